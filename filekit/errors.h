@@ -1,0 +1,10 @@
+#pragma once
+// Application error codes that filekit leaves in the thread's last-error
+// value. Bit 29 marks them as the system's own.
+
+#include <cstdint>
+
+// A stream seek was out of range or failed.
+inline constexpr std::uint32_t FILEKIT_ERR_SEEK = 0x20000080;
+// A file stream copy could not reopen its file.
+inline constexpr std::uint32_t FILEKIT_ERR_COPY_REOPEN = 0x200000bf;

@@ -1,0 +1,59 @@
+#pragma once
+// A data stream over one disk file. Every write is flushed at once, so the
+// file on disk is complete after each call (the log relies on it for crash
+// logs). The stream can treat a byte offset of the file (its origin) as its
+// position 0.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "filekit/windowed_stream.h"
+
+class CInternetDownload;
+
+class CFileObj : public CWindowedStream {
+public:
+    CFileObj() = default;
+    // Reopens the other stream's file read-only, as Copy(&other) does.
+    CFileObj(const CFileObj& other);
+    ~CFileObj() override;
+
+    int Copy(CRefObj* other) override;
+    CRefObj* Copy() override;
+    int IsOpen() override { return file_ != nullptr ? 1 : 0; }
+    void Close() override;
+    std::int64_t Read(void* buf, std::int64_t len) override;
+    std::int64_t Write(const void* buf, std::int64_t len) override;
+    int Seek(std::int64_t offset, int whence) override;
+    std::int64_t Tell() override;
+    std::int64_t Size() override;
+    int Type() override { return kFileType; }
+    int SetDataOffsets(std::int64_t start, std::int64_t end) override;
+    std::int64_t DataSize() override;
+    // Opens an existing file: read-write when writable, else read-only.
+    virtual int Open(const char* path, std::int64_t origin, int writable);
+    // Creates the file, or truncates an existing one, for reading and writing.
+    virtual int Create(const char* path);
+
+    // Copies the path, terminator included, into out of outSize bytes; a
+    // path that does not fit gives an empty out.
+    void GetFilePath(char* out, std::size_t outSize) const;
+    const char* FilePath() const { return path_.c_str(); }
+
+    static constexpr int kFileType = 1;
+
+private:
+    enum class LastAccess { kNone, kRead, kWrite };
+    // stdio needs a seek between a read and a write on one stream.
+    bool PrepareAccess(LastAccess next);
+
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::int64_t origin_ = -1;
+    std::int64_t position_ = -1;  // absolute file offset
+    std::int64_t size_ = -1;      // absolute file length
+    LastAccess lastAccess_ = LastAccess::kNone;
+    // The download that fills this file, owned by the file.
+    CInternetDownload* download_ = nullptr;
+};

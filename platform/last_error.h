@@ -1,0 +1,25 @@
+#pragma once
+// The thread's last-error value. Library functions report failure through
+// their result and leave the reason here; every library links `platform`, so
+// there is exactly one value per thread in the process.
+
+#include <cstdint>
+
+// Codes that callers compare against, in the platform's numbering.
+inline constexpr std::uint32_t ERROR_SUCCESS = 0;
+inline constexpr std::uint32_t ERROR_FILE_NOT_FOUND = 2;
+inline constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr std::uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr std::uint32_t ERROR_FILE_EXISTS = 80;
+inline constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
+inline constexpr std::uint32_t ERROR_DISK_FULL = 112;
+// errno values with no counterpart above are reported as this base plus errno.
+inline constexpr std::uint32_t ERROR_ERRNO_BASE = 0x10000;
+
+void SetLastError(std::uint32_t code);
+std::uint32_t GetLastError();
+
+// Maps an errno value to the code above that callers compare against.
+std::uint32_t ErrorFromErrno(int err);
+// SetLastError(ErrorFromErrno(err)).
+void SetLastErrorFromErrno(int err);

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds a Release build and starts the program.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build="${TRACKPRESS_BUILD_DIR:-$top/build}"
+
+"$top/scripts/install-deps.sh"
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRACKPRESS_BUILD_TESTS=OFF
+cmake --build "$build" -j "$(nproc)"
+
+if [ -x "$build/bin/songsmith" ]; then
+  exec "$build/bin/songsmith" "$@"
+fi
+echo "The libraries are built in $build/bin; the songsmith program is not part of the build yet."

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds everything (Debug, AddressSanitizer and
+# UndefinedBehaviorSanitizer on) and runs every test.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build="${TRACKPRESS_TEST_BUILD_DIR:-$top/build-test}"
+
+"$top/scripts/install-deps.sh"
+
+werror=OFF
+if [ "${CI:-}" = "true" ]; then werror=ON; fi
+
+cmake -S "$top" -B "$build" -G Ninja \
+  -DCMAKE_BUILD_TYPE=Debug \
+  -DTRACKPRESS_BUILD_TESTS=ON \
+  -DTRACKPRESS_SANITIZE=ON \
+  -DTRACKPRESS_WERROR="$werror"
+cmake --build "$build" -j "$(nproc)"
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" "$@"
