@@ -29,3 +29,29 @@ function(trackpress_tests name label)
                         GTest::gtest GTest::gmock ${ARG_LIBS})
   gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# trackpress_fuzzer(NAME CORPUS_DIR SOURCES... [LIBS lib...]): a fuzz target
+# defining LLVMFuzzerTestOneInput. With TRACKPRESS_FUZZ and clang it links
+# libFuzzer for real fuzzing by hand (bin/NAME CORPUS_DIR -max_total_time=60);
+# otherwise it links a replay driver that runs the seed corpus plus a fixed
+# number of deterministic mutations of it, registered as a test (label fuzz).
+function(trackpress_fuzzer name corpus)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE trackpress_options ${ARG_LIBS})
+  if(TRACKPRESS_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/testsupport/fuzz_replay_main.cpp)
+    if(TRACKPRESS_BUILD_TESTS)
+      add_test(NAME ${name} COMMAND ${name} ${corpus})
+      set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
+    endif()
+  endif()
+endfunction()
+
+# trackpress_sources(VAR): the .cpp files of the calling folder (not tests).
+macro(trackpress_sources var)
+  file(GLOB ${var} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+endmacro()
