@@ -108,9 +108,9 @@ bool CRIFF::PlausibleIdAt(std::int64_t offset, std::int64_t end) {
     return std::all_of(id, id + 4, [](unsigned char c) { return c >= 0x20 && c <= 0x7e; });
 }
 
-// Where the chunk after the one at offset starts. Sizes are 32-bit unsigned
-// and offsets 64-bit, so the answer always lies past the chunk's header: no
-// size can move a walk backwards or hold it in place.
+// Where the chunk after the one at offset starts: the parent's end, or a
+// point past the chunk's header. Sizes are 32-bit unsigned and offsets 64-bit,
+// so no size can move a walk backwards or hold it in place.
 //
 // Other tools pad odd-sized data to an even length. Our writer does not, so
 // the pad byte is only assumed when the unpadded offset holds no plausible

@@ -1,7 +1,7 @@
 #pragma once
-// On-disk layout of RIFF chunk headers. Every field is a little-endian 32-bit
-// word: a chunk is {id, size, data}; "RIFF" and "LIST" chunks carry a form or
-// list type as the first word of their data.
+// On-disk layout of RIFF chunk headers, as the RIFF format defines them
+// (chunk = ckID, ckSize, ckData; "RIFF" and "LIST" chunks begin their data
+// with a form or list type). Every field is a little-endian 32-bit word.
 
 #include <cstdint>
 
