@@ -1,5 +1,6 @@
 #include "utilities/xml_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -385,14 +386,17 @@ bool CXMLFile::Open(const char* path) {
         SetLastErrorFromErrno(errno);
         return false;
     }
-    // Read at most one byte more than accepted: enough to know the file is
-    // too large without reading all of it.
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(kMaxFileBytes) + 1);
+    // Read in pieces up to one byte more than accepted: enough to know the
+    // file is too large without reading all of it, and no more memory than
+    // the file needs.
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::vector<unsigned char> bytes;
     std::size_t size = 0;
-    while (size < bytes.size()) {
+    while (size <= kMaxFileBytes) {
+        bytes.resize(std::min<std::size_t>(size + kPiece, static_cast<std::size_t>(kMaxFileBytes) + 1));
         const std::size_t n = std::fread(bytes.data() + size, 1, bytes.size() - size, file.get());
-        if (n == 0) break;
         size += n;
+        if (n == 0 || size < bytes.size()) break;
     }
     if (std::ferror(file.get()) || size == 0) {
         SetLastErrorFromErrno(std::ferror(file.get()) ? errno : EIO);
