@@ -9,6 +9,7 @@
 // writes do nothing, and a null text counts as an empty one.
 
 #include <string>
+#include <utility>
 
 class CCOMString {
 public:

@@ -12,6 +12,7 @@
 // files larger than kMaxFileBytes are refused, so a hostile file costs
 // bounded time, memory and stack.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
