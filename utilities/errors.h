@@ -1,0 +1,10 @@
+#pragma once
+// Application error codes that the utilities library leaves in the thread's
+// last-error value. Bit 29 marks them as the system's own.
+
+#include <cstdint>
+
+// A path does not fit the 260-byte path field of a stored record.
+inline constexpr std::uint32_t UTILITIES_ERR_PATH_TOO_LONG = 0x20000300;
+// A markup file is larger than the reader accepts.
+inline constexpr std::uint32_t UTILITIES_ERR_FILE_TOO_LARGE = 0x20000301;

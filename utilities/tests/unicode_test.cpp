@@ -1,0 +1,35 @@
+#include "utilities/unicode.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+TEST(Unicode, Utf8ToUtf16JoinsPairsAndReplacesBadBytes) {
+    struct Case {
+        const char* what;
+        std::string utf8;
+        std::u16string want;
+    };
+    const std::vector<Case> cases = {
+        {"ascii", "abc", u"abc"},
+        {"two bytes", "\xC3\xA9", u"\u00E9"},
+        {"three bytes", "\xE2\x82\xAC", u"\u20AC"},
+        {"four bytes", "\xF0\x9F\x8E\xB5", u"\U0001F3B5"},
+        {"stray continuation", "a\x80z", u"a\uFFFDz"},
+        {"truncated at the end", "a\xE2\x82", u"a\uFFFD\uFFFD"},
+        {"over-long slash", "\xC0\xAF", u"\uFFFD\uFFFD"},
+        {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+        {"past the last plane", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"Windows-1252 byte", "caf\xE9!", u"caf\uFFFD!"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.utf8), c.want) << c.what;
+}
+
+TEST(Unicode, RoundTripThroughUtf16) {
+    const std::string text = "Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5 end";
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), text);
+    EXPECT_EQ(Utf16ToUtf8(std::u16string_view(u"\xDC00\xD800")), "\xEF\xBF\xBD\xEF\xBF\xBD")
+        << "a low surrogate before a high one is two unpaired halves";
+    EXPECT_EQ(Utf16ToUtf8(static_cast<const unsigned short*>(nullptr)), "");
+}

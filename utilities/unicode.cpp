@@ -1,0 +1,116 @@
+#include "utilities/unicode.h"
+
+namespace {
+
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (IsSurrogate(c) || c > 0x10FFFF) c = kReplacementChar;
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    int extra = 0;
+    char32_t c = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        c = lead & 0x1F;
+        minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        c = lead & 0x0F;
+        minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        c = lead & 0x07;
+        minimum = 0x10000;
+    } else {
+        ++pos;
+        return kReplacementChar;
+    }
+    if (text.size() - pos <= static_cast<std::size_t>(extra)) {
+        ++pos;
+        return kReplacementChar;
+    }
+    for (int i = 1; i <= extra; ++i) {
+        const auto b = static_cast<unsigned char>(text[pos + i]);
+        if (!IsContinuation(b)) {
+            ++pos;
+            return kReplacementChar;
+        }
+        c = (c << 6) | (b & 0x3F);
+    }
+    // Over-long forms, surrogates and values past the last plane are not
+    // characters; refusing them keeps one text from having two spellings.
+    if (c < minimum || IsSurrogate(c) || c > 0x10FFFF) {
+        ++pos;
+        return kReplacementChar;
+    }
+    pos += static_cast<std::size_t>(extra) + 1;
+    return c;
+}
+
+std::string Utf16ToUtf8(std::u16string_view wide) {
+    std::string out;
+    out.reserve(wide.size());
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const char32_t unit = wide[i];
+        if (IsHighSurrogate(unit) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
+            const char32_t low = wide[i + 1];
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+            ++i;
+        } else {
+            AppendUtf8(out, unit);  // an unpaired surrogate becomes U+FFFD there
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(const unsigned short* wide) {
+    if (wide == nullptr) return {};
+    std::u16string units;
+    for (const unsigned short* p = wide; *p != 0; ++p) units.push_back(static_cast<char16_t>(*p));
+    return Utf16ToUtf8(std::u16string_view(units));
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const char32_t c = DecodeUtf8(text, pos);
+        if (c >= 0x10000) {
+            const char32_t v = c - 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}

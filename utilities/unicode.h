@@ -1,0 +1,29 @@
+#pragma once
+// Conversions between the system's UTF-8 text and the UTF-16 text of the
+// interfaces that speak it. Both directions are total: a sequence that
+// cannot be decoded (a stray continuation byte, an over-long or truncated
+// UTF-8 form, an unpaired surrogate) becomes U+FFFD, so a bad byte never
+// swallows the text around it.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The character that stands for anything that cannot be decoded.
+inline constexpr char32_t kReplacementChar = 0xFFFD;
+
+// Appends the UTF-8 form of one code point; a surrogate or a value beyond
+// U+10FFFF is written as U+FFFD.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// Decodes the UTF-8 sequence that starts at text[pos], advancing pos past it.
+// An invalid sequence yields U+FFFD and consumes exactly one byte.
+char32_t DecodeUtf8(std::string_view text, std::size_t& pos);
+
+// UTF-16 code units (pairs for characters beyond U+FFFF) to UTF-8. Reads
+// until the first zero unit.
+std::string Utf16ToUtf8(const unsigned short* wide);
+std::string Utf16ToUtf8(std::u16string_view wide);
+
+// UTF-8 to UTF-16 code units, without a terminator.
+std::u16string Utf8ToUtf16(std::string_view text);
