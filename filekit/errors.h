@@ -8,3 +8,6 @@
 inline constexpr std::uint32_t FILEKIT_ERR_SEEK = 0x20000080;
 // A file stream copy could not reopen its file.
 inline constexpr std::uint32_t FILEKIT_ERR_COPY_REOPEN = 0x200000bf;
+// A path result does not fit the caller's buffer; the output is left empty
+// rather than cut, since a cut path names a different file.
+inline constexpr std::uint32_t FILEKIT_ERR_PATH_TOO_LONG = 0x200000c0;
