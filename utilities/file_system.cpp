@@ -28,14 +28,14 @@ namespace {
 constexpr std::int64_t kDriveSpaceLogLimitMs = 20000;
 
 bool IsFolder(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // The path itself when it exists, else the nearest folder above it that
 // does ("." for a relative path none of whose folders exist).
 std::string NearestExisting(std::string path) {
-    struct stat st{};
+    struct stat st {};
     while (stat(path.c_str(), &st) != 0) {
         while (path.size() > 1 && path.back() == '/') path.pop_back();
         const std::size_t slash = path.rfind('/');
@@ -74,7 +74,9 @@ bool IsRemoteType(std::int64_t type) {
     return false;
 }
 
-bool IsOctal(char c) { return c >= '0' && c <= '7'; }
+bool IsOctal(char c) {
+    return c >= '0' && c <= '7';
+}
 
 // /proc/self/mounts writes blanks, tabs, newlines and backslashes in paths
 // as three-digit octal escapes.
@@ -133,7 +135,7 @@ void GetLongPathNameSafe(const char* in, char* out, int size) {
     out[0] = '\0';
     std::string path(in);
     if (path.size() >= PATH_MAX) return;
-    struct stat st{};
+    struct stat st {};
     if (stat(path.c_str(), &st) != 0) return;
     if (S_ISDIR(st.st_mode) && path.back() != '/') path += '/';
     if (path.size() + 1 > static_cast<std::size_t>(size)) return;
@@ -166,14 +168,14 @@ int IsValidDirectory(const char* path) {
 
 int IsOnLocalHardDrive(const char* path) {
     if (path == nullptr || path[0] == '\0') return 0;
-    struct statfs fs{};
+    struct statfs fs {};
     if (statfs(NearestExisting(path).c_str(), &fs) != 0) return 0;
     return IsRemoteType(fs.f_type) ? 0 : 1;
 }
 
 double GetKBFree(const char* path) {
     if (path == nullptr || path[0] == '\0') return 0.0;
-    struct statvfs fs{};
+    struct statvfs fs {};
     if (statvfs(NearestExisting(path).c_str(), &fs) != 0) return 0.0;
     return static_cast<double>(fs.f_bavail) * static_cast<double>(fs.f_frsize) * 0.001;
 }
@@ -184,7 +186,7 @@ void LogCurrentHardDriveSpace() {
     std::vector<dev_t> logged;
     for (const std::string& folder : DriveSpaceCandidates()) {
         if (SteadyMilliseconds() - start >= kDriveSpaceLogLimitMs) break;
-        struct stat st{};
+        struct stat st {};
         if (stat(folder.c_str(), &st) != 0 || !IsOnLocalHardDrive(folder.c_str())) continue;
         bool seen = false;
         for (dev_t device : logged) seen = seen || device == st.st_dev;
@@ -203,4 +205,6 @@ void ValidateFileName(const char* in, char* out, std::size_t size, char replacem
     CopyTextCut(name, out, size);
 }
 
-int BadIntelAppAcceleratorInstalled() { return 0; }
+int BadIntelAppAcceleratorInstalled() {
+    return 0;
+}

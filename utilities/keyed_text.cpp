@@ -53,7 +53,9 @@ void SetStringFile(const char* path) {
     files.stringFile = path != nullptr ? path : "";
 }
 
-void SetLanguageFile(const char* path) { SetStringFile(path); }
+void SetLanguageFile(const char* path) {
+    SetStringFile(path);
+}
 
 std::string GetStringFile() {
     TStringFiles& files = Files();

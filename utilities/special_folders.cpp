@@ -72,12 +72,17 @@ std::string FolderFor(int folderId) {
             if (desktop.empty() && !Home().empty()) desktop = Home() + "/Desktop";
             return desktop;
         }
-        case kShellFolderDocuments: return UserFolder("DOCUMENTS");
-        case kShellFolderPictures: return UserFolder("PICTURES");
+        case kShellFolderDocuments:
+            return UserFolder("DOCUMENTS");
+        case kShellFolderPictures:
+            return UserFolder("PICTURES");
         case kShellFolderAppData:
-        case kShellFolderCommonAppData: return BaseFolder("XDG_DATA_HOME", ".local/share");
-        case kShellFolderInternetCache: return BaseFolder("XDG_CACHE_HOME", ".cache");
-        default: return {};
+        case kShellFolderCommonAppData:
+            return BaseFolder("XDG_DATA_HOME", ".local/share");
+        case kShellFolderInternetCache:
+            return BaseFolder("XDG_CACHE_HOME", ".cache");
+        default:
+            return {};
     }
 }
 

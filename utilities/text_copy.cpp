@@ -4,7 +4,9 @@
 
 namespace {
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // A UTF-8 character has at most three bytes after its first.
 constexpr std::size_t kMaxContinuationBytes = 3;
@@ -29,7 +31,9 @@ std::size_t CopyTextCut(std::string_view text, char* out, std::size_t outSize) {
     return n;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

@@ -198,7 +198,8 @@ TEST(PathHelpersTest, RelativeToAbsolute) {
     for (const auto& c : cases) {
         char out[64];
         std::memset(out, 'x', sizeof(out));
-        EXPECT_EQ(RelativeToAbsolute(c.base, c.relative, out), c.result) << c.base << " " << c.relative;
+        EXPECT_EQ(RelativeToAbsolute(c.base, c.relative, out), c.result)
+            << c.base << " " << c.relative;
         EXPECT_STREQ(out, c.out) << c.base << " " << c.relative;
     }
 }

@@ -1,7 +1,6 @@
 #include "utilities/profile_file.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <sys/time.h>
 
@@ -23,8 +22,8 @@ protected:
     static std::string Get(const char* section, const char* key, const std::string& path,
                            int size = 256) {
         std::vector<char> out(static_cast<std::size_t>(size) + 1, 'x');
-        const int n = GetPrivateProfileString(section, key, "(default)", out.data(), size,
-                                              path.c_str());
+        const int n =
+            GetPrivateProfileString(section, key, "(default)", out.data(), size, path.c_str());
         EXPECT_EQ(n, static_cast<int>(std::string(out.data()).size())) << key;
         return out.data();
     }
@@ -34,24 +33,23 @@ protected:
 }  // namespace
 
 TEST_F(ProfileFileTest, LayoutRules) {
-    const std::string path = Write(
-        "rules.ini",
-        "\xEF\xBB\xBF"  // byte-order mark
-        "loose=before any section\r\n"
-        "[Strings]\r\n"
-        "; Hello=a comment\r\n"
-        "  Hello  =  Hello there  \r\n"
-        "hello=second Hello\r\n"
-        "Empty=\r\n"
-        "Quoted=\"kept\"\r\n"
-        "Equals=a=b\r\n"
-        "no equals sign here\r\n"
-        "\tTabbed\t=\ttab\t\r\n"
-        "[ other ]\n"
-        "Key=other section\r"
-        "[STRINGS]\n"
-        "Late=from the repeated section\n"
-        "Hello=not the first\n");
+    const std::string path = Write("rules.ini",
+                                   "\xEF\xBB\xBF"  // byte-order mark
+                                   "loose=before any section\r\n"
+                                   "[Strings]\r\n"
+                                   "; Hello=a comment\r\n"
+                                   "  Hello  =  Hello there  \r\n"
+                                   "hello=second Hello\r\n"
+                                   "Empty=\r\n"
+                                   "Quoted=\"kept\"\r\n"
+                                   "Equals=a=b\r\n"
+                                   "no equals sign here\r\n"
+                                   "\tTabbed\t=\ttab\t\r\n"
+                                   "[ other ]\n"
+                                   "Key=other section\r"
+                                   "[STRINGS]\n"
+                                   "Late=from the repeated section\n"
+                                   "Hello=not the first\n");
     const struct {
         const char* section;
         const char* key;
@@ -95,13 +93,22 @@ TEST_F(ProfileFileTest, MissingFileGivesTheDefault) {
 
 TEST_F(ProfileFileTest, LongValuesAreCutOnACharacterBoundary) {
     // "Grüße" is G r (C3 BC) (C3 9F) e.
-    const std::string path = Write("cut.ini", "[s]\nk=Gr\xC3\xBC\xC3\x9F" "e\n");
+    const std::string path = Write("cut.ini",
+                                   "[s]\nk=Gr\xC3\xBC\xC3\x9F"
+                                   "e\n");
     const struct {
         int size;
         const char* out;
     } cases[] = {
-        {1, ""}, {3, "Gr"}, {4, "Gr"}, {5, "Gr\xC3\xBC"}, {6, "Gr\xC3\xBC"},
-        {7, "Gr\xC3\xBC\xC3\x9F"}, {8, "Gr\xC3\xBC\xC3\x9F" "e"},
+        {1, ""},
+        {3, "Gr"},
+        {4, "Gr"},
+        {5, "Gr\xC3\xBC"},
+        {6, "Gr\xC3\xBC"},
+        {7, "Gr\xC3\xBC\xC3\x9F"},
+        {8,
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
     };
     for (const auto& c : cases) EXPECT_EQ(Get("s", "k", path, c.size), c.out) << c.size;
 }
@@ -120,8 +127,9 @@ TEST_F(ProfileFileTest, IntegerReads) {
         const char* key;
         int value;
     } cases[] = {
-        {"numberofentries", 12}, {"Negative", -7}, {"Plus", 3},    {"Trailing", 42},
-        {"Word", 0},             {"Empty", -1},    {"Missing", -1}, {"Huge", 2147483647},
+        {"numberofentries", 12}, {"Negative", -7},     {"Plus", 3},
+        {"Trailing", 42},        {"Word", 0},          {"Empty", -1},
+        {"Missing", -1},         {"Huge", 2147483647},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(GetPrivateProfileInt("Playlist", c.key, -1, path.c_str()), c.value) << c.key;
@@ -145,7 +153,8 @@ TEST_F(ProfileFileTest, ChangedFileIsReadAgain) {
 
 TEST_F(ProfileFileTest, ReadsFromManyThreads) {
     std::string text = "[Strings]\n";
-    for (int i = 0; i < 200; ++i) text += "Key" + std::to_string(i) + "=Value " + std::to_string(i) + "\n";
+    for (int i = 0; i < 200; ++i)
+        text += "Key" + std::to_string(i) + "=Value " + std::to_string(i) + "\n";
     const std::string path = Write("threads.ini", text);
     std::vector<std::thread> threads;
     std::vector<int> wrong(8, 0);
@@ -155,10 +164,12 @@ TEST_F(ProfileFileTest, ReadsFromManyThreads) {
                 char out[32];
                 const std::string key = "key" + std::to_string((i * 7 + t) % 200);
                 GetPrivateProfileString("strings", key.c_str(), "", out, sizeof(out), path.c_str());
-                if (std::string(out) != "Value " + key.substr(3)) ++wrong[static_cast<std::size_t>(t)];
+                if (std::string(out) != "Value " + key.substr(3))
+                    ++wrong[static_cast<std::size_t>(t)];
                 if (i % 50 == 0) {
                     // Other files come and go in the cache meanwhile.
-                    const std::string own = dir_.File("t" + std::to_string(t) + "_" + std::to_string(i));
+                    const std::string own =
+                        dir_.File("t" + std::to_string(t) + "_" + std::to_string(i));
                     testsupport::WriteWholeFile(own, "[a]\nb=c\n");
                     GetPrivateProfileString("a", "b", "", out, sizeof(out), own.c_str());
                     if (std::string(out) != "c") ++wrong[static_cast<std::size_t>(t)];
