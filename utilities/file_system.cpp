@@ -1,5 +1,6 @@
 #include "utilities/file_system.h"
 
+#include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -50,22 +51,14 @@ std::string NearestExisting(std::string path) {
 // disk: network file systems, optical discs, and user-space mounts, which
 // are mostly remote (sshfs and the like).
 bool IsRemoteType(std::int64_t type) {
+    // GPFS and Lustre are not in <linux/magic.h>; these are the values that
+    // their kernel modules report.
+    static constexpr std::uint32_t kGpfsSuperMagic = 0x47504653;
+    static constexpr std::uint32_t kLustreSuperMagic = 0x0BD00BD0;
     static constexpr std::uint32_t kRemoteTypes[] = {
-        0x6969,      // NFS_SUPER_MAGIC
-        0x517B,      // SMB_SUPER_MAGIC
-        0xFF534D42,  // CIFS_SUPER_MAGIC
-        0xFE534D42,  // SMB2_SUPER_MAGIC
-        0x564C,      // NCP_SUPER_MAGIC
-        0x73757245,  // CODA_SUPER_MAGIC
-        0x5346414F,  // AFS_SUPER_MAGIC
-        0x6B414653,  // AFS_FS_MAGIC
-        0x01021997,  // V9FS_MAGIC
-        0x00C36400,  // CEPH_SUPER_MAGIC
-        0x47504653,  // GPFS_SUPER_MAGIC
-        0x0BD00BD0,  // LUSTRE_SUPER_MAGIC
-        0x65735546,  // FUSE_SUPER_MAGIC
-        0x9660,      // ISOFS_SUPER_MAGIC
-        0x15013346,  // UDF_SUPER_MAGIC
+        NFS_SUPER_MAGIC,  SMB_SUPER_MAGIC,   CIFS_SUPER_MAGIC, SMB2_SUPER_MAGIC,  NCP_SUPER_MAGIC,
+        CODA_SUPER_MAGIC, AFS_SUPER_MAGIC,   AFS_FS_MAGIC,     V9FS_MAGIC,        CEPH_SUPER_MAGIC,
+        kGpfsSuperMagic,  kLustreSuperMagic, FUSE_SUPER_MAGIC, ISOFS_SUPER_MAGIC, UDF_SUPER_MAGIC,
     };
     const auto t = static_cast<std::uint32_t>(type);
     for (std::uint32_t remote : kRemoteTypes) {
@@ -121,7 +114,7 @@ int GetExeDirectory(char* out, int size) {
     out[0] = '\0';
     const std::string folder = GetExecutableDir();
     if (folder.empty()) return 0;
-    char longName[PATH_MAX];
+    char longName[PATH_MAX] = "";
     GetLongPathNameSafe(folder.c_str(), longName, sizeof(longName));
     const std::string_view result = longName[0] != '\0' ? std::string_view(longName) : folder;
     if (result.size() + 1 > static_cast<std::size_t>(size)) return 0;  // never a cut path

@@ -3,7 +3,7 @@
 // data, cache) by the shell folder numbers the program uses, found through
 // the XDG base and user folders.
 
-// Shell folder numbers.
+// Shell folder numbers, in the numbering the callers pass.
 inline constexpr int kShellFolderDesktop = 0;
 inline constexpr int kShellFolderDocuments = 5;
 inline constexpr int kShellFolderAppData = 26;

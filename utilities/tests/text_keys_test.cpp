@@ -2,9 +2,9 @@
 // a missing one would show its key to the user.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -35,7 +35,7 @@ bool SkippedFolder(const fs::path& folder) {
 
 // Literal keys passed to the text loaders in the C++ sources below root.
 std::set<TKeyUse> KeysUsedIn(const fs::path& root) {
-    static const std::regex call(R"re(\b(?:MyLoadString|ToneCoreLoadString)\s*\(\s*"([^"\\]+)")re");
+    static const std::regex call(R"re(\s*\(\s*"([^"\\]+)")re");
     std::set<TKeyUse> uses;
     fs::recursive_directory_iterator it(root), end;
     for (; it != end; ++it) {
@@ -45,13 +45,25 @@ std::set<TKeyUse> KeysUsedIn(const fs::path& root) {
         }
         const std::string ext = it->path().extension().string();
         if (!it->is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
-        std::ifstream in(it->path());
-        std::string line;
-        for (int number = 1; std::getline(in, line); ++number) {
-            for (auto m = std::sregex_iterator(line.begin(), line.end(), call);
-                 m != std::sregex_iterator(); ++m) {
-                uses.insert({(*m)[1], fs::relative(it->path(), root).string() + ":" +
-                                          std::to_string(number)});
+        const std::string text = testsupport::ReadWholeFile(it->path().string());
+        // Each loader's name, then the call's opening up to the key (which
+        // may stand on the next line).
+        for (const std::string name : {"MyLoadString", "ToneCoreLoadString"}) {
+            for (std::size_t at = text.find(name); at != std::string::npos;
+                 at = text.find(name, at + 1)) {
+                if (at > 0 && (std::isalnum(static_cast<unsigned char>(text[at - 1])) ||
+                               text[at - 1] == '_')) {
+                    continue;  // part of a longer name
+                }
+                std::smatch m;
+                const auto from = text.begin() + static_cast<std::ptrdiff_t>(at + name.size());
+                if (!std::regex_search(from, text.end(), m, call,
+                                       std::regex_constants::match_continuous)) {
+                    continue;
+                }
+                const auto line = 1 + std::count(text.begin(), from, '\n');
+                uses.insert(
+                    {m[1], fs::relative(it->path(), root).string() + ":" + std::to_string(line)});
             }
         }
     }
@@ -95,12 +107,13 @@ TEST(TextKeysTest, TheCheckFindsAMissingKey) {
     testsupport::WriteWholeFile((root / "lib" / "a.cpp").string(),
                                 "MyLoadString(\"BD_Title\", out, 64, nullptr);\n"
                                 "ToneCoreLoadString( \"IDS_Gone\", buf, n);\n"
-                                "MyLoadString(key, out, 64);  // not a literal\n");
+                                "MyLoadString(key, out, 64);  // not a literal\n"
+                                "MyLoadString(\n    \"CD_Split\", out, 64);\n");
     testsupport::WriteWholeFile((root / "lib" / "tests" / "a_test.cpp").string(),
                                 "MyLoadString(\"Test_Only\", out, 64);\n");
     testsupport::WriteWholeFile((root / "res" / "strings.ini").string(),
                                 "[Strings]\nbd_title=Title\n");
-    EXPECT_EQ(MissingKeys(root / "lib", root / "res"), "IDS_Gone (a.cpp:2)\n");
+    EXPECT_EQ(MissingKeys(root / "lib", root / "res"), "CD_Split (a.cpp:4)\nIDS_Gone (a.cpp:2)\n");
 }
 
 TEST(TextKeysTest, EveryKeyInTheSourcesIsShipped) {
