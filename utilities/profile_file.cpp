@@ -11,33 +11,52 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
-#include <utility>
+#include <unordered_map>
 
 #include "utilities/text_copy.h"
 
 namespace {
+
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) c = LowerAscii(c);
+    return folded;
+}
 
 struct TEntry {
     std::string key;
     std::string value;
 };
 
+// Entries in file order; the index maps each folded key to its first entry.
 struct TSection {
     std::string name;
     std::vector<TEntry> entries;
+    std::unordered_map<std::string, std::size_t> index;
+
+    void Add(std::string_view key, std::string_view value) {
+        index.emplace(Folded(key), entries.size());
+        entries.push_back(TEntry{std::string(key), std::string(value)});
+    }
+    const TEntry* Find(std::string_view key) const {
+        const auto it = index.find(Folded(key));
+        return it != index.end() ? &entries[it->second] : nullptr;
+    }
 };
 
 struct TProfile {
     std::vector<TSection> sections;
+    std::unordered_map<std::string, std::size_t> index;  // folded name to section
 
     const TSection* Find(std::string_view name) const {
-        for (const TSection& s : sections) {
-            if (EqualsNoCaseAscii(s.name, name)) return &s;
-        }
-        return nullptr;
+        const auto it = index.find(Folded(name));
+        return it != index.end() ? &sections[it->second] : nullptr;
     }
-    TSection* Find(std::string_view name) {
-        return const_cast<TSection*>(std::as_const(*this).Find(name));
+    // The section of that name; a name seen before continues its section.
+    TSection& Open(std::string_view name) {
+        const auto [it, added] = index.emplace(Folded(name), sections.size());
+        if (added) sections.push_back(TSection{std::string(name), {}, {}});
+        return sections[it->second];
     }
 };
 
@@ -155,17 +174,12 @@ TProfile Parse(std::string_view text) {
         if (line.front() == '[') {
             line.remove_prefix(1);
             const std::string_view name = Trim(line.substr(0, line.find(']')));
-            current = profile.Find(name);
-            if (current == nullptr) {
-                profile.sections.push_back(TSection{std::string(name), {}});
-                current = &profile.sections.back();
-            }
+            current = &profile.Open(name);
             continue;
         }
         const std::size_t equals = line.find('=');
         if (current == nullptr || equals == std::string_view::npos) continue;
-        current->entries.push_back(TEntry{std::string(Trim(line.substr(0, equals))),
-                                          std::string(Trim(line.substr(equals + 1)))});
+        current->Add(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
     }
     return profile;
 }
@@ -235,11 +249,8 @@ std::shared_ptr<const TProfile> Load(const char* path) {
 const std::string* FindValue(const TProfile* profile, const char* section, const char* key) {
     if (profile == nullptr || section == nullptr || key == nullptr) return nullptr;
     const TSection* s = profile->Find(section);
-    if (s == nullptr) return nullptr;
-    for (const TEntry& e : s->entries) {
-        if (EqualsNoCaseAscii(e.key, key)) return &e.value;
-    }
-    return nullptr;
+    const TEntry* e = s != nullptr ? s->Find(key) : nullptr;
+    return e != nullptr ? &e->value : nullptr;
 }
 
 }  // namespace
@@ -292,10 +303,9 @@ std::vector<std::string> GetPrivateProfileKeyNames(const char* section, const ch
     if (profile == nullptr || section == nullptr) return names;
     const TSection* s = profile->Find(section);
     if (s == nullptr) return names;
-    for (const TEntry& e : s->entries) {
-        bool seen = false;
-        for (const std::string& n : names) seen = seen || EqualsNoCaseAscii(n, e.key);
-        if (!seen) names.push_back(e.key);
+    for (std::size_t i = 0; i < s->entries.size(); ++i) {
+        // Only the first spelling of a repeated key.
+        if (s->Find(s->entries[i].key) == &s->entries[i]) names.push_back(s->entries[i].key);
     }
     return names;
 }

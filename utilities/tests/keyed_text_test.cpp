@@ -8,13 +8,17 @@
 
 namespace {
 
-// Texts with the escapes written as a backslash and a letter.
+// Texts with the escapes written as a backslash and a letter, saved by an
+// editor that puts a byte-order mark first.
 constexpr const char* kTextFile =
-    "[Strings]\n"
+    "\xEF\xBB\xBF; Texts of the tests\r\n"
+    "[STRINGS]\r\n"
     "Lines=Line one\\r\\nLine two\\nLine three\n"
     "Tabbed=a\\tb\\nc\n"
     "Plain=Just text\n"
-    "Accent=\xC3\xA9t\xC3\xA9\n";
+    "Accent=\xC3\xA9t\xC3\xA9\n"
+    ";Plain=commented out\n"
+    "PLAIN=a later duplicate\n";
 
 class KeyedTextTest : public ::testing::Test {
 protected:
@@ -46,6 +50,12 @@ TEST_F(KeyedTextTest, MissingKeysReadAsTheKey) {
     EXPECT_EQ(MyLoadString("Plain", out, 0), 0);
     EXPECT_EQ(LoadLanguageStringFormatted(nullptr, out, sizeof(out)), 0);
     EXPECT_EQ(LoadLanguageStringFormatted("Plain", out, 0), 0);
+}
+
+TEST_F(KeyedTextTest, FirstTextOfAKeyInAnyCase) {
+    char out[64];
+    EXPECT_EQ(MyLoadString("pLAIN", out, sizeof(out)), 9);
+    EXPECT_STREQ(out, "Just text");
 }
 
 TEST_F(KeyedTextTest, EscapesBecomeLineBreaks) {
