@@ -15,9 +15,9 @@ constexpr const char* kTextFile =
     "[STRINGS]\r\n"
     "Lines=Line one\\r\\nLine two\\nLine three\n"
     "Tabbed=a\\tb\\nc\n"
+    "  ;Plain=commented out\n"
     "Plain=Just text\n"
     "Accent=\xC3\xA9t\xC3\xA9\n"
-    ";Plain=commented out\n"
     "PLAIN=a later duplicate\n";
 
 class KeyedTextTest : public ::testing::Test {
