@@ -162,14 +162,18 @@ TEST_F(ProfileFileTest, ReadsFromManyThreads) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 200; ++i) {
                 char out[32];
-                const std::string key = "key" + std::to_string((i * 7 + t) % 200);
+                const std::string number = std::to_string((i * 7 + t) % 200);
+                const std::string key = std::string("key").append(number);
                 GetPrivateProfileString("strings", key.c_str(), "", out, sizeof(out), path.c_str());
-                if (std::string(out) != "Value " + key.substr(3))
+                if (std::string(out) != std::string("Value ").append(number)) {
                     ++wrong[static_cast<std::size_t>(t)];
+                }
                 if (i % 50 == 0) {
                     // Other files come and go in the cache meanwhile.
-                    const std::string own =
-                        dir_.File("t" + std::to_string(t) + "_" + std::to_string(i));
+                    const std::string own = dir_.File(std::string("t")
+                                                          .append(std::to_string(t))
+                                                          .append(1, '_')
+                                                          .append(std::to_string(i)));
                     testsupport::WriteWholeFile(own, "[a]\nb=c\n");
                     GetPrivateProfileString("a", "b", "", out, sizeof(out), own.c_str());
                     if (std::string(out) != "c") ++wrong[static_cast<std::size_t>(t)];
