@@ -23,6 +23,8 @@
 #include "platform/user_folders.h"
 #include "utilities/text_copy.h"
 
+using textcopy::CopyTextCut;
+
 namespace {
 
 // How long LogCurrentHardDriveSpace may take at most.

@@ -6,6 +6,9 @@
 
 #include "utilities/text_copy.h"
 
+using textcopy::FindNoCaseAscii;
+using textcopy::Utf8PrefixLength;
+
 namespace {
 
 constexpr std::string_view kMailto = "mailto:";

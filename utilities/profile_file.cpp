@@ -15,6 +15,9 @@
 
 #include "utilities/text_copy.h"
 
+using textcopy::CopyTextCut;
+using textcopy::LowerAscii;
+
 namespace {
 
 std::string Folded(std::string_view name) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace textcopy {
+
 namespace {
 
 bool IsContinuationByte(char c) {
@@ -50,3 +52,5 @@ std::size_t FindNoCaseAscii(std::string_view text, std::string_view needle) {
     }
     return std::string_view::npos;
 }
+
+}  // namespace textcopy

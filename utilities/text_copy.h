@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <string_view>
 
+// In a namespace of their own: generic names that other parts of the library
+// may well want for something else.
+namespace textcopy {
+
 // The length of the longest beginning of text that holds at most maxBytes
 // bytes and does not end inside a UTF-8 character.
 std::size_t Utf8PrefixLength(std::string_view text, std::size_t maxBytes);
@@ -19,3 +23,5 @@ char LowerAscii(char c);
 bool EqualsNoCaseAscii(std::string_view a, std::string_view b);
 // Position of needle in text ignoring ASCII case, or npos.
 std::size_t FindNoCaseAscii(std::string_view text, std::string_view needle);
+
+}  // namespace textcopy

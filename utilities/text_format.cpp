@@ -7,6 +7,8 @@
 
 #include "utilities/text_copy.h"
 
+using textcopy::CopyTextCut;
+
 void MakeLengthString(long ms, char* out, int withMs, int noHours) {
     MakeLengthString(ms, out, kLengthStringSize, withMs, noHours);
 }
