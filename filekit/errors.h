@@ -24,3 +24,8 @@ inline constexpr std::uint32_t FILEKIT_ERR_RIFF_END = 0x20000101;
 inline constexpr std::uint32_t FILEKIT_ERR_NOT_RIFF = 0x20000102;
 // Descending would go deeper than the level stack holds.
 inline constexpr std::uint32_t FILEKIT_ERR_RIFF_TOO_DEEP = 0x20000103;
+
+// Path helpers.
+// A path result does not fit the caller's buffer; the output is left empty
+// rather than cut, since a cut path names a different file.
+inline constexpr std::uint32_t FILEKIT_ERR_PATH_TOO_LONG = 0x200000c0;

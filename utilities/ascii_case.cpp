@@ -20,3 +20,11 @@ int AsciiCompareNoCase(std::string_view a, std::string_view b) {
 bool AsciiEqualNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && AsciiCompareNoCase(a, b) == 0;
 }
+
+std::size_t AsciiFindNoCase(std::string_view text, std::string_view needle) {
+    if (needle.size() > text.size()) return std::string_view::npos;
+    for (std::size_t i = 0; i + needle.size() <= text.size(); ++i) {
+        if (AsciiEqualNoCase(text.substr(i, needle.size()), needle)) return i;
+    }
+    return std::string_view::npos;
+}

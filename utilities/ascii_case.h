@@ -2,6 +2,7 @@
 // Case folding of the "C" locale: only A-Z and a-z change, so bytes of
 // multi-byte UTF-8 characters are never touched.
 
+#include <cstddef>
 #include <string_view>
 
 char AsciiToLower(char c);
@@ -10,3 +11,5 @@ char AsciiToUpper(char c);
 // and every byte taken as unsigned.
 int AsciiCompareNoCase(std::string_view a, std::string_view b);
 bool AsciiEqualNoCase(std::string_view a, std::string_view b);
+// Position of needle in text with ASCII letters folded, or npos.
+std::size_t AsciiFindNoCase(std::string_view text, std::string_view needle);

@@ -1,0 +1,13 @@
+#pragma once
+// Turning a plain message into HTML with links, for pages shown in the
+// browser.
+
+// Copies the first len characters of text (fewer when a terminator comes
+// first) into out of size bytes, turning words that are mail addresses
+// ("a@b.org", "mailto:a@b.org") and web addresses (holding "http://", or
+// ".com", ".edu", ".org" in any case) into links. Words that already carry
+// an "href" before any "http://" or "www" are markup and stay as they are,
+// as do white space and the '<' and '>' of existing tags. The address and
+// text put into a link have '&', '<', '>' and '"' escaped. The output stops
+// before a piece that does not fit; a link is never cut.
+void ParseForHTML(const char* text, long len, char* out, long size);

@@ -1,0 +1,16 @@
+#pragma once
+// Opening a web page or a file in the user's browser.
+
+#include <functional>
+
+// Opens url with the desktop's opener (xdg-open, started without a shell so
+// the address is never parsed as a command). True when it was started. The
+// owner window and the show mode are accepted for the callers' sake; the
+// desktop places the browser itself.
+bool LaunchBrowser(const char* url, void* owner = nullptr, int show = 1);
+
+// Replaces the opener, for tests that must not open a real browser; the hook
+// receives the address and answers whether it was opened. An empty hook
+// restores xdg-open. Returns the previous hook.
+using LaunchBrowserHook = std::function<bool(const char* url)>;
+LaunchBrowserHook SetLaunchBrowserHook(LaunchBrowserHook hook);
