@@ -8,3 +8,9 @@
 inline constexpr std::uint32_t FILEKIT_ERR_SEEK = 0x20000080;
 // A file stream copy could not reopen its file.
 inline constexpr std::uint32_t FILEKIT_ERR_COPY_REOPEN = 0x200000bf;
+// A download was asked to fill a file object that is already open.
+inline constexpr std::uint32_t FILEKIT_ERR_FILE_ALREADY_OPEN = 0x20000084;
+// A download was asked for through an internet session that is not open.
+inline constexpr std::uint32_t FILEKIT_ERR_SESSION_NOT_OPEN = 0x20001000;
+// A download operation was asked of a file object that never downloaded.
+inline constexpr std::uint32_t FILEKIT_ERR_NO_DOWNLOAD = 0x20001001;
