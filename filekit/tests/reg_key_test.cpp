@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "filekit/log.h"
 #include "platform/last_error.h"
 #include "testsupport/temp_dir.h"
 
@@ -172,4 +173,25 @@ TEST_F(RegKeyTest, DeleteSubKeysEmptiesATreeOrTakesOneWhole) {
     EXPECT_EQ(keep->DeleteSubKeys(nullptr), 0);
     EXPECT_EQ(GetLastError(), ERROR_KEY_DELETED);
     DeleteRegKey(&keep);
+}
+
+TEST(RegistryReports, ADamagedStoreIsReportedInTheLog) {
+    testsupport::TempDir dir;
+    RegistryStoreSetFolder(dir.Path());
+    const std::string storePath = RegistryStoreFilePath(HKEY_CURRENT_USER);
+    testsupport::WriteWholeFile(storePath, "garbage\n");
+    const std::string logPath = dir.File("songsmith.log");
+    LogInit(logPath.c_str());
+    LogOn(1);
+    {
+        CRegKey root(HKEY_CURRENT_USER);
+        EXPECT_EQ(root.GetSubKey("Anything"), nullptr);
+    }
+    LogDeinit();
+    RegistryStoreSetFolder("");
+    const std::string log = testsupport::ReadWholeFile(logPath);
+    EXPECT_NE(log.find("RegistryStore::Load - " + storePath +
+                       " is damaged (line 1: not a registry store file); moved aside to "),
+              std::string::npos)
+        << log;
 }
