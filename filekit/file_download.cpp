@@ -35,7 +35,9 @@ int CFileObj::OpenFromInternet(MyInternetAccess* session, const char* url, const
     return 1;
 }
 
-int CFileObj::FileDownloading() { return download_ != nullptr && download_->MoreToRead() ? 1 : 0; }
+int CFileObj::FileDownloading() {
+    return download_ != nullptr && download_->MoreToRead() ? 1 : 0;
+}
 
 int CFileObj::GetDownloadAmounts(std::uint64_t& received, std::uint64_t& total) {
     if (download_ == nullptr || !download_->MoreToRead()) return 0;

@@ -11,7 +11,9 @@ bool InternetLibraryReady() {
     return ready;
 }
 
-MyInternetAccess::~MyInternetAccess() { Close(); }
+MyInternetAccess::~MyInternetAccess() {
+    Close();
+}
 
 int MyInternetAccess::Open(const char* agent, std::uint32_t accessType, const char* proxy,
                            const char* proxyBypass) {

@@ -16,7 +16,9 @@ constexpr int kPollWaitMs = 1000;
 // Redirects followed before the download is given up.
 constexpr long kMaxRedirects = 10;
 
-bool IsSuccessStatus(long status) { return status >= 200 && status <= 299; }
+bool IsSuccessStatus(long status) {
+    return status >= 200 && status <= 299;
+}
 
 // The proxy bypass list as the transfer library wants it: comma-separated.
 // "<local>" (hosts without a dot) has no counterpart and is left out.
@@ -53,7 +55,9 @@ CInternetDownload::CInternetDownload(HINTERNET session, const char* url, CFileOb
     StartDownload(session, url, file);
 }
 
-CInternetDownload::~CInternetDownload() { TerminateDownload(); }
+CInternetDownload::~CInternetDownload() {
+    TerminateDownload();
+}
 
 int CInternetDownload::StartDownload(HINTERNET session, const char* url, CFileObj* file) {
     if (worker_.joinable() || session == nullptr || url == nullptr || file == nullptr ||
@@ -142,7 +146,8 @@ void CInternetDownload::StartDownloadFromThread() {
         curl_easy_setopt(transfer, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(transfer, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(transfer, CURLOPT_HTTPHEADER, headers.get());
-        if (!settings_.agent.empty()) curl_easy_setopt(transfer, CURLOPT_USERAGENT, settings_.agent.c_str());
+        if (!settings_.agent.empty())
+            curl_easy_setopt(transfer, CURLOPT_USERAGENT, settings_.agent.c_str());
         if (settings_.accessType == INTERNET_OPEN_TYPE_DIRECT) {
             curl_easy_setopt(transfer, CURLOPT_PROXY, "");
         } else if (settings_.accessType == INTERNET_OPEN_TYPE_PROXY) {
@@ -150,7 +155,8 @@ void CInternetDownload::StartDownloadFromThread() {
             const std::string bypass = BypassList(settings_.proxyBypass);
             curl_easy_setopt(transfer, CURLOPT_NOPROXY, bypass.c_str());
         }
-        curl_easy_setopt(transfer, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings_.connectTimeoutMs));
+        curl_easy_setopt(transfer, CURLOPT_CONNECTTIMEOUT_MS,
+                         static_cast<long>(settings_.connectTimeoutMs));
         curl_easy_setopt(transfer, CURLOPT_HEADERFUNCTION, &CInternetDownload::OnHeader);
         curl_easy_setopt(transfer, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(transfer, CURLOPT_WRITEFUNCTION, &CInternetDownload::OnBody);
@@ -175,9 +181,12 @@ void CInternetDownload::StartDownloadFromThread() {
                 stalled = true;
                 break;
             }
-            auto waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(stallLimit - quiet).count() + 1;
+            auto waitMs =
+                std::chrono::duration_cast<std::chrono::milliseconds>(stallLimit - quiet).count() +
+                1;
             if (settings_.stallTimeoutMs == 0 || waitMs > kPollWaitMs) waitMs = kPollWaitMs;
-            if (curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(waitMs), nullptr) != CURLM_OK) {
+            if (curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(waitMs), nullptr) !=
+                CURLM_OK) {
                 break;
             }
         }

@@ -67,7 +67,7 @@ private:
     CFileObj* file_ = nullptr;  // not owned: the file owns this download
     std::thread worker_;
     using Clock = std::chrono::steady_clock;
-    void* transfer_ = nullptr;  // the worker's transfer handle, used by its callbacks
+    void* transfer_ = nullptr;        // the worker's transfer handle, used by its callbacks
     Clock::time_point lastActivity_;  // the worker's: when bytes last arrived
     std::atomic<bool> moreToRead_{false};
     std::atomic<bool> terminated_{false};

@@ -14,7 +14,7 @@ namespace {
 constexpr rlim_t kWantedOpenFiles = 2048;
 
 void RaiseOpenFileLimit() {
-    struct rlimit limit{};
+    struct rlimit limit {};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= kWantedOpenFiles) return;
     limit.rlim_cur = (limit.rlim_max == RLIM_INFINITY || limit.rlim_max >= kWantedOpenFiles)
                          ? kWantedOpenFiles

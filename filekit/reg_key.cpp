@@ -43,9 +43,13 @@ CRegKey* CRegKey::OpenSubKey(const char* path, bool create) {
     return key;
 }
 
-CRegKey* CRegKey::GetSubKey(const char* path) { return OpenSubKey(path, false); }
+CRegKey* CRegKey::GetSubKey(const char* path) {
+    return OpenSubKey(path, false);
+}
 
-CRegKey* CRegKey::CreateSubKey(const char* path) { return OpenSubKey(path, true); }
+CRegKey* CRegKey::CreateSubKey(const char* path) {
+    return OpenSubKey(path, true);
+}
 
 int CRegKey::SubKeyExists(const char* name) {
     return Succeeded(RegQueryValueEx(key_, name, nullptr, nullptr, nullptr)) ? 1 : 0;
@@ -62,8 +66,8 @@ char* CRegKey::GetKeyData(const char* name, std::uint32_t* size) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    if (!Succeeded(RegQueryValueEx(key_, name, nullptr, reinterpret_cast<std::uint8_t*>(buffer.get()),
-                                   &length))) {
+    if (!Succeeded(RegQueryValueEx(key_, name, nullptr,
+                                   reinterpret_cast<std::uint8_t*>(buffer.get()), &length))) {
         return nullptr;
     }
     buffer[length] = '\0';
@@ -98,7 +102,8 @@ int CRegKey::SetKeyString(const char* name, const char* text) {
         return 0;
     }
     std::memcpy(copy.get(), text, length + 1);
-    if (!Succeeded(RegSetValueEx(key_, name, REG_SZ, reinterpret_cast<const std::uint8_t*>(copy.get()),
+    if (!Succeeded(RegSetValueEx(key_, name, REG_SZ,
+                                 reinterpret_cast<const std::uint8_t*>(copy.get()),
                                  static_cast<std::uint32_t>(length)))) {
         return 0;
     }
@@ -107,15 +112,15 @@ int CRegKey::SetKeyString(const char* name, const char* text) {
 }
 
 int CRegKey::SetKeyNum(const char* name, std::uint32_t value) {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value >> 16),
-                                   static_cast<std::uint8_t>(value >> 24)};
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
     return Succeeded(RegSetValueEx(key_, name, REG_DWORD, bytes, sizeof(bytes))) ? 1 : 0;
 }
 
 int CRegKey::SetKeyData(const char* name, const void* data, std::uint32_t size) {
-    return Succeeded(RegSetValueEx(key_, name, REG_BINARY, static_cast<const std::uint8_t*>(data),
-                                   size))
+    return Succeeded(
+               RegSetValueEx(key_, name, REG_BINARY, static_cast<const std::uint8_t*>(data), size))
                ? 1
                : 0;
 }
@@ -146,4 +151,6 @@ int CRegKey::DeleteSubKeys(const char* name) {
     }
 }
 
-void CRegKey::DeleteRegValue(const char* name) { Succeeded(RegDeleteValue(key_, name)); }
+void CRegKey::DeleteRegValue(const char* name) {
+    Succeeded(RegDeleteValue(key_, name));
+}

@@ -27,7 +27,7 @@ void* LoadModule(std::string_view moduleName) {
         return nullptr;
     }
     for (const std::string& candidate : {exeDir + file, exeDir + "../lib/" + file}) {
-        struct stat st{};
+        struct stat st {};
         if (stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
         if (void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL); module != nullptr) {
             return module;

@@ -55,7 +55,9 @@ struct TStore {
 std::atomic<RegistryReportFunction> gReportHook{nullptr};
 std::atomic<RegistryWriteFunction> gWriteFunction{nullptr};
 
-void SaveAtExit() { RegistryStoreSave(); }
+void SaveAtExit() {
+    RegistryStoreSave();
+}
 
 TStore& Store() {
     // Never destroyed: key objects in static storage may still close their
@@ -107,7 +109,9 @@ std::uint32_t Guarded(Operation operation) {
     }
 }
 
-std::string ErrnoText(int err) { return std::strerror(err); }
+std::string ErrnoText(int err) {
+    return std::strerror(err);
+}
 
 std::string FolderOf(const TStore& store) {
     return store.folder.empty() ? GetUserConfigDir() : store.folder;
@@ -135,13 +139,13 @@ int ReadWholeFile(const std::string& path, std::string& text) {
 std::string MoveAside(const std::string& path) {
     char stamp[32];
     const std::time_t now = std::time(nullptr);
-    struct tm local{};
+    struct tm local {};
     localtime_r(&now, &local);
     std::strftime(stamp, sizeof(stamp), "%Y%m%d-%H%M%S", &local);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string aside = path + ".damaged-" + stamp;
         if (attempt != 0) aside += "-" + std::to_string(attempt);
-        struct stat st{};
+        struct stat st {};
         if (stat(aside.c_str(), &st) == 0) continue;
         if (rename(path.c_str(), aside.c_str()) == 0) return aside;
         return {};
@@ -233,7 +237,8 @@ std::uint32_t SaveLocked(TStore& store, int index) {
     TRoot& root = store.roots[index];
     if (root.tree == nullptr || !root.dirty) return ERROR_SUCCESS;
     if (!root.savable) return ERROR_CANTWRITE;
-    const std::string why = WriteFileAtomically(root.path, WriteRegistryText(kRootNames[index], *root.tree));
+    const std::string why =
+        WriteFileAtomically(root.path, WriteRegistryText(kRootNames[index], *root.tree));
     if (!why.empty()) {
         store.reports.push_back("RegistryStore::Save - could not write " + root.path + " (" + why +
                                 "); the previous file is kept");
@@ -322,7 +327,9 @@ std::uint32_t OpenOrCreate(HKEY key, const char* path, HKEY* result, bool create
     });
 }
 
-std::string_view ValueName(const char* name) { return name != nullptr ? name : ""; }
+std::string_view ValueName(const char* name) {
+    return name != nullptr ? name : "";
+}
 
 }  // namespace
 
@@ -356,8 +363,8 @@ std::uint32_t RegFlushKey(HKEY key) {
     });
 }
 
-std::uint32_t RegQueryValueEx(HKEY key, const char* name, std::uint32_t* type,
-                              std::uint8_t* data, std::uint32_t* size) {
+std::uint32_t RegQueryValueEx(HKEY key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                              std::uint32_t* size) {
     if (data != nullptr && size == nullptr) return ERROR_INVALID_PARAMETER;
     return WithKey(key, [&](TStore&, int, std::shared_ptr<TRegNode>& node) {
         const TRegValue* value = node->FindValue(ValueName(name));
@@ -451,7 +458,9 @@ RegistryReportFunction RegistrySetReportHook(RegistryReportFunction hook) {
     return gReportHook.exchange(hook);
 }
 
-void RegistrySetWriteFunction(RegistryWriteFunction write) { gWriteFunction.store(write); }
+void RegistrySetWriteFunction(RegistryWriteFunction write) {
+    gWriteFunction.store(write);
+}
 
 std::uint32_t RegistryStoreSave() {
     return Guarded([&]() -> std::uint32_t {

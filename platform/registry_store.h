@@ -62,8 +62,8 @@ std::uint32_t RegFlushKey(HKEY key);
 // Reads a value. With data null only *type and *size are filled. With data
 // given, *size is its capacity on entry and the value's size on return;
 // ERROR_MORE_DATA when it does not fit. type may be null.
-std::uint32_t RegQueryValueEx(HKEY key, const char* name, std::uint32_t* type,
-                              std::uint8_t* data, std::uint32_t* size);
+std::uint32_t RegQueryValueEx(HKEY key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                              std::uint32_t* size);
 // Creates or replaces a value. A null or empty name is the key's default value.
 std::uint32_t RegSetValueEx(HKEY key, const char* name, std::uint32_t type,
                             const std::uint8_t* data, std::uint32_t size);

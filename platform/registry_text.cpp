@@ -51,8 +51,7 @@ void AppendValue(std::string& out, const TRegValue& value) {
         AppendQuoted(out, std::string_view(reinterpret_cast<const char*>(value.data.data()),
                                            value.data.size()));
     } else if (value.type == REG_DWORD && value.data.size() == 4) {
-        const std::uint32_t number = value.data[0] | (value.data[1] << 8) |
-                                     (value.data[2] << 16) |
+        const std::uint32_t number = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
                                      (static_cast<std::uint32_t>(value.data[3]) << 24);
         std::snprintf(prefix, sizeof(prefix), "dword:%08x", number);
         out += prefix;

@@ -4,18 +4,24 @@
 
 namespace {
 
-unsigned char FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+unsigned char FoldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
 // First element whose name is not less than name.
 template <typename Items, typename NameOf>
 auto LowerBound(Items& items, std::string_view name, NameOf nameOf) {
-    return std::lower_bound(items.begin(), items.end(), name, [&](const auto& item, std::string_view n) {
-        return CompareRegNames(nameOf(item), n) < 0;
-    });
+    return std::lower_bound(
+        items.begin(), items.end(), name,
+        [&](const auto& item, std::string_view n) { return CompareRegNames(nameOf(item), n) < 0; });
 }
 
-const std::string& KeyName(const std::shared_ptr<TRegNode>& node) { return node->name; }
-const std::string& ValueName(const TRegValue& value) { return value.name; }
+const std::string& KeyName(const std::shared_ptr<TRegNode>& node) {
+    return node->name;
+}
+const std::string& ValueName(const TRegValue& value) {
+    return value.name;
+}
 
 }  // namespace
 

@@ -54,7 +54,8 @@ std::string Response(const std::string& status, const std::string& extraHeaders,
 std::map<std::string, TAnswer> Answers() {
     const std::string page = "<html><body><h1>Not Found</h1></body></html>";
     return {
-        {"/version.txt", {Response("200 OK", "Content-Type: text/plain\r\n", kVersionText, kVersionText.size())}},
+        {"/version.txt",
+         {Response("200 OK", "Content-Type: text/plain\r\n", kVersionText, kVersionText.size())}},
         {"/empty", {Response("200 OK", "", "", 0)}},
         {"/missing", {Response("404 Not Found", "Content-Type: text/html\r\n", page, page.size())}},
         {"/moved", {Response("302 Found", "Location: /version.txt\r\n", "moved", 5)}},
@@ -131,16 +132,17 @@ private:
         const std::size_t start = request.find(' ') + 1;
         const std::string path = request.substr(start, request.find(' ', start) - start);
         const auto found = answers_.find(path);
-        const TAnswer answer = found != answers_.end()
-                                   ? found->second
-                                   : TAnswer{Response("404 Not Found", "", "", 0)};
+        const TAnswer answer =
+            found != answers_.end() ? found->second : TAnswer{Response("404 Not Found", "", "", 0)};
         for (std::size_t sent = 0; sent < answer.text.size();) {
-            const ssize_t wrote = send(fd, answer.text.data() + sent, answer.text.size() - sent, MSG_NOSIGNAL);
+            const ssize_t wrote =
+                send(fd, answer.text.data() + sent, answer.text.size() - sent, MSG_NOSIGNAL);
             if (wrote <= 0) break;
             sent += static_cast<std::size_t>(wrote);
         }
         // A stalled answer lasts until the client hangs up or the server stops.
-        while (answer.after == TAnswer::kStall && WaitReadable(fd) && recv(fd, buffer, sizeof(buffer), 0) > 0) {
+        while (answer.after == TAnswer::kStall && WaitReadable(fd) &&
+               recv(fd, buffer, sizeof(buffer), 0) > 0) {
         }
         close(fd);
     }
@@ -228,14 +230,10 @@ TEST_F(InternetDownloadTest, OnlyAWholeSuccessfulAnswerCounts) {
         int whole;
         std::string content;  // what the file holds afterwards
     } cases[] = {
-        {server_.Url("/empty"), 1, ""},
-        {server_.Url("/moved"), 1, kVersionText},
-        {server_.Url("/big"), 1, BigBody()},
-        {server_.Url("/missing"), 0, ""},
-        {server_.Url("/nowhere"), 0, ""},
-        {server_.Url("/short"), 0, "only ten.."},
-        {server_.Url("/to-file"), 0, ""},
-        {"http://127.0.0.1:1/refused", 0, ""},
+        {server_.Url("/empty"), 1, ""},      {server_.Url("/moved"), 1, kVersionText},
+        {server_.Url("/big"), 1, BigBody()}, {server_.Url("/missing"), 0, ""},
+        {server_.Url("/nowhere"), 0, ""},    {server_.Url("/short"), 0, "only ten.."},
+        {server_.Url("/to-file"), 0, ""},    {"http://127.0.0.1:1/refused", 0, ""},
         {"ftp://127.0.0.1/not-http", 0, ""},
     };
     for (const Case& c : cases) {
@@ -320,14 +318,16 @@ TEST_F(InternetDownloadTest, RefusesWhatCannotStart) {
     EXPECT_EQ(file.FileDownloading(), 0);
 
     ASSERT_EQ(file.Create(path_.c_str()), 1);
-    EXPECT_EQ(file.OpenFromInternet(&session_, server_.Url("/version.txt").c_str(), path_.c_str()), 0);
+    EXPECT_EQ(file.OpenFromInternet(&session_, server_.Url("/version.txt").c_str(), path_.c_str()),
+              0);
     EXPECT_EQ(GetLastError(), FILEKIT_ERR_FILE_ALREADY_OPEN);
     EXPECT_EQ(file.FileDownloading(), 0);
     file.Close();
 
     MyInternetAccess closed;
     EXPECT_EQ(closed.IsOpen(), 0);
-    EXPECT_EQ(file.OpenFromInternet(&closed, server_.Url("/version.txt").c_str(), path_.c_str()), 0);
+    EXPECT_EQ(file.OpenFromInternet(&closed, server_.Url("/version.txt").c_str(), path_.c_str()),
+              0);
     EXPECT_EQ(GetLastError(), FILEKIT_ERR_SESSION_NOT_OPEN);
     EXPECT_EQ(file.OpenFromInternet(nullptr, "http://127.0.0.1/", path_.c_str()), 0);
     EXPECT_EQ(GetLastError(), FILEKIT_ERR_SESSION_NOT_OPEN);
@@ -349,6 +349,7 @@ TEST(MediaSupport, AnswersWhetherTheMediaModuleLoads) {
 TEST(LibraryStartUp, RaisesTheOpenFileLimit) {
     rlimit limit{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
-    const rlim_t wanted = limit.rlim_max == RLIM_INFINITY ? 2048 : std::min<rlim_t>(2048, limit.rlim_max);
+    const rlim_t wanted =
+        limit.rlim_max == RLIM_INFINITY ? 2048 : std::min<rlim_t>(2048, limit.rlim_max);
     EXPECT_GE(limit.rlim_cur, wanted);
 }

@@ -29,7 +29,8 @@ protected:
     std::vector<std::string> SubKeys(CRegKey* key) {
         std::vector<std::string> names;
         char name[64];
-        for (std::uint32_t i = 0; key->EnumerateSubKeys(i, name, sizeof(name)); ++i) names.push_back(name);
+        for (std::uint32_t i = 0; key->EnumerateSubKeys(i, name, sizeof(name)); ++i)
+            names.push_back(name);
         return names;
     }
 
@@ -85,7 +86,8 @@ TEST_F(RegKeyTest, NumbersReadUpToFourBytesOfAnyType) {
     struct Case {
         const char* name;
         std::uint32_t expected;
-    } cases[] = {{"Dword", 0x12345678u}, {"Two", 0x0201u}, {"Five", 0}, {"Text", 0x6261u}, {"Missing", 0}};
+    } cases[] = {
+        {"Dword", 0x12345678u}, {"Two", 0x0201u}, {"Five", 0}, {"Text", 0x6261u}, {"Missing", 0}};
     for (const Case& c : cases) EXPECT_EQ(key_->GetKeyNum(c.name), c.expected) << c.name;
 
     std::uint32_t type = 0;
@@ -150,7 +152,8 @@ TEST_F(RegKeyTest, EnumeratesSubKeysAndValuesByIndex) {
 }
 
 TEST_F(RegKeyTest, DeleteSubKeysEmptiesATreeOrTakesOneWhole) {
-    for (const char* path : {"One\\Two\\Three", "One\\Two\\Other", "One\\Side", "Keep\\Below", "Keep\\More"}) {
+    for (const char* path :
+         {"One\\Two\\Three", "One\\Two\\Other", "One\\Side", "Keep\\Below", "Keep\\More"}) {
         CRegKey* sub = key_->CreateSubKey(path);
         ASSERT_NE(sub, nullptr);
         sub->SetKeyNum("v", 1);

@@ -1,11 +1,11 @@
 #include "platform/registry_store.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <string>
 #include <vector>
 
@@ -16,7 +16,9 @@
 namespace {
 
 std::vector<std::string> gReports;
-void CollectReport(const char* text) { gReports.emplace_back(text); }
+void CollectReport(const char* text) {
+    gReports.emplace_back(text);
+}
 
 // Writes half of what it is given, then fails as a full disk would.
 ssize_t HalfThenDiskFull(int fd, const void* data, std::size_t size) {
@@ -54,8 +56,9 @@ protected:
     }
     static void Set(HKEY key, const char* name, std::uint32_t type,
                     const std::vector<std::uint8_t>& data) {
-        ASSERT_EQ(RegSetValueEx(key, name, type, data.data(), static_cast<std::uint32_t>(data.size())),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegSetValueEx(key, name, type, data.data(), static_cast<std::uint32_t>(data.size())),
+            ERROR_SUCCESS);
     }
     // The value's type and bytes, or type 0xffffffff when it cannot be read.
     static std::pair<std::uint32_t, std::vector<std::uint8_t>> Get(HKEY key, const char* name) {
@@ -106,7 +109,8 @@ protected:
 TEST_F(RegistryStoreTest, EveryValueTypeSurvivesAReload) {
     std::vector<std::uint8_t> allBytes;
     for (int i = 0; i < 300; ++i) allBytes.push_back(static_cast<std::uint8_t>(i * 7));
-    const std::vector<std::uint8_t> awkwardText = Bytes("a \"quoted\" \\path\\\r\nline\x01 \xc3\xa9t\xc3\xa9");
+    const std::vector<std::uint8_t> awkwardText =
+        Bytes("a \"quoted\" \\path\\\r\nline\x01 \xc3\xa9t\xc3\xa9");
     const std::vector<std::uint8_t> number = {0x2a, 0, 0, 0x80};
 
     HKEY key = Create(HKEY_CURRENT_USER, "Software\\Marovelle\\Songsmith");
@@ -125,9 +129,12 @@ TEST_F(RegistryStoreTest, EveryValueTypeSurvivesAReload) {
     Set(machine, "ProductType", REG_SZ, Bytes("WinNT"));
     ASSERT_EQ(RegCloseKey(machine), ERROR_SUCCESS);
 
-    const std::string userText = testsupport::ReadWholeFile(RegistryStoreFilePath(HKEY_CURRENT_USER));
-    EXPECT_NE(userText.find("[HKEY_CURRENT_USER\\Software\\Marovelle\\Songsmith]\n@=\"default\"\n\"Awkward\""),
-              std::string::npos)
+    const std::string userText =
+        testsupport::ReadWholeFile(RegistryStoreFilePath(HKEY_CURRENT_USER));
+    EXPECT_NE(
+        userText.find(
+            "[HKEY_CURRENT_USER\\Software\\Marovelle\\Songsmith]\n@=\"default\"\n\"Awkward\""),
+        std::string::npos)
         << userText;
     EXPECT_NE(userText.find("\"Name\"=\"abc\"\n"), std::string::npos) << "readable strings";
     EXPECT_NE(userText.find("\"Count\"=dword:8000002a\n"), std::string::npos);
@@ -156,7 +163,8 @@ TEST_F(RegistryStoreTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
     HKEY first = Create(HKEY_CURRENT_USER, "SOFTWARE\\Marovelle\\Songsmith");
     Set(first, "SongsmithDir", REG_SZ, Bytes("/opt/songsmith"));
     HKEY second = nullptr;
-    ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Software\\marovelle\\SONGSMITH", &second), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Software\\marovelle\\SONGSMITH", &second),
+              ERROR_SUCCESS);
     EXPECT_EQ(Get(second, "songsmithdir").second, Bytes("/opt/songsmith"));
     Set(second, "SONGSMITHDIR", REG_SZ, Bytes("/usr"));
     EXPECT_EQ(ValueNames(first), std::vector<std::string>{"SongsmithDir"});
@@ -259,15 +267,17 @@ TEST_F(RegistryStoreTest, AFailedSaveLeavesThePreviousFileIntact) {
 
 TEST_F(RegistryStoreTest, ADamagedFileIsMovedAsideAndReported) {
     const std::string path = RegistryStoreFilePath(HKEY_CURRENT_USER);
-    const std::string damaged = "Songsmith registry 1\n[HKEY_CURRENT_USER\\Prefs]\n\"Volume\"=dword:zz\n";
+    const std::string damaged =
+        "Songsmith registry 1\n[HKEY_CURRENT_USER\\Prefs]\n\"Volume\"=dword:zz\n";
     testsupport::WriteWholeFile(path, damaged);
 
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Prefs", &key), ERROR_FILE_NOT_FOUND)
         << "a damaged file loads as an empty store";
     ASSERT_EQ(gReports.size(), 1u);
-    EXPECT_NE(gReports[0].find("is damaged (line 3: bad dword); moved aside to " + path + ".damaged-"),
-              std::string::npos)
+    EXPECT_NE(
+        gReports[0].find("is damaged (line 3: bad dword); moved aside to " + path + ".damaged-"),
+        std::string::npos)
         << gReports[0];
     std::vector<std::string> files = FilesInFolder();
     ASSERT_EQ(files.size(), 1u);
@@ -289,7 +299,7 @@ TEST_F(RegistryStoreTest, AnUnreadableFileIsNeverReplaced) {
     EXPECT_EQ(RegCloseKey(key), ERROR_CANTWRITE);
     ASSERT_EQ(gReports.size(), 1u);
     EXPECT_NE(gReports[0].find("cannot read"), std::string::npos) << gReports[0];
-    struct stat st{};
+    struct stat st {};
     EXPECT_TRUE(stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
 }
 
@@ -319,16 +329,21 @@ TEST(RegistryTextTest, ReadsHandWrittenFilesAndRefusesBrokenLines) {
     } cases[] = {
         {"REGEDIT4\n", "line 1: not a registry store file"},
         {"Songsmith registry 1\n\"v\"=dword:1\n", "line 2: value outside a key"},
-        {"Songsmith registry 1\n[HKEY_LOCAL_MACHINE\\A]\n", "line 2: key outside HKEY_CURRENT_USER"},
-        {"Songsmith registry 1\n[HKEY_CURRENT_USER\\A\n", "line 2: ']' expected at the end of the key"},
-        {"Songsmith registry 1\n[HKEY_CURRENT_USER\\\\A]\n", "line 2: bad key name or key too deep"},
+        {"Songsmith registry 1\n[HKEY_LOCAL_MACHINE\\A]\n",
+         "line 2: key outside HKEY_CURRENT_USER"},
+        {"Songsmith registry 1\n[HKEY_CURRENT_USER\\A\n",
+         "line 2: ']' expected at the end of the key"},
+        {"Songsmith registry 1\n[HKEY_CURRENT_USER\\\\A]\n",
+         "line 2: bad key name or key too deep"},
         {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\"=\"open\n", "line 3: bad string"},
         {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\"=\"\\q\"\n", "line 3: bad string"},
         {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\"=dword:123456789\n", "line 3: bad dword"},
         {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\"=hex:1,02\n", "line 3: bad hex data"},
         {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\"=hex(zz):02\n", "line 3: bad value type"},
-        {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\"=\"a\" x\n", "line 3: text after the value"},
-        {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\"=qword:1\n", "line 3: unknown value form"},
+        {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\"=\"a\" x\n",
+         "line 3: text after the value"},
+        {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\"=qword:1\n",
+         "line 3: unknown value form"},
         {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\" \"a\"\n",
          "line 3: '=' expected after the value name"},
         {"Songsmith registry 1\nnonsense\n", "line 2: unexpected text"},
