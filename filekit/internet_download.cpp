@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
 #include <system_error>
 
@@ -126,82 +127,95 @@ std::size_t CInternetDownload::OnBody(char* data, std::size_t size, std::size_t 
     return written == static_cast<std::int64_t>(length) ? length : 0;
 }
 
+void CInternetDownload::ConfigureTransfer(void* handle, void* headers) {
+    CURL* transfer = static_cast<CURL*>(handle);
+    curl_easy_setopt(transfer, CURLOPT_URL, url_.c_str());
+    curl_easy_setopt(transfer, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(transfer, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(transfer, CURLOPT_MAXREDIRS, kMaxRedirects);
+    // A redirect must not lead the download to local files or other protocols.
+    curl_easy_setopt(transfer, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(transfer, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(transfer, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(headers));
+    if (!settings_.agent.empty()) {
+        curl_easy_setopt(transfer, CURLOPT_USERAGENT, settings_.agent.c_str());
+    }
+    if (settings_.accessType == INTERNET_OPEN_TYPE_DIRECT) {
+        curl_easy_setopt(transfer, CURLOPT_PROXY, "");
+    } else if (settings_.accessType == INTERNET_OPEN_TYPE_PROXY) {
+        curl_easy_setopt(transfer, CURLOPT_PROXY, settings_.proxy.c_str());
+        curl_easy_setopt(transfer, CURLOPT_NOPROXY, BypassList(settings_.proxyBypass).c_str());
+    }
+    curl_easy_setopt(transfer, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(settings_.connectTimeoutMs));
+    curl_easy_setopt(transfer, CURLOPT_HEADERFUNCTION, &CInternetDownload::OnHeader);
+    curl_easy_setopt(transfer, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(transfer, CURLOPT_WRITEFUNCTION, &CInternetDownload::OnBody);
+    curl_easy_setopt(transfer, CURLOPT_WRITEDATA, this);
+}
+
+bool CInternetDownload::RunTransfer(void* multiHandle, void* handle) {
+    CURLM* multi = static_cast<CURLM*>(multiHandle);
+    CURL* transfer = static_cast<CURL*>(handle);
+    {
+        std::lock_guard guard(wakeLock_);
+        wake_ = multi;
+    }
+    curl_multi_add_handle(multi, transfer);
+    lastActivity_ = Clock::now();
+    const bool watchStall = settings_.stallTimeoutMs != 0;
+    const auto stallLimit = std::chrono::milliseconds(settings_.stallTimeoutMs);
+    int running = 1;
+    bool stalled = false;
+    while (!terminated_) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK || running == 0) break;
+        // The transfer library's own speed check averages over seconds, so a
+        // server that sent a little and then went silent would keep it
+        // waiting far longer than the limit; silence is measured here.
+        const auto quiet = Clock::now() - lastActivity_;
+        if (watchStall && quiet >= stallLimit) {
+            stalled = true;
+            break;
+        }
+        long long waitMs = kPollWaitMs;
+        if (watchStall) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(stallLimit - quiet);
+            waitMs = std::min<long long>(waitMs, left.count() + 1);
+        }
+        if (curl_multi_poll(multi, nullptr, 0, static_cast<int>(waitMs), nullptr) != CURLM_OK)
+            break;
+    }
+    {
+        std::lock_guard guard(wakeLock_);
+        wake_ = nullptr;
+    }
+    bool whole = false;
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        if (message->msg != CURLMSG_DONE || message->easy_handle != transfer) continue;
+        long status = 0;
+        curl_easy_getinfo(transfer, CURLINFO_RESPONSE_CODE, &status);
+        whole = !stalled && message->data.result == CURLE_OK && IsSuccessStatus(status);
+    }
+    curl_multi_remove_handle(multi, transfer);
+    return whole;
+}
+
 void CInternetDownload::StartDownloadFromThread() {
-    std::unique_ptr<CURL, TEasyCleanup> easy(curl_easy_init());
+    // Declared in this order so that the transfer is cleaned up first, then
+    // the multi handle, then the header list the transfer used. The headers
+    // ask for the file from the server, never from a cache on the way.
+    std::unique_ptr<curl_slist, TListCleanup> headers(
+        curl_slist_append(nullptr, "Cache-Control: no-cache"));
+    if (headers != nullptr) curl_slist_append(headers.get(), "Pragma: no-cache");
     std::unique_ptr<CURLM, TMultiCleanup> multi(curl_multi_init());
-    // Always fetched from the server, never from a cache on the way.
-    curl_slist* list = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    if (list != nullptr) curl_slist_append(list, "Pragma: no-cache");
-    std::unique_ptr<curl_slist, TListCleanup> headers(list);
+    std::unique_ptr<CURL, TEasyCleanup> easy(curl_easy_init());
     bool whole = false;
     if (easy != nullptr && multi != nullptr) {
-        CURL* transfer = easy.get();
-        transfer_ = transfer;
-        curl_easy_setopt(transfer, CURLOPT_URL, url_.c_str());
-        curl_easy_setopt(transfer, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(transfer, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(transfer, CURLOPT_MAXREDIRS, kMaxRedirects);
-        // A redirect must not lead the download to local files or other
-        // protocols.
-        curl_easy_setopt(transfer, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(transfer, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(transfer, CURLOPT_HTTPHEADER, headers.get());
-        if (!settings_.agent.empty())
-            curl_easy_setopt(transfer, CURLOPT_USERAGENT, settings_.agent.c_str());
-        if (settings_.accessType == INTERNET_OPEN_TYPE_DIRECT) {
-            curl_easy_setopt(transfer, CURLOPT_PROXY, "");
-        } else if (settings_.accessType == INTERNET_OPEN_TYPE_PROXY) {
-            curl_easy_setopt(transfer, CURLOPT_PROXY, settings_.proxy.c_str());
-            const std::string bypass = BypassList(settings_.proxyBypass);
-            curl_easy_setopt(transfer, CURLOPT_NOPROXY, bypass.c_str());
-        }
-        curl_easy_setopt(transfer, CURLOPT_CONNECTTIMEOUT_MS,
-                         static_cast<long>(settings_.connectTimeoutMs));
-        curl_easy_setopt(transfer, CURLOPT_HEADERFUNCTION, &CInternetDownload::OnHeader);
-        curl_easy_setopt(transfer, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(transfer, CURLOPT_WRITEFUNCTION, &CInternetDownload::OnBody);
-        curl_easy_setopt(transfer, CURLOPT_WRITEDATA, this);
-
-        {
-            std::lock_guard guard(wakeLock_);
-            wake_ = multi.get();
-        }
-        curl_multi_add_handle(multi.get(), transfer);
-        lastActivity_ = Clock::now();
-        const auto stallLimit = std::chrono::milliseconds(settings_.stallTimeoutMs);
-        int running = 1;
-        bool stalled = false;
-        while (!terminated_ && running != 0) {
-            if (curl_multi_perform(multi.get(), &running) != CURLM_OK || running == 0) break;
-            // The transfer library's own speed check averages over seconds,
-            // so a server that sent a little and then went silent would keep
-            // it waiting far longer than the limit.
-            const auto quiet = Clock::now() - lastActivity_;
-            if (settings_.stallTimeoutMs != 0 && quiet >= stallLimit) {
-                stalled = true;
-                break;
-            }
-            auto waitMs =
-                std::chrono::duration_cast<std::chrono::milliseconds>(stallLimit - quiet).count() +
-                1;
-            if (settings_.stallTimeoutMs == 0 || waitMs > kPollWaitMs) waitMs = kPollWaitMs;
-            if (curl_multi_poll(multi.get(), nullptr, 0, static_cast<int>(waitMs), nullptr) !=
-                CURLM_OK) {
-                break;
-            }
-        }
-        {
-            std::lock_guard guard(wakeLock_);
-            wake_ = nullptr;
-        }
-        int left = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi.get(), &left)) {
-            if (message->msg != CURLMSG_DONE || message->easy_handle != transfer) continue;
-            long status = 0;
-            curl_easy_getinfo(transfer, CURLINFO_RESPONSE_CODE, &status);
-            whole = !stalled && message->data.result == CURLE_OK && IsSuccessStatus(status);
-        }
-        curl_multi_remove_handle(multi.get(), transfer);
+        transfer_ = easy.get();
+        ConfigureTransfer(easy.get(), headers.get());
+        whole = RunTransfer(multi.get(), easy.get());
         transfer_ = nullptr;
     }
     // The flags are read without the lock: the result goes first, so whoever

@@ -56,6 +56,10 @@ public:
 private:
     // The worker's whole life: one transfer.
     void StartDownloadFromThread();
+    void ConfigureTransfer(void* transfer, void* headers);
+    // Runs the transfer until it ends, stalls or is terminated; true when the
+    // whole body of a 2xx answer arrived.
+    bool RunTransfer(void* multi, void* transfer);
     // Takes the announced size once the headers of a 2xx answer are in.
     void DetermineSize(void* transfer);
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);

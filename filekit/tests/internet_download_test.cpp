@@ -56,6 +56,9 @@ std::map<std::string, TAnswer> Answers() {
     return {
         {"/version.txt",
          {Response("200 OK", "Content-Type: text/plain\r\n", kVersionText, kVersionText.size())}},
+        // What a proxy is asked for.
+        {"http://songsmith.invalid/version.txt",
+         {Response("200 OK", "", kVersionText, kVersionText.size())}},
         {"/empty", {Response("200 OK", "", "", 0)}},
         {"/missing", {Response("404 Not Found", "Content-Type: text/html\r\n", page, page.size())}},
         {"/moved", {Response("302 Found", "Location: /version.txt\r\n", "moved", 5)}},
@@ -303,6 +306,28 @@ TEST(InternetDownloadThreads, ReleasingARunningDownloadLeavesNoThreadBehind) {
         EXPECT_LT(MillisecondsSince(release), 500);
     }
     EXPECT_EQ(ThreadCount(), before);
+}
+
+TEST_F(InternetDownloadTest, HonoursTheProxyChoice) {
+    const std::string serverProxy = server_.Url("").substr(7);  // "127.0.0.1:port"
+    struct Case {
+        const char* proxy;
+        const char* bypass;
+        std::string url;
+    } cases[] = {
+        // Through the test server acting as the proxy: no name is resolved.
+        {serverProxy.c_str(), nullptr, "http://songsmith.invalid/version.txt"},
+        // Past a dead proxy to a host on the bypass list.
+        {"127.0.0.1:1", "<local>; 127.0.0.1", server_.Url("/version.txt")},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(session_.Open("Songsmith", INTERNET_OPEN_TYPE_PROXY, c.proxy, c.bypass), 1);
+        CFileObj* file = Start(c.url);
+        EXPECT_TRUE(WaitForEnd(file, 5000)) << c.url;
+        EXPECT_EQ(file->DownloadWasSuccessful(), 1) << c.url;
+        EXPECT_EQ(testsupport::ReadWholeFile(path_), kVersionText) << c.url;
+        DeleteRefObject(&file);
+    }
 }
 
 TEST_F(InternetDownloadTest, RefusesWhatCannotStart) {
