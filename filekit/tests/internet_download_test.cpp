@@ -62,6 +62,7 @@ std::map<std::string, TAnswer> Answers() {
         {"/empty", {Response("200 OK", "", "", 0)}},
         {"/missing", {Response("404 Not Found", "Content-Type: text/html\r\n", page, page.size())}},
         {"/moved", {Response("302 Found", "Location: /version.txt\r\n", "moved", 5)}},
+        {"/loop", {Response("302 Found", "Location: /loop\r\n", "", 0)}},
         {"/to-file", {Response("302 Found", "Location: file:///etc/hostname\r\n", "", 0)}},
         {"/big", {Response("200 OK", "", BigBody(), 700000)}},
         {"/short", {Response("200 OK", "", "only ten..", 1000)}},
@@ -233,11 +234,11 @@ TEST_F(InternetDownloadTest, OnlyAWholeSuccessfulAnswerCounts) {
         int whole;
         std::string content;  // what the file holds afterwards
     } cases[] = {
-        {server_.Url("/empty"), 1, ""},      {server_.Url("/moved"), 1, kVersionText},
-        {server_.Url("/big"), 1, BigBody()}, {server_.Url("/missing"), 0, ""},
-        {server_.Url("/nowhere"), 0, ""},    {server_.Url("/short"), 0, "only ten.."},
-        {server_.Url("/to-file"), 0, ""},    {"http://127.0.0.1:1/refused", 0, ""},
-        {"ftp://127.0.0.1/not-http", 0, ""},
+        {server_.Url("/empty"), 1, ""},        {server_.Url("/moved"), 1, kVersionText},
+        {server_.Url("/big"), 1, BigBody()},   {server_.Url("/missing"), 0, ""},
+        {server_.Url("/nowhere"), 0, ""},      {server_.Url("/short"), 0, "only ten.."},
+        {server_.Url("/to-file"), 0, ""},      {server_.Url("/loop"), 0, ""},
+        {"http://127.0.0.1:1/refused", 0, ""}, {"ftp://127.0.0.1/not-http", 0, ""},
     };
     for (const Case& c : cases) {
         CFileObj* file = Start(c.url);

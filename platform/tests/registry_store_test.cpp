@@ -7,10 +7,12 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/last_error.h"
 #include "platform/registry_text.h"
+#include "platform/user_folders.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -360,4 +362,41 @@ TEST(RegistryTextTest, ReadsHandWrittenFilesAndRefusesBrokenLines) {
     deep += "]\n";
     TRegNode scratch;
     EXPECT_FALSE(ReadRegistryText(deep, "HKEY_CURRENT_USER", scratch, error));
+}
+
+TEST_F(RegistryStoreTest, ThreadsShareTheStore) {
+    constexpr int kThreads = 4;
+    constexpr int kValues = 100;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            const std::string path = "Shared\\Thread" + std::to_string(t);
+            for (int i = 0; i < kValues; ++i) {
+                HKEY key = nullptr;
+                if (RegCreateKey(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) return;
+                const std::uint8_t data[4] = {static_cast<std::uint8_t>(i), 0, 0, 0};
+                RegSetValueEx(key, ("v" + std::to_string(i)).c_str(), REG_DWORD, data, 4);
+                RegCloseKey(key);
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    RegistryStoreUnload();
+    HKEY shared = nullptr;
+    ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Shared", &shared), ERROR_SUCCESS);
+    ASSERT_EQ(SubKeyNames(shared).size(), static_cast<std::size_t>(kThreads));
+    for (const std::string& name : SubKeyNames(shared)) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKey(shared, name.c_str(), &key), ERROR_SUCCESS);
+        EXPECT_EQ(ValueNames(key).size(), static_cast<std::size_t>(kValues)) << name;
+        RegCloseKey(key);
+    }
+    RegCloseKey(shared);
+}
+
+TEST(RegistryStoreFolder, FilesLiveInTheUserConfigFolder) {
+    RegistryStoreSetFolder("");
+    EXPECT_EQ(RegistryStoreFilePath(HKEY_CURRENT_USER), GetUserConfigDir() + "current_user.reg");
+    EXPECT_EQ(RegistryStoreFilePath(HKEY_LOCAL_MACHINE), GetUserConfigDir() + "local_machine.reg");
+    EXPECT_EQ(RegistryStoreFilePath(nullptr), "");
 }
