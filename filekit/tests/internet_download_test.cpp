@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,9 +20,7 @@
 #include "filekit/errors.h"
 #include "filekit/file_obj.h"
 #include "filekit/internet_access.h"
-#include "filekit/media_support.h"
 #include "platform/last_error.h"
-#include "platform/user_folders.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -360,22 +357,4 @@ TEST_F(InternetDownloadTest, RefusesWhatCannotStart) {
 
     EXPECT_EQ(closed.Open("Songsmith", 2, nullptr, nullptr), 0) << "an unknown access type";
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
-}
-
-TEST(MediaSupport, AnswersWhetherTheMediaModuleLoads) {
-    setenv("SONGSMITH_WMA_SUPPORT", "1", 1);
-    EXPECT_EQ(MV_SupportsWMA(), 1);
-    setenv("SONGSMITH_WMA_SUPPORT", "0", 1);
-    EXPECT_EQ(MV_SupportsWMA(), 0);
-    unsetenv("SONGSMITH_WMA_SUPPORT");
-    const int present = DoesFileExist((GetExecutableDir() + "libmediacore.so").c_str());
-    EXPECT_EQ(MV_SupportsWMA(), present);
-}
-
-TEST(LibraryStartUp, RaisesTheOpenFileLimit) {
-    rlimit limit{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
-    const rlim_t wanted =
-        limit.rlim_max == RLIM_INFINITY ? 2048 : std::min<rlim_t>(2048, limit.rlim_max);
-    EXPECT_GE(limit.rlim_cur, wanted);
 }
