@@ -13,6 +13,7 @@
 #include <mutex>
 #include <new>
 #include <string_view>
+#include <system_error>
 #include <unordered_set>
 #include <vector>
 
@@ -109,8 +110,9 @@ std::uint32_t Guarded(Operation operation) {
     }
 }
 
+// Thread-safe, unlike strerror.
 std::string ErrnoText(int err) {
-    return std::strerror(err);
+    return std::error_code(err, std::generic_category()).message();
 }
 
 std::string FolderOf(const TStore& store) {
@@ -184,10 +186,11 @@ TRegNode& LoadedRoot(TStore& store, int index) {
     root.tree = std::make_shared<TRegNode>();
     root.tree->name = kRootNames[index];
     const std::string aside = MoveAside(root.path);
+    const int moveError = errno;
     if (aside.empty()) {
         root.savable = false;
         store.reports.push_back("RegistryStore::Load - " + root.path + " is damaged (" + why +
-                                ") and could not be moved aside (" + ErrnoText(errno) +
+                                ") and could not be moved aside (" + ErrnoText(moveError) +
                                 "); changes to it will not be saved");
     } else {
         store.reports.push_back("RegistryStore::Load - " + root.path + " is damaged (" + why +
