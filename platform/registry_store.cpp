@@ -146,7 +146,10 @@ std::string MoveAside(const std::string& path) {
     std::strftime(stamp, sizeof(stamp), "%Y%m%d-%H%M%S", &local);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string aside = path + ".damaged-" + stamp;
-        if (attempt != 0) aside += "-" + std::to_string(attempt);
+        if (attempt != 0) {
+            aside += '-';
+            aside += std::to_string(attempt);
+        }
         struct stat st {};
         if (stat(aside.c_str(), &st) == 0) continue;
         if (rename(path.c_str(), aside.c_str()) == 0) return aside;

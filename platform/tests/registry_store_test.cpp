@@ -370,12 +370,14 @@ TEST_F(RegistryStoreTest, ThreadsShareTheStore) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
-            const std::string path = "Shared\\Thread" + std::to_string(t);
+            std::string path = "Shared\\Thread";
+            path += std::to_string(t);
             for (int i = 0; i < kValues; ++i) {
                 HKEY key = nullptr;
                 if (RegCreateKey(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) return;
                 const std::uint8_t data[4] = {static_cast<std::uint8_t>(i), 0, 0, 0};
-                RegSetValueEx(key, ("v" + std::to_string(i)).c_str(), REG_DWORD, data, 4);
+                const std::string name = std::to_string(i);
+                RegSetValueEx(key, name.c_str(), REG_DWORD, data, 4);
                 RegCloseKey(key);
             }
         });
