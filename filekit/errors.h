@@ -29,3 +29,11 @@ inline constexpr std::uint32_t FILEKIT_ERR_RIFF_TOO_DEEP = 0x20000103;
 // A path result does not fit the caller's buffer; the output is left empty
 // rather than cut, since a cut path names a different file.
 inline constexpr std::uint32_t FILEKIT_ERR_PATH_TOO_LONG = 0x200000c0;
+
+// Downloads.
+// A download was asked to fill a file object that is already open.
+inline constexpr std::uint32_t FILEKIT_ERR_FILE_ALREADY_OPEN = 0x20000084;
+// A download was asked for through an internet session that is not open.
+inline constexpr std::uint32_t FILEKIT_ERR_SESSION_NOT_OPEN = 0x20001000;
+// A download operation was asked of a file object that never downloaded.
+inline constexpr std::uint32_t FILEKIT_ERR_NO_DOWNLOAD = 0x20001001;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "filekit/errors.h"
+#include "filekit/internet_download.h"
 #include "platform/last_error.h"
 
 CFileObj::CFileObj(const CFileObj& other) : CWindowedStream() {
@@ -13,12 +14,13 @@ CFileObj::CFileObj(const CFileObj& other) : CWindowedStream() {
 }
 
 CFileObj::~CFileObj() {
-    // The download (added with the download support) is stopped and deleted
-    // here before the file closes.
+    DropDownload();
     Close();
 }
 
 void CFileObj::Close() {
+    // A running download writes into the file: it stops first.
+    if (download_ != nullptr) download_->TerminateDownload();
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
     origin_ = position_ = size_ = -1;

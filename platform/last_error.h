@@ -9,10 +9,17 @@
 inline constexpr std::uint32_t ERROR_SUCCESS = 0;
 inline constexpr std::uint32_t ERROR_FILE_NOT_FOUND = 2;
 inline constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr std::uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr std::uint32_t ERROR_FILE_EXISTS = 80;
 inline constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
 inline constexpr std::uint32_t ERROR_DISK_FULL = 112;
+inline constexpr std::uint32_t ERROR_MORE_DATA = 234;
+inline constexpr std::uint32_t ERROR_NO_MORE_ITEMS = 259;
+// The registry store could not write its file.
+inline constexpr std::uint32_t ERROR_CANTWRITE = 1013;
+// The key behind an open handle was deleted.
+inline constexpr std::uint32_t ERROR_KEY_DELETED = 1018;
 // errno values with no counterpart above are reported as this base plus errno.
 inline constexpr std::uint32_t ERROR_ERRNO_BASE = 0x10000;
 

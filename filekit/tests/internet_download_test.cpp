@@ -1,0 +1,360 @@
+#include "filekit/internet_download.h"
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "filekit/errors.h"
+#include "filekit/file_obj.h"
+#include "filekit/internet_access.h"
+#include "platform/last_error.h"
+#include "testsupport/temp_dir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string kVersionText = "2.5.1\r\nhttp://127.0.0.1/songsmith-setup.bin\r\n";
+
+std::string BigBody() {
+    std::string body(700000, '\0');
+    for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>((i * 31) % 251);
+    return body;
+}
+
+// Answers of the test server by path. A stall keeps the connection open and
+// silent until the client goes away; a cut closes it after the text.
+struct TAnswer {
+    std::string text;
+    enum { kClose, kStall } after = kClose;
+};
+
+std::string Response(const std::string& status, const std::string& extraHeaders,
+                     const std::string& body, std::size_t announced) {
+    return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(announced) +
+           "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body;
+}
+
+std::map<std::string, TAnswer> Answers() {
+    const std::string page = "<html><body><h1>Not Found</h1></body></html>";
+    return {
+        {"/version.txt",
+         {Response("200 OK", "Content-Type: text/plain\r\n", kVersionText, kVersionText.size())}},
+        // What a proxy is asked for.
+        {"http://songsmith.invalid/version.txt",
+         {Response("200 OK", "", kVersionText, kVersionText.size())}},
+        {"/empty", {Response("200 OK", "", "", 0)}},
+        {"/missing", {Response("404 Not Found", "Content-Type: text/html\r\n", page, page.size())}},
+        {"/moved", {Response("302 Found", "Location: /version.txt\r\n", "moved", 5)}},
+        {"/loop", {Response("302 Found", "Location: /loop\r\n", "", 0)}},
+        {"/to-file", {Response("302 Found", "Location: file:///etc/hostname\r\n", "", 0)}},
+        {"/big", {Response("200 OK", "", BigBody(), 700000)}},
+        {"/short", {Response("200 OK", "", "only ten..", 1000)}},
+        {"/stall", {Response("200 OK", "", "only ten..", 1000), TAnswer::kStall}},
+        {"/silent", {"", TAnswer::kStall}},
+    };
+}
+
+// An HTTP server on 127.0.0.1 (an ephemeral port) inside the test process,
+// one thread per connection, all joined when it goes away.
+class CLoopbackServer {
+public:
+    CLoopbackServer() : answers_(Answers()) {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+            listen(listener_, 16) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            ADD_FAILURE() << "no loopback socket";
+        }
+        port_ = ntohs(address.sin_port);
+        acceptor_ = std::thread([this] { AcceptLoop(); });
+    }
+    ~CLoopbackServer() {
+        stop_ = true;
+        acceptor_.join();
+        for (std::thread& connection : connections_) connection.join();
+        close(listener_);
+    }
+
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
+    std::string LastRequest() {
+        std::lock_guard guard(lock_);
+        return lastRequest_;
+    }
+
+private:
+    // Waits until fd is readable; false when the server stops first.
+    bool WaitReadable(int fd) {
+        pollfd entry{fd, POLLIN, 0};
+        while (!stop_) {
+            if (poll(&entry, 1, 20) > 0) return true;
+        }
+        return false;
+    }
+
+    void AcceptLoop() {
+        while (WaitReadable(listener_)) {
+            const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0) connections_.emplace_back([this, fd] { Serve(fd); });
+        }
+    }
+
+    void Serve(int fd) {
+        std::string request;
+        char buffer[4096];
+        while (request.find("\r\n\r\n") == std::string::npos && WaitReadable(fd)) {
+            const ssize_t got = recv(fd, buffer, sizeof(buffer), 0);
+            if (got <= 0) break;
+            request.append(buffer, static_cast<std::size_t>(got));
+        }
+        {
+            std::lock_guard guard(lock_);
+            lastRequest_ = request;
+        }
+        const std::size_t start = request.find(' ') + 1;
+        const std::string path = request.substr(start, request.find(' ', start) - start);
+        const auto found = answers_.find(path);
+        const TAnswer answer =
+            found != answers_.end() ? found->second : TAnswer{Response("404 Not Found", "", "", 0)};
+        for (std::size_t sent = 0; sent < answer.text.size();) {
+            const ssize_t wrote =
+                send(fd, answer.text.data() + sent, answer.text.size() - sent, MSG_NOSIGNAL);
+            if (wrote <= 0) break;
+            sent += static_cast<std::size_t>(wrote);
+        }
+        // A stalled answer lasts until the client hangs up or the server stops.
+        while (answer.after == TAnswer::kStall && WaitReadable(fd) &&
+               recv(fd, buffer, sizeof(buffer), 0) > 0) {
+        }
+        close(fd);
+    }
+
+    const std::map<std::string, TAnswer> answers_;
+    int listener_ = -1;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread acceptor_;
+    std::vector<std::thread> connections_;  // touched by the acceptor only until it is joined
+    std::mutex lock_;
+    std::string lastRequest_;
+};
+
+int ThreadCount() {
+    int count = 0;
+    if (DIR* tasks = opendir("/proc/self/task"); tasks != nullptr) {
+        while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+        closedir(tasks);
+    }
+    return count;
+}
+
+long long MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class InternetDownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(session_.Open("Songsmith", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr), 1);
+        path_ = dir_.File("download.txt");
+    }
+
+    // Starts downloading path into a new file object.
+    CFileObj* Start(const std::string& url) {
+        auto* file = new CFileObj();
+        EXPECT_EQ(file->OpenFromInternet(&session_, url.c_str(), path_.c_str()), 1) << url;
+        return file;
+    }
+    // Polls as the program does until the download ends; false when it
+    // still runs after limitMs.
+    static bool WaitForEnd(CFileObj* file, long long limitMs) {
+        const Clock::time_point start = Clock::now();
+        while (file->FileDownloading()) {
+            if (MillisecondsSince(start) > limitMs) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    }
+
+    testsupport::TempDir dir_;
+    CLoopbackServer server_;
+    MyInternetAccess session_;
+    std::string path_;
+};
+
+}  // namespace
+
+TEST_F(InternetDownloadTest, AVersionFileArrivesReadyToReadLineByLine) {
+    CFileObj* file = Start(server_.Url("/version.txt"));
+    ASSERT_TRUE(WaitForEnd(file, 5000));
+    EXPECT_EQ(file->DownloadWasSuccessful(), 1);
+    ASSERT_EQ(file->CompleteDownload(0), 1);
+    EXPECT_EQ(file->WriteMode(), 0) << "reopened read-only";
+    char line[1025];
+    ASSERT_GT(file->ReadNextString(line, 254), 0);
+    EXPECT_STREQ(line, "2.5.1");
+    ASSERT_GT(file->ReadNextString(line, 1024), 0);
+    EXPECT_STREQ(line, "http://127.0.0.1/songsmith-setup.bin");
+
+    const std::string request = server_.LastRequest();
+    EXPECT_NE(request.find("GET /version.txt HTTP/1.1\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("User-Agent: Songsmith\r\n"), std::string::npos) << request;
+    EXPECT_NE(request.find("Cache-Control: no-cache\r\n"), std::string::npos) << request;
+
+    // One release frees the file and its download.
+    DeleteRefObject(&file);
+    EXPECT_EQ(file, nullptr);
+}
+
+TEST_F(InternetDownloadTest, OnlyAWholeSuccessfulAnswerCounts) {
+    struct Case {
+        std::string url;
+        int whole;
+        std::string content;  // what the file holds afterwards
+    } cases[] = {
+        {server_.Url("/empty"), 1, ""},        {server_.Url("/moved"), 1, kVersionText},
+        {server_.Url("/big"), 1, BigBody()},   {server_.Url("/missing"), 0, ""},
+        {server_.Url("/nowhere"), 0, ""},      {server_.Url("/short"), 0, "only ten.."},
+        {server_.Url("/to-file"), 0, ""},      {server_.Url("/loop"), 0, ""},
+        {"http://127.0.0.1:1/refused", 0, ""}, {"ftp://127.0.0.1/not-http", 0, ""},
+    };
+    for (const Case& c : cases) {
+        CFileObj* file = Start(c.url);
+        EXPECT_TRUE(WaitForEnd(file, 5000)) << c.url;
+        EXPECT_EQ(file->DownloadWasSuccessful(), c.whole) << c.url;
+        EXPECT_EQ(file->CompleteDownload(0), 1) << c.url;
+        EXPECT_EQ(file->Size(), static_cast<std::int64_t>(c.content.size())) << c.url;
+        EXPECT_TRUE(testsupport::ReadWholeFile(path_) == c.content) << c.url;
+        DeleteRefObject(&file);
+    }
+}
+
+TEST_F(InternetDownloadTest, ReportsAmountsWhileRunningAndCancelsAtOnce) {
+    CFileObj* file = Start(server_.Url("/stall"));
+    std::uint64_t received = 0;
+    std::uint64_t total = 0;
+    const Clock::time_point start = Clock::now();
+    while (MillisecondsSince(start) < 5000 && file->GetDownloadAmounts(received, total) &&
+           received < 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(received, 10u);
+    EXPECT_EQ(total, 1000u);
+    EXPECT_EQ(file->FileDownloading(), 1) << "the server keeps the rest back";
+
+    const Clock::time_point cancel = Clock::now();
+    EXPECT_EQ(file->CompleteDownload(1), 1);
+    EXPECT_LT(MillisecondsSince(cancel), 500);
+    EXPECT_EQ(file->FileDownloading(), 0);
+    EXPECT_EQ(file->DownloadWasSuccessful(), 0);
+    EXPECT_EQ(file->GetDownloadAmounts(received, total), 0);
+    EXPECT_FALSE(DoesFileExist(path_.c_str())) << "the partial file is deleted";
+    EXPECT_STREQ(file->FilePath(), "");
+    DeleteRefObject(&file);
+}
+
+TEST_F(InternetDownloadTest, AStalledServerTimesOut) {
+    session_.SetTimeouts(2000, 1000);
+    for (const char* path : {"/silent", "/stall"}) {
+        const Clock::time_point start = Clock::now();
+        CFileObj* file = Start(server_.Url(path));
+        EXPECT_TRUE(WaitForEnd(file, 4000)) << path;
+        EXPECT_GE(MillisecondsSince(start), 900) << path;
+        EXPECT_EQ(file->DownloadWasSuccessful(), 0) << path;
+        DeleteRefObject(&file);
+    }
+}
+
+TEST(InternetDownloadThreads, ReleasingARunningDownloadLeavesNoThreadBehind) {
+    const int before = ThreadCount();
+    {
+        testsupport::TempDir dir;
+        CLoopbackServer server;
+        MyInternetAccess session;
+        ASSERT_EQ(session.Open("Songsmith", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr), 1);
+        auto* file = new CFileObj();
+        const std::string path = dir.File("partial.bin");
+        ASSERT_EQ(file->OpenFromInternet(&session, server.Url("/stall").c_str(), path.c_str()), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_EQ(file->FileDownloading(), 1);
+        session.Close();  // the running download keeps its own copy of the settings
+
+        const Clock::time_point release = Clock::now();
+        DeleteRefObject(&file);
+        EXPECT_EQ(file, nullptr);
+        EXPECT_LT(MillisecondsSince(release), 500);
+    }
+    EXPECT_EQ(ThreadCount(), before);
+}
+
+TEST_F(InternetDownloadTest, HonoursTheProxyChoice) {
+    const std::string serverProxy = server_.Url("").substr(7);  // "127.0.0.1:port"
+    struct Case {
+        const char* proxy;
+        const char* bypass;
+        std::string url;
+    } cases[] = {
+        // Through the test server acting as the proxy: no name is resolved.
+        {serverProxy.c_str(), nullptr, "http://songsmith.invalid/version.txt"},
+        // Past a dead proxy to a host on the bypass list.
+        {"127.0.0.1:1", "<local>; 127.0.0.1", server_.Url("/version.txt")},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(session_.Open("Songsmith", INTERNET_OPEN_TYPE_PROXY, c.proxy, c.bypass), 1);
+        CFileObj* file = Start(c.url);
+        EXPECT_TRUE(WaitForEnd(file, 5000)) << c.url;
+        EXPECT_EQ(file->DownloadWasSuccessful(), 1) << c.url;
+        EXPECT_EQ(testsupport::ReadWholeFile(path_), kVersionText) << c.url;
+        DeleteRefObject(&file);
+    }
+}
+
+TEST_F(InternetDownloadTest, RefusesWhatCannotStart) {
+    CFileObj file;
+    SetLastError(0);
+    EXPECT_EQ(file.CompleteDownload(1), 0);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_NO_DOWNLOAD);
+    EXPECT_EQ(file.DownloadWasSuccessful(), 0);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_NO_DOWNLOAD);
+    std::uint64_t received = 0;
+    std::uint64_t total = 0;
+    EXPECT_EQ(file.GetDownloadAmounts(received, total), 0);
+    EXPECT_EQ(file.FileDownloading(), 0);
+
+    ASSERT_EQ(file.Create(path_.c_str()), 1);
+    EXPECT_EQ(file.OpenFromInternet(&session_, server_.Url("/version.txt").c_str(), path_.c_str()),
+              0);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_FILE_ALREADY_OPEN);
+    EXPECT_EQ(file.FileDownloading(), 0);
+    file.Close();
+
+    MyInternetAccess closed;
+    EXPECT_EQ(closed.IsOpen(), 0);
+    EXPECT_EQ(file.OpenFromInternet(&closed, server_.Url("/version.txt").c_str(), path_.c_str()),
+              0);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_SESSION_NOT_OPEN);
+    EXPECT_EQ(file.OpenFromInternet(nullptr, "http://127.0.0.1/", path_.c_str()), 0);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_SESSION_NOT_OPEN);
+
+    EXPECT_EQ(closed.Open("Songsmith", 2, nullptr, nullptr), 0) << "an unknown access type";
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}

@@ -1,0 +1,51 @@
+#include "platform/dynamic_module.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/last_error.h"
+#include "platform/user_folders.h"
+
+std::string ModuleFileName(std::string_view moduleName) {
+    std::string base(moduleName);
+    for (char& c : base) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (base.size() > 4 && base.compare(base.size() - 4, 4, ".dll") == 0) {
+        base.resize(base.size() - 4);
+    }
+    return "lib" + base + ".so";
+}
+
+void* LoadModule(std::string_view moduleName) {
+    const std::string exeDir = GetExecutableDir();
+    const std::string file = ModuleFileName(moduleName);
+    if (exeDir.empty() || moduleName.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    for (const std::string& candidate : {exeDir + file, exeDir + "../lib/" + file}) {
+        struct stat st {};
+        if (stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL); module != nullptr) {
+            return module;
+        }
+        // The file is there but unusable (a missing dependency, a foreign
+        // architecture): report it rather than a missing file.
+        SetLastError(ERROR_ERRNO_BASE + ENOEXEC);
+        return nullptr;
+    }
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return nullptr;
+}
+
+void* GetModuleSymbol(void* module, const char* symbol) {
+    if (module == nullptr || symbol == nullptr) return nullptr;
+    return dlsym(module, symbol);
+}
+
+void FreeModule(void* module) {
+    if (module != nullptr) dlclose(module);
+}
