@@ -19,7 +19,7 @@ std::int32_t CMpegFrameDecoder::DecodeFrame(DecoderControl* control, DecoderOutp
 std::int32_t CMpegFrameDecoder::DecodeFrame(DecoderControl* control, const TMpegByteSource& source,
                                             DecoderOutputBuffer* output) {
     if (output == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    TMpegFrameHeader header;
+    MpegFrameHeader header;
     if (const std::int32_t result = reader_.NextFrame(source, header); result != 0) return result;
     header_ = header;
     const TMpegLayerDecoder& layer = layers_[MpegLayer(header) - 1];

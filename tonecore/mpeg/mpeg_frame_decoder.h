@@ -15,7 +15,7 @@
 struct TMpegLayerFrame {
     // For DecoderAbortFrame when the frame holds an impossible value.
     DecoderControl* control = nullptr;
-    const TMpegFrameHeader* header = nullptr;
+    const MpegFrameHeader* header = nullptr;
     // Bits() reads the frame after the header (and CRC); layer III calls
     // MainData with main_data_begin and the granules' bit count.
     CMpegFrameReader* reader = nullptr;
@@ -60,7 +60,7 @@ public:
     void Reset();
 
     // The header of the last frame read.
-    const TMpegFrameHeader& LastHeader() const { return header_; }
+    const MpegFrameHeader& LastHeader() const { return header_; }
     CMpegFrameReader& Reader() { return reader_; }
     CMpegPcmOutput& Output() { return output_; }
 
@@ -68,6 +68,6 @@ private:
     CMpegFrameReader reader_;
     CMpegPcmOutput output_;
     TMpegLayerDecoder layers_[3];
-    TMpegFrameHeader header_{};
+    MpegFrameHeader header_{};
     std::int32_t routing_ = CMpegPcmOutput::kRoutingStereo;
 };

@@ -56,7 +56,7 @@ std::int32_t CMpegFrameReader::FindHeader(const TMpegByteSource& source) {
             hasSyncWord_ = true;
         }
         if (MpegHasSync(syncWord_)) {
-            const TMpegFrameHeader header = MpegParseHeader(syncWord_);
+            const MpegFrameHeader header = MpegParseHeader(syncWord_);
             if (MpegHeaderIsValid(header)) {
                 hasSyncWord_ = false;
                 current_ = header;
@@ -96,7 +96,7 @@ void CMpegFrameReader::FinishBody() {
     }
 }
 
-std::int32_t CMpegFrameReader::NextFrame(const TMpegByteSource& source, TMpegFrameHeader& header) {
+std::int32_t CMpegFrameReader::NextFrame(const TMpegByteSource& source, MpegFrameHeader& header) {
     if (source.read == nullptr) return DECODER_ERR_BAD_ARGUMENT;
     for (;;) {
         switch (step_) {

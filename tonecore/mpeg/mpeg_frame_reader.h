@@ -46,7 +46,7 @@ public:
     // DECODER_ERR_NO_FRAME when a new sync was not confirmed by the header
     // after it (the frame is dropped), or the source's error (the call can
     // be repeated; DECODER_ERR_END_OF_INPUT ends the stream).
-    std::int32_t NextFrame(const TMpegByteSource& source, TMpegFrameHeader& header);
+    std::int32_t NextFrame(const TMpegByteSource& source, MpegFrameHeader& header);
 
     // Empties the reservoir and forgets any partial frame and sync state.
     void Reset();
@@ -86,8 +86,8 @@ private:
     CBitReader bits_;
 
     int step_ = kStepHeader;
-    TMpegFrameHeader current_{};
-    TMpegFrameHeader held_{};
+    MpegFrameHeader current_{};
+    MpegFrameHeader held_{};
     bool hasHeld_ = false;
     bool confirmed_ = false;
     // Sync search state, kept across failed reads so that no byte is lost.

@@ -25,8 +25,8 @@ constexpr std::uint32_t kSampleRates[3][3] = {
 
 }  // namespace
 
-TMpegFrameHeader MpegParseHeader(std::uint32_t word) {
-    TMpegFrameHeader header;
+MpegFrameHeader MpegParseHeader(std::uint32_t word) {
+    MpegFrameHeader header;
     const bool bit20 = (word >> 20) & 1;
     const bool bit19 = (word >> 19) & 1;
     if (bit20) {
@@ -52,7 +52,7 @@ bool MpegHasSync(std::uint32_t word) {
     return (word & MPEG_SYNC_MASK) == MPEG_SYNC_MASK;
 }
 
-bool MpegHeaderIsValid(const TMpegFrameHeader& header) {
+bool MpegHeaderIsValid(const MpegFrameHeader& header) {
     if (header.bitrateIndex == 0 || header.bitrateIndex == 15) return false;
     if (header.layerCode == 0 || header.sampleRateIndex == 3) return false;
     if (header.version == MPEG_VERSION_RESERVED) return false;
@@ -68,31 +68,31 @@ bool MpegHeaderIsValid(const TMpegFrameHeader& header) {
     return true;
 }
 
-std::uint32_t MpegLayer(const TMpegFrameHeader& header) {
+std::uint32_t MpegLayer(const MpegFrameHeader& header) {
     return 4 - header.layerCode;
 }
 
-std::uint32_t MpegLevel(const TMpegFrameHeader& header) {
+std::uint32_t MpegLevel(const MpegFrameHeader& header) {
     return 2 - header.version;
 }
 
-bool MpegIsLowSampleRate(const TMpegFrameHeader& header) {
+bool MpegIsLowSampleRate(const MpegFrameHeader& header) {
     return header.version != MPEG_VERSION_1;
 }
 
-std::uint32_t MpegBitrateKbps(const TMpegFrameHeader& header) {
+std::uint32_t MpegBitrateKbps(const MpegFrameHeader& header) {
     if (header.bitrateIndex >= 15 || header.layerCode == 0) return 0;
     const std::uint32_t layer = MpegLayer(header);
     if (!MpegIsLowSampleRate(header)) return kBitratesMpeg1[layer - 1][header.bitrateIndex];
     return kBitratesLow[layer == 1 ? 0 : 1][header.bitrateIndex];
 }
 
-std::uint32_t MpegSampleRateHz(const TMpegFrameHeader& header) {
+std::uint32_t MpegSampleRateHz(const MpegFrameHeader& header) {
     if (header.version > MPEG_VERSION_2_5 || header.sampleRateIndex > 2) return 0;
     return kSampleRates[header.version][header.sampleRateIndex];
 }
 
-std::uint32_t MpegSamplesPerFrame(const TMpegFrameHeader& header) {
+std::uint32_t MpegSamplesPerFrame(const MpegFrameHeader& header) {
     switch (MpegLayer(header)) {
         case 1:
             return 384;
@@ -103,7 +103,7 @@ std::uint32_t MpegSamplesPerFrame(const TMpegFrameHeader& header) {
     }
 }
 
-std::uint32_t MpegFrameLength(const TMpegFrameHeader& header) {
+std::uint32_t MpegFrameLength(const MpegFrameHeader& header) {
     if (!MpegHeaderIsValid(header)) return 0;
     const std::uint32_t kbps = MpegBitrateKbps(header);
     const std::uint32_t rate = MpegSampleRateHz(header);
@@ -116,7 +116,7 @@ std::uint32_t MpegFrameLength(const TMpegFrameHeader& header) {
     return length + (header.padding != 0 ? 1 : 0);
 }
 
-std::uint32_t MpegSideInfoLength(const TMpegFrameHeader& header) {
+std::uint32_t MpegSideInfoLength(const MpegFrameHeader& header) {
     const bool mono = header.mode == MPEG_MODE_MONO;
     // ISO/IEC 11172-3 clause 2.4.1.7 and ISO/IEC 13818-3 clause 2.4.1.7.
     if (!MpegIsLowSampleRate(header)) return mono ? 17 : 32;

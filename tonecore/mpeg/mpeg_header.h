@@ -19,7 +19,7 @@ inline constexpr std::uint32_t MPEG_MODE_MONO = 3;
 // The top 11 bits of a header word: the frame sync.
 inline constexpr std::uint32_t MPEG_SYNC_MASK = 0xFFE00000;
 
-struct TMpegFrameHeader {
+struct MpegFrameHeader {
     std::uint32_t version = 0;          // MPEG_VERSION_*: bits 20 and 19
     std::uint32_t layerCode = 0;        // bits 17-18: 3 layer I, 2 layer II, 1 layer III, 0 reserved
     std::uint32_t protection = 0;       // bit 16: 0 means a 16-bit CRC follows the header
@@ -34,21 +34,21 @@ struct TMpegFrameHeader {
     std::uint32_t emphasis = 0;         // bits 0-1, parsed and not applied
 };
 
-TMpegFrameHeader MpegParseHeader(std::uint32_t word);
+MpegFrameHeader MpegParseHeader(std::uint32_t word);
 bool MpegHasSync(std::uint32_t word);
-bool MpegHeaderIsValid(const TMpegFrameHeader& header);
+bool MpegHeaderIsValid(const MpegFrameHeader& header);
 
 // 1, 2 or 3.
-std::uint32_t MpegLayer(const TMpegFrameHeader& header);
+std::uint32_t MpegLayer(const MpegFrameHeader& header);
 // As published in the stream properties: 1 for MPEG-1, 2 for MPEG-2, 0 for MPEG-2.5.
-std::uint32_t MpegLevel(const TMpegFrameHeader& header);
+std::uint32_t MpegLevel(const MpegFrameHeader& header);
 // MPEG-2 and MPEG-2.5 (the lower sampling frequencies).
-bool MpegIsLowSampleRate(const TMpegFrameHeader& header);
-std::uint32_t MpegBitrateKbps(const TMpegFrameHeader& header);
-std::uint32_t MpegSampleRateHz(const TMpegFrameHeader& header);
+bool MpegIsLowSampleRate(const MpegFrameHeader& header);
+std::uint32_t MpegBitrateKbps(const MpegFrameHeader& header);
+std::uint32_t MpegSampleRateHz(const MpegFrameHeader& header);
 // Samples per channel in one frame: 384, 1152 or (layer III below 32 kHz) 576.
-std::uint32_t MpegSamplesPerFrame(const TMpegFrameHeader& header);
+std::uint32_t MpegSamplesPerFrame(const MpegFrameHeader& header);
 // Whole frame in bytes, header included; 0 for a header that is not valid.
-std::uint32_t MpegFrameLength(const TMpegFrameHeader& header);
+std::uint32_t MpegFrameLength(const MpegFrameHeader& header);
 // Layer III side information in bytes (CRC not included).
-std::uint32_t MpegSideInfoLength(const TMpegFrameHeader& header);
+std::uint32_t MpegSideInfoLength(const MpegFrameHeader& header);

@@ -38,8 +38,8 @@ void CMpegPcmOutput::Slot(const float* left, const float* right) {
     } else if (routing_ == kRoutingRight) {
         synthesis_[1].Slot(right);
     } else {
-        float mixed[CMpegSynthesis::kSubbands];
-        for (int k = 0; k < CMpegSynthesis::kSubbands; ++k) mixed[k] = (left[k] + right[k]) * 0.5f;
+        float mixed[MpegSynthesisState::kSubbands];
+        for (int k = 0; k < MpegSynthesisState::kSubbands; ++k) mixed[k] = (left[k] + right[k]) * 0.5f;
         synthesis_[0].Slot(mixed);
     }
     samplesPerChannel_ += static_cast<std::uint32_t>(synthesis_[0].OutputsPerSlot());

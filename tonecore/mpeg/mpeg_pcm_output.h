@@ -18,7 +18,7 @@ public:
     static constexpr std::int32_t kRoutingRight = 2;
     static constexpr std::int32_t kRoutingMix = 3;
 
-    CMpegSynthesis& Synthesis(int channel) { return synthesis_[channel & 1]; }
+    MpegSynthesisState& Synthesis(int channel) { return synthesis_[channel & 1]; }
 
     // Empties both filterbanks' history.
     void Reset();
@@ -41,7 +41,7 @@ public:
     bool NeedsChannel(int channel) const;
 
 private:
-    CMpegSynthesis synthesis_[2];
+    MpegSynthesisState synthesis_[2];
     std::uint32_t streamChannels_ = 1;
     std::int32_t routing_ = kRoutingStereo;
     std::uint32_t outputChannels_ = 1;

@@ -130,21 +130,21 @@ double MpegSynthesisWindow(int index) {
     return index >= 0 && index < 512 ? Window(index) : 0.0;
 }
 
-CMpegSynthesis::CMpegSynthesis() {
+MpegSynthesisState::MpegSynthesisState() {
     FoldedWindow();
     Reset();
 }
 
-void CMpegSynthesis::Reset() {
+void MpegSynthesisState::Reset() {
     for (auto& slot : history_) slot.fill(0.0f);
     position_ = 0;
 }
 
-void CMpegSynthesis::SetRateReduction(int reduction) {
+void MpegSynthesisState::SetRateReduction(int reduction) {
     reduction_ = reduction < 0 ? 0 : (reduction > 2 ? 2 : reduction);
 }
 
-void CMpegSynthesis::SetEqualizer(const float* gains) {
+void MpegSynthesisState::SetEqualizer(const float* gains) {
     if (gains == nullptr) {
         equalizer_.reset();
         return;
@@ -153,12 +153,12 @@ void CMpegSynthesis::SetEqualizer(const float* gains) {
     for (int i = 0; i < kSubbands; ++i) (*equalizer_)[static_cast<std::size_t>(i)] = gains[i];
 }
 
-void CMpegSynthesis::SetOutput(std::int16_t* pcm, int stride) {
+void MpegSynthesisState::SetOutput(std::int16_t* pcm, int stride) {
     pcm_ = pcm;
     stride_ = stride;
 }
 
-void CMpegSynthesis::Slot(const float* subbands) {
+void MpegSynthesisState::Slot(const float* subbands) {
     double input[kSubbands];
     for (int k = 0; k < kSubbands; ++k) {
         float sample = subbands[k];
@@ -196,7 +196,7 @@ void CMpegSynthesis::Slot(const float* subbands) {
     position_ = (position_ - 1) & 15;
 }
 
-void CMpegSynthesis::SilentSlot() {
+void MpegSynthesisState::SilentSlot() {
     for (int j = 0; j < OutputsPerSlot(); ++j) {
         if (unrounded_ != nullptr) {
             *unrounded_ = 0.0f;

@@ -11,11 +11,11 @@
 // D[i] of Table 3-B.3 of ISO/IEC 11172-3, i from 0 to 511.
 double MpegSynthesisWindow(int index);
 
-class CMpegSynthesis {
+class MpegSynthesisState {
 public:
     static constexpr int kSubbands = 32;
 
-    CMpegSynthesis();
+    MpegSynthesisState();
 
     // Empties the filter history: the next slot's output depends on that
     // slot alone.

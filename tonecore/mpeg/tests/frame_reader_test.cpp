@@ -39,7 +39,7 @@ struct TFrame {
     bool operator==(const TFrame&) const = default;
 };
 
-TFrame Capture(CMpegFrameReader& reader, const TMpegFrameHeader& header) {
+TFrame Capture(CMpegFrameReader& reader, const MpegFrameHeader& header) {
     TFrame frame{MpegFrameLength(header), TBytes(reader.FrameBytes().begin(), reader.FrameBytes().end())};
     const TBytes main = reader.FrameMainBytes();
     frame.body.insert(frame.body.end(), main.begin(), main.end());
@@ -79,7 +79,7 @@ std::vector<TFrame> ReadAll(const TBytes& stream, int* dropped = nullptr) {
     TArrivingBytes input{&stream, stream.size()};
     CMpegFrameReader reader;
     std::vector<TFrame> frames;
-    TMpegFrameHeader header;
+    MpegFrameHeader header;
     for (;;) {
         const std::int32_t result = reader.NextFrame(input.Source(), header);
         if (result == DECODER_ERR_END_OF_INPUT) break;
@@ -117,7 +117,7 @@ TEST(MpegFrameReader, RandomPushSizesThroughTheMemoryInputGiveIdenticalFrames) {
         CMpegFrameReader reader;
         std::vector<TFrame> frames;
         TestCodec().decode = [&](DecoderOutputBuffer*, DecoderStreamInfo*) {
-            TMpegFrameHeader header;
+            MpegFrameHeader header;
             const std::int32_t result = reader.NextFrame(MpegByteSourceFromDecoder(TestCodec().control), header);
             if (result == 0) frames.push_back(Capture(reader, header));
             return result;
@@ -194,7 +194,7 @@ TEST(MpegFrameReader, CrcIsSkippedBeforeTheSideInformation) {
     AppendFrame(stream, 0xFFFA9064, rng);  // protection bit 0: a CRC follows
     TArrivingBytes input{&stream, stream.size()};
     CMpegFrameReader reader;
-    TMpegFrameHeader header;
+    MpegFrameHeader header;
     ASSERT_EQ(reader.NextFrame(input.Source(), header), 0);
     EXPECT_EQ(reader.FrameBytes().size(), 32u + 2u);
     EXPECT_EQ(reader.Bits().BitPosition(), 16u);
@@ -224,7 +224,7 @@ TEST(MpegFrameReader, ReservoirReachesBackIntoEarlierFramesAcrossTheRingEnd) {
 
     TArrivingBytes input{&stream, stream.size()};
     CMpegFrameReader reader;
-    TMpegFrameHeader header;
+    MpegFrameHeader header;
     ASSERT_EQ(reader.NextFrame(input.Source(), header), 0);
     EXPECT_EQ(reader.MainData(1, 8), EMpegMainData::Missing);  // nothing before the first frame
     const std::uint32_t firstMain = static_cast<std::uint32_t>(mainStarts[1]);

@@ -22,7 +22,7 @@ constexpr std::uint32_t kBitsReserved = 1;
 }  // namespace
 
 TEST(MpegHeader, FieldsOfAKnownWord) {
-    const TMpegFrameHeader header = MpegParseHeader(0xFFFB9264);
+    const MpegFrameHeader header = MpegParseHeader(0xFFFB9264);
     EXPECT_EQ(header.version, MPEG_VERSION_1);
     EXPECT_EQ(MpegLayer(header), 3u);
     EXPECT_EQ(MpegLevel(header), 1u);
@@ -108,7 +108,7 @@ TEST(MpegHeader, FrameLengthsFollowTheStandardsFormula) {
                 for (std::uint32_t rate = 0; rate < 3; ++rate) {
                     for (std::uint32_t padding = 0; padding < 2; ++padding) {
                         const std::uint32_t mode = layer == 2 && v == 0 && index >= 11 ? 0 : 3;
-                        const TMpegFrameHeader header =
+                        const MpegFrameHeader header =
                             MpegParseHeader(Word(versions[v], 4 - layer, index, rate, padding, mode));
                         if (!MpegHeaderIsValid(header)) {
                             EXPECT_TRUE(v == 2 && layer != 3) << v << " " << layer << " " << index;

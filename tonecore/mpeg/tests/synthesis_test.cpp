@@ -63,7 +63,7 @@ struct TRun {
     std::vector<float> unrounded;
 };
 
-TRun Synthesise(CMpegSynthesis& synthesis, const TSlots& slots) {
+TRun Synthesise(MpegSynthesisState& synthesis, const TSlots& slots) {
     const std::size_t outputs = static_cast<std::size_t>(synthesis.OutputsPerSlot());
     TRun run{std::vector<std::int16_t>(slots.size() * outputs), std::vector<float>(slots.size() * outputs)};
     synthesis.SetOutput(run.pcm.data(), 1);
@@ -88,7 +88,7 @@ std::vector<double> Direct(const TSlots& slots) {
 TEST(MpegSynthesis, MatchesTheStandardsFilterbankEvaluatedDirectly) {
     const TSlots slots = RandomSlots(64, 0.5f, 1);
     const std::vector<double> expected = Direct(slots);
-    CMpegSynthesis synthesis;
+    MpegSynthesisState synthesis;
     const TRun run = Synthesise(synthesis, slots);
     double worst = 0.0;
     double squares = 0.0;
@@ -113,7 +113,7 @@ TEST(MpegSynthesis, RateReductionComputesEverySecondOrFourthOutputAndTruncates) 
     const TSlots slots = RandomSlots(24, 0.5f, 2);
     const std::vector<double> expected = Direct(slots);
     for (int reduction = 1; reduction <= 2; ++reduction) {
-        CMpegSynthesis synthesis;
+        MpegSynthesisState synthesis;
         synthesis.SetRateReduction(reduction);
         ASSERT_EQ(synthesis.OutputsPerSlot(), 32 >> reduction);
         const TRun run = Synthesise(synthesis, slots);
@@ -137,7 +137,7 @@ TEST(MpegSynthesis, FullScaleSquareSaturatesWithoutWrapping) {
         slots[s][1] = (s / 6) % 2 == 0 ? 1.5f : -1.5f;
     }
     const std::vector<double> expected = Direct(slots);
-    CMpegSynthesis synthesis;
+    MpegSynthesisState synthesis;
     const TRun run = Synthesise(synthesis, slots);
     int high = 0;
     int low = 0;
@@ -156,19 +156,19 @@ TEST(MpegSynthesis, FullScaleSquareSaturatesWithoutWrapping) {
 
 TEST(MpegSynthesis, ResetSilentSlotsAndUnityEqualiserLeaveNoTrace) {
     const TSlots slots = RandomSlots(20, 0.5f, 3);
-    CMpegSynthesis fresh;
+    MpegSynthesisState fresh;
     const TRun reference = Synthesise(fresh, {slots[19]});
 
     // After a reset only the new slot counts.
-    CMpegSynthesis reused;
+    MpegSynthesisState reused;
     Synthesise(reused, TSlots(slots.begin(), slots.begin() + 10));
     reused.Reset();
     EXPECT_EQ(Synthesise(reused, {slots[19]}).pcm, reference.pcm);
 
     // A silent slot writes zeros and leaves the history as it was.
-    CMpegSynthesis plain;
+    MpegSynthesisState plain;
     const TRun withoutGap = Synthesise(plain, slots);
-    CMpegSynthesis gapped;
+    MpegSynthesisState gapped;
     std::vector<std::int16_t> pcm(slots.size() * 32 + 32, 123);
     gapped.SetOutput(pcm.data(), 1);
     for (std::size_t s = 0; s < slots.size(); ++s) {
@@ -182,13 +182,13 @@ TEST(MpegSynthesis, ResetSilentSlotsAndUnityEqualiserLeaveNoTrace) {
     // Gains of 1.0 change nothing; gains of 2.0 double every value exactly.
     std::array<float, 32> gains;
     gains.fill(1.0f);
-    CMpegSynthesis unity;
+    MpegSynthesisState unity;
     unity.SetEqualizer(gains.data());
     const TRun unityRun = Synthesise(unity, slots);
     EXPECT_EQ(unityRun.pcm, withoutGap.pcm);
     EXPECT_EQ(unityRun.unrounded, withoutGap.unrounded);
     gains.fill(2.0f);
-    CMpegSynthesis doubled;
+    MpegSynthesisState doubled;
     doubled.SetEqualizer(gains.data());
     const TRun doubledRun = Synthesise(doubled, slots);
     for (std::size_t i = 0; i < doubledRun.unrounded.size(); ++i) {
@@ -203,9 +203,9 @@ TEST(MpegPcmOutput, RoutingAndInterleave) {
     for (std::size_t s = 0; s < mixed.size(); ++s) {
         for (std::size_t k = 0; k < 32; ++k) mixed[s][k] = (left[s][k] + right[s][k]) * 0.5f;
     }
-    CMpegSynthesis leftAlone;
-    CMpegSynthesis rightAlone;
-    CMpegSynthesis mixAlone;
+    MpegSynthesisState leftAlone;
+    MpegSynthesisState rightAlone;
+    MpegSynthesisState mixAlone;
     const std::vector<std::int16_t> leftPcm = Synthesise(leftAlone, left).pcm;
     const std::vector<std::int16_t> rightPcm = Synthesise(rightAlone, right).pcm;
     const std::vector<std::int16_t> mixPcm = Synthesise(mixAlone, mixed).pcm;
@@ -253,7 +253,7 @@ TEST(MpegSynthesis, WindowHoldsThePublishedValuesAndPassesDirectCurrent) {
         slot.fill(0.0f);
         slot[0] = 0.5f;
     }
-    CMpegSynthesis synthesis;
+    MpegSynthesisState synthesis;
     const TRun run = Synthesise(synthesis, slots);
     for (std::size_t i = 20 * 32; i < run.unrounded.size(); ++i) EXPECT_NEAR(run.unrounded[i], 16384.6, 0.5) << i;
 }
