@@ -121,6 +121,7 @@ float FractionAt(DecoderControl* control, std::int64_t offset) {
     } else if (control->input->totalSize > 0) {
         fraction = static_cast<float>(static_cast<double>(offset) / static_cast<double>(control->input->totalSize));
     }
+    if (!(fraction >= 0.0f)) return 0.0f;  // negative or not a number
     return fraction > 1.0f ? 1.0f : fraction;
 }
 

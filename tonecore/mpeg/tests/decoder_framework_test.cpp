@@ -321,11 +321,26 @@ TEST(DecoderInputLifeCycle, CloseAndReopenRestartsTheStream) {
     EXPECT_EQ(DecoderInputClose(decoder.get()), 0);
     EXPECT_EQ(services.ReadInput(decoder.get(), got, 1), DECODER_ERR_STATE);
     EXPECT_EQ(DecoderInputClose(decoder.get()), DECODER_ERR_STATE);
+    ASSERT_EQ(services.SetStreamText(decoder.get(), "id3/title", "old"), 0);
     ASSERT_EQ(DecoderInputOpen(decoder.get()), 0);
+    std::int32_t unused = 0;
+    EXPECT_EQ(services.GetStreamInteger(decoder.get(), "id3/title", &unused), DECODER_ERR_NO_PROPERTY);  // a new stream
     ASSERT_EQ(services.SeekInput(decoder.get(), 0), 0);
     ASSERT_EQ(services.ReadInput(decoder.get(), got, 1), 0);
     EXPECT_EQ(got[0], 10);
     EXPECT_EQ(TestCodec().created, 1);  // the codec instance stays across reopens
     EXPECT_EQ(DecoderInputDelete(decoder.get()), 0);
     EXPECT_EQ(decoder->input->instance, nullptr);
+}
+
+TEST(DecoderInputLifeCycle, DeleteClosesAndDeletesWhatIsLeft) {
+    gInputCreated = gInputDeleted = 0;
+    DecoderControl* decoder = MakeDecoder(nullptr);
+    const DecoderInputModuleMethods methods = CountingInput();
+    ASSERT_EQ(DecoderInputModuleRegister(decoder, &methods), 0);
+    ASSERT_EQ(DecoderInputNew(decoder, "a", -1), 0);
+    ASSERT_EQ(DecoderInputOpen(decoder), 0);
+    EXPECT_EQ(DecoderDelete(decoder), 0);
+    EXPECT_EQ(gInputDeleted, 1);
+    EXPECT_EQ(TestCodec().deleted, 1);
 }
