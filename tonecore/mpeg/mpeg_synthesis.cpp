@@ -1,0 +1,210 @@
+#include "tonecore/mpeg/mpeg_synthesis.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+// Table 3-B.3 of ISO/IEC 11172-3, D[0] to D[256], times 65536: every entry of
+// the published table is a whole number of 1/65536 steps. The rest follows
+// from D[512 - i] = -D[i] (D[i] for i a multiple of 64).
+constexpr std::int32_t kWindowTimes65536[257] = {
+    0, -1, -1, -1, -1, -1, -1, -2,
+    -2, -2, -2, -3, -3, -4, -4, -5,
+    -5, -6, -7, -7, -8, -9, -10, -11,
+    -13, -14, -16, -17, -19, -21, -24, -26,
+    -29, -31, -35, -38, -41, -45, -49, -53,
+    -58, -63, -68, -73, -79, -85, -91, -97,
+    -104, -111, -117, -125, -132, -139, -147, -154,
+    -161, -169, -176, -183, -190, -196, -202, -208,
+    213, 218, 222, 225, 227, 228, 228, 227,
+    224, 221, 215, 208, 200, 189, 177, 163,
+    146, 127, 106, 83, 57, 29, -2, -36,
+    -72, -111, -153, -197, -244, -294, -347, -401,
+    -459, -519, -581, -645, -711, -779, -848, -919,
+    -991, -1064, -1137, -1210, -1283, -1356, -1428, -1498,
+    -1567, -1634, -1698, -1759, -1817, -1870, -1919, -1962,
+    -2001, -2032, -2057, -2075, -2085, -2087, -2080, -2063,
+    2037, 2000, 1952, 1893, 1822, 1739, 1644, 1535,
+    1414, 1280, 1131, 970, 794, 605, 402, 185,
+    -45, -288, -545, -814, -1095, -1388, -1692, -2006,
+    -2330, -2663, -3004, -3351, -3705, -4063, -4425, -4788,
+    -5153, -5517, -5879, -6237, -6589, -6935, -7271, -7597,
+    -7910, -8209, -8491, -8755, -8998, -9219, -9416, -9585,
+    -9727, -9838, -9916, -9959, -9966, -9935, -9863, -9750,
+    -9592, -9389, -9139, -8840, -8492, -8092, -7640, -7134,
+    6574, 5959, 5288, 4561, 3776, 2935, 2037, 1082,
+    70, -998, -2122, -3300, -4533, -5818, -7154, -8540,
+    -9975, -11455, -12980, -14548, -16155, -17799, -19478, -21189,
+    -22929, -24694, -26482, -28289, -30112, -31947, -33791, -35640,
+    -37489, -39336, -41176, -43006, -44821, -46617, -48390, -50137,
+    -51853, -53534, -55178, -56778, -58333, -59838, -61289, -62684,
+    -64019, -65290, -66494, -67629, -68692, -69679, -70590, -71420,
+    -72169, -72835, -73415, -73908, -74313, -74630, -74856, -74992,
+    75038,
+};
+
+double Window(int index) {
+    if (index <= 256) return kWindowTimes65536[index] / 65536.0;
+    const int mirrored = 512 - index;
+    const double value = kWindowTimes65536[mirrored] / 65536.0;
+    return mirrored % 64 == 0 ? value : -value;
+}
+
+// 1 / (2 cos(pi (2k + 1) / (2n))) for the butterflies of an n-point DCT.
+template <int N>
+struct TDctConstants {
+    double c[N / 2];
+    TDctConstants() {
+        for (int k = 0; k < N / 2; ++k) c[k] = 0.5 / std::cos(std::numbers::pi * (2 * k + 1) / (2.0 * N));
+    }
+};
+
+// out[j] = sum over k of in[k] cos(pi (2k + 1) j / (2N)), by the recursive
+// even/odd split: N log N operations instead of N squared.
+template <int N>
+void FastDct(const double* in, double* out) {
+    if constexpr (N == 1) {
+        out[0] = in[0];
+    } else {
+        static const TDctConstants<N> constants;
+        double sums[N / 2];
+        double differences[N / 2];
+        for (int k = 0; k < N / 2; ++k) {
+            sums[k] = in[k] + in[N - 1 - k];
+            differences[k] = (in[k] - in[N - 1 - k]) * constants.c[k];
+        }
+        double even[N / 2];
+        double odd[N / 2];
+        FastDct<N / 2>(sums, even);
+        FastDct<N / 2>(differences, odd);
+        for (int j = 0; j < N / 2; ++j) {
+            out[2 * j] = even[j];
+            out[2 * j + 1] = odd[j] + (j + 1 < N / 2 ? odd[j + 1] : 0.0);
+        }
+    }
+}
+
+// The window folded with the layout of the history. The standard's V vector
+// of a slot is V[i] = sum over k of cos((16 + i)(2k + 1) pi / 64) S[k]; with
+// A the DCT above, V[0..15] = A[16..31], V[16] = 0, V[17..31] = -A[31..17],
+// V[32..48] = -A[16..0] and V[49..63] = -A[1..15]. Output j sums, over the
+// 16 most recent slots i, D[j + 32 i] times V[j] of slot i when i is even
+// and V[32 + j] when i is odd; the sign and the index of A are folded here.
+struct TFoldedWindow {
+    double coefficient[32][16];
+    int index[32][16];
+    TFoldedWindow() {
+        for (int j = 0; j < 32; ++j) {
+            for (int i = 0; i < 16; ++i) {
+                double sign = 0.0;
+                int at = 0;
+                if (i % 2 == 0) {
+                    if (j < 16) {
+                        sign = 1.0;
+                        at = 16 + j;
+                    } else if (j > 16) {
+                        sign = -1.0;
+                        at = 48 - j;
+                    }
+                } else {
+                    sign = -1.0;
+                    at = j <= 16 ? 16 - j : j - 16;
+                }
+                // Scaled by 32768 so that sums come out in 16-bit sample units.
+                coefficient[j][i] = Window(j + 32 * i) * 32768.0 * sign;
+                index[j][i] = at;
+            }
+        }
+    }
+};
+
+const TFoldedWindow& FoldedWindow() {
+    static const TFoldedWindow window;
+    return window;
+}
+
+}  // namespace
+
+double MpegSynthesisWindow(int index) {
+    return index >= 0 && index < 512 ? Window(index) : 0.0;
+}
+
+MpegSynthesisState::MpegSynthesisState() {
+    FoldedWindow();
+    Reset();
+}
+
+void MpegSynthesisState::Reset() {
+    for (auto& slot : history_) slot.fill(0.0f);
+    position_ = 0;
+}
+
+void MpegSynthesisState::SetRateReduction(int reduction) {
+    reduction_ = reduction < 0 ? 0 : (reduction > 2 ? 2 : reduction);
+}
+
+void MpegSynthesisState::SetEqualizer(const float* gains) {
+    if (gains == nullptr) {
+        equalizer_.reset();
+        return;
+    }
+    if (!equalizer_) equalizer_ = std::make_unique<std::array<float, kSubbands>>();
+    for (int i = 0; i < kSubbands; ++i) (*equalizer_)[static_cast<std::size_t>(i)] = gains[i];
+}
+
+void MpegSynthesisState::SetOutput(std::int16_t* pcm, int stride) {
+    pcm_ = pcm;
+    stride_ = stride;
+}
+
+void MpegSynthesisState::Slot(const float* subbands) {
+    double input[kSubbands];
+    for (int k = 0; k < kSubbands; ++k) {
+        float sample = subbands[k];
+        if (equalizer_) sample *= (*equalizer_)[static_cast<std::size_t>(k)];
+        input[k] = sample;
+    }
+    double transformed[kSubbands];
+    FastDct<kSubbands>(input, transformed);
+    auto& newest = history_[static_cast<std::size_t>(position_)];
+    for (int k = 0; k < kSubbands; ++k) newest[static_cast<std::size_t>(k)] = static_cast<float>(transformed[k]);
+
+    const TFoldedWindow& window = FoldedWindow();
+    const int step = 1 << reduction_;
+    for (int j = 0; j < kSubbands; j += step) {
+        const double* coefficient = window.coefficient[j];
+        const int* index = window.index[j];
+        double sum = 0.0;
+        for (int i = 0; i < 16; ++i) {
+            const auto& slot = history_[static_cast<std::size_t>((position_ + i) & 15)];
+            sum += coefficient[i] * slot[static_cast<std::size_t>(index[i])];
+        }
+        if (unrounded_ != nullptr) {
+            *unrounded_ = static_cast<float>(sum);
+            unrounded_ += stride_;
+        }
+        double clamped = sum > 32767.0 ? 32767.0 : (sum < -32768.0 ? -32768.0 : sum);
+        // Full rate rounds to nearest (ties to even, the default rounding
+        // mode); the reduced rates truncate toward zero.
+        clamped = reduction_ == 0 ? std::nearbyint(clamped) : std::trunc(clamped);
+        if (pcm_ != nullptr) {
+            *pcm_ = static_cast<std::int16_t>(clamped);
+            pcm_ += stride_;
+        }
+    }
+    position_ = (position_ - 1) & 15;
+}
+
+void MpegSynthesisState::SilentSlot() {
+    for (int j = 0; j < OutputsPerSlot(); ++j) {
+        if (unrounded_ != nullptr) {
+            *unrounded_ = 0.0f;
+            unrounded_ += stride_;
+        }
+        if (pcm_ != nullptr) {
+            *pcm_ = 0;
+            pcm_ += stride_;
+        }
+    }
+}
