@@ -1,4 +1,4 @@
-#include "utilities/special_folders.h"
+#include "utilities/shell_folders.h"
 
 #include <cstdlib>
 #include <cstring>

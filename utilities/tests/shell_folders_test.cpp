@@ -1,4 +1,4 @@
-#include "utilities/special_folders.h"
+#include "utilities/shell_folders.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
