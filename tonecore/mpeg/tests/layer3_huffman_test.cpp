@@ -1,6 +1,7 @@
 #include "tonecore/mpeg/layer3_huffman.h"
 #include "tonecore/mpeg/layer3_huffman_tables.h"
 #include "tonecore/mpeg/layer3_types.h"
+#include "tonecore/mpeg/tests/layer3_test_bits.h"
 
 #include <gtest/gtest.h>
 
@@ -12,14 +13,7 @@
 
 namespace {
 
-// Packs a string of '0' and '1' into bytes, most significant bit first.
-std::vector<std::uint8_t> Bits(const std::string& text) {
-    std::vector<std::uint8_t> bytes((text.size() + 7) / 8, 0);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '1') bytes[i / 8] |= static_cast<std::uint8_t>(0x80u >> (i % 8));
-    }
-    return bytes;
-}
+std::vector<std::uint8_t> Bits(const std::string& text) { return layer3test::CBitWriter().PutText(text).Bytes(); }
 
 std::string Code(const TLayer3HuffmanCodeTable& table, int index) {
     std::string text;
