@@ -78,16 +78,18 @@ int DecodeLayer3Spectrum(const TLayer3GranuleChannel& g, CBitReader& reader, std
     // count1 quadruples while the granule's bits last; never past line 576.
     const TLayer3HuffmanCodeTable& table = kLayer3Count1Tables[g.count1TableB ? 1 : 0];
     const TLayer3HuffmanTree tree = Layer3HuffmanTree(&table);
+    // A code that runs past the granule's end (into the next granule, or past
+    // the bytes present) is not taken.
     while (reader.BitPosition() < endBit && line + 4 <= kLayer3Lines) {
         const int symbol = DecodeSymbol(tree, reader);
+        if (reader.BitPosition() > endBit) break;
         if (symbol < 0) return kLayer3FrameAbandoned;
         int quad[4];
         for (int i = 0; i < 4; ++i) quad[i] = ReadValue((symbol >> (3 - i)) & 1, 0, reader);
-        if (reader.BitPosition() > endBit) break;  // the last code ran past the granule: dropped
+        if (reader.BitPosition() > endBit) break;
         std::copy(quad, quad + 4, values + line);
         line += 4;
     }
-    if (reader.Overrun()) return kLayer3FrameAbandoned;
     nonZeroEnd = line;
     return 0;
 }
