@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
+  mpg123 lame sox
 )
 
 missing=()

@@ -87,6 +87,19 @@ inline TWalkSummary WalkStream(const std::string& bytes, const std::function<voi
             ++pos;
             continue;
         }
+        // A header counts only when the next frame's header follows it
+        // directly (or the data ends there): a sync pattern inside audio data
+        // is not a frame.
+        const std::size_t next = pos + static_cast<std::size_t>(frame.frameBytes);
+        if (next + 4 <= bytes.size()) {
+            const std::uint32_t h2 = static_cast<std::uint32_t>(data[next]) << 24 | data[next + 1] << 16 |
+                                     data[next + 2] << 8 | data[next + 3];
+            TFrame following;
+            if (!ParseHeader(h2, following) || following.sampleRateHz != frame.sampleRateHz) {
+                ++pos;
+                continue;
+            }
+        }
         const std::size_t sideStart = pos + 4 + (frame.info.crcProtected ? 2 : 0);
         const std::size_t mainStart = sideStart + static_cast<std::size_t>(frame.info.SideInfoBytes());
         const std::size_t frameEnd = pos + static_cast<std::size_t>(frame.frameBytes);
