@@ -4,9 +4,17 @@
 
 namespace {
 
-// Walks the tree one bit at a time; -1 when the code is missing.
+// Looks the next bits up in the first-level table, then walks the tree one
+// bit at a time for longer codes; -1 when the code is missing.
 inline int DecodeSymbol(const TLayer3HuffmanTree& tree, CBitReader& reader) {
-    int node = 0;
+    const std::uint32_t entry = tree.fast[reader.PeekBits(kLayer3HuffmanFastBits)];
+    if (entry == kFastMissing) return -1;
+    if (entry & kFastLeaf) {
+        reader.SkipBits((entry >> 16) & 0xFF);
+        return static_cast<int>(entry & 0xFFFF);
+    }
+    reader.SkipBits(kLayer3HuffmanFastBits);
+    int node = static_cast<int>(entry);
     for (;;) {
         const std::int16_t child = tree.nodes[node][reader.ReadBit()];
         if (child < 0) return -1 - child;

@@ -308,15 +308,37 @@ std::vector<std::int16_t> BuildTree(const TLayer3HuffmanCodeTable& table) {
     return nodes;
 }
 
+// The first-level look-up table over the tree (see TLayer3HuffmanTree).
+std::vector<std::uint32_t> BuildFast(const std::vector<std::int16_t>& nodes) {
+    std::vector<std::uint32_t> fast(1u << kLayer3HuffmanFastBits, kFastMissing);
+    for (std::uint32_t prefix = 0; prefix < fast.size(); ++prefix) {
+        std::size_t node = 0;
+        for (int bit = 0; bit < kLayer3HuffmanFastBits; ++bit) {
+            const std::int16_t child = nodes[node * 2 + ((prefix >> (kLayer3HuffmanFastBits - 1 - bit)) & 1u)];
+            if (child < 0) {
+                fast[prefix] = kFastLeaf | static_cast<std::uint32_t>(bit + 1) << 16 | static_cast<std::uint32_t>(-1 - child);
+                break;
+            }
+            if (child == 0) break;
+            node = static_cast<std::size_t>(child);
+            if (bit == kLayer3HuffmanFastBits - 1) fast[prefix] = static_cast<std::uint32_t>(node);
+        }
+    }
+    return fast;
+}
+
 struct TTreeStore {
     std::vector<std::int16_t> nodes[17];
-    TLayer3HuffmanTree trees[17];
+    std::vector<std::uint32_t> fast[17];
 };
 
 const TTreeStore& Trees() {
     static const TTreeStore store = [] {
         TTreeStore s;
-        for (int i = 0; i < 17; ++i) s.nodes[i] = BuildTree(*kLayer3AllCodeTables[i]);
+        for (int i = 0; i < 17; ++i) {
+            s.nodes[i] = BuildTree(*kLayer3AllCodeTables[i]);
+            s.fast[i] = BuildFast(s.nodes[i]);
+        }
         return s;
     }();
     return store;
@@ -329,8 +351,8 @@ TLayer3HuffmanTree Layer3HuffmanTree(const TLayer3HuffmanCodeTable* table) {
     for (int i = 0; i < 17; ++i) {
         if (kLayer3AllCodeTables[i] == table) {
             return {reinterpret_cast<const std::int16_t(*)[2]>(store.nodes[i].data()),
-                    static_cast<int>(store.nodes[i].size() / 2)};
+                    static_cast<int>(store.nodes[i].size() / 2), store.fast[i].data()};
         }
     }
-    return {nullptr, 0};
+    return {nullptr, 0, nullptr};
 }

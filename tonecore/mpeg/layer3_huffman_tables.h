@@ -33,9 +33,17 @@ extern const TLayer3HuffmanCodeTable* const kLayer3AllCodeTables[17];
 // next node, a negative value -1 - v is a leaf with value v (x * 16 + y for
 // pairs, the quadruple's 4-bit index for count1). A child of 0 marks a missing
 // code (never reached in a complete table).
+//
+// `fast` holds one entry per value of the next kLayer3HuffmanFastBits bits: a
+// code no longer than that as kFastLeaf | length << 16 | value; otherwise the
+// node reached after those bits; kFastMissing where no code starts.
+inline constexpr int kLayer3HuffmanFastBits = 8;
+inline constexpr std::uint32_t kFastLeaf = 0x80000000u;
+inline constexpr std::uint32_t kFastMissing = 0xFFFFFFFFu;
 struct TLayer3HuffmanTree {
     const std::int16_t (*nodes)[2];
     int nodeCount;
+    const std::uint32_t* fast;
 };
 
 // The tree of a code table of kLayer3AllCodeTables (built once); an empty

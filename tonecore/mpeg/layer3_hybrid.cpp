@@ -34,7 +34,8 @@ namespace {
 
 struct TImdctTables {
     // cos(pi/72 (2i + 19)(2k + 1)) for the independent outputs i = 0..8 and
-    // i = 18..26; the others follow by symmetry.
+    // i = 18..26 (the others follow by symmetry), indexed [k][output] so the
+    // sums over k run across all outputs at once.
     double long36[18][18];
     // cos(pi/24 (2i + 7)(2k + 1)) for i = 0..2 and 6..8.
     double short12[6][6];
@@ -46,38 +47,34 @@ const TImdctTables& ImdctTables() {
         TImdctTables t{};
         for (int j = 0; j < 18; ++j) {
             const int i = j < 9 ? j : j + 9;
-            for (int k = 0; k < 18; ++k) t.long36[j][k] = std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1));
+            for (int k = 0; k < 18; ++k) t.long36[k][j] = std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1));
         }
         for (int j = 0; j < 6; ++j) {
             const int i = j < 3 ? j : j + 3;
-            for (int k = 0; k < 6; ++k) t.short12[j][k] = std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));
+            for (int k = 0; k < 6; ++k) t.short12[k][j] = std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));
         }
         return t;
     }();
     return tables;
 }
 
-}  // namespace
-
-namespace {
-
 // An IMDCT of n inputs gives 2n outputs that are odd-symmetric about
 // (n - 1) / 2 (x[n - 1 - i] = -x[i]) and even-symmetric about n + (n - 1) / 2
-// (x[3n - 1 - i] = x[n + i]), so n sums suffice. `rows` holds the cosines of
-// the outputs 0 .. n/2 - 1 and n .. n + n/2 - 1.
+// (x[2n - 1 - i] = x[n + i]), so n sums suffice. `columns` holds the cosines
+// of input k for the outputs 0 .. n/2 - 1 and n .. n + n/2 - 1.
 template <int n>
-void SymmetricImdct(const double (&rows)[n][n], const float* in, double* out) {
+void SymmetricImdct(const double (&columns)[n][n], const float* in, double* out) {
     constexpr int half = n / 2;
-    for (int j = 0; j < n; ++j) {
-        double sum = 0.0;
-        for (int k = 0; k < n; ++k) sum += rows[j][k] * in[k];
-        if (j < half) {
-            out[j] = sum;
-            out[n - 1 - j] = -sum;
-        } else {
-            out[j + half] = sum;
-            out[2 * n + half - 1 - j] = sum;
-        }
+    double sum[n] = {};
+    for (int k = 0; k < n; ++k) {
+        const double x = in[k];
+        for (int j = 0; j < n; ++j) sum[j] += columns[k][j] * x;
+    }
+    for (int j = 0; j < half; ++j) {
+        out[j] = sum[j];
+        out[n - 1 - j] = -sum[j];
+        out[n + j] = sum[half + j];
+        out[2 * n - 1 - j] = sum[half + j];
     }
 }
 
