@@ -4,6 +4,7 @@
 // folder made by "make_fixtures.sh --full" (and reference_output.sh
 // --folder) to run over the large set instead of the small one.
 
+#include "tonecore/mpeg/layer3_stream_tag.h"
 #include "tonecore/mpeg/tests/layer3_test_stream.h"
 #include "tonecore/mpeg/tests/pcm_compare.h"
 #include "testsupport/temp_dir.h"
@@ -104,6 +105,23 @@ TEST_F(Layer3Fixtures, EveryStreamWalksCleanlyAndMatchesTheReferenceLength) {
         const std::vector<std::int16_t> reference = pcmcompare::ReadRawS16(folder_ + "/" + e.file + ".s16");
         // The reference run decodes an Info tag frame as an ordinary (silent) frame, as we do.
         EXPECT_EQ(reference.size(), static_cast<std::size_t>(summary.frames) * samplesPerFrame * channels);
+
+        // The encoder's tag counts the frames after it, with a seek table.
+        TMpegTagHeader header;
+        header.mpeg1 = samplesPerFrame == 1152;
+        header.mono = channels == 1;
+        header.sampleRateHz = static_cast<std::uint32_t>(e.rateHz);
+        header.bitrateKbps = 128;
+        TMpegStreamTag tag;
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        ASSERT_TRUE(ParseMpegStreamTag(std::span(data, std::min<std::size_t>(bytes.size(), 152)), header,
+                                       static_cast<std::uint32_t>(bytes.size()), tag));
+        const bool tagged = e.notes.find("infotag") != std::string::npos;
+        EXPECT_EQ(tag.frameCountKnown, tagged);
+        if (tagged) {
+            EXPECT_EQ(tag.frames, static_cast<std::uint32_t>(summary.frames - 1));
+            EXPECT_TRUE(tag.hasToc);
+        }
     }
 }
 

@@ -103,6 +103,7 @@ if [ $full -eq 0 ]; then
   encode square 48000 j abr160 nocrc ""
   encode noise 32000 j cbr96 nocrc nores --nores
   encode sweep 44100 j cbr128 nocrc infotag
+  encode sweep 44100 j vbr2 nocrc infotag
   encode tones 44100 j cbr128 nocrc freeformat --freeformat
   exit 0
 fi
