@@ -25,11 +25,6 @@ using layer3test::TGranuleEvent;
 using layer3test::TWalkSummary;
 using layer3test::WalkStream;
 
-std::string ScriptFolder() {
-    const std::string self = __FILE__;
-    return self.substr(0, self.find_last_of('/'));
-}
-
 struct TEntry {
     std::string file;
     std::string sound;
@@ -64,8 +59,8 @@ protected:
         if (!HaveTools({"lame", "sox", "mpg123"})) GTEST_SKIP() << "lame, sox and mpg123 are needed";
         dir_ = std::make_unique<testsupport::TempDir>();
         folder_ = dir_->Path();
-        ASSERT_TRUE(RunCommand(ScriptFolder() + "/make_fixtures.sh " + folder_));
-        ASSERT_TRUE(RunCommand(ScriptFolder() + "/reference_output.sh --folder " + folder_));
+        ASSERT_TRUE(RunCommand(layer3test::ScriptFolderForTests() + "/make_fixtures.sh " + folder_));
+        ASSERT_TRUE(RunCommand(layer3test::ScriptFolderForTests() + "/reference_output.sh --folder " + folder_));
     }
 
     std::unique_ptr<testsupport::TempDir> dir_;

@@ -132,6 +132,12 @@ inline TWalkSummary WalkStream(const std::string& bytes, const std::function<voi
     return summary;
 }
 
+// The folder of the test sources and scripts.
+inline std::string ScriptFolderForTests() {
+    const std::string self = __FILE__;
+    return self.substr(0, self.find_last_of('/'));
+}
+
 // Runs a shell command with its output discarded; true when it exits with 0.
 inline bool RunCommand(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
