@@ -11,8 +11,9 @@
 struct TLayer3ScaleFactors {
     std::uint8_t longBands[22] = {};      // band 21 carries no scale factor (0)
     std::uint8_t shortBands[13][3] = {};  // [band][window]; band 12 carries none
-    // The value marking "no intensity position" in each band of the right
-    // channel: 7 for MPEG-1, 2^slen - 1 for the lower sample rates.
+    // From which value on a band of the right channel has "no intensity
+    // position": 7 for MPEG-1 (positions 0 to 6 are defined), 2^slen - 1 for
+    // the lower sample rates.
     std::uint8_t longIllegal[22] = {};
     std::uint8_t shortIllegal[13] = {};
     bool intensityScale = false;  // lower sample rates, right channel with intensity

@@ -74,7 +74,7 @@ void ApplyLayer3Stereo(const TLayer3FrameInfo& info, const TLayer3GranuleChannel
                     // The last band carries no scale factor: it takes the one below.
                     const int source = std::min(sfb, 11);
                     const int pos = rightSf.shortBands[source][w];
-                    if (pos == rightSf.shortIllegal[source]) continue;
+                    if (pos >= rightSf.shortIllegal[source]) continue;
                     const int width = bands.shortStart[sfb + 1] - bands.shortStart[sfb];
                     const int begin = 3 * bands.shortStart[sfb] + w * width;
                     std::fill(position + begin, position + begin + width, pos);
@@ -93,7 +93,7 @@ void ApplyLayer3Stereo(const TLayer3FrameInfo& info, const TLayer3GranuleChannel
             for (int sfb = bound; sfb < layout.longBands; ++sfb) {
                 const int source = std::min(sfb, 20);
                 const int pos = rightSf.longBands[source];
-                if (pos == rightSf.longIllegal[source]) continue;
+                if (pos >= rightSf.longIllegal[source]) continue;
                 const int end = std::min<int>(bands.longStart[sfb + 1], layout.longEnd);
                 std::fill(position + bands.longStart[sfb], position + end, pos);
             }

@@ -62,6 +62,7 @@ TEST(Layer3Stereo, Mpeg1IntensityAboveTheRightChannelsLastBand) {
     sf.longBands[7] = 3;
     sf.longBands[8] = 7;
     sf.longBands[9] = 6;
+    sf.longBands[10] = 9;  // 4-bit scale factor beyond the defined positions
     sf.longBands[20] = 2;
     for (const int modeExtension : {1, 3}) {
         SCOPED_TRACE(modeExtension);
@@ -89,6 +90,9 @@ TEST(Layer3Stereo, Mpeg1IntensityAboveTheRightChannelsLastBand) {
         const int b9 = bands.longStart[9];
         EXPECT_NEAR(c.xr[0][b9], before.xr[0][b9], 1e-4);
         EXPECT_NEAR(c.xr[1][b9], 0.0, 1e-6);
+        // Band 10, position 9: not intensity coded either.
+        const int b10 = bands.longStart[10];
+        EXPECT_NEAR(c.xr[0][b10], before.xr[0][b10] * m, 1e-4);
         // Band 21 uses band 20's position 2: ratio tan(pi/6).
         const double ratio = std::tan(2 * kPi / 12);
         EXPECT_NEAR(c.xr[0][575], 576.0 * ratio / (1 + ratio), 1e-3);

@@ -54,9 +54,12 @@ TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
             } else {
                 g.scalefacCompress = static_cast<std::uint32_t>(any(rng) % 400);
             }
-            for (auto& v : c.sf.longBands) v = static_cast<std::uint8_t>(any(rng) % 16);
+            // MPEG-1 intensity positions are defined for 0 to 6, and 7 marks
+            // a band without one; larger values have no meaning.
+            const int range = !lsf && ch == 1 && f.info.Intensity() ? 8 : 16;
+            for (auto& v : c.sf.longBands) v = static_cast<std::uint8_t>(any(rng) % range);
             for (auto& band : c.sf.shortBands) {
-                for (auto& v : band) v = static_cast<std::uint8_t>(any(rng) % 16);
+                for (auto& v : band) v = static_cast<std::uint8_t>(any(rng) % range);
             }
             const int end = ch == 1 && f.info.Intensity() ? rightEnd : cutoff;
             for (int i = 0; i < end; ++i) {
