@@ -1,6 +1,18 @@
 #pragma once
 // Decoding of one layer III granule from its main data into 18 rows of 32
 // subband samples per channel, ready for the polyphase synthesis filterbank.
+//
+// Per frame the caller:
+//  1. fills a TLayer3FrameInfo from the frame header;
+//  2. reads the side information (after the header and its CRC) with
+//     ParseLayer3SideInfo; a non-zero result abandons the frame;
+//  3. joins the main data: the last main_data_begin bytes of earlier frames'
+//     main data followed by this frame's; when fewer bytes than
+//     main_data_begin are held, the frame is silent (ClearLayer3Overlap);
+//  4. puts one CBitReader over the joined bytes and calls
+//     DecodeLayer3Granule for granule 0 (and 1 for MPEG-1) with the same
+//     reader; a non-zero result abandons the rest of the frame;
+//  5. feeds each channel's 18 rows to the synthesis filterbank.
 
 #include "tonecore/mpeg/bit_reader.h"
 #include "tonecore/mpeg/layer3_hybrid.h"
