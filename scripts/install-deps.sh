@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   libcurl4-openssl-dev
-  sox
+  mpg123 lame sox
 )
 
 missing=()
