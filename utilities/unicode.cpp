@@ -5,7 +5,6 @@ namespace {
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 }  // namespace
 
@@ -58,12 +57,11 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
         return kReplacementChar;
     }
     for (int i = 1; i <= extra; ++i) {
-        const auto b = static_cast<unsigned char>(text[pos + i]);
-        if (!IsContinuation(b)) {
+        if (!IsUtf8Continuation(text[pos + i])) {
             ++pos;
             return kReplacementChar;
         }
-        c = (c << 6) | (b & 0x3F);
+        c = (c << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
     }
     // Over-long forms, surrogates and values past the last plane are not
     // characters; refusing them keeps one text from having two spellings.
@@ -73,6 +71,17 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
     }
     pos += static_cast<std::size_t>(extra) + 1;
     return c;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t start = pos;
+        // A well-formed U+FFFD takes three bytes; one byte taken means the
+        // decoder stood in for something it could not read.
+        if (DecodeUtf8(text, pos) == kReplacementChar && pos - start == 1) return false;
+    }
+    return true;
 }
 
 std::string Utf16ToUtf8(std::u16string_view wide) {

@@ -12,6 +12,9 @@
 // The character that stands for anything that cannot be decoded.
 inline constexpr char32_t kReplacementChar = 0xFFFD;
 
+// Whether the byte continues a multi-byte UTF-8 character (10xxxxxx).
+inline bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
 // Appends the UTF-8 form of one code point; a surrogate or a value beyond
 // U+10FFFF is written as U+FFFD.
 void AppendUtf8(std::string& out, char32_t codePoint);
@@ -19,6 +22,10 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 // Decodes the UTF-8 sequence that starts at text[pos], advancing pos past it.
 // An invalid sequence yields U+FFFD and consumes exactly one byte.
 char32_t DecodeUtf8(std::string_view text, std::size_t& pos);
+
+// Whether every byte of text belongs to a well-formed UTF-8 character (no
+// over-long forms, surrogates or values past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
 
 // UTF-16 code units (pairs for characters beyond U+FFFF) to UTF-8. Reads
 // until the first zero unit.
