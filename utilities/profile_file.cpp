@@ -82,25 +82,6 @@ std::optional<TFileStamp> StampOf(const std::string& path) {
         static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
-// --- Text encoding -------------------------------------------------------
-
-std::string Windows1252ToUtf8(std::string_view text) {
-    // Code points of bytes 0x80 to 0x9F in Windows-1252 (Unicode's published
-    // mapping table); the five unassigned bytes keep their own value.
-    static constexpr std::uint16_t kHigh[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-    };
-    std::string out;
-    out.reserve(text.size() + text.size() / 4);
-    for (char ch : text) {
-        const auto b = static_cast<unsigned char>(ch);
-        AppendUtf8(out, (b >= 0x80 && b <= 0x9F) ? kHigh[b - 0x80] : b);
-    }
-    return out;
-}
-
 // --- Parsing -------------------------------------------------------------
 
 std::string_view Trim(std::string_view s) {

@@ -34,3 +34,7 @@ std::string Utf16ToUtf8(std::u16string_view wide);
 
 // UTF-8 to UTF-16 code units, without a terminator.
 std::u16string Utf8ToUtf16(std::string_view text);
+
+// Windows-1252 text (what older programs wrote) as UTF-8. Every byte is one
+// character; the five bytes the code page leaves unassigned keep their value.
+std::string Windows1252ToUtf8(std::string_view text);
