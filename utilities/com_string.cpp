@@ -110,7 +110,7 @@ void CCOMString::MakeReverse() {
     std::size_t i = 0;
     while (i < text_.size()) {
         std::size_t j = i;
-        while (j < text_.size() && (static_cast<unsigned char>(text_[j]) & 0xC0) == 0x80) ++j;
+        while (j < text_.size() && IsUtf8Continuation(text_[j])) ++j;
         if (j > i && j < text_.size() && static_cast<unsigned char>(text_[j]) >= 0xC0) {
             std::reverse(text_.begin() + static_cast<std::ptrdiff_t>(i),
                          text_.begin() + static_cast<std::ptrdiff_t>(j) + 1);

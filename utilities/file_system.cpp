@@ -1,5 +1,6 @@
 #include "utilities/file_system.h"
 
+#include <dirent.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -110,6 +112,27 @@ std::vector<std::string> DriveSpaceCandidates() {
 }
 
 }  // namespace
+
+int HasSubDir(const char* folder, char* out, std::size_t size) {
+    if (out != nullptr && size > 0) out[0] = '\0';
+    if (folder == nullptr || folder[0] == '\0') return 0;
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(folder), closedir);
+    if (!listing) return 0;
+    std::string base(folder);
+    if (base.back() != '/') base += '/';
+    while (const dirent* entry = readdir(listing.get())) {
+        if (entry->d_name[0] == '.') continue;
+        // Not every file system tells the entry's type, and a link to a
+        // folder counts as a folder.
+        const bool maybeFolder = entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK;
+        if (entry->d_type != DT_DIR && !(maybeFolder && IsFolder(base + entry->d_name))) continue;
+        const std::size_t len = std::strlen(entry->d_name);
+        // A cut name would name another folder.
+        if (out != nullptr && len < size) std::memcpy(out, entry->d_name, len + 1);
+        return 1;
+    }
+    return 0;
+}
 
 int GetExeDirectory(char* out, int size) {
     if (out == nullptr || size < 1) return 0;

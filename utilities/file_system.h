@@ -4,6 +4,16 @@
 
 #include <cstddef>
 
+// 1 when folder (a trailing '/' allowed) holds a sub-folder whose name does
+// not begin with '.'; out (size bytes) then holds the name of the first one
+// the listing gives, or stays empty when the name does not fit. 0 with out
+// empty when there is none or the folder cannot be read.
+int HasSubDir(const char* folder, char* out, std::size_t size);
+template <std::size_t N>
+int HasSubDir(const char* folder, char (&out)[N]) {
+    return HasSubDir(folder, out, N);
+}
+
 // out = the running program's folder with a trailing '/'. 0 (out empty) for
 // a null out, a size below 1, or a folder that does not fit.
 int GetExeDirectory(char* out, int size);

@@ -79,14 +79,14 @@ bool HasWebEnding(std::string_view word) {
 std::string LinkFor(std::string_view word) {
     // Existing markup first, so that href="mailto:..." is not wrapped again.
     if (IsMarkup(word)) return {};
+    // The word itself is the target only when it begins with its scheme:
+    // with anything in front ("javascript:...http://") the browser would
+    // follow that other scheme. Such words get the scheme put in front.
     if (IsMailAddress(word)) {
-        const std::size_t mailto = word.find(kMailto);
-        if (mailto != std::string_view::npos) {
-            return Link("", word, word.substr(mailto + kMailto.size()));
-        }
+        if (word.starts_with(kMailto)) return Link("", word, word.substr(kMailto.size()));
         return Link(kMailto, word, word);
     }
-    if (word.find(kHttp) != std::string_view::npos) return Link("", word, word);
+    if (word.starts_with(kHttp)) return Link("", word, word);
     if (HasWebEnding(word)) return Link(kHttp, word, word);
     return {};
 }

@@ -4,8 +4,9 @@
 
 // Copies the first len characters of text (fewer when a terminator comes
 // first) into out of size bytes, turning words that are mail addresses
-// ("a@b.org", "mailto:a@b.org") and web addresses (holding "http://", or
-// ".com", ".edu", ".org" in any case) into links. Words that already carry
+// ("a@b.org", "mailto:a@b.org") and web addresses (beginning with "http://",
+// or holding ".com", ".edu", ".org" in any case) into links; every link
+// leads to a mail or web address. Words that already carry
 // an "href" before any "http://" or "www" are markup and stay as they are,
 // as do white space and the '<' and '>' of existing tags. The address and
 // text put into a link have '&', '<', '>' and '"' escaped. The output stops

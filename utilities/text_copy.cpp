@@ -2,13 +2,11 @@
 
 #include <cstring>
 
+#include "utilities/unicode.h"
+
 namespace textcopy {
 
 namespace {
-
-bool IsContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
 
 // A UTF-8 character has at most three bytes after its first.
 constexpr std::size_t kMaxContinuationBytes = 3;
@@ -18,11 +16,11 @@ constexpr std::size_t kMaxContinuationBytes = 3;
 std::size_t Utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) return text.size();
     std::size_t cut = maxBytes;
-    while (cut > 0 && maxBytes - cut < kMaxContinuationBytes && IsContinuationByte(text[cut])) {
+    while (cut > 0 && maxBytes - cut < kMaxContinuationBytes && IsUtf8Continuation(text[cut])) {
         --cut;
     }
     // A longer run of continuation bytes is not UTF-8; cut it anywhere.
-    return IsContinuationByte(text[cut]) ? maxBytes : cut;
+    return IsUtf8Continuation(text[cut]) ? maxBytes : cut;
 }
 
 std::size_t CopyTextCut(std::string_view text, char* out, std::size_t outSize) {

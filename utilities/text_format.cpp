@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "utilities/ascii_case.h"
 #include "utilities/text_copy.h"
 
 using textcopy::CopyTextCut;
@@ -73,9 +74,7 @@ bool TrimWhitespace(const char* in, char* out) {
 
 void MakeUpperCase(char* text) {
     if (text == nullptr) return;
-    for (; *text != '\0'; ++text) {
-        if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
-    }
+    for (; *text != '\0'; ++text) *text = AsciiToUpper(*text);
 }
 
 char* StrChrPos(char* text, char ch, int* pos) {

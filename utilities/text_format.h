@@ -13,7 +13,9 @@ inline constexpr std::size_t kLengthStringSize = 32;
 // bytes.
 void MakeLengthString(long ms, char* out, int withMs, int noHours);
 // The same into out of size bytes (cut when smaller than kLengthStringSize).
-void MakeLengthString(long ms, char* out, std::size_t size, int withMs, int noHours);
+// Called as (ms, out, sizeof out, withMs) it shows the hours: a size_t size
+// picks this form over the one above, where it would be taken for withMs.
+void MakeLengthString(long ms, char* out, std::size_t size, int withMs, int noHours = 0);
 
 // "999 Bytes" below 1000 bytes, "999 KB" (whole thousands) below 1000000,
 // else "1.50 MB" (millions, two decimals), into out of size bytes.

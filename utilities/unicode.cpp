@@ -1,11 +1,12 @@
 #include "utilities/unicode.h"
 
+#include <cstdint>
+
 namespace {
 
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 }  // namespace
 
@@ -58,12 +59,11 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
         return kReplacementChar;
     }
     for (int i = 1; i <= extra; ++i) {
-        const auto b = static_cast<unsigned char>(text[pos + i]);
-        if (!IsContinuation(b)) {
+        if (!IsUtf8Continuation(text[pos + i])) {
             ++pos;
             return kReplacementChar;
         }
-        c = (c << 6) | (b & 0x3F);
+        c = (c << 6) | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
     }
     // Over-long forms, surrogates and values past the last plane are not
     // characters; refusing them keeps one text from having two spellings.
@@ -73,6 +73,17 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos) {
     }
     pos += static_cast<std::size_t>(extra) + 1;
     return c;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t start = pos;
+        // A well-formed U+FFFD takes three bytes; one byte taken means the
+        // decoder stood in for something it could not read.
+        if (DecodeUtf8(text, pos) == kReplacementChar && pos - start == 1) return false;
+    }
+    return true;
 }
 
 std::string Utf16ToUtf8(std::u16string_view wide) {
@@ -111,6 +122,23 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         } else {
             out.push_back(static_cast<char16_t>(c));
         }
+    }
+    return out;
+}
+
+std::string Windows1252ToUtf8(std::string_view text) {
+    // Code points of bytes 0x80 to 0x9F in Windows-1252 (Unicode's published
+    // mapping table); the five unassigned bytes keep their own value.
+    static constexpr std::uint16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    std::string out;
+    out.reserve(text.size() + text.size() / 4);
+    for (char ch : text) {
+        const auto b = static_cast<unsigned char>(ch);
+        AppendUtf8(out, (b >= 0x80 && b <= 0x9F) ? kHigh[b - 0x80] : b);
     }
     return out;
 }

@@ -12,6 +12,9 @@
 // The character that stands for anything that cannot be decoded.
 inline constexpr char32_t kReplacementChar = 0xFFFD;
 
+// Whether the byte continues a multi-byte UTF-8 character (10xxxxxx).
+inline bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
 // Appends the UTF-8 form of one code point; a surrogate or a value beyond
 // U+10FFFF is written as U+FFFD.
 void AppendUtf8(std::string& out, char32_t codePoint);
@@ -20,6 +23,10 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 // An invalid sequence yields U+FFFD and consumes exactly one byte.
 char32_t DecodeUtf8(std::string_view text, std::size_t& pos);
 
+// Whether every byte of text belongs to a well-formed UTF-8 character (no
+// over-long forms, surrogates or values past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
 // UTF-16 code units (pairs for characters beyond U+FFFF) to UTF-8. Reads
 // until the first zero unit.
 std::string Utf16ToUtf8(const unsigned short* wide);
@@ -27,3 +34,7 @@ std::string Utf16ToUtf8(std::u16string_view wide);
 
 // UTF-8 to UTF-16 code units, without a terminator.
 std::u16string Utf8ToUtf16(std::string_view text);
+
+// Windows-1252 text (what older programs wrote) as UTF-8. Every byte is one
+// character; the five bytes the code page leaves unassigned keep their value.
+std::string Windows1252ToUtf8(std::string_view text);

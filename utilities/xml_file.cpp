@@ -12,6 +12,7 @@
 #include "platform/last_error.h"
 #include "utilities/ascii_case.h"
 #include "utilities/errors.h"
+#include "utilities/unicode.h"
 #include "utilities/xml_entities.h"
 
 namespace {
@@ -407,5 +408,9 @@ bool CXMLFile::Open(const char* path) {
         return false;
     }
     root_.Clear();
-    return root_.Load(bytes.data(), static_cast<unsigned int>(size));
+    const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), size);
+    if (IsValidUtf8(raw)) return root_.Load(bytes.data(), static_cast<unsigned int>(size));
+    // Not UTF-8: written by an older program in its code page.
+    const std::string text = Windows1252ToUtf8(raw);
+    return root_.Load(reinterpret_cast<const unsigned char*>(text.data()), static_cast<unsigned int>(text.size()));
 }

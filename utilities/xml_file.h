@@ -3,7 +3,8 @@
 // not a general XML parser: it knows tags, quoted attribute values,
 // comments and character references, and it folds every element that holds
 // only text into a value of its parent. Names are looked up without regard
-// to ASCII case.
+// to ASCII case. A file that is not valid UTF-8 was written by an older
+// program and is read as Windows-1252.
 //
 // Malformed markup never fails a load: an element without its end tag is
 // dropped and what follows is read at the same level, stray end tags are

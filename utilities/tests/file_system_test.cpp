@@ -47,6 +47,25 @@ TEST(FileSystemTest, CreateMultiLevelDirMakesTheLevelsThatEndWithASeparator) {
     EXPECT_FALSE(IsFolder(base + "file/sub"));
 }
 
+TEST(FileSystemTest, HasSubDirSkipsFilesAndHiddenFolders) {
+    testsupport::TempDir dir;
+    char name[16] = "x";
+    EXPECT_EQ(HasSubDir(dir.Path().c_str(), name), 0) << "empty folder";
+    EXPECT_STREQ(name, "");
+    testsupport::WriteWholeFile(dir.File("file"), "x");
+    CreateMultiLevelDir((dir.Path() + "/.hidden/").c_str());
+    EXPECT_EQ(HasSubDir((dir.Path() + "/").c_str(), name), 0) << "only a file and a hidden folder";
+    CreateMultiLevelDir((dir.Path() + "/Music/").c_str());
+    EXPECT_EQ(HasSubDir((dir.Path() + "/").c_str(), name), 1);
+    EXPECT_STREQ(name, "Music");
+    char small[3] = "x";
+    EXPECT_EQ(HasSubDir(dir.Path().c_str(), small), 1);
+    EXPECT_STREQ(small, "") << "never a cut name";
+    EXPECT_EQ(HasSubDir(dir.File("missing").c_str(), name), 0);
+    EXPECT_EQ(HasSubDir(dir.File("file").c_str(), name), 0);
+    EXPECT_EQ(HasSubDir(nullptr, name), 0);
+}
+
 TEST(FileSystemTest, IsValidDirectory) {
     testsupport::TempDir dir;
     testsupport::WriteWholeFile(dir.File("file"), "x");

@@ -51,6 +51,24 @@ TEST(HtmlLinksTest, WhatALinkCarriesIsEscaped) {
               "<a href=\"http://x.net/?a=1&amp;b=2\">http://x.net/?a=1&amp;b=2</a>");
 }
 
+TEST(HtmlLinksTest, LinksLeadOnlyToWebAndMailAddresses) {
+    // A scheme written in front of "http://" or "mailto:" must not become the
+    // link's target: a song tag could otherwise put a script behind a link.
+    const struct {
+        const char* text;
+        const char* html;
+    } cases[] = {
+        {"javascript:alert(1)//http://x", "javascript:alert(1)//http://x"},
+        {"javascript:alert(1)//http://x.com",
+         "<a href=\"http://javascript:alert(1)//http://x.com\">javascript:alert(1)//http://x.com</a>"},
+        {"javascript:f('mailto:a@b.org')",
+         "<a href=\"mailto:javascript:f('mailto:a@b.org')\">javascript:f('mailto:a@b.org')</a>"},
+        {"data:text/html,mailto:me@x.de",
+         "<a href=\"mailto:data:text/html,mailto:me@x.de\">data:text/html,mailto:me@x.de</a>"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Html(c.text), c.html) << c.text;
+}
+
 TEST(HtmlLinksTest, StaysWithinTheLengthAndTheOutput) {
     char out[64];
     ParseForHTML("a.com b.com", 5, out, sizeof(out));

@@ -105,6 +105,14 @@ TEST_F(SpecialFoldersTest, UserFoldersFileAndVariables) {
     EXPECT_TRUE(GetMyDocumentsPath(out, sizeof(out), true));
     EXPECT_EQ(std::string(out), home_ + "/Dokumente");
     EXPECT_TRUE(IsFolder(out));
+
+    // A documents folder that cannot be made gives the root instead.
+    testsupport::WriteWholeFile(dir_.Path() + "/file", "x");
+    setenv("XDG_DOCUMENTS_DIR", (dir_.Path() + "/file/docs").c_str(), 1);
+    EXPECT_TRUE(GetMyDocumentsPath(out, sizeof(out), false));
+    EXPECT_EQ(std::string(out), dir_.Path() + "/file/docs") << "not made when not asked";
+    EXPECT_TRUE(GetMyDocumentsPath(out, sizeof(out), true));
+    EXPECT_STREQ(out, "/");
 }
 
 TEST_F(SpecialFoldersTest, PathsThatDoNotFitAreRefused) {

@@ -37,6 +37,13 @@ TEST(TextFormatTest, MakeLengthString) {
     char small[6];
     MakeLengthString(3723004, small, sizeof(small), 1, 0);
     EXPECT_STREQ(small, "01:02");
+    // The sized form called with the output's size and the milliseconds
+    // flag alone.
+    char sized[16];
+    MakeLengthString(59000, sized, sizeof(sized), 0);
+    EXPECT_STREQ(sized, "00:59");
+    MakeLengthString(3723004, sized, sizeof(sized), 1);
+    EXPECT_STREQ(sized, "01:02:03:004");
 }
 
 TEST(TextFormatTest, MakeFileSizeString) {

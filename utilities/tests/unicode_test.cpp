@@ -23,7 +23,12 @@ TEST(Unicode, Utf8ToUtf16JoinsPairsAndReplacesBadBytes) {
         {"past the last plane", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
         {"Windows-1252 byte", "caf\xE9!", u"caf\uFFFD!"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16(c.utf8), c.want) << c.what;
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8ToUtf16(c.utf8), c.want) << c.what;
+        EXPECT_EQ(IsValidUtf8(c.utf8), c.want.find(u'\uFFFD') == std::u16string::npos) << c.what;
+    }
+    EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD")) << "a written U+FFFD is a character like any other";
+    EXPECT_TRUE(IsValidUtf8(""));
 }
 
 TEST(Unicode, RoundTripThroughUtf16) {

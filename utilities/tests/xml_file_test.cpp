@@ -136,6 +136,19 @@ TEST_F(XmlFile, DecodesCharacterReferences) {
     EXPECT_EQ(Str(e->GetValue("artist")), "A <B>");
 }
 
+TEST_F(XmlFile, OlderFilesThatAreNotUtf8AreReadAsWindows1252) {
+    CXMLFile old;
+    ASSERT_TRUE(Load(old, "<asx><entry><ref href=\"Caf\xE9 \x96 Mix.mp3\"/><title>Caf\xE9</title></entry></asx>"));
+    CXMLNode* entry = old.FindNode("entry");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(Str(entry->GetChild("ref")->GetValue("href")), "Caf\xC3\xA9 \xE2\x80\x93 Mix.mp3");
+    EXPECT_EQ(Str(entry->GetValue("title")), "Caf\xC3\xA9");
+
+    CXMLFile utf8;
+    ASSERT_TRUE(Load(utf8, "<t>Caf\xC3\xA9</t>"));
+    EXPECT_EQ(Str(utf8.GetValue("t")), "Caf\xC3\xA9") << "UTF-8 stays as it is";
+}
+
 TEST_F(XmlFile, MalformedMarkupKeepsWhatMatches) {
     CXMLFile xml;
     ASSERT_TRUE(Load(xml, "</stray><list><open><entry><title>A</title></entry></list>"
