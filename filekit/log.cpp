@@ -93,11 +93,13 @@ void LogSetClock(LogClockFunction clock) { State().clock = clock; }
 void Log(const char* text) {
     LogState& state = State();
     if (!state.on || !state.initialised) return;
+    // The time is read under the lock, so the lines stand in the file in the
+    // order of their times.
+    std::lock_guard guard(state.lock);
     const LogClockTime t = Now();
     char prefix[64];
     std::snprintf(prefix, sizeof(prefix), "%02d:%02d:%02d [%d mils] : ", t.hour, t.minute,
                   t.second, t.millisecond);
-    std::lock_guard guard(state.lock);
     WriteLineLocked(state, prefix, text != nullptr ? text : "");
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -127,6 +129,44 @@ TEST_F(LogTest, LinesFromManyThreadsNeverInterleave) {
         ++seen[static_cast<std::size_t>(std::stoi(m[2]))];
     }
     for (int count : seen) EXPECT_EQ(count, kLines);
+}
+
+// A clock that ticks one millisecond per reading and takes a moment to
+// answer, so that a reading made outside the log lock loses its place.
+std::atomic<int> gTicks{0};
+LogClockTime TickingClock() {
+    const int tick = gTicks++;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return LogClockTime{13, 5, 9, tick};
+}
+
+TEST_F(LogTest, TimesInTheFileNeverGoBackwards) {
+    gTicks = 0;
+    LogSetClock(&TickingClock);
+    LogInit(path_.c_str());
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([t] {
+            for (int i = 0; i < 25; ++i) {
+                if ((i + t) % 2 == 0) {
+                    Log("line");
+                } else {
+                    LogFmt("line %d", i);
+                }
+            }
+        });
+    }
+    for (std::thread& writer : writers) writer.join();
+
+    const std::regex stamp(R"(13:05:09 \[ *(\d+) (mils\] :|ms\]:) line.*)");
+    int previous = -1;
+    for (const std::string& text : SplitCrLf(Contents())) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(text, m, stamp)) << text;
+        const int tick = std::stoi(m[1]);
+        EXPECT_GT(tick, previous) << "a line stamped earlier comes after a later one";
+        previous = tick;
+    }
 }
 
 TEST_F(LogTest, MemoryReportHasFourLines) {
