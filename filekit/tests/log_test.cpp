@@ -86,11 +86,25 @@ TEST_F(LogTest, SwitchedOffOrUninitialisedLogWritesNothing) {
 
 TEST_F(LogTest, FormattedTextIsCutAt511Characters) {
     LogInit(path_.c_str());
-    const std::string text(600, 'q');
-    LogFmt("%s", text.c_str());
+    const std::string e = "\xc3\xa9";           // 2 bytes
+    const std::string clef = "\xf0\x9d\x84\x9e";  // 4 bytes
+    const struct {
+        std::string text;
+        std::string kept;
+    } cases[] = {
+        {std::string(600, 'q'), std::string(511, 'q')},
+        // A character that does not fit whole is left out whole.
+        {std::string(509, 'q') + e + "zz", std::string(509, 'q') + e},
+        {std::string(510, 'q') + e, std::string(510, 'q')},
+        {std::string(508, 'q') + clef, std::string(508, 'q')},
+        {std::string(507, 'q') + clef + "z", std::string(507, 'q') + clef},
+    };
+    for (const auto& c : cases) LogFmt("%s", c.text.c_str());
     const std::vector<std::string> lines = SplitCrLf(Contents());
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "13:05:09 [  7 ms]: " + std::string(511, 'q'));
+    ASSERT_EQ(lines.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(lines[i], "13:05:09 [  7 ms]: " + cases[i].kept) << i;
+    }
 }
 
 TEST_F(LogTest, LineIsDroppedWhileTheFileCannotBeMadeAndRetriedLater) {
