@@ -92,7 +92,7 @@ bool CFileObj::PrepareAccess(LastAccess next) {
 
 std::int64_t CFileObj::Read(void* buf, std::int64_t len) {
     if (file_ == nullptr || buf == nullptr || len <= 0) return 0;
-    if (position_ + len > size_) len = size_ - position_;
+    if (len > size_ - position_) len = size_ - position_;
     if (len <= 0 || !PrepareAccess(LastAccess::kRead)) return 0;
     const std::size_t got = std::fread(buf, 1, static_cast<std::size_t>(len), file_);
     if (got < static_cast<std::size_t>(len) && std::ferror(file_)) {
@@ -129,7 +129,10 @@ int CFileObj::Seek(std::int64_t offset, int whence) {
         return 0;
     }
     if (whence == SEEK_SET) {
-        offset += origin_;
+        if (__builtin_add_overflow(offset, origin_, &offset)) {
+            SetLastError(FILEKIT_ERR_SEEK);
+            return 0;
+        }
     } else if (whence == SEEK_END && origin_ != 0) {
         return 0;
     } else if (whence != SEEK_CUR && whence != SEEK_END) {

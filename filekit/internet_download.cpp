@@ -16,6 +16,8 @@ namespace {
 constexpr int kPollWaitMs = 1000;
 // Redirects followed before the download is given up.
 constexpr long kMaxRedirects = 10;
+// Slower than this over the stall limit counts as a stalled transfer.
+constexpr long kLowSpeedBytesPerSec = 1;
 
 bool IsSuccessStatus(long status) {
     return status >= 200 && status <= 299;
@@ -148,6 +150,14 @@ void CInternetDownload::ConfigureTransfer(void* handle, void* headers) {
     }
     curl_easy_setopt(transfer, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(settings_.connectTimeoutMs));
+    // A server that keeps sending a byte now and then never falls silent for
+    // long, yet never finishes: under a byte a second over the stall limit
+    // ends the transfer too.
+    if (settings_.stallTimeoutMs != 0) {
+        curl_easy_setopt(transfer, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSec);
+        curl_easy_setopt(transfer, CURLOPT_LOW_SPEED_TIME,
+                         std::max(1L, static_cast<long>(settings_.stallTimeoutMs / 1000)));
+    }
     curl_easy_setopt(transfer, CURLOPT_HEADERFUNCTION, &CInternetDownload::OnHeader);
     curl_easy_setopt(transfer, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(transfer, CURLOPT_WRITEFUNCTION, &CInternetDownload::OnBody);

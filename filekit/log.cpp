@@ -33,6 +33,22 @@ LogState& State() {
     return *state;
 }
 
+// A text cut at the end of the format buffer may end inside a UTF-8
+// character; the partial character is dropped so that the line stays valid
+// text. length is the number of bytes kept.
+void DropPartialCharacter(char* text, std::size_t length) {
+    std::size_t start = length;
+    // Back over the continuation bytes (10xxxxxx) to the character's first.
+    while (start > 0 && length - start < 4 &&
+           (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) {
+        --start;
+    }
+    if (start == 0) return;
+    const auto lead = static_cast<unsigned char>(text[start - 1]);
+    const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length - (start - 1) < need) text[start - 1] = '\0';
+}
+
 LogClockTime LocalClock() {
     struct timeval now{};
     gettimeofday(&now, nullptr);
@@ -93,11 +109,13 @@ void LogSetClock(LogClockFunction clock) { State().clock = clock; }
 void Log(const char* text) {
     LogState& state = State();
     if (!state.on || !state.initialised) return;
+    // The time is read under the lock, so the lines stand in the file in the
+    // order of their times.
+    std::lock_guard guard(state.lock);
     const LogClockTime t = Now();
     char prefix[64];
     std::snprintf(prefix, sizeof(prefix), "%02d:%02d:%02d [%d mils] : ", t.hour, t.minute,
                   t.second, t.millisecond);
-    std::lock_guard guard(state.lock);
     WriteLineLocked(state, prefix, text != nullptr ? text : "");
 }
 
@@ -109,8 +127,9 @@ void LogFmt(const char* format, ...) {
     char text[kFormatBuffer];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof(text), format, args);
+    const int full = std::vsnprintf(text, sizeof(text), format, args);
     va_end(args);
+    if (full >= static_cast<int>(sizeof(text))) DropPartialCharacter(text, sizeof(text) - 1);
     const LogClockTime t = Now();
     char prefix[64];
     std::snprintf(prefix, sizeof(prefix), "%02d:%02d:%02d [%3d ms]: ", t.hour, t.minute, t.second,

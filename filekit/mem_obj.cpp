@@ -77,6 +77,9 @@ std::int64_t CMemObj::Read(void* buf, std::int64_t len) {
 
 std::int64_t CMemObj::Write(const void* buf, std::int64_t len) {
     if (type_ == kClosed || buf == nullptr || len <= 0 || position_ < 0) return 0;
+    // A write whose end no offset can express is refused whole.
+    std::int64_t end = 0;
+    if (__builtin_add_overflow(position_, len, &end)) return 0;
     const char* in = static_cast<const char*>(buf);
     std::int64_t written = 0;
     while (written < len) {
@@ -102,12 +105,17 @@ std::int64_t CMemObj::Write(const void* buf, std::int64_t len) {
 }
 
 int CMemObj::Seek(std::int64_t offset, int whence) {
+    // A target no offset can express leaves the position where it was.
+    std::int64_t target = position_;
+    bool overflow = false;
     switch (whence) {
-        case SEEK_SET: position_ = offset; break;
-        case SEEK_CUR: position_ += offset; break;
-        case SEEK_END: position_ = size_ + offset; break;
+        case SEEK_SET: target = offset; break;
+        case SEEK_CUR: overflow = __builtin_add_overflow(position_, offset, &target); break;
+        case SEEK_END: overflow = __builtin_add_overflow(size_, offset, &target); break;
         default: break;
     }
+    if (overflow) return 0;
+    position_ = target;
     return (position_ >= 0 && position_ <= size_) ? 1 : 0;
 }
 

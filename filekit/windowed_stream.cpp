@@ -12,7 +12,9 @@ int CWindowedStream::SeekToData(std::int64_t offset) {
     const std::int64_t window = DataSize();
     if (window <= 0) return 0;  // no window: nothing to wrap around
     // Non-negative remainder, so a negative offset still lands in the window.
-    std::int64_t inside = (offset + virtualStart_) % window;
+    // The offset is reduced first: any value may come in, and the virtual
+    // start never exceeds the window, so the sum cannot overflow.
+    std::int64_t inside = (offset % window + virtualStart_) % window;
     if (inside < 0) inside += window;
     return Seek(dataStart_ + inside, 0);
 }
@@ -21,7 +23,10 @@ std::int64_t CWindowedStream::ReadData(void* buf, std::int64_t len) {
     char* out = static_cast<char*>(buf);
     if (out == nullptr || len <= 0) return 0;
     if (DataMode() != kLoopData) {
-        const std::int64_t wanted = std::min(len, dataEnd_ - Tell());
+        // A stream left before its start by a failed seek has nothing to give.
+        const std::int64_t position = Tell();
+        if (position < 0) return 0;
+        const std::int64_t wanted = std::min(len, dataEnd_ - position);
         return wanted < 1 ? 0 : Read(out, wanted);
     }
     if (DataSize() <= 0) return 0;
@@ -43,7 +48,9 @@ std::int64_t CWindowedStream::WriteData(const void* buf, std::int64_t len, int a
     if (WriteMode() == 0 || !IsOpen()) return -1;
     if (buf == nullptr || len < 0) return -1;
     if (append == 0) {
-        const std::int64_t room = std::min(len, dataEnd_ - Tell());
+        const std::int64_t position = Tell();
+        if (position < 0) return 0;
+        const std::int64_t room = std::min(len, dataEnd_ - position);
         return room <= 0 ? 0 : Write(buf, room);
     }
     if (!Seek(dataEnd_, 0)) return -1;

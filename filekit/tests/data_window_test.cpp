@@ -1,6 +1,7 @@
 // The data window behaves the same on file and memory streams.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -99,6 +100,39 @@ TYPED_TEST(DataWindowTest, WriteDataOverwritesInsideOrAppendsAtTheEnd) {
     EXPECT_EQ(this->s()->WriteData("q", 1, 1), -1);
 }
 
+TYPED_TEST(DataWindowTest, OffsetsNearTheLimitsAreRefusedNotWrapped) {
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    // Window offsets wrap by the window size, whatever their magnitude:
+    // kMax - 1 is 6 and kMin is 2 (mod 10), plus the virtual start 5.
+    ASSERT_EQ(this->s()->SetVirtualStart(5), 1);
+    ASSERT_EQ(this->s()->SeekToData(kMax - 1), 1);
+    EXPECT_EQ(this->s()->Tell(), 11);
+    ASSERT_EQ(this->s()->SeekToData(kMin), 1);
+    EXPECT_EQ(this->s()->Tell(), 17);
+
+    const struct {
+        std::int64_t offset;
+        int whence;
+    } seeks[] = {{kMax, 0}, {kMax - 1, 1}, {kMax, 1}, {kMax, 2}, {kMin, 1}, {kMin, 0}};
+    char buf[8] = {};
+    for (const auto& c : seeks) {
+        ASSERT_EQ(this->s()->Seek(4, 0), 1);
+        EXPECT_EQ(this->s()->Seek(c.offset, c.whence), 0) << c.offset << "," << c.whence;
+        // A refused seek stays put or leaves a position out of range, from
+        // which no transfer runs.
+        const std::int64_t at = this->s()->Tell();
+        if (at == 4) continue;
+        EXPECT_LE(this->s()->Read(buf, 8), 0) << at;
+        EXPECT_LE(this->s()->Write("abcdefgh", 8), 0) << at;
+        EXPECT_LE(this->s()->ReadData(buf, 8), 0) << at;
+        EXPECT_LE(this->s()->WriteData("abcdefgh", 8, 0), 0) << at;
+    }
+    ASSERT_EQ(this->s()->Seek(-3, 2), 1);
+    EXPECT_EQ(this->s()->Read(buf, kMax), 3) << "a length beyond every size";
+    EXPECT_EQ(this->s()->Size(), 40);
+}
+
 TEST(DataWindow, WithoutAWindowSeekToDataFails) {
     FileStream file;
     EXPECT_EQ(file.stream->DataSize(), -1);
@@ -119,4 +153,6 @@ TEST(DataWindow, FileWindowCountsFromTheOrigin) {
     char buf[3];
     ASSERT_EQ(file.stream->ReadData(buf, 3), 3);
     EXPECT_EQ(std::string(buf, 3), "012");
+    EXPECT_EQ(file.stream->Seek(std::numeric_limits<std::int64_t>::max() - 50, 0), 0)
+        << "the origin added to an offset near the limit";
 }

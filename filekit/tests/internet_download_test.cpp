@@ -36,10 +36,11 @@ std::string BigBody() {
 }
 
 // Answers of the test server by path. A stall keeps the connection open and
-// silent until the client goes away; a cut closes it after the text.
+// silent until the client goes away; a trickle sends one more byte every
+// 1.2 s instead; a cut closes it after the text.
 struct TAnswer {
     std::string text;
-    enum { kClose, kStall } after = kClose;
+    enum { kClose, kStall, kTrickle } after = kClose;
 };
 
 std::string Response(const std::string& status, const std::string& extraHeaders,
@@ -65,6 +66,7 @@ std::map<std::string, TAnswer> Answers() {
         {"/short", {Response("200 OK", "", "only ten..", 1000)}},
         {"/stall", {Response("200 OK", "", "only ten..", 1000), TAnswer::kStall}},
         {"/silent", {"", TAnswer::kStall}},
+        {"/trickle", {Response("200 OK", "", "", 1000), TAnswer::kTrickle}},
     };
 }
 
@@ -144,6 +146,14 @@ private:
         // A stalled answer lasts until the client hangs up or the server stops.
         while (answer.after == TAnswer::kStall && WaitReadable(fd) &&
                recv(fd, buffer, sizeof(buffer), 0) > 0) {
+        }
+        Clock::time_point nextByte = Clock::now();
+        while (answer.after == TAnswer::kTrickle && !stop_) {
+            pollfd entry{fd, POLLIN, 0};
+            if (poll(&entry, 1, 20) > 0 && recv(fd, buffer, sizeof(buffer), 0) <= 0) break;
+            if (Clock::now() < nextByte) continue;
+            if (send(fd, "t", 1, MSG_NOSIGNAL) != 1) break;
+            nextByte += std::chrono::milliseconds(1200);
         }
         close(fd);
     }
@@ -282,6 +292,16 @@ TEST_F(InternetDownloadTest, AStalledServerTimesOut) {
         EXPECT_EQ(file->DownloadWasSuccessful(), 0) << path;
         DeleteRefObject(&file);
     }
+}
+
+TEST_F(InternetDownloadTest, ATricklingServerTimesOut) {
+    // Every byte comes before the silence limit, yet well under a byte a
+    // second arrives: the transfer counts as stalled all the same.
+    session_.SetTimeouts(2000, 1500);
+    CFileObj* file = Start(server_.Url("/trickle"));
+    EXPECT_TRUE(WaitForEnd(file, 10000));
+    EXPECT_EQ(file->DownloadWasSuccessful(), 0);
+    DeleteRefObject(&file);
 }
 
 TEST(InternetDownloadThreads, ReleasingARunningDownloadLeavesNoThreadBehind) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -84,11 +86,25 @@ TEST_F(LogTest, SwitchedOffOrUninitialisedLogWritesNothing) {
 
 TEST_F(LogTest, FormattedTextIsCutAt511Characters) {
     LogInit(path_.c_str());
-    const std::string text(600, 'q');
-    LogFmt("%s", text.c_str());
+    const std::string e = "\xc3\xa9";           // 2 bytes
+    const std::string clef = "\xf0\x9d\x84\x9e";  // 4 bytes
+    const struct {
+        std::string text;
+        std::string kept;
+    } cases[] = {
+        {std::string(600, 'q'), std::string(511, 'q')},
+        // A character that does not fit whole is left out whole.
+        {std::string(509, 'q') + e + "zz", std::string(509, 'q') + e},
+        {std::string(510, 'q') + e, std::string(510, 'q')},
+        {std::string(508, 'q') + clef, std::string(508, 'q')},
+        {std::string(507, 'q') + clef + "z", std::string(507, 'q') + clef},
+    };
+    for (const auto& c : cases) LogFmt("%s", c.text.c_str());
     const std::vector<std::string> lines = SplitCrLf(Contents());
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "13:05:09 [  7 ms]: " + std::string(511, 'q'));
+    ASSERT_EQ(lines.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(lines[i], "13:05:09 [  7 ms]: " + cases[i].kept) << i;
+    }
 }
 
 TEST_F(LogTest, LineIsDroppedWhileTheFileCannotBeMadeAndRetriedLater) {
@@ -127,6 +143,44 @@ TEST_F(LogTest, LinesFromManyThreadsNeverInterleave) {
         ++seen[static_cast<std::size_t>(std::stoi(m[2]))];
     }
     for (int count : seen) EXPECT_EQ(count, kLines);
+}
+
+// A clock that ticks one millisecond per reading and takes a moment to
+// answer, so that a reading made outside the log lock loses its place.
+std::atomic<int> gTicks{0};
+LogClockTime TickingClock() {
+    const int tick = gTicks++;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return LogClockTime{13, 5, 9, tick};
+}
+
+TEST_F(LogTest, TimesInTheFileNeverGoBackwards) {
+    gTicks = 0;
+    LogSetClock(&TickingClock);
+    LogInit(path_.c_str());
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([t] {
+            for (int i = 0; i < 25; ++i) {
+                if ((i + t) % 2 == 0) {
+                    Log("line");
+                } else {
+                    LogFmt("line %d", i);
+                }
+            }
+        });
+    }
+    for (std::thread& writer : writers) writer.join();
+
+    const std::regex stamp(R"(13:05:09 \[ *(\d+) (mils\] :|ms\]:) line.*)");
+    int previous = -1;
+    for (const std::string& text : SplitCrLf(Contents())) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(text, m, stamp)) << text;
+        const int tick = std::stoi(m[1]);
+        EXPECT_GT(tick, previous) << "a line stamped earlier comes after a later one";
+        previous = tick;
+    }
 }
 
 TEST_F(LogTest, MemoryReportHasFourLines) {

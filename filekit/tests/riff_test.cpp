@@ -601,6 +601,18 @@ TEST(RiffRead, HostileFilesFailCleanly) {
     }
 }
 
+TEST(RiffRead, ACutListHeaderStopsDescendWithItsCode) {
+    // The stream ends after the list's id and size: its type is missing.
+    TOpened open(RiffWithSize(0x100, "WAVE", {Chunk("fmt ", "ab"), Header("LIST", 4)}));
+    ASSERT_EQ(open.result, 1);
+    ASSERT_EQ(open.riff.SeekToNextChunk(), 1);
+    EXPECT_EQ(open.Sub().id, RIFF_ID_LIST);
+    SetLastError(0);
+    EXPECT_EQ(open.riff.Descend(), 0);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_RIFF_SHORT_HEADER);
+    EXPECT_EQ(open.riff.LevelsDown(), 0);
+}
+
 TEST(RiffRead, CrashedDataChunkIsReadToTheStreamEnd) {
     TOpened open(RiffWithSize(0, "WAVE", {Header("data", 0) + Pattern(33)}));
     ASSERT_EQ(open.result, 1);
