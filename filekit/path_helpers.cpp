@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "filekit/errors.h"
+#include "platform/ascii_case.h"
 #include "platform/last_error.h"
 
 namespace {
@@ -55,10 +56,6 @@ std::optional<std::string_view> DirectoryOf(std::string_view path) {
     return path.substr(0, at + 1);
 }
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 int ExtractFileName(const char* path, char* out, std::size_t outSize) {
@@ -89,13 +86,7 @@ int HasFileExtension(const char* path, const char* ext) {
     if (path == nullptr || ext == nullptr) return 0;
     const char* dot = std::strrchr(path, '.');
     if (dot == nullptr) return 0;
-    const std::string_view have(dot + 1);
-    const std::string_view want(ext);
-    if (have.size() != want.size()) return 0;
-    for (std::size_t i = 0; i < have.size(); ++i) {
-        if (LowerAscii(have[i]) != LowerAscii(want[i])) return 0;
-    }
-    return 1;
+    return AsciiEqualNoCase(dot + 1, ext) ? 1 : 0;
 }
 
 int IsRelativePath(const char* path) {

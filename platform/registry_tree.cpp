@@ -2,11 +2,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "platform/ascii_case.h"
 
-unsigned char FoldAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
-}
+namespace {
 
 // First element whose name is not less than name.
 template <typename Items, typename NameOf>
@@ -25,16 +23,7 @@ const std::string& ValueName(const TRegValue& value) {
 
 }  // namespace
 
-int CompareRegNames(std::string_view a, std::string_view b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char x = FoldAscii(static_cast<unsigned char>(a[i]));
-        const unsigned char y = FoldAscii(static_cast<unsigned char>(b[i]));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
+int CompareRegNames(std::string_view a, std::string_view b) { return AsciiCompareNoCase(a, b); }
 
 std::shared_ptr<TRegNode> TRegNode::FindSubKey(std::string_view keyName) const {
     auto it = LowerBound(subKeys, keyName, KeyName);

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "utilities/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "utilities/unicode.h"
 
 namespace {

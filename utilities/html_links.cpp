@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "utilities/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "utilities/text_copy.h"
 
 using textcopy::Utf8PrefixLength;

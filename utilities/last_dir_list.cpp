@@ -6,7 +6,7 @@
 #include <new>
 
 #include "platform/last_error.h"
-#include "utilities/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "utilities/errors.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "utilities/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "utilities/text_copy.h"
 #include "utilities/unicode.h"
 

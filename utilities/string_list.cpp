@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "utilities/ascii_case.h"
+#include "platform/ascii_case.h"
 
 void CStringList::AddLatestString(const char* text) {
     if (text != nullptr) items_.push_front(std::make_unique<std::string>(text));

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/last_error.h"
-#include "utilities/ascii_case.h"
+#include "platform/ascii_case.h"
 #include "utilities/errors.h"
 #include "utilities/unicode.h"
 #include "utilities/xml_entities.h"

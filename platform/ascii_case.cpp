@@ -1,4 +1,4 @@
-#include "utilities/ascii_case.h"
+#include "platform/ascii_case.h"
 
 #include <algorithm>
 
