@@ -18,9 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "tonecore/mpeg/decoder.h"
-#include "tonecore/mpeg/memory_input.h"
-#include "tonecore/mpeg/mpeg_codec_module.h"
+#include "tonecore/mpeg/tests/mpeg_test_decode.h"
 
 namespace {
 
@@ -56,14 +54,9 @@ double Median(std::vector<double> values) {
 // Decodes the whole stream once from memory; the seconds taken, or a
 // negative value when decoding failed.
 double DecodeOnce(const std::vector<std::uint8_t>& bytes, double& audioSeconds) {
-    DecoderControl* control = nullptr;
-    if (DecoderNew(&control) != 0) return -1.0;
-    DecoderCodecModuleMethods codec;
-    MpegCodecModuleGetMethods(&codec);
-    DecoderCodecModuleRegister(control, &codec);
-    DecoderInputModuleMethods input;
-    MemoryInputModuleGetMethods(&input);
-    DecoderInputModuleRegister(control, &input);
+    const mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    DecoderControl* control = decoder.get();
+    if (control == nullptr) return -1.0;
     char name[64];
     std::snprintf(name, sizeof(name), "%zx@%jx", bytes.size(),
                   static_cast<std::uintmax_t>(reinterpret_cast<std::uintptr_t>(bytes.data())));
@@ -71,10 +64,7 @@ double DecodeOnce(const std::vector<std::uint8_t>& bytes, double& audioSeconds) 
     const auto start = std::chrono::steady_clock::now();
     std::uint64_t samples = 0;
     std::uint32_t rateHz = 0;
-    if (DecoderInputNew(control, name, -1) != 0 || DecoderInputOpen(control) != 0) {
-        DecoderDelete(control);
-        return -1.0;
-    }
+    if (DecoderInputNew(control, name, -1) != 0 || DecoderInputOpen(control) != 0) return -1.0;
     for (;;) {
         const std::int32_t result = DecoderDecode(control, pcm.data());
         if (result == 0) {
@@ -85,7 +75,6 @@ double DecodeOnce(const std::vector<std::uint8_t>& bytes, double& audioSeconds) 
         }
     }
     const double seconds = SecondsSince(start);
-    DecoderDelete(control);
     audioSeconds = rateHz != 0 ? static_cast<double>(samples) / rateHz : 0.0;
     return seconds;
 }

@@ -8,12 +8,9 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <vector>
 
-#include "tonecore/mpeg/decoder.h"
-#include "tonecore/mpeg/memory_input.h"
-#include "tonecore/mpeg/mpeg_codec_module.h"
+#include "tonecore/mpeg/tests/mpeg_test_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
@@ -21,15 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* stream = data + 1;
     const std::size_t streamBytes = size - 1;
 
-    DecoderControl* raw = nullptr;
-    if (DecoderNew(&raw) != 0) std::abort();
-    std::unique_ptr<DecoderControl, decltype(&DecoderDelete)> decoder(raw, DecoderDelete);
-    DecoderCodecModuleMethods codec;
-    MpegCodecModuleGetMethods(&codec);
-    DecoderCodecModuleRegister(raw, &codec);
-    DecoderInputModuleMethods input;
-    MemoryInputModuleGetMethods(&input);
-    DecoderInputModuleRegister(raw, &input);
+    mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    DecoderControl* raw = decoder.get();
+    if (raw == nullptr) std::abort();
     if (DecoderInputNew(raw, "", -1) != 0 || DecoderInputOpen(raw) != 0) std::abort();
     DecoderOutputSettings settings;
     settings.channelRouting = control % 4;

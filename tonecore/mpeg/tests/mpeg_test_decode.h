@@ -41,7 +41,7 @@ using TDecoderPtr = std::unique_ptr<DecoderControl, decltype(&DecoderDelete)>;
 
 inline TDecoderPtr MakeMpegDecoder(std::int32_t (*getInput)(DecoderInputModuleMethods*)) {
     DecoderControl* control = nullptr;
-    DecoderNew(&control);
+    if (DecoderNew(&control) != 0) return TDecoderPtr(nullptr, DecoderDelete);
     DecoderCodecModuleMethods codec;
     MpegCodecModuleGetMethods(&codec);
     DecoderCodecModuleRegister(control, &codec);
