@@ -66,17 +66,12 @@ TEST_F(MpegAccuracy, EveryStreamMeetsFullAccuracyAgainstTheReference) {
             std::printf("%-44s ch%d  rms16 %.3e  max16 %.3e  rmsF %.3e  maxF %.3e  lsb %.0f  differ %.4f%%\n",
                         e.file.c_str(), ch, full.rms, full.maxAbs, inner.rms, inner.maxAbs, bits.maxAbs * 32768,
                         100.0 * bits.DifferingShare());
-            // The full-accuracy RMS limit is the RMS of an ideal rounding
-            // to 16 bits. On noise the rounding error is uniform, so the
-            // measured value scatters around the limit: the reference's own
-            // 16-bit output measured against its floats lands on either side
-            // of it. There our rounding may be as far off as the reference's.
             const auto ownRounding = pcmcompare::CompareS16ToF32(s16, f32, channels, ch);
             // A full-scale square overshoots: the reference's floats go past
             // 1.0 where 16-bit output clips, so only the float and the
             // 16-bit comparisons apply (the latter shows no wrap-around).
             if (e.sound != "square") {
-                EXPECT_LT(full.rms, std::max(pcmcompare::kFullAccuracyRms, ownRounding.rms * (1.0 + 1e-4)));
+                EXPECT_LT(full.rms, pcmcompare::FullAccuracyRmsLimit(ownRounding.rms));
                 EXPECT_LE(full.maxAbs, pcmcompare::kFullAccuracyMax);
             }
             // Both decoders keep 32-bit floats, whose rounding grows with the
