@@ -222,3 +222,37 @@ TEST(MpegCodecModule, OutputSettings) {
     EXPECT_EQ(buffer.sampleRate, 22050u);
     EXPECT_EQ(buffer.channels, 2u);
 }
+
+// Frames with impossible side information are abandoned (the call returns
+// "no frame") and decoding goes on with the next frame; a frame whose main
+// data lies before the start plays as silence.
+TEST(MpegCodecModule, AbandonedFramesLeaveTheNextFrameDecodable) {
+    std::vector<std::uint8_t> stream;
+    AppendSilentFrame(stream, kJoint128);
+    // main_data_begin 511: nothing before the first frame.
+    stream[4] = 0xFF;
+    stream[5] = 0x80;
+    const std::size_t second = stream.size();
+    AppendSilentFrame(stream, kJoint128);
+    // Granule 0, left channel: big_values 289 (side information bits 32 to 40).
+    stream[second + 8] = 0x90;
+    stream[second + 9] = 0x80;
+    const std::size_t third = stream.size();
+    AppendSilentFrame(stream, kJoint128);
+    // Granule 0, left channel: part2_3_length 4095, more than the frame holds.
+    stream[third + 6] = 0x0F;
+    stream[third + 7] = 0xFF;
+    AppendSilentFrame(stream, kJoint128);
+
+    mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    DecoderControl* control = decoder.get();
+    ASSERT_EQ(DecoderInputNew(control, decodertest::StaticName(stream).c_str(), -1), 0);
+    ASSERT_EQ(DecoderInputOpen(control), 0);
+    ASSERT_EQ(DecoderDecode(control, nullptr), 0);
+    EXPECT_EQ(control->outputBuffer->samplesPerChannel, 1152u);
+    EXPECT_EQ(DecoderDecode(control, nullptr), DECODER_ERR_NO_FRAME);
+    EXPECT_EQ(DecoderDecode(control, nullptr), DECODER_ERR_NO_FRAME);
+    ASSERT_EQ(DecoderDecode(control, nullptr), 0);
+    EXPECT_EQ(control->outputBuffer->samplesPerChannel, 1152u);
+    EXPECT_EQ(DecoderDecode(control, nullptr), DECODER_ERR_END_OF_INPUT);
+}
