@@ -21,10 +21,21 @@ namespace {
 
 using namespace layer3test;
 
+// What a written stream may hold.
+struct TStreamKind {
+    bool lsf = false;
+    bool intensity = true;
+    // Lower rates with intensity: only intensity positions that are neither
+    // the largest value their scale factor length can hold nor 7, and no
+    // mixed blocks (see the test below).
+    bool commonPositions = false;
+};
+
 // A random frame of joint stereo with intensity (and mid/side when asked):
 // the same block type in both channels, the right channel silent above a
 // random line so that the bands above it are intensity coded.
-TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
+TWriterFrame RandomFrame(std::mt19937& rng, const TStreamKind& kind, int modeExtension) {
+    const bool lsf = kind.lsf;
     std::uniform_int_distribution<int> any(0, 1 << 20);
     TWriterFrame f;
     f.info.lsf = lsf;
@@ -35,16 +46,17 @@ TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
     f.bitrateIndex = 14;
     bool allLong = true;
     for (int gr = 0; gr < f.info.Granules(); ++gr) {
-        const int kind = any(rng) % 5;  // normal, start, short, mixed, stop
+        int block = any(rng) % 5;  // normal, start, short, mixed, stop
+        if (kind.commonPositions && block == 3) block = 2;
         const int rightEnd = 40 + any(rng) % 300;
         const int cutoff = 200 + any(rng) % 300;
-        if (kind != 0) allLong = false;
+        if (block != 0) allLong = false;
         for (int ch = 0; ch < 2; ++ch) {
             TWriterChannel& c = f.channel[gr][ch];
             TLayer3GranuleChannel& g = c.g;
-            g.windowSwitching = kind != 0;
-            g.blockType = kind == 0 ? 0 : kind == 1 ? 1 : kind == 4 ? 3 : 2;
-            g.mixedBlock = kind == 3;
+            g.windowSwitching = block != 0;
+            g.blockType = block == 0 ? 0 : block == 1 ? 1 : block == 4 ? 3 : 2;
+            g.mixedBlock = block == 3;
             g.globalGain = static_cast<std::uint32_t>(150 + any(rng) % 20);
             g.scalefacScale = any(rng) % 2;
             g.preflag = !lsf && any(rng) % 2;
@@ -52,6 +64,10 @@ TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
             for (auto& s : g.subblockGain) s = static_cast<std::uint32_t>(any(rng) % 3);
             if (!lsf) {
                 g.scalefacCompress = static_cast<std::uint32_t>(any(rng) % 16);
+            } else if (ch == 1 && f.info.Intensity() && kind.commonPositions) {
+                // Scale factor lengths of 2 or more (largest values 3 and up).
+                const int isc = (2 + any(rng) % 3) * 36 + (2 + any(rng) % 4) * 6 + 2 + any(rng) % 4;
+                g.scalefacCompress = static_cast<std::uint32_t>(2 * isc + any(rng) % 2);
             } else if (ch == 1 && f.info.Intensity()) {
                 g.scalefacCompress = static_cast<std::uint32_t>(2 * (any(rng) % 180) + any(rng) % 2);
             } else {
@@ -59,7 +75,8 @@ TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
             }
             // MPEG-1 intensity positions are defined for 0 to 6, and 7 marks
             // a band without one; larger values have no meaning.
-            const int range = !lsf && ch == 1 && f.info.Intensity() ? 8 : 16;
+            int range = !lsf && ch == 1 && f.info.Intensity() ? 8 : 16;
+            if (lsf && ch == 1 && f.info.Intensity() && kind.commonPositions) range = 3;
             for (auto& v : c.sf.longBands) v = static_cast<std::uint8_t>(any(rng) % range);
             for (auto& band : c.sf.shortBands) {
                 for (auto& v : band) v = static_cast<std::uint8_t>(any(rng) % range);
@@ -78,25 +95,34 @@ TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
 
 }  // namespace
 
-// Intensity stereo at the lower sample rates does not agree with the
-// reference program yet: its figures are printed, and only the MPEG-1
-// intensity stream and the lower-rate stream without intensity (mixed
-// blocks, mid/side) are held to the accuracy limits.
+// At the lower sample rates two things still differ from the reference
+// program, so the fully random stream with intensity there is only printed:
+// the reference takes intensity position 7 as "no position" whatever the
+// scale factor length, where ISO/IEC 13818-3 (and this decoder) take the
+// largest value of the length; and mixed blocks with intensity do not agree
+// yet. A stream that avoids both is held to the accuracy limits.
 TEST(Layer3WrittenStreams, MixedBlocksAndIntensityStereoDecode) {
     struct TCase {
-        bool lsf;
-        bool intensity;
+        TStreamKind kind;
+        bool held;  // to the accuracy limits
     };
-    for (const TCase c : {TCase{false, true}, TCase{true, false}, TCase{true, true}}) {
-        const bool lsf = c.lsf;
-        const std::string label = std::string(lsf ? "22050 Hz" : "44100 Hz") + (c.intensity ? " intensity" : "");
+    const TCase cases[] = {
+        {{false, true, false}, true},
+        {{true, false, false}, true},
+        {{true, true, true}, true},
+        {{true, true, false}, false},
+    };
+    for (const TCase& c : cases) {
+        const bool lsf = c.kind.lsf;
+        const std::string label = std::string(lsf ? "22050 Hz" : "44100 Hz") +
+                                  (c.kind.intensity ? (c.kind.commonPositions ? " intensity*" : " intensity") : "");
         SCOPED_TRACE(label);
         std::mt19937 rng(lsf ? 5 : 3);
         std::string stream;
         int frames = 0;
         while (frames < 60) {
             // Mode extensions 1 to 3 with intensity, else 0 and 2.
-            TWriterFrame frame = RandomFrame(rng, lsf, c.intensity ? 1 + frames % 3 : (frames % 2) * 2);
+            TWriterFrame frame = RandomFrame(rng, c.kind, c.kind.intensity ? 1 + frames % 3 : (frames % 2) * 2);
             const std::string bytes = WriteLayer3Frame(frame);
             if (bytes.empty()) continue;  // too much data for one frame: draw again
             stream += bytes;
@@ -114,8 +140,8 @@ TEST(Layer3WrittenStreams, MixedBlocksAndIntensityStereoDecode) {
         EXPECT_EQ(summary.frames, frames);
         EXPECT_EQ(summary.abandoned, 0);
         EXPECT_EQ(misaligned, 0);
-        EXPECT_GT(mixed, 3);
-        EXPECT_GT(intensityFrames, c.intensity ? 20 : -1);
+        EXPECT_GT(mixed, c.kind.commonPositions ? -1 : 3);
+        EXPECT_GT(intensityFrames, c.kind.intensity ? 20 : -1);
 
         if (!HaveTools({"mpg123"})) continue;
         testsupport::TempDir dir;
@@ -142,7 +168,12 @@ TEST(Layer3WrittenStreams, MixedBlocksAndIntensityStereoDecode) {
             std::printf("written %-18s ch%d  rms16 %.3e  max16 %.3e  rmsF %.3e  maxF %.3e  lsb %.0f  differ %.4f%%\n",
                         label.c_str(), ch, full.rms, full.maxAbs, inner.rms, inner.maxAbs,
                         bits.maxAbs * 32768, 100.0 * bits.DifferingShare());
-            if (lsf && c.intensity) continue;
+            if (!c.held) {
+                // The known difference shows; once it is gone this stream is
+                // held to the limits as well.
+                EXPECT_GT(bits.DifferingShare(), 0.01);
+                continue;
+            }
             const auto ownRounding = pcmcompare::CompareS16ToF32(reference16, reference, 2, ch);
             EXPECT_LT(full.rms, pcmcompare::FullAccuracyRmsLimit(ownRounding.rms));
             EXPECT_LE(full.maxAbs, pcmcompare::kFullAccuracyMax);
