@@ -10,6 +10,10 @@ if(TRACKPRESS_SANITIZE)
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(trackpress_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(TRACKPRESS_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  # Coverage for libFuzzer in the libraries too, not only in the target.
+  target_compile_options(trackpress_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 
 # trackpress_library(NAME SOURCES...): a shared library whose headers are
 # included as "<name>/<header>.h" from the repository root.

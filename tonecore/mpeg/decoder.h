@@ -75,6 +75,8 @@ struct DecoderOutputSettings {
     std::int32_t channelRouting = 0;  // 0 stereo, 1 left, 2 right, 3 mixed
     std::int32_t rateReduction = 0;   // 0 none, 1 half, 2 quarter
     const std::int8_t* equalizer = nullptr;  // 64 bytes or none
+    // Reading the settings back (mask 4): 64 bytes the codec fills.
+    std::int8_t* equalizerOut = nullptr;
 };
 
 struct DecoderInputModuleMethods {

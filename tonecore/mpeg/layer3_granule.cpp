@@ -53,6 +53,13 @@ int DecodeLayer3Granule(const TLayer3FrameInfo& info, const TLayer3SideInfo& sid
             const TLayer3BandLayout layout = Layer3BandLayout(info, g);
             ReorderLayer3Short(bands, layout.firstShortBand, xr[ch]);
             if (g.mixedBlock) ReduceLayer3Aliasing(xr[ch], 1);
+            // Reordering spreads a short band's three windows over the whole
+            // band: the values reach the end of the band where decoding stopped.
+            if (nonZeroEnd[ch] > layout.longEnd) {
+                int band = layout.firstShortBand;
+                while (band < 13 && 3 * static_cast<int>(bands.shortStart[band]) < nonZeroEnd[ch]) ++band;
+                nonZeroEnd[ch] = 3 * static_cast<int>(bands.shortStart[band]);
+            }
         } else {
             ReduceLayer3Aliasing(xr[ch], kLayer3Subbands - 1);
         }

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 
+#include "tonecore/mpeg/decoder_errors.h"
+
 // The decode call's "no frame now" code: the frame holds an impossible value
 // and is abandoned.
-inline constexpr int kLayer3FrameAbandoned = -700;
+inline constexpr int kLayer3FrameAbandoned = DECODER_ERR_NO_FRAME;
 
 // Spectral lines per granule and channel, subbands and time slots.
 inline constexpr int kLayer3Lines = 576;

@@ -25,6 +25,8 @@ std::int32_t CMpegFrameDecoder::DecodeFrame(DecoderControl* control, const TMpeg
     const TMpegLayerDecoder& layer = layers_[MpegLayer(header) - 1];
     if (layer.decode == nullptr) return DECODER_ERR_NO_FRAME;
 
+    const int reduction = MpegEffectiveRateReduction(rateReduction_, MpegSampleRateHz(header));
+    if (reduction != output_.Synthesis(0).RateReduction()) output_.SetRateReduction(reduction);
     const std::uint32_t streamChannels = header.mode == MPEG_MODE_MONO ? 1 : 2;
     output_.BeginFrame(output->pcm, streamChannels, routing_);
     TMpegLayerFrame frame;
@@ -38,5 +40,11 @@ std::int32_t CMpegFrameDecoder::DecodeFrame(DecoderControl* control, const TMpeg
     output->channels = output_.OutputChannels();
     output->bytesPerSample = 2;
     output->sampleRate = MpegSampleRateHz(header) >> output_.Synthesis(0).RateReduction();
+    return 0;
+}
+
+int MpegEffectiveRateReduction(std::int32_t setting, std::uint32_t sampleRateHz) {
+    if (setting == 1) return sampleRateHz >= 32000 ? 1 : 0;
+    if (setting == 2) return sampleRateHz >= 32000 ? 2 : sampleRateHz >= 16000 ? 1 : 0;
     return 0;
 }

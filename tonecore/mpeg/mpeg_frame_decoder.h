@@ -43,9 +43,13 @@ public:
     // layer is 1, 2 or 3.
     void SetLayerDecoder(std::uint32_t layer, const TMpegLayerDecoder& decoder);
 
-    // Routing as in CMpegPcmOutput; rate reduction 0, 1 or 2.
+    // Routing as in CMpegPcmOutput.
     void SetChannelRouting(std::int32_t routing) { routing_ = routing; }
-    void SetRateReduction(int reduction) { output_.SetRateReduction(reduction); }
+    std::int32_t ChannelRouting() const { return routing_; }
+    // Rate reduction setting 0 none, 1 half, 2 quarter; each frame is
+    // reduced as far as its sample rate allows (MpegEffectiveRateReduction).
+    void SetRateReduction(std::int32_t setting) { rateReduction_ = setting; }
+    std::int32_t RateReduction() const { return rateReduction_; }
 
     // Reads and decodes one frame into output->pcm and fills the record's
     // samples per channel, channels and sample rate. 0 for a frame;
@@ -70,4 +74,10 @@ private:
     TMpegLayerDecoder layers_[3];
     MpegFrameHeader header_{};
     std::int32_t routing_ = CMpegPcmOutput::kRoutingStereo;
+    std::int32_t rateReduction_ = 0;
 };
+
+// The reduction a stream of `sampleRateHz` gets under a setting: half and
+// quarter rate only for 32 kHz and more; under the quarter setting, streams
+// from 16 kHz to below 32 kHz get half rate; lower rates stay whole.
+int MpegEffectiveRateReduction(std::int32_t setting, std::uint32_t sampleRateHz);

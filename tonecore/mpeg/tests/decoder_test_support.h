@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tonecore/mpeg/decoder.h"
 #include "tonecore/mpeg/mpeg_header.h"
 
@@ -102,6 +104,24 @@ inline std::string StaticName(const std::vector<std::uint8_t>& bytes) {
     std::snprintf(name, sizeof(name), "%zx@%jx", bytes.size(),
                   static_cast<std::uintmax_t>(reinterpret_cast<std::uintptr_t>(bytes.data())));
     return name;
+}
+
+// A module's name and version, and device `device` with the one after it
+// refused as out of range.
+inline void ExpectModuleInfo(std::int32_t (*info)(DecoderModuleInfo*, std::uint32_t), const char* name,
+                             const char* version, std::int32_t device, const char* pattern, const char* description,
+                             std::uint32_t deviceFlags) {
+    DecoderModuleInfo record;
+    ASSERT_EQ(info(&record, DECODER_INFO_NAME), 0);
+    EXPECT_STREQ(record.text, name);
+    EXPECT_STREQ(record.text2, version);
+    record.index = device;
+    ASSERT_EQ(info(&record, DECODER_INFO_DEVICE), 0);
+    EXPECT_STREQ(record.text, pattern);
+    EXPECT_STREQ(record.text2, description);
+    EXPECT_EQ(record.deviceFlags, deviceFlags);
+    record.index = device + 1;
+    EXPECT_EQ(info(&record, DECODER_INFO_DEVICE), DECODER_ERR_BAD_ARGUMENT);
 }
 
 // Header words of a few common frames.

@@ -57,17 +57,7 @@ TEST(MemoryInput, ProbeAcceptsOnlyEmptyOrHexAtHex) {
     };
     for (const TCase& c : cases) EXPECT_EQ(methods.probe(c.name), c.expected) << (c.name ? c.name : "null");
 
-    DecoderModuleInfo info;
-    ASSERT_EQ(methods.info(&info, DECODER_INFO_NAME), 0);
-    EXPECT_STREQ(info.text, "Input From Memory");
-    EXPECT_STREQ(info.text2, "Version 1.0");
-    info.index = 1;
-    ASSERT_EQ(methods.info(&info, DECODER_INFO_DEVICE), 0);
-    EXPECT_STREQ(info.text, "size@address");
-    EXPECT_STREQ(info.text2, "static buffer");
-    EXPECT_EQ(info.deviceFlags, 1u);
-    info.index = 2;
-    EXPECT_EQ(methods.info(&info, DECODER_INFO_DEVICE), DECODER_ERR_BAD_ARGUMENT);
+    ExpectModuleInfo(methods.info, "Input From Memory", "Version 1.0", 1, "size@address", "static buffer", 1);
 }
 
 TEST(MemoryInput, StreamingRingKeepsOneByteFreeAndShortReadsTakeNothing) {

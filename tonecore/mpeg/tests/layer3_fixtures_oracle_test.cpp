@@ -6,6 +6,7 @@
 
 #include "tonecore/mpeg/layer3_stream_tag.h"
 #include "tonecore/mpeg/tests/layer3_test_stream.h"
+#include "tonecore/mpeg/tests/mpeg_fixture_set.h"
 #include "tonecore/mpeg/tests/pcm_compare.h"
 #include "testsupport/temp_dir.h"
 
@@ -19,53 +20,11 @@
 
 namespace {
 
-using layer3test::HaveTools;
-using layer3test::RunCommand;
 using layer3test::TGranuleEvent;
 using layer3test::TWalkSummary;
 using layer3test::WalkStream;
 
-struct TEntry {
-    std::string file;
-    std::string sound;
-    int rateHz = 0;
-    std::string mode;
-    std::string notes;
-};
-
-std::vector<TEntry> ReadManifest(const std::string& folder) {
-    std::vector<TEntry> entries;
-    std::ifstream in(folder + "/manifest.tsv");
-    std::string line;
-    std::getline(in, line);  // heading
-    while (std::getline(in, line)) {
-        std::vector<std::string> fields;
-        std::stringstream s(line);
-        std::string field;
-        while (std::getline(s, field, '\t')) fields.push_back(field);
-        fields.resize(7);
-        entries.push_back({fields[0], fields[1], std::atoi(fields[2].c_str()), fields[3], fields[6]});
-    }
-    return entries;
-}
-
-class Layer3Fixtures : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (const char* given = std::getenv("TRACKPRESS_MPEG_FIXTURES")) {
-            folder_ = given;
-            return;
-        }
-        if (!HaveTools({"lame", "sox", "mpg123"})) GTEST_SKIP() << "lame, sox and mpg123 are needed";
-        dir_ = std::make_unique<testsupport::TempDir>();
-        folder_ = dir_->Path();
-        ASSERT_TRUE(RunCommand(layer3test::ScriptFolderForTests() + "/make_fixtures.sh " + folder_));
-        ASSERT_TRUE(RunCommand(layer3test::ScriptFolderForTests() + "/reference_output.sh --folder " + folder_));
-    }
-
-    std::unique_ptr<testsupport::TempDir> dir_;
-    std::string folder_;
-};
+class Layer3Fixtures : public mpegtest::CMpegFixtureTest {};
 
 }  // namespace
 
@@ -74,9 +33,9 @@ protected:
 // program's output has one frame's worth of samples for each frame found.
 // Free format is not decoded: no frame is found in it.
 TEST_F(Layer3Fixtures, EveryStreamWalksCleanlyAndMatchesTheReferenceLength) {
-    const std::vector<TEntry> entries = ReadManifest(folder_);
+    const std::vector<mpegtest::TFixtureEntry> entries = mpegtest::ReadManifest(folder_);
     ASSERT_FALSE(entries.empty());
-    for (const TEntry& e : entries) {
+    for (const mpegtest::TFixtureEntry& e : entries) {
         SCOPED_TRACE(e.file);
         const std::string bytes = testsupport::ReadWholeFile(folder_ + "/" + e.file);
         int misaligned = 0;
@@ -126,7 +85,7 @@ TEST_F(Layer3Fixtures, EveryStreamWalksCleanlyAndMatchesTheReferenceLength) {
 // step away, while a half-step offset would fail.
 TEST_F(Layer3Fixtures, ComparisonMetricsOnTheReferencesOwnOutputs) {
     int compared = 0;
-    for (const TEntry& e : ReadManifest(folder_)) {
+    for (const mpegtest::TFixtureEntry& e : mpegtest::ReadManifest(folder_)) {
         if (e.sound != "sweep" || !e.notes.empty()) continue;
         SCOPED_TRACE(e.file);
         const std::vector<float> f32 = pcmcompare::ReadRawF32(folder_ + "/" + e.file + ".f32");

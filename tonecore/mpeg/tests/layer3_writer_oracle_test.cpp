@@ -5,12 +5,15 @@
 
 #include "tonecore/mpeg/tests/layer3_frame_writer.h"
 #include "tonecore/mpeg/tests/layer3_test_stream.h"
+#include "tonecore/mpeg/tests/mpeg_test_decode.h"
 #include "tonecore/mpeg/tests/pcm_compare.h"
 #include "testsupport/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <span>
 #include <random>
 #include <string>
 
@@ -18,10 +21,21 @@ namespace {
 
 using namespace layer3test;
 
+// What a written stream may hold.
+struct TStreamKind {
+    bool lsf = false;
+    bool intensity = true;
+    // Lower rates with intensity: only intensity positions that are neither
+    // the largest value their scale factor length can hold nor 7, and no
+    // mixed blocks (see the test below).
+    bool commonPositions = false;
+};
+
 // A random frame of joint stereo with intensity (and mid/side when asked):
 // the same block type in both channels, the right channel silent above a
 // random line so that the bands above it are intensity coded.
-TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
+TWriterFrame RandomFrame(std::mt19937& rng, const TStreamKind& kind, int modeExtension) {
+    const bool lsf = kind.lsf;
     std::uniform_int_distribution<int> any(0, 1 << 20);
     TWriterFrame f;
     f.info.lsf = lsf;
@@ -32,16 +46,17 @@ TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
     f.bitrateIndex = 14;
     bool allLong = true;
     for (int gr = 0; gr < f.info.Granules(); ++gr) {
-        const int kind = any(rng) % 5;  // normal, start, short, mixed, stop
+        int block = any(rng) % 5;  // normal, start, short, mixed, stop
+        if (kind.commonPositions && block == 3) block = 2;
         const int rightEnd = 40 + any(rng) % 300;
         const int cutoff = 200 + any(rng) % 300;
-        if (kind != 0) allLong = false;
+        if (block != 0) allLong = false;
         for (int ch = 0; ch < 2; ++ch) {
             TWriterChannel& c = f.channel[gr][ch];
             TLayer3GranuleChannel& g = c.g;
-            g.windowSwitching = kind != 0;
-            g.blockType = kind == 0 ? 0 : kind == 1 ? 1 : kind == 4 ? 3 : 2;
-            g.mixedBlock = kind == 3;
+            g.windowSwitching = block != 0;
+            g.blockType = block == 0 ? 0 : block == 1 ? 1 : block == 4 ? 3 : 2;
+            g.mixedBlock = block == 3;
             g.globalGain = static_cast<std::uint32_t>(150 + any(rng) % 20);
             g.scalefacScale = any(rng) % 2;
             g.preflag = !lsf && any(rng) % 2;
@@ -49,6 +64,10 @@ TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
             for (auto& s : g.subblockGain) s = static_cast<std::uint32_t>(any(rng) % 3);
             if (!lsf) {
                 g.scalefacCompress = static_cast<std::uint32_t>(any(rng) % 16);
+            } else if (ch == 1 && f.info.Intensity() && kind.commonPositions) {
+                // Scale factor lengths of 2 or more (largest values 3 and up).
+                const int isc = (2 + any(rng) % 3) * 36 + (2 + any(rng) % 4) * 6 + 2 + any(rng) % 4;
+                g.scalefacCompress = static_cast<std::uint32_t>(2 * isc + any(rng) % 2);
             } else if (ch == 1 && f.info.Intensity()) {
                 g.scalefacCompress = static_cast<std::uint32_t>(2 * (any(rng) % 180) + any(rng) % 2);
             } else {
@@ -56,7 +75,8 @@ TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
             }
             // MPEG-1 intensity positions are defined for 0 to 6, and 7 marks
             // a band without one; larger values have no meaning.
-            const int range = !lsf && ch == 1 && f.info.Intensity() ? 8 : 16;
+            int range = !lsf && ch == 1 && f.info.Intensity() ? 8 : 16;
+            if (lsf && ch == 1 && f.info.Intensity() && kind.commonPositions) range = 3;
             for (auto& v : c.sf.longBands) v = static_cast<std::uint8_t>(any(rng) % range);
             for (auto& band : c.sf.shortBands) {
                 for (auto& v : band) v = static_cast<std::uint8_t>(any(rng) % range);
@@ -75,14 +95,34 @@ TWriterFrame RandomFrame(std::mt19937& rng, bool lsf, int modeExtension) {
 
 }  // namespace
 
+// At the lower sample rates two things still differ from the reference
+// program, so the fully random stream with intensity there is only printed:
+// the reference takes intensity position 7 as "no position" whatever the
+// scale factor length, where ISO/IEC 13818-3 (and this decoder) take the
+// largest value of the length; and mixed blocks with intensity do not agree
+// yet. A stream that avoids both is held to the accuracy limits.
 TEST(Layer3WrittenStreams, MixedBlocksAndIntensityStereoDecode) {
-    for (const bool lsf : {false, true}) {
-        SCOPED_TRACE(lsf ? "22050 Hz" : "44100 Hz");
+    struct TCase {
+        TStreamKind kind;
+        bool held;  // to the accuracy limits
+    };
+    const TCase cases[] = {
+        {{false, true, false}, true},
+        {{true, false, false}, true},
+        {{true, true, true}, true},
+        {{true, true, false}, false},
+    };
+    for (const TCase& c : cases) {
+        const bool lsf = c.kind.lsf;
+        const std::string label = std::string(lsf ? "22050 Hz" : "44100 Hz") +
+                                  (c.kind.intensity ? (c.kind.commonPositions ? " intensity*" : " intensity") : "");
+        SCOPED_TRACE(label);
         std::mt19937 rng(lsf ? 5 : 3);
         std::string stream;
         int frames = 0;
         while (frames < 60) {
-            TWriterFrame frame = RandomFrame(rng, lsf, 1 + frames % 3);
+            // Mode extensions 1 to 3 with intensity, else 0 and 2.
+            TWriterFrame frame = RandomFrame(rng, c.kind, c.kind.intensity ? 1 + frames % 3 : (frames % 2) * 2);
             const std::string bytes = WriteLayer3Frame(frame);
             if (bytes.empty()) continue;  // too much data for one frame: draw again
             stream += bytes;
@@ -100,8 +140,8 @@ TEST(Layer3WrittenStreams, MixedBlocksAndIntensityStereoDecode) {
         EXPECT_EQ(summary.frames, frames);
         EXPECT_EQ(summary.abandoned, 0);
         EXPECT_EQ(misaligned, 0);
-        EXPECT_GT(mixed, 3);
-        EXPECT_GT(intensityFrames, 20);
+        EXPECT_GT(mixed, c.kind.commonPositions ? -1 : 3);
+        EXPECT_GT(intensityFrames, c.kind.intensity ? 20 : -1);
 
         if (!HaveTools({"mpg123"})) continue;
         testsupport::TempDir dir;
@@ -109,6 +149,37 @@ TEST(Layer3WrittenStreams, MixedBlocksAndIntensityStereoDecode) {
         ASSERT_TRUE(RunCommand(ScriptFolderForTests() + "/reference_output.sh " + dir.File("written.mp3") + " " +
                                dir.File("reference")));
         const std::vector<float> reference = pcmcompare::ReadRawF32(dir.File("reference.f32"));
+        const std::vector<std::int16_t> reference16 = pcmcompare::ReadRawS16(dir.File("reference.s16"));
         EXPECT_EQ(reference.size(), static_cast<std::size_t>(frames) * (lsf ? 576 : 1152) * 2);
+
+        // The whole decoder agrees with the reference on both channels: the
+        // mixed blocks' long part and the intensity-coded right channel
+        // decode as the standard says.
+        mpegtest::TDecodeOptions options;
+        options.unrounded = true;
+        const mpegtest::TDecoded ours = mpegtest::DecodeFile(dir.File("written.mp3"), options);
+        ASSERT_EQ(ours.pcm.size(), reference.size());
+        for (int ch = 0; ch < 2; ++ch) {
+            SCOPED_TRACE("channel " + std::to_string(ch));
+            const auto full = pcmcompare::CompareS16ToF32(ours.pcm, reference, 2, ch);
+            const auto inner = pcmcompare::CompareChannel(std::span<const float>(ours.unrounded), pcmcompare::kS16Scale,
+                                                          std::span<const float>(reference), 1.0, 2, ch);
+            const auto bits = pcmcompare::CompareS16(ours.pcm, reference16, 2, ch);
+            std::printf("written %-18s ch%d  rms16 %.3e  max16 %.3e  rmsF %.3e  maxF %.3e  lsb %.0f  differ %.4f%%\n",
+                        label.c_str(), ch, full.rms, full.maxAbs, inner.rms, inner.maxAbs,
+                        bits.maxAbs * 32768, 100.0 * bits.DifferingShare());
+            if (!c.held) {
+                // The known difference shows; once it is gone this stream is
+                // held to the limits as well.
+                EXPECT_GT(bits.DifferingShare(), 0.01);
+                continue;
+            }
+            const auto ownRounding = pcmcompare::CompareS16ToF32(reference16, reference, 2, ch);
+            EXPECT_LT(full.rms, pcmcompare::FullAccuracyRmsLimit(ownRounding.rms));
+            EXPECT_LE(full.maxAbs, pcmcompare::kFullAccuracyMax);
+            EXPECT_LE(inner.rms, 2.5e-7);
+            EXPECT_LE(bits.maxAbs * 32768, 1.0);
+            EXPECT_LE(bits.DifferingShare(), 0.01);
+        }
     }
 }
