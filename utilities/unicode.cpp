@@ -142,3 +142,10 @@ std::string Windows1252ToUtf8(std::string_view text) {
     }
     return out;
 }
+
+std::string Latin1ToUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 4);
+    for (char ch : text) AppendUtf8(out, static_cast<unsigned char>(ch));
+    return out;
+}

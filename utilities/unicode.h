@@ -38,3 +38,7 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // Windows-1252 text (what older programs wrote) as UTF-8. Every byte is one
 // character; the five bytes the code page leaves unassigned keep their value.
 std::string Windows1252ToUtf8(std::string_view text);
+
+// ISO 8859-1 text (ID3 tags) as UTF-8: every byte is the code point of the
+// same value.
+std::string Latin1ToUtf8(std::string_view text);

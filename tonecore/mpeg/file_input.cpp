@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "tonecore/mpeg/module_info.h"
+#include "utilities/unicode.h"
 
 namespace {
 
@@ -32,21 +33,6 @@ std::int32_t ModuleId(const CFileInput* input) {
 }
 
 // ID3 version 1 text is Latin-1; inside the system text is UTF-8.
-std::string Latin1ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() * 2);
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out.push_back(c);
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return out;
-}
-
 // A fixed tag field: up to its first zero byte, trailing spaces removed.
 std::string TagField(const std::uint8_t* tag, std::size_t offset, std::size_t length) {
     std::string_view field(reinterpret_cast<const char*>(tag + offset), length);

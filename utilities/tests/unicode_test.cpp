@@ -38,3 +38,9 @@ TEST(Unicode, RoundTripThroughUtf16) {
         << "a low surrogate before a high one is two unpaired halves";
     EXPECT_EQ(Utf16ToUtf8(static_cast<const unsigned short*>(nullptr)), "");
 }
+
+TEST(Unicode, SingleByteCodePagesDifferOnlyBetween0x80And0x9F) {
+    const std::string text = "A\x80\x9F\xA0\xE9\xFF";
+    EXPECT_EQ(Latin1ToUtf8(text), "A\xC2\x80\xC2\x9F\xC2\xA0\xC3\xA9\xC3\xBF");
+    EXPECT_EQ(Windows1252ToUtf8(text), "A\xE2\x82\xAC\xC5\xB8\xC2\xA0\xC3\xA9\xC3\xBF");
+}
