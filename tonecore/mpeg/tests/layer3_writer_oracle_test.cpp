@@ -69,9 +69,9 @@ TWriterFrame RandomFrame(std::mt19937& rng, const TStreamKind& kind, int modeExt
                 const int isc = (2 + any(rng) % 3) * 36 + (2 + any(rng) % 4) * 6 + 2 + any(rng) % 4;
                 g.scalefacCompress = static_cast<std::uint32_t>(2 * isc + any(rng) % 2);
             } else if (ch == 1 && f.info.Intensity()) {
-                g.scalefacCompress = static_cast<std::uint32_t>(2 * (any(rng) % 180) + any(rng) % 2);
+                g.scalefacCompress = static_cast<std::uint32_t>(2 * (any(rng) % 256) + any(rng) % 2);
             } else {
-                g.scalefacCompress = static_cast<std::uint32_t>(any(rng) % 400);
+                g.scalefacCompress = static_cast<std::uint32_t>(any(rng) % 512);
             }
             // MPEG-1 intensity positions are defined for 0 to 6, and 7 marks
             // a band without one; larger values have no meaning.
