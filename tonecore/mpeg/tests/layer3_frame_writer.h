@@ -231,4 +231,27 @@ inline std::string WriteLayer3Frame(TWriterFrame& frame) {
     return bytes;
 }
 
+// One granule of 22050 Hz joint stereo with intensity stereo only (no
+// mid/side): both channels with the same block (long, or mixed when
+// `mixed`), the left channel's scale factors all zero; the caller fills the
+// values and the right channel's positions.
+inline TWriterFrame LowerRateIntensityFrame(bool mixed, std::uint32_t rightScalefacCompress) {
+    TWriterFrame f;
+    f.info.lsf = true;
+    f.info.sampleRateIndex = 0;
+    f.info.mode = 1;
+    f.info.modeExtension = 1;
+    f.info.channels = 2;
+    f.bitrateIndex = 14;
+    for (int ch = 0; ch < 2; ++ch) {
+        TLayer3GranuleChannel& g = f.channel[0][ch].g;
+        g.windowSwitching = mixed;
+        g.blockType = mixed ? 2 : 0;
+        g.mixedBlock = mixed;
+        g.globalGain = 170;
+        g.scalefacCompress = ch == 1 ? rightScalefacCompress : 0;
+    }
+    return f;
+}
+
 }  // namespace layer3test

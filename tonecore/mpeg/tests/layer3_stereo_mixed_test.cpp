@@ -27,35 +27,19 @@ struct TLine {
     int window;
 };
 
-// 22050 Hz, joint stereo with intensity only; both channels mixed blocks.
-// The right channel's positions have 3 bits (scale factor lengths 3, 3, 3).
+// Both channels mixed blocks; the right channel's positions have 3 bits
+// (scale factor lengths 3, 3, 3).
 TWriterFrame MixedFrame(const std::vector<TLine>& left, const std::vector<int>& rightLines, bool illegalPositions) {
-    TWriterFrame f;
-    f.info.lsf = true;
-    f.info.sampleRateIndex = 0;
-    f.info.mode = 1;
-    f.info.modeExtension = 1;
-    f.info.channels = 2;
-    f.bitrateIndex = 14;
-    for (int ch = 0; ch < 2; ++ch) {
-        TWriterChannel& c = f.channel[0][ch];
-        c.g.windowSwitching = true;
-        c.g.blockType = 2;
-        c.g.mixedBlock = true;
-        c.g.globalGain = 170;
-        c.g.scalefacCompress = ch == 1 ? 2 * (3 * 36 + 3 * 6 + 3) : 0;
-        if (ch == 0) {
-            for (const TLine& l : left) c.values[l.line] = l.value;
-            continue;
-        }
-        for (const int line : rightLines) c.values[line] = 1;
-        for (int band = 0; band < 6; ++band) {
-            c.sf.longBands[band] = static_cast<std::uint8_t>(illegalPositions ? kIllegal : (band + 2) % 7);
-        }
-        for (int band = 3; band < 12; ++band) {
-            for (int w = 0; w < 3; ++w) {
-                c.sf.shortBands[band][w] = static_cast<std::uint8_t>(illegalPositions ? kIllegal : (band + 2 * w) % 7);
-            }
+    TWriterFrame f = LowerRateIntensityFrame(true, 2 * (3 * 36 + 3 * 6 + 3));
+    for (const TLine& l : left) f.channel[0][0].values[l.line] = l.value;
+    TWriterChannel& right = f.channel[0][1];
+    for (const int line : rightLines) right.values[line] = 1;
+    for (int band = 0; band < 6; ++band) {
+        right.sf.longBands[band] = static_cast<std::uint8_t>(illegalPositions ? kIllegal : (band + 2) % 7);
+    }
+    for (int band = 3; band < 12; ++band) {
+        for (int w = 0; w < 3; ++w) {
+            right.sf.shortBands[band][w] = static_cast<std::uint8_t>(illegalPositions ? kIllegal : (band + 2 * w) % 7);
         }
     }
     return f;
