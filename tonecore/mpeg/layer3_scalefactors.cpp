@@ -2,6 +2,54 @@
 
 #include "tonecore/mpeg/layer3_tables.h"
 
+TLayer3LsfLengths Layer3LsfLengths(const TLayer3FrameInfo& info, int ch, std::uint32_t scalefacCompress) {
+    // ISO/IEC 13818-3 2.4.3.2: slen1 to slen4 and the band count table from
+    // scalefac_compress.
+    TLayer3LsfLengths out;
+    int* slen = out.slen;
+    std::uint32_t sfc = scalefacCompress;
+    if (ch == 1 && info.Intensity()) {
+        out.intensityScale = (sfc & 1) != 0;
+        sfc >>= 1;
+        if (sfc < 180) {
+            slen[0] = static_cast<int>(sfc / 36);
+            slen[1] = static_cast<int>((sfc % 36) / 6);
+            slen[2] = static_cast<int>(sfc % 6);
+            out.table = 3;
+        } else if (sfc < 244) {
+            sfc -= 180;
+            slen[0] = static_cast<int>((sfc & 63) >> 4);
+            slen[1] = static_cast<int>((sfc & 15) >> 2);
+            slen[2] = static_cast<int>(sfc & 3);
+            out.table = 4;
+        } else {
+            sfc -= 244;
+            slen[0] = static_cast<int>(sfc / 3);
+            slen[1] = static_cast<int>(sfc % 3);
+            out.table = 5;
+        }
+    } else if (sfc < 400) {
+        slen[0] = static_cast<int>((sfc >> 4) / 5);
+        slen[1] = static_cast<int>((sfc >> 4) % 5);
+        slen[2] = static_cast<int>((sfc & 15) >> 2);
+        slen[3] = static_cast<int>(sfc & 3);
+        out.table = 0;
+    } else if (sfc < 500) {
+        sfc -= 400;
+        slen[0] = static_cast<int>((sfc >> 2) / 5);
+        slen[1] = static_cast<int>((sfc >> 2) % 5);
+        slen[2] = static_cast<int>(sfc & 3);
+        out.table = 1;
+    } else {
+        sfc -= 500;
+        slen[0] = static_cast<int>(sfc / 3);
+        slen[1] = static_cast<int>(sfc % 3);
+        out.table = 2;
+        out.preflag = true;
+    }
+    return out;
+}
+
 namespace {
 
 void ReadMpeg1(int gr, std::uint32_t scfsi, const TLayer3GranuleChannel& g, CBitReader& reader,
@@ -40,59 +88,18 @@ void ReadMpeg1(int gr, std::uint32_t scfsi, const TLayer3GranuleChannel& g, CBit
 
 void ReadLsf(const TLayer3FrameInfo& info, int ch, TLayer3GranuleChannel& g, CBitReader& reader,
              TLayer3ScaleFactors& sf) {
-    // ISO/IEC 13818-3 2.4.3.2: slen1 to slen4 and the band count table from
-    // scalefac_compress.
-    int slen[4] = {0, 0, 0, 0};
-    int table = 0;
-    std::uint32_t sfc = g.scalefacCompress;
-    sf.intensityScale = false;
-    if (ch == 1 && info.Intensity()) {
-        sf.intensityScale = (sfc & 1) != 0;
-        sfc >>= 1;
-        if (sfc < 180) {
-            slen[0] = static_cast<int>(sfc / 36);
-            slen[1] = static_cast<int>((sfc % 36) / 6);
-            slen[2] = static_cast<int>(sfc % 6);
-            table = 3;
-        } else if (sfc < 244) {
-            sfc -= 180;
-            slen[0] = static_cast<int>((sfc & 63) >> 4);
-            slen[1] = static_cast<int>((sfc & 15) >> 2);
-            slen[2] = static_cast<int>(sfc & 3);
-            table = 4;
-        } else {
-            sfc -= 244;
-            slen[0] = static_cast<int>(sfc / 3);
-            slen[1] = static_cast<int>(sfc % 3);
-            table = 5;
-        }
-        g.preflag = false;
-    } else if (sfc < 400) {
-        slen[0] = static_cast<int>((sfc >> 4) / 5);
-        slen[1] = static_cast<int>((sfc >> 4) % 5);
-        slen[2] = static_cast<int>((sfc & 15) >> 2);
-        slen[3] = static_cast<int>(sfc & 3);
-        table = 0;
-        g.preflag = false;
-    } else if (sfc < 500) {
-        sfc -= 400;
-        slen[0] = static_cast<int>((sfc >> 2) / 5);
-        slen[1] = static_cast<int>((sfc >> 2) % 5);
-        slen[2] = static_cast<int>(sfc & 3);
-        table = 1;
-        g.preflag = false;
-    } else {
-        sfc -= 500;
-        slen[0] = static_cast<int>(sfc / 3);
-        slen[1] = static_cast<int>(sfc % 3);
-        table = 2;
-        g.preflag = true;
-    }
+    const TLayer3LsfLengths lengths = Layer3LsfLengths(info, ch, g.scalefacCompress);
+    const int* slen = lengths.slen;
+    const int table = lengths.table;
+    sf.intensityScale = lengths.intensityScale;
+    g.preflag = lengths.preflag;
     const int layout = g.ShortBlock() ? (g.mixedBlock ? 2 : 1) : 0;
     const std::uint8_t* counts = kLayer3LsfBandCounts[table][layout];
 
     // The scale factors in transmission order: long bands first (all of
-    // them, or the mixed block's long part), then short bands window by window.
+    // them, or the mixed block's six long bands), then short bands window by
+    // window. The length groups do not follow that split: a mixed block's
+    // first group may run on into the short bands.
     int longBand = 0;
     int shortBand = layout == 2 ? 3 : 0;
     int shortWindow = 0;
@@ -100,7 +107,7 @@ void ReadLsf(const TLayer3FrameInfo& info, int ch, TLayer3GranuleChannel& g, CBi
         const auto illegal = static_cast<std::uint8_t>((1u << slen[group]) - 1u);
         for (int i = 0; i < counts[group]; ++i) {
             const auto value = static_cast<std::uint8_t>(reader.ReadBits(slen[group]));
-            const bool isLong = layout == 0 || (layout == 2 && group == 0);
+            const bool isLong = layout == 0 || (layout == 2 && longBand < kLayer3LsfMixedLongBands);
             if (isLong) {
                 if (longBand < 22) {
                     sf.longBands[longBand] = value;

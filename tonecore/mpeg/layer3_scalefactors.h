@@ -19,6 +19,17 @@ struct TLayer3ScaleFactors {
     bool intensityScale = false;  // lower sample rates, right channel with intensity
 };
 
+// The lower sample rates' scale factor lengths of one granule channel: the
+// four group lengths, the band count table (0-2, or 3-5 for the intensity
+// coded right channel), intensity_scale and the preflag that the value implies.
+struct TLayer3LsfLengths {
+    int slen[4] = {0, 0, 0, 0};
+    int table = 0;
+    bool intensityScale = false;
+    bool preflag = false;
+};
+TLayer3LsfLengths Layer3LsfLengths(const TLayer3FrameInfo& info, int ch, std::uint32_t scalefacCompress);
+
 // Reads the scale factors of granule `gr`, channel `ch` from the main data.
 // For MPEG-1 granule 1, `sf` must still hold granule 0's values: the groups
 // flagged in `scfsi` are kept. For the lower sample rates, `preflag` is set in

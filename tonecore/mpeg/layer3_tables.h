@@ -27,6 +27,10 @@ extern const std::uint8_t kLayer3Slen[2][16];
 // (0 long, 1 short, 2 mixed).
 extern const std::uint8_t kLayer3LsfBandCounts[6][3][4];
 
+// ISO/IEC 13818-3 2.4.2.7: a mixed block's scale factors at the lower sample
+// rates start with this many long bands, then short bands from band 3.
+inline constexpr int kLayer3LsfMixedLongBands = 6;
+
 // Alias reduction butterfly coefficients from ISO/IEC 11172-3 Table B.9.
 struct TLayer3AliasCoefficients {
     float cs[8];

@@ -94,23 +94,11 @@ inline void PutScaleFactors(CBitWriter& w, const TLayer3FrameInfo& info, int gr,
         }
         return;
     }
-    // Lower sample rates: only the layouts of tables 0 (normal) and 3
-    // (intensity right channel), which is what the writer chooses.
-    int slen[4] = {0, 0, 0, 0};
-    int table = 0;
-    if (ch == 1 && info.Intensity()) {
-        const std::uint32_t isc = g.scalefacCompress >> 1;
-        slen[0] = static_cast<int>(isc / 36);
-        slen[1] = static_cast<int>((isc % 36) / 6);
-        slen[2] = static_cast<int>(isc % 6);
-        table = 3;
-    } else {
-        const std::uint32_t sfc = g.scalefacCompress;
-        slen[0] = static_cast<int>((sfc >> 4) / 5);
-        slen[1] = static_cast<int>((sfc >> 4) % 5);
-        slen[2] = static_cast<int>((sfc & 15) >> 2);
-        slen[3] = static_cast<int>(sfc & 3);
-    }
+    // Lower sample rates: every length table, intensity tables for the
+    // right channel of intensity frames.
+    const TLayer3LsfLengths lengths = Layer3LsfLengths(info, ch, g.scalefacCompress);
+    const int* slen = lengths.slen;
+    const int table = lengths.table;
     const int layout = g.ShortBlock() ? (g.mixedBlock ? 2 : 1) : 0;
     const std::uint8_t* counts = kLayer3LsfBandCounts[table][layout];
     int longBand = 0;
@@ -118,7 +106,7 @@ inline void PutScaleFactors(CBitWriter& w, const TLayer3FrameInfo& info, int gr,
     int window = 0;
     for (int group = 0; group < 4; ++group) {
         for (int i = 0; i < counts[group]; ++i) {
-            if (layout == 0 || (layout == 2 && group == 0)) {
+            if (layout == 0 || (layout == 2 && longBand < kLayer3LsfMixedLongBands)) {
                 w.Put(c.sf.longBands[longBand++], slen[group]);
             } else {
                 w.Put(c.sf.shortBands[shortBand][window], slen[group]);
@@ -241,6 +229,29 @@ inline std::string WriteLayer3Frame(TWriterFrame& frame) {
     bytes.append(main.Bytes().begin(), main.Bytes().end());
     bytes.resize(static_cast<std::size_t>(frameBytes), '\0');
     return bytes;
+}
+
+// One granule of 22050 Hz joint stereo with intensity stereo only (no
+// mid/side): both channels with the same block (long, or mixed when
+// `mixed`), the left channel's scale factors all zero; the caller fills the
+// values and the right channel's positions.
+inline TWriterFrame LowerRateIntensityFrame(bool mixed, std::uint32_t rightScalefacCompress) {
+    TWriterFrame f;
+    f.info.lsf = true;
+    f.info.sampleRateIndex = 0;
+    f.info.mode = 1;
+    f.info.modeExtension = 1;
+    f.info.channels = 2;
+    f.bitrateIndex = 14;
+    for (int ch = 0; ch < 2; ++ch) {
+        TLayer3GranuleChannel& g = f.channel[0][ch].g;
+        g.windowSwitching = mixed;
+        g.blockType = mixed ? 2 : 0;
+        g.mixedBlock = mixed;
+        g.globalGain = 170;
+        g.scalefacCompress = ch == 1 ? rightScalefacCompress : 0;
+    }
+    return f;
 }
 
 }  // namespace layer3test
