@@ -32,57 +32,93 @@ void ReduceLayer3Aliasing(float xr[kLayer3Lines], int boundaries) {
 
 namespace {
 
+// The 36-point IMDCT is an 18-point DCT-IV, c[m] = sum over k of X[k]
+// cos(pi/72 (2m + 1)(2k + 1)), read out as x[i] = c[i + 9] for i = 0..8 and
+// x[i] = -c[26 - i] for i = 18..26 (the other outputs follow by symmetry).
+// With u[k] = X[k] + X[k - 1] (X[-1] = 0) and f = pi (2m + 1) / 36,
+// 2 cos(f / 2) c[m] = sum over k of u[k] cos(k f), since cos(k f) + cos((k +
+// 1) f) = 2 cos(f / 2) cos((k + 1/2) f) and cos(18 f) = 0. That sum, split
+// into even and odd k, gives outputs m and 17 - m at once: the odd terms
+// change sign between them.
 struct TImdctTables {
-    // cos(pi/72 (2i + 19)(2k + 1)) for the independent outputs i = 0..8 and
-    // i = 18..26 (the others follow by symmetry), indexed [k][output] so the
-    // sums over k run across all outputs at once.
-    double long36[18][18];
+    // cos(pi/36 (2m + 1) 2l) and cos(pi/36 (2m + 1)(2l + 1)), [l][m], m
+    // padded to 10 so that rows are whole vectors.
+    double evenTerms[9][10];
+    double oddTerms[9][10];
+    // 1 / (2 cos(pi/72 (2m + 1))).
+    double scale[18];
     // cos(pi/24 (2i + 7)(2k + 1)) for i = 0..2 and 6..8.
     double short12[6][6];
 };
 
-const TImdctTables& ImdctTables() {
-    static const TImdctTables tables = [] {
-        const double pi = 3.14159265358979323846;
-        TImdctTables t{};
-        for (int j = 0; j < 18; ++j) {
-            const int i = j < 9 ? j : j + 9;
-            for (int k = 0; k < 18; ++k) t.long36[k][j] = std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1));
+const TImdctTables kImdctTables = [] {
+    const double pi = 3.14159265358979323846;
+    TImdctTables t{};
+    for (int l = 0; l < 9; ++l) {
+        for (int m = 0; m < 9; ++m) {
+            t.evenTerms[l][m] = std::cos(pi / 36 * (2 * m + 1) * (2 * l));
+            t.oddTerms[l][m] = std::cos(pi / 36 * (2 * m + 1) * (2 * l + 1));
         }
-        for (int j = 0; j < 6; ++j) {
-            const int i = j < 3 ? j : j + 3;
-            for (int k = 0; k < 6; ++k) t.short12[k][j] = std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));
-        }
-        return t;
-    }();
-    return tables;
+    }
+    for (int m = 0; m < 18; ++m) t.scale[m] = 0.5 / std::cos(pi / 72 * (2 * m + 1));
+    for (int j = 0; j < 6; ++j) {
+        const int i = j < 3 ? j : j + 3;
+        for (int k = 0; k < 6; ++k) t.short12[k][j] = std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));
+    }
+    return t;
+}();
+
+inline void Imdct36(const float* in, double* out) {
+    double u[18];
+    u[0] = in[0];
+    for (int k = 1; k < 18; ++k) u[k] = static_cast<double>(in[k]) + static_cast<double>(in[k - 1]);
+    // Two separate passes: each vectorises across m.
+    double even[10] = {};
+    for (int l = 0; l < 9; ++l) {
+        const double e = u[2 * l];
+        for (int m = 0; m < 10; ++m) even[m] += kImdctTables.evenTerms[l][m] * e;
+    }
+    double odd[10] = {};
+    for (int l = 0; l < 9; ++l) {
+        const double o = u[2 * l + 1];
+        for (int m = 0; m < 10; ++m) odd[m] += kImdctTables.oddTerms[l][m] * o;
+    }
+    double c[18];
+    for (int m = 0; m < 9; ++m) {
+        c[m] = (even[m] + odd[m]) * kImdctTables.scale[m];
+        c[17 - m] = (even[m] - odd[m]) * kImdctTables.scale[17 - m];
+    }
+    for (int j = 0; j < 9; ++j) {
+        out[j] = c[j + 9];
+        out[17 - j] = -c[j + 9];
+        out[18 + j] = -c[8 - j];
+        out[35 - j] = -c[8 - j];
+    }
 }
 
-// An IMDCT of n inputs gives 2n outputs that are odd-symmetric about
-// (n - 1) / 2 (x[n - 1 - i] = -x[i]) and even-symmetric about n + (n - 1) / 2
-// (x[2n - 1 - i] = x[n + i]), so n sums suffice. `columns` holds the cosines
-// of input k for the outputs 0 .. n/2 - 1 and n .. n + n/2 - 1.
-template <int n>
-void SymmetricImdct(const double (&columns)[n][n], const float* in, double* out) {
-    constexpr int half = n / 2;
-    double sum[n] = {};
-    for (int k = 0; k < n; ++k) {
+// An IMDCT of 6 inputs gives 12 outputs that are odd-symmetric about 2.5
+// (x[5 - i] = -x[i]) and even-symmetric about 8.5 (x[11 - i] = x[6 + i]), so
+// 6 sums suffice. `short12` holds the cosines of input k for the outputs
+// 0..2 and 6..8.
+inline void Imdct12(const float* in, double* out) {
+    double sum[6] = {};
+    for (int k = 0; k < 6; ++k) {
         const double x = in[k];
-        for (int j = 0; j < n; ++j) sum[j] += columns[k][j] * x;
+        for (int j = 0; j < 6; ++j) sum[j] += kImdctTables.short12[k][j] * x;
     }
-    for (int j = 0; j < half; ++j) {
+    for (int j = 0; j < 3; ++j) {
         out[j] = sum[j];
-        out[n - 1 - j] = -sum[j];
-        out[n + j] = sum[half + j];
-        out[2 * n - 1 - j] = sum[half + j];
+        out[5 - j] = -sum[j];
+        out[6 + j] = sum[3 + j];
+        out[11 - j] = sum[3 + j];
     }
 }
 
 }  // namespace
 
-void Layer3Imdct36(const float in[18], double out[36]) { SymmetricImdct<18>(ImdctTables().long36, in, out); }
+void Layer3Imdct36(const float in[18], double out[36]) { Imdct36(in, out); }
 
-void Layer3Imdct12(const float in[6], double out[12]) { SymmetricImdct<6>(ImdctTables().short12, in, out); }
+void Layer3Imdct12(const float in[6], double out[12]) { Imdct12(in, out); }
 
 void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, const float xr[kLayer3Lines], int subbandLimit,
                            TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
@@ -101,7 +137,7 @@ void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, const float xr[kLayer
             std::fill(z, z + 36, 0.0);
         } else if (sb < longSubbands) {
             double x[36];
-            Layer3Imdct36(xr + 18 * sb, x);
+            Imdct36(xr + 18 * sb, x);
             const float* win = windows[longWindow];
             for (int i = 0; i < 36; ++i) z[i] = x[i] * win[i];
         } else {
@@ -111,7 +147,7 @@ void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, const float xr[kLayer
                 float in[6];
                 for (int k = 0; k < 6; ++k) in[k] = xr[18 * sb + 3 * k + w];
                 double y[12];
-                Layer3Imdct12(in, y);
+                Imdct12(in, y);
                 for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i] * win[i];
             }
         }
