@@ -95,10 +95,10 @@ inline void FastDct(const double* in, double* out, const double* c) {
 // The window in the layout of the history, scaled by 32768 so that sums
 // come out in 16-bit sample units: coefficient[i][j] = D[j + 32 i].
 struct TWindowRows {
-    alignas(16) double coefficient[16][32];
+    alignas(16) float coefficient[16][32];
     TWindowRows() {
         for (int i = 0; i < 16; ++i) {
-            for (int j = 0; j < 32; ++j) coefficient[i][j] = Window(j + 32 * i) * 32768.0;
+            for (int j = 0; j < 32; ++j) coefficient[i][j] = static_cast<float>(Window(j + 32 * i) * 32768.0);
         }
     }
 };
@@ -114,7 +114,7 @@ MpegSynthesisState::MpegSynthesisState() { Reset(); }
 
 void MpegSynthesisState::Reset() {
     for (auto& slot : history_) {
-        for (auto& row : slot) row.fill(0.0);
+        for (auto& row : slot) row.fill(0.0f);
     }
     position_ = 0;
 }
@@ -154,25 +154,28 @@ void MpegSynthesisState::Slot(const float* subbands) {
     // slots i, D[j + 32 i] times V[j] of slot i when i is even and V[32 + j]
     // when i is odd: both halves of V are kept.
     auto& newest = history_[static_cast<std::size_t>(position_)];
-    double* even = newest[0].data();
-    double* odd = newest[1].data();
-    for (int j = 0; j < 16; ++j) even[j] = a[16 + j];
-    even[16] = 0.0;
-    for (int j = 17; j < 32; ++j) even[j] = -a[48 - j];
-    for (int j = 0; j <= 16; ++j) odd[j] = -a[16 - j];
-    for (int j = 17; j < 32; ++j) odd[j] = -a[j - 16];
+    float* even = newest[0].data();
+    float* odd = newest[1].data();
+    for (int j = 0; j < 16; ++j) even[j] = static_cast<float>(a[16 + j]);
+    even[16] = 0.0f;
+    for (int j = 17; j < 32; ++j) even[j] = static_cast<float>(-a[48 - j]);
+    for (int j = 0; j <= 16; ++j) odd[j] = static_cast<float>(-a[16 - j]);
+    for (int j = 17; j < 32; ++j) odd[j] = static_cast<float>(-a[j - 16]);
 
     // Window products, eight outputs side by side so that their sums stay
-    // in registers over the 16 slots.
-    const double* rows[16];
+    // in registers over the 16 slots. Float sums are as close to the exact
+    // filterbank as the rest of the decoder's float values allow (the
+    // window entries are whole numbers of 1/65536 steps below 2, which a
+    // float holds exactly).
+    const float* rows[16];
     for (int i = 0; i < 16; ++i) rows[i] = history_[static_cast<std::size_t>((position_ + i) & 15)][static_cast<std::size_t>(i & 1)].data();
     position_ = (position_ - 1) & 15;
     alignas(16) double sums[kSubbands];
     for (int block = 0; block < kSubbands; block += 8) {
-        double sum[8] = {};
+        float sum[8] = {};
         for (int i = 0; i < 16; ++i) {
-            const double* v = rows[i] + block;
-            const double* d = kWindowRows.coefficient[i] + block;
+            const float* v = rows[i] + block;
+            const float* d = kWindowRows.coefficient[i] + block;
             for (int t = 0; t < 8; ++t) sum[t] += d[t] * v[t];
         }
         for (int t = 0; t < 8; ++t) sums[block + t] = sum[t];

@@ -50,7 +50,7 @@ public:
 private:
     // The two halves of the V vector (see Slot) of the last 16 slots; the
     // newest is at position_.
-    alignas(16) std::array<std::array<std::array<double, kSubbands>, 2>, 16> history_{};
+    alignas(16) std::array<std::array<std::array<float, kSubbands>, 2>, 16> history_{};
     int position_ = 0;
     int reduction_ = 0;
     std::unique_ptr<std::array<float, kSubbands>> equalizer_;
