@@ -55,11 +55,11 @@ double Window(int index) {
 // 1 / (2 cos(pi (2k + 1) / (2n))) for the butterflies of an n-point DCT,
 // n = 32, 16, 8, 4, 2 one after the other (62 values).
 struct TDctConstants {
-    double c[62];
+    float c[62];
     TDctConstants() {
         int at = 0;
         for (int n = 32; n >= 2; n /= 2) {
-            for (int k = 0; k < n / 2; ++k) c[at++] = 0.5 / std::cos(std::numbers::pi * (2 * k + 1) / (2.0 * n));
+            for (int k = 0; k < n / 2; ++k) c[at++] = static_cast<float>(0.5 / std::cos(std::numbers::pi * (2 * k + 1) / (2.0 * n)));
         }
     }
 };
@@ -69,18 +69,18 @@ const TDctConstants kDctConstants;
 // even/odd split: N log N operations instead of N squared. `c` holds the
 // constants of N and the smaller sizes after them.
 template <int N>
-inline void FastDct(const double* in, double* out, const double* c) {
+inline void FastDct(const float* in, float* out, const float* c) {
     if constexpr (N == 1) {
         out[0] = in[0];
     } else {
-        double sums[N / 2];
-        double differences[N / 2];
+        float sums[N / 2];
+        float differences[N / 2];
         for (int k = 0; k < N / 2; ++k) {
             sums[k] = in[k] + in[N - 1 - k];
             differences[k] = (in[k] - in[N - 1 - k]) * c[k];
         }
-        double even[N / 2];
-        double odd[N / 2];
+        float even[N / 2];
+        float odd[N / 2];
         FastDct<N / 2>(sums, even, c + N / 2);
         FastDct<N / 2>(differences, odd, c + N / 2);
         for (int j = 0; j < N / 2 - 1; ++j) {
@@ -138,13 +138,13 @@ void MpegSynthesisState::SetOutput(std::int16_t* pcm, int stride) {
 }
 
 void MpegSynthesisState::Slot(const float* subbands) {
-    double input[kSubbands];
+    float input[kSubbands];
     for (int k = 0; k < kSubbands; ++k) {
         float sample = subbands[k];
         if (equalizer_) sample *= (*equalizer_)[static_cast<std::size_t>(k)];
         input[k] = sample;
     }
-    double a[kSubbands];
+    float a[kSubbands];
     FastDct<kSubbands>(input, a, kDctConstants.c);
 
     // The standard's V vector of a slot is V[i] = sum over k of
@@ -156,11 +156,11 @@ void MpegSynthesisState::Slot(const float* subbands) {
     auto& newest = history_[static_cast<std::size_t>(position_)];
     float* even = newest[0].data();
     float* odd = newest[1].data();
-    for (int j = 0; j < 16; ++j) even[j] = static_cast<float>(a[16 + j]);
+    for (int j = 0; j < 16; ++j) even[j] = a[16 + j];
     even[16] = 0.0f;
-    for (int j = 17; j < 32; ++j) even[j] = static_cast<float>(-a[48 - j]);
-    for (int j = 0; j <= 16; ++j) odd[j] = static_cast<float>(-a[16 - j]);
-    for (int j = 17; j < 32; ++j) odd[j] = static_cast<float>(-a[j - 16]);
+    for (int j = 17; j < 32; ++j) even[j] = -a[48 - j];
+    for (int j = 0; j <= 16; ++j) odd[j] = -a[16 - j];
+    for (int j = 17; j < 32; ++j) odd[j] = -a[j - 16];
 
     // Window products, eight outputs side by side so that their sums stay
     // in registers over the 16 slots. Float sums are as close to the exact
