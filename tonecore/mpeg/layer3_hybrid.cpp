@@ -35,18 +35,24 @@ namespace {
 // The 36-point IMDCT is an 18-point DCT-IV, c[m] = sum over k of X[k]
 // cos(pi/72 (2m + 1)(2k + 1)), read out as x[i] = c[i + 9] for i = 0..8 and
 // x[i] = -c[26 - i] for i = 18..26 (the other outputs follow by symmetry).
-// With u[k] = X[k] + X[k - 1] (X[-1] = 0) and f = pi (2m + 1) / 36,
-// 2 cos(f / 2) c[m] = sum over k of u[k] cos(k f), since cos(k f) + cos((k +
-// 1) f) = 2 cos(f / 2) cos((k + 1/2) f) and cos(18 f) = 0. That sum, split
-// into even and odd k, gives outputs m and 17 - m at once: the odd terms
-// change sign between them.
+//
+// An n-point DCT-IV becomes a DCT-III: with u[k] = X[k] + X[k - 1] (X[-1] =
+// 0) and f = pi (2m + 1) / (2n), 2 cos(f / 2) c[m] = sum over k of u[k]
+// cos(k f), since cos(k f) + cos((k + 1) f) = 2 cos(f / 2) cos((k + 1/2) f)
+// and cos(n f) = 0. For n = 18 that sum, split into even and odd k, gives
+// outputs m and 17 - m at once (the odd terms change sign between them);
+// the even terms are a 9-point DCT-III and the odd ones a 9-point DCT-IV,
+// which the same step turns into a 9-point DCT-III. A 9-point DCT-III in
+// turn gives outputs m and 8 - m from its even and odd terms.
 struct TImdctTables {
-    // cos(pi/36 (2m + 1) 2l) and cos(pi/36 (2m + 1)(2l + 1)), [l][m], m
-    // padded to 10 so that rows are whole vectors.
-    double evenTerms[9][10];
-    double oddTerms[9][10];
-    // 1 / (2 cos(pi/72 (2m + 1))).
-    double scale[18];
+    // cos(pi/18 (2m + 1) l) for m = 0..4 (padded to 6 so that rows are whole
+    // vectors): l = 0, 2, 4, 6, 8 and l = 1, 3, 5, 7.
+    double dct9Even[5][6];
+    double dct9Odd[4][6];
+    // 1 / (2 cos(pi/36 (2m + 1))), m = 0..8, and 1 / (2 cos(pi/72 (2m + 1))),
+    // m = 0..17.
+    double scale9[9];
+    double scale18[18];
     // cos(pi/24 (2i + 7)(2k + 1)) for i = 0..2 and 6..8.
     double short12[6][6];
 };
@@ -54,13 +60,12 @@ struct TImdctTables {
 const TImdctTables kImdctTables = [] {
     const double pi = 3.14159265358979323846;
     TImdctTables t{};
-    for (int l = 0; l < 9; ++l) {
-        for (int m = 0; m < 9; ++m) {
-            t.evenTerms[l][m] = std::cos(pi / 36 * (2 * m + 1) * (2 * l));
-            t.oddTerms[l][m] = std::cos(pi / 36 * (2 * m + 1) * (2 * l + 1));
-        }
+    for (int m = 0; m < 5; ++m) {
+        for (int l = 0; l < 5; ++l) t.dct9Even[l][m] = std::cos(pi / 18 * (2 * m + 1) * (2 * l));
+        for (int l = 0; l < 4; ++l) t.dct9Odd[l][m] = std::cos(pi / 18 * (2 * m + 1) * (2 * l + 1));
     }
-    for (int m = 0; m < 18; ++m) t.scale[m] = 0.5 / std::cos(pi / 72 * (2 * m + 1));
+    for (int m = 0; m < 9; ++m) t.scale9[m] = 0.5 / std::cos(pi / 36 * (2 * m + 1));
+    for (int m = 0; m < 18; ++m) t.scale18[m] = 0.5 / std::cos(pi / 72 * (2 * m + 1));
     for (int j = 0; j < 6; ++j) {
         const int i = j < 3 ? j : j + 3;
         for (int k = 0; k < 6; ++k) t.short12[k][j] = std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));
@@ -68,25 +73,44 @@ const TImdctTables kImdctTables = [] {
     return t;
 }();
 
+// out[m] = sum over l = 0..8 of a[l] cos(pi/18 (2m + 1) l), m = 0..8, with
+// a[l] at a[stride * l].
+inline void Dct9(const double* a, int stride, double* out) {
+    // Two separate passes: each vectorises across m.
+    double even[6] = {};
+    for (int l = 0; l < 5; ++l) {
+        const double x = a[stride * 2 * l];
+        for (int m = 0; m < 6; ++m) even[m] += kImdctTables.dct9Even[l][m] * x;
+    }
+    double odd[6] = {};
+    for (int l = 0; l < 4; ++l) {
+        const double x = a[stride * (2 * l + 1)];
+        for (int m = 0; m < 6; ++m) odd[m] += kImdctTables.dct9Odd[l][m] * x;
+    }
+    for (int m = 0; m < 4; ++m) {
+        out[m] = even[m] + odd[m];
+        out[8 - m] = even[m] - odd[m];
+    }
+    out[4] = even[4];  // the odd terms of m = 4 are cos(pi l / 2) = 0
+}
+
 inline void Imdct36(const float* in, double* out) {
     double u[18];
     u[0] = in[0];
     for (int k = 1; k < 18; ++k) u[k] = static_cast<double>(in[k]) + static_cast<double>(in[k - 1]);
-    // Two separate passes: each vectorises across m.
-    double even[10] = {};
-    for (int l = 0; l < 9; ++l) {
-        const double e = u[2 * l];
-        for (int m = 0; m < 10; ++m) even[m] += kImdctTables.evenTerms[l][m] * e;
-    }
-    double odd[10] = {};
-    for (int l = 0; l < 9; ++l) {
-        const double o = u[2 * l + 1];
-        for (int m = 0; m < 10; ++m) odd[m] += kImdctTables.oddTerms[l][m] * o;
-    }
+    double even[9];
+    Dct9(u, 2, even);
+    // The odd terms: a 9-point DCT-IV of u[1], u[3], ..., u[17].
+    double w[9];
+    w[0] = u[1];
+    for (int l = 1; l < 9; ++l) w[l] = u[2 * l + 1] + u[2 * l - 1];
+    double odd[9];
+    Dct9(w, 1, odd);
     double c[18];
     for (int m = 0; m < 9; ++m) {
-        c[m] = (even[m] + odd[m]) * kImdctTables.scale[m];
-        c[17 - m] = (even[m] - odd[m]) * kImdctTables.scale[17 - m];
+        const double o = odd[m] * kImdctTables.scale9[m];
+        c[m] = (even[m] + o) * kImdctTables.scale18[m];
+        c[17 - m] = (even[m] - o) * kImdctTables.scale18[17 - m];
     }
     for (int j = 0; j < 9; ++j) {
         out[j] = c[j + 9];
