@@ -65,9 +65,37 @@ struct TDctConstants {
 };
 const TDctConstants kDctConstants;
 
-// out[j] = sum over k of in[k] cos(pi (2k + 1) j / (2N)), by the recursive
-// even/odd split: N log N operations instead of N squared. `c` holds the
-// constants of N and the smaller sizes after them.
+// The j held at each position of an n-point DCT's output in block order.
+constexpr int DctBlockIndex(int n, int position) {
+    if (n == 1) return 0;
+    const int half = n / 2;
+    return position < half ? 2 * DctBlockIndex(half, position) : 2 * DctBlockIndex(half, position - half) + 1;
+}
+
+// For the outputs of an n-point DCT in block order: the position of j, per
+// size n = 16, 8, 4, 2, 1 and 32 (at [n]).
+struct TDctOrder {
+    int position[33][32] = {};
+    constexpr TDctOrder() {
+        for (int n = 1; n <= 32; n *= 2) {
+            for (int p = 0; p < n; ++p) position[n][DctBlockIndex(n, p)] = p;
+        }
+    }
+};
+constexpr TDctOrder kDctOrder;
+
+// values[position of j] += values[position of j + 1] for j = 0..n - 2: the
+// odd outputs of the next larger DCT.
+template <int N>
+inline void AddNextInBlockOrder(float* values) {
+    for (int j = 0; j < N - 1; ++j) values[kDctOrder.position[N][j]] += values[kDctOrder.position[N][j + 1]];
+}
+
+// out = the values sum over k of in[k] cos(pi (2k + 1) j / (2N)), by the
+// recursive even/odd split: N log N operations instead of N squared. `c`
+// holds the constants of N and the smaller sizes after them. The outputs
+// come in block order: the even j (recursively in block order) first, then
+// the odd ones; DctBlockIndex gives the j at each position.
 template <int N>
 inline void FastDct(const float* in, float* out, const float* c) {
     if constexpr (N == 1) {
@@ -79,16 +107,16 @@ inline void FastDct(const float* in, float* out, const float* c) {
             sums[k] = in[k] + in[N - 1 - k];
             differences[k] = (in[k] - in[N - 1 - k]) * c[k];
         }
-        float even[N / 2];
-        float odd[N / 2];
-        FastDct<N / 2>(sums, even, c + N / 2);
+        FastDct<N / 2>(sums, out, c + N / 2);
+        float* odd = out + N / 2;
         FastDct<N / 2>(differences, odd, c + N / 2);
-        for (int j = 0; j < N / 2 - 1; ++j) {
-            out[2 * j] = even[j];
-            out[2 * j + 1] = odd[j] + odd[j + 1];
+        // Odd output 2j + 1 is the sum of the half-size outputs j and j + 1,
+        // both at the same block position of their own j.
+        if constexpr (N == 2) {
+            // Block position and j agree below 2.
+        } else {
+            AddNextInBlockOrder<N / 2>(odd);
         }
-        out[N - 2] = even[N / 2 - 1];
-        out[N - 1] = odd[N / 2 - 1];
     }
 }
 
@@ -144,8 +172,10 @@ void MpegSynthesisState::Slot(const float* subbands) {
         if (equalizer_) sample *= (*equalizer_)[static_cast<std::size_t>(k)];
         input[k] = sample;
     }
+    float block[kSubbands];
+    FastDct<kSubbands>(input, block, kDctConstants.c);
     float a[kSubbands];
-    FastDct<kSubbands>(input, a, kDctConstants.c);
+    for (int j = 0; j < kSubbands; ++j) a[j] = block[kDctOrder.position[kSubbands][j]];
 
     // The standard's V vector of a slot is V[i] = sum over k of
     // cos((16 + i)(2k + 1) pi / 64) S[k]; with A the DCT above, V[0..15] =
