@@ -59,7 +59,9 @@ struct TDctConstants {
     TDctConstants() {
         int at = 0;
         for (int n = 32; n >= 2; n /= 2) {
-            for (int k = 0; k < n / 2; ++k) c[at++] = static_cast<float>(0.5 / std::cos(std::numbers::pi * (2 * k + 1) / (2.0 * n)));
+            for (int k = 0; k < n / 2; ++k) {
+                c[at++] = static_cast<float>(0.5 / std::cos(std::numbers::pi * (2 * k + 1) / (2.0 * n)));
+            }
         }
     }
 };
@@ -198,7 +200,9 @@ void MpegSynthesisState::Slot(const float* subbands) {
     // window entries are whole numbers of 1/65536 steps below 2, which a
     // float holds exactly).
     const float* rows[16];
-    for (int i = 0; i < 16; ++i) rows[i] = history_[static_cast<std::size_t>((position_ + i) & 15)][static_cast<std::size_t>(i & 1)].data();
+    for (int i = 0; i < 16; ++i) {
+        rows[i] = history_[static_cast<std::size_t>((position_ + i) & 15)][static_cast<std::size_t>(i & 1)].data();
+    }
     position_ = (position_ - 1) & 15;
     alignas(16) double sums[kSubbands];
     for (int block = 0; block < kSubbands; block += 8) {
@@ -230,7 +234,9 @@ void MpegSynthesisState::Slot(const float* subbands) {
         }
     } else {
         // The reduced rates truncate toward zero.
-        for (int j = 0; j < kSubbands; j += step) samples[j] = static_cast<std::int16_t>(std::clamp(sums[j], -32768.0, 32767.0));
+        for (int j = 0; j < kSubbands; j += step) {
+            samples[j] = static_cast<std::int16_t>(std::clamp(sums[j], -32768.0, 32767.0));
+        }
     }
     for (int j = 0; j < kSubbands; j += step) {
         *pcm_ = samples[j];
