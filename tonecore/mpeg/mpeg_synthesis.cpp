@@ -205,14 +205,14 @@ void MpegSynthesisState::Slot(const float* subbands) {
     }
     position_ = (position_ - 1) & 15;
     alignas(16) double sums[kSubbands];
-    for (int block = 0; block < kSubbands; block += 8) {
+    for (int first = 0; first < kSubbands; first += 8) {
         float sum[8] = {};
         for (int i = 0; i < 16; ++i) {
-            const float* v = rows[i] + block;
-            const float* d = kWindowRows.coefficient[i] + block;
+            const float* v = rows[i] + first;
+            const float* d = kWindowRows.coefficient[i] + first;
             for (int t = 0; t < 8; ++t) sum[t] += d[t] * v[t];
         }
-        for (int t = 0; t < 8; ++t) sums[block + t] = sum[t];
+        for (int t = 0; t < 8; ++t) sums[first + t] = sum[t];
     }
 
     const int step = 1 << reduction_;
