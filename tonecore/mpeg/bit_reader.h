@@ -21,13 +21,18 @@ public:
     // Reads n bits (0 to 32), most significant first.
     std::uint32_t ReadBits(int n) {
         if (n <= 0) return 0;
+        if (HasWindow()) {
+            const std::uint64_t window = Window();
+            position_ += static_cast<std::size_t>(n);
+            return static_cast<std::uint32_t>(window >> (64 - n));
+        }
+        const std::size_t first = position_ >> 3;
         if (position_ + static_cast<std::size_t>(n) > sizeBits_) {
             // Near the end: bit by bit, so the missing bits read as zero.
             std::uint32_t value = 0;
             for (int i = 0; i < n; ++i) value = (value << 1) | ReadBit();
             return value;
         }
-        const std::size_t first = position_ >> 3;
         const int shift = static_cast<int>(position_ & 7);
         const int bytes = (shift + n + 7) >> 3;  // at most 5
         std::uint64_t window = 0;
@@ -35,6 +40,19 @@ public:
         window >>= bytes * 8 - shift - n;
         position_ += static_cast<std::size_t>(n);
         return static_cast<std::uint32_t>(window & ((std::uint64_t{1} << n) - 1));
+    }
+
+    // True when eight whole bytes lie ahead, so that Window() holds at least
+    // 57 bits that are all present.
+    bool HasWindow() const { return (position_ >> 3) + 8 <= sizeBits_ >> 3; }
+    // The next 64 - (position % 8) bits, most significant first, left
+    // aligned (the rest zero); only when HasWindow().
+    std::uint64_t Window() const {
+        const std::uint8_t* b = data_ + (position_ >> 3);
+        const std::uint64_t window = std::uint64_t{b[0]} << 56 | std::uint64_t{b[1]} << 48 | std::uint64_t{b[2]} << 40 |
+                                     std::uint64_t{b[3]} << 32 | std::uint64_t{b[4]} << 24 | std::uint64_t{b[5]} << 16 |
+                                     std::uint64_t{b[6]} << 8 | std::uint64_t{b[7]};
+        return window << (position_ & 7);
     }
 
     std::uint32_t ReadBit() {

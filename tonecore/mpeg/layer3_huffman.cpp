@@ -29,6 +29,43 @@ inline int ReadValue(int magnitude, int linbits, CBitReader& reader) {
     return magnitude;
 }
 
+// Applies the sign bit that follows a non-zero magnitude at the top of
+// `window` (1 negative) and takes the bits used off `window` and `used`.
+inline int SignedValue(int magnitude, std::uint64_t& window, int& used) {
+    const int present = magnitude != 0 ? 1 : 0;
+    const int negative = static_cast<int>(window >> 63) & present;
+    window <<= present;
+    used += present;
+    return (magnitude ^ -negative) + negative;
+}
+
+// One pair from a window of at least 57 bits ahead: false when the code is
+// longer than the first-level table (or missing); nothing is consumed then.
+inline bool DecodePairFromWindow(const TLayer3HuffmanTree& tree, int linbits, CBitReader& reader, int* pair) {
+    std::uint64_t window = reader.Window();
+    const std::uint32_t entry = tree.fast[window >> (64 - kLayer3HuffmanFastBits)];
+    if (entry == kFastMissing || (entry & kFastLeaf) == 0) return false;
+    int used = static_cast<int>((entry >> 16) & 0xFF);
+    window <<= used;
+    int x = static_cast<int>((entry >> 4) & 15);
+    int y = static_cast<int>(entry & 15);
+    // At most 8 + 2 * (13 + 1) bits are taken.
+    if (linbits > 0 && x == 15) {
+        x += static_cast<int>(window >> (64 - linbits));
+        window <<= linbits;
+        used += linbits;
+    }
+    pair[0] = SignedValue(x, window, used);
+    if (linbits > 0 && y == 15) {
+        y += static_cast<int>(window >> (64 - linbits));
+        window <<= linbits;
+        used += linbits;
+    }
+    pair[1] = SignedValue(y, window, used);
+    reader.SkipBits(static_cast<std::size_t>(used));
+    return true;
+}
+
 }  // namespace
 
 bool DecodeLayer3Pair(const TLayer3HuffmanSelect& select, CBitReader& reader, int& x, int& y) {
@@ -50,8 +87,10 @@ bool DecodeLayer3Quadruple(const TLayer3HuffmanCodeTable& table, CBitReader& rea
     return !reader.Overrun();
 }
 
-int DecodeLayer3Spectrum(const TLayer3GranuleChannel& g, CBitReader& reader, std::size_t endBit,
-                         int values[kLayer3Lines], int& nonZeroEnd) {
+namespace {
+
+int DecodeSpectrum(const TLayer3GranuleChannel& g, CBitReader& reader, std::size_t endBit, int values[kLayer3Lines],
+                   int& nonZeroEnd) {
     std::fill(values, values + kLayer3Lines, 0);
     nonZeroEnd = 0;
 
@@ -73,6 +112,7 @@ int DecodeLayer3Spectrum(const TLayer3GranuleChannel& g, CBitReader& reader, std
         }
         const TLayer3HuffmanTree tree = Layer3HuffmanTree(select.table);
         for (; line < regionEnd[region]; line += 2) {
+            if (reader.HasWindow() && DecodePairFromWindow(tree, select.linbits, reader, values + line)) continue;
             const int symbol = DecodeSymbol(tree, reader);
             if (symbol < 0) return kLayer3FrameAbandoned;
             values[line] = ReadValue(symbol >> 4, select.linbits, reader);
@@ -100,4 +140,15 @@ int DecodeLayer3Spectrum(const TLayer3GranuleChannel& g, CBitReader& reader, std
     }
     nonZeroEnd = line;
     return 0;
+}
+
+}  // namespace
+
+int DecodeLayer3Spectrum(const TLayer3GranuleChannel& g, CBitReader& reader, std::size_t endBit,
+                         int values[kLayer3Lines], int& nonZeroEnd) {
+    // A local reader stays in registers through the loops.
+    CBitReader local = reader;
+    const int result = DecodeSpectrum(g, local, endBit, values, nonZeroEnd);
+    reader = local;
+    return result;
 }

@@ -37,7 +37,7 @@ extern const TLayer3HuffmanCodeTable* const kLayer3AllCodeTables[17];
 // `fast` holds one entry per value of the next kLayer3HuffmanFastBits bits: a
 // code no longer than that as kFastLeaf | length << 16 | value; otherwise the
 // node reached after those bits; kFastMissing where no code starts.
-inline constexpr int kLayer3HuffmanFastBits = 8;
+inline constexpr int kLayer3HuffmanFastBits = 10;
 inline constexpr std::uint32_t kFastLeaf = 0x80000000u;
 inline constexpr std::uint32_t kFastMissing = 0xFFFFFFFFu;
 struct TLayer3HuffmanTree {

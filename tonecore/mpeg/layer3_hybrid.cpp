@@ -32,57 +32,117 @@ void ReduceLayer3Aliasing(float xr[kLayer3Lines], int boundaries) {
 
 namespace {
 
+// The 36-point IMDCT is an 18-point DCT-IV, c[m] = sum over k of X[k]
+// cos(pi/72 (2m + 1)(2k + 1)), read out as x[i] = c[i + 9] for i = 0..8 and
+// x[i] = -c[26 - i] for i = 18..26 (the other outputs follow by symmetry).
+//
+// An n-point DCT-IV becomes a DCT-III: with u[k] = X[k] + X[k - 1] (X[-1] =
+// 0) and f = pi (2m + 1) / (2n), 2 cos(f / 2) c[m] = sum over k of u[k]
+// cos(k f), since cos(k f) + cos((k + 1) f) = 2 cos(f / 2) cos((k + 1/2) f)
+// and cos(n f) = 0. For n = 18 that sum, split into even and odd k, gives
+// outputs m and 17 - m at once (the odd terms change sign between them);
+// the even terms are a 9-point DCT-III and the odd ones a 9-point DCT-IV,
+// which the same step turns into a 9-point DCT-III. A 9-point DCT-III in
+// turn gives outputs m and 8 - m from its even and odd terms.
 struct TImdctTables {
-    // cos(pi/72 (2i + 19)(2k + 1)) for the independent outputs i = 0..8 and
-    // i = 18..26 (the others follow by symmetry), indexed [k][output] so the
-    // sums over k run across all outputs at once.
-    double long36[18][18];
+    // cos(pi/18 (2m + 1) l) for m = 0..4 (padded to 6 so that rows are whole
+    // vectors): l = 0, 2, 4, 6, 8 and l = 1, 3, 5, 7.
+    double dct9Even[5][6];
+    double dct9Odd[4][6];
+    // 1 / (2 cos(pi/36 (2m + 1))), m = 0..8, and 1 / (2 cos(pi/72 (2m + 1))),
+    // m = 0..17.
+    double scale9[9];
+    double scale18[18];
     // cos(pi/24 (2i + 7)(2k + 1)) for i = 0..2 and 6..8.
     double short12[6][6];
 };
 
-const TImdctTables& ImdctTables() {
-    static const TImdctTables tables = [] {
-        const double pi = 3.14159265358979323846;
-        TImdctTables t{};
-        for (int j = 0; j < 18; ++j) {
-            const int i = j < 9 ? j : j + 9;
-            for (int k = 0; k < 18; ++k) t.long36[k][j] = std::cos(pi / 72 * (2 * i + 19) * (2 * k + 1));
-        }
-        for (int j = 0; j < 6; ++j) {
-            const int i = j < 3 ? j : j + 3;
-            for (int k = 0; k < 6; ++k) t.short12[k][j] = std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));
-        }
-        return t;
-    }();
-    return tables;
+const TImdctTables kImdctTables = [] {
+    const double pi = 3.14159265358979323846;
+    TImdctTables t{};
+    for (int m = 0; m < 5; ++m) {
+        for (int l = 0; l < 5; ++l) t.dct9Even[l][m] = std::cos(pi / 18 * (2 * m + 1) * (2 * l));
+        for (int l = 0; l < 4; ++l) t.dct9Odd[l][m] = std::cos(pi / 18 * (2 * m + 1) * (2 * l + 1));
+    }
+    for (int m = 0; m < 9; ++m) t.scale9[m] = 0.5 / std::cos(pi / 36 * (2 * m + 1));
+    for (int m = 0; m < 18; ++m) t.scale18[m] = 0.5 / std::cos(pi / 72 * (2 * m + 1));
+    for (int j = 0; j < 6; ++j) {
+        const int i = j < 3 ? j : j + 3;
+        for (int k = 0; k < 6; ++k) t.short12[k][j] = std::cos(pi / 24 * (2 * i + 7) * (2 * k + 1));
+    }
+    return t;
+}();
+
+// out[m] = sum over l = 0..8 of a[l] cos(pi/18 (2m + 1) l), m = 0..8, with
+// a[l] at a[stride * l].
+inline void Dct9(const double* a, int stride, double* out) {
+    // Two separate passes: each vectorises across m.
+    double even[6] = {};
+    for (int l = 0; l < 5; ++l) {
+        const double x = a[stride * 2 * l];
+        for (int m = 0; m < 6; ++m) even[m] += kImdctTables.dct9Even[l][m] * x;
+    }
+    double odd[6] = {};
+    for (int l = 0; l < 4; ++l) {
+        const double x = a[stride * (2 * l + 1)];
+        for (int m = 0; m < 6; ++m) odd[m] += kImdctTables.dct9Odd[l][m] * x;
+    }
+    for (int m = 0; m < 4; ++m) {
+        out[m] = even[m] + odd[m];
+        out[8 - m] = even[m] - odd[m];
+    }
+    out[4] = even[4];  // the odd terms of m = 4 are cos(pi l / 2) = 0
 }
 
-// An IMDCT of n inputs gives 2n outputs that are odd-symmetric about
-// (n - 1) / 2 (x[n - 1 - i] = -x[i]) and even-symmetric about n + (n - 1) / 2
-// (x[2n - 1 - i] = x[n + i]), so n sums suffice. `columns` holds the cosines
-// of input k for the outputs 0 .. n/2 - 1 and n .. n + n/2 - 1.
-template <int n>
-void SymmetricImdct(const double (&columns)[n][n], const float* in, double* out) {
-    constexpr int half = n / 2;
-    double sum[n] = {};
-    for (int k = 0; k < n; ++k) {
-        const double x = in[k];
-        for (int j = 0; j < n; ++j) sum[j] += columns[k][j] * x;
+inline void Imdct36(const float* in, double* out) {
+    double u[18];
+    u[0] = in[0];
+    for (int k = 1; k < 18; ++k) u[k] = static_cast<double>(in[k]) + static_cast<double>(in[k - 1]);
+    double even[9];
+    Dct9(u, 2, even);
+    // The odd terms: a 9-point DCT-IV of u[1], u[3], ..., u[17].
+    double w[9];
+    w[0] = u[1];
+    for (int l = 1; l < 9; ++l) w[l] = u[2 * l + 1] + u[2 * l - 1];
+    double odd[9];
+    Dct9(w, 1, odd);
+    double c[18];
+    for (int m = 0; m < 9; ++m) {
+        const double o = odd[m] * kImdctTables.scale9[m];
+        c[m] = (even[m] + o) * kImdctTables.scale18[m];
+        c[17 - m] = (even[m] - o) * kImdctTables.scale18[17 - m];
     }
-    for (int j = 0; j < half; ++j) {
+    for (int j = 0; j < 9; ++j) {
+        out[j] = c[j + 9];
+        out[17 - j] = -c[j + 9];
+        out[18 + j] = -c[8 - j];
+        out[35 - j] = -c[8 - j];
+    }
+}
+
+// An IMDCT of 6 inputs gives 12 outputs that are odd-symmetric about 2.5
+// (x[5 - i] = -x[i]) and even-symmetric about 8.5 (x[11 - i] = x[6 + i]), so
+// 6 sums suffice. `short12` holds the cosines of input k for the outputs
+// 0..2 and 6..8.
+inline void Imdct12(const float* in, double* out) {
+    double sum[6] = {};
+    for (int k = 0; k < 6; ++k) {
+        const double x = in[k];
+        for (int j = 0; j < 6; ++j) sum[j] += kImdctTables.short12[k][j] * x;
+    }
+    for (int j = 0; j < 3; ++j) {
         out[j] = sum[j];
-        out[n - 1 - j] = -sum[j];
-        out[n + j] = sum[half + j];
-        out[2 * n - 1 - j] = sum[half + j];
+        out[5 - j] = -sum[j];
+        out[6 + j] = sum[3 + j];
+        out[11 - j] = sum[3 + j];
     }
 }
 
 }  // namespace
 
-void Layer3Imdct36(const float in[18], double out[36]) { SymmetricImdct<18>(ImdctTables().long36, in, out); }
+void Layer3Imdct36(const float in[18], double out[36]) { Imdct36(in, out); }
 
-void Layer3Imdct12(const float in[6], double out[12]) { SymmetricImdct<6>(ImdctTables().short12, in, out); }
+void Layer3Imdct12(const float in[6], double out[12]) { Imdct12(in, out); }
 
 void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, const float xr[kLayer3Lines], int subbandLimit,
                            TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
@@ -101,7 +161,7 @@ void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, const float xr[kLayer
             std::fill(z, z + 36, 0.0);
         } else if (sb < longSubbands) {
             double x[36];
-            Layer3Imdct36(xr + 18 * sb, x);
+            Imdct36(xr + 18 * sb, x);
             const float* win = windows[longWindow];
             for (int i = 0; i < 36; ++i) z[i] = x[i] * win[i];
         } else {
@@ -111,7 +171,7 @@ void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, const float xr[kLayer
                 float in[6];
                 for (int k = 0; k < 6; ++k) in[k] = xr[18 * sb + 3 * k + w];
                 double y[12];
-                Layer3Imdct12(in, y);
+                Imdct12(in, y);
                 for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i] * win[i];
             }
         }

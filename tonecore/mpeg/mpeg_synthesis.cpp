@@ -1,5 +1,6 @@
 #include "tonecore/mpeg/mpeg_synthesis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -51,78 +52,87 @@ double Window(int index) {
     return mirrored % 64 == 0 ? value : -value;
 }
 
-// 1 / (2 cos(pi (2k + 1) / (2n))) for the butterflies of an n-point DCT.
-template <int N>
+// 1 / (2 cos(pi (2k + 1) / (2n))) for the butterflies of an n-point DCT,
+// n = 32, 16, 8, 4, 2 one after the other (62 values).
 struct TDctConstants {
-    double c[N / 2];
+    float c[62];
     TDctConstants() {
-        for (int k = 0; k < N / 2; ++k) c[k] = 0.5 / std::cos(std::numbers::pi * (2 * k + 1) / (2.0 * N));
-    }
-};
-
-// out[j] = sum over k of in[k] cos(pi (2k + 1) j / (2N)), by the recursive
-// even/odd split: N log N operations instead of N squared.
-template <int N>
-void FastDct(const double* in, double* out) {
-    if constexpr (N == 1) {
-        out[0] = in[0];
-    } else {
-        static const TDctConstants<N> constants;
-        double sums[N / 2];
-        double differences[N / 2];
-        for (int k = 0; k < N / 2; ++k) {
-            sums[k] = in[k] + in[N - 1 - k];
-            differences[k] = (in[k] - in[N - 1 - k]) * constants.c[k];
-        }
-        double even[N / 2];
-        double odd[N / 2];
-        FastDct<N / 2>(sums, even);
-        FastDct<N / 2>(differences, odd);
-        for (int j = 0; j < N / 2; ++j) {
-            out[2 * j] = even[j];
-            out[2 * j + 1] = odd[j] + (j + 1 < N / 2 ? odd[j + 1] : 0.0);
-        }
-    }
-}
-
-// The window folded with the layout of the history. The standard's V vector
-// of a slot is V[i] = sum over k of cos((16 + i)(2k + 1) pi / 64) S[k]; with
-// A the DCT above, V[0..15] = A[16..31], V[16] = 0, V[17..31] = -A[31..17],
-// V[32..48] = -A[16..0] and V[49..63] = -A[1..15]. Output j sums, over the
-// 16 most recent slots i, D[j + 32 i] times V[j] of slot i when i is even
-// and V[32 + j] when i is odd; the sign and the index of A are folded here.
-struct TFoldedWindow {
-    double coefficient[32][16];
-    int index[32][16];
-    TFoldedWindow() {
-        for (int j = 0; j < 32; ++j) {
-            for (int i = 0; i < 16; ++i) {
-                double sign = 0.0;
-                int at = 0;
-                if (i % 2 == 0) {
-                    if (j < 16) {
-                        sign = 1.0;
-                        at = 16 + j;
-                    } else if (j > 16) {
-                        sign = -1.0;
-                        at = 48 - j;
-                    }
-                } else {
-                    sign = -1.0;
-                    at = j <= 16 ? 16 - j : j - 16;
-                }
-                // Scaled by 32768 so that sums come out in 16-bit sample units.
-                coefficient[j][i] = Window(j + 32 * i) * 32768.0 * sign;
-                index[j][i] = at;
+        int at = 0;
+        for (int n = 32; n >= 2; n /= 2) {
+            for (int k = 0; k < n / 2; ++k) {
+                c[at++] = static_cast<float>(0.5 / std::cos(std::numbers::pi * (2 * k + 1) / (2.0 * n)));
             }
         }
     }
 };
+const TDctConstants kDctConstants;
 
-const TFoldedWindow& FoldedWindow() {
-    static const TFoldedWindow window;
-    return window;
+// The j held at each position of an n-point DCT's output in block order.
+constexpr int DctBlockIndex(int n, int position) {
+    if (n == 1) return 0;
+    const int half = n / 2;
+    return position < half ? 2 * DctBlockIndex(half, position) : 2 * DctBlockIndex(half, position - half) + 1;
 }
+
+// For the outputs of an n-point DCT in block order: the position of j, per
+// size n = 16, 8, 4, 2, 1 and 32 (at [n]).
+struct TDctOrder {
+    int position[33][32] = {};
+    constexpr TDctOrder() {
+        for (int n = 1; n <= 32; n *= 2) {
+            for (int p = 0; p < n; ++p) position[n][DctBlockIndex(n, p)] = p;
+        }
+    }
+};
+constexpr TDctOrder kDctOrder;
+
+// values[position of j] += values[position of j + 1] for j = 0..n - 2: the
+// odd outputs of the next larger DCT.
+template <int N>
+inline void AddNextInBlockOrder(float* values) {
+    for (int j = 0; j < N - 1; ++j) values[kDctOrder.position[N][j]] += values[kDctOrder.position[N][j + 1]];
+}
+
+// out = the values sum over k of in[k] cos(pi (2k + 1) j / (2N)), by the
+// recursive even/odd split: N log N operations instead of N squared. `c`
+// holds the constants of N and the smaller sizes after them. The outputs
+// come in block order: the even j (recursively in block order) first, then
+// the odd ones; DctBlockIndex gives the j at each position.
+template <int N>
+inline void FastDct(const float* in, float* out, const float* c) {
+    if constexpr (N == 1) {
+        out[0] = in[0];
+    } else {
+        float sums[N / 2];
+        float differences[N / 2];
+        for (int k = 0; k < N / 2; ++k) {
+            sums[k] = in[k] + in[N - 1 - k];
+            differences[k] = (in[k] - in[N - 1 - k]) * c[k];
+        }
+        FastDct<N / 2>(sums, out, c + N / 2);
+        float* odd = out + N / 2;
+        FastDct<N / 2>(differences, odd, c + N / 2);
+        // Odd output 2j + 1 is the sum of the half-size outputs j and j + 1,
+        // both at the same block position of their own j.
+        if constexpr (N == 2) {
+            // Block position and j agree below 2.
+        } else {
+            AddNextInBlockOrder<N / 2>(odd);
+        }
+    }
+}
+
+// The window in the layout of the history, scaled by 32768 so that sums
+// come out in 16-bit sample units: coefficient[i][j] = D[j + 32 i].
+struct TWindowRows {
+    alignas(16) float coefficient[16][32];
+    TWindowRows() {
+        for (int i = 0; i < 16; ++i) {
+            for (int j = 0; j < 32; ++j) coefficient[i][j] = static_cast<float>(Window(j + 32 * i) * 32768.0);
+        }
+    }
+};
+const TWindowRows kWindowRows;
 
 }  // namespace
 
@@ -130,13 +140,12 @@ double MpegSynthesisWindow(int index) {
     return index >= 0 && index < 512 ? Window(index) : 0.0;
 }
 
-MpegSynthesisState::MpegSynthesisState() {
-    FoldedWindow();
-    Reset();
-}
+MpegSynthesisState::MpegSynthesisState() { Reset(); }
 
 void MpegSynthesisState::Reset() {
-    for (auto& slot : history_) slot.fill(0.0f);
+    for (auto& slot : history_) {
+        for (auto& row : slot) row.fill(0.0f);
+    }
     position_ = 0;
 }
 
@@ -159,41 +168,80 @@ void MpegSynthesisState::SetOutput(std::int16_t* pcm, int stride) {
 }
 
 void MpegSynthesisState::Slot(const float* subbands) {
-    double input[kSubbands];
+    float input[kSubbands];
     for (int k = 0; k < kSubbands; ++k) {
         float sample = subbands[k];
         if (equalizer_) sample *= (*equalizer_)[static_cast<std::size_t>(k)];
         input[k] = sample;
     }
-    double transformed[kSubbands];
-    FastDct<kSubbands>(input, transformed);
-    auto& newest = history_[static_cast<std::size_t>(position_)];
-    for (int k = 0; k < kSubbands; ++k) newest[static_cast<std::size_t>(k)] = static_cast<float>(transformed[k]);
+    float block[kSubbands];
+    FastDct<kSubbands>(input, block, kDctConstants.c);
+    float a[kSubbands];
+    for (int j = 0; j < kSubbands; ++j) a[j] = block[kDctOrder.position[kSubbands][j]];
 
-    const TFoldedWindow& window = FoldedWindow();
-    const int step = 1 << reduction_;
-    for (int j = 0; j < kSubbands; j += step) {
-        const double* coefficient = window.coefficient[j];
-        const int* index = window.index[j];
-        double sum = 0.0;
-        for (int i = 0; i < 16; ++i) {
-            const auto& slot = history_[static_cast<std::size_t>((position_ + i) & 15)];
-            sum += coefficient[i] * slot[static_cast<std::size_t>(index[i])];
-        }
-        if (unrounded_ != nullptr) {
-            *unrounded_ = static_cast<float>(sum);
-            unrounded_ += stride_;
-        }
-        double clamped = sum > 32767.0 ? 32767.0 : (sum < -32768.0 ? -32768.0 : sum);
-        // Full rate rounds to nearest (ties to even, the default rounding
-        // mode); the reduced rates truncate toward zero.
-        clamped = reduction_ == 0 ? std::nearbyint(clamped) : std::trunc(clamped);
-        if (pcm_ != nullptr) {
-            *pcm_ = static_cast<std::int16_t>(clamped);
-            pcm_ += stride_;
-        }
+    // The standard's V vector of a slot is V[i] = sum over k of
+    // cos((16 + i)(2k + 1) pi / 64) S[k]; with A the DCT above, V[0..15] =
+    // A[16..31], V[16] = 0, V[17..31] = -A[31..17], V[32..48] = -A[16..0]
+    // and V[49..63] = -A[1..15]. Output j sums, over the 16 most recent
+    // slots i, D[j + 32 i] times V[j] of slot i when i is even and V[32 + j]
+    // when i is odd: both halves of V are kept.
+    auto& newest = history_[static_cast<std::size_t>(position_)];
+    float* even = newest[0].data();
+    float* odd = newest[1].data();
+    for (int j = 0; j < 16; ++j) even[j] = a[16 + j];
+    even[16] = 0.0f;
+    for (int j = 17; j < 32; ++j) even[j] = -a[48 - j];
+    for (int j = 0; j <= 16; ++j) odd[j] = -a[16 - j];
+    for (int j = 17; j < 32; ++j) odd[j] = -a[j - 16];
+
+    // Window products, eight outputs side by side so that their sums stay
+    // in registers over the 16 slots. Float sums are as close to the exact
+    // filterbank as the rest of the decoder's float values allow (the
+    // window entries are whole numbers of 1/65536 steps below 2, which a
+    // float holds exactly).
+    const float* rows[16];
+    for (int i = 0; i < 16; ++i) {
+        rows[i] = history_[static_cast<std::size_t>((position_ + i) & 15)][static_cast<std::size_t>(i & 1)].data();
     }
     position_ = (position_ - 1) & 15;
+    alignas(16) double sums[kSubbands];
+    for (int first = 0; first < kSubbands; first += 8) {
+        float sum[8] = {};
+        for (int i = 0; i < 16; ++i) {
+            const float* v = rows[i] + first;
+            const float* d = kWindowRows.coefficient[i] + first;
+            for (int t = 0; t < 8; ++t) sum[t] += d[t] * v[t];
+        }
+        for (int t = 0; t < 8; ++t) sums[first + t] = sum[t];
+    }
+
+    const int step = 1 << reduction_;
+    if (unrounded_ != nullptr) {
+        for (int j = 0; j < kSubbands; j += step) {
+            *unrounded_ = static_cast<float>(sums[j]);
+            unrounded_ += stride_;
+        }
+    }
+    if (pcm_ == nullptr) return;
+    std::int16_t samples[kSubbands];
+    if (reduction_ == 0) {
+        // Round to nearest, ties to even (the default rounding mode): adding
+        // and taking away 1.5 * 2^52 leaves no fraction bits.
+        constexpr double kRound = 6755399441055744.0;
+        for (int j = 0; j < kSubbands; ++j) {
+            const double clamped = std::clamp(sums[j], -32768.0, 32767.0);
+            samples[j] = static_cast<std::int16_t>((clamped + kRound) - kRound);
+        }
+    } else {
+        // The reduced rates truncate toward zero.
+        for (int j = 0; j < kSubbands; j += step) {
+            samples[j] = static_cast<std::int16_t>(std::clamp(sums[j], -32768.0, 32767.0));
+        }
+    }
+    for (int j = 0; j < kSubbands; j += step) {
+        *pcm_ = samples[j];
+        pcm_ += stride_;
+    }
 }
 
 void MpegSynthesisState::SilentSlot() {

@@ -48,8 +48,9 @@ public:
     void SilentSlot();
 
 private:
-    // DCT outputs of the last 16 slots; the newest is at position_.
-    std::array<std::array<float, kSubbands>, 16> history_{};
+    // The two halves of the V vector (see Slot) of the last 16 slots; the
+    // newest is at position_.
+    alignas(16) std::array<std::array<std::array<float, kSubbands>, 2>, 16> history_{};
     int position_ = 0;
     int reduction_ = 0;
     std::unique_ptr<std::array<float, kSubbands>> equalizer_;
