@@ -5,14 +5,13 @@
 
 #include <cerrno>
 
+#include "platform/ascii_case.h"
 #include "platform/last_error.h"
 #include "platform/user_folders.h"
 
 std::string ModuleFileName(std::string_view moduleName) {
     std::string base(moduleName);
-    for (char& c : base) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : base) c = AsciiToLower(c);
     if (base.size() > 4 && base.compare(base.size() - 4, 4, ".dll") == 0) {
         base.resize(base.size() - 4);
     }

@@ -120,48 +120,34 @@ TEST(Layer3SideInfo, ImpossibleValuesAbandonTheFrame) {
     TLayer3FrameInfo info;
     info.mode = 3;
     info.channels = 1;
-    {
+    // One mono MPEG-1 frame whose first granule is written by firstGranule.
+    auto parse = [&](auto firstGranule, TLayer3SideInfo& side) {
         CBitWriter w;
         w.Put(0, 9).Put(0, 5).Put(0, 4);
-        TLongFields f;
-        f.bigValues = 289;
-        PutLong(w, false, f);
+        firstGranule(w);
         w.Put(0, 3);
         PutLong(w, false, TLongFields{});
         w.Put(0, 3);
         CBitReader reader(w.Bytes().data(), w.Bytes().size());
-        TLayer3SideInfo side;
-        EXPECT_EQ(ParseLayer3SideInfo(info, reader, side), kLayer3FrameAbandoned);
-    }
-    {
-        CBitWriter w;
-        w.Put(0, 9).Put(0, 5).Put(0, 4);
-        PutSwitched(w, false, 0, false);
-        w.Put(0, 3);
-        PutLong(w, false, TLongFields{});
-        w.Put(0, 3);
-        CBitReader reader(w.Bytes().data(), w.Bytes().size());
-        TLayer3SideInfo side;
-        EXPECT_EQ(ParseLayer3SideInfo(info, reader, side), kLayer3FrameAbandoned);
-    }
+        return ParseLayer3SideInfo(info, reader, side);
+    };
+    auto bigValues = [](std::uint32_t count) {
+        return [count](CBitWriter& w) {
+            TLongFields f;
+            f.bigValues = count;
+            PutLong(w, false, f);
+        };
+    };
+    TLayer3SideInfo side;
+    EXPECT_EQ(parse(bigValues(289), side), kLayer3FrameAbandoned);
+    EXPECT_EQ(parse([](CBitWriter& w) { PutSwitched(w, false, 0, false); }, side),
+              kLayer3FrameAbandoned)
+        << "window switching with block type 0";
     {
         const std::uint8_t bytes[4] = {};
         CBitReader reader(bytes, sizeof(bytes));
-        TLayer3SideInfo side;
         EXPECT_EQ(ParseLayer3SideInfo(info, reader, side), kLayer3FrameAbandoned);
     }
-    {
-        CBitWriter w;
-        w.Put(0, 9).Put(0, 5).Put(0, 4);
-        TLongFields f;
-        f.bigValues = 288;
-        PutLong(w, false, f);
-        w.Put(0, 3);
-        PutLong(w, false, TLongFields{});
-        w.Put(0, 3);
-        CBitReader reader(w.Bytes().data(), w.Bytes().size());
-        TLayer3SideInfo side;
-        EXPECT_EQ(ParseLayer3SideInfo(info, reader, side), 0);
-        EXPECT_EQ(Layer3MainDataBits(info, side), 0u);
-    }
+    EXPECT_EQ(parse(bigValues(288), side), 0);
+    EXPECT_EQ(Layer3MainDataBits(info, side), 0u);
 }
