@@ -9,6 +9,16 @@ packages=(
   clang libclang-rt-14-dev
   libcurl4-openssl-dev
   mpg123 lame sox
+  # GUI (Qt 6 Widgets) and a font for the offscreen tests
+  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+  # CD reading and writing, the song database
+  libcdio-dev libcdio-paranoia-dev libburn-dev libsqlite3-dev
+  # sound devices and codecs
+  libasound2-dev libgsm1-dev libmp3lame-dev
+  # Windows Media audio over FFmpeg
+  libavcodec-dev libavformat-dev libswresample-dev libavutil-dev
+  # reference tools the oracle tests compare against (they skip when absent)
+  libcdio-utils cd-paranoia ffmpeg twolame python3-mutagen id3v2 eyed3 sqlite3
 )
 
 missing=()
