@@ -7,7 +7,7 @@
 #include <unordered_set>
 
 #include "platform/last_error.h"
-#include "platform/registry_store.h"
+#include "platform/registry_number.h"
 
 struct TServiceHandle {
     bool isManager;
@@ -62,20 +62,12 @@ public:
 
     // A 4-byte value, or fallback when it is missing or of another size.
     std::uint32_t ReadNumber(const char* name, std::uint32_t fallback) const {
-        std::uint8_t bytes[4] = {};
-        std::uint32_t size = sizeof(bytes);
-        if (RegQueryValueEx(key_, name, nullptr, bytes, &size) != ERROR_SUCCESS ||
-            size != sizeof(bytes)) {
-            return fallback;
-        }
-        return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
-               (static_cast<std::uint32_t>(bytes[3]) << 24);
+        std::uint32_t number = fallback;
+        RegQueryNumber(key_, name, &number);
+        return number;
     }
     std::uint32_t WriteNumber(const char* name, std::uint32_t number) {
-        const std::uint8_t bytes[4] = {
-            static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-            static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
-        return RegSetValueEx(key_, name, REG_DWORD, bytes, sizeof(bytes));
+        return RegSetNumber(key_, name, number);
     }
 
     std::uint32_t State() const { return ReadNumber(kStandInStateValue, SERVICE_STOPPED); }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/last_error.h"
-#include "platform/registry_store.h"
+#include "platform/registry_number.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -27,10 +27,7 @@ protected:
     static void SetNumber(const char* name, std::uint32_t number) {
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, kServiceKey, &key), ERROR_SUCCESS);
-        const std::uint8_t bytes[4] = {
-            static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-            static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
-        ASSERT_EQ(RegSetValueEx(key, name, REG_DWORD, bytes, 4), ERROR_SUCCESS);
+        ASSERT_EQ(RegSetNumber(key, name, number), ERROR_SUCCESS);
         ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     }
     static bool KeyExists() {
