@@ -1,6 +1,7 @@
 #include "drvclean/upper_filter.h"
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,11 +83,16 @@ bool RemoveUpperFilter(const char* classGuid, const char* valueName, const char*
     // damage it, so it is left for the user.
     if (type != REG_MULTI_SZ) return false;
 
-    std::vector<std::uint8_t> data(size);
-    if (RegQueryValueEx(key.Get(), valueName, &type, data.data(), &size) != ERROR_SUCCESS) {
+    try {
+        std::vector<std::uint8_t> data(size);
+        if (RegQueryValueEx(key.Get(), valueName, &type, data.data(), &size) != ERROR_SUCCESS) {
+            return false;
+        }
+        const std::string kept = MultiStringWithout(
+            std::string_view(reinterpret_cast<const char*>(data.data()), size), filterName);
+        return StoreList(key.Get(), valueName, type, kept);
+    } catch (const std::bad_alloc&) {
+        // Only this step fails; the removal goes on with the next class.
         return false;
     }
-    const std::string kept = MultiStringWithout(
-        std::string_view(reinterpret_cast<const char*>(data.data()), size), filterName);
-    return StoreList(key.Get(), valueName, type, kept);
 }
