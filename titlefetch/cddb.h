@@ -158,6 +158,9 @@ private:
     void keepResponse(std::string_view text);
     // The failure of a parser that found a wrong code or bad lines.
     bool failBadAnswer();
+    // Keeps body as the last command response; false (10043) unless its
+    // code opens a list (210-219).
+    bool acceptListAnswer(std::string_view body);
 
     CCOMString m_lastCommandResp;
     std::uint32_t m_lastError = 0;

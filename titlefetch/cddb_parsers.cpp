@@ -5,6 +5,7 @@
 #include <string>
 
 #include "filekit/log.h"
+#include "platform/ascii_case.h"
 #include "platform/last_error.h"
 #include "titlefetch/cddb.h"
 #include "titlefetch/cddb_text.h"
@@ -89,15 +90,17 @@ bool CCDDB::parseSite(std::string_view line, TITLEFETCH_TSite& site) {
     CopyField(host, site.host);
     CopyField(path, site.cgiPath);
     CopyField(description, site.description);
-    const bool http = protocol.size() == 4 && (protocol[0] | 0x20) == 'h' && (protocol[1] | 0x20) == 't' &&
-                      (protocol[2] | 0x20) == 't' && (protocol[3] | 0x20) == 'p';
-    site.port = http ? LeadingDecimal(port) : -1;
+    site.port = AsciiEqualNoCase(protocol, "http") ? LeadingDecimal(port) : -1;
     return true;
 }
 
-bool CCDDB::parseSitesBody(std::string_view body, MvList<TITLEFETCH_TSite*>& list) {
+bool CCDDB::acceptListAnswer(std::string_view body) {
     keepResponse(body);
-    if (!IsListCode(getCDDBResponseCode(body))) return failBadAnswer();
+    return IsListCode(getCDDBResponseCode(body)) || failBadAnswer();
+}
+
+bool CCDDB::parseSitesBody(std::string_view body, MvList<TITLEFETCH_TSite*>& list) {
+    if (!acceptListAnswer(body)) return false;
     DeleteRecords(list);
     ForEachLineAfterFirst(body, [&](std::string_view line) {
         auto* site = new TITLEFETCH_TSite;
@@ -114,8 +117,7 @@ bool CCDDB::parseSitesBody(std::string_view body, MvList<TITLEFETCH_TSite*>& lis
 }
 
 bool CCDDB::parseGenresBody(std::string_view body, MvList<TITLEFETCH_TGenre*>& list) {
-    keepResponse(body);
-    if (!IsListCode(getCDDBResponseCode(body))) return failBadAnswer();
+    if (!acceptListAnswer(body)) return false;
     DeleteRecords(list);
     ForEachLineAfterFirst(body, [&](std::string_view line) {
         if (line.empty()) return true;

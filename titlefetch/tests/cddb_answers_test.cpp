@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "filekit/log.h"
 #include "platform/last_error.h"
+#include "testsupport/temp_dir.h"
 #include "testsupport/scripted_server.h"
 #include "titlefetch/cddb.h"
 #include "titlefetch/tests/cddb_test_support.h"
@@ -125,6 +127,8 @@ TEST(CddbAnswers, StatusFillsBothBlocksAndRefusesAnOddFlag) {
     OneAnswer answer(Http(good));
     CCDDB cddb = FastClient();
     TCDDBStatus status;
+    CCOMString earlier("kept by its owner");
+    status.genreNames.Append(&earlier);
     ASSERT_TRUE(cddb.getStatus(answer.Site(), status));
     EXPECT_EQ(status.currentProtocolLevel, 6);
     EXPECT_EQ(status.maxProtocolLevel, 6);
@@ -217,6 +221,10 @@ TEST(CddbAnswers, QueryCodesAndMatches) {
         CCDDB cddb = FastClient();
         const cddbtest::TrackList tracks({150, 403, 787}, 1102);
         MvList<TITLEFETCH_TQResult*> results;
+        // The query releases the list's array but leaves its records to
+        // their owner (here the stack).
+        TITLEFETCH_TQResult earlier;
+        results.Append(&earlier);
         SetLastError(0);
         EXPECT_EQ(cddb.query(answer.Site(), 0x08000c03, tracks.list, 14, results), c.code) << c.name;
         ASSERT_EQ(results.count, static_cast<int>(c.matches.size())) << c.name;
@@ -265,4 +273,41 @@ TEST(CddbAnswers, LongTitlesAreCutOnACharacterBoundary) {
     ASSERT_TRUE(CCDDB::parseQueryResult(line, result));
     EXPECT_EQ(std::string(result.artist), std::string(254, 'a'));
     EXPECT_EQ(std::string(result.title), std::string(255, 't'));
+}
+
+TEST(CddbAnswers, BodyCodeAndLines) {
+    EXPECT_EQ(CCDDB::getBody("HTTP/1.0 200 OK\r\nA: b\r\n\r\n210 x\r\n").value(), "210 x\r\n");
+    EXPECT_EQ(CCDDB::getBody("HTTP/1.0 200 OK\n\n200 x").value(), "200 x");
+    EXPECT_FALSE(CCDDB::getBody("HTTP/1.0 200 OK\r\n200 x\r\n").has_value());
+
+    struct Code {
+        const char* body;
+        int code;
+    };
+    for (const Code& c : {Code{"211 found", 211}, Code{"202", 202}, Code{"20", -1}, Code{"", -1}, Code{"ok.", -1}})
+        EXPECT_EQ(CCDDB::getCDDBResponseCode(c.body), c.code) << c.body;
+
+    std::string_view text = "first\r\nsecond\nthird";
+    std::optional<std::string_view> rest = CCDDB::getNextLine(text);
+    EXPECT_EQ(text, "first");
+    ASSERT_TRUE(rest.has_value());
+    EXPECT_EQ(*rest, "second\nthird");
+    EXPECT_EQ(CCDDB::skipToNextLine(*rest).value(), "third");
+    EXPECT_FALSE(CCDDB::skipToNextLine("third").has_value());
+}
+
+TEST(CddbAnswers, QueryLogsTheCodeAndAnyAnswerItCannotUse) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("titlefetch.log");
+    LogInit(path.c_str());
+    LogOn(1);
+    CCDDB cddb;
+    MvList<TITLEFETCH_TQResult*> results;
+    EXPECT_TRUE(cddb.parseQueryBody("202 No match", results));
+    EXPECT_FALSE(cddb.parseQueryBody("500 Unknown developer email", results));
+    LogDeinit();
+    const std::string log = testsupport::ReadWholeFile(path);
+    EXPECT_NE(log.find("CCDDB::parseQueryBody - Response code returned 202\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("CCDDB::parseQueryBody - Response code returned 500\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" : 500 Unknown developer email\r\n"), std::string::npos) << log;
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,13 @@ TEST(CddbTransport, AnswersSplitAnywhereAreJoined) {
         ASSERT_EQ(run.genres.count, 3);
         EXPECT_STREQ(run.genres.items[2]->name, "genre002");
     }
+
+    // Whatever follows the terminator in the same piece is no part of the
+    // answer.
+    GenresRun trailing({ServerStep::Send(answer + "junk\r\nmore junk\r\n")});
+    EXPECT_TRUE(trailing.ok);
+    ASSERT_EQ(trailing.genres.count, 3);
+    EXPECT_STREQ(trailing.genres.items[2]->name, "genre002");
 }
 
 TEST(CddbTransport, LongAnswersGrowTheBuffer) {
@@ -178,6 +186,19 @@ TEST(CddbTransport, OneLineAnswersEndAtTheirLineOrAtTheClose) {
     EXPECT_FALSE(refused.ok);
     EXPECT_EQ(refused.error, CDDB_ERR_BAD_ANSWER);
     EXPECT_STREQ(refused.cddb.lastCommandResp(), "401 No genres available\r\n");
+}
+
+TEST(CddbTransport, ConnectingToAnUnreachableAddressGivesUpAtTheTimeOut) {
+    // 192.0.2.1 is reserved for documentation (RFC 5737) and routes nowhere:
+    // the attempt either fails at once or waits out the time-out.
+    CCDDB cddb;
+    cddb.setTimeout(kTimeoutMs);
+    MvList<TITLEFETCH_TQResult*> results;
+    const cddbtest::TrackList tracks({150}, 2400);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(cddb.query(MakeSite("192.0.2.1", "/~cddb/cddb.cgi", 80), 0x02001e01, tracks.list, 32, results),
+              CDDB_NO_CONNECTION);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
 TEST(CddbTransport, NoServerToTalkTo) {
