@@ -110,9 +110,9 @@ TEST(CddbTransport, FailuresOfTheExchange) {
         std::string kept;  // the start of the last command response
     };
     ServerScript trickle;
-    for (int i = 0; i < 60; ++i) {
+    for (int i = 0; i < 100; ++i) {
         trickle.push_back(ServerStep::Send(i == 0 ? header + "210 OK\r\n" : "x"));
-        trickle.push_back(ServerStep::Wait(40));
+        trickle.push_back(ServerStep::Wait(30));
     }
     // Complete, but after more than fifteen time-outs in all.
     trickle.push_back(ServerStep::Send("\r\n.\r\n"));
@@ -121,7 +121,7 @@ TEST(CddbTransport, FailuresOfTheExchange) {
          CDDB_ERR_BAD_ANSWER, header + "210 OK\r\nrock\r\n"},
         // Each piece comes well within the time-out; the whole read may
         // still take no more than fifteen of them.
-        {"trickle", trickle, 100, CDDB_ERR_BAD_ANSWER, header + "210 OK\r\nxxx"},
+        {"trickle", trickle, 150, CDDB_ERR_BAD_ANSWER, header + "210 OK\r\n"},
         {"closed before the terminator", {ServerStep::Send(header + "210 OK\r\nrock\r\n.")}, kTimeoutMs,
          CDDB_ERR_BAD_ANSWER, header + "210 OK\r\nrock\r\n."},
         {"oversize", {ServerStep::Send(header + "210 OK\r\n" + std::string(1100 * 1024, 'x'))}, kTimeoutMs,
@@ -168,6 +168,7 @@ TEST(CddbTransport, OneLineAnswersEndAtTheirLineOrAtTheClose) {
         {"header ended by LF alone", {ServerStep::Send("HTTP/1.0 200 OK\n\n" + match), ServerStep::Stall()}, 0},
         {"no blank line after the header, terminated", {ServerStep::Send("HTTP/1.0 200 OK\r\n" + match + ".\r\n")}, 3},
         {"no blank line after the header, closed", {ServerStep::Send("HTTP/1.0 200 OK\r\n" + match)}, 4},
+        {"stall before the first line", {ServerStep::Send(header), ServerStep::Stall()}, 4},
     };
     for (const Case& c : cases) {
         CCDDB cddb;
