@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::uint32_t kPlatformWindows9x = 1;
 constexpr std::uint32_t kPlatformNT = 2;
+constexpr std::size_t kServicePackMax = 127;
 
 // The value of an os-release assignment, without its quotes.
 std::string Unquoted(std::string_view value) {
@@ -69,12 +70,14 @@ std::string NTDescription(const TWindowsVersionInfo& info, bool extendedRead,
     }
     if (!extendedRead) text += NTEditionWord(productType);
     const unsigned build = info.buildNumber & 0xFFFFu;
+    // The record's service-pack field holds 128 bytes with its terminator.
+    const std::string servicePack = info.servicePack.substr(0, kServicePackMax);
     char line[256];
     if (info.majorVersion < 5) {
         std::snprintf(line, sizeof line, "version %u.%u %s (Build %u)\n", info.majorVersion,
-                      info.minorVersion, info.servicePack.c_str(), build);
+                      info.minorVersion, servicePack.c_str(), build);
     } else {
-        std::snprintf(line, sizeof line, "%s (Build %u)\n", info.servicePack.c_str(), build);
+        std::snprintf(line, sizeof line, "%s (Build %u)\n", servicePack.c_str(), build);
     }
     return text + line;
 }
