@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "filekit/reg_key.h"
@@ -36,6 +37,10 @@ int ProductExecute(int code, const char* parameters, QWidget* owner) {
     if (row == nullptr || row->installedKey == nullptr) return 0;
     const std::string location = InstallLocation(*row);
     if (location.empty()) return 0;
+    if (access(location.c_str(), F_OK) != 0) {
+        SetLastErrorFromErrno(errno);
+        return 0;
+    }
     // Only a real start counts: a program that could not be run, or a
     // location the desktop could not open, is a failure.
     if (IsProgram(location)) return StartProgram(location.c_str(), parameters) ? 1 : 0;
