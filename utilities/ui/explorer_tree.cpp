@@ -211,7 +211,16 @@ void CExplorerTree::Load() {
     if (const std::string home = HomeFolder(); !home.empty()) roots.push_back({home, TDriveKind::kFixed});
     for (TDriveRoot& root : ListDriveRoots()) roots.push_back(std::move(root));
 
-    // The start folder opens from the innermost top entry holding it.
+    // The start folder opens from the innermost file system holding it, and
+    // only when that one is shown: a folder on a hidden CD stays closed
+    // although "/" holds its mount point too.
+    const TDriveRoot* startRoot = nullptr;
+    for (const TDriveRoot& root : roots) {
+        if (PathContainsRoot(properties_.startFolder, root.path) &&
+            (startRoot == nullptr || root.path.size() > startRoot->path.size())) {
+            startRoot = &root;
+        }
+    }
     TTreeNodeInfo* startDrive = nullptr;
     for (const TDriveRoot& root : roots) {
         const bool shown = root.kind == TDriveKind::kFixed ||
@@ -221,10 +230,7 @@ void CExplorerTree::Load() {
         if (!shown) continue;
         const int icon = DriveIcon(root.kind);
         TTreeNodeInfo* node = AddNode(root.path, std::string(), nullptr, icon, icon, true);
-        if (node != nullptr && PathContainsRoot(properties_.startFolder, root.path) &&
-            (startDrive == nullptr || root.path.size() > startDrive->path.size())) {
-            startDrive = node;
-        }
+        if (node != nullptr && &root == startRoot) startDrive = node;
     }
     if (startItem_ == nullptr && startDrive != nullptr) startItem_ = startDrive->item;
     if (startItem_ != nullptr) ExpandToStartPosition(startItem_);
