@@ -73,16 +73,26 @@ std::string HomeFolder() {
     return path;
 }
 
-// The subfolder names of path, sorted as the tree shows them (letters'
-// case folded, then byte order).
-std::vector<std::string> SubfolderNames(const std::string& path) {
-    std::vector<std::string> names;
+// Calls visit with the name of each subfolder of path, hidden ones included,
+// until it returns false. Unreadable folders and entries are passed over.
+template <typename Visit>
+void ForEachSubfolder(const std::string& path, Visit visit) {
     std::error_code error;
     for (fs::directory_iterator it(path, fs::directory_options::skip_permission_denied, error), end;
          !error && it != end; it.increment(error)) {
         std::error_code typeError;
-        if (it->is_directory(typeError)) names.push_back(it->path().filename().string());
+        if (it->is_directory(typeError) && !visit(it->path().filename().string())) return;
     }
+}
+
+// The subfolder names of path, sorted as the tree shows them (letters'
+// case folded, then byte order).
+std::vector<std::string> SubfolderNames(const std::string& path) {
+    std::vector<std::string> names;
+    ForEachSubfolder(path, [&names](std::string name) {
+        names.push_back(std::move(name));
+        return true;
+    });
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const int folded = AsciiCompareNoCase(a, b);
         return folded != 0 ? folded < 0 : a < b;
@@ -147,13 +157,12 @@ bool CExplorerTree::PathContainsRoot(const std::string& path, const std::string&
 }
 
 bool CExplorerTree::HasSubDirectories(const std::string& path) {
-    std::error_code error;
-    for (fs::directory_iterator it(path, fs::directory_options::skip_permission_denied, error), end;
-         !error && it != end; it.increment(error)) {
-        std::error_code typeError;
-        if (it->is_directory(typeError)) return true;
-    }
-    return false;
+    bool found = false;
+    ForEachSubfolder(path, [&found](const std::string&) {
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 TTreeNodeInfo* CExplorerTree::NodeOf(const QTreeWidgetItem* item) {
