@@ -44,7 +44,9 @@ QIcon ItemIcon(int icon, int selectedIcon) {
     if (selectedIcon == icon || normal.isNull()) return normal;
     QIcon both;
     const QIcon selected = IconFor(selectedIcon);
-    for (const QSize& size : normal.availableSizes()) {
+    QList<QSize> sizes = normal.availableSizes();
+    if (sizes.isEmpty()) sizes.push_back(QSize(16, 16));  // a drawn icon: the tree's size
+    for (const QSize& size : sizes) {
         both.addPixmap(normal.pixmap(size), QIcon::Normal);
         both.addPixmap(selected.pixmap(size), QIcon::Selected);
     }

@@ -32,8 +32,10 @@ public:
 
     // Shows text as a link to link. control is the dialog's static control
     // the link stands for: the link takes its place, size and identifier
-    // (objectName) and hides it until Restore; control null or this control
-    // itself turns this label into the link. Always 1.
+    // (objectName) and hides it until Restore, and becomes a child of the
+    // control's parent (so make it with new, or let it go before the
+    // dialog); control null or this control itself turns this label into
+    // the link. Always 1.
     int SubClass(QWidget* control, const char* text, const char* link);
     // Gives a taken-over control back its place; does nothing when none was
     // taken.

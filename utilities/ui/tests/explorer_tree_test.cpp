@@ -1,5 +1,8 @@
 #include "utilities/ui/explorer_tree.h"
 
+#include <QApplication>
+#include <QImage>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -260,6 +263,16 @@ TEST_F(ExplorerTreeTest, OpensDownToTheStartFolderAndReportsIt) {
     tree.Tree()->setCurrentItem(rock);
     EXPECT_EQ(std::string(tree.CurrentSelection()), Disk() + "/music/rock");
     EXPECT_EQ(g_selections.back(), std::make_pair(Disk() + "/music/rock", 77u));
+    // Folders show the open-folder icon while selected only when asked to.
+    for (const bool openIcon : {false, true}) {
+        CExplorerTree icons;
+        icons.Create(Properties(openIcon ? kExplorerUseOpenFolderIcon : 0, start));
+        const QIcon icon = icons.Tree()->currentItem()->icon(0);
+        ASSERT_FALSE(icon.isNull());
+        const QImage open =
+            QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16).toImage();
+        EXPECT_EQ(icon.pixmap(16, QIcon::Selected).toImage() == open, openIcon);
+    }
     // The documents entry is preferred when it holds the start folder.
     g_selections.clear();
     CExplorerTree docs;
