@@ -40,6 +40,8 @@ endfunction()
 # gui. Pictures that the tests save land in <build>/test-output/.
 function(trackpress_gui_tests name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  # Qt's targets are seen only below the folder that found them.
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
   add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE trackpress_options trackpress_gui_testsupport
                         GTest::gtest GTest::gmock ${ARG_LIBS})
