@@ -219,8 +219,11 @@ void CExplorerTree::Load() {
         AddSpecialFolder(folder, properties_.picturesLabel, kIconPictures);
     }
     std::vector<TDriveRoot> roots;
-    if (const std::string home = HomeFolder(); !home.empty()) roots.push_back({home, TDriveKind::kFixed});
-    for (TDriveRoot& root : ListDriveRoots()) roots.push_back(std::move(root));
+    const std::string home = HomeFolder();
+    if (!home.empty()) roots.push_back({home, TDriveKind::kFixed});
+    for (TDriveRoot& root : ListDriveRoots()) {
+        if (root.path != home) roots.push_back(std::move(root));  // a home of its own disk: once
+    }
 
     // The start folder opens from the innermost file system holding it, and
     // only when that one is shown: a folder on a hidden CD stays closed
