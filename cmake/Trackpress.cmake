@@ -34,6 +34,21 @@ function(trackpress_tests name label)
   gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_TIMEOUT 60)
 endfunction()
 
+# trackpress_gui_tests(NAME SOURCES... [LIBS lib...]): a GoogleTest executable
+# for widgets, with the offscreen QApplication main() and the helpers of
+# testsupport/gui_*.h and widget_png.h, registered with CTest under the label
+# gui. Pictures that the tests save land in <build>/test-output/.
+function(trackpress_gui_tests name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  # Qt's targets are seen only below the folder that found them.
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+  add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE trackpress_options trackpress_gui_testsupport
+                        GTest::gtest GTest::gmock ${ARG_LIBS})
+  gtest_discover_tests(${name} PROPERTIES LABELS gui ENVIRONMENT QT_QPA_PLATFORM=offscreen
+                       DISCOVERY_TIMEOUT 60)
+endfunction()
+
 # trackpress_fuzzer(NAME CORPUS_DIR SOURCES... [LIBS lib...]): a fuzz target
 # defining LLVMFuzzerTestOneInput. With TRACKPRESS_FUZZ and clang it links
 # libFuzzer for real fuzzing by hand (bin/NAME CORPUS_DIR -max_total_time=60);

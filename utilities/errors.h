@@ -8,3 +8,5 @@
 inline constexpr std::uint32_t UTILITIES_ERR_PATH_TOO_LONG = 0x20000300;
 // A markup file is larger than the reader accepts.
 inline constexpr std::uint32_t UTILITIES_ERR_FILE_TOO_LARGE = 0x20000301;
+// The files chosen in a file dialog do not fit the caller's buffer.
+inline constexpr std::uint32_t UTILITIES_ERR_NAMES_TOO_LONG = 0x20000302;

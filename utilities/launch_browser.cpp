@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -30,10 +31,12 @@ void CollectFinished(std::vector<pid_t>& running) {
     std::erase_if(running, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
 }
 
-bool SpawnOpener(const char* url, std::vector<pid_t>& running) {
+bool SpawnProgram(const char* program, const std::vector<std::string>& args,
+                  std::vector<pid_t>& running) {
     CollectFinished(running);
-    char program[] = "xdg-open";
-    std::vector<char*> argv{program, const_cast<char*>(url), nullptr};
+    std::vector<char*> argv{const_cast<char*>(program)};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     pid_t pid = 0;
     const int err = posix_spawnp(&pid, program, nullptr, nullptr, argv.data(), environ);
     if (err != 0) {
@@ -44,6 +47,28 @@ bool SpawnOpener(const char* url, std::vector<pid_t>& running) {
     return true;
 }
 
+// Blank-separated words; double quotes group words with blanks inside.
+std::vector<std::string> SplitParameters(const char* parameters) {
+    std::vector<std::string> words;
+    if (parameters == nullptr) return words;
+    std::string word;
+    bool quoted = false, inWord = false;
+    for (const char* p = parameters; *p != '\0'; ++p) {
+        if (*p == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((*p == ' ' || *p == '\t') && !quoted) {
+            if (inWord) words.push_back(std::exchange(word, {}));
+            inWord = false;
+        } else {
+            word += *p;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
 }  // namespace
 
 bool LaunchBrowser(const char* url, void* /*owner*/, int /*show*/) {
@@ -52,7 +77,7 @@ bool LaunchBrowser(const char* url, void* /*owner*/, int /*show*/) {
     LaunchBrowserHook hook;
     {
         std::lock_guard guard(state.lock);
-        if (!state.hook) return SpawnOpener(url, state.running);
+        if (!state.hook) return SpawnProgram("xdg-open", {url}, state.running);
         hook = state.hook;
     }
     return hook(url);
@@ -62,4 +87,11 @@ LaunchBrowserHook SetLaunchBrowserHook(LaunchBrowserHook hook) {
     TBrowserState& state = State();
     std::lock_guard guard(state.lock);
     return std::exchange(state.hook, std::move(hook));
+}
+
+bool StartProgram(const char* path, const char* parameters) {
+    if (path == nullptr || path[0] == '\0') return false;
+    TBrowserState& state = State();
+    std::lock_guard guard(state.lock);
+    return SpawnProgram(path, SplitParameters(parameters), state.running);
 }

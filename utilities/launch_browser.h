@@ -9,6 +9,11 @@
 // desktop places the browser itself.
 bool LaunchBrowser(const char* url, void* owner = nullptr, int show = 1);
 
+// Starts the program at path with parameters (blank-separated; double quotes
+// group words), without a shell and without waiting for it. True when it was
+// started; else false with the reason in the thread's last error.
+bool StartProgram(const char* path, const char* parameters);
+
 // Replaces the opener, for tests that must not open a real browser; the hook
 // receives the address and answers whether it was opened. An empty hook
 // restores xdg-open. Returns the previous hook.
