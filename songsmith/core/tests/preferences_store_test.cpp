@@ -10,87 +10,114 @@
 namespace prefs_test {
 namespace {
 
+// Every plain number with a value of its own, so that two members swapped
+// under each other's names cannot pass.
+const std::pair<const char*, int CPreferences::*> kNumberMembers[] = {
+    {"ShowPlaybackWindow", &CPreferences::ShowPlaybackWindow},
+    {"ShowFindSoundsWindow", &CPreferences::ShowFindSoundsWindow},
+    {"ShowToolbarWindow", &CPreferences::ShowToolbarWindow},
+    {"AnimateLogo", &CPreferences::AnimateLogo},
+    {"ShowSmallToolbar", &CPreferences::ShowSmallToolbar},
+    {"CurrentTab", &CPreferences::CurrentTab},
+    {"CurrentPrefPage", &CPreferences::CurrentPrefPage},
+    {"importAfterSearch", &CPreferences::importAfterSearch},
+    {"soundSilenceThreshold", &CPreferences::soundSilenceThreshold},
+    {"soundNormalizationLevel", &CPreferences::soundNormalizationLevel},
+    {"bNormalizeSounds", &CPreferences::bNormalizeSounds},
+    {"bNormalizeToLoudestTrack", &CPreferences::bNormalizeToLoudestTrack},
+    {"iNormDiffThreshold", &CPreferences::iNormDiffThreshold},
+    {"soundScanMilsPerPixel", &CPreferences::soundScanMilsPerPixel},
+    {"bTrimSoundsAutomatically", &CPreferences::bTrimSoundsAutomatically},
+    {"minTrimThreshold", &CPreferences::minTrimThreshold},
+    {"LastMultiTrackSoundID", &CPreferences::LastMultiTrackSoundID},
+    {"bWarnAboutIncompleteSongs", &CPreferences::bWarnAboutIncompleteSongs},
+    {"partialSongThreshold", &CPreferences::partialSongThreshold},
+    {"MixerDeviceID", &CPreferences::MixerDeviceID},
+    {"MixerNumBuffers", &CPreferences::MixerNumBuffers},
+    {"MixerBufferSize", &CPreferences::MixerBufferSize},
+    {"bRandomPlayback", &CPreferences::bRandomPlayback},
+    {"bContinuousPlayback", &CPreferences::bContinuousPlayback},
+    {"copyFlags", &CPreferences::copyFlags},
+    {"excessTreatment", &CPreferences::excessTreatment},
+    {"excessFadeTime", &CPreferences::excessFadeTime},
+    {"bFastBurnWarning", &CPreferences::bFastBurnWarning},
+    {"bFirstBurnWarning", &CPreferences::bFirstBurnWarning},
+    {"bAutoInsertWarning", &CPreferences::bAutoInsertWarning},
+    {"b80MinCDWarning", &CPreferences::b80MinCDWarning},
+    {"bRefreshCDStateWhenIdle", &CPreferences::bRefreshCDStateWhenIdle},
+    {"bWarnAboutNoASPI", &CPreferences::bWarnAboutNoASPI},
+    {"bWarnAboutNoRecorder", &CPreferences::bWarnAboutNoRecorder},
+    {"bWarnAboutTooManyProcesses", &CPreferences::bWarnAboutTooManyProcesses},
+    {"bAutoDetectMediaSize", &CPreferences::bAutoDetectMediaSize},
+    {"RipArtistSubfolder", &CPreferences::RipArtistSubfolder},
+    {"RipUseArtist", &CPreferences::RipUseArtist},
+    {"RipUseAlbum", &CPreferences::RipUseAlbum},
+    {"RipUseTrack", &CPreferences::RipUseTrack},
+    {"RipSignal", &CPreferences::RipSignal},
+    {"RipDestTemp", &CPreferences::RipDestTemp},
+    {"RipRemindCopy", &CPreferences::RipRemindCopy},
+    {"RipConfirmQuit", &CPreferences::RipConfirmQuit},
+    {"RipJitter", &CPreferences::RipJitter},
+    {"RipRetries", &CPreferences::RipRetries},
+    {"RipSpeed", &CPreferences::RipSpeed},
+    {"RipFormat", &CPreferences::RipFormat},
+    {"FormatMP3Encoder", &CPreferences::FormatMP3Encoder},
+    {"FormatMP3Quality", &CPreferences::FormatMP3Quality},
+    {"FormatMP3TagType", &CPreferences::FormatMP3TagType},
+    {"FormatMP3VarBitRate", &CPreferences::FormatMP3VarBitRate},
+    {"FormatWAVQuality", &CPreferences::FormatWAVQuality},
+    {"FormatWAVSampleRate", &CPreferences::FormatWAVSampleRate},
+    {"FormatWAVChannels", &CPreferences::FormatWAVChannels},
+    {"FormatWAVBitRate", &CPreferences::FormatWAVBitRate},
+    {"FormatWAVUseTags", &CPreferences::FormatWAVUseTags},
+    {"FormatWMAQuality", &CPreferences::FormatWMAQuality},
+    {"FormatWMASampleRate", &CPreferences::FormatWMASampleRate},
+    {"FormatWMAChannels", &CPreferences::FormatWMAChannels},
+    {"FormatWMABitRate", &CPreferences::FormatWMABitRate},
+    {"FormatWMAUseTags", &CPreferences::FormatWMAUseTags},
+    {"CDDBAutoRetr", &CPreferences::CDDBAutoRetr},
+    {"LibLoadFailed", &CPreferences::LibLoadFailed},
+    {"ImportMp3", &CPreferences::ImportMp3},
+    {"ImportWav", &CPreferences::ImportWav},
+    {"ImportWma", &CPreferences::ImportWma},
+    {"ImportMinMp3", &CPreferences::ImportMinMp3},
+    {"ImportMinWav", &CPreferences::ImportMinWav},
+    {"ImportMinWma", &CPreferences::ImportMinWma},
+    {"ImportInitial", &CPreferences::ImportInitial},
+    {"ImportDelEmptyFolder", &CPreferences::ImportDelEmptyFolder},
+    {"ImportFavorites", &CPreferences::ImportFavorites},
+    {"ImportDesktop", &CPreferences::ImportDesktop},
+    {"ImportRest", &CPreferences::ImportRest},
+    {"ImportNetwork", &CPreferences::ImportNetwork},
+    {"bMandatoryWaveConversionsOnly", &CPreferences::bMandatoryWaveConversionsOnly},
+    {"bAgreedToLicense", &CPreferences::bAgreedToLicense},
+    {"bLogOn", &CPreferences::bLogOn},
+    {"bZentLogging", &CPreferences::bZentLogging},
+    {"bLogFailed", &CPreferences::bLogFailed},
+    {"UseMarovelleASPI", &CPreferences::UseMarovelleASPI},
+    {"DontWarnIntelAppAccelerator", &CPreferences::DontWarnIntelAppAccelerator},
+};
+int ChangedNumber(std::size_t row) { return 1000 + static_cast<int>(row); }
+
 // Gives every stored member a value other than its default.
 void SetEveryValue(CPreferences& p) {
+    for (std::size_t i = 0; i < std::size(kNumberMembers); ++i) p.*kNumberMembers[i].second = ChangedNumber(i);
     std::strcpy(p.Marovelle_Temp_Dir, "/t/temp");
-    p.ShowPlaybackWindow = 0;
-    p.ShowFindSoundsWindow = 0;
-    p.ShowToolbarWindow = 0;
-    p.AnimateLogo = 0;
-    p.ShowSmallToolbar = 1;
     p.LastMainWinPlacement = {44, 2, 3, {-4, -5}, {6, 7}, {10, 20, 810, 620}};
     p.LastMainWinPlacementValid = 1;
     p.LastWindowSplitPercentage = 0.625f;
-    p.CurrentTab = 3;
-    p.CurrentPrefPage = 5;
     p.MusicDirectories.Add("/m/older", 100, 0, 0);
     p.MusicDirectories.Add("/m/newer", 200, 1000, 0);
     std::strcpy(p.lastSearchCriteria, "Bj\xC3\xB6rk live");
-    p.importAfterSearch = 0;
-    p.soundSilenceThreshold = 3;
-    p.soundNormalizationLevel = 90;
-    p.bNormalizeSounds = 0;
-    p.bNormalizeToLoudestTrack = 0;
-    p.iNormDiffThreshold = 40;
-    p.soundScanMilsPerPixel = 10;
-    p.bTrimSoundsAutomatically = 0;
-    p.minTrimThreshold = 500;
     p.LastTrackID = 77;
-    p.LastMultiTrackSoundID = 78;
-    p.bWarnAboutIncompleteSongs = 0;
-    p.partialSongThreshold = 30;
-    p.MixerDeviceID = 2;
-    p.MixerNumBuffers = 4;
-    p.MixerBufferSize = 4096;
-    p.bRandomPlayback = 1;
-    p.bContinuousPlayback = 0;
     p.fadePreferences = {2, 500, 3000, 2000};
     std::strcpy(p.lastSessionDir, "/s/sessions");
     std::strcpy(p.lastAddSoundDir, "/s/songs");
-    p.copyFlags = 9;
     for (std::size_t i = 0; i < p.BurnerPrefs.size(); ++i) p.BurnerPrefs[i] = 100 + static_cast<int>(i);
-    p.excessTreatment = 1;
-    p.excessFadeTime = 3000;
-    p.bFastBurnWarning = 0;
-    p.bFirstBurnWarning = 0;
-    p.bAutoInsertWarning = 1;
-    p.b80MinCDWarning = 1;
-    p.bRefreshCDStateWhenIdle = 0;
-    p.bWarnAboutNoASPI = 0;
-    p.bWarnAboutNoRecorder = 0;
-    p.bWarnAboutTooManyProcesses = 0;
-    p.bAutoDetectMediaSize = 0;
     p.iDefaultMediaSize = 80;
     std::strcpy(p.RipPath, "/r/rips/");
-    p.RipArtistSubfolder = 0;
-    p.RipUseArtist = 0;
-    p.RipUseAlbum = 1;
-    p.RipUseTrack = 1;
-    p.RipSignal = 0;
-    p.RipDestTemp = 1;
-    p.RipRemindCopy = 0;
-    p.RipConfirmQuit = 0;
-    p.RipJitter = 2;
     p.RipError = 1;
-    p.RipRetries = 5;
-    p.RipSpeed = 3;
-    p.RipFormat = 353;
-    p.FormatMP3Encoder = 1;
-    p.FormatMP3Quality = 4;
-    p.FormatMP3TagType = 1;
-    p.FormatMP3VarBitRate = 1;
-    p.FormatWAVQuality = 0;
-    p.FormatWAVSampleRate = 22050;
-    p.FormatWAVChannels = 1;
-    p.FormatWAVBitRate = 8;
-    p.FormatWAVUseTags = 0;
-    p.FormatWMAQuality = 3;
-    p.FormatWMASampleRate = 32000;
-    p.FormatWMAChannels = 1;
-    p.FormatWMABitRate = 24;
-    p.FormatWMAUseTags = 0;
     std::strcpy(p.CDDBSite, "cddb.example.net");
-    p.CDDBAutoRetr = 0;
     p.DeleteSites();
     TITLEFETCH_TSite site = MakeSite("cddb.example.net", "/cgi", 8880);
     std::strcpy(site.secondText, "S012.30, E045.60");
@@ -101,35 +128,15 @@ void SetEveryValue(CPreferences& p) {
     p.AddSite(site);
     p.AddSite(MakeSite("second.example.net", "/x", 80));
     std::strcpy(p.LibraryPath, "/l/library/");
-    p.LibLoadFailed = 1;
-    p.ImportMp3 = 0;
-    p.ImportWav = 0;
-    p.ImportWma = 0;
-    p.ImportMinMp3 = 2;
-    p.ImportMinWav = 0;
-    p.ImportMinWma = 3;
     p.ImportExcludeDirs.Empty();
     p.ImportExcludeDirs.Append(TExcludeDir{"/x/one/", 0, 0});
     p.ImportExcludeDirs.Append(TExcludeDir{"/x/two/", 0, 0});
-    p.ImportInitial = 1;
-    p.ImportDelEmptyFolder = 1;
-    p.ImportFavorites = 0;
-    p.ImportDesktop = 0;
-    p.ImportRest = 0;
-    p.ImportNetwork = 0;
     for (int i = 7; i >= 0; --i) p.RecentFiles.AddLatestString(("/recent/" + std::to_string(i) + ".tps").c_str());
     p.waveConvertRate = 22.75;
-    p.bMandatoryWaveConversionsOnly = 1;
-    p.bAgreedToLicense = 1;
-    p.bLogOn = 0;
-    p.bZentLogging = 1;
-    p.bLogFailed = 1;
-    p.UseMarovelleASPI = 1;
     p.WhichBurningEngine = 0;
     p.AllowCDRWDiscs = true;
     p.RipVsConvertPct = 60;
     p.RipOnFly = true;
-    p.DontWarnIntelAppAccelerator = 1;
 }
 
 }  // namespace
@@ -158,6 +165,13 @@ TEST_F(PreferencesTest, EveryValueSurvivesARoundTrip) {
     reloaded.Save(HKEY_LOCAL_MACHINE);
     EXPECT_TRUE(Values(HKEY_LOCAL_MACHINE) == saved);
 
+    for (std::size_t i = 0; i < std::size(kNumberMembers); ++i) {
+        const auto& [name, member] = kNumberMembers[i];
+        TStoredValue number{REG_DWORD, {}};
+        PutWord(number.bytes, static_cast<std::uint32_t>(ChangedNumber(i)));
+        EXPECT_TRUE(saved.at(name) == number) << name;
+        EXPECT_EQ(reloaded.*member, ChangedNumber(i)) << name;
+    }
     // Lists in their order, the favourites newest first.
     ASSERT_EQ(reloaded.MusicDirectories.Count(), 2);
     EXPECT_STREQ(reloaded.MusicDirectories.Index(0)->path, "/m/newer");
@@ -312,6 +326,17 @@ TEST_F(PreferencesTest, StoreRulesOnLoadAndSave) {
              EXPECT_EQ(v.at("NumImportExcludeDirs").bytes, (Bytes{4, 0, 0, 0}));
              EXPECT_EQ(v.at("ZI_ExcludeDir3").bytes, (Bytes{'/', 'e', '4'})) << "written without the hole";
          }},
+        {"a huge exclusion count reads only the values present",
+         [](CRegKey& k) {
+             k.SetKeyNum("NumImportExcludeDirs", 0x7FFFFFFF);
+             k.SetKeyString("ZI_ExcludeDir0", "/a/");
+             k.SetKeyString("ZI_ExcludeDir5", "/b/");
+         },
+         none,
+         [](const CPreferences& p, const TValueMap&) {
+             ASSERT_EQ(p.ImportExcludeDirs.count, 2);
+             EXPECT_STREQ(p.ImportExcludeDirs.items[1].path, "/b/");
+         }},
         {"no sites stored: the default site, written as one",
          [](CRegKey& k) { k.SetKeyNum("CDDBNumSites", 0); },
          none,
@@ -320,6 +345,17 @@ TEST_F(PreferencesTest, StoreRulesOnLoadAndSave) {
              EXPECT_STREQ(p.Sites.items[0]->description, "Random freedb server");
              EXPECT_EQ(v.at("CDDBNumSites").bytes, (Bytes{1, 0, 0, 0}));
              EXPECT_EQ(v.at("ZS_Site0").bytes.size(), 1040u);
+         }},
+        {"a site the list cannot give leaves no hole",
+         [](CRegKey&) {},
+         [](CPreferences& p) {
+             p.Sites.Append(nullptr);
+             p.AddSite(MakeSite("after.example.net", "/c", 80));
+         },
+         [](const CPreferences&, const TValueMap& v) {
+             EXPECT_EQ(v.at("CDDBNumSites").bytes, (Bytes{2, 0, 0, 0}));
+             EXPECT_EQ(std::string(reinterpret_cast<const char*>(v.at("ZS_Site1").bytes.data())),
+                       "after.example.net");
          }},
         {"three recent files delete the other five values",
          [](CRegKey& k) {
