@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "filekit/log.h"
@@ -156,36 +157,32 @@ void CPreferenceReader::Record(const char* name, TBurnerPrefs& member) {
     if (const auto bytes = ReadRecord(name, kBurnerBytes)) member = UnpackBurner(*bytes);
 }
 
-CPreferenceReader::EListValue CPreferenceReader::ReadListRecord(const char* name, std::size_t size,
-                                                                std::span<const std::uint8_t>& bytes) {
-    std::uint32_t stored = 0;
-    if (!key_.GetKeyType(name, nullptr, &stored)) return EListValue::kMissing;
-    const char* data = key_.GetKeyData(name, &stored);
-    if (data == nullptr || stored != size) {
-        LogFmt("CPreferences::Load - \"%s\" holds %u bytes, not %zu; skipped", name, stored, size);
-        return EListValue::kSkipped;
+void CPreferenceReader::ReadRecordList(const char* prefix, int count, std::size_t size,
+                                       const std::function<void(const char*, std::span<const std::uint8_t>)>& take) {
+    for (int i = 0; i < count; ++i) {
+        const std::string name = IndexedValueName(prefix, i);
+        std::uint32_t stored = 0;
+        if (!key_.GetKeyType(name.c_str(), nullptr, &stored)) return;
+        const char* data = key_.GetKeyData(name.c_str(), &stored);
+        if (data == nullptr || stored != size) {
+            LogFmt("CPreferences::Load - \"%s\" holds %u bytes, not %zu; skipped", name.c_str(), stored, size);
+            continue;
+        }
+        take(name.c_str(), AsBytes(data, stored));
     }
-    bytes = AsBytes(data, stored);
-    return EListValue::kRead;
 }
 
 void CPreferenceReader::MusicDirectories(CLastDirList& list) {
     list.DeleteAll();
     const int count = ReadNumber(kMusicDirCountName).value_or(0);
-    for (int i = 0; i < count; ++i) {
-        const std::string name = IndexedValueName(kMusicDirPrefix, i);
-        std::span<const std::uint8_t> bytes;
-        const EListValue found = ReadListRecord(name.c_str(), kMusicDirBytes, bytes);
-        if (found == EListValue::kMissing) break;
-        if (found == EListValue::kSkipped) continue;
+    ReadRecordList(kMusicDirPrefix, count, kMusicDirBytes, [&](const char* name, std::span<const std::uint8_t> bytes) {
         _lastDirList folder{};
         if (!UnpackMusicDir(bytes, folder)) {
-            LogFmt("CPreferences::Load - \"%s\" holds a path longer than %d bytes; skipped", name.c_str(),
-                   MAX_PATH - 1);
-            continue;
+            LogFmt("CPreferences::Load - \"%s\" holds a path longer than %d bytes; skipped", name, MAX_PATH - 1);
+            return;
         }
         list.Add(folder.path, static_cast<std::uint32_t>(folder.number), folder.value, 0);
-    }
+    });
 }
 
 void CPreferenceReader::Sites(CPreferences& preferences) {
@@ -196,20 +193,15 @@ void CPreferenceReader::Sites(CPreferences& preferences) {
         preferences.AddSite(MakeDefaultPreferenceSite());
         return;
     }
-    for (int i = 0; i < count; ++i) {
-        const std::string name = IndexedValueName(kSitePrefix, i);
-        std::span<const std::uint8_t> bytes;
-        const EListValue found = ReadListRecord(name.c_str(), kSiteBytes, bytes);
-        if (found == EListValue::kMissing) break;
-        if (found == EListValue::kSkipped) continue;
+    ReadRecordList(kSitePrefix, count, kSiteBytes, [&](const char* name, std::span<const std::uint8_t> bytes) {
         TITLEFETCH_TSite site;
         if (!UnpackSite(bytes, site)) {
-            LogFmt("CPreferences::Load - \"%s\" holds a text longer than %d bytes; skipped", name.c_str(),
+            LogFmt("CPreferences::Load - \"%s\" holds a text longer than %d bytes; skipped", name,
                    kSiteTextSize - 1);
-            continue;
+            return;
         }
         preferences.AddSite(site);
-    }
+    });
 }
 
 void CPreferenceReader::ExcludeDirs(MvList<TExcludeDir>& list) {

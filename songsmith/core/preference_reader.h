@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -45,11 +46,11 @@ private:
     // The value's bytes when it holds at least minimum of them; nothing when
     // it is missing or (logged) shorter.
     std::optional<std::span<const std::uint8_t>> ReadRecord(const char* name, std::size_t minimum);
-    // The list values name0, name1, ... stop at the first missing one; this
-    // gives the bytes of one that holds exactly size bytes (logged and
-    // skipped otherwise).
-    enum class EListValue { kMissing, kSkipped, kRead };
-    EListValue ReadListRecord(const char* name, std::size_t size, std::span<const std::uint8_t>& bytes);
+    // Reads the values prefix0, prefix1, ... below count, stopping at the
+    // first missing one; hands each that holds exactly size bytes to take,
+    // with its name (others are logged and skipped).
+    void ReadRecordList(const char* prefix, int count, std::size_t size,
+                        const std::function<void(const char*, std::span<const std::uint8_t>)>& take);
 
     CRegKey& key_;
     IPreferenceEffects* effects_;

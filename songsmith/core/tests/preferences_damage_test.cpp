@@ -147,10 +147,7 @@ TEST_F(PreferencesTest, DamagedValuesKeepTheirDefaultsWithALogLine) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        DeleteKey(HKEY_CURRENT_USER);
-        auto key = Key();
-        c.store(*key);
-        key.reset();
+        PrepareStore(c.store);
         const std::size_t logBefore = LogText().size();
         CPreferences p;
         p.Load(HKEY_CURRENT_USER);

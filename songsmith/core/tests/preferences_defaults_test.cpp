@@ -109,15 +109,8 @@ TEST_F(PreferencesTest, DefaultsAreWrittenUnderEveryValueName) {
         PutWord(burner, static_cast<std::uint32_t>(v));
     }
     expected["BurnerPrefs"] = Binary(burner);
-    Bytes site;
-    PutField(site, "gnudb.gnudb.org", 256);
-    PutWord(site, 80);
-    PutField(site, "/~cddb/cddb.cgi", 256);
-    PutField(site, "N000.00, W000.00", 256);
-    PutField(site, "Random freedb server", 256);
-    for (std::uint8_t b : {1, 1, 0, 0}) site.push_back(b);
-    PutWord(site, 0);
-    PutWord(site, 0);
+    const Bytes site = SiteImage({"gnudb.gnudb.org", 80, "/~cddb/cddb.cgi", "N000.00, W000.00",
+                                  "Random freedb server", 1, 1, 0, 0});
     expected["ZS_Site0"] = Binary(site);
 
     // Compared name by name for readable failures, then as wholes so that

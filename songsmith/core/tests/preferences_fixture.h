@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -32,6 +33,28 @@ inline void PutField(Bytes& bytes, const std::string& text, std::size_t size) {
     Bytes field(size, 0);
     std::copy(text.begin(), text.end(), field.begin());
     bytes.insert(bytes.end(), field.begin(), field.end());
+}
+
+// A site record's image: four 256-byte texts around the port, the two
+// direction flags, two bytes of padding, latitude and longitude.
+struct TSiteFields {
+    std::string host;
+    std::uint32_t port;
+    std::string path, location, description;
+    std::uint8_t north, east;
+    std::int32_t latitude, longitude;
+};
+inline Bytes SiteImage(const TSiteFields& f) {
+    Bytes site;
+    PutField(site, f.host, 256);
+    PutWord(site, f.port);
+    PutField(site, f.path, 256);
+    PutField(site, f.location, 256);
+    PutField(site, f.description, 256);
+    for (std::uint8_t b : {f.north, f.east, std::uint8_t{0}, std::uint8_t{0}}) site.push_back(b);
+    PutWord(site, static_cast<std::uint32_t>(f.latitude));
+    PutWord(site, static_cast<std::uint32_t>(f.longitude));
+    return site;
 }
 
 // One stored value: its type and bytes.
@@ -117,6 +140,12 @@ protected:
     }
     static void SetBytes(CRegKey& key, const std::string& name, const Bytes& bytes) {
         key.SetKeyData(name.c_str(), bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    }
+    // Empties the preferences key and lets store fill it again.
+    static void PrepareStore(const std::function<void(CRegKey&)>& store) {
+        DeleteKey(HKEY_CURRENT_USER);
+        auto key = Key();
+        store(*key);
     }
     std::string LogText() const { return testsupport::ReadWholeFile(logPath_); }
 

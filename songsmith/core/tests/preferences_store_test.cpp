@@ -206,16 +206,7 @@ TEST_F(PreferencesTest, RecordsHaveTheirByteImages) {
     PutField(folder, "/home/u/Music/", 260);
     PutWord(folder, 0x80000010u);  // a time stamp past 2038 stays unsigned
     PutWord(folder, 7);
-    Bytes site;
-    PutField(site, "h", 256);
-    PutWord(site, 8080);
-    PutField(site, "/p", 256);
-    PutField(site, "N051.30, W000.07", 256);
-    PutField(site, "d", 256);
-    for (std::uint8_t b : {1, 0, 0, 0}) site.push_back(b);
-    PutWord(site, 3090);
-    PutWord(site, static_cast<std::uint32_t>(-7));
-
+    const Bytes site = SiteImage({"h", 8080, "/p", "N051.30, W000.07", "d", 1, 0, 3090, -7});
     auto key = Key();
     const std::pair<const char*, const Bytes*> images[] = {
         {"LastMainWinPlacement", &placement}, {"fadePreferences", &fade}, {"BurnerPrefs", &burner},
@@ -408,10 +399,7 @@ TEST_F(PreferencesTest, StoreRulesOnLoadAndSave) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        DeleteKey(HKEY_CURRENT_USER);
-        auto key = Key();
-        c.store(*key);
-        key.reset();
+        PrepareStore(c.store);
         CPreferences p;
         p.Load(HKEY_CURRENT_USER);
         c.beforeSave(p);
