@@ -20,7 +20,7 @@ struct RECT {
 };
 
 struct WINDOWPLACEMENT {
-    std::uint32_t length;   // the record's size, 44
+    std::uint32_t length;  // the record's size, 44
     std::uint32_t flags;
     std::uint32_t showCmd;  // how the window is shown (normal, minimized, maximized)
     POINT ptMinPosition;

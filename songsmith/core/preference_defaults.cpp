@@ -50,7 +50,9 @@ std::string DefaultRipFolder() {
     return DefaultDocumentsFolder();
 }
 
-std::string DefaultLibraryFolder() { return GetUserDataDir(); }
+std::string DefaultLibraryFolder() {
+    return GetUserDataDir();
+}
 
 const std::vector<std::string>& DefaultExcludedFolders() {
     static const std::vector<std::string> folders = {"/proc/", "/sys/", "/dev/", "/run/",

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-std::string IndexedValueName(const char* prefix, int index) { return prefix + std::to_string(index); }
+std::string IndexedValueName(const char* prefix, int index) {
+    return prefix + std::to_string(index);
+}
 
 TITLEFETCH_TSite MakeDefaultPreferenceSite() {
     TITLEFETCH_TSite site = MakeDefaultSite();

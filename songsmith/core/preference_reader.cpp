@@ -40,7 +40,8 @@ int CountValuesWithPrefix(CRegKey& key, const char* prefix) {
     char name[kRegMaxKeyNameLength + 1];
     int count = 0;
     for (std::uint32_t i = 0; key.EnumerateValues(i, name, sizeof(name)); ++i) {
-        if (std::strlen(name) >= prefixLength && AsciiEqualNoCase(std::string_view(name, prefixLength), prefix)) {
+        if (std::strlen(name) >= prefixLength &&
+            AsciiEqualNoCase(std::string_view(name, prefixLength), prefix)) {
             ++count;
         }
     }
@@ -91,7 +92,8 @@ void CPreferenceReader::ReadText(const char* name, char* member, std::size_t siz
         LogFmt("CPreferences::Load - \"%s\" is longer than %zu bytes; cut to fit", name, size - 1);
     } else {
         // A cut path or host would name another place.
-        LogFmt("CPreferences::Load - \"%s\" is longer than %zu bytes; the default is kept", name, size - 1);
+        LogFmt("CPreferences::Load - \"%s\" is longer than %zu bytes; the default is kept", name,
+               size - 1);
     }
 }
 
@@ -101,8 +103,8 @@ std::optional<std::span<const std::uint8_t>> CPreferenceReader::ReadRecord(const
     const char* data = key_.GetKeyData(name, &size);
     if (data == nullptr) return std::nullopt;
     if (size < minimum) {
-        LogFmt("CPreferences::Load - \"%s\" holds %u bytes, fewer than %zu; the default is kept", name,
-               size, minimum);
+        LogFmt("CPreferences::Load - \"%s\" holds %u bytes, fewer than %zu; the default is kept",
+               name, size, minimum);
         return std::nullopt;
     }
     return AsBytes(data, size);
@@ -114,7 +116,8 @@ void CPreferenceReader::Placement(const char* name, WINDOWPLACEMENT& member, int
     if (data == nullptr) return;
     // Only a whole record of this exact size is a placement this program wrote.
     if (size != kPlacementBytes) {
-        LogFmt("CPreferences::Load - \"%s\" holds %u bytes, not %zu; ignored", name, size, kPlacementBytes);
+        LogFmt("CPreferences::Load - \"%s\" holds %u bytes, not %zu; ignored", name, size,
+               kPlacementBytes);
         return;
     }
     member = UnpackPlacement(AsBytes(data, size));
@@ -157,15 +160,17 @@ void CPreferenceReader::Record(const char* name, TBurnerPrefs& member) {
     if (const auto bytes = ReadRecord(name, kBurnerBytes)) member = UnpackBurner(*bytes);
 }
 
-void CPreferenceReader::ReadRecordList(const char* prefix, int count, std::size_t size,
-                                       const std::function<void(const char*, std::span<const std::uint8_t>)>& take) {
+void CPreferenceReader::ReadRecordList(
+    const char* prefix, int count, std::size_t size,
+    const std::function<void(const char*, std::span<const std::uint8_t>)>& take) {
     for (int i = 0; i < count; ++i) {
         const std::string name = IndexedValueName(prefix, i);
         std::uint32_t stored = 0;
         if (!key_.GetKeyType(name.c_str(), nullptr, &stored)) return;
         const char* data = key_.GetKeyData(name.c_str(), &stored);
         if (data == nullptr || stored != size) {
-            LogFmt("CPreferences::Load - \"%s\" holds %u bytes, not %zu; skipped", name.c_str(), stored, size);
+            LogFmt("CPreferences::Load - \"%s\" holds %u bytes, not %zu; skipped", name.c_str(),
+                   stored, size);
             continue;
         }
         take(name.c_str(), AsBytes(data, stored));
@@ -175,14 +180,17 @@ void CPreferenceReader::ReadRecordList(const char* prefix, int count, std::size_
 void CPreferenceReader::MusicDirectories(CLastDirList& list) {
     list.DeleteAll();
     const int count = ReadNumber(kMusicDirCountName).value_or(0);
-    ReadRecordList(kMusicDirPrefix, count, kMusicDirBytes, [&](const char* name, std::span<const std::uint8_t> bytes) {
-        _lastDirList folder{};
-        if (!UnpackMusicDir(bytes, folder)) {
-            LogFmt("CPreferences::Load - \"%s\" holds a path longer than %d bytes; skipped", name, MAX_PATH - 1);
-            return;
-        }
-        list.Add(folder.path, static_cast<std::uint32_t>(folder.number), folder.value, 0);
-    });
+    ReadRecordList(
+        kMusicDirPrefix, count, kMusicDirBytes,
+        [&](const char* name, std::span<const std::uint8_t> bytes) {
+            _lastDirList folder{};
+            if (!UnpackMusicDir(bytes, folder)) {
+                LogFmt("CPreferences::Load - \"%s\" holds a path longer than %d bytes; skipped",
+                       name, MAX_PATH - 1);
+                return;
+            }
+            list.Add(folder.path, static_cast<std::uint32_t>(folder.number), folder.value, 0);
+        });
 }
 
 void CPreferenceReader::Sites(CPreferences& preferences) {
@@ -193,15 +201,16 @@ void CPreferenceReader::Sites(CPreferences& preferences) {
         preferences.AddSite(MakeDefaultPreferenceSite());
         return;
     }
-    ReadRecordList(kSitePrefix, count, kSiteBytes, [&](const char* name, std::span<const std::uint8_t> bytes) {
-        TITLEFETCH_TSite site;
-        if (!UnpackSite(bytes, site)) {
-            LogFmt("CPreferences::Load - \"%s\" holds a text longer than %d bytes; skipped", name,
-                   kSiteTextSize - 1);
-            return;
-        }
-        preferences.AddSite(site);
-    });
+    ReadRecordList(
+        kSitePrefix, count, kSiteBytes, [&](const char* name, std::span<const std::uint8_t> bytes) {
+            TITLEFETCH_TSite site;
+            if (!UnpackSite(bytes, site)) {
+                LogFmt("CPreferences::Load - \"%s\" holds a text longer than %d bytes; skipped",
+                       name, kSiteTextSize - 1);
+                return;
+            }
+            preferences.AddSite(site);
+        });
 }
 
 void CPreferenceReader::ExcludeDirs(MvList<TExcludeDir>& list) {
@@ -219,7 +228,8 @@ void CPreferenceReader::ExcludeDirs(MvList<TExcludeDir>& list) {
         if (path == nullptr) continue;
         TExcludeDir folder{};
         if (std::strlen(path) >= sizeof(folder.path)) {
-            LogFmt("CPreferences::Load - \"%s\" is longer than %d bytes; skipped", name.c_str(), MAX_PATH - 1);
+            LogFmt("CPreferences::Load - \"%s\" is longer than %d bytes; skipped", name.c_str(),
+                   MAX_PATH - 1);
             continue;
         }
         std::strcpy(folder.path, path);

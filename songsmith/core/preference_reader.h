@@ -49,8 +49,9 @@ private:
     // Reads the values prefix0, prefix1, ... below count, stopping at the
     // first missing one; hands each that holds exactly size bytes to take,
     // with its name (others are logged and skipped).
-    void ReadRecordList(const char* prefix, int count, std::size_t size,
-                        const std::function<void(const char*, std::span<const std::uint8_t>)>& take);
+    void ReadRecordList(
+        const char* prefix, int count, std::size_t size,
+        const std::function<void(const char*, std::span<const std::uint8_t>)>& take);
 
     CRegKey& key_;
     IPreferenceEffects* effects_;

@@ -10,7 +10,8 @@ template <std::size_t N>
 class CImageWriter {
 public:
     void Word(std::uint32_t value) {
-        for (int shift = 0; shift < 32; shift += 8) image_[at_++] = static_cast<std::uint8_t>(value >> shift);
+        for (int shift = 0; shift < 32; shift += 8)
+            image_[at_++] = static_cast<std::uint8_t>(value >> shift);
     }
     void Signed(std::int32_t value) { Word(static_cast<std::uint32_t>(value)); }
     void Byte(std::uint8_t value) { image_[at_++] = value; }
@@ -65,7 +66,8 @@ TPlacementImage PackRecord(const WINDOWPLACEMENT& placement) {
         out.Signed(point.y);
     }
     const RECT& normal = placement.rcNormalPosition;
-    for (std::int32_t side : {normal.left, normal.top, normal.right, normal.bottom}) out.Signed(side);
+    for (std::int32_t side : {normal.left, normal.top, normal.right, normal.bottom})
+        out.Signed(side);
     return out.Done();
 }
 
@@ -80,7 +82,8 @@ WINDOWPLACEMENT UnpackPlacement(std::span<const std::uint8_t> bytes) {
         point->y = in.Signed();
     }
     RECT& normal = placement.rcNormalPosition;
-    for (std::int32_t* side : {&normal.left, &normal.top, &normal.right, &normal.bottom}) *side = in.Signed();
+    for (std::int32_t* side : {&normal.left, &normal.top, &normal.right, &normal.bottom})
+        *side = in.Signed();
     return placement;
 }
 
@@ -96,7 +99,8 @@ float UnpackSplit(std::span<const std::uint8_t> bytes) {
 
 TFadeImage PackRecord(const TFadePreferences& fade) {
     CImageWriter<kFadeBytes> out;
-    for (std::int32_t value : {fade.transitionMode, fade.gapMs, fade.overlapMs, fade.fadeMs}) out.Signed(value);
+    for (std::int32_t value : {fade.transitionMode, fade.gapMs, fade.overlapMs, fade.fadeMs})
+        out.Signed(value);
     return out.Done();
 }
 
@@ -174,7 +178,8 @@ bool UnpackSite(std::span<const std::uint8_t> bytes, TITLEFETCH_TSite& site) {
     TITLEFETCH_TSite read;
     if (!in.Field(read.host)) return false;
     read.port = in.Signed();
-    if (!in.Field(read.cgiPath) || !in.Field(read.secondText) || !in.Field(read.description)) return false;
+    if (!in.Field(read.cgiPath) || !in.Field(read.secondText) || !in.Field(read.description))
+        return false;
     read.north = in.Byte();
     read.east = in.Byte();
     in.Skip(2);

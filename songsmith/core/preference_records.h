@@ -28,25 +28,25 @@ using TBurnerPrefs = std::array<std::int32_t, 18>;
 // What each BurnerPrefs slot holds. The writer's address is three numbers
 // kept out of order; they are handed on as first (6), second (0), third (7).
 enum EBurnerPref : std::size_t {
-    kBurnerWriterSecond = 0,   // -1: no writer chosen
-    kBurnerParamFlag = 1,      // handed to the burn parameter block
-    kBurnerParamNumber1 = 2,   // handed to the burn parameter block
-    kBurnerParamNumber2 = 3,   // handed to the burn parameter block
-    kBurnerWriterFirst = 6,    // the host adapter
+    kBurnerWriterSecond = 0,  // -1: no writer chosen
+    kBurnerParamFlag = 1,     // handed to the burn parameter block
+    kBurnerParamNumber1 = 2,  // handed to the burn parameter block
+    kBurnerParamNumber2 = 3,  // handed to the burn parameter block
+    kBurnerWriterFirst = 6,   // the host adapter
     kBurnerWriterThird = 7,
     // 4, 5, 8 and 16 are kept and written back but read by nobody.
     kBurnerBurnProof = 9,
     kBurnerCdText = 10,
     kBurnerConvertFirst = 11,
-    kBurnerMode = 12,          // 0 test only, 1 test then burn, else burn
-    kBurnerWriteSpeed = 13,    // 255: the fastest
+    kBurnerMode = 12,        // 0 test only, 1 test then burn, else burn
+    kBurnerWriteSpeed = 13,  // 255: the fastest
     kBurnerCopies = 14,
     kBurnerEject = 15,
     kBurnerPlaySound = 17,
 };
 
-inline constexpr TBurnerPrefs kDefaultBurnerPrefs = {-1, 1, 20, 2, 15, 0, -1, -1, 65000,
-                                                     1,  0, 0,  1, 255, 1, 1, 0, 1};
+inline constexpr TBurnerPrefs kDefaultBurnerPrefs = {-1, 1, 20, 2, 15,  0, -1, -1, 65000,
+                                                     1,  0, 0,  1, 255, 1, 1,  0,  1};
 
 // Byte sizes of the stored images.
 inline constexpr std::size_t kPlacementBytes = 44;

@@ -19,14 +19,14 @@
 
 enum class ENumberRule {
     kAsStored,
-    kRipError,        // only 0, 1 or 2 is taken
-    kBurningEngine,   // 0 and 1 are taken, anything else becomes 2
-    kMediaSize,       // 21, 74 or 80, anything else becomes 74
+    kRipError,       // only 0, 1 or 2 is taken
+    kBurningEngine,  // 0 and 1 are taken, anything else becomes 2
+    kMediaSize,      // 21, 74 or 80, anything else becomes 74
 };
 
 enum class ETextRule {
-    kWhole,        // a text that does not fit is refused
-    kSearchText,   // a text that does not fit is cut; an empty one is deleted
+    kWhole,       // a text that does not fit is refused
+    kSearchText,  // a text that does not fit is cut; an empty one is deleted
 };
 
 template <class Visitor>

@@ -22,7 +22,9 @@ void CPreferenceWriter::Placement(const char* name, const WINDOWPLACEMENT& membe
     if (valid) WriteImage(name, PackRecord(member));
 }
 
-void CPreferenceWriter::Split(const char* name, float member) { WriteImage(name, PackRecord(member)); }
+void CPreferenceWriter::Split(const char* name, float member) {
+    WriteImage(name, PackRecord(member));
+}
 
 void CPreferenceWriter::Rate(const char* name, const std::atomic<double>& member) {
     WriteImage(name, PackRecord(member.load()));

@@ -15,7 +15,9 @@ public:
     explicit CPreferenceWriter(CRegKey& key) : key_(key) {}
 
     void Number(const char* name, int member, ENumberRule) { WriteNumber(name, member); }
-    void Number(const char* name, const std::atomic<int>& member, ENumberRule) { WriteNumber(name, member.load()); }
+    void Number(const char* name, const std::atomic<int>& member, ENumberRule) {
+        WriteNumber(name, member.load());
+    }
     void Number(const char* name, bool member, ENumberRule) { WriteNumber(name, member ? 1 : 0); }
     void Effect(EPreferenceEffect, int) {}
     template <std::size_t N>

@@ -57,7 +57,9 @@ CPreferences::CPreferences() {
     }
 }
 
-CPreferences::~CPreferences() { DeleteSites(); }
+CPreferences::~CPreferences() {
+    DeleteSites();
+}
 
 bool CPreferences::AddSite(const TITLEFETCH_TSite& site) {
     auto* copy = new (std::nothrow) TITLEFETCH_TSite(site);

@@ -51,16 +51,23 @@ TEST_F(PreferencesTest, DamagedValuesKeepTheirDefaultsWithALogLine) {
         {"number stored as text", [](CRegKey& k) { k.SetKeyString("RipSpeed", "12"); },
          "\"RipSpeed\" is not a 4-byte number; the default is kept",
          [](const CPreferences& p) { EXPECT_EQ(p.RipSpeed, 255); }},
-        {"number of two bytes", [](CRegKey& k) { SetBytes(k, "CurrentTab", Bytes{1, 0}); },
+        {"number of two bytes",
+         [](CRegKey& k) {
+             SetBytes(k, "CurrentTab", Bytes{1, 0});
+         },
          "\"CurrentTab\" is not a 4-byte number; the default is kept",
          [](const CPreferences& p) { EXPECT_EQ(p.CurrentTab, 0); }},
-        {"binary count", [](CRegKey& k) { SetBytes(k, "CDDBNumSites", Bytes{3, 0, 0, 0}); },
+        {"binary count",
+         [](CRegKey& k) {
+             SetBytes(k, "CDDBNumSites", Bytes{3, 0, 0, 0});
+         },
          "\"CDDBNumSites\" is not a 4-byte number; the default is kept",
          [](const CPreferences& p) { EXPECT_EQ(p.Sites.count, 1); }},
         {"path that does not fit", [&](CRegKey& k) { k.SetKeyString("RipPath", longPath.c_str()); },
          "\"RipPath\" is longer than 259 bytes; the default is kept",
          [&](const CPreferences& p) { EXPECT_EQ(std::string(p.RipPath), home_ + "/Music/"); }},
-        {"host that does not fit", [&](CRegKey& k) { k.SetKeyString("CDDBSite", longPath.c_str()); },
+        {"host that does not fit",
+         [&](CRegKey& k) { k.SetKeyString("CDDBSite", longPath.c_str()); },
          "\"CDDBSite\" is longer than 259 bytes; the default is kept",
          [](const CPreferences& p) { EXPECT_STREQ(p.CDDBSite, "gnudb.gnudb.org"); }},
         {"search text cut on a character boundary",
@@ -70,7 +77,9 @@ TEST_F(PreferencesTest, DamagedValuesKeepTheirDefaultsWithALogLine) {
              k.SetKeyString("lastSearchCriteria", text.c_str());
          },
          "\"lastSearchCriteria\" is longer than 511 bytes; cut to fit",
-         [](const CPreferences& p) { EXPECT_EQ(std::string(p.lastSearchCriteria), std::string(510, 'a')); }},
+         [](const CPreferences& p) {
+             EXPECT_EQ(std::string(p.lastSearchCriteria), std::string(510, 'a'));
+         }},
         {"short fade record", [](CRegKey& k) { SetBytes(k, "fadePreferences", Bytes(12, 9)); },
          "\"fadePreferences\" holds 12 bytes, fewer than 16; the default is kept",
          [](const CPreferences& p) { EXPECT_EQ(p.fadePreferences.overlapMs, 2500); }},
@@ -84,10 +93,12 @@ TEST_F(PreferencesTest, DamagedValuesKeepTheirDefaultsWithALogLine) {
          [](CRegKey& k) { SetBytes(k, "LastWindowSplitPercentage", FloatBytes(std::nanf(""))); },
          "\"LastWindowSplitPercentage\" is not a finite number; the default is kept",
          [](const CPreferences& p) { EXPECT_EQ(p.LastWindowSplitPercentage, 0.4f); }},
-        {"split above one", [](CRegKey& k) { SetBytes(k, "LastWindowSplitPercentage", FloatBytes(1.5f)); },
+        {"split above one",
+         [](CRegKey& k) { SetBytes(k, "LastWindowSplitPercentage", FloatBytes(1.5f)); },
          "\"LastWindowSplitPercentage\" = 1.5 lies outside 0..1; the default is kept",
          [](const CPreferences& p) { EXPECT_EQ(p.LastWindowSplitPercentage, 0.4f); }},
-        {"conversion rate of zero", [](CRegKey& k) { SetBytes(k, "waveConvertRate", DoubleBytes(0.0)); },
+        {"conversion rate of zero",
+         [](CRegKey& k) { SetBytes(k, "waveConvertRate", DoubleBytes(0.0)); },
          "\"waveConvertRate\" = 0 is not above 0; the default is kept",
          [](const CPreferences& p) { EXPECT_EQ(p.waveConvertRate.load(), 15.3); }},
         {"infinite conversion rate",
@@ -152,7 +163,8 @@ TEST_F(PreferencesTest, DamagedValuesKeepTheirDefaultsWithALogLine) {
         CPreferences p;
         p.Load(HKEY_CURRENT_USER);
         const std::string logged = LogText().substr(logBefore);
-        EXPECT_NE(logged.find(std::string("CPreferences::Load - ") + c.logLine), std::string::npos) << logged;
+        EXPECT_NE(logged.find(std::string("CPreferences::Load - ") + c.logLine), std::string::npos)
+            << logged;
         EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 1) << "one line: " << logged;
         c.check(p);
     }
@@ -176,7 +188,8 @@ TEST_F(PreferencesTest, EffectsAreHandedOnWithOrWithoutAKey) {
     CPreferences p;
     p.SetEffects(&withKey);
     p.Load(HKEY_CURRENT_USER);
-    EXPECT_EQ(withKey.calls, (std::vector<std::string>{"silence 4294967295", "partial 12", "log 0"}))
+    EXPECT_EQ(withKey.calls,
+              (std::vector<std::string>{"silence 4294967295", "partial 12", "log 0"}))
         << "stored values, the missing one at its default";
 }
 

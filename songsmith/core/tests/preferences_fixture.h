@@ -4,6 +4,7 @@
 // nothing of the real user's is read or made.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,7 +13,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "filekit/log.h"
@@ -27,7 +27,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Little-endian builders for hand-made record images.
 inline void PutWord(Bytes& bytes, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 inline void PutField(Bytes& bytes, const std::string& text, std::size_t size) {
     Bytes field(size, 0);
@@ -71,7 +72,9 @@ public:
     void SetSilenceThreshold(std::uint32_t threshold) override {
         calls.push_back("silence " + std::to_string(threshold));
     }
-    void SetPartialSongThreshold(int percent) override { calls.push_back("partial " + std::to_string(percent)); }
+    void SetPartialSongThreshold(int percent) override {
+        calls.push_back("partial " + std::to_string(percent));
+    }
     void LogOn(int on) override { calls.push_back("log " + std::to_string(on)); }
     std::vector<std::string> calls;
 };

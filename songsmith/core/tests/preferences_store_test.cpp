@@ -97,11 +97,14 @@ const std::pair<const char*, int CPreferences::*> kNumberMembers[] = {
     {"UseMarovelleASPI", &CPreferences::UseMarovelleASPI},
     {"DontWarnIntelAppAccelerator", &CPreferences::DontWarnIntelAppAccelerator},
 };
-int ChangedNumber(std::size_t row) { return 1000 + static_cast<int>(row); }
+int ChangedNumber(std::size_t row) {
+    return 1000 + static_cast<int>(row);
+}
 
 // Gives every stored member a value other than its default.
 void SetEveryValue(CPreferences& p) {
-    for (std::size_t i = 0; i < std::size(kNumberMembers); ++i) p.*kNumberMembers[i].second = ChangedNumber(i);
+    for (std::size_t i = 0; i < std::size(kNumberMembers); ++i)
+        p.*kNumberMembers[i].second = ChangedNumber(i);
     std::strcpy(p.Marovelle_Temp_Dir, "/t/temp");
     p.LastMainWinPlacement = {44, 2, 3, {-4, -5}, {6, 7}, {10, 20, 810, 620}};
     p.LastMainWinPlacementValid = 1;
@@ -113,7 +116,8 @@ void SetEveryValue(CPreferences& p) {
     p.fadePreferences = {2, 500, 3000, 2000};
     std::strcpy(p.lastSessionDir, "/s/sessions");
     std::strcpy(p.lastAddSoundDir, "/s/songs");
-    for (std::size_t i = 0; i < p.BurnerPrefs.size(); ++i) p.BurnerPrefs[i] = 100 + static_cast<int>(i);
+    for (std::size_t i = 0; i < p.BurnerPrefs.size(); ++i)
+        p.BurnerPrefs[i] = 100 + static_cast<int>(i);
     p.iDefaultMediaSize = 80;
     std::strcpy(p.RipPath, "/r/rips/");
     p.RipError = 1;
@@ -131,7 +135,8 @@ void SetEveryValue(CPreferences& p) {
     p.ImportExcludeDirs.Empty();
     p.ImportExcludeDirs.Append(TExcludeDir{"/x/one/", 0, 0});
     p.ImportExcludeDirs.Append(TExcludeDir{"/x/two/", 0, 0});
-    for (int i = 7; i >= 0; --i) p.RecentFiles.AddLatestString(("/recent/" + std::to_string(i) + ".tps").c_str());
+    for (int i = 7; i >= 0; --i)
+        p.RecentFiles.AddLatestString(("/recent/" + std::to_string(i) + ".tps").c_str());
     p.waveConvertRate = 22.75;
     p.WhichBurningEngine = 0;
     p.AllowCDRWDiscs = true;
@@ -156,7 +161,8 @@ TEST_F(PreferencesTest, EveryValueSurvivesARoundTrip) {
     for (const auto& [name, value] : saved) {
         if (name == "SongsmithDir") continue;
         const auto found = defaultValues.find(name);
-        EXPECT_TRUE(found == defaultValues.end() || !(found->second == value)) << name << " kept its default";
+        EXPECT_TRUE(found == defaultValues.end() || !(found->second == value))
+            << name << " kept its default";
     }
 
     CPreferences reloaded;
@@ -208,10 +214,13 @@ TEST_F(PreferencesTest, RecordsHaveTheirByteImages) {
     PutWord(folder, 7);
     const Bytes site = SiteImage({"h", 8080, "/p", "N051.30, W000.07", "d", 1, 0, 3090, -7});
     auto key = Key();
-    const std::pair<const char*, const Bytes*> images[] = {
-        {"LastMainWinPlacement", &placement}, {"fadePreferences", &fade}, {"BurnerPrefs", &burner},
-        {"LastWindowSplitPercentage", &split}, {"waveConvertRate", &rate}, {"ZY_MusicDir0", &folder},
-        {"ZS_Site0", &site}};
+    const std::pair<const char*, const Bytes*> images[] = {{"LastMainWinPlacement", &placement},
+                                                           {"fadePreferences", &fade},
+                                                           {"BurnerPrefs", &burner},
+                                                           {"LastWindowSplitPercentage", &split},
+                                                           {"waveConvertRate", &rate},
+                                                           {"ZY_MusicDir0", &folder},
+                                                           {"ZS_Site0", &site}};
     for (const auto& [name, bytes] : images) SetBytes(*key, name, *bytes);
     key->SetKeyNum("NumMusicDirectories", 1);
     key->SetKeyNum("CDDBNumSites", 1);
@@ -305,7 +314,8 @@ TEST_F(PreferencesTest, StoreRulesOnLoadAndSave) {
                  PutWord(folder, 100 - i);
                  PutWord(folder, 0);
                  SetBytes(k, "ZY_MusicDir" + std::to_string(i), folder);
-                 k.SetKeyString(("ZI_ExcludeDir" + std::to_string(i)).c_str(), ("/e" + std::to_string(i)).c_str());
+                 k.SetKeyString(("ZI_ExcludeDir" + std::to_string(i)).c_str(),
+                                ("/e" + std::to_string(i)).c_str());
              }
          },
          none,
@@ -315,7 +325,8 @@ TEST_F(PreferencesTest, StoreRulesOnLoadAndSave) {
              ASSERT_EQ(p.ImportExcludeDirs.count, 4);
              EXPECT_STREQ(p.ImportExcludeDirs.items[2].path, "/e3");
              EXPECT_EQ(v.at("NumImportExcludeDirs").bytes, (Bytes{4, 0, 0, 0}));
-             EXPECT_EQ(v.at("ZI_ExcludeDir3").bytes, (Bytes{'/', 'e', '4'})) << "written without the hole";
+             EXPECT_EQ(v.at("ZI_ExcludeDir3").bytes, (Bytes{'/', 'e', '4'}))
+                 << "written without the hole";
          }},
         {"a huge exclusion count reads only the values present",
          [](CRegKey& k) {
@@ -329,16 +340,14 @@ TEST_F(PreferencesTest, StoreRulesOnLoadAndSave) {
              EXPECT_STREQ(p.ImportExcludeDirs.items[1].path, "/b/");
          }},
         {"no sites stored: the default site, written as one",
-         [](CRegKey& k) { k.SetKeyNum("CDDBNumSites", 0); },
-         none,
+         [](CRegKey& k) { k.SetKeyNum("CDDBNumSites", 0); }, none,
          [](const CPreferences& p, const TValueMap& v) {
              ASSERT_EQ(p.Sites.count, 1);
              EXPECT_STREQ(p.Sites.items[0]->description, "Random freedb server");
              EXPECT_EQ(v.at("CDDBNumSites").bytes, (Bytes{1, 0, 0, 0}));
              EXPECT_EQ(v.at("ZS_Site0").bytes.size(), 1040u);
          }},
-        {"a site the list cannot give leaves no hole",
-         [](CRegKey&) {},
+        {"a site the list cannot give leaves no hole", [](CRegKey&) {},
          [](CPreferences& p) {
              p.Sites.Append(nullptr);
              p.AddSite(MakeSite("after.example.net", "/c", 80));
@@ -350,36 +359,42 @@ TEST_F(PreferencesTest, StoreRulesOnLoadAndSave) {
          }},
         {"three recent files delete the other five values",
          [](CRegKey& k) {
-             for (int i = 0; i < 8; ++i) k.SetKeyString(("recentFile" + std::to_string(i)).c_str(), "/old.tps");
+             for (int i = 0; i < 8; ++i)
+                 k.SetKeyString(("recentFile" + std::to_string(i)).c_str(), "/old.tps");
          },
          [](CPreferences& p) {
              p.RecentFiles.DeleteStringList();
-             for (const char* path : {"/c.tps", "/b.tps", "/a.tps"}) p.RecentFiles.AddLatestString(path);
+             for (const char* path : {"/c.tps", "/b.tps", "/a.tps"})
+                 p.RecentFiles.AddLatestString(path);
          },
          [](const CPreferences&, const TValueMap& v) {
              EXPECT_EQ(v.at("recentFile0").bytes, (Bytes{'/', 'a', '.', 't', 'p', 's'}));
              EXPECT_EQ(v.count("recentFile2"), 1u);
-             for (int i = 3; i < 8; ++i) EXPECT_EQ(v.count("recentFile" + std::to_string(i)), 0u) << i;
+             for (int i = 3; i < 8; ++i)
+                 EXPECT_EQ(v.count("recentFile" + std::to_string(i)), 0u) << i;
          }},
-        {"at most 100 favourites are written",
-         [](CRegKey&) {},
+        {"at most 100 favourites are written", [](CRegKey&) {},
          [](CPreferences& p) {
-             for (int i = 0; i < 150; ++i) p.MusicDirectories.Add(("/fav" + std::to_string(i)).c_str(), i, 0, 0);
+             for (int i = 0; i < 150; ++i)
+                 p.MusicDirectories.Add(("/fav" + std::to_string(i)).c_str(), i, 0, 0);
          },
          [](const CPreferences&, const TValueMap& v) {
              EXPECT_EQ(v.at("NumMusicDirectories").bytes, (Bytes{100, 0, 0, 0}));
              EXPECT_EQ(v.count("ZY_MusicDir99"), 1u);
              EXPECT_EQ(v.count("ZY_MusicDir100"), 0u);
-             EXPECT_EQ(std::string(reinterpret_cast<const char*>(v.at("ZY_MusicDir0").bytes.data())), "/fav149")
+             EXPECT_EQ(
+                 std::string(reinterpret_cast<const char*>(v.at("ZY_MusicDir0").bytes.data())),
+                 "/fav149")
                  << "the newest first";
          }},
         {"an empty search text removes the value",
          [](CRegKey& k) { k.SetKeyString("lastSearchCriteria", "old"); },
          [](CPreferences& p) { p.lastSearchCriteria[0] = '\0'; },
-         [](const CPreferences&, const TValueMap& v) { EXPECT_EQ(v.count("lastSearchCriteria"), 0u); }},
+         [](const CPreferences&, const TValueMap& v) {
+             EXPECT_EQ(v.count("lastSearchCriteria"), 0u);
+         }},
         {"a 40-byte placement is ignored and not written back",
-         [](CRegKey& k) { SetBytes(k, "LastMainWinPlacement", Bytes(40, 1)); },
-         none,
+         [](CRegKey& k) { SetBytes(k, "LastMainWinPlacement", Bytes(40, 1)); }, none,
          [](const CPreferences& p, const TValueMap& v) {
              EXPECT_FALSE(p.LastMainWinPlacementValid);
              EXPECT_EQ(v.count("LastMainWinPlacement"), 1u) << "the old value is left alone";
@@ -427,8 +442,9 @@ TEST_F(PreferencesTest, AKeyThatCannotBeMadeEndsTheSaveWithALogLine) {
     CPreferences p;
     p.Save(gone);
     RegCloseKey(gone);
-    EXPECT_NE(LogText().find("Prefs:Failed to create software key when trying to write preferences!"),
-              std::string::npos);
+    EXPECT_NE(
+        LogText().find("Prefs:Failed to create software key when trying to write preferences!"),
+        std::string::npos);
     EXPECT_FALSE(KeyExists());
 }
 
