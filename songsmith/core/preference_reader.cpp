@@ -7,6 +7,7 @@
 
 #include "filekit/log.h"
 #include "platform/ascii_case.h"
+#include "platform/last_error.h"
 #include "songsmith/core/preference_names.h"
 #include "utilities/text_copy.h"
 
@@ -36,12 +37,19 @@ std::span<const std::uint8_t> AsBytes(const char* data, std::uint32_t size) {
 // How many values of the key have names beginning with prefix (case
 // ignored, as the registry names compare).
 int CountValuesWithPrefix(CRegKey& key, const char* prefix) {
-    const std::size_t prefixLength = std::strlen(prefix);
-    char name[kRegMaxKeyNameLength + 1];
+    const std::string_view wanted(prefix);
     int count = 0;
-    for (std::uint32_t i = 0; key.EnumerateValues(i, name, sizeof(name)); ++i) {
-        if (std::strlen(name) >= prefixLength &&
-            AsciiEqualNoCase(std::string_view(name, prefixLength), prefix)) {
+    for (std::uint32_t i = 0;; ++i) {
+        char name[kRegMaxKeyNameLength + 1];
+        std::uint32_t nameSize = sizeof(name);
+        const std::uint32_t found =
+            RegEnumValue(key.Key(), i, name, &nameSize, nullptr, nullptr, nullptr);
+        // A name this long is no list value's (prefix and an int); go on past it.
+        if (found == ERROR_MORE_DATA) continue;
+        if (found != ERROR_SUCCESS) break;
+        const std::string_view view(name, nameSize);
+        if (view.size() >= wanted.size() &&
+            AsciiEqualNoCase(view.substr(0, wanted.size()), wanted)) {
             ++count;
         }
     }

@@ -331,6 +331,8 @@ TEST_F(PreferencesTest, StoreRulesOnLoadAndSave) {
         {"a huge exclusion count reads only the values present",
          [](CRegKey& k) {
              k.SetKeyNum("NumImportExcludeDirs", 0x7FFFFFFF);
+             // A name longer than any list value's, listed before them.
+             k.SetKeyNum(std::string(300, 'A').c_str(), 1);
              k.SetKeyString("ZI_ExcludeDir0", "/a/");
              k.SetKeyString("ZI_ExcludeDir5", "/b/");
          },
