@@ -55,6 +55,15 @@ int CRegKey::SubKeyExists(const char* name) {
     return Succeeded(RegQueryValueEx(key_, name, nullptr, nullptr, nullptr)) ? 1 : 0;
 }
 
+int CRegKey::GetKeyType(const char* name, std::uint32_t* type, std::uint32_t* size) {
+    std::uint32_t foundType = REG_NONE;
+    std::uint32_t foundSize = 0;
+    if (!Succeeded(RegQueryValueEx(key_, name, &foundType, nullptr, &foundSize))) return 0;
+    if (type != nullptr) *type = foundType;
+    if (size != nullptr) *size = foundSize;
+    return 1;
+}
+
 char* CRegKey::GetKeyData(const char* name, std::uint32_t* size) {
     std::uint32_t length = 0;
     if (!Succeeded(RegQueryValueEx(key_, name, nullptr, nullptr, &length))) return nullptr;

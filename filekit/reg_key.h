@@ -33,6 +33,10 @@ public:
     // 1 when this key holds a value of that name. It tests a value, not a
     // sub-key, whatever its name says; callers rely on that.
     int SubKeyExists(const char* name);
+    // The type (REG_SZ, REG_DWORD, ...) and byte count of a value without
+    // reading it, so callers can refuse a value of the wrong kind before
+    // taking it; either pointer may be null. 1 when the value exists, else 0.
+    int GetKeyType(const char* name, std::uint32_t* type, std::uint32_t* size);
 
     // The value's data as text, or null when missing or empty.
     char* GetKeyString(const char* name);

@@ -6,7 +6,6 @@
 #include <new>
 
 #include "platform/last_error.h"
-#include "platform/ascii_case.h"
 #include "utilities/errors.h"
 
 namespace {
@@ -48,8 +47,9 @@ void CLastDirList::InsertSorted(std::unique_ptr<_lastDirList> record) {
 
 CLastDirList::Items::iterator CLastDirList::Find(const char* path) {
     if (path == nullptr) return items_.end();
+    // Linux folder names differ by case: "/Music" and "/music" are two folders.
     return std::find_if(items_.begin(), items_.end(),
-                        [path](const auto& item) { return AsciiEqualNoCase(item->path, path); });
+                        [path](const auto& item) { return std::strcmp(item->path, path) == 0; });
 }
 
 int CLastDirList::Add(const char* path, std::uint32_t number, int value, int extra) {

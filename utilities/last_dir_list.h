@@ -2,6 +2,8 @@
 // CLastDirList: recently used folders, kept in descending order of a number
 // (a time stamp in seconds since 1970) with an integer per folder.
 //
+// Paths compare exactly, case included, as the file system names them.
+//
 // The record is stored as it stands by the main program, so its layout is
 // fixed: 260 bytes of path, then two 32-bit little-endian numbers. The
 // number is compared as unsigned, so time stamps stay in order past January
@@ -36,13 +38,13 @@ public:
     // Takes over a caller-allocated record (made with new); with sorted set
     // inserts it by the rule of Add, else appends it. 0 for a null record.
     int AddPtr(_lastDirList* record, int sorted);
-    // Updates the number and value of the path's record (case ignored), or
+    // Updates the number and value of the path's record, or
     // adds one; with resort set the record moves to its place in the order.
     int UpdateOrAdd(const char* path, std::uint32_t number, int value, int resort);
     // A record for the path with the current time at the front, keeping the
     // value of the record it replaces (kNewFolderValue for a new path).
     int MoveOrAddToTop(const char* path);
-    // Removes the first record of the path (case ignored).
+    // Removes the first record of the path.
     void DeletePath(const char* path);
     _lastDirList* ContainsDir(const char* path);
     // Orders the records by number, highest first; equal numbers keep their

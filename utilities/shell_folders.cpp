@@ -74,6 +74,11 @@ std::string FolderFor(int folderId) {
         }
         case kShellFolderDocuments:
             return UserFolder("DOCUMENTS");
+        case kShellFolderMusic: {
+            std::string music = UserFolder("MUSIC");
+            if (music.empty() && !Home().empty()) music = Home() + "/Music";
+            return music;
+        }
         case kShellFolderPictures:
             return UserFolder("PICTURES");
         case kShellFolderAppData:
@@ -113,6 +118,10 @@ bool GetInternetCachePath(char* out, int size) {
 
 bool GetMyPicturesPath(char* out, int size, bool create) {
     return GetSpecialFolderPath(out, size, kShellFolderPictures, create);
+}
+
+bool GetMyMusicPath(char* out, int size, bool create) {
+    return GetSpecialFolderPath(out, size, kShellFolderMusic, create);
 }
 
 bool GetCommonAppDataPath(char* out, int size, bool create) {

@@ -97,6 +97,30 @@ TEST_F(RegKeyTest, NumbersReadUpToFourBytesOfAnyType) {
     EXPECT_EQ(size, 4u);
 }
 
+TEST_F(RegKeyTest, TypeQueryGivesKindAndSizeAndLeavesTheBuffer) {
+    ASSERT_EQ(key_->SetKeyNum("Dword", 7), 1);
+    const std::uint8_t bytes[] = {1, 2, 3};
+    ASSERT_EQ(key_->SetKeyData("Binary", bytes, sizeof(bytes)), 1);
+    ASSERT_EQ(key_->SetKeyString("Text", "abcde"), 1);
+    const char* held = key_->GetKeyString("Text");
+    struct Case {
+        const char* name;
+        int exists;
+        std::uint32_t type;
+        std::uint32_t size;
+    } cases[] = {{"dword", 1, REG_DWORD, 4}, {"Binary", 1, REG_BINARY, 3},
+                 {"Text", 1, REG_SZ, 5}, {"Missing", 0, 99, 99}};
+    for (const Case& c : cases) {
+        std::uint32_t type = 99;
+        std::uint32_t size = 99;
+        EXPECT_EQ(key_->GetKeyType(c.name, &type, &size), c.exists) << c.name;
+        EXPECT_EQ(type, c.type) << c.name;
+        EXPECT_EQ(size, c.size) << c.name;
+    }
+    EXPECT_EQ(key_->GetKeyType("Dword", nullptr, nullptr), 1);
+    EXPECT_STREQ(held, "abcde") << "a query reads no data into the value buffer";
+}
+
 TEST_F(RegKeyTest, BinaryDataRoundTripsWithItsSize) {
     unsigned char record[268];
     for (std::size_t i = 0; i < sizeof(record); ++i) record[i] = static_cast<unsigned char>(i);

@@ -29,7 +29,7 @@ TEST(LastDirList, KeepsDescendingNumberOrder) {
     EXPECT_EQ(list.Add("/seven again", 7, 0, 0), 1);
     EXPECT_EQ(Paths(list), (std::vector<std::string>{"/nine", "/seven", "/seven again", "/five"}));
 
-    EXPECT_EQ(list.UpdateOrAdd("/FIVE", 10, 3, 0), 1);
+    EXPECT_EQ(list.UpdateOrAdd("/five", 10, 3, 0), 1);
     EXPECT_EQ(Paths(list).back(), "/five") << "without resort the record stays in place";
     EXPECT_EQ(list.Index(3)->number, 10);
     EXPECT_EQ(list.Index(3)->value, 3);
@@ -49,8 +49,8 @@ TEST(LastDirList, KeepsDescendingNumberOrder) {
     EXPECT_EQ(list.Index(3), record) << "after the records numbered 9";
     EXPECT_EQ(list.AddPtr(nullptr, 1), 0);
 
-    EXPECT_EQ(list.ContainsDir("/NINE"), list.Index(2));
-    list.DeletePath("/Nine");
+    EXPECT_EQ(list.ContainsDir("/nine"), list.Index(2));
+    list.DeletePath("/nine");
     EXPECT_EQ(list.ContainsDir("/nine"), nullptr);
     list.DeleteIndex(0);
     EXPECT_EQ(list.Count(), 4);
@@ -64,13 +64,27 @@ TEST(LastDirList, MoveOrAddToTopKeepsTheValue) {
     g_now = 1000;
     list.Add("/a", 500, 7, 0);
     list.Add("/b", 400, 8, 0);
-    EXPECT_EQ(list.MoveOrAddToTop("/B"), 1);
-    EXPECT_EQ(Paths(list), (std::vector<std::string>{"/B", "/a"}));
+    EXPECT_EQ(list.MoveOrAddToTop("/b"), 1);
+    EXPECT_EQ(Paths(list), (std::vector<std::string>{"/b", "/a"}));
     EXPECT_EQ(list.Index(0)->value, 8);
     EXPECT_EQ(list.Index(0)->number, 1000);
     EXPECT_EQ(list.MoveOrAddToTop("/c"), 1);
     EXPECT_EQ(list.Index(0)->value, CLastDirList::kNewFolderValue);
     EXPECT_EQ(list.Count(), 3);
+}
+
+TEST(LastDirList, PathsDifferingInCaseAreDifferentFolders) {
+    CLastDirList list;
+    list.SetClockForTesting(FakeClock);
+    g_now = 50;
+    list.Add("/Music", 10, 1, 0);
+    EXPECT_EQ(list.ContainsDir("/music"), nullptr);
+    list.UpdateOrAdd("/MUSIC", 20, 2, 1);
+    list.MoveOrAddToTop("/music");
+    EXPECT_EQ(Paths(list), (std::vector<std::string>{"/music", "/MUSIC", "/Music"}));
+    list.DeletePath("/MUSIC");
+    EXPECT_EQ(Paths(list), (std::vector<std::string>{"/music", "/Music"}));
+    EXPECT_EQ(list.Index(1)->value, 1) << "the first folder was never touched";
 }
 
 TEST(LastDirList, TimesPast2038StayNewest) {

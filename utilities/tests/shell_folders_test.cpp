@@ -57,6 +57,7 @@ protected:
         "XDG_DESKTOP_DIR",
         "XDG_DOCUMENTS_DIR",
         "XDG_PICTURES_DIR",
+        "XDG_MUSIC_DIR",
     };
     testsupport::TempDir dir_;
     std::string home_;
@@ -69,6 +70,7 @@ TEST_F(SpecialFoldersTest, DefaultsWithoutUserFolders) {
     EXPECT_EQ(Folder(kShellFolderDesktop), home_ + "/Desktop");
     EXPECT_EQ(Folder(kShellFolderDocuments), "(none)");
     EXPECT_EQ(Folder(kShellFolderPictures), "(none)");
+    EXPECT_EQ(Folder(kShellFolderMusic), home_ + "/Music");
     EXPECT_EQ(Folder(kShellFolderAppData), home_ + "/.local/share");
     EXPECT_EQ(Folder(kShellFolderCommonAppData), home_ + "/.local/share");
     EXPECT_EQ(Folder(kShellFolderInternetCache), home_ + "/.cache");
@@ -84,10 +86,12 @@ TEST_F(SpecialFoldersTest, UserFoldersFileAndVariables) {
                                 "# written by the desktop\n"
                                 "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
                                 "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente/\"\n"
-                                "XDG_PICTURES_DIR=\"$HOME/\"\n");
+                                "XDG_PICTURES_DIR=\"$HOME/\"\n"
+                                "XDG_MUSIC_DIR=\"$HOME/Musik\"\n");
     EXPECT_EQ(Folder(kShellFolderDesktop), home_ + "/Schreibtisch");
     EXPECT_EQ(Folder(kShellFolderDocuments), home_ + "/Dokumente");
     EXPECT_EQ(Folder(kShellFolderPictures), "(none)") << "set to the home folder: switched off";
+    EXPECT_EQ(Folder(kShellFolderMusic), home_ + "/Musik");
 
     setenv("XDG_PICTURES_DIR", (dir_.Path() + "/pics").c_str(), 1);
     setenv("XDG_DATA_HOME", (dir_.Path() + "/data").c_str(), 1);
@@ -99,6 +103,10 @@ TEST_F(SpecialFoldersTest, UserFoldersFileAndVariables) {
     char out[512];
     EXPECT_TRUE(GetMyPicturesPath(out, sizeof(out), true));
     EXPECT_TRUE(IsFolder(dir_.Path() + "/pics")) << "made when asked";
+    EXPECT_TRUE(GetMyMusicPath(out, sizeof(out), false));
+    EXPECT_FALSE(IsFolder(home_ + "/Musik")) << "not made when not asked";
+    EXPECT_TRUE(GetMyMusicPath(out, sizeof(out), true));
+    EXPECT_TRUE(IsFolder(home_ + "/Musik"));
     EXPECT_TRUE(GetInternetCachePath(out, sizeof(out)));
     EXPECT_FALSE(IsFolder(home_ + "/.cache")) << "the cache is never made";
 
