@@ -74,6 +74,7 @@ struct TStore {
 
 std::atomic<RegistryReportFunction> gReportHook{nullptr};
 std::atomic<RegistryWriteFunction> gWriteFunction{nullptr};
+std::atomic<RegistryFaultFunction> gFaultFunction{nullptr};
 
 void SaveAtExit() {
     RegistryStoreSave();
@@ -461,6 +462,19 @@ std::shared_ptr<TRegNode> Resolve(TStore& store, HKEY key, int& rootIndex, const
     return key->node;
 }
 
+// The error a test's fault function gives for an operation on the key at
+// path, or ERROR_SUCCESS.
+std::uint32_t InjectedFault(const char* operation, const TKeyPath& path) {
+    const RegistryFaultFunction fault = gFaultFunction.load();
+    if (fault == nullptr) return ERROR_SUCCESS;
+    std::string joined;
+    for (const std::string& name : path) {
+        if (!joined.empty()) joined += '\\';
+        joined += name;
+    }
+    return fault(operation, joined.c_str());
+}
+
 // Notes a change for the next save of its root.
 void Record(TStore& store, int rootIndex, TChange change) {
     TRoot& root = store.roots[rootIndex];
@@ -521,6 +535,9 @@ std::uint32_t OpenOrCreate(HKEY key, const char* path, HKEY* result, bool create
             }
             node = std::move(next);
             opened.push_back(node->name);
+        }
+        if (!create) {
+            if (const std::uint32_t fault = InjectedFault("open", opened); fault != ERROR_SUCCESS) return fault;
         }
         auto* handle = new TRegKeyHandle{rootIndex, std::move(node), std::move(opened)};
         store.handles.insert(handle);
@@ -621,8 +638,12 @@ std::uint32_t RegDeleteKey(HKEY key, const char* path) {
                 if (node == nullptr) return ERROR_FILE_NOT_FOUND;
                 deleted.push_back(node->name);
             }
-            if (!node->RemoveSubKey(names.back())) return ERROR_FILE_NOT_FOUND;
-            Record(store, rootIndex, TChange{TChange::kDeleteKey, Below(deleted, names.back()), {}, 0, {}});
+            const std::shared_ptr<TRegNode> target = node->FindSubKey(names.back());
+            if (target == nullptr) return ERROR_FILE_NOT_FOUND;
+            deleted.push_back(target->name);
+            if (const std::uint32_t fault = InjectedFault("delete", deleted); fault != ERROR_SUCCESS) return fault;
+            node->RemoveSubKey(names.back());
+            Record(store, rootIndex, TChange{TChange::kDeleteKey, std::move(deleted), {}, 0, {}});
             return ERROR_SUCCESS;
         });
     });
@@ -663,6 +684,10 @@ std::uint32_t RegEnumValue(HKEY key, std::uint32_t index, char* name, std::uint3
 
 RegistryReportFunction RegistrySetReportHook(RegistryReportFunction hook) {
     return gReportHook.exchange(hook);
+}
+
+void RegistrySetFaultFunction(RegistryFaultFunction fault) {
+    gFaultFunction.store(fault);
 }
 
 void RegistrySetWriteFunction(RegistryWriteFunction write) {

@@ -99,6 +99,14 @@ void RegistryStoreSetFolder(const std::string& folder);
 // Path of a root's store file in the current folder.
 std::string RegistryStoreFilePath(HKEY root);
 
+// Lets tests make chosen key operations fail as a real registry can (a key
+// whose rights forbid it). The function sees each RegOpenKey ("open") and
+// RegDeleteKey ("delete") with the '\\'-separated path of the key below its
+// root, and answers ERROR_SUCCESS to let it run or the error to give
+// instead. Null removes it.
+using RegistryFaultFunction = std::uint32_t (*)(const char* operation, const char* path);
+void RegistrySetFaultFunction(RegistryFaultFunction fault);
+
 // The write(2) the store saves through; tests install a failing one. Null
 // restores write(2).
 using RegistryWriteFunction = ssize_t (*)(int fd, const void* data, std::size_t size);
