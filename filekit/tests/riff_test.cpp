@@ -721,10 +721,33 @@ TEST(RiffRead, CopiesHoldTheirOwnReference) {
 
 // ---------------------------------------------------------------- sox
 
+// The first line a command prints (its errors included); none when it
+// cannot run or ends with a failure.
+std::optional<std::string> FirstLineOf(const std::string& command) {
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return std::nullopt;
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, pipe) != nullptr;
+    const int status = pclose(pipe);
+    EXPECT_EQ(status, 0) << command << ": " << line;
+    if (!read || status != 0) return std::nullopt;
+    return std::string(line);
+}
+
 class RiffSox : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!ToolOnPath("sox")) GTEST_SKIP() << "sox is not installed";
+    }
+    // Starts a WAVE file at path with its "fmt " chunk; the caller writes the
+    // rest, closes riff and releases the file.
+    static CFileObj* StartWave(const std::string& path, CRIFF& riff, const WAVEFORMATEX& format,
+                               std::int64_t formatBytes) {
+        auto* file = new CFileObj();
+        EXPECT_EQ(file->Create(path.c_str()), 1);
+        EXPECT_EQ(riff.Create(file, FourCC("WAVE")), 1);
+        EXPECT_EQ(riff.WriteSubChunk(FourCC("fmt "), &format, formatBytes), 1);
+        return file;
     }
     testsupport::TempDir dir_;
 };
@@ -773,12 +796,8 @@ TEST_F(RiffSox, OddDataWithAPadByteEndsTheFormNormally) {
 
 TEST_F(RiffSox, SoxReadsOurWave) {
     const std::string path = dir_.File("ours.wav");
-    CFileObj* file = new CFileObj();
-    ASSERT_EQ(file->Create(path.c_str()), 1);
     CRIFF riff;
-    ASSERT_EQ(riff.Create(file, FourCC("WAVE")), 1);
-    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
-    ASSERT_EQ(riff.WriteSubChunk(FourCC("fmt "), &format, sizeof format), 1);
+    CFileObj* file = StartWave(path, riff, WAVEFORMATEX{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0}, 18);
     ASSERT_EQ(riff.StartWriteStream(RIFF_ID_DATA), 1);
     const std::string samples = Pattern(4 * 250);
     ASSERT_EQ(riff.WriteStreamData(samples.data(), 4 * 100), 400);
@@ -787,26 +806,17 @@ TEST_F(RiffSox, SoxReadsOurWave) {
     riff.Close();
     DeleteRefObject(&file);
 
-    const std::string command = "soxi -s '" + path + "'";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char line[64] = {};
-    const bool read = std::fgets(line, sizeof line, pipe) != nullptr;
-    EXPECT_EQ(pclose(pipe), 0);
-    ASSERT_TRUE(read);
-    EXPECT_EQ(std::atoi(line), 250);
+    const std::optional<std::string> samplesSeen = FirstLineOf("soxi -s '" + path + "'");
+    ASSERT_TRUE(samplesSeen);
+    EXPECT_EQ(std::atoi(samplesSeen->c_str()), 250);
 }
 
 // An odd chunk before "data" (a title of odd length in an INFO list) must not
 // hide the data from other readers.
 TEST_F(RiffSox, OtherReadersTakeOurWaveWithAnOddChunkBeforeTheData) {
     const std::string path = dir_.File("titled.wav");
-    CFileObj* file = new CFileObj();
-    ASSERT_EQ(file->Create(path.c_str()), 1);
     CRIFF riff;
-    ASSERT_EQ(riff.Create(file, FourCC("WAVE")), 1);
-    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
-    ASSERT_EQ(riff.WriteSubChunk(FourCC("fmt "), &format, 16), 1);
+    CFileObj* file = StartWave(path, riff, WAVEFORMATEX{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0}, 16);
     ASSERT_EQ(riff.WriteListChunkHeader(FourCC("INFO")), 1);
     ASSERT_EQ(riff.Descend(), 1);
     ASSERT_EQ(riff.WriteSubChunk(FourCC("INAM"), "Odd", 4), 1) << "text and terminator";
@@ -828,13 +838,9 @@ TEST_F(RiffSox, OtherReadersTakeOurWaveWithAnOddChunkBeforeTheData) {
     for (const auto& reader : readers) {
         SCOPED_TRACE(reader.tool);
         if (!ToolOnPath(reader.tool)) continue;
-        std::FILE* pipe = popen((reader.command + " 2>&1").c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        char line[256] = {};
-        const bool read = std::fgets(line, sizeof line, pipe) != nullptr;
-        EXPECT_EQ(pclose(pipe), 0) << line;
-        ASSERT_TRUE(read);
-        EXPECT_EQ(std::atoi(line), 101) << line;
+        const std::optional<std::string> frames = FirstLineOf(reader.command);
+        ASSERT_TRUE(frames);
+        EXPECT_EQ(std::atoi(frames->c_str()), 101) << *frames;
     }
 }
 
