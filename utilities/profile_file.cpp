@@ -144,13 +144,23 @@ const TEntry* CProfile::Find(std::uint32_t section, std::string_view key) const 
 }
 
 std::vector<std::string> CProfile::KeyNames(std::uint32_t section) const {
-    std::vector<std::string> names;
-    for (const TEntry& entry : entries_) {
-        // Only the first spelling of a repeated key.
-        if (entry.section == section && Find(section, Text(entry.key)) == &entry) {
-            names.emplace_back(Text(entry.key));
+    // The section's entries stand together in entryOrder_, equal keys in a
+    // run led by the first in the file: the leaders, in file order, are the
+    // keys in their first spelling.
+    auto it = std::lower_bound(entryOrder_.begin(), entryOrder_.end(), section,
+                               [this](std::uint32_t e, std::uint32_t wanted) { return entries_[e].section < wanted; });
+    std::vector<std::uint32_t> leaders;
+    for (auto previous = entryOrder_.end(); it != entryOrder_.end() && entries_[*it].section == section; ++it) {
+        if (previous == entryOrder_.end() ||
+            !AsciiEqualNoCase(Text(entries_[*previous].key), Text(entries_[*it].key))) {
+            leaders.push_back(*it);
         }
+        previous = it;
     }
+    std::sort(leaders.begin(), leaders.end());
+    std::vector<std::string> names;
+    names.reserve(leaders.size());
+    for (std::uint32_t e : leaders) names.emplace_back(Text(entries_[e].key));
     return names;
 }
 
