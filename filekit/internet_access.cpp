@@ -11,6 +11,25 @@ bool InternetLibraryReady() {
     return ready;
 }
 
+bool InternetLibraryVersion(TInternetVersion* version) {
+    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+    if (version == nullptr || info == nullptr) return false;
+    // version_num holds 8 bits each of major, minor and patch.
+    version->dwMajorVersion = (info->version_num >> 16) & 0xff;
+    version->dwMinorVersion = (info->version_num >> 8) & 0xff;
+    return true;
+}
+
+TIEVersion IEVersionFrom(const TInternetVersion& version) {
+    if (version.dwMajorVersion != 1 || version.dwMinorVersion > 2) return kIEVersionOther;
+    return static_cast<TIEVersion>(version.dwMinorVersion);
+}
+
+TIEVersion MyInternetAccess::GetIEVersion() {
+    TInternetVersion version;
+    return InternetLibraryVersion(&version) ? IEVersionFrom(version) : kIEVersionOther;
+}
+
 MyInternetAccess::~MyInternetAccess() {
     Close();
 }

@@ -27,6 +27,27 @@ struct TInternetSession {
 };
 using HINTERNET = TInternetSession*;
 
+// The internet functions' version as two numbers. Here the transfer library
+// (libcurl) stands in for them: its major and minor version.
+struct TInternetVersion {
+    std::uint32_t dwMajorVersion = 0;
+    std::uint32_t dwMinorVersion = 0;
+};
+
+// The version class the program tells apart: 1.0, 1.1 and 1.2, and any other
+// version (or none readable). With libcurl, whose major version is 7 or more,
+// it is always kIEVersionOther.
+enum TIEVersion : int {
+    kIEVersion1_0 = 0,
+    kIEVersion1_1 = 1,
+    kIEVersion1_2 = 2,
+    kIEVersionOther = 3,
+};
+
+// The version's class: 1.0 to 1.2 by the minor number of major version 1,
+// kIEVersionOther for every other version.
+TIEVersion IEVersionFrom(const TInternetVersion& version);
+
 class MyInternetAccess {
 public:
     // A server that does not accept the connection within 30 s is given up.
@@ -51,6 +72,10 @@ public:
     void Lock() { lock_.lock(); }
     void Unlock() { lock_.unlock(); }
 
+    // The class of the transfer library's version (IEVersionFrom of
+    // InternetLibraryVersion); kIEVersionOther when it cannot be read.
+    TIEVersion GetIEVersion();
+
     // Time limits for downloads started from now on (tests shorten them).
     void SetTimeouts(std::uint32_t connectTimeoutMs, std::uint32_t stallTimeoutMs);
 
@@ -63,3 +88,6 @@ private:
 
 // Initialises the transfer library once per process; false when it cannot be.
 bool InternetLibraryReady();
+
+// The running transfer library's version; false when it cannot be read.
+bool InternetLibraryVersion(TInternetVersion* version);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/last_error.h"
+#include "platform/utf8_prefix.h"
 
 namespace {
 constexpr std::size_t kMaxNameBytes = 255;
@@ -54,7 +55,7 @@ int CMemObj::Open(const unsigned char* bytes, std::int64_t len) {
 }
 
 void CMemObj::SetName(const std::string& name) {
-    name_ = name.substr(0, kMaxNameBytes);
+    name_ = name.substr(0, Utf8PrefixLength(name, kMaxNameBytes));
 }
 
 std::int64_t CMemObj::Read(void* buf, std::int64_t len) {

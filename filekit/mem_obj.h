@@ -35,7 +35,7 @@ public:
     int Open(const unsigned char* bytes, std::int64_t len);
 
     const std::string& Name() const { return name_; }
-    // Keeps at most 255 bytes of the name.
+    // Keeps at most 255 bytes of the name, cut on a UTF-8 character boundary.
     void SetName(const std::string& name);
 
     // Test access: the sizes of the blocks in stream order.

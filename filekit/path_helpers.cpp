@@ -158,13 +158,21 @@ int RelativeToAbsolute(const char* baseFile, const char* relative, char* out, st
     const char dirSep = SeparatorOf(dir);
     const char relSep = SeparatorOf(rel);
 
-    // After the leading separator, a run of dots and separators: each
-    // separator in it climbs one folder.
-    std::size_t i = 1;
+    // After the leading separator (when there is one), the names ".." climb
+    // one folder each and "." and empty names stay; the first other name
+    // begins the rest. Names that only start with dots (".hidden",
+    // "...") are names like any other.
+    std::size_t i = rel[0] == relSep ? 1 : 0;
     int climbs = 0;
-    while (i < rel.size() && (rel[i] == '.' || rel[i] == relSep)) {
-        if (rel[i] == relSep) ++climbs;
-        ++i;
+    while (i < rel.size()) {
+        const std::size_t end = std::min(rel.find(relSep, i), rel.size());
+        const std::string_view name = rel.substr(i, end - i);
+        if (name == "..") {
+            ++climbs;
+        } else if (!name.empty() && name != ".") {
+            break;
+        }
+        i = end + 1;
     }
     if (i >= rel.size()) return 0;
 

@@ -48,8 +48,10 @@ int StripDriveLetter(const char* path, char* out, std::size_t outSize);
 // form. 0 (out empty) when baseFile has no folder or the two share no
 // leading folder.
 int AbsoluteToRelative(const char* baseFile, const char* path, char* out, std::size_t outSize);
-// out = the relative path made absolute against the folder of baseFile.
-// Climbing stops at the first folder of the base (the root for '/' paths).
+// out = the relative path made absolute against the folder of baseFile. The
+// relative path's leading separator may be missing; each ".." name climbs
+// one folder, and climbing stops at the first folder of the base (the root
+// for '/' paths).
 // 0 (out empty) when baseFile has no folder or nothing follows the climbing.
 int RelativeToAbsolute(const char* baseFile, const char* relative, char* out, std::size_t outSize);
 

@@ -8,6 +8,9 @@
 
 namespace {
 
+// What follows odd-sized chunk data.
+constexpr unsigned char kPadByte = 0;
+
 void StoreHeader(unsigned char* out, std::uint32_t id, std::uint32_t size) {
     StoreLe32(out, id);
     StoreLe32(out + 4, size);
@@ -41,6 +44,7 @@ CRIFF& CRIFF::operator=(const CRIFF& other) {
     writing_ = other.writing_;
     streamCount_ = other.streamCount_;
     streamHeaderOffset_ = other.streamHeaderOffset_;
+    padOddChunks_ = other.padOddChunks_;
     return *this;
 }
 
@@ -112,9 +116,11 @@ bool CRIFF::PlausibleIdAt(std::int64_t offset, std::int64_t end) {
 // point past the chunk's header. Sizes are 32-bit unsigned and offsets 64-bit,
 // so no size can move a walk backwards or hold it in place.
 //
-// Other tools pad odd-sized data to an even length. Our writer does not, so
-// the pad byte is only assumed when the unpadded offset holds no plausible
-// chunk id and the padded one does, or when it is the parent's last byte.
+// Odd-sized data is normally padded to an even length, but some files (ours
+// with padding off, older writers) have no pad. The pad byte is assumed when
+// the unpadded offset holds no plausible chunk id and the padded one does
+// (a pad is a zero byte, never part of an id), or when it is the parent's
+// last byte.
 std::int64_t CRIFF::NextChunkOffset(std::int64_t offset, std::uint32_t size, std::int64_t end) {
     // A header outside the parent (an empty parent) has nothing after it.
     if (offset + kRiffChunkHeaderBytes > end) return end;
@@ -434,13 +440,15 @@ int CRIFF::WriteSubChunk(std::uint32_t id, const void* data, std::int64_t len) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    if (!RoomInRiff(static_cast<std::uint64_t>(len) + kRiffChunkHeaderBytes)) return 0;
+    const std::int64_t pad = PadFor(len);
+    if (!RoomInRiff(static_cast<std::uint64_t>(len + pad) + kRiffChunkHeaderBytes)) return 0;
     unsigned char raw[kRiffChunkHeaderBytes];
     StoreHeader(raw, id, static_cast<std::uint32_t>(len));
     if (!WriteBytesAt(AppendOffset(), raw, kRiffChunkHeaderBytes)) return 0;
     if (len > 0 && stream_->Write(data, len) != len) return 0;
-    subOffset_ += len + kRiffChunkHeaderBytes;
-    return GrowParentsKeepingPosition(len + kRiffChunkHeaderBytes);
+    if (pad != 0 && stream_->Write(&kPadByte, 1) != 1) return 0;
+    subOffset_ += len + pad + kRiffChunkHeaderBytes;
+    return GrowParentsKeepingPosition(len + pad + kRiffChunkHeaderBytes);
 }
 
 std::int64_t CRIFF::Write(const void* buf, std::int64_t len) {
@@ -479,9 +487,12 @@ int CRIFF::StartWriteStream(std::uint32_t id) {
 
 std::int64_t CRIFF::WriteStreamData(const void* data, std::int64_t len) {
     if (!Ready() || streamHeaderOffset_ < 0 || data == nullptr || len <= 0) return 0;
-    // The chunk's header and everything streamed so far join the RIFF size at
-    // the end; this piece must still fit then.
-    if (!RoomInRiff(kRiffChunkHeaderBytes + static_cast<std::uint64_t>(streamCount_) + static_cast<std::uint64_t>(len))) return 0;
+    // The chunk's header, everything streamed so far and a pad byte join the
+    // RIFF size at the end; this piece must still fit then.
+    if (!RoomInRiff(kRiffChunkHeaderBytes + static_cast<std::uint64_t>(streamCount_) + static_cast<std::uint64_t>(len) +
+                    (padOddChunks_ ? 1 : 0))) {
+        return 0;
+    }
     const std::int64_t count = std::max<std::int64_t>(stream_->Write(data, len), 0);
     streamCount_ += count;
     return count;
@@ -489,11 +500,16 @@ std::int64_t CRIFF::WriteStreamData(const void* data, std::int64_t len) {
 
 int CRIFF::EndWriteStream() {
     if (!Ready() || streamHeaderOffset_ < 0) return 0;
-    const std::int64_t position = stream_->Tell();
+    std::int64_t position = stream_->Tell();
     const std::int64_t count = streamCount_;
+    const std::int64_t dataEnd = streamHeaderOffset_ + kRiffChunkHeaderBytes + count;
+    const std::int64_t pad = PadFor(count);
+    if (pad != 0 && !WriteBytesAt(dataEnd, &kPadByte, 1)) return 0;
+    // A stream left at the end of the data moves past the pad with it.
+    if (position == dataEnd) position += pad;
     UpdateChunk(streamHeaderOffset_, count);
-    const int result = UpdateAllMasterChunks(count + kRiffChunkHeaderBytes);
-    subOffset_ = streamHeaderOffset_ + kRiffChunkHeaderBytes + count;
+    const int result = UpdateAllMasterChunks(count + pad + kRiffChunkHeaderBytes);
+    subOffset_ = dataEnd + pad;
     streamCount_ = 0;
     streamHeaderOffset_ = -1;
     stream_->Seek(position, 0);

@@ -7,8 +7,11 @@
 // RIFF data and keeps the size field of every open parent correct on disk
 // after each write; a streamed chunk gets its own size when it is ended.
 //
-// No pad byte is written after odd-sized data. The reader accepts the pad
-// byte that other tools put there (see NextChunkOffset).
+// Odd-sized chunk data is followed by one zero pad byte, as RIFF requires and
+// other readers expect; the chunk's size field keeps the odd size, and every
+// parent counts the pad. Formats whose layout is fixed without pads turn
+// padding off with SetPadOddChunks(false) before writing. The reader accepts
+// files with and without pads (see NextChunkOffset).
 //
 // Results follow the library's convention: 1 or a count on success, 0 (or -1
 // where stated) on failure with the reason in the thread's last error.
@@ -70,8 +73,13 @@ public:
 
     // Writing. Create starts a new file at stream offset 0.
     int Create(CRefObj* stream, std::uint32_t formType);
+    // Whether WriteSubChunk and EndWriteStream follow odd-sized data with a
+    // pad byte. On by default; kept by Create, Close and copies.
+    void SetPadOddChunks(bool pad) { padOddChunks_ = pad; }
+    bool PadsOddChunks() const { return padOddChunks_; }
     int WriteSubChunk(std::uint32_t id, const void* data, std::int64_t len);
-    // Writes at the stream's position and grows every open parent by the count.
+    // Writes at the stream's position and grows every open parent by the
+    // count. Raw bytes: no pad is added, whatever the count.
     std::int64_t Write(const void* buf, std::int64_t len);
     // Appends a list header; Descend then enters it.
     int WriteListChunkHeader(std::uint32_t listType);
@@ -103,6 +111,8 @@ private:
     bool ReadHeaderAt(std::int64_t offset, _subChunk* out);
     bool ReadListHeaderAt(std::int64_t offset, _chunkInfo* out);
     bool WriteBytesAt(std::int64_t offset, const unsigned char* bytes, std::int64_t len);
+    // The pad byte that follows len bytes of chunk data: 1 or 0.
+    std::int64_t PadFor(std::int64_t len) const { return padOddChunks_ && (len & 1) != 0 ? 1 : 0; }
     // First byte after the current parent, never beyond the parents around it.
     std::int64_t ParentEnd() const;
     std::int64_t NextChunkOffset(std::int64_t offset, std::uint32_t size, std::int64_t end);
@@ -130,4 +140,5 @@ private:
     int writing_ = 0;
     std::int64_t streamCount_ = 0;
     std::int64_t streamHeaderOffset_ = -1;  // -1: no streamed chunk open
+    bool padOddChunks_ = true;
 };

@@ -11,13 +11,21 @@
 // terminator added.
 //
 // A root's file is read on its first use. Changes are saved when a handle of
-// that root is closed, when it is flushed and at process exit; every save
-// writes a temporary file, syncs it and renames it over the old one, so a
-// failed save leaves the previous file as it was. A file that cannot be
-// parsed is moved aside (never overwritten) and reported through the report
-// hook. One process-wide lock guards the store; it is the innermost lock of
-// the system: the store calls nothing that locks while holding it (reports
-// are delivered after it is released).
+// that root is closed, when it is flushed and at process exit. Several
+// processes may share the files (two program instances, the program and a
+// helper): a save takes an advisory lock on the file, reads it as it is on
+// disk then, applies the changes this process made since its last save, and
+// writes the result to a temporary file of its own, syncs it and renames it
+// over the old one. So no process's save is lost, the last change of a value
+// wins, and a failed save leaves the previous file as it was. Temporary
+// files that a crashed save left behind are removed by the next save.
+//
+// Every file ends with an end line, so a file cut short is noticed. A file
+// that cannot be parsed is set aside (the very bytes that failed, copied to
+// "<file>.damaged-<time>"), never overwritten unseen, and reported through
+// the report hook. One process-wide lock guards the store; it is the
+// innermost lock of the system: the store calls nothing that locks while
+// holding it (reports are delivered after it is released).
 //
 // Functions return ERROR_SUCCESS or an error code of platform/last_error.h;
 // they do not set the thread's last-error value.
@@ -98,6 +106,14 @@ void RegistryStoreUnload();
 void RegistryStoreSetFolder(const std::string& folder);
 // Path of a root's store file in the current folder.
 std::string RegistryStoreFilePath(HKEY root);
+
+// Lets tests make chosen key operations fail as a real registry can (a key
+// whose rights forbid it). The function sees each RegOpenKey ("open") and
+// RegDeleteKey ("delete") with the '\\'-separated path of the key below its
+// root, and answers ERROR_SUCCESS to let it run or the error to give
+// instead. Null removes it.
+using RegistryFaultFunction = std::uint32_t (*)(const char* operation, const char* path);
+void RegistrySetFaultFunction(RegistryFaultFunction fault);
 
 // The write(2) the store saves through; tests install a failing one. Null
 // restores write(2).

@@ -6,6 +6,9 @@
 namespace {
 
 constexpr std::string_view kFileHeader = "Songsmith registry 1";
+// The last line of every file: a file cut short anywhere, even between two
+// lines, lacks it and is noticed as damaged rather than read in part.
+constexpr std::string_view kFileEnd = "End of registry";
 // Hex bytes per line before a continuation, which keeps lines near 80 columns.
 constexpr std::size_t kHexBytesPerLine = 25;
 
@@ -259,12 +262,16 @@ std::string WriteRegistryText(std::string_view rootName, const TRegNode& root) {
     std::string out(kFileHeader);
     out += '\n';
     AppendKeys(out, rootName, root);
+    out += '\n';
+    out += kFileEnd;
+    out += '\n';
     return out;
 }
 
 bool ReadRegistryText(std::string_view text, std::string_view rootName, TRegNode& root,
                       std::string& error) {
     bool sawHeader = false;
+    bool sawEnd = false;
     TRegNode* key = nullptr;
     std::size_t lineNumber = 0;
     std::size_t pos = 0;
@@ -295,9 +302,13 @@ bool ReadRegistryText(std::string_view text, std::string_view rootName, TRegNode
         }
 
         std::string why;
-        if (!sawHeader) {
+        if (sawEnd) {
+            why = "text after the end line";
+        } else if (!sawHeader) {
             sawHeader = content == kFileHeader;
             if (!sawHeader) why = "not a registry store file";
+        } else if (content == kFileEnd) {
+            sawEnd = true;
         } else if (content.front() == '[') {
             key = ParseKeyLine(content, rootName, root, why);
         } else if (content.front() == '"' || content.front() == '@') {
@@ -313,6 +324,10 @@ bool ReadRegistryText(std::string_view text, std::string_view rootName, TRegNode
             error = "line " + std::to_string(firstLine) + ": " + why;
             return false;
         }
+    }
+    if (!sawEnd) {
+        error = sawHeader ? "no end line: the file is cut short" : "the file is empty";
+        return false;
     }
     return true;
 }

@@ -3,6 +3,7 @@
 // the system. Its 18-byte packed layout is stored as is in RIFF "fmt " chunks
 // and in song records, so it must never change.
 
+#include <cstddef>
 #include <cstdint>
 
 #pragma pack(push, 1)
@@ -18,6 +19,14 @@ struct WAVEFORMATEX {
 #pragma pack(pop)
 
 static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX is persisted as 18 bytes");
+// The fields stand where a RIFF "fmt " chunk has them (little-endian).
+static_assert(offsetof(WAVEFORMATEX, wFormatTag) == 0);
+static_assert(offsetof(WAVEFORMATEX, nChannels) == 2);
+static_assert(offsetof(WAVEFORMATEX, nSamplesPerSec) == 4);
+static_assert(offsetof(WAVEFORMATEX, nAvgBytesPerSec) == 8);
+static_assert(offsetof(WAVEFORMATEX, nBlockAlign) == 12);
+static_assert(offsetof(WAVEFORMATEX, wBitsPerSample) == 14);
+static_assert(offsetof(WAVEFORMATEX, cbSize) == 16);
 
 // Format tags (RIFF WAVE format registry).
 inline constexpr std::uint16_t WAVE_FORMAT_PCM = 0x0001;

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 
-// A path does not fit the 260-byte path field of a stored record.
+// A recent-folder path over 259 bytes: it does not fit the 260-byte path
+// field of the folder record.
 inline constexpr std::uint32_t UTILITIES_ERR_PATH_TOO_LONG = 0x20000300;
-// A markup file is larger than the reader accepts.
+// A file larger than its reader accepts: a markup file over 4 MiB, a
+// profile (INI) file over 16 MiB.
 inline constexpr std::uint32_t UTILITIES_ERR_FILE_TOO_LARGE = 0x20000301;
 // The files chosen in a file dialog do not fit the caller's buffer.
 inline constexpr std::uint32_t UTILITIES_ERR_NAMES_TOO_LONG = 0x20000302;

@@ -7,6 +7,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -184,11 +185,30 @@ int IsValidDirectory(const char* path) {
     return IsFolder(path) ? 1 : 0;
 }
 
+namespace {
+
+bool StatfsType(const char* path, std::int64_t* type) {
+    struct statfs fs {};
+    if (statfs(path, &fs) != 0) return false;
+    *type = static_cast<std::int64_t>(fs.f_type);
+    return true;
+}
+
+std::atomic<FileSystemTypeFunction> gFileSystemType{nullptr};
+
+}  // namespace
+
+void SetFileSystemTypeFunction(FileSystemTypeFunction function) {
+    gFileSystemType.store(function);
+}
+
 int IsOnLocalHardDrive(const char* path) {
     if (path == nullptr || path[0] == '\0') return 0;
-    struct statfs fs {};
-    if (statfs(NearestExisting(path).c_str(), &fs) != 0) return 0;
-    return IsRemoteType(fs.f_type) ? 0 : 1;
+    FileSystemTypeFunction typeOf = gFileSystemType.load();
+    if (typeOf == nullptr) typeOf = StatfsType;
+    std::int64_t type = 0;
+    if (!typeOf(NearestExisting(path).c_str(), &type)) return 0;
+    return IsRemoteType(type) ? 0 : 1;
 }
 
 double GetKBFree(const char* path) {

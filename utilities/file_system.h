@@ -3,6 +3,7 @@
 // Paths are UTF-8 with '/' separators; results are success flags.
 
 #include <cstddef>
+#include <cstdint>
 
 // 1 when folder (a trailing '/' allowed) holds a sub-folder whose name does
 // not begin with '.'; out (size bytes) then holds the name of the first one
@@ -37,6 +38,12 @@ int IsValidDirectory(const char* path);
 // file systems and in user-space (FUSE) mounts. A path that does not exist
 // yet is judged by the nearest folder above it that does.
 int IsOnLocalHardDrive(const char* path);
+
+// Where IsOnLocalHardDrive learns the file-system type (statfs(2) f_type) of
+// an existing path: false when it cannot be read. Tests answer with the type
+// of a network mount, which no test machine has; null restores statfs(2).
+using FileSystemTypeFunction = bool (*)(const char* path, std::int64_t* type);
+void SetFileSystemTypeFunction(FileSystemTypeFunction function);
 
 // Free space for the user at the path in units of 1000 bytes. A path that
 // does not exist yet (a folder about to be made) is measured on the nearest

@@ -11,8 +11,13 @@
 // Files are UTF-8, with or without a byte-order mark; a file that is not
 // valid UTF-8 was written by an older program and is read as Windows-1252.
 //
+// A file larger than 16 MiB is not read: every function then answers as for
+// a missing file and leaves UTILITIES_ERR_FILE_TOO_LARGE in the thread's last
+// error. A parsed file costs a few bytes per line beyond its text.
+//
 // Parsed files are cached by path and kept while the file's modification
-// time, size and identity stay the same. Every function may be called from
+// time, size and identity stay the same, as long as the cache stays small;
+// a large file is parsed for its call and dropped. Every function may be called from
 // any thread.
 
 #include <string>

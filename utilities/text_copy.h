@@ -5,13 +5,13 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/utf8_prefix.h"
+
 // In a namespace of their own: generic names that other parts of the library
 // may well want for something else.
 namespace textcopy {
 
-// The length of the longest beginning of text that holds at most maxBytes
-// bytes and does not end inside a UTF-8 character.
-std::size_t Utf8PrefixLength(std::string_view text, std::size_t maxBytes);
+using ::Utf8PrefixLength;
 
 // Copies text into out of outSize bytes, terminated, cut on a character
 // boundary when it does not fit. Returns the bytes stored without the

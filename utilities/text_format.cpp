@@ -10,11 +10,7 @@
 
 using textcopy::CopyTextCut;
 
-void MakeLengthString(long ms, char* out, int withMs, int noHours) {
-    MakeLengthString(ms, out, kLengthStringSize, withMs, noHours);
-}
-
-void MakeLengthString(long ms, char* out, std::size_t size, int withMs, int noHours) {
+void MakeLengthStringSized(long ms, char* out, std::size_t size, int withMs, int noHours) {
     if (out == nullptr || size == 0) return;
     const long long total = ms;
     const long long hours = total / 3600000;

@@ -2,20 +2,28 @@
 // Small text functions: lengths and sizes for display, file-name characters,
 // trimming, and the written escapes of keyed texts.
 
+#include <concepts>
 #include <cstddef>
+#include <utility>
 
 // Bytes that hold any text MakeLengthString makes, terminator included.
 inline constexpr std::size_t kLengthStringSize = 32;
 
-// A length in milliseconds as "MM:SS", or "HH:MM:SS" from one hour on; with
-// withMs ":mmm" milliseconds follow. With noHours set the hours are left out
-// and the minutes stay those within the hour. out holds kLengthStringSize
-// bytes.
-void MakeLengthString(long ms, char* out, int withMs, int noHours);
-// The same into out of size bytes (cut when smaller than kLengthStringSize).
-// Called as (ms, out, sizeof out, withMs) it shows the hours: a size_t size
-// picks this form over the one above, where it would be taken for withMs.
-void MakeLengthString(long ms, char* out, std::size_t size, int withMs, int noHours = 0);
+// A length in milliseconds as "MM:SS", or "HH:MM:SS" from one hour on, into
+// out of size bytes (cut when smaller than kLengthStringSize); with withMs
+// ":mmm" milliseconds follow. With noHours set the hours are left out and the
+// minutes stay those within the hour.
+//
+// There is one form only, so that (ms, out, size, withMs) can never be taken
+// for a form with the milliseconds flag in the third place: every integer
+// type of size lands here, and a negative size writes nothing.
+void MakeLengthStringSized(long ms, char* out, std::size_t size, int withMs, int noHours);
+
+template <std::integral Size>
+void MakeLengthString(long ms, char* out, Size size, int withMs, int noHours = 0) {
+    MakeLengthStringSized(ms, out, std::cmp_less(size, 0) ? 0 : static_cast<std::size_t>(size), withMs,
+                          noHours);
+}
 
 // "999 Bytes" below 1000 bytes, "999 KB" (whole thousands) below 1000000,
 // else "1.50 MB" (millions, two decimals), into out of size bytes.

@@ -11,6 +11,7 @@
 
 #include "platform/last_error.h"
 #include "platform/ascii_case.h"
+#include "utilities/bounded_read.h"
 #include "utilities/errors.h"
 #include "utilities/unicode.h"
 #include "utilities/xml_entities.h"
@@ -382,34 +383,17 @@ bool CXMLFile::Open(const char* path) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), std::fclose);
-    if (!file) {
-        SetLastErrorFromErrno(errno);
-        return false;
-    }
-    // Read in pieces up to one byte more than accepted: enough to know the
-    // file is too large without reading all of it, and no more memory than
-    // the file needs.
-    constexpr std::size_t kPiece = 64 * 1024;
-    std::vector<unsigned char> bytes;
-    std::size_t size = 0;
-    while (size <= kMaxFileBytes) {
-        bytes.resize(std::min<std::size_t>(size + kPiece, static_cast<std::size_t>(kMaxFileBytes) + 1));
-        const std::size_t n = std::fread(bytes.data() + size, 1, bytes.size() - size, file.get());
-        size += n;
-        if (n == 0 || size < bytes.size()) break;
-    }
-    if (std::ferror(file.get()) || size == 0) {
-        SetLastErrorFromErrno(std::ferror(file.get()) ? errno : EIO);
-        return false;
-    }
-    if (size > kMaxFileBytes) {
-        SetLastError(UTILITIES_ERR_FILE_TOO_LARGE);
+    std::string bytes;
+    if (!ReadFileBounded(path, kMaxFileBytes, bytes)) return false;
+    if (bytes.empty()) {
+        SetLastErrorFromErrno(EIO);
         return false;
     }
     root_.Clear();
-    const std::string_view raw(reinterpret_cast<const char*>(bytes.data()), size);
-    if (IsValidUtf8(raw)) return root_.Load(bytes.data(), static_cast<unsigned int>(size));
+    const std::string_view raw(bytes);
+    if (IsValidUtf8(raw)) {
+        return root_.Load(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned int>(bytes.size()));
+    }
     // Not UTF-8: written by an older program in its code page.
     const std::string text = Windows1252ToUtf8(raw);
     return root_.Load(reinterpret_cast<const unsigned char*>(text.data()), static_cast<unsigned int>(text.size()));

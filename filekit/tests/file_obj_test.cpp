@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "filekit/errors.h"
@@ -163,6 +164,32 @@ TEST_F(FileObjTest, CopyReopensReadOnlyWithTheSameWindow) {
     CRefObj* none = closed.Copy();
     EXPECT_EQ(none, nullptr);
     EXPECT_EQ(GetLastError(), FILEKIT_ERR_COPY_REOPEN);
+}
+
+// Copies reopen the file by its path: once the file is deleted, both ways of
+// copying fail with the reopen code and leave nothing open.
+TEST_F(FileObjTest, CopyOfAFileDeletedMeanwhileFails) {
+    CFileObj file;
+    ASSERT_EQ(file.Open(path_.c_str(), 0, 1), 1);
+    ASSERT_EQ(std::remove(path_.c_str()), 0);
+    SetLastError(0);
+    EXPECT_EQ(file.Copy(), nullptr);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_COPY_REOPEN);
+    SetLastError(0);
+    CFileObj constructed(file);
+    EXPECT_EQ(constructed.IsOpen(), 0);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_COPY_REOPEN);
+}
+
+TEST_F(FileObjTest, SetDataOffsetsRefusesAnEmptyWindowAndClearsTheErrorOnSuccess) {
+    CFileObj file;
+    ASSERT_EQ(file.Open(path_.c_str(), 20, 1), 1);
+    SetLastError(FILEKIT_ERR_SEEK);
+    EXPECT_EQ(file.SetDataOffsets(7, 7), 0);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_SEEK) << "a refusal sets no code of its own";
+    EXPECT_EQ(file.SetDataOffsets(5, 25), 1);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    EXPECT_EQ(file.DataSize(), 20);
 }
 
 TEST_F(FileObjTest, PathIsKeptAndCopiedWithinBounds) {

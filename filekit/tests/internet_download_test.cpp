@@ -377,4 +377,36 @@ TEST_F(InternetDownloadTest, RefusesWhatCannotStart) {
 
     EXPECT_EQ(closed.Open("Songsmith", 2, nullptr, nullptr), 0) << "an unknown access type";
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+
+    // A local file that cannot be created: nothing starts, and the file
+    // object has no download to complete.
+    const std::string nowhere = dir_.File("missing/folder/download.txt");
+    SetLastError(0);
+    EXPECT_EQ(file.OpenFromInternet(&session_, server_.Url("/version.txt").c_str(), nowhere.c_str()), 0);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(file.IsOpen(), 0);
+    EXPECT_EQ(file.FileDownloading(), 0);
+    EXPECT_EQ(file.CompleteDownload(0), 0);
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_NO_DOWNLOAD);
+}
+
+TEST(InternetVersion, TheLibraryVersionIsClassedByMajorAndMinor) {
+    const struct {
+        std::uint32_t major;
+        std::uint32_t minor;
+        TIEVersion expected;
+    } cases[] = {
+        {1, 0, kIEVersion1_0}, {1, 1, kIEVersion1_1}, {1, 2, kIEVersion1_2},
+        {1, 3, kIEVersionOther}, {0, 1, kIEVersionOther}, {2, 0, kIEVersionOther},
+        {7, 88, kIEVersionOther},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IEVersionFrom(TInternetVersion{c.major, c.minor}), c.expected) << c.major << "." << c.minor;
+    }
+    // libcurl is at version 7 or later, so the session reports another version.
+    TInternetVersion running;
+    ASSERT_TRUE(InternetLibraryVersion(&running));
+    EXPECT_GE(running.dwMajorVersion, 7u);
+    MyInternetAccess session;
+    EXPECT_EQ(session.GetIEVersion(), kIEVersionOther);
 }

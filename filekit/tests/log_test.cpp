@@ -68,6 +68,16 @@ TEST_F(LogTest, FileIsEmptiedByTheFirstLineNotByInit) {
     EXPECT_EQ(Contents(), "13:05:09 [7 mils] : new\r\n");
 }
 
+TEST_F(LogTest, ASecondRunAfterDeinitEmptiesTheFileAgain) {
+    LogInit(path_.c_str());
+    Log("first run");
+    LogDeinit();
+    LogInit(path_.c_str());
+    EXPECT_EQ(Contents(), "13:05:09 [7 mils] : first run\r\n") << "kept until the first line";
+    LogFmt("second run");
+    EXPECT_EQ(Contents(), "13:05:09 [  7 ms]: second run\r\n");
+}
+
 TEST_F(LogTest, SwitchedOffOrUninitialisedLogWritesNothing) {
     LogDeinit();  // without LogInit: nothing happens
     Log("before init");
@@ -143,6 +153,36 @@ TEST_F(LogTest, LinesFromManyThreadsNeverInterleave) {
         ++seen[static_cast<std::size_t>(std::stoi(m[2]))];
     }
     for (int count : seen) EXPECT_EQ(count, kLines);
+}
+
+// Closing and opening the log while other threads write lines never touches
+// a stream that is gone (the sanitizers watch) and never damages a line.
+TEST_F(LogTest, DeinitWhileOtherThreadsLog) {
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([&stop, t] {
+            for (int i = 0; !stop; ++i) {
+                if (i % 2 == 0) {
+                    Log("writer line");
+                } else {
+                    LogFmt("writer %d line %d", t, i);
+                }
+            }
+        });
+    }
+    for (int round = 0; round < 50; ++round) {
+        LogInit(path_.c_str());
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        LogDeinit();
+    }
+    stop = true;
+    for (std::thread& writer : writers) writer.join();
+
+    const std::regex line(R"(13:05:09 (\[7 mils\] : writer line|\[  7 ms\]: writer \d line \d+))");
+    for (const std::string& text : SplitCrLf(Contents())) {
+        ASSERT_TRUE(std::regex_match(text, line)) << text;
+    }
 }
 
 // A clock that ticks one millisecond per reading and takes a moment to

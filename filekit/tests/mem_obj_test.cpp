@@ -91,6 +91,26 @@ TEST(MemObj, CopyIsReadOnlyAndStartsAtZero) {
     DeleteRefObject(&copy);
 }
 
+TEST(MemObj, NamesAreCutOnACharacterBoundary) {
+    // 254 ASCII bytes then a two-byte character: the character would end at
+    // byte 256, so it is dropped whole.
+    const std::string e = "\xc3\xa9";
+    const struct {
+        std::string name;
+        std::string kept;
+    } cases[] = {
+        {std::string(254, 'a') + e, std::string(254, 'a')},
+        {std::string(253, 'a') + e + "z", std::string(253, 'a') + e},
+        {std::string(300, 'a'), std::string(255, 'a')},
+        {"short " + e, "short " + e},
+    };
+    for (const auto& c : cases) {
+        CMemObj mem;
+        mem.SetName(c.name);
+        EXPECT_EQ(mem.Name(), c.kept) << c.name.size();
+    }
+}
+
 TEST(MemObj, CloseFreesTheBlocksButKeepsTheState) {
     CMemObj mem;
     ASSERT_EQ(mem.Create(), 1);

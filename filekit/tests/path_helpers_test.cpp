@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "filekit/errors.h"
@@ -116,25 +117,31 @@ TEST(PathHelpersTest, HasFileExtension) {
 }
 
 TEST(PathHelpersTest, DriveHelpersInTheirPosixSense) {
-    EXPECT_EQ(IsRelativePath("music/song.mp3"), 1);
-    EXPECT_EQ(IsRelativePath("/music/song.mp3"), 0);
-    EXPECT_EQ(HasSameDrive("/a", "/b"), 1);
-    EXPECT_EQ(HasSameDrive("/a", "b"), 0);
-    EXPECT_EQ(HasSameDrive("", ""), 0);
-
-    char out[64];
-    EXPECT_EQ(AddDriveLetter("/x/y", "/a/b", out), 1);
-    EXPECT_STREQ(out, "/a/b");
-    EXPECT_EQ(AddDriveLetter("C:\\x\\y", "\\a\\b", out), 1);
-    EXPECT_STREQ(out, "C:\\a\\b");
-    EXPECT_EQ(AddDriveLetter("nothing", "/a", out), 0);
-    EXPECT_STREQ(out, "");
-    EXPECT_EQ(StripDriveLetter("C:\\x\\y", out), 1);
-    EXPECT_STREQ(out, "\\x\\y");
-    EXPECT_EQ(StripDriveLetter("/x/y", out), 1);
-    EXPECT_STREQ(out, "/x/y");
-    EXPECT_EQ(StripDriveLetter("xy", out), 0);
-    EXPECT_STREQ(out, "");
+    // Each call with its result and, for the helpers that write one, its out.
+    const struct {
+        const char* call;
+        std::function<int(char*)> run;
+        int result;
+        const char* out;
+    } cases[] = {
+        {"IsRelativePath music/song.mp3", [](char*) { return IsRelativePath("music/song.mp3"); }, 1, nullptr},
+        {"IsRelativePath /music/song.mp3", [](char*) { return IsRelativePath("/music/song.mp3"); }, 0, nullptr},
+        {"HasSameDrive /a /b", [](char*) { return HasSameDrive("/a", "/b"); }, 1, nullptr},
+        {"HasSameDrive /a b", [](char*) { return HasSameDrive("/a", "b"); }, 0, nullptr},
+        {"HasSameDrive empty", [](char*) { return HasSameDrive("", ""); }, 0, nullptr},
+        {"AddDriveLetter /x/y", [](char* out) { return AddDriveLetter("/x/y", "/a/b", out, 64); }, 1, "/a/b"},
+        {"AddDriveLetter C:", [](char* out) { return AddDriveLetter("C:\\x\\y", "\\a\\b", out, 64); }, 1,
+         "C:\\a\\b"},
+        {"AddDriveLetter nothing", [](char* out) { return AddDriveLetter("nothing", "/a", out, 64); }, 0, ""},
+        {"StripDriveLetter C:", [](char* out) { return StripDriveLetter("C:\\x\\y", out, 64); }, 1, "\\x\\y"},
+        {"StripDriveLetter /x/y", [](char* out) { return StripDriveLetter("/x/y", out, 64); }, 1, "/x/y"},
+        {"StripDriveLetter xy", [](char* out) { return StripDriveLetter("xy", out, 64); }, 0, ""},
+    };
+    for (const auto& c : cases) {
+        char out[64] = "untouched";
+        EXPECT_EQ(c.run(out), c.result) << c.call;
+        EXPECT_STREQ(out, c.out != nullptr ? c.out : "untouched") << c.call;
+    }
 }
 
 TEST(PathHelpersTest, AbsoluteToRelative) {
@@ -157,6 +164,13 @@ TEST(PathHelpersTest, AbsoluteToRelative) {
         {"C:\\a\\list.m3u", "D:\\a\\song.mp3", 0, ""},
         {"/a/list.m3u", "a/song.mp3", 0, ""},
         {"list.m3u", "/a/song.mp3", 0, ""},
+        // Linux names that begin with dots are names, not climbs.
+        {"/a/b/list.m3u", "/a/b/.hidden.mp3", 1, "/.hidden.mp3"},
+        {"/a/b/list.m3u", "/a/b/.../x.mp3", 1, "/.../x.mp3"},
+        {"/a/b/list.m3u", "/a/b/..x/y.mp3", 1, "/..x/y.mp3"},
+        {"/a/b/list.m3u", "/a/.config/x.mp3", 1, "/../.config/x.mp3"},
+        {"/home/u/.music/list.m3u", "/home/u/.music/.x/.y.mp3", 1, "/.x/.y.mp3"},
+        {"/home/u/.music/list.m3u", "/home/u/song.mp3", 1, "/../song.mp3"},
     };
     for (const auto& c : cases) {
         char out[64];
@@ -190,6 +204,12 @@ TEST(PathHelpersTest, RelativeToAbsolute) {
         {"/a/b/list.m3u", "\\sub\\song.mp3", 1, "/a/b/sub/song.mp3"},
         {"C:\\a\\b\\list.m3u", "\\..\\..\\x.mp3", 1, "C:\\x.mp3"},
         {"C:\\a\\b\\list.m3u", "\\..\\..\\..\\x.mp3", 1, "C:\\x.mp3"},
+        // Written without the leading separator, and with "." names.
+        {"/a/b/list.m3u", "song.mp3", 1, "/a/b/song.mp3"},
+        {"/a/b/list.m3u", "../c/song.mp3", 1, "/a/c/song.mp3"},
+        {"/a/b/list.m3u", "./.song.mp3", 1, "/a/b/.song.mp3"},
+        {"/a/b/list.m3u", "/./../x.mp3", 1, "/a/x.mp3"},
+        {"/a/b/list.m3u", "\\.hidden\\song.mp3", 1, "/a/b/.hidden/song.mp3"},
         // Nothing after the climbing, or no folder in the base.
         {"/a/b/list.m3u", "/../..", 0, ""},
         {"/a/b/list.m3u", "", 0, ""},

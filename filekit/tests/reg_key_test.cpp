@@ -202,6 +202,51 @@ TEST_F(RegKeyTest, DeleteSubKeysEmptiesATreeOrTakesOneWhole) {
     DeleteRegKey(&keep);
 }
 
+// The operation and key path that the store refuses, for the test below.
+std::string gRefusedOperation;
+std::string gRefusedPath;
+std::uint32_t RefuseOne(const char* operation, const char* path) {
+    return operation == gRefusedOperation && path == gRefusedPath ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
+// A listed sub-key that cannot be opened, or cannot be deleted once emptied,
+// stops the walk with 0 at once instead of trying index 0 again for ever;
+// the sub-keys before it are gone and the rest stay.
+TEST_F(RegKeyTest, DeleteSubKeysStopsAtASubKeyItCannotOpenOrDelete) {
+    const std::string own = "SOFTWARE\\Marovelle\\Songsmith\\";
+    const struct {
+        const char* operation;
+        std::vector<std::string> left;         // sub-keys left after the walk
+        std::vector<std::string> leftInBlock;  // what the refused key still holds
+    } cases[] = {
+        {"open", {"Block", "Later"}, {"Inner"}},
+        {"delete", {"Block", "Later"}, {}},
+    };
+    RegistrySetFaultFunction(RefuseOne);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.operation);
+        for (const char* path : {"Above\\Inner", "Block\\Inner", "Later\\Inner"}) {
+            CRegKey* sub = key_->CreateSubKey(path);
+            ASSERT_NE(sub, nullptr);
+            DeleteRegKey(&sub);
+        }
+        gRefusedOperation = c.operation;
+        gRefusedPath = own + "Block";
+        SetLastError(0);
+        EXPECT_EQ(key_->DeleteSubKeys(nullptr), 0);
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(SubKeys(key_), c.left);
+        gRefusedPath.clear();
+        CRegKey* block = key_->GetSubKey("Block");
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(SubKeys(block), c.leftInBlock);
+        DeleteRegKey(&block);
+        EXPECT_EQ(key_->DeleteSubKeys(nullptr), 1) << "once allowed, the walk finishes";
+        EXPECT_TRUE(SubKeys(key_).empty());
+    }
+    RegistrySetFaultFunction(nullptr);
+}
+
 TEST(RegistryReports, ADamagedStoreIsReportedInTheLog) {
     testsupport::TempDir dir;
     RegistryStoreSetFolder(dir.Path());

@@ -2,9 +2,14 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -314,7 +319,9 @@ TEST(RegistryTextTest, ReadsHandWrittenFilesAndRefusesBrokenLines) {
         "  \"Blob\" = hex:01, 02,\\\r\n"
         "      03\r\n"
         "@=\"d\"\r\n"
-        "[hkey_current_user\\a\\B]\r\n";
+        "[hkey_current_user\\a\\B]\r\n"
+        "End of registry\r\n"
+        "\r\n";
     TRegNode root;
     std::string error;
     ASSERT_TRUE(ReadRegistryText(good, "HKEY_CURRENT_USER", root, error)) << error;
@@ -349,6 +356,11 @@ TEST(RegistryTextTest, ReadsHandWrittenFilesAndRefusesBrokenLines) {
         {"Songsmith registry 1\n[HKEY_CURRENT_USER]\n\"v\" \"a\"\n",
          "line 3: '=' expected after the value name"},
         {"Songsmith registry 1\nnonsense\n", "line 2: unexpected text"},
+        // Cut short, at a line boundary or before anything was written.
+        {"Songsmith registry 1\n[HKEY_CURRENT_USER\\A]\n\"v\"=dword:1\n", "no end line: the file is cut short"},
+        {"Songsmith registry 1\n", "no end line: the file is cut short"},
+        {"", "the file is empty"},
+        {"Songsmith registry 1\nEnd of registry\n[HKEY_CURRENT_USER\\A]\n", "line 3: text after the end line"},
     };
     for (const Case& c : cases) {
         TRegNode scratch;
@@ -362,6 +374,155 @@ TEST(RegistryTextTest, ReadsHandWrittenFilesAndRefusesBrokenLines) {
     deep += "]\n";
     TRegNode scratch;
     EXPECT_FALSE(ReadRegistryText(deep, "HKEY_CURRENT_USER", scratch, error));
+}
+
+// A file cut short anywhere, even between two lines, must not load in part:
+// it is set aside whole, and the store starts empty rather than with some of
+// its values, which the next save would make the only ones left.
+TEST_F(RegistryStoreTest, AFileCutShortIsSetAsideNotReadInPart) {
+    const std::string path = RegistryStoreFilePath(HKEY_CURRENT_USER);
+    HKEY key = Create(HKEY_CURRENT_USER, "Prefs");
+    for (int i = 0; i < 30; ++i) Set(key, std::to_string(i).c_str(), REG_DWORD, {static_cast<std::uint8_t>(i), 0, 0, 0});
+    ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    const std::string saved = testsupport::ReadWholeFile(path);
+    std::size_t twentyLines = 0;
+    for (int line = 0; line < 20; ++line) twentyLines = saved.find('\n', twentyLines) + 1;
+
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"cut after 20 lines", saved.substr(0, twentyLines)},
+        {"cut inside the end line", saved.substr(0, saved.size() - 5)},
+        {"header only", saved.substr(0, saved.find('\n') + 1)},
+        {"empty", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RegistryStoreUnload();
+        for (const std::string& file : FilesInFolder()) ASSERT_EQ(unlink(dir_.File(file).c_str()), 0);
+        testsupport::WriteWholeFile(path, c.bytes);
+        gReports.clear();
+        key = nullptr;
+        EXPECT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Prefs", &key), ERROR_FILE_NOT_FOUND);
+        if (key != nullptr) RegCloseKey(key);
+        ASSERT_EQ(gReports.size(), 1u);
+        EXPECT_NE(gReports[0].find("is damaged"), std::string::npos) << gReports[0];
+        const std::vector<std::string> files = FilesInFolder();
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_NE(files[0].find(".damaged-"), std::string::npos) << files[0];
+        EXPECT_EQ(testsupport::ReadWholeFile(dir_.File(files[0])), c.bytes);
+    }
+    // The whole file reads back whole.
+    RegistryStoreUnload();
+    testsupport::WriteWholeFile(path, saved);
+    ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Prefs", &key), ERROR_SUCCESS);
+    EXPECT_EQ(ValueNames(key).size(), 30u);
+    RegCloseKey(key);
+}
+
+// Another process (simulated by replacing the file) saved between this
+// process's load and its save: both processes' changes survive, and where
+// both changed one value, the later save wins.
+TEST_F(RegistryStoreTest, ASaveKeepsWhatAnotherProcessSavedMeanwhile) {
+    const std::string path = RegistryStoreFilePath(HKEY_CURRENT_USER);
+    HKEY key = Create(HKEY_CURRENT_USER, "Prefs");
+    Set(key, "Mine", REG_DWORD, {1, 0, 0, 0});
+    Set(key, "Both", REG_DWORD, {1, 0, 0, 0});
+    Set(key, "Old", REG_DWORD, {1, 0, 0, 0});
+    RegCloseKey(Create(key, "Gone"));
+    ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+
+    TRegNode other;
+    std::string error;
+    ASSERT_TRUE(ReadRegistryText(testsupport::ReadWholeFile(path), "HKEY_CURRENT_USER", other, error)) << error;
+    TRegNode& prefs = *other.FindSubKey("Prefs");
+    prefs.SetValue("Theirs", REG_DWORD, {2, 0, 0, 0});
+    prefs.SetValue("Both", REG_DWORD, {2, 0, 0, 0});
+    other.AddSubKey("Other");
+    testsupport::WriteWholeFile(path, WriteRegistryText("HKEY_CURRENT_USER", other));
+    // A save cut short by a crash left its temporary files behind.
+    testsupport::WriteWholeFile(path + ".tmp", "left over");
+    testsupport::WriteWholeFile(path + ".tmp-Ab12Cd", "left over");
+
+    Set(key, "Mine", REG_DWORD, {3, 0, 0, 0});
+    ASSERT_EQ(RegDeleteValue(key, "Old"), ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteKey(key, "Gone"), ERROR_SUCCESS);
+    RegCloseKey(Create(key, "Ours"));
+    ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"current_user.reg"}) << "temporaries cleaned";
+
+    RegistryStoreUnload();
+    ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Prefs", &key), ERROR_SUCCESS);
+    using Value = std::pair<std::uint32_t, std::vector<std::uint8_t>>;
+    EXPECT_EQ(Get(key, "Mine"), Value(REG_DWORD, {3, 0, 0, 0}));
+    EXPECT_EQ(Get(key, "Theirs"), Value(REG_DWORD, {2, 0, 0, 0}));
+    EXPECT_EQ(Get(key, "Both"), Value(REG_DWORD, {2, 0, 0, 0})) << "changed last by the other process";
+    EXPECT_EQ(Get(key, "Old").first, 0xffffffffu);
+    EXPECT_EQ(SubKeyNames(key), std::vector<std::string>{"Ours"});
+    RegCloseKey(key);
+    EXPECT_EQ(SubKeyNames(HKEY_CURRENT_USER), (std::vector<std::string>{"Other", "Prefs"}));
+    EXPECT_TRUE(gReports.empty());
+}
+
+// Two processes save one store file again and again at once: the file always
+// reads, no save is lost (each process's last value is there at the end),
+// and nothing is set aside as damaged.
+TEST_F(RegistryStoreTest, TwoProcessesSavingAtOnceLoseNothing) {
+    constexpr int kRounds = 150;
+    const std::string rounds = std::to_string(kRounds);
+    const std::string path = RegistryStoreFilePath(HKEY_CURRENT_USER);
+    std::vector<pid_t> children;
+    for (const char* name : {"A", "B"}) {
+        std::vector<std::string> args = {TRACKPRESS_REGISTRY_WRITER, dir_.Path(), name, rounds};
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+        children.push_back(pid);
+    }
+
+    std::string firstError;
+    int reads = 0;
+    std::vector<int> statuses(children.size(), -1);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (std::size_t running = children.size(); running > 0;) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            for (pid_t pid : children) kill(pid, SIGKILL);
+            for (pid_t pid : children) waitpid(pid, nullptr, 0);
+            FAIL() << "the writers did not finish in time";
+        }
+        const std::string text = testsupport::ReadWholeFile(path);
+        TRegNode scratch;
+        std::string error;
+        if (!text.empty() && !ReadRegistryText(text, "HKEY_CURRENT_USER", scratch, error) && firstError.empty()) {
+            firstError = error;
+        }
+        ++reads;
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            if (statuses[i] != -1) continue;
+            int status = 0;
+            if (waitpid(children[i], &status, WNOHANG) == children[i]) {
+                statuses[i] = status;
+                --running;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    for (int status : statuses) EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(firstError, "") << "a read among " << reads << " failed";
+
+    RegistryStoreUnload();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "Shared", &key), ERROR_SUCCESS);
+    using Value = std::pair<std::uint32_t, std::vector<std::uint8_t>>;
+    const Value last(REG_DWORD, {kRounds, 0, 0, 0});
+    EXPECT_EQ(Get(key, "A"), last);
+    EXPECT_EQ(Get(key, "B"), last);
+    RegCloseKey(key);
+    EXPECT_EQ(FilesInFolder(), std::vector<std::string>{"current_user.reg"});
+    EXPECT_TRUE(gReports.empty());
 }
 
 TEST_F(RegistryStoreTest, ThreadsShareTheStore) {

@@ -125,6 +125,39 @@ TEST(FileSystemTest, IsOnLocalHardDrive) {
     EXPECT_EQ(IsOnLocalHardDrive(""), 0);
 }
 
+namespace {
+
+// The type the injected query answers, or -1 for a failing query.
+std::int64_t gMountType = 0;
+bool InjectedMountType(const char*, std::int64_t* type) {
+    if (gMountType < 0) return false;
+    *type = gMountType;
+    return true;
+}
+
+}  // namespace
+
+TEST(FileSystemTest, NetworkAndOpticalMountsAreNotLocalDisks) {
+    const struct {
+        const char* name;
+        std::int64_t type;  // statfs(2) f_type
+        int local;
+    } cases[] = {
+        {"ext4", 0xEF53, 1},           {"btrfs", 0x9123683E, 1},     {"tmpfs", 0x01021994, 1},
+        {"nfs", 0x6969, 0},            {"cifs", 0xFF534D42, 0},      {"smb2", 0xFE534D42, 0},
+        {"sshfs (fuse)", 0x65735546, 0}, {"iso9660", 0x9660, 0},     {"9p", 0x01021997, 0},
+        {"unreadable", -1, 0},
+    };
+    testsupport::TempDir dir;
+    SetFileSystemTypeFunction(InjectedMountType);
+    for (const auto& c : cases) {
+        gMountType = c.type;
+        EXPECT_EQ(IsOnLocalHardDrive(dir.Path().c_str()), c.local) << c.name;
+    }
+    SetFileSystemTypeFunction(nullptr);
+    EXPECT_EQ(IsOnLocalHardDrive(dir.Path().c_str()), 1);
+}
+
 TEST(FileSystemTest, ValidateFileName) {
     const struct {
         const char* in;

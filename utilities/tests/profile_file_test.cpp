@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/resource.h>
 #include <sys/time.h>
 
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/last_error.h"
 #include "testsupport/temp_dir.h"
+#include "utilities/errors.h"
 
 namespace {
 
@@ -89,6 +92,45 @@ TEST_F(ProfileFileTest, MissingFileGivesTheDefault) {
     EXPECT_TRUE(GetPrivateProfileSectionNames(dir_.File("none.ini").c_str()).empty());
     EXPECT_EQ(GetPrivateProfileString("Strings", "Key", "x", nullptr, 16, nullptr), 0);
     EXPECT_EQ(GetPrivateProfileString("Strings", "Key", "x", out, 0, nullptr), 0);
+}
+
+TEST_F(ProfileFileTest, OversizedFilesAreRefusedWithTheirCode) {
+    // One long comment line takes the file to the limit, or one byte past it.
+    const std::string start = "[Strings]\nKey=value\n;";
+    const std::string limit(16 * 1024 * 1024, 'x');
+    const std::string fits = Write("fits.ini", start + limit.substr(start.size()));
+    const std::string over = Write("over.ini", start + limit.substr(start.size() - 1));
+    SetLastError(0);
+    EXPECT_EQ(Get("Strings", "Key", fits), "value");
+    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_EQ(Get("Strings", "Key", over), "(default)");
+    EXPECT_EQ(GetLastError(), UTILITIES_ERR_FILE_TOO_LARGE);
+    EXPECT_TRUE(GetPrivateProfileSectionNames(over.c_str()).empty());
+}
+
+// A file of many short lines costs a few times its size, not the fifty and
+// more times that heap objects per name and value cost. The peak resident
+// size is what is measured; the sanitizers' bookkeeping inflates it, so the
+// bound is loose.
+TEST_F(ProfileFileTest, MemoryGrowsWithTheFileNotWithItsLines) {
+    constexpr std::size_t kLines = 1 << 18;
+    std::string text = "[s]\n";
+    text.reserve(kLines * 4 + 8);
+    for (std::size_t i = 0; i < kLines; ++i) {
+        text += static_cast<char>('a' + i % 26);
+        text += "=\n";
+    }
+    const std::string path = Write("many.ini", text);
+    const auto peakKb = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    const long before = peakKb();
+    EXPECT_EQ(Get("s", "z", path), "");
+    EXPECT_EQ(GetPrivateProfileKeyNames("s", path.c_str()).size(), 26u);
+    const long grownKb = peakKb() - before;
+    EXPECT_LT(grownKb, static_cast<long>(text.size() * 32 / 1024)) << "peak grew by " << grownKb << " KiB";
 }
 
 TEST_F(ProfileFileTest, LongValuesAreCutOnACharacterBoundary) {

@@ -26,24 +26,37 @@ TEST(TextFormatTest, MakeLengthString) {
     };
     for (const auto& c : cases) {
         char out[kLengthStringSize];
-        MakeLengthString(c.ms, out, c.withMs, c.noHours);
+        MakeLengthString(c.ms, out, kLengthStringSize, c.withMs, c.noHours);
         EXPECT_STREQ(out, c.text) << c.ms << " " << c.withMs << " " << c.noHours;
     }
     // The longest length there is still fits.
     char out[kLengthStringSize];
-    MakeLengthString(LONG_MAX, out, 1, 0);
+    MakeLengthString(LONG_MAX, out, sizeof(out), 1);
     EXPECT_LT(std::strlen(out), kLengthStringSize);
     // A smaller buffer is never overrun.
     char small[6];
     MakeLengthString(3723004, small, sizeof(small), 1, 0);
     EXPECT_STREQ(small, "01:02");
-    // The sized form called with the output's size and the milliseconds
-    // flag alone.
+    // Called as (ms, out, size, withMs) with a size of any integer type, as
+    // callers write it: the third argument is always the size.
     char sized[16];
+    const int intSize = 16;
+    const long longSize = 16;
+    const unsigned short shortSize = 16;
+    MakeLengthString(59000, sized, 32, 0);
+    EXPECT_STREQ(sized, "00:59");
+    MakeLengthString(3723004, sized, intSize, 0);
+    EXPECT_STREQ(sized, "01:02:03");
+    MakeLengthString(3723004, sized, longSize, 1);
+    EXPECT_STREQ(sized, "01:02:03:004");
+    MakeLengthString(59000, sized, shortSize, 1);
+    EXPECT_STREQ(sized, "00:59:000");
     MakeLengthString(59000, sized, sizeof(sized), 0);
     EXPECT_STREQ(sized, "00:59");
-    MakeLengthString(3723004, sized, sizeof(sized), 1);
-    EXPECT_STREQ(sized, "01:02:03:004");
+    // A negative size writes nothing.
+    std::strcpy(sized, "kept");
+    MakeLengthString(59000, sized, -1, 0);
+    EXPECT_STREQ(sized, "kept");
 }
 
 TEST(TextFormatTest, MakeFileSizeString) {
