@@ -14,3 +14,5 @@ int ToneCoreLoadString(const char* key, char* buffer, int size);
 // until then; lookups then read the resource folder's file.
 std::string ToneCoreStringFile();
 void SetToneCoreStringFile(const char* path);
+// Where the resource folder keeps the file; empty when it holds none.
+std::string FindToneCoreStringFile();
