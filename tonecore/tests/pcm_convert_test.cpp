@@ -84,7 +84,7 @@ TEST(ConvertAndMixPCM, EightBitWidthsAndSaturatedMixing) {
         const std::size_t made =
             ConvertAndMixPCM(source.data(), source.size(), &from, out.data(), out.size(), &m.to);
         EXPECT_EQ(made, out.size());
-        EXPECT_EQ(out, m.expected) << m.to.nChannels << " x " << m.to.wBitsPerSample;
+        EXPECT_EQ(out, m.expected) << static_cast<int>(m.to.nChannels) << " x " << static_cast<int>(m.to.wBitsPerSample);
     }
 }
 
@@ -128,7 +128,8 @@ TEST(PCMStreamConverter, PiecesGiveWhatOneCallGives) {
             at += used;
         }
         pieces.resize(made);
-        EXPECT_EQ(pieces, whole) << c.from.nSamplesPerSec << " to " << c.to.nSamplesPerSec;
+        EXPECT_EQ(pieces, whole) << static_cast<unsigned>(c.from.nSamplesPerSec) << " to "
+                                << static_cast<unsigned>(c.to.nSamplesPerSec);
 
         // After a reset the converter starts afresh.
         converter.Reset();
