@@ -2,11 +2,10 @@
 
 #include <atomic>
 #include <climits>
-#include <cstring>
-#include <mutex>
 
 #include "platform/last_error.h"
 #include "tonecore/engine_errors.h"
+#include "tonecore/guarded_text.h"
 #include "utilities/text_copy.h"
 
 namespace {
@@ -20,13 +19,8 @@ std::atomic<std::int32_t> g_compressedFormatFlag{0};
 std::atomic<std::int32_t> g_wmaDecoderFlag{0};
 std::atomic<std::int32_t> g_mp3EncoderChoice{0};
 
-// The folder is text: a small lock of its own, taken for a copy only.
-std::mutex& FolderLock() {
-    static std::mutex* const lock = new std::mutex;
-    return *lock;
-}
-std::string& Folder() {
-    static std::string* const folder = new std::string;
+CGuardedText& Folder() {
+    static CGuardedText* const folder = new CGuardedText;
     return *folder;
 }
 
@@ -52,14 +46,10 @@ void SetTempSndPath(const char* folder) {
         SetLastError(TONECORE_ERR_PATH_TOO_LONG);
         return;
     }
-    std::lock_guard<std::mutex> hold(FolderLock());
-    Folder() = std::move(text);
+    Folder().Set(std::move(text));
 }
 
-std::string TempSndPath() {
-    std::lock_guard<std::mutex> hold(FolderLock());
-    return Folder();
-}
+std::string TempSndPath() { return Folder().Get(); }
 
 void GetTempSndPath(char* buffer, std::int32_t size) {
     if (buffer == nullptr || size < 1) return;

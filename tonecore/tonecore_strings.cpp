@@ -1,34 +1,23 @@
 #include "tonecore/tonecore_strings.h"
 
-#include <mutex>
-
 #include "platform/user_folders.h"
+#include "tonecore/guarded_text.h"
 #include "utilities/keyed_text.h"
 
 namespace {
 
 constexpr const char* kStringFileName = "tonecore-strings.ini";
 
-std::mutex& PathLock() {
-    static std::mutex* const lock = new std::mutex;
-    return *lock;
-}
-std::string& StringFilePath() {
-    static std::string* const path = new std::string;
+CGuardedText& StringFilePath() {
+    static CGuardedText* const path = new CGuardedText;
     return *path;
 }
 
 }  // namespace
 
-std::string ToneCoreStringFile() {
-    std::lock_guard<std::mutex> hold(PathLock());
-    return StringFilePath();
-}
+std::string ToneCoreStringFile() { return StringFilePath().Get(); }
 
-void SetToneCoreStringFile(const char* path) {
-    std::lock_guard<std::mutex> hold(PathLock());
-    StringFilePath() = path != nullptr ? path : "";
-}
+void SetToneCoreStringFile(const char* path) { StringFilePath().Set(path != nullptr ? path : ""); }
 
 int ToneCoreLoadString(const char* key, char* buffer, int size) {
     std::string file = ToneCoreStringFile();
