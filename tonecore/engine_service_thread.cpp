@@ -5,6 +5,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "tonecore/engine_lock.h"
 #include "tonecore/engine_mixer.h"
@@ -17,15 +18,18 @@ namespace {
 constexpr std::chrono::milliseconds kIdleWait{20};
 constexpr std::chrono::milliseconds kBusyWait{1};
 
-// Owned by whoever starts and stops the thread (start-up and shut-down, on
-// the program's thread); the pointer is never destroyed at exit, so a thread
-// that is still running then cannot make the exit fail.
+// The running thread's state, owned by whoever starts and stops the thread
+// (start-up and shut-down, on the program's thread). It is a plain pointer,
+// not a static object, so that no thread object is destroyed during exit.
 struct TServiceThread {
     std::thread thread;
     std::atomic<bool> run{false};
     // Lets a stop request end the sleep at once instead of after the wait.
     std::mutex wakeLock;
     std::condition_variable wake;
+    // Set by a stop made from inside a pass: nobody joins this thread, so it
+    // frees its own state when it ends.
+    bool ownsItself = false;
 };
 
 TServiceThread* g_service = nullptr;
@@ -43,6 +47,7 @@ void EngineServiceThread(TServiceThread* service) {
         if (!service->run) break;
         wait = ServiceCurrentMixer();
     }
+    if (service->ownsItself) delete service;
 }
 
 }  // namespace
@@ -79,44 +84,59 @@ std::chrono::milliseconds ServiceCurrentMixer() {
 
 bool StartServiceThread() {
     StopServiceThread();
-    if (g_service == nullptr) g_service = new TServiceThread;
     if (g_creationFails) return false;
-    // The flag is set again for every start, so a start after a stop runs.
-    g_service->run = true;
+    // Every start has a state of its own, so a thread that was let go (see
+    // below) can never be revived by a later start's run flag.
+    auto* service = new TServiceThread;
+    service->run = true;
     try {
-        g_service->thread = std::thread(EngineServiceThread, g_service);
+        service->thread = std::thread(EngineServiceThread, service);
     } catch (const std::system_error&) {
-        g_service->run = false;
+        delete service;
         return false;
     }
+    g_service = service;
     return true;
 }
 
-void StopServiceThread() {
-    if (g_service == nullptr) return;
+namespace {
+
+// Clears the run flag and wakes the thread; the state is no longer current.
+TServiceThread* SignalStop() {
+    TServiceThread* service = std::exchange(g_service, nullptr);
+    if (service == nullptr) return nullptr;
     {
-        std::lock_guard<std::mutex> hold(g_service->wakeLock);
-        g_service->run = false;
+        std::lock_guard<std::mutex> hold(service->wakeLock);
+        service->run = false;
     }
-    g_service->wake.notify_all();
-    if (g_service->thread.joinable()) g_service->thread.join();
+    service->wake.notify_all();
+    return service;
+}
+
+}  // namespace
+
+void StopServiceThread() {
+    TServiceThread* service = SignalStop();
+    if (service == nullptr) return;
+    // A stop asked for from inside a pass cannot wait for its own thread;
+    // the thread ends after that pass and keeps its state.
+    if (service->thread.get_id() == std::this_thread::get_id()) {
+        service->ownsItself = true;
+        service->thread.detach();
+        return;
+    }
+    if (service->thread.joinable()) service->thread.join();
+    delete service;
 }
 
 void AbandonServiceThread() {
-    if (g_service == nullptr || !g_service->thread.joinable()) return;
-    {
-        std::lock_guard<std::mutex> hold(g_service->wakeLock);
-        g_service->run = false;
-    }
-    g_service->wake.notify_all();
+    TServiceThread* service = SignalStop();
     // No join while the process is exiting: the thread may wait for the
     // engine lock that an exiting thread holds. It ends on its own before
-    // touching a mixer again.
-    g_service->thread.detach();
+    // touching a mixer again; its state stays for it.
+    if (service != nullptr && service->thread.joinable()) service->thread.detach();
 }
 
-int ServiceThreadRunning() {
-    return g_service != nullptr && g_service->thread.joinable() ? 1 : 0;
-}
+int ServiceThreadRunning() { return g_service != nullptr ? 1 : 0; }
 
 void SetServiceThreadCreationFails(bool fails) { g_creationFails = fails; }

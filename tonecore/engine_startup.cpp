@@ -16,8 +16,7 @@ void SetSoundRegistry(CSoundLoaded* registry);
 
 namespace {
 
-// Non-null from a successful start-up to the shut-down; the library's unload
-// hook tests it.
+// The instance the program started the engine with; null after shut-down.
 std::atomic<void*> g_instance{nullptr};
 std::atomic<TEngineNotifyHook> g_notifyHook{nullptr};
 
@@ -34,9 +33,7 @@ void ReportNoThread() {
 // Stands in for the library's unload routine: a program that did not shut
 // the engine down gets its thread told to end, without a join during exit.
 struct TUnloadHook {
-    ~TUnloadHook() {
-        if (g_instance != nullptr) AbandonServiceThread();
-    }
+    ~TUnloadHook() { AbandonServiceThread(); }
 } g_unloadHook;
 
 }  // namespace
@@ -67,7 +64,7 @@ void SoundEngineShutdown() {
     g_instance = nullptr;
 }
 
-int SoundEngineStarted() { return g_instance != nullptr && ServiceThreadRunning() ? 1 : 0; }
+int SoundEngineStarted() { return ServiceThreadRunning(); }
 
 void SetSoundEngineNotifyHook(TEngineNotifyHook hook) { g_notifyHook = hook; }
 

@@ -25,7 +25,7 @@ void CFilter::Flush() {
     std::fill(rightHistory_.begin(), rightHistory_.end(), 0);
 }
 
-void CFilter::SetCoefficients(int taps, const double* coefficients, int stereo) {
+void CFilter::SetCoefficients(int taps, const double* coefficients, int stereo, std::int32_t) {
     if (taps < 1 || coefficients == nullptr) return;
     coefficients_.assign(coefficients, coefficients + taps);
     leftHistory_.assign(static_cast<std::size_t>(taps), 0);
@@ -103,7 +103,7 @@ CLowPass::CLowPass(int taps, int stereo, std::int32_t sampleRate, std::int32_t c
 }
 
 void CLowPass::UpdateFilterSettings(int taps, int stereo, std::int32_t sampleRate,
-                                    std::int32_t cutoff) {
+                                    std::int32_t cutoff, std::int32_t) {
     const std::vector<double> h = DesignLowPass(taps, sampleRate, cutoff);
     if (!h.empty()) SetCoefficients(taps, h.data(), stereo);
 }

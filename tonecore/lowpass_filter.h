@@ -59,8 +59,8 @@ public:
     int Work(_bufferType* in, _bufferType* out);
     // Takes taps coefficients (h[0] weighs the newest sample) and fresh zero
     // histories; stereo: two interleaved channels. Nothing changes when
-    // taps < 1 or coefficients is null.
-    void SetCoefficients(int taps, const double* coefficients, int stereo);
+    // taps < 1 or coefficients is null. The last argument is not used.
+    void SetCoefficients(int taps, const double* coefficients, int stereo, std::int32_t = 0);
 
     int Taps() const { return static_cast<int>(coefficients_.size()); }
     int Stereo() const { return stereo_; }
@@ -84,8 +84,9 @@ public:
     // A low-pass of taps taps passing below cutoff Hz at sampleRate Hz.
     CLowPass(int taps, int stereo, std::int32_t sampleRate, std::int32_t cutoff);
     // Designs the coefficients anew (histories are zeroed). Nothing for a
-    // rate of 0 or fewer than one tap.
-    void UpdateFilterSettings(int taps, int stereo, std::int32_t sampleRate, std::int32_t cutoff);
+    // rate of 0 or fewer than one tap. The last argument is not used.
+    void UpdateFilterSettings(int taps, int stereo, std::int32_t sampleRate, std::int32_t cutoff,
+                              std::int32_t = 2);
 };
 
 // The windowed-sinc design: h[i] = (0.54 + 0.46 cos(2 pi m / N)) x

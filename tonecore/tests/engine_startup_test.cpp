@@ -173,3 +173,45 @@ TEST(ToneCoreStrings, TextsComeFromTheEnginesFile) {
     EXPECT_STREQ(text, "Sound ");
     EXPECT_EQ(ToneCoreLoadString(nullptr, text, sizeof text), 0);
 }
+
+namespace {
+
+// Shuts the engine down from inside the service thread's own pass.
+class CStoppingMixer : public IEngineMixer {
+public:
+    void Idle() override {}
+    int Playing() override { return 1; }
+    int Recording() override { return 0; }
+    int ContinueRecording() override { return 0; }
+    int Mix() override {
+        if (!stopped) {
+            SetCurrentMixer(nullptr);
+            SoundEngineShutdown();
+            stopped = true;
+        }
+        return 0;
+    }
+    int IsOpen() override { return 1; }
+    void Close() override {}
+    std::atomic<bool> stopped{false};
+};
+
+}  // namespace
+
+TEST(EngineStartup, ShutDownFromInsideAPassDoesNotWaitForItself) {
+    ASSERT_EQ(SoundEngineStartup(&g_instance), 1);
+    CStoppingMixer stopping;
+    SetCurrentMixer(&stopping);
+    for (int i = 0; i < 400 && !stopping.stopped; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(stopping.stopped);
+    EXPECT_EQ(SoundEngineStarted(), 0);
+    // A new start runs one fresh thread; the old one has ended.
+    ASSERT_EQ(SoundEngineStartup(&g_instance), 1);
+    CFakeMixer mixer(false, false, true);
+    SetCurrentMixer(&mixer);
+    EXPECT_TRUE(mixer.WaitFor("ICII"));
+    SetCurrentMixer(nullptr);
+    SoundEngineShutdown();
+}
