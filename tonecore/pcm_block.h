@@ -38,10 +38,13 @@ struct _bufferType {
     WAVEFORMATEX ownFormat = {};
 };
 
-// Copies source into destination's arrays (see the interleaved and split
-// rules in pcm_block.cpp); reads only source->frames whole frames. A null
-// source data pointer zero-fills destination's arrays over destination->size
-// bytes and sets used to 0.
+// Copies an interleaved source into destination: into interleaved data of
+// the destination format's width (8 to 16 bits: (b - 128) x 256; 16 to 8:
+// (v >> 8) + 128), or into split arrays at the destination's precision. Only
+// source->frames whole frames are read and only destination->size bytes per
+// array written; used gets the bytes written per array. A null source data
+// pointer zero-fills destination's arrays over destination->size bytes and
+// sets used to 0. A split source copies nothing.
 void CopyBufferData(const _bufferType* source, _bufferType* destination);
 
 // A new record holding the interleaved data (bytes long, whole frames only)

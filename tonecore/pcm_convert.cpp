@@ -138,7 +138,8 @@ std::size_t CPCMStreamConverter::Convert(const std::uint8_t* source, std::size_t
         return 0;
     }
     const std::size_t align = sourceFormat->nBlockAlign;
-    if (partialBytes_ >= align) partialBytes_ = 0;  // the source layout changed
+    // A piece in another layout cannot complete the frame: it is dropped.
+    if (partialAlign_ != align) partialBytes_ = 0;
     std::size_t written = 0;
     std::size_t used = 0;
     // First complete the frame that the previous piece ended inside.
@@ -167,6 +168,7 @@ std::size_t CPCMStreamConverter::Convert(const std::uint8_t* source, std::size_t
     if (rest > 0 && rest < align) {
         std::memcpy(partial_, source + used, rest);
         partialBytes_ = rest;
+        partialAlign_ = align;
         used = sourceBytes;
     }
     if (sourceUsed != nullptr) *sourceUsed = used;

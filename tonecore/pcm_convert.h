@@ -62,4 +62,6 @@ private:
     // The start of a source frame that a piece ended inside.
     std::uint8_t partial_[4] = {};
     std::size_t partialBytes_ = 0;
+    // The frame size the partial frame was cut from.
+    std::size_t partialAlign_ = 0;
 };

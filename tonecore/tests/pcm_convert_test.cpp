@@ -139,3 +139,23 @@ TEST(PCMStreamConverter, PiecesGiveWhatOneCallGives) {
         EXPECT_EQ(again, whole);
     }
 }
+
+TEST(PCMStreamConverter, ContinuesAcrossSourceLayoutChanges) {
+    // A stream whose frames switch from mono to stereo (as MP3 frames may):
+    // the interpolation runs on through the switch, and a cut frame of the
+    // old layout is dropped rather than read in the new one.
+    const WAVEFORMATEX mono = Pcm(8000, 1, 16);
+    const WAVEFORMATEX stereo = Pcm(8000, 2, 16);
+    CPCMStreamConverter converter;
+    std::vector<std::uint8_t> out(64, 0);
+    std::size_t made = 0, used = 0;
+    const auto first = Bytes16({1, 2, 99});
+    made += converter.Convert(first.data(), 5, &mono, out.data(), out.size(), &stereo, &used);
+    EXPECT_EQ(used, 5u);  // the half sample is kept for now
+    const auto second = Bytes16({3, 4, 5, 6});
+    made += converter.Convert(second.data(), second.size(), &stereo, out.data() + made,
+                              out.size() - made, &stereo, &used);
+    EXPECT_EQ(used, second.size());
+    out.resize(made);
+    EXPECT_EQ(Samples16(out, 10), (std::vector<int>{2, 2, 3, 4, 5, 6}));
+}
