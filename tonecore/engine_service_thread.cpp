@@ -5,7 +5,6 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <utility>
 
 #include "tonecore/engine_lock.h"
 #include "tonecore/engine_mixer.h"
@@ -32,7 +31,8 @@ struct TServiceThread {
     bool ownsItself = false;
 };
 
-TServiceThread* g_service = nullptr;
+// Atomic: a stop may come from the service thread itself (inside a pass).
+std::atomic<TServiceThread*> g_service{nullptr};
 std::atomic<bool> g_creationFails{false};
 
 IEngineMixer* g_currentMixer = nullptr;
@@ -103,7 +103,7 @@ namespace {
 
 // Clears the run flag and wakes the thread; the state is no longer current.
 TServiceThread* SignalStop() {
-    TServiceThread* service = std::exchange(g_service, nullptr);
+    TServiceThread* service = g_service.exchange(nullptr);
     if (service == nullptr) return nullptr;
     {
         std::lock_guard<std::mutex> hold(service->wakeLock);
