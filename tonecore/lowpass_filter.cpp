@@ -18,8 +18,6 @@ CFilter::CFilter(int, int stereo, TEffectType type) : CEffect(type), stereo_(ste
 
 CEffect* CFilter::Copy() { return new (std::nothrow) CFilter(*this); }
 
-int CFilter::Work(_bufferType* in, _bufferType* out, int) { return Work(in, out); }
-
 void CFilter::Flush() {
     std::fill(leftHistory_.begin(), leftHistory_.end(), 0);
     std::fill(rightHistory_.begin(), rightHistory_.end(), 0);

@@ -49,14 +49,16 @@ public:
     CFilter& operator=(const CFilter& other) = default;
 
     CEffect* Copy() override;
-    int Work(_bufferType* in, _bufferType* out, int flags) override;
+    // The base's three-argument Work stays the do-nothing one; filtering is
+    // the two-argument Work below.
+    using CEffect::Work;
     // Zeroes both channels' histories.
     void Flush() override;
     // Filters in into out (in place when out is null), frame by frame while
     // both have room. 16-bit samples as they are, 8-bit ones as
     // (b - 128) x 256; the sum is truncated and limited to 16 bits. The
     // histories persist, so consecutive blocks filter as one stream. 1.
-    int Work(_bufferType* in, _bufferType* out);
+    virtual int Work(_bufferType* in, _bufferType* out);
     // Takes taps coefficients (h[0] weighs the newest sample) and fresh zero
     // histories; stereo: two interleaved channels. Nothing changes when
     // taps < 1 or coefficients is null. The last argument is not used.
