@@ -467,7 +467,8 @@ std::int32_t DecoderInputOpen(DecoderControl* control) {
     if ((input->seekable & 1) != 0 && codec->module->codec.streamHeaderProbe != nullptr) {
         // The probe reads ahead. When it fails (a short file, no header) the
         // bytes it consumed must not be lost: go back to the start, where
-        // the frame search finds the first frame again.
+        // the frame search finds the first frame again. A probe that knows
+        // better where the audio starts answers 0 and leaves the input there.
         // (A failed read may have moved the file without counting the bytes.)
         if (codec->module->codec.streamHeaderProbe(codec->instance, &control->timing->stream) != 0) {
             ServiceSeekInput(control, 0);

@@ -164,8 +164,13 @@ std::int32_t Seek(void* instance, std::int64_t offset) {
     return fseeko(input->file, static_cast<off_t>(offset), SEEK_SET);
 }
 
+// Only a regular file can go back: a pipe or a device (whose size reads as
+// 0) must not be probed ahead, or the bytes read would be lost.
 std::int32_t Seekable(void* instance) {
-    return Self(instance)->standardInput ? 0 : 1;
+    const CFileInput* input = Self(instance);
+    if (input->standardInput || input->file == nullptr) return 0;
+    struct stat status {};
+    return fstat(fileno(input->file), &status) == 0 && S_ISREG(status.st_mode) ? 1 : 0;
 }
 
 std::int64_t Size(void* instance) {

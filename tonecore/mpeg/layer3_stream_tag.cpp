@@ -1,27 +1,28 @@
 #include "tonecore/mpeg/layer3_stream_tag.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "tonecore/mpeg/byte_order.h"
+#include "tonecore/mpeg/mpeg_header.h"
 
 namespace {
 
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
 // Duration and bitrate from a frame count: the bitrate is the audio size in
 // bits over the duration, so that e.g. 173 kbit/s does not come out as 168.
+// A frame count of 0 says nothing (the tag's writer did not know it): the
+// estimates from the header's bitrate stay.
 void FromFrameCount(const TMpegTagHeader& header, std::uint32_t audioSizeBytes, std::uint32_t frames,
                     TMpegStreamTag& tag) {
+    if (frames == 0 || header.sampleRateHz == 0) return;
     const std::uint64_t samplesPerFrame = header.mpeg1 ? 1152 : 576;
+    const std::uint64_t durationMs = frames * samplesPerFrame * 1000 / header.sampleRateHz;
+    if (durationMs == 0) return;
     tag.frames = frames;
     tag.frameCountKnown = true;
-    tag.durationMs = header.sampleRateHz == 0
-                         ? 0
-                         : static_cast<std::uint32_t>(frames * samplesPerFrame * 1000 / header.sampleRateHz);
-    tag.bitrateKbps = tag.durationMs == 0
-                          ? 0
-                          : static_cast<std::uint32_t>(std::uint64_t{audioSizeBytes} * 8 / tag.durationMs);
+    // A hostile count can claim more than 32 bits of milliseconds.
+    tag.durationMs = static_cast<std::uint32_t>(std::min<std::uint64_t>(durationMs, UINT32_MAX));
+    tag.bitrateKbps = static_cast<std::uint32_t>(std::uint64_t{audioSizeBytes} * 8 / durationMs);
 }
 
 }  // namespace
@@ -33,16 +34,15 @@ bool ParseMpegStreamTag(std::span<const std::uint8_t> bytes, const TMpegTagHeade
     // Bytes over bytes per millisecond.
     tag.durationMs = header.bitrateKbps / 8 == 0 ? 0 : audioSizeBytes / (header.bitrateKbps / 8);
 
-    // The Xing/Info tag sits right after the side information: header (4)
-    // plus 32 or 17 bytes for MPEG-1, 17 or 9 for the lower rates.
-    const std::size_t at = header.mpeg1 ? (header.mono ? 21 : 36) : (header.mono ? 13 : 21);
+    // The Xing/Info tag sits right after the header and the side information.
+    const std::size_t at = 4 + MpegSideInfoBytes(!header.mpeg1, header.mono);
     if (bytes.size() < at + 18) return false;
     const std::uint8_t* p = bytes.data() + at;
     if (std::memcmp(p, "Xing", 4) == 0 || std::memcmp(p, "Info", 4) == 0 || std::memcmp(p, "Lame", 4) == 0) {
-        const std::uint32_t flags = BigEndian32(p + 4);
+        const std::uint32_t flags = MpegBigEndian32(p + 4);
         std::size_t next = at + 8;
         if (flags & 1) {
-            FromFrameCount(header, audioSizeBytes, BigEndian32(bytes.data() + next), tag);
+            FromFrameCount(header, audioSizeBytes, MpegBigEndian32(bytes.data() + next), tag);
             next += 4;
         }
         if (flags & 2) next += 4;  // byte count, not used
@@ -57,7 +57,7 @@ bool ParseMpegStreamTag(std::span<const std::uint8_t> bytes, const TMpegTagHeade
     // information's size; its frame count follows 14 bytes after the name.
     constexpr std::size_t kVbriAt = 36;
     if (bytes.size() >= kVbriAt + 18 && std::memcmp(bytes.data() + kVbriAt, "VBRI", 4) == 0) {
-        FromFrameCount(header, audioSizeBytes, BigEndian32(bytes.data() + kVbriAt + 14), tag);
+        FromFrameCount(header, audioSizeBytes, MpegBigEndian32(bytes.data() + kVbriAt + 14), tag);
     }
     return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "tonecore/mpeg/decoder_errors.h"
+#include "tonecore/mpeg/mpeg_header.h"
 
 // The decode call's "no frame now" code: the frame holds an impossible value
 // and is abandoned.
@@ -32,7 +33,7 @@ struct TLayer3FrameInfo {
     // Row of the scale factor band tables: 0-2 MPEG-1, 3-5 MPEG-2, 6-8 MPEG-2.5.
     int BandTableIndex() const { return (mpeg25 ? 6 : lsf ? 3 : 0) + sampleRateIndex; }
     // Bytes of side information after the header (and its CRC).
-    int SideInfoBytes() const { return lsf ? (channels == 1 ? 9 : 17) : (channels == 1 ? 17 : 32); }
+    int SideInfoBytes() const { return static_cast<int>(MpegSideInfoBytes(lsf, channels == 1)); }
 };
 
 // Side information of one granule of one channel.

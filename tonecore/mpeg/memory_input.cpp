@@ -121,7 +121,10 @@ std::int32_t Open(void* instance) {
             return DECODER_ERR_NO_MEMORY;
         }
     }
+    // Every open starts at the beginning: a static buffer is read again
+    // from its first byte, a streaming ring starts empty.
     input->read = input->write = 0;
+    input->position = 0;
     return 0;
 }
 

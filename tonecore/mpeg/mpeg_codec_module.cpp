@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "tonecore/mpeg/byte_order.h"
 #include "tonecore/mpeg/layer3_codec_estimates.h"
 #include "tonecore/mpeg/layer12_frame.h"
 #include "tonecore/mpeg/layer3_frame.h"
@@ -30,13 +31,16 @@ constexpr TModuleDevice kDevices[] = {{"MP1, MP2, MP3", "MPEG 1 or 2 audio", 0}}
 using TEqualizerGains = std::array<float, 32>;
 
 // The header values last published, so that only changes are flagged.
+// Each value starts where no frame can be, so the first frame publishes
+// every one of them (level 0 and mode 0 are real values).
 struct TLastSeen {
+    static constexpr std::uint32_t kNone = UINT32_MAX;
     std::uint32_t frameCountKnown = 0;  // a Xing or VBRI header gave the frame count
-    std::uint32_t level = 0;
-    std::uint32_t layer = 0;
-    std::uint32_t bitrateKbps = 0;
-    std::uint32_t sampleRateHz = 0;
-    std::uint32_t mode = 0;
+    std::uint32_t level = kNone;
+    std::uint32_t layer = kNone;
+    std::uint32_t bitrateKbps = kNone;
+    std::uint32_t sampleRateHz = kNone;
+    std::uint32_t mode = kNone;
     std::uint32_t bitrateAverage = 0;  // 1/1024 kbit/s
 };
 
@@ -158,7 +162,8 @@ void Republish(CMpegCodec& codec, const MpegFrameHeader& header, DecoderStreamIn
     }
 }
 
-std::int32_t Decode(void* instance, DecoderOutputBuffer* output, DecoderStreamInfo* stream) {
+// Decodes one frame and publishes what it changed of the stream's facts.
+std::int32_t MpegCodecDecodeFrame(void* instance, DecoderOutputBuffer* output, DecoderStreamInfo* stream) {
     CMpegCodec& codec = *Codec(instance);
     if (output == nullptr || stream == nullptr) return DECODER_ERR_BAD_ARGUMENT;
     const std::int32_t result = codec.frames.DecodeFrame(codec.control, output);
@@ -172,11 +177,36 @@ std::int32_t Decode(void* instance, DecoderOutputBuffer* output, DecoderStreamIn
     return 0;
 }
 
-std::uint32_t SyncSafe28(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} & 0x7F) << 21 | (std::uint32_t{p[1]} & 0x7F) << 14 |
-           (std::uint32_t{p[2]} & 0x7F) << 7 | (std::uint32_t{p[3]} & 0x7F);
+// Skips the ID3 version 2 tags at the stream's start (there may be more
+// than one, and a tag may carry anything, frames included), so that the
+// audio start lies after the last of them; `bytes` then holds the probe bytes
+// read there. 0, or the input's error.
+std::int32_t SkipId3v2Tags(CMpegCodec& codec, std::uint8_t (&bytes)[kProbeBytes]) {
+    DecoderControl* control = codec.control;
+    while (std::memcmp(bytes, "ID3", 3) == 0) {
+        // A version 4 tag with the footer flag ends 10 bytes later.
+        const std::int64_t footer = bytes[3] == 4 && (bytes[5] & 0x10) != 0 ? kId3HeaderBytes : 0;
+        const std::int64_t tagBytes = std::int64_t{MpegSyncSafe28(bytes + 6)} + kId3HeaderBytes + footer;
+        const std::int64_t rest = codec.audioSizeBytes;
+        codec.audioStart += std::min(tagBytes, rest);
+        codec.audioSizeBytes = rest - std::min(tagBytes, rest);
+        if (codec.audioSizeBytes == 0) return DECODER_ERR_END_OF_INPUT;
+        if (const std::int32_t sought = control->services.SeekInput(control, codec.audioStart); sought != 0) {
+            return sought;
+        }
+        if (const std::int32_t read = control->services.ReadInput(control, bytes, kProbeBytes); read != 0) {
+            return read;
+        }
+    }
+    return 0;
 }
 
+// The stream header probe. It leaves the input at the audio start (after
+// any ID3 version 2 tag), where the frame search begins, so that a tag is
+// never searched for frames and no byte after it is lost. Once it stands
+// there after a tag it answers 0 even when no frame header follows (the
+// stream facts then stay unknown); a failure is answered only while the
+// audio start is the input's start, where the decoder goes back to.
 std::int32_t StreamHeaderProbe(void* instance, DecoderStreamInfo* stream) {
     CMpegCodec& codec = *Codec(instance);
     if (stream == nullptr) return DECODER_ERR_BAD_ARGUMENT;
@@ -187,32 +217,19 @@ std::int32_t StreamHeaderProbe(void* instance, DecoderStreamInfo* stream) {
     codec.toc.reset();
 
     std::uint8_t bytes[kProbeBytes];
-    if (const std::int32_t read = control->services.ReadInput(control, bytes, kProbeBytes); read != 0) return read;
-    if (std::memcmp(bytes, "ID3", 3) == 0) {
-        const std::int64_t tagBytes = std::int64_t{SyncSafe28(bytes + 6)} + kId3HeaderBytes;
-        if (tagBytes <= codec.audioSizeBytes) {
-            codec.audioStart = tagBytes;
-            codec.audioSizeBytes -= tagBytes;
-        } else {
-            codec.audioStart = codec.audioSizeBytes;
-            codec.audioSizeBytes = 0;
-        }
-        if (const std::int32_t sought = control->services.SeekInput(control, codec.audioStart); sought != 0) {
-            return sought;
-        }
-        if (const std::int32_t read = control->services.ReadInput(control, bytes, kProbeBytes); read != 0) {
-            return read;
-        }
-    }
+    std::int32_t result = control->services.ReadInput(control, bytes, kProbeBytes);
+    if (result == 0) result = SkipId3v2Tags(codec, bytes);
+    // A short read may have moved the input without counting the bytes.
     if (const std::int32_t sought = control->services.SeekInput(control, codec.audioStart); sought != 0) {
         return sought;
     }
-
+    const auto failed = [&](std::int32_t code) { return codec.audioStart > 0 ? 0 : code; };
     stream->flags = 0;
-    const std::uint32_t word = std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
-                               std::uint32_t{bytes[2]} << 8 | bytes[3];
+    if (result != 0) return failed(result);
+
+    const std::uint32_t word = MpegBigEndian32(bytes);
     const MpegFrameHeader header = MpegParseHeader(word);
-    if (!MpegHasSync(word) || !MpegHeaderIsValid(header)) return DECODER_ERR_NO_METHOD;
+    if (!MpegHasSync(word) || !MpegHeaderIsValid(header)) return failed(DECODER_ERR_NO_METHOD);
     TMpegTagHeader tagHeader;
     tagHeader.mpeg1 = header.version == MPEG_VERSION_1;
     tagHeader.mono = header.mode == MPEG_MODE_MONO;
@@ -220,7 +237,7 @@ std::int32_t StreamHeaderProbe(void* instance, DecoderStreamInfo* stream) {
     tagHeader.sampleRateHz = MpegSampleRateHz(header);
     TMpegStreamTag tag;
     const auto audioSize = static_cast<std::uint32_t>(std::min<std::int64_t>(codec.audioSizeBytes, UINT32_MAX));
-    if (!ParseMpegStreamTag(bytes, tagHeader, audioSize, tag)) return DECODER_ERR_NO_METHOD;
+    if (!ParseMpegStreamTag(bytes, tagHeader, audioSize, tag)) return failed(DECODER_ERR_NO_METHOD);
     if (tag.hasToc) {
         codec.toc.reset(new (std::nothrow) std::uint8_t[100]);
         if (codec.toc) std::memcpy(codec.toc.get(), tag.toc, 100);
@@ -332,7 +349,7 @@ std::int32_t MpegCodecModuleGetMethods(DecoderCodecModuleMethods* methods) {
     methods->info = Info;
     methods->newInstance = NewInstance;
     methods->deleteInstance = DeleteInstance;
-    methods->decode = Decode;
+    methods->decode = MpegCodecDecodeFrame;
     methods->streamHeaderProbe = StreamHeaderProbe;
     methods->offsetToFraction = OffsetToFraction;
     methods->fractionToOffset = FractionToOffset;

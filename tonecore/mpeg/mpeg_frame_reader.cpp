@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tonecore/mpeg/byte_order.h"
 #include "tonecore/mpeg/decoder.h"
 
 namespace {
@@ -10,11 +11,6 @@ namespace {
 std::int32_t ReadFromDecoder(void* context, std::uint8_t* buffer, std::uint32_t count) {
     auto* control = static_cast<DecoderControl*>(context);
     return control->services.ReadInput(control, buffer, count);
-}
-
-std::uint32_t BigEndian32(const std::uint8_t* bytes) {
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) |
-           bytes[3];
 }
 
 }  // namespace
@@ -52,7 +48,7 @@ std::int32_t CMpegFrameReader::FindHeader(const TMpegByteSource& source) {
         if (!hasSyncWord_) {
             std::uint8_t bytes[4];
             if (const std::int32_t result = source.read(source.context, bytes, 4); result != 0) return result;
-            syncWord_ = BigEndian32(bytes);
+            syncWord_ = MpegBigEndian32(bytes);
             hasSyncWord_ = true;
         }
         if (MpegHasSync(syncWord_)) {
@@ -182,7 +178,7 @@ std::int32_t CMpegFrameReader::Confirm(const TMpegByteSource& source, MpegFrameH
     const std::int32_t result = source.read(source.context, bytes, 4);
     if (result == DECODER_ERR_END_OF_INPUT) return PassFrame(header);
     if (result != 0) return result;
-    const std::uint32_t word = BigEndian32(bytes);
+    const std::uint32_t word = MpegBigEndian32(bytes);
     if (MpegHasSync(word) && MpegHeaderIsValid(MpegParseHeader(word))) {
         held_ = MpegParseHeader(word);
         hasHeld_ = true;
@@ -207,7 +203,7 @@ std::int32_t CMpegFrameReader::ConfirmApeTag(const TMpegByteSource& source, Mpeg
     const std::int32_t result = source.read(source.context, bytes, 4);
     if (result == DECODER_ERR_END_OF_INPUT) return PassFrame(header);
     if (result != 0) return result;  // the step is kept: the call can be repeated
-    const std::uint32_t word = BigEndian32(bytes);
+    const std::uint32_t word = MpegBigEndian32(bytes);
     if (std::memcmp(bytes, "AGEX", 4) == 0) {
         syncWord_ = word;
         hasSyncWord_ = true;

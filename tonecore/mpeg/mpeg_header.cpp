@@ -117,8 +117,5 @@ std::uint32_t MpegFrameLength(const MpegFrameHeader& header) {
 }
 
 std::uint32_t MpegSideInfoLength(const MpegFrameHeader& header) {
-    const bool mono = header.mode == MPEG_MODE_MONO;
-    // ISO/IEC 11172-3 clause 2.4.1.7 and ISO/IEC 13818-3 clause 2.4.1.7.
-    if (!MpegIsLowSampleRate(header)) return mono ? 17 : 32;
-    return mono ? 9 : 17;
+    return MpegSideInfoBytes(MpegIsLowSampleRate(header), header.mode == MPEG_MODE_MONO);
 }
