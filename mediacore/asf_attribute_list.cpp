@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "mediacore/asf_bytes.h"
 #include "mediacore/asf_objects.h"
 #include "mediacore/errors.h"
 
@@ -16,20 +17,21 @@ constexpr std::size_t kMaxTextUnits = std::numeric_limits<std::uint16_t>::max() 
 // Counts of descriptors and records are 16 bits wide.
 constexpr std::size_t kMaxEntries = std::numeric_limits<std::uint16_t>::max();
 
-template <typename Number>
-std::vector<std::uint8_t> LittleEndian(Number value) {
-    std::vector<std::uint8_t> bytes(sizeof(Number));
-    for (std::size_t i = 0; i < sizeof(Number); ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+std::vector<std::uint8_t> DwordValue(std::uint32_t value) {
+    std::vector<std::uint8_t> bytes;
+    AppendU32(bytes, value);
+    return bytes;
+}
+
+std::vector<std::uint8_t> QwordValue(std::uint64_t value) {
+    std::vector<std::uint8_t> bytes;
+    AppendU64(bytes, value);
     return bytes;
 }
 
 std::vector<std::uint8_t> TextValue(const std::u16string& text) {
     std::vector<std::uint8_t> bytes;
-    for (char16_t unit : text) {
-        bytes.push_back(static_cast<std::uint8_t>(unit));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    bytes.insert(bytes.end(), {0, 0});
+    AppendUtf16z(bytes, text);
     return bytes;
 }
 
@@ -73,10 +75,7 @@ TAsfMetadataRecord* FindStream0(std::vector<TAsfMetadataRecord>& records, const 
 }
 
 std::u16string TextOf(const std::vector<std::uint8_t>& value) {
-    std::u16string text;
-    for (std::size_t i = 0; i + 1 < value.size(); i += 2) {
-        text.push_back(static_cast<char16_t>(value[i] | (value[i + 1] << 8)));
-    }
+    std::u16string text = Utf16FromBytes(value);
     while (!text.empty() && text.back() == 0) text.pop_back();
     return text;
 }
@@ -85,8 +84,8 @@ std::u16string TextOf(const std::vector<std::uint8_t>& value) {
 
 std::vector<TAsfAttribute> ListFileAttributes(const TAsfHeader& header) {
     std::vector<TAsfAttribute> list;
-    list.push_back({kDurationName, WMT_TYPE_QWORD, LittleEndian<std::uint64_t>(PlayLength(header))});
-    list.push_back({kBitrateName, WMT_TYPE_DWORD, LittleEndian<std::uint32_t>(FileBitrate(header))});
+    list.push_back({kDurationName, WMT_TYPE_QWORD, QwordValue(PlayLength(header))});
+    list.push_back({kBitrateName, WMT_TYPE_DWORD, DwordValue(FileBitrate(header))});
     for (std::size_t field = 0; field < kAsfContentFields; ++field) {
         if (!header.content[field].empty()) {
             list.push_back({kAsfContentNames[field], WMT_TYPE_STRING, TextValue(header.content[field])});

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 #include "mediacore/asf_objects.h"
 #include "mediacore/errors.h"
@@ -106,8 +108,12 @@ HRESULT ReadAsfHeaderBytes(const std::string& path, std::vector<std::uint8_t>& h
     return S_OK;
 }
 
-HRESULT ReplaceAsfHeader(const std::string& path, std::span<const std::uint8_t> newHeader,
+HRESULT ReplaceAsfHeader(const std::string& givenPath, std::span<const std::uint8_t> newHeader,
                          std::uint64_t oldHeaderBytes, std::uint64_t fileSize) {
+    // Through a link the song itself is replaced, not the link.
+    char resolved[PATH_MAX];
+    if (realpath(givenPath.c_str(), resolved) == nullptr) return MEDIACORE_E_FILE;
+    const std::string path = resolved;
     CFd source(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (source.Get() < 0 || fstat(source.Get(), &info) != 0) return MEDIACORE_E_FILE;

@@ -19,17 +19,20 @@ static_assert(sizeof(ProfileRequest) == 16, "the profile request is four 32-bit 
 // Size of one codec list entry: the head of a WAVEFORMATEX, no extra bytes.
 inline constexpr std::uint32_t kCodecListEntryBytes = 18;
 
+// The module shows only these six names to the loader.
+#define MEDIACORE_EXPORT __attribute__((visibility("default")))
+
 extern "C" {
 // list null: *count becomes the number of audio codec formats. Otherwise
 // copies up to *count entries of 18 bytes into the caller's array at *list
 // and leaves in *count how many were copied.
-HRESULT Marovelle_GenerateCodecList(WAVEFORMATEX** list, std::uint32_t* count);
-HRESULT Marovelle_WMCreateReader(IUnknown* certificate, DWORD rights, IWMReader** reader,
+MEDIACORE_EXPORT HRESULT Marovelle_GenerateCodecList(WAVEFORMATEX** list, std::uint32_t* count);
+MEDIACORE_EXPORT HRESULT Marovelle_WMCreateReader(IUnknown* certificate, DWORD rights, IWMReader** reader,
                                  IWMReaderAdvanced2** advanced);
-HRESULT Marovelle_WMCreateWriter(IUnknown* reserved, IWMWriter** writer, const WCHAR* path);
-HRESULT Marovelle_WMCreateEditor(IWMMetadataEditor** editor);
-HRESULT Marovelle_GenerateProfile(const ProfileRequest* request, IWMProfile** profile);
-void Marovelle_ReleaseProfile(IWMProfile** profile);
+MEDIACORE_EXPORT HRESULT Marovelle_WMCreateWriter(IUnknown* reserved, IWMWriter** writer, const WCHAR* path);
+MEDIACORE_EXPORT HRESULT Marovelle_WMCreateEditor(IWMMetadataEditor** editor);
+MEDIACORE_EXPORT HRESULT Marovelle_GenerateProfile(const ProfileRequest* request, IWMProfile** profile);
+MEDIACORE_EXPORT void Marovelle_ReleaseProfile(IWMProfile** profile);
 }
 
 using PFN_GenerateCodecList = HRESULT (*)(WAVEFORMATEX**, std::uint32_t*);

@@ -7,6 +7,8 @@
 #include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 
@@ -83,7 +85,7 @@ protected:
         DIR* folder = opendir(dir_.Path().c_str());
         while (dirent* entry = readdir(folder)) {
             const std::string name = entry->d_name;
-            if (name != "." && name != ".." && dir_.File(name) != path_) names.push_back(name);
+            if (name != "." && name != ".." && name != "link.wma" && dir_.File(name) != path_) names.push_back(name);
         }
         closedir(folder);
         return names;
@@ -213,6 +215,19 @@ TEST_F(EditorTest, AttributeSizeProtocolAndArguments) {
     EXPECT_EQ(info_->GetAttributeCount(0, &count), MEDIACORE_E_NOT_OPEN);
     EXPECT_EQ(info_->SetAttribute(0, u"WM/X", WMT_TYPE_DWORD, four, 4), MEDIACORE_E_NOT_OPEN);
     EXPECT_EQ(editor_->Flush(), MEDIACORE_E_NOT_OPEN);
+}
+
+TEST_F(EditorTest, SavingThroughALinkReplacesTheSong) {
+    const std::string link = dir_.File("link.wma");
+    ASSERT_EQ(symlink(path_.c_str(), link.c_str()), 0);
+    ASSERT_EQ(editor_->Open(Utf8ToUtf16(link).c_str()), S_OK);
+    ASSERT_EQ(Set(u"Title", WMT_TYPE_STRING, Utf16z(u"Linked")), S_OK);
+    ASSERT_EQ(editor_->Flush(), S_OK);
+    struct stat info {};
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(OpenSong(), S_OK);
+    EXPECT_EQ(ReadAll(*info_).at(u"Title").value, Utf16z(u"Linked"));
 }
 
 TEST_F(EditorTest, NothingSetNothingWritten) {
