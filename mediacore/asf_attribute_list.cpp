@@ -128,8 +128,12 @@ HRESULT StoreFileAttribute(TAsfHeader& header, const TAsfAttribute& attribute, b
     }
     if (attribute.type == WMT_TYPE_GUID) {
         if (header.metadataLibrary.size() >= kMaxEntries) return E_INVALIDARG;
-        // The descriptor it replaces cannot hold a GUID; the value moves.
+        // The descriptor or metadata record it replaces cannot hold a GUID;
+        // the value moves, leaving no older copy under the same name.
         if (inContent != header.extendedContent.end()) header.extendedContent.erase(inContent);
+        std::erase_if(header.metadata, [&](const TAsfMetadataRecord& r) {
+            return r.stream == 0 && r.attribute.name == attribute.name;
+        });
         header.metadataLibrary.push_back({0, 0, attribute});
         *extensionChanged = true;
         return S_OK;

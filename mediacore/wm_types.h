@@ -75,7 +75,7 @@ enum WMT_STREAM_SELECTION : std::int32_t {
 
 class IUnknown;
 
-// A media type: what a stream, an input or an output carries. When a
+// A media type: what a stream, an input or an output carries. When an
 // interface hands one out, the format bytes follow the record in the same
 // buffer and pbFormat points at them.
 struct WM_MEDIA_TYPE {
