@@ -5,7 +5,9 @@
 #include <new>
 
 #include "mediacore/codec_catalogue.h"
+#include "mediacore/errors.h"
 #include "mediacore/metadata_editor.h"
+#include "mediacore/no_throw.h"
 #include "mediacore/profile_builder.h"
 #include "platform/last_error.h"
 
@@ -13,24 +15,26 @@ extern "C" {
 
 HRESULT Marovelle_GenerateCodecList(WAVEFORMATEX** list, std::uint32_t* count) {
     if (count == nullptr) return E_INVALIDARG;
-    const std::span<const TCodecFormat> formats = CodecCatalogue();
-    if (list == nullptr) {
-        *count = static_cast<std::uint32_t>(formats.size());
+    return NoThrow([&]() -> HRESULT {
+        const std::span<const TCodecFormat> formats = CodecCatalogue();
+        if (list == nullptr) {
+            *count = static_cast<std::uint32_t>(formats.size());
+            return S_OK;
+        }
+        if (*count != 0 && *list == nullptr) return E_INVALIDARG;
+        // Every entry of this catalogue is a WAVEFORMATEX; the count that
+        // comes back is what was filled, so a caller never reads an unfilled
+        // slot.
+        std::uint32_t filled = 0;
+        for (const TCodecFormat& format : formats) {
+            if (filled >= *count) break;
+            std::memcpy(reinterpret_cast<std::uint8_t*>(*list) + std::size_t{filled} * kCodecListEntryBytes,
+                        &format.head, kCodecListEntryBytes);
+            ++filled;
+        }
+        *count = filled;
         return S_OK;
-    }
-    if (*count != 0 && *list == nullptr) return E_INVALIDARG;
-    // Every entry of this catalogue is a WAVEFORMATEX; the count that comes
-    // back is what was filled, so a caller never reads an unfilled slot.
-    std::uint32_t filled = 0;
-    for (const TCodecFormat& format : formats) {
-        if (filled >= *count) break;
-        WAVEFORMATEX head = format.head;
-        std::memcpy(reinterpret_cast<std::uint8_t*>(*list) + static_cast<std::size_t>(filled) * kCodecListEntryBytes,
-                    &head, kCodecListEntryBytes);
-        ++filled;
-    }
-    *count = filled;
-    return S_OK;
+    });
 }
 
 HRESULT Marovelle_WMCreateReader(IUnknown* /*certificate*/, DWORD /*rights*/, IWMReader** reader,
@@ -57,7 +61,14 @@ HRESULT Marovelle_GenerateProfile(const ProfileRequest* request, IWMProfile** pr
     // A failure leaves a reason of this call, never one from an earlier call.
     SetLastError(ERROR_SUCCESS);
     if (request == nullptr || profile == nullptr) return E_INVALIDARG;
-    return BuildProfile(CodecCatalogue(), *request, profile);
+    *profile = nullptr;
+    const HRESULT hr = NoThrow([&] { return BuildProfile(CodecCatalogue(), *request, profile); });
+    // No memory for the catalogue: no format could be read.
+    if (hr == E_OUTOFMEMORY) {
+        SetLastError(MEDIACORE_ERR_NO_PROFILE_FORMAT);
+        return E_FAIL;
+    }
+    return hr;
 }
 
 void Marovelle_ReleaseProfile(IWMProfile** profile) {

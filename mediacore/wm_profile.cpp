@@ -1,5 +1,6 @@
 #include "mediacore/wm_profile.h"
 
+#include "mediacore/no_throw.h"
 #include "mediacore/wide_text.h"
 
 HRESULT CWMStreamConfig::QueryInterface(const GUID& iid, void** object) {
@@ -24,8 +25,10 @@ HRESULT CWMStreamConfig::SetStreamNumber(WORD number) {
 HRESULT CWMStreamConfig::GetStreamName(WCHAR* name, WORD* length) { return CopyWideOut(streamName_, name, length); }
 
 HRESULT CWMStreamConfig::SetStreamName(const WCHAR* name) {
-    streamName_ = WideFromPointer(name);
-    return S_OK;
+    return NoThrow([&]() -> HRESULT {
+        streamName_ = WideFromPointer(name);
+        return S_OK;
+    });
 }
 
 HRESULT CWMStreamConfig::GetConnectionName(WCHAR* name, WORD* length) {
@@ -33,8 +36,10 @@ HRESULT CWMStreamConfig::GetConnectionName(WCHAR* name, WORD* length) {
 }
 
 HRESULT CWMStreamConfig::SetConnectionName(const WCHAR* name) {
-    connectionName_ = WideFromPointer(name);
-    return S_OK;
+    return NoThrow([&]() -> HRESULT {
+        connectionName_ = WideFromPointer(name);
+        return S_OK;
+    });
 }
 
 HRESULT CWMStreamConfig::GetBitrate(DWORD* bitsPerSecond) {
@@ -51,10 +56,12 @@ HRESULT CWMStreamConfig::SetBitrate(DWORD bitsPerSecond) {
 HRESULT CWMStreamConfig::GetMediaType(WM_MEDIA_TYPE* type, DWORD* size) { return mediaType_.CopyOut(type, size); }
 
 HRESULT CWMStreamConfig::SetMediaType(const WM_MEDIA_TYPE* type) {
-    if (type == nullptr) return E_POINTER;
-    if (!(type->majortype == streamType_)) return E_INVALIDARG;
-    mediaType_.Assign(*type);
-    return S_OK;
+    return NoThrow([&]() -> HRESULT {
+        if (type == nullptr) return E_POINTER;
+        if (!(type->majortype == streamType_)) return E_INVALIDARG;
+        mediaType_.Assign(*type);
+        return S_OK;
+    });
 }
 
 CWMStreamConfig* CWMStreamConfig::Clone() const {
@@ -85,8 +92,10 @@ HRESULT CWMProfile::GetVersion(WMT_VERSION* version) {
 HRESULT CWMProfile::GetName(WCHAR* name, DWORD* length) { return CopyWideOut(name_, name, length); }
 
 HRESULT CWMProfile::SetName(const WCHAR* name) {
-    name_ = WideFromPointer(name);
-    return S_OK;
+    return NoThrow([&]() -> HRESULT {
+        name_ = WideFromPointer(name);
+        return S_OK;
+    });
 }
 
 HRESULT CWMProfile::GetStreamCount(DWORD* count) {
@@ -96,30 +105,38 @@ HRESULT CWMProfile::GetStreamCount(DWORD* count) {
 }
 
 HRESULT CWMProfile::GetStream(DWORD index, IWMStreamConfig** config) {
-    if (config == nullptr) return E_POINTER;
-    *config = nullptr;
-    if (index >= streams_.size()) return E_INVALIDARG;
-    *config = streams_[index]->Clone();
-    return S_OK;
+    return NoThrow([&]() -> HRESULT {
+        if (config == nullptr) return E_POINTER;
+        *config = nullptr;
+        if (index >= streams_.size()) return E_INVALIDARG;
+        *config = streams_[index]->Clone();
+        return S_OK;
+    });
 }
 
 HRESULT CWMProfile::CreateNewStream(const GUID& streamType, IWMStreamConfig** config) {
-    if (config == nullptr) return E_POINTER;
-    *config = new CWMStreamConfig(streamType);
-    return S_OK;
+    return NoThrow([&]() -> HRESULT {
+        if (config == nullptr) return E_POINTER;
+        *config = new CWMStreamConfig(streamType);
+        return S_OK;
+    });
 }
 
 HRESULT CWMProfile::AddStream(IWMStreamConfig* config) {
-    // Only configurations this module made can join its profiles.
-    auto* ours = dynamic_cast<CWMStreamConfig*>(config);
-    if (ours == nullptr) return E_INVALIDARG;
-    WORD number = 0;
-    ours->GetStreamNumber(&number);
-    for (CWMStreamConfig* stream : streams_) {
-        WORD other = 0;
-        stream->GetStreamNumber(&other);
-        if (other == number) return E_INVALIDARG;
-    }
-    streams_.push_back(ours->Clone());
-    return S_OK;
+    return NoThrow([&]() -> HRESULT {
+        // Only configurations this module made can join its profiles.
+        auto* ours = dynamic_cast<CWMStreamConfig*>(config);
+        if (ours == nullptr) return E_INVALIDARG;
+        WORD number = 0;
+        ours->GetStreamNumber(&number);
+        for (CWMStreamConfig* stream : streams_) {
+            WORD other = 0;
+            stream->GetStreamNumber(&other);
+            if (other == number) return E_INVALIDARG;
+        }
+        // Room first, so the copy cannot be lost to a failed push.
+        streams_.reserve(streams_.size() + 1);
+        streams_.push_back(ours->Clone());
+        return S_OK;
+    });
 }
