@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -109,7 +110,7 @@ HRESULT ReadAsfHeaderBytes(const std::string& path, std::vector<std::uint8_t>& h
 }
 
 HRESULT ReplaceAsfHeader(const std::string& givenPath, std::span<const std::uint8_t> newHeader,
-                         std::uint64_t oldHeaderBytes, std::uint64_t fileSize) {
+                         std::span<const std::uint8_t> oldHeader, std::uint64_t fileSize) {
     // Through a link the song itself is replaced, not the link.
     char resolved[PATH_MAX];
     if (realpath(givenPath.c_str(), resolved) == nullptr) return MEDIACORE_E_FILE;
@@ -117,12 +118,14 @@ HRESULT ReplaceAsfHeader(const std::string& givenPath, std::span<const std::uint
     CFd source(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (source.Get() < 0 || fstat(source.Get(), &info) != 0) return MEDIACORE_E_FILE;
-    if (static_cast<std::uint64_t>(info.st_size) != fileSize || oldHeaderBytes > fileSize ||
-        lseek(source.Get(), static_cast<off_t>(oldHeaderBytes), SEEK_SET) < 0) {
+    if (static_cast<std::uint64_t>(info.st_size) != fileSize || oldHeader.size() > fileSize) return MEDIACORE_E_FILE;
+    std::vector<std::uint8_t> onDisk(oldHeader.size());
+    if (!ReadFully(source.Get(), onDisk.data(), onDisk.size()) ||
+        !std::equal(onDisk.begin(), onDisk.end(), oldHeader.begin())) {
         return MEDIACORE_E_FILE;
     }
     std::string temp;
-    if (!WriteReplacement(source.Get(), path, newHeader, fileSize - oldHeaderBytes, info.st_mode, temp) ||
+    if (!WriteReplacement(source.Get(), path, newHeader, fileSize - oldHeader.size(), info.st_mode, temp) ||
         rename(temp.c_str(), path.c_str()) != 0) {
         if (!temp.empty()) unlink(temp.c_str());
         return MEDIACORE_E_FILE;

@@ -15,8 +15,8 @@
 // MEDIACORE_E_BAD_HEADER when it does not start like an ASF header.
 HRESULT ReadAsfHeaderBytes(const std::string& path, std::vector<std::uint8_t>& header, std::uint64_t& fileSize);
 
-// Writes newHeader followed by the bytes of path after its first
-// oldHeaderBytes, then renames the result over path. The file must still be
-// fileSize bytes long (it was not changed behind the editor's back).
+// Writes newHeader followed by the bytes of path after oldHeader, then
+// renames the result over path. The file must still be fileSize bytes long
+// and start with oldHeader (it was not changed behind the editor's back).
 HRESULT ReplaceAsfHeader(const std::string& path, std::span<const std::uint8_t> newHeader,
-                         std::uint64_t oldHeaderBytes, std::uint64_t fileSize);
+                         std::span<const std::uint8_t> oldHeader, std::uint64_t fileSize);

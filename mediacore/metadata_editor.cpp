@@ -64,7 +64,7 @@ HRESULT CMetadataEditor::Flush() {
         if (changed_) {
             const std::vector<std::uint8_t> rebuilt =
                 WriteAsfHeader(headerBytes_, header_, extensionChanged_, fileSize_ - header_.headerBytes);
-            const HRESULT hr = ReplaceAsfHeader(path_, rebuilt, header_.headerBytes, fileSize_);
+            const HRESULT hr = ReplaceAsfHeader(path_, rebuilt, headerBytes_, fileSize_);
             if (FAILED(hr)) return hr;
         }
         CloseLocked();

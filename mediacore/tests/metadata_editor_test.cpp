@@ -217,6 +217,19 @@ TEST_F(EditorTest, AttributeSizeProtocolAndArguments) {
     EXPECT_EQ(editor_->Flush(), MEDIACORE_E_NOT_OPEN);
 }
 
+TEST_F(EditorTest, FileChangedSinceOpenIsNotOverwritten) {
+    ASSERT_EQ(OpenSong(), S_OK);
+    ASSERT_EQ(Set(u"Title", WMT_TYPE_STRING, Utf16z(u"Mine")), S_OK);
+    // Someone else retitles the song meanwhile, keeping its size.
+    std::string theirs = ReadWholeFile(path_);
+    const std::string old = AsText(Utf16z(u"Old"));
+    theirs.replace(theirs.find(old), old.size(), AsText(Utf16z(u"New")));
+    WriteWholeFile(path_, theirs);
+    EXPECT_EQ(editor_->Flush(), MEDIACORE_E_FILE);
+    EXPECT_EQ(ReadWholeFile(path_), theirs);
+    EXPECT_TRUE(StrayFiles().empty());
+}
+
 TEST_F(EditorTest, SavingThroughALinkReplacesTheSong) {
     const std::string link = dir_.File("link.wma");
     ASSERT_EQ(symlink(path_.c_str(), link.c_str()), 0);
