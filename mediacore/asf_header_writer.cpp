@@ -72,14 +72,18 @@ Buffer MetadataBody(const std::vector<TAsfMetadataRecord>& records) {
 // was there.
 Buffer ExtensionBody(Bytes original, const TAsfHeader& header) {
     Buffer data;
+    bool wroteMetadata = false;
     bool wroteLibrary = false;
     if (header.hasExtension) {
         const Bytes oldData = original.subspan(header.extensionDataOffset);
         for (const TAsfObjectSpan& child : header.extensionObjects) {
+            // The records of repeated objects were gathered into one list on
+            // reading; the first object of the kind takes them all.
             if (child.id == ASF_Metadata_Object) {
-                AppendObject(data, child.id, MetadataBody(header.metadata));
+                if (!wroteMetadata) AppendObject(data, child.id, MetadataBody(header.metadata));
+                wroteMetadata = true;
             } else if (child.id == ASF_Metadata_Library_Object) {
-                AppendObject(data, child.id, MetadataBody(header.metadataLibrary));
+                if (!wroteLibrary) AppendObject(data, child.id, MetadataBody(header.metadataLibrary));
                 wroteLibrary = true;
             } else {
                 const Bytes bytes = oldData.subspan(child.offset, child.size);
@@ -116,11 +120,19 @@ std::vector<std::uint8_t> WriteAsfHeader(std::span<const std::uint8_t> original,
     Buffer out(original.begin(), original.begin() + kAsfHeaderHeadBytes);
     std::uint32_t objects = 0;
     std::size_t fileSizeField = 0;
+    bool wroteContent = false;
+    bool wroteExtended = false;
     for (const TAsfObjectSpan& object : header.objects) {
+        // Repeated description objects were merged on reading (texts of the
+        // last, descriptors of all); the first of each kind carries the result.
         if (object.id == ASF_Content_Description_Object) {
+            if (wroteContent) continue;
             AppendObject(out, object.id, ContentDescriptionBody(header));
+            wroteContent = true;
         } else if (object.id == ASF_Extended_Content_Description_Object) {
+            if (wroteExtended) continue;
             AppendObject(out, object.id, ExtendedContentBody(header));
+            wroteExtended = true;
         } else if (object.id == ASF_Header_Extension_Object && rebuildExtension) {
             AppendObject(out, object.id, ExtensionBody(original, header));
         } else {

@@ -298,6 +298,22 @@ TEST(AsfHeaderWrite, ReplacesValuesWhereTheyLive) {
     EXPECT_EQ(twice.metadata[0].stream, 1);
 }
 
+TEST(AsfHeaderWrite, RepeatedObjectsKeepEveryValueOnce) {
+    const Buffer original = Header({
+        ExtendedContent({{u"A", 3, Le<std::uint32_t>(1)}}),
+        ExtendedContent({{u"B", 3, Le<std::uint32_t>(2)}}),
+        Extension({MetadataObject(ASF_Metadata_Library_Object, {{0, u"C", 5, Le<std::uint16_t>(3)}}),
+                   MetadataObject(ASF_Metadata_Library_Object, {{0, u"D", 5, Le<std::uint16_t>(4)}})}),
+    });
+    TAsfHeader header = Parse(original);
+    bool extensionChanged = false;
+    ASSERT_EQ(StoreFileAttribute(header, {u"E", WMT_TYPE_GUID, kGuidValue}, &extensionChanged), S_OK);
+    const auto list = ListFileAttributes(Parse(WriteAsfHeader(original, header, extensionChanged, 0)));
+    std::vector<std::u16string> names;
+    for (const auto& a : list) names.push_back(a.name);
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"Duration", u"Bitrate", u"A", u"B", u"C", u"D", u"E"}));
+}
+
 TEST(AsfHeaderWrite, RefusesWhatTheObjectsCannotHold) {
     TAsfHeader header = Parse(FullHeader());
     bool extensionChanged = false;

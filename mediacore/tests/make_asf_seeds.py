@@ -90,6 +90,9 @@ full = header(
 seeds = {
     "full.asf": full + data_object,
     "bare.asf": header(file_properties(10000000, 0)) + data_object,
+    "repeated.asf": header(extended(("A", 3, struct.pack("<I", 1))), extended(("B", 0, text("b"))),
+                           extension(records(LIBRARY, (0, "C", 5, b"\x03\x00")),
+                                     records(LIBRARY, (0, "D", 6, bytes(16))))),
     "protected.asf": header(file_properties(1, 0), obj(ENCRYPTION, b"\0" * 8), audio_stream(2, 0x8000)),
 }
 
