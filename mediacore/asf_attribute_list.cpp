@@ -80,6 +80,24 @@ std::u16string TextOf(const std::vector<std::uint8_t>& value) {
     return text;
 }
 
+// Only the Metadata Library holds GUIDs. A descriptor or metadata record of
+// the same name moves there, leaving no older copy behind.
+HRESULT StoreGuid(TAsfHeader& header, const TAsfAttribute& attribute, bool* extensionChanged) {
+    TAsfMetadataRecord* record = FindStream0(header.metadataLibrary, attribute.name);
+    if (record == nullptr && header.metadataLibrary.size() >= kMaxEntries) return E_INVALIDARG;
+    std::erase_if(header.extendedContent, [&](const TAsfAttribute& a) { return a.name == attribute.name; });
+    std::erase_if(header.metadata, [&](const TAsfMetadataRecord& r) {
+        return r.stream == 0 && r.attribute.name == attribute.name;
+    });
+    if (record != nullptr) {
+        record->attribute = attribute;
+    } else {
+        header.metadataLibrary.push_back({0, 0, attribute});
+    }
+    *extensionChanged = true;
+    return S_OK;
+}
+
 }  // namespace
 
 std::vector<TAsfAttribute> ListFileAttributes(const TAsfHeader& header) {
@@ -110,33 +128,19 @@ HRESULT StoreFileAttribute(TAsfHeader& header, const TAsfAttribute& attribute, b
         return S_OK;
     }
 
+    if (attribute.type == WMT_TYPE_GUID) return StoreGuid(header, attribute, extensionChanged);
     auto inContent = std::find_if(header.extendedContent.begin(), header.extendedContent.end(),
                                   [&](const TAsfAttribute& a) { return a.name == attribute.name; });
-    if (attribute.type != WMT_TYPE_GUID && inContent != header.extendedContent.end()) {
+    if (inContent != header.extendedContent.end()) {
         *inContent = attribute;
         return S_OK;
     }
     for (auto* records : {&header.metadata, &header.metadataLibrary}) {
-        // Only the Metadata Library holds GUIDs.
-        if (attribute.type == WMT_TYPE_GUID && records == &header.metadata) continue;
         if (TAsfMetadataRecord* record = FindStream0(*records, attribute.name)) {
             record->attribute = attribute;
             *extensionChanged = true;
-            if (inContent != header.extendedContent.end()) header.extendedContent.erase(inContent);
             return S_OK;
         }
-    }
-    if (attribute.type == WMT_TYPE_GUID) {
-        if (header.metadataLibrary.size() >= kMaxEntries) return E_INVALIDARG;
-        // The descriptor or metadata record it replaces cannot hold a GUID;
-        // the value moves, leaving no older copy under the same name.
-        if (inContent != header.extendedContent.end()) header.extendedContent.erase(inContent);
-        std::erase_if(header.metadata, [&](const TAsfMetadataRecord& r) {
-            return r.stream == 0 && r.attribute.name == attribute.name;
-        });
-        header.metadataLibrary.push_back({0, 0, attribute});
-        *extensionChanged = true;
-        return S_OK;
     }
     if (header.extendedContent.size() >= kMaxEntries) return E_INVALIDARG;
     header.extendedContent.push_back(attribute);

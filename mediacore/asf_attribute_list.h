@@ -13,9 +13,10 @@
 std::vector<TAsfAttribute> ListFileAttributes(const TAsfHeader& header);
 
 // Stores a file-level attribute. The five content description names take
-// text only; a name the file holds already is replaced where it is; a new
-// GUID goes into the Metadata Library (no other object can hold one), any
-// other new value into the extended content description.
+// text only; a GUID always goes into the Metadata Library (no other object
+// can hold one), taking the place of any value of that name elsewhere; any
+// other value replaces the one of that name where the file holds it, or
+// joins the extended content description.
 // *extensionChanged is set when a metadata object inside the header
 // extension changed. E_INVALIDARG for a value the chosen object cannot hold,
 // MEDIACORE_E_READ_ONLY for "Duration" and "Bitrate".
