@@ -30,7 +30,12 @@ std::string FieldText(const char (&field)[kSiteTextSize]) {
 // HTTP's own.
 std::string Authority(const TITLEFETCH_TSite& site) {
     std::string text = FieldText(site.host);
-    if (site.port != 80) text += ":" + std::to_string(site.port);
+    if (site.port != 80) {
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict)
+        // about a literal + std::to_string(...).
+        text += ':';
+        text += std::to_string(site.port);
+    }
     return text;
 }
 
@@ -191,11 +196,12 @@ int CCDDB::query(const TITLEFETCH_TSite& site, std::uint32_t discId, const MvLis
     std::string command = std::string("cmd=cddb+query+") + number + "+" + std::to_string(tracks.count) + "+";
     bool first = true;
     for (const PLATTER_TTrackPos* track : tracks) {
-        if (!first) command += "+";
+        if (!first) command += '+';
         command += std::to_string(track != nullptr ? track->frameOffset : 0);
         first = false;
     }
-    command += "+" + std::to_string(discLengthSeconds);
+    command += '+';
+    command += std::to_string(discLengthSeconds);
 
     std::string body;
     const int code = exchange(site, formatRequest(site, command), kReadQuery, body);
