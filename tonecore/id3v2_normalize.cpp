@@ -1,0 +1,277 @@
+#include "tonecore/id3v2_normalize.h"
+
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "tonecore/byte_fields.h"
+#include "tonecore/id3_text.h"
+
+namespace {
+
+using bytefields::LoadBe32;
+using bytefields::LoadSynchsafe32;
+
+// ID3 v2 tag header flags (v2.3 clause 3.1, v2.4 clause 3.1).
+constexpr std::uint8_t kFlagUnsynchronised = 0x80;
+constexpr std::uint8_t kFlagExtendedHeader = 0x40;  // v2.2: compression
+constexpr std::uint8_t kFlagFooter = 0x10;          // v2.4
+
+// v2.4 frame format flags (clause 4.1.2).
+constexpr std::uint8_t kV24Grouping = 0x40;
+constexpr std::uint8_t kV24Compressed = 0x08;
+constexpr std::uint8_t kV24Encrypted = 0x04;
+constexpr std::uint8_t kV24Unsynchronised = 0x02;
+constexpr std::uint8_t kV24DataLength = 0x01;
+
+// v2.2 frame ids with a v2.3 counterpart of the same layout.
+constexpr const char* kV22Ids[][2] = {
+    {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"}, {"TP1", "TPE1"}, {"TP2", "TPE2"}, {"TP3", "TPE3"},
+    {"TP4", "TPE4"}, {"TCM", "TCOM"}, {"TXT", "TEXT"}, {"TLA", "TLAN"}, {"TCO", "TCON"}, {"TAL", "TALB"},
+    {"TPA", "TPOS"}, {"TRK", "TRCK"}, {"TRC", "TSRC"}, {"TYE", "TYER"}, {"TDA", "TDAT"}, {"TIM", "TIME"},
+    {"TRD", "TRDA"}, {"TMT", "TMED"}, {"TFT", "TFLT"}, {"TBP", "TBPM"}, {"TCR", "TCOP"}, {"TPB", "TPUB"},
+    {"TEN", "TENC"}, {"TSS", "TSSE"}, {"TOF", "TOFN"}, {"TLE", "TLEN"}, {"TSI", "TSIZ"}, {"TDY", "TDLY"},
+    {"TKE", "TKEY"}, {"TOT", "TOAL"}, {"TOA", "TOPE"}, {"TOL", "TOLY"}, {"TOR", "TORY"}, {"TXX", "TXXX"},
+    {"WXX", "WXXX"}, {"COM", "COMM"}, {"ULT", "USLT"}, {"MCI", "MCDI"}, {"UFI", "UFID"}, {"CNT", "PCNT"},
+    {"POP", "POPM"},
+};
+
+// Undoes unsynchronisation: every FF 00 pair stands for FF.
+std::vector<std::uint8_t> Resynchronise(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        out.push_back(bytes[i]);
+        if (bytes[i] == 0xFF && i + 1 < bytes.size() && bytes[i + 1] == 0x00) ++i;
+    }
+    return out;
+}
+
+bool IsFrameIdChar(std::uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Texts one after another to the end of the data, each in `encoding`.
+void AppendTexts(std::vector<std::uint8_t>& out, std::uint8_t encoding, std::span<const std::uint8_t> bytes,
+                 std::uint8_t newEncoding) {
+    while (!bytes.empty()) {
+        const TId3Text text = DecodeId3Text(encoding, bytes);
+        bytes = bytes.subspan(text.consumed);
+        AppendId3Text(out, newEncoding, text.text, text.terminated);
+    }
+}
+
+// The texts of a frame whose layout the engine knows, for choosing an
+// encoding; empty for any other frame.
+std::vector<std::string> CollectTexts(std::uint8_t encoding, std::span<const std::uint8_t> bytes) {
+    std::vector<std::string> texts;
+    while (!bytes.empty()) {
+        const TId3Text text = DecodeId3Text(encoding, bytes);
+        bytes = bytes.subspan(text.consumed);
+        texts.push_back(text.text);
+    }
+    return texts;
+}
+
+std::uint8_t EncodingFor(const std::vector<std::string>& texts) {
+    for (const std::string& text : texts) {
+        if (!FitsLatin1(text)) return kId3Utf16;
+    }
+    return kId3Latin1;
+}
+
+// A frame's data with v2.4's UTF-8 or big-endian UTF-16 texts written in a
+// v2.3 encoding. False when the frame holds such texts in a layout the
+// engine does not know, so it cannot be kept.
+bool ReencodeForV23(std::string_view id, std::span<const std::uint8_t> data, std::vector<std::uint8_t>& out) {
+    out.assign(data.begin(), data.end());
+    if (data.empty() || data[0] <= kId3Utf16) return true;
+    const std::uint8_t encoding = data[0];
+    std::size_t textsAt = 0;
+    std::span<const std::uint8_t> rest;
+    if (id[0] == 'T') {
+        textsAt = 1;
+    } else if (id == "COMM" || id == "USLT") {
+        if (data.size() < 4) return false;
+        textsAt = 4;
+    } else if (id == "APIC") {
+        // Encoding, MIME type (ISO 8859-1), picture type, description, image.
+        const std::uint8_t* end = static_cast<const std::uint8_t*>(std::memchr(data.data() + 1, 0, data.size() - 1));
+        if (end == nullptr || end + 2 > data.data() + data.size()) return false;
+        const std::size_t descAt = static_cast<std::size_t>(end - data.data()) + 2;
+        const TId3Text desc = DecodeId3Text(encoding, data.subspan(descAt));
+        const std::uint8_t newEncoding = EncodingFor({desc.text});
+        out.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(descAt));
+        out[0] = newEncoding;
+        AppendId3Text(out, newEncoding, desc.text, true);
+        const auto image = data.subspan(descAt + desc.consumed);
+        out.insert(out.end(), image.begin(), image.end());
+        return true;
+    } else {
+        return false;
+    }
+    const auto texts = data.subspan(textsAt);
+    const std::uint8_t newEncoding = EncodingFor(CollectTexts(encoding, texts));
+    out.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(textsAt));
+    out[0] = newEncoding;
+    AppendTexts(out, encoding, texts, newEncoding);
+    return true;
+}
+
+// v2.4's recording time "yyyy-MM-dd..." as v2.3's year "yyyy".
+std::vector<std::uint8_t> YearFromRecordingTime(std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> out;
+    if (data.empty()) return out;
+    const TId3Text text = DecodeId3Text(data[0], data.subspan(1));
+    if (text.text.size() < 4) return out;
+    out.push_back(kId3Latin1);
+    out.insert(out.end(), text.text.begin(), text.text.begin() + 4);
+    return out;
+}
+
+struct TWalk {
+    std::span<const std::uint8_t> frames;
+    const TId3TagHeader& header;
+    bool tagUnsynchronised;
+};
+
+// v2.2: 3-character ids and 3-byte sizes, no flags.
+bool WalkV22(const TWalk& walk, std::vector<std::uint8_t>& out) {
+    std::size_t pos = 0;
+    const auto bytes = walk.frames;
+    while (pos + 6 <= bytes.size()) {
+        if (bytes[pos] == 0) return true;  // padding
+        const std::uint32_t size = static_cast<std::uint32_t>(bytes[pos + 3]) << 16 |
+                                   static_cast<std::uint32_t>(bytes[pos + 4]) << 8 | bytes[pos + 5];
+        if (size > bytes.size() - pos - 6) return false;
+        const std::string_view id(reinterpret_cast<const char*>(bytes.data() + pos), 3);
+        for (const auto& pair : kV22Ids) {
+            if (id == pair[0]) {
+                AppendId3Frame(out, pair[1], bytes.subspan(pos + 6, size));
+                break;
+            }
+        }
+        pos += 6 + size;
+    }
+    return true;
+}
+
+bool WalkV23(const TWalk& walk, std::vector<std::uint8_t>& out) {
+    std::size_t pos = 0;
+    const auto bytes = walk.frames;
+    while (pos + kId3FrameHeaderBytes <= bytes.size()) {
+        if (bytes[pos] == 0) return true;
+        const std::uint32_t size = LoadBe32(bytes.data() + pos + 4);
+        if (size > bytes.size() - pos - kId3FrameHeaderBytes) return false;
+        const char* id = reinterpret_cast<const char*>(bytes.data() + pos);
+        if (!IsFrameIdChar(bytes[pos]) || !IsFrameIdChar(bytes[pos + 3])) return false;
+        const std::uint16_t flags = static_cast<std::uint16_t>(bytes[pos + 8] << 8 | bytes[pos + 9]);
+        AppendId3Frame(out, id, bytes.subspan(pos + kId3FrameHeaderBytes, size), flags);
+        pos += kId3FrameHeaderBytes + size;
+    }
+    return true;
+}
+
+bool WalkV24(const TWalk& walk, std::vector<std::uint8_t>& out) {
+    std::size_t pos = 0;
+    const auto bytes = walk.frames;
+    while (pos + kId3FrameHeaderBytes <= bytes.size()) {
+        if (bytes[pos] == 0) return true;
+        const std::uint32_t size = LoadSynchsafe32(bytes.data() + pos + 4);
+        if (size > bytes.size() - pos - kId3FrameHeaderBytes) return false;
+        const std::string_view id(reinterpret_cast<const char*>(bytes.data() + pos), 4);
+        if (!IsFrameIdChar(bytes[pos]) || !IsFrameIdChar(bytes[pos + 3])) return false;
+        const std::uint8_t status = bytes[pos + 8];
+        const std::uint8_t format = bytes[pos + 9];
+        pos += kId3FrameHeaderBytes;
+        auto raw = bytes.subspan(pos, size);
+        pos += size;
+        // Compressed, encrypted or grouped frames cannot be carried over.
+        if (format & (kV24Compressed | kV24Encrypted | kV24Grouping)) continue;
+        std::vector<std::uint8_t> data;
+        if (walk.tagUnsynchronised || (format & kV24Unsynchronised)) {
+            data = Resynchronise(raw);
+        } else {
+            data.assign(raw.begin(), raw.end());
+        }
+        if (format & kV24DataLength) {
+            if (data.size() < 4) continue;
+            data.erase(data.begin(), data.begin() + 4);
+        }
+        // Status flags move one bit up in v2.3 (clause 3.3.1 of each).
+        const std::uint16_t flags = static_cast<std::uint16_t>((status & 0x70) << 9);
+        if (id == "TDRC") {
+            const auto year = YearFromRecordingTime(data);
+            if (!year.empty()) AppendId3Frame(out, "TYER", year, flags);
+            continue;
+        }
+        std::vector<std::uint8_t> kept;
+        if (!ReencodeForV23(id, data, kept)) continue;
+        AppendId3Frame(out, id.data(), kept, flags);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::uint64_t TId3TagHeader::TotalBytes() const {
+    const bool footer = major == 4 && (flags & kFlagFooter) != 0;
+    return kId3HeaderBytes + std::uint64_t{bodyBytes} + (footer ? kId3HeaderBytes : 0);
+}
+
+bool ParseId3TagHeader(std::span<const std::uint8_t> bytes, TId3TagHeader& header) {
+    if (bytes.size() < kId3HeaderBytes || std::memcmp(bytes.data(), "ID3", 3) != 0) return false;
+    if (bytes[3] == 0xFF || bytes[4] == 0xFF) return false;
+    for (int i = 6; i < 10; ++i) {
+        if (bytes[i] & 0x80) return false;
+    }
+    header.major = bytes[3];
+    header.flags = bytes[5];
+    header.bodyBytes = LoadSynchsafe32(bytes.data() + 6);
+    return true;
+}
+
+TId3Normalized NormalizeId3Tag(const TId3TagHeader& header, std::span<const std::uint8_t> body) {
+    TId3Normalized result;
+    if (header.major < 2 || header.major > 4) return result;
+    // v2.2's compression flag has no defined method: such a tag is unreadable.
+    if (header.major == 2 && (header.flags & kFlagExtendedHeader)) return result;
+
+    std::vector<std::uint8_t> resynced;
+    const bool wholeTagUnsync = header.major < 4 && (header.flags & kFlagUnsynchronised);
+    if (wholeTagUnsync) {
+        resynced = Resynchronise(body);
+        body = resynced;
+    }
+    if (header.major >= 3 && (header.flags & kFlagExtendedHeader)) {
+        if (body.size() < 4) return result;
+        // v2.3 counts the size field out, v2.4 (synchsafe) counts it in.
+        const std::uint64_t extended =
+            header.major == 3 ? 4 + std::uint64_t{LoadBe32(body.data())} : LoadSynchsafe32(body.data());
+        if (extended < 4 || extended > body.size()) return result;
+        body = body.subspan(static_cast<std::size_t>(extended));
+    }
+    result.understood = true;
+    const TWalk walk{body, header, header.major == 4 && (header.flags & kFlagUnsynchronised)};
+    if (header.major == 2) {
+        result.complete = WalkV22(walk, result.frames);
+    } else if (header.major == 3) {
+        result.complete = WalkV23(walk, result.frames);
+    } else {
+        result.complete = WalkV24(walk, result.frames);
+    }
+    return result;
+}
+
+void AppendId3Frame(std::vector<std::uint8_t>& out, const char id[4], std::span<const std::uint8_t> data,
+                    std::uint16_t flags) {
+    out.insert(out.end(), id, id + 4);
+    const std::uint32_t size = static_cast<std::uint32_t>(data.size());
+    out.push_back(static_cast<std::uint8_t>(size >> 24));
+    out.push_back(static_cast<std::uint8_t>(size >> 16));
+    out.push_back(static_cast<std::uint8_t>(size >> 8));
+    out.push_back(static_cast<std::uint8_t>(size));
+    out.push_back(static_cast<std::uint8_t>(flags >> 8));
+    out.push_back(static_cast<std::uint8_t>(flags));
+    out.insert(out.end(), data.begin(), data.end());
+}
