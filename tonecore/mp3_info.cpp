@@ -67,7 +67,7 @@ int CFrameHeader::getLayer() const {
 }
 
 int CFrameHeader::getBitrate() const {
-    if (getLayerIndex() == 0) return 0;
+    if (getLayerIndex() == 0 || getVersionIndex() == 1) return 0;  // no table for reserved values
     return static_cast<int>(MpegBitrateKbps(Parsed(*this)));
 }
 
@@ -210,11 +210,16 @@ int CMP3Info::getID3InfoOnly(CRefObj* stream) {
     return 1;
 }
 
+bool CMP3Info::UsableXingCount() const {
+    // A count larger than the file cannot be right (every frame has bytes):
+    // the first frame's numbers are better than a bitrate of 0.
+    const std::int64_t frames = vbr_.getNumberOfFrames();
+    return xingHeader_ && frames > 1 && frames <= fileSize_;
+}
+
 int CMP3Info::getBitrate() const {
     const std::int64_t frames = vbr_.getNumberOfFrames();
-    // A count larger than the file cannot be right; the first frame's
-    // bitrate is better than none.
-    if (xingHeader_ && frames > 1 && frames <= fileSize_) {
+    if (UsableXingCount()) {
         return static_cast<int>(getFrequency() * (fileSize_ / frames) / (FrameSizeFactor() * 1000));
     }
     return CFrameHeader::getBitrate();
@@ -227,14 +232,13 @@ int CMP3Info::getLengthInSeconds() const {
 }
 
 double CMP3Info::GetAverageFrameSize() const {
-    const std::int64_t frames = vbr_.getNumberOfFrames();
-    if (xingHeader_ && frames >= 2 && fileSize_ >= frames) return static_cast<double>(fileSize_ / frames);
+    if (UsableXingCount()) return static_cast<double>(fileSize_ / vbr_.getNumberOfFrames());
     if (getFrequency() == 0) return 0;
     return CFrameHeader::getBitrate() * 1000.0 / getFrequency() * FrameSizeFactor();
 }
 
 int CMP3Info::getNumberOfFrames() const {
-    if (xingHeader_ && vbr_.getNumberOfFrames() > 1) return vbr_.getNumberOfFrames();
+    if (UsableXingCount()) return vbr_.getNumberOfFrames();
     const double average = GetAverageFrameSize();
     return average > 0 ? static_cast<int>(fileSize_ / average) : 0;
 }

@@ -135,6 +135,7 @@ private:
     void ScanFrames(std::int64_t from);
     void ReadXingHeader();
     void ReadId3v1();
+    bool UsableXingCount() const;
     // Bytes per bitrate-per-frequency unit of one frame: 48 for layer I
     // (12 slots of 4 bytes), 72 for MPEG 2 and 2.5 layer III, 144 otherwise.
     int FrameSizeFactor() const;
