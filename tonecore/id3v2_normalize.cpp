@@ -129,6 +129,12 @@ std::vector<std::uint8_t> YearFromRecordingTime(std::span<const std::uint8_t> da
     return out;
 }
 
+// Keeps one frame. A frame without data says nothing, and in the kept area a
+// zero size would end the frames: it is dropped.
+void Keep(std::vector<std::uint8_t>& out, const char* id, std::span<const std::uint8_t> data, std::uint16_t flags = 0) {
+    if (!data.empty()) AppendId3Frame(out, id, data, flags);
+}
+
 struct TWalk {
     std::span<const std::uint8_t> frames;
     const TId3TagHeader& header;
@@ -147,7 +153,7 @@ bool WalkV22(const TWalk& walk, std::vector<std::uint8_t>& out) {
         const std::string_view id(reinterpret_cast<const char*>(bytes.data() + pos), 3);
         for (const auto& pair : kV22Ids) {
             if (id == pair[0]) {
-                AppendId3Frame(out, pair[1], bytes.subspan(pos + 6, size));
+                Keep(out, pair[1], bytes.subspan(pos + 6, size));
                 break;
             }
         }
@@ -166,7 +172,7 @@ bool WalkV23(const TWalk& walk, std::vector<std::uint8_t>& out) {
         const char* id = reinterpret_cast<const char*>(bytes.data() + pos);
         if (!IsFrameIdChar(bytes[pos]) || !IsFrameIdChar(bytes[pos + 3])) return false;
         const std::uint16_t flags = static_cast<std::uint16_t>(bytes[pos + 8] << 8 | bytes[pos + 9]);
-        AppendId3Frame(out, id, bytes.subspan(pos + kId3FrameHeaderBytes, size), flags);
+        Keep(out, id, bytes.subspan(pos + kId3FrameHeaderBytes, size), flags);
         pos += kId3FrameHeaderBytes + size;
     }
     return true;
@@ -202,12 +208,12 @@ bool WalkV24(const TWalk& walk, std::vector<std::uint8_t>& out) {
         const std::uint16_t flags = static_cast<std::uint16_t>((status & 0x70) << 9);
         if (id == "TDRC") {
             const auto year = YearFromRecordingTime(data);
-            if (!year.empty()) AppendId3Frame(out, "TYER", year, flags);
+            Keep(out, "TYER", year, flags);
             continue;
         }
         std::vector<std::uint8_t> kept;
         if (!ReencodeForV23(id, data, kept)) continue;
-        AppendId3Frame(out, id.data(), kept, flags);
+        Keep(out, id.data(), kept, flags);
     }
     return true;
 }
