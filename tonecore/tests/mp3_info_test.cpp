@@ -2,6 +2,7 @@
 // a tag, Xing headers, the ID3 v1 tag at the end and the numbers derived
 // from them.
 #include "tonecore/mp3_info.h"
+#include "tonecore/mp3_source_format.h"
 
 #include <gtest/gtest.h>
 
@@ -285,6 +286,30 @@ TEST(Mp3Info, AverageFrameSizeOfLayerI) {
     ASSERT_EQ(loaded.result, 0);
     EXPECT_NEAR(loaded.info.GetAverageFrameSize(), 139.3, 0.1);
     EXPECT_EQ(loaded.info.getNumberOfFrames(), 9);  // 1360 bytes of 139.3
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Mp3SourceFormat, DescribesTheSummarisedFile) {
+    THeader h{2, 1, 8, 1, 0, 3};  // MPEG 2, 64 kbit/s, 24000 Hz, single channel
+    TLoaded loaded(Frames(h, 5));
+    ASSERT_EQ(loaded.result, 0);
+    const TMp3SourceFormat format = MakeMp3SourceFormat(loaded.info);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&format);
+    EXPECT_EQ(format.wfx.wFormatTag, 0x55);
+    EXPECT_EQ(format.wfx.nChannels, 1);
+    EXPECT_EQ(format.wfx.nSamplesPerSec, 44100u);  // the rate class of the scan
+    EXPECT_EQ(format.wfx.nAvgBytesPerSec, 8000u);
+    EXPECT_EQ(format.wfx.nBlockAlign, 1);
+    EXPECT_EQ(format.wfx.cbSize, 14);
+    EXPECT_EQ(format.nBlockSize, 192);
+    EXPECT_EQ(format.nCodecDelay, 1393);
+    // Copies of 18 + cbSize bytes stay inside the record and end in zeros.
+    ASSERT_EQ(sizeof format, 18u + format.wfx.cbSize);
+    EXPECT_EQ(bytes[30], 0);
+    EXPECT_EQ(bytes[31], 0);
 }
 
 }  // namespace
