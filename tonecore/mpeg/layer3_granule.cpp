@@ -52,7 +52,8 @@ int DecodeLayer3Granule(const TLayer3FrameInfo& info, const TLayer3SideInfo& sid
         if (g.ShortBlock()) {
             const TLayer3BandLayout layout = Layer3BandLayout(info, g);
             ReorderLayer3Short(bands, layout.firstShortBand, xr[ch]);
-            if (g.mixedBlock) ReduceLayer3Aliasing(xr[ch], 1);
+            // Butterflies only between the long subbands of a mixed block.
+            if (g.mixedBlock) ReduceLayer3Aliasing(xr[ch], layout.longEnd / 18 - 1);
             // Reordering spreads a short band's three windows over the whole
             // band: the values reach the end of the band where decoding stopped.
             if (nonZeroEnd[ch] > layout.longEnd) {
@@ -67,7 +68,7 @@ int DecodeLayer3Granule(const TLayer3FrameInfo& info, const TLayer3SideInfo& sid
         // butterflies may have reached) transform to silence.
         int limit = std::min((nonZeroEnd[ch] + 17) / 18 + 1, kLayer3Subbands);
         limit = std::min(limit, options.subbandLimit);
-        Layer3HybridSynthesis(g, xr[ch], limit, state[ch].overlap, out.values[ch]);
+        Layer3HybridSynthesis(g, Layer3MixedLongSubbands(info), xr[ch], limit, state[ch].overlap, out.values[ch]);
     }
     return 0;
 }

@@ -144,14 +144,19 @@ void Layer3Imdct36(const float in[18], double out[36]) { Imdct36(in, out); }
 
 void Layer3Imdct12(const float in[6], double out[12]) { Imdct12(in, out); }
 
-void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, const float xr[kLayer3Lines], int subbandLimit,
-                           TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
+void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, int mixedLongSubbands, const float xr[kLayer3Lines],
+                           int subbandLimit, TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
     const float (&windows)[4][36] = Layer3ImdctWindows();
     const bool shortBlock = g.ShortBlock();
-    // Mixed blocks keep the long transform with the normal window in the two
-    // lowest subbands.
-    const int longSubbands = !shortBlock ? kLayer3Subbands : (g.mixedBlock ? 2 : 0);
-    const int longWindow = shortBlock ? 0 : static_cast<int>(g.blockType);
+    // Below the switch point of a mixed block every block type is a normal
+    // long block. A short block switches where its long part ends; a start
+    // or stop block has no short part, and the standard's two lowest
+    // subbands take the normal window at every rate.
+    const int switchPoint = !(g.windowSwitching && g.mixedBlock) ? 0
+                            : shortBlock ? std::clamp(mixedLongSubbands, 0, kLayer3Subbands)
+                                         : 2;
+    const int longSubbands = !shortBlock ? kLayer3Subbands : switchPoint;
+    const int blockWindow = shortBlock ? 0 : static_cast<int>(g.blockType);
     subbandLimit = std::clamp(subbandLimit, 0, kLayer3Subbands);
 
     for (int sb = 0; sb < kLayer3Subbands; ++sb) {
@@ -162,7 +167,7 @@ void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, const float xr[kLayer
         } else if (sb < longSubbands) {
             double x[36];
             Imdct36(xr + 18 * sb, x);
-            const float* win = windows[longWindow];
+            const float* win = windows[sb < switchPoint ? 0 : blockWindow];
             for (int i = 0; i < 36; ++i) z[i] = x[i] * win[i];
         } else {
             std::fill(z, z + 36, 0.0);

@@ -33,5 +33,10 @@ void Layer3Imdct12(const float in[6], double out[12]);
 // overlaps them with `overlap` and writes 18 rows of 32 subband samples,
 // odd subbands frequency-inverted. Subbands from `subbandLimit` on output the
 // stored overlap and clear it (their input must be zero).
-void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, const float xr[kLayer3Lines], int subbandLimit,
-                           TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]);
+// With the mixed-block flag, the subbands below the switch point
+// (`mixedLongSubbands`, see Layer3MixedLongSubbands) are treated as a normal
+// long block whatever the block type: the long transform with the normal
+// window. Above it a short block takes short transforms and a start or stop
+// block its own window.
+void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, int mixedLongSubbands, const float xr[kLayer3Lines],
+                           int subbandLimit, TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]);

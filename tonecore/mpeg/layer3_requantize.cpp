@@ -9,8 +9,12 @@ TLayer3BandLayout Layer3BandLayout(const TLayer3FrameInfo& info, const TLayer3Gr
     if (!g.mixedBlock) return {0, 0, 0};
     // The long part of a mixed block ends where short band 3 starts: 36 lines
     // (two subbands) at every rate but 8000 Hz, where six long bands reach 72.
+    return {info.lsf ? 6 : 8, 18 * Layer3MixedLongSubbands(info), 3};
+}
+
+int Layer3MixedLongSubbands(const TLayer3FrameInfo& info) {
     const TLayer3BandTable& bands = kLayer3Bands[info.BandTableIndex()];
-    return {info.lsf ? 6 : 8, 3 * bands.shortStart[3], 3};
+    return 3 * bands.shortStart[3] / 18;
 }
 
 namespace {

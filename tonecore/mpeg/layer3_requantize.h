@@ -17,6 +17,12 @@ struct TLayer3BandLayout {
 };
 TLayer3BandLayout Layer3BandLayout(const TLayer3FrameInfo& info, const TLayer3GranuleChannel& g);
 
+// Subbands below a mixed block's switch point: the long part ends where short
+// band 3 starts, two subbands at every rate but 8000 Hz, where it takes four.
+// Requantisation, reordering, alias reduction and the transform all switch
+// there.
+int Layer3MixedLongSubbands(const TLayer3FrameInfo& info);
+
 // Requantises `values` (lines below `nonZeroEnd`; the others are 0) into
 // `xr`, in the order the values were coded (short bands window by window).
 void RequantizeLayer3(const TLayer3FrameInfo& info, const TLayer3GranuleChannel& g, const TLayer3ScaleFactors& sf,

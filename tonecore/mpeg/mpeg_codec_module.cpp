@@ -6,6 +6,7 @@
 #include <new>
 
 #include "tonecore/mpeg/layer3_codec_estimates.h"
+#include "tonecore/mpeg/layer12_frame.h"
 #include "tonecore/mpeg/layer3_frame.h"
 #include "tonecore/mpeg/layer3_stream_tag.h"
 #include "tonecore/mpeg/module_info.h"
@@ -51,7 +52,11 @@ struct CMpegCodec {
     std::int64_t audioStart = 0;       // the ID3 version 2 tag's size
     std::unique_ptr<std::uint8_t[]> toc;
 
-    CMpegCodec() { frames.SetLayerDecoder(3, Layer3LayerDecoder(layer3)); }
+    CMpegCodec() {
+        frames.SetLayerDecoder(1, Layer1LayerDecoder());
+        frames.SetLayerDecoder(2, Layer2LayerDecoder());
+        frames.SetLayerDecoder(3, Layer3LayerDecoder(layer3));
+    }
 
     void Reset() {
         frames.Reset();

@@ -143,45 +143,79 @@ std::int32_t CMpegFrameReader::NextFrame(const TMpegByteSource& source, MpegFram
                 step_ = kStepConfirm;
                 break;
             }
-            default: {
-                if (confirmed_) {
-                    step_ = kStepHeader;
-                    header = current_;
-                    return 0;
-                }
-                // A frame found after lost sync counts only when a valid
-                // header follows it directly.
-                std::uint8_t bytes[4];
-                const std::int32_t result = source.read(source.context, bytes, 4);
-                if (result == DECODER_ERR_END_OF_INPUT) {  // end of input: the last frame goes through
-                    step_ = kStepHeader;
-                    header = current_;
-                    return 0;
-                }
-                if (result != 0) return result;
-                const std::uint32_t word = BigEndian32(bytes);
-                step_ = kStepHeader;
-                if (MpegHasSync(word) && MpegHeaderIsValid(MpegParseHeader(word))) {
-                    held_ = MpegParseHeader(word);
-                    hasHeld_ = true;
-                    confirmed_ = true;
-                    header = current_;
-                    return 0;
-                }
-                // Dropped: its main data leaves the reservoir again, and the
-                // search goes on from the word just read.
-                if (MpegLayer(current_) == 3) {
-                    reservoirWrite_ = frameMainStart_;
-                    reservoirValid_ = reservoirBefore_;
-                }
-                frameBytes_ = 0;
-                bits_.Reset(frame_.data(), 0);
-                syncWord_ = word;
-                hasSyncWord_ = true;
-                return DECODER_ERR_NO_FRAME;
-            }
+            case kStepConfirmApeTag:
+                return ConfirmApeTag(source, header);
+            default:
+                return Confirm(source, header);
         }
     }
+}
+
+std::int32_t CMpegFrameReader::PassFrame(MpegFrameHeader& header) {
+    step_ = kStepHeader;
+    header = current_;
+    return 0;
+}
+
+// Dropped: its main data leaves the reservoir again, and the search goes on
+// from the word just read.
+std::int32_t CMpegFrameReader::DropFrame(std::uint32_t resumeWord) {
+    step_ = kStepHeader;
+    if (MpegLayer(current_) == 3) {
+        reservoirWrite_ = frameMainStart_;
+        reservoirValid_ = reservoirBefore_;
+    }
+    frameBytes_ = 0;
+    bits_.Reset(frame_.data(), 0);
+    syncWord_ = resumeWord;
+    hasSyncWord_ = true;
+    return DECODER_ERR_NO_FRAME;
+}
+
+// A frame found after lost sync counts only when what follows it confirms
+// it: a valid header, the end of the input, or a tag that ends the audio
+// (an ID3v1 "TAG" or an APE "APETAGEX" block), so that a stream of a single
+// frame still plays.
+std::int32_t CMpegFrameReader::Confirm(const TMpegByteSource& source, MpegFrameHeader& header) {
+    if (confirmed_) return PassFrame(header);
+    std::uint8_t bytes[4];
+    const std::int32_t result = source.read(source.context, bytes, 4);
+    if (result == DECODER_ERR_END_OF_INPUT) return PassFrame(header);
+    if (result != 0) return result;
+    const std::uint32_t word = BigEndian32(bytes);
+    if (MpegHasSync(word) && MpegHeaderIsValid(MpegParseHeader(word))) {
+        held_ = MpegParseHeader(word);
+        hasHeld_ = true;
+        confirmed_ = true;
+        return PassFrame(header);
+    }
+    if (std::memcmp(bytes, "TAG", 3) == 0) {
+        // The search goes on through the tag to the end of the input.
+        syncWord_ = word;
+        hasSyncWord_ = true;
+        return PassFrame(header);
+    }
+    if (std::memcmp(bytes, "APET", 4) == 0) {
+        step_ = kStepConfirmApeTag;
+        return ConfirmApeTag(source, header);
+    }
+    return DropFrame(word);
+}
+
+std::int32_t CMpegFrameReader::ConfirmApeTag(const TMpegByteSource& source, MpegFrameHeader& header) {
+    std::uint8_t bytes[4];
+    const std::int32_t result = source.read(source.context, bytes, 4);
+    if (result == DECODER_ERR_END_OF_INPUT) return PassFrame(header);
+    if (result != 0) return result;  // the step is kept: the call can be repeated
+    const std::uint32_t word = BigEndian32(bytes);
+    if (std::memcmp(bytes, "AGEX", 4) == 0) {
+        syncWord_ = word;
+        hasSyncWord_ = true;
+        return PassFrame(header);
+    }
+    // No sync can begin inside "APET" (a sync starts with 0xFF), so the
+    // search resumes from the word after it.
+    return DropFrame(word);
 }
 
 EMpegMainData CMpegFrameReader::MainData(std::uint32_t mainDataBegin, std::uint32_t bitCount) {

@@ -73,11 +73,22 @@ public:
     std::uint32_t ReservoirBytesBefore() const { return reservoirBefore_; }
 
 private:
-    enum EStep { kStepHeader = 0, kStepBody = 1, kStepMainFirst = 2, kStepMainSecond = 3, kStepConfirm = 4 };
+    enum EStep {
+        kStepHeader = 0,
+        kStepBody = 1,
+        kStepMainFirst = 2,
+        kStepMainSecond = 3,
+        kStepConfirm = 4,
+        kStepConfirmApeTag = 5,  // "APET" followed the frame: is it "APETAGEX"?
+    };
 
     std::int32_t FindHeader(const TMpegByteSource& source);
     std::int32_t ReadBody(const TMpegByteSource& source);
     void FinishBody();
+    std::int32_t Confirm(const TMpegByteSource& source, MpegFrameHeader& header);
+    std::int32_t ConfirmApeTag(const TMpegByteSource& source, MpegFrameHeader& header);
+    std::int32_t PassFrame(MpegFrameHeader& header);
+    std::int32_t DropFrame(std::uint32_t resumeWord);
 
     std::array<std::uint8_t, kFrameBufferBytes> frame_{};
     std::size_t frameBytes_ = 0;

@@ -78,17 +78,23 @@ TEST(Layer3Imdct, WindowsMatchTheirDefinitions) {
 }
 
 // Long, short and mixed granules through the hybrid transform against the
-// standard's transform, window, overlap-add and frequency inversion. Mixed
-// blocks transform the two lowest subbands with the long transform and the
-// normal window, the rest with short transforms.
+// standard's transform, window, overlap-add and frequency inversion. Below
+// the switch point of a mixed block every block type takes the long
+// transform with the normal window (a short block's long part: two
+// subbands, four at 8000 Hz; a start or stop block: two subbands); above it
+// a short block takes short transforms and a start or stop block its window.
 TEST(Layer3HybridSynthesis, MatchesTheStandardForEveryBlockType) {
     struct TCase {
         const char* name;
         int blockType;
         bool mixed;
+        int switchPoint;
     };
     const TCase cases[] = {
-        {"normal", 0, false}, {"start", 1, false}, {"short", 2, false}, {"stop", 3, false}, {"mixed", 2, true},
+        {"normal", 0, false, 2},       {"start", 1, false, 2},       {"short", 2, false, 2},
+        {"stop", 3, false, 2},         {"mixed short", 2, true, 2},  {"mixed start", 1, true, 2},
+        {"mixed stop", 3, true, 2},    {"mixed short, 8000 Hz", 2, true, 4},
+        {"mixed stop, 8000 Hz", 3, true, 4},
     };
     std::mt19937 rng(11);
     for (const TCase& c : cases) {
@@ -103,12 +109,15 @@ TEST(Layer3HybridSynthesis, MatchesTheStandardForEveryBlockType) {
         RandomFill(&overlap.values[0][0], kLayer3Subbands * kLayer3Slots, rng);
         const TLayer3Overlap before = overlap;
         float out[kLayer3Slots][kLayer3Subbands];
-        Layer3HybridSynthesis(g, xr, kLayer3Subbands, overlap, out);
+        Layer3HybridSynthesis(g, c.switchPoint, xr, kLayer3Subbands, overlap, out);
 
         for (int sb = 0; sb < kLayer3Subbands; ++sb) {
-            const bool shortBlock = c.blockType == 2 && !(c.mixed && sb < 2);
+            // Start and stop blocks switch after the two lowest subbands.
+            const bool belowSwitch = c.mixed && sb < (c.blockType == 2 ? c.switchPoint : 2);
+            const bool shortBlock = c.blockType == 2 && !belowSwitch;
+            const int window = shortBlock ? 2 : (belowSwitch || c.blockType == 2) ? 0 : c.blockType;
             double z[36];
-            DirectSubband(xr + 18 * sb, shortBlock, shortBlock ? 2 : c.blockType == 2 ? 0 : c.blockType, z);
+            DirectSubband(xr + 18 * sb, shortBlock, window, z);
             for (int i = 0; i < 18; ++i) {
                 double expected = z[i] + before.values[sb][i];
                 if ((sb & 1) && (i & 1)) expected = -expected;
@@ -127,7 +136,7 @@ TEST(Layer3HybridSynthesis, SubbandsPastTheLimitReleaseTheirOverlap) {
         for (int i = 0; i < 18; ++i) overlap.values[sb][i] = 0.25f;
     }
     float out[kLayer3Slots][kLayer3Subbands];
-    Layer3HybridSynthesis(g, xr, 4, overlap, out);
+    Layer3HybridSynthesis(g, 2, xr, 4, overlap, out);
     EXPECT_FLOAT_EQ(out[0][20], 0.25f);
     EXPECT_FLOAT_EQ(out[1][21], -0.25f);  // odd subband, odd slot
     EXPECT_EQ(overlap.values[20][0], 0.0f);

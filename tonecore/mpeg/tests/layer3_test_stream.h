@@ -134,8 +134,9 @@ inline TWalkSummary WalkStream(const std::string& bytes, const std::function<voi
 
 // The folder of the test sources and scripts.
 inline std::string ScriptFolderForTests() {
-    const std::string self = __FILE__;
-    return self.substr(0, self.find_last_of('/'));
+    // The build passes the folder as an absolute path: __FILE__ can be relative
+    // to a build folder that is not the test's working folder.
+    return TRACKPRESS_MPEG_TEST_SCRIPTS;
 }
 
 // Runs a shell command with its output discarded; true when it exits with 0.

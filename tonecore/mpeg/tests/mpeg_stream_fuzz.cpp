@@ -1,5 +1,5 @@
 // Fuzz target over whole-stream decoding through the decoder's public
-// interface: the MPEG codec module with the real layer III decoder, fed by
+// interface: the MPEG codec module with the real layer decoders, fed by
 // the streaming memory input in pieces of random size (drawn from the first
 // byte), with the routing and rate reduction drawn from it too. Any
 // sanitizer report, a call that neither consumes input nor reports its

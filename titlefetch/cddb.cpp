@@ -1,0 +1,206 @@
+#include "titlefetch/cddb.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/last_error.h"
+#include "titlefetch/cddb_text.h"
+#include "titlefetch/http_socket.h"
+#include "utilities/unicode.h"
+
+namespace {
+
+// The standard Base64 alphabet of RFC 4648, table 1.
+constexpr const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+// Stands in for a user or host name the system cannot give.
+constexpr const char kUnknownName[] = "Unknown";
+// Lengths of the name buffers the hello text's names are read into.
+constexpr std::size_t kNameBufferSize = 260;
+
+std::string FieldText(const char (&field)[kSiteTextSize]) {
+    return std::string(field, strnlen(field, sizeof field));
+}
+
+// The site as a URL authority: the host, with the port when it is not
+// HTTP's own.
+std::string Authority(const TITLEFETCH_TSite& site) {
+    std::string text = FieldText(site.host);
+    if (site.port != 80) text += ":" + std::to_string(site.port);
+    return text;
+}
+
+std::string LogonName() {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_name != nullptr && *found->pw_name != '\0') {
+        return std::string(found->pw_name, strnlen(found->pw_name, kNameBufferSize - 1));
+    }
+    return kUnknownName;
+}
+
+std::string LocalHostName() {
+    char name[kNameBufferSize] = {};
+    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return kUnknownName;
+    return name;
+}
+
+}  // namespace
+
+CCDDB::CCDDB()
+    : m_productName("Marovelle_Trackpress"), m_productVersion("2.0"), m_base64tab(kBase64Alphabet) {}
+
+void CCDDB::setProxyDetails(const char* host, std::int32_t port, const char* user, const char* password) {
+    m_proxyHost = host;
+    m_proxyPort = port;
+    m_proxyUser = user;
+    m_proxyPassword = password;
+}
+
+CCOMString CCDDB::getHelloCommand() const {
+    std::string user;
+    std::string host;
+    const std::string email(m_email.GetString());
+    const std::size_t at = email.rfind('@');
+    if (at != std::string::npos && at > 0 && at + 1 < email.size()) {
+        // The address the server's operator can reach the user at.
+        user = PercentEncode(std::string_view(email).substr(0, at));
+        host = PercentEncode(std::string_view(email).substr(at + 1));
+    } else {
+        user = SanitizeHelloWord(LogonName());
+        host = SanitizeHelloWord(LocalHostName());
+    }
+    CCOMString hello;
+    hello.Format("hello=%s+%s+%s+%s&proto=%d", user.c_str(), host.c_str(), m_productName.GetString(),
+                 m_productVersion.GetString(), m_protocolLevel);
+    return hello;
+}
+
+CCOMString CCDDB::getProxyHeader(const TITLEFETCH_TSite& site) const {
+    const std::string host = Authority(site);
+    CCOMString header;
+    if (m_proxyUser.IsEmpty()) {
+        header.Format("Host: %s", host.c_str());
+        return header;
+    }
+    const std::string credentials = std::string(m_proxyUser.GetString()) + ":" + m_proxyPassword.GetString();
+    const std::string encoded = EncodeBase64(credentials, m_base64tab.GetString());
+    header.Format("Proxy-Authorization: Basic %s\r\nHost: %s", encoded.c_str(), host.c_str());
+    return header;
+}
+
+std::string CCDDB::formatRequest(const TITLEFETCH_TSite& site, const std::string& command) const {
+    const std::string hello(getHelloCommand().GetString());
+    const std::string path = FieldText(site.cgiPath);
+    if (m_proxyHost.IsEmpty()) {
+        // Servers on shared hosts need the "Host:" line to find the script.
+        return "GET " + path + "?" + command + "&" + hello + " HTTP/1.0\r\nHost: " + Authority(site) + "\r\n\r\n";
+    }
+    return "GET http://" + Authority(site) + path + "?" + command + "&" + hello + " HTTP/1.0\r\n" +
+           getProxyHeader(site).GetString() + "\r\n\r\n";
+}
+
+std::string CCDDB::decodeAnswer(std::string_view raw) const {
+    if (m_protocolLevel <= 5) return Latin1ToUtf8(raw);
+    // Level 6 answers are UTF-8; a server that sends something else is
+    // read as the single-byte text older servers wrote.
+    return IsValidUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
+}
+
+void CCDDB::keepResponse(std::string_view text) { m_lastCommandResp = std::string(text).c_str(); }
+
+bool CCDDB::failBadAnswer() {
+    m_lastError = 0;
+    SetLastError(CDDB_ERR_BAD_ANSWER);
+    return false;
+}
+
+int CCDDB::exchange(const TITLEFETCH_TSite& site, const std::string& request, int mode, std::string& body) {
+    body.clear();
+    CHTTPSocket socket(m_timeout);
+    m_lastError = 0;
+    if (!socket.create()) return CDDB_NO_SOCKET;
+    const bool viaProxy = !m_proxyHost.IsEmpty();
+    const std::string host = viaProxy ? std::string(m_proxyHost.GetString()) : FieldText(site.host);
+    if (!socket.connect(host.c_str(), viaProxy ? m_proxyPort : site.port)) return CDDB_NO_CONNECTION;
+    if (!socket.send(request.data(), request.size())) return CDDB_NOT_SENT_OR_READ;
+    std::string answer;
+    if (!readResponse(socket, kTerminator, answer, kReadStep, mode)) {
+        m_lastError = 0;
+        SetLastError(CDDB_ERR_BAD_ANSWER);
+        return CDDB_NOT_SENT_OR_READ;
+    }
+    const std::optional<std::string_view> raw = getBody(answer);
+    if (!raw) {
+        // Without the header's end there is no telling where the body starts.
+        keepResponse(decodeAnswer(answer));
+        failBadAnswer();
+        return CDDB_BAD_ANSWER;
+    }
+    body = decodeAnswer(*raw);
+    return CDDB_OK;
+}
+
+bool CCDDB::hasConnection() {
+    CHTTPSocket socket(m_timeout);
+    return socket.create() && socket.connect(kDefaultCddbHost, kDefaultCddbPort);
+}
+
+bool CCDDB::getSites(MvList<TITLEFETCH_TSite*>& list, const TITLEFETCH_TSite& site) {
+    std::string body;
+    if (exchange(site, formatRequest(site, "cmd=sites"), kReadMultiLine, body) != CDDB_OK) return false;
+    return parseSitesBody(body, list);
+}
+
+bool CCDDB::getSites(MvList<TITLEFETCH_TSite*>& list, const char* host, const char* cgiPath, int port) {
+    return getSites(list, MakeSite(host, cgiPath, port));
+}
+
+bool CCDDB::getGenres(const TITLEFETCH_TSite& site, MvList<TITLEFETCH_TGenre*>& list) {
+    std::string body;
+    if (exchange(site, formatRequest(site, "cmd=cddb+lscat"), kReadMultiLine, body) != CDDB_OK) return false;
+    return parseGenresBody(body, list);
+}
+
+bool CCDDB::getStatus(const TITLEFETCH_TSite& site, TCDDBStatus& status) {
+    std::string body;
+    if (exchange(site, formatRequest(site, "cmd=stat"), kReadMultiLine, body) != CDDB_OK) return false;
+    return parseStatusBody(body, status);
+}
+
+bool CCDDB::messageOfTheDay(const TITLEFETCH_TSite& site, CCOMString& message) {
+    std::string body;
+    if (exchange(site, formatRequest(site, "cmd=motd"), kReadMultiLine, body) != CDDB_OK) return false;
+    return parseMessageBody(body, message);
+}
+
+bool CCDDB::messageOfTheDay(CCOMString& message, const char* host, const char* cgiPath, int port) {
+    return messageOfTheDay(MakeSite(host, cgiPath, port), message);
+}
+
+int CCDDB::query(const TITLEFETCH_TSite& site, std::uint32_t discId, const MvList<PLATTER_TTrackPos*>& tracks,
+                 std::int32_t discLengthSeconds, MvList<TITLEFETCH_TQResult*>& results) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%08" PRIx32, discId);
+    std::string command = std::string("cmd=cddb+query+") + number + "+" + std::to_string(tracks.count) + "+";
+    bool first = true;
+    for (const PLATTER_TTrackPos* track : tracks) {
+        if (!first) command += "+";
+        command += std::to_string(track != nullptr ? track->frameOffset : 0);
+        first = false;
+    }
+    command += "+" + std::to_string(discLengthSeconds);
+
+    std::string body;
+    const int code = exchange(site, formatRequest(site, command), kReadQuery, body);
+    if (code != CDDB_OK) return code;
+    return parseQueryBody(body, results) ? CDDB_OK : CDDB_BAD_ANSWER;
+}
+
+std::uint32_t CCDDB::getLastError() const { return m_lastError != 0 ? m_lastError : ::GetLastError(); }

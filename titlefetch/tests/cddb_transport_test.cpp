@@ -1,0 +1,232 @@
+// How answers arrive: in pieces, slowly, not at all, too large, cut short,
+// without an HTTP header's end, or from no server.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "platform/last_error.h"
+#include "testsupport/scripted_server.h"
+#include "titlefetch/cddb.h"
+#include "titlefetch/http_socket.h"
+#include "titlefetch/tests/cddb_test_support.h"
+
+using cddbtest::FreeAll;
+using cddbtest::Http;
+using testsupport::ScriptedServer;
+using testsupport::ServerScript;
+using testsupport::ServerStep;
+
+namespace {
+
+constexpr std::uint32_t kTimeoutMs = 300;
+
+// "210 ..." and count genre lines of ten bytes each, terminated.
+std::string GenreList(int count) {
+    std::string body = "210 OK, category list follows (until terminating `.')\r\n";
+    for (int i = 0; i < count; ++i) {
+        char line[32];
+        std::snprintf(line, sizeof line, "genre%03d\r\n", i);
+        body += line;
+    }
+    return body + ".\r\n";
+}
+
+// The genres command against one connection scripted by script.
+struct GenresRun {
+    explicit GenresRun(ServerScript script, std::uint32_t timeoutMs = kTimeoutMs) : server({std::move(script)}) {
+        cddb.setTimeout(timeoutMs);
+        ok = cddb.getGenres(cddbtest::LoopbackSite(server.Port()), genres);
+        error = GetLastError();
+    }
+    ~GenresRun() { FreeAll(genres); }
+
+    ScriptedServer server;
+    CCDDB cddb;
+    MvList<TITLEFETCH_TGenre*> genres;
+    bool ok = false;
+    std::uint32_t error = 0;
+};
+
+// The query command against one connection scripted by script.
+int RunQuery(ServerScript script, CCDDB& cddb, MvList<TITLEFETCH_TQResult*>& results) {
+    ScriptedServer server({std::move(script)});
+    cddb.setTimeout(kTimeoutMs);
+    const cddbtest::TrackList tracks({150, 403, 787}, 1102);
+    return cddb.query(cddbtest::LoopbackSite(server.Port()), 0x08000c03, tracks.list, 14, results);
+}
+
+}  // namespace
+
+TEST(CddbTransport, AnswersSplitAnywhereAreJoined) {
+    const std::string answer = Http(GenreList(3));
+    const std::size_t header = answer.find("\r\n\r\n") + 4;
+    const std::size_t midLine = answer.find("genre001") + 3;
+    const std::size_t midTerminator = answer.size() - 3;  // after "\r\n."
+    const std::vector<std::vector<std::size_t>> splits = {
+        {header},
+        {header - 2, 1},
+        {midLine},
+        {midTerminator},
+        {midTerminator - 1, 1},
+        {header, midLine - header, midTerminator - midLine},
+    };
+    for (const auto& pieces : splits) {
+        GenresRun run(testsupport::SendInPieces(answer, pieces, 20));
+        EXPECT_TRUE(run.ok) << pieces.size() << " pieces, first " << pieces[0];
+        ASSERT_EQ(run.genres.count, 3);
+        EXPECT_STREQ(run.genres.items[2]->name, "genre002");
+    }
+
+    // Whatever follows the terminator in the same piece is no part of the
+    // answer.
+    GenresRun trailing({ServerStep::Send(answer + "junk\r\nmore junk\r\n")});
+    EXPECT_TRUE(trailing.ok);
+    ASSERT_EQ(trailing.genres.count, 3);
+    EXPECT_STREQ(trailing.genres.items[2]->name, "genre002");
+}
+
+TEST(CddbTransport, LongAnswersGrowTheBuffer) {
+    // 500 and 1000 lines: past one and past two growth steps.
+    for (const int lines : {500, 1000}) {
+        const std::string answer = Http(GenreList(lines));
+        ASSERT_GT(answer.size(), lines == 500 ? 4096u : 8192u);
+        GenresRun run(testsupport::SendInPieces(answer, {4000, 4095, 1}, 10));
+        EXPECT_TRUE(run.ok) << lines;
+        ASSERT_EQ(run.genres.count, lines);
+        EXPECT_STREQ(run.genres.items[lines - 1]->name, lines == 500 ? "genre499" : "genre999");
+    }
+}
+
+TEST(CddbTransport, FailuresOfTheExchange) {
+    const std::string header = "HTTP/1.0 200 OK\r\n\r\n";
+    struct Case {
+        const char* name;
+        ServerScript script;
+        std::uint32_t timeoutMs;
+        std::uint32_t error;
+        std::string kept;  // the start of the last command response
+    };
+    ServerScript trickle;
+    for (int i = 0; i < 100; ++i) {
+        trickle.push_back(ServerStep::Send(i == 0 ? header + "210 OK\r\n" : "x"));
+        trickle.push_back(ServerStep::Wait(30));
+    }
+    // Complete, but after more than fifteen time-outs in all.
+    trickle.push_back(ServerStep::Send("\r\n.\r\n"));
+    const Case cases[] = {
+        {"stall", {ServerStep::Send(header + "210 OK\r\nrock\r\n"), ServerStep::Stall()}, kTimeoutMs,
+         CDDB_ERR_BAD_ANSWER, header + "210 OK\r\nrock\r\n"},
+        // Each piece comes well within the time-out; the whole read may
+        // still take no more than fifteen of them.
+        {"trickle", trickle, 150, CDDB_ERR_BAD_ANSWER, header + "210 OK\r\n"},
+        {"closed before the terminator", {ServerStep::Send(header + "210 OK\r\nrock\r\n.")}, kTimeoutMs,
+         CDDB_ERR_BAD_ANSWER, header + "210 OK\r\nrock\r\n."},
+        {"oversize", {ServerStep::Send(header + "210 OK\r\n" + std::string(1100 * 1024, 'x'))}, kTimeoutMs,
+         CDDB_ERR_BAD_ANSWER, header + "210 OK\r\nxxx"},
+    };
+    for (const Case& c : cases) {
+        GenresRun run(c.script, c.timeoutMs);
+        EXPECT_FALSE(run.ok) << c.name;
+        EXPECT_EQ(run.error, c.error) << c.name;
+        EXPECT_EQ(run.cddb.lastError(), 0u) << c.name;
+        EXPECT_EQ(std::string(run.cddb.lastCommandResp()).rfind(c.kept, 0), 0u) << c.name;
+    }
+}
+
+TEST(CddbTransport, TheReaderReportsATimeOut) {
+    ScriptedServer server({{ServerStep::Send("HTTP/1.0 200 OK\r\n\r\n210 OK\r\n"), ServerStep::Stall()}});
+    CCDDB cddb;
+    cddb.setTimeout(kTimeoutMs);
+    CHTTPSocket socket(kTimeoutMs);
+    ASSERT_TRUE(socket.create());
+    ASSERT_TRUE(socket.connect("127.0.0.1", server.Port()));
+    const std::string request = "GET / HTTP/1.0\r\n\r\n";
+    ASSERT_TRUE(socket.send(request.data(), request.size()));
+    std::string answer;
+    EXPECT_FALSE(cddb.readResponse(socket, CCDDB::kTerminator, answer, CCDDB::kReadStep, CCDDB::kReadMultiLine));
+    EXPECT_EQ(GetLastError(), CDDB_ERR_TIMED_OUT);
+    EXPECT_STREQ(cddb.lastCommandResp(), "HTTP/1.0 200 OK\r\n\r\n210 OK\r\n");
+}
+
+TEST(CddbTransport, OneLineAnswersEndAtTheirLineOrAtTheClose) {
+    const std::string header = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";
+    const std::string match = "200 rock 08000c03 Test Artist / Test Album\r\n";
+    struct Case {
+        const char* name;
+        ServerScript script;
+        int code;
+    };
+    // The query reader judges an answer only once its header and first line
+    // are whole, and needs no close after a one-line answer.
+    const Case cases[] = {
+        {"header alone first", {ServerStep::Send(header), ServerStep::Wait(50), ServerStep::Send(match), ServerStep::Stall()}, 0},
+        {"code cut short", {ServerStep::Send(header + "20"), ServerStep::Wait(50), ServerStep::Send(match.substr(2)), ServerStep::Stall()}, 0},
+        {"line without its end, then the close", {ServerStep::Send(header + "200 rock 08000c03 A / B")}, 4},
+        {"header ended by LF alone", {ServerStep::Send("HTTP/1.0 200 OK\n\n" + match), ServerStep::Stall()}, 0},
+        {"no blank line after the header, terminated", {ServerStep::Send("HTTP/1.0 200 OK\r\n" + match + ".\r\n")}, 3},
+        {"no blank line after the header, closed", {ServerStep::Send("HTTP/1.0 200 OK\r\n" + match)}, 4},
+        {"stall before the first line", {ServerStep::Send(header), ServerStep::Stall()}, 4},
+    };
+    for (const Case& c : cases) {
+        CCDDB cddb;
+        MvList<TITLEFETCH_TQResult*> results;
+        EXPECT_EQ(RunQuery(c.script, cddb, results), c.code) << c.name;
+        if (c.code == 0) {
+            ASSERT_EQ(results.count, 1) << c.name;
+            EXPECT_STREQ(results.items[0]->title, "Test Album") << c.name;
+        }
+        FreeAll(results);
+    }
+
+    // A multi-line command also takes a one-line answer that the server
+    // ends by closing the connection: the answer is then judged.
+    GenresRun refused({ServerStep::Send(header + "401 No genres available\r\n")});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.error, CDDB_ERR_BAD_ANSWER);
+    EXPECT_STREQ(refused.cddb.lastCommandResp(), "401 No genres available\r\n");
+}
+
+TEST(CddbTransport, ConnectingToAnUnreachableAddressGivesUpAtTheTimeOut) {
+    // 192.0.2.1 is reserved for documentation (RFC 5737) and routes nowhere:
+    // the attempt either fails at once or waits out the time-out.
+    CCDDB cddb;
+    cddb.setTimeout(kTimeoutMs);
+    MvList<TITLEFETCH_TQResult*> results;
+    const cddbtest::TrackList tracks({150}, 2400);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(cddb.query(MakeSite("192.0.2.1", "/~cddb/cddb.cgi", 80), 0x02001e01, tracks.list, 32, results),
+              CDDB_NO_CONNECTION);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+TEST(CddbTransport, NoServerToTalkTo) {
+    struct Case {
+        const char* name;
+        TITLEFETCH_TSite site;
+        std::uint32_t error;
+    };
+    const Case cases[] = {
+        {"refused port", cddbtest::LoopbackSite(testsupport::UnusedLoopbackPort()), 0},
+        // ".invalid" never resolves (RFC 6761).
+        {"unresolvable name", MakeSite("cddb.invalid", "/~cddb/cddb.cgi", 80), CDDB_ERR_INVALID_ARGUMENT},
+    };
+    for (const Case& c : cases) {
+        CCDDB cddb;
+        cddb.setTimeout(kTimeoutMs);
+        const cddbtest::TrackList tracks({150}, 2400);
+        MvList<TITLEFETCH_TQResult*> results;
+        SetLastError(0);
+        EXPECT_EQ(cddb.query(c.site, 0x02001e01, tracks.list, 32, results), CDDB_NO_CONNECTION) << c.name;
+        if (c.error != 0) {
+            EXPECT_EQ(GetLastError(), c.error) << c.name;
+        }
+        EXPECT_NE(GetLastError(), 0u) << c.name;
+        EXPECT_EQ(cddb.lastError(), 0u) << c.name;
+
+        MvList<TITLEFETCH_TSite*> sites;
+        EXPECT_FALSE(cddb.getSites(sites, c.site)) << c.name;
+    }
+}
