@@ -1,8 +1,11 @@
 #include "tonecore/id3_genres.h"
 
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "platform/ascii_case.h"
+#include "tonecore/tonecore_strings.h"
 
 namespace {
 
@@ -47,12 +50,30 @@ std::string NameFromKey(std::string_view key) {
     return name;
 }
 
-// Where the texts come from. The engine's keyed text file holds them; until
-// it is looked up here the names the keys spell are shown.
-bool LoadGenreText(const char* key, std::string& out) {
-    (void)key;
-    (void)out;
-    return false;
+// The text of one key from the engine's keyed text file; a key the file
+// lacks (which reads as the key itself) shows the name the key spells.
+std::string LoadGenreText(const char* key) {
+    char text[256];
+    if (ToneCoreLoadString(key, text, sizeof text) && std::strcmp(text, key) != 0) return text;
+    if (std::strcmp(key, kUnsupportedKey) == 0) return "Unknown";
+    return NameFromKey(key);
+}
+
+// Every genre's text, read once per keyed text file: a genre text read from
+// a tag is compared with all of them.
+std::vector<std::string> GenreNames() {
+    static std::mutex lock;
+    static std::string loadedFrom;
+    static std::vector<std::string> names;
+    std::lock_guard<std::mutex> guard(lock);
+    const std::string file = ToneCoreStringFile();
+    if (names.empty() || file != loadedFrom) {
+        names.clear();
+        for (const char* key : kGenreKeys) names.push_back(LoadGenreText(key));
+        names.push_back(LoadGenreText(kUnsupportedKey));
+        loadedFrom = file;
+    }
+    return names;
 }
 
 }  // namespace
@@ -63,16 +84,14 @@ const char* Id3GenreKey(int index) {
 }
 
 std::string Id3GenreName(int index) {
-    const char* key = Id3GenreKey(index);
-    std::string text;
-    if (LoadGenreText(key, text)) return text;
-    if (key == kUnsupportedKey) return "Not supported";
-    return NameFromKey(key);
+    const std::vector<std::string> names = GenreNames();
+    return index >= 0 && index < kId3GenreCount ? names[static_cast<std::size_t>(index)] : names.back();
 }
 
 std::int32_t Id3GenreIndexOf(std::string_view text) {
+    const std::vector<std::string> names = GenreNames();
     for (int i = 0; i < kId3GenreCount; ++i) {
-        if (AsciiEqualNoCase(Id3GenreName(i), text)) return i;
+        if (AsciiEqualNoCase(names[static_cast<std::size_t>(i)], text)) return i;
     }
     return 255;
 }

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include "testsupport/temp_dir.h"
 #include "tonecore/id3_genres.h"
+#include "tonecore/tonecore_strings.h"
 
 namespace {
 
@@ -121,6 +123,20 @@ TEST(Id3Genres, KeysTextsAndLookUp) {
     tag.setGenreIndex(17);
     tag.genreString(text, 1);
     EXPECT_STREQ(text, "Rock");
+}
+
+TEST(Id3Genres, TextsComeFromTheEnginesKeyedTextFile) {
+    testsupport::TempDir dir;
+    const std::string file = dir.File("tonecore-strings.ini");
+    testsupport::WriteWholeFile(file, "[Strings]\nID3_Rock=Felsen\nID3_not_supported=Unbekannt\n");
+    SetToneCoreStringFile(file.c_str());
+    EXPECT_EQ(Id3GenreName(17), "Felsen");
+    EXPECT_EQ(Id3GenreName(200), "Unbekannt");
+    EXPECT_EQ(Id3GenreName(0), "Blues");  // a text the file lacks
+    EXPECT_EQ(Id3GenreIndexOf("FELSEN"), 17);
+    EXPECT_EQ(Id3GenreIndexOf("Rock"), 255);
+    SetToneCoreStringFile("");
+    EXPECT_EQ(Id3GenreName(17), "Rock");
 }
 
 }  // namespace
