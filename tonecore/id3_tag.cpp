@@ -42,8 +42,9 @@ std::uint64_t MeasureFileTag(CFileObj& file) {
 }
 
 template <std::size_t N>
-void CopyText(const char (&field)[N], char* out) {
+bool CopyText(const char (&field)[N], char* out) {
     if (out != nullptr) textcopy::CopyTextCut(std::string_view(field, strnlen(field, N)), out, N);
+    return true;
 }
 
 template <std::size_t N>
@@ -308,86 +309,40 @@ bool CId3TagV2::UpdateFrame(int index, const TMusicInfo* info, bool replace) {
     return true;
 }
 
-bool CId3TagV2::GetField(int index, TMusicInfo& info) {
+TMusicInfo CId3TagV2::FrameRecord(int index) {
     // A missing frame leaves the fresh record's empty values.
+    TMusicInfo info;
     GetFrame(index, &info);
-    return true;
+    return info;
 }
 
-bool CId3TagV2::GetArtist(char* out) {
-    TMusicInfo info;
-    GetField(0, info);
-    CopyText(info.artist, out);
-    return true;
-}
-
-bool CId3TagV2::GetAlbum(char* out) {
-    TMusicInfo info;
-    GetField(1, info);
-    CopyText(info.album, out);
-    return true;
-}
-
-bool CId3TagV2::GetTitle(char* out) {
-    TMusicInfo info;
-    GetField(2, info);
-    CopyText(info.title, out);
-    return true;
-}
-
-bool CId3TagV2::GetComments(char* out) {
-    TMusicInfo info;
-    GetField(3, info);
-    CopyText(info.comment, out);
-    return true;
-}
-
-bool CId3TagV2::GetEncoder(char* out) {
-    TMusicInfo info;
-    GetField(4, info);
-    CopyText(info.encodedBy, out);
-    return true;
-}
-
-bool CId3TagV2::GetCopyright(char* out) {
-    TMusicInfo info;
-    GetField(5, info);
-    CopyText(info.copyright, out);
-    return true;
-}
+bool CId3TagV2::GetArtist(char* out) { return CopyText(FrameRecord(kId3Artist).artist, out); }
+bool CId3TagV2::GetAlbum(char* out) { return CopyText(FrameRecord(kId3Album).album, out); }
+bool CId3TagV2::GetTitle(char* out) { return CopyText(FrameRecord(kId3Title).title, out); }
+bool CId3TagV2::GetComments(char* out) { return CopyText(FrameRecord(kId3Comment).comment, out); }
+bool CId3TagV2::GetEncoder(char* out) { return CopyText(FrameRecord(kId3Encoder).encodedBy, out); }
+bool CId3TagV2::GetCopyright(char* out) { return CopyText(FrameRecord(kId3Copyright).copyright, out); }
+bool CId3TagV2::GetGenre(char* out) { return CopyText(FrameRecord(kId3Genre).genre, out); }
 
 bool CId3TagV2::GetMCDI(unsigned char* out, unsigned int* length) {
-    TMusicInfo info;
-    GetField(6, info);
+    const TMusicInfo info = FrameRecord(kId3CdIdentifier);
     if (out != nullptr) std::memcpy(out, info.cdIdentifier, info.cdIdentifierLength);
     if (length != nullptr) *length = info.cdIdentifierLength;
     return true;
 }
 
 bool CId3TagV2::GetYear(std::int32_t* year) {
-    TMusicInfo info;
-    GetField(7, info);
-    if (year != nullptr) *year = info.year;
-    return true;
-}
-
-bool CId3TagV2::GetGenre(char* out) {
-    TMusicInfo info;
-    GetField(8, info);
-    CopyText(info.genre, out);
+    if (year != nullptr) *year = FrameRecord(kId3Year).year;
     return true;
 }
 
 bool CId3TagV2::GetGenreIndex(int* index) {
-    TMusicInfo info;
-    GetField(8, info);
-    if (index != nullptr) *index = info.genreIndex;
+    if (index != nullptr) *index = FrameRecord(kId3Genre).genreIndex;
     return true;
 }
 
 bool CId3TagV2::GetTrack(int* track, int* count) {
-    TMusicInfo info;
-    GetField(9, info);
+    const TMusicInfo info = FrameRecord(kId3Track);
     if (track != nullptr) *track = info.trackNumber;
     if (count != nullptr) *count = info.trackCount;
     return true;
@@ -395,46 +350,47 @@ bool CId3TagV2::GetTrack(int* track, int* count) {
 
 bool CId3TagV2::UpdateText(int index, const char* text, bool replace) {
     TMusicInfo info;
+    // By frame index: the six text fields come first in the table.
     char* fields[] = {info.artist, info.album, info.title, info.comment, info.encodedBy, info.copyright};
     textcopy::CopyTextCut(text == nullptr ? "" : text, fields[index], kTextBytes);
     return UpdateFrame(index, &info, replace);
 }
 
-bool CId3TagV2::UpdateArtist(const char* text, bool replace) { return UpdateText(0, text, replace); }
-bool CId3TagV2::UpdateAlbum(const char* text, bool replace) { return UpdateText(1, text, replace); }
-bool CId3TagV2::UpdateTitle(const char* text, bool replace) { return UpdateText(2, text, replace); }
-bool CId3TagV2::UpdateComments(const char* text, bool replace) { return UpdateText(3, text, replace); }
-bool CId3TagV2::UpdateEncoder(const char* text, bool replace) { return UpdateText(4, text, replace); }
-bool CId3TagV2::UpdateCopyright(const char* text, bool replace) { return UpdateText(5, text, replace); }
+bool CId3TagV2::UpdateArtist(const char* text, bool replace) { return UpdateText(kId3Artist, text, replace); }
+bool CId3TagV2::UpdateAlbum(const char* text, bool replace) { return UpdateText(kId3Album, text, replace); }
+bool CId3TagV2::UpdateTitle(const char* text, bool replace) { return UpdateText(kId3Title, text, replace); }
+bool CId3TagV2::UpdateComments(const char* text, bool replace) { return UpdateText(kId3Comment, text, replace); }
+bool CId3TagV2::UpdateEncoder(const char* text, bool replace) { return UpdateText(kId3Encoder, text, replace); }
+bool CId3TagV2::UpdateCopyright(const char* text, bool replace) { return UpdateText(kId3Copyright, text, replace); }
 
 bool CId3TagV2::UpdateMCDI(const unsigned char* bytes, unsigned int length, bool replace) {
     TMusicInfo info;
     info.cdIdentifierLength = std::min<unsigned int>(length, kCdIdentifierBytes);
     if (bytes != nullptr) std::memcpy(info.cdIdentifier, bytes, info.cdIdentifierLength);
-    return UpdateFrame(6, &info, replace);
+    return UpdateFrame(kId3CdIdentifier, &info, replace);
 }
 
 bool CId3TagV2::UpdateYear(std::int32_t year, bool replace) {
     TMusicInfo info;
     info.year = year;
-    return UpdateFrame(7, &info, replace);
+    return UpdateFrame(kId3Year, &info, replace);
 }
 
 bool CId3TagV2::UpdateGenre(const char* text, bool replace) {
     TMusicInfo info;
     SetText(info.genre, text);
-    return UpdateFrame(8, &info, replace);
+    return UpdateFrame(kId3Genre, &info, replace);
 }
 
 bool CId3TagV2::UpdateGenreIndex(int index, bool replace) {
     TMusicInfo info;
     info.genreIndex = index;
-    return UpdateFrame(8, &info, replace);
+    return UpdateFrame(kId3Genre, &info, replace);
 }
 
 bool CId3TagV2::UpdateTrack(int track, int count, bool replace) {
     TMusicInfo info;
     info.trackNumber = track;
     info.trackCount = count;
-    return UpdateFrame(9, &info, replace);
+    return UpdateFrame(kId3Track, &info, replace);
 }

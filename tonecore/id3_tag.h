@@ -13,7 +13,8 @@
 #include <cstdint>
 #include <vector>
 
-struct TMusicInfo;
+#include "tonecore/music_info.h"
+
 class CFileObj;
 
 class CId3TagV2 {
@@ -120,7 +121,8 @@ private:
     template <typename Visit>
     bool WalkFrames(Visit&& visit);
     bool MakeArea();
-    bool GetField(int index, TMusicInfo& info);
+    // A fresh record with one understood frame read into it.
+    TMusicInfo FrameRecord(int index);
     bool UpdateText(int index, const char* text, bool replace);
 
     std::uint8_t header_[10];

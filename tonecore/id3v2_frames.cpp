@@ -17,7 +17,6 @@ namespace {
 
 constexpr const char* kFrameIds[kId3UnderstoodFrames] = {"TPE1", "TALB", "TIT2", "COMM", "TENC",
                                                          "TCOP", "MCDI", "TYER", "TCON", "TRCK"};
-enum : int { kArtist, kAlbum, kTitle, kComment, kEncoder, kCopyright, kCdIdentifier, kYear, kGenre, kTrack };
 
 // Characters kept of the year and track texts.
 constexpr std::size_t kYearChars = 4;
@@ -143,39 +142,39 @@ int Id3FrameIndex(const char id[4]) {
 
 bool ReadId3Frame(int index, std::span<const std::uint8_t> data, TMusicInfo& info) {
     switch (index) {
-        case kArtist:
+        case kId3Artist:
             SetField(info.artist, FrameText(data));
             return true;
-        case kAlbum:
+        case kId3Album:
             SetField(info.album, FrameText(data));
             return true;
-        case kTitle:
+        case kId3Title:
             SetField(info.title, FrameText(data));
             return true;
-        case kComment:
+        case kId3Comment:
             return ReadComment(data, info);
-        case kEncoder:
+        case kId3Encoder:
             SetField(info.encodedBy, FrameText(data));
             return true;
-        case kCopyright:
+        case kId3Copyright:
             SetField(info.copyright, FrameText(data));
             return true;
-        case kCdIdentifier: {
+        case kId3CdIdentifier: {
             const std::size_t n = std::min<std::size_t>(data.size(), kCdIdentifierBytes);
             std::memset(info.cdIdentifier, 0, sizeof info.cdIdentifier);
             if (n > 0) std::memcpy(info.cdIdentifier, data.data(), n);
             info.cdIdentifierLength = static_cast<std::uint32_t>(n);
             return true;
         }
-        case kYear: {
+        case kId3Year: {
             const int year = DigitsValue(Head(FrameText(data), kYearChars));
             info.year = year >= 1000 && year <= 3000 ? year : 0;
             return true;
         }
-        case kGenre:
+        case kId3Genre:
             ReadGenre(FrameText(data), info);
             return true;
-        case kTrack:
+        case kId3Track:
             ReadTrack(Head(FrameText(data), kTrackChars), info);
             return true;
         default:
@@ -185,32 +184,32 @@ bool ReadId3Frame(int index, std::span<const std::uint8_t> data, TMusicInfo& inf
 
 std::vector<std::uint8_t> BuildId3Frame(int index, const TMusicInfo& info) {
     switch (index) {
-        case kArtist:
+        case kId3Artist:
             return TextFrame(Text(info.artist, sizeof info.artist));
-        case kAlbum:
+        case kId3Album:
             return TextFrame(Text(info.album, sizeof info.album));
-        case kTitle:
+        case kId3Title:
             return TextFrame(Text(info.title, sizeof info.title));
-        case kComment:
+        case kId3Comment:
             return CommentFrame(Text(info.comment, sizeof info.comment));
-        case kEncoder:
+        case kId3Encoder:
             return TextFrame(Text(info.encodedBy, sizeof info.encodedBy));
-        case kCopyright:
+        case kId3Copyright:
             return TextFrame(Text(info.copyright, sizeof info.copyright));
-        case kCdIdentifier: {
+        case kId3CdIdentifier: {
             const std::size_t n = std::min<std::size_t>(info.cdIdentifierLength, kCdIdentifierBytes);
             if (n == 0 || info.trackCount < 1) return {};
             return {info.cdIdentifier, info.cdIdentifier + n};
         }
-        case kYear:
+        case kId3Year:
             if (info.year < 1000 || info.year > 3000) return {};
             return TextFrame(std::to_string(info.year));
-        case kGenre:
+        case kId3Genre:
             if (info.genreIndex >= 0 && info.genreIndex <= 254) {
                 return TextFrame("(" + std::to_string(info.genreIndex) + ")");
             }
             return TextFrame(Text(info.genre, sizeof info.genre));
-        case kTrack:
+        case kId3Track:
             if (info.trackNumber < 1 || info.trackNumber > 99) return {};
             if (info.trackCount >= 1 && info.trackCount <= 99) {
                 return TextFrame(std::to_string(info.trackNumber) + "/" + std::to_string(info.trackCount));

@@ -12,6 +12,18 @@
 struct TMusicInfo;
 
 inline constexpr int kId3UnderstoodFrames = 10;
+enum : int {
+    kId3Artist,
+    kId3Album,
+    kId3Title,
+    kId3Comment,
+    kId3Encoder,
+    kId3Copyright,
+    kId3CdIdentifier,
+    kId3Year,
+    kId3Genre,
+    kId3Track,
+};
 
 // The frame id of index 0-9; null for any other index.
 const char* Id3FrameId(int index);

@@ -135,87 +135,80 @@ void Keep(std::vector<std::uint8_t>& out, const char* id, std::span<const std::u
     if (!data.empty()) AppendId3Frame(out, id, data, flags);
 }
 
-struct TWalk {
-    std::span<const std::uint8_t> frames;
-    const TId3TagHeader& header;
-    bool tagUnsynchronised;
+// One frame as the tag stores it.
+struct TRawFrame {
+    std::string_view id;  // 3 characters in v2.2, else 4
+    std::span<const std::uint8_t> data;
+    std::uint8_t status = 0;  // the two flag bytes (none in v2.2)
+    std::uint8_t format = 0;
 };
 
-// v2.2: 3-character ids and 3-byte sizes, no flags.
-bool WalkV22(const TWalk& walk, std::vector<std::uint8_t>& out) {
+// Walks the frames of a tag body of the given version: v2.2 has 3-character
+// ids and 3-byte sizes without flags, v2.3 4-byte sizes, v2.4 synchsafe
+// ones. False when a frame runs past the body or its id is not one.
+template <typename Visit>
+bool WalkRawFrames(std::span<const std::uint8_t> bytes, std::uint8_t major, Visit&& visit) {
+    const std::size_t idBytes = major == 2 ? 3 : 4;
+    const std::size_t headerBytes = major == 2 ? 6 : kId3FrameHeaderBytes;
     std::size_t pos = 0;
-    const auto bytes = walk.frames;
-    while (pos + 6 <= bytes.size()) {
-        if (bytes[pos] == 0) return true;  // padding
-        const std::uint32_t size = static_cast<std::uint32_t>(bytes[pos + 3]) << 16 |
-                                   static_cast<std::uint32_t>(bytes[pos + 4]) << 8 | bytes[pos + 5];
-        if (size > bytes.size() - pos - 6) return false;
-        const std::string_view id(reinterpret_cast<const char*>(bytes.data() + pos), 3);
-        for (const auto& pair : kV22Ids) {
-            if (id == pair[0]) {
-                Keep(out, pair[1], bytes.subspan(pos + 6, size));
-                break;
-            }
-        }
-        pos += 6 + size;
-    }
-    return true;
-}
-
-bool WalkV23(const TWalk& walk, std::vector<std::uint8_t>& out) {
-    std::size_t pos = 0;
-    const auto bytes = walk.frames;
-    while (pos + kId3FrameHeaderBytes <= bytes.size()) {
-        if (bytes[pos] == 0) return true;
-        const std::uint32_t size = LoadBe32(bytes.data() + pos + 4);
-        if (size > bytes.size() - pos - kId3FrameHeaderBytes) return false;
-        const char* id = reinterpret_cast<const char*>(bytes.data() + pos);
-        if (!IsFrameIdChar(bytes[pos]) || !IsFrameIdChar(bytes[pos + 3])) return false;
-        const std::uint16_t flags = static_cast<std::uint16_t>(bytes[pos + 8] << 8 | bytes[pos + 9]);
-        Keep(out, id, bytes.subspan(pos + kId3FrameHeaderBytes, size), flags);
-        pos += kId3FrameHeaderBytes + size;
-    }
-    return true;
-}
-
-bool WalkV24(const TWalk& walk, std::vector<std::uint8_t>& out) {
-    std::size_t pos = 0;
-    const auto bytes = walk.frames;
-    while (pos + kId3FrameHeaderBytes <= bytes.size()) {
-        if (bytes[pos] == 0) return true;
-        const std::uint32_t size = LoadSynchsafe32(bytes.data() + pos + 4);
-        if (size > bytes.size() - pos - kId3FrameHeaderBytes) return false;
-        const std::string_view id(reinterpret_cast<const char*>(bytes.data() + pos), 4);
-        if (!IsFrameIdChar(bytes[pos]) || !IsFrameIdChar(bytes[pos + 3])) return false;
-        const std::uint8_t status = bytes[pos + 8];
-        const std::uint8_t format = bytes[pos + 9];
-        pos += kId3FrameHeaderBytes;
-        auto raw = bytes.subspan(pos, size);
-        pos += size;
-        // Compressed, encrypted or grouped frames cannot be carried over.
-        if (format & (kV24Compressed | kV24Encrypted | kV24Grouping)) continue;
-        std::vector<std::uint8_t> data;
-        if (walk.tagUnsynchronised || (format & kV24Unsynchronised)) {
-            data = Resynchronise(raw);
+    while (pos + headerBytes <= bytes.size()) {
+        const std::uint8_t* p = bytes.data() + pos;
+        if (p[0] == 0) return true;  // padding
+        std::uint32_t size = 0;
+        if (major == 2) {
+            size = static_cast<std::uint32_t>(p[3]) << 16 | static_cast<std::uint32_t>(p[4]) << 8 | p[5];
         } else {
-            data.assign(raw.begin(), raw.end());
+            size = major == 3 ? LoadBe32(p + 4) : LoadSynchsafe32(p + 4);
         }
-        if (format & kV24DataLength) {
-            if (data.size() < 4) continue;
-            data.erase(data.begin(), data.begin() + 4);
+        if (size > bytes.size() - pos - headerBytes) return false;
+        if (!IsFrameIdChar(p[0]) || !IsFrameIdChar(p[idBytes - 1])) return false;
+        TRawFrame frame{std::string_view(reinterpret_cast<const char*>(p), idBytes),
+                        bytes.subspan(pos + headerBytes, size)};
+        if (major > 2) {
+            frame.status = p[8];
+            frame.format = p[9];
         }
-        // Status flags move one bit up in v2.3 (clause 3.3.1 of each).
-        const std::uint16_t flags = static_cast<std::uint16_t>((status & 0x70) << 9);
-        if (id == "TDRC") {
-            const auto year = YearFromRecordingTime(data);
-            Keep(out, "TYER", year, flags);
-            continue;
-        }
-        std::vector<std::uint8_t> kept;
-        if (!ReencodeForV23(id, data, kept)) continue;
-        Keep(out, id.data(), kept, flags);
+        visit(frame);
+        pos += headerBytes + size;
     }
     return true;
+}
+
+// v2.2 frames with a v2.3 counterpart take its id; the others are dropped.
+void KeepV22(const TRawFrame& frame, std::vector<std::uint8_t>& out) {
+    for (const auto& pair : kV22Ids) {
+        if (frame.id == pair[0]) {
+            Keep(out, pair[1], frame.data);
+            return;
+        }
+    }
+}
+
+void KeepV23(const TRawFrame& frame, std::vector<std::uint8_t>& out) {
+    Keep(out, frame.id.data(), frame.data, static_cast<std::uint16_t>(frame.status << 8 | frame.format));
+}
+
+void KeepV24(const TRawFrame& frame, bool tagUnsynchronised, std::vector<std::uint8_t>& out) {
+    // Compressed, encrypted or grouped frames cannot be carried over.
+    if (frame.format & (kV24Compressed | kV24Encrypted | kV24Grouping)) return;
+    std::vector<std::uint8_t> data;
+    if (tagUnsynchronised || (frame.format & kV24Unsynchronised)) {
+        data = Resynchronise(frame.data);
+    } else {
+        data.assign(frame.data.begin(), frame.data.end());
+    }
+    if (frame.format & kV24DataLength) {
+        if (data.size() < 4) return;
+        data.erase(data.begin(), data.begin() + 4);
+    }
+    // Status flags move one bit up in v2.3 (clause 3.3.1 of each).
+    const std::uint16_t flags = static_cast<std::uint16_t>((frame.status & 0x70) << 9);
+    if (frame.id == "TDRC") {
+        Keep(out, "TYER", YearFromRecordingTime(data), flags);
+        return;
+    }
+    std::vector<std::uint8_t> kept;
+    if (ReencodeForV23(frame.id, data, kept)) Keep(out, frame.id.data(), kept, flags);
 }
 
 }  // namespace
@@ -258,14 +251,16 @@ TId3Normalized NormalizeId3Tag(const TId3TagHeader& header, std::span<const std:
         body = body.subspan(static_cast<std::size_t>(extended));
     }
     result.understood = true;
-    const TWalk walk{body, header, header.major == 4 && (header.flags & kFlagUnsynchronised)};
-    if (header.major == 2) {
-        result.complete = WalkV22(walk, result.frames);
-    } else if (header.major == 3) {
-        result.complete = WalkV23(walk, result.frames);
-    } else {
-        result.complete = WalkV24(walk, result.frames);
-    }
+    const bool frameUnsync = header.major == 4 && (header.flags & kFlagUnsynchronised);
+    result.complete = WalkRawFrames(body, header.major, [&](const TRawFrame& frame) {
+        if (header.major == 2) {
+            KeepV22(frame, result.frames);
+        } else if (header.major == 3) {
+            KeepV23(frame, result.frames);
+        } else {
+            KeepV24(frame, frameUnsync, result.frames);
+        }
+    });
     return result;
 }
 

@@ -320,8 +320,7 @@ void ApplyOldTail(TONECORE_CMusicInfo& info, const TOldTail& tail) {
 
 }  // namespace
 
-bool TONECORE_CMusicInfo::ReadVersion3(const std::uint8_t* bytes, std::size_t size) {
-    CByteReader in({bytes, size});
+void TONECORE_CMusicInfo::ReadOldHead(CByteReader& in) {
     _readString(in, path, kStoredPathChars);
     _readString(in, formatText, 128);
     _wasteBytes(in, 8);
@@ -330,6 +329,11 @@ bool TONECORE_CMusicInfo::ReadVersion3(const std::uint8_t* bytes, std::size_t si
     _readString(in, album, 1024);
     _readString(in, genre, 1024);
     _readString(in, comment, 1024);
+}
+
+bool TONECORE_CMusicInfo::ReadVersion3(const std::uint8_t* bytes, std::size_t size) {
+    CByteReader in({bytes, size});
+    ReadOldHead(in);
     _readString(in, encodedBy, 1024);
     _readString(in, copyright, 1024);
     in.Bytes(cdIdentifier, sizeof cdIdentifier);
@@ -349,14 +353,7 @@ bool TONECORE_CMusicInfo::ReadVersion3(const std::uint8_t* bytes, std::size_t si
 
 bool TONECORE_CMusicInfo::ReadVersion0To2(const std::uint8_t* bytes, std::size_t size) {
     CByteReader in({bytes, size});
-    _readString(in, path, kStoredPathChars);
-    _readString(in, formatText, 128);
-    _wasteBytes(in, 8);
-    _readString(in, title, 1024);
-    _readString(in, artist, 1024);
-    _readString(in, album, 1024);
-    _readString(in, genre, 1024);
-    _readString(in, comment, 1024);
+    ReadOldHead(in);
     year = in.LeI32();
     copyrighted = _readOldBool(in);
     genreIndex = in.LeI32();

@@ -16,6 +16,9 @@
 #include "platform/wave_format.h"
 
 class CRIFF;
+namespace bytefields {
+class CByteReader;
+}
 
 // Where a record's tag information came from.
 enum _tTagTypedef : std::int32_t {
@@ -135,4 +138,7 @@ private:
     bool ReadVersion5(const std::uint8_t* bytes, std::size_t size, bool secondWordStored);
     bool ReadVersion3(const std::uint8_t* bytes, std::size_t size);
     bool ReadVersion0To2(const std::uint8_t* bytes, std::size_t size);
+    // What layouts 0-3 begin with: path, format text and the five texts
+    // they share.
+    void ReadOldHead(bytefields::CByteReader& in);
 };

@@ -177,6 +177,22 @@ struct TRecordStream {
     bool opened = false;
 };
 
+// The bytes Write puts into a session file's record chunk: empty when it
+// wrote nothing.
+std::string WrittenRecord(TONECORE_CMusicInfo& info, TTPSVersion version, bool& ok) {
+    auto* out = new CMemObj();
+    out->Create();
+    CRIFF riff;
+    riff.Create(out, FourCC("cdss"));
+    riff.StartWriteStream(FourCC("cdtr"));
+    const auto start = static_cast<std::size_t>(out->Tell());
+    ok = info.Write(riff, version);
+    const std::string record = chunk_builder::Contents(out).substr(start);
+    riff.Close();
+    DeleteRefObject(&out);
+    return record;
+}
+
 // Every member against what a layout holds; the rest against what a reader
 // resets it to.
 void ExpectFields(const TONECORE_CMusicInfo& info, const std::vector<TField>& layout, const TValues& v) {
@@ -300,16 +316,9 @@ TEST(MusicInfoWrite, WritesTheNewestLayoutByteForByte) {
     TONECORE_CMusicInfo info;
     ASSERT_TRUE(info.Read(source.riff, 5));
 
-    auto* out = new CMemObj();
-    out->Create();
-    CRIFF riff;
-    ASSERT_TRUE(riff.Create(out, FourCC("cdss")));
-    ASSERT_TRUE(riff.StartWriteStream(FourCC("cdtr")));
-    const std::int64_t start = out->Tell();
-    ASSERT_TRUE(info.Write(riff, 2));  // the version asked for does not matter
-    const std::string written = chunk_builder::Contents(out).substr(static_cast<std::size_t>(start));
-    riff.Close();
-    DeleteRefObject(&out);
+    bool ok = false;
+    const std::string written = WrittenRecord(info, 2, ok);  // the version asked for does not matter
+    ASSERT_TRUE(ok);
 
     const std::string expected = Build(kVersion5, values);
     ASSERT_EQ(written.size(), 6175u);
@@ -332,29 +341,13 @@ TEST(MusicInfoWrite, ZeroTrimEndBecomesTheLengthAndRecordsRoundTrip) {
     info.cdIdentifierLength = 3;
     info.cdIdentifier[2] = 0x99;
 
-    auto* out = new CMemObj();
-    out->Create();
-    CRIFF writer;
-    ASSERT_TRUE(writer.Create(out, FourCC("cdss")));
-    ASSERT_TRUE(writer.StartWriteStream(FourCC("cdtr")));
-    ASSERT_TRUE(info.Write(writer, 5));
-    writer.EndWriteStream();
-    const std::string file = chunk_builder::Contents(out);
-    writer.Close();
-    DeleteRefObject(&out);
+    bool ok = false;
+    TRecordStream stream(WrittenRecord(info, 5, ok));
+    ASSERT_TRUE(ok);
     EXPECT_EQ(info.trimEndMs, 123456);
     EXPECT_EQ(info.autoTrimEndMs, 123456);
-
-    auto* mem = MemStream(file);
-    CRIFF reader;
-    _chunkInfo header;
-    ASSERT_TRUE(reader.Open(mem, &header));
-    ASSERT_TRUE(reader.SeekToChunk(FourCC("cdtr"), 0, 1));
-    ASSERT_TRUE(mem->Seek(20, 0));
     TONECORE_CMusicInfo back;
-    ASSERT_TRUE(back.Read(reader, 5));
-    reader.Close();
-    DeleteRefObject(&mem);
+    ASSERT_TRUE(back.Read(stream.riff, 5));
     EXPECT_STREQ(back.title, info.title);
     EXPECT_STREQ(back.path, info.path);
     EXPECT_EQ(back.trimEndMs, 123456);
@@ -369,20 +362,14 @@ TEST(MusicInfoWrite, APathTooLongForTheStoredFieldIsRefusedNotCut) {
         TONECORE_CMusicInfo info;
         const std::string path = "/" + std::string(length - 1, 'p');
         std::strcpy(info.path, path.c_str());
-        auto* out = new CMemObj();
-        out->Create();
-        CRIFF riff;
-        ASSERT_TRUE(riff.Create(out, FourCC("cdss")));
-        const std::int64_t before = out->Size();
         SetLastError(0);
-        const bool written = info.Write(riff, 5);
+        bool written = false;
+        const std::string record = WrittenRecord(info, 5, written);
         EXPECT_EQ(written, length < 260);
         if (!written) {
             EXPECT_EQ(GetLastError(), FILEKIT_ERR_PATH_TOO_LONG);
-            EXPECT_EQ(out->Size(), before);
+            EXPECT_EQ(record, "");
         }
-        riff.Close();
-        DeleteRefObject(&out);
     }
 }
 
