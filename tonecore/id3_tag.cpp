@@ -110,6 +110,12 @@ bool CId3TagV2::Resize(std::uint32_t n) {
     return true;
 }
 
+bool CId3TagV2::PlainFrame(TFrameSpot spot) const {
+    // v2.3 frame flags, second byte: compressed (0x80) or encrypted (0x40)
+    // data cannot be read as it stands.
+    return (area_[spot.offset + 9] & 0xC0) == 0;
+}
+
 template <typename Visit>
 bool CId3TagV2::WalkFrames(Visit&& visit) {
     if (area_.empty()) return Fail(TONECORE_ERR_ID3_TAG);
@@ -215,7 +221,7 @@ bool CId3TagV2::GetMusicInfo(TMusicInfo* info) {
     bool corrupt = false;
     const bool walked = WalkFrames([&](const char* id, TFrameSpot spot) {
         const int index = Id3FrameIndex(id);
-        if (index < 0) return true;
+        if (index < 0 || !PlainFrame(spot)) return true;
         const std::uint8_t* data = area_.data() + spot.offset + kId3FrameHeaderBytes;
         if (!ReadId3Frame(index, {data, spot.dataSize}, *info)) {
             corrupt = true;
@@ -273,7 +279,7 @@ bool CId3TagV2::GetFrame(int index, TMusicInfo* info) {
     if (id == nullptr || info == nullptr) return false;
     std::uint32_t offset = 0;
     std::uint32_t size = 0;
-    if (!FindFrame(id, &offset, &size)) return false;
+    if (!FindFrame(id, &offset, &size) || !PlainFrame(TFrameSpot{offset, size})) return false;
     if (!ReadId3Frame(index, {area_.data() + offset + kId3FrameHeaderBytes, size}, *info)) {
         return Fail(TONECORE_ERR_ID3_TAG);
     }

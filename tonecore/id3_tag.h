@@ -121,6 +121,8 @@ private:
     template <typename Visit>
     bool WalkFrames(Visit&& visit);
     bool MakeArea();
+    // Whether a frame's data can be read as it stands.
+    bool PlainFrame(TFrameSpot spot) const;
     // A fresh record with one understood frame read into it.
     TMusicInfo FrameRecord(int index);
     bool UpdateText(int index, const char* text, bool replace);

@@ -199,6 +199,16 @@ TEST(Id3TagArea, Utf16TextsWithEitherByteOrder) {
     }
 }
 
+TEST(Id3TagArea, CompressedFramesAreKeptButNotRead) {
+    CId3TagV2 tag = AreaWith(Frame23("TIT2", Be32(100) + "x\x9c compressed", std::string("\0\x80", 2)) +
+                             Frame23("TALB", Latin1("Album")));
+    const TMusicInfo info = InfoOf(tag);
+    EXPECT_STREQ(info.title, "");
+    EXPECT_STREQ(info.album, "Album");
+    ASSERT_TRUE(tag.UpdateFromMusicInfo(&info));
+    EXPECT_TRUE(tag.FindFrame("TALB", nullptr, nullptr));
+}
+
 TEST(Id3TagArea, FramesRunningPastTheAreaAreRefused) {
     for (const std::uint32_t over : {1u, 10u, 0xFFFFFFF8u}) {
         SCOPED_TRACE(over);
