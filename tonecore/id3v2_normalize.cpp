@@ -1,5 +1,6 @@
 #include "tonecore/id3v2_normalize.h"
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -174,8 +175,26 @@ bool WalkRawFrames(std::span<const std::uint8_t> bytes, std::uint8_t major, Visi
     return true;
 }
 
+// A v2.2 picture names its image format in 3 characters where v2.3 has a
+// MIME type: encoding, format, picture type, description, image.
+void KeepV22Picture(std::span<const std::uint8_t> data, std::vector<std::uint8_t>& out) {
+    if (data.size() < 5) return;
+    std::string format(reinterpret_cast<const char*>(data.data() + 1), 3);
+    for (char& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string mime = format == "jpg" ? "image/jpeg" : "image/" + format;
+    std::vector<std::uint8_t> picture{data[0]};
+    picture.insert(picture.end(), mime.begin(), mime.end());
+    picture.push_back(0);
+    picture.insert(picture.end(), data.begin() + 4, data.end());
+    Keep(out, "APIC", picture);
+}
+
 // v2.2 frames with a v2.3 counterpart take its id; the others are dropped.
 void KeepV22(const TRawFrame& frame, std::vector<std::uint8_t>& out) {
+    if (frame.id == "PIC") {
+        KeepV22Picture(frame.data, out);
+        return;
+    }
     for (const auto& pair : kV22Ids) {
         if (frame.id == pair[0]) {
             Keep(out, pair[1], frame.data);

@@ -287,11 +287,15 @@ TEST_F(Id3Oracle, Version22FromAHandBuiltTag) {
     const std::string body = Frame22("TT2", Latin1("Old Style")) + Frame22("TP1", std::string("\1\xFF\xFE" "A\0\xE9\0", 7)) +
                              Frame22("TAL", Latin1("Album 2.2")) + Frame22("COM", std::string("\0engDesc\0Text", 13)) +
                              Frame22("TYE", Latin1("1975")) + Frame22("TCO", Latin1("(8)")) + Frame22("TRK", Latin1("4/11")) +
-                             Frame22("TEN", Latin1("Encoder")) + Frame22("TCR", Latin1("Nobody"));
+                             Frame22("TEN", Latin1("Encoder")) + Frame22("TCR", Latin1("Nobody")) +
+                             Frame22("PIC", std::string("\0JPG\3Cover\0\xFF\xD8\xFF\xE0 image", 20)) +
+                             Frame22("ULT", std::string("\0engWords\0Sung text", 19));
     const std::string path = dir_.File("v22.mp3");
     testsupport::WriteWholeFile(path, Tag(2, body, body.size() + 64) + plain_);
     const TDump theirs = Dump(path);
     ASSERT_EQ(theirs.version, "2.2");
+    ASSERT_TRUE(theirs.frames.count("APIC:Cover"));
+    ASSERT_TRUE(theirs.frames.count("USLT:Words:eng"));
     ExpectSameReading(Ours(path), theirs);
     ExpectOnlyTitleChanged(path);
 }

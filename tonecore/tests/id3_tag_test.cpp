@@ -327,6 +327,12 @@ TEST_F(Id3File, ReadsVersion22AndUnsynchronisedVersion23Tags) {
     EXPECT_EQ(info.genreIndex, 2);
     EXPECT_EQ(info.trackNumber, 2);
     EXPECT_EQ(info.trackCount, 10);
+    // The picture carries over with a MIME type in place of its format.
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+    ASSERT_TRUE(tag.FindFrame("APIC", &offset, &size));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(tag.Data()) + offset + 10, size),
+              std::string("\0image/png\0\3\0data", 17));
     DeleteRefObject(&file_);
 
     // v2.3 with an extended header, the whole tag unsynchronised.
