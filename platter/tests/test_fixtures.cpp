@@ -139,7 +139,8 @@ TWriteDiscParams MakeFileBlock(const std::vector<std::string>& paths, TBurnRecor
     TWriteDiscParams block;
     block.trackCount = static_cast<std::uint8_t>(paths.size());
     for (std::size_t i = 0; i < paths.size() && i < PLATTER_MAX_TRACKS; ++i) {
-        block.tracks[i].path = paths[i].c_str();
+        recorder.paths.push_back(paths[i]);
+        block.tracks[i].path = recorder.paths.back().c_str();
         block.tracks[i].fileType = PLATTER_FILE_WAV_CONVERTED;
         if (i < gapSectors.size()) block.tracks[i].gapSectors = gapSectors[i];
     }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -54,6 +55,8 @@ struct TBurnRecorder {
     std::string render;
     std::size_t renderPiece = 10000;  // bytes handed to the sink at a time
     std::atomic<bool> renderStopped{false};
+    // The track paths a built block points at (a deque never moves them).
+    std::deque<std::string> paths;
 
     static std::int32_t OnEvent(void* context, TBurnEvent* event);
     static std::int32_t OnAudio(void* context, TPcmSink sink, void* sinkContext);
