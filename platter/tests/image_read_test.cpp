@@ -2,6 +2,7 @@
 // disc track number, events, abort, unreadable sectors and bad images.
 #include <gtest/gtest.h>
 
+#include "filekit/log.h"
 #include "platter/errors.h"
 #include "platter/tests/image_fixture.h"
 
@@ -199,6 +200,18 @@ TEST_F(ImageReadTest, BadImagesAreRefusedBeforeAnythingIsRead) {
         EXPECT_FALSE(drive->ExtractTrack(&params)) << c.what;
         EXPECT_TRUE(rip.events.empty()) << c.what;
     }
+}
+
+TEST_F(ImageReadTest, LibcdioComplainsIntoOurLogAndTheProcessGoesOn) {
+    const std::string log = files.File("platter.log");
+    LogInit(log.c_str());
+    LogOn(1);
+    WriteFile(tray.File("disc.cue"), "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 99:99:99\n");
+    WriteFile(tray.File("disc.bin"), std::string(PLATTER_SECTOR_BYTES, '\0'));
+    Start();
+    EXPECT_FALSE(drive->ReadDeviceInfo());
+    LogDeinit();
+    EXPECT_NE(ReadFile(log).find("platter: libcdio"), std::string::npos) << ReadFile(log);
 }
 
 TEST_F(ImageReadTest, ABlankOrEmptyTrayHasNoTracks) {
