@@ -83,6 +83,11 @@ TEST_F(ImageDriveTest, OnTheFlyTracksEndAtTheNearestSectorAndOnlyTheEndIsPadded)
     TWriteDiscParams block = MakeStreamBlock(lengths, recorder);
     ASSERT_EQ(drive->WriteDisc(&block), PLATTER_WRITE_OK) << LastErrorText();
     EXPECT_EQ(recorder.Codes(), (std::vector<std::int32_t>{43, 44, 28, 29, 20, 23, 25, 27, 25, 27, 25, 27, 24, 30, 31}));
+    // Events and rendering run on the library's threads, not the caller's.
+    EXPECT_EQ(recorder.eventThreads.size(), 1u);
+    EXPECT_EQ(recorder.eventThreads.count(std::this_thread::get_id()), 0u);
+    EXPECT_EQ(recorder.renderThreads.size(), 1u);
+    EXPECT_EQ(recorder.renderThreads.count(std::this_thread::get_id()), 0u);
 
     ASSERT_TRUE(drive->ReadDeviceInfo());
     const std::int64_t end1 = (lengths[0] + PLATTER_SECTOR_BYTES / 2) / PLATTER_SECTOR_BYTES;

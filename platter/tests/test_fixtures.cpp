@@ -89,11 +89,16 @@ std::int32_t TBurnRecorder::OnEvent(void* context, TBurnEvent* event) {
     std::lock_guard<std::mutex> hold(self->lock);
     self->events.push_back(*event);
     self->eventTimes.push_back(self->clock != nullptr ? self->clock->NowMs() : 0);
+    self->eventThreads.insert(std::this_thread::get_id());
     return 1;
 }
 
 std::int32_t TBurnRecorder::OnAudio(void* context, TPcmSink sink, void* sinkContext) {
     auto* self = static_cast<TBurnRecorder*>(context);
+    {
+        std::lock_guard<std::mutex> hold(self->lock);
+        self->renderThreads.insert(std::this_thread::get_id());
+    }
     for (std::size_t at = 0; at < self->render.size(); at += self->renderPiece) {
         std::string piece = self->render.substr(at, self->renderPiece);
         auto length = static_cast<std::int32_t>(piece.size());

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,8 @@ struct TBurnRecorder {
     std::mutex lock;
     std::vector<TBurnEvent> events;
     std::vector<std::int64_t> eventTimes;  // the clock's time at each event
+    std::set<std::thread::id> eventThreads;
+    std::set<std::thread::id> renderThreads;
     IPlatterClock* clock = nullptr;
     std::vector<std::int32_t> Codes();
 
