@@ -22,7 +22,7 @@ const char* LevelName(cdio_log_level_t level) {
 void ToOurLog(cdio_log_level_t level, const char message[]) {
     // Debug chatter (one line per sector read) would drown the log.
     if (level < CDIO_LOG_INFO) return;
-    LogFmt("platter: libcdio %s: %s", LevelName(level), message != nullptr ? message : "");
+    LogFmt("platter - libcdio %s: %s", LevelName(level), message != nullptr ? message : "");
 }
 
 }  // namespace

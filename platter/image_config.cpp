@@ -17,7 +17,7 @@ bool ParseNumber(std::string_view text, std::int64_t& out) {
 }
 
 void Ignored(const char* name, const char* value) {
-    LogFmt("platter: ignoring %s=%s", name, value);
+    LogFmt("TImageDriveConfig - Ignoring %s=%s", name, value);
 }
 
 void ApplyFlag(const char* name, bool& field) {

@@ -106,7 +106,7 @@ std::int32_t PLATTER_CImageDrive::CurrentStatusLocked() {
     const bool written = Exists(TrayFile(kCueName));
     if (written && writtenAtMs_ >= 0 && config_.swapDelayMs > 0 &&
         clock_->NowMs() - writtenAtMs_ >= config_.swapDelayMs) {
-        LogFmt("platter: the written disc in %s is swapped for a fresh one", tray_.c_str());
+        LogFmt("PLATTER_CImageDrive::RefreshStatus - The written disc in %s is swapped for a fresh one", tray_.c_str());
         EjectLocked();
         return CurrentStatusLocked();
     }
@@ -131,7 +131,7 @@ void PLATTER_CImageDrive::EjectLocked() {
         std::error_code error;
         fs::rename(TrayFile(kBinName), tray_ + stem + ".bin", error);
         if (WriteTextFile(tray_ + stem + ".cue", RenamedCue(text, std::string(stem) + ".bin"))) RemoveQuietly(cue);
-        LogFmt("platter: disc ejected from %s and kept as %s", tray_.c_str(), stem);
+        LogFmt("PLATTER_CImageDrive::Eject - Disc in %s kept as %s", tray_.c_str(), stem);
     }
     RemoveQuietly(TrayFile(kSpoiltName));
     writtenAtMs_ = -1;
@@ -207,7 +207,7 @@ bool PLATTER_CImageDrive::ExtractTrack(TExtractParams* params) {
 }
 
 std::int32_t PLATTER_CImageDrive::Refuse(std::int32_t code, const std::string& text) {
-    LogFmt("platter: write refused (%d): %s", code, text.c_str());
+    LogFmt("PLATTER_CImageDrive::WriteDisc - Refused (%d): %s", code, text.c_str());
     SetError(code, text);
     return code;
 }
@@ -250,10 +250,14 @@ std::int32_t PLATTER_CImageDrive::WriteDisc(const TWriteDiscParams* params) {
         return Refuse(PLATTER_WRITE_DISC_TOO_SMALL, "The tracks need " + std::to_string(plan.TotalSectors()) +
                                                         " sectors; the disc holds " + std::to_string(capacity) + ".");
     if (plan.cdText) ReadCueSheetTitles(plan);
-    if (status == PLATTER_MEDIA_BLANK_CDRW) LogFmt("platter: erasing the rewritable disc in %s", tray_.c_str());
+    if (status == PLATTER_MEDIA_BLANK_CDRW) LogFmt("PLATTER_CImageDrive::WriteDisc - Erasing the rewritable disc in %s", tray_.c_str());
 
     const std::int32_t code = RunWrite(plan, sources);
-    if (code != PLATTER_WRITE_OK) LogFmt("platter: write failed (%d)", code);
+    if (code != PLATTER_WRITE_OK) {
+        char text[256];
+        GetLastError(text, sizeof text);
+        LogFmt("PLATTER_CImageDrive::WriteDisc - Failed (%d): %s", code, text);
+    }
     return code;
 }
 
@@ -342,5 +346,5 @@ bool PLATTER_CImageDrive::PublishImage(const TWritePlan& plan, std::string& why)
 
 void PLATTER_CImageDrive::SpoilDisc() {
     if (!WriteTextFile(TrayFile(kSpoiltName), "This disc was spoilt by a failed write.\n"))
-        LogFmt("platter: cannot mark the disc in %s as spoilt", tray_.c_str());
+        LogFmt("PLATTER_CImageDrive::WriteDisc - Cannot mark the disc in %s as spoilt", tray_.c_str());
 }

@@ -63,7 +63,7 @@ private:
         switch (job_.fault.kind) {
             case TImageFaultKind::kUnderrun:
                 if (job_.burnProofActive) {
-                    LogFmt("platter: buffer underrun at track %d recovered by burn-proof writing", number);
+                    LogFmt("PLATTER_CImageDrive::WriteDisc - Buffer underrun at track %d recovered by burn-proof writing", number);
                     return true;
                 }
                 return Fail(PLATTER_WRITE_UNDERRUN, "Buffer underrun" + where);
@@ -85,7 +85,7 @@ private:
         if (plan_.onTheFly) {
             got = job_.fifo->Pop(buffer_.data(), bytes);
             if (got < bytes && !shortRenderLogged_) {
-                LogFmt("platter: the rendered audio ended early in track %zu; the rest is silence", i + 1);
+                LogFmt("PLATTER_CImageDrive::WriteDisc - The rendered audio ended early in track %zu; the rest is silence", i + 1);
                 shortRenderLogged_ = true;
             }
         } else if (job_.out != nullptr) {

@@ -36,7 +36,7 @@ bool PLATTER_CPlatter::InitializeASPILayer(bool /*ownLayer*/, TPlatterProgressCa
         for (std::size_t i = 0; i < trays.size(); ++i) {
             devices_.push_back(std::make_unique<PLATTER_CImageDrive>(*this, imageDrive, trays[i],
                                                                      static_cast<std::int32_t>(i)));
-            LogFmt("platter: image drive %zu in %s", i, trays[i].c_str());
+            LogFmt("PLATTER_CPlatter::InitializeASPILayer - Image drive %zu in %s", i, trays[i].c_str());
         }
     }
     if (progress != nullptr) progress(context, kProgressHide, 0);

@@ -119,19 +119,19 @@ std::string CleanCueTitle(const std::string& title) {
 
 namespace {
 
-std::string TitleText(const std::string& rest) {
-    const std::size_t open = rest.find('"');
-    const std::size_t close = rest.rfind('"');
-    if (open != std::string::npos && close != std::string::npos && close > open)
-        return rest.substr(open + 1, close - open - 1);
-    return rest;
-}
-
 std::string Trimmed(const std::string& line) {
     const std::size_t begin = line.find_first_not_of(" \t");
     if (begin == std::string::npos) return {};
     const std::size_t end = line.find_last_not_of(" \t\r");
     return line.substr(begin, end - begin + 1);
+}
+
+std::string TitleText(const std::string& rest) {
+    const std::size_t open = rest.find('"');
+    const std::size_t close = rest.rfind('"');
+    if (open != std::string::npos && close != std::string::npos && close > open)
+        return rest.substr(open + 1, close - open - 1);
+    return Trimmed(rest);
 }
 
 bool StartsWithWord(const std::string& line, const char* word) {
