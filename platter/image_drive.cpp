@@ -272,10 +272,12 @@ std::int32_t PLATTER_CImageDrive::RunWrite(const TWritePlan& plan, std::vector<s
     if (speedX < kImageSpeeds.front() || speedX > kImageSpeeds.back()) speedX = kImageSpeeds.back();
 
     CAudioFifo fifo(kFifoBytes);
+    std::atomic<std::int32_t> renderResult{-1};
     TImageWriteJob job;
     job.plan = &plan;
     job.sources = &sources;
     job.fifo = plan.onTheFly ? &fifo : nullptr;
+    job.renderResult = &renderResult;
     job.out = out;
     job.clock = clock_;
     job.speedX = speedX;
@@ -294,7 +296,7 @@ std::int32_t PLATTER_CImageDrive::RunWrite(const TWritePlan& plan, std::vector<s
         std::thread renderer;
         if (plan.onTheFly)
             renderer = std::thread([&] {
-                plan.audioCallback(plan.audioContext, &CAudioFifo::Sink, &fifo);
+                renderResult.store(plan.audioCallback(plan.audioContext, &CAudioFifo::Sink, &fifo));
                 fifo.Finish();
             });
         result = RunImageWriteJob(job);

@@ -84,6 +84,10 @@ private:
         std::size_t got = 0;
         if (plan_.onTheFly) {
             got = job_.fifo->Pop(buffer_.data(), bytes);
+            // The queue runs dry only once the callback has returned: a
+            // rendering that failed must not become a disc of silence.
+            if (got < bytes && job_.renderResult != nullptr && job_.renderResult->load() == 0)
+                return Fail(PLATTER_WRITE_FAILED, "The audio for track " + std::to_string(i + 1) + " could not be rendered.");
             if (got < bytes && !shortRenderLogged_) {
                 LogFmt("PLATTER_CImageDrive::WriteDisc - The rendered audio ended early in track %zu; the rest is silence", i + 1);
                 shortRenderLogged_ = true;

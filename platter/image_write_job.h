@@ -27,8 +27,10 @@ struct TImageWriteJob {
     const TWritePlan* plan = nullptr;
     // File tracks, one per planned track; empty on the fly.
     std::vector<std::unique_ptr<CTrackSource>>* sources = nullptr;
-    // The rendered audio on the fly.
+    // The rendered audio on the fly, and what the audio callback returned
+    // (the tracks it placed, 0 when the rendering failed; -1 while it runs).
     CAudioFifo* fifo = nullptr;
+    const std::atomic<std::int32_t>* renderResult = nullptr;
     // The image's data file; null for a test write.
     std::FILE* out = nullptr;
     IPlatterClock* clock = nullptr;

@@ -118,6 +118,16 @@ TEST_F(ImageDriveTest, OnTheFlyRenderingIsStoppedOnceTheDiscIsFullAndPaddedWhenS
     }
 }
 
+TEST_F(ImageDriveTest, AFailedRenderingFailsTheWriteInsteadOfBurningSilence) {
+    Start();
+    recorder.render = MakePcm(44100, 1);
+    recorder.renderResult = 0;
+    TWriteDiscParams block = MakeStreamBlock({PLATTER_BYTES_PER_SECOND, PLATTER_BYTES_PER_SECOND}, recorder);
+    EXPECT_EQ(drive->WriteDisc(&block), PLATTER_WRITE_FAILED);
+    EXPECT_EQ(recorder.Codes(), (std::vector<std::int32_t>{43, 44, 28, 29, 20, 23, 25, 27, 25}));
+    EXPECT_EQ(TrayNames(), (std::set<std::string>{"disc.spoilt"}));
+}
+
 TEST_F(ImageDriveTest, PathsAreCopiedWhenTheWriteStarts) {
     Start();
     std::string path = Wave("a.wav", 44100, 1);

@@ -104,10 +104,10 @@ std::int32_t TBurnRecorder::OnAudio(void* context, TPcmSink sink, void* sinkCont
         auto length = static_cast<std::int32_t>(piece.size());
         if (sink(piece.data(), length, sinkContext) != 0) {
             self->renderStopped.store(true);
-            return 1;
+            break;
         }
     }
-    return 0;
+    return self->renderResult;
 }
 
 std::vector<std::int32_t> TRipRecorder::Codes() const {

@@ -59,6 +59,8 @@ struct TBurnRecorder {
     std::string render;
     std::size_t renderPiece = 10000;  // bytes handed to the sink at a time
     std::atomic<bool> renderStopped{false};
+    // What the audio callback returns: the tracks it placed, 0 on failure.
+    std::int32_t renderResult = 1;
     // The track paths a built block points at (a deque never moves them).
     std::deque<std::string> paths;
 
