@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "filekit/log.h"
@@ -125,12 +124,19 @@ void PLATTER_CImageDrive::EjectLocked() {
             std::snprintf(stem, sizeof stem, "ejected-%03d", number);
             if (!Exists(tray_ + stem + ".cue") && !Exists(tray_ + stem + ".bin")) break;
         }
-        std::ifstream in(cue, std::ios::binary);
-        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        in.close();
         std::error_code error;
         fs::rename(TrayFile(kBinName), tray_ + stem + ".bin", error);
-        if (WriteTextFile(tray_ + stem + ".cue", RenamedCue(text, std::string(stem) + ".bin"))) RemoveQuietly(cue);
+        // Our own CUE files are short; one that is not (laid in by hand) is
+        // moved as it is rather than read into memory.
+        std::ifstream in(cue, std::ios::binary);
+        std::string text(static_cast<std::size_t>(kMaxCueBytes) + 1, '\0');
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<std::size_t>(in.gcount()));
+        in.close();
+        if (text.size() > static_cast<std::size_t>(kMaxCueBytes))
+            fs::rename(cue, tray_ + stem + ".cue", error);
+        else if (WriteTextFile(tray_ + stem + ".cue", RenamedCue(text, std::string(stem) + ".bin")))
+            RemoveQuietly(cue);
         LogFmt("PLATTER_CImageDrive::Eject - Disc in %s kept as %s", tray_.c_str(), stem);
     }
     RemoveQuietly(TrayFile(kSpoiltName));

@@ -202,6 +202,24 @@ TEST_F(ImageReadTest, BadImagesAreRefusedBeforeAnythingIsRead) {
     }
 }
 
+TEST_F(ImageReadTest, EjectKeepsDiscsLaidInByHand) {
+    LayMixedDisc();
+    Start();
+    EXPECT_TRUE(drive->Eject());
+    EXPECT_EQ(drive->mediaStatus.load(), PLATTER_MEDIA_BLANK_CDR);
+    EXPECT_EQ(ReadFile(tray.File("ejected-001.bin")), data + audio2 + audio3);
+    EXPECT_NE(ReadFile(tray.File("ejected-001.cue")).find("FILE \"ejected-001.bin\" BINARY\n  TRACK 01 MODE1/2352"),
+              std::string::npos);
+    // A CUE file too long to be ours is moved, never read whole.
+    const std::string huge = "REM " + std::string(100 * 1024, 'x') + "\n";
+    WriteFile(tray.File("disc.cue"), huge);
+    drive->RefreshStatus();
+    EXPECT_EQ(drive->mediaStatus.load(), PLATTER_MEDIA_WRITTEN);
+    EXPECT_TRUE(drive->Eject());
+    EXPECT_EQ(ReadFile(tray.File("ejected-002.cue")), huge);
+    EXPECT_EQ(TrayNames(), (std::set<std::string>{"ejected-001.bin", "ejected-001.cue", "ejected-002.cue"}));
+}
+
 TEST_F(ImageReadTest, LibcdioComplainsIntoOurLogAndTheProcessGoesOn) {
     const std::string log = files.File("platter.log");
     LogInit(log.c_str());
