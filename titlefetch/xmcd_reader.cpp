@@ -116,7 +116,8 @@ bool CCDDB::parseCommentLine(std::string_view text, XmcdDraft& draft, MvList<PLA
     }
     if (StartsWith(text, "Submitted via:")) {
         std::string_view rest = text.substr(14);
-        std::string_view name, version, comment;
+        // Words the line does not have stay empty (and point at text).
+        std::string_view name = "", version = "", comment = "";
         // A client that gives its name but no version still sent a usable
         // record: only the name is required.
         if (!TakeWord(rest, name))
