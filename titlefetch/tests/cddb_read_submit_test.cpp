@@ -13,6 +13,7 @@
 
 using cddbtest::Http;
 using cddbtest::OwnedRecord;
+using cddbtest::SetField;
 using testsupport::ScriptedServer;
 using testsupport::ServerStep;
 
@@ -44,8 +45,6 @@ int Read(const std::string& answer, CCDDB& cddb, TITLEFETCH_TRResult& record, st
     ScriptedServer server({{ServerStep::Send(answer)}});
     return cddb.read(cddbtest::LoopbackSite(server.Port()), discId, "rock", record);
 }
-
-void SetField(char (&field)[256], const char* text) { std::snprintf(field, sizeof field, "%s", text); }
 
 }  // namespace
 

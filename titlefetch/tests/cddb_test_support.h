@@ -3,6 +3,7 @@
 // header, a site on the loopback server and track lists built from frame
 // offsets.
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <ostream>
@@ -76,6 +77,10 @@ struct RecordView {
 
     bool operator==(const RecordView&) const = default;
 };
+
+inline void SetField(char (&field)[256], const std::string& text) {
+    std::snprintf(field, sizeof field, "%s", text.c_str());
+}
 
 inline std::string FieldText(const char (&field)[256]) { return std::string(field, strnlen(field, sizeof field)); }
 

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "titlefetch/cddb.h"
-#include "titlefetch/cddb_text.h"
 #include "titlefetch/tests/cddb_test_support.h"
 
 using cddbtest::FreeAll;
 using cddbtest::OwnedRecord;
+using cddbtest::SetField;
 using cddbtest::ViewOf;
 
 namespace {
@@ -21,8 +21,6 @@ std::string Repeat(const std::string& text, std::size_t times) {
     for (std::size_t i = 0; i < times; ++i) out += text;
     return out;
 }
-
-void SetField(char (&field)[256], const std::string& text) { CopyField(text, field); }
 
 // A record as a person might have typed it.
 void FillRecord(TITLEFETCH_TRResult& record) {
