@@ -11,6 +11,7 @@
 #include "titlefetch/cddb.h"
 #include "titlefetch/tests/cddb_test_support.h"
 
+using cddbtest::FirstLine;
 using cddbtest::Http;
 using cddbtest::OwnedRecord;
 using cddbtest::SetField;
@@ -63,6 +64,12 @@ TEST(CddbRead, AWholeRecord) {
               "GET /~cddb/cddb.cgi?cmd=cddb+read+rock+08000c03&hello=jane+example.com+Marovelle_Trackpress+2.0"
               "&proto=5 HTTP/1.0\r\nHost: 127.0.0.1:" +
                   std::to_string(server.Port()) + "\r\n\r\n");
+
+    // A genre is one word; anything else cannot break the request line.
+    ScriptedServer other({{ServerStep::Send(RecordAnswer())}});
+    EXPECT_EQ(cddb.read(cddbtest::LoopbackSite(other.Port()), 0x08000c03, "new age&cmd=x", record), CDDB_OK);
+    EXPECT_EQ(FirstLine(other.Requests().at(0)).rfind("GET /~cddb/cddb.cgi?cmd=cddb+read+new%20age%26cmd%3Dx+08000c03&", 0),
+              0u);
 }
 
 TEST(CddbRead, ARecordFiledUnderAnotherIdTakesTheOneAskedFor) {

@@ -21,6 +21,9 @@ inline std::string Http(const std::string& body) {
     return "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body;
 }
 
+// The request line of a request the server saw.
+inline std::string FirstLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
+
 inline TITLEFETCH_TSite LoopbackSite(int port) { return MakeSite("127.0.0.1", "/~cddb/cddb.cgi", port); }
 
 // A track list (one entry per track, no end entry) that owns its records:

@@ -16,6 +16,7 @@
 #include "titlefetch/titlefetch.h"
 
 using cddbtest::FreeAll;
+using cddbtest::FirstLine;
 using cddbtest::Http;
 using cddbtest::OwnedRecord;
 using testsupport::ScriptedServer;
@@ -49,8 +50,6 @@ ServerScript AnswerCommand(const std::string& request) {
     if (request.rfind("POST ", 0) == 0) return {ServerStep::Send(Http("200 OK, submission has been sent.\r\n"))};
     return {};
 }
-
-std::string FirstLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
 
 }  // namespace
 
