@@ -1,6 +1,7 @@
 #include "songvault/song_codec.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "platform/last_error.h"
 #include "songvault/errors.h"
@@ -17,62 +18,54 @@ enum SongColumn {
     kTagType,
 };
 
-template <class Field>
-Field Narrow(std::int64_t value) {
-    return static_cast<Field>(value);
+// The column of every field: the one place that pairs them, for reading
+// and for binding alike.
+template <class Song, class Visit>
+void ForEachText(Song& song, Visit visit) {
+    visit(kPath, song.path);
+    visit(kTitle, song.title);
+    visit(kTrackName, song.trackName);
+    visit(kArtist, song.artist);
+    visit(kAlbum, song.album);
+    visit(kComment, song.comment);
+}
+
+template <class Song, class Visit>
+void ForEachNumber(Song& song, Visit visit) {
+    visit(kGenre, song.genre);
+    visit(kYear, song.year);
+    visit(kLength, song.lengthMs);
+    visit(kFormat, song.format);
+    visit(kSampleRate, song.sampleRateHz);
+    visit(kBitRate, song.bitRateKbps);
+    visit(kBpm, song.bpm);
+    visit(kTrack, song.track);
+    visit(kTrackCount, song.trackCount);
+    visit(kCreateDate, song.createDate);
+    visit(kChangeDate, song.changeDate);
+    visit(kTrash, song.trash);
+    visit(kTagType, song.tagType);
 }
 
 }  // namespace
 
 void ReadSong(const Statement& row, TSVT_Song& song) {
     std::memset(&song, 0, sizeof song);
-    song.id = Narrow<std::int32_t>(row.Int(kId));
-    PutText(row.Text(kPath), song.path);
-    PutText(row.Text(kTitle), song.title);
-    PutText(row.Text(kTrackName), song.trackName);
-    PutText(row.Text(kArtist), song.artist);
-    PutText(row.Text(kAlbum), song.album);
-    PutText(row.Text(kComment), song.comment);
+    song.id = static_cast<std::int32_t>(row.Int(kId));
+    ForEachText(song, [&](int column, auto& field) { PutText(row.Text(column), field); });
+    // The CD identifier is 8 characters without a terminator: all 8 bytes.
     const std::string_view cdId = row.Blob(kCdId).substr(0, sizeof song.cdId);
-    std::memcpy(song.cdId, cdId.data(), cdId.size());
-    song.genre = Narrow<std::int16_t>(row.Int(kGenre));
-    song.year = Narrow<std::int16_t>(row.Int(kYear));
-    song.lengthMs = Narrow<std::int32_t>(row.Int(kLength));
-    song.format = Narrow<std::int16_t>(row.Int(kFormat));
-    song.sampleRateHz = Narrow<std::int32_t>(row.Int(kSampleRate));
-    song.bitRateKbps = Narrow<std::int32_t>(row.Int(kBitRate));
-    song.bpm = Narrow<std::int16_t>(row.Int(kBpm));
-    song.track = Narrow<std::int16_t>(row.Int(kTrack));
-    song.trackCount = Narrow<std::int16_t>(row.Int(kTrackCount));
-    song.createDate = Narrow<std::uint32_t>(row.Int(kCreateDate));
-    song.changeDate = Narrow<std::uint32_t>(row.Int(kChangeDate));
-    song.trash = Narrow<std::int32_t>(row.Int(kTrash));
-    song.tagType = Narrow<std::int32_t>(row.Int(kTagType));
+    if (!cdId.empty()) std::memcpy(song.cdId, cdId.data(), cdId.size());
+    ForEachNumber(song, [&](int column, auto& field) {
+        field = static_cast<std::remove_reference_t<decltype(field)>>(row.Int(column));
+    });
 }
 
 void BindSongValues(Statement& statement, const TSVT_Song& song) {
     // Parameter n holds column n of SONGVAULT_SONG_COLUMNS (0 is the id).
-    statement.BindText(kPath, FieldText(song.path));
-    statement.BindText(kTitle, FieldText(song.title));
-    statement.BindText(kTrackName, FieldText(song.trackName));
-    statement.BindText(kArtist, FieldText(song.artist));
-    statement.BindText(kAlbum, FieldText(song.album));
-    statement.BindText(kComment, FieldText(song.comment));
-    // The CD identifier is 8 characters without a terminator: all 8 bytes.
+    ForEachText(song, [&](int column, const auto& field) { statement.BindText(column, FieldText(field)); });
     statement.BindBlob(kCdId, song.cdId, sizeof song.cdId);
-    statement.Bind(kGenre, song.genre);
-    statement.Bind(kYear, song.year);
-    statement.Bind(kLength, song.lengthMs);
-    statement.Bind(kFormat, song.format);
-    statement.Bind(kSampleRate, song.sampleRateHz);
-    statement.Bind(kBitRate, song.bitRateKbps);
-    statement.Bind(kBpm, song.bpm);
-    statement.Bind(kTrack, song.track);
-    statement.Bind(kTrackCount, song.trackCount);
-    statement.Bind(kCreateDate, song.createDate);
-    statement.Bind(kChangeDate, song.changeDate);
-    statement.Bind(kTrash, song.trash);
-    statement.Bind(kTagType, song.tagType);
+    ForEachNumber(song, [&](int column, const auto& field) { statement.Bind(column, field); });
 }
 
 bool FitSong(TSVT_Song& song) {
@@ -85,12 +78,7 @@ bool FitSong(TSVT_Song& song) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    PutText(path, song.path);
-    FitField(song.title);
-    FitField(song.trackName);
-    FitField(song.artist);
-    FitField(song.album);
-    FitField(song.comment);
+    ForEachText(song, [](int, auto& field) { FitField(field); });
     // The Library tab drops a song without a title as damaged, so a song is
     // never stored without one; it shows the file name in that case too.
     if (IsBlank(FieldText(song.title))) {

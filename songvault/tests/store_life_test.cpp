@@ -37,15 +37,20 @@ std::vector<std::string> NamesStartingWith(const std::string& folder, const std:
     return names;
 }
 
+// Adds count songs, "/music/0.mp3" and on.
+void AddSongs(SVTENG_CSongvault& vault, int count) {
+    for (int i = 0; i < count; ++i) {
+        TSVT_Song song = svtest::MakeSong("/music/" + std::to_string(i) + ".mp3");
+        ASSERT_GT(vault.AddSong(&song, false), 0);
+    }
+}
+
 // A store with count songs in folder, closed again.
 void MakeStoreWithSongs(const std::string& folder, int count) {
     SGSMarovelle description;
     SVTENG_CSongvault vault;
     ASSERT_TRUE(vault.Initialize(&description, folder.c_str()));
-    for (int i = 0; i < count; ++i) {
-        TSVT_Song song = svtest::MakeSong("/music/" + std::to_string(i) + ".mp3");
-        ASSERT_GT(vault.AddSong(&song, false), 0);
-    }
+    AddSongs(vault, count);
     ASSERT_TRUE(vault.Shutdown(folder.c_str()));
 }
 
@@ -281,10 +286,7 @@ TEST(StoreLife, ClosingIntoAnotherFolderMovesTheStoreThere) {
     SGSMarovelle description;
     SVTENG_CSongvault vault;
     ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
-    for (int i = 0; i < 20; ++i) {
-        TSVT_Song song = svtest::MakeSong("/music/" + std::to_string(i) + ".mp3");
-        ASSERT_GT(vault.AddSong(&song, false), 0);
-    }
+    AddSongs(vault, 20);
     ASSERT_TRUE(vault.Shutdown(other.Path().c_str()));
     EXPECT_LT(vault.GetSongCount(), 0) << "closed";
 
@@ -312,10 +314,7 @@ TEST(StoreLife, AFailedCloseIntoAnotherFolderKeepsTheStoreOpenAndTheFilesAsTheyW
     SGSMarovelle description;
     SVTENG_CSongvault vault;
     ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
-    for (int i = 0; i < 200; ++i) {
-        TSVT_Song song = svtest::MakeSong("/music/" + std::to_string(i) + ".mp3");
-        ASSERT_GT(vault.AddSong(&song, false), 0);
-    }
+    AddSongs(vault, 200);
 
     // The disk fills up part way through writing the copy.
     disk.FailWritesUnder(other.Path(), 3);
