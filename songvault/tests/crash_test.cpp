@@ -75,10 +75,12 @@ TEST(CrashSafety, EveryReportedWriteSurvivesAKill) {
     constexpr int kRounds = 10;
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        // The first rounds are killed early, while the store is being made
-        // or opened; the others in the middle of a run of writes.
-        const int printedBefore = (round < 2) ? 0 : std::uniform_int_distribution<int>(1, 60)(random);
-        const std::chrono::microseconds pause(std::uniform_int_distribution<int>(0, 3000)(random));
+        // The first rounds are killed early, while the writer starts and
+        // the store is made or opened (that takes tens of milliseconds); the
+        // others in the middle of a run of writes.
+        const bool early = round < 3;
+        const int printedBefore = early ? 0 : std::uniform_int_distribution<int>(1, 60)(random);
+        const std::chrono::microseconds pause(std::uniform_int_distribution<int>(0, early ? 100000 : 3000)(random));
         std::istringstream lines(RunAndKill(dir.Path(), round * 1000000LL, printedBefore, pause));
         for (long long n; lines >> n;) {
             std::int32_t id = 0;
