@@ -78,12 +78,7 @@ bool UpdateOne(SqliteDb& db, const Record& record) {
     Statement update(db.Handle(), Traits<Record>::kUpdate);
     Traits<Record>::BindValues(update, record);
     update.Bind(Traits<Record>::kUpdateId, record.id);
-    if (!update.Run()) return false;
-    if (sqlite3_changes(db.Handle()) == 0) {
-        SetLastError(SONGVAULT_ERR_NOT_FOUND);
-        return false;
-    }
-    return true;
+    return update.Run() && ChangedARow(db);
 }
 
 template <class Record>

@@ -36,4 +36,8 @@ std::string LibraryFolder(const char* folder);
 // SONGVAULT_ERR_IDS_EXHAUSTED when it does not fit the records' 32 bits.
 bool InsertedId(SqliteDb& db, std::int32_t& id);
 
+// Whether the last write changed a row; false with SONGVAULT_ERR_NOT_FOUND
+// when its record did not exist.
+bool ChangedARow(SqliteDb& db);
+
 }  // namespace songvault

@@ -59,12 +59,7 @@ bool UpdateSongRow(SqliteDb& db, const TSVT_Song& song) {
     Statement update(db.Handle(), kUpdateSongSql);
     BindSongValues(update, song);
     update.Bind(kSongValueCount + 1, song.id);
-    if (!RunSongWrite(db, update)) return false;
-    if (sqlite3_changes(db.Handle()) == 0) {
-        SetLastError(SONGVAULT_ERR_NOT_FOUND);
-        return false;
-    }
-    return true;
+    return RunSongWrite(db, update) && ChangedARow(db);
 }
 
 // Sets the trash marker of a song; SONGVAULT_ERR_NOT_FOUND when there is no
@@ -73,12 +68,7 @@ bool SetTrashMarker(SqliteDb& db, std::int32_t id, std::int32_t marker) {
     Statement write(db.Handle(), "UPDATE song SET trash = ?2 WHERE id = ?1");
     write.Bind(1, id);
     write.Bind(2, marker);
-    if (!write.Run()) return false;
-    if (sqlite3_changes(db.Handle()) == 0) {
-        SetLastError(SONGVAULT_ERR_NOT_FOUND);
-        return false;
-    }
-    return true;
+    return write.Run() && ChangedARow(db);
 }
 
 bool SongById(SqliteDb& db, std::int32_t id, TSVT_Song* song) {

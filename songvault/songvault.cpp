@@ -55,6 +55,12 @@ bool InsertedId(SqliteDb& db, std::int32_t& id) {
     return true;
 }
 
+bool ChangedARow(SqliteDb& db) {
+    if (sqlite3_changes(db.Handle()) > 0) return true;
+    SetLastError(SONGVAULT_ERR_NOT_FOUND);
+    return false;
+}
+
 }  // namespace songvault
 
 using namespace songvault;
