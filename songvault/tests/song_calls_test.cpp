@@ -142,7 +142,8 @@ TEST_F(SongCalls, TextsAreCutOnACharacterBoundary) {
 }
 
 TEST_F(SongCalls, APathTooLongForItsFieldIsRefused) {
-    const std::string longPath = "/" + std::string(259, 'p');  // 260 bytes
+    std::string longPath(260, 'p');
+    longPath[0] = '/';
     TSVT_Song song = MakeSong("");
     std::memcpy(song.path, longPath.data(), sizeof song.path);  // no room for a terminator
     const TSVT_Song original = song;
