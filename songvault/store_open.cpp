@@ -13,10 +13,12 @@ namespace songvault {
 
 namespace {
 
+std::string FreshStoreName(const std::string& path) { return path + ".new"; }
+
 // Makes a fresh store under a temporary name and renames it into place, so
 // a crash while it is made never leaves a half-made store behind.
 bool MakeFreshStore(const std::string& path) {
-    const std::string temporary = path + ".new";
+    const std::string temporary = FreshStoreName(path);
     if (!DeleteStoreFiles(temporary)) return false;
     {
         SqliteDb fresh;
@@ -63,6 +65,8 @@ bool MakeUsable(SqliteDb& db) { return ConfigureConnection(db) && UpgradeStore(d
 
 bool OpenStore(SqliteDb& db, const std::string& path, bool& damaged) {
     damaged = false;
+    // A fresh store that a crash left half-made is of no use to anyone.
+    DeleteStoreFiles(FreshStoreName(path));
     if (FileSize(path) <= 0) {
         // A log or journal without its store's file belongs to a store that
         // is gone; the engine would apply it to the new one.

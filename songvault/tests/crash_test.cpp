@@ -92,6 +92,10 @@ TEST(CrashSafety, EveryReportedWriteSurvivesAKill) {
         SVTENG_CSongvault vault;
         ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
         EXPECT_FALSE(vault.FoundDamagedStore());
+        // Nothing half-made or moved aside is left behind.
+        for (const std::string& name : svtest::FolderNames(dir.Path())) {
+            EXPECT_TRUE(name == "Marovelle.mdb" || name == "Marovelle.mdb-wal" || name == "Marovelle.mdb-shm") << name;
+        }
         for (const auto& [id, n] : written) {
             TSVT_Song expected = svtest::CrashSong(n);
             expected.id = id;
