@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "filekit/log.h"
 #include "platform/last_error.h"
 #include "songvault/errors.h"
 #include "songvault/songvault.h"
@@ -226,9 +227,13 @@ TEST(StoreLife, DamagedOrForeignFilesAreMovedAsideAndReported) {
         testsupport::TempDir dir;
         const std::string original = c.make(dir);
 
+        testsupport::TempDir logDir;
+        LogInit(logDir.File("log.txt").c_str());
+        LogOn(1);
         SGSMarovelle description;
         SVTENG_CSongvault vault;
         ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
+        LogDeinit();
         EXPECT_TRUE(vault.FoundDamagedStore());
         EXPECT_EQ(vault.GetSongCount(), 0);
         TSVT_Song song = svtest::MakeSong("/music/new.mp3");
@@ -241,6 +246,8 @@ TEST(StoreLife, DamagedOrForeignFilesAreMovedAsideAndReported) {
         const std::string base = aside[0].substr(0, aside[0].size() - std::string(c.movedFile).size());
         for (const std::string& name : aside) EXPECT_TRUE(StartsWith(name, base)) << name;
         EXPECT_EQ(ReadWholeFile(dir.File(base + c.movedFile)), original) << "kept as it was found";
+        EXPECT_NE(ReadWholeFile(logDir.File("log.txt")).find(dir.File(base)), std::string::npos)
+            << "the log says where it went";
         EXPECT_FALSE(std::filesystem::exists(dir.File("Marovelle.mdb.new")));
     }
 }
