@@ -122,6 +122,7 @@ std::uint32_t PcmFileMaxDataSize(EPcmFileFormat format) {
 std::int32_t PcmFileHeaderWrite(std::FILE* file, EPcmFileFormat format, std::uint32_t channels,
                                 std::uint32_t sampleRate, std::uint32_t dataSize) {
     const std::vector<std::uint8_t> header = PcmFileHeader(format, channels, sampleRate, dataSize);
+    if (header.empty()) return 0;  // raw samples have none
     return std::fwrite(header.data(), 1, header.size(), file) == header.size() ? 0 : -1;
 }
 
