@@ -80,7 +80,9 @@ std::vector<std::uint8_t> AiffHeader(std::uint32_t channels, std::uint32_t rate,
 }
 
 std::vector<std::uint8_t> SunHeader(std::uint32_t channels, std::uint32_t rate, std::uint32_t dataSize) {
-    constexpr std::uint32_t kHeaderBytes = 24;
+    // Six fields, then the annotation readers expect: at least four bytes,
+    // here empty (zeros).
+    constexpr std::uint32_t kHeaderBytes = 28;
     constexpr std::uint32_t kLinear16 = 3;  // 16-bit linear PCM
     CHeaderBytes header;
     header.Tag(".snd");
@@ -89,6 +91,7 @@ std::vector<std::uint8_t> SunHeader(std::uint32_t channels, std::uint32_t rate, 
     header.Big32(kLinear16);
     header.Big32(rate);
     header.Big32(channels);
+    header.Big32(0);
     return header.Take();
 }
 

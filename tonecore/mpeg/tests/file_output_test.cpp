@@ -159,7 +159,7 @@ TEST(FileOutputModule, EachFormatsBytes) {
         {"aiff:", Join({Tag("FORM"), Big(52, 4), Tag("AIFF"), Tag("COMM"), Big(18, 4), Big(1, 2), Big(3, 4),
                         Big(16, 2), Big(0x400D, 2), Big(0xAC44000000000000, 8), Tag("SSND"), Big(14, 4), Big(0, 4),
                         Big(0, 4), big})},
-        {"sun:", Join({Tag(".snd"), Big(24, 4), Big(6, 4), Big(3, 4), Big(22050, 4), Big(1, 4), big})},
+        {"sun:", Join({Tag(".snd"), Big(28, 4), Big(6, 4), Big(3, 4), Big(22050, 4), Big(1, 4), Big(0, 4), big})},
     };
     for (const TCase& c : cases) {
         testsupport::TempDir dir;
@@ -186,7 +186,7 @@ TEST(FileOutputModule, FirstWriteSetsTheFormatAndReopeningStartsAgain) {
     EXPECT_EQ(DecoderOutputWrite(decoder.get(), pcm, 8, 2, 1, 8000), 8);
     ASSERT_EQ(DecoderOutputClose(decoder.get()), 0);
     TBytes bytes = FileBytes(path);
-    ASSERT_EQ(bytes.size(), 24u + 12u);
+    ASSERT_EQ(bytes.size(), 28u + 12u);
     EXPECT_EQ(TBytes(bytes.begin() + 8, bytes.begin() + 24), Join({Big(12, 4), Big(3, 4), Big(44100, 4), Big(2, 4)}));
 
     // Opened again: a new file from the start, with the defaults again.
@@ -194,7 +194,8 @@ TEST(FileOutputModule, FirstWriteSetsTheFormatAndReopeningStartsAgain) {
     EXPECT_EQ(DecoderOutputWrite(decoder.get(), pcm, 2, 2, 1, 8000), 2);
     ASSERT_EQ(DecoderOutputClose(decoder.get()), 0);
     bytes = FileBytes(path);
-    EXPECT_EQ(bytes, Join({Tag(".snd"), Big(24, 4), Big(2, 4), Big(3, 4), Big(8000, 4), Big(1, 4), {0x00, 0x01}}));
+    EXPECT_EQ(bytes,
+              Join({Tag(".snd"), Big(28, 4), Big(2, 4), Big(3, 4), Big(8000, 4), Big(1, 4), Big(0, 4), {0x00, 0x01}}));
 }
 
 TEST(FileOutputModule, ReplacesAnExistingFileOnlyWhenClosed) {
