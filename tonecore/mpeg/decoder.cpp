@@ -316,16 +316,8 @@ std::int32_t DecoderDelete(DecoderControl* control) {
 // ---- registration ---------------------------------------------------------------
 
 std::int32_t DecoderInputModuleRegister(DecoderControl* control, const DecoderInputModuleMethods* methods) {
-    if (control == nullptr || methods == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (!DecoderApiMatches(methods->apiId)) return DECODER_ERR_API;
-    if (methods->newInstance == nullptr) return DecoderMissingSlot(control, "null 'new' method in module");
-    if (methods->deleteInstance == nullptr) return DecoderMissingSlot(control, "null 'delete' method in module");
-    if (methods->open == nullptr) return DecoderMissingSlot(control, "null 'open' method in module");
-    if (methods->close == nullptr) return DecoderMissingSlot(control, "null 'close' method in module");
-    if (methods->read == nullptr) return DecoderMissingSlot(control, "null 'read' method in module");
-    DecoderModuleRecord record;
-    record.input = *methods;
-    return DecoderAddModuleRecord(control->priv->inputModules, control->counts->inputs, record);
+    return DecoderRegisterEndpointModule<&DecoderModuleRecord::input, &DecoderInputModuleMethods::read>(
+        control, methods, "null 'read' method in module", &DecoderPrivate::inputModules, &DecoderModuleCounts::inputs);
 }
 
 std::int32_t DecoderCodecModuleRegister(DecoderControl* control, const DecoderCodecModuleMethods* methods) {

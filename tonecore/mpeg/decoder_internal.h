@@ -132,3 +132,23 @@ std::int32_t DecoderNewEndpoint(DecoderControl* control, TState* endpoint, Decod
     endpoint->instance = instance;
     return 0;
 }
+
+// Registers an input or output module: the API identifier, then the
+// required slots in order (new, delete, open, close, and the transfer slot:
+// read or write), each missing one reported; the module's identifier.
+template <auto Table, auto Transfer, class TMethods>
+std::int32_t DecoderRegisterEndpointModule(DecoderControl* control, const TMethods* methods,
+                                           const char* transferDetail,
+                                           std::forward_list<DecoderModuleRecord> DecoderPrivate::*list,
+                                           std::int32_t DecoderModuleCounts::*count) {
+    if (control == nullptr || methods == nullptr) return DECODER_ERR_BAD_ARGUMENT;
+    if (!DecoderApiMatches(methods->apiId)) return DECODER_ERR_API;
+    if (methods->newInstance == nullptr) return DecoderMissingSlot(control, "null 'new' method in module");
+    if (methods->deleteInstance == nullptr) return DecoderMissingSlot(control, "null 'delete' method in module");
+    if (methods->open == nullptr) return DecoderMissingSlot(control, "null 'open' method in module");
+    if (methods->close == nullptr) return DecoderMissingSlot(control, "null 'close' method in module");
+    if (methods->*Transfer == nullptr) return DecoderMissingSlot(control, transferDetail);
+    DecoderModuleRecord record;
+    record.*Table = *methods;
+    return DecoderAddModuleRecord(control->priv->*list, control->counts->*count, record);
+}

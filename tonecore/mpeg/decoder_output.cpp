@@ -22,16 +22,9 @@ void TakeTimeStamp(DecoderControl* control) {
 }  // namespace
 
 std::int32_t DecoderOutputModuleRegister(DecoderControl* control, const DecoderOutputModuleMethods* methods) {
-    if (control == nullptr || methods == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (!DecoderApiMatches(methods->apiId)) return DECODER_ERR_API;
-    if (methods->newInstance == nullptr) return DecoderMissingSlot(control, "null 'new' method in module");
-    if (methods->deleteInstance == nullptr) return DecoderMissingSlot(control, "null 'delete' method in module");
-    if (methods->open == nullptr) return DecoderMissingSlot(control, "null 'open' method in module");
-    if (methods->close == nullptr) return DecoderMissingSlot(control, "null 'close' method in module");
-    if (methods->write == nullptr) return DecoderMissingSlot(control, "null 'write' method in module");
-    DecoderModuleRecord record;
-    record.output = *methods;
-    return DecoderAddModuleRecord(control->priv->outputModules, control->counts->outputs, record);
+    return DecoderRegisterEndpointModule<&DecoderModuleRecord::output, &DecoderOutputModuleMethods::write>(
+        control, methods, "null 'write' method in module", &DecoderPrivate::outputModules,
+        &DecoderModuleCounts::outputs);
 }
 
 std::int32_t DecoderOutputNew(DecoderControl* control, const char* name, std::int32_t moduleId) {

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "tonecore/mpeg/module_info.h"
+#include "tonecore/mpeg/module_instance.h"
 #include "tonecore/mpeg/pcm_file_headers.h"
 
 namespace {
@@ -47,10 +48,6 @@ CFileOutput* Self(void* instance) {
     return static_cast<CFileOutput*>(instance);
 }
 
-std::int32_t ModuleId(const CFileOutput* output) {
-    return output->module != nullptr ? output->module->id : 0;
-}
-
 // The format a name's prefix selects, and the name without it.
 EPcmFileFormat SplitPrefix(std::string_view& name) {
     struct TPrefix {
@@ -72,10 +69,10 @@ EPcmFileFormat SplitPrefix(std::string_view& name) {
 
 std::int32_t ReportOpenFailure(const CFileOutput* output, int err) {
     if (err == EACCES || err == EPERM || err == EROFS) {
-        DecoderReportMessage(output->control, ModuleId(output), kCannotOpen, "permission denied");
+        DecoderReportMessage(output->control, InstanceModuleId(output), kCannotOpen, "permission denied");
         return DECODER_ERR_PERMISSION;
     }
-    DecoderReportMessage(output->control, ModuleId(output), kCannotOpen, std::strerror(err));
+    DecoderReportMessage(output->control, InstanceModuleId(output), kCannotOpen, std::strerror(err));
     return DECODER_ERR_OPEN;
 }
 
@@ -170,22 +167,7 @@ std::int32_t Info(DecoderModuleInfo* info, std::uint32_t flags) {
 }
 
 std::int32_t New(void** instance, const char* name, DecoderModuleRecord* module, DecoderControl* control) {
-    if (instance == nullptr || name == nullptr || name[0] == '\0') {
-        DecoderReportMessage(control, module != nullptr ? module->id : 0, "internal error",
-                             "null params or null/empty output name");
-        return DECODER_ERR_BAD_ARGUMENT;
-    }
-    auto output = std::unique_ptr<CFileOutput>(new (std::nothrow) CFileOutput);
-    if (!output) return DECODER_ERR_NO_MEMORY;
-    try {
-        output->name = name;
-    } catch (const std::bad_alloc&) {
-        return DECODER_ERR_NO_MEMORY;
-    }
-    output->module = module;
-    output->control = control;
-    *instance = output.release();
-    return 0;
+    return NewNamedInstance<CFileOutput>(instance, name, module, control, "null params or null/empty output name");
 }
 
 std::int32_t Close(void* instance) {
@@ -263,14 +245,7 @@ std::int32_t Write(void* instance, const void* pcm, std::uint32_t bytes, std::ui
 
 std::int32_t FileOutputModuleGetMethods(DecoderOutputModuleMethods* methods) {
     if (methods == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    *methods = DecoderOutputModuleMethods{};
-    methods->apiId = DECODER_API_ID;
-    methods->probe = Probe;
-    methods->info = Info;
-    methods->newInstance = New;
-    methods->deleteInstance = Delete;
-    methods->open = Open;
-    methods->close = Close;
-    methods->write = Write;
+    *methods = DecoderOutputModuleMethods{DECODER_API_ID, Probe,   Info,    New,     Delete,  Open,    Close,
+                                          Write,          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
     return 0;
 }

@@ -19,11 +19,6 @@ using namespace decodertest;
 
 namespace {
 
-struct TDecoderDeleter {
-    void operator()(DecoderControl* control) const { DecoderDelete(control); }
-};
-using TDecoderPtr = std::unique_ptr<DecoderControl, TDecoderDeleter>;
-
 // Filter instances made and deleted, by identifier.
 struct TFilterLog {
     std::vector<std::int32_t> made;

@@ -15,15 +15,11 @@
 #include "tonecore/mpeg/memory_input.h"
 #include "tonecore/mpeg/mpeg_codec_module.h"
 #include "tonecore/mpeg/tests/decoder_test_support.h"
+#include "tonecore/mpeg/tests/mpeg_test_decode.h"
 
 using namespace decodertest;
 
 namespace {
-
-struct TDecoderDeleter {
-    void operator()(DecoderControl* control) const { DecoderDelete(control); }
-};
-using TDecoderPtr = std::unique_ptr<DecoderControl, TDecoderDeleter>;
 
 // What the settings codec was given, and what it reports back.
 struct TSettingsSeen {
@@ -138,15 +134,8 @@ TEST(DecoderHostSettings, KeptUntilACodecIsChosenThenPassedOn) {
 }
 
 TEST(DecoderHostSettings, EqualizerAndRoutingThroughTheMpegCodec) {
-    DecoderControl* raw = nullptr;
-    ASSERT_EQ(DecoderNew(&raw), 0);
-    TDecoderPtr decoder(raw);
-    DecoderCodecModuleMethods codec;
-    MpegCodecModuleGetMethods(&codec);
-    DecoderCodecModuleRegister(raw, &codec);
-    DecoderInputModuleMethods input;
-    MemoryInputModuleGetMethods(&input);
-    DecoderInputModuleRegister(raw, &input);
+    const mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    DecoderControl* raw = decoder.get();
 
     // Before any codec: the kept copy, or zeros.
     std::vector<std::int8_t> table(64, 0);

@@ -20,11 +20,6 @@ using namespace decodertest;
 
 namespace {
 
-struct TDecoderDeleter {
-    void operator()(DecoderControl* control) const { DecoderDelete(control); }
-};
-using TDecoderPtr = std::unique_ptr<DecoderControl, TDecoderDeleter>;
-
 std::vector<std::int16_t> Ramp(std::uint32_t count, std::int16_t base) {
     std::vector<std::int16_t> ramp(count);
     for (std::uint32_t i = 0; i < count; ++i) ramp[i] = static_cast<std::int16_t>(base + i);

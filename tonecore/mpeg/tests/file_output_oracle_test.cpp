@@ -31,17 +31,7 @@ std::string FirstLine(const std::string& command) {
     return text;
 }
 
-struct TStream {
-    const char* name;
-    bool lsf;
-    int sampleRateIndex;
-    int bitrateIndex;
-    std::uint32_t mode;
-    int channels;
-    int rate;
-};
-
-constexpr TStream kStreams[] = {
+constexpr mpegtest::TLayer2Stream kStreams[] = {
     {"MPEG-1 44.1 kHz stereo", false, 0, 12, MPEG_MODE_STEREO, 2, 44100},
     {"MPEG-2 22.05 kHz mono", true, 0, 8, MPEG_MODE_MONO, 1, 22050},
 };
@@ -50,14 +40,12 @@ constexpr TStream kStreams[] = {
 
 TEST(FileOutputOracle, SoxReadsEveryFormatWeWrite) {
     if (!HaveTools({"sox"})) GTEST_SKIP() << "sox is needed";
-    for (const TStream& s : kStreams) {
+    for (const mpegtest::TLayer2Stream& s : kStreams) {
         testsupport::TempDir dir;
-        const std::string stream = dir.File("stream.mp2");
-        testsupport::WriteWholeFile(stream, mpegtest::WrittenLayer2Stream(s.lsf, s.sampleRateIndex, s.bitrateIndex,
-                                                                          s.mode, 20, 11));
-        const mpegtest::TDecoded decoded = mpegtest::DecodeFile(stream);
+        std::string stream;
+        const mpegtest::TDecoded decoded = mpegtest::WriteAndDecode(dir, s, 20, 11, stream);
         ASSERT_FALSE(decoded.pcm.empty()) << s.name;
-        const std::size_t frames = decoded.pcm.size() / static_cast<std::size_t>(s.channels);
+        const std::size_t frames = decoded.pcm.size() / std::size_t{s.channels};
 
         for (const char* format : {"wav", "aiff", "sun"}) {
             const std::string label = std::string(s.name) + " " + format;
@@ -84,12 +72,10 @@ TEST(FileOutputOracle, SoxReadsEveryFormatWeWrite) {
 
 TEST(FileOutputOracle, PythonWaveReadsOurWaveFiles) {
     if (!HaveTools({"python3"})) GTEST_SKIP() << "python3 is needed";
-    for (const TStream& s : kStreams) {
+    for (const mpegtest::TLayer2Stream& s : kStreams) {
         testsupport::TempDir dir;
-        const std::string stream = dir.File("stream.mp2");
-        testsupport::WriteWholeFile(stream, mpegtest::WrittenLayer2Stream(s.lsf, s.sampleRateIndex, s.bitrateIndex,
-                                                                          s.mode, 8, 5));
-        const mpegtest::TDecoded decoded = mpegtest::DecodeFile(stream);
+        std::string stream;
+        const mpegtest::TDecoded decoded = mpegtest::WriteAndDecode(dir, s, 8, 5, stream);
         const std::string wav = dir.File("out.wav");
         ASSERT_EQ(mpegtest::PlayToFile(stream, "wav:" + wav).openResult, 0) << s.name;
         const std::string raw = dir.File("frames.raw");
@@ -99,7 +85,7 @@ TEST(FileOutputOracle, PythonWaveReadsOurWaveFiles) {
                                    "print(w.getnchannels(), w.getframerate(), w.getsampwidth(), w.getnframes())\n";
         testsupport::WriteWholeFile(dir.File("read.py"), script);
         const std::string line = FirstLine("python3 " + dir.File("read.py") + " " + wav + " " + raw);
-        const std::size_t frames = decoded.pcm.size() / static_cast<std::size_t>(s.channels);
+        const std::size_t frames = decoded.pcm.size() / std::size_t{s.channels};
         EXPECT_EQ(line, std::to_string(s.channels) + " " + std::to_string(s.rate) + " 2 " + std::to_string(frames))
             << s.name;
         const std::string back = testsupport::ReadWholeFile(raw);

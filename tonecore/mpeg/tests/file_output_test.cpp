@@ -25,11 +25,6 @@ using namespace decodertest;
 
 namespace {
 
-struct TDecoderDeleter {
-    void operator()(DecoderControl* control) const { DecoderDelete(control); }
-};
-using TDecoderPtr = std::unique_ptr<DecoderControl, TDecoderDeleter>;
-
 using TBytes = std::vector<std::uint8_t>;
 
 // A decoder with only the file output registered.
@@ -246,25 +241,14 @@ TEST(FileOutputModule, OpenFailuresAreReported) {
 }
 
 TEST(FileOutputDecoding, PlayedStreamsBecomeWaveFilesOfTheDecodedPcm) {
-    struct TCase {
-        const char* name;
-        bool lsf;
-        int sampleRateIndex;
-        int bitrateIndex;
-        std::uint32_t mode;
-        std::uint32_t channels;
-        std::uint32_t rate;
-    };
-    const TCase cases[] = {
+    const mpegtest::TLayer2Stream cases[] = {
         {"MPEG-1 48 kHz stereo", false, 1, 12, MPEG_MODE_STEREO, 2, 48000},
         {"MPEG-2 24 kHz mono", true, 1, 8, MPEG_MODE_MONO, 1, 24000},
     };
-    for (const TCase& c : cases) {
+    for (const mpegtest::TLayer2Stream& c : cases) {
         testsupport::TempDir dir;
-        const std::string stream = dir.File("stream.mp2");
-        testsupport::WriteWholeFile(stream, mpegtest::WrittenLayer2Stream(c.lsf, c.sampleRateIndex, c.bitrateIndex,
-                                                                          c.mode, 12, 7));
-        const mpegtest::TDecoded decoded = mpegtest::DecodeFile(stream);
+        std::string stream;
+        const mpegtest::TDecoded decoded = mpegtest::WriteAndDecode(dir, c, 12, 7, stream);
         ASSERT_EQ(decoded.frameSamples.size(), 12u) << c.name;
 
         const std::string wav = dir.File("out.wav");

@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "testsupport/temp_dir.h"
 #include "tonecore/mpeg/decoder_output.h"
 #include "tonecore/mpeg/file_output.h"
 #include "tonecore/mpeg/tests/layer12_frame_writer.h"
@@ -59,6 +60,27 @@ inline std::string WrittenLayer2Stream(bool lsf, int sampleRateIndex, int bitrat
         --count;
     }
     return stream;
+}
+
+// A layer II stream to write: its header values and the format it decodes to.
+struct TLayer2Stream {
+    const char* name;
+    bool lsf;
+    int sampleRateIndex;
+    int bitrateIndex;
+    std::uint32_t mode;
+    std::uint32_t channels;
+    std::uint32_t rate;
+};
+
+// Writes `count` frames of `spec` to "stream.mp2" in `dir` (its path goes
+// to `path`) and decodes the file.
+inline TDecoded WriteAndDecode(const testsupport::TempDir& dir, const TLayer2Stream& spec, int count,
+                               std::uint32_t seed, std::string& path) {
+    path = dir.File("stream.mp2");
+    testsupport::WriteWholeFile(
+        path, WrittenLayer2Stream(spec.lsf, spec.sampleRateIndex, spec.bitrateIndex, spec.mode, count, seed));
+    return DecodeFile(path);
 }
 
 }  // namespace mpegtest
