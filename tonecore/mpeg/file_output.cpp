@@ -68,7 +68,7 @@ EPcmFileFormat SplitPrefix(std::string_view& name) {
 }
 
 std::int32_t ReportOpenFailure(const CFileOutput* output, int err) {
-    if (err == EACCES || err == EPERM || err == EROFS) {
+    if (err == EACCES || err == EPERM) {
         DecoderReportMessage(output->control, InstanceModuleId(output), kCannotOpen, "permission denied");
         return DECODER_ERR_PERMISSION;
     }
@@ -174,7 +174,9 @@ std::int32_t Close(void* instance) {
     CFileOutput* output = Self(instance);
     if (output->file == nullptr) return 0;
     std::int32_t result = 0;
-    if (output->format != EPcmFileFormat::Raw && output->headerWritten && std::fseek(output->file, 0, SEEK_SET) == 0) {
+    // The header again, now with the final size (also when nothing was
+    // written: an empty but well-formed file).
+    if (output->format != EPcmFileFormat::Raw && std::fseek(output->file, 0, SEEK_SET) == 0) {
         if (!WriteHeader(output)) result = DECODER_ERR_OPEN;
     }
     if (output->standardOutput) {

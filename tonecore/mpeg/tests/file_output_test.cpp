@@ -191,6 +191,11 @@ TEST(FileOutputModule, FirstWriteSetsTheFormatAndReopeningStartsAgain) {
     bytes = FileBytes(path);
     EXPECT_EQ(bytes,
               Join({Tag(".snd"), Big(28, 4), Big(2, 4), Big(3, 4), Big(8000, 4), Big(1, 4), Big(0, 4), {0x00, 0x01}}));
+
+    // Nothing written: still a well-formed empty file in the defaults.
+    ASSERT_EQ(DecoderOutputOpen(decoder.get()), 0);
+    ASSERT_EQ(DecoderOutputClose(decoder.get()), 0);
+    EXPECT_EQ(FileBytes(path), Join({Tag(".snd"), Big(28, 4), Big(0, 4), Big(3, 4), Big(44100, 4), Big(2, 4), Big(0, 4)}));
 }
 
 TEST(FileOutputModule, ReplacesAnExistingFileOnlyWhenClosed) {
