@@ -105,6 +105,12 @@ std::uint32_t MpegSamplesPerFrame(const MpegFrameHeader& header) {
 
 std::uint32_t MpegFrameLength(const MpegFrameHeader& header) {
     if (!MpegHeaderIsValid(header)) return 0;
+    return MpegFrameBytes(header);
+}
+
+std::uint32_t MpegFrameBytes(const MpegFrameHeader& header) {
+    if (header.layerCode == 0 || header.bitrateIndex == 0 || header.bitrateIndex >= 15) return 0;
+    if (MpegSampleRateHz(header) == 0) return 0;
     const std::uint32_t kbps = MpegBitrateKbps(header);
     const std::uint32_t rate = MpegSampleRateHz(header);
     // A padded frame carries one more slot (4 bytes in layer I, 1 byte

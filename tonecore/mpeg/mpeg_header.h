@@ -50,6 +50,9 @@ std::uint32_t MpegSampleRateHz(const MpegFrameHeader& header);
 std::uint32_t MpegSamplesPerFrame(const MpegFrameHeader& header);
 // Whole frame in bytes, header included; 0 for a header that is not valid.
 std::uint32_t MpegFrameLength(const MpegFrameHeader& header);
+// The same for any header with a bitrate, a sampling rate and a layer, also
+// combinations the standards do not allow (as a summary scan accepts them).
+std::uint32_t MpegFrameBytes(const MpegFrameHeader& header);
 // Layer III side information in bytes (CRC not included): 32 or 17 bytes
 // (stereo or mono) for MPEG-1, 17 or 9 for the lower sample rates
 // (ISO/IEC 11172-3 clause 2.4.1.7, ISO/IEC 13818-3 clause 2.4.1.7).

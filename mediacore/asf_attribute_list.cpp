@@ -1,0 +1,148 @@
+#include "mediacore/asf_attribute_list.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "mediacore/asf_bytes.h"
+#include "mediacore/asf_objects.h"
+#include "mediacore/errors.h"
+
+namespace {
+
+constexpr const char16_t* kDurationName = u"Duration";
+constexpr const char16_t* kBitrateName = u"Bitrate";
+// Names and texts are stored with 16-bit byte lengths, terminator included.
+constexpr std::size_t kMaxTextUnits = std::numeric_limits<std::uint16_t>::max() / 2 - 1;
+// Counts of descriptors and records are 16 bits wide.
+constexpr std::size_t kMaxEntries = std::numeric_limits<std::uint16_t>::max();
+
+std::vector<std::uint8_t> DwordValue(std::uint32_t value) {
+    std::vector<std::uint8_t> bytes;
+    AppendU32(bytes, value);
+    return bytes;
+}
+
+std::vector<std::uint8_t> QwordValue(std::uint64_t value) {
+    std::vector<std::uint8_t> bytes;
+    AppendU64(bytes, value);
+    return bytes;
+}
+
+std::vector<std::uint8_t> TextValue(const std::u16string& text) {
+    std::vector<std::uint8_t> bytes;
+    AppendUtf16z(bytes, text);
+    return bytes;
+}
+
+// The bit rate of all streams: the Stream Bitrate Properties when the file
+// has them, else the audio streams' byte rates, else the file's maximum.
+std::uint32_t FileBitrate(const TAsfHeader& header) {
+    std::uint64_t total = 0;
+    for (const auto& [stream, bitrate] : header.streamBitrates) total += bitrate;
+    if (total == 0) {
+        for (const TAsfStream& stream : header.streams) {
+            WAVEFORMATEX format{};
+            if (stream.type == ASF_Audio_Media && stream.typeSpecific.size() >= 16) {
+                std::memcpy(&format, stream.typeSpecific.data(), std::min(stream.typeSpecific.size(), sizeof format));
+                total += static_cast<std::uint64_t>(format.nAvgBytesPerSec) * 8;
+            }
+        }
+    }
+    if (total == 0) total = header.maxBitrate;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
+}
+
+std::uint64_t PlayLength(const TAsfHeader& header) {
+    // Preroll is in milliseconds, the durations in 100-nanosecond units.
+    const std::uint64_t preroll = header.prerollMs > std::numeric_limits<std::uint64_t>::max() / 10000
+                                      ? std::numeric_limits<std::uint64_t>::max()
+                                      : header.prerollMs * 10000;
+    return header.playDuration > preroll ? header.playDuration - preroll : 0;
+}
+
+void AppendStream0(const std::vector<TAsfMetadataRecord>& records, std::vector<TAsfAttribute>& out) {
+    for (const TAsfMetadataRecord& record : records) {
+        if (record.stream == 0) out.push_back(record.attribute);
+    }
+}
+
+TAsfMetadataRecord* FindStream0(std::vector<TAsfMetadataRecord>& records, const std::u16string& name) {
+    for (TAsfMetadataRecord& record : records) {
+        if (record.stream == 0 && record.attribute.name == name) return &record;
+    }
+    return nullptr;
+}
+
+std::u16string TextOf(const std::vector<std::uint8_t>& value) {
+    std::u16string text = Utf16FromBytes(value);
+    while (!text.empty() && text.back() == 0) text.pop_back();
+    return text;
+}
+
+// Only the Metadata Library holds GUIDs. A descriptor or metadata record of
+// the same name moves there, leaving no older copy behind.
+HRESULT StoreGuid(TAsfHeader& header, const TAsfAttribute& attribute, bool* extensionChanged) {
+    TAsfMetadataRecord* record = FindStream0(header.metadataLibrary, attribute.name);
+    if (record == nullptr && header.metadataLibrary.size() >= kMaxEntries) return E_INVALIDARG;
+    std::erase_if(header.extendedContent, [&](const TAsfAttribute& a) { return a.name == attribute.name; });
+    std::erase_if(header.metadata, [&](const TAsfMetadataRecord& r) {
+        return r.stream == 0 && r.attribute.name == attribute.name;
+    });
+    if (record != nullptr) {
+        record->attribute = attribute;
+    } else {
+        header.metadataLibrary.push_back({0, 0, attribute});
+    }
+    *extensionChanged = true;
+    return S_OK;
+}
+
+}  // namespace
+
+std::vector<TAsfAttribute> ListFileAttributes(const TAsfHeader& header) {
+    std::vector<TAsfAttribute> list;
+    list.push_back({kDurationName, WMT_TYPE_QWORD, QwordValue(PlayLength(header))});
+    list.push_back({kBitrateName, WMT_TYPE_DWORD, DwordValue(FileBitrate(header))});
+    for (std::size_t field = 0; field < kAsfContentFields; ++field) {
+        if (!header.content[field].empty()) {
+            list.push_back({kAsfContentNames[field], WMT_TYPE_STRING, TextValue(header.content[field])});
+        }
+    }
+    list.insert(list.end(), header.extendedContent.begin(), header.extendedContent.end());
+    AppendStream0(header.metadata, list);
+    AppendStream0(header.metadataLibrary, list);
+    return list;
+}
+
+HRESULT StoreFileAttribute(TAsfHeader& header, const TAsfAttribute& attribute, bool* extensionChanged) {
+    if (attribute.name.empty() || attribute.name.size() > kMaxTextUnits) return E_INVALIDARG;
+    if (attribute.name == kDurationName || attribute.name == kBitrateName) return MEDIACORE_E_READ_ONLY;
+
+    for (std::size_t field = 0; field < kAsfContentFields; ++field) {
+        if (attribute.name != kAsfContentNames[field]) continue;
+        if (attribute.type != WMT_TYPE_STRING) return E_INVALIDARG;
+        std::u16string text = TextOf(attribute.value);
+        if (text.size() > kMaxTextUnits) return E_INVALIDARG;
+        header.content[field] = std::move(text);
+        return S_OK;
+    }
+
+    if (attribute.type == WMT_TYPE_GUID) return StoreGuid(header, attribute, extensionChanged);
+    auto inContent = std::find_if(header.extendedContent.begin(), header.extendedContent.end(),
+                                  [&](const TAsfAttribute& a) { return a.name == attribute.name; });
+    if (inContent != header.extendedContent.end()) {
+        *inContent = attribute;
+        return S_OK;
+    }
+    for (auto* records : {&header.metadata, &header.metadataLibrary}) {
+        if (TAsfMetadataRecord* record = FindStream0(*records, attribute.name)) {
+            record->attribute = attribute;
+            *extensionChanged = true;
+            return S_OK;
+        }
+    }
+    if (header.extendedContent.size() >= kMaxEntries) return E_INVALIDARG;
+    header.extendedContent.push_back(attribute);
+    return S_OK;
+}

@@ -1,0 +1,161 @@
+// Writing the ASF Header Object back: the objects the attributes live in are
+// rebuilt, every other object is copied byte for byte.
+#include <algorithm>
+
+#include "mediacore/asf_bytes.h"
+#include "mediacore/asf_header.h"
+#include "mediacore/asf_objects.h"
+#include "mediacore/asf_values.h"
+
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+using Buffer = std::vector<std::uint8_t>;
+
+// The reserved GUID and value that open a Header Extension Object's data
+// (the published ASF format, section 3.4).
+constexpr GUID kExtensionReserved1 = {0xABD3D211, 0xA9BA, 0x11CF, {0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65}};
+constexpr std::uint16_t kExtensionReserved2 = 6;
+
+// An object: its GUID, its size and the body.
+void AppendObject(Buffer& out, const GUID& id, const Buffer& body) {
+    AppendGuid(out, id);
+    AppendU64(out, kAsfObjectHeadBytes + body.size());
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+std::uint16_t TextBytes(const std::u16string& text) {
+    return text.empty() ? 0 : static_cast<std::uint16_t>(2 * (text.size() + 1));
+}
+
+Buffer ContentDescriptionBody(const TAsfHeader& header) {
+    Buffer body;
+    for (const std::u16string& text : header.content) AppendU16(body, TextBytes(text));
+    for (const std::u16string& text : header.content) {
+        if (!text.empty()) AppendUtf16z(body, text);
+    }
+    return body;
+}
+
+Buffer ExtendedContentBody(const TAsfHeader& header) {
+    Buffer body;
+    AppendU16(body, static_cast<std::uint16_t>(header.extendedContent.size()));
+    for (const TAsfAttribute& attribute : header.extendedContent) {
+        const Buffer value = FileValue(attribute, false);
+        AppendU16(body, static_cast<std::uint16_t>(2 * (attribute.name.size() + 1)));
+        AppendUtf16z(body, attribute.name);
+        AppendU16(body, FileValueType(attribute.type));
+        AppendU16(body, static_cast<std::uint16_t>(value.size()));
+        body.insert(body.end(), value.begin(), value.end());
+    }
+    return body;
+}
+
+Buffer MetadataBody(const std::vector<TAsfMetadataRecord>& records) {
+    Buffer body;
+    AppendU16(body, static_cast<std::uint16_t>(records.size()));
+    for (const TAsfMetadataRecord& record : records) {
+        const Buffer value = FileValue(record.attribute, true);
+        AppendU16(body, record.languageIndex);
+        AppendU16(body, record.stream);
+        AppendU16(body, static_cast<std::uint16_t>(2 * (record.attribute.name.size() + 1)));
+        AppendU16(body, FileValueType(record.attribute.type));
+        AppendU32(body, static_cast<std::uint32_t>(value.size()));
+        AppendUtf16z(body, record.attribute.name);
+        body.insert(body.end(), value.begin(), value.end());
+    }
+    return body;
+}
+
+// The header extension with its metadata objects rebuilt from the records; a
+// Metadata Library Object is added when there are library records and none
+// was there.
+Buffer ExtensionBody(Bytes original, const TAsfHeader& header) {
+    Buffer data;
+    bool wroteMetadata = false;
+    bool wroteLibrary = false;
+    if (header.hasExtension) {
+        const Bytes oldData = original.subspan(header.extensionDataOffset);
+        for (const TAsfObjectSpan& child : header.extensionObjects) {
+            // The records of repeated objects were gathered into one list on
+            // reading; the first object of the kind takes them all.
+            if (child.id == ASF_Metadata_Object) {
+                if (!wroteMetadata) AppendObject(data, child.id, MetadataBody(header.metadata));
+                wroteMetadata = true;
+            } else if (child.id == ASF_Metadata_Library_Object) {
+                if (!wroteLibrary) AppendObject(data, child.id, MetadataBody(header.metadataLibrary));
+                wroteLibrary = true;
+            } else {
+                const Bytes bytes = oldData.subspan(child.offset, child.size);
+                data.insert(data.end(), bytes.begin(), bytes.end());
+            }
+        }
+    }
+    if (!wroteLibrary && !header.metadataLibrary.empty()) {
+        AppendObject(data, ASF_Metadata_Library_Object, MetadataBody(header.metadataLibrary));
+    }
+    Buffer body;
+    if (header.hasExtension) {
+        // The reserved fields as the file had them.
+        const std::size_t head = header.extensionDataOffset - (kAsfHeaderExtensionHeadBytes - kAsfObjectHeadBytes);
+        const Bytes reserved = original.subspan(head, 18);
+        body.assign(reserved.begin(), reserved.end());
+    } else {
+        AppendGuid(body, kExtensionReserved1);
+        AppendU16(body, kExtensionReserved2);
+    }
+    AppendU32(body, static_cast<std::uint32_t>(data.size()));
+    body.insert(body.end(), data.begin(), data.end());
+    return body;
+}
+
+bool HasContent(const TAsfHeader& header) {
+    return std::any_of(header.content.begin(), header.content.end(), [](const auto& text) { return !text.empty(); });
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WriteAsfHeader(std::span<const std::uint8_t> original, const TAsfHeader& header,
+                                         bool rebuildExtension, std::uint64_t restBytes) {
+    Buffer out(original.begin(), original.begin() + kAsfHeaderHeadBytes);
+    std::uint32_t objects = 0;
+    std::size_t fileSizeField = 0;
+    bool wroteContent = false;
+    bool wroteExtended = false;
+    for (const TAsfObjectSpan& object : header.objects) {
+        // Repeated description objects were merged on reading (texts of the
+        // last, descriptors of all); the first of each kind carries the result.
+        if (object.id == ASF_Content_Description_Object) {
+            if (wroteContent) continue;
+            AppendObject(out, object.id, ContentDescriptionBody(header));
+            wroteContent = true;
+        } else if (object.id == ASF_Extended_Content_Description_Object) {
+            if (wroteExtended) continue;
+            AppendObject(out, object.id, ExtendedContentBody(header));
+            wroteExtended = true;
+        } else if (object.id == ASF_Header_Extension_Object && rebuildExtension) {
+            AppendObject(out, object.id, ExtensionBody(original, header));
+        } else {
+            if (object.id == ASF_File_Properties_Object) fileSizeField = out.size() + kAsfFileSizeFieldOffset;
+            const Bytes bytes = original.subspan(object.offset, object.size);
+            out.insert(out.end(), bytes.begin(), bytes.end());
+        }
+        ++objects;
+    }
+    if (!header.hasContentDescription && HasContent(header)) {
+        AppendObject(out, ASF_Content_Description_Object, ContentDescriptionBody(header));
+        ++objects;
+    }
+    if (!header.hasExtendedContent && !header.extendedContent.empty()) {
+        AppendObject(out, ASF_Extended_Content_Description_Object, ExtendedContentBody(header));
+        ++objects;
+    }
+    if (!header.hasExtension && rebuildExtension && !header.metadataLibrary.empty()) {
+        AppendObject(out, ASF_Header_Extension_Object, ExtensionBody(original, header));
+        ++objects;
+    }
+    PatchU64(out, 16, out.size());
+    for (int i = 0; i < 4; ++i) out[24 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(objects >> (8 * i));
+    if (fileSizeField != 0) PatchU64(out, fileSizeField, out.size() + restBytes);
+    return out;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The bounded queue between the thread that renders audio on the fly (the
+// program's audio callback pushing into our sink) and the thread that
+// writes it: the renderer waits while the queue is full, the writer while it
+// is empty, so memory stays bounded whatever their speeds.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "platter/types.h"
+
+class CAudioFifo {
+public:
+    explicit CAudioFifo(std::size_t capacityBytes);
+
+    // Producer. Waits for room; false once the consumer has closed the queue.
+    bool Push(const std::uint8_t* data, std::size_t bytes);
+    // Producer: no more data will come.
+    void Finish();
+
+    // Consumer. Waits until want bytes are there or the producer finished;
+    // the count taken (less than want only at the end).
+    std::size_t Pop(std::uint8_t* out, std::size_t want);
+    // Consumer: takes no more; a waiting or later Push returns false.
+    void Close();
+
+    // A TPcmSink over a CAudioFifo passed as its context: 0 goes on, 1 stops
+    // the rendering once the writer wants no more.
+    static std::int32_t Sink(void* buffer, std::int32_t& length, void* fifo);
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<std::uint8_t> ring_;
+    std::size_t head_ = 0;  // next byte to pop
+    std::size_t size_ = 0;
+    bool finished_ = false;
+    bool closed_ = false;
+};
