@@ -337,13 +337,9 @@ std::int32_t DecoderCodecModuleRegister(DecoderControl* control, const DecoderCo
 
 std::int32_t DecoderInputNew(DecoderControl* control, const char* name, std::int32_t moduleId) {
     if (control == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (name == nullptr) name = "";
-    DecoderModuleRecord* chosen = DecoderFindModule(control->priv->inputModules, moduleId, [name](const auto& record) {
-        return record.input.probe != nullptr && record.input.probe(name) == 0;
-    });
-    if (chosen == nullptr) return moduleId == -1 ? DECODER_ERR_NO_INPUT_MODULE : DECODER_ERR_NO_MODULE;
-    const std::int32_t made =
-        DecoderNewEndpoint<&DecoderModuleRecord::input>(control, control->input, chosen, name, DecoderInputDelete);
+    const std::int32_t made = DecoderNewEndpoint<&DecoderModuleRecord::input>(
+        control, control->input, control->priv->inputModules, name, moduleId, DECODER_ERR_NO_INPUT_MODULE,
+        DecoderInputDelete);
     if (made == 0) control->input->seekable = 0;
     return made;
 }

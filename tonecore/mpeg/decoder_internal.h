@@ -110,11 +110,19 @@ std::int32_t DecoderDeleteEndpoint(DecoderControl* control, TState* endpoint,
     return 0;
 }
 
-// Makes `chosen`'s instance for `name` the endpoint's, unless it already
-// is; the old one is deleted first.
-template <auto Methods, class TState>
-std::int32_t DecoderNewEndpoint(DecoderControl* control, TState* endpoint, DecoderModuleRecord* chosen,
-                                const char* name, std::int32_t (*deleteOld)(DecoderControl*)) {
+// Chooses the module (by identifier, or with -1 the first whose probe
+// accepts the name; `noneAccepts` when none does) and makes its instance for
+// `name` the endpoint's, unless it already is; the old one is deleted first.
+template <auto Table, class TState>
+std::int32_t DecoderNewEndpoint(DecoderControl* control, TState* endpoint, std::forward_list<DecoderModuleRecord>& list,
+                                const char* name, std::int32_t moduleId, std::int32_t noneAccepts,
+                                std::int32_t (*deleteOld)(DecoderControl*)) {
+    if (name == nullptr) name = "";
+    DecoderModuleRecord* chosen = DecoderFindModule(list, moduleId, [name](const DecoderModuleRecord& record) {
+        const auto probe = (record.*Table).probe;
+        return probe != nullptr && probe(name) == 0;
+    });
+    if (chosen == nullptr) return moduleId == -1 ? noneAccepts : DECODER_ERR_NO_MODULE;
     if (endpoint->instance != nullptr && endpoint->module == chosen && endpoint->name == name) return 0;
     const std::int32_t deleted = deleteOld(control);
     if (deleted != 0) return deleted;
@@ -126,7 +134,7 @@ std::int32_t DecoderNewEndpoint(DecoderControl* control, TState* endpoint, Decod
     }
     endpoint->module = chosen;
     void* instance = nullptr;
-    const std::int32_t created = (chosen->*Methods).newInstance(&instance, name, chosen, control);
+    const std::int32_t created = (chosen->*Table).newInstance(&instance, name, chosen, control);
     if (created != 0) return created;
     if (instance == nullptr) return DECODER_ERR_STATE;
     endpoint->instance = instance;

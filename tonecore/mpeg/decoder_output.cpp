@@ -29,12 +29,8 @@ std::int32_t DecoderOutputModuleRegister(DecoderControl* control, const DecoderO
 
 std::int32_t DecoderOutputNew(DecoderControl* control, const char* name, std::int32_t moduleId) {
     if (control == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (name == nullptr) name = "";
-    DecoderModuleRecord* chosen = DecoderFindModule(control->priv->outputModules, moduleId, [name](const auto& record) {
-        return record.output.probe != nullptr && record.output.probe(name) == 0;
-    });
-    if (chosen == nullptr) return moduleId == -1 ? DECODER_ERR_NO_OUTPUT_MODULE : DECODER_ERR_NO_MODULE;
-    return DecoderNewEndpoint<&DecoderModuleRecord::output>(control, control->output, chosen, name,
+    return DecoderNewEndpoint<&DecoderModuleRecord::output>(control, control->output, control->priv->outputModules,
+                                                            name, moduleId, DECODER_ERR_NO_OUTPUT_MODULE,
                                                             DecoderOutputDelete);
 }
 
