@@ -39,6 +39,9 @@ struct CFileOutput {
     std::uint32_t channels = kDefaultChannels;
     std::uint32_t rate = kDefaultRate;
     bool headerWritten = false;
+    // Where the header went: standard output may already hold bytes before
+    // it. -1 when the place is not known (a pipe), so it cannot be rewritten.
+    long headerOffset = 0;
     std::uint64_t dataSize = 0;  // sample bytes in the file
     bool swapBytes = false;      // the format's sample order is not this machine's
     std::optional<std::uint8_t> carried;  // first byte of a sample split between writes
@@ -119,6 +122,14 @@ std::int32_t OpenFile(CFileOutput* output, const std::string& path) {
     return 0;
 }
 
+// Where a header written now could be rewritten later: -1 for a pipe, and
+// for a file opened to append (there every write lands at the end).
+long HeaderPlace(std::FILE* file) {
+    const int flags = ::fcntl(fileno(file), F_GETFL);
+    if (flags < 0 || (flags & O_APPEND) != 0) return -1;
+    return std::ftell(file);
+}
+
 bool WriteHeader(CFileOutput* output) {
     const auto size = static_cast<std::uint32_t>(output->dataSize);
     return PcmFileHeaderWrite(output->file, output->format, output->channels, output->rate, size) == 0;
@@ -174,10 +185,12 @@ std::int32_t Close(void* instance) {
     CFileOutput* output = Self(instance);
     if (output->file == nullptr) return 0;
     std::int32_t result = 0;
-    // The header again, now with the final size (also when nothing was
-    // written: an empty but well-formed file).
-    if (output->format != EPcmFileFormat::Raw && std::fseek(output->file, 0, SEEK_SET) == 0) {
-        if (!WriteHeader(output)) result = DECODER_ERR_OPEN;
+    // The header again, now with the final size, where the output can go
+    // back to it; with nothing written, the header of an empty file.
+    if (output->format != EPcmFileFormat::Raw) {
+        const bool placed = !output->headerWritten || (output->headerOffset >= 0 &&
+                                                       std::fseek(output->file, output->headerOffset, SEEK_SET) == 0);
+        if (placed && !WriteHeader(output)) result = DECODER_ERR_OPEN;
     }
     if (output->standardOutput) {
         if (std::fflush(output->file) != 0) result = DECODER_ERR_OPEN;
@@ -208,6 +221,7 @@ std::int32_t Open(void* instance) {
     output->channels = kDefaultChannels;
     output->rate = kDefaultRate;
     output->headerWritten = false;
+    output->headerOffset = 0;
     output->dataSize = 0;
     output->carried.reset();
     std::string_view name = output->name;
@@ -232,6 +246,7 @@ std::int32_t Write(void* instance, const void* pcm, std::uint32_t bytes, std::ui
     CFileOutput* output = Self(instance);
     if (output->file == nullptr || (pcm == nullptr && bytes != 0)) return 0;
     if (!output->headerWritten) {
+        output->headerOffset = HeaderPlace(output->file);
         if (channels != 0) output->channels = channels;
         if (sampleRate != 0) output->rate = sampleRate;
         if (!WriteHeader(output)) return 0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -218,7 +219,68 @@ TEST(FileOutputModule, ReplacesAnExistingFileOnlyWhenClosed) {
     EXPECT_EQ(DecoderOutputClose(decoder.get()), 0);
 }
 
-TEST(FileOutputModule, OpenFailuresAreReported) {
+namespace {
+
+// Plays four bytes of 8 kHz mono into "wav:-" with the process's standard
+// output sent to `fd` meanwhile.
+void WriteWaveToStandardOutput(int fd) {
+    std::fflush(stdout);
+    const int savedStdout = ::dup(STDOUT_FILENO);
+    ASSERT_GE(savedStdout, 0);
+    ASSERT_EQ(::dup2(fd, STDOUT_FILENO), STDOUT_FILENO);
+    std::int32_t opened = 0;
+    std::int32_t written = 0;
+    {
+        TDecoderPtr decoder = MakeFileOutputDecoder();
+        opened = OpenOutput(decoder.get(), "wav:-");
+        const std::int16_t pcm[2] = {0x0102, 0x0304};
+        written = DecoderOutputWrite(decoder.get(), pcm, 4, 2, 1, 8000);
+        DecoderOutputClose(decoder.get());
+    }
+    std::fflush(stdout);
+    ::dup2(savedStdout, STDOUT_FILENO);
+    ::close(savedStdout);
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(written, 4);
+}
+
+TBytes WaveOfFourBytes(std::uint32_t sizeInHeader) {
+    return Join({Tag("RIFF"), Little(sizeInHeader + 36, 4), Tag("WAVE"), Tag("fmt "), Little(16, 4), Little(1, 2),
+                 Little(1, 2), Little(8000, 4), Little(16000, 4), Little(2, 2), Little(16, 2), Tag("data"),
+                 Little(sizeInHeader, 4), {0x02, 0x01, 0x04, 0x03}});
+}
+
+}  // namespace
+
+TEST(FileOutputModule, StandardOutputGoesBackForTheSizeOnlyWhereItCan) {
+    // A pipe has no start to go back to: the header of the first write stays.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    WriteWaveToStandardOutput(pipeEnds[1]);
+    ::close(pipeEnds[1]);
+    TBytes got(100);
+    const ssize_t count = ::read(pipeEnds[0], got.data(), got.size());
+    ::close(pipeEnds[0]);
+    ASSERT_GE(count, 0);
+    got.resize(static_cast<std::size_t>(count));
+    EXPECT_EQ(got, WaveOfFourBytes(0));
+
+    // A file that already holds bytes: the header after them is rewritten
+    // in place, and they stay; a file opened to append cannot be rewritten.
+    for (const int append : {0, O_APPEND}) {
+        testsupport::TempDir dir;
+        const std::string path = dir.File("stdout.bin");
+        testsupport::WriteWholeFile(path, "log\n");
+        const int fd = ::open(path.c_str(), O_WRONLY | append);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::lseek(fd, 0, SEEK_END), 4);
+        WriteWaveToStandardOutput(fd);
+        ::close(fd);
+        EXPECT_EQ(FileBytes(path), Join({Tag("log\n"), WaveOfFourBytes(append != 0 ? 0 : 4)})) << append;
+    }
+}
+
+TEST(FileOutputModule, AMissingFolderIsReported) {
     testsupport::TempDir dir;
     TDecoderPtr decoder = MakeFileOutputDecoder();
     Messages().clear();
@@ -227,8 +289,12 @@ TEST(FileOutputModule, OpenFailuresAreReported) {
     EXPECT_EQ(Messages()[0].heading, "cannot open output file");
     EXPECT_EQ(Messages()[0].detail, std::strerror(ENOENT));
     EXPECT_EQ(decoder->output->state, 0);
+}
 
+TEST(FileOutputModule, PermissionDeniedIsReported) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    testsupport::TempDir dir;
+    TDecoderPtr decoder = MakeFileOutputDecoder();
     const std::string locked = dir.File("locked");
     ASSERT_EQ(::mkdir(locked.c_str(), 0555), 0);
     const std::string readOnly = dir.File("read-only.wav");
