@@ -322,6 +322,18 @@ void CMap::ScaleEvents(double factor) {
     // A negative factor would turn the time line around and unsort the list.
     if (!(factor >= 0.0)) return;
     events_.ScaleAllSortValues(factor);
+    // Shrinking can bring points of one type onto one time; the first keeps it.
+    for (int i = 1; i < events_.Count();) {
+        bool taken = false;
+        for (int j = i - 1; j >= 0 && TimeAt(j) == TimeAt(i); --j) {
+            if (RecordAt(j)->type == RecordAt(i)->type) taken = true;
+        }
+        if (taken) {
+            RemoveEvent(i);
+        } else {
+            ++i;
+        }
+    }
 }
 
 void CMap::AdjustEndPoint(int type, std::int32_t newEnd) {

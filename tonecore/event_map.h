@@ -107,7 +107,9 @@ public:
     // Moves every event of the type by delta ms (MAP_ALL: volume, pan, rate).
     // The last two arguments are not used.
     void OffsetEvents(int type, std::int32_t delta, int unused1 = 0, int unused2 = 0);
-    // Every event time becomes time x factor, truncated.
+    // Every event time becomes time x factor, truncated. Where points of one
+    // type meet at one time, the first is kept. A negative factor changes
+    // nothing.
     void ScaleEvents(double factor);
     // Moves the last event of the type to newEnd (MAP_ALL: volume, pan,
     // rate). A newEnd before the point ahead of it puts the end 20 ms after

@@ -274,6 +274,11 @@ TEST(EventMap, OffsetAndScaleMoveEventTimes) {
     EXPECT_EQ(Points(dense, MAP_VOLUME), "0:0.1 15:0.2 31:0.3");
     dense.ScaleEvents(-1.0);
     EXPECT_EQ(Points(dense, MAP_VOLUME), "0:0.1 15:0.2 31:0.3");
+    // Points that meet at one time are not doubled.
+    AddPoints(dense, MAP_PAN, {{15, 0.5}});
+    dense.ScaleEvents(0.03);
+    EXPECT_EQ(Order(dense), "0@0 1@0");
+    EXPECT_EQ(Points(dense, MAP_VOLUME), "0:0.1");
 }
 
 TEST(EventMap, AdjustEndPointMovesTheLastPoint) {
