@@ -101,25 +101,18 @@ void CAudioAtom::NotifyOfNewLength() {
     srcMap_.AdjustEndPoint(MAP_ALL, Length(0));
 }
 
-void CAudioAtom::Mute(int on) {
+void CAudioAtom::SetChunkFlag(std::uint32_t bit, int on, TSoundStateCode onCode, TSoundStateCode offCode) {
     if (on) {
-        chunkFlags_ |= ATOM_FLAG_MUTED;
-        NotifyAtom(SOUND_STATE_MUTED, 0);
+        chunkFlags_ |= bit;
     } else {
-        chunkFlags_ &= ~ATOM_FLAG_MUTED;
-        NotifyAtom(SOUND_STATE_UNMUTED, 0);
+        chunkFlags_ &= ~bit;
     }
+    NotifyAtom(on ? onCode : offCode, 0);
 }
 
-void CAudioAtom::SetLock(int on) {
-    if (on) {
-        chunkFlags_ |= ATOM_FLAG_LOCKED;
-        NotifyAtom(SOUND_STATE_LOCKED, 0);
-    } else {
-        chunkFlags_ &= ~ATOM_FLAG_LOCKED;
-        NotifyAtom(SOUND_STATE_UNLOCKED, 0);
-    }
-}
+void CAudioAtom::Mute(int on) { SetChunkFlag(ATOM_FLAG_MUTED, on, SOUND_STATE_MUTED, SOUND_STATE_UNMUTED); }
+
+void CAudioAtom::SetLock(int on) { SetChunkFlag(ATOM_FLAG_LOCKED, on, SOUND_STATE_LOCKED, SOUND_STATE_UNLOCKED); }
 
 void CAudioAtom::SetPlayMode(int mode, std::int32_t arg) {
     playMode_ = mode;

@@ -201,6 +201,8 @@ public:
 private:
     // Recombines maps from the atom a tree operation answered.
     static void RecombineFrom(CAudioAtom* atom);
+    // Sets or clears a chunk flag and tells NotifyAtom.
+    void SetChunkFlag(std::uint32_t bit, int on, TSoundStateCode onCode, TSoundStateCode offCode);
     void LoadChunk(const unsigned char* chunk);
 
     std::atomic<int> references_{1};

@@ -11,8 +11,8 @@
 
 #include "filekit/riff.h"
 #include "filekit/riff_format.h"
-#include "platform/last_error.h"
 #include "tonecore/audio_atom.h"
+#include "tonecore/riff_chunk_expect.h"
 
 namespace {
 
@@ -62,14 +62,7 @@ int CAudioAtom::Load(CRIFF* riff, int a, int b, int c, int d, TLoadProgressCallb
     (void)d;
     (void)callback;
     (void)context;
-    if (riff == nullptr) return 0;
-    _chunkInfo parent;
-    _subChunk current;
-    riff->GetCurrentChunkInfo(&parent, &current);
-    if (current.id != kAtomChunkId) {
-        SetLastError(ERROR_INVALID_DATA);
-        return 0;
-    }
+    if (riff == nullptr || !CurrentChunkIs(*riff, kAtomChunkId)) return 0;
     // A short chunk leaves the rest of the record zero (no magic).
     TAtomChunk chunk{};
     if (riff->ReadCurrentSubChunk(chunk.data(), static_cast<std::int64_t>(chunk.size())) < 0) return 0;

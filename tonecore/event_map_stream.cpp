@@ -12,6 +12,7 @@
 #include "platform/last_error.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/event_map.h"
+#include "tonecore/riff_chunk_expect.h"
 
 namespace {
 
@@ -48,14 +49,10 @@ int CMap::WriteMap(CRIFF* riff) const {
 }
 
 int CMap::ReadMap(CRIFF* riff) {
-    if (riff == nullptr || riff->GetRefObj() == nullptr) return 0;
+    if (riff == nullptr || riff->GetRefObj() == nullptr || !CurrentChunkIs(*riff, kMapChunkId)) return 0;
     _chunkInfo parent;
     _subChunk current;
     riff->GetCurrentChunkInfo(&parent, &current);
-    if (current.id != kMapChunkId) {
-        SetLastError(ERROR_INVALID_DATA);
-        return 0;
-    }
     // The chunk cannot hold more than the whole stream, whatever its size
     // field says.
     const std::int64_t wanted =
