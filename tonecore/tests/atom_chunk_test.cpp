@@ -159,7 +159,10 @@ std::string Canonical(const CMap& map) {
         std::snprintf(key, sizeof key, "%011d/%d", time, event->type);
         std::string text = key;
         const auto* bytes = static_cast<const unsigned char*>(event->data);
-        for (std::uint32_t b = 0; b < event->size; ++b) text += "," + std::to_string(bytes[b]);
+        for (std::uint32_t b = 0; b < event->size; ++b) {
+            text += ',';
+            text += std::to_string(bytes[b]);
+        }
         events.push_back(text);
     }
     std::sort(events.begin(), events.end());

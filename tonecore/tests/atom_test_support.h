@@ -22,7 +22,12 @@ public:
         CAudioAtom::SetVirtualLength(length);
     }
     void NotifyAtom(TSoundStateCode code, std::int32_t arg) override {
-        notices += std::to_string(code) + (arg != 0 ? "/" + std::to_string(arg) : "") + " ";
+        notices += std::to_string(code);
+        if (arg != 0) {
+            notices += '/';
+            notices += std::to_string(arg);
+        }
+        notices += ' ';
     }
     int Stop() override {
         notices += "stop ";

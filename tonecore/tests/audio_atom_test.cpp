@@ -277,7 +277,9 @@ TEST(AudioAtom, NestedNamesShowTheNearestAncestors) {
     std::vector<std::unique_ptr<CAudioAtom>> chain;
     for (int i = 0; i < 12; ++i) {
         chain.push_back(std::make_unique<CAudioAtom>());
-        chain.back()->SetAtomName(("a" + std::to_string(i)).c_str());
+        std::string name = "a";
+        name += std::to_string(i);
+        chain.back()->SetAtomName(name.c_str());
         if (i > 0) chain.back()->SetParent(chain[static_cast<std::size_t>(i - 1)].get());
     }
     const CAudioAtom& deepest = *chain.back();

@@ -38,7 +38,10 @@ inline std::string Order(const CMap& map) {
     std::string out;
     std::int32_t time = 0;
     for (int i = 0; const _tvol_pan_data* event = map.GetEventData(i, &time); ++i) {
-        out += (out.empty() ? "" : " ") + std::to_string(event->type) + "@" + std::to_string(time);
+        if (!out.empty()) out += ' ';
+        out += std::to_string(event->type);
+        out += '@';
+        out += std::to_string(time);
     }
     return out;
 }
@@ -48,9 +51,15 @@ inline std::string Exact(const CMap& map) {
     std::string out;
     std::int32_t time = 0;
     for (int i = 0; const _tvol_pan_data* event = map.GetEventData(i, &time); ++i) {
-        out += std::to_string(event->type) + "@" + std::to_string(time) + "[";
+        out += std::to_string(event->type);
+        out += '@';
+        out += std::to_string(time);
+        out += '[';
         const auto* bytes = static_cast<const unsigned char*>(event->data);
-        for (std::uint32_t b = 0; b < event->size; ++b) out += std::to_string(bytes[b]) + ",";
+        for (std::uint32_t b = 0; b < event->size; ++b) {
+            out += std::to_string(bytes[b]);
+            out += ',';
+        }
         out += "] ";
     }
     return out;
