@@ -169,6 +169,15 @@ TEST(AudioAtomTree, NestedAtomsCombineVolumeAndPanWithTheirParents) {
     EXPECT_EQ(Points(*tree.child, MAP_VOLUME), "0:0.375 1000:0.125");
 
     EXPECT_NE(tree.leaf->GetFlag(ATOM_MIXER_TREE_CHANGED | ATOM_MIXER_NEW_MAP), 0u);
+
+    // Moved to the root's start, the child lies under root volume 1.0..0.5.
+    tree.child->ClearMixerFlag(~0u);
+    EXPECT_EQ(tree.child->Move(0), tree.child);
+    EXPECT_EQ(Points(*tree.child, MAP_VOLUME), "0:0.5 1000:0.25");
+    EXPECT_EQ(tree.child->MixerFlags(), ATOM_MIXER_TREE_CHANGED | ATOM_MIXER_NEW_MAP);
+    CAudioAtom root;
+    EXPECT_EQ(root.Move(10), nullptr);
+    EXPECT_EQ(root.MixerFlags(), ATOM_MIXER_TREE_CHANGED);
 }
 
 TEST(AudioAtomTree, CombiningFlagsAndPlayingAtoms) {
