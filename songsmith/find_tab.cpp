@@ -1,0 +1,10 @@
+#include "songsmith/find_tab.h"
+
+#include "songsmith/placeholder_widget.h"
+
+bool CFindTab::Create(QWidget* parent, int x, int y, int width, int height) {
+    return CreatePage(
+        parent,
+        [](QWidget* p) { return MakePlaceholderPanel(p, kTemplateWidth, kTemplateHeight, "FindTab_Title"); },
+        x, y, width, height);
+}

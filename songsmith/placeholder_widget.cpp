@@ -1,0 +1,26 @@
+#include "songsmith/placeholder_widget.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "songsmith/prog_string.h"
+#include "songsmith/tab_page.h"
+
+QWidget* MakePlaceholderPanel(QWidget* parent, int width, int height, const char* titleKey) {
+    auto* panel = new QWidget(parent);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* strip = new QLabel(titleKey == nullptr ? QString() : ProgString(titleKey), panel);
+    strip->setObjectName(QString::number(kPageStripId));
+    QFont bold = strip->font();
+    bold.setBold(true);
+    strip->setFont(bold);
+    strip->setIndent(4);
+    strip->setMinimumHeight(kPageStripHeight);
+    layout->addWidget(strip);
+    layout->addStretch(1);
+    panel->resize(width, height);
+    return panel;
+}
