@@ -26,7 +26,9 @@ CFindContainerWindow::CFindContainerWindow(CPreferences& prefs, PLATTER_CPlatter
     : prefs_(prefs), platter_(platter), pageChanged_(std::move(pageChanged)) {}
 
 CFindContainerWindow::~CFindContainerWindow() {
-    // The pages' windows go with their objects, before the pane's.
+    // The pages' windows go with their objects, before the pane's; the tab
+    // control must not report the selections that their removal makes.
+    if (tabs_ != nullptr) tabs_->blockSignals(true);
     pages_.clear();
     delete window_.data();
 }

@@ -1,5 +1,6 @@
 #include "songsmith/placeholder_widget.h"
 
+#include <QFrame>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -8,9 +9,11 @@
 #include "songsmith/tab_page.h"
 
 QWidget* MakePlaceholderPanel(QWidget* parent, int width, int height, const char* titleKey) {
-    auto* panel = new QWidget(parent);
+    // A sunken frame shows where the pane lies until it has contents.
+    auto* panel = new QFrame(parent);
+    panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(0);
     auto* strip = new QLabel(titleKey == nullptr ? QString() : ProgString(titleKey), panel);
     strip->setObjectName(QString::number(kPageStripId));
