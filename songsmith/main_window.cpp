@@ -181,10 +181,20 @@ void CMainWindow::GetMinTrackSize(TMinTrackSize& info) const {
 
 void CMainWindow::UpdateMinimumSize() {
     if (window_ == nullptr) return;
+    // The area between the bars needs what the bands need.
+    if (QWidget* central = window_->centralWidget()) {
+        central->setMinimumSize(std::max(middle_->GetMinWidth(), bottom_->GetMinWidth()),
+                                middle_->GetMinHeight() + bottom_->Height());
+    }
+    // The frame's own minimum (bars included) is where the record starts.
     TMinTrackSize info;
+    if (QLayout* layout = window_->layout()) {
+        layout->invalidate();
+        info.width = layout->minimumSize().width();
+        info.height = layout->minimumSize().height();
+    }
     GetMinTrackSize(info);
-    // The bands' minimum is the area's; the frame adds its bars around it.
-    if (QWidget* central = window_->centralWidget()) central->setMinimumSize(info.width, info.height - bottom_->Height());
+    window_->setMinimumSize(info.width, info.height);
 }
 
 void CMainWindow::UpdateTitle() {

@@ -24,6 +24,7 @@ std::intptr_t CMainWindow::OnCommand(int id) {
             if (QWidget* central = window_->centralWidget()) {
                 ResizeSubWindows(central->width(), central->height());
             }
+            UpdateMinimumSize();
             break;
         case cmd::kFindPage:
         case cmd::kLibraryPage:

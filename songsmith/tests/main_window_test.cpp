@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/registry_store.h"
+#include "songsmith/bottom_container_window.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
 #include "songsmith/core/app_messages.h"
@@ -152,8 +153,12 @@ TEST_F(MainWindowTest, TheSplitIsKeptWhileThePaneIsHiddenAndChangesOnlyByADrag) 
     const int paneWidth = band->sizes()[0];
     EXPECT_NEAR(paneWidth, band->width() / 2, 8);
 
+    const QSize minimumWithPane = main_->Window()->minimumSize();
+    EXPECT_GE(minimumWithPane.width(), 400);
+    EXPECT_GE(minimumWithPane.height(), main_->BottomBand()->Height() + 350);
     main_->OnCommand(cmd::kFindPage);  // hide
     Settle();
+    EXPECT_LT(main_->Window()->minimumSize().width(), minimumWithPane.width());
     EXPECT_GE(main_->MiddleBand()->SessionList()->Window()->width(), band->width() - 1);
     main_->Window()->resize(main_->Window()->width() + 100, main_->Window()->height());
     Settle();
