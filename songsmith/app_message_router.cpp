@@ -1,7 +1,6 @@
 #include "songsmith/app_message_router.h"
 
 #include <QCoreApplication>
-
 #include <mutex>
 #include <unordered_map>
 

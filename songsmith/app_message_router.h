@@ -7,7 +7,6 @@
 
 #include <QEvent>
 #include <QObject>
-
 #include <cstdint>
 #include <functional>
 

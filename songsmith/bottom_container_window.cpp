@@ -1,7 +1,6 @@
 #include "songsmith/bottom_container_window.h"
 
 #include <QWidget>
-
 #include <algorithm>
 
 #include "songsmith/logo_panel.h"
@@ -42,4 +41,6 @@ int CBottomContainerWindow::GetMinWidth() const {
     return player_->GetMinWidth() + logo_->GetMinWidth();
 }
 
-int CBottomContainerWindow::Height() const { return player_->Height(); }
+int CBottomContainerWindow::Height() const {
+    return player_->Height();
+}

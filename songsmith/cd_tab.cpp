@@ -5,6 +5,8 @@
 bool CCDTab::Create(QWidget* parent, int x, int y, int width, int height) {
     return CreatePage(
         parent,
-        [](QWidget* p) { return MakePlaceholderPanel(p, kTemplateWidth, kTemplateHeight, "CDTab_Title"); },
+        [](QWidget* p) {
+            return MakePlaceholderPanel(p, kTemplateWidth, kTemplateHeight, "CDTab_Title");
+        },
         x, y, width, height);
 }

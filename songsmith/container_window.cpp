@@ -2,7 +2,6 @@
 
 #include <QResizeEvent>
 #include <QSplitter>
-
 #include <algorithm>
 #include <cmath>
 
@@ -47,12 +46,11 @@ bool CContainerWindow::Create(QWidget* parent, int x, int y, int width, int heig
     window_->setChildrenCollapsible(false);
     window_->setGeometry(x, y, width, height);
     const bool shown = prefs_.ShowFindSoundsWindow != 0;
-    const int paneWidth =
-        shown ? static_cast<int>(width * prefs_.LastWindowSplitPercentage) : 200;
+    const int paneWidth = shown ? static_cast<int>(width * prefs_.LastWindowSplitPercentage) : 200;
     tabPane_->Create(window_, 0, 0, paneWidth, height);
     if (tabPane_->Window() != nullptr) window_->addWidget(tabPane_->Window());
-    sessionList_->Create(window_, shown ? paneWidth : 0, 0,
-                         shown ? width - paneWidth + 1 : width, height);
+    sessionList_->Create(window_, shown ? paneWidth : 0, 0, shown ? width - paneWidth + 1 : width,
+                         height);
     window_->addWidget(sessionList_->Window());
     window_->setStretchFactor(1, 1);
     QObject::connect(window_, &QSplitter::splitterMoved, window_, [this] { OnUserDrag(); });

@@ -6,7 +6,6 @@
 
 #include <QPointer>
 #include <QSplitter>
-
 #include <functional>
 #include <memory>
 

@@ -11,4 +11,6 @@ void CEnginePreferenceEffects::SetPartialSongThreshold(int percent) {
     ::SetPartialSongThreshold(percent);
 }
 
-void CEnginePreferenceEffects::LogOn(int on) { ::LogOn(on); }
+void CEnginePreferenceEffects::LogOn(int on) {
+    ::LogOn(on);
+}

@@ -3,7 +3,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWidget>
-
 #include <cstring>
 
 #include "filekit/log.h"

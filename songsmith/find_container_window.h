@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QTabWidget>
 #include <QWidget>
-
 #include <functional>
 #include <memory>
 #include <vector>

@@ -86,7 +86,9 @@ void DrawBooks(QPainter& p) {
     }
 }
 
-void DrawCd(QPainter& p) { DrawDisc(p, QPointF(16, 16), 13, QColor(190, 205, 230)); }
+void DrawCd(QPainter& p) {
+    DrawDisc(p, QPointF(16, 16), 13, QColor(190, 205, 230));
+}
 
 void DrawPlus(QPainter& p) {
     DrawSheet(p);
@@ -126,18 +128,42 @@ void DrawClear(QPainter& p) {
 
 void DrawPicture(QPainter& p, int index) {
     switch (index) {
-        case 0: DrawSheet(p); break;
-        case 1: DrawFolder(p); break;
-        case 2: DrawFloppy(p); break;
-        case 3: DrawBurn(p); break;
-        case 4: DrawLabel(p); break;
-        case 5: DrawMagnifier(p); break;
-        case 6: DrawBooks(p); break;
-        case 7: DrawCd(p); break;
-        case 8: DrawPlus(p); break;
-        case 9: DrawFader(p); break;
-        case 10: DrawShuffle(p); break;
-        default: DrawClear(p); break;
+        case 0:
+            DrawSheet(p);
+            break;
+        case 1:
+            DrawFolder(p);
+            break;
+        case 2:
+            DrawFloppy(p);
+            break;
+        case 3:
+            DrawBurn(p);
+            break;
+        case 4:
+            DrawLabel(p);
+            break;
+        case 5:
+            DrawMagnifier(p);
+            break;
+        case 6:
+            DrawBooks(p);
+            break;
+        case 7:
+            DrawCd(p);
+            break;
+        case 8:
+            DrawPlus(p);
+            break;
+        case 9:
+            DrawFader(p);
+            break;
+        case 10:
+            DrawShuffle(p);
+            break;
+        default:
+            DrawClear(p);
+            break;
     }
 }
 

@@ -5,6 +5,8 @@
 bool CLibraryTab::Create(QWidget* parent, int x, int y, int width, int height) {
     return CreatePage(
         parent,
-        [](QWidget* p) { return MakePlaceholderPanel(p, kTemplateWidth, kTemplateHeight, "LibTab_Title"); },
+        [](QWidget* p) {
+            return MakePlaceholderPanel(p, kTemplateWidth, kTemplateHeight, "LibTab_Title");
+        },
         x, y, width, height);
 }

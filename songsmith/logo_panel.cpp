@@ -2,7 +2,9 @@
 
 #include "songsmith/placeholder_widget.h"
 
-CLogoPanel::~CLogoPanel() { delete window_.data(); }
+CLogoPanel::~CLogoPanel() {
+    delete window_.data();
+}
 
 bool CLogoPanel::Create(QWidget* parent, int x, int y, int width, int height) {
     if (window_ == nullptr) window_ = MakePlaceholderPanel(parent, kMinWidth, height, nullptr);

@@ -2,7 +2,6 @@
 // log, the drive library and the main window in that order, runs the event
 // loop, and saves the preferences on the way out.
 #include <QApplication>
-
 #include <clocale>
 #include <memory>
 #include <string>

@@ -7,7 +7,6 @@
 #include <QMainWindow>
 #include <QResizeEvent>
 #include <QScreen>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -110,8 +109,8 @@ bool CMainWindow::Create() {
     window_ = frame;
     frame->setWindowIcon(QIcon(ToolbarImage(7, false)));
     frame->setGeometry(0, 0, kInitialWidth, kInitialHeight);
-    receiver_ = new CAppMessageReceiver([this](TAppMessage& message) { return WindowProc(message); },
-                                        frame);
+    receiver_ = new CAppMessageReceiver(
+        [this](TAppMessage& message) { return WindowProc(message); }, frame);
 
     Log("CMainWindow::WM_CREATE - Checkpoint 1");
     Log("CMainWindow::WM_CREATE - Checkpoint 2");
@@ -125,7 +124,8 @@ bool CMainWindow::Create() {
 
     PostAppMessage(ReceiverId(), TAppMessage{WM_SHOW_INITIAL_WINDOWS, 0, 0, nullptr});
     // Nothing to save yet, nothing to shuffle.
-    PostAppMessage(toolbar_.ReceiverId(), TAppMessage{TB_ENABLEBUTTON, cmd::kToolbarSave, 0, nullptr});
+    PostAppMessage(toolbar_.ReceiverId(),
+                   TAppMessage{TB_ENABLEBUTTON, cmd::kToolbarSave, 0, nullptr});
     PostAppMessage(toolbar_.ReceiverId(),
                    TAppMessage{TB_ENABLEBUTTON, cmd::kToolbarShuffle, 0, nullptr});
     UpdateTitle();
@@ -159,7 +159,9 @@ void CMainWindow::Show() {
     }
 }
 
-int CMainWindow::RunMessageLoop() { return QApplication::exec(); }
+int CMainWindow::RunMessageLoop() {
+    return QApplication::exec();
+}
 
 void CMainWindow::ResizeSubWindows(int width, int height) {
     if (middle_ == nullptr || bottom_ == nullptr) return;
@@ -173,10 +175,10 @@ void CMainWindow::ResizeSubWindows(int width, int height) {
 
 void CMainWindow::GetMinTrackSize(TMinTrackSize& info) const {
     if (window_ == nullptr || middle_ == nullptr || bottom_ == nullptr) return;
-    info.width = std::max({info.width, kMinTrackWidth, middle_->GetMinWidth(),
-                           bottom_->GetMinWidth()});
-    info.height = std::max({info.height, bottom_->Height() + kMinTrackHeightAboveBottom,
-                            middle_->GetMinHeight()});
+    info.width =
+        std::max({info.width, kMinTrackWidth, middle_->GetMinWidth(), bottom_->GetMinWidth()});
+    info.height = std::max(
+        {info.height, bottom_->Height() + kMinTrackHeightAboveBottom, middle_->GetMinHeight()});
 }
 
 void CMainWindow::UpdateMinimumSize() {
@@ -229,8 +231,8 @@ std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
 
 void CMainWindow::EnableToolbarButton(int command, bool enable) {
     CAppMessageRouter::Instance().Send(
-        toolbar_.ReceiverId(),
-        TAppMessage{TB_ENABLEBUTTON, static_cast<std::uintptr_t>(command), enable ? 1 : 0, nullptr});
+        toolbar_.ReceiverId(), TAppMessage{TB_ENABLEBUTTON, static_cast<std::uintptr_t>(command),
+                                           enable ? 1 : 0, nullptr});
 }
 
 bool CMainWindow::OnClose() {
@@ -270,8 +272,8 @@ WINDOWPLACEMENT CMainWindow::TakePlacement() const {
                              : window_->geometry();
     placement.ptMinPosition = POINT{-1, -1};
     placement.ptMaxPosition = POINT{-1, -1};
-    placement.rcNormalPosition =
-        RECT{normal.left(), normal.top(), normal.left() + normal.width(), normal.top() + normal.height()};
+    placement.rcNormalPosition = RECT{normal.left(), normal.top(), normal.left() + normal.width(),
+                                      normal.top() + normal.height()};
     return placement;
 }
 

@@ -6,9 +6,8 @@
 // window's events; the program's messages reach it by ReceiverId().
 // Everything here runs on the main thread.
 
-#include <QPointer>
 #include <QMainWindow>
-
+#include <QPointer>
 #include <cstdint>
 #include <memory>
 

@@ -60,7 +60,7 @@ void CMainWindow::ShowOrHideCdPage(int command) {
     if (command == cmd::kCdPage && CurrentPageKind() == kTabKindCd) {
         ShowTabPane(false);
     } else {
-        const int cdCommand = command != cmd::kCdPage ? command
+        const int cdCommand = command != cmd::kCdPage  ? command
                               : currentCdCommand_ >= 0 ? currentCdCommand_
                                                        : cmd::kFirstCdDrive;
         const std::vector<CCDTab*> cdPages = pane->CdPages();

@@ -71,7 +71,8 @@ void CMainWindow::SetMenuTexts() {
                 }
             }
         }
-        QObject::connect(menu, &QMenu::aboutToShow, window_, [this, menu] { UpdateMenuStates(menu); });
+        QObject::connect(menu, &QMenu::aboutToShow, window_,
+                         [this, menu] { UpdateMenuStates(menu); });
     }
 }
 
@@ -85,7 +86,8 @@ QMenu* CMainWindow::BuildCdDriveMenu(QMenu* parent, const char* titleKey) {
         QAction* action = menu->addAction(FormatKey(kCdDriveItemKey, name));
         const int command = cmd::kFirstCdDrive + i;
         action->setData(command);
-        QObject::connect(action, &QAction::triggered, window_, [this, command] { OnCommand(command); });
+        QObject::connect(action, &QAction::triggered, window_,
+                         [this, command] { OnCommand(command); });
     }
     if (count == 0) {
         QAction* none = menu->addAction(ProgString(kNoCdDriveItemKey));
@@ -105,7 +107,8 @@ QMenu* CMainWindow::BuildProductsMenu(QMenu* parent, const char* titleKey) {
         QAction* action = menu->addAction(QString::fromUtf8(name));
         action->setData(item.command);
         const int command = item.command;
-        QObject::connect(action, &QAction::triggered, window_, [this, command] { OnCommand(command); });
+        QObject::connect(action, &QAction::triggered, window_,
+                         [this, command] { OnCommand(command); });
     }
     return menu;
 }
@@ -127,7 +130,8 @@ void CMainWindow::UpdateMenuStates(QMenu* menu) {
                 action->setEnabled(true);
                 break;
             case cmd::kLibraryPage:
-                action->setText(ProgString(pageKind == kTabKindLibrary ? "MULT_Hide" : "MULT_Show"));
+                action->setText(
+                    ProgString(pageKind == kTabKindLibrary ? "MULT_Hide" : "MULT_Show"));
                 action->setEnabled(true);
                 break;
             default:

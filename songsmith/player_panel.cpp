@@ -2,7 +2,9 @@
 
 #include "songsmith/placeholder_widget.h"
 
-CPlayerPanel::~CPlayerPanel() { delete window_.data(); }
+CPlayerPanel::~CPlayerPanel() {
+    delete window_.data();
+}
 
 bool CPlayerPanel::Create(QWidget* parent, int x, int y, int width, int height) {
     if (window_ == nullptr) window_ = MakePlaceholderPanel(parent, kMinWidth, kHeight, nullptr);

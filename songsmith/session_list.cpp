@@ -4,7 +4,9 @@
 
 #include "songsmith/placeholder_widget.h"
 
-CSessionList::~CSessionList() { delete window_.data(); }
+CSessionList::~CSessionList() {
+    delete window_.data();
+}
 
 bool CSessionList::Create(QWidget* parent, int x, int y, int width, int height) {
     if (window_ == nullptr) {

@@ -34,7 +34,9 @@ void CStatusBar::PostText(const char* text) {
                    MakeAppMessage(SB_SETTEXT, 0, 0, std::string(text == nullptr ? "" : text)));
 }
 
-void CStatusBar::SetStateText(const char* text) { PostText(text); }
+void CStatusBar::SetStateText(const char* text) {
+    PostText(text);
+}
 
 std::intptr_t CStatusBar::OnMessage(TAppMessage& message) {
     const std::string* text = message.PayloadAs<std::string>();
@@ -47,4 +49,6 @@ std::string CStatusBar::Text() const {
     return part_ == nullptr ? std::string() : part_->text().toStdString();
 }
 
-int CStatusBar::Height() const { return window_ == nullptr ? 0 : window_->height(); }
+int CStatusBar::Height() const {
+    return window_ == nullptr ? 0 : window_->height();
+}

@@ -4,11 +4,10 @@
 // worker never shares a buffer with the window, and the text posted last is
 // the one shown last.
 
-#include <QPointer>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStatusBar>
-
 #include <memory>
 #include <string>
 

@@ -2,7 +2,6 @@
 
 #include <QIcon>
 #include <QTabWidget>
-
 #include <algorithm>
 
 #include "songsmith/icons.h"
@@ -50,6 +49,10 @@ void CTabPage::Show(bool show) {
 
 void CTabPage::SetSongPlayState(const char*, bool) {}
 
-void CTabPage::Lock() { lock_.lock(); }
+void CTabPage::Lock() {
+    lock_.lock();
+}
 
-void CTabPage::Unlock() { lock_.unlock(); }
+void CTabPage::Unlock() {
+    lock_.unlock();
+}

@@ -5,7 +5,6 @@
 
 #include <QPointer>
 #include <QWidget>
-
 #include <functional>
 #include <mutex>
 
@@ -64,4 +63,3 @@ private:
     int kind_ = kTabKindFind;
     std::recursive_mutex lock_;
 };
-

@@ -20,10 +20,14 @@ constexpr std::size_t kTipTextSize = 80;
 // The page kind a page button stands for.
 int PageKindOf(int command) {
     switch (command) {
-        case cmd::kFindPage: return kTabKindFind;
-        case cmd::kLibraryPage: return kTabKindLibrary;
-        case cmd::kCdPage: return kTabKindCd;
-        default: return -1;
+        case cmd::kFindPage:
+            return kTabKindFind;
+        case cmd::kLibraryPage:
+            return kTabKindLibrary;
+        case cmd::kCdPage:
+            return kTabKindCd;
+        default:
+            return -1;
     }
 }
 
@@ -34,9 +38,13 @@ CToolbar::CToolbar(TCallbacks callbacks)
       receiver_(std::make_unique<CAppMessageReceiver>(
           [this](TAppMessage& message) { return OnMessage(message); })) {}
 
-CToolbar::~CToolbar() { Destroy(); }
+CToolbar::~CToolbar() {
+    Destroy();
+}
 
-TReceiverId CToolbar::ReceiverId() const { return receiver_->Id(); }
+TReceiverId CToolbar::ReceiverId() const {
+    return receiver_->Id();
+}
 
 bool CToolbar::Create(QMainWindow* parent, int create) {
     if (create == 0) {
@@ -80,8 +88,8 @@ void CToolbar::AddButtons() {
         }
         char tip[kTipTextSize];
         GetTipText(button.command, tip, sizeof tip);
-        QAction* action = window_->addAction(QIcon(ToolbarImage(button.image, small)),
-                                             QString::fromUtf8(tip));
+        QAction* action =
+            window_->addAction(QIcon(ToolbarImage(button.image, small)), QString::fromUtf8(tip));
         action->setData(button.command);
         const auto remembered = enabled_.find(button.command);
         bool enabled = remembered == enabled_.end() || remembered->second;
@@ -110,7 +118,9 @@ void CToolbar::Destroy() {
     window_ = nullptr;
 }
 
-int CToolbar::Height() const { return window_ == nullptr ? 0 : window_->height(); }
+int CToolbar::Height() const {
+    return window_ == nullptr ? 0 : window_->height();
+}
 
 std::intptr_t CToolbar::OnMessage(TAppMessage& message) {
     if (message.number != TB_ENABLEBUTTON) return 0;
@@ -121,8 +131,8 @@ std::intptr_t CToolbar::OnMessage(TAppMessage& message) {
     for (QAction* action : window_->actions()) {
         if (action->data().toInt() != command) continue;
         // The CD button stays off without drives whatever it is told.
-        const bool drivesAllow = command != cmd::kCdPage ||
-                                 (callbacks_.haveDrives && callbacks_.haveDrives());
+        const bool drivesAllow =
+            command != cmd::kCdPage || (callbacks_.haveDrives && callbacks_.haveDrives());
         action->setEnabled(enable && drivesAllow);
     }
     return 1;

@@ -5,10 +5,9 @@
 // and disable buttons by posting TB_ENABLEBUTTON to ReceiverId(), from any
 // thread; the toolbar remembers those states, also while it is switched off.
 
-#include <QPointer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QToolBar>
-
 #include <cstddef>
 #include <functional>
 #include <map>

@@ -6,9 +6,13 @@ namespace {
 std::atomic<IAppMessagePoster*> g_poster{nullptr};
 }  // namespace
 
-IAppMessagePoster* GetAppMessagePoster() { return g_poster.load(); }
+IAppMessagePoster* GetAppMessagePoster() {
+    return g_poster.load();
+}
 
-void SetAppMessagePoster(IAppMessagePoster* poster) { g_poster.store(poster); }
+void SetAppMessagePoster(IAppMessagePoster* poster) {
+    g_poster.store(poster);
+}
 
 bool PostAppMessage(TReceiverId receiver, TAppMessage message) {
     IAppMessagePoster* poster = g_poster.load();

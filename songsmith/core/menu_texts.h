@@ -8,8 +8,8 @@
 enum class EMenuItemKind {
     kCommand,
     kSeparator,
-    kCdDriveSubmenu,  // one item per drive, or one disabled "none" item
-    kProductsSubmenu, // the maker's other products
+    kCdDriveSubmenu,   // one item per drive, or one disabled "none" item
+    kProductsSubmenu,  // the maker's other products
 };
 
 struct TMenuItemText {

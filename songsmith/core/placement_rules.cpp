@@ -21,8 +21,7 @@ WINDOWPLACEMENT RestorablePlacement(const WINDOWPLACEMENT& saved, const RECT& de
     RECT& rect = placement.rcNormalPosition;
     // Moving the whole rectangle keeps its size; limiting only the left edge
     // would leave it inside out.
-    const std::int32_t left =
-        Clamp(rect.left, desktop.left, desktop.right - kPlacementEdgeMargin);
+    const std::int32_t left = Clamp(rect.left, desktop.left, desktop.right - kPlacementEdgeMargin);
     const std::int32_t top = Clamp(rect.top, desktop.top, desktop.bottom - kPlacementEdgeMargin);
     rect.right += left - rect.left;
     rect.bottom += top - rect.top;

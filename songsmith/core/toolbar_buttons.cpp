@@ -38,7 +38,9 @@ const char* TipKeyOf(int command) {
 
 }  // namespace
 
-std::span<const TToolbarButton> ToolbarButtons() { return kButtons; }
+std::span<const TToolbarButton> ToolbarButtons() {
+    return kButtons;
+}
 
 void GetToolbarTipText(int command, char* out, std::size_t size) {
     if (out == nullptr || size == 0) return;

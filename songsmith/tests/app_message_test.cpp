@@ -1,9 +1,8 @@
 // The program's messages: posted from any thread to receivers by id, kept in
 // order per sender, payloads freed exactly once whatever becomes of them.
-#include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <atomic>
 #include <map>
 #include <memory>

@@ -61,7 +61,8 @@ void MainWindowFixture::Settle() {
 
 QToolButton* MainWindowFixture::Button(int command) const {
     QToolBar* toolbar = main_->Toolbar().Window();
-    return toolbar == nullptr ? nullptr : toolbar->findChild<QToolButton*>(QString::number(command));
+    return toolbar == nullptr ? nullptr
+                              : toolbar->findChild<QToolButton*>(QString::number(command));
 }
 
 std::vector<int> MainWindowFixture::CheckedPageButtons() const {

@@ -2,13 +2,12 @@
 // A main window over scratch preferences and a drive library whose drives
 // are image drives in temporary trays (none, one or several).
 
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolButton>
-
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 #include <vector>

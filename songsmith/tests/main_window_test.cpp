@@ -1,6 +1,8 @@
 // The main window's frame: the page buttons and the tab pane, the toolbar
 // switched off and on, a machine without drives, the saved placement, the
 // split, the status line and the title.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
@@ -9,12 +11,10 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
-
-#include <gtest/gtest.h>
-
 #include <regex>
 #include <thread>
 
+#include "main_window_fixture.h"
 #include "platform/registry_store.h"
 #include "songsmith/bottom_container_window.h"
 #include "songsmith/cd_tab.h"
@@ -28,7 +28,6 @@
 #include "songsmith/tab_page.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
-#include "main_window_fixture.h"
 
 namespace {
 
@@ -115,7 +114,8 @@ TEST_F(MainWindowTest, WithoutDrivesTheCdButtonIsOffAndTheDriveMenuHasOneDisable
     ASSERT_NE(driveMenu, nullptr);
     EXPECT_EQ(driveMenu->actions().size(), 1);
     // Not even a posted enable brings it back.
-    PostAppMessage(main_->Toolbar().ReceiverId(), TAppMessage{TB_ENABLEBUTTON, cmd::kCdPage, 1, nullptr});
+    PostAppMessage(main_->Toolbar().ReceiverId(),
+                   TAppMessage{TB_ENABLEBUTTON, cmd::kCdPage, 1, nullptr});
     Settle();
     EXPECT_FALSE(Button(cmd::kCdPage)->isEnabled());
     main_->OnCommand(cmd::kCdPage);
@@ -254,7 +254,8 @@ TEST_F(MainWindowTest, TheSessionsModifiedFlagSwitchesSaveAndMarksTheTitle) {
     Settle();
     EXPECT_TRUE(Button(cmd::kToolbarSave)->isEnabled());
     EXPECT_EQ(main_->Window()->windowTitle(), clean + " *");
-    ASSERT_TRUE(PostAppMessage(main_->ReceiverId(), TAppMessage{WM_SESSION_DIRTY, 0x10000, 0, nullptr}));
+    ASSERT_TRUE(
+        PostAppMessage(main_->ReceiverId(), TAppMessage{WM_SESSION_DIRTY, 0x10000, 0, nullptr}));
     Settle();
     EXPECT_FALSE(Button(cmd::kToolbarSave)->isEnabled());
     EXPECT_EQ(main_->Window()->windowTitle(), clean);

@@ -1,15 +1,15 @@
 // The tab page base: made once, captions cut, and never destroyed while a
 // worker is inside its lock.
-#include <QTabWidget>
+#include "songsmith/tab_page.h"
 
 #include <gtest/gtest.h>
 
+#include <QTabWidget>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "songsmith/placeholder_widget.h"
-#include "songsmith/tab_page.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Where a saved window placement comes back, and how one is saved.
-#include <gtest/gtest.h>
-
 #include "songsmith/core/placement_rules.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -41,8 +41,9 @@ TEST(PlacementRulesTest, ARestoredWindowKeepsItsSizeAndLandsOnTheDesktop) {
     }
     // A second screen to the left of the first counts as desktop.
     const RECT wide{-1920, 0, 1280, 1024};
-    EXPECT_EQ(RestorablePlacement(Placement(1, {-1900, 50, -1100, 650}), wide).rcNormalPosition.left,
-              -1900);
+    EXPECT_EQ(
+        RestorablePlacement(Placement(1, {-1900, 50, -1100, 650}), wide).rcNormalPosition.left,
+        -1900);
 }
 
 TEST(PlacementRulesTest, AMinimisedWindowIsSavedAsANormalOne) {

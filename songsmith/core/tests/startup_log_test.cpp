@@ -1,5 +1,7 @@
 // The log at start-up: a run that did not end cleanly leaves its log behind
 // as the crash log, with a note; a clean one leaves nothing.
+#include "songsmith/core/startup_log.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 
 #include "filekit/log.h"
 #include "songsmith/core/preferences.h"
-#include "songsmith/core/startup_log.h"
 #include "testsupport/temp_dir.h"
 
 namespace {

@@ -1,10 +1,11 @@
 // The toolbar's tool-tip texts come from the program's text file by command.
+#include "songsmith/core/toolbar_buttons.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/user_folders.h"
-#include "songsmith/core/toolbar_buttons.h"
 #include "utilities/keyed_text.h"
 
 namespace {
