@@ -16,7 +16,9 @@ void SetUpDriveLibrary(CPreferences& prefs, PLATTER_CPlatter& platter) {
         Log("Using Zent engine");
     }
     Log("Before initializing ASPI layer!");
-    TBurningEngine engine = kEngineNotChosen;
+    // The library takes the engine it is handed here over its member: hand
+    // it the preference, so only "let the library choose" lets it choose.
+    TBurningEngine engine = static_cast<TBurningEngine>(platter.burningEngine.load());
     if (platter.InitializeASPILayer(prefs.UseMarovelleASPI != 0, AspiProgressCallback, nullptr,
                                     &engine)) {
         if (prefs.WhichBurningEngine == kEngineNotChosen && engine != kEngineNotChosen) {
