@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMainWindow>
@@ -26,6 +27,9 @@
 #include "utilities/ui/center_window.h"
 
 namespace {
+
+// The large font's size: the player and the pages write titles in it.
+constexpr int kLargeFontPoints = 12;
 
 // Least width, and least height above the bottom band, of the window.
 constexpr int kMinTrackWidth = 400;
@@ -113,6 +117,8 @@ bool CMainWindow::Create() {
         [this](TAppMessage& message) { return WindowProc(message); }, frame);
 
     Log("CMainWindow::WM_CREATE - Checkpoint 1");
+    largeFont_ = QFont(QStringLiteral("Arial"), kLargeFontPoints, QFont::Bold);
+    largeFontHeight_ = QFontMetrics(largeFont_).height();
     Log("CMainWindow::WM_CREATE - Checkpoint 2");
     toolbar_.Create(frame, prefs_.ShowToolbarWindow);
     statusBar_.Create(frame, 1);

@@ -6,6 +6,7 @@
 // window's events; the program's messages reach it by ReceiverId().
 // Everything here runs on the main thread.
 
+#include <QFont>
 #include <QMainWindow>
 #include <QPointer>
 #include <cstdint>
@@ -74,6 +75,9 @@ public:
     // 40127 plus the index among the CD pages of the CD page last brought
     // to the front; -1 until one was.
     int CurrentCdCommand() const { return currentCdCommand_; }
+    // The bold title font made at creation, and its height in pixels.
+    const QFont& LargeFont() const { return largeFont_; }
+    int LargeFontHeight() const { return largeFontHeight_; }
 
 private:
     void CreateBands();
@@ -102,6 +106,8 @@ private:
     // Lives with the window: posts to a closed window are refused.
     QPointer<CAppMessageReceiver> receiver_;
     int currentCdCommand_ = -1;
+    QFont largeFont_;
+    int largeFontHeight_ = 0;
     // 1 while the start-up questions run.
     int initialWindows_ = 0;
     // The session's modified flag as the last WM_SESSION_DIRTY gave it.

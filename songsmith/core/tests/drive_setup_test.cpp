@@ -1,12 +1,13 @@
 // Setting up the drive library: the engine the preferences end up with, and
 // the log lines of the set-up.
+#include "songsmith/core/drive_setup.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "filekit/log.h"
 #include "platter/platter.h"
-#include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
 #include "testsupport/temp_dir.h"
 
