@@ -3,10 +3,6 @@
 #include "songsmith/placeholder_widget.h"
 
 bool CCDTab::Create(QWidget* parent, int x, int y, int width, int height) {
-    return CreatePage(
-        parent,
-        [](QWidget* p) {
-            return MakePlaceholderPanel(p, kTemplateWidth, kTemplateHeight, "CDTab_Title");
-        },
-        x, y, width, height);
+    return CreatePage(parent, PlaceholderTemplate(kTemplateWidth, kTemplateHeight, "CDTab_Title"),
+                      x, y, width, height);
 }

@@ -90,12 +90,17 @@ void DrawCd(QPainter& p) {
     DrawDisc(p, QPointF(16, 16), 13, QColor(190, 205, 230));
 }
 
-void DrawPlus(QPainter& p) {
+// A sheet with a mark of two strokes across it.
+void DrawMarkedSheet(QPainter& p, const QPen& pen, QLineF first, QLineF second) {
     DrawSheet(p);
-    p.setPen(QPen(kGreen, 4));
-    p.drawLine(QPointF(17, 13), QPointF(17, 25));
-    p.drawLine(QPointF(11, 19), QPointF(23, 19));
+    p.setPen(pen);
+    p.drawLine(first);
+    p.drawLine(second);
     p.setPen(QPen(kInk, 1.2));
+}
+
+void DrawPlus(QPainter& p) {
+    DrawMarkedSheet(p, QPen(kGreen, 4), QLineF(17, 13, 17, 25), QLineF(11, 19, 23, 19));
 }
 
 void DrawFader(QPainter& p) {
@@ -119,11 +124,7 @@ void DrawShuffle(QPainter& p) {
 }
 
 void DrawClear(QPainter& p) {
-    DrawSheet(p);
-    p.setPen(QPen(kRed, 3));
-    p.drawLine(QPointF(12, 14), QPointF(22, 24));
-    p.drawLine(QPointF(22, 14), QPointF(12, 24));
-    p.setPen(QPen(kInk, 1.2));
+    DrawMarkedSheet(p, QPen(kRed, 3), QLineF(12, 14, 22, 24), QLineF(22, 14, 12, 24));
 }
 
 void DrawPicture(QPainter& p, int index) {

@@ -27,3 +27,7 @@ QWidget* MakePlaceholderPanel(QWidget* parent, int width, int height, const char
     panel->resize(width, height);
     return panel;
 }
+
+std::function<QWidget*(QWidget*)> PlaceholderTemplate(int width, int height, const char* titleKey) {
+    return [=](QWidget* parent) { return MakePlaceholderPanel(parent, width, height, titleKey); };
+}
