@@ -11,6 +11,8 @@ packages=(
   mpg123 lame sox
   # GUI (Qt 6 Widgets) and a font for the offscreen tests
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+  # the program's windows on a desktop (the xcb platform) and offscreen
+  qt6-qpa-plugins
   # CD reading and writing, the song database
   libcdio-dev libcdio-paranoia-dev libburn-dev libsqlite3-dev
   # sound devices and codecs
