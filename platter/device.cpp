@@ -95,11 +95,18 @@ void PLATTER_CDevice::ClearError() {
     errorText_.clear();
 }
 
+std::unique_lock<std::mutex> PLATTER_CDevice::TryLockMediumForRead() {
+    std::unique_lock<std::mutex> hold(mediumLock_, std::try_to_lock);
+    if (!hold.owns_lock()) SetError(PLATTER_ERR_BUSY, "");
+    return hold;
+}
+
 void PLATTER_CDevice::ClearDiscInfo() {
     for (PLATTER_TTrackPos* pos : trackPositions) delete pos;
     trackPositions.Empty();
     trackCount = 0;
     discId = 0;
+    correctionNotNeeded = 0;
     for (auto& row : trackTable) row = PLATTER_TTrackInfo{};
 }
 
@@ -128,4 +135,5 @@ void PLATTER_CDevice::SetDiscInfo(const TDiscToc& toc) {
     }
     trackCount = static_cast<std::int32_t>(toc.tracks.size());
     discId = ComputeDiscId(toc);
+    correctionNotNeeded = 1;
 }
