@@ -32,7 +32,8 @@ long RoutedRead(cdrom_drive_t* /*drive*/, void* out, lsn_t begin, long sectors) 
         scratch.resize(static_cast<std::size_t>(sectors) * PLATTER_SECTOR_BYTES);
         out = scratch.data();
     }
-    return tRoute->Read(begin, static_cast<std::int32_t>(sectors), static_cast<std::uint8_t*>(out)) ? sectors : -1;
+    tRoute->Read(begin, static_cast<std::int32_t>(sectors), static_cast<std::uint8_t*>(out));
+    return sectors;
 }
 
 void IgnoreParanoiaReport(long /*position*/, paranoia_cb_mode_t /*mode*/) {}

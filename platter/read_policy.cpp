@@ -15,23 +15,22 @@ CSectorReadPolicy::CSectorReadPolicy(const TExtractParams& params, std::int32_t 
       abort_(abort),
       raw_(std::move(raw)) {}
 
-bool CSectorReadPolicy::Read(std::int32_t lsn, std::int32_t count, std::uint8_t* out) {
-    if (abort_.load()) return false;
+void CSectorReadPolicy::Read(std::int32_t lsn, std::int32_t count, std::uint8_t* out) {
     const bool knownBad = unreadable_.lower_bound(lsn) != unreadable_.lower_bound(lsn + count);
-    if (!knownBad && raw_(lsn, count, out)) return true;
+    if (!abort_.load() && !knownBad && raw_(lsn, count, out)) return;
     // Sector by sector, so only the sectors that really fail are silence.
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (!ReadOneSector(lsn + i, out + static_cast<std::size_t>(i) * PLATTER_SECTOR_BYTES)) return false;
-    }
-    return true;
+    for (std::int32_t i = 0; i < count; ++i) ReadOneSector(lsn + i, out + static_cast<std::size_t>(i) * PLATTER_SECTOR_BYTES);
 }
 
-bool CSectorReadPolicy::ReadOneSector(std::int32_t lsn, std::uint8_t* out) {
+void CSectorReadPolicy::ReadOneSector(std::int32_t lsn, std::uint8_t* out) {
     if (unreadable_.count(lsn) == 0) {
         for (int attempt = 0; attempt < attempts_; ++attempt) {
             // An abort ends a run of re-reads at once.
-            if (abort_.load()) return false;
-            if (raw_(lsn, 1, out)) return true;
+            if (abort_.load()) {
+                std::memset(out, 0, PLATTER_SECTOR_BYTES);
+                return;
+            }
+            if (raw_(lsn, 1, out)) return;
         }
         unreadable_.insert(lsn);
         if (lsn >= trackStart_ && lsn < trackEnd_)
@@ -39,7 +38,6 @@ bool CSectorReadPolicy::ReadOneSector(std::int32_t lsn, std::uint8_t* out) {
                    mode_ == PLATTER_READ_ERRORS_IGNORE ? "; silence in its place" : "");
     }
     std::memset(out, 0, PLATTER_SECTOR_BYTES);
-    return true;
 }
 
 bool CSectorReadPolicy::CheckDelivered(std::int32_t lsn, std::int32_t count, TExtractFailure& failure) const {
@@ -54,7 +52,8 @@ bool CSectorReadPolicy::CheckDelivered(std::int32_t lsn, std::int32_t count, TEx
 
 bool CPolicySectorReader::ReadSectors(std::int32_t lsn, std::int32_t count, std::uint8_t* out,
                                       TExtractFailure& failure) {
-    if (!policy_.Read(lsn, count, out)) {
+    policy_.Read(lsn, count, out);
+    if (policy_.Aborted()) {
         failure.code = PLATTER_ERR_CANCELLED;
         failure.text = PlatterCodeReason(PLATTER_ERR_CANCELLED);
         return false;

@@ -30,15 +30,18 @@ public:
     CSectorReadPolicy(const TExtractParams& params, std::int32_t trackStart, std::int32_t trackEnd,
                       const std::atomic<bool>& abort, TRawSectorRead raw);
 
-    // Fills out with count sectors, silence for the unreadable ones. False
-    // only when the extraction was aborted.
-    bool Read(std::int32_t lsn, std::int32_t count, std::uint8_t* out);
+    // Fills out with count sectors, silence for the unreadable ones. Once
+    // the extraction is aborted every read is silence at once, so a
+    // verifying reader above finishes its current stretch without waiting
+    // on the drive (and never loops on failed reads).
+    void Read(std::int32_t lsn, std::int32_t count, std::uint8_t* out);
+    bool Aborted() const { return abort_.load(); }
     // False, with failure filled, when the policy does not let the track go
     // on past a sector in [lsn, lsn + count).
     bool CheckDelivered(std::int32_t lsn, std::int32_t count, TExtractFailure& failure) const;
 
 private:
-    bool ReadOneSector(std::int32_t lsn, std::uint8_t* out);
+    void ReadOneSector(std::int32_t lsn, std::uint8_t* out);
 
     std::int16_t mode_;
     int attempts_;
