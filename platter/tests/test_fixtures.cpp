@@ -186,6 +186,17 @@ CWatchdog::~CWatchdog() {
     thread_.join();
 }
 
+std::string RunTool(const std::string& command) {
+    std::string out;
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return out;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+    return out;
+}
+
 bool ToolOnPath(const char* tool) {
     const std::string command = std::string("command -v ") + tool + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;

@@ -107,6 +107,9 @@ private:
     std::thread thread_;
 };
 
+// Runs a shell command; its output and error text together.
+std::string RunTool(const std::string& command);
+
 // 1 when the program can be run from the shell.
 bool ToolOnPath(const char* tool);
 
