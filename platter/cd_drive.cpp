@@ -18,12 +18,9 @@
 #include "platter/media_status.h"
 #include "platter/paranoia_reader.h"
 
-namespace {
+void TCdioCloser::operator()(CdIo_t* cdio) const { cdio_destroy(cdio); }
 
-struct TCdioCloser {
-    void operator()(CdIo_t* cdio) const { cdio_destroy(cdio); }
-};
-using TCdioHandle = std::unique_ptr<CdIo_t, TCdioCloser>;
+namespace {
 
 TCdioHandle OpenDrive(const std::string& node) {
     InstallCdioLogHandler();
@@ -120,21 +117,27 @@ bool PLATTER_CCdDrive::Eject() {
     return true;
 }
 
-bool PLATTER_CCdDrive::ReadDeviceInfo() {
-    const auto medium = TryLockMediumForRead();
-    if (!medium.owns_lock()) return false;
-    ClearDiscInfo();
-    TCdioHandle cdio = OpenDrive(node_);
+bool PLATTER_CCdDrive::OpenDisc(TCdioHandle& cdio, TDiscToc& toc) {
+    cdio = OpenDrive(node_);
     if (!cdio) {
         SetError(PLATTER_ERR_OPEN, "There is no readable disc in " + node_ + ".");
         return false;
     }
-    TDiscToc toc;
     std::string why;
     if (!ReadCdioToc(cdio.get(), toc, why)) {
         SetError(PLATTER_ERR_BAD_TOC, why);
         return false;
     }
+    return true;
+}
+
+bool PLATTER_CCdDrive::ReadDeviceInfo() {
+    const auto medium = TryLockMediumForRead();
+    if (!medium.owns_lock()) return false;
+    ClearDiscInfo();
+    TCdioHandle cdio;
+    TDiscToc toc;
+    if (!OpenDisc(cdio, toc)) return false;
     SetDiscInfo(toc);
     ClearError();
     return true;
@@ -142,23 +145,11 @@ bool PLATTER_CCdDrive::ReadDeviceInfo() {
 
 bool PLATTER_CCdDrive::ExtractTrack(TExtractParams* params) {
     abortExtraction_.store(false);
-    if (params == nullptr) {
-        SetError(PLATTER_ERR_BAD_PARAMS, "");
-        return false;
-    }
-    const auto medium = TryLockMediumForRead();
+    const auto medium = LockForExtraction(params);
     if (!medium.owns_lock()) return false;
-    TCdioHandle cdio = OpenDrive(node_);
+    TCdioHandle cdio;
     TDiscToc toc;
-    std::string why;
-    if (!cdio) {
-        SetError(PLATTER_ERR_OPEN, "There is no readable disc in " + node_ + ".");
-        return false;
-    }
-    if (!ReadCdioToc(cdio.get(), toc, why)) {
-        SetError(PLATTER_ERR_BAD_TOC, why);
-        return false;
-    }
+    if (!OpenDisc(cdio, toc)) return false;
     TParanoiaRip rip;
     rip.cdio = cdio.get();
     rip.toc = &toc;
@@ -166,13 +157,7 @@ bool PLATTER_CCdDrive::ExtractTrack(TExtractParams* params) {
     rip.hook = ReadHook();
     rip.setSpeed = true;
     rip.logName = "PLATTER_CCdDrive";
-    TExtractFailure failure;
-    if (!RipTrackThroughParanoia(rip, *params, failure)) {
-        SetError(failure.code, failure.text);
-        return false;
-    }
-    ClearError();
-    return true;
+    return RunRip(rip, *params);
 }
 
 std::int32_t PLATTER_CCdDrive::GetCapacity(std::int32_t /*kind*/) { return 0; }

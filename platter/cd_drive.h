@@ -10,11 +10,20 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "platter/device.h"
+#include "platter/disc_toc.h"
 #include "platter/drive_scan.h"
+
+typedef struct _CdIo CdIo_t;
+
+struct TCdioCloser {
+    void operator()(CdIo_t* cdio) const;
+};
+using TCdioHandle = std::unique_ptr<CdIo_t, TCdioCloser>;
 
 class PLATTER_CCdDrive final : public PLATTER_CDevice {
 public:
@@ -34,6 +43,8 @@ public:
     std::int32_t WriteDisc(const TWriteDiscParams* params) override;
 
 private:
+    // Opens the disc and reads its table; false with the last error set.
+    bool OpenDisc(TCdioHandle& cdio, TDiscToc& toc);
     // Blank CD-R, blank CD-RW or written, asked of the disc in the drive.
     std::int32_t ClassifyDisc() const;
 

@@ -5,6 +5,7 @@
 
 #include "platter/disc_toc.h"
 #include "platter/errors.h"
+#include "platter/paranoia_reader.h"
 
 void PlatterCopyText(const std::string& text, char* out, std::size_t outSize) {
     if (out == nullptr || outSize == 0) return;
@@ -99,6 +100,24 @@ std::unique_lock<std::mutex> PLATTER_CDevice::TryLockMediumForRead() {
     std::unique_lock<std::mutex> hold(mediumLock_, std::try_to_lock);
     if (!hold.owns_lock()) SetError(PLATTER_ERR_BUSY, "");
     return hold;
+}
+
+std::unique_lock<std::mutex> PLATTER_CDevice::LockForExtraction(const TExtractParams* params) {
+    if (params == nullptr) {
+        SetError(PLATTER_ERR_BAD_PARAMS, "");
+        return std::unique_lock<std::mutex>();
+    }
+    return TryLockMediumForRead();
+}
+
+bool PLATTER_CDevice::RunRip(const TParanoiaRip& rip, const TExtractParams& params) {
+    TExtractFailure failure;
+    if (!RipTrackThroughParanoia(rip, params, failure)) {
+        SetError(failure.code, failure.text);
+        return false;
+    }
+    ClearError();
+    return true;
 }
 
 void PLATTER_CDevice::ClearDiscInfo() {

@@ -19,6 +19,7 @@
 #include "titlefetch/track_pos.h"
 
 struct TDiscToc;
+struct TParanoiaRip;
 
 class PLATTER_CDevice {
 public:
@@ -99,6 +100,11 @@ protected:
     std::mutex& MediumLock() { return mediumLock_; }
     // Takes the medium lock for a read, or sets PLATTER_ERR_BUSY.
     std::unique_lock<std::mutex> TryLockMediumForRead();
+    // The medium lock for an extraction, or unlocked with the last error set
+    // (no block, or busy).
+    std::unique_lock<std::mutex> LockForExtraction(const TExtractParams* params);
+    // Rips the track params asks for; the last error tells how it went.
+    bool RunRip(const TParanoiaRip& rip, const TExtractParams& params);
     const TPlatterReadHook& ReadHook() const { return readHook_; }
 
     // Sets the identity fields and the name from them.

@@ -188,11 +188,7 @@ bool PLATTER_CImageDrive::ReadDeviceInfo() {
 
 bool PLATTER_CImageDrive::ExtractTrack(TExtractParams* params) {
     abortExtraction_.store(false);
-    if (params == nullptr) {
-        SetError(PLATTER_ERR_BAD_PARAMS, "");
-        return false;
-    }
-    const auto medium = TryLockMediumForRead();
+    const auto medium = LockForExtraction(params);
     if (!medium.owns_lock()) return false;
     CCdioImage image;
     std::int32_t code = 0;
@@ -207,13 +203,7 @@ bool PLATTER_CImageDrive::ExtractTrack(TExtractParams* params) {
     rip.abort = &abortExtraction_;
     rip.hook = BadSectorHook(config_.badSectorLba, ReadHook());
     rip.logName = "PLATTER_CImageDrive";
-    TExtractFailure failure;
-    if (!RipTrackThroughParanoia(rip, *params, failure)) {
-        SetError(failure.code, failure.text);
-        return false;
-    }
-    ClearError();
-    return true;
+    return RunRip(rip, *params);
 }
 
 std::int32_t PLATTER_CImageDrive::Refuse(std::int32_t code, const std::string& text) {
