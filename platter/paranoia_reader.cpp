@@ -90,7 +90,8 @@ private:
 
 void SetRipSpeed(cdrom_drive_t* drive, std::int16_t index, const std::string& logName) {
     const std::int32_t x = index == PLATTER_RIP_SPEED_MAXIMUM ? -1 : RipSpeedX(index);
-    if (cdio_cddap_speed_set(drive, x) != 0)
+    // The kernel's CD driver takes 0 as "as fast as the drive goes".
+    if (cdio_cddap_speed_set(drive, x < 0 ? 0 : x) != 0)
         LogFmt("%s::ExtractTrack - The drive refused the read speed %s", logName.c_str(),
                x < 0 ? "Max" : (std::to_string(x) + "x").c_str());
 }
