@@ -89,10 +89,10 @@ int main(int argc, char** argv) {
     if (mkdtemp(pattern.data()) == nullptr) return 2;
     const std::string folder = pattern;
 
-    platter_test::TImageSpec spec;
-    for (int t = 0; t < kTracks; ++t) spec.tracks.push_back(platter_test::TImageTrack{kTrackSectors});
+    platter_test::TImageLayout layout;
+    for (int t = 0; t < kTracks; ++t) layout.tracks.push_back(platter_test::TImageTrack{kTrackSectors});
     const auto made = Clock::now();
-    const platter_test::TDiscImage image = platter_test::WriteDiscImage(folder, "disc", spec);
+    const platter_test::TDiscImage image = platter_test::WriteDiscImage(folder, "disc", layout);
     std::printf("20-minute image made in %.1f s (%s)\n", SecondsSince(made), image.cuePath.c_str());
 
     PLATTER_CPlatter engine;

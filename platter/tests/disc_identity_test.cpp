@@ -12,7 +12,7 @@ namespace {
 
 class DiscIdentityTest : public ImageDriveTest {
 protected:
-    TDiscImage Lay(const TImageSpec& spec) { return WriteDiscImage(tray.Path(), "disc", spec); }
+    TDiscImage Lay(const TImageLayout& layout) { return WriteDiscImage(tray.Path(), "disc", layout); }
 };
 
 TEST_F(DiscIdentityTest, TablesAndIdsMatchHandCheckedVectors) {
@@ -20,30 +20,30 @@ TEST_F(DiscIdentityTest, TablesAndIdsMatchHandCheckedVectors) {
         std::int32_t start, length;
         bool data;
     };
-    TImageSpec longGap{{{9920}, {4560}}};
+    TImageLayout longGap{{{9920}, {4560}}};
     longGap.sparseAudio = true;
     struct {
         const char* what;
-        TImageSpec spec;
+        TImageLayout layout;
         std::vector<Row> rows;
         std::uint32_t discId;
     } cases[] = {
         // Digit sums 2 + 5 + 1 (2, 5 and 10 s), 14 - 2 = 12 s, 3 tracks.
-        {"audio, odd frame counts", AudioDiscSpec(), {{150, 253, false}, {403, 384, false}, {787, 315, false}}, 0x08000c03},
+        {"audio, odd frame counts", AudioDiscLayout(), {{150, 253, false}, {403, 384, false}, {787, 315, false}}, 0x08000c03},
         // The playing time's frames add up past a second: 195 - 2 = 193 s.
         {"frames of the lead-out", longGap, {{150, 9920, false}, {10070, 4560, false}}, 0x0a00c102},
         // 2 + 6 + 8 (2, 6 and 8 s), lead-out 828: 11 - 2 = 9 s.
-        {"mixed mode", MixedModeSpec(), {{150, 300, true}, {450, 151, false}, {601, 227, false}}, 0x10000903},
+        {"mixed mode", MixedModeLayout(), {{150, 300, true}, {450, 151, false}, {601, 227, false}}, 0x10000903},
         // The ID counts every track and ends at the data track's lead-out:
         // 2 + 4 + (158 s -> 14), 12034 frames: 160 - 2 = 158 s. The second
         // audio track ends 11,400 frames before the data track.
-        {"Enhanced CD", EnhancedCdSpec(), {{150, 201, false}, {351, 163, false}, {11914, 120, true}}, 0x14009e03},
+        {"Enhanced CD", EnhancedCdLayout(), {{150, 201, false}, {351, 163, false}, {11914, 120, true}}, 0x14009e03},
         // 2 + 4, lead-out 450: 6 - 2 = 4 s.
-        {"data only", DataOnlySpec(), {{150, 200, true}, {350, 100, true}}, 0x06000402},
+        {"data only", DataOnlyLayout(), {{150, 200, true}, {350, 100, true}}, 0x06000402},
     };
     Start();
     for (const auto& c : cases) {
-        Lay(c.spec);
+        Lay(c.layout);
         ASSERT_TRUE(drive->ReadDeviceInfo()) << c.what << ": " << LastErrorText();
         ASSERT_EQ(drive->trackCount, static_cast<std::int32_t>(c.rows.size())) << c.what;
         std::int32_t dataTracks = 0;
@@ -63,7 +63,7 @@ TEST_F(DiscIdentityTest, TablesAndIdsMatchHandCheckedVectors) {
 }
 
 TEST_F(DiscIdentityTest, AnEnhancedCdsLastAudioTrackEndsAtItsSession) {
-    const TDiscImage image = Lay(EnhancedCdSpec());
+    const TDiscImage image = Lay(EnhancedCdLayout());
     Start();
     TRipRecorder rip;
     TExtractParams params = rip.Params(2);
@@ -83,19 +83,19 @@ TEST_F(DiscIdentityTest, ImagesThatDoNotHoldTogetherFailWithAText) {
     }
     struct {
         const char* what;
-        TImageSpec spec;
+        TImageLayout layout;
         const char* cue;  // replaces the generated CUE when set
     } cases[] = {
-        {"data file shorter than its CUE", TruncatedSpec(), nullptr},
-        {"descending starts", AudioDiscSpec(),
+        {"data file shorter than its CUE", TruncatedLayout(), nullptr},
+        {"descending starts", AudioDiscLayout(),
          "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:05:00\n  TRACK 02 AUDIO\n    INDEX 01 00:03:00\n"},
-        {"over 99 tracks", AudioDiscSpec(), hundredTracks.c_str()},
-        {"a track past the end", AudioDiscSpec(),
+        {"over 99 tracks", AudioDiscLayout(), hundredTracks.c_str()},
+        {"a track past the end", AudioDiscLayout(),
          "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:20:00\n"},
     };
     Start();
     for (const auto& c : cases) {
-        Lay(c.spec);
+        Lay(c.layout);
         if (c.cue != nullptr) WriteFile(tray.File("disc.cue"), c.cue);
         EXPECT_FALSE(drive->ReadDeviceInfo()) << c.what;
         char text[256] = "";

@@ -32,15 +32,15 @@ TEST_F(RipOracleTest, EveryAudioTrackInEveryModeEqualsCdParanoias) {
     if (!ToolOnPath("cd-paranoia")) GTEST_SKIP() << "cd-paranoia is not installed";
     struct {
         const char* what;
-        TImageSpec spec;
+        TImageLayout layout;
         std::vector<std::int32_t> audioTracks;
     } discs[] = {
-        {"audio, odd frame counts", AudioDiscSpec(), {1, 2, 3}},
-        {"mixed mode", MixedModeSpec(), {2, 3}},
+        {"audio, odd frame counts", AudioDiscLayout(), {1, 2, 3}},
+        {"mixed mode", MixedModeLayout(), {2, 3}},
     };
     Start();
     for (const auto& disc : discs) {
-        WriteDiscImage(tray.Path(), "disc", disc.spec);
+        WriteDiscImage(tray.Path(), "disc", disc.layout);
         for (std::int32_t track : disc.audioTracks) {
             for (bool checks : {true, false}) {
                 SCOPED_TRACE(std::string(disc.what) + ", track " + std::to_string(track) + (checks ? "" : ", -Z"));
@@ -54,7 +54,7 @@ TEST_F(RipOracleTest, EveryAudioTrackInEveryModeEqualsCdParanoias) {
 
 TEST_F(RipOracleTest, AnEnhancedCdsLastAudioTrackIsTheFirstPartOfCdParanoias) {
     if (!ToolOnPath("cd-paranoia")) GTEST_SKIP() << "cd-paranoia is not installed";
-    WriteDiscImage(tray.Path(), "disc", EnhancedCdSpec());
+    WriteDiscImage(tray.Path(), "disc", EnhancedCdLayout());
     Start();
     EXPECT_TRUE(Ours(1, true) == Paranoia(1, true));
     // cd-paranoia sees no sessions in an image and keeps the gap before the

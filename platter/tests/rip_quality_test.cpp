@@ -27,7 +27,7 @@ class RipQualityTest : public ImageDriveTest {
 protected:
     void SetUp() override {
         ImageDriveTest::SetUp();
-        image = WriteDiscImage(tray.Path(), "disc", AudioDiscSpec());
+        image = WriteDiscImage(tray.Path(), "disc", AudioDiscLayout());
         expected = image.Sectors(kTrackStart, kTrackEnd);
         Start();
     }

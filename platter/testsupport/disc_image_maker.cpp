@@ -65,15 +65,15 @@ std::string TDiscImage::Sectors(std::int32_t firstLsn, std::int32_t endLsn) cons
     return out;
 }
 
-TDiscImage WriteDiscImage(const std::string& folder, const std::string& name, const TImageSpec& spec) {
+TDiscImage WriteDiscImage(const std::string& folder, const std::string& name, const TImageLayout& layout) {
     TDiscImage image;
     image.cuePath = folder + "/" + name + ".cue";
     image.binPath = folder + "/" + name + ".bin";
     std::string cue = "FILE \"" + name + ".bin\" BINARY\n";
     std::ofstream bin(image.binPath, std::ios::binary | std::ios::trunc);
     std::int32_t next = 0;
-    for (std::size_t i = 0; i < spec.tracks.size(); ++i) {
-        const TImageTrack& track = spec.tracks[i];
+    for (std::size_t i = 0; i < layout.tracks.size(); ++i) {
+        const TImageTrack& track = layout.tracks[i];
         const std::int32_t start = track.startLsn >= 0 ? track.startLsn : next;
         const auto number = static_cast<std::int32_t>(i + 1);
         char line[64];
@@ -82,7 +82,7 @@ TDiscImage WriteDiscImage(const std::string& folder, const std::string& name, co
         cue += "    INDEX 01 " + CueTime(start) + "\n";
         image.startLsn.push_back(start);
         bin.seekp(std::int64_t{start} * kSectorBytes);
-        if (track.data || !spec.sparseAudio) {
+        if (track.data || !layout.sparseAudio) {
             for (std::int32_t s = 0; s < track.sectors; ++s)
                 bin << (track.data ? DataSector(number, s) : FixtureAudioSector(number, s));
         }
@@ -90,29 +90,29 @@ TDiscImage WriteDiscImage(const std::string& folder, const std::string& name, co
     }
     bin.close();
     image.leadoutLsn = next;
-    const std::int64_t size = std::int64_t{next} * kSectorBytes - spec.cutBytes;
+    const std::int64_t size = std::int64_t{next} * kSectorBytes - layout.cutBytes;
     if (truncate(image.binPath.c_str(), static_cast<off_t>(size)) != 0)
         throw std::runtime_error("cannot size " + image.binPath);
     std::ofstream(image.cuePath, std::ios::binary | std::ios::trunc) << cue;
     return image;
 }
 
-TImageSpec AudioDiscSpec() { return TImageSpec{{{253}, {384}, {315}}}; }
+TImageLayout AudioDiscLayout() { return TImageLayout{{{253}, {384}, {315}}}; }
 
-TImageSpec MixedModeSpec() { return TImageSpec{{{300, true}, {151}, {227}}}; }
+TImageLayout MixedModeLayout() { return TImageLayout{{{300, true}, {151}, {227}}}; }
 
-TImageSpec EnhancedCdSpec() {
+TImageLayout EnhancedCdLayout() {
     // The data track follows the audio session's lead-out, the data
     // session's lead-in and its pregap.
-    return TImageSpec{{{201}, {163}, {120, true, 201 + 163 + 11400}}};
+    return TImageLayout{{{201}, {163}, {120, true, 201 + 163 + 11400}}};
 }
 
-TImageSpec DataOnlySpec() { return TImageSpec{{{200, true}, {100, true}}}; }
+TImageLayout DataOnlyLayout() { return TImageLayout{{{200, true}, {100, true}}}; }
 
-TImageSpec TruncatedSpec() {
-    TImageSpec spec = AudioDiscSpec();
-    spec.cutBytes = 350 * kSectorBytes + kSectorBytes / 2;
-    return spec;
+TImageLayout TruncatedLayout() {
+    TImageLayout layout = AudioDiscLayout();
+    layout.cutBytes = 350 * kSectorBytes + kSectorBytes / 2;
+    return layout;
 }
 
 }  // namespace platter_test

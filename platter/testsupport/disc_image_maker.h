@@ -22,7 +22,7 @@ struct TImageTrack {
     std::int32_t startLsn = -1;
 };
 
-struct TImageSpec {
+struct TImageLayout {
     std::vector<TImageTrack> tracks;
     // Bytes cut off the end of the data file (an image whose BIN is
     // shorter than its CUE says).
@@ -42,7 +42,7 @@ struct TDiscImage {
 };
 
 // Writes folder/name.cue and folder/name.bin.
-TDiscImage WriteDiscImage(const std::string& folder, const std::string& name, const TImageSpec& spec);
+TDiscImage WriteDiscImage(const std::string& folder, const std::string& name, const TImageLayout& layout);
 
 // The audio of a generated track's sector (2352 bytes, 16-bit little-endian
 // stereo): track from 1, sector from 0 within the track.
@@ -51,15 +51,15 @@ std::string FixtureAudioSector(std::int32_t track, std::int32_t sector);
 // The shapes the tests share.
 // Audio only, odd frame counts: starts 150, 403, 787 (lead-in counted),
 // lead-out 1102.
-TImageSpec AudioDiscSpec();
+TImageLayout AudioDiscLayout();
 // A data track 1, then two audio tracks.
-TImageSpec MixedModeSpec();
+TImageLayout MixedModeLayout();
 // Two audio tracks, then a data track 11,400 sectors after the audio ends.
-TImageSpec EnhancedCdSpec();
+TImageLayout EnhancedCdLayout();
 // Two data tracks.
-TImageSpec DataOnlySpec();
+TImageLayout DataOnlyLayout();
 // The audio disc with its data file cut (not on a sector boundary) before
 // its last track starts.
-TImageSpec TruncatedSpec();
+TImageLayout TruncatedLayout();
 
 }  // namespace platter_test
