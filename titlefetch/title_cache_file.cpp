@@ -1,6 +1,9 @@
 #include "titlefetch/title_cache_file.h"
 
+#include <sys/stat.h>
+
 #include <atomic>
+#include <cstdint>
 
 #include "platform/last_error.h"
 #include "platform/user_folders.h"
@@ -36,6 +39,12 @@ bool CTitleCacheAccess::Read(std::string& text, bool& exists) const {
     text.clear();
     exists = false;
     if (path_.empty()) return false;
+    // An oversized file is refused by its size, without reading it first.
+    struct stat info {};
+    if (stat(path_.c_str(), &info) == 0 && static_cast<std::uint64_t>(info.st_size) > kMaxTitleCacheBytes) {
+        exists = true;
+        return false;
+    }
     if (ReadFileBounded(path_.c_str(), kMaxTitleCacheBytes, text)) {
         exists = true;
         return true;

@@ -1,0 +1,197 @@
+// GetTrackTimes on generated BIN/CUE images: the entries' positions and
+// lengths, which tracks a mixed-mode disc and an Enhanced CD list, the
+// failures, and the lines each run leaves in the log.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "filekit/log.h"
+#include "testsupport/temp_dir.h"
+#include "titlefetch/tests/cd_image.h"
+#include "titlefetch/titlefetch.h"
+
+using cdimage::TImageTrack;
+
+namespace {
+
+LogClockTime FixedClock() { return LogClockTime{1, 2, 3, 4}; }
+
+// An entry as (position, length) in frames.
+struct TEntryFrames {
+    std::int64_t position;
+    std::int64_t length;
+    bool operator==(const TEntryFrames&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TEntryFrames& entry) {
+    return out << "{" << entry.position << ", " << entry.length << "}";
+}
+
+std::vector<TEntryFrames> FramesOf(const MvList<PLATTER_TTrackPos*>& tracks) {
+    std::vector<TEntryFrames> frames;
+    for (const PLATTER_TTrackPos* track : tracks) {
+        EXPECT_EQ(track->frameOffset, 0);
+        frames.push_back({track->PositionInFrames(), track->LengthInFrames()});
+    }
+    return frames;
+}
+
+class TrackTimesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        logPath = images.File("titlefetch.log");
+        LogSetClock(&FixedClock);
+        LogInit(logPath.c_str());
+        LogOn(1);
+    }
+    void TearDown() override {
+        LogDeinit();
+        LogSetClock(nullptr);
+        facade.DeallocTrackPosList(&tracks, false);
+    }
+
+    // The log's lines without their time prefix, which the fixed clock makes
+    // the same on every line.
+    std::vector<std::string> LogLines() {
+        LogDeinit();  // closes the file, so everything is on disk
+        const std::string text = testsupport::ReadWholeFile(logPath);
+        LogInit(logPath.c_str());
+        const std::string prefix = "01:02:03 [  4 ms]: ";
+        std::vector<std::string> lines;
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = text.find("\r\n", start);
+            const std::string line = text.substr(start, end - start);
+            EXPECT_EQ(line.substr(0, prefix.size()), prefix) << line;
+            lines.push_back(line.substr(prefix.size()));
+            start = end == std::string::npos ? text.size() : end + 2;
+        }
+        return lines;
+    }
+
+    testsupport::TempDir images;
+    std::string logPath;
+    TITLEFETCH_CTitlefetch facade;
+    MvList<PLATTER_TTrackPos*> tracks;
+};
+
+TEST_F(TrackTimesTest, ImagesGiveOneEntryPerListedTrackAndAClosingEntry) {
+    struct Case {
+        const char* what;
+        std::vector<TImageTrack> image;
+        std::vector<TEntryFrames> entries;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"three audio tracks of odd lengths; the first starts at 0:02:00",
+         {{false, 253}, {false, 384}, {false, 315}},
+         {{150, 150}, {403, 253}, {787, 384}, {1103, 316}},
+         {"Titlefetch::GetTrackTimes - totalTracks = 3", "   Track 1: 0 min, 2 sec, 0 frame",
+          "   Track 2: 0 min, 5 sec, 28 frame", "   Track 3: 0 min, 10 sec, 37 frame",
+          "Titlefetch::GetTrackTimes - Returning successful"}},
+        {"mixed mode: the leading data track stays",
+         {{true, 300}, {false, 200}, {false, 151}},
+         {{150, 150}, {450, 300}, {650, 200}, {802, 152}},
+         {"Titlefetch::GetTrackTimes - totalTracks = 3", "   Track 1: 0 min, 2 sec, 0 frame",
+          "   Track 2: 0 min, 6 sec, 0 frame", "   Track 3: 0 min, 8 sec, 50 frame",
+          "Titlefetch::GetTrackTimes - Returning successful"}},
+        {"Enhanced CD: the later session's data track is left out and the audio ends with the first session",
+         {{false, 253}, {false, 384}, {true, 300, 11400}},
+         {{150, 150}, {403, 253}, {788, 385}},
+         {"Titlefetch::GetTrackTimes - totalTracks = 3", "   Track 1: 0 min, 2 sec, 0 frame",
+          "   Track 2: 0 min, 5 sec, 28 frame", "Titlefetch::GetTrackTimes - Returning successful"}},
+        {"a data track right after the audio, with no room for a session gap, ends it there",
+         {{false, 253}, {true, 300}},
+         {{150, 150}, {404, 254}},
+         {"Titlefetch::GetTrackTimes - totalTracks = 2", "   Track 1: 0 min, 2 sec, 0 frame",
+          "Titlefetch::GetTrackTimes - Returning successful"}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogInit(logPath.c_str());  // each case's lines from an empty log
+        const std::string cue = cdimage::WriteImage(images.Path(), "disc" + std::to_string(n++), c.image);
+        ASSERT_TRUE(facade.GetTrackTimes(tracks, cue.c_str()));
+        EXPECT_EQ(FramesOf(tracks), c.entries);
+        EXPECT_EQ(LogLines(), c.log);
+    }
+}
+
+TEST_F(TrackTimesTest, TwelveTracksGiveThirteenEntriesTheLastOneFrameLonger) {
+    std::vector<TImageTrack> image;
+    for (int i = 0; i < 12; ++i) image.push_back({false, 751 + 37 * i});
+    // A list that held records gets them replaced.
+    facade.GetTrackTimes(tracks, cdimage::WriteImage(images.Path(), "short", {{false, 100}}).c_str());
+    ASSERT_EQ(tracks.count, 2);
+
+    ASSERT_TRUE(facade.GetTrackTimes(tracks, cdimage::WriteImage(images.Path(), "twelve", image).c_str()));
+    ASSERT_EQ(tracks.count, 13);
+    std::int64_t start = 150;
+    std::int64_t previous = 0;
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(tracks.items[i]->PositionInFrames(), start) << i;
+        EXPECT_EQ(tracks.items[i]->LengthInFrames(), start - previous) << i;
+        previous = start;
+        start += image[static_cast<std::size_t>(i)].sectors;
+    }
+    EXPECT_EQ(tracks.items[12]->LengthInFrames(), image.back().sectors + 1);
+    EXPECT_EQ(tracks.items[12]->PositionInFrames(), start + 1);
+    // The fields are minutes, seconds and frames within range.
+    const PLATTER_TTrackPos& last = *tracks.items[12];
+    EXPECT_LT(last.positionSeconds, 60);
+    EXPECT_LT(last.positionFrames, 75);
+    EXPECT_LT(last.lengthFrames, 75);
+}
+
+TEST_F(TrackTimesTest, FailuresLeaveTheListEmptyAndLogTheStep) {
+    const std::string openFailure =
+        "TITLEFETCH::GetTrackTimes - Failed to open cdaudio device: 'The CD drive or disc image could not be opened.'";
+    const std::string audioCue = "FILE \"x.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+    struct Case {
+        const char* what;
+        bool hasCue;
+        std::string cueText;
+        std::int64_t binSectors;  // -1: no data file
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"a missing image", false, "", -1, {openFailure}},
+        {"a CUE naming a missing data file", true, audioCue, -1, {openFailure}},
+        {"an empty CUE", true, "", 300, {openFailure}},
+        {"an empty data file", true, audioCue, 0, {openFailure}},
+        {"a CUE holding binary bytes", true, std::string("FILE \0\x01", 7), 300, {openFailure}},
+        {"a data-only image", true,
+         "FILE \"x.bin\" BINARY\n  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n",
+         300,
+         {"Titlefetch::GetTrackTimes - totalTracks = 1",
+          "Titlefetch::GetTrackTimes - No audio tracks: 'The disc holds no audio tracks.'"}},
+        {"a data file cut short of the CUE's tracks", true,
+         audioCue + "  TRACK 02 AUDIO\n    INDEX 01 00:10:00\n",
+         300,
+         {"Titlefetch::GetTrackTimes - totalTracks = 2", "   Track 1: 0 min, 2 sec, 0 frame",
+          "   Track 2: 0 min, 12 sec, 0 frame",
+          "Titlefetch::GetTrackTimes - Failed to get last track's length: "
+          "'The CD drive's table of contents could not be read.'"}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogInit(logPath.c_str());
+        const std::string name = "bad" + std::to_string(n++);
+        std::string cue = images.File(name + ".cue");
+        if (c.hasCue) cue = cdimage::WriteImage(images.Path(), name, c.cueText, std::max<std::int64_t>(c.binSectors, 0));
+        if (c.binSectors < 0) std::remove(images.File(name + ".bin").c_str());
+        // Whatever the list held goes, success or not.
+        tracks.Append(new PLATTER_TTrackPos);
+        EXPECT_FALSE(facade.GetTrackTimes(tracks, cue.c_str()));
+        EXPECT_EQ(tracks.count, 0);
+        EXPECT_EQ(tracks.items, nullptr);
+        EXPECT_EQ(LogLines(), c.log);
+    }
+}
+
+}  // namespace
