@@ -6,9 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "platter/cdio_log.h"
 #include "platter/errors.h"
 #include "platter/types.h"
+#include "titlefetch/cdio_log.h"
 
 namespace {
 

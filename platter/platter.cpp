@@ -2,9 +2,9 @@
 
 #include "filekit/log.h"
 #include "platform/user_folders.h"
-#include "platter/cdio_log.h"
 #include "platter/errors.h"
 #include "platter/image_drive.h"
+#include "titlefetch/cdio_log.h"
 
 PLATTER_CPlatter::PLATTER_CPlatter() : imageDrive(DefaultImageDriveConfig()) {}
 

@@ -1,17 +1,15 @@
 #include "titlefetch/cd_toc_reader.h"
 
 #include <cdio/cdio.h>
-#include <cdio/logging.h>
 #include <sys/stat.h>
 
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <string>
 #include <string_view>
 
-#include "filekit/log.h"
 #include "platform/ascii_case.h"
+#include "titlefetch/cdio_log.h"
 
 namespace {
 
@@ -21,30 +19,6 @@ constexpr std::int64_t kMaxCueBytes = 64 * 1024;
 constexpr std::int64_t kRawSectorBytes = 2352;
 // Red Book track numbers run from 1 to 99.
 constexpr std::int32_t kMaxTrackNumber = 99;
-
-const char* LevelName(cdio_log_level_t level) {
-    switch (level) {
-        case CDIO_LOG_DEBUG: return "debug";
-        case CDIO_LOG_INFO: return "info";
-        case CDIO_LOG_WARN: return "warning";
-        case CDIO_LOG_ERROR: return "error";
-        case CDIO_LOG_ASSERT: return "assertion";
-    }
-    return "message";
-}
-
-void ToOurLog(cdio_log_level_t level, const char message[]) {
-    // Debug chatter (a line per sector) would drown the log.
-    if (level < CDIO_LOG_INFO) return;
-    LogFmt("titlefetch - libcdio %s: %s", LevelName(level), message != nullptr ? message : "");
-}
-
-// libcdio's own handler ends the process on an error message (one for a
-// drive it cannot read, say); ours logs it and lets the call fail.
-void RouteCdioMessages() {
-    static std::once_flag once;
-    std::call_once(once, [] { cdio_log_set_handler(ToOurLog); });
-}
 
 // The size of a regular file, -1 when there is none.
 std::int64_t RegularFileSize(const std::string& path) {
@@ -90,7 +64,7 @@ CCdTocReader::~CCdTocReader() { Close(); }
 
 bool CCdTocReader::Open(const char* driveText) {
     Close();
-    RouteCdioMessages();
+    InstallCdioLogHandler();
     if (driveText == nullptr) {
         cdio_ = cdio_open(nullptr, DRIVER_DEVICE);
     } else if (const std::string text = driveText; NamesImage(text)) {
