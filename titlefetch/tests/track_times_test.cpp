@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -191,6 +192,26 @@ TEST_F(TrackTimesTest, FailuresLeaveTheListEmptyAndLogTheStep) {
         EXPECT_EQ(tracks.count, 0);
         EXPECT_EQ(tracks.items, nullptr);
         EXPECT_EQ(LogLines(), c.log);
+    }
+}
+
+// Asking for a drive that is not there fails like a missing image, whatever
+// libcdio says about it on the way, and the process goes on.
+TEST_F(TrackTimesTest, WithoutADriveTheOpenFails) {
+    std::vector<const char*> drives = {"/dev/no-such-cd-drive"};
+    // The default drive too, on machines that have none.
+    if (!std::filesystem::exists("/dev/sr0") && !std::filesystem::exists("/dev/cdrom")) drives.push_back(nullptr);
+    for (const char* drive : drives) {
+        SCOPED_TRACE(drive != nullptr ? drive : "the default drive");
+        LogInit(logPath.c_str());
+        tracks.Append(new PLATTER_TTrackPos);
+        EXPECT_FALSE(facade.GetTrackTimes(tracks, drive));
+        EXPECT_EQ(tracks.count, 0);
+        const std::vector<std::string> lines = LogLines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(),
+                  "TITLEFETCH::GetTrackTimes - Failed to open cdaudio device: "
+                  "'The CD drive or disc image could not be opened.'");
     }
 }
 
