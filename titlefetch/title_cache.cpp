@@ -6,6 +6,7 @@
 #include "platform/last_error.h"
 #include "titlefetch/title_cache_file.h"
 #include "titlefetch/title_cache_text.h"
+#include "titlefetch/disc_record.h"
 #include "titlefetch/titlefetch.h"
 
 namespace {
