@@ -18,7 +18,7 @@ packages=(
   # Windows Media audio over FFmpeg
   libavcodec-dev libavformat-dev libswresample-dev libavutil-dev
   # reference tools the oracle tests compare against (they skip when absent)
-  libcdio-utils cd-paranoia ffmpeg twolame python3-mutagen id3v2 eyed3 sqlite3
+  libcdio-utils cd-paranoia ffmpeg twolame python3 python3-mutagen id3v2 eyed3 sqlite3
 )
 
 missing=()
