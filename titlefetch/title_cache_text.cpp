@@ -47,8 +47,9 @@ bool IsSectionOf(std::string_view line, std::string_view sectionName) { return A
 
 bool IsSectionLine(std::string_view line) { return !line.empty() && line.front() == '['; }
 
-// A value as UTF-8: lines that are not valid UTF-8 came from an older
-// program writing Windows-1252.
+// A value as UTF-8: a value that is not valid UTF-8 came from an older
+// program writing Windows-1252. Deciding per value keeps both readable in a
+// file that such a program and this one have written to in turn.
 std::string DecodeValue(std::string_view value) {
     return IsValidUtf8(value) ? std::string(value) : Windows1252ToUtf8(value);
 }

@@ -14,8 +14,8 @@
 // sections of the one disc changed: every other byte is copied as it stands.
 //
 // Lines end with LF; a CR before it is part of the line end. Lines may be of
-// any length. Lines that are not valid UTF-8 were written by an older program
-// and are read as Windows-1252.
+// any length. Values that are not valid UTF-8 were written by an older
+// program and are read as Windows-1252.
 
 #include <cstdint>
 #include <string>

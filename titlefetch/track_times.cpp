@@ -6,12 +6,12 @@
 // (the distance from 0:00:00) is 0:02:00 too.
 //
 // An Enhanced CD holds its audio in the first session and a data track in a
-// later one. Like the CD audio devices the program was written for, which
-// see the first session only, the list leaves such trailing data tracks out
-// and ends the last audio track where the first session ends: 11,400 blocks
-// before the data track (Red Book / Blue Book multisession layout: the
-// first session's 6,750-block lead-out, the second session's 4,500-block
-// lead-in and the data track's 150-block pregap). A data track before the
+// later one. The list shows the disc as a CD audio player sees it, the first
+// session only: it leaves such trailing data tracks out and ends the last
+// audio track where the first session ends, 11,400 blocks before the data
+// track (Blue Book multisession layout: the first session's 6,750-block
+// lead-out, the second session's 4,500-block lead-in and the data track's
+// 150-block pregap). A data track before the
 // audio (a mixed-mode disc) is part of the first session and stays.
 
 #include <cstdint>
@@ -90,8 +90,8 @@ bool CTrackTimesRun::Run(const char* driveText) {
     if (!FindLastAudioTrack(lastAudio) || !ReadStarts(lastAudio)) return false;
     std::int32_t end = 0;
     if (!ReadLastTrackEnd(lastAudio, end)) return false;
-    // The closing entry lies one frame past the last track, as the drives of
-    // old reported it.
+    // The closing entry lies one frame past the last track's end; callers
+    // read the last track's length from it with that frame included.
     const std::int64_t length = std::int64_t{end} - lastStart_ + 1;
     if (!AppendEntry(tracks_, lastStart_ + length, length)) return false;
     reader_.Close();
