@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platter/cdio_toc.h"
 #include "platter/errors.h"
 #include "platter/types.h"
 #include "titlefetch/cdio_log.h"
@@ -72,28 +73,10 @@ bool CCdioImage::Open(const std::string& cuePath, std::int32_t& code, std::strin
     cdio_ = cdio_open_cue(cuePath.c_str());
     if (cdio_ == nullptr) return Refuse(code, text, PLATTER_ERR_OPEN, "The image " + cuePath + " cannot be opened.");
 
-    const track_t first = cdio_get_first_track_num(cdio_);
-    const track_t count = cdio_get_num_tracks(cdio_);
-    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0 || count > PLATTER_MAX_TRACKS)
-        return Refuse(code, text, PLATTER_ERR_BAD_TOC, "The image " + cuePath + " has no usable track list.");
-    toc_ = TDiscToc{};
-    toc_.firstTrack = first;
-    for (track_t t = first; t < first + count; ++t) {
-        TTocTrack track;
-        track.lsn = cdio_get_track_lsn(cdio_, t);
-        track.data = cdio_get_track_format(cdio_, t) != TRACK_FORMAT_AUDIO;
-        toc_.tracks.push_back(track);
-    }
-    toc_.leadoutLsn = cdio_get_track_lsn(cdio_, CDIO_CDROM_LEADOUT_TRACK);
-    if (!ValidateToc(toc_, why)) return Refuse(code, text, PLATTER_ERR_BAD_TOC, why);
+    if (!ReadCdioToc(cdio_, toc_, why)) return Refuse(code, text, PLATTER_ERR_BAD_TOC, "The image " + cuePath + ": " + why);
     // The tracks must lie within the bytes present; libcdio's own lead-out
     // may not say so for a data file that was cut short.
     if (std::int64_t{toc_.leadoutLsn} * PLATTER_SECTOR_BYTES > binBytes)
         return Refuse(code, text, PLATTER_ERR_BAD_TOC, "The image's data file is shorter than its track list.");
     return true;
-}
-
-bool CCdioImage::ReadSectors(std::int32_t lsn, std::int32_t count, std::uint8_t* out) {
-    if (cdio_ == nullptr || lsn < 0 || count <= 0 || lsn + count > toc_.leadoutLsn) return false;
-    return cdio_read_audio_sectors(cdio_, out, lsn, static_cast<std::uint32_t>(count)) == DRIVER_OP_SUCCESS;
 }

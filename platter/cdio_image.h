@@ -11,21 +11,21 @@
 #include <string>
 
 #include "platter/disc_toc.h"
-#include "platter/track_extractor.h"
 
 typedef struct _CdIo CdIo_t;
 
-class CCdioImage final : public ISectorReader {
+class CCdioImage final {
 public:
     CCdioImage() = default;
-    ~CCdioImage() override;
+    ~CCdioImage();
     CCdioImage(const CCdioImage&) = delete;
     CCdioImage& operator=(const CCdioImage&) = delete;
 
     // Opens cuePath and reads its table. False with code and text filled.
     bool Open(const std::string& cuePath, std::int32_t& code, std::string& text);
     const TDiscToc& Toc() const { return toc_; }
-    bool ReadSectors(std::int32_t lsn, std::int32_t count, std::uint8_t* out) override;
+    // The open handle, for the reader; null before a successful Open.
+    CdIo_t* Handle() const { return cdio_; }
 
 private:
     CdIo_t* cdio_ = nullptr;

@@ -5,6 +5,7 @@
 
 #include "platter/disc_toc.h"
 #include "platter/errors.h"
+#include "platter/paranoia_reader.h"
 
 void PlatterCopyText(const std::string& text, char* out, std::size_t outSize) {
     if (out == nullptr || outSize == 0) return;
@@ -95,11 +96,36 @@ void PLATTER_CDevice::ClearError() {
     errorText_.clear();
 }
 
+std::unique_lock<std::mutex> PLATTER_CDevice::TryLockMediumForRead() {
+    std::unique_lock<std::mutex> hold(mediumLock_, std::try_to_lock);
+    if (!hold.owns_lock()) SetError(PLATTER_ERR_BUSY, "");
+    return hold;
+}
+
+std::unique_lock<std::mutex> PLATTER_CDevice::LockForExtraction(const TExtractParams* params) {
+    if (params == nullptr) {
+        SetError(PLATTER_ERR_BAD_PARAMS, "");
+        return std::unique_lock<std::mutex>();
+    }
+    return TryLockMediumForRead();
+}
+
+bool PLATTER_CDevice::RunRip(const TParanoiaRip& rip, const TExtractParams& params) {
+    TExtractFailure failure;
+    if (!RipTrackThroughParanoia(rip, params, failure)) {
+        SetError(failure.code, failure.text);
+        return false;
+    }
+    ClearError();
+    return true;
+}
+
 void PLATTER_CDevice::ClearDiscInfo() {
     for (PLATTER_TTrackPos* pos : trackPositions) delete pos;
     trackPositions.Empty();
     trackCount = 0;
     discId = 0;
+    correctionNotNeeded = 0;
     for (auto& row : trackTable) row = PLATTER_TTrackInfo{};
 }
 
@@ -128,4 +154,5 @@ void PLATTER_CDevice::SetDiscInfo(const TDiscToc& toc) {
     }
     trackCount = static_cast<std::int32_t>(toc.tracks.size());
     discId = ComputeDiscId(toc);
+    correctionNotNeeded = 1;
 }

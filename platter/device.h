@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "platter/read_hook.h"
 #include "platter/types.h"
 #include "titlefetch/mv_list.h"
 #include "titlefetch/track_pos.h"
 
 struct TDiscToc;
+struct TParanoiaRip;
 
 class PLATTER_CDevice {
 public:
@@ -57,6 +59,10 @@ public:
     // The last error's code (0 none, -100 a cancelled extraction) and its
     // text, cut to textSize bytes on a character boundary.
     std::int32_t GetLastError(char* text, std::size_t textSize) const;
+    // Every raw read of later extractions goes through hook (empty: none).
+    // Set it while no extraction runs.
+    void SetReadHook(TPlatterReadHook hook) { readHook_ = std::move(hook); }
+
     // Vendor and product, as one name.
     const char* GetName() const { return name_.c_str(); }
     std::int32_t GetNumDataTracks() const;
@@ -80,10 +86,27 @@ public:
     PLATTER_TTrackInfo trackTable[PLATTER_MAX_TRACKS + 1] = {};
     // One record per track, owned by the device.
     MvList<PLATTER_TTrackPos*> trackPositions;
+    // 1 when the track lengths need no correction from another source: set
+    // with every table this library reads, whose lengths (an Enhanced CD's
+    // last audio track included) come from the disc's layout.
+    std::uint8_t correctionNotNeeded = 0;
     std::uint8_t ripVersusConvert = 0;
     std::int32_t ripVersusConvertPercent = 0;
 
 protected:
+    // Readers and the writer share the medium: a write holds this for its
+    // whole run; reads only try it, and fail as busy rather than wait.
+    // Status queries never take it.
+    std::mutex& MediumLock() { return mediumLock_; }
+    // Takes the medium lock for a read, or sets PLATTER_ERR_BUSY.
+    std::unique_lock<std::mutex> TryLockMediumForRead();
+    // The medium lock for an extraction, or unlocked with the last error set
+    // (no block, or busy).
+    std::unique_lock<std::mutex> LockForExtraction(const TExtractParams* params);
+    // Rips the track params asks for; the last error tells how it went.
+    bool RunRip(const TParanoiaRip& rip, const TExtractParams& params);
+    const TPlatterReadHook& ReadHook() const { return readHook_; }
+
     // Sets the identity fields and the name from them.
     void SetIdentity(const char* vendorText, const char* productText, const char* revisionText);
     // The drive's write speeds in X, slowest first, and the engine that
@@ -98,6 +121,8 @@ protected:
     void SetDiscInfo(const TDiscToc& toc);
 
 private:
+    std::mutex mediumLock_;
+    TPlatterReadHook readHook_;
     mutable std::mutex errorLock_;
     std::int32_t errorCode_ = 0;
     std::string errorText_;

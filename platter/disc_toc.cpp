@@ -28,7 +28,15 @@ bool ValidateToc(const TDiscToc& toc, std::string& why) {
     return true;
 }
 
+bool EndsAudioSession(const TDiscToc& toc, std::size_t i) {
+    if (i + 1 >= toc.tracks.size() || toc.tracks[i].data) return false;
+    for (std::size_t k = i + 1; k < toc.tracks.size(); ++k)
+        if (!toc.tracks[k].data) return false;
+    return toc.tracks[i + 1].lsn - kSessionGapFrames > toc.tracks[i].lsn;
+}
+
 std::int32_t TrackEndLsn(const TDiscToc& toc, std::size_t i) {
+    if (EndsAudioSession(toc, i)) return toc.tracks[i + 1].lsn - kSessionGapFrames;
     return i + 1 < toc.tracks.size() ? toc.tracks[i + 1].lsn : toc.leadoutLsn;
 }
 

@@ -17,6 +17,9 @@ const char* PlatterCodeReason(std::int32_t code) {
         case PLATTER_ERR_BAD_TOC: return "The disc's table of contents is inconsistent.";
         case PLATTER_ERR_OPEN: return "The disc could not be opened.";
         case PLATTER_ERR_BAD_PARAMS: return "The extraction parameters are unusable.";
+        case PLATTER_ERR_BUSY: return "The drive is busy writing a disc.";
+        case PLATTER_ERR_NO_ACCESS: return "A CD drive cannot be opened: permission denied.";
+        case PLATTER_ERR_DRIVE: return "The drive refused the command.";
         case PLATTER_ERR_NOT_READY: return "The drive library is not initialised.";
         default: return "Unknown error.";
     }

@@ -41,6 +41,13 @@ inline constexpr std::int32_t PLATTER_ERR_OPEN = 25;
 // The extraction block is unusable (no data callback).
 inline constexpr std::int32_t PLATTER_ERR_BAD_PARAMS = 26;
 
+// The drive is writing a disc; it cannot be read meanwhile.
+inline constexpr std::int32_t PLATTER_ERR_BUSY = 27;
+// A drive node the user may not open (not in the group that owns it).
+inline constexpr std::int32_t PLATTER_ERR_NO_ACCESS = 28;
+// The drive could not be asked for its status or refused a command.
+inline constexpr std::int32_t PLATTER_ERR_DRIVE = 29;
+
 // The library has not been initialised.
 inline constexpr std::int32_t PLATTER_ERR_NOT_READY = 30;
 

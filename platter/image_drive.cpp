@@ -14,7 +14,7 @@
 #include "platter/image_cue.h"
 #include "platter/image_write_job.h"
 #include "platter/platter.h"
-#include "platter/track_extractor.h"
+#include "platter/paranoia_reader.h"
 #include "platter/track_source.h"
 #include "platter/write_plan.h"
 
@@ -46,20 +46,15 @@ std::string WithSlash(std::string folder) {
     return folder;
 }
 
-// A sector reader that cannot read one configured sector, as a scratched
-// disc would not.
-class CBadSectorReader final : public ISectorReader {
-public:
-    CBadSectorReader(ISectorReader& inner, std::int32_t badLsn) : inner_(inner), bad_(badLsn) {}
-    bool ReadSectors(std::int32_t lsn, std::int32_t count, std::uint8_t* out) override {
-        if (bad_ >= lsn && bad_ < lsn + count) return false;
-        return inner_.ReadSectors(lsn, count, out);
-    }
-
-private:
-    ISectorReader& inner_;
-    std::int32_t bad_;
-};
+// The configured unreadable sector in front of the device's own hook, as
+// a scratched disc would not read.
+TPlatterReadHook BadSectorHook(std::int32_t badLsn, TPlatterReadHook inner) {
+    if (badLsn < 0) return inner;
+    return [badLsn, inner](std::int32_t lsn, long count, void* out, const TPlatterRawRead& drive) -> long {
+        if (badLsn >= lsn && badLsn < lsn + count) return -1;
+        return inner ? inner(lsn, count, out, drive) : drive(lsn, count, out);
+    };
+}
 
 // A CUE text whose data file is now called binName.
 std::string RenamedCue(const std::string& cue, const std::string& binName) {
@@ -170,6 +165,8 @@ std::int32_t PLATTER_CImageDrive::GetCapacity(std::int32_t /*kind*/) {
 }
 
 bool PLATTER_CImageDrive::ReadDeviceInfo() {
+    const auto medium = TryLockMediumForRead();
+    if (!medium.owns_lock()) return false;
     ClearDiscInfo();
     RefreshStatus();
     if (!Exists(TrayFile(kCueName))) {
@@ -191,10 +188,8 @@ bool PLATTER_CImageDrive::ReadDeviceInfo() {
 
 bool PLATTER_CImageDrive::ExtractTrack(TExtractParams* params) {
     abortExtraction_.store(false);
-    if (params == nullptr) {
-        SetError(PLATTER_ERR_BAD_PARAMS, "");
-        return false;
-    }
+    const auto medium = LockForExtraction(params);
+    if (!medium.owns_lock()) return false;
     CCdioImage image;
     std::int32_t code = 0;
     std::string text;
@@ -202,14 +197,13 @@ bool PLATTER_CImageDrive::ExtractTrack(TExtractParams* params) {
         SetError(code, Exists(TrayFile(kCueName)) ? text : "There is no readable disc in the drive.");
         return false;
     }
-    CBadSectorReader reader(image, config_.badSectorLba);
-    TExtractFailure failure;
-    if (!ExtractTrackAudio(image.Toc(), *params, reader, abortExtraction_, failure)) {
-        SetError(failure.code, failure.text);
-        return false;
-    }
-    ClearError();
-    return true;
+    TParanoiaRip rip;
+    rip.cdio = image.Handle();
+    rip.toc = &image.Toc();
+    rip.abort = &abortExtraction_;
+    rip.hook = BadSectorHook(config_.badSectorLba, ReadHook());
+    rip.logName = "PLATTER_CImageDrive";
+    return RunRip(rip, *params);
 }
 
 std::int32_t PLATTER_CImageDrive::Refuse(std::int32_t code, const std::string& text) {
@@ -235,7 +229,7 @@ bool PLATTER_CImageDrive::MeasureTracks(TWritePlan& plan, std::vector<std::uniqu
 }
 
 std::int32_t PLATTER_CImageDrive::WriteDisc(const TWriteDiscParams* params) {
-    std::lock_guard<std::mutex> oneWrite(writeLock_);
+    std::lock_guard<std::mutex> oneWrite(MediumLock());
     abortWrite_.store(false);
     ClearError();
     if (params == nullptr) return Refuse(PLATTER_WRITE_REFUSED, "No write block was given.");

@@ -61,7 +61,6 @@ private:
     const TImageDriveConfig config_;
     IPlatterClock* clock_;
     const std::string tray_;  // ends with '/'
-    std::mutex writeLock_;    // one write at a time
     std::mutex stateLock_;    // the tray's state below
     bool trayEmpty_ = false;
     // When this drive wrote the disc in the tray; -1 when it did not.

@@ -2,6 +2,8 @@
 
 #include "filekit/log.h"
 #include "platform/user_folders.h"
+#include "platter/cd_drive.h"
+#include "platter/drive_scan.h"
 #include "platter/errors.h"
 #include "platter/image_drive.h"
 #include "titlefetch/cdio_log.h"
@@ -28,8 +30,11 @@ bool PLATTER_CPlatter::InitializeASPILayer(bool /*ownLayer*/, TPlatterProgressCa
         progress(context, kProgressShow, 0);
         progress(context, kProgressCaption, reinterpret_cast<std::intptr_t>("Looking for CD drives..."));
     }
+    errorCode_ = 0;
+    errorText_.clear();
     // Real drives come first; the image drives follow them, so a real writer
     // is the one found first.
+    if (listRealDrives) ListRealDrives();
     if (imageDrive.enabled) {
         std::vector<std::string> trays = imageDrive.trays;
         if (trays.empty()) trays.push_back(GetUserDataDir() + "image-drive");
@@ -41,9 +46,23 @@ bool PLATTER_CPlatter::InitializeASPILayer(bool /*ownLayer*/, TPlatterProgressCa
     }
     if (progress != nullptr) progress(context, kProgressHide, 0);
     ready.store(1);
-    errorCode_ = 0;
-    errorText_.clear();
     return true;
+}
+
+void PLATTER_CPlatter::ListRealDrives() {
+    const TDriveScan scan = ScanOpticalDrives(sysfsRoot);
+    for (const TDriveNode& node : scan.drives) {
+        devices_.push_back(std::make_unique<PLATTER_CCdDrive>(node, static_cast<std::int32_t>(devices_.size())));
+        const PLATTER_CDevice& drive = *devices_.back();
+        LogFmt("PLATTER_CPlatter::InitializeASPILayer - Drive %s: %s %s %s at %d:%d:%d", node.path.c_str(),
+               drive.vendor, drive.product, drive.revision, drive.hostAdapter, drive.target, drive.lun);
+    }
+    for (std::size_t i = 0; i < scan.refusedNodes.size(); ++i) {
+        const std::string text = NoAccessText(scan.refusedNodes[i], scan.refusedGroups[i]);
+        LogFmt("PLATTER_CPlatter::InitializeASPILayer - %s", text.c_str());
+        errorCode_ = PLATTER_ERR_NO_ACCESS;
+        errorText_ += (errorText_.empty() ? "" : " ") + text;
+    }
 }
 
 void PLATTER_CPlatter::SetWriterDrive(std::int32_t adapter, std::int32_t target, std::int32_t lun) {

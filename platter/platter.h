@@ -44,7 +44,8 @@ public:
     // program passes them and change nothing.
     std::int32_t NumWriters(bool first, bool second);
 
-    // The last error's code and its text, cut to textSize bytes.
+    // The last error's code and its text, cut to textSize bytes. After
+    // InitializeASPILayer it names the drives the user may not open.
     std::int32_t GetLastError(char* text, std::size_t textSize);
     // Milliseconds the running write still needs, from its progress so far;
     // 0 when no write runs or nothing is written yet.
@@ -65,8 +66,16 @@ public:
     std::atomic<std::int32_t> burnStartTick{0};
     // The image drives' configuration; read by InitializeASPILayer.
     TImageDriveConfig imageDrive;
+    // Whether InitializeASPILayer lists the machine's CD drives, and the
+    // sysfs folder their addresses come from. Tests that count drives
+    // switch the scan off.
+    bool listRealDrives = true;
+    std::string sysfsRoot = "/sys";
 
 private:
+    // Adds the machine's drives; notes the ones the user may not open.
+    void ListRealDrives();
+
     std::mutex lock_;
     std::vector<std::unique_ptr<PLATTER_CDevice>> devices_;
     std::atomic<IPlatterAudioDecoder*> decoder_{nullptr};

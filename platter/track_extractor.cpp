@@ -1,7 +1,6 @@
 #include "platter/track_extractor.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "platter/errors.h"
@@ -21,46 +20,37 @@ void SendEvent(const TExtractParams& params, std::int32_t code, std::int32_t val
     params.eventCallback(params.eventContext, &event);
 }
 
-// Reads one block; a block that fails is read again sector by sector, so
-// that the error policy applies to the sectors that really fail.
-bool ReadBlock(const TExtractParams& params, ISectorReader& reader, std::int32_t lsn, std::int32_t count,
-               std::uint8_t* out, TExtractFailure& failure) {
-    if (reader.ReadSectors(lsn, count, out)) return true;
-    const int attempts = params.errorCorrection == PLATTER_READ_ERRORS_RETRY ? 1 + std::max<int>(params.retryCount, 0) : 1;
-    for (std::int32_t i = 0; i < count; ++i) {
-        std::uint8_t* sector = out + static_cast<std::size_t>(i) * PLATTER_SECTOR_BYTES;
-        bool read = false;
-        for (int attempt = 0; attempt < attempts && !read; ++attempt) read = reader.ReadSectors(lsn + i, 1, sector);
-        if (read) continue;
-        if (params.errorCorrection == PLATTER_READ_ERRORS_IGNORE) {
-            std::memset(sector, 0, PLATTER_SECTOR_BYTES);
-            continue;
-        }
-        return Fail(failure, PLATTER_ERR_READ, "Sector " + std::to_string(lsn + i) + " could not be read.");
-    }
-    return true;
-}
-
 }  // namespace
 
-bool ExtractTrackAudio(const TDiscToc& toc, const TExtractParams& params, ISectorReader& reader,
-                       const std::atomic<bool>& abort, TExtractFailure& failure) {
+bool ResolveAudioTrack(const TDiscToc& toc, const TExtractParams& params, std::int32_t& start, std::int32_t& end,
+                       TExtractFailure& failure) {
     if (params.dataCallback == nullptr) return Fail(failure, PLATTER_ERR_BAD_PARAMS, "");
     const std::int64_t index = std::int64_t{params.trackNumber} - toc.firstTrack;
     if (index < 0 || index >= static_cast<std::int64_t>(toc.tracks.size()))
         return Fail(failure, PLATTER_ERR_NO_SUCH_TRACK, "The disc has no track " + std::to_string(params.trackNumber) + ".");
     const auto i = static_cast<std::size_t>(index);
     if (toc.tracks[i].data) return Fail(failure, PLATTER_ERR_DATA_TRACK, "");
+    start = toc.tracks[i].lsn;
+    end = TrackEndLsn(toc, i);
+    return true;
+}
 
-    const std::int32_t start = toc.tracks[i].lsn;
-    const std::int32_t end = TrackEndLsn(toc, i);
+bool ExtractTrackAudio(const TDiscToc& toc, const TExtractParams& params, ISectorReader& reader,
+                       const std::atomic<bool>& abort, TExtractFailure& failure) {
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    if (!ResolveAudioTrack(toc, params, start, end, failure)) return false;
     SendEvent(params, EVENT_EXTRACT_AUDIO_START, start + kLeadInFrames, end + kLeadInFrames);
 
     std::vector<std::uint8_t> block(static_cast<std::size_t>(kExtractBlockSectors) * PLATTER_SECTOR_BYTES);
     for (std::int32_t lsn = start; lsn < end;) {
         if (abort.load()) return Fail(failure, PLATTER_ERR_CANCELLED, "");
         const std::int32_t count = std::min(kExtractBlockSectors, end - lsn);
-        if (!ReadBlock(params, reader, lsn, count, block.data(), failure)) return false;
+        if (!reader.ReadSectors(lsn, count, block.data(), failure)) {
+            // A read cut short by an abort is a cancel, whatever the reader saw.
+            if (abort.load()) return Fail(failure, PLATTER_ERR_CANCELLED, "");
+            return false;
+        }
         params.dataCallback(params.dataContext, block.data(), count, PLATTER_SECTOR_BYTES);
         SendEvent(params, EVENT_EXTRACT_AUDIO_PROGRESS, 0, count);
         lsn += count;

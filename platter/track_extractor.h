@@ -15,21 +15,28 @@
 #include "platter/disc_toc.h"
 #include "platter/types.h"
 
-class ISectorReader {
-public:
-    virtual ~ISectorReader() = default;
-    // Reads count raw audio sectors from lsn into out (count x 2352 bytes).
-    virtual bool ReadSectors(std::int32_t lsn, std::int32_t count, std::uint8_t* out) = 0;
-};
-
 struct TExtractFailure {
     std::int32_t code = 0;
     std::string text;
 };
 
+class ISectorReader {
+public:
+    virtual ~ISectorReader() = default;
+    // Reads count raw audio sectors from lsn into out (count x 2352 bytes),
+    // in rising order through a track. False with failure filled when the
+    // track cannot go on.
+    virtual bool ReadSectors(std::int32_t lsn, std::int32_t count, std::uint8_t* out, TExtractFailure& failure) = 0;
+};
+
 // Sectors handed to the data callback at a time (a third of a second):
 // small enough that an abort is seen at once.
 inline constexpr std::int32_t kExtractBlockSectors = 25;
+
+// The audio track the block asks for, as [start, end) in logical sectors.
+// False with failure filled when the block or the track number is unusable.
+bool ResolveAudioTrack(const TDiscToc& toc, const TExtractParams& params, std::int32_t& start, std::int32_t& end,
+                       TExtractFailure& failure);
 
 // False with failure filled when the track cannot be read, the block is
 // unusable, or abort was set (code -100).

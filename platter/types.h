@@ -191,11 +191,17 @@ struct TExtractParams {
     void* eventContext = nullptr;
     void* dataContext = nullptr;
     std::int32_t trackNumber = 0;  // disc track number, from 1
-    std::int16_t jitterCorrection = 0;
+    std::int16_t jitterCorrection = 0;  // PLATTER_JITTER_*
     std::int16_t errorCorrection = 0;  // 0 stop, 1 go on with silence, 2 retry
     std::int16_t retryCount = 0;
-    std::int16_t spindleSpeed = 0;
+    std::int16_t spindleSpeed = 0;  // 255 the fastest, else an index into the rip speed list
 };
+
+// How ExtractTrack guards against jitter: auto and on verify every read,
+// off reads straight through.
+inline constexpr std::int16_t PLATTER_JITTER_AUTO = 0;
+inline constexpr std::int16_t PLATTER_JITTER_ON = 1;
+inline constexpr std::int16_t PLATTER_JITTER_OFF = 2;
 
 // What ExtractTrack does with a sector it cannot read.
 inline constexpr std::int16_t PLATTER_READ_ERRORS_STOP = 0;

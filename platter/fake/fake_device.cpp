@@ -6,15 +6,16 @@
 #include <thread>
 
 #include "platter/errors.h"
+#include "platter/read_policy.h"
 #include "platter/track_extractor.h"
 
 namespace {
 
 // Sectors of the scripted disc: a pattern known to the test.
-class CPatternReader final : public ISectorReader {
+class CPatternReader {
 public:
     explicit CPatternReader(const std::set<std::int32_t>& bad) : bad_(bad) {}
-    bool ReadSectors(std::int32_t lsn, std::int32_t count, std::uint8_t* out) override {
+    bool ReadSectors(std::int32_t lsn, std::int32_t count, std::uint8_t* out) {
         for (std::int32_t s = 0; s < count; ++s) {
             if (bad_.count(lsn + s) != 0) return false;
             for (std::int32_t i = 0; i < PLATTER_SECTOR_BYTES; ++i)
@@ -147,8 +148,19 @@ bool PLATTER_CFakeDevice::ExtractTrack(TExtractParams* params) {
         SetError(params == nullptr ? PLATTER_ERR_BAD_PARAMS : PLATTER_ERR_OPEN, "");
         return false;
     }
-    CPatternReader reader(bad);
+    CPatternReader pattern(bad);
     TExtractFailure failure;
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    if (!ResolveAudioTrack(disc, *params, start, end, failure)) {
+        SetError(failure.code, failure.text);
+        return false;
+    }
+    CSectorReadPolicy policy(*params, start, end, abortExtraction_,
+                             [&pattern](std::int32_t lsn, std::int32_t count, std::uint8_t* out) {
+                                 return pattern.ReadSectors(lsn, count, out);
+                             });
+    CPolicySectorReader reader(policy);
     if (!ExtractTrackAudio(disc, *params, reader, abortExtraction_, failure)) {
         SetError(failure.code, failure.text);
         return false;

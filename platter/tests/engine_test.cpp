@@ -29,6 +29,7 @@ TEST(PlatterEngine, AskedEngineZeroStaysAndOneOrTwoBecomeOne) {
     } cases[] = {{0, true, 0}, {1, true, 1}, {2, true, 1}, {0, false, 0}, {2, false, 1}};
     for (const auto& c : cases) {
         PLATTER_CPlatter engine;
+        engine.listRealDrives = false;
         engine.imageDrive = QuietConfig({tray.Path()});
         TBurningEngine value = static_cast<TBurningEngine>(c.asked);
         if (!c.throughPointer) engine.burningEngine = c.asked;
@@ -56,6 +57,7 @@ TEST(PlatterEngine, SpeedNumbersAreXUnderEngineOneAndIndexesUnderZero) {
     };
     for (const auto& c : cases) {
         PLATTER_CPlatter engine;
+        engine.listRealDrives = false;
         engine.imageDrive = QuietConfig({tray.Path()});
         TBurningEngine asked = static_cast<TBurningEngine>(c.engine);
         ASSERT_TRUE(engine.InitializeASPILayer(false, nullptr, nullptr, &asked));
@@ -78,6 +80,7 @@ TEST(PlatterEngine, SpeedNumbersAreXUnderEngineOneAndIndexesUnderZero) {
 TEST(PlatterEngine, ImageDrivesAreListedWithTheirAddressesAndCapabilities) {
     testsupport::TempDir a, b;
     PLATTER_CPlatter engine;
+    engine.listRealDrives = false;
     engine.imageDrive = QuietConfig({a.Path(), b.Path()});
     struct TProgress {
         std::vector<std::int32_t> types;
@@ -111,6 +114,7 @@ TEST(PlatterEngine, ImageDrivesAreListedWithTheirAddressesAndCapabilities) {
 
 TEST(PlatterEngine, WithoutImageDrivesTheEngineIsReadyWithNoDrives) {
     PLATTER_CPlatter engine;
+    engine.listRealDrives = false;
     char text[64];
     EXPECT_NE(engine.GetLastError(text, sizeof text), 0);
     engine.imageDrive.enabled = false;
@@ -122,6 +126,7 @@ TEST(PlatterEngine, WithoutImageDrivesTheEngineIsReadyWithNoDrives) {
 
 TEST(PlatterEngine, TheDefaultTrayLiesInThePerUserDataFolder) {
     PLATTER_CPlatter engine;
+    engine.listRealDrives = false;
     engine.imageDrive = QuietConfig({});
     ASSERT_TRUE(engine.InitializeASPILayer(false, nullptr, nullptr, nullptr));
     ASSERT_EQ(engine.GetDevices(), 1);

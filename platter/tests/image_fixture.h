@@ -20,6 +20,7 @@ protected:
     // Sets up the engine with the config as the test has changed it.
     void Start() {
         engine = std::make_unique<PLATTER_CPlatter>();
+        engine->listRealDrives = false;
         config.trays = {tray.Path()};
         config.clock = &clock;
         engine->imageDrive = config;

@@ -11,17 +11,6 @@
 namespace platter_test {
 namespace {
 
-std::string RunTool(const std::string& command) {
-    std::string out;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return out;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
-
 class ImageOracleTest : public ImageDriveTest {
 protected:
     // Three tracks with a gap of 1.5 s after the first, and CD-Text.

@@ -166,6 +166,37 @@ TWriteDiscParams MakeStreamBlock(const std::vector<std::int32_t>& lengths, TBurn
     return block;
 }
 
+CWatchdog::CWatchdog(std::chrono::milliseconds limit, std::string what) {
+    thread_ = std::thread([this, limit, what = std::move(what)] {
+        std::unique_lock<std::mutex> hold(lock_);
+        if (!done_.wait_for(hold, limit, [this] { return finished_; })) {
+            std::fprintf(stderr, "watchdog: %s still running after %lld ms\n", what.c_str(),
+                         static_cast<long long>(limit.count()));
+            std::abort();
+        }
+    });
+}
+
+CWatchdog::~CWatchdog() {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        finished_ = true;
+    }
+    done_.notify_all();
+    thread_.join();
+}
+
+std::string RunTool(const std::string& command) {
+    std::string out;
+    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return out;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+    return out;
+}
+
 bool ToolOnPath(const char* tool) {
     const std::string command = std::string("command -v ") + tool + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;

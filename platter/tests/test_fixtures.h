@@ -4,6 +4,8 @@
 // callbacks, and a write block builder.
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <cstdint>
 #include <deque>
@@ -88,6 +90,25 @@ TWriteDiscParams MakeFileBlock(const std::vector<std::string>& paths, TBurnRecor
                                const std::vector<std::int32_t>& gapSectors = {});
 // An on-the-fly block whose tracks have the given byte lengths.
 TWriteDiscParams MakeStreamBlock(const std::vector<std::int32_t>& lengths, TBurnRecorder& recorder);
+
+// Ends the test process with a message when it is still alive after limit:
+// a read that never ends fails the run instead of hanging it.
+class CWatchdog {
+public:
+    CWatchdog(std::chrono::milliseconds limit, std::string what);
+    ~CWatchdog();
+    CWatchdog(const CWatchdog&) = delete;
+    CWatchdog& operator=(const CWatchdog&) = delete;
+
+private:
+    std::mutex lock_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+// Runs a shell command; its output and error text together.
+std::string RunTool(const std::string& command);
 
 // 1 when the program can be run from the shell.
 bool ToolOnPath(const char* tool);
