@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/file_replace.h"
 #include "platform/last_error.h"
 #include "platform/registry_text.h"
 #include "platform/user_folders.h"
@@ -139,31 +139,6 @@ std::string FolderOf(const TStore& store) {
     return store.folder.empty() ? GetUserConfigDir() : store.folder;
 }
 
-// Holds an advisory lock on a store file for as long as it lives, so that
-// two processes (two program instances, or the program and a helper) never
-// interleave their load, change and save of one file. The lock lives on a
-// hidden file of its own beside the store: the store file itself is replaced
-// by every save, and a lock on a replaced file guards nothing.
-class CStoreFileLock {
-public:
-    explicit CStoreFileLock(const std::string& path) {
-        const std::size_t slash = path.rfind('/') + 1;
-        const std::string lockPath = path.substr(0, slash) + "." + path.substr(slash) + ".lock";
-        fd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) return;  // no folder yet: there is no file to guard either
-        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-        }
-    }
-    ~CStoreFileLock() {
-        if (fd_ >= 0) close(fd_);  // closing releases the lock
-    }
-    CStoreFileLock(const CStoreFileLock&) = delete;
-    CStoreFileLock& operator=(const CStoreFileLock&) = delete;
-
-private:
-    int fd_ = -1;
-};
-
 // Keeps a copy of bytes that did not parse in a free "<path>.damaged-<time>"
 // file and removes the damaged file when it is still the one that was read
 // (identity is the inode read). Copying the bytes read, rather than renaming
@@ -273,7 +248,7 @@ TRegNode& LoadedRoot(TStore& store, int index) {
         return *root.tree;
     }
     root.path = folder + kRootFiles[index];
-    CStoreFileLock lock(root.path);
+    CFileChangeLock lock(root.path);
     const TDiskFile file = ReadStoreFile(root.path);
     if (file.err != 0) {
         if (file.err != ENOENT) {
@@ -308,41 +283,11 @@ void RemoveLeftoverTemporaries(const std::string& path) {
     closedir(dir);
 }
 
-// Writes text to a temporary file of its own beside path, syncs it and
-// renames it over path. Empty on success, else why not; path is untouched
-// on failure.
+// Writes text over path through a temporary file (path untouched on
+// failure). Empty on success, else why not.
 std::string WriteFileAtomically(const std::string& path, const std::string& text) {
-    const std::string folder = path.substr(0, path.rfind('/') + 1);
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return ErrnoText(errno);
-    RegistryWriteFunction writeFunction = gWriteFunction.load();
-    if (writeFunction == nullptr) writeFunction = write;
-    std::size_t done = 0;
-    int err = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = writeFunction(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) {
-            err = wrote < 0 ? errno : EIO;
-            break;
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    if (err == 0 && fsync(fd) != 0) err = errno;
-    if (close(fd) != 0 && err == 0) err = errno;
-    if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
-    if (err != 0) {
-        unlink(temp.c_str());
-        return ErrnoText(err);
-    }
-    // The rename itself reaches the disk with the folder's entry.
-    if (const int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-        dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
-    return {};
+    const int err = ReplaceFileContents(path, text, gWriteFunction.load());
+    return err == 0 ? std::string() : ErrnoText(err);
 }
 
 // The key at path below root, created when create is set; null when missing.
@@ -414,7 +359,7 @@ std::uint32_t SaveLocked(TStore& store, int index) {
     if (!folder.empty() && !MakeFolderPath(folder)) {
         why = "cannot make " + folder;
     } else {
-        CStoreFileLock lock(root.path);
+        CFileChangeLock lock(root.path);
         RemoveLeftoverTemporaries(root.path);
         std::string text;
         if (!TextToSave(store, index, text)) return ERROR_CANTWRITE;

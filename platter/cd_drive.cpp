@@ -12,11 +12,11 @@
 #include <memory>
 
 #include "filekit/log.h"
-#include "platter/cdio_log.h"
 #include "platter/cdio_toc.h"
 #include "platter/errors.h"
 #include "platter/media_status.h"
 #include "platter/paranoia_reader.h"
+#include "titlefetch/cdio_log.h"
 
 void TCdioCloser::operator()(CdIo_t* cdio) const { cdio_destroy(cdio); }
 

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "platter/cdio_log.h"
 #include "platter/cdio_toc.h"
 #include "platter/errors.h"
 #include "platter/types.h"
+#include "titlefetch/cdio_log.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include "filekit/log.h"
 #include "platform/user_folders.h"
 #include "platter/cd_drive.h"
-#include "platter/cdio_log.h"
 #include "platter/drive_scan.h"
 #include "platter/errors.h"
 #include "platter/image_drive.h"
+#include "titlefetch/cdio_log.h"
 
 PLATTER_CPlatter::PLATTER_CPlatter() : imageDrive(DefaultImageDriveConfig()) {}
 

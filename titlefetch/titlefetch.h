@@ -1,7 +1,8 @@
 #pragma once
 // TITLEFETCH_CTitlefetch: the title lookup library's facade, the only part of
-// titlefetch the program calls. It computes CDDB disc IDs, looks titles up on
-// a CDDB server through CCDDB and frees the records and lists it hands out.
+// titlefetch the program calls. It reads a CD's track times, computes CDDB
+// disc IDs, looks titles up on a CDDB server through CCDDB, keeps the local
+// title cache and frees the records and lists it hands out.
 //
 // The program keeps one object for its whole run and calls it from several
 // threads at once. Every server call builds a fresh CCDDB from a copy of the
@@ -17,6 +18,7 @@
 
 #include "titlefetch/cddb_records.h"
 #include "titlefetch/disc_record.h"
+#include "titlefetch/ini_entry.h"
 #include "titlefetch/mv_list.h"
 #include "titlefetch/site.h"
 #include "titlefetch/track_pos.h"
@@ -42,6 +44,14 @@ public:
 
     // Whether a TCP connection to the site can be made.
     bool HasConnection();
+    // Replaces the list's records with the disc's track times: one entry per
+    // track (its start, and the distance from the previous start, the first
+    // from 0:00:00), then a closing entry one frame past the last track's
+    // end, whose length is that track's plus one frame. driveText is a drive's
+    // device path or a ".cue" image; null is the default drive. Data tracks
+    // of a later session are left out. Each step logs its failure; the list
+    // is then empty and the result false.
+    bool GetTrackTimes(MvList<PLATTER_TTrackPos*>& tracks, const char* driveText);
     // The CDDB disc ID of a track list (one entry per track).
     std::uint32_t GetDiscID(const MvList<PLATTER_TTrackPos*>& tracks);
     // The matches for a disc (CCDDB::query on the site): a CDDBResult code.
@@ -66,6 +76,26 @@ public:
     bool SetLogFile(const char* fileName);
     // Always empty: errors come as codes and the thread's last error.
     CCOMString GetLastError();
+
+    // The local title cache ("cdplayer.ini" in the per-user data folder).
+    // Calls from every thread and every running program take turns on it.
+    // Writes the entry's section, replacing any earlier section of the disc,
+    // so that it then stands once, at the end of the file. False for an entry
+    // without tracks (or with more than a disc holds) and when the file
+    // cannot be written; the file is then as it was.
+    bool AddCDPlayerINIEntry(const INI_TEntry& entry);
+    // A new entry for the disc, freed through DeallocINIEntry; null when the
+    // cache holds none (or only one without tracks).
+    INI_TEntry* GetCDPlayerINIEntry(std::uint32_t discId);
+    // Removes the disc's sections. False when the file cannot be read or
+    // written (it is then as it was).
+    bool DeleteCDPlayerINIEntry(std::uint32_t discId);
+    // Frees an entry and its title strings; null is left alone.
+    void DeallocINIEntry(INI_TEntry* entry);
+    // The text of a cache line before its first '=', and after it; empty
+    // when the line has none.
+    void FindKey(const char* line, CCOMString& key);
+    void FindValue(const char* line, CCOMString& value);
 
     // Deleting the records of a list: every record is deleted, the array
     // released, capacity and count set to 0; with deleteList set the list

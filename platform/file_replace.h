@@ -1,0 +1,35 @@
+#pragma once
+// Rewriting a file without ever leaving it half written, and keeping two
+// processes from interleaving their read-change-write of one file.
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The write(2) a replacement writes through; tests pass one that fails.
+using FileWriteFunction = ssize_t (*)(int fd, const void* data, std::size_t size);
+
+// Replaces the file at path with bytes: they go to a temporary file of its
+// own beside path ("<path>.tmp-XXXXXX"), which is synced and renamed over
+// path; then the folder's entry is synced. 0 on success, else the errno of
+// what failed, with path untouched and the temporary file removed. A null
+// write means write(2).
+int ReplaceFileContents(const std::string& path, std::string_view bytes, FileWriteFunction write = nullptr);
+
+// Holds an advisory lock (flock) for as long as it lives. The lock lives on a
+// hidden file of its own beside the guarded one (".<name>.lock"): the guarded
+// file is replaced by every rewrite, and a lock on a replaced file guards
+// nothing. When the lock file cannot be made (no folder yet) there is no file
+// to guard either, and the object holds nothing.
+class CFileChangeLock {
+public:
+    explicit CFileChangeLock(const std::string& guardedPath);
+    ~CFileChangeLock();
+    CFileChangeLock(const CFileChangeLock&) = delete;
+    CFileChangeLock& operator=(const CFileChangeLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
