@@ -30,6 +30,7 @@ std::size_t CAudioFifo::Pop(std::uint8_t* out, std::size_t want) {
     std::unique_lock<std::mutex> hold(lock_);
     std::size_t taken = 0;
     while (taken < want) {
+        if (size_ == 0 && delivered_ && !finished_ && !closed_) ranDry_ = true;
         changed_.wait(hold, [&] { return size_ > 0 || finished_ || closed_; });
         if (size_ == 0) break;
         const std::size_t n = std::min({want - taken, size_, ring_.size() - head_});
@@ -38,6 +39,7 @@ std::size_t CAudioFifo::Pop(std::uint8_t* out, std::size_t want) {
         head_ = (head_ + n) % ring_.size();
         size_ -= n;
         taken += n;
+        delivered_ = true;
         changed_.notify_all();
     }
     return taken;
@@ -47,6 +49,11 @@ void CAudioFifo::Close() {
     std::lock_guard<std::mutex> hold(lock_);
     closed_ = true;
     changed_.notify_all();
+}
+
+bool CAudioFifo::RanDry() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return ranDry_;
 }
 
 std::int32_t CAudioFifo::Sink(void* buffer, std::int32_t& length, void* fifo) {

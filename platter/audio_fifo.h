@@ -26,6 +26,9 @@ public:
     std::size_t Pop(std::uint8_t* out, std::size_t want);
     // Consumer: takes no more; a waiting or later Push returns false.
     void Close();
+    // Whether a Pop found the queue empty, after audio had begun to flow,
+    // while the producer was still rendering: the writer had to wait.
+    bool RanDry();
 
     // A TPcmSink over a CAudioFifo passed as its context: 0 goes on, 1 stops
     // the rendering once the writer wants no more.
@@ -39,4 +42,6 @@ private:
     std::size_t size_ = 0;
     bool finished_ = false;
     bool closed_ = false;
+    bool delivered_ = false;
+    bool ranDry_ = false;
 };

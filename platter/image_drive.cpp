@@ -212,22 +212,6 @@ std::int32_t PLATTER_CImageDrive::Refuse(std::int32_t code, const std::string& t
     return code;
 }
 
-bool PLATTER_CImageDrive::MeasureTracks(TWritePlan& plan, std::vector<std::unique_ptr<CTrackSource>>& sources,
-                                        std::string& why) {
-    if (plan.onTheFly) {
-        LayOutStreamedTracks(plan);
-        return true;
-    }
-    for (TPlannedTrack& track : plan.tracks) {
-        auto source = OpenTrackSource(track.path, engine_.GetAudioDecoder(), why);
-        if (!source) return false;
-        track.pcmBytes = source->PcmBytes();
-        track.sectors = SectorsFor(track.pcmBytes);
-        sources.push_back(std::move(source));
-    }
-    return true;
-}
-
 std::int32_t PLATTER_CImageDrive::WriteDisc(const TWriteDiscParams* params) {
     std::lock_guard<std::mutex> oneWrite(MediumLock());
     abortWrite_.store(false);
@@ -244,7 +228,7 @@ std::int32_t PLATTER_CImageDrive::WriteDisc(const TWriteDiscParams* params) {
     if (status == PLATTER_MEDIA_BLANK_CDRW && !plan.allowRewritable) return Refuse(PLATTER_WRITE_REWRITABLE, "");
 
     std::vector<std::unique_ptr<CTrackSource>> sources;
-    if (!MeasureTracks(plan, sources, why)) return Refuse(PLATTER_WRITE_REFUSED, why);
+    if (!MeasurePlanTracks(plan, engine_.GetAudioDecoder(), sources, why)) return Refuse(PLATTER_WRITE_REFUSED, why);
     const std::int64_t capacity = std::int64_t{config_.capacityMinutes} * 60 * PLATTER_SECTORS_PER_SECOND;
     if (plan.TotalSectors() > capacity)
         return Refuse(PLATTER_WRITE_DISC_TOO_SMALL, "The tracks need " + std::to_string(plan.TotalSectors()) +

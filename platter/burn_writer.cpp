@@ -1,0 +1,326 @@
+#include "platter/burn_writer.h"
+
+#include <libburn/libburn.h>
+
+#include <chrono>
+#include <thread>
+
+#include "filekit/log.h"
+#include "platter/audio_fifo.h"
+#include "platter/burn_events.h"
+#include "platter/burn_feed.h"
+#include "platter/burn_layout.h"
+#include "platter/burn_library.h"
+#include "platter/errors.h"
+#include "platter/track_source.h"
+#include "platter/types.h"
+
+using namespace burn;
+
+namespace {
+
+constexpr const char* kWho = "PLATTER_CBurnDrive::WriteDisc";
+// libburn's profile number of a CD-RW.
+constexpr int kProfileCdRw = 0x0a;
+// The first track's pregap, which libburn always writes before it.
+constexpr std::int64_t kFirstPregapSectors = 150;
+// The queue between the renderer and libburn on the fly: six seconds.
+constexpr std::size_t kFifoBytes = 6 * PLATTER_BYTES_PER_SECOND;
+// libburn's minimum buffer fill before a buffer's worth was processed.
+constexpr unsigned kFillNotYetKnown = 0xffffffffu;
+
+// A drive grabbed for one operation, released (without eject) when done.
+class CGrab {
+public:
+    ~CGrab() { Release(false); }
+    bool Take(const std::string& address, std::string& why) {
+        std::string adr = address;
+        const int result = burn_drive_scan_and_grab(&infos_, adr.data(), 1);
+        DrainBurnMessages("PLATTER_CBurnDrive::Grab");
+        if (result != 1) {
+            infos_ = nullptr;
+            const std::string said = LastBurnComplaint();
+            why = "The drive " + address + " cannot be used for writing" + (said.empty() ? "." : ": " + said);
+            return false;
+        }
+        return true;
+    }
+    burn_drive* Drive() const { return infos_ != nullptr ? infos_[0].drive : nullptr; }
+    const burn_drive_info& Info() const { return infos_[0]; }
+    void Release(bool eject) {
+        if (infos_ == nullptr) return;
+        burn_drive_release(infos_[0].drive, eject ? 1 : 0);
+        burn_drive_info_free(infos_);
+        infos_ = nullptr;
+        DrainBurnMessages("PLATTER_CBurnDrive::Release");
+    }
+
+private:
+    burn_drive_info* infos_ = nullptr;
+};
+
+class COpts {
+public:
+    explicit COpts(burn_drive* drive) : opts_(burn_write_opts_new(drive)) {}
+    ~COpts() {
+        if (opts_ != nullptr) burn_write_opts_free(opts_);
+    }
+    burn_write_opts* Get() const { return opts_; }
+
+private:
+    burn_write_opts* opts_;
+};
+
+TBurnWriteResult Result(std::int32_t code, std::string text) {
+    if (text.empty()) text = PlatterCodeReason(code);
+    return TBurnWriteResult{code, std::move(text), false};
+}
+
+// Sectors the disc takes from the first track on; -1 when unknown.
+std::int64_t CapacitySectors(burn_drive* drive, burn_write_opts* opts) {
+    int start = 0;
+    int end = 0;
+    if (burn_drive_get_start_end_lba(drive, &start, &end, 0) == 1 && end > 0) return end;
+    const off_t bytes = burn_disc_available_space(drive, opts);
+    // libburn counts the space in 2048-byte data blocks.
+    return bytes > 0 ? static_cast<std::int64_t>(bytes / 2048) : -1;
+}
+
+// Waits for libburn to finish a blank, polling as a write does.
+bool WaitIdle(burn_drive* drive) {
+    while (burn_drive_get_status(drive, nullptr) != BURN_DRIVE_IDLE)
+        std::this_thread::sleep_for(std::chrono::milliseconds(CBurnWriter::kPollMs));
+    DrainBurnMessages(kWho);
+    return burn_drive_wrote_well(drive) == 1;
+}
+
+}  // namespace
+
+struct CBurnWriter::TUse {
+    CBurnLibraryUse library;
+};
+
+CBurnWriter::CBurnWriter(std::string address) : address_(std::move(address)), use_(std::make_unique<TUse>()) {}
+
+CBurnWriter::~CBurnWriter() = default;
+
+bool CBurnWriter::Probe(TBurnDriveFacts& facts, std::string& why) {
+    facts = TBurnDriveFacts{};
+    CGrab grab;
+    if (!use_->library.Ready() || !grab.Take(address_, why)) return false;
+    const burn_drive_info& info = grab.Info();
+    if (info.write_cdr == 0) {
+        why = "The drive " + address_ + " writes no CD-R.";
+        return false;
+    }
+    facts.capabilities |= PLATTER_CAP_WRITER;
+    // CD-Text goes into the lead-in of an SAO session.
+    if ((info.sao_block_types & BURN_BLOCK_SAO) != 0) facts.capabilities |= PLATTER_CAP_CDTEXT;
+    COpts opts(grab.Drive());
+    if (opts.Get() != nullptr && burn_write_opts_set_underrun_proof(opts.Get(), 1) == 1)
+        facts.capabilities |= PLATTER_CAP_BURNPROOF;
+    burn_speed_descriptor* list = nullptr;
+    if (burn_drive_get_speedlist(grab.Drive(), &list) == 1) {
+        for (const burn_speed_descriptor* at = list; at != nullptr; at = at->next) {
+            if (at->write_speed <= 0) continue;
+            // kB/s (1000 bytes) over single speed's 176.4 kB/s, to the nearest X.
+            const std::int32_t x = static_cast<std::int32_t>((at->write_speed * 10 + 882) / 1764);
+            bool known = false;
+            for (std::int32_t have : facts.speedsX) known = known || have == x;
+            if (known || x < 1) continue;
+            facts.speedsX.push_back(x);
+            facts.speedsKbs.push_back(at->write_speed);
+        }
+        burn_drive_free_speedlist(&list);
+    }
+    // Slowest first, the two lists side by side.
+    for (std::size_t i = 1; i < facts.speedsX.size(); ++i)
+        for (std::size_t k = i; k > 0 && facts.speedsX[k - 1] > facts.speedsX[k]; --k) {
+            std::swap(facts.speedsX[k - 1], facts.speedsX[k]);
+            std::swap(facts.speedsKbs[k - 1], facts.speedsKbs[k]);
+        }
+    return true;
+}
+
+std::int32_t CBurnWriter::BlankCapacityMs() {
+    CGrab grab;
+    std::string why;
+    if (!use_->library.Ready() || !grab.Take(address_, why)) return 0;
+    if (burn_disc_get_status(grab.Drive()) != BURN_DISC_BLANK) return 0;
+    COpts opts(grab.Drive());
+    const std::int64_t sectors = CapacitySectors(grab.Drive(), opts.Get()) - kFirstPregapSectors;
+    if (sectors <= 0) return 0;
+    return static_cast<std::int32_t>(std::min<std::int64_t>(sectors * 1000 / PLATTER_SECTORS_PER_SECOND, INT32_MAX));
+}
+
+bool CBurnWriter::Eject(std::string& why) {
+    CGrab grab;
+    if (!use_->library.Ready() || !grab.Take(address_, why)) return false;
+    grab.Release(true);
+    return true;
+}
+
+namespace {
+
+// The disc checks, in the order their codes rank. May blank an allowed
+// rewritable disc.
+TBurnWriteResult CheckDisc(burn_drive* drive, const TWritePlan& plan, bool& blanked) {
+    int profile = 0;
+    char profileName[80] = {};
+    burn_disc_get_profile(drive, &profile, profileName);
+    const enum burn_disc_status status = burn_disc_get_status(drive);
+    if (status == BURN_DISC_EMPTY || status == BURN_DISC_UNREADY) return Result(PLATTER_WRITE_NO_DISC, "");
+    const bool rewritable = profile == kProfileCdRw;
+    if (rewritable && !plan.allowRewritable) return Result(PLATTER_WRITE_REWRITABLE, "");
+    if (status == BURN_DISC_BLANK) return Result(PLATTER_WRITE_OK, "");
+    if (!rewritable || burn_disc_erasable(drive) == 0) return Result(PLATTER_WRITE_NOT_BLANK, "");
+    LogFmt("%s - Blanking the rewritable disc (fast)", kWho);
+    burn_disc_erase(drive, 1);
+    blanked = true;
+    if (!WaitIdle(drive) || burn_disc_get_status(drive) != BURN_DISC_BLANK)
+        return Result(PLATTER_WRITE_FAILED, "The rewritable disc could not be blanked. " + LastBurnComplaint());
+    return Result(PLATTER_WRITE_OK, "");
+}
+
+std::string TrimmedReasons(const char* reasons) {
+    std::string text = reasons;
+    while (!text.empty() && (text.back() == ' ' || text.back() == ',')) text.pop_back();
+    return text;
+}
+
+// The feeds of the plan's tracks, one reference each.
+std::vector<burn_source*> MakeFeeds(const TBurnWriteJob& job, CAudioFifo& fifo,
+                                    const std::atomic<std::int32_t>& renderResult) {
+    std::vector<burn_source*> feeds;
+    const TWritePlan& plan = *job.plan;
+    for (std::size_t i = 0; i < plan.tracks.size(); ++i) {
+        const std::int32_t sectors = plan.tracks[i].sectors;
+        feeds.push_back(plan.onTheFly
+                            ? NewStreamTrackFeed(fifo, renderResult, sectors, static_cast<std::int32_t>(i + 1))
+                            : NewFileTrackFeed(*(*job.sources)[i], sectors));
+    }
+    return feeds;
+}
+
+void EmitAll(const TWritePlan& plan, const std::vector<TBurnEvent>& events) {
+    if (plan.eventCallback == nullptr) return;
+    for (TBurnEvent event : events) plan.eventCallback(plan.eventContext, &event);
+}
+
+}  // namespace
+
+TBurnWriteResult CBurnWriter::Write(const TBurnWriteJob& job) {
+    cancel_.store(false);
+    ForgetBurnComplaint();
+    TWritePlan& plan = *job.plan;
+    std::string why;
+    CGrab grab;
+    if (!use_->library.Ready()) return Result(PLATTER_WRITE_REFUSED, "libburn could not be started.");
+    if (!grab.Take(address_, why)) return Result(PLATTER_WRITE_REFUSED, why);
+    burn_drive* drive = grab.Drive();
+
+    bool blanked = false;
+    TBurnWriteResult checked = CheckDisc(drive, plan, blanked);
+    checked.discChanged = blanked;
+    if (checked.code != PLATTER_WRITE_OK) return checked;
+
+    COpts opts(drive);
+    if (opts.Get() == nullptr) return Result(PLATTER_WRITE_REFUSED, "libburn could not set up the write.");
+    const std::int64_t capacity = CapacitySectors(drive, opts.Get());
+    const std::int64_t needed = plan.TotalSectors() + kFirstPregapSectors;
+    if (capacity >= 0 && needed > capacity) {
+        TBurnWriteResult tooLong = Result(PLATTER_WRITE_DISC_TOO_SMALL, "The tracks need " + std::to_string(needed) +
+                                                                            " sectors; the disc holds " +
+                                                                            std::to_string(capacity) + ".");
+        tooLong.discChanged = blanked;
+        return tooLong;
+    }
+
+    burn_write_opts_set_write_type(opts.Get(), BURN_WRITE_SAO, BURN_BLOCK_SAO);
+    burn_write_opts_set_simulate(opts.Get(), plan.testWrite ? 1 : 0);
+    const bool protection = plan.burnProof && burn_write_opts_set_underrun_proof(opts.Get(), 1) == 1;
+    if (!protection) burn_write_opts_set_underrun_proof(opts.Get(), 0);
+    burn_drive_set_speed(drive, 0, job.speedKbs);
+
+    const bool withCdText = plan.cdText && job.cdTextCapable;
+    if (withCdText) ReadCueSheetTitles(plan);
+    CAudioFifo fifo(kFifoBytes);
+    std::atomic<std::int32_t> renderResult{-1};
+    CBurnLayout layout;
+    if (!layout.Build(plan, MakeFeeds(job, fifo, renderResult), withCdText))
+        return Result(PLATTER_WRITE_REFUSED, "libburn refused the disc layout. " + LastBurnComplaint());
+    char reasons[BURN_REASONS_LEN] = {};
+    if (burn_precheck_write(opts.Get(), layout.Disc(), reasons, 0) <= 0) {
+        DrainBurnMessages(kWho);
+        return Result(PLATTER_WRITE_REFUSED, "libburn refused the write: " + TrimmedReasons(reasons));
+    }
+    if (cancel_.load()) return Result(PLATTER_WRITE_FAILED, "The write was aborted.");
+
+    TBurnOutcome outcome;
+    outcome.underrunProtection = protection;
+    outcome.began = true;
+    if (job.percentDone != nullptr) job.percentDone->store(0);
+    if (job.startTick != nullptr && job.clock != nullptr) job.startTick->store(static_cast<std::int32_t>(job.clock->NowMs()));
+    const auto started = std::chrono::steady_clock::now();
+    std::int64_t sectorsDone = 0;
+
+    // libburn writes on its own threads; ours polls it and reports, and the
+    // program renders into the queue on a third when it renders on the fly.
+    std::thread writer([&] {
+        std::thread renderer;
+        if (plan.onTheFly)
+            renderer = std::thread([&] {
+                renderResult.store(plan.audioCallback(plan.audioContext, &CAudioFifo::Sink, &fifo));
+                fifo.Finish();
+            });
+        CBurnEventTracker tracker(plan);
+        burn_disc_write(opts.Get(), layout.Disc());
+        bool cancelSent = false;
+        for (;;) {
+            burn_progress progress{};
+            const enum burn_drive_status status = burn_drive_get_status(drive, &progress);
+            DrainBurnMessages(kWho);
+            if (status == BURN_DRIVE_IDLE) break;
+            const TBurnPoll poll{status, progress.track, progress.sector, progress.sectors};
+            EmitAll(plan, tracker.Update(poll));
+            if (job.percentDone != nullptr) job.percentDone->store(CBurnEventTracker::Percent(poll));
+            if (progress.buffer_min_fill == 0 && progress.buffer_min_fill != kFillNotYetKnown &&
+                status == BURN_DRIVE_WRITING)
+                outcome.driveBufferEmptied = true;
+            sectorsDone = progress.sector;
+            if (cancel_.load() && !cancelSent) {
+                LogFmt("%s - Cancelling the write", kWho);
+                burn_drive_cancel(drive);
+                cancelSent = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+        }
+        outcome.wroteWell = burn_drive_wrote_well(drive) == 1;
+        outcome.cancelled = cancel_.load() && !outcome.wroteWell;
+        EmitAll(plan, tracker.Finish(outcome.wroteWell));
+        // Whatever the renderer still has to say, the disc is done.
+        fifo.Close();
+        if (renderer.joinable()) renderer.join();
+        outcome.fifoRanDry = plan.onTheFly && fifo.RanDry();
+    });
+    writer.join();
+    DrainBurnMessages(kWho);
+
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (outcome.wroteWell) {
+        sectorsDone = plan.TotalSectors();
+        if (job.percentDone != nullptr) job.percentDone->store(100);
+    }
+    if (seconds > 0)
+        LogFmt("%s - Achieved speed %.2fX (%lld sectors in %.1f s)", kWho,
+               static_cast<double>(sectorsDone) / PLATTER_SECTORS_PER_SECOND / seconds,
+               static_cast<long long>(sectorsDone), seconds);
+    const TBurnCode code = BurnResultCode(outcome);
+    const std::string said = LastBurnComplaint();
+    TBurnWriteResult result = Result(code.code, code.code == PLATTER_WRITE_OK || said.empty()
+                                                    ? std::string(code.reason)
+                                                    : std::string(code.reason) + " libburn: " + said);
+    if (code.code == PLATTER_WRITE_OK) result.text.clear();
+    result.discChanged = !plan.testWrite || blanked;
+    return result;
+}
