@@ -12,14 +12,13 @@
 #include <memory>
 
 #include "filekit/log.h"
+#include "platter/burn_block_write.h"
 #include "platter/burn_writer.h"
 #include "platter/cdio_toc.h"
 #include "platter/errors.h"
 #include "platter/media_status.h"
 #include "platter/paranoia_reader.h"
 #include "platter/platter.h"
-#include "platter/track_source.h"
-#include "platter/write_plan.h"
 #include "titlefetch/cdio_log.h"
 
 void TCdioCloser::operator()(CdIo_t* cdio) const { cdio_destroy(cdio); }
@@ -210,35 +209,26 @@ std::int32_t PLATTER_CCdDrive::GetCapacity(std::int32_t /*kind*/) {
 std::int32_t PLATTER_CCdDrive::WriteDisc(const TWriteDiscParams* params) {
     std::lock_guard<std::mutex> oneWrite(MediumLock());
     ClearError();
-    const auto refuse = [this](std::int32_t code, const std::string& text) {
-        LogFmt("PLATTER_CCdDrive::WriteDisc - Refused (%d): %s", code, text.c_str());
+    const auto fail = [this](std::int32_t code, const std::string& text) {
+        LogFmt("PLATTER_CCdDrive::WriteDisc - Code %d: %s", code, text.c_str());
         SetError(code, text);
         return code;
     };
-    if (!writer_) return refuse(PLATTER_WRITE_REFUSED, "The drive " + node_ + " is used for reading only.");
-    if (params == nullptr) return refuse(PLATTER_WRITE_REFUSED, "No write block was given.");
-    // The block is copied and every file measured before the drive is
-    // grabbed: bad input costs no disc and shows no event.
-    TWritePlan plan;
-    std::string why;
-    if (!CopyWriteBlock(*params, plan, why)) return refuse(PLATTER_WRITE_REFUSED, why);
-    std::vector<std::unique_ptr<CTrackSource>> sources;
-    if (!MeasurePlanTracks(plan, engine_.GetAudioDecoder(), sources, why)) return refuse(PLATTER_WRITE_REFUSED, why);
-
-    TBurnWriteJob job;
-    job.plan = &plan;
-    job.sources = &sources;
-    job.cdTextCapable = (capabilities & PLATTER_CAP_CDTEXT) != 0;
-    job.speedKbs = SpeedKbs(plan.speedNumber);
-    job.percentDone = &engine_.percentDone;
-    job.startTick = &engine_.burnStartTick;
-    job.clock = engine_.Clock();
-    const TBurnWriteResult result = writer_->Write(job);
+    if (!writer_) return fail(PLATTER_WRITE_REFUSED, "The drive " + node_ + " is used for reading only.");
+    TBurnBlockWrite how;
+    how.writer = writer_.get();
+    how.decoder = engine_.GetAudioDecoder();
+    how.cdTextCapable = (capabilities & PLATTER_CAP_CDTEXT) != 0;
+    how.speedKbs = [this](std::int32_t number) { return SpeedKbs(number); };
+    how.percentDone = &engine_.percentDone;
+    how.startTick = &engine_.burnStartTick;
+    how.clock = engine_.Clock();
+    const TBurnWriteResult result = WriteBlockThroughLibburn(params, how);
     // The disc has changed under the reader: the next poll classifies it.
     ClearDiscInfo();
     ForgetDisc();
     RefreshStatus();
-    if (result.code != PLATTER_WRITE_OK) return refuse(result.code, result.text);
+    if (result.code != PLATTER_WRITE_OK) return fail(result.code, result.text);
     return PLATTER_WRITE_OK;
 }
 
