@@ -22,8 +22,6 @@ namespace {
 constexpr const char* kWho = "PLATTER_CBurnDrive::WriteDisc";
 // libburn's profile number of a CD-RW.
 constexpr int kProfileCdRw = 0x0a;
-// The first track's pregap, which libburn always writes before it.
-constexpr std::int64_t kFirstPregapSectors = 150;
 // The queue between the renderer and libburn on the fly: six seconds.
 constexpr std::size_t kFifoBytes = 6 * PLATTER_BYTES_PER_SECOND;
 // libburn's minimum buffer fill before a buffer's worth was processed.
@@ -35,7 +33,8 @@ public:
     ~CGrab() { Release(false); }
     bool Take(const std::string& address, std::string& why) {
         std::string adr = address;
-        const int result = burn_drive_scan_and_grab(&infos_, adr.data(), 1);
+        // Never load: a grab must not pull in a tray the user opened.
+        const int result = burn_drive_scan_and_grab(&infos_, adr.data(), 0);
         DrainBurnMessages("PLATTER_CBurnDrive::Grab");
         if (result != 1) {
             infos_ = nullptr;
@@ -76,10 +75,12 @@ TBurnWriteResult Result(std::int32_t code, std::string text) {
     return TBurnWriteResult{code, std::move(text), false};
 }
 
-// Sectors the disc takes from the first track on; -1 when unknown.
+// Sectors the disc takes from the first track's audio on (the lead-out's
+// last possible start; the first pregap lies before it); -1 when unknown.
 std::int64_t CapacitySectors(burn_drive* drive, burn_write_opts* opts) {
     int start = 0;
     int end = 0;
+    // The disc's own ATIP, blank or written.
     if (burn_drive_get_start_end_lba(drive, &start, &end, 0) == 1 && end > 0) return end;
     const off_t bytes = burn_disc_available_space(drive, opts);
     // libburn counts the space in 2048-byte data blocks.
@@ -146,9 +147,16 @@ std::int32_t CBurnWriter::BlankCapacityMs() {
     CGrab grab;
     std::string why;
     if (!use_->library.Ready() || !grab.Take(address_, why)) return 0;
-    if (burn_disc_get_status(grab.Drive()) != BURN_DISC_BLANK) return 0;
+    int profile = 0;
+    char profileName[80] = {};
+    burn_disc_get_profile(grab.Drive(), &profile, profileName);
+    const enum burn_disc_status status = burn_disc_get_status(grab.Drive());
+    // A written rewritable disc is blanked before a write that allows it.
+    const bool blankable = profile == kProfileCdRw && burn_disc_erasable(grab.Drive()) != 0;
+    const bool written = status == BURN_DISC_FULL || status == BURN_DISC_APPENDABLE;
+    if (status != BURN_DISC_BLANK && !(written && blankable)) return 0;
     COpts opts(grab.Drive());
-    const std::int64_t sectors = CapacitySectors(grab.Drive(), opts.Get()) - kFirstPregapSectors;
+    const std::int64_t sectors = CapacitySectors(grab.Drive(), opts.Get());
     if (sectors <= 0) return 0;
     return static_cast<std::int32_t>(std::min<std::int64_t>(sectors * 1000 / PLATTER_SECTORS_PER_SECOND, INT32_MAX));
 }
@@ -227,7 +235,7 @@ TBurnWriteResult CBurnWriter::Write(const TBurnWriteJob& job) {
     COpts opts(drive);
     if (opts.Get() == nullptr) return Result(PLATTER_WRITE_REFUSED, "libburn could not set up the write.");
     const std::int64_t capacity = CapacitySectors(drive, opts.Get());
-    const std::int64_t needed = plan.TotalSectors() + kFirstPregapSectors;
+    const std::int64_t needed = plan.TotalSectors();
     if (capacity >= 0 && needed > capacity) {
         TBurnWriteResult tooLong = Result(PLATTER_WRITE_DISC_TOO_SMALL, "The tracks need " + std::to_string(needed) +
                                                                             " sectors; the disc holds " +
@@ -291,6 +299,8 @@ TBurnWriteResult CBurnWriter::Write(const TBurnWriteJob& job) {
             if (cancel_.load() && !cancelSent) {
                 LogFmt("%s - Cancelling the write", kWho);
                 burn_drive_cancel(drive);
+                // A reader waiting for audio must not hold libburn up.
+                fifo.Close();
                 cancelSent = true;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));

@@ -57,8 +57,9 @@ public:
 
     // False when the drive cannot be grabbed or writes no CD-R.
     bool Probe(TBurnDriveFacts& facts, std::string& why);
-    // Milliseconds of audio a blank disc in the drive takes; 0 when there
-    // is none (or it is written).
+    // Milliseconds of audio the disc in the drive takes: a blank one, or a
+    // written rewritable one (blanked before a write that allows it); 0
+    // for none or a written CD-R.
     std::int32_t BlankCapacityMs();
     bool Eject(std::string& why);
     TBurnWriteResult Write(const TBurnWriteJob& job);
