@@ -35,13 +35,29 @@ struct CPcmDecoder::TState {
     // Sample index at which the next chunk starts; unknown (-1) after opening
     // or seeking, when the frame's time stamp says.
     std::int64_t nextSample = -1;
-    bool readAny = false;
+    // The time stamp, in samples, of the song's first decoded sample: times
+    // count from there, so that time 0 is the first sample delivered (a
+    // decoder that drops its start-up samples moves its first stamp on).
+    std::optional<std::int64_t> originSample;
+    // Samples in the song's first decoded block: blocks start on multiples
+    // of it, which the millisecond stamps of the file only come close to.
+    std::int64_t grain = 0;
+    // Whether a chunk went out since the file was opened.
+    bool delivered = false;
     bool inputEnded = false;
     int badInRow = 0;
     std::optional<TPcmChunk> pending;
 
     QWORD TimeOfSample(std::int64_t sample) const {
         return static_cast<QWORD>(av_rescale(sample, kUnitsPerSecond, format.nSamplesPerSec));
+    }
+    std::int64_t SnapToGrain(std::int64_t sample) const {
+        // A stamp is rounded to the millisecond, and so is the origin: the
+        // block is taken to start on the grain when it lies that close.
+        const std::int64_t tolerance = 2 * codec->sample_rate / 1000 + 1;
+        if (grain <= 0) return sample;
+        const std::int64_t snapped = (sample + grain / 2) / grain * grain;
+        return std::llabs(snapped - sample) <= tolerance ? snapped : sample;
     }
     HRESULT Decode(TPcmChunk& chunk);
     bool Convert(TPcmChunk& chunk);
@@ -115,6 +131,10 @@ HRESULT CPcmDecoder::Open(const std::string& path) {
     format.nBlockAlign = static_cast<WORD>(outChannels * 2);
     format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
     format.cbSize = 0;
+    // The first chunk fixes where the song's times count from; it waits for
+    // the first Next.
+    TPcmChunk first;
+    if (state->Decode(first) == S_OK) state->pending = std::move(first);
     state_ = std::move(state);
     return S_OK;
 }
@@ -135,10 +155,13 @@ bool CPcmDecoder::TState::Convert(TPcmChunk& chunk) {
     // a chunk (a gap in the file).
     std::int64_t start = nextSample;
     if (f->best_effort_timestamp != AV_NOPTS_VALUE) {
-        const std::int64_t stamped =
-            std::max<std::int64_t>(0, av_rescale_q(f->best_effort_timestamp, timeBase, {1, codec->sample_rate}));
+        std::int64_t stamped = av_rescale_q(f->best_effort_timestamp, timeBase, {1, codec->sample_rate});
+        if (!originSample) originSample = stamped;
+        if (grain == 0) grain = got;
+        stamped = SnapToGrain(stamped - *originSample);
         if (start < 0 || std::llabs(stamped - start) > got) start = stamped;
     }
+    if (!originSample) originSample = 0;
     start = std::max<std::int64_t>(start, 0);
     nextSample = start + got;
     chunk.time = TimeOfSample(start);
@@ -162,7 +185,6 @@ HRESULT CPcmDecoder::TState::Decode(TPcmChunk& chunk) {
             continue;
         }
         if (inputEnded) return S_FALSE;
-        readAny = true;
         if (av_read_frame(input.get(), packet.get()) < 0) {
             avcodec_send_packet(codec.get(), nullptr);
             inputEnded = true;
@@ -179,6 +201,7 @@ HRESULT CPcmDecoder::TState::Decode(TPcmChunk& chunk) {
 
 HRESULT CPcmDecoder::Next(TPcmChunk& chunk) {
     if (!state_) return NS_E_INVALID_REQUEST;
+    state_->delivered = true;
     if (state_->pending) {
         chunk = std::move(*state_->pending);
         state_->pending.reset();
@@ -200,9 +223,9 @@ bool CPcmDecoder::TState::SeekDemuxer(QWORD from) {
 HRESULT CPcmDecoder::Seek(QWORD time) {
     if (!state_) return NS_E_INVALID_REQUEST;
     TState& s = *state_;
+    // A file just opened already stands at its start.
+    if (time == 0 && !s.delivered) return S_OK;
     s.pending.reset();
-    // A fresh decoder already stands at the start.
-    if (time == 0 && !s.readAny) return S_OK;
     std::int64_t lead = kFirstSeekLead;
     for (int attempt = 0; attempt < kSeekAttempts; ++attempt, lead *= 4) {
         const bool last = attempt + 1 == kSeekAttempts;
