@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "mediacore/mediacore_exports.h"
+#include "mediacore/tests/media_test_helpers.h"
 #include "platform/dynamic_module.h"
 #include "utilities/unicode.h"
 
@@ -106,15 +107,7 @@ double PullOnce(TModule& module, const std::string& path, double& audioSeconds) 
     reader->Release();
     if (sync == nullptr || FAILED(sync->Open(wide.c_str()))) return -1.0;
     std::uint64_t bytesTotal = 0;
-    for (;;) {
-        INSSBuffer* sample = nullptr;
-        if (sync->GetNextSample(0, &sample, nullptr, nullptr, nullptr, nullptr, nullptr) != S_OK) break;
-        BYTE* bytes = nullptr;
-        DWORD length = 0;
-        sample->GetBufferAndLength(&bytes, &length);
-        bytesTotal += length;
-        sample->Release();
-    }
+    mediatest::PullSamples(sync, [&](const BYTE*, DWORD length, QWORD, QWORD) { bytesTotal += length; });
     sync->Release();
     audioSeconds = static_cast<double>(bytesTotal) / (kRate * kChannels * 2);
     return SecondsSince(start);

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include "mediacore/tests/media_test_helpers.h"
 #include "mediacore/tests/mediacore_module.h"
 #include "mediacore/tests/reader_recorder.h"
 #include "mediacore/tests/watchdog.h"
@@ -24,16 +25,9 @@ using namespace std::chrono_literals;
 using mediatest::CReaderRecorder;
 using mediatest::CWatchdog;
 using mediatest::TMediaModule;
+using mediatest::TOwned;
 using mediatest::TReaderEvent;
 using mediatest::TWmaSpec;
-
-// Releases an interface when the test leaves its scope, failed or not, so
-// that no reader thread outlives the recorder it calls.
-struct TReleaseInterface {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-template <typename Interface>
-using TOwned = std::unique_ptr<Interface, TReleaseInterface>;
 
 constexpr QWORD kMs = 10000;  // 100-nanosecond units in a millisecond
 constexpr double kSongSeconds = 1.5;
@@ -63,6 +57,15 @@ protected:
     static std::string Song(const TWmaSpec& spec) { return paths_[mediatest::SpecName(spec)]; }
     static std::string CdSong() { return Song(kSongs[0]); }
 
+    struct TAsyncReader {
+        TOwned<IWMReader> reader;
+        TOwned<IWMReaderAdvanced2> advanced;
+    };
+    TAsyncReader NewAsyncReader() {
+        IWMReaderAdvanced2* advanced = nullptr;
+        IWMReader* reader = NewReader(&advanced);
+        return TAsyncReader{TOwned<IWMReader>(reader), TOwned<IWMReaderAdvanced2>(advanced)};
+    }
     // A new reader; its advanced interface in *advanced.
     IWMReader* NewReader(IWMReaderAdvanced2** advanced) {
         IWMReader* reader = nullptr;
@@ -100,21 +103,12 @@ struct TPulled {
 
 TPulled PullAll(IWMSyncReader* sync) {
     TPulled out;
-    for (;;) {
-        INSSBuffer* sample = nullptr;
-        QWORD time = 0, duration = 0;
-        const HRESULT hr = sync->GetNextSample(0, &sample, &time, &duration, nullptr, nullptr, nullptr);
-        if (hr == NS_E_NO_MORE_SAMPLES) break;
-        EXPECT_EQ(hr, S_OK);
-        if (hr != S_OK) break;
-        BYTE* bytes = nullptr;
-        DWORD length = 0;
-        sample->GetBufferAndLength(&bytes, &length);
+    const HRESULT end = mediatest::PullSamples(sync, [&](const BYTE* bytes, DWORD length, QWORD time, QWORD duration) {
         const auto* samples = reinterpret_cast<const std::int16_t*>(bytes);
         out.pcm.insert(out.pcm.end(), samples, samples + length / 2);
         out.spans.emplace_back(time, duration);
-        sample->Release();
-    }
+    });
+    EXPECT_EQ(end, NS_E_NO_MORE_SAMPLES);
     return out;
 }
 
@@ -130,9 +124,8 @@ int MaxDifference(const std::vector<std::int16_t>& got, const std::vector<std::i
 
 WAVEFORMATEX OutputFormat(IWMReader* reader) {
     IWMOutputMediaProps* props = nullptr;
-    WAVEFORMATEX format{};
     EXPECT_EQ(reader->GetOutputProps(0, &props), S_OK);
-    if (props == nullptr) return format;
+    if (props == nullptr) return WAVEFORMATEX{};
     DWORD size = 0;
     EXPECT_EQ(props->GetMediaType(nullptr, &size), S_OK);
     std::vector<std::uint64_t> room((size + 7) / 8);
@@ -142,7 +135,7 @@ WAVEFORMATEX OutputFormat(IWMReader* reader) {
     EXPECT_TRUE(type->subtype == WMMEDIASUBTYPE_PCM);
     EXPECT_TRUE(type->formattype == WMFORMAT_WaveFormatEx);
     EXPECT_EQ(type->cbFormat, 18u);
-    std::memcpy(&format, type->pbFormat, sizeof format);
+    const WAVEFORMATEX format = mediatest::WaveFormatOf(props);
     props->Release();
     return format;
 }
@@ -199,18 +192,16 @@ TEST_F(ReaderOracle, BothInterfacesGiveTheProgramsDecode) {
 TEST_F(ReaderOracle, StatusOrderOfAWholeSong) {
     CWatchdog watchdog(20s, "a whole song");
     CReaderRecorder recorder;
-    IWMReaderAdvanced2* advanced = nullptr;
-    TOwned<IWMReader> owned(NewReader(&advanced));
-    TOwned<IWMReaderAdvanced2> ownedAdvanced(advanced);
-    IWMReader* reader = owned.get();
+    TAsyncReader owned = NewAsyncReader();
+    IWMReader* reader = owned.reader.get();
+    IWMReaderAdvanced2* advanced = owned.advanced.get();
     ASSERT_NE(advanced, nullptr);
     OpenAndWait(reader, recorder, CdSong());
     ASSERT_EQ(reader->Start(0, 0, 1.0f, nullptr), S_OK);
     ASSERT_TRUE(recorder.WaitForStatus(WMT_END_OF_FILE));
     ASSERT_EQ(reader->Close(), S_OK);
     ASSERT_TRUE(recorder.WaitForStatus(WMT_CLOSED));
-    ownedAdvanced.reset();
-    owned.reset();  // joins the delivery thread: nothing can come after this
+    owned = TAsyncReader{};  // joins the delivery thread: nothing can come after this
 
     const std::vector<TReaderEvent> events = recorder.Events();
     std::vector<WMT_STATUS> statuses;
@@ -235,10 +226,9 @@ TEST_F(ReaderOracle, UserClockLetsOnlyEarlierSamplesThroughThenTicks) {
     CWatchdog watchdog(20s, "the user clock");
     constexpr QWORD kStep = 200 * kMs;
     CReaderRecorder recorder;
-    IWMReaderAdvanced2* advanced = nullptr;
-    TOwned<IWMReader> owned(NewReader(&advanced));
-    TOwned<IWMReaderAdvanced2> ownedAdvanced(advanced);
-    IWMReader* reader = owned.get();
+    TAsyncReader owned = NewAsyncReader();
+    IWMReader* reader = owned.reader.get();
+    IWMReaderAdvanced2* advanced = owned.advanced.get();
     std::atomic<QWORD> clock{0};
     std::atomic<int> early{0};
     std::atomic<bool> chain{true};
@@ -297,10 +287,9 @@ TEST_F(ReaderOracle, UserClockLetsOnlyEarlierSamplesThroughThenTicks) {
 TEST_F(ReaderOracle, StopPauseAndDeliverTimeReturnUnderTheCallersLock) {
     CWatchdog watchdog(20s, "calls under the caller's lock");
     CReaderRecorder recorder;
-    IWMReaderAdvanced2* advanced = nullptr;
-    TOwned<IWMReader> owned(NewReader(&advanced));
-    TOwned<IWMReaderAdvanced2> ownedAdvanced(advanced);
-    IWMReader* reader = owned.get();
+    TAsyncReader owned = NewAsyncReader();
+    IWMReader* reader = owned.reader.get();
+    IWMReaderAdvanced2* advanced = owned.advanced.get();
     // The sound engine's OnSample takes the lock under which it calls Stop.
     std::mutex engineLock;
     recorder.onEvent = [&](const TReaderEvent& e) {
@@ -321,8 +310,7 @@ TEST_F(ReaderOracle, StopPauseAndDeliverTimeReturnUnderTheCallersLock) {
         stoppedAt = recorder.Count();
     }
     ASSERT_TRUE(recorder.WaitForStatus(WMT_STOPPED, stoppedAt));
-    ownedAdvanced.reset();
-    owned.reset();
+    owned = TAsyncReader{};
     // At most the sample that was being handed over when Stop came.
     const std::vector<TReaderEvent> events = recorder.Events();
     EXPECT_LE(events.size(), stoppedAt + 2);
@@ -392,10 +380,9 @@ TEST_F(ReaderOracle, StartLandsAtOrBeforeEachTarget) {
     CWatchdog watchdog(20s, "starts over a table of times");
     const std::vector<std::int16_t> reference = mediatest::FfmpegDecode(CdSong());
     CReaderRecorder recorder;
-    IWMReaderAdvanced2* advanced = nullptr;
-    TOwned<IWMReader> owned(NewReader(&advanced));
-    TOwned<IWMReaderAdvanced2> ownedAdvanced(advanced);
-    IWMReader* reader = owned.get();
+    TAsyncReader owned = NewAsyncReader();
+    IWMReader* reader = owned.reader.get();
+    IWMReaderAdvanced2* advanced = owned.advanced.get();
     recorder.onEvent = [&](const TReaderEvent& e) {
         if (e.kind == TReaderEvent::Status && e.status == WMT_STARTED) advanced->DeliverTime(QWORD{1} << 62);
     };

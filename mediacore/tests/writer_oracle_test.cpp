@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "mediacore/tests/media_test_helpers.h"
 #include "mediacore/tests/mediacore_module.h"
 #include "mediacore/tests/watchdog.h"
 #include "mediacore/tests/wma_fixture.h"
@@ -49,23 +50,6 @@ std::vector<BYTE> Sine(const TInput& input) {
         }
     }
     return pcm;
-}
-
-HRESULT SetInput(IWMWriter* writer, const TInput& input) {
-    IWMInputMediaProps* props = nullptr;
-    HRESULT hr = writer->GetInputProps(0, &props);
-    if (FAILED(hr)) return hr;
-    WAVEFORMATEX format{1, input.channels, input.rate, 0, 0, input.bits, 0};
-    WM_MEDIA_TYPE type{};
-    type.majortype = WMMEDIATYPE_Audio;
-    type.subtype = WMMEDIASUBTYPE_PCM;
-    type.formattype = WMFORMAT_WaveFormatEx;
-    type.cbFormat = sizeof format;
-    type.pbFormat = reinterpret_cast<BYTE*>(&format);
-    hr = props->SetMediaType(&type);
-    if (SUCCEEDED(hr)) hr = writer->SetInputProps(0, props);
-    props->Release();
-    return hr;
 }
 
 // Writes pcm in blocks of random sizes (not whole input blocks), the way the
@@ -120,24 +104,13 @@ std::vector<double> ReadBackLeft(TMediaModule& module, const std::string& path, 
     EXPECT_EQ(sync->Open(wide.c_str()), S_OK);
     IWMOutputMediaProps* props = nullptr;
     EXPECT_EQ(sync->GetOutputProps(0, &props), S_OK);
-    DWORD size = 0;
-    props->GetMediaType(nullptr, &size);
-    std::vector<std::uint64_t> room((size + 7) / 8);
-    auto* type = reinterpret_cast<WM_MEDIA_TYPE*>(room.data());
-    props->GetMediaType(type, &size);
-    channels = reinterpret_cast<const WAVEFORMATEX*>(type->pbFormat)->nChannels;
+    channels = mediatest::WaveFormatOf(props).nChannels;
     props->Release();
     std::vector<double> left;
-    for (;;) {
-        INSSBuffer* sample = nullptr;
-        if (sync->GetNextSample(0, &sample, nullptr, nullptr, nullptr, nullptr, nullptr) != S_OK) break;
-        BYTE* bytes = nullptr;
-        DWORD length = 0;
-        sample->GetBufferAndLength(&bytes, &length);
+    mediatest::PullSamples(sync, [&](const BYTE* bytes, DWORD length, QWORD, QWORD) {
         const auto* pcm = reinterpret_cast<const std::int16_t*>(bytes);
         for (DWORD i = 0; i < length / 2; i += channels) left.push_back(pcm[i] / 32768.0);
-        sample->Release();
-    }
+    });
     sync->Release();
     return left;
 }
@@ -184,7 +157,7 @@ TEST(WriterOracle, SineInRandomBlocksComesBackAtTheProfilesFormat) {
         IWMWriter* writer = nullptr;
         ASSERT_EQ(module.WMCreateWriter(nullptr, &writer, wide.c_str()), S_OK);
         ASSERT_EQ(writer->SetProfile(profile), S_OK);
-        ASSERT_EQ(SetInput(writer, input), S_OK);
+        ASSERT_EQ(mediatest::SetPcmInput(writer, 1, input.rate, input.channels, input.bits), S_OK);
         ASSERT_EQ(writer->BeginWriting(), S_OK);
         WriteInRandomBlocks(writer, Sine(input));
         ASSERT_EQ(writer->EndWriting(), S_OK);

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "mediacore/errors.h"
+#include "mediacore/tests/media_test_helpers.h"
 #include "mediacore/tests/mediacore_module.h"
 #include "testsupport/temp_dir.h"
 #include "utilities/unicode.h"
@@ -21,23 +22,6 @@ IWMProfile* CdProfile(TMediaModule& module) {
     IWMProfile* profile = nullptr;
     EXPECT_EQ(module.GenerateProfile(&request, &profile), S_OK);
     return profile;
-}
-
-HRESULT SetInput(IWMWriter* writer, WORD tag, DWORD rate, WORD channels, WORD bits) {
-    IWMInputMediaProps* props = nullptr;
-    HRESULT hr = writer->GetInputProps(0, &props);
-    if (FAILED(hr)) return hr;
-    WAVEFORMATEX format{tag, channels, rate, 0, 0, bits, 0};
-    WM_MEDIA_TYPE type{};
-    type.majortype = WMMEDIATYPE_Audio;
-    type.subtype = WaveFormatSubtype(tag);
-    type.formattype = WMFORMAT_WaveFormatEx;
-    type.cbFormat = sizeof format;
-    type.pbFormat = reinterpret_cast<BYTE*>(&format);
-    hr = props->SetMediaType(&type);
-    if (SUCCEEDED(hr)) hr = writer->SetInputProps(0, props);
-    props->Release();
-    return hr;
 }
 
 std::set<std::string> FolderEntries(const std::string& folder) {
@@ -114,18 +98,12 @@ TEST(Writer, InputFormatsItTakesAndRefuses) {
     };
     for (const auto& input : inputs) {
         SCOPED_TRACE(testing::Message() << input.tag << " " << input.rate << " " << input.channels << " " << input.bits);
-        EXPECT_EQ(SetInput(writer, input.tag, input.rate, input.channels, input.bits), input.result);
+        EXPECT_EQ(mediatest::SetPcmInput(writer, input.tag, input.rate, input.channels, input.bits), input.result);
     }
     // The last accepted input stands, with its block and byte rate worked out.
     IWMInputMediaProps* props = nullptr;
     ASSERT_EQ(writer->GetInputProps(0, &props), S_OK);
-    DWORD size = 0;
-    ASSERT_EQ(props->GetMediaType(nullptr, &size), S_OK);
-    std::vector<std::uint64_t> room((size + 7) / 8);
-    auto* type = reinterpret_cast<WM_MEDIA_TYPE*>(room.data());
-    ASSERT_EQ(props->GetMediaType(type, &size), S_OK);
-    WAVEFORMATEX format{};
-    std::memcpy(&format, type->pbFormat, sizeof format);
+    const WAVEFORMATEX format = mediatest::WaveFormatOf(props);
     EXPECT_EQ(format.nSamplesPerSec, 96000u);
     EXPECT_EQ(format.nBlockAlign, 2);
     EXPECT_EQ(format.nAvgBytesPerSec, 192000u);
