@@ -362,6 +362,40 @@ TEST_F(ReaderOracle, CloseInsideDeliveryEndsItAtOnce) {
     EXPECT_EQ(recorder.References(), 0);
 }
 
+TEST_F(ReaderOracle, TheLastReleaseMayComeInsideACallback) {
+    // As the sound engine may drop its reader when the close is reported,
+    // or in the middle of the song.
+    const struct {
+        const char* where;
+        TReaderEvent::EKind kind;
+        WMT_STATUS status;
+    } places[] = {{"on closing", TReaderEvent::Status, WMT_CLOSED}, {"in a sample", TReaderEvent::Sample, WMT_ERROR}};
+    for (const auto& place : places) {
+        SCOPED_TRACE(place.where);
+        CWatchdog watchdog(20s, std::string("the last release ") + place.where);
+        CReaderRecorder recorder;
+        IWMReader* reader = NewReader(nullptr);
+        std::atomic<bool> released{false};
+        recorder.onEvent = [&](const TReaderEvent& e) {
+            if (e.kind == place.kind && (e.kind != TReaderEvent::Status || e.status == place.status) &&
+                !released.exchange(true)) {
+                EXPECT_EQ(reader->Release(), 0u);
+            }
+        };
+        OpenAndWait(reader, recorder, CdSong());
+        ASSERT_EQ(reader->Start(0, 0, 1.0f, nullptr), S_OK);
+        if (place.kind == TReaderEvent::Status) {
+            ASSERT_TRUE(recorder.WaitForStatus(WMT_END_OF_FILE));
+            ASSERT_EQ(reader->Close(), S_OK);
+        }
+        // The thread finishes on its own and gives back the callback.
+        for (int wait = 0; wait < 1000 && recorder.References() != 0; ++wait) std::this_thread::sleep_for(5ms);
+        EXPECT_TRUE(released);
+        EXPECT_EQ(recorder.References(), 0);
+        std::this_thread::sleep_for(20ms);  // the thread's last steps touch only what it holds
+    }
+}
+
 // Seek targets over the song, in a jumbled order, and one past its end.
 const QWORD kTargets[] = {0, 250 * kMs, 1000 * kMs, 333 * kMs, 1234 * kMs, 47 * kMs, 5000 * kMs};
 

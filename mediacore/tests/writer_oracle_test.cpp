@@ -9,6 +9,8 @@
 #include <random>
 #include <sstream>
 
+#include "mediacore/asf_file.h"
+#include "mediacore/asf_header.h"
 #include "mediacore/tests/media_test_helpers.h"
 #include "mediacore/tests/mediacore_module.h"
 #include "mediacore/tests/watchdog.h"
@@ -172,6 +174,17 @@ TEST(WriterOracle, SineInRandomBlocksComesBackAtTheProfilesFormat) {
         // The header tells the length: the input's, give or take a frame and
         // the coder's delay.
         EXPECT_NEAR(std::atof(probe["format.duration"].c_str()), kSeconds, 2.0 * kFrameSamples / 44100.0);
+
+        // Our own header reader sees the same: the file's real size, the
+        // duration and the stream's bitrate.
+        std::vector<std::uint8_t> headerBytes;
+        std::uint64_t fileSize = 0;
+        TAsfHeader header;
+        ASSERT_EQ(ReadAsfHeaderBytes(path, headerBytes, fileSize), S_OK);
+        ASSERT_EQ(ReadAsfHeader(headerBytes, header), S_OK);
+        EXPECT_EQ(header.fileSize, fileSize);
+        EXPECT_NEAR(static_cast<double>(header.playDuration) / 1e7 - header.prerollMs / 1e3, kSeconds,
+                    2.0 * kFrameSamples / 44100.0);
 
         WORD channels = 0;
         const std::vector<double> left = ReadBackLeft(module, path, channels);
