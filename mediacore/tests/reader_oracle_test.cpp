@@ -445,6 +445,18 @@ TEST_F(ReaderOracle, StartLandsAtOrBeforeEachTarget) {
         ASSERT_EQ(first.kind, TReaderEvent::Sample);
         ExpectLanding(target, first.time, first.duration, first.pcm, reference, format);
     }
+
+    // A run with a duration ends before its end.
+    const std::size_t from = recorder.Count();
+    ASSERT_EQ(reader->Start(250 * kMs, 300 * kMs, 1.0f, nullptr), S_OK);
+    ASSERT_TRUE(recorder.WaitForStatus(WMT_END_OF_FILE, from));
+    const std::vector<TReaderEvent> events = recorder.Events();
+    QWORD last = 0;
+    for (std::size_t i = from; i < events.size(); ++i) {
+        if (events[i].kind == TReaderEvent::Sample) last = events[i].time;
+    }
+    EXPECT_LT(last, 550 * kMs);
+    EXPECT_GT(last, 450 * kMs);
 }
 
 TEST_F(ReaderOracle, SetRangeLandsAtOrBeforeEachTargetAndEndsBeforeItsEnd) {
@@ -469,6 +481,29 @@ TEST_F(ReaderOracle, SetRangeLandsAtOrBeforeEachTargetAndEndsBeforeItsEnd) {
         EXPECT_LT(pulled.spans.back().first, target + kLength);
     }
     EXPECT_EQ(sync->SetRange(0, -1), E_INVALIDARG);
+    sync->Release();
+}
+
+TEST_F(ReaderOracle, OneFileAtATimeThroughEitherInterface) {
+    CWatchdog watchdog(20s, "one file at a time");
+    CReaderRecorder recorder;
+    IWMSyncReader* sync = NewSyncReader(CdSong());
+    TOwned<IWMReader> reader;
+    {
+        IWMReader* raw = nullptr;
+        ASSERT_EQ(sync->QueryInterface(IID_IWMReader, reinterpret_cast<void**>(&raw)), S_OK);
+        reader.reset(raw);
+    }
+    const std::u16string wide = mediatest::Wide(CdSong());
+    EXPECT_EQ(reader->Open(wide.c_str(), &recorder, nullptr), NS_E_INVALID_REQUEST);
+    EXPECT_EQ(sync->Open(wide.c_str()), NS_E_INVALID_REQUEST);
+    // Close ends the pulling reader's file at once, without a callback.
+    EXPECT_EQ(sync->Close(), S_OK);
+    OpenAndWait(reader.get(), recorder, CdSong());
+    EXPECT_EQ(sync->Open(wide.c_str()), NS_E_INVALID_REQUEST);
+    ASSERT_EQ(reader->Close(), S_OK);
+    ASSERT_TRUE(recorder.WaitForStatus(WMT_CLOSED));
+    EXPECT_EQ(sync->Open(wide.c_str()), S_OK);
     sync->Release();
 }
 
