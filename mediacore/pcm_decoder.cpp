@@ -235,23 +235,15 @@ HRESULT CPcmDecoder::Seek(QWORD time) {
             continue;
         }
         TPcmChunk chunk;
-        bool first = true;
-        bool landedLate = false;
-        for (;;) {
-            const HRESULT hr = s.Decode(chunk);
-            if (hr != S_OK) return S_OK;  // the target lies past the end
+        for (bool first = true;; first = false) {
+            if (s.Decode(chunk) != S_OK) return S_OK;  // the target lies past the end
             // A demuxer that lands after the target is asked again, further back.
-            if (first && from > 0 && chunk.time > time) {
-                landedLate = true;
-                break;
-            }
-            first = false;
+            if (first && from > 0 && chunk.time > time) break;
             if (chunk.time + chunk.duration > time) {
                 s.pending = std::move(chunk);
                 return S_OK;
             }
         }
-        if (!landedLate) break;
     }
     return S_OK;
 }
