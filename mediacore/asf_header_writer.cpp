@@ -13,7 +13,7 @@ using Bytes = std::span<const std::uint8_t>;
 using Buffer = std::vector<std::uint8_t>;
 
 // The reserved GUID and value that open a Header Extension Object's data
-// (ASF specification 3.4).
+// (the published ASF format, section 3.4).
 constexpr GUID kExtensionReserved1 = {0xABD3D211, 0xA9BA, 0x11CF, {0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65}};
 constexpr std::uint16_t kExtensionReserved2 = 6;
 

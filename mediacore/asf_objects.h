@@ -1,6 +1,6 @@
 #pragma once
-// Identifiers and fixed sizes of the ASF objects the header code knows (ASF
-// specification, section 10 "GUIDs"; layouts in sections 3 and 4). Every
+// Identifiers and fixed sizes of the ASF objects the header code knows (the
+// published ASF format, section 10 "GUIDs"; layouts in sections 3 and 4). Every
 // object starts with its GUID and a 64-bit size that includes those 24 bytes.
 
 #include <cstddef>

@@ -11,6 +11,8 @@ packages=(
   mpg123 lame sox
   # GUI (Qt 6 Widgets) and a font for the offscreen tests
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core
+  # the program's windows on a desktop (the xcb platform) and offscreen
+  qt6-qpa-plugins
   # CD reading and writing, the song database
   libcdio-dev libcdio-paranoia-dev libburn-dev libsqlite3-dev
   # sound devices and codecs
@@ -18,7 +20,7 @@ packages=(
   # Windows Media audio over FFmpeg
   libavcodec-dev libavformat-dev libswresample-dev libavutil-dev
   # reference tools the oracle tests compare against (they skip when absent)
-  libcdio-utils cd-paranoia ffmpeg twolame python3-mutagen id3v2 eyed3 sqlite3
+  libcdio-utils cd-paranoia ffmpeg twolame python3 python3-mutagen id3v2 eyed3 sqlite3
 )
 
 missing=()

@@ -8,7 +8,4 @@ build="${TRACKPRESS_BUILD_DIR:-$top/build}"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRACKPRESS_BUILD_TESTS=OFF
 cmake --build "$build" -j "$(nproc)"
 
-if [ -x "$build/bin/songsmith" ]; then
-  exec "$build/bin/songsmith" "$@"
-fi
-echo "The libraries are built in $build/bin; the songsmith program is not part of the build yet."
+exec "$build/bin/songsmith" "$@"

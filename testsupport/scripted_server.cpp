@@ -70,7 +70,11 @@ ServerScript SendInPieces(const std::string& text, const std::vector<std::size_t
     return script;
 }
 
-ScriptedServer::ScriptedServer(std::vector<ServerScript> scripts) : scripts_(std::move(scripts)) {
+ScriptedServer::ScriptedServer(std::vector<ServerScript> scripts) : scripts_(std::move(scripts)) { Start(); }
+
+ScriptedServer::ScriptedServer(Responder responder) : responder_(std::move(responder)) { Start(); }
+
+void ScriptedServer::Start() {
     listener_ = ListenOnLoopback(port_);
     if (::pipe2(stopPipe_, O_CLOEXEC) != 0) {
         ::close(listener_);
@@ -108,7 +112,7 @@ void ScriptedServer::Run() {
         if (!WaitReadable(listener_, -1)) return;
         const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0) continue;
-        Serve(client, next < scripts_.size() ? &scripts_[next] : nullptr);
+        Serve(client, next);
         ::close(client);
     }
 }
@@ -130,12 +134,15 @@ std::string ScriptedServer::ReadRequest(int client) {
     }
 }
 
-void ScriptedServer::Serve(int client, const ServerScript* script) {
-    std::string request = ReadRequest(client);
+void ScriptedServer::Serve(int client, std::size_t index) {
+    const std::string request = ReadRequest(client);
     {
         std::lock_guard lock(mutex_);
-        requests_.push_back(std::move(request));
+        requests_.push_back(request);
     }
+    ServerScript made;
+    if (responder_) made = responder_(request);
+    const ServerScript* script = responder_ ? &made : index < scripts_.size() ? &scripts_[index] : nullptr;
     if (script == nullptr) return;
     for (const ServerStep& step : *script) {
         switch (step.kind) {

@@ -6,6 +6,7 @@
 // well: the client's request line then carries the whole address.
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -36,6 +37,11 @@ public:
     // Connections are answered in arrival order by the scripts in order; a
     // connection beyond them is closed after its request is read.
     explicit ScriptedServer(std::vector<ServerScript> scripts);
+    // Every connection is answered by the script that responder makes from
+    // its request, so clients that connect in any order each get the answer
+    // meant for them.
+    using Responder = std::function<ServerScript(const std::string& request)>;
+    explicit ScriptedServer(Responder responder);
     // Stops the thread (ending any stall) and joins it.
     ~ScriptedServer();
     ScriptedServer(const ScriptedServer&) = delete;
@@ -47,13 +53,16 @@ public:
 
 private:
     void Run();
-    void Serve(int client, const ServerScript* script);
+    void Serve(int client, std::size_t index);
     std::string ReadRequest(int client);
     // Waits up to ms (negative: for ever) for fd to become readable; false
     // when the server is stopping or the time passed.
     bool WaitReadable(int fd, int ms);
 
+    void Start();
+
     std::vector<ServerScript> scripts_;
+    Responder responder_;
     int listener_ = -1;
     int stopPipe_[2] = {-1, -1};
     int port_ = 0;

@@ -39,6 +39,31 @@ std::string Authority(const TITLEFETCH_TSite& site) {
     return text;
 }
 
+// A caller's text as one header line's value: a line end in it would end
+// the header line and start another.
+std::string HeaderValue(const char* text) {
+    std::string value = text != nullptr ? text : "";
+    for (char& ch : value) {
+        if (ch == '\r' || ch == '\n') ch = ' ';
+    }
+    return value;
+}
+
+// Empties a record for a new read: the strings of its lists are deleted.
+void ClearRecord(TITLEFETCH_TRResult& record) {
+    DeleteRecordTexts(record.trackTitles);
+    DeleteRecordTexts(record.extendedTrackData);
+    record.playOrder.Empty();
+    record.discLength = 0;
+    record.discId = 0;
+    record.revision = 0;
+    record.year = 0;
+    for (char* field : {record.artist, record.title, record.genre, record.extendedData, record.clientName,
+                        record.clientVersion, record.clientComment}) {
+        std::memset(field, 0, kSiteTextSize);
+    }
+}
+
 std::string LogonName() {
     std::vector<char> buffer(16384);
     passwd entry{};
@@ -118,6 +143,10 @@ std::string CCDDB::decodeAnswer(std::string_view raw) const {
     return IsValidUtf8(raw) ? std::string(raw) : Windows1252ToUtf8(raw);
 }
 
+std::string CCDDB::encodeForServer(std::string_view utf8) const {
+    return m_protocolLevel <= 5 ? Utf8ToLatin1(utf8) : std::string(utf8);
+}
+
 void CCDDB::keepResponse(std::string_view text) { m_lastCommandResp = std::string(text).c_str(); }
 
 bool CCDDB::failBadAnswer() {
@@ -152,9 +181,11 @@ int CCDDB::exchange(const TITLEFETCH_TSite& site, const std::string& request, in
     return CDDB_OK;
 }
 
-bool CCDDB::hasConnection() {
+bool CCDDB::hasConnection() { return hasConnection(MakeDefaultSite()); }
+
+bool CCDDB::hasConnection(const TITLEFETCH_TSite& site) {
     CHTTPSocket socket(m_timeout);
-    return socket.create() && socket.connect(kDefaultCddbHost, kDefaultCddbPort);
+    return socket.create() && socket.connect(FieldText(site.host).c_str(), site.port);
 }
 
 bool CCDDB::getSites(MvList<TITLEFETCH_TSite*>& list, const TITLEFETCH_TSite& site) {
@@ -207,6 +238,54 @@ int CCDDB::query(const TITLEFETCH_TSite& site, std::uint32_t discId, const MvLis
     const int code = exchange(site, formatRequest(site, command), kReadQuery, body);
     if (code != CDDB_OK) return code;
     return parseQueryBody(body, results) ? CDDB_OK : CDDB_BAD_ANSWER;
+}
+
+int CCDDB::read(const TITLEFETCH_TSite& site, std::uint32_t discId, const char* genre, TITLEFETCH_TRResult& record) {
+    ClearRecord(record);
+    char number[16];
+    std::snprintf(number, sizeof number, "%08" PRIx32, discId);
+    // Genres are single words; encoding keeps any other text from breaking
+    // the request line.
+    const std::string command =
+        "cmd=cddb+read+" + PercentEncode(genre != nullptr ? genre : "") + "+" + number;
+
+    std::string body;
+    const int code = exchange(site, formatRequest(site, command), kReadMultiLine, body);
+    if (code != CDDB_OK) return code;
+    // The record's frame offsets are not needed: the caller has the disc.
+    MvList<PLATTER_TTrackPos*> tracks;
+    const bool parsed = parseRecordBody(body, tracks, record);
+    for (PLATTER_TTrackPos* track : tracks) delete track;
+    if (!parsed) return CDDB_BAD_ANSWER;
+    // A server may answer with a record filed under another ID of the same
+    // disc; the caller asked for this one.
+    record.discId = discId;
+    return CDDB_OK;
+}
+
+bool CCDDB::submit(const TITLEFETCH_TSite& site, const char* genre, const char* email,
+                   const MvList<PLATTER_TTrackPos*>& tracks, TITLEFETCH_TRResult& record, const char* note,
+                   bool submitMode) {
+    const std::string body = encodeForServer(formSubmitBody(record, tracks));
+    const std::string path = FieldText(site.cgiPath);
+    std::string request = m_proxyHost.IsEmpty()
+                              ? "POST " + path + " HTTP/1.0\r\nHost: " + Authority(site) + "\r\n"
+                              : "POST http://" + Authority(site) + path + " HTTP/1.0\r\n" +
+                                    getProxyHeader(site).GetString() + "\r\n";
+    char discid[32];
+    std::snprintf(discid, sizeof discid, "Discid: %08" PRIx32 "\r\n", record.discId);
+    request += "Genre: " + encodeForServer(HeaderValue(genre)) + "\r\n";
+    request += discid;
+    request += "User-Email: " + encodeForServer(HeaderValue(email)) + "\r\n";
+    request += submitMode ? "Submit-Mode: submit\r\n" : "Submit-Mode: test\r\n";
+    request += "X-Cddbd-Note: " + encodeForServer(HeaderValue(note)) + "\r\n";
+    request += m_protocolLevel <= 5 ? "Charset: ISO-8859-1\r\n" : "Charset: UTF-8\r\n";
+    request += "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+    request += body;
+
+    std::string answer;
+    if (exchange(site, request, kReadSubmit, answer) != CDDB_OK) return false;
+    return parseSubmitBody(answer);
 }
 
 std::uint32_t CCDDB::getLastError() const { return m_lastError != 0 ? m_lastError : ::GetLastError(); }

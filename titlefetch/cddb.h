@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "titlefetch/cddb_records.h"
+#include "titlefetch/disc_record.h"
 #include "titlefetch/errors.h"
 #include "titlefetch/mv_list.h"
 #include "titlefetch/site.h"
@@ -81,6 +82,8 @@ public:
     // Whether a TCP connection to the default server's port 80 can be made
     // (without a proxy; nothing is sent).
     bool hasConnection();
+    // The same for the site's host and port.
+    bool hasConnection(const TITLEFETCH_TSite& site);
     // The server's site list. The list's records are freed first; sites of
     // another protocol than "http" are left out.
     bool getSites(MvList<TITLEFETCH_TSite*>& list, const TITLEFETCH_TSite& site);
@@ -96,6 +99,18 @@ public:
     // stay the caller's). A CDDBResult code.
     int query(const TITLEFETCH_TSite& site, std::uint32_t discId, const MvList<PLATTER_TTrackPos*>& tracks,
               std::int32_t discLengthSeconds, MvList<TITLEFETCH_TQResult*>& results);
+    // The disc's record in genre. The record is emptied first (its strings
+    // deleted), so nothing of an earlier disc or attempt stays in it; on
+    // success it carries the disc ID asked for. A CDDBResult code: an answer
+    // other than a record gives CDDB_BAD_ANSWER with the thread's last error
+    // 10043 and the answer kept as the last command response.
+    int read(const TITLEFETCH_TSite& site, std::uint32_t discId, const char* genre, TITLEFETCH_TRResult& record);
+    // Sends the record as xmcd text (written at this client's protocol
+    // level) to the site's script. submitMode false asks the server for a
+    // test of the record only. True when the server answers 200 to 209.
+    bool submit(const TITLEFETCH_TSite& site, const char* genre, const char* email,
+                const MvList<PLATTER_TTrackPos*>& tracks, TITLEFETCH_TRResult& record, const char* note,
+                bool submitMode);
 
     // The CDDB disc ID of a list with one entry per track (no end entry); 0
     // for an empty list.
@@ -145,8 +160,47 @@ public:
     bool parseQueryBody(std::string_view body, MvList<TITLEFETCH_TQResult*>& results);
     static bool parseQueryResult(std::string_view line, TITLEFETCH_TQResult& result);
     bool parseMessageBody(std::string_view body, CCOMString& message);
+    // The xmcd record of a read answer. The frame offsets of its comment
+    // block are appended to tracks (as records the caller frees); the
+    // record's fields are set from the text and its three lists replaced
+    // (their strings deleted). False (10043, a log line, the body kept as the
+    // last command response) when the body is no record or lacks one of the
+    // lines every record has.
+    bool parseRecordBody(std::string_view body, MvList<PLATTER_TTrackPos*>& tracks, TITLEFETCH_TRResult& record);
+    // Whether the server took a submission (a code from 200 to 209).
+    bool parseSubmitBody(std::string_view body);
+
+    // The xmcd writer, in UTF-8. The body of a submission: the record with
+    // the frame offsets of tracks (one entry per track), ended by
+    // "PLAYORDER=" without a line end. The year and genre lines are written
+    // only above protocol level 4.
+    std::string formSubmitBody(const TITLEFETCH_TRResult& record, const MvList<PLATTER_TTrackPos*>& tracks) const;
+    // "keyword=value" lines of at most kMaxSubmitLine characters before
+    // their CR LF: a longer value is continued on further lines of the same
+    // keyword, never cut inside an escape pair or a UTF-8 character.
+    static std::string formSubmitLine(std::string_view keyword, std::string_view value);
+    // The value with the xmcd escapes applied.
+    static std::string prepareTextForSubmit(std::string_view text);
+    // Longest line the writer makes, without its CR LF: servers take 256
+    // bytes with the line end, and one more keeps clear of readers that
+    // count the terminating zero too.
+    static constexpr std::size_t kMaxSubmitLine = 253;
 
 private:
+    // What the xmcd reader gathers from the lines before the record is
+    // filled.
+    struct XmcdDraft;
+    // One "#" line's text (after the "#", trimmed). False when the record
+    // must be refused.
+    bool parseCommentLine(std::string_view text, XmcdDraft& draft, MvList<PLATTER_TTrackPos*>& tracks,
+                          TITLEFETCH_TRResult& record);
+    // One "keyword=value" line.
+    void parseKeywordLine(std::string_view line, XmcdDraft& draft, TITLEFETCH_TRResult& record);
+    // Fails the xmcd reader with logText.
+    bool failRecord(const char* logText);
+    // Text as the server takes it at this client's protocol level.
+    std::string encodeForServer(std::string_view utf8) const;
+
     // Connects (directly or through the proxy), sends request, reads the
     // answer in mode and hands back its body as UTF-8. A CDDBResult code.
     int exchange(const TITLEFETCH_TSite& site, const std::string& request, int mode, std::string& body);

@@ -270,3 +270,12 @@ bool CCDDB::parseMessageBody(std::string_view body, CCOMString& message) {
     m_lastCommandResp.Empty();
     return true;
 }
+
+bool CCDDB::parseSubmitBody(std::string_view body) {
+    keepResponse(body);
+    // 200 to 209: the protocol's "command OK" range.
+    const int code = getCDDBResponseCode(body);
+    if (code < 200 || code > 209) return false;
+    m_lastCommandResp.Empty();
+    return true;
+}

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "utilities/text_copy.h"
+#include "utilities/unicode.h"
 
 namespace {
 
@@ -103,4 +104,44 @@ bool TakeWord(std::string_view& text, std::string_view& word) {
 
 void CopyField(std::string_view text, char (&field)[256]) {
     textcopy::CopyTextCut(text, field, sizeof field);
+}
+
+std::string EscapeXmcdValue(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        switch (ch) {
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\t': out += "\\t"; break;
+            default: out += ch; break;
+        }
+    }
+    return out;
+}
+
+std::string UnescapeXmcdValue(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (ch == '\\' && (next == 'n' || next == 't' || next == '\\')) {
+            out += next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
+            ++i;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToLatin1(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const char32_t ch = DecodeUtf8(text, pos);
+        out += ch <= 0xFF ? static_cast<char>(ch) : '?';
+    }
+    return out;
 }

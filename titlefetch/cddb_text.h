@@ -31,6 +31,17 @@ std::int32_t LeadingDecimal(std::string_view text);
 // word.
 bool TakeWord(std::string_view& text, std::string_view& word);
 
+// The escapes of xmcd keyword values: backslash-n a newline, backslash-t a
+// tab, two backslashes one backslash. Unescaping is one pass from the left,
+// so an escaped backslash before an "n" stays a backslash and an "n"; a
+// backslash before any other character is kept as it stands.
+std::string EscapeXmcdValue(std::string_view text);
+std::string UnescapeXmcdValue(std::string_view text);
+
+// UTF-8 text as ISO 8859-1: characters above U+00FF (and bytes that do not
+// decode) become '?'.
+std::string Utf8ToLatin1(std::string_view text);
+
 // Copies text into a 256-byte record field, cut at 255 bytes on a UTF-8
 // character boundary.
 void CopyField(std::string_view text, char (&field)[256]);

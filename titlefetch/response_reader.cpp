@@ -2,10 +2,10 @@
 // code and lines.
 
 #include <algorithm>
-#include <vector>
 
 #include "platform/last_error.h"
 #include "platform/tick.h"
+#include "titlefetch/answer_assembler.h"
 #include "titlefetch/cddb.h"
 #include "titlefetch/http_socket.h"
 
@@ -19,15 +19,9 @@ constexpr std::int64_t kPollSliceMs = 250;
 
 bool CCDDB::readResponse(CHTTPSocket& socket, const char* terminator, std::string& answer, int step, int mode) {
     answer.clear();
-    const std::string_view marker = terminator != nullptr && *terminator != '\0' ? terminator : kTerminator;
-    const std::size_t growth = step > 0 ? static_cast<std::size_t>(step) : static_cast<std::size_t>(kReadStep);
-    // One byte of the buffer is always kept free, as for a terminating zero,
-    // so a receive that fills all the room it was given means more may come.
-    std::vector<char> buffer(growth);
-    std::size_t received = 0;
-    const auto text = [&] { return std::string_view(buffer.data(), received); };
+    CAnswerAssembler assembler(terminator != nullptr ? terminator : "", step, mode, kMaxAnswerBytes);
     const auto fail = [&] {
-        keepResponse(decodeAnswer(text()));
+        keepResponse(decodeAnswer(assembler.Text()));
         m_lastError = 0;
         return false;
     };
@@ -49,38 +43,22 @@ bool CCDDB::readResponse(CHTTPSocket& socket, const char* terminator, std::strin
         if (!socket.dataWaiting(waiting, static_cast<int>(wait))) return fail();
         if (!waiting) continue;
 
-        const std::size_t room = buffer.size() - received - 1;
-        const long count = socket.receive(buffer.data() + received, room);
-        if (count <= 0) {
-            // HTTP/1.0 servers close the connection after the answer: after a
-            // whole one-line answer that is its normal end.
-            if (count == 0 && isCompleteOneLineAnswer(text())) {
-                answer.assign(text());
+        const long count = socket.receive(assembler.Room(), assembler.RoomSize());
+        if (count < 0) return fail();
+        if (count > 0) lastData = SteadyMilliseconds();
+        switch (count > 0 ? assembler.Received(static_cast<std::size_t>(count)) : assembler.Closed()) {
+            case CAnswerAssembler::Progress::More:
+                break;
+            case CAnswerAssembler::Progress::Complete:
+                answer.assign(assembler.Answer());
                 return true;
-            }
-            return fail();
+            case CAnswerAssembler::Progress::Cut:
+                return fail();
+            case CAnswerAssembler::Progress::TooLarge:
+                fail();
+                SetLastError(CDDB_ERR_BAD_ANSWER);
+                return false;
         }
-        lastData = SteadyMilliseconds();
-        const std::size_t before = received;
-        received += static_cast<std::size_t>(count);
-
-        // The terminator may have been split across receives.
-        const std::size_t from = before >= marker.size() ? before - (marker.size() - 1) : 0;
-        const std::size_t at = text().find(marker, from);
-        if (at != std::string_view::npos) {
-            answer.assign(text().substr(0, at));
-            return true;
-        }
-        if (mode != kReadMultiLine && isCompleteOneLineAnswer(text())) {
-            answer.assign(text());
-            return true;
-        }
-        if (received >= kMaxAnswerBytes) {
-            fail();
-            SetLastError(CDDB_ERR_BAD_ANSWER);
-            return false;
-        }
-        if (static_cast<std::size_t>(count) == room) buffer.resize(buffer.size() + growth);
     }
 }
 

@@ -1,13 +1,21 @@
 #pragma once
-// What the engine's service thread asks of the current mixer. The sound-card
+// What the engine asks of the current mixer: the service thread drives it,
+// and sound objects hand themselves to it to be played. The sound-card
 // mixer implements it; tests drive the thread with a fake.
 //
 // Every call below is made with the engine lock held (engine_lock.h), and a
 // mixer takes the same lock in each of its own public operations, so calls
 // from the program's threads and from the service thread never overlap.
 
+#include <cstdint>
+
+class CAudioAtom;
+
 class IEngineMixer {
 public:
+    // Starts playing root from offset ms on (flags 0 for a normal start).
+    // Non-zero when the mixer took it.
+    virtual int Play(CAudioAtom* root, std::int32_t offset, int flags) = 0;
     // Lets each sound being played top up its decoding buffer.
     virtual void Idle() = 0;
     // Non-zero while the play mode is on: the thread then calls Mix.

@@ -3,10 +3,14 @@
 // header, a site on the loopback server and track lists built from frame
 // offsets.
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "titlefetch/disc_record.h"
 #include "titlefetch/mv_list.h"
 #include "titlefetch/site.h"
 #include "titlefetch/track_pos.h"
@@ -16,6 +20,9 @@ namespace cddbtest {
 inline std::string Http(const std::string& body) {
     return "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body;
 }
+
+// The request line of a request the server saw.
+inline std::string FirstLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
 
 inline TITLEFETCH_TSite LoopbackSite(int port) { return MakeSite("127.0.0.1", "/~cddb/cddb.cgi", port); }
 
@@ -52,5 +59,84 @@ void FreeAll(MvList<T*>& list) {
     for (T* item : list) delete item;
     list.Empty();
 }
+
+// A disc record as plain values, for comparing whole records in tables:
+// fields a case leaves out are the empty record's.
+struct RecordView {
+    std::string artist{};
+    std::string title{};
+    std::string genre{};
+    std::string extendedData{};
+    std::uint32_t discLength = 0;
+    std::uint32_t discId = 0;
+    std::int32_t revision = 0;
+    std::int32_t year = 0;
+    std::vector<std::string> titles{};
+    std::vector<std::string> extData{};
+    std::vector<std::int32_t> playOrder{};
+    std::string clientName{};
+    std::string clientVersion{};
+    std::string clientComment{};
+
+    bool operator==(const RecordView&) const = default;
+};
+
+inline void SetField(char (&field)[256], const std::string& text) {
+    std::snprintf(field, sizeof field, "%s", text.c_str());
+}
+
+inline std::string FieldText(const char (&field)[256]) { return std::string(field, strnlen(field, sizeof field)); }
+
+inline std::vector<std::string> Texts(const MvList<CCOMString*>& list) {
+    std::vector<std::string> texts;
+    for (const CCOMString* text : list) texts.emplace_back(text != nullptr ? text->GetString() : "(null)");
+    return texts;
+}
+
+inline RecordView ViewOf(const TITLEFETCH_TRResult& record) {
+    RecordView view;
+    view.artist = FieldText(record.artist);
+    view.title = FieldText(record.title);
+    view.genre = FieldText(record.genre);
+    view.extendedData = FieldText(record.extendedData);
+    view.discLength = record.discLength;
+    view.discId = record.discId;
+    view.revision = record.revision;
+    view.year = record.year;
+    view.titles = Texts(record.trackTitles);
+    view.extData = Texts(record.extendedTrackData);
+    view.playOrder.assign(record.playOrder.begin(), record.playOrder.end());
+    view.clientName = FieldText(record.clientName);
+    view.clientVersion = FieldText(record.clientVersion);
+    view.clientComment = FieldText(record.clientComment);
+    return view;
+}
+
+inline void PrintTo(const RecordView& view, std::ostream* out) {
+    const auto list = [out](const auto& items) {
+        *out << "[";
+        for (const auto& item : items) *out << "\"" << item << "\",";
+        *out << "]";
+    };
+    *out << "{artist \"" << view.artist << "\" title \"" << view.title << "\" genre \"" << view.genre
+         << "\" extd \"" << view.extendedData << "\" length " << view.discLength << " id " << std::hex
+         << view.discId << std::dec << " revision " << view.revision << " year " << view.year << " titles ";
+    list(view.titles);
+    *out << " ext ";
+    list(view.extData);
+    *out << " order ";
+    list(view.playOrder);
+    *out << " client \"" << view.clientName << "\" \"" << view.clientVersion << "\" \"" << view.clientComment
+         << "\"}";
+}
+
+// A record whose lists are freed with it.
+struct OwnedRecord : TITLEFETCH_TRResult {
+    OwnedRecord() = default;
+    ~OwnedRecord() {
+        DeleteRecordTexts(trackTitles);
+        DeleteRecordTexts(extendedTrackData);
+    }
+};
 
 }  // namespace cddbtest

@@ -1,21 +1,10 @@
 #include "tonecore/mpeg/decoder.h"
 
-#include <array>
 #include <cmath>
-#include <forward_list>
 #include <new>
 
-// The decoder's own block: PCM buffer, settings, module lists and its
-// property list.
-struct DecoderPrivate {
-    std::array<std::int16_t, DECODER_PRIVATE_PCM_BYTES / 2> pcm{};
-    DecoderOutputSettings settings;
-    // Newest first, so a search by probe tries the latest module first.
-    std::forward_list<DecoderModuleRecord> inputModules;
-    std::forward_list<DecoderModuleRecord> outputModules;
-    std::forward_list<DecoderModuleRecord> codecModules;
-    DecoderPropertyList properties;
-};
+#include "tonecore/mpeg/decoder_internal.h"
+#include "tonecore/mpeg/decoder_output.h"
 
 namespace {
 
@@ -23,92 +12,46 @@ namespace {
 // library.
 struct CFrameAbort {};
 
-constexpr const char* kInternalError = "internal error";
 constexpr const char* kUnknownMime = "unknown";
 constexpr const char* kAudioUnknownMime = "audio/unknown";
 
-bool ApiMatches(std::uint32_t apiId) {
-    return (apiId & DECODER_API_ID_MASK) == (DECODER_API_ID & DECODER_API_ID_MASK);
-}
-
 // ---- the input chain --------------------------------------------------------
-// Every input operation goes through here. Without filters in front, the
-// chain's head is the terminal filter, which calls the module instance.
-
-const DecoderInputModuleMethods& InputMethods(const DecoderControl* control) {
-    return control->input->module->input;
-}
+// Every input operation goes to the chain's head; without filters in front
+// that is the terminal filter, which calls the module instance.
 
 std::int32_t ChainOpen(DecoderControl* control) {
-    return InputMethods(control).open(control->input->instance);
+    return DecoderInputFilterOpen(DecoderInputChain(control));
 }
 
 std::int32_t ChainClose(DecoderControl* control) {
-    return InputMethods(control).close(control->input->instance);
+    return DecoderInputFilterClose(DecoderInputChain(control));
 }
 
 std::int32_t ChainRead(DecoderControl* control, void* buffer, std::uint32_t count) {
-    return InputMethods(control).read(control->input->instance, buffer, count);
+    return DecoderInputFilterRead(DecoderInputChain(control), buffer, count);
 }
 
 std::int32_t ChainSeek(DecoderControl* control, std::int64_t offset) {
-    const auto& methods = InputMethods(control);
-    return methods.seek != nullptr ? methods.seek(control->input->instance, offset) : DECODER_ERR_NO_METHOD;
+    return DecoderInputFilterSeek(DecoderInputChain(control), offset);
 }
 
 std::int32_t ChainSeekable(DecoderControl* control) {
-    const auto& methods = InputMethods(control);
-    return methods.seekable != nullptr ? methods.seekable(control->input->instance) : 0;
+    return DecoderInputFilterSeekable(DecoderInputChain(control));
 }
 
 std::int64_t ChainSize(DecoderControl* control) {
-    const auto& methods = InputMethods(control);
-    return methods.size != nullptr ? methods.size(control->input->instance) : 0;
+    return DecoderInputFilterSize(DecoderInputChain(control));
 }
 
 std::int32_t ChainMessage(DecoderControl* control, std::int32_t code, const void* data, std::uint32_t size) {
-    const auto& methods = InputMethods(control);
-    return methods.message != nullptr ? methods.message(control->input->instance, code, data, size)
-                                      : DECODER_ERR_NO_METHOD;
+    return DecoderInputFilterMessage(DecoderInputChain(control), code, data, size);
 }
 
 // ---- checks -----------------------------------------------------------------
 
-enum class EInputNeed { Any, Open, Closed };
-
-std::int32_t CheckInput(DecoderControl* control, EInputNeed need) {
-    const char* detail = nullptr;
-    if (control->input->module == nullptr) {
-        detail = "null input module";
-    } else if (control->input->instance == nullptr) {
-        detail = "null input instance";
-    } else if (need == EInputNeed::Open && control->input->state != 1) {
-        detail = "input not open";
-    } else if (need == EInputNeed::Closed && control->input->state != 0) {
-        detail = "input not closed";
-    }
-    if (detail == nullptr) return 0;
-    DecoderReportMessage(control, 0, kInternalError, detail);
-    return DECODER_ERR_STATE;
-}
-
-// Reports a missing required slot during registration.
-std::int32_t MissingSlot(DecoderControl* control, const char* detail) {
-    DecoderReportMessage(control, 0, kInternalError, detail);
-    return DECODER_ERR_STATE;
-}
-
-std::int32_t AddRecord(std::forward_list<DecoderModuleRecord>& list, std::int32_t& count,
-                       const DecoderModuleRecord& record) {
-    try {
-        DecoderModuleRecord copy = record;
-        copy.id = list.empty() ? 0 : list.front().id + 1;
-        list.push_front(copy);
-    } catch (const std::bad_alloc&) {
-        return DECODER_ERR_NO_MEMORY;
-    }
-    ++count;
-    return list.front().id;
+std::int32_t CheckInput(DecoderControl* control, EEndpointNeed need) {
+    const DecoderInputState* input = control->input;
+    return DecoderCheckEndpoint(control, input->module, input->instance, input->state, need, kInputTexts);
 }
 
 // ---- timing -----------------------------------------------------------------
@@ -332,17 +275,25 @@ std::int32_t DecoderNew(DecoderControl** out) {
         return DECODER_ERR_NO_MEMORY;
     }
     control->services = kServices;
+    DecoderInitFilterChains(control);
     *out = control;
     return 0;
 }
 
 std::int32_t DecoderDelete(DecoderControl* control) {
     if (control == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (control->input != nullptr && control->priv != nullptr) DecoderInputDelete(control);
-    if (control->priv != nullptr) control->priv->inputModules.clear();
+    if (control->input != nullptr && control->priv != nullptr) {
+        DecoderInputDelete(control);
+        DecoderDeleteInputFilters(control);
+        control->priv->inputModules.clear();
+    }
     delete control->input;
     control->input = nullptr;
-    if (control->priv != nullptr) control->priv->outputModules.clear();
+    if (control->output != nullptr && control->priv != nullptr) {
+        DecoderOutputDelete(control);
+        DecoderDeleteOutputFilters(control);
+        control->priv->outputModules.clear();
+    }
     delete control->output;
     control->output = nullptr;
     if (control->timing != nullptr) {
@@ -365,85 +316,43 @@ std::int32_t DecoderDelete(DecoderControl* control) {
 // ---- registration ---------------------------------------------------------------
 
 std::int32_t DecoderInputModuleRegister(DecoderControl* control, const DecoderInputModuleMethods* methods) {
-    if (control == nullptr || methods == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (!ApiMatches(methods->apiId)) return DECODER_ERR_API;
-    if (methods->newInstance == nullptr) return MissingSlot(control, "null 'new' method in module");
-    if (methods->deleteInstance == nullptr) return MissingSlot(control, "null 'delete' method in module");
-    if (methods->open == nullptr) return MissingSlot(control, "null 'open' method in module");
-    if (methods->close == nullptr) return MissingSlot(control, "null 'close' method in module");
-    if (methods->read == nullptr) return MissingSlot(control, "null 'read' method in module");
-    DecoderModuleRecord record;
-    record.input = *methods;
-    return AddRecord(control->priv->inputModules, control->counts->inputs, record);
+    return DecoderRegisterEndpointModule<&DecoderModuleRecord::input, &DecoderInputModuleMethods::read>(
+        control, methods, "null 'read' method in module", &DecoderPrivate::inputModules, &DecoderModuleCounts::inputs);
 }
 
 std::int32_t DecoderCodecModuleRegister(DecoderControl* control, const DecoderCodecModuleMethods* methods) {
     if (control == nullptr || methods == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (!ApiMatches(methods->apiId)) return DECODER_ERR_API;
-    if (methods->info == nullptr) return MissingSlot(control, "null 'query' method");
-    if (methods->probe == nullptr) return MissingSlot(control, "null 'probe' method in module");
-    if (methods->newInstance == nullptr) return MissingSlot(control, "null 'new' method in module");
-    if (methods->deleteInstance == nullptr) return MissingSlot(control, "null 'delete' method in module");
-    if (methods->decode == nullptr) return MissingSlot(control, "null 'decode' method in module");
+    if (!DecoderApiMatches(methods->apiId)) return DECODER_ERR_API;
+    if (methods->info == nullptr) return DecoderMissingSlot(control, "null 'query' method");
+    if (methods->probe == nullptr) return DecoderMissingSlot(control, "null 'probe' method in module");
+    if (methods->newInstance == nullptr) return DecoderMissingSlot(control, "null 'new' method in module");
+    if (methods->deleteInstance == nullptr) return DecoderMissingSlot(control, "null 'delete' method in module");
+    if (methods->decode == nullptr) return DecoderMissingSlot(control, "null 'decode' method in module");
     DecoderModuleRecord record;
     record.codec = *methods;
-    return AddRecord(control->priv->codecModules, control->counts->codecs, record);
+    return DecoderAddModuleRecord(control->priv->codecModules, control->counts->codecs, record);
 }
 
 // ---- the input life cycle ------------------------------------------------------------
 
 std::int32_t DecoderInputNew(DecoderControl* control, const char* name, std::int32_t moduleId) {
     if (control == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (name == nullptr) name = "";
-    DecoderModuleRecord* chosen = nullptr;
-    for (DecoderModuleRecord& record : control->priv->inputModules) {
-        const bool match = moduleId == -1 ? (record.input.probe != nullptr && record.input.probe(name) == 0)
-                                          : record.id == moduleId;
-        if (match) {
-            chosen = &record;
-            break;
-        }
-    }
-    if (chosen == nullptr) return moduleId == -1 ? DECODER_ERR_NO_INPUT_MODULE : DECODER_ERR_NO_MODULE;
-    DecoderInputState* input = control->input;
-    if (input->instance != nullptr && input->module == chosen && input->name == name) return 0;
-
-    const std::int32_t deleted = DecoderInputDelete(control);
-    if (deleted != 0) return deleted;
-    input->state = 0;
-    try {
-        input->name = name;
-    } catch (const std::bad_alloc&) {
-        return DECODER_ERR_NO_MEMORY;
-    }
-    input->module = chosen;
-    void* instance = nullptr;
-    const std::int32_t created = chosen->input.newInstance(&instance, name, chosen, control);
-    if (created != 0) return created;
-    if (instance == nullptr) return DECODER_ERR_STATE;
-    input->instance = instance;
-    input->seekable = 0;
-    return 0;
+    const std::int32_t made = DecoderNewEndpoint<&DecoderModuleRecord::input>(
+        control, control->input, control->priv->inputModules, name, moduleId, DECODER_ERR_NO_INPUT_MODULE,
+        DecoderInputDelete);
+    if (made == 0) control->input->seekable = 0;
+    return made;
 }
 
 std::int32_t DecoderInputDelete(DecoderControl* control) {
     if (control == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    DecoderInputState* input = control->input;
-    input->name.clear();
-    if (input->instance == nullptr) return 0;
-    if (input->module == nullptr) {
-        DecoderReportMessage(control, 0, kInternalError, "null input module");
-        return DECODER_ERR_STATE;
-    }
-    if (input->state == 1) DecoderInputClose(control);
-    input->module->input.deleteInstance(input->instance);
-    input->instance = nullptr;
-    return 0;
+    return DecoderDeleteEndpoint<&DecoderModuleRecord::input>(control, control->input, DecoderInputClose,
+                                                              kInputTexts);
 }
 
 std::int32_t DecoderInputOpen(DecoderControl* control) {
     if (control == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (const std::int32_t checked = CheckInput(control, EInputNeed::Closed); checked != 0) return checked;
+    if (const std::int32_t checked = CheckInput(control, EEndpointNeed::Closed); checked != 0) return checked;
     DecoderInputState* input = control->input;
     ResetTiming(control);
     ResetInputCounters(input);
@@ -479,7 +388,7 @@ std::int32_t DecoderInputOpen(DecoderControl* control) {
 
 std::int32_t DecoderInputClose(DecoderControl* control) {
     if (control == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (const std::int32_t checked = CheckInput(control, EInputNeed::Open); checked != 0) return checked;
+    if (const std::int32_t checked = CheckInput(control, EEndpointNeed::Open); checked != 0) return checked;
     ResetInputCounters(control->input);
     const std::int32_t closed = ChainClose(control);
     control->input->state = 0;
@@ -501,10 +410,10 @@ std::int32_t DecoderInputSendMessage(DecoderControl* control, std::int32_t code,
 
 std::int32_t DecoderDecode(DecoderControl* control, std::int16_t* pcm) {
     if (control == nullptr) return DECODER_ERR_BAD_ARGUMENT;
-    if (const std::int32_t checked = CheckInput(control, EInputNeed::Open); checked != 0) return checked;
+    if (const std::int32_t checked = CheckInput(control, EEndpointNeed::Open); checked != 0) return checked;
     DecoderCodecSlot* codec = control->codec;
     if (codec->instance == nullptr || codec->module == nullptr) {
-        DecoderReportMessage(control, 0, kInternalError, "null codec instance");
+        DecoderReportMessage(control, 0, kDecoderInternalError, "null codec instance");
         return DECODER_ERR_STATE;
     }
     DecoderOutputBuffer* output = control->outputBuffer;

@@ -66,7 +66,7 @@ struct DecoderOutputBuffer {
     std::uint32_t bytesPerSample = 0;  // always 2 after a frame: signed 16-bit, native order
     std::uint32_t channels = 0;
     std::uint32_t sampleRate = 0;
-    std::uint32_t outputWord = 0;  // kept for the output side (time stamp)
+    std::uint32_t outputWord = 0;  // the output's time stamp of this frame, when it wants one
 };
 
 // Settings that the decoder passes to the codec (mask 1 routing, 2 rate
@@ -119,12 +119,55 @@ struct DecoderCodecModuleMethods {
     void* reserved = nullptr;
 };
 
-// Made at registration. A record serves either an input or a codec module;
+// The format an output is asked to take (`setFormat`).
+struct DecoderOutputFormat {
+    std::uint32_t bytesPerSample = 0;
+    std::uint32_t sampleRate = 0;
+    std::uint32_t channels = 0;
+};
+
+// An output's control values (`getControl`). Word 0 is the caller's; an
+// output without the method answers words 1 to 5 as 2, 100, 100, 50, 1.
+struct DecoderOutputControl {
+    std::int32_t words[6] = {};
+};
+
+// Capability bit of an output that wants a time stamp with every frame.
+inline constexpr std::uint32_t DECODER_OUTPUT_WANTS_TIME_STAMP = 1u << 22;
+// The output state's capability word before an output is opened.
+inline constexpr std::uint32_t DECODER_OUTPUT_DEFAULT_CAPABILITIES = 0x7fbfffff;
+
+struct DecoderOutputModuleMethods {
+    std::uint32_t apiId = 0;
+    // 0 when the module accepts the name.
+    std::int32_t (*probe)(const char* name) = nullptr;
+    std::int32_t (*info)(DecoderModuleInfo* info, std::uint32_t flags) = nullptr;
+    std::int32_t (*newInstance)(void** instance, const char* name, DecoderModuleRecord* module,
+                                DecoderControl* control) = nullptr;
+    std::int32_t (*deleteInstance)(void* instance) = nullptr;
+    std::int32_t (*open)(void* instance) = nullptr;
+    std::int32_t (*close)(void* instance) = nullptr;
+    // Returns the byte count taken, 0 when writing failed.
+    std::int32_t (*write)(void* instance, const void* pcm, std::uint32_t bytes, std::uint32_t bytesPerSample,
+                          std::uint32_t channels, std::uint32_t sampleRate) = nullptr;
+    // A buffer of at least `size` bytes to decode the next frame into, or
+    // null for the decoder's own.
+    void* (*getBuffer)(void* instance, std::uint32_t size) = nullptr;
+    // mask: the change flags of `DecoderOutputBuffer`.
+    std::int32_t (*setFormat)(void* instance, const DecoderOutputFormat* format, std::uint32_t mask) = nullptr;
+    std::int32_t (*getControl)(void* instance, DecoderOutputControl* control, std::uint32_t mask) = nullptr;
+    std::int32_t (*getTimeStamp)(void* instance, std::uint32_t* value) = nullptr;
+    std::int32_t (*message)(void* instance, std::int32_t code, const void* data, std::uint32_t size) = nullptr;
+    std::uint32_t (*capability)(void* instance) = nullptr;
+};
+
+// Made at registration. A record serves an input, output or codec module;
 // only the matching method table is filled.
 struct DecoderModuleRecord {
     std::int32_t id = 0;
     std::uintptr_t instanceWord = 0;
     DecoderInputModuleMethods input;
+    DecoderOutputModuleMethods output;
     DecoderCodecModuleMethods codec;
 };
 
@@ -139,10 +182,10 @@ struct DecoderInputState {
     std::string mimeType;  // "unknown" after each open until a module sets it
 };
 
-// The playback side keeps its state here; this decoder only initialises it.
+// The playback side: the output module instance PCM goes to.
 struct DecoderOutputState {
-    std::int32_t state = 0;
-    std::uint32_t capabilities = 0x7fbfffff;  // the output's word; bit 22 asks for time stamps
+    std::int32_t state = 0;  // 0 closed, 1 open
+    std::uint32_t capabilities = DECODER_OUTPUT_DEFAULT_CAPABILITIES;  // the output's word
     void* instance = nullptr;
     DecoderModuleRecord* module = nullptr;
     std::string name;
@@ -238,6 +281,6 @@ std::int32_t DecoderDecode(DecoderControl* control, std::int16_t* pcm);
 void DecoderReportMessage(DecoderControl* control, std::int32_t moduleId, const char* heading,
                           const char* detail);
 
-// The output settings handed to the codec at selection (all 0 here; the
-// host controls set them).
+// The output settings handed to the codec at selection (all 0 until the
+// host controls of decoder_host_controls.h set them).
 const DecoderOutputSettings* DecoderGetOutputSettings(const DecoderControl* control);

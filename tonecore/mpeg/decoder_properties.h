@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <vector>
 
 inline constexpr std::int32_t DECODER_PROPERTY_TEXT = 0;
 inline constexpr std::int32_t DECODER_PROPERTY_INTEGER = 1;
@@ -34,11 +35,31 @@ struct DecoderPropertyWatcher {
     DecoderWatcherCallback callback = nullptr;
 };
 
+// One property of an exported list: `integer` for integer properties,
+// `text` for text ones.
+struct DecoderExportedProperty {
+    const char* name = nullptr;
+    std::int32_t type = DECODER_PROPERTY_INTEGER;
+    std::int32_t integer = 0;
+    const char* text = nullptr;
+};
+
+// A list's export (decoder_property_export.h): valid until the list's next
+// export or its end.
+struct DecoderPropertyExport {
+    std::int32_t count = 0;
+    const DecoderExportedProperty* items = nullptr;
+};
+
 struct DecoderPropertyList {
     // Newest first; names compare exactly (case-sensitive).
     std::list<DecoderProperty> properties;
     // Newest first; a watcher's address is its handle.
     std::list<DecoderPropertyWatcher> watchers;
+    // The last export: its own copies of the properties and the array that
+    // points into them.
+    std::vector<DecoderProperty> exportedCopies;
+    std::vector<DecoderExportedProperty> exported;
 };
 
 std::int32_t PropertyListSetInteger(DecoderPropertyList* list, const char* name, std::int32_t value);

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "tonecore/mpeg/module_info.h"
+#include "tonecore/mpeg/module_instance.h"
 #include "utilities/unicode.h"
 
 namespace {
@@ -26,10 +27,6 @@ struct CFileInput {
 
 CFileInput* Self(void* instance) {
     return static_cast<CFileInput*>(instance);
-}
-
-std::int32_t ModuleId(const CFileInput* input) {
-    return input->module != nullptr ? input->module->id : 0;
 }
 
 // ID3 version 1 text is Latin-1; inside the system text is UTF-8.
@@ -92,22 +89,7 @@ std::int32_t Info(DecoderModuleInfo* info, std::uint32_t flags) {
 }
 
 std::int32_t New(void** instance, const char* name, DecoderModuleRecord* module, DecoderControl* control) {
-    if (instance == nullptr || name == nullptr || name[0] == '\0') {
-        DecoderReportMessage(control, module != nullptr ? module->id : 0, "internal error",
-                             "null params or null/empty input name");
-        return DECODER_ERR_BAD_ARGUMENT;
-    }
-    auto input = std::unique_ptr<CFileInput>(new (std::nothrow) CFileInput);
-    if (!input) return DECODER_ERR_NO_MEMORY;
-    try {
-        input->name = name;
-    } catch (const std::bad_alloc&) {
-        return DECODER_ERR_NO_MEMORY;
-    }
-    input->module = module;
-    input->control = control;
-    *instance = input.release();
-    return 0;
+    return NewNamedInstance<CFileInput>(instance, name, module, control, "null params or null/empty input name");
 }
 
 std::int32_t Close(void* instance) {
@@ -137,14 +119,14 @@ std::int32_t Open(void* instance) {
     if (input->file == nullptr) {
         const int err = errno;
         if (err == ENOENT) {
-            DecoderReportMessage(input->control, ModuleId(input), "cannot open input file", "file not found");
+            DecoderReportMessage(input->control, InstanceModuleId(input), "cannot open input file", "file not found");
             return DECODER_ERR_NOT_FOUND;
         }
         if (err == EACCES || err == EPERM) {
-            DecoderReportMessage(input->control, ModuleId(input), "cannot open input file", "permission denied");
+            DecoderReportMessage(input->control, InstanceModuleId(input), "cannot open input file", "permission denied");
             return DECODER_ERR_PERMISSION;
         }
-        DecoderReportMessage(input->control, ModuleId(input), "cannot open input file", std::strerror(err));
+        DecoderReportMessage(input->control, InstanceModuleId(input), "cannot open input file", std::strerror(err));
         return DECODER_ERR_OPEN;
     }
     if (EndsWithMp3(input->name)) FileInputReadId3v1(input);

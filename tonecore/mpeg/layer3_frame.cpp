@@ -4,6 +4,10 @@
 
 namespace {
 
+void Notify(const TLayer3DecoderState& state, const TLayer3GranuleView& view) {
+    if (state.observer != nullptr) state.observer(state.observerContext, view);
+}
+
 void DecodeLayer3Frame(void* opaque, TMpegLayerFrame& frame) {
     auto& state = *static_cast<TLayer3DecoderState*>(opaque);
     const TLayer3FrameInfo info = Layer3FrameInfoFromHeader(*frame.header);
@@ -11,7 +15,14 @@ void DecodeLayer3Frame(void* opaque, TMpegLayerFrame& frame) {
     CMpegFrameReader& reader = *frame.reader;
 
     TLayer3SideInfo side;
-    if (ParseLayer3SideInfo(info, reader.Bits(), side) != 0) DecoderAbortFrame(frame.control);
+    TLayer3GranuleView view;
+    view.info = &info;
+    view.side = &side;
+    if (ParseLayer3SideInfo(info, reader.Bits(), side) != 0) {
+        view.result = kLayer3FrameAbandoned;
+        Notify(state, view);
+        DecoderAbortFrame(frame.control);
+    }
     switch (reader.MainData(side.mainDataBegin, Layer3MainDataBits(info, side))) {
         case EMpegMainData::Ready:
             break;
@@ -21,18 +32,27 @@ void DecodeLayer3Frame(void* opaque, TMpegLayerFrame& frame) {
             // overlap from before the gap.
             ClearLayer3Overlap(state.channels);
             for (int slot = 0; slot < info.Granules() * kLayer3Slots; ++slot) output.SilentSlot();
+            view.mainDataMissing = true;
+            Notify(state, view);
             return;
         case EMpegMainData::Corrupt:
+            view.result = kLayer3FrameAbandoned;
+            Notify(state, view);
             DecoderAbortFrame(frame.control);
     }
 
     TLayer3GranuleOptions options;
     options.transformMask = (output.NeedsChannel(0) ? 1u : 0u) | (output.NeedsChannel(1) ? 2u : 0u);
     options.subbandLimit = kLayer3Subbands >> output.Synthesis(0).RateReduction();
+    TLayer3GranuleReport report;
+    view.report = &report;
+    view.samples = &state.samples;
     for (int gr = 0; gr < info.Granules(); ++gr) {
-        if (DecodeLayer3Granule(info, side, gr, reader.Bits(), state.channels, state.samples, options) != 0) {
-            DecoderAbortFrame(frame.control);
-        }
+        view.granule = gr;
+        view.result = DecodeLayer3Granule(info, side, gr, reader.Bits(), state.channels, state.samples, options,
+                                          state.observer != nullptr ? &report : nullptr);
+        Notify(state, view);
+        if (view.result != 0) DecoderAbortFrame(frame.control);
         for (int slot = 0; slot < kLayer3Slots; ++slot) {
             output.Slot(state.samples.values[0][slot], state.samples.values[1][slot]);
         }

@@ -364,3 +364,7 @@ std::int32_t MpegCodecModuleGetMethods(DecoderCodecModuleMethods* methods) {
 CMpegFrameDecoder& MpegCodecFrameDecoder(void* instance) {
     return Codec(instance)->frames;
 }
+
+TLayer3DecoderState& MpegCodecLayer3State(void* instance) {
+    return Codec(instance)->layer3;
+}

@@ -44,6 +44,7 @@ std::int32_t CMpegFrameReader::FindHeader(const TMpegByteSource& source) {
         hasHeld_ = false;
         return 0;
     }
+    std::uint32_t scanned = 0;
     for (;;) {
         if (!hasSyncWord_) {
             std::uint8_t bytes[4];
@@ -62,6 +63,10 @@ std::int32_t CMpegFrameReader::FindHeader(const TMpegByteSource& source) {
         // Slide by one byte only: a real sync may begin inside the rejected
         // word.
         confirmed_ = false;
+        // A long run without a frame is searched over several calls, so that
+        // no single call scans a whole file of garbage; the search resumes
+        // from the same word.
+        if (++scanned > kMaxScanBytesPerCall) return DECODER_ERR_NO_FRAME;
         std::uint8_t next = 0;
         if (const std::int32_t result = source.read(source.context, &next, 1); result != 0) return result;
         syncWord_ = (syncWord_ << 8) | next;

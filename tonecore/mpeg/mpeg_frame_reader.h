@@ -39,13 +39,18 @@ public:
     // The largest frame is 1729 bytes (layer II, 384 kbit/s, 32 kHz, padded).
     static constexpr std::size_t kFrameBufferBytes = 2048;
     static constexpr std::size_t kReservoirBytes = 4096;
+    // Bytes one NextFrame call searches for a sync before it answers
+    // DECODER_ERR_NO_FRAME (the next call goes on where it stopped): a few
+    // dozen of the largest frames.
+    static constexpr std::uint32_t kMaxScanBytesPerCall = 65536;
 
     CMpegFrameReader();
 
     // Returns 0 with the next frame's header when a frame is ready,
     // DECODER_ERR_NO_FRAME when a new sync was not confirmed by the header
-    // after it (the frame is dropped), or the source's error (the call can
-    // be repeated; DECODER_ERR_END_OF_INPUT ends the stream).
+    // after it (the frame is dropped) or no sync turned up in
+    // kMaxScanBytesPerCall bytes, or the source's error (the call can be
+    // repeated; DECODER_ERR_END_OF_INPUT ends the stream).
     std::int32_t NextFrame(const TMpegByteSource& source, MpegFrameHeader& header);
 
     // Empties the reservoir and forgets any partial frame and sync state.

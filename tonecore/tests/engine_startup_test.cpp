@@ -26,6 +26,7 @@ public:
     CFakeMixer(bool playing, bool recording, bool open)
         : playing_(playing), recording_(recording), open_(open) {}
 
+    int Play(CAudioAtom*, std::int32_t, int) override { return 0; }
     void Idle() override { Note('I'); }
     int Playing() override { return playing_ ? 1 : 0; }
     int Recording() override { return recording_ ? 1 : 0; }
@@ -179,6 +180,7 @@ namespace {
 // Shuts the engine down from inside the service thread's own pass.
 class CStoppingMixer : public IEngineMixer {
 public:
+    int Play(CAudioAtom*, std::int32_t, int) override { return 0; }
     void Idle() override {}
     int Playing() override { return 1; }
     int Recording() override { return 0; }

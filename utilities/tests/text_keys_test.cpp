@@ -48,7 +48,8 @@ std::set<TKeyUse> KeysUsedIn(const fs::path& root) {
         const std::string text = testsupport::ReadWholeFile(it->path().string());
         // Each loader's name, then the call's opening up to the key (which
         // may stand on the next line).
-        for (const std::string name : {"MyLoadString", "ToneCoreLoadString", "UtilityString"}) {
+        for (const std::string name :
+             {"MyLoadString", "ToneCoreLoadString", "UtilityString", "ProgString"}) {
             for (std::size_t at = text.find(name); at != std::string::npos;
                  at = text.find(name, at + 1)) {
                 if (at > 0 && (std::isalnum(static_cast<unsigned char>(text[at - 1])) ||

@@ -14,11 +14,6 @@ using namespace decodertest;
 
 namespace {
 
-struct TDecoderDeleter {
-    void operator()(DecoderControl* control) const { DecoderDelete(control); }
-};
-using TDecoderPtr = std::unique_ptr<DecoderControl, TDecoderDeleter>;
-
 // An input module that accepts every name and counts its instances.
 int gInputCreated = 0;
 int gInputDeleted = 0;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +16,12 @@
 #include "tonecore/mpeg/mpeg_header.h"
 
 namespace decodertest {
+
+// Deletes the decoder when the test leaves.
+struct TDecoderDeleter {
+    void operator()(DecoderControl* control) const { DecoderDelete(control); }
+};
+using TDecoderPtr = std::unique_ptr<DecoderControl, TDecoderDeleter>;
 
 struct TMessage {
     std::int32_t moduleId;

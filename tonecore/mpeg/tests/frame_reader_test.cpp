@@ -106,6 +106,20 @@ TEST(MpegFrameReader, FindsEveryFrameAfterGarbage) {
     EXPECT_EQ(dropped, 0);
 }
 
+// A long run of garbage is searched over several calls, each bounded, and
+// the frames after it are found whole.
+TEST(MpegFrameReader, LongGarbageIsSearchedInBoundedSteps) {
+    std::mt19937 rng(13);
+    std::vector<std::size_t> starts;
+    const std::size_t garbage = 5 * CMpegFrameReader::kMaxScanBytesPerCall + 17;
+    TBytes stream = MixedStream(starts, rng, garbage);
+    // No byte of the garbage may look like a frame sync.
+    for (std::size_t i = 0; i < garbage; ++i) stream[i] &= 0x7F;
+    int dropped = 0;
+    EXPECT_EQ(ReadAll(stream, &dropped), FramesAt(stream, starts));
+    EXPECT_EQ(dropped, 5);
+}
+
 TEST(MpegFrameReader, RandomPushSizesThroughTheMemoryInputGiveIdenticalFrames) {
     std::mt19937 rng(5);
     std::vector<std::size_t> starts;

@@ -17,11 +17,6 @@ using namespace decodertest;
 
 namespace {
 
-struct TDecoderDeleter {
-    void operator()(DecoderControl* control) const { DecoderDelete(control); }
-};
-using TDecoderPtr = std::unique_ptr<DecoderControl, TDecoderDeleter>;
-
 TDecoderPtr OpenInput(std::int32_t (*getMethods)(DecoderInputModuleMethods*), const std::string& name,
                       std::int32_t* openResult = nullptr) {
     TDecoderPtr decoder(MakeDecoder(getMethods));

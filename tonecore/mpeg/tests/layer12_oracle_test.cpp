@@ -11,19 +11,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
 namespace {
 
 using namespace layer3test;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Holds every channel of a stream's two decodings to the accuracy limits.
 void ExpectStreamMatches(const std::string& stream, int channels, const std::string& label) {
@@ -66,7 +59,7 @@ TEST(Layer2Encoded, EveryRateModeAndTableMatchesTheReference) {
                                dir.File("in.wav") + " synth 0.4 sine 330 sine 2500 whitenoise vol 0.5"));
         ASSERT_TRUE(RunCommand("twolame --quiet -b " + std::to_string(c.kbps) + " -m " + c.mode + (c.crc ? " -p " : " ") +
                                dir.File("in.wav") + " " + dir.File("out.mp2")));
-        ExpectStreamMatches(ReadAll(dir.File("out.mp2")), channels, "twolame " + label);
+        ExpectStreamMatches(testsupport::ReadWholeFile(dir.File("out.mp2")), channels, "twolame " + label);
     }
 }
 
@@ -87,7 +80,7 @@ TEST(Layer2Encoded, SecondEncoderMatchesTheReference) {
                                "-i 'anoisesrc=duration=0.4:amplitude=0.2' -filter_complex amix=inputs=2 -ar " +
                                std::to_string(c.rate) + " -ac " + std::to_string(c.channels) + " -c:a mp2 -b:a " +
                                std::to_string(c.kbps) + "k " + dir.File("out.mp2")));
-        ExpectStreamMatches(ReadAll(dir.File("out.mp2")), c.channels, label);
+        ExpectStreamMatches(testsupport::ReadWholeFile(dir.File("out.mp2")), c.channels, label);
     }
 }
 

@@ -1,18 +1,21 @@
 #pragma once
-// Test-only walker over a whole layer III file held in memory: finds the
-// frames, reads the side information, joins the main data across frames as
-// the bit reservoir asks and hands every granule to the layer III decoder.
-// The real frame reader of the decoder replaces this outside the tests.
+// Test helper: decodes a whole layer III stream held in memory through the
+// real decoder (static memory input, MPEG codec module) and hands every
+// granule to the caller through the layer III decoder's granule observer:
+// frame facts, side information, alignment and the subband samples before
+// the synthesis.
 
-#include "tonecore/mpeg/bit_reader.h"
-#include "tonecore/mpeg/layer3_granule.h"
-#include "tonecore/mpeg/layer3_side_info.h"
-#include "tonecore/mpeg/layer3_types.h"
+#include "tonecore/mpeg/decoder.h"
+#include "tonecore/mpeg/layer3_frame.h"
+#include "tonecore/mpeg/memory_input.h"
+#include "tonecore/mpeg/mpeg_codec_module.h"
+#include "tonecore/mpeg/mpeg_frame_decoder.h"
+#include "tonecore/mpeg/tests/mpeg_test_decode.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,35 +23,8 @@ namespace layer3test {
 
 struct TFrame {
     TLayer3FrameInfo info;
-    int frameBytes = 0;
-    int sampleRateHz = 0;
+    std::uint32_t sampleRateHz = 0;
 };
-
-// Parses a layer III header word; false for anything else.
-inline bool ParseHeader(std::uint32_t h, TFrame& frame) {
-    if ((h & 0xFFE00000u) != 0xFFE00000u) return false;
-    const unsigned version = (h >> 19) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-    if (version == 1 || ((h >> 17) & 3) != 1) return false;
-    const unsigned bitrateIndex = (h >> 12) & 15;
-    const unsigned rateIndex = (h >> 10) & 3;
-    if (bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) return false;
-    // ISO/IEC 11172-3 Table 3-B.1 and ISO/IEC 13818-3 Table B.1, layer III (kbit/s).
-    static const int kBitrates[2][15] = {{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
-                                         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}};
-    static const int kRates[3] = {44100, 48000, 32000};
-    TLayer3FrameInfo& info = frame.info;
-    info.lsf = version != 3;
-    info.mpeg25 = version == 0;
-    info.sampleRateIndex = static_cast<int>(rateIndex);
-    info.mode = static_cast<int>((h >> 6) & 3);
-    info.modeExtension = static_cast<int>((h >> 4) & 3);
-    info.channels = info.mode == 3 ? 1 : 2;
-    info.crcProtected = ((h >> 16) & 1) == 0;
-    frame.sampleRateHz = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
-    const int kbps = kBitrates[info.lsf ? 1 : 0][bitrateIndex];
-    frame.frameBytes = (info.lsf ? 72000 : 144000) * kbps / frame.sampleRateHz + static_cast<int>((h >> 9) & 1);
-    return true;
-}
 
 struct TGranuleEvent {
     int frameIndex;
@@ -67,69 +43,44 @@ struct TWalkSummary {
 };
 
 // Decodes every frame of `bytes` (an ID3v2 tag at the start is skipped) and
-// calls `onGranule` after each decoded granule.
-inline TWalkSummary WalkStream(const std::string& bytes, const std::function<void(const TGranuleEvent&)>& onGranule,
-                               const TLayer3GranuleOptions& options = {}) {
-    TWalkSummary summary;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    std::size_t pos = 0;
-    if (bytes.size() >= 10 && bytes.compare(0, 3, "ID3") == 0) {
-        pos = 10 + ((data[6] & 0x7Fu) << 21 | (data[7] & 0x7Fu) << 14 | (data[8] & 0x7Fu) << 7 | (data[9] & 0x7Fu));
-    }
-    std::vector<std::uint8_t> reservoir;
-    TLayer3ChannelState state[2];
-    auto samples = std::make_unique<TLayer3SubbandSamples>();
-    while (pos + 4 <= bytes.size()) {
-        const std::uint32_t h = static_cast<std::uint32_t>(data[pos]) << 24 | data[pos + 1] << 16 |
-                                data[pos + 2] << 8 | data[pos + 3];
+// calls `onGranule` after each decoded granule (an abandoned one included,
+// with its result).
+inline TWalkSummary WalkStream(const std::string& bytes, const std::function<void(const TGranuleEvent&)>& onGranule) {
+    struct TWalk {
+        TWalkSummary summary;
         TFrame frame;
-        if (!ParseHeader(h, frame) || pos + static_cast<std::size_t>(frame.frameBytes) > bytes.size()) {
-            ++pos;
-            continue;
-        }
-        // A header counts only when the next frame's header follows it
-        // directly (or the data ends there): a sync pattern inside audio data
-        // is not a frame.
-        const std::size_t next = pos + static_cast<std::size_t>(frame.frameBytes);
-        if (next + 4 <= bytes.size()) {
-            const std::uint32_t h2 = static_cast<std::uint32_t>(data[next]) << 24 | data[next + 1] << 16 |
-                                     data[next + 2] << 8 | data[next + 3];
-            TFrame following;
-            if (!ParseHeader(h2, following) || following.sampleRateHz != frame.sampleRateHz) {
-                ++pos;
-                continue;
-            }
-        }
-        const std::size_t sideStart = pos + 4 + (frame.info.crcProtected ? 2 : 0);
-        const std::size_t mainStart = sideStart + static_cast<std::size_t>(frame.info.SideInfoBytes());
-        const std::size_t frameEnd = pos + static_cast<std::size_t>(frame.frameBytes);
-        TLayer3SideInfo side;
-        CBitReader sideReader(data + sideStart, mainStart - sideStart);
-        const int sideResult = ParseLayer3SideInfo(frame.info, sideReader, side);
-        std::vector<std::uint8_t> mainData;
-        if (sideResult == 0 && side.mainDataBegin <= reservoir.size()) {
-            mainData.assign(reservoir.end() - side.mainDataBegin, reservoir.end());
-            mainData.insert(mainData.end(), data + mainStart, data + frameEnd);
-            CBitReader reader(mainData.data(), mainData.size());
-            for (int gr = 0; gr < frame.info.Granules(); ++gr) {
-                TLayer3GranuleReport report;
-                const int result = DecodeLayer3Granule(frame.info, side, gr, reader, state, *samples, options, &report);
-                if (result != 0) ++summary.abandoned;
-                onGranule(TGranuleEvent{summary.frames, gr, &frame, &side, result, &report, samples.get()});
-                if (result != 0) break;
-            }
-        } else if (sideResult != 0) {
-            ++summary.abandoned;
-        } else {
-            ++summary.framesWithoutReservoir;
-            ClearLayer3Overlap(state);
-        }
-        reservoir.insert(reservoir.end(), data + mainStart, data + frameEnd);
-        if (reservoir.size() > 4096) reservoir.erase(reservoir.begin(), reservoir.end() - 4096);
-        ++summary.frames;
-        pos = frameEnd;
+        CMpegFrameDecoder* frames = nullptr;
+        const std::function<void(const TGranuleEvent&)>* onGranule = nullptr;
+    } walk;
+    walk.onGranule = &onGranule;
+    mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    char name[64];
+    std::snprintf(name, sizeof(name), "%zx@%jx", bytes.size(),
+                  static_cast<std::uintmax_t>(reinterpret_cast<std::uintptr_t>(bytes.data())));
+    if (!decoder || DecoderInputNew(decoder.get(), name, -1) != 0 || DecoderInputOpen(decoder.get()) != 0) {
+        return walk.summary;
     }
-    return summary;
+    walk.frames = &MpegCodecFrameDecoder(decoder->codec->instance);
+    TLayer3DecoderState& state = MpegCodecLayer3State(decoder->codec->instance);
+    state.observerContext = &walk;
+    state.observer = [](void* context, const TLayer3GranuleView& view) {
+        auto& w = *static_cast<TWalk*>(context);
+        if (view.granule <= 0) {
+            w.frame.info = *view.info;
+            w.frame.sampleRateHz = MpegSampleRateHz(w.frames->LastHeader());
+            ++w.summary.frames;
+        }
+        if (view.mainDataMissing) ++w.summary.framesWithoutReservoir;
+        if (view.result != 0) ++w.summary.abandoned;
+        if (view.granule < 0) return;
+        (*w.onGranule)(TGranuleEvent{w.summary.frames - 1, view.granule, &w.frame, view.side, view.result, view.report,
+                                     view.samples});
+    };
+    for (;;) {
+        const std::int32_t result = DecoderDecode(decoder.get(), nullptr);
+        if (result != 0 && result != DECODER_ERR_NO_FRAME) break;
+    }
+    return walk.summary;
 }
 
 // The folder of the test sources and scripts.

@@ -64,7 +64,9 @@ inline std::int32_t DecodeOne(DecoderControl* control, const TDecodeOptions& opt
     CMpegFrameDecoder& frames = MpegCodecFrameDecoder(control->codec->instance);
     if (options.unrounded) {
         frames.Output().Synthesis(0).SetUnroundedOutput(unrounded);
-        frames.Output().Synthesis(1).SetUnroundedOutput(unrounded + 1);
+        // The right channel's filterbank writes the odd samples, or all of
+        // them when it alone is routed out.
+        frames.Output().Synthesis(1).SetUnroundedOutput(options.routing == 2 ? unrounded : unrounded + 1);
     }
     const std::int32_t result = DecoderDecode(control, nullptr);
     frames.Output().Synthesis(0).SetUnroundedOutput(nullptr);

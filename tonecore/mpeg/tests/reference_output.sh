@@ -7,7 +7,8 @@
 # tag frame is left out, and the generic (portable) decoding core is used so
 # the reference does not depend on the CPU.
 #
-#   reference_output.sh IN.mp3 PREFIX
+#   reference_output.sh IN.mp3 PREFIX [OPTION...]   options go to the reference
+#                                                   (e.g. --2to1, --mono, --single0)
 #   reference_output.sh --folder FOLDER     every stream of FOLDER/manifest.tsv,
 #                                           written as FOLDER/<file>.f32/.s16
 set -euo pipefail
@@ -16,8 +17,9 @@ command -v mpg123 >/dev/null || { echo "$0: mpg123 is not installed" >&2; exit 3
 
 decode() {
   local in=$1 prefix=$2
-  mpg123 -q --no-gapless --no-infoframe --cpu generic -e f32 -s "$in" > "$prefix.f32"
-  mpg123 -q --no-gapless --no-infoframe --cpu generic -e s16 -s "$in" > "$prefix.s16"
+  shift 2
+  mpg123 -q --no-gapless --no-infoframe --cpu generic "$@" -e f32 -s "$in" > "$prefix.f32"
+  mpg123 -q --no-gapless --no-infoframe --cpu generic "$@" -e s16 -s "$in" > "$prefix.s16"
 }
 
 if [ "${1:-}" = "--folder" ] && [ $# -eq 2 ]; then
@@ -25,9 +27,9 @@ if [ "${1:-}" = "--folder" ] && [ $# -eq 2 ]; then
   tail -n +2 "$folder/manifest.tsv" | while IFS=$'\t' read -r file _; do
     decode "$folder/$file" "$folder/$file"
   done
-elif [ $# -eq 2 ]; then
-  decode "$1" "$2"
+elif [ $# -ge 2 ]; then
+  decode "$@"
 else
-  echo "usage: $0 IN.mp3 PREFIX | --folder FOLDER" >&2
+  echo "usage: $0 IN.mp3 PREFIX [OPTION...] | --folder FOLDER" >&2
   exit 2
 fi

@@ -25,16 +25,18 @@ struct TBothDecoded {
     mpegtest::TDecoded ours;
 };
 
-inline bool DecodeWithBoth(const std::string& stream, TBothDecoded& out) {
+// `referenceOptions` go to the reference program; `options` are ours (the
+// output before rounding is always collected).
+inline bool DecodeWithBoth(const std::string& stream, TBothDecoded& out, const std::string& referenceOptions = "",
+                           mpegtest::TDecodeOptions options = {}) {
     testsupport::TempDir dir;
     testsupport::WriteWholeFile(dir.File("written.mp3"), stream);
     if (!RunCommand(ScriptFolderForTests() + "/reference_output.sh " + dir.File("written.mp3") + " " +
-                    dir.File("reference"))) {
+                    dir.File("reference") + " " + referenceOptions)) {
         return false;
     }
     out.reference = pcmcompare::ReadRawF32(dir.File("reference.f32"));
     out.reference16 = pcmcompare::ReadRawS16(dir.File("reference.s16"));
-    mpegtest::TDecodeOptions options;
     options.unrounded = true;
     out.ours = mpegtest::DecodeFile(dir.File("written.mp3"), options);
     return true;

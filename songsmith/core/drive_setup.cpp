@@ -1,0 +1,47 @@
+#include "songsmith/core/drive_setup.h"
+
+#include "filekit/log.h"
+#include "platter/platter.h"
+#include "songsmith/core/preference_records.h"
+#include "songsmith/core/preferences.h"
+
+void AspiProgressCallback(void*, TProgressTypes, std::intptr_t) {}
+
+void SetUpDriveLibrary(CPreferences& prefs, PLATTER_CPlatter& platter) {
+    platter.burningEngine = prefs.WhichBurningEngine;
+    if (prefs.WhichBurningEngine == kEngineZent) {
+        platter.SetWriterDrive(prefs.BurnerPrefs[kBurnerWriterFirst],
+                               prefs.BurnerPrefs[kBurnerWriterSecond],
+                               prefs.BurnerPrefs[kBurnerWriterThird]);
+        Log("Using Zent engine");
+    }
+    Log("Before initializing ASPI layer!");
+    // The library takes the engine it is handed here over its member: hand
+    // it the preference, so only "let the library choose" lets it choose.
+    TBurningEngine engine = static_cast<TBurningEngine>(platter.burningEngine.load());
+    if (platter.InitializeASPILayer(prefs.UseMarovelleASPI != 0, AspiProgressCallback, nullptr,
+                                    &engine)) {
+        if (prefs.WhichBurningEngine == kEngineNotChosen && engine != kEngineNotChosen) {
+            prefs.WhichBurningEngine = engine;
+        }
+        if (platter.burningEngine == kEngineZent) {
+            platter.EnableZentPrivateLogging(prefs.bZentLogging != 0);
+        }
+        Log("After initializing ASPI layer successfully!");
+        if (platter.GetDevices() == 0) Log("No CD devices found!!!! (READ or WRITE)");
+        return;
+    }
+    if (platter.burningEngine == kEngineZent) {
+        Log("ZENT ASPI did not initialize!");
+        return;
+    }
+    // One more try with the other layer; the drives it finds are listed later.
+    if (platter.InitializeASPILayer(prefs.UseMarovelleASPI == 0, AspiProgressCallback, nullptr,
+                                    nullptr)) {
+        Log("**** Switched the 'Use Marovelle ASPI' mode because the initial setting did not find "
+            "a device.");
+        prefs.UseMarovelleASPI = prefs.UseMarovelleASPI == 0 ? 1 : 0;
+    } else {
+        Log("***** NO ASPI LAYER INITIALIZED!! *****");
+    }
+}

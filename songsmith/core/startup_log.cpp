@@ -1,0 +1,41 @@
+#include "songsmith/core/startup_log.h"
+
+#include <cstdio>
+
+#include "filekit/log.h"
+#include "songsmith/core/preferences.h"
+
+namespace {
+
+// Where the note in a crash log sends the user.
+constexpr const char* kSupportPage = "https://support.trackpress.example/";
+
+void AppendCrashNote(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (file == nullptr) return;
+    std::fprintf(file,
+                 "\r\nPlease send this log file to Marovelle's support.  Go to %s and click on "
+                 "'Request Personal Support'.\r\n",
+                 kSupportPage);
+    std::fclose(file);
+}
+
+}  // namespace
+
+void StartProgramLog(CPreferences& prefs, const std::string& folder) {
+    const std::string logPath = folder + kLogFileName;
+    if (prefs.bLogFailed != 0) {
+        const std::string crashPath = folder + kCrashLogFileName;
+        // An older crash log is not replaced: the note goes to it, and this
+        // run's log starts afresh.
+        std::FILE* existing = std::fopen(crashPath.c_str(), "rb");
+        if (existing != nullptr) {
+            std::fclose(existing);
+        } else {
+            std::rename(logPath.c_str(), crashPath.c_str());
+        }
+        AppendCrashNote(crashPath);
+    }
+    prefs.bLogFailed = 1;
+    LogInit(logPath.c_str());
+}

@@ -1,0 +1,56 @@
+// The log at start-up: a run that did not end cleanly leaves its log behind
+// as the crash log, with a note; a clean one leaves nothing.
+#include "songsmith/core/startup_log.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "filekit/log.h"
+#include "songsmith/core/preferences.h"
+#include "testsupport/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(StartupLogTest, TheLastRunsLogBecomesTheCrashLogOnlyAfterACrash) {
+    struct TCase {
+        const char* what;
+        int logFailed;
+        const char* oldCrashLog;  // null: none there
+        bool crashLogWithNote;
+        const char* crashLogStarts;
+    } cases[] = {
+        {"clean close", 0, nullptr, false, nullptr},
+        {"crash", 1, nullptr, true, "last run"},
+        {"crash, older crash log kept", 1, "older crash", true, "older crash"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempDir dir;
+        const std::string folder = dir.Path() + "/";
+        testsupport::WriteWholeFile(folder + kLogFileName, "last run");
+        if (c.oldCrashLog != nullptr) {
+            testsupport::WriteWholeFile(folder + kCrashLogFileName, c.oldCrashLog);
+        }
+        CPreferences prefs;
+        prefs.bLogFailed = c.logFailed;
+        StartProgramLog(prefs, folder);
+        Log("this run");
+        LogDeinit();
+
+        EXPECT_EQ(prefs.bLogFailed, 1);
+        const std::string log = testsupport::ReadWholeFile(folder + kLogFileName);
+        EXPECT_NE(log.find("this run"), std::string::npos);
+        EXPECT_EQ(log.find("last run"), std::string::npos);
+        ASSERT_EQ(fs::exists(folder + kCrashLogFileName), c.crashLogWithNote);
+        if (!c.crashLogWithNote) continue;
+        const std::string crash = testsupport::ReadWholeFile(folder + kCrashLogFileName);
+        EXPECT_EQ(crash.rfind(c.crashLogStarts, 0), 0u) << crash;
+        EXPECT_NE(crash.find("Request Personal Support"), std::string::npos);
+    }
+}
+
+}  // namespace

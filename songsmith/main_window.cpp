@@ -1,0 +1,304 @@
+#include "songsmith/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QMainWindow>
+#include <QResizeEvent>
+#include <QScreen>
+#include <algorithm>
+#include <cstdio>
+
+#include "filekit/log.h"
+#include "platter/platter.h"
+#include "songsmith/bottom_container_window.h"
+#include "songsmith/container_window.h"
+#include "songsmith/core/app_messages.h"
+#include "songsmith/core/command_ids.h"
+#include "songsmith/core/placement_rules.h"
+#include "songsmith/core/preferences.h"
+#include "songsmith/core/program_title.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/icons.h"
+#include "songsmith/prog_string.h"
+#include "songsmith/tab_page.h"
+#include "utilities/ui/center_window.h"
+
+namespace {
+
+// The large font's size: the player and the pages write titles in it.
+constexpr int kLargeFontPoints = 12;
+
+// Least width, and least height above the bottom band, of the window.
+constexpr int kMinTrackWidth = 400;
+constexpr int kMinTrackHeightAboveBottom = 350;
+
+// The Qt window: hands its close request to the object.
+class CMainFrame : public QMainWindow {
+public:
+    explicit CMainFrame(CMainWindow& owner) : owner_(owner) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (owner_.OnClose()) {
+            event->accept();
+        } else {
+            event->ignore();
+        }
+    }
+
+private:
+    CMainWindow& owner_;
+};
+
+// The area between the toolbar and the status bar: hands its size to the
+// object, which places the bands in it.
+class CCentralArea : public QWidget {
+public:
+    explicit CCentralArea(CMainWindow& owner) : owner_(owner) {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        const QSize size = event->size();
+        if (size.width() == 0 && size.height() == 0) return;
+        Log("CMainWindow::WM_SIZE - Calling ResizeSubWindows");
+        owner_.ResizeSubWindows(size.width(), size.height());
+    }
+
+private:
+    CMainWindow& owner_;
+};
+
+RECT DesktopRect() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect desktop = screen == nullptr ? QRect(0, 0, 800, 600) : screen->virtualGeometry();
+    return RECT{desktop.left(), desktop.top(), desktop.left() + desktop.width(),
+                desktop.top() + desktop.height()};
+}
+
+}  // namespace
+
+CMainWindow::CMainWindow(CPreferences& prefs, PLATTER_CPlatter& platter)
+    : prefs_(prefs),
+      platter_(platter),
+      toolbar_(CToolbar::TCallbacks{
+          [this](int command) { OnCommand(command); },
+          [this] { return CurrentPageKind(); },
+          [this] { return platter_.GetDevices() > 0; },
+          [this] { return prefs_.ShowSmallToolbar != 0; },
+      }),
+      restoreShowCmd_(SW_RESTORE) {}
+
+CMainWindow::~CMainWindow() {
+    // The bands' objects go before the window that holds their widgets.
+    bottom_.reset();
+    middle_.reset();
+    toolbar_.Destroy();
+    delete window_.data();
+}
+
+TReceiverId CMainWindow::ReceiverId() const {
+    return receiver_ == nullptr ? kNoReceiver : receiver_->Id();
+}
+
+CFindContainerWindow* CMainWindow::TabPane() const {
+    return middle_ == nullptr ? nullptr : middle_->TabPane();
+}
+
+bool CMainWindow::Create() {
+    auto* frame = new CMainFrame(*this);
+    window_ = frame;
+    frame->setWindowIcon(QIcon(ToolbarImage(7, false)));
+    frame->setGeometry(0, 0, kInitialWidth, kInitialHeight);
+    receiver_ = new CAppMessageReceiver(
+        [this](TAppMessage& message) { return WindowProc(message); }, frame);
+
+    Log("CMainWindow::WM_CREATE - Checkpoint 1");
+    largeFont_ = QFont(QStringLiteral("Arial"), kLargeFontPoints, QFont::Bold);
+    largeFontHeight_ = QFontMetrics(largeFont_).height();
+    Log("CMainWindow::WM_CREATE - Checkpoint 2");
+    toolbar_.Create(frame, prefs_.ShowToolbarWindow);
+    statusBar_.Create(frame, 1);
+    Log("CMainWindow::WM_CREATE - Checkpoint 3");
+    CreateBands();
+    CenterWindow(frame);
+    SetMenuTexts();
+    Log("CMainWindow::WM_CREATE - Checkpoint 4");
+
+    PostAppMessage(ReceiverId(), TAppMessage{WM_SHOW_INITIAL_WINDOWS, 0, 0, nullptr});
+    // Nothing to save yet, nothing to shuffle.
+    PostAppMessage(toolbar_.ReceiverId(),
+                   TAppMessage{TB_ENABLEBUTTON, cmd::kToolbarSave, 0, nullptr});
+    PostAppMessage(toolbar_.ReceiverId(),
+                   TAppMessage{TB_ENABLEBUTTON, cmd::kToolbarShuffle, 0, nullptr});
+    UpdateTitle();
+    UpdateMinimumSize();
+    ApplySavedPlacement();
+    return true;
+}
+
+void CMainWindow::CreateBands() {
+    auto* central = new CCentralArea(*this);
+    window_->setCentralWidget(central);
+    bottom_ = std::make_unique<CBottomContainerWindow>();
+    middle_ = std::make_unique<CContainerWindow>(prefs_, platter_,
+                                                 [this](CTabPage* page) { OnPageChanged(page); });
+    // Until the first layout the area is taken as the whole first size.
+    const int width = kInitialWidth;
+    const int bottomHeight = bottom_->Height();
+    const int middleHeight = std::max(kInitialHeight - toolbar_.Height() - bottomHeight, 0);
+    middle_->Create(central, 0, 0, width, middleHeight);
+    bottom_->Create(central, 0, middleHeight, width, bottomHeight);
+    // The pane may have come up shown: its page button.
+    toolbar_.Refresh();
+}
+
+void CMainWindow::Show() {
+    if (window_ == nullptr) return;
+    if (restoreShowCmd_ == SW_SHOWMAXIMIZED) {
+        window_->showMaximized();
+    } else {
+        window_->show();
+    }
+}
+
+int CMainWindow::RunMessageLoop() {
+    return QApplication::exec();
+}
+
+void CMainWindow::ResizeSubWindows(int width, int height) {
+    if (middle_ == nullptr || bottom_ == nullptr) return;
+    // The toolbar and the status bar are placed by the frame around this area.
+    const int bottomHeight = bottom_->Height();
+    const int middleHeight = std::max(height - bottomHeight, 0);
+    middle_->Move(0, 0, width, middleHeight);
+    bottom_->Move(0, middleHeight, width, bottomHeight);
+    statusBar_.SetParts(width);
+}
+
+void CMainWindow::GetMinTrackSize(TMinTrackSize& info) const {
+    if (window_ == nullptr || middle_ == nullptr || bottom_ == nullptr) return;
+    info.width =
+        std::max({info.width, kMinTrackWidth, middle_->GetMinWidth(), bottom_->GetMinWidth()});
+    info.height = std::max(
+        {info.height, bottom_->Height() + kMinTrackHeightAboveBottom, middle_->GetMinHeight()});
+}
+
+void CMainWindow::UpdateMinimumSize() {
+    if (window_ == nullptr) return;
+    // The area between the bars needs what the bands need.
+    if (QWidget* central = window_->centralWidget()) {
+        central->setMinimumSize(std::max(middle_->GetMinWidth(), bottom_->GetMinWidth()),
+                                middle_->GetMinHeight() + bottom_->Height());
+    }
+    // The frame's own minimum (bars included) is where the record starts.
+    TMinTrackSize info;
+    if (QLayout* layout = window_->layout()) {
+        layout->invalidate();
+        info.width = layout->minimumSize().width();
+        info.height = layout->minimumSize().height();
+    }
+    GetMinTrackSize(info);
+    window_->setMinimumSize(info.width, info.height);
+}
+
+void CMainWindow::UpdateTitle() {
+    if (window_ == nullptr) return;
+    char title[kProgramTitleMax + 1];
+    GetProgramTitle(title, sizeof title, true);
+    // The burn, rip and import progress prefixes join with their workers.
+    const char* prefix = "";
+    const QString name = ProgString("Untitled");
+    QString text = QString::asprintf("%s%s - ", prefix, title) + name;
+    if (sessionDirty_) text += QStringLiteral(" *");
+    window_->setWindowTitle(text);
+}
+
+std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
+    switch (message.number) {
+        case WM_SHOW_INITIAL_WINDOWS:
+            // The start-up questions join with the burn controller and the
+            // agreement dialog.
+            initialWindows_ = 1;
+            initialWindows_ = 0;
+            return 0;
+        case WM_SESSION_DIRTY:
+            sessionDirty_ = (message.wParam & 0xFFFF) != 0;
+            EnableToolbarButton(cmd::kToolbarSave, sessionDirty_);
+            UpdateTitle();
+            return 0;
+        default:
+            return 0;
+    }
+}
+
+void CMainWindow::EnableToolbarButton(int command, bool enable) {
+    CAppMessageRouter::Instance().Send(
+        toolbar_.ReceiverId(), TAppMessage{TB_ENABLEBUTTON, static_cast<std::uintptr_t>(command),
+                                           enable ? 1 : 0, nullptr});
+}
+
+bool CMainWindow::OnClose() {
+    // The questions about a running rip and an unsaved session, and closing
+    // the song library, join with their owners.
+    prefs_.Save(HKEY_CURRENT_USER);
+    prefs_.LastMainWinPlacement = PlacementToSave(TakePlacement());
+    prefs_.LastMainWinPlacementValid = 1;
+    prefs_.bLogFailed = 0;
+    QCoreApplication::quit();
+    return true;
+}
+
+void CMainWindow::ApplySavedPlacement() {
+    if (prefs_.LastMainWinPlacementValid == 0) return;
+    const WINDOWPLACEMENT placement =
+        RestorablePlacement(prefs_.LastMainWinPlacement, DesktopRect());
+    restoreShowCmd_ = placement.showCmd;
+    const RECT& rect = placement.rcNormalPosition;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width > 0 && height > 0) {
+        window_->setGeometry(rect.left, rect.top, width, height);
+    } else {
+        window_->move(rect.left, rect.top);
+    }
+}
+
+WINDOWPLACEMENT CMainWindow::TakePlacement() const {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    placement.showCmd = window_->isMinimized()   ? SW_SHOWMINIMIZED
+                        : window_->isMaximized() ? SW_SHOWMAXIMIZED
+                                                 : SW_SHOWNORMAL;
+    const QRect normal = window_->isMinimized() || window_->isMaximized()
+                             ? window_->normalGeometry()
+                             : window_->geometry();
+    placement.ptMinPosition = POINT{-1, -1};
+    placement.ptMaxPosition = POINT{-1, -1};
+    placement.rcNormalPosition = RECT{normal.left(), normal.top(), normal.left() + normal.width(),
+                                      normal.top() + normal.height()};
+    return placement;
+}
+
+int CMainWindow::CurrentPageKind() const {
+    if (middle_ == nullptr || !middle_->TabPaneShown()) return -1;
+    const CTabPage* page = middle_->TabPane()->GetCurrentPage();
+    return page == nullptr ? -1 : page->Kind();
+}
+
+void CMainWindow::OnPageChanged(CTabPage* page) {
+    if (page != nullptr && page->Kind() == kTabKindCd && middle_ != nullptr) {
+        const int index = middle_->TabPane()->CdIndexOf(page);
+        if (index >= 0) currentCdCommand_ = cmd::kFirstCdDrive + index;
+    }
+    toolbar_.Refresh();
+}
+
+void CMainWindow::ShowTabPane(bool show) {
+    prefs_.ShowFindSoundsWindow = show ? 1 : 0;
+    middle_->ShowTabPane(show);
+    UpdateMinimumSize();
+}

@@ -1,0 +1,117 @@
+#pragma once
+// CMainWindow: the program's one top-level window and the frame around
+// everything else: the menus, the toolbar, the status bar, the middle band
+// (the tab pane beside the session list) and the bottom band (the player
+// panel beside the logo panel). It owns a thin QMainWindow that hands it the
+// window's events; the program's messages reach it by ReceiverId().
+// Everything here runs on the main thread.
+
+#include <QFont>
+#include <QMainWindow>
+#include <QPointer>
+#include <cstdint>
+#include <memory>
+
+#include "platform/window_placement.h"
+#include "songsmith/app_message_router.h"
+#include "songsmith/core/app_message.h"
+#include "songsmith/status_bar.h"
+#include "songsmith/toolbar.h"
+
+class CAppMessageReceiver;
+class CBottomContainerWindow;
+class CContainerWindow;
+class CFindContainerWindow;
+class CPreferences;
+class CTabPage;
+class PLATTER_CPlatter;
+class QMenu;
+
+// The smallest size the user may give the window.
+struct TMinTrackSize {
+    int width = 0;
+    int height = 0;
+};
+
+class CMainWindow {
+public:
+    // The window's first size.
+    static constexpr int kInitialWidth = 800;
+    static constexpr int kInitialHeight = 600;
+
+    CMainWindow(CPreferences& prefs, PLATTER_CPlatter& platter);
+    ~CMainWindow();
+    CMainWindow(const CMainWindow&) = delete;
+    CMainWindow& operator=(const CMainWindow&) = delete;
+
+    // Builds the window, hidden, and applies the saved placement. False
+    // without a window.
+    bool Create();
+    // Shows the window as the saved placement says (maximised or normal).
+    void Show();
+    // Runs the program's event loop until the window closes; its result.
+    int RunMessageLoop();
+
+    // Lays the bands out in the area between the toolbar and the status bar.
+    void ResizeSubWindows(int width, int height);
+    // Raises info's sizes to what the bands need at least.
+    void GetMinTrackSize(TMinTrackSize& info) const;
+    // "[progress] <program title> - <session name>[ *]".
+    void UpdateTitle();
+    // A menu item, toolbar button or accelerator.
+    std::intptr_t OnCommand(int id);
+    // The program's messages to the main window.
+    std::intptr_t WindowProc(TAppMessage& message);
+    // The close request; false keeps the window open.
+    bool OnClose();
+
+    QMainWindow* Window() const { return window_; }
+    TReceiverId ReceiverId() const;
+    CToolbar& Toolbar() { return toolbar_; }
+    CStatusBar& StatusBar() { return statusBar_; }
+    CContainerWindow* MiddleBand() const { return middle_.get(); }
+    CBottomContainerWindow* BottomBand() const { return bottom_.get(); }
+    CFindContainerWindow* TabPane() const;
+    // 40127 plus the index among the CD pages of the CD page last brought
+    // to the front; -1 until one was.
+    int CurrentCdCommand() const { return currentCdCommand_; }
+    // The bold title font made at creation, and its height in pixels.
+    const QFont& LargeFont() const { return largeFont_; }
+    int LargeFontHeight() const { return largeFontHeight_; }
+
+private:
+    void CreateBands();
+    void SetMenuTexts();
+    QMenu* BuildCdDriveMenu(QMenu* parent, const char* titleKey);
+    QMenu* BuildProductsMenu(QMenu* parent, const char* titleKey);
+    void UpdateMenuStates(QMenu* menu);
+    void ApplySavedPlacement();
+    WINDOWPLACEMENT TakePlacement() const;
+    void UpdateMinimumSize();
+    // The kind of the page in front; -1 while the tab pane is hidden.
+    int CurrentPageKind() const;
+    void OnPageChanged(CTabPage* page);
+    void ShowOrHidePage(int command);
+    void ShowOrHideCdPage(int command);
+    void ShowTabPane(bool show);
+    void EnableToolbarButton(int command, bool enable);
+
+    CPreferences& prefs_;
+    PLATTER_CPlatter& platter_;
+    QPointer<QMainWindow> window_;
+    CToolbar toolbar_;
+    CStatusBar statusBar_;
+    std::unique_ptr<CContainerWindow> middle_;
+    std::unique_ptr<CBottomContainerWindow> bottom_;
+    // Lives with the window: posts to a closed window are refused.
+    QPointer<CAppMessageReceiver> receiver_;
+    int currentCdCommand_ = -1;
+    QFont largeFont_;
+    int largeFontHeight_ = 0;
+    // 1 while the start-up questions run.
+    int initialWindows_ = 0;
+    // The session's modified flag as the last WM_SESSION_DIRTY gave it.
+    bool sessionDirty_ = false;
+    // How the window is shown when it comes up or is restored.
+    std::uint32_t restoreShowCmd_;
+};

@@ -1,0 +1,75 @@
+// The main window's commands. Each menu item, toolbar button and accelerator
+// arrives here with its number.
+#include <QMainWindow>
+
+#include "filekit/log.h"
+#include "songsmith/cd_tab.h"
+#include "songsmith/container_window.h"
+#include "songsmith/core/command_ids.h"
+#include "songsmith/core/preferences.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/find_tab.h"
+#include "songsmith/library_tab.h"
+#include "songsmith/main_window.h"
+
+std::intptr_t CMainWindow::OnCommand(int id) {
+    if (window_ == nullptr) return 0;
+    switch (id) {
+        case cmd::kExit:
+            window_->close();
+            break;
+        case cmd::kShowToolbar:
+            prefs_.ShowToolbarWindow = prefs_.ShowToolbarWindow == 0 ? 1 : 0;
+            toolbar_.Create(window_, prefs_.ShowToolbarWindow);
+            if (QWidget* central = window_->centralWidget()) {
+                ResizeSubWindows(central->width(), central->height());
+            }
+            UpdateMinimumSize();
+            break;
+        case cmd::kFindPage:
+        case cmd::kLibraryPage:
+            ShowOrHidePage(id);
+            break;
+        default:
+            if ((id >= cmd::kFirstCdDrive && id <= cmd::kLastCdDrive) || id == cmd::kCdPage) {
+                ShowOrHideCdPage(id);
+            }
+            // The other commands join with the parts of the program they drive.
+            break;
+    }
+    return 0;
+}
+
+void CMainWindow::ShowOrHidePage(int command) {
+    CFindContainerWindow* pane = TabPane();
+    if (pane == nullptr) return;
+    const int kind = command == cmd::kFindPage ? kTabKindFind : kTabKindLibrary;
+    if (CurrentPageKind() != kind) {
+        ShowTabPane(true);
+        pane->SelectPage(kind == kTabKindFind ? static_cast<CTabPage*>(pane->GetFindTab())
+                                              : static_cast<CTabPage*>(pane->GetLibraryTab()));
+    } else {
+        ShowTabPane(false);
+    }
+    toolbar_.Refresh();
+}
+
+void CMainWindow::ShowOrHideCdPage(int command) {
+    CFindContainerWindow* pane = TabPane();
+    if (pane == nullptr) return;
+    if (command == cmd::kCdPage && CurrentPageKind() == kTabKindCd) {
+        ShowTabPane(false);
+    } else {
+        const int cdCommand = command != cmd::kCdPage  ? command
+                              : currentCdCommand_ >= 0 ? currentCdCommand_
+                                                       : cmd::kFirstCdDrive;
+        const std::vector<CCDTab*> cdPages = pane->CdPages();
+        const auto index = static_cast<std::size_t>(cdCommand - cmd::kFirstCdDrive);
+        // Without that drive's page there is nothing to bring forward.
+        if (index < cdPages.size()) {
+            ShowTabPane(true);
+            pane->SelectPage(cdPages[index]);
+        }
+    }
+    toolbar_.Refresh();
+}

@@ -1,0 +1,141 @@
+// The main window's menus: built once from the menu-text table, their
+// changing texts and states set each time a menu opens. Every item carries
+// its command number in its data and hands it to CMainWindow::OnCommand.
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "platter/platter.h"
+#include "songsmith/container_window.h"
+#include "songsmith/core/command_ids.h"
+#include "songsmith/core/menu_texts.h"
+#include "songsmith/core/preferences.h"
+#include "songsmith/main_window.h"
+#include "songsmith/prog_string.h"
+#include "songsmith/tab_page.h"
+#include "utilities/keyed_text.h"
+#include "utilities/ui/product_panel.h"
+#include "utilities/ui/product_table.h"
+
+namespace {
+
+// The maker's other products in the Help menu: command and product code.
+struct TProductItem {
+    int command;
+    int code;
+};
+constexpr TProductItem kProductItems[] = {
+    {cmd::kLabelProduct, kProductLabelDesigner},
+    {cmd::kFirstOtherProduct, kProductAudioEditor},
+    {cmd::kFirstOtherProduct + 1, kProductSoundRecorder},
+    {cmd::kFirstOtherProduct + 2, kProductBundle},
+};
+
+// Bytes of a product's name.
+constexpr int kProductNameSize = 256;
+
+// The text of a format key with its one "%s" replaced by value.
+QString FormatKey(const char* key, const QString& value) {
+    QString text = ProgString(key);
+    const int at = text.indexOf(QStringLiteral("%s"));
+    if (at >= 0) text.replace(at, 2, value);
+    return text;
+}
+
+}  // namespace
+
+void CMainWindow::SetMenuTexts() {
+    QMenuBar* bar = window_->menuBar();
+    bar->clear();
+    for (const TMenuText& menuText : MainMenuTexts()) {
+        QMenu* menu = bar->addMenu(ProgString(menuText.key));
+        for (const TMenuItemText& item : menuText.items) {
+            switch (item.kind) {
+                case EMenuItemKind::kSeparator:
+                    menu->addSeparator();
+                    break;
+                case EMenuItemKind::kCdDriveSubmenu:
+                    menu->addMenu(BuildCdDriveMenu(menu, item.key));
+                    break;
+                case EMenuItemKind::kProductsSubmenu:
+                    menu->addMenu(BuildProductsMenu(menu, item.key));
+                    break;
+                case EMenuItemKind::kCommand: {
+                    QAction* action = menu->addAction(ProgString(item.key));
+                    action->setData(item.command);
+                    const int command = item.command;
+                    QObject::connect(action, &QAction::triggered, window_,
+                                     [this, command] { OnCommand(command); });
+                    break;
+                }
+            }
+        }
+        QObject::connect(menu, &QMenu::aboutToShow, window_,
+                         [this, menu] { UpdateMenuStates(menu); });
+    }
+}
+
+QMenu* CMainWindow::BuildCdDriveMenu(QMenu* parent, const char* titleKey) {
+    auto* menu = new QMenu(ProgString(titleKey), parent);
+    const std::int32_t drives = platter_.GetDevices();
+    const int count = std::min<int>(drives, cmd::kLastCdDrive - cmd::kFirstCdDrive + 1);
+    for (int i = 0; i < count; ++i) {
+        PLATTER_CDevice* drive = platter_.GetDevice(i);
+        const QString name = drive == nullptr ? QString() : QString::fromUtf8(drive->GetName());
+        QAction* action = menu->addAction(FormatKey(kCdDriveItemKey, name));
+        const int command = cmd::kFirstCdDrive + i;
+        action->setData(command);
+        QObject::connect(action, &QAction::triggered, window_,
+                         [this, command] { OnCommand(command); });
+    }
+    if (count == 0) {
+        QAction* none = menu->addAction(ProgString(kNoCdDriveItemKey));
+        none->setData(cmd::kFirstCdDrive);
+        none->setEnabled(false);
+    }
+    return menu;
+}
+
+QMenu* CMainWindow::BuildProductsMenu(QMenu* parent, const char* titleKey) {
+    auto* menu = new QMenu(ProgString(titleKey), parent);
+    for (const TProductItem& item : kProductItems) {
+        const TProductRow* row = FindProductRow(item.code);
+        if (row == nullptr) continue;
+        char name[kProductNameSize];
+        MyLoadString(row->captionKey, name, sizeof name, GetUtilityStringFile().c_str());
+        QAction* action = menu->addAction(QString::fromUtf8(name));
+        action->setData(item.command);
+        const int command = item.command;
+        QObject::connect(action, &QAction::triggered, window_,
+                         [this, command] { OnCommand(command); });
+    }
+    return menu;
+}
+
+void CMainWindow::UpdateMenuStates(QMenu* menu) {
+    const int pageKind = CurrentPageKind();
+    for (QAction* action : menu->actions()) {
+        if (QMenu* sub = action->menu()) {
+            UpdateMenuStates(sub);
+            continue;
+        }
+        switch (action->data().toInt()) {
+            case cmd::kShowToolbar:
+                action->setCheckable(true);
+                action->setChecked(prefs_.ShowToolbarWindow != 0);
+                break;
+            case cmd::kFindPage:
+                action->setText(ProgString(pageKind == kTabKindFind ? "MUFT_Hide" : "MUFT_Show"));
+                action->setEnabled(true);
+                break;
+            case cmd::kLibraryPage:
+                action->setText(
+                    ProgString(pageKind == kTabKindLibrary ? "MULT_Hide" : "MULT_Show"));
+                action->setEnabled(true);
+                break;
+            default:
+                break;
+        }
+    }
+}

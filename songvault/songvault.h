@@ -1,0 +1,139 @@
+#pragma once
+// SVTENG_CSongvault: the song database the program keeps its library in,
+// one file in the library folder. Songs, artists, albums and genres are
+// records of records.h; lists of them are MvLists of records that this
+// library allocates and its Dealloc calls free.
+//
+// Every call may come from the main thread, the import thread or the search
+// worker: one engine lock serialises them around one connection. Each write
+// is one transaction and is durable when the call returns (the store keeps a
+// write-ahead log), so a crash loses nothing that a call reported done.
+//
+// Every call fails cleanly when no store is open (before Initialize, after
+// Shutdown or after a failed Initialize): false, -1 or a count below 0, with
+// SONGVAULT_ERR_NOT_OPEN as the thread's last error. Failures leave their
+// reason in the thread's last-error value (songvault/errors.h).
+
+#include <cstdint>
+#include <memory>
+
+#include "songvault/description.h"
+#include "songvault/records.h"
+#include "titlefetch/mv_list.h"
+
+class SVTENG_CSongvault {
+public:
+    SVTENG_CSongvault();
+    // Closes an open store as Shutdown(nullptr) does.
+    ~SVTENG_CSongvault();
+    SVTENG_CSongvault(const SVTENG_CSongvault&) = delete;
+    SVTENG_CSongvault& operator=(const SVTENG_CSongvault&) = delete;
+
+    // Opens the description's file in folder, or makes it (null or empty:
+    // the per-user data folder). A store of an older format is brought up to
+    // date in one transaction; one of a newer format is refused and left as
+    // it is (SONGVAULT_ERR_NEWER_VERSION). A file that is not a store of
+    // ours, or that fails its consistency check, is renamed aside together
+    // with its companion files under a time stamp, and a fresh store is made
+    // in its place: FoundDamagedStore then answers true. False also when a
+    // store is already open (SONGVAULT_ERR_ALREADY_OPEN).
+    bool Initialize(const SGSMarovelle* description, const char* folder);
+    // Whether the last Initialize replaced a damaged or foreign file (or the
+    // left-over companion files of a deleted one) with a fresh store.
+    bool FoundDamagedStore() const;
+
+    // Closes the store, saving it into folder (null: closes without saving;
+    // empty: the per-user data folder). The store's own folder: its log is
+    // copied into the file, then it closes. Another folder: the store is
+    // written there under a temporary name, flushed to the disk and renamed
+    // to the store's file name; a file of that name already there is moved
+    // aside first. False (the reason in the thread's last error) leaves the
+    // store open and the original file as it was, so the caller can retry or
+    // choose another folder. Nothing open: true.
+    bool Shutdown(const char* folder);
+
+    // Deletes the store's file in folder (null or empty: the per-user data
+    // folder) together with its -wal, -shm and -journal companions: a
+    // companion left behind would be read into the next store made there.
+    // True when none of them remains. Refused while the store is open there
+    // (SONGVAULT_ERR_STORE_IN_USE).
+    bool DeleteDatabase(const char* folder);
+
+    // Record counts; the song count includes songs in the trash. Below 0 when
+    // no store is open or it cannot be read.
+    std::int32_t GetArtistCount();
+    std::int32_t GetAlbumCount();
+    std::int32_t GetGenreCount();
+    std::int32_t GetSongCount();
+
+    // Append every record, in id order, to list; each is allocated here and
+    // freed by the matching Dealloc call. False when the store cannot be read
+    // (the list then holds what was read so far).
+    bool FindArtists(MvList<TSVT_Artist*>& list);
+    bool FindAlbums(MvList<TSVT_Album*>& list);
+    bool FindGenres(MvList<TSVT_Genre*>& list);
+    // Free every record of the list and empty it; with deleteList set the
+    // list object itself (made with new) is deleted too. Work whether or not
+    // a store is open.
+    void DeallocArtistList(MvList<TSVT_Artist*>* list, bool deleteList = false);
+    void DeallocAlbumList(MvList<TSVT_Album*>* list, bool deleteList = false);
+    void DeallocGenreList(MvList<TSVT_Genre*>* list, bool deleteList = false);
+
+    // The walk over every song (trash included) in id order. Each fills song
+    // and returns its position for the next step; -1 ends the walk and leaves
+    // song as it was. Songs added or removed during a walk do not disturb it.
+    std::int32_t GetFirstSong(TSVT_Song* song);
+    std::int32_t GetNextSong(std::int32_t pos, TSVT_Song* song);
+
+    // Fill the record with that id; true when found. Songs in the trash are
+    // found too. flag is accepted for the callers' sake and not used.
+    bool GetSong(std::int32_t id, TSVT_Song* song, bool flag = false);
+    bool GetArtist(std::int32_t id, TSVT_Artist* artist, bool flag = false);
+    bool GetAlbum(std::int32_t id, TSVT_Album* album, bool flag = false);
+    bool GetGenre(std::int32_t id, TSVT_Genre* genre, bool flag = false);
+
+    // Write the record: id SVT_NEW_RECORD adds it and stores its new id in
+    // the record; any other id updates that record (SONGVAULT_ERR_NOT_FOUND
+    // when there is none). Texts are cut to their fields on a character
+    // boundary, and the record is left holding what was stored. A song never
+    // gets a blank title: its file name (cut to the field) stands in. A song
+    // path that does not fit its field is refused
+    // (SONGVAULT_ERR_PATH_TOO_LONG), as is one that another song has
+    // (SONGVAULT_ERR_PATH_TAKEN).
+    bool UpdateSong(TSVT_Song* song);
+    bool UpdateArtist(TSVT_Artist* artist);
+    bool UpdateAlbum(TSVT_Album* album);
+    bool UpdateGenre(TSVT_Genre* genre);
+
+    // Stores a song and returns its id (also stored in the record), -1 on
+    // failure. A record whose id names a song updates that song; otherwise
+    // (an id of 0 or below, or one the store does not know) the song of the
+    // record's path is updated when there is one, else a new song is added.
+    // flag is accepted for the callers' sake and not used.
+    std::int32_t AddSong(TSVT_Song* song, bool flag = false);
+
+    // Fills song with the song whose path equals path byte for byte (in the
+    // trash or not); true when found. flag is not used.
+    bool FindSongByPath(TSVT_Song* song, const char* path, int flag = 0);
+
+    // A live song goes to the trash; a song in the trash is removed. With
+    // deleteFile set, the song's file goes to the desktop trash first, and a
+    // failure there (SONGVAULT_ERR_FILE_TRASH) changes nothing.
+    bool DeleteSong(std::int32_t id, bool deleteFile);
+    // Takes a song out of the trash.
+    bool UndeleteSong(std::int32_t id);
+    // Remove that record only. An id that names nothing (a record deleted
+    // already) is no error: the record is gone either way.
+    bool DeleteArtist(std::int32_t id);
+    bool DeleteAlbum(std::int32_t id);
+    bool DeleteGenre(std::int32_t id);
+
+    // Copies the write-ahead log into the store's file.
+    bool WriteDB();
+    // Rebuilds every index of the store.
+    bool RebuildIndices();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};

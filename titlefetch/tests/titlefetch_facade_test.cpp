@@ -1,0 +1,236 @@
+// The facade: every server call goes to the chosen site with the chosen
+// settings, calls from several threads keep to their own answers, and the
+// lists and records it hands out are freed through it.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "testsupport/scripted_server.h"
+#include "testsupport/temp_dir.h"
+#include "titlefetch/cddb.h"
+#include "titlefetch/tests/cddb_test_support.h"
+#include "titlefetch/titlefetch.h"
+
+using cddbtest::FreeAll;
+using cddbtest::FirstLine;
+using cddbtest::Http;
+using cddbtest::OwnedRecord;
+using testsupport::ScriptedServer;
+using testsupport::ServerScript;
+using testsupport::ServerStep;
+
+namespace {
+
+// The record of the disc ID the request asks for: its artist names the ID.
+std::string RecordFor(const std::string& discId) {
+    return Http("210 rock " + discId + " CD database entry follows\r\n# xmcd\r\n# Track frame offsets:\r\n# 150\r\n"
+                "# Disc length: 14 seconds\r\nDISCID=" + discId + "\r\nDTITLE=Artist " + discId +
+                " / Album\r\nTTITLE0=Only track\r\n.\r\n");
+}
+
+// Answers each CDDB command as a small server would; a connection that
+// sends nothing (a connection test) gets nothing.
+ServerScript AnswerCommand(const std::string& request) {
+    const auto has = [&request](const char* text) { return request.find(text) != std::string::npos; };
+    if (has("cmd=sites&")) {
+        return {ServerStep::Send(Http("210 OK, site information follows\r\n"
+                                      "cddb.example.org http 80 /~cddb/cddb.cgi N037.46 W122.25 Example City\r\n.\r\n"))};
+    }
+    if (has("cmd=cddb+lscat&")) return {ServerStep::Send(Http("210 OK\r\nrock\r\njazz\r\n.\r\n"))};
+    if (has("cmd=cddb+query+")) {
+        return {ServerStep::Send(Http("211 close matches found\r\nrock 08000c03 Test Artist / Test Album\r\n"
+                                      "jazz 08000c04 Other Artist / Other Album\r\n.\r\n"))};
+    }
+    const std::size_t read = request.find("cmd=cddb+read+rock+");
+    if (read != std::string::npos) return {ServerStep::Send(RecordFor(request.substr(read + 19, 8)))};
+    if (request.rfind("POST ", 0) == 0) return {ServerStep::Send(Http("200 OK, submission has been sent.\r\n"))};
+    return {};
+}
+
+}  // namespace
+
+TEST(Titlefetch, EveryServerCallGoesToTheChosenSite) {
+    ScriptedServer server(AnswerCommand);
+    TITLEFETCH_CTitlefetch titlefetch;
+    const TITLEFETCH_TSite site = cddbtest::LoopbackSite(server.Port());
+    titlefetch.SetSite(&site);
+    titlefetch.SetUserEmail("jane@example.com");
+    // A copy takes the settings along.
+    TITLEFETCH_CTitlefetch facade(titlefetch);
+
+    EXPECT_TRUE(facade.HasConnection());
+    const cddbtest::TrackList tracks({150, 403, 787}, 1102);
+    MvList<TITLEFETCH_TQResult*> matches;
+    EXPECT_EQ(facade.SearchForDiscID(0x08000c03, tracks.list, 14, matches), 0);
+    ASSERT_EQ(matches.count, 2);
+    EXPECT_STREQ(matches.items[1]->genre, "jazz");
+    OwnedRecord record;
+    EXPECT_EQ(facade.GetDiscRecord(0x08000c03, "rock", record), 0);
+    EXPECT_STREQ(record.artist, "Artist 08000c03");
+    MvList<TITLEFETCH_TGenre*> genres;
+    EXPECT_TRUE(facade.GetGenreList(genres));
+    EXPECT_EQ(genres.count, 2);
+    MvList<TITLEFETCH_TSite*> sites;
+    EXPECT_TRUE(facade.GetSiteList(sites));
+    ASSERT_EQ(sites.count, 1);
+    EXPECT_STREQ(sites.items[0]->host, "cddb.example.org");
+
+    std::vector<std::string> commands;
+    for (const std::string& request : server.Requests()) {
+        if (request.empty()) continue;  // the connection tests
+        commands.push_back(FirstLine(request));
+        EXPECT_NE(request.find("&hello=jane+example.com+Marovelle_Trackpress+2.0&proto=6 "), std::string::npos)
+            << request;
+    }
+    EXPECT_EQ(commands.size(), 4u);
+    for (const char* command : {"?cmd=cddb+query+08000c03+3+150+403+787+14&", "?cmd=cddb+read+rock+08000c03&",
+                                "?cmd=cddb+lscat&", "?cmd=sites&"}) {
+        bool asked = false;
+        for (const std::string& line : commands) asked = asked || line.find(command) != std::string::npos;
+        EXPECT_TRUE(asked) << command;
+    }
+
+    // The level chosen goes into the hello text and chooses the character
+    // set of the answers.
+    facade.SetProtocolLevel(5);
+    EXPECT_EQ(facade.GetDiscRecord(0x08000c03, "rock", record), 0);
+    EXPECT_NE(server.Requests().back().find("&proto=5 "), std::string::npos);
+
+    facade.DeallocQueryResultList(&matches, false);
+    facade.DeallocGenreList(&genres, false);
+    facade.DeallocSiteList(&sites, false);
+}
+
+TEST(Titlefetch, WithoutAServerTheSiteListHoldsTheDefaultSite) {
+    TITLEFETCH_CTitlefetch facade;
+    const TITLEFETCH_TSite nowhere = cddbtest::LoopbackSite(testsupport::UnusedLoopbackPort());
+    facade.SetSite(&nowhere);
+    EXPECT_FALSE(facade.HasConnection());
+    MvList<TITLEFETCH_TSite*> sites;
+    EXPECT_TRUE(facade.GetSiteList(sites));
+    ASSERT_EQ(sites.count, 1);
+    EXPECT_STREQ(sites.items[0]->host, "gnudb.gnudb.org");
+    EXPECT_EQ(sites.items[0]->port, 80);
+    EXPECT_STREQ(sites.items[0]->cgiPath, "/~cddb/cddb.cgi");
+
+    // A failed call leaves no text behind.
+    MvList<TITLEFETCH_TQResult*> matches;
+    const cddbtest::TrackList tracks({150}, 2400);
+    EXPECT_EQ(facade.SearchForDiscID(0x02001e01, tracks.list, 32, matches), CDDB_NO_CONNECTION);
+    EXPECT_STREQ(facade.GetLastError(), "");
+    facade.DeallocSiteList(&sites, false);
+}
+
+TEST(Titlefetch, SubmitReportsTheOutcomeInTheModeAskedFor) {
+    struct Case {
+        const char* answer;
+        bool submitMode;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"200 OK, submission has been sent.\r\n", true, true},
+        {"200 OK, submission has been sent.\r\n", false, true},
+        {"500 Invalid header: Discid\r\n", true, false},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server({{ServerStep::Send(Http(c.answer))}});
+        TITLEFETCH_CTitlefetch facade;
+        OwnedRecord record;
+        record.discId = 0x08000c03;
+        facade.AddTitleToRecord(record, "Tone 1");
+        const cddbtest::TrackList tracks({150}, 1102);
+        EXPECT_EQ(facade.Submit(cddbtest::LoopbackSite(server.Port()), "rock", "jane@example.com", tracks.list, record,
+                                "", c.submitMode),
+                  c.ok)
+            << c.answer;
+        const std::string request = server.Requests().at(0);
+        // Submissions go to the script beside the query script.
+        EXPECT_EQ(FirstLine(request), "POST /~cddb/submit.cgi HTTP/1.0");
+        EXPECT_NE(request.find(c.submitMode ? "\r\nSubmit-Mode: submit\r\n" : "\r\nSubmit-Mode: test\r\n"),
+                  std::string::npos);
+        // The facade's level 6 sends UTF-8.
+        EXPECT_NE(request.find("\r\nCharset: UTF-8\r\n"), std::string::npos);
+    }
+}
+
+TEST(Titlefetch, CallsFromSeveralThreadsGetTheirOwnAnswers) {
+    ScriptedServer server(AnswerCommand);
+    TITLEFETCH_CTitlefetch facade;
+    const TITLEFETCH_TSite site = cddbtest::LoopbackSite(server.Port());
+    facade.SetSite(&site);
+    constexpr int kThreads = 4;
+    constexpr int kReadsEach = 3;
+    std::vector<int> good(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&facade, &good, t] {
+            const std::uint32_t discId = 0x08000c00u + static_cast<std::uint32_t>(t);
+            char expected[32];
+            std::snprintf(expected, sizeof expected, "Artist %08x", discId);
+            for (int i = 0; i < kReadsEach; ++i) {
+                OwnedRecord record;
+                if (facade.GetDiscRecord(discId, "rock", record) == 0 && std::string(record.artist) == expected &&
+                    record.discId == discId && record.trackTitles.count == 1) {
+                    ++good[t];
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(good[t], kReadsEach) << "thread " << t;
+}
+
+TEST(Titlefetch, ListsAndRecordsAreFreedThroughTheFacade) {
+    TITLEFETCH_CTitlefetch facade;
+    // Without the flag the list stays, empty and usable.
+    MvList<TITLEFETCH_TSite*> sites;
+    for (int i = 0; i < 12; ++i) sites.Append(new TITLEFETCH_TSite);
+    facade.DeallocSiteList(&sites, false);
+    EXPECT_EQ(sites.count, 0);
+    EXPECT_EQ(sites.capacity, 0);
+    EXPECT_EQ(sites.items, nullptr);
+    sites.Append(new TITLEFETCH_TSite);
+    facade.DeallocSiteList(&sites, false);
+
+    // With it the list goes too (the leak checker sees anything left).
+    auto* tracks = new MvList<PLATTER_TTrackPos*>;
+    tracks->Append(new PLATTER_TTrackPos);
+    facade.DeallocTrackPosList(tracks, true);
+    auto* matches = new MvList<TITLEFETCH_TQResult*>;
+    matches->Append(new TITLEFETCH_TQResult);
+    facade.DeallocQueryResultList(matches, true);
+    auto* genres = new MvList<TITLEFETCH_TGenre*>;
+    genres->Append(new TITLEFETCH_TGenre);
+    facade.DeallocGenreList(genres, true);
+    facade.DeallocGenreList(nullptr, true);
+
+    TITLEFETCH_TRResult record;
+    for (int i = 0; i < 11; ++i) facade.AddTitleToRecord(record, ("Tone " + std::to_string(i + 1)).c_str());
+    facade.AddExtDataToRecord(record, "notes");
+    record.playOrder.Append(2);
+    EXPECT_EQ(record.trackTitles.count, 11);
+    EXPECT_EQ(record.trackTitles.capacity, 20);
+    EXPECT_STREQ(*record.trackTitles.items[10], "Tone 11");
+    EXPECT_STREQ(*record.extendedTrackData.items[0], "notes");
+    facade.DeallocRecord(record);
+    EXPECT_EQ(record.trackTitles.count, 0);
+    EXPECT_EQ(record.trackTitles.items, nullptr);
+    EXPECT_EQ(record.extendedTrackData.count, 0);
+    // The play order is the owner's.
+    EXPECT_EQ(record.playOrder.count, 1);
+}
+
+TEST(Titlefetch, TheLogFileIsCreatedEmpty) {
+    testsupport::TempDir dir;
+    const std::string path = dir.File("titlefetch.log");
+    testsupport::WriteWholeFile(path, "older run\n");
+    TITLEFETCH_CTitlefetch facade;
+    EXPECT_TRUE(facade.SetLogFile(path.c_str()));
+    EXPECT_EQ(testsupport::ReadWholeFile(path), "");
+    EXPECT_TRUE(facade.SetLogFile(nullptr));
+    EXPECT_FALSE(facade.SetLogFile(dir.File("missing/titlefetch.log").c_str()));
+}
