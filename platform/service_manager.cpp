@@ -207,6 +207,11 @@ int DeleteService(SC_HANDLE service) {
             return Fail(result);
         }
         handle.deleted = true;
+        // A deletion that never reaches the store's file leaves the service
+        // installed for the next run: that is no removal.
+        if (const std::uint32_t saved = RegFlushKey(HKEY_LOCAL_MACHINE); saved != ERROR_SUCCESS) {
+            return Fail(saved);
+        }
         return 1;
     });
 }
