@@ -94,8 +94,9 @@ public:
     CLoopbackServer()
         : server_([answers = Answers()](const std::string& request) {
               const auto found = answers.find(RequestTarget(request));
-              return ScriptFor(found != answers.end() ? found->second
-                                                      : TAnswer{Response("404 Not Found", "", "", 0)});
+              return ScriptFor(found != answers.end()
+                                   ? found->second
+                                   : TAnswer{Response("404 Not Found", "", "", 0)});
           }) {}
 
     std::string Url(const std::string& path) const {
