@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "tonecore/peaks.h"
+#include "tonecore/tests/peak_test_support.h"
+
+using peaktest::PeaksTest;
+
+namespace {
+
+// Waits (bounded) until the record's reload has ended.
+bool WaitForReload(const CPeaks& peaks) {
+    for (int i = 0; i < 5000 && peaks.IsReloading(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return !peaks.IsReloading();
+}
+
+// A set of the given peaks with its cache file, as a scan leaves it.
+std::unique_ptr<CPeaks> CachedSet(PeaksTest& test, CFileObj* song, const std::vector<std::uint8_t>& values) {
+    (void)test;
+    auto peaks = std::make_unique<CPeaks>();
+    CMyArrayList list = peaktest::PeakList(values);
+    EXPECT_EQ(peaks->LoadPeaksFromArrayList(list, 10, std::int32_t(values.size()) * 10, 1, 1, song), 1);
+    CRefObj* ref = song;
+    DeleteRefObject(&ref);
+    return peaks;
+}
+
+}  // namespace
+
+TEST_F(PeaksTest, ConservedBufferComesBackWholeFromTheFile) {
+    const auto values = peaktest::RampPeaks(600);
+    auto first = CachedSet(*this, OpenSong("song.mp3"), values);
+    CPeaks second(*first);
+
+    // Every sharer must agree before the buffer goes.
+    first->ConserveMemory();
+    EXPECT_EQ(first->IsLoaded(), 1);
+    second.ConserveMemory();
+    EXPECT_EQ(first->IsLoaded(), 0);
+    EXPECT_EQ(second.GetDataPtr(), nullptr);
+
+    ASSERT_EQ(second.ReloadFromDisk(), 1);
+    ASSERT_TRUE(WaitForReload(second));
+    EXPECT_EQ(first->IsLoaded(), 1);
+    // A set that fits its buffer comes back with every peak, not only the
+    // last one.
+    EXPECT_EQ(peaktest::BufferedPeaks(*first), values);
+    EXPECT_EQ(first->References(), 2);
+    EXPECT_EQ(first->GetAutoTrimTimeEnd(), 5990);
+
+    // Loaded again: nothing to reload.
+    EXPECT_EQ(first->ReloadFromDisk(), 0);
+}
+
+TEST_F(PeaksTest, ReloadOfAStreamedSetBringsItsWindowBack) {
+    const auto values = peaktest::RampPeaks(3000);
+    auto peaks = CachedSet(*this, OpenSong("long.mp3"), values);
+    peaks->ConserveMemory();
+    ASSERT_EQ(peaks->IsLoaded(), 0);
+    ASSERT_EQ(peaks->ReloadFromDisk(), 1);
+    ASSERT_TRUE(WaitForReload(*peaks));
+    EXPECT_EQ(peaks->IsStreaming(), 1);
+    EXPECT_EQ(peaktest::StreamAllPeaks(*peaks), values);
+}
+
+TEST_F(PeaksTest, ReloadOfAMissingFileLeavesTheSetUnloaded) {
+    auto peaks = CachedSet(*this, OpenSong("lost.mp3"), peaktest::RampPeaks(50));
+    std::remove(peaks->PeakFilePath().c_str());
+    peaks->ConserveMemory();
+    ASSERT_EQ(peaks->ReloadFromDisk(), 1);
+    ASSERT_TRUE(WaitForReload(*peaks));
+    EXPECT_EQ(peaks->IsLoaded(), 0);
+    EXPECT_EQ(peaks->References(), 1);  // the failed load took none
+}
+
+TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
+    const auto values = peaktest::RampPeaks(800);
+    auto owner = CachedSet(*this, OpenSong("busy.mp3"), values);
+    std::atomic<bool> stop{false};
+    std::atomic<int> wrongPeaks{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t) {
+        readers.emplace_back([&] {
+            CPeaks view(*owner);
+            while (!stop.load()) {
+                // Whenever the set says it is loaded, its peaks are whole.
+                const std::uint8_t* data = view.GetDataPtr();
+                if (data != nullptr && view.GetNumPeaks() == 800 && data[799] != values[799]) ++wrongPeaks;
+                (void)view.GetAutoTrimTimeEnd();
+                (void)view.IsPartialSong();
+            }
+        });
+    }
+    for (int round = 0; round < 200; ++round) {
+        // Only the owner conserves: the readers hold their claims, so the
+        // buffer stays and reloads do not start.
+        owner->ConserveMemory();
+        owner->ReloadFromDisk();
+    }
+    stop = true;
+    for (auto& r : readers) r.join();
+    EXPECT_EQ(wrongPeaks.load(), 0);
+    EXPECT_EQ(owner->References(), 1);
+
+    // The last sharer goes while reloads run: its record waits for them.
+    for (int round = 0; round < 50; ++round) {
+        auto set = CachedSet(*this, OpenSong("brief.mp3"), values);
+        auto copy = std::make_unique<CPeaks>(*set);
+        set->ConserveMemory();
+        copy->ConserveMemory();
+        EXPECT_EQ(copy->ReloadFromDisk(), 1);
+        copy.reset();
+        set.reset();
+    }
+}
