@@ -61,3 +61,11 @@ struct TPeakRecord {
 inline constexpr std::int32_t kPeaksCountUnknown = -1;
 inline constexpr std::int32_t kPeaksAllBuffered = 0;
 inline constexpr std::int32_t kPeaksInFile = 1;
+
+// Takes one sharer's agreement to free the buffer back; the count never
+// falls below 0 (a resize clears it while agreements are out).
+inline void WithdrawConserveClaim(TPeakRecord& record) {
+    std::int32_t claims = record.conserveCount.load();
+    while (claims > 0 && !record.conserveCount.compare_exchange_weak(claims, claims - 1)) {
+    }
+}

@@ -28,12 +28,15 @@ void PeaksReloadThread(TPeakRecord* record, std::string path) {
 int CPeaks::ReloadFromDisk() {
     if (record_ == nullptr) return 0;
     TPeakRecord& r = *record_;
+    // This sharer wants the peaks again: its agreement to free them ends
+    // now, also when they are still (or again) in memory, so they are not
+    // freed while it reads them.
+    if (conserved_) {
+        conserved_ = false;
+        WithdrawConserveClaim(r);
+    }
     const std::string path = PeakFilePath();
     if (r.loaded.load() || path.empty() || r.reloading.load()) return 0;
-    // This sharer wants the peaks again.
-    std::int32_t claims = r.conserveCount.load();
-    while (claims > 0 && !r.conserveCount.compare_exchange_weak(claims, claims - 1)) {
-    }
     if (r.conserveCount.load() >= r.references.load()) return 0;
     std::int32_t idle = 0;
     if (!r.reloading.compare_exchange_strong(idle, 1)) return 0;

@@ -143,6 +143,9 @@ bool DropReference(TPeakRecord* record) {
 }  // namespace
 
 void CPeaks::ReleaseRecord() {
+    // A sharer that goes takes its agreement with it.
+    if (conserved_ && record_ != nullptr) WithdrawConserveClaim(*record_);
+    conserved_ = false;
     DropReference(record_);
     record_ = nullptr;
 }
@@ -329,8 +332,9 @@ void CPeaks::ConserveMemory() {
     if (record_ == nullptr) return;
     TPeakRecord& r = *record_;
     std::lock_guard<std::mutex> guard(r.swapLock);
-    if (r.buffer == nullptr || r.path.empty()) return;
-    if (r.conserveCount.fetch_add(1) + 1 == r.references.load()) {
+    if (r.buffer == nullptr || r.path.empty() || conserved_) return;
+    conserved_ = true;
+    if (r.conserveCount.fetch_add(1) + 1 >= r.references.load()) {
         r.loaded.store(0);
         r.buffer.reset();
     }

@@ -163,10 +163,12 @@ public:
     // Frees the buffer; N, buffered peaks and loaded become 0.
     void Unload();
     // Gives up this sharer's claim on the buffer; once every sharer has, the
-    // buffer is freed (the peaks stay in the file).
+    // buffer is freed (the peaks stay in the file). A sharer counts once
+    // however often it asks, so one sharer can never free the buffer that
+    // another still reads.
     void ConserveMemory();
-    // Takes the claim back; a freed buffer is reloaded from the file by a
-    // short-lived thread. 1 when a reload was started.
+    // Takes this sharer's claim back; a freed buffer is reloaded from the
+    // file by a short-lived thread. 1 when a reload was started.
     int ReloadFromDisk();
     void IncrementReferences();
     // Drops a reference; the last one frees the record (this view then has
@@ -235,6 +237,8 @@ private:
     std::uint32_t virtualStart_ = 0;
     std::uint32_t bufferIndex_ = 0;
     std::uint32_t peakCount_ = 0;
+    // This sharer has given up its claim on the buffer (ConserveMemory).
+    bool conserved_ = false;
     // The name a file being written gets once it is complete.
     std::string pendingPath_;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -78,37 +79,62 @@ TEST_F(PeaksTest, ReloadOfAMissingFileLeavesTheSetUnloaded) {
     EXPECT_EQ(peaks->References(), 1);  // the failed load took none
 }
 
+TEST_F(PeaksTest, OneSharerCannotFreeWhatAnotherReads) {
+    auto owner = CachedSet(*this, OpenSong("two.mp3"), peaktest::RampPeaks(100));
+    CPeaks reader(*owner);
+    for (int i = 0; i < 5; ++i) owner->ConserveMemory();
+    EXPECT_EQ(reader.IsLoaded(), 1);
+    EXPECT_NE(reader.GetDataPtr(), nullptr);
+    // A sharer that goes takes its agreement along.
+    reader.ConserveMemory();
+    EXPECT_EQ(owner->IsLoaded(), 0);
+    ASSERT_EQ(owner->ReloadFromDisk(), 1);
+    ASSERT_TRUE(WaitForReload(*owner));
+    reader.ConserveMemory();  // still counted once from before
+    {
+        CPeaks passing(*owner);
+        passing.ConserveMemory();
+    }
+    EXPECT_EQ(owner->IsLoaded(), 1);
+}
+
 TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
     const auto values = peaktest::RampPeaks(800);
     auto owner = CachedSet(*this, OpenSong("busy.mp3"), values);
-    std::atomic<bool> stop{false};
     std::atomic<int> wrongPeaks{0};
-    std::vector<std::thread> readers;
-    for (int t = 0; t < 3; ++t) {
-        readers.emplace_back([&] {
+    std::atomic<int> reloads{0};
+    std::vector<std::thread> sharers;
+    for (int t = 0; t < 4; ++t) {
+        sharers.emplace_back([&] {
             CPeaks view(*owner);
-            while (!stop.load()) {
-                // Whenever the set says it is loaded, its peaks are whole.
+            for (int round = 0; round < 25; ++round) {
+                view.ConserveMemory();
+                // Wants the peaks back: reloads, or waits for the reload that
+                // another sharer started.
+                for (int tries = 0; tries < 5000 && !view.IsLoaded(); ++tries) {
+                    reloads += view.ReloadFromDisk();
+                    std::this_thread::sleep_for(std::chrono::microseconds(50));
+                }
+                reloads += view.ReloadFromDisk();
+                // Loaded is published last: every peak is there.
                 const std::uint8_t* data = view.GetDataPtr();
-                if (data != nullptr && view.GetNumPeaks() == 800 && data[799] != values[799]) ++wrongPeaks;
+                if (data == nullptr || view.GetNumPeaks() != 800 ||
+                    !std::equal(values.begin(), values.end(), data)) {
+                    ++wrongPeaks;
+                }
                 (void)view.GetAutoTrimTimeEnd();
                 (void)view.IsPartialSong();
             }
         });
     }
-    for (int round = 0; round < 200; ++round) {
-        // Only the owner conserves: the readers hold their claims, so the
-        // buffer stays and reloads do not start.
-        owner->ConserveMemory();
-        owner->ReloadFromDisk();
-    }
-    stop = true;
-    for (auto& r : readers) r.join();
+    owner->ConserveMemory();
+    for (auto& s : sharers) s.join();
     EXPECT_EQ(wrongPeaks.load(), 0);
+    EXPECT_GT(reloads.load(), 0);
     EXPECT_EQ(owner->References(), 1);
 
     // The last sharer goes while reloads run: its record waits for them.
-    for (int round = 0; round < 50; ++round) {
+    for (int round = 0; round < 10; ++round) {
         auto set = CachedSet(*this, OpenSong("brief.mp3"), values);
         auto copy = std::make_unique<CPeaks>(*set);
         set->ConserveMemory();
