@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <climits>
 #include <cstdio>
@@ -36,14 +37,14 @@ struct TPeakFileContents {
     std::uint32_t bufferedPeaks = 0;
     std::int32_t streaming = kPeaksAllBuffered;
     std::unique_ptr<std::uint8_t[]> buffer;
-    std::int32_t maxLeft = 0;
-    std::int32_t maxRight = 0;
-    std::int32_t trimStart = 0;
-    std::int32_t trimEnd = 0;
-    std::int32_t totalSilence = 0;
-    std::int32_t badFrames = 0;
-    std::int32_t nonCDQualityFrames = 0;
+    TPeakFacts facts;
 };
+
+// The seven words behind the peaks, in the file's order.
+std::array<std::int32_t*, 7> FactWords(TPeakFacts& f) {
+    return {&f.maxLeft,      &f.maxRight,  &f.trimStart,         &f.trimEnd,
+            &f.totalSilence, &f.badFrames, &f.nonCDQualityFrames};
+}
 
 bool ReadExactly(CFileObj& file, void* out, std::int64_t n) {
     if (file.Read(out, n) == n) return true;
@@ -85,13 +86,7 @@ bool ReadPeakFile(const char* path, int whole, TPeakFileContents& out) {
     std::uint8_t trailer[kPeakFileTrailerBytes];
     if (!ReadExactly(file, trailer, sizeof trailer)) return false;
     bytefields::CByteReader tail(trailer);
-    out.maxLeft = tail.LeI32();
-    out.maxRight = tail.LeI32();
-    out.trimStart = tail.LeI32();
-    out.trimEnd = tail.LeI32();
-    out.totalSilence = tail.LeI32();
-    out.badFrames = tail.LeI32();
-    out.nonCDQualityFrames = tail.LeI32();
+    for (std::int32_t* word : FactWords(out.facts)) *word = tail.LeI32();
     return true;
 }
 
@@ -100,6 +95,14 @@ bool ReadPeakFile(const char* path, int whole, TPeakFileContents& out) {
 std::string TemporaryNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
     return path + "." + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".tmp";
+}
+
+// A file object of its own for a peaks file; null (last error set) when out
+// of memory.
+CFileObj* NewPeakFileObject() {
+    auto* file = new (std::nothrow) CFileObj;
+    if (file == nullptr) SetLastError(TONECORE_ERR_OUT_OF_MEMORY);
+    return file;
 }
 
 void ReleaseFile(CFileObj*& file) {
@@ -124,13 +127,7 @@ int LoadPeakFileIntoRecord(TPeakRecord& record, const char* path, int whole) {
     record.streaming = in.streaming;
     record.buffer = std::move(in.buffer);
     if (endsLoud) record.partialSong = 1;
-    record.maxLeft = in.maxLeft;
-    record.maxRight = in.maxRight;
-    record.trimStart = in.trimStart;
-    record.trimEnd = in.trimEnd;
-    record.totalSilence = in.totalSilence;
-    record.badFrames = in.badFrames;
-    record.nonCDQualityFrames = in.nonCDQualityFrames;
+    record.facts = in.facts;
     record.path = path;
     record.soundFound = record.trimEndFixed = 1;
     record.fractionalAmps = double(in.numPeaks) - double(in.length) / in.msPerPeak;
@@ -180,11 +177,8 @@ int CPeaks::_InitPeaksToFile_(const char* exactPath) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    auto* file = new (std::nothrow) CFileObj;
-    if (file == nullptr) {
-        SetLastError(TONECORE_ERR_OUT_OF_MEMORY);
-        return 0;
-    }
+    CFileObj* file = NewPeakFileObject();
+    if (file == nullptr) return 0;
     const std::string temp = TemporaryNameFor(exactPath);
     if (!file->Create(temp.c_str())) {
         ReleaseFile(file);
@@ -235,12 +229,11 @@ int CPeaks::FinishPeaksToFile() {
     head.Le32(r.msPerPeak);
     head.Le32(r.numPeaks);
     bytefields::CByteWriter tail;
-    for (std::int32_t word : {r.maxLeft, r.maxRight, r.trimStart, r.trimEnd, r.totalSilence, r.badFrames,
-                              r.nonCDQualityFrames}) {
-        tail.Le32(static_cast<std::uint32_t>(word));
-    }
+    for (const std::int32_t* word : FactWords(r.facts))
+        tail.Le32(static_cast<std::uint32_t>(*word));
     // The peaks must all be there: the trailer goes right behind the last.
-    const bool written = file_->Seek(0, 0) && WriteToPeakFile(head.Data().data(), kPeakFileHeaderBytes) &&
+    const bool written = file_->Seek(0, 0) &&
+                         WriteToPeakFile(head.Data().data(), kPeakFileHeaderBytes) &&
                          file_->Seek(kPeakFileHeaderBytes + std::int64_t(r.numPeaks), 0) &&
                          WriteToPeakFile(tail.Data().data(), kPeakFileTrailerBytes);
     if (!written) {
@@ -271,11 +264,8 @@ int CPeaks::OpenPeaksFile(const char* path, int mode) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return 0;
     }
-    auto* file = new (std::nothrow) CFileObj;
-    if (file == nullptr) {
-        SetLastError(TONECORE_ERR_OUT_OF_MEMORY);
-        return 0;
-    }
+    CFileObj* file = NewPeakFileObject();
+    if (file == nullptr) return 0;
     if (!file->Open(name, 0, mode)) {
         ReleaseFile(file);
         return 0;
@@ -334,7 +324,9 @@ int CPeaks::SaveAs(const char* path) {
         return 0;
     }
     if (record_->streaming == kPeaksInFile) return SaveStreamedAs(path);
-    return _InitPeaksToFile_(path) && StreamPeaksToFile(record_->numPeaks) && FinishPeaksToFile() ? 1 : 0;
+    return _InitPeaksToFile_(path) && StreamPeaksToFile(record_->numPeaks) && FinishPeaksToFile()
+               ? 1
+               : 0;
 }
 
 int CPeaks::SaveStreamedAs(const char* songPath) {
@@ -369,17 +361,23 @@ int CPeaks::InitBlankFile(const char* songPath, std::int32_t length) {
     }
     if (!InitPeaksToFile(songPath)) return 0;
     TPeakRecord& r = *record_;
-    const std::vector<std::uint8_t> zeros(std::max<std::uint32_t>(1, std::min(r.bufferedPeaks, r.numPeaks)), 0);
+    const std::vector<std::uint8_t> zeros(
+        std::max<std::uint32_t>(1, std::min(r.bufferedPeaks, r.numPeaks)), 0);
     for (std::uint32_t done = 0; done < r.numPeaks;) {
-        const auto n = std::min<std::uint32_t>(static_cast<std::uint32_t>(zeros.size()), r.numPeaks - done);
+        const auto n =
+            std::min<std::uint32_t>(static_cast<std::uint32_t>(zeros.size()), r.numPeaks - done);
         if (!WriteToPeakFile(zeros.data(), n)) return 0;
         done += n;
     }
-    r.trimEnd = length;
+    r.facts.trimEnd = length;
     r.length = length;
     return FinishPeaksToFile();
 }
 
-int CPeaks::IsPeakFileOpen() const { return file_ != nullptr && file_->IsOpen() ? 1 : 0; }
+int CPeaks::IsPeakFileOpen() const {
+    return file_ != nullptr && file_->IsOpen() ? 1 : 0;
+}
 
-int CPeaks::IsPeakFileWriteMode() const { return file_ != nullptr ? file_->WriteMode() : 0; }
+int CPeaks::IsPeakFileWriteMode() const {
+    return file_ != nullptr ? file_->WriteMode() : 0;
+}

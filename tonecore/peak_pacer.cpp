@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-CPeakPacer::CPeakPacer(std::uint32_t averageBytesPerSec, std::uint32_t blockAlign, std::uint32_t msPerPeak)
+CPeakPacer::CPeakPacer(std::uint32_t averageBytesPerSec, std::uint32_t blockAlign,
+                       std::uint32_t msPerPeak)
     : exactBytes_(double(averageBytesPerSec) * msPerPeak * 0.001) {
     const std::uint32_t block = std::max<std::uint32_t>(1, blockAlign);
     const auto whole = static_cast<std::uint64_t>(std::floor(exactBytes_));

@@ -14,6 +14,17 @@
 #include <string>
 #include <thread>
 
+// The facts a peaks file keeps behind its peaks, in the file's order.
+struct TPeakFacts {
+    std::int32_t maxLeft = 0;    // largest left-channel sample
+    std::int32_t maxRight = 0;   // largest right-channel sample
+    std::int32_t trimStart = 0;  // ms: the first peak above the silence threshold
+    std::int32_t trimEnd = 0;    // ms: the last such peak
+    std::int32_t totalSilence = 0;
+    std::int32_t badFrames = 0;
+    std::int32_t nonCDQualityFrames = 0;
+};
+
 struct TPeakRecord {
     TPeakRecord() = default;
     TPeakRecord(const TPeakRecord&) = delete;
@@ -22,9 +33,7 @@ struct TPeakRecord {
     // reference, so the last sharer's thread is the one that joins it.
     ~TPeakRecord();
 
-    std::int32_t length = 0;     // ms
-    std::int32_t trimStart = 0;  // ms
-    std::int32_t trimEnd = 0;    // ms
+    std::int32_t length = 0;  // ms
     std::atomic<std::int32_t> references{0};
     std::uint32_t msPerPeak = 0;
     std::uint32_t numPeaks = 0;
@@ -32,8 +41,6 @@ struct TPeakRecord {
     std::unique_ptr<std::uint8_t[]> buffer;
     double fractionalAmps = 0.0;
     std::int32_t wroteToDisk = 0;
-    std::int32_t maxRight = 0;
-    std::int32_t maxLeft = 0;
     // The cache file that holds the peaks; empty when none.
     std::string path;
     std::atomic<std::int32_t> conserveCount{0};
@@ -41,13 +48,12 @@ struct TPeakRecord {
     std::atomic<std::int32_t> reloading{0};
     std::int32_t soundFound = 0;
     std::int32_t trimEndFixed = 0;
-    std::int32_t totalSilence = 0;
     std::int32_t partialSong = 0;
     // -1: the number of peaks is not known yet; 0: every peak is in the
     // buffer; 1: the buffer holds a window and the peaks live in the file.
     std::int32_t streaming = -1;
-    std::int32_t badFrames = 0;
-    std::int32_t nonCDQualityFrames = 0;
+    // Maxima, trim points, total silence, bad and non-CD-quality frames.
+    TPeakFacts facts;
 
     // Guards the fields above against a load that replaces them.
     mutable std::mutex swapLock;

@@ -5,7 +5,9 @@
 CPeakStreamWindow::CPeakStreamWindow(const CPeaks& source)
     : view_(source), streamed_(source.IsStreaming() == kPeaksInFile) {}
 
-bool CPeakStreamWindow::Open() { return !streamed_ || view_.OpenPeaksFile(nullptr, 0) != 0; }
+bool CPeakStreamWindow::Open() {
+    return !streamed_ || view_.OpenPeaksFile(nullptr, 0) != 0;
+}
 
 bool CPeakStreamWindow::PeakAt(std::uint32_t index, std::uint8_t& peak) {
     const std::uint8_t* data = view_.GetDataPtr();

@@ -25,7 +25,8 @@ constexpr std::uint32_t kBufferMs = 10000;
 constexpr std::uint32_t kMinBufferedPeaks = 100;
 
 bool EndsWith(const std::string& text, std::string_view tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 }  // namespace
@@ -46,7 +47,9 @@ CPeaks::CPeaks(std::uint32_t msPerPeak, std::int32_t numPeaks) {
     if (EnsureRecord() != nullptr) InitPeakData(msPerPeak, numPeaks, 0);
 }
 
-CPeaks::CPeaks(const CPeaks& other) : virtualStart_(other.virtualStart_) { ShareRecord(other.record_); }
+CPeaks::CPeaks(const CPeaks& other) : virtualStart_(other.virtualStart_) {
+    ShareRecord(other.record_);
+}
 
 CPeaks::CPeaks(const CPeaks& other, std::int32_t start, int relative) {
     ShareRecord(other.record_);
@@ -79,14 +82,19 @@ CPeaks::~CPeaks() {
     ReleaseRecord();
 }
 
-CPeaks* CPeaks::Copy(std::int32_t start, int relative) { return new (std::nothrow) CPeaks(*this, start, relative); }
+CPeaks* CPeaks::Copy(std::int32_t start, int relative) {
+    return new (std::nothrow) CPeaks(*this, start, relative);
+}
 
-CPeaks* CPeaks::Copy() { return new (std::nothrow) CPeaks(*this); }
+CPeaks* CPeaks::Copy() {
+    return new (std::nothrow) CPeaks(*this);
+}
 
 CPeaks* CPeaks::Clone(CPeaks& source) {
     if (source.record_ == nullptr) return nullptr;
     const TPeakRecord& from = *source.record_;
-    auto* clone = new (std::nothrow) CPeaks(from.msPerPeak, static_cast<std::int32_t>(from.numPeaks));
+    auto* clone =
+        new (std::nothrow) CPeaks(from.msPerPeak, static_cast<std::int32_t>(from.numPeaks));
     if (clone == nullptr) return nullptr;
     if (clone->record_ == nullptr || clone->record_->buffer == nullptr) {
         delete clone;
@@ -96,18 +104,12 @@ CPeaks* CPeaks::Clone(CPeaks& source) {
     std::lock_guard<std::mutex> guard(from.swapLock);
     clone->virtualStart_ = source.virtualStart_;
     to.length = from.length;
-    to.maxLeft = from.maxLeft;
-    to.maxRight = from.maxRight;
-    to.trimStart = from.trimStart;
-    to.trimEnd = from.trimEnd;
+    to.facts = from.facts;
     to.loaded.store(from.loaded.load());
     // A reload belongs to the source's record; the clone has none running.
     to.soundFound = from.soundFound;
     to.trimEndFixed = from.trimEndFixed;
-    to.totalSilence = from.totalSilence;
     to.partialSong = from.partialSong;
-    to.badFrames = from.badFrames;
-    to.nonCDQualityFrames = from.nonCDQualityFrames;
     return clone;
 }
 
@@ -195,13 +197,16 @@ std::uint8_t* CPeaks::InitPeakData(std::uint32_t msPerPeak, std::int32_t numPeak
     record->bufferedPeaks = size;
     record->streaming = streaming;
     record->numPeaks = numPeaks >= 1 ? static_cast<std::uint32_t>(numPeaks) : 0;
-    record->length = record->maxLeft = record->maxRight = 0;
-    record->trimStart = record->trimEnd = 0;
+    record->length = 0;
+    // Maxima, trim points and total silence start again; what the decoder
+    // reported about its frames stays.
+    record->facts = TPeakFacts{.badFrames = record->facts.badFrames,
+                               .nonCDQualityFrames = record->facts.nonCDQualityFrames};
     record->path.clear();
     record->conserveCount = 0;
     record->reloading = 0;
     record->soundFound = record->trimEndFixed = 0;
-    record->totalSilence = record->partialSong = 0;
+    record->partialSong = 0;
     record->loaded.store(1);
     return record->buffer.get();
 }
@@ -222,16 +227,16 @@ void CPeaks::AutoTrimStep(std::uint8_t peak) {
     const std::uint32_t threshold = GetSilenceThreshold();
     const auto t = static_cast<std::int32_t>(static_cast<std::int64_t>(peakCount_) * r.msPerPeak);
     if (!r.soundFound) {
-        r.trimStart = t;
-        if (!r.trimEndFixed) r.trimEnd = t;
+        r.facts.trimStart = t;
+        if (!r.trimEndFixed) r.facts.trimEnd = t;
         if (peak > threshold) {
             r.soundFound = 1;
-            r.totalSilence = 0;
+            r.facts.totalSilence = 0;
         } else if (!r.trimEndFixed) {
-            r.totalSilence = 1;
+            r.facts.totalSilence = 1;
         }
     } else if (!r.trimEndFixed && peak > threshold) {
-        r.trimEnd = t;
+        r.facts.trimEnd = t;
     }
 }
 
@@ -248,13 +253,14 @@ int CPeaks::StreamPeakFromParse(std::uint8_t peak, int toFile) {
     return toFile ? StreamPeaksToFile(r.bufferedPeaks) : 1;
 }
 
-std::int32_t CPeaks::CheckMaxPeaks(const std::uint8_t* start, const std::uint8_t* end, const WAVEFORMATEX* format) {
+std::int32_t CPeaks::CheckMaxPeaks(const std::uint8_t* start, const std::uint8_t* end,
+                                   const WAVEFORMATEX* format) {
     std::int32_t left = 0;
     std::int32_t right = 0;
     GetMaxSample(start, end, format, left, right);
     if (record_ != nullptr) {
-        record_->maxLeft = std::max(record_->maxLeft, left);
-        record_->maxRight = std::max(record_->maxRight, right);
+        record_->facts.maxLeft = std::max(record_->facts.maxLeft, left);
+        record_->facts.maxRight = std::max(record_->facts.maxRight, right);
     }
     return std::max(left, right);
 }
@@ -301,8 +307,9 @@ int CPeaks::FinishPeaksFromParse(std::int32_t length, int toFile) {
     return result;
 }
 
-int CPeaks::LoadPeaksFromArrayList(CMyArrayList& peaks, std::uint32_t msPerPeak, std::int32_t length,
-                                   std::int32_t maxLeft, std::int32_t maxRight, CRefObj* source) {
+int CPeaks::LoadPeaksFromArrayList(CMyArrayList& peaks, std::uint32_t msPerPeak,
+                                   std::int32_t length, std::int32_t maxLeft, std::int32_t maxRight,
+                                   CRefObj* source) {
     if (EnsureRecord() == nullptr) return 0;
     int toFile = 1;
     InitStreamPeaksFromParse(&toFile, source);
@@ -340,56 +347,98 @@ void CPeaks::ConserveMemory() {
     }
 }
 
-void CPeaks::SetVirtualStart(std::int32_t start) { virtualStart_ = static_cast<std::uint32_t>(start); }
+void CPeaks::SetVirtualStart(std::int32_t start) {
+    virtualStart_ = static_cast<std::uint32_t>(start);
+}
 
 namespace {
 
-template <typename T>
-T ReadLocked(const TPeakRecord* record, T TPeakRecord::*field, T none) {
+// Reads a field of the record under its lock, so a reload in progress is
+// never seen half done; none without a record.
+template <typename T, typename Read>
+T ReadLocked(const TPeakRecord* record, T none, Read read) {
     if (record == nullptr) return none;
     std::lock_guard<std::mutex> guard(record->swapLock);
-    return record->*field;
+    return read(*record);
 }
 
 }  // namespace
 
-std::int32_t CPeaks::LengthOfSound() const { return ReadLocked(record_, &TPeakRecord::length, 0); }
-std::int32_t CPeaks::GetAutoTrimTimeStart() const { return ReadLocked(record_, &TPeakRecord::trimStart, 0); }
-std::int32_t CPeaks::GetAutoTrimTimeEnd() const { return ReadLocked(record_, &TPeakRecord::trimEnd, 0); }
-std::int32_t CPeaks::References() const { return record_ != nullptr ? record_->references.load() : 1; }
-std::uint32_t CPeaks::NumMilsPerPeak() const { return ReadLocked(record_, &TPeakRecord::msPerPeak, 0u); }
-std::uint32_t CPeaks::GetNumPeaks() const {
-    return IsLoaded() ? ReadLocked(record_, &TPeakRecord::numPeaks, 0u) : 0;
+std::int32_t CPeaks::LengthOfSound() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.length; });
 }
-std::uint32_t CPeaks::GetBufferedPeaks() const { return ReadLocked(record_, &TPeakRecord::bufferedPeaks, 0u); }
+std::int32_t CPeaks::GetAutoTrimTimeStart() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.facts.trimStart; });
+}
+std::int32_t CPeaks::GetAutoTrimTimeEnd() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.facts.trimEnd; });
+}
+std::int32_t CPeaks::References() const {
+    return record_ != nullptr ? record_->references.load() : 1;
+}
+std::uint32_t CPeaks::NumMilsPerPeak() const {
+    return ReadLocked(record_, 0u, [](const TPeakRecord& r) { return r.msPerPeak; });
+}
+std::uint32_t CPeaks::GetNumPeaks() const {
+    return IsLoaded() ? ReadLocked(record_, 0u, [](const TPeakRecord& r) { return r.numPeaks; })
+                      : 0;
+}
+std::uint32_t CPeaks::GetBufferedPeaks() const {
+    return ReadLocked(record_, 0u, [](const TPeakRecord& r) { return r.bufferedPeaks; });
+}
 std::uint8_t* CPeaks::GetDataPtr() const {
     if (!IsLoaded()) return nullptr;
     std::lock_guard<std::mutex> guard(record_->swapLock);
     return record_->buffer.get();
 }
-double CPeaks::GetFractionalAmps() const { return ReadLocked(record_, &TPeakRecord::fractionalAmps, 0.0); }
-int CPeaks::WroteToDisk() const { return ReadLocked(record_, &TPeakRecord::wroteToDisk, 0); }
+double CPeaks::GetFractionalAmps() const {
+    return ReadLocked(record_, 0.0, [](const TPeakRecord& r) { return r.fractionalAmps; });
+}
+int CPeaks::WroteToDisk() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.wroteToDisk; });
+}
 void CPeaks::SetWroteToDiskFlag(int flag) {
     if (record_ != nullptr) record_->wroteToDisk = flag;
 }
-std::int32_t CPeaks::GetMaxRight() const { return ReadLocked(record_, &TPeakRecord::maxRight, 0); }
-std::int32_t CPeaks::GetMaxLeft() const { return ReadLocked(record_, &TPeakRecord::maxLeft, 0); }
+std::int32_t CPeaks::GetMaxRight() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.facts.maxRight; });
+}
+std::int32_t CPeaks::GetMaxLeft() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.facts.maxLeft; });
+}
 void CPeaks::SetMaxPeaks(std::int32_t left, std::int32_t right) {
     if (record_ == nullptr) return;
-    record_->maxLeft = left;
-    record_->maxRight = right;
+    record_->facts.maxLeft = left;
+    record_->facts.maxRight = right;
 }
-std::string CPeaks::PeakFilePath() const { return ReadLocked(record_, &TPeakRecord::path, std::string()); }
-int CPeaks::IsLoaded() const { return record_ != nullptr && record_->loaded.load() ? 1 : 0; }
-int CPeaks::IsReloading() const { return record_ != nullptr && record_->reloading.load() ? 1 : 0; }
-int CPeaks::IsTotalSilence() const { return ReadLocked(record_, &TPeakRecord::totalSilence, 0); }
-int CPeaks::IsPartialSong() const { return ReadLocked(record_, &TPeakRecord::partialSong, 0); }
-std::int32_t CPeaks::IsStreaming() const { return ReadLocked(record_, &TPeakRecord::streaming, kPeaksCountUnknown); }
-int CPeaks::HasBadFrames() const { return ReadLocked(record_, &TPeakRecord::badFrames, 0); }
+std::string CPeaks::PeakFilePath() const {
+    return ReadLocked(record_, std::string(), [](const TPeakRecord& r) { return r.path; });
+}
+int CPeaks::IsLoaded() const {
+    return record_ != nullptr && record_->loaded.load() ? 1 : 0;
+}
+int CPeaks::IsReloading() const {
+    return record_ != nullptr && record_->reloading.load() ? 1 : 0;
+}
+int CPeaks::IsTotalSilence() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.facts.totalSilence; });
+}
+int CPeaks::IsPartialSong() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.partialSong; });
+}
+std::int32_t CPeaks::IsStreaming() const {
+    return ReadLocked(record_, kPeaksCountUnknown,
+                      [](const TPeakRecord& r) { return r.streaming; });
+}
+int CPeaks::HasBadFrames() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.facts.badFrames; });
+}
 void CPeaks::SetHasBadFrames(int flag) {
-    if (record_ != nullptr) record_->badFrames = flag;
+    if (record_ != nullptr) record_->facts.badFrames = flag;
 }
-int CPeaks::HasNonCDQualityFrames() const { return ReadLocked(record_, &TPeakRecord::nonCDQualityFrames, 0); }
+int CPeaks::HasNonCDQualityFrames() const {
+    return ReadLocked(record_, 0, [](const TPeakRecord& r) { return r.facts.nonCDQualityFrames; });
+}
 void CPeaks::SetHasNonCDQualityFrames(int flag) {
-    if (record_ != nullptr) record_->nonCDQualityFrames = flag;
+    if (record_ != nullptr) record_->facts.nonCDQualityFrames = flag;
 }

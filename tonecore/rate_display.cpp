@@ -57,7 +57,8 @@ std::atomic<int> rateDisplayCounter{0};
 
 }  // namespace
 
-CPeaks* CPeaks::GenerateRateDisplay(const CMap* rateMap, std::int32_t length, std::uint32_t msPerPeak) {
+CPeaks* CPeaks::GenerateRateDisplay(const CMap* rateMap, std::int32_t length,
+                                    std::uint32_t msPerPeak) {
     if (msPerPeak == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;

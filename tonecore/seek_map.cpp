@@ -15,7 +15,9 @@ namespace {
 
 constexpr std::size_t kRecordBytes = 8;
 
-bool FitsFileField(std::int64_t v) { return v >= 0 && v <= std::int64_t(UINT32_MAX); }
+bool FitsFileField(std::int64_t v) {
+    return v >= 0 && v <= std::int64_t(UINT32_MAX);
+}
 
 }  // namespace
 

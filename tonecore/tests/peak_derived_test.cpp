@@ -16,7 +16,9 @@ namespace {
 std::unique_ptr<CPeaks> SetOf(const std::vector<std::uint8_t>& values, std::uint32_t ms = 10) {
     auto peaks = std::make_unique<CPeaks>();
     CMyArrayList list = peaktest::PeakList(values);
-    EXPECT_EQ(peaks->LoadPeaksFromArrayList(list, ms, std::int32_t(values.size() * ms), 0, 0, nullptr), 1);
+    EXPECT_EQ(
+        peaks->LoadPeaksFromArrayList(list, ms, std::int32_t(values.size() * ms), 0, 0, nullptr),
+        1);
     return peaks;
 }
 
@@ -62,17 +64,12 @@ TEST_F(PeaksTest, MixRepeatsTheShorterSetAndSaturates) {
 
 TEST_F(PeaksTest, MixReadsAStreamedSetThroughItsFile) {
     const auto values = peaktest::RampPeaks(1200);
-    CFileObj* song = OpenSong("streamed.mp3");
-    CPeaks streamed;
-    CMyArrayList list = peaktest::PeakList(values);
-    ASSERT_EQ(streamed.LoadPeaksFromArrayList(list, 10, 12000, 0, 0, song), 1);
-    CRefObj* ref = song;
-    DeleteRefObject(&ref);
-    ASSERT_EQ(streamed.IsStreaming(), 1);
-    streamed.SetVirtualStart(1100);
+    auto streamed = CachedSet("streamed->mp3", values);
+    ASSERT_EQ(streamed->IsStreaming(), 1);
+    streamed->SetVirtualStart(1100);
     CPeaks mix;
     ASSERT_EQ(mix.InitPeaksForMix(10, 300, 3000), 1);
-    ASSERT_EQ(mix.Mix(&streamed, 0, 300), 1);
+    ASSERT_EQ(mix.Mix(streamed.get(), 0, 300), 1);
     const auto mixed = peaktest::BufferedPeaks(mix);
     for (int k = 0; k < 300; ++k) EXPECT_EQ(mixed[k], values[(1100 + k) % 1200]) << k;
 }
@@ -119,7 +116,8 @@ TEST_F(PeaksTest, RateDisplayFollowsTheRateCurve) {
     CMap normal = ConstantRate(1.0, 100);
     std::unique_ptr<CPeaks> wrapped(source->GenerateRateDisplay(&normal, 50, 10));
     ASSERT_NE(wrapped, nullptr);
-    EXPECT_EQ(peaktest::BufferedPeaks(*wrapped), (std::vector<std::uint8_t>{values[198], values[199], 0, 1, 2}));
+    EXPECT_EQ(peaktest::BufferedPeaks(*wrapped),
+              (std::vector<std::uint8_t>{values[198], values[199], 0, 1, 2}));
 }
 
 TEST_F(PeaksTest, RateDisplayEdges) {
@@ -139,16 +137,11 @@ TEST_F(PeaksTest, RateDisplayEdges) {
 
 TEST_F(PeaksTest, StreamedRateDisplayLivesInAGrdFileThatGoesWithIt) {
     const auto values = peaktest::RampPeaks(3000);
-    CFileObj* song = OpenSong("stretch.mp3");
-    CPeaks source;
-    CMyArrayList list = peaktest::PeakList(values);
-    ASSERT_EQ(source.LoadPeaksFromArrayList(list, 10, 30000, 0, 0, song), 1);
-    CRefObj* ref = song;
-    DeleteRefObject(&ref);
-    const std::string ipk = source.PeakFilePath();
+    auto source = CachedSet("stretch.mp3", values);
+    const std::string ipk = source->PeakFilePath();
 
     CMap rate = ConstantRate(2.0, 40000);
-    std::unique_ptr<CPeaks> display(source.GenerateRateDisplay(&rate, 20000, 10));
+    std::unique_ptr<CPeaks> display(source->GenerateRateDisplay(&rate, 20000, 10));
     ASSERT_NE(display, nullptr);
     ASSERT_EQ(display->IsStreaming(), 1);
     const std::string grd = display->PeakFilePath();

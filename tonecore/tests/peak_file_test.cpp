@@ -20,16 +20,15 @@ using peaktest::PeaksTest;
 TEST_F(PeaksTest, ScanWritesThePeaksFileBesideTheSongsMirror) {
     const WAVEFORMATEX f = peaktest::StereoFormat();
     const auto pcm = peaktest::MakeSignal(f, {{300, 0}, {500, 20000}, {200, 30000}});
-    CFileObj* song = OpenSong("tone.wav");
+    auto song = OpenSong("tone.wav");
     const std::string songPath = song->FilePath();
     CPeaks peaks;
-    ASSERT_EQ(peaktest::ScanSignal(peaks, pcm, f, 10, song), 1);
-    CRefObj* ref = song;
-    DeleteRefObject(&ref);
+    ASSERT_EQ(peaktest::ScanSignal(peaks, pcm, f, 10, song.get()), 1);
 
     // The song's path mirrored into the temporary sound folder, ".ipk" on.
     const std::string expected = cache_ + "/" + songPath + ".ipk";
-    EXPECT_EQ(std::filesystem::weakly_canonical(peaks.PeakFilePath()), std::filesystem::weakly_canonical(expected));
+    EXPECT_EQ(std::filesystem::weakly_canonical(peaks.PeakFilePath()),
+              std::filesystem::weakly_canonical(expected));
     EXPECT_EQ(CacheFiles().size(), 1u);  // no temporary file left over
     EXPECT_EQ(peaks.WroteToDisk(), 1);
 
@@ -48,17 +47,12 @@ TEST_F(PeaksTest, ScanWritesThePeaksFileBesideTheSongsMirror) {
 }
 
 TEST_F(PeaksTest, PeaksFileRoundTripsWithItsFacts) {
-    CFileObj* song = OpenSong("a.mp3");
-    CPeaks written;
-    CMyArrayList list = peaktest::PeakList({0, 3, 60, 70, 80, 20});
-    ASSERT_EQ(written.LoadPeaksFromArrayList(list, 25, 150, 9000, 8000, song), 1);
-    written.SetHasNonCDQualityFrames(1);
-    ASSERT_EQ(written.SaveAs(written.PeakFilePath().c_str()), 1);  // rewrite with the flag
-    CRefObj* ref = song;
-    DeleteRefObject(&ref);
+    auto written = CachedSet("a.mp3", {0, 3, 60, 70, 80, 20}, 25, 9000, 8000);
+    written->SetHasNonCDQualityFrames(1);
+    ASSERT_EQ(written->SaveAs(written->PeakFilePath().c_str()), 1);  // rewrite with the flag
 
     CPeaks read;
-    ASSERT_EQ(read.LoadPeaksFromFile(written.PeakFilePath().c_str(), 1), 1);
+    ASSERT_EQ(read.LoadPeaksFromFile(written->PeakFilePath().c_str(), 1), 1);
     EXPECT_EQ(read.References(), 1);
     EXPECT_EQ(peaktest::BufferedPeaks(read), (std::vector<std::uint8_t>{0, 3, 60, 70, 80, 20}));
     EXPECT_EQ(read.GetNumPeaks(), 6u);
@@ -72,7 +66,7 @@ TEST_F(PeaksTest, PeaksFileRoundTripsWithItsFacts) {
     EXPECT_EQ(read.HasNonCDQualityFrames(), 1);
     EXPECT_EQ(read.HasBadFrames(), 0);
     EXPECT_EQ(read.IsStreaming(), 0);
-    EXPECT_EQ(read.PeakFilePath(), written.PeakFilePath());
+    EXPECT_EQ(read.PeakFilePath(), written->PeakFilePath());
     EXPECT_EQ(read.IsLoaded(), 1);
 }
 
@@ -125,15 +119,10 @@ TEST_F(PeaksTest, DamagedOrForeignPeakFilesAreRefusedWithoutAReference) {
 TEST_F(PeaksTest, LongSongStreamsTheSamePeaksAsAWholeLoad) {
     // Three minutes at 10 ms per peak: 18000 peaks, a buffer of 1000.
     const auto values = peaktest::RampPeaks(18000);
-    CFileObj* song = OpenSong("long.mp3");
-    CPeaks built;
-    CMyArrayList list = peaktest::PeakList(values);
-    ASSERT_EQ(built.LoadPeaksFromArrayList(list, 10, 180000, 1, 1, song), 1);
-    CRefObj* ref = song;
-    DeleteRefObject(&ref);
-    EXPECT_EQ(built.IsStreaming(), 1);
-    EXPECT_EQ(built.GetBufferedPeaks(), 1000u);
-    const std::string path = built.PeakFilePath();
+    auto built = CachedSet("long.mp3", values);
+    EXPECT_EQ(built->IsStreaming(), 1);
+    EXPECT_EQ(built->GetBufferedPeaks(), 1000u);
+    const std::string path = built->PeakFilePath();
     EXPECT_EQ(testsupport::ReadWholeFile(path).size(), 18040u);
 
     // The file holds every peak in order.
@@ -180,20 +169,15 @@ TEST_F(PeaksTest, SaveAsWritesInMemoryAndStreamedSets) {
 
     // Streamed: the song's peaks file for the given song path.
     const auto values = peaktest::RampPeaks(2500);
-    CFileObj* song = OpenSong("first.wav");
-    CPeaks big;
-    CMyArrayList bigList = peaktest::PeakList(values);
-    ASSERT_EQ(big.LoadPeaksFromArrayList(bigList, 10, 25000, 7, 8, song), 1);
-    CRefObj* ref = song;
-    DeleteRefObject(&ref);
-    const std::string oldPath = big.PeakFilePath();
+    auto big = CachedSet("first.wav", values);
+    const std::string oldPath = big->PeakFilePath();
     const std::string newSong = dir_.File("second.wav");
-    ASSERT_EQ(big.SaveAs(newSong.c_str()), 1);
-    EXPECT_NE(big.PeakFilePath(), oldPath);
-    EXPECT_NE(big.PeakFilePath().find("second.wav.ipk"), std::string::npos);
-    EXPECT_EQ(testsupport::ReadWholeFile(big.PeakFilePath()), testsupport::ReadWholeFile(oldPath));
-    EXPECT_EQ(peaktest::StreamAllPeaks(big), values);
-    EXPECT_EQ(big.References(), 1);
+    ASSERT_EQ(big->SaveAs(newSong.c_str()), 1);
+    EXPECT_NE(big->PeakFilePath(), oldPath);
+    EXPECT_NE(big->PeakFilePath().find("second.wav.ipk"), std::string::npos);
+    EXPECT_EQ(testsupport::ReadWholeFile(big->PeakFilePath()), testsupport::ReadWholeFile(oldPath));
+    EXPECT_EQ(peaktest::StreamAllPeaks(*big), values);
+    EXPECT_EQ(big->References(), 1);
 }
 
 TEST_F(PeaksTest, BlankFileHoldsZeroPeaks) {
@@ -236,42 +220,33 @@ TEST_F(PeaksTest, PeakFileNameRule) {
 TEST_F(PeaksTest, UnfinishedOrFailedFilesLeaveNothingBehind) {
     {
         // The scan is given up half way: the set goes without finishing.
-        CFileObj* song = OpenSong("given_up.mp3");
+        auto song = OpenSong("given_up.mp3");
         CPeaks peaks(10, 0);
         int toFile = 1;
-        peaks.InitStreamPeaksFromParse(&toFile, song);
+        peaks.InitStreamPeaksFromParse(&toFile, song.get());
         ASSERT_EQ(toFile, 1);
         for (int i = 0; i < 2500; ++i) ASSERT_EQ(peaks.StreamPeakFromParse(50, toFile), 1);
-        CRefObj* ref = song;
-        DeleteRefObject(&ref);
     }
     EXPECT_TRUE(CacheFiles().empty());
 
     // The count claims more peaks than were written: the trailer cannot go
     // behind the last one.
-    CFileObj* song = OpenSong("short.mp3");
+    auto song = OpenSong("short.mp3");
     CPeaks peaks(10, 0);
     int toFile = 1;
-    peaks.InitStreamPeaksFromParse(&toFile, song);
+    peaks.InitStreamPeaksFromParse(&toFile, song.get());
     for (int i = 0; i < 10; ++i) peaks.StreamPeakFromParse(50, toFile);
     EXPECT_EQ(peaks.FinishPeaksFromParse(20, 200, toFile), 0);
     EXPECT_TRUE(CacheFiles().empty());
     EXPECT_EQ(peaks.PeakFilePath(), "");
-    CRefObj* ref = song;
-    DeleteRefObject(&ref);
 }
 
 TEST_F(PeaksTest, DeletePeakFileRemovesTheCache) {
-    CFileObj* song = OpenSong("gone.mp3");
-    CPeaks peaks;
-    CMyArrayList list = peaktest::PeakList({1, 2});
-    ASSERT_EQ(peaks.LoadPeaksFromArrayList(list, 10, 20, 0, 0, song), 1);
-    CRefObj* ref = song;
-    DeleteRefObject(&ref);
-    const std::string path = peaks.PeakFilePath();
+    auto peaks = CachedSet("gone.mp3", {1, 2});
+    const std::string path = peaks->PeakFilePath();
     ASSERT_EQ(access(path.c_str(), F_OK), 0);
-    peaks.DeletePeakFile();
+    peaks->DeletePeakFile();
     EXPECT_NE(access(path.c_str(), F_OK), 0);
-    EXPECT_EQ(peaks.PeakFilePath(), "");
-    EXPECT_EQ(peaks.OpenPeaksFile(nullptr, 0), 0);
+    EXPECT_EQ(peaks->PeakFilePath(), "");
+    EXPECT_EQ(peaks->OpenPeaksFile(nullptr, 0), 0);
 }

@@ -16,26 +16,16 @@ namespace {
 
 // Waits (bounded) until the record's reload has ended.
 bool WaitForReload(const CPeaks& peaks) {
-    for (int i = 0; i < 5000 && peaks.IsReloading(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 5000 && peaks.IsReloading(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return !peaks.IsReloading();
-}
-
-// A set of the given peaks with its cache file, as a scan leaves it.
-std::unique_ptr<CPeaks> CachedSet(PeaksTest& test, CFileObj* song, const std::vector<std::uint8_t>& values) {
-    (void)test;
-    auto peaks = std::make_unique<CPeaks>();
-    CMyArrayList list = peaktest::PeakList(values);
-    EXPECT_EQ(peaks->LoadPeaksFromArrayList(list, 10, std::int32_t(values.size()) * 10, 1, 1, song), 1);
-    CRefObj* ref = song;
-    DeleteRefObject(&ref);
-    return peaks;
 }
 
 }  // namespace
 
 TEST_F(PeaksTest, ConservedBufferComesBackWholeFromTheFile) {
     const auto values = peaktest::RampPeaks(600);
-    auto first = CachedSet(*this, OpenSong("song.mp3"), values);
+    auto first = CachedSet("song.mp3", values);
     CPeaks second(*first);
 
     // Every sharer must agree before the buffer goes.
@@ -60,7 +50,7 @@ TEST_F(PeaksTest, ConservedBufferComesBackWholeFromTheFile) {
 
 TEST_F(PeaksTest, ReloadOfAStreamedSetBringsItsWindowBack) {
     const auto values = peaktest::RampPeaks(3000);
-    auto peaks = CachedSet(*this, OpenSong("long.mp3"), values);
+    auto peaks = CachedSet("long.mp3", values);
     peaks->ConserveMemory();
     ASSERT_EQ(peaks->IsLoaded(), 0);
     ASSERT_EQ(peaks->ReloadFromDisk(), 1);
@@ -70,7 +60,7 @@ TEST_F(PeaksTest, ReloadOfAStreamedSetBringsItsWindowBack) {
 }
 
 TEST_F(PeaksTest, ReloadOfAMissingFileLeavesTheSetUnloaded) {
-    auto peaks = CachedSet(*this, OpenSong("lost.mp3"), peaktest::RampPeaks(50));
+    auto peaks = CachedSet("lost.mp3", peaktest::RampPeaks(50));
     std::remove(peaks->PeakFilePath().c_str());
     peaks->ConserveMemory();
     ASSERT_EQ(peaks->ReloadFromDisk(), 1);
@@ -80,7 +70,7 @@ TEST_F(PeaksTest, ReloadOfAMissingFileLeavesTheSetUnloaded) {
 }
 
 TEST_F(PeaksTest, OneSharerCannotFreeWhatAnotherReads) {
-    auto owner = CachedSet(*this, OpenSong("two.mp3"), peaktest::RampPeaks(100));
+    auto owner = CachedSet("two.mp3", peaktest::RampPeaks(100));
     CPeaks reader(*owner);
     for (int i = 0; i < 5; ++i) owner->ConserveMemory();
     EXPECT_EQ(reader.IsLoaded(), 1);
@@ -100,7 +90,7 @@ TEST_F(PeaksTest, OneSharerCannotFreeWhatAnotherReads) {
 
 TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
     const auto values = peaktest::RampPeaks(800);
-    auto owner = CachedSet(*this, OpenSong("busy.mp3"), values);
+    auto owner = CachedSet("busy.mp3", values);
     std::atomic<int> wrongPeaks{0};
     std::atomic<int> reloads{0};
     std::vector<std::thread> sharers;
@@ -135,7 +125,7 @@ TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
 
     // The last sharer goes while reloads run: its record waits for them.
     for (int round = 0; round < 10; ++round) {
-        auto set = CachedSet(*this, OpenSong("brief.mp3"), values);
+        auto set = CachedSet("brief.mp3", values);
         auto copy = std::make_unique<CPeaks>(*set);
         set->ConserveMemory();
         copy->ConserveMemory();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,8 @@ struct TSegment {
     std::int32_t amplitude;
 };
 
-inline std::vector<std::uint8_t> MakeSignal(const WAVEFORMATEX& f, std::initializer_list<TSegment> segments) {
+inline std::vector<std::uint8_t> MakeSignal(const WAVEFORMATEX& f,
+                                            std::initializer_list<TSegment> segments) {
     std::vector<std::uint8_t> bytes;
     std::uint64_t frame = 0;
     for (const TSegment& s : segments) {
@@ -75,7 +77,8 @@ inline int ScanSignal(CPeaks& peaks, const std::vector<std::uint8_t>& pcm, const
         if (!peaks.StreamPeakFromParse(PeakLevelOfSample(level), toFile)) return 0;
         ++count;
     }
-    const auto length = static_cast<std::int32_t>(std::uint64_t(pcm.size()) * 1000 / f.nAvgBytesPerSec);
+    const auto length =
+        static_cast<std::int32_t>(std::uint64_t(pcm.size()) * 1000 / f.nAvgBytesPerSec);
     return peaks.FinishPeaksFromParse(count, length, toFile);
 }
 
@@ -120,7 +123,8 @@ inline void Put32(std::string& bytes, std::size_t at, std::uint32_t v) {
 
 inline std::uint32_t Get32(const std::string& bytes, std::size_t at) {
     std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= std::uint32_t(static_cast<std::uint8_t>(bytes[at + i])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        v |= std::uint32_t(static_cast<std::uint8_t>(bytes[at + i])) << (8 * i);
     return v;
 }
 
@@ -140,14 +144,35 @@ protected:
         SetSilenceThreshold(0);
     }
 
+    struct TReleaseStream {
+        void operator()(CFileObj* file) const { DeleteRefObject(&file); }
+    };
+    using TSongFile = std::unique_ptr<CFileObj, TReleaseStream>;
+
     // A song file (its content does not matter to the peaks) opened as a
     // file object, as a scan holds it.
-    CFileObj* OpenSong(const std::string& name) {
+    TSongFile OpenSong(const std::string& name) {
         const std::string path = dir_.File(name);
         testsupport::WriteWholeFile(path, "song");
-        auto* file = new CFileObj;
+        TSongFile file(new CFileObj);
         EXPECT_EQ(file->Open(path.c_str(), 0, 0), 1);
         return file;
+    }
+
+    // A set of the given peaks as the scan of song name leaves it, with its
+    // peaks file written; the length is the peaks' duration.
+    std::unique_ptr<CPeaks> CachedSet(const std::string& name,
+                                      const std::vector<std::uint8_t>& values,
+                                      std::uint32_t msPerPeak = 10, std::int32_t maxLeft = 1,
+                                      std::int32_t maxRight = 1) {
+        auto song = OpenSong(name);
+        auto peaks = std::make_unique<CPeaks>();
+        CMyArrayList list = PeakList(values);
+        const auto length = static_cast<std::int32_t>(values.size() * msPerPeak);
+        EXPECT_EQ(
+            peaks->LoadPeaksFromArrayList(list, msPerPeak, length, maxLeft, maxRight, song.get()),
+            1);
+        return peaks;
     }
 
     // Files in the temporary sound folder, recursively.

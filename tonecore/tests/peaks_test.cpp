@@ -47,9 +47,10 @@ TEST_F(PeaksTest, GeneratedSignalsGiveTrimsAndFacts) {
         std::int32_t maxLeft;
     } const cases[] = {
         {"silence", peaktest::MakeSignal(f, {{1000, 0}}), 990, 990, 1, 0, 0},
-        {"tone with silent head and tail", peaktest::MakeSignal(f, {{300, 0}, {500, 20000}, {200, 0}}), 300, 790, 0,
-         0, 20000},
-        {"song cut off loud", peaktest::MakeSignal(f, {{250, 0}, {750, 12000}}), 250, 990, 0, 1, 12000},
+        {"tone with silent head and tail",
+         peaktest::MakeSignal(f, {{300, 0}, {500, 20000}, {200, 0}}), 300, 790, 0, 0, 20000},
+        {"song cut off loud", peaktest::MakeSignal(f, {{250, 0}, {750, 12000}}), 250, 990, 0, 1,
+         12000},
     };
     for (const auto& c : cases) {
         CPeaks peaks;
@@ -177,13 +178,16 @@ TEST(PeakPacer, PiecesOfWholeBlocksDoNotDrift) {
         // One hour of audio: the peaks stay within one of the time.
         const std::uint64_t bytes = std::uint64_t(c.rate) * c.align * 3600;
         std::uint64_t peaks = 0;
-        for (std::uint64_t at = 0; at < bytes; at += pacer.PieceBytes()) peaks += pacer.PieceGivesPeak() ? 1 : 0;
+        for (std::uint64_t at = 0; at < bytes; at += pacer.PieceBytes())
+            peaks += pacer.PieceGivesPeak() ? 1 : 0;
         const std::uint64_t expected = 3600000 / c.ms;
-        EXPECT_LE(peaks > expected ? peaks - expected : expected - peaks, 1u) << c.rate << " Hz, " << c.ms << " ms";
+        EXPECT_LE(peaks > expected ? peaks - expected : expected - peaks, 1u)
+            << c.rate << " Hz, " << c.ms << " ms";
     }
 }
 
 TEST(PeakPacer, SampleLevelsScaleToAByteTowardZero) {
-    const std::pair<std::int32_t, int> cases[] = {{0, 0}, {128, 0}, {129, 1}, {16384, 127}, {32767, 255}, {32768, 255}};
+    const std::pair<std::int32_t, int> cases[] = {{0, 0},       {128, 0},     {129, 1},
+                                                  {16384, 127}, {32767, 255}, {32768, 255}};
     for (auto [sample, level] : cases) EXPECT_EQ(PeakLevelOfSample(sample), level) << sample;
 }

@@ -44,13 +44,14 @@ TEST(SeekMap, PairsStayInKeyOrderAndFindTheEntryAtOrBefore) {
         {99999, 0, 40000, 4000, 4},  // after all
         {20000, -1, 10000, 1000, 1},
         {20000, 2, 40000, 4000, 4},
-        {20000, 9, 40000, 4000, 4},   // clamped at the end
-        {20000, -9, 0, 0, 0},         // and at the start
+        {20000, 9, 40000, 4000, 4},  // clamped at the end
+        {20000, -9, 0, 0, 0},        // and at the start
     };
     for (const auto& c : cases) {
         std::int64_t value = -1;
         std::int32_t index = -1;
-        EXPECT_EQ(map.SeekMapFind(c.key, &value, &index, c.delta), c.found) << c.key << " " << c.delta;
+        EXPECT_EQ(map.SeekMapFind(c.key, &value, &index, c.delta), c.found)
+            << c.key << " " << c.delta;
         EXPECT_EQ(value, c.value);
         EXPECT_EQ(index, c.index);
     }
@@ -105,7 +106,8 @@ TEST(SeekMap, ShortFilesKeepWhatWasReadAndReturnZero) {
     testsupport::WriteWholeFile(path, bytes);
     CSeekMap map;
     EXPECT_EQ(map.SeekMapLoad(path.c_str()), 0);
-    EXPECT_EQ(PairsOf(map), (std::vector<std::pair<std::int64_t, std::int64_t>>{{11, 100}, {22, 200}}));
+    EXPECT_EQ(PairsOf(map),
+              (std::vector<std::pair<std::int64_t, std::int64_t>>{{11, 100}, {22, 200}}));
 }
 
 TEST(SeekMap, EmptyMapSavesAnEmptyFileAndHugeKeysAreNotSaved) {
@@ -120,7 +122,8 @@ TEST(SeekMap, EmptyMapSavesAnEmptyFileAndHugeKeysAreNotSaved) {
     CSeekMap longSong;
     longSong.SeekMapAdd(0, 0);
     longSong.SeekMapAdd(190000000, 0x100000000LL + 4608);
-    EXPECT_EQ(longSong.SeekMapFind(0x100000000LL + 5000, nullptr, nullptr, 0), 0x100000000LL + 4608);
+    EXPECT_EQ(longSong.SeekMapFind(0x100000000LL + 5000, nullptr, nullptr, 0),
+              0x100000000LL + 4608);
     const std::string path = dir.File("long.isk");
     EXPECT_EQ(longSong.SeekMapSave(path.c_str()), 0);
     EXPECT_EQ(GetLastError(), TONECORE_ERR_SEEK_MAP_TOO_LARGE);
