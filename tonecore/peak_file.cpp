@@ -25,7 +25,7 @@
 #include "tonecore/engine_settings.h"
 #include "tonecore/peak_record.h"
 #include "tonecore/peaks.h"
-#include "tonecore/temp_sound_path.h"
+#include "tonecore/sound_cache.h"
 
 namespace {
 
@@ -135,27 +135,6 @@ int LoadPeakFileIntoRecord(TPeakRecord& record, const char* path, int whole) {
     return 1;
 }
 
-bool SongPeakFilePath(const char* songPath, std::string& out) {
-    if (songPath == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return false;
-    }
-    const std::string name = std::string(songPath) + ".ipk";
-    if (name.size() >= PATH_MAX) {
-        SetLastError(TONECORE_ERR_PATH_TOO_LONG);
-        return false;
-    }
-    const std::string folder = TempSndPath();
-    if (folder.empty() || name.compare(0, folder.size(), folder) == 0) {
-        out = name;
-        return true;
-    }
-    char mirrored[PATH_MAX];
-    if (!MakeTempPath2(name.c_str(), mirrored, PATH_MAX, 1)) return false;
-    out = mirrored;
-    return true;
-}
-
 int CPeaks::InitPeaksToFile(CRefObj* source) {
     auto* file = dynamic_cast<CFileObj*>(source);
     if (file == nullptr) {
@@ -167,7 +146,7 @@ int CPeaks::InitPeaksToFile(CRefObj* source) {
 
 int CPeaks::InitPeaksToFile(const char* songPath) {
     std::string path;
-    if (!SongPeakFilePath(songPath, path)) return 0;
+    if (!SoundCachePath(songPath, kPeakCacheExtension, 1, path)) return 0;
     return _InitPeaksToFile_(path.c_str());
 }
 

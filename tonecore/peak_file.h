@@ -23,9 +23,3 @@ std::uint32_t PeakBufferSizeFor(std::uint32_t msPerPeak);
 // marked loaded last. 0 (record untouched, last error set) when the file
 // does not open, a header field is zero, or the peaks or trailer are short.
 int LoadPeakFileIntoRecord(TPeakRecord& record, const char* path, int whole);
-
-// The song's peaks file name: songPath + ".ipk", as it stands when it lies
-// in the temporary sound folder (or none is set), else mirrored into that
-// folder with its folders made. False (TONECORE_ERR_PATH_TOO_LONG) when it
-// does not fit PATH_MAX.
-bool SongPeakFilePath(const char* songPath, std::string& out);

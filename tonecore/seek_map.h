@@ -46,6 +46,8 @@ public:
     // the file cannot be written or a pair does not fit the file's 32-bit
     // fields (TONECORE_ERR_SEEK_MAP_TOO_LARGE).
     int SeekMapSave(const char* path);
+    // Removes every pair.
+    void SeekMapClear() { pairs_.clear(); }
     // Deletes the file the map was last saved to, if any, and forgets it.
     void SeekMapDeleteFile();
     // The pair at or before sortValue (the first pair for a value below all),
