@@ -316,7 +316,8 @@ int CPeaks::SaveStreamedAs(const char* songPath) {
     while (ok && !atEnd) {
         std::uint32_t got = 0;
         const std::uint32_t left = record_->numPeaks - std::min(peakCount_, record_->numPeaks);
-        ok = StreamPeaksFromFile(std::min(record_->bufferedPeaks, left), &got, &atEnd) && got > 0;
+        ok = StreamPeaksFromFile(std::min(record_->bufferedPeaks, left), &got, &atEnd) && got > 0 &&
+             got <= clone->record_->bufferedPeaks;
         if (ok) {
             std::memcpy(clone->record_->buffer.get(), record_->buffer.get(), got);
             ok = clone->StreamPeaksToFile(got) != 0;

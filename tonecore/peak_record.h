@@ -29,8 +29,9 @@ struct TPeakRecord {
     TPeakRecord() = default;
     TPeakRecord(const TPeakRecord&) = delete;
     TPeakRecord& operator=(const TPeakRecord&) = delete;
-    // Waits for a reload that still runs; the reload thread never holds a
-    // reference, so the last sharer's thread is the one that joins it.
+    // Waits for a reload that still runs (the reload thread never holds a
+    // reference, so the last sharer's thread is the one that joins it), then
+    // deletes the file of a rate display (path ending in "grd").
     ~TPeakRecord();
 
     std::int32_t length = 0;  // ms

@@ -32,8 +32,13 @@ bool EndsWith(const std::string& text, std::string_view tail) {
 }  // namespace
 
 TPeakRecord::~TPeakRecord() {
-    std::lock_guard<std::mutex> guard(threadLock);
-    if (reloadThread.joinable()) reloadThread.join();
+    {
+        std::lock_guard<std::mutex> guard(threadLock);
+        if (reloadThread.joinable()) reloadThread.join();
+    }
+    // A rate display's file exists only for its record; a song's ".ipk"
+    // cache outlives it. Only now is the path no reload's to change.
+    if (EndsWith(path, "grd")) unlink(path.c_str());
 }
 
 std::uint32_t PeakBufferSizeFor(std::uint32_t msPerPeak) {
@@ -135,9 +140,6 @@ namespace {
 // Drops one reference; true when it was the last and the record is gone.
 bool DropReference(TPeakRecord* record) {
     if (record == nullptr || record->references.fetch_sub(1) > 1) return false;
-    // A rate display's file exists only for this record; a song's ".ipk"
-    // cache outlives it.
-    if (EndsWith(record->path, "grd")) unlink(record->path.c_str());
     delete record;
     return true;
 }
