@@ -40,6 +40,8 @@ struct TPeakFileContents {
     TPeakFacts facts;
 };
 
+static_assert(sizeof(TPeakFacts) == kPeakFileTrailerBytes, "the trailer is the seven fact words");
+
 // The seven words behind the peaks, in the file's order.
 std::array<std::int32_t*, 7> FactWords(TPeakFacts& f) {
     return {&f.maxLeft,      &f.maxRight,  &f.trimStart,         &f.trimEnd,

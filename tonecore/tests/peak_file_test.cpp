@@ -67,6 +67,9 @@ TEST_F(PeaksTest, PeaksFileRoundTripsWithItsFacts) {
     EXPECT_EQ(read.HasBadFrames(), 0);
     EXPECT_EQ(read.IsStreaming(), 0);
     EXPECT_EQ(read.PeakFilePath(), written->PeakFilePath());
+    // Streaming the file window by window gives what the whole load gave.
+    CPeaks streamed(read);
+    EXPECT_EQ(peaktest::StreamAllPeaks(streamed), peaktest::BufferedPeaks(read));
     EXPECT_EQ(read.IsLoaded(), 1);
 }
 
