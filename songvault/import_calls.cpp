@@ -1,4 +1,5 @@
 // The engine's import calls.
+#include <memory>
 #include <new>
 #include <string>
 
@@ -18,6 +19,28 @@ using namespace songvault;
 
 namespace {
 
+// A walk ready to run, with the poster its finds go through.
+struct TWalkSession {
+    TWalkSession(TImportStore store, ISongProbe& probe, const TImportSettings& settings, void* target,
+                 std::uint32_t flags)
+        : poster(settings.hook, target), walk(store, probe, poster, settings.importing, flags) {}
+    CImportPoster poster;
+    CImportWalk walk;
+};
+
+// Called with the engine lock held: a walk over the open store with the
+// installed probe, or null (the reason as the last error) when either is
+// missing.
+std::unique_ptr<TWalkSession> StartWalk(std::recursive_mutex& lock, SqliteDb* db, const TImportSettings& settings,
+                                        void* target, std::uint32_t flags) {
+    if (db == nullptr) return nullptr;
+    if (settings.probe == nullptr) {
+        SetLastError(SONGVAULT_ERR_NO_PROBE);
+        return nullptr;
+    }
+    return std::make_unique<TWalkSession>(TImportStore{lock, *db}, *settings.probe, settings, target, flags);
+}
+
 // The walk's answer as the calls give it.
 bool WalkAnswer(CImportWalk::EResult result) {
     if (result == CImportWalk::EResult::kStopped) SetLastError(SONGVAULT_ERR_IMPORT_STOPPED);
@@ -31,10 +54,9 @@ void SVTENG_CSongvault::SetSongProbe(ISongProbe* probe) {
     impl_->import.probe = probe;
 }
 
-void SVTENG_CSongvault::SetPostHook(SVT_PostHook hook, void* context) {
+void SVTENG_CSongvault::SetPostHook(SVT_PostHook hook) {
     std::lock_guard guard(impl_->lock);
-    impl_->import.hook = hook;
-    impl_->import.hookContext = context;
+    impl_->import.hook = std::move(hook);
 }
 
 void SVTENG_CSongvault::SetImporting(bool importing) { impl_->import.importing.store(importing); }
@@ -78,19 +100,18 @@ void SVTENG_CSongvault::DeallocStackEntry(TSVT_ImportStackEntry* entry) { delete
 
 bool SVTENG_CSongvault::ImportFavorites(void* target, std::uint32_t flags, const MvList<TMvPath>* favorites,
                                         const MvList<TMvPath>* exclusions) {
-    std::unique_lock guard(impl_->lock);
-    if (impl_->OpenDb() == nullptr) return false;
-    if (impl_->import.probe == nullptr) {
-        SetLastError(SONGVAULT_ERR_NO_PROBE);
-        return false;
+    std::unique_ptr<TWalkSession> session;
+    {
+        std::lock_guard guard(impl_->lock);
+        session = StartWalk(impl_->lock, impl_->OpenDb(), impl_->import, target, flags);
     }
-    CImportPoster poster(impl_->import.hook, impl_->import.hookContext, target);
-    CImportWalk walk({impl_->lock, impl_->db}, *impl_->import.probe, poster, impl_->import.importing, flags);
-    guard.unlock();
+    if (!session) return false;
     if (favorites == nullptr) return true;
+    // One walk for every favourite: a folder inside two of them is entered
+    // once.
     for (const TMvPath& favorite : *favorites) {
         const std::int32_t depth = favorite.depth > 0 ? favorite.depth : SVT_IMPORT_ANY_DEPTH;
-        if (!WalkAnswer(walk.Walk(FieldText(favorite.path), depth, exclusions))) return false;
+        if (!WalkAnswer(session->walk.Walk(FieldText(favorite.path), depth, exclusions))) return false;
     }
     return true;
 }
@@ -101,16 +122,13 @@ bool SVTENG_CSongvault::ImportAllFolders(void* target, std::uint32_t flags, cons
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    std::unique_lock guard(impl_->lock);
-    if (impl_->OpenDb() == nullptr) return false;
-    if (impl_->import.probe == nullptr) {
-        SetLastError(SONGVAULT_ERR_NO_PROBE);
-        return false;
+    std::unique_ptr<TWalkSession> session;
+    {
+        std::lock_guard guard(impl_->lock);
+        session = StartWalk(impl_->lock, impl_->OpenDb(), impl_->import, target, flags);
     }
-    CImportPoster poster(impl_->import.hook, impl_->import.hookContext, target);
-    CImportWalk walk({impl_->lock, impl_->db}, *impl_->import.probe, poster, impl_->import.importing, flags);
-    guard.unlock();
-    return WalkAnswer(walk.Walk(root, depth > 0 ? depth : 0, skipList));
+    if (!session) return false;
+    return WalkAnswer(session->walk.Walk(root, depth > 0 ? depth : 0, skipList));
 }
 
 bool SVTENG_CSongvault::ImportSong(void* target, std::uint32_t flags, const TSVT_ImportEntry* entry, bool post,
@@ -140,7 +158,7 @@ bool SVTENG_CSongvault::ImportSong(void* target, std::uint32_t flags, const TSVT
         SetLastError(SONGVAULT_ERR_NO_PROBE);
         return false;
     }
-    CImportPoster poster(impl_->import.hook, impl_->import.hookContext, target);
+    CImportPoster poster(impl_->import.hook, target);
     // The probe reads the file without the lock, as a walk does.
     guard.unlock();
     if (!ProbeSong(*probe, path, kind, flags, song)) return false;

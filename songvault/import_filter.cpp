@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/ascii_case.h"
 #include "songvault/import_types.h"
 #include "songvault/record_text.h"
 
@@ -21,17 +22,6 @@ constexpr std::array<TKindName, 5> kKindNames{{
     {".wma", SVT_IMPORT_WMA},
 }};
 
-// ASCII-only folding, as the "C" locale folds.
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (x != b[i]) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::uint32_t KindOfName(std::string_view name) {
@@ -39,7 +29,7 @@ std::uint32_t KindOfName(std::string_view name) {
     if (dot == std::string_view::npos) return 0;
     const std::string_view extension = name.substr(dot);
     for (const TKindName& entry : kKindNames)
-        if (SameIgnoringCase(extension, entry.extension)) return entry.kind;
+        if (AsciiEqualNoCase(extension, entry.extension)) return entry.kind;
     return 0;
 }
 

@@ -13,7 +13,7 @@ void FreePostedString(void* payload) { delete[] static_cast<char*>(payload); }
 
 void CImportPoster::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, void* payload,
                          void (*freePayload)(void*)) {
-    if (!hook_(context_, target_, message, wParam, lParam, freePayload)) freePayload(payload);
+    if (!hook_(target_, message, wParam, lParam, freePayload)) freePayload(payload);
 }
 
 void CImportPoster::FoundSong(const TSVT_Song& song) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "songvault/import_types.h"
 
@@ -21,7 +22,7 @@ void FreePostedString(void* payload);
 class CImportPoster {
 public:
     // Nothing is posted (and nothing allocated) without a hook.
-    CImportPoster(SVT_PostHook hook, void* context, void* target) : hook_(hook), context_(context), target_(target) {}
+    CImportPoster(SVT_PostHook hook, void* target) : hook_(std::move(hook)), target_(target) {}
 
     // WM_IMPORT_FOUNDSONG with a copy of a newly stored song.
     void FoundSong(const TSVT_Song& song);
@@ -42,7 +43,6 @@ private:
               void (*freePayload)(void*));
 
     SVT_PostHook hook_;
-    void* context_;
     void* target_;
     bool postedCurrentDir_ = false;
     std::chrono::steady_clock::time_point lastCurrentDir_{};

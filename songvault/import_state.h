@@ -15,8 +15,7 @@ struct TImportSettings {
     std::atomic<bool> importing{true};
     // Set and read under the engine lock; not owned.
     ISongProbe* probe = nullptr;
-    SVT_PostHook hook = nullptr;
-    void* hookContext = nullptr;
+    SVT_PostHook hook;
 };
 
 }  // namespace songvault

@@ -4,6 +4,7 @@
 // import posts, and the hook that delivers them.
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/types.h"
 #include "songvault/records.h"
@@ -29,12 +30,13 @@ inline constexpr std::uint32_t WM_IMPORT_FOUNDSONG = 1124;   // lParam TSVT_Song
 inline constexpr std::uint32_t WM_IMPORT_KNOWNDIR = 1125;    // wParam TKnownDirInfo*: DeallocKnownDir
 inline constexpr std::uint32_t WM_IMPORT_CURRENTDIR = 1126;  // wParam char* folder: DeallocString
 
-// Delivers one message to target. freePayload frees the message's record
-// (the pointer in wParam or lParam); a message layer runs it for a message
-// it accepted but never delivers. Returns false when the message is refused:
-// the library then frees the record itself.
-using SVT_PostHook = bool (*)(void* context, void* target, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam, void (*freePayload)(void* payload));
+// Delivers one message to target (the window the import call was given).
+// freePayload frees the message's record (the pointer in wParam or lParam);
+// a message layer runs it for a message it accepted but never delivers.
+// Returns false when the message is refused: the library then frees the
+// record itself. Called on the thread of the import call.
+using SVT_PostHook = std::function<bool(void* target, std::uint32_t message, std::uintptr_t wParam,
+                                        std::intptr_t lParam, void (*freePayload)(void* payload))>;
 
 // A folder as VerifyImportFolder found it. Allocated by the library, freed
 // with DeallocStackEntry.

@@ -142,7 +142,7 @@ public:
     // their use. Without a probe nothing is imported (SONGVAULT_ERR_NO_PROBE);
     // without a hook nothing is posted.
     void SetSongProbe(ISongProbe* probe);
-    void SetPostHook(SVT_PostHook hook, void* context);
+    void SetPostHook(SVT_PostHook hook);
     // false stops a running folder walk at its next file or folder and
     // keeps later walks from starting; true lets them run (the default).
     // Single-file imports ignore it.

@@ -40,10 +40,9 @@ void FakeProbe::SetUnreadable(const std::string& path) {
     unreadable_[path] = true;
 }
 
-bool PostRecorder::Hook(void* context, void* target, std::uint32_t message, std::uintptr_t wParam,
-                        std::intptr_t lParam, void (*freePayload)(void*)) {
-    auto* self = static_cast<PostRecorder*>(context);
-    EXPECT_EQ(target, self->Target());
+bool PostRecorder::Hook(void* target, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                        void (*freePayload)(void*)) {
+    EXPECT_EQ(target, Target());
     TPost post{message, wParam, lParam, freePayload, {}, 0, 0, {}};
     if (message == WM_IMPORT_FOUNDSONG) {
         const auto* song = reinterpret_cast<const TSVT_Song*>(lParam);
@@ -57,10 +56,10 @@ bool PostRecorder::Hook(void* context, void* target, std::uint32_t message, std:
     } else if (message == WM_IMPORT_CURRENTDIR) {
         post.path = reinterpret_cast<const char*>(wParam);
     }
-    std::lock_guard guard(self->lock_);
-    self->posts_.push_back(post);
-    if (self->refuse_) return false;
-    self->pending_.push_back(post);
+    std::lock_guard guard(lock_);
+    posts_.push_back(post);
+    if (refuse_) return false;
+    pending_.push_back(post);
     return true;
 }
 

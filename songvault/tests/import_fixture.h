@@ -64,9 +64,12 @@ public:
     explicit PostRecorder(SVTENG_CSongvault& vault) : vault_(vault) {}
     ~PostRecorder() { ReceiveAll(); }
 
-    static bool Hook(void* context, void* target, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
-                     void (*freePayload)(void*));
-    void Install() { vault_.SetPostHook(&PostRecorder::Hook, this); }
+    bool Hook(void* target, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+              void (*freePayload)(void*));
+    void Install() {
+        vault_.SetPostHook([this](void* target, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                                  void (*freePayload)(void*)) { return Hook(target, message, wParam, lParam, freePayload); });
+    }
 
     void Refuse(bool refuse) { refuse_ = refuse; }
     // Frees every accepted payload as the Library tab does.

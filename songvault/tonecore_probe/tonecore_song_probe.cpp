@@ -3,30 +3,26 @@
 #include <string_view>
 
 #include "filekit/file_obj.h"
+#include "platform/ascii_case.h"
 #include "songvault/records.h"
 #include "songvault/tonecore_probe/probe_readers.h"
 
 namespace {
 
-bool EndsWithIgnoringCase(std::string_view text, std::string_view ending) {
-    if (text.size() < ending.size()) return false;
-    text.remove_prefix(text.size() - ending.size());
-    for (std::size_t i = 0; i < ending.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != ending[i]) return false;
-    }
-    return true;
+// The name's extension, dot included ("" when it has none).
+std::string_view ExtensionOf(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
 }
 
 }  // namespace
 
 bool CTonecoreSongProbe::Probe(const char* path, TSongProbeResult& result) {
     if (path == nullptr) return false;
-    const std::string_view name = path;
-    const bool mpeg = EndsWithIgnoringCase(name, ".mp3") || EndsWithIgnoringCase(name, ".mp2") ||
-                      EndsWithIgnoringCase(name, ".mp1");
-    const bool wave = EndsWithIgnoringCase(name, ".wav");
+    const std::string_view extension = ExtensionOf(path);
+    const bool mpeg = AsciiEqualNoCase(extension, ".mp3") || AsciiEqualNoCase(extension, ".mp2") ||
+                      AsciiEqualNoCase(extension, ".mp1");
+    const bool wave = AsciiEqualNoCase(extension, ".wav");
     if (!mpeg && !wave) return false;
     // Streams are reference counted: the file lives on the heap and goes
     // with its last reference.
