@@ -22,6 +22,9 @@ constexpr std::size_t kLongestFolderPath = MAX_PATH - 2;
 }  // namespace
 
 CImportWalk::EResult CImportWalk::Walk(std::string_view folder, std::int32_t depth, const MvList<TMvPath>* skip) {
+    // An empty path names no folder; read as "/" it would start a walk of
+    // the whole system.
+    if (folder.empty()) return EResult::kDone;
     const std::string start = WithSlash(folder);
     if (IsAtOrBelow(start, skip)) return EResult::kDone;
     return WalkFolder(start, depth, skip);

@@ -48,7 +48,7 @@ public:
     // (0: the folder alone), leaving out every folder at or below one of
     // skip's. Each folder is entered at most once in the life of the walk
     // object, however many links or start folders lead to it. kDone also when
-    // folder cannot be read: a missing drive holds no songs.
+    // folder is empty or cannot be read: a missing drive holds no songs.
     EResult Walk(std::string_view folder, std::int32_t depth, const MvList<TMvPath>* skip);
 
 private:

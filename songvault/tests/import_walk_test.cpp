@@ -217,6 +217,11 @@ TEST_F(ImportWalk, UnreadableFilesAndMissingFoldersAreNoFailure) {
     const int probes = probe.ProbeCount();
     EXPECT_TRUE(vault.ImportAllFolders(recorder.Target(), SVT_IMPORT_KINDS, "/proc/", nullptr, 9999));
     EXPECT_TRUE(vault.ImportAllFolders(recorder.Target(), SVT_IMPORT_KINDS, "/sys", nullptr, 9999));
+    // An empty path is no folder (and not the file system's root).
+    EXPECT_TRUE(vault.ImportAllFolders(recorder.Target(), SVT_IMPORT_KINDS, "", nullptr, 9999));
+    MvList<TMvPath> favorites;
+    FillFolders(favorites, {""});
+    EXPECT_TRUE(vault.ImportFavorites(recorder.Target(), SVT_IMPORT_KINDS, &favorites, nullptr));
     EXPECT_EQ(probe.ProbeCount(), probes);
     EXPECT_TRUE(recorder.Paths(WM_IMPORT_CURRENTDIR).size() <= 2u);
 }
