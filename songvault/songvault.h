@@ -18,7 +18,9 @@
 #include <memory>
 
 #include "songvault/description.h"
+#include "songvault/import_types.h"
 #include "songvault/records.h"
+#include "songvault/song_probe.h"
 #include "titlefetch/mv_list.h"
 
 class SVTENG_CSongvault {
@@ -132,6 +134,49 @@ public:
     bool WriteDB();
     // Rebuilds every index of the store.
     bool RebuildIndices();
+
+    // Importing songs from the disk (import_calls.cpp).
+    //
+    // The probe that reads song files and the hook that posts the import's
+    // messages (import_types.h); both stay the caller's and must outlive
+    // their use. Without a probe nothing is imported (SONGVAULT_ERR_NO_PROBE);
+    // without a hook nothing is posted.
+    void SetSongProbe(ISongProbe* probe);
+    void SetPostHook(SVT_PostHook hook);
+    // false stops a running folder walk at its next file or folder and
+    // keeps later walks from starting; true lets them run (the default).
+    // Single-file imports ignore it.
+    void SetImporting(bool importing);
+    // Looks at one folder: false when it is at or below one of the
+    // exclusions. Else *entry is a new record of the kinds of song file the
+    // folder holds and its sub-folders (none when it cannot be read), to be
+    // freed with DeallocStackEntry.
+    bool VerifyImportFolder(const char* path, const MvList<TMvPath>* exclusions, TSVT_ImportStackEntry** entry);
+    void DeallocStackEntry(TSVT_ImportStackEntry* entry);
+    // Walk folders, in name order, adding every song file the flags accept
+    // whose path the store does not have, and posting to target what they
+    // find. ImportFavorites walks each favourite down to its own depth (0:
+    // no limit of its own); ImportAllFolders walks root down to depth levels
+    // (9999 in practice). Folders at or below one of exclusions (skipList)
+    // are not entered, nor hidden folders, nor the kernel's pseudo file
+    // systems; a folder reached twice (through links) is entered once.
+    // Files whose path does not fit a record are skipped and logged. Songs
+    // are committed per folder, or per 200. False when stopped
+    // (SONGVAULT_ERR_IMPORT_STOPPED) or when the store failed; the songs
+    // added before stay.
+    bool ImportFavorites(void* target, std::uint32_t flags, const MvList<TMvPath>* favorites,
+                         const MvList<TMvPath>* exclusions);
+    bool ImportAllFolders(void* target, std::uint32_t flags, const char* root, const MvList<TMvPath>* skipList,
+                          std::int32_t depth);
+    // Imports the one file of entry when the flags accept its kind and
+    // length. True when the store holds it afterwards; a song it held
+    // already is not touched or posted, a new one is posted when post is
+    // set. songOut (may be null) receives the stored song.
+    bool ImportSong(void* target, std::uint32_t flags, const TSVT_ImportEntry* entry, bool post, TSVT_Song* songOut);
+    // Free the records of the import's messages.
+    void DeallocBuffer(TSVT_Song* song);
+    void DeallocKnownDir(TKnownDirInfo* info);
+    void DeallocString(char* text);
 
 private:
     struct Impl;
