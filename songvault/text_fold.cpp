@@ -4,7 +4,7 @@ namespace songvault {
 
 namespace {
 
-char FoldByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char FoldByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
@@ -16,7 +16,10 @@ std::string FoldAscii(std::string_view text) {
 
 void FoldAsciiInto(std::string_view text, std::string& out) {
     out.resize(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) out[i] = FoldByte(text[i]);
+    // Every search folds every text it looks at: a plain loop over the bytes.
+    const char* from = text.data();
+    char* to = out.data();
+    for (const char* end = from + text.size(); from != end; ++from, ++to) *to = FoldByte(*from);
 }
 
 bool Contains(std::string_view folded, std::string_view foldedPart) {
