@@ -140,6 +140,8 @@ TEST_F(FieldQueries, EveryOperatorOverTextNumberAndAnyColumn) {
         {"a year range", {Number("Year", MDB_OP_AT_LEAST, 1960), Number("Year", MDB_OP_AT_MOST, 1980)}, {1, 2}},
         {"all conditions hold", {Text("Artist", MDB_OP_CONTAINS, "e"), Number("Year", MDB_OP_LESS, 1970)}, {1}},
         {"no song meets both", {Text("Title", MDB_OP_CONTAINS, "blue"), Number("Genre", MDB_OP_IS, 0)}, {}},
+        {"a value with SQL in it is a text", {Text("Title", MDB_OP_IS_NOT, "x' OR 1=1 --")}, {1, 2, 3, 5}},
+        {"and runs nothing", {Text("", MDB_OP_CONTAINS, "'; DROP TABLE song; --")}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -153,6 +155,7 @@ TEST_F(FieldQueries, EveryOperatorOverTextNumberAndAnyColumn) {
         }
         EXPECT_EQ(matched, c.expected) << "a match in memory agrees with the search";
     }
+    EXPECT_EQ(vault.GetSongCount(), 5);
 }
 
 TEST_F(FieldQueries, MatchesQueryWantsOneOfAnyOfAndAllOfAllOf) {

@@ -258,6 +258,47 @@ TEST_P(TextSearch, ASongThatVanishesAfterTheSearchComesBackEmpty) {
     EXPECT_EQ(Search("found"), (Ids{1, 4}));
 }
 
+bool Retitle(SVTENG_CSongvault& vault, std::int32_t id, const char* title) {
+    TSVT_Song song;
+    if (!vault.GetSong(id, &song)) return false;
+    FillText(song.title, title);
+    FillText(song.trackName, title);
+    return vault.UpdateSong(&song);
+}
+
+// One write at a time among many songs, each followed by a search: the
+// index must follow every kind of write on its own.
+TEST_P(TextSearch, EachWriteIsSeenByTheNextSearch) {
+    for (int i = 1; i <= 20; ++i) ASSERT_EQ(AddSong(Plain("/music/" + std::to_string(i) + ".mp3")), i);
+    TSVT_Song changed = Plain("/music/changed.mp3");
+    FillText(changed.title, "Before");
+    ASSERT_EQ(AddSong(changed), 21);
+    ASSERT_EQ(Search("before"), Ids{21});
+
+    struct Step {
+        const char* write;
+        bool (*run)(SVTENG_CSongvault&);
+        const char* text;
+        Ids expected;
+    };
+    const Step steps[] = {
+        {"to the trash", [](SVTENG_CSongvault& v) { return v.DeleteSong(21, false); }, "before", {}},
+        {"out of the trash", [](SVTENG_CSongvault& v) { return v.UndeleteSong(21); }, "before", {21}},
+        {"a new title", [](SVTENG_CSongvault& v) { return Retitle(v, 21, "After"); }, "before", {}},
+        {"the new title is found", [](SVTENG_CSongvault&) { return true; }, "AFTER", {21}},
+        {"a song added", [](SVTENG_CSongvault& v) {
+             TSVT_Song song = svtest::MakeSong("/music/after/new.mp3", "New");
+             return v.AddSong(&song, false) == 22;
+         }, "after", {21, 22}},
+        {"removed for good",
+         [](SVTENG_CSongvault& v) { return v.DeleteSong(21, false) && v.DeleteSong(21, false); }, "after", {22}},
+    };
+    for (const Step& step : steps) {
+        ASSERT_TRUE(step.run(vault)) << step.write;
+        EXPECT_EQ(Search(step.text), step.expected) << step.write;
+    }
+}
+
 TEST_P(TextSearch, FindsWhatAnotherConnectionWrote) {
     ASSERT_EQ(AddSong(Plain("/music/mine.mp3")), 1);
     ASSERT_EQ(Search("plain"), Ids{1});
