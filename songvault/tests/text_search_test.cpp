@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +19,11 @@
 #include "songvault/tests/store_fixture.h"
 
 using songvault::TextSearchPath;
+
+namespace songvault {
+// Test names and messages name the path.
+void PrintTo(TextSearchPath path, std::ostream* out) { *out << (path == TextSearchPath::kIndex ? "index" : "row scan"); }
+}  // namespace songvault
 using svtest::FillText;
 using svtest::QueryList;
 
