@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/last_error.h"
@@ -83,14 +84,21 @@ bool SVTENG_CSongvault::GetQueryResult(std::int32_t index, TSVT_Song* song) {
         SetLastError(ERROR_NO_MORE_ITEMS);
         return false;
     }
-    Statement query(db->Handle(), "SELECT " SONGVAULT_SONG_COLUMNS " FROM song WHERE id = ?1 AND trash >= 0");
-    query.Bind(1, results[static_cast<std::size_t>(index)]);
-    const int rc = query.Step();
+    std::unique_ptr<Statement>& query = impl_->search.resultQuery;
+    if (query == nullptr || !query->Prepared()) {
+        query = std::make_unique<Statement>(db->Handle(),
+                                            "SELECT " SONGVAULT_SONG_COLUMNS " FROM song WHERE id = ?1 AND trash >= 0");
+    }
+    query->Bind(1, results[static_cast<std::size_t>(index)]);
+    const int rc = query->Step();
     if (rc == SQLITE_ROW) {
-        ReadSong(query, *song);
+        ReadSong(*query, *song);
     } else if (rc == SQLITE_DONE) {
         FillVanished(*song);
     }
+    // A statement left on its row would keep its read open and hold back
+    // the log's copy into the file.
+    query->Reset();
     return rc == SQLITE_ROW || rc == SQLITE_DONE;
 }
 

@@ -4,8 +4,10 @@
 // text search's index.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "songvault/sqlite_db.h"
 #include "songvault/text_index.h"
 
 namespace songvault {
@@ -21,10 +23,15 @@ TextSearchPath CurrentTextSearchPath();
 struct SearchState {
     std::vector<std::int32_t> results;
     TextIndex index;
+    // GetQueryResult's query, made once per connection: a reader walks
+    // thousands of results one call at a time.
+    std::unique_ptr<Statement> resultQuery;
 
-    // Forgets the results and the index; called before the connection closes.
+    // Forgets the results, the query and the index; called before the
+    // connection closes.
     void Reset() {
         results.clear();
+        resultQuery.reset();
         index.Detach();
     }
 };

@@ -262,6 +262,11 @@ TEST_P(TextSearch, ASongThatVanishesAfterTheSearchComesBackEmpty) {
     EXPECT_EQ(GetLastError(), ERROR_NO_MORE_ITEMS);
     EXPECT_FALSE(vault.GetQueryResult(-1, &song));
     EXPECT_EQ(Search("found"), (Ids{1, 4}));
+
+    // Reading a result leaves nothing open that holds the log back.
+    ASSERT_TRUE(vault.GetQueryResult(0, &song));
+    ASSERT_TRUE(vault.WriteDB());
+    EXPECT_EQ(testsupport::ReadWholeFile(StoreFile() + "-wal"), "");
 }
 
 bool Retitle(SVTENG_CSongvault& vault, std::int32_t id, const char* title) {
