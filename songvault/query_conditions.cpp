@@ -15,11 +15,15 @@ namespace {
 
 // One column of the list. Texts are read as the store keeps them (cut on a
 // character boundary), so a record in memory is judged as its stored copy.
-#define SONGVAULT_TEXT_COLUMN(name, sql, field) \
-    QueryColumn { name, sql, ColumnKind::kText, [](const TSVT_Song& s) { return FittedText(s.field); }, nullptr, false }
-#define SONGVAULT_NUMBER_COLUMN(name, sql, field, isUnsigned)                                                   \
-    QueryColumn {                                                                                               \
-        name, sql, ColumnKind::kNumber, nullptr, [](const TSVT_Song& s) { return std::int64_t{s.field}; }, isUnsigned \
+#define SONGVAULT_TEXT_COLUMN(name, sql, field)                                               \
+    QueryColumn {                                                                             \
+        name, sql, ColumnKind::kText, [](const TSVT_Song& s) { return FittedText(s.field); }, \
+            nullptr, false                                                                    \
+    }
+#define SONGVAULT_NUMBER_COLUMN(name, sql, field, isUnsigned)                    \
+    QueryColumn {                                                                \
+        name, sql, ColumnKind::kNumber, nullptr,                                 \
+            [](const TSVT_Song& s) { return std::int64_t{s.field}; }, isUnsigned \
     }
 
 const QueryColumn kColumns[] = {
@@ -61,7 +65,8 @@ bool Compile(const MDB_Query& query, Condition& out) {
     const std::string_view name = FieldText(query.column);
     const QueryColumn* column = name.empty() ? nullptr : FindColumn(name);
     if (!name.empty() && column == nullptr) return Fail(SONGVAULT_ERR_QUERY_COLUMN);
-    if (query.op < MDB_OP_ANY_CONTAINS || query.op > MDB_OP_AT_LEAST) return Fail(SONGVAULT_ERR_QUERY_OPERATOR);
+    if (query.op < MDB_OP_ANY_CONTAINS || query.op > MDB_OP_AT_LEAST)
+        return Fail(SONGVAULT_ERR_QUERY_OPERATOR);
     // "Any column contains" looks at every text column whatever it names.
     if (query.op == MDB_OP_ANY_CONTAINS) column = nullptr;
 
@@ -75,26 +80,36 @@ bool Compile(const MDB_Query& query, Condition& out) {
                                            : std::int64_t{query.number};
         return true;
     }
-    out.foldedText = FoldAscii(query.valueIsText != 0 ? std::string_view(query.text) : std::to_string(query.number));
+    out.foldedText = FoldAscii(query.valueIsText != 0 ? std::string_view(query.text)
+                                                      : std::to_string(query.number));
     return true;
 }
 
 template <class T>
 bool Compare(std::int32_t op, const T& field, const T& value) {
     switch (op) {
-    case MDB_OP_IS: return field == value;
-    case MDB_OP_IS_NOT: return field != value;
-    case MDB_OP_LESS: return field < value;
-    case MDB_OP_GREATER: return field > value;
-    case MDB_OP_AT_MOST: return field <= value;
-    case MDB_OP_AT_LEAST: return field >= value;
-    default: return false;
+        case MDB_OP_IS:
+            return field == value;
+        case MDB_OP_IS_NOT:
+            return field != value;
+        case MDB_OP_LESS:
+            return field < value;
+        case MDB_OP_GREATER:
+            return field > value;
+        case MDB_OP_AT_MOST:
+            return field <= value;
+        case MDB_OP_AT_LEAST:
+            return field >= value;
+        default:
+            return false;
     }
 }
 
 }  // namespace
 
-std::span<const QueryColumn* const> SearchedTextColumns() { return kSearchedTextColumns; }
+std::span<const QueryColumn* const> SearchedTextColumns() {
+    return kSearchedTextColumns;
+}
 
 bool CompileConditions(const MvList<MDB_Query*>* list, std::vector<Condition>& out) {
     out.clear();
@@ -109,7 +124,8 @@ bool CompileConditions(const MvList<MDB_Query*>* list, std::vector<Condition>& o
 }
 
 bool TextMeets(std::int32_t op, std::string_view foldedField, std::string_view foldedValue) {
-    if (op == MDB_OP_ANY_CONTAINS || op == MDB_OP_CONTAINS) return Contains(foldedField, foldedValue);
+    if (op == MDB_OP_ANY_CONTAINS || op == MDB_OP_CONTAINS)
+        return Contains(foldedField, foldedValue);
     return Compare(op, foldedField, foldedValue);
 }
 
@@ -119,7 +135,8 @@ bool NumberMeets(std::int32_t op, std::int64_t field, std::int64_t value) {
     return Compare(op, field, value);
 }
 
-bool TextFieldsMeet(std::int32_t op, std::span<const std::string_view> fields, std::string_view foldedValue) {
+bool TextFieldsMeet(std::int32_t op, std::span<const std::string_view> fields,
+                    std::string_view foldedValue) {
     const bool negated = op == MDB_OP_IS_NOT;
     const std::int32_t test = negated ? MDB_OP_IS : op;
     thread_local std::string folded;

@@ -36,8 +36,8 @@ std::span<const QueryColumn* const> SearchedTextColumns();
 struct Condition {
     const QueryColumn* column;  // null: every text column
     std::int32_t op;
-    std::string foldedText;     // the value of a text condition, folded
-    std::int64_t number;        // the value of a number condition
+    std::string foldedText;  // the value of a text condition, folded
+    std::int64_t number;     // the value of a number condition
 };
 
 // Checks every condition of the list (null or empty: none) and converts it.
@@ -52,7 +52,8 @@ bool NumberMeets(std::int32_t op, std::int64_t field, std::int64_t value);
 // A text condition over several columns (fields as stored, not yet folded):
 // met when one of them meets it; "is not" is met when none of them is the
 // value, so that it stays the opposite of "is".
-bool TextFieldsMeet(std::int32_t op, std::span<const std::string_view> fields, std::string_view foldedValue);
+bool TextFieldsMeet(std::int32_t op, std::span<const std::string_view> fields,
+                    std::string_view foldedValue);
 
 // A condition tested on a song record, its texts as the store keeps them.
 bool SongMeets(const Condition& condition, const TSVT_Song& song);

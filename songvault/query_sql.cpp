@@ -37,7 +37,9 @@ void TextMeetsFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     const bool met = TextFieldsMeet(op, std::span(fields.data(), argc - kFirstField), *value);
     sqlite3_result_int(context, met ? 1 : 0);
     // The engine may free the value at once when it cannot keep it.
-    if (kept == nullptr) sqlite3_set_auxdata(context, 1, value, [](void* p) { delete static_cast<std::string*>(p); });
+    if (kept == nullptr)
+        sqlite3_set_auxdata(context, 1, value,
+                            [](void* p) { delete static_cast<std::string*>(p); });
 }
 
 // sv_number_meets(op, value, field).
@@ -47,10 +49,12 @@ void NumberMeetsFunction(sqlite3_context* context, int /*argc*/, sqlite3_value**
     sqlite3_result_int(context, met ? 1 : 0);
 }
 
-bool Register(SqliteDb& db, const char* name, int argc, void (*function)(sqlite3_context*, int, sqlite3_value**)) {
+bool Register(SqliteDb& db, const char* name, int argc,
+              void (*function)(sqlite3_context*, int, sqlite3_value**)) {
     // Direct only: no trigger or view that a file brings along can call them.
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY;
-    const int rc = sqlite3_create_function_v2(db.Handle(), name, argc, flags, nullptr, function, nullptr, nullptr, nullptr);
+    const int rc = sqlite3_create_function_v2(db.Handle(), name, argc, flags, nullptr, function,
+                                              nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) ReportFailure(db.Handle(), rc);
     return rc == SQLITE_OK;
 }
@@ -64,14 +68,16 @@ std::string ConditionsSql(const std::vector<Condition>& conditions) {
         const std::string op = "?" + std::to_string(2 * i + 1);
         const std::string value = "?" + std::to_string(2 * i + 2);
         if (condition.column != nullptr && condition.column->kind == ColumnKind::kNumber) {
-            sql += " AND sv_number_meets(" + op + ", " + value + ", " + condition.column->sqlName + ")";
+            sql += " AND sv_number_meets(" + op + ", " + value + ", " + condition.column->sqlName +
+                   ")";
             continue;
         }
         sql += " AND sv_text_meets(" + op + ", " + value;
         if (condition.column != nullptr) {
             sql += std::string(", ") + condition.column->sqlName;
         } else {
-            for (const QueryColumn* column : SearchedTextColumns()) sql += std::string(", ") + column->sqlName;
+            for (const QueryColumn* column : SearchedTextColumns())
+                sql += std::string(", ") + column->sqlName;
         }
         sql += ")";
     }
@@ -94,22 +100,27 @@ void BindConditions(Statement& statement, const std::vector<Condition>& conditio
 }  // namespace
 
 bool RegisterQueryFunctions(SqliteDb& db) {
-    return Register(db, "sv_text_meets", -1, TextMeetsFunction) && Register(db, "sv_number_meets", 3, NumberMeetsFunction);
+    return Register(db, "sv_text_meets", -1, TextMeetsFunction) &&
+           Register(db, "sv_number_meets", 3, NumberMeetsFunction);
 }
 
-bool SelectLiveSongIds(SqliteDb& db, const std::vector<Condition>& conditions, std::vector<std::int32_t>& ids) {
+bool SelectLiveSongIds(SqliteDb& db, const std::vector<Condition>& conditions,
+                       std::vector<std::int32_t>& ids) {
     ids.clear();
-    const std::string sql = std::string("SELECT id ") + kLiveSongs + ConditionsSql(conditions) + " ORDER BY id";
+    const std::string sql =
+        std::string("SELECT id ") + kLiveSongs + ConditionsSql(conditions) + " ORDER BY id";
     Statement query(db.Handle(), sql.c_str());
     BindConditions(query, conditions);
     int rc;
-    while ((rc = query.Step()) == SQLITE_ROW) ids.push_back(static_cast<std::int32_t>(query.Int(0)));
+    while ((rc = query.Step()) == SQLITE_ROW)
+        ids.push_back(static_cast<std::int32_t>(query.Int(0)));
     if (rc != SQLITE_DONE) ids.clear();
     return rc == SQLITE_DONE;
 }
 
 std::int64_t CountLiveSongs(SqliteDb& db, const std::vector<Condition>& conditions) {
-    const std::string sql = std::string("SELECT count(*) ") + kLiveSongs + ConditionsSql(conditions);
+    const std::string sql =
+        std::string("SELECT count(*) ") + kLiveSongs + ConditionsSql(conditions);
     Statement query(db.Handle(), sql.c_str());
     BindConditions(query, conditions);
     return query.Step() == SQLITE_ROW ? query.Int(0) : -1;

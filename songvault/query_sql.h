@@ -19,7 +19,8 @@ bool RegisterQueryFunctions(SqliteDb& db);
 
 // The ids, in id order, of the songs outside the trash that meet every
 // condition. False when the store cannot be read.
-bool SelectLiveSongIds(SqliteDb& db, const std::vector<Condition>& conditions, std::vector<std::int32_t>& ids);
+bool SelectLiveSongIds(SqliteDb& db, const std::vector<Condition>& conditions,
+                       std::vector<std::int32_t>& ids);
 
 // How many songs outside the trash meet every condition; below 0 when the
 // store cannot be read.

@@ -26,9 +26,13 @@ std::atomic<TextSearchPath> textSearchPath{TextSearchPath::kIndex};
 
 }  // namespace
 
-void SetTextSearchPath(TextSearchPath path) { textSearchPath.store(path); }
+void SetTextSearchPath(TextSearchPath path) {
+    textSearchPath.store(path);
+}
 
-TextSearchPath CurrentTextSearchPath() { return textSearchPath.load(); }
+TextSearchPath CurrentTextSearchPath() {
+    return textSearchPath.load();
+}
 
 }  // namespace songvault
 
@@ -86,8 +90,9 @@ bool SVTENG_CSongvault::GetQueryResult(std::int32_t index, TSVT_Song* song) {
     }
     std::unique_ptr<Statement>& query = impl_->search.resultQuery;
     if (query == nullptr || !query->Prepared()) {
-        query = std::make_unique<Statement>(db->Handle(),
-                                            "SELECT " SONGVAULT_SONG_COLUMNS " FROM song WHERE id = ?1 AND trash >= 0");
+        query =
+            std::make_unique<Statement>(db->Handle(), "SELECT " SONGVAULT_SONG_COLUMNS
+                                                      " FROM song WHERE id = ?1 AND trash >= 0");
     }
     query->Bind(1, results[static_cast<std::size_t>(index)]);
     const int rc = query->Step();
@@ -123,5 +128,6 @@ bool SVTENG_CSongvault::MatchesQuery(const TSVT_Song* song, const MvList<MDB_Que
     if (!CompileConditions(anyOf, any) || !CompileConditions(allOf, all)) return false;
     if (song->trash < 0) return false;
     const auto meets = [&](const Condition& condition) { return SongMeets(condition, *song); };
-    return (any.empty() || std::any_of(any.begin(), any.end(), meets)) && std::all_of(all.begin(), all.end(), meets);
+    return (any.empty() || std::any_of(any.begin(), any.end(), meets)) &&
+           std::all_of(all.begin(), all.end(), meets);
 }

@@ -18,17 +18,21 @@ constexpr std::size_t kColumns = 6;
 // one row, its trash marker).
 std::string TextColumnsSql() {
     std::string sql;
-    for (const QueryColumn* column : SearchedTextColumns()) sql += std::string(", ") + column->sqlName;
+    for (const QueryColumn* column : SearchedTextColumns())
+        sql += std::string(", ") + column->sqlName;
     return sql;
 }
 
 void ReadFields(const Statement& row, int firstColumn, std::string_view (&fields)[kColumns]) {
-    for (std::size_t i = 0; i < kColumns; ++i) fields[i] = row.Text(firstColumn + static_cast<int>(i));
+    for (std::size_t i = 0; i < kColumns; ++i)
+        fields[i] = row.Text(firstColumn + static_cast<int>(i));
 }
 
 // Past this many rows changed since the last search, reading the whole table
 // once is cheaper than reading them one by one.
-bool WorthRebuilding(std::size_t changed, std::size_t songs) { return changed > 1024 && changed > songs / 4; }
+bool WorthRebuilding(std::size_t changed, std::size_t songs) {
+    return changed > 1024 && changed > songs / 4;
+}
 
 }  // namespace
 
@@ -44,13 +48,18 @@ void TextIndex::Detach() {
     Clear();
 }
 
-void TextIndex::Invalidate() { stale_ = true; }
+void TextIndex::Invalidate() {
+    stale_ = true;
+}
 
-void TextIndex::OnRowChanged(void* self, int /*op*/, const char* database, const char* table, sqlite3_int64 rowId) {
+void TextIndex::OnRowChanged(void* self, int /*op*/, const char* database, const char* table,
+                             sqlite3_int64 rowId) {
     auto* index = static_cast<TextIndex*>(self);
-    if (std::strcmp(database, "main") != 0 || std::strcmp(table, "song") != 0 || index->stale_) return;
+    if (std::strcmp(database, "main") != 0 || std::strcmp(table, "song") != 0 || index->stale_)
+        return;
     // A row id past the records' 32 bits is never kept (its insert fails).
-    if (rowId <= 0 || rowId > INT32_MAX || WorthRebuilding(index->changed_.size() + 1, index->slots_.size())) {
+    if (rowId <= 0 || rowId > INT32_MAX ||
+        WorthRebuilding(index->changed_.size() + 1, index->slots_.size())) {
         index->stale_ = true;
         index->changed_.clear();
         return;
@@ -93,7 +102,8 @@ bool TextIndex::BringUpToDate(SqliteDb& db) {
 
 bool TextIndex::Rebuild(SqliteDb& db) {
     Clear();
-    const std::string sql = "SELECT id" + TextColumnsSql() + " FROM song WHERE trash >= 0 ORDER BY id";
+    const std::string sql =
+        "SELECT id" + TextColumnsSql() + " FROM song WHERE trash >= 0 ORDER BY id";
     Statement query(db.Handle(), sql.c_str());
     int rc;
     std::string_view fields[kColumns];
@@ -156,7 +166,8 @@ void TextIndex::Compact() {
     std::vector<std::size_t> order;
     order.reserve(slotOfId_.size());
     for (const auto& [id, slot] : slotOfId_) order.push_back(slot);
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return slots_[a].id < slots_[b].id; });
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return slots_[a].id < slots_[b].id; });
 
     std::string text;
     text.reserve(text_.size() - deadBytes_);
@@ -195,7 +206,8 @@ bool TextIndex::Find(SqliteDb& db, std::string_view foldedText, std::vector<std:
     std::size_t pos = 0;
     std::size_t slot = 0;
     while (pos < text_.size()) {
-        const void* hit = memmem(begin + pos, text_.size() - pos, foldedText.data(), foldedText.size());
+        const void* hit =
+            memmem(begin + pos, text_.size() - pos, foldedText.data(), foldedText.size());
         if (hit == nullptr) break;
         const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
         while (slots_[slot].end <= at) ++slot;

@@ -50,7 +50,8 @@ private:
         bool live;
     };
 
-    static void OnRowChanged(void* self, int op, const char* database, const char* table, sqlite3_int64 rowId);
+    static void OnRowChanged(void* self, int op, const char* database, const char* table,
+                             sqlite3_int64 rowId);
 
     bool BringUpToDate(SqliteDb& db);
     bool Rebuild(SqliteDb& db);

@@ -17,8 +17,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -47,9 +47,10 @@ void Put(char (&field)[N], const std::string& text) {
 class Vocabulary {
 public:
     explicit Vocabulary(std::mt19937& random) : random_(random) {
-        static const char* const kSyllables[] = {"ka", "lo", "mi", "ne", "ra", "so", "tu", "vel", "dar", "en", "is",
-                                                 "or", "bri", "sta", "qu", "an", "to", "li", "mar", "zen", "pho",
-                                                 "ul", "ge", "ny", "cho", "wi", "ex", "fa", "bo", "ri"};
+        static const char* const kSyllables[] = {
+            "ka",  "lo", "mi",  "ne",  "ra",  "so", "tu", "vel", "dar", "en",
+            "is",  "or", "bri", "sta", "qu",  "an", "to", "li",  "mar", "zen",
+            "pho", "ul", "ge",  "ny",  "cho", "wi", "ex", "fa",  "bo",  "ri"};
         while (words_.size() < 4000) {
             std::string word;
             for (std::uint32_t i = 0, n = 2 + random_() % 3; i < n; ++i) {
@@ -85,8 +86,8 @@ TSVT_Song MakeSong(Vocabulary& vocabulary, std::mt19937& random, int n) {
     Put(song.artist, artist);
     Put(song.album, album);
     if (random() % 10 < 3) Put(song.comment, vocabulary.Words(2 + static_cast<int>(random() % 4)));
-    Put(song.path, "/home/user/Music/" + artist + "/" + album + "/" + std::to_string(n % 20 + 1) + " " + title +
-                       (random() % 4 == 0 ? ".wma" : ".mp3"));
+    Put(song.path, "/home/user/Music/" + artist + "/" + album + "/" + std::to_string(n % 20 + 1) +
+                       " " + title + (random() % 4 == 0 ? ".wma" : ".mp3"));
     song.genre = static_cast<std::int16_t>(random() % 126);
     song.year = static_cast<std::int16_t>(1950 + random() % 70);
     song.lengthMs = static_cast<std::int32_t>(60000 + random() % 400000);
@@ -119,8 +120,10 @@ public:
         db_.Open(file, false);
         query_ = std::make_unique<songvault::Statement>(
             db_.Handle(),
-            "SELECT id FROM song WHERE trash >= 0 AND (title LIKE ?1 ESCAPE '\\' OR track_name LIKE ?1 ESCAPE '\\' "
-            "OR artist LIKE ?1 ESCAPE '\\' OR album LIKE ?1 ESCAPE '\\' OR comment LIKE ?1 ESCAPE '\\' "
+            "SELECT id FROM song WHERE trash >= 0 AND (title LIKE ?1 ESCAPE '\\' OR track_name "
+            "LIKE ?1 ESCAPE '\\' "
+            "OR artist LIKE ?1 ESCAPE '\\' OR album LIKE ?1 ESCAPE '\\' OR comment LIKE ?1 ESCAPE "
+            "'\\' "
             "OR path LIKE ?1 ESCAPE '\\') ORDER BY id");
     }
 
@@ -134,7 +137,8 @@ public:
         Ids ids;
         query_->Reset();
         query_->BindText(1, pattern);
-        while (query_->Step() == SQLITE_ROW) ids.push_back(static_cast<std::int32_t>(query_->Int(0)));
+        while (query_->Step() == SQLITE_ROW)
+            ids.push_back(static_cast<std::int32_t>(query_->Int(0)));
         return ids;
     }
 
@@ -146,7 +150,8 @@ private:
 Ids EngineResults(SVTENG_CSongvault& vault, std::int32_t count) {
     Ids ids;
     TSVT_Song song;
-    for (std::int32_t i = 0; i < count && vault.GetQueryResult(i, &song); ++i) ids.push_back(song.id);
+    for (std::int32_t i = 0; i < count && vault.GetQueryResult(i, &song); ++i)
+        ids.push_back(song.id);
     return ids;
 }
 
@@ -219,22 +224,32 @@ int main(int argc, char** argv) {
 
         const Ids ids = EngineResults(vault, count);
         hits += ids.size();
-        if (ids == likeIds && count == exactCount) ++identical;
-        else std::printf("  differs: '%s' engine %d, reference scan %d, LIKE %zu\n", query.c_str(), count, exactCount, likeIds.size());
+        if (ids == likeIds && count == exactCount)
+            ++identical;
+        else
+            std::printf("  differs: '%s' engine %d, reference scan %d, LIKE %zu\n", query.c_str(),
+                        count, exactCount, likeIds.size());
     }
     vault.Shutdown(nullptr);
     std::filesystem::remove_all(folder);
 
-    std::printf("songvault text search: %d songs, %zu searches (20 words typed key by key), %.1f hits a search\n",
-                songs, queries.size(), static_cast<double>(hits) / static_cast<double>(queries.size()));
-    std::printf("filling the store: %.0f ms; first search (builds the index): %.1f ms\n", fillMs, firstSearchMs);
+    std::printf(
+        "songvault text search: %d songs, %zu searches (20 words typed key by key), %.1f hits a "
+        "search\n",
+        songs, queries.size(), static_cast<double>(hits) / static_cast<double>(queries.size()));
+    std::printf("filling the store: %.0f ms; first search (builds the index): %.1f ms\n", fillMs,
+                firstSearchMs);
     std::printf("%-28s %10s %10s\n", "", "median ms", "p95 ms");
-    std::printf("%-28s %10.3f %10.3f\n", "FindSongsByText (index)", index.Percentile(0.5), index.Percentile(0.95));
-    std::printf("%-28s %10.3f %10.3f\n", "FindSongsByText (row scan)", exact.Percentile(0.5), exact.Percentile(0.95));
-    std::printf("%-28s %10.3f %10.3f\n", "SQLite LIKE scan", likeTimes.Percentile(0.5), likeTimes.Percentile(0.95));
-    std::printf("LIKE / index: median %.1fx, p95 %.1fx\n", likeTimes.Percentile(0.5) / index.Percentile(0.5),
+    std::printf("%-28s %10.3f %10.3f\n", "FindSongsByText (index)", index.Percentile(0.5),
+                index.Percentile(0.95));
+    std::printf("%-28s %10.3f %10.3f\n", "FindSongsByText (row scan)", exact.Percentile(0.5),
+                exact.Percentile(0.95));
+    std::printf("%-28s %10.3f %10.3f\n", "SQLite LIKE scan", likeTimes.Percentile(0.5),
+                likeTimes.Percentile(0.95));
+    std::printf("LIKE / index: median %.1fx, p95 %.1fx\n",
+                likeTimes.Percentile(0.5) / index.Percentile(0.5),
                 likeTimes.Percentile(0.95) / index.Percentile(0.95));
-    std::printf("same songs as LIKE: %s (%zu of %zu searches)\n", identical == queries.size() ? "yes" : "NO",
-                identical, queries.size());
+    std::printf("same songs as LIKE: %s (%zu of %zu searches)\n",
+                identical == queries.size() ? "yes" : "NO", identical, queries.size());
     return identical == queries.size() ? 0 : 2;
 }

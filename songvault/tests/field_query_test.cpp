@@ -22,7 +22,9 @@ namespace {
 
 using Ids = std::vector<std::int32_t>;
 
-MDB_Query Text(const char* column, std::int32_t op, std::string_view text) { return MDB_Query::Text(column, op, text); }
+MDB_Query Text(const char* column, std::int32_t op, std::string_view text) {
+    return MDB_Query::Text(column, op, text);
+}
 MDB_Query Number(const char* column, std::int32_t op, std::int32_t number) {
     return MDB_Query::Number(column, op, number);
 }
@@ -49,16 +51,16 @@ protected:
             std::int16_t year;
         };
         const Row rows[] = {
-            {"Blue Moon", "Blue Moon", "Ella", "Night Songs", "", "/music/ella/blue moon.mp3", 8, 180000, 1000,
-             SVT_FORMAT_MP3, 44100, 128, 90, 1961},
-            {"Red Sky", "Red Sky (Live)", "BLUES Band", "Live", "100% live_take", "/music/band/red.wav", 0, 240000,
-             0xF0000000u, SVT_FORMAT_WAV, 22050, 1411, 120, 1975},
-            {"Quiet", "Quiet", "Nobody", "Silence", "it's \"quoted\"", "/music/caf\xc3\xa9/Quiet.wma", 255, 60000,
-             2000, SVT_FORMAT_WMA, 48000, 64, 60, 2001},
-            {"Blue Trash", "Blue Trash", "Ella", "Night Songs", "", "/music/ella/trash.mp3", 8, 180000, 1000,
-             SVT_FORMAT_MP3, 44100, 128, 90, 1961},
-            {"Tiny", "Tiny", "\xc3\x89tienne", "Small", "", "/x/tiny.mp3", 17, 1000, 3000, SVT_FORMAT_MP3, 11025, 32,
-             200, 1999},
+            {"Blue Moon", "Blue Moon", "Ella", "Night Songs", "", "/music/ella/blue moon.mp3", 8,
+             180000, 1000, SVT_FORMAT_MP3, 44100, 128, 90, 1961},
+            {"Red Sky", "Red Sky (Live)", "BLUES Band", "Live", "100% live_take",
+             "/music/band/red.wav", 0, 240000, 0xF0000000u, SVT_FORMAT_WAV, 22050, 1411, 120, 1975},
+            {"Quiet", "Quiet", "Nobody", "Silence", "it's \"quoted\"",
+             "/music/caf\xc3\xa9/Quiet.wma", 255, 60000, 2000, SVT_FORMAT_WMA, 48000, 64, 60, 2001},
+            {"Blue Trash", "Blue Trash", "Ella", "Night Songs", "", "/music/ella/trash.mp3", 8,
+             180000, 1000, SVT_FORMAT_MP3, 44100, 128, 90, 1961},
+            {"Tiny", "Tiny", "\xc3\x89tienne", "Small", "", "/x/tiny.mp3", 17, 1000, 3000,
+             SVT_FORMAT_MP3, 11025, 32, 200, 1999},
         };
         for (const Row& row : rows) {
             TSVT_Song song = svtest::MakeSong(row.path, row.title);
@@ -104,7 +106,9 @@ TEST_F(FieldQueries, EveryOperatorOverTextNumberAndAnyColumn) {
     const std::int32_t after2038 = static_cast<std::int32_t>(0xF0000000u);
     const Case cases[] = {
         {"text contains, folded", {Text("Title", MDB_OP_CONTAINS, "BLUE")}, {1}},
-        {"contains looks at its own column only", {Text("TrackName", MDB_OP_CONTAINS, "live")}, {2}},
+        {"contains looks at its own column only",
+         {Text("TrackName", MDB_OP_CONTAINS, "live")},
+         {2}},
         {"is compares whole texts", {Text("Title", MDB_OP_IS, "blue moon")}, {1}},
         {"is is not contains", {Text("Title", MDB_OP_IS, "blue")}, {}},
         {"is not", {Text("Title", MDB_OP_IS_NOT, "Blue Moon")}, {2, 3, 5}},
@@ -122,7 +126,9 @@ TEST_F(FieldQueries, EveryOperatorOverTextNumberAndAnyColumn) {
         {"artist column", {Text("Artist", MDB_OP_CONTAINS, "blues")}, {2}},
         {"a number on a text column is its digits", {Number("Comment", MDB_OP_CONTAINS, 100)}, {2}},
         {"empty column contains", {Text("", MDB_OP_CONTAINS, "blue")}, {1, 2}},
-        {"operator 0 looks at every text column", {Text("Title", MDB_OP_ANY_CONTAINS, "band")}, {2}},
+        {"operator 0 looks at every text column",
+         {Text("Title", MDB_OP_ANY_CONTAINS, "band")},
+         {2}},
         {"operator 0, no column", {Text("", MDB_OP_ANY_CONTAINS, "SILENCE")}, {3}},
         {"empty column is", {Text("", MDB_OP_IS, "live")}, {2}},
         {"empty column is not: no column is it", {Text("", MDB_OP_IS_NOT, "live")}, {1, 3, 5}},
@@ -137,10 +143,18 @@ TEST_F(FieldQueries, EveryOperatorOverTextNumberAndAnyColumn) {
         {"sample rate", {Number("SampleRate", MDB_OP_IS, 22050)}, {2}},
         {"dates past 2038 read unsigned", {Number("CreateDate", MDB_OP_AT_LEAST, after2038)}, {2}},
         {"dates before", {Number("CreateDate", MDB_OP_LESS, 2500)}, {1, 3}},
-        {"a year range", {Number("Year", MDB_OP_AT_LEAST, 1960), Number("Year", MDB_OP_AT_MOST, 1980)}, {1, 2}},
-        {"all conditions hold", {Text("Artist", MDB_OP_CONTAINS, "e"), Number("Year", MDB_OP_LESS, 1970)}, {1}},
-        {"no song meets both", {Text("Title", MDB_OP_CONTAINS, "blue"), Number("Genre", MDB_OP_IS, 0)}, {}},
-        {"a value with SQL in it is a text", {Text("Title", MDB_OP_IS_NOT, "x' OR 1=1 --")}, {1, 2, 3, 5}},
+        {"a year range",
+         {Number("Year", MDB_OP_AT_LEAST, 1960), Number("Year", MDB_OP_AT_MOST, 1980)},
+         {1, 2}},
+        {"all conditions hold",
+         {Text("Artist", MDB_OP_CONTAINS, "e"), Number("Year", MDB_OP_LESS, 1970)},
+         {1}},
+        {"no song meets both",
+         {Text("Title", MDB_OP_CONTAINS, "blue"), Number("Genre", MDB_OP_IS, 0)},
+         {}},
+        {"a value with SQL in it is a text",
+         {Text("Title", MDB_OP_IS_NOT, "x' OR 1=1 --")},
+         {1, 2, 3, 5}},
         {"and runs nothing", {Text("", MDB_OP_CONTAINS, "'; DROP TABLE song; --")}, {}},
     };
     for (const Case& c : cases) {
@@ -148,7 +162,8 @@ TEST_F(FieldQueries, EveryOperatorOverTextNumberAndAnyColumn) {
         const QueryList conditions(c.conditions);
         const std::int32_t count = vault.FindSongsBySQL(conditions.get());
         EXPECT_EQ(ResultIds(count), c.expected);
-        EXPECT_EQ(vault.GetSongCount(conditions.get()), static_cast<std::int32_t>(c.expected.size()));
+        EXPECT_EQ(vault.GetSongCount(conditions.get()),
+                  static_cast<std::int32_t>(c.expected.size()));
         Ids matched;
         for (const TSVT_Song& song : songs) {
             if (vault.MatchesQuery(&song, nullptr, conditions.get())) matched.push_back(song.id);
@@ -161,10 +176,13 @@ TEST_F(FieldQueries, EveryOperatorOverTextNumberAndAnyColumn) {
 TEST_F(FieldQueries, MatchesQueryWantsOneOfAnyOfAndAllOfAllOf) {
     const TSVT_Song& redSky = songs[1];
     const QueryList none({});
-    const QueryList redOrNothing({Text("Title", MDB_OP_CONTAINS, "red"), Text("Title", MDB_OP_CONTAINS, "zzz")});
+    const QueryList redOrNothing(
+        {Text("Title", MDB_OP_CONTAINS, "red"), Text("Title", MDB_OP_CONTAINS, "zzz")});
     const QueryList nothing({Text("Title", MDB_OP_CONTAINS, "zzz")});
-    const QueryList wavFrom1975({Number("Format", MDB_OP_IS, SVT_FORMAT_WAV), Number("Year", MDB_OP_IS, 1975)});
-    const QueryList wavFrom1976({Number("Format", MDB_OP_IS, SVT_FORMAT_WAV), Number("Year", MDB_OP_IS, 1976)});
+    const QueryList wavFrom1975(
+        {Number("Format", MDB_OP_IS, SVT_FORMAT_WAV), Number("Year", MDB_OP_IS, 1975)});
+    const QueryList wavFrom1976(
+        {Number("Format", MDB_OP_IS, SVT_FORMAT_WAV), Number("Year", MDB_OP_IS, 1976)});
     struct Case {
         const char* name;
         const MvList<MDB_Query*>* anyOf;
@@ -198,9 +216,12 @@ TEST_F(FieldQueries, ConditionsThatAreNotValidFailWithTheirCode) {
     std::memcpy(unterminated.column, "TitleTitleTitleT", sizeof unterminated.column);
     const Case cases[] = {
         {"unknown column", Text("Rating", MDB_OP_CONTAINS, "x"), SONGVAULT_ERR_QUERY_COLUMN},
-        {"a column with SQL after it", Text("Title;", MDB_OP_CONTAINS, "x"), SONGVAULT_ERR_QUERY_COLUMN},
-        {"a column spelt otherwise", Text("title", MDB_OP_CONTAINS, "x"), SONGVAULT_ERR_QUERY_COLUMN},
-        {"a column of the table not offered", Text("cd_id", MDB_OP_CONTAINS, "x"), SONGVAULT_ERR_QUERY_COLUMN},
+        {"a column with SQL after it", Text("Title;", MDB_OP_CONTAINS, "x"),
+         SONGVAULT_ERR_QUERY_COLUMN},
+        {"a column spelt otherwise", Text("title", MDB_OP_CONTAINS, "x"),
+         SONGVAULT_ERR_QUERY_COLUMN},
+        {"a column of the table not offered", Text("cd_id", MDB_OP_CONTAINS, "x"),
+         SONGVAULT_ERR_QUERY_COLUMN},
         {"a column filling its field", unterminated, SONGVAULT_ERR_QUERY_COLUMN},
         {"operator past the last", Text("Title", 8, "x"), SONGVAULT_ERR_QUERY_OPERATOR},
         {"negative operator", Number("Year", -1, 1), SONGVAULT_ERR_QUERY_OPERATOR},

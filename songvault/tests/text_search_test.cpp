@@ -22,7 +22,9 @@ using songvault::TextSearchPath;
 
 namespace songvault {
 // Test names and messages name the path.
-void PrintTo(TextSearchPath path, std::ostream* out) { *out << (path == TextSearchPath::kIndex ? "index" : "row scan"); }
+void PrintTo(TextSearchPath path, std::ostream* out) {
+    *out << (path == TextSearchPath::kIndex ? "index" : "row scan");
+}
 }  // namespace songvault
 using svtest::FillText;
 using svtest::QueryList;
@@ -59,7 +61,8 @@ protected:
         EXPECT_GE(count, 0) << text;
         Ids ids;
         TSVT_Song song;
-        for (std::int32_t i = 0; i < count && vault.GetQueryResult(i, &song); ++i) ids.push_back(song.id);
+        for (std::int32_t i = 0; i < count && vault.GetQueryResult(i, &song); ++i)
+            ids.push_back(song.id);
         EXPECT_EQ(ids.size(), static_cast<std::size_t>(std::max(count, 0)));
         return ids;
     }
@@ -68,7 +71,8 @@ protected:
     std::vector<TSVT_Song> AllSongs() {
         std::vector<TSVT_Song> songs;
         TSVT_Song song;
-        for (std::int32_t pos = vault.GetFirstSong(&song); pos != -1; pos = vault.GetNextSong(pos, &song)) {
+        for (std::int32_t pos = vault.GetFirstSong(&song); pos != -1;
+             pos = vault.GetNextSong(pos, &song)) {
             songs.push_back(song);
         }
         return songs;
@@ -99,14 +103,18 @@ TEST_P(TextSearch, EachOfTheSixColumnsIsSearchedAndNothingElse) {
         {"comment only", [](TSVT_Song& s) { FillText(s.comment, "a needle"); }, true},
         {"path only", [](TSVT_Song& s) { FillText(s.path, "/music/needle/plain.mp3"); }, true},
         {"CD identifier", [](TSVT_Song& s) { std::memcpy(s.cdId, "needle00", 8); }, false},
-        {"split across two columns", [](TSVT_Song& s) {
+        {"split across two columns",
+         [](TSVT_Song& s) {
              FillText(s.title, "nee");
              FillText(s.trackName, "dle");
-         }, false},
-        {"in the trash", [](TSVT_Song& s) {
+         },
+         false},
+        {"in the trash",
+         [](TSVT_Song& s) {
              FillText(s.title, "needle");
              s.trash = SVT_TRASHED;
-         }, false},
+         },
+         false},
     };
     Ids expected;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -119,23 +127,28 @@ TEST_P(TextSearch, EachOfTheSixColumnsIsSearchedAndNothingElse) {
         TSVT_Song stored;
         ASSERT_TRUE(vault.GetSong(id, &stored));
         const QueryList six(svtest::SixTextConditions("Needle"));
-        EXPECT_EQ(vault.MatchesQuery(&stored, six.get(), nullptr), cases[i].found) << cases[i].where;
+        EXPECT_EQ(vault.MatchesQuery(&stored, six.get(), nullptr), cases[i].found)
+            << cases[i].where;
     }
     EXPECT_EQ(Search("Needle"), expected);
     EXPECT_EQ(Search("NEEDLE"), expected);
-    EXPECT_EQ(Search(""), (Ids{1, 2, 3, 4, 5, 6, 7, 8})) << "the empty text is in every song outside the trash";
+    EXPECT_EQ(Search(""), (Ids{1, 2, 3, 4, 5, 6, 7, 8}))
+        << "the empty text is in every song outside the trash";
     EXPECT_EQ(Search("needle!"), Ids{});
 }
 
 // Words with mixed case: generated ones, some with characters that mean
 // something to SQL patterns, and non-ASCII letters.
 std::string RandomWord(std::mt19937& random) {
-    static const char* const kOdd[] = {"o'clock", "50%", "my_song", "back\\slash", "caf\xc3\xa9", "CAF\xc3\x89"};
-    static const char* const kSyllables[] = {"mo", "ON", "ri", "ver", "Sky", "blu", "es", "ka", "TE", "lo", "Na", "zu",
-                                             "pi", "ar", "Du", "gel", "fo", "tha", "WI", "en", "ru", "so", "qua", "ix"};
+    static const char* const kOdd[] = {"o'clock",     "50%",         "my_song",
+                                       "back\\slash", "caf\xc3\xa9", "CAF\xc3\x89"};
+    static const char* const kSyllables[] = {"mo", "ON",  "ri", "ver", "Sky", "blu", "es",  "ka",
+                                             "TE", "lo",  "Na", "zu",  "pi",  "ar",  "Du",  "gel",
+                                             "fo", "tha", "WI", "en",  "ru",  "so",  "qua", "ix"};
     if (random() % 8 == 0) return kOdd[random() % std::size(kOdd)];
     std::string word;
-    for (std::uint32_t i = 0, n = 2 + random() % 3; i < n; ++i) word += kSyllables[random() % std::size(kSyllables)];
+    for (std::uint32_t i = 0, n = 2 + random() % 3; i < n; ++i)
+        word += kSyllables[random() % std::size(kSyllables)];
     return word;
 }
 
@@ -162,9 +175,11 @@ TEST_P(TextSearch, AgreesWithTheImportMatchOverGeneratedSongsAndEdits) {
     std::mt19937 random(20261210);
     std::vector<std::string> texts;
     const auto makeSong = [&](int n) {
-        TSVT_Song song = svtest::MakeSong("/" + RandomText(random, 2) + "/" + std::to_string(n) + ".mp3",
-                                          RandomText(random, 1 + static_cast<int>(random() % 3)));
-        FillText(song.trackName, random() % 4 == 0 ? RandomText(random, 2) : std::string(song.title));
+        TSVT_Song song =
+            svtest::MakeSong("/" + RandomText(random, 2) + "/" + std::to_string(n) + ".mp3",
+                             RandomText(random, 1 + static_cast<int>(random() % 3)));
+        FillText(song.trackName,
+                 random() % 4 == 0 ? RandomText(random, 2) : std::string(song.title));
         FillText(song.artist, RandomText(random, 1 + static_cast<int>(random() % 2)));
         FillText(song.album, RandomText(random, 2));
         FillText(song.comment, random() % 3 == 0 ? RandomText(random, 3) : "");
@@ -177,7 +192,8 @@ TEST_P(TextSearch, AgreesWithTheImportMatchOverGeneratedSongsAndEdits) {
         const std::vector<TSVT_Song> songs = AllSongs();
         for (int round = 0; round < rounds; ++round) {
             const std::string query = RandomQuery(random, texts);
-            ASSERT_EQ(Search(query), MatchedByImportRule(songs, query)) << "query '" << query << "'";
+            ASSERT_EQ(Search(query), MatchedByImportRule(songs, query))
+                << "query '" << query << "'";
         }
     };
     checkQueries(100);
@@ -191,7 +207,8 @@ TEST_P(TextSearch, AgreesWithTheImportMatchOverGeneratedSongsAndEdits) {
         ASSERT_TRUE(vault.UpdateSong(&song));
     }
     for (std::int32_t id = 1; id <= 40; ++id) ASSERT_TRUE(vault.DeleteSong(id * 11, false));
-    for (std::int32_t id = 1; id <= 10; ++id) ASSERT_TRUE(vault.DeleteSong(id * 11, false));  // gone for good
+    for (std::int32_t id = 1; id <= 10; ++id)
+        ASSERT_TRUE(vault.DeleteSong(id * 11, false));  // gone for good
     for (std::int32_t id = 30; id <= 40; ++id) ASSERT_TRUE(vault.UndeleteSong(id * 11));
     for (int n = 1000; n < 1030; ++n) ASSERT_GT(AddSong(makeSong(n)), 0);
     checkQueries(100);
@@ -207,7 +224,8 @@ TEST_P(TextSearch, HostileTextsAreTextsLikeAnyOther) {
     ASSERT_EQ(AddSong(underscore), 2);
     ASSERT_EQ(AddSong(quotes), 3);
     ASSERT_EQ(AddSong(Plain("/music/plain.mp3")), 4);
-    const std::string schemaBefore = svtest::QueryText(StoreFile(), "SELECT group_concat(sql, ';') FROM sqlite_schema");
+    const std::string schemaBefore =
+        svtest::QueryText(StoreFile(), "SELECT group_concat(sql, ';') FROM sqlite_schema");
 
     struct Case {
         std::string text;
@@ -228,7 +246,8 @@ TEST_P(TextSearch, HostileTextsAreTextsLikeAnyOther) {
     };
     for (const Case& c : cases) EXPECT_EQ(Search(c.text), c.expected) << c.text;
 
-    EXPECT_EQ(svtest::QueryText(StoreFile(), "SELECT group_concat(sql, ';') FROM sqlite_schema"), schemaBefore);
+    EXPECT_EQ(svtest::QueryText(StoreFile(), "SELECT group_concat(sql, ';') FROM sqlite_schema"),
+              schemaBefore);
     EXPECT_EQ(vault.GetSongCount(), 4);
     TSVT_Song stored;
     ASSERT_TRUE(vault.GetSong(3, &stored));
@@ -242,7 +261,7 @@ TEST_P(TextSearch, ASongThatVanishesAfterTheSearchComesBackEmpty) {
         ASSERT_EQ(AddSong(song), i);
     }
     ASSERT_EQ(vault.FindSongsByText("found"), 4);
-    ASSERT_TRUE(vault.DeleteSong(2, false));                                 // to the trash
+    ASSERT_TRUE(vault.DeleteSong(2, false));                                // to the trash
     ASSERT_TRUE(vault.DeleteSong(3, false) && vault.DeleteSong(3, false));  // gone
 
     struct Expect {
@@ -280,7 +299,8 @@ bool Retitle(SVTENG_CSongvault& vault, std::int32_t id, const char* title) {
 // One write at a time among many songs, each followed by a search: the
 // index must follow every kind of write on its own.
 TEST_P(TextSearch, EachWriteIsSeenByTheNextSearch) {
-    for (int i = 1; i <= 20; ++i) ASSERT_EQ(AddSong(Plain("/music/" + std::to_string(i) + ".mp3")), i);
+    for (int i = 1; i <= 20; ++i)
+        ASSERT_EQ(AddSong(Plain("/music/" + std::to_string(i) + ".mp3")), i);
     TSVT_Song changed = Plain("/music/changed.mp3");
     FillText(changed.title, "Before");
     ASSERT_EQ(AddSong(changed), 21);
@@ -293,16 +313,27 @@ TEST_P(TextSearch, EachWriteIsSeenByTheNextSearch) {
         Ids expected;
     };
     const Step steps[] = {
-        {"to the trash", [](SVTENG_CSongvault& v) { return v.DeleteSong(21, false); }, "before", {}},
-        {"out of the trash", [](SVTENG_CSongvault& v) { return v.UndeleteSong(21); }, "before", {21}},
+        {"to the trash",
+         [](SVTENG_CSongvault& v) { return v.DeleteSong(21, false); },
+         "before",
+         {}},
+        {"out of the trash",
+         [](SVTENG_CSongvault& v) { return v.UndeleteSong(21); },
+         "before",
+         {21}},
         {"a new title", [](SVTENG_CSongvault& v) { return Retitle(v, 21, "After"); }, "before", {}},
         {"the new title is found", [](SVTENG_CSongvault&) { return true; }, "AFTER", {21}},
-        {"a song added", [](SVTENG_CSongvault& v) {
+        {"a song added",
+         [](SVTENG_CSongvault& v) {
              TSVT_Song song = svtest::MakeSong("/music/after/new.mp3", "New");
              return v.AddSong(&song, false) == 22;
-         }, "after", {21, 22}},
+         },
+         "after",
+         {21, 22}},
         {"removed for good",
-         [](SVTENG_CSongvault& v) { return v.DeleteSong(21, false) && v.DeleteSong(21, false); }, "after", {22}},
+         [](SVTENG_CSongvault& v) { return v.DeleteSong(21, false) && v.DeleteSong(21, false); },
+         "after",
+         {22}},
     };
     for (const Step& step : steps) {
         ASSERT_TRUE(step.run(vault)) << step.write;
@@ -314,7 +345,8 @@ TEST_P(TextSearch, FindsWhatAnotherConnectionWrote) {
     ASSERT_EQ(AddSong(Plain("/music/mine.mp3")), 1);
     ASSERT_EQ(Search("plain"), Ids{1});
     // Another copy of the program, or a repair tool, writing the same file.
-    svtest::RunSql(StoreFile(), "UPDATE song SET title = 'Written Elsewhere', track_name = '' WHERE id = 1");
+    svtest::RunSql(StoreFile(),
+                   "UPDATE song SET title = 'Written Elsewhere', track_name = '' WHERE id = 1");
     EXPECT_EQ(Search("plain"), Ids{});
     EXPECT_EQ(Search("elsewhere"), Ids{1});
     svtest::RunSql(StoreFile(), "UPDATE song SET trash = -1 WHERE id = 1");
