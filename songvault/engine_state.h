@@ -7,6 +7,7 @@
 #include <string>
 
 #include "songvault/import_state.h"
+#include "songvault/search_state.h"
 #include "songvault/songvault.h"
 #include "songvault/sqlite_db.h"
 
@@ -19,6 +20,7 @@ struct SVTENG_CSongvault::Impl {
     std::string fileName;
     bool foundDamage = false;
     songvault::TImportSettings import;
+    songvault::SearchState search;
 
     // The open connection, or null with SONGVAULT_ERR_NOT_OPEN as the last
     // error. Called with the lock held.

@@ -19,6 +19,7 @@
 
 #include "songvault/description.h"
 #include "songvault/import_types.h"
+#include "songvault/query.h"
 #include "songvault/records.h"
 #include "songvault/song_probe.h"
 #include "titlefetch/mv_list.h"
@@ -130,9 +131,38 @@ public:
     bool DeleteAlbum(std::int32_t id);
     bool DeleteGenre(std::int32_t id);
 
+    // Searches. Each search replaces the engine's one result set: the ids,
+    // in id order, of the songs it found outside the trash. It returns how
+    // many, or -1 on failure (the result set then empty).
+    //
+    // FindSongsByText: songs with a title, title copy, artist, album,
+    // comment or path that contains text, ASCII letters folded ("%" and "_"
+    // are letters like any other). The empty text is in every song.
+    std::int32_t FindSongsByText(const char* text);
+    // FindSongsBySQL: songs that meet every condition (query.h); none (null
+    // or an empty list): no songs. A condition with an unknown column or
+    // operator, or a text for a number column, fails the whole search with
+    // its code before the store is asked.
+    std::int32_t FindSongsBySQL(const MvList<MDB_Query*>* conditions);
+    // Fills song with result i of the last search; false past the end. A
+    // song removed or moved to the trash since the search comes back with id
+    // -1 and an empty path (the rest zero), so a reader skips it and goes on.
+    bool GetQueryResult(std::int32_t index, TSVT_Song* song);
+    // How many songs outside the trash meet every condition, as
+    // FindSongsBySQL would find them; 0 for no conditions. Below 0 on
+    // failure. The result set stays as it is.
+    std::int32_t GetSongCount(const MvList<MDB_Query*>* conditions);
+    // Whether the song meets one condition of anyOf and every condition of
+    // allOf; a null or empty list imposes nothing. The conditions are those
+    // of FindSongsBySQL, tested on the record's texts as the store would keep
+    // them, so a song matches here exactly when a search would find it: a
+    // song in the trash matches nothing. Needs no open store. False with the
+    // code of a condition that is not valid.
+    bool MatchesQuery(const TSVT_Song* song, const MvList<MDB_Query*>* anyOf, const MvList<MDB_Query*>* allOf);
+
     // Copies the write-ahead log into the store's file.
     bool WriteDB();
-    // Rebuilds every index of the store.
+    // Rebuilds every index of the store (the text search's too).
     bool RebuildIndices();
 
     // Importing songs from the disk (import_calls.cpp).
