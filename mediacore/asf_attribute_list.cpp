@@ -7,6 +7,7 @@
 #include "mediacore/asf_bytes.h"
 #include "mediacore/asf_objects.h"
 #include "mediacore/errors.h"
+#include "mediacore/wide_text.h"
 
 namespace {
 
@@ -144,5 +145,25 @@ HRESULT StoreFileAttribute(TAsfHeader& header, const TAsfAttribute& attribute, b
     }
     if (header.extendedContent.size() >= kMaxEntries) return E_INVALIDARG;
     header.extendedContent.push_back(attribute);
+    return S_OK;
+}
+
+HRESULT CopyAttributeOut(const TAsfAttribute& attribute, WCHAR* name, WORD* nameLength, WMT_ATTR_DATATYPE* type,
+                         BYTE* value, WORD* valueLength) {
+    if (nameLength == nullptr || type == nullptr || valueLength == nullptr) return E_POINTER;
+    if (attribute.value.size() > 0xFFFF) return E_UNEXPECTED;
+    const auto neededValue = static_cast<WORD>(attribute.value.size());
+    WORD nameRoom = *nameLength;
+    HRESULT hr = CopyWideOut(attribute.name, nullptr, nameLength);
+    if (FAILED(hr)) return hr;
+    const WORD neededName = *nameLength;
+    const WORD valueRoom = *valueLength;
+    *valueLength = neededValue;
+    *type = attribute.type;
+    if ((name != nullptr && nameRoom < neededName) || (value != nullptr && valueRoom < neededValue)) {
+        return MEDIACORE_E_BUFFER_TOO_SMALL;
+    }
+    if (name != nullptr) CopyWideOut(attribute.name, name, &nameRoom);
+    if (value != nullptr && neededValue != 0) std::memcpy(value, attribute.value.data(), neededValue);
     return S_OK;
 }

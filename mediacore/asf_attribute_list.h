@@ -21,3 +21,9 @@ std::vector<TAsfAttribute> ListFileAttributes(const TAsfHeader& header);
 // extension changed. E_INVALIDARG for a value the chosen object cannot hold,
 // MEDIACORE_E_READ_ONLY for "Duration" and "Bitrate".
 HRESULT StoreFileAttribute(TAsfHeader& header, const TAsfAttribute& attribute, bool* extensionChanged);
+
+// IWMHeaderInfo::GetAttributeByIndex's answer for one attribute: both sizes
+// are answered before anything is copied, so a caller learns them in one
+// call; a null name or value asks for its size only.
+HRESULT CopyAttributeOut(const TAsfAttribute& attribute, WCHAR* name, WORD* nameLength, WMT_ATTR_DATATYPE* type,
+                         BYTE* value, WORD* valueLength);

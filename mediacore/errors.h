@@ -21,5 +21,12 @@ inline constexpr HRESULT MEDIACORE_E_FILE = static_cast<HRESULT>(0x8004B003u);
 inline constexpr HRESULT MEDIACORE_E_NOT_OPEN = static_cast<HRESULT>(0x8004B004u);
 // The attribute is read-only (the file's duration and bit rate).
 inline constexpr HRESULT MEDIACORE_E_READ_ONLY = static_cast<HRESULT>(0x8004B005u);
+// The file holds no audio stream that can be decoded, or its audio is damaged
+// beyond decoding.
+inline constexpr HRESULT MEDIACORE_E_NO_AUDIO = static_cast<HRESULT>(0x8004B006u);
+// The input or profile asks for a format the encoder cannot take.
+inline constexpr HRESULT MEDIACORE_E_FORMAT = static_cast<HRESULT>(0x8004B007u);
+// FFmpeg failed while encoding or writing the file.
+inline constexpr HRESULT MEDIACORE_E_ENCODE = static_cast<HRESULT>(0x8004B008u);
 // A buffer the caller gave is too small; the needed size was stored.
 inline constexpr HRESULT MEDIACORE_E_BUFFER_TOO_SMALL = static_cast<HRESULT>(0x8007007Au);

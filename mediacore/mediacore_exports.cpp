@@ -9,6 +9,8 @@
 #include "mediacore/metadata_editor.h"
 #include "mediacore/no_throw.h"
 #include "mediacore/profile_builder.h"
+#include "mediacore/wm_reader.h"
+#include "mediacore/wm_writer.h"
 #include "platform/last_error.h"
 
 extern "C" {
@@ -39,16 +41,34 @@ HRESULT Marovelle_GenerateCodecList(WAVEFORMATEX** list, std::uint32_t* count) {
 
 HRESULT Marovelle_WMCreateReader(IUnknown* /*certificate*/, DWORD /*rights*/, IWMReader** reader,
                                  IWMReaderAdvanced2** advanced) {
-    if (reader != nullptr) *reader = nullptr;
+    if (reader == nullptr) return E_INVALIDARG;
+    *reader = nullptr;
     if (advanced != nullptr) *advanced = nullptr;
-    // Decoding is not offered by this build of the module.
-    return E_NOTIMPL;
+    CWMReader* made = new (std::nothrow) CWMReader();
+    if (made == nullptr) return E_OUTOFMEMORY;
+    if (advanced != nullptr) {
+        const HRESULT hr = made->QueryInterface(IID_IWMReaderAdvanced2, reinterpret_cast<void**>(advanced));
+        if (FAILED(hr)) {
+            made->Release();
+            return hr;
+        }
+    }
+    *reader = made;
+    return S_OK;
 }
 
-HRESULT Marovelle_WMCreateWriter(IUnknown* /*reserved*/, IWMWriter** writer, const WCHAR* /*path*/) {
-    if (writer != nullptr) *writer = nullptr;
-    // Encoding is not offered by this build of the module.
-    return E_NOTIMPL;
+HRESULT Marovelle_WMCreateWriter(IUnknown* /*reserved*/, IWMWriter** writer, const WCHAR* path) {
+    if (writer == nullptr) return E_INVALIDARG;
+    *writer = nullptr;
+    CWMWriter* made = new (std::nothrow) CWMWriter();
+    if (made == nullptr) return E_OUTOFMEMORY;
+    const HRESULT hr = made->SetOutputFilename(path);
+    if (FAILED(hr)) {
+        made->Release();
+        return hr;
+    }
+    *writer = made;
+    return S_OK;
 }
 
 HRESULT Marovelle_WMCreateEditor(IWMMetadataEditor** editor) {

@@ -93,24 +93,7 @@ HRESULT CMetadataEditor::GetAttributeByIndex(WORD index, WORD* stream, WCHAR* na
         if (*stream != 0) return E_INVALIDARG;
         const std::vector<TAsfAttribute> list = ListFileAttributes(header_);
         if (index >= list.size()) return E_INVALIDARG;
-        const TAsfAttribute& attribute = list[index];
-        if (attribute.value.size() > 0xFFFF) return E_UNEXPECTED;
-        const auto neededValue = static_cast<WORD>(attribute.value.size());
-        // Both sizes are answered before anything is copied, so a caller learns
-        // them in one call.
-        WORD nameRoom = *nameLength;
-        HRESULT hr = CopyWideOut(attribute.name, nullptr, nameLength);
-        if (FAILED(hr)) return hr;
-        const WORD neededName = *nameLength;
-        const WORD valueRoom = *valueLength;
-        *valueLength = neededValue;
-        *type = attribute.type;
-        if ((name != nullptr && nameRoom < neededName) || (value != nullptr && valueRoom < neededValue)) {
-            return MEDIACORE_E_BUFFER_TOO_SMALL;
-        }
-        if (name != nullptr) CopyWideOut(attribute.name, name, &nameRoom);
-        if (value != nullptr && neededValue != 0) std::memcpy(value, attribute.value.data(), neededValue);
-        return S_OK;
+        return CopyAttributeOut(list[index], name, nameLength, type, value, valueLength);
     });
 }
 

@@ -173,6 +173,26 @@ protected:
     ~IWMReader() = default;
 };
 
+// Decodes a file on the caller's thread, one sample per call. Close,
+// GetOutputCount and GetOutputProps are shared with IWMReader when one object
+// offers both.
+class IWMSyncReader : public IUnknown {
+public:
+    virtual HRESULT Open(const WCHAR* path) = 0;
+    virtual HRESULT Close() = 0;
+    virtual HRESULT GetOutputCount(DWORD* outputs) = 0;
+    virtual HRESULT GetOutputProps(DWORD output, IWMOutputMediaProps** props) = 0;
+    // start and duration in 100-nanosecond units; duration 0 reads to the end.
+    virtual HRESULT SetRange(QWORD start, std::int64_t duration) = 0;
+    // The next sample of the stream (0: of any stream); NS_E_NO_MORE_SAMPLES
+    // after the last one.
+    virtual HRESULT GetNextSample(WORD stream, INSSBuffer** sample, QWORD* sampleTime, QWORD* sampleDuration,
+                                  DWORD* flags, DWORD* output, WORD* streamNumber) = 0;
+
+protected:
+    ~IWMSyncReader() = default;
+};
+
 class IWMReaderAdvanced2 : public IUnknown {
 public:
     virtual HRESULT SetUserProvidedClock(BOOL userClock) = 0;

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string_view>
@@ -484,9 +485,11 @@ std::uint32_t OpenOrCreate(HKEY key, const char* path, HKEY* result, bool create
         if (!create) {
             if (const std::uint32_t fault = InjectedFault("open", opened); fault != ERROR_SUCCESS) return fault;
         }
-        auto* handle = new TRegKeyHandle{rootIndex, std::move(node), std::move(opened)};
-        store.handles.insert(handle);
-        *result = handle;
+        // Owned here until the handle table holds it.
+        auto handle = std::make_unique<TRegKeyHandle>(
+            TRegKeyHandle{rootIndex, std::move(node), std::move(opened)});
+        store.handles.insert(handle.get());
+        *result = handle.release();
         return ERROR_SUCCESS;
     });
 }

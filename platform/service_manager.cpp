@@ -1,5 +1,6 @@
 #include "platform/service_manager.h"
 
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -107,11 +108,13 @@ int WithService(SC_HANDLE handle, Operation operation) {
     }
 }
 
-SC_HANDLE AddHandle(TServiceHandle* handle) {
+// Enters a new handle in the table; the table owns it from then on. Should
+// the entry fail, the handle is freed with the unwinding.
+SC_HANDLE AddHandle(std::unique_ptr<TServiceHandle> handle) {
     THandleTable& table = Handles();
     std::lock_guard<std::mutex> guard(table.lock);
-    table.open.insert(handle);
-    return handle;
+    table.open.insert(handle.get());
+    return handle.release();
 }
 
 }  // namespace
@@ -123,7 +126,7 @@ SC_HANDLE OpenSCManager(const char* machineName, const char* /*databaseName*/,
         return nullptr;
     }
     try {
-        return AddHandle(new TServiceHandle{true, {}});
+        return AddHandle(std::make_unique<TServiceHandle>(TServiceHandle{true, {}}));
     } catch (const std::bad_alloc&) {
         Fail(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
@@ -148,7 +151,7 @@ SC_HANDLE OpenService(SC_HANDLE manager, const char* serviceName, std::uint32_t 
             Fail(key.Result());
             return nullptr;
         }
-        return AddHandle(new TServiceHandle{false, serviceName});
+        return AddHandle(std::make_unique<TServiceHandle>(TServiceHandle{false, serviceName}));
     } catch (const std::bad_alloc&) {
         Fail(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
@@ -204,6 +207,11 @@ int DeleteService(SC_HANDLE service) {
             return Fail(result);
         }
         handle.deleted = true;
+        // A deletion that never reaches the store's file leaves the service
+        // installed for the next run: that is no removal.
+        if (const std::uint32_t saved = RegFlushKey(HKEY_LOCAL_MACHINE); saved != ERROR_SUCCESS) {
+            return Fail(saved);
+        }
         return 1;
     });
 }

@@ -79,8 +79,10 @@ int ControlService(SC_HANDLE service, std::uint32_t control, SERVICE_STATUS* sta
 // The service's current state. Each query of a stopping service counts as one
 // poll of its scripted stop.
 int QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status);
-// Deletes the service's key with everything below it. The handle stays open
-// and answers ERROR_SERVICE_MARKED_FOR_DELETE from then on.
+// Deletes the service's key with everything below it and saves the store.
+// The handle stays open and answers ERROR_SERVICE_MARKED_FOR_DELETE from then
+// on. A store that cannot be saved fails the call with its error (the key is
+// gone from memory and goes from the file with the next save that works).
 int DeleteService(SC_HANDLE service);
 // Releases a manager or service handle; ERROR_INVALID_HANDLE for anything
 // else.

@@ -110,18 +110,19 @@ void CFindContainerWindow::SelectPage(CTabPage* page) {
     tabs_->setCurrentIndex(index);
 }
 
-CFindTab* CFindContainerWindow::GetFindTab() const {
+CTabPage* CFindContainerWindow::PageOfKind(int kind) const {
     for (const auto& page : pages_) {
-        if (page->Kind() == kTabKindFind) return static_cast<CFindTab*>(page.get());
+        if (page->Kind() == kind) return page.get();
     }
     return nullptr;
 }
 
+CFindTab* CFindContainerWindow::GetFindTab() const {
+    return static_cast<CFindTab*>(PageOfKind(kTabKindFind));
+}
+
 CLibraryTab* CFindContainerWindow::GetLibraryTab() const {
-    for (const auto& page : pages_) {
-        if (page->Kind() == kTabKindLibrary) return static_cast<CLibraryTab*>(page.get());
-    }
-    return nullptr;
+    return static_cast<CLibraryTab*>(PageOfKind(kTabKindLibrary));
 }
 
 CCDTab* CFindContainerWindow::GetRippingCDTab() const {
@@ -132,13 +133,8 @@ CCDTab* CFindContainerWindow::GetRippingCDTab() const {
 }
 
 bool CFindContainerWindow::IsLibraryImporting() const {
-    for (const auto& page : pages_) {
-        if (page->Kind() == kTabKindLibrary &&
-            static_cast<const CLibraryTab*>(page.get())->IsImporting()) {
-            return true;
-        }
-    }
-    return false;
+    const CLibraryTab* library = GetLibraryTab();
+    return library != nullptr && library->IsImporting();
 }
 
 CTabPage* CFindContainerWindow::GetCurrentPage() const {

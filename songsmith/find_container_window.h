@@ -58,6 +58,9 @@ public:
 private:
     void CreatePages();
     void OnSelectionChanged(int index);
+    // The first page of the kind (there is one Find and one Library page);
+    // null when there is none.
+    CTabPage* PageOfKind(int kind) const;
 
     CPreferences& prefs_;
     PLATTER_CPlatter& platter_;

@@ -1,18 +1,10 @@
 #include "filekit/internet_download.h"
 
-#include <arpa/inet.h>
 #include <dirent.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <map>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +13,7 @@
 #include "filekit/file_obj.h"
 #include "filekit/internet_access.h"
 #include "platform/last_error.h"
+#include "testsupport/scripted_server.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -70,102 +63,52 @@ std::map<std::string, TAnswer> Answers() {
     };
 }
 
-// An HTTP server on 127.0.0.1 (an ephemeral port) inside the test process,
-// one thread per connection, all joined when it goes away.
+// How many bytes a trickling answer sends at the most: more than any test
+// waits for at one byte each 1.2 s.
+constexpr int kTrickleBytes = 20;
+
+// The steps that give an answer: its text, then what follows it.
+testsupport::ServerScript ScriptFor(const TAnswer& answer) {
+    using testsupport::ServerStep;
+    testsupport::ServerScript script{ServerStep::Send(answer.text)};
+    if (answer.after == TAnswer::kTrickle) {
+        for (int i = 0; i < kTrickleBytes; ++i) {
+            script.push_back(ServerStep::Wait(1200));
+            script.push_back(ServerStep::Send("t"));
+        }
+    }
+    script.push_back(answer.after == TAnswer::kClose ? ServerStep::Close() : ServerStep::Stall());
+    return script;
+}
+
+// The request's target: what follows the method on the request line.
+std::string RequestTarget(const std::string& request) {
+    const std::size_t start = request.find(' ') + 1;
+    return request.substr(start, request.find(' ', start) - start);
+}
+
+// The shared scripted server on 127.0.0.1, answering each request by its
+// target from Answers().
 class CLoopbackServer {
 public:
-    CLoopbackServer() : answers_(Answers()) {
-        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(address);
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-            listen(listener_, 16) != 0 ||
-            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            ADD_FAILURE() << "no loopback socket";
-        }
-        port_ = ntohs(address.sin_port);
-        acceptor_ = std::thread([this] { AcceptLoop(); });
-    }
-    ~CLoopbackServer() {
-        stop_ = true;
-        acceptor_.join();
-        for (std::thread& connection : connections_) connection.join();
-        close(listener_);
-    }
+    CLoopbackServer()
+        : server_([answers = Answers()](const std::string& request) {
+              const auto found = answers.find(RequestTarget(request));
+              return ScriptFor(found != answers.end()
+                                   ? found->second
+                                   : TAnswer{Response("404 Not Found", "", "", 0)});
+          }) {}
 
     std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
+        return "http://127.0.0.1:" + std::to_string(server_.Port()) + path;
     }
-    std::string LastRequest() {
-        std::lock_guard guard(lock_);
-        return lastRequest_;
+    std::string LastRequest() const {
+        const std::vector<std::string> requests = server_.Requests();
+        return requests.empty() ? std::string() : requests.back();
     }
 
 private:
-    // Waits until fd is readable; false when the server stops first.
-    bool WaitReadable(int fd) {
-        pollfd entry{fd, POLLIN, 0};
-        while (!stop_) {
-            if (poll(&entry, 1, 20) > 0) return true;
-        }
-        return false;
-    }
-
-    void AcceptLoop() {
-        while (WaitReadable(listener_)) {
-            const int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd >= 0) connections_.emplace_back([this, fd] { Serve(fd); });
-        }
-    }
-
-    void Serve(int fd) {
-        std::string request;
-        char buffer[4096];
-        while (request.find("\r\n\r\n") == std::string::npos && WaitReadable(fd)) {
-            const ssize_t got = recv(fd, buffer, sizeof(buffer), 0);
-            if (got <= 0) break;
-            request.append(buffer, static_cast<std::size_t>(got));
-        }
-        {
-            std::lock_guard guard(lock_);
-            lastRequest_ = request;
-        }
-        const std::size_t start = request.find(' ') + 1;
-        const std::string path = request.substr(start, request.find(' ', start) - start);
-        const auto found = answers_.find(path);
-        const TAnswer answer =
-            found != answers_.end() ? found->second : TAnswer{Response("404 Not Found", "", "", 0)};
-        for (std::size_t sent = 0; sent < answer.text.size();) {
-            const ssize_t wrote =
-                send(fd, answer.text.data() + sent, answer.text.size() - sent, MSG_NOSIGNAL);
-            if (wrote <= 0) break;
-            sent += static_cast<std::size_t>(wrote);
-        }
-        // A stalled answer lasts until the client hangs up or the server stops.
-        while (answer.after == TAnswer::kStall && WaitReadable(fd) &&
-               recv(fd, buffer, sizeof(buffer), 0) > 0) {
-        }
-        Clock::time_point nextByte = Clock::now();
-        while (answer.after == TAnswer::kTrickle && !stop_) {
-            pollfd entry{fd, POLLIN, 0};
-            if (poll(&entry, 1, 20) > 0 && recv(fd, buffer, sizeof(buffer), 0) <= 0) break;
-            if (Clock::now() < nextByte) continue;
-            if (send(fd, "t", 1, MSG_NOSIGNAL) != 1) break;
-            nextByte += std::chrono::milliseconds(1200);
-        }
-        close(fd);
-    }
-
-    const std::map<std::string, TAnswer> answers_;
-    int listener_ = -1;
-    std::uint16_t port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread acceptor_;
-    std::vector<std::thread> connections_;  // touched by the acceptor only until it is joined
-    std::mutex lock_;
-    std::string lastRequest_;
+    testsupport::ScriptedServer server_;
 };
 
 int ThreadCount() {

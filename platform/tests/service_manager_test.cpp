@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 #include "platform/last_error.h"
@@ -140,6 +141,22 @@ TEST_F(ServiceManagerTest, TheManagerAndTheServiceKeysAgree) {
     SERVICE_STATUS status{};
     EXPECT_EQ(QueryServiceStatus(service, &status), 0);
     EXPECT_EQ(GetLastError(), ERROR_SERVICE_DOES_NOT_EXIST);
+    EXPECT_EQ(CloseServiceHandle(service), 1);
+}
+
+ssize_t DiskFull(int, const void*, std::size_t) {
+    errno = ENOSPC;
+    return -1;
+}
+
+TEST_F(ServiceManagerTest, ADeletionThatCannotBeSavedFails) {
+    SetNumber("Type", 1);
+    SC_HANDLE service = Open();
+    ASSERT_NE(service, nullptr);
+    RegistrySetWriteFunction(DiskFull);
+    EXPECT_EQ(DeleteService(service), 0) << "the service is still installed on disk";
+    EXPECT_EQ(GetLastError(), ERROR_CANTWRITE);
+    RegistrySetWriteFunction(nullptr);
     EXPECT_EQ(CloseServiceHandle(service), 1);
 }
 

@@ -15,7 +15,7 @@
 #include "testsupport/temp_dir.h"
 #include "titlefetch/titlefetch.h"
 
-using platter_test::TImageSpec;
+using platter_test::TImageLayout;
 using platter_test::WriteDiscImage;
 
 namespace {
@@ -83,30 +83,30 @@ protected:
 TEST_F(TrackTimesTest, ImagesGiveOneEntryPerListedTrackAndAClosingEntry) {
     struct Case {
         const char* what;
-        TImageSpec image;
+        TImageLayout image;
         std::vector<TEntryFrames> entries;
         std::vector<std::string> log;
     };
     const Case cases[] = {
         {"three audio tracks of odd lengths; the first starts at 0:02:00",
-         platter_test::AudioDiscSpec(),
+         platter_test::AudioDiscLayout(),
          {{150, 150}, {403, 253}, {787, 384}, {1103, 316}},
          {"Titlefetch::GetTrackTimes - totalTracks = 3", "   Track 1: 0 min, 2 sec, 0 frame",
           "   Track 2: 0 min, 5 sec, 28 frame", "   Track 3: 0 min, 10 sec, 37 frame",
           "Titlefetch::GetTrackTimes - Returning successful"}},
         {"mixed mode: the leading data track stays",
-         platter_test::MixedModeSpec(),
+         platter_test::MixedModeLayout(),
          {{150, 150}, {450, 300}, {601, 151}, {829, 228}},
          {"Titlefetch::GetTrackTimes - totalTracks = 3", "   Track 1: 0 min, 2 sec, 0 frame",
           "   Track 2: 0 min, 6 sec, 0 frame", "   Track 3: 0 min, 8 sec, 1 frame",
           "Titlefetch::GetTrackTimes - Returning successful"}},
         {"Enhanced CD: the later session's data track is left out and the audio ends with the first session",
-         platter_test::EnhancedCdSpec(),
+         platter_test::EnhancedCdLayout(),
          {{150, 150}, {351, 201}, {515, 164}},
          {"Titlefetch::GetTrackTimes - totalTracks = 3", "   Track 1: 0 min, 2 sec, 0 frame",
           "   Track 2: 0 min, 4 sec, 51 frame", "Titlefetch::GetTrackTimes - Returning successful"}},
         {"a data track right after the audio, with no room for a session gap, ends it there",
-         TImageSpec{{{253}, {300, true}}},
+         TImageLayout{{{253}, {300, true}}},
          {{150, 150}, {404, 254}},
          {"Titlefetch::GetTrackTimes - totalTracks = 2", "   Track 1: 0 min, 2 sec, 0 frame",
           "Titlefetch::GetTrackTimes - Returning successful"}},
@@ -123,11 +123,11 @@ TEST_F(TrackTimesTest, ImagesGiveOneEntryPerListedTrackAndAClosingEntry) {
 }
 
 TEST_F(TrackTimesTest, TwelveTracksGiveThirteenEntriesTheLastOneFrameLonger) {
-    TImageSpec twelve;
+    TImageLayout twelve;
     for (int i = 0; i < 12; ++i) twelve.tracks.push_back({751 + 37 * i});
     twelve.sparseAudio = true;  // only the table of contents matters
     // A list that held records gets them replaced.
-    facade.GetTrackTimes(tracks, WriteDiscImage(images.Path(), "short", TImageSpec{{{100}}}).cuePath.c_str());
+    facade.GetTrackTimes(tracks, WriteDiscImage(images.Path(), "short", TImageLayout{{{100}}}).cuePath.c_str());
     ASSERT_EQ(tracks.count, 2);
 
     ASSERT_TRUE(facade.GetTrackTimes(tracks, WriteDiscImage(images.Path(), "twelve", twelve).cuePath.c_str()));
@@ -184,14 +184,14 @@ TEST_F(TrackTimesTest, BrokenImagesFailAtTheOpen) {
 TEST_F(TrackTimesTest, DiscsWithoutUsableAudioFailAtTheirStep) {
     struct Case {
         const char* what;
-        TImageSpec image;
+        TImageLayout image;
         std::vector<std::string> log;
     };
     const Case cases[] = {
-        {"a data-only disc", platter_test::DataOnlySpec(),
+        {"a data-only disc", platter_test::DataOnlyLayout(),
          {"Titlefetch::GetTrackTimes - totalTracks = 2",
           "Titlefetch::GetTrackTimes - No audio tracks: 'The disc holds no audio tracks.'"}},
-        {"a data file cut short before the last track", platter_test::TruncatedSpec(),
+        {"a data file cut short before the last track", platter_test::TruncatedLayout(),
          {"Titlefetch::GetTrackTimes - totalTracks = 3", "   Track 1: 0 min, 2 sec, 0 frame",
           "   Track 2: 0 min, 5 sec, 28 frame", "   Track 3: 0 min, 10 sec, 37 frame",
           "Titlefetch::GetTrackTimes - Failed to get last track's length: "

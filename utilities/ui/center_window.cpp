@@ -51,8 +51,7 @@ void CenterWindow(QWidget* window, QWidget* over) {
         screen = ScreenOf(over, overFrame);
     } else {
         screen = ScreenOf(window, GlobalFrame(window));
-        if (screen == nullptr) return;
-        overFrame = screen->geometry();
+        if (screen != nullptr) overFrame = screen->geometry();
     }
     if (screen == nullptr) return;
     const QSize size = window->frameGeometry().size();

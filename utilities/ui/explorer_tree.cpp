@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <unordered_set>
 
 #include "filekit/log.h"
 #include "platform/ascii_case.h"
@@ -254,20 +255,20 @@ void CExplorerTree::Load() {
 
 void CExplorerTree::DeleteChildren(QTreeWidgetItem* item) {
     const QList<QTreeWidgetItem*> children = item->takeChildren();
-    std::vector<const QTreeWidgetItem*> gone;
+    std::unordered_set<const QTreeWidgetItem*> gone;
     for (QTreeWidgetItem* child : children) {
         std::vector<QTreeWidgetItem*> pending{child};
         while (!pending.empty()) {
             QTreeWidgetItem* next = pending.back();
             pending.pop_back();
-            gone.push_back(next);
+            gone.insert(next);
             for (int i = 0; i < next->childCount(); ++i) pending.push_back(next->child(i));
         }
     }
     // The records of entries read earlier go with their entries, so opening
     // a branch again and again does not pile them up.
     std::erase_if(nodes_, [&](const std::unique_ptr<TTreeNodeInfo>& node) {
-        return std::find(gone.begin(), gone.end(), node->item) != gone.end();
+        return gone.count(node->item) != 0;
     });
     qDeleteAll(children);
 }
