@@ -276,11 +276,7 @@ TBurnWriteResult CBurnWriter::Write(const TBurnWriteJob& job) {
     // program renders into the queue on a third when it renders on the fly.
     std::thread writer([&] {
         std::thread renderer;
-        if (plan.onTheFly)
-            renderer = std::thread([&] {
-                renderResult.store(plan.audioCallback(plan.audioContext, &CAudioFifo::Sink, &fifo));
-                fifo.Finish();
-            });
+        if (plan.onTheFly) renderer = StartRendering(plan.audioCallback, plan.audioContext, fifo, renderResult);
         CBurnEventTracker tracker(plan);
         burn_disc_write(opts.Get(), layout.Disc());
         bool cancelSent = false;

@@ -278,11 +278,7 @@ std::int32_t PLATTER_CImageDrive::RunWrite(const TWritePlan& plan, std::vector<s
     // own threads while the caller waits here, as with a real drive.
     std::thread writer([&] {
         std::thread renderer;
-        if (plan.onTheFly)
-            renderer = std::thread([&] {
-                renderResult.store(plan.audioCallback(plan.audioContext, &CAudioFifo::Sink, &fifo));
-                fifo.Finish();
-            });
+        if (plan.onTheFly) renderer = StartRendering(plan.audioCallback, plan.audioContext, fifo, renderResult);
         result = RunImageWriteJob(job);
         if (renderer.joinable()) renderer.join();
     });

@@ -25,9 +25,8 @@
 #include "platter/audio_decoder.h"
 #include "platter/errors.h"
 #include "platter/platter.h"
-#include "tonecore/mpeg/decoder.h"
-#include "tonecore/mpeg/file_input.h"
-#include "tonecore/mpeg/mpeg_codec_module.h"
+// The decoder's set-up as its own tests drive it.
+#include "tonecore/mpeg/tests/mpeg_test_decode.h"
 
 namespace {
 
@@ -35,18 +34,10 @@ namespace {
 // to stereo.
 class CMpegStream final : public IPlatterAudioStream {
 public:
-    ~CMpegStream() override {
-        if (control_ != nullptr) DecoderDelete(control_);
-    }
     bool Open(const char* path) {
-        if (DecoderNew(&control_) != 0) return false;
-        DecoderCodecModuleMethods codec;
-        MpegCodecModuleGetMethods(&codec);
-        DecoderCodecModuleRegister(control_, &codec);
-        DecoderInputModuleMethods input;
-        FileInputModuleGetMethods(&input);
-        DecoderInputModuleRegister(control_, &input);
-        return DecoderInputNew(control_, path, -1) == 0 && DecoderInputOpen(control_) == 0;
+        decoder_ = mpegtest::MakeMpegDecoder(FileInputModuleGetMethods);
+        control_ = decoder_.get();
+        return control_ != nullptr && DecoderInputNew(control_, path, -1) == 0 && DecoderInputOpen(control_) == 0;
     }
     std::int64_t Read(void* buffer, std::int64_t bytes) override {
         auto* out = static_cast<std::uint8_t*>(buffer);
@@ -85,6 +76,7 @@ private:
             }
         return true;
     }
+    mpegtest::TDecoderPtr decoder_{nullptr, DecoderDelete};
     DecoderControl* control_ = nullptr;
     std::vector<std::uint8_t> pending_;
     std::size_t pos_ = 0;
