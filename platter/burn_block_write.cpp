@@ -9,12 +9,12 @@
 #include "platter/write_plan.h"
 
 TBurnWriteResult WriteBlockThroughLibburn(const TWriteDiscParams* params, const TBurnBlockWrite& how) {
-    if (params == nullptr) return TBurnWriteResult{PLATTER_WRITE_REFUSED, "No write block was given.", false};
+    if (params == nullptr) return TBurnWriteResult{PLATTER_WRITE_REFUSED, "No write block was given."};
     TWritePlan plan;
     std::string why;
     std::vector<std::unique_ptr<CTrackSource>> sources;
     if (!CopyWriteBlock(*params, plan, why) || !MeasurePlanTracks(plan, how.decoder, sources, why))
-        return TBurnWriteResult{PLATTER_WRITE_REFUSED, why, false};
+        return TBurnWriteResult{PLATTER_WRITE_REFUSED, why};
 
     TBurnWriteJob job;
     job.plan = &plan;

@@ -24,8 +24,6 @@ constexpr const char* kWho = "PLATTER_CBurnDrive::WriteDisc";
 constexpr int kProfileCdRw = 0x0a;
 // The queue between the renderer and libburn on the fly: six seconds.
 constexpr std::size_t kFifoBytes = 6 * PLATTER_BYTES_PER_SECOND;
-// libburn's minimum buffer fill before a buffer's worth was processed.
-constexpr unsigned kFillNotYetKnown = 0xffffffffu;
 
 // A drive grabbed for one operation, released (without eject) when done.
 class CGrab {
@@ -72,16 +70,23 @@ private:
 
 TBurnWriteResult Result(std::int32_t code, std::string text) {
     if (text.empty()) text = PlatterCodeReason(code);
-    return TBurnWriteResult{code, std::move(text), false};
+    return TBurnWriteResult{code, std::move(text)};
 }
 
-// Sectors the disc takes from the first track's audio on (the lead-out's
-// last possible start; the first pregap lies before it); -1 when unknown.
-std::int64_t CapacitySectors(burn_drive* drive, burn_write_opts* opts) {
+// Sectors the disc takes from the first track's audio on: the last
+// possible start of its lead-out from the disc's own ATIP (the first pregap
+// lies before it), blank or written; -1 when unknown.
+std::int64_t AtipSectors(burn_drive* drive) {
     int start = 0;
     int end = 0;
-    // The disc's own ATIP, blank or written.
-    if (burn_drive_get_start_end_lba(drive, &start, &end, 0) == 1 && end > 0) return end;
+    return burn_drive_get_start_end_lba(drive, &start, &end, 0) == 1 && end > 0 ? end : -1;
+}
+
+// The same for a blank disc, from libburn's free space when the ATIP says
+// nothing.
+std::int64_t BlankSectors(burn_drive* drive, burn_write_opts* opts) {
+    const std::int64_t atip = AtipSectors(drive);
+    if (atip >= 0) return atip;
     const off_t bytes = burn_disc_available_space(drive, opts);
     // libburn counts the space in 2048-byte data blocks.
     return bytes > 0 ? static_cast<std::int64_t>(bytes / 2048) : -1;
@@ -156,7 +161,8 @@ std::int32_t CBurnWriter::BlankCapacityMs() {
     const bool written = status == BURN_DISC_FULL || status == BURN_DISC_APPENDABLE;
     if (status != BURN_DISC_BLANK && !(written && blankable)) return 0;
     COpts opts(grab.Drive());
-    const std::int64_t sectors = CapacitySectors(grab.Drive(), opts.Get());
+    const std::int64_t sectors = status == BURN_DISC_BLANK ? BlankSectors(grab.Drive(), opts.Get())
+                                                           : AtipSectors(grab.Drive());
     if (sectors <= 0) return 0;
     return static_cast<std::int32_t>(std::min<std::int64_t>(sectors * 1000 / PLATTER_SECTORS_PER_SECOND, INT32_MAX));
 }
@@ -170,9 +176,9 @@ bool CBurnWriter::Eject(std::string& why) {
 
 namespace {
 
-// The disc checks, in the order their codes rank. May blank an allowed
-// rewritable disc.
-TBurnWriteResult CheckDisc(burn_drive* drive, const TWritePlan& plan, bool& blanked) {
+// The disc checks, in the order their codes rank. needsBlank: a written
+// rewritable disc the write may blank.
+TBurnWriteResult CheckDisc(burn_drive* drive, const TWritePlan& plan, bool& needsBlank) {
     int profile = 0;
     char profileName[80] = {};
     burn_disc_get_profile(drive, &profile, profileName);
@@ -182,12 +188,17 @@ TBurnWriteResult CheckDisc(burn_drive* drive, const TWritePlan& plan, bool& blan
     if (rewritable && !plan.allowRewritable) return Result(PLATTER_WRITE_REWRITABLE, "");
     if (status == BURN_DISC_BLANK) return Result(PLATTER_WRITE_OK, "");
     if (!rewritable || burn_disc_erasable(drive) == 0) return Result(PLATTER_WRITE_NOT_BLANK, "");
+    needsBlank = true;
+    return Result(PLATTER_WRITE_OK, "");
+}
+
+TBurnWriteResult BlankFast(burn_drive* drive) {
     LogFmt("%s - Blanking the rewritable disc (fast)", kWho);
     burn_disc_erase(drive, 1);
-    blanked = true;
+    TBurnWriteResult result = Result(PLATTER_WRITE_OK, "");
     if (!WaitIdle(drive) || burn_disc_get_status(drive) != BURN_DISC_BLANK)
-        return Result(PLATTER_WRITE_FAILED, "The rewritable disc could not be blanked. " + LastBurnComplaint());
-    return Result(PLATTER_WRITE_OK, "");
+        result = Result(PLATTER_WRITE_FAILED, "The rewritable disc could not be blanked. " + LastBurnComplaint());
+    return result;
 }
 
 std::string TrimmedReasons(const char* reasons) {
@@ -227,21 +238,22 @@ TBurnWriteResult CBurnWriter::Write(const TBurnWriteJob& job) {
     if (!grab.Take(address_, why)) return Result(PLATTER_WRITE_REFUSED, why);
     burn_drive* drive = grab.Drive();
 
-    bool blanked = false;
-    TBurnWriteResult checked = CheckDisc(drive, plan, blanked);
-    checked.discChanged = blanked;
+    bool needsBlank = false;
+    const TBurnWriteResult checked = CheckDisc(drive, plan, needsBlank);
     if (checked.code != PLATTER_WRITE_OK) return checked;
 
     COpts opts(drive);
     if (opts.Get() == nullptr) return Result(PLATTER_WRITE_REFUSED, "libburn could not set up the write.");
-    const std::int64_t capacity = CapacitySectors(drive, opts.Get());
+    // The length is checked before a blank, so no disc is blanked for a
+    // write that cannot fit.
+    const std::int64_t capacity = needsBlank ? AtipSectors(drive) : BlankSectors(drive, opts.Get());
     const std::int64_t needed = plan.TotalSectors();
-    if (capacity >= 0 && needed > capacity) {
-        TBurnWriteResult tooLong = Result(PLATTER_WRITE_DISC_TOO_SMALL, "The tracks need " + std::to_string(needed) +
-                                                                            " sectors; the disc holds " +
-                                                                            std::to_string(capacity) + ".");
-        tooLong.discChanged = blanked;
-        return tooLong;
+    if (capacity >= 0 && needed > capacity)
+        return Result(PLATTER_WRITE_DISC_TOO_SMALL, "The tracks need " + std::to_string(needed) +
+                                                        " sectors; the disc holds " + std::to_string(capacity) + ".");
+    if (needsBlank) {
+        const TBurnWriteResult blank = BlankFast(drive);
+        if (blank.code != PLATTER_WRITE_OK) return blank;
     }
 
     burn_write_opts_set_write_type(opts.Get(), BURN_WRITE_SAO, BURN_BLOCK_SAO);
@@ -288,9 +300,10 @@ TBurnWriteResult CBurnWriter::Write(const TBurnWriteJob& job) {
             const TBurnPoll poll{status, progress.track, progress.sector, progress.sectors};
             EmitAll(plan, tracker.Update(poll));
             if (job.percentDone != nullptr) job.percentDone->store(CBurnEventTracker::Percent(poll));
-            if (progress.buffer_min_fill == 0 && progress.buffer_min_fill != kFillNotYetKnown &&
-                status == BURN_DRIVE_WRITING)
-                outcome.driveBufferEmptied = true;
+            // The lowest fill the drive's buffer has had in this write
+            // (all ones until a buffer's worth went through): 0 means it ran
+            // empty at least once.
+            if (status == BURN_DRIVE_WRITING && progress.buffer_min_fill == 0) outcome.driveBufferEmptied = true;
             sectorsDone = progress.sector;
             if (cancel_.load() && !cancelSent) {
                 LogFmt("%s - Cancelling the write", kWho);
@@ -327,6 +340,5 @@ TBurnWriteResult CBurnWriter::Write(const TBurnWriteJob& job) {
                                                     ? std::string(code.reason)
                                                     : std::string(code.reason) + " libburn: " + said);
     if (code.code == PLATTER_WRITE_OK) result.text.clear();
-    result.discChanged = !plan.testWrite || blanked;
     return result;
 }

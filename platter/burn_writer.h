@@ -44,7 +44,6 @@ struct TBurnWriteJob {
 struct TBurnWriteResult {
     std::int32_t code = 0;
     std::string text;
-    bool discChanged = false;  // something was written or blanked
 };
 
 class CBurnWriter {
