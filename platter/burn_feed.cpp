@@ -69,11 +69,11 @@ private:
         const std::size_t got = fifo_.Pop(out, static_cast<std::size_t>(want));
         if (got < static_cast<std::size_t>(want)) {
             if (result_.load() == 0) {
-                LogFmt("PLATTER_CBurnDrive::WriteDisc - The audio for track %d could not be rendered", track_);
+                LogFmt("CBurnWriter::Write - The audio for track %d could not be rendered", track_);
                 return -1;
             }
             if (!shortLogged_)
-                LogFmt("PLATTER_CBurnDrive::WriteDisc - The rendered audio ended early in track %d; the rest is silence",
+                LogFmt("CBurnWriter::Write - The rendered audio ended early in track %d; the rest is silence",
                        track_);
             shortLogged_ = true;
         }

@@ -43,7 +43,7 @@ CBurnLibraryUse::CBurnLibraryUse() {
     std::lock_guard<std::mutex> hold(LibraryLock());
     if (g_users == 0) {
         if (burn_initialize() == 0) {
-            LogFmt("PLATTER_CBurnDrive::Initialize - libburn could not be started");
+            LogFmt("CBurnLibraryUse - libburn could not be started");
             return;
         }
         // Everything is queued for us; nothing is printed to the terminal.
@@ -63,7 +63,7 @@ CBurnLibraryUse::~CBurnLibraryUse() {
     if (!ready_) return;
     std::lock_guard<std::mutex> hold(LibraryLock());
     if (--g_users == 0) {
-        DrainBurnMessages("PLATTER_CBurnDrive");
+        DrainBurnMessages("CBurnLibraryUse");
         burn_finish();
     }
 }

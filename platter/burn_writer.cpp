@@ -19,7 +19,7 @@ using namespace burn;
 
 namespace {
 
-constexpr const char* kWho = "PLATTER_CBurnDrive::WriteDisc";
+constexpr const char* kWho = "CBurnWriter::Write";
 // libburn's profile number of a CD-RW.
 constexpr int kProfileCdRw = 0x0a;
 // The queue between the renderer and libburn on the fly: six seconds.
@@ -33,7 +33,7 @@ public:
         std::string adr = address;
         // Never load: a grab must not pull in a tray the user opened.
         const int result = burn_drive_scan_and_grab(&infos_, adr.data(), 0);
-        DrainBurnMessages("PLATTER_CBurnDrive::Grab");
+        DrainBurnMessages("CBurnWriter::Grab");
         if (result != 1) {
             infos_ = nullptr;
             const std::string said = LastBurnComplaint();
@@ -49,7 +49,7 @@ public:
         burn_drive_release(infos_[0].drive, eject ? 1 : 0);
         burn_drive_info_free(infos_);
         infos_ = nullptr;
-        DrainBurnMessages("PLATTER_CBurnDrive::Release");
+        DrainBurnMessages("CBurnWriter::Release");
     }
 
 private:

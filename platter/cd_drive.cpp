@@ -212,6 +212,7 @@ std::int32_t PLATTER_CCdDrive::WriteDisc(const TWriteDiscParams* params) {
     const auto fail = [this](std::int32_t code, const std::string& text) {
         LogFmt("PLATTER_CCdDrive::WriteDisc - Code %d: %s", code, text.c_str());
         SetError(code, text);
+        engine_.NoteWriteFailure(*this);
         return code;
     };
     if (!writer_) return fail(PLATTER_WRITE_REFUSED, "The drive " + node_ + " is used for reading only.");

@@ -209,6 +209,7 @@ bool PLATTER_CImageDrive::ExtractTrack(TExtractParams* params) {
 std::int32_t PLATTER_CImageDrive::Refuse(std::int32_t code, const std::string& text) {
     LogFmt("PLATTER_CImageDrive::WriteDisc - Refused (%d): %s", code, text.c_str());
     SetError(code, text);
+    engine_.NoteWriteFailure(*this);
     return code;
 }
 
@@ -301,6 +302,7 @@ std::int32_t PLATTER_CImageDrive::RunWrite(const TWritePlan& plan, std::vector<s
     mediaStatus.store(CurrentStatusLocked());
     if (result.code != PLATTER_WRITE_OK) {
         SetError(result.code, result.text);
+        engine_.NoteWriteFailure(*this);
         return result.code;
     }
     engine_.percentDone.store(100);

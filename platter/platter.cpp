@@ -115,6 +115,14 @@ std::int32_t PLATTER_CPlatter::GetLastError(char* text, std::size_t textSize) {
     return errorCode_;
 }
 
+void PLATTER_CPlatter::NoteWriteFailure(const PLATTER_CDevice& device) {
+    char text[1024];
+    const std::int32_t code = device.GetLastError(text, sizeof text);
+    std::lock_guard<std::mutex> hold(lock_);
+    errorCode_ = code;
+    errorText_ = text;
+}
+
 std::int32_t PLATTER_CPlatter::CalcBurnTimeRemaining() {
     const std::int32_t percent = percentDone.load();
     if (percent <= 0 || percent >= 100) return 0;
