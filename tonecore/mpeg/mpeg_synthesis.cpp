@@ -4,6 +4,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "tonecore/mpeg/mpeg_simd.h"
+#include "tonecore/mpeg/mpeg_simd_vectors.h"
+
 namespace {
 
 // Table 3-B.3 of ISO/IEC 11172-3, D[0] to D[256], times 65536: every entry of
@@ -53,9 +56,9 @@ double Window(int index) {
 }
 
 // 1 / (2 cos(pi (2k + 1) / (2n))) for the butterflies of an n-point DCT,
-// n = 32, 16, 8, 4, 2 one after the other (62 values).
+// n = 32, 16, 8, 4, 2 one after the other (31 values).
 struct TDctConstants {
-    float c[62];
+    float c[31];
     TDctConstants() {
         int at = 0;
         for (int n = 32; n >= 2; n /= 2) {
@@ -87,39 +90,70 @@ struct TDctOrder {
 constexpr TDctOrder kDctOrder;
 
 // values[position of j] += values[position of j + 1] for j = 0..n - 2: the
-// odd outputs of the next larger DCT.
+// odd outputs of the next larger DCT. Every right-hand value is read before
+// it changes (positions of j + 1 are updated after those of j).
 template <int N>
-inline void AddNextInBlockOrder(float* values) {
+MPEG_KERNEL_INLINE void AddNextInBlockOrder(float* values) {
+#pragma GCC unroll 16
     for (int j = 0; j < N - 1; ++j) values[kDctOrder.position[N][j]] += values[kDctOrder.position[N][j + 1]];
 }
 
-// out = the values sum over k of in[k] cos(pi (2k + 1) j / (2N)), by the
-// recursive even/odd split: N log N operations instead of N squared. `c`
-// holds the constants of N and the smaller sizes after them. The outputs
-// come in block order: the even j (recursively in block order) first, then
-// the odd ones; DctBlockIndex gives the j at each position.
-template <int N>
-inline void FastDct(const float* in, float* out, const float* c) {
-    if constexpr (N == 1) {
-        out[0] = in[0];
-    } else {
-        float sums[N / 2];
-        float differences[N / 2];
-        for (int k = 0; k < N / 2; ++k) {
-            sums[k] = in[k] + in[N - 1 - k];
-            differences[k] = (in[k] - in[N - 1 - k]) * c[k];
-        }
-        FastDct<N / 2>(sums, out, c + N / 2);
-        float* odd = out + N / 2;
-        FastDct<N / 2>(differences, odd, c + N / 2);
-        // Odd output 2j + 1 is the sum of the half-size outputs j and j + 1,
-        // both at the same block position of their own j.
-        if constexpr (N == 2) {
-            // Block position and j agree below 2.
+// One stage of the DCT's even/odd split on every block of N values: the first
+// half of a block becomes the sums of mirrored pairs, the second half their
+// differences times the size's constants `c`. Wide lanes where a half holds
+// whole vectors; the lanes compute exactly what the scalar loop does.
+template <typename V, int N>
+MPEG_KERNEL_INLINE void DctButterflies(const float* in, float* out, const float* c) {
+    constexpr int kHalf = N / 2;
+    constexpr int kStep = mpegsimd::kLanes<V> <= kHalf ? mpegsimd::kLanes<V> : 1;
+#pragma GCC unroll 16
+    for (int block = 0; block < MpegSynthesisState::kSubbands; block += N) {
+        if constexpr (kStep > 1) {
+            for (int k = 0; k < kHalf; k += kStep) {
+                V low;
+                V high;
+                V constant;
+                mpegsimd::Load(low, in + block + k);
+                mpegsimd::Load(high, in + block + N - k - kStep);
+                mpegsimd::Reverse(high);
+                mpegsimd::Load(constant, c + k);
+                const V sum = low + high;
+                const V difference = (low - high) * constant;
+                mpegsimd::Store(out + block + k, sum);
+                mpegsimd::Store(out + block + kHalf + k, difference);
+            }
         } else {
-            AddNextInBlockOrder<N / 2>(odd);
+#pragma GCC unroll 16
+            for (int k = 0; k < kHalf; ++k) {
+                const float low = in[block + k];
+                const float high = in[block + N - 1 - k];
+                out[block + k] = low + high;
+                out[block + kHalf + k] = (low - high) * c[k];
+            }
         }
     }
+}
+
+// out = the values sum over k of in[k] cos(pi (2k + 1) j / 64), j = 0..31, by
+// the recursive even/odd split (N log N operations instead of N squared),
+// done stage by stage: the butterflies from the full size down, then from
+// the smallest blocks up, odd output 2j + 1 of a block as the sum of its
+// half-size outputs j and j + 1. The outputs come in block order (the even j,
+// recursively in block order, then the odd ones): kDctOrder.position[32][j]
+// is where j is.
+template <typename V>
+MPEG_KERNEL_INLINE void FastDct32(const float* in, float* out) {
+    const float* c = kDctConstants.c;
+    float scratch[MpegSynthesisState::kSubbands];
+    DctButterflies<V, 32>(in, out, c);
+    DctButterflies<V, 16>(out, scratch, c + 16);
+    DctButterflies<V, 8>(scratch, out, c + 24);
+    DctButterflies<V, 4>(out, scratch, c + 28);
+    DctButterflies<V, 2>(scratch, out, c + 30);
+    for (int block = 0; block < MpegSynthesisState::kSubbands; block += 4) AddNextInBlockOrder<2>(out + block + 2);
+    for (int block = 0; block < MpegSynthesisState::kSubbands; block += 8) AddNextInBlockOrder<4>(out + block + 4);
+    for (int block = 0; block < MpegSynthesisState::kSubbands; block += 16) AddNextInBlockOrder<8>(out + block + 8);
+    AddNextInBlockOrder<16>(out + 16);
 }
 
 // The window in the layout of the history, scaled by 32768 so that sums
@@ -133,6 +167,107 @@ struct TWindowRows {
     }
 };
 const TWindowRows kWindowRows;
+
+// What one slot's kernel reads and writes.
+struct TSlotWork {
+    const float* input;     // 32 subband samples, after the equaliser
+    float* halves[2];       // the newest slot's two halves of V
+    const float* rows[16];  // the history row each window row multiplies
+    bool truncate;          // toward zero instead of to nearest
+    alignas(32) float sums[MpegSynthesisState::kSubbands];
+    alignas(32) std::int32_t samples[MpegSynthesisState::kSubbands];
+};
+
+// Window products of the 32 outputs, lanes side by side over the 16 rows.
+// Float sums are as close to the exact filterbank as the rest of the
+// decoder's float values allow (the window entries are whole numbers of
+// 1/65536 steps below 2, which a float holds exactly).
+template <typename V>
+MPEG_KERNEL_INLINE void WindowSums(TSlotWork& work) {
+    constexpr int kStep = mpegsimd::kLanes<V>;
+    constexpr int kVectors = MpegSynthesisState::kSubbands / kStep;
+    V sum[kVectors] = {};
+#pragma GCC unroll 16
+    for (int i = 0; i < 16; ++i) {
+        const float* row = work.rows[i];
+#pragma GCC unroll 32
+        for (int n = 0; n < kVectors; ++n) {
+            V d;
+            V v;
+            mpegsimd::Load(d, kWindowRows.coefficient[i] + n * kStep);
+            mpegsimd::Load(v, row + n * kStep);
+            sum[n] += d * v;
+        }
+    }
+#pragma GCC unroll 32
+    for (int n = 0; n < kVectors; ++n) mpegsimd::Store(work.sums + n * kStep, sum[n]);
+}
+
+// Clips each sum to the 16-bit range and converts it: to nearest with ties
+// to even by adding and taking away 1.5 * 2^23 (a float in that range keeps
+// no fraction bits), or toward zero.
+template <typename V>
+MPEG_KERNEL_INLINE void ClippedSamples(TSlotWork& work) {
+    constexpr int kStep = mpegsimd::kLanes<V>;
+    constexpr float kRound = 12582912.0f;
+    for (int first = 0; first < MpegSynthesisState::kSubbands; first += kStep) {
+        V sum;
+        mpegsimd::Load(sum, work.sums + first);
+        mpegsimd::Min(sum, 32767.0f);
+        mpegsimd::Max(sum, -32768.0f);
+        if (!work.truncate) sum = (sum + kRound) - kRound;
+        typename mpegsimd::TLanes<V>::Int whole;
+        mpegsimd::TruncateToInt(whole, sum);
+        std::memcpy(work.samples + first, &whole, sizeof whole);
+    }
+}
+
+template <typename V>
+MPEG_KERNEL_INLINE void SynthesizeSlot(TSlotWork& work) {
+    alignas(32) float block[MpegSynthesisState::kSubbands];
+    FastDct32<V>(work.input, block);
+    float a[MpegSynthesisState::kSubbands];
+#pragma GCC unroll 32
+    for (int j = 0; j < MpegSynthesisState::kSubbands; ++j) a[j] = block[kDctOrder.position[32][j]];
+
+    // The standard's V vector of a slot is V[i] = sum over k of
+    // cos((16 + i)(2k + 1) pi / 64) S[k]; with A the DCT above, V[0..15] =
+    // A[16..31], V[16] = 0, V[17..31] = -A[31..17], V[32..48] = -A[16..0]
+    // and V[49..63] = -A[1..15]. Output j sums, over the 16 most recent
+    // slots i, D[j + 32 i] times V[j] of slot i when i is even and V[32 + j]
+    // when i is odd: both halves of V are kept.
+    float* even = work.halves[0];
+    float* odd = work.halves[1];
+    for (int j = 0; j < 16; ++j) even[j] = a[16 + j];
+    even[16] = 0.0f;
+    for (int j = 17; j < 32; ++j) even[j] = -a[48 - j];
+    for (int j = 0; j <= 16; ++j) odd[j] = -a[16 - j];
+    for (int j = 17; j < 32; ++j) odd[j] = -a[j - 16];
+    WindowSums<V>(work);
+    ClippedSamples<V>(work);
+}
+
+void SynthesizeSlotScalar(TSlotWork& work) { SynthesizeSlot<float>(work); }
+#if defined(TRACKPRESS_MPEG_X86_64)
+void SynthesizeSlotSse2(TSlotWork& work) { SynthesizeSlot<mpegsimd::TFloat4>(work); }
+MPEG_TARGET_AVX2 void SynthesizeSlotAvx2(TSlotWork& work) { SynthesizeSlot<mpegsimd::TFloat8>(work); }
+#endif
+
+void SynthesizeSlotOnPath(TSlotWork& work) {
+    switch (MpegSimdPath()) {
+#if defined(TRACKPRESS_MPEG_X86_64)
+        case EMpegSimdPath::kAvx2:
+            SynthesizeSlotAvx2(work);
+            return;
+        case EMpegSimdPath::kSse2:
+            SynthesizeSlotSse2(work);
+            return;
+#endif
+        default:
+            SynthesizeSlotScalar(work);
+            return;
+    }
+}
 
 }  // namespace
 
@@ -169,77 +304,32 @@ void MpegSynthesisState::SetOutput(std::int16_t* pcm, int stride) {
 
 void MpegSynthesisState::Slot(const float* subbands) {
     float input[kSubbands];
-    for (int k = 0; k < kSubbands; ++k) {
-        float sample = subbands[k];
-        if (equalizer_) sample *= (*equalizer_)[static_cast<std::size_t>(k)];
-        input[k] = sample;
+    TSlotWork work;
+    work.input = subbands;
+    if (equalizer_) {
+        for (int k = 0; k < kSubbands; ++k) input[k] = subbands[k] * (*equalizer_)[static_cast<std::size_t>(k)];
+        work.input = input;
     }
-    float block[kSubbands];
-    FastDct<kSubbands>(input, block, kDctConstants.c);
-    float a[kSubbands];
-    for (int j = 0; j < kSubbands; ++j) a[j] = block[kDctOrder.position[kSubbands][j]];
-
-    // The standard's V vector of a slot is V[i] = sum over k of
-    // cos((16 + i)(2k + 1) pi / 64) S[k]; with A the DCT above, V[0..15] =
-    // A[16..31], V[16] = 0, V[17..31] = -A[31..17], V[32..48] = -A[16..0]
-    // and V[49..63] = -A[1..15]. Output j sums, over the 16 most recent
-    // slots i, D[j + 32 i] times V[j] of slot i when i is even and V[32 + j]
-    // when i is odd: both halves of V are kept.
     auto& newest = history_[static_cast<std::size_t>(position_)];
-    float* even = newest[0].data();
-    float* odd = newest[1].data();
-    for (int j = 0; j < 16; ++j) even[j] = a[16 + j];
-    even[16] = 0.0f;
-    for (int j = 17; j < 32; ++j) even[j] = -a[48 - j];
-    for (int j = 0; j <= 16; ++j) odd[j] = -a[16 - j];
-    for (int j = 17; j < 32; ++j) odd[j] = -a[j - 16];
-
-    // Window products, eight outputs side by side so that their sums stay
-    // in registers over the 16 slots. Float sums are as close to the exact
-    // filterbank as the rest of the decoder's float values allow (the
-    // window entries are whole numbers of 1/65536 steps below 2, which a
-    // float holds exactly).
-    const float* rows[16];
+    work.halves[0] = newest[0].data();
+    work.halves[1] = newest[1].data();
     for (int i = 0; i < 16; ++i) {
-        rows[i] = history_[static_cast<std::size_t>((position_ + i) & 15)][static_cast<std::size_t>(i & 1)].data();
+        work.rows[i] = history_[static_cast<std::size_t>((position_ + i) & 15)][static_cast<std::size_t>(i & 1)].data();
     }
     position_ = (position_ - 1) & 15;
-    alignas(16) double sums[kSubbands];
-    for (int first = 0; first < kSubbands; first += 8) {
-        float sum[8] = {};
-        for (int i = 0; i < 16; ++i) {
-            const float* v = rows[i] + first;
-            const float* d = kWindowRows.coefficient[i] + first;
-            for (int t = 0; t < 8; ++t) sum[t] += d[t] * v[t];
-        }
-        for (int t = 0; t < 8; ++t) sums[first + t] = sum[t];
-    }
+    work.truncate = reduction_ != 0;
+    SynthesizeSlotOnPath(work);
 
     const int step = 1 << reduction_;
     if (unrounded_ != nullptr) {
         for (int j = 0; j < kSubbands; j += step) {
-            *unrounded_ = static_cast<float>(sums[j]);
+            *unrounded_ = work.sums[j];
             unrounded_ += stride_;
         }
     }
     if (pcm_ == nullptr) return;
-    std::int16_t samples[kSubbands];
-    if (reduction_ == 0) {
-        // Round to nearest, ties to even (the default rounding mode): adding
-        // and taking away 1.5 * 2^52 leaves no fraction bits.
-        constexpr double kRound = 6755399441055744.0;
-        for (int j = 0; j < kSubbands; ++j) {
-            const double clamped = std::clamp(sums[j], -32768.0, 32767.0);
-            samples[j] = static_cast<std::int16_t>((clamped + kRound) - kRound);
-        }
-    } else {
-        // The reduced rates truncate toward zero.
-        for (int j = 0; j < kSubbands; j += step) {
-            samples[j] = static_cast<std::int16_t>(std::clamp(sums[j], -32768.0, 32767.0));
-        }
-    }
     for (int j = 0; j < kSubbands; j += step) {
-        *pcm_ = samples[j];
+        *pcm_ = static_cast<std::int16_t>(work.samples[j]);
         pcm_ += stride_;
     }
 }
