@@ -23,3 +23,17 @@ bool MpegSimdPathAvailable(EMpegSimdPath path);
 // Test hook: switches every decoder in the process to `path`; false (and no
 // change) when the path is not available. Not for use while decoding.
 bool SetMpegSimdPath(EMpegSimdPath path);
+
+// The kernel for the path the decoder uses now, out of one per path (the
+// scalar one where the build has no vector paths).
+template <typename TKernel>
+TKernel MpegSimdKernel(TKernel scalar, TKernel sse2, TKernel avx2) {
+    switch (MpegSimdPath()) {
+        case EMpegSimdPath::kAvx2:
+            return avx2;
+        case EMpegSimdPath::kSse2:
+            return sse2;
+        default:
+            return scalar;
+    }
+}

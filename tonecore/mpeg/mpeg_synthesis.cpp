@@ -251,23 +251,10 @@ void SynthesizeSlotScalar(TSlotWork& work) { SynthesizeSlot<float>(work); }
 #if defined(TRACKPRESS_MPEG_X86_64)
 void SynthesizeSlotSse2(TSlotWork& work) { SynthesizeSlot<mpegsimd::TFloat4>(work); }
 MPEG_TARGET_AVX2 void SynthesizeSlotAvx2(TSlotWork& work) { SynthesizeSlot<mpegsimd::TFloat8>(work); }
+#else
+#define SynthesizeSlotSse2 SynthesizeSlotScalar
+#define SynthesizeSlotAvx2 SynthesizeSlotScalar
 #endif
-
-void SynthesizeSlotOnPath(TSlotWork& work) {
-    switch (MpegSimdPath()) {
-#if defined(TRACKPRESS_MPEG_X86_64)
-        case EMpegSimdPath::kAvx2:
-            SynthesizeSlotAvx2(work);
-            return;
-        case EMpegSimdPath::kSse2:
-            SynthesizeSlotSse2(work);
-            return;
-#endif
-        default:
-            SynthesizeSlotScalar(work);
-            return;
-    }
-}
 
 }  // namespace
 
@@ -318,7 +305,7 @@ void MpegSynthesisState::Slot(const float* subbands) {
     }
     position_ = (position_ - 1) & 15;
     work.truncate = reduction_ != 0;
-    SynthesizeSlotOnPath(work);
+    MpegSimdKernel(&SynthesizeSlotScalar, &SynthesizeSlotSse2, &SynthesizeSlotAvx2)(work);
 
     const int step = 1 << reduction_;
     if (unrounded_ != nullptr) {
