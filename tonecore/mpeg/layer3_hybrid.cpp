@@ -289,18 +289,28 @@ void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, int mixedLongSubbands
     if (normalEnd > 0) longKernel(xr, 0, normalEnd, windows[0], overlap, out);
     if (longEnd > normalEnd) longKernel(xr, normalEnd, longEnd, windows[blockWindow], overlap, out);
 
-    for (int sb = longEnd; sb < kLayer3Subbands; ++sb) {
-        // Short blocks; past the limit, silence.
+    // Past the limit the transform is silence: the overlap comes out (+0.0f
+    // turns a -0 into 0 as the double sum of the long path does).
+    const int shortEnd = std::max(longEnd, subbandLimit);
+    for (int i = 0; i < 18; ++i) {
+        const float sign = (i & 1) ? -1.0f : 1.0f;
+        for (int sb = shortEnd; sb < kLayer3Subbands; ++sb) {
+            const float sample = overlap.values[i][sb] + 0.0f;
+            out[i][sb] = (sb & 1) ? sample * sign : sample;
+            overlap.values[i][sb] = 0.0f;
+        }
+    }
+
+    for (int sb = longEnd; sb < shortEnd; ++sb) {
+        // Short blocks.
         double z[36] = {};
-        if (sb < subbandLimit) {
-            const float* win = windows[2];
-            for (int w = 0; w < 3; ++w) {
-                float in[6];
-                for (int k = 0; k < 6; ++k) in[k] = xr[18 * sb + 3 * k + w];
-                double y[12];
-                Imdct12(in, y);
-                for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i] * win[i];
-            }
+        const float* win = windows[2];
+        for (int w = 0; w < 3; ++w) {
+            float in[6];
+            for (int k = 0; k < 6; ++k) in[k] = xr[18 * sb + 3 * k + w];
+            double y[12];
+            Imdct12(in, y);
+            for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i] * win[i];
         }
         const bool invert = (sb & 1) != 0;
         for (int i = 0; i < 18; ++i) {
