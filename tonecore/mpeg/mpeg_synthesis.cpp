@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <type_traits>
 
 #include "tonecore/mpeg/mpeg_simd.h"
 #include "tonecore/mpeg/mpeg_simd_vectors.h"
@@ -98,27 +99,34 @@ MPEG_KERNEL_INLINE void AddNextInBlockOrder(float* values) {
     for (int j = 0; j < N - 1; ++j) values[kDctOrder.position[N][j]] += values[kDctOrder.position[N][j + 1]];
 }
 
+// The widest of V, 4 floats and a float whose lanes fit in half a block of N.
+template <typename V, int N>
+using TStageLanes =
+    std::conditional_t<(mpegsimd::kLanes<V> <= N / 2), V,
+                       std::conditional_t<(mpegsimd::kLanes<V> >= 4 && N / 2 >= 4), mpegsimd::TFloat4, float>>;
+
 // One stage of the DCT's even/odd split on every block of N values: the first
 // half of a block becomes the sums of mirrored pairs, the second half their
 // differences times the size's constants `c`. Wide lanes where a half holds
 // whole vectors; the lanes compute exactly what the scalar loop does.
 template <typename V, int N>
 MPEG_KERNEL_INLINE void DctButterflies(const float* in, float* out, const float* c) {
+    using TLanes = TStageLanes<V, N>;
     constexpr int kHalf = N / 2;
-    constexpr int kStep = mpegsimd::kLanes<V> <= kHalf ? mpegsimd::kLanes<V> : 1;
+    constexpr int kStep = mpegsimd::kLanes<TLanes>;
 #pragma GCC unroll 16
     for (int block = 0; block < MpegSynthesisState::kSubbands; block += N) {
         if constexpr (kStep > 1) {
             for (int k = 0; k < kHalf; k += kStep) {
-                V low;
-                V high;
-                V constant;
+                TLanes low;
+                TLanes high;
+                TLanes constant;
                 mpegsimd::Load(low, in + block + k);
                 mpegsimd::Load(high, in + block + N - k - kStep);
                 mpegsimd::Reverse(high);
                 mpegsimd::Load(constant, c + k);
-                const V sum = low + high;
-                const V difference = (low - high) * constant;
+                const TLanes sum = low + high;
+                const TLanes difference = (low - high) * constant;
                 mpegsimd::Store(out + block + k, sum);
                 mpegsimd::Store(out + block + kHalf + k, difference);
             }
@@ -131,6 +139,41 @@ MPEG_KERNEL_INLINE void DctButterflies(const float* in, float* out, const float*
                 out[block + kHalf + k] = (low - high) * c[k];
             }
         }
+    }
+}
+
+// The sizes 4 and 2 of the split and the additions inside blocks of 4, on
+// 4-value blocks side by side: a 4 by 4 transpose puts value m of four
+// blocks into one vector, so every step is one vector operation. The same
+// operations as the scalar stages, value by value.
+MPEG_KERNEL_INLINE void Transpose4(mpegsimd::TFloat4 (&r)[4]) {
+    using mpegsimd::TFloat4;
+    const TFloat4 low01 = __builtin_shufflevector(r[0], r[1], 0, 4, 1, 5);
+    const TFloat4 high01 = __builtin_shufflevector(r[0], r[1], 2, 6, 3, 7);
+    const TFloat4 low23 = __builtin_shufflevector(r[2], r[3], 0, 4, 1, 5);
+    const TFloat4 high23 = __builtin_shufflevector(r[2], r[3], 2, 6, 3, 7);
+    r[0] = __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
+    r[1] = __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
+    r[2] = __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
+    r[3] = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
+}
+
+MPEG_KERNEL_INLINE void SmallDctBlocks(const float* in, float* out, const float* c4, const float* c2) {
+    using mpegsimd::TFloat4;
+    for (int group = 0; group < MpegSynthesisState::kSubbands; group += 16) {
+        TFloat4 x[4];
+        for (int b = 0; b < 4; ++b) mpegsimd::Load(x[b], in + group + 4 * b);
+        Transpose4(x);
+        // Size 4: sums and differences of the mirrored pairs (0, 3), (1, 2).
+        const TFloat4 a0 = x[0] + x[3];
+        const TFloat4 a1 = x[1] + x[2];
+        const TFloat4 a2 = (x[0] - x[3]) * c4[0];
+        const TFloat4 a3 = (x[1] - x[2]) * c4[1];
+        // Size 2 on both halves, then the odd half's addition.
+        TFloat4 y[4] = {a0 + a1, (a0 - a1) * c2[0], a2 + a3, (a2 - a3) * c2[0]};
+        y[2] += y[3];
+        Transpose4(y);
+        for (int b = 0; b < 4; ++b) mpegsimd::Store(out + group + 4 * b, y[b]);
     }
 }
 
@@ -148,9 +191,13 @@ MPEG_KERNEL_INLINE void FastDct32(const float* in, float* out) {
     DctButterflies<V, 32>(in, out, c);
     DctButterflies<V, 16>(out, scratch, c + 16);
     DctButterflies<V, 8>(scratch, out, c + 24);
-    DctButterflies<V, 4>(out, scratch, c + 28);
-    DctButterflies<V, 2>(scratch, out, c + 30);
-    for (int block = 0; block < MpegSynthesisState::kSubbands; block += 4) AddNextInBlockOrder<2>(out + block + 2);
+    if constexpr (mpegsimd::kLanes<V> >= 4) {
+        SmallDctBlocks(out, out, c + 28, c + 30);
+    } else {
+        DctButterflies<V, 4>(out, scratch, c + 28);
+        DctButterflies<V, 2>(scratch, out, c + 30);
+        for (int block = 0; block < MpegSynthesisState::kSubbands; block += 4) AddNextInBlockOrder<2>(out + block + 2);
+    }
     for (int block = 0; block < MpegSynthesisState::kSubbands; block += 8) AddNextInBlockOrder<4>(out + block + 4);
     for (int block = 0; block < MpegSynthesisState::kSubbands; block += 16) AddNextInBlockOrder<8>(out + block + 8);
     AddNextInBlockOrder<16>(out + 16);
