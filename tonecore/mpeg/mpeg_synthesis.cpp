@@ -362,6 +362,15 @@ void MpegSynthesisState::Slot(const float* subbands) {
         }
     }
     if (pcm_ == nullptr) return;
+    if (step == 1) {
+        // The common case, unrolled.
+        std::int16_t* to = pcm_;
+        const std::ptrdiff_t stride = stride_;
+#pragma GCC unroll 32
+        for (int j = 0; j < kSubbands; ++j) to[j * stride] = static_cast<std::int16_t>(work.samples[j]);
+        pcm_ += kSubbands * stride;
+        return;
+    }
     for (int j = 0; j < kSubbands; j += step) {
         *pcm_ = static_cast<std::int16_t>(work.samples[j]);
         pcm_ += stride_;
