@@ -118,18 +118,31 @@ void ReadLayer2ScaleFactors(CBitReader& bits, std::uint32_t selection, float gai
     for (int part = 0; part < 3; ++part) gains[part] = Layer12ScaleFactorGain(index[part]);
 }
 
-// Three consecutive samples of one subband: one code word split into three
-// values for the grouped classes, else three codes.
-void ReadLayer2Triple(CBitReader& bits, const TLayer2QuantClass& q, double out[3]) {
+// Three consecutive samples of one subband as the numerators 2 code -
+// (steps - 1) of Requantize (the caller divides by the steps): one code word
+// split into three values for the grouped classes (by constant divisors),
+// else three codes.
+template <std::uint32_t kSteps>
+void SplitGroup(std::uint32_t word, int out[3]) {
+    for (int i = 0; i < 3; ++i) {
+        out[i] = 2 * static_cast<int>(word % kSteps) - static_cast<int>(kSteps - 1);
+        word /= kSteps;
+    }
+}
+
+void ReadLayer2Triple(CBitReader& bits, const TLayer2QuantClass& q, int out[3]) {
     if (q.grouped) {
-        std::uint32_t word = bits.ReadBits(q.bits);
-        for (int i = 0; i < 3; ++i) {
-            out[i] = Requantize(word % q.steps, q.steps);
-            word /= q.steps;
+        const std::uint32_t word = bits.ReadBits(q.bits);
+        if (q.steps == 3) {
+            SplitGroup<3>(word, out);
+        } else if (q.steps == 5) {
+            SplitGroup<5>(word, out);
+        } else {
+            SplitGroup<9>(word, out);
         }
         return;
     }
-    for (int i = 0; i < 3; ++i) out[i] = Requantize(bits.ReadBits(q.bits), q.steps);
+    for (int i = 0; i < 3; ++i) out[i] = 2 * static_cast<int>(bits.ReadBits(q.bits)) - static_cast<int>(q.steps - 1);
 }
 
 void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
@@ -162,12 +175,15 @@ void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
             for (int ch = 0; ch < CodedChannels(layout, sb); ++ch) {
                 const int value = allocation[ch][sb];
                 if (value == 0) continue;
-                double samples[3];
-                ReadLayer2Triple(bits, kLayer2QuantClass[table.classes[sb][value - 1]], samples);
-                const bool shared = sb >= layout.bound && layout.channels == 2;
-                for (int i = 0; i < 3; ++i) {
-                    slots[i][ch][sb] = static_cast<float>(samples[i] * gain[ch][sb][part]);
-                    if (shared) slots[i][1][sb] = static_cast<float>(samples[i] * gain[1][sb][part]);
+                const TLayer2QuantClass& q = kLayer2QuantClass[table.classes[sb][value - 1]];
+                int numerators[3];
+                ReadLayer2Triple(bits, q, numerators);
+                // One division per three samples: the scale factor over the steps.
+                const double scale = gain[ch][sb][part] / static_cast<double>(q.steps);
+                for (int i = 0; i < 3; ++i) slots[i][ch][sb] = static_cast<float>(numerators[i] * scale);
+                if (sb >= layout.bound && layout.channels == 2) {
+                    const double sharedScale = gain[1][sb][part] / static_cast<double>(q.steps);
+                    for (int i = 0; i < 3; ++i) slots[i][1][sb] = static_cast<float>(numerators[i] * sharedScale);
                 }
             }
         }
