@@ -273,23 +273,27 @@ template <typename V>
 MPEG_KERNEL_INLINE void SynthesizeSlot(TSlotWork& work) {
     alignas(32) float block[MpegSynthesisState::kSubbands];
     FastDct32<V>(work.input, block);
-    float a[MpegSynthesisState::kSubbands];
-#pragma GCC unroll 32
-    for (int j = 0; j < MpegSynthesisState::kSubbands; ++j) a[j] = block[kDctOrder.position[32][j]];
 
     // The standard's V vector of a slot is V[i] = sum over k of
     // cos((16 + i)(2k + 1) pi / 64) S[k]; with A the DCT above, V[0..15] =
     // A[16..31], V[16] = 0, V[17..31] = -A[31..17], V[32..48] = -A[16..0]
     // and V[49..63] = -A[1..15]. Output j sums, over the 16 most recent
     // slots i, D[j + 32 i] times V[j] of slot i when i is even and V[32 + j]
-    // when i is odd: both halves of V are kept.
+    // when i is odd: both halves of V are kept. Value by value from the
+    // DCT's block order (gathering A first makes the processor wait for
+    // values still on their way to memory).
+    constexpr const int* kAt = kDctOrder.position[32];
     float* even = work.halves[0];
     float* odd = work.halves[1];
-    for (int j = 0; j < 16; ++j) even[j] = a[16 + j];
+#pragma GCC unroll 16
+    for (int j = 0; j < 16; ++j) even[j] = block[kAt[16 + j]];
     even[16] = 0.0f;
-    for (int j = 17; j < 32; ++j) even[j] = -a[48 - j];
-    for (int j = 0; j <= 16; ++j) odd[j] = -a[16 - j];
-    for (int j = 17; j < 32; ++j) odd[j] = -a[j - 16];
+#pragma GCC unroll 16
+    for (int j = 17; j < 32; ++j) even[j] = -block[kAt[48 - j]];
+#pragma GCC unroll 17
+    for (int j = 0; j <= 16; ++j) odd[j] = -block[kAt[16 - j]];
+#pragma GCC unroll 16
+    for (int j = 17; j < 32; ++j) odd[j] = -block[kAt[j - 16]];
     WindowSums<V>(work);
     ClippedSamples<V>(work);
 }
