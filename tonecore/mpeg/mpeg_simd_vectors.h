@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__x86_64__)
 #define TRACKPRESS_MPEG_X86_64 1
@@ -26,12 +27,15 @@ typedef float TFloat4 __attribute__((vector_size(16)));
 typedef float TFloat8 __attribute__((vector_size(32)));
 typedef double TDouble2 __attribute__((vector_size(16)));
 typedef double TDouble4 __attribute__((vector_size(32)));
-typedef std::int32_t TInt4 __attribute__((vector_size(16)));
-typedef std::int32_t TInt8 __attribute__((vector_size(32)));
 
-// Element type, lane count, and the matching types of the other widths.
+// Element type, lane count, and for floats the integer type of the same
+// lanes (for conversions).
 template <typename V>
-struct TLanes;
+struct TLanes {
+    using Element = std::remove_cv_t<std::remove_reference_t<decltype(V{}[0])>>;
+    static constexpr int kCount = static_cast<int>(sizeof(V) / sizeof(Element));
+    typedef std::int32_t Int __attribute__((vector_size(sizeof(V))));
+};
 template <>
 struct TLanes<float> {
     using Element = float;
@@ -42,28 +46,6 @@ template <>
 struct TLanes<double> {
     using Element = double;
     static constexpr int kCount = 1;
-};
-template <>
-struct TLanes<TFloat4> {
-    using Element = float;
-    using Int = TInt4;
-    static constexpr int kCount = 4;
-};
-template <>
-struct TLanes<TFloat8> {
-    using Element = float;
-    using Int = TInt8;
-    static constexpr int kCount = 8;
-};
-template <>
-struct TLanes<TDouble2> {
-    using Element = double;
-    static constexpr int kCount = 2;
-};
-template <>
-struct TLanes<TDouble4> {
-    using Element = double;
-    static constexpr int kCount = 4;
 };
 
 template <typename V>

@@ -1,4 +1,5 @@
 #include "tonecore/mpeg/layer3_hybrid.h"
+#include "tonecore/mpeg/tests/layer3_block_types.h"
 #include "tonecore/mpeg/layer3_tables.h"
 
 #include <gtest/gtest.h>
@@ -99,10 +100,7 @@ TEST(Layer3HybridSynthesis, MatchesTheStandardForEveryBlockType) {
     std::mt19937 rng(11);
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
-        TLayer3GranuleChannel g;
-        g.windowSwitching = c.blockType != 0;
-        g.blockType = static_cast<std::uint32_t>(c.blockType);
-        g.mixedBlock = c.mixed;
+        const TLayer3GranuleChannel g = layer3test::GranuleOfBlockType(c.blockType, c.mixed);
         float xr[kLayer3Lines];
         RandomFill(xr, kLayer3Lines, rng);
         TLayer3Overlap overlap;

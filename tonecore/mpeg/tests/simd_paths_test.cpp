@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tonecore/mpeg/layer3_hybrid.h"
+#include "tonecore/mpeg/tests/layer3_block_types.h"
 #include "tonecore/mpeg/mpeg_simd.h"
 #include "tonecore/mpeg/mpeg_synthesis.h"
 
@@ -154,10 +155,7 @@ TEST(MpegSimdPaths, HybridFilterbankAndAliasReductionGiveTheScalarValues) {
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
-        TLayer3GranuleChannel g;
-        g.windowSwitching = c.blockType != 0;
-        g.blockType = static_cast<std::uint32_t>(c.blockType);
-        g.mixedBlock = c.mixed;
+        const TLayer3GranuleChannel g = layer3test::GranuleOfBlockType(c.blockType, c.mixed);
         std::mt19937 rng(static_cast<unsigned>(c.blockType * 100 + c.subbandLimit));
         std::vector<float> xr(kLayer3Lines);
         RandomFill(xr.data(), kLayer3Lines, 1.0f, rng);
