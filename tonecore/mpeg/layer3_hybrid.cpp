@@ -130,10 +130,6 @@ inline void Imdct12(const float* in, double* out) {
     }
 }
 
-// Long blocks of the subbands [begin, end), all with the window `window`:
-// the IMDCT, the window, overlap-add with the previous granule's second
-// half and frequency inversion of odd subbands. D's lanes take neighbouring
-// subbands; a remainder narrower than D goes one subband at a time.
 // to[k] = the input value k of subband sb + lane in each lane, from 18
 // values per subband at `from` (subband sb).
 MPEG_KERNEL_INLINE void LoadSubbandColumns(double* to, const float* from) {
