@@ -115,11 +115,12 @@ MPEG_KERNEL_INLINE void Imdct36(const D* in, D* out) {
 // An IMDCT of 6 inputs gives 12 outputs that are odd-symmetric about 2.5
 // (x[5 - i] = -x[i]) and even-symmetric about 8.5 (x[11 - i] = x[6 + i]), so
 // 6 sums suffice. `short12` holds the cosines of input k for the outputs
-// 0..2 and 6..8.
-inline void Imdct12(const float* in, double* out) {
-    double sum[6] = {};
+// 0..2 and 6..8. Input k is at in[stride * k].
+template <typename D>
+MPEG_KERNEL_INLINE void Imdct12(const D* in, int stride, D* out) {
+    D sum[6] = {};
     for (int k = 0; k < 6; ++k) {
-        const double x = in[k];
+        const D x = in[stride * k];
         for (int j = 0; j < 6; ++j) sum[j] += kImdctTables.short12[k][j] * x;
     }
     for (int j = 0; j < 3; ++j) {
@@ -156,20 +157,34 @@ MPEG_KERNEL_INLINE void LoadSubbandColumns(mpegsimd::TDouble4* to, const float* 
     for (int k = 16; k < 18; ++k) to[k] = mpegsimd::TDouble4{from[k], from[18 + k], from[36 + k], from[54 + k]};
 }
 
-// Long blocks of the subbands [begin, end), all with the window `window`:
-// the IMDCT, the window, overlap-add with the previous granule's second
-// half and frequency inversion of odd subbands. D's lanes take neighbouring
-// subbands; a remainder narrower than D goes one subband at a time.
-template <typename D>
-MPEG_KERNEL_INLINE void LongSubbands(const float* xr, int begin, int end, const float* window,
-                                     TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
+// The subbands [begin, end), all long blocks with the window `window` or all
+// short blocks (three short transforms overlapped at 6, 12 and 18, with the
+// short window): the transforms, overlap-add with the previous granule's
+// second half and frequency inversion of odd subbands. D's lanes take
+// neighbouring subbands; a remainder narrower than D goes one subband at a
+// time.
+template <typename D, bool kShort>
+MPEG_KERNEL_INLINE void TransformSubbands(const float* xr, int begin, int end, const float* window,
+                                          TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
     constexpr int kCount = mpegsimd::kLanes<D>;
     int sb = begin;
     for (; sb + kCount <= end; sb += kCount) {
         D x[18];
         LoadSubbandColumns(x, xr + 18 * sb);
-        D y[36];
-        Imdct36(x, y);
+        D z[36];
+        if constexpr (kShort) {
+            // Window w's value k is at 3 k + w.
+            for (D& value : z) value = D{};
+            for (int w = 0; w < 3; ++w) {
+                D y[12];
+                Imdct12(x + w, 3, y);
+                for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i] * static_cast<double>(window[i]);
+            }
+        } else {
+            D y[36];
+            Imdct36(x, y);
+            for (int i = 0; i < 36; ++i) z[i] = y[i] * static_cast<double>(window[i]);
+        }
         // -1 in the lanes of odd subbands: their odd slots are inverted.
         alignas(32) double signs[kCount];
         for (int lane = 0; lane < kCount; ++lane) signs[lane] = ((sb + lane) & 1) != 0 ? -1.0 : 1.0;
@@ -178,13 +193,13 @@ MPEG_KERNEL_INLINE void LongSubbands(const float* xr, int begin, int end, const 
         for (int i = 0; i < 18; ++i) {
             D prev;
             mpegsimd::LoadWidened(prev, overlap.values[i] + sb);
-            D sample = y[i] * static_cast<double>(window[i]) + prev;
+            D sample = z[i] + prev;
             if (i & 1) sample *= inversion;
             mpegsimd::StoreNarrowed(out[i] + sb, sample);
-            mpegsimd::StoreNarrowed(overlap.values[i] + sb, y[18 + i] * static_cast<double>(window[18 + i]));
+            mpegsimd::StoreNarrowed(overlap.values[i] + sb, z[18 + i]);
         }
     }
-    if constexpr (kCount > 1) LongSubbands<double>(xr, sb, end, window, overlap, out);
+    if constexpr (kCount > 1) TransformSubbands<double, kShort>(xr, sb, end, window, overlap, out);
 }
 
 // Butterflies across the subband boundaries 1..`boundaries`, D's lanes
@@ -217,23 +232,36 @@ MPEG_KERNEL_INLINE void AliasButterflies(float* xr, int boundaries) {
     }
 }
 
-using TLongSubbandsKernel = void (*)(const float*, int, int, const float*, TLayer3Overlap&,
-                                     float[kLayer3Slots][kLayer3Subbands]);
+// Long blocks (`shortBlocks` false) or short blocks of subbands [begin, end).
+using TSubbandsKernel = void (*)(const float*, int, int, const float*, TLayer3Overlap&,
+                                 float[kLayer3Slots][kLayer3Subbands], bool);
 using TAliasKernel = void (*)(float*, int);
 
-void LongSubbandsScalar(const float* xr, int begin, int end, const float* window, TLayer3Overlap& overlap,
-                        float out[kLayer3Slots][kLayer3Subbands]) {
-    LongSubbands<double>(xr, begin, end, window, overlap, out);
+template <typename D>
+MPEG_KERNEL_INLINE void TransformBlocks(const float* xr, int begin, int end, const float* window,
+                                        TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands],
+                                        bool shortBlocks) {
+    if (shortBlocks) {
+        TransformSubbands<D, true>(xr, begin, end, window, overlap, out);
+    } else {
+        TransformSubbands<D, false>(xr, begin, end, window, overlap, out);
+    }
+}
+
+void TransformScalar(const float* xr, int begin, int end, const float* window, TLayer3Overlap& overlap,
+                     float out[kLayer3Slots][kLayer3Subbands], bool shortBlocks) {
+    TransformBlocks<double>(xr, begin, end, window, overlap, out, shortBlocks);
 }
 void AliasButterfliesScalar(float* xr, int boundaries) { AliasButterflies<double>(xr, boundaries); }
 #if defined(TRACKPRESS_MPEG_X86_64)
-void LongSubbandsSse2(const float* xr, int begin, int end, const float* window, TLayer3Overlap& overlap,
-                      float out[kLayer3Slots][kLayer3Subbands]) {
-    LongSubbands<mpegsimd::TDouble2>(xr, begin, end, window, overlap, out);
+void TransformSse2(const float* xr, int begin, int end, const float* window, TLayer3Overlap& overlap,
+                   float out[kLayer3Slots][kLayer3Subbands], bool shortBlocks) {
+    TransformBlocks<mpegsimd::TDouble2>(xr, begin, end, window, overlap, out, shortBlocks);
 }
-MPEG_TARGET_AVX2 void LongSubbandsAvx2(const float* xr, int begin, int end, const float* window,
-                                       TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
-    LongSubbands<mpegsimd::TDouble4>(xr, begin, end, window, overlap, out);
+MPEG_TARGET_AVX2 void TransformAvx2(const float* xr, int begin, int end, const float* window,
+                                    TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands],
+                                    bool shortBlocks) {
+    TransformBlocks<mpegsimd::TDouble4>(xr, begin, end, window, overlap, out, shortBlocks);
 }
 void AliasButterfliesSse2(float* xr, int boundaries) { AliasButterflies<mpegsimd::TDouble2>(xr, boundaries); }
 MPEG_TARGET_AVX2 void AliasButterfliesAvx2(float* xr, int boundaries) {
@@ -241,8 +269,8 @@ MPEG_TARGET_AVX2 void AliasButterfliesAvx2(float* xr, int boundaries) {
 }
 #else
 // Without x86-64 vectors every path runs the portable kernels.
-#define LongSubbandsSse2 LongSubbandsScalar
-#define LongSubbandsAvx2 LongSubbandsScalar
+#define TransformSse2 TransformScalar
+#define TransformAvx2 TransformScalar
 #define AliasButterfliesSse2 AliasButterfliesScalar
 #define AliasButterfliesAvx2 AliasButterfliesScalar
 #endif
@@ -260,7 +288,11 @@ void Layer3Imdct36(const float in[18], double out[36]) {
     Imdct36(x, out);
 }
 
-void Layer3Imdct12(const float in[6], double out[12]) { Imdct12(in, out); }
+void Layer3Imdct12(const float in[6], double out[12]) {
+    double x[6];
+    for (int k = 0; k < 6; ++k) x[k] = in[k];
+    Imdct12(x, 1, out);
+}
 
 void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, int mixedLongSubbands, const float xr[kLayer3Lines],
                            int subbandLimit, TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
@@ -279,11 +311,11 @@ void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, int mixedLongSubbands
 
     // Long blocks first, in runs of one window.
     const int longEnd = std::min(longSubbands, subbandLimit);
-    const TLongSubbandsKernel longKernel =
-        MpegSimdKernel<TLongSubbandsKernel>(&LongSubbandsScalar, &LongSubbandsSse2, &LongSubbandsAvx2);
+    const TSubbandsKernel transform =
+        MpegSimdKernel<TSubbandsKernel>(&TransformScalar, &TransformSse2, &TransformAvx2);
     const int normalEnd = std::min(switchPoint, longEnd);
-    if (normalEnd > 0) longKernel(xr, 0, normalEnd, windows[0], overlap, out);
-    if (longEnd > normalEnd) longKernel(xr, normalEnd, longEnd, windows[blockWindow], overlap, out);
+    if (normalEnd > 0) transform(xr, 0, normalEnd, windows[0], overlap, out, false);
+    if (longEnd > normalEnd) transform(xr, normalEnd, longEnd, windows[blockWindow], overlap, out, false);
 
     // Past the limit the transform is silence: the overlap comes out (+0.0f
     // turns a -0 into 0 as the double sum of the long path does).
@@ -297,23 +329,6 @@ void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, int mixedLongSubbands
         }
     }
 
-    for (int sb = longEnd; sb < shortEnd; ++sb) {
-        // Short blocks.
-        double z[36] = {};
-        const float* win = windows[2];
-        for (int w = 0; w < 3; ++w) {
-            float in[6];
-            for (int k = 0; k < 6; ++k) in[k] = xr[18 * sb + 3 * k + w];
-            double y[12];
-            Imdct12(in, y);
-            for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i] * win[i];
-        }
-        const bool invert = (sb & 1) != 0;
-        for (int i = 0; i < 18; ++i) {
-            float sample = static_cast<float>(z[i] + overlap.values[i][sb]);
-            if (invert && (i & 1)) sample = -sample;
-            out[i][sb] = sample;
-            overlap.values[i][sb] = static_cast<float>(z[18 + i]);
-        }
-    }
+    // Short blocks in between.
+    if (shortEnd > longEnd) transform(xr, longEnd, shortEnd, windows[2], overlap, out, true);
 }
