@@ -160,13 +160,22 @@ void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
             if (allocation[ch][sb] != 0) selection[ch][sb] = bits.ReadBits(2);
         }
     }
-    float gain[2][kSubbands][3] = {};
+    // Per part: the scale factor over the class's steps, by which the
+    // samples' numerators are multiplied.
+    double scale[2][kSubbands][3] = {};
     for (int sb = 0; sb < layout.sblimit; ++sb) {
         for (int ch = 0; ch < layout.channels; ++ch) {
-            if (allocation[ch][sb] != 0) ReadLayer2ScaleFactors(bits, selection[ch][sb], gain[ch][sb]);
+            const int value = allocation[ch][sb];
+            if (value == 0) continue;
+            float gain[3];
+            ReadLayer2ScaleFactors(bits, selection[ch][sb], gain);
+            const double steps = kLayer2QuantClass[table.classes[sb][value - 1]].steps;
+            for (int part = 0; part < 3; ++part) scale[ch][sb][part] = gain[part] / steps;
         }
     }
 
+    // A local reader stays in registers through the samples.
+    CBitReader samples = bits;
     float slots[3][2][kSubbands];
     for (int granule = 0; granule < 12; ++granule) {
         const int part = granule / 4;
@@ -177,13 +186,10 @@ void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
                 if (value == 0) continue;
                 const TLayer2QuantClass& q = kLayer2QuantClass[table.classes[sb][value - 1]];
                 int numerators[3];
-                ReadLayer2Triple(bits, q, numerators);
-                // One division per three samples: the scale factor over the steps.
-                const double scale = gain[ch][sb][part] / static_cast<double>(q.steps);
-                for (int i = 0; i < 3; ++i) slots[i][ch][sb] = static_cast<float>(numerators[i] * scale);
+                ReadLayer2Triple(samples, q, numerators);
+                for (int i = 0; i < 3; ++i) slots[i][ch][sb] = static_cast<float>(numerators[i] * scale[ch][sb][part]);
                 if (sb >= layout.bound && layout.channels == 2) {
-                    const double sharedScale = gain[1][sb][part] / static_cast<double>(q.steps);
-                    for (int i = 0; i < 3; ++i) slots[i][1][sb] = static_cast<float>(numerators[i] * sharedScale);
+                    for (int i = 0; i < 3; ++i) slots[i][1][sb] = static_cast<float>(numerators[i] * scale[1][sb][part]);
                 }
             }
         }
@@ -192,6 +198,7 @@ void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
             frame.output->Slot(slot[0], slot[1]);
         }
     }
+    bits = samples;
 }
 
 }  // namespace
