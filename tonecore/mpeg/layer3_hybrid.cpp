@@ -142,17 +142,11 @@ MPEG_KERNEL_INLINE void LoadSubbandColumns(mpegsimd::TDouble2* to, const float* 
 MPEG_KERNEL_INLINE void LoadSubbandColumns(mpegsimd::TDouble4* to, const float* from) {
     using mpegsimd::TFloat4;
     for (int k = 0; k < 16; k += 4) {
-        // A 4 by 4 transpose: rows are subbands, columns values.
+        // Rows are subbands, columns values.
         TFloat4 r[4];
         for (int row = 0; row < 4; ++row) mpegsimd::Load(r[row], from + 18 * row + k);
-        const TFloat4 low01 = __builtin_shufflevector(r[0], r[1], 0, 4, 1, 5);
-        const TFloat4 high01 = __builtin_shufflevector(r[0], r[1], 2, 6, 3, 7);
-        const TFloat4 low23 = __builtin_shufflevector(r[2], r[3], 0, 4, 1, 5);
-        const TFloat4 high23 = __builtin_shufflevector(r[2], r[3], 2, 6, 3, 7);
-        to[k] = __builtin_convertvector(__builtin_shufflevector(low01, low23, 0, 1, 4, 5), mpegsimd::TDouble4);
-        to[k + 1] = __builtin_convertvector(__builtin_shufflevector(low01, low23, 2, 3, 6, 7), mpegsimd::TDouble4);
-        to[k + 2] = __builtin_convertvector(__builtin_shufflevector(high01, high23, 0, 1, 4, 5), mpegsimd::TDouble4);
-        to[k + 3] = __builtin_convertvector(__builtin_shufflevector(high01, high23, 2, 3, 6, 7), mpegsimd::TDouble4);
+        mpegsimd::Transpose4(r);
+        for (int n = 0; n < 4; ++n) to[k + n] = __builtin_convertvector(r[n], mpegsimd::TDouble4);
     }
     for (int k = 16; k < 18; ++k) to[k] = mpegsimd::TDouble4{from[k], from[18 + k], from[36 + k], from[54 + k]};
 }

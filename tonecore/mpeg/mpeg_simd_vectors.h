@@ -69,6 +69,18 @@ MPEG_KERNEL_INLINE void Reverse(TFloat8& v) { v = __builtin_shufflevector(v, v, 
 MPEG_KERNEL_INLINE void Reverse(TDouble2& v) { v = __builtin_shufflevector(v, v, 1, 0); }
 MPEG_KERNEL_INLINE void Reverse(TDouble4& v) { v = __builtin_shufflevector(v, v, 3, 2, 1, 0); }
 
+// Rows of a 4 by 4 block of floats become its columns.
+MPEG_KERNEL_INLINE void Transpose4(TFloat4 (&r)[4]) {
+    const TFloat4 low01 = __builtin_shufflevector(r[0], r[1], 0, 4, 1, 5);
+    const TFloat4 high01 = __builtin_shufflevector(r[0], r[1], 2, 6, 3, 7);
+    const TFloat4 low23 = __builtin_shufflevector(r[2], r[3], 0, 4, 1, 5);
+    const TFloat4 high23 = __builtin_shufflevector(r[2], r[3], 2, 6, 3, 7);
+    r[0] = __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
+    r[1] = __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
+    r[2] = __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
+    r[3] = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
+}
+
 // Floats widened to doubles and doubles narrowed to floats (rounded to
 // nearest), one lane type's count at a time.
 MPEG_KERNEL_INLINE void LoadWidened(double& v, const float* from) { v = *from; }

@@ -146,24 +146,12 @@ MPEG_KERNEL_INLINE void DctButterflies(const float* in, float* out, const float*
 // 4-value blocks side by side: a 4 by 4 transpose puts value m of four
 // blocks into one vector, so every step is one vector operation. The same
 // operations as the scalar stages, value by value.
-MPEG_KERNEL_INLINE void Transpose4(mpegsimd::TFloat4 (&r)[4]) {
-    using mpegsimd::TFloat4;
-    const TFloat4 low01 = __builtin_shufflevector(r[0], r[1], 0, 4, 1, 5);
-    const TFloat4 high01 = __builtin_shufflevector(r[0], r[1], 2, 6, 3, 7);
-    const TFloat4 low23 = __builtin_shufflevector(r[2], r[3], 0, 4, 1, 5);
-    const TFloat4 high23 = __builtin_shufflevector(r[2], r[3], 2, 6, 3, 7);
-    r[0] = __builtin_shufflevector(low01, low23, 0, 1, 4, 5);
-    r[1] = __builtin_shufflevector(low01, low23, 2, 3, 6, 7);
-    r[2] = __builtin_shufflevector(high01, high23, 0, 1, 4, 5);
-    r[3] = __builtin_shufflevector(high01, high23, 2, 3, 6, 7);
-}
-
 MPEG_KERNEL_INLINE void SmallDctBlocks(const float* in, float* out, const float* c4, const float* c2) {
     using mpegsimd::TFloat4;
     for (int group = 0; group < MpegSynthesisState::kSubbands; group += 16) {
         TFloat4 x[4];
         for (int b = 0; b < 4; ++b) mpegsimd::Load(x[b], in + group + 4 * b);
-        Transpose4(x);
+        mpegsimd::Transpose4(x);
         // Size 4: sums and differences of the mirrored pairs (0, 3), (1, 2).
         const TFloat4 a0 = x[0] + x[3];
         const TFloat4 a1 = x[1] + x[2];
@@ -172,7 +160,7 @@ MPEG_KERNEL_INLINE void SmallDctBlocks(const float* in, float* out, const float*
         // Size 2 on both halves, then the odd half's addition.
         TFloat4 y[4] = {a0 + a1, (a0 - a1) * c2[0], a2 + a3, (a2 - a3) * c2[0]};
         y[2] += y[3];
-        Transpose4(y);
+        mpegsimd::Transpose4(y);
         for (int b = 0; b < 4; ++b) mpegsimd::Store(out + group + 4 * b, y[b]);
     }
 }
