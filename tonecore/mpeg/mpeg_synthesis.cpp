@@ -145,7 +145,8 @@ MPEG_KERNEL_INLINE void DctButterflies(const float* in, float* out, const float*
 // The sizes 4 and 2 of the split and the additions inside blocks of 4, on
 // 4-value blocks side by side: a 4 by 4 transpose puts value m of four
 // blocks into one vector, so every step is one vector operation. The same
-// operations as the scalar stages, value by value.
+// operations as the scalar stages, value by value; each block's outputs
+// come out in the order of j.
 MPEG_KERNEL_INLINE void SmallDctBlocks(const float* in, float* out, const float* c4, const float* c2) {
     using mpegsimd::TFloat4;
     for (int group = 0; group < MpegSynthesisState::kSubbands; group += 16) {
@@ -157,11 +158,46 @@ MPEG_KERNEL_INLINE void SmallDctBlocks(const float* in, float* out, const float*
         const TFloat4 a1 = x[1] + x[2];
         const TFloat4 a2 = (x[0] - x[3]) * c4[0];
         const TFloat4 a3 = (x[1] - x[2]) * c4[1];
-        // Size 2 on both halves, then the odd half's addition.
-        TFloat4 y[4] = {a0 + a1, (a0 - a1) * c2[0], a2 + a3, (a2 - a3) * c2[0]};
-        y[2] += y[3];
+        // Size 2 on both halves (outputs 0, 2 and 1, 3), then the odd half's
+        // addition; the rows go back in the order of j.
+        const TFloat4 odd3 = (a2 - a3) * c2[0];
+        TFloat4 y[4] = {a0 + a1, (a2 + a3) + odd3, (a0 - a1) * c2[0], odd3};
         mpegsimd::Transpose4(y);
         for (int b = 0; b < 4; ++b) mpegsimd::Store(out + group + 4 * b, y[b]);
+    }
+}
+
+// Blocks of N values, each the outputs of two N/2-point DCTs in the order of
+// j (even part E, then odd part O), become the N-point outputs in the order
+// of j: output 2j is E[j], output 2j + 1 is O[j] + O[j + 1] (O[j] for the
+// last j). In 4-float vectors; the same additions as AddNextInBlockOrder.
+template <int N>
+MPEG_KERNEL_INLINE void MergeDctHalves(const float* in, float* out) {
+    using mpegsimd::TFloat4;
+    constexpr int kHalf = N / 2;
+    for (int block = 0; block < MpegSynthesisState::kSubbands; block += N) {
+        const float* even = in + block;
+        const float* odd = in + block + kHalf;
+        for (int k = 0; k < kHalf; k += 4) {
+            // Whole vectors only, as the stage before stored them: a load
+            // across two stores waits until both reach the cache.
+            TFloat4 o;
+            mpegsimd::Load(o, odd + k);
+            TFloat4 sum;
+            if (k + 4 < kHalf) {
+                TFloat4 following;
+                mpegsimd::Load(following, odd + k + 4);
+                sum = o + __builtin_shufflevector(o, following, 1, 2, 3, 4);
+            } else {
+                // The last odd output has no neighbour: it stays as it is.
+                sum = o + __builtin_shufflevector(o, o, 1, 2, 3, 3);
+                sum = __builtin_shufflevector(sum, o, 0, 1, 2, 7);
+            }
+            TFloat4 e;
+            mpegsimd::Load(e, even + k);
+            mpegsimd::Store(out + block + 2 * k, TFloat4(__builtin_shufflevector(e, sum, 0, 4, 1, 5)));
+            mpegsimd::Store(out + block + 2 * k + 4, TFloat4(__builtin_shufflevector(e, sum, 2, 6, 3, 7)));
+        }
     }
 }
 
@@ -169,9 +205,10 @@ MPEG_KERNEL_INLINE void SmallDctBlocks(const float* in, float* out, const float*
 // the recursive even/odd split (N log N operations instead of N squared),
 // done stage by stage: the butterflies from the full size down, then from
 // the smallest blocks up, odd output 2j + 1 of a block as the sum of its
-// half-size outputs j and j + 1. The outputs come in block order (the even j,
-// recursively in block order, then the odd ones): kDctOrder.position[32][j]
-// is where j is.
+// half-size outputs j and j + 1. The scalar stages keep each level's
+// outputs in block order (the even j, recursively in block order, then the
+// odd ones; kDctOrder.position[32][j] is where j is) and reorder at the end;
+// the vector stages reorder at every level.
 template <typename V>
 MPEG_KERNEL_INLINE void FastDct32(const float* in, float* out) {
     const float* c = kDctConstants.c;
@@ -180,15 +217,21 @@ MPEG_KERNEL_INLINE void FastDct32(const float* in, float* out) {
     DctButterflies<V, 16>(out, scratch, c + 16);
     DctButterflies<V, 8>(scratch, out, c + 24);
     if constexpr (mpegsimd::kLanes<V> >= 4) {
-        SmallDctBlocks(out, out, c + 28, c + 30);
+        // Vectors: every level in the order of j.
+        SmallDctBlocks(out, scratch, c + 28, c + 30);
+        MergeDctHalves<8>(scratch, out);
+        MergeDctHalves<16>(out, scratch);
+        MergeDctHalves<32>(scratch, out);
     } else {
+        float block[MpegSynthesisState::kSubbands];
         DctButterflies<V, 4>(out, scratch, c + 28);
-        DctButterflies<V, 2>(scratch, out, c + 30);
-        for (int block = 0; block < MpegSynthesisState::kSubbands; block += 4) AddNextInBlockOrder<2>(out + block + 2);
+        DctButterflies<V, 2>(scratch, block, c + 30);
+        for (int at = 0; at < MpegSynthesisState::kSubbands; at += 4) AddNextInBlockOrder<2>(block + at + 2);
+        for (int at = 0; at < MpegSynthesisState::kSubbands; at += 8) AddNextInBlockOrder<4>(block + at + 4);
+        for (int at = 0; at < MpegSynthesisState::kSubbands; at += 16) AddNextInBlockOrder<8>(block + at + 8);
+        AddNextInBlockOrder<16>(block + 16);
+        for (int j = 0; j < MpegSynthesisState::kSubbands; ++j) out[j] = block[kDctOrder.position[32][j]];
     }
-    for (int block = 0; block < MpegSynthesisState::kSubbands; block += 8) AddNextInBlockOrder<4>(out + block + 4);
-    for (int block = 0; block < MpegSynthesisState::kSubbands; block += 16) AddNextInBlockOrder<8>(out + block + 8);
-    AddNextInBlockOrder<16>(out + 16);
 }
 
 // The window in the layout of the history, scaled by 32768 so that sums
@@ -257,31 +300,53 @@ MPEG_KERNEL_INLINE void ClippedSamples(TSlotWork& work) {
     }
 }
 
+// The standard's V vector of a slot is V[i] = sum over k of
+// cos((16 + i)(2k + 1) pi / 64) S[k]; with A the DCT above, V[0..15] =
+// A[16..31], V[16] = 0, V[17..31] = -A[31..17], V[32..48] = -A[16..0] and
+// V[49..63] = -A[1..15]. Output j sums, over the 16 most recent slots i,
+// D[j + 32 i] times V[j] of slot i when i is even and V[32 + j] when i is
+// odd: both halves of V are kept.
+MPEG_KERNEL_INLINE void WriteHalves(const float* a, float* even, float* odd) {
+    for (int j = 0; j < 16; ++j) even[j] = a[16 + j];
+    even[16] = 0.0f;
+    for (int j = 17; j < 32; ++j) even[j] = -a[48 - j];
+    for (int j = 0; j <= 16; ++j) odd[j] = -a[16 - j];
+    for (int j = 17; j < 32; ++j) odd[j] = -a[j - 16];
+}
+
+// The same from A in 4-float vectors A[4q..4q + 3] as the DCT stored them,
+// each half stored in vectors of V as the window loads them (a load across
+// two stores waits until both reach the cache).
+template <typename V>
+MPEG_KERNEL_INLINE void WriteHalves(const mpegsimd::TFloat4 (&a)[8], float* even, float* odd) {
+    using mpegsimd::TFloat4;
+    // -(A[4q], A[4q - 1], A[4q - 2], A[4q - 3]).
+    const auto mirrored = [&a](int q) { return TFloat4(-__builtin_shufflevector(a[q], a[q - 1], 0, 7, 6, 5)); };
+    const TFloat4 zeroThenMirrored = __builtin_shufflevector(TFloat4{}, TFloat4(-a[7]), 0, 7, 6, 5);
+    const TFloat4 evenHalf[8] = {a[4], a[5], a[6], a[7], zeroThenMirrored, mirrored(7), mirrored(6), mirrored(5)};
+    const TFloat4 oddHalf[8] = {mirrored(4), mirrored(3), mirrored(2), mirrored(1), -a[0], -a[1], -a[2], -a[3]};
+    for (int q = 0; q < 8; q += mpegsimd::kLanes<V> / 4) {
+        if constexpr (mpegsimd::kLanes<V> == 8) {
+            mpegsimd::Store(even + 4 * q, V(__builtin_shufflevector(evenHalf[q], evenHalf[q + 1], 0, 1, 2, 3, 4, 5, 6, 7)));
+            mpegsimd::Store(odd + 4 * q, V(__builtin_shufflevector(oddHalf[q], oddHalf[q + 1], 0, 1, 2, 3, 4, 5, 6, 7)));
+        } else {
+            mpegsimd::Store(even + 4 * q, evenHalf[q]);
+            mpegsimd::Store(odd + 4 * q, oddHalf[q]);
+        }
+    }
+}
+
 template <typename V>
 MPEG_KERNEL_INLINE void SynthesizeSlot(TSlotWork& work) {
-    alignas(32) float block[MpegSynthesisState::kSubbands];
-    FastDct32<V>(work.input, block);
-
-    // The standard's V vector of a slot is V[i] = sum over k of
-    // cos((16 + i)(2k + 1) pi / 64) S[k]; with A the DCT above, V[0..15] =
-    // A[16..31], V[16] = 0, V[17..31] = -A[31..17], V[32..48] = -A[16..0]
-    // and V[49..63] = -A[1..15]. Output j sums, over the 16 most recent
-    // slots i, D[j + 32 i] times V[j] of slot i when i is even and V[32 + j]
-    // when i is odd: both halves of V are kept. Value by value from the
-    // DCT's block order (gathering A first makes the processor wait for
-    // values still on their way to memory).
-    constexpr const int* kAt = kDctOrder.position[32];
-    float* even = work.halves[0];
-    float* odd = work.halves[1];
-#pragma GCC unroll 16
-    for (int j = 0; j < 16; ++j) even[j] = block[kAt[16 + j]];
-    even[16] = 0.0f;
-#pragma GCC unroll 16
-    for (int j = 17; j < 32; ++j) even[j] = -block[kAt[48 - j]];
-#pragma GCC unroll 17
-    for (int j = 0; j <= 16; ++j) odd[j] = -block[kAt[16 - j]];
-#pragma GCC unroll 16
-    for (int j = 17; j < 32; ++j) odd[j] = -block[kAt[j - 16]];
+    alignas(32) float a[MpegSynthesisState::kSubbands];
+    FastDct32<V>(work.input, a);
+    if constexpr (mpegsimd::kLanes<V> >= 4) {
+        mpegsimd::TFloat4 vectors[8];
+        for (int q = 0; q < 8; ++q) mpegsimd::Load(vectors[q], a + 4 * q);
+        WriteHalves<V>(vectors, work.halves[0], work.halves[1]);
+    } else {
+        WriteHalves(a, work.halves[0], work.halves[1]);
+    }
     WindowSums<V>(work);
     ClippedSamples<V>(work);
 }
