@@ -95,8 +95,10 @@ void DecodeLayer1Frame(void* /*state*/, TMpegLayerFrame& frame) {
 
 // Scale factor selection information: which of the three parts' scale
 // factors are sent (0: all three; 1: the first serves parts one and two; 2:
-// one for all; 3: the second serves parts two and three).
-void ReadLayer2ScaleFactors(CBitReader& bits, std::uint32_t selection, float gains[3]) {
+// one for all; 3: the second serves parts two and three). Gives each part's
+// gain over the class's steps, by which the samples' numerators are
+// multiplied.
+void ReadLayer2ScaleFactors(CBitReader& bits, std::uint32_t selection, double steps, double scales[3]) {
     std::uint32_t index[3];
     switch (selection) {
         case 0:
@@ -115,7 +117,7 @@ void ReadLayer2ScaleFactors(CBitReader& bits, std::uint32_t selection, float gai
             break;
     }
     // An index of 63 is not refused: it silences its part (gain 0).
-    for (int part = 0; part < 3; ++part) gains[part] = Layer12ScaleFactorGain(index[part]);
+    for (int part = 0; part < 3; ++part) scales[part] = Layer12ScaleFactorGain(index[part]) / steps;
 }
 
 // Three consecutive samples of one subband as the numerators 2 code -
@@ -160,17 +162,13 @@ void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
             if (allocation[ch][sb] != 0) selection[ch][sb] = bits.ReadBits(2);
         }
     }
-    // Per part: the scale factor over the class's steps, by which the
-    // samples' numerators are multiplied.
     double scale[2][kSubbands][3] = {};
     for (int sb = 0; sb < layout.sblimit; ++sb) {
         for (int ch = 0; ch < layout.channels; ++ch) {
             const int value = allocation[ch][sb];
             if (value == 0) continue;
-            float gain[3];
-            ReadLayer2ScaleFactors(bits, selection[ch][sb], gain);
             const double steps = kLayer2QuantClass[table.classes[sb][value - 1]].steps;
-            for (int part = 0; part < 3; ++part) scale[ch][sb][part] = gain[part] / steps;
+            ReadLayer2ScaleFactors(bits, selection[ch][sb], steps, scale[ch][sb]);
         }
     }
 
