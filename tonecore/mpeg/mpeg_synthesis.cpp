@@ -352,12 +352,17 @@ MPEG_KERNEL_INLINE void SynthesizeSlot(TSlotWork& work) {
 }
 
 void SynthesizeSlotScalar(TSlotWork& work) { SynthesizeSlot<float>(work); }
+void SamplesScalar(TSlotWork& work) { ClippedSamples<float>(work); }
 #if defined(TRACKPRESS_MPEG_X86_64)
 void SynthesizeSlotSse2(TSlotWork& work) { SynthesizeSlot<mpegsimd::TFloat4>(work); }
 MPEG_TARGET_AVX2 void SynthesizeSlotAvx2(TSlotWork& work) { SynthesizeSlot<mpegsimd::TFloat8>(work); }
+void SamplesSse2(TSlotWork& work) { ClippedSamples<mpegsimd::TFloat4>(work); }
+MPEG_TARGET_AVX2 void SamplesAvx2(TSlotWork& work) { ClippedSamples<mpegsimd::TFloat8>(work); }
 #else
 #define SynthesizeSlotSse2 SynthesizeSlotScalar
 #define SynthesizeSlotAvx2 SynthesizeSlotScalar
+#define SamplesSse2 SamplesScalar
+#define SamplesAvx2 SamplesScalar
 #endif
 
 }  // namespace
@@ -432,6 +437,15 @@ void MpegSynthesisState::Slot(const float* subbands) {
         *pcm_ = static_cast<std::int16_t>(work.samples[j]);
         pcm_ += stride_;
     }
+}
+
+void MpegSynthesisSamples(const float sums[MpegSynthesisState::kSubbands], bool truncate,
+                          std::int32_t samples[MpegSynthesisState::kSubbands]) {
+    TSlotWork work{};
+    std::memcpy(work.sums, sums, sizeof work.sums);
+    work.truncate = truncate;
+    MpegSimdKernel(&SamplesScalar, &SamplesSse2, &SamplesAvx2)(work);
+    std::memcpy(samples, work.samples, sizeof work.samples);
 }
 
 void MpegSynthesisState::SilentSlot() {

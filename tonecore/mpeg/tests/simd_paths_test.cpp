@@ -188,4 +188,37 @@ TEST(MpegSimdPaths, HybridFilterbankAndAliasReductionGiveTheScalarValues) {
     }
 }
 
+// Conversion to 16-bit samples on every path: at full rate to nearest with
+// ties to even (0.5 to 0, 1.5 to 2), under rate reduction toward zero (1.5
+// to 1, -1.5 to -1), and clipped to the 16-bit range either way.
+TEST(MpegSimdPaths, SamplesRoundAndClipTheSameOnEveryPath) {
+    struct TCase {
+        float sum;
+        std::int32_t nearest;
+        std::int32_t truncated;
+    };
+    const TCase cases[] = {
+        {0.5f, 0, 0},       {1.5f, 2, 1},        {2.5f, 2, 2},           {-0.5f, 0, 0},
+        {-1.5f, -2, -1},    {-2.5f, -2, -2},     {0.49f, 0, 0},          {-0.99f, -1, 0},
+        {32766.5f, 32766, 32766}, {32767.4f, 32767, 32767}, {40000.0f, 32767, 32767},
+        {-32768.7f, -32768, -32768}, {-1.0e9f, -32768, -32768},  {7.75f, 8, 7},
+    };
+    float sums[MpegSynthesisState::kSubbands] = {};
+    for (std::size_t i = 0; i < std::size(cases); ++i) sums[i] = cases[i].sum;
+    const TPath paths[] = {{EMpegSimdPath::kScalar, "scalar"}, kVectorPaths[0], kVectorPaths[1]};
+    for (const TPath& p : paths) {
+        CPathScope scope(p.path);
+        if (!scope.Ok()) continue;
+        SCOPED_TRACE(p.name);
+        for (const bool truncate : {false, true}) {
+            std::int32_t samples[MpegSynthesisState::kSubbands];
+            MpegSynthesisSamples(sums, truncate, samples);
+            for (std::size_t i = 0; i < std::size(cases); ++i) {
+                EXPECT_EQ(samples[i], truncate ? cases[i].truncated : cases[i].nearest)
+                    << cases[i].sum << (truncate ? " truncated" : " to nearest");
+            }
+        }
+    }
+}
+
 }  // namespace
