@@ -25,6 +25,7 @@
 #include "platter/audio_decoder.h"
 #include "platter/errors.h"
 #include "platter/platter.h"
+#include "platter/track_source.h"
 // The decoder's set-up as its own tests drive it.
 #include "tonecore/mpeg/tests/mpeg_test_decode.h"
 
@@ -114,10 +115,11 @@ std::int32_t OnAudio(void* context, TPcmSink sink, void* sinkContext) {
     auto& render = *static_cast<TRender*>(context);
     std::vector<std::uint8_t> buffer(64 * 1024);
     for (const std::string& file : render.files) {
-        auto stream = render.decoder->Open(file.c_str());
-        if (!stream) return 0;
+        std::string why;
+        auto source = OpenTrackSource(file, render.decoder, why);
+        if (!source) return 0;
         for (;;) {
-            const std::int64_t got = stream->Read(buffer.data(), static_cast<std::int64_t>(buffer.size()));
+            const std::int64_t got = source->Read(buffer.data(), static_cast<std::int64_t>(buffer.size()));
             if (got < 0) return 0;
             if (got == 0) break;
             std::int32_t length = static_cast<std::int32_t>(got);
@@ -140,13 +142,11 @@ void PrintError(PLATTER_CDevice& device, std::int32_t code) {
 }
 
 // Length in bytes of one track as the program lays it out on the fly.
-std::int64_t DecodedBytes(CMpegDecoder& decoder, const std::string& file) {
-    auto stream = decoder.Open(file.c_str());
-    std::vector<std::uint8_t> buffer(64 * 1024);
-    std::int64_t total = 0;
-    for (std::int64_t got = 1; stream && got > 0; total += got > 0 ? got : 0)
-        got = stream->Read(buffer.data(), static_cast<std::int64_t>(buffer.size()));
-    return total;
+std::int64_t PcmBytes(CMpegDecoder& decoder, const std::string& file) {
+    std::string why;
+    auto source = OpenTrackSource(file, &decoder, why);
+    if (!source) std::printf("%s\n", why.c_str());
+    return source ? source->PcmBytes() : 0;
 }
 
 int Burn(PLATTER_CPlatter& engine, PLATTER_CDevice& device, int argc, char** argv, CMpegDecoder& decoder) {
@@ -182,7 +182,7 @@ int Burn(PLATTER_CPlatter& engine, PLATTER_CDevice& device, int argc, char** arg
         block.tracks[i].fileType = PLATTER_FILE_WAV_CONVERTED;
         if (i + 1 < files.size() && gapMs > 0)
             block.tracks[i].gapSectors = static_cast<std::int32_t>(std::int64_t{gapMs} * 75 / 1000);
-        if (block.onTheFly != 0) block.tracks[i].lengthBytes = static_cast<std::int32_t>(DecodedBytes(decoder, files[i]));
+        if (block.onTheFly != 0) block.tracks[i].lengthBytes = static_cast<std::int32_t>(PcmBytes(decoder, files[i]));
     }
     std::string sheetPath;
     if (!cdText.empty()) {
