@@ -280,7 +280,8 @@ TBurnWriteResult CBurnWriter::Write(const TBurnWriteJob& job) {
     outcome.underrunProtection = protection;
     outcome.began = true;
     if (job.percentDone != nullptr) job.percentDone->store(0);
-    if (job.startTick != nullptr && job.clock != nullptr) job.startTick->store(static_cast<std::int32_t>(job.clock->NowMs()));
+    if (job.startTick != nullptr && job.clock != nullptr)
+        job.startTick->store(static_cast<std::int32_t>(job.clock->NowMs()));
     const auto started = std::chrono::steady_clock::now();
     std::int64_t sectorsDone = 0;
 

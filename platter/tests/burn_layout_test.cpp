@@ -86,7 +86,8 @@ TEST_F(BurnLayoutTest, StreamedTracksEndAtTheirNearestSector) {
 TEST_F(BurnLayoutTest, CdTextPacksDecodeToTheCleanedLatin1Titles) {
     ASSERT_TRUE(library.Ready());
     const std::string sheet = files.File("mycue.txt");
-    WriteFile(sheet, "TITLE \"Disc \"\"Q\"\"\"\r\nFILE \"x.mp3\" MP3\r\n  TRACK 01 AUDIO\r\n    TITLE \"Caf\xC3\xA9\"\r\n"
+    WriteFile(sheet, "TITLE \"Disc \"\"Q\"\"\"\r\nFILE \"x.mp3\" MP3\r\n"
+                     "  TRACK 01 AUDIO\r\n    TITLE \"Caf\xC3\xA9\"\r\n"
                      "  TRACK 02 AUDIO\r\n    TITLE \"\xE6\x97\xA5\xE6\x9C\xAC mix\"\r\n");
     TWriteDiscParams block = MakeFileBlock({Wave("a.wav", 588), Wave("b.wav", 588), Wave("c.wav", 588)}, recorder);
     block.cdText = 1;

@@ -49,7 +49,8 @@ public:
                 if (!DecodeFrame()) return -1;
                 continue;
             }
-            const std::size_t n = std::min<std::size_t>(pending_.size() - pos_, static_cast<std::size_t>(bytes - filled));
+            const std::size_t n =
+                std::min<std::size_t>(pending_.size() - pos_, static_cast<std::size_t>(bytes - filled));
             std::memcpy(out + filled, pending_.data() + pos_, n);
             pos_ += n;
             filled += static_cast<std::int64_t>(n);
