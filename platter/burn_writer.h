@@ -1,13 +1,14 @@
 #pragma once
-// Writing a disc through libburn. The drive is grabbed only for a media
-// query, a write or an eject, and released at once afterwards, so readers
-// can open it the rest of the time; the device keeps them off while it is
-// held (its medium lock).
+// Writing a disc through libburn. The drive is grabbed only to learn what
+// it writes (once, when the engine lists it), for a media query, a write or
+// an eject, and released at once afterwards, so readers can open it the
+// rest of the time; the device keeps them off while it is held (its medium
+// lock).
 //
 // A write checks everything before the first event: the disc (none 2,
-// written and not rewritable 4, rewritable and not allowed 11, rewritable
-// and allowed but written: fast-blanked first), the length (10) and
-// libburn's own precheck (3, with its reasons). Then libburn writes from
+// written and not rewritable 4, rewritable and not allowed 11), the length
+// (10; before a written rewritable disc that is allowed is fast-blanked)
+// and libburn's own precheck (3, with its reasons). Then libburn writes from
 // our sources on its threads while our write thread polls its status,
 // reports the burn events and the percent done, and waits until libburn is
 // idle again; the caller waits for that thread.
