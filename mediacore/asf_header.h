@@ -63,8 +63,9 @@ struct TAsfHeader {
     std::array<std::u16string, kAsfContentFields> content;
     bool hasExtendedContent = false;
     std::vector<TAsfAttribute> extendedContent;
-    // The header extension, when present: where its data starts in the
-    // header, and its children relative to that.
+    // The header extension, when present (the first one; a later one is
+    // kept as opaque bytes): where its data starts in the header, and its
+    // children relative to that.
     bool hasExtension = false;
     std::size_t extensionDataOffset = 0;
     std::vector<TAsfObjectSpan> extensionObjects;

@@ -109,6 +109,13 @@ Buffer ExtensionBody(Bytes original, const TAsfHeader& header) {
     return body;
 }
 
+// Whether object is the Header Extension Object the reader took apart (a
+// later one is copied as it stands).
+bool IsReadExtension(const TAsfHeader& header, const TAsfObjectSpan& object) {
+    return object.id == ASF_Header_Extension_Object && header.hasExtension &&
+           object.offset + kAsfHeaderExtensionHeadBytes == header.extensionDataOffset;
+}
+
 bool HasContent(const TAsfHeader& header) {
     return std::any_of(header.content.begin(), header.content.end(), [](const auto& text) { return !text.empty(); });
 }
@@ -133,7 +140,7 @@ std::vector<std::uint8_t> WriteAsfHeader(std::span<const std::uint8_t> original,
             if (wroteExtended) continue;
             AppendObject(out, object.id, ExtendedContentBody(header));
             wroteExtended = true;
-        } else if (object.id == ASF_Header_Extension_Object && rebuildExtension) {
+        } else if (rebuildExtension && IsReadExtension(header, object)) {
             AppendObject(out, object.id, ExtensionBody(original, header));
         } else {
             if (object.id == ASF_File_Properties_Object) fileSizeField = out.size() + kAsfFileSizeFieldOffset;

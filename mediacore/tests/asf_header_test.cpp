@@ -314,6 +314,31 @@ TEST(AsfHeaderWrite, RepeatedObjectsKeepEveryValueOnce) {
     EXPECT_EQ(names, (std::vector<std::u16string>{u"Duration", u"Bitrate", u"A", u"B", u"C", u"D", u"E"}));
 }
 
+// A file may carry a second Header Extension Object (damaged, or written by
+// a careless tool): the first is the one read and rebuilt, the second is
+// copied as it stands, and nothing is read outside the header's bytes.
+TEST(AsfHeaderWrite, ASecondExtensionIsKeptAsItStands) {
+    const Buffer second = Extension({MetadataObject(ASF_Metadata_Object, {{0, u"Late", 5, Le<std::uint16_t>(9)}})});
+    const Buffer original = Header({
+        Extension({MetadataObject(ASF_Metadata_Object, {{0, u"WM/Flag", 2, Le<std::uint16_t>(1)}}),
+                   MetadataObject(ASF_Metadata_Library_Object, {{0, u"C", 5, Le<std::uint16_t>(3)}}),
+                   Object(GUID{0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}, Buffer(300, 0x5A))}),
+        second,
+    });
+    TAsfHeader header = Parse(original);
+    bool extensionChanged = false;
+    ASSERT_EQ(StoreFileAttribute(header, {u"E", WMT_TYPE_GUID, kGuidValue}, &extensionChanged), S_OK);
+    const Buffer rewritten = WriteAsfHeader(original, header, extensionChanged, 0);
+    const TAsfHeader again = Parse(rewritten);
+    std::vector<std::u16string> names;
+    for (const auto& a : ListFileAttributes(again)) names.push_back(a.name);
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"Duration", u"Bitrate", u"WM/Flag", u"C", u"E"}));
+    ASSERT_EQ(again.objects.size(), 2u);
+    EXPECT_TRUE(std::search(rewritten.begin(), rewritten.end(), second.begin(), second.end()) != rewritten.end());
+    EXPECT_TRUE(std::search(rewritten.begin(), rewritten.end(), original.begin() + 30, original.begin() + 30 + 24) ==
+                rewritten.end());
+}
+
 TEST(AsfHeaderWrite, RefusesWhatTheObjectsCannotHold) {
     TAsfHeader header = Parse(FullHeader());
     bool extensionChanged = false;
