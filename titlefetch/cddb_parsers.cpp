@@ -27,12 +27,6 @@ void ForEachLineAfterFirst(std::string_view body, Handler handle) {
     }
 }
 
-template <class Record>
-void DeleteRecords(MvList<Record*>& list) {
-    for (Record* record : list) delete record;
-    list.Empty();
-}
-
 // "N" or "S" (or "E" or "W"), three digits of degrees, one separator and two
 // digits of minutes: the value in minutes and the hemisphere flag.
 bool ParseCoordinate(std::string_view text, char positive, char negative, std::int32_t& minutes,
@@ -59,16 +53,8 @@ bool ParseHexId(std::string_view text, std::uint32_t& id) {
     if (text.empty() || text.size() > 8) return false;
     std::uint32_t value = 0;
     for (const char ch : text) {
-        int digit;
-        if (ch >= '0' && ch <= '9') {
-            digit = ch - '0';
-        } else if (ch >= 'a' && ch <= 'f') {
-            digit = ch - 'a' + 10;
-        } else if (ch >= 'A' && ch <= 'F') {
-            digit = ch - 'A' + 10;
-        } else {
-            return false;
-        }
+        const int digit = HexDigitValue(ch);
+        if (digit < 0) return false;
         value = (value << 4) | static_cast<std::uint32_t>(digit);
     }
     id = value;
@@ -101,7 +87,7 @@ bool CCDDB::acceptListAnswer(std::string_view body) {
 
 bool CCDDB::parseSitesBody(std::string_view body, MvList<TITLEFETCH_TSite*>& list) {
     if (!acceptListAnswer(body)) return false;
-    DeleteRecords(list);
+    DeleteRecordsAndEmpty(list);
     ForEachLineAfterFirst(body, [&](std::string_view line) {
         auto* site = new TITLEFETCH_TSite;
         if (!parseSite(line, *site)) {
@@ -118,7 +104,7 @@ bool CCDDB::parseSitesBody(std::string_view body, MvList<TITLEFETCH_TSite*>& lis
 
 bool CCDDB::parseGenresBody(std::string_view body, MvList<TITLEFETCH_TGenre*>& list) {
     if (!acceptListAnswer(body)) return false;
-    DeleteRecords(list);
+    DeleteRecordsAndEmpty(list);
     ForEachLineAfterFirst(body, [&](std::string_view line) {
         if (line.empty()) return true;
         auto* genre = new TITLEFETCH_TGenre;

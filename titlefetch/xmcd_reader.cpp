@@ -46,18 +46,9 @@ void AddPiece(std::vector<std::string>& entries, std::size_t number, std::string
 std::uint32_t LeadingHex(std::string_view text) {
     std::uint32_t value = 0;
     for (std::size_t i = 0; i < text.size() && i < 8; ++i) {
-        const char ch = text[i];
-        std::uint32_t digit;
-        if (ch >= '0' && ch <= '9') {
-            digit = static_cast<std::uint32_t>(ch - '0');
-        } else if (ch >= 'a' && ch <= 'f') {
-            digit = static_cast<std::uint32_t>(ch - 'a' + 10);
-        } else if (ch >= 'A' && ch <= 'F') {
-            digit = static_cast<std::uint32_t>(ch - 'A' + 10);
-        } else {
-            break;
-        }
-        value = (value << 4) | digit;
+        const int digit = HexDigitValue(text[i]);
+        if (digit < 0) break;
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
     }
     return value;
 }
