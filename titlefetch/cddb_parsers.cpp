@@ -96,7 +96,7 @@ bool CCDDB::parseSitesBody(std::string_view body, MvList<TITLEFETCH_TSite*>& lis
             return false;
         }
         if (site->port == -1 || !list.Append(site)) delete site;
-        return true;
+        return list.count < kMaxListEntries;
     });
     m_lastCommandResp.Empty();
     return true;
@@ -110,7 +110,7 @@ bool CCDDB::parseGenresBody(std::string_view body, MvList<TITLEFETCH_TGenre*>& l
         auto* genre = new TITLEFETCH_TGenre;
         CopyField(line, genre->name);
         if (!list.Append(genre)) delete genre;
-        return true;
+        return list.count < kMaxListEntries;
     });
     m_lastCommandResp.Empty();
     return true;
@@ -144,7 +144,7 @@ bool CCDDB::parseStatusBody(std::string_view body, TCDDBStatus& status) {
         rest = getNextLine(line);
         if (blockNames != nullptr && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
             const std::size_t colon = line.find(':');
-            if (colon == std::string_view::npos) continue;
+            if (colon == std::string_view::npos || blockNames->count >= kMaxListEntries) continue;
             blockNames->Append(new CCOMString(std::string(TrimBlanks(line.substr(0, colon))).c_str()));
             blockCounts->Append(LeadingDecimal(line.substr(colon + 1)));
             continue;
@@ -237,7 +237,7 @@ bool CCDDB::parseQueryBody(std::string_view body, MvList<TITLEFETCH_TQResult*>& 
         ForEachLineAfterFirst(body, [&](std::string_view line) {
             auto* result = new TITLEFETCH_TQResult;
             if (!parseQueryResult(line, *result) || !results.Append(result)) delete result;
-            return true;
+            return results.count < kMaxListEntries;
         });
         ok = results.count > 0;
     } else {

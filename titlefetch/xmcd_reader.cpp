@@ -18,6 +18,9 @@ namespace {
 // Records carry at most 99 tracks (the Red Book's track numbers); higher
 // TTITLE and EXTT numbers are passed over rather than padded out to.
 constexpr std::size_t kMaxTrackEntries = 100;
+// Frame offsets past a disc's 99 tracks are passed over, so a hostile
+// answer cannot make the track list grow without bound.
+constexpr int kMaxTrackOffsets = 99;
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
@@ -65,6 +68,7 @@ void ReplaceTexts(MvList<CCOMString*>& list, const std::vector<std::string>& raw
 
 struct CCDDB::XmcdDraft {
     bool inOffsets = false;
+    int offsetCount = 0;
     bool discLengthSeen = false;
     bool discIdSeen = false;
     bool dtitleSeen = false;
@@ -120,7 +124,8 @@ bool CCDDB::parseCommentLine(std::string_view text, XmcdDraft& draft, MvList<PLA
         CopyField(comment, record.clientComment);
         return true;
     }
-    if (draft.inOffsets) {
+    if (draft.inOffsets && draft.offsetCount < kMaxTrackOffsets) {
+        ++draft.offsetCount;
         auto* track = new PLATTER_TTrackPos;
         track->frameOffset = LeadingDecimal(text);
         if (!tracks.Append(track)) delete track;
