@@ -37,7 +37,7 @@ public:
     // However the data trickles in, a read ends after this many time-outs.
     static constexpr int kMaxTimeoutsPerRead = 15;
     // Most entries a list answer fills in (sites, genres, query matches, a
-    // status block); further lines are passed over. Real answers list a few
+    // status block, a record's play order); further ones are passed over. Real answers list a few
     // dozen, and every entry is a record of its own in a list that grows by
     // ten slots at a time, so an answer of a million short lines would take
     // minutes and hundreds of megabytes.

@@ -218,7 +218,7 @@ bool CCDDB::parseRecordBody(std::string_view body, MvList<PLATTER_TTrackPos*>& t
     record.playOrder.Empty();
     const std::string orderText = UnescapeXmcdValue(draft.playOrder);
     std::string_view order = orderText;
-    for (;;) {
+    while (record.playOrder.count < kMaxListEntries) {
         const std::size_t comma = order.find(',');
         const std::string_view piece = order.substr(0, comma);
         if (comma == std::string_view::npos) {

@@ -188,6 +188,19 @@ TEST(XmcdReader, NoMoreOffsetsThanADiscHasTracks) {
     FreeAll(tracks);
 }
 
+// The play order is a list answer of its own: it stops at the list limit.
+TEST(XmcdReader, PlayOrderStopsAtTheListLimit) {
+    CCDDB cddb;
+    OwnedRecord record;
+    MvList<PLATTER_TTrackPos*> tracks;
+    std::string order = "PLAYORDER=";
+    for (int i = 0; i < CCDDB::kMaxListEntries + 5; ++i) order += std::to_string(i % 7 + 1) + ",";
+    ASSERT_TRUE(cddb.parseRecordBody(Body(WithHead({"DISCID=08000c03", "DTITLE=A / B", order})), tracks, record));
+    ASSERT_EQ(record.playOrder.count, CCDDB::kMaxListEntries);
+    EXPECT_EQ(record.playOrder.items[CCDDB::kMaxListEntries - 1], (CCDDB::kMaxListEntries - 1) % 7 + 1);
+    FreeAll(tracks);
+}
+
 TEST(XmcdReader, ARecordReplacesWhatTheListsHeld) {
     CCDDB cddb;
     OwnedRecord record;
