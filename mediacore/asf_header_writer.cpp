@@ -1,6 +1,7 @@
 // Writing the ASF Header Object back: the objects the attributes live in are
 // rebuilt, every other object is copied byte for byte.
 #include <algorithm>
+#include <array>
 
 #include "mediacore/asf_bytes.h"
 #include "mediacore/asf_header.h"
@@ -24,16 +25,34 @@ void AppendObject(Buffer& out, const GUID& id, const Buffer& body) {
     out.insert(out.end(), body.begin(), body.end());
 }
 
-std::uint16_t TextBytes(const std::u16string& text) {
-    return text.empty() ? 0 : static_cast<std::uint16_t>(2 * (text.size() + 1));
+// Largest length a 16-bit length field can give.
+constexpr std::size_t kMaxLength16 = 0xFFFF;
+
+// A text's stored bytes, terminated, unless the terminator would take it
+// past what a 16-bit length can say: a file may store such a text without
+// one (the reader drops it either way), and it goes back as it came.
+Buffer Text16(const std::u16string& text) {
+    Buffer bytes;
+    AppendUtf16z(bytes, text);
+    if (bytes.size() > kMaxLength16) bytes.resize(bytes.size() - 2);
+    return bytes;
+}
+
+// A string value as the reader handed it out (terminated), likewise.
+Buffer Value16(const TAsfAttribute& attribute) {
+    Buffer value = FileValue(attribute, false);
+    if (attribute.type == WMT_TYPE_STRING && value.size() > kMaxLength16) value.resize(value.size() - 2);
+    return value;
 }
 
 Buffer ContentDescriptionBody(const TAsfHeader& header) {
     Buffer body;
-    for (const std::u16string& text : header.content) AppendU16(body, TextBytes(text));
-    for (const std::u16string& text : header.content) {
-        if (!text.empty()) AppendUtf16z(body, text);
+    std::array<Buffer, kAsfContentFields> texts;
+    for (std::size_t field = 0; field < kAsfContentFields; ++field) {
+        if (!header.content[field].empty()) texts[field] = Text16(header.content[field]);
+        AppendU16(body, static_cast<std::uint16_t>(texts[field].size()));
     }
+    for (const Buffer& text : texts) body.insert(body.end(), text.begin(), text.end());
     return body;
 }
 
@@ -41,9 +60,10 @@ Buffer ExtendedContentBody(const TAsfHeader& header) {
     Buffer body;
     AppendU16(body, static_cast<std::uint16_t>(header.extendedContent.size()));
     for (const TAsfAttribute& attribute : header.extendedContent) {
-        const Buffer value = FileValue(attribute, false);
-        AppendU16(body, static_cast<std::uint16_t>(2 * (attribute.name.size() + 1)));
-        AppendUtf16z(body, attribute.name);
+        const Buffer name = Text16(attribute.name);
+        const Buffer value = Value16(attribute);
+        AppendU16(body, static_cast<std::uint16_t>(name.size()));
+        body.insert(body.end(), name.begin(), name.end());
         AppendU16(body, FileValueType(attribute.type));
         AppendU16(body, static_cast<std::uint16_t>(value.size()));
         body.insert(body.end(), value.begin(), value.end());
@@ -55,13 +75,14 @@ Buffer MetadataBody(const std::vector<TAsfMetadataRecord>& records) {
     Buffer body;
     AppendU16(body, static_cast<std::uint16_t>(records.size()));
     for (const TAsfMetadataRecord& record : records) {
+        const Buffer name = Text16(record.attribute.name);
         const Buffer value = FileValue(record.attribute, true);
         AppendU16(body, record.languageIndex);
         AppendU16(body, record.stream);
-        AppendU16(body, static_cast<std::uint16_t>(2 * (record.attribute.name.size() + 1)));
+        AppendU16(body, static_cast<std::uint16_t>(name.size()));
         AppendU16(body, FileValueType(record.attribute.type));
         AppendU32(body, static_cast<std::uint32_t>(value.size()));
-        AppendUtf16z(body, record.attribute.name);
+        body.insert(body.end(), name.begin(), name.end());
         body.insert(body.end(), value.begin(), value.end());
     }
     return body;

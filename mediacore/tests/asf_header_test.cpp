@@ -339,6 +339,41 @@ TEST(AsfHeaderWrite, ASecondExtensionIsKeptAsItStands) {
                 rewritten.end());
 }
 
+// Texts a file stores without their terminator at the largest length a
+// 16-bit field allows are handed out terminated, but written back as they
+// came: with the terminator they would no longer fit their length field.
+TEST(AsfHeaderWrite, TextsAtTheLengthLimitAreWrittenBackAsTheyCame) {
+    const std::u16string longName(0xFFFE / 2, u'n');
+    Buffer longValue;
+    for (std::size_t i = 0; i < 0xFFFE / 2; ++i) longValue.insert(longValue.end(), {'v', 0});
+    Buffer body;
+    AppendU16(body, 1);
+    AppendU16(body, 0xFFFE);
+    for (char16_t unit : longName) AppendU16(body, unit);
+    AppendU16(body, 0);
+    AppendU16(body, 0xFFFE);
+    body.insert(body.end(), longValue.begin(), longValue.end());
+    // The author likewise, in the content description.
+    Buffer content;
+    for (std::uint16_t length : {0, 0xFFFE, 0, 0, 0}) AppendU16(content, length);
+    for (char16_t unit : longName) AppendU16(content, unit);
+    const Buffer original = Header({Object(ASF_Extended_Content_Description_Object, body),
+                                    Object(ASF_Content_Description_Object, content)});
+
+    TAsfHeader header = Parse(original);
+    ASSERT_EQ(header.extendedContent.size(), 1u);
+    EXPECT_EQ(header.extendedContent[0].name, longName);
+    bool extensionChanged = false;
+    ASSERT_EQ(StoreFileAttribute(header, {u"Title", WMT_TYPE_STRING, Utf16z(u"T")}, &extensionChanged), S_OK);
+    const Buffer rewritten = WriteAsfHeader(original, header, extensionChanged, 0);
+    const TAsfHeader again = Parse(rewritten);
+    ASSERT_EQ(again.extendedContent.size(), 1u);
+    EXPECT_EQ(again.extendedContent[0].name, longName);
+    EXPECT_EQ(again.extendedContent[0].value, header.extendedContent[0].value);
+    EXPECT_EQ(again.content[kAsfTitle], u"T");
+    EXPECT_EQ(again.content[kAsfAuthor], longName);
+}
+
 TEST(AsfHeaderWrite, RefusesWhatTheObjectsCannotHold) {
     TAsfHeader header = Parse(FullHeader());
     bool extensionChanged = false;
