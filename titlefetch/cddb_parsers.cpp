@@ -41,6 +41,44 @@ bool ParseCoordinate(std::string_view text, char positive, char negative, std::i
     return true;
 }
 
+// The status answer's "name: value" lines: numbers, and flags that are
+// "yes" or "no".
+struct TStatusNumber {
+    std::string_view name;
+    std::int32_t TCDDBStatus::*field;
+};
+constexpr TStatusNumber kStatusNumbers[] = {
+    {"current proto", &TCDDBStatus::currentProtocolLevel}, {"max proto", &TCDDBStatus::maxProtocolLevel},
+    {"current users", &TCDDBStatus::currentUsers},         {"max users", &TCDDBStatus::maxUsers},
+    {"Database entries", &TCDDBStatus::databaseEntries},
+};
+struct TStatusFlag {
+    std::string_view name;
+    std::uint8_t TCDDBStatus::*field;
+};
+constexpr TStatusFlag kStatusFlags[] = {
+    {"gets", &TCDDBStatus::gets},     {"updates", &TCDDBStatus::updates},     {"posting", &TCDDBStatus::posting},
+    {"quotes", &TCDDBStatus::quotes}, {"strip ext", &TCDDBStatus::stripExt},
+};
+
+// Takes one "name: value" line into status; other names are passed over.
+// False for a flag that is neither "yes" nor "no".
+bool TakeStatusValue(std::string_view name, std::string_view value, TCDDBStatus& status) {
+    for (const TStatusNumber& number : kStatusNumbers) {
+        if (name == number.name) {
+            status.*number.field = LeadingDecimal(value);
+            return true;
+        }
+    }
+    for (const TStatusFlag& flag : kStatusFlags) {
+        if (name != flag.name) continue;
+        if (value != "yes" && value != "no") return false;
+        status.*flag.field = value == "yes" ? 1 : 0;
+        return true;
+    }
+    return true;
+}
+
 bool IsAllDigits(std::string_view text) {
     if (text.empty()) return false;
     for (const char ch : text) {
@@ -164,29 +202,9 @@ bool CCDDB::parseStatusBody(std::string_view body, TCDDBStatus& status) {
         }
         std::string_view name, value;
         if (!splitSemiColonLine(line, name, value)) break;
-        if (name == "current proto") {
-            status.currentProtocolLevel = LeadingDecimal(value);
-        } else if (name == "max proto") {
-            status.maxProtocolLevel = LeadingDecimal(value);
-        } else if (name == "current users") {
-            status.currentUsers = LeadingDecimal(value);
-        } else if (name == "max users") {
-            status.maxUsers = LeadingDecimal(value);
-        } else if (name == "Database entries") {
-            status.databaseEntries = LeadingDecimal(value);
-        } else {
-            std::uint8_t* flag = name == "gets"      ? &status.gets
-                                 : name == "updates" ? &status.updates
-                                 : name == "posting" ? &status.posting
-                                 : name == "quotes"  ? &status.quotes
-                                 : name == "strip ext" ? &status.stripExt
-                                                       : nullptr;
-            if (flag == nullptr) continue;
-            if (value != "yes" && value != "no") {
-                ok = failBadAnswer();
-                break;
-            }
-            *flag = value == "yes" ? 1 : 0;
+        if (!TakeStatusValue(name, value, status)) {
+            ok = failBadAnswer();
+            break;
         }
     }
     if (ok) m_lastCommandResp.Empty();
