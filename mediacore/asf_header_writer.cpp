@@ -56,10 +56,10 @@ Buffer ContentDescriptionBody(const TAsfHeader& header) {
     return body;
 }
 
-Buffer ExtendedContentBody(const TAsfHeader& header) {
+Buffer ExtendedContentBody(std::span<const TAsfAttribute> attributes) {
     Buffer body;
-    AppendU16(body, static_cast<std::uint16_t>(header.extendedContent.size()));
-    for (const TAsfAttribute& attribute : header.extendedContent) {
+    AppendU16(body, static_cast<std::uint16_t>(attributes.size()));
+    for (const TAsfAttribute& attribute : attributes) {
         const Buffer name = Text16(attribute.name);
         const Buffer value = Value16(attribute);
         AppendU16(body, static_cast<std::uint16_t>(name.size()));
@@ -71,7 +71,7 @@ Buffer ExtendedContentBody(const TAsfHeader& header) {
     return body;
 }
 
-Buffer MetadataBody(const std::vector<TAsfMetadataRecord>& records) {
+Buffer MetadataBody(std::span<const TAsfMetadataRecord> records) {
     Buffer body;
     AppendU16(body, static_cast<std::uint16_t>(records.size()));
     for (const TAsfMetadataRecord& record : records) {
@@ -88,6 +88,24 @@ Buffer MetadataBody(const std::vector<TAsfMetadataRecord>& records) {
     return body;
 }
 
+// Objects of one kind holding items, whose count is 16 bits wide: reading
+// gathers the items of repeated objects into one list, which may hold more
+// than one object can count, so they go back into as many objects as they
+// need (always at least one). The number of objects written.
+template <typename Item, typename MakeBody>
+std::uint32_t AppendCountedObjects(Buffer& out, const GUID& id, const std::vector<Item>& items, MakeBody makeBody) {
+    const std::span<const Item> all(items);
+    std::uint32_t objects = 0;
+    std::size_t from = 0;
+    do {
+        const std::size_t count = std::min(all.size() - from, kMaxLength16);
+        AppendObject(out, id, makeBody(all.subspan(from, count)));
+        from += count;
+        ++objects;
+    } while (from < all.size());
+    return objects;
+}
+
 // The header extension with its metadata objects rebuilt from the records; a
 // Metadata Library Object is added when there are library records and none
 // was there.
@@ -101,10 +119,10 @@ Buffer ExtensionBody(Bytes original, const TAsfHeader& header) {
             // The records of repeated objects were gathered into one list on
             // reading; the first object of the kind takes them all.
             if (child.id == ASF_Metadata_Object) {
-                if (!wroteMetadata) AppendObject(data, child.id, MetadataBody(header.metadata));
+                if (!wroteMetadata) AppendCountedObjects(data, child.id, header.metadata, MetadataBody);
                 wroteMetadata = true;
             } else if (child.id == ASF_Metadata_Library_Object) {
-                if (!wroteLibrary) AppendObject(data, child.id, MetadataBody(header.metadataLibrary));
+                if (!wroteLibrary) AppendCountedObjects(data, child.id, header.metadataLibrary, MetadataBody);
                 wroteLibrary = true;
             } else {
                 const Bytes bytes = oldData.subspan(child.offset, child.size);
@@ -113,7 +131,7 @@ Buffer ExtensionBody(Bytes original, const TAsfHeader& header) {
         }
     }
     if (!wroteLibrary && !header.metadataLibrary.empty()) {
-        AppendObject(data, ASF_Metadata_Library_Object, MetadataBody(header.metadataLibrary));
+        AppendCountedObjects(data, ASF_Metadata_Library_Object, header.metadataLibrary, MetadataBody);
     }
     Buffer body;
     if (header.hasExtension) {
@@ -151,6 +169,8 @@ std::vector<std::uint8_t> WriteAsfHeader(std::span<const std::uint8_t> original,
     bool wroteContent = false;
     bool wroteExtended = false;
     for (const TAsfObjectSpan& object : header.objects) {
+        // How many objects this one becomes.
+        std::uint32_t written = 1;
         // Repeated description objects were merged on reading (texts of the
         // last, descriptors of all); the first of each kind carries the result.
         if (object.id == ASF_Content_Description_Object) {
@@ -159,7 +179,7 @@ std::vector<std::uint8_t> WriteAsfHeader(std::span<const std::uint8_t> original,
             wroteContent = true;
         } else if (object.id == ASF_Extended_Content_Description_Object) {
             if (wroteExtended) continue;
-            AppendObject(out, object.id, ExtendedContentBody(header));
+            written = AppendCountedObjects(out, object.id, header.extendedContent, ExtendedContentBody);
             wroteExtended = true;
         } else if (rebuildExtension && IsReadExtension(header, object)) {
             AppendObject(out, object.id, ExtensionBody(original, header));
@@ -168,15 +188,15 @@ std::vector<std::uint8_t> WriteAsfHeader(std::span<const std::uint8_t> original,
             const Bytes bytes = original.subspan(object.offset, object.size);
             out.insert(out.end(), bytes.begin(), bytes.end());
         }
-        ++objects;
+        objects += written;
     }
     if (!header.hasContentDescription && HasContent(header)) {
         AppendObject(out, ASF_Content_Description_Object, ContentDescriptionBody(header));
         ++objects;
     }
     if (!header.hasExtendedContent && !header.extendedContent.empty()) {
-        AppendObject(out, ASF_Extended_Content_Description_Object, ExtendedContentBody(header));
-        ++objects;
+        objects += AppendCountedObjects(out, ASF_Extended_Content_Description_Object, header.extendedContent,
+                                        ExtendedContentBody);
     }
     if (!header.hasExtension && rebuildExtension && !header.metadataLibrary.empty()) {
         AppendObject(out, ASF_Header_Extension_Object, ExtensionBody(original, header));

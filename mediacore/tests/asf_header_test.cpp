@@ -374,6 +374,44 @@ TEST(AsfHeaderWrite, TextsAtTheLengthLimitAreWrittenBackAsTheyCame) {
     EXPECT_EQ(again.content[kAsfAuthor], longName);
 }
 
+// Counts of descriptors and records are 16 bits wide; repeated objects can
+// hold more between them, and they are written back into as many objects as
+// they need rather than under a count that wrapped.
+TEST(AsfHeaderWrite, MoreEntriesThanOneObjectCountsGoIntoSeveral) {
+    const std::size_t half = 40000;
+    const auto descriptors = [](std::size_t from, std::size_t count) {
+        std::vector<TDescriptor> out;
+        for (std::size_t i = from; i < from + count; ++i) out.push_back({u"d", 5, Le<std::uint16_t>(i & 0xFFFF)});
+        return out;
+    };
+    const auto records = [](std::size_t count) {
+        std::vector<TRecord> out(count, TRecord{0, u"r", 5, Le<std::uint16_t>(1)});
+        return out;
+    };
+    const Buffer original = Header({
+        ExtendedContent(descriptors(0, half)),
+        ExtendedContent(descriptors(half, half)),
+        Extension({MetadataObject(ASF_Metadata_Library_Object, records(half)),
+                   MetadataObject(ASF_Metadata_Library_Object, records(half))}),
+    });
+    TAsfHeader header = Parse(original);
+    ASSERT_EQ(header.extendedContent.size(), 2 * half);
+    ASSERT_EQ(header.metadataLibrary.size(), 2 * half);
+    bool extensionChanged = false;
+    ASSERT_EQ(StoreFileAttribute(header, {u"r", WMT_TYPE_WORD, Le<std::uint16_t>(7)}, &extensionChanged), S_OK);
+    ASSERT_TRUE(extensionChanged);
+    const Buffer rewritten = WriteAsfHeader(original, header, extensionChanged, 0);
+    const TAsfHeader again = Parse(rewritten);
+    std::uint32_t counted = 0;
+    std::memcpy(&counted, rewritten.data() + 24, sizeof counted);
+    EXPECT_EQ(counted, again.objects.size());
+    ASSERT_EQ(again.extendedContent.size(), 2 * half);
+    EXPECT_EQ(again.extendedContent.back().value, Le<std::uint16_t>((2 * half - 1) & 0xFFFF));
+    ASSERT_EQ(again.metadataLibrary.size(), 2 * half);
+    EXPECT_EQ(again.metadataLibrary.front().attribute.value, Le<std::uint16_t>(7));
+    EXPECT_EQ(ListFileAttributes(again).size(), ListFileAttributes(header).size());
+}
+
 TEST(AsfHeaderWrite, RefusesWhatTheObjectsCannotHold) {
     TAsfHeader header = Parse(FullHeader());
     bool extensionChanged = false;
