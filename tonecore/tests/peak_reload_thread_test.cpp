@@ -99,13 +99,14 @@ TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
             CPeaks view(*owner);
             for (int round = 0; round < 25; ++round) {
                 view.ConserveMemory();
-                // Wants the peaks back: reloads, or waits for the reload that
-                // another sharer started.
-                for (int tries = 0; tries < 5000 && !view.IsLoaded(); ++tries) {
-                    reloads += view.ReloadFromDisk();
-                    std::this_thread::sleep_for(std::chrono::microseconds(50));
-                }
+                // Wants the peaks back: takes its agreement to free them back
+                // first (until then another sharer may free them), then
+                // reloads or waits for the reload another sharer started.
                 reloads += view.ReloadFromDisk();
+                for (int tries = 0; tries < 5000 && !view.IsLoaded(); ++tries) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(50));
+                    reloads += view.ReloadFromDisk();
+                }
                 // Loaded is published last: every peak is there.
                 const std::uint8_t* data = view.GetDataPtr();
                 if (data == nullptr || view.GetNumPeaks() != 800 ||
