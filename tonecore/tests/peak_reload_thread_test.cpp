@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <latch>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -93,12 +94,19 @@ TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
     auto owner = CachedSet("busy.mp3", values);
     std::atomic<int> wrongPeaks{0};
     std::atomic<int> reloads{0};
+    // Every sharer agrees to free the peaks once before anyone takes its
+    // agreement back, so they are freed and reloaded at least once whatever
+    // the scheduling.
+    std::latch shared(5);
+    std::latch allAgreed(5);
     std::vector<std::thread> sharers;
     for (int t = 0; t < 4; ++t) {
         sharers.emplace_back([&] {
             CPeaks view(*owner);
+            shared.arrive_and_wait();
             for (int round = 0; round < 25; ++round) {
                 view.ConserveMemory();
+                if (round == 0) allAgreed.arrive_and_wait();
                 // Wants the peaks back: takes its agreement to free them back
                 // first (until then another sharer may free them), then
                 // reloads or waits for the reload another sharer started.
@@ -118,7 +126,9 @@ TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
             }
         });
     }
+    shared.arrive_and_wait();
     owner->ConserveMemory();
+    allAgreed.arrive_and_wait();
     for (auto& s : sharers) s.join();
     EXPECT_EQ(wrongPeaks.load(), 0);
     EXPECT_GT(reloads.load(), 0);
