@@ -49,7 +49,7 @@ constexpr int kNameChars = 63;
 constexpr int kVersionTemplateChars = 59;
 constexpr std::size_t kEntryChars = 384;
 constexpr unsigned kNotAssignedChars = 64;
-constexpr const char* kBuiltInVersionTemplate = " %u.%02u (engine %u.%02u)";
+constexpr const char* kBuiltInVersionTemplate = ", version %u.%02u (engine %u.%02u)";
 
 struct TConversionState {
     std::array<void*, kMP3EncoderLibraries> encoderModule{};
