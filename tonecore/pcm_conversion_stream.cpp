@@ -89,10 +89,13 @@ std::span<const std::uint8_t> CPCMConversionStream::Finish() {
         holdBytes = align - cut;
         std::memcpy(hold, last + cut, holdBytes);
     }
-    // Each held frame gives at least one target frame within this many.
-    const std::uint64_t framesPerTarget = source_.nSamplesPerSec / std::max<std::uint32_t>(target_.nSamplesPerSec, 1) + 2;
-    std::uint64_t rounds = (owed > producedBytes_ ? (owed - producedBytes_) / std::max<std::size_t>(target_.nBlockAlign, 1) : 0) *
-                               framesPerTarget + 2;
+    // Each held frame gives a target frame within this many rounds. (The
+    // record's fields are packed: copied before use.)
+    const std::uint64_t sourceRate = source_.nSamplesPerSec;
+    const std::uint64_t targetRate = std::max<std::uint64_t>(target_.nSamplesPerSec, 1);
+    const std::uint64_t targetAlign = std::max<std::uint64_t>(target_.nBlockAlign, 1);
+    const std::uint64_t owedFrames = owed > producedBytes_ ? (owed - producedBytes_) / targetAlign : 0;
+    std::uint64_t rounds = owedFrames * (sourceRate / targetRate + 2) + 2;
     while (producedBytes_ + out_.size() < owed && rounds-- > 0) {
         const std::size_t room = static_cast<std::size_t>(owed - producedBytes_ - out_.size());
         std::size_t taken = 0;
