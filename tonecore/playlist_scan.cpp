@@ -31,6 +31,12 @@ constexpr TSongExtension kSongExtensions[] = {
     {{'.', 'c', 'd', 'a'}, 4}, {{'.', 'r', 'a', '\0'}, 3},
 };
 
+// Characters after which a '/' is inside a name rather than at its start.
+bool ContinuesName(char c) {
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    return alnum || std::string_view("._-~/\\:").find(c) != std::string_view::npos;
+}
+
 // The file's bytes read as characters of stride bytes each (the low byte
 // of two-byte characters). Every access is checked against the data.
 class CScanText {
@@ -45,15 +51,15 @@ public:
     std::size_t Stride() const { return stride_; }
 
     // Whether the three characters at pos begin a rooted path: a drive root
-    // "X:\\" (or "X:/"), or a '/' that does not continue a run of path
-    // characters (so the tail of a longer name is not taken for a path).
+    // "X:\\" (or "X:/"), or a '/' that does not continue a name (so the
+    // tail of a relative name or of a longer path is not taken for one).
     bool IsRootAt(std::size_t pos) const {
         if (!Has(pos, 3)) return false;
         const char first = At(pos, 0);
         const bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
         if (letter && At(pos, 1) == ':' && (At(pos, 2) == '\\' || At(pos, 2) == '/')) return true;
         if (first != '/' || !IsValidFileNameChar(At(pos, 1), false)) return false;
-        return pos < stride_ || !IsValidFileNameChar(bytes_[pos - stride_], true);
+        return pos < stride_ || !ContinuesName(bytes_[pos - stride_]);
     }
 
     // The path characters an extension at pos adds, or 0 when none is there.

@@ -70,7 +70,10 @@ bool CPlaylist::_readTPS(const char* path, bool checkFiles) {
             // the chunk, and the file, can hold.
             _subChunk records;
             riff.GetCurrentChunkInfo(nullptr, &records);
-            const std::int64_t present = std::min<std::int64_t>(records.size, file->Size() - file->Tell());
+            // Older writers left the size of this chunk at 0: its records
+            // then run to the end of the file.
+            const std::int64_t rest = file->Size() - file->Tell();
+            const std::int64_t present = records.size == 0 ? rest : std::min<std::int64_t>(records.size, rest);
             const std::int64_t recordBytes = RecordBytes(header.version);
             const std::int64_t fit = recordBytes > 0 ? std::max<std::int64_t>(present, 0) / recordBytes : 0;
             const std::int64_t count = std::min<std::int64_t>(std::max(header.count, 0), fit);
