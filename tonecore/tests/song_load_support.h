@@ -150,3 +150,40 @@ protected:
 };
 
 }  // namespace songtest
+
+namespace songtest {
+
+// A song made by the outside encoders, with mpg123's decode of it.
+struct TEncodedSong {
+    std::string path;
+    std::uint32_t rate = 0;  // the stream's own sample rate
+    int channels = 0;
+    int layer = 3;
+    std::vector<std::int16_t> reference;  // mpg123, interleaved, no gapless trimming
+
+    std::uint32_t SamplesPerFrame() const { return layer == 1 ? 384 : layer == 3 && rate < 32000 ? 576 : 1152; }
+    double FrameMs() const { return SamplesPerFrame() * 1000.0 / rate; }
+    double ReferenceMs() const { return reference.size() / channels * 1000.0 / rate; }
+};
+
+// A sine of seconds at rate through sox, encoded by encoder ("lame ARGS" or
+// "twolame ARGS", input and output appended) into folder/name. False when a
+// tool failed.
+inline bool MakeSong(const std::string& folder, const std::string& name, std::uint32_t rate, int channels,
+                     double seconds, const std::string& encoder, TEncodedSong& song, const char* sound = "sine 440") {
+    const std::string wav = folder + "/" + name + ".wav";
+    song.path = folder + "/" + name;
+    song.rate = rate;
+    song.channels = channels;
+    song.layer = encoder.rfind("twolame", 0) == 0 ? 2 : 3;
+    if (!Run("sox -R -D -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 " + wav +
+             " synth " + std::to_string(seconds) + " " + sound + " vol -6dB"))
+        return false;
+    if (!Run(encoder + " " + wav + " " + song.path)) return false;
+    const std::string raw = song.path + ".raw";
+    if (!Run("mpg123 -q --no-gapless -O " + raw + " " + song.path)) return false;
+    song.reference = ReadSamples(raw);
+    return !song.reference.empty();
+}
+
+}  // namespace songtest
