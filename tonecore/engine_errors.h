@@ -14,3 +14,5 @@ inline constexpr std::uint32_t TONECORE_ERR_NO_THREAD = 0x20000601;
 // A buffer seek on a stream that has no data (its data size is 0 or
 // unknown).
 inline constexpr std::uint32_t TONECORE_ERR_EMPTY_STREAM = 0x20000602;
+// A seek map holds a position beyond the 32-bit fields of its cache file.
+inline constexpr std::uint32_t TONECORE_ERR_SEEK_MAP_TOO_LARGE = 0x20000603;
