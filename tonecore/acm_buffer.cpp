@@ -15,8 +15,10 @@ constexpr std::int64_t kMaxDecodedPerRead = 600000;
 // Source bytes added per sizing round when the source has no blocks.
 constexpr std::int64_t kByteSourceStep = 512;
 // Sizing rounds in a row that may bring no more decoded bytes before the
-// codec's answers are taken as final (a codec that sizes everything as 0).
-constexpr int kMaxIdleSizingRounds = 64;
+// codec's answers are taken as final (a codec that sizes everything as 0),
+// and the largest step a round may add.
+constexpr int kMaxIdleSizingRounds = 40;
+constexpr std::int64_t kMaxSourceStep = std::int64_t{1} << 40;
 // A read's passes at most, and the source blocks a seek reads at a time.
 constexpr int kMaxReadPasses = 1000;
 constexpr std::int64_t kSeekReadBlocks = 16;
@@ -69,14 +71,21 @@ std::int64_t CACMBuffer::BufferSanityAdjust(std::int64_t wanted, std::int64_t& s
     decoder_->CheckMinimumSrcSize(&sourceBytes);
     auto decoded = static_cast<std::int64_t>(decoder_->GetConvertedBufferSize(sourceBytes));
     std::int64_t step = std::max<std::int64_t>(sourceBytes / block, 1);
+    std::int64_t byteStep = kByteSourceStep;
     std::int64_t previous = sourceBytes;
     std::int64_t best = decoded;
     int idleRounds = 0;
     while (decoded < wanted && idleRounds < kMaxIdleSizingRounds) {
-        sourceBytes += block == 1 ? kByteSourceStep : step * block;
+        sourceBytes += block == 1 ? byteStep : step * block;
         decoded = static_cast<std::int64_t>(decoder_->GetConvertedBufferSize(sourceBytes));
         sourceBytes = decoder_->GetSourceBufferSize(decoded);
-        if (sourceBytes <= previous) step *= 2;
+        if (sourceBytes <= previous) {
+            // No more source was asked for: larger steps. Without blocks the
+            // step grows too, since a codec whose frames exceed it would
+            // otherwise be sized back to the same bytes for ever.
+            step = std::min(step * 2, kMaxSourceStep / block);
+            byteStep = std::min(byteStep * 2, kMaxSourceStep);
+        }
         previous = sourceBytes;
         idleRounds = decoded > best ? 0 : idleRounds + 1;
         best = std::max(best, decoded);
@@ -181,7 +190,8 @@ int CACMBuffer::Seek(std::int64_t position) {
     // Without a decoded size per block no position can be found.
     if (block < 1 || perBlock <= 0.0 || position < 0) return 0;
     const double blocks = static_cast<double>(position) / perBlock;
-    std::int64_t sourceOffset = static_cast<std::int64_t>(blocks) * block;
+    const auto sourceBlocks = static_cast<std::int64_t>(blocks);
+    std::int64_t sourceOffset = sourceBlocks * block;
 
     if (seekMap_ != nullptr && seekMap_->Count() > 0) {
         const std::int64_t lastKey = seekMap_->SeekMapKeyAt(seekMap_->Count() - 1);
@@ -199,8 +209,10 @@ int CACMBuffer::Seek(std::int64_t position) {
         if (sourceOffset > dataSize) sourceOffset = ((sourceOffset % dataSize) / block) * block;
         const WAVEFORMATEX* destination = decoder_->GetDestFormat();
         const std::int64_t align = destination != nullptr ? std::max<std::int64_t>(destination->nBlockAlign, 1) : 1;
-        decodedPosition_ = static_cast<std::int64_t>(blocks * perBlock) / align * align;
-        sourceBlockCount_ = static_cast<std::int64_t>(blocks);
+        // The decoded position of the block the source is placed at; the
+        // decoding below walks on from there to the exact position.
+        decodedPosition_ = static_cast<std::int64_t>(static_cast<double>(sourceBlocks) * perBlock) / align * align;
+        sourceBlockCount_ = sourceBlocks;
     }
 
     const int result = stream->Seek(stream->GetDataStart() + sourceOffset, 0);

@@ -20,7 +20,7 @@ public:
     // Peaks of msPerPeak over PCM in format (the decoded format).
     CPeakAccumulator(const WAVEFORMATEX& format, std::uint32_t msPerPeak);
 
-    // Runs over decoded bytes; each completed peak goes to
+    // Runs over decoded bytes (whole frames); each completed peak goes to
     // peaks.StreamPeakFromParse(value, toFile). A peak may span calls.
     void Add(const std::uint8_t* data, std::size_t bytes, CPeaks& peaks, int toFile);
 

@@ -8,52 +8,19 @@
 
 #include "platform/codec_block_stream.h"
 #include "platform/codec_g711.h"
+#include "testsupport/wave_format_bytes.h"
 
 namespace {
 
-// A format record with its extension bytes, as a "fmt " chunk holds it.
-struct TFormat {
-    std::vector<std::uint8_t> bytes;
+using testsupport::PutLe16;
+using TFormat = testsupport::TFormatBytes;
 
-    TFormat(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t align, std::uint16_t bits,
-            std::vector<std::uint8_t> extension = {}) {
-        WAVEFORMATEX head{tag, channels, rate, rate * align, align, bits,
-                          static_cast<std::uint16_t>(extension.size())};
-        bytes.resize(sizeof head);
-        std::memcpy(bytes.data(), &head, sizeof head);
-        bytes.insert(bytes.end(), extension.begin(), extension.end());
-    }
-    const WAVEFORMATEX* Get() const { return reinterpret_cast<const WAVEFORMATEX*>(bytes.data()); }
-};
-
-void Put16(std::vector<std::uint8_t>& out, std::int32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
-}
-
-// The Microsoft ADPCM extension with the format's seven standard pairs.
-std::vector<std::uint8_t> MsAdpcmExtension(std::uint16_t samplesPerBlock) {
-    std::vector<std::uint8_t> out;
-    Put16(out, samplesPerBlock);
-    Put16(out, 7);
-    for (auto [a, b] : {std::pair{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}}) {
-        Put16(out, a);
-        Put16(out, b);
-    }
-    return out;
-}
-
-TFormat Ima(std::uint16_t channels, std::uint16_t align) {
-    return TFormat(WAVE_FORMAT_IMA_ADPCM, channels, 8000, align, 4, {0xF9, 0x01});
-}
+TFormat Ima(std::uint16_t channels, std::uint16_t align) { return testsupport::ImaAdpcmFormat(channels, 8000, align); }
 TFormat MsAdpcm(std::uint16_t channels, std::uint16_t align) {
-    return TFormat(WAVE_FORMAT_ADPCM, channels, 8000, align, 4,
-                   MsAdpcmExtension(static_cast<std::uint16_t>(2 + (align - 7 * channels) * 2 / channels)));
+    return testsupport::MsAdpcmFormat(channels, 8000, align);
 }
 TFormat Gsm() { return TFormat(WAVE_FORMAT_GSM610, 1, 8000, 65, 0, {0x40, 0x01}); }
-TFormat Pcm16(std::uint16_t channels, std::uint32_t rate) {
-    return TFormat(WAVE_FORMAT_PCM, channels, rate, static_cast<std::uint16_t>(2 * channels), 16);
-}
+TFormat Pcm16(std::uint16_t channels, std::uint32_t rate) { return testsupport::Pcm16Format(channels, rate); }
 
 struct TStream {
     HACMSTREAM handle = nullptr;
@@ -212,9 +179,9 @@ TEST(CodecLayer, MsAdpcmStartsWithTheHeaderSamplesAndTakesHighNibblesFirst) {
     // Code 1 adds 16 to the newer sample; its adaptation 230 x 16 / 256 = 14
     // is held at 16; code 0xF (-1) then subtracts 16.
     std::vector<std::uint8_t> block = {0};
-    Put16(block, 16);
-    Put16(block, 1000);
-    Put16(block, 900);
+    PutLe16(block, 16);
+    PutLe16(block, 1000);
+    PutLe16(block, 900);
     block.push_back(0x1F);
     const std::vector<std::int16_t> pcm = Samples(ConvertOnce(MsAdpcm(1, 8), block));
     EXPECT_EQ(pcm, (std::vector<std::int16_t>{900, 1000, 1016, 1000}));
@@ -224,9 +191,9 @@ TEST(CodecLayer, MsAdpcmDamagedBlocksStayInRange) {
     // A huge step, a predictor past the table and codes that keep growing
     // the step: the samples clip and nothing overflows.
     std::vector<std::uint8_t> block = {200};
-    Put16(block, 32767);
-    Put16(block, 32767);
-    Put16(block, -32768);
+    PutLe16(block, 32767);
+    PutLe16(block, 32767);
+    PutLe16(block, -32768);
     block.resize(256, 0x77);
     const std::vector<std::int16_t> pcm = Samples(ConvertOnce(MsAdpcm(1, 256), block));
     ASSERT_EQ(pcm.size(), 500u);
