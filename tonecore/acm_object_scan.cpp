@@ -103,9 +103,9 @@ void ACMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
             totalConsumed += consumed;
             if (bytesDone != nullptr) *bytesDone += consumed;
             if (!ContinueAfterPass(progress, context, static_cast<std::uint32_t>(consumed))) cancelled = 1;
-            // A codec that takes nothing would have the same bytes read again
-            // for ever.
-            if (consumed <= 0) break;
+            // A codec that neither takes nor makes anything would have the
+            // same bytes read again for ever.
+            if (consumed <= 0 && produced == 0) break;
         }
     }
 
