@@ -1,138 +1,150 @@
 #pragma once
-// ACMObject: the decoding-object family's base. A decoding object turns a
-// compressed source (MP3 through XAMObject, compressed WAV through the codec
-// layer) into PCM: it is asked once to scan the whole source for its length,
-// peaks and seek map (ParseScanAndBuild), and afterwards converts source
-// bytes block by block while the sound plays or renders.
+// ACMObject: the decoding object for compressed sources. It converts a
+// compressed format (anything the codec layer decodes) into PCM through a
+// codec-layer stream, scans a whole source once for its length, peaks and
+// seek map, and is the base of the MP3 and WMA decoding objects, which
+// replace its virtual operations. A WAV conversion target uses one in the
+// other direction, PCM to another PCM format (use kAcmUseEncode).
 //
-// This base carries the fields and virtual operations every decoding object
-// shares. The codec-layer conversion itself (compressed WAV) is not part of
-// this build yet: a plain ACMObject finds no driver for its format, so it
-// opens no stream and suggests no PCM format.
+// The object is closed after construction; EnableStream(1) opens its
+// codec-layer stream, EnableStream(0) and destruction close it. The source
+// format is the object's own copy, bounded by the bytes the caller had.
 
 #include <cstdint>
 #include <vector>
 
+#include "platform/codec_layer.h"
 #include "platform/wave_format.h"
 
+class CACMBuffer;
 class CPeaks;
 class CRefObj;
 class CSeekMap;
 
-// Passed to Convert: 1 for the first block after the stream was (re)started,
-// 2 for every following block.
+// Conversion flags: the first block after the stream was (re)started, and
+// every block after it.
 enum TConversionFlag : std::int32_t {
-    CONVERSION_FIRST_BLOCK = 1,
-    CONVERSION_NEXT_BLOCK = 2,
+    kConversionFirst = 1,
+    kConversionNext = 2,
 };
 
-// Progress of a load or scan: called with 0 at the start and then with the
-// source bytes processed. 0 cancels, -1 holds (the next rounds read nothing
-// and call again with 0), anything else continues.
-using TLoadProgressCallback = int (*)(std::uint32_t bytes, void* context);
+// What the object is for (stored and copied only).
+inline constexpr std::uint32_t kAcmUseDecode = 1;
+inline constexpr std::uint32_t kAcmUseEncode = 2;
 
-// What ParseScanAndBuild works on and hands back.
-struct TScanRequest {
-    CRefObj* source = nullptr;
-    CSeekMap** seekMap = nullptr;  // out: the built map, null when none
-    CPeaks** peaks = nullptr;      // out: the built peaks, null when none
-    std::int32_t* length = nullptr;     // out: milliseconds
-    std::int64_t* bytesDone = nullptr;  // grows by the source bytes consumed
-    std::int64_t dataStart = -1;
-    std::int64_t dataEnd = -1;  // the first byte not included
-    int cancelled = 0;  // in: cancelled before the scan; out: set when the callback cancelled
-    int scanA = 0;
-    int buildPeaks = 0;
-    int buildSeekMap = 0;
-    std::int32_t msPerPeak = 0;
-    int scanB = 0;  // kept for the decoding objects; none uses it
-    int peaksToFile = 0;
-    TLoadProgressCallback callback = nullptr;
-    void* context = nullptr;
-};
+// The scan's progress callback: called with the source bytes a pass took.
+// 0 cancels the scan; -1 holds it (the scan then calls again with 0, reading
+// nothing, until another answer); anything else goes on.
+using TScanProgress = int (*)(std::uint32_t count, void* context);
 
 class ACMObject {
 public:
-    // Use: 1 when the object decodes a source, 2 when a conversion target
-    // encodes with it.
-    static constexpr std::uint32_t kUseDecode = 1;
-    static constexpr std::uint32_t kUseEncode = 2;
-
-    // Copies the source format (18 + cbSize bytes).
+    // source: the record followed by its cbSize extension bytes.
     ACMObject(const WAVEFORMATEX* source, std::uint32_t use);
-    // Copies both formats and the rates; the copy's stream is closed.
+    // The same for a record read from a file: only formatBytes bytes are at
+    // source, so at most formatBytes - 18 extension bytes are copied and
+    // the copy's cbSize says how many were.
+    ACMObject(const WAVEFORMATEX* source, std::uint32_t formatBytes, std::uint32_t use);
+    // Copies both formats, use, bit rate, frequency and best bit rate; the
+    // copy's stream is closed.
     ACMObject(const ACMObject& other);
-    // Owned formats are copied, never shared, so either object may die first.
-    ACMObject& operator=(const ACMObject& other);
+    // Two objects never share a stream or a format: no assignment.
+    ACMObject& operator=(const ACMObject&) = delete;
     virtual ~ACMObject();
 
+    // A new object by the copy constructor; null when out of memory.
     virtual ACMObject* Copy();
-    virtual int IsACM() { return 1; }
-    virtual int ACMDriverInstalled() { return driverInstalled_; }
-    virtual int ActivateDriver(int /*on*/) { return 1; }
-    // Asks for a PCM destination; 0 while no codec takes the format.
+    // 1: the source is decoded through the codec layer.
+    virtual int IsACM();
+    virtual int ACMDriverInstalled();
+    // 1 (nothing to do).
+    virtual int ActivateDriver(int on);
+    // Asks the codec layer for the PCM this source decodes to. 0 while the
+    // stream is open, or when no driver decodes the source (the destination
+    // is then null).
     virtual int SuggestPCMFormat();
-    // 0 while the stream is open; else a copy (18 + cbSize bytes) becomes
-    // the destination.
-    virtual int SetDestFormat(const WAVEFORMATEX* format);
-    // One line describing the source; 0 when it cannot be described.
+    // Stores a copy of destination (18 + cbSize bytes). 0 while the stream
+    // is open.
+    virtual int SetDestFormat(const WAVEFORMATEX* destination);
+    // "<tag name>, <rate> kHz, ..." for the source (SoundFormatToString with
+    // the driver's tag name) into out. 0, with out untouched, without an
+    // open stream or when the driver has no name for the tag.
     virtual int GetSrcFormatStr(char* out, std::int32_t size);
+    // Opens (on) or closes the stream. 0 when it cannot be opened.
     virtual int EnableStream(int on);
-    // Decoded bytes for that many source bytes.
+    // Decoded bytes for sourceBytes (a fraction for small counts, since the
+    // codec answers whole blocks only); 0.0 for 0 or when the codec cannot
+    // size it.
     virtual double GetConvertedBufferSize(std::int64_t sourceBytes);
-    // Source bytes needed for that many decoded bytes.
+    // Source bytes for decodedBytes; 0 for 0 or when the codec cannot size it.
     virtual std::int64_t GetSourceBufferSize(std::int64_t decodedBytes);
-    virtual std::int64_t BlockSize(const WAVEFORMATEX* format);
-    // The whole-source scan: length, peaks and seek map.
-    virtual void ParseScanAndBuild(TScanRequest& request);
-    // Converts src (srcLen bytes; srcLen gets the bytes taken) into dst,
-    // whose size is its capacity; a decoding object may grow it. Returns
-    // the decoded bytes written from dst's start.
-    virtual std::int64_t Convert(const std::uint8_t* src, std::int64_t& srcLen, std::vector<std::uint8_t>& dst,
-                                 TConversionFlag flag, int last);
-    // 1 when the destination is 44100 Hz with two channels.
+    // The format's block alignment.
+    virtual std::int32_t BlockSize(const WAVEFORMATEX* format);
+    // Scans the source's data (dataStart to dataEnd, end not included) once:
+    // length in ms, peaks and seek map, each when asked for. See the file
+    // comment of acm_object_scan.cpp for the passes.
+    virtual void ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks, std::int32_t* lengthMs,
+                                   std::int64_t* bytesDone, std::int64_t dataStart, std::int64_t dataEnd,
+                                   int cancelled, int scanA, int buildPeaks, int buildSeekMap,
+                                   std::int32_t msPerPeak, int scanB, int peaksToFile, TScanProgress progress,
+                                   void* context);
+    // Converts one block: *sourceBytes in, the source bytes used out; the
+    // destination bytes made. flag and last are for derived objects.
+    virtual std::int64_t Convert(const std::uint8_t* source, std::int64_t& sourceBytes, std::uint8_t*& destination,
+                                 std::int64_t destinationBytes, TConversionFlag flag, int last);
+    // 1 when the destination is 44100 Hz stereo.
     virtual int FirstFrameDecodesToCDQuality();
-    virtual void CheckMinimumSrcSize(std::uint64_t* /*bytes*/) {}
-    virtual int GetInitialNumOffsetsInRev() { return 0; }
-    virtual void AdjustSrcOffset(std::uint64_t* /*offset*/) {}
-    virtual bool Resume() { return true; }
-    virtual bool Pause() { return true; }
+    // Hooks for derived objects (nothing here).
+    virtual void CheckMinimumSrcSize(std::int64_t* sourceBytes);
+    virtual int GetInitialNumOffsetsInRev();
+    virtual void AdjustSrcOffset(std::int64_t* sourceOffset);
+    virtual bool Resume();
+    virtual bool Pause();
+    // New decoded-stream buffers for this object's sources.
+    virtual CACMBuffer* NewBuffer(CACMBuffer& other);
+    virtual CACMBuffer* NewBuffer(CSeekMap* seekMap);
 
-    WAVEFORMATEX* GetSrcFormat() { return Format(source_); }
-    WAVEFORMATEX* GetDestFormat() { return Format(destination_); }
-    const WAVEFORMATEX* GetSrcFormat() const { return Format(source_); }
-    const WAVEFORMATEX* GetDestFormat() const { return Format(destination_); }
+    WAVEFORMATEX* GetSrcFormat() { return FormatOf(source_); }
+    // Null until suggested or set.
+    WAVEFORMATEX* GetDestFormat() { return FormatOf(destination_); }
     std::int32_t GetBitRate() const { return bitRate_; }
-    // Also sets the best bit rate.
-    void SetBitRate(std::int32_t bitsPerSecond);
+    // Sets the best bit rate too.
+    void SetBitRate(std::int32_t bitRate) {
+        bitRate_ = bitRate;
+        bestBitRate_ = bitRate;
+    }
     std::int32_t GetFrequency() const { return frequency_; }
-    void SetFrequency(std::int32_t hz) { frequency_ = hz; }
+    void SetFrequency(std::int32_t frequency) { frequency_ = frequency; }
     std::int32_t GetBestBitRate() const { return bestBitRate_; }
-    void SetBestBitRate(std::int32_t bitsPerSecond) { bestBitRate_ = bitsPerSecond; }
+    void SetBestBitRate(std::int32_t bitRate) { bestBitRate_ = bitRate; }
     std::uint32_t Use() const { return use_; }
+    HACMDRIVERID DriverId() const { return driverId_; }
+    bool StreamOpen() const { return stream_ != nullptr; }
 
 protected:
-    // A format's bytes: 18 + cbSize, never less than the record.
-    static std::vector<std::uint8_t> FormatBytes(const WAVEFORMATEX* format);
-    void ReplaceDestFormat(std::vector<std::uint8_t> bytes) { destination_ = std::move(bytes); }
-    bool StreamOpen() const { return streamOpen_; }
-    void SetStreamOpen(bool open) { streamOpen_ = open; }
+    // The codec-layer size of input in the given direction, with the stream
+    // opened for the call when it is closed; 0 when that fails.
+    std::uint32_t StreamSize(std::uint32_t input, std::uint32_t flags);
 
 private:
-    static WAVEFORMATEX* Format(std::vector<std::uint8_t>& bytes) {
+    static WAVEFORMATEX* FormatOf(std::vector<std::uint8_t>& bytes) {
         return bytes.empty() ? nullptr : reinterpret_cast<WAVEFORMATEX*>(bytes.data());
     }
-    static const WAVEFORMATEX* Format(const std::vector<std::uint8_t>& bytes) {
-        return bytes.empty() ? nullptr : reinterpret_cast<const WAVEFORMATEX*>(bytes.data());
-    }
 
-    std::uint32_t driverId_ = 0;
-    bool streamOpen_ = false;
-    std::uint32_t use_ = kUseDecode;
+    HACMDRIVERID driverId_ = 0;
+    HACMSTREAM stream_ = nullptr;
+    std::uint32_t use_ = kAcmUseDecode;
     int driverInstalled_ = 1;
     std::vector<std::uint8_t> source_;
-    std::vector<std::uint8_t> destination_;  // empty until suggested or set
+    std::vector<std::uint8_t> destination_;
     std::int32_t bitRate_ = 0;
     std::int32_t frequency_ = 0;
     std::int32_t bestBitRate_ = 0;
 };
+
+// 1 for a plain PCM source (no decoder) or a decoder that decodes through
+// the codec layer; 0 for the others (MP3, WMA).
+int IsPCMOrACM(ACMObject* decoder);
+// The format's block alignment for a plain PCM source, else the decoder's
+// own block size for it.
+std::int32_t BlockSize(const WAVEFORMATEX* format, ACMObject* decoder);

@@ -45,7 +45,7 @@ void CInitialLoad::DropPeaks() {
 }
 
 int CInitialLoad::DoInitialLoad(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB,
-                                std::int32_t msPerPeak, TLoadProgressCallback callback, void* context) {
+                                std::int32_t msPerPeak, TScanProgress callback, void* context) {
     SetLastError(0);
     cancelled_ = false;
     if (source == nullptr) return Fail(ERROR_INVALID_PARAMETER);
@@ -78,14 +78,14 @@ int CInitialLoad::DoInitialLoad(CRefObj* source, int buildSeekMap, int scanA, in
 }
 
 int CInitialLoad::LoadMpeg(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB,
-                           std::int32_t msPerPeak, TLoadProgressCallback callback, void* context) {
+                           std::int32_t msPerPeak, TScanProgress callback, void* context) {
     if (ParseMP3(source) == 0) return 0;
     ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, buildSeekMap, msPerPeak, callback, context);
     return cancelled_ ? 0 : 1;
 }
 
 int CInitialLoad::LoadWave(CRefObj* source, CRIFF& riff, const char* path, int buildSeekMap, int scanA,
-                           int buildPeaks, int scanB, std::int32_t msPerPeak, TLoadProgressCallback callback,
+                           int buildPeaks, int scanB, std::int32_t msPerPeak, TScanProgress callback,
                            void* context) {
     const std::int64_t start = source->Tell();
     if (!ReadWaveFormat(source, riff, sourceFormat_)) return 0;
@@ -101,7 +101,8 @@ int CInitialLoad::LoadWave(CRefObj* source, CRIFF& riff, const char* path, int b
     } else {
         // Compressed PCM needs a codec that takes the format; without one it
         // is refused, never played as if it were PCM.
-        auto codec = std::unique_ptr<ACMObject>(new (std::nothrow) ACMObject(format, ACMObject::kUseDecode));
+        auto codec = std::unique_ptr<ACMObject>(
+            new (std::nothrow) ACMObject(format, static_cast<std::uint32_t>(sourceFormat_.size()), kAcmUseDecode));
         if (!codec) return Fail(TONECORE_ERR_OUT_OF_MEMORY);
         if (SoundEngineStarted() == 0 || codec->ActivateDriver(1) == 0 || codec->SuggestPCMFormat() == 0) {
             if (SoundEngineStarted() != 0 && HasMpegExtension(path)) {
@@ -130,7 +131,7 @@ int CInitialLoad::LoadWave(CRefObj* source, CRIFF& riff, const char* path, int b
 }
 
 int CInitialLoad::LoadRmp3(CRefObj* source, CRIFF& riff, int buildSeekMap, int scanA, int buildPeaks, int scanB,
-                           std::int32_t msPerPeak, TLoadProgressCallback callback, void* context) {
+                           std::int32_t msPerPeak, TScanProgress callback, void* context) {
     std::int64_t chunkStart = 0;
     std::int64_t chunkEnd = 0;
     if (!FindWaveData(source, riff, chunkStart, chunkEnd)) return 0;
@@ -155,7 +156,7 @@ int CInitialLoad::ParseMP3(CRefObj* source) {
                          reinterpret_cast<const std::uint8_t*>(&format) + sizeof format);
     SetMusInfoFromMP3Info(source, &info);
     if (SoundEngineStarted() != 0) {
-        auto xam = std::unique_ptr<XAMObject>(new (std::nothrow) XAMObject(&format.wfx, ACMObject::kUseDecode));
+        auto xam = std::unique_ptr<XAMObject>(new (std::nothrow) XAMObject(&format.wfx, kAcmUseDecode));
         if (!xam) return Fail(TONECORE_ERR_OUT_OF_MEMORY);
         xam->SetBitRate(info.getBitrate() * 1000);
         xam->SetBestBitRate(info.BestBitrate() * 1000);

@@ -6,10 +6,10 @@
 // the seek map. The PCM sound runs it on a data stream and then takes the
 // decoding object, the source format and the song information over.
 //
-// Kinds: MP3, MP2 and MP1 files (by extension), WAV files holding PCM or
-// MPEG layer 3, "RMP3" RIFF files. Compressed WAV formats other than MPEG
-// and WMA files are not decoded yet: they fail with
-// TONECORE_ERR_BAD_PCM_FORMAT (WAV) or 0 (WMA).
+// Kinds: MP3, MP2 and MP1 files (by extension), WAV files holding PCM, MPEG
+// layer 3 or a format the codec layer decodes, "RMP3" RIFF files. A WAV
+// format nothing decodes fails with TONECORE_ERR_BAD_PCM_FORMAT. WMA files
+// are not decoded yet: they fail (0, no code).
 //
 // Failures return 0 with a code of engine_errors.h in the thread's last
 // error; what was made stays with the object and goes with it.
@@ -40,7 +40,7 @@ public:
     // what to build (or take from the caches); scanA and scanB go to the
     // decoding object's scan unchanged; msPerPeak: the peaks' resolution.
     int DoInitialLoad(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB, std::int32_t msPerPeak,
-                      TLoadProgressCallback callback, void* context);
+                      TScanProgress callback, void* context);
 
     // The MPEG summary, format, song information and decoding object; 1 on
     // success.
@@ -54,12 +54,12 @@ public:
     int SetMusInfoFromMP3Info(CRefObj* source, CMP3Info* info);
     // Peaks (or the length alone) of plain PCM data; the length in ms.
     std::int32_t ParsePeaksForUncompressed(CRefObj* source, int unused, std::int32_t msPerPeak,
-                                           TLoadProgressCallback callback, void* context);
+                                           TScanProgress callback, void* context);
     // Length, peaks and seek map of compressed data through the decoding
     // object, or from the caches; the length in ms.
     std::int32_t ParseScanAndBuildForCompressed(CRefObj* source, int scanA, int buildPeaks, int scanB,
                                                 int buildSeekMap, std::int32_t msPerPeak,
-                                                TLoadProgressCallback callback, void* context);
+                                                TScanProgress callback, void* context);
     // Takes the song's fresh ".ipk" of msPerPeak; 1 when taken.
     int LoadPeakMap(CRefObj* source, std::int32_t msPerPeak);
     // Takes the song's fresh ".isk"; 1 when taken.
@@ -88,12 +88,12 @@ public:
 
 private:
     int LoadWave(CRefObj* source, CRIFF& riff, const char* path, int buildSeekMap, int scanA, int buildPeaks,
-                 int scanB, std::int32_t msPerPeak, TLoadProgressCallback callback, void* context);
+                 int scanB, std::int32_t msPerPeak, TScanProgress callback, void* context);
     int LoadRmp3(CRefObj* source, CRIFF& riff, int buildSeekMap, int scanA, int buildPeaks, int scanB,
-                 std::int32_t msPerPeak, TLoadProgressCallback callback, void* context);
+                 std::int32_t msPerPeak, TScanProgress callback, void* context);
     // ParseMP3 and the scan; 1 on success.
     int LoadMpeg(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB, std::int32_t msPerPeak,
-                 TLoadProgressCallback callback, void* context);
+                 TScanProgress callback, void* context);
     WAVEFORMATEX* Format() {
         return sourceFormat_.size() >= sizeof(WAVEFORMATEX) ? reinterpret_cast<WAVEFORMATEX*>(sourceFormat_.data())
                                                             : nullptr;

@@ -5,15 +5,33 @@
 
 #include "filekit/riff.h"
 #include "platform/last_error.h"
-#include "tonecore/decode_scan.h"
+#include "tonecore/scan_progress.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/initial_load.h"
 #include "tonecore/initial_load_source.h"
-#include "tonecore/peak_pacer.h"
+#include "tonecore/peak_accumulator.h"
 #include "tonecore/peaks.h"
+#include "tonecore/scan_progress.h"
 #include "tonecore/seek_map.h"
 #include "tonecore/sound_cache.h"
 #include "tonecore/wave_info_list.h"
+
+namespace {
+
+// Passes the caller's answers on and notes a cancel.
+struct TCancelWatch {
+    TScanProgress callback;
+    void* context;
+    bool cancelled;
+    static int Answer(std::uint32_t bytes, void* self) {
+        auto* watch = static_cast<TCancelWatch*>(self);
+        const int answer = watch->callback(bytes, watch->context);
+        if (answer == 0) watch->cancelled = true;
+        return answer;
+    }
+};
+
+}  // namespace
 
 int CInitialLoad::SetMusInfoFromWaveInfo(CRefObj* /*source*/, CRIFF* riff) {
     if (riff == nullptr) return 0;
@@ -55,7 +73,7 @@ int CInitialLoad::SaveSeekMap(CRefObj* source) {
 }
 
 std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unused*/, std::int32_t msPerPeak,
-                                                     TLoadProgressCallback callback, void* context) {
+                                                     TScanProgress callback, void* context) {
     length_ = 0;
     CScanProgress progress(callback, context);
     if (!progress.Report(0)) {
@@ -79,22 +97,21 @@ std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unus
     }
     int toFile = 1;
     peaks_->InitStreamPeaksFromParse(&toFile, source);
-    CScanPeakBuilder builder(*peaks_, *format, static_cast<std::uint32_t>(msPerPeak), toFile);
-    const CPeakPacer pacer(format->nAvgBytesPerSec, format->nBlockAlign, static_cast<std::uint32_t>(msPerPeak));
+    CPeakAccumulator builder(*format, static_cast<std::uint32_t>(msPerPeak));
     const std::int64_t dataBytes = dataEnd_ - dataStart_;
     // A second of audio at a time, in whole pieces, so that only the last
     // chunk can end inside a piece.
+    const std::int64_t piece = builder.BytesPerPeak();
     std::int64_t chunk = dataBytes;
     if (dataBytes >= format->nAvgBytesPerSec)
-        chunk = std::max<std::int64_t>(pacer.PieceBytes(),
-                                       format->nAvgBytesPerSec / pacer.PieceBytes() * pacer.PieceBytes());
+        chunk = std::max<std::int64_t>(piece, format->nAvgBytesPerSec / piece * piece);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(chunk));
     std::int64_t position = dataStart_;
     while (position < dataEnd_) {
         const std::int64_t want = std::min(chunk, dataEnd_ - position);
         const std::int64_t got = source->Read(bytes.data(), want);
         if (got <= 0) break;
-        builder.Add(bytes.data(), static_cast<std::size_t>(got));
+        builder.Add(bytes.data(), static_cast<std::size_t>(got), *peaks_, toFile);
         position += got;
         if (!progress.Report(static_cast<std::uint32_t>(got))) {
             cancelled_ = true;
@@ -104,7 +121,7 @@ std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unus
         }
         if (got < want) break;
     }
-    builder.Flush();
+    builder.Flush(*peaks_, toFile);
     length_ = LengthOfBytes(dataBytes, format->nAvgBytesPerSec);
     peaks_->FinishPeaksFromParse(builder.Count(), length_, toFile);
     return length_;
@@ -112,7 +129,7 @@ std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unus
 
 std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int scanA, int buildPeaks, int scanB,
                                                           int buildSeekMap, std::int32_t msPerPeak,
-                                                          TLoadProgressCallback callback, void* context) {
+                                                          TScanProgress callback, void* context) {
     length_ = 0;
     CScanProgress progress(callback, context);
     if (!progress.Report(0)) {
@@ -126,28 +143,16 @@ std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int s
     if (file && buildSeekMap != 0 && LoadSeekMap(source) != 0) buildSeekMap = 0;
     const bool builtSeekMap = buildSeekMap != 0;
     if (decoder_) {
-        std::int64_t bytesDone = 0;
-        TScanRequest request;
-        request.source = source;
-        request.seekMap = &seekMap_;
-        request.peaks = &peaks_;
-        request.length = &length_;
-        request.bytesDone = &bytesDone;
-        request.dataStart = dataStart_;
-        request.dataEnd = dataEnd_;
-        request.scanA = scanA;
-        request.buildPeaks = buildPeaks;
-        request.buildSeekMap = buildSeekMap;
-        request.msPerPeak = msPerPeak;
-        request.scanB = scanB;
-        request.peaksToFile = 1;
-        request.callback = callback;
-        request.context = context;
         if (buildPeaks != 0) DropPeaks();
         if (buildSeekMap != 0) ReleaseSeekMap(&seekMap_);
-        decoder_->ParseScanAndBuild(request);
-        if (request.cancelled != 0) {
-            // The scan deleted its half-built peaks (and their file) and map.
+        // The scan answers a cancel by deleting what it built; the watch on
+        // the caller's answers tells the load that it was cancelled.
+        TCancelWatch watch{callback, context, false};
+        std::int64_t bytesDone = 0;
+        decoder_->ParseScanAndBuild(source, seekMap_, peaks_, &length_, &bytesDone, dataStart_, dataEnd_, 0, scanA,
+                                    buildPeaks, buildSeekMap, msPerPeak, scanB, 1,
+                                    callback != nullptr ? &TCancelWatch::Answer : nullptr, &watch);
+        if (watch.cancelled) {
             cancelled_ = true;
             length_ = 0;
             return 0;
@@ -155,7 +160,7 @@ std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int s
     }
     const std::int64_t dataBytes = std::max<std::int64_t>(0, dataEnd_ - dataStart_);
     if (peaks_ == nullptr && length_ == 0) {
-        const ACMObject* decoder = decoder_.get();
+        ACMObject* decoder = decoder_.get();
         const WAVEFORMATEX* format = decoder != nullptr ? decoder->GetSrcFormat() : GetWAVEFORMTEX();
         length_ = format != nullptr ? LengthOfBytes(dataBytes, format->nAvgBytesPerSec) : 0;
     }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "filekit/file_obj.h"
-#include "tonecore/decode_scan.h"
+#include "tonecore/scan_progress.h"
 #include "tonecore/format_template.h"
 #include "tonecore/mp3_source_format.h"
 #include "tonecore/mpeg/file_input.h"
@@ -16,7 +16,9 @@
 #include "tonecore/mpeg/mpeg_codec_module.h"
 #include "tonecore/mpeg_frame_pcm.h"
 #include "tonecore/pcm_format.h"
+#include "tonecore/peak_accumulator.h"
 #include "tonecore/peaks.h"
+#include "tonecore/scan_progress.h"
 #include "tonecore/seek_map.h"
 #include "tonecore/tonecore_strings.h"
 #include "utilities/text_copy.h"
@@ -53,7 +55,8 @@ std::string LoadText(const char* key, int size) {
 }  // namespace
 
 XAMObject::XAMObject(const WAVEFORMATEX* source, std::uint32_t use) : ACMObject(source, use) {
-    ReplaceDestFormat(PcmDestinationFor(source));
+    const std::vector<std::uint8_t> destination = PcmDestinationFor(source);
+    ACMObject::SetDestFormat(reinterpret_cast<const WAVEFORMATEX*>(destination.data()));
 }
 
 XAMObject::XAMObject(const XAMObject& other)
@@ -64,31 +67,19 @@ XAMObject::XAMObject(const XAMObject& other)
       averageFrameSize_(other.averageFrameSize_),
       firstFrameCDQuality_(other.firstFrameCDQuality_) {}
 
-XAMObject& XAMObject::operator=(const XAMObject& other) {
-    if (this == &other) return *this;
-    // The decoder and its stream state stay with the object that made them,
-    // so both objects can be destroyed.
-    ACMObject::operator=(other);
-    vbr_ = other.vbr_;
-    version_ = other.version_;
-    layer_ = other.layer_;
-    averageFrameSize_ = other.averageFrameSize_;
-    mode_ = other.mode_;
-    firstFrameCDQuality_ = other.firstFrameCDQuality_;
-    return *this;
-}
-
 XAMObject::~XAMObject() = default;
 
 ACMObject* XAMObject::Copy() { return new (std::nothrow) XAMObject(*this); }
 
 int XAMObject::SetDestFormat(const WAVEFORMATEX* format) {
     if (format == nullptr) return 0;
-    std::vector<std::uint8_t> bytes(sizeof(WAVEFORMATEX));
-    std::memcpy(bytes.data(), format, sizeof(WAVEFORMATEX));
-    ValidateFormat(reinterpret_cast<WAVEFORMATEX*>(bytes.data()), WAVE_FORMAT_PCM);
-    ReplaceDestFormat(std::move(bytes));
-    return 1;
+    // The stream is the object's own decoder, never the codec layer's, so
+    // the base class takes the format while it runs too.
+    WAVEFORMATEX destination;
+    std::memcpy(&destination, format, sizeof destination);
+    ValidateFormat(&destination, WAVE_FORMAT_PCM);
+    destination.cbSize = 0;
+    return ACMObject::SetDestFormat(&destination);
 }
 
 int XAMObject::GetSrcFormatStr(char* out, std::int32_t size) {
@@ -139,7 +130,6 @@ int XAMObject::EnableStream(int on) {
     decoder_ = std::move(decoder);
     converter_.Reset();
     streamEnabled_ = 1;
-    SetStreamOpen(true);
     return 1;
 }
 
@@ -160,7 +150,7 @@ std::int32_t XAMObject::LastFrameDecoded() const {
     return decoder_ && decoder_->timing != nullptr ? decoder_->timing->hundredths : 0;
 }
 
-std::int64_t XAMObject::BlockSize(const WAVEFORMATEX* format) {
+std::int32_t XAMObject::BlockSize(const WAVEFORMATEX* format) {
     if (format == nullptr) return 0;
     // The block size field lies 6 bytes into the layer-3 extension.
     constexpr std::size_t kBlockSizeOffset = offsetof(TMp3SourceFormat, nBlockSize);
@@ -198,106 +188,123 @@ std::int64_t XAMObject::GetSourceBufferSize(std::int64_t decodedBytes) {
     return bytes == 0 ? block : bytes;
 }
 
-void XAMObject::CheckMinimumSrcSize(std::uint64_t* bytes) {
-    if (bytes != nullptr && *bytes < kMinimumSourceBytes) *bytes = kMinimumSourceBytes;
+void XAMObject::CheckMinimumSrcSize(std::int64_t* sourceBytes) {
+    if (sourceBytes != nullptr && *sourceBytes < kMinimumSourceBytes) *sourceBytes = kMinimumSourceBytes;
 }
 
-void XAMObject::AdjustSrcOffset(std::uint64_t* offset) {
-    if (offset != nullptr) *offset = *offset > 4 ? *offset - 4 : 0;
+void XAMObject::AdjustSrcOffset(std::int64_t* sourceOffset) {
+    if (sourceOffset != nullptr) *sourceOffset = *sourceOffset > 4 ? *sourceOffset - 4 : 0;
 }
 
-std::int64_t XAMObject::Convert(const std::uint8_t* src, std::int64_t& srcLen, std::vector<std::uint8_t>& dst,
-                                TConversionFlag flag, int last) {
+std::int64_t XAMObject::Convert(const std::uint8_t* source, std::int64_t& sourceBytes, std::uint8_t*& destination,
+                                std::int64_t destinationBytes, TConversionFlag flag, int last) {
     if (!decoder_) {
-        srcLen = 0;
+        sourceBytes = 0;
         return 0;
     }
-    if (flag == CONVERSION_FIRST_BLOCK) {
+    if (flag == kConversionFirst) {
         // A new stream (after a seek): the ring is emptied, the codec starts
-        // over and so does the rate conversion.
+        // over and so does the rate conversion; bytes of the old stream go.
         DecoderInputClose(decoder_.get());
         DecoderInputOpen(decoder_.get());
         converter_.Reset();
+        decoded_.clear();
+        decodedAt_ = 0;
     }
     const std::int32_t taken =
-        src != nullptr && srcLen > 0
-            ? DecoderInputSendMessage(decoder_.get(), MEMORY_INPUT_APPEND, src,
-                                      static_cast<std::uint32_t>(std::min<std::int64_t>(srcLen, INT32_MAX)))
+        source != nullptr && sourceBytes > 0
+            ? DecoderInputSendMessage(decoder_.get(), MEMORY_INPUT_APPEND, source,
+                                      static_cast<std::uint32_t>(std::min<std::int64_t>(sourceBytes, INT32_MAX)))
             : 0;
-    srcLen = std::max<std::int32_t>(taken, 0);
-    return static_cast<std::int64_t>(DecodePasses(dst, 0, last));
+    sourceBytes = std::max<std::int32_t>(taken, 0);
+    const std::size_t capacity = destination != nullptr && destinationBytes > 0
+                                     ? static_cast<std::size_t>(destinationBytes)
+                                     : 0;
+    DecodeFrames(capacity, last);
+    const std::size_t copied = std::min(capacity, decoded_.size() - decodedAt_);
+    if (copied != 0) std::memcpy(destination, decoded_.data() + decodedAt_, copied);
+    decodedAt_ += copied;
+    return static_cast<std::int64_t>(copied);
 }
 
-std::size_t XAMObject::DecodePasses(std::vector<std::uint8_t>& dst, std::size_t written, int last) {
+void XAMObject::DecodeFrames(std::size_t room, int last) {
+    if (decodedAt_ != 0) {
+        decoded_.erase(decoded_.begin(), decoded_.begin() + static_cast<std::ptrdiff_t>(decodedAt_));
+        decodedAt_ = 0;
+    }
     const WAVEFORMATEX destination = *GetDestFormat();
     std::size_t frameBytes = 0;
+    std::int64_t lastBadAt = -1;
     for (;;) {
-        if (last != 0 && dst.size() - written < frameBytes) {
-            try {
-                dst.resize(std::max<std::size_t>(2 * dst.size(), written + frameBytes));
-            } catch (const std::bad_alloc&) {
-                return written;
-            }
-        }
+        // Without last, only while one more frame of the last size fits.
+        if (last == 0 && frameBytes != 0 && decoded_.size() + frameBytes > room) return;
         const std::int32_t result = DecoderDecode(decoder_.get(), nullptr);
-        if (result == DECODER_ERR_NO_FRAME) continue;  // a corrupt frame is skipped
-        if (result != 0) return written;               // the pushed bytes are used up
-        const DecoderOutputBuffer& frame = *decoder_->outputBuffer;
-        const std::size_t put = PutMpegFrame(frame, destination, converter_, dst, written);
-        written += put;
+        if (result == DECODER_ERR_NO_FRAME) {
+            // A corrupt frame is skipped, as long as the input moves on.
+            const std::int64_t at = decoder_->input->position;
+            if (at == lastBadAt) return;
+            lastBadAt = at;
+            continue;
+        }
+        if (result != 0) return;  // the pushed bytes are used up
+        const std::size_t before = decoded_.size();
+        const std::size_t put = PutMpegFrame(*decoder_->outputBuffer, destination, converter_, decoded_, before);
+        decoded_.resize(before + put);
         frameBytes = put;
-        if (last == 0 && dst.size() - written < frameBytes) return written;
     }
 }
 
-void XAMObject::ParseScanAndBuild(TScanRequest& request) {
-    if (request.scanA == 0 && request.buildPeaks == 0 && request.buildSeekMap == 0) return;
-    if (request.dataStart < 0 || request.dataEnd <= request.dataStart) return;
-    if (request.source == nullptr || EnableStream(1) == 0) return;
+void XAMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks, std::int32_t* lengthMs,
+                                  std::int64_t* bytesDone, std::int64_t dataStart, std::int64_t dataEnd,
+                                  int cancelledOnEntry, int scanA, int buildPeaks, int buildSeekMap,
+                                  std::int32_t msPerPeak, int /*scanB*/, int peaksToFile, TScanProgress callback,
+                                  void* context) {
+    if (scanA == 0 && buildPeaks == 0 && buildSeekMap == 0) return;
+    if (dataStart < 0 || dataEnd <= dataStart) return;
+    if (source == nullptr || EnableStream(1) == 0) return;
     CSeekMap* map = nullptr;
-    if (request.buildSeekMap != 0 && request.seekMap != nullptr) {
+    if (buildSeekMap != 0) {
         map = new (std::nothrow) CSeekMap();
-        *request.seekMap = map;
+        seekMap = map;
         if (map == nullptr) {
-            if (request.length != nullptr) *request.length = 0;
+            if (lengthMs != nullptr) *lengthMs = 0;
             return;
         }
     }
-    CPeaks* peaks = nullptr;
-    if (request.buildPeaks != 0 && request.peaks != nullptr) {
-        peaks = new (std::nothrow) CPeaks(static_cast<std::uint32_t>(request.msPerPeak), -1);
-        *request.peaks = peaks;
-        if (peaks != nullptr) peaks->InitStreamPeaksFromParse(&request.peaksToFile, request.source);
+    CPeaks* built = nullptr;
+    int toFile = peaksToFile;
+    if (buildPeaks != 0) {
+        built = new (std::nothrow) CPeaks(static_cast<std::uint32_t>(msPerPeak), -1);
+        peaks = built;
+        if (built != nullptr) built->InitStreamPeaksFromParse(&toFile, source);
     }
-    if (request.source->Seek(request.dataStart, 0) == 0) return;
+    if (source->Seek(dataStart, 0) == 0) return;
 
     // The scan reads the song file by its path with a decoder of its own.
-    if (request.source->Type() != CFileObj::kFileType) return;
-    const char* path = static_cast<CFileObj*>(request.source)->FilePath();
+    if (source->Type() != CFileObj::kFileType) return;
+    const char* path = static_cast<CFileObj*>(source)->FilePath();
     DecoderInputModuleMethods fileInput{};
     TDecoder scanner = MakeDecoder(FileInputModuleGetMethods, &fileInput);
     if (!scanner || DecoderInputNew(scanner.get(), path, -1) != 0) return;
     if (DecoderInputOpen(scanner.get()) != 0) return;
 
     const WAVEFORMATEX destination = *GetDestFormat();
-    std::unique_ptr<CScanPeakBuilder> peakBuilder;
-    if (peaks != nullptr && request.msPerPeak > 0)
-        peakBuilder = std::make_unique<CScanPeakBuilder>(*peaks, destination,
-                                                         static_cast<std::uint32_t>(request.msPerPeak),
-                                                         request.peaksToFile);
-    CScanProgress progress(request.callback, request.context);
+    std::unique_ptr<CPeakAccumulator> accumulator;
+    if (built != nullptr && msPerPeak > 0)
+        accumulator = std::make_unique<CPeakAccumulator>(destination, static_cast<std::uint32_t>(msPerPeak));
+    CScanProgress progress(callback, context);
     CPCMStreamConverter converter;
     std::vector<std::uint8_t> pcm;
     // Source bytes from the data start; the input stands at the audio after
     // opening (behind an ID3 tag).
-    std::int64_t position = std::max<std::int64_t>(0, scanner->input->position - request.dataStart);
+    std::int64_t position = std::max<std::int64_t>(0, scanner->input->position - dataStart);
     std::int64_t decodedTotal = 0;
-    bool cancelled = request.cancelled != 0;
+    bool cancelled = cancelledOnEntry != 0;
     while (!cancelled) {
         std::int32_t result = DecoderDecode(scanner.get(), nullptr);
         std::int64_t lastBadAt = -1;
         while (result == DECODER_ERR_NO_FRAME) {
-            if (peaks != nullptr) peaks->SetHasBadFrames(1);
+            if (built != nullptr) built->SetHasBadFrames(1);
             // A run of corrupt frames ends the scan when the input stops
             // moving: nothing more will come of it.
             const std::int64_t at = scanner->input->position;
@@ -309,31 +316,27 @@ void XAMObject::ParseScanAndBuild(TScanRequest& request) {
         const DecoderOutputBuffer& frame = *scanner->outputBuffer;
         // Measured in destination bytes, converted or not, so that the
         // length and the seek map's keys describe what Convert delivers.
-        if (peaks != nullptr && !MpegFrameMatches(frame, destination)) peaks->SetHasNonCDQualityFrames(1);
+        if (built != nullptr && !MpegFrameMatches(frame, destination)) built->SetHasNonCDQualityFrames(1);
         const std::size_t bytes = PutMpegFrame(frame, destination, converter, pcm, 0);
-        if (peakBuilder) peakBuilder->Add(pcm.data(), bytes);
+        if (accumulator) accumulator->Add(pcm.data(), bytes, *built, toFile);
         if (map != nullptr && bytes != 0) map->SeekMapAdd(position, decodedTotal);
         decodedTotal += static_cast<std::int64_t>(bytes);
-        const std::int64_t next = std::max(position, scanner->input->position - request.dataStart);
+        const std::int64_t next = std::max(position, scanner->input->position - dataStart);
         const std::int64_t consumed = next - position;
         position = next;
-        if (request.bytesDone != nullptr) *request.bytesDone += consumed;
+        if (bytesDone != nullptr) *bytesDone += consumed;
         if (consumed > 0 && !progress.Report(static_cast<std::uint32_t>(consumed))) cancelled = true;
     }
     if (cancelled) {
-        request.cancelled = 1;
-        if (request.seekMap != nullptr) ReleaseSeekMap(request.seekMap);
-        if (request.peaks != nullptr) {
-            delete *request.peaks;
-            *request.peaks = nullptr;
-        }
+        ReleaseSeekMap(&seekMap);
+        delete peaks;
+        peaks = nullptr;
         return;
     }
     const std::int32_t length =
         destination.nAvgBytesPerSec != 0
             ? static_cast<std::int32_t>(static_cast<double>(decodedTotal) * 1000.0 / destination.nAvgBytesPerSec)
             : 0;
-    if (request.length != nullptr) *request.length = length;
-    if (peaks != nullptr)
-        peaks->FinishPeaksFromParse(peakBuilder ? peakBuilder->Count() : 0u, length, request.peaksToFile);
+    if (lengthMs != nullptr) *lengthMs = length;
+    if (built != nullptr) built->FinishPeaksFromParse(accumulator ? accumulator->Count() : 0u, length, toFile);
 }

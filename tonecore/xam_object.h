@@ -28,14 +28,14 @@ public:
     static constexpr std::int32_t kModeDualChannel = 2;
     static constexpr std::int32_t kModeMono = 3;
     // The smallest source read that holds a few frames.
-    static constexpr std::uint64_t kMinimumSourceBytes = 2048;
+    static constexpr std::int64_t kMinimumSourceBytes = 2048;
 
     // source: the MPEG layer-3 source format (18 + 14 bytes).
     XAMObject(const WAVEFORMATEX* source, std::uint32_t use);
     // The copy has no decoder, is not enabled, and its channel mode is 0.
     XAMObject(const XAMObject& other);
-    // Copies the descriptive fields; the decoder stays this object's own.
-    XAMObject& operator=(const XAMObject& other);
+    // Two objects never share a decoder: no assignment.
+    XAMObject& operator=(const XAMObject&) = delete;
     ~XAMObject() override;
 
     ACMObject* Copy() override;
@@ -53,18 +53,28 @@ public:
     std::int64_t GetSourceBufferSize(std::int64_t decodedBytes) override;
     // The layer-3 extension's block size (the average frame size); the
     // block alignment for a format without the extension.
-    std::int64_t BlockSize(const WAVEFORMATEX* format) override;
-    void ParseScanAndBuild(TScanRequest& request) override;
-    std::int64_t Convert(const std::uint8_t* src, std::int64_t& srcLen, std::vector<std::uint8_t>& dst,
-                         TConversionFlag flag, int last) override;
+    std::int32_t BlockSize(const WAVEFORMATEX* format) override;
+    // The whole song decoded once by a second decoder over the song file:
+    // one seek-map entry per frame, peaks of the destination PCM.
+    void ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks, std::int32_t* lengthMs,
+                           std::int64_t* bytesDone, std::int64_t dataStart, std::int64_t dataEnd, int cancelled,
+                           int scanA, int buildPeaks, int buildSeekMap, std::int32_t msPerPeak, int scanB,
+                           int peaksToFile, TScanProgress progress, void* context) override;
+    // Pushes the source bytes into the streaming decoder (sourceBytes gets
+    // what it took) and decodes frames into destination. last 0: while one
+    // more frame of the last size fits; otherwise until the pushed bytes are
+    // used up. Decoded bytes that do not fit are kept and come first in the
+    // next call (flag 1 drops them with the rest of the old stream).
+    std::int64_t Convert(const std::uint8_t* source, std::int64_t& sourceBytes, std::uint8_t*& destination,
+                         std::int64_t destinationBytes, TConversionFlag flag, int last) override;
     int FirstFrameDecodesToCDQuality() override { return firstFrameCDQuality_; }
-    void CheckMinimumSrcSize(std::uint64_t* bytes) override;
+    void CheckMinimumSrcSize(std::int64_t* sourceBytes) override;
     // A seek through the map starts two frames early: layer III frames
     // borrow main data from the frames before them.
     int GetInitialNumOffsetsInRev() override { return -2; }
     // Starts 4 bytes before the frame, so its header is found by a sync
     // search.
-    void AdjustSrcOffset(std::uint64_t* offset) override;
+    void AdjustSrcOffset(std::int64_t* sourceOffset) override;
 
     int IsVBR() const { return vbr_; }
     void SetVBR(int vbr) { vbr_ = vbr; }
@@ -93,8 +103,9 @@ private:
     // A decoder with the MPEG codec and the given input registered.
     static TDecoder MakeDecoder(std::int32_t (*getInput)(DecoderInputModuleMethods*),
                                 DecoderInputModuleMethods* table);
-    // Decodes frames into dst from written on; the new written count.
-    std::size_t DecodePasses(std::vector<std::uint8_t>& dst, std::size_t written, int last);
+    // Decodes frames into the kept bytes until the pushed bytes are used up
+    // (last) or the kept bytes hold room bytes.
+    void DecodeFrames(std::size_t room, int last);
 
     TDecoder decoder_;
     DecoderInputModuleMethods memoryInput_{};
@@ -107,4 +118,7 @@ private:
     int firstFrameCDQuality_ = 0;
     // Rate and channel conversion state of the streaming decoder's frames.
     CPCMStreamConverter converter_;
+    // Decoded bytes not yet delivered.
+    std::vector<std::uint8_t> decoded_;
+    std::size_t decodedAt_ = 0;
 };

@@ -21,6 +21,7 @@ using songtest::SongLoadTest;
 namespace {
 
 constexpr std::uint16_t kImaAdpcm = 0x11;
+constexpr std::uint16_t kUnknownTag = 0x1234;
 
 }  // namespace
 
@@ -44,9 +45,12 @@ TEST_F(SongLoadTest, WaveFilesLoadOrFailWithTheirReason) {
          TONECORE_ERR_BAD_PCM_FORMAT, 0},
         {"3 channels", Riff("WAVE", Chunk("fmt ", FormatBody(1, 3, 44100, 16)) + Chunk("data", pcm16Stereo)), 0,
          TONECORE_ERR_BAD_PCM_FORMAT, 0},
-        // No codec decodes it: refused rather than played as noise.
-        {"IMA ADPCM", Riff("WAVE", Chunk("fmt ", FormatBody(kImaAdpcm, 2, 44100, 4)) + Chunk("data", pcm16Stereo)),
+        // Nothing decodes these: refused rather than played as noise.
+        {"unknown tag", Riff("WAVE", Chunk("fmt ", FormatBody(kUnknownTag, 2, 44100, 4)) + Chunk("data", pcm16Stereo)),
          0, TONECORE_ERR_BAD_PCM_FORMAT, 0},
+        {"IMA ADPCM without its block layout",
+         Riff("WAVE", Chunk("fmt ", FormatBody(kImaAdpcm, 2, 44100, 4)) + Chunk("data", pcm16Stereo)), 0,
+         TONECORE_ERR_BAD_PCM_FORMAT, 0},
         {"no fmt", Riff("WAVE", Chunk("data", pcm16Stereo)), 0, TONECORE_ERR_NO_FORMAT, 0},
         {"no data", Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16))), 0, TONECORE_ERR_NO_DATA, 0},
         {"empty data", Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16)) + Chunk("data", "")), 0,
@@ -235,7 +239,8 @@ TEST_F(SongLoadTest, FileFormatSupportedProbesWaveAndGroupFiles) {
         {"missing wav", dir_.File("none.wav"), "", 0, -1, 0, 0, 0, 0},
         {"pcm wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16))), 1, 1, 0, 0, 0, 1},
         {"mpeg wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(0x55, 2, 44100, 0))), 1, 1, 1, 1, 0, 0x55},
-        {"adpcm wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(kImaAdpcm, 2, 44100, 4))), 1, 0, 1, 0, 0, kImaAdpcm},
+        {"unknown wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(kUnknownTag, 2, 44100, 4))), 1, 0, 1, 0, 0,
+         kUnknownTag},
         {"wav without fmt", wav, Riff("WAVE", Chunk("data", "ab")), 1, 0, 0, 0, 0, 0},
         {"group file", sgp, Riff("sgrp", Chunk("atom", "ab")), 1, 1, 0, 0, 1, 0},
         {"group that is no RIFF", sgp, "plain text", 0, -1, 0, 0, 0, 0},

@@ -38,21 +38,26 @@ std::vector<std::int16_t> Samples(const std::vector<std::uint8_t>& bytes) {
 }
 
 // Pushes bytes[from...] through the object's stream in pieces, as a buffer
-// does after a seek, into a deliberately small block that has to grow.
+// does after a seek, into blocks smaller than what the pushed bytes decode
+// to: the rest is delivered by the following calls.
 std::vector<std::int16_t> DecodeStream(XAMObject& xam, const std::string& bytes, std::size_t from) {
     EXPECT_EQ(xam.EnableStream(1), 1);
     std::vector<std::uint8_t> all;
-    TConversionFlag flag = CONVERSION_FIRST_BLOCK;
-    for (std::size_t at = from; at < bytes.size();) {
+    TConversionFlag flag = kConversionFirst;
+    std::size_t at = from;
+    for (;;) {
         std::int64_t taken = static_cast<std::int64_t>(std::min<std::size_t>(3000, bytes.size() - at));
-        std::vector<std::uint8_t> block(100);
-        const std::int64_t written =
-            xam.Convert(reinterpret_cast<const std::uint8_t*>(bytes.data()) + at, taken, block, flag, 1);
+        std::vector<std::uint8_t> block(5000);
+        std::uint8_t* into = block.data();
+        const std::int64_t written = xam.Convert(reinterpret_cast<const std::uint8_t*>(bytes.data()) + at, taken,
+                                                 into, static_cast<std::int64_t>(block.size()), flag, 1);
         EXPECT_LE(written, static_cast<std::int64_t>(block.size()));
         all.insert(all.end(), block.begin(), block.begin() + written);
-        if (taken <= 0) break;
         at += static_cast<std::size_t>(taken);
-        flag = CONVERSION_NEXT_BLOCK;
+        flag = kConversionNext;
+        // Past the end: once more with nothing to push, until what was kept
+        // has been delivered.
+        if (at >= bytes.size() && written == 0) break;
     }
     return Samples(all);
 }
@@ -213,7 +218,7 @@ TEST_F(XamSongTest, SeeksThroughTheSeekMapLandWithinOneFrame) {
         ASSERT_GE(key, 0);
         EXPECT_GE(target - key, 2 * frameBytes) << seconds;  // two frames early for the reservoir
         EXPECT_LT(target - key, 3 * frameBytes) << seconds;
-        std::uint64_t offset = static_cast<std::uint64_t>(value);
+        std::int64_t offset = value;
         scanned->AdjustSrcOffset(&offset);
         auto entered = std::unique_ptr<XAMObject>(static_cast<XAMObject*>(scanned->Copy()));
         const std::vector<std::int16_t> after =

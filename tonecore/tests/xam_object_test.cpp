@@ -105,13 +105,13 @@ TEST(XAMObject, BufferSizesFollowFramesOrBytesPerSecond) {
     EXPECT_EQ(unsized.GetSourceBufferSize(176400), 16000);
 
     struct {
-        std::uint64_t in, minimum, adjusted;
+        std::int64_t in, minimum, adjusted;
     } const sizes[] = {{1000, 2048, 996}, {4096, 4096, 4092}, {3, 2048, 0}, {100, 2048, 96}, {4, 2048, 0}};
     for (const auto& c : sizes) {
-        std::uint64_t minimum = c.in;
+        std::int64_t minimum = c.in;
         xam.CheckMinimumSrcSize(&minimum);
         EXPECT_EQ(minimum, c.minimum) << c.in;
-        std::uint64_t offset = c.in;
+        std::int64_t offset = c.in;
         xam.AdjustSrcOffset(&offset);
         EXPECT_EQ(offset, c.adjusted) << c.in;
     }
@@ -185,8 +185,9 @@ TEST(XAMObject, CopyKeepsTheSongsFactsButNotItsModeOrDecoder) {
     EXPECT_EQ(copy->Mode(), 0);
     // No decoder yet: nothing is decoded until the copy's own stream runs.
     std::vector<std::uint8_t> out(64);
+    std::uint8_t* block = out.data();
     std::int64_t taken = 4;
     const std::uint8_t bytes[4] = {0xff, 0xfb, 0x90, 0x00};
-    EXPECT_EQ(copy->Convert(bytes, taken, out, CONVERSION_FIRST_BLOCK, 1), 0);
+    EXPECT_EQ(copy->Convert(bytes, taken, block, 64, kConversionFirst, 1), 0);
     EXPECT_EQ(taken, 0);
 }
