@@ -5,6 +5,7 @@
 #include <new>
 
 #include "filekit/ref_obj.h"
+#include "tonecore/read_once_scope.h"
 #include "tonecore/acm_object.h"
 #include "tonecore/seek_map.h"
 
@@ -23,18 +24,6 @@ constexpr std::int64_t kMaxSourceStep = std::int64_t{1} << 40;
 constexpr int kMaxReadPasses = 1000;
 constexpr std::int64_t kSeekReadBlocks = 16;
 
-// Restores the stream's data mode when the read is done.
-class CReadOnceScope {
-public:
-    explicit CReadOnceScope(CRefObj* stream) : stream_(stream), mode_(stream->DataMode()) { stream_->SetDataMode(0); }
-    ~CReadOnceScope() { stream_->SetDataMode(mode_); }
-    CReadOnceScope(const CReadOnceScope&) = delete;
-    CReadOnceScope& operator=(const CReadOnceScope&) = delete;
-
-private:
-    CRefObj* stream_;
-    int mode_;
-};
 
 }  // namespace
 

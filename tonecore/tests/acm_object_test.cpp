@@ -143,6 +143,68 @@ TEST(ACMObject, FormatRecordIsCutToTheBytesPresent) {
     EXPECT_EQ(shortRecord.SuggestPCMFormat(), 0);
 }
 
+// "fmt " records of every tag the codec layer knows, each field in turn set
+// at or beyond its limits and extensions shorter than they claim, over
+// random data: whatever opens must scan, seek and read without faults and
+// end.
+TEST(ACMObject, HostileFormatRecordsFailCleanly) {
+    const std::vector<std::uint8_t> mp3Extension = {1, 0, 2, 0, 0, 0, 0xA2, 0x01, 1, 0, 0x71, 0x05};
+    const TFormatBytes valid[] = {
+        testsupport::ImaAdpcmFormat(1, 8000, 256),
+        testsupport::ImaAdpcmFormat(2, 22050, 512),
+        testsupport::MsAdpcmFormat(1, 11025, 256),
+        testsupport::MsAdpcmFormat(2, 44100, 1024),
+        TFormatBytes(WAVE_FORMAT_ALAW, 2, 8000, 2, 8),
+        TFormatBytes(WAVE_FORMAT_MULAW, 1, 8000, 1, 8),
+        TFormatBytes(WAVE_FORMAT_GSM610, 1, 8000, 65, 0, {0x40, 0x01}),
+        TFormatBytes(WAVE_FORMAT_MPEGLAYER3, 2, 44100, 1, 0, mp3Extension),
+    };
+    const std::uint32_t wide[] = {0, 1, 2, 3, 7, 65, 48001, 0xFFFF, 0x10000, 0xFFFFFFFFu};
+    std::mt19937 rng(2024);
+    int decoded = 0;
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        TFormatBytes format = valid[rng() % std::size(valid)];
+        WAVEFORMATEX& record = *format.Get();
+        const std::uint32_t value = wide[rng() % std::size(wide)];
+        switch (rng() % 6) {
+            case 0: record.nChannels = static_cast<std::uint16_t>(value); break;
+            case 1: record.nSamplesPerSec = value; break;
+            case 2: record.nBlockAlign = static_cast<std::uint16_t>(value); break;
+            case 3: record.nAvgBytesPerSec = value; break;
+            case 4: record.cbSize = static_cast<std::uint16_t>(value); break;  // more than follows
+            default:  // extension bytes scrambled
+                for (std::size_t i = sizeof(WAVEFORMATEX); i < format.bytes.size(); ++i) {
+                    format.bytes[i] = static_cast<std::uint8_t>(rng());
+                }
+        }
+        std::vector<std::uint8_t> data(rng() % 6000);
+        for (auto& b : data) b = static_cast<std::uint8_t>(rng());
+
+        ACMObject decoder(format.Get(), static_cast<std::uint32_t>(format.bytes.size()), kAcmUseDecode);
+        EXPECT_LE(decoder.GetSrcFormat()->cbSize, format.bytes.size() - sizeof(WAVEFORMATEX));
+        if (!decoder.SuggestPCMFormat()) continue;
+        ++decoded;
+        CMemObj* stream = acmtest::WindowStream(data);
+        CSeekMap* map = nullptr;
+        CPeaks* peaks = nullptr;
+        std::int32_t length = 0;
+        decoder.ParseScanAndBuild(stream, map, peaks, &length, nullptr, 44,
+                                  44 + static_cast<std::int64_t>(data.size()), 0, 1, 1, 1, 10, 0, 0, nullptr, nullptr);
+        EXPECT_GE(length, 0);
+        for (CSeekMap* withMap : {map, static_cast<CSeekMap*>(nullptr)}) {
+            acmtest::TBufferedSource source(decoder, stream, withMap);
+            source.buffer->Seek(static_cast<std::int64_t>(rng() % 20000));
+            acmtest::ReadThrough(*source.buffer, 30000, 4000);
+        }
+        ReleaseSeekMap(&map);
+        delete peaks;
+        DeleteRefObject(&stream);
+    }
+    // Enough records stayed decodable for the rounds to mean something.
+    EXPECT_GT(decoded, 100);
+}
+
 // A decoding object of another family, as the MP3 and WMA objects are.
 class COtherDecoder : public ACMObject {
 public:
