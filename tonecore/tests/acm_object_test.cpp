@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "tonecore/tests/acm_test_support.h"
 #include "testsupport/wave_format_bytes.h"
+#include "tonecore/pcm_convert.h"
 #include "tonecore/peaks.h"
 #include "tonecore/seek_map.h"
 
@@ -226,6 +228,60 @@ TEST(ACMObject, PcmOrAcmAndBlockSizeAskTheDecoder) {
     EXPECT_EQ(BlockSize(ima.Get(), nullptr), 256);
     EXPECT_EQ(BlockSize(ima.Get(), &acm), 256);
     EXPECT_EQ(BlockSize(ima.Get(), &other), 418);
+}
+
+// The WAV converter's use: PCM into another PCM format, block by block. The
+// rate converter's state carries over the calls, so any cut of the stream
+// gives what one conversion of the whole gives.
+TEST(ACMObject, PcmConversionCarriesItsStateAcrossCalls) {
+    const TFormatBytes cd = testsupport::Pcm16Format(2, 44100);
+    std::mt19937 rng(5);
+    std::vector<std::uint8_t> audio(44100 * 4 / 2);
+    for (auto& b : audio) b = static_cast<std::uint8_t>(rng());
+    struct TCase {
+        const char* what;
+        TFormatBytes target;
+    };
+    const TCase cases[] = {
+        {"22050 Hz 8-bit mono", TFormatBytes(WAVE_FORMAT_PCM, 1, 22050, 1, 8)},
+        {"48000 Hz stereo", testsupport::Pcm16Format(2, 48000)},
+        {"the same format", testsupport::Pcm16Format(2, 44100)},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const WAVEFORMATEX& to = *c.target.Get();
+        const bool same = to.nSamplesPerSec == 44100 && to.nChannels == 2 && to.wBitsPerSample == 16;
+        std::vector<std::uint8_t> whole(audio.size() * 2, to.wBitsPerSample == 8 ? 0x80 : 0);
+        whole.resize(same ? audio.size()
+                          : ConvertAndMixPCM(audio.data(), audio.size(), cd.Get(), whole.data(), whole.size(), &to));
+        if (same) whole = audio;
+
+        ACMObject converter(cd.Get(), kAcmUseEncode);
+        ASSERT_EQ(converter.SetDestFormat(&to), 1);
+        ASSERT_EQ(converter.EnableStream(1), 1);
+        std::vector<std::uint8_t> pieces;
+        std::vector<std::uint8_t> pending;
+        std::size_t at = 0;
+        while (at < audio.size() || !pending.empty()) {
+            const std::size_t take = std::min<std::size_t>(1 + rng() % 3000, audio.size() - at);
+            pending.insert(pending.end(), audio.begin() + static_cast<std::ptrdiff_t>(at),
+                           audio.begin() + static_cast<std::ptrdiff_t>(at + take));
+            at += take;
+            std::vector<std::uint8_t> out(pending.size() * 2 + 64);
+            std::uint8_t* target = out.data();
+            std::int64_t used = static_cast<std::int64_t>(pending.size());
+            const std::int64_t made = converter.Convert(pending.data(), used, target,
+                                                        static_cast<std::int64_t>(out.size()), kConversionNext, 0);
+            pieces.insert(pieces.end(), out.begin(), out.begin() + made);
+            pending.erase(pending.begin(), pending.begin() + used);
+            if (at == audio.size() && used == 0) break;  // a partial frame is left
+        }
+        EXPECT_EQ(pieces.size(), whole.size());
+        EXPECT_TRUE(pieces == whole);
+        // Sizing by source rounds up to the frames the converter may make.
+        const double frames = converter.GetConvertedBufferSize(4000) / to.nBlockAlign;
+        EXPECT_EQ(frames, std::ceil(1000.0 * to.nSamplesPerSec / 44100));
+    }
 }
 
 // The IMA stream of the scan tests: mono, 8000 Hz, 25 blocks of 256 bytes,
