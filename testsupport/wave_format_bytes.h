@@ -16,6 +16,10 @@ inline void PutLe16(std::vector<std::uint8_t>& out, std::int32_t v) {
     out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
 }
 
+inline std::int16_t GetLe16(const std::uint8_t* at) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
+}
+
 struct TFormatBytes {
     std::vector<std::uint8_t> bytes;
 
