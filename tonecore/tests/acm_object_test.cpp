@@ -524,6 +524,39 @@ TEST_F(ACMBufferTest, LoopedSourceRewindsAtItsEndAndWrapsSeeks) {
     EXPECT_EQ(map->References(), 2);
 }
 
+// Records the conversion flags it is called with.
+class CFlagRecorder : public ACMObject {
+public:
+    using ACMObject::ACMObject;
+    std::int64_t Convert(const std::uint8_t* source, std::int64_t& sourceBytes, std::uint8_t*& destination,
+                         std::int64_t destinationBytes, TConversionFlag flag, int last) override {
+        flags.push_back(flag);
+        return ACMObject::Convert(source, sourceBytes, destination, destinationBytes, flag, last);
+    }
+    std::vector<int> flags;
+};
+
+TEST_F(ACMBufferTest, DecodingRestartsWithTheFirstFlagAfterSeeksAndAtTheTopOfALoop) {
+    CFlagRecorder recorder(ima.Get(), kAcmUseDecode);
+    ASSERT_EQ(recorder.SuggestPCMFormat(), 1);
+    stream->SetDataMode(CRefObj::kLoopData);
+    acmtest::TBufferedSource source(recorder, stream, nullptr);
+    ASSERT_EQ(source.buffer->Seek(2020 * 39 + 8), 1);  // decodes the last block
+    EXPECT_EQ(recorder.flags, std::vector<int>{kConversionFirst});
+    // The seek's own read ran on over the window's top (the stream loops), so
+    // its rest is kept; reading on goes once round the window and further.
+    // The read that reaches the window's end rewinds it, and the conversion
+    // after that starts afresh.
+    recorder.flags.clear();
+    std::vector<std::uint8_t> expected(reference.end() - 2012, reference.end());
+    expected.insert(expected.end(), reference.begin(), reference.end());
+    expected.insert(expected.end(), reference.begin(), reference.begin() + 4040);
+    EXPECT_EQ(acmtest::ReadThrough(*source.buffer, expected.size(), 3000), expected);
+    ASSERT_FALSE(recorder.flags.empty());
+    EXPECT_EQ(recorder.flags.front(), kConversionNext);
+    EXPECT_EQ(std::count(recorder.flags.begin(), recorder.flags.end(), kConversionFirst), 1);
+}
+
 TEST_F(ACMBufferTest, CopiesShareTheSeekMapButNotTheDecoder) {
     ScanForMap();
     auto* buffer = decoder.NewBuffer(map);
