@@ -28,9 +28,9 @@ struct TFormatBytes {
                  std::uint16_t bits, std::vector<std::uint8_t> extension = {}) {
         const WAVEFORMATEX head{tag, channels, rate, rate * align, align, bits,
                                 static_cast<std::uint16_t>(extension.size())};
-        bytes.resize(sizeof head);
+        bytes.resize(sizeof head + extension.size());
         std::memcpy(bytes.data(), &head, sizeof head);
-        bytes.insert(bytes.end(), extension.begin(), extension.end());
+        if (!extension.empty()) std::memcpy(bytes.data() + sizeof head, extension.data(), extension.size());
     }
     const WAVEFORMATEX* Get() const { return reinterpret_cast<const WAVEFORMATEX*>(bytes.data()); }
     WAVEFORMATEX* Get() { return reinterpret_cast<WAVEFORMATEX*>(bytes.data()); }
