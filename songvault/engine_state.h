@@ -6,6 +6,8 @@
 #include <mutex>
 #include <string>
 
+#include "songvault/import_state.h"
+#include "songvault/search_state.h"
 #include "songvault/songvault.h"
 #include "songvault/sqlite_db.h"
 
@@ -17,6 +19,8 @@ struct SVTENG_CSongvault::Impl {
     std::string folder;
     std::string fileName;
     bool foundDamage = false;
+    songvault::TImportSettings import;
+    songvault::SearchState search;
 
     // The open connection, or null with SONGVAULT_ERR_NOT_OPEN as the last
     // error. Called with the lock held.

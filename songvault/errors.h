@@ -28,3 +28,17 @@ inline constexpr std::uint32_t SONGVAULT_ERR_DATABASE = 0x20000507;
 inline constexpr std::uint32_t SONGVAULT_ERR_FILE_TRASH = 0x20000508;
 // Ids are 32-bit; the store has handed out the last one.
 inline constexpr std::uint32_t SONGVAULT_ERR_IDS_EXHAUSTED = 0x20000509;
+// The file is not a song the import takes: a kind the flags leave out, not
+// a regular file, unreadable to the song probe, or shorter than the minimum
+// length.
+inline constexpr std::uint32_t SONGVAULT_ERR_NOT_IMPORTED = 0x20000520;
+// The import was stopped (SetImporting(false)) before the walk ended.
+inline constexpr std::uint32_t SONGVAULT_ERR_IMPORT_STOPPED = 0x20000521;
+// No song probe is installed, so no file can be read.
+inline constexpr std::uint32_t SONGVAULT_ERR_NO_PROBE = 0x20000522;
+// A field query names a column that songs do not have.
+inline constexpr std::uint32_t SONGVAULT_ERR_QUERY_COLUMN = 0x20000510;
+// A field query uses an operator code other than 0 to 7.
+inline constexpr std::uint32_t SONGVAULT_ERR_QUERY_OPERATOR = 0x20000511;
+// A field query gives a text for a number column.
+inline constexpr std::uint32_t SONGVAULT_ERR_QUERY_VALUE = 0x20000512;

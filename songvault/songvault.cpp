@@ -9,6 +9,7 @@
 #include "platform/user_folders.h"
 #include "songvault/engine_state.h"
 #include "songvault/errors.h"
+#include "songvault/query_sql.h"
 #include "songvault/store_copy.h"
 #include "songvault/store_files.h"
 #include "songvault/store_open.h"
@@ -101,6 +102,11 @@ bool SVTENG_CSongvault::Initialize(const SGSMarovelle* description, const char* 
         LogFmt("SVTENG_CSongvault::Initialize - Opening %s failed, error 0x%x", path.c_str(), GetLastError());
         return false;
     }
+    if (!RegisterQueryFunctions(impl_->db)) {
+        impl_->db.Close();
+        return false;
+    }
+    impl_->search.index.Attach(impl_->db);
     impl_->folder = FolderOf(path);
     impl_->fileName = description->FileName();
     return true;
@@ -124,6 +130,7 @@ bool SVTENG_CSongvault::Shutdown(const char* folder) {
             return false;
         }
     }
+    impl_->search.Reset();
     impl_->db.Close();
     impl_->folder.clear();
     return true;
@@ -149,5 +156,7 @@ bool SVTENG_CSongvault::WriteDB() {
 bool SVTENG_CSongvault::RebuildIndices() {
     std::lock_guard guard(impl_->lock);
     SqliteDb* db = impl_->OpenDb();
-    return db != nullptr && db->Exec("REINDEX") == SQLITE_OK;
+    if (db == nullptr) return false;
+    impl_->search.index.Invalidate();
+    return db->Exec("REINDEX") == SQLITE_OK;
 }

@@ -18,7 +18,10 @@
 #include <memory>
 
 #include "songvault/description.h"
+#include "songvault/import_types.h"
+#include "songvault/query.h"
 #include "songvault/records.h"
+#include "songvault/song_probe.h"
 #include "titlefetch/mv_list.h"
 
 class SVTENG_CSongvault {
@@ -128,10 +131,82 @@ public:
     bool DeleteAlbum(std::int32_t id);
     bool DeleteGenre(std::int32_t id);
 
+    // Searches. Each search replaces the engine's one result set: the ids,
+    // in id order, of the songs it found outside the trash. It returns how
+    // many, or -1 on failure (the result set then empty).
+    //
+    // FindSongsByText: songs with a title, title copy, artist, album,
+    // comment or path that contains text, ASCII letters folded ("%" and "_"
+    // are letters like any other). The empty text is in every song.
+    std::int32_t FindSongsByText(const char* text);
+    // FindSongsBySQL: songs that meet every condition (query.h); none (null
+    // or an empty list): no songs. A condition with an unknown column or
+    // operator, or a text for a number column, fails the whole search with
+    // its code before the store is asked.
+    std::int32_t FindSongsBySQL(const MvList<MDB_Query*>* conditions);
+    // Fills song with result i of the last search; false past the end. A
+    // song removed or moved to the trash since the search comes back with id
+    // -1 and an empty path (the rest zero), so a reader skips it and goes on.
+    bool GetQueryResult(std::int32_t index, TSVT_Song* song);
+    // How many songs outside the trash meet every condition, as
+    // FindSongsBySQL would find them; 0 for no conditions. Below 0 on
+    // failure. The result set stays as it is.
+    std::int32_t GetSongCount(const MvList<MDB_Query*>* conditions);
+    // Whether the song meets one condition of anyOf and every condition of
+    // allOf; a null or empty list imposes nothing. The conditions are those
+    // of FindSongsBySQL, tested on the record's texts as the store would keep
+    // them, so a song matches here exactly when a search would find it: a
+    // song in the trash matches nothing. Needs no open store. False with the
+    // code of a condition that is not valid.
+    bool MatchesQuery(const TSVT_Song* song, const MvList<MDB_Query*>* anyOf, const MvList<MDB_Query*>* allOf);
+
     // Copies the write-ahead log into the store's file.
     bool WriteDB();
-    // Rebuilds every index of the store.
+    // Rebuilds every index of the store (the text search's too).
     bool RebuildIndices();
+
+    // Importing songs from the disk (import_calls.cpp).
+    //
+    // The probe that reads song files and the hook that posts the import's
+    // messages (import_types.h); both stay the caller's and must outlive
+    // their use. Without a probe nothing is imported (SONGVAULT_ERR_NO_PROBE);
+    // without a hook nothing is posted.
+    void SetSongProbe(ISongProbe* probe);
+    void SetPostHook(SVT_PostHook hook);
+    // false stops a running folder walk at its next file or folder and
+    // keeps later walks from starting; true lets them run (the default).
+    // Single-file imports ignore it.
+    void SetImporting(bool importing);
+    // Looks at one folder: false when it is at or below one of the
+    // exclusions. Else *entry is a new record of the kinds of song file the
+    // folder holds and its sub-folders (none when it cannot be read), to be
+    // freed with DeallocStackEntry.
+    bool VerifyImportFolder(const char* path, const MvList<TMvPath>* exclusions, TSVT_ImportStackEntry** entry);
+    void DeallocStackEntry(TSVT_ImportStackEntry* entry);
+    // Walk folders, in name order, adding every song file the flags accept
+    // whose path the store does not have, and posting to target what they
+    // find. ImportFavorites walks each favourite down to its own depth (0:
+    // no limit of its own); ImportAllFolders walks root down to depth levels
+    // (9999 in practice). Folders at or below one of exclusions (skipList)
+    // are not entered, nor hidden folders, nor the kernel's pseudo file
+    // systems; a folder reached twice (through links) is entered once.
+    // Files whose path does not fit a record are skipped and logged. Songs
+    // are committed per folder, or per 200. False when stopped
+    // (SONGVAULT_ERR_IMPORT_STOPPED) or when the store failed; the songs
+    // added before stay.
+    bool ImportFavorites(void* target, std::uint32_t flags, const MvList<TMvPath>* favorites,
+                         const MvList<TMvPath>* exclusions);
+    bool ImportAllFolders(void* target, std::uint32_t flags, const char* root, const MvList<TMvPath>* skipList,
+                          std::int32_t depth);
+    // Imports the one file of entry when the flags accept its kind and
+    // length. True when the store holds it afterwards; a song it held
+    // already is not touched or posted, a new one is posted when post is
+    // set. songOut (may be null) receives the stored song.
+    bool ImportSong(void* target, std::uint32_t flags, const TSVT_ImportEntry* entry, bool post, TSVT_Song* songOut);
+    // Free the records of the import's messages.
+    void DeallocBuffer(TSVT_Song* song);
+    void DeallocKnownDir(TKnownDirInfo* info);
+    void DeallocString(char* text);
 
 private:
     struct Impl;

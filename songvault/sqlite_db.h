@@ -65,6 +65,8 @@ public:
     int Step();
     // Steps a statement without results; true when it ran to its end.
     bool Run() { return Step() == SQLITE_DONE; }
+    // Makes the statement ready to run again; bindings stay until rebound.
+    void Reset() { sqlite3_reset(stmt_); }
 
     std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
     // The column's bytes, bounded by the length the engine gives.

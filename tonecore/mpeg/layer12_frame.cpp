@@ -95,8 +95,10 @@ void DecodeLayer1Frame(void* /*state*/, TMpegLayerFrame& frame) {
 
 // Scale factor selection information: which of the three parts' scale
 // factors are sent (0: all three; 1: the first serves parts one and two; 2:
-// one for all; 3: the second serves parts two and three).
-void ReadLayer2ScaleFactors(CBitReader& bits, std::uint32_t selection, float gains[3]) {
+// one for all; 3: the second serves parts two and three). Gives each part's
+// gain over the class's steps, by which the samples' numerators are
+// multiplied.
+void ReadLayer2ScaleFactors(CBitReader& bits, std::uint32_t selection, double steps, double scales[3]) {
     std::uint32_t index[3];
     switch (selection) {
         case 0:
@@ -115,21 +117,34 @@ void ReadLayer2ScaleFactors(CBitReader& bits, std::uint32_t selection, float gai
             break;
     }
     // An index of 63 is not refused: it silences its part (gain 0).
-    for (int part = 0; part < 3; ++part) gains[part] = Layer12ScaleFactorGain(index[part]);
+    for (int part = 0; part < 3; ++part) scales[part] = Layer12ScaleFactorGain(index[part]) / steps;
 }
 
-// Three consecutive samples of one subband: one code word split into three
-// values for the grouped classes, else three codes.
-void ReadLayer2Triple(CBitReader& bits, const TLayer2QuantClass& q, double out[3]) {
+// Three consecutive samples of one subband as the numerators 2 code -
+// (steps - 1) of Requantize (the caller divides by the steps): one code word
+// split into three values for the grouped classes (by constant divisors),
+// else three codes.
+template <std::uint32_t kSteps>
+void SplitGroup(std::uint32_t word, int out[3]) {
+    for (int i = 0; i < 3; ++i) {
+        out[i] = 2 * static_cast<int>(word % kSteps) - static_cast<int>(kSteps - 1);
+        word /= kSteps;
+    }
+}
+
+void ReadLayer2Triple(CBitReader& bits, const TLayer2QuantClass& q, int out[3]) {
     if (q.grouped) {
-        std::uint32_t word = bits.ReadBits(q.bits);
-        for (int i = 0; i < 3; ++i) {
-            out[i] = Requantize(word % q.steps, q.steps);
-            word /= q.steps;
+        const std::uint32_t word = bits.ReadBits(q.bits);
+        if (q.steps == 3) {
+            SplitGroup<3>(word, out);
+        } else if (q.steps == 5) {
+            SplitGroup<5>(word, out);
+        } else {
+            SplitGroup<9>(word, out);
         }
         return;
     }
-    for (int i = 0; i < 3; ++i) out[i] = Requantize(bits.ReadBits(q.bits), q.steps);
+    for (int i = 0; i < 3; ++i) out[i] = 2 * static_cast<int>(bits.ReadBits(q.bits)) - static_cast<int>(q.steps - 1);
 }
 
 void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
@@ -147,13 +162,18 @@ void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
             if (allocation[ch][sb] != 0) selection[ch][sb] = bits.ReadBits(2);
         }
     }
-    float gain[2][kSubbands][3] = {};
+    double scale[2][kSubbands][3] = {};
     for (int sb = 0; sb < layout.sblimit; ++sb) {
         for (int ch = 0; ch < layout.channels; ++ch) {
-            if (allocation[ch][sb] != 0) ReadLayer2ScaleFactors(bits, selection[ch][sb], gain[ch][sb]);
+            const int value = allocation[ch][sb];
+            if (value == 0) continue;
+            const double steps = kLayer2QuantClass[table.classes[sb][value - 1]].steps;
+            ReadLayer2ScaleFactors(bits, selection[ch][sb], steps, scale[ch][sb]);
         }
     }
 
+    // A local reader stays in registers through the samples.
+    CBitReader samples = bits;
     float slots[3][2][kSubbands];
     for (int granule = 0; granule < 12; ++granule) {
         const int part = granule / 4;
@@ -162,12 +182,12 @@ void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
             for (int ch = 0; ch < CodedChannels(layout, sb); ++ch) {
                 const int value = allocation[ch][sb];
                 if (value == 0) continue;
-                double samples[3];
-                ReadLayer2Triple(bits, kLayer2QuantClass[table.classes[sb][value - 1]], samples);
-                const bool shared = sb >= layout.bound && layout.channels == 2;
-                for (int i = 0; i < 3; ++i) {
-                    slots[i][ch][sb] = static_cast<float>(samples[i] * gain[ch][sb][part]);
-                    if (shared) slots[i][1][sb] = static_cast<float>(samples[i] * gain[1][sb][part]);
+                const TLayer2QuantClass& q = kLayer2QuantClass[table.classes[sb][value - 1]];
+                int numerators[3];
+                ReadLayer2Triple(samples, q, numerators);
+                for (int i = 0; i < 3; ++i) slots[i][ch][sb] = static_cast<float>(numerators[i] * scale[ch][sb][part]);
+                if (sb >= layout.bound && layout.channels == 2) {
+                    for (int i = 0; i < 3; ++i) slots[i][1][sb] = static_cast<float>(numerators[i] * scale[1][sb][part]);
                 }
             }
         }
@@ -176,6 +196,7 @@ void DecodeLayer2Frame(void* /*state*/, TMpegLayerFrame& frame) {
             frame.output->Slot(slot[0], slot[1]);
         }
     }
+    bits = samples;
 }
 
 }  // namespace

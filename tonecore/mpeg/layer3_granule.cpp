@@ -41,9 +41,11 @@ int DecodeLayer3Granule(const TLayer3FrameInfo& info, const TLayer3SideInfo& sid
     }
 
     if (channels == 2 && (info.MidSide() || info.Intensity())) {
-        ApplyLayer3Stereo(info, granule[1], state[1].scaleFactors, xr);
-        // Stereo processing can fill either channel up to the other's extent.
-        nonZeroEnd[0] = nonZeroEnd[1] = kLayer3Lines;
+        // Stereo processing can fill either channel up to the other's extent,
+        // and no further: both are zero beyond it.
+        const int extent = std::max(nonZeroEnd[0], nonZeroEnd[1]);
+        ApplyLayer3Stereo(info, granule[1], state[1].scaleFactors, xr, extent);
+        nonZeroEnd[0] = nonZeroEnd[1] = extent;
     }
 
     for (int ch = 0; ch < channels; ++ch) {

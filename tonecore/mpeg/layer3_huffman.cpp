@@ -39,17 +39,19 @@ inline int SignedValue(int magnitude, std::uint64_t& window, int& used) {
     return (magnitude ^ -negative) + negative;
 }
 
-// One pair from a window of at least 57 bits ahead: false when the code is
-// longer than the first-level table (or missing); nothing is consumed then.
-inline bool DecodePairFromWindow(const TLayer3HuffmanTree& tree, int linbits, CBitReader& reader, int* pair) {
-    std::uint64_t window = reader.Window();
+// One pair from the bits at the top of `window`, whose first-level table
+// entry is a whole code: false (and nothing taken) when the code is longer
+// or missing. Takes at most kLayer3HuffmanFastBits + 2 (linbits + 1) bits
+// off `window` and adds them to `used`.
+inline bool DecodePairFromBits(const TLayer3HuffmanTree& tree, int linbits, std::uint64_t& window, int& used,
+                               int* pair) {
     const std::uint32_t entry = tree.fast[window >> (64 - kLayer3HuffmanFastBits)];
     if (entry == kFastMissing || (entry & kFastLeaf) == 0) return false;
-    int used = static_cast<int>((entry >> 16) & 0xFF);
-    window <<= used;
+    const int length = static_cast<int>((entry >> 16) & 0xFF);
+    window <<= length;
+    used += length;
     int x = static_cast<int>((entry >> 4) & 15);
     int y = static_cast<int>(entry & 15);
-    // At most 8 + 2 * (13 + 1) bits are taken.
     if (linbits > 0 && x == 15) {
         x += static_cast<int>(window >> (64 - linbits));
         window <<= linbits;
@@ -62,8 +64,24 @@ inline bool DecodePairFromWindow(const TLayer3HuffmanTree& tree, int linbits, CB
         used += linbits;
     }
     pair[1] = SignedValue(y, window, used);
-    reader.SkipBits(static_cast<std::size_t>(used));
     return true;
+}
+
+// Pairs into values[line..end) from one load of the bits ahead, while they
+// last and the codes are short; returns the new line. The reader needs
+// HasWindow(): every bit taken is present.
+inline int DecodePairsFromWindow(const TLayer3HuffmanTree& tree, int linbits, CBitReader& reader, int* values,
+                                 int line, int end) {
+    std::uint64_t window = reader.Window();
+    const int available = 64 - static_cast<int>(reader.BitPosition() & 7);
+    const int longestPair = kLayer3HuffmanFastBits + 2 * (linbits + 1);
+    int used = 0;
+    while (line < end && available - used >= longestPair &&
+           DecodePairFromBits(tree, linbits, window, used, values + line)) {
+        line += 2;
+    }
+    reader.SkipBits(static_cast<std::size_t>(used));
+    return line;
 }
 
 }  // namespace
@@ -111,12 +129,18 @@ int DecodeSpectrum(const TLayer3GranuleChannel& g, CBitReader& reader, std::size
             continue;
         }
         const TLayer3HuffmanTree tree = Layer3HuffmanTree(select.table);
-        for (; line < regionEnd[region]; line += 2) {
-            if (reader.HasWindow() && DecodePairFromWindow(tree, select.linbits, reader, values + line)) continue;
+        while (line < regionEnd[region]) {
+            if (reader.HasWindow()) {
+                const int before = line;
+                line = DecodePairsFromWindow(tree, select.linbits, reader, values, line, regionEnd[region]);
+                if (line != before) continue;
+            }
+            // A long code, or the last bytes: one pair bit by bit.
             const int symbol = DecodeSymbol(tree, reader);
             if (symbol < 0) return kLayer3FrameAbandoned;
             values[line] = ReadValue(symbol >> 4, select.linbits, reader);
             values[line + 1] = ReadValue(symbol & 15, select.linbits, reader);
+            line += 2;
         }
         if (reader.Overrun()) return kLayer3FrameAbandoned;
     }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tonecore/mpeg/mpeg_simd.h"
+#include "tonecore/mpeg/mpeg_simd_vectors.h"
+
 void ReorderLayer3Short(const TLayer3BandTable& bands, int firstShortBand, float xr[kLayer3Lines]) {
     float scratch[kLayer3Lines];
     const int begin = 3 * bands.shortStart[firstShortBand];
@@ -15,19 +18,6 @@ void ReorderLayer3Short(const TLayer3BandTable& bands, int firstShortBand, float
         }
     }
     std::copy(scratch + begin, scratch + kLayer3Lines, xr + begin);
-}
-
-void ReduceLayer3Aliasing(float xr[kLayer3Lines], int boundaries) {
-    const TLayer3AliasCoefficients& c = Layer3AliasCoefficients();
-    for (int sb = 1; sb <= boundaries; ++sb) {
-        float* upper = xr + 18 * sb;
-        for (int i = 0; i < 8; ++i) {
-            const double a = upper[-1 - i];
-            const double b = upper[i];
-            upper[-1 - i] = static_cast<float>(a * c.cs[i] - b * c.ca[i]);
-            upper[i] = static_cast<float>(b * c.cs[i] + a * c.ca[i]);
-        }
-    }
 }
 
 namespace {
@@ -74,18 +64,19 @@ const TImdctTables kImdctTables = [] {
 }();
 
 // out[m] = sum over l = 0..8 of a[l] cos(pi/18 (2m + 1) l), m = 0..8, with
-// a[l] at a[stride * l].
-inline void Dct9(const double* a, int stride, double* out) {
-    // Two separate passes: each vectorises across m.
-    double even[6] = {};
+// a[l] at a[stride * l]. D is double or a vector of doubles (one transform
+// per lane, the same operations in each).
+template <typename D>
+MPEG_KERNEL_INLINE void Dct9(const D* a, int stride, D* out) {
+    D even[5] = {};
     for (int l = 0; l < 5; ++l) {
-        const double x = a[stride * 2 * l];
-        for (int m = 0; m < 6; ++m) even[m] += kImdctTables.dct9Even[l][m] * x;
+        const D x = a[stride * 2 * l];
+        for (int m = 0; m < 5; ++m) even[m] += kImdctTables.dct9Even[l][m] * x;
     }
-    double odd[6] = {};
+    D odd[4] = {};
     for (int l = 0; l < 4; ++l) {
-        const double x = a[stride * (2 * l + 1)];
-        for (int m = 0; m < 6; ++m) odd[m] += kImdctTables.dct9Odd[l][m] * x;
+        const D x = a[stride * (2 * l + 1)];
+        for (int m = 0; m < 4; ++m) odd[m] += kImdctTables.dct9Odd[l][m] * x;
     }
     for (int m = 0; m < 4; ++m) {
         out[m] = even[m] + odd[m];
@@ -94,21 +85,22 @@ inline void Dct9(const double* a, int stride, double* out) {
     out[4] = even[4];  // the odd terms of m = 4 are cos(pi l / 2) = 0
 }
 
-inline void Imdct36(const float* in, double* out) {
-    double u[18];
+template <typename D>
+MPEG_KERNEL_INLINE void Imdct36(const D* in, D* out) {
+    D u[18];
     u[0] = in[0];
-    for (int k = 1; k < 18; ++k) u[k] = static_cast<double>(in[k]) + static_cast<double>(in[k - 1]);
-    double even[9];
+    for (int k = 1; k < 18; ++k) u[k] = in[k] + in[k - 1];
+    D even[9];
     Dct9(u, 2, even);
     // The odd terms: a 9-point DCT-IV of u[1], u[3], ..., u[17].
-    double w[9];
+    D w[9];
     w[0] = u[1];
     for (int l = 1; l < 9; ++l) w[l] = u[2 * l + 1] + u[2 * l - 1];
-    double odd[9];
+    D odd[9];
     Dct9(w, 1, odd);
-    double c[18];
+    D c[18];
     for (int m = 0; m < 9; ++m) {
-        const double o = odd[m] * kImdctTables.scale9[m];
+        const D o = odd[m] * kImdctTables.scale9[m];
         c[m] = (even[m] + o) * kImdctTables.scale18[m];
         c[17 - m] = (even[m] - o) * kImdctTables.scale18[17 - m];
     }
@@ -123,11 +115,12 @@ inline void Imdct36(const float* in, double* out) {
 // An IMDCT of 6 inputs gives 12 outputs that are odd-symmetric about 2.5
 // (x[5 - i] = -x[i]) and even-symmetric about 8.5 (x[11 - i] = x[6 + i]), so
 // 6 sums suffice. `short12` holds the cosines of input k for the outputs
-// 0..2 and 6..8.
-inline void Imdct12(const float* in, double* out) {
-    double sum[6] = {};
+// 0..2 and 6..8. Input k is at in[stride * k].
+template <typename D>
+MPEG_KERNEL_INLINE void Imdct12(const D* in, int stride, D* out) {
+    D sum[6] = {};
     for (int k = 0; k < 6; ++k) {
-        const double x = in[k];
+        const D x = in[stride * k];
         for (int j = 0; j < 6; ++j) sum[j] += kImdctTables.short12[k][j] * x;
     }
     for (int j = 0; j < 3; ++j) {
@@ -138,11 +131,162 @@ inline void Imdct12(const float* in, double* out) {
     }
 }
 
+// to[k] = the input value k of subband sb + lane in each lane, from 18
+// values per subband at `from` (subband sb).
+MPEG_KERNEL_INLINE void LoadSubbandColumns(double* to, const float* from) {
+    for (int k = 0; k < 18; ++k) to[k] = from[k];
+}
+MPEG_KERNEL_INLINE void LoadSubbandColumns(mpegsimd::TDouble2* to, const float* from) {
+    for (int k = 0; k < 18; ++k) to[k] = mpegsimd::TDouble2{from[k], from[18 + k]};
+}
+MPEG_KERNEL_INLINE void LoadSubbandColumns(mpegsimd::TDouble4* to, const float* from) {
+    using mpegsimd::TFloat4;
+    for (int k = 0; k < 16; k += 4) {
+        // Rows are subbands, columns values.
+        TFloat4 r[4];
+        for (int row = 0; row < 4; ++row) mpegsimd::Load(r[row], from + 18 * row + k);
+        mpegsimd::Transpose4(r);
+        for (int n = 0; n < 4; ++n) to[k + n] = __builtin_convertvector(r[n], mpegsimd::TDouble4);
+    }
+    for (int k = 16; k < 18; ++k) to[k] = mpegsimd::TDouble4{from[k], from[18 + k], from[36 + k], from[54 + k]};
+}
+
+// The subbands [begin, end), all long blocks with the window `window` or all
+// short blocks (three short transforms overlapped at 6, 12 and 18, with the
+// short window): the transforms, overlap-add with the previous granule's
+// second half and frequency inversion of odd subbands. D's lanes take
+// neighbouring subbands; a remainder narrower than D goes one subband at a
+// time.
+template <typename D, bool kShort>
+MPEG_KERNEL_INLINE void TransformSubbands(const float* xr, int begin, int end, const float* window,
+                                          TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
+    constexpr int kCount = mpegsimd::kLanes<D>;
+    int sb = begin;
+    for (; sb + kCount <= end; sb += kCount) {
+        D x[18];
+        LoadSubbandColumns(x, xr + 18 * sb);
+        D z[36];
+        if constexpr (kShort) {
+            // Window w's value k is at 3 k + w.
+            for (D& value : z) value = D{};
+            for (int w = 0; w < 3; ++w) {
+                D y[12];
+                Imdct12(x + w, 3, y);
+                for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i] * static_cast<double>(window[i]);
+            }
+        } else {
+            D y[36];
+            Imdct36(x, y);
+            for (int i = 0; i < 36; ++i) z[i] = y[i] * static_cast<double>(window[i]);
+        }
+        // -1 in the lanes of odd subbands: their odd slots are inverted.
+        alignas(32) double signs[kCount];
+        for (int lane = 0; lane < kCount; ++lane) signs[lane] = ((sb + lane) & 1) != 0 ? -1.0 : 1.0;
+        D inversion;
+        mpegsimd::Load(inversion, signs);
+        for (int i = 0; i < 18; ++i) {
+            D prev;
+            mpegsimd::LoadWidened(prev, overlap.values[i] + sb);
+            D sample = z[i] + prev;
+            if (i & 1) sample *= inversion;
+            mpegsimd::StoreNarrowed(out[i] + sb, sample);
+            mpegsimd::StoreNarrowed(overlap.values[i] + sb, z[18 + i]);
+        }
+    }
+    if constexpr (kCount > 1) TransformSubbands<double, kShort>(xr, sb, end, window, overlap, out);
+}
+
+// Butterflies across the subband boundaries 1..`boundaries`, D's lanes
+// taking neighbouring butterflies of a boundary.
+template <typename D>
+MPEG_KERNEL_INLINE void AliasButterflies(float* xr, int boundaries) {
+    constexpr int kCount = mpegsimd::kLanes<D>;
+    const TLayer3AliasCoefficients& c = Layer3AliasCoefficients();
+    D cs[8 / kCount];
+    D ca[8 / kCount];
+    for (int n = 0; n < 8 / kCount; ++n) {
+        mpegsimd::LoadWidened(cs[n], c.cs + n * kCount);
+        mpegsimd::LoadWidened(ca[n], c.ca + n * kCount);
+    }
+    for (int sb = 1; sb <= boundaries; ++sb) {
+        float* upper = xr + 18 * sb;
+        for (int n = 0; n < 8 / kCount; ++n) {
+            const int i = n * kCount;
+            D a;
+            D b;
+            mpegsimd::LoadWidened(a, upper - i - kCount);
+            mpegsimd::Reverse(a);
+            mpegsimd::LoadWidened(b, upper + i);
+            D lower = a * cs[n] - b * ca[n];
+            const D higher = b * cs[n] + a * ca[n];
+            mpegsimd::Reverse(lower);
+            mpegsimd::StoreNarrowed(upper - i - kCount, lower);
+            mpegsimd::StoreNarrowed(upper + i, higher);
+        }
+    }
+}
+
+// Long blocks (`shortBlocks` false) or short blocks of subbands [begin, end).
+using TSubbandsKernel = void (*)(const float*, int, int, const float*, TLayer3Overlap&,
+                                 float[kLayer3Slots][kLayer3Subbands], bool);
+using TAliasKernel = void (*)(float*, int);
+
+template <typename D>
+MPEG_KERNEL_INLINE void TransformBlocks(const float* xr, int begin, int end, const float* window,
+                                        TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands],
+                                        bool shortBlocks) {
+    if (shortBlocks) {
+        TransformSubbands<D, true>(xr, begin, end, window, overlap, out);
+    } else {
+        TransformSubbands<D, false>(xr, begin, end, window, overlap, out);
+    }
+}
+
+void TransformScalar(const float* xr, int begin, int end, const float* window, TLayer3Overlap& overlap,
+                     float out[kLayer3Slots][kLayer3Subbands], bool shortBlocks) {
+    TransformBlocks<double>(xr, begin, end, window, overlap, out, shortBlocks);
+}
+void AliasButterfliesScalar(float* xr, int boundaries) { AliasButterflies<double>(xr, boundaries); }
+#if defined(TRACKPRESS_MPEG_X86_64)
+void TransformSse2(const float* xr, int begin, int end, const float* window, TLayer3Overlap& overlap,
+                   float out[kLayer3Slots][kLayer3Subbands], bool shortBlocks) {
+    TransformBlocks<mpegsimd::TDouble2>(xr, begin, end, window, overlap, out, shortBlocks);
+}
+MPEG_TARGET_AVX2 void TransformAvx2(const float* xr, int begin, int end, const float* window,
+                                    TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands],
+                                    bool shortBlocks) {
+    TransformBlocks<mpegsimd::TDouble4>(xr, begin, end, window, overlap, out, shortBlocks);
+}
+void AliasButterfliesSse2(float* xr, int boundaries) { AliasButterflies<mpegsimd::TDouble2>(xr, boundaries); }
+MPEG_TARGET_AVX2 void AliasButterfliesAvx2(float* xr, int boundaries) {
+    AliasButterflies<mpegsimd::TDouble4>(xr, boundaries);
+}
+#else
+// Without x86-64 vectors every path runs the portable kernels.
+#define TransformSse2 TransformScalar
+#define TransformAvx2 TransformScalar
+#define AliasButterfliesSse2 AliasButterfliesScalar
+#define AliasButterfliesAvx2 AliasButterfliesScalar
+#endif
+
 }  // namespace
 
-void Layer3Imdct36(const float in[18], double out[36]) { Imdct36(in, out); }
+void ReduceLayer3Aliasing(float xr[kLayer3Lines], int boundaries) {
+    boundaries = std::clamp(boundaries, 0, kLayer3Subbands - 1);
+    MpegSimdKernel<TAliasKernel>(&AliasButterfliesScalar, &AliasButterfliesSse2, &AliasButterfliesAvx2)(xr, boundaries);
+}
 
-void Layer3Imdct12(const float in[6], double out[12]) { Imdct12(in, out); }
+void Layer3Imdct36(const float in[18], double out[36]) {
+    double x[18];
+    for (int k = 0; k < 18; ++k) x[k] = in[k];
+    Imdct36(x, out);
+}
+
+void Layer3Imdct12(const float in[6], double out[12]) {
+    double x[6];
+    for (int k = 0; k < 6; ++k) x[k] = in[k];
+    Imdct12(x, 1, out);
+}
 
 void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, int mixedLongSubbands, const float xr[kLayer3Lines],
                            int subbandLimit, TLayer3Overlap& overlap, float out[kLayer3Slots][kLayer3Subbands]) {
@@ -159,33 +303,26 @@ void Layer3HybridSynthesis(const TLayer3GranuleChannel& g, int mixedLongSubbands
     const int blockWindow = shortBlock ? 0 : static_cast<int>(g.blockType);
     subbandLimit = std::clamp(subbandLimit, 0, kLayer3Subbands);
 
-    for (int sb = 0; sb < kLayer3Subbands; ++sb) {
-        float* prev = overlap.values[sb];
-        double z[36];
-        if (sb >= subbandLimit) {
-            std::fill(z, z + 36, 0.0);
-        } else if (sb < longSubbands) {
-            double x[36];
-            Imdct36(xr + 18 * sb, x);
-            const float* win = windows[sb < switchPoint ? 0 : blockWindow];
-            for (int i = 0; i < 36; ++i) z[i] = x[i] * win[i];
-        } else {
-            std::fill(z, z + 36, 0.0);
-            const float* win = windows[2];
-            for (int w = 0; w < 3; ++w) {
-                float in[6];
-                for (int k = 0; k < 6; ++k) in[k] = xr[18 * sb + 3 * k + w];
-                double y[12];
-                Imdct12(in, y);
-                for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i] * win[i];
-            }
-        }
-        const bool invert = (sb & 1) != 0;
-        for (int i = 0; i < 18; ++i) {
-            float sample = static_cast<float>(z[i] + prev[i]);
-            if (invert && (i & 1)) sample = -sample;
-            out[i][sb] = sample;
-            prev[i] = static_cast<float>(z[18 + i]);
+    // Long blocks first, in runs of one window.
+    const int longEnd = std::min(longSubbands, subbandLimit);
+    const TSubbandsKernel transform =
+        MpegSimdKernel<TSubbandsKernel>(&TransformScalar, &TransformSse2, &TransformAvx2);
+    const int normalEnd = std::min(switchPoint, longEnd);
+    if (normalEnd > 0) transform(xr, 0, normalEnd, windows[0], overlap, out, false);
+    if (longEnd > normalEnd) transform(xr, normalEnd, longEnd, windows[blockWindow], overlap, out, false);
+
+    // Past the limit the transform is silence: the overlap comes out (+0.0f
+    // turns a -0 into 0 as the double sum of the long path does).
+    const int shortEnd = std::max(longEnd, subbandLimit);
+    for (int i = 0; i < 18; ++i) {
+        const float sign = (i & 1) ? -1.0f : 1.0f;
+        for (int sb = shortEnd; sb < kLayer3Subbands; ++sb) {
+            const float sample = overlap.values[i][sb] + 0.0f;
+            out[i][sb] = (sb & 1) ? sample * sign : sample;
+            overlap.values[i][sb] = 0.0f;
         }
     }
+
+    // Short blocks in between.
+    if (shortEnd > longEnd) transform(xr, longEnd, shortEnd, windows[2], overlap, out, true);
 }

@@ -7,9 +7,11 @@
 #include "tonecore/mpeg/layer3_tables.h"
 #include "tonecore/mpeg/layer3_types.h"
 
-// The second halves of the previous granule's IMDCT outputs of one channel.
+// The second halves of the previous granule's IMDCT outputs of one channel,
+// slot by slot as the output is laid out (neighbouring subbands side by side
+// for the vector kernels).
 struct TLayer3Overlap {
-    float values[kLayer3Subbands][kLayer3Slots] = {};
+    float values[kLayer3Slots][kLayer3Subbands] = {};
     void Clear() { *this = TLayer3Overlap{}; }
 };
 

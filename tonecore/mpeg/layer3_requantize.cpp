@@ -49,7 +49,9 @@ inline double QuarterPower(int q) {
 
 void RequantizeLayer3(const TLayer3FrameInfo& info, const TLayer3GranuleChannel& g, const TLayer3ScaleFactors& sf,
                       const int values[kLayer3Lines], int nonZeroEnd, float xr[kLayer3Lines]) {
-    std::fill(xr, xr + kLayer3Lines, 0.0f);
+    // The bands below cover [0, nonZeroEnd) without a gap.
+    nonZeroEnd = std::clamp(nonZeroEnd, 0, kLayer3Lines);
+    std::fill(xr + nonZeroEnd, xr + kLayer3Lines, 0.0f);
     const double* pow43 = Layer3Pow43();
     const TLayer3BandTable& bands = kLayer3Bands[info.BandTableIndex()];
     const TLayer3BandLayout layout = Layer3BandLayout(info, g);

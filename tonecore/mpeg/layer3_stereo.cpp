@@ -47,8 +47,20 @@ void IntensityGains(const TLayer3FrameInfo& info, bool intensityScale, int posit
 }  // namespace
 
 void ApplyLayer3Stereo(const TLayer3FrameInfo& info, const TLayer3GranuleChannel& right,
-                       const TLayer3ScaleFactors& rightSf, float xr[2][kLayer3Lines]) {
+                       const TLayer3ScaleFactors& rightSf, float xr[2][kLayer3Lines], int extent) {
     if (info.channels != 2 || !(info.MidSide() || info.Intensity())) return;
+    extent = std::clamp(extent, 0, kLayer3Lines);
+    const double invSqrt2 = 1.0 / std::sqrt(2.0);
+    if (!info.Intensity()) {
+        // Mid/side alone: one branch-free loop.
+        for (int i = 0; i < extent; ++i) {
+            const double m = xr[0][i];
+            const double s = xr[1][i];
+            xr[0][i] = static_cast<float>((m + s) * invSqrt2);
+            xr[1][i] = static_cast<float>((m - s) * invSqrt2);
+        }
+        return;
+    }
 
     // Intensity position per line, or kNoIntensity where the lines are
     // coded as mid/side or left/right.
@@ -101,13 +113,12 @@ void ApplyLayer3Stereo(const TLayer3FrameInfo& info, const TLayer3GranuleChannel
     }
 
     const bool midSide = info.MidSide();
-    const double invSqrt2 = 1.0 / std::sqrt(2.0);
     float* l = xr[0];
     float* r = xr[1];
     int gainsFor = kNoIntensity;
     double gl = 0.0;
     double gr = 0.0;
-    for (int i = 0; i < kLayer3Lines; ++i) {
+    for (int i = 0; i < extent; ++i) {
         if (position[i] != kNoIntensity) {
             if (position[i] != gainsFor) {
                 gainsFor = position[i];

@@ -9,6 +9,7 @@
 // `xr` holds both channels' requantised values in coded order; `right` and
 // `rightSf` are the right channel's side information and scale factors,
 // whose band layout decides where intensity applies. Does nothing unless the
-// frame is joint stereo with mid/side or intensity.
+// frame is joint stereo with mid/side or intensity. Lines from `extent` on
+// are zero in both channels, and stay zero: they are skipped.
 void ApplyLayer3Stereo(const TLayer3FrameInfo& info, const TLayer3GranuleChannel& right,
-                       const TLayer3ScaleFactors& rightSf, float xr[2][kLayer3Lines]);
+                       const TLayer3ScaleFactors& rightSf, float xr[2][kLayer3Lines], int extent = kLayer3Lines);

@@ -58,3 +58,9 @@ private:
     int stride_ = 1;
     float* unrounded_ = nullptr;
 };
+
+// The last step of a slot on the path in use, for tests: 32 window sums
+// clipped to the 16-bit range and converted to nearest with ties to even,
+// or toward zero (`truncate`, the reduced rates).
+void MpegSynthesisSamples(const float sums[MpegSynthesisState::kSubbands], bool truncate,
+                          std::int32_t samples[MpegSynthesisState::kSubbands]);

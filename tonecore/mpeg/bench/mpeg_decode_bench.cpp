@@ -1,10 +1,13 @@
 // Decoding speed of the MPEG audio decoder next to the reference program,
 // measured in one run on the same machine. Makes 600-second test streams
-// with sox and lame in a temporary folder (192 kbit/s CBR, V2 VBR,
-// 320 kbit/s, and 22.05 kHz MPEG-2 mono), decodes each from memory through
-// the decoder's public interface, and times "mpg123 -t" (decode without
-// output) with its generic core and with its default core. Prints times
-// real time (the median of the runs) and the ratios.
+// with sox, lame and twolame in a temporary folder (layer III: 192 kbit/s
+// CBR, V2 VBR, 320 kbit/s and 22.05 kHz MPEG-2 mono; layer II: 192 and
+// 384 kbit/s stereo and 22.05 kHz MPEG-2 mono), decodes each from memory
+// through the decoder's public interface, and times "mpg123 -t" (decode
+// without output) with its generic core and with its default core. Prints
+// times real time (the median of the runs) and the ratios. The decoder's
+// vector path is the one it picks for the machine (TRACKPRESS_MPEG_SIMD
+// names another).
 //
 //   mpeg_decode_bench [RUNS]        RUNS defaults to 3
 
@@ -18,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tonecore/mpeg/mpeg_simd.h"
 #include "tonecore/mpeg/tests/mpeg_test_decode.h"
 
 namespace {
@@ -28,7 +32,8 @@ struct TCase {
     const char* label;
     int rateHz;
     int channels;
-    const char* lameOptions;
+    const char* encoder;  // the command and its options before the input and output
+    const char* extension;
 };
 
 // The sound: pink noise under a few tones and clicks, loud enough that the
@@ -89,8 +94,9 @@ double TimeCommand(const std::string& command) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    if (std::system("command -v sox >/dev/null && command -v lame >/dev/null && command -v mpg123 >/dev/null") != 0) {
-        std::fprintf(stderr, "sox, lame and mpg123 are needed\n");
+    if (std::system("command -v sox >/dev/null && command -v lame >/dev/null && command -v twolame >/dev/null && "
+                    "command -v mpg123 >/dev/null") != 0) {
+        std::fprintf(stderr, "sox, lame, twolame and mpg123 are needed\n");
         return 2;
     }
     char pattern[] = "/tmp/mpeg-bench-XXXXXX";
@@ -98,13 +104,16 @@ int main(int argc, char** argv) {
     const std::string folder = pattern;
 
     const TCase cases[] = {
-        {"192 kbit/s CBR, 44.1 kHz stereo", 44100, 2, "-m j -b 192"},
-        {"V2 VBR, 44.1 kHz stereo", 44100, 2, "-m j -V 2"},
-        {"320 kbit/s CBR, 44.1 kHz stereo", 44100, 2, "-m j -b 320"},
-        {"64 kbit/s, 22.05 kHz MPEG-2 mono", 22050, 1, "-m m -b 64"},
+        {"III 192 kbit/s CBR, 44.1 kHz stereo", 44100, 2, "lame --quiet -m j -b 192", "mp3"},
+        {"III V2 VBR, 44.1 kHz stereo", 44100, 2, "lame --quiet -m j -V 2", "mp3"},
+        {"III 320 kbit/s CBR, 44.1 kHz stereo", 44100, 2, "lame --quiet -m j -b 320", "mp3"},
+        {"III 64 kbit/s, 22.05 kHz MPEG-2 mono", 22050, 1, "lame --quiet -m m -b 64", "mp3"},
+        {"II 192 kbit/s, 44.1 kHz stereo", 44100, 2, "twolame --quiet -m j -b 192", "mp2"},
+        {"II 384 kbit/s, 48 kHz stereo", 48000, 2, "twolame --quiet -m s -b 384", "mp2"},
+        {"II 64 kbit/s, 22.05 kHz MPEG-2 mono", 22050, 1, "twolame --quiet -m m -b 64", "mp2"},
     };
     std::fprintf(stderr, "making %d-second streams in %s ...\n", kSeconds, folder.c_str());
-    // Encode all four at once: the encoder is the slow part of the set-up.
+    // Encode all at once: the encoders are the slow part of the set-up.
     std::string encodeAll;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const TCase& c = cases[i];
@@ -114,20 +123,24 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "sox failed\n");
             return 1;
         }
-        encodeAll += "lame --quiet " + std::string(c.lameOptions) + " '" + wav + "' '" + folder + "/case" +
-                     std::to_string(i) + ".mp3' & ";
+        encodeAll += std::string(c.encoder) + " '" + wav + "' '" + folder + "/case" + std::to_string(i) + "." +
+                     c.extension + "' & ";
     }
     encodeAll += "wait";
     if (std::system(encodeAll.c_str()) != 0) {
-        std::fprintf(stderr, "lame failed\n");
+        std::fprintf(stderr, "an encoder failed\n");
         return 1;
     }
 
-    std::printf("%-34s %10s %10s %10s %12s %12s\n", "stream", "ours", "mpg123 gen", "mpg123 def", "ours/generic",
+    const EMpegSimdPath path = MpegSimdPath();
+    std::printf("decoder's vector path: %s\n", path == EMpegSimdPath::kAvx2   ? "AVX2"
+                                                : path == EMpegSimdPath::kSse2 ? "SSE2"
+                                                                               : "scalar");
+    std::printf("%-38s %10s %10s %10s %12s %12s\n", "stream", "ours", "mpg123 gen", "mpg123 def", "ours/generic",
                 "ours/default");
     int status = 0;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const std::string mp3 = folder + "/case" + std::to_string(i) + ".mp3";
+        const std::string mp3 = folder + "/case" + std::to_string(i) + "." + cases[i].extension;
         std::ifstream in(mp3, std::ios::binary);
         const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::vector<double> ours;
@@ -143,7 +156,7 @@ int main(int argc, char** argv) {
         const double genericX = kSeconds / Median(generic);
         const double defaultX = kSeconds / Median(defaultCore);
         if (Median(ours) <= 0.0 || audioSeconds < kSeconds) status = 1;
-        std::printf("%-34s %9.0fx %9.0fx %9.0fx %12.2f %12.2f\n", cases[i].label, oursX, genericX, defaultX,
+        std::printf("%-38s %9.0fx %9.0fx %9.0fx %12.2f %12.2f\n", cases[i].label, oursX, genericX, defaultX,
                     oursX / genericX, oursX / defaultX);
     }
     std::system(("rm -rf '" + folder + "'").c_str());

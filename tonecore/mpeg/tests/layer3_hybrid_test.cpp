@@ -1,4 +1,5 @@
 #include "tonecore/mpeg/layer3_hybrid.h"
+#include "tonecore/mpeg/tests/layer3_block_types.h"
 #include "tonecore/mpeg/layer3_tables.h"
 
 #include <gtest/gtest.h>
@@ -99,10 +100,7 @@ TEST(Layer3HybridSynthesis, MatchesTheStandardForEveryBlockType) {
     std::mt19937 rng(11);
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
-        TLayer3GranuleChannel g;
-        g.windowSwitching = c.blockType != 0;
-        g.blockType = static_cast<std::uint32_t>(c.blockType);
-        g.mixedBlock = c.mixed;
+        const TLayer3GranuleChannel g = layer3test::GranuleOfBlockType(c.blockType, c.mixed);
         float xr[kLayer3Lines];
         RandomFill(xr, kLayer3Lines, rng);
         TLayer3Overlap overlap;
@@ -119,10 +117,10 @@ TEST(Layer3HybridSynthesis, MatchesTheStandardForEveryBlockType) {
             double z[36];
             DirectSubband(xr + 18 * sb, shortBlock, window, z);
             for (int i = 0; i < 18; ++i) {
-                double expected = z[i] + before.values[sb][i];
+                double expected = z[i] + before.values[i][sb];
                 if ((sb & 1) && (i & 1)) expected = -expected;
                 ASSERT_NEAR(out[i][sb], expected, 2e-6) << "subband " << sb << " slot " << i;
-                ASSERT_NEAR(overlap.values[sb][i], z[18 + i], 2e-6) << "subband " << sb << " slot " << i;
+                ASSERT_NEAR(overlap.values[i][sb], z[18 + i], 2e-6) << "subband " << sb << " slot " << i;
             }
         }
     }
@@ -133,14 +131,14 @@ TEST(Layer3HybridSynthesis, SubbandsPastTheLimitReleaseTheirOverlap) {
     float xr[kLayer3Lines] = {};
     TLayer3Overlap overlap;
     for (int sb = 0; sb < kLayer3Subbands; ++sb) {
-        for (int i = 0; i < 18; ++i) overlap.values[sb][i] = 0.25f;
+        for (int i = 0; i < 18; ++i) overlap.values[i][sb] = 0.25f;
     }
     float out[kLayer3Slots][kLayer3Subbands];
     Layer3HybridSynthesis(g, 2, xr, 4, overlap, out);
     EXPECT_FLOAT_EQ(out[0][20], 0.25f);
     EXPECT_FLOAT_EQ(out[1][21], -0.25f);  // odd subband, odd slot
-    EXPECT_EQ(overlap.values[20][0], 0.0f);
-    EXPECT_EQ(overlap.values[3][0], 0.0f);
+    EXPECT_EQ(overlap.values[0][20], 0.0f);
+    EXPECT_EQ(overlap.values[0][3], 0.0f);
 }
 
 TEST(Layer3AliasReduction, ButterfliesAcrossTheRequestedBoundaries) {

@@ -6,14 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "tonecore/mpeg/mpeg_codec_module.h"
 #include "tonecore/mpeg/tests/decoder_test_support.h"
 #include "tonecore/mpeg/tests/mpeg_test_decode.h"
+#include "testsupport/temp_dir.h"
 
 namespace {
 
@@ -40,6 +46,18 @@ std::int32_t StreamInteger(DecoderControl* control, const char* name) {
 
 const DecoderCodecModuleMethods& Methods(DecoderControl* control) {
     return control->codec->module->codec;
+}
+
+// A decoder over the streaming memory input with `stream` pushed whole (a
+// streaming input is never probed).
+mpegtest::TDecoderPtr PushedDecoder(const std::vector<std::uint8_t>& stream) {
+    mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    EXPECT_EQ(DecoderInputNew(decoder.get(), "", -1), 0);
+    EXPECT_EQ(DecoderInputOpen(decoder.get()), 0);
+    EXPECT_EQ(DecoderInputSendMessage(decoder.get(), MEMORY_INPUT_APPEND, stream.data(),
+                                      static_cast<std::uint32_t>(stream.size())),
+              static_cast<std::int32_t>(stream.size()));
+    return decoder;
 }
 
 }  // namespace
@@ -126,13 +144,8 @@ TEST(MpegCodecModule, DecodeCallsPublishOnlyChanges) {
     for (int i = 0; i < 40; ++i) AppendSilentFrame(stream, i % 2 ? kJoint160 : kJoint128);
     for (int i = 0; i < 3; ++i) AppendSilentFrame(stream, kMono128);
 
-    mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    mpegtest::TDecoderPtr decoder = PushedDecoder(stream);
     DecoderControl* control = decoder.get();
-    ASSERT_EQ(DecoderInputNew(control, "", -1), 0);
-    ASSERT_EQ(DecoderInputOpen(control), 0);
-    ASSERT_EQ(DecoderInputSendMessage(control, MEMORY_INPUT_APPEND, stream.data(),
-                                      static_cast<std::uint32_t>(stream.size())),
-              static_cast<std::int32_t>(stream.size()));
     const DecoderStreamInfo& info = control->timing->stream;
     std::vector<std::uint32_t> flags;
     std::vector<std::uint32_t> bitrates;
@@ -255,4 +268,165 @@ TEST(MpegCodecModule, AbandonedFramesLeaveTheNextFrameDecodable) {
     ASSERT_EQ(DecoderDecode(control, nullptr), 0);
     EXPECT_EQ(control->outputBuffer->samplesPerChannel, 1152u);
     EXPECT_EQ(DecoderDecode(control, nullptr), DECODER_ERR_END_OF_INPUT);
+}
+
+namespace {
+
+// An ID3 version 2.3 tag of `bytes` bytes (header included) whose body is
+// `body` followed by zeros.
+std::vector<std::uint8_t> Id3Tag(std::uint32_t bytes, const std::vector<std::uint8_t>& body = {}) {
+    std::vector<std::uint8_t> tag(bytes, 0);
+    std::memcpy(tag.data(), "ID3\x03\x00\x00", 6);
+    const std::uint32_t size = bytes - 10;  // as four 7-bit bytes
+    for (int i = 0; i < 4; ++i) tag[6 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(size >> (21 - 7 * i) & 0x7F);
+    std::copy(body.begin(), body.end(), tag.begin() + 10);
+    return tag;
+}
+
+int FramesDecoded(const std::vector<std::uint8_t>& stream) {
+    mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    EXPECT_EQ(DecoderInputNew(decoder.get(), decodertest::StaticName(stream).c_str(), -1), 0);
+    EXPECT_EQ(DecoderInputOpen(decoder.get()), 0);
+    int frames = 0;
+    for (;;) {
+        const std::int32_t result = DecoderDecode(decoder.get(), nullptr);
+        if (result == 0) ++frames;
+        if (result != 0 && result != DECODER_ERR_NO_FRAME) break;
+    }
+    return frames;
+}
+
+}  // namespace
+
+// The frame search starts after every leading ID3 version 2 tag, whether or
+// not a frame header follows the tag directly: frames inside a tag (a
+// private frame holding MP3 data) are never decoded.
+TEST(MpegCodecModule, FramesInsideLeadingTagsAreNeverDecoded) {
+    std::vector<std::uint8_t> hidden;  // 12 frames the tag carries
+    for (int i = 0; i < 12; ++i) AppendSilentFrame(hidden, kJoint128);
+    std::vector<std::uint8_t> audio;   // the 8 frames of the song
+    for (int i = 0; i < 8; ++i) AppendSilentFrame(audio, kJoint128);
+    struct TCase {
+        const char* name;
+        std::vector<std::uint8_t> before;
+    };
+    const std::vector<std::uint8_t> carrier = Id3Tag(6000, hidden);
+    std::vector<std::uint8_t> zeros(300, 0);
+    std::vector<std::uint8_t> twoTags = carrier;
+    const std::vector<std::uint8_t> second = Id3Tag(200);
+    twoTags.insert(twoTags.end(), second.begin(), second.end());
+    std::vector<std::uint8_t> tagAndZeros = carrier;
+    tagAndZeros.insert(tagAndZeros.end(), zeros.begin(), zeros.end());
+    const TCase cases[] = {
+        {"a tag, then the frames", carrier},
+        {"a tag, zero bytes, then the frames", tagAndZeros},
+        {"two tags, then the frames", twoTags},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> stream = c.before;
+        stream.insert(stream.end(), audio.begin(), audio.end());
+        EXPECT_EQ(FramesDecoded(stream), 8);
+    }
+}
+
+// Closing and opening a static memory input again starts from its first
+// byte, so the probe sees the tags again and the second pass decodes the
+// same frames as the first.
+TEST(MpegCodecModule, ReopenedMemoryInputDecodesTheSameFrames) {
+    std::vector<std::uint8_t> stream = Id3Tag(1000);
+    for (int i = 0; i < 6; ++i) AppendSilentFrame(stream, kJoint128);
+    mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    DecoderControl* control = decoder.get();
+    ASSERT_EQ(DecoderInputNew(control, decodertest::StaticName(stream).c_str(), -1), 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        ASSERT_EQ(DecoderInputOpen(control), 0);
+        EXPECT_EQ(control->input->position, 1000);
+        int frames = 0;
+        while (DecoderDecode(control, nullptr) == 0) ++frames;
+        EXPECT_EQ(frames, 6);
+        ASSERT_EQ(DecoderInputClose(control), 0);
+    }
+}
+
+// The first frame publishes every stream fact, also the values a zeroed
+// record already holds: plain stereo is mode 0 and MPEG-2.5 is level 0.
+TEST(MpegCodecModule, FirstFramePublishesModeZeroAndLevelZero) {
+    struct TCase {
+        const char* name;
+        std::uint32_t word;
+        std::int32_t level;
+        std::int32_t mode;
+        std::uint32_t channels;
+    };
+    const TCase cases[] = {
+        {"MPEG-1 plain stereo", 0xFFFB9004, 1, 0, 2},
+        {"MPEG-2.5 joint stereo", 0xFFE38044, 0, 1, 2},
+        {"MPEG-2.5 plain stereo", 0xFFE38004, 0, 0, 2},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> stream;
+        for (int i = 0; i < 3; ++i) AppendSilentFrame(stream, c.word);
+        mpegtest::TDecoderPtr decoder = PushedDecoder(stream);
+        DecoderControl* control = decoder.get();
+        ASSERT_EQ(DecoderDecode(control, nullptr), 0);
+        EXPECT_EQ(StreamInteger(control, "mpeg/level"), c.level);
+        EXPECT_EQ(StreamInteger(control, "mpeg/mode"), c.mode);
+        EXPECT_EQ(control->timing->stream.channels, c.channels);
+    }
+}
+
+// A Xing frame count of 0 says nothing: the duration comes from the bitrate
+// (not 0:00); a count far beyond the file gives a duration held to 32 bits
+// instead of a wrapped one.
+TEST(MpegCodecModule, XingFrameCountsOfZeroOrBeyondReasonAreNotTrusted) {
+    struct TCase {
+        const char* name;
+        std::uint32_t frames;
+        bool fromBitrate;
+    };
+    const TCase cases[] = {{"count 0", 0, true}, {"count 2^32 - 1", 0xFFFFFFFFu, false}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> stream;
+        AppendSilentFrame(stream, kJoint128);
+        std::memcpy(stream.data() + 36, "Xing", 4);
+        PutBigEndian(stream, 40, 1);
+        PutBigEndian(stream, 44, c.frames);
+        for (int i = 0; i < 40; ++i) AppendSilentFrame(stream, kJoint128);
+        mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+        DecoderControl* control = decoder.get();
+        ASSERT_EQ(DecoderInputNew(control, decodertest::StaticName(stream).c_str(), -1), 0);
+        ASSERT_EQ(DecoderInputOpen(control), 0);
+        const DecoderStreamInfo& info = control->timing->stream;
+        if (c.fromBitrate) {
+            // Bytes over bytes per millisecond at 128 kbit/s.
+            EXPECT_EQ(info.durationMs, static_cast<std::uint32_t>(stream.size()) / 16);
+            EXPECT_EQ(info.bitrateKbps, 128u);
+        } else {
+            EXPECT_EQ(info.durationMs, UINT32_MAX);
+        }
+    }
+}
+
+// A pipe cannot go back: the file input answers "not seekable", so no probe
+// reads ahead and the first frame is decoded like every other.
+TEST(MpegCodecModule, PipedFileInputKeepsItsFirstFrame) {
+    std::vector<std::uint8_t> stream;
+    for (int i = 0; i < 5; ++i) AppendSilentFrame(stream, kJoint128);
+    testsupport::TempDir dir;
+    const std::string fifo = dir.File("stream.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] {
+        FILE* out = std::fopen(fifo.c_str(), "wb");  // waits for the reader
+        if (out == nullptr) return;
+        std::fwrite(stream.data(), 1, stream.size(), out);
+        std::fclose(out);
+    });
+    mpegtest::TDecoded decoded = mpegtest::DecodeFile(fifo);
+    writer.join();
+    EXPECT_EQ(decoded.openResult, 0);
+    EXPECT_EQ(decoded.frameSamples.size(), 5u);
 }

@@ -1,0 +1,197 @@
+// Import speed: makes a tree of small tagged song files (MP3 with an ID3 v2
+// tag, WAV with a LIST "INFO" chunk), then times, on a warm cache, a plain
+// walk with stat of every file, and ImportAllFolders into a fresh store with
+// the engine-backed probe and with a probe that reads nothing.
+//
+// Usage: songvault_import_bench [files] (default 10000). Needs lame.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "songvault/songvault.h"
+#include "songvault/tonecore_probe/tonecore_song_probe.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kFilesPerFolder = 100;
+
+std::string Le32(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+std::string Le16(std::uint16_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
+std::string Be32(std::uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+}
+std::string SyncSafe(std::uint32_t v) {
+    return {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F), static_cast<char>((v >> 7) & 0x7F),
+            static_cast<char>(v & 0x7F)};
+}
+
+std::string RiffChunk(const std::string& id, const std::string& data) {
+    std::string chunk = id + Le32(static_cast<std::uint32_t>(data.size())) + data;
+    if (data.size() % 2 != 0) chunk += '\0';
+    return chunk;
+}
+
+// Half a second of quiet noise: 8 kHz, mono, 16 bits.
+std::string WaveFile(const std::string& title, const std::string& artist, const std::string& album) {
+    const std::string format = Le16(1) + Le16(1) + Le32(8000) + Le32(16000) + Le16(2) + Le16(16);
+    std::string samples(8000, '\0');
+    for (std::size_t i = 0; i < samples.size(); i += 2) samples[i] = static_cast<char>(i * 7);
+    const std::string info = RiffChunk("INAM", title) + RiffChunk("IART", artist) + RiffChunk("IPRD", album);
+    const std::string body = "WAVE" + RiffChunk("fmt ", format) + RiffChunk("LIST", "INFO" + info) + RiffChunk("data", samples);
+    return "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body;
+}
+
+// An ID3 v2.3 tag of Latin-1 text frames.
+std::string Id3v2Tag(const std::string& title, const std::string& artist, const std::string& album, int track) {
+    auto frame = [](const char* id, const std::string& text) {
+        return std::string(id) + Be32(static_cast<std::uint32_t>(text.size() + 1)) + std::string(2, '\0') + '\0' + text;
+    };
+    const std::string frames = frame("TIT2", title) + frame("TPE1", artist) + frame("TALB", album) +
+                               frame("TRCK", std::to_string(track));
+    return std::string("ID3\x03\x00\x00", 6) + SyncSafe(static_cast<std::uint32_t>(frames.size())) + frames;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// One MP3 without tags, made by lame from half a second of the WAV's sound.
+bool MakeMp3Audio(const std::string& folder, std::string& audio) {
+    const std::string wav = folder + "/source.wav";
+    const std::string mp3 = folder + "/source.mp3";
+    WriteFile(wav, WaveFile("", "", ""));
+    const std::string command = "lame --silent -b 64 '" + wav + "' '" + mp3 + "'";
+    if (std::system(command.c_str()) != 0) return false;
+    audio = ReadFile(mp3);
+    fs::remove(wav);
+    fs::remove(mp3);
+    return !audio.empty();
+}
+
+void MakeTree(const std::string& root, int files, const std::string& mp3Audio) {
+    for (int i = 0; i < files; ++i) {
+        const std::string folder = root + "/artist" + std::to_string(i / kFilesPerFolder);
+        if (i % kFilesPerFolder == 0) fs::create_directories(folder);
+        const std::string title = "Song number " + std::to_string(i);
+        const std::string artist = "Artist " + std::to_string(i / kFilesPerFolder);
+        if (i % 2 == 0) {
+            WriteFile(folder + "/" + std::to_string(i) + ".mp3", Id3v2Tag(title, artist, "Album", i % 20 + 1) + mp3Audio);
+        } else {
+            WriteFile(folder + "/" + std::to_string(i) + ".wav", WaveFile(title, artist, "Album"));
+        }
+    }
+}
+
+// Reads every file once, so each timed pass finds them in the page cache.
+long WarmCache(const std::string& root) {
+    long bytes = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file()) bytes += static_cast<long>(ReadFile(entry.path()).size());
+    return bytes;
+}
+
+int WalkAndStat(const std::string& folder) {
+    int files = 0;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + "/" + name;
+        struct stat info {};
+        if (stat(path.c_str(), &info) != 0) continue;
+        if (S_ISDIR(info.st_mode)) files += WalkAndStat(path);
+        else if (S_ISREG(info.st_mode)) ++files;
+    }
+    closedir(dir);
+    return files;
+}
+
+class CNullProbe : public ISongProbe {
+public:
+    bool Probe(const char*, TSongProbeResult& result) override {
+        result.lengthMs = 180000;
+        return true;
+    }
+};
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void PrintRow(const char* what, int files, double seconds) {
+    std::printf("%-36s %6d files %8.3f s %10.0f files/s\n", what, files, seconds, files / seconds);
+}
+
+bool TimeImport(const char* what, const std::string& root, const std::string& storeDir, ISongProbe& probe, int files) {
+    fs::remove_all(storeDir);
+    fs::create_directories(storeDir);
+    SGSMarovelle description;
+    SVTENG_CSongvault vault;
+    if (!vault.Initialize(&description, storeDir.c_str())) return false;
+    vault.SetSongProbe(&probe);
+    const auto start = Clock::now();
+    const bool done = vault.ImportAllFolders(nullptr, SVT_IMPORT_KINDS, root.c_str(), nullptr, SVT_IMPORT_ANY_DEPTH);
+    const double seconds = Seconds(Clock::now() - start);
+    const int stored = vault.GetSongCount();
+    vault.Shutdown(storeDir.c_str());
+    if (!done || stored != files) {
+        std::fprintf(stderr, "%s: import stored %d of %d files\n", what, stored, files);
+        return false;
+    }
+    PrintRow(what, stored, seconds);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int files = argc > 1 ? std::atoi(argv[1]) : 10000;
+    if (files <= 0) return 2;
+    char pattern[] = "/tmp/songvault_bench_XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return 1;
+    const std::string work = pattern;
+    const std::string root = work + "/music";
+    const std::string storeDir = work + "/store";
+    // The store's default folder would be the user's: keep it in the scratch folder.
+    setenv("SONGSMITH_HOME", work.c_str(), 1);
+
+    std::string mp3Audio;
+    if (!MakeMp3Audio(work, mp3Audio)) {
+        std::fprintf(stderr, "lame is needed to make the MP3 files\n");
+        fs::remove_all(work);
+        return 1;
+    }
+    MakeTree(root, files, mp3Audio);
+    const long bytes = WarmCache(root);
+    std::printf("%d files (%d MP3 with ID3 v2, %d WAV with LIST INFO), %.1f MB, in %s\n", files, (files + 1) / 2,
+                files / 2, bytes / 1e6, root.c_str());
+
+    auto start = Clock::now();
+    const int walked = WalkAndStat(root);
+    PrintRow("plain walk + stat", walked, Seconds(Clock::now() - start));
+
+    CTonecoreSongProbe engineProbe;
+    CNullProbe nullProbe;
+    const bool ok = TimeImport("ImportAllFolders, engine probe", root, storeDir, engineProbe, files) &&
+                    TimeImport("ImportAllFolders, fake probe", root, storeDir, nullProbe, files);
+    fs::remove_all(work);
+    return ok ? 0 : 1;
+}

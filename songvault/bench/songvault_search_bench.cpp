@@ -1,0 +1,255 @@
+// Text search speed of the song store at 100,000 songs, next to a plain
+// SQLite LIKE scan of the same six columns timed in the same run. Makes the
+// songs from a generated vocabulary in a temporary folder, then types 20
+// words of the vocabulary key by key: every prefix is one search. Prints the
+// median and 95th percentile per search for the engine's search (through its
+// index, and through its reference scan of every row) and for the LIKE scan,
+// their ratio, and whether the engine and LIKE found the same songs.
+//
+//   songvault_search_bench [SONGS]      SONGS defaults to 100000
+
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "songvault/records.h"
+#include "songvault/search_state.h"
+#include "songvault/song_codec.h"
+#include "songvault/songvault.h"
+#include "songvault/sqlite_db.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Ids = std::vector<std::int32_t>;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+template <std::size_t N>
+void Put(char (&field)[N], const std::string& text) {
+    std::memset(field, 0, N);
+    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
+}
+
+// Words made of syllables, some capitalised, as tags spell them.
+class Vocabulary {
+public:
+    explicit Vocabulary(std::mt19937& random) : random_(random) {
+        static const char* const kSyllables[] = {
+            "ka",  "lo", "mi",  "ne",  "ra",  "so", "tu", "vel", "dar", "en",
+            "is",  "or", "bri", "sta", "qu",  "an", "to", "li",  "mar", "zen",
+            "pho", "ul", "ge",  "ny",  "cho", "wi", "ex", "fa",  "bo",  "ri"};
+        while (words_.size() < 4000) {
+            std::string word;
+            for (std::uint32_t i = 0, n = 2 + random_() % 3; i < n; ++i) {
+                word += kSyllables[random_() % std::size(kSyllables)];
+            }
+            if (random_() % 3 == 0) word[0] = static_cast<char>(word[0] - 'a' + 'A');
+            words_.push_back(word);
+        }
+    }
+
+    const std::string& Word() { return words_[random_() % words_.size()]; }
+    const std::string& WordAt(std::size_t i) const { return words_[i]; }
+
+    std::string Words(int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += (i > 0 ? " " : "") + Word();
+        return text;
+    }
+
+private:
+    std::mt19937& random_;
+    std::vector<std::string> words_;
+};
+
+TSVT_Song MakeSong(Vocabulary& vocabulary, std::mt19937& random, int n) {
+    TSVT_Song song;
+    std::memset(&song, 0, sizeof song);
+    const std::string title = vocabulary.Words(1 + static_cast<int>(random() % 4));
+    const std::string artist = vocabulary.Words(1 + static_cast<int>(random() % 2));
+    const std::string album = vocabulary.Words(1 + static_cast<int>(random() % 3));
+    Put(song.title, title);
+    Put(song.trackName, random() % 10 == 0 ? vocabulary.Words(2) : title);
+    Put(song.artist, artist);
+    Put(song.album, album);
+    if (random() % 10 < 3) Put(song.comment, vocabulary.Words(2 + static_cast<int>(random() % 4)));
+    Put(song.path, "/home/user/Music/" + artist + "/" + album + "/" + std::to_string(n % 20 + 1) +
+                       " " + title + (random() % 4 == 0 ? ".wma" : ".mp3"));
+    song.genre = static_cast<std::int16_t>(random() % 126);
+    song.year = static_cast<std::int16_t>(1950 + random() % 70);
+    song.lengthMs = static_cast<std::int32_t>(60000 + random() % 400000);
+    song.format = SVT_FORMAT_MP3;
+    song.sampleRateHz = 44100;
+    song.bitRateKbps = 192;
+    song.createDate = 1600000000u + static_cast<std::uint32_t>(n);
+    song.trash = (random() % 20 == 0) ? SVT_TRASHED : 0;
+    return song;
+}
+
+// Adds the songs in one transaction on a connection of its own.
+bool FillStore(const std::string& file, Vocabulary& vocabulary, std::mt19937& random, int songs) {
+    songvault::SqliteDb db;
+    if (db.Open(file, false) != SQLITE_OK || db.Exec("BEGIN") != SQLITE_OK) return false;
+    songvault::Statement insert(db.Handle(), songvault::kInsertSongSql);
+    for (int n = 0; n < songs; ++n) {
+        const TSVT_Song song = MakeSong(vocabulary, random, n);
+        songvault::BindSongValues(insert, song);
+        if (!insert.Run()) return false;
+        insert.Reset();
+    }
+    return db.Exec("COMMIT") == SQLITE_OK;
+}
+
+// The plain scan: LIKE over the six columns, its wildcards escaped.
+class LikeScan {
+public:
+    explicit LikeScan(const std::string& file) {
+        db_.Open(file, false);
+        query_ = std::make_unique<songvault::Statement>(
+            db_.Handle(),
+            "SELECT id FROM song WHERE trash >= 0 AND (title LIKE ?1 ESCAPE '\\' OR track_name "
+            "LIKE ?1 ESCAPE '\\' "
+            "OR artist LIKE ?1 ESCAPE '\\' OR album LIKE ?1 ESCAPE '\\' OR comment LIKE ?1 ESCAPE "
+            "'\\' "
+            "OR path LIKE ?1 ESCAPE '\\') ORDER BY id");
+    }
+
+    Ids Find(const std::string& text) {
+        std::string pattern = "%";
+        for (const char c : text) {
+            if (c == '%' || c == '_' || c == '\\') pattern += '\\';
+            pattern += c;
+        }
+        pattern += '%';
+        Ids ids;
+        query_->Reset();
+        query_->BindText(1, pattern);
+        while (query_->Step() == SQLITE_ROW)
+            ids.push_back(static_cast<std::int32_t>(query_->Int(0)));
+        return ids;
+    }
+
+private:
+    songvault::SqliteDb db_;
+    std::unique_ptr<songvault::Statement> query_;
+};
+
+Ids EngineResults(SVTENG_CSongvault& vault, std::int32_t count) {
+    Ids ids;
+    TSVT_Song song;
+    for (std::int32_t i = 0; i < count && vault.GetQueryResult(i, &song); ++i)
+        ids.push_back(song.id);
+    return ids;
+}
+
+struct Timings {
+    std::vector<double> ms;
+
+    double Percentile(double p) const {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        const auto at = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
+        return sorted[at];
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int songs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
+    char folderTemplate[] = "/tmp/songvault_bench_XXXXXX";
+    if (mkdtemp(folderTemplate) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string folder = folderTemplate;
+    const std::string file = folder + "/Marovelle.mdb";
+
+    std::mt19937 random(34);
+    Vocabulary vocabulary(random);
+    SGSMarovelle description;
+    SVTENG_CSongvault vault;
+    if (!vault.Initialize(&description, folder.c_str())) {
+        std::fprintf(stderr, "cannot make the store in %s\n", folder.c_str());
+        return 1;
+    }
+    Clock::time_point start = Clock::now();
+    if (!FillStore(file, vocabulary, random, songs)) {
+        std::fprintf(stderr, "cannot fill the store\n");
+        return 1;
+    }
+    const double fillMs = MsSince(start);
+    start = Clock::now();
+    vault.FindSongsByText("");
+    const double firstSearchMs = MsSince(start);
+
+    // Twenty words typed key by key.
+    std::vector<std::string> queries;
+    for (std::size_t w = 0; w < 20; ++w) {
+        const std::string& word = vocabulary.WordAt(w * 97);
+        for (std::size_t n = 1; n <= word.size(); ++n) queries.push_back(word.substr(0, n));
+    }
+
+    LikeScan like(file);
+    Timings index, exact, likeTimes;
+    std::size_t identical = 0;
+    std::size_t hits = 0;
+    for (const std::string& query : queries) {
+        songvault::SetTextSearchPath(songvault::TextSearchPath::kExactScan);
+        start = Clock::now();
+        const std::int32_t exactCount = vault.FindSongsByText(query.c_str());
+        exact.ms.push_back(MsSince(start));
+
+        songvault::SetTextSearchPath(songvault::TextSearchPath::kIndex);
+        start = Clock::now();
+        const std::int32_t count = vault.FindSongsByText(query.c_str());
+        index.ms.push_back(MsSince(start));
+
+        start = Clock::now();
+        const Ids likeIds = like.Find(query);
+        likeTimes.ms.push_back(MsSince(start));
+
+        const Ids ids = EngineResults(vault, count);
+        hits += ids.size();
+        if (ids == likeIds && count == exactCount)
+            ++identical;
+        else
+            std::printf("  differs: '%s' engine %d, reference scan %d, LIKE %zu\n", query.c_str(),
+                        count, exactCount, likeIds.size());
+    }
+    vault.Shutdown(nullptr);
+    std::filesystem::remove_all(folder);
+
+    std::printf(
+        "songvault text search: %d songs, %zu searches (20 words typed key by key), %.1f hits a "
+        "search\n",
+        songs, queries.size(), static_cast<double>(hits) / static_cast<double>(queries.size()));
+    std::printf("filling the store: %.0f ms; first search (builds the index): %.1f ms\n", fillMs,
+                firstSearchMs);
+    std::printf("%-28s %10s %10s\n", "", "median ms", "p95 ms");
+    std::printf("%-28s %10.3f %10.3f\n", "FindSongsByText (index)", index.Percentile(0.5),
+                index.Percentile(0.95));
+    std::printf("%-28s %10.3f %10.3f\n", "FindSongsByText (row scan)", exact.Percentile(0.5),
+                exact.Percentile(0.95));
+    std::printf("%-28s %10.3f %10.3f\n", "SQLite LIKE scan", likeTimes.Percentile(0.5),
+                likeTimes.Percentile(0.95));
+    std::printf("LIKE / index: median %.1fx, p95 %.1fx\n",
+                likeTimes.Percentile(0.5) / index.Percentile(0.5),
+                likeTimes.Percentile(0.95) / index.Percentile(0.95));
+    std::printf("same songs as LIKE: %s (%zu of %zu searches)\n",
+                identical == queries.size() ? "yes" : "NO", identical, queries.size());
+    return identical == queries.size() ? 0 : 2;
+}

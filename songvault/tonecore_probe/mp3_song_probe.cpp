@@ -1,0 +1,87 @@
+// MPEG audio files: the frame scan for format and length, the ID3 tags for
+// the texts.
+#include <cstdlib>
+#include <cstring>
+
+#include "filekit/file_obj.h"
+#include "tonecore/id3_tag.h"
+#include "tonecore/mp3_info.h"
+#include "tonecore/music_info.h"
+#include "songvault/tonecore_probe/probe_readers.h"
+
+namespace tonecoreprobe {
+
+namespace {
+
+// Samples in one frame (ISO/IEC 11172-3 clause 2.4.2.1; ISO/IEC 13818-3
+// halves layer III frames of the lower rates).
+int SamplesPerFrame(const CMP3Info& info) {
+    if (info.getLayer() == 1) return 384;
+    if (info.getLayer() == 3 && info.getVersionIndex() != 3) return 576;
+    return 1152;
+}
+
+std::int32_t LengthMs(const CMP3Info& info) {
+    if (info.HasXingHeader() != 0 && info.XingFrameCount() > 0 && info.getFrequency() > 0) {
+        return static_cast<std::int32_t>(static_cast<std::int64_t>(info.XingFrameCount()) * SamplesPerFrame(info) *
+                                         1000 / info.getFrequency());
+    }
+    // Constant bitrate: the audio's bits over the bits per millisecond,
+    // with the tags left out of the count.
+    const int kbps = info.getBitrate();
+    return kbps > 0 ? static_cast<std::int32_t>(info.DataSize() * 8 / kbps) : 0;
+}
+
+std::int16_t Short(std::int32_t value) { return value > 0 && value < 0x8000 ? static_cast<std::int16_t>(value) : 0; }
+
+void TakeTags(const TMusicInfo& tags, TSongProbeResult& result) {
+    result.title = tags.title;
+    result.artist = tags.artist;
+    result.album = tags.album;
+    result.comment = tags.comment;
+    result.genre = tags.genreIndex >= 0 && tags.genreIndex <= 255 ? static_cast<std::int16_t>(tags.genreIndex) : 255;
+    result.year = Short(tags.year);
+    result.track = Short(tags.trackNumber);
+    result.trackCount = Short(tags.trackCount);
+    result.tagType = tags.tagType;
+}
+
+void TakeId3v1(const CMP3Info& info, TSongProbeResult& result) {
+    char text[256];
+    info.getTitle(text, sizeof text);
+    result.title = text;
+    info.getArtist(text, sizeof text);
+    result.artist = text;
+    info.getAlbum(text, sizeof text);
+    result.album = text;
+    info.getComment(text, sizeof text);
+    result.comment = text;
+    const int genre = info.getGenreIndex();
+    result.genre = genre >= 0 && genre <= 255 ? static_cast<std::int16_t>(genre) : 255;
+    result.year = Short(info.getYear());
+    result.track = Short(info.getTrackNumber());
+    result.tagType = TAG_TYPE_ID3V1;
+}
+
+}  // namespace
+
+bool ProbeMp3(CFileObj& file, TSongProbeResult& result) {
+    CMP3Info info;
+    if (info.loadInfo(&file) != CMP3Info::kLoaded) return false;
+    result.sampleRateHz = info.getFrequency();
+    result.bitRateKbps = info.getBitrate();
+    result.lengthMs = LengthMs(info);
+
+    file.Seek(0, 0);
+    CId3TagV2 tag;
+    TMusicInfo tags;
+    if (tag.Read(&file, 0) && tag.GetMusicInfo(&tags)) {
+        tags.tagType = TAG_TYPE_ID3V2;
+        TakeTags(tags, result);
+    } else if (info.isTagged() != 0) {
+        TakeId3v1(info, result);
+    }
+    return true;
+}
+
+}  // namespace tonecoreprobe

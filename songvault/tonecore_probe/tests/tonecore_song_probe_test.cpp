@@ -1,0 +1,120 @@
+// The engine-backed song probe on files made here (WAV) or by lame (MP3).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "songvault/records.h"
+#include "songvault/tonecore_probe/tonecore_song_probe.h"
+#include "testsupport/temp_dir.h"
+
+namespace {
+
+using testsupport::TempDir;
+using testsupport::WriteWholeFile;
+
+std::string Le32(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+std::string Le16(std::uint16_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
+
+std::string Chunk(const std::string& id, const std::string& data, std::uint32_t claimedSize = 0) {
+    std::string chunk = id + Le32(claimedSize != 0 ? claimedSize : static_cast<std::uint32_t>(data.size())) + data;
+    if (data.size() % 2 != 0) chunk += '\0';
+    return chunk;
+}
+
+// 16-bit PCM of the rate and channels, seconds of silence, with the INFO
+// texts given (id, text) after the format.
+std::string Wave(std::uint32_t rate, std::uint16_t channels, double seconds, const std::string& info,
+                 std::uint32_t claimedDataSize = 0) {
+    const std::uint16_t block = static_cast<std::uint16_t>(channels * 2);
+    const std::string format = Le16(1) + Le16(channels) + Le32(rate) + Le32(rate * block) + Le16(block) + Le16(16);
+    const std::string data(static_cast<std::size_t>(rate * seconds) * block, '\0');
+    std::string body = "WAVE" + Chunk("fmt ", format);
+    if (!info.empty()) body += Chunk("LIST", "INFO" + info);
+    body += Chunk("data", data, claimedDataSize);
+    return "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body;
+}
+
+TEST(TonecoreSongProbe, ReadsWaveFormatLengthAndInfoTexts) {
+    TempDir dir;
+    const std::string info = Chunk("INAM", std::string("Wave Title\0", 11)) + Chunk("IART", "Artiste caf\xe9") +
+                             Chunk("IPRD", "An Album") + Chunk("ICRD", "1998") + Chunk("ITRK", "4");
+    WriteWholeFile(dir.File("song.WAV"), Wave(22050, 1, 1.5, info));
+
+    CTonecoreSongProbe probe;
+    TSongProbeResult result;
+    ASSERT_TRUE(probe.Probe(dir.File("song.WAV").c_str(), result));
+    EXPECT_EQ(result.format, SVT_FORMAT_WAV);
+    EXPECT_EQ(result.sampleRateHz, 22050);
+    EXPECT_EQ(result.bitRateKbps, 352);
+    EXPECT_EQ(result.lengthMs, 1500);
+    EXPECT_EQ(result.title, "Wave Title");
+    EXPECT_EQ(result.artist, "Artiste caf\xc3\xa9");
+    EXPECT_EQ(result.album, "An Album");
+    EXPECT_EQ(result.year, 1998);
+    EXPECT_EQ(result.track, 4);
+    EXPECT_NE(result.tagType, 0);
+}
+
+TEST(TonecoreSongProbe, RefusesWhatItCannotRead) {
+    TempDir dir;
+    // A data chunk claiming more than the file holds is counted by what is
+    // there.
+    WriteWholeFile(dir.File("cut.wav"), Wave(8000, 1, 1.0, "", 1000000));
+    WriteWholeFile(dir.File("text.wav"), "just some text, not a wave file at all");
+    WriteWholeFile(dir.File("text.mp3"), std::string(4000, 'x'));
+    WriteWholeFile(dir.File("song.wma"), Wave(8000, 1, 1.0, ""));
+    CTonecoreSongProbe probe;
+    TSongProbeResult result;
+    ASSERT_TRUE(probe.Probe(dir.File("cut.wav").c_str(), result));
+    EXPECT_EQ(result.lengthMs, 1000);
+    EXPECT_TRUE(result.title.empty());
+    for (const char* name : {"text.wav", "text.mp3", "song.wma", "missing.wav"}) {
+        TSongProbeResult none;
+        EXPECT_FALSE(probe.Probe(dir.File(name).c_str(), none)) << name;
+    }
+}
+
+TEST(TonecoreSongProbe, ReadsMp3TagsAndLengthOfLameFiles) {
+    if (std::system("lame --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "lame is not installed";
+    TempDir dir;
+    WriteWholeFile(dir.File("in.wav"), Wave(44100, 2, 3.0, ""));
+    struct Case {
+        const char* name;
+        const char* options;
+        int bitRate;  // 0: variable
+        const char* title;
+    };
+    const Case cases[] = {
+        {"v2.mp3", "-b 128 --add-id3v2 --tt 'Tagged Two' --ta Artist --tl Album --ty 2001 --tn 3", 128, "Tagged Two"},
+        {"v1.MP3", "-b 64 --id3v1-only --tt 'Tagged One' --ta Artist --tl Album --ty 2001 --tn 3", 64, "Tagged One"},
+        {"vbr.mp3", "-V 4 --add-id3v2 --tt Variable --ta Artist --tl Album --ty 2001 --tn 3", 0, "Variable"},
+    };
+    CTonecoreSongProbe probe;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string command = std::string("lame --silent --resample 44.1 ") + c.options + " '" + dir.File("in.wav") + "' '" +
+                                    dir.File(c.name) + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        TSongProbeResult result;
+        ASSERT_TRUE(probe.Probe(dir.File(c.name).c_str(), result));
+        EXPECT_EQ(result.format, SVT_FORMAT_MP3);
+        EXPECT_EQ(result.sampleRateHz, 44100);
+        if (c.bitRate != 0) {
+            EXPECT_EQ(result.bitRateKbps, c.bitRate);
+        }
+        // Three seconds, give or take the encoder's delay and padding frames.
+        EXPECT_GE(result.lengthMs, 2900);
+        EXPECT_LE(result.lengthMs, 3200);
+        EXPECT_EQ(result.title, c.title);
+        EXPECT_EQ(result.artist, "Artist");
+        EXPECT_EQ(result.album, "Album");
+        EXPECT_EQ(result.year, 2001);
+        EXPECT_EQ(result.track, 3);
+    }
+}
+
+}  // namespace
