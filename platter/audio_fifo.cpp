@@ -30,7 +30,11 @@ std::size_t CAudioFifo::Pop(std::uint8_t* out, std::size_t want) {
     std::unique_lock<std::mutex> hold(lock_);
     std::size_t taken = 0;
     while (taken < want) {
+        const bool waiting = size_ == 0 && delivered_ && !finished_ && !closed_;
         changed_.wait(hold, [&] { return size_ > 0 || finished_ || closed_; });
+        // Audio that came after a wait was late; the end of the rendering
+        // (the last sector's padding) is not.
+        if (waiting && size_ > 0) ranDry_ = true;
         if (size_ == 0) break;
         const std::size_t n = std::min({want - taken, size_, ring_.size() - head_});
         std::copy(ring_.begin() + static_cast<std::ptrdiff_t>(head_),
@@ -38,6 +42,7 @@ std::size_t CAudioFifo::Pop(std::uint8_t* out, std::size_t want) {
         head_ = (head_ + n) % ring_.size();
         size_ -= n;
         taken += n;
+        delivered_ = true;
         changed_.notify_all();
     }
     return taken;
@@ -49,6 +54,11 @@ void CAudioFifo::Close() {
     changed_.notify_all();
 }
 
+bool CAudioFifo::RanDry() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return ranDry_;
+}
+
 std::int32_t CAudioFifo::Sink(void* buffer, std::int32_t& length, void* fifo) {
     if (length <= 0) return 0;
     auto* queue = static_cast<CAudioFifo*>(fifo);
@@ -57,4 +67,12 @@ std::int32_t CAudioFifo::Sink(void* buffer, std::int32_t& length, void* fifo) {
         return 1;
     }
     return 0;
+}
+
+std::thread StartRendering(TBurnAudioCallback callback, void* context, CAudioFifo& fifo,
+                           std::atomic<std::int32_t>& result) {
+    return std::thread([callback, context, &fifo, &result] {
+        result.store(callback(context, &CAudioFifo::Sink, &fifo));
+        fifo.Finish();
+    });
 }

@@ -4,10 +4,12 @@
 // writes it: the renderer waits while the queue is full, the writer while it
 // is empty, so memory stays bounded whatever their speeds.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platter/types.h"
@@ -26,6 +28,9 @@ public:
     std::size_t Pop(std::uint8_t* out, std::size_t want);
     // Consumer: takes no more; a waiting or later Push returns false.
     void Close();
+    // Whether a Pop, after audio had begun to flow, had to wait for audio
+    // that then came: the writer was kept waiting by the renderer.
+    bool RanDry();
 
     // A TPcmSink over a CAudioFifo passed as its context: 0 goes on, 1 stops
     // the rendering once the writer wants no more.
@@ -39,4 +44,12 @@ private:
     std::size_t size_ = 0;
     bool finished_ = false;
     bool closed_ = false;
+    bool delivered_ = false;
+    bool ranDry_ = false;
 };
+
+// Runs the program's audio callback into fifo on a thread of its own, which
+// the caller joins: result receives what the callback returned (the tracks
+// it placed, 0 on failure), then the queue is finished.
+std::thread StartRendering(TBurnAudioCallback callback, void* context, CAudioFifo& fifo,
+                           std::atomic<std::int32_t>& result);

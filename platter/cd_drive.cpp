@@ -12,10 +12,13 @@
 #include <memory>
 
 #include "filekit/log.h"
+#include "platter/burn_block_write.h"
+#include "platter/burn_writer.h"
 #include "platter/cdio_toc.h"
 #include "platter/errors.h"
 #include "platter/media_status.h"
 #include "platter/paranoia_reader.h"
+#include "platter/platter.h"
 #include "titlefetch/cdio_log.h"
 
 void TCdioCloser::operator()(CdIo_t* cdio) const { cdio_destroy(cdio); }
@@ -34,7 +37,8 @@ constexpr unsigned kDiscInfoTimeoutMs = 3000;
 
 }  // namespace
 
-PLATTER_CCdDrive::PLATTER_CCdDrive(const TDriveNode& node, std::int32_t index) : node_(node.path) {
+PLATTER_CCdDrive::PLATTER_CCdDrive(PLATTER_CPlatter& engine, const TDriveNode& node, std::int32_t index)
+    : engine_(engine), node_(node.path) {
     hostAdapter = node.addressKnown ? node.host : kUnknownHost;
     target = node.addressKnown ? node.target : index;
     lun = node.addressKnown ? node.lun : 0;
@@ -54,12 +58,38 @@ PLATTER_CCdDrive::PLATTER_CCdDrive(const TDriveNode& node, std::int32_t index) :
     }
     SetIdentity(vendorText.c_str(), productText.c_str(), revisionText.c_str());
     driveText = node_;
+    ProbeWriter();
     RefreshStatus();
+}
+
+PLATTER_CCdDrive::~PLATTER_CCdDrive() = default;
+
+void PLATTER_CCdDrive::ProbeWriter() {
+    auto writer = std::make_unique<CBurnWriter>(node_);
+    TBurnDriveFacts facts;
+    std::string why;
+    if (!writer->Probe(facts, why)) {
+        LogFmt("PLATTER_CCdDrive::ProbeWriter - %s is a reader: %s", node_.c_str(), why.c_str());
+        return;
+    }
+    capabilities = facts.capabilities;
+    speedsKbs_ = facts.speedsKbs;
+    SetWriteSpeeds(facts.speedsX, engine_.burningEngine.load());
+    writer_ = std::move(writer);
+    LogFmt("PLATTER_CCdDrive::ProbeWriter - %s writes CD-R: capabilities 0x%x, %zu write speeds", node_.c_str(),
+           capabilities, facts.speedsX.size());
+}
+
+void PLATTER_CCdDrive::ForgetDisc() {
+    std::lock_guard<std::mutex> hold(statusLock_);
+    lastDriveState_ = -1;
 }
 
 void PLATTER_CCdDrive::AbortExtraction() { abortExtraction_.store(true); }
 
-void PLATTER_CCdDrive::AbortWrite() {}
+void PLATTER_CCdDrive::AbortWrite() {
+    if (writer_) writer_->Cancel();
+}
 
 std::int32_t PLATTER_CCdDrive::ClassifyDisc() const {
     TCdioHandle cdio = OpenDrive(node_);
@@ -106,6 +136,15 @@ bool PLATTER_CCdDrive::IsDiscReady() {
 bool PLATTER_CCdDrive::Eject() {
     const auto medium = TryLockMediumForRead();
     if (!medium.owns_lock()) return false;
+    std::string why;
+    if (writer_ && writer_->Eject(why)) {
+        // libburn opens the tray as it lets the drive go.
+        ClearDiscInfo();
+        ForgetDisc();
+        RefreshStatus();
+        ClearError();
+        return true;
+    }
     const driver_return_code_t result = cdio_eject_media_drive(node_.c_str());
     ClearDiscInfo();
     RefreshStatus();
@@ -160,9 +199,46 @@ bool PLATTER_CCdDrive::ExtractTrack(TExtractParams* params) {
     return RunRip(rip, *params);
 }
 
-std::int32_t PLATTER_CCdDrive::GetCapacity(std::int32_t /*kind*/) { return 0; }
+std::int32_t PLATTER_CCdDrive::GetCapacity(std::int32_t /*kind*/) {
+    if (!writer_) return 0;
+    const auto medium = TryLockMediumForRead();
+    if (!medium.owns_lock()) return 0;
+    return writer_->BlankCapacityMs();
+}
 
-std::int32_t PLATTER_CCdDrive::WriteDisc(const TWriteDiscParams* /*params*/) {
-    SetError(PLATTER_WRITE_REFUSED, "The drive " + node_ + " is used for reading only.");
-    return PLATTER_WRITE_REFUSED;
+std::int32_t PLATTER_CCdDrive::WriteDisc(const TWriteDiscParams* params) {
+    std::lock_guard<std::mutex> oneWrite(MediumLock());
+    ClearError();
+    const auto fail = [this](std::int32_t code, const std::string& text) {
+        LogFmt("PLATTER_CCdDrive::WriteDisc - Code %d: %s", code, text.c_str());
+        SetError(code, text);
+        engine_.NoteWriteFailure(*this);
+        return code;
+    };
+    if (!writer_) return fail(PLATTER_WRITE_REFUSED, "The drive " + node_ + " is used for reading only.");
+    TBurnBlockWrite how;
+    how.writer = writer_.get();
+    how.decoder = engine_.GetAudioDecoder();
+    how.cdTextCapable = (capabilities & PLATTER_CAP_CDTEXT) != 0;
+    how.speedKbs = [this](std::int32_t number) { return SpeedKbs(number); };
+    how.percentDone = &engine_.percentDone;
+    how.startTick = &engine_.burnStartTick;
+    how.clock = engine_.Clock();
+    const TBurnWriteResult result = WriteBlockThroughLibburn(params, how);
+    // The disc has changed under the reader: the next poll classifies it.
+    ClearDiscInfo();
+    ForgetDisc();
+    RefreshStatus();
+    if (result.code != PLATTER_WRITE_OK) return fail(result.code, result.text);
+    return PLATTER_WRITE_OK;
+}
+
+std::int32_t PLATTER_CCdDrive::SpeedKbs(std::int32_t speedNumber) {
+    const std::int32_t x = GetSpeedOfSpeedNumber(speedNumber);
+    if (speedNumber == PLATTER_SPEED_MAXIMUM || x <= 0) return 0;
+    for (std::int32_t i = 0; i < GetNumWriteSpeeds(); ++i)
+        if (GetSpeedOfSpeedNumber(GetWriteSpeed(i)) == x && static_cast<std::size_t>(i) < speedsKbs_.size())
+            return speedsKbs_[static_cast<std::size_t>(i)];
+    // A speed the drive did not list: single speed's 176.4 kB/s times X.
+    return x * 1764 / 10;
 }

@@ -6,13 +6,17 @@
 // read and no disc spun up while nothing changes. Only after a change is the
 // disc classified (blank or written, erasable or not) with one more command.
 //
-// Writing is not offered by this back end; a drive is listed as a reader.
+// A drive that writes CD-R (libburn says so when the engine lists it) is
+// also a writer: libburn grabs it for capacity queries, writes and ejects
+// only, while this drive holds its medium lock, so reads wait their turn
+// as busy rather than fight libburn for the node.
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platter/device.h"
 #include "platter/disc_toc.h"
@@ -25,12 +29,16 @@ struct TCdioCloser {
 };
 using TCdioHandle = std::unique_ptr<CdIo_t, TCdioCloser>;
 
+class CBurnWriter;
+class PLATTER_CPlatter;
+
 class PLATTER_CCdDrive final : public PLATTER_CDevice {
 public:
     // Address used when sysfs does not give one: (kUnknownHost, index, 0).
     static constexpr std::int32_t kUnknownHost = 999;
 
-    PLATTER_CCdDrive(const TDriveNode& node, std::int32_t index);
+    PLATTER_CCdDrive(PLATTER_CPlatter& engine, const TDriveNode& node, std::int32_t index);
+    ~PLATTER_CCdDrive() override;
 
     void AbortExtraction() override;
     bool Eject() override;
@@ -47,8 +55,17 @@ private:
     bool OpenDisc(TCdioHandle& cdio, TDiscToc& toc);
     // Blank CD-R, blank CD-RW or written, asked of the disc in the drive.
     std::int32_t ClassifyDisc() const;
+    // Asks libburn whether the drive writes; keeps the writer when it does.
+    void ProbeWriter();
+    // The next status refresh classifies the disc again.
+    void ForgetDisc();
+    // libburn's kB/s for a speed number; 0 for the fastest.
+    std::int32_t SpeedKbs(std::int32_t speedNumber);
 
+    PLATTER_CPlatter& engine_;
     const std::string node_;
+    std::unique_ptr<CBurnWriter> writer_;
+    std::vector<std::int32_t> speedsKbs_;  // libburn's speed for each listed X
     std::mutex statusLock_;  // the status fields below; never the medium lock
     int lastDriveState_ = -1;
     bool readable_ = false;

@@ -2,7 +2,8 @@
 // The CUE file the image drive writes beside its data file. One FILE for the
 // whole disc (libcdio reads one data file, named like the CUE file); a gap
 // is silence in the data file under the next track's INDEX 00, since libcdio
-// does not read PREGAP or POSTGAP; CD-Text titles as TITLE lines.
+// does not read PREGAP or POSTGAP; CD-Text titles as TITLE lines in ISO 8859-1
+// ('?' for a character it lacks).
 
 #include <string>
 

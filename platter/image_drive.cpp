@@ -209,23 +209,8 @@ bool PLATTER_CImageDrive::ExtractTrack(TExtractParams* params) {
 std::int32_t PLATTER_CImageDrive::Refuse(std::int32_t code, const std::string& text) {
     LogFmt("PLATTER_CImageDrive::WriteDisc - Refused (%d): %s", code, text.c_str());
     SetError(code, text);
+    engine_.NoteWriteFailure(*this);
     return code;
-}
-
-bool PLATTER_CImageDrive::MeasureTracks(TWritePlan& plan, std::vector<std::unique_ptr<CTrackSource>>& sources,
-                                        std::string& why) {
-    if (plan.onTheFly) {
-        LayOutStreamedTracks(plan);
-        return true;
-    }
-    for (TPlannedTrack& track : plan.tracks) {
-        auto source = OpenTrackSource(track.path, engine_.GetAudioDecoder(), why);
-        if (!source) return false;
-        track.pcmBytes = source->PcmBytes();
-        track.sectors = SectorsFor(track.pcmBytes);
-        sources.push_back(std::move(source));
-    }
-    return true;
 }
 
 std::int32_t PLATTER_CImageDrive::WriteDisc(const TWriteDiscParams* params) {
@@ -244,7 +229,7 @@ std::int32_t PLATTER_CImageDrive::WriteDisc(const TWriteDiscParams* params) {
     if (status == PLATTER_MEDIA_BLANK_CDRW && !plan.allowRewritable) return Refuse(PLATTER_WRITE_REWRITABLE, "");
 
     std::vector<std::unique_ptr<CTrackSource>> sources;
-    if (!MeasureTracks(plan, sources, why)) return Refuse(PLATTER_WRITE_REFUSED, why);
+    if (!MeasurePlanTracks(plan, engine_.GetAudioDecoder(), sources, why)) return Refuse(PLATTER_WRITE_REFUSED, why);
     const std::int64_t capacity = std::int64_t{config_.capacityMinutes} * 60 * PLATTER_SECTORS_PER_SECOND;
     if (plan.TotalSectors() > capacity)
         return Refuse(PLATTER_WRITE_DISC_TOO_SMALL, "The tracks need " + std::to_string(plan.TotalSectors()) +
@@ -294,11 +279,7 @@ std::int32_t PLATTER_CImageDrive::RunWrite(const TWritePlan& plan, std::vector<s
     // own threads while the caller waits here, as with a real drive.
     std::thread writer([&] {
         std::thread renderer;
-        if (plan.onTheFly)
-            renderer = std::thread([&] {
-                renderResult.store(plan.audioCallback(plan.audioContext, &CAudioFifo::Sink, &fifo));
-                fifo.Finish();
-            });
+        if (plan.onTheFly) renderer = StartRendering(plan.audioCallback, plan.audioContext, fifo, renderResult);
         result = RunImageWriteJob(job);
         if (renderer.joinable()) renderer.join();
     });
@@ -321,6 +302,7 @@ std::int32_t PLATTER_CImageDrive::RunWrite(const TWritePlan& plan, std::vector<s
     mediaStatus.store(CurrentStatusLocked());
     if (result.code != PLATTER_WRITE_OK) {
         SetError(result.code, result.text);
+        engine_.NoteWriteFailure(*this);
         return result.code;
     }
     engine_.percentDone.store(100);

@@ -49,8 +49,6 @@ private:
     // Moves a written disc aside and lays a fresh one in. Under stateLock_.
     void EjectLocked();
     std::int32_t Refuse(std::int32_t code, const std::string& text);
-    bool MeasureTracks(TWritePlan& plan, std::vector<std::unique_ptr<CTrackSource>>& sources,
-                       std::string& why);
     std::int32_t RunWrite(const TWritePlan& plan, std::vector<std::unique_ptr<CTrackSource>>& sources);
     // Makes the image from the written data file: the CUE, then both renamed
     // into place, the data first so a CUE never names a missing file.

@@ -2,6 +2,7 @@
 
 #include "filekit/log.h"
 #include "platform/user_folders.h"
+#include "platter/burn_library.h"
 #include "platter/cd_drive.h"
 #include "platter/drive_scan.h"
 #include "platter/errors.h"
@@ -52,7 +53,7 @@ bool PLATTER_CPlatter::InitializeASPILayer(bool /*ownLayer*/, TPlatterProgressCa
 void PLATTER_CPlatter::ListRealDrives() {
     const TDriveScan scan = ScanOpticalDrives(sysfsRoot);
     for (const TDriveNode& node : scan.drives) {
-        devices_.push_back(std::make_unique<PLATTER_CCdDrive>(node, static_cast<std::int32_t>(devices_.size())));
+        devices_.push_back(std::make_unique<PLATTER_CCdDrive>(*this, node, static_cast<std::int32_t>(devices_.size())));
         const PLATTER_CDevice& drive = *devices_.back();
         LogFmt("PLATTER_CPlatter::InitializeASPILayer - Drive %s: %s %s %s at %d:%d:%d", node.path.c_str(),
                drive.vendor, drive.product, drive.revision, drive.hostAdapter, drive.target, drive.lun);
@@ -75,6 +76,7 @@ void PLATTER_CPlatter::SetWriterDrive(std::int32_t adapter, std::int32_t target,
 void PLATTER_CPlatter::EnableZentPrivateLogging(bool on) {
     std::lock_guard<std::mutex> hold(lock_);
     privateLogging_ = on;
+    SetBurnVerboseLogging(on);
 }
 
 std::int32_t PLATTER_CPlatter::GetDevices() {
@@ -111,6 +113,14 @@ std::int32_t PLATTER_CPlatter::GetLastError(char* text, std::size_t textSize) {
     }
     PlatterCopyText(errorText_, text, textSize);
     return errorCode_;
+}
+
+void PLATTER_CPlatter::NoteWriteFailure(const PLATTER_CDevice& device) {
+    char text[1024];
+    const std::int32_t code = device.GetLastError(text, sizeof text);
+    std::lock_guard<std::mutex> hold(lock_);
+    errorCode_ = code;
+    errorText_ = text;
 }
 
 std::int32_t PLATTER_CPlatter::CalcBurnTimeRemaining() {

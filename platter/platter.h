@@ -45,8 +45,13 @@ public:
     std::int32_t NumWriters(bool first, bool second);
 
     // The last error's code and its text, cut to textSize bytes. After
-    // InitializeASPILayer it names the drives the user may not open.
+    // InitializeASPILayer it names the drives the user may not open; after
+    // a failed write, why the write failed.
     std::int32_t GetLastError(char* text, std::size_t textSize);
+    // A drive's write failed: its code and text become the engine's last
+    // error, which the program reads after a failed write. Called by the
+    // library's drives.
+    void NoteWriteFailure(const PLATTER_CDevice& device);
     // Milliseconds the running write still needs, from its progress so far;
     // 0 when no write runs or nothing is written yet.
     std::int32_t CalcBurnTimeRemaining();

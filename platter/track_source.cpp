@@ -12,6 +12,7 @@
 #include "platform/wave_format.h"
 #include "platter/audio_decoder.h"
 #include "platter/types.h"
+#include "platter/write_plan.h"
 
 namespace {
 
@@ -171,4 +172,20 @@ std::unique_ptr<CTrackSource> OpenTrackSource(const std::string& path, IPlatterA
     auto decoded = std::make_unique<CDecodedSource>(*decoder, path);
     if (!decoded->Measure(why)) return nullptr;
     return decoded;
+}
+
+bool MeasurePlanTracks(TWritePlan& plan, IPlatterAudioDecoder* decoder,
+                       std::vector<std::unique_ptr<CTrackSource>>& sources, std::string& why) {
+    if (plan.onTheFly) {
+        LayOutStreamedTracks(plan);
+        return true;
+    }
+    for (TPlannedTrack& track : plan.tracks) {
+        auto source = OpenTrackSource(track.path, decoder, why);
+        if (!source) return false;
+        track.pcmBytes = source->PcmBytes();
+        track.sectors = SectorsFor(track.pcmBytes);
+        sources.push_back(std::move(source));
+    }
+    return true;
 }

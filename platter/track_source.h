@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class IPlatterAudioDecoder;
 
@@ -29,3 +30,11 @@ protected:
 // missing, empty, cut short, not CD audio, or cannot be decoded.
 std::unique_ptr<CTrackSource> OpenTrackSource(const std::string& path, IPlatterAudioDecoder* decoder,
                                               std::string& why);
+
+struct TWritePlan;
+
+// Opens every file track of a plan and fills in its measured bytes and
+// sectors; on the fly, lays the streamed tracks out instead. False with why
+// filled at the first track that cannot be used.
+bool MeasurePlanTracks(TWritePlan& plan, IPlatterAudioDecoder* decoder,
+                       std::vector<std::unique_ptr<CTrackSource>>& sources, std::string& why);

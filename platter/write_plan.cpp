@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platter/cdio_image.h"
+#include "utilities/unicode.h"
 
 std::int64_t TWritePlan::TotalSectors() const {
     std::int64_t total = 0;
@@ -116,6 +117,8 @@ std::string CleanCueTitle(const std::string& title) {
     }
     return clean;
 }
+
+std::string CdTextTitle(const std::string& title) { return Utf8ToLatin1(CleanCueTitle(title)); }
 
 namespace {
 

@@ -72,3 +72,7 @@ void ReadCueSheetTitles(TWritePlan& plan);
 // A title fit for a CUE line: control characters and double quotes become
 // blanks, cut to 80 bytes on a character boundary.
 std::string CleanCueTitle(const std::string& title);
+
+// A title as the disc holds it (CD-Text, and the image drive's CUE file):
+// cleaned as above, then in ISO 8859-1 with '?' for what it lacks.
+std::string CdTextTitle(const std::string& title);

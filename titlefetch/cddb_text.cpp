@@ -1,6 +1,7 @@
 #include "titlefetch/cddb_text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "utilities/text_copy.h"
@@ -106,6 +107,15 @@ void CopyField(std::string_view text, char (&field)[256]) {
     textcopy::CopyTextCut(text, field, sizeof field);
 }
 
+std::string_view FieldText(const char (&field)[256]) { return {field, strnlen(field, sizeof field)}; }
+
+int HexDigitValue(char ch) {
+    if (ch >= '0' && ch <= '9') return ch - '0';
+    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+    return -1;
+}
+
 std::string EscapeXmcdValue(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -136,12 +146,3 @@ std::string UnescapeXmcdValue(std::string_view text) {
     return out;
 }
 
-std::string Utf8ToLatin1(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t pos = 0; pos < text.size();) {
-        const char32_t ch = DecodeUtf8(text, pos);
-        out += ch <= 0xFF ? static_cast<char>(ch) : '?';
-    }
-    return out;
-}

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "utilities/unicode.h"  // Utf8ToLatin1 for protocol level 5
+
 // Every byte that is not an ASCII letter or digit becomes '_', so the word
 // cannot break the hello text's "+"-separated fields.
 std::string SanitizeHelloWord(std::string_view word);
@@ -38,10 +40,13 @@ bool TakeWord(std::string_view& text, std::string_view& word);
 std::string EscapeXmcdValue(std::string_view text);
 std::string UnescapeXmcdValue(std::string_view text);
 
-// UTF-8 text as ISO 8859-1: characters above U+00FF (and bytes that do not
-// decode) become '?'.
-std::string Utf8ToLatin1(std::string_view text);
 
 // Copies text into a 256-byte record field, cut at 255 bytes on a UTF-8
 // character boundary.
 void CopyField(std::string_view text, char (&field)[256]);
+// The text of a record field: up to its terminator, never past its end.
+std::string_view FieldText(const char (&field)[256]);
+
+// The value of a hexadecimal digit of either case; -1 for any other
+// character.
+int HexDigitValue(char ch);

@@ -149,3 +149,13 @@ std::string Latin1ToUtf8(std::string_view text) {
     for (char ch : text) AppendUtf8(out, static_cast<unsigned char>(ch));
     return out;
 }
+
+std::string Utf8ToLatin1(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const char32_t ch = DecodeUtf8(text, pos);
+        out += ch <= 0xFF ? static_cast<char>(ch) : '?';
+    }
+    return out;
+}

@@ -42,3 +42,7 @@ std::string Windows1252ToUtf8(std::string_view text);
 // ISO 8859-1 text (ID3 tags) as UTF-8: every byte is the code point of the
 // same value.
 std::string Latin1ToUtf8(std::string_view text);
+
+// UTF-8 text as ISO 8859-1: characters above U+00FF (and bytes that do not
+// decode) become '?'.
+std::string Utf8ToLatin1(std::string_view text);

@@ -245,6 +245,9 @@ TEST_F(ImageDriveTest, RefusalsComeBeforeAnyEventAndLeaveTheTrayAlone) {
         char text[200] = "";
         EXPECT_EQ(device->GetLastError(text, sizeof text), c.code) << c.what;
         EXPECT_STRNE(text, "") << c.what;
+        char engineText[200] = "";
+        EXPECT_EQ(caseEngine.GetLastError(engineText, sizeof engineText), c.code) << c.what;
+        EXPECT_STREQ(engineText, text) << c.what;
         EXPECT_TRUE(rec.events.empty()) << c.what;
         EXPECT_TRUE(std::filesystem::is_empty(caseTray.Path())) << c.what;
         device->RefreshStatus();
@@ -327,6 +330,12 @@ TEST_F(ImageDriveTest, FaultsEndTheWriteWithTheirCodeAndSpoilTheDisc) {
             block.testWrite = test ? 1 : 0;
             EXPECT_EQ(device->WriteDisc(&block), c.code) << c.what << (test ? " (test)" : "");
             if (c.code == PLATTER_WRITE_OK) continue;
+            // The program reads why from the engine.
+            char deviceText[256];
+            char engineText[256];
+            EXPECT_EQ(caseEngine.GetLastError(engineText, sizeof engineText),
+                      device->GetLastError(deviceText, sizeof deviceText)) << c.what;
+            EXPECT_STREQ(engineText, deviceText) << c.what;
             // Track 2 began and never ended; no half-written image is left.
             EXPECT_EQ(rec.Codes(), (std::vector<std::int32_t>{43, 44, 28, 29, 20, 23, 25, 27, 25})) << c.what;
             std::set<std::string> names;
