@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "platform/last_error.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/peaks.h"
+#include "tonecore/mpeg/tests/layer12_frame_writer.h"
+#include "tonecore/seek_map.h"
 #include "tonecore/tests/song_load_support.h"
 #include "tonecore/wave_info_list.h"
+#include "tonecore/xam_object.h"
 #include "filekit/riff_format.h"
 
 using songtest::Chunk;
@@ -256,5 +260,45 @@ TEST_F(SongLoadTest, FileFormatSupportedProbesWaveAndGroupFiles) {
         EXPECT_EQ(info.convertible, c.convertible) << c.name;
         EXPECT_EQ(info.soundGroupFile, c.soundGroup) << c.name;
         EXPECT_EQ(info.formatTag, c.formatTag) << c.name;
+    }
+}
+
+TEST_F(SongLoadTest, LayerOneSongsLoadAtEveryRate) {
+    // No encoder at hand writes layer I: frames are built from random
+    // allocations and codes.
+    struct {
+        int rateIndex;
+        std::uint32_t rate;
+        std::uint32_t mode;
+        int channels;
+    } const cases[] = {{0, 44100, 0, 2}, {1, 48000, 3, 1}, {2, 32000, 1, 2}};
+    std::mt19937 rng(7);
+    constexpr int kFrames = 120;
+    for (const auto& c : cases) {
+        std::string stream;
+        int frames = 0;
+        while (frames < kFrames) {
+            const MpegFrameHeader header = layer3test::Layer12Header(1, false, c.rateIndex, 8, c.mode, 0);
+            // A draw whose bits do not fit the frame gives no frame.
+            const std::string frame = layer3test::WriteLayer12Frame(layer3test::RandomLayer12Frame(rng, header, 6));
+            if (frame.empty()) continue;
+            stream += frame;
+            ++frames;
+        }
+        const std::string path = dir_.File("song" + std::to_string(c.rate) + ".mp1");
+        testsupport::WriteWholeFile(path, stream);
+        CInitialLoad load;
+        const auto loaded = Load(load, path, 1, 1);
+        ASSERT_EQ(loaded.result, 1) << c.rate << " " << std::hex << loaded.error;
+        auto* xam = dynamic_cast<XAMObject*>(load.GetACMObject());
+        ASSERT_NE(xam, nullptr) << c.rate;
+        EXPECT_EQ(xam->Layer(), 1) << c.rate;
+        EXPECT_EQ(load.GetWAVEFORMTEX()->nBlockAlign, 4) << c.rate;  // layer I slots
+        EXPECT_EQ(load.GetWAVEFORMTEX()->nChannels, c.channels) << c.rate;
+        const double frameMs = 384 * 1000.0 / c.rate;
+        EXPECT_NEAR(xam->MilsPerFrame(), frameMs, 1e-5) << c.rate;
+        EXPECT_NEAR(load.Length(), kFrames * frameMs, frameMs + 1) << c.rate;
+        ASSERT_NE(load.GetSeekMap(), nullptr) << c.rate;
+        EXPECT_NEAR(load.GetSeekMap()->Count(), kFrames, 1) << c.rate;
     }
 }
