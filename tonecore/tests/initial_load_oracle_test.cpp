@@ -125,7 +125,10 @@ TEST_F(MpegSongLoadTest, TagsBecomeTheSongInformation) {
     for (const auto& c : cases) {
         const TEncodedSong song = Make(c.name, 44100, 2, std::string("lame --quiet -b 128") + tags + c.options, 0.3);
         CInitialLoad load;
-        ASSERT_EQ(Load(load, song.path).result, 1) << c.name;
+        ASSERT_EQ(Load(load, song.path, 1, 1).result, 1) << c.name;
+        // A tag is no damaged audio.
+        ASSERT_NE(load.GetPeaks(), nullptr) << c.name;
+        EXPECT_EQ(load.GetPeaks()->HasBadFrames(), 0) << c.name;
         const TMusicInfo* info = load.GetMusicInfo();
         ASSERT_NE(info, nullptr) << c.name;
         EXPECT_STREQ(info->title, "Title") << c.name;
@@ -158,6 +161,8 @@ TEST_F(MpegSongLoadTest, MpegInsideRiffLoadsWithinItsDataChunk) {
         const auto loaded = Load(load, path, 1, 1);
         ASSERT_EQ(loaded.result, 1) << c.name << " " << std::hex << loaded.error;
         EXPECT_NE(dynamic_cast<XAMObject*>(load.GetACMObject()), nullptr) << c.name;
+        ASSERT_NE(load.GetPeaks(), nullptr) << c.name;
+        EXPECT_EQ(load.GetPeaks()->HasBadFrames(), 0) << c.name;  // nothing after the data is decoded
         EXPECT_LE(load.DataEnd(), static_cast<std::int64_t>(c.file.find("junk") == std::string::npos
                                                                 ? c.file.size()
                                                                 : c.file.find("junk")))
