@@ -226,6 +226,8 @@ private:
     // Bytes of Format() for ms, rounded down to whole frames.
     std::int64_t BytesForMs(std::int64_t ms) const;
     std::int64_t MsForBytes(std::int64_t bytes) const;
+    // Lets go of the sound's reference on its data stream.
+    void ReleaseStream();
     // Gains for volume v at pan p.
     void SetGains(double v, double p);
     // The step for rate r into out.

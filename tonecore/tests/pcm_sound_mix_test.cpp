@@ -161,6 +161,24 @@ TEST(PcmSoundMix, HalfRateSourceGivesMidpointsBetweenItsFrames) {
     EXPECT_EQ(Samples16(mixed), (std::vector<int>{500, 1000, 1500, 2000, 3000, 4000, 0, -4000}));
 }
 
+TEST(PcmSoundMix, AnUpsampledRampStaysARamp) {
+    // Output frames that fall between the same two source frames keep
+    // interpolating from the earlier one: no sample is held.
+    const WAVEFORMATEX source = Pcm(32000, 1, 16);
+    const WAVEFORMATEX out = Pcm(44100, 1, 16);
+    std::vector<int> ramp;
+    for (int i = 0; i < 3200; ++i) ramp.push_back(10 * i);
+    TPlainSound plain(source, ramp);
+    ASSERT_EQ(plain.sound.Load(0), 1);
+    const std::vector<int> mixed = Samples16(ReadAll(plain.sound, out, [] { return Fixed(1000); }));
+    ASSERT_GT(mixed.size(), 4000u);
+    for (std::size_t k = 2; k < mixed.size(); ++k) {
+        const int rise = mixed[k] - mixed[k - 1];
+        ASSERT_GE(rise, 6) << k;
+        ASSERT_LE(rise, 8) << k;
+    }
+}
+
 TEST(PcmSoundMix, ChannelsWidthsAndGainsMeetInTheOutput) {
     struct {
         const char* what;
