@@ -37,8 +37,8 @@ enum TRenderResult : int {
     RENDER_FINISHED = 2,
 };
 
-// Effects are not applied to a PCM sound; SetEffect takes and refuses any.
-enum TEffectType : int {};
+// The effect kinds (lowpass_filter.h); a PCM sound takes none.
+enum TEffectType : std::int32_t;
 
 // Mix flags of a PCM sound.
 inline constexpr std::uint32_t PCM_MIX_SOURCE_STEREO = 1;

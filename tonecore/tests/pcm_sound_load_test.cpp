@@ -10,6 +10,7 @@
 #include "filekit/file_obj.h"
 #include "platform/last_error.h"
 #include "testsupport/temp_dir.h"
+#include "tonecore/lowpass_filter.h"
 #include "tonecore/pcm_buffer.h"
 #include "tonecore/pcm_sound.h"
 #include "tonecore/peaks.h"
@@ -77,7 +78,7 @@ TEST_F(PcmSoundLoad, ANewSoundHasItsDefaultsAndRefusesWhatItDoesNotDo) {
     EXPECT_EQ(sound.DataLength(), 0);
     EXPECT_EQ(sound.Format(), nullptr);
     EXPECT_EQ(sound.SetFormat(&cd_), 0);
-    EXPECT_EQ(sound.SetEffect(TEffectType{}, nullptr), 0);
+    EXPECT_EQ(sound.SetEffect(kEffectLowPass, nullptr), 0);
     EXPECT_EQ(sound.AddSubAtom(nullptr, 0), 0);
     EXPECT_EQ(sound.RemoveSubAtom(nullptr), 0);
     EXPECT_EQ(sound.MoveSubAtom(nullptr, 0), 0);
