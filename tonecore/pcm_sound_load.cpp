@@ -59,6 +59,8 @@ int CPCMSound::InitialLoad(CRefObj* stream, std::int32_t bufferMs, int a, int b,
     SetLastError(0);
     CInitialLoad initial;
     if (!initial.DoInitialLoad(stream, d, a, b, c, msPerPeak, progress, user)) return 0;
+    // A buffer of an earlier load reads through the decoder replaced here.
+    buffer_.reset();
     musicInfo_ = initial.StealMusicInfo();
     sourceFormat_ = initial.StealWaveFomatEx();
     decoder_ = initial.StealACMObject();
