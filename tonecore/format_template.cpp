@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-bool FormatTemplateFits(const char* text, std::string_view expected) {
+bool FormatTemplateFits(const char* text, std::string_view conversions) {
     if (text == nullptr) return false;
     std::size_t next = 0;
     for (const char* p = text; *p != '\0'; ++p) {
@@ -16,8 +16,8 @@ bool FormatTemplateFits(const char* text, std::string_view expected) {
             ++p;
             while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
         }
-        if (next >= expected.size() || *p != expected[next]) return false;
+        if (next >= conversions.size() || *p != conversions[next]) return false;
         ++next;
     }
-    return next == expected.size();
+    return next == conversions.size();
 }

@@ -1,9 +1,11 @@
 #include "tonecore/pcm_format.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "tonecore/format_template.h"
 #include "tonecore/tonecore_strings.h"
@@ -16,7 +18,7 @@ namespace {
 constexpr const char* kBuiltInTemplate = "%s %d.%03d kHz, %d Bit, %s";
 
 // The conversion letters the template must hold, in order.
-constexpr const char* kExpectedConversions = "sddds";
+constexpr std::string_view kExpectedConversions = "sddds";
 
 }  // namespace
 

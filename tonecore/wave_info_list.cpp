@@ -3,132 +3,117 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <string>
+#include <string_view>
 #include <vector>
 
 #include "filekit/riff.h"
 #include "filekit/riff_format.h"
-#include "tonecore/id3_genres.h"
-#include "utilities/text_copy.h"
-#include "utilities/unicode.h"
+#include "tonecore/id3v1.h"
+#include "tonecore/music_info.h"
+#include "tonecore/tonecore_strings.h"
 
 namespace {
 
-// No text field holds more than this; a longer sub-chunk is read only so far.
-constexpr std::size_t kMaxFieldBytes = 4096;
+constexpr std::int64_t kFailed = -1;
 
-// The text up to its terminating zero, or the whole bytes when there is none.
-std::string FieldText(std::string_view bytes) {
-    const std::string_view text = bytes.substr(0, std::min(bytes.find('\0'), bytes.size()));
-    return IsValidUtf8(text) ? std::string(text) : Windows1252ToUtf8(text);
+// A text chunk holds the text, its terminator and zeros up to an even
+// length rounded from the text, plus two: "abc" takes 6 bytes.
+std::size_t TextChunkBytes(std::size_t length) { return (length + 1) / 2 * 2 + 2; }
+
+// Writes one text chunk; the bytes it adds to the list, or -1.
+std::int64_t WriteTextChunk(CRIFF& riff, std::uint32_t id, std::string_view text) {
+    std::vector<char> data(TextChunkBytes(text.size()), '\0');
+    std::copy(text.begin(), text.end(), data.begin());
+    if (riff.WriteSubChunk(id, data.data(), static_cast<std::int64_t>(data.size())) == 0) return kFailed;
+    return static_cast<std::int64_t>(data.size()) + kRiffChunkHeaderBytes;
 }
 
-bool AllDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+// A genre number with a name is written as "(n)"; a number without one as
+// the text the engine shows for it.
+void PutGenreText(TMusicInfo& info) {
+    if (info.genreIndex < 0 || info.genreIndex >= kNoGenreIndex) return;
+    CId3Tag tag;
+    tag.setGenreIndex(info.genreIndex);
+    char name[256];
+    tag.genreString(name, 1);
+    char unsupported[256];
+    ToneCoreLoadString("ID3_not_supported", unsupported, sizeof unsupported);
+    if (std::strcmp(name, unsupported) != 0) {
+        std::snprintf(info.genre, sizeof info.genre, "(%d)", static_cast<int>(info.genreIndex));
+    } else {
+        std::snprintf(info.genre, sizeof info.genre, "%s", name);
+    }
 }
 
-// A track number or count of 1-99, else -1.
-std::int32_t TrackValue(std::string_view text) {
-    if (!AllDigits(text) || text.size() > 2) return -1;
-    const int value = std::stoi(std::string(text));
-    return value >= 1 && value <= 99 ? value : -1;
+// The CD identifier: its 32-bit length, then exactly that many bytes (the
+// writer pads an odd count). The bytes it adds, or -1.
+std::int64_t WriteCdIdentifier(CRIFF& riff, const TMusicInfo& info) {
+    const std::uint32_t length = std::min<std::uint32_t>(info.cdIdentifierLength, kCdIdentifierBytes);
+    unsigned char word[4];
+    StoreLe32(word, length);
+    if (riff.StartWriteStream(FourCC("IMCD")) == 0 || riff.WriteStreamData(word, 4) != 4) return kFailed;
+    if (length > 0 && riff.WriteStreamData(info.cdIdentifier, length) != static_cast<std::int64_t>(length)) {
+        return kFailed;
+    }
+    if (riff.EndWriteStream() == 0) return kFailed;
+    const std::int64_t data = 4 + static_cast<std::int64_t>(length);
+    return data + (data & 1) + kRiffChunkHeaderBytes;
 }
 
-void TakeGenre(const std::string& text, TMusicInfo& info) {
-    // "(n)": an ID3 genre by its number.
-    if (text.size() >= 3 && text.size() <= 5 && text.front() == '(' && text.back() == ')' &&
-        AllDigits(std::string_view(text).substr(1, text.size() - 2))) {
-        const int index = std::stoi(text.substr(1, text.size() - 2));
-        if (index < kNoGenreIndex) {
-            info.genreIndex = index;
-            std::snprintf(info.genre, sizeof info.genre, "(%d)", index);
-            return;
+// The texts of the song, in the order readers expect; the bytes they add,
+// or -1.
+std::int64_t WriteSongTexts(CRIFF& riff, TMusicInfo& info) {
+    PutGenreText(info);
+    char year[16] = "";
+    if (info.year >= 1000 && info.year <= 3000) std::snprintf(year, sizeof year, "%d", static_cast<int>(info.year));
+    char track[32] = "";
+    if (info.trackNumber >= 1 && info.trackNumber <= 99) {
+        if (info.trackCount >= 1 && info.trackCount <= 99) {
+            std::snprintf(track, sizeof track, "%d/%d", static_cast<int>(info.trackNumber),
+                          static_cast<int>(info.trackCount));
+        } else {
+            std::snprintf(track, sizeof track, "%d", static_cast<int>(info.trackNumber));
         }
     }
-    textcopy::CopyTextCut(text, info.genre, sizeof info.genre);
-    const std::int32_t index = Id3GenreIndexOf(text);
-    if (index != kNoGenreIndex) {
-        info.genreIndex = index;
-        std::snprintf(info.genre, sizeof info.genre, "(%d)", index);
+    const struct {
+        std::uint32_t id;
+        const char* text;
+    } texts[] = {
+        {FourCC("ICMT"), info.comment}, {FourCC("ICOP"), info.copyright}, {FourCC("IART"), info.artist},
+        {FourCC("IENG"), info.encodedBy}, {FourCC("INAM"), info.title}, {FourCC("IGNR"), info.genre},
+        {FourCC("ICRD"), year}, {FourCC("IALB"), info.album}, {FourCC("ITRK"), track},
+    };
+    std::int64_t total = 0;
+    for (const auto& [id, text] : texts) {
+        const std::string_view value(text, strnlen(text, TMusicInfo::kTextChars));
+        if (value.empty()) continue;
+        const std::int64_t added = WriteTextChunk(riff, id, value);
+        if (added < 0) return kFailed;
+        total += added;
     }
-}
-
-void TakeTrack(const std::string& text, TMusicInfo& info) {
-    if (text.size() > 15) return;
-    const std::size_t slash = text.find('/');
-    info.trackNumber = TrackValue(std::string_view(text).substr(0, slash));
-    info.trackCount = slash == std::string::npos ? -1 : TrackValue(std::string_view(text).substr(slash + 1));
-}
-
-void TakeCdIdentifier(std::string_view bytes, TMusicInfo& info) {
-    // A length word, then the identifier; the word is believed only as far
-    // as the bytes and the field go.
-    std::uint32_t stated = 0;
-    if (bytes.size() >= 4) stated = LoadLe32(reinterpret_cast<const unsigned char*>(bytes.data()));
-    const std::size_t present = bytes.size() >= 4 ? bytes.size() - 4 : 0;
-    const std::size_t length = std::min<std::size_t>({stated, present, sizeof info.cdIdentifier});
-    std::memset(info.cdIdentifier, 0, sizeof info.cdIdentifier);
-    if (length > 0) std::memcpy(info.cdIdentifier, bytes.data() + 4, length);
-    info.cdIdentifierLength = static_cast<std::uint32_t>(length);
+    if (info.cdIdentifierLength != 0) {
+        const std::int64_t added = WriteCdIdentifier(riff, info);
+        if (added < 0) return kFailed;
+        total += added;
+    }
+    return total;
 }
 
 }  // namespace
 
-bool TakeWaveInfoField(std::uint32_t id, std::string_view bytes, TMusicInfo& info) {
-    struct TTextField {
-        std::uint32_t id;
-        char (TMusicInfo::*field)[TMusicInfo::kTextChars];
-    };
-    static constexpr TTextField kTextFields[] = {
-        {FourCC("INAM"), &TMusicInfo::title},     {FourCC("IART"), &TMusicInfo::artist},
-        {FourCC("IALB"), &TMusicInfo::album},     {FourCC("ICMT"), &TMusicInfo::comment},
-        {FourCC("ICOP"), &TMusicInfo::copyright}, {FourCC("IENG"), &TMusicInfo::encodedBy},
-    };
-    char* field = nullptr;
-    for (const TTextField& text : kTextFields)
-        if (text.id == id) field = info.*text.field;
-    if (field != nullptr) {
-        textcopy::CopyTextCut(FieldText(bytes), field, TMusicInfo::kTextChars);
-    } else if (id == FourCC("ICRD")) {
-        const std::string text = FieldText(bytes);
-        const int year = AllDigits(text) && text.size() <= 4 ? std::stoi(text) : 0;
-        info.year = year >= 1000 && year <= 3000 ? year : 0;
-    } else if (id == FourCC("IGNR")) {
-        TakeGenre(FieldText(bytes), info);
-    } else if (id == FourCC("ITRK")) {
-        TakeTrack(FieldText(bytes), info);
-    } else if (id == FourCC("IMCD")) {
-        TakeCdIdentifier(bytes, info);
-    } else {
-        return false;
+std::int64_t WriteWaveInfoList(CRIFF& riff, const char* software, int* done, TMusicInfo* info) {
+    const int headerWritten = riff.WriteListChunkHeader(FourCC("INFO"));
+    if (done != nullptr) *done = headerWritten;
+    if (headerWritten == 0) return 0;
+    if (riff.Descend() == 0) return kFailed;
+    std::int64_t total = 4;  // the list type
+    if (info != nullptr && info->tagType != TAG_TYPE_NONE) {
+        const std::int64_t added = WriteSongTexts(riff, *info);
+        if (added < 0) return kFailed;
+        total += added;
     }
-    info.tagType = TAG_TYPE_WAV_INFO;
-    return true;
-}
-
-bool ReadWaveInfoList(CRIFF& riff, TMusicInfo& info) {
-    if (riff.SeekToLevelBeginning() == 0) return false;
-    int searchPast = 0;
-    for (;;) {
-        if (riff.SeekToChunk(RIFF_ID_LIST, searchPast, 0) == 0) return false;
-        searchPast = 1;
-        if (riff.Descend() == 0) continue;
-        _chunkInfo list;
-        _subChunk chunk;
-        riff.GetCurrentChunkInfo(&list, &chunk);
-        if (list.type == FourCC("INFO")) break;
-        riff.Ascend();
-    }
-    std::vector<char> bytes;
-    for (bool more = riff.SeekToLevelBeginning() != 0; more; more = riff.SeekToNextChunk() != 0) {
-        _chunkInfo list;
-        _subChunk chunk;
-        riff.GetCurrentChunkInfo(&list, &chunk);
-        bytes.assign(std::min<std::size_t>(chunk.size, kMaxFieldBytes), '\0');
-        const std::int64_t got = riff.ReadCurrentSubChunk(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-        if (got < 0) continue;
-        TakeWaveInfoField(chunk.id, std::string_view(bytes.data(), static_cast<std::size_t>(got)), info);
-    }
-    riff.Ascend();
-    return true;
+    const std::string_view tool = software != nullptr ? software : "";
+    if (WriteTextChunk(riff, FourCC("ISFT"), tool) < 0) return kFailed;
+    if (riff.Ascend() == 0) return kFailed;
+    return total + static_cast<std::int64_t>(tool.size()) + 10;
 }
