@@ -2,18 +2,19 @@
 // rooted paths that end in a song file's extension. Many programs' lists
 // and libraries store their paths as plain text among binary data, some as
 // two bytes a character.
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
-#include <new>
 #include <string>
 #include <string_view>
 
-#include "filekit/file_obj.h"
 #include "filekit/log.h"
 #include "filekit/path_helpers.h"
 #include "filekit/ref_obj.h"
 #include "platform/ascii_case.h"
 #include "tonecore/playlist.h"
+#include "tonecore/playlist_file.h"
 #include "utilities/text_format.h"
 #include "utilities/unicode.h"
 
@@ -85,6 +86,11 @@ private:
     std::size_t stride_;
 };
 
+// A size for the log's 32-bit numbers, held at their largest.
+unsigned LogCount(std::int64_t bytes) {
+    return static_cast<unsigned>(std::clamp<std::int64_t>(bytes, 0, UINT_MAX));
+}
+
 // What a run of path characters from a root led to.
 struct TScanRun {
     bool matched = false;
@@ -123,36 +129,27 @@ bool CPlaylist::_readGenericPlaylist(const char* path, bool checkFiles) {
     const std::size_t stride = HasFileExtension(path, "cl5") != 0 || HasFileExtension(path, "rcl") != 0 ? 2 : 1;
     const bool everyOther = HasFileExtension(path, "cl3") != 0 || HasFileExtension(path, "cl4") != 0;
 
-    CFileObj* file = new (std::nothrow) CFileObj;
-    if (file == nullptr || file->Open(path, 0, 0) == 0) {
-        DeleteRefObject(&file);
-        LogFmt("Exiting CPlaylist::_readGenericPlaylist, can't open file <%s>", path);
-        return false;
-    }
-    const std::int64_t size = file->Size();
-    if (size < 0 || size > kMaxScanBytes) {
-        DeleteRefObject(&file);
-        LogFmt("Exiting CPlaylist::_readGenericPlaylist, file size too big %u > %u",
-               static_cast<unsigned>(size), static_cast<unsigned>(kMaxScanBytes));
-        return false;
-    }
-    std::string bytes;
-    try {
-        bytes.resize(static_cast<std::size_t>(size));
-    } catch (const std::bad_alloc&) {
-        DeleteRefObject(&file);
-        LogFmt("Exiting CPlaylist::_readGenericPlaylist, can't allocate buffer of size %u",
-               static_cast<unsigned>(size));
-        return false;
-    }
-    const std::int64_t got = size > 0 ? file->Read(bytes.data(), size) : 0;
-    DeleteRefObject(&file);
-    if (got != size) {
-        LogFmt("Exiting CPlaylist::_readGenericPlaylist, can't read file into buffer");
-        return false;
+    const TPlaylistBytes read = ReadPlaylistBytes(path, 0, kMaxScanBytes);
+    switch (read.outcome) {
+        case TPlaylistRead::kRead:
+            break;
+        case TPlaylistRead::kCannotOpen:
+            LogFmt("Exiting CPlaylist::_readGenericPlaylist, can't open file <%s>", path);
+            return false;
+        case TPlaylistRead::kSizeOutOfRange:
+            LogFmt("Exiting CPlaylist::_readGenericPlaylist, file size too big %u > %u", LogCount(read.fileBytes),
+                   LogCount(kMaxScanBytes));
+            return false;
+        case TPlaylistRead::kNoMemory:
+            LogFmt("Exiting CPlaylist::_readGenericPlaylist, can't allocate buffer of size %u",
+                   LogCount(read.fileBytes));
+            return false;
+        case TPlaylistRead::kShortRead:
+            LogFmt("Exiting CPlaylist::_readGenericPlaylist, can't read file into buffer");
+            return false;
     }
 
-    const CScanText text(bytes, stride);
+    const CScanText text(read.bytes, stride);
     std::size_t pos = 0;
     int taken = 0;
     while (text.Has(pos, 3)) {

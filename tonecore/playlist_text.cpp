@@ -1,15 +1,15 @@
 // The text playlists: m3u (one name a line) and the two INI layouts, pls
 // and pl.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <set>
 #include <string>
 #include <string_view>
 
-#include "filekit/file_obj.h"
 #include "platform/ascii_case.h"
 #include "tonecore/playlist.h"
+#include "tonecore/playlist_file.h"
 #include "tonecore/playlist_paths.h"
 #include "utilities/profile_file.h"
 #include "utilities/unicode.h"
@@ -61,33 +61,21 @@ std::set<long> PresentFileNumbers(const char* section, long last, const char* pa
 }  // namespace
 
 bool CPlaylist::_readM3U(const char* path, bool checkFiles) {
-    CFileObj* file = new (std::nothrow) CFileObj;
-    if (file == nullptr || file->Open(path, 0, 0) == 0) {
-        DeleteRefObject(&file);
+    TPlaylistBytes read = ReadPlaylistBytes(path, 1, kMaxM3uBytes);
+    if (read.outcome == TPlaylistRead::kCannotOpen || read.outcome == TPlaylistRead::kSizeOutOfRange) {
         SetError(PLAYLIST_ERR_OPEN);
         return false;
     }
-    const std::int64_t size = file->Size();
-    if (size < 1 || size > kMaxM3uBytes) {
-        DeleteRefObject(&file);
-        SetError(PLAYLIST_ERR_OPEN);
-        return false;
-    }
-    std::string bytes;
-    try {
-        bytes.resize(static_cast<std::size_t>(size));
-    } catch (const std::bad_alloc&) {
-        DeleteRefObject(&file);
+    if (read.outcome == TPlaylistRead::kNoMemory) {
         SetError(PLAYLIST_ERR_MEMORY);
         return false;
     }
-    const std::int64_t got = file->Read(bytes.data(), size);
-    DeleteRefObject(&file);
-    if (got <= 0) {
+    // A short read goes on with what it gave.
+    if (read.bytes.empty()) {
         SetError(PLAYLIST_ERR_NOTHING);
         return false;
     }
-    bytes.resize(static_cast<std::size_t>(got));
+    std::string& bytes = read.bytes;
     // Older writers used the Windows code page; m3u files of today are UTF-8.
     if (!IsValidUtf8(bytes)) bytes = Windows1252ToUtf8(bytes);
     std::string_view text(bytes);

@@ -15,10 +15,7 @@ using playlist_test::LoadPaths;
 using playlist_test::PlaylistFolder;
 using Strings = std::vector<std::string>;
 
-class MarkupPlaylist : public ::testing::Test {
-protected:
-    PlaylistFolder dir_;
-};
+class MarkupPlaylist : public playlist_test::PlaylistTest {};
 
 TEST(AsxDuration, TextsInEveryForm) {
     const struct {

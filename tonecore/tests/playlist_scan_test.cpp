@@ -25,10 +25,7 @@ std::string Wide(std::string_view text) {
     return out;
 }
 
-class PlaylistScan : public ::testing::Test {
-protected:
-    PlaylistFolder dir_;
-};
+class PlaylistScan : public playlist_test::PlaylistTest {};
 
 TEST_F(PlaylistScan, FindsRootedSongPathsAmongAnyBytes) {
     const struct {

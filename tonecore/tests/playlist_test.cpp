@@ -16,10 +16,7 @@ namespace {
 using playlist_test::PlaylistFolder;
 using Strings = std::vector<std::string>;
 
-class Playlist : public ::testing::Test {
-protected:
-    PlaylistFolder dir_;
-};
+class Playlist : public playlist_test::PlaylistTest {};
 
 TEST_F(Playlist, LoadsAppendAndSongFilesAreTheirOwnEntry) {
     const std::string m3u = dir_.Write("a.m3u", "one.mp3\ntwo.mp3\n");

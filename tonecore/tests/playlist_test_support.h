@@ -2,6 +2,8 @@
 // What the playlist tests share: a scratch folder to write playlists into
 // and the paths a load gives.
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +26,12 @@ public:
 
 private:
     testsupport::TempDir dir_;
+};
+
+// Tests that write playlists into a folder of their own.
+class PlaylistTest : public ::testing::Test {
+protected:
+    PlaylistFolder dir_;
 };
 
 inline std::vector<std::string> Paths(const CPlaylist& list) {

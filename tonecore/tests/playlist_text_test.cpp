@@ -16,10 +16,7 @@ using playlist_test::LoadPaths;
 using playlist_test::PlaylistFolder;
 using Strings = std::vector<std::string>;
 
-class TextPlaylist : public ::testing::Test {
-protected:
-    PlaylistFolder dir_;
-};
+class TextPlaylist : public playlist_test::PlaylistTest {};
 
 TEST_F(TextPlaylist, M3uListsEveryLineThatIsNoComment) {
     const std::string list = dir_.Write("list.m3u",
