@@ -27,7 +27,10 @@ void CloseAndRelease(CFileObj*& file) {
 
 }  // namespace
 
-void CPlaylist::DeleteAll() { entries_.clear(); }
+void CPlaylist::DeleteAll() {
+    entries_.clear();
+    entries_.shrink_to_fit();
+}
 
 TONECORE_CMusicInfo* CPlaylist::GetTrackInfo(int i) const {
     if (i < 0 || i >= Count()) return nullptr;

@@ -75,6 +75,7 @@ std::string ResolveMarkupSongPath(const char* playlistPath, std::string_view nam
 }
 
 std::string ResolveM3uSongPath(const char* playlistPath, std::string_view name) {
+    if (name.empty()) return {};
     if (name.starts_with('/') || IsForeignSongName(name)) return std::string(name);
     std::string local = WithLocalSeparators(name);
     const std::string folder = PlaylistFolder(playlistPath);
