@@ -1,12 +1,13 @@
 // Fuzz target for one playlist reader, chosen by the extension the build
 // gives (PLAYLIST_FUZZ_EXTENSION): the input is loaded with and without
-// checking and counted, and a list that loaded is saved as a session and
-// read back to the same number of entries.
+// checking and counted, and a list that loaded is saved as a session (see
+// below) and read back to the same number of entries.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -54,6 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < list.Count(); ++i) {
         if (list.GetTrackFilePath(i) == nullptr || list.GetTrackTitle(i) == nullptr) std::abort();
     }
+    // Saving syncs a file to disk, which is slow: the session target's
+    // inputs, and every sixteenth of the others, are saved.
+    if (std::strcmp(PLAYLIST_FUZZ_EXTENSION, "tps") != 0 && (size % 16) != 0) return 0;
     if (!list.SaveToFile(session.c_str())) return 0;
     CPlaylist reread;
     if (!reread.LoadFromFile(session.c_str(), false) || reread.Count() != list.Count()) std::abort();
