@@ -78,8 +78,8 @@ const WAVEFORMATEX* CSoundGroup::MemberFormat(CAudioAtom* member) {
         auto* group = static_cast<CSoundGroup*>(member);
         return &group->bestFormat_;
     }
-    if (member->Type() & ATOM_KIND_PCM_SOUND) return static_cast<CPCMSound*>(member)->Format();
-    return nullptr;
+    auto* sound = dynamic_cast<CPCMSound*>(member);
+    return sound != nullptr ? sound->Format() : nullptr;
 }
 
 bool CSoundGroup::TakeOut(CAudioAtom* member) {
@@ -303,8 +303,8 @@ double CSoundGroup::DataSizeOfSubGroups() {
         auto* member = static_cast<CAudioAtom*>(members_.Index(i));
         if (member->Type() & ATOM_KIND_GROUP) {
             total += static_cast<CSoundGroup*>(member)->DataSizeOfSubGroups();
-        } else if (member->Type() & ATOM_KIND_PCM_SOUND) {
-            CRefObj* stream = static_cast<CPCMSound*>(member)->GetRefObj();
+        } else if (auto* sound = dynamic_cast<CPCMSound*>(member); sound != nullptr) {
+            CRefObj* stream = sound->GetRefObj();
             if (stream != nullptr) total += static_cast<double>(stream->DataSize());
         }
     }
