@@ -61,6 +61,25 @@ void Place(CAudioAtom* sound, CSoundGroup& group, std::int32_t offset) {
     sound->Add(&group, offset);
 }
 
+// A group of constant-sample sounds at their offsets.
+struct TPlaced {
+    std::uint32_t ms;
+    int value;
+    std::int32_t offset;
+};
+struct TSession {
+    TAtomRef<CSoundGroup> group{new CSoundGroup};
+    std::vector<TAtomRef<CPCMSound>> sounds;
+};
+TSession Session(const WAVEFORMATEX& format, const std::vector<TPlaced>& placed) {
+    TSession session;
+    for (const auto& p : placed) {
+        session.sounds.push_back(ConstantSound(format, p.ms, p.value));
+        Place(session.sounds.back().get(), *session.group, p.offset);
+    }
+    return session;
+}
+
 // Stereo 16-bit frames: one value per frame for both channels.
 std::vector<int> FrameValues(const std::vector<std::uint8_t>& bytes) {
     std::vector<int> out;
@@ -109,13 +128,8 @@ TEST(MixerConstruction, RatesSnapAndBuffersHoldWholeFrames) {
 }
 
 TEST(MixToDataSink, GroupRendersToTheHandComputedMix) {
-    TAtomRef<CSoundGroup> group(new CSoundGroup);
-    auto a = ConstantSound(kCd, 1500, 1000);
-    auto b = ConstantSound(kCd, 1000, 2000);
-    auto c = ConstantSound(kCd, 300, -500);
-    Place(a.get(), *group, 0);
-    Place(b.get(), *group, 1200);
-    Place(c.get(), *group, 3000);
+    TSession session = Session(kCd, {{1500, 1000, 0}, {1000, 2000, 1200}, {300, -500, 3000}});
+    CSoundGroup* group = session.group.get();
     ASSERT_EQ(group->Length(0), 3300);
 
     CPCMMixer mixer(nullptr);
@@ -132,7 +146,7 @@ TEST(MixToDataSink, GroupRendersToTheHandComputedMix) {
     add(3000, 3300, -500);
     EXPECT_EQ(FrameValues(sink.bytes), expected);
     EXPECT_EQ(mixer.GetPercentageMixedToFile(), 0);
-    EXPECT_EQ(mixer.MixingSoundToFile(a.get()), 0);
+    EXPECT_EQ(mixer.MixingSoundToFile(session.sounds[0].get()), 0);
 }
 
 TEST(MixToDataSink, FadesAndOverlapsMixAsEachSoundReadAlone) {
@@ -185,56 +199,44 @@ TEST(MixToDataSink, FadesAndOverlapsMixAsEachSoundReadAlone) {
 
 TEST(MixToDataSink, BuffersFollowTheLengthTheGapsAndTheFormat) {
     CPCMMixer mixer(nullptr);
-    {
-        // 2500 ms: two whole seconds and the half the last sound fills.
-        TAtomRef<CSoundGroup> group(new CSoundGroup);
-        auto a = ConstantSound(kCd, 2500, 100);
-        Place(a.get(), *group, 0);
+    const WAVEFORMATEX low = pcmtest::Pcm(22050, 2, 8);
+    const struct {
+        const char* what;
+        WAVEFORMATEX format;
+        std::vector<TPlaced> placed;
+        std::int32_t lengthMs;  // -1: the group's
+        std::vector<std::int32_t> sizes;
+    } cases[] = {
+        {"2500 ms: two whole seconds and the half the sound fills", kCd, {{2500, 100, 0}}, 2500,
+         {kCdSecond, kCdSecond, 88200}},
+        {"nothing asked, nothing written", kCd, {{2500, 100, 0}}, 0, {}},
+        {"a gap comes as whole buffers of silence", low, {{500, 0x1000, 0}, {500, 0x1000, 2500}}, -1,
+         {44100, 44100, 44100}},
+        {"a short last sound inside the last window keeps its end", kCd, {{1000, 100, 0}, {200, 300, 1500}}, -1,
+         {kCdSecond, 123480}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TSession session = Session(c.format, c.placed);
         TSink sink;
-        EXPECT_EQ(Render(mixer, *group, sink, 2500), 1);
-        EXPECT_EQ(sink.sizes, (std::vector<std::int32_t>{kCdSecond, kCdSecond, 88200}));
-        // Nothing asked, nothing written.
-        TSink none;
-        EXPECT_EQ(Render(mixer, *group, none, 0), 1);
-        EXPECT_TRUE(none.sizes.empty());
-    }
-    {
-        // A gap of silence comes as whole buffers; 8-bit silence is 0x80.
-        const WAVEFORMATEX low = pcmtest::Pcm(22050, 2, 8);
-        TAtomRef<CSoundGroup> group(new CSoundGroup);
-        auto a = ConstantSound(low, 500, 0x1000);
-        auto b = ConstantSound(low, 500, 0x1000);
-        Place(a.get(), *group, 0);
-        Place(b.get(), *group, 2500);
-        TSink sink;
-        EXPECT_EQ(Render(mixer, *group, sink, group->Length(0), low), 1);
-        EXPECT_EQ(sink.sizes, (std::vector<std::int32_t>{44100, 44100, 44100}));
-        ASSERT_EQ(sink.bytes.size(), 3u * 44100);
-        EXPECT_EQ(sink.bytes[0], 0x90);
-        EXPECT_EQ(std::count(sink.bytes.begin() + 22050, sink.bytes.begin() + 110250, 0x80), 88200);
-        EXPECT_EQ(sink.bytes[110250], 0x90);
-    }
-    {
-        // A short last sound that starts inside the last window keeps its end.
-        TAtomRef<CSoundGroup> group(new CSoundGroup);
-        auto a = ConstantSound(kCd, 1000, 100);
-        auto b = ConstantSound(kCd, 200, 300);
-        Place(a.get(), *group, 0);
-        Place(b.get(), *group, 1500);
-        TSink sink;
-        EXPECT_EQ(Render(mixer, *group, sink, group->Length(0)), 1);
-        EXPECT_EQ(sink.sizes, (std::vector<std::int32_t>{kCdSecond, 123480}));
-        EXPECT_EQ(FrameValues(sink.bytes).back(), 300);
+        const std::int32_t length = c.lengthMs >= 0 ? c.lengthMs : session.group->Length(0);
+        EXPECT_EQ(Render(mixer, *session.group, sink, length, c.format), 1);
+        EXPECT_EQ(sink.sizes, c.sizes);
+        if (c.format.wBitsPerSample == 8) {
+            // 8-bit silence is 0x80, around the sounds' 0x90.
+            ASSERT_EQ(sink.bytes.size(), 3u * 44100);
+            EXPECT_EQ(sink.bytes[0], 0x90);
+            EXPECT_EQ(std::count(sink.bytes.begin() + 22050, sink.bytes.begin() + 110250, 0x80), 88200);
+            EXPECT_EQ(sink.bytes[110250], 0x90);
+        } else if (!sink.bytes.empty()) {
+            EXPECT_EQ(FrameValues(sink.bytes).back(), c.placed.back().value);
+        }
     }
 }
 
 TEST(MixToDataSink, SinksThatTakeLessOrStopLoseNothing) {
-    TAtomRef<CSoundGroup> group(new CSoundGroup);
-    std::vector<TAtomRef<CPCMSound>> sounds;
-    for (int i = 0; i < 3; ++i) {
-        sounds.push_back(ConstantSound(kCd, 700, 1000 * (i + 1)));
-        Place(sounds.back().get(), *group, 600 * i);
-    }
+    TSession session = Session(kCd, {{700, 1000, 0}, {700, 2000, 600}, {700, 3000, 1200}});
+    CSoundGroup* group = session.group.get();
     CPCMMixer mixer(nullptr);
     TSink whole;
     Render(mixer, *group, whole, group->Length(0));
@@ -253,7 +255,7 @@ TEST(MixToDataSink, SinksThatTakeLessOrStopLoseNothing) {
     stopping.stopAtCall = 1;
     EXPECT_EQ(Render(mixer, *group, stopping, group->Length(0)), 1);
     EXPECT_EQ(stopping.sizes.size(), 1u);
-    EXPECT_EQ(mixer.MixingSoundToFile(sounds[0].get()), 0);
+    EXPECT_EQ(mixer.MixingSoundToFile(session.sounds[0].get()), 0);
 
     // Sinks that take whole frames at odd sizes get the same stream too.
     TSink odd;
@@ -263,9 +265,9 @@ TEST(MixToDataSink, SinksThatTakeLessOrStopLoseNothing) {
 }
 
 TEST(MixToDataSink, RendersOutsideTheEngineLockWithTheSinkFormatShown) {
-    TAtomRef<CSoundGroup> group(new CSoundGroup);
-    auto a = ConstantSound(kCd, 2500, 100);
-    Place(a.get(), *group, 0);
+    TSession session = Session(kCd, {{2500, 100, 0}});
+    CSoundGroup* group = session.group.get();
+    CPCMSound* a = session.sounds[0].get();
     _tInitMixer init = CdMixer();
     init.format = pcmtest::Pcm(22050, 1, 8);
     CPCMMixer mixer(&init);
@@ -277,7 +279,7 @@ TEST(MixToDataSink, RendersOutsideTheEngineLockWithTheSinkFormatShown) {
     WAVEFORMATEX shown{};
     sink.during = [&] {
         percents.push_back(mixer.GetPercentageMixedToFile());
-        listed = listed || mixer.MixingSoundToFile(a.get());
+        listed = listed || mixer.MixingSoundToFile(a);
         // Another thread reads the format and takes the engine lock while
         // the rendering is under way.
         auto other = std::async(std::launch::async, [&] {
