@@ -5,6 +5,7 @@
 #include <new>
 
 #include "filekit/ref_obj.h"
+#include "tonecore/read_once_scope.h"
 #include "tonecore/acm_object.h"
 #include "tonecore/seek_map.h"
 
@@ -23,18 +24,6 @@ constexpr std::int64_t kMaxSourceStep = std::int64_t{1} << 40;
 constexpr int kMaxReadPasses = 1000;
 constexpr std::int64_t kSeekReadBlocks = 16;
 
-// Restores the stream's data mode when the read is done.
-class CReadOnceScope {
-public:
-    explicit CReadOnceScope(CRefObj* stream) : stream_(stream), mode_(stream->DataMode()) { stream_->SetDataMode(0); }
-    ~CReadOnceScope() { stream_->SetDataMode(mode_); }
-    CReadOnceScope(const CReadOnceScope&) = delete;
-    CReadOnceScope& operator=(const CReadOnceScope&) = delete;
-
-private:
-    CRefObj* stream_;
-    int mode_;
-};
 
 }  // namespace
 
@@ -110,6 +99,18 @@ void CACMBuffer::DropLeftover() {
     leftoverAt_ = 0;
 }
 
+std::uint32_t CACMBuffer::DrainDecoder(BYTE* destination, std::uint32_t n) {
+    // An MPEG decoding object keeps the decoded bytes that did not fit a
+    // block and hands them over with its next conversion; at the end of the
+    // data that is a conversion of nothing. Codec-layer streams keep
+    // nothing.
+    if (!conversionStarted_ || n == 0 || decoder_->IsACM() != 0) return 0;
+    std::int64_t none = 0;
+    std::uint8_t* out = destination;
+    const std::int64_t produced = decoder_->Convert(nullptr, none, out, n, kConversionNext, 1);
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(produced, 0, n));
+}
+
 int CACMBuffer::NextFlag() {
     if (conversionStarted_) return kConversionNext;
     conversionStarted_ = 1;
@@ -144,7 +145,10 @@ std::int64_t CACMBuffer::ReadData(BYTE* destination, std::uint32_t n) {
             CReadOnceScope readOnce(stream);
             got = stream->ReadData(sourceBlock_.data(), sourceBytes);
         }
-        if (got <= 0) break;
+        if (got <= 0) {
+            delivered += DrainDecoder(destination + delivered, n - delivered);
+            break;
+        }
         const bool lastPass = got < sourceBytes;
         const auto flag = static_cast<TConversionFlag>(NextFlag());
         const int last = lastPass || stream->Tell() == stream->GetDataEnd() ? 1 : 0;
@@ -198,7 +202,9 @@ int CACMBuffer::Seek(std::int64_t position) {
         const std::int64_t target = lastKey > 0 ? position % lastKey : 0;
         const std::int64_t wraps = lastKey > 0 ? position / lastKey : 0;
         std::int64_t value = 0;
-        const std::int64_t key = seekMap_->SeekMapFind(target, &value, nullptr, -decoder_->GetInitialNumOffsetsInRev());
+        // The decoder says how many entries to move: negative goes back (an
+        // MPEG object starts two frames early for its bit reservoir).
+        const std::int64_t key = seekMap_->SeekMapFind(target, &value, nullptr, decoder_->GetInitialNumOffsetsInRev());
         sourceOffset = value;
         decoder_->AdjustSrcOffset(&sourceOffset);
         decodedPosition_ = key + (position != target ? wraps * lastKey : 0);
@@ -224,6 +230,7 @@ int CACMBuffer::Seek(std::int64_t position) {
     if (readSize <= 0 || decodedSize <= 0) return 0;
     std::vector<std::uint8_t> sourceBlock(static_cast<std::size_t>(readSize));
     std::vector<std::uint8_t> decodedBlock(static_cast<std::size_t>(decodedSize));
+    std::int64_t unproductive = 0;
     while (decodedPosition_ < position) {
         const std::int64_t got = stream->ReadData(sourceBlock.data(), readSize);
         if (got <= 0) break;
@@ -235,9 +242,13 @@ int CACMBuffer::Seek(std::int64_t position) {
         // What the codec did not take is read again, whatever it made.
         if (consumed < got) stream->Seek(consumed - got, 1);
         if (produced <= 0) {
-            if (consumed <= 0) return 0;  // no progress is possible
+            // A codec that takes nothing, or takes a whole round of a looped
+            // window without making anything, will never get there.
+            unproductive += got;
+            if (consumed <= 0 || unproductive > stream->DataSize()) return 0;
             continue;
         }
+        unproductive = 0;
         if (decodedPosition_ + produced > position) {
             const std::int64_t used = position - decodedPosition_;
             leftover_.assign(decodedBlock.begin() + used, decodedBlock.begin() + produced);

@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "filekit/ref_obj.h"
+#include "tonecore/read_once_scope.h"
 #include "tonecore/acm_object.h"
 #include "tonecore/peak_accumulator.h"
 #include "tonecore/peaks.h"
+#include "tonecore/scan_finish.h"
 #include "tonecore/seek_map.h"
 
 namespace {
@@ -34,18 +36,6 @@ bool ContinueAfterPass(TScanProgress progress, void* context, std::uint32_t coun
     return answer != 0;
 }
 
-// Restores the stream's data mode however the scan ends.
-class CDataModeGuard {
-public:
-    explicit CDataModeGuard(CRefObj* stream) : stream_(stream), mode_(stream->DataMode()) { stream_->SetDataMode(0); }
-    ~CDataModeGuard() { stream_->SetDataMode(mode_); }
-    CDataModeGuard(const CDataModeGuard&) = delete;
-    CDataModeGuard& operator=(const CDataModeGuard&) = delete;
-
-private:
-    CRefObj* stream_;
-    int mode_;
-};
 
 }  // namespace
 
@@ -84,7 +74,7 @@ void ACMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
     std::int64_t totalConsumed = 0;
     std::int64_t totalDecoded = 0;
     {
-        CDataModeGuard readOnce(source);
+        CReadOnceScope readOnce(source);
         TConversionFlag flag = kConversionFirst;
         while (!cancelled && source->Tell() < dataEnd) {
             const std::int64_t read =
@@ -109,17 +99,8 @@ void ACMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
         }
     }
 
-    if (cancelled) {
-        ReleaseSeekMap(&seekMap);
-        delete peaks;
-        peaks = nullptr;
-        return;
-    }
-    const std::int32_t length =
-        destination.nAvgBytesPerSec == 0
-            ? 0
-            : static_cast<std::int32_t>(static_cast<double>(totalDecoded) * 1000.0 / destination.nAvgBytesPerSec);
-    if (lengthMs != nullptr) *lengthMs = length;
-    if (peaks != nullptr) peaks->FinishPeaksFromParse(accumulator->Count(), length, toFile);
-    if (seekMap != nullptr) seekMap->SeekMapAdd(totalConsumed, totalDecoded);
+    FinishDecodeScan(cancelled != 0, totalDecoded, destination, seekMap, peaks,
+                     accumulator ? accumulator->Count() : 0u, toFile, lengthMs);
+    // A closing entry for the whole source.
+    if (!cancelled && seekMap != nullptr) seekMap->SeekMapAdd(totalConsumed, totalDecoded);
 }
