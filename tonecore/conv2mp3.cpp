@@ -43,7 +43,9 @@ CConv2MP3::~CConv2MP3() {
     FreeBuffers();
 }
 
-bool CConv2MP3::GetEncoderDll() { return LoadMP3EncoderLibrary(GetMP3EncoderType()) != nullptr; }
+bool CConv2MP3::GetEncoderDll() { return EncoderModule() != nullptr; }
+
+void* CConv2MP3::EncoderModule() { return LoadMP3EncoderLibrary(GetMP3EncoderType()); }
 
 bool CConv2MP3::BindEntryPoints(void* module) {
     return Bind(module, "beInitStream", &entries_.init) && Bind(module, "beEncodeChunk", &entries_.encode) &&
@@ -60,7 +62,7 @@ int CConv2MP3::Create(const char* path, CConv2FileFormat* target, const WAVEFORM
         return 0;
     }
     if (!GetEncoderDll()) return 0;
-    if (!BindEntryPoints(LoadMP3EncoderLibrary(GetMP3EncoderType()))) {
+    if (!BindEntryPoints(EncoderModule())) {
         SetLastError(TONECORE_ERR_MP3_ENCODER);
         return 0;
     }

@@ -67,6 +67,8 @@ public:
     virtual void UpdateSettingsAfterEncoderChange(CConv2FileFormat* format);
     // Loads the encoder's library (kept until FreeConversionLibraries).
     virtual bool GetEncoderDll();
+    // The encoder's loaded library; null when it cannot be loaded.
+    virtual void* EncoderModule();
     // The kbps a format's file is estimated at.
     virtual double GetBitrateForBytesToWrite(const CConv2FileFormat* format);
     // Fills the configuration record for target from source; the base

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "lame_enc/encoder_interface.h"
-#include "lame_enc/tests/mp3_frames.h"
+#include "testsupport/mp3_frames.h"
 #include "platform/dynamic_module.h"
 #include "testsupport/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "lame_enc/tests/mp3_frames.h"
+#include "testsupport/mp3_frames.h"
 
 namespace {
 
