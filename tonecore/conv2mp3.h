@@ -25,6 +25,7 @@ public:
     ~CConv2MP3() override;
     CConv2MP3(const CConv2MP3&) = delete;
 
+    using CConv2FileObj::Create;
     // Loads the encoder library, creates the file and starts an encoder
     // stream for target from PCM in the source format; 1 or 0.
     int Create(const char* path, CConv2FileFormat* target, const WAVEFORMATEX* source) override;
