@@ -55,6 +55,26 @@ std::int32_t HighestBelow(std::span<const std::int32_t> rates, std::int32_t kbps
     return below != rates.begin() ? *(below - 1) : rates.front();
 }
 
+// Stores the chosen minimum or maximum; when the range closes, the other
+// end moves to the next list value beyond it and its list follows. The ABR
+// edit is corrected either way.
+void StoreRangeEnd(const TMP3BitrateControls& controls, CConv2FileFormat* format, TBitrateList end) {
+    const bool minimum = end == TBitrateList::kMinimums;
+    IChoiceList* chosen = minimum ? controls.minBitrates : controls.maxBitrates;
+    IChoiceList* other = minimum ? controls.maxBitrates : controls.minBitrates;
+    if (chosen == nullptr || format == nullptr) return;
+    const auto kbps = SelectedChoiceValue(chosen);
+    if (!kbps) return;
+    (minimum ? format->minBitrate : format->maxBitrate) = *kbps;
+    if (format->minBitrate >= format->maxBitrate) {
+        const std::span<const std::int32_t> rates = MPEGVersionBitRates(format->mpegVersion);
+        std::int32_t& moved = minimum ? format->maxBitrate : format->minBitrate;
+        if (!rates.empty()) moved = minimum ? LowestAbove(rates, *kbps) : HighestBelow(rates, *kbps);
+        if (other != nullptr) SelectChoiceValue(other, moved);
+    }
+    CorrectABR(controls.abrEdit, format);
+}
+
 }  // namespace
 
 void LoadStringsMP3TagTypes(IChoiceList* list, char* buffer, int size) {
@@ -174,16 +194,7 @@ void SetMP3MinBitrateValue(IChoiceList* list, const CConv2FileFormat* format) {
 }
 
 void GetMP3MinBitrateValue(const TMP3BitrateControls& controls, CConv2FileFormat* format) {
-    if (controls.minBitrates == nullptr || format == nullptr) return;
-    const auto kbps = SelectedChoiceValue(controls.minBitrates);
-    if (!kbps) return;
-    format->minBitrate = *kbps;
-    if (format->minBitrate >= format->maxBitrate) {
-        const std::span<const std::int32_t> rates = MPEGVersionBitRates(format->mpegVersion);
-        if (!rates.empty()) format->maxBitrate = LowestAbove(rates, format->minBitrate);
-        if (controls.maxBitrates != nullptr) SelectChoiceValue(controls.maxBitrates, format->maxBitrate);
-    }
-    CorrectABR(controls.abrEdit, format);
+    StoreRangeEnd(controls, format, TBitrateList::kMinimums);
 }
 
 void LoadStringsMP3MaxBitrates(IChoiceList* list, char* buffer, int size, const CConv2FileFormat* format) {
@@ -197,16 +208,7 @@ void SetMP3MaxBitrateValue(IChoiceList* list, const CConv2FileFormat* format) {
 }
 
 void GetMP3MaxBitrateValue(const TMP3BitrateControls& controls, CConv2FileFormat* format) {
-    if (controls.maxBitrates == nullptr || format == nullptr) return;
-    const auto kbps = SelectedChoiceValue(controls.maxBitrates);
-    if (!kbps) return;
-    format->maxBitrate = *kbps;
-    if (format->maxBitrate <= format->minBitrate) {
-        const std::span<const std::int32_t> rates = MPEGVersionBitRates(format->mpegVersion);
-        if (!rates.empty()) format->minBitrate = HighestBelow(rates, format->maxBitrate);
-        if (controls.minBitrates != nullptr) SelectChoiceValue(controls.minBitrates, format->minBitrate);
-    }
-    CorrectABR(controls.abrEdit, format);
+    StoreRangeEnd(controls, format, TBitrateList::kMaximums);
 }
 
 void InitMP3ABREdit(ITextField* edit) {

@@ -48,6 +48,15 @@ protected:
         return info;
     }
 
+    // A new file as the converter makes it: the reserved tag, then the audio.
+    void WriteReservedFile(const std::string& path) {
+        ASSERT_EQ(conv_->Create(path.c_str()), 1);
+        ASSERT_EQ(conv_->ReserveTagSpace(), 2058);
+        const auto bytes = static_cast<std::int64_t>(kAudio.size());
+        ASSERT_EQ(conv_->Write(kAudio.data(), bytes), bytes);
+        conv_->Close();
+    }
+
     static CId3Tag ReadV1(const std::string& file) {
         CId3Tag v1;
         EXPECT_EQ(v1.loadTag(file.data() + file.size() - kId3v1Bytes), 1);
@@ -95,10 +104,7 @@ TEST_F(Conv2MP3Tag, AnId3v1BlockIsReplacedNotAppended) {
 TEST_F(Conv2MP3Tag, TheV2TagTakesTheReservedRoomAndKeepsTheAudio) {
     UseTagType(TAG_TYPE_ID3V2);
     const std::string path = dir_.File("reserved.mp3");
-    ASSERT_EQ(conv_->Create(path.c_str()), 1);
-    EXPECT_EQ(conv_->ReserveTagSpace(), 2058);
-    ASSERT_EQ(conv_->Write(kAudio.data(), static_cast<std::int64_t>(kAudio.size())), static_cast<std::int64_t>(kAudio.size()));
-    conv_->Close();
+    WriteReservedFile(path);
 
     TMusicInfo info;
     std::strcpy(info.title, "A Title");
@@ -118,10 +124,7 @@ TEST_F(Conv2MP3Tag, TheV2TagTakesTheReservedRoomAndKeepsTheAudio) {
 TEST_F(Conv2MP3Tag, ALargerTagMovesTheAudioInsteadOfOverwritingIt) {
     UseTagType(TAG_TYPE_ID3V2);
     const std::string path = dir_.File("grown.mp3");
-    ASSERT_EQ(conv_->Create(path.c_str()), 1);
-    ASSERT_EQ(conv_->ReserveTagSpace(), 2058);
-    conv_->Write(kAudio.data(), static_cast<std::int64_t>(kAudio.size()));
-    conv_->Close();
+    WriteReservedFile(path);
     TMusicInfo info;
     for (char* field : {info.title, info.artist, info.album, info.comment}) {
         std::memset(field, 'x', TMusicInfo::kTextChars - 1);
