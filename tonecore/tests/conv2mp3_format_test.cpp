@@ -369,21 +369,21 @@ TEST(Conv2MP3Format, TheSettingsTextNamesVersionBitrateAndMode) {
     char text[256];
     CConv2FileFormat f = Mp3Format();
     lame->GetTargetFormatStr(text, sizeof text, &f);
-    EXPECT_STREQ(text, "MPEG-1, 192 kbps, Stereo");
+    EXPECT_STREQ(text, "MPEG 1, 192 kbps, Stereo");
     f.enableVBR = 1;
     f.crc = 1;
     f.copyrightBit = 1;
     lame->MakeSettingsString(&f, false, text, sizeof text);
-    EXPECT_STREQ(text, "MPEG-1 Layer 3, VBR 128-320 kbps, quality 2, Stereo, VBR header, CRC, copyright");
+    EXPECT_STREQ(text, "MPEG 1 Layer 3, VBR 128-320 kbps, quality 2, Stereo, VBR header, CRC, copyright");
     blade->MakeSettingsString(&f, false, text, sizeof text);
-    EXPECT_STREQ(text, "MPEG-1 Layer 3, 192 kbps, Stereo, CRC, copyright") << "no VBR: the bitrate";
+    EXPECT_STREQ(text, "MPEG 1 Layer 3, 192 kbps, Stereo, CRC, copyright") << "no VBR: the bitrate";
     f.enableABR = 1;
     f.mode = 3;
     f.mpegVersion = 2;
     lame->GetTargetFormatStr(text, sizeof text, &f);
-    EXPECT_STREQ(text, "MPEG-2.5, ABR 128-320 kbps, average 192 kbps, Mono");
+    EXPECT_STREQ(text, "MPEG 2.5, ABR 128-320 kbps, average 192 kbps, Mono");
     lame->GetTargetFormatStr(text, 9, &f);
-    EXPECT_STREQ(text, "MPEG-2.5") << "cut to the room given";
+    EXPECT_STREQ(text, "MPEG 2.5") << "cut to the room given";
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ TEST_F(Mp3SettingsHelpers, ModesAndVersionsFollowTheEncoder) {
     CFakeChoiceList versions;
     LoadStringsMP3Versions(&versions, buffer_, sizeof buffer_, lame_);
     EXPECT_EQ(versions.Values(), (Values{1, 0, 2}));
-    EXPECT_EQ(versions.items[2].first, "MPEG-2.5");
+    EXPECT_EQ(versions.items[2].first, "MPEG 2.5");
     LoadStringsMP3Versions(&versions, buffer_, sizeof buffer_, blade_);
     EXPECT_EQ(versions.Values(), (Values{1}));
 }
@@ -227,11 +227,11 @@ TEST_F(Mp3SettingsHelpers, ThePresetSliderOffersWhatTheEncoderMakes) {
     f.preset = 4;
     SetMP3PresetString(&name, &text, buffer_, sizeof buffer_, &f, lame_);
     EXPECT_EQ(name.text, "FM radio");
-    EXPECT_EQ(text.text, "(MPEG-2, 96 kbps, Joint stereo)");
+    EXPECT_EQ(text.text, "(MPEG 2, 96 kbps, Joint stereo)");
     f.enableVBR = 1;
     f.originalBit = 1;
     SetMP3UserSettingsString(&settings, buffer_, sizeof buffer_, &f, lame_);
-    EXPECT_EQ(settings.text, "MPEG-1 Layer 3, VBR 128-320 kbps, quality 2, Stereo, VBR header, original");
+    EXPECT_EQ(settings.text, "MPEG 1 Layer 3, VBR 128-320 kbps, quality 2, Stereo, VBR header, original");
 }
 
 TEST_F(Mp3SettingsHelpers, ChoosingAnotherEncoderReplacesTheConverter) {
