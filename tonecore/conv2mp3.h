@@ -47,8 +47,11 @@ public:
     // The PCM bytes one write should bring: those of about half a second
     // of the target, in whole chunks; -1 before Create.
     std::int32_t GetDesiredBufferSize() override;
-    // The bytes of the file for milliseconds of a source, tag included, when
-    // the target follows the user's settings; 0.0 otherwise.
+    // The bytes of the file for milliseconds of a source, tag included. With
+    // a source format, milliseconds >= 0 and a target of the user's settings
+    // the target is fitted to that format; otherwise this converter must be
+    // open on the song file, which is loaded to fit the target (negative
+    // milliseconds: the song's length). 0.0 when the song cannot be loaded.
     double GetBytesToWrite(CConv2FileFormat* target, const WAVEFORMATEX* source, double milliseconds) override;
     void MakeMostNaturalFormatCallback(CConv2FileFormat* format, const WAVEFORMATEX* source,
                                        const TSourceDecoder* decoder) override;
@@ -140,6 +143,9 @@ private:
     std::int64_t EncodeChunk(const std::int16_t* values, std::uint32_t count);
     void CloseEncoderStream();
     void FreeBuffers();
+    // Loads the song file this converter is open on and fits fitted to it
+    // from wanted; the song's length in ms, -1 when it cannot be loaded.
+    std::int32_t FitToOpenSong(CConv2FileFormat* fitted, const CConv2FileFormat* wanted);
 
     TEntries entries_;
     std::unique_ptr<TEncoderConfig> config_;
