@@ -4,6 +4,8 @@
 
 #include "tonecore/conv2file_obj.h"
 #include "tonecore/converter_factory.h"
+#include "tonecore/pcm_sound.h"
+#include "tonecore/sound_source.h"
 #include "tonecore/pcm_format.h"
 
 namespace {
@@ -147,6 +149,14 @@ CConv2FileObj* CConv2FileFormat::GetConvFObj(CConv2FileObj* conv) const {
 // - follow the source (capped or not): the source's head with the
 //   reference settings, the decoder's bitrate and rate, fitted by the
 //   converter; capped also lowers channels, rate and bits to the user's.
+void CConv2FileFormat::SmartCopy(std::uint16_t tag, const CConv2FileFormat* wanted, CPCMSound* sound,
+                                 CConv2FileObj* conv) {
+    if (sound == nullptr) return;
+    TSoundSource source;
+    DescribeSoundSource(*sound, source);
+    SmartCopy(tag, wanted, source.format, conv, sound->GetMusicInfo(), source.decoder);
+}
+
 void CConv2FileFormat::SmartCopy(std::uint16_t tag, const CConv2FileFormat* wanted, const WAVEFORMATEX* source,
                                  CConv2FileObj* conv, const TMusicInfo* info, const TSourceDecoder* decoder) {
     if (wanted == nullptr) return;

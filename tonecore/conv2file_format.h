@@ -16,6 +16,7 @@ class CConv2FileObj;
 class CRegKey;
 struct TMusicInfo;
 struct TSourceDecoder;
+class CPCMSound;
 
 class CConv2FileFormat : public WAVEFORMATEX {
 public:
@@ -59,6 +60,9 @@ public:
     // rules of each sound quality). source, info and decoder may be null.
     void SmartCopy(std::uint16_t tag, const CConv2FileFormat* wanted, const WAVEFORMATEX* source,
                    CConv2FileObj* conv, const TMusicInfo* info, const TSourceDecoder* decoder);
+    // The same for a loaded sound: its format, song information and
+    // decoding object.
+    void SmartCopy(std::uint16_t tag, const CConv2FileFormat* wanted, CPCMSound* sound, CConv2FileObj* conv);
 
     // conv, or a new converter for this format's type (null when that type
     // is not available). The caller frees what it did not pass in.

@@ -5,6 +5,8 @@
 
 #include "platform/types.h"
 #include "tonecore/conv2file_format.h"
+#include "tonecore/pcm_sound.h"
+#include "tonecore/sound_source.h"
 
 CConv2FileObj::CConv2FileObj(const CConv2FileObj& other)
     : CFileObj(other),
@@ -14,6 +16,12 @@ CConv2FileObj::CConv2FileObj(const CConv2FileObj& other)
 
 int CConv2FileObj::Create(const char* path, CConv2FileFormat* /*target*/, const WAVEFORMATEX* /*source*/) {
     return CFileObj::Create(path);
+}
+
+int CConv2FileObj::Create(const char* path, CConv2FileFormat* target, CPCMSound* sound) {
+    WAVEFORMATEX format{};
+    if (sound == nullptr || sound->GetFormat(&format) == 0) return 0;
+    return Create(path, target, &format);
 }
 
 std::int64_t CConv2FileObj::WriteStreamData(const void* /*pcm*/, std::int64_t /*bytes*/, std::int64_t* accepted) {
@@ -52,6 +60,13 @@ void CConv2FileObj::GetTargetFormat(CConv2FileFormat* target, const CConv2FileFo
     target->SmartCopy(static_cast<std::uint16_t>(GetFormatType()), wanted, source, this, info, decoder);
 }
 
+void CConv2FileObj::GetTargetFormat(CConv2FileFormat* target, const CConv2FileFormat* wanted, CPCMSound* sound) {
+    if (target == nullptr || sound == nullptr) return;
+    TSoundSource source;
+    DescribeSoundSource(*sound, source);
+    GetTargetFormat(target, wanted, source.format, sound->GetMusicInfo(), source.decoder);
+}
+
 double CConv2FileObj::GetBytesToWrite(CConv2FileFormat* /*target*/, const WAVEFORMATEX* /*source*/,
                                       double /*milliseconds*/) {
     return 0.0;
@@ -67,6 +82,11 @@ bool CConv2FileObj::ValidateFormat(CConv2FileFormat* /*format*/) { return false;
 std::int64_t CConv2FileObj::WriteTag(const char* /*path*/, const char* /*text*/, TMusicInfo* /*info*/,
                                      CFileObj* /*source*/) {
     return 0;
+}
+
+std::int64_t CConv2FileObj::WriteTag(const char* path, const char* text, CPCMSound* sound) {
+    if (sound == nullptr) return 0;
+    return WriteTag(path, text, sound->GetMusicInfo(), dynamic_cast<CFileObj*>(sound->GetRefObj()));
 }
 
 void CConv2FileObj::CreateDefaultTagTitleString(const char* path, char* out) {

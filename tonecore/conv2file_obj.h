@@ -17,6 +17,8 @@
 
 class CConv2FileFormat;
 
+class CPCMSound;
+
 class CConv2FileObj : public CFileObj {
 public:
     CConv2FileObj() = default;
@@ -30,6 +32,9 @@ public:
     // Creates the file for target from PCM in the source format. The base
     // only creates the file.
     virtual int Create(const char* path, CConv2FileFormat* target, const WAVEFORMATEX* source);
+    // The same for a loaded sound: from the PCM it reads out. 0 without a
+    // sound or its format.
+    virtual int Create(const char* path, CConv2FileFormat* target, CPCMSound* sound);
     virtual _tFileConversionTypedef GetConversionType() { return conversionType_; }
     virtual std::int32_t GetFormatType() { return formatType_; }
     // The file extension without its dot ("wav"); null for the base.
@@ -52,6 +57,10 @@ public:
     virtual void GetTargetFormat(CConv2FileFormat* target, const CConv2FileFormat* wanted,
                                  const WAVEFORMATEX* source, const TMusicInfo* info,
                                  const TSourceDecoder* decoder);
+    // The same for a loaded sound: the decoder's source format when the
+    // sound has a decoding object, else the PCM it reads out; its song
+    // information and decoder go along.
+    virtual void GetTargetFormat(CConv2FileFormat* target, const CConv2FileFormat* wanted, CPCMSound* sound);
     virtual std::int32_t GetDesiredBufferSize() { return -1; }
     virtual double GetBytesToWrite(CConv2FileFormat* target, const WAVEFORMATEX* source, double milliseconds);
     // The format callbacks of CConv2FileFormat.
@@ -61,6 +70,8 @@ public:
     virtual bool ValidateFormat(CConv2FileFormat* format);
     // Writes the tag into the finished file at path; 0 for the base.
     virtual std::int64_t WriteTag(const char* path, const char* text, TMusicInfo* info, CFileObj* source);
+    // The same with a loaded sound's song information and source file.
+    virtual std::int64_t WriteTag(const char* path, const char* text, CPCMSound* sound);
     virtual std::int64_t ReserveTagSpace() { return 0; }
 
     std::int32_t NeedToResample() const { return needToResample_; }

@@ -21,11 +21,15 @@
 
 class CConv2MP3 : public CConv2FileObj {
 public:
+    // The forms that take a loaded sound stay reachable beside the
+    // overrides below.
+    using CConv2FileObj::Create;
+    using CConv2FileObj::GetTargetFormat;
+    using CConv2FileObj::WriteTag;
     CConv2MP3();
     ~CConv2MP3() override;
     CConv2MP3(const CConv2MP3&) = delete;
 
-    using CConv2FileObj::Create;
     // Loads the encoder library, creates the file and starts an encoder
     // stream for target from PCM in the source format; 1 or 0.
     int Create(const char* path, CConv2FileFormat* target, const WAVEFORMATEX* source) override;

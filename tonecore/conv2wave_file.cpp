@@ -1,5 +1,6 @@
 #include "tonecore/conv2wave_file.h"
 
+#include <new>
 #include <vector>
 
 #include "filekit/riff_format.h"
@@ -8,6 +9,7 @@
 #include "tonecore/conversion_errors.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/pcm_format.h"
+#include "tonecore/pcm_sound.h"
 #include "tonecore/wave_info_list.h"
 
 namespace {
@@ -172,4 +174,24 @@ bool CConv2WaveFile::ValidateFormat(CConv2FileFormat* format) {
 std::int64_t CConv2WaveFile::WriteTag(const char* /*path*/, const char* /*text*/, TMusicInfo* /*info*/,
                                       CFileObj* /*source*/) {
     return 0;
+}
+
+double CConv2WaveFile::GetBytesToWrite(CConv2FileFormat* target, const WAVEFORMATEX* /*source*/,
+                                       double milliseconds) {
+    // The fixed buffer and peak spacing of a load that only measures.
+    constexpr std::int32_t kBufferMs = 2000;
+    constexpr std::int32_t kMsPerPeak = 20;
+    if (!IsOpen() || Seek(0, 0) == 0) return 0.0;
+    CPCMSound* sound = new (std::nothrow) CPCMSound;
+    if (sound == nullptr) return 0.0;
+    CAudioAtom* atom = sound;
+    double bytes = 0.0;
+    if (sound->InitialLoad(this, kBufferMs, 0, 0, 0, 0, kMsPerPeak, nullptr, nullptr) != 0) {
+        if (milliseconds < 0.0) milliseconds = sound->Length(0);
+        CConv2FileFormat fitted(WAVE_FORMAT_PCM);
+        GetTargetFormat(&fitted, target, sound);
+        bytes = milliseconds * 0.001 * fitted.nAvgBytesPerSec;
+    }
+    DeleteAtom(&atom);
+    return bytes;
 }

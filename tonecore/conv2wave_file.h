@@ -17,6 +17,11 @@
 
 class CConv2WaveFile : public CConv2FileObj {
 public:
+    // The forms that take a loaded sound stay reachable beside the
+    // overrides below.
+    using CConv2FileObj::Create;
+    using CConv2FileObj::GetTargetFormat;
+    using CConv2FileObj::WriteTag;
     CConv2WaveFile();
     ~CConv2WaveFile() override;
     CConv2WaveFile(const CConv2WaveFile&) = delete;
@@ -40,6 +45,11 @@ public:
     void GetFormatFromPreset(CConv2FileFormat* target, std::int32_t preset, _tTagTypedef tag,
                              _tSoundQualityTypedef quality) override;
     void GetTargetFormatStr(char* out, std::int32_t size, CConv2FileFormat* target) override;
+    // Bytes the WAV file of a song takes: this object must be open on the
+    // song's file; a temporary sound loads it (its length stands in for a
+    // negative `milliseconds`) and the target is fitted to it. 0 when the
+    // song does not load.
+    double GetBytesToWrite(CConv2FileFormat* target, const WAVEFORMATEX* source, double milliseconds) override;
     // The rate becomes 44100 from 32000 Hz up, 11025 below 16000 Hz, else
     // 22050.
     void MakeMostNaturalFormatCallback(CConv2FileFormat* format, const WAVEFORMATEX* source,
