@@ -30,14 +30,15 @@ function(trackpress_library name)
   install(TARGETS ${name} LIBRARY DESTINATION lib)
 endfunction()
 
-# trackpress_tests(NAME LABEL SOURCES... [LIBS lib...]): one GoogleTest
-# executable registered with CTest under the given label.
+# trackpress_tests(NAME LABEL SOURCES... [LIBS lib...] [PROPERTIES prop value...]):
+# one GoogleTest executable registered with CTest under the given label;
+# PROPERTIES are further test properties of every test it holds.
 function(trackpress_tests name label)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE trackpress_options trackpress_testsupport
                         GTest::gtest GTest::gmock ${ARG_LIBS})
-  gtest_discover_tests(${name} PROPERTIES LABELS ${label} DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} PROPERTIES LABELS ${label} ${ARG_PROPERTIES} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # trackpress_gui_tests(NAME SOURCES... [LIBS lib...]): a GoogleTest executable

@@ -45,6 +45,7 @@ void* GetModuleSymbol(void* module, const char* symbol) {
     return dlsym(module, symbol);
 }
 
-void FreeModule(void* module) {
-    if (module != nullptr) dlclose(module);
+int FreeModule(void* module) {
+    if (module == nullptr) return 1;
+    return dlclose(module) == 0 ? 1 : 0;
 }

@@ -18,4 +18,6 @@ std::string ModuleFileName(std::string_view moduleName);
 void* LoadModule(std::string_view moduleName);
 // An exported symbol of a loaded module, or null.
 void* GetModuleSymbol(void* module, const char* symbol);
-void FreeModule(void* module);
+// Releases one load; 1 when released (also for null), 0 when the loader
+// refused.
+int FreeModule(void* module);

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
+#include "tonecore/format_template.h"
 #include "tonecore/tonecore_strings.h"
 #include "utilities/text_copy.h"
 
@@ -16,28 +18,7 @@ namespace {
 constexpr const char* kBuiltInTemplate = "%s %d.%03d kHz, %d Bit, %s";
 
 // The conversion letters the template must hold, in order.
-constexpr const char kExpectedConversions[] = "sddds";
-
-// True when every conversion in the template is one of the expected five in
-// its place (flags, width and precision digits allowed, no '*', no length
-// modifiers) and "%%" stands for a percent sign.
-bool TemplateFits(const char* text) {
-    std::size_t next = 0;
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p != '%') continue;
-        ++p;
-        if (*p == '%') continue;
-        while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr) ++p;
-        while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
-        if (*p == '.') {
-            ++p;
-            while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
-        }
-        if (next >= sizeof kExpectedConversions - 1 || *p != kExpectedConversions[next]) return false;
-        ++next;
-    }
-    return next == sizeof kExpectedConversions - 1;
-}
+constexpr std::string_view kExpectedConversions = "sddds";
 
 }  // namespace
 
@@ -67,7 +48,7 @@ void SoundFormatToString(const WAVEFORMATEX* format, char* out, std::size_t outS
     } else {
         ToneCoreLoadString("FS_MS_PCM", name, sizeof name);
     }
-    const char* used = TemplateFits(pattern) ? pattern : kBuiltInTemplate;
+    const char* used = FormatTemplateFits(pattern, kExpectedConversions) ? pattern : kBuiltInTemplate;
     const int kHz = static_cast<int>(format->nSamplesPerSec / 1000);
     const int rest = static_cast<int>(format->nSamplesPerSec - 1000u * static_cast<unsigned>(kHz));
     const int needed = std::snprintf(nullptr, 0, used, name, kHz, rest,

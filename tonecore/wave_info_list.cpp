@@ -1,0 +1,119 @@
+#include "tonecore/wave_info_list.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "filekit/riff.h"
+#include "filekit/riff_format.h"
+#include "tonecore/id3v1.h"
+#include "tonecore/music_info.h"
+#include "tonecore/tonecore_strings.h"
+
+namespace {
+
+constexpr std::int64_t kFailed = -1;
+
+// A text chunk holds the text, its terminator and zeros up to an even
+// length rounded from the text, plus two: "abc" takes 6 bytes.
+std::size_t TextChunkBytes(std::size_t length) { return (length + 1) / 2 * 2 + 2; }
+
+// Writes one text chunk; the bytes it adds to the list, or -1.
+std::int64_t WriteTextChunk(CRIFF& riff, std::uint32_t id, std::string_view text) {
+    std::vector<char> data(TextChunkBytes(text.size()), '\0');
+    std::copy(text.begin(), text.end(), data.begin());
+    if (riff.WriteSubChunk(id, data.data(), static_cast<std::int64_t>(data.size())) == 0) return kFailed;
+    return static_cast<std::int64_t>(data.size()) + kRiffChunkHeaderBytes;
+}
+
+// A genre number with a name is written as "(n)"; a number without one as
+// the text the engine shows for it.
+void PutGenreText(TMusicInfo& info) {
+    if (info.genreIndex < 0 || info.genreIndex >= kNoGenreIndex) return;
+    CId3Tag tag;
+    tag.setGenreIndex(info.genreIndex);
+    char name[256];
+    tag.genreString(name, 1);
+    char unsupported[256];
+    ToneCoreLoadString("ID3_not_supported", unsupported, sizeof unsupported);
+    if (std::strcmp(name, unsupported) != 0) {
+        std::snprintf(info.genre, sizeof info.genre, "(%d)", static_cast<int>(info.genreIndex));
+    } else {
+        std::snprintf(info.genre, sizeof info.genre, "%s", name);
+    }
+}
+
+// The CD identifier: its 32-bit length, then exactly that many bytes (the
+// writer pads an odd count). The bytes it adds, or -1.
+std::int64_t WriteCdIdentifier(CRIFF& riff, const TMusicInfo& info) {
+    const std::uint32_t length = std::min<std::uint32_t>(info.cdIdentifierLength, kCdIdentifierBytes);
+    unsigned char word[4];
+    StoreLe32(word, length);
+    if (riff.StartWriteStream(FourCC("IMCD")) == 0 || riff.WriteStreamData(word, 4) != 4) return kFailed;
+    if (length > 0 && riff.WriteStreamData(info.cdIdentifier, length) != static_cast<std::int64_t>(length)) {
+        return kFailed;
+    }
+    if (riff.EndWriteStream() == 0) return kFailed;
+    const std::int64_t data = 4 + static_cast<std::int64_t>(length);
+    return data + (data & 1) + kRiffChunkHeaderBytes;
+}
+
+// The texts of the song, in the order readers expect; the bytes they add,
+// or -1.
+std::int64_t WriteSongTexts(CRIFF& riff, TMusicInfo& info) {
+    PutGenreText(info);
+    char year[16] = "";
+    if (info.year >= 1000 && info.year <= 3000) std::snprintf(year, sizeof year, "%d", static_cast<int>(info.year));
+    char track[32] = "";
+    if (info.trackNumber >= 1 && info.trackNumber <= 99) {
+        if (info.trackCount >= 1 && info.trackCount <= 99) {
+            std::snprintf(track, sizeof track, "%d/%d", static_cast<int>(info.trackNumber),
+                          static_cast<int>(info.trackCount));
+        } else {
+            std::snprintf(track, sizeof track, "%d", static_cast<int>(info.trackNumber));
+        }
+    }
+    const struct {
+        std::uint32_t id;
+        const char* text;
+    } texts[] = {
+        {FourCC("ICMT"), info.comment}, {FourCC("ICOP"), info.copyright}, {FourCC("IART"), info.artist},
+        {FourCC("IENG"), info.encodedBy}, {FourCC("INAM"), info.title}, {FourCC("IGNR"), info.genre},
+        {FourCC("ICRD"), year}, {FourCC("IALB"), info.album}, {FourCC("ITRK"), track},
+    };
+    std::int64_t total = 0;
+    for (const auto& [id, text] : texts) {
+        const std::string_view value(text, strnlen(text, TMusicInfo::kTextChars));
+        if (value.empty()) continue;
+        const std::int64_t added = WriteTextChunk(riff, id, value);
+        if (added < 0) return kFailed;
+        total += added;
+    }
+    if (info.cdIdentifierLength != 0) {
+        const std::int64_t added = WriteCdIdentifier(riff, info);
+        if (added < 0) return kFailed;
+        total += added;
+    }
+    return total;
+}
+
+}  // namespace
+
+std::int64_t WriteWaveInfoList(CRIFF& riff, const char* software, int* done, TMusicInfo* info) {
+    const int headerWritten = riff.WriteListChunkHeader(FourCC("INFO"));
+    if (done != nullptr) *done = headerWritten;
+    if (headerWritten == 0) return 0;
+    if (riff.Descend() == 0) return kFailed;
+    std::int64_t total = 4;  // the list type
+    if (info != nullptr && info->tagType != TAG_TYPE_NONE) {
+        const std::int64_t added = WriteSongTexts(riff, *info);
+        if (added < 0) return kFailed;
+        total += added;
+    }
+    const std::string_view tool = software != nullptr ? software : "";
+    if (WriteTextChunk(riff, FourCC("ISFT"), tool) < 0) return kFailed;
+    if (riff.Ascend() == 0) return kFailed;
+    return total + static_cast<std::int64_t>(tool.size()) + 10;
+}
