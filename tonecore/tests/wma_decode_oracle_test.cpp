@@ -1,0 +1,136 @@
+// The WMA decoding object against the ffmpeg program: songs it made load
+// with its length and bit rate, decode to its own decode, and go on from a
+// seek exactly as a straight decode does.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "mediacore/tests/wma_fixture.h"
+#include "platform/last_error.h"
+#include "testsupport/temp_dir.h"
+#include "tonecore/peaks.h"
+#include "tonecore/seek_map.h"
+#include "tonecore/tests/wma_test_support.h"
+#include "tonecore/wma_errors.h"
+
+namespace {
+
+using mediatest::TWmaSpec;
+
+const TWmaSpec kSongs[] = {
+    {"wmav2", 44100, 2, 128}, {"wmav2", 48000, 2, 96}, {"wmav2", 22050, 1, 32},
+    {"wmav1", 44100, 2, 128}, {"wmav1", 48000, 1, 64}, {"wmav1", 22050, 2, 48},
+};
+constexpr double kSeconds = 1.6;
+
+double Probe(const std::string& path, const std::string& entry) {
+    return std::atof(mediatest::Capture("ffprobe -v error -show_entries " + entry + " -of csv=p=0 '" + path + "'")
+                         .c_str());
+}
+
+class WmaDecodeOracle : public ::testing::TestWithParam<TWmaSpec> {
+protected:
+    void SetUp() override {
+        if (!mediatest::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+        path_ = mediatest::MakeWma(dir_, GetParam(), kSeconds);
+        ASSERT_FALSE(path_.empty());
+        reference_ = mediatest::FfmpegDecode(path_);
+        ASSERT_FALSE(reference_.empty());
+    }
+
+    // Version 1 fills its lowest bands with the decoder's running noise
+    // generator, which a restarted decode cannot continue; what is coded
+    // comes out the same. A sample off in time would differ by far more.
+    int SeekTolerance() const { return std::string(GetParam().codec) == "wmav1" ? 256 : 1; }
+
+    testsupport::TempDir dir_;
+    std::string path_;
+    std::vector<std::int16_t> reference_;
+};
+
+TEST_P(WmaDecodeOracle, LoadsWithTheProbedLengthAndDecodesToTheReference) {
+    wmatest::TLoadedSong song(path_);
+    ASSERT_TRUE(song.loaded) << GetLastError();
+    const TWmaSpec spec = GetParam();
+    const WAVEFORMATEX* out = song.decoder->GetDestFormat();
+    EXPECT_EQ(out->nSamplesPerSec, static_cast<std::uint32_t>(spec.rate));
+    EXPECT_EQ(out->nChannels, spec.channels);
+    EXPECT_EQ(out->wBitsPerSample, 16);
+    const WAVEFORMATEX* in = song.decoder->GetSrcFormat();
+    EXPECT_EQ(in->wFormatTag, 0x161);
+    EXPECT_EQ(in->nBlockAlign, 2 * spec.channels);
+    EXPECT_EQ(in->nAvgBytesPerSec, static_cast<std::uint32_t>(song.decoder->GetBitRate() / 8));
+
+    const double probedMs = Probe(path_, "format=duration") * 1000.0;
+    EXPECT_NEAR(static_cast<double>(song.decoder->GetDuration()), probedMs, 2.0);
+    const double probedBitRate = Probe(path_, "stream=bit_rate");
+    EXPECT_NEAR(song.decoder->GetBitRate(), probedBitRate, probedBitRate * 0.02);
+    // The data window is the song's size at its bit rate.
+    EXPECT_EQ(song.stream->GetDataStart(), 0);
+    EXPECT_EQ(song.stream->DataSize(), song.decoder->GetDataSize());
+
+    ASSERT_EQ(song.buffer->Seek(0), 1);
+    const std::vector<std::int16_t> decoded = wmatest::ReadToEnd(*song.buffer, 7);
+    EXPECT_EQ(decoded.size(), reference_.size());
+    EXPECT_LE(wmatest::MaxDifference(decoded, reference_), 1);
+    // The song ended: the reader is closed and the stream stands at its end.
+    EXPECT_FALSE(song.decoder->IsOpen());
+    EXPECT_GE(song.stream->Tell(), song.stream->GetDataEnd());
+}
+
+TEST_P(WmaDecodeOracle, SeeksGoOnAsAStraightDecode) {
+    wmatest::TLoadedSong song(path_);
+    ASSERT_TRUE(song.loaded) << GetLastError();
+    const WAVEFORMATEX* out = song.decoder->GetDestFormat();
+    const std::int64_t duration = song.decoder->GetDuration();
+    // The decoded song may end a little before the file's stated duration.
+    const std::int64_t decodedMs =
+        static_cast<std::int64_t>(reference_.size() / out->nChannels) * 1000 / out->nSamplesPerSec;
+    // 50 ms, two points within the first 100 ms (the reader restarts at 0),
+    // mid-song, and within the last second.
+    const std::int64_t targetsMs[] = {50, 1, 73, decodedMs / 2, decodedMs - 700, decodedMs - 30};
+    for (const std::int64_t ms : targetsMs) {
+        SCOPED_TRACE(ms);
+        const std::int64_t position = ms * out->nSamplesPerSec / 1000 * out->nBlockAlign;
+        ASSERT_EQ(song.buffer->Seek(position), 1);
+        const std::vector<std::int16_t> rest = wmatest::ReadToEnd(*song.buffer, static_cast<std::uint32_t>(ms));
+        const std::size_t from = static_cast<std::size_t>(position / 2);
+        ASSERT_LE(from, reference_.size());
+        EXPECT_EQ(rest.size(), reference_.size() - from);
+        EXPECT_LE(wmatest::MaxDifference(rest, reference_, from), SeekTolerance());
+        // The read ran to the end and closed the reader: open it again.
+        ASSERT_EQ(song.decoder->EnableStream(1), 1);
+    }
+    const bool past = song.decoder->Seek(static_cast<double>(duration + 50));
+    EXPECT_FALSE(past);
+    EXPECT_FALSE(song.decoder->IsStarted());
+}
+
+TEST_P(WmaDecodeOracle, PeakScanMeasuresTheDecodedLength) {
+    wmatest::TLoadedSong song(path_);
+    ASSERT_TRUE(song.loaded) << GetLastError();
+    const WAVEFORMATEX* out = song.decoder->GetDestFormat();
+    CSeekMap* map = nullptr;
+    CPeaks* peaks = nullptr;
+    std::int32_t length = 0;
+    std::int64_t done = 0;
+    song.decoder->ParseScanAndBuild(song.stream.get(), map, peaks, &length, &done, 0, song.decoder->GetDataSize(), 0,
+                                    1, 1, 0, 10, 1, 0, nullptr, nullptr);
+    ASSERT_NE(peaks, nullptr);
+    EXPECT_EQ(map, nullptr);
+    const auto expected = static_cast<std::int32_t>(static_cast<double>(reference_.size()) * 2 * 1000.0 /
+                                                    out->nAvgBytesPerSec);
+    EXPECT_EQ(length, expected);
+    EXPECT_NEAR(static_cast<double>(peaks->GetNumPeaks()), length / 10.0, 2.0);
+    EXPECT_NEAR(static_cast<double>(done), static_cast<double>(song.decoder->GetDataSize()),
+                song.decoder->GetDataSize() * 0.05);
+    delete peaks;
+}
+
+INSTANTIATE_TEST_SUITE_P(Songs, WmaDecodeOracle, ::testing::ValuesIn(kSongs),
+                         [](const auto& info) { return mediatest::SpecName(info.param); });
+
+}  // namespace
