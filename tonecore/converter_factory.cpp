@@ -12,6 +12,7 @@
 #include "platform/last_error.h"
 #include "tonecore/conv2file_format.h"
 #include "tonecore/conv2wave_file.h"
+#include "tonecore/conv2wma_file.h"
 #include "tonecore/conversion_errors.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/format_template.h"
@@ -94,11 +95,7 @@ CConv2FileObj* CreateMP3(int encoder) {
     return Row(encoder).create(encoder);
 }
 
-// WMA conversion comes with the WMA writer support.
-CConv2FileObj* CreateWMA(int /*encoder*/) {
-    SetLastError(TONECORE_ERR_NO_CONVERTER);
-    return nullptr;
-}
+CConv2FileObj* CreateWMA(int /*encoder*/) { return new (std::nothrow) CConv2WmaFile; }
 
 constexpr std::array<TConverterCreator, kFileConversionTypes> kCreators{CreateWave, CreateMP3, CreateWMA};
 
@@ -318,6 +315,12 @@ void* LoadLibraryWMADecoder() {
     // A module already kept is the one to use: loading it again would only
     // take a second reference that nobody releases.
     void*& module = State().wmaDecoderModule;
+    if (module == nullptr) module = LoadCheckedMediaModule();
+    return module;
+}
+
+void* LoadLibraryWMAEncoder() {
+    void*& module = State().wmaEncoderModule;
     if (module == nullptr) module = LoadCheckedMediaModule();
     return module;
 }
