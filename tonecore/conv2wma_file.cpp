@@ -7,6 +7,7 @@
 
 #include "platform/dynamic_module.h"
 #include "platform/last_error.h"
+#include "tonecore/wm_release.h"
 #include "tonecore/conv2file_format.h"
 #include "tonecore/conv2file_presets.h"
 #include "tonecore/converter_factory.h"
@@ -28,12 +29,6 @@ constexpr std::uint64_t kUnitsPerSecond = 10000000;  // 100-nanosecond units
 constexpr int kSettingsTemplateBytes = 128;
 constexpr const char* kBuiltInSettings = "WMA %d kbps, %d.%03d kHz, %s";
 const std::int32_t kWmaRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
-
-template <typename T>
-void ReleaseInterface(T*& pointer) {
-    if (pointer != nullptr) pointer->Release();
-    pointer = nullptr;
-}
 
 template <typename Fn>
 bool Bind(void* module, Fn& fn, const char* name) {

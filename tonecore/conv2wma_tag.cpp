@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/last_error.h"
+#include "tonecore/wm_release.h"
 #include "tonecore/conv2wma_file.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/music_info.h"
@@ -19,12 +20,6 @@ namespace {
 
 // A text attribute holds at most this many UTF-16 units.
 constexpr std::size_t kMaxAttributeChars = 4096;
-
-template <typename T>
-void ReleaseInterface(T*& pointer) {
-    if (pointer != nullptr) pointer->Release();
-    pointer = nullptr;
-}
 
 }  // namespace
 

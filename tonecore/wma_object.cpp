@@ -11,6 +11,7 @@
 #include "mediacore/mediacore_exports.h"
 #include "platform/dynamic_module.h"
 #include "platform/last_error.h"
+#include "tonecore/wm_release.h"
 #include "tonecore/conv2file_presets.h"
 #include "tonecore/converter_factory.h"
 #include "tonecore/format_template.h"
@@ -43,12 +44,6 @@ WAVEFORMATEX PcmDestination(const WAVEFORMATEX* source) {
     destination.wBitsPerSample = 16;
     ValidateFormat(&destination, WAVE_FORMAT_PCM);
     return destination;
-}
-
-template <typename T>
-void ReleaseInterface(T*& pointer) {
-    if (pointer != nullptr) pointer->Release();
-    pointer = nullptr;
 }
 
 }  // namespace
