@@ -68,6 +68,13 @@ public:
     std::int32_t EstimatedBytesWritten() const { return estimatedBytes_; }
     std::int32_t ProtectFlag() const { return protect_; }
 
+protected:
+    // Bound by GetEncoderDll.
+    PFN_WMCreateWriter createWriter_ = nullptr;
+    PFN_WMCreateEditor createEditor_ = nullptr;
+    PFN_GenerateProfile generateProfile_ = nullptr;
+    PFN_ReleaseProfile releaseProfile_ = nullptr;
+
 private:
     // Opens the editor on path with its header information; false
     // (TONECORE_ERR_WMA_WRITER) when that fails.
@@ -84,10 +91,6 @@ private:
     IWMWriter* writer_ = nullptr;
     IWMMetadataEditor* editor_ = nullptr;
     IWMHeaderInfo* headerInfo_ = nullptr;
-    PFN_WMCreateWriter createWriter_ = nullptr;
-    PFN_WMCreateEditor createEditor_ = nullptr;
-    PFN_GenerateProfile generateProfile_ = nullptr;
-    PFN_ReleaseProfile releaseProfile_ = nullptr;
     double bitrateKbps_ = 0.0;
     double sourceBytesPerSec_ = 0.0;
     double targetBytesPerSec_ = 0.0;
