@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <vector>
 
 #include "mediacore/mediacore_exports.h"
 #include "tonecore/conv2file_obj.h"
@@ -118,6 +119,8 @@ void GetFormatFromPreset(CConv2FileFormat* format, std::int32_t preset, _tTagTyp
 // a byte rate within 250 bit/s of the preset's bitrate).
 bool IsWMAFormatAvailable(std::int32_t preset);
 int NumPresetWMAFormatsAvailable();
+// The offered presets (1-8), in order.
+std::vector<std::int32_t> OfferedWMAPresets();
 // The preset (0-based) of the sliderIndex-th offered preset (1-based); -1
 // when there is none.
 int GetPresetIndexFromSliderIndex(int sliderIndex);

@@ -3,6 +3,7 @@
 // and a byte rate within 250 bit/s of the preset's bitrate.
 
 #include <cstdlib>
+#include <vector>
 
 #include "tonecore/conv2file_presets.h"
 #include "tonecore/conv2wma_file.h"
@@ -37,18 +38,19 @@ bool IsWMAFormatAvailable(std::int32_t preset) {
     return PresetOffered(converter, preset);
 }
 
-int NumPresetWMAFormatsAvailable() {
+std::vector<std::int32_t> OfferedWMAPresets() {
     CConv2WmaFile converter;
-    int offered = 0;
-    for (std::int32_t preset = 1; preset <= kWMAPresetCount; ++preset) offered += PresetOffered(converter, preset);
+    std::vector<std::int32_t> offered;
+    for (std::int32_t preset = 1; preset <= kWMAPresetCount; ++preset) {
+        if (PresetOffered(converter, preset)) offered.push_back(preset);
+    }
     return offered;
 }
 
+int NumPresetWMAFormatsAvailable() { return static_cast<int>(OfferedWMAPresets().size()); }
+
 int GetPresetIndexFromSliderIndex(int sliderIndex) {
-    CConv2WmaFile converter;
-    int seen = 0;
-    for (std::int32_t preset = 1; preset <= kWMAPresetCount; ++preset) {
-        if (PresetOffered(converter, preset) && ++seen == sliderIndex) return preset - 1;
-    }
-    return -1;
+    const std::vector<std::int32_t> offered = OfferedWMAPresets();
+    if (sliderIndex < 1 || sliderIndex > static_cast<int>(offered.size())) return -1;
+    return offered[static_cast<std::size_t>(sliderIndex - 1)] - 1;
 }
