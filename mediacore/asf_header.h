@@ -63,8 +63,9 @@ struct TAsfHeader {
     std::array<std::u16string, kAsfContentFields> content;
     bool hasExtendedContent = false;
     std::vector<TAsfAttribute> extendedContent;
-    // The header extension, when present: where its data starts in the
-    // header, and its children relative to that.
+    // The header extension, when present (the first one; a later one is
+    // kept as opaque bytes): where its data starts in the header, and its
+    // children relative to that.
     bool hasExtension = false;
     std::size_t extensionDataOffset = 0;
     std::vector<TAsfObjectSpan> extensionObjects;
@@ -84,6 +85,7 @@ HRESULT ReadAsfHeader(std::span<const std::uint8_t> bytes, TAsfHeader& header);
 // there is something to say), the extension rebuilt when rebuildExtension is
 // set, every other object copied from original, and the File Properties'
 // file size set to the new header's size plus restBytes (what follows the
-// header in the file).
+// header in the file). Descriptors or records beyond what one object can
+// count (65,535) go into further objects of the same kind.
 std::vector<std::uint8_t> WriteAsfHeader(std::span<const std::uint8_t> original, const TAsfHeader& header,
                                          bool rebuildExtension, std::uint64_t restBytes);

@@ -138,7 +138,11 @@ bool ReadMetadataRecords(Bytes body, std::vector<TAsfMetadataRecord>& records) {
     return true;
 }
 
+// Only the first Header Extension Object is read (a file has one); a later
+// one is kept as it stands, since its children's offsets would name bytes of
+// another object.
 bool ReadExtension(Bytes header, const TAsfObjectSpan& object, TAsfHeader& out) {
+    if (out.hasExtension) return true;
     CAsfByteReader reader(Body(header, object));
     GUID reserved{};
     std::uint16_t reserved2 = 0;

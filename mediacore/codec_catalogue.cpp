@@ -1,12 +1,12 @@
 #include "mediacore/codec_catalogue.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "mediacore/ffmpeg_handles.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/log.h>
 }
@@ -17,8 +17,7 @@ namespace {
 constexpr std::uint32_t kRates[] = {44100, 48000, 32000, 22050, 16000, 11025, 8000};
 // The sound engine's WMA bitrate list, kbit/s.
 constexpr std::uint32_t kBitratesKbps[] = {5, 6, 8, 10, 12, 16, 20, 22, 32, 36, 40, 48, 64, 80, 96, 128, 160, 192};
-// A format counts as a bitrate when its byte rate lands this close (bit/s);
-// the profile builder and the engine's preset test use the same window.
+// How far a format's byte rate x 8 may lie from a bitrate, in bit/s.
 constexpr std::int64_t kBitrateWindow = 250;
 
 struct TEncoder {
@@ -27,15 +26,11 @@ struct TEncoder {
 };
 constexpr TEncoder kEncoders[] = {{"wmav2", WAVE_FORMAT_WMAUDIO2}, {"wmav1", WAVE_FORMAT_WMAUDIO1}};
 
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-
 // Opens the encoder for one combination; false when FFmpeg refuses it or the
 // result falls outside the window.
 bool ProbeFormat(const AVCodec* codec, std::uint16_t tag, std::uint32_t rate, int channels,
                  std::uint32_t bitsPerSecond, TCodecFormat& out) {
-    std::unique_ptr<AVCodecContext, CodecContextDeleter> context(avcodec_alloc_context3(codec));
+    const TCodecContextPtr context(avcodec_alloc_context3(codec));
     if (!context) return false;
     context->sample_rate = static_cast<int>(rate);
     av_channel_layout_default(&context->ch_layout, channels);
@@ -45,8 +40,7 @@ bool ProbeFormat(const AVCodec* codec, std::uint16_t tag, std::uint32_t rate, in
     if (context->block_align <= 0 || context->block_align > 0xFFFF || context->frame_size <= 0) return false;
     const std::uint64_t avgBytes =
         static_cast<std::uint64_t>(context->block_align) * rate / static_cast<std::uint64_t>(context->frame_size);
-    if (std::llabs(static_cast<std::int64_t>(avgBytes * 8) - static_cast<std::int64_t>(bitsPerSecond)) >=
-        kBitrateWindow) {
+    if (avgBytes > UINT32_MAX || !IsWithinBitrateWindow(static_cast<std::uint32_t>(avgBytes), bitsPerSecond)) {
         return false;
     }
     const int extraBytes = std::clamp(context->extradata_size, 0, 0xFFFF);
@@ -92,6 +86,11 @@ std::vector<TCodecFormat> BuildCatalogue() {
 }
 
 }  // namespace
+
+bool IsWithinBitrateWindow(std::uint32_t avgBytesPerSec, std::int64_t bitsPerSecond) {
+    const std::int64_t difference = std::int64_t{avgBytesPerSec} * 8 - bitsPerSecond;
+    return difference > -kBitrateWindow && difference < kBitrateWindow;
+}
 
 std::span<const TCodecFormat> CodecCatalogue() {
     static const std::vector<TCodecFormat> catalogue = BuildCatalogue();

@@ -20,6 +20,11 @@ struct TCodecFormat {
     std::vector<std::uint8_t> extra;
 };
 
+// Whether a format of this byte rate stands for bitsPerSecond: its byte rate
+// x 8 lies within 250 bit/s of it, both ends excluded. The catalogue, the
+// profile builder and the engine's preset test all use this window.
+bool IsWithinBitrateWindow(std::uint32_t avgBytesPerSec, std::int64_t bitsPerSecond);
+
 // The formats grouped by codec (version 2 first, then version 1), each codec's
 // in the order of the engine's rate table, mono before stereo, bitrates rising.
 // Built on first use, once per process; safe to call from any thread.

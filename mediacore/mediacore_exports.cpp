@@ -44,17 +44,20 @@ HRESULT Marovelle_WMCreateReader(IUnknown* /*certificate*/, DWORD /*rights*/, IW
     if (reader == nullptr) return E_INVALIDARG;
     *reader = nullptr;
     if (advanced != nullptr) *advanced = nullptr;
-    CWMReader* made = new (std::nothrow) CWMReader();
-    if (made == nullptr) return E_OUTOFMEMORY;
-    if (advanced != nullptr) {
-        const HRESULT hr = made->QueryInterface(IID_IWMReaderAdvanced2, reinterpret_cast<void**>(advanced));
-        if (FAILED(hr)) {
-            made->Release();
-            return hr;
+    // The reader's constructor allocates too: NoThrow, not a nothrow new,
+    // keeps its failure from leaving the module.
+    return NoThrow([&]() -> HRESULT {
+        CWMReader* made = new CWMReader();
+        if (advanced != nullptr) {
+            const HRESULT hr = made->QueryInterface(IID_IWMReaderAdvanced2, reinterpret_cast<void**>(advanced));
+            if (FAILED(hr)) {
+                made->Release();
+                return hr;
+            }
         }
-    }
-    *reader = made;
-    return S_OK;
+        *reader = made;
+        return S_OK;
+    });
 }
 
 HRESULT Marovelle_WMCreateWriter(IUnknown* /*reserved*/, IWMWriter** writer, const WCHAR* path) {

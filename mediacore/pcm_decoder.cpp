@@ -12,7 +12,8 @@ namespace {
 constexpr std::int64_t kUnitsPerSecond = 10000000;  // 100-nanosecond units
 // How far before a seek target decoding starts, so that the decoder's
 // overlap from the previous block is in place when the target's block comes;
-// doubled while the demuxer lands after the target.
+// four times as long on each try while the demuxer lands after the target
+// (the last try decodes from the start).
 constexpr std::int64_t kFirstSeekLead = kUnitsPerSecond / 2;
 constexpr int kSeekAttempts = 4;
 // Damaged packets are skipped as the ffmpeg program skips them; this many in

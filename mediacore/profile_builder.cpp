@@ -11,13 +11,8 @@
 
 namespace {
 
-// How far a format's byte rate may lie from the requested bitrate, in bit/s.
-constexpr std::int64_t kBitrateWindow = 250;
-
 bool IsCandidate(const WAVEFORMATEX& head, const ProfileRequest& request) {
-    const std::int64_t difference =
-        static_cast<std::int64_t>(head.nAvgBytesPerSec) * 8 - static_cast<std::int64_t>(request.bitsPerSecond);
-    return difference > -kBitrateWindow && difference < kBitrateWindow &&
+    return IsWithinBitrateWindow(head.nAvgBytesPerSec, request.bitsPerSecond) &&
            static_cast<std::int64_t>(head.nSamplesPerSec) == request.samplesPerSec &&
            static_cast<std::int32_t>(head.nChannels) == request.channels &&
            static_cast<std::int32_t>(head.wFormatTag) == request.formatTag;

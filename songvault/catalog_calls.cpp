@@ -2,6 +2,7 @@
 // three record kinds, each described by its CatalogTraits.
 #include <sqlite3.h>
 
+#include <new>
 
 #include "platform/last_error.h"
 #include "songvault/catalog_codec.h"
@@ -26,7 +27,13 @@ bool FindAll(SqliteDb* db, MvList<Record*>& list) {
     Statement query(db->Handle(), Traits<Record>::kSelectAll);
     int rc;
     while ((rc = query.Step()) == SQLITE_ROW) {
-        auto* record = new Record;
+        // No exception leaves the library: a record that cannot be made
+        // fails the call as a list that cannot grow does.
+        auto* record = new (std::nothrow) Record;
+        if (record == nullptr) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
         Traits<Record>::Read(query, *record);
         if (!list.Append(record)) {
             delete record;

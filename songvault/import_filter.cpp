@@ -1,6 +1,8 @@
 #include "songvault/import_filter.h"
 
 #include <array>
+#include <cstdlib>
+#include <memory>
 
 #include "platform/ascii_case.h"
 #include "songvault/import_types.h"
@@ -63,15 +65,22 @@ std::string WithSlash(std::string_view folder) {
     return path;
 }
 
+bool IsAtOrBelowFolder(std::string_view folder, std::string_view top) {
+    if (top.empty()) return false;
+    const std::string topFolder = WithSlash(top);
+    return folder.substr(0, topFolder.size()) == topFolder;
+}
+
 bool IsAtOrBelow(std::string_view folder, const MvList<TMvPath>* list) {
     if (list == nullptr) return false;
-    for (const TMvPath& entry : *list) {
-        const std::string_view text = FieldText(entry.path);
-        if (text.empty()) continue;
-        const std::string top = WithSlash(text);
-        if (folder.substr(0, top.size()) == top) return true;
-    }
+    for (const TMvPath& entry : *list)
+        if (IsAtOrBelowFolder(folder, FieldText(entry.path))) return true;
     return false;
+}
+
+std::string RealFolder(const std::string& folder) {
+    std::unique_ptr<char, decltype(&std::free)> real(realpath(folder.c_str(), nullptr), &std::free);
+    return real != nullptr ? WithSlash(real.get()) : std::string();
 }
 
 }  // namespace songvault

@@ -29,5 +29,11 @@ std::string WithSlash(std::string_view folder);
 // one. Paths compare byte for byte; a list path without its trailing
 // separator is read as if it had one, so "/a/b" never covers "/a/bc/".
 bool IsAtOrBelow(std::string_view folder, const MvList<TMvPath>* list);
+// The same for one folder of the list, given as it is.
+bool IsAtOrBelowFolder(std::string_view folder, std::string_view top);
+
+// The folder's own path with every link resolved, ending in '/'; empty when
+// it cannot be resolved (it is gone, or a part of it cannot be read).
+std::string RealFolder(const std::string& folder);
 
 }  // namespace songvault

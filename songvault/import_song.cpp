@@ -10,23 +10,10 @@
 #include "songvault/import_filter.h"
 #include "songvault/record_text.h"
 #include "songvault/song_codec.h"
-#include "utilities/text_copy.h"
-#include "utilities/unicode.h"
 
 namespace songvault {
 
 namespace {
-
-// The file name as a title: text of the name's own bytes when they are
-// UTF-8, else read as Windows-1252 (what names copied from older systems
-// are), cut on a character boundary to the title field.
-std::string TitleOfFile(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
-    std::string title = IsValidUtf8(name) ? std::string(name) : Windows1252ToUtf8(name);
-    title.resize(textcopy::Utf8PrefixLength(title, SVT_NAME_BYTES - 1));
-    return title;
-}
 
 std::uint32_t SecondsOf(std::time_t time) { return time > 0 ? static_cast<std::uint32_t>(time) : 0; }
 
@@ -60,8 +47,9 @@ bool ProbeSong(ISongProbe& probe, const std::string& path, std::uint32_t kind, s
     song.changeDate = SecondsOf(info.st_mtime);
     song.tagType = found.tagType;
     // Texts longer than their fields are cut to the last byte here and back
-    // to a character boundary by FitSong.
-    PutText(IsBlank(found.title) ? TitleOfFile(path) : found.title, song.title);
+    // to a character boundary by FitSong, which also names a song without a
+    // title after its file.
+    PutText(found.title, song.title);
     PutText(found.title, song.trackName);
     PutText(found.artist, song.artist);
     PutText(found.album, song.album);

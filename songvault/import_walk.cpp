@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "filekit/log.h"
 #include "platform/last_error.h"
 #include "platform/types.h"
@@ -10,6 +12,7 @@
 #include "songvault/import_folder.h"
 #include "songvault/import_song.h"
 #include "songvault/import_store.h"
+#include "songvault/record_text.h"
 
 namespace songvault {
 
@@ -27,6 +30,17 @@ CImportWalk::EResult CImportWalk::Walk(std::string_view folder, std::int32_t dep
     if (folder.empty()) return EResult::kDone;
     const std::string start = WithSlash(folder);
     if (IsAtOrBelow(start, skip)) return EResult::kDone;
+    // Links can lead into a skipped folder under another name: the walk
+    // also compares every folder's resolved path with the skipped folders'.
+    realSkip_.clear();
+    if (skip != nullptr) {
+        for (const TMvPath& entry : *skip) {
+            const std::string_view text = FieldText(entry.path);
+            if (text.empty()) continue;
+            std::string real = RealFolder(std::string(text));
+            if (!real.empty()) realSkip_.push_back(std::move(real));
+        }
+    }
     return WalkFolder(start, depth, skip);
 }
 
@@ -38,8 +52,16 @@ bool CImportWalk::EnterFolder(const std::string& folder, struct stat& info) {
     // stat follows links: a folder reached through a link and directly is
     // one folder, and a link back up the tree is met as a folder entered.
     if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
+    if (IsSkippedThroughLinks(folder)) return false;
     if (!entered_.emplace(info.st_dev, info.st_ino).second) return false;
     return !IsPseudoFileSystem(folder);
+}
+
+bool CImportWalk::IsSkippedThroughLinks(const std::string& folder) const {
+    if (realSkip_.empty()) return false;
+    const std::string real = RealFolder(folder);
+    return std::any_of(realSkip_.begin(), realSkip_.end(),
+                       [&](const std::string& top) { return IsAtOrBelowFolder(real, top); });
 }
 
 CImportWalk::EResult CImportWalk::WalkFolder(const std::string& folder, std::int32_t depthLeft,

@@ -55,6 +55,9 @@ private:
     EResult WalkFolder(const std::string& folder, std::int32_t depthLeft, const MvList<TMvPath>* skip);
     // Whether the folder is to be entered now (and marks it entered).
     bool EnterFolder(const std::string& folder, struct stat& info);
+    // Whether the folder, reached through links, is in fact one of the
+    // skipped folders or below one.
+    bool IsSkippedThroughLinks(const std::string& folder) const;
     // Stores the folder's song files and counts them in songCount (the new
     // ones with the ones the store already holds).
     EResult StoreSongs(const std::vector<std::string>& files, std::int32_t& songCount);
@@ -70,6 +73,8 @@ private:
     const std::atomic<bool>& importing_;
     std::uint32_t flags_;
     std::set<std::pair<dev_t, ino_t>> entered_;
+    // The current walk's skipped folders with their links resolved.
+    std::vector<std::string> realSkip_;
 };
 
 }  // namespace songvault

@@ -1,6 +1,8 @@
 #include "songvault/query_sql.h"
 
 #include <array>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -22,7 +24,7 @@ std::string_view ValueText(sqlite3_value* value) {
 
 // sv_text_meets(op, value, field, ...): the value is folded once per
 // statement and kept with it.
-void TextMeetsFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+void TextMeets(sqlite3_context* context, int argc, sqlite3_value** argv) {
     constexpr int kFirstField = 2;
     constexpr int kMostFields = 6;
     if (argc <= kFirstField || argc > kFirstField + kMostFields) {
@@ -30,16 +32,28 @@ void TextMeetsFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
         return;
     }
     auto* kept = static_cast<std::string*>(sqlite3_get_auxdata(context, 1));
-    std::string* value = kept != nullptr ? kept : new std::string(FoldAscii(ValueText(argv[1])));
+    std::unique_ptr<std::string> made;
+    if (kept == nullptr) made = std::make_unique<std::string>(FoldAscii(ValueText(argv[1])));
+    const std::string& value = kept != nullptr ? *kept : *made;
     std::array<std::string_view, kMostFields> fields;
     for (int i = kFirstField; i < argc; ++i) fields[i - kFirstField] = ValueText(argv[i]);
     const auto op = static_cast<std::int32_t>(sqlite3_value_int(argv[0]));
-    const bool met = TextFieldsMeet(op, std::span(fields.data(), argc - kFirstField), *value);
+    const bool met = TextFieldsMeet(op, std::span(fields.data(), argc - kFirstField), value);
     sqlite3_result_int(context, met ? 1 : 0);
     // The engine may free the value at once when it cannot keep it.
-    if (kept == nullptr)
-        sqlite3_set_auxdata(context, 1, value,
+    if (made != nullptr)
+        sqlite3_set_auxdata(context, 1, made.release(),
                             [](void* p) { delete static_cast<std::string*>(p); });
+}
+
+void TextMeetsFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    // No exception may cross the engine's C frames: running out of memory
+    // fails the statement instead.
+    try {
+        TextMeets(context, argc, argv);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(context);
+    }
 }
 
 // sv_number_meets(op, value, field).

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "utilities/text_copy.h"
+#include "utilities/unicode.h"
 
 namespace songvault {
 
@@ -29,10 +30,12 @@ bool IsBlank(std::string_view text) {
     return text.find_first_not_of(" \t\n\v\f\r") == std::string_view::npos;
 }
 
-std::string_view TitleFromPath(std::string_view path, std::size_t maxBytes) {
+std::string TitleFromPath(std::string_view path, std::size_t maxBytes) {
     const std::size_t slash = path.find_last_of('/');
     const std::string_view name = (slash == std::string_view::npos) ? path : path.substr(slash + 1);
-    return name.substr(0, textcopy::Utf8PrefixLength(name, maxBytes));
+    std::string title = IsValidUtf8(name) ? std::string(name) : Windows1252ToUtf8(name);
+    title.resize(textcopy::Utf8PrefixLength(title, maxBytes));
+    return title;
 }
 
 }  // namespace songvault

@@ -5,6 +5,7 @@
 // written back terminated with the rest of the field zeroed.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace songvault {
@@ -42,7 +43,9 @@ void FitField(char (&field)[N]) {
 bool IsBlank(std::string_view text);
 
 // What a song without a title is called: its file name (the text after the
-// path's last separator), cut on a character boundary to maxBytes.
-std::string_view TitleFromPath(std::string_view path, std::size_t maxBytes);
+// path's last separator), cut on a character boundary to maxBytes. A name
+// that is not UTF-8 is read as Windows-1252 (what names copied from older
+// systems are), so the title is always text.
+std::string TitleFromPath(std::string_view path, std::size_t maxBytes);
 
 }  // namespace songvault

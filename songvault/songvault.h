@@ -188,8 +188,9 @@ public:
     // find. ImportFavorites walks each favourite down to its own depth (0:
     // no limit of its own); ImportAllFolders walks root down to depth levels
     // (9999 in practice). Folders at or below one of exclusions (skipList)
-    // are not entered, nor hidden folders, nor the kernel's pseudo file
-    // systems; a folder reached twice (through links) is entered once.
+    // are not entered, however a link leads to them, nor hidden folders, nor
+    // the kernel's pseudo file systems; a folder reached twice (through
+    // links) is entered once.
     // Files whose path does not fit a record are skipped and logged. Songs
     // are committed per folder, or per 200. False when stopped
     // (SONGVAULT_ERR_IMPORT_STOPPED) or when the store failed; the songs

@@ -22,14 +22,10 @@ constexpr const char kUnknownName[] = "Unknown";
 // Lengths of the name buffers the hello text's names are read into.
 constexpr std::size_t kNameBufferSize = 260;
 
-std::string FieldText(const char (&field)[kSiteTextSize]) {
-    return std::string(field, strnlen(field, sizeof field));
-}
-
 // The site as a URL authority: the host, with the port when it is not
 // HTTP's own.
 std::string Authority(const TITLEFETCH_TSite& site) {
-    std::string text = FieldText(site.host);
+    std::string text(FieldText(site.host));
     if (site.port != 80) {
         // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict)
         // about a literal + std::to_string(...).
@@ -127,7 +123,7 @@ CCOMString CCDDB::getProxyHeader(const TITLEFETCH_TSite& site) const {
 
 std::string CCDDB::formatRequest(const TITLEFETCH_TSite& site, const std::string& command) const {
     const std::string hello(getHelloCommand().GetString());
-    const std::string path = FieldText(site.cgiPath);
+    const std::string path(FieldText(site.cgiPath));
     if (m_proxyHost.IsEmpty()) {
         // Servers on shared hosts need the "Host:" line to find the script.
         return "GET " + path + "?" + command + "&" + hello + " HTTP/1.0\r\nHost: " + Authority(site) + "\r\n\r\n";
@@ -161,7 +157,7 @@ int CCDDB::exchange(const TITLEFETCH_TSite& site, const std::string& request, in
     m_lastError = 0;
     if (!socket.create()) return CDDB_NO_SOCKET;
     const bool viaProxy = !m_proxyHost.IsEmpty();
-    const std::string host = viaProxy ? std::string(m_proxyHost.GetString()) : FieldText(site.host);
+    const std::string host(viaProxy ? std::string_view(m_proxyHost.GetString()) : FieldText(site.host));
     if (!socket.connect(host.c_str(), viaProxy ? m_proxyPort : site.port)) return CDDB_NO_CONNECTION;
     if (!socket.send(request.data(), request.size())) return CDDB_NOT_SENT_OR_READ;
     std::string answer;
@@ -185,7 +181,7 @@ bool CCDDB::hasConnection() { return hasConnection(MakeDefaultSite()); }
 
 bool CCDDB::hasConnection(const TITLEFETCH_TSite& site) {
     CHTTPSocket socket(m_timeout);
-    return socket.create() && socket.connect(FieldText(site.host).c_str(), site.port);
+    return socket.create() && socket.connect(std::string(FieldText(site.host)).c_str(), site.port);
 }
 
 bool CCDDB::getSites(MvList<TITLEFETCH_TSite*>& list, const TITLEFETCH_TSite& site) {
@@ -267,7 +263,7 @@ bool CCDDB::submit(const TITLEFETCH_TSite& site, const char* genre, const char* 
                    const MvList<PLATTER_TTrackPos*>& tracks, TITLEFETCH_TRResult& record, const char* note,
                    bool submitMode) {
     const std::string body = encodeForServer(formSubmitBody(record, tracks));
-    const std::string path = FieldText(site.cgiPath);
+    const std::string path(FieldText(site.cgiPath));
     std::string request = m_proxyHost.IsEmpty()
                               ? "POST " + path + " HTTP/1.0\r\nHost: " + Authority(site) + "\r\n"
                               : "POST http://" + Authority(site) + path + " HTTP/1.0\r\n" +

@@ -36,6 +36,12 @@ public:
     static constexpr std::size_t kMaxAnswerBytes = 1024 * 1024;
     // However the data trickles in, a read ends after this many time-outs.
     static constexpr int kMaxTimeoutsPerRead = 15;
+    // Most entries a list answer fills in (sites, genres, query matches, a
+    // status block, a record's play order); further ones are passed over. Real answers list a few
+    // dozen, and every entry is a record of its own in a list that grows by
+    // ten slots at a time, so an answer of a million short lines would take
+    // minutes and hundreds of megabytes.
+    static constexpr std::int32_t kMaxListEntries = 1000;
 
     // How the response reader decides that an answer is complete.
     enum ReadMode : int {
@@ -161,7 +167,8 @@ public:
     static bool parseQueryResult(std::string_view line, TITLEFETCH_TQResult& result);
     bool parseMessageBody(std::string_view body, CCOMString& message);
     // The xmcd record of a read answer. The frame offsets of its comment
-    // block are appended to tracks (as records the caller frees); the
+    // block (at most a disc's 99) are appended to tracks (as records the
+    // caller frees); the
     // record's fields are set from the text and its three lists replaced
     // (their strings deleted). False (10043, a log line, the body kept as the
     // last command response) when the body is no record or lacks one of the

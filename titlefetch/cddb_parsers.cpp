@@ -27,12 +27,6 @@ void ForEachLineAfterFirst(std::string_view body, Handler handle) {
     }
 }
 
-template <class Record>
-void DeleteRecords(MvList<Record*>& list) {
-    for (Record* record : list) delete record;
-    list.Empty();
-}
-
 // "N" or "S" (or "E" or "W"), three digits of degrees, one separator and two
 // digits of minutes: the value in minutes and the hemisphere flag.
 bool ParseCoordinate(std::string_view text, char positive, char negative, std::int32_t& minutes,
@@ -44,6 +38,44 @@ bool ParseCoordinate(std::string_view text, char positive, char negative, std::i
     const int degrees = (text[1] - '0') * 100 + (text[2] - '0') * 10 + (text[3] - '0');
     minutes = degrees * 60 + (text[5] - '0') * 10 + (text[6] - '0');
     flag = text[0] == positive ? 1 : 0;
+    return true;
+}
+
+// The status answer's "name: value" lines: numbers, and flags that are
+// "yes" or "no".
+struct TStatusNumber {
+    std::string_view name;
+    std::int32_t TCDDBStatus::*field;
+};
+constexpr TStatusNumber kStatusNumbers[] = {
+    {"current proto", &TCDDBStatus::currentProtocolLevel}, {"max proto", &TCDDBStatus::maxProtocolLevel},
+    {"current users", &TCDDBStatus::currentUsers},         {"max users", &TCDDBStatus::maxUsers},
+    {"Database entries", &TCDDBStatus::databaseEntries},
+};
+struct TStatusFlag {
+    std::string_view name;
+    std::uint8_t TCDDBStatus::*field;
+};
+constexpr TStatusFlag kStatusFlags[] = {
+    {"gets", &TCDDBStatus::gets},     {"updates", &TCDDBStatus::updates},     {"posting", &TCDDBStatus::posting},
+    {"quotes", &TCDDBStatus::quotes}, {"strip ext", &TCDDBStatus::stripExt},
+};
+
+// Takes one "name: value" line into status; other names are passed over.
+// False for a flag that is neither "yes" nor "no".
+bool TakeStatusValue(std::string_view name, std::string_view value, TCDDBStatus& status) {
+    for (const TStatusNumber& number : kStatusNumbers) {
+        if (name == number.name) {
+            status.*number.field = LeadingDecimal(value);
+            return true;
+        }
+    }
+    for (const TStatusFlag& flag : kStatusFlags) {
+        if (name != flag.name) continue;
+        if (value != "yes" && value != "no") return false;
+        status.*flag.field = value == "yes" ? 1 : 0;
+        return true;
+    }
     return true;
 }
 
@@ -59,16 +91,8 @@ bool ParseHexId(std::string_view text, std::uint32_t& id) {
     if (text.empty() || text.size() > 8) return false;
     std::uint32_t value = 0;
     for (const char ch : text) {
-        int digit;
-        if (ch >= '0' && ch <= '9') {
-            digit = ch - '0';
-        } else if (ch >= 'a' && ch <= 'f') {
-            digit = ch - 'a' + 10;
-        } else if (ch >= 'A' && ch <= 'F') {
-            digit = ch - 'A' + 10;
-        } else {
-            return false;
-        }
+        const int digit = HexDigitValue(ch);
+        if (digit < 0) return false;
         value = (value << 4) | static_cast<std::uint32_t>(digit);
     }
     id = value;
@@ -101,7 +125,7 @@ bool CCDDB::acceptListAnswer(std::string_view body) {
 
 bool CCDDB::parseSitesBody(std::string_view body, MvList<TITLEFETCH_TSite*>& list) {
     if (!acceptListAnswer(body)) return false;
-    DeleteRecords(list);
+    DeleteRecordsAndEmpty(list);
     ForEachLineAfterFirst(body, [&](std::string_view line) {
         auto* site = new TITLEFETCH_TSite;
         if (!parseSite(line, *site)) {
@@ -110,7 +134,7 @@ bool CCDDB::parseSitesBody(std::string_view body, MvList<TITLEFETCH_TSite*>& lis
             return false;
         }
         if (site->port == -1 || !list.Append(site)) delete site;
-        return true;
+        return list.count < kMaxListEntries;
     });
     m_lastCommandResp.Empty();
     return true;
@@ -118,13 +142,13 @@ bool CCDDB::parseSitesBody(std::string_view body, MvList<TITLEFETCH_TSite*>& lis
 
 bool CCDDB::parseGenresBody(std::string_view body, MvList<TITLEFETCH_TGenre*>& list) {
     if (!acceptListAnswer(body)) return false;
-    DeleteRecords(list);
+    DeleteRecordsAndEmpty(list);
     ForEachLineAfterFirst(body, [&](std::string_view line) {
         if (line.empty()) return true;
         auto* genre = new TITLEFETCH_TGenre;
         CopyField(line, genre->name);
         if (!list.Append(genre)) delete genre;
-        return true;
+        return list.count < kMaxListEntries;
     });
     m_lastCommandResp.Empty();
     return true;
@@ -158,7 +182,7 @@ bool CCDDB::parseStatusBody(std::string_view body, TCDDBStatus& status) {
         rest = getNextLine(line);
         if (blockNames != nullptr && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
             const std::size_t colon = line.find(':');
-            if (colon == std::string_view::npos) continue;
+            if (colon == std::string_view::npos || blockNames->count >= kMaxListEntries) continue;
             blockNames->Append(new CCOMString(std::string(TrimBlanks(line.substr(0, colon))).c_str()));
             blockCounts->Append(LeadingDecimal(line.substr(colon + 1)));
             continue;
@@ -178,29 +202,9 @@ bool CCDDB::parseStatusBody(std::string_view body, TCDDBStatus& status) {
         }
         std::string_view name, value;
         if (!splitSemiColonLine(line, name, value)) break;
-        if (name == "current proto") {
-            status.currentProtocolLevel = LeadingDecimal(value);
-        } else if (name == "max proto") {
-            status.maxProtocolLevel = LeadingDecimal(value);
-        } else if (name == "current users") {
-            status.currentUsers = LeadingDecimal(value);
-        } else if (name == "max users") {
-            status.maxUsers = LeadingDecimal(value);
-        } else if (name == "Database entries") {
-            status.databaseEntries = LeadingDecimal(value);
-        } else {
-            std::uint8_t* flag = name == "gets"      ? &status.gets
-                                 : name == "updates" ? &status.updates
-                                 : name == "posting" ? &status.posting
-                                 : name == "quotes"  ? &status.quotes
-                                 : name == "strip ext" ? &status.stripExt
-                                                       : nullptr;
-            if (flag == nullptr) continue;
-            if (value != "yes" && value != "no") {
-                ok = failBadAnswer();
-                break;
-            }
-            *flag = value == "yes" ? 1 : 0;
+        if (!TakeStatusValue(name, value, status)) {
+            ok = failBadAnswer();
+            break;
         }
     }
     if (ok) m_lastCommandResp.Empty();
@@ -251,7 +255,7 @@ bool CCDDB::parseQueryBody(std::string_view body, MvList<TITLEFETCH_TQResult*>& 
         ForEachLineAfterFirst(body, [&](std::string_view line) {
             auto* result = new TITLEFETCH_TQResult;
             if (!parseQueryResult(line, *result) || !results.Append(result)) delete result;
-            return true;
+            return results.count < kMaxListEntries;
         });
         ok = results.count > 0;
     } else {

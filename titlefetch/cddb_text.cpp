@@ -1,6 +1,7 @@
 #include "titlefetch/cddb_text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "utilities/text_copy.h"
@@ -104,6 +105,15 @@ bool TakeWord(std::string_view& text, std::string_view& word) {
 
 void CopyField(std::string_view text, char (&field)[256]) {
     textcopy::CopyTextCut(text, field, sizeof field);
+}
+
+std::string_view FieldText(const char (&field)[256]) { return {field, strnlen(field, sizeof field)}; }
+
+int HexDigitValue(char ch) {
+    if (ch >= '0' && ch <= '9') return ch - '0';
+    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+    return -1;
 }
 
 std::string EscapeXmcdValue(std::string_view text) {

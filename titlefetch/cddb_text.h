@@ -44,3 +44,9 @@ std::string UnescapeXmcdValue(std::string_view text);
 // Copies text into a 256-byte record field, cut at 255 bytes on a UTF-8
 // character boundary.
 void CopyField(std::string_view text, char (&field)[256]);
+// The text of a record field: up to its terminator, never past its end.
+std::string_view FieldText(const char (&field)[256]);
+
+// The value of a hexadecimal digit of either case; -1 for any other
+// character.
+int HexDigitValue(char ch);

@@ -42,7 +42,4 @@ struct TITLEFETCH_TRResult {
 };
 
 // Deletes the strings of a list of texts and empties it.
-inline void DeleteRecordTexts(MvList<CCOMString*>& list) {
-    for (CCOMString* text : list) delete text;
-    list.Empty();
-}
+inline void DeleteRecordTexts(MvList<CCOMString*>& list) { DeleteRecordsAndEmpty(list); }

@@ -26,8 +26,9 @@ public:
     // Sends all of data, waiting for room at most the time-out each time.
     // Never raises SIGPIPE when the peer has gone.
     bool send(const char* data, std::size_t length);
-    // One receive of at most size bytes: the count, 0 when the peer closed,
-    // -1 on failure or when nothing is there yet.
+    // One receive of at most size bytes, waiting at most the time-out for
+    // them: the count, 0 when the peer closed, -1 on failure or when nothing
+    // arrived in time.
     long receive(char* buffer, std::size_t size);
     // Waits at most waitMs for data (or the peer's close) and reports it in
     // waiting. False when the wait itself fails.

@@ -74,3 +74,11 @@ public:
     // Null while the capacity is 0.
     T* items = nullptr;
 };
+
+// For lists whose records were made with new by the module that empties
+// them: deletes every record, then empties the list.
+template <class T>
+void DeleteRecordsAndEmpty(MvList<T*>& list) {
+    for (T* record : list) delete record;
+    list.Empty();
+}

@@ -136,9 +136,7 @@ std::string LineValue(std::string_view value) {
     return out;
 }
 
-std::string FieldValue(const char (&field)[kSiteTextSize]) {
-    return LineValue(std::string_view(field, strnlen(field, sizeof field)));
-}
+std::string FieldValue(const char (&field)[kSiteTextSize]) { return LineValue(FieldText(field)); }
 
 }  // namespace
 

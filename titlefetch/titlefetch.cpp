@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "titlefetch/cddb.h"
+#include "titlefetch/cddb_text.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ namespace {
 // the query script.
 TITLEFETCH_TSite SubmitSite(const TITLEFETCH_TSite& site) {
     TITLEFETCH_TSite submitSite = site;
-    const std::string path(site.cgiPath, strnlen(site.cgiPath, sizeof site.cgiPath));
+    const std::string path(FieldText(site.cgiPath));
     const std::size_t slash = path.rfind('/');
     const std::string submitPath = (slash == std::string::npos ? "/" : path.substr(0, slash + 1)) + "submit.cgi";
     std::memset(submitSite.cgiPath, 0, sizeof submitSite.cgiPath);
@@ -22,8 +23,7 @@ TITLEFETCH_TSite SubmitSite(const TITLEFETCH_TSite& site) {
 template <class Record>
 void DeallocList(MvList<Record*>* list, bool deleteList) {
     if (list == nullptr) return;
-    for (Record* record : *list) delete record;
-    list->Empty();
+    DeleteRecordsAndEmpty(*list);
     if (deleteList) delete list;
 }
 

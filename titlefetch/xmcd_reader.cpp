@@ -18,6 +18,9 @@ namespace {
 // Records carry at most 99 tracks (the Red Book's track numbers); higher
 // TTITLE and EXTT numbers are passed over rather than padded out to.
 constexpr std::size_t kMaxTrackEntries = 100;
+// Frame offsets past a disc's 99 tracks are passed over, so a hostile
+// answer cannot make the track list grow without bound.
+constexpr int kMaxTrackOffsets = 99;
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
@@ -46,18 +49,9 @@ void AddPiece(std::vector<std::string>& entries, std::size_t number, std::string
 std::uint32_t LeadingHex(std::string_view text) {
     std::uint32_t value = 0;
     for (std::size_t i = 0; i < text.size() && i < 8; ++i) {
-        const char ch = text[i];
-        std::uint32_t digit;
-        if (ch >= '0' && ch <= '9') {
-            digit = static_cast<std::uint32_t>(ch - '0');
-        } else if (ch >= 'a' && ch <= 'f') {
-            digit = static_cast<std::uint32_t>(ch - 'a' + 10);
-        } else if (ch >= 'A' && ch <= 'F') {
-            digit = static_cast<std::uint32_t>(ch - 'A' + 10);
-        } else {
-            break;
-        }
-        value = (value << 4) | digit;
+        const int digit = HexDigitValue(text[i]);
+        if (digit < 0) break;
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
     }
     return value;
 }
@@ -74,6 +68,7 @@ void ReplaceTexts(MvList<CCOMString*>& list, const std::vector<std::string>& raw
 
 struct CCDDB::XmcdDraft {
     bool inOffsets = false;
+    int offsetCount = 0;
     bool discLengthSeen = false;
     bool discIdSeen = false;
     bool dtitleSeen = false;
@@ -129,7 +124,8 @@ bool CCDDB::parseCommentLine(std::string_view text, XmcdDraft& draft, MvList<PLA
         CopyField(comment, record.clientComment);
         return true;
     }
-    if (draft.inOffsets) {
+    if (draft.inOffsets && draft.offsetCount < kMaxTrackOffsets) {
+        ++draft.offsetCount;
         auto* track = new PLATTER_TTrackPos;
         track->frameOffset = LeadingDecimal(text);
         if (!tracks.Append(track)) delete track;
@@ -222,7 +218,7 @@ bool CCDDB::parseRecordBody(std::string_view body, MvList<PLATTER_TTrackPos*>& t
     record.playOrder.Empty();
     const std::string orderText = UnescapeXmcdValue(draft.playOrder);
     std::string_view order = orderText;
-    for (;;) {
+    while (record.playOrder.count < kMaxListEntries) {
         const std::size_t comma = order.find(',');
         const std::string_view piece = order.substr(0, comma);
         if (comma == std::string_view::npos) {

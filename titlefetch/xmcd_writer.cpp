@@ -11,8 +11,6 @@
 
 namespace {
 
-std::string FieldText(const char (&field)[kSiteTextSize]) { return std::string(field, strnlen(field, sizeof field)); }
-
 std::string ListText(const CCOMString* text) { return text != nullptr ? std::string(text->GetString()) : std::string(); }
 
 // The length of the next unit of escaped text at pos: an escape pair, one
@@ -65,9 +63,9 @@ std::string CCDDB::formSubmitBody(const TITLEFETCH_TRResult& record, const MvLis
     body += line;
 
     // A record made by hand names no client: this one sent it.
-    std::string name = FieldText(record.clientName);
-    std::string version = FieldText(record.clientVersion);
-    std::string comment = FieldText(record.clientComment);
+    std::string name(FieldText(record.clientName));
+    std::string version(FieldText(record.clientVersion));
+    const std::string_view comment = FieldText(record.clientComment);
     if (name.empty()) {
         name = m_productName.GetString();
         version = m_productVersion.GetString();
@@ -77,9 +75,9 @@ std::string CCDDB::formSubmitBody(const TITLEFETCH_TRResult& record, const MvLis
 
     std::snprintf(line, sizeof line, "DISCID=%08" PRIx32 "\r\n", record.discId);
     body += line;
-    const std::string artist = FieldText(record.artist);
-    const std::string title = FieldText(record.title);
-    body += formSubmitLine("DTITLE", artist.empty() ? title : artist + " / " + title);
+    const std::string_view artist = FieldText(record.artist);
+    const std::string_view title = FieldText(record.title);
+    body += formSubmitLine("DTITLE", artist.empty() ? std::string(title) : std::string(artist) + " / " + std::string(title));
     // Year and genre lines came with protocol level 5.
     if (m_protocolLevel > 4) {
         if (record.year != 0) {

@@ -213,6 +213,7 @@ int CACMBuffer::Seek(std::int64_t position) {
     if (readSize <= 0 || decodedSize <= 0) return 0;
     std::vector<std::uint8_t> sourceBlock(static_cast<std::size_t>(readSize));
     std::vector<std::uint8_t> decodedBlock(static_cast<std::size_t>(decodedSize));
+    std::int64_t unproductive = 0;
     while (decodedPosition_ < position) {
         const std::int64_t got = stream->ReadData(sourceBlock.data(), readSize);
         if (got <= 0) break;
@@ -224,9 +225,13 @@ int CACMBuffer::Seek(std::int64_t position) {
         // What the codec did not take is read again, whatever it made.
         if (consumed < got) stream->Seek(consumed - got, 1);
         if (produced <= 0) {
-            if (consumed <= 0) return 0;  // no progress is possible
+            // A codec that takes nothing, or takes a whole round of a looped
+            // window without making anything, will never get there.
+            unproductive += got;
+            if (consumed <= 0 || unproductive > stream->DataSize()) return 0;
             continue;
         }
+        unproductive = 0;
         if (decodedPosition_ + produced > position) {
             const std::int64_t used = position - decodedPosition_;
             leftover_.assign(decodedBlock.begin() + used, decodedBlock.begin() + produced);

@@ -71,6 +71,10 @@ public:
     bool ReadPreferences(CRegKey* key);
     bool WritePreferences(CRegKey* key) const;
 
+    // The two bytes that put the settings on a 4-byte boundary; always 0,
+    // so that whole records compare and copy alike.
+    std::uint16_t alignmentPad = 0;
+
     // The settings, in their stored order.
     std::int32_t conversionType;  // _tFileConversionTypedef, from the tag
     std::int32_t soundQuality;    // _tSoundQualityTypedef

@@ -40,6 +40,14 @@ int CPeaks::ReloadFromDisk() {
     if (r.conserveCount.load() >= r.references.load()) return 0;
     std::int32_t idle = 0;
     if (!r.reloading.compare_exchange_strong(idle, 1)) return 0;
+    // Another reload may have finished between the checks above and taking
+    // the flag: loading again would swap the buffer from under its readers.
+    // Only a reload thread sets `loaded`, and none runs while we hold the
+    // flag, so this look is final.
+    if (r.loaded.load()) {
+        r.reloading.store(0);
+        return 0;
+    }
     std::lock_guard<std::mutex> guard(r.threadLock);
     // The previous reload has ended (reloading was clear): collect it.
     if (r.reloadThread.joinable()) r.reloadThread.join();

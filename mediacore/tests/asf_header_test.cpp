@@ -314,6 +314,104 @@ TEST(AsfHeaderWrite, RepeatedObjectsKeepEveryValueOnce) {
     EXPECT_EQ(names, (std::vector<std::u16string>{u"Duration", u"Bitrate", u"A", u"B", u"C", u"D", u"E"}));
 }
 
+// A file may carry a second Header Extension Object (damaged, or written by
+// a careless tool): the first is the one read and rebuilt, the second is
+// copied as it stands, and nothing is read outside the header's bytes.
+TEST(AsfHeaderWrite, ASecondExtensionIsKeptAsItStands) {
+    const Buffer second = Extension({MetadataObject(ASF_Metadata_Object, {{0, u"Late", 5, Le<std::uint16_t>(9)}})});
+    const Buffer original = Header({
+        Extension({MetadataObject(ASF_Metadata_Object, {{0, u"WM/Flag", 2, Le<std::uint16_t>(1)}}),
+                   MetadataObject(ASF_Metadata_Library_Object, {{0, u"C", 5, Le<std::uint16_t>(3)}}),
+                   Object(GUID{0x12345678, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}, Buffer(300, 0x5A))}),
+        second,
+    });
+    TAsfHeader header = Parse(original);
+    bool extensionChanged = false;
+    ASSERT_EQ(StoreFileAttribute(header, {u"E", WMT_TYPE_GUID, kGuidValue}, &extensionChanged), S_OK);
+    const Buffer rewritten = WriteAsfHeader(original, header, extensionChanged, 0);
+    const TAsfHeader again = Parse(rewritten);
+    std::vector<std::u16string> names;
+    for (const auto& a : ListFileAttributes(again)) names.push_back(a.name);
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"Duration", u"Bitrate", u"WM/Flag", u"C", u"E"}));
+    ASSERT_EQ(again.objects.size(), 2u);
+    EXPECT_TRUE(std::search(rewritten.begin(), rewritten.end(), second.begin(), second.end()) != rewritten.end());
+    EXPECT_TRUE(std::search(rewritten.begin(), rewritten.end(), original.begin() + 30, original.begin() + 30 + 24) ==
+                rewritten.end());
+}
+
+// Texts a file stores without their terminator at the largest length a
+// 16-bit field allows are handed out terminated, but written back as they
+// came: with the terminator they would no longer fit their length field.
+TEST(AsfHeaderWrite, TextsAtTheLengthLimitAreWrittenBackAsTheyCame) {
+    const std::u16string longName(0xFFFE / 2, u'n');
+    Buffer longValue;
+    for (std::size_t i = 0; i < 0xFFFE / 2; ++i) longValue.insert(longValue.end(), {'v', 0});
+    Buffer body;
+    AppendU16(body, 1);
+    AppendU16(body, 0xFFFE);
+    for (char16_t unit : longName) AppendU16(body, unit);
+    AppendU16(body, 0);
+    AppendU16(body, 0xFFFE);
+    body.insert(body.end(), longValue.begin(), longValue.end());
+    // The author likewise, in the content description.
+    Buffer content;
+    for (std::uint16_t length : {0, 0xFFFE, 0, 0, 0}) AppendU16(content, length);
+    for (char16_t unit : longName) AppendU16(content, unit);
+    const Buffer original = Header({Object(ASF_Extended_Content_Description_Object, body),
+                                    Object(ASF_Content_Description_Object, content)});
+
+    TAsfHeader header = Parse(original);
+    ASSERT_EQ(header.extendedContent.size(), 1u);
+    EXPECT_EQ(header.extendedContent[0].name, longName);
+    bool extensionChanged = false;
+    ASSERT_EQ(StoreFileAttribute(header, {u"Title", WMT_TYPE_STRING, Utf16z(u"T")}, &extensionChanged), S_OK);
+    const Buffer rewritten = WriteAsfHeader(original, header, extensionChanged, 0);
+    const TAsfHeader again = Parse(rewritten);
+    ASSERT_EQ(again.extendedContent.size(), 1u);
+    EXPECT_EQ(again.extendedContent[0].name, longName);
+    EXPECT_EQ(again.extendedContent[0].value, header.extendedContent[0].value);
+    EXPECT_EQ(again.content[kAsfTitle], u"T");
+    EXPECT_EQ(again.content[kAsfAuthor], longName);
+}
+
+// Counts of descriptors and records are 16 bits wide; repeated objects can
+// hold more between them, and they are written back into as many objects as
+// they need rather than under a count that wrapped.
+TEST(AsfHeaderWrite, MoreEntriesThanOneObjectCountsGoIntoSeveral) {
+    const std::size_t half = 33000;  // two of them pass the count of 65,535
+    const auto descriptors = [](std::size_t from, std::size_t count) {
+        std::vector<TDescriptor> out;
+        for (std::size_t i = from; i < from + count; ++i) out.push_back({u"d", 5, Le<std::uint16_t>(i & 0xFFFF)});
+        return out;
+    };
+    const auto records = [](std::size_t count) {
+        std::vector<TRecord> out(count, TRecord{0, u"r", 5, Le<std::uint16_t>(1)});
+        return out;
+    };
+    const Buffer original = Header({
+        ExtendedContent(descriptors(0, half)),
+        ExtendedContent(descriptors(half, half)),
+        Extension({MetadataObject(ASF_Metadata_Library_Object, records(half)),
+                   MetadataObject(ASF_Metadata_Library_Object, records(half))}),
+    });
+    TAsfHeader header = Parse(original);
+    ASSERT_EQ(header.extendedContent.size(), 2 * half);
+    ASSERT_EQ(header.metadataLibrary.size(), 2 * half);
+    bool extensionChanged = false;
+    ASSERT_EQ(StoreFileAttribute(header, {u"r", WMT_TYPE_WORD, Le<std::uint16_t>(7)}, &extensionChanged), S_OK);
+    ASSERT_TRUE(extensionChanged);
+    const Buffer rewritten = WriteAsfHeader(original, header, extensionChanged, 0);
+    const TAsfHeader again = Parse(rewritten);
+    std::uint32_t counted = 0;
+    std::memcpy(&counted, rewritten.data() + 24, sizeof counted);
+    EXPECT_EQ(counted, again.objects.size());
+    ASSERT_EQ(again.extendedContent.size(), 2 * half);
+    EXPECT_EQ(again.extendedContent.back().value, Le<std::uint16_t>((2 * half - 1) & 0xFFFF));
+    ASSERT_EQ(again.metadataLibrary.size(), 2 * half);
+    EXPECT_EQ(again.metadataLibrary.front().attribute.value, Le<std::uint16_t>(7));
+    EXPECT_EQ(ListFileAttributes(again).size(), ListFileAttributes(header).size());
+}
+
 TEST(AsfHeaderWrite, RefusesWhatTheObjectsCannotHold) {
     TAsfHeader header = Parse(FullHeader());
     bool extensionChanged = false;

@@ -93,6 +93,10 @@ seeds = {
     "repeated.asf": header(extended(("A", 3, struct.pack("<I", 1))), extended(("B", 0, text("b"))),
                            extension(records(LIBRARY, (0, "C", 5, b"\x03\x00")),
                                      records(LIBRARY, (0, "D", 6, bytes(16))))),
+    # A second Header Extension Object, smaller than the first.
+    "two_extensions.asf": header(extension(records(METADATA, (0, "Flag", 2, struct.pack("<H", 1))),
+                                           records(LIBRARY, (0, "C", 5, b"\x03\x00")), obj(DATA, bytes(200))),
+                                 extension(records(METADATA, (0, "Late", 5, b"\x09\x00")))),
     "protected.asf": header(file_properties(1, 0), obj(ENCRYPTION, b"\0" * 8), audio_stream(2, 0x8000)),
 }
 

@@ -196,6 +196,40 @@ TEST_F(ImportWalk, SkippedExcludedHiddenAndDeepFoldersAreNotEntered) {
     EXPECT_EQ(vault.GetSongCount(), 4);
 }
 
+// An excluded folder stays out however the walk reaches it: through a link
+// to it or to a folder below it, or under another name of its own.
+TEST_F(ImportWalk, LinksDoNotLeadIntoAnExcludedFolder) {
+    const std::string kept = MakeFile("music/kept.mp3");
+    MakeFile("private/secret.mp3");
+    MakeFile("private/deep/hidden.mp3");
+    std::filesystem::create_directory_symlink(Root() + "private", Root() + "music/link");
+    std::filesystem::create_directory_symlink(Root() + "private/deep", Root() + "music/deeplink");
+
+    struct Case {
+        const char* what;
+        std::string exclusion;
+    };
+    const Case cases[] = {
+        {"the folder itself", Root() + "private"},
+        {"a link to the folder", Root() + "music/link/"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(vault.Shutdown(nullptr));
+        ASSERT_TRUE(vault.DeleteDatabase(dir.Path().c_str()));
+        ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
+        MvList<TMvPath> exclusions;
+        FillFolders(exclusions, {c.exclusion});
+        ASSERT_TRUE(ImportAll(SVT_IMPORT_KINDS, SVT_IMPORT_ANY_DEPTH, &exclusions));
+        EXPECT_EQ(StoredPaths(), (Paths{kept}));
+
+        MvList<TMvPath> favorites;
+        FillFolders(favorites, {Root() + "music/"}, 32);
+        ASSERT_TRUE(vault.ImportFavorites(recorder.Target(), SVT_IMPORT_KINDS, &favorites, &exclusions));
+        EXPECT_EQ(StoredPaths(), (Paths{kept}));
+    }
+}
+
 TEST_F(ImportWalk, ADepthLimitStopsTheDescent) {
     MakeFile("a.mp3");
     MakeFile("1/b.mp3");

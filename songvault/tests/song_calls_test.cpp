@@ -173,6 +173,9 @@ TEST_F(SongCalls, ABlankTitleBecomesTheFileName) {
         {"", "/music/Untitled Track.wav", "Untitled Track.wav"},
         {" \t ", "/music/spaces.mp3", "spaces.mp3"},
         {"", "/music/" + longName, std::string(60, 'n') + "\xc3\xa9"},
+        // A name that is not UTF-8 (copied from an older system) keeps its
+        // bytes in the path; the title is its text read as Windows-1252.
+        {"", "/music/caf\xe9 \x80.mp3", "caf\xc3\xa9 \xe2\x82\xac.mp3"},
         {"Kept", "/music/kept.mp3", "Kept"},
     };
     for (const Case& c : cases) {

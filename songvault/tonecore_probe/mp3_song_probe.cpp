@@ -21,18 +21,23 @@ int SamplesPerFrame(const CMP3Info& info) {
     return 1152;
 }
 
+// The Xing header's frame count when the audio could hold that many frames
+// (each takes at least one byte, as the engine's own summary reads it);
+// else 0: a count the file cannot hold is no count.
+std::int64_t BelievedXingFrames(const CMP3Info& info) {
+    const std::int64_t frames = info.XingFrameCount();
+    return info.HasXingHeader() != 0 && frames > 0 && frames <= info.DataSize() ? frames : 0;
+}
+
 std::int32_t LengthMs(const CMP3Info& info) {
-    if (info.HasXingHeader() != 0 && info.XingFrameCount() > 0 && info.getFrequency() > 0) {
-        return static_cast<std::int32_t>(static_cast<std::int64_t>(info.XingFrameCount()) * SamplesPerFrame(info) *
-                                         1000 / info.getFrequency());
-    }
+    const std::int64_t frames = BelievedXingFrames(info);
+    if (frames > 0 && info.getFrequency() > 0)
+        return Saturated(frames * SamplesPerFrame(info) * 1000 / info.getFrequency());
     // Constant bitrate: the audio's bits over the bits per millisecond,
     // with the tags left out of the count.
     const int kbps = info.getBitrate();
-    return kbps > 0 ? static_cast<std::int32_t>(info.DataSize() * 8 / kbps) : 0;
+    return kbps > 0 ? Saturated(info.DataSize() * 8 / kbps) : 0;
 }
-
-std::int16_t Short(std::int32_t value) { return value > 0 && value < 0x8000 ? static_cast<std::int16_t>(value) : 0; }
 
 void TakeTags(const TMusicInfo& tags, TSongProbeResult& result) {
     result.title = tags.title;
@@ -40,9 +45,9 @@ void TakeTags(const TMusicInfo& tags, TSongProbeResult& result) {
     result.album = tags.album;
     result.comment = tags.comment;
     result.genre = tags.genreIndex >= 0 && tags.genreIndex <= 255 ? static_cast<std::int16_t>(tags.genreIndex) : 255;
-    result.year = Short(tags.year);
-    result.track = Short(tags.trackNumber);
-    result.trackCount = Short(tags.trackCount);
+    result.year = TagNumber(tags.year);
+    result.track = TagNumber(tags.trackNumber);
+    result.trackCount = TagNumber(tags.trackCount);
     result.tagType = tags.tagType;
 }
 
@@ -58,8 +63,8 @@ void TakeId3v1(const CMP3Info& info, TSongProbeResult& result) {
     result.comment = text;
     const int genre = info.getGenreIndex();
     result.genre = genre >= 0 && genre <= 255 ? static_cast<std::int16_t>(genre) : 255;
-    result.year = Short(info.getYear());
-    result.track = Short(info.getTrackNumber());
+    result.year = TagNumber(info.getYear());
+    result.track = TagNumber(info.getTrackNumber());
     result.tagType = TAG_TYPE_ID3V1;
 }
 

@@ -1,6 +1,7 @@
 // WAV files: the format and data chunks for rate and length, the LIST
 // "INFO" chunk for the texts.
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -30,6 +31,15 @@ std::string InfoText(CRIFF& riff) {
     return IsValidUtf8(text) ? text : Windows1252ToUtf8(text);
 }
 
+// A number of the INFO list (its leading digits, as "1998-05-01" is a
+// year); 0 when there is none or it does not fit.
+std::int16_t InfoNumber(CRIFF& riff) {
+    const std::string text = InfoText(riff);
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), nullptr, 10);
+    return errno == 0 ? TagNumber(value) : 0;
+}
+
 void ReadInfoList(CRIFF& riff, TSongProbeResult& result) {
     if (riff.Descend() == 0) return;
     _chunkInfo list;
@@ -42,8 +52,8 @@ void ReadInfoList(CRIFF& riff, TSongProbeResult& result) {
             else if (sub.id == FourCC("IART")) result.artist = InfoText(riff);
             else if (sub.id == FourCC("IPRD")) result.album = InfoText(riff);
             else if (sub.id == FourCC("ICMT")) result.comment = InfoText(riff);
-            else if (sub.id == FourCC("ICRD")) result.year = static_cast<std::int16_t>(std::atoi(InfoText(riff).c_str()));
-            else if (sub.id == FourCC("ITRK")) result.track = static_cast<std::int16_t>(std::atoi(InfoText(riff).c_str()));
+            else if (sub.id == FourCC("ICRD")) result.year = InfoNumber(riff);
+            else if (sub.id == FourCC("ITRK")) result.track = InfoNumber(riff);
         } while (riff.SeekToNextChunk() != 0);
         result.tagType = TAG_TYPE_WAV_INFO;
     }
@@ -79,8 +89,8 @@ bool ProbeWav(CFileObj& file, TSongProbeResult& result) {
     const std::uint32_t rate = LoadLe32(format + 4);
     const std::uint32_t bytesPerSecond = LoadLe32(format + 8);
     result.sampleRateHz = static_cast<std::int32_t>(rate);
-    result.bitRateKbps = static_cast<std::int32_t>(bytesPerSecond * 8 / 1000);
-    result.lengthMs = bytesPerSecond > 0 ? static_cast<std::int32_t>(dataBytes * 1000 / bytesPerSecond) : 0;
+    result.bitRateKbps = Saturated(std::int64_t{bytesPerSecond} * 8 / 1000);
+    result.lengthMs = bytesPerSecond > 0 ? Saturated(dataBytes * 1000 / bytesPerSecond) : 0;
     return true;
 }
 

@@ -23,8 +23,7 @@ constexpr std::size_t kMaxBytes = 2048;
 
 template <class Record>
 void FreeAll(MvList<Record*>& list) {
-    for (Record* record : list) delete record;
-    list.Empty();
+    DeleteRecordsAndEmpty(list);
 }
 
 void Parse(std::string_view body, unsigned which) {

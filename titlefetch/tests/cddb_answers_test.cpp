@@ -103,6 +103,39 @@ TEST(CddbAnswers, GenresAndTheirListEmptyingRule) {
     FreeAll(genres);
 }
 
+// Real answers list a few dozen entries; an answer that lists more than any
+// list may hold (a hostile server's, up to the answer's size limit) fills
+// the list up to that limit and passes over the rest, so a parse can neither
+// take minutes nor fill the memory.
+TEST(CddbAnswers, ListAnswersStopAtTheListLimit) {
+    const int lines = CCDDB::kMaxListEntries + 5;
+    const auto answer = [&](const char* code, const char* line) {
+        std::string body = std::string(code) + " list follows\r\n";
+        for (int i = 0; i < lines; ++i) body += line;
+        return body;
+    };
+    CCDDB cddb;
+    MvList<TITLEFETCH_TSite*> sites;
+    ASSERT_TRUE(cddb.parseSitesBody(answer("210", "host http 80 /cgi N037.46 W122.25 Somewhere\r\n"), sites));
+    EXPECT_EQ(sites.count, CCDDB::kMaxListEntries);
+    FreeAll(sites);
+    MvList<TITLEFETCH_TGenre*> genres;
+    ASSERT_TRUE(cddb.parseGenresBody(answer("210", "rock\r\n"), genres));
+    EXPECT_EQ(genres.count, CCDDB::kMaxListEntries);
+    FreeAll(genres);
+    MvList<TITLEFETCH_TQResult*> results;
+    ASSERT_TRUE(cddb.parseQueryBody(answer("211", "rock 08000c03 A / B\r\n"), results));
+    EXPECT_EQ(results.count, CCDDB::kMaxListEntries);
+    FreeAll(results);
+    TCDDBStatus status;
+    std::string stat = answer("210", "") + "Server status:\r\nDatabase entries by genre:\r\n";
+    for (int i = 0; i < lines; ++i) stat += "    rock: 5\r\n";
+    ASSERT_TRUE(cddb.parseStatusBody(stat, status));
+    EXPECT_EQ(status.genreNames.count, CCDDB::kMaxListEntries);
+    EXPECT_EQ(status.genreCounts.count, CCDDB::kMaxListEntries);
+    FreeAll(status.genreNames);
+}
+
 TEST(CddbAnswers, StatusFillsBothBlocksAndRefusesAnOddFlag) {
     const std::string good =
         "210 OK, status information follows (until terminating `.')\r\n"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "titlefetch/cddb_text.h"
 #include "titlefetch/disc_record.h"
 #include "titlefetch/mv_list.h"
 #include "titlefetch/site.h"
@@ -56,8 +57,7 @@ private:
 // Deletes what a list of records points to and empties it.
 template <class T>
 void FreeAll(MvList<T*>& list) {
-    for (T* item : list) delete item;
-    list.Empty();
+    DeleteRecordsAndEmpty(list);
 }
 
 // A disc record as plain values, for comparing whole records in tables:
@@ -85,7 +85,7 @@ inline void SetField(char (&field)[256], const std::string& text) {
     std::snprintf(field, sizeof field, "%s", text.c_str());
 }
 
-inline std::string FieldText(const char (&field)[256]) { return std::string(field, strnlen(field, sizeof field)); }
+inline std::string FieldText(const char (&field)[256]) { return std::string(::FieldText(field)); }
 
 inline std::vector<std::string> Texts(const MvList<CCOMString*>& list) {
     std::vector<std::string> texts;

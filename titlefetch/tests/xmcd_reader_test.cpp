@@ -173,6 +173,34 @@ TEST(XmcdReader, FrameOffsetsComeFromTheirCommentBlock) {
     FreeAll(tracks);
 }
 
+// A disc has at most 99 tracks: further offsets (a hostile answer can list
+// hundreds of thousands) are passed over rather than listed.
+TEST(XmcdReader, NoMoreOffsetsThanADiscHasTracks) {
+    CCDDB cddb;
+    OwnedRecord record;
+    MvList<PLATTER_TTrackPos*> tracks;
+    std::vector<std::string> lines = {"# Track frame offsets:"};
+    for (int i = 0; i < 150; ++i) lines.push_back("# " + std::to_string(150 + 1000 * i));
+    lines.insert(lines.end(), {"# Disc length: 2000 seconds", "DISCID=96000c03", "DTITLE=A / B"});
+    ASSERT_TRUE(cddb.parseRecordBody(Body(lines), tracks, record));
+    ASSERT_EQ(tracks.count, 99);
+    EXPECT_EQ(tracks.items[98]->frameOffset, 150 + 1000 * 98);
+    FreeAll(tracks);
+}
+
+// The play order is a list answer of its own: it stops at the list limit.
+TEST(XmcdReader, PlayOrderStopsAtTheListLimit) {
+    CCDDB cddb;
+    OwnedRecord record;
+    MvList<PLATTER_TTrackPos*> tracks;
+    std::string order = "PLAYORDER=";
+    for (int i = 0; i < CCDDB::kMaxListEntries + 5; ++i) order += std::to_string(i % 7 + 1) + ",";
+    ASSERT_TRUE(cddb.parseRecordBody(Body(WithHead({"DISCID=08000c03", "DTITLE=A / B", order})), tracks, record));
+    ASSERT_EQ(record.playOrder.count, CCDDB::kMaxListEntries);
+    EXPECT_EQ(record.playOrder.items[CCDDB::kMaxListEntries - 1], (CCDDB::kMaxListEntries - 1) % 7 + 1);
+    FreeAll(tracks);
+}
+
 TEST(XmcdReader, ARecordReplacesWhatTheListsHeld) {
     CCDDB cddb;
     OwnedRecord record;

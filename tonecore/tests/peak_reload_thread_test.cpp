@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <latch>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -93,19 +94,27 @@ TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
     auto owner = CachedSet("busy.mp3", values);
     std::atomic<int> wrongPeaks{0};
     std::atomic<int> reloads{0};
+    // Every sharer agrees to free the peaks once before anyone takes its
+    // agreement back, so they are freed and reloaded at least once whatever
+    // the scheduling.
+    std::latch shared(5);
+    std::latch allAgreed(5);
     std::vector<std::thread> sharers;
     for (int t = 0; t < 4; ++t) {
         sharers.emplace_back([&] {
             CPeaks view(*owner);
+            shared.arrive_and_wait();
             for (int round = 0; round < 25; ++round) {
                 view.ConserveMemory();
-                // Wants the peaks back: reloads, or waits for the reload that
-                // another sharer started.
-                for (int tries = 0; tries < 5000 && !view.IsLoaded(); ++tries) {
-                    reloads += view.ReloadFromDisk();
-                    std::this_thread::sleep_for(std::chrono::microseconds(50));
-                }
+                if (round == 0) allAgreed.arrive_and_wait();
+                // Wants the peaks back: takes its agreement to free them back
+                // first (until then another sharer may free them), then
+                // reloads or waits for the reload another sharer started.
                 reloads += view.ReloadFromDisk();
+                for (int tries = 0; tries < 5000 && !view.IsLoaded(); ++tries) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(50));
+                    reloads += view.ReloadFromDisk();
+                }
                 // Loaded is published last: every peak is there.
                 const std::uint8_t* data = view.GetDataPtr();
                 if (data == nullptr || view.GetNumPeaks() != 800 ||
@@ -117,7 +126,9 @@ TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
             }
         });
     }
+    shared.arrive_and_wait();
     owner->ConserveMemory();
+    allAgreed.arrive_and_wait();
     for (auto& s : sharers) s.join();
     EXPECT_EQ(wrongPeaks.load(), 0);
     EXPECT_GT(reloads.load(), 0);

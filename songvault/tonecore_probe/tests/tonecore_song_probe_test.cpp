@@ -1,6 +1,7 @@
 // The engine-backed song probe on files made here (WAV) or by lame (MP3).
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -26,11 +27,14 @@ std::string Chunk(const std::string& id, const std::string& data, std::uint32_t 
 }
 
 // 16-bit PCM of the rate and channels, seconds of silence, with the INFO
-// texts given (id, text) after the format.
+// texts given (id, text) after the format. The format's bytes per second
+// are the true ones unless claimedBytesPerSecond is given.
 std::string Wave(std::uint32_t rate, std::uint16_t channels, double seconds, const std::string& info,
-                 std::uint32_t claimedDataSize = 0) {
+                 std::uint32_t claimedDataSize = 0, std::uint32_t claimedBytesPerSecond = 0) {
     const std::uint16_t block = static_cast<std::uint16_t>(channels * 2);
-    const std::string format = Le16(1) + Le16(channels) + Le32(rate) + Le32(rate * block) + Le16(block) + Le16(16);
+    const std::uint32_t bytesPerSecond = claimedBytesPerSecond != 0 ? claimedBytesPerSecond : rate * block;
+    const std::string format =
+        Le16(1) + Le16(channels) + Le32(rate) + Le32(bytesPerSecond) + Le16(block) + Le16(16);
     const std::string data(static_cast<std::size_t>(rate * seconds) * block, '\0');
     std::string body = "WAVE" + Chunk("fmt ", format);
     if (!info.empty()) body += Chunk("LIST", "INFO" + info);
@@ -57,6 +61,36 @@ TEST(TonecoreSongProbe, ReadsWaveFormatLengthAndInfoTexts) {
     EXPECT_EQ(result.year, 1998);
     EXPECT_EQ(result.track, 4);
     EXPECT_NE(result.tagType, 0);
+}
+
+// Numbers of the header that no real file has: what the probe gives stays
+// within its fields instead of wrapping around.
+TEST(TonecoreSongProbe, OutlandishWaveNumbersStayInRange) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        std::string file;
+        std::int32_t lengthMs;
+        std::int32_t bitRateKbps;
+        std::int16_t year;
+    };
+    const Case cases[] = {
+        // 2.2 MB of data at one byte a second: longer than the field counts.
+        {"slow.wav", Wave(8000, 1, 140.0, "", 0, 1), INT32_MAX, 0, 0},
+        {"fast.wav", Wave(8000, 1, 1.0, "", 0, 0xFFFFFFFFu), 0, 34359738, 0},
+        {"year.wav", Wave(8000, 1, 1.0, Chunk("ICRD", "99999999999")), 1000, 128, 0},
+        {"minus.wav", Wave(8000, 1, 1.0, Chunk("ICRD", "-5")), 1000, 128, 0},
+    };
+    CTonecoreSongProbe probe;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteWholeFile(dir.File(c.name), c.file);
+        TSongProbeResult result;
+        ASSERT_TRUE(probe.Probe(dir.File(c.name).c_str(), result));
+        EXPECT_EQ(result.lengthMs, c.lengthMs);
+        EXPECT_EQ(result.bitRateKbps, c.bitRateKbps);
+        EXPECT_EQ(result.year, c.year);
+    }
 }
 
 TEST(TonecoreSongProbe, RefusesWhatItCannotRead) {
@@ -115,6 +149,23 @@ TEST(TonecoreSongProbe, ReadsMp3TagsAndLengthOfLameFiles) {
         EXPECT_EQ(result.year, 2001);
         EXPECT_EQ(result.track, 3);
     }
+
+    // A Xing frame count the file cannot hold is not believed: the length
+    // is the one the file would have without a count.
+    std::string vbr = testsupport::ReadWholeFile(dir.File("vbr.mp3"));
+    const std::size_t xing = vbr.find("Xing");
+    ASSERT_NE(xing, std::string::npos);
+    ASSERT_NE(vbr[xing + 7] & 1, 0) << "lame writes the frame count";
+    vbr.replace(xing + 8, 4, "\x7f\xff\xff\xff");
+    WriteWholeFile(dir.File("huge.mp3"), vbr);
+    vbr[xing + 7] = static_cast<char>(vbr[xing + 7] & ~1);
+    WriteWholeFile(dir.File("uncounted.mp3"), vbr);
+    TSongProbeResult huge;
+    TSongProbeResult uncounted;
+    ASSERT_TRUE(probe.Probe(dir.File("huge.mp3").c_str(), huge));
+    ASSERT_TRUE(probe.Probe(dir.File("uncounted.mp3").c_str(), uncounted));
+    EXPECT_GT(uncounted.lengthMs, 0);
+    EXPECT_EQ(huge.lengthMs, uncounted.lengthMs);
 }
 
 }  // namespace
