@@ -30,6 +30,10 @@ void CPeakAccumulator::Add(const std::uint8_t* data, std::size_t bytes, CPeaks& 
     }
 }
 
+void CPeakAccumulator::Flush(CPeaks& peaks, int toFile) {
+    if (missing_ != 0) EndPeak(peaks, toFile);
+}
+
 void CPeakAccumulator::EndPeak(CPeaks& peaks, int toFile) {
     bool dropped = false;
     if (shortfall_ > 0.0) {

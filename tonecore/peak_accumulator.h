@@ -24,6 +24,9 @@ public:
     // peaks.StreamPeakFromParse(value, toFile). A peak may span calls.
     void Add(const std::uint8_t* data, std::size_t bytes, CPeaks& peaks, int toFile);
 
+    // Ends a peak cut short by the end of the audio as a peak of its own.
+    void Flush(CPeaks& peaks, int toFile);
+
     // The peaks handed over so far.
     std::uint32_t Count() const { return count_; }
     // The bytes each peak covers (whole frames).
