@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,36 @@ TEST_P(WmaDecodeOracle, PeakScanMeasuresTheDecodedLength) {
     EXPECT_NEAR(static_cast<double>(done), static_cast<double>(song.decoder->GetDataSize()),
                 song.decoder->GetDataSize() * 0.05);
     delete peaks;
+}
+
+TEST_P(WmaDecodeOracle, ConvertDeliversTheSongThenNothingAtItsEnd) {
+    wmatest::TLoadedSong song(path_);
+    ASSERT_TRUE(song.loaded) << GetLastError();
+    WMAObject& decoder = *song.decoder;
+    std::vector<std::uint8_t> block(7000);
+    std::uint8_t* out = block.data();
+    std::int64_t consumed = -1;
+    // A reader that was never started gives nothing, and closes.
+    EXPECT_EQ(decoder.Convert(nullptr, consumed, out, 7000, kConversionNext, 0), -1);
+    EXPECT_EQ(consumed, 0);
+    EXPECT_FALSE(decoder.IsOpen());
+
+    std::vector<std::uint8_t> all;
+    TConversionFlag flag = kConversionFirst;
+    for (;;) {
+        const std::int64_t got = decoder.Convert(nullptr, consumed, out, 7000, flag, 0);
+        flag = kConversionNext;
+        ASSERT_GE(got, 0);
+        if (got == 0) break;
+        EXPECT_EQ(consumed, decoder.GetSourceBufferSize(got));
+        all.insert(all.end(), block.begin(), block.begin() + got);
+    }
+    EXPECT_TRUE(decoder.IsEOF());
+    EXPECT_EQ(all.size(), reference_.size() * 2);
+    EXPECT_EQ(decoder.Convert(nullptr, consumed, out, 7000, kConversionNext, 0), 0);
+    // Flag 1 starts the song over.
+    EXPECT_EQ(decoder.Convert(nullptr, consumed, out, 7000, kConversionFirst, 0), 7000);
+    EXPECT_EQ(0, std::memcmp(out, all.data(), 7000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Songs, WmaDecodeOracle, ::testing::ValuesIn(kSongs),
