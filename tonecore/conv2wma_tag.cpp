@@ -13,6 +13,7 @@
 #include "tonecore/conv2wma_file.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/music_info.h"
+#include "tonecore/song_text_fields.h"
 #include "tonecore/wma_errors.h"
 #include "utilities/unicode.h"
 
@@ -89,23 +90,11 @@ bool CConv2WmaFile::SetSongAttributes(TMusicInfo& info) {
         const std::uint32_t length = std::min<std::uint32_t>(info.cdIdentifierLength, kCdIdentifierBytes);
         headerInfo_->SetAttribute(0, u"WM/MCDI", WMT_TYPE_BINARY, info.cdIdentifier, static_cast<WORD>(length));
     }
-    if (info.genreIndex >= 0 && info.genreIndex < kNoGenreIndex) {
-        std::snprintf(info.genre, sizeof info.genre, "(%d)", static_cast<int>(info.genreIndex));
-    }
-    if (info.genre[0] != '\0' && !SetAttributeString("WM/Genre", info.genre)) return false;
-    char number[32];
-    if (info.year >= 1000 && info.year <= 3000) {
-        std::snprintf(number, sizeof number, "%d", static_cast<int>(info.year));
-        if (!SetAttributeString("WM/Year", number)) return false;
-    }
-    if (info.trackNumber >= 1 && info.trackNumber <= 99) {
-        if (info.trackCount >= 1 && info.trackCount <= 99) {
-            std::snprintf(number, sizeof number, "%d/%d", static_cast<int>(info.trackNumber),
-                          static_cast<int>(info.trackCount));
-        } else {
-            std::snprintf(number, sizeof number, "%d", static_cast<int>(info.trackNumber));
-        }
-        if (!SetAttributeString("WM/Track", number)) return false;
+    PutGenreText(info);
+    const std::pair<const char*, std::string> numbers[] = {
+        {"WM/Genre", info.genre}, {"WM/Year", YearText(info)}, {"WM/Track", TrackText(info)}};
+    for (const auto& [name, text] : numbers) {
+        if (!text.empty() && !SetAttributeString(name, text.c_str())) return false;
     }
     return true;
 }

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "tonecore/id3_genres.h"
 #include "tonecore/music_info.h"
+#include "tonecore/song_text_fields.h"
 #include "tonecore/conv2file_types.h"
 #include "utilities/text_copy.h"
 #include "utilities/unicode.h"
@@ -48,10 +48,6 @@ bool NameIs(std::u16string_view name, std::u16string_view wanted) {
     return CompareWideStringsIgnoreCase(name, wanted) == 0;
 }
 
-void PrintGenre(TMusicInfo& info) {
-    std::snprintf(info.genre, sizeof info.genre, "(%d)", static_cast<int>(info.genreIndex));
-}
-
 }  // namespace
 
 int CompareWideStringsIgnoreCase(std::u16string_view a, std::u16string_view b) {
@@ -68,29 +64,6 @@ int CompareWideStringsIgnoreCase(std::u16string_view a, std::u16string_view b) {
 
 void WmaTextToField(std::span<const BYTE> value, char* field, std::size_t limit) {
     textcopy::CopyTextCut(Utf16ToUtf8(WideText(value)), field, limit);
-}
-
-void SetGenreFromText(std::string_view text, TMusicInfo& info) {
-    const std::size_t close = text.find(')');
-    if (text.size() >= 3 && text.front() == '(' && close == text.size() - 1 && close >= 2 && close <= 4) {
-        const std::string_view digits = text.substr(1, close - 1);
-        bool allDigits = true;
-        for (char c : digits) allDigits = allDigits && c >= '0' && c <= '9';
-        const long number = allDigits ? LeadingNumber(digits) : kNoGenreIndex;
-        if (allDigits && number < kNoGenreIndex) {
-            // The text stays "(n)" whatever the keyed text file calls the
-            // genre: the record's genre text is what tags are written from.
-            info.genreIndex = static_cast<std::int32_t>(number);
-            PrintGenre(info);
-            return;
-        }
-    }
-    textcopy::CopyTextCut(text, info.genre, sizeof info.genre);
-    const std::int32_t index = Id3GenreIndexOf(text);
-    if (index < kNoGenreIndex) {
-        info.genreIndex = index;
-        PrintGenre(info);
-    }
 }
 
 std::int32_t YearFromText(std::string_view text) {

@@ -17,11 +17,6 @@ struct TMusicInfo;
 // The result is UTF-8, cut on a character boundary to fit limit - 1 bytes.
 void WmaTextToField(std::span<const BYTE> value, char* field, std::size_t limit);
 
-// Genre text rules: "(n)" with 1 to 3 digits and n below 255 is genre n and
-// keeps the text "(n)"; any other text is stored as it is, and a name of the
-// genre list sets the genre number and the text "(n)".
-void SetGenreFromText(std::string_view text, TMusicInfo& info);
-
 // "1000" to "3000" give the year; anything else 0.
 std::int32_t YearFromText(std::string_view text);
 

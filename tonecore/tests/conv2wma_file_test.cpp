@@ -16,6 +16,7 @@
 #include "tonecore/engine_errors.h"
 #include "tonecore/music_info.h"
 #include "tonecore/tests/wma_fake_module.h"
+#include "tonecore/tests/pcm_test_formats.h"
 #include "tonecore/tests/wma_test_support.h"
 #include "tonecore/wma_errors.h"
 #include "tonecore/wma_rate_table.h"
@@ -25,16 +26,8 @@ namespace {
 using wmafake::CFakeBoundConverter;
 using wmafake::State;
 
-WAVEFORMATEX CdFormat() {
-    WAVEFORMATEX format{};
-    format.wFormatTag = 1;
-    format.nChannels = 2;
-    format.nSamplesPerSec = 44100;
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = 4;
-    format.nAvgBytesPerSec = 176400;
-    return format;
-}
+// 16-bit stereo at 44100 Hz.
+WAVEFORMATEX CdFormat() { return pcmtest::Pcm(44100, 2, 16); }
 
 CConv2FileFormat Target(std::int32_t rate, std::int32_t channels, std::int32_t kbps) {
     CConv2FileFormat f(0x161);

@@ -18,22 +18,15 @@
 #include "tonecore/conv2file_format.h"
 #include "tonecore/conv2file_presets.h"
 #include "tonecore/conv2wma_file.h"
+#include "tonecore/tests/pcm_test_formats.h"
 #include "tonecore/tests/wma_test_support.h"
 
 namespace {
 
 constexpr int kCdRate = 44100;
 
-WAVEFORMATEX CdFormat() {
-    WAVEFORMATEX format{};
-    format.wFormatTag = 1;
-    format.nChannels = 2;
-    format.nSamplesPerSec = kCdRate;
-    format.wBitsPerSample = 16;
-    format.nBlockAlign = 4;
-    format.nAvgBytesPerSec = kCdRate * 4;
-    return format;
-}
+// 16-bit stereo at 44100 Hz.
+WAVEFORMATEX CdFormat() { return pcmtest::Pcm(44100, 2, 16); }
 
 // Two tones, one per channel, as 16-bit stereo PCM.
 std::vector<std::uint8_t> CdTones(double seconds) {
