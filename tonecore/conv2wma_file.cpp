@@ -13,6 +13,7 @@
 #include "tonecore/converter_factory.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/format_template.h"
+#include "tonecore/initial_load.h"
 #include "tonecore/music_info.h"
 #include "tonecore/tonecore_strings.h"
 #include "tonecore/wma_errors.h"
@@ -28,6 +29,8 @@ constexpr std::uint64_t kUnitsPerSecond = 10000000;  // 100-nanosecond units
 // and the channel word.
 constexpr int kSettingsTemplateBytes = 128;
 constexpr const char* kBuiltInSettings = "WMA %d kbps, %d.%03d kHz, %s";
+// The peak resolution a song is measured with (no peaks are built).
+constexpr std::int32_t kMeasureMsPerPeak = 20;
 const std::int32_t kWmaRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
 
 template <typename Fn>
@@ -258,8 +261,20 @@ void CConv2WmaFile::GetTargetFormat(CConv2FileFormat* target, const CConv2FileFo
 
 double CConv2WmaFile::GetBytesToWrite(CConv2FileFormat* target, const WAVEFORMATEX* /*source*/,
                                       double milliseconds) {
-    // Without a length there is nothing to measure it from here.
-    if (target == nullptr || milliseconds < 0.0) return 0.0;
+    if (target == nullptr) return 0.0;
+    if (milliseconds < 0.0) {
+        // No length given: the song this object is open on is measured,
+        // through a stream of its own (this object's IsOpen speaks of the
+        // writer).
+        if (CFileObj::IsOpen() == 0) return 0.0;
+        CFileObj song;
+        CInitialLoad load;
+        if (song.Open(FilePath(), 0, 0) != 1 ||
+            load.DoInitialLoad(&song, 0, 0, 0, 0, kMeasureMsPerPeak, nullptr, nullptr) != 1) {
+            return 0.0;
+        }
+        milliseconds = load.Length();
+    }
     return static_cast<double>(target->bitrate) * milliseconds / 8.0;
 }
 

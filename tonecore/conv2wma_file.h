@@ -44,7 +44,9 @@ public:
     void GetTargetFormat(CConv2FileFormat* target, const CConv2FileFormat* wanted, const WAVEFORMATEX* source,
                          const TMusicInfo* info, const TSourceDecoder* decoder) override;
     std::int32_t GetDesiredBufferSize() override { return desiredBufferSize_; }
-    // The target's bytes for that many milliseconds: kbps x ms / 8.
+    // The target's bytes for that many milliseconds: kbps x ms / 8. A
+    // negative time stands for the length of the song this object is open
+    // on (as a file); 0 when it cannot be measured.
     double GetBytesToWrite(CConv2FileFormat* target, const WAVEFORMATEX* source, double milliseconds) override;
     void MakeMostNaturalFormatCallback(CConv2FileFormat* format, const WAVEFORMATEX* source,
                                        const TSourceDecoder* decoder) override;

@@ -2,8 +2,8 @@
 // WMAObject: the decoding object for WMA songs. It decodes through the media
 // module's reader, pulled on the caller's thread: each Convert asks the
 // reader for decoded samples until the request is met or the song ends, so
-// there is no delivery thread, no reader clock, no callbacks and nothing to
-// wait for. Decoded bytes beyond a request wait in the object's queue for
+// there is no delivery thread, no reader clock and nothing to wait for; the
+// object implements none of the reader's callback interfaces. Decoded bytes beyond a request wait in the object's queue for
 // the next one.
 //
 // The object also reads a song's attributes for the initial load (LoadInfo)

@@ -17,6 +17,7 @@
 #include "tonecore/music_info.h"
 #include "tonecore/tests/wma_fake_module.h"
 #include "tonecore/tests/pcm_test_formats.h"
+#include "tonecore/tests/song_load_support.h"
 #include "tonecore/tests/wma_test_support.h"
 #include "tonecore/wma_errors.h"
 #include "tonecore/wma_rate_table.h"
@@ -306,6 +307,7 @@ TEST(Conv2WmaFile, PresetsTextsAndSizes) {
     CConv2FileFormat odd = Target(44100, 2, 20);
     EXPECT_DOUBLE_EQ(converter.GetBytesToWrite(&odd, nullptr, 1000.0), 2500.0);
     EXPECT_DOUBLE_EQ(converter.GetBytesToWrite(&f, nullptr, 1000.0), 4000.0);
+    EXPECT_DOUBLE_EQ(converter.GetBytesToWrite(&f, nullptr, -1.0), 0.0);  // open on no song
     int done = 0;
     EXPECT_EQ(converter.FinalData("x", "y", &done, nullptr), 0);
     EXPECT_EQ(done, 1);
@@ -328,6 +330,18 @@ TEST(Conv2WmaFile, WithoutTheMediaModuleWmaIsUnsupported) {
     wmatest::TLoadedSong song(path);
     EXPECT_FALSE(song.loaded);
     EXPECT_EQ(GetLastError(), TONECORE_ERR_WMA_EXPORT_MISSING);
+}
+
+TEST(Conv2WmaFile, WithoutATimeTheSongItIsOpenOnIsMeasured) {
+    testsupport::TempDir dir;
+    const std::string wave = dir.File("second.wav");
+    testsupport::WriteWholeFile(
+        wave, songtest::Riff("WAVE", songtest::Chunk("fmt ", songtest::FormatBody(1, 2, 44100, 16)) +
+                                         songtest::Chunk("data", songtest::SinePcm(44100, 2, 44100, 8000))));
+    CConv2WmaFile converter;
+    ASSERT_EQ(converter.Open(wave.c_str(), 0, 0), 1);
+    CConv2FileFormat target = Target(44100, 2, 128);
+    EXPECT_DOUBLE_EQ(converter.GetBytesToWrite(&target, nullptr, -1.0), 16000.0);
 }
 
 }  // namespace
