@@ -164,4 +164,50 @@ TEST_P(WmaDecodeOracle, ConvertDeliversTheSongThenNothingAtItsEnd) {
 INSTANTIATE_TEST_SUITE_P(Songs, WmaDecodeOracle, ::testing::ValuesIn(kSongs),
                          [](const auto& info) { return mediatest::SpecName(info.param); });
 
+// Answers a script of progress answers (then 1) and records the calls.
+struct TScript {
+    std::vector<int> answers;
+    std::vector<std::uint32_t> calls;
+    static int Answer(std::uint32_t bytes, void* context) {
+        auto* script = static_cast<TScript*>(context);
+        const std::size_t n = script->calls.size();
+        script->calls.push_back(bytes);
+        return n < script->answers.size() ? script->answers[n] : 1;
+    }
+};
+
+TEST(WmaPeakScan, HoldsWhileAskedAndCancelsOnZero) {
+    if (!mediatest::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    testsupport::TempDir dir;
+    const std::string path = mediatest::MakeWma(dir, {"wmav2", 44100, 2, 128}, 1.0);
+    ASSERT_FALSE(path.empty());
+    struct TCase {
+        std::vector<int> answers;
+        bool cancelled;
+    };
+    const TCase cases[] = {{{1, -1, -1, 7}, false}, {{1, -1, 0}, true}, {{0}, true}};
+    for (const TCase& c : cases) {
+        wmatest::TLoadedSong song(path);
+        ASSERT_TRUE(song.loaded);
+        TScript script{c.answers, {}};
+        CSeekMap* map = nullptr;
+        CPeaks* peaks = nullptr;
+        std::int32_t length = 0;
+        song.decoder->ParseScanAndBuild(song.stream.get(), map, peaks, &length, nullptr, 0, song.decoder->GetDataSize(),
+                                        0, 1, 1, 0, 10, 1, 0, &TScript::Answer, &script);
+        EXPECT_EQ(peaks == nullptr, c.cancelled);
+        EXPECT_EQ(length == 0, c.cancelled);
+        // A hold asks again with 0 until another answer comes.
+        for (std::size_t i = 0; i + 1 < script.calls.size() && i < c.answers.size(); ++i) {
+            if (c.answers[i] == -1) {
+                EXPECT_EQ(script.calls[i + 1], 0u) << i;
+            }
+        }
+        if (c.cancelled) {
+            EXPECT_EQ(script.calls.size(), c.answers.size());
+        }
+        delete peaks;
+    }
+}
+
 }  // namespace
