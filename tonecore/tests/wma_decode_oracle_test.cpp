@@ -210,4 +210,28 @@ TEST(WmaPeakScan, HoldsWhileAskedAndCancelsOnZero) {
     }
 }
 
+TEST(WmaBufferLoop, ALoopedSongStartsOverAtItsEnd) {
+    if (!mediatest::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    testsupport::TempDir dir;
+    const std::string path = mediatest::MakeWma(dir, {"wmav2", 22050, 1, 32}, 0.6);
+    ASSERT_FALSE(path.empty());
+    const std::vector<std::int16_t> reference = mediatest::FfmpegDecode(path);
+    wmatest::TLoadedSong song(path);
+    ASSERT_TRUE(song.loaded);
+    song.stream->SetDataMode(CRefObj::kLoopData);
+    ASSERT_EQ(song.buffer->Seek(0), 1);
+    // Two and a half rounds, read in pieces that straddle the song's end.
+    const std::size_t wanted = reference.size() * 5 / 2;
+    std::vector<std::int16_t> looped;
+    std::vector<std::int16_t> piece(3001);
+    while (looped.size() < wanted) {
+        const std::int64_t got = song.buffer->ReadData(reinterpret_cast<BYTE*>(piece.data()), 3001 * 2);
+        ASSERT_GT(got, 0);
+        looped.insert(looped.end(), piece.begin(), piece.begin() + got / 2);
+    }
+    for (std::size_t i = 0; i < wanted; ++i) {
+        ASSERT_LE(std::abs(looped[i] - reference[i % reference.size()]), 1) << i;
+    }
+}
+
 }  // namespace
