@@ -49,8 +49,8 @@ int ProbeWave(CFileObj* file, _formatSupportedInfo* info) {
         info->convertible = 1;
         return 1;
     }
-    auto codec = std::unique_ptr<ACMObject>(
-        new (std::nothrow) ACMObject(format, static_cast<std::uint32_t>(bytes.size()), kAcmUseDecode));
+    auto codec = std::unique_ptr<ACMObject>(new (std::nothrow) ACMObject(
+        format, static_cast<std::uint32_t>(bytes.size()), kAcmUseDecode));
     if (!codec) return 0;
     info->driverPresent = codec->ACMDriverInstalled();
     info->convertible = codec->SuggestPCMFormat();
