@@ -30,7 +30,8 @@ int CWMABuffer::Seek(std::int64_t position) {
     if (sourcePosition > decoder->GetDataSize()) sourcePosition = 0;
     stream->Seek(sourcePosition, 0);
     conversionStarted_ = 1;
-    if (!decoder->IsOpen() && !decoder->EnableStream(1)) return 0;
+    // A reader closed at the song's end stays closed: the song is not
+    // started over unless its sound opens it again.
     if (!decoder->Seek(static_cast<double>(position) * 1000.0 / destination->nAvgBytesPerSec)) return 0;
     decodedPosition_ = position;
     return 1;
