@@ -2,8 +2,10 @@
 // (lame_enc/encoder_interface.h) over libmp3lame.
 //
 // Streams live in a table under 32-bit handles. The VBR header of the stream
-// ended last is kept after the stream is closed: the caller writes its file
-// to the end, closes the stream, and then asks for the header by path.
+// a thread ended last is kept after the stream is closed: the caller writes
+// its file to the end, closes the stream, and then asks for the header by
+// path on the same thread. Kept per thread, so that two conversions on two
+// threads cannot swap their headers.
 
 #include <lame/lame.h>
 
@@ -11,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "lame_enc/encoder_interface.h"
@@ -29,7 +32,7 @@ struct TStreamTable {
     std::mutex lock;
     std::map<std::uint32_t, std::unique_ptr<CLameStream>> streams;
     std::uint32_t nextHandle = 1;
-    std::vector<std::uint8_t> lastHeaderFrame;
+    std::map<std::thread::id, std::vector<std::uint8_t>> lastHeaderFrames;
 };
 
 TStreamTable& Table() {
@@ -101,7 +104,7 @@ LAME_ENC_EXPORT std::uint32_t beDeinitStream(std::uint32_t handle, std::uint8_t*
     std::vector<std::uint8_t> frame = stream->HeaderFrame();
     TStreamTable& table = Table();
     std::lock_guard<std::mutex> guard(table.lock);
-    table.lastHeaderFrame = std::move(frame);
+    table.lastHeaderFrames[std::this_thread::get_id()] = std::move(frame);
     return ENCODER_OK;
 }
 
@@ -123,7 +126,8 @@ LAME_ENC_EXPORT std::uint32_t beWriteVBRHeader(const char* path) {
     {
         TStreamTable& table = Table();
         std::lock_guard<std::mutex> guard(table.lock);
-        frame = table.lastHeaderFrame;
+        const auto found = table.lastHeaderFrames.find(std::this_thread::get_id());
+        if (found != table.lastHeaderFrames.end()) frame = found->second;
     }
     // A stream without a VBR header leaves nothing to write.
     if (frame.empty()) return ENCODER_OK;

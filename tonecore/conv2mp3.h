@@ -25,6 +25,7 @@ public:
     ~CConv2MP3() override;
     CConv2MP3(const CConv2MP3&) = delete;
 
+    using CConv2FileObj::Create;
     // Loads the encoder library, creates the file and starts an encoder
     // stream for target from PCM in the source format; 1 or 0.
     int Create(const char* path, CConv2FileFormat* target, const WAVEFORMATEX* source) override;
@@ -46,8 +47,11 @@ public:
     // The PCM bytes one write should bring: those of about half a second
     // of the target, in whole chunks; -1 before Create.
     std::int32_t GetDesiredBufferSize() override;
-    // The bytes of the file for milliseconds of a source, tag included, when
-    // the target follows the user's settings; 0.0 otherwise.
+    // The bytes of the file for milliseconds of a source, tag included. With
+    // a source format, milliseconds >= 0 and a target of the user's settings
+    // the target is fitted to that format; otherwise this converter must be
+    // open on the song file, which is loaded to fit the target (negative
+    // milliseconds: the song's length). 0.0 when the song cannot be loaded.
     double GetBytesToWrite(CConv2FileFormat* target, const WAVEFORMATEX* source, double milliseconds) override;
     void MakeMostNaturalFormatCallback(CConv2FileFormat* format, const WAVEFORMATEX* source,
                                        const TSourceDecoder* decoder) override;
@@ -139,6 +143,9 @@ private:
     std::int64_t EncodeChunk(const std::int16_t* values, std::uint32_t count);
     void CloseEncoderStream();
     void FreeBuffers();
+    // Loads the song file this converter is open on and fits fitted to it
+    // from wanted; the song's length in ms, -1 when it cannot be loaded.
+    std::int32_t FitToOpenSong(CConv2FileFormat* fitted, const CConv2FileFormat* wanted);
 
     TEntries entries_;
     std::unique_ptr<TEncoderConfig> config_;

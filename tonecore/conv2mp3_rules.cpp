@@ -1,11 +1,14 @@
 // How CConv2MP3 fits target formats to its encoder: presets, the format
 // callbacks of CConv2FileFormat, validation and the size estimate.
 #include <algorithm>
+#include <new>
 
 #include "tonecore/conv2file_format.h"
 #include "tonecore/conv2file_presets.h"
+#include "tonecore/acm_object.h"
 #include "tonecore/conv2mp3.h"
 #include "tonecore/id3_tag.h"
+#include "tonecore/pcm_sound.h"
 #include "tonecore/mp3_format_rules.h"
 
 namespace {
@@ -101,14 +104,43 @@ double CConv2MP3::GetBitrateForBytesToWrite(const CConv2FileFormat* f) {
     return f->bitrate;
 }
 
-double CConv2MP3::GetBytesToWrite(CConv2FileFormat* target, const WAVEFORMATEX* source, double milliseconds) {
-    // Only the direct estimate: a target of the user's settings fitted to a
-    // known source. Fitting to a song file needs the song loaded.
-    if (target == nullptr || source == nullptr || milliseconds < 0 || target->soundQuality != SOUND_QUALITY_USER) {
-        return 0.0;
+std::int32_t CConv2MP3::FitToOpenSong(CConv2FileFormat* fitted, const CConv2FileFormat* wanted) {
+    if (IsOpen() == 0 || Seek(0, 0) == 0) return -1;
+    CPCMSound* sound = new (std::nothrow) CPCMSound();
+    if (sound == nullptr) return -1;
+    std::int32_t lengthMs = -1;
+    // A short buffer and coarse peaks: only the song's format, information
+    // and length are wanted.
+    if (sound->InitialLoad(this, 2000, 0, 0, 0, 0, 20, nullptr, nullptr) == 1) {
+        ACMObject* acm = sound->GetACMObj();
+        WAVEFORMATEX played{};
+        sound->GetFormat(&played);
+        const WAVEFORMATEX* source = acm != nullptr && acm->GetSrcFormat() != nullptr ? acm->GetSrcFormat() : &played;
+        TSourceDecoder decoder;
+        if (acm != nullptr) {
+            decoder.object = acm;
+            decoder.bestBitRate = acm->GetBestBitRate();
+            decoder.frequency = static_cast<std::uint32_t>(acm->GetFrequency());
+        }
+        GetTargetFormat(fitted, wanted, source, sound->GetMusicInfo(), acm != nullptr ? &decoder : nullptr);
+        lengthMs = sound->Length(0);
     }
+    CAudioAtom* atom = sound;
+    DeleteAtom(&atom);
+    return lengthMs;
+}
+
+double CConv2MP3::GetBytesToWrite(CConv2FileFormat* target, const WAVEFORMATEX* source, double milliseconds) {
+    if (target == nullptr) return 0.0;
     CConv2FileFormat fitted(WAVE_FORMAT_PCM);
-    GetTargetFormat(&fitted, target, source, nullptr, nullptr);
+    if (milliseconds >= 0 && source != nullptr && target->soundQuality == SOUND_QUALITY_USER) {
+        GetTargetFormat(&fitted, target, source, nullptr, nullptr);
+    } else {
+        // Fitted to the song file this converter is open on.
+        const std::int32_t lengthMs = FitToOpenSong(&fitted, target);
+        if (lengthMs < 0) return 0.0;
+        if (milliseconds < 0) milliseconds = lengthMs;
+    }
     double tagBytes = tagReserve_;
     if (tagType_ == TAG_TYPE_ID3V2) {
         const CId3TagV2 tag(static_cast<std::uint32_t>(tagReserve_));

@@ -230,11 +230,8 @@ void WMATargetFormatString(const CConv2FileFormat* target, char* out, std::int32
     ToneCoreLoadString(target->nChannels == 1 ? "IDS_MONO_CB_ITEM" : "IDS_STEREO_CB_ITEM", channels,
                        sizeof channels);
     const auto rate = static_cast<int>(target->nSamplesPerSec);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
     std::snprintf(out, static_cast<std::size_t>(size), use, static_cast<int>(target->bitrate), rate / 1000,
                   rate % 1000, channels);
-#pragma GCC diagnostic pop
     if (target->copyrightBit != 0) {
         char flag[kSettingsTemplateBytes];
         ToneCoreLoadString("IDS_WMA_DRM_SET", flag, sizeof flag);

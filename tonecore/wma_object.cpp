@@ -86,11 +86,8 @@ int WMAObject::GetSrcFormatStr(char* out, std::int32_t size) {
     char channels[64];
     ToneCoreLoadString(source != nullptr && source->nChannels == 2 ? "FS_STEREO" : "FS_MONO", channels,
                        sizeof channels);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
     std::snprintf(out, static_cast<std::size_t>(size), use,
                   static_cast<int>(FindMostNaturalWMABitRate(GetBitRate() / 1000)), channels);
-#pragma GCC diagnostic pop
     return 1;
 }
 

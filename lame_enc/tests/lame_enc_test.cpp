@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lame_enc/encoder_interface.h"
@@ -210,6 +211,30 @@ TEST_F(LameEncModule, VbrStreamsGetTheirHeaderAfterTheFileIsWritten) {
         bool varied = false;
         for (const TFrameInfo& f : written) varied = varied || f.bitrateKbps != written[1].bitrateKbps;
         EXPECT_TRUE(varied);
+    }
+}
+
+TEST_F(LameEncModule, ConversionsOnTwoThreadsEachGetTheirOwnHeader) {
+    testsupport::TempDir dir;
+    const auto convert = [&](double seconds, const std::string& path) {
+        testsupport::WriteWholeFile(path, Encode(VbrRecord(ENCODER_VBR_MTRH), seconds, 44100, 2));
+    };
+    // Both streams end before either header is written.
+    const std::string shortPath = dir.File("short.mp3");
+    const std::string longPath = dir.File("long.mp3");
+    std::thread other([&] { convert(0.5, shortPath); });
+    other.join();
+    convert(1.5, longPath);
+    std::thread otherHeader([&] { EXPECT_EQ(e_.writeVbrHeader(shortPath.c_str()), ENCODER_OK); });
+    otherHeader.join();
+    ASSERT_EQ(e_.writeVbrHeader(longPath.c_str()), ENCODER_OK);
+    for (const std::string& path : {shortPath, longPath}) {
+        const std::string file = testsupport::ReadWholeFile(path);
+        const std::vector<TFrameInfo> frames = WalkFrames(file, 0);
+        std::string tag;
+        std::uint32_t count = 0;
+        ASSERT_TRUE(ReadVbrHeader(file, frames.at(0), &tag, &count)) << path;
+        EXPECT_EQ(count, frames.size() - 1) << path;
     }
 }
 

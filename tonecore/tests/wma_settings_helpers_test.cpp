@@ -9,64 +9,11 @@
 #include <vector>
 
 #include "tonecore/conv2file_format.h"
+#include "tonecore/tests/fake_dialog_controls.h"
 #include "tonecore/tests/wma_test_support.h"
 #include "tonecore/wma_settings_helpers.h"
 
 namespace {
-
-class CFakeList final : public IChoiceList {
-public:
-    void ResetContent() override {
-        items.clear();
-        selected = -1;
-    }
-    int AddItem(const char* text, std::int32_t value) override {
-        items.emplace_back(text, value);
-        return static_cast<int>(items.size()) - 1;
-    }
-    int ItemCount() const override { return static_cast<int>(items.size()); }
-    std::int32_t ItemValue(int index) const override { return items[static_cast<std::size_t>(index)].second; }
-    void SetCurrentSelection(int index) override { selected = index; }
-    int CurrentSelection() const override { return selected; }
-
-    std::vector<std::int32_t> Values() const {
-        std::vector<std::int32_t> values;
-        for (const auto& item : items) values.push_back(item.second);
-        return values;
-    }
-    std::int32_t SelectedValue() const { return selected < 0 ? -1 : ItemValue(selected); }
-    void Choose(std::int32_t value) { selected = FindChoiceByValue(*this, value); }
-
-    std::vector<std::pair<std::string, std::int32_t>> items;
-    int selected = -1;
-};
-
-class CFakeSlider final : public IRangeSlider {
-public:
-    void SetRange(int low, int high) override {
-        minimum = low;
-        maximum = high;
-    }
-    void SetPosition(int at) override { position = at; }
-    int Position() const override { return position; }
-    int minimum = 0, maximum = 0, position = 0;
-};
-
-class CFakeButton final : public IToggleButton {
-public:
-    void SetChecked(bool on) override { checked = on; }
-    bool IsChecked() const override { return checked; }
-    void SetEnabled(bool on) override { enabled = on; }
-    bool IsEnabled() const override { return enabled; }
-    bool checked = false;
-    bool enabled = true;
-};
-
-class CFakeLabel final : public ITextLabel {
-public:
-    void SetText(const char* value) override { text = value; }
-    std::string text;
-};
 
 CConv2FileFormat Wma(std::uint32_t rate, std::uint16_t channels, std::int32_t kbps) {
     CConv2FileFormat f(0x161);
@@ -78,13 +25,13 @@ CConv2FileFormat Wma(std::uint32_t rate, std::uint16_t channels, std::int32_t kb
 }
 
 TEST(WmaSettingsHelpers, RateListNamesEveryRateHighestFirst) {
-    CFakeList rates;
-    LoadStringsWMASampleRates(rates);
+    CFakeChoiceList rates;
+    LoadStringsWMASampleRates(&rates, nullptr, 0);
     EXPECT_EQ(rates.Values(), (std::vector<std::int32_t>{48000, 44100, 32000, 22050, 16000, 11025, 8000}));
     EXPECT_EQ(rates.items[0].first, "48000 Hz");
     EXPECT_EQ(rates.items[6].first, "8000 Hz");
     const CConv2FileFormat f = Wma(22050, 2, 32);
-    SetWMASampleRateValue(rates, &f);
+    SetWMASampleRateValue(&rates, &f);
     EXPECT_EQ(rates.SelectedValue(), 22050);
 }
 
@@ -100,28 +47,28 @@ TEST(WmaSettingsHelpers, BitrateListHoldsWhatTheRateAllowsForMonoOrStereo) {
         {12345, {}},
     };
     for (const auto& [rate, expected] : cases) {
-        CFakeList list;
+        CFakeChoiceList list;
         const CConv2FileFormat f = Wma(rate, 2, 32);
-        LoadStringsWMABitrates(list, &f);
+        LoadStringsWMABitrates(&list, nullptr, 0, &f);
         EXPECT_EQ(list.Values(), expected) << rate;
     }
-    CFakeList list;
+    CFakeChoiceList list;
     const CConv2FileFormat f = Wma(44100, 2, 128);
-    LoadStringsWMABitrates(list, &f);
-    SetWMABitrateValue(list, &f);
-    EXPECT_EQ(list.items[static_cast<std::size_t>(list.selected)].first, "128 kbps");
+    LoadStringsWMABitrates(&list, nullptr, 0, &f);
+    SetWMABitrateValue(&list, &f);
+    EXPECT_EQ(list.items[static_cast<std::size_t>(list.current)].first, "128 kbps");
     EXPECT_EQ(list.items.back().first, "32 kbps");
 }
 
 TEST(WmaSettingsHelpers, ANewRateRefitsTheBitrateListAndButtons) {
     CConv2FileFormat f = Wma(44100, 2, 160);
-    CFakeList rates, bitrates;
-    CFakeButton stereo, mono;
+    CFakeChoiceList rates, bitrates;
+    CFakeToggle stereo, mono;
     stereo.checked = true;
-    LoadStringsWMASampleRates(rates);
+    LoadStringsWMASampleRates(&rates, nullptr, 0);
 
     rates.Choose(22050);
-    GetWMASampleRateValue(rates, bitrates, stereo, mono, &f);
+    GetWMASampleRateValue(&rates, {&bitrates, &stereo, &mono}, &f, nullptr, 0);
     EXPECT_EQ(f.nSamplesPerSec, 22050u);
     EXPECT_EQ(f.bitrate, 32);  // the stereo maximum there
     EXPECT_EQ(f.nChannels, 2);
@@ -132,7 +79,7 @@ TEST(WmaSettingsHelpers, ANewRateRefitsTheBitrateListAndButtons) {
     EXPECT_FALSE(mono.enabled);  // 32 is above the mono maximum of 20
 
     rates.Choose(11025);
-    GetWMASampleRateValue(rates, bitrates, stereo, mono, &f);
+    GetWMASampleRateValue(&rates, {&bitrates, &stereo, &mono}, &f, nullptr, 0);
     EXPECT_EQ(f.nChannels, 1);  // mono only
     EXPECT_EQ(f.bitrate, 8);
     EXPECT_TRUE(mono.checked);
@@ -156,11 +103,11 @@ TEST(WmaSettingsHelpers, ANewBitrateTakesTheChannelsItAllows) {
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.to);
         CConv2FileFormat f = Wma(c.rate, c.channels, c.from);
-        CFakeList list;
-        CFakeButton stereo, mono;
-        LoadStringsWMABitrates(list, &f);
+        CFakeChoiceList list;
+        CFakeToggle stereo, mono;
+        LoadStringsWMABitrates(&list, nullptr, 0, &f);
         list.Choose(c.to);
-        GetWMABitrateValue(list, stereo, mono, &f);
+        GetWMABitrateValue(&list, &stereo, &mono, &f);
         EXPECT_EQ(f.bitrate, c.to);
         EXPECT_EQ(f.nChannels, c.channelsOut);
         EXPECT_EQ(stereo.checked, c.stereoChecked);
@@ -173,7 +120,7 @@ TEST(WmaSettingsHelpers, PresetSliderOffersExactlyTheEncodersPresets) {
     CFakeSlider slider;
     CConv2FileFormat f(0x161);
     f.preset = 1;  // telephone quality: not offered
-    ASSERT_EQ(InitWMAPresetSlider(slider, &f), 6);
+    ASSERT_EQ(InitWMAPresetSlider(&slider, &f), 6);
     EXPECT_EQ(slider.minimum, 1);
     EXPECT_EQ(slider.maximum, 6);
     EXPECT_EQ(f.preset, 7);
@@ -182,20 +129,20 @@ TEST(WmaSettingsHelpers, PresetSliderOffersExactlyTheEncodersPresets) {
     const std::pair<int, std::int32_t> positions[] = {{1, 3}, {2, 4}, {6, 8}};
     for (const auto& [position, preset] : positions) {
         slider.position = position;
-        GetWMAPresetValue(slider, &f);
+        GetWMAPresetValue(&slider, &f);
         EXPECT_EQ(f.preset, preset);
     }
     f.preset = 4;
-    EXPECT_EQ(InitWMAPresetSlider(slider, &f), 6);
+    EXPECT_EQ(InitWMAPresetSlider(&slider, &f), 6);
     EXPECT_EQ(slider.position, 2);
 
-    CFakeLabel name, settings;
+    CFakeText name, settings;
     f.preset = 7;
-    SetWMAPresetString(&name, &settings, &f);
+    SetWMAPresetString(&name, &settings, nullptr, 0, &f);
     EXPECT_EQ(name.text, "CD");
     EXPECT_EQ(settings.text, "(WMA 128 kbps, 44.100 kHz, Stereo)");
     f.preset = 4;
-    SetWMAPresetString(&name, nullptr, &f);
+    SetWMAPresetString(&name, nullptr, nullptr, 0, &f);
     EXPECT_EQ(name.text, "High quality mono");
 }
 
@@ -203,14 +150,15 @@ TEST(WmaSettingsHelpers, WithoutTheMediaModuleNoPresetIsOffered) {
     wmatest::TWithoutMediaModule absent;
     CFakeSlider slider;
     CConv2FileFormat f(0x161);
-    EXPECT_EQ(InitWMAPresetSlider(slider, &f), 0);
+    EXPECT_EQ(InitWMAPresetSlider(&slider, &f), 0);
     EXPECT_EQ(slider.maximum, 0);
 }
 
 TEST(WmaSettingsHelpers, UserSettingsText) {
-    CFakeLabel label;
+    CFakeText label;
     CConv2FileFormat f = Wma(22050, 1, 20);
-    SetWMAUserSettingsString(label, &f);
+    char buffer[80];
+    SetWMAUserSettingsString(&label, buffer, sizeof buffer, &f);
     EXPECT_EQ(label.text, "WMA 20 kbps, 22.050 kHz, Mono");
 }
 
