@@ -13,36 +13,27 @@
 #include "tonecore/initial_load.h"
 #include "tonecore/peaks.h"
 #include "tonecore/tests/song_load_support.h"
+#include "tonecore/tests/wma_song_test.h"
 #include "tonecore/tests/wma_test_support.h"
 #include "tonecore/wma_errors.h"
 #include "tonecore/wma_object.h"
 
 namespace {
 
-class WmaSongLoadTest : public songtest::SongLoadTest {
-protected:
-    void SetUp() override {
-        if (!mediatest::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
-        SongLoadTest::SetUp();
-        DetermineConvertersAvailable(MP3_ENCODER_NONE, nullptr);
-    }
-    void TearDown() override {
-        SongLoadTest::TearDown();
-        FreeConversionLibraries();
-    }
+using WmaSongLoadTest = wmatest::WmaSongTest;
 
-    std::string MakeTaggedSong(const char* name) {
-        const std::string path = dir_.File(name);
-        const std::string command =
-            "ffmpeg -v error -y -f lavfi -i \"sine=frequency=440:sample_rate=44100:duration=1.2\" -ac 2 -c:a wmav2 "
-            "-b:a 128k -metadata title='A Title' -metadata artist='An Artist' -metadata copyright='(c) Us' '" +
-            path + "'";
-        return songtest::Run(command) ? path : std::string();
-    }
-};
+// A song with a title, an artist and a copyright text.
+std::string MakeTaggedSong(const testsupport::TempDir& dir, const char* name) {
+    const std::string path = dir.File(name);
+    const std::string command =
+        "ffmpeg -v error -y -f lavfi -i \"sine=frequency=440:sample_rate=44100:duration=1.2\" -ac 2 -c:a wmav2 "
+        "-b:a 128k -metadata title='A Title' -metadata artist='An Artist' -metadata copyright='(c) Us' '" +
+        path + "'";
+    return songtest::Run(command) ? path : std::string();
+}
 
 TEST_F(WmaSongLoadTest, WmaSongLoadsWithItsDecoderInformationLengthAndPeaks) {
-    const std::string path = MakeTaggedSong("tagged.wma");
+    const std::string path = MakeTaggedSong(dir_, "tagged.wma");
     ASSERT_FALSE(path.empty());
     const std::vector<std::int16_t> reference = mediatest::FfmpegDecode(path);
 
@@ -81,7 +72,7 @@ TEST_F(WmaSongLoadTest, WmaSongLoadsWithItsDecoderInformationLengthAndPeaks) {
 }
 
 TEST_F(WmaSongLoadTest, WithoutTheMediaModuleWmaFailsAndOtherSongsLoad) {
-    const std::string song = MakeTaggedSong("song.wma");
+    const std::string song = MakeTaggedSong(dir_, "song.wma");
     ASSERT_FALSE(song.empty());
     const std::string wave = dir_.File("song.wav");
     testsupport::WriteWholeFile(

@@ -14,23 +14,13 @@
 #include "tonecore/tests/pcm_sound_support.h"
 #include "tonecore/tests/pcm_test_formats.h"
 #include "tonecore/tests/song_load_support.h"
+#include "tonecore/tests/wma_song_test.h"
 #include "tonecore/tests/wma_test_support.h"
 #include "tonecore/wma_object.h"
 
 namespace {
 
-class WmaSound : public songtest::SongLoadTest {
-protected:
-    void SetUp() override {
-        if (!mediatest::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
-        SongLoadTest::SetUp();
-        DetermineConvertersAvailable(MP3_ENCODER_NONE, nullptr);
-    }
-    void TearDown() override {
-        SongLoadTest::TearDown();
-        FreeConversionLibraries();
-    }
-};
+using WmaSound = wmatest::WmaSongTest;
 
 TEST_F(WmaSound, ReadsTheSongAsTheReferenceDecodesIt) {
     const std::string path = mediatest::MakeWma(dir_, {"wmav2", 44100, 2, 128}, 1.5);
