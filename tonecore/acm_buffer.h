@@ -52,7 +52,7 @@ public:
     std::int64_t SourceBlockCount() const { return sourceBlockCount_; }
     std::size_t LeftoverBytes() const { return leftover_.size() - leftoverAt_; }
 
-private:
+protected:
     // Takes up to n leftover bytes into destination; the bytes taken.
     std::uint32_t ServeLeftover(BYTE* destination, std::uint32_t n);
     void DropLeftover();

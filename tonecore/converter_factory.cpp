@@ -13,6 +13,7 @@
 #include "tonecore/conv2file_format.h"
 #include "tonecore/blade_conv2mp3.h"
 #include "tonecore/conv2wave_file.h"
+#include "tonecore/conv2wma_file.h"
 #include "tonecore/lame_conv2mp3.h"
 #include "tonecore/conversion_errors.h"
 #include "tonecore/engine_settings.h"
@@ -97,14 +98,8 @@ CConv2FileObj* CreateMP3(int encoder) {
     return Row(encoder).create(encoder);
 }
 
-// WMA conversion comes with the WMA writer support.
-CConv2FileObj* CreateWMA(int /*encoder*/) {
-    SetLastError(TONECORE_ERR_NO_CONVERTER);
-    return nullptr;
-}
-
 constexpr std::array<TConverterCreator, kFileConversionTypes> kCreators{CreateConverter<CConv2WaveFile>, CreateMP3,
-                                                                       CreateWMA};
+                                                                       CreateConverter<CConv2WmaFile>};
 
 // The version text of a loaded encoder library; empty without "beVersion".
 std::string VersionText(void* module) {
@@ -327,6 +322,12 @@ void* LoadLibraryWMADecoder() {
     // A module already kept is the one to use: loading it again would only
     // take a second reference that nobody releases.
     void*& module = State().wmaDecoderModule;
+    if (module == nullptr) module = LoadCheckedMediaModule();
+    return module;
+}
+
+void* LoadLibraryWMAEncoder() {
+    void*& module = State().wmaEncoderModule;
     if (module == nullptr) module = LoadCheckedMediaModule();
     return module;
 }

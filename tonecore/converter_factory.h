@@ -57,6 +57,9 @@ void* LoadMP3EncoderLibrary(_tMP3EncoderDllTypedef encoder);
 // The media module for WMA decoding, loaded when the system can handle WMA
 // and kept; a module already kept is returned as it is.
 void* LoadLibraryWMADecoder();
+// The media module for WMA encoding, loaded when the system can handle WMA
+// and kept until FreeConversionLibraries; null when it cannot be loaded.
+void* LoadLibraryWMAEncoder();
 // Frees every loaded encoder library and both media module handles; 1 when
 // every release succeeded (also when nothing was loaded).
 int FreeConversionLibraries();

@@ -45,3 +45,13 @@ public:
     // The most characters the user may type; 0 for no limit.
     virtual void SetLimit(int characters) = 0;
 };
+
+// A radio button or check box.
+class IToggleButton {
+public:
+    virtual ~IToggleButton() = default;
+    virtual void SetChecked(bool checked) = 0;
+    virtual bool IsChecked() const = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual bool IsEnabled() const = 0;
+};

@@ -19,6 +19,8 @@
 #include "tonecore/pcm_format.h"
 #include "tonecore/peaks.h"
 #include "tonecore/seek_map.h"
+#include "tonecore/wma_errors.h"
+#include "tonecore/wma_object.h"
 #include "tonecore/xam_object.h"
 #include "utilities/text_copy.h"
 
@@ -195,9 +197,34 @@ int CInitialLoad::ParseMP3(CRefObj* source) {
     return 1;
 }
 
-int CInitialLoad::ParseWMA(CRefObj* /*source*/) {
-    // No WMA decoder is built into the engine yet.
-    return 0;
+int CInitialLoad::ParseWMA(CRefObj* source) {
+    if (source == nullptr || SoundEngineStarted() == 0) return 0;
+    // Without the media module's decoder a WMA song cannot be read at all.
+    if (GetWMADecoderFlag() == 0) return Fail(TONECORE_ERR_WMA_EXPORT_MISSING);
+    WAVEFORMATEX format{};
+    format.wFormatTag = kWmaFormatTag;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.nAvgBytesPerSec = 16000;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    auto reader = std::unique_ptr<WMAObject>(new (std::nothrow) WMAObject(&format, kAcmUseDecode));
+    musicInfo_.reset(new (std::nothrow) TMusicInfo());
+    if (!reader || !musicInfo_) return Fail(TONECORE_ERR_OUT_OF_MEMORY);
+    if (!reader->LoadInfo(source, musicInfo_.get())) return 0;
+    musicInfo_->copyrighted = musicInfo_->copyright[0] != '\0' ? 1 : 0;
+    loaded_ = 1;
+    const auto* own = reinterpret_cast<const std::uint8_t*>(reader->GetSrcFormat());
+    sourceFormat_.assign(own, own + sizeof(WAVEFORMATEX));
+    // The object that read the file hands over to a copy that decodes it,
+    // which reopens the file by its name.
+    decoder_.reset(reader->Copy());
+    if (!decoder_) return Fail(TONECORE_ERR_OUT_OF_MEMORY);
+    reader.reset();
+    source->SeekToData(0);
+    dataStart_ = source->Tell();
+    dataEnd_ = dataStart_ + source->DataSize();
+    return 1;
 }
 
 int CInitialLoad::SetMusInfoFromMP3Info(CRefObj* source, CMP3Info* info) {

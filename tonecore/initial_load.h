@@ -9,7 +9,8 @@
 // Kinds: MP3, MP2 and MP1 files (by extension), WAV files holding PCM, MPEG
 // layer 3 or a format the codec layer decodes, "RMP3" RIFF files. A WAV
 // format nothing decodes fails with TONECORE_ERR_BAD_PCM_FORMAT. WMA files
-// are not decoded yet: they fail (0, no code).
+// (by extension) decode through the media module; without it they fail with
+// TONECORE_ERR_WMA_EXPORT_MISSING.
 //
 // Failures return 0 with a code of engine_errors.h in the thread's last
 // error; what was made stays with the object and goes with it.
@@ -46,7 +47,9 @@ public:
     // The MPEG summary, format, song information and decoding object; 1 on
     // success.
     int ParseMP3(CRefObj* source);
-    // WMA files are not decoded yet: 0.
+    // The WMA song's format, information, data range and decoding object
+    // through the media module; 1 on success, 0 while the engine is not
+    // running or on failure.
     int ParseWMA(CRefObj* source);
     // The song information from the first "LIST" "INFO" of the RIFF file; 0
     // when there is none.

@@ -153,7 +153,9 @@ std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int s
         // the caller's answers tells the load that it was cancelled.
         TCancelWatch watch{callback, context, false};
         std::int64_t bytesDone = 0;
-        std::int32_t scanned = 0;
+        // The scan sees the length the caches gave: a decoder that only
+        // fills in a missing length (WMA without peaks to build) keeps it.
+        std::int32_t scanned = length_;
         decoder_->ParseScanAndBuild(source, builtMap, builtPeaks, &scanned, &bytesDone, dataStart_,
                                     dataEnd_, 0, scanA, buildPeaks, buildSeekMap, msPerPeak, scanB,
                                     1, callback != nullptr ? &TCancelWatch::Answer : nullptr,

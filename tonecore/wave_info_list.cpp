@@ -10,6 +10,7 @@
 #include "filekit/riff_format.h"
 #include "tonecore/id3v1.h"
 #include "tonecore/music_info.h"
+#include "tonecore/song_text_fields.h"
 #include "tonecore/tonecore_strings.h"
 
 namespace {
@@ -26,23 +27,6 @@ std::int64_t WriteTextChunk(CRIFF& riff, std::uint32_t id, std::string_view text
     std::copy(text.begin(), text.end(), data.begin());
     if (riff.WriteSubChunk(id, data.data(), static_cast<std::int64_t>(data.size())) == 0) return kFailed;
     return static_cast<std::int64_t>(data.size()) + kRiffChunkHeaderBytes;
-}
-
-// A genre number with a name is written as "(n)"; a number without one as
-// the text the engine shows for it.
-void PutGenreText(TMusicInfo& info) {
-    if (info.genreIndex < 0 || info.genreIndex >= kNoGenreIndex) return;
-    CId3Tag tag;
-    tag.setGenreIndex(info.genreIndex);
-    char name[256];
-    tag.genreString(name, 1);
-    char unsupported[256];
-    ToneCoreLoadString("ID3_not_supported", unsupported, sizeof unsupported);
-    if (std::strcmp(name, unsupported) != 0) {
-        std::snprintf(info.genre, sizeof info.genre, "(%d)", static_cast<int>(info.genreIndex));
-    } else {
-        std::snprintf(info.genre, sizeof info.genre, "%s", name);
-    }
 }
 
 // The CD identifier: its 32-bit length, then exactly that many bytes (the
@@ -64,24 +48,15 @@ std::int64_t WriteCdIdentifier(CRIFF& riff, const TMusicInfo& info) {
 // or -1.
 std::int64_t WriteSongTexts(CRIFF& riff, TMusicInfo& info) {
     PutGenreText(info);
-    char year[16] = "";
-    if (info.year >= 1000 && info.year <= 3000) std::snprintf(year, sizeof year, "%d", static_cast<int>(info.year));
-    char track[32] = "";
-    if (info.trackNumber >= 1 && info.trackNumber <= 99) {
-        if (info.trackCount >= 1 && info.trackCount <= 99) {
-            std::snprintf(track, sizeof track, "%d/%d", static_cast<int>(info.trackNumber),
-                          static_cast<int>(info.trackCount));
-        } else {
-            std::snprintf(track, sizeof track, "%d", static_cast<int>(info.trackNumber));
-        }
-    }
+    const std::string year = YearText(info);
+    const std::string track = TrackText(info);
     const struct {
         std::uint32_t id;
         const char* text;
     } texts[] = {
         {FourCC("ICMT"), info.comment}, {FourCC("ICOP"), info.copyright}, {FourCC("IART"), info.artist},
         {FourCC("IENG"), info.encodedBy}, {FourCC("INAM"), info.title}, {FourCC("IGNR"), info.genre},
-        {FourCC("ICRD"), year}, {FourCC("IALB"), info.album}, {FourCC("ITRK"), track},
+        {FourCC("ICRD"), year.c_str()}, {FourCC("IALB"), info.album}, {FourCC("ITRK"), track.c_str()},
     };
     std::int64_t total = 0;
     for (const auto& [id, text] : texts) {

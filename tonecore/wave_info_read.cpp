@@ -7,7 +7,7 @@
 
 #include "filekit/riff.h"
 #include "filekit/riff_format.h"
-#include "tonecore/id3_genres.h"
+#include "tonecore/song_text_fields.h"
 #include "tonecore/wave_info_list.h"
 #include "utilities/text_copy.h"
 #include "utilities/unicode.h"
@@ -33,25 +33,6 @@ std::int32_t TrackValue(std::string_view text) {
     if (!AllDigits(text) || text.size() > 2) return -1;
     const int value = std::stoi(std::string(text));
     return value >= 1 && value <= 99 ? value : -1;
-}
-
-void TakeGenre(const std::string& text, TMusicInfo& info) {
-    // "(n)": an ID3 genre by its number.
-    if (text.size() >= 3 && text.size() <= 5 && text.front() == '(' && text.back() == ')' &&
-        AllDigits(std::string_view(text).substr(1, text.size() - 2))) {
-        const int index = std::stoi(text.substr(1, text.size() - 2));
-        if (index < kNoGenreIndex) {
-            info.genreIndex = index;
-            std::snprintf(info.genre, sizeof info.genre, "(%d)", index);
-            return;
-        }
-    }
-    textcopy::CopyTextCut(text, info.genre, sizeof info.genre);
-    const std::int32_t index = Id3GenreIndexOf(text);
-    if (index != kNoGenreIndex) {
-        info.genreIndex = index;
-        std::snprintf(info.genre, sizeof info.genre, "(%d)", index);
-    }
 }
 
 void TakeTrack(const std::string& text, TMusicInfo& info) {
@@ -96,7 +77,7 @@ bool TakeWaveInfoField(std::uint32_t id, std::string_view bytes, TMusicInfo& inf
         const int year = AllDigits(text) && text.size() <= 4 ? std::stoi(text) : 0;
         info.year = year >= 1000 && year <= 3000 ? year : 0;
     } else if (id == FourCC("IGNR")) {
-        TakeGenre(FieldText(bytes), info);
+        SetGenreFromText(FieldText(bytes), info);
     } else if (id == FourCC("ITRK")) {
         TakeTrack(FieldText(bytes), info);
     } else if (id == FourCC("IMCD")) {

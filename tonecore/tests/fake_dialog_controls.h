@@ -69,3 +69,14 @@ public:
     std::string text;
     int limit = 0;
 };
+
+class CFakeToggle : public IToggleButton {
+public:
+    void SetChecked(bool on) override { checked = on; }
+    bool IsChecked() const override { return checked; }
+    void SetEnabled(bool on) override { enabled = on; }
+    bool IsEnabled() const override { return enabled; }
+
+    bool checked = false;
+    bool enabled = true;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// The song fields that file tags store as text (WAV INFO lists, WMA
+// attributes): the genre as "(n)", the year and the track. Writers of every
+// format word them alike.
+
+#include <string>
+#include <string_view>
+
+struct TMusicInfo;
+
+// A genre number with a name is written as "(n)"; a number without one as
+// the text the engine shows for it. No number: the genre text stays.
+void PutGenreText(TMusicInfo& info);
+// A genre text read from a file: "(n)" with 1 to 3 digits and n below 255
+// is genre n and keeps the text "(n)"; any other text is stored as it is,
+// and a name of the genre list sets the genre number and the text "(n)".
+void SetGenreFromText(std::string_view text, TMusicInfo& info);
+// "%d" for a year of 1000 to 3000; empty otherwise.
+std::string YearText(const TMusicInfo& info);
+// "n/m" for a track of 1 to 99 with a count of 1 to 99, "n" without such a
+// count, empty without such a track.
+std::string TrackText(const TMusicInfo& info);
