@@ -16,3 +16,29 @@ inline constexpr std::uint32_t TONECORE_ERR_NO_THREAD = 0x20000601;
 inline constexpr std::uint32_t TONECORE_ERR_EMPTY_STREAM = 0x20000602;
 // A seek map holds a position beyond the 32-bit fields of its cache file.
 inline constexpr std::uint32_t TONECORE_ERR_SEEK_MAP_TOO_LARGE = 0x20000603;
+
+// Codes of the initial load of a song (initial_load.h).
+//
+// The file is RIFF of another form and has no MPEG audio extension.
+inline constexpr std::uint32_t TONECORE_ERR_NOT_LOADABLE = 0x20000104;
+// The "fmt " chunk is shorter than its stated size.
+inline constexpr std::uint32_t TONECORE_ERR_SHORT_FORMAT = 0x20000105;
+// The WAV file has no "fmt " chunk.
+inline constexpr std::uint32_t TONECORE_ERR_NO_FORMAT = 0x20000106;
+// The WAV file has no "data" chunk.
+inline constexpr std::uint32_t TONECORE_ERR_NO_DATA = 0x20000107;
+// The stream refused the audio data's byte range.
+inline constexpr std::uint32_t TONECORE_ERR_DATA_RANGE = 0x20000108;
+// The MPEG decoding object refused the format.
+inline constexpr std::uint32_t TONECORE_ERR_MP3_FORMAT = 0x2000010a;
+// The MPEG stream holds no usable frame.
+inline constexpr std::uint32_t TONECORE_ERR_NO_MP3_FRAME = 0x2000010b;
+// A WAV format the engine cannot play: PCM outside 1-2 channels,
+// 1-48000 Hz, 8 or 16 bits, or a compressed format no decoder takes.
+inline constexpr std::uint32_t TONECORE_ERR_BAD_PCM_FORMAT = 0x20000201;
+// The "data" chunk is empty.
+inline constexpr std::uint32_t TONECORE_ERR_EMPTY_DATA = 0x20000202;
+// A sound's buffer refused its read range or a lock.
+inline constexpr std::uint32_t TONECORE_ERR_BUFFER_RANGE = 0x20000203;
+// A sound's decoding object could not start its stream.
+inline constexpr std::uint32_t TONECORE_ERR_STREAM_NOT_ENABLED = 0x20000204;

@@ -5,6 +5,7 @@
 #include "filekit/log.h"
 #include "platform/last_error.h"
 #include "platform/user_folders.h"
+#include "tonecore/engine_codecs.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/engine_service_thread.h"
 #include "tonecore/engine_settings.h"
@@ -50,6 +51,7 @@ int SoundEngineStartup(void* instance) {
         return 0;
     }
     SetCompressedFormatFlag(1);
+    RegisterEngineCodecs();
     SetWMADecoderFlag(0);
     SetTempSndPath(GetUserCacheDir().c_str());
     SetMP3EncoderChoice(kMP3EncoderNone);

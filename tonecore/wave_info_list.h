@@ -1,12 +1,17 @@
 #pragma once
-// The "LIST" chunk of type "INFO" at the end of a WAV file: the song's texts
-// as RIFF INFO sub-chunks ("INAM" title, "IART" artist, ...), the CD
-// identifier ("IMCD") and the writing software ("ISFT").
+// The "LIST" chunk of type "INFO" in a WAV file: the song's texts as RIFF
+// INFO sub-chunks (title "INAM", artist "IART", album "IALB", comment
+// "ICMT", copyright "ICOP", encoded by "IENG", year "ICRD", genre "IGNR",
+// track "ITRK"), the CD identifier ("IMCD") and the writing software
+// ("ISFT"). Every value is read within its sub-chunk's bytes; texts are
+// UTF-8, or Windows-1252 as older programs wrote them.
 
 #include <cstdint>
+#include <string_view>
+
+#include "tonecore/music_info.h"
 
 class CRIFF;
-struct TMusicInfo;
 
 // Appends the list through a RIFF writer positioned at the end of its form.
 // The texts are written when info is given and carries a tag (tag type not
@@ -15,3 +20,10 @@ struct TMusicInfo;
 // was written (when not, 0 is returned and nothing else is written). A genre
 // number is written as "(n)" into info's genre text.
 std::int64_t WriteWaveInfoList(CRIFF& riff, const char* software, int* done, TMusicInfo* info);
+
+// Fills info from the RIFF file's first "INFO" list; false when it has none.
+// Each recognised sub-chunk sets the tag type to TAG_TYPE_WAV_INFO.
+bool ReadWaveInfoList(CRIFF& riff, TMusicInfo& info);
+
+// One sub-chunk's bytes into info; false when the id is not one of the ten.
+bool TakeWaveInfoField(std::uint32_t id, std::string_view bytes, TMusicInfo& info);
