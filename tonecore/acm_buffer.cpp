@@ -110,6 +110,18 @@ void CACMBuffer::DropLeftover() {
     leftoverAt_ = 0;
 }
 
+std::uint32_t CACMBuffer::DrainDecoder(BYTE* destination, std::uint32_t n) {
+    // An MPEG decoding object keeps the decoded bytes that did not fit a
+    // block and hands them over with its next conversion; at the end of the
+    // data that is a conversion of nothing. Codec-layer streams keep
+    // nothing.
+    if (!conversionStarted_ || n == 0 || decoder_->IsACM() != 0) return 0;
+    std::int64_t none = 0;
+    std::uint8_t* out = destination;
+    const std::int64_t produced = decoder_->Convert(nullptr, none, out, n, kConversionNext, 1);
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(produced, 0, n));
+}
+
 int CACMBuffer::NextFlag() {
     if (conversionStarted_) return kConversionNext;
     conversionStarted_ = 1;
@@ -144,7 +156,10 @@ std::int64_t CACMBuffer::ReadData(BYTE* destination, std::uint32_t n) {
             CReadOnceScope readOnce(stream);
             got = stream->ReadData(sourceBlock_.data(), sourceBytes);
         }
-        if (got <= 0) break;
+        if (got <= 0) {
+            delivered += DrainDecoder(destination + delivered, n - delivered);
+            break;
+        }
         const bool lastPass = got < sourceBytes;
         const auto flag = static_cast<TConversionFlag>(NextFlag());
         const int last = lastPass || stream->Tell() == stream->GetDataEnd() ? 1 : 0;
@@ -198,7 +213,9 @@ int CACMBuffer::Seek(std::int64_t position) {
         const std::int64_t target = lastKey > 0 ? position % lastKey : 0;
         const std::int64_t wraps = lastKey > 0 ? position / lastKey : 0;
         std::int64_t value = 0;
-        const std::int64_t key = seekMap_->SeekMapFind(target, &value, nullptr, -decoder_->GetInitialNumOffsetsInRev());
+        // The decoder says how many entries to move: negative goes back (an
+        // MPEG object starts two frames early for its bit reservoir).
+        const std::int64_t key = seekMap_->SeekMapFind(target, &value, nullptr, decoder_->GetInitialNumOffsetsInRev());
         sourceOffset = value;
         decoder_->AdjustSrcOffset(&sourceOffset);
         decodedPosition_ = key + (position != target ? wraps * lastKey : 0);

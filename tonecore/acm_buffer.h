@@ -56,6 +56,8 @@ private:
     // Takes up to n leftover bytes into destination; the bytes taken.
     std::uint32_t ServeLeftover(BYTE* destination, std::uint32_t n);
     void DropLeftover();
+    // At the end of the data: up to n bytes the decoding object still holds.
+    std::uint32_t DrainDecoder(BYTE* destination, std::uint32_t n);
     // The conversion flag for the next call, marking conversion started.
     int NextFlag();
 

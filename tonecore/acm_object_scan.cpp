@@ -16,6 +16,7 @@
 #include "tonecore/acm_object.h"
 #include "tonecore/peak_accumulator.h"
 #include "tonecore/peaks.h"
+#include "tonecore/scan_finish.h"
 #include "tonecore/seek_map.h"
 
 namespace {
@@ -109,17 +110,8 @@ void ACMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
         }
     }
 
-    if (cancelled) {
-        ReleaseSeekMap(&seekMap);
-        delete peaks;
-        peaks = nullptr;
-        return;
-    }
-    const std::int32_t length =
-        destination.nAvgBytesPerSec == 0
-            ? 0
-            : static_cast<std::int32_t>(static_cast<double>(totalDecoded) * 1000.0 / destination.nAvgBytesPerSec);
-    if (lengthMs != nullptr) *lengthMs = length;
-    if (peaks != nullptr) peaks->FinishPeaksFromParse(accumulator->Count(), length, toFile);
-    if (seekMap != nullptr) seekMap->SeekMapAdd(totalConsumed, totalDecoded);
+    FinishDecodeScan(cancelled != 0, totalDecoded, destination, seekMap, peaks,
+                     accumulator ? accumulator->Count() : 0u, toFile, lengthMs);
+    // A closing entry for the whole source.
+    if (!cancelled && seekMap != nullptr) seekMap->SeekMapAdd(totalConsumed, totalDecoded);
 }

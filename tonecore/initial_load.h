@@ -26,6 +26,7 @@ class CMP3Info;
 class CPeaks;
 class CRefObj;
 class CRIFF;
+class CScanProgress;
 class CSeekMap;
 
 class CInitialLoad {
@@ -99,6 +100,8 @@ private:
                                                             : nullptr;
     }
     void DropPeaks();
+    // Length 0 and the first progress call; false when it cancelled.
+    bool StartScan(CScanProgress& progress);
 
     int loaded_ = 0;
     std::unique_ptr<ACMObject> decoder_;

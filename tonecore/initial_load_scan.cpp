@@ -5,7 +5,6 @@
 
 #include "filekit/riff.h"
 #include "platform/last_error.h"
-#include "tonecore/scan_progress.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/initial_load.h"
 #include "tonecore/initial_load_source.h"
@@ -72,14 +71,17 @@ int CInitialLoad::SaveSeekMap(CRefObj* source) {
     return path != nullptr && seekMap_ != nullptr ? SaveSeekMapCache(*seekMap_, path) : 0;
 }
 
+bool CInitialLoad::StartScan(CScanProgress& progress) {
+    length_ = 0;
+    if (progress.Report(0)) return true;
+    cancelled_ = true;
+    return false;
+}
+
 std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unused*/, std::int32_t msPerPeak,
                                                      TScanProgress callback, void* context) {
-    length_ = 0;
     CScanProgress progress(callback, context);
-    if (!progress.Report(0)) {
-        cancelled_ = true;
-        return 0;
-    }
+    if (!StartScan(progress)) return 0;
     const WAVEFORMATEX* format = GetWAVEFORMTEX();
     if (source == nullptr || format == nullptr) return 0;
     if (SourcePath(source) != nullptr && LoadPeakMap(source, msPerPeak) != 0) return length_;
@@ -130,12 +132,8 @@ std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unus
 std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int scanA, int buildPeaks, int scanB,
                                                           int buildSeekMap, std::int32_t msPerPeak,
                                                           TScanProgress callback, void* context) {
-    length_ = 0;
     CScanProgress progress(callback, context);
-    if (!progress.Report(0)) {
-        cancelled_ = true;
-        return 0;
-    }
+    if (!StartScan(progress)) return 0;
     if (source == nullptr) return 0;
     source->SeekToData(0);
     const bool file = SourcePath(source) != nullptr;
@@ -143,20 +141,36 @@ std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int s
     if (file && buildSeekMap != 0 && LoadSeekMap(source) != 0) buildSeekMap = 0;
     const bool builtSeekMap = buildSeekMap != 0;
     if (decoder_) {
-        if (buildPeaks != 0) DropPeaks();
-        if (buildSeekMap != 0) ReleaseSeekMap(&seekMap_);
+        // The scan gets only the outs of what it is to build: what came from
+        // the caches stays out of its reach.
+        CPeaks* builtPeaks = nullptr;
+        CSeekMap* builtMap = nullptr;
         // The scan answers a cancel by deleting what it built; the watch on
         // the caller's answers tells the load that it was cancelled.
         TCancelWatch watch{callback, context, false};
         std::int64_t bytesDone = 0;
-        decoder_->ParseScanAndBuild(source, seekMap_, peaks_, &length_, &bytesDone, dataStart_, dataEnd_, 0, scanA,
-                                    buildPeaks, buildSeekMap, msPerPeak, scanB, 1,
+        std::int32_t scanned = 0;
+        decoder_->ParseScanAndBuild(source, builtMap, builtPeaks, &scanned, &bytesDone, dataStart_, dataEnd_, 0,
+                                    scanA, buildPeaks, buildSeekMap, msPerPeak, scanB, 1,
                                     callback != nullptr ? &TCancelWatch::Answer : nullptr, &watch);
         if (watch.cancelled) {
+            delete builtPeaks;
+            ReleaseSeekMap(&builtMap);
+            DropPeaks();
+            ReleaseSeekMap(&seekMap_);
             cancelled_ = true;
             length_ = 0;
             return 0;
         }
+        if (builtPeaks != nullptr) {
+            DropPeaks();
+            peaks_ = builtPeaks;
+        }
+        if (builtMap != nullptr) {
+            ReleaseSeekMap(&seekMap_);
+            seekMap_ = builtMap;
+        }
+        if (scanned != 0) length_ = scanned;
     }
     const std::int64_t dataBytes = std::max<std::int64_t>(0, dataEnd_ - dataStart_);
     if (peaks_ == nullptr && length_ == 0) {

@@ -74,12 +74,18 @@ void CPCMSound::Unload() {
     registered_ = false;
     // The buffer reads through the decoder and the stream: it goes first.
     buffer_.reset();
-    DeleteRefObject(&stream_);
+    ReleaseStream();
     sourceFormat_.clear();
     recording_ = 0;
     decoder_.reset();
     peaks_.reset();
     musicInfo_.reset();
+}
+
+void CPCMSound::ReleaseStream() {
+    CRefObj* stream = stream_;
+    stream_ = nullptr;
+    DeleteRefObject(&stream);
 }
 
 void CPCMSound::SetPeaks(CPeaks* peaks) {
@@ -128,7 +134,7 @@ int CPCMSound::CopyData(CPCMSound* other) {
             decoder_.reset();
             result = 0;
         } else {
-            DeleteRefObject(&stream_);
+            ReleaseStream();
             stream_ = stream;
             stream_->SetDataMode(CRefObj::kLoopData);
             buffer_->SetRefObj(stream_);

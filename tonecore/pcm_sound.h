@@ -37,8 +37,8 @@ enum TRenderResult : int {
     RENDER_FINISHED = 2,
 };
 
-// Effects are not applied to a PCM sound; SetEffect takes and refuses any.
-enum TEffectType : int {};
+// The effect kinds (lowpass_filter.h); a PCM sound takes none.
+enum TEffectType : std::int32_t;
 
 // Mix flags of a PCM sound.
 inline constexpr std::uint32_t PCM_MIX_SOURCE_STEREO = 1;
@@ -226,6 +226,8 @@ private:
     // Bytes of Format() for ms, rounded down to whole frames.
     std::int64_t BytesForMs(std::int64_t ms) const;
     std::int64_t MsForBytes(std::int64_t bytes) const;
+    // Lets go of the sound's reference on its data stream.
+    void ReleaseStream();
     // Gains for volume v at pan p.
     void SetGains(double v, double p);
     // The step for rate r into out.

@@ -93,7 +93,7 @@ int CPCMSound::InitialLoad(CRefObj* stream, std::int32_t bufferMs, int a, int b,
         stream->AddReference();
         own = stream;
     }
-    DeleteRefObject(&stream_);
+    ReleaseStream();
     stream_ = own;
     stream_->SetDataMode(CRefObj::kLoopData);
     buffer_->SetRefObj(stream_);

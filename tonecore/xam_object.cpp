@@ -8,7 +8,6 @@
 #include <string>
 
 #include "filekit/file_obj.h"
-#include "tonecore/scan_progress.h"
 #include "tonecore/format_template.h"
 #include "tonecore/mp3_source_format.h"
 #include "tonecore/mpeg/file_input.h"
@@ -18,6 +17,7 @@
 #include "tonecore/pcm_format.h"
 #include "tonecore/peak_accumulator.h"
 #include "tonecore/peaks.h"
+#include "tonecore/scan_finish.h"
 #include "tonecore/scan_progress.h"
 #include "tonecore/seek_map.h"
 #include "tonecore/tonecore_strings.h"
@@ -327,16 +327,9 @@ void XAMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
         if (bytesDone != nullptr) *bytesDone += consumed;
         if (consumed > 0 && !progress.Report(static_cast<std::uint32_t>(consumed))) cancelled = true;
     }
-    if (cancelled) {
-        ReleaseSeekMap(&seekMap);
-        delete peaks;
-        peaks = nullptr;
-        return;
-    }
-    const std::int32_t length =
-        destination.nAvgBytesPerSec != 0
-            ? static_cast<std::int32_t>(static_cast<double>(decodedTotal) * 1000.0 / destination.nAvgBytesPerSec)
-            : 0;
-    if (lengthMs != nullptr) *lengthMs = length;
-    if (built != nullptr) built->FinishPeaksFromParse(accumulator ? accumulator->Count() : 0u, length, toFile);
+    // Only peaks this scan built are finished; a cancel deletes whatever the
+    // outs hold.
+    FinishDecodeScan(cancelled, decodedTotal, destination, seekMap, cancelled ? peaks : built,
+                     accumulator ? accumulator->Count() : 0u, toFile, lengthMs);
+    if (cancelled) peaks = nullptr;
 }

@@ -195,3 +195,38 @@ TEST_F(MpegSongLoadTest, CancelledScanLeavesNothingBehind) {
         EXPECT_TRUE(CacheFiles().empty());
     }
 }
+
+TEST_F(MpegSongLoadTest, CompressedWaveDecodesThroughTheCodecLayer) {
+    if (!songtest::HaveTools({"ffmpeg"})) GTEST_SKIP() << "ffmpeg is needed";
+    struct {
+        const char* codec;
+        std::uint32_t rate;
+        int channels;
+    } const cases[] = {
+        {"adpcm_ima_wav", 22050, 2}, {"adpcm_ms", 44100, 2}, {"pcm_alaw", 8000, 1},
+        {"pcm_mulaw", 8000, 1},      {"libgsm_ms", 8000, 1},
+    };
+    for (const auto& c : cases) {
+        const std::string pcm = songs_ + "/pcm-" + c.codec + ".wav";
+        const std::string path = songs_ + "/" + c.codec + ".wav";
+        ASSERT_TRUE(songtest::Run("sox -R -D -n -r " + std::to_string(c.rate) + " -c " + std::to_string(c.channels) +
+                                  " -b 16 " + pcm + " synth 1.0 sine 440 vol -6dB"));
+        ASSERT_TRUE(songtest::Run("ffmpeg -nostdin -v error -y -i " + pcm + " -c:a " + c.codec + " " + path))
+            << c.codec;
+        CInitialLoad load;
+        const auto loaded = Load(load, path, 1, 1);
+        ASSERT_EQ(loaded.result, 1) << c.codec << " " << std::hex << loaded.error;
+        ASSERT_NE(load.GetACMObject(), nullptr) << c.codec;
+        EXPECT_EQ(load.GetACMObject()->IsACM(), 1) << c.codec;
+        // Whole codec blocks: the last one may carry up to a block of padding.
+        EXPECT_NEAR(load.Length(), 1000, 50) << c.codec;
+        ASSERT_NE(load.GetPeaks(), nullptr) << c.codec;
+        EXPECT_NEAR(load.GetPeaks()->GetNumPeaks(), load.Length() / 10.0, 2) << c.codec;
+        EXPECT_EQ(load.GetSeekMap(), nullptr) << c.codec;  // compressed WAV is entered by blocks
+        _formatSupportedInfo info;
+        EXPECT_EQ(FileFormatSupported(path.c_str(), &info), 1) << c.codec;
+        EXPECT_EQ(info.supported, 1) << c.codec;
+        EXPECT_EQ(info.compressed, 1) << c.codec;
+        EXPECT_EQ(info.convertible, 1) << c.codec;
+    }
+}
