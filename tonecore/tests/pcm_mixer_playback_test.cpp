@@ -223,6 +223,33 @@ TEST_F(MixerPlaybackTest, StopActsWithinOneBuffer) {
     }
 }
 
+// A stop that comes before the first pass finds the root still waiting for
+// its play-mode notice: it is let go all the same, and the next root's
+// playback does not announce the old one.
+TEST_F(MixerPlaybackTest, AStopBeforeTheFirstPassLetsTheRootGo) {
+    TAtomRef<CSoundGroup> first(new CSoundGroup);
+    TAtomRef<CSoundGroup> second(new CSoundGroup);
+    TAtomRef<CPCMSound> a = ConstantSound(kCd, 200, 10);
+    TAtomRef<CPCMSound> b = ConstantSound(kCd, 200, 20);
+    ASSERT_TRUE(a && b);
+    a->Add(first.get(), 0);
+    b->Add(second.get(), 0);
+    const _tInitMixer init = Init();
+    CPCMMixer mixer(&init);
+    ASSERT_EQ(mixer.Play(first.get(), 0, 0), 1);
+    mixer.Stop();
+    EXPECT_EQ(first->References(), 1);
+    EXPECT_EQ(mixer.Root(), nullptr);
+    ASSERT_EQ(mixer.Play(second.get(), 0, 0), 1);
+    Pass(mixer);
+    EXPECT_TRUE(second->Playing());
+    EXPECT_FALSE(first->Playing());
+    EXPECT_FALSE(a->Playing());
+    mixer.Stop();
+    EXPECT_EQ(second->References(), 1);
+    EXPECT_EQ(b->References(), 2);
+}
+
 TEST_F(MixerPlaybackTest, PauseHoldsTheDeviceAndAClosedMixerReopensPaused) {
     TAtomRef<CPCMSound> song = ConstantSound(kCd, 1000, 777);
     ASSERT_TRUE(song);
