@@ -59,13 +59,18 @@ const char* CDecoderDriver::TagName(std::uint16_t formatTag) const {
     return nullptr;
 }
 
+bool CDecoderDriver::Decodes(const WAVEFORMATEX* source) const {
+    return TagName(source->wFormatTag) != nullptr && source->nSamplesPerSec > 0 &&
+           source->nSamplesPerSec <= kMaxCodecRate;
+}
+
 std::unique_ptr<ICodecStream> CDecoderDriver::Open(const WAVEFORMATEX* source, const WAVEFORMATEX* destination) {
-    if (TagName(source->wFormatTag) == nullptr || !IsPcm16FormatOf(*source, *destination)) return nullptr;
+    if (!Decodes(source) || !IsPcm16FormatOf(*source, *destination)) return nullptr;
     return MakeDecoder(source);
 }
 
 bool CDecoderDriver::SuggestPCM(const WAVEFORMATEX* source, WAVEFORMATEX* destination) const {
-    if (TagName(source->wFormatTag) == nullptr || !MakeDecoder(source)) return false;
+    if (!Decodes(source) || !MakeDecoder(source)) return false;
     *destination = Pcm16FormatOf(*source);
     return true;
 }

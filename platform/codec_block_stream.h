@@ -10,6 +10,10 @@
 
 #include "platform/codec_layer.h"
 
+// The highest source rate a decoder takes: far above any real one, and low
+// enough that the PCM's bytes per second fit the record.
+inline constexpr std::uint32_t kMaxCodecRate = 384000;
+
 // The 16-bit PCM record a decoder makes of source: same channels and rate.
 WAVEFORMATEX Pcm16FormatOf(const WAVEFORMATEX& source);
 // Whether destination is that 16-bit PCM for source (the block align and
@@ -68,6 +72,9 @@ protected:
     virtual std::unique_ptr<ICodecStream> MakeDecoder(const WAVEFORMATEX* source) const = 0;
 
 private:
+    // One of the driver's tags at a rate whose PCM byte rate fits 32 bits.
+    bool Decodes(const WAVEFORMATEX* source) const;
+
     const char* name_;
     std::vector<TTag> tags_;
 };

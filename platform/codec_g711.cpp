@@ -55,8 +55,7 @@ public:
 protected:
     std::unique_ptr<ICodecStream> MakeDecoder(const WAVEFORMATEX* source) const override {
         // One byte per sample: the block align must be the channel count.
-        if (source->nChannels < 1 || source->nChannels > 2 || source->nSamplesPerSec == 0 ||
-            source->nBlockAlign != source->nChannels) {
+        if (source->nChannels < 1 || source->nChannels > 2 || source->nBlockAlign != source->nChannels) {
             return nullptr;
         }
         return std::make_unique<CG711Stream>(source->nChannels, source->wFormatTag == WAVE_FORMAT_ALAW);

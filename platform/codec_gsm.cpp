@@ -47,7 +47,7 @@ public:
 
 protected:
     std::unique_ptr<ICodecStream> MakeDecoder(const WAVEFORMATEX* source) const override {
-        if (source->nChannels != 1 || source->nSamplesPerSec == 0 || source->nBlockAlign != kBlockBytes) {
+        if (source->nChannels != 1 || source->nBlockAlign != kBlockBytes) {
             return nullptr;
         }
         gsm state = gsm_create();

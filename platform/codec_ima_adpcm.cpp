@@ -90,7 +90,7 @@ protected:
     std::unique_ptr<ICodecStream> MakeDecoder(const WAVEFORMATEX* source) const override {
         const std::uint32_t channels = source->nChannels;
         const std::uint32_t headerBytes = 4 * channels;
-        if (channels < 1 || channels > 2 || source->nSamplesPerSec == 0 || source->wBitsPerSample != 4 ||
+        if (channels < 1 || channels > 2 || source->wBitsPerSample != 4 ||
             source->nBlockAlign < headerBytes || (source->nBlockAlign - headerBytes) % (4 * channels) != 0) {
             return nullptr;
         }

@@ -109,7 +109,7 @@ protected:
         const std::uint32_t headerBytes = 7 * channels;
         // The extension: samples per block and the pair count (2 bytes each),
         // then at least one pair.
-        if (channels < 1 || channels > 2 || source->nSamplesPerSec == 0 || source->wBitsPerSample != 4 ||
+        if (channels < 1 || channels > 2 || source->wBitsPerSample != 4 ||
             source->nBlockAlign < headerBytes || source->cbSize < 8) {
             return nullptr;
         }

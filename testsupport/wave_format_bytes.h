@@ -16,6 +16,10 @@ inline void PutLe16(std::vector<std::uint8_t>& out, std::int32_t v) {
     out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
 }
 
+inline std::int16_t GetLe16(const std::uint8_t* at) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(at[0] | (at[1] << 8)));
+}
+
 struct TFormatBytes {
     std::vector<std::uint8_t> bytes;
 
@@ -24,9 +28,9 @@ struct TFormatBytes {
                  std::uint16_t bits, std::vector<std::uint8_t> extension = {}) {
         const WAVEFORMATEX head{tag, channels, rate, rate * align, align, bits,
                                 static_cast<std::uint16_t>(extension.size())};
-        bytes.resize(sizeof head);
+        bytes.resize(sizeof head + extension.size());
         std::memcpy(bytes.data(), &head, sizeof head);
-        bytes.insert(bytes.end(), extension.begin(), extension.end());
+        if (!extension.empty()) std::memcpy(bytes.data() + sizeof head, extension.data(), extension.size());
     }
     const WAVEFORMATEX* Get() const { return reinterpret_cast<const WAVEFORMATEX*>(bytes.data()); }
     WAVEFORMATEX* Get() { return reinterpret_cast<WAVEFORMATEX*>(bytes.data()); }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "filekit/ref_obj.h"
+#include "tonecore/read_once_scope.h"
 #include "tonecore/acm_object.h"
 #include "tonecore/seek_map.h"
 
@@ -23,18 +24,6 @@ constexpr std::int64_t kMaxSourceStep = std::int64_t{1} << 40;
 constexpr int kMaxReadPasses = 1000;
 constexpr std::int64_t kSeekReadBlocks = 16;
 
-// Restores the stream's data mode when the read is done.
-class CReadOnceScope {
-public:
-    explicit CReadOnceScope(CRefObj* stream) : stream_(stream), mode_(stream->DataMode()) { stream_->SetDataMode(0); }
-    ~CReadOnceScope() { stream_->SetDataMode(mode_); }
-    CReadOnceScope(const CReadOnceScope&) = delete;
-    CReadOnceScope& operator=(const CReadOnceScope&) = delete;
-
-private:
-    CRefObj* stream_;
-    int mode_;
-};
 
 }  // namespace
 
@@ -241,6 +230,7 @@ int CACMBuffer::Seek(std::int64_t position) {
     if (readSize <= 0 || decodedSize <= 0) return 0;
     std::vector<std::uint8_t> sourceBlock(static_cast<std::size_t>(readSize));
     std::vector<std::uint8_t> decodedBlock(static_cast<std::size_t>(decodedSize));
+    std::int64_t unproductive = 0;
     while (decodedPosition_ < position) {
         const std::int64_t got = stream->ReadData(sourceBlock.data(), readSize);
         if (got <= 0) break;
@@ -252,9 +242,13 @@ int CACMBuffer::Seek(std::int64_t position) {
         // What the codec did not take is read again, whatever it made.
         if (consumed < got) stream->Seek(consumed - got, 1);
         if (produced <= 0) {
-            if (consumed <= 0) return 0;  // no progress is possible
+            // A codec that takes nothing, or takes a whole round of a looped
+            // window without making anything, will never get there.
+            unproductive += got;
+            if (consumed <= 0 || unproductive > stream->DataSize()) return 0;
             continue;
         }
+        unproductive = 0;
         if (decodedPosition_ + produced > position) {
             const std::int64_t used = position - decodedPosition_;
             leftover_.assign(decodedBlock.begin() + used, decodedBlock.begin() + produced);

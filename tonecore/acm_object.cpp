@@ -15,15 +15,17 @@ namespace {
 constexpr std::size_t kTagNameChars = 128;
 
 std::vector<std::uint8_t> CopyFormat(const WAVEFORMATEX* format, std::uint32_t available) {
-    std::vector<std::uint8_t> bytes(sizeof(WAVEFORMATEX), 0);
-    if (format == nullptr) return bytes;
+    WAVEFORMATEX head{};
+    if (format == nullptr) available = 0;
     const auto* raw = reinterpret_cast<const std::uint8_t*>(format);
-    std::memcpy(bytes.data(), raw, std::min<std::size_t>(available, sizeof(WAVEFORMATEX)));
-    auto* copy = reinterpret_cast<WAVEFORMATEX*>(bytes.data());
-    const std::uint32_t present = available > sizeof(WAVEFORMATEX) ? available - sizeof(WAVEFORMATEX) : 0;
-    const std::uint16_t extension = static_cast<std::uint16_t>(std::min<std::uint32_t>(copy->cbSize, present));
-    bytes.insert(bytes.end(), raw + sizeof(WAVEFORMATEX), raw + sizeof(WAVEFORMATEX) + extension);
-    reinterpret_cast<WAVEFORMATEX*>(bytes.data())->cbSize = extension;
+    if (available > 0) std::memcpy(&head, raw, std::min<std::size_t>(available, sizeof head));
+    // Only the extension bytes that are there are copied; the copy's
+    // cbSize says how many that was.
+    const std::uint32_t present = available > sizeof head ? available - static_cast<std::uint32_t>(sizeof head) : 0;
+    head.cbSize = static_cast<std::uint16_t>(std::min<std::uint32_t>(head.cbSize, present));
+    std::vector<std::uint8_t> bytes(sizeof head + head.cbSize);
+    std::memcpy(bytes.data(), &head, sizeof head);
+    if (head.cbSize > 0) std::memcpy(bytes.data() + sizeof head, raw + sizeof head, head.cbSize);
     return bytes;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "filekit/ref_obj.h"
+#include "tonecore/read_once_scope.h"
 #include "tonecore/acm_object.h"
 #include "tonecore/peak_accumulator.h"
 #include "tonecore/peaks.h"
@@ -35,18 +36,6 @@ bool ContinueAfterPass(TScanProgress progress, void* context, std::uint32_t coun
     return answer != 0;
 }
 
-// Restores the stream's data mode however the scan ends.
-class CDataModeGuard {
-public:
-    explicit CDataModeGuard(CRefObj* stream) : stream_(stream), mode_(stream->DataMode()) { stream_->SetDataMode(0); }
-    ~CDataModeGuard() { stream_->SetDataMode(mode_); }
-    CDataModeGuard(const CDataModeGuard&) = delete;
-    CDataModeGuard& operator=(const CDataModeGuard&) = delete;
-
-private:
-    CRefObj* stream_;
-    int mode_;
-};
 
 }  // namespace
 
@@ -85,7 +74,7 @@ void ACMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
     std::int64_t totalConsumed = 0;
     std::int64_t totalDecoded = 0;
     {
-        CDataModeGuard readOnce(source);
+        CReadOnceScope readOnce(source);
         TConversionFlag flag = kConversionFirst;
         while (!cancelled && source->Tell() < dataEnd) {
             const std::int64_t read =

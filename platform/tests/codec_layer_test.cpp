@@ -92,6 +92,7 @@ TEST(CodecLayer, OpensOnlyFor16BitPcmOfTheSourcesRateAndChannels) {
         {"IMA block smaller than its header", Ima(2, 4), Pcm16(2, 8000), false},
         {"IMA block not whole groups", Ima(1, 258), Pcm16(1, 8000), false},
         {"IMA of three channels", Ima(3, 12 * 4), Pcm16(3, 8000), false},
+        {"IMA past any real rate", testsupport::ImaAdpcmFormat(1, 500000, 256), Pcm16(1, 500000), false},
         {"MS ADPCM", MsAdpcm(2, 512), Pcm16(2, 8000), true},
         {"MS ADPCM without pairs", TFormat(WAVE_FORMAT_ADPCM, 1, 8000, 256, 4, {0xF4, 0x01, 0x00, 0x00}),
          Pcm16(1, 8000), false},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "tonecore/tests/acm_test_support.h"
 #include "testsupport/wave_format_bytes.h"
+#include "tonecore/pcm_convert.h"
 #include "tonecore/peaks.h"
 #include "tonecore/seek_map.h"
 
@@ -143,6 +145,68 @@ TEST(ACMObject, FormatRecordIsCutToTheBytesPresent) {
     EXPECT_EQ(shortRecord.SuggestPCMFormat(), 0);
 }
 
+// "fmt " records of every tag the codec layer knows, each field in turn set
+// at or beyond its limits and extensions shorter than they claim, over
+// random data: whatever opens must scan, seek and read without faults and
+// end.
+TEST(ACMObject, HostileFormatRecordsFailCleanly) {
+    const std::vector<std::uint8_t> mp3Extension = {1, 0, 2, 0, 0, 0, 0xA2, 0x01, 1, 0, 0x71, 0x05};
+    const TFormatBytes valid[] = {
+        testsupport::ImaAdpcmFormat(1, 8000, 256),
+        testsupport::ImaAdpcmFormat(2, 22050, 512),
+        testsupport::MsAdpcmFormat(1, 11025, 256),
+        testsupport::MsAdpcmFormat(2, 44100, 1024),
+        TFormatBytes(WAVE_FORMAT_ALAW, 2, 8000, 2, 8),
+        TFormatBytes(WAVE_FORMAT_MULAW, 1, 8000, 1, 8),
+        TFormatBytes(WAVE_FORMAT_GSM610, 1, 8000, 65, 0, {0x40, 0x01}),
+        TFormatBytes(WAVE_FORMAT_MPEGLAYER3, 2, 44100, 1, 0, mp3Extension),
+    };
+    const std::uint32_t wide[] = {0, 1, 2, 3, 7, 65, 48001, 0xFFFF, 0x10000, 0xFFFFFFFFu};
+    std::mt19937 rng(2024);
+    int decoded = 0;
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        TFormatBytes format = valid[rng() % std::size(valid)];
+        WAVEFORMATEX& record = *format.Get();
+        const std::uint32_t value = wide[rng() % std::size(wide)];
+        switch (rng() % 6) {
+            case 0: record.nChannels = static_cast<std::uint16_t>(value); break;
+            case 1: record.nSamplesPerSec = value; break;
+            case 2: record.nBlockAlign = static_cast<std::uint16_t>(value); break;
+            case 3: record.nAvgBytesPerSec = value; break;
+            case 4: record.cbSize = static_cast<std::uint16_t>(value); break;  // more than follows
+            default:  // extension bytes scrambled
+                for (std::size_t i = sizeof(WAVEFORMATEX); i < format.bytes.size(); ++i) {
+                    format.bytes[i] = static_cast<std::uint8_t>(rng());
+                }
+        }
+        std::vector<std::uint8_t> data(rng() % 6000);
+        for (auto& b : data) b = static_cast<std::uint8_t>(rng());
+
+        ACMObject decoder(format.Get(), static_cast<std::uint32_t>(format.bytes.size()), kAcmUseDecode);
+        EXPECT_LE(decoder.GetSrcFormat()->cbSize, format.bytes.size() - sizeof(WAVEFORMATEX));
+        if (!decoder.SuggestPCMFormat()) continue;
+        ++decoded;
+        CMemObj* stream = acmtest::WindowStream(data);
+        CSeekMap* map = nullptr;
+        CPeaks* peaks = nullptr;
+        std::int32_t length = 0;
+        decoder.ParseScanAndBuild(stream, map, peaks, &length, nullptr, 44,
+                                  44 + static_cast<std::int64_t>(data.size()), 0, 1, 1, 1, 10, 0, 0, nullptr, nullptr);
+        EXPECT_GE(length, 0);
+        for (CSeekMap* withMap : {map, static_cast<CSeekMap*>(nullptr)}) {
+            acmtest::TBufferedSource source(decoder, stream, withMap);
+            source.buffer->Seek(static_cast<std::int64_t>(rng() % 20000));
+            acmtest::ReadThrough(*source.buffer, 30000, 4000);
+        }
+        ReleaseSeekMap(&map);
+        delete peaks;
+        DeleteRefObject(&stream);
+    }
+    // Enough records stayed decodable for the rounds to mean something.
+    EXPECT_GT(decoded, 100);
+}
+
 // A decoding object of another family, as the MP3 and WMA objects are.
 class COtherDecoder : public ACMObject {
 public:
@@ -164,6 +228,111 @@ TEST(ACMObject, PcmOrAcmAndBlockSizeAskTheDecoder) {
     EXPECT_EQ(BlockSize(ima.Get(), nullptr), 256);
     EXPECT_EQ(BlockSize(ima.Get(), &acm), 256);
     EXPECT_EQ(BlockSize(ima.Get(), &other), 418);
+}
+
+// The WAV converter's use: PCM into another PCM format, block by block.
+class PcmConversion : public ::testing::Test {
+protected:
+    // Converts audio handed over in pieces of the given sizes (cycled), with
+    // room for `room(bytes)` destination bytes per call; whatever a call
+    // does not take is handed over again. The bytes made.
+    template <typename Room>
+    std::vector<std::uint8_t> Convert(const WAVEFORMATEX& to, const std::vector<std::size_t>& pieces, Room room,
+                                      bool* allTaken = nullptr) {
+        ACMObject converter(cd.Get(), kAcmUseEncode);
+        EXPECT_EQ(converter.SetDestFormat(&to), 1);
+        EXPECT_EQ(converter.EnableStream(1), 1);
+        std::vector<std::uint8_t> made;
+        std::vector<std::uint8_t> pending;
+        if (allTaken != nullptr) *allTaken = true;
+        std::size_t at = 0;
+        for (std::size_t i = 0; at < audio.size() || !pending.empty(); ++i) {
+            const std::size_t take = std::min(pieces[i % pieces.size()], audio.size() - at);
+            pending.insert(pending.end(), audio.begin() + static_cast<std::ptrdiff_t>(at),
+                           audio.begin() + static_cast<std::ptrdiff_t>(at + take));
+            at += take;
+            std::vector<std::uint8_t> out(room(pending.size()));
+            std::uint8_t* target = out.data();
+            std::int64_t used = static_cast<std::int64_t>(pending.size());
+            const std::int64_t produced =
+                converter.Convert(pending.data(), used, target, static_cast<std::int64_t>(out.size()), kConversionNext, 0);
+            made.insert(made.end(), out.begin(), out.begin() + produced);
+            if (allTaken != nullptr && used != static_cast<std::int64_t>(pending.size())) *allTaken = false;
+            if (produced != static_cast<std::int64_t>(out.size()) && allTaken != nullptr) *allTaken = false;
+            pending.erase(pending.begin(), pending.begin() + used);
+            if (at == audio.size() && used == 0) break;
+        }
+        return made;
+    }
+
+    const TFormatBytes cd = testsupport::Pcm16Format(2, 44100);
+    std::vector<std::uint8_t> audio = Ramp();
+
+    // A second of stereo frames whose left sample is 10 x the frame number
+    // (wrapping) and whose right sample is its negative.
+    static std::vector<std::uint8_t> Ramp() {
+        std::vector<std::uint8_t> out;
+        for (std::int32_t i = 0; i < 44100; ++i) {
+            const auto v = static_cast<std::int16_t>((i * 10) % 30000);
+            testsupport::PutLe16(out, v);
+            testsupport::PutLe16(out, -v);
+        }
+        return out;
+    }
+};
+
+TEST_F(PcmConversion, CountsAreExactAndPiecesGiveTheWholeConversion) {
+    struct TCase {
+        const char* what;
+        TFormatBytes target;
+    };
+    const TCase cases[] = {
+        {"22050 Hz 8-bit mono", TFormatBytes(WAVE_FORMAT_PCM, 1, 22050, 1, 8)},
+        {"48000 Hz stereo", testsupport::Pcm16Format(2, 48000)},
+        {"11025 Hz stereo", testsupport::Pcm16Format(2, 11025)},
+        {"8000 Hz mono", testsupport::Pcm16Format(1, 8000)},
+        {"44100 Hz 8-bit", TFormatBytes(WAVE_FORMAT_PCM, 2, 44100, 2, 8)},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const WAVEFORMATEX& to = *c.target.Get();
+        const auto plenty = [](std::size_t bytes) { return bytes * 2 + 64; };
+        const std::vector<std::uint8_t> whole = Convert(to, {audio.size()}, plenty);
+        // ceil(frames x rate out / rate in) frames.
+        const std::uint64_t frames = (44100ull * to.nSamplesPerSec + 44099) / 44100;
+        EXPECT_EQ(whole.size(), frames * to.nBlockAlign);
+        EXPECT_TRUE(Convert(to, {1, 4000, 7, 2353, 100000, 3}, plenty) == whole);
+        // Tight room: each call makes what fits and leaves the rest.
+        EXPECT_TRUE(Convert(to, {5000}, [](std::size_t) { return std::size_t{1000}; }) == whole);
+        // CD sectors with room for their exact share: every byte taken and
+        // the room filled on every call, where the share is whole.
+        if (to.nSamplesPerSec % 75 == 0) {
+            bool allTaken = false;
+            const auto share = [&to](std::size_t bytes) {
+                const auto out = static_cast<std::size_t>(static_cast<double>(to.nAvgBytesPerSec) * bytes / 176400);
+                return out / to.nBlockAlign * to.nBlockAlign;
+            };
+            EXPECT_TRUE(Convert(to, {2352 * 7}, share, &allTaken) == whole);
+            EXPECT_TRUE(allTaken);
+        }
+    }
+}
+
+TEST_F(PcmConversion, InterpolatesOneSourceFrameBehindAndCopiesAtEqualRates) {
+    const TFormatBytes half = testsupport::Pcm16Format(2, 22050);
+    const auto plenty = [](std::size_t bytes) { return bytes * 2 + 64; };
+    const std::vector<std::uint8_t> halved = Convert(*half.Get(), {audio.size()}, plenty);
+    // Output frame k lies on source frame 2k - 1 (the first on frame 0).
+    for (std::int32_t k : {0, 1, 2, 3, 100}) {
+        const std::int32_t expected = k == 0 ? 0 : (2 * k - 1) * 10;
+        EXPECT_EQ(testsupport::GetLe16(halved.data() + 4 * k), expected) << k;
+        EXPECT_EQ(testsupport::GetLe16(halved.data() + 4 * k + 2), -expected) << k;
+    }
+    const TFormatBytes narrow(WAVE_FORMAT_PCM, 1, 44100, 1, 8);
+    const std::vector<std::uint8_t> mono8 = Convert(*narrow.Get(), {audio.size()}, plenty);
+    ASSERT_EQ(mono8.size(), 44100u);
+    // Equal rates: frame k is source frame k (left and right cancel).
+    for (std::int32_t k : {0, 1, 500, 44099}) EXPECT_EQ(mono8[static_cast<std::size_t>(k)], 128) << k;
 }
 
 // The IMA stream of the scan tests: mono, 8000 Hz, 25 blocks of 256 bytes,
@@ -355,6 +524,39 @@ TEST_F(ACMBufferTest, LoopedSourceRewindsAtItsEndAndWrapsSeeks) {
     EXPECT_EQ(map->References(), 2);
 }
 
+// Records the conversion flags it is called with.
+class CFlagRecorder : public ACMObject {
+public:
+    using ACMObject::ACMObject;
+    std::int64_t Convert(const std::uint8_t* source, std::int64_t& sourceBytes, std::uint8_t*& destination,
+                         std::int64_t destinationBytes, TConversionFlag flag, int last) override {
+        flags.push_back(flag);
+        return ACMObject::Convert(source, sourceBytes, destination, destinationBytes, flag, last);
+    }
+    std::vector<int> flags;
+};
+
+TEST_F(ACMBufferTest, DecodingRestartsWithTheFirstFlagAfterSeeksAndAtTheTopOfALoop) {
+    CFlagRecorder recorder(ima.Get(), kAcmUseDecode);
+    ASSERT_EQ(recorder.SuggestPCMFormat(), 1);
+    stream->SetDataMode(CRefObj::kLoopData);
+    acmtest::TBufferedSource source(recorder, stream, nullptr);
+    ASSERT_EQ(source.buffer->Seek(2020 * 39 + 8), 1);  // decodes the last block
+    EXPECT_EQ(recorder.flags, std::vector<int>{kConversionFirst});
+    // The seek's own read ran on over the window's top (the stream loops), so
+    // its rest is kept; reading on goes once round the window and further.
+    // The read that reaches the window's end rewinds it, and the conversion
+    // after that starts afresh.
+    recorder.flags.clear();
+    std::vector<std::uint8_t> expected(reference.end() - 2012, reference.end());
+    expected.insert(expected.end(), reference.begin(), reference.end());
+    expected.insert(expected.end(), reference.begin(), reference.begin() + 4040);
+    EXPECT_EQ(acmtest::ReadThrough(*source.buffer, expected.size(), 3000), expected);
+    ASSERT_FALSE(recorder.flags.empty());
+    EXPECT_EQ(recorder.flags.front(), kConversionNext);
+    EXPECT_EQ(std::count(recorder.flags.begin(), recorder.flags.end(), kConversionFirst), 1);
+}
+
 TEST_F(ACMBufferTest, CopiesShareTheSeekMapButNotTheDecoder) {
     ScanForMap();
     auto* buffer = decoder.NewBuffer(map);
@@ -378,24 +580,30 @@ public:
     std::int64_t GetSourceBufferSize(std::int64_t n) override { return sizes ? ACMObject::GetSourceBufferSize(n) : 0; }
     std::int64_t Convert(const std::uint8_t*, std::int64_t& sourceBytes, std::uint8_t*&, std::int64_t,
                          TConversionFlag, int) override {
-        sourceBytes = 0;
+        if (!takes) sourceBytes = 0;
         return 0;
     }
     bool sizes = false;
+    bool takes = false;  // takes every byte, yet makes nothing
 };
 
 TEST_F(ACMBufferTest, CodecsThatGiveNothingEndReadsSeeksAndScans) {
-    for (bool sizes : {false, true}) {
+    for (auto [sizes, takes] : {std::pair{false, false}, {true, false}, {true, true}}) {
         for (int mode : {0, CRefObj::kLoopData}) {
-            SCOPED_TRACE(::testing::Message() << "sizes " << sizes << " mode " << mode);
+            SCOPED_TRACE(::testing::Message() << "sizes " << sizes << " takes " << takes << " mode " << mode);
             CStuckDecoder stuck(ima.Get(), kAcmUseDecode);
             ASSERT_EQ(stuck.SuggestPCMFormat(), 1);
             stuck.sizes = sizes;
+            stuck.takes = takes;
             stream->SetDataMode(mode);
             acmtest::TBufferedSource source(stuck, stream, nullptr);
             std::int64_t sourceBytes = -1;
             source.buffer->BufferSanityAdjust(5000, sourceBytes);
-            EXPECT_EQ(source.buffer->Seek(5000), 0);  // inside a block: decoding is needed
+            // Inside a block, so decoding is needed, and nothing gets there:
+            // the seek fails, except where a read-once source was read to its
+            // end, which stops the seek with the stream's placement result.
+            EXPECT_EQ(source.buffer->Seek(5000), takes && mode == 0 ? 1 : 0);
+            EXPECT_LT(source.buffer->DecodedPosition(), 5000);
             std::vector<std::uint8_t> out(3000);
             EXPECT_EQ(source.buffer->ReadData(out.data(), 3000), 0);
 
