@@ -161,7 +161,10 @@ void CPCMMixer::StopAtom(CAudioAtom* atom, int force) {
             if (member != nullptr && Started(member)) StopAtom(member, 0);
         }
     }
-    atom->ClearMixerFlag(ATOM_MIXER_STOP);
+    // A rate change seen while it played is of no use to a later start,
+    // which reads the maps afresh; left set, clean-up would restart the
+    // sound at once and throw away its delay.
+    atom->ClearMixerFlag(ATOM_MIXER_STOP | ATOM_MIXER_RATE_CHANGED);
     SetAtomPlayMode(atom, 0, 0);
     if (atom == root_) root_ = nullptr;
     DeleteAtom(&atom);

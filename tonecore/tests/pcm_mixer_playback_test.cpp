@@ -229,6 +229,41 @@ TEST_F(MixerPlaybackTest, StopActsWithinOneBuffer) {
     }
 }
 
+// The left sample heard ms into playback.
+int SampleAt(const std::vector<std::uint8_t>& pcm, std::int32_t ms) {
+    const std::size_t at = static_cast<std::size_t>(ms) * 44100 / 1000 * 4;
+    if (at + 1 >= pcm.size()) return 99999;
+    return static_cast<std::int16_t>(pcm[at] | (pcm[at + 1] << 8));
+}
+
+// A sound moved while it plays stops at once and starts again when the
+// window reaches its new place; what was mixed before stays as it was. (The
+// move also recombines its maps, which marks a playing sound's rate as
+// changed: that mark must not make it start early.)
+TEST_F(MixerPlaybackTest, AMovedSoundRestartsAtItsNewPlace) {
+    TAtomRef<CPCMSound> bed = ConstantSound(kCd, 1000, 100);
+    TAtomRef<CPCMSound> moved = ConstantSound(kCd, 1000, 1000);
+    ASSERT_TRUE(bed && moved);
+    TAtomRef<CSoundGroup> group = GroupOf({{bed.get(), 0}, {moved.get(), 0}});
+    const _tInitMixer init = Init();
+    CPCMMixer mixer(&init);
+    ASSERT_EQ(mixer.Play(group.get(), 0, 0), 1);
+    for (int i = 0; i < 3; ++i) Pass(mixer);
+    ASSERT_DOUBLE_EQ(mixer.TimeWindow(), 120.0);
+    moved->Move(300);
+    Pass(mixer);
+    EXPECT_FALSE(moved->Playing());
+    for (int i = 0; i < 10; ++i) Pass(mixer);
+    EXPECT_TRUE(moved->Playing());
+    const std::vector<std::uint8_t> written = Device()->Written();
+    struct TProbe {
+        std::int32_t ms;
+        int sample;
+    } const probes[] = {{0, 1100}, {110, 1100}, {120, 100}, {290, 100}, {300, 1100}, {450, 1100}};
+    for (const TProbe& probe : probes) EXPECT_EQ(SampleAt(written, probe.ms), probe.sample) << probe.ms;
+    mixer.Stop();
+}
+
 // A stop that comes before the first pass finds the root still waiting for
 // its play-mode notice: it is let go all the same, and the next root's
 // playback does not announce the old one.
