@@ -3,6 +3,7 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -100,10 +101,11 @@ private:
         if (frames >= 0) return static_cast<std::uint32_t>(frames) * frameBytes;
         if (frames == -EAGAIN) {
             snd_pcm_wait(pcm_, kWaitMs);
-        } else {
-            // An underrun or a suspend: the card starts again with the next
-            // write.
-            snd_pcm_recover(pcm_, static_cast<int>(frames), 1);
+        } else if (snd_pcm_recover(pcm_, static_cast<int>(frames), 1) < 0) {
+            // Not an underrun or a suspend (after those the card starts
+            // again with the next write): the card is gone or broken. The
+            // feeder tries again at the pace of its waits, not in a spin.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitMs));
         }
         return 0;
     }
