@@ -11,3 +11,5 @@ inline constexpr std::uint32_t TONECORE_ERR_NO_CONVERTER = 0x20000760;
 inline constexpr std::uint32_t TONECORE_ERR_UNSUPPORTED_FORMAT = 0x20000761;
 // Fewer bytes reached the file than the conversion produced.
 inline constexpr std::uint32_t TONECORE_ERR_SHORT_WRITE = 0x20000762;
+// The MP3 encoder library lacks an entry point, or would not start a stream.
+inline constexpr std::uint32_t TONECORE_ERR_MP3_ENCODER = 0x2000010f;

@@ -11,7 +11,9 @@
 #include "platform/dynamic_module.h"
 #include "platform/last_error.h"
 #include "tonecore/conv2file_format.h"
+#include "tonecore/blade_conv2mp3.h"
 #include "tonecore/conv2wave_file.h"
+#include "tonecore/lame_conv2mp3.h"
 #include "tonecore/conversion_errors.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/format_template.h"
@@ -22,8 +24,14 @@ namespace {
 
 using TConverterCreator = CConv2FileObj* (*)(int encoder);
 
-// One MP3 encoder library. Its converter class comes with the MP3 encoder
-// support; until then the row has no creator and asking for it gives null.
+template <typename TConverter>
+CConv2FileObj* CreateConverter(int /*encoder*/) {
+    CConv2FileObj* made = new (std::nothrow) TConverter();
+    if (made == nullptr) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return made;
+}
+
+// One MP3 encoder library and the converter that drives it.
 struct TEncoderRow {
     TConverterCreator create;
     const char* libraryName;
@@ -31,8 +39,8 @@ struct TEncoderRow {
 };
 
 constexpr std::array<TEncoderRow, kMP3EncoderLibraries> kEncoderRows{{
-    {nullptr, "Lame_enc.dll", "IDS_STRING_LAME"},
-    {nullptr, "BladeEnc.dll", "IDS_STRING_BLADE"},
+    {CreateConverter<CLameConv2MP3>, "Lame_enc.dll", "IDS_STRING_LAME"},
+    {CreateConverter<CBladeConv2MP3>, "BladeEnc.dll", "IDS_STRING_BLADE"},
 }};
 
 constexpr const char* kMediaModuleName = "mediacore.dll";
@@ -70,11 +78,6 @@ const TEncoderRow& Row(int encoder) { return kEncoderRows[static_cast<std::size_
 
 _tMP3EncoderDllTypedef CurrentEncoder() { return static_cast<_tMP3EncoderDllTypedef>(GetMP3EncoderChoice()); }
 
-CConv2FileObj* CreateWave(int /*encoder*/) {
-    CConv2FileObj* made = new (std::nothrow) CConv2WaveFile();
-    if (made == nullptr) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return made;
-}
 
 // The MP3 creator: -1 asks for the current encoder, which must be present;
 // an explicit encoder gets its converter even without its library (creating
@@ -100,7 +103,8 @@ CConv2FileObj* CreateWMA(int /*encoder*/) {
     return nullptr;
 }
 
-constexpr std::array<TConverterCreator, kFileConversionTypes> kCreators{CreateWave, CreateMP3, CreateWMA};
+constexpr std::array<TConverterCreator, kFileConversionTypes> kCreators{CreateConverter<CConv2WaveFile>, CreateMP3,
+                                                                       CreateWMA};
 
 // The version text of a loaded encoder library; empty without "beVersion".
 std::string VersionText(void* module) {
@@ -203,10 +207,15 @@ void DetermineConvertersAvailable(_tMP3EncoderDllTypedef preferred, void* format
         for (int encoder = 0; encoder < kMP3EncoderLibraries; ++encoder) {
             if (state.encoderPresent[static_cast<std::size_t>(encoder)] == 0) continue;
             SetMP3EncoderChoice(encoder);
-            // The format would now be brought to the new encoder's limits by
-            // its converter; without an encoder converter there is nothing
-            // to adjust.
-            static_cast<void>(format);
+            // The settings were made for the preferred encoder: bring them to
+            // what this one can do.
+            if (format != nullptr) {
+                CConv2FileObj* conv = CreateMP3(encoder);
+                if (auto* mp3 = dynamic_cast<CConv2MP3*>(conv)) {
+                    mp3->UpdateSettingsAfterEncoderChange(static_cast<CConv2FileFormat*>(format));
+                }
+                if (conv != nullptr) DeleteRefObject(&conv);
+            }
             break;
         }
     }

@@ -14,6 +14,7 @@
 
 #include "filekit/ref_obj.h"
 #include "platform/user_folders.h"
+#include "tonecore/conv2file_format.h"
 #include "tonecore/conv2file_obj.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/tonecore_strings.h"
@@ -102,6 +103,34 @@ TEST_F(ConverterFactoryTest, EncoderProbeFollowsThePresentLibraries) {
             EXPECT_EQ(NewCConv2FileObj(FILE_CONVERSION_MP3, -1), nullptr);
         }
     }
+}
+
+TEST_F(ConverterFactoryTest, SettingsFollowTheEncoderTakenInsteadOfThePreferredOne) {
+    const auto lowRateSettings = [] {
+        CConv2FileFormat f(WAVE_FORMAT_MPEGLAYER3);
+        f.mpegVersion = 0;
+        f.nSamplesPerSec = 22050;
+        f.bitrate = 96;
+        f.mode = 1;
+        f.preset = 3;
+        return f;
+    };
+    // Only Blade is there: the settings made for LAME come within its reach.
+    PlaceEncoders(false, true);
+    CConv2FileFormat f = lowRateSettings();
+    DetermineConvertersAvailable(MP3_ENCODER_LAME, &f);
+    EXPECT_EQ(GetMP3Encoder(), MP3_ENCODER_BLADE);
+    EXPECT_EQ(f.mpegVersion, 1);
+    EXPECT_EQ(f.nSamplesPerSec, 44100u);
+    EXPECT_EQ(f.mode, 0);
+    EXPECT_EQ(f.preset, 5);
+    // The preferred encoder is there: the settings stay as they are.
+    RemoveModules();
+    PlaceEncoders(true, true);
+    CConv2FileFormat g = lowRateSettings();
+    DetermineConvertersAvailable(MP3_ENCODER_LAME, &g);
+    EXPECT_EQ(g.mpegVersion, 0);
+    EXPECT_EQ(g.preset, 3);
 }
 
 TEST_F(ConverterFactoryTest, WaveConverterAndTypesFromTagsAndPaths) {
