@@ -154,6 +154,26 @@ TEST_F(MixerPlaybackTest, PlaybackGivesTheDeviceTheRenderedPcmInOrder) {
     }
 }
 
+// An 8-bit device: silence is 0x80, and a sound placed after a gap is
+// heard from its place on, in the device's format.
+TEST_F(MixerPlaybackTest, AnEightBitDeviceHearsItsOwnSilenceAroundASound) {
+    const WAVEFORMATEX narrow = {WAVE_FORMAT_PCM, 1, 22050, 22050, 1, 8, 0};
+    TAtomRef<CPCMSound> sound = ConstantSound(narrow, 100, 0x4000);  // bytes of 0xC0
+    ASSERT_TRUE(sound);
+    TAtomRef<CPCMSound> quiet = ConstantSound(narrow, 300, 0);  // holds the group open at 0
+    ASSERT_TRUE(quiet);
+    TAtomRef<CSoundGroup> group = GroupOf({{quiet.get(), 0}, {sound.get(), 100}});
+    _tInitMixer init = Init(narrow);
+    init.bufferBytes = 441;  // 20 ms
+    CPCMMixer mixer(&init);
+    ASSERT_EQ(mixer.Play(group.get(), 0, 0), 1);
+    const std::vector<std::uint8_t> written = PlayToTheEnd(mixer);
+    ASSERT_GE(written.size(), 300u * 22050 / 1000);
+    const auto byteAt = [&written](std::int32_t ms) { return written[static_cast<std::size_t>(ms) * 22050 / 1000]; };
+    for (const std::int32_t ms : {0, 50, 95, 205, 250, 299}) EXPECT_EQ(byteAt(ms), 0x80) << ms;
+    for (const std::int32_t ms : {101, 150, 199}) EXPECT_EQ(byteAt(ms), 0xC0) << ms;
+}
+
 // A group inside the root group starts its members in the same window as
 // itself, so none of their beginning is lost.
 TEST_F(MixerPlaybackTest, NestedGroupsPlayFromTheirFirstSample) {
