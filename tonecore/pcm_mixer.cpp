@@ -31,7 +31,14 @@ CPCMMixer::CPCMMixer(const _tInitMixer* init) {
 CPCMMixer::~CPCMMixer() {
     CEngineLockGuard engine(EngineLock());
     EndRecording();
-    if (IsOpen()) Close();
+    // However often it was opened, the device is reset and closed before the
+    // buffers it may still hold are freed.
+    if (IsOpen()) {
+        openCount_ = 1;
+        Close();
+    }
+    // Sounds still listed hold the mixer's references.
+    CleanUpPlayingSounds(1);
     buffers_.clear();
     if (GetCurrentMixer() == this) SetCurrentMixer(nullptr);
 }

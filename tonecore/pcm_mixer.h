@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/wave_format.h"
+#include "platform/wave_out.h"
 #include "tonecore/engine_mixer.h"
 #include "tonecore/my_list.h"
 
@@ -32,10 +33,12 @@ struct _tInitMixer {
     WAVEFORMATEX format{};  // the PCM format to play
 };
 
-// One wave buffer of the mixer. The device layer keeps its own queue record
-// beside it.
+// One wave buffer of the mixer.
 struct _pcm_mix_buffer {
     std::vector<std::uint8_t> data;
+    // The device's record of the buffer: its data pointer is data, its
+    // length the buffer bytes; the device sets WHDR_DONE when it has played.
+    WAVEHDR header{};
     // 1 while the buffer is not queued at the device and may be filled.
     int free = 1;
 };
@@ -120,8 +123,46 @@ public:
     const _tInitMixer& PlaybackInit() const { return init_; }
     const std::vector<_pcm_mix_buffer>& Buffers() const { return buffers_; }
     double BufferDuration() const { return bufferDuration_; }
+    // Playback state, for tests.
+    int OpenCount() const { return openCount_; }
+    double TimeWindow() const { return timeWindow_; }
+    int MixingCount() const { return mixingList_.Count(); }
+    CAudioAtom* Root() const { return root_; }
 
 private:
+    // One sound being read for playback. The sound holds the reference the
+    // mixer took when it started it.
+    struct TMixingEntry {
+        CPCMSound* sound;
+        int state;     // the last read's TRenderResult; 1 when made
+        double delay;  // ms before its first sample; once finished, ms until its last is heard
+    };
+
+    // The playback half: the time window, the buffers and the mixing list.
+    void IncrementTimeWindow(double ms);
+    void MixTimeWindow(CSoundGroup* group, std::int32_t windowEnd, std::int32_t base);
+    void MixIntoBuffer(_pcm_mix_buffer* buffer);
+    void CleanUpPlayingSounds(int all);
+    void StartMixingAtom(CAudioAtom* atom, std::int32_t offset, double delayMs);
+    void StopMixingAtom(CAudioAtom* atom);
+    // A sound member of a group in the window pass, starting at start ms.
+    void MixSoundMember(CAudioAtom* member, std::int32_t start, std::int32_t windowEnd);
+    // A group member in the window pass.
+    void MixGroupMember(CSoundGroup* member, std::int32_t start, std::int32_t windowEnd);
+    TMixingEntry* EntryAt(int index);
+    // Frees the buffers the device is done with and mixes them anew.
+    void RefillBuffers();
+    bool AnyBufferQueued() const;
+    // Sends the pending play-mode-on notices.
+    void SendPlayModeNotices();
+    // Playing, or started by this mixer and still waiting for its
+    // play-mode-on notice: either way the mixer holds a reference on it.
+    bool Started(CAudioAtom* atom);
+    void PrepareBuffers();
+    void UnprepareBuffers();
+    // Stops playback, resets and closes the device.
+    void CloseDevice();
+
     // Where rendering stands: the buffer, its window and what the sink has
     // not taken yet.
     struct TSinkRun;
@@ -141,13 +182,14 @@ private:
     double bufferDuration_ = 0.0;
 
     // Playback state (the playback half).
+    HWAVEOUT device_ = nullptr;
     int openCount_ = 0;
     CMyList mixingList_;
     CMyList playModeList_;
     CAudioAtom* root_ = nullptr;
     double timeWindow_ = 0.0;
     double startOffset_ = 0.0;
-    std::uint32_t startTick_ = 0;
+    std::int64_t startTick_ = 0;  // the wait clock's ms at Play
     int paused_ = 0;
     int playMode_ = 0;
 
