@@ -38,3 +38,7 @@ inline constexpr std::uint32_t TONECORE_ERR_NO_MP3_FRAME = 0x2000010b;
 inline constexpr std::uint32_t TONECORE_ERR_BAD_PCM_FORMAT = 0x20000201;
 // The "data" chunk is empty.
 inline constexpr std::uint32_t TONECORE_ERR_EMPTY_DATA = 0x20000202;
+// A sound's buffer refused its read range or a lock.
+inline constexpr std::uint32_t TONECORE_ERR_BUFFER_RANGE = 0x20000203;
+// A sound's decoding object could not start its stream.
+inline constexpr std::uint32_t TONECORE_ERR_STREAM_NOT_ENABLED = 0x20000204;
