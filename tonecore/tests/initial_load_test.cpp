@@ -93,7 +93,7 @@ TEST_F(SongLoadTest, FormatChunkSizesComeFromTheBytesPresent) {
     }
 }
 
-TEST(WaveInfoRead, FieldsAreReadWithinTheirBytes) {
+TEST(WaveInfoListRead, FieldsAreReadWithinTheirBytes) {
     const std::string cdid = std::string("\x10\x27\x00\x00", 4) + "ABCDEF";  // says 10000 bytes, holds 6
     struct {
         const char* id;

@@ -1,0 +1,88 @@
+#include "platform/wave_out.h"
+
+#include <atomic>
+
+#include "platform/wave_out_alsa.h"
+#include "platform/wave_out_device.h"
+
+namespace {
+
+std::atomic<IWaveOutBackend*> g_backend{nullptr};
+
+bool HeaderUsable(const WAVEHDR* header, std::uint32_t size) {
+    return header != nullptr && size >= sizeof(WAVEHDR);
+}
+
+}  // namespace
+
+IWaveOutBackend* SetWaveOutBackend(IWaveOutBackend* backend) { return g_backend.exchange(backend); }
+
+IWaveOutBackend& CurrentWaveOutBackend() {
+    IWaveOutBackend* backend = g_backend.load();
+    return backend != nullptr ? *backend : AlsaWaveOutBackend();
+}
+
+MMRESULT waveOutOpen(HWAVEOUT* out, std::uint32_t device, const WAVEFORMATEX* format,
+                     std::uintptr_t /*callback*/, std::uintptr_t /*instance*/, std::uint32_t flags) {
+    if (out == nullptr || format == nullptr) return MMSYSERR_INVALPARAM;
+    *out = nullptr;
+    if (flags != CALLBACK_NULL && flags != CALLBACK_FUNCTION) return MMSYSERR_INVALFLAG;
+    if (!WaveOutFormatPlayable(*format)) return WAVERR_BADFORMAT;
+    std::unique_ptr<CWaveOutDevice> opened;
+    const MMRESULT result = CurrentWaveOutBackend().Open(device, *format, &opened);
+    if (result != MMSYSERR_NOERROR) return result;
+    if (opened == nullptr) return MMSYSERR_ERROR;
+    *out = opened.release();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutClose(HWAVEOUT device) {
+    if (device == nullptr) return MMSYSERR_INVALHANDLE;
+    // Closing with buffers queued would leave the caller's headers marked
+    // as queued for good; they are handed back as done first.
+    device->Reset();
+    delete device;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutPrepareHeader(HWAVEOUT device, WAVEHDR* header, std::uint32_t size) {
+    if (device == nullptr) return MMSYSERR_INVALHANDLE;
+    if (!HeaderUsable(header, size) || header->lpData == nullptr) return MMSYSERR_INVALPARAM;
+    const std::uint32_t flags = WaveHeaderFlags(header);
+    if ((flags & WHDR_INQUEUE) != 0) return WAVERR_STILLPLAYING;
+    SetWaveHeaderFlags(header, flags | WHDR_PREPARED);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, std::uint32_t size) {
+    if (device == nullptr) return MMSYSERR_INVALHANDLE;
+    if (!HeaderUsable(header, size)) return MMSYSERR_INVALPARAM;
+    const std::uint32_t flags = WaveHeaderFlags(header);
+    if ((flags & WHDR_INQUEUE) != 0) return WAVERR_STILLPLAYING;
+    SetWaveHeaderFlags(header, flags & ~WHDR_PREPARED);
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, std::uint32_t size) {
+    if (device == nullptr) return MMSYSERR_INVALHANDLE;
+    if (!HeaderUsable(header, size)) return MMSYSERR_INVALPARAM;
+    return device->Write(header);
+}
+
+MMRESULT waveOutPause(HWAVEOUT device) {
+    return device == nullptr ? MMSYSERR_INVALHANDLE : device->Pause();
+}
+
+MMRESULT waveOutRestart(HWAVEOUT device) {
+    return device == nullptr ? MMSYSERR_INVALHANDLE : device->Restart();
+}
+
+MMRESULT waveOutReset(HWAVEOUT device) {
+    return device == nullptr ? MMSYSERR_INVALHANDLE : device->Reset();
+}
+
+MMRESULT waveOutGetPosition(HWAVEOUT device, MMTIME* time, std::uint32_t size) {
+    if (device == nullptr) return MMSYSERR_INVALHANDLE;
+    if (time == nullptr || size < sizeof(MMTIME)) return MMSYSERR_INVALPARAM;
+    return device->GetPosition(time);
+}
