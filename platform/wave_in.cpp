@@ -4,6 +4,7 @@
 
 #include "platform/wave_in_alsa.h"
 #include "platform/wave_in_device.h"
+#include "platform/wave_out_device.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ MMRESULT waveInOpen(HWAVEIN* out, std::uint32_t device, const WAVEFORMATEX* form
     if (out == nullptr || format == nullptr) return MMSYSERR_INVALPARAM;
     *out = nullptr;
     if (flags != CALLBACK_NULL && flags != CALLBACK_FUNCTION) return MMSYSERR_INVALFLAG;
-    if (!WaveDeviceFormatUsable(*format)) return WAVERR_BADFORMAT;
+    if (!WaveOutFormatPlayable(*format)) return WAVERR_BADFORMAT;
     std::unique_ptr<CWaveInDevice> opened;
     const MMRESULT result = CurrentWaveInBackend().Open(device, *format, &opened);
     if (result != MMSYSERR_NOERROR) return result;

@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/wave_device_types.h"
+// Result codes, device identifiers, headers and positions are the ones
+// wave output defines.
+#include "platform/wave_out.h"
 #include "platform/wave_format.h"
 
 class CWaveInDevice;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/wave_in_device.h"
+#include "platform/wave_out_device.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ public:
 }  // namespace
 
 MMRESULT OpenAlsaWaveIn(const char* pcmName, const WAVEFORMATEX& format, std::unique_ptr<CWaveInDevice>* device) {
-    if (!WaveDeviceFormatUsable(format)) return WAVERR_BADFORMAT;
+    if (!WaveOutFormatPlayable(format)) return WAVERR_BADFORMAT;
     QuietAlsa();
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, pcmName, SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) return MMSYSERR_NODRIVER;
