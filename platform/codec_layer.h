@@ -20,16 +20,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/mm_result.h"
 #include "platform/wave_format.h"
 
-using MMRESULT = std::uint32_t;
-inline constexpr MMRESULT MMSYSERR_NOERROR = 0;
-inline constexpr MMRESULT MMSYSERR_ERROR = 1;
-inline constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
-inline constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-inline constexpr MMRESULT MMSYSERR_NOMEM = 7;
-inline constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
-inline constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 // No driver converts between the two formats.
 inline constexpr MMRESULT ACMERR_NOTPOSSIBLE = 512;
 // A header was converted without being prepared first.

@@ -12,21 +12,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/mm_result.h"
 #include "platform/wave_format.h"
 
 class CWaveOutDevice;
 using HWAVEOUT = CWaveOutDevice*;
-using MMRESULT = std::uint32_t;
 
-// Results, in the platform's numbering.
-inline constexpr MMRESULT MMSYSERR_NOERROR = 0;
-inline constexpr MMRESULT MMSYSERR_ERROR = 1;
-inline constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
-inline constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-inline constexpr MMRESULT MMSYSERR_NODRIVER = 6;
-inline constexpr MMRESULT MMSYSERR_NOMEM = 7;
-inline constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
-inline constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
+// Results, in the platform's numbering: the shared ones and the devices' own.
 inline constexpr MMRESULT WAVERR_BADFORMAT = 32;
 inline constexpr MMRESULT WAVERR_STILLPLAYING = 33;
 inline constexpr MMRESULT WAVERR_UNPREPARED = 34;
