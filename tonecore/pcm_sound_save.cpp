@@ -202,7 +202,10 @@ int CPCMSound::Save(CRIFF* riff, int byReference) {
     if (!PreSave(riff)) return 0;
     int result = CAudioAtom::Save(riff, byReference);
     if (result) result = byReference ? SaveReference(riff) : SaveData(riff);
+    // The list is closed whatever happened; the reason for a failure stays.
+    const std::uint32_t error = GetLastError();
     if (!PostSave(riff)) result = 0;
+    if (!result && error != 0) SetLastError(error);
     return result;
 }
 
