@@ -3,16 +3,13 @@
 #include <atomic>
 
 #include "platform/wave_in_alsa.h"
+#include "platform/wave_header.h"
 #include "platform/wave_in_device.h"
 #include "platform/wave_out_device.h"
 
 namespace {
 
 std::atomic<IWaveInBackend*> g_backend{nullptr};
-
-bool HeaderUsable(const WAVEHDR* header, std::uint32_t size) {
-    return header != nullptr && size >= sizeof(WAVEHDR);
-}
 
 }  // namespace
 
@@ -25,10 +22,9 @@ IWaveInBackend& CurrentWaveInBackend() {
 
 MMRESULT waveInOpen(HWAVEIN* out, std::uint32_t device, const WAVEFORMATEX* format, std::uintptr_t /*callback*/,
                     std::uintptr_t /*instance*/, std::uint32_t flags) {
-    if (out == nullptr || format == nullptr) return MMSYSERR_INVALPARAM;
-    *out = nullptr;
-    if (flags != CALLBACK_NULL && flags != CALLBACK_FUNCTION) return MMSYSERR_INVALFLAG;
-    if (!WaveOutFormatPlayable(*format)) return WAVERR_BADFORMAT;
+    if (out != nullptr) *out = nullptr;
+    const MMRESULT refused = CheckWaveOpenArguments(out, format, flags);
+    if (refused != MMSYSERR_NOERROR) return refused;
     std::unique_ptr<CWaveInDevice> opened;
     const MMRESULT result = CurrentWaveInBackend().Open(device, *format, &opened);
     if (result != MMSYSERR_NOERROR) return result;
@@ -48,25 +44,17 @@ MMRESULT waveInClose(HWAVEIN device) {
 
 MMRESULT waveInPrepareHeader(HWAVEIN device, WAVEHDR* header, std::uint32_t size) {
     if (device == nullptr) return MMSYSERR_INVALHANDLE;
-    if (!HeaderUsable(header, size) || header->lpData == nullptr) return MMSYSERR_INVALPARAM;
-    const std::uint32_t flags = WaveHeaderFlags(header);
-    if ((flags & WHDR_INQUEUE) != 0) return WAVERR_STILLPLAYING;
-    SetWaveHeaderFlags(header, flags | WHDR_PREPARED);
-    return MMSYSERR_NOERROR;
+    return PrepareWaveHeader(header, size);
 }
 
 MMRESULT waveInUnprepareHeader(HWAVEIN device, WAVEHDR* header, std::uint32_t size) {
     if (device == nullptr) return MMSYSERR_INVALHANDLE;
-    if (!HeaderUsable(header, size)) return MMSYSERR_INVALPARAM;
-    const std::uint32_t flags = WaveHeaderFlags(header);
-    if ((flags & WHDR_INQUEUE) != 0) return WAVERR_STILLPLAYING;
-    SetWaveHeaderFlags(header, flags & ~WHDR_PREPARED);
-    return MMSYSERR_NOERROR;
+    return UnprepareWaveHeader(header, size);
 }
 
 MMRESULT waveInAddBuffer(HWAVEIN device, WAVEHDR* header, std::uint32_t size) {
     if (device == nullptr) return MMSYSERR_INVALHANDLE;
-    if (!HeaderUsable(header, size)) return MMSYSERR_INVALPARAM;
+    if (!WaveHeaderUsable(header, size)) return MMSYSERR_INVALPARAM;
     return device->AddBuffer(header);
 }
 

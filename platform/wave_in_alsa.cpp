@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/alsa_pcm.h"
 #include "platform/wave_in_device.h"
-#include "platform/wave_out_device.h"
 
 namespace {
 
@@ -18,18 +18,6 @@ constexpr unsigned kRingMicroseconds = 200000;
 constexpr int kWaitMs = 5;
 // The most frames read in one go.
 constexpr snd_pcm_uframes_t kChunkFrames = 2048;
-
-void SilenceAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
-
-void QuietAlsa() {
-    // ALSA prints its own complaints to stderr (no card is an ordinary state
-    // here); failures are reported through the results instead.
-    static const bool quiet = [] {
-        snd_lib_error_set_handler(SilenceAlsaErrors);
-        return true;
-    }();
-    (void)quiet;
-}
 
 class CAlsaWaveInDevice : public CWaveInDevice {
 public:
@@ -102,15 +90,11 @@ private:
     std::thread capture_;
 };
 
-snd_pcm_format_t AlsaFormat(const WAVEFORMATEX& format) {
-    return format.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
-}
-
 class CAlsaWaveInBackend : public IWaveInBackend {
 public:
     MMRESULT Open(std::uint32_t deviceId, const WAVEFORMATEX& format,
                   std::unique_ptr<CWaveInDevice>* device) override {
-        const std::string name = deviceId == WAVE_MAPPER ? "default" : "plughw:" + std::to_string(deviceId);
+        const std::string name = AlsaPcmName(deviceId);
         return OpenAlsaWaveIn(name.c_str(), format, device);
     }
     const char* Name() const override { return "alsa"; }
@@ -119,25 +103,15 @@ public:
 }  // namespace
 
 MMRESULT OpenAlsaWaveIn(const char* pcmName, const WAVEFORMATEX& format, std::unique_ptr<CWaveInDevice>* device) {
-    if (!WaveOutFormatPlayable(format)) return WAVERR_BADFORMAT;
-    QuietAlsa();
     snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, pcmName, SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) return MMSYSERR_NODRIVER;
-    if (snd_pcm_set_params(pcm, AlsaFormat(format), SND_PCM_ACCESS_RW_INTERLEAVED, format.nChannels,
-                           format.nSamplesPerSec, 1, kRingMicroseconds) < 0) {
-        snd_pcm_close(pcm);
-        return WAVERR_BADFORMAT;
-    }
+    const MMRESULT result = OpenAlsaPcm(pcmName, SND_PCM_STREAM_CAPTURE, format, kRingMicroseconds, &pcm);
+    if (result != MMSYSERR_NOERROR) return result;
     *device = std::make_unique<CAlsaWaveInDevice>(format, pcm);
     return MMSYSERR_NOERROR;
 }
 
 bool AlsaCaptureAvailable(const char* pcmName) {
-    QuietAlsa();
-    snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, pcmName, SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) return false;
-    snd_pcm_close(pcm);
-    return true;
+    return AlsaPcmAvailable(pcmName, SND_PCM_STREAM_CAPTURE);
 }
 
 IWaveInBackend& AlsaWaveInBackend() {

@@ -10,19 +10,11 @@
 #include "platform/wave_in_alsa.h"
 #include "platform/wave_in_fake.h"
 #include "platform/wave_in_null.h"
+// The engine tests' format helper is header-only and needs nothing but the
+// platform.
+#include "tonecore/tests/pcm_test_formats.h"
 
 namespace {
-
-WAVEFORMATEX PcmFormat(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits) {
-    WAVEFORMATEX format{};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = channels;
-    format.nSamplesPerSec = rate;
-    format.wBitsPerSample = bits;
-    format.nBlockAlign = static_cast<std::uint16_t>(channels * bits / 8);
-    format.nAvgBytesPerSec = rate * format.nBlockAlign;
-    return format;
-}
 
 // A caller's buffer with its header, prepared and queued on a device.
 struct TQueuedBuffer {
@@ -51,7 +43,7 @@ std::vector<std::uint8_t> Ramp(std::size_t bytes, std::uint8_t first = 0) {
 class WaveInFakeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        format_ = PcmFormat(8000, 2, 16);
+        format_ = pcmtest::Pcm(8000, 2, 16);
         ASSERT_EQ(waveInOpen(&device_, 3, &format_, 0, 0, CALLBACK_FUNCTION), MMSYSERR_NOERROR);
         ASSERT_NE(scope_.Device(), nullptr);
     }
@@ -160,7 +152,7 @@ TEST_F(WaveInFakeTest, RefusesMisuse) {
     EXPECT_EQ(waveInClose(nullptr), MMSYSERR_INVALHANDLE);
 
     HWAVEIN other = nullptr;
-    const WAVEFORMATEX badFormats[] = {PcmFormat(8000, 3, 16), PcmFormat(8000, 1, 24), PcmFormat(0, 1, 8)};
+    const WAVEFORMATEX badFormats[] = {pcmtest::Pcm(8000, 3, 16), pcmtest::Pcm(8000, 1, 24), pcmtest::Pcm(0, 1, 8)};
     for (const WAVEFORMATEX& format : badFormats) {
         EXPECT_EQ(waveInOpen(&other, 0, &format, 0, 0, CALLBACK_NULL), WAVERR_BADFORMAT);
         EXPECT_EQ(other, nullptr);
@@ -188,7 +180,7 @@ TEST(WaveInNullTest, RecordsSilenceInClockTime) {
         std::int64_t nowMs = 1000;
         CNullWaveInBackend backend([&nowMs] { return nowMs; }, false);
         IWaveInBackend* previous = SetWaveInBackend(&backend);
-        const WAVEFORMATEX format = PcmFormat(11025, 1, bits);
+        const WAVEFORMATEX format = pcmtest::Pcm(11025, 1, bits);
         HWAVEIN device = nullptr;
         ASSERT_EQ(waveInOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
         TQueuedBuffer buffer(device, format.nAvgBytesPerSec);
@@ -217,7 +209,7 @@ TEST(WaveInNullTest, RecordsSilenceInClockTime) {
 // machine has the plugin; nothing here needs a sound card.
 TEST(WaveInAlsaTest, OpensAndClosesTheNullPcm) {
     if (!AlsaCaptureAvailable("null")) GTEST_SKIP() << "ALSA null PCM not available";
-    const WAVEFORMATEX format = PcmFormat(44100, 2, 16);
+    const WAVEFORMATEX format = pcmtest::Pcm(44100, 2, 16);
     std::unique_ptr<CWaveInDevice> device;
     ASSERT_EQ(OpenAlsaWaveIn("null", format, &device), MMSYSERR_NOERROR);
     HWAVEIN handle = device.release();

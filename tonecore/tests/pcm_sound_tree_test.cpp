@@ -172,7 +172,6 @@ TEST_F(SoundTreeTest, SaveSizeIsTheAtomAndTheReferenceOrTheData) {
 TEST_F(SoundTreeTest, LoadFailuresGoToTheHook) {
     // A sound held in memory has no path to save.
     CPCMSound inMemory;
-    TStream unused;
     {
         soundtest::TMemStream stream =
             soundtest::MemoryStream(soundtest::WavFile(format_, std::string(400, '\x02')));
