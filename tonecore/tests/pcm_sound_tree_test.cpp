@@ -136,6 +136,27 @@ TEST_F(SoundTreeTest, ATreeOfSoundsSavedAndReloadedIsEqualInEitherForm) {
     EXPECT_EQ(std::string(source->FilePath()), moved + "/third.wav");
 }
 
+// Tree files written elsewhere name their songs with '\\' separators, and
+// their relative form begins with one.
+TEST_F(SoundTreeTest, ReferencesWithBackslashesReadAsRelative) {
+    std::filesystem::create_directory(folder_ + "/sub");
+    CPCMSound sound;
+    LoadSong(sound, "sub/old.wav", Pattern(880));
+    const std::string tree = folder_ + "/songs.sgp";
+    SaveTree(tree, {{&sound, 1}});
+    sound.Unload();
+    std::string bytes = testsupport::ReadWholeFile(tree);
+    const std::size_t at = bytes.find("sub/old.wav");
+    ASSERT_NE(at, std::string::npos);
+    // The field is zero-filled: the longer text still ends inside it.
+    bytes.replace(at, 11, "\\sub\\old.wav");
+    bytes.erase(at + 12, 1);
+    testsupport::WriteWholeFile(tree, bytes);
+    CPCMSound copy;
+    EXPECT_EQ(LoadTree(tree, {&copy}), std::vector<int>{1});
+    EXPECT_EQ(SoundData(copy), Pattern(880));
+}
+
 TEST_F(SoundTreeTest, SourcesOnANetworkFileSystemAreSavedWithTheirWholePath) {
     CPCMSound sound;
     LoadSong(sound, "far.wav", Pattern(440));
