@@ -18,7 +18,7 @@
 class CWaveOutDevice;
 using HWAVEOUT = CWaveOutDevice*;
 
-// Results, in the platform's numbering: the shared ones and the devices' own.
+// Results of the wave devices besides the common ones.
 inline constexpr MMRESULT WAVERR_BADFORMAT = 32;
 inline constexpr MMRESULT WAVERR_STILLPLAYING = 33;
 inline constexpr MMRESULT WAVERR_UNPREPARED = 34;

@@ -27,7 +27,7 @@ public:
     MMRESULT Pause();
     MMRESULT Restart();
     MMRESULT Reset();
-    MMRESULT GetPosition(MMTIME* time);
+    virtual MMRESULT GetPosition(MMTIME* time);
 
     const WAVEFORMATEX& Format() const { return format_; }
     bool Paused() const;

@@ -22,6 +22,15 @@ int CFakeWaveOutDevice::WriteCount() const {
     return writeCount_;
 }
 
+MMRESULT CFakeWaveOutDevice::GetPosition(MMTIME* time) {
+    if (positionResult != MMSYSERR_NOERROR) return positionResult;
+    if (answerKind != 0) time->wType = answerKind;
+    const MMRESULT result = CWaveOutDevice::GetPosition(time);
+    // A kind the base does not know is answered as it is, over bytes.
+    if (answerKind != 0) time->wType = answerKind;
+    return result;
+}
+
 void CFakeWaveOutDevice::OnWritten(const TSpan& span) {
     written_.insert(written_.end(), span.data, span.data + span.bytes);
     ++writeCount_;

@@ -25,6 +25,12 @@ public:
     std::vector<std::uint8_t> Written() const;
     int WriteCount() const;
 
+    // Positions: answered in this kind of time whatever was asked (0: the
+    // kind asked for), or failing with positionResult when it is set.
+    MMRESULT GetPosition(MMTIME* time) override;
+    std::uint32_t answerKind = 0;
+    MMRESULT positionResult = MMSYSERR_NOERROR;
+
 protected:
     void OnWritten(const TSpan& written) override;
 

@@ -11,6 +11,7 @@
 #include "tonecore/engine_settings.h"
 #include "tonecore/sound_loaded.h"
 #include "tonecore/tonecore_strings.h"
+#include "tonecore/wave_out_choice.h"
 
 // The registry pointer lives with the registry's functions.
 void SetSoundRegistry(CSoundLoaded* registry);
@@ -50,6 +51,7 @@ int SoundEngineStartup(void* instance) {
         ReportNoThread();
         return 0;
     }
+    ChooseWaveOutBackend();
     SetCompressedFormatFlag(1);
     RegisterEngineCodecs();
     SetWMADecoderFlag(0);
