@@ -10,15 +10,20 @@
 
 // What a mixer is made with.
 struct _tInitMixer {
-    std::uint32_t device = WAVE_MAPPER;  // passed to waveOutOpen and waveInOpen
+    std::uint32_t device = 0;  // wave device identifier
     std::int32_t bufferCount = 0;
-    std::uint32_t bufferBytes = 0;  // of each buffer
-    WAVEFORMATEX format{};          // the PCM format to play or record
+    std::uint32_t bufferBytes = 0;  // bytes of each wave buffer
+    WAVEFORMATEX format{};  // the PCM format to play or record
 };
 
-// One wave buffer.
+// One wave buffer of the mixer.
 struct _pcm_mix_buffer {
-    std::vector<char> data;  // the buffer's memory
-    WAVEHDR header{};        // its data pointer is data, its length the buffer bytes
-    int free = 1;            // 1 while not queued at the device
+    std::vector<std::uint8_t> data;
+    // The device's record of the buffer: its data pointer is data, its
+    // length the buffer bytes; the device sets WHDR_DONE when it has played
+    // or filled it.
+    WAVEHDR header{};
+    // Playback: 1 while the buffer is not queued at the device and may be
+    // filled. Recording: 1 marks a buffer the sound refused.
+    int free = 1;
 };

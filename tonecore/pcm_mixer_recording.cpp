@@ -26,9 +26,7 @@ constexpr std::chrono::milliseconds kDuplexWait{10};
 // Full scale of a 16-bit sample, the unit of reported levels.
 constexpr double kFullScale = 32767.0;
 
-char SilenceFor(const WAVEFORMATEX& format) {
-    return format.wBitsPerSample == 16 ? 0 : static_cast<char>(0x80);
-}
+std::uint8_t SilenceFor(const WAVEFORMATEX& format) { return format.wBitsPerSample == 16 ? 0 : 0x80; }
 
 }  // namespace
 
@@ -98,7 +96,7 @@ int CPCMMixerRecording::StartRecording(WAVEFORMATEX* format, int buffers, std::u
         for (_pcm_mix_buffer& buffer : buffers_) {
             buffer.data.assign(active_.bufferBytes, 0);
             buffer.header = WAVEHDR{};
-            buffer.header.lpData = buffer.data.data();
+            buffer.header.lpData = reinterpret_cast<char*>(buffer.data.data());
             buffer.header.dwBufferLength = active_.bufferBytes;
             buffer.free = 0;
         }
@@ -199,7 +197,7 @@ void CPCMMixerRecording::CheckLatestRecordings() {
         offset -= offset % align;
         const std::uint64_t end =
             std::min<std::uint64_t>(active_.bufferBytes, offset + (position - bytesSeen_));
-        const auto* data = reinterpret_cast<const std::uint8_t*>(buffers_[index].data.data());
+        const std::uint8_t* data = buffers_[index].data.data();
         if (end > offset) GetMaxSample(data + offset, data + end, &format, left, right);
         const std::uint64_t advance = end > offset ? end - offset : align;
         bytesSeen_ += advance;

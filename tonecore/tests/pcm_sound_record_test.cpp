@@ -9,6 +9,7 @@
 #include "platform/last_error.h"
 #include "platform/wave_in_fake.h"
 #include "tonecore/engine_errors.h"
+#include "tonecore/pcm_mixer.h"
 #include "tonecore/pcm_sound.h"
 #include "tonecore/peaks.h"
 #include "tonecore/temp_sound_path.h"
@@ -174,6 +175,32 @@ TEST_F(SoundRecordingTest, ASoundDestroyedWhileRecordingEndsTheRecordingAndKeeps
     TStream file = Open(path);
     ASSERT_EQ(reloaded.InitialLoad(file.get(), 2000, 0, 0, 0, 0, 10, nullptr, nullptr), 1);
     EXPECT_EQ(SoundData(reloaded), captured);
+}
+
+// The sound-card mixer records through its recording half; stopping the
+// sound being recorded ends the recording as the sound's own end does.
+TEST_F(SoundRecordingTest, TheSoundCardMixerRecordsAndStopsAtTheSound) {
+    _tInitMixer init;
+    init.bufferCount = 3;
+    init.bufferBytes = 4410;
+    init.format = pcmtest::Pcm(44100, 2, 16);
+    CPCMMixer mixer(&init);
+    CPCMSound sound;
+    char empty[] = "";
+    ASSERT_EQ(sound.Record(RECORD_START, &format_, empty, 0, 10), 1);
+    EXPECT_EQ(mixer.Recording(), 1);
+    EXPECT_EQ(mixer.GetRecordingSound(), &sound);
+    const std::vector<std::uint8_t> captured = Pattern(10000);
+    input_.Device()->Capture(captured);
+    {
+        CEngineLockGuard engine(EngineLock());
+        EXPECT_EQ(mixer.ContinueRecording(), 1);
+    }
+    mixer.StopAtom(&sound, 0);
+    EXPECT_EQ(mixer.Recording(), 0);
+    EXPECT_EQ(input_.Device(), nullptr);
+    ASSERT_EQ(sound.Record(RECORD_END, nullptr, nullptr, 0, 0), 1);
+    EXPECT_EQ(SoundData(sound), captured);
 }
 
 // A stream that claims more bytes than it holds: every copy of it comes up
