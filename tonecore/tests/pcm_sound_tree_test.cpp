@@ -12,6 +12,7 @@
 #include "platform/last_error.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/pcm_sound.h"
+#include "tonecore/sound_group.h"
 #include "tonecore/tests/pcm_sound_support.h"
 #include "tonecore/tests/recording_support.h"
 #include "tonecore/tests/song_load_support.h"
@@ -134,6 +135,62 @@ TEST_F(SoundTreeTest, ATreeOfSoundsSavedAndReloadedIsEqualInEitherForm) {
     auto* source = dynamic_cast<CFileObj*>(copies[2].GetRefObj());
     ASSERT_NE(source, nullptr);
     EXPECT_EQ(std::string(source->FilePath()), moved + "/third.wav");
+}
+
+// A group of sounds, written as a sound-tree file and read back, holds the
+// same sounds at the same places.
+TEST_F(SoundTreeTest, AGroupOfSoundsSavedAndReloadedIsEqual) {
+    struct TDrop {
+        void operator()(CSoundGroup* group) const {
+            CAudioAtom* atom = group;
+            DeleteAtom(&atom);
+        }
+    };
+    using TGroupRef = std::unique_ptr<CSoundGroup, TDrop>;
+    struct TMember {
+        std::int32_t offset;
+        std::vector<std::uint8_t> data;
+        bool operator==(const TMember&) const = default;
+    };
+    auto members = [](CSoundGroup& group) {
+        std::vector<TMember> out;
+        for (int i = 0; i < group.NumAtoms(CSoundGroup::kAllMemberKinds, 0); ++i) {
+            std::int32_t offset = 0;
+            auto* sound = dynamic_cast<CPCMSound*>(group.GetAtom(i, &offset));
+            if (sound != nullptr) out.push_back({offset, SoundData(*sound)});
+        }
+        return out;
+    };
+
+    TGroupRef root(new CSoundGroup);
+    const std::vector<TMember> placed = {{0, Pattern(4400)}, {500, Pattern(6600, 1)}, {2300, Pattern(2200, 2)}};
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        auto* sound = new CPCMSound;
+        LoadSong(*sound, "member" + std::to_string(i) + ".wav", placed[i].data);
+        sound->Add(root.get(), placed[i].offset);
+        sound->DecReference();
+    }
+    ASSERT_EQ(members(*root), placed);
+
+    const std::string tree = folder_ + "/group.sgp";
+    {
+        TStream file(new CFileObj);
+        ASSERT_EQ(file->Create(tree.c_str()), 1);
+        CRIFF riff;
+        ASSERT_EQ(riff.Create(file.get(), kTreeForm), 1);
+        ASSERT_EQ(root->Save(&riff, 1), 1);
+    }
+    root.reset();
+
+    TGroupRef loaded(new CSoundGroup);
+    {
+        TStream file = Open(tree);
+        CRIFF riff;
+        _chunkInfo info;
+        ASSERT_EQ(riff.Open(file.get(), &info), 1);
+        ASSERT_EQ(loaded->Load(&riff, 0, 0, 0, 10, nullptr, nullptr), 1);
+    }
+    EXPECT_EQ(members(*loaded), placed);
 }
 
 // Tree files written elsewhere name their songs with '\\' separators, and
