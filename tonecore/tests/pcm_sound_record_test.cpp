@@ -54,6 +54,11 @@ protected:
     }
 
     std::string Folder() const { return dir_.File("songs"); }
+    // Loads the WAV file at path into sound as a song is loaded.
+    void LoadFile(CPCMSound& sound, const std::string& path) {
+        TStream file = Open(path);
+        ASSERT_EQ(sound.InitialLoad(file.get(), 2000, 0, 0, 0, 0, 10, nullptr, nullptr), 1) << path;
+    }
     void SetUp() override {
         SongLoadTest::SetUp();
         std::filesystem::create_directory(Folder());
@@ -101,8 +106,7 @@ TEST_F(SoundRecordingTest, ARecordingSavedAsWavReloadsIdentical) {
     EXPECT_TRUE(std::filesystem::exists(peakPath));
 
     CPCMSound reloaded;
-    TStream file = Open(copy);
-    ASSERT_EQ(reloaded.InitialLoad(file.get(), 2000, 0, 0, 0, 0, 10, nullptr, nullptr), 1);
+    LoadFile(reloaded, copy);
     EXPECT_EQ(SoundData(reloaded), captured);
     EXPECT_EQ(reloaded.Length(0), 1500);
 
@@ -135,8 +139,7 @@ TEST_F(SoundRecordingTest, WithoutAPathTheRecordingIsHeldInMemoryAndCopiedInPiec
     EXPECT_EQ(progress.calls, (std::vector<std::int32_t>{512 * 100 / size, 1024 * 100 / size, 100}));
 
     CPCMSound reloaded;
-    TStream file = Open(copy);
-    ASSERT_EQ(reloaded.InitialLoad(file.get(), 2000, 0, 0, 0, 0, 10, nullptr, nullptr), 1);
+    LoadFile(reloaded, copy);
     EXPECT_EQ(SoundData(reloaded), captured);
 }
 
@@ -172,8 +175,7 @@ TEST_F(SoundRecordingTest, ASoundDestroyedWhileRecordingEndsTheRecordingAndKeeps
     EXPECT_EQ(mixer.Recording(), 0);
     EXPECT_EQ(mixer.GetRecordingSound(), nullptr);
     CPCMSound reloaded;
-    TStream file = Open(path);
-    ASSERT_EQ(reloaded.InitialLoad(file.get(), 2000, 0, 0, 0, 0, 10, nullptr, nullptr), 1);
+    LoadFile(reloaded, path);
     EXPECT_EQ(SoundData(reloaded), captured);
 }
 
