@@ -453,6 +453,10 @@ int CRIFF::WriteSubChunk(std::uint32_t id, const void* data, std::int64_t len) {
 
 std::int64_t CRIFF::Write(const void* buf, std::int64_t len) {
     if (!Ready() || buf == nullptr || len <= 0) return 0;
+    // Records that write themselves field by field (song information in a
+    // session) do so inside a streamed chunk: their bytes belong to that
+    // chunk, whose size and parents are patched when it ends.
+    if (streamHeaderOffset_ >= 0) return WriteStreamData(buf, len);
     if (!RoomInRiff(static_cast<std::uint64_t>(len))) return 0;
     const std::int64_t count = std::max<std::int64_t>(stream_->Write(buf, len), 0);
     subOffset_ += count;

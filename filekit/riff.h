@@ -79,7 +79,8 @@ public:
     bool PadsOddChunks() const { return padOddChunks_; }
     int WriteSubChunk(std::uint32_t id, const void* data, std::int64_t len);
     // Writes at the stream's position and grows every open parent by the
-    // count. Raw bytes: no pad is added, whatever the count.
+    // count. Raw bytes: no pad is added, whatever the count. While a
+    // streamed chunk is open the bytes are its data, as WriteStreamData.
     std::int64_t Write(const void* buf, std::int64_t len);
     // Appends a list header; Descend then enters it.
     int WriteListChunkHeader(std::uint32_t listType);

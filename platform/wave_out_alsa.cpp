@@ -69,6 +69,9 @@ private:
             const TSpan span = pausedHere ? TSpan{} : QueuedSpan(sent);
             if (span.bytes == 0) {
                 hold.unlock();
+                // ALSA starts a stream once its ring is full; less than a
+                // ring's worth queued must play too.
+                if (!pausedHere && sent > 0 && snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) snd_pcm_start(pcm_);
                 const std::uint64_t played = PlayedUpTo(sent);
                 hold.lock();
                 if (generation == Generation()) MarkPlayed(played);

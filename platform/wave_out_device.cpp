@@ -46,21 +46,15 @@ MMRESULT CWaveOutDevice::Write(WAVEHDR* header) {
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CWaveOutDevice::Pause() {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (!paused_) {
-        paused_ = true;
-        OnPause(true);
-        changed_.notify_all();
-    }
-    return MMSYSERR_NOERROR;
-}
+MMRESULT CWaveOutDevice::Pause() { return SetPaused(true); }
 
-MMRESULT CWaveOutDevice::Restart() {
+MMRESULT CWaveOutDevice::Restart() { return SetPaused(false); }
+
+MMRESULT CWaveOutDevice::SetPaused(bool paused) {
     std::lock_guard<std::mutex> hold(lock_);
-    if (paused_) {
-        paused_ = false;
-        OnPause(false);
+    if (paused_ != paused) {
+        paused_ = paused;
+        OnPause(paused);
         changed_.notify_all();
     }
     return MMSYSERR_NOERROR;

@@ -78,6 +78,7 @@ private:
         std::uint64_t start;
         std::uint64_t end;
     };
+    MMRESULT SetPaused(bool paused);
     void FinishHeader(WAVEHDR* header);
     void FinishAll();
 

@@ -15,7 +15,8 @@
 namespace {
 
 constexpr std::uint16_t kWmaFormatTag = 0x161;
-// A compressed WAV format the probe has always called convertible.
+// A compressed WAV tag the probe has always called convertible, though no
+// decoder here takes it; the load then refuses it.
 constexpr std::uint16_t kFormatTag9 = 9;
 
 // The WAV probe: 1 when the engine can decode the file's format.
@@ -48,13 +49,25 @@ int ProbeWave(CFileObj* file, _formatSupportedInfo* info) {
         info->convertible = 1;
         return 1;
     }
-    auto codec = std::unique_ptr<ACMObject>(
-        new (std::nothrow) ACMObject(format, static_cast<std::uint32_t>(bytes.size()), kAcmUseDecode));
+    auto codec = std::unique_ptr<ACMObject>(new (std::nothrow) ACMObject(
+        format, static_cast<std::uint32_t>(bytes.size()), kAcmUseDecode));
     if (!codec) return 0;
     info->driverPresent = codec->ACMDriverInstalled();
     info->convertible = codec->SuggestPCMFormat();
     info->supported = info->convertible;
     return info->supported;
+}
+
+struct TReleaseFile {
+    void operator()(CFileObj* file) const { DeleteRefObject(&file); }
+};
+using TFile = std::unique_ptr<CFileObj, TReleaseFile>;
+
+// The file opened for reading, or null.
+TFile OpenForReading(const char* path) {
+    TFile file(new (std::nothrow) CFileObj());
+    if (file && file->Open(path, 0, 0) == 0) file.reset();
+    return file;
 }
 
 }  // namespace
@@ -65,16 +78,14 @@ int FileFormatSupported(const char* path, _formatSupportedInfo* info) {
     _formatSupportedInfo scratch;
     if (info == nullptr) info = &scratch;
     if (HasFileExtension(path, "wav") != 0) {
-        auto file = std::unique_ptr<CFileObj, void (*)(CFileObj*)>(new (std::nothrow) CFileObj(),
-                                                                   [](CFileObj* f) { DeleteRefObject(&f); });
-        if (!file || file->Open(path, 0, 0) == 0) return 0;
+        const TFile file = OpenForReading(path);
+        if (!file) return 0;
         info->supported = ProbeWave(file.get(), info);
         return 1;
     }
     if (HasFileExtension(path, "sgp") != 0) {
-        auto file = std::unique_ptr<CFileObj, void (*)(CFileObj*)>(new (std::nothrow) CFileObj(),
-                                                                   [](CFileObj* f) { DeleteRefObject(&f); });
-        if (!file || file->Open(path, 0, 0) == 0) return 0;
+        const TFile file = OpenForReading(path);
+        if (!file) return 0;
         CRIFF riff;
         _chunkInfo form;
         if (riff.Open(file.get(), &form) == 0) return 0;

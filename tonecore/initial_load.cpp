@@ -44,8 +44,9 @@ void CInitialLoad::DropPeaks() {
     peaks_ = nullptr;
 }
 
-int CInitialLoad::DoInitialLoad(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB,
-                                std::int32_t msPerPeak, TScanProgress callback, void* context) {
+int CInitialLoad::DoInitialLoad(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks,
+                                int scanB, std::int32_t msPerPeak, TScanProgress callback,
+                                void* context) {
     SetLastError(0);
     cancelled_ = false;
     if (source == nullptr) return Fail(ERROR_INVALID_PARAMETER);
@@ -57,22 +58,27 @@ int CInitialLoad::DoInitialLoad(CRefObj* source, int buildSeekMap, int scanA, in
         source->Seek(start, 0);
         SetLastError(0);
         if (HasMpegExtension(path))
-            return LoadMpeg(source, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback, context);
+            return LoadMpeg(source, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback,
+                            context);
         if (path != nullptr && HasFileExtension(path, "wma") != 0) {
             if (ParseWMA(source) == 0) return 0;
-            ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, 0, msPerPeak, callback, context);
+            ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, 0, msPerPeak, callback,
+                                           context);
             return cancelled_ ? 0 : 1;
         }
         return 0;
     }
     if (form.type == FourCC("WAVE"))
-        return LoadWave(source, riff, path, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback, context);
+        return LoadWave(source, riff, path, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak,
+                        callback, context);
     if (form.type == FourCC("RMP3"))
-        return LoadRmp3(source, riff, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback, context);
+        return LoadRmp3(source, riff, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback,
+                        context);
     if (HasMpegExtension(path)) {
         source->Seek(start, 0);
         SetLastError(0);
-        return LoadMpeg(source, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback, context);
+        return LoadMpeg(source, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback,
+                        context);
     }
     return Fail(TONECORE_ERR_NOT_LOADABLE);
 }
@@ -80,13 +86,14 @@ int CInitialLoad::DoInitialLoad(CRefObj* source, int buildSeekMap, int scanA, in
 int CInitialLoad::LoadMpeg(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB,
                            std::int32_t msPerPeak, TScanProgress callback, void* context) {
     if (ParseMP3(source) == 0) return 0;
-    ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, buildSeekMap, msPerPeak, callback, context);
+    ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, buildSeekMap, msPerPeak,
+                                   callback, context);
     return cancelled_ ? 0 : 1;
 }
 
-int CInitialLoad::LoadWave(CRefObj* source, CRIFF& riff, const char* path, int buildSeekMap, int scanA,
-                           int buildPeaks, int scanB, std::int32_t msPerPeak, TScanProgress callback,
-                           void* context) {
+int CInitialLoad::LoadWave(CRefObj* source, CRIFF& riff, const char* path, int buildSeekMap,
+                           int scanA, int buildPeaks, int scanB, std::int32_t msPerPeak,
+                           TScanProgress callback, void* context) {
     const std::int64_t start = source->Tell();
     if (!ReadWaveFormat(source, riff, sourceFormat_)) return 0;
     WAVEFORMATEX* format = Format();
@@ -95,19 +102,22 @@ int CInitialLoad::LoadWave(CRefObj* source, CRIFF& riff, const char* path, int b
         sourceFormat_.resize(sizeof(WAVEFORMATEX));
     } else if (format->wFormatTag == WAVE_FORMAT_MPEGLAYER3) {
         source->Seek(start, 0);
-        return LoadMpeg(source, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback, context);
+        return LoadMpeg(source, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback,
+                        context);
     } else if (format->wFormatTag == kWmaFormatTag && GetWMADecoderFlag() != 0) {
         return 0;
     } else {
         // Compressed PCM needs a codec that takes the format; without one it
         // is refused, never played as if it were PCM.
-        auto codec = std::unique_ptr<ACMObject>(
-            new (std::nothrow) ACMObject(format, static_cast<std::uint32_t>(sourceFormat_.size()), kAcmUseDecode));
+        auto codec = std::unique_ptr<ACMObject>(new (std::nothrow) ACMObject(
+            format, static_cast<std::uint32_t>(sourceFormat_.size()), kAcmUseDecode));
         if (!codec) return Fail(TONECORE_ERR_OUT_OF_MEMORY);
-        if (SoundEngineStarted() == 0 || codec->ActivateDriver(1) == 0 || codec->SuggestPCMFormat() == 0) {
+        if (SoundEngineStarted() == 0 || codec->ActivateDriver(1) == 0 ||
+            codec->SuggestPCMFormat() == 0) {
             if (SoundEngineStarted() != 0 && HasMpegExtension(path)) {
                 source->Seek(start, 0);
-                return LoadMpeg(source, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback, context);
+                return LoadMpeg(source, buildSeekMap, scanA, buildPeaks, scanB, msPerPeak, callback,
+                                context);
             }
             return Fail(TONECORE_ERR_BAD_PCM_FORMAT);
         }
@@ -119,7 +129,8 @@ int CInitialLoad::LoadWave(CRefObj* source, CRIFF& riff, const char* path, int b
     SetLastError(0);
     loaded_ = 1;
     if (decoder_) {
-        ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, 0, msPerPeak, callback, context);
+        ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, 0, msPerPeak, callback,
+                                       context);
         return cancelled_ ? 0 : 1;
     }
     if (buildPeaks != 0) {
@@ -130,8 +141,9 @@ int CInitialLoad::LoadWave(CRefObj* source, CRIFF& riff, const char* path, int b
     return callback != nullptr ? callback(0, context) : 1;
 }
 
-int CInitialLoad::LoadRmp3(CRefObj* source, CRIFF& riff, int buildSeekMap, int scanA, int buildPeaks, int scanB,
-                           std::int32_t msPerPeak, TScanProgress callback, void* context) {
+int CInitialLoad::LoadRmp3(CRefObj* source, CRIFF& riff, int buildSeekMap, int scanA,
+                           int buildPeaks, int scanB, std::int32_t msPerPeak,
+                           TScanProgress callback, void* context) {
     std::int64_t chunkStart = 0;
     std::int64_t chunkEnd = 0;
     if (!FindWaveData(source, riff, chunkStart, chunkEnd)) return 0;
@@ -142,13 +154,15 @@ int CInitialLoad::LoadRmp3(CRefObj* source, CRIFF& riff, int buildSeekMap, int s
         dataEnd_ = std::max(dataStart_, chunkEnd);
         if (source->SetDataOffsets(dataStart_, dataEnd_) == 0) return Fail(TONECORE_ERR_DATA_RANGE);
     }
-    ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, buildSeekMap, msPerPeak, callback, context);
+    ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, buildSeekMap, msPerPeak,
+                                   callback, context);
     return cancelled_ ? 0 : 1;
 }
 
 int CInitialLoad::ParseMP3(CRefObj* source) {
     CMP3Info info;
-    if (source == nullptr || info.loadInfo(source) != CMP3Info::kLoaded) return Fail(TONECORE_ERR_NO_MP3_FRAME);
+    if (source == nullptr || info.loadInfo(source) != CMP3Info::kLoaded)
+        return Fail(TONECORE_ERR_NO_MP3_FRAME);
     dataStart_ = info.DataStart();
     dataEnd_ = info.DataEnd();
     const TMp3SourceFormat format = MakeMp3SourceFormat(info);
@@ -156,7 +170,8 @@ int CInitialLoad::ParseMP3(CRefObj* source) {
                          reinterpret_cast<const std::uint8_t*>(&format) + sizeof format);
     SetMusInfoFromMP3Info(source, &info);
     if (SoundEngineStarted() != 0) {
-        auto xam = std::unique_ptr<XAMObject>(new (std::nothrow) XAMObject(&format.wfx, kAcmUseDecode));
+        auto xam =
+            std::unique_ptr<XAMObject>(new (std::nothrow) XAMObject(&format.wfx, kAcmUseDecode));
         if (!xam) return Fail(TONECORE_ERR_OUT_OF_MEMORY);
         xam->SetBitRate(info.getBitrate() * 1000);
         xam->SetBestBitRate(info.BestBitrate() * 1000);
@@ -168,8 +183,10 @@ int CInitialLoad::ParseMP3(CRefObj* source) {
         xam->SetAverageFrameSize(info.GetAverageFrameSize());
         xam->SetVersion(info.getZeVersion());
         xam->SetMode(info.BestMode());
-        xam->SetFirstFrameDecodesToCDQuality(info.getFrequency() == 44100 && info.Channels() == 2 ? 1 : 0);
-        if (xam->ActivateDriver(1) == 0 || xam->SuggestPCMFormat() == 0) return Fail(TONECORE_ERR_MP3_FORMAT);
+        xam->SetFirstFrameDecodesToCDQuality(
+            info.getFrequency() == 44100 && info.Channels() == 2 ? 1 : 0);
+        if (xam->ActivateDriver(1) == 0 || xam->SuggestPCMFormat() == 0)
+            return Fail(TONECORE_ERR_MP3_FORMAT);
         decoder_ = std::move(xam);
     }
     if (source->SetDataOffsets(dataStart_, dataEnd_) == 0) return Fail(TONECORE_ERR_DATA_RANGE);
@@ -191,7 +208,8 @@ int CInitialLoad::SetMusInfoFromMP3Info(CRefObj* source, CMP3Info* info) {
     if (info->GetTagType() == TAG_TYPE_ID3V2) {
         if (source != nullptr && source->Type() == CFileObj::kFileType) {
             CId3TagV2 tag;
-            if (tag.Read(static_cast<CFileObj*>(source), static_cast<std::uint32_t>(info->GetTagSize())))
+            if (tag.Read(static_cast<CFileObj*>(source),
+                         static_cast<std::uint32_t>(info->GetTagSize())))
                 tag.GetMusicInfo(&music);
         }
     } else if (info->isTagged() != 0) {

@@ -40,8 +40,8 @@ public:
     // callback's answer to (0, context) instead. buildSeekMap, buildPeaks:
     // what to build (or take from the caches); scanA and scanB go to the
     // decoding object's scan unchanged; msPerPeak: the peaks' resolution.
-    int DoInitialLoad(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB, std::int32_t msPerPeak,
-                      TScanProgress callback, void* context);
+    int DoInitialLoad(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB,
+                      std::int32_t msPerPeak, TScanProgress callback, void* context);
 
     // The MPEG summary, format, song information and decoding object; 1 on
     // success.
@@ -58,8 +58,8 @@ public:
                                            TScanProgress callback, void* context);
     // Length, peaks and seek map of compressed data through the decoding
     // object, or from the caches; the length in ms.
-    std::int32_t ParseScanAndBuildForCompressed(CRefObj* source, int scanA, int buildPeaks, int scanB,
-                                                int buildSeekMap, std::int32_t msPerPeak,
+    std::int32_t ParseScanAndBuildForCompressed(CRefObj* source, int scanA, int buildPeaks,
+                                                int scanB, int buildSeekMap, std::int32_t msPerPeak,
                                                 TScanProgress callback, void* context);
     // Takes the song's fresh ".ipk" of msPerPeak; 1 when taken.
     int LoadPeakMap(CRefObj* source, std::int32_t msPerPeak);
@@ -75,8 +75,9 @@ public:
 
     ACMObject* GetACMObject() const { return decoder_.get(); }
     const WAVEFORMATEX* GetWAVEFORMTEX() const {
-        return sourceFormat_.size() >= sizeof(WAVEFORMATEX) ? reinterpret_cast<const WAVEFORMATEX*>(sourceFormat_.data())
-                                                            : nullptr;
+        return sourceFormat_.size() >= sizeof(WAVEFORMATEX)
+                   ? reinterpret_cast<const WAVEFORMATEX*>(sourceFormat_.data())
+                   : nullptr;
     }
     std::int64_t DataStart() const { return dataStart_; }
     std::int64_t DataEnd() const { return dataEnd_; }
@@ -88,16 +89,18 @@ public:
     const TMusicInfo* GetMusicInfo() const { return musicInfo_.get(); }
 
 private:
-    int LoadWave(CRefObj* source, CRIFF& riff, const char* path, int buildSeekMap, int scanA, int buildPeaks,
+    int LoadWave(CRefObj* source, CRIFF& riff, const char* path, int buildSeekMap, int scanA,
+                 int buildPeaks, int scanB, std::int32_t msPerPeak, TScanProgress callback,
+                 void* context);
+    int LoadRmp3(CRefObj* source, CRIFF& riff, int buildSeekMap, int scanA, int buildPeaks,
                  int scanB, std::int32_t msPerPeak, TScanProgress callback, void* context);
-    int LoadRmp3(CRefObj* source, CRIFF& riff, int buildSeekMap, int scanA, int buildPeaks, int scanB,
-                 std::int32_t msPerPeak, TScanProgress callback, void* context);
     // ParseMP3 and the scan; 1 on success.
-    int LoadMpeg(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB, std::int32_t msPerPeak,
-                 TScanProgress callback, void* context);
+    int LoadMpeg(CRefObj* source, int buildSeekMap, int scanA, int buildPeaks, int scanB,
+                 std::int32_t msPerPeak, TScanProgress callback, void* context);
     WAVEFORMATEX* Format() {
-        return sourceFormat_.size() >= sizeof(WAVEFORMATEX) ? reinterpret_cast<WAVEFORMATEX*>(sourceFormat_.data())
-                                                            : nullptr;
+        return sourceFormat_.size() >= sizeof(WAVEFORMATEX)
+                   ? reinterpret_cast<WAVEFORMATEX*>(sourceFormat_.data())
+                   : nullptr;
     }
     void DropPeaks();
     // Length 0 and the first progress call; false when it cancelled.

@@ -45,7 +45,8 @@ int CInitialLoad::LoadPeakMap(CRefObj* source, std::int32_t msPerPeak) {
     const char* path = SourcePath(source);
     if (path == nullptr || msPerPeak <= 0) return 0;
     auto peaks = std::unique_ptr<CPeaks>(new (std::nothrow) CPeaks());
-    if (!peaks || LoadPeaksCache(*peaks, path, static_cast<std::uint32_t>(msPerPeak)) == 0) return 0;
+    if (!peaks || LoadPeaksCache(*peaks, path, static_cast<std::uint32_t>(msPerPeak)) == 0)
+        return 0;
     DropPeaks();
     peaks_ = peaks.release();
     length_ = peaks_->LengthOfSound();
@@ -78,8 +79,9 @@ bool CInitialLoad::StartScan(CScanProgress& progress) {
     return false;
 }
 
-std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unused*/, std::int32_t msPerPeak,
-                                                     TScanProgress callback, void* context) {
+std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unused*/,
+                                                     std::int32_t msPerPeak, TScanProgress callback,
+                                                     void* context) {
     CScanProgress progress(callback, context);
     if (!StartScan(progress)) return 0;
     const WAVEFORMATEX* format = GetWAVEFORMTEX();
@@ -90,7 +92,8 @@ std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unus
     dataStart_ = source->Tell();
     dataEnd_ = dataStart_ + source->DataSize();
     DropPeaks();
-    if (msPerPeak > 0) peaks_ = new (std::nothrow) CPeaks(static_cast<std::uint32_t>(msPerPeak), -1);
+    if (msPerPeak > 0)
+        peaks_ = new (std::nothrow) CPeaks(static_cast<std::uint32_t>(msPerPeak), -1);
     if (peaks_ == nullptr || format->nBlockAlign == 0) {
         // Without peaks: the length alone, from the data's size.
         length_ = LengthOfBytes(dataEnd_ - dataStart_, format->nAvgBytesPerSec);
@@ -129,7 +132,8 @@ std::int32_t CInitialLoad::ParsePeaksForUncompressed(CRefObj* source, int /*unus
     return length_;
 }
 
-std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int scanA, int buildPeaks, int scanB,
+std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int scanA,
+                                                          int buildPeaks, int scanB,
                                                           int buildSeekMap, std::int32_t msPerPeak,
                                                           TScanProgress callback, void* context) {
     CScanProgress progress(callback, context);
@@ -150,9 +154,10 @@ std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int s
         TCancelWatch watch{callback, context, false};
         std::int64_t bytesDone = 0;
         std::int32_t scanned = 0;
-        decoder_->ParseScanAndBuild(source, builtMap, builtPeaks, &scanned, &bytesDone, dataStart_, dataEnd_, 0,
-                                    scanA, buildPeaks, buildSeekMap, msPerPeak, scanB, 1,
-                                    callback != nullptr ? &TCancelWatch::Answer : nullptr, &watch);
+        decoder_->ParseScanAndBuild(source, builtMap, builtPeaks, &scanned, &bytesDone, dataStart_,
+                                    dataEnd_, 0, scanA, buildPeaks, buildSeekMap, msPerPeak, scanB,
+                                    1, callback != nullptr ? &TCancelWatch::Answer : nullptr,
+                                    &watch);
         if (watch.cancelled) {
             delete builtPeaks;
             ReleaseSeekMap(&builtMap);
@@ -175,7 +180,8 @@ std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int s
     const std::int64_t dataBytes = std::max<std::int64_t>(0, dataEnd_ - dataStart_);
     if (peaks_ == nullptr && length_ == 0) {
         ACMObject* decoder = decoder_.get();
-        const WAVEFORMATEX* format = decoder != nullptr ? decoder->GetSrcFormat() : GetWAVEFORMTEX();
+        const WAVEFORMATEX* format =
+            decoder != nullptr ? decoder->GetSrcFormat() : GetWAVEFORMTEX();
         length_ = format != nullptr ? LengthOfBytes(dataBytes, format->nAvgBytesPerSec) : 0;
     }
     progress.Report(static_cast<std::uint32_t>(std::min<std::int64_t>(dataBytes, UINT32_MAX)));

@@ -33,7 +33,8 @@ std::int64_t BytesLeft(CRefObj* source) {
 
 }  // namespace
 
-bool ReadWaveFormat(CRefObj* source, CRIFF& riff, std::vector<std::uint8_t>& format, std::uint32_t* chunkInfo) {
+bool ReadWaveFormat(CRefObj* source, CRIFF& riff, std::vector<std::uint8_t>& format,
+                    std::uint32_t* chunkInfo) {
     if (riff.SeekToLevelBeginning() == 0 || riff.SeekToChunk(FourCC("fmt "), 0, 1) == 0) {
         SetLastError(TONECORE_ERR_NO_FORMAT);
         return false;
@@ -58,7 +59,8 @@ bool ReadWaveFormat(CRefObj* source, CRIFF& riff, std::vector<std::uint8_t>& for
         SetLastError(TONECORE_ERR_OUT_OF_MEMORY);
         return false;
     }
-    if (riff.ReadCurrentSubChunk(format.data(), chunk.size) != static_cast<std::int64_t>(chunk.size)) {
+    if (riff.ReadCurrentSubChunk(format.data(), chunk.size) !=
+        static_cast<std::int64_t>(chunk.size)) {
         SetLastError(TONECORE_ERR_SHORT_FORMAT);
         return false;
     }
@@ -90,5 +92,6 @@ bool FindWaveData(CRefObj* source, CRIFF& riff, std::int64_t& start, std::int64_
 
 std::int32_t LengthOfBytes(std::int64_t bytes, std::uint32_t bytesPerSecond) {
     if (bytesPerSecond == 0 || bytes <= 0) return 0;
-    return static_cast<std::int32_t>(std::min<std::int64_t>(bytes * 1000 / bytesPerSecond, INT32_MAX));
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(bytes * 1000 / bytesPerSecond, INT32_MAX));
 }

@@ -22,8 +22,9 @@ std::size_t MpegFrameBytes(const DecoderOutputBuffer& frame) {
 }
 
 bool MpegFrameMatches(const DecoderOutputBuffer& frame, const WAVEFORMATEX& destination) {
-    return frame.channels == destination.nChannels && frame.sampleRate == destination.nSamplesPerSec &&
-           frame.bytesPerSample == 2 && destination.wBitsPerSample == 16;
+    return frame.channels == destination.nChannels &&
+           frame.sampleRate == destination.nSamplesPerSec && frame.bytesPerSample == 2 &&
+           destination.wBitsPerSample == 16;
 }
 
 namespace {
@@ -42,7 +43,8 @@ bool Reserve(std::vector<std::uint8_t>& out, std::size_t written, std::size_t by
 }  // namespace
 
 std::size_t PutMpegFrame(const DecoderOutputBuffer& frame, const WAVEFORMATEX& destination,
-                         CPCMStreamConverter& converter, std::vector<std::uint8_t>& out, std::size_t written) {
+                         CPCMStreamConverter& converter, std::vector<std::uint8_t>& out,
+                         std::size_t written) {
     if (written > out.size()) return 0;
     const std::size_t frameBytes = MpegFrameBytes(frame);
     if (frameBytes == 0 || frame.pcm == nullptr) return 0;
@@ -59,18 +61,19 @@ std::size_t PutMpegFrame(const DecoderOutputBuffer& frame, const WAVEFORMATEX& d
     // The output one frame gives: its duration at the destination rate and
     // one block more, for the interpolator's phase. A rare shortfall goes
     // round again with another block's worth.
-    std::size_t room = (std::uint64_t{destination.nAvgBytesPerSec} * frameBytes / source.nAvgBytesPerSec /
-                            destination.nBlockAlign +
+    std::size_t room = (std::uint64_t{destination.nAvgBytesPerSec} * frameBytes /
+                            source.nAvgBytesPerSec / destination.nBlockAlign +
                         1) *
                        destination.nBlockAlign;
     while (used < frameBytes) {
         if (!Reserve(out, written + produced, room)) return produced;
         // The converter mixes into what the destination holds: start from
         // silence (0x80 for 8-bit samples).
-        std::memset(out.data() + written + produced, destination.wBitsPerSample == 8 ? 0x80 : 0, room);
+        std::memset(out.data() + written + produced, destination.wBitsPerSample == 8 ? 0x80 : 0,
+                    room);
         std::size_t taken = 0;
-        produced += converter.Convert(bytes + used, frameBytes - used, &source, out.data() + written + produced, room,
-                                      &destination, &taken);
+        produced += converter.Convert(bytes + used, frameBytes - used, &source,
+                                      out.data() + written + produced, room, &destination, &taken);
         if (taken == 0) break;
         used += taken;
         room = 4 * std::size_t{destination.nBlockAlign};

@@ -27,4 +27,5 @@ bool MpegFrameMatches(const DecoderOutputBuffer& frame, const WAVEFORMATEX& dest
 // out (to written + the bytes to write) when they do not fit. Returns the
 // bytes written; 0 when memory for them could not be had.
 std::size_t PutMpegFrame(const DecoderOutputBuffer& frame, const WAVEFORMATEX& destination,
-                         CPCMStreamConverter& converter, std::vector<std::uint8_t>& out, std::size_t written);
+                         CPCMStreamConverter& converter, std::vector<std::uint8_t>& out,
+                         std::size_t written);

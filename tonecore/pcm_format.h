@@ -10,6 +10,12 @@
 
 #include "platform/wave_format.h"
 
+// The three rates the mixer plays, which are also the classes a sound group
+// ranks its members' rates by.
+inline constexpr std::uint32_t kMixRateLow = 11025;
+inline constexpr std::uint32_t kMixRateMid = 22050;
+inline constexpr std::uint32_t kMixRateHigh = 44100;
+
 // The highest sample rate the engine accepts.
 inline constexpr std::uint32_t kMaxSampleRate = 48000;
 

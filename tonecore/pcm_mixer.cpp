@@ -10,15 +10,11 @@
 
 namespace {
 
-// The mixer plays only these rates: a device-independent set that every
-// sound card takes.
-constexpr std::uint32_t kLowRate = 11025;
-constexpr std::uint32_t kMidRate = 22050;
-constexpr std::uint32_t kHighRate = 44100;
-
+// A rate between two of the mixer's goes up to the higher one, so nothing
+// is played below its own rate.
 std::uint32_t SnapRate(std::uint32_t rate) {
-    if (rate <= kLowRate) return kLowRate;
-    return rate <= kMidRate ? kMidRate : kHighRate;
+    if (rate <= kMixRateLow) return kMixRateLow;
+    return rate <= kMixRateMid ? kMixRateMid : kMixRateHigh;
 }
 
 }  // namespace

@@ -43,6 +43,10 @@ struct CPCMMixer::TSinkRun {
     std::vector<std::uint8_t> buffer;
     // Bytes of the buffer in use: the window's length in bytes.
     std::uint32_t size = 0;
+    // Where the window starts on the group's time line (ms), and the group's
+    // absolute offset.
+    double windowStart = 0.0;
+    std::int32_t base = 0;
     // Bytes a write function left untaken; they go first into the next
     // write, so what the sink receives stays one unbroken stream.
     std::vector<std::uint8_t> untaken;
@@ -98,8 +102,17 @@ std::uint32_t CPCMMixer::MixSinkWindow(TSinkRun& run) {
         }
         if (sound == nullptr) break;
         sound->Idle(&run.format);
-        const std::uint32_t offset =
-            AlignDown(std::uint64_t(std::max(key, 0)) * run.format.nAvgBytesPerSec / 1000, align);
+        // The key counts whole milliseconds from the window's start; a window
+        // that starts between two (after a sink took an odd size) would move
+        // the sound by the fraction, so a sound that joins in this window is
+        // placed from its exact start.
+        double fromStart = double(std::max(key, 0));
+        const double start = double(std::int64_t{sound->AbsoluteOffset()} - run.base);
+        if (key > 0 || start >= run.windowStart) fromStart = std::max(start - run.windowStart, 0.0);
+        // Whole frames; the small allowance keeps a start that falls on a
+        // frame from being taken for the one before through rounding.
+        const auto frames = static_cast<std::uint64_t>(fromStart * run.format.nSamplesPerSec / 1000.0 + 1e-6);
+        const std::uint32_t offset = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames * align, run.size));
         if (offset >= run.size) {
             ++i;
             continue;
@@ -162,16 +175,16 @@ int CPCMMixer::MixToDataSink(CSoundGroup* group, TDataWriteFunction write, void*
 
     const std::int64_t totalBytes =
         AlignDown(static_cast<std::uint64_t>(std::max(0.0, double(bytesPerSecond) * lengthMs * 0.001)), align);
-    const std::int32_t base = group->AbsoluteOffset();
+    run.base = group->AbsoluteOffset();
     const std::int64_t lastStart = LastStart(group);
     const std::uint8_t silence = run.format.wBitsPerSample == 16 ? 0 : 0x80;
-    double windowStart = 0.0;
+    double& windowStart = run.windowStart;
     std::int64_t delivered = 0;
     for (;;) {
         if (delivered >= totalBytes && !(group->InPlayOnceMode() && sinkList_.Count() > 0)) break;
         std::fill(run.buffer.begin(), run.buffer.begin() + run.size, silence);
         const double windowEnd = windowStart + double(run.size) * 1000.0 / bytesPerSecond;
-        ReadAtomsOnRIFFList(&sinkList_, group, windowStart, windowEnd, base);
+        ReadAtomsOnRIFFList(&sinkList_, group, windowStart, windowEnd, run.base);
         const std::uint32_t largest = MixSinkWindow(run);
         ResetSinkKeys();
         std::uint32_t count = run.size;

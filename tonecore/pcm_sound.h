@@ -266,6 +266,9 @@ private:
     int CopyBufferAndDecoder(const CPCMSound& other);
     // The buffer for a newly loaded source; 0 with the last error set.
     int MakeLoadBuffer(CRefObj* stream, std::int32_t bufferMs, CSeekMap* seekMap);
+    // Bytes for ms at bytesPerSecond, truncated, rounded down to whole
+    // blocks of align.
+    static std::int64_t WholeBlocksForMs(std::int64_t bytesPerSecond, std::int64_t ms, std::int64_t align);
     // Bytes of Format() for ms, rounded down to whole frames.
     std::int64_t BytesForMs(std::int64_t ms) const;
     std::int64_t MsForBytes(std::int64_t bytes) const;

@@ -42,11 +42,17 @@ int CPCMSound::GetDestFormatString(char* out, std::int32_t size) {
     return 1;
 }
 
+std::int64_t CPCMSound::WholeBlocksForMs(std::int64_t bytesPerSecond, std::int64_t ms, std::int64_t align) {
+    // In integers: a product through 0.001 in doubles may land just below
+    // a whole number and lose a frame to the rounding down.
+    const std::int64_t bytes = bytesPerSecond * ms / 1000;
+    return align > 0 ? bytes - bytes % align : bytes;
+}
+
 std::int64_t CPCMSound::BytesForMs(std::int64_t ms) const {
     const WAVEFORMATEX* format = Format();
     if (format == nullptr) return 0;
-    const std::int64_t bytes = static_cast<std::int64_t>(double(format->nAvgBytesPerSec) * double(ms) * 0.001);
-    return format->nBlockAlign > 0 ? bytes - bytes % format->nBlockAlign : bytes;
+    return WholeBlocksForMs(format->nAvgBytesPerSec, ms, format->nBlockAlign);
 }
 
 std::int64_t CPCMSound::MsForBytes(std::int64_t bytes) const {
@@ -110,8 +116,7 @@ void CPCMSound::SetVirtualTimeStart(std::int32_t ms) {
     const WAVEFORMATEX* source = ActualFormat();
     if (!IsPCMOrACM(decoder_.get()) || stream_ == nullptr || source == nullptr || !stream_->IsOpen()) return;
     const std::int64_t block = BlockSize(source, decoder_.get());
-    std::int64_t position = static_cast<std::int64_t>(double(source->nAvgBytesPerSec) * double(ms) * 0.001);
-    if (block > 0) position -= position % block;
+    std::int64_t position = WholeBlocksForMs(source->nAvgBytesPerSec, ms, block);
     if (position >= stream_->DataSize()) position = stream_->DataSize() - block;
     stream_->SetVirtualStart(position);
 }

@@ -17,12 +17,6 @@
 
 namespace {
 
-// Bytes for ms at bytesPerSecond, truncated, rounded down to whole blocks.
-std::int64_t WholeBlocksForMs(std::int64_t bytesPerSecond, std::int64_t ms, std::int64_t align) {
-    const std::int64_t bytes = bytesPerSecond * ms / 1000;
-    return align > 0 ? bytes - bytes % align : bytes;
-}
-
 // The format the envelopes are readied for before the first read tells the
 // real one: what the engine renders and plays.
 const WAVEFORMATEX* DefaultMixFormat() {
@@ -33,8 +27,7 @@ const WAVEFORMATEX* DefaultMixFormat() {
 }  // namespace
 
 int CPCMSound::MakeLoadBuffer(CRefObj* stream, std::int32_t bufferMs, CSeekMap* seekMap) {
-    const WAVEFORMATEX* format = Format();
-    std::int64_t size = WholeBlocksForMs(format->nAvgBytesPerSec, bufferMs, format->nBlockAlign);
+    std::int64_t size = BytesForMs(bufferMs);
     int whole = 0;
     if (decoder_ != nullptr) {
         CACMBuffer* decoding = decoder_->NewBuffer(seekMap);
@@ -66,6 +59,8 @@ int CPCMSound::InitialLoad(CRefObj* stream, std::int32_t bufferMs, int a, int b,
     SetLastError(0);
     CInitialLoad initial;
     if (!initial.DoInitialLoad(stream, d, a, b, c, msPerPeak, progress, user)) return 0;
+    // A buffer of an earlier load reads through the decoder replaced here.
+    buffer_.reset();
     musicInfo_ = initial.StealMusicInfo();
     sourceFormat_ = initial.StealWaveFomatEx();
     decoder_ = initial.StealACMObject();
@@ -108,9 +103,10 @@ void CPCMSound::ApplyVirtualStart() {
     if (buffer_ != nullptr) buffer_->SetReadBase(GetVirtualDataStart());
     if (stream_ != nullptr && IsPCMOrACM(decoder_.get())) {
         const WAVEFORMATEX* source = ActualFormat();
+        // The virtual start in output bytes, as source bytes.
         const std::int64_t block = BlockSize(source, decoder_.get());
-        std::int64_t position =
-            std::int64_t{GetVirtualDataStart()} * source->nAvgBytesPerSec / std::max<std::int64_t>(Format()->nAvgBytesPerSec, 1);
+        std::int64_t position = std::int64_t{GetVirtualDataStart()} * source->nAvgBytesPerSec /
+                                std::max<std::int64_t>(Format()->nAvgBytesPerSec, 1);
         if (block > 0) position -= position % block;
         stream_->SetVirtualStart(position < stream_->DataSize() ? position : 0);
     }
@@ -138,14 +134,14 @@ int CPCMSound::Load(std::int32_t offsetMs) {
             startMs = static_cast<std::int64_t>(GetRateMapAdjustedTime(offsetMs));
         }
         if (endMs < startMs) return 0;
-        endBytes = WholeBlocksForMs(format->nAvgBytesPerSec, endMs, format->nBlockAlign);
+        endBytes = BytesForMs(endMs);
     } else if (!buffer_->Streaming()) {
         endBytes = buffer_->BufferSize();
     } else {
         if (stream_ != nullptr) stream_->SetDataMode(0);
-        endBytes = WholeBlocksForMs(format->nAvgBytesPerSec, kPlayOnceEndMs, format->nBlockAlign);
+        endBytes = BytesForMs(kPlayOnceEndMs);
     }
-    const std::int64_t startByte = WholeBlocksForMs(format->nAvgBytesPerSec, startMs, format->nBlockAlign);
+    const std::int64_t startByte = BytesForMs(startMs);
     if (endBytes < startByte) return 0;
     if (!buffer_->SetReadVariables(startByte, endBytes - startByte)) {
         SetLastError(TONECORE_ERR_BUFFER_RANGE);

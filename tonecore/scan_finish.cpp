@@ -3,9 +3,9 @@
 #include "tonecore/peaks.h"
 #include "tonecore/seek_map.h"
 
-std::int32_t FinishDecodeScan(bool cancelled, std::int64_t decodedBytes, const WAVEFORMATEX& destination,
-                              CSeekMap*& seekMap, CPeaks*& peaks, std::uint32_t peakCount, int toFile,
-                              std::int32_t* lengthMs) {
+std::int32_t FinishDecodeScan(bool cancelled, std::int64_t decodedBytes,
+                              const WAVEFORMATEX& destination, CSeekMap*& seekMap, CPeaks*& peaks,
+                              std::uint32_t peakCount, int toFile, std::int32_t* lengthMs) {
     if (cancelled) {
         ReleaseSeekMap(&seekMap);
         delete peaks;
@@ -15,7 +15,8 @@ std::int32_t FinishDecodeScan(bool cancelled, std::int64_t decodedBytes, const W
     const std::int32_t length =
         destination.nAvgBytesPerSec == 0
             ? 0
-            : static_cast<std::int32_t>(static_cast<double>(decodedBytes) * 1000.0 / destination.nAvgBytesPerSec);
+            : static_cast<std::int32_t>(static_cast<double>(decodedBytes) * 1000.0 /
+                                        destination.nAvgBytesPerSec);
     if (lengthMs != nullptr) *lengthMs = length;
     if (peaks != nullptr) peaks->FinishPeaksFromParse(peakCount, length, toFile);
     return length;

@@ -12,6 +12,6 @@ class CPeaks;
 class CSeekMap;
 
 // The length in ms (0 when cancelled), also into *lengthMs when given.
-std::int32_t FinishDecodeScan(bool cancelled, std::int64_t decodedBytes, const WAVEFORMATEX& destination,
-                              CSeekMap*& seekMap, CPeaks*& peaks, std::uint32_t peakCount, int toFile,
-                              std::int32_t* lengthMs);
+std::int32_t FinishDecodeScan(bool cancelled, std::int64_t decodedBytes,
+                              const WAVEFORMATEX& destination, CSeekMap*& seekMap, CPeaks*& peaks,
+                              std::uint32_t peakCount, int toFile, std::int32_t* lengthMs);

@@ -10,19 +10,15 @@
 #include "tonecore/atom_names.h"
 #include "tonecore/atom_playback.h"
 #include "tonecore/engine_lock.h"
+#include "tonecore/pcm_format.h"
 #include "tonecore/pcm_sound.h"
 #include "utilities/text_copy.h"
 
 namespace {
 
-// The lower bounds of the rate classes a group counts its members in.
-constexpr std::uint32_t kLowRate = 11025;
-constexpr std::uint32_t kMidRate = 22050;
-constexpr std::uint32_t kHighRate = 44100;
-
 std::uint32_t RateClass(std::uint32_t rate) {
-    if (rate <= kLowRate) return kLowRate;
-    return rate < kHighRate ? kMidRate : kHighRate;
+    if (rate <= kMixRateLow) return kMixRateLow;
+    return rate < kMixRateHigh ? kMixRateMid : kMixRateHigh;
 }
 
 // Structural edits: the engine lock first (the service thread holds it while
@@ -63,7 +59,7 @@ void CSoundGroup::StampNew() {
 }
 
 void CSoundGroup::ResetBestFormat() {
-    bestFormat_ = WAVEFORMATEX{WAVE_FORMAT_PCM, 2, kLowRate, kLowRate * 2, 2, 8, 0};
+    bestFormat_ = WAVEFORMATEX{WAVE_FORMAT_PCM, 2, kMixRateLow, kMixRateLow * 2, 2, 8, 0};
     eightBitMembers_ = widerMembers_ = lowRateMembers_ = midRateMembers_ = highRateMembers_ = 0;
 }
 
@@ -261,14 +257,14 @@ void CSoundGroup::RecountBestFormat(const WAVEFORMATEX* format, int adding) {
     const auto count = [step](std::int32_t& counter) { counter = std::max(counter + step, 0); };
     count(format->wBitsPerSample == 8 ? eightBitMembers_ : widerMembers_);
     const std::uint32_t rateClass = RateClass(format->nSamplesPerSec);
-    count(rateClass == kLowRate ? lowRateMembers_ : rateClass == kMidRate ? midRateMembers_ : highRateMembers_);
+    count(rateClass == kMixRateLow ? lowRateMembers_ : rateClass == kMixRateMid ? midRateMembers_ : highRateMembers_);
     if (adding) {
         bestFormat_.wBitsPerSample = std::max(bestFormat_.wBitsPerSample, format->wBitsPerSample);
         bestFormat_.nSamplesPerSec = std::max(bestFormat_.nSamplesPerSec, rateClass);
         return;
     }
     if (widerMembers_ == 0) bestFormat_.wBitsPerSample = 8;
-    if (highRateMembers_ == 0) bestFormat_.nSamplesPerSec = midRateMembers_ > 0 ? kMidRate : kLowRate;
+    if (highRateMembers_ == 0) bestFormat_.nSamplesPerSec = midRateMembers_ > 0 ? kMixRateMid : kMixRateLow;
 }
 
 int CSoundGroup::UpdateBestFormat(const WAVEFORMATEX* format, int adding) {

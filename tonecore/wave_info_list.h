@@ -1,10 +1,10 @@
 #pragma once
-// The "LIST" chunk of type "INFO" in a WAV file: the song's texts as RIFF
+// The "LIST" chunk of type "INFO" of a WAV file: the song's texts as RIFF
 // INFO sub-chunks (title "INAM", artist "IART", album "IALB", comment
 // "ICMT", copyright "ICOP", encoded by "IENG", year "ICRD", genre "IGNR",
 // track "ITRK"), the CD identifier ("IMCD") and the writing software
-// ("ISFT"). Every value is read within its sub-chunk's bytes; texts are
-// UTF-8, or Windows-1252 as older programs wrote them.
+// ("ISFT"). Reading takes every value within its sub-chunk's bytes; texts
+// are UTF-8, or Windows-1252 as older programs wrote them.
 
 #include <cstdint>
 #include <string_view>
@@ -25,5 +25,6 @@ std::int64_t WriteWaveInfoList(CRIFF& riff, const char* software, int* done, TMu
 // Each recognised sub-chunk sets the tag type to TAG_TYPE_WAV_INFO.
 bool ReadWaveInfoList(CRIFF& riff, TMusicInfo& info);
 
-// One sub-chunk's bytes into info; false when the id is not one of the ten.
+// One sub-chunk's bytes into info; false when the id is not one of the ten
+// read.
 bool TakeWaveInfoField(std::uint32_t id, std::string_view bytes, TMusicInfo& info);

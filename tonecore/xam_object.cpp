@@ -69,7 +69,9 @@ XAMObject::XAMObject(const XAMObject& other)
 
 XAMObject::~XAMObject() = default;
 
-ACMObject* XAMObject::Copy() { return new (std::nothrow) XAMObject(*this); }
+ACMObject* XAMObject::Copy() {
+    return new (std::nothrow) XAMObject(*this);
+}
 
 int XAMObject::SetDestFormat(const WAVEFORMATEX* format) {
     if (format == nullptr) return 0;
@@ -84,7 +86,8 @@ int XAMObject::SetDestFormat(const WAVEFORMATEX* format) {
 
 int XAMObject::GetSrcFormatStr(char* out, std::int32_t size) {
     if (out == nullptr || size <= 0) return 1;
-    static constexpr const char* kModeKeys[] = {"FS_STEREO", "FS_JSTEREO", "FS_DUAL_CHANNEL", "FS_MONO"};
+    static constexpr const char* kModeKeys[] = {"FS_STEREO", "FS_JSTEREO", "FS_DUAL_CHANNEL",
+                                                "FS_MONO"};
     const std::string channels = LoadText(kModeKeys[mode_ >= 0 && mode_ <= 3 ? mode_ : 0], 32);
     const std::string vbr = vbr_ != 0 ? LoadText("FS_VBR", 32) : std::string();
     const std::string pattern = LoadText("FS_MP3_FORMAT", 32);
@@ -95,11 +98,12 @@ int XAMObject::GetSrcFormatStr(char* out, std::int32_t size) {
         versionKey = "IDS_MPEG2_5";
     }
     const std::string version = LoadText(versionKey, 16);
-    const char* used = FormatTemplateFits(pattern.c_str(), kMp3TemplateConversions) ? pattern.c_str()
-                                                                                       : kBuiltInMp3Template;
+    const char* used = FormatTemplateFits(pattern.c_str(), kMp3TemplateConversions)
+                           ? pattern.c_str()
+                           : kBuiltInMp3Template;
     char line[256];
-    std::snprintf(line, sizeof line, used, GetBitRate() / 1000, version.c_str(), static_cast<int>(layer_),
-                  channels.c_str(), vbr.c_str());
+    std::snprintf(line, sizeof line, used, GetBitRate() / 1000, version.c_str(),
+                  static_cast<int>(layer_), channels.c_str(), vbr.c_str());
     textcopy::CopyTextCut(line, out, static_cast<std::size_t>(size));
     return 1;
 }
@@ -156,7 +160,8 @@ std::int32_t XAMObject::BlockSize(const WAVEFORMATEX* format) {
     constexpr std::size_t kBlockSizeOffset = offsetof(TMp3SourceFormat, nBlockSize);
     if (format->cbSize + sizeof(WAVEFORMATEX) < kBlockSizeOffset + 2) return format->nBlockAlign;
     std::int16_t block = 0;
-    std::memcpy(&block, reinterpret_cast<const std::uint8_t*>(format) + kBlockSizeOffset, sizeof block);
+    std::memcpy(&block, reinterpret_cast<const std::uint8_t*>(format) + kBlockSizeOffset,
+                sizeof block);
     return block;
 }
 
@@ -173,7 +178,8 @@ double XAMObject::GetConvertedBufferSize(std::int64_t sourceBytes) {
         return static_cast<double>(frames) * mils * destination->nAvgBytesPerSec * 0.001;
     }
     if (source->nAvgBytesPerSec == 0) return 0.0;
-    return static_cast<double>(sourceBytes * destination->nAvgBytesPerSec / source->nAvgBytesPerSec);
+    return static_cast<double>(sourceBytes * destination->nAvgBytesPerSec /
+                               source->nAvgBytesPerSec);
 }
 
 std::int64_t XAMObject::GetSourceBufferSize(std::int64_t decodedBytes) {
@@ -183,21 +189,24 @@ std::int64_t XAMObject::GetSourceBufferSize(std::int64_t decodedBytes) {
     if (source == nullptr || destination == nullptr) return 0;
     const std::int64_t block = std::max<std::int64_t>(1, BlockSize(source));
     if (destination->nAvgBytesPerSec == 0) return block;
-    std::int64_t bytes = std::int64_t{source->nAvgBytesPerSec} * decodedBytes / destination->nAvgBytesPerSec;
+    std::int64_t bytes =
+        std::int64_t{source->nAvgBytesPerSec} * decodedBytes / destination->nAvgBytesPerSec;
     bytes = bytes / block * block;
     return bytes == 0 ? block : bytes;
 }
 
 void XAMObject::CheckMinimumSrcSize(std::int64_t* sourceBytes) {
-    if (sourceBytes != nullptr && *sourceBytes < kMinimumSourceBytes) *sourceBytes = kMinimumSourceBytes;
+    if (sourceBytes != nullptr && *sourceBytes < kMinimumSourceBytes)
+        *sourceBytes = kMinimumSourceBytes;
 }
 
 void XAMObject::AdjustSrcOffset(std::int64_t* sourceOffset) {
     if (sourceOffset != nullptr) *sourceOffset = *sourceOffset > 4 ? *sourceOffset - 4 : 0;
 }
 
-std::int64_t XAMObject::Convert(const std::uint8_t* source, std::int64_t& sourceBytes, std::uint8_t*& destination,
-                                std::int64_t destinationBytes, TConversionFlag flag, int last) {
+std::int64_t XAMObject::Convert(const std::uint8_t* source, std::int64_t& sourceBytes,
+                                std::uint8_t*& destination, std::int64_t destinationBytes,
+                                TConversionFlag flag, int last) {
     if (!decoder_) {
         sourceBytes = 0;
         return 0;
@@ -213,8 +222,9 @@ std::int64_t XAMObject::Convert(const std::uint8_t* source, std::int64_t& source
     }
     const std::int32_t taken =
         source != nullptr && sourceBytes > 0
-            ? DecoderInputSendMessage(decoder_.get(), MEMORY_INPUT_APPEND, source,
-                                      static_cast<std::uint32_t>(std::min<std::int64_t>(sourceBytes, INT32_MAX)))
+            ? DecoderInputSendMessage(
+                  decoder_.get(), MEMORY_INPUT_APPEND, source,
+                  static_cast<std::uint32_t>(std::min<std::int64_t>(sourceBytes, INT32_MAX)))
             : 0;
     sourceBytes = std::max<std::int32_t>(taken, 0);
     const std::size_t capacity = destination != nullptr && destinationBytes > 0
@@ -229,7 +239,8 @@ std::int64_t XAMObject::Convert(const std::uint8_t* source, std::int64_t& source
 
 void XAMObject::DecodeFrames(std::size_t room, int last) {
     if (decodedAt_ != 0) {
-        decoded_.erase(decoded_.begin(), decoded_.begin() + static_cast<std::ptrdiff_t>(decodedAt_));
+        decoded_.erase(decoded_.begin(),
+                       decoded_.begin() + static_cast<std::ptrdiff_t>(decodedAt_));
         decodedAt_ = 0;
     }
     const WAVEFORMATEX destination = *GetDestFormat();
@@ -248,17 +259,19 @@ void XAMObject::DecodeFrames(std::size_t room, int last) {
         }
         if (result != 0) return;  // the pushed bytes are used up
         const std::size_t before = decoded_.size();
-        const std::size_t put = PutMpegFrame(*decoder_->outputBuffer, destination, converter_, decoded_, before);
+        const std::size_t put =
+            PutMpegFrame(*decoder_->outputBuffer, destination, converter_, decoded_, before);
         decoded_.resize(before + put);
         frameBytes = put;
     }
 }
 
-void XAMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks, std::int32_t* lengthMs,
-                                  std::int64_t* bytesDone, std::int64_t dataStart, std::int64_t dataEnd,
+void XAMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks,
+                                  std::int32_t* lengthMs, std::int64_t* bytesDone,
+                                  std::int64_t dataStart, std::int64_t dataEnd,
                                   int cancelledOnEntry, int scanA, int buildPeaks, int buildSeekMap,
-                                  std::int32_t msPerPeak, int /*scanB*/, int peaksToFile, TScanProgress callback,
-                                  void* context) {
+                                  std::int32_t msPerPeak, int /*scanB*/, int peaksToFile,
+                                  TScanProgress callback, void* context) {
     if (scanA == 0 && buildPeaks == 0 && buildSeekMap == 0) return;
     if (dataStart < 0 || dataEnd <= dataStart) return;
     if (source == nullptr || EnableStream(1) == 0) return;
@@ -291,7 +304,8 @@ void XAMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
     const WAVEFORMATEX destination = *GetDestFormat();
     std::unique_ptr<CPeakAccumulator> accumulator;
     if (built != nullptr && msPerPeak > 0)
-        accumulator = std::make_unique<CPeakAccumulator>(destination, static_cast<std::uint32_t>(msPerPeak));
+        accumulator =
+            std::make_unique<CPeakAccumulator>(destination, static_cast<std::uint32_t>(msPerPeak));
     CScanProgress progress(callback, context);
     CPCMStreamConverter converter;
     std::vector<std::uint8_t> pcm;
@@ -316,7 +330,8 @@ void XAMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
         const DecoderOutputBuffer& frame = *scanner->outputBuffer;
         // Measured in destination bytes, converted or not, so that the
         // length and the seek map's keys describe what Convert delivers.
-        if (built != nullptr && !MpegFrameMatches(frame, destination)) built->SetHasNonCDQualityFrames(1);
+        if (built != nullptr && !MpegFrameMatches(frame, destination))
+            built->SetHasNonCDQualityFrames(1);
         const std::size_t bytes = PutMpegFrame(frame, destination, converter, pcm, 0);
         if (accumulator) accumulator->Add(pcm.data(), bytes, *built, toFile);
         if (map != nullptr && bytes != 0) map->SeekMapAdd(position, decodedTotal);
@@ -325,7 +340,8 @@ void XAMObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
         const std::int64_t consumed = next - position;
         position = next;
         if (bytesDone != nullptr) *bytesDone += consumed;
-        if (consumed > 0 && !progress.Report(static_cast<std::uint32_t>(consumed))) cancelled = true;
+        if (consumed > 0 && !progress.Report(static_cast<std::uint32_t>(consumed)))
+            cancelled = true;
     }
     // Only peaks this scan built are finished; a cancel deletes whatever the
     // outs hold.

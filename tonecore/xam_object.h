@@ -56,17 +56,19 @@ public:
     std::int32_t BlockSize(const WAVEFORMATEX* format) override;
     // The whole song decoded once by a second decoder over the song file:
     // one seek-map entry per frame, peaks of the destination PCM.
-    void ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks, std::int32_t* lengthMs,
-                           std::int64_t* bytesDone, std::int64_t dataStart, std::int64_t dataEnd, int cancelled,
-                           int scanA, int buildPeaks, int buildSeekMap, std::int32_t msPerPeak, int scanB,
-                           int peaksToFile, TScanProgress progress, void* context) override;
+    void ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks,
+                           std::int32_t* lengthMs, std::int64_t* bytesDone, std::int64_t dataStart,
+                           std::int64_t dataEnd, int cancelled, int scanA, int buildPeaks,
+                           int buildSeekMap, std::int32_t msPerPeak, int scanB, int peaksToFile,
+                           TScanProgress progress, void* context) override;
     // Pushes the source bytes into the streaming decoder (sourceBytes gets
     // what it took) and decodes frames into destination. last 0: while one
     // more frame of the last size fits; otherwise until the pushed bytes are
     // used up. Decoded bytes that do not fit are kept and come first in the
     // next call (flag 1 drops them with the rest of the old stream).
-    std::int64_t Convert(const std::uint8_t* source, std::int64_t& sourceBytes, std::uint8_t*& destination,
-                         std::int64_t destinationBytes, TConversionFlag flag, int last) override;
+    std::int64_t Convert(const std::uint8_t* source, std::int64_t& sourceBytes,
+                         std::uint8_t*& destination, std::int64_t destinationBytes,
+                         TConversionFlag flag, int last) override;
     int FirstFrameDecodesToCDQuality() override { return firstFrameCDQuality_; }
     void CheckMinimumSrcSize(std::int64_t* sourceBytes) override;
     // A seek through the map starts two frames early: layer III frames

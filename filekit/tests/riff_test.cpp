@@ -97,6 +97,26 @@ TEST(RiffWrite, WaveWithStreamedDataGetsItsSizes) {
     DeleteRefObject(&mem);
 }
 
+// Records that write themselves with Write inside a streamed chunk (song
+// information in a session) are that chunk's data and counted once.
+TEST(RiffWrite, RawWritesInsideAStreamBelongToIt) {
+    CMemObj* mem = new CMemObj();
+    ASSERT_EQ(mem->Create(), 1);
+    CRIFF riff;
+    riff.SetPadOddChunks(false);
+    ASSERT_EQ(riff.Create(mem, FourCC("cdss")), 1);
+    ASSERT_EQ(riff.WriteSubChunk(FourCC("cdhd"), "12345678", 8), 1);
+    ASSERT_EQ(riff.StartWriteStream(FourCC("cdtr")), 1);
+    ASSERT_EQ(riff.Write("abc", 3), 3);
+    ASSERT_EQ(riff.WriteStreamData("de", 2), 2);
+    ASSERT_EQ(riff.Write("f", 1), 1);
+    ASSERT_EQ(riff.EndWriteStream(), 1);
+    ASSERT_EQ(riff.WriteSubChunk(FourCC("next"), "z", 1), 1);
+    riff.Close();
+    EXPECT_EQ(Contents(mem), Riff("cdss", {Chunk("cdhd", "12345678"), Chunk("cdtr", "abcdef"), Chunk("next", "z")}));
+    DeleteRefObject(&mem);
+}
+
 // Odd-sized data is followed by a pad byte that every parent counts; the
 // chunk's own size stays odd. With padding off the layout has no pads.
 TEST(RiffWrite, ListOfTwoChildrenGrowsTheFormWithOrWithoutPads) {

@@ -46,6 +46,14 @@ struct TBuffers {
     std::vector<WAVEHDR> headers;
 };
 
+// A device of the installed back end; null (with a test failure) when it
+// does not open.
+HWAVEOUT OpenDevice(const WAVEFORMATEX& format, std::uint32_t flags = CALLBACK_FUNCTION) {
+    HWAVEOUT device = nullptr;
+    EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, flags), MMSYSERR_NOERROR);
+    return device;
+}
+
 std::uint32_t Position(HWAVEOUT device, std::uint32_t kind) {
     MMTIME time;
     time.wType = kind;
@@ -75,9 +83,8 @@ TEST(WaveOutTest, OpenRefusesWhatNoDevicePlays) {
 
 TEST(WaveOutTest, BuffersFinishInOrderAsTheirBytesPlay) {
     CFakeWaveOutScope fake;
-    const WAVEFORMATEX format = Pcm(44100, 2, 16);
-    HWAVEOUT device = nullptr;
-    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_FUNCTION), MMSYSERR_NOERROR);
+    HWAVEOUT device = OpenDevice(Pcm(44100, 2, 16));
+    ASSERT_NE(device, nullptr);
     TBuffers buffers(3, 400);
     EXPECT_EQ(waveOutWrite(device, &buffers.headers[0], sizeof(WAVEHDR)), WAVERR_UNPREPARED);
     buffers.QueueAll(device);
@@ -111,9 +118,8 @@ TEST(WaveOutTest, BuffersFinishInOrderAsTheirBytesPlay) {
 
 TEST(WaveOutTest, ResetAndCloseHandBackQueuedBuffersAsDone) {
     CFakeWaveOutScope fake;
-    const WAVEFORMATEX format = Pcm(22050, 1, 8);
-    HWAVEOUT device = nullptr;
-    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    HWAVEOUT device = OpenDevice(Pcm(22050, 1, 8), CALLBACK_NULL);
+    ASSERT_NE(device, nullptr);
     TBuffers first(2, 100);
     first.QueueAll(device);
     fake.Device()->PlayBytes(150);
@@ -135,9 +141,8 @@ TEST(WaveOutTest, NullDevicePlaysAgainstItsClock) {
     std::int64_t now = 1000;
     CNullWaveOutBackend backend([&now] { return now; }, false);
     IWaveOutBackend* previous = SetWaveOutBackend(&backend);
-    const WAVEFORMATEX format = Pcm(44100, 2, 16);  // 176.4 bytes per ms
-    HWAVEOUT device = nullptr;
-    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_FUNCTION), MMSYSERR_NOERROR);
+    HWAVEOUT device = OpenDevice(Pcm(44100, 2, 16));  // 176.4 bytes per ms
+    ASSERT_NE(device, nullptr);
     auto* null = static_cast<CNullWaveOutDevice*>(device);
 
     // Nothing queued: time passes, nothing is played.
@@ -182,9 +187,8 @@ TEST(WaveOutTest, NullDevicePlaysAgainstItsClock) {
 TEST(WaveOutTest, NullDevicePacedByItsOwnThreadFinishesBuffers) {
     // The real clock and thread: only that every buffer ends, never when.
     IWaveOutBackend* previous = SetWaveOutBackend(&NullWaveOutBackend());
-    const WAVEFORMATEX format = Pcm(44100, 2, 16);
-    HWAVEOUT device = nullptr;
-    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_FUNCTION), MMSYSERR_NOERROR);
+    HWAVEOUT device = OpenDevice(Pcm(44100, 2, 16));
+    ASSERT_NE(device, nullptr);
     TBuffers buffers(2, 1764);  // 10 ms each
     buffers.QueueAll(device);
     for (int wait = 0; wait < 2000 && buffers.States() != "dd"; ++wait) {

@@ -45,8 +45,10 @@ TLoadTime LoadOnce(const std::string& path) {
     }
     const auto start = std::chrono::steady_clock::now();
     CInitialLoad load;
-    const int loaded = load.DoInitialLoad(file, 1, 0, 1, 0, kMsPerPeak, CountCalls, &out.progressCalls);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const int loaded =
+        load.DoInitialLoad(file, 1, 0, 1, 0, kMsPerPeak, CountCalls, &out.progressCalls);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (loaded == 1) {
         out.seconds = seconds;
         out.lengthMs = load.Length();
@@ -110,15 +112,17 @@ int main(int argc, char** argv) {
         audioSeconds += first.lengthMs / 1000.0;
         // A cached load calls back twice (start and end); more means it
         // scanned again (a song newer than its caches).
-        std::printf("%-40s %10.1f %12.2f %12.2f %8.1f%s\n", name.c_str(), first.lengthMs / 1000.0,
-                    first.seconds * 1000, cached.seconds * 1000, first.seconds / cached.seconds,
-                    cached.progressCalls > 2 ? "  (scanned again: song not older than its caches)" : "");
+        std::printf(
+            "%-40s %10.1f %12.2f %12.2f %8.1f%s\n", name.c_str(), first.lengthMs / 1000.0,
+            first.seconds * 1000, cached.seconds * 1000, first.seconds / cached.seconds,
+            cached.progressCalls > 2 ? "  (scanned again: song not older than its caches)" : "");
     }
-    std::printf("\n%zu songs, %.0f s of audio: first loads %.3f s (%.0fx real time), cached loads %.3f s, "
-                "ratio %.1f\n",
-                songs.size() - static_cast<std::size_t>(failed), audioSeconds, firstTotal,
-                firstTotal > 0 ? audioSeconds / firstTotal : 0.0, cachedTotal,
-                cachedTotal > 0 ? firstTotal / cachedTotal : 0.0);
+    std::printf(
+        "\n%zu songs, %.0f s of audio: first loads %.3f s (%.0fx real time), cached loads %.3f s, "
+        "ratio %.1f\n",
+        songs.size() - static_cast<std::size_t>(failed), audioSeconds, firstTotal,
+        firstTotal > 0 ? audioSeconds / firstTotal : 0.0, cachedTotal,
+        cachedTotal > 0 ? firstTotal / cachedTotal : 0.0);
     SoundEngineShutdown();
     if (ownCache) std::filesystem::remove_all(cache);
     return failed == 0 ? 0 : 1;

@@ -31,10 +31,11 @@ protected:
         std::filesystem::create_directory(songs_);
     }
 
-    TEncodedSong Make(const std::string& name, std::uint32_t rate, int channels, const std::string& encoder,
-                      double seconds = 1.0) {
+    TEncodedSong Make(const std::string& name, std::uint32_t rate, int channels,
+                      const std::string& encoder, double seconds = 1.0) {
         TEncodedSong song;
-        EXPECT_TRUE(songtest::MakeSong(songs_, name, rate, channels, seconds, encoder, song)) << name;
+        EXPECT_TRUE(songtest::MakeSong(songs_, name, rate, channels, seconds, encoder, song))
+            << name;
         return song;
     }
 
@@ -87,14 +88,16 @@ TEST_F(MpegSongLoadTest, EverySongLoadsWithItsLengthFormatPeaksAndSeekMap) {
         EXPECT_FLOAT_EQ(xam->Version(), c.version) << c.name;
         EXPECT_EQ(xam->GetFrequency(), static_cast<std::int32_t>(c.rate)) << c.name;
         EXPECT_EQ(xam->GetDestFormat()->nSamplesPerSec, c.rateClass) << c.name;
-        EXPECT_EQ(xam->FirstFrameDecodesToCDQuality(), c.rate == 44100 && c.channels == 2 ? 1 : 0) << c.name;
+        EXPECT_EQ(xam->FirstFrameDecodesToCDQuality(), c.rate == 44100 && c.channels == 2 ? 1 : 0)
+            << c.name;
 
         // The length is the decoded audio's, to within one frame.
         EXPECT_NEAR(scan.Length(), song.ReferenceMs(), song.FrameMs() + 1) << c.name;
         ASSERT_NE(scan.GetPeaks(), nullptr) << c.name;
         EXPECT_NEAR(scan.GetPeaks()->GetNumPeaks(), scan.Length() / 10.0, 2) << c.name;
         EXPECT_EQ(scan.GetPeaks()->HasBadFrames(), 0) << c.name;
-        EXPECT_EQ(scan.GetPeaks()->HasNonCDQualityFrames(), c.rate == c.rateClass ? 0 : 1) << c.name;
+        EXPECT_EQ(scan.GetPeaks()->HasNonCDQualityFrames(), c.rate == c.rateClass ? 0 : 1)
+            << c.name;
         ASSERT_NE(scan.GetSeekMap(), nullptr) << c.name;
         const std::size_t frames = song.reference.size() / c.channels / song.SamplesPerFrame();
         EXPECT_NEAR(scan.GetSeekMap()->Count(), frames, 1) << c.name;  // one entry a frame
@@ -123,9 +126,13 @@ TEST_F(MpegSongLoadTest, TagsBecomeTheSongInformation) {
         {"v1.mp3", " --id3v1-only", TAG_TYPE_ID3V1, 3},
     };
     for (const auto& c : cases) {
-        const TEncodedSong song = Make(c.name, 44100, 2, std::string("lame --quiet -b 128") + tags + c.options, 0.3);
+        const TEncodedSong song =
+            Make(c.name, 44100, 2, std::string("lame --quiet -b 128") + tags + c.options, 0.3);
         CInitialLoad load;
-        ASSERT_EQ(Load(load, song.path).result, 1) << c.name;
+        ASSERT_EQ(Load(load, song.path, 1, 1).result, 1) << c.name;
+        // A tag is no damaged audio.
+        ASSERT_NE(load.GetPeaks(), nullptr) << c.name;
+        EXPECT_EQ(load.GetPeaks()->HasBadFrames(), 0) << c.name;
         const TMusicInfo* info = load.GetMusicInfo();
         ASSERT_NE(info, nullptr) << c.name;
         EXPECT_STREQ(info->title, "Title") << c.name;
@@ -158,6 +165,9 @@ TEST_F(MpegSongLoadTest, MpegInsideRiffLoadsWithinItsDataChunk) {
         const auto loaded = Load(load, path, 1, 1);
         ASSERT_EQ(loaded.result, 1) << c.name << " " << std::hex << loaded.error;
         EXPECT_NE(dynamic_cast<XAMObject*>(load.GetACMObject()), nullptr) << c.name;
+        ASSERT_NE(load.GetPeaks(), nullptr) << c.name;
+        EXPECT_EQ(load.GetPeaks()->HasBadFrames(), 0)
+            << c.name;  // nothing after the data is decoded
         EXPECT_LE(load.DataEnd(), static_cast<std::int64_t>(c.file.find("junk") == std::string::npos
                                                                 ? c.file.size()
                                                                 : c.file.find("junk")))
@@ -209,9 +219,11 @@ TEST_F(MpegSongLoadTest, CompressedWaveDecodesThroughTheCodecLayer) {
     for (const auto& c : cases) {
         const std::string pcm = songs_ + "/pcm-" + c.codec + ".wav";
         const std::string path = songs_ + "/" + c.codec + ".wav";
-        ASSERT_TRUE(songtest::Run("sox -R -D -n -r " + std::to_string(c.rate) + " -c " + std::to_string(c.channels) +
-                                  " -b 16 " + pcm + " synth 1.0 sine 440 vol -6dB"));
-        ASSERT_TRUE(songtest::Run("ffmpeg -nostdin -v error -y -i " + pcm + " -c:a " + c.codec + " " + path))
+        ASSERT_TRUE(songtest::Run("sox -R -D -n -r " + std::to_string(c.rate) + " -c " +
+                                  std::to_string(c.channels) + " -b 16 " + pcm +
+                                  " synth 1.0 sine 440 vol -6dB"));
+        ASSERT_TRUE(songtest::Run("ffmpeg -nostdin -v error -y -i " + pcm + " -c:a " + c.codec +
+                                  " " + path))
             << c.codec;
         CInitialLoad load;
         const auto loaded = Load(load, path, 1, 1);

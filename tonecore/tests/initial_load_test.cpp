@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
+#include "filekit/riff_format.h"
 #include "platform/last_error.h"
 #include "tonecore/engine_errors.h"
+#include "tonecore/mpeg/tests/layer12_frame_writer.h"
 #include "tonecore/peaks.h"
+#include "tonecore/seek_map.h"
 #include "tonecore/tests/song_load_support.h"
 #include "tonecore/wave_info_list.h"
-#include "filekit/riff_format.h"
+#include "tonecore/xam_object.h"
 
 using songtest::Chunk;
 using songtest::FormatBody;
@@ -26,7 +30,7 @@ constexpr std::uint16_t kUnknownTag = 0x1234;
 }  // namespace
 
 TEST_F(SongLoadTest, WaveFilesLoadOrFailWithTheirReason) {
-    const std::string pcm8Mono48k(48000, '\x80');  // one second of silence
+    const std::string pcm8Mono48k(48000, '\x80');                    // one second of silence
     const std::string pcm16Stereo = SinePcm(44100, 2, 22050, 8000);  // half a second
     struct {
         const char* name;
@@ -35,27 +39,38 @@ TEST_F(SongLoadTest, WaveFilesLoadOrFailWithTheirReason) {
         std::uint32_t error;
         std::int32_t lengthMs;
     } const cases[] = {
-        {"8-bit mono 48000 Hz", Riff("WAVE", Chunk("fmt ", FormatBody(1, 1, 48000, 8)) + Chunk("data", pcm8Mono48k)),
-         1, 0, 1000},
-        {"16-byte fmt", Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16, false)) + Chunk("data", pcm16Stereo)),
+        {"8-bit mono 48000 Hz",
+         Riff("WAVE", Chunk("fmt ", FormatBody(1, 1, 48000, 8)) + Chunk("data", pcm8Mono48k)), 1, 0,
+         1000},
+        {"16-byte fmt",
+         Riff("WAVE",
+              Chunk("fmt ", FormatBody(1, 2, 44100, 16, false)) + Chunk("data", pcm16Stereo)),
          1, 0, 500},
-        {"48001 Hz", Riff("WAVE", Chunk("fmt ", FormatBody(1, 1, 48001, 8)) + Chunk("data", pcm8Mono48k)), 0,
+        {"48001 Hz",
+         Riff("WAVE", Chunk("fmt ", FormatBody(1, 1, 48001, 8)) + Chunk("data", pcm8Mono48k)), 0,
          TONECORE_ERR_BAD_PCM_FORMAT, 0},
-        {"24-bit", Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 24)) + Chunk("data", pcm16Stereo)), 0,
+        {"24-bit",
+         Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 24)) + Chunk("data", pcm16Stereo)), 0,
          TONECORE_ERR_BAD_PCM_FORMAT, 0},
-        {"3 channels", Riff("WAVE", Chunk("fmt ", FormatBody(1, 3, 44100, 16)) + Chunk("data", pcm16Stereo)), 0,
+        {"3 channels",
+         Riff("WAVE", Chunk("fmt ", FormatBody(1, 3, 44100, 16)) + Chunk("data", pcm16Stereo)), 0,
          TONECORE_ERR_BAD_PCM_FORMAT, 0},
         // Nothing decodes these: refused rather than played as noise.
-        {"unknown tag", Riff("WAVE", Chunk("fmt ", FormatBody(kUnknownTag, 2, 44100, 4)) + Chunk("data", pcm16Stereo)),
+        {"unknown tag",
+         Riff("WAVE",
+              Chunk("fmt ", FormatBody(kUnknownTag, 2, 44100, 4)) + Chunk("data", pcm16Stereo)),
          0, TONECORE_ERR_BAD_PCM_FORMAT, 0},
         {"IMA ADPCM without its block layout",
-         Riff("WAVE", Chunk("fmt ", FormatBody(kImaAdpcm, 2, 44100, 4)) + Chunk("data", pcm16Stereo)), 0,
-         TONECORE_ERR_BAD_PCM_FORMAT, 0},
+         Riff("WAVE",
+              Chunk("fmt ", FormatBody(kImaAdpcm, 2, 44100, 4)) + Chunk("data", pcm16Stereo)),
+         0, TONECORE_ERR_BAD_PCM_FORMAT, 0},
         {"no fmt", Riff("WAVE", Chunk("data", pcm16Stereo)), 0, TONECORE_ERR_NO_FORMAT, 0},
-        {"no data", Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16))), 0, TONECORE_ERR_NO_DATA, 0},
-        {"empty data", Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16)) + Chunk("data", "")), 0,
-         TONECORE_ERR_EMPTY_DATA, 0},
-        {"other RIFF form", Riff("AVI ", Chunk("data", pcm16Stereo)), 0, TONECORE_ERR_NOT_LOADABLE, 0},
+        {"no data", Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16))), 0,
+         TONECORE_ERR_NO_DATA, 0},
+        {"empty data", Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16)) + Chunk("data", "")),
+         0, TONECORE_ERR_EMPTY_DATA, 0},
+        {"other RIFF form", Riff("AVI ", Chunk("data", pcm16Stereo)), 0, TONECORE_ERR_NOT_LOADABLE,
+         0},
     };
     for (const auto& c : cases) {
         const std::string path = dir_.File("song.wav");
@@ -83,7 +98,8 @@ TEST_F(SongLoadTest, FormatChunkSizesComeFromTheBytesPresent) {
     body[16] = '\x00';
     body[17] = '\x40';  // cbSize 16384 in an 18-byte chunk
     const std::string path = dir_.File("song.wav");
-    for (const std::string& file : {claimsMore, Riff("WAVE", Chunk("fmt ", body) + Chunk("data", "abcd"))}) {
+    for (const std::string& file :
+         {claimsMore, Riff("WAVE", Chunk("fmt ", body) + Chunk("data", "abcd"))}) {
         testsupport::WriteWholeFile(path, file);
         CInitialLoad load;
         EXPECT_EQ(Load(load, path).result, 0);
@@ -93,8 +109,9 @@ TEST_F(SongLoadTest, FormatChunkSizesComeFromTheBytesPresent) {
     }
 }
 
-TEST(WaveInfoListRead, FieldsAreReadWithinTheirBytes) {
-    const std::string cdid = std::string("\x10\x27\x00\x00", 4) + "ABCDEF";  // says 10000 bytes, holds 6
+TEST(WaveInfoRead, FieldsAreReadWithinTheirBytes) {
+    const std::string cdid =
+        std::string("\x10\x27\x00\x00", 4) + "ABCDEF";  // says 10000 bytes, holds 6
     struct {
         const char* id;
         std::string bytes;
@@ -105,7 +122,8 @@ TEST(WaveInfoListRead, FieldsAreReadWithinTheirBytes) {
     } const cases[] = {
         {"INAM", std::string("Song\0junk", 9), "Song", "", 255, 0, -1, -1, 0},
         {"INAM", "Unterminated", "Unterminated", "", 255, 0, -1, -1, 0},
-        {"INAM", "Caf\xe9", "Caf\xc3\xa9", "", 255, 0, -1, -1, 0},  // Windows-1252 from an old program
+        {"INAM", "Caf\xe9", "Caf\xc3\xa9", "", 255, 0, -1, -1,
+         0},  // Windows-1252 from an old program
         {"ICRD", "1999", "", "", 255, 1999, -1, -1, 0},
         {"ICRD", "999", "", "", 255, 0, -1, -1, 0},
         {"IGNR", "(17)", "", "(17)", 17, 0, -1, -1, 0},
@@ -121,7 +139,9 @@ TEST(WaveInfoListRead, FieldsAreReadWithinTheirBytes) {
     };
     for (const auto& c : cases) {
         TMusicInfo info;
-        ASSERT_TRUE(TakeWaveInfoField(MakeFourCC(c.id[0], c.id[1], c.id[2], c.id[3]), c.bytes, info)) << c.id;
+        ASSERT_TRUE(
+            TakeWaveInfoField(MakeFourCC(c.id[0], c.id[1], c.id[2], c.id[3]), c.bytes, info))
+            << c.id;
         EXPECT_STREQ(info.title, c.title) << c.id << " " << c.bytes;
         EXPECT_STREQ(info.genre, c.genre) << c.id << " " << c.bytes;
         EXPECT_EQ(info.genreIndex, c.genreIndex) << c.id << " " << c.bytes;
@@ -142,9 +162,10 @@ TEST_F(SongLoadTest, WaveSongInformationComesFromTheInfoList) {
                                                    Chunk("IALB", "Album") + Chunk("ITRK", "3/9"));
     const std::string path = dir_.File("song.wav");
     // An unrelated list comes first; the INFO list after the audio.
-    testsupport::WriteWholeFile(path, Riff("WAVE", ListChunk("adtl", Chunk("labl", "xxxx")) +
-                                                       Chunk("fmt ", FormatBody(1, 1, 8000, 16)) +
-                                                       Chunk("data", SinePcm(8000, 1, 80, 100)) + info));
+    testsupport::WriteWholeFile(path,
+                                Riff("WAVE", ListChunk("adtl", Chunk("labl", "xxxx")) +
+                                                 Chunk("fmt ", FormatBody(1, 1, 8000, 16)) +
+                                                 Chunk("data", SinePcm(8000, 1, 80, 100)) + info));
     CInitialLoad load;
     ASSERT_EQ(Load(load, path).result, 1);
     ASSERT_NE(load.GetMusicInfo(), nullptr);
@@ -162,8 +183,9 @@ TEST_F(SongLoadTest, WavePeaksAreBuiltOnceAndThenTakenFromTheCache) {
     const std::string path = dir_.File("song.wav");
     // 5 s at 22050 Hz stereo: 10 ms is 882 bytes exactly, 880 a piece, so
     // after 441 pieces one gives no peak; the last piece is cut short.
-    testsupport::WriteWholeFile(
-        path, Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 22050, 16)) + Chunk("data", SinePcm(22050, 2, 110250, 20000))));
+    testsupport::WriteWholeFile(path,
+                                Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 22050, 16)) +
+                                                 Chunk("data", SinePcm(22050, 2, 110250, 20000))));
     songtest::SetAge(path, -100);
     songtest::TProgressLog first;
     CInitialLoad scan;
@@ -191,8 +213,9 @@ TEST_F(SongLoadTest, WavePeaksAreBuiltOnceAndThenTakenFromTheCache) {
 
 TEST_F(SongLoadTest, ProgressAnswersCancelOrHoldTheLoad) {
     const std::string path = dir_.File("song.wav");
-    testsupport::WriteWholeFile(
-        path, Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 8000, 16)) + Chunk("data", SinePcm(8000, 2, 24000, 20000))));
+    testsupport::WriteWholeFile(path,
+                                Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 8000, 16)) +
+                                                 Chunk("data", SinePcm(8000, 2, 24000, 20000))));
     songtest::TProgressLog cancelAtOnce;
     cancelAtOnce.answers = {0};
     CInitialLoad cancelled;
@@ -237,10 +260,12 @@ TEST_F(SongLoadTest, FileFormatSupportedProbesWaveAndGroupFiles) {
         {"mp3 by name", dir_.File("none.mp3"), "", 1, -1, 0, 0, 0, 0},
         {"wma by name", dir_.File("none.WMA"), "", 1, -1, 0, 0, 0, 0},
         {"missing wav", dir_.File("none.wav"), "", 0, -1, 0, 0, 0, 0},
-        {"pcm wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16))), 1, 1, 0, 0, 0, 1},
-        {"mpeg wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(0x55, 2, 44100, 0))), 1, 1, 1, 1, 0, 0x55},
-        {"unknown wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(kUnknownTag, 2, 44100, 4))), 1, 0, 1, 0, 0,
-         kUnknownTag},
+        {"pcm wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16))), 1, 1, 0, 0, 0,
+         1},
+        {"mpeg wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(0x55, 2, 44100, 0))), 1, 1, 1, 1, 0,
+         0x55},
+        {"unknown wav", wav, Riff("WAVE", Chunk("fmt ", FormatBody(kUnknownTag, 2, 44100, 4))), 1,
+         0, 1, 0, 0, kUnknownTag},
         {"wav without fmt", wav, Riff("WAVE", Chunk("data", "ab")), 1, 0, 0, 0, 0, 0},
         {"group file", sgp, Riff("sgrp", Chunk("atom", "ab")), 1, 1, 0, 0, 1, 0},
         {"group that is no RIFF", sgp, "plain text", 0, -1, 0, 0, 0, 0},
@@ -256,5 +281,47 @@ TEST_F(SongLoadTest, FileFormatSupportedProbesWaveAndGroupFiles) {
         EXPECT_EQ(info.convertible, c.convertible) << c.name;
         EXPECT_EQ(info.soundGroupFile, c.soundGroup) << c.name;
         EXPECT_EQ(info.formatTag, c.formatTag) << c.name;
+    }
+}
+
+TEST_F(SongLoadTest, LayerOneSongsLoadAtEveryRate) {
+    // No encoder at hand writes layer I: frames are built from random
+    // allocations and codes.
+    struct {
+        int rateIndex;
+        std::uint32_t rate;
+        std::uint32_t mode;
+        int channels;
+    } const cases[] = {{0, 44100, 0, 2}, {1, 48000, 3, 1}, {2, 32000, 1, 2}};
+    std::mt19937 rng(7);
+    constexpr int kFrames = 120;
+    for (const auto& c : cases) {
+        std::string stream;
+        int frames = 0;
+        while (frames < kFrames) {
+            const MpegFrameHeader header =
+                layer3test::Layer12Header(1, false, c.rateIndex, 8, c.mode, 0);
+            // A draw whose bits do not fit the frame gives no frame.
+            const std::string frame =
+                layer3test::WriteLayer12Frame(layer3test::RandomLayer12Frame(rng, header, 6));
+            if (frame.empty()) continue;
+            stream += frame;
+            ++frames;
+        }
+        const std::string path = dir_.File("song" + std::to_string(c.rate) + ".mp1");
+        testsupport::WriteWholeFile(path, stream);
+        CInitialLoad load;
+        const auto loaded = Load(load, path, 1, 1);
+        ASSERT_EQ(loaded.result, 1) << c.rate << " " << std::hex << loaded.error;
+        auto* xam = dynamic_cast<XAMObject*>(load.GetACMObject());
+        ASSERT_NE(xam, nullptr) << c.rate;
+        EXPECT_EQ(xam->Layer(), 1) << c.rate;
+        EXPECT_EQ(load.GetWAVEFORMTEX()->nBlockAlign, 4) << c.rate;  // layer I slots
+        EXPECT_EQ(load.GetWAVEFORMTEX()->nChannels, c.channels) << c.rate;
+        const double frameMs = 384 * 1000.0 / c.rate;
+        EXPECT_NEAR(xam->MilsPerFrame(), frameMs, 1e-5) << c.rate;
+        EXPECT_NEAR(load.Length(), kFrames * frameMs, frameMs + 1) << c.rate;
+        ASSERT_NE(load.GetSeekMap(), nullptr) << c.rate;
+        EXPECT_NEAR(load.GetSeekMap()->Count(), kFrames, 1) << c.rate;
     }
 }

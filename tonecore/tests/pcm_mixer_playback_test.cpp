@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <initializer_list>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -39,6 +41,17 @@ _tInitMixer Init(const WAVEFORMATEX& format = kCd) {
     init.bufferBytes = kBufferBytes;
     init.format = format;
     return init;
+}
+
+// A group holding each sound at its offset (ms); the sounds must have
+// loaded.
+TAtomRef<CSoundGroup> GroupOf(std::initializer_list<std::pair<CAudioAtom*, std::int32_t>> members) {
+    TAtomRef<CSoundGroup> group(new CSoundGroup);
+    for (const auto& [member, offset] : members) {
+        EXPECT_NE(member, nullptr);
+        if (member != nullptr) member->Add(group.get(), offset);
+    }
+    return group;
 }
 
 std::vector<std::uint8_t> Render(CSoundGroup* group, std::int32_t lengthMs) {
@@ -107,14 +120,11 @@ protected:
 // a gap of silence. Playback gives the device exactly what rendering the
 // same group gives, from the start or from a point inside it.
 TEST_F(MixerPlaybackTest, PlaybackGivesTheDeviceTheRenderedPcmInOrder) {
-    TAtomRef<CSoundGroup> group(new CSoundGroup);
     TAtomRef<CPCMSound> a = ConstantSound(kCd, 300, 1000);
     TAtomRef<CPCMSound> b = ConstantSound(kCd, 300, 2000);
     TAtomRef<CPCMSound> c = ConstantSound(kCd, 100, -3000);
     ASSERT_TRUE(a && b && c);
-    a->Add(group.get(), 0);
-    b->Add(group.get(), 200);
-    c->Add(group.get(), 700);
+    TAtomRef<CSoundGroup> group = GroupOf({{a.get(), 0}, {b.get(), 200}, {c.get(), 700}});
     ASSERT_EQ(group->Length(0), 800);
     const std::vector<std::uint8_t> rendered = Render(group.get(), 800);
     ASSERT_EQ(rendered.size(), 800u * 176400 / 1000);
@@ -147,14 +157,11 @@ TEST_F(MixerPlaybackTest, PlaybackGivesTheDeviceTheRenderedPcmInOrder) {
 // A group inside the root group starts its members in the same window as
 // itself, so none of their beginning is lost.
 TEST_F(MixerPlaybackTest, NestedGroupsPlayFromTheirFirstSample) {
-    TAtomRef<CSoundGroup> root(new CSoundGroup);
-    TAtomRef<CSoundGroup> inner(new CSoundGroup);
     TAtomRef<CPCMSound> lead = ConstantSound(kCd, 100, 500);
     TAtomRef<CPCMSound> nested = ConstantSound(kCd, 200, 1500);
     ASSERT_TRUE(lead && nested);
-    lead->Add(root.get(), 0);
-    nested->Add(inner.get(), 0);
-    inner->Add(root.get(), 60);
+    TAtomRef<CSoundGroup> inner = GroupOf({{nested.get(), 0}});
+    TAtomRef<CSoundGroup> root = GroupOf({{lead.get(), 0}, {inner.get(), 60}});
     const std::vector<std::uint8_t> rendered = Render(root.get(), root->Length(0));
 
     CPCMMixer mixer(nullptr);
@@ -174,10 +181,9 @@ TEST_F(MixerPlaybackTest, StopActsWithinOneBuffer) {
     enum class TStopBy { Mixer, Object, Sound };
     for (const TStopBy by : {TStopBy::Mixer, TStopBy::Object, TStopBy::Sound}) {
         SCOPED_TRACE(static_cast<int>(by));
-        TAtomRef<CSoundGroup> group(new CSoundGroup);
         TAtomRef<CPCMSound> song = ConstantSound(kCd, 2000, 1234);
         ASSERT_TRUE(song);
-        song->Add(group.get(), 0);
+        TAtomRef<CSoundGroup> group = GroupOf({{song.get(), 0}});
         const _tInitMixer init = Init();
         CPCMMixer mixer(&init);
         ASSERT_EQ(mixer.Play(group.get(), 0, 0), 1);
@@ -221,6 +227,31 @@ TEST_F(MixerPlaybackTest, StopActsWithinOneBuffer) {
             EXPECT_TRUE(AllSilent(written, before));
         }
     }
+}
+
+// A stop that comes before the first pass finds the root still waiting for
+// its play-mode notice: it is let go all the same, and the next root's
+// playback does not announce the old one.
+TEST_F(MixerPlaybackTest, AStopBeforeTheFirstPassLetsTheRootGo) {
+    TAtomRef<CPCMSound> a = ConstantSound(kCd, 200, 10);
+    TAtomRef<CPCMSound> b = ConstantSound(kCd, 200, 20);
+    ASSERT_TRUE(a && b);
+    TAtomRef<CSoundGroup> first = GroupOf({{a.get(), 0}});
+    TAtomRef<CSoundGroup> second = GroupOf({{b.get(), 0}});
+    const _tInitMixer init = Init();
+    CPCMMixer mixer(&init);
+    ASSERT_EQ(mixer.Play(first.get(), 0, 0), 1);
+    mixer.Stop();
+    EXPECT_EQ(first->References(), 1);
+    EXPECT_EQ(mixer.Root(), nullptr);
+    ASSERT_EQ(mixer.Play(second.get(), 0, 0), 1);
+    Pass(mixer);
+    EXPECT_TRUE(second->Playing());
+    EXPECT_FALSE(first->Playing());
+    EXPECT_FALSE(a->Playing());
+    mixer.Stop();
+    EXPECT_EQ(second->References(), 1);
+    EXPECT_EQ(b->References(), 2);
 }
 
 TEST_F(MixerPlaybackTest, PauseHoldsTheDeviceAndAClosedMixerReopensPaused) {
@@ -323,12 +354,10 @@ TEST_F(MixerPlaybackTest, OpensAreCountedAndTheLastMixerClosesItsDeviceWhateverT
 // A finished sound keeps its play mode until the buffers holding its last
 // samples have been played.
 TEST_F(MixerPlaybackTest, AFinishedSoundStopsOnceItsLastBufferIsHeard) {
-    TAtomRef<CSoundGroup> group(new CSoundGroup);
     TAtomRef<CPCMSound> shortOne = ConstantSound(kCd, 30, 100);
     TAtomRef<CPCMSound> longOne = ConstantSound(kCd, 500, 200);
     ASSERT_TRUE(shortOne && longOne);
-    shortOne->Add(group.get(), 0);
-    longOne->Add(group.get(), 0);
+    TAtomRef<CSoundGroup> group = GroupOf({{shortOne.get(), 0}, {longOne.get(), 0}});
     const _tInitMixer init = Init();
     CPCMMixer mixer(&init);
     ASSERT_EQ(mixer.Play(group.get(), 0, 0), 1);

@@ -102,6 +102,8 @@ TEST_F(PcmSoundLoad, ShortSourcesAreHeldWholeAndLongOnesStream) {
     } const cases[] = {
         {2000, 0, 176400, 1},
         {1000, 0, 176400, 1},
+        // Read right after Load, the ring is still empty: the first pass
+        // finds nothing and must fill, not end the sound.
         {100, 1, 17640, 0},
     };
     for (const auto& c : cases) {

@@ -9,6 +9,7 @@
 
 #include "tonecore/engine_lock.h"
 #include "tonecore/engine_mixer.h"
+#include "tonecore/tests/fake_engine_mixer.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ public:
 };
 
 // Answers Play with a set result and looks at the locks while it is called.
-class CPlayMixer : public IEngineMixer {
+class CPlayMixer : public CAnswerMixer {
 public:
     int Play(CAudioAtom* root, std::int32_t offset, int flags) override {
         lastRoot = root;
@@ -37,15 +38,6 @@ public:
                          }).get();
         return answer;
     }
-    void Idle() override {}
-    int Playing() override { return 0; }
-    int Recording() override { return 0; }
-    int ContinueRecording() override { return 0; }
-    int Mix() override { return 0; }
-    int IsOpen() override { return 0; }
-    void Close() override {}
-
-    int answer = 1;
     int calls = 0;
     CAudioAtom* lastRoot = nullptr;
     std::int32_t lastOffset = -1;

@@ -4,14 +4,14 @@
 // twolame for MP2) with reference decodes by mpg123, and a fixture with the
 // engine started and a temporary sound folder of its own.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <initializer_list>
@@ -29,7 +29,9 @@
 namespace songtest {
 
 // Runs a shell command with its output discarded; true when it exits with 0.
-inline bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+inline bool Run(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 inline bool HaveTools(std::initializer_list<const char*> names) {
     for (const char* name : names)
@@ -59,8 +61,8 @@ inline std::string Riff(const char* form, const std::string& chunks) {
 }
 
 // A 16- or 18-byte "fmt " body.
-inline std::string FormatBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits,
-                              bool withCbSize = true) {
+inline std::string FormatBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
+                              std::uint16_t bits, bool withCbSize = true) {
     std::string out;
     const std::uint16_t align = static_cast<std::uint16_t>(channels * bits / 8);
     PutLe(out, tag, 2);
@@ -74,10 +76,12 @@ inline std::string FormatBody(std::uint16_t tag, std::uint16_t channels, std::ui
 }
 
 // 16-bit samples: a sine of the amplitude at 441 Hz on every channel.
-inline std::string SinePcm(std::uint32_t rate, std::uint16_t channels, std::uint32_t frames, int amplitude) {
+inline std::string SinePcm(std::uint32_t rate, std::uint16_t channels, std::uint32_t frames,
+                           int amplitude) {
     std::string out;
     for (std::uint32_t i = 0; i < frames; ++i) {
-        const auto v = static_cast<std::int16_t>(amplitude * std::sin(2.0 * M_PI * 441.0 * i / rate));
+        const auto v =
+            static_cast<std::int16_t>(amplitude * std::sin(2.0 * M_PI * 441.0 * i / rate));
         for (int c = 0; c < channels; ++c) PutLe(out, static_cast<std::uint16_t>(v), 2);
     }
     return out;
@@ -140,8 +144,9 @@ protected:
                  std::int32_t msPerPeak = 10, TProgressLog* progress = nullptr) {
         TStream file = Open(path);
         TLoaded out;
-        out.result = load.DoInitialLoad(file.get(), seekMap, 0, peaks, 0, msPerPeak,
-                                        progress != nullptr ? &TProgressLog::Callback : nullptr, progress);
+        out.result =
+            load.DoInitialLoad(file.get(), seekMap, 0, peaks, 0, msPerPeak,
+                               progress != nullptr ? &TProgressLog::Callback : nullptr, progress);
         out.error = GetLastError();
         return out;
     }
@@ -161,7 +166,9 @@ struct TEncodedSong {
     int layer = 3;
     std::vector<std::int16_t> reference;  // mpg123, interleaved, no gapless trimming
 
-    std::uint32_t SamplesPerFrame() const { return layer == 1 ? 384 : layer == 3 && rate < 32000 ? 576 : 1152; }
+    std::uint32_t SamplesPerFrame() const {
+        return layer == 1 ? 384 : layer == 3 && rate < 32000 ? 576 : 1152;
+    }
     double FrameMs() const { return SamplesPerFrame() * 1000.0 / rate; }
     double ReferenceMs() const { return reference.size() / channels * 1000.0 / rate; }
 };
@@ -169,15 +176,16 @@ struct TEncodedSong {
 // A sine of seconds at rate through sox, encoded by encoder ("lame ARGS" or
 // "twolame ARGS", input and output appended) into folder/name. False when a
 // tool failed.
-inline bool MakeSong(const std::string& folder, const std::string& name, std::uint32_t rate, int channels,
-                     double seconds, const std::string& encoder, TEncodedSong& song, const char* sound = "sine 440") {
+inline bool MakeSong(const std::string& folder, const std::string& name, std::uint32_t rate,
+                     int channels, double seconds, const std::string& encoder, TEncodedSong& song,
+                     const char* sound = "sine 440") {
     const std::string wav = folder + "/" + name + ".wav";
     song.path = folder + "/" + name;
     song.rate = rate;
     song.channels = channels;
     song.layer = encoder.rfind("twolame", 0) == 0 ? 2 : 3;
-    if (!Run("sox -R -D -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 " + wav +
-             " synth " + std::to_string(seconds) + " " + sound + " vol -6dB"))
+    if (!Run("sox -R -D -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) +
+             " -b 16 " + wav + " synth " + std::to_string(seconds) + " " + sound + " vol -6dB"))
         return false;
     if (!Run(encoder + " " + wav + " " + song.path)) return false;
     const std::string raw = song.path + ".raw";

@@ -8,6 +8,7 @@
 
 #include "tonecore/engine_lock.h"
 #include "tonecore/engine_mixer.h"
+#include "tonecore/tests/fake_engine_mixer.h"
 #include "tonecore/tests/sound_group_support.h"
 
 namespace {
@@ -234,20 +235,6 @@ TEST(SoundGroup, CopiesHoldCopiesOfTheMembers) {
     }
 }
 
-// Answers Play with a set result.
-class CAnswerMixer : public IEngineMixer {
-public:
-    int Play(CAudioAtom*, std::int32_t, int) override { return answer; }
-    void Idle() override {}
-    int Playing() override { return 0; }
-    int Recording() override { return 0; }
-    int ContinueRecording() override { return 0; }
-    int Mix() override { return 0; }
-    int IsOpen() override { return 0; }
-    void Close() override {}
-    int answer = 0;
-};
-
 // Looks from another thread whether the engine lock is taken while the
 // group places it.
 class CLockProbeAtom : public CLengthAtom {
@@ -266,6 +253,7 @@ TEST(SoundGroup, PlayAndStopAndTheLocksOfEdits) {
     TAtomRef<CSoundGroup> group(new CSoundGroup);
     AddNew(*group, 0, 1000);
     CAnswerMixer mixer;
+    mixer.answer = 0;
     SetCurrentMixer(&mixer);
     EXPECT_EQ(group->Play(0), 0);  // the mixer refused
     mixer.answer = 1;

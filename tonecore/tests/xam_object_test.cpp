@@ -14,7 +14,8 @@ namespace {
 
 // The source format of a song: rate class, channels, kbit/s and the average
 // frame size in the layer-3 extension.
-TMp3SourceFormat Source(std::uint32_t rate, std::uint16_t channels, std::uint32_t kbps, std::uint16_t frameBytes) {
+TMp3SourceFormat Source(std::uint32_t rate, std::uint16_t channels, std::uint32_t kbps,
+                        std::uint16_t frameBytes) {
     TMp3SourceFormat f;
     std::memset(&f, 0, sizeof f);
     f.wfx.wFormatTag = WAVE_FORMAT_MPEGLAYER3;
@@ -66,9 +67,9 @@ TEST(XAMObject, FramesAreTimedByLayerAndTheStreamsOwnRate) {
         std::int32_t rate;
         double ms;
     } const cases[] = {
-        {1, 44100, 8.707483}, {1, 48000, 8.0},  {1, 32000, 12.0}, {2, 44100, 26.12245}, {2, 48000, 24.0},
-        {2, 32000, 36.0},     {3, 44100, 26.12245}, {3, 48000, 24.0}, {3, 32000, 36.0},   {3, 22050, 0.0},
-        {3, 8000, 0.0},
+        {1, 44100, 8.707483}, {1, 48000, 8.0},  {1, 32000, 12.0},     {2, 44100, 26.12245},
+        {2, 48000, 24.0},     {2, 32000, 36.0}, {3, 44100, 26.12245}, {3, 48000, 24.0},
+        {3, 32000, 36.0},     {3, 22050, 0.0},  {3, 8000, 0.0},
     };
     const TMp3SourceFormat source = Source(44100, 2, 128, 417);
     for (const auto& c : cases) {
@@ -106,7 +107,8 @@ TEST(XAMObject, BufferSizesFollowFramesOrBytesPerSecond) {
 
     struct {
         std::int64_t in, minimum, adjusted;
-    } const sizes[] = {{1000, 2048, 996}, {4096, 4096, 4092}, {3, 2048, 0}, {100, 2048, 96}, {4, 2048, 0}};
+    } const sizes[] = {
+        {1000, 2048, 996}, {4096, 4096, 4092}, {3, 2048, 0}, {100, 2048, 96}, {4, 2048, 0}};
     for (const auto& c : sizes) {
         std::int64_t minimum = c.in;
         xam.CheckMinimumSrcSize(&minimum);
@@ -152,7 +154,8 @@ TEST(XAMObject, FormatTextNamesVersionLayerModeAndRate) {
     // used.
     testsupport::TempDir dir;
     const std::string file = dir.File("strings.ini");
-    testsupport::WriteWholeFile(file, "[Strings]\nFS_MP3_FORMAT=%s %s %n\nFS_MONO=Mono\nIDS_MPEG1=MPEG 1\n");
+    testsupport::WriteWholeFile(
+        file, "[Strings]\nFS_MP3_FORMAT=%s %s %n\nFS_MONO=Mono\nIDS_MPEG1=MPEG 1\n");
     SetToneCoreStringFile(file.c_str());
     XAMObject xam(&source.wfx, 1);
     xam.SetMode(XAMObject::kModeMono);

@@ -1,5 +1,4 @@
-#include "tonecore/wave_info_list.h"
-
+// Reading the "INFO" list of a WAV file into the song information.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include "filekit/riff.h"
 #include "filekit/riff_format.h"
 #include "tonecore/id3_genres.h"
+#include "tonecore/wave_info_list.h"
 #include "utilities/text_copy.h"
 #include "utilities/unicode.h"
 
@@ -24,7 +24,8 @@ std::string FieldText(std::string_view bytes) {
 }
 
 bool AllDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // A track number or count of 1-99, else -1.
@@ -57,7 +58,8 @@ void TakeTrack(const std::string& text, TMusicInfo& info) {
     if (text.size() > 15) return;
     const std::size_t slash = text.find('/');
     info.trackNumber = TrackValue(std::string_view(text).substr(0, slash));
-    info.trackCount = slash == std::string::npos ? -1 : TrackValue(std::string_view(text).substr(slash + 1));
+    info.trackCount =
+        slash == std::string::npos ? -1 : TrackValue(std::string_view(text).substr(slash + 1));
 }
 
 void TakeCdIdentifier(std::string_view bytes, TMusicInfo& info) {
@@ -125,9 +127,11 @@ bool ReadWaveInfoList(CRIFF& riff, TMusicInfo& info) {
         _subChunk chunk;
         riff.GetCurrentChunkInfo(&list, &chunk);
         bytes.assign(std::min<std::size_t>(chunk.size, kMaxFieldBytes), '\0');
-        const std::int64_t got = riff.ReadCurrentSubChunk(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+        const std::int64_t got =
+            riff.ReadCurrentSubChunk(bytes.data(), static_cast<std::int64_t>(bytes.size()));
         if (got < 0) continue;
-        TakeWaveInfoField(chunk.id, std::string_view(bytes.data(), static_cast<std::size_t>(got)), info);
+        TakeWaveInfoField(chunk.id, std::string_view(bytes.data(), static_cast<std::size_t>(got)),
+                          info);
     }
     riff.Ascend();
     return true;

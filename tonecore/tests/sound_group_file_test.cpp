@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tonecore/sound_group.h"
+#include "tonecore/tests/event_map_support.h"
+#include "tonecore/tests/sound_group_support.h"
+
+namespace {
+
+using chunk_builder::Chunk;
+using chunk_builder::Le32;
+using chunk_builder::List;
+using chunk_builder::ReadLe32;
+using chunk_builder::Riff;
+using grouptest::TAtomRef;
+using map_support::ReadRiff;
+using map_support::WriteRiff;
+
+int LoadGroup(CSoundGroup& group, CRIFF& riff) { return group.Load(&riff, 0, 0, 0, 0, nullptr, nullptr); }
+
+// The group's tree as text: each member's name and offset, groups with
+// their members in brackets.
+std::string Tree(CSoundGroup& group) {
+    std::string out;
+    for (int i = 0; i < group.NumAtoms(CSoundGroup::kAllMemberKinds, 0); ++i) {
+        std::int32_t offset = 0;
+        CAudioAtom* member = group.GetAtom(i, &offset);
+        out += std::string(member->AtomName()) + "@" + std::to_string(offset);
+        if (member->Type() & ATOM_KIND_GROUP) out += "[" + Tree(static_cast<CSoundGroup&>(*member)) + "]";
+        out += " ";
+    }
+    return out;
+}
+
+CSoundGroup* AddGroup(CSoundGroup& parent, std::int32_t offset, const char* name) {
+    auto* group = new CSoundGroup;
+    group->SetAtomName(name);
+    group->Add(&parent, offset);
+    group->DecReference();
+    return group;
+}
+
+// Where the data of the first chunk with id starts in bytes.
+std::size_t DataOf(const std::string& bytes, const char* id) {
+    const std::size_t at = bytes.find(id);
+    return at == std::string::npos ? at : at + 8;
+}
+
+TEST(SoundGroupFile, SavedGroupsLoadBackWithTheirTreeAndInfo) {
+    TAtomRef<CSoundGroup> root(new CSoundGroup);
+    root->SetAtomName("session");
+    root->SetComments("burned twice");
+    AddGroup(*root, 0, "side a");
+    CSoundGroup* sideB = AddGroup(*root, 2000, "side b");
+    AddGroup(*sideB, 0, "b1");
+    AddGroup(*sideB, 500, "b2");
+    ASSERT_EQ(Tree(*root), "side a@0[] side b@2000[b1@0[] b2@500[] ] ");
+
+    const std::string file = WriteRiff([&](CRIFF& riff) { EXPECT_EQ(root->Save(&riff, 1), 1); });
+    EXPECT_EQ(root->LastSavedNumAtoms(), 2);
+    // LIST "sgrp" { atom, smap, sgdt, sgif, members }.
+    EXPECT_EQ(file.substr(12, 4), "LIST");
+    EXPECT_EQ(file.substr(20, 8), "sgrpatom");
+    EXPECT_EQ(ReadLe32(file, DataOf(file, "sgdt")), 2u);
+    const std::size_t info = DataOf(file, "sgif");
+    ASSERT_NE(info, std::string::npos);
+    EXPECT_EQ(ReadLe32(file, info - 4), 2152u);
+    EXPECT_EQ(file.substr(info, 13), std::string("burned twice\0", 13));
+    EXPECT_EQ(file.substr(info + 1024, 18), std::string(root->GetCreationTime()));
+    EXPECT_EQ(ReadLe32(file, info + 1088), 0x1234567Au);
+    EXPECT_EQ(file.substr(info + 1096, 8), std::string(8, '\0'));  // no sound data: 0.0
+    EXPECT_EQ(file.substr(info + 1104, 1048), std::string(1048, '\0'));
+    EXPECT_EQ(file.substr(info + 2152, 4), "LIST");
+
+    ReadRiff(file, [&](CRIFF& riff) {
+        TAtomRef<CSoundGroup> loaded(new CSoundGroup);
+        EXPECT_EQ(LoadGroup(*loaded, riff), 1);
+        EXPECT_EQ(Tree(*loaded), Tree(*root));
+        EXPECT_STREQ(loaded->AtomName(), "session");
+        EXPECT_STREQ(loaded->GetComments(), "burned twice");
+        EXPECT_STREQ(loaded->GetCreationTime(), root->GetCreationTime());
+        EXPECT_EQ(loaded->LastSavedNumAtoms(), 2);
+    });
+    ReadRiff(file, [&](CRIFF& riff) {
+        EXPECT_EQ(CSoundGroup::GetSavedSize(&riff), 0.0);
+        EXPECT_EQ(map_support::CurrentId(riff), RIFF_ID_LIST);  // left where it was
+        TAtomRef<CSoundGroup> loaded(new CSoundGroup);
+        EXPECT_EQ(LoadGroup(*loaded, riff), 1);
+    });
+}
+
+TEST(SoundGroupFile, DataSizeCountsTheSoundsOfEverySubGroup) {
+    const WAVEFORMATEX format = pcmtest::Pcm(44100, 2, 16);
+    TAtomRef<CSoundGroup> root(new CSoundGroup);
+    auto a = grouptest::ConstantSound(format, 100, 0);
+    auto b = grouptest::ConstantSound(format, 50, 0);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    a->Add(root.get(), 0);
+    CSoundGroup* nested = AddGroup(*root, 300, "nested");
+    b->Add(nested, 0);
+    EXPECT_EQ(root->DataSizeOfSubGroups(), 17640.0 + 8820.0);
+    EXPECT_EQ(nested->DataSizeOfSubGroups(), 8820.0);
+}
+
+// An "atom" chunk as a group's writer leaves it.
+std::string AtomChunk(std::uint32_t offset, const std::string& name) {
+    std::string info = name;
+    info.resize(512, '\0');
+    return Chunk("atom", Le32(0) + Le32(offset) + info + Le32(0x12345679) + Le32(0) + Le32(0) + std::string(52, '\0'));
+}
+
+std::string InfoChunk(std::uint32_t magic, double dataSize) {
+    std::string data(2152, '\0');
+    data.replace(0, 5, "notes");
+    const std::string m = Le32(magic);
+    data.replace(1088, 4, m);
+    std::memcpy(data.data() + 1096, &dataSize, 8);
+    return Chunk("sgif", data);
+}
+
+std::string GroupList(std::uint32_t offset, const std::string& name, std::uint32_t count, const std::string& rest) {
+    return List("sgrp", {AtomChunk(offset, name), Chunk("sgdt", Le32(count)), rest});
+}
+
+TEST(SoundGroupFile, FilesOfOtherMakesLoadWhatTheyHold) {
+    const std::string a = GroupList(0, "a", 0, "");
+    const std::string b = GroupList(700, "b", 0, "");
+    const std::string junk = List("junk", {Chunk("data", "xx")});
+    const struct {
+        const char* what;
+        std::string file;
+        std::string tree;
+        double dataSize;
+        const char* comments;
+    } cases[] = {
+        {"info record", Riff("test", {GroupList(0, "g", 2, InfoChunk(0x1234567A, 4096.0) + a + b)}), "a@0[] b@700[] ",
+         4096.0, "notes"},
+        {"foreign magic", Riff("test", {GroupList(0, "g", 2, InfoChunk(0x1234567B, 4096.0) + a + b)}),
+         "a@0[] b@700[] ", 0.0, "notes"},
+        {"no info record", Riff("test", {GroupList(0, "g", 2, a + b)}), "a@0[] b@700[] ", 0.0, ""},
+        {"unknown member list", Riff("test", {GroupList(0, "g", 3, a + junk + b)}), "a@0[] b@700[] ", 0.0, ""},
+        {"count beyond the lists", Riff("test", {GroupList(0, "g", 9, a + b)}), "a@0[] b@700[] ", 0.0, ""},
+        {"count below the lists", Riff("test", {GroupList(0, "g", 1, a + b)}), "a@0[] ", 0.0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReadRiff(c.file, [&](CRIFF& riff) {
+            EXPECT_EQ(CSoundGroup::GetSavedSize(&riff), c.dataSize);
+            TAtomRef<CSoundGroup> group(new CSoundGroup);
+            EXPECT_EQ(LoadGroup(*group, riff), 1);
+            EXPECT_EQ(Tree(*group), c.tree);
+            EXPECT_EQ(group->LastSavedDataSize(), c.dataSize);
+            EXPECT_STREQ(group->GetComments(), c.comments);
+        });
+    }
+    // A group list without its atom chunk is not a group.
+    ReadRiff(Riff("test", {List("sgrp", {Chunk("sgdt", Le32(0))})}), [](CRIFF& riff) {
+        TAtomRef<CSoundGroup> group(new CSoundGroup);
+        EXPECT_EQ(LoadGroup(*group, riff), 0);
+    });
+}
+
+TEST(SoundGroupFile, UnterminatedTextsAreCutToTheirFields) {
+    std::string data(2152, 'x');
+    const std::string file = Riff("test", {GroupList(0, "g", 0, Chunk("sgif", data))});
+    ReadRiff(file, [](CRIFF& riff) {
+        TAtomRef<CSoundGroup> group(new CSoundGroup);
+        EXPECT_EQ(LoadGroup(*group, riff), 1);
+        EXPECT_EQ(std::strlen(group->GetComments()), 1023u);
+        EXPECT_EQ(std::strlen(group->GetCreationTime()), 63u);
+    });
+}
+
+}  // namespace
