@@ -1,13 +1,12 @@
 #include "tonecore/pcm_mixer_recording.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <new>
-#include <thread>
 
 #include "platform/last_error.h"
 #include "platform/tick.h"
+#include "platform/wait_clock.h"
 #include "platform/wave_out.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/engine_lock.h"
@@ -22,7 +21,7 @@ constexpr std::uint32_t kPeakStepMs = 80;
 // Buffers of the full-duplex test, and how long its input runs before the
 // output is written.
 constexpr std::uint32_t kDuplexBufferBytes = 2048;
-constexpr std::chrono::milliseconds kDuplexWait{10};
+constexpr std::uint32_t kDuplexWaitMs = 10;
 // Full scale of a 16-bit sample, the unit of reported levels.
 constexpr double kFullScale = 32767.0;
 
@@ -38,6 +37,7 @@ CPCMMixerRecording::~CPCMMixerRecording() {
 }
 
 int CPCMMixerRecording::InitRecording(const _tInitMixer* init) {
+    CEngineLockGuard engine(EngineLock());
     if (init != nullptr) {
         recordInit_ = *init;
         active_ = *init;
@@ -268,7 +268,8 @@ int CPCMMixerRecording::FullDuplexTest(std::uint32_t device, WAVEFORMATEX* inFor
     if (waveInPrepareHeader(input, &inHeader, sizeof inHeader) == MMSYSERR_NOERROR) {
         if (waveInAddBuffer(input, &inHeader, sizeof inHeader) == MMSYSERR_NOERROR &&
             waveInStart(input) == MMSYSERR_NOERROR) {
-            std::this_thread::sleep_for(kDuplexWait);
+            // The wait clock: tests move it on instead of sleeping.
+            Sleep(kDuplexWaitMs);
             if (waveOutWrite(output, &outHeader, sizeof outHeader) == MMSYSERR_NOERROR) waveOutReset(output);
             waveInStop(input);
         }

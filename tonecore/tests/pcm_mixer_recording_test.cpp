@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/wait_clock.h"
 #include "platform/wave_in_fake.h"
 #include "platform/wave_out_fake.h"
 #include "tonecore/pcm_block.h"
@@ -149,7 +150,12 @@ TEST_F(MixerRecordingTest, LevelsAreReportedEveryEightyMillisecondsAtFullScaleOn
     EXPECT_EQ(mixer.BytesSeen(), 2800u);
 }
 
+std::uint32_t gSleptMs = 0;
+void CountSleep(std::uint32_t milliseconds) { gSleptMs += milliseconds; }
+
 TEST_F(MixerRecordingTest, FullDuplexTestOpensBothSidesAndClosesThem) {
+    const TWaitClock real = SetWaitClock({CountSleep, nullptr});
+    gSleptMs = 0;
     CFakeWaveOutScope output;
     CRecordingOnlyMixer mixer(2, 400);
     WAVEFORMATEX in8 = pcmtest::Pcm(11025, 1, 8);
@@ -161,6 +167,7 @@ TEST_F(MixerRecordingTest, FullDuplexTestOpensBothSidesAndClosesThem) {
     EXPECT_EQ(output.Backend().openCount, 1);
     EXPECT_EQ(output.Backend().lastDeviceId, 2u);
     EXPECT_EQ(output.Device(), nullptr);
+    EXPECT_EQ(gSleptMs, 10u);  // the input runs before the output is written
 
     // The output side cannot open: the input is closed again.
     output.Backend().openResult = MMSYSERR_NODRIVER;
@@ -169,6 +176,7 @@ TEST_F(MixerRecordingTest, FullDuplexTestOpensBothSidesAndClosesThem) {
     input_.Backend().openResult = MMSYSERR_BADDEVICEID;
     EXPECT_EQ(mixer.FullDuplexTest(0, &in8, &out16), 0);
     EXPECT_EQ(output.Backend().openCount, 2);  // not tried
+    SetWaitClock(real);
 }
 
 // Peak blocks of a recording: whole frames of the milliseconds per peak;
