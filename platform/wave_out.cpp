@@ -3,15 +3,12 @@
 #include <atomic>
 
 #include "platform/wave_out_alsa.h"
+#include "platform/wave_header.h"
 #include "platform/wave_out_device.h"
 
 namespace {
 
 std::atomic<IWaveOutBackend*> g_backend{nullptr};
-
-bool HeaderUsable(const WAVEHDR* header, std::uint32_t size) {
-    return header != nullptr && size >= sizeof(WAVEHDR);
-}
 
 }  // namespace
 
@@ -24,10 +21,9 @@ IWaveOutBackend& CurrentWaveOutBackend() {
 
 MMRESULT waveOutOpen(HWAVEOUT* out, std::uint32_t device, const WAVEFORMATEX* format,
                      std::uintptr_t /*callback*/, std::uintptr_t /*instance*/, std::uint32_t flags) {
-    if (out == nullptr || format == nullptr) return MMSYSERR_INVALPARAM;
-    *out = nullptr;
-    if (flags != CALLBACK_NULL && flags != CALLBACK_FUNCTION) return MMSYSERR_INVALFLAG;
-    if (!WaveOutFormatPlayable(*format)) return WAVERR_BADFORMAT;
+    if (out != nullptr) *out = nullptr;
+    const MMRESULT refused = CheckWaveOpenArguments(out, format, flags);
+    if (refused != MMSYSERR_NOERROR) return refused;
     std::unique_ptr<CWaveOutDevice> opened;
     const MMRESULT result = CurrentWaveOutBackend().Open(device, *format, &opened);
     if (result != MMSYSERR_NOERROR) return result;
@@ -47,25 +43,17 @@ MMRESULT waveOutClose(HWAVEOUT device) {
 
 MMRESULT waveOutPrepareHeader(HWAVEOUT device, WAVEHDR* header, std::uint32_t size) {
     if (device == nullptr) return MMSYSERR_INVALHANDLE;
-    if (!HeaderUsable(header, size) || header->lpData == nullptr) return MMSYSERR_INVALPARAM;
-    const std::uint32_t flags = WaveHeaderFlags(header);
-    if ((flags & WHDR_INQUEUE) != 0) return WAVERR_STILLPLAYING;
-    SetWaveHeaderFlags(header, flags | WHDR_PREPARED);
-    return MMSYSERR_NOERROR;
+    return PrepareWaveHeader(header, size);
 }
 
 MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, std::uint32_t size) {
     if (device == nullptr) return MMSYSERR_INVALHANDLE;
-    if (!HeaderUsable(header, size)) return MMSYSERR_INVALPARAM;
-    const std::uint32_t flags = WaveHeaderFlags(header);
-    if ((flags & WHDR_INQUEUE) != 0) return WAVERR_STILLPLAYING;
-    SetWaveHeaderFlags(header, flags & ~WHDR_PREPARED);
-    return MMSYSERR_NOERROR;
+    return UnprepareWaveHeader(header, size);
 }
 
 MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, std::uint32_t size) {
     if (device == nullptr) return MMSYSERR_INVALHANDLE;
-    if (!HeaderUsable(header, size)) return MMSYSERR_INVALPARAM;
+    if (!WaveHeaderUsable(header, size)) return MMSYSERR_INVALPARAM;
     return device->Write(header);
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/alsa_pcm.h"
 #include "platform/wave_out_device.h"
 
 namespace {
@@ -20,8 +21,6 @@ constexpr unsigned kRingMicroseconds = 200000;
 constexpr int kWaitMs = 5;
 // The most bytes the feeder copies out of a buffer in one go.
 constexpr std::uint32_t kChunkBytes = 16384;
-
-void SilenceAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
 
 class CAlsaWaveOutDevice : public CWaveOutDevice {
 public:
@@ -136,10 +135,6 @@ private:
     std::thread feeder_;
 };
 
-snd_pcm_format_t AlsaFormat(const WAVEFORMATEX& format) {
-    return format.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
-}
-
 bool CardCanPause(snd_pcm_t* pcm) {
     snd_pcm_hw_params_t* params = nullptr;
     if (snd_pcm_hw_params_malloc(&params) < 0) return false;
@@ -148,21 +143,11 @@ bool CardCanPause(snd_pcm_t* pcm) {
     return can;
 }
 
-void QuietAlsa() {
-    // ALSA prints its own complaints to stderr (no card is an ordinary
-    // state here); failures are reported through the results instead.
-    static const bool quiet = [] {
-        snd_lib_error_set_handler(SilenceAlsaErrors);
-        return true;
-    }();
-    (void)quiet;
-}
-
 class CAlsaWaveOutBackend : public IWaveOutBackend {
 public:
     MMRESULT Open(std::uint32_t deviceId, const WAVEFORMATEX& format,
                   std::unique_ptr<CWaveOutDevice>* device) override {
-        const std::string name = deviceId == WAVE_MAPPER ? "default" : "plughw:" + std::to_string(deviceId);
+        const std::string name = AlsaPcmName(deviceId);
         return OpenAlsaWaveOut(name.c_str(), format, device);
     }
     const char* Name() const override { return "alsa"; }
@@ -171,25 +156,15 @@ public:
 }  // namespace
 
 MMRESULT OpenAlsaWaveOut(const char* pcmName, const WAVEFORMATEX& format, std::unique_ptr<CWaveOutDevice>* device) {
-    if (!WaveOutFormatPlayable(format)) return WAVERR_BADFORMAT;
-    QuietAlsa();
     snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, pcmName, SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return MMSYSERR_NODRIVER;
-    if (snd_pcm_set_params(pcm, AlsaFormat(format), SND_PCM_ACCESS_RW_INTERLEAVED, format.nChannels,
-                           format.nSamplesPerSec, 1, kRingMicroseconds) < 0) {
-        snd_pcm_close(pcm);
-        return WAVERR_BADFORMAT;
-    }
+    const MMRESULT result = OpenAlsaPcm(pcmName, SND_PCM_STREAM_PLAYBACK, format, kRingMicroseconds, &pcm);
+    if (result != MMSYSERR_NOERROR) return result;
     *device = std::make_unique<CAlsaWaveOutDevice>(format, pcm, CardCanPause(pcm));
     return MMSYSERR_NOERROR;
 }
 
 bool AlsaPlaybackAvailable(const char* pcmName) {
-    QuietAlsa();
-    snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, pcmName, SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return false;
-    snd_pcm_close(pcm);
-    return true;
+    return AlsaPcmAvailable(pcmName, SND_PCM_STREAM_PLAYBACK);
 }
 
 IWaveOutBackend& AlsaWaveOutBackend() {

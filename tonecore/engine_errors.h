@@ -42,3 +42,17 @@ inline constexpr std::uint32_t TONECORE_ERR_EMPTY_DATA = 0x20000202;
 inline constexpr std::uint32_t TONECORE_ERR_BUFFER_RANGE = 0x20000203;
 // A sound's decoding object could not start its stream.
 inline constexpr std::uint32_t TONECORE_ERR_STREAM_NOT_ENABLED = 0x20000204;
+
+// Codes of recording and of a sound's place in a sound-tree file.
+//
+// A sound in a sound-tree file names no source file.
+inline constexpr std::uint32_t TONECORE_ERR_EMPTY_SOUND_PATH = 0x200000BE;
+// The current mixer cannot record, or there is no current mixer.
+inline constexpr std::uint32_t TONECORE_ERR_NO_RECORDING_MIXER = 0x20000700;
+// The wave-in device refused to open, queue a buffer or start.
+inline constexpr std::uint32_t TONECORE_ERR_WAVE_IN_FAILED = 0x20000701;
+// A copy read or wrote fewer bytes than it asked for; the partial copy was
+// removed.
+inline constexpr std::uint32_t TONECORE_ERR_SHORT_COPY = 0x20000702;
+// A sound-tree entry is neither a path nor the sound's data.
+inline constexpr std::uint32_t TONECORE_ERR_NO_SOUND_SOURCE = 0x20000703;

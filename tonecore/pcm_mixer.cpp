@@ -19,10 +19,9 @@ std::uint32_t SnapRate(std::uint32_t rate) {
 
 }  // namespace
 
-CPCMMixer::CPCMMixer(const _tInitMixer* init) {
+CPCMMixer::CPCMMixer(const _tInitMixer* init) : CPCMMixerRecording(init) {
     CEngineLockGuard engine(EngineLock());
     InitPlayback(init);
-    InitRecording(init);
     sinkFlag_ = 0;
     paused_ = 0;
     SetCurrentMixer(this);
@@ -64,12 +63,6 @@ int CPCMMixer::InitPlayback(const _tInitMixer* init) {
         buffers_.clear();
         return 0;
     }
-    return 1;
-}
-
-int CPCMMixer::InitRecording(const _tInitMixer* init) {
-    CEngineLockGuard engine(EngineLock());
-    if (init != nullptr) recordingInit_ = activeRecordingInit_ = *init;
     return 1;
 }
 

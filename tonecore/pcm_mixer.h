@@ -19,29 +19,13 @@
 #include "platform/wave_format.h"
 #include "platform/wave_out.h"
 #include "tonecore/engine_mixer.h"
+#include "tonecore/pcm_mix_buffer.h"
+#include "tonecore/pcm_mixer_recording.h"
 #include "tonecore/my_list.h"
 
 class CAudioAtom;
 class CPCMSound;
 class CSoundGroup;
-
-// What a mixer is made with.
-struct _tInitMixer {
-    std::uint32_t device = 0;  // wave device identifier
-    std::int32_t bufferCount = 0;
-    std::uint32_t bufferBytes = 0;  // bytes of each wave buffer
-    WAVEFORMATEX format{};  // the PCM format to play
-};
-
-// One wave buffer of the mixer.
-struct _pcm_mix_buffer {
-    std::vector<std::uint8_t> data;
-    // The device's record of the buffer: its data pointer is data, its
-    // length the buffer bytes; the device sets WHDR_DONE when it has played.
-    WAVEHDR header{};
-    // 1 while the buffer is not queued at the device and may be filled.
-    int free = 1;
-};
 
 // What a data sink's write function answers: 0 to go on, anything else to
 // end the rendering.
@@ -49,7 +33,10 @@ using TDataWriteCode = int;
 // Takes bytes of PCM at data; may lower bytes to what it took.
 using TDataWriteFunction = TDataWriteCode (*)(char* data, std::int32_t& bytes, void* user);
 
-class CPCMMixer : public IEngineMixer {
+// The recording operations (InitRecording, FullDuplexTest, Record,
+// GetRecordingSound, Recording, StartRecording, ContinueRecording,
+// EndRecording, UpdatePeak) are the recording half's (pcm_mixer_recording.h).
+class CPCMMixer : public IEngineMixer, public CPCMMixerRecording {
 public:
     explicit CPCMMixer(const _tInitMixer* init);
     ~CPCMMixer();
@@ -62,8 +49,6 @@ public:
     // completed as PCM, buffer bytes rounded down to whole frames, the
     // buffers made anew. 0 when memory for them could not be had.
     virtual int InitPlayback(const _tInitMixer* init);
-    // Keeps the record for recording.
-    virtual int InitRecording(const _tInitMixer* init);
     virtual int Open();
     void Close() override;
     int IsOpen() override;
@@ -77,14 +62,9 @@ public:
     virtual std::int32_t Latency();
     virtual void Pause(int on);
     virtual int IsPaused();
-    virtual int FullDuplexTest(std::uint32_t device, WAVEFORMATEX* inFormat, WAVEFORMATEX* outFormat);
-    virtual int Record(CPCMSound* sound, WAVEFORMATEX* format);
-    virtual CPCMSound* GetRecordingSound();
-    int Recording() override;
-    virtual int StartRecording(WAVEFORMATEX* format, int buffers, std::uint32_t bufferBytes);
-    int ContinueRecording() override;
-    virtual void EndRecording();
-    virtual void UpdatePeak(double left, double right, std::uint32_t position);
+    // Both bases ask these of the mixer; the recording half answers.
+    int Recording() override { return CPCMMixerRecording::Recording(); }
+    int ContinueRecording() override { return CPCMMixerRecording::ContinueRecording(); }
     // Renders group from its start into buffers of bufferBytes (-1: one
     // second of format) handed to write, until lengthMs of sound has been
     // taken or write answers non-zero. 1 when it ran to its end, 0 when the
@@ -175,8 +155,6 @@ private:
     void SetSinkFormat(const WAVEFORMATEX& format);
 
     _tInitMixer init_{};
-    _tInitMixer recordingInit_{};
-    _tInitMixer activeRecordingInit_{};
     WAVEFORMATEX mixerFormat_{};
     std::vector<_pcm_mix_buffer> buffers_;
     double bufferDuration_ = 0.0;
@@ -192,10 +170,6 @@ private:
     std::int64_t startTick_ = 0;  // the wait clock's ms at Play
     int paused_ = 0;
     int playMode_ = 0;
-
-    // Recording state.
-    int recording_ = 0;
-    CPCMSound* recordingSound_ = nullptr;
 
     // Rendering to a data sink.
     std::atomic<int> sinkFlag_{0};

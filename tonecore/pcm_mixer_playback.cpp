@@ -149,6 +149,8 @@ int CPCMMixer::PlayAtom(CAudioAtom* atom, std::int32_t offset, double delayMs) {
 void CPCMMixer::StopAtom(CAudioAtom* atom, int force) {
     CEngineLockGuard hold(EngineLock());
     if (atom == nullptr) return;
+    // Stopping the sound being recorded into ends the recording.
+    if (StopRecordingAtom(atom)) return;
     // An atom whose play-mode notice is still to come was started by this
     // mixer and holds its reference as well as one that plays.
     if (!force && !Started(atom)) return;

@@ -13,6 +13,7 @@
 #include "tonecore/pcm_buffer.h"
 #include "tonecore/peaks.h"
 #include "tonecore/seek_map.h"
+#include "tonecore/sound_recording.h"
 
 CPCMSound::CPCMSound() {
     SetLastError(0);
@@ -47,7 +48,12 @@ CPCMSound::CPCMSound(CPCMSound& source, std::int32_t start, std::int32_t end) : 
     }
 }
 
-CPCMSound::~CPCMSound() { Unload(); }
+CPCMSound::~CPCMSound() {
+    // A recording still running ends here, so the mixer never writes into
+    // a sound that is gone and what was recorded is kept.
+    if (recordingState_ != nullptr) FinishRecording();
+    Unload();
+}
 
 CAudioAtom* CPCMSound::Copy(std::int32_t start, std::int32_t end) {
     auto* copy = new (std::nothrow) CPCMSound(*this, start, end);

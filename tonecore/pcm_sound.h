@@ -25,6 +25,8 @@
 class ACMObject;
 class CPCMBuffer;
 class CPeaks;
+class CRIFF;
+class CSoundRecording;
 class CRefObj;
 class CSeekMap;
 struct TMusicInfo;
@@ -36,6 +38,15 @@ enum TRenderResult : int {
     RENDER_MORE = 1,
     RENDER_FINISHED = 2,
 };
+
+// What Record does: start a recording into the sound, or end it.
+enum TRecordType : int {
+    RECORD_START = 0,
+    RECORD_END = 1,  // any value but RECORD_START ends
+};
+
+// Progress of SaveAs: percent done and the caller's value.
+using TSaveProgressCallback = void (*)(std::int32_t percent, std::uintptr_t user);
 
 // The effect kinds (lowpass_filter.h); a PCM sound takes none.
 enum TEffectType : std::int32_t;
@@ -147,6 +158,38 @@ public:
     // argument is not used.
     virtual void DetermineSilenceAndPartialSong(std::int32_t unused);
 
+    // Recording and saving.
+    //
+    // RECORD_START: drops what the sound holds and records from the current
+    // mixer's wave-in device in format into a WAVE file at path (written
+    // under a temporary name beside it and renamed when the recording ends),
+    // or into memory when path is empty or cannot be made; with makePeaks,
+    // peaks of msPerPeak are built on the way. Any other type ends the
+    // recording and makes the sound playable from what was recorded. 1, or
+    // 0 with the last error set.
+    virtual int Record(TRecordType type, WAVEFORMATEX* format, char* path, int makePeaks, std::int32_t msPerPeak);
+    // Stores one recorded block: RENDER_MORE when all its bytes were
+    // written, else RENDER_FAILED (which ends the mixer's recording).
+    virtual TRenderResult WriteData(_bufferType* block);
+    // Copies the sound's source to path (through a temporary file renamed
+    // into place; a short copy leaves nothing behind) and saves its peaks
+    // beside it in the temporary sound folder. 1, or 0 with the last error.
+    virtual int SaveAs(const char* path, TSaveProgressCallback progress, std::uintptr_t user);
+    // The sound in a sound-tree file: a "sndc" list with the atom and either
+    // the source file's path ("sref", byReference set) or the source's data.
+    int Save(CRIFF* riff, int byReference) override;
+    std::uint32_t SaveSize(int byReference) override;
+    // Reads a "sndc" list written by Save (either form); a, b, c and d go to
+    // InitialLoad as a, b, b, c and msPerPeak d. Failures also go to
+    // ErrorLoadingFile.
+    int Load(CRIFF* riff, int a, int b, int c, int d, TLoadProgressCallback progress, void* user) override;
+    int PreSave(CRIFF* riff) override;
+    int PostSave(CRIFF* riff) override;
+    int PreLoad(CRIFF* riff) override;
+    int PostLoad(CRIFF* riff) override;
+    // 1 between a successful RECORD_START and its end.
+    int IsRecording() const { return recording_; }
+
     // The atom's sub-atom operations stay reachable beside the PCM sound's.
     using CAudioAtom::AddSubAtom;
     using CAudioAtom::MoveSubAtom;
@@ -231,6 +274,21 @@ private:
     std::int64_t MsForBytes(std::int64_t bytes) const;
     // Lets go of the sound's reference on its data stream.
     void ReleaseStream();
+    // The buffer's, the stream's and the peaks' start at the atom's virtual
+    // data start.
+    void ApplyVirtualStart();
+    // Record's two halves.
+    int StartRecordingInto(WAVEFORMATEX* format, const char* path, int makePeaks, std::int32_t msPerPeak);
+    int FinishRecording();
+    // Drops the recording and what it wrote.
+    void AbandonRecording();
+    // Save's and Load's forms of the source.
+    int SaveData(CRIFF* riff);
+    int SaveReference(CRIFF* riff);
+    int LoadByReference(CRIFF* riff, int a, int b, int c, int d, TLoadProgressCallback progress, void* user);
+    int LoadData(CRIFF* riff, int a, int b, int c, int d, TLoadProgressCallback progress, void* user);
+    // Takes a loaded sound of the same file (progress as Load's).
+    int LoadFromLoadedSound(CPCMSound* other, TLoadProgressCallback progress, void* user);
     // Gains for volume v at pan p.
     void SetGains(double v, double p);
     // The step for rate r into out.
@@ -246,6 +304,8 @@ private:
     std::unique_ptr<CPeaks> peaks_;
     std::unique_ptr<TMusicInfo> musicInfo_;
     int recording_ = 0;
+    // The recording in progress; null when none.
+    std::unique_ptr<CSoundRecording> recordingState_;
     bool registered_ = false;
 
     std::int32_t loadOffset_ = 0;

@@ -95,8 +95,13 @@ int CPCMSound::InitialLoad(CRefObj* stream, std::int32_t bufferMs, int a, int b,
 
     if (Length(0) == 0) SetVirtualLength(initial.Length());
     if (!buffer_->Streaming()) buffer_->LowActivityMode();
-    buffer_->SetReadBase(GetVirtualDataStart());
-    if (IsPCMOrACM(decoder_.get())) {
+    ApplyVirtualStart();
+    return 1;
+}
+
+void CPCMSound::ApplyVirtualStart() {
+    if (buffer_ != nullptr) buffer_->SetReadBase(GetVirtualDataStart());
+    if (stream_ != nullptr && IsPCMOrACM(decoder_.get())) {
         const WAVEFORMATEX* source = ActualFormat();
         // The virtual start in output bytes, as source bytes.
         const std::int64_t block = BlockSize(source, decoder_.get());
@@ -105,7 +110,6 @@ int CPCMSound::InitialLoad(CRefObj* stream, std::int32_t bufferMs, int a, int b,
         if (block > 0) position -= position % block;
         stream_->SetVirtualStart(position < stream_->DataSize() ? position : 0);
     }
-    return 1;
 }
 
 int CPCMSound::Load(std::int32_t offsetMs) {

@@ -1,0 +1,17 @@
+#pragma once
+// Files the engine writes whole (a recording, a sound's copy) are written
+// under a temporary name beside their target and renamed into place only
+// when complete, so a failed write never leaves a half file at the target
+// nor destroys what was there.
+
+#include <string>
+
+// Creates an empty "<path>.tmp-XXXXXX" beside path with the mode of an
+// existing file at path (else rw-r--r--); its name, or empty with the
+// thread's last error set.
+std::string CreateSiblingTempFile(const char* path);
+// Renames temp over path. On failure temp is removed and the thread's last
+// error set.
+bool MoveTempIntoPlace(const std::string& temp, const char* path);
+// Removes a temporary file that will not be used; an empty name is ignored.
+void RemoveTempFile(const std::string& temp);
