@@ -1,6 +1,6 @@
 #pragma once
-// Moving a song's file into the desktop trash, as the freedesktop.org Trash
-// specification lays it out, so the desktop's file manager lists it and can
+// Moving a song's file into the desktop trash, laid out as freedesktop.org's
+// Trash document describes, so the desktop's file manager lists it and can
 // put it back.
 
 #include <string_view>

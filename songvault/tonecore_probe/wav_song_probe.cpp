@@ -67,7 +67,7 @@ bool ProbeWav(CFileObj& file, TSongProbeResult& result) {
     _chunkInfo form;
     if (riff.Open(&file, &form) == 0 || form.type != FourCC("WAVE")) return false;
     // WAVEFORMAT: tag, channels, samples per second, bytes per second, block
-    // alignment (Microsoft's RIFF specification, "fmt " chunk).
+    // alignment (the RIFF WAVE "fmt " chunk).
     unsigned char format[16] = {};
     bool haveFormat = false;
     std::int64_t dataBytes = -1;
