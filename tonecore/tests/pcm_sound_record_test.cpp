@@ -280,4 +280,25 @@ TEST_F(SoundRecordingTest, SaveAsReportsProgressWithoutHoldingTheSoundsLock) {
     }
 }
 
+TEST_F(SoundRecordingTest, ARecordingThatCannotTakeItsNameIsKeptUnderItsTemporaryName) {
+    CRecordingOnlyMixer mixer(2, 4000);
+    CPCMSound sound;
+    std::string path = Folder() + "/take.wav";
+    ASSERT_EQ(sound.Record(RECORD_START, &format_, path.data(), 0, 10), 1);
+    const std::vector<std::uint8_t> captured = Pattern(1200);
+    CaptureInPasses(mixer, captured, 1200);
+    // Something else took the name meanwhile: a folder that is not empty.
+    std::filesystem::create_directory(path);
+    testsupport::WriteWholeFile(path + "/inside", "x");
+
+    EXPECT_EQ(sound.Record(RECORD_END, nullptr, nullptr, 0, 0), 0);
+    EXPECT_NE(GetLastError(), 0u);
+    const std::vector<std::string> names = FilesIn(Folder());
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0].rfind("take.wav.tmp-", 0), 0u) << names[0];
+    CPCMSound kept;
+    LoadFile(kept, Folder() + "/" + names[0]);
+    EXPECT_EQ(SoundData(kept), captured);
+}
+
 }  // namespace
