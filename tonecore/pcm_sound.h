@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/wave_format.h"
@@ -261,6 +262,11 @@ public:
     static constexpr int kMaxEmptyFills = 8;
 
 private:
+    // SaveAs without a file to copy: stream into the file target, each piece
+    // read under the sound's lock and progress reported without it. False
+    // (last error set) when a piece is short or the file cannot be written.
+    bool CopyStreamInPieces(CRefObj& stream, const std::string& target, TSaveProgressCallback progress,
+                            std::uintptr_t user);
     // The plain parts of a copy: flags, levels, song information, buffer,
     // decoder. 0 with the last error set.
     int CopyBufferAndDecoder(const CPCMSound& other);

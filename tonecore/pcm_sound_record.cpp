@@ -165,7 +165,9 @@ int CPCMSound::FinishRecording() {
     // The finished file takes its real name; the sound reads it there.
     if (!state->temporaryPath.empty()) {
         ReleaseStream();
-        if (!MoveTempIntoPlace(state->temporaryPath, state->finalPath.c_str())) {
+        // A name that cannot be taken (a folder made there, say) must not
+        // cost the recording: it stays complete under its temporary name.
+        if (!MoveTempIntoPlace(state->temporaryPath, state->finalPath.c_str(), TTempOnFailure::kKeep)) {
             sourceFormat_.clear();
             return 0;
         }

@@ -22,6 +22,7 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "filekit/file_obj.h"
 #include "filekit/mem_obj.h"
@@ -124,56 +125,85 @@ struct TStreamHold {
 
 }  // namespace
 
+// The copy runs without the sound's lock whenever it calls the caller's
+// progress handler: the handler may wait for a thread that needs this sound
+// (the service thread mixing it under the engine lock, say), and the engine
+// lock is never taken while a sound's lock is held. The stream is held by a
+// reference of its own, and each piece is read under the lock, so playback
+// moving the stream between pieces does not change what is copied.
 int CPCMSound::SaveAs(const char* path, TSaveProgressCallback progress, std::uintptr_t user) {
-    std::lock_guard<std::recursive_mutex> guard(AtomLock());
     SetLastError(0);
-    if (path == nullptr || path[0] == '\0' || stream_ == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
+    TStreamHold hold;
+    std::string source;
+    {
+        std::lock_guard<std::recursive_mutex> guard(AtomLock());
+        if (path == nullptr || path[0] == '\0' || stream_ == nullptr) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        stream_->AddReference();
+        hold.stream = stream_;
+        source = StreamFilePath(stream_);
     }
     const std::string temporary = CreateSiblingTempFile(path);
     if (temporary.empty()) return 0;
 
     bool copied = false;
-    const std::string source = StreamFilePath(stream_);
     if (!source.empty()) {
         std::error_code error;
         copied = std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing,
                                             error);
         if (copied && progress != nullptr) progress(100, user);
     }
-    if (!copied) {
-        auto* out = new (std::nothrow) CFileObj();
-        TStreamHold hold{out};
-        if (out == nullptr || !out->Create(temporary.c_str())) {
-            RemoveTempFile(temporary);
-            return 0;
-        }
-        const std::int64_t size = stream_->Size();
-        copied = CopyStreamBytes(
-            *stream_, 0, size, kSaveAsPieceBytes,
-            [out](const std::uint8_t* data, std::size_t bytes) {
-                return out->Write(data, static_cast<std::int64_t>(bytes)) == static_cast<std::int64_t>(bytes);
-            },
-            [&](std::int64_t done) {
-                if (progress != nullptr) progress(static_cast<std::int32_t>(done * 100 / size), user);
-            });
-        out->Close();
-        if (!copied) {
-            // A short copy leaves nothing that could pass for the sound.
-            SetLastError(TONECORE_ERR_SHORT_COPY);
-            RemoveTempFile(temporary);
-            return 0;
-        }
+    if (!copied && !CopyStreamInPieces(*hold.stream, temporary, progress, user)) {
+        RemoveTempFile(temporary);
+        return 0;
     }
     if (!MoveTempIntoPlace(temporary, path)) return 0;
 
+    std::lock_guard<std::recursive_mutex> guard(AtomLock());
     if (peaks_ != nullptr && peaks_->GetNumPeaks() > 0) {
         char peakPath[PATH_MAX];
         const std::string peakName = std::string(path) + ".ipk";
         if (MakeTempPath2(peakName.c_str(), peakPath, sizeof peakPath, 1)) peaks_->SaveAs(peakPath);
     }
     return 1;
+}
+
+bool CPCMSound::CopyStreamInPieces(CRefObj& stream, const std::string& target, TSaveProgressCallback progress,
+                                   std::uintptr_t user) {
+    auto* out = new (std::nothrow) CFileObj();
+    TStreamHold hold{out};
+    if (out == nullptr || !out->Create(target.c_str())) return false;
+    std::int64_t size = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(AtomLock());
+        size = stream.Size();
+    }
+    std::vector<std::uint8_t> piece;
+    bool copied = size >= 0;
+    for (std::int64_t done = 0; copied && done < size;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - done, kSaveAsPieceBytes));
+        piece.clear();
+        {
+            std::lock_guard<std::recursive_mutex> guard(AtomLock());
+            copied = CopyStreamBytes(stream, done, static_cast<std::int64_t>(want), want,
+                                     [&piece](const std::uint8_t* data, std::size_t bytes) {
+                                         piece.insert(piece.end(), data, data + bytes);
+                                         return true;
+                                     },
+                                     {});
+        }
+        copied = copied && out->Write(piece.data(), static_cast<std::int64_t>(piece.size())) ==
+                               static_cast<std::int64_t>(piece.size());
+        if (!copied) break;
+        done += static_cast<std::int64_t>(want);
+        if (progress != nullptr) progress(static_cast<std::int32_t>(done * 100 / size), user);
+    }
+    out->Close();
+    // A short copy leaves nothing that could pass for the sound.
+    if (!copied) SetLastError(TONECORE_ERR_SHORT_COPY);
+    return copied;
 }
 
 int CPCMSound::PreSave(CRIFF* riff) {

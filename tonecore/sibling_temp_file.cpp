@@ -33,10 +33,10 @@ std::string CreateSiblingTempFile(const char* path) {
     return temp;
 }
 
-bool MoveTempIntoPlace(const std::string& temp, const char* path) {
+bool MoveTempIntoPlace(const std::string& temp, const char* path, TTempOnFailure onFailure) {
     if (::rename(temp.c_str(), path) == 0) return true;
     SetLastErrorFromErrno(errno);
-    ::unlink(temp.c_str());
+    if (onFailure == TTempOnFailure::kRemove) ::unlink(temp.c_str());
     return false;
 }
 

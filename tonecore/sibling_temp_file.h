@@ -10,8 +10,12 @@
 // existing file at path (else rw-r--r--); its name, or empty with the
 // thread's last error set.
 std::string CreateSiblingTempFile(const char* path);
-// Renames temp over path. On failure temp is removed and the thread's last
-// error set.
-bool MoveTempIntoPlace(const std::string& temp, const char* path);
+// What a failed rename does with the temporary file: a copy goes (its
+// source is still there), a recording stays (it is the only one).
+enum class TTempOnFailure { kRemove, kKeep };
+// Renames temp over path. On failure the thread's last error is set and temp
+// is removed or kept as asked.
+bool MoveTempIntoPlace(const std::string& temp, const char* path,
+                       TTempOnFailure onFailure = TTempOnFailure::kRemove);
 // Removes a temporary file that will not be used; an empty name is ignored.
 void RemoveTempFile(const std::string& temp);

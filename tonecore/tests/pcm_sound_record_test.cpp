@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "filekit/file_obj.h"
@@ -230,6 +231,74 @@ TEST_F(SoundRecordingTest, AShortCopyFailsAndLeavesTheTargetAsItWas) {
     EXPECT_EQ(FilesIn(Folder()), std::vector<std::string>{"target.wav"});
     EXPECT_FALSE(progress.calls.empty());
     EXPECT_LT(progress.calls.back(), 100);
+}
+
+// Records, per progress call of SaveAs, whether another thread could take
+// the sound's lock then: a caller's progress handler that waits on a thread
+// which needs the sound would otherwise never return.
+struct TLockProbe {
+    CPCMSound* sound = nullptr;
+    std::vector<bool> lockFree;
+    static void Callback(std::int32_t /*percent*/, std::uintptr_t user) {
+        auto* probe = reinterpret_cast<TLockProbe*>(user);
+        bool free = false;
+        std::thread other([&] {
+            if (probe->sound->AtomLock().try_lock()) {
+                free = true;
+                probe->sound->AtomLock().unlock();
+            }
+        });
+        other.join();
+        probe->lockFree.push_back(free);
+    }
+};
+
+TEST_F(SoundRecordingTest, SaveAsReportsProgressWithoutHoldingTheSoundsLock) {
+    struct TCase {
+        const char* name;  // empty: the recording is held in memory
+        std::size_t progressCalls;
+    };
+    for (const TCase& c : {TCase{"take.wav", 1}, TCase{"", 3}}) {
+        SCOPED_TRACE(c.name);
+        CRecordingOnlyMixer mixer(2, 4000);
+        CPCMSound sound;
+        std::string path = c.name[0] != '\0' ? Folder() + "/" + c.name : std::string();
+        ASSERT_EQ(sound.Record(RECORD_START, &format_, path.data(), 0, 10), 1);
+        const std::vector<std::uint8_t> captured = Pattern(1200);
+        CaptureInPasses(mixer, captured, 1200);
+        ASSERT_EQ(sound.Record(RECORD_END, nullptr, nullptr, 0, 0), 1);
+
+        TLockProbe probe;
+        probe.sound = &sound;
+        const std::string copy = Folder() + "/copy.wav";
+        ASSERT_EQ(sound.SaveAs(copy.c_str(), &TLockProbe::Callback, reinterpret_cast<std::uintptr_t>(&probe)), 1);
+        EXPECT_EQ(probe.lockFree, std::vector<bool>(c.progressCalls, true));
+        EXPECT_EQ(SoundData(sound), captured);
+        CPCMSound reloaded;
+        LoadFile(reloaded, copy);
+        EXPECT_EQ(SoundData(reloaded), captured);
+    }
+}
+
+TEST_F(SoundRecordingTest, ARecordingThatCannotTakeItsNameIsKeptUnderItsTemporaryName) {
+    CRecordingOnlyMixer mixer(2, 4000);
+    CPCMSound sound;
+    std::string path = Folder() + "/take.wav";
+    ASSERT_EQ(sound.Record(RECORD_START, &format_, path.data(), 0, 10), 1);
+    const std::vector<std::uint8_t> captured = Pattern(1200);
+    CaptureInPasses(mixer, captured, 1200);
+    // Something else took the name meanwhile: a folder that is not empty.
+    std::filesystem::create_directory(path);
+    testsupport::WriteWholeFile(path + "/inside", "x");
+
+    EXPECT_EQ(sound.Record(RECORD_END, nullptr, nullptr, 0, 0), 0);
+    EXPECT_NE(GetLastError(), 0u);
+    const std::vector<std::string> names = FilesIn(Folder());
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0].rfind("take.wav.tmp-", 0), 0u) << names[0];
+    CPCMSound kept;
+    LoadFile(kept, Folder() + "/" + names[0]);
+    EXPECT_EQ(SoundData(kept), captured);
 }
 
 }  // namespace
