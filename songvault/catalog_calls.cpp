@@ -47,8 +47,7 @@ bool FindAll(SqliteDb* db, MvList<Record*>& list) {
 template <class Record>
 void FreeAll(MvList<Record*>* list, bool deleteList) {
     if (list == nullptr) return;
-    for (Record* record : *list) delete record;
-    list->Empty();
+    DeleteRecordsAndEmpty(*list);
     // The list's destructor is virtual, so a list made by the program is
     // deleted here as the program would delete it.
     if (deleteList) delete list;
