@@ -67,6 +67,7 @@ void CId3TagV2::Init(std::uint32_t dataSize) {
     area_.clear();
     used_ = -1;
     readValid_ = false;
+    broken_ = false;
     previousSize_ = 0;
     resized_ = false;
 }
@@ -166,6 +167,7 @@ bool CId3TagV2::WriteHeader(CFileObj* file) {
 
 bool CId3TagV2::Read(CFileObj* file, std::uint32_t n) {
     readValid_ = false;
+    broken_ = false;
     if (file == nullptr || !MakeArea()) return Fail(TONECORE_ERR_ID3_TAG);
     if (n > dataSize_ && !Resize(n)) return Fail(TONECORE_ERR_ID3_TAG);
     std::fill(area_.begin(), area_.end(), 0);
@@ -177,6 +179,10 @@ bool CId3TagV2::Read(CFileObj* file, std::uint32_t n) {
         !ParseId3TagHeader(head, header)) {
         return Fail(TONECORE_ERR_ID3_TAG);
     }
+    // From here on the file has a tag: until it is read whole, the area holds
+    // at most the frames in front of a break, and is not edited frame by
+    // frame (written back, it would lose what lay behind the break).
+    broken_ = true;
     // Only the bytes the file holds, however large the size field claims.
     const std::int64_t fileSize = file->Size();
     const std::uint64_t present = fileSize > 10 ? static_cast<std::uint64_t>(fileSize) - kId3HeaderBytes : 0;
@@ -195,6 +201,7 @@ bool CId3TagV2::Read(CFileObj* file, std::uint32_t n) {
     used_ = static_cast<std::int64_t>(normalized.frames.size());
     readValid_ = normalized.understood && normalized.complete && body.size() == header.bodyBytes;
     if (!readValid_) return Fail(TONECORE_ERR_ID3_TAG);
+    broken_ = false;
     return true;
 }
 
@@ -289,6 +296,9 @@ bool CId3TagV2::GetFrame(int index, TMusicInfo* info) {
 bool CId3TagV2::UpdateFrame(int index, const TMusicInfo* info, bool replace) {
     const char* id = Id3FrameId(index);
     if (id == nullptr || info == nullptr || !MakeArea()) return false;
+    // Written back, a tag read only in part would lose the frames behind its
+    // break: only a rebuild from a record (UpdateFromMusicInfo) replaces it.
+    if (broken_) return Fail(TONECORE_ERR_ID3_TAG);
     std::uint32_t offset = 0;
     std::uint32_t oldData = 0;
     const bool exists = FindFrame(id, &offset, &oldData);

@@ -56,9 +56,12 @@ public:
 
     // Reads the file's tag (any version from 2.2 to 2.4) into the area as
     // v2.3 frames. n above the data size grows the area first (0: the data
-    // size). False, with the area left empty of the frames that could not be
-    // read, when the file has no tag, the tag is of a kind that cannot be
-    // read, or it is cut short.
+    // size). False when the file has no tag, the tag is of a kind that
+    // cannot be read, it is cut short or one of its frames cannot be walked.
+    // The frames in front of such a break are kept in the area, so that
+    // GetMusicInfo still reads them; UpdateFrame then refuses (writing the
+    // tag back would lose what lay behind the break) until UpdateFromMusicInfo
+    // rebuilds the whole tag.
     bool Read(CFileObj* file, std::uint32_t n);
     // Replaces the file's tag (its real extent, whatever its size or
     // version) with this one, moving the audio when the size differs,
@@ -132,6 +135,7 @@ private:
     std::uint32_t dataSize_ = kSizeStep;
     std::int64_t used_ = -1;  // -1: not yet known
     bool readValid_ = false;
+    bool broken_ = false;  // a tag was found but read only in part
     std::uint32_t previousSize_ = 0;
     bool resized_ = false;
 };

@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "platform/ascii_case.h"
-#include "tonecore/id3_genres.h"
 #include "tonecore/id3_text.h"
 #include "tonecore/music_info.h"
+#include "tonecore/song_text_fields.h"
 #include "utilities/text_copy.h"
 
 namespace {
@@ -18,8 +18,7 @@ namespace {
 constexpr const char* kFrameIds[kId3UnderstoodFrames] = {"TPE1", "TALB", "TIT2", "COMM", "TENC",
                                                          "TCOP", "MCDI", "TYER", "TCON", "TRCK"};
 
-// Characters kept of the year and track texts.
-constexpr std::size_t kYearChars = 4;
+// Characters kept of the track text.
 constexpr std::size_t kTrackChars = 7;
 
 std::mutex& LangLock() {
@@ -59,22 +58,28 @@ int DigitsValue(std::string_view text) {
     return value;
 }
 
-// "(n)" with one to three digits and n below 255: n; else -1.
-int ParenthesisedGenre(std::string_view text) {
-    if (text.size() < 3 || text.size() > 5 || text.front() != '(' || text.back() != ')') return -1;
-    const int n = DigitsValue(text.substr(1, text.size() - 2));
-    return n >= 0 && n < 255 ? n : -1;
+// The genre numbers a tag may state bare: the ID3 v1 list and its Winamp
+// extensions (ID3 v2.3, appendix A), and 255 for none.
+constexpr int kLastBareGenre = 125;
+
+// A TCON text in the form the engine reads it: later taggers state a genre
+// as a bare number ("12", read as "(12)"), or put the number ahead of the
+// name that refines it ("(28)Vocal"), of which the name is shown.
+std::string GenreForm(std::string_view text) {
+    const int number = DigitsValue(text);
+    if ((number >= 0 && number <= kLastBareGenre) || number == kNoGenreIndex) {
+        return "(" + std::to_string(number) + ")";
+    }
+    const std::size_t close = text.find(')');
+    if (!text.empty() && text.front() == '(' && close != std::string_view::npos && close >= 2 && close <= 4 &&
+        close + 1 < text.size() && DigitsValue(text.substr(1, close - 1)) >= 0) {
+        return std::string(text.substr(close + 1));
+    }
+    return std::string(text);
 }
 
 void ReadGenre(const std::string& text, TMusicInfo& info) {
-    const int number = ParenthesisedGenre(text);
-    if (number >= 0) info.genreIndex = number;
-    SetField(info.genre, text);
-    const std::int32_t named = Id3GenreIndexOf(text);
-    if (named != kNoGenreIndex) {
-        info.genreIndex = named;
-        SetField(info.genre, "(" + std::to_string(named) + ")");
-    }
+    SetGenreFromText(GenreForm(text), info);
 }
 
 void ReadTrack(const std::string& text, TMusicInfo& info) {
@@ -166,11 +171,9 @@ bool ReadId3Frame(int index, std::span<const std::uint8_t> data, TMusicInfo& inf
             info.cdIdentifierLength = static_cast<std::uint32_t>(n);
             return true;
         }
-        case kId3Year: {
-            const int year = DigitsValue(Head(FrameText(data), kYearChars));
-            info.year = year >= 1000 && year <= 3000 ? year : 0;
+        case kId3Year:
+            info.year = YearFromText(FrameText(data));
             return true;
-        }
         case kId3Genre:
             ReadGenre(FrameText(data), info);
             return true;

@@ -144,13 +144,49 @@ struct TRawFrame {
     std::uint8_t format = 0;
 };
 
+// Whether four bytes form a frame id: capitals and digits, a capital first.
+bool IsFrameId(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < 4 || bytes[0] < 'A' || bytes[0] > 'Z') return false;
+    return IsFrameIdChar(bytes[1]) && IsFrameIdChar(bytes[2]) && IsFrameIdChar(bytes[3]);
+}
+
+// Where a v2.4 body's frames may end: the body's end, a frame id, or the
+// padding (zero bytes through to the end, found once per body).
+class CV24FrameEnds {
+public:
+    explicit CV24FrameEnds(std::span<const std::uint8_t> body) : body_(body), paddingAt_(body.size()) {
+        while (paddingAt_ > 0 && body[paddingAt_ - 1] == 0) --paddingAt_;
+    }
+    bool EndsAt(std::uint64_t at) const {
+        if (at > body_.size()) return false;
+        return at >= paddingAt_ || IsFrameId(body_.subspan(static_cast<std::size_t>(at)));
+    }
+
+private:
+    std::span<const std::uint8_t> body_;
+    std::size_t paddingAt_;
+};
+
+// A v2.4 frame's size. The standard makes it synchsafe, but a common
+// encoder writes a plain 32-bit number; the two differ from 128 bytes on.
+// The plain reading is taken only where the synchsafe one leads nowhere
+// (neither to a frame, the padding nor the body's end) and it does.
+std::uint32_t V24FrameSize(const std::uint8_t* header, std::uint64_t dataAt, const CV24FrameEnds& ends) {
+    const std::uint32_t synchsafe = LoadSynchsafe32(header + 4);
+    const std::uint32_t plain = LoadBe32(header + 4);
+    if (plain == synchsafe || ends.EndsAt(dataAt + synchsafe) || !ends.EndsAt(dataAt + plain)) return synchsafe;
+    return plain;
+}
+
 // Walks the frames of a tag body of the given version: v2.2 has 3-character
 // ids and 3-byte sizes without flags, v2.3 4-byte sizes, v2.4 synchsafe
-// ones. False when a frame runs past the body or its id is not one.
+// ones (or plain ones, as some encoders write them). False when a frame runs
+// past the body or its id is not one.
 template <typename Visit>
 bool WalkRawFrames(std::span<const std::uint8_t> bytes, std::uint8_t major, Visit&& visit) {
     const std::size_t idBytes = major == 2 ? 3 : 4;
     const std::size_t headerBytes = major == 2 ? 6 : kId3FrameHeaderBytes;
+    const CV24FrameEnds v24Ends(major == 4 ? bytes : std::span<const std::uint8_t>());
     std::size_t pos = 0;
     while (pos + headerBytes <= bytes.size()) {
         const std::uint8_t* p = bytes.data() + pos;
@@ -158,8 +194,10 @@ bool WalkRawFrames(std::span<const std::uint8_t> bytes, std::uint8_t major, Visi
         std::uint32_t size = 0;
         if (major == 2) {
             size = static_cast<std::uint32_t>(p[3]) << 16 | static_cast<std::uint32_t>(p[4]) << 8 | p[5];
+        } else if (major == 3) {
+            size = LoadBe32(p + 4);
         } else {
-            size = major == 3 ? LoadBe32(p + 4) : LoadSynchsafe32(p + 4);
+            size = V24FrameSize(p, pos + headerBytes, v24Ends);
         }
         if (size > bytes.size() - pos - headerBytes) return false;
         if (!IsFrameIdChar(p[0]) || !IsFrameIdChar(p[idBytes - 1])) return false;
@@ -230,6 +268,21 @@ void KeepV24(const TRawFrame& frame, bool tagUnsynchronised, std::vector<std::ui
     if (ReencodeForV23(frame.id, data, kept)) Keep(out, frame.id.data(), kept, flags);
 }
 
+// Where the frames of a body with the extended-header flag start. Some
+// taggers set the flag but write no extended header: a body that starts
+// with a frame id has its frames at once. False when neither an extended
+// header of a size the body can hold nor a frame is there.
+bool FramesAfterExtendedHeader(std::uint8_t major, std::span<const std::uint8_t>& body) {
+    if (IsFrameId(body)) return true;
+    if (body.size() < 4) return false;
+    // v2.3 counts the size field out, v2.4 (synchsafe) counts it in; either
+    // way the smallest extended header is 6 bytes with its size field.
+    const std::uint64_t extended = major == 3 ? 4 + std::uint64_t{LoadBe32(body.data())} : LoadSynchsafe32(body.data());
+    if (extended < 6 || extended > body.size()) return false;
+    body = body.subspan(static_cast<std::size_t>(extended));
+    return true;
+}
+
 }  // namespace
 
 std::uint64_t TId3TagHeader::TotalBytes() const {
@@ -261,13 +314,8 @@ TId3Normalized NormalizeId3Tag(const TId3TagHeader& header, std::span<const std:
         resynced = Resynchronise(body);
         body = resynced;
     }
-    if (header.major >= 3 && (header.flags & kFlagExtendedHeader)) {
-        if (body.size() < 4) return result;
-        // v2.3 counts the size field out, v2.4 (synchsafe) counts it in.
-        const std::uint64_t extended =
-            header.major == 3 ? 4 + std::uint64_t{LoadBe32(body.data())} : LoadSynchsafe32(body.data());
-        if (extended < 4 || extended > body.size()) return result;
-        body = body.subspan(static_cast<std::size_t>(extended));
+    if (header.major >= 3 && (header.flags & kFlagExtendedHeader) && !FramesAfterExtendedHeader(header.major, body)) {
+        return result;
     }
     result.understood = true;
     const bool frameUnsync = header.major == 4 && (header.flags & kFlagUnsynchronised);

@@ -235,9 +235,11 @@ int CInitialLoad::SetMusInfoFromMP3Info(CRefObj* source, CMP3Info* info) {
     if (info->GetTagType() == TAG_TYPE_ID3V2) {
         if (source != nullptr && source->Type() == CFileObj::kFileType) {
             CId3TagV2 tag;
-            if (tag.Read(static_cast<CFileObj*>(source),
-                         static_cast<std::uint32_t>(info->GetTagSize())))
-                tag.GetMusicInfo(&music);
+            // A tag that breaks part-way still gives the frames in front of
+            // the break: a read that fails keeps them in the area.
+            tag.Read(static_cast<CFileObj*>(source),
+                     static_cast<std::uint32_t>(info->GetTagSize()));
+            tag.GetMusicInfo(&music);
         }
     } else if (info->isTagged() != 0) {
         info->getTitle(music.title, sizeof music.title);

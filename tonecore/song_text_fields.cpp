@@ -47,6 +47,24 @@ void SetGenreFromText(std::string_view text, TMusicInfo& info) {
     }
 }
 
+long LeadingTextNumber(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    long value = 0;
+    for (int digits = 0; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 9; ++at, ++digits) {
+        value = value * 10 + (text[at] - '0');
+    }
+    return value;
+}
+
+std::int32_t YearFromText(std::string_view text) {
+    const std::size_t at = text.find_first_not_of(" \t");
+    if (at == std::string_view::npos || text.size() - at < 4) return 0;
+    // Four characters that are not all digits read as a number below 1000.
+    const long year = LeadingTextNumber(text.substr(at, 4));
+    return year >= 1000 && year <= 3000 ? static_cast<std::int32_t>(year) : 0;
+}
+
 std::string YearText(const TMusicInfo& info) {
     return info.year >= 1000 && info.year <= 3000 ? std::to_string(info.year) : std::string();
 }

@@ -73,9 +73,8 @@ bool TakeWaveInfoField(std::uint32_t id, std::string_view bytes, TMusicInfo& inf
     if (field != nullptr) {
         textcopy::CopyTextCut(FieldText(bytes), field, TMusicInfo::kTextChars);
     } else if (id == FourCC("ICRD")) {
-        const std::string text = FieldText(bytes);
-        const int year = AllDigits(text) && text.size() <= 4 ? std::stoi(text) : 0;
-        info.year = year >= 1000 && year <= 3000 ? year : 0;
+        // A date ("2004-05-03") gives its year.
+        info.year = YearFromText(FieldText(bytes));
     } else if (id == FourCC("IGNR")) {
         SetGenreFromText(FieldText(bytes), info);
     } else if (id == FourCC("ITRK")) {

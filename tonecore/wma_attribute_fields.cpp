@@ -31,17 +31,6 @@ std::string NumberText(std::span<const BYTE> value) {
     return text;
 }
 
-// The leading decimal number of text (after blanks), or 0.
-long LeadingNumber(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
-    long value = 0;
-    for (int digits = 0; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 9; ++at, ++digits) {
-        value = value * 10 + (text[at] - '0');
-    }
-    return value;
-}
-
 std::int32_t TrackValue(long value) { return value >= 1 && value <= 99 ? static_cast<std::int32_t>(value) : -1; }
 
 bool NameIs(std::u16string_view name, std::u16string_view wanted) {
@@ -66,15 +55,10 @@ void WmaTextToField(std::span<const BYTE> value, char* field, std::size_t limit)
     textcopy::CopyTextCut(Utf16ToUtf8(WideText(value)), field, limit);
 }
 
-std::int32_t YearFromText(std::string_view text) {
-    const long year = LeadingNumber(text);
-    return year >= 1000 && year <= 3000 ? static_cast<std::int32_t>(year) : 0;
-}
-
 void SetTrackFromText(std::string_view text, TMusicInfo& info) {
-    info.trackNumber = TrackValue(LeadingNumber(text));
+    info.trackNumber = TrackValue(LeadingTextNumber(text));
     const std::size_t slash = text.find('/');
-    info.trackCount = slash == std::string_view::npos ? -1 : TrackValue(LeadingNumber(text.substr(slash + 1)));
+    info.trackCount = slash == std::string_view::npos ? -1 : TrackValue(LeadingTextNumber(text.substr(slash + 1)));
 }
 
 bool ApplyWmaAttribute(std::u16string_view name, WMT_ATTR_DATATYPE /*type*/, std::span<const BYTE> value,

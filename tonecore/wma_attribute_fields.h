@@ -17,9 +17,6 @@ struct TMusicInfo;
 // The result is UTF-8, cut on a character boundary to fit limit - 1 bytes.
 void WmaTextToField(std::span<const BYTE> value, char* field, std::size_t limit);
 
-// "1000" to "3000" give the year; anything else 0.
-std::int32_t YearFromText(std::string_view text);
-
 // "n/m" (or "n"): track number n and track count m, each -1 outside 1-99.
 void SetTrackFromText(std::string_view text, TMusicInfo& info);
 

@@ -1,7 +1,8 @@
 // ID3 tags against outside tools: tags written by id3v2, mid3v2 and eyeD3
 // are read as mutagen reads them; tags this engine writes read back in
 // mutagen; an edit leaves every frame it did not touch as mutagen saw it,
-// and the audio as it was. Frame counts of encoded files at every MPEG
+// and the audio as it was; tags off the standard's path load with the
+// fields mutagen finds in them. Frame counts of encoded files at every MPEG
 // version come out as the encoder wrote them. Each test skips when a tool
 // is missing.
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "testsupport/temp_dir.h"
 #include "tonecore/id3_genres.h"
 #include "tonecore/id3_tag.h"
+#include "tonecore/initial_load.h"
 #include "tonecore/mp3_info.h"
 #include "tonecore/music_info.h"
 #include "tonecore/tests/id3_test_bytes.h"
@@ -133,6 +135,20 @@ protected:
         CId3TagV2 tag;
         EXPECT_TRUE(tag.Read(file, 0));
         EXPECT_TRUE(tag.GetMusicInfo(&info));
+        DeleteRefObject(&file);
+        return info;
+    }
+
+    // The song information the engine's load takes from the file's tag.
+    TMusicInfo OursAtLoad(const std::string& path) {
+        TMusicInfo info;
+        auto* file = new CFileObj();
+        EXPECT_TRUE(file->Open(path.c_str(), 0, 0));
+        CMP3Info summary;
+        EXPECT_EQ(summary.loadInfo(file), CMP3Info::kLoaded);
+        CInitialLoad load;
+        EXPECT_EQ(load.SetMusInfoFromMP3Info(file, &summary), 1);
+        if (load.GetMusicInfo() != nullptr) info = *load.GetMusicInfo();
         DeleteRefObject(&file);
         return info;
     }
@@ -298,6 +314,52 @@ TEST_F(Id3Oracle, Version22FromAHandBuiltTag) {
     ASSERT_TRUE(theirs.frames.count("USLT:Words:eng"));
     ExpectSameReading(Ours(path), theirs);
     ExpectOnlyTitleChanged(path);
+}
+
+// Tags off the standard's path, as other programs write them, read at load
+// as mutagen reads them: a frame whose size runs past the tag, the
+// extended-header flag without an extended header, v2.4 frame sizes as
+// plain numbers, and the v2.4 genre forms.
+TEST_F(Id3Oracle, OddTagsLoadAsMutagenReadsThem) {
+    using namespace id3test;
+    const std::string fields = Frame23("TIT2", Latin1("Hello")) + Frame23("TPE1", Latin1("World"));
+    const std::string fields24 = Frame24("TIT2", Latin1("Hello")) + Frame24("TPE1", Latin1("World"));
+    std::string picture = std::string("\0image/jpeg\0\3\0", 14);
+    for (std::size_t i = 0; picture.size() < 36074; ++i) picture += static_cast<char>(1 + i % 0x2F);
+    const std::string plain24 = fields + Frame23("APIC", picture) + Frame23("TALB", Latin1(std::string(299, 'b'))) +
+                                Frame23("TCON", Latin1("(28)Vocal"));
+    struct TCase {
+        const char* what;
+        std::string tag;
+    };
+    const TCase cases[] = {
+        {"a frame running past the tag", Tag(3, fields + "TXXX" + Be32(5000) + std::string("\0\0\0mood\0calm", 12), 200)},
+        {"the extended-header flag with no extended header", Tag(4, fields24 + Frame24("TCON", Latin1("12")), 100, 0x40)},
+        {"plain frame sizes in v2.4", Tag(4, plain24, plain24.size() + 64)},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir_.File("odd.mp3");
+        testsupport::WriteWholeFile(path, c.tag + plain_);
+        const TDump theirs = Dump(path);
+        ASSERT_EQ(theirs.texts.count("TIT2"), 1u);
+        const TMusicInfo ours = OursAtLoad(path);
+        EXPECT_STREQ(ours.title, "Hello");
+        ExpectSameReading(ours, theirs);
+    }
+}
+
+TEST_F(Id3Oracle, GenreFormsFromMid3v2) {
+    if (!Have("mid3v2")) GTEST_SKIP() << "needs mid3v2";
+    for (const char* genre : {"12", "(28)Vocal", "0", "125"}) {
+        SCOPED_TRACE(genre);
+        const std::string path = Song("genre.mp3");
+        ASSERT_TRUE(RunQuiet(std::string("mid3v2 -t Hello --TCON '") + genre + "' '" + path + "'"));
+        const TDump theirs = Dump(path);
+        const TMusicInfo ours = OursAtLoad(path);
+        EXPECT_NE(ours.genreIndex, kNoGenreIndex);
+        ExpectSameReading(ours, theirs);
+    }
 }
 
 TEST_F(Id3Oracle, TagsWeWriteReadBackInMutagen) {

@@ -136,6 +136,15 @@ TEST(Id3TagArea, GenreTrackAndYearTexts) {
         {"TCON", "(17)", 17, "(17)", -1, -1, 0},
         {"TCON", "(255)", 255, "(255)", -1, -1, 0},
         {"TCON", "Chiptune", 255, "Chiptune", -1, -1, 0},
+        // Later taggers state a bare number, or the number ahead of a name.
+        {"TCON", "12", 12, "(12)", -1, -1, 0},
+        {"TCON", "0", 0, "(0)", -1, -1, 0},
+        {"TCON", "125", 125, "(125)", -1, -1, 0},
+        {"TCON", "255", 255, "(255)", -1, -1, 0},
+        {"TCON", "126", 255, "126", -1, -1, 0},
+        {"TCON", "1999", 255, "1999", -1, -1, 0},
+        {"TCON", "(28)Vocal", 28, "(28)", -1, -1, 0},
+        {"TCON", "(17)Garage Rock", 255, "Garage Rock", -1, -1, 0},
         {"TRCK", "7", 255, "", 7, -1, 0},
         {"TRCK", "3/12", 255, "", 3, 12, 0},
         {"TRCK", "100/5", 255, "", -1, 5, 0},
@@ -143,6 +152,8 @@ TEST(Id3TagArea, GenreTrackAndYearTexts) {
         {"TYER", "1999", 255, "", -1, -1, 1999},
         {"TYER", "999", 255, "", -1, -1, 0},
         {"TYER", "2004-05-06", 255, "", -1, -1, 2004},
+        {"TYER", "20040506", 255, "", -1, -1, 2004},
+        {"TYER", "19x9", 255, "", -1, -1, 0},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.text);
@@ -341,6 +352,83 @@ TEST_F(Id3File, ReadsVersion22AndUnsynchronisedVersion23Tags) {
     CId3TagV2 again;
     ASSERT_TRUE(again.Read(file, 0));
     EXPECT_STREQ(InfoOf(again).title, "x\xC3\xBF\xC3\xA0y\xC3\xBF");
+}
+
+// Tags as other programs write them, off the standard's path: a frame whose
+// size runs past the tag, the extended-header flag set without an extended
+// header, and v2.4 frame sizes written as plain numbers.
+TEST_F(Id3File, TagsOtherProgramsWriteKeepTheirFields) {
+    const std::string fields = Frame23("TIT2", Latin1("Hello")) + Frame23("TPE1", Latin1("World"));
+    const std::string fields24 = Frame24("TIT2", Latin1("Hello")) + Frame24("TPE1", Latin1("World"));
+    // A frame that claims 5000 bytes where the tag holds a few.
+    const std::string runaway = "TXXX" + Be32(5000) + std::string("\0\0\0mood\0calm", 12);
+    // A 36,074-byte picture and a 300-byte album: frame sizes whose plain
+    // and synchsafe readings differ.
+    std::string picture = std::string("\0image/jpeg\0\3\0", 14);
+    for (std::size_t i = 0; picture.size() < 36074; ++i) picture += static_cast<char>(1 + i % 0x2F);
+    const std::string album(299, 'b');
+    const std::string plain24 = Frame23("TIT2", Latin1("Hello")) + Frame23("APIC", picture) +
+                                Frame23("TPE1", Latin1("World")) + Frame23("TALB", Latin1(album));
+    struct TCase {
+        const char* what;
+        std::string tag;
+        bool whole;  // read whole; otherwise in front of the break
+        const char* title;
+        const char* artist;
+    };
+    const TCase cases[] = {
+        {"a v2.3 frame running past the tag", Tag(3, fields + runaway, 200), false, "Hello", "World"},
+        {"a v2.4 frame running past the tag", Tag(4, fields24 + runaway, 200), false, "Hello", "World"},
+        {"v2.4 flagged with no extended header", Tag(4, fields24, 100, 0x40), true, "Hello", "World"},
+        {"v2.3 flagged with no extended header", Tag(3, fields, 100, 0x40), true, "Hello", "World"},
+        {"v2.4 with plain frame sizes", Tag(4, plain24, plain24.size() + 100), true, "Hello", "World"},
+        {"v2.4 with plain frame sizes and no padding", Tag(4, plain24), true, "Hello", "World"},
+        // Neither an extended header the body can hold nor a frame: nothing
+        // to go on.
+        {"an extended header larger than the tag", Tag(4, Synchsafe(5000) + "\1\0" + fields24, 0, 0x40), false, "", ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CFileObj* file = Open(c.tag + Audio(300));
+        CId3TagV2 tag;
+        EXPECT_EQ(tag.Read(file, 0), c.whole);
+        TMusicInfo info;
+        tag.GetMusicInfo(&info);
+        EXPECT_STREQ(info.title, c.title);
+        EXPECT_STREQ(info.artist, c.artist);
+        DeleteRefObject(&file_);
+    }
+
+    CFileObj* file = Open(Tag(4, plain24) + Audio(300));
+    CId3TagV2 tag;
+    ASSERT_TRUE(tag.Read(file, 0));
+    EXPECT_EQ(InfoOf(tag).album, album);
+    std::uint32_t size = 0;
+    ASSERT_TRUE(tag.FindFrame("APIC", nullptr, &size));
+    EXPECT_EQ(size, picture.size());
+}
+
+TEST_F(Id3File, ATagReadInPartIsReplacedWholeNeverEditedFrameByFrame) {
+    const std::string picture = Frame23("APIC", std::string("\0image/png\0\3\0PNG", 17));
+    const std::string body = Frame23("TIT2", Latin1("Hello")) + "TXXX" + Be32(5000) + std::string(6, 'x') + picture;
+    CFileObj* file = Open(Tag(3, body, 300) + Audio(400));
+    CId3TagV2 tag;
+    ASSERT_FALSE(tag.Read(file, 0));
+    // Written back, the tag would lose everything behind the broken frame.
+    SetLastError(0);
+    EXPECT_FALSE(tag.UpdateTitle("Edited", true));
+    EXPECT_EQ(GetLastError(), TONECORE_ERR_ID3_TAG);
+
+    TMusicInfo info = InfoOf(tag);
+    std::strcpy(info.artist, "Artist");
+    ASSERT_TRUE(tag.UpdateFromMusicInfo(&info));
+    EXPECT_TRUE(tag.UpdateTitle("Edited", true));
+    ASSERT_TRUE(tag.Write(file));
+    CId3TagV2 back;
+    ASSERT_TRUE(back.Read(file, 0));
+    info = InfoOf(back);
+    EXPECT_STREQ(info.title, "Edited");
+    EXPECT_STREQ(info.artist, "Artist");
 }
 
 TEST_F(Id3File, ARewriteOverAForeignTagLeavesTheAudioIdentical) {

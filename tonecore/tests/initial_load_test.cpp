@@ -8,9 +8,11 @@
 #include "filekit/riff_format.h"
 #include "platform/last_error.h"
 #include "tonecore/engine_errors.h"
+#include "tonecore/music_info.h"
 #include "tonecore/mpeg/tests/layer12_frame_writer.h"
 #include "tonecore/peaks.h"
 #include "tonecore/seek_map.h"
+#include "tonecore/tests/id3_test_bytes.h"
 #include "tonecore/tests/song_load_support.h"
 #include "tonecore/wave_info_list.h"
 #include "tonecore/xam_object.h"
@@ -126,6 +128,10 @@ TEST(WaveInfoRead, FieldsAreReadWithinTheirBytes) {
          0},  // Windows-1252 from an old program
         {"ICRD", "1999", "", "", 255, 1999, -1, -1, 0},
         {"ICRD", "999", "", "", 255, 0, -1, -1, 0},
+        {"ICRD", "2004-05-03", "", "", 255, 2004, -1, -1, 0},
+        {"ICRD", "20040503", "", "", 255, 2004, -1, -1, 0},
+        {"ICRD", "3001-01-01", "", "", 255, 0, -1, -1, 0},
+        {"ICRD", "May 2004", "", "", 255, 0, -1, -1, 0},
         {"IGNR", "(17)", "", "(17)", 17, 0, -1, -1, 0},
         {"IGNR", "rock", "", "(17)", 17, 0, -1, -1, 0},
         {"IGNR", "Chiptune Polka", "", "Chiptune Polka", 255, 0, -1, -1, 0},
@@ -177,6 +183,29 @@ TEST_F(SongLoadTest, WaveSongInformationComesFromTheInfoList) {
     EXPECT_EQ(load.Length(), 10);
     auto song = load.StealMusicInfo();
     EXPECT_EQ(load.GetMusicInfo(), nullptr);
+}
+
+TEST_F(SongLoadTest, AnId3TagBrokenPartWayStillGivesTheFieldsInFrontOfTheBreak) {
+    using namespace id3test;
+    // A frame that claims 5000 bytes where the tag holds a few.
+    const std::string body = Frame23("TIT2", Latin1("Hello")) + Frame23("TPE1", Latin1("World")) +
+                             "TXXX" + Be32(5000) + std::string("\0\0\0mood\0calm", 12);
+    // Silent MPEG-1 layer III frames: 128 kbit/s, 44100 Hz, stereo, 417
+    // bytes each with zero side information.
+    std::string frame("\xFF\xFB\x90\x00", 4);
+    frame.resize(417, '\0');
+    std::string song = Tag(3, body, 200);
+    for (int i = 0; i < 40; ++i) song += frame;
+    const std::string path = dir_.File("song.mp3");
+    testsupport::WriteWholeFile(path, song);
+    CInitialLoad load;
+    ASSERT_EQ(Load(load, path).result, 1);
+    const TMusicInfo* info = load.GetMusicInfo();
+    ASSERT_NE(info, nullptr);
+    EXPECT_STREQ(info->title, "Hello");
+    EXPECT_STREQ(info->artist, "World");
+    EXPECT_EQ(info->tagType, TAG_TYPE_ID3V2);
+    EXPECT_EQ(info->tagSize, 200);
 }
 
 TEST_F(SongLoadTest, WavePeaksAreBuiltOnceAndThenTakenFromTheCache) {
