@@ -32,10 +32,22 @@ constexpr TSongExtension kSongExtensions[] = {
     {{'.', 'c', 'd', 'a'}, 4}, {{'.', 'r', 'a', '\0'}, 3},
 };
 
-// Characters after which a '/' is inside a name rather than at its start.
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Characters after which a '/' or a drive letter is inside a name rather
+// than at its start.
 bool ContinuesName(char c) {
-    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    const bool alnum = IsAsciiLetter(c) || (c >= '0' && c <= '9');
     return alnum || std::string_view("._-~/\\:").find(c) != std::string_view::npos;
+}
+
+// URL schemes are short words; a longer run of letters is no scheme.
+constexpr std::size_t kMaxSchemeChars = 16;
+
+bool IsSchemeChar(char c) {
+    return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
 }
 
 // The file's bytes read as characters of stride bytes each (the low byte
@@ -51,16 +63,21 @@ public:
     char At(std::size_t pos, std::size_t index) const { return bytes_[pos + index * stride_]; }
     std::size_t Stride() const { return stride_; }
 
-    // Whether the three characters at pos begin a rooted path: a drive root
-    // "X:\\" (or "X:/"), or a '/' that does not continue a name (so the
-    // tail of a relative name or of a longer path is not taken for one).
+    // Whether the characters at pos begin a rooted path: a drive root "X:\\"
+    // (or "X:/"), a URL "scheme://", or a '/' that does not continue a name
+    // (so the tail of a relative name or of a longer path is not taken for
+    // one). A drive letter must not continue a name either, nor be followed
+    // by "//": the "p:/" inside "http://" is no drive.
     bool IsRootAt(std::size_t pos) const {
         if (!Has(pos, 3)) return false;
+        const bool startsName = pos < stride_ || !ContinuesName(bytes_[pos - stride_]);
         const char first = At(pos, 0);
-        const bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
-        if (letter && At(pos, 1) == ':' && (At(pos, 2) == '\\' || At(pos, 2) == '/')) return true;
+        if (IsAsciiLetter(first) && At(pos, 1) == ':' && (At(pos, 2) == '\\' || At(pos, 2) == '/')) {
+            return startsName && !(At(pos, 2) == '/' && Has(pos, 4) && At(pos, 3) == '/');
+        }
+        if (startsName && IsAsciiLetter(first)) return SchemeAt(pos);
         if (first != '/' || !IsValidFileNameChar(At(pos, 1), false)) return false;
-        return pos < stride_ || !ContinuesName(bytes_[pos - stride_]);
+        return startsName;
     }
 
     // The path characters an extension at pos adds, or 0 when none is there.
@@ -82,6 +99,14 @@ public:
     }
 
 private:
+    // Whether a URL scheme ("http://", "file:///") starts at pos: a letter,
+    // then letters, digits, '+', '-' or '.', then "://".
+    bool SchemeAt(std::size_t pos) const {
+        std::size_t n = 1;
+        while (n < kMaxSchemeChars && Has(pos, n + 1) && IsSchemeChar(At(pos, n))) ++n;
+        return n >= 2 && Has(pos, n + 3) && At(pos, n) == ':' && At(pos, n + 1) == '/' && At(pos, n + 2) == '/';
+    }
+
     std::string_view bytes_;
     std::size_t stride_;
 };

@@ -51,6 +51,35 @@ TEST_F(PlaylistScan, FindsRootedSongPathsAmongAnyBytes) {
     for (const auto& c : kCases) EXPECT_EQ(LoadPaths(dir_.Write(c.name, c.bytes)), c.paths) << c.name;
 }
 
+// Lists of kinds the engine does not read (XSPF, SMIL) fall to the scan:
+// each URL in them is one entry, never a drive path cut out of it.
+TEST_F(PlaylistScan, UrlsAreOneEntryEach) {
+    const std::string xspf =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n<trackList>\n"
+        "<track><location>http://example.com/music/one.mp3</location><title>One</title></track>\n"
+        "<track><location>file:///home/me/two.ogg</location></track>\n"
+        "<track><location>https://example.com/x/three.MP3</location></track>\n"
+        "</trackList>\n</playlist>\n";
+    const std::string smil =
+        "<smil><head><meta name=\"Generator\" content=\"http://player.example/\"/></head><body><seq>\n"
+        "<media src=\"http://host:8000/stream/a.wma\"/>\n<media src=\"C:\\Music\\b.mp3\"/>\n"
+        "<media src=\"mms://host/c.asf\"/>\n</seq></body></smil>\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        Strings paths;
+    } kCases[] = {
+        {"list.xspf", xspf,
+         {"http://example.com/music/one.mp3", "file:///home/me/two.ogg", "https://example.com/x/three.MP3"}},
+        {"list.smil", smil, {"http://host:8000/stream/a.wma", "C:\\Music\\b.mp3", "mms://host/c.asf"}},
+        // A drive letter that ends a word, or is followed by "//", is none.
+        {"words.db", "file:/home/a.mp3 see:/b.mp3 p://c.mp3 D:\\d.mp3", {"D:\\d.mp3"}},
+        {"list.cl5", Wide("http://h/a.mp3|"), {"http://h/a.mp3"}},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(LoadPaths(dir_.Write(c.name, c.bytes)), c.paths) << c.name;
+}
+
 TEST_F(PlaylistScan, WideAndDoubledLists) {
     EXPECT_EQ(LoadPaths(dir_.Write("list.cl5", Wide("C:\\a.mp3|C:\\b.mp1"))), (Strings{"C:\\a.mp3", "C:\\b.mp1"}));
     EXPECT_EQ(LoadPaths(dir_.Write("list.rcl", std::string("\x01\0", 2) + Wide("/m/c.asf"))), (Strings{"/m/c.asf"}));
