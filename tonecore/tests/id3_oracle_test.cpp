@@ -333,8 +333,9 @@ TEST_F(Id3Oracle, OddTagsLoadAsMutagenReadsThem) {
         std::string tag;
     };
     const TCase cases[] = {
-        {"a frame running past the tag", Tag(3, fields + "TXXX" + Be32(5000) + std::string("\0\0\0mood\0calm", 12), 200)},
-        {"the extended-header flag with no extended header", Tag(4, fields24 + Frame24("TCON", Latin1("12")), 100, 0x40)},
+        {"a frame running past the tag", Tag(3, fields + FrameClaiming("TXXX", 5000, Latin1("mood")), 200)},
+        {"the extended-header flag with no extended header",
+         Tag(4, fields24 + Frame24("TCON", Latin1("12")), 100, 0x40)},
         {"plain frame sizes in v2.4", Tag(4, plain24, plain24.size() + 64)},
     };
     for (const TCase& c : cases) {

@@ -361,7 +361,7 @@ TEST_F(Id3File, TagsOtherProgramsWriteKeepTheirFields) {
     const std::string fields = Frame23("TIT2", Latin1("Hello")) + Frame23("TPE1", Latin1("World"));
     const std::string fields24 = Frame24("TIT2", Latin1("Hello")) + Frame24("TPE1", Latin1("World"));
     // A frame that claims 5000 bytes where the tag holds a few.
-    const std::string runaway = "TXXX" + Be32(5000) + std::string("\0\0\0mood\0calm", 12);
+    const std::string runaway = FrameClaiming("TXXX", 5000, Latin1("mood"));
     // A 36,074-byte picture and a 300-byte album: frame sizes whose plain
     // and synchsafe readings differ.
     std::string picture = std::string("\0image/jpeg\0\3\0", 14);
@@ -410,7 +410,7 @@ TEST_F(Id3File, TagsOtherProgramsWriteKeepTheirFields) {
 
 TEST_F(Id3File, ATagReadInPartIsReplacedWholeNeverEditedFrameByFrame) {
     const std::string picture = Frame23("APIC", std::string("\0image/png\0\3\0PNG", 17));
-    const std::string body = Frame23("TIT2", Latin1("Hello")) + "TXXX" + Be32(5000) + std::string(6, 'x') + picture;
+    const std::string body = Frame23("TIT2", Latin1("Hello")) + FrameClaiming("TXXX", 5000, "xxxxxx") + picture;
     CFileObj* file = Open(Tag(3, body, 300) + Audio(400));
     CId3TagV2 tag;
     ASSERT_FALSE(tag.Read(file, 0));

@@ -21,6 +21,12 @@ inline std::string Frame23(std::string_view id, std::string_view data, std::stri
     return std::string(id) + Be32(static_cast<std::uint32_t>(data.size())) + std::string(flags) + std::string(data);
 }
 
+// A v2.3 frame header that claims `claimed` bytes of data, then the data
+// actually there: a frame that runs past its tag.
+inline std::string FrameClaiming(std::string_view id, std::uint32_t claimed, std::string_view data) {
+    return std::string(id) + Be32(claimed) + std::string(2, '\0') + std::string(data);
+}
+
 inline std::string Frame24(std::string_view id, std::string_view data, char formatFlags = 0) {
     return std::string(id) + Synchsafe(static_cast<std::uint32_t>(data.size())) + '\0' + formatFlags + std::string(data);
 }

@@ -189,7 +189,7 @@ TEST_F(SongLoadTest, AnId3TagBrokenPartWayStillGivesTheFieldsInFrontOfTheBreak) 
     using namespace id3test;
     // A frame that claims 5000 bytes where the tag holds a few.
     const std::string body = Frame23("TIT2", Latin1("Hello")) + Frame23("TPE1", Latin1("World")) +
-                             "TXXX" + Be32(5000) + std::string("\0\0\0mood\0calm", 12);
+                             FrameClaiming("TXXX", 5000, Latin1("mood"));
     // Silent MPEG-1 layer III frames: 128 kbit/s, 44100 Hz, stereo, 417
     // bytes each with zero side information.
     std::string frame("\xFF\xFB\x90\x00", 4);
