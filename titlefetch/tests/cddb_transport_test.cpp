@@ -328,6 +328,11 @@ TEST(CddbTransport, NameLookupsCountAgainstTheTimeOut) {
               CDDB_OK);
 
     // A lookup that hears nothing back fails the command at the time-out.
+    {
+        std::lock_guard lock(Stalled().mutex);
+        Stalled().entered = 0;
+        Stalled().released = false;
+    }
     SetResolveFunction(&StallingLookup);
     const auto start = std::chrono::steady_clock::now();
     SetLastError(0);
