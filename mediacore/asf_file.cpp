@@ -101,8 +101,9 @@ HRESULT ReadAsfHeaderBytes(const std::string& path, std::vector<std::uint8_t>& h
     if (fileSize < sizeof head || !ReadFully(fd.Get(), head, sizeof head)) return MEDIACORE_E_BAD_HEADER;
     std::uint64_t size = 0;
     for (int i = 7; i >= 0; --i) size = (size << 8) | head[16 + i];
-    // The header's size is the file's word; the file's length decides.
-    if (size < sizeof head || size > fileSize) return MEDIACORE_E_BAD_HEADER;
+    // The header's size is the file's word; the file's length decides, and
+    // no header is allowed more memory than kMaxAsfHeaderBytes.
+    if (size < sizeof head || size > fileSize || size > kMaxAsfHeaderBytes) return MEDIACORE_E_BAD_HEADER;
     header.assign(head, head + sizeof head);
     header.resize(static_cast<std::size_t>(size));
     if (!ReadFully(fd.Get(), header.data() + sizeof head, header.size() - sizeof head)) return MEDIACORE_E_FILE;

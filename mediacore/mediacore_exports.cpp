@@ -24,9 +24,9 @@ HRESULT Marovelle_GenerateCodecList(WAVEFORMATEX** list, std::uint32_t* count) {
             return S_OK;
         }
         if (*count != 0 && *list == nullptr) return E_INVALIDARG;
-        // Every entry of this catalogue is a WAVEFORMATEX; the count that
-        // comes back is what was filled, so a caller never reads an unfilled
-        // slot.
+        // Every entry of this catalogue is a WAVEFORMATEX. The count is the
+        // caller's (how many slots it made after counting) and stays as it
+        // is; slots beyond the catalogue are left as they were.
         std::uint32_t filled = 0;
         for (const TCodecFormat& format : formats) {
             if (filled >= *count) break;
@@ -34,7 +34,6 @@ HRESULT Marovelle_GenerateCodecList(WAVEFORMATEX** list, std::uint32_t* count) {
                         &format.head, kCodecListEntryBytes);
             ++filled;
         }
-        *count = filled;
         return S_OK;
     });
 }

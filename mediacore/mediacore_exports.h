@@ -24,8 +24,8 @@ inline constexpr std::uint32_t kCodecListEntryBytes = 18;
 
 extern "C" {
 // list null: *count becomes the number of audio codec formats. Otherwise
-// copies up to *count entries of 18 bytes into the caller's array at *list
-// and leaves in *count how many were copied.
+// copies up to *count entries of 18 bytes into the caller's array at *list;
+// *count itself is not changed.
 MEDIACORE_EXPORT HRESULT Marovelle_GenerateCodecList(WAVEFORMATEX** list, std::uint32_t* count);
 MEDIACORE_EXPORT HRESULT Marovelle_WMCreateReader(IUnknown* certificate, DWORD rights, IWMReader** reader,
                                  IWMReaderAdvanced2** advanced);

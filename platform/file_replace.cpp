@@ -2,19 +2,54 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 
-int ReplaceFileContents(const std::string& path, std::string_view bytes, FileWriteFunction writeFunction) {
+namespace {
+
+// Most links followed before a chain counts as a loop, as the kernel counts
+// them (ELOOP after 40).
+constexpr int kMaxLinkHops = 40;
+
+// The file a rewrite of path replaces: path itself, or the file that the
+// symbolic link at path names in the end (which may not exist yet), so the
+// link stays a link. 0, or the errno of what failed.
+int FollowLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return 0;
+        std::string next(PATH_MAX, '\0');
+        const ssize_t length = readlink(target.c_str(), next.data(), next.size());
+        if (length < 0) return errno;
+        if (static_cast<std::size_t>(length) >= next.size()) return ENAMETOOLONG;
+        next.resize(static_cast<std::size_t>(length));
+        // A relative link is read from the folder the link lives in.
+        if (next.empty() || next[0] != '/') next = target.substr(0, target.rfind('/') + 1) + next;
+        target = std::move(next);
+    }
+    return ELOOP;
+}
+
+}  // namespace
+
+int ReplaceFileContents(const std::string& givenPath, std::string_view bytes, FileWriteFunction writeFunction) {
     if (writeFunction == nullptr) writeFunction = write;
+    std::string path;
+    if (const int err = FollowLinks(givenPath, path); err != 0) return err;
     const std::string folder = path.substr(0, path.rfind('/') + 1);
     std::string temp = path + ".tmp-XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return errno;
     std::size_t done = 0;
     int err = 0;
-    while (done < bytes.size()) {
+    // The new file keeps the permissions of the one it replaces (a new file
+    // keeps the temporary file's, readable by its owner only).
+    if (struct stat old {}; stat(path.c_str(), &old) == 0 && fchmod(fd, old.st_mode & 07777) != 0) err = errno;
+    while (err == 0 && done < bytes.size()) {
         const ssize_t wrote = writeFunction(fd, bytes.data() + done, bytes.size() - done);
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) {

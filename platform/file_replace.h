@@ -12,10 +12,12 @@
 using FileWriteFunction = ssize_t (*)(int fd, const void* data, std::size_t size);
 
 // Replaces the file at path with bytes: they go to a temporary file of its
-// own beside path ("<path>.tmp-XXXXXX"), which is synced and renamed over
-// path; then the folder's entry is synced. 0 on success, else the errno of
-// what failed, with path untouched and the temporary file removed. A null
-// write means write(2).
+// own beside path ("<path>.tmp-XXXXXX"), which takes the old file's
+// permissions, is synced and renamed over path; then the folder's entry is
+// synced. When path is a symbolic link, the file it names is replaced and the
+// link stays. A new file is readable by its owner only. 0 on success, else
+// the errno of what failed, with path untouched and the temporary file
+// removed. A null write means write(2).
 int ReplaceFileContents(const std::string& path, std::string_view bytes, FileWriteFunction write = nullptr);
 
 // Holds an advisory lock (flock) for as long as it lives. The lock lives on a

@@ -31,7 +31,11 @@ std::size_t CAudioFifo::Pop(std::uint8_t* out, std::size_t want) {
     std::size_t taken = 0;
     while (taken < want) {
         const bool waiting = size_ == 0 && delivered_ && !finished_ && !closed_;
-        changed_.wait(hold, [&] { return size_ > 0 || finished_ || closed_; });
+        const auto ready = [&] { return size_ > 0 || finished_ || closed_; };
+        if (!ready()) {
+            ++popWaits_;
+            changed_.wait(hold, ready);
+        }
         // Audio that came after a wait was late; the end of the rendering
         // (the last sector's padding) is not.
         if (waiting && size_ > 0) ranDry_ = true;
@@ -57,6 +61,11 @@ void CAudioFifo::Close() {
 bool CAudioFifo::RanDry() {
     std::lock_guard<std::mutex> hold(lock_);
     return ranDry_;
+}
+
+std::size_t CAudioFifo::PopWaits() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return popWaits_;
 }
 
 std::int32_t CAudioFifo::Sink(void* buffer, std::int32_t& length, void* fifo) {

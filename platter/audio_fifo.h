@@ -31,6 +31,9 @@ public:
     // Whether a Pop, after audio had begun to flow, had to wait for audio
     // that then came: the writer was kept waiting by the renderer.
     bool RanDry();
+    // How many times a Pop has waited for audio or the end: a test that
+    // reads a new count knows the consumer is blocked waiting right now.
+    std::size_t PopWaits();
 
     // A TPcmSink over a CAudioFifo passed as its context: 0 goes on, 1 stops
     // the rendering once the writer wants no more.
@@ -46,6 +49,7 @@ private:
     bool closed_ = false;
     bool delivered_ = false;
     bool ranDry_ = false;
+    std::size_t popWaits_ = 0;
 };
 
 // Runs the program's audio callback into fifo on a thread of its own, which

@@ -68,9 +68,12 @@ void PLATTER_CPlatter::ListRealDrives() {
 
 void PLATTER_CPlatter::SetWriterDrive(std::int32_t adapter, std::int32_t target, std::int32_t lun) {
     std::lock_guard<std::mutex> hold(lock_);
-    writerAddress_[0] = adapter;
-    writerAddress_[1] = target;
-    writerAddress_[2] = lun;
+    writerAddress_ = {adapter, target, lun};
+}
+
+std::array<std::int32_t, 3> PLATTER_CPlatter::WriterDrive() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return writerAddress_;
 }
 
 void PLATTER_CPlatter::EnableZentPrivateLogging(bool on) {

@@ -4,6 +4,7 @@
 // drives), owns them, and reports the progress of the running write through
 // fields the program polls.
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +36,9 @@ public:
     // The writer the Zent engine uses, and its private log (kept for the
     // drive back end that has one).
     void SetWriterDrive(std::int32_t adapter, std::int32_t target, std::int32_t lun);
+    // The writer's address as last set (-1, -1, -1 before).
+    std::array<std::int32_t, 3> WriterDrive();
+    // On: every libburn message goes into the log; off: warnings and worse.
     void EnableZentPrivateLogging(bool on);
 
     std::int32_t GetDevices();
@@ -84,7 +88,7 @@ private:
     std::mutex lock_;
     std::vector<std::unique_ptr<PLATTER_CDevice>> devices_;
     std::atomic<IPlatterAudioDecoder*> decoder_{nullptr};
-    std::int32_t writerAddress_[3] = {-1, -1, -1};
+    std::array<std::int32_t, 3> writerAddress_ = {-1, -1, -1};
     bool privateLogging_ = false;
     std::int32_t errorCode_ = 0;
     std::string errorText_;

@@ -4,16 +4,31 @@
 // reader receives into the free room and reports the count, so the rules
 // that end an answer hold whatever way the bytes were split.
 //
-// An answer is complete when the terminator arrives (the answer ends where
-// the terminator starts) or, in the one-line modes, when the body's first
-// line is whole and its code opens no list. A peer that closes the
-// connection after a whole one-line answer has ended it normally, in every
-// mode; any other close leaves the answer incomplete.
+// An answer is complete when its end arrives (the terminator, see
+// FindAnswerEnd; the answer ends where the terminator starts) or, in the
+// one-line modes, when the body's first line is whole and its code opens no
+// list. A peer that closes the connection (or ends a chunked body) after a
+// whole one-line answer has ended it normally, in every mode; any other
+// close leaves the answer incomplete.
+//
+// A body sent in chunks is decoded as it arrives: the answer is the header
+// followed by the data of the chunks, and every rule above looks at that.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "titlefetch/chunked_body.h"
+
+// Where the answer in text ends, looking for its terminator from position
+// from on; npos when it has not arrived. The CDDB terminator (CCDDB::
+// kTerminator) stands for a line holding a single period after CR LF or
+// after a bare LF, as servers of either kind send it; the answer then ends
+// before the line end that precedes the period. Any other terminator is
+// looked for as it stands.
+std::size_t FindAnswerEnd(std::string_view text, std::size_t from, std::string_view terminator);
 
 class CAnswerAssembler {
 public:
@@ -26,6 +41,8 @@ public:
         Cut,
         // More arrived than any answer may hold.
         TooLarge,
+        // A chunked body whose framing is broken.
+        Malformed,
     };
 
     // mode is one of CCDDB's read modes; the buffer starts at step bytes and
@@ -43,12 +60,23 @@ public:
     // The peer closed the connection.
     Progress Closed();
 
-    // Everything received so far.
-    std::string_view Text() const { return {buffer_.data(), received_}; }
+    // The bytes received so far, as they came.
+    std::string_view Raw() const { return {buffer_.data(), received_}; }
+    // The answer so far: the bytes received, or with a chunked body the
+    // header followed by the data of its chunks.
+    std::string_view Text() const { return chunked_ ? std::string_view(decoded_) : Raw(); }
     // The complete answer, without the terminator.
     std::string_view Answer() const { return Text().substr(0, answerLength_); }
 
 private:
+    // Looks at the header once it has ended, and decodes what arrived of a
+    // chunked body.
+    void TakeBody();
+    // Complete when the answer's end or a whole one-line answer is there.
+    bool Judge();
+    // The peer ended the answer (closed, or sent the last chunk).
+    Progress Ended();
+
     std::string terminator_;
     std::size_t step_;
     int mode_;
@@ -56,4 +84,12 @@ private:
     std::vector<char> buffer_;
     std::size_t received_ = 0;
     std::size_t answerLength_ = 0;
+    // Text() up to here holds no terminator.
+    std::size_t searched_ = 0;
+    bool headerSeen_ = false;
+    bool chunked_ = false;
+    CChunkedDecoder decoder_;
+    std::string decoded_;
+    // Raw() up to here went to the decoder.
+    std::size_t decodedFrom_ = 0;
 };

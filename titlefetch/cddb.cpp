@@ -95,9 +95,10 @@ CCOMString CCDDB::getHelloCommand() const {
     const std::string email(m_email.GetString());
     const std::size_t at = email.rfind('@');
     if (at != std::string::npos && at > 0 && at + 1 < email.size()) {
-        // The address the server's operator can reach the user at.
-        user = PercentEncode(std::string_view(email).substr(0, at));
-        host = PercentEncode(std::string_view(email).substr(at + 1));
+        // The address the server's operator can reach the user at. The
+        // server splits the hello at blanks, so nothing may turn into one.
+        user = SanitizeAddressWord(std::string_view(email).substr(0, at));
+        host = SanitizeAddressWord(std::string_view(email).substr(at + 1));
     } else {
         user = SanitizeHelloWord(LogonName());
         host = SanitizeHelloWord(LocalHostName());
@@ -270,7 +271,9 @@ bool CCDDB::submit(const TITLEFETCH_TSite& site, const char* genre, const char* 
                                     getProxyHeader(site).GetString() + "\r\n";
     char discid[32];
     std::snprintf(discid, sizeof discid, "Discid: %08" PRIx32 "\r\n", record.discId);
-    request += "Genre: " + encodeForServer(HeaderValue(genre)) + "\r\n";
+    // Submission servers take the genre as the record's category and refuse
+    // a request without that header.
+    request += "Category: " + encodeForServer(HeaderValue(genre)) + "\r\n";
     request += discid;
     request += "User-Email: " + encodeForServer(HeaderValue(email)) + "\r\n";
     request += submitMode ? "Submit-Mode: submit\r\n" : "Submit-Mode: test\r\n";

@@ -29,6 +29,8 @@ class CHTTPSocket;
 class CCDDB {
 public:
     // The end of a multi-line CDDB answer: a line holding a single period.
+    // Servers end their lines with CR LF or with a bare LF; the reader takes
+    // either (FindAnswerEnd).
     static constexpr const char* kTerminator = "\r\n.\r\n";
     // The answer buffer starts at this size and grows by it.
     static constexpr int kReadStep = 4096;
@@ -137,8 +139,10 @@ public:
 
     // Reads an answer from socket into answer until it is complete (mode)
     // or the terminator arrives; a terminator is cut off where it was found.
-    // On failure the part that arrived becomes the last command response;
-    // a time-out sets the thread's last error to 10060.
+    // A chunked body is decoded as it arrives. On failure the part that
+    // arrived becomes the last command response; a time-out sets the
+    // thread's last error to 10060, an answer too large or in broken chunks
+    // 10043.
     bool readResponse(CHTTPSocket& socket, const char* terminator, std::string& answer, int step, int mode);
 
     // Pieces of an answer. The body is the text after the HTTP header's end
@@ -178,8 +182,8 @@ public:
     bool parseSubmitBody(std::string_view body);
 
     // The xmcd writer, in UTF-8. The body of a submission: the record with
-    // the frame offsets of tracks (one entry per track), ended by
-    // "PLAYORDER=" without a line end. The year and genre lines are written
+    // the frame offsets of tracks (one entry per track), ended by the line
+    // "PLAYORDER=". The year and genre lines are written
     // only above protocol level 4.
     std::string formSubmitBody(const TITLEFETCH_TRResult& record, const MvList<PLATTER_TTrackPos*>& tracks) const;
     // "keyword=value" lines of at most kMaxSubmitLine characters before

@@ -15,22 +15,30 @@ bool IsAsciiAlnum(unsigned char ch) {
 
 bool IsBlank(char ch) { return ch == ' ' || ch == '\t'; }
 
-}  // namespace
-
-std::string SanitizeHelloWord(std::string_view word) {
+// word with every byte that keeps refuses replaced by '_'.
+template <class Keep>
+std::string ReplaceOthers(std::string_view word, Keep keeps) {
     std::string out(word);
     for (char& ch : out) {
-        if (!IsAsciiAlnum(static_cast<unsigned char>(ch))) ch = '_';
+        if (!keeps(static_cast<unsigned char>(ch))) ch = '_';
     }
     return out;
 }
+
+bool IsUrlSafe(unsigned char ch) { return IsAsciiAlnum(ch) || ch == '-' || ch == '.' || ch == '_'; }
+
+}  // namespace
+
+std::string SanitizeHelloWord(std::string_view word) { return ReplaceOthers(word, IsAsciiAlnum); }
+
+std::string SanitizeAddressWord(std::string_view word) { return ReplaceOthers(word, IsUrlSafe); }
 
 std::string PercentEncode(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (const char ch : text) {
         const auto byte = static_cast<unsigned char>(ch);
-        if (IsAsciiAlnum(byte) || byte == '-' || byte == '.' || byte == '_' || byte == '~') {
+        if (IsUrlSafe(byte) || byte == '~') {
             out += ch;
         } else {
             out += '%';

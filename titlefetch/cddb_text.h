@@ -13,6 +13,11 @@
 // cannot break the hello text's "+"-separated fields.
 std::string SanitizeHelloWord(std::string_view word);
 
+// Every byte that is not an ASCII letter, digit, '.', '-' or '_' becomes
+// '_': an e-mail address's words keep their dots, and nothing in them needs
+// encoding or can turn into a blank that splits the hello text.
+std::string SanitizeAddressWord(std::string_view word);
+
 // Percent-encoding of URL text (RFC 3986): unreserved characters stay, every
 // other byte becomes "%XX" in upper-case hexadecimal.
 std::string PercentEncode(std::string_view text);

@@ -9,11 +9,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 
 #include "platform/last_error.h"
 #include "platform/tick.h"
 #include "titlefetch/errors.h"
+#include "titlefetch/name_resolver.h"
 
 namespace {
 
@@ -29,10 +29,6 @@ int PollUntil(int fd, short events, std::int64_t deadlineMs) {
         if (errno != EINTR) return -1;
     }
 }
-
-struct AddressListDeleter {
-    void operator()(addrinfo* list) const { freeaddrinfo(list); }
-};
 
 }  // namespace
 
@@ -88,12 +84,18 @@ bool CHTTPSocket::connect(const char* host, int port) {
     hints.ai_flags = AI_NUMERICSERV;
     char service[16];
     std::snprintf(service, sizeof service, "%d", port);
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host, service, &hints, &found) != 0 || found == nullptr) {
-        SetLastError(CDDB_ERR_INVALID_ARGUMENT);
-        return false;
+    // The name's lookup counts against the time-out as every other wait.
+    AddressList addresses;
+    switch (ResolveHost(host, service, hints, timeoutMs_, addresses)) {
+        case ResolveOutcome::Found:
+            break;
+        case ResolveOutcome::NotFound:
+            SetLastError(CDDB_ERR_INVALID_ARGUMENT);
+            return false;
+        case ResolveOutcome::TimedOut:
+            SetLastError(CDDB_ERR_TIMED_OUT);
+            return false;
     }
-    const std::unique_ptr<addrinfo, AddressListDeleter> addresses(found);
     // A socket whose connect failed cannot be reused, and the address may
     // be of either family, so every address gets a fresh socket.
     for (const addrinfo* a = addresses.get(); a != nullptr; a = a->ai_next) {

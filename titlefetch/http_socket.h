@@ -19,9 +19,10 @@ public:
     // when the system gives none.
     bool create();
     // Connects to host (a name or a numeric address) and port, trying each
-    // address the name resolves to in turn, each bounded by the time-out. An
-    // unresolvable name sets the last error to 10022, a time-out to 10060,
-    // other failures the error of the last address tried.
+    // address the name resolves to in turn, each bounded by the time-out, as
+    // is the name's lookup. An unresolvable name sets the last error to
+    // 10022, a time-out to 10060, other failures the error of the last
+    // address tried.
     bool connect(const char* host, int port);
     // Sends all of data, waiting for room at most the time-out each time.
     // Never raises SIGPIPE when the peer has gone.

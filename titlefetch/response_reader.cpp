@@ -55,6 +55,7 @@ bool CCDDB::readResponse(CHTTPSocket& socket, const char* terminator, std::strin
             case CAnswerAssembler::Progress::Cut:
                 return fail();
             case CAnswerAssembler::Progress::TooLarge:
+            case CAnswerAssembler::Progress::Malformed:
                 fail();
                 SetLastError(CDDB_ERR_BAD_ANSWER);
                 return false;

@@ -27,7 +27,9 @@ private:
 }  // namespace
 
 bool TITLEFETCH_CTitlefetch::AddCDPlayerINIEntry(const INI_TEntry& entry) {
-    if (entry.trackCount <= 0 || entry.trackCount > kMaxCachedTracks) return false;
+    // Disc ID 0 is no disc (the ID of an empty track list): an entry under
+    // it could never be looked up again.
+    if (entry.discId == 0 || entry.trackCount <= 0 || entry.trackCount > kMaxCachedTracks) return false;
     CKeepLastError keep;
     try {
         const CTitleCacheAccess cache(CTitleCacheAccess::Purpose::kChange);

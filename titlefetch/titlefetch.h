@@ -81,8 +81,9 @@ public:
     // Calls from every thread and every running program take turns on it.
     // Writes the entry's section, replacing any earlier section of the disc,
     // so that it then stands once, at the end of the file. False for an entry
-    // without tracks (or with more than a disc holds) and when the file
-    // cannot be written; the file is then as it was.
+    // without tracks (or with more than a disc holds), for disc ID 0 (which
+    // no lookup can find) and when the file cannot be written; the file is
+    // then as it was.
     bool AddCDPlayerINIEntry(const INI_TEntry& entry);
     // A new entry for the disc, freed through DeallocINIEntry; null when the
     // cache holds none (or only one without tracks).

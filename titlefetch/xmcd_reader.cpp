@@ -92,7 +92,9 @@ bool CCDDB::failRecord(const char* logText) {
 
 bool CCDDB::parseCommentLine(std::string_view text, XmcdDraft& draft, MvList<PLATTER_TTrackPos*>& tracks,
                              TITLEFETCH_TRResult& record) {
-    if (text.size() <= 1) return true;
+    // A text of one character means nothing, except in the offsets block:
+    // a track may start at frame 0 to 9.
+    if (text.empty() || (text.size() == 1 && !draft.inOffsets)) return true;
     if (StartsWith(text, "xmcd")) return true;
     if (text.find("Track frame offsets:") != std::string_view::npos) {
         draft.inOffsets = true;

@@ -95,6 +95,7 @@ std::string CCDDB::formSubmitBody(const TITLEFETCH_TRResult& record, const MvLis
     for (std::int32_t i = 0; i < record.extendedTrackData.count; ++i) {
         body += formSubmitLine("EXTT" + std::to_string(i), ListText(record.extendedTrackData.items[i]));
     }
-    body += "PLAYORDER=";
+    // Servers that check strictly refuse a body whose last line has no end.
+    body += "PLAYORDER=\r\n";
     return body;
 }

@@ -257,7 +257,15 @@ TEST(InternetDownloadThreads, ReleasingARunningDownloadLeavesNoThreadBehind) {
         auto* file = new CFileObj();
         const std::string path = dir.File("partial.bin");
         ASSERT_EQ(file->OpenFromInternet(&session, server.Url("/stall").c_str(), path.c_str()), 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // Released while its thread is inside the transfer: the first bytes
+        // have come and the server keeps the rest back.
+        std::uint64_t received = 0;
+        std::uint64_t total = 0;
+        const Clock::time_point start = Clock::now();
+        while (MillisecondsSince(start) < 5000 && file->GetDownloadAmounts(received, total) && received < 10) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_EQ(received, 10u);
         ASSERT_EQ(file->FileDownloading(), 1);
         session.Close();  // the running download keeps its own copy of the settings
 

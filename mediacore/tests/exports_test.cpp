@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -44,19 +45,23 @@ TEST(CodecList, CountingAndListing) {
     EXPECT_EQ(count, 0u);
     for (std::uint8_t b : sentinel) EXPECT_EQ(b, 0x5A);
 
-    // A short list gets the first entries; a long one learns how many were
-    // filled, so no caller reads an unfilled slot.
+    // A short list gets the first entries; a long one gets them all and its
+    // further slots stay as they were. The count is the caller's and is not
+    // changed either way.
     std::vector<WAVEFORMATEX> some(3);
     WAVEFORMATEX* buffer = some.data();
     count = 3;
     EXPECT_EQ(module.GenerateCodecList(&buffer, &count), S_OK);
     EXPECT_EQ(count, 3u);
     EXPECT_EQ(std::memcmp(some.data(), all.data(), 3 * sizeof(WAVEFORMATEX)), 0);
-    std::vector<WAVEFORMATEX> more(all.size() + 5);
-    buffer = more.data();
-    count = static_cast<std::uint32_t>(more.size());
+    std::vector<std::uint8_t> more((all.size() + 5) * sizeof(WAVEFORMATEX), 0x5A);
+    buffer = reinterpret_cast<WAVEFORMATEX*>(more.data());
+    count = static_cast<std::uint32_t>(all.size() + 5);
     EXPECT_EQ(module.GenerateCodecList(&buffer, &count), S_OK);
-    EXPECT_EQ(count, all.size());
+    EXPECT_EQ(count, all.size() + 5);
+    EXPECT_EQ(std::memcmp(more.data(), all.data(), all.size() * sizeof(WAVEFORMATEX)), 0);
+    EXPECT_TRUE(std::all_of(more.begin() + static_cast<std::ptrdiff_t>(all.size() * sizeof(WAVEFORMATEX)), more.end(),
+                            [](std::uint8_t b) { return b == 0x5A; }));
 
     EXPECT_EQ(module.GenerateCodecList(nullptr, nullptr), E_INVALIDARG);
 }

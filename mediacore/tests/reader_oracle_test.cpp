@@ -294,8 +294,11 @@ TEST_F(ReaderOracle, StopPauseAndDeliverTimeReturnUnderTheCallersLock) {
     IWMReaderAdvanced2* advanced = owned.advanced.get();
     // The sound engine's OnSample takes the lock under which it calls Stop.
     std::mutex engineLock;
+    std::atomic<bool> inOnSample{false};
     recorder.onEvent = [&](const TReaderEvent& e) {
-        if (e.kind == TReaderEvent::Sample) std::lock_guard<std::mutex> guard(engineLock);
+        if (e.kind != TReaderEvent::Sample) return;
+        inOnSample = true;
+        std::lock_guard<std::mutex> guard(engineLock);
     };
     OpenAndWait(reader, recorder, CdSong());
     ASSERT_EQ(advanced->SetUserProvidedClock(1), S_OK);
@@ -305,7 +308,8 @@ TEST_F(ReaderOracle, StopPauseAndDeliverTimeReturnUnderTheCallersLock) {
     {
         std::lock_guard<std::mutex> guard(engineLock);
         EXPECT_EQ(advanced->DeliverTime(1000 * kMs), S_OK);
-        std::this_thread::sleep_for(20ms);  // the delivery thread is now blocked in OnSample
+        // Until the delivery thread is blocked in OnSample.
+        while (!inOnSample) std::this_thread::yield();
         EXPECT_EQ(reader->Pause(), S_OK);
         EXPECT_EQ(reader->Resume(), S_OK);
         EXPECT_EQ(reader->Stop(), S_OK);

@@ -106,32 +106,31 @@ TEST(BurnFeedTest, QueueRunsDryOnlyWhenTheWriterWaitsForLateAudio) {
     std::uint8_t out[8] = {};
     std::size_t got = 0;
     const std::uint8_t half[4] = {1, 2, 3, 4};
-    // The writer takes the first half and waits for the rest, which comes
-    // late. A loaded machine may start the writer only after both halves
-    // are in; then the round is tried again.
-    bool ranDry = false;
-    for (int round = 0; round < 20 && !ranDry; ++round) {
-        CAudioFifo fifo(64);
-        std::thread writer([&] { got = fifo.Pop(out, sizeof out); });
-        if (round == 0) {
-            // Waiting for the first audio is not running dry.
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            EXPECT_FALSE(fifo.RanDry());
-        }
-        EXPECT_TRUE(fifo.Push(half, sizeof half));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        EXPECT_TRUE(fifo.Push(half, sizeof half));
-        writer.join();
-        EXPECT_EQ(got, sizeof out);
-        ranDry = fifo.RanDry();
-    }
-    EXPECT_TRUE(ranDry);
+    // Until the writer is blocked in its count-th wait for audio.
+    const auto waitForWriter = [](CAudioFifo& fifo, std::size_t count) {
+        while (fifo.PopWaits() < count) std::this_thread::yield();
+    };
+
+    // The writer waits for the first audio (not running dry), takes the
+    // first half and waits for the rest, which comes late (running dry).
+    CAudioFifo fifo(64);
+    std::thread writer([&] { got = fifo.Pop(out, sizeof out); });
+    waitForWriter(fifo, 1);
+    EXPECT_FALSE(fifo.RanDry());
+    EXPECT_TRUE(fifo.Push(half, sizeof half));
+    waitForWriter(fifo, 2);
+    EXPECT_FALSE(fifo.RanDry());
+    EXPECT_TRUE(fifo.Push(half, sizeof half));
+    writer.join();
+    EXPECT_EQ(got, sizeof out);
+    EXPECT_TRUE(fifo.RanDry());
 
     // Waiting for the padding at the end of a rendering is not running dry.
     CAudioFifo last(64);
     std::thread tail([&] { got = last.Pop(out, sizeof out); });
+    waitForWriter(last, 1);
     EXPECT_TRUE(last.Push(half, sizeof half));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    waitForWriter(last, 2);
     last.Finish();
     tail.join();
     EXPECT_EQ(got, sizeof half);

@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <libburn/libburn.h>
 
+#include <array>
+#include <cstdlib>
+#include <string>
+
+#include "filekit/log.h"
+#include "platter/burn_library.h"
 #include "platter/image_drive.h"
 #include "platter/tests/test_fixtures.h"
 #include "testsupport/temp_dir.h"
@@ -182,6 +188,56 @@ TEST(ImageDriveConfig, UnusableValuesLeaveTheDefaults) {
         EXPECT_EQ(config.swapDelayMs, defaults.swapDelayMs) << c[0] << "=" << c[1];
         EXPECT_EQ(config.fault.kind, TImageFaultKind::kNone) << c[0] << "=" << c[1];
         EXPECT_EQ(config.badSectorLba, -1) << c[0] << "=" << c[1];
+    }
+}
+
+}  // namespace
+}  // namespace platter_test
+
+namespace platter_test {
+namespace {
+
+TEST(PlatterEngine, TheWriterAddressIsKeptAsSet) {
+    PLATTER_CPlatter engine;
+    EXPECT_EQ(engine.WriterDrive(), (std::array<std::int32_t, 3>{-1, -1, -1}));
+    engine.SetWriterDrive(1, 2, 3);
+    EXPECT_EQ(engine.WriterDrive(), (std::array<std::int32_t, 3>{1, 2, 3}));
+}
+
+TEST(PlatterEngine, PrivateLoggingLetsEveryLibburnSeverityIntoTheLog) {
+    CBurnLibraryUse library;
+    ASSERT_TRUE(library.Ready());
+    testsupport::TempDir dir;
+    const std::string logPath = dir.File("log.txt");
+    LogInit(logPath.c_str());
+    LogOn(1);
+    PLATTER_CPlatter engine;
+    struct Case {
+        const char* severity;
+        bool loggedQuietly;  // with private logging off
+    };
+    const Case cases[] = {
+        {"DEBUG", false},  {"UPDATE", false}, {"NOTE", false},    {"HINT", false},
+        {"WARNING", true}, {"SORRY", true},   {"FAILURE", true},  {"FATAL", true},
+    };
+    for (const bool privateLogging : {false, true}) {
+        engine.EnableZentPrivateLogging(privateLogging);
+        for (const Case& c : cases) {
+            std::string text = std::string(privateLogging ? "private " : "quiet ") + c.severity;
+            std::string severity = c.severity;
+            ASSERT_EQ(burn::burn_msgs_submit(0, text.data(), 0, severity.data(), nullptr), 1);
+        }
+        DrainBurnMessages("EngineTest");
+    }
+    engine.EnableZentPrivateLogging(false);
+    ForgetBurnComplaint();
+    LogDeinit();
+    const std::string log = testsupport::ReadWholeFile(logPath);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.severity);
+        EXPECT_EQ(log.find(std::string("quiet ") + c.severity) != std::string::npos, c.loggedQuietly) << log;
+        EXPECT_NE(log.find(std::string("EngineTest - libburn ") + c.severity + " 0x"), std::string::npos) << log;
+        EXPECT_NE(log.find(std::string(": private ") + c.severity + "\r\n"), std::string::npos) << log;
     }
 }
 

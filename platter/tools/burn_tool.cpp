@@ -8,15 +8,21 @@
 //   platter_burn_tool rip ADDR TRACK OUT.raw
 //   platter_burn_tool eject ADDR
 //
-// ADDR is "host:target:lun" as "list" shows it. --cdtext writes a cue
-// sheet whose titles are TITLE and the file names; --otf renders the files
-// on the fly (mode 5) through the audio callback; Ctrl+C aborts a write.
+// ADDR is "host:target:lun" as "list" shows it; the image drives are listed
+// after the real ones, so a machine without a burner burns BIN/CUE images.
+// --cdtext writes a cue sheet (a temporary file of the run's own) whose
+// titles are TITLE and the file names; --otf renders the files on the fly
+// (mode 5) through the audio callback; Ctrl+C aborts a write.
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -150,6 +156,42 @@ std::int64_t PcmBytes(CMpegDecoder& decoder, const std::string& file) {
     return source ? source->PcmBytes() : 0;
 }
 
+// The cue sheet of one burn: a file of its own in the temporary folder, so
+// two runs (or two users) never share one, removed when the burn is done.
+class CTempCueSheet {
+public:
+    CTempCueSheet() = default;
+    ~CTempCueSheet() {
+        if (!path_.empty()) unlink(path_.c_str());
+    }
+    CTempCueSheet(const CTempCueSheet&) = delete;
+    CTempCueSheet& operator=(const CTempCueSheet&) = delete;
+
+    // The album title and each file's name as its track's title.
+    bool Write(const std::string& title, const std::vector<std::string>& files) {
+        std::string path = (std::filesystem::temp_directory_path() / "platter_burn_tool_XXXXXX.cue").string();
+        const int fd = mkostemps(path.data(), 4, O_CLOEXEC);
+        if (fd < 0) return false;
+        path_ = path;
+        std::FILE* sheet = fdopen(fd, "wb");
+        if (sheet == nullptr) {
+            close(fd);
+            return false;
+        }
+        std::fprintf(sheet, "TITLE \"%s\"\n", title.c_str());
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const std::size_t slash = files[i].rfind('/');
+            std::fprintf(sheet, "  TRACK %02zu AUDIO\n    TITLE \"%s\"\n", i + 1,
+                         files[i].substr(slash == std::string::npos ? 0 : slash + 1).c_str());
+        }
+        return std::fclose(sheet) == 0;
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 int Burn(PLATTER_CPlatter& engine, PLATTER_CDevice& device, int argc, char** argv, CMpegDecoder& decoder) {
     TWriteDiscParams block;
     std::vector<std::string> files;
@@ -185,20 +227,14 @@ int Burn(PLATTER_CPlatter& engine, PLATTER_CDevice& device, int argc, char** arg
             block.tracks[i].gapSectors = static_cast<std::int32_t>(std::int64_t{gapMs} * 75 / 1000);
         if (block.onTheFly != 0) block.tracks[i].lengthBytes = static_cast<std::int32_t>(PcmBytes(decoder, files[i]));
     }
-    std::string sheetPath;
+    CTempCueSheet sheet;
     if (!cdText.empty()) {
-        sheetPath = "/tmp/platter_burn_tool_cue.txt";
-        std::FILE* sheet = std::fopen(sheetPath.c_str(), "wb");
-        if (sheet == nullptr) return 2;
-        std::fprintf(sheet, "TITLE \"%s\"\n", cdText.c_str());
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            const std::size_t slash = files[i].rfind('/');
-            std::fprintf(sheet, "  TRACK %02zu AUDIO\n    TITLE \"%s\"\n", i + 1,
-                         files[i].substr(slash == std::string::npos ? 0 : slash + 1).c_str());
+        if (!sheet.Write(cdText, files)) {
+            std::printf("cannot write the cue sheet\n");
+            return 2;
         }
-        std::fclose(sheet);
         block.cdText = 1;
-        std::snprintf(block.cueSheetPath, sizeof block.cueSheetPath, "%s", sheetPath.c_str());
+        std::snprintf(block.cueSheetPath, sizeof block.cueSheetPath, "%s", sheet.Path().c_str());
     }
     g_writing.store(&device);
     std::signal(SIGINT, OnInterrupt);
@@ -237,8 +273,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     LogOn(1);
+    // The image drives stay on (listed after the real drives), so the tool
+    // can be tried on a machine without a burner.
     PLATTER_CPlatter engine;
-    engine.imageDrive.enabled = false;
     CMpegDecoder decoder;
     engine.SetAudioDecoder(&decoder);
     engine.EnableZentPrivateLogging(true);

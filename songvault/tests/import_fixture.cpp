@@ -12,8 +12,15 @@
 namespace svtest {
 
 bool FakeProbe::Probe(const char* path, TSongProbeResult& result) {
-    ++probes_;
-    if (delayMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs_.load()));
+    const int number = ++probes_;
+    {
+        std::unique_lock guard(lock_);
+        if (number == pauseAt_) {
+            paused_ = true;
+            pauseChanged_.notify_all();
+            pauseChanged_.wait(guard, [this] { return resumed_; });
+        }
+    }
     if (!meetingPath_.empty() && meetingPath_ == path) {
         ++atMeeting_;
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -28,6 +35,24 @@ bool FakeProbe::Probe(const char* path, TSongProbeResult& result) {
         result.lengthMs = kDefaultLengthMs;
     }
     return true;
+}
+
+void FakeProbe::PauseAt(int probeNumber) {
+    std::lock_guard guard(lock_);
+    pauseAt_ = probeNumber;
+    paused_ = false;
+    resumed_ = false;
+}
+
+bool FakeProbe::WaitUntilPaused(std::chrono::milliseconds timeout) {
+    std::unique_lock guard(lock_);
+    return pauseChanged_.wait_for(guard, timeout, [this] { return paused_; });
+}
+
+void FakeProbe::Resume() {
+    std::lock_guard guard(lock_);
+    resumed_ = true;
+    pauseChanged_.notify_all();
 }
 
 void FakeProbe::Set(const std::string& path, const TSongProbeResult& result) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -26,20 +27,29 @@ public:
 
     void Set(const std::string& path, const TSongProbeResult& result);
     void SetUnreadable(const std::string& path);
-    // Each probe first waits this long (a slow disk).
-    void SetDelay(std::chrono::milliseconds delay) { delayMs_ = static_cast<int>(delay.count()); }
     // Probes of this path wait until two callers are inside at once, so two
     // imports of one file both pass the probe before either stores it.
     void SetMeetingPoint(const std::string& path) { meetingPath_ = path; }
     int ProbeCount() const { return probes_; }
+    // The probe with this number (counted from 1) tells WaitUntilPaused that
+    // it began and then waits for Resume, so a test knows where a walk on
+    // another thread is without guessing from the clock.
+    void PauseAt(int probeNumber);
+    // True once the paused probe has begun; false after timeout (the walk
+    // never got there).
+    bool WaitUntilPaused(std::chrono::milliseconds timeout);
+    void Resume();
 
 private:
     std::mutex lock_;
     std::map<std::string, TSongProbeResult> table_;
     std::map<std::string, bool> unreadable_;
-    std::atomic<int> delayMs_{0};
     std::atomic<int> probes_{0};
     std::string meetingPath_;
+    std::condition_variable pauseChanged_;
+    int pauseAt_ = 0;
+    bool paused_ = false;
+    bool resumed_ = false;
     std::atomic<int> atMeeting_{0};
 };
 

@@ -269,31 +269,31 @@ TEST_F(ImportWalk, ProgressIsPostedAtMostTenTimesASecond) {
     EXPECT_EQ(recorder.Posts(WM_IMPORT_KNOWNDIR).size(), 60u);
 }
 
-TEST_F(ImportWalk, StoppingFromAnotherThreadEndsTheWalkQuickly) {
+TEST_F(ImportWalk, StoppingFromAnotherThreadEndsTheWalkAtTheNextSong) {
     for (int i = 0; i < 300; ++i) MakeFile("songs/" + std::to_string(1000 + i) + ".mp3");
-    probe.SetDelay(std::chrono::milliseconds(2));
+    // The walk is stopped while its 20th probe runs: no further song is
+    // probed, however slowly either thread is scheduled.
+    constexpr int kStopDuringProbe = 20;
+    probe.PauseAt(kStopDuringProbe);
     bool answer = true;
     std::uint32_t error = 0;
     std::thread walker([&] {
         answer = ImportAll(SVT_IMPORT_KINDS);
         error = GetLastError();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    const auto stopped = std::chrono::steady_clock::now();
+    const bool reached = probe.WaitUntilPaused(std::chrono::seconds(60));
     vault.SetImporting(false);
+    probe.Resume();
     walker.join();
-    const auto took = std::chrono::steady_clock::now() - stopped;
-    EXPECT_LT(took, std::chrono::milliseconds(100));
+    ASSERT_TRUE(reached);
+    EXPECT_EQ(probe.ProbeCount(), kStopDuringProbe);
     EXPECT_FALSE(answer);
     EXPECT_EQ(error, SONGVAULT_ERR_IMPORT_STOPPED);
     // What was found before the stop stays, and was posted.
-    const std::int32_t kept = vault.GetSongCount();
-    EXPECT_GT(kept, 0);
-    EXPECT_LT(kept, 300);
-    EXPECT_EQ(recorder.Posts(WM_IMPORT_FOUNDSONG).size(), static_cast<std::size_t>(kept));
+    EXPECT_EQ(vault.GetSongCount(), kStopDuringProbe);
+    EXPECT_EQ(recorder.Posts(WM_IMPORT_FOUNDSONG).size(), static_cast<std::size_t>(kStopDuringProbe));
 
     // Walks stay off until allowed again; a single file is still imported.
-    probe.SetDelay(std::chrono::milliseconds(0));
     EXPECT_FALSE(ImportAll(SVT_IMPORT_KINDS));
     TSVT_ImportEntry entry{};
     svtest::FillText(entry.path, MakeFile("single.mp3"));

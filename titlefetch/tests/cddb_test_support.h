@@ -22,6 +22,25 @@ inline std::string Http(const std::string& body) {
     return "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body;
 }
 
+// text as a server with bare LF line ends sends it.
+inline std::string WithBareLf(std::string text) {
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+    return text;
+}
+
+// body as an HTTP/1.1 answer in chunks of size bytes (the last one may be
+// shorter), each size line carrying extension, then the last chunk.
+inline std::string Chunked(const std::string& body, std::size_t size, const std::string& extension = "") {
+    std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n";
+    for (std::size_t at = 0; at < body.size(); at += size) {
+        const std::string piece = body.substr(at, size);
+        char line[32];
+        std::snprintf(line, sizeof line, "%zx", piece.size());
+        answer += line + extension + "\r\n" + piece + "\r\n";
+    }
+    return answer + "0\r\n\r\n";
+}
+
 // The request line of a request the server saw.
 inline std::string FirstLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
 

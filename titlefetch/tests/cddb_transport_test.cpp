@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "testsupport/scripted_server.h"
 #include "titlefetch/cddb.h"
 #include "titlefetch/http_socket.h"
+#include "titlefetch/name_resolver.h"
 #include "titlefetch/tests/cddb_test_support.h"
 
 using cddbtest::FreeAll;
@@ -86,6 +89,54 @@ TEST(CddbTransport, AnswersSplitAnywhereAreJoined) {
     EXPECT_TRUE(trailing.ok);
     ASSERT_EQ(trailing.genres.count, 3);
     EXPECT_STREQ(trailing.genres.items[2]->name, "genre002");
+}
+
+TEST(CddbTransport, AnswersOfBareLfServersEndAtTheirPeriodLine) {
+    using cddbtest::WithBareLf;
+    const std::string answer = WithBareLf(Http(GenreList(3)));
+    const std::size_t period = answer.size() - 2;  // before ".\n"
+    struct Case {
+        const char* name;
+        ServerScript script;
+    };
+    const Case cases[] = {
+        {"in one piece", testsupport::SendInPieces(answer, {}, 0)},
+        {"split before the period", testsupport::SendInPieces(answer, {period}, 20)},
+        {"split after the period", testsupport::SendInPieces(answer, {period + 1}, 20)},
+        {"kept open after the period line", {ServerStep::Send(answer), ServerStep::Stall()}},
+        {"a period line ended by CR LF", {ServerStep::Send(answer.substr(0, period) + ".\r\n"), ServerStep::Stall()}},
+    };
+    for (const Case& c : cases) {
+        GenresRun run(c.script);
+        EXPECT_TRUE(run.ok) << c.name;
+        ASSERT_EQ(run.genres.count, 3) << c.name;
+        EXPECT_STREQ(run.genres.items[2]->name, "genre002") << c.name;
+    }
+
+    // A period inside a line, or a line that only begins with one, ends
+    // nothing.
+    GenresRun inside({ServerStep::Send(WithBareLf(Http("210 OK\r\n.rock\r\nja.zz\r\n.\r\n")))});
+    ASSERT_TRUE(inside.ok);
+    ASSERT_EQ(inside.genres.count, 2);
+    EXPECT_STREQ(inside.genres.items[0]->name, ".rock");
+}
+
+TEST(CddbTransport, AOneLineAnswerInChunksEndsWithItsLine) {
+    const std::string match = "200 rock 08000c03 Test Artist / Test Album\r\n";
+    const ServerScript scripts[] = {
+        {ServerStep::Send(cddbtest::Chunked(match, 5)), ServerStep::Stall()},
+        // The data's chunk not yet closed: its line is whole all the same.
+        {ServerStep::Send(cddbtest::Chunked(match, 100).substr(0, cddbtest::Chunked(match, 100).size() - 7)),
+         ServerStep::Stall()},
+    };
+    for (const ServerScript& script : scripts) {
+        CCDDB cddb;
+        MvList<TITLEFETCH_TQResult*> results;
+        EXPECT_EQ(RunQuery(script, cddb, results), CDDB_OK);
+        ASSERT_EQ(results.count, 1);
+        EXPECT_STREQ(results.items[0]->title, "Test Album");
+        FreeAll(results);
+    }
 }
 
 TEST(CddbTransport, LongAnswersGrowTheBuffer) {
@@ -228,5 +279,73 @@ TEST(CddbTransport, NoServerToTalkTo) {
 
         MvList<TITLEFETCH_TSite*> sites;
         EXPECT_FALSE(cddb.getSites(sites, c.site)) << c.name;
+    }
+}
+
+namespace {
+
+// A name server that answers nothing: lookups wait until the test lets them
+// go (or, should the client never give up, until a long while has passed).
+struct TStalledLookups {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int entered = 0;
+    bool released = false;
+};
+TStalledLookups& Stalled() {
+    static TStalledLookups state;
+    return state;
+}
+
+int StallingLookup(const char*, const char*, const addrinfo*, addrinfo** result) {
+    TStalledLookups& state = Stalled();
+    std::unique_lock lock(state.mutex);
+    ++state.entered;
+    state.changed.notify_all();
+    state.changed.wait_for(lock, std::chrono::seconds(30), [&] { return state.released; });
+    *result = nullptr;
+    return EAI_AGAIN;
+}
+
+// Every name is the loopback address.
+int LoopbackLookup(const char*, const char* service, const addrinfo* hints, addrinfo** result) {
+    return getaddrinfo("127.0.0.1", service, hints, result);
+}
+
+}  // namespace
+
+TEST(CddbTransport, NameLookupsCountAgainstTheTimeOut) {
+    const cddbtest::TrackList tracks({150}, 2400);
+    MvList<TITLEFETCH_TQResult*> results;
+    CCDDB cddb;
+    cddb.setTimeout(kTimeoutMs);
+
+    // Names are looked up through the resolver in force.
+    SetResolveFunction(&LoopbackLookup);
+    ScriptedServer server({{ServerStep::Send(Http("202 No match for disc ID 02001e01.\r\n"))}});
+    EXPECT_EQ(cddb.query(MakeSite("cddb.example.org", "/~cddb/cddb.cgi", server.Port()), 0x02001e01, tracks.list, 32,
+                         results),
+              CDDB_OK);
+
+    // A lookup that hears nothing back fails the command at the time-out.
+    {
+        std::lock_guard lock(Stalled().mutex);
+        Stalled().entered = 0;
+        Stalled().released = false;
+    }
+    SetResolveFunction(&StallingLookup);
+    const auto start = std::chrono::steady_clock::now();
+    SetLastError(0);
+    EXPECT_EQ(cddb.query(MakeSite("cddb.example.org", "/~cddb/cddb.cgi", 80), 0x02001e01, tracks.list, 32, results),
+              CDDB_NO_CONNECTION);
+    EXPECT_EQ(GetLastError(), CDDB_ERR_TIMED_OUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    SetResolveFunction(nullptr);
+    {
+        // The abandoned lookup ran through the hook; let it finish.
+        std::unique_lock lock(Stalled().mutex);
+        Stalled().changed.wait(lock, [] { return Stalled().entered > 0; });
+        Stalled().released = true;
+        Stalled().changed.notify_all();
     }
 }

@@ -163,11 +163,18 @@ TEST_F(TitleCacheTest, AnEntryIsWrittenInTheFilesLayout) {
                                                "category=rock\nyear=1999\nnumtracks=2\n0=Tone 1\n1=Tone 2\n") +
                                        kNote);
 
-    // Entries without tracks, or with more than a disc holds, are refused.
-    TOwnEntry none(0x100, "A", "B", {});
-    EXPECT_FALSE(facade.AddCDPlayerINIEntry(none));
-    TOwnEntry tooMany(0x200, "A", "B", std::vector<std::string>(100, "t"));
-    EXPECT_FALSE(facade.AddCDPlayerINIEntry(tooMany));
+    // Entries without tracks, with more than a disc holds, or under disc ID
+    // 0 (which no lookup can find) are refused and leave the file as it was.
+    const std::string before = ReadWholeFile(path);
+    const TOwnEntry refused[] = {
+        {0x100, "A", "B", {}},
+        {0x200, "A", "B", std::vector<std::string>(100, "t")},
+        {0, "No", "Disc", {"t"}},
+    };
+    for (const TOwnEntry& e : refused) {
+        EXPECT_FALSE(facade.AddCDPlayerINIEntry(e)) << std::hex << e.discId;
+    }
+    EXPECT_EQ(ReadWholeFile(path), before);
     // A title list shorter than the count gives empty titles.
     TOwnEntry shortList(0x300, "A", "B", {"only"});
     shortList.trackCount = 2;

@@ -171,6 +171,17 @@ TEST(XmcdReader, FrameOffsetsComeFromTheirCommentBlock) {
     EXPECT_EQ(offsets, (std::vector<int>{150, 403, 10787}));
     EXPECT_EQ(record.discLength, 146u);
     FreeAll(tracks);
+
+    // A disc whose first track starts at frame 0 to 9 (no pre-gap): a
+    // single digit is an offset inside the block and nothing outside it.
+    OwnedRecord early;
+    ASSERT_TRUE(cddb.parseRecordBody(Body({"# 5", "# Track frame offsets:", "#      0", "#\t7", "# 403",
+                                           "# Disc length: 146 seconds", "# 9", "DISCID=08000c03", "DTITLE=A / B"}),
+                                     tracks, early));
+    offsets.clear();
+    for (const PLATTER_TTrackPos* track : tracks) offsets.push_back(track->frameOffset);
+    EXPECT_EQ(offsets, (std::vector<int>{0, 7, 403}));
+    FreeAll(tracks);
 }
 
 // A disc has at most 99 tracks: further offsets (a hostile answer can list

@@ -79,7 +79,7 @@ TEST(XmcdWriter, TheBodyOfASubmission) {
         "#\r\n# Revision: 2\r\n# Submitted via: TestRipper 1.2 beta\r\n#\r\nDISCID=08000c03\r\n"
         "DTITLE=Test Artist / Test Album\r\n";
     const std::string tail =
-        "TTITLE0=Tone 1\r\nTTITLE1=Tab\\there\r\nEXTD=Notes\\nmore\r\nEXTT0=C:\\\\new\r\nEXTT1=\r\nPLAYORDER=";
+        "TTITLE0=Tone 1\r\nTTITLE1=Tab\\there\r\nEXTD=Notes\\nmore\r\nEXTT0=C:\\\\new\r\nEXTT1=\r\nPLAYORDER=\r\n";
     EXPECT_EQ(cddb.formSubmitBody(record, tracks.list), head + "DYEAR=1999\r\nDGENRE=Test Genre\r\n" + tail);
 
     // Level 4 knows no year or genre lines.

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "filekit/log.h"
 #include "platter/platter.h"
+#include "songsmith/core/preference_records.h"
 #include "songsmith/core/preferences.h"
 #include "testsupport/temp_dir.h"
 
@@ -34,6 +36,9 @@ TEST(DriveSetupTest, TheEngineIsAdoptedOnlyWhenTheLibraryMayChooseAndAMissingDri
         LogOn(1);
         CPreferences prefs;
         prefs.WhichBurningEngine = c.preferred;
+        prefs.BurnerPrefs[kBurnerWriterFirst] = 4;
+        prefs.BurnerPrefs[kBurnerWriterSecond] = 5;
+        prefs.BurnerPrefs[kBurnerWriterThird] = 6;
         PLATTER_CPlatter platter;
         platter.imageDrive.enabled = c.imageDrive;
         platter.imageDrive.trays = {dir.Path() + "/tray"};
@@ -43,6 +48,10 @@ TEST(DriveSetupTest, TheEngineIsAdoptedOnlyWhenTheLibraryMayChooseAndAMissingDri
         EXPECT_EQ(prefs.WhichBurningEngine, c.expectedPreference);
         EXPECT_EQ(platter.burningEngine.load(), c.expectedEngine);
         EXPECT_EQ(platter.GetDevices(), c.imageDrive ? 1 : 0);
+        // Only the Zent engine is told which writer the user chose.
+        const std::array<std::int32_t, 3> writer =
+            c.preferred == 1 ? std::array<std::int32_t, 3>{4, 5, 6} : std::array<std::int32_t, 3>{-1, -1, -1};
+        EXPECT_EQ(platter.WriterDrive(), writer);
         const std::string log = testsupport::ReadWholeFile(logPath);
         EXPECT_NE(log.find("Before initializing ASPI layer!"), std::string::npos);
         EXPECT_NE(log.find(c.logged), std::string::npos) << log;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/registry_tree.h"
 #include "preferences_fixture.h"
 
 namespace prefs_test {
@@ -437,16 +438,55 @@ TEST_F(PreferencesTest, LoadingAnEmptyStoreWritesNothing) {
 }
 
 TEST_F(PreferencesTest, AKeyThatCannotBeMadeEndsTheSaveWithALogLine) {
-    // A handle whose key was deleted refuses every sub-key.
-    HKEY gone = nullptr;
-    ASSERT_EQ(RegCreateKey(HKEY_CURRENT_USER, "Gone", &gone), ERROR_SUCCESS);
-    ASSERT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "Gone"), ERROR_SUCCESS);
-    CPreferences p;
-    p.Save(gone);
-    RegCloseKey(gone);
-    EXPECT_NE(
-        LogText().find("Prefs:Failed to create software key when trying to write preferences!"),
-        std::string::npos);
+    const std::string kFailures[] = {
+        "Prefs:Failed to create software key when trying to write preferences!",
+        "Prefs:Failed to create marovelle key when trying to write preferences!",
+        "Prefs:Failed to create songsmith key when trying to write preferences!",
+    };
+    // A chain of keys as deep as depth, whose last key the save starts from:
+    // the store makes no key deeper than kRegMaxKeyDepth, so the level that
+    // would pass it cannot be made.
+    const auto deepKey = [](int depth) {
+        std::string path = "Deep";
+        for (int i = 1; i < depth; ++i) path += "\\k";
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKey(HKEY_CURRENT_USER, path.c_str(), &key), ERROR_SUCCESS);
+        return key;
+    };
+    struct Case {
+        const char* what;
+        std::function<HKEY()> root;
+        std::size_t failure;  // index in kFailures
+    };
+    const Case cases[] = {
+        // A handle whose key was deleted refuses every sub-key.
+        {"a deleted key",
+         [] {
+             HKEY gone = nullptr;
+             EXPECT_EQ(RegCreateKey(HKEY_CURRENT_USER, "Gone", &gone), ERROR_SUCCESS);
+             EXPECT_EQ(RegDeleteKey(HKEY_CURRENT_USER, "Gone"), ERROR_SUCCESS);
+             return gone;
+         },
+         0},
+        {"no room for the software key", [&] { return deepKey(kRegMaxKeyDepth); }, 0},
+        {"no room for the maker's key", [&] { return deepKey(kRegMaxKeyDepth - 1); }, 1},
+        {"no room for the program's key", [&] { return deepKey(kRegMaxKeyDepth - 2); }, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::size_t logBefore = LogText().size();
+        HKEY root = c.root();
+        ASSERT_NE(root, nullptr);
+        CPreferences p;
+        p.Save(root);
+        const std::string logged = LogText().substr(logBefore);
+        for (std::size_t i = 0; i < std::size(kFailures); ++i) {
+            EXPECT_EQ(logged.find(kFailures[i]) != std::string::npos, i == c.failure) << kFailures[i];
+        }
+        // Nothing was written where the save stopped.
+        EXPECT_FALSE(KeyExists(root));
+        RegCloseKey(root);
+    }
     EXPECT_FALSE(KeyExists());
 }
 
