@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QPushButton>
 #include <QUrl>
+#include <QWhatsThis>
 
 #include <string>
 #include <vector>
@@ -47,6 +50,25 @@ TEST_F(QtUiServicesTest, FolderWithBlanksAndHashReachesTheOpenerIntact) {
     EXPECT_FALSE(services_.OpenFolder(""));
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0].toLocalFile(), "/home/ann/My Songs #2");
+}
+
+// The short help pops up as What's This text; a topic without a text shows
+// nothing.
+TEST_F(QtUiServicesTest, PopupTopicShowsItsTextAtTheControl) {
+    auto whatsThisShown = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->inherits("QWhatsThat")) return true;
+        }
+        return false;
+    };
+    QWidget window;
+    auto* control = new QPushButton("Start", &window);
+    window.show();
+    services_.ShowHelpPopup(99, control);
+    EXPECT_FALSE(whatsThisShown());
+    services_.ShowHelpPopup(11, control);
+    EXPECT_TRUE(whatsThisShown());
+    QWhatsThis::hideText();
 }
 
 }  // namespace

@@ -56,6 +56,29 @@ TEST_F(MessageBoxesTest, FakeFailsOnAQuestionNobodyScriptedNamingItsKey) {
         "unexpected message \"BD_Surprise\"");
 }
 
+TEST_F(MessageBoxesTest, FakeAnswersChoosersInScriptOrderAndRecordsLaunches) {
+    testsupport::CFakeUiServices ui;
+    ui.ExpectFile(true, "Add Songs", {"/music/a.mp3", "/music/b.wav"});
+    ui.ExpectFolder("LibTab_SaveDBMsg", "/data/library");
+    ui.ExpectFile(false, "Save Session", {});
+    IUiServices& services = GetUiServices();
+    TFileChooserRequest open;
+    open.title = "Add Songs";
+    open.multiSelect = true;
+    EXPECT_EQ(services.ChooseFile(nullptr, open), (std::vector<std::string>{"/music/a.mp3", "/music/b.wav"}));
+    services.ShowHelpContext(16);
+    EXPECT_EQ(services.ChooseFolder(nullptr, "LibTab_SaveDBMsg", "/data"), "/data/library");
+    TFileChooserRequest save;
+    save.open = false;
+    save.title = "Save Session";
+    EXPECT_TRUE(services.ChooseFile(nullptr, save).empty());
+
+    std::vector<std::string> kinds;
+    for (const testsupport::TUiCall& call : ui.Calls()) kinds.push_back(call.kind);
+    EXPECT_EQ(kinds, (std::vector<std::string>{"open file", "help context", "folder", "save file"}));
+    EXPECT_EQ(ui.Calls()[1].number, 16);
+}
+
 TEST_F(MessageBoxesTest, WithoutServicesEveryBoxCountsAsClosed) {
     ASSERT_EQ(SetUiServices(nullptr), nullptr);
     EXPECT_EQ(ShowMessageText(nullptr, "Nobody reads this", MB_YESNO | kMessageBoxDontAskAgain), IDCANCEL);
