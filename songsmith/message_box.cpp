@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <initializer_list>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "songsmith/message_box_dialog.h"
 #include "utilities/ui/center_window.h"

@@ -175,9 +175,14 @@ TEST_F(MessageBoxTest, LongTextGrowsTheBoxWithCheckBoxAndButtonsBelowIt) {
     EXPECT_LT(shortBox.boxHeight, checkBox.boxHeight);
 }
 
-TEST_F(MessageBoxTest, CaptionTextAndButtonTextsComeFromTheRequestAndTheKeys) {
+TEST_F(MessageBoxTest, CaptionTextAndButtonTextsComeFromTheRequestAndTheKeysOverTheOwner) {
+    QWidget owner;
+    owner.setGeometry(60, 40, 600, 420);
+    owner.show();
     QString title, text, cancel, yes, no, check;
+    QPoint boxCentre;
     testsupport::WhenModalShown([&](QWidget* modal) {
+        boxCentre = modal->geometry().center();
         title = modal->windowTitle();
         text = FindControl<QLabel>(modal, kMessageBoxText)->text();
         cancel = FindControl<QPushButton>(modal, IDCANCEL)->text();
@@ -186,7 +191,8 @@ TEST_F(MessageBoxTest, CaptionTextAndButtonTextsComeFromTheRequestAndTheKeys) {
         check = FindControl<QCheckBox>(modal, kMessageBoxCheck)->text();
         testsupport::ClickControl(modal, IDCANCEL);
     });
-    EXPECT_EQ(ShowMessageText(nullptr, "First\\nSecond\\rThird", MB_YESNOCANCEL, ""), IDCANCEL);
+    EXPECT_EQ(ShowMessageText(&owner, "First\\nSecond\\rThird", MB_YESNOCANCEL, ""), IDCANCEL);
+    EXPECT_LE((boxCentre - owner.geometry().center()).manhattanLength(), 4);
     EXPECT_EQ(title, "Songsmith");
     EXPECT_EQ(text, "First\nSecond\nThird");
     EXPECT_EQ(cancel, "Cancel");
