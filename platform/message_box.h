@@ -21,3 +21,17 @@ using MessageBoxFunction = std::int32_t (*)(void* owner, const char* text, const
 MessageBoxFunction SetMessageBoxHook(MessageBoxFunction hook);
 
 std::int32_t MessageBoxA(void* owner, const char* text, const char* caption, std::uint32_t type);
+
+// The other buttons and icons of type, and the other answers. The low four
+// bits of type choose the buttons, the next four the icon.
+inline constexpr std::uint32_t MB_OKCANCEL = 0x00000001;
+inline constexpr std::uint32_t MB_YESNOCANCEL = 0x00000003;
+inline constexpr std::uint32_t MB_YESNO = 0x00000004;
+inline constexpr std::uint32_t MB_TYPEMASK = 0x0000000F;
+inline constexpr std::uint32_t MB_ICONERROR = 0x00000010;
+inline constexpr std::uint32_t MB_ICONQUESTION = 0x00000020;
+inline constexpr std::uint32_t MB_ICONINFORMATION = 0x00000040;
+inline constexpr std::uint32_t MB_ICONMASK = 0x000000F0;
+inline constexpr std::int32_t IDCANCEL = 2;
+inline constexpr std::int32_t IDYES = 6;
+inline constexpr std::int32_t IDNO = 7;

@@ -13,6 +13,7 @@
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/startup_log.h"
+#include "songsmith/desktop_services.h"
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_window.h"
 #include "utilities/keyed_text.h"
@@ -28,6 +29,7 @@ struct TAppGlobals {
 };
 
 int RunProgram() {
+    const CDesktopServices desktopServices;
     auto globals = std::make_unique<TAppGlobals>();
     CPreferences& prefs = globals->prefs;
     CEnginePreferenceEffects effects;

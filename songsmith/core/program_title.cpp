@@ -5,10 +5,20 @@
 
 #include "utilities/keyed_text.h"
 
+void FormatProgramVersion(int a, int /*b*/, int c, int d, char* out, std::size_t size) {
+    if (out == nullptr || size == 0) return;
+    if (c != 0 || d != 0) {
+        std::snprintf(out, size, "%d.%d%d", a, c, d);
+    } else {
+        std::snprintf(out, size, "%d.%d", a, 0);
+    }
+}
+
 bool GetProgramVersionText(char* out, std::size_t size) {
-#if defined(SONGSMITH_VERSION_MAJOR) && defined(SONGSMITH_VERSION_MINOR)
+#if defined(SONGSMITH_VERSION_MAJOR)
     if (out == nullptr || size == 0) return false;
-    std::snprintf(out, size, "%d.%d", SONGSMITH_VERSION_MAJOR, SONGSMITH_VERSION_MINOR);
+    FormatProgramVersion(SONGSMITH_VERSION_MAJOR, SONGSMITH_VERSION_MINOR, SONGSMITH_VERSION_PATCH,
+                         SONGSMITH_VERSION_TWEAK, out, size);
     return true;
 #else
     (void)out;

@@ -7,7 +7,13 @@
 // Longest program title in characters.
 inline constexpr std::size_t kProgramTitleMax = 260;
 
-// The program's version, "<major>.<minor>". False when the build gave none.
+// The version text of the four version numbers a.b.c.d: "%d.%d%d" of a, c and
+// d when c or d is not 0 (2.0.9.998 shows as "2.9998"), else "%d.%d" of a
+// and 0 ("2.0"); b is not shown. Cut to size - 1 bytes.
+void FormatProgramVersion(int a, int b, int c, int d, char* out, std::size_t size);
+
+// The program's version text from the build's four version numbers. False
+// when the build gave none.
 bool GetProgramVersionText(char* out, std::size_t size);
 
 // The program's name, with withVersion followed by a blank and the version

@@ -15,7 +15,7 @@
 #include "filekit/log.h"
 #include "platform/ascii_case.h"
 #include "utilities/shell_folders.h"
-#include "utilities/ui/drive_roots.h"
+#include "utilities/drive_roots.h"
 
 namespace {
 
@@ -221,7 +221,7 @@ void CExplorerTree::Load() {
     }
     std::vector<TDriveRoot> roots;
     const std::string home = HomeFolder();
-    if (!home.empty()) roots.push_back({home, TDriveKind::kFixed});
+    if (!home.empty()) roots.push_back({home, TDriveKind::kFixed, {}, {}});
     for (TDriveRoot& root : ListDriveRoots()) {
         if (root.path != home) roots.push_back(std::move(root));  // a home of its own disk: once
     }

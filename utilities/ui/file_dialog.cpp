@@ -81,11 +81,10 @@ bool WriteChosenFiles(const QStringList& chosen, char* file, char* title, int si
     return StoreText(name, title, size);
 }
 
-int DoStandardFileDialog(void* /*instance*/, QWidget* owner, char* file, char* title, int size,
-                         bool open, const char* filter, const char* defaultExtension,
-                         const char* caption, const char* initialFolder, int* filterIndex,
-                         bool multiSelect) {
-    if (file == nullptr || size <= 0) return 0;
+QStringList RunStandardFileDialog(QWidget* owner, bool open, const char* filter,
+                                  const char* defaultExtension, const char* caption,
+                                  const char* initialFolder, const QString& proposedName,
+                                  int* filterIndex, bool multiSelect) {
     QFileDialog dialog(owner, caption != nullptr ? QString::fromUtf8(caption) : QString(),
                        initialFolder != nullptr ? QString::fromUtf8(initialFolder) : QString());
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
@@ -103,14 +102,25 @@ int DoStandardFileDialog(void* /*instance*/, QWidget* owner, char* file, char* t
     if (defaultExtension != nullptr && *defaultExtension != '\0') {
         dialog.setDefaultSuffix(QString::fromUtf8(defaultExtension));
     }
-    // The buffer's text on entry is the proposed file name.
-    const std::string proposed(file, strnlen(file, static_cast<std::size_t>(size)));
-    if (!proposed.empty()) dialog.selectFile(QString::fromStdString(proposed));
+    if (!proposedName.isEmpty()) dialog.selectFile(proposedName);
     dialog.adjustSize();
     CenterWindow(&dialog, owner);
-    if (dialog.exec() != QDialog::Accepted) return 0;
+    if (dialog.exec() != QDialog::Accepted) return {};
     if (filterIndex != nullptr && !filters.isEmpty()) {
         *filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
     }
-    return WriteChosenFiles(dialog.selectedFiles(), file, title, size) ? 1 : 0;
+    return dialog.selectedFiles();
+}
+
+int DoStandardFileDialog(void* /*instance*/, QWidget* owner, char* file, char* title, int size,
+                         bool open, const char* filter, const char* defaultExtension,
+                         const char* caption, const char* initialFolder, int* filterIndex,
+                         bool multiSelect) {
+    if (file == nullptr || size <= 0) return 0;
+    // The buffer's text on entry is the proposed file name.
+    const std::string proposed(file, strnlen(file, static_cast<std::size_t>(size)));
+    const QStringList chosen =
+        RunStandardFileDialog(owner, open, filter, defaultExtension, caption, initialFolder,
+                              QString::fromStdString(proposed), filterIndex, multiSelect);
+    return WriteChosenFiles(chosen, file, title, size) ? 1 : 0;
 }

@@ -22,6 +22,15 @@ QStringList QtFiltersFromWindowsFilter(const char* filter);
 bool WriteChosenFiles(const QStringList& chosen, char* file, char* title, int size);
 
 // Shows the open (open true: the files must exist) or save (asks before
+// overwriting) dialog over owner, centred on it, offering proposedName, and
+// returns the chosen files' full paths; empty when it was cancelled. The
+// filter index is 1-based and is written back.
+QStringList RunStandardFileDialog(QWidget* owner, bool open, const char* filter,
+                                  const char* defaultExtension, const char* caption,
+                                  const char* initialFolder, const QString& proposedName,
+                                  int* filterIndex, bool multiSelect);
+
+// Shows the open (open true: the files must exist) or save (asks before
 // overwriting) dialog over owner, centred on it. file holds the proposed
 // name on entry and the result on exit; the filter index is 1-based and is
 // written back. multiSelect lets the open dialog return several files (see

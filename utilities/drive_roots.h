@@ -17,6 +17,8 @@ enum class TDriveKind {
 struct TDriveRoot {
     std::string path;
     TDriveKind kind = TDriveKind::kFixed;
+    std::string device;  // the table's source: a device file, or a name such as "tmpfs"
+    std::string fsType;
 };
 
 // The kind of a mounted file system, from its type and where it is mounted.

@@ -1,4 +1,4 @@
-#include "utilities/ui/drive_roots.h"
+#include "utilities/drive_roots.h"
 
 #include <algorithm>
 #include <array>
@@ -57,6 +57,9 @@ TDriveKind ClassifyMount(const std::string& mountPoint, const std::string& fsTyp
                        "squashfs", "fuse.portal", "fuse.gvfsd-fuse"})) {
         return TDriveKind::kNoRoot;
     }
+    // Other user-space file systems are treated like network ones: they may
+    // be remote, and any of them can stall a caller that measures it.
+    if (fsType == "fuse" || fsType.rfind("fuse.", 0) == 0) return TDriveKind::kNetwork;
     // The system's own mounts hold nothing a user chooses folders from.
     for (std::string_view system : {"/proc", "/sys", "/dev", "/snap", "/boot"}) {
         if (Below(mountPoint, system)) return TDriveKind::kNoRoot;
@@ -77,7 +80,9 @@ std::vector<TDriveRoot> ListDriveRoots() {
         mountPoint = DecodeMountPath(mountPoint);
         const bool seen = std::any_of(roots.begin(), roots.end(),
                                       [&](const TDriveRoot& root) { return root.path == mountPoint; });
-        if (!seen) roots.push_back({mountPoint, ClassifyMount(mountPoint, fsType)});
+        if (!seen) {
+            roots.push_back({mountPoint, ClassifyMount(mountPoint, fsType), DecodeMountPath(device), fsType});
+        }
     }
     return roots;
 }
