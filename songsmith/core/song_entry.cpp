@@ -3,6 +3,9 @@
 #include <atomic>
 #include <cstring>
 
+#include "filekit/errors.h"
+#include "platform/last_error.h"
+
 namespace {
 
 // Serials of entries: every construction and every reset takes the next.
@@ -85,7 +88,10 @@ void CSongEntry::CopyFrom(const CSongEntry& other) {
 }
 
 bool CSongEntry::StoreInMusicInfo(TONECORE_CMusicInfo& info) const {
-    if (std::strlen(path) >= static_cast<std::size_t>(TONECORE_CMusicInfo::kStoredPathChars)) return false;
+    if (std::strlen(path) >= static_cast<std::size_t>(TONECORE_CMusicInfo::kStoredPathChars)) {
+        SetLastError(FILEKIT_ERR_PATH_TOO_LONG);
+        return false;
+    }
     info.CopySlim(musicInfo);
     std::memcpy(info.path, path, sizeof info.path);
     std::memcpy(info.formatText, formatText, sizeof info.formatText);

@@ -40,7 +40,8 @@ public:
     void CopyFrom(const CSongEntry& other);
     // Writes the entry into info: its song information (CopySlim), then the
     // path, format text, formats, CD-quality flag (0 or 1), length and size.
-    // False, with info untouched, when the path does not fit the stored
+    // False, with info untouched and the thread's last error
+    // FILEKIT_ERR_PATH_TOO_LONG, when the path does not fit the stored
     // path field of a session or playlist: a cut path would name another
     // file, so the caller refuses the song instead.
     bool StoreInMusicInfo(TONECORE_CMusicInfo& info) const;

@@ -14,7 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "filekit/errors.h"
 #include "filekit/file_obj.h"
+#include "platform/last_error.h"
 #include "songsmith/core/tests/song_files.h"
 #include "testsupport/temp_dir.h"
 #include "tonecore/engine_startup.h"
@@ -184,7 +186,9 @@ TEST_F(SongEntryTest, APathTooLongForTheRecordIsRefusedWhole) {
     TONECORE_CMusicInfo record;
     std::strcpy(record.path, "/kept.mp3");
     std::strcpy(record.title, "kept");
+    SetLastError(0);
     EXPECT_FALSE(entry.StoreInMusicInfo(record));
+    EXPECT_EQ(GetLastError(), FILEKIT_ERR_PATH_TOO_LONG);
     EXPECT_STREQ(record.path, "/kept.mp3");
     EXPECT_STREQ(record.title, "kept");
 
