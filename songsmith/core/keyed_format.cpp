@@ -51,7 +51,8 @@ bool FlagsFit(const std::string& flags, char letter) {
 // that starts after the '%' at pos into spec (the length letters are
 // dropped); pos is left at the conversion letter. False when the field is
 // too wide or the format ends first.
-bool ReadConversion(std::string_view format, std::size_t& pos, std::string& spec, std::string& flags) {
+bool ReadConversion(std::string_view format, std::size_t& pos, std::string& spec,
+                    std::string& flags) {
     while (pos < format.size() && IsOneOf(format[pos], kFlagChars)) flags += format[pos++];
     spec += flags;
     if (!TakeDigits(format, pos, spec)) return false;
@@ -59,7 +60,9 @@ bool ReadConversion(std::string_view format, std::size_t& pos, std::string& spec
         spec += format[pos++];
         if (!TakeDigits(format, pos, spec)) return false;
     }
-    for (int letters = 0; letters < 2 && pos < format.size() && (format[pos] == 'h' || format[pos] == 'l'); ++letters)
+    for (int letters = 0;
+         letters < 2 && pos < format.size() && (format[pos] == 'h' || format[pos] == 'l');
+         ++letters)
         ++pos;
     return pos < format.size();
 }
@@ -79,10 +82,13 @@ bool AppendConversion(std::string& out, std::string spec, char letter, const CTe
     using EKind = CTextArg::EKind;
     if (IsOneOf(letter, kIntegerLetters)) {
         if (arg.Kind() != EKind::kInteger) return false;
-        if (letter == 'c') return AppendFormatted(out, spec + 'c', static_cast<int>(static_cast<unsigned char>(arg.Integer())));
+        if (letter == 'c')
+            return AppendFormatted(out, spec + 'c',
+                                   static_cast<int>(static_cast<unsigned char>(arg.Integer())));
         spec += "ll";
         spec += letter;
-        if (letter == 'd' || letter == 'i') return AppendFormatted(out, spec, static_cast<long long>(arg.Integer()));
+        if (letter == 'd' || letter == 'i')
+            return AppendFormatted(out, spec, static_cast<long long>(arg.Integer()));
         return AppendFormatted(out, spec, static_cast<unsigned long long>(arg.Integer()));
     }
     if (letter == 's') {
@@ -118,7 +124,8 @@ bool FormatTextChecked(std::string_view format, std::span<const CTextArg> args, 
         std::string flags;
         if (!ReadConversion(format, pos, spec, flags) || used >= args.size()) return false;
         const char letter = format[pos++];
-        if (!FlagsFit(flags, letter) || !AppendConversion(result, spec, letter, args[used++])) return false;
+        if (!FlagsFit(flags, letter) || !AppendConversion(result, spec, letter, args[used++]))
+            return false;
     }
     if (used != args.size()) return false;
     out = std::move(result);
@@ -134,8 +141,9 @@ std::string KeyedText(const char* key) {
 std::string FormatKeyedText(const char* key, std::initializer_list<CTextArg> args) {
     const std::string text = KeyedText(key);
     std::string formatted;
-    if (FormatTextChecked(text, std::span<const CTextArg>(args.begin(), args.size()), formatted)) return formatted;
-    LogFmt("Keyed text %s does not fit its %zu argument(s); shown unformatted", key == nullptr ? "(none)" : key,
-           args.size());
+    if (FormatTextChecked(text, std::span<const CTextArg>(args.begin(), args.size()), formatted))
+        return formatted;
+    LogFmt("Keyed text %s does not fit its %zu argument(s); shown unformatted",
+           key == nullptr ? "(none)" : key, args.size());
     return text;
 }

@@ -24,7 +24,8 @@ public:
     CTextArg(int value) : kind_(EKind::kInteger), integer_(value) {}
     CTextArg(unsigned value) : kind_(EKind::kInteger), integer_(value) {}
     CTextArg(long value) : kind_(EKind::kInteger), integer_(value) {}
-    CTextArg(unsigned long value) : kind_(EKind::kInteger), integer_(static_cast<std::int64_t>(value)) {}
+    CTextArg(unsigned long value)
+        : kind_(EKind::kInteger), integer_(static_cast<std::int64_t>(value)) {}
     CTextArg(long long value) : kind_(EKind::kInteger), integer_(value) {}
     CTextArg(double value) : kind_(EKind::kReal), real_(value) {}
     // A null text is shown as an empty one.

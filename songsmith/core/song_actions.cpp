@@ -36,9 +36,11 @@ std::uintptr_t SerialParam(int serial) {
 }
 
 void PostPlayState(int serial, unsigned soundId, bool starting) {
-    const std::intptr_t value = static_cast<std::intptr_t>(soundId & kSoundIdMask) + (starting ? kPlayStatePlaying : 0);
+    const std::intptr_t value =
+        static_cast<std::intptr_t>(soundId & kSoundIdMask) + (starting ? kPlayStatePlaying : 0);
     for (const EAppWindow window : kPlayStateWindows)
-        PostToAppWindow(window, TAppMessage{WM_PLAYSTATE_CHANGED, SerialParam(serial), value, nullptr});
+        PostToAppWindow(window,
+                        TAppMessage{WM_PLAYSTATE_CHANGED, SerialParam(serial), value, nullptr});
 }
 
 bool AddSong(ISongActionPartners& partners, int listType, const CSongEntry& song) {
@@ -87,8 +89,9 @@ bool DoSongAction(int listType, int action, int wParam, unsigned lParam, CSongEn
         return true;
     }
     if (action == kSongActionTrackChanged) {
-        PostToAppWindow(EAppWindow::kSessionList,
-                        TAppMessage{WM_SESSION_TRACKCHANGED, 0, static_cast<std::intptr_t>(wParam), nullptr});
+        PostToAppWindow(
+            EAppWindow::kSessionList,
+            TAppMessage{WM_SESSION_TRACKCHANGED, 0, static_cast<std::intptr_t>(wParam), nullptr});
         return true;
     }
     ISongActionPartners* partners = g_partners.load();

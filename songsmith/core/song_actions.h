@@ -66,8 +66,8 @@ public:
     // The preference that picks the automatic trims over the user's.
     virtual bool TrimSoundsAutomatically() = 0;
     // The player plays the song; true when it took the request.
-    virtual bool PlaySong(const char* path, int serial, std::int32_t startMs, std::int32_t endMs, int soundId,
-                          std::int32_t positionMs) = 0;
+    virtual bool PlaySong(const char* path, int serial, std::int32_t startMs, std::int32_t endMs,
+                          int soundId, std::int32_t positionMs) = 0;
     virtual void StopPlayer() = 0;
 };
 

@@ -62,11 +62,11 @@ public:
     WAVEFORMATEX waveFormat;  // the format of the decoded sound data
     std::uint32_t cdQuality;  // 1: already 44100 Hz, 16 bits, stereo
     std::int32_t lengthMs;
-    std::uint32_t size;  // file size in bytes
-    std::int32_t databaseId;  // -1: not in the song database
+    std::uint32_t size;          // file size in bytes
+    std::int32_t databaseId;     // -1: not in the song database
     std::int32_t playlistCount;  // songs in a playlist file; 1 for a song
-    std::uint32_t inSession;  // 1 while the song is in the session
-    std::uint32_t struckOut;  // set by a list when the session refused the song
+    std::uint32_t inSession;     // 1 while the song is in the session
+    std::uint32_t struckOut;     // set by a list when the session refused the song
     std::uint32_t serial;
     std::uint32_t loaded;  // nonzero when the last load could read the file
 

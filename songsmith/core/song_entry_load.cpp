@@ -80,7 +80,8 @@ void CSongEntry::LoadPlaylist() {
 std::uint32_t CSongEntry::LoadSong() {
     bool read = false;
     if (CFileObj* file = new (std::nothrow) CFileObj) {
-        if (file->Open(path, 0, 0) != 0 && file->Size() > 0) read = FillRecordFromSong(*file, musicInfo);
+        if (file->Open(path, 0, 0) != 0 && file->Size() > 0)
+            read = FillRecordFromSong(*file, musicInfo);
         if (file->IsOpen() != 0) file->Close();
         DeleteRefObject(&file);
     }
@@ -124,5 +125,6 @@ void CSongEntry::TakeSoundFormats(CPCMSound& sound) {
     sound.GetSrcFormatString(formatText, static_cast<std::int32_t>(sizeof formatText));
     if (const WAVEFORMATEX* actual = sound.ActualFormat()) waveFormat = *actual;
     cdQuality = IsCdQuality(sound.Format()) ? 1 : 0;
-    if (ACMObject* decoder = sound.GetACMObj()) cdQuality = decoder->FirstFrameDecodesToCDQuality() != 0 ? 1 : 0;
+    if (ACMObject* decoder = sound.GetACMObj())
+        cdQuality = decoder->FirstFrameDecodesToCDQuality() != 0 ? 1 : 0;
 }

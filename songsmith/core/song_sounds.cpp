@@ -24,7 +24,8 @@ CAudioAtom* NewSongSound(TArgs&&... args) {
 
 // The name a log line gives the sound: its file, else its song's path.
 const char* LogName(const CSongSound& sound) {
-    if (const auto* file = dynamic_cast<const CFileObj*>(sound.GetRefObj())) return file->FilePath();
+    if (const auto* file = dynamic_cast<const CFileObj*>(sound.GetRefObj()))
+        return file->FilePath();
     return sound.song.path;
 }
 
@@ -34,7 +35,8 @@ CSongSound::CSongSound(const CSongSound& source) : CPCMSound(source) {
     TakeSongFields(source);
 }
 
-CSongSound::CSongSound(CSongSound& source, std::int32_t start, std::int32_t end) : CPCMSound(source, start, end) {
+CSongSound::CSongSound(CSongSound& source, std::int32_t start, std::int32_t end)
+    : CPCMSound(source, start, end) {
     TakeSongFields(source);
 }
 
@@ -59,7 +61,8 @@ void CSongSound::NotifyAtom(TSoundStateCode code, std::int32_t arg) {
     // The log ends each line itself.
     if (code == SOUND_STATE_PLAY_MODE_ON) {
         if (LoggingNow() != 0) LogFmt("Starting '%s'", LogName(*this));
-        if (reportStart != 0) DoSongAction(kSongListPlayer, kSongActionPlay, serial, soundId, &song);
+        if (reportStart != 0)
+            DoSongAction(kSongListPlayer, kSongActionPlay, serial, soundId, &song);
     } else if (code == SOUND_STATE_PLAY_MODE_OFF) {
         LogFmt("Stopping '%s'", LogName(*this));
         if (reportStop != 0) DoSongAction(kSongListPlayer, kSongActionStop, serial, soundId, &song);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,8 @@ TEST(KeyedFormat, FormatsOnlyWhatFitsItsArguments) {
 TEST(KeyedFormat, AKeyedTextThatDoesNotFitIsShownAsWritten) {
     testsupport::TempDir dir;
     const std::string strings = dir.File("strings.txt");
-    testsupport::WriteWholeFile(strings, "[Strings]\nGood=%d songs, %s\nBad=%s songs\nLines=one\\ntwo %d\n");
+    testsupport::WriteWholeFile(strings,
+                                "[Strings]\nGood=%d songs, %s\nBad=%s songs\nLines=one\\ntwo %d\n");
     const std::string log = dir.File("log.txt");
     const std::string previous = GetStringFile();
     SetStringFile(strings.c_str());
@@ -88,9 +90,7 @@ TEST(KeyedFormat, AKeyedTextThatDoesNotFitIsShownAsWritten) {
     LogDeinit();
     SetStringFile(previous.c_str());
     const std::string logged = testsupport::ReadWholeFile(log);
-    std::size_t lines = 0;
-    for (std::size_t at = logged.find('\n'); at != std::string::npos; at = logged.find('\n', at + 1)) ++lines;
-    EXPECT_EQ(lines, 2u) << logged;
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 2) << logged;
     EXPECT_NE(logged.find("Bad"), std::string::npos);
     EXPECT_NE(logged.find("Missing_Key"), std::string::npos);
     EXPECT_EQ(logged.find("Good"), std::string::npos);

@@ -55,9 +55,10 @@ public:
         return true;
     }
     bool TrimSoundsAutomatically() override { return trimAutomatically; }
-    bool PlaySong(const char* path, int serial, std::int32_t startMs, std::int32_t endMs, int soundId,
-                  std::int32_t positionMs) override {
-        calls.push_back(Line("play %s %d %d %d %d %d", path, serial, startMs, endMs, soundId, positionMs));
+    bool PlaySong(const char* path, int serial, std::int32_t startMs, std::int32_t endMs,
+                  int soundId, std::int32_t positionMs) override {
+        calls.push_back(
+            Line("play %s %d %d %d %d %d", path, serial, startMs, endMs, soundId, positionMs));
         return playAccepted;
     }
     void StopPlayer() override { calls.push_back("stop"); }
@@ -119,7 +120,8 @@ public:
     ~CSongActionScope() {
         SetSongActionPartners(nullptr);
         SetAppMessagePoster(nullptr);
-        for (int i = 0; i < kAppWindowCount; ++i) SetAppWindowReceiver(static_cast<EAppWindow>(i), kNoReceiver);
+        for (int i = 0; i < kAppWindowCount; ++i)
+            SetAppWindowReceiver(static_cast<EAppWindow>(i), kNoReceiver);
     }
     CSongActionScope(const CSongActionScope&) = delete;
     CSongActionScope& operator=(const CSongActionScope&) = delete;

@@ -24,7 +24,6 @@
 
 namespace {
 
-
 // A modification time the files are given, so the entries' times are known.
 constexpr std::uint32_t kFileTime = 1234567890;
 
@@ -60,7 +59,8 @@ TEST_F(SongEntryTest, LoadFromFileForEveryKindOfFile) {
     const std::string mp3 = dir_.File("plain song.mp3");
     ASSERT_TRUE(songfiles::Run("lame --quiet -b 128 '" + cd + "' '" + mp3 + "'"));
     const std::string tagged = dir_.File("tagged.mp3");
-    ASSERT_TRUE(songfiles::Run("lame --quiet -b 128 --tt 'Night Train' --ta 'The Band' '" + cd + "' '" + tagged + "'"));
+    ASSERT_TRUE(songfiles::Run("lame --quiet -b 128 --tt 'Night Train' --ta 'The Band' '" + cd +
+                               "' '" + tagged + "'"));
     const std::string ab = dir_.File("ab.mp3");
     std::filesystem::copy_file(mp3, ab);
     const std::string abcd = dir_.File("abcd");

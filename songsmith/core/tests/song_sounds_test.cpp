@@ -28,8 +28,12 @@ const WAVEFORMATEX kCd = {WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
 
 // The mixer's wait clock stands still unless a pass sleeps.
 std::int64_t g_now = 0;
-void FakeSleep(std::uint32_t ms) { g_now += ms; }
-std::int64_t FakeNow() { return g_now; }
+void FakeSleep(std::uint32_t ms) {
+    g_now += ms;
+}
+std::int64_t FakeNow() {
+    return g_now;
+}
 
 struct TDropAtom {
     void operator()(CAudioAtom* atom) const { DeleteAtom(&atom); }
