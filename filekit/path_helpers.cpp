@@ -89,6 +89,11 @@ int HasFileExtension(const char* path, const char* ext) {
     return AsciiEqualNoCase(dot + 1, ext) ? 1 : 0;
 }
 
+int SamePath(const char* a, const char* b) {
+    if (a == nullptr || b == nullptr) return 0;
+    return std::strcmp(a, b) == 0 ? 1 : 0;
+}
+
 int IsRelativePath(const char* path) {
     if (path == nullptr) return 0;
     return path[0] != '/' ? 1 : 0;

@@ -33,6 +33,11 @@ int RemoveExtensionFromFile(char* path);
 // 1 when the text after the path's last '.' equals ext (given without the
 // dot), ignoring ASCII case; 0 when it differs or there is no dot.
 int HasFileExtension(const char* path, const char* ext);
+// 1 when both paths name the same file by their text: byte for byte equal,
+// case included, as the file system compares names. Every comparison of
+// two song or folder paths goes through this one rule. 0 when either is
+// null.
+int SamePath(const char* a, const char* b);
 // 1 when the path does not start at the root.
 int IsRelativePath(const char* path);
 // 1 when both paths begin with the same character (for '/' paths: both

@@ -1,8 +1,9 @@
 // songsmith: the program's entry. Brings up the preferences, the texts, the
-// log, the drive library and the main window in that order, runs the event
-// loop, and saves the preferences on the way out.
+// log, the sound engine, the drive library and the main window in that
+// order, runs the event loop, and saves the preferences on the way out.
 #include <QApplication>
 #include <clocale>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,9 @@
 #include "songsmith/desktop_services.h"
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_window.h"
+#include "tonecore/converter_factory.h"
+#include "tonecore/engine_settings.h"
+#include "tonecore/engine_startup.h"
 #include "utilities/keyed_text.h"
 
 namespace {
@@ -28,6 +32,19 @@ struct TAppGlobals {
     CMainWindow mainWindow{prefs, platter};
 };
 
+// Starts the sound engine once the log is open, finds the converters (no
+// encoder preferred) and the WMA decoder, and hands it the preferences it
+// works by. Its start-up resets the two thresholds, so the loaded values
+// are handed on again here.
+void StartSoundEngine(const CPreferences& prefs, IPreferenceEffects& effects) {
+    SoundEngineStartup(nullptr);
+    effects.SetSilenceThreshold(static_cast<std::uint32_t>(prefs.soundSilenceThreshold));
+    effects.SetPartialSongThreshold(prefs.partialSongThreshold);
+    DetermineConvertersAvailable(MP3_ENCODER_NONE, nullptr);
+    LoadLibraryWMADecoder();
+    SetTempSndPath(prefs.Marovelle_Temp_Dir);
+}
+
 int RunProgram() {
     const CDesktopServices desktopServices;
     auto globals = std::make_unique<TAppGlobals>();
@@ -37,6 +54,7 @@ int RunProgram() {
     prefs.Load(HKEY_CURRENT_USER);
     SetStringFile(FindResourceFile("progstrings.txt").c_str());
     StartProgramLog(prefs, GetUserDataDir());
+    StartSoundEngine(prefs, effects);
 
     SetUpDriveLibrary(prefs, globals->platter);
 
@@ -52,7 +70,11 @@ int RunProgram() {
     Log("Shutting down!");
     LogCurrentMemory();
     LogDeinit();
+    FreeConversionLibraries();
+    // The windows and the objects that may hold sounds go before the
+    // engine that plays them.
     globals.reset();
+    SoundEngineShutdown();
     return result;
 }
 

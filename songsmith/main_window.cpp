@@ -16,6 +16,7 @@
 #include "songsmith/bottom_container_window.h"
 #include "songsmith/container_window.h"
 #include "songsmith/core/app_messages.h"
+#include "songsmith/core/app_windows.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/placement_rules.h"
 #include "songsmith/core/preferences.h"
@@ -93,6 +94,7 @@ CMainWindow::CMainWindow(CPreferences& prefs, PLATTER_CPlatter& platter)
       restoreShowCmd_(SW_RESTORE) {}
 
 CMainWindow::~CMainWindow() {
+    SetAppWindowReceiver(EAppWindow::kMainWindow, kNoReceiver);
     // The bands' objects go before the window that holds their widgets.
     bottom_.reset();
     middle_.reset();
@@ -115,6 +117,7 @@ bool CMainWindow::Create() {
     frame->setGeometry(0, 0, kInitialWidth, kInitialHeight);
     receiver_ = new CAppMessageReceiver(
         [this](TAppMessage& message) { return WindowProc(message); }, frame);
+    SetAppWindowReceiver(EAppWindow::kMainWindow, receiver_->Id());
 
     Log("CMainWindow::WM_CREATE - Checkpoint 1");
     largeFont_ = QFont(QStringLiteral("Arial"), kLargeFontPoints, QFont::Bold);

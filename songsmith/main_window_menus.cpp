@@ -9,6 +9,7 @@
 #include "platter/platter.h"
 #include "songsmith/container_window.h"
 #include "songsmith/core/command_ids.h"
+#include "songsmith/core/keyed_format.h"
 #include "songsmith/core/menu_texts.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/main_window.h"
@@ -34,14 +35,6 @@ constexpr TProductItem kProductItems[] = {
 
 // Bytes of a product's name.
 constexpr int kProductNameSize = 256;
-
-// The text of a format key with its one "%s" replaced by value.
-QString FormatKey(const char* key, const QString& value) {
-    QString text = ProgString(key);
-    const int at = text.indexOf(QStringLiteral("%s"));
-    if (at >= 0) text.replace(at, 2, value);
-    return text;
-}
 
 }  // namespace
 
@@ -82,8 +75,8 @@ QMenu* CMainWindow::BuildCdDriveMenu(QMenu* parent, const char* titleKey) {
     const int count = std::min<int>(drives, cmd::kLastCdDrive - cmd::kFirstCdDrive + 1);
     for (int i = 0; i < count; ++i) {
         PLATTER_CDevice* drive = platter_.GetDevice(i);
-        const QString name = drive == nullptr ? QString() : QString::fromUtf8(drive->GetName());
-        QAction* action = menu->addAction(FormatKey(kCdDriveItemKey, name));
+        const char* name = drive == nullptr ? "" : drive->GetName();
+        QAction* action = menu->addAction(QString::fromStdString(FormatKeyedText(kCdDriveItemKey, {name})));
         const int command = cmd::kFirstCdDrive + i;
         action->setData(command);
         QObject::connect(action, &QAction::triggered, window_,

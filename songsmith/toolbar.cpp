@@ -7,6 +7,7 @@
 
 #include "songsmith/app_message_router.h"
 #include "songsmith/core/app_messages.h"
+#include "songsmith/core/app_windows.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/toolbar_buttons.h"
 #include "songsmith/icons.h"
@@ -55,6 +56,7 @@ bool CToolbar::Create(QMainWindow* parent, int create) {
     Destroy();
     parent_ = parent;
     window_ = new QToolBar(parent);
+    SetAppWindowReceiver(EAppWindow::kToolbar, receiver_->Id());
     window_->setMovable(false);
     window_->setFloatable(false);
     window_->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -114,6 +116,7 @@ void CToolbar::GetTipText(int command, char* out, std::size_t size) const {
 }
 
 void CToolbar::Destroy() {
+    SetAppWindowReceiver(EAppWindow::kToolbar, kNoReceiver);
     delete window_.data();
     window_ = nullptr;
 }

@@ -25,9 +25,8 @@ bool IsCdQuality(const WAVEFORMATEX* format) {
            format->nChannels == 2;
 }
 
-// A song without a title is called by its file name less the extension
-// (its last four characters: ".mp3"); a name of four characters or fewer
-// is kept whole.
+}  // namespace
+
 void TitleFromFileName(TONECORE_CMusicInfo& record) {
     char name[PATH_MAX];
     if (ExtractFileName(record.path, name) == 0) std::strcpy(name, record.path);
@@ -35,8 +34,6 @@ void TitleFromFileName(TONECORE_CMusicInfo& record) {
     if (length > 4) length -= 4;
     textcopy::CopyTextCut(std::string_view(name, length), record.title, sizeof record.title);
 }
-
-}  // namespace
 
 bool FillRecordFromSong(CFileObj& file, TONECORE_CMusicInfo& record) {
     CPCMSound* sound = new (std::nothrow) CPCMSound;

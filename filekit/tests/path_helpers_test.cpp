@@ -116,6 +116,23 @@ TEST(PathHelpersTest, HasFileExtension) {
     }
 }
 
+TEST(PathHelpersTest, SamePathComparesEveryByte) {
+    // Names that differ only in case, in a trailing separator or in the
+    // separator kind are different files here.
+    const struct {
+        const char* a;
+        const char* b;
+        int result;
+    } cases[] = {
+        {"/m/Song.mp3", "/m/Song.mp3", 1}, {"/m/Song.mp3", "/m/song.mp3", 0}, {"/m/", "/m", 0},
+        {"/m/a.mp3", "\\m\\a.mp3", 0},     {"", "", 1},                       {nullptr, "", 0},
+        {"", nullptr, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SamePath(c.a, c.b), c.result) << (c.a ? c.a : "null") << " " << (c.b ? c.b : "null");
+    }
+}
+
 TEST(PathHelpersTest, DriveHelpersInTheirPosixSense) {
     // Each call with its result and, for the helpers that write one, its out.
     const struct {
