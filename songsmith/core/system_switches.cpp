@@ -31,7 +31,7 @@ std::string ProgramPath() {
 }  // namespace
 
 void SetCDAutoPlayEnabled(bool enabled) {
-    std::unique_ptr<CRegKey> key = OpenKey(kAutoPlayCommandKey, false);
+    std::unique_ptr<CRegKey> key = OpenKey(kAutoPlayCommandRegPath, false);
     if (!key) return;
     if (enabled) {
         const std::string old = KeyText(*key, kAutoPlayOldDefault);
@@ -48,7 +48,7 @@ void SetCDAutoPlayEnabled(bool enabled) {
 }
 
 void RemoveAutoStartEntry() {
-    std::unique_ptr<CRegKey> key = OpenKey(kAutoStartKey, false);
+    std::unique_ptr<CRegKey> key = OpenKey(kAutoStartRegPath, false);
     if (!key || key->GetKeyType(kAutoStartEntry, nullptr, nullptr) == 0) return;
     Log("Removing automatic launch reg item");
     key->DeleteRegValue(kAutoStartEntry);
@@ -59,7 +59,7 @@ std::int32_t RestartWindows(bool addStartEntry, const char* sessionFile) {
     if (addStartEntry) {
         std::string command = ProgramPath();
         if (sessionFile != nullptr && sessionFile[0] != '\0') command += std::string(" ") + sessionFile;
-        if (std::unique_ptr<CRegKey> key = OpenKey(kAutoStartKey, true); key) {
+        if (std::unique_ptr<CRegKey> key = OpenKey(kAutoStartRegPath, true); key) {
             key->SetKeyString(kAutoStartEntry, command.c_str());
             Log("Adding automatic launch reg item.");
         }

@@ -9,10 +9,10 @@
 
 // Key of the AutoPlay command below the classes root, and where its old
 // default is kept while it is switched off.
-inline constexpr const char* kAutoPlayCommandKey = "SOFTWARE\\Classes\\AudioCD\\Shell\\Play\\Command";
+inline constexpr const char* kAutoPlayCommandRegPath = "SOFTWARE\\Classes\\AudioCD\\Shell\\Play\\Command";
 inline constexpr const char* kAutoPlayOldDefault = "SGSOldDefault";
 // The automatic-start entries (HKEY_LOCAL_MACHINE) and the program's entry.
-inline constexpr const char* kAutoStartKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const char* kAutoStartRegPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr const char* kAutoStartEntry = "MV_Songsmith";
 
 // Enabling puts a kept old default back as the command's default and drops

@@ -44,20 +44,20 @@ protected:
 };
 
 TEST_F(SystemSwitchesTest, AutoPlayIsKeptAsideAndPutBack) {
-    Seed(kAutoPlayCommandKey, nullptr, "player.exe /play %1");
+    Seed(kAutoPlayCommandRegPath, nullptr, "player.exe /play %1");
     SetCDAutoPlayEnabled(false);
-    EXPECT_EQ(Stored(kAutoPlayCommandKey, nullptr), "");
-    EXPECT_EQ(Stored(kAutoPlayCommandKey, kAutoPlayOldDefault), "player.exe /play %1");
+    EXPECT_EQ(Stored(kAutoPlayCommandRegPath, nullptr), "");
+    EXPECT_EQ(Stored(kAutoPlayCommandRegPath, kAutoPlayOldDefault), "player.exe /play %1");
     // Switching off twice keeps the first copy: the default is empty now.
     SetCDAutoPlayEnabled(false);
-    EXPECT_EQ(Stored(kAutoPlayCommandKey, kAutoPlayOldDefault), "player.exe /play %1");
+    EXPECT_EQ(Stored(kAutoPlayCommandRegPath, kAutoPlayOldDefault), "player.exe /play %1");
 
     SetCDAutoPlayEnabled(true);
-    EXPECT_EQ(Stored(kAutoPlayCommandKey, nullptr), "player.exe /play %1");
-    EXPECT_EQ(Stored(kAutoPlayCommandKey, kAutoPlayOldDefault), std::nullopt);
+    EXPECT_EQ(Stored(kAutoPlayCommandRegPath, nullptr), "player.exe /play %1");
+    EXPECT_EQ(Stored(kAutoPlayCommandRegPath, kAutoPlayOldDefault), std::nullopt);
     // Nothing kept: enabling leaves the default alone.
     SetCDAutoPlayEnabled(true);
-    EXPECT_EQ(Stored(kAutoPlayCommandKey, nullptr), "player.exe /play %1");
+    EXPECT_EQ(Stored(kAutoPlayCommandRegPath, nullptr), "player.exe /play %1");
 }
 
 TEST_F(SystemSwitchesTest, MissingKeysChangeNothing) {
@@ -70,21 +70,21 @@ TEST_F(SystemSwitchesTest, MissingKeysChangeNothing) {
 }
 
 TEST_F(SystemSwitchesTest, RestartWritesTheStartEntryThatStartUpRemoves) {
-    Seed(kAutoStartKey, "OtherProgram", "/usr/bin/other");
+    Seed(kAutoStartRegPath, "OtherProgram", "/usr/bin/other");
     EXPECT_EQ(RestartWindows(true, "/home/ann/My Session.tps"), 0);
-    const std::optional<std::string> entry = Stored(kAutoStartKey, kAutoStartEntry);
+    const std::optional<std::string> entry = Stored(kAutoStartRegPath, kAutoStartEntry);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->substr(entry->size() - 25), " /home/ann/My Session.tps");
     EXPECT_EQ(entry->front(), '/');
 
     EXPECT_EQ(RestartWindows(true, ""), 0);
-    const std::optional<std::string> bare = Stored(kAutoStartKey, kAutoStartEntry);
+    const std::optional<std::string> bare = Stored(kAutoStartRegPath, kAutoStartEntry);
     ASSERT_TRUE(bare);
     EXPECT_EQ(bare->find(' '), std::string::npos) << *bare;
 
     RemoveAutoStartEntry();
-    EXPECT_EQ(Stored(kAutoStartKey, kAutoStartEntry), std::nullopt);
-    EXPECT_EQ(Stored(kAutoStartKey, "OtherProgram"), "/usr/bin/other");
+    EXPECT_EQ(Stored(kAutoStartRegPath, kAutoStartEntry), std::nullopt);
+    EXPECT_EQ(Stored(kAutoStartRegPath, "OtherProgram"), "/usr/bin/other");
 }
 
 }  // namespace
