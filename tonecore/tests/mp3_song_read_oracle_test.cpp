@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -68,6 +69,18 @@ long BestLag(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>
         }
     }
     return best;
+}
+
+// What a command writes to its standard output.
+std::string Output(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return out;
+    char chunk[256];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, got);
+    pclose(pipe);
+    return out;
 }
 
 struct TSong {
@@ -247,5 +260,66 @@ TEST_F(Mp3SongReadTest, Mp3InsideAWavFileReadsToItsEnd) {
         ASSERT_EQ(format.nSamplesPerSec, 44100u);
         Compare(read, song.reference, 2, 44100, song.FrameMs(), 40.0,
                 "read with a buffer of " + std::to_string(bufferMs) + " ms");
+    }
+}
+
+// Streams with headers that look like MPEG audio but no frame the decoder
+// can decode: a scanned load fails with "no usable frame" instead of making
+// a sound of no length; loaded without a scan, reading such a sound still
+// comes to its end.
+TEST_F(Mp3SongReadTest, ASongWithoutADecodableFrameFailsToLoad) {
+    ASSERT_TRUE(songtest::Run("sox -R -D -n -r 44100 -c 2 -b 16 " + dir_.File("tone.wav") + " synth 1 sine 440"));
+    ASSERT_TRUE(songtest::Run("lame --quiet --freeformat -b 400 " + dir_.File("tone.wav") + " " +
+                              dir_.File("free.mp3")));
+    ASSERT_TRUE(songtest::Run("lame --quiet -t -b 128 " + dir_.File("tone.wav") + " " + dir_.File("plain.mp3")));
+    std::mt19937 random(11);
+    std::string noise(100000, '\0');
+    for (char& byte : noise) byte = static_cast<char>(random());
+    // One plausible header in front, so the summary finds a "frame".
+    testsupport::WriteWholeFile(dir_.File("random.mp3"), std::string("\xFF\xFB\x90\x64", 4) + noise);
+    // Cut inside the first frame (417 bytes at 128 kbit/s).
+    testsupport::WriteWholeFile(dir_.File("cut.mp3"), testsupport::ReadWholeFile(dir_.File("plain.mp3")).substr(0, 300));
+
+    for (const char* name : {"free.mp3", "random.mp3", "cut.mp3"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir_.File(name);
+        CInitialLoad scanned;
+        const auto loaded = Load(scanned, path, 1, 1);
+        EXPECT_EQ(loaded.result, 0);
+        EXPECT_EQ(loaded.error, TONECORE_ERR_NO_MP3_FRAME);
+
+        CPCMSound sound;
+        TStream file = Open(path);
+        if (sound.InitialLoad(file.get(), 300, 0, 0, 0, 0, 10, nullptr, nullptr) != 1) continue;
+        ASSERT_EQ(sound.Load(0), 1);
+        const WAVEFORMATEX format = *sound.Format();
+        TRenderResult last = RENDER_MORE;
+        soundtest::ReadAll(sound, format, [&format] { return format.nAvgBytesPerSec / 10 / format.nBlockAlign * format.nBlockAlign; },
+                           &last);
+        EXPECT_EQ(last, RENDER_FINISHED);
+    }
+}
+
+// Without a scan the length comes from the data and the Xing frame count;
+// a large tag in front (a cover picture) is no part of the audio.
+TEST_F(Mp3SongReadTest, LengthWithoutAScanMatchesTheSongsDuration) {
+    struct TCase {
+        const char* name;
+        const char* lame;
+        bool cover;
+    } const cases[] = {
+        {"vbr", "-V 2", false},
+        {"vbr_cover", "-V 2", true},
+        {"abr_cover", "--abr 128", true},
+        {"cbr_cover", "-b 192", true},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TSong song;
+        ASSERT_TRUE(Make(c.name, 44100, 2, c.lame, c.cover, 4.0, 6.0, song));
+        const double seconds = std::stod(Output("ffprobe -v error -show_entries format=duration -of csv=p=0 " + song.path));
+        CInitialLoad plain;
+        ASSERT_EQ(Load(plain, song.path, 0, 0).result, 1);
+        EXPECT_NEAR(plain.Length(), seconds * 1000.0, 30.0);
     }
 }
