@@ -10,12 +10,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "testsupport/command_output.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/initial_load.h"
 #include "tonecore/pcm_mixer.h"
@@ -69,18 +69,6 @@ long BestLag(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>
         }
     }
     return best;
-}
-
-// What a command writes to its standard output.
-std::string Output(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return out;
-    char chunk[256];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, got);
-    pclose(pipe);
-    return out;
 }
 
 struct TSong {
@@ -317,7 +305,7 @@ TEST_F(Mp3SongReadTest, LengthWithoutAScanMatchesTheSongsDuration) {
         SCOPED_TRACE(c.name);
         TSong song;
         ASSERT_TRUE(Make(c.name, 44100, 2, c.lame, c.cover, 4.0, 6.0, song));
-        const double seconds = std::stod(Output("ffprobe -v error -show_entries format=duration -of csv=p=0 " + song.path));
+        const double seconds = std::stod(testsupport::CommandOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 " + song.path));
         CInitialLoad plain;
         ASSERT_EQ(Load(plain, song.path, 0, 0).result, 1);
         EXPECT_NEAR(plain.Length(), seconds * 1000.0, 30.0);
