@@ -26,7 +26,6 @@ constexpr std::int64_t kSeekReadBlocks = 16;
 // The block size in which a decoder is emptied before a looped window wraps.
 constexpr std::size_t kDrainBlockBytes = 65536;
 
-
 }  // namespace
 
 CACMBuffer::CACMBuffer(CSeekMap* seekMap) : seekMap_(seekMap) {
@@ -121,11 +120,13 @@ void CACMBuffer::DrainDecoderInto(std::vector<std::uint8_t>& decoded) {
     for (;;) {
         std::int64_t none = 0;
         std::uint8_t* out = block.data();
-        const std::int64_t produced =
-            decoder_->Convert(nullptr, none, out, static_cast<std::int64_t>(block.size()), kConversionNext, 1);
+        const std::int64_t produced = decoder_->Convert(
+            nullptr, none, out, static_cast<std::int64_t>(block.size()), kConversionNext, 1);
         if (produced <= 0) return;
-        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(produced, static_cast<std::int64_t>(block.size())));
-        decoded.insert(decoded.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(count));
+        const auto count = static_cast<std::size_t>(
+            std::min<std::int64_t>(produced, static_cast<std::int64_t>(block.size())));
+        decoded.insert(decoded.end(), block.begin(),
+                       block.begin() + static_cast<std::ptrdiff_t>(count));
     }
 }
 
@@ -173,8 +174,8 @@ std::int64_t CACMBuffer::ReadData(BYTE* destination, std::uint32_t n) {
         std::vector<std::uint8_t> decodedBlock(static_cast<std::size_t>(decodedSize));
         std::uint8_t* decoded = decodedBlock.data();
         std::int64_t consumed = got;
-        std::int64_t produced =
-            std::max<std::int64_t>(decoder_->Convert(sourceBlock_.data(), consumed, decoded, decodedSize, flag, last), 0);
+        std::int64_t produced = std::max<std::int64_t>(
+            decoder_->Convert(sourceBlock_.data(), consumed, decoded, decodedSize, flag, last), 0);
         const bool atWindowEnd = stream->Tell() == stream->GetDataStart() + dataSize;
         // What the codec did not take is read again, also at the end of a
         // looped window: it belongs before the wrap. Only a tail the codec

@@ -75,7 +75,9 @@ CConv2WmaFile::~CConv2WmaFile() { Close(); }
 
 int CConv2WmaFile::IsOpen() { return writer_ != nullptr ? 1 : 0; }
 
-void CConv2WmaFile::Close() { CloseSaving(); }
+void CConv2WmaFile::Close() {
+    CloseSaving();
+}
 
 bool CConv2WmaFile::CloseSaving() {
     ReleaseInterface(headerInfo_);
@@ -320,7 +322,8 @@ bool CConv2WmaFile::ValidateFormat(CConv2FileFormat* format) {
     if (format == nullptr || format->wFormatTag != kWmaFormatTag) return false;
     if (!WmaRowOffers(*format)) return false;
     if (format->usePreset != 0 && WMAPreset(format->preset) == nullptr) return false;
-    if (format->tagType != TAG_TYPE_NONE && format->tagType != TAG_TYPE_WMA_ATTRIBUTES) return false;
+    if (format->tagType != TAG_TYPE_NONE && format->tagType != TAG_TYPE_WMA_ATTRIBUTES)
+        return false;
     if (format->soundQuality < SOUND_QUALITY_FOLLOW_SOURCE || format->soundQuality > SOUND_QUALITY_CAPPED_SOURCE) {
         return false;
     }

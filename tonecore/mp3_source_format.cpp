@@ -23,7 +23,8 @@ TMp3SourceFormat MakeMp3SourceFormat(const CMP3Info& info) {
     format.wfx.nSamplesPerSec = static_cast<std::uint32_t>(info.BestSamplingRate());
     // Exact for a file with a frame count, so that a length computed from
     // the data's size without a scan is right.
-    format.wfx.nAvgBytesPerSec = static_cast<std::uint32_t>(std::lround(info.AverageBytesPerSecond()));
+    format.wfx.nAvgBytesPerSec =
+        static_cast<std::uint32_t>(std::lround(info.AverageBytesPerSecond()));
     format.wfx.nBlockAlign = info.getLayer() == 1 ? 4 : 1;
     format.wfx.wBitsPerSample = 16;
     format.wfx.cbSize = kExtensionBytes;

@@ -47,7 +47,9 @@ std::int64_t Scaled(std::int32_t gain, std::int64_t x) { return (std::int64_t{ga
 // A pan within -1 (all left) and 1 (all right); beyond them one side's gain
 // would turn negative and invert its samples. Not a number is the middle.
 namespace {
-double PanInRange(double pan) { return std::isnan(pan) ? 0.0 : std::clamp(pan, -1.0, 1.0); }
+double PanInRange(double pan) {
+    return std::isnan(pan) ? 0.0 : std::clamp(pan, -1.0, 1.0);
+}
 }  // namespace
 
 void CPCMSound::SetGains(double v, double pan) {

@@ -34,11 +34,12 @@ bool ContinueScan(TScanProgress progress, void* context, std::uint32_t count) {
 
 }  // namespace
 
-void WMAObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks, std::int32_t* lengthMs,
-                                  std::int64_t* bytesDone, std::int64_t dataStart, std::int64_t dataEnd,
-                                  int cancelled, int scanA, int buildPeaks, int /*buildSeekMap*/,
-                                  std::int32_t msPerPeak, int /*scanB*/, int peaksToFile, TScanProgress progress,
-                                  void* context) {
+void WMAObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks,
+                                  std::int32_t* lengthMs, std::int64_t* bytesDone,
+                                  std::int64_t dataStart, std::int64_t dataEnd, int cancelled,
+                                  int scanA, int buildPeaks, int /*buildSeekMap*/,
+                                  std::int32_t msPerPeak, int /*scanB*/, int peaksToFile,
+                                  TScanProgress progress, void* context) {
     // Without a scan the length is the one the file states (some encoders
     // state a codec frame more than they decode); a scan measures what
     // decodes, with or without peaks.

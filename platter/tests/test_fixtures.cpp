@@ -188,7 +188,9 @@ CWatchdog::~CWatchdog() {
     thread_.join();
 }
 
-std::string RunTool(const std::string& command) { return testsupport::CommandOutput(command + " 2>&1"); }
+std::string RunTool(const std::string& command) {
+    return testsupport::CommandOutput(command + " 2>&1");
+}
 
 bool ToolOnPath(const char* tool) {
     const std::string command = std::string("command -v ") + tool + " >/dev/null 2>&1";

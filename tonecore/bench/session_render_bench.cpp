@@ -48,9 +48,10 @@ bool MakeSongs(const fs::path& folder, const std::string& lame) {
     std::string jobs;
     for (int i = 0; i < kMadeSongs; ++i) {
         const std::string name = (folder / ("song" + std::to_string(100 + i))).string();
-        jobs += "sox -R -n -r 44100 -c 2 -b 16 " + name + ".wav synth " + std::to_string(kMadeSongSeconds) +
-                " sine " + std::to_string(220 + 20 * i) + " pinknoise vol -12dB && lame --quiet " + lame + " " +
-                name + ".wav " + name + ".mp3 && rm " + name + ".wav\n";
+        jobs += "sox -R -n -r 44100 -c 2 -b 16 " + name + ".wav synth " +
+                std::to_string(kMadeSongSeconds) + " sine " + std::to_string(220 + 20 * i) +
+                " pinknoise vol -12dB && lame --quiet " + lame + " " + name + ".wav " + name +
+                ".mp3 && rm " + name + ".wav\n";
     }
     const fs::path script = folder / "make.sh";
     if (FILE* f = std::fopen(script.c_str(), "w")) {
@@ -187,12 +188,14 @@ bool BenchSession(const char* title, const fs::path& songsFolder, const fs::path
 
     const double audio = double(position) / 1000.0;
     const auto written = std::distance(fs::directory_iterator(work / "ours"), fs::directory_iterator());
-    std::printf("%s: %zu songs, %.1f min of audio, %td WAV files written\n", title, songs.size(), audio / 60.0,
-                written);
+    std::printf("%s: %zu songs, %.1f min of audio, %td WAV files written\n", title, songs.size(),
+                audio / 60.0, written);
     std::printf("  load (scan, peaks, seek maps): %8.2f s\n", loadSeconds);
-    std::printf("  render to per-track WAVs:      %8.2f s (%.0fx real time)\n", renderSeconds, audio / renderSeconds);
+    std::printf("  render to per-track WAVs:      %8.2f s (%.0fx real time)\n", renderSeconds,
+                audio / renderSeconds);
     std::printf("  mpg123 -w, same files:         %8.2f s\n", mpg123Seconds);
-    std::printf("  render / mpg123:               %8.2f (goal: at most 1.10)\n", renderSeconds / mpg123Seconds);
+    std::printf("  render / mpg123:               %8.2f (goal: at most 1.10)\n",
+                renderSeconds / mpg123Seconds);
     return true;
 }
 
@@ -217,7 +220,8 @@ int main(int argc, char** argv) {
     for (const TSession& session : sessions) {
         if (session.lame == nullptr) continue;
         fs::create_directories(session.songs);
-        std::printf("making %d songs of %d s with sox and lame %s...\n", kMadeSongs, kMadeSongSeconds, session.lame);
+        std::printf("making %d songs of %d s with sox and lame %s...\n", kMadeSongs,
+                    kMadeSongSeconds, session.lame);
         if (!MakeSongs(session.songs, session.lame)) {
             std::fprintf(stderr, "sox or lame failed\n");
             return 1;
@@ -229,7 +233,8 @@ int main(int argc, char** argv) {
     SetTempSndPath((work / "cache").c_str());
     int result = 0;
     for (const TSession& session : sessions) {
-        if (!BenchSession(session.title, session.songs, work / "out" / session.songs.filename())) result = 1;
+        if (!BenchSession(session.title, session.songs, work / "out" / session.songs.filename()))
+            result = 1;
     }
     SoundEngineShutdown();
     if (std::getenv("KEEP_BENCH_FILES") == nullptr) fs::remove_all(work);

@@ -2,6 +2,8 @@
 // estimates, failures and their codes, the attributes a tag sets; and the
 // format rules of WMA targets.
 
+#include "tonecore/conv2wma_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,12 +15,11 @@
 #include "platform/last_error.h"
 #include "testsupport/temp_dir.h"
 #include "tonecore/conv2file_format.h"
-#include "tonecore/conv2wma_file.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/music_info.h"
-#include "tonecore/tests/wma_fake_module.h"
 #include "tonecore/tests/pcm_test_formats.h"
 #include "tonecore/tests/song_load_support.h"
+#include "tonecore/tests/wma_fake_module.h"
 #include "tonecore/tests/wma_test_support.h"
 #include "tonecore/wma_errors.h"
 #include "tonecore/wma_rate_table.h"
@@ -277,7 +278,6 @@ TEST(Conv2WmaFile, FormatCallbacksSnapAndValidate) {
     EXPECT_EQ(t.wBitsPerSample, 16);
     EXPECT_EQ(t.tagType, TAG_TYPE_NONE);
     EXPECT_EQ(t.bitrate, 64);
-
 }
 
 // Validation checks and refuses; it never fits a target into shape (the
@@ -297,18 +297,43 @@ TEST(Conv2WmaFile, ValidationRefusesWhatTheEncoderDoesNotOffer) {
     };
     const TCase cases[] = {
         {"as offered", [](CConv2FileFormat&) {}, true},
-        {"untagged, preset 8", [](CConv2FileFormat& f) { f.tagType = TAG_TYPE_NONE; f.usePreset = 1; f.preset = 8; },
+        {"untagged, preset 8",
+         [](CConv2FileFormat& f) {
+             f.tagType = TAG_TYPE_NONE;
+             f.usePreset = 1;
+             f.preset = 8;
+         },
          true},
-        {"11025 Hz mono at 8", [](CConv2FileFormat& f) { f.nSamplesPerSec = 11025; f.nChannels = 1; f.bitrate = 8; },
+        {"11025 Hz mono at 8",
+         [](CConv2FileFormat& f) {
+             f.nSamplesPerSec = 11025;
+             f.nChannels = 1;
+             f.bitrate = 8;
+         },
          true},
         {"PCM tag", [](CConv2FileFormat& f) { f.wFormatTag = 1; }, false},
         {"130 kbit/s is no listed bitrate", [](CConv2FileFormat& f) { f.bitrate = 130; }, false},
         {"12000 Hz", [](CConv2FileFormat& f) { f.nSamplesPerSec = 12000; }, false},
         {"11025 Hz stereo at 128", [](CConv2FileFormat& f) { f.nSamplesPerSec = 11025; }, false},
-        {"11025 Hz mono at 128", [](CConv2FileFormat& f) { f.nSamplesPerSec = 11025; f.nChannels = 1; }, false},
-        {"48000 Hz mono", [](CConv2FileFormat& f) { f.nSamplesPerSec = 48000; f.nChannels = 1; }, false},
+        {"11025 Hz mono at 128",
+         [](CConv2FileFormat& f) {
+             f.nSamplesPerSec = 11025;
+             f.nChannels = 1;
+         },
+         false},
+        {"48000 Hz mono",
+         [](CConv2FileFormat& f) {
+             f.nSamplesPerSec = 48000;
+             f.nChannels = 1;
+         },
+         false},
         {"44100 Hz stereo at 8", [](CConv2FileFormat& f) { f.bitrate = 8; }, false},
-        {"preset 9", [](CConv2FileFormat& f) { f.usePreset = 1; f.preset = 9; }, false},
+        {"preset 9",
+         [](CConv2FileFormat& f) {
+             f.usePreset = 1;
+             f.preset = 9;
+         },
+         false},
         {"ID3 v1 tag", [](CConv2FileFormat& f) { f.tagType = TAG_TYPE_ID3V1; }, false},
         {"quality 4", [](CConv2FileFormat& f) { f.soundQuality = 4; }, false},
         {"extension of 0 bytes", [](CConv2FileFormat& f) { f.cbSize = 0; }, false},
@@ -324,9 +349,10 @@ TEST(Conv2WmaFile, ValidationRefusesWhatTheEncoderDoesNotOffer) {
             EXPECT_EQ(f.nAvgBytesPerSec, f.nSamplesPerSec * f.nChannels * 2);
         } else {
             const auto fields = [](const CConv2FileFormat& x) {
-                return std::vector<std::int64_t>{x.wFormatTag, x.nSamplesPerSec, x.nChannels,  x.bitrate,
-                                                 x.usePreset,  x.preset,         x.tagType,    x.soundQuality,
-                                                 x.cbSize,     x.wBitsPerSample, x.nAvgBytesPerSec};
+                return std::vector<std::int64_t>{x.wFormatTag,     x.nSamplesPerSec, x.nChannels,
+                                                 x.bitrate,        x.usePreset,      x.preset,
+                                                 x.tagType,        x.soundQuality,   x.cbSize,
+                                                 x.wBitsPerSample, x.nAvgBytesPerSec};
             };
             EXPECT_EQ(fields(f), fields(before));
         }

@@ -337,8 +337,8 @@ TEST_F(SongLoadTest, PeaksOfASongInMemoryAreAllKept) {
         const auto level = static_cast<std::uint16_t>(1000 * (second + 1));
         for (std::uint32_t i = 0; i < kRate; ++i) songtest::PutLe(pcm, level, 2);
     }
-    soundtest::TMemStream stream =
-        soundtest::MemoryStream(Riff("WAVE", Chunk("fmt ", FormatBody(1, 1, kRate, 16)) + Chunk("data", pcm)));
+    soundtest::TMemStream stream = soundtest::MemoryStream(
+        Riff("WAVE", Chunk("fmt ", FormatBody(1, 1, kRate, 16)) + Chunk("data", pcm)));
     CInitialLoad load;
     ASSERT_EQ(load.DoInitialLoad(stream.get(), 0, 0, 1, 0, 10, nullptr, nullptr), 1);
     const CPeaks* peaks = load.GetPeaks();

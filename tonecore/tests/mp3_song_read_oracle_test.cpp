@@ -22,8 +22,8 @@
 #include "tonecore/pcm_sound.h"
 #include "tonecore/sound_group.h"
 #include "tonecore/tests/pcm_sound_support.h"
-#include "tonecore/tests/sound_group_support.h"
 #include "tonecore/tests/song_load_support.h"
+#include "tonecore/tests/sound_group_support.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ std::vector<std::int16_t> AsSamples(const std::vector<std::uint8_t>& bytes) {
 
 // Signal to difference ratio (dB) of a against the reference over the
 // frames [from, to) of the reference, a shifted by lag frames.
-double SnrDb(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& reference, int channels,
-             long lag, std::size_t from, std::size_t to) {
+double SnrDb(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& reference,
+             int channels, long lag, std::size_t from, std::size_t to) {
     double signal = 0;
     double noise = 0;
     for (std::size_t frame = from; frame < to; ++frame) {
@@ -57,8 +57,8 @@ double SnrDb(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>
 
 // The lag (frames, within maxLag) at which a best matches the reference
 // over a stretch of the loud opening.
-long BestLag(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& reference, int channels,
-             long maxLag, std::size_t from, std::size_t count) {
+long BestLag(const std::vector<std::int16_t>& a, const std::vector<std::int16_t>& reference,
+             int channels, long maxLag, std::size_t from, std::size_t count) {
     long best = 0;
     double bestSnr = -1e9;
     for (long lag = -maxLag; lag <= maxLag; ++lag) {
@@ -91,15 +91,18 @@ protected:
     // Loud pink noise (large frames from a VBR encoder) then a quiet tone
     // (small frames), encoded by lame with the arguments; with a cover, a
     // 1 MB picture is put in front by eyeD3. False when a tool failed.
-    bool Make(const std::string& name, std::uint32_t rate, int channels, const std::string& lame, bool cover,
-              double loudSeconds, double quietSeconds, TSong& song) {
+    bool Make(const std::string& name, std::uint32_t rate, int channels, const std::string& lame,
+              bool cover, double loudSeconds, double quietSeconds, TSong& song) {
         const std::string base = dir_.File(name);
-        const std::string sox = "sox -R -D -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 ";
+        const std::string sox = "sox -R -D -n -r " + std::to_string(rate) + " -c " +
+                                std::to_string(channels) + " -b 16 ";
         song.path = base + ".mp3";
         song.rate = rate;
         song.channels = channels;
-        if (!songtest::Run(sox + base + ".loud.wav synth " + std::to_string(loudSeconds) + " pinknoise vol -8dB") ||
-            !songtest::Run(sox + base + ".quiet.wav synth " + std::to_string(quietSeconds) + " sine 440 vol -30dB") ||
+        if (!songtest::Run(sox + base + ".loud.wav synth " + std::to_string(loudSeconds) +
+                           " pinknoise vol -8dB") ||
+            !songtest::Run(sox + base + ".quiet.wav synth " + std::to_string(quietSeconds) +
+                           " sine 440 vol -30dB") ||
             !songtest::Run("sox " + base + ".loud.wav " + base + ".quiet.wav " + base + ".wav") ||
             !songtest::Run("lame --quiet " + lame + " " + base + ".wav " + song.path))
             return false;
@@ -109,7 +112,8 @@ protected:
             for (char& byte : picture) byte = static_cast<char>(random());
             picture.replace(0, 4, "\xFF\xD8\xFF\xE0");  // a JPEG's opening, for the tagger
             testsupport::WriteWholeFile(base + ".jpg", picture);
-            if (!songtest::Run("eyeD3 --add-image " + base + ".jpg:FRONT_COVER " + song.path)) return false;
+            if (!songtest::Run("eyeD3 --add-image " + base + ".jpg:FRONT_COVER " + song.path))
+                return false;
         }
         song.raw = base + ".raw";
         if (!songtest::Run("mpg123 -q --no-gapless -O " + song.raw + " " + song.path)) return false;
@@ -123,19 +127,21 @@ protected:
         const std::string& raw = song.raw;
         const std::string out = raw + "." + std::to_string(rate) + ".raw";
         const std::string spec = " -e signed -b 16 -c " + std::to_string(song.channels) + " ";
-        EXPECT_TRUE(songtest::Run("sox -t raw -r " + std::to_string(song.rate) + spec + raw + " -t raw -r " +
-                                  std::to_string(rate) + spec + out));
+        EXPECT_TRUE(songtest::Run("sox -t raw -r " + std::to_string(song.rate) + spec + raw +
+                                  " -t raw -r " + std::to_string(rate) + spec + out));
         return songtest::ReadSamples(out);
     }
 
     // The sound loaded and scanned as the program loads a song.
     bool LoadSound(CPCMSound& sound, const std::string& path, std::int32_t bufferMs) {
         TStream file = Open(path);
-        return sound.InitialLoad(file.get(), bufferMs, 1, 1, 1, 1, 10, nullptr, nullptr) == 1 && sound.Load(0) == 1;
+        return sound.InitialLoad(file.get(), bufferMs, 1, 1, 1, 1, 10, nullptr, nullptr) == 1 &&
+               sound.Load(0) == 1;
     }
 
     // Everything the sound gives in its own format, read until it finishes.
-    std::vector<std::int16_t> ReadWhole(const std::string& path, std::int32_t bufferMs, WAVEFORMATEX& format) {
+    std::vector<std::int16_t> ReadWhole(const std::string& path, std::int32_t bufferMs,
+                                        WAVEFORMATEX& format) {
         CPCMSound sound;
         if (!LoadSound(sound, path, bufferMs)) {
             ADD_FAILURE() << "load " << path;
@@ -143,8 +149,10 @@ protected:
         }
         format = *sound.Format();
         TRenderResult last = RENDER_FAILED;
-        const std::uint32_t piece = format.nAvgBytesPerSec / 20 / format.nBlockAlign * format.nBlockAlign;
-        const auto bytes = soundtest::ReadAll(sound, format, [piece] { return piece; }, &last);
+        const std::uint32_t piece =
+            format.nAvgBytesPerSec / 20 / format.nBlockAlign * format.nBlockAlign;
+        const auto bytes = soundtest::ReadAll(
+            sound, format, [piece] { return piece; }, &last);
         EXPECT_EQ(last, RENDER_FINISHED);
         return AsSamples(bytes);
     }
@@ -166,15 +174,17 @@ protected:
             return 0;
         };
         CPCMMixer renderer(nullptr);
-        EXPECT_EQ(renderer.MixToDataSink(group.get(), sink, &out, &format, group->Length(0), -1), 1);
+        EXPECT_EQ(renderer.MixToDataSink(group.get(), sink, &out, &format, group->Length(0), -1),
+                  1);
         return AsSamples(out);
     }
 
     // Engine output against the reference (already at the output's rate):
     // the same length within a frame, and the same audio over the whole
     // length and over its last second.
-    void Compare(const std::vector<std::int16_t>& got, const std::vector<std::int16_t>& reference, int channels,
-                 std::uint32_t rate, double frameMs, double minSnr, const std::string& what) {
+    void Compare(const std::vector<std::int16_t>& got, const std::vector<std::int16_t>& reference,
+                 int channels, std::uint32_t rate, double frameMs, double minSnr,
+                 const std::string& what) {
         SCOPED_TRACE(what);
         const std::size_t frames = reference.size() / channels;
         const double msGot = got.size() / channels * 1000.0 / rate;
@@ -182,8 +192,8 @@ protected:
         EXPECT_NEAR(msGot, msReference, frameMs + 1.0);
         ASSERT_GT(frames, rate * 2u);
         // Aligned on a loud stretch near the start.
-        const long lag = BestLag(got, reference, channels, static_cast<long>(frameMs * rate / 1000) + 8, rate / 4,
-                                 rate / 10);
+        const long lag = BestLag(got, reference, channels,
+                                 static_cast<long>(frameMs * rate / 1000) + 8, rate / 4, rate / 10);
         const std::size_t tail = std::min<std::size_t>(frames, got.size() / channels) - rate;
         EXPECT_GT(SnrDb(got, reference, channels, lag, 0, frames - rate), minSnr) << "lag " << lag;
         EXPECT_GT(SnrDb(got, reference, channels, lag, tail, tail + rate - rate / 10), minSnr)
@@ -226,8 +236,9 @@ TEST_F(Mp3SongReadTest, LoopedReadsAndRenderingGiveTheWholeSong) {
             const std::vector<std::int16_t> read = ReadWhole(song.path, bufferMs, format);
             ASSERT_EQ(format.nChannels, c.channels);
             const double minSnr = format.nSamplesPerSec == c.rate ? 40.0 : 12.0;
-            Compare(read, ReferenceAt(song, format.nSamplesPerSec), c.channels, format.nSamplesPerSec,
-                    song.FrameMs(), minSnr, "read with a buffer of " + std::to_string(bufferMs) + " ms");
+            Compare(read, ReferenceAt(song, format.nSamplesPerSec), c.channels,
+                    format.nSamplesPerSec, song.FrameMs(), minSnr,
+                    "read with a buffer of " + std::to_string(bufferMs) + " ms");
             if (bufferMs == 2000) {
                 Compare(Render(song.path), ReferenceAt(song, format.nSamplesPerSec), c.channels,
                         format.nSamplesPerSec, song.FrameMs(), minSnr, "rendered");
@@ -256,17 +267,21 @@ TEST_F(Mp3SongReadTest, Mp3InsideAWavFileReadsToItsEnd) {
 // a sound of no length; loaded without a scan, reading such a sound still
 // comes to its end.
 TEST_F(Mp3SongReadTest, ASongWithoutADecodableFrameFailsToLoad) {
-    ASSERT_TRUE(songtest::Run("sox -R -D -n -r 44100 -c 2 -b 16 " + dir_.File("tone.wav") + " synth 1 sine 440"));
+    ASSERT_TRUE(songtest::Run("sox -R -D -n -r 44100 -c 2 -b 16 " + dir_.File("tone.wav") +
+                              " synth 1 sine 440"));
     ASSERT_TRUE(songtest::Run("lame --quiet --freeformat -b 400 " + dir_.File("tone.wav") + " " +
                               dir_.File("free.mp3")));
-    ASSERT_TRUE(songtest::Run("lame --quiet -t -b 128 " + dir_.File("tone.wav") + " " + dir_.File("plain.mp3")));
+    ASSERT_TRUE(songtest::Run("lame --quiet -t -b 128 " + dir_.File("tone.wav") + " " +
+                              dir_.File("plain.mp3")));
     std::mt19937 random(11);
     std::string noise(100000, '\0');
     for (char& byte : noise) byte = static_cast<char>(random());
     // One plausible header in front, so the summary finds a "frame".
-    testsupport::WriteWholeFile(dir_.File("random.mp3"), std::string("\xFF\xFB\x90\x64", 4) + noise);
+    testsupport::WriteWholeFile(dir_.File("random.mp3"),
+                                std::string("\xFF\xFB\x90\x64", 4) + noise);
     // Cut inside the first frame (417 bytes at 128 kbit/s).
-    testsupport::WriteWholeFile(dir_.File("cut.mp3"), testsupport::ReadWholeFile(dir_.File("plain.mp3")).substr(0, 300));
+    testsupport::WriteWholeFile(dir_.File("cut.mp3"),
+                                testsupport::ReadWholeFile(dir_.File("plain.mp3")).substr(0, 300));
 
     for (const char* name : {"free.mp3", "random.mp3", "cut.mp3"}) {
         SCOPED_TRACE(name);
@@ -282,8 +297,12 @@ TEST_F(Mp3SongReadTest, ASongWithoutADecodableFrameFailsToLoad) {
         ASSERT_EQ(sound.Load(0), 1);
         const WAVEFORMATEX format = *sound.Format();
         TRenderResult last = RENDER_MORE;
-        soundtest::ReadAll(sound, format, [&format] { return format.nAvgBytesPerSec / 10 / format.nBlockAlign * format.nBlockAlign; },
-                           &last);
+        soundtest::ReadAll(
+            sound, format,
+            [&format] {
+                return format.nAvgBytesPerSec / 10 / format.nBlockAlign * format.nBlockAlign;
+            },
+            &last);
         EXPECT_EQ(last, RENDER_FINISHED);
     }
 }
@@ -305,7 +324,8 @@ TEST_F(Mp3SongReadTest, LengthWithoutAScanMatchesTheSongsDuration) {
         SCOPED_TRACE(c.name);
         TSong song;
         ASSERT_TRUE(Make(c.name, 44100, 2, c.lame, c.cover, 4.0, 6.0, song));
-        const double seconds = std::stod(testsupport::CommandOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 " + song.path));
+        const double seconds = std::stod(testsupport::CommandOutput(
+            "ffprobe -v error -show_entries format=duration -of csv=p=0 " + song.path));
         CInitialLoad plain;
         ASSERT_EQ(Load(plain, song.path, 0, 0).result, 1);
         EXPECT_NEAR(plain.Length(), seconds * 1000.0, 30.0);

@@ -78,7 +78,8 @@ TEST_F(WmaSongLoadTest, AScanWithoutPeaksMeasuresTheDecodedLength) {
     const std::string path = MakeTaggedSong(dir_, "measured.wma");
     ASSERT_FALSE(path.empty());
     const std::vector<std::int16_t> reference = mediatest::FfmpegDecode(path);
-    const auto decodedMs = static_cast<std::int32_t>(static_cast<double>(reference.size()) * 2 * 1000.0 / 176400);
+    const auto decodedMs =
+        static_cast<std::int32_t>(static_cast<double>(reference.size()) * 2 * 1000.0 / 176400);
     TStream file = Open(path);
     CInitialLoad load;
     ASSERT_EQ(load.DoInitialLoad(file.get(), 0, 1, 0, 0, 10, nullptr, nullptr), 1);
