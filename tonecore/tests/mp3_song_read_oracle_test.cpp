@@ -126,9 +126,9 @@ protected:
         if (rate == song.rate) return song.reference;
         const std::string& raw = song.raw;
         const std::string out = raw + "." + std::to_string(rate) + ".raw";
-        const std::string spec = " -e signed -b 16 -c " + std::to_string(song.channels) + " ";
-        EXPECT_TRUE(songtest::Run("sox -t raw -r " + std::to_string(song.rate) + spec + raw +
-                                  " -t raw -r " + std::to_string(rate) + spec + out));
+        const std::string sampleFormat = " -e signed -b 16 -c " + std::to_string(song.channels) + " ";
+        EXPECT_TRUE(songtest::Run("sox -t raw -r " + std::to_string(song.rate) + sampleFormat + raw +
+                                  " -t raw -r " + std::to_string(rate) + sampleFormat + out));
         return songtest::ReadSamples(out);
     }
 
