@@ -23,7 +23,8 @@ constexpr std::int64_t kMaxSourceStep = std::int64_t{1} << 40;
 // A read's passes at most, and the source blocks a seek reads at a time.
 constexpr int kMaxReadPasses = 1000;
 constexpr std::int64_t kSeekReadBlocks = 16;
-
+// The block size in which a decoder is emptied before a looped window wraps.
+constexpr std::size_t kDrainBlockBytes = 65536;
 
 }  // namespace
 
@@ -111,6 +112,24 @@ std::uint32_t CACMBuffer::DrainDecoder(BYTE* destination, std::uint32_t n) {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(produced, 0, n));
 }
 
+void CACMBuffer::DrainDecoderInto(std::vector<std::uint8_t>& decoded) {
+    if (!conversionStarted_ || decoder_->IsACM() != 0) return;
+    // Conversions of nothing with last set hand over what the decoder holds,
+    // a block at a time, until it holds nothing.
+    std::vector<std::uint8_t> block(kDrainBlockBytes);
+    for (;;) {
+        std::int64_t none = 0;
+        std::uint8_t* out = block.data();
+        const std::int64_t produced = decoder_->Convert(
+            nullptr, none, out, static_cast<std::int64_t>(block.size()), kConversionNext, 1);
+        if (produced <= 0) return;
+        const auto count = static_cast<std::size_t>(
+            std::min<std::int64_t>(produced, static_cast<std::int64_t>(block.size())));
+        decoded.insert(decoded.end(), block.begin(),
+                       block.begin() + static_cast<std::ptrdiff_t>(count));
+    }
+}
+
 int CACMBuffer::NextFlag() {
     if (conversionStarted_) return kConversionNext;
     conversionStarted_ = 1;
@@ -155,15 +174,24 @@ std::int64_t CACMBuffer::ReadData(BYTE* destination, std::uint32_t n) {
         std::vector<std::uint8_t> decodedBlock(static_cast<std::size_t>(decodedSize));
         std::uint8_t* decoded = decodedBlock.data();
         std::int64_t consumed = got;
-        const std::int64_t produced =
-            std::max<std::int64_t>(decoder_->Convert(sourceBlock_.data(), consumed, decoded, decodedSize, flag, last), 0);
-        if (dataMode == CRefObj::kLoopData && stream->Tell() == stream->GetDataStart() + dataSize) {
-            // The window loops: the next conversion restarts the decoder at
-            // its top.
+        std::int64_t produced = std::max<std::int64_t>(
+            decoder_->Convert(sourceBlock_.data(), consumed, decoded, decodedSize, flag, last), 0);
+        const bool atWindowEnd = stream->Tell() == stream->GetDataStart() + dataSize;
+        // What the codec did not take is read again, also at the end of a
+        // looped window: it belongs before the wrap. Only a tail the codec
+        // neither takes nor decodes anything from is left behind.
+        const bool stepBack = consumed < got && (!atWindowEnd || consumed > 0 || produced > 0);
+        if (stepBack) {
+            stream->Seek(consumed - got, 1);
+        } else if (dataMode == CRefObj::kLoopData && atWindowEnd) {
+            // The window loops: the decoder gives up everything it still
+            // holds for this round, then the next conversion restarts it at
+            // the top.
+            decodedBlock.resize(static_cast<std::size_t>(produced));
+            DrainDecoderInto(decodedBlock);
+            produced = static_cast<std::int64_t>(decodedBlock.size());
             conversionStarted_ = 0;
             stream->Seek(stream->GetDataStart(), 0);
-        } else if (consumed < got) {
-            stream->Seek(consumed - got, 1);
         }
         const auto copied = static_cast<std::uint32_t>(std::min<std::int64_t>(produced, n - delivered));
         std::memcpy(destination + delivered, decodedBlock.data(), copied);
@@ -175,8 +203,8 @@ std::int64_t CACMBuffer::ReadData(BYTE* destination, std::uint32_t n) {
             break;
         }
         // A codec that neither takes nor makes anything would be asked again
-        // for ever.
-        if (lastPass || (consumed <= 0 && produced == 0)) break;
+        // for ever. After a step back the data goes on.
+        if ((lastPass && !stepBack) || (consumed <= 0 && produced == 0)) break;
     }
     decodedPosition_ += delivered;
     return delivered;

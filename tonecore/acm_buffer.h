@@ -58,6 +58,9 @@ protected:
     void DropLeftover();
     // At the end of the data: up to n bytes the decoding object still holds.
     std::uint32_t DrainDecoder(BYTE* destination, std::uint32_t n);
+    // Before a looped window wraps: appends everything the decoding object
+    // still holds of this round to decoded.
+    void DrainDecoderInto(std::vector<std::uint8_t>& decoded);
     // The conversion flag for the next call, marking conversion started.
     int NextFlag();
 

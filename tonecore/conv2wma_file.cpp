@@ -31,7 +31,21 @@ constexpr int kSettingsTemplateBytes = 128;
 constexpr const char* kBuiltInSettings = "WMA %d kbps, %d.%03d kHz, %s";
 // The peak resolution a song is measured with (no peaks are built).
 constexpr std::int32_t kMeasureMsPerPeak = 20;
-const std::int32_t kWmaRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
+// The encoder offers the target: a listed bitrate, at a rate of the table,
+// with channels the rate's row allows and a bitrate within its range for
+// them.
+bool WmaRowOffers(const CConv2FileFormat& f) {
+    const std::span<const std::int32_t> bitrates = WMABitRates();
+    if (std::find(bitrates.begin(), bitrates.end(), f.bitrate) == bitrates.end()) return false;
+    const int index = WMARateRowIndex(static_cast<std::int32_t>(f.nSamplesPerSec));
+    if (index < 0 || (f.nChannels != 1 && f.nChannels != 2)) return false;
+    const TWMARateRow& row = WMARateRows()[static_cast<std::size_t>(index)];
+    if ((row.channelRule == kWMAMonoOnly && f.nChannels != 1) ||
+        (row.channelRule == kWMAStereoOnly && f.nChannels != 2)) {
+        return false;
+    }
+    return f.bitrate >= row.Min(f.nChannels) && f.bitrate <= row.Max(f.nChannels);
+}
 
 template <typename Fn>
 bool Bind(void* module, Fn& fn, const char* name) {
@@ -62,14 +76,21 @@ CConv2WmaFile::~CConv2WmaFile() { Close(); }
 int CConv2WmaFile::IsOpen() { return writer_ != nullptr ? 1 : 0; }
 
 void CConv2WmaFile::Close() {
+    CloseSaving();
+}
+
+bool CConv2WmaFile::CloseSaving() {
     ReleaseInterface(headerInfo_);
     if (writer_ != nullptr) writer_->Flush();
     ReleaseInterface(writer_);
+    // The editor's changes reach the file only with its flush.
+    bool saved = true;
     if (editor_ != nullptr) {
-        editor_->Flush();
+        saved = editor_->Flush() >= 0;
         editor_->Close();
     }
     ReleaseInterface(editor_);
+    return saved;
 }
 
 bool CConv2WmaFile::GetEncoderDll() {
@@ -296,20 +317,17 @@ void CConv2WmaFile::UserMaximumsCallback(CConv2FileFormat* target, const CConv2F
 }
 
 bool CConv2WmaFile::ValidateFormat(CConv2FileFormat* format) {
-    if (format == nullptr) return false;
-    format->SetFormatTag(kWmaFormatTag);
-    format->bitrate = FindMostNaturalWMABitRate(format->bitrate);
-    const auto rate = NaturalWMARate(static_cast<std::int32_t>(format->nSamplesPerSec));
-    format->nSamplesPerSec = static_cast<std::uint32_t>(
-        std::find(std::begin(kWmaRates), std::end(kWmaRates), rate) != std::end(kWmaRates) ? rate : 44100);
-    if (format->usePreset != 0 && WMAPreset(format->preset) == nullptr) {
-        format->preset = ConversionTypeRow(FILE_CONVERSION_WMA)->defaultPreset;
-    }
-    if (format->tagType != TAG_TYPE_NONE) format->tagType = TAG_TYPE_WMA_ATTRIBUTES;
+    // Checks only: fitting a target to what the encoder offers is the format
+    // callbacks' work, and a target that does not fit is refused unchanged.
+    if (format == nullptr || format->wFormatTag != kWmaFormatTag) return false;
+    if (!WmaRowOffers(*format)) return false;
+    if (format->usePreset != 0 && WMAPreset(format->preset) == nullptr) return false;
+    if (format->tagType != TAG_TYPE_NONE && format->tagType != TAG_TYPE_WMA_ATTRIBUTES)
+        return false;
     if (format->soundQuality < SOUND_QUALITY_FOLLOW_SOURCE || format->soundQuality > SOUND_QUALITY_CAPPED_SOURCE) {
-        format->SetSoundQuality(SOUND_QUALITY_CAPPED_SOURCE);
+        return false;
     }
-    format->cbSize = CConv2FileFormat::kExtensionBytes;
+    if (format->cbSize != CConv2FileFormat::kExtensionBytes) return false;
     format->wBitsPerSample = 16;
     return format->Validate();
 }

@@ -88,6 +88,9 @@ private:
     // Set the code, close, and return -1 (0 for Create).
     std::int64_t Fail(std::uint32_t code);
     int CreateFailed(std::uint32_t code);
+    // Close, answering whether the editor's changes were saved (true
+    // without an editor).
+    bool CloseSaving();
     // Closes the editor without saving, then the rest; sets the code.
     void DiscardEditor(std::uint32_t code);
 

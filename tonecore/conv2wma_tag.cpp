@@ -118,6 +118,9 @@ std::int64_t CConv2WmaFile::WriteTag(const char* path, const char* text, TMusicI
     }
     // A failed attribute has already closed the editor without saving.
     if (!SetSongAttributes(*info)) return -1;
-    Close();
+    if (!CloseSaving()) {
+        SetLastError(TONECORE_ERR_WMA_ATTRIBUTE);
+        return -1;
+    }
     return 0;
 }

@@ -6,6 +6,6 @@
 #include <string_view>
 
 // True when the template's conversions are exactly the given letters in
-// their order (flags, width and precision digits allowed, no '*', no length
-// modifiers) and "%%" stands for a percent sign.
+// their order (flags, widths and precisions of up to two digits allowed, no
+// '*', no length modifiers) and "%%" stands for a percent sign.
 bool FormatTemplateFits(const char* text, std::string_view conversions);

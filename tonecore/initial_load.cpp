@@ -90,7 +90,7 @@ int CInitialLoad::LoadMpeg(CRefObj* source, int buildSeekMap, int scanA, int bui
     if (ParseMP3(source) == 0) return 0;
     ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, buildSeekMap, msPerPeak,
                                    callback, context);
-    return cancelled_ ? 0 : 1;
+    return FinishMpegLoad();
 }
 
 int CInitialLoad::LoadWave(CRefObj* source, CRIFF& riff, const char* path, int buildSeekMap,
@@ -158,7 +158,16 @@ int CInitialLoad::LoadRmp3(CRefObj* source, CRIFF& riff, int buildSeekMap, int s
     }
     ParseScanAndBuildForCompressed(source, scanA, buildPeaks, scanB, buildSeekMap, msPerPeak,
                                    callback, context);
-    return cancelled_ ? 0 : 1;
+    return FinishMpegLoad();
+}
+
+int CInitialLoad::FinishMpegLoad() {
+    if (cancelled_) return 0;
+    // Headers that looked like frames but none decoded (a free-format
+    // stream, damaged or random bytes): a sound of no length would never
+    // play nor finish.
+    if (scanDecodedNothing_) return Fail(TONECORE_ERR_NO_MP3_FRAME);
+    return 1;
 }
 
 int CInitialLoad::ParseMP3(CRefObj* source) {

@@ -108,6 +108,9 @@ private:
     void DropPeaks();
     // Length 0 and the first progress call; false when it cancelled.
     bool StartScan(CScanProgress& progress);
+    // The end of an MPEG load after its scan: 0 when cancelled, and a
+    // failure (no usable frame) when the scan decoded nothing.
+    int FinishMpegLoad();
 
     int loaded_ = 0;
     std::unique_ptr<ACMObject> decoder_;
@@ -120,6 +123,8 @@ private:
     std::unique_ptr<TMusicInfo> musicInfo_;
     // The caller's callback cancelled a scan.
     bool cancelled_ = false;
+    // The decoding object scanned the file and decoded no audio from it.
+    bool scanDecodedNothing_ = false;
 };
 
 // What FileFormatSupported found out, 32-bit words in this order.

@@ -144,6 +144,7 @@ std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int s
     if (file && buildPeaks != 0 && LoadPeakMap(source, msPerPeak) != 0) buildPeaks = 0;
     if (file && buildSeekMap != 0 && LoadSeekMap(source) != 0) buildSeekMap = 0;
     const bool builtSeekMap = buildSeekMap != 0;
+    scanDecodedNothing_ = false;
     if (decoder_) {
         // The scan gets only the outs of what it is to build: what came from
         // the caches stays out of its reach.
@@ -178,6 +179,10 @@ std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int s
             seekMap_ = builtMap;
         }
         if (scanned != 0) length_ = scanned;
+        // Only a scan of a file decodes (a memory source is measured by its
+        // size); one that ran and measured nothing found no audio.
+        scanDecodedNothing_ =
+            file && scanned == 0 && (scanA != 0 || buildPeaks != 0 || buildSeekMap != 0);
     }
     const std::int64_t dataBytes = std::max<std::int64_t>(0, dataEnd_ - dataStart_);
     if (peaks_ == nullptr && length_ == 0) {

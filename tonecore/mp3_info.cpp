@@ -218,21 +218,37 @@ bool CMP3Info::UsableXingCount() const {
 }
 
 int CMP3Info::getBitrate() const {
-    const std::int64_t frames = vbr_.getNumberOfFrames();
-    if (UsableXingCount()) {
-        return static_cast<int>(getFrequency() * (fileSize_ / frames) / (FrameSizeFactor() * 1000));
-    }
+    // With a frame count the bitrate is that of the audio data alone: a
+    // large tag in front (a cover picture) is no part of any frame.
+    if (UsableXingCount()) return static_cast<int>(AverageBytesPerSecond() * 8 / 1000);
     return CFrameHeader::getBitrate();
 }
 
+double CMP3Info::AverageBytesPerSecond() const {
+    if (UsableXingCount()) {
+        const double seconds = XingSeconds();
+        return seconds > 0.0 ? static_cast<double>(DataSize()) / seconds : 0.0;
+    }
+    return CFrameHeader::getBitrate() * 125.0;
+}
+
+double CMP3Info::XingSeconds() const {
+    // Every frame holds FrameSizeFactor() * 8 samples per channel (1152 in
+    // MPEG 1 layer III, 576 in MPEG 2 and 2.5 layer III, 384 in layer I).
+    const int rate = getFrequency();
+    if (!UsableXingCount() || rate <= 0) return 0.0;
+    return static_cast<double>(vbr_.getNumberOfFrames()) * FrameSizeFactor() * 8 / rate;
+}
+
 int CMP3Info::getLengthInSeconds() const {
+    if (UsableXingCount()) return static_cast<int>(XingSeconds());
     const int bitrate = getBitrate();
     if (bitrate <= 0) return 0;
     return static_cast<int>((fileSize_ * 8 / 1000) / bitrate);
 }
 
 double CMP3Info::GetAverageFrameSize() const {
-    if (UsableXingCount()) return static_cast<double>(fileSize_ / vbr_.getNumberOfFrames());
+    if (UsableXingCount()) return static_cast<double>(DataSize()) / vbr_.getNumberOfFrames();
     if (getFrequency() == 0) return 0;
     return CFrameHeader::getBitrate() * 1000.0 / getFrequency() * FrameSizeFactor();
 }

@@ -86,9 +86,13 @@ public:
     // when there is one (tag size 128, tag type 1).
     int getID3InfoOnly(CRefObj* stream);
 
-    // kbit/s: from the Xing frame count when there is one, else the first
-    // frame's.
+    // kbit/s: from the Xing frame count and the audio data's size when
+    // there is a count, else the first frame's.
     int getBitrate() const;
+    // Bytes of audio data per second, exact for a file with a frame count
+    // (the data's size over frames x samples per frame / rate); the first
+    // frame's bitrate otherwise.
+    double AverageBytesPerSecond() const;
     // 0 when no bitrate is known.
     int getLengthInSeconds() const;
     double GetAverageFrameSize() const;
@@ -136,6 +140,8 @@ private:
     void ReadXingHeader();
     void ReadId3v1();
     bool UsableXingCount() const;
+    // Seconds of the Xing frame count; 0 without a usable count.
+    double XingSeconds() const;
     // Bytes per bitrate-per-frequency unit of one frame: 48 for layer I
     // (12 slots of 4 bytes), 72 for MPEG 2 and 2.5 layer III, 144 otherwise.
     int FrameSizeFactor() const;

@@ -1,5 +1,6 @@
 #include "tonecore/mp3_source_format.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "tonecore/mp3_info.h"
@@ -20,7 +21,10 @@ TMp3SourceFormat MakeMp3SourceFormat(const CMP3Info& info) {
     format.wfx.wFormatTag = WAVE_FORMAT_MPEGLAYER3;
     format.wfx.nChannels = static_cast<std::uint16_t>(info.BestNumChannels());
     format.wfx.nSamplesPerSec = static_cast<std::uint32_t>(info.BestSamplingRate());
-    format.wfx.nAvgBytesPerSec = static_cast<std::uint32_t>(info.getBitrate()) * 125;  // kbit/s as bytes/s
+    // Exact for a file with a frame count, so that a length computed from
+    // the data's size without a scan is right.
+    format.wfx.nAvgBytesPerSec =
+        static_cast<std::uint32_t>(std::lround(info.AverageBytesPerSecond()));
     format.wfx.nBlockAlign = info.getLayer() == 1 ? 4 : 1;
     format.wfx.wBitsPerSample = 16;
     format.wfx.cbSize = kExtensionBytes;

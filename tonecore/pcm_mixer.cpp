@@ -50,9 +50,11 @@ int CPCMMixer::InitPlayback(const _tInitMixer* init) {
     mixerFormat_ = init_.format;
     const std::uint32_t bytesPerSecond = init_.format.nAvgBytesPerSec;
     const std::uint32_t align = init_.format.nBlockAlign;
+    if (align > 0) init_.bufferBytes -= init_.bufferBytes % align;
+    // The duration of what a buffer really holds (whole frames): the play
+    // clock advances by it for every buffer played.
     bufferDuration_ = bytesPerSecond > 0 ? double(init_.bufferBytes) * 1000.0 / bytesPerSecond : 0.0;
     buffers_.clear();
-    if (align > 0) init_.bufferBytes -= init_.bufferBytes % align;
     try {
         buffers_.resize(static_cast<std::size_t>(std::max(init_.bufferCount, 0)));
         for (auto& buffer : buffers_) {

@@ -44,7 +44,16 @@ std::int64_t Scaled(std::int32_t gain, std::int64_t x) { return (std::int64_t{ga
 
 }  // namespace
 
-void CPCMSound::SetGains(double v, double p) {
+// A pan within -1 (all left) and 1 (all right); beyond them one side's gain
+// would turn negative and invert its samples. Not a number is the middle.
+namespace {
+double PanInRange(double pan) {
+    return std::isnan(pan) ? 0.0 : std::clamp(pan, -1.0, 1.0);
+}
+}  // namespace
+
+void CPCMSound::SetGains(double v, double pan) {
+    const double p = PanInRange(pan);
     if (p >= 0.0) {
         leftGain_ = GainFor((1.0 - p) * v);
         rightGain_ = GainFor(v);
@@ -55,7 +64,7 @@ void CPCMSound::SetGains(double v, double p) {
 }
 
 void CPCMSound::Pan(double pan) {
-    pan_ = pan;
+    pan_ = PanInRange(pan);
     SetGains(volume_, pan);
 }
 

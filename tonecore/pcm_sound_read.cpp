@@ -59,6 +59,9 @@ TRenderResult CPCMSound::ReadDataMix(_bufferType* out, std::int32_t* bytes) {
         std::int64_t left = 0;
         if (!buffer_->BytesLeftToRead(&left)) {
             buffer_->Unlock();
+            // Nothing left to read (a sound of no length among them) is the
+            // end: a caller reading until the sound finishes must get there.
+            if (left <= 0) state = RENDER_FINISHED;
             break;
         }
         if (length1 > left) {

@@ -245,14 +245,41 @@ void CPeaks::AutoTrimStep(std::uint8_t peak) {
 int CPeaks::StreamPeakFromParse(std::uint8_t peak, int toFile) {
     if (record_ == nullptr || record_->buffer == nullptr || record_->bufferedPeaks == 0) return 0;
     TPeakRecord& r = *record_;
-    if (bufferIndex_ >= r.bufferedPeaks) bufferIndex_ = 0;
+    if (bufferIndex_ >= r.bufferedPeaks) {
+        // Without a file the buffer is the only home of the peaks: it grows
+        // rather than overwrite the first ones.
+        if (toFile) {
+            bufferIndex_ = 0;
+        } else if (!GrowPeakBuffer()) {
+            return 0;
+        }
+    }
     r.buffer[bufferIndex_] = peak;
     AutoTrimStep(peak);
     ++bufferIndex_;
     ++peakCount_;
-    if (bufferIndex_ < r.bufferedPeaks) return 1;
+    if (bufferIndex_ < r.bufferedPeaks || !toFile) return 1;
     bufferIndex_ = 0;
-    return toFile ? StreamPeaksToFile(r.bufferedPeaks) : 1;
+    return StreamPeaksToFile(r.bufferedPeaks);
+}
+
+bool CPeaks::GrowPeakBuffer() {
+    TPeakRecord& r = *record_;
+    const std::uint32_t size = r.bufferedPeaks;
+    if (size > UINT32_MAX / 2) {
+        SetLastError(TONECORE_ERR_OUT_OF_MEMORY);
+        return false;
+    }
+    std::unique_ptr<std::uint8_t[]> grown(new (std::nothrow) std::uint8_t[std::size_t{size} * 2]());
+    if (grown == nullptr) {
+        SetLastError(TONECORE_ERR_OUT_OF_MEMORY);
+        return false;
+    }
+    std::memcpy(grown.get(), r.buffer.get(), size);
+    std::lock_guard<std::mutex> guard(r.swapLock);
+    r.buffer = std::move(grown);
+    r.bufferedPeaks = size * 2;
+    return true;
 }
 
 std::int32_t CPeaks::CheckMaxPeaks(const std::uint8_t* start, const std::uint8_t* end,
@@ -285,7 +312,12 @@ int CPeaks::FinishPeaksFromParse(std::uint32_t numPeaks, std::int32_t length, in
     if (record_ == nullptr) return 0;
     TPeakRecord& r = *record_;
     r.numPeaks = numPeaks;
-    if (numPeaks <= r.bufferedPeaks) {
+    if (!toFile) {
+        // Every peak was kept in the buffer (as many as it could take).
+        r.numPeaks = std::min(numPeaks, r.bufferedPeaks);
+        r.streaming = kPeaksAllBuffered;
+        r.bufferedPeaks = r.numPeaks;
+    } else if (numPeaks <= r.bufferedPeaks) {
         r.streaming = kPeaksAllBuffered;
         r.bufferedPeaks = numPeaks;
     } else {

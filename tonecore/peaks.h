@@ -81,9 +81,10 @@ public:
     // and *toFile is set, *toFile becomes the result of creating the song's
     // peaks file; otherwise 0.
     void InitStreamPeaksFromParse(int* toFile, CRefObj* source);
-    // Stores the next peak and runs the automatic trim; a full buffer wraps
-    // to its start and, with toFile, is written to the file (the result is
-    // the write's), else 1. 0 without a buffer.
+    // Stores the next peak and runs the automatic trim. With toFile a full
+    // buffer is written to the file and wraps to its start (the result is
+    // the write's); without, a full buffer grows so that it keeps every
+    // peak (0 when it cannot). 0 without a buffer.
     int StreamPeakFromParse(std::uint8_t peak, int toFile);
     // Raises the record's maxima by the samples between start and end (end
     // not included); the larger of this piece's two maxima.
@@ -221,6 +222,9 @@ private:
     void ShareRecord(TPeakRecord* record);
     // The automatic trim step for peak p stored at the current count.
     void AutoTrimStep(std::uint8_t peak);
+    // Doubles the buffer, keeping what it holds; false (out of memory set)
+    // when it cannot.
+    bool GrowPeakBuffer();
     // Marks the record a partial song when the last peak is loud.
     void PartialSongTest(std::uint8_t lastPeak);
     // The last peak streamed into the buffer; false when there is none.

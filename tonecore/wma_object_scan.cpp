@@ -34,20 +34,26 @@ bool ContinueScan(TScanProgress progress, void* context, std::uint32_t count) {
 
 }  // namespace
 
-void WMAObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks, std::int32_t* lengthMs,
-                                  std::int64_t* bytesDone, std::int64_t dataStart, std::int64_t dataEnd,
-                                  int cancelled, int /*scanA*/, int buildPeaks, int /*buildSeekMap*/,
-                                  std::int32_t msPerPeak, int /*scanB*/, int peaksToFile, TScanProgress progress,
-                                  void* context) {
-    if (!buildPeaks) {
+void WMAObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& peaks,
+                                  std::int32_t* lengthMs, std::int64_t* bytesDone,
+                                  std::int64_t dataStart, std::int64_t dataEnd, int cancelled,
+                                  int scanA, int buildPeaks, int /*buildSeekMap*/,
+                                  std::int32_t msPerPeak, int /*scanB*/, int peaksToFile,
+                                  TScanProgress progress, void* context) {
+    // Without a scan the length is the one the file states (some encoders
+    // state a codec frame more than they decode); a scan measures what
+    // decodes, with or without peaks.
+    if (!buildPeaks && !scanA) {
         if (lengthMs != nullptr && *lengthMs == 0) *lengthMs = static_cast<std::int32_t>(GetDuration());
         return;
     }
     if (source == nullptr || cancelled || dataStart < 0 || dataEnd <= dataStart || !EnableStream(1)) return;
 
     int toFile = peaksToFile;
-    peaks = new (std::nothrow) CPeaks(static_cast<std::uint32_t>(msPerPeak), -1);
-    if (peaks != nullptr) peaks->InitStreamPeaksFromParse(&toFile, source);
+    if (buildPeaks) {
+        peaks = new (std::nothrow) CPeaks(static_cast<std::uint32_t>(msPerPeak), -1);
+        if (peaks != nullptr) peaks->InitStreamPeaksFromParse(&toFile, source);
+    }
     if (open_) Close();
     if (!Open(nullptr)) {
         if (lengthMs != nullptr) *lengthMs = 0;

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "testsupport/command_output.h"
+
 namespace platter_test {
 
 namespace {
@@ -187,14 +189,7 @@ CWatchdog::~CWatchdog() {
 }
 
 std::string RunTool(const std::string& command) {
-    std::string out;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return out;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-    return out;
+    return testsupport::CommandOutput(command + " 2>&1");
 }
 
 bool ToolOnPath(const char* tool) {

@@ -5,9 +5,11 @@
 //
 //   session_render_bench [FOLDER]
 //
-// Without a folder, 20 MP3 files of 222 s each (74 minutes) are made first
-// with sox and lame in a temporary folder. Loading (the scan that builds
-// each song's peaks and seek map) is timed apart from rendering. With
+// Without a folder, two sessions of 20 MP3 files of 222 s each (74 minutes)
+// are made first with sox and lame in a temporary folder: one at a constant
+// bitrate, one at a variable bitrate (whose frames differ in size, so reads
+// size their source by an average). Loading (the scan that builds each
+// song's peaks and seek map) is timed apart from rendering. With
 // KEEP_BENCH_FILES set, the work folder (songs made, both sets of WAV
 // files) is kept.
 
@@ -41,14 +43,15 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
-// Songs of tones and noise, encoded four at a time.
-bool MakeSongs(const fs::path& folder) {
+// Songs of tones and noise, encoded four at a time with the lame settings.
+bool MakeSongs(const fs::path& folder, const std::string& lame) {
     std::string jobs;
     for (int i = 0; i < kMadeSongs; ++i) {
         const std::string name = (folder / ("song" + std::to_string(100 + i))).string();
-        jobs += "sox -R -n -r 44100 -c 2 -b 16 " + name + ".wav synth " + std::to_string(kMadeSongSeconds) +
-                " sine " + std::to_string(220 + 20 * i) + " pinknoise vol -12dB && lame --quiet -b 192 " + name +
-                ".wav " + name + ".mp3 && rm " + name + ".wav\n";
+        jobs += "sox -R -n -r 44100 -c 2 -b 16 " + name + ".wav synth " +
+                std::to_string(kMadeSongSeconds) + " sine " + std::to_string(220 + 20 * i) +
+                " pinknoise vol -12dB && lame --quiet " + lame + " " + name + ".wav " + name +
+                ".mp3 && rm " + name + ".wav\n";
     }
     const fs::path script = folder / "make.sh";
     if (FILE* f = std::fopen(script.c_str(), "w")) {
@@ -128,35 +131,20 @@ struct TTrackSink {
 
 int KeepLoading(std::uint32_t, void*) { return 1; }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    char pattern[] = "/tmp/session_render_bench.XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return 1;
-    const fs::path work = pattern;
-    fs::path songsFolder = argc > 1 ? fs::path(argv[1]) : work / "songs";
-    if (argc <= 1) {
-        fs::create_directories(songsFolder);
-        std::printf("making %d songs of %d s with sox and lame...\n", kMadeSongs, kMadeSongSeconds);
-        if (!MakeSongs(songsFolder)) {
-            std::fprintf(stderr, "sox or lame failed\n");
-            return 1;
-        }
-    }
+// Loads the session's songs one after the other, renders them to one WAV
+// file per song, then has mpg123 decode the same files; prints the times
+// under the title. False when a song does not load.
+bool BenchSession(const char* title, const fs::path& songsFolder, const fs::path& work) {
     std::vector<fs::path> songs;
     for (const auto& entry : fs::directory_iterator(songsFolder))
         if (entry.path().extension() == ".mp3") songs.push_back(entry.path());
     std::sort(songs.begin(), songs.end());
     if (songs.empty()) {
         std::fprintf(stderr, "no MP3 files in %s\n", songsFolder.c_str());
-        return 1;
+        return false;
     }
-    fs::create_directories(work / "cache");
     fs::create_directories(work / "ours");
     fs::create_directories(work / "mpg123");
-    static int instance = 0;
-    if (SoundEngineStartup(&instance) == 0) return 1;
-    SetTempSndPath((work / "cache").c_str());
 
     // Loading: each song scanned once, placed after the one before.
     auto start = std::chrono::steady_clock::now();
@@ -169,7 +157,7 @@ int main(int argc, char** argv) {
         const bool opened = file->Open(song.c_str(), 0, 0) != 0;
         if (!opened || !sound->InitialLoad(file, 2000, 0, 1, 0, 1, 10, KeepLoading, nullptr)) {
             std::fprintf(stderr, "%s does not load\n", song.c_str());
-            return 1;
+            return false;
         }
         DeleteRefObject(&file);
         sound->Add(group, static_cast<std::int32_t>(position));
@@ -200,12 +188,55 @@ int main(int argc, char** argv) {
 
     const double audio = double(position) / 1000.0;
     const auto written = std::distance(fs::directory_iterator(work / "ours"), fs::directory_iterator());
-    std::printf("%zu songs, %.1f min of audio, %td WAV files written\n", songs.size(), audio / 60.0, written);
-    std::printf("load (scan, peaks, seek maps): %8.2f s\n", loadSeconds);
-    std::printf("render to per-track WAVs:      %8.2f s (%.0fx real time)\n", renderSeconds, audio / renderSeconds);
-    std::printf("mpg123 -w, same files:         %8.2f s\n", mpg123Seconds);
-    std::printf("render / mpg123:               %8.2f (goal: at most 1.10)\n", renderSeconds / mpg123Seconds);
+    std::printf("%s: %zu songs, %.1f min of audio, %td WAV files written\n", title, songs.size(),
+                audio / 60.0, written);
+    std::printf("  load (scan, peaks, seek maps): %8.2f s\n", loadSeconds);
+    std::printf("  render to per-track WAVs:      %8.2f s (%.0fx real time)\n", renderSeconds,
+                audio / renderSeconds);
+    std::printf("  mpg123 -w, same files:         %8.2f s\n", mpg123Seconds);
+    std::printf("  render / mpg123:               %8.2f (goal: at most 1.10)\n",
+                renderSeconds / mpg123Seconds);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    char pattern[] = "/tmp/session_render_bench.XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return 1;
+    const fs::path work = pattern;
+    struct TSession {
+        const char* title;
+        fs::path songs;
+        const char* lame;
+    };
+    std::vector<TSession> sessions;
+    if (argc > 1) {
+        sessions.push_back({"session", argv[1], nullptr});
+    } else {
+        sessions.push_back({"CBR 192 kbit/s", work / "cbr", "-b 192"});
+        sessions.push_back({"VBR -V 2", work / "vbr", "-V 2"});
+    }
+    for (const TSession& session : sessions) {
+        if (session.lame == nullptr) continue;
+        fs::create_directories(session.songs);
+        std::printf("making %d songs of %d s with sox and lame %s...\n", kMadeSongs,
+                    kMadeSongSeconds, session.lame);
+        if (!MakeSongs(session.songs, session.lame)) {
+            std::fprintf(stderr, "sox or lame failed\n");
+            return 1;
+        }
+    }
+    fs::create_directories(work / "cache");
+    static int instance = 0;
+    if (SoundEngineStartup(&instance) == 0) return 1;
+    SetTempSndPath((work / "cache").c_str());
+    int result = 0;
+    for (const TSession& session : sessions) {
+        if (!BenchSession(session.title, session.songs, work / "out" / session.songs.filename()))
+            result = 1;
+    }
     SoundEngineShutdown();
     if (std::getenv("KEEP_BENCH_FILES") == nullptr) fs::remove_all(work);
-    return 0;
+    return result;
 }

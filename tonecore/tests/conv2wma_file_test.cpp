@@ -2,22 +2,24 @@
 // estimates, failures and their codes, the attributes a tag sets; and the
 // format rules of WMA targets.
 
+#include "tonecore/conv2wma_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/last_error.h"
 #include "testsupport/temp_dir.h"
 #include "tonecore/conv2file_format.h"
-#include "tonecore/conv2wma_file.h"
 #include "tonecore/engine_errors.h"
 #include "tonecore/music_info.h"
-#include "tonecore/tests/wma_fake_module.h"
 #include "tonecore/tests/pcm_test_formats.h"
 #include "tonecore/tests/song_load_support.h"
+#include "tonecore/tests/wma_fake_module.h"
 #include "tonecore/tests/wma_test_support.h"
 #include "tonecore/wma_errors.h"
 #include "tonecore/wma_rate_table.h"
@@ -167,6 +169,20 @@ TEST(Conv2WmaFile, AFailedAttributeReportsFailureAndSavesNothing) {
     EXPECT_EQ(State().closes, 1);
 }
 
+// Every attribute set, but the editor could not save the file (a folder
+// that cannot be written to): a failure, not a tagged song.
+TEST(Conv2WmaFile, AnUnsavedTagIsAFailure) {
+    CFakeBoundConverter converter;
+    State().editorFlushResult = E_FAIL;
+    TMusicInfo info = FullInfo();
+    SetLastError(0);
+    EXPECT_EQ(converter.WriteTag("/tmp/song.wma", "songsmith", &info, nullptr), -1);
+    EXPECT_EQ(GetLastError(), TONECORE_ERR_WMA_ATTRIBUTE);
+    EXPECT_EQ(State().flushes, 1);
+    EXPECT_EQ(State().closes, 1);
+    EXPECT_EQ(converter.IsOpen(), 0);
+}
+
 TEST(Conv2WmaFile, WithoutATagTypeTheFileIsOpenedOnlyForTheProtectBit) {
     {
         CFakeBoundConverter converter;
@@ -262,20 +278,85 @@ TEST(Conv2WmaFile, FormatCallbacksSnapAndValidate) {
     EXPECT_EQ(t.wBitsPerSample, 16);
     EXPECT_EQ(t.tagType, TAG_TYPE_NONE);
     EXPECT_EQ(t.bitrate, 64);
+}
 
-    CConv2FileFormat v = Target(12000, 2, 130);
-    v.wFormatTag = 1;
-    v.usePreset = 1;
-    v.preset = 9;
-    v.tagType = TAG_TYPE_ID3V1;
-    EXPECT_TRUE(converter.ValidateFormat(&v));
-    EXPECT_EQ(v.wFormatTag, 0x161);
-    EXPECT_EQ(v.nSamplesPerSec, 11025u);
-    EXPECT_EQ(v.bitrate, 128);
-    EXPECT_EQ(v.preset, 7);
-    EXPECT_EQ(v.tagType, TAG_TYPE_WMA_ATTRIBUTES);
-    EXPECT_EQ(v.cbSize, 94);
-    EXPECT_EQ(v.nAvgBytesPerSec, 11025u * 4);
+// Validation checks and refuses; it never fits a target into shape (the
+// format callbacks do that), so a refused target comes back unchanged.
+TEST(Conv2WmaFile, ValidationRefusesWhatTheEncoderDoesNotOffer) {
+    CConv2WmaFile converter;
+    const auto valid = [] {
+        CConv2FileFormat f = Target(44100, 2, 128);
+        f.cbSize = CConv2FileFormat::kExtensionBytes;
+        f.tagType = TAG_TYPE_WMA_ATTRIBUTES;
+        return f;
+    };
+    struct TCase {
+        const char* what;
+        std::function<void(CConv2FileFormat&)> change;
+        bool accepted;
+    };
+    const TCase cases[] = {
+        {"as offered", [](CConv2FileFormat&) {}, true},
+        {"untagged, preset 8",
+         [](CConv2FileFormat& f) {
+             f.tagType = TAG_TYPE_NONE;
+             f.usePreset = 1;
+             f.preset = 8;
+         },
+         true},
+        {"11025 Hz mono at 8",
+         [](CConv2FileFormat& f) {
+             f.nSamplesPerSec = 11025;
+             f.nChannels = 1;
+             f.bitrate = 8;
+         },
+         true},
+        {"PCM tag", [](CConv2FileFormat& f) { f.wFormatTag = 1; }, false},
+        {"130 kbit/s is no listed bitrate", [](CConv2FileFormat& f) { f.bitrate = 130; }, false},
+        {"12000 Hz", [](CConv2FileFormat& f) { f.nSamplesPerSec = 12000; }, false},
+        {"11025 Hz stereo at 128", [](CConv2FileFormat& f) { f.nSamplesPerSec = 11025; }, false},
+        {"11025 Hz mono at 128",
+         [](CConv2FileFormat& f) {
+             f.nSamplesPerSec = 11025;
+             f.nChannels = 1;
+         },
+         false},
+        {"48000 Hz mono",
+         [](CConv2FileFormat& f) {
+             f.nSamplesPerSec = 48000;
+             f.nChannels = 1;
+         },
+         false},
+        {"44100 Hz stereo at 8", [](CConv2FileFormat& f) { f.bitrate = 8; }, false},
+        {"preset 9",
+         [](CConv2FileFormat& f) {
+             f.usePreset = 1;
+             f.preset = 9;
+         },
+         false},
+        {"ID3 v1 tag", [](CConv2FileFormat& f) { f.tagType = TAG_TYPE_ID3V1; }, false},
+        {"quality 4", [](CConv2FileFormat& f) { f.soundQuality = 4; }, false},
+        {"extension of 0 bytes", [](CConv2FileFormat& f) { f.cbSize = 0; }, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CConv2FileFormat f = valid();
+        c.change(f);
+        const CConv2FileFormat before = f;
+        EXPECT_EQ(converter.ValidateFormat(&f), c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(f.wBitsPerSample, 16);
+            EXPECT_EQ(f.nAvgBytesPerSec, f.nSamplesPerSec * f.nChannels * 2);
+        } else {
+            const auto fields = [](const CConv2FileFormat& x) {
+                return std::vector<std::int64_t>{x.wFormatTag,     x.nSamplesPerSec, x.nChannels,
+                                                 x.bitrate,        x.usePreset,      x.preset,
+                                                 x.tagType,        x.soundQuality,   x.cbSize,
+                                                 x.wBitsPerSample, x.nAvgBytesPerSec};
+            };
+            EXPECT_EQ(fields(f), fields(before));
+        }
+    }
 }
 
 TEST(Conv2WmaFile, PresetsTextsAndSizes) {

@@ -13,6 +13,7 @@
 #include "tonecore/peaks.h"
 #include "tonecore/seek_map.h"
 #include "tonecore/tests/id3_test_bytes.h"
+#include "tonecore/tests/pcm_sound_support.h"
 #include "tonecore/tests/song_load_support.h"
 #include "tonecore/wave_info_list.h"
 #include "tonecore/xam_object.h"
@@ -352,5 +353,30 @@ TEST_F(SongLoadTest, LayerOneSongsLoadAtEveryRate) {
         EXPECT_NEAR(load.Length(), kFrames * frameMs, frameMs + 1) << c.rate;
         ASSERT_NE(load.GetSeekMap(), nullptr) << c.rate;
         EXPECT_NEAR(load.GetSeekMap()->Count(), kFrames, 1) << c.rate;
+    }
+}
+
+// A song held in memory has no peak file to stream from: every peak of a
+// song longer than the peak buffer's ten seconds stays in memory, in order.
+TEST_F(SongLoadTest, PeaksOfASongInMemoryAreAllKept) {
+    constexpr std::uint32_t kRate = 8000;  // 10 ms are 80 whole frames
+    constexpr int kSeconds = 25;
+    std::string pcm;
+    for (int second = 0; second < kSeconds; ++second) {
+        const auto level = static_cast<std::uint16_t>(1000 * (second + 1));
+        for (std::uint32_t i = 0; i < kRate; ++i) songtest::PutLe(pcm, level, 2);
+    }
+    soundtest::TMemStream stream = soundtest::MemoryStream(
+        Riff("WAVE", Chunk("fmt ", FormatBody(1, 1, kRate, 16)) + Chunk("data", pcm)));
+    CInitialLoad load;
+    ASSERT_EQ(load.DoInitialLoad(stream.get(), 0, 0, 1, 0, 10, nullptr, nullptr), 1);
+    const CPeaks* peaks = load.GetPeaks();
+    ASSERT_NE(peaks, nullptr);
+    ASSERT_EQ(peaks->GetNumPeaks(), 100u * kSeconds);
+    ASSERT_EQ(peaks->GetBufferedPeaks(), peaks->GetNumPeaks());
+    const std::uint8_t* data = peaks->GetDataPtr();
+    ASSERT_NE(data, nullptr);
+    for (std::uint32_t i = 0; i < peaks->GetNumPeaks(); ++i) {
+        ASSERT_EQ(data[i], 1000 * (i / 100 + 1) * 255 / 32767) << "peak " << i;
     }
 }

@@ -79,6 +79,10 @@ TEST(SoundFormatToString, RefusesTemplatesThatDoNotTakeTheFiveValues) {
         {"%s %n %d %d %s", "PCM 8.000 kHz, 16 Bit, Mono"},
         {"%s %*d %d %d %s", "PCM 8.000 kHz, 16 Bit, Mono"},
         {"%s %ld %d %d %s", "PCM 8.000 kHz, 16 Bit, Mono"},
+        // Widths or precisions that would fill gigabytes: built in.
+        {"%1999999999s %d %d %d %s", "PCM 8.000 kHz, 16 Bit, Mono"},
+        {"%s %d.%.999999999d %d %s", "PCM 8.000 kHz, 16 Bit, Mono"},
+        {"%s %d %d %d %0100s", "PCM 8.000 kHz, 16 Bit, Mono"},
     };
     const WAVEFORMATEX f = Pcm(8000, 1, 16);
     for (const TCase& c : cases) {

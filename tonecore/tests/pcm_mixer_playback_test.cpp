@@ -118,7 +118,9 @@ protected:
 
 // Three sounds of different levels: one alone, two overlapping, one after
 // a gap of silence. Playback gives the device exactly what rendering the
-// same group gives, from the start or from a point inside it.
+// same group gives, from the start or from a point inside it, also when the
+// buffer size asked for is not whole frames (the clock must then follow
+// what a buffer really holds, or later sounds start early).
 TEST_F(MixerPlaybackTest, PlaybackGivesTheDeviceTheRenderedPcmInOrder) {
     TAtomRef<CPCMSound> a = ConstantSound(kCd, 300, 1000);
     TAtomRef<CPCMSound> b = ConstantSound(kCd, 300, 2000);
@@ -129,9 +131,12 @@ TEST_F(MixerPlaybackTest, PlaybackGivesTheDeviceTheRenderedPcmInOrder) {
     const std::vector<std::uint8_t> rendered = Render(group.get(), 800);
     ASSERT_EQ(rendered.size(), 800u * 176400 / 1000);
 
-    for (const std::int32_t startMs : {0, 250}) {
-        SCOPED_TRACE(startMs);
-        const _tInitMixer init = Init();
+    for (const auto& [bufferBytes, startMs] :
+         {std::pair{kBufferBytes, 0}, std::pair{kBufferBytes, 250}, std::pair{kBufferBytes + 2, 0},
+          std::pair{kBufferBytes + 3, 250}}) {
+        SCOPED_TRACE(testing::Message() << bufferBytes << " bytes from " << startMs << " ms");
+        _tInitMixer init = Init();
+        init.bufferBytes = bufferBytes;
         CPCMMixer mixer(&init);
         ASSERT_EQ(mixer.Play(group.get(), startMs, 0), 1);
         const std::vector<std::uint8_t> written = PlayToTheEnd(mixer);

@@ -114,7 +114,9 @@ TEST(MixerConstruction, RatesSnapAndBuffersHoldWholeFrames) {
     ASSERT_EQ(mixer.Buffers().size(), 4u);
     EXPECT_EQ(mixer.Buffers()[0].data.size(), 4408u);
     EXPECT_EQ(mixer.Buffers()[0].free, 1);
-    EXPECT_DOUBLE_EQ(mixer.BufferDuration(), 25.0);
+    // The clock advances by what a buffer holds: 4408 bytes, not the 4410
+    // asked for (else every buffer would run 0.011 ms ahead of the sound).
+    EXPECT_DOUBLE_EQ(mixer.BufferDuration(), 4408 * 1000.0 / 176400);
 
     // The format set for the next opening is the one in use while closed.
     const WAVEFORMATEX mono = pcmtest::Pcm(22050, 1, 8);

@@ -126,6 +126,13 @@ TEST_F(PcmSoundLoad, ShortSourcesAreHeldWholeAndLongOnesStream) {
 
         EXPECT_EQ(PlayFrom(sound, 0), Slice(pcm, 0, 1000)) << c.bufferMs;
         EXPECT_EQ(PlayFrom(sound, 600), Slice(pcm, 600, 1000)) << c.bufferMs;
+        // From its very end nothing is left: the first read finishes, or a
+        // caller reading until the end would never get there.
+        ASSERT_EQ(sound.Load(1000), 1) << c.bufferMs;
+        std::vector<std::uint8_t> block(4000);
+        std::int32_t bytes = -1;
+        EXPECT_EQ(soundtest::ReadInto(sound, cd_, block, bytes), RENDER_FINISHED) << c.bufferMs;
+        EXPECT_EQ(bytes, 0) << c.bufferMs;
         EXPECT_EQ(sound.Load(1001), 0);
     }
 }

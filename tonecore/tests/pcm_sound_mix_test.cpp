@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -73,10 +75,18 @@ TEST(PcmSoundMix, PanAndVolumeGiveTheirGains) {
         std::int32_t left;
         std::int32_t right;
     } const cases[] = {
-        {1.0, 0.5, 4096, 8192},   {1.0, -1.0, 8192, 0},     {1.0, 1.0, 0, 8192},
-        {0.5, 0.0, 4096, 4096},   {2.0, -0.25, 16384, 12288}, {0.3, 0.1, 2211, 2457},
+        {1.0, 0.5, 4096, 8192},
+        {1.0, -1.0, 8192, 0},
+        {1.0, 1.0, 0, 8192},
+        {0.5, 0.0, 4096, 4096},
+        {2.0, -0.25, 16384, 12288},
+        {0.3, 0.1, 2211, 2457},
         // Held within the gain range however loud the level asked for.
         {1000.0, 0.0, kPcmMaxGain, kPcmMaxGain},
+        // A pan beyond either side is that side, never a negative gain.
+        {1.0, 3.0, 0, 8192},
+        {1.0, -2.5, 8192, 0},
+        {0.5, std::nan(""), 4096, 4096},
     };
     for (const auto& c : cases) {
         CPCMSound sound;
@@ -85,7 +95,7 @@ TEST(PcmSoundMix, PanAndVolumeGiveTheirGains) {
         EXPECT_EQ(sound.LeftGain(), c.left) << c.volume << " " << c.pan;
         EXPECT_EQ(sound.RightGain(), c.right) << c.volume << " " << c.pan;
         EXPECT_EQ(sound.Volume(), c.volume);
-        EXPECT_EQ(sound.Pan(), c.pan);
+        EXPECT_EQ(sound.Pan(), std::isnan(c.pan) ? 0.0 : std::clamp(c.pan, -1.0, 1.0));
     }
 }
 

@@ -33,6 +33,7 @@ struct TFakeState {
     HRESULT beginResult = S_OK;
     HRESULT writeResult = S_OK;
     std::string failingAttribute;
+    HRESULT editorFlushResult = S_OK;
     bool keepSampleBytes = false;
 };
 
@@ -116,7 +117,7 @@ public:
     }
     HRESULT Flush() override {
         ++State().flushes;
-        return S_OK;
+        return State().editorFlushResult;
     }
     HRESULT GetAttributeCount(WORD, WORD*) override { return E_NOTIMPL; }
     HRESULT GetAttributeByIndex(WORD, WORD*, WCHAR*, WORD*, WMT_ATTR_DATATYPE*, BYTE*, WORD*) override {

@@ -71,6 +71,22 @@ TEST_F(WmaSongLoadTest, WmaSongLoadsWithItsDecoderInformationLengthAndPeaks) {
     EXPECT_EQ(again.GetPeaks()->GetNumPeaks(), load.GetPeaks()->GetNumPeaks());
 }
 
+// A scan measures the decoded length even without peaks: the duration the
+// encoder states runs about a codec frame past the last decoded sample, and a
+// rendered or ripped track would carry that as silence.
+TEST_F(WmaSongLoadTest, AScanWithoutPeaksMeasuresTheDecodedLength) {
+    const std::string path = MakeTaggedSong(dir_, "measured.wma");
+    ASSERT_FALSE(path.empty());
+    const std::vector<std::int16_t> reference = mediatest::FfmpegDecode(path);
+    const auto decodedMs =
+        static_cast<std::int32_t>(static_cast<double>(reference.size()) * 2 * 1000.0 / 176400);
+    TStream file = Open(path);
+    CInitialLoad load;
+    ASSERT_EQ(load.DoInitialLoad(file.get(), 0, 1, 0, 0, 10, nullptr, nullptr), 1);
+    EXPECT_EQ(load.GetPeaks(), nullptr);
+    EXPECT_EQ(load.Length(), decodedMs);
+}
+
 TEST_F(WmaSongLoadTest, WithoutTheMediaModuleWmaFailsAndOtherSongsLoad) {
     const std::string song = MakeTaggedSong(dir_, "song.wma");
     ASSERT_FALSE(song.empty());
