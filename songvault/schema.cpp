@@ -58,6 +58,29 @@ constexpr const char* kUpgradeSteps[] = {
         genre INTEGER NOT NULL DEFAULT 255,
         name TEXT NOT NULL DEFAULT '');
     )sql",
+    // The change log: every write of a song row, by any connection, appends
+    // the song's id, so that a reader holding a copy of the songs (the text
+    // search's index) reads again only what changed since it last looked.
+    // Triggers fire for every kind of write, a DELETE without WHERE
+    // included. Entries are numbered without gaps; the oldest are pruned in
+    // batches, and a reader whose position falls behind the oldest kept
+    // entry reads the whole table again.
+    R"sql(
+    CREATE TABLE song_change(seq INTEGER PRIMARY KEY, id INTEGER NOT NULL);
+    CREATE TRIGGER song_inserted AFTER INSERT ON song BEGIN
+        INSERT INTO song_change(id) VALUES (NEW.id);
+    END;
+    CREATE TRIGGER song_updated AFTER UPDATE ON song BEGIN
+        INSERT INTO song_change(id) VALUES (NEW.id);
+        INSERT INTO song_change(id) SELECT OLD.id WHERE OLD.id <> NEW.id;
+    END;
+    CREATE TRIGGER song_deleted AFTER DELETE ON song BEGIN
+        INSERT INTO song_change(id) VALUES (OLD.id);
+    END;
+    CREATE TRIGGER song_change_pruned AFTER INSERT ON song_change WHEN NEW.seq % 4096 = 0 BEGIN
+        DELETE FROM song_change WHERE seq <= NEW.seq - 65536;
+    END;
+    )sql",
 };
 static_assert(std::size(kUpgradeSteps) == kSchemaVersion, "one upgrade step per format");
 

@@ -12,7 +12,7 @@ namespace songvault {
 // any other SQLite file: the bytes "TPSV".
 inline constexpr std::int64_t kApplicationId = 0x54505356;
 // The format this library writes: the header's user version.
-inline constexpr std::int64_t kSchemaVersion = 1;
+inline constexpr std::int64_t kSchemaVersion = 2;
 
 // What an opened file turned out to be.
 enum class StoreVerdict {

@@ -106,7 +106,7 @@ bool SVTENG_CSongvault::Initialize(const SGSMarovelle* description, const char* 
         impl_->db.Close();
         return false;
     }
-    impl_->search.index.Attach(impl_->db);
+    impl_->search.index.Invalidate();
     impl_->folder = FolderOf(path);
     impl_->fileName = description->FileName();
     return true;

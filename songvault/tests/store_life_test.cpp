@@ -14,6 +14,7 @@
 #include "filekit/log.h"
 #include "platform/last_error.h"
 #include "songvault/errors.h"
+#include "songvault/schema.h"
 #include "songvault/songvault.h"
 #include "songvault/tests/failing_vfs.h"
 #include "songvault/tests/store_fixture.h"
@@ -255,7 +256,7 @@ TEST(StoreLife, DamagedOrForeignFilesAreMovedAsideAndReported) {
 TEST(StoreLife, ANewerStoreIsRefusedAndLeftUntouched) {
     testsupport::TempDir dir;
     MakeStoreWithSongs(dir.Path(), 2);
-    svtest::RunSql(dir.File(kStore), "PRAGMA user_version = 2");
+    svtest::RunSql(dir.File(kStore), ("PRAGMA user_version = " + std::to_string(songvault::kSchemaVersion + 1)).c_str());
     const std::string before = ReadWholeFile(dir.File(kStore));
 
     SGSMarovelle description;
@@ -280,7 +281,7 @@ TEST(StoreLife, AnEmptyOlderFileIsUpgradedInPlace) {
     TSVT_Song song = svtest::MakeSong("/music/a.mp3");
     EXPECT_EQ(vault.AddSong(&song, false), 1);
     ASSERT_TRUE(vault.Shutdown(dir.Path().c_str()));
-    EXPECT_EQ(svtest::QueryText(dir.File(kStore), "PRAGMA user_version"), "1");
+    EXPECT_EQ(svtest::QueryText(dir.File(kStore), "PRAGMA user_version"), std::to_string(songvault::kSchemaVersion));
     EXPECT_EQ(svtest::QueryText(dir.File(kStore), "PRAGMA application_id"), std::to_string(0x54505356));
     EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{kStore});
 }
