@@ -6,6 +6,7 @@
 
 #include "songvault/query_conditions.h"
 #include "songvault/text_fold.h"
+#include "songvault/text_scan.h"
 
 namespace songvault {
 
@@ -69,8 +70,12 @@ bool TextIndex::BringUpToDate(SqliteDb& db) {
 
 bool TextIndex::ApplyLog(SqliteDb& db, std::int64_t since, bool& complete) {
     complete = false;
-    // An empty log answers 0 for both.
-    Statement range(db.Handle(), "SELECT ifnull(min(seq), 0), ifnull(max(seq), 0) FROM song_change");
+    // An empty log answers 0 for both. Each end is a query of its own: the
+    // engine reads one end of the table for a lone min or max, but the
+    // whole table for both in one query.
+    Statement range(db.Handle(),
+                    "SELECT ifnull((SELECT min(seq) FROM song_change), 0), "
+                    "ifnull((SELECT max(seq) FROM song_change), 0)");
     if (range.Step() != SQLITE_ROW) return false;
     const std::int64_t oldest = range.Int(0);
     const std::int64_t newest = range.Int(1);
@@ -175,7 +180,7 @@ void TextIndex::Remove(std::int32_t id) {
 
 bool TextIndex::WorthCompacting() const {
     const std::size_t tail = slots_.size() - orderedEnd_;
-    return tail > std::max(kTailSongs, slotOfId_.size() / 8) || deadBytes_ > text_.size() / 4 + (1u << 16);
+    return tail > std::max(kTailSongs, slotOfId_.size() / 8) || deadBytes_ > text_.size() / 4;
 }
 
 void TextIndex::Compact() {
@@ -204,33 +209,23 @@ void TextIndex::Compact() {
     ++stats_.compactions;
 }
 
-bool TextIndex::SlotContains(const Slot& slot, std::string_view foldedText) const {
-    std::string_view rest(text_.data() + slot.start, slot.end - slot.start);
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\0');
-        if (Contains(rest.substr(0, end), foldedText)) return true;
-        rest.remove_prefix(end + 1);
-    }
-    return false;
-}
-
 bool TextIndex::Find(SqliteDb& db, std::string_view foldedText, std::vector<std::int32_t>& ids) {
     ids.clear();
     if (!BringUpToDate(db)) return false;
-    // A zero byte ends every column, so no hit runs from one column into
-    // the next; the walk goes on at the end of each song that matched.
+    // A zero byte ends every column and the searched text holds none, so a
+    // hit lies within one column and is a hit of the song; the walk goes on
+    // at the end of each song that matched.
     std::vector<std::int32_t> tailIds;
     const char* const begin = text_.data();
     std::size_t pos = 0;
     std::size_t slot = 0;
     while (pos < text_.size()) {
-        const void* hit =
-            memmem(begin + pos, text_.size() - pos, foldedText.data(), foldedText.size());
+        const char* hit = FindText(begin + pos, begin + text_.size(), foldedText);
         if (hit == nullptr) break;
-        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
+        const auto at = static_cast<std::size_t>(hit - begin);
         while (slots_[slot].end <= at) ++slot;
         const Slot& found = slots_[slot];
-        if (found.live && SlotContains(found, foldedText))
+        if (found.live)
             (slot < orderedEnd_ ? ids : tailIds).push_back(found.id);
         pos = found.end;
     }

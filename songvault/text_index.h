@@ -1,8 +1,7 @@
 #pragma once
 // The text search's index: a folded copy, in memory, of the six text columns
 // of every song outside the trash, so that a search reads one block of
-// memory instead of every row of the table. A hit in the copy is confirmed
-// by the same Contains test the database search runs.
+// memory instead of every row of the table.
 //
 // The copy follows the store through its change log (a table the store's
 // triggers append a song's id to on every insert, update and delete, by any
@@ -44,7 +43,8 @@ public:
     void Invalidate();
 
     // The ids, in id order, of the songs outside the trash with a text
-    // column that contains foldedText. False when the store cannot be read.
+    // column that contains foldedText (which holds no zero byte). False when
+    // the store cannot be read.
     bool Find(SqliteDb& db, std::string_view foldedText, std::vector<std::int32_t>& ids);
 
     const TTextIndexStats& Stats() const { return stats_; }
@@ -67,7 +67,6 @@ private:
     void Remove(std::int32_t id);
     bool WorthCompacting() const;
     void Compact();
-    bool SlotContains(const Slot& slot, std::string_view foldedText) const;
     void Clear();
 
     std::string text_;

@@ -17,6 +17,7 @@
 #include "songvault/tests/store_fixture.h"
 #include "songvault/text_fold.h"
 #include "songvault/text_index.h"
+#include "songvault/text_scan.h"
 
 namespace {
 
@@ -127,6 +128,31 @@ TEST_F(TextIndexTest, ALongChangeLogMeansOneWholeRead) {
     EXPECT_TRUE(std::is_sorted(bulk.begin(), bulk.end()));
     EXPECT_EQ(Find("song 12").size(), 11u);
     EXPECT_EQ(index.Stats().fullReads, 2u);
+}
+
+// The block scan against the plain find, over needles of every length from
+// one byte to past a block, at every distance from the buffer's end.
+TEST(TextScan, FindsWhatPlainFindFinds) {
+    std::mt19937 random(3);
+    // A small alphabet makes near misses (first and last byte right,
+    // middle wrong) common.
+    std::string text(4000, 'a');
+    for (char& c : text) c = "abc\0"[random() % 4];
+    for (std::size_t length = 0; length <= 40; ++length) {
+        for (int trial = 0; trial < 40; ++trial) {
+            const std::size_t from = random() % (text.size() - length);
+            std::string needle = text.substr(from, length);
+            if (trial % 4 == 0 && length > 0) needle.back() = 'x';  // absent
+            for (const std::size_t end : {text.size(), from + length, from + length + 1, from + 17}) {
+                const std::string_view haystack(text.data(), std::min(end, text.size()));
+                const std::size_t expected = haystack.find(needle);
+                const char* found = songvault::FindText(haystack.data(), haystack.data() + haystack.size(), needle);
+                const std::size_t got = found == nullptr ? std::string_view::npos
+                                                         : static_cast<std::size_t>(found - haystack.data());
+                ASSERT_EQ(got, expected) << "needle of " << length << " bytes, buffer of " << haystack.size();
+            }
+        }
+    }
 }
 
 }  // namespace
