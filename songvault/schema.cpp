@@ -134,20 +134,20 @@ StoreVerdict InspectStore(SqliteDb& db) {
 }
 
 bool ConfigureConnection(SqliteDb& db) {
-    // One connection serves the whole program; the wait only matters if
-    // another process (a second copy of the program) holds the file.
-    sqlite3_busy_timeout(db.Handle(), 2000);
     Statement journal(db.Handle(), "PRAGMA journal_mode = WAL");
     if (journal.Step() != SQLITE_ROW || journal.Text(0) != "wal") return false;
     return db.Exec("PRAGMA synchronous = NORMAL") == SQLITE_OK;
 }
 
 bool UpgradeStore(SqliteDb& db) {
+    if (QueryInt(db, "PRAGMA user_version", -1) == kSchemaVersion) return true;
+    // The format is read again inside the write transaction: another copy
+    // of the program may have upgraded the file since.
+    Transaction transaction(db);
+    if (!transaction.Begun()) return false;
     const std::int64_t from = QueryInt(db, "PRAGMA user_version", -1);
     if (from < 0 || from > kSchemaVersion) return false;
     if (from == kSchemaVersion) return true;
-    Transaction transaction(db);
-    if (!transaction.Begun()) return false;
     for (std::int64_t step = from; step < kSchemaVersion; ++step) {
         if (db.Exec(kUpgradeSteps[step]) != SQLITE_OK) return false;
     }

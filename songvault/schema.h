@@ -29,7 +29,7 @@ enum class StoreVerdict {
 StoreVerdict InspectStore(SqliteDb& db);
 
 // Sets the connection up for use: write-ahead log, NORMAL synchronisation
-// (every commit survives a crash of the program), a wait for a busy file.
+// (every commit survives a crash of the program).
 bool ConfigureConnection(SqliteDb& db);
 
 // Brings the store's tables from its present format to kSchemaVersion in one
