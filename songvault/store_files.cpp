@@ -106,6 +106,31 @@ void PutStoreBack(const std::string& aside, const std::string& storePath) {
     }
 }
 
+bool LinkStoreAside(const std::string& storePath, const char* why, std::string& aside) {
+    aside = FreeAsideName(storePath, why);
+    if (Exists(storePath) && link(storePath.c_str(), aside.c_str()) != 0) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    for (const char* suffix : kCompanionSuffixes) {
+        if (!Exists(storePath + suffix)) continue;
+        if (std::rename((storePath + suffix).c_str(), (aside + suffix).c_str()) != 0) {
+            SetLastErrorFromErrno(errno);
+            UnlinkStoreAside(aside, storePath);
+            return false;
+        }
+    }
+    SyncFolder(FolderOf(storePath));
+    return true;
+}
+
+void UnlinkStoreAside(const std::string& aside, const std::string& storePath) {
+    for (const char* suffix : kCompanionSuffixes) {
+        if (Exists(aside + suffix)) std::rename((aside + suffix).c_str(), (storePath + suffix).c_str());
+    }
+    unlink(aside.c_str());
+}
+
 bool SyncFile(const std::string& path) { return SyncPath(path, O_RDONLY); }
 
 bool SyncFolder(const std::string& folder) { return SyncPath(folder, O_RDONLY | O_DIRECTORY); }

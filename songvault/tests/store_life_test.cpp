@@ -15,6 +15,7 @@
 #include "platform/last_error.h"
 #include "songvault/errors.h"
 #include "songvault/schema.h"
+#include "songvault/store_copy.h"
 #include "songvault/songvault.h"
 #include "songvault/tests/failing_vfs.h"
 #include "songvault/tests/store_fixture.h"
@@ -286,6 +287,9 @@ TEST(StoreLife, AnEmptyOlderFileIsUpgradedInPlace) {
     EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{kStore});
 }
 
+// What the target folder held at the last moment before the copy's rename.
+std::string atRename;
+
 TEST(StoreLife, ClosingIntoAnotherFolderMovesTheStoreThere) {
     testsupport::TempDir dir;
     testsupport::TempDir other;
@@ -295,8 +299,14 @@ TEST(StoreLife, ClosingIntoAnotherFolderMovesTheStoreThere) {
     SVTENG_CSongvault vault;
     ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
     AddSongs(vault, 20);
+    atRename = "nothing";
+    songvault::SetBeforeCopyRename([](const std::string& target) { atRename = ReadWholeFile(target); });
     ASSERT_TRUE(vault.Shutdown(other.Path().c_str()));
+    songvault::SetBeforeCopyRename(nullptr);
     EXPECT_LT(vault.GetSongCount(), 0) << "closed";
+    // A crash at that moment would leave the older store in place, not an
+    // empty folder.
+    EXPECT_EQ(atRename, "an older library");
 
     // What was there before is kept aside as a set.
     const std::vector<std::string> aside = NamesStartingWith(other.Path(), "Marovelle.mdb.replaced-");
