@@ -80,6 +80,9 @@ public:
     // The file's attributes into the object and (when given) info; the
     // reader is closed again at the end.
     bool LoadInfo(CRefObj* source, TMusicInfo* info);
+    // The source format an object is made with before LoadInfo replaces it
+    // with the file's own.
+    static WAVEFORMATEX LoadStartFormat();
     // The reader for source's file (null: the name kept from before).
     bool Open(CRefObj* source);
     bool Close();

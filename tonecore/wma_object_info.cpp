@@ -114,6 +114,17 @@ void WMAObject::TakeSourceFormat() {
     source->cbSize = 0;
 }
 
+WAVEFORMATEX WMAObject::LoadStartFormat() {
+    WAVEFORMATEX format{};
+    format.wFormatTag = kWmaFormatTag;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.nAvgBytesPerSec = 16000;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    return format;
+}
+
 bool WMAObject::LoadInfo(CRefObj* source, TMusicInfo* info) {
     if (!OpenReader(source)) {
         Close();
