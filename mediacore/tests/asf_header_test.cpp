@@ -298,6 +298,52 @@ TEST(AsfHeaderWrite, ReplacesValuesWhereTheyLive) {
     EXPECT_EQ(twice.metadata[0].stream, 1);
 }
 
+// Readers look names up without regard to case, so an entry in another
+// spelling (as other programs write "title" beside the description's Title)
+// would hide a stored value: storing replaces every namesake.
+TEST(AsfHeaderWrite, StoringReplacesNamesakesInEveryCase) {
+    const Buffer original = Header({
+        ContentDescription({u"Old", u"Old Band", u"", u"", u""}),
+        ExtendedContent({
+            {u"title", 0, Utf16z(u"old lower")},
+            {u"AUTHOR", 0, Utf16z(u"old upper")},
+            {u"wm/albumtitle", 0, Utf16z(u"old album")},
+            {u"WM/ALBUMTITLE", 0, Utf16z(u"older album")},
+        }),
+        Extension({MetadataObject(ASF_Metadata_Library_Object, {{0, u"Wm/AlbumTitle", 0, Utf16z(u"oldest")}})}),
+    });
+    TAsfHeader header = Parse(original);
+    bool extensionChanged = false;
+    struct Case {
+        std::u16string name;
+        std::u16string value;
+    };
+    const Case cases[] = {
+        {u"Title", u"New Title"},
+        {u"author", u"New Band"},
+        {u"WM/AlbumTitle", u"New Album"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(StoreFileAttribute(header, {c.name, WMT_TYPE_STRING, Utf16z(c.value)}, &extensionChanged), S_OK);
+    }
+    EXPECT_EQ(StoreFileAttribute(header, {u"duration", WMT_TYPE_QWORD, Le<std::uint64_t>(1)}, &extensionChanged),
+              MEDIACORE_E_READ_ONLY);
+    const auto list = ListFileAttributes(Parse(WriteAsfHeader(original, header, extensionChanged, 0)));
+    for (const Case& c : cases) {
+        std::vector<std::u16string> values;
+        for (const TAsfAttribute& a : list) {
+            std::u16string folded = a.name;
+            std::u16string wanted = c.name;
+            for (auto* text : {&folded, &wanted}) {
+                for (char16_t& u : *text) u = (u >= u'A' && u <= u'Z') ? static_cast<char16_t>(u + 32) : u;
+            }
+            if (folded == wanted) values.push_back(std::u16string(reinterpret_cast<const char16_t*>(a.value.data()),
+                                                                  a.value.size() / 2 - 1));
+        }
+        EXPECT_EQ(values, std::vector<std::u16string>{c.value}) << std::string(c.name.begin(), c.name.end());
+    }
+}
+
 TEST(AsfHeaderWrite, RepeatedObjectsKeepEveryValueOnce) {
     const Buffer original = Header({
         ExtendedContent({{u"A", 3, Le<std::uint32_t>(1)}}),
