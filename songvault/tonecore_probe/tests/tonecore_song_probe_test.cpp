@@ -113,12 +113,28 @@ TEST(TonecoreSongProbe, RefusesWhatItCannotRead) {
     WriteWholeFile(dir.File("text.mp3"), std::string(4000, 'x'));
     WriteWholeFile(dir.File("song.wma"), Wave(8000, 1, 1.0, ""));
     WriteWholeFile(dir.File("noise.wma"), std::string(70000, '\x5a'));
+    std::string random(1 << 20, '\0');
+    std::uint32_t seed = 99;
+    for (char& c : random) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 23);
+    }
+    WriteWholeFile(dir.File("random.mp3"), random);
+    // Formats with nothing to play: no channels, no rate, no block.
+    const std::string wave = Wave(8000, 1, 1.0, "");
+    const std::size_t format = wave.find("fmt ") + 8;
+    for (const auto& [name, offset] : {std::pair{"no channels.wav", 2}, {"no rate.wav", 4}, {"no block.wav", 12}}) {
+        std::string zeroed = wave;
+        zeroed.replace(format + offset, offset == 4 ? 4 : 2, offset == 4 ? 4 : 2, '\0');
+        WriteWholeFile(dir.File(name), zeroed);
+    }
     CTonecoreSongProbe probe;
     TSongProbeResult result;
     ASSERT_TRUE(probe.Probe(dir.File("cut.wav").c_str(), result));
     EXPECT_EQ(result.lengthMs, 1000);
     EXPECT_TRUE(result.title.empty());
-    for (const char* name : {"text.wav", "text.mp3", "song.wma", "noise.wma", "missing.wav"}) {
+    for (const char* name : {"text.wav", "text.mp3", "random.mp3", "song.wma", "noise.wma", "no channels.wav", "no rate.wav",
+                             "no block.wav", "missing.wav"}) {
         TSongProbeResult none;
         EXPECT_FALSE(probe.Probe(dir.File(name).c_str(), none)) << name;
     }
