@@ -28,8 +28,8 @@ enum class StoreVerdict {
 // quick consistency check.
 StoreVerdict InspectStore(SqliteDb& db);
 
-// Sets the connection up for use: write-ahead log, NORMAL synchronisation
-// (every commit survives a crash of the program).
+// Sets the connection up for use: write-ahead log, FULL synchronisation
+// (every commit is on the disk when it returns).
 bool ConfigureConnection(SqliteDb& db);
 
 // Brings the store's tables from its present format to kSchemaVersion in one

@@ -354,6 +354,37 @@ TEST(StoreLife, AFailedCloseIntoAnotherFolderKeepsTheStoreOpenAndTheFilesAsTheyW
     EXPECT_EQ(svtest::QueryText(dir.File(kStore), "PRAGMA integrity_check"), "ok");
 }
 
+// A write is on the disk when its call returns: the log holds nothing that
+// a power loss could take back.
+TEST(StoreLife, EveryWriteIsSyncedWhenItsCallReturns) {
+    svtest::FailingVfs disk;
+    testsupport::TempDir dir;
+    disk.WatchUnder(dir.Path());
+    SGSMarovelle description;
+    SVTENG_CSongvault vault;
+    ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
+    struct Step {
+        const char* call;
+        std::function<bool()> run;
+    };
+    TSVT_Song song = svtest::MakeSong("/music/kept.mp3");
+    TSVT_Artist artist{SVT_NEW_RECORD, 1, "An Artist"};
+    const Step steps[] = {
+        {"AddSong", [&] { return (song.id = vault.AddSong(&song, false)) > 0; }},
+        {"UpdateSong", [&] { return ++song.year, vault.UpdateSong(&song); }},
+        {"DeleteSong to the trash", [&] { return vault.DeleteSong(song.id, false); }},
+        {"UndeleteSong", [&] { return vault.UndeleteSong(song.id); }},
+        {"UpdateArtist", [&] { return vault.UpdateArtist(&artist); }},
+        {"DeleteArtist", [&] { return vault.DeleteArtist(artist.id); }},
+        {"DeleteSong for good", [&] { return vault.DeleteSong(song.id, false) && vault.DeleteSong(song.id, false); }},
+    };
+    for (const Step& step : steps) {
+        ASSERT_TRUE(step.run()) << step.call;
+        EXPECT_EQ(disk.UnsyncedLogs(), 0) << step.call;
+    }
+    ASSERT_TRUE(vault.Shutdown(nullptr));
+}
+
 TEST(StoreLife, DeletingTheStoreTakesItsCompanionsAlong) {
     testsupport::TempDir dir;
     SGSMarovelle description;
