@@ -36,9 +36,53 @@ std::vector<std::uint8_t> TextValue(const std::u16string& text) {
     return bytes;
 }
 
-// The bit rate of all streams: the Stream Bitrate Properties when the file
-// has them, else the audio streams' byte rates, else the file's maximum.
+std::uint64_t PlayLength(const TAsfHeader& header) {
+    // Preroll is in milliseconds, the durations in 100-nanosecond units.
+    const std::uint64_t preroll = header.prerollMs > std::numeric_limits<std::uint64_t>::max() / 10000
+                                      ? std::numeric_limits<std::uint64_t>::max()
+                                      : header.prerollMs * 10000;
+    return header.playDuration > preroll ? header.playDuration - preroll : 0;
+}
+
+// Attribute names compare without regard to ASCII case, as readers look
+// them up: "title" and "Title" name one attribute.
+char16_t FoldUnit(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+bool SameName(const std::u16string& a, const std::u16string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldUnit(x) == FoldUnit(y); });
+}
+
+// Whether the file says its audio is of variable bit rate ("IsVBR" true).
+bool IsVariableRate(const TAsfHeader& header) {
+    for (const TAsfAttribute& attribute : header.extendedContent) {
+        if (SameName(attribute.name, u"IsVBR") &&
+            std::any_of(attribute.value.begin(), attribute.value.end(), [](std::uint8_t b) { return b != 0; })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A variable-rate file's average: the bits after the header over the play
+// time (the rates it states are peaks, many times the average). 0 when the
+// file gives no length or no data.
+std::uint32_t AverageBitrate(const TAsfHeader& header) {
+    const std::uint64_t units = PlayLength(header);
+    const std::uint64_t bytes = header.fileSize > header.headerBytes ? header.fileSize - header.headerBytes : 0;
+    if (units == 0 || bytes == 0) return 0;
+    constexpr unsigned __int128 kUnitsPerSecond = 10'000'000;
+    const unsigned __int128 rate = static_cast<unsigned __int128>(bytes) * 8 * kUnitsPerSecond / units;
+    return static_cast<std::uint32_t>(std::min<unsigned __int128>(rate, std::numeric_limits<std::uint32_t>::max()));
+}
+
+// The bit rate of all streams: for a variable-rate file its average, else
+// the Stream Bitrate Properties when the file has them, else the audio
+// streams' byte rates, else the file's maximum.
 std::uint32_t FileBitrate(const TAsfHeader& header) {
+    if (IsVariableRate(header)) {
+        if (const std::uint32_t average = AverageBitrate(header); average > 0) return average;
+    }
     std::uint64_t total = 0;
     for (const auto& [stream, bitrate] : header.streamBitrates) total += bitrate;
     if (total == 0) {
@@ -54,27 +98,10 @@ std::uint32_t FileBitrate(const TAsfHeader& header) {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
 }
 
-std::uint64_t PlayLength(const TAsfHeader& header) {
-    // Preroll is in milliseconds, the durations in 100-nanosecond units.
-    const std::uint64_t preroll = header.prerollMs > std::numeric_limits<std::uint64_t>::max() / 10000
-                                      ? std::numeric_limits<std::uint64_t>::max()
-                                      : header.prerollMs * 10000;
-    return header.playDuration > preroll ? header.playDuration - preroll : 0;
-}
-
 void AppendStream0(const std::vector<TAsfMetadataRecord>& records, std::vector<TAsfAttribute>& out) {
     for (const TAsfMetadataRecord& record : records) {
         if (record.stream == 0) out.push_back(record.attribute);
     }
-}
-
-// Attribute names compare without regard to ASCII case, as readers look
-// them up: "title" and "Title" name one attribute.
-char16_t FoldUnit(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-bool SameName(const std::u16string& a, const std::u16string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldUnit(x) == FoldUnit(y); });
 }
 
 TAsfMetadataRecord* FindStream0(std::vector<TAsfMetadataRecord>& records, const std::u16string& name) {

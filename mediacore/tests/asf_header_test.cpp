@@ -29,7 +29,7 @@ Buffer FullHeader() {
         ExtendedContent({
             {u"WM/AlbumTitle", 0, Utf16z(u"Caf\u00e9 \u266B")},
             {u"WM/MCDI", 1, kMcdi},
-            {u"IsVBR", 2, Le<std::uint32_t>(1)},
+            {u"IsVBR", 2, Le<std::uint32_t>(0)},  // constant: the stated rates hold
             {u"WM/Track", 3, Le<std::uint32_t>(7)},
             {u"WM/Length", 4, Le<std::uint64_t>(0x0102030405060708ull)},
             {u"WM/Shorty", 5, Le<std::uint16_t>(513)},
@@ -81,7 +81,7 @@ TEST(AsfHeaderRead, ListsFileAttributesInOrderWithInterfaceValues) {
         {u"Title", WMT_TYPE_STRING, Utf16z(u"Song")},
         {u"WM/AlbumTitle", WMT_TYPE_STRING, Utf16z(u"Caf\u00e9 \u266B")},
         {u"WM/MCDI", WMT_TYPE_BINARY, kMcdi},
-        {u"IsVBR", WMT_TYPE_BOOL, Le<std::uint32_t>(1)},
+        {u"IsVBR", WMT_TYPE_BOOL, Le<std::uint32_t>(0)},
         {u"WM/Track", WMT_TYPE_DWORD, Le<std::uint32_t>(7)},
         {u"WM/Length", WMT_TYPE_QWORD, Le<std::uint64_t>(0x0102030405060708ull)},
         {u"WM/Shorty", WMT_TYPE_WORD, Le<std::uint16_t>(513)},
@@ -113,6 +113,36 @@ TEST(AsfHeaderRead, BitrateFromBitrateObjectAndDurationNeverNegative) {
     const auto list = ListFileAttributes(header);
     EXPECT_EQ(list[0].value, Le<std::uint64_t>(0));
     EXPECT_EQ(list[1].value, Le<std::uint32_t>(96000));
+}
+
+// A variable-rate file states peak rates far above its average: its bit rate
+// is the data after the header over the play time.
+TEST(AsfHeaderRead, VariableRateFilesReportTheirAverage) {
+    Buffer bitrates;
+    AppendU16(bitrates, 1);
+    AppendU16(bitrates, 1);
+    AppendU32(bitrates, 576894);
+    const auto make = [&](std::uint64_t fileSize, bool vbr) {
+        return Header({FileProperties(fileSize, 100'000'000 + 30'000'000, 3000), AudioStream(1, 72111),
+                       Object(ASF_Stream_Bitrate_Properties_Object, bitrates),
+                       ExtendedContent({{u"IsVBR", 2, Le<std::uint32_t>(vbr ? 1 : 0)}})});
+    };
+    const std::size_t headerBytes = make(0, true).size();
+    struct Case {
+        const char* name;
+        std::uint64_t fileSize;
+        bool vbr;
+        std::uint32_t bitrate;
+    };
+    const Case cases[] = {
+        {"variable: 48,000 bytes over 10 s", headerBytes + 48000, true, 38400},
+        {"constant: the stated rate", headerBytes + 48000, false, 576894},
+        {"variable without data: the stated rate", headerBytes, true, 576894},
+    };
+    for (const Case& c : cases) {
+        const auto list = ListFileAttributes(Parse(make(c.fileSize, c.vbr)));
+        EXPECT_EQ(list[1].value, Le<std::uint32_t>(c.bitrate)) << c.name;
+    }
 }
 
 TEST(AsfHeaderRead, TextWithoutTerminatorIsHandedOutTerminated) {
