@@ -114,6 +114,8 @@ private:
     // Queues a decoded sample, dropping what lies before a seek target.
     void QueueSample(const BYTE* bytes, std::uint32_t length, std::uint64_t sampleTime);
     bool ReadAttributes(TMusicInfo* info);
+    // Holds the stated duration to what the file's size allows.
+    void ClampStatedDuration();
     bool TakeOutputFormat();
     void TakeSourceFormat();
     // The bit rate to size blocks by: the file's, else its bytes over its
