@@ -36,9 +36,53 @@ std::vector<std::uint8_t> TextValue(const std::u16string& text) {
     return bytes;
 }
 
-// The bit rate of all streams: the Stream Bitrate Properties when the file
-// has them, else the audio streams' byte rates, else the file's maximum.
+std::uint64_t PlayLength(const TAsfHeader& header) {
+    // Preroll is in milliseconds, the durations in 100-nanosecond units.
+    const std::uint64_t preroll = header.prerollMs > std::numeric_limits<std::uint64_t>::max() / 10000
+                                      ? std::numeric_limits<std::uint64_t>::max()
+                                      : header.prerollMs * 10000;
+    return header.playDuration > preroll ? header.playDuration - preroll : 0;
+}
+
+// Attribute names compare without regard to ASCII case, as readers look
+// them up: "title" and "Title" name one attribute.
+char16_t FoldUnit(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+bool SameName(const std::u16string& a, const std::u16string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldUnit(x) == FoldUnit(y); });
+}
+
+// Whether the file says its audio is of variable bit rate ("IsVBR" true).
+bool IsVariableRate(const TAsfHeader& header) {
+    for (const TAsfAttribute& attribute : header.extendedContent) {
+        if (SameName(attribute.name, u"IsVBR") &&
+            std::any_of(attribute.value.begin(), attribute.value.end(), [](std::uint8_t b) { return b != 0; })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A variable-rate file's average: the bits after the header over the play
+// time (the rates it states are peaks, many times the average). 0 when the
+// file gives no length or no data.
+std::uint32_t AverageBitrate(const TAsfHeader& header) {
+    const std::uint64_t units = PlayLength(header);
+    const std::uint64_t bytes = header.fileSize > header.headerBytes ? header.fileSize - header.headerBytes : 0;
+    if (units == 0 || bytes == 0) return 0;
+    constexpr unsigned __int128 kUnitsPerSecond = 10'000'000;
+    const unsigned __int128 rate = static_cast<unsigned __int128>(bytes) * 8 * kUnitsPerSecond / units;
+    return static_cast<std::uint32_t>(std::min<unsigned __int128>(rate, std::numeric_limits<std::uint32_t>::max()));
+}
+
+// The bit rate of all streams: for a variable-rate file its average, else
+// the Stream Bitrate Properties when the file has them, else the audio
+// streams' byte rates, else the file's maximum.
 std::uint32_t FileBitrate(const TAsfHeader& header) {
+    if (IsVariableRate(header)) {
+        if (const std::uint32_t average = AverageBitrate(header); average > 0) return average;
+    }
     std::uint64_t total = 0;
     for (const auto& [stream, bitrate] : header.streamBitrates) total += bitrate;
     if (total == 0) {
@@ -54,14 +98,6 @@ std::uint32_t FileBitrate(const TAsfHeader& header) {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
 }
 
-std::uint64_t PlayLength(const TAsfHeader& header) {
-    // Preroll is in milliseconds, the durations in 100-nanosecond units.
-    const std::uint64_t preroll = header.prerollMs > std::numeric_limits<std::uint64_t>::max() / 10000
-                                      ? std::numeric_limits<std::uint64_t>::max()
-                                      : header.prerollMs * 10000;
-    return header.playDuration > preroll ? header.playDuration - preroll : 0;
-}
-
 void AppendStream0(const std::vector<TAsfMetadataRecord>& records, std::vector<TAsfAttribute>& out) {
     for (const TAsfMetadataRecord& record : records) {
         if (record.stream == 0) out.push_back(record.attribute);
@@ -70,9 +106,22 @@ void AppendStream0(const std::vector<TAsfMetadataRecord>& records, std::vector<T
 
 TAsfMetadataRecord* FindStream0(std::vector<TAsfMetadataRecord>& records, const std::u16string& name) {
     for (TAsfMetadataRecord& record : records) {
-        if (record.stream == 0 && record.attribute.name == name) return &record;
+        if (record.stream == 0 && SameName(record.attribute.name, name)) return &record;
     }
     return nullptr;
+}
+
+// Removes every file-wide entry whose name differs from name only in case:
+// readers would find it in place of the value just stored. Entries of the
+// very same name stay, as before (an attribute may hold several values).
+void EraseOtherSpellings(TAsfHeader& header, const std::u16string& name, bool* extensionChanged) {
+    const auto otherSpelling = [&](const std::u16string& other) { return other != name && SameName(other, name); };
+    std::erase_if(header.extendedContent, [&](const TAsfAttribute& a) { return otherSpelling(a.name); });
+    for (auto* records : {&header.metadata, &header.metadataLibrary}) {
+        const std::size_t erased = std::erase_if(
+            *records, [&](const TAsfMetadataRecord& r) { return r.stream == 0 && otherSpelling(r.attribute.name); });
+        if (erased > 0) *extensionChanged = true;
+    }
 }
 
 std::u16string TextOf(const std::vector<std::uint8_t>& value) {
@@ -95,8 +144,32 @@ HRESULT StoreGuid(TAsfHeader& header, const TAsfAttribute& attribute, bool* exte
     } else {
         header.metadataLibrary.push_back({0, 0, attribute});
     }
+    EraseOtherSpellings(header, attribute.name, extensionChanged);
     *extensionChanged = true;
     return S_OK;
+}
+
+// Replaces the first file-wide entry named like the attribute, wherever it
+// lives, and removes the others; false when there is none.
+bool ReplaceExisting(TAsfHeader& header, const TAsfAttribute& attribute, bool* extensionChanged) {
+    TAsfAttribute* kept = nullptr;
+    auto inContent = std::find_if(header.extendedContent.begin(), header.extendedContent.end(),
+                                  [&](const TAsfAttribute& a) { return SameName(a.name, attribute.name); });
+    if (inContent != header.extendedContent.end()) {
+        kept = &*inContent;
+    } else {
+        for (auto* records : {&header.metadata, &header.metadataLibrary}) {
+            if (TAsfMetadataRecord* record = FindStream0(*records, attribute.name)) {
+                kept = &record->attribute;
+                *extensionChanged = true;
+                break;
+            }
+        }
+    }
+    if (kept == nullptr) return false;
+    *kept = attribute;
+    EraseOtherSpellings(header, attribute.name, extensionChanged);
+    return true;
 }
 
 }  // namespace
@@ -118,31 +191,22 @@ std::vector<TAsfAttribute> ListFileAttributes(const TAsfHeader& header) {
 
 HRESULT StoreFileAttribute(TAsfHeader& header, const TAsfAttribute& attribute, bool* extensionChanged) {
     if (attribute.name.empty() || attribute.name.size() > kMaxTextUnits) return E_INVALIDARG;
-    if (attribute.name == kDurationName || attribute.name == kBitrateName) return MEDIACORE_E_READ_ONLY;
+    if (SameName(attribute.name, kDurationName) || SameName(attribute.name, kBitrateName)) return MEDIACORE_E_READ_ONLY;
 
     for (std::size_t field = 0; field < kAsfContentFields; ++field) {
-        if (attribute.name != kAsfContentNames[field]) continue;
+        if (!SameName(attribute.name, kAsfContentNames[field])) continue;
         if (attribute.type != WMT_TYPE_STRING) return E_INVALIDARG;
         std::u16string text = TextOf(attribute.value);
         if (text.size() > kMaxTextUnits) return E_INVALIDARG;
         header.content[field] = std::move(text);
+        // Other programs also write these texts as descriptors ("title"
+        // beside the description's Title); those would hide the new text.
+        EraseOtherSpellings(header, kAsfContentNames[field], extensionChanged);
         return S_OK;
     }
 
     if (attribute.type == WMT_TYPE_GUID) return StoreGuid(header, attribute, extensionChanged);
-    auto inContent = std::find_if(header.extendedContent.begin(), header.extendedContent.end(),
-                                  [&](const TAsfAttribute& a) { return a.name == attribute.name; });
-    if (inContent != header.extendedContent.end()) {
-        *inContent = attribute;
-        return S_OK;
-    }
-    for (auto* records : {&header.metadata, &header.metadataLibrary}) {
-        if (TAsfMetadataRecord* record = FindStream0(*records, attribute.name)) {
-            record->attribute = attribute;
-            *extensionChanged = true;
-            return S_OK;
-        }
-    }
+    if (ReplaceExisting(header, attribute, extensionChanged)) return S_OK;
     if (header.extendedContent.size() >= kMaxEntries) return E_INVALIDARG;
     header.extendedContent.push_back(attribute);
     return S_OK;

@@ -12,6 +12,7 @@
 
 #include "mediacore/asf_objects.h"
 #include "mediacore/errors.h"
+#include "mediacore/tag_temp_files.h"
 
 namespace {
 
@@ -25,6 +26,10 @@ public:
     CFd(const CFd&) = delete;
     CFd& operator=(const CFd&) = delete;
     int Get() const { return fd_; }
+    void Reset(int fd) {
+        if (fd_ >= 0) close(fd_);
+        fd_ = fd;
+    }
     // Closes now, reporting whether the close succeeded (a write error can
     // first show here).
     bool Close() {
@@ -76,14 +81,13 @@ std::string FolderOf(const std::string& path) {
 }
 
 // Writes the new file under a temporary name; true with its name in temp.
+// lock keeps the file marked as a running save until the caller is done.
 bool WriteReplacement(int source, const std::string& path, std::span<const std::uint8_t> newHeader,
-                      std::uint64_t restBytes, mode_t mode, std::string& temp) {
-    temp = path + ".XXXXXX";
-    CFd out(mkstemp(temp.data()));
-    if (out.Get() < 0) {
-        temp.clear();
-        return false;
-    }
+                      std::uint64_t restBytes, mode_t mode, std::string& temp, CFd& lock) {
+    int lockHolder = -1;
+    CFd out(MakeTagTempFile(path, temp, lockHolder));
+    lock.Reset(lockHolder);
+    if (out.Get() < 0) return false;
     const bool written = fchmod(out.Get(), mode & 07777) == 0 &&
                          WriteFully(out.Get(), newHeader.data(), newHeader.size()) &&
                          CopyRest(source, out.Get(), restBytes) && fsync(out.Get()) == 0;
@@ -125,8 +129,11 @@ HRESULT ReplaceAsfHeader(const std::string& givenPath, std::span<const std::uint
         !std::equal(onDisk.begin(), onDisk.end(), oldHeader.begin())) {
         return MEDIACORE_E_FILE;
     }
+    // Leftovers of earlier saves that were killed go first.
+    RemoveStaleTagTempFiles(path);
     std::string temp;
-    if (!WriteReplacement(source.Get(), path, newHeader, fileSize - oldHeader.size(), info.st_mode, temp) ||
+    CFd lock(-1);
+    if (!WriteReplacement(source.Get(), path, newHeader, fileSize - oldHeader.size(), info.st_mode, temp, lock) ||
         rename(temp.c_str(), path.c_str()) != 0) {
         if (!temp.empty()) unlink(temp.c_str());
         return MEDIACORE_E_FILE;

@@ -1,5 +1,7 @@
 #include "mediacore/metadata_editor.h"
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "mediacore/asf_attribute_list.h"
@@ -7,6 +9,7 @@
 #include "mediacore/asf_values.h"
 #include "mediacore/errors.h"
 #include "mediacore/no_throw.h"
+#include "mediacore/tag_temp_files.h"
 #include "mediacore/wide_text.h"
 #include "utilities/unicode.h"
 
@@ -30,6 +33,8 @@ HRESULT CMetadataEditor::Open(const WCHAR* path) {
         if (SUCCEEDED(hr)) hr = ReadAsfHeader(bytes, header);
         if (FAILED(hr)) return hr;
         if (header.isProtected) return MEDIACORE_E_PROTECTED;
+        // A save of this song that was killed left its temporary file.
+        if (char resolved[PATH_MAX]; realpath(file.c_str(), resolved) != nullptr) RemoveStaleTagTempFiles(resolved);
         path_ = std::move(file);
         headerBytes_ = std::move(bytes);
         fileSize_ = size;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 #include "filekit/log.h"
 #include "platform/last_error.h"
@@ -121,14 +123,43 @@ std::string InfoText(const TTrashPlace& place) {
     return "[Trash Info]\nPath=" + EscapePath(place.infoPath) + "\nDeletionDate=" + date + "\n";
 }
 
+// The longest file name the file systems take, in bytes.
+constexpr std::size_t kNameMax = 255;
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+// An extension longer than this is no extension worth keeping whole.
+constexpr std::size_t kLongestKeptExtension = 16;
+
+// The name's last UTF-8 character boundary at or before size.
+std::size_t CharacterBoundary(const std::string& name, std::size_t size) {
+    while (size > 0 && (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80) --size;
+    return size;
+}
+
+// The trash name for the n-th try ("name", "name.2", ...): the name cut so
+// that the info file's name ("<name>.trashinfo") still fits the file
+// system, keeping its extension; the part before it is shortened on a
+// character boundary.
+std::string TrashName(const std::string& name, int n) {
+    const std::string number = (n == 1) ? std::string() : "." + std::to_string(n);
+    const std::size_t room = kNameMax - kInfoSuffix.size() - number.size();
+    if (name.size() <= room) return name + number;
+    const std::size_t dot = name.rfind('.');
+    const bool keepExtension =
+        dot != std::string::npos && dot > 0 && name.size() - dot <= kLongestKeptExtension;
+    const std::string extension = keepExtension ? name.substr(dot) : std::string();
+    const std::size_t stemEnd = keepExtension ? dot : name.size();
+    const std::size_t stem = CharacterBoundary(name, std::min(stemEnd, room - extension.size()));
+    return name.substr(0, stem) + extension + number;
+}
+
 // Makes the info file under the first free name ("name", "name.2", ...);
 // creating it exclusively is what reserves the name against other programs
 // trashing at the same time. Returns the name, empty on failure (errno set).
 std::string ReserveName(const TTrashPlace& place, const std::string& name, std::string& infoFile) {
     const std::string text = InfoText(place);
     for (int n = 1; n < 100000; ++n) {
-        const std::string candidate = (n == 1) ? name : name + "." + std::to_string(n);
-        infoFile = place.folder + "/info/" + candidate + ".trashinfo";
+        const std::string candidate = TrashName(name, n);
+        infoFile = place.folder + "/info/" + candidate + std::string(kInfoSuffix);
         const int fd = open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;

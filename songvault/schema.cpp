@@ -58,6 +58,29 @@ constexpr const char* kUpgradeSteps[] = {
         genre INTEGER NOT NULL DEFAULT 255,
         name TEXT NOT NULL DEFAULT '');
     )sql",
+    // The change log: every write of a song row, by any connection, appends
+    // the song's id, so that a reader holding a copy of the songs (the text
+    // search's index) reads again only what changed since it last looked.
+    // Triggers fire for every kind of write, a DELETE without WHERE
+    // included. Entries are numbered without gaps; the oldest are pruned in
+    // batches, and a reader whose position falls behind the oldest kept
+    // entry reads the whole table again.
+    R"sql(
+    CREATE TABLE song_change(seq INTEGER PRIMARY KEY, id INTEGER NOT NULL);
+    CREATE TRIGGER song_inserted AFTER INSERT ON song BEGIN
+        INSERT INTO song_change(id) VALUES (NEW.id);
+    END;
+    CREATE TRIGGER song_updated AFTER UPDATE ON song BEGIN
+        INSERT INTO song_change(id) VALUES (NEW.id);
+        INSERT INTO song_change(id) SELECT OLD.id WHERE OLD.id <> NEW.id;
+    END;
+    CREATE TRIGGER song_deleted AFTER DELETE ON song BEGIN
+        INSERT INTO song_change(id) VALUES (OLD.id);
+    END;
+    CREATE TRIGGER song_change_pruned AFTER INSERT ON song_change WHEN NEW.seq % 4096 = 0 BEGIN
+        DELETE FROM song_change WHERE seq <= NEW.seq - 65536;
+    END;
+    )sql",
 };
 static_assert(std::size(kUpgradeSteps) == kSchemaVersion, "one upgrade step per format");
 
@@ -111,20 +134,24 @@ StoreVerdict InspectStore(SqliteDb& db) {
 }
 
 bool ConfigureConnection(SqliteDb& db) {
-    // One connection serves the whole program; the wait only matters if
-    // another process (a second copy of the program) holds the file.
-    sqlite3_busy_timeout(db.Handle(), 2000);
     Statement journal(db.Handle(), "PRAGMA journal_mode = WAL");
     if (journal.Step() != SQLITE_ROW || journal.Text(0) != "wal") return false;
-    return db.Exec("PRAGMA synchronous = NORMAL") == SQLITE_OK;
+    // FULL: each commit syncs the log before it returns, so a write the
+    // caller was told is done survives a power loss too (NORMAL would only
+    // survive a crash of the program). Commits are one per call, or one per
+    // folder or batch of an import, so the syncs are few.
+    return db.Exec("PRAGMA synchronous = FULL") == SQLITE_OK;
 }
 
 bool UpgradeStore(SqliteDb& db) {
+    if (QueryInt(db, "PRAGMA user_version", -1) == kSchemaVersion) return true;
+    // The format is read again inside the write transaction: another copy
+    // of the program may have upgraded the file since.
+    Transaction transaction(db);
+    if (!transaction.Begun()) return false;
     const std::int64_t from = QueryInt(db, "PRAGMA user_version", -1);
     if (from < 0 || from > kSchemaVersion) return false;
     if (from == kSchemaVersion) return true;
-    Transaction transaction(db);
-    if (!transaction.Begun()) return false;
     for (std::int64_t step = from; step < kSchemaVersion; ++step) {
         if (db.Exec(kUpgradeSteps[step]) != SQLITE_OK) return false;
     }

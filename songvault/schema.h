@@ -12,7 +12,7 @@ namespace songvault {
 // any other SQLite file: the bytes "TPSV".
 inline constexpr std::int64_t kApplicationId = 0x54505356;
 // The format this library writes: the header's user version.
-inline constexpr std::int64_t kSchemaVersion = 1;
+inline constexpr std::int64_t kSchemaVersion = 2;
 
 // What an opened file turned out to be.
 enum class StoreVerdict {
@@ -28,8 +28,8 @@ enum class StoreVerdict {
 // quick consistency check.
 StoreVerdict InspectStore(SqliteDb& db);
 
-// Sets the connection up for use: write-ahead log, NORMAL synchronisation
-// (every commit survives a crash of the program), a wait for a busy file.
+// Sets the connection up for use: write-ahead log, FULL synchronisation
+// (every commit is on the disk when it returns).
 bool ConfigureConnection(SqliteDb& db);
 
 // Brings the store's tables from its present format to kSchemaVersion in one

@@ -32,7 +32,7 @@ struct SearchState {
     void Reset() {
         results.clear();
         resultQuery.reset();
-        index.Detach();
+        index.Invalidate();
     }
 };
 

@@ -31,8 +31,16 @@ std::string StorePathIn(const char* folder, const char* fileName) {
     return path;
 }
 
+// Copies the log into the store's file. Every commit is already safe in the
+// log, so a checkpoint that another copy of the program keeps from running
+// (its own checkpoint, or a read in progress) loses nothing: the log is
+// copied later, by whichever connection closes last. Nor is it worth waiting
+// for.
 bool Checkpoint(SqliteDb& db) {
+    sqlite3_busy_timeout(db.Handle(), 0);
     const int rc = sqlite3_wal_checkpoint_v2(db.Handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_timeout(db.Handle(), kBusyWaitMs);
+    if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) return true;
     if (rc != SQLITE_OK) ReportFailure(db.Handle(), rc);
     return rc == SQLITE_OK;
 }
@@ -106,7 +114,7 @@ bool SVTENG_CSongvault::Initialize(const SGSMarovelle* description, const char* 
         impl_->db.Close();
         return false;
     }
-    impl_->search.index.Attach(impl_->db);
+    impl_->search.index.Invalidate();
     impl_->folder = FolderOf(path);
     impl_->fileName = description->FileName();
     return true;

@@ -6,8 +6,10 @@
 //
 // Every call may come from the main thread, the import thread or the search
 // worker: one engine lock serialises them around one connection. Each write
-// is one transaction and is durable when the call returns (the store keeps a
-// write-ahead log), so a crash loses nothing that a call reported done.
+// is one transaction, synced to the disk before the call returns (the store
+// keeps a write-ahead log), so neither a crash of the program nor a power
+// loss takes back a write that a call reported done. An import commits per
+// folder (and per batch of songs within a large one).
 //
 // Every call fails cleanly when no store is open (before Initialize, after
 // Shutdown or after a failed Initialize): false, -1 or a count below 0, with

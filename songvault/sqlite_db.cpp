@@ -28,6 +28,10 @@ int SqliteDb::Open(const std::string& path, bool create) {
         return rc;
     }
     sqlite3_extended_result_codes(db_, 1);
+    // Set before anything reads the file: another copy of the program may
+    // hold it for a moment (a write, a checkpoint), and the first look at
+    // the file would otherwise fail at once.
+    sqlite3_busy_timeout(db_, kBusyWaitMs);
     return rc;
 }
 

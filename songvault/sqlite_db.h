@@ -16,6 +16,9 @@ namespace songvault {
 // SONGVAULT_ERR_DATABASE.
 void ReportFailure(sqlite3* db, int rc);
 
+// How long a connection waits for a file another connection holds.
+inline constexpr int kBusyWaitMs = 2000;
+
 class SqliteDb {
 public:
     SqliteDb() = default;

@@ -17,18 +17,32 @@ bool WriteCopy(SqliteDb& db, const std::string& temporary) {
     return vacuum.Run() && SyncFile(temporary);
 }
 
-// Renames the copy to target, moving a store that is already there aside.
+// Called just before the copy is renamed over its target (tests look at the
+// folder at that moment).
+void (*beforeRename)(const std::string& target) = nullptr;
+
+// Keeps what is at target aside. The store's file keeps its name as well
+// (a second name), so the rename that follows replaces it in one step and
+// no moment passes with no store in the folder; only where the file system
+// has no second names is it moved aside first.
+bool KeepAside(const std::string& target, std::string& aside, bool& linked) {
+    linked = LinkStoreAside(target, "replaced", aside);
+    if (!linked && !MoveStoreAside(target, "replaced", aside)) return false;
+    LogFmt("SVTENG_CSongvault::Shutdown - Moved the library already in %s aside to %s",
+           FolderOf(target).c_str(), aside.c_str());
+    return true;
+}
+
+// Renames the copy to target, keeping a store that is already there aside.
 bool PutInPlace(const std::string& temporary, const std::string& target) {
     std::string aside;
+    bool linked = false;
     const bool occupied = FileSize(target) >= 0 || CompanionsHoldData(target);
-    if (occupied) {
-        if (!MoveStoreAside(target, "replaced", aside)) return false;
-        LogFmt("SVTENG_CSongvault::Shutdown - Moved the library already in %s aside to %s",
-               FolderOf(target).c_str(), aside.c_str());
-    }
+    if (occupied && !KeepAside(target, aside, linked)) return false;
+    if (beforeRename != nullptr) beforeRename(target);
     if (std::rename(temporary.c_str(), target.c_str()) != 0) {
         SetLastErrorFromErrno(errno);
-        if (occupied) PutStoreBack(aside, target);
+        if (occupied) linked ? UnlinkStoreAside(aside, target) : PutStoreBack(aside, target);
         return false;
     }
     // The copy is whole and in place; a folder that cannot be flushed only
@@ -38,6 +52,8 @@ bool PutInPlace(const std::string& temporary, const std::string& target) {
 }
 
 }  // namespace
+
+void SetBeforeCopyRename(void (*observer)(const std::string& target)) { beforeRename = observer; }
 
 bool SaveStoreAs(SqliteDb& db, const std::string& target) {
     const std::string temporary = target + ".saving";

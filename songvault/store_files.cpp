@@ -86,24 +86,56 @@ bool DeleteStoreFiles(const std::string& storePath) {
     return gone;
 }
 
-bool MoveStoreAside(const std::string& storePath, const char* why, std::string& aside) {
-    aside = FreeAsideName(storePath, why);
-    for (const std::string& suffix : SetSuffixes()) {
-        if (!Exists(storePath + suffix)) continue;
-        if (std::rename((storePath + suffix).c_str(), (aside + suffix).c_str()) != 0) {
+namespace {
+
+// Renames the files of the set named by suffixes from one stem to the other;
+// on a failure those already renamed go back.
+bool RenameSet(const std::string& from, const std::string& to, const std::vector<std::string>& suffixes) {
+    for (const std::string& suffix : suffixes) {
+        if (!Exists(from + suffix)) continue;
+        if (std::rename((from + suffix).c_str(), (to + suffix).c_str()) != 0) {
             SetLastErrorFromErrno(errno);
-            PutStoreBack(aside, storePath);
+            for (const std::string& back : suffixes) {
+                if (Exists(to + back)) std::rename((to + back).c_str(), (from + back).c_str());
+            }
             return false;
         }
     }
-    SyncFolder(FolderOf(storePath));
+    SyncFolder(FolderOf(from));
     return true;
+}
+
+std::vector<std::string> CompanionSuffixes() {
+    return {std::begin(kCompanionSuffixes), std::end(kCompanionSuffixes)};
+}
+
+}  // namespace
+
+bool MoveStoreAside(const std::string& storePath, const char* why, std::string& aside) {
+    aside = FreeAsideName(storePath, why);
+    return RenameSet(storePath, aside, SetSuffixes());
 }
 
 void PutStoreBack(const std::string& aside, const std::string& storePath) {
     for (const std::string& suffix : SetSuffixes()) {
         if (Exists(aside + suffix)) std::rename((aside + suffix).c_str(), (storePath + suffix).c_str());
     }
+}
+
+bool LinkStoreAside(const std::string& storePath, const char* why, std::string& aside) {
+    aside = FreeAsideName(storePath, why);
+    if (Exists(storePath) && link(storePath.c_str(), aside.c_str()) != 0) {
+        SetLastErrorFromErrno(errno);
+        return false;
+    }
+    if (RenameSet(storePath, aside, CompanionSuffixes())) return true;
+    unlink(aside.c_str());
+    return false;
+}
+
+void UnlinkStoreAside(const std::string& aside, const std::string& storePath) {
+    RenameSet(aside, storePath, CompanionSuffixes());
+    unlink(aside.c_str());
 }
 
 bool SyncFile(const std::string& path) { return SyncPath(path, O_RDONLY); }

@@ -33,6 +33,16 @@ bool MoveStoreAside(const std::string& storePath, const char* why, std::string& 
 // Renames a set moved aside back to its own name (undoing MoveStoreAside).
 void PutStoreBack(const std::string& aside, const std::string& storePath);
 
+// Keeps a store under an aside name (as MoveStoreAside names it) while its
+// file also stays at storePath: the file gets a second name (a hard link) and
+// the companions are moved. A file about to be replaced by a rename thus
+// never leaves storePath without a store. False, with nothing changed, when
+// the file system has no hard links or a step fails.
+bool LinkStoreAside(const std::string& storePath, const char* why, std::string& aside);
+
+// Undoes LinkStoreAside: the companions go back, the second name goes.
+void UnlinkStoreAside(const std::string& aside, const std::string& storePath);
+
 // Flushes a file's data to the disk.
 bool SyncFile(const std::string& path);
 // Flushes a folder's entries (a rename in it) to the disk.

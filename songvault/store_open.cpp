@@ -1,7 +1,13 @@
 #include "songvault/store_open.h"
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "filekit/log.h"
 #include "platform/last_error.h"
@@ -13,34 +19,47 @@ namespace songvault {
 
 namespace {
 
-std::string FreshStoreName(const std::string& path) { return path + ".new"; }
+// The name a fresh store is made under, beside the store's own and unique
+// to this attempt: another copy of the program may be making one at the same
+// moment, and neither may delete the other's.
+std::string FreshStoreName(const std::string& path) {
+    static std::atomic<unsigned> attempt{0};
+    return path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(attempt++);
+}
 
-// Makes a fresh store under a temporary name and renames it into place, so
-// a crash while it is made never leaves a half-made store behind.
+// Gives the made store the store's name unless a file already has it (made
+// by another copy of the program meanwhile): a hard link never replaces,
+// and where the file system has none, a rename that is told not to.
+bool PutFreshInPlace(const std::string& fresh, const std::string& path) {
+    if (link(fresh.c_str(), path.c_str()) == 0 || errno == EEXIST) return true;
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK) return false;
+    return renameat2(AT_FDCWD, fresh.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0 ||
+           errno == EEXIST;
+}
+
+// Makes a fresh store under a name of its own and puts it in place, so that
+// a crash while it is made never leaves a half-made store behind, and two
+// copies of the program starting together end with one store between them.
 bool MakeFreshStore(const std::string& path) {
     const std::string temporary = FreshStoreName(path);
     if (!DeleteStoreFiles(temporary)) return false;
+    bool made = false;
     {
         SqliteDb fresh;
-        if (fresh.Open(temporary, true) != SQLITE_OK) return false;
-        if (!ConfigureConnection(fresh) || !UpgradeStore(fresh)) {
-            fresh.Close();
-            DeleteStoreFiles(temporary);
-            return false;
-        }
+        made = fresh.Open(temporary, true) == SQLITE_OK && ConfigureConnection(fresh) && UpgradeStore(fresh);
         // Closing copies the log into the file and removes it.
     }
-    if (!SyncFile(temporary)) {
-        DeleteStoreFiles(temporary);
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    // Each failing step has left its reason in the last error.
+    made = made && SyncFile(temporary);
+    if (made && !PutFreshInPlace(temporary, path)) {
         SetLastErrorFromErrno(errno);
-        DeleteStoreFiles(temporary);
-        return false;
+        made = false;
     }
-    SyncFolder(FolderOf(path));
-    return true;
+    const std::uint32_t reason = GetLastError();
+    DeleteStoreFiles(temporary);
+    SetLastError(reason);
+    if (made) SyncFolder(FolderOf(path));
+    return made;
 }
 
 bool MoveAsideAndLog(const std::string& path, const char* why, const char* reason) {
@@ -65,16 +84,22 @@ bool MakeUsable(SqliteDb& db) { return ConfigureConnection(db) && UpgradeStore(d
 
 bool OpenStore(SqliteDb& db, const std::string& path, bool& damaged) {
     damaged = false;
-    // A fresh store that a crash left half-made is of no use to anyone.
-    DeleteStoreFiles(FreshStoreName(path));
+    // A fresh store that a crash of an older version left half-made is of
+    // no use to anyone.
+    DeleteStoreFiles(path + ".new");
     if (FileSize(path) <= 0) {
         // A log or journal without its store's file belongs to a store that
-        // is gone; the engine would apply it to the new one.
-        if (CompanionsHoldData(path)) {
+        // is gone; the engine would apply it to the new one. The store's
+        // file is looked for again, as another copy of the program may have
+        // just made it and be writing its log.
+        if (CompanionsHoldData(path) && FileSize(path) <= 0) {
             if (!MoveAsideAndLog(path, "stale", "Companion files without their library")) return false;
             damaged = true;
         }
-        if (!DeleteStoreFiles(path) || !MakeFreshStore(path)) return false;
+        // An empty file is opened as it is: the engine reads it as a store
+        // with no tables, and the upgrade below makes them in one
+        // transaction. Only a missing file is made afresh.
+        if (FileSize(path) < 0 && !MakeFreshStore(path)) return false;
     }
 
     switch (OpenAndInspect(db, path)) {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <numeric>
 
 #include "songvault/query_conditions.h"
 #include "songvault/text_fold.h"
+#include "songvault/text_scan.h"
 
 namespace songvault {
 
@@ -30,78 +30,88 @@ void ReadFields(const Statement& row, int firstColumn, std::string_view (&fields
 
 // Past this many rows changed since the last search, reading the whole table
 // once is cheaper than reading them one by one.
-bool WorthRebuilding(std::size_t changed, std::size_t songs) {
-    return changed > 1024 && changed > songs / 4;
+bool WorthRebuilding(std::int64_t changed, std::size_t songs) {
+    return changed > 1024 && static_cast<std::size_t>(changed) > songs / 4;
 }
+
+// The tail may hold this many songs (or an eighth of all, when more) before
+// the copy is put back in id order: sorting the tail's hits stays cheap, and
+// a rewrite of the whole copy comes once per thousands of changes.
+constexpr std::size_t kTailSongs = 4096;
 
 }  // namespace
 
-void TextIndex::Attach(SqliteDb& db) {
-    Detach();
-    db_ = db.Handle();
-    sqlite3_update_hook(db_, &TextIndex::OnRowChanged, this);
-}
-
-void TextIndex::Detach() {
-    if (db_ != nullptr) sqlite3_update_hook(db_, nullptr, nullptr);
-    db_ = nullptr;
+void TextIndex::Invalidate() {
     Clear();
 }
 
-void TextIndex::Invalidate() {
-    stale_ = true;
-}
-
-void TextIndex::OnRowChanged(void* self, int /*op*/, const char* database, const char* table,
-                             sqlite3_int64 rowId) {
-    auto* index = static_cast<TextIndex*>(self);
-    if (std::strcmp(database, "main") != 0 || std::strcmp(table, "song") != 0 || index->stale_)
-        return;
-    // A row id past the records' 32 bits is never kept (its insert fails).
-    if (rowId <= 0 || rowId > INT32_MAX ||
-        WorthRebuilding(index->changed_.size() + 1, index->slots_.size())) {
-        index->stale_ = true;
-        index->changed_.clear();
-        return;
-    }
-    index->changed_.insert(static_cast<std::int32_t>(rowId));
-}
-
 void TextIndex::Clear() {
-    text_.clear();
-    slots_.clear();
-    slotOfId_.clear();
-    changed_.clear();
+    // Swapped out rather than cleared, so a closed store's copy gives its
+    // memory back.
+    std::string().swap(text_);
+    std::vector<Slot>().swap(slots_);
+    orderedEnd_ = 0;
+    slotOfId_ = {};
     deadBytes_ = 0;
-    inIdOrder_ = true;
     stale_ = true;
-    dataVersion_ = -1;
+    logPosition_ = 0;
 }
 
 bool TextIndex::BringUpToDate(SqliteDb& db) {
-    // The data version changes when another connection writes the file.
-    const std::int64_t version = QueryInt(db, "PRAGMA data_version", -1);
-    if (version < 0) return false;
-    if (stale_ || version != dataVersion_) {
-        if (!Rebuild(db)) return false;
-    } else {
-        for (const std::int32_t id : changed_) {
-            if (!Reread(db, id)) {
-                stale_ = true;
-                return false;
-            }
-        }
+    if (!stale_) {
+        bool complete = false;
+        if (!ApplyLog(db, logPosition_, complete)) return false;
+        if (!complete) stale_ = true;
     }
-    changed_.clear();
-    dataVersion_ = version;
-    stale_ = false;
-    // Searches walk text_ in id order; compact once a quarter is dead.
-    if (!inIdOrder_ || deadBytes_ > text_.size() / 4) Compact();
+    if (stale_ && !Rebuild(db)) return false;
+    if (WorthCompacting()) Compact();
+    return true;
+}
+
+bool TextIndex::ApplyLog(SqliteDb& db, std::int64_t since, bool& complete) {
+    complete = false;
+    // An empty log answers 0 for both. Each end is a query of its own: the
+    // engine reads one end of the table for a lone min or max, but the
+    // whole table for both in one query.
+    Statement range(db.Handle(),
+                    "SELECT ifnull((SELECT min(seq) FROM song_change), 0), "
+                    "ifnull((SELECT max(seq) FROM song_change), 0)");
+    if (range.Step() != SQLITE_ROW) return false;
+    const std::int64_t oldest = range.Int(0);
+    const std::int64_t newest = range.Int(1);
+    if (newest == since) {
+        complete = true;
+        return true;
+    }
+    // A log that was pruned past our position, or started over, cannot say
+    // what changed; nor is it worth following a long one row by row.
+    if (newest < since || oldest > since + 1 || WorthRebuilding(newest - since, slotOfId_.size())) return true;
+
+    Statement changed(db.Handle(), "SELECT DISTINCT id FROM song_change WHERE seq > ?1 AND seq <= ?2");
+    changed.Bind(1, since);
+    changed.Bind(2, newest);
+    const std::string sql = "SELECT trash" + TextColumnsSql() + " FROM song WHERE id = ?1";
+    Statement reread(db.Handle(), sql.c_str());
+    int rc;
+    while ((rc = changed.Step()) == SQLITE_ROW) {
+        const std::int64_t id = changed.Int(0);
+        // A row id past the records' 32 bits is never kept (its insert fails).
+        if (id <= 0 || id > INT32_MAX) continue;
+        if (!Reread(reread, static_cast<std::int32_t>(id))) return false;
+    }
+    if (rc != SQLITE_DONE) return false;
+    logPosition_ = newest;
+    complete = true;
     return true;
 }
 
 bool TextIndex::Rebuild(SqliteDb& db) {
     Clear();
+    // The log's end is read before the table: a change made between the
+    // two reads is read again at the next search, which does no harm.
+    Statement end(db.Handle(), "SELECT ifnull(max(seq), 0) FROM song_change");
+    if (end.Step() != SQLITE_ROW) return false;
+    const std::int64_t position = end.Int(0);
     const std::string sql =
         "SELECT id" + TextColumnsSql() + " FROM song WHERE trash >= 0 ORDER BY id";
     Statement query(db.Handle(), sql.c_str());
@@ -110,28 +120,32 @@ bool TextIndex::Rebuild(SqliteDb& db) {
     while ((rc = query.Step()) == SQLITE_ROW) {
         ReadFields(query, 1, fields);
         Put(static_cast<std::int32_t>(query.Int(0)), fields);
+        ++stats_.rowsRead;
     }
     if (rc != SQLITE_DONE) {
         Clear();
         return false;
     }
+    ++stats_.fullReads;
+    logPosition_ = position;
+    stale_ = false;
     return true;
 }
 
-bool TextIndex::Reread(SqliteDb& db, std::int32_t id) {
-    const std::string sql = "SELECT trash" + TextColumnsSql() + " FROM song WHERE id = ?1";
-    Statement query(db.Handle(), sql.c_str());
+bool TextIndex::Reread(Statement& query, std::int32_t id) {
+    query.Reset();
     query.Bind(1, id);
     const int rc = query.Step();
+    ++stats_.rowsRead;
     if (rc == SQLITE_ROW && query.Int(0) >= 0) {
         std::string_view fields[kColumns];
         ReadFields(query, 1, fields);
         Put(id, fields);
-        return true;
+    } else if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
+        Remove(id);  // removed, or moved to the trash
     }
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return false;
-    Remove(id);  // removed, or moved to the trash
-    return true;
+    query.Reset();
+    return rc == SQLITE_ROW || rc == SQLITE_DONE;
 }
 
 void TextIndex::Put(std::int32_t id, const std::string_view* fields) {
@@ -148,9 +162,11 @@ void TextIndex::Put(std::int32_t id, const std::string_view* fields) {
         previous.swap(folded);
     }
     slot.end = text_.size();
-    if (!slots_.empty() && slots_.back().id >= id) inIdOrder_ = false;
+    // A song after every other one keeps the front part in id order.
+    const bool ordered = orderedEnd_ == slots_.size() && (slots_.empty() || slots_.back().id < id);
     slotOfId_[id] = slots_.size();
     slots_.push_back(slot);
+    if (ordered) orderedEnd_ = slots_.size();
 }
 
 void TextIndex::Remove(std::int32_t id) {
@@ -160,6 +176,11 @@ void TextIndex::Remove(std::int32_t id) {
     slot.live = false;
     deadBytes_ += slot.end - slot.start;
     slotOfId_.erase(found);
+}
+
+bool TextIndex::WorthCompacting() const {
+    const std::size_t tail = slots_.size() - orderedEnd_;
+    return tail > std::max(kTailSongs, slotOfId_.size() / 8) || deadBytes_ > text_.size() / 4;
 }
 
 void TextIndex::Compact() {
@@ -183,37 +204,36 @@ void TextIndex::Compact() {
     }
     text_.swap(text);
     slots_.swap(slots);
+    orderedEnd_ = slots_.size();
     deadBytes_ = 0;
-    inIdOrder_ = true;
-}
-
-bool TextIndex::SlotContains(const Slot& slot, std::string_view foldedText) const {
-    std::string_view rest(text_.data() + slot.start, slot.end - slot.start);
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\0');
-        if (Contains(rest.substr(0, end), foldedText)) return true;
-        rest.remove_prefix(end + 1);
-    }
-    return false;
+    ++stats_.compactions;
 }
 
 bool TextIndex::Find(SqliteDb& db, std::string_view foldedText, std::vector<std::int32_t>& ids) {
     ids.clear();
     if (!BringUpToDate(db)) return false;
-    // A zero byte ends every column, so no hit runs from one column into
-    // the next; the walk goes on at the end of each song that matched.
+    // A zero byte ends every column and the searched text holds none, so a
+    // hit lies within one column and is a hit of the song; the walk goes on
+    // at the end of each song that matched.
+    std::vector<std::int32_t> tailIds;
     const char* const begin = text_.data();
     std::size_t pos = 0;
     std::size_t slot = 0;
     while (pos < text_.size()) {
-        const void* hit =
-            memmem(begin + pos, text_.size() - pos, foldedText.data(), foldedText.size());
+        const char* hit = FindText(begin + pos, begin + text_.size(), foldedText);
         if (hit == nullptr) break;
-        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
+        const auto at = static_cast<std::size_t>(hit - begin);
         while (slots_[slot].end <= at) ++slot;
         const Slot& found = slots_[slot];
-        if (found.live && SlotContains(found, foldedText)) ids.push_back(found.id);
+        if (found.live)
+            (slot < orderedEnd_ ? ids : tailIds).push_back(found.id);
         pos = found.end;
+    }
+    if (!tailIds.empty()) {
+        std::sort(tailIds.begin(), tailIds.end());
+        const auto middle = static_cast<std::ptrdiff_t>(ids.size());
+        ids.insert(ids.end(), tailIds.begin(), tailIds.end());
+        std::inplace_merge(ids.begin(), ids.begin() + middle, ids.end());
     }
     return true;
 }

@@ -1,27 +1,36 @@
 #pragma once
 // The text search's index: a folded copy, in memory, of the six text columns
 // of every song outside the trash, so that a search reads one block of
-// memory instead of every row of the table. A hit in the copy is confirmed
-// by the same Contains test the database search runs.
+// memory instead of every row of the table.
 //
-// The copy follows the store: the connection's update hook notes every song
-// row that this connection writes (whatever code writes it), and the next
-// search reads those rows again; a write by another connection changes the
-// file's data version, and the next search rebuilds the copy. Writes the
-// update hook does not report (a row removed by REPLACE conflict handling,
-// a DELETE without WHERE) must be followed by Invalidate.
+// The copy follows the store through its change log (a table the store's
+// triggers append a song's id to on every insert, update and delete, by any
+// connection): each search reads the ids logged since the last one and reads
+// just those rows again. Only a log that no longer reaches back far enough
+// (pruned, or replaced) makes it read the whole table.
+//
+// Songs keep id order in the copy's front part; a changed song's new text
+// goes to a tail after it, whose hits are sorted and merged in, so one edit
+// never costs a rewrite of the whole copy. The copy is compacted back into
+// one ordered block once the tail or the dead text grows large.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "songvault/sqlite_db.h"
 
 namespace songvault {
+
+// What the index did since it was made (for tests and measurements).
+struct TTextIndexStats {
+    std::uint64_t rowsRead = 0;      // song rows read from the store
+    std::uint64_t fullReads = 0;     // times the whole table was read
+    std::uint64_t compactions = 0;   // times the copy was rewritten in id order
+};
 
 class TextIndex {
 public:
@@ -29,16 +38,16 @@ public:
     TextIndex(const TextIndex&) = delete;
     TextIndex& operator=(const TextIndex&) = delete;
 
-    // Starts following db's writes, with an empty copy built at the first
-    // search. Detach before the connection closes.
-    void Attach(SqliteDb& db);
-    void Detach();
-    // The copy is rebuilt at the next search.
+    // Forgets the copy: the next search reads the whole table (a store was
+    // opened or closed, or its indices rebuilt).
     void Invalidate();
 
     // The ids, in id order, of the songs outside the trash with a text
-    // column that contains foldedText. False when the store cannot be read.
+    // column that contains foldedText (which holds no zero byte). False when
+    // the store cannot be read.
     bool Find(SqliteDb& db, std::string_view foldedText, std::vector<std::int32_t>& ids);
+
+    const TTextIndexStats& Stats() const { return stats_; }
 
 private:
     // One song's part of text_: its folded columns, each ended by a zero
@@ -50,27 +59,26 @@ private:
         bool live;
     };
 
-    static void OnRowChanged(void* self, int op, const char* database, const char* table,
-                             sqlite3_int64 rowId);
-
     bool BringUpToDate(SqliteDb& db);
     bool Rebuild(SqliteDb& db);
-    bool Reread(SqliteDb& db, std::int32_t id);
+    bool ApplyLog(SqliteDb& db, std::int64_t since, bool& complete);
+    bool Reread(Statement& query, std::int32_t id);
     void Put(std::int32_t id, const std::string_view* fields);
     void Remove(std::int32_t id);
+    bool WorthCompacting() const;
     void Compact();
-    bool SlotContains(const Slot& slot, std::string_view foldedText) const;
     void Clear();
 
-    sqlite3* db_ = nullptr;
     std::string text_;
     std::vector<Slot> slots_;  // in the order of text_
+    // slots_[0, orderedEnd_) are in id order; the rest is the tail.
+    std::size_t orderedEnd_ = 0;
     std::unordered_map<std::int32_t, std::size_t> slotOfId_;
-    std::unordered_set<std::int32_t> changed_;
     std::size_t deadBytes_ = 0;
-    bool inIdOrder_ = true;
     bool stale_ = true;
-    std::int64_t dataVersion_ = -1;
+    // The last change-log entry the copy holds.
+    std::int64_t logPosition_ = 0;
+    TTextIndexStats stats_;
 };
 
 }  // namespace songvault

@@ -210,13 +210,7 @@ int CInitialLoad::ParseWMA(CRefObj* source) {
     if (source == nullptr || SoundEngineStarted() == 0) return 0;
     // Without the media module's decoder a WMA song cannot be read at all.
     if (GetWMADecoderFlag() == 0) return Fail(TONECORE_ERR_WMA_EXPORT_MISSING);
-    WAVEFORMATEX format{};
-    format.wFormatTag = kWmaFormatTag;
-    format.nChannels = 2;
-    format.nSamplesPerSec = 44100;
-    format.nAvgBytesPerSec = 16000;
-    format.nBlockAlign = 4;
-    format.wBitsPerSample = 16;
+    const WAVEFORMATEX format = WMAObject::LoadStartFormat();
     auto reader = std::unique_ptr<WMAObject>(new (std::nothrow) WMAObject(&format, kAcmUseDecode));
     musicInfo_.reset(new (std::nothrow) TMusicInfo());
     if (!reader || !musicInfo_) return Fail(TONECORE_ERR_OUT_OF_MEMORY);

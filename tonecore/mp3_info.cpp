@@ -20,6 +20,10 @@ constexpr std::size_t kScanWindowBytes = 8192;
 constexpr int kFramesExamined = 10;
 // A Xing header's name, flags and frame count.
 constexpr std::size_t kXingBytes = 12;
+// How far past the tag (or past the last frame found) the scan looks for a
+// frame: real files start their audio within a few kilobytes, and a large
+// file without any would otherwise be stepped through a byte at a time.
+constexpr std::int64_t kFrameSearchBytes = 1 << 20;
 
 MpegFrameHeader Parsed(const CFrameHeader& header) {
     return MpegParseHeader(header.Word());
@@ -34,6 +38,25 @@ int RateClass(int hz) {
 
 bool ReadAt(CRefObj* stream, std::int64_t offset, void* out, std::int64_t n) {
     return stream->Seek(offset, 0) && stream->Read(out, n) == n;
+}
+
+// Whether the frame at pos is followed by another frame of the same kind
+// (version, layer, rate), or ends the audio exactly (at the file's end or
+// an ID3 v1 tag). Four bytes that look like a header turn up every few
+// kilobytes in any data; two in a row, a frame apart, do not.
+bool FollowedByFrame(CRefObj* stream, const CFrameHeader& frame, std::int64_t pos, std::int64_t fileSize) {
+    const std::int64_t next = pos + frame.getFrameLength();
+    if (next == fileSize) return true;
+    char bytes[4];
+    if (next + static_cast<std::int64_t>(sizeof bytes) > fileSize || !ReadAt(stream, next, bytes, sizeof bytes)) {
+        return false;
+    }
+    if (next + kId3v1Bytes == fileSize && std::memcmp(bytes, "TAG", 3) == 0) return true;
+    CFrameHeader following;
+    following.loadHeader(bytes);
+    return following.isValidHeader() && following.getVersionIndex() == frame.getVersionIndex() &&
+           following.getLayerIndex() == frame.getLayerIndex() &&
+           following.getFrequencyIndex() == frame.getFrequencyIndex();
 }
 
 }  // namespace
@@ -142,7 +165,8 @@ void CMP3Info::ScanFrames(std::int64_t from) {
     int examined = 0;
     int referenceBitrate = 0;
     int referenceMode = 0;
-    while (examined < kFramesExamined && pos + 4 <= fileSize_) {
+    std::int64_t searchEnd = from + kFrameSearchBytes;
+    while (examined < kFramesExamined && pos + 4 <= fileSize_ && pos < searchEnd) {
         // Refill when the header at pos would not lie wholly inside the window.
         if (windowBytes == 0 || pos < windowStart || pos + 4 > windowStart + windowBytes) {
             windowStart = pos;
@@ -151,7 +175,8 @@ void CMP3Info::ScanFrames(std::int64_t from) {
         }
         CFrameHeader frame;
         frame.loadHeader(window.data() + (pos - windowStart));
-        if (!frame.isValidHeader()) {
+        // The first frame must be confirmed by the one after it.
+        if (!frame.isValidHeader() || (examined == 0 && !FollowedByFrame(stream_, frame, pos, fileSize_))) {
             ++pos;
             continue;
         }
@@ -173,6 +198,7 @@ void CMP3Info::ScanFrames(std::int64_t from) {
         bestMode_ = std::min(bestMode_, frame.getModeIndex());
         if (bestMode_ != 3) bestNumChannels_ = 2;
         pos += std::max(frame.getFrameLength(), 1);
+        searchEnd = pos + kFrameSearchBytes;
         ++examined;
     }
 }

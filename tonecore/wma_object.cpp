@@ -1,6 +1,7 @@
 #include "tonecore/wma_object.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -150,10 +151,12 @@ CACMBuffer* WMAObject::NewBuffer(CACMBuffer& other) {
 CACMBuffer* WMAObject::NewBuffer(CSeekMap* seekMap) { return new (std::nothrow) CWMABuffer(seekMap); }
 
 std::int64_t WMAObject::GetDataSize() const {
-    // MulDiv: a 64-bit product, rounded to the nearest.
-    const std::int64_t ms = static_cast<std::int64_t>(duration_ / kUnitsPerMs);
-    const std::int64_t product = ms * GetBitRate();
-    return (product + (product >= 0 ? 4000 : -4000)) / 8000;
+    // MulDiv, rounded to the nearest, on a product that cannot overflow,
+    // and held at the largest size rather than wrapped negative.
+    const auto ms = static_cast<__int128>(duration_ / kUnitsPerMs);
+    const __int128 product = ms * GetBitRate();
+    const __int128 size = (product + (product >= 0 ? 4000 : -4000)) / 8000;
+    return static_cast<std::int64_t>(std::clamp<__int128>(size, INT64_MIN, INT64_MAX));
 }
 
 bool WMAObject::OpenReader(CRefObj* source) {

@@ -80,6 +80,9 @@ public:
     // The file's attributes into the object and (when given) info; the
     // reader is closed again at the end.
     bool LoadInfo(CRefObj* source, TMusicInfo* info);
+    // The source format an object is made with before LoadInfo replaces it
+    // with the file's own.
+    static WAVEFORMATEX LoadStartFormat();
     // The reader for source's file (null: the name kept from before).
     bool Open(CRefObj* source);
     bool Close();
@@ -111,6 +114,8 @@ private:
     // Queues a decoded sample, dropping what lies before a seek target.
     void QueueSample(const BYTE* bytes, std::uint32_t length, std::uint64_t sampleTime);
     bool ReadAttributes(TMusicInfo* info);
+    // Holds the stated duration to what the file's size allows.
+    void ClampStatedDuration();
     bool TakeOutputFormat();
     void TakeSourceFormat();
     // The bit rate to size blocks by: the file's, else its bytes over its

@@ -94,10 +94,25 @@ bool WMAObject::ReadAttributes(TMusicInfo* info) {
             ApplyWmaAttribute(wide, type, std::span<const BYTE>(value.data(), valueLength), *info);
         }
     }
+    ClampStatedDuration();
     // A file without a bit rate is sized by its bytes over its length, so
     // that no size of the song is 0 and nothing divides by it.
     if (GetBitRate() <= 0) SetBitRate(SizingBitRate());
     return true;
+}
+
+void WMAObject::ClampStatedDuration() {
+    // The file's bytes at its bit rate, twice over (a header, a rate stated
+    // a little low), is the longest it can play; a duration far past that is
+    // a damaged or hostile header. The length the peak scan measures comes
+    // from the decoded samples either way.
+    constexpr std::uint64_t kSlack = 2;
+    const std::int32_t bitRate = GetBitRate();
+    if (bitRate <= 0 || fileBytes_ <= 0) return;
+    const unsigned __int128 longestMs =
+        static_cast<unsigned __int128>(fileBytes_) * 8 * 1000 * kSlack / static_cast<unsigned>(bitRate) + 1;
+    const unsigned __int128 longest = longestMs * kUnitsPerMs;
+    if (duration_ > longest) duration_ = static_cast<std::uint64_t>(longest);
 }
 
 void WMAObject::TakeSourceFormat() {
@@ -112,6 +127,17 @@ void WMAObject::TakeSourceFormat() {
     source->nBlockAlign = static_cast<std::uint16_t>(2 * destination->nChannels);
     source->wBitsPerSample = 16;
     source->cbSize = 0;
+}
+
+WAVEFORMATEX WMAObject::LoadStartFormat() {
+    WAVEFORMATEX format{};
+    format.wFormatTag = kWmaFormatTag;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.nAvgBytesPerSec = 16000;
+    format.nBlockAlign = 4;
+    format.wBitsPerSample = 16;
+    return format;
 }
 
 bool WMAObject::LoadInfo(CRefObj* source, TMusicInfo* info) {

@@ -29,7 +29,7 @@ Buffer FullHeader() {
         ExtendedContent({
             {u"WM/AlbumTitle", 0, Utf16z(u"Caf\u00e9 \u266B")},
             {u"WM/MCDI", 1, kMcdi},
-            {u"IsVBR", 2, Le<std::uint32_t>(1)},
+            {u"IsVBR", 2, Le<std::uint32_t>(0)},  // constant: the stated rates hold
             {u"WM/Track", 3, Le<std::uint32_t>(7)},
             {u"WM/Length", 4, Le<std::uint64_t>(0x0102030405060708ull)},
             {u"WM/Shorty", 5, Le<std::uint16_t>(513)},
@@ -81,7 +81,7 @@ TEST(AsfHeaderRead, ListsFileAttributesInOrderWithInterfaceValues) {
         {u"Title", WMT_TYPE_STRING, Utf16z(u"Song")},
         {u"WM/AlbumTitle", WMT_TYPE_STRING, Utf16z(u"Caf\u00e9 \u266B")},
         {u"WM/MCDI", WMT_TYPE_BINARY, kMcdi},
-        {u"IsVBR", WMT_TYPE_BOOL, Le<std::uint32_t>(1)},
+        {u"IsVBR", WMT_TYPE_BOOL, Le<std::uint32_t>(0)},
         {u"WM/Track", WMT_TYPE_DWORD, Le<std::uint32_t>(7)},
         {u"WM/Length", WMT_TYPE_QWORD, Le<std::uint64_t>(0x0102030405060708ull)},
         {u"WM/Shorty", WMT_TYPE_WORD, Le<std::uint16_t>(513)},
@@ -113,6 +113,36 @@ TEST(AsfHeaderRead, BitrateFromBitrateObjectAndDurationNeverNegative) {
     const auto list = ListFileAttributes(header);
     EXPECT_EQ(list[0].value, Le<std::uint64_t>(0));
     EXPECT_EQ(list[1].value, Le<std::uint32_t>(96000));
+}
+
+// A variable-rate file states peak rates far above its average: its bit rate
+// is the data after the header over the play time.
+TEST(AsfHeaderRead, VariableRateFilesReportTheirAverage) {
+    Buffer bitrates;
+    AppendU16(bitrates, 1);
+    AppendU16(bitrates, 1);
+    AppendU32(bitrates, 576894);
+    const auto make = [&](std::uint64_t fileSize, bool vbr) {
+        return Header({FileProperties(fileSize, 100'000'000 + 30'000'000, 3000), AudioStream(1, 72111),
+                       Object(ASF_Stream_Bitrate_Properties_Object, bitrates),
+                       ExtendedContent({{u"IsVBR", 2, Le<std::uint32_t>(vbr ? 1 : 0)}})});
+    };
+    const std::size_t headerBytes = make(0, true).size();
+    struct Case {
+        const char* name;
+        std::uint64_t fileSize;
+        bool vbr;
+        std::uint32_t bitrate;
+    };
+    const Case cases[] = {
+        {"variable: 48,000 bytes over 10 s", headerBytes + 48000, true, 38400},
+        {"constant: the stated rate", headerBytes + 48000, false, 576894},
+        {"variable without data: the stated rate", headerBytes, true, 576894},
+    };
+    for (const Case& c : cases) {
+        const auto list = ListFileAttributes(Parse(make(c.fileSize, c.vbr)));
+        EXPECT_EQ(list[1].value, Le<std::uint32_t>(c.bitrate)) << c.name;
+    }
 }
 
 TEST(AsfHeaderRead, TextWithoutTerminatorIsHandedOutTerminated) {
@@ -296,6 +326,52 @@ TEST(AsfHeaderWrite, ReplacesValuesWhereTheyLive) {
     EXPECT_EQ(Find(list, u"WM/Flag")->value, Buffer(16, 0x22));
     ASSERT_EQ(twice.metadata.size(), 1u);
     EXPECT_EQ(twice.metadata[0].stream, 1);
+}
+
+// Readers look names up without regard to case, so an entry in another
+// spelling (as other programs write "title" beside the description's Title)
+// would hide a stored value: storing replaces every namesake.
+TEST(AsfHeaderWrite, StoringReplacesNamesakesInEveryCase) {
+    const Buffer original = Header({
+        ContentDescription({u"Old", u"Old Band", u"", u"", u""}),
+        ExtendedContent({
+            {u"title", 0, Utf16z(u"old lower")},
+            {u"AUTHOR", 0, Utf16z(u"old upper")},
+            {u"wm/albumtitle", 0, Utf16z(u"old album")},
+            {u"WM/ALBUMTITLE", 0, Utf16z(u"older album")},
+        }),
+        Extension({MetadataObject(ASF_Metadata_Library_Object, {{0, u"Wm/AlbumTitle", 0, Utf16z(u"oldest")}})}),
+    });
+    TAsfHeader header = Parse(original);
+    bool extensionChanged = false;
+    struct Case {
+        std::u16string name;
+        std::u16string value;
+    };
+    const Case cases[] = {
+        {u"Title", u"New Title"},
+        {u"author", u"New Band"},
+        {u"WM/AlbumTitle", u"New Album"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(StoreFileAttribute(header, {c.name, WMT_TYPE_STRING, Utf16z(c.value)}, &extensionChanged), S_OK);
+    }
+    EXPECT_EQ(StoreFileAttribute(header, {u"duration", WMT_TYPE_QWORD, Le<std::uint64_t>(1)}, &extensionChanged),
+              MEDIACORE_E_READ_ONLY);
+    const auto list = ListFileAttributes(Parse(WriteAsfHeader(original, header, extensionChanged, 0)));
+    for (const Case& c : cases) {
+        std::vector<std::u16string> values;
+        for (const TAsfAttribute& a : list) {
+            std::u16string folded = a.name;
+            std::u16string wanted = c.name;
+            for (auto* text : {&folded, &wanted}) {
+                for (char16_t& u : *text) u = (u >= u'A' && u <= u'Z') ? static_cast<char16_t>(u + 32) : u;
+            }
+            if (folded == wanted) values.push_back(std::u16string(reinterpret_cast<const char16_t*>(a.value.data()),
+                                                                  a.value.size() / 2 - 1));
+        }
+        EXPECT_EQ(values, std::vector<std::u16string>{c.value}) << std::string(c.name.begin(), c.name.end());
+    }
 }
 
 TEST(AsfHeaderWrite, RepeatedObjectsKeepEveryValueOnce) {

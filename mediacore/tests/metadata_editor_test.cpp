@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <map>
 
 #include "mediacore/errors.h"
@@ -154,6 +157,37 @@ TEST_F(EditorTest, FailedSaveLeavesTheOriginal) {
     // Still open: the save can be tried again.
     EXPECT_EQ(editor_->Flush(), S_OK);
     EXPECT_NE(ReadWholeFile(path_), before);
+}
+
+// A save that was killed leaves its temporary file beside the song: the
+// next open or save of that song removes it, but never the file of a save
+// still running (which holds it locked), nor files of other names.
+TEST_F(EditorTest, LeftoversOfKilledSavesAreRemoved) {
+    const std::string stale = path_ + ".tagsave-a1B2c3";
+    const std::string running = path_ + ".tagsave-Zz9Yy8";
+    const std::vector<std::string> others = {path_ + ".tagsave-toolong1", dir_.File("other.wma.tagsave-a1B2c3"),
+                                             path_ + ".XXXXXX"};
+    for (const std::string& name : others) WriteWholeFile(name, "not ours");
+    WriteWholeFile(stale, std::string(5000, 's'));
+    WriteWholeFile(running, "being written");
+    const int held = open(running.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+
+    ASSERT_EQ(OpenSong(), S_OK);
+    EXPECT_FALSE(std::filesystem::exists(stale)) << "removed at the open";
+    EXPECT_TRUE(std::filesystem::exists(running));
+    WriteWholeFile(stale, "left again by another killed save");
+    ASSERT_EQ(Set(u"Title", WMT_TYPE_STRING, Utf16z(u"Saved")), S_OK);
+    ASSERT_EQ(editor_->Flush(), S_OK);
+    EXPECT_FALSE(std::filesystem::exists(stale)) << "removed at the save";
+    EXPECT_TRUE(std::filesystem::exists(running)) << "a running save keeps its file";
+    for (const std::string& name : others) EXPECT_TRUE(std::filesystem::exists(name)) << name;
+
+    close(held);
+    ASSERT_EQ(OpenSong(), S_OK);
+    EXPECT_FALSE(std::filesystem::exists(running)) << "its save is gone";
+    EXPECT_EQ(editor_->Close(), S_OK);
 }
 
 TEST_F(EditorTest, RefusedFiles) {

@@ -7,6 +7,7 @@
 
 #include "platform/last_error.h"
 #include "songvault/errors.h"
+#include "songvault/file_trash.h"
 #include "songvault/tests/store_fixture.h"
 
 namespace {
@@ -65,6 +66,35 @@ TEST_F(DesktopTrash, ASecondFileOfTheSameNameGetsANameOfItsOwn) {
     EXPECT_EQ(ReadWholeFile(Trash("files/song.mp3.2")), "orphan");
     EXPECT_NE(ReadWholeFile(Trash("info/song.mp3.3.trashinfo")).find("/b/song.mp3"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(Trash("info/song.mp3.2.trashinfo")));
+}
+
+// A name near the file system's 255 bytes has no room for ".trashinfo":
+// the trash name is shortened (on a character boundary), keeping the
+// extension; the info file still names the whole original path.
+TEST_F(DesktopTrash, LongNamesAreShortenedKeepingTheirExtension) {
+    std::string accents;
+    for (int i = 0; i < 124; ++i) accents += "\xc3\xa9";
+    const std::string names[] = {std::string(247, 'x') + ".mp3", accents + ".mp3", std::string(250, 'y')};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name.size());
+        const std::string path = music.Path() + "/" + name;
+        WriteWholeFile(path, "sound of " + path);
+        ASSERT_TRUE(songvault::MoveFileToTrash(path));
+        EXPECT_FALSE(std::filesystem::exists(path));
+        bool found = false;
+        for (const auto& entry : std::filesystem::directory_iterator(Trash("files"))) {
+            const std::string trashName = entry.path().filename();
+            if (ReadWholeFile(entry.path()) != "sound of " + path) continue;
+            found = true;
+            EXPECT_LE(trashName.size() + std::string(".trashinfo").size(), 255u);
+            EXPECT_EQ(trashName.substr(0, 2), name.substr(0, 2));
+            if (name.find('.') != std::string::npos) {
+                EXPECT_EQ(trashName.substr(trashName.size() - 4), ".mp3");
+            }
+            EXPECT_TRUE(std::filesystem::exists(Trash("info/" + trashName + ".trashinfo")));
+        }
+        EXPECT_TRUE(found);
+    }
 }
 
 TEST_F(DesktopTrash, AFailedMoveLeavesFileAndSongAndNoInfoFile) {

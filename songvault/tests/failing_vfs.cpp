@@ -15,6 +15,8 @@ struct Faults {
     bool armed = false;
     int goodWritesLeft = 0;
     int failed = 0;
+    // Write-ahead logs under the prefix written since their last sync.
+    int unsyncedLogs = 0;
 };
 
 Faults& TheFaults() {
@@ -31,7 +33,20 @@ struct WrappedFile {
     const sqlite3_io_methods* methods;
     sqlite3_file* real;
     bool watched;
+    bool log;      // a write-ahead log
+    bool unsynced;  // written since its last sync
 };
+
+WrappedFile* Wrapped(sqlite3_file* file) { return reinterpret_cast<WrappedFile*>(file); }
+
+// Notes a watched log's writes and syncs.
+void MarkLog(sqlite3_file* file, bool unsynced) {
+    WrappedFile* wrapped = Wrapped(file);
+    if (!wrapped->watched || !wrapped->log || wrapped->unsynced == unsynced) return;
+    wrapped->unsynced = unsynced;
+    std::lock_guard guard(TheFaults().lock);
+    TheFaults().unsyncedLogs += unsynced ? 1 : -1;
+}
 
 sqlite3_file* Real(sqlite3_file* file) { return reinterpret_cast<WrappedFile*>(file)->real; }
 
@@ -48,14 +63,22 @@ bool RefuseWrite(sqlite3_file* file) {
     return true;
 }
 
-int Close(sqlite3_file* f) { return Real(f)->pMethods->xClose(Real(f)); }
+int Close(sqlite3_file* f) {
+    MarkLog(f, false);
+    return Real(f)->pMethods->xClose(Real(f));
+}
 int Read(sqlite3_file* f, void* b, int n, sqlite3_int64 o) { return Real(f)->pMethods->xRead(Real(f), b, n, o); }
 int Write(sqlite3_file* f, const void* b, int n, sqlite3_int64 o) {
     if (RefuseWrite(f)) return SQLITE_FULL;
+    MarkLog(f, true);
     return Real(f)->pMethods->xWrite(Real(f), b, n, o);
 }
 int Truncate(sqlite3_file* f, sqlite3_int64 size) { return Real(f)->pMethods->xTruncate(Real(f), size); }
-int Sync(sqlite3_file* f, int flags) { return Real(f)->pMethods->xSync(Real(f), flags); }
+int Sync(sqlite3_file* f, int flags) {
+    const int rc = Real(f)->pMethods->xSync(Real(f), flags);
+    if (rc == SQLITE_OK) MarkLog(f, false);
+    return rc;
+}
 int FileSize(sqlite3_file* f, sqlite3_int64* size) { return Real(f)->pMethods->xFileSize(Real(f), size); }
 int Lock(sqlite3_file* f, int level) { return Real(f)->pMethods->xLock(Real(f), level); }
 int Unlock(sqlite3_file* f, int level) { return Real(f)->pMethods->xUnlock(Real(f), level); }
@@ -91,6 +114,8 @@ int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int
         wrapped->watched = name != nullptr && !faults.prefix.empty() &&
                            std::strncmp(name, faults.prefix.c_str(), faults.prefix.size()) == 0;
     }
+    wrapped->log = (flags & SQLITE_OPEN_WAL) != 0;
+    wrapped->unsynced = false;
     const int rc = g_base->xOpen(g_base, name, wrapped->real, flags, outFlags);
     if (rc == SQLITE_OK) wrapped->methods = &kMethods;
     return rc;
@@ -123,6 +148,17 @@ void FailingVfs::FailWritesUnder(const std::string& prefix, int goodWrites) {
     faults.armed = true;
     faults.goodWritesLeft = goodWrites;
     faults.failed = 0;
+}
+
+void FailingVfs::WatchUnder(const std::string& prefix) {
+    Faults& faults = TheFaults();
+    std::lock_guard guard(faults.lock);
+    faults.prefix = prefix;
+}
+
+int FailingVfs::UnsyncedLogs() const {
+    std::lock_guard guard(TheFaults().lock);
+    return TheFaults().unsyncedLogs;
 }
 
 void FailingVfs::Heal() {

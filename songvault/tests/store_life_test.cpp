@@ -14,6 +14,8 @@
 #include "filekit/log.h"
 #include "platform/last_error.h"
 #include "songvault/errors.h"
+#include "songvault/schema.h"
+#include "songvault/store_copy.h"
 #include "songvault/songvault.h"
 #include "songvault/tests/failing_vfs.h"
 #include "songvault/tests/store_fixture.h"
@@ -255,7 +257,7 @@ TEST(StoreLife, DamagedOrForeignFilesAreMovedAsideAndReported) {
 TEST(StoreLife, ANewerStoreIsRefusedAndLeftUntouched) {
     testsupport::TempDir dir;
     MakeStoreWithSongs(dir.Path(), 2);
-    svtest::RunSql(dir.File(kStore), "PRAGMA user_version = 2");
+    svtest::RunSql(dir.File(kStore), ("PRAGMA user_version = " + std::to_string(songvault::kSchemaVersion + 1)).c_str());
     const std::string before = ReadWholeFile(dir.File(kStore));
 
     SGSMarovelle description;
@@ -280,10 +282,13 @@ TEST(StoreLife, AnEmptyOlderFileIsUpgradedInPlace) {
     TSVT_Song song = svtest::MakeSong("/music/a.mp3");
     EXPECT_EQ(vault.AddSong(&song, false), 1);
     ASSERT_TRUE(vault.Shutdown(dir.Path().c_str()));
-    EXPECT_EQ(svtest::QueryText(dir.File(kStore), "PRAGMA user_version"), "1");
+    EXPECT_EQ(svtest::QueryText(dir.File(kStore), "PRAGMA user_version"), std::to_string(songvault::kSchemaVersion));
     EXPECT_EQ(svtest::QueryText(dir.File(kStore), "PRAGMA application_id"), std::to_string(0x54505356));
     EXPECT_EQ(FolderNames(dir.Path()), std::vector<std::string>{kStore});
 }
+
+// What the target folder held at the last moment before the copy's rename.
+std::string atRename;
 
 TEST(StoreLife, ClosingIntoAnotherFolderMovesTheStoreThere) {
     testsupport::TempDir dir;
@@ -294,8 +299,14 @@ TEST(StoreLife, ClosingIntoAnotherFolderMovesTheStoreThere) {
     SVTENG_CSongvault vault;
     ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
     AddSongs(vault, 20);
+    atRename = "nothing";
+    songvault::SetBeforeCopyRename([](const std::string& target) { atRename = ReadWholeFile(target); });
     ASSERT_TRUE(vault.Shutdown(other.Path().c_str()));
+    songvault::SetBeforeCopyRename(nullptr);
     EXPECT_LT(vault.GetSongCount(), 0) << "closed";
+    // A crash at that moment would leave the older store in place, not an
+    // empty folder.
+    EXPECT_EQ(atRename, "an older library");
 
     // What was there before is kept aside as a set.
     const std::vector<std::string> aside = NamesStartingWith(other.Path(), "Marovelle.mdb.replaced-");
@@ -341,6 +352,37 @@ TEST(StoreLife, AFailedCloseIntoAnotherFolderKeepsTheStoreOpenAndTheFilesAsTheyW
     ASSERT_TRUE(vault.Shutdown(other.Path().c_str()));
     EXPECT_EQ(svtest::QueryText(other.File(kStore), "SELECT count(*) FROM song"), "201");
     EXPECT_EQ(svtest::QueryText(dir.File(kStore), "PRAGMA integrity_check"), "ok");
+}
+
+// A write is on the disk when its call returns: the log holds nothing that
+// a power loss could take back.
+TEST(StoreLife, EveryWriteIsSyncedWhenItsCallReturns) {
+    svtest::FailingVfs disk;
+    testsupport::TempDir dir;
+    disk.WatchUnder(dir.Path());
+    SGSMarovelle description;
+    SVTENG_CSongvault vault;
+    ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
+    struct Step {
+        const char* call;
+        std::function<bool()> run;
+    };
+    TSVT_Song song = svtest::MakeSong("/music/kept.mp3");
+    TSVT_Artist artist{SVT_NEW_RECORD, 1, "An Artist"};
+    const Step steps[] = {
+        {"AddSong", [&] { return (song.id = vault.AddSong(&song, false)) > 0; }},
+        {"UpdateSong", [&] { return ++song.year, vault.UpdateSong(&song); }},
+        {"DeleteSong to the trash", [&] { return vault.DeleteSong(song.id, false); }},
+        {"UndeleteSong", [&] { return vault.UndeleteSong(song.id); }},
+        {"UpdateArtist", [&] { return vault.UpdateArtist(&artist); }},
+        {"DeleteArtist", [&] { return vault.DeleteArtist(artist.id); }},
+        {"DeleteSong for good", [&] { return vault.DeleteSong(song.id, false) && vault.DeleteSong(song.id, false); }},
+    };
+    for (const Step& step : steps) {
+        ASSERT_TRUE(step.run()) << step.call;
+        EXPECT_EQ(disk.UnsyncedLogs(), 0) << step.call;
+    }
+    ASSERT_TRUE(vault.Shutdown(nullptr));
 }
 
 TEST(StoreLife, DeletingTheStoreTakesItsCompanionsAlong) {

@@ -39,18 +39,6 @@ std::int32_t LengthMs(const CMP3Info& info) {
     return kbps > 0 ? Saturated(info.DataSize() * 8 / kbps) : 0;
 }
 
-void TakeTags(const TMusicInfo& tags, TSongProbeResult& result) {
-    result.title = tags.title;
-    result.artist = tags.artist;
-    result.album = tags.album;
-    result.comment = tags.comment;
-    result.genre = tags.genreIndex >= 0 && tags.genreIndex <= 255 ? static_cast<std::int16_t>(tags.genreIndex) : 255;
-    result.year = TagNumber(tags.year);
-    result.track = TagNumber(tags.trackNumber);
-    result.trackCount = TagNumber(tags.trackCount);
-    result.tagType = tags.tagType;
-}
-
 void TakeId3v1(const CMP3Info& info, TSongProbeResult& result) {
     char text[256];
     info.getTitle(text, sizeof text);

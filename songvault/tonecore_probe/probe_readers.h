@@ -7,6 +7,7 @@
 #include "songvault/song_probe.h"
 
 class CFileObj;
+struct TMusicInfo;
 
 namespace tonecoreprobe {
 
@@ -14,6 +15,10 @@ namespace tonecoreprobe {
 // that kind.
 bool ProbeMp3(CFileObj& file, TSongProbeResult& result);
 bool ProbeWav(CFileObj& file, TSongProbeResult& result);
+bool ProbeWma(CFileObj& file, TSongProbeResult& result);
+
+// The texts, numbers and tag kind of the engine's tag record.
+void TakeTags(const TMusicInfo& tags, TSongProbeResult& result);
 
 // A count worked out from a file's numbers (a length, a bitrate), held at
 // the largest value its 32-bit field takes rather than wrapped around.

@@ -23,14 +23,23 @@ bool CTonecoreSongProbe::Probe(const char* path, TSongProbeResult& result) {
     const bool mpeg = AsciiEqualNoCase(extension, ".mp3") || AsciiEqualNoCase(extension, ".mp2") ||
                       AsciiEqualNoCase(extension, ".mp1");
     const bool wave = AsciiEqualNoCase(extension, ".wav");
-    if (!mpeg && !wave) return false;
+    const bool wma = AsciiEqualNoCase(extension, ".wma");
+    if (!mpeg && !wave && !wma) return false;
     // Streams are reference counted: the file lives on the heap and goes
     // with its last reference.
     auto* file = new CFileObj();
     bool read = false;
     if (file->Open(path, 0, 0) != 0) {
-        read = mpeg ? tonecoreprobe::ProbeMp3(*file, result) : tonecoreprobe::ProbeWav(*file, result);
-        if (read) result.format = mpeg ? SVT_FORMAT_MP3 : SVT_FORMAT_WAV;
+        if (mpeg) {
+            read = tonecoreprobe::ProbeMp3(*file, result);
+            result.format = SVT_FORMAT_MP3;
+        } else if (wave) {
+            read = tonecoreprobe::ProbeWav(*file, result);
+            result.format = SVT_FORMAT_WAV;
+        } else {
+            read = tonecoreprobe::ProbeWma(*file, result);
+            result.format = SVT_FORMAT_WMA;
+        }
     }
     DeleteRefObject(&file);
     return read;

@@ -86,7 +86,12 @@ bool ProbeWav(CFileObj& file, TSongProbeResult& result) {
         }
     } while (riff.SeekToNextChunk() != 0);
     if (!haveFormat || dataBytes < 0) return false;
+    // No channels, no rate or no block: nothing can be played from it, and
+    // a song of no length is no song.
+    const auto channels = static_cast<std::uint16_t>(format[2] | format[3] << 8);
+    const auto blockAlign = static_cast<std::uint16_t>(format[12] | format[13] << 8);
     const std::uint32_t rate = LoadLe32(format + 4);
+    if (channels == 0 || rate == 0 || blockAlign == 0) return false;
     const std::uint32_t bytesPerSecond = LoadLe32(format + 8);
     result.sampleRateHz = static_cast<std::int32_t>(rate);
     result.bitRateKbps = Saturated(std::int64_t{bytesPerSecond} * 8 / 1000);

@@ -280,6 +280,45 @@ TEST(Mp3Info, ShortHostileAndEmptyInputs) {
     EXPECT_EQ(lying.info.GetTagType(), 0);
 }
 
+// Four bytes that look like a frame header turn up every few kilobytes in
+// any data: a first frame counts only when another frame follows it (or
+// it ends the file), and the search gives up a mebibyte past the tag.
+TEST(Mp3Info, GarbageIsNoMpegFile) {
+    THeader h;
+    std::string random(1 << 20, '\0');
+    std::uint32_t seed = 12345;
+    for (char& c : random) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 23);
+    }
+    const std::string lone = Frame(h) + std::string(2000, '\x55');
+    struct TCase {
+        const char* name;
+        std::string bytes;
+        int result;
+        std::int64_t dataStart;
+    };
+    const TCase cases[] = {
+        {"a mebibyte of random bytes", random, CMP3Info::kNoFrame, -1},
+        {"a lone header among other bytes", std::string(100, '\x55') + lone, CMP3Info::kNoFrame, -1},
+        {"a lone header before real frames", lone + Frames(h, 3), CMP3Info::kLoaded,
+         static_cast<std::int64_t>(lone.size())},
+        {"one frame that ends the file", Frame(h), CMP3Info::kLoaded, 0},
+        {"one frame before an ID3 v1 tag", Frame(h) + "TAG" + std::string(125, ' '), CMP3Info::kLoaded, 0},
+        {"frames a little inside the search", std::string((1 << 20) - 1000, '\0') + Frames(h, 3), CMP3Info::kLoaded,
+         (1 << 20) - 1000},
+        {"frames past the search", std::string((1 << 20) + 1000, '\0') + Frames(h, 3), CMP3Info::kNoFrame, -1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLoaded loaded(c.bytes);
+        EXPECT_EQ(loaded.result, c.result);
+        if (c.result == CMP3Info::kLoaded) {
+            EXPECT_EQ(loaded.info.DataStart(), c.dataStart);
+        }
+    }
+}
+
 TEST(Mp3Info, AverageFrameSizeOfLayerI) {
     THeader h{3, 3, 4, 0};  // 128 kbit/s at 44100 Hz: 136- and 140-byte frames
     TLoaded loaded(Frames(h, 10));

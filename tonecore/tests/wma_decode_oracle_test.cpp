@@ -234,4 +234,31 @@ TEST(WmaBufferLoop, ALoopedSongStartsOverAtItsEnd) {
     }
 }
 
+// A header stating a duration of thousands of years: the object still loads
+// the song and decodes all of it, its stated length held to what the file's
+// size allows.
+TEST(WmaStatedDuration, AHugeDurationIsHeldToTheFileSize) {
+    if (!mediatest::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    testsupport::TempDir dir;
+    const std::string path = mediatest::MakeWma(dir, {"wmav2", 22050, 1, 32}, 1.0);
+    ASSERT_FALSE(path.empty());
+    const std::vector<std::int16_t> reference = mediatest::FfmpegDecode(path);
+    std::string bytes = testsupport::ReadWholeFile(path);
+    // The File Properties Object's GUID; its play duration lies 64 bytes in.
+    const std::string fileProperties("\xA1\xDC\xAB\x8C\x47\xA9\xCF\x11\x8E\xE4\x00\xC0\x0C\x20\x53\x65", 16);
+    const std::size_t at = bytes.find(fileProperties);
+    ASSERT_NE(at, std::string::npos);
+    for (int i = 0; i < 8; ++i) bytes[at + 64 + i] = i == 7 ? '\x7F' : '\xFF';
+    testsupport::WriteWholeFile(path, bytes);
+
+    wmatest::TLoadedSong song(path);
+    ASSERT_TRUE(song.loaded);
+    EXPECT_GT(song.decoder->GetDuration(), 0);
+    EXPECT_LE(song.decoder->GetDuration(), 10'000) << "no more than the file's bytes can hold";
+    EXPECT_GT(song.decoder->GetDataSize(), 0);
+    ASSERT_EQ(song.buffer->Seek(0), 1);
+    const std::vector<std::int16_t> decoded = wmatest::ReadToEnd(*song.buffer, 5);
+    EXPECT_EQ(decoded.size(), reference.size());
+}
+
 }  // namespace

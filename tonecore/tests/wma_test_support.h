@@ -41,16 +41,7 @@ inline TStream OpenFile(const std::string& path) {
     return TStream(file);
 }
 
-inline WAVEFORMATEX StartFormat() {
-    WAVEFORMATEX format{};
-    format.wFormatTag = 0x161;
-    format.nChannels = 2;
-    format.nSamplesPerSec = 44100;
-    format.nAvgBytesPerSec = 16000;
-    format.nBlockAlign = 4;
-    format.wBitsPerSample = 16;
-    return format;
-}
+inline WAVEFORMATEX StartFormat() { return WMAObject::LoadStartFormat(); }
 
 // A song loaded for decoding: the object that read its information, then a
 // copy of it (the one that decodes), with the buffer over the stream.
