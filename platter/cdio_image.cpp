@@ -63,10 +63,13 @@ std::string CueKeyword(std::string_view line) {
     return word;
 }
 
-// The image drive writes one FILE line with TRACK lines after it. A sheet of
-// another shape is not one of its images; a FILE line without a TRACK is
-// also where libcdio's parser loses memory, on every reopen of the image.
+// The image drive writes one FILE line with TRACK lines after it, at most
+// the 99 tracks a disc can hold (Red Book). A sheet of another shape is not
+// one of its images; a FILE line without a TRACK is also where libcdio's
+// parser loses memory, on every reopen of the image, and libcdio writes past
+// its track table for a sheet of more than 99 TRACK lines.
 bool CueHasImageShape(const std::string& bytes) {
+    constexpr int kMaxTracks = 99;
     int files = 0;
     int tracks = 0;
     std::size_t at = 0;
@@ -77,8 +80,7 @@ bool CueHasImageShape(const std::string& bytes) {
         if (keyword == "FILE") {
             if (++files > 1) return false;
         } else if (keyword == "TRACK") {
-            if (files == 0) return false;
-            ++tracks;
+            if (files == 0 || ++tracks > kMaxTracks) return false;
         }
         at = end + 1;
     }
@@ -104,7 +106,7 @@ bool CCdioImage::Open(const std::string& cuePath, std::int32_t& code, std::strin
     std::string cue;
     if (!CueLooksLikeText(cuePath, cue, why)) return Refuse(code, text, PLATTER_ERR_OPEN, why);
     if (!CueHasImageShape(cue))
-        return Refuse(code, text, PLATTER_ERR_BAD_TOC, "The image's CUE file " + cuePath + " lists no single data file with its tracks.");
+        return Refuse(code, text, PLATTER_ERR_BAD_TOC, "The image's CUE file " + cuePath + " does not list one data file with 1 to 99 tracks.");
     const std::int64_t binBytes = FileSize(BinPathForCue(cuePath));
     if (binBytes < 0) return Refuse(code, text, PLATTER_ERR_OPEN, "The image's data file " + BinPathForCue(cuePath) + " cannot be found.");
 

@@ -163,6 +163,8 @@ TEST_F(ImageReadTest, AnUnreadableSectorFollowsTheErrorPolicy) {
 TEST_F(ImageReadTest, BadImagesAreRefusedBeforeAnythingIsRead) {
     const std::string bin(600 * PLATTER_SECTOR_BYTES, '\0');
     const std::string good = "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+    std::string hundredTracks = "FILE \"disc.bin\" BINARY\n";
+    for (int i = 0; i < 100; ++i) hundredTracks += "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
     struct {
         const char* what;
         std::string cue;
@@ -177,6 +179,7 @@ TEST_F(ImageReadTest, BadImagesAreRefusedBeforeAnythingIsRead) {
         {"no file", "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n", 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC, true},
         {"track before its file", "  track 01 AUDIO\n" + good, 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC, true},
         {"a second file", good + "file \"disc.bin\" BINARY\n", 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC, true},
+        {"more tracks than a disc holds", hundredTracks, 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC, true},
         {"no data file", good, -1, PLATTER_ERR_OPEN},
         {"data file shorter than the tracks",
          good + "  TRACK 02 AUDIO\n    INDEX 01 00:06:00\n  TRACK 03 AUDIO\n    INDEX 01 00:07:00\n",
@@ -199,7 +202,7 @@ TEST_F(ImageReadTest, BadImagesAreRefusedBeforeAnythingIsRead) {
         EXPECT_EQ(drive->GetLastError(text, sizeof text), c.code) << c.what;
         EXPECT_STRNE(text, "") << c.what;
         // Sheets not of the drive's shape never reach libcdio's parser.
-        EXPECT_EQ(std::string(text).find("no single data file") != std::string::npos, c.notOurShape) << c.what;
+        EXPECT_EQ(std::string(text).find("one data file with 1 to 99 tracks") != std::string::npos, c.notOurShape) << c.what;
         EXPECT_EQ(drive->trackCount, 0) << c.what;
         TRipRecorder rip;
         TExtractParams params = rip.Params(1);
