@@ -56,18 +56,29 @@ function(trackpress_gui_tests name)
                        DISCOVERY_TIMEOUT 60)
 endfunction()
 
-# trackpress_fuzzer(NAME CORPUS_DIR SOURCES... [LIBS lib...]): a fuzz target
-# defining LLVMFuzzerTestOneInput. With TRACKPRESS_FUZZ and clang it links
-# libFuzzer for real fuzzing by hand (bin/NAME CORPUS_DIR -max_total_time=60);
-# otherwise it links a replay driver that runs the seed corpus plus a fixed
-# number of deterministic mutations of it, registered as a test (label fuzz).
+# trackpress_fuzzer(NAME CORPUS_DIR SOURCES... [LIBS lib...] [MAX_LEN bytes]):
+# a fuzz target defining LLVMFuzzerTestOneInput. With TRACKPRESS_FUZZ and
+# clang it links libFuzzer for real fuzzing (scripts/fuzz.sh runs every such
+# target with its corpus and MAX_LEN, 64 KiB unless given); otherwise it
+# links a replay driver that runs the seed corpus plus a fixed number of
+# deterministic mutations of it, registered as a test (label fuzz).
 function(trackpress_fuzzer name corpus)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "MAX_LEN" "LIBS" ${ARGN})
+  if(NOT ARG_MAX_LEN)
+    set(ARG_MAX_LEN 65536)
+  endif()
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE trackpress_options ${ARG_LIBS})
   if(TRACKPRESS_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    # One line per target (name, corpus, longest input) for scripts/fuzz.sh,
+    # and one build target that makes them all.
+    set_property(GLOBAL APPEND PROPERTY TRACKPRESS_FUZZ_LIST "${name} ${corpus} ${ARG_MAX_LEN}")
+    if(NOT TARGET fuzz_targets)
+      add_custom_target(fuzz_targets)
+    endif()
+    add_dependencies(fuzz_targets ${name})
   else()
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/testsupport/fuzz_replay_main.cpp)
     if(TRACKPRESS_BUILD_TESTS)
@@ -75,6 +86,14 @@ function(trackpress_fuzzer name corpus)
       set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300)
     endif()
   endif()
+endfunction()
+
+# trackpress_write_fuzz_list(): writes <build>/fuzz_targets.txt from the fuzz
+# targets declared so far (called once, after every folder).
+function(trackpress_write_fuzz_list)
+  get_property(list GLOBAL PROPERTY TRACKPRESS_FUZZ_LIST)
+  list(JOIN list "\n" text)
+  file(WRITE ${CMAKE_BINARY_DIR}/fuzz_targets.txt "${text}\n")
 endfunction()
 
 # trackpress_sources(VAR): the .cpp files of the calling folder (not tests).

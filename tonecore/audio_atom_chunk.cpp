@@ -11,6 +11,7 @@
 
 #include "filekit/riff.h"
 #include "filekit/riff_format.h"
+#include "platform/last_error.h"
 #include "tonecore/audio_atom.h"
 #include "tonecore/riff_chunk_expect.h"
 
@@ -67,6 +68,11 @@ int CAudioAtom::Load(CRIFF* riff, int a, int b, int c, int d, TLoadProgressCallb
     TAtomChunk chunk{};
     if (riff->ReadCurrentSubChunk(chunk.data(), static_cast<std::int64_t>(chunk.size())) < 0) return 0;
     riff->SeekToNextChunk();
+    // Places on the time line are never negative: a negative one is damage.
+    if (static_cast<std::int32_t>(LoadLe32(&chunk[kOffsetAt])) < 0) {
+        SetLastError(ERROR_INVALID_DATA);
+        return 0;
+    }
     LoadChunk(chunk.data());
 
     const auto length = static_cast<std::int32_t>(LoadLe32(&chunk[kLengthAt]));

@@ -241,6 +241,12 @@ int CPCMSound::Save(CRIFF* riff, int byReference) {
 
 int CPCMSound::SaveReference(CRIFF* riff) {
     const std::string reference = ReferenceFor(StreamFilePath(stream_), StreamFilePath(riff->GetRefObj()));
+    // A sound whose data is not in a file (memory, a recording not yet
+    // named) has no path to store: an empty one would load back as nothing.
+    if (reference.empty()) {
+        SetLastError(TONECORE_ERR_NO_SOUND_SOURCE);
+        return 0;
+    }
     // The field is fixed: a longer path is refused rather than cut, as a cut
     // path would name another file.
     if (reference.size() >= kReferenceBytes) {

@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -63,7 +64,11 @@ bool ReadPeakFile(const char* path, int whole, TPeakFileContents& out) {
     out.length = head.LeI32();
     out.msPerPeak = head.Le32();
     out.numPeaks = head.Le32();
-    if (out.length <= 0 || out.msPerPeak == 0 || out.numPeaks == 0) {
+    // Copies of a peak set take both counts as signed 32-bit values, so
+    // larger ones would load but never be saved again: they are damage.
+    constexpr std::uint32_t kMostCount = std::numeric_limits<std::int32_t>::max();
+    if (out.length <= 0 || out.msPerPeak == 0 || out.numPeaks == 0 || out.msPerPeak > kMostCount ||
+        out.numPeaks > kMostCount) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }

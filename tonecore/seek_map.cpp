@@ -42,6 +42,7 @@ int CSeekMap::SeekMapLoad(const char* path) {
     CFileObj file;
     if (path == nullptr || !file.Open(path, 0, 0)) return 0;
     std::uint8_t record[kRecordBytes];
+    std::uint32_t previousKey = 0;
     while (file.Tell() < file.Size()) {
         if (file.Read(record, kRecordBytes) != std::int64_t(kRecordBytes)) {
             SetLastError(ERROR_INVALID_DATA);
@@ -50,7 +51,14 @@ int CSeekMap::SeekMapLoad(const char* path) {
         bytefields::CByteReader in(record);
         const std::uint32_t value = in.Le32();
         const std::uint32_t key = in.Le32();
-        SeekMapAdd(value, key);
+        // Maps are saved in rising key order. A key below the one before is
+        // damage, and taking it would cost a sorted insert per record.
+        if (key < previousKey) {
+            SetLastError(ERROR_INVALID_DATA);
+            return 0;
+        }
+        previousKey = key;
+        pairs_.push_back({value, key});
     }
     return 1;
 }

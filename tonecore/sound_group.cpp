@@ -10,6 +10,7 @@
 #include "tonecore/atom_names.h"
 #include "tonecore/atom_playback.h"
 #include "tonecore/engine_lock.h"
+#include "tonecore/event_map_values.h"
 #include "tonecore/pcm_format.h"
 #include "tonecore/pcm_sound.h"
 #include "utilities/text_copy.h"
@@ -138,7 +139,7 @@ CAudioAtom* CSoundGroup::AddSubAtom(CAudioAtom* child, std::int32_t offset, int 
     members_.AddSorted(child, offset);
     cacheValid_ = 0;
     child->SetLevelsDeep(LevelsDeep() + 1);
-    child->SetAbsoluteOffset(AbsoluteOffset() + offset);
+    child->SetAbsoluteOffset(MemberAbsoluteOffset(offset));
     child->SetParent(this);
     child->AddReference();
     CAudioAtom* result = child;
@@ -213,12 +214,18 @@ CAudioAtom* CSoundGroup::OffsetSubordinates(std::int32_t delta, int adjust, int 
     return result;
 }
 
+std::int32_t CSoundGroup::MemberAbsoluteOffset(std::int32_t offset) {
+    // Summed wide and held to the time line's range: a group far along the
+    // time line with members far into it must not wrap to a negative place.
+    return mapvalues::ClampMs(std::int64_t{AbsoluteOffset()} + offset);
+}
+
 void CSoundGroup::UpdateSubAtomAbsoluteOffsets() {
     std::lock_guard<std::recursive_mutex> hold(AtomLock());
     for (int i = 0; i < members_.Count(); ++i) {
         std::int32_t offset = 0;
         auto* member = static_cast<CAudioAtom*>(members_.Index(i, &offset));
-        member->SetAbsoluteOffset(AbsoluteOffset() + offset);
+        member->SetAbsoluteOffset(MemberAbsoluteOffset(offset));
         member->NotifyOfNewPosition();
         if (member->Type() & ATOM_KIND_GROUP) static_cast<CSoundGroup*>(member)->UpdateSubAtomAbsoluteOffsets();
     }

@@ -133,6 +133,8 @@ public:
     static double GetSavedSize(CRIFF* riff);
 
 private:
+    // The absolute offset of a member placed at offset within this group.
+    std::int32_t MemberAbsoluteOffset(std::int32_t offset);
     // The format a member counts with; null for none.
     static const WAVEFORMATEX* MemberFormat(CAudioAtom* member);
     // Takes the member out of the list; false when it is not a member.

@@ -163,16 +163,23 @@ TEST_F(ImageReadTest, AnUnreadableSectorFollowsTheErrorPolicy) {
 TEST_F(ImageReadTest, BadImagesAreRefusedBeforeAnythingIsRead) {
     const std::string bin(600 * PLATTER_SECTOR_BYTES, '\0');
     const std::string good = "FILE \"disc.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+    std::string hundredTracks = "FILE \"disc.bin\" BINARY\n";
+    for (int i = 0; i < 100; ++i) hundredTracks += "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
     struct {
         const char* what;
         std::string cue;
         std::int64_t binBytes;  // -1: no data file
         std::int32_t code;
+        bool notOurShape = false;
     } cases[] = {
         {"binary bytes", good + std::string("\0\x01\x02", 3), 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_OPEN},
         {"far too long", good + std::string(70 * 1024, '#'), 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_OPEN},
         {"empty", "", 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_OPEN},
-        {"no tracks", "FILE \"disc.bin\" BINARY\n", 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC},
+        {"no tracks", "FILE \"disc.bin\" BINARY\n", 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC, true},
+        {"no file", "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n", 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC, true},
+        {"track before its file", "  track 01 AUDIO\n" + good, 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC, true},
+        {"a second file", good + "file \"disc.bin\" BINARY\n", 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC, true},
+        {"more tracks than a disc holds", hundredTracks, 600 * PLATTER_SECTOR_BYTES, PLATTER_ERR_BAD_TOC, true},
         {"no data file", good, -1, PLATTER_ERR_OPEN},
         {"data file shorter than the tracks",
          good + "  TRACK 02 AUDIO\n    INDEX 01 00:06:00\n  TRACK 03 AUDIO\n    INDEX 01 00:07:00\n",
@@ -194,6 +201,8 @@ TEST_F(ImageReadTest, BadImagesAreRefusedBeforeAnythingIsRead) {
         char text[200] = "";
         EXPECT_EQ(drive->GetLastError(text, sizeof text), c.code) << c.what;
         EXPECT_STRNE(text, "") << c.what;
+        // Sheets not of the drive's shape never reach libcdio's parser.
+        EXPECT_EQ(std::string(text).find("one data file with 1 to 99 tracks") != std::string::npos, c.notOurShape) << c.what;
         EXPECT_EQ(drive->trackCount, 0) << c.what;
         TRipRecorder rip;
         TExtractParams params = rip.Params(1);

@@ -240,6 +240,22 @@ TEST_F(SoundTreeTest, APathLongerThanItsFieldIsRefusedNotCut) {
     EXPECT_EQ(GetLastError(), TONECORE_ERR_PATH_TOO_LONG);
 }
 
+// A sound from memory has no file to name: by reference it is refused (an
+// empty reference would load back as no sound); with its data it is saved.
+TEST_F(SoundTreeTest, ASoundFromMemoryIsSavedOnlyWithItsData) {
+    CPCMSound sound;
+    ASSERT_EQ(soundtest::LoadFromMemory(sound, format_, std::string(400, '\x01'), 2000), 1);
+    const std::string tree = folder_ + "/songs.sgp";
+    SaveTree(tree, {{&sound, 1}}, 0);
+    EXPECT_EQ(GetLastError(), TONECORE_ERR_NO_SOUND_SOURCE);
+    EXPECT_EQ(testsupport::ReadWholeFile(tree).find("sref"), std::string::npos);
+
+    SaveTree(tree, {{&sound, 0}});
+    CPCMSound copy;
+    EXPECT_EQ(LoadTree(tree, {&copy}), std::vector<int>{1});
+    EXPECT_EQ(SoundData(copy), std::vector<std::uint8_t>(400, 1));
+}
+
 TEST_F(SoundTreeTest, SaveSizeIsTheAtomAndTheReferenceOrTheData) {
     CPCMSound sound;
     LoadSong(sound, "sized.wav", Pattern(4400));
@@ -248,21 +264,21 @@ TEST_F(SoundTreeTest, SaveSizeIsTheAtomAndTheReferenceOrTheData) {
 }
 
 TEST_F(SoundTreeTest, LoadFailuresGoToTheHook) {
-    // A sound held in memory has no path to save.
-    CPCMSound inMemory;
-    {
-        soundtest::TMemStream stream =
-            soundtest::MemoryStream(soundtest::WavFile(format_, std::string(400, '\x02')));
-        ASSERT_EQ(inMemory.InitialLoad(stream.get(), 2000, 0, 0, 0, 0, 10, nullptr, nullptr), 1);
-    }
     CPCMSound gone;
     LoadSong(gone, "gone.wav", Pattern(400));
     CPCMSound found;
     LoadSong(found, "found.wav", Pattern(400, 1));
     const std::string tree = folder_ + "/songs.sgp";
-    SaveTree(tree, {{&inMemory, 1}, {&gone, 1}, {&gone, 1}});
+    SaveTree(tree, {{&gone, 1}, {&gone, 1}, {&gone, 1}});
     gone.Unload();
     std::filesystem::remove(folder_ + "/gone.wav");
+    // Files from elsewhere may hold an empty reference: the first one's is
+    // emptied.
+    std::string bytes = testsupport::ReadWholeFile(tree);
+    const std::size_t reference = bytes.find("sref");
+    ASSERT_NE(reference, std::string::npos);
+    bytes.replace(reference + 8, 260, std::string(260, '\0'));
+    testsupport::WriteWholeFile(tree, bytes);
 
     CHookedSound empty;
     CHookedSound lost;

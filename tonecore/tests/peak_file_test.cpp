@@ -95,11 +95,16 @@ TEST_F(PeaksTest, DamagedOrForeignPeakFilesAreRefusedWithoutAReference) {
         {"empty", ""},
         {"a text file", "not a peaks file at all, just some words"},
         {"count beyond the file", bytes},
+        // Counts a copy of the set could not carry.
+        {"ms per peak of 2^31", bytes},
+        {"ms per peak of 2^32 - 1", bytes},
     };
     peaktest::Put32(cases[0].content, 0, 0);
     peaktest::Put32(cases[1].content, 4, 0);
     peaktest::Put32(cases[2].content, 8, 0);
     peaktest::Put32(cases[8].content, 8, 0x7fffffff);
+    peaktest::Put32(cases[9].content, 4, 0x80000000);
+    peaktest::Put32(cases[10].content, 4, 0xffffffff);
     for (auto& c : cases) {
         const std::string path = dir_.File("bad.ipk");
         testsupport::WriteWholeFile(path, c.content);

@@ -2,47 +2,20 @@
 // gives (PLAYLIST_FUZZ_EXTENSION): the input is loaded with and without
 // checking and counted, and a list that loaded is saved as a session (see
 // below) and read back to the same number of entries.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
+#include "testsupport/fuzz_scratch.h"
 #include "tonecore/playlist.h"
 
-namespace {
-
-// The readers take paths, so each input goes through a scratch folder.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "playlist_fuzz_XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File(const char* name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static ScratchFolder scratch;
+    // The readers take paths, so each input goes through a scratch folder.
+    static const fuzzsupport::CScratchFolder scratch("playlist_fuzz");
     static const std::string input = scratch.File("input." PLAYLIST_FUZZ_EXTENSION);
     static const std::string session = scratch.File("saved.tps");
-    std::FILE* file = std::fopen(input.c_str(), "wb");
-    if (file == nullptr) return 0;
-    if (size > 0) std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    if (!fuzzsupport::CScratchFolder::Write(input, data, size)) return 0;
 
     CPlaylist checked;
     checked.LoadFromFile(input.c_str(), true);

@@ -165,6 +165,44 @@ TEST(SoundGroupFile, FilesOfOtherMakesLoadWhatTheyHold) {
     });
 }
 
+// Every member's absolute offset, all the way down, is on the time line.
+void ExpectPlacesOnTheTimeLine(CSoundGroup& group) {
+    for (int i = 0; i < group.NumAtoms(CSoundGroup::kAllMemberKinds, 0); ++i) {
+        CAudioAtom* member = group.GetAtom(i, nullptr);
+        EXPECT_GE(member->AbsoluteOffset(), 0) << member->AtomName();
+        if (member->Type() & ATOM_KIND_GROUP) ExpectPlacesOnTheTimeLine(static_cast<CSoundGroup&>(*member));
+    }
+}
+
+TEST(SoundGroupFile, HostilePlacesStayOnTheTimeLine) {
+    const std::string early = GroupList(0, "early", 0, "");
+    const std::string late = GroupList(0x7fffffff, "late", 0, "");
+    const std::string negative = GroupList(0x80000000, "negative", 0, "");
+    const struct {
+        const char* what;
+        std::string file;
+        int loads;
+        int members;
+    } cases[] = {
+        // Members far before a group far along: the group's place plus the
+        // members' spread is beyond the 32-bit range.
+        {"group far along", Riff("test", {GroupList(0x73000000, "g", 2, early + early)}), 1, 2},
+        {"members at both ends", Riff("test", {GroupList(0x73000000, "g", 3, late + early + late)}), 1, 3},
+        // A negative place is damage: that member is left out.
+        {"negative member", Riff("test", {GroupList(0, "g", 2, negative + late)}), 1, 1},
+        {"negative group", Riff("test", {GroupList(0x80000000, "g", 1, early)}), 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReadRiff(c.file, [&](CRIFF& riff) {
+            TAtomRef<CSoundGroup> group(new CSoundGroup);
+            EXPECT_EQ(LoadGroup(*group, riff), c.loads);
+            EXPECT_EQ(group->NumAtoms(CSoundGroup::kAllMemberKinds, 0), c.members);
+            ExpectPlacesOnTheTimeLine(*group);
+        });
+    }
+}
+
 TEST(SoundGroupFile, UnterminatedTextsAreCutToTheirFields) {
     std::string data(2152, 'x');
     const std::string file = Riff("test", {GroupList(0, "g", 0, Chunk("sgif", data))});

@@ -18,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* stream = data + 1;
     const std::size_t streamBytes = size - 1;
 
-    mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
+    // One decoder for the process, as a player keeps one for song after
+    // song: each input is a new stream on it, so its codec and its large
+    // buffers are made once, and a stream's state must not reach the next.
+    static const mpegtest::TDecoderPtr decoder = mpegtest::MakeMpegDecoder(MemoryInputModuleGetMethods);
     DecoderControl* raw = decoder.get();
     if (raw == nullptr) std::abort();
     if (DecoderInputNew(raw, "", -1) != 0 || DecoderInputOpen(raw) != 0) std::abort();
@@ -52,5 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (taken <= 0) std::abort();  // the decoder read everything it had, so there is room
         pushed += static_cast<std::size_t>(taken);
     }
+    if (DecoderInputDelete(raw) != 0) std::abort();
     return 0;
 }
