@@ -178,3 +178,22 @@ QImage DrawProgramPicture(int resource) {
     picture->draw(painter, picture->size);
     return image;
 }
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int side : {16, 32}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(side / 32.0, side / 32.0);
+        DrawDiscAt(p, QPointF(16, 16), 14, 60);
+        p.setPen(QPen(kInk, 2));
+        p.setBrush(kInk);
+        p.drawLine(QPointF(21, 6), QPointF(21, 20));
+        p.drawEllipse(QPointF(18.5, 20), 3, 2.2);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}

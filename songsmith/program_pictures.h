@@ -2,6 +2,7 @@
 // The program's numbered pictures, drawn at run time from one table: the
 // burn dialogs' step picture, animation strips, pictures and check mark.
 
+#include <QIcon>
 #include <QImage>
 #include <QSize>
 
@@ -22,3 +23,6 @@ inline constexpr int kInsertDiscFrames = 8;
 QImage DrawProgramPicture(int resource);
 // Its size; empty for an unknown number.
 QSize ProgramPictureSize(int resource);
+
+// The program's icon (resource 109): a disc with a note.
+QIcon ProgramIcon();

@@ -75,18 +75,32 @@ TEST(DibSectionTest, PaletteModeUsesThePalettesEntriesInOrder) {
     EXPECT_EQ(dib.GetPalette(), reds);
 }
 
+class CPictureWindow : public QWidget {
+public:
+    explicit CPictureWindow(CDibSection& dib) : dib_(dib) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), QColor(10, 200, 30));
+        dib_.DrawTransparent(painter, QRect(0, 0, 12, 12), QPoint(0, 0));
+        dib_.DrawStretchedTransparent(painter, QRect(12, 0, 12, 12), QPoint(0, 0), -1, -1);
+    }
+
+private:
+    CDibSection& dib_;
+};
+
 TEST(DibSectionTest, ATransparentDrawLeavesTheKeyColoursPixelsUntouched) {
     CDibSection dib;
     ASSERT_TRUE(dib.LoadBitmapImage(kPictureCheckMark));
     EXPECT_EQ(dib.GetBitmap().pixel(0, 0), kPictureKeyColor);
 
-    QImage canvas(24, 12, QImage::Format_RGB32);
-    canvas.fill(qRgb(10, 200, 30));
-    {
-        QPainter painter(&canvas);
-        dib.DrawTransparent(painter, QRect(0, 0, 12, 12), QPoint(0, 0));
-        dib.DrawStretchedTransparent(painter, QRect(12, 0, 12, 12), QPoint(0, 0), -1, -1);
-    }
+    // A window of another colour that draws the picture plainly keyed and
+    // stretched keyed.
+    CPictureWindow window(dib);
+    window.resize(24, 12);
+    const QImage canvas = window.grab().toImage();
     EXPECT_EQ(dib.TransparentColor(), kPictureKeyColor);
     int drawn = 0;
     for (int y = 0; y < 12; ++y) {
