@@ -1,0 +1,28 @@
+#pragma once
+// The program's numbered pictures, drawn at run time from one table: the
+// burn dialogs' step picture, animation strips, pictures and check mark.
+
+#include <QIcon>
+#include <QImage>
+#include <QSize>
+
+inline constexpr int kPictureBurnSteps = 158;
+inline constexpr int kPictureBurnAnimation = 162;  // 19 frames of 23 pixels
+inline constexpr int kPictureWillNotFit = 185;
+inline constexpr int kPictureInsertDisc = 190;  // 8 frames of 78 pixels
+inline constexpr int kPictureBurnWarning = 192;
+inline constexpr int kPictureCheckMark = 197;  // 12 by 12
+
+inline constexpr int kBurnAnimationFrameWidth = 23;
+inline constexpr int kBurnAnimationFrames = 19;
+inline constexpr int kInsertDiscFrameWidth = 78;
+inline constexpr int kInsertDiscFrames = 8;
+
+// The picture with that number at its size; null for a number the table
+// does not hold.
+QImage DrawProgramPicture(int resource);
+// Its size; empty for an unknown number.
+QSize ProgramPictureSize(int resource);
+
+// The program's icon (resource 109): a disc with a note.
+QIcon ProgramIcon();

@@ -1,0 +1,47 @@
+#pragma once
+// The small always-on-top window with one progress bar that the program
+// shows while the drive library starts and while the library loads for the
+// first time. It is driven from inside blocking calls on the main thread, so
+// every change repaints at once instead of waiting for the event loop.
+
+#include <QDialog>
+#include <QPointer>
+#include <QProgressBar>
+#include <QString>
+
+// Identifier of the bar inside the window.
+inline constexpr int kProgressBarId = 1397;
+
+class CProgressWindow {
+public:
+    CProgressWindow() = default;
+    // Forgets the window only: whoever made it destroys it.
+    ~CProgressWindow() = default;
+    CProgressWindow(const CProgressWindow&) = delete;
+    CProgressWindow& operator=(const CProgressWindow&) = delete;
+
+    // Makes the window, owned by owner when given, kept on top, centred on
+    // the desktop, the step 1. True when made (or already there).
+    bool Create(QWidget* owner);
+    // Shows it and brings it to the top again.
+    void Show();
+    void Hide();
+    // Hides and destroys the window when there is one.
+    void Destroy();
+    // The window's title; null: an empty one.
+    void SetText(const char* text);
+    // Limits clamped to 16 bits (0 to 65535); the bar goes back to low.
+    void SetRange(int low, int high);
+    void SetStep(int step);
+    // Advances by the step, never past either end of the range.
+    void StepIt();
+
+    QDialog* Window() const { return window_; }
+    QProgressBar* Bar() const;
+
+private:
+    void Repaint();
+
+    QPointer<QDialog> window_;
+    int step_ = 1;
+};
