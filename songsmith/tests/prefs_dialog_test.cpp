@@ -23,6 +23,7 @@
 #include "filekit/reg_key.h"
 #include "platform/last_error.h"
 #include "platform/registry_store.h"
+#include "songsmith/core/help_pages.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/tests/main_window_fixture.h"
@@ -375,6 +376,12 @@ TEST_F(PrefsDialogTest, HelpAsksForTheContextOfTheSelectedRowAndNothingWithoutOn
     for (const testsupport::TUiCall& call : ui_.Calls())
         if (call.kind == "help context") contexts.push_back(call.number);
     EXPECT_EQ(contexts, (std::vector<int>{9, 10, 11, 12, 13, 14}));
+    // Each of them has its place in the shipped help.
+    std::ifstream in(HelpIndexPath());
+    std::stringstream index;
+    index << in.rdbuf();
+    for (int context : contexts)
+        EXPECT_NE(index.str().find("id=\"" + HelpContextAnchor(context) + "\""), std::string::npos) << context;
 }
 
 TEST_F(PrefsDialogTest, EveryCopyFlagsValueRoundTripsThroughTheClipboardPage) {
