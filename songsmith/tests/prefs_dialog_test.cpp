@@ -158,6 +158,9 @@ TEST_F(PrefsDialogTest, OpensTheStoredPageWithItsRowAndConfirmingStoresThePageLa
             EXPECT_EQ(list->row(list->selectedItems().front()), c.row);
             EXPECT_EQ(ShownPages(dialog), std::vector<int>{c.page});
             EXPECT_EQ(object.Title().toStdString(), c.title);
+            // Centred over the main window, to the rounding of either size.
+            const QPoint middle = main_->Window()->geometry().center();
+            EXPECT_LE((dialog->geometry().center() - middle).manhattanLength(), 4);
             // Another row brings its page forward, alone.
             SelectRow(dialog, 4);
             EXPECT_EQ(ShownPages(dialog), std::vector<int>{265});
@@ -291,6 +294,28 @@ TEST_F(PrefsDialogTest, TheEngineInUseChoosesTheRadioAndTheRadiosEnableTheirBoxe
             ClickControl(dialog, IDCANCEL);
         });
     }
+}
+
+TEST_F(PrefsDialogTest, TheEnginesOwnLogKeepsItsValueWhileItsBoxIsDisabled) {
+    for (int inUse : {kEngineGoldenHawk, kEngineZent}) {
+        SCOPED_TRACE(inUse);
+        platter_->burningEngine = inUse;
+        prefs_->WhichBurningEngine = inUse;
+        prefs_->bZentLogging = 1;
+        prefs_->CurrentPrefPage = 0;
+        Run([](QWidget* dialog, CPrefsDialog&) {
+            EXPECT_TRUE(Checked(dialog, kZentLogBox));
+            ClickControl(dialog, IDOK);
+        });
+        EXPECT_EQ(prefs_->bZentLogging, 1);
+    }
+    // Under its engine the box switches the log.
+    prefs_->CurrentPrefPage = 0;
+    Run([](QWidget* dialog, CPrefsDialog&) {
+        ClickControl(dialog, kZentLogBox);
+        ClickControl(dialog, IDOK);
+    });
+    EXPECT_EQ(prefs_->bZentLogging, 0);
 }
 
 TEST_F(PrefsDialogTest, ANewEngineOrDriveAccessIsStoredOnlyWhenTheUserLetsTheProgramClose) {
