@@ -133,7 +133,7 @@ void CGeneralPrefsPage::ApplyEngineAndAccess() {
     const int access = Flag(ownAccess_);
     const int inUse = ZentInUse() ? kEngineZent : kEngineGoldenHawk;
     if (access == prefs.UseMarovelleASPI && engine == inUse) return;
-    void* owner = Owner().Window();
+    void* owner = static_cast<QWidget*>(Owner().Window());
     const char* question = engine != prefs.WhichBurningEngine ? kEngineChangedKey : kAccessChangedKey;
     if (ShowMessageKey(owner, question, MB_OKCANCEL | MB_ICONWARNING) != IDOK) {
         ShowEngineInUse();

@@ -442,6 +442,15 @@ TEST_F(PrefsDialogTest, TheFrameShowsEachPageUnclippedUnderItsShadedTitle) {
             EXPECT_EQ(band.pixelColor(2, band.height() - 2).rgb(),
                       QColor(shade(face.red()), shade(face.green()), shade(face.blue())).rgb());
             QWidget* shown = FindControl(dialog, kPageIds[page]);
+            // The pages fill the room under the title, 8 pixels below it,
+            // down to the bottom of the list.
+            const QRect holder = shown->parentWidget()->geometry();
+            const QRect list = FindControl(dialog, kPrefsPageList)->geometry();
+            EXPECT_EQ(holder.left(), title->geometry().left());
+            EXPECT_EQ(holder.right(), title->geometry().right());
+            EXPECT_EQ(holder.top(), title->geometry().bottom() + 1 + 8);
+            EXPECT_EQ(holder.bottom(), list.bottom());
+            EXPECT_EQ(shown->geometry(), QRect(QPoint(0, 0), holder.size()));
             for (QWidget* control : shown->findChildren<QWidget*>()) {
                 SCOPED_TRACE(control->objectName().toStdString());
                 const QRect inside = shown->rect();
