@@ -1,0 +1,92 @@
+#pragma once
+// CPrefsDialog: the modal preferences dialog. A list on the left picks one
+// of six pages, shown on the right under a painted title. OK applies every
+// page and saves the preferences; Cancel and the close box apply nothing.
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "songsmith/prefs_page.h"
+
+class CMainWindow;
+class CPreferences;
+class PLATTER_CPlatter;
+class QListWidget;
+class QStackedWidget;
+class QWidget;
+
+// Identifiers of the dialog and its controls.
+inline constexpr int kPrefsDialogId = 261;
+inline constexpr int kPrefsPageList = 1130;
+inline constexpr int kPrefsTitle = 1135;
+inline constexpr int kPrefsHelpButton = 9;
+
+// What the pages work on. The drive library and the main window may be
+// missing (the pages then leave out what needs them).
+struct TPrefsContext {
+    CPreferences& prefs;
+    PLATTER_CPlatter* platter = nullptr;
+    CMainWindow* mainWindow = nullptr;
+};
+
+class CPrefsDialog {
+public:
+    // The pages, in the order of "CurrentPrefPage".
+    static constexpr int kPageCount = 6;
+    // The dialog identifier of each page, in that order.
+    static constexpr std::array<int, kPageCount> kPageDialogIds = {264, 267, 263, 262, 265, 266};
+    // The help context of the list's first row; each row adds one.
+    static constexpr int kFirstHelpContext = 9;
+
+    explicit CPrefsDialog(TPrefsContext context);
+    ~CPrefsDialog();
+    CPrefsDialog(const CPrefsDialog&) = delete;
+    CPrefsDialog& operator=(const CPrefsDialog&) = delete;
+
+    // Puts page at index instead of the one DoModal would make.
+    void SetPage(int index, std::unique_ptr<CPrefsPage> page);
+    // Makes the pages that are not set yet and runs the dialog over parent.
+    // Always true; Result() tells how it closed.
+    bool DoModal(QWidget* parent);
+    // 1 after OK, 2 after Cancel or the close box, 0 before.
+    int Result() const { return result_; }
+
+    // The page title; an empty text empties it without repainting.
+    void SetTitle(const QString& text);
+    const QString& Title() const { return title_; }
+
+    const TPrefsContext& Context() const { return context_; }
+    QDialog* Window() const { return dialog_; }
+
+    // The dialog's events.
+    void OnInitDialog(QDialog& dialog);
+    void OnSelectionChanged();
+    void OnOk();
+    void OnCancel();
+    void OnHelp();
+
+private:
+    void CreateControls(QDialog& dialog);
+    void FillList();
+    void ShowPage(int index);
+    std::unique_ptr<CPrefsPage> MakePage(int index);
+
+    struct TPageRecord {
+        QWidget* window = nullptr;
+        std::unique_ptr<CPrefsPage> page;
+        int row = -1;
+    };
+
+    TPrefsContext context_;
+    std::array<TPageRecord, kPageCount> pages_;
+    QPointer<QDialog> dialog_;
+    QListWidget* list_ = nullptr;
+    QWidget* titleWidget_ = nullptr;
+    QStackedWidget* holder_ = nullptr;
+    QString title_;
+    int current_ = 0;
+    int result_ = 0;
+};
