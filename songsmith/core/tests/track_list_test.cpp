@@ -161,6 +161,32 @@ TEST(TrackListPeaks, TheLoudestPeakNeverPassesFullScale) {
     }
 }
 
+TEST(TrackListStates, PendingTracksAreThoseStillToBeLoadedOrAnalysed) {
+    const struct {
+        int state;
+        bool analysed;
+        bool pending;
+    } kCases[] = {
+        {kTrackNoValidDataYet, true, true}, {kTrackWaiting, true, true},
+        {kTrackPrep, true, true},           {kTrackReady, true, false},
+        {kTrackFailedPrep, true, false},    {kTrackFailedPrep, false, true},
+        {kTrackFileNotFound, false, false}, {kTrackBurnt, false, true},
+    };
+    CPreferences prefs;
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(::testing::Message() << c.state << (c.analysed ? " analysed" : ""));
+        CTrackList list(prefs);
+        AddTrack(list, 60000, 60000, kTrackReady, "/m/ready.mp3");
+        TONECORE_CMusicInfo info;
+        info.flags[2] = c.analysed;
+        const int index = list.InsertMusicInfo(info, 0);
+        list.GetAt(index)->SetState(c.state);
+        EXPECT_EQ(list.HasPendingTracks(), c.pending);
+        EXPECT_TRUE(list.HasTrackInState(c.state));
+        EXPECT_FALSE(list.HasTrackInState(kTrackTesting));
+    }
+}
+
 TEST(TrackListMessages, EverySetDirtyPostsOneDirtyMessage) {
     songfakes::CSongActionScope scope;
     CPreferences prefs;
