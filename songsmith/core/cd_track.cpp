@@ -85,6 +85,9 @@ bool CCDTrack::SetFromSongEntry(const CSongEntry& song) {
     TakeNewSerial();
     TGuard guard(lock_);
     if (!song.StoreInMusicInfo(info_)) return false;
+    // The song's time is what a later session load checks its peaks cache
+    // against; without it no cache would ever be trusted.
+    SetFileTime(song.fileTime);
     info_.playData = VolumeBits(1.0);
     RenewChangeStamp();
     std::snprintf(info_.displayText, sizeof info_.displayText, "%s", info_.title);

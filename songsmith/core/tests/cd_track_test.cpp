@@ -197,6 +197,21 @@ TEST_F(StoredTrackTest, AStoredAnalysisIsKeptOnlyWhileItsCacheFitsTheSong) {
     }
 }
 
+TEST_F(StoredTrackTest, ATrackMadeFromASongEntryTrustsItsCacheWhenReadBack) {
+    CSongEntry entry;
+    std::snprintf(entry.path, sizeof entry.path, "%s", song.c_str());
+    entry.fileTime = SongTime();
+    entry.lengthMs = 200;
+    CCDTrack track(prefs);
+    ASSERT_TRUE(track.SetFromSongEntry(entry));
+    EXPECT_EQ(track.GetState(), kTrackWaiting);
+    track.SetAnalysedWhenStored(true);
+    WritePeaks();
+    CCDTrack back(prefs);
+    ASSERT_TRUE(ReadRecord(back, WrittenRecord(track)));
+    EXPECT_EQ(back.GetState(), kTrackReady);
+}
+
 TEST_F(StoredTrackTest, ATrackStoredWhileLoadingWaitsAfterReading) {
     CCDTrack track(prefs);
     ASSERT_TRUE(ReadRecord(track, StoredRecord(kTrackPrep, false)));
