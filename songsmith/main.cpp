@@ -14,6 +14,7 @@
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/startup_log.h"
+#include "songsmith/core/track_list.h"
 #include "songsmith/desktop_services.h"
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_window.h"
@@ -29,6 +30,9 @@ namespace {
 struct TAppGlobals {
     CPreferences prefs;
     PLATTER_CPlatter platter;
+    // The session; made here, never at static initialisation, so its loader
+    // starts only once the program runs.
+    CTrackList trackList{prefs};
     CMainWindow mainWindow{prefs, platter};
 };
 

@@ -11,8 +11,8 @@
 // Threads: Load and Save hold the lock for their whole run, and so does
 // whoever moves a folder to the top of the favourite folders. Other members
 // are read and written without it, from the main thread and from workers;
-// the three that workers write (LastTrackID, RipVsConvertPct,
-// waveConvertRate) are atomic. Texts and lists are not changed while
+// the ones that workers write (LastTrackID, LastMultiTrackSoundID,
+// RipVsConvertPct, waveConvertRate) are atomic. Texts and lists are not changed while
 // workers run (the pages that edit them are disabled then).
 
 #include <atomic>
@@ -93,7 +93,7 @@ public:
     int bTrimSoundsAutomatically = 1;
     int minTrimThreshold = 2000;
     std::atomic<int> LastTrackID = 1;
-    int LastMultiTrackSoundID = 0;
+    std::atomic<int> LastMultiTrackSoundID = 0;
     int bWarnAboutIncompleteSongs = 1;
     int partialSongThreshold = 12;
     int MixerDeviceID = -1;

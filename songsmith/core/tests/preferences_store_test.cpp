@@ -30,7 +30,6 @@ const std::pair<const char*, int CPreferences::*> kNumberMembers[] = {
     {"soundScanMilsPerPixel", &CPreferences::soundScanMilsPerPixel},
     {"bTrimSoundsAutomatically", &CPreferences::bTrimSoundsAutomatically},
     {"minTrimThreshold", &CPreferences::minTrimThreshold},
-    {"LastMultiTrackSoundID", &CPreferences::LastMultiTrackSoundID},
     {"bWarnAboutIncompleteSongs", &CPreferences::bWarnAboutIncompleteSongs},
     {"partialSongThreshold", &CPreferences::partialSongThreshold},
     {"MixerDeviceID", &CPreferences::MixerDeviceID},
@@ -114,6 +113,7 @@ void SetEveryValue(CPreferences& p) {
     p.MusicDirectories.Add("/m/newer", 200, 1000, 0);
     std::strcpy(p.lastSearchCriteria, "Bj\xC3\xB6rk live");
     p.LastTrackID = 77;
+    p.LastMultiTrackSoundID = 78;
     p.fadePreferences = {2, 500, 3000, 2000};
     std::strcpy(p.lastSessionDir, "/s/sessions");
     std::strcpy(p.lastAddSoundDir, "/s/songs");

@@ -1,0 +1,21 @@
+#include "songsmith/core/burn_layout.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::int32_t kModeGap = 1;
+constexpr std::int32_t kModeOverlap = 2;
+
+}  // namespace
+
+std::int32_t DiscTrackLengthMs(std::int32_t lengthMs, const TFadePreferences& fade, bool isLast,
+                               bool withTransitions) {
+    const std::int32_t counted = std::max(lengthMs, kMinDiscTrackMs);
+    if (!withTransitions || isLast) return counted;
+    if (fade.transitionMode == kModeGap) return counted + fade.gapMs;
+    if (fade.transitionMode == kModeOverlap && lengthMs > fade.overlapMs &&
+        lengthMs > kMinDiscTrackMs)
+        return counted - fade.overlapMs;
+    return counted;
+}

@@ -1,0 +1,174 @@
+#pragma once
+// CCDTrack: one song of the session, with what the session knows about it:
+// its song information and play data (trims, peak level, volume factor,
+// serial, change stamp, load state, warnings), its open sound while it has
+// one, and the temporary file that a burn made from it.
+//
+// The play data lives inside the track's song-information record, which is
+// what a session file stores. The record's fields carry the engine's names;
+// the accessors below are the one place that knows which field holds what,
+// so no other code reads those fields directly.
+//
+// Threads: the main thread, the loader and the burn all use tracks. Every
+// member is guarded by the track's own recursive lock; a caller that holds
+// the track list's lock takes it first. The continue flag is polled by a
+// decoder without the lock.
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "tonecore/music_info.h"
+
+class CPreferences;
+class CRefObj;
+class CRIFF;
+class CSongEntry;
+class CSongSound;
+
+// The song-action dispatcher's shape (song_actions.h).
+using TSongActionCallback = bool (*)(int listType, int action, int wParam, unsigned lParam,
+                                     CSongEntry* song);
+
+class CCDTrack {
+public:
+    // A track with a new serial, volume 1.0, trims 0, state 0.
+    explicit CCDTrack(CPreferences& prefs);
+    // A track holding a copy of info (its play data included) under a new
+    // serial; analysed when the record says it was analysed when stored.
+    CCDTrack(CPreferences& prefs, const TONECORE_CMusicInfo& info);
+    virtual ~CCDTrack();
+    CCDTrack(const CCDTrack&) = delete;
+    CCDTrack& operator=(const CCDTrack&) = delete;
+
+    void Lock() const { lock_.lock(); }
+    void Unlock() const { lock_.unlock(); }
+
+    // Records path as the track's temporary file; a different file recorded
+    // before is deleted (or, while a burn runs, when the burn ends).
+    void SetTempFile(const char* path);
+    std::string GetTempFile() const;
+    // Takes the song: a new serial and change stamp, volume 1.0, state 3,
+    // not selected. False (the track unchanged but for its serial) when the
+    // song's path does not fit a session file.
+    bool SetFromSongEntry(const CSongEntry& song);
+
+    // The track's record in a session file's layout.
+    bool Write(CRIFF& riff, int version);
+    // Reads the record, then settles the state: a track analysed when
+    // stored is ready (7) when its peaks cache still fits the song, else
+    // waits (3) for a new analysis; a track stored while loading waits.
+    bool Read(CRIFF& riff, int version);
+    // True unless the song file is unchanged since it was analysed and its
+    // peaks cache reads.
+    bool PeaksCacheIsStale() const;
+    // Tells the session list that the track changed.
+    void NotifyChanged();
+
+    // Takes other's song, play data and state (its state only when 6 or 7,
+    // else 0) while keeping this track's serial; the change stamp is
+    // other's with keepStamp, else a new one. start / end (-1: keep) set the
+    // user trims; the temporary file is shared only by a whole copy
+    // (start and end both -1). The sound is not taken.
+    void CopyFrom(const CCDTrack& other, int start, int end, bool keepStamp);
+
+    bool IsLoading() const;
+    bool IsAnalysed() const;
+    bool IsSelected() const;
+    void SetSelected(bool selected);
+    int GetState() const;
+    // Sets the state and tells the session list.
+    void SetState(int state);
+    // The open sound; null while loading or when none is open.
+    CSongSound* GetSound() const;
+    // The loader marks the time it decodes; a loading track keeps its sound.
+    void SetLoading(bool loading);
+    // What a decoder's progress callback answers: false once cancelled.
+    bool ShouldContinue() const { return continue_.load(); }
+
+    // Releases the open sound and its stream. Refused while loading and
+    // while a burn writes or tests the track; false when nothing was
+    // released.
+    bool CloseSound();
+
+    // End minus start of the automatic or the user trim pair.
+    std::int32_t GetTrimmedLength(bool automatic) const;
+    // The user-trimmed length once analysed, else the song's length.
+    std::int32_t GetLength() const;
+    // Whether the song must be processed before burning: too short, or
+    // trimmed, volume-changed or normalised.
+    bool NeedsProcessing(double level, bool onlyShortCheck) const;
+    // Sets the user trims; the automatic trims are set by the loader.
+    // Refused while loading.
+    bool SetUserTrims(std::int32_t startMs, std::int32_t endMs);
+    std::int32_t GetUserTrimStart() const;
+    std::int32_t GetUserTrimEnd() const;
+    std::int32_t GetAutoTrimStart() const;
+    std::int32_t GetAutoTrimEnd() const;
+    // Sets the automatic pair as the loader found it.
+    void SetAutoTrims(std::int32_t startMs, std::int32_t endMs);
+
+    // The volume factor; ignored, and read as 1.0, before the track has any
+    // data (state 0).
+    void SetVolume(double volume);
+    double GetVolume() const;
+    // Stops a running load at the decoder's next progress report.
+    void CancelLoad();
+
+    // The play data.
+    double GetPeakLevel() const;
+    void SetPeakLevel(double level);
+    int GetSerial() const;
+    void SetSerial(int serial);
+    int GetChangeStamp() const;
+    // A new change stamp from the process-wide counter.
+    void RenewChangeStamp();
+    std::uint32_t GetFileSize() const;
+    void SetFileSize(std::uint32_t bytes);
+    std::uint32_t GetFileTime() const;
+    void SetFileTime(std::uint32_t seconds);
+    bool IsCdQuality() const;
+    void SetCdQuality(bool on);
+    bool IsAnalysedWhenStored() const;
+    void SetAnalysedWhenStored(bool on);
+    bool IsSilenceWarned() const;
+    void SetSilenceWarned(bool on);
+    bool IsIncompleteWarned() const;
+    void SetIncompleteWarned(bool on);
+
+    // A copy of the song information, taken under the lock.
+    TONECORE_CMusicInfo GetMusicInfo() const;
+    std::string GetPath() const;
+
+private:
+    // Raw play-data fields; callers hold the lock.
+    int RawState() const { return info_.stateWords[kStateWord]; }
+    void SetRawState(int state) { info_.stateWords[kStateWord] = state; }
+    void TakeNewSerial();
+    void ReleaseSound();
+
+    static constexpr int kStampWord = 0;
+    static constexpr int kSerialWord = 1;
+    static constexpr int kStateWord = 2;
+    static constexpr int kSizeWord = 0;
+    static constexpr int kTimeWord = 1;
+    static constexpr int kCdQualityFlag = 0;
+    static constexpr int kAnalysedStoredFlag = 2;
+    static constexpr int kSilenceWarnedFlag = 3;
+    static constexpr int kIncompleteWarnedFlag = 5;
+
+    TONECORE_CMusicInfo info_;
+    mutable std::recursive_mutex lock_;
+    bool selected_ = false;
+    bool loading_ = false;
+    std::atomic<bool> continue_{true};
+    bool open_ = false;
+    bool analysed_ = false;
+    CRefObj* stream_ = nullptr;
+    CSongSound* sound_ = nullptr;
+    std::uint32_t nextYieldTick_ = 0;
+    TSongActionCallback callback_;
+    std::string tempFile_;
+    CPreferences& prefs_;
+};
