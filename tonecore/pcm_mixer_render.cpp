@@ -2,6 +2,12 @@
 // sounds that start in a window join the sink list, every listed sound mixes
 // its next PCM into the window's buffer, and the buffer goes to the caller's
 // write function. Runs on the caller's thread, without the engine lock.
+//
+// The sink list holds a reference on every sound it lists, as the playback
+// list does: the program may take a sound out of the tree (and drop the
+// tree's reference) while the rendering still mixes it. References are let
+// go of outside the list's lock, since a sound that dies may take the
+// engine lock.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -75,19 +81,26 @@ void CPCMMixer::ReadAtomsOnRIFFList(CMyList* list, CSoundGroup* group, double wi
         if (windowStart <= double(start) && double(start) < windowEnd) {
             // A sound that cannot be readied is left out; the others play on.
             std::lock_guard<std::mutex> hold(sinkListLock_);
-            if (!list->Member(sound) && sound->Load(0)) {
-                list->InsertNewHead(sound, static_cast<std::int32_t>(start - static_cast<std::int64_t>(windowStart)));
+            if (!list->Member(sound) && sound->Load(0) &&
+                list->InsertNewHead(sound, static_cast<std::int32_t>(start - static_cast<std::int64_t>(windowStart))) == 0) {
+                sound->AddReference();
             }
-        } else if (sound->InPlayOnceMode()) {
-            if (sound->FinishedWithPlayOnce()) {
-                std::lock_guard<std::mutex> hold(sinkListLock_);
-                list->Remove(sound);
-            }
-        } else if (double(start + sound->Length(0)) <= windowStart) {
-            std::lock_guard<std::mutex> hold(sinkListLock_);
-            if (list->Member(sound)) list->Remove(sound);
+        } else if ((sound->InPlayOnceMode() && sound->FinishedWithPlayOnce()) ||
+                   (!sound->InPlayOnceMode() && double(start + sound->Length(0)) <= windowStart)) {
+            TakeOffSinkList(list, sound);
         }
     }
+}
+
+void CPCMMixer::TakeOffSinkList(CMyList* list, CPCMSound* sound) {
+    bool listed = false;
+    {
+        std::lock_guard<std::mutex> hold(sinkListLock_);
+        listed = list->Member(sound) != 0;
+        if (listed) list->Remove(sound);
+    }
+    CAudioAtom* atom = sound;
+    if (listed) DeleteAtom(&atom);
 }
 
 std::uint32_t CPCMMixer::MixSinkWindow(TSinkRun& run) {
@@ -129,8 +142,12 @@ std::uint32_t CPCMMixer::MixSinkWindow(TSinkRun& run) {
         largest = std::max(largest, offset + static_cast<std::uint32_t>(std::clamp<std::int32_t>(
                                                  bytes, 0, static_cast<std::int32_t>(block.size))));
         if (result != RENDER_MORE) {
-            std::lock_guard<std::mutex> hold(sinkListLock_);
-            sinkList_.RemoveByIndex(i);
+            {
+                std::lock_guard<std::mutex> hold(sinkListLock_);
+                sinkList_.RemoveByIndex(i);
+            }
+            CAudioAtom* listed = sound;
+            DeleteAtom(&listed);
         } else {
             ++i;
         }
@@ -218,10 +235,13 @@ int CPCMMixer::MixToDataSink(CSoundGroup* group, TDataWriteFunction write, void*
         }
         if (code != 0) break;
     }
+    std::vector<CAudioAtom*> listed;
     {
         std::lock_guard<std::mutex> hold(sinkListLock_);
+        for (int i = 0; void* sound = sinkList_.Index(i); ++i) listed.push_back(static_cast<CPCMSound*>(sound));
         sinkList_.RemoveAll();
     }
+    for (CAudioAtom* sound : listed) DeleteAtom(&sound);
     sinkFlag_ = 0;
     percentMixed_ = 0;
     return 1;

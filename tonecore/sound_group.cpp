@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "filekit/ref_obj.h"
 #include "tonecore/atom_names.h"
@@ -22,11 +23,23 @@ std::uint32_t RateClass(std::uint32_t rate) {
 }
 
 // Structural edits: the engine lock first (the service thread holds it while
-// it walks the tree), then the group's own.
-struct TEditLock {
-    explicit TEditLock(CAudioAtom& group) : engine(EngineLock()), own(group.AtomLock()) {}
-    CEngineLockGuard engine;
-    std::lock_guard<std::recursive_mutex> own;
+// it walks the tree), then the group's ancestors from the root down, then
+// the group's own. Readers such as Length take a group's lock and then its
+// members' locks; an edit that reaches up into the parent (normalising moves
+// the group in it) must take them in that same order. The parent chain
+// cannot change meanwhile: every change to it is made under the engine lock.
+class TEditLock {
+public:
+    explicit TEditLock(CAudioAtom& group) : engine_(EngineLock()) {
+        std::vector<CAudioAtom*> chain;
+        for (CAudioAtom* atom = &group; atom != nullptr; atom = atom->Parent()) chain.push_back(atom);
+        held_.reserve(chain.size());
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) held_.emplace_back((*it)->AtomLock());
+    }
+
+private:
+    CEngineLockGuard engine_;
+    std::vector<std::unique_lock<std::recursive_mutex>> held_;
 };
 
 }  // namespace
@@ -225,7 +238,10 @@ void CSoundGroup::UpdateSubAtomAbsoluteOffsets() {
 }
 
 CAudioAtom* CSoundGroup::Resize(CAudioAtom* child) {
-    const std::int32_t before = Length(0);
+    // Compared with the length last worked out, which is what the parent
+    // was told: the edit that calls this has already marked the cache stale,
+    // and a fresh length before and after would always agree.
+    const std::int32_t before = cachedLength_;
     cacheValid_ = 0;
     if (Length(0) == before) return child;
     NotifyOfNewLength();
