@@ -117,6 +117,10 @@ void CPCMSound::ApplyVirtualStart() {
 }
 
 int CPCMSound::Load(std::int32_t offsetMs) {
+    // The mixer readies a sound here (under the engine lock) while the
+    // program may be copying it, which reads the same state under the
+    // sound's lock.
+    std::lock_guard<std::recursive_mutex> guard(AtomLock());
     SetLastError(0);
     loadOffset_ = offsetMs;
     if (decoder_ != nullptr && !decoder_->EnableStream(1)) {
