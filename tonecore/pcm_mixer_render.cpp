@@ -10,9 +10,11 @@
 // engine lock.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
+#include "tonecore/held_members.h"
 #include "tonecore/pcm_block.h"
 #include "tonecore/pcm_mixer.h"
 #include "tonecore/pcm_sound.h"
@@ -31,11 +33,14 @@ std::uint32_t AlignDown(std::uint64_t bytes, std::uint32_t align) {
 // start: the last member, and inside a group its last member, and so on.
 std::int64_t LastStart(CSoundGroup* group) {
     std::int64_t start = 0;
+    // Each level's members stay held until the walk is done: a member may
+    // be taken out of the tree meanwhile.
+    std::vector<std::unique_ptr<CHeldMembers>> levels;
     while (group != nullptr) {
-        const int count = group->NumAtoms(CSoundGroup::kAllMemberKinds, 0);
-        std::int32_t offset = 0;
-        CAudioAtom* last = count > 0 ? group->GetAtom(count - 1, &offset) : nullptr;
-        if (last == nullptr) break;
+        levels.push_back(std::make_unique<CHeldMembers>(*group));
+        const auto& members = levels.back()->Members();
+        if (members.empty()) break;
+        const auto& [last, offset] = members.back();
         start += offset;
         group = (last->Type() & ATOM_KIND_GROUP) ? static_cast<CSoundGroup*>(last) : nullptr;
     }
@@ -66,11 +71,13 @@ int CPCMMixer::MixingSoundToFile(CPCMSound* sound) {
 void CPCMMixer::ReadAtomsOnRIFFList(CMyList* list, CSoundGroup* group, double windowStart, double windowEnd,
                                     std::int32_t base) {
     if (list == nullptr || group == nullptr) return;
-    const int count = group->NumAtoms(CSoundGroup::kAllMemberKinds, 0);
-    for (int i = 0; i < count; ++i) {
-        CAudioAtom* member = group->GetAtom(i, nullptr);
-        if (member == nullptr) continue;
+    // The members are held while they are looked at: the program may take
+    // one out of the tree, and free it, while this runs.
+    CHeldMembers held(*group);
+    for (const auto& placed : held.Members()) {
+        CAudioAtom* member = placed.member;
         const int kind = member->Type();
+        if ((kind & CSoundGroup::kAllMemberKinds) == 0) continue;
         if (kind & ATOM_KIND_GROUP) {
             ReadAtomsOnRIFFList(list, static_cast<CSoundGroup*>(member), windowStart, windowEnd, base);
             continue;
