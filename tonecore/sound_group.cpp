@@ -179,8 +179,14 @@ CAudioAtom* CSoundGroup::RemoveSubAtom(CAudioAtom* child, int adjust, int combin
     TakeOut(child);
     child->SetParent(nullptr);
     child->NotifyOfNewPosition();
-    CAudioAtom* kept = child;
-    DeleteAtom(&kept);
+    // Another holder (the mixer, a rendering) may let go of the child on its
+    // own thread at any time: a reference of this edit's own keeps it alive
+    // until the edit is done with it. When the group's was the last other
+    // one, the child counts as gone, as it will be once this one goes.
+    child->AddReference();
+    CAudioAtom* groups = child;
+    DeleteAtom(&groups);
+    CAudioAtom* kept = child->References() > 1 ? child : nullptr;
 
     CAudioAtom* result = Normalise(nullptr);
     if (combine) {
@@ -190,7 +196,9 @@ CAudioAtom* CSoundGroup::RemoveSubAtom(CAudioAtom* child, int adjust, int combin
         result = kept;
     }
     if (adjust) NotifyOfMemberChange();
-    return result;
+    CAudioAtom* own = child;
+    DeleteAtom(&own);
+    return own == nullptr && result == child ? nullptr : result;
 }
 
 CAudioAtom* CSoundGroup::MoveSubAtom(CAudioAtom* child, std::int32_t offset, int adjust, int combine) {
