@@ -16,6 +16,10 @@ if(TRACKPRESS_SANITIZE)
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(trackpress_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(TRACKPRESS_TSAN)
+  target_compile_options(trackpress_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(trackpress_options INTERFACE -fsanitize=thread)
+endif()
 if(TRACKPRESS_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   # Coverage for libFuzzer in the libraries too, not only in the target.
   target_compile_options(trackpress_options INTERFACE -fsanitize=fuzzer-no-link)
@@ -31,14 +35,35 @@ function(trackpress_library name)
 endfunction()
 
 # trackpress_tests(NAME LABEL SOURCES... [LIBS lib...] [PROPERTIES prop value...]):
-# one GoogleTest executable registered with CTest under the given label;
-# PROPERTIES are further test properties of every test it holds.
+# one GoogleTest executable registered with CTest under the given label (or
+# labels: "tonecore;threads"); PROPERTIES are further test properties of
+# every test it holds.
 function(trackpress_tests name label)
   cmake_parse_arguments(ARG "" "" "LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE trackpress_options trackpress_testsupport
                         GTest::gtest GTest::gmock ${ARG_LIBS})
-  gtest_discover_tests(${name} PROPERTIES LABELS ${label} ${ARG_PROPERTIES} DISCOVERY_TIMEOUT 60)
+  list(LENGTH label label_count)
+  if(label_count EQUAL 1)
+    gtest_discover_tests(${name} PROPERTIES LABELS ${label} ${ARG_PROPERTIES} DISCOVERY_TIMEOUT 60)
+  else()
+    # Discovery writes a list-valued property out as separate words, so
+    # several labels are set by a file that CTest reads after the discovered
+    # tests (which it lists in ${name}_TESTS).
+    gtest_discover_tests(${name} PROPERTIES ${ARG_PROPERTIES} DISCOVERY_TIMEOUT 60)
+    set(labels_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+    file(WRITE ${labels_file}
+         "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${label}\")\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_file})
+  endif()
+endfunction()
+
+# trackpress_thread_tests(NAME LABEL SOURCES... [LIBS lib...] [PROPERTIES ...]):
+# trackpress_tests for tests that start threads, labelled LABEL and threads.
+# A tree built with TRACKPRESS_TSAN builds and runs only these
+# (scripts/test.sh).
+function(trackpress_thread_tests name label)
+  trackpress_tests(${name} "${label};threads" ${ARGN})
 endfunction()
 
 # trackpress_gui_tests(NAME SOURCES... [LIBS lib...]): a GoogleTest executable

@@ -295,13 +295,17 @@ std::int32_t PLATTER_CImageDrive::RunWrite(const TWritePlan& plan, std::vector<s
             result = TImageWriteResult{PLATTER_WRITE_FAILED, why, false};
         if (result.code != PLATTER_WRITE_OK) RemoveQuietly(part);
     }
-    std::lock_guard<std::mutex> hold(stateLock_);
-    if (result.mediaRemoved) trayEmpty_ = true;
-    else if (result.code != PLATTER_WRITE_OK && !plan.testWrite) SpoilDisc();
-    else if (result.code == PLATTER_WRITE_OK && !plan.testWrite) writtenAtMs_ = clock_->NowMs();
-    mediaStatus.store(CurrentStatusLocked());
+    {
+        std::lock_guard<std::mutex> hold(stateLock_);
+        if (result.mediaRemoved) trayEmpty_ = true;
+        else if (result.code != PLATTER_WRITE_OK && !plan.testWrite) SpoilDisc();
+        else if (result.code == PLATTER_WRITE_OK && !plan.testWrite) writtenAtMs_ = clock_->NowMs();
+        mediaStatus.store(CurrentStatusLocked());
+    }
     if (result.code != PLATTER_WRITE_OK) {
         SetError(result.code, result.text);
+        // Outside the drive's state lock: the engine takes its own lock,
+        // which it holds while it asks its drives their state.
         engine_.NoteWriteFailure(*this);
         return result.code;
     }

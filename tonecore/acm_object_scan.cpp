@@ -18,6 +18,7 @@
 #include "tonecore/peak_accumulator.h"
 #include "tonecore/peaks.h"
 #include "tonecore/scan_finish.h"
+#include "tonecore/scan_progress.h"
 #include "tonecore/seek_map.h"
 
 namespace {
@@ -26,16 +27,12 @@ constexpr std::int32_t kBlocksPerPass = 10;
 constexpr std::int32_t kSmallPassBytes = 200;
 constexpr std::int32_t kSmallPassTarget = 2000;
 
-// The progress protocol: the callback's answer after a pass that took
-// `count` source bytes; false when the scan is cancelled. While the callback
-// answers -1 the scan holds, asking again with 0 and reading nothing.
+// The progress protocol (scan_progress.h) after a pass that took `count`
+// source bytes; false when the scan is cancelled. A pass that took nothing
+// is not reported.
 bool ContinueAfterPass(TScanProgress progress, void* context, std::uint32_t count) {
-    if (progress == nullptr || count == 0) return true;
-    int answer = progress(count, context);
-    while (answer == -1) answer = progress(0, context);
-    return answer != 0;
+    return count == 0 || CScanProgress(progress, context).Report(count);
 }
-
 
 }  // namespace
 

@@ -25,7 +25,7 @@ CAudioAtom::CAudioAtom() { srcMap_.SetDefaultMap(kDefaultMapLength, MAP_ALL); }
 
 CAudioAtom::CAudioAtom(const CAudioAtom& source) : CMap() {
     srcMap_.Copy(&source.srcMap_, MAP_ALL);
-    absoluteOffset_ = source.absoluteOffset_;
+    absoluteOffset_ = source.absoluteOffset_.load();
     lastRateLength_ = source.lastRateLength_;
     virtualDataStart_ = source.virtualDataStart_;
     info_ = source.info_;
@@ -35,7 +35,7 @@ CAudioAtom::CAudioAtom(const CAudioAtom& source) : CMap() {
 CAudioAtom::CAudioAtom(const CAudioAtom& source, std::int32_t start, std::int32_t end)
     : CMap(source, start, end) {
     srcMap_.Copy(&source.srcMap_, MAP_ALL, start, end);
-    absoluteOffset_ = source.absoluteOffset_;
+    absoluteOffset_ = source.absoluteOffset_.load();
     lastRateLength_ = source.lastRateLength_;
     virtualDataStart_ = source.virtualDataStart_;
     info_ = source.info_;

@@ -217,7 +217,9 @@ private:
     int playOnce_ = 0;
     _infoStruct info_{};
     CAudioAtom* parent_ = nullptr;
-    std::int32_t absoluteOffset_ = 0;
+    // Written by edits (under the engine lock), read by a rendering thread
+    // that runs without it.
+    std::atomic<std::int32_t> absoluteOffset_{0};
     void* privateData_ = nullptr;
     CMap srcMap_;
     double lastRateLength_ = 0.0;

@@ -1,8 +1,14 @@
 // An atom's place in its tree: adding, moving and removing, scaling, and
 // rebuilding the combined map from the source map and the parent's.
+//
+// Every edit here holds the engine lock from start to end, the rebuilding of
+// the combined maps included: the service thread reads the same maps and
+// events while it mixes (under that lock), and a map rebuilt beside it would
+// free events it is reading.
 #include <cstdint>
 
 #include "tonecore/audio_atom.h"
+#include "tonecore/engine_lock.h"
 #include "tonecore/event_map_values.h"
 
 void CAudioAtom::RecombineFrom(CAudioAtom* atom) {
@@ -13,6 +19,7 @@ void CAudioAtom::RecombineFrom(CAudioAtom* atom) {
 
 CAudioAtom* CAudioAtom::Add(CAudioAtom* group, std::int32_t offset) {
     if (group == nullptr) return nullptr;
+    CEngineLockGuard engine(EngineLock());
     CAudioAtom* changed = group->AddSubAtom(this, offset, 1, 1);
     RecombineFrom(changed);
     SetMixerFlag(ATOM_MIXER_TREE_CHANGED);
@@ -20,6 +27,7 @@ CAudioAtom* CAudioAtom::Add(CAudioAtom* group, std::int32_t offset) {
 }
 
 CAudioAtom* CAudioAtom::Move(std::int32_t offset) {
+    CEngineLockGuard engine(EngineLock());
     SetMixerFlag(ATOM_MIXER_TREE_CHANGED);
     // A root has nowhere to move within.
     if (parent_ == nullptr) return nullptr;
@@ -29,6 +37,7 @@ CAudioAtom* CAudioAtom::Move(std::int32_t offset) {
 }
 
 CAudioAtom* CAudioAtom::Remove() {
+    CEngineLockGuard engine(EngineLock());
     if (Playing()) Stop();
     const int references = References();
     SetMixerFlag(ATOM_MIXER_TREE_CHANGED);
@@ -46,6 +55,7 @@ std::int32_t CAudioAtom::OffsetInParent() {
 }
 
 void CAudioAtom::Scale(double factor) {
+    CEngineLockGuard engine(EngineLock());
     const std::int32_t newLength = mapvalues::TruncMs(double(Length(0)) * factor);
     srcMap_.ScaleEvents(factor);
     SetVirtualLength(newLength);
@@ -57,6 +67,15 @@ void CAudioAtom::Scale(double factor) {
 
 void CAudioAtom::CombineWithParentMap(TMapType type) {
     if (!MapCombiningEnabled()) return;
+    // What the parent tells is asked before the atom's own lock is taken: a
+    // parent's lock always comes before its members' (Length asks them
+    // under it).
+    const bool withParent = parent_ != nullptr && CanCombine() && parent_->CanCombine() && Length(0) != 0 &&
+                            parent_->Length(0) != 0;
+    const std::int32_t offset = withParent ? OffsetInParent() : 0;
+    // The map is rebuilt under the atom's own lock, which a rendering
+    // thread holds while it reads the map (it runs without the engine lock).
+    std::lock_guard<std::recursive_mutex> own(AtomLock());
     const auto takeSource = [this](int each) {
         RemoveAllSimpleEvents(each);
         std::int32_t time = 0;
@@ -70,9 +89,7 @@ void CAudioAtom::CombineWithParentMap(TMapType type) {
         takeSource(type);
     }
 
-    if (parent_ != nullptr && CanCombine() && parent_->CanCombine() && Length(0) != 0 &&
-        parent_->Length(0) != 0) {
-        const std::int32_t offset = OffsetInParent();
+    if (withParent) {
         if (type == MAP_ALL) {
             // Only volume and pan follow the parent here; the rate is
             // combined only when it is asked for by itself.

@@ -13,9 +13,6 @@
 #include "tonecore/tonecore_strings.h"
 #include "tonecore/wave_out_choice.h"
 
-// The registry pointer lives with the registry's functions.
-void SetSoundRegistry(CSoundLoaded* registry);
-
 namespace {
 
 // The instance the program started the engine with; null after shut-down.
@@ -63,8 +60,11 @@ int SoundEngineStartup(void* instance) {
 
 void SoundEngineShutdown() {
     StopServiceThread();
-    delete GetSoundRegistry();
+    // Forgotten before it is freed, so that a sound let go of meanwhile finds
+    // no registry rather than a freed one.
+    CSoundLoaded* registry = GetSoundRegistry();
     SetSoundRegistry(nullptr);
+    delete registry;
     g_instance = nullptr;
 }
 

@@ -149,6 +149,9 @@ private:
     // One window of a rendering: the sounds read into the buffer; the end of
     // the largest read, in bytes.
     std::uint32_t MixSinkWindow(TSinkRun& run);
+    // Takes sound off the sink list, when listed, and lets go of the list's
+    // reference on it.
+    void TakeOffSinkList(CMyList* list, CPCMSound* sound);
     // The sink list's keys become 0 (the list reverses, as each entry moves
     // to the head).
     void ResetSinkKeys();

@@ -27,13 +27,37 @@ constexpr double kFullScale = 32767.0;
 
 std::uint8_t SilenceFor(const WAVEFORMATEX& format) { return format.wBitsPerSample == 16 ? 0 : 0x80; }
 
+// Every recording half alive, guarded by the engine lock. A sound may record
+// on a mixer that is no longer the current one; when it ends its recording
+// it must reach that mixer, not the current one. Never destroyed: mixers
+// may die during exit.
+std::vector<CPCMMixerRecording*>& LiveRecorders() {
+    static auto* const live = new std::vector<CPCMMixerRecording*>;
+    return *live;
+}
+
 }  // namespace
 
-CPCMMixerRecording::CPCMMixerRecording(const _tInitMixer* init) { InitRecording(init); }
+CPCMMixerRecording::CPCMMixerRecording(const _tInitMixer* init) {
+    CEngineLockGuard engine(EngineLock());
+    LiveRecorders().push_back(this);
+    InitRecording(init);
+}
 
 CPCMMixerRecording::~CPCMMixerRecording() {
     CEngineLockGuard engine(EngineLock());
     EndRecording();
+    auto& live = LiveRecorders();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+}
+
+CPCMMixerRecording* CPCMMixerRecording::RecorderOf(const CAudioAtom* atom) {
+    CEngineLockGuard engine(EngineLock());
+    if (atom == nullptr) return nullptr;
+    for (CPCMMixerRecording* recorder : LiveRecorders()) {
+        if (static_cast<const CAudioAtom*>(recorder->sound_) == atom) return recorder;
+    }
+    return nullptr;
 }
 
 int CPCMMixerRecording::InitRecording(const _tInitMixer* init) {

@@ -63,6 +63,9 @@ public:
     // question). 1 when it was.
     int StopRecordingAtom(CAudioAtom* atom);
 
+    // The mixer that records into atom, current or not; null when none does.
+    static CPCMMixerRecording* RecorderOf(const CAudioAtom* atom);
+
     // State, for the mixer and tests.
     const _tInitMixer& RecordingInit() const { return recordInit_; }
     const _tInitMixer& ActiveRecording() const { return active_; }

@@ -2,11 +2,19 @@
 // sounds that start in a window join the sink list, every listed sound mixes
 // its next PCM into the window's buffer, and the buffer goes to the caller's
 // write function. Runs on the caller's thread, without the engine lock.
+//
+// The sink list holds a reference on every sound it lists, as the playback
+// list does: the program may take a sound out of the tree (and drop the
+// tree's reference) while the rendering still mixes it. References are let
+// go of outside the list's lock, since a sound that dies may take the
+// engine lock.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
+#include "tonecore/held_members.h"
 #include "tonecore/pcm_block.h"
 #include "tonecore/pcm_mixer.h"
 #include "tonecore/pcm_sound.h"
@@ -25,11 +33,14 @@ std::uint32_t AlignDown(std::uint64_t bytes, std::uint32_t align) {
 // start: the last member, and inside a group its last member, and so on.
 std::int64_t LastStart(CSoundGroup* group) {
     std::int64_t start = 0;
+    // Each level's members stay held until the walk is done: a member may
+    // be taken out of the tree meanwhile.
+    std::vector<std::unique_ptr<CHeldMembers>> levels;
     while (group != nullptr) {
-        const int count = group->NumAtoms(CSoundGroup::kAllMemberKinds, 0);
-        std::int32_t offset = 0;
-        CAudioAtom* last = count > 0 ? group->GetAtom(count - 1, &offset) : nullptr;
-        if (last == nullptr) break;
+        levels.push_back(std::make_unique<CHeldMembers>(*group));
+        const auto& members = levels.back()->Members();
+        if (members.empty()) break;
+        const auto& [last, offset] = members.back();
         start += offset;
         group = (last->Type() & ATOM_KIND_GROUP) ? static_cast<CSoundGroup*>(last) : nullptr;
     }
@@ -60,11 +71,13 @@ int CPCMMixer::MixingSoundToFile(CPCMSound* sound) {
 void CPCMMixer::ReadAtomsOnRIFFList(CMyList* list, CSoundGroup* group, double windowStart, double windowEnd,
                                     std::int32_t base) {
     if (list == nullptr || group == nullptr) return;
-    const int count = group->NumAtoms(CSoundGroup::kAllMemberKinds, 0);
-    for (int i = 0; i < count; ++i) {
-        CAudioAtom* member = group->GetAtom(i, nullptr);
-        if (member == nullptr) continue;
+    // The members are held while they are looked at: the program may take
+    // one out of the tree, and free it, while this runs.
+    CHeldMembers held(*group);
+    for (const auto& placed : held.Members()) {
+        CAudioAtom* member = placed.member;
         const int kind = member->Type();
+        if ((kind & CSoundGroup::kAllMemberKinds) == 0) continue;
         if (kind & ATOM_KIND_GROUP) {
             ReadAtomsOnRIFFList(list, static_cast<CSoundGroup*>(member), windowStart, windowEnd, base);
             continue;
@@ -75,19 +88,26 @@ void CPCMMixer::ReadAtomsOnRIFFList(CMyList* list, CSoundGroup* group, double wi
         if (windowStart <= double(start) && double(start) < windowEnd) {
             // A sound that cannot be readied is left out; the others play on.
             std::lock_guard<std::mutex> hold(sinkListLock_);
-            if (!list->Member(sound) && sound->Load(0)) {
-                list->InsertNewHead(sound, static_cast<std::int32_t>(start - static_cast<std::int64_t>(windowStart)));
+            if (!list->Member(sound) && sound->Load(0) &&
+                list->InsertNewHead(sound, static_cast<std::int32_t>(start - static_cast<std::int64_t>(windowStart))) == 0) {
+                sound->AddReference();
             }
-        } else if (sound->InPlayOnceMode()) {
-            if (sound->FinishedWithPlayOnce()) {
-                std::lock_guard<std::mutex> hold(sinkListLock_);
-                list->Remove(sound);
-            }
-        } else if (double(start + sound->Length(0)) <= windowStart) {
-            std::lock_guard<std::mutex> hold(sinkListLock_);
-            if (list->Member(sound)) list->Remove(sound);
+        } else if ((sound->InPlayOnceMode() && sound->FinishedWithPlayOnce()) ||
+                   (!sound->InPlayOnceMode() && double(start + sound->Length(0)) <= windowStart)) {
+            TakeOffSinkList(list, sound);
         }
     }
+}
+
+void CPCMMixer::TakeOffSinkList(CMyList* list, CPCMSound* sound) {
+    bool listed = false;
+    {
+        std::lock_guard<std::mutex> hold(sinkListLock_);
+        listed = list->Member(sound) != 0;
+        if (listed) list->Remove(sound);
+    }
+    CAudioAtom* atom = sound;
+    if (listed) DeleteAtom(&atom);
 }
 
 std::uint32_t CPCMMixer::MixSinkWindow(TSinkRun& run) {
@@ -129,8 +149,12 @@ std::uint32_t CPCMMixer::MixSinkWindow(TSinkRun& run) {
         largest = std::max(largest, offset + static_cast<std::uint32_t>(std::clamp<std::int32_t>(
                                                  bytes, 0, static_cast<std::int32_t>(block.size))));
         if (result != RENDER_MORE) {
-            std::lock_guard<std::mutex> hold(sinkListLock_);
-            sinkList_.RemoveByIndex(i);
+            {
+                std::lock_guard<std::mutex> hold(sinkListLock_);
+                sinkList_.RemoveByIndex(i);
+            }
+            CAudioAtom* listed = sound;
+            DeleteAtom(&listed);
         } else {
             ++i;
         }
@@ -218,10 +242,13 @@ int CPCMMixer::MixToDataSink(CSoundGroup* group, TDataWriteFunction write, void*
         }
         if (code != 0) break;
     }
+    std::vector<CAudioAtom*> listed;
     {
         std::lock_guard<std::mutex> hold(sinkListLock_);
+        for (int i = 0; void* sound = sinkList_.Index(i); ++i) listed.push_back(static_cast<CPCMSound*>(sound));
         sinkList_.RemoveAll();
     }
+    for (CAudioAtom* sound : listed) DeleteAtom(&sound);
     sinkFlag_ = 0;
     percentMixed_ = 0;
     return 1;

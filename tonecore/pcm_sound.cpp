@@ -122,6 +122,9 @@ int CPCMSound::CopyBufferAndDecoder(const CPCMSound& other) {
 
 int CPCMSound::CopyData(CPCMSound* other) {
     if (other == nullptr) return 0;
+    // The other sound may be playing: the mixer moves its buffer and play
+    // state under its lock.
+    std::lock_guard<std::recursive_mutex> otherHold(other->AtomLock());
     int result = CopyBufferAndDecoder(*other);
     if (result) {
         // A streaming buffer moves its own stream; a whole-data buffer only

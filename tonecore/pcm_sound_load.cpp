@@ -2,6 +2,7 @@
 // buffer) and the read range set before each playback.
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 
 #include "filekit/ref_obj.h"
@@ -58,7 +59,10 @@ int CPCMSound::InitialLoad(CRefObj* stream, std::int32_t bufferMs, int a, int b,
                            std::int32_t msPerPeak, TLoadProgressCallback progress, void* user) {
     SetLastError(0);
     CInitialLoad initial;
+    // The scan, which may take long and calls the caller back, runs without
+    // the sound's lock; only its results are taken under it.
     if (!initial.DoInitialLoad(stream, d, a, b, c, msPerPeak, progress, user)) return 0;
+    std::lock_guard<std::recursive_mutex> guard(AtomLock());
     // A buffer of an earlier load reads through the decoder replaced here.
     buffer_.reset();
     musicInfo_ = initial.StealMusicInfo();
@@ -113,6 +117,10 @@ void CPCMSound::ApplyVirtualStart() {
 }
 
 int CPCMSound::Load(std::int32_t offsetMs) {
+    // The mixer readies a sound here (under the engine lock) while the
+    // program may be copying it, which reads the same state under the
+    // sound's lock.
+    std::lock_guard<std::recursive_mutex> guard(AtomLock());
     SetLastError(0);
     loadOffset_ = offsetMs;
     if (decoder_ != nullptr && !decoder_->EnableStream(1)) {

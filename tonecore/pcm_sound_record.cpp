@@ -144,10 +144,13 @@ TRenderResult CPCMSound::WriteData(_bufferType* block) {
 }
 
 int CPCMSound::FinishRecording() {
-    // The mixer hands its last buffers to WriteData as it stops.
+    // The mixer hands its last buffers to WriteData as it stops. It is the
+    // mixer that records this sound, which need not be the current one: a
+    // mixer made since would not know the sound, and the one recording would
+    // go on writing into it after it is gone.
     {
         CEngineLockGuard engine(EngineLock());
-        CPCMMixerRecording* mixer = CurrentRecordingMixer();
+        CPCMMixerRecording* mixer = CPCMMixerRecording::RecorderOf(this);
         if (mixer != nullptr) mixer->StopRecordingAtom(this);
     }
     std::lock_guard<std::recursive_mutex> guard(AtomLock());

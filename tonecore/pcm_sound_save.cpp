@@ -280,11 +280,18 @@ int CPCMSound::SaveData(CRIFF* riff) {
     return result;
 }
 
+// The sound's lock is taken only for the steps that change the sound; the
+// initial load of the source (a whole scan, with the caller's progress
+// callbacks) runs outside it, so that whoever asks the sound anything
+// meanwhile, the service thread included, does not wait for the whole load.
 int CPCMSound::Load(CRIFF* riff, int a, int b, int c, int d, TLoadProgressCallback progress, void* user) {
-    std::lock_guard<std::recursive_mutex> guard(AtomLock());
     SetLastError(0);
     if (!PreLoad(riff)) return 0;
-    int result = CAudioAtom::Load(riff, 1, 1, 0, 20, nullptr, nullptr);
+    int result = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(AtomLock());
+        result = CAudioAtom::Load(riff, 1, 1, 0, 20, nullptr, nullptr);
+    }
     if (result) {
         if (CurrentChunkId(*riff) == kReferenceChunk) {
             result = LoadByReference(riff, a, b, c, d, progress, user);
@@ -302,16 +309,21 @@ int CPCMSound::Load(CRIFF* riff, int a, int b, int c, int d, TLoadProgressCallba
 
 int CPCMSound::LoadFromLoadedSound(CPCMSound* other, TLoadProgressCallback progress, void* user) {
     if (progress != nullptr) progress(0, user);
-    if (!CopyData(other)) {
-        ErrorLoadingFile(GetLastError());
-        return 0;
+    std::int64_t dataBytes = -1;
+    {
+        std::lock_guard<std::recursive_mutex> guard(AtomLock());
+        if (!CopyData(other)) {
+            ErrorLoadingFile(GetLastError());
+            return 0;
+        }
+        ApplyVirtualStart();
+        if (peaks_ != nullptr && peaks_->NumMilsPerPeak() > 0 && peaks_->GetNumPeaks() > 0) {
+            peaks_->SetVirtualStart(static_cast<std::int32_t>((GetVirtualDataStart() / peaks_->NumMilsPerPeak()) %
+                                                              peaks_->GetNumPeaks()));
+        }
+        if (stream_ != nullptr) dataBytes = stream_->DataSize();
     }
-    ApplyVirtualStart();
-    if (peaks_ != nullptr && peaks_->NumMilsPerPeak() > 0 && peaks_->GetNumPeaks() > 0) {
-        peaks_->SetVirtualStart(static_cast<std::int32_t>((GetVirtualDataStart() / peaks_->NumMilsPerPeak()) %
-                                                          peaks_->GetNumPeaks()));
-    }
-    if (progress != nullptr && stream_ != nullptr) progress(static_cast<std::uint32_t>(stream_->DataSize()), user);
+    if (progress != nullptr && dataBytes >= 0) progress(static_cast<std::uint32_t>(dataBytes), user);
     return 1;
 }
 

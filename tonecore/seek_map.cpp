@@ -3,13 +3,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 
 #include "filekit/file_obj.h"
 #include "platform/last_error.h"
 #include "tonecore/byte_fields.h"
 #include "tonecore/engine_errors.h"
+#include "tonecore/sibling_temp_file.h"
 
 namespace {
 
@@ -80,19 +80,24 @@ int CSeekMap::SeekMapSave(const char* path) {
         out.Le32(static_cast<std::uint32_t>(p.value));
         out.Le32(static_cast<std::uint32_t>(p.key));
     }
-    // Written beside its final name and renamed when whole, so a reader
-    // never meets a map cut short.
-    const std::string temp = std::string(path) + "." + std::to_string(getpid()) + ".tmp";
+    // Written beside its final name under a name of its own (two threads may
+    // save the same map at once) and renamed when whole, so a reader never
+    // meets a map cut short.
+    const std::string temp = CreateSiblingTempFile(path);
+    if (temp.empty()) return 0;
     CFileObj file;
-    if (!file.Create(temp.c_str())) return 0;
+    if (!file.Create(temp.c_str())) {
+        RemoveTempFile(temp);
+        return 0;
+    }
     const auto bytes = static_cast<std::int64_t>(out.Data().size());
     const bool written = bytes == 0 || file.Write(out.Data().data(), bytes) == bytes;
     file.Close();
-    if (!written || std::rename(temp.c_str(), path) != 0) {
-        if (written) SetLastErrorFromErrno(errno);
-        unlink(temp.c_str());
+    if (!written) {
+        RemoveTempFile(temp);
         return 0;
     }
+    if (!MoveTempIntoPlace(temp, path)) return 0;
     path_ = path;
     return 1;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "filekit/ref_obj.h"
 #include "tonecore/atom_names.h"
@@ -23,11 +24,23 @@ std::uint32_t RateClass(std::uint32_t rate) {
 }
 
 // Structural edits: the engine lock first (the service thread holds it while
-// it walks the tree), then the group's own.
-struct TEditLock {
-    explicit TEditLock(CAudioAtom& group) : engine(EngineLock()), own(group.AtomLock()) {}
-    CEngineLockGuard engine;
-    std::lock_guard<std::recursive_mutex> own;
+// it walks the tree), then the group's ancestors from the root down, then
+// the group's own. Readers such as Length take a group's lock and then its
+// members' locks; an edit that reaches up into the parent (normalising moves
+// the group in it) must take them in that same order. The parent chain
+// cannot change meanwhile: every change to it is made under the engine lock.
+class TEditLock {
+public:
+    explicit TEditLock(CAudioAtom& group) : engine_(EngineLock()) {
+        std::vector<CAudioAtom*> chain;
+        for (CAudioAtom* atom = &group; atom != nullptr; atom = atom->Parent()) chain.push_back(atom);
+        held_.reserve(chain.size());
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) held_.emplace_back((*it)->AtomLock());
+    }
+
+private:
+    CEngineLockGuard engine_;
+    std::vector<std::unique_lock<std::recursive_mutex>> held_;
 };
 
 }  // namespace
@@ -167,8 +180,14 @@ CAudioAtom* CSoundGroup::RemoveSubAtom(CAudioAtom* child, int adjust, int combin
     TakeOut(child);
     child->SetParent(nullptr);
     child->NotifyOfNewPosition();
-    CAudioAtom* kept = child;
-    DeleteAtom(&kept);
+    // Another holder (the mixer, a rendering) may let go of the child on its
+    // own thread at any time: a reference of this edit's own keeps it alive
+    // until the edit is done with it. When the group's was the last other
+    // one, the child counts as gone, as it will be once this one goes.
+    child->AddReference();
+    CAudioAtom* groups = child;
+    DeleteAtom(&groups);
+    CAudioAtom* kept = child->References() > 1 ? child : nullptr;
 
     CAudioAtom* result = Normalise(nullptr);
     if (combine) {
@@ -178,7 +197,9 @@ CAudioAtom* CSoundGroup::RemoveSubAtom(CAudioAtom* child, int adjust, int combin
         result = kept;
     }
     if (adjust) NotifyOfMemberChange();
-    return result;
+    CAudioAtom* own = child;
+    DeleteAtom(&own);
+    return own == nullptr && result == child ? nullptr : result;
 }
 
 CAudioAtom* CSoundGroup::MoveSubAtom(CAudioAtom* child, std::int32_t offset, int adjust, int combine) {
@@ -232,7 +253,10 @@ void CSoundGroup::UpdateSubAtomAbsoluteOffsets() {
 }
 
 CAudioAtom* CSoundGroup::Resize(CAudioAtom* child) {
-    const std::int32_t before = Length(0);
+    // Compared with the length last worked out, which is what the parent
+    // was told: the edit that calls this has already marked the cache stale,
+    // and a fresh length before and after would always agree.
+    const std::int32_t before = cachedLength_;
     cacheValid_ = 0;
     if (Length(0) == before) return child;
     NotifyOfNewLength();

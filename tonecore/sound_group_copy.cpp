@@ -6,16 +6,19 @@
 #include <new>
 #include <vector>
 
+#include "tonecore/engine_lock.h"
 #include "tonecore/event_map_values.h"
+#include "tonecore/held_members.h"
 #include "tonecore/sound_group.h"
 
+// The copies take the source's members first and let go of its lock before
+// adding to the new group: adding takes the engine lock, which must never be
+// waited for while an atom's lock is held (the service thread holds the
+// engine lock and asks a playing group its length, under the group's lock).
 CSoundGroup::CSoundGroup(const CSoundGroup& source) : CAudioAtom(source) {
     ResetBestFormat();
-    auto& from = const_cast<CSoundGroup&>(source);
-    std::lock_guard<std::recursive_mutex> hold(from.AtomLock());
-    for (int i = 0; i < from.members_.Count(); ++i) {
-        std::int32_t offset = 0;
-        auto* member = static_cast<CAudioAtom*>(from.members_.Index(i, &offset));
+    CHeldMembers from(const_cast<CSoundGroup&>(source));
+    for (const auto& [member, offset] : from.Members()) {
         CAudioAtom* copy = member->Copy();
         if (copy == nullptr) continue;
         AddSubAtom(copy, offset, 0, 0);
@@ -33,29 +36,25 @@ CSoundGroup::CSoundGroup(CSoundGroup& source, std::int32_t start, std::int32_t e
     bool straddlesStart = false;
     bool placed = false;
     std::int32_t firstPlaced = 0;
-    {
-        std::lock_guard<std::recursive_mutex> hold(source.AtomLock());
-        for (int i = 0; i < source.members_.Count(); ++i) {
-            std::int32_t o = 0;
-            auto* member = static_cast<CAudioAtom*>(source.members_.Index(i, &o));
-            const std::int32_t e = o + member->Length(0);
-            CAudioAtom* piece = nullptr;
-            std::int32_t at = o - start;
-            if (o <= start && start <= e) {
-                piece = member->Copy(start - o, std::min(e, end) - o);
-                at = 0;
-                straddlesStart = true;
-            } else if (start < o && e <= end) {
-                piece = member->Copy();
-            } else if (start < o && o < end && end < e) {
-                piece = member->Copy(0, end - o);
-            }
-            if (piece == nullptr) continue;
-            if (!placed) firstPlaced = sourceStart + (o - start);
-            placed = true;
-            AddSubAtom(piece, at, 0, 0);
-            piece->DecReference();
+    CHeldMembers from(source);
+    for (const auto& [member, o] : from.Members()) {
+        const std::int32_t e = o + member->Length(0);
+        CAudioAtom* piece = nullptr;
+        std::int32_t at = o - start;
+        if (o <= start && start <= e) {
+            piece = member->Copy(start - o, std::min(e, end) - o);
+            at = 0;
+            straddlesStart = true;
+        } else if (start < o && e <= end) {
+            piece = member->Copy();
+        } else if (start < o && o < end && end < e) {
+            piece = member->Copy(0, end - o);
         }
+        if (piece == nullptr) continue;
+        if (!placed) firstPlaced = sourceStart + (o - start);
+        placed = true;
+        AddSubAtom(piece, at, 0, 0);
+        piece->DecReference();
     }
     const std::int32_t groupStart = straddlesStart || !placed ? sourceStart : firstPlaced;
     SetAbsoluteOffset(groupStart);
@@ -76,17 +75,14 @@ CAudioAtom* CSoundGroup::Copy(std::int32_t start, std::int32_t end) {
 }
 
 void CSoundGroup::Scale(double factor) {
+    // The whole edit, the maps rebuilt at the end included, under the engine
+    // lock: the service thread must not read members half moved or maps
+    // half rebuilt.
+    CEngineLockGuard engine(EngineLock());
     const std::int32_t newLength = mapvalues::TruncMs(double(Length(0)) * factor);
     GetSrcMap()->ScaleEvents(factor);
-    std::vector<std::pair<CAudioAtom*, std::int32_t>> placed;
-    {
-        std::lock_guard<std::recursive_mutex> hold(AtomLock());
-        for (int i = 0; i < members_.Count(); ++i) {
-            std::int32_t offset = 0;
-            auto* member = static_cast<CAudioAtom*>(members_.Index(i, &offset));
-            placed.emplace_back(member, offset);
-        }
-    }
+    CHeldMembers held(*this);
+    auto& placed = held.Members();
     // Stretching moves members later: the last goes first, so that a moved
     // member never passes one that has not moved yet (and the other way
     // round when shrinking).

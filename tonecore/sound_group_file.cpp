@@ -10,6 +10,7 @@
 #include "filekit/riff_format.h"
 #include "platform/last_error.h"
 #include "tonecore/engine_errors.h"
+#include "tonecore/held_members.h"
 #include "tonecore/pcm_sound.h"
 #include "tonecore/sound_group.h"
 
@@ -84,18 +85,20 @@ int CSoundGroup::PostSave(CRIFF* riff) { return riff != nullptr && riff->Ascend(
 int CSoundGroup::Save(CRIFF* riff, int flag) {
     if (!PreSave(riff)) return 0;
     int saved = CAudioAtom::Save(riff, 1);
+    // The members are saved from a list taken under the lock, not under the
+    // lock itself: a member's save may take long (a sound writes its data),
+    // and the service thread asks a playing group its length meanwhile.
+    CHeldMembers members(*this);
     unsigned char count[4];
-    lastSavedNumAtoms_ = NumAtoms(kAllMemberKinds, 0);
+    lastSavedNumAtoms_ = static_cast<std::int32_t>(members.Count());
     StoreLe32(count, static_cast<std::uint32_t>(lastSavedNumAtoms_));
     info_.magic = kInfoMagic;
     info_.dataSizeOfSubGroups = DataSizeOfSubGroups();
     const TInfoBytes info = InfoToBytes(info_);
     if (saved) saved = riff->WriteSubChunk(kCountChunkId, count, sizeof count) && riff->WriteSubChunk(kInfoChunkId, info.data(), info.size());
-    if (saved) {
-        std::lock_guard<std::recursive_mutex> hold(AtomLock());
-        for (int i = 0; i < members_.Count() && saved; ++i) {
-            saved = static_cast<CAudioAtom*>(members_.Index(i))->Save(riff, flag);
-        }
+    for (const auto& placed : members.Members()) {
+        if (!saved) break;
+        saved = placed.member->Save(riff, flag);
     }
     return PostSave(riff) && saved ? 1 : 0;
 }

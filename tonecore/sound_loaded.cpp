@@ -1,6 +1,7 @@
 #include "tonecore/sound_loaded.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "filekit/file_obj.h"
@@ -8,6 +9,12 @@
 namespace {
 
 CSoundLoaded* g_registry = nullptr;
+// Guards the registry pointer and the list behind it. Sounds are made on the
+// program's and the loaders' threads but may die on the service thread (when
+// the mixer lets go of the last reference), so the list is changed from
+// several threads. It is the innermost lock of the engine: nothing is called
+// out of the registry while it is held.
+std::mutex g_registryLock;
 
 // The path of the sound's file stream; null when it has no stream or the
 // stream is not a file.
@@ -64,18 +71,28 @@ CMyArrayList* CSoundLoaded::GetAllDuplicates(const ILoadedSound* sound) const {
     return list;
 }
 
-CSoundLoaded* GetSoundRegistry() { return g_registry; }
-void SetSoundRegistry(CSoundLoaded* registry) { g_registry = registry; }
+CSoundLoaded* GetSoundRegistry() {
+    std::lock_guard<std::mutex> hold(g_registryLock);
+    return g_registry;
+}
+void SetSoundRegistry(CSoundLoaded* registry) {
+    std::lock_guard<std::mutex> hold(g_registryLock);
+    g_registry = registry;
+}
 
 ILoadedSound* SoundExists(const char* path) {
+    std::lock_guard<std::mutex> hold(g_registryLock);
     return g_registry != nullptr ? g_registry->SoundLoaded(path) : nullptr;
 }
 void AddTheSound(ILoadedSound* sound) {
+    std::lock_guard<std::mutex> hold(g_registryLock);
     if (g_registry != nullptr) g_registry->AddSound(sound);
 }
 void RemoveTheSound(ILoadedSound* sound) {
+    std::lock_guard<std::mutex> hold(g_registryLock);
     if (g_registry != nullptr) g_registry->RemoveSound(sound);
 }
 CMyArrayList* GetDuplicateList(const ILoadedSound* sound) {
+    std::lock_guard<std::mutex> hold(g_registryLock);
     return g_registry != nullptr ? g_registry->GetAllDuplicates(sound) : nullptr;
 }

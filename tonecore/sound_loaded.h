@@ -2,8 +2,8 @@
 // The loaded-sound registry: every PCM sound that is loaded, so that a sound
 // can find the other sounds loaded from the same file. Start-up creates it
 // and shut-down frees it; the four functions at the end reach it. It owns no
-// sound. There is no lock: sounds are registered and looked up on the thread
-// that loads them.
+// sound. The four functions are safe to call from any thread: a sound is
+// registered where it is loaded but may be let go of on the service thread.
 //
 // A sound takes part through ILoadedSound, which the PCM sound implements.
 // Lists handed out hold ILoadedSound pointers: convert an element back with
@@ -43,6 +43,8 @@ public:
 
 // The process's registry: null before start-up and after shut-down.
 CSoundLoaded* GetSoundRegistry();
+// Start-up and shut-down (and tests) set it; the caller owns it.
+void SetSoundRegistry(CSoundLoaded* registry);
 
 // The registry functions; each does nothing (or returns null) while there is
 // no registry.

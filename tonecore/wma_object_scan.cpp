@@ -2,35 +2,20 @@
 // and its exact length. WMA songs get no seek map: a seek restarts the
 // reader by time.
 
-#include <chrono>
 #include <memory>
 #include <new>
-#include <thread>
 #include <vector>
 
 #include "filekit/ref_obj.h"
 #include "tonecore/peak_accumulator.h"
 #include "tonecore/peaks.h"
+#include "tonecore/scan_progress.h"
 #include "tonecore/seek_map.h"
 #include "tonecore/wma_object.h"
 
 namespace {
 
 constexpr std::int64_t kDecodedBlockBytes = 65536;
-// How long a held scan sleeps before it asks the callback again.
-constexpr auto kHoldPause = std::chrono::milliseconds(20);
-
-// The progress protocol after a pass: -1 holds the scan until another
-// answer; 0 cancels. False when cancelled.
-bool ContinueScan(TScanProgress progress, void* context, std::uint32_t count) {
-    if (progress == nullptr) return true;
-    int answer = progress(count, context);
-    while (answer == -1) {
-        std::this_thread::sleep_for(kHoldPause);
-        answer = progress(0, context);
-    }
-    return answer != 0;
-}
 
 }  // namespace
 
@@ -84,7 +69,7 @@ void WMAObject::ParseScanAndBuild(CRefObj* source, CSeekMap*& seekMap, CPeaks*& 
         const std::int64_t sourceBytes =
             destination.nAvgBytesPerSec == 0 ? 0 : std::int64_t{sourceRate} * bytes / destination.nAvgBytesPerSec;
         if (bytesDone != nullptr) *bytesDone += sourceBytes;
-        if (!ContinueScan(progress, context, static_cast<std::uint32_t>(sourceBytes))) {
+        if (!CScanProgress(progress, context).Report(static_cast<std::uint32_t>(sourceBytes))) {
             cancelled = 1;
             break;
         }

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/wait_clock.h"
 #include "tonecore/tests/acm_test_support.h"
 #include "testsupport/wave_format_bytes.h"
 #include "tonecore/pcm_convert.h"
 #include "tonecore/peaks.h"
+#include "tonecore/scan_progress.h"
 #include "tonecore/seek_map.h"
 
 namespace {
@@ -366,11 +368,14 @@ protected:
 struct TProgressScript {
     std::vector<int> answers;
     std::vector<std::uint32_t> counts;
+    // The wait clock's time at each call.
+    std::vector<std::int64_t> times;
 };
 
 int ScriptedProgress(std::uint32_t count, void* context) {
     auto* script = static_cast<TProgressScript*>(context);
     script->counts.push_back(count);
+    script->times.push_back(WaitClockMilliseconds());
     const std::size_t i = script->counts.size() - 1;
     return i < script->answers.size() ? script->answers[i] : 1;
 }
@@ -400,13 +405,22 @@ TEST_F(ACMScan, FindsTheLengthPeaksAndSeekMapInPassesOfTenBlocks) {
     EXPECT_EQ(stream->DataMode(), 0);
 }
 
+std::int64_t g_heldNow = 0;
+
 TEST_F(ACMScan, HoldsWhileTheCallbackAsksAndCancelsOnZero) {
     // Hold after the first pass (asked again with 0, reading nothing), go on,
     // then cancel after the second.
-    TProgressScript progress{{-1, -1, 1, 0}, {}};
+    TProgressScript progress{{-1, -1, 1, 0}, {}, {}};
     stream->SetDataMode(CRefObj::kLoopData);
+    // A clock whose pauses only move it on: a held scan must pause between
+    // its asks rather than ask again at once.
+    g_heldNow = 0;
+    const TWaitClock real = SetWaitClock({[](std::uint32_t ms) { g_heldNow += ms; }, [] { return g_heldNow; }});
     Scan(ScriptedProgress, &progress);
+    SetWaitClock(real);
     EXPECT_EQ(progress.counts, (std::vector<std::uint32_t>{2560, 0, 0, 2560}));
+    const std::int64_t pause = CScanProgress::kHoldPauseMs;
+    EXPECT_EQ(progress.times, (std::vector<std::int64_t>{0, pause, 2 * pause, 2 * pause}));
     EXPECT_EQ(map, nullptr);
     EXPECT_EQ(peaks, nullptr);
     EXPECT_EQ(length, -5);

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "filekit/file_obj.h"
@@ -14,6 +13,7 @@
 #include "tonecore/pcm_sound.h"
 #include "tonecore/peaks.h"
 #include "tonecore/temp_sound_path.h"
+#include "tonecore/tests/lock_probe.h"
 #include "tonecore/tests/pcm_sound_support.h"
 #include "tonecore/tests/recording_support.h"
 #include "tonecore/tests/song_load_support.h"
@@ -241,15 +241,7 @@ struct TLockProbe {
     std::vector<bool> lockFree;
     static void Callback(std::int32_t /*percent*/, std::uintptr_t user) {
         auto* probe = reinterpret_cast<TLockProbe*>(user);
-        bool free = false;
-        std::thread other([&] {
-            if (probe->sound->AtomLock().try_lock()) {
-                free = true;
-                probe->sound->AtomLock().unlock();
-            }
-        });
-        other.join();
-        probe->lockFree.push_back(free);
+        probe->lockFree.push_back(lockprobe::FreeOnAnotherThread(probe->sound->AtomLock()));
     }
 };
 

@@ -17,7 +17,7 @@
 #include "testsupport/temp_dir.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/my_array_list.h"
-#include "tonecore/peak_pacer.h"
+#include "tonecore/peak_accumulator.h"
 #include "tonecore/peaks.h"
 
 namespace peaktest {
@@ -60,26 +60,20 @@ inline std::vector<std::uint8_t> MakeSignal(const WAVEFORMATEX& f,
     return bytes;
 }
 
-// Cuts the PCM into peaks as a scan of a song does and finishes the set:
-// length = the audio's duration. source (a file object) makes the scan write
-// the song's peaks file.
+// Cuts the PCM into peaks as a scan of a song does (through the same
+// accumulator) and finishes the set: length = the audio's duration. source
+// (a file object) makes the scan write the song's peaks file.
 inline int ScanSignal(CPeaks& peaks, const std::vector<std::uint8_t>& pcm, const WAVEFORMATEX& f,
                       std::uint32_t msPerPeak, CRefObj* source = nullptr) {
-    CPeakPacer pacer(f.nAvgBytesPerSec, f.nBlockAlign, msPerPeak);
     int toFile = source != nullptr ? 1 : 0;
     peaks.InitPeakData(msPerPeak, 0, 0);
     peaks.InitStreamPeaksFromParse(&toFile, source);
-    std::uint32_t count = 0;
-    for (std::size_t at = 0; at < pcm.size(); at += pacer.PieceBytes()) {
-        const std::size_t end = std::min(pcm.size(), at + pacer.PieceBytes());
-        const std::int32_t level = peaks.CheckMaxPeaks(pcm.data() + at, pcm.data() + end, &f);
-        if (!pacer.PieceGivesPeak()) continue;
-        if (!peaks.StreamPeakFromParse(PeakLevelOfSample(level), toFile)) return 0;
-        ++count;
-    }
+    CPeakAccumulator accumulator(f, msPerPeak);
+    accumulator.Add(pcm.data(), pcm.size(), peaks, toFile);
+    accumulator.Flush(peaks, toFile);
     const auto length =
         static_cast<std::int32_t>(std::uint64_t(pcm.size()) * 1000 / f.nAvgBytesPerSec);
-    return peaks.FinishPeaksFromParse(count, length, toFile);
+    return peaks.FinishPeaksFromParse(accumulator.Count(), length, toFile);
 }
 
 // A list of peak values as LoadPeaksFromArrayList takes them.

@@ -4,7 +4,6 @@
 
 #include <memory>
 
-#include "tonecore/peak_pacer.h"
 #include "tonecore/tests/peak_test_support.h"
 
 using peaktest::PeaksTest;
@@ -162,32 +161,3 @@ TEST_F(PeaksTest, UnloadAndConserveFreeTheBuffer) {
     EXPECT_EQ(peaks.IsLoaded(), 0);
 }
 
-TEST(PeakPacer, PiecesOfWholeBlocksDoNotDrift) {
-    struct {
-        std::uint32_t rate, align, ms;
-        std::uint32_t piece;
-    } const cases[] = {
-        {22050, 4, 10, 880},   // 882 exact bytes, not block-aligned
-        {44100, 4, 10, 1764},  // aligned: every piece gives a peak
-        {11025, 2, 10, 220},   // 220.5 exact bytes
-        {8000, 1, 3, 24},
-    };
-    for (const auto& c : cases) {
-        CPeakPacer pacer(c.rate * c.align, c.align, c.ms);
-        EXPECT_EQ(pacer.PieceBytes(), c.piece);
-        // One hour of audio: the peaks stay within one of the time.
-        const std::uint64_t bytes = std::uint64_t(c.rate) * c.align * 3600;
-        std::uint64_t peaks = 0;
-        for (std::uint64_t at = 0; at < bytes; at += pacer.PieceBytes())
-            peaks += pacer.PieceGivesPeak() ? 1 : 0;
-        const std::uint64_t expected = 3600000 / c.ms;
-        EXPECT_LE(peaks > expected ? peaks - expected : expected - peaks, 1u)
-            << c.rate << " Hz, " << c.ms << " ms";
-    }
-}
-
-TEST(PeakPacer, SampleLevelsScaleToAByteTowardZero) {
-    const std::pair<std::int32_t, int> cases[] = {{0, 0},       {128, 0},     {129, 1},
-                                                  {16384, 127}, {32767, 255}, {32768, 255}};
-    for (auto [sample, level] : cases) EXPECT_EQ(PeakLevelOfSample(sample), level) << sample;
-}

@@ -7,6 +7,7 @@
 
 #include "tonecore/sound_group.h"
 #include "tonecore/tests/event_map_support.h"
+#include "tonecore/tests/recording_support.h"
 #include "tonecore/tests/sound_group_support.h"
 
 namespace {
@@ -105,6 +106,61 @@ TEST(SoundGroupFile, DataSizeCountsTheSoundsOfEverySubGroup) {
     b->Add(nested, 0);
     EXPECT_EQ(root->DataSizeOfSubGroups(), 17640.0 + 8820.0);
     EXPECT_EQ(nested->DataSizeOfSubGroups(), 8820.0);
+}
+
+// Compares two trees member by member: kind, offset and length, and for
+// each sound its format and every byte of its data.
+void ExpectSameTree(CSoundGroup& expected, CSoundGroup& actual) {
+    ASSERT_EQ(actual.NumAtoms(CSoundGroup::kAllMemberKinds, 0), expected.NumAtoms(CSoundGroup::kAllMemberKinds, 0));
+    for (int i = 0; i < expected.NumAtoms(CSoundGroup::kAllMemberKinds, 0); ++i) {
+        SCOPED_TRACE(::testing::Message() << "member " << i << " of " << expected.AtomName());
+        std::int32_t expectedOffset = 0;
+        std::int32_t actualOffset = 0;
+        CAudioAtom* want = expected.GetAtom(i, &expectedOffset);
+        CAudioAtom* got = actual.GetAtom(i, &actualOffset);
+        ASSERT_EQ(got->Type(), want->Type());
+        EXPECT_EQ(actualOffset, expectedOffset);
+        EXPECT_EQ(got->Length(0), want->Length(0));
+        EXPECT_STREQ(got->AtomName(), want->AtomName());
+        if (want->Type() & ATOM_KIND_GROUP) {
+            ExpectSameTree(static_cast<CSoundGroup&>(*want), static_cast<CSoundGroup&>(*got));
+            continue;
+        }
+        auto& wantSound = static_cast<CPCMSound&>(*want);
+        auto& gotSound = static_cast<CPCMSound&>(*got);
+        ASSERT_NE(gotSound.ActualFormat(), nullptr);
+        EXPECT_EQ(std::memcmp(gotSound.ActualFormat(), wantSound.ActualFormat(), sizeof(WAVEFORMATEX)), 0);
+        EXPECT_EQ(rectest::SoundData(gotSound), rectest::SoundData(wantSound));
+    }
+}
+
+// Sounds and a nested group of sounds, saved with their data, load back as
+// the same tree: every member at its place with its own samples.
+TEST(SoundGroupFile, ANestedGroupOfSoundsLoadsBackMemberByMember) {
+    const WAVEFORMATEX cd = pcmtest::Pcm(44100, 2, 16);
+    const WAVEFORMATEX low = pcmtest::Pcm(22050, 1, 8);
+    TAtomRef<CSoundGroup> root(new CSoundGroup);
+    root->SetAtomName("session");
+    const auto place = [](CSoundGroup& group, TAtomRef<CPCMSound> sound, std::int32_t offset, const char* name) {
+        ASSERT_TRUE(sound);
+        sound->SetAtomName(name);
+        sound->Add(&group, offset);
+    };
+    place(*root, grouptest::ConstantSound(cd, 300, 1000), 0, "intro");
+    CSoundGroup* nested = AddGroup(*root, 250, "side b");
+    place(*nested, grouptest::ConstantSound(low, 200, -9000), 0, "b1");
+    place(*nested, grouptest::ConstantSound(cd, 150, 7000), 120, "b2");
+    CSoundGroup* deeper = AddGroup(*nested, 400, "coda");
+    place(*deeper, grouptest::ConstantSound(cd, 100, -3000), 0, "c1");
+
+    const std::string file = WriteRiff([&](CRIFF& riff) { EXPECT_EQ(root->Save(&riff, 0), 1); });
+    ReadRiff(file, [&](CRIFF& riff) {
+        TAtomRef<CSoundGroup> loaded(new CSoundGroup);
+        ASSERT_EQ(LoadGroup(*loaded, riff), 1);
+        EXPECT_EQ(Tree(*loaded), Tree(*root));
+        EXPECT_EQ(loaded->Length(0), root->Length(0));
+        ExpectSameTree(*root, *loaded);
+    });
 }
 
 // An "atom" chunk as a group's writer leaves it.

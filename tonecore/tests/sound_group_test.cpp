@@ -91,6 +91,23 @@ TEST(SoundGroup, NestedShiftsAreMadeUpInTheParent) {
     EXPECT_EQ(root->NumAtoms(ATOM_KIND_GROUP, 0), 1);
 }
 
+// Members added to or taken from a nested group at its start (no shift)
+// change its length, and its parent's follows.
+TEST(SoundGroup, ANestedGroupThatGrowsOrShrinksResizesItsParent) {
+    TAtomRef<CSoundGroup> root(new CSoundGroup);
+    AddNew(*root, 0, 100, "lead");
+    auto* nested = new CSoundGroup;
+    nested->Add(root.get(), 1000);
+    nested->DecReference();
+    EXPECT_EQ(root->Length(0), 1000);  // an empty group still has its place
+    AddNew(*nested, 0, 500, "a");
+    EXPECT_EQ(root->Length(0), 1500);
+    CLengthAtom* longer = AddNew(*nested, 0, 800, "b");
+    EXPECT_EQ(root->Length(0), 1800);
+    longer->Remove();
+    EXPECT_EQ(root->Length(0), 1500);
+}
+
 TEST(SoundGroup, RemovingTheLastReferenceDestroysTheMember) {
     const int before = CLengthAtom::alive;
     TAtomRef<CSoundGroup> root(new CSoundGroup);
