@@ -56,6 +56,10 @@ void TakeId3v1(const CMP3Info& info, TSongProbeResult& result) {
     result.tagType = TAG_TYPE_ID3V1;
 }
 
+bool HasAnyText(const TMusicInfo& tags) {
+    return tags.title[0] != '\0' || tags.artist[0] != '\0' || tags.album[0] != '\0';
+}
+
 }  // namespace
 
 bool ProbeMp3(CFileObj& file, TSongProbeResult& result) {
@@ -68,7 +72,12 @@ bool ProbeMp3(CFileObj& file, TSongProbeResult& result) {
     file.Seek(0, 0);
     CId3TagV2 tag;
     TMusicInfo tags;
-    if (tag.Read(&file, 0) && tag.GetMusicInfo(&tags)) {
+    // A v2 tag that breaks part-way still gives the frames in front of the
+    // break, as the engine's own load takes them; when nothing came before
+    // the break, a v1 tag at the end is the better source.
+    const bool wholeTag = tag.Read(&file, 0);
+    const bool partTag = !wholeTag && info.GetTagType() == TAG_TYPE_ID3V2;
+    if ((wholeTag || partTag) && tag.GetMusicInfo(&tags) && (wholeTag || HasAnyText(tags))) {
         tags.tagType = TAG_TYPE_ID3V2;
         TakeTags(tags, result);
     } else if (info.isTagged() != 0) {

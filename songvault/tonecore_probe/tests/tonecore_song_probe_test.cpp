@@ -15,6 +15,7 @@ extern "C" {
 #include "songvault/records.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "testsupport/temp_dir.h"
+#include "tonecore/tests/id3_test_bytes.h"
 
 namespace {
 
@@ -137,6 +138,43 @@ TEST(TonecoreSongProbe, RefusesWhatItCannotRead) {
                              "no block.wav", "missing.wav"}) {
         TSongProbeResult none;
         EXPECT_FALSE(probe.Probe(dir.File(name).c_str(), none)) << name;
+    }
+}
+
+TEST(TonecoreSongProbe, AnId3TagBrokenPartWayStillGivesTheFieldsInFrontOfTheBreak) {
+    using namespace id3test;
+    // Silent MPEG-1 layer III frames: 128 kbit/s, 44100 Hz, stereo, 417
+    // bytes each with zero side information.
+    std::string frame("\xFF\xFB\x90\x00", 4);
+    frame.resize(417, '\0');
+    std::string audio;
+    for (int i = 0; i < 40; ++i) audio += frame;
+    // A v1 tag at the end, to show which tag the fields come from.
+    std::string v1 = "TAG" + std::string("Old Title").append(21, '\0') + std::string(30, '\0') + std::string(30, '\0') +
+                     "1999" + std::string(30, '\0') + '\xFF';
+    struct Case {
+        const char* name;
+        std::string body;
+        const char* title;
+        const char* artist;
+    };
+    const Case cases[] = {
+        // A frame that claims 5000 bytes where the tag holds a few.
+        {"broken", Frame23("TIT2", Latin1("Hello")) + Frame23("TPE1", Latin1("World")) +
+                       FrameClaiming("TXXX", 5000, Latin1("mood")),
+         "Hello", "World"},
+        // Nothing readable in front of the break: the v1 tag speaks.
+        {"broken first", FrameClaiming("TIT2", 5000, Latin1("Hello")), "Old Title", ""},
+    };
+    TempDir dir;
+    CTonecoreSongProbe probe;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteWholeFile(dir.File("song.mp3"), Tag(3, c.body, 200) + audio + v1);
+        TSongProbeResult result;
+        ASSERT_TRUE(probe.Probe(dir.File("song.mp3").c_str(), result));
+        EXPECT_EQ(result.title, c.title);
+        EXPECT_EQ(result.artist, c.artist);
     }
 }
 
