@@ -26,6 +26,7 @@ class CRefObj;
 class CRIFF;
 class CSongEntry;
 class CSongSound;
+class CPeaks;
 
 // The song-action dispatcher's shape (song_actions.h).
 using TSongActionCallback = bool (*)(int listType, int action, int wParam, unsigned lParam,
@@ -86,6 +87,17 @@ public:
     void SetLoading(bool loading);
     // What a decoder's progress callback answers: false once cancelled.
     bool ShouldContinue() const { return continue_.load(); }
+
+    // Decodes the song once to learn its length, peaks, automatic trims,
+    // loudness and CD quality, and keeps the sound open (state 6); warns the
+    // main window once about a silent or an incomplete song. A missing file
+    // ends in state 1, a cancelled load in 3, an undecodable file in 5.
+    // False at once for a track that is already analysed.
+    bool Load();
+    // Opens the sound for playing or burning without a new analysis. True
+    // at once when a sound is already open (or the track has no path) and
+    // it is usable; otherwise as Load, but for the analysis.
+    bool OpenSound();
 
     // Releases the open sound and its stream. Refused while loading and
     // while a burn writes or tests the track; false when nothing was
@@ -148,6 +160,22 @@ private:
     void TakeNewSerial();
     void ReleaseSound();
 
+    enum class EDecode { kDecoded, kMissing, kCancelled, kFailed };
+    // Opens the song file and decodes it into a new sound, yielding now and
+    // then and stopping once cancelled; the sound is out only when decoded.
+    EDecode DecodeSong(const std::string& path, CSongSound*& sound);
+    // The decoder's progress report: yields when due; false once cancelled.
+    static int LoadProgress(std::uint32_t byteCount, void* context);
+    void YieldWhenDue();
+    // Marks the start of a load or an open: loading, not cancelled.
+    void BeginLoading();
+    // Load's step after a successful decode: takes the sound and what its
+    // analysis found. Returns the warning to post (0 when none).
+    std::uint32_t TakeAnalysedSound(CSongSound* sound);
+    // The logged notes on a sound with damaged or non-CD frames; clears the
+    // CD-quality flag for either.
+    void NoteFrameQuality(const CPeaks& peaks);
+
     static constexpr int kStampWord = 0;
     static constexpr int kSerialWord = 1;
     static constexpr int kStateWord = 2;
@@ -167,7 +195,7 @@ private:
     bool analysed_ = false;
     CRefObj* stream_ = nullptr;
     CSongSound* sound_ = nullptr;
-    std::uint32_t nextYieldTick_ = 0;
+    std::int64_t nextYieldMs_ = 0;
     TSongActionCallback callback_;
     std::string tempFile_;
     CPreferences& prefs_;

@@ -1,0 +1,230 @@
+// Loading session tracks from real song files: what the analysis finds
+// (length, automatic trims, loudness, CD quality), the warnings it posts,
+// the states a missing, undecodable or cancelled song ends in, and the plain
+// open that skips the analysis.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "filekit/log.h"
+#include "platform/wait_clock.h"
+#include "songsmith/core/cd_track.h"
+#include "songsmith/core/preferences.h"
+#include "songsmith/core/song_sounds.h"
+#include "songsmith/core/tests/song_action_fakes.h"
+#include "songsmith/core/tests/song_files.h"
+#include "songsmith/core/track_states.h"
+#include "testsupport/temp_dir.h"
+
+namespace {
+
+using songfakes::Lines;
+
+// The load's wait clock: every reading moves it on 100 ms, so a decode is
+// due to yield at every other progress report; each pause is counted and
+// may cancel the track being loaded.
+std::int64_t g_now = 0;
+int g_pauses = 0;
+CCDTrack* g_cancelAtPause = nullptr;
+void FakeSleep(std::uint32_t ms) {
+    g_now += ms;
+    ++g_pauses;
+    if (g_cancelAtPause != nullptr) g_cancelAtPause->CancelLoad();
+}
+std::int64_t FakeNow() {
+    return g_now += 100;
+}
+
+class TrackLoadTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!songfiles::HaveTools({"sox", "lame"})) GTEST_SKIP() << "sox and lame are needed";
+        realClock_ = SetWaitClock({FakeSleep, FakeNow});
+        g_pauses = 0;
+        g_cancelAtPause = nullptr;
+        logPath_ = dir_.File("log.txt");
+        LogInit(logPath_.c_str());
+        LogOn(1);
+    }
+    void TearDown() override {
+        if (IsSkipped()) return;
+        LogDeinit();
+        SetWaitClock(realClock_);
+    }
+
+    // A song made by sox with the given arguments after the file name.
+    std::string Sox(const std::string& name, const std::string& format,
+                    const std::string& effects) {
+        const std::string path = dir_.File(name);
+        EXPECT_TRUE(songfiles::Run("sox -n " + format + " '" + path + "' " + effects));
+        return path;
+    }
+    std::string Mp3(const std::string& name, const std::string& wav) {
+        const std::string path = dir_.File(name);
+        EXPECT_TRUE(songfiles::Run("lame --quiet -b 128 '" + wav + "' '" + path + "'"));
+        return path;
+    }
+
+    // A new session track for the song, as the session list makes it.
+    std::unique_ptr<CCDTrack> Track(const std::string& path) {
+        auto track = std::make_unique<CCDTrack>(prefs_);
+        track->SetFromSongEntry(CSongEntry(path.c_str()));
+        return track;
+    }
+
+    // The warnings posted to the main window (its other posts left out).
+    Lines Warnings() {
+        Lines warnings;
+        for (const std::string& post : scope_.poster.Posts())
+            if (post.rfind("main 1035", 0) == 0 || post.rfind("main 1036", 0) == 0)
+                warnings.push_back(post);
+        return warnings;
+    }
+    std::string Logged() const { return testsupport::ReadWholeFile(logPath_); }
+
+    testsupport::TempDir dir_;
+    songfakes::CSongActionScope scope_;
+    CPreferences prefs_;
+    std::string logPath_;
+    TWaitClock realClock_{};
+};
+
+const std::string kCdFormat = "-r 44100 -c 2 -b 16";
+
+TEST_F(TrackLoadTest, AToneBetweenSilencesIsTrimmedToTheTone) {
+    const std::string song = Sox("tone.wav", kCdFormat, "synth 3 sine 440 vol 0.5 pad 1 1");
+    auto track = Track(song);
+    ASSERT_TRUE(track->Load());
+
+    EXPECT_EQ(track->GetState(), kTrackReadyButNotLoaded);
+    EXPECT_TRUE(track->IsAnalysed());
+    EXPECT_TRUE(track->IsAnalysedWhenStored());
+    EXPECT_FALSE(track->IsLoading());
+    EXPECT_TRUE(track->IsCdQuality());
+    ASSERT_NE(track->GetSound(), nullptr);
+    EXPECT_EQ(track->GetSound()->serial, track->GetSerial());
+    EXPECT_EQ(track->GetUserTrimStart(), 0);
+    EXPECT_EQ(track->GetUserTrimEnd(), 5000);
+    const int block = prefs_.soundScanMilsPerPixel;
+    EXPECT_NEAR(track->GetAutoTrimStart(), 1000, block);
+    EXPECT_NEAR(track->GetAutoTrimEnd(), 4000, block);
+    EXPECT_NEAR(track->GetPeakLevel(), 0.5, 0.02);
+    EXPECT_TRUE(Warnings().empty());
+    // The decode gave the rest of the program the processor now and then.
+    EXPECT_GT(g_pauses, 0);
+    // An analysed track is not analysed again.
+    EXPECT_FALSE(track->Load());
+}
+
+// Each song posts at most one warning, whatever the preference allows.
+TEST_F(TrackLoadTest, SilentAndIncompleteSongsAreReportedOnce) {
+    const std::string silent = Sox("silent.wav", kCdFormat, "trim 0 2");
+    const std::string cut = Sox("cut.wav", kCdFormat, "synth 2 square 440");
+    const struct {
+        std::string path;
+        int warnIncomplete;
+        const char* warning;  // null: none
+    } kCases[] = {
+        {silent, 1, "1035"},
+        {cut, 1, "1036"},
+        {cut, 0, nullptr},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.path + " warn " + std::to_string(c.warnIncomplete));
+        scope_.poster.posts.clear();
+        prefs_.bWarnAboutIncompleteSongs = c.warnIncomplete;
+        auto track = Track(c.path);
+        ASSERT_TRUE(track->Load());
+        // Analysed again (a stale cache), the song is not reported again.
+        track->CloseSound();
+        track->SetAnalysedWhenStored(false);
+        ASSERT_TRUE(track->Load());
+        const Lines expected =
+            c.warning == nullptr
+                ? Lines{}
+                : Lines{std::string("main ") + c.warning + " " +
+                        std::to_string(track->GetSerial()) + " 0"};
+        EXPECT_EQ(Warnings(), expected);
+    }
+}
+
+// A song the disc cannot take as it stands is not CD quality.
+TEST_F(TrackLoadTest, SongsBelowCdQualityLoseTheFlag) {
+    const std::string mono = Sox("mono.wav", "-r 22050 -c 1 -b 16", "synth 2 sine 440 vol 0.5");
+    const std::string cd = Sox("cd.wav", kCdFormat, "synth 2 sine 440 vol 0.5");
+    const std::string mp3 = Mp3("cd.mp3", cd);
+    const std::string low = Sox("low.wav", "-r 22050 -c 1 -b 16", "synth 2 sine 440 vol 0.5");
+    const std::string lowMp3 = Mp3("low.mp3", low);
+    const struct {
+        std::string path;
+        bool cdQuality;
+    } kCases[] = {{cd, true}, {mp3, true}, {mono, false}, {lowMp3, false}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.path);
+        auto track = Track(c.path);
+        ASSERT_TRUE(track->Load());
+        EXPECT_EQ(track->IsCdQuality(), c.cdQuality);
+    }
+}
+
+TEST_F(TrackLoadTest, AFailedLoadEndsInAStateThatSaysWhy) {
+    const std::string tone = Sox("tone.wav", kCdFormat, "synth 2 sine 440");
+    const std::string garbage = dir_.File("garbage.mp3");
+    testsupport::WriteWholeFile(garbage, std::string(5000, '\x5a'));
+    const std::string gone = dir_.File("gone.wav");
+    testsupport::WriteWholeFile(gone, "");
+    const struct {
+        std::string path;
+        bool cancel;
+        int state;
+    } kCases[] = {
+        {gone, false, kTrackFileNotFound},
+        {garbage, false, kTrackFailedPrep},
+        {tone, true, kTrackWaiting},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.path);
+        auto track = Track(c.path);
+        if (c.path == gone) std::remove(gone.c_str());
+        g_cancelAtPause = c.cancel ? track.get() : nullptr;
+        EXPECT_FALSE(track->Load());
+        g_cancelAtPause = nullptr;
+        EXPECT_EQ(track->GetState(), c.state);
+        EXPECT_FALSE(track->IsLoading());
+        EXPECT_FALSE(track->IsAnalysed());
+        EXPECT_EQ(track->GetSound(), nullptr);
+        // The plain open ends the same way.
+        g_cancelAtPause = c.cancel ? track.get() : nullptr;
+        EXPECT_FALSE(track->OpenSound());
+        g_cancelAtPause = nullptr;
+        EXPECT_EQ(track->GetState(), c.state);
+        EXPECT_FALSE(track->IsLoading());
+    }
+}
+
+TEST_F(TrackLoadTest, OpenSoundKeepsTheAnalysisItFinds) {
+    const std::string song = Sox("tone.wav", kCdFormat, "synth 3 sine 440 vol 0.5 pad 1 1");
+    auto track = Track(song);
+    ASSERT_TRUE(track->Load());
+    ASSERT_TRUE(track->CloseSound());
+    track->SetState(kTrackReady);
+    ASSERT_TRUE(track->SetUserTrims(500, 2500));
+    track->SetAutoTrims(700, 2000);
+
+    ASSERT_TRUE(track->OpenSound());
+    EXPECT_EQ(track->GetState(), kTrackReadyButNotLoaded);
+    ASSERT_NE(track->GetSound(), nullptr);
+    EXPECT_EQ(track->GetSound()->serial, track->GetSerial());
+    EXPECT_EQ(track->GetUserTrimStart(), 500);
+    EXPECT_EQ(track->GetAutoTrimEnd(), 2000);
+    // Already open: the same sound, no new decode.
+    CSongSound* sound = track->GetSound();
+    const int pauses = g_pauses;
+    EXPECT_TRUE(track->OpenSound());
+    EXPECT_EQ(track->GetSound(), sound);
+    EXPECT_EQ(g_pauses, pauses);
+}
+
+}  // namespace
