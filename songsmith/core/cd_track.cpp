@@ -127,14 +127,22 @@ bool CCDTrack::PeaksCacheIsStale() const {
     struct stat song {};
     if (info_.path[0] == '\0' || stat(info_.path, &song) != 0) return true;
     if (static_cast<std::uint32_t>(song.st_mtime) != GetFileTime()) return true;
+    const std::string cachePath = PeaksCachePath();
+    if (cachePath.empty()) return true;
+    CPeaks peaks;
+    return peaks.LoadPeaksFromFile(cachePath.c_str(), 0) == 0;
+}
+
+std::string CCDTrack::PeaksCachePath() const {
+    TGuard guard(lock_);
     char peaksPath[PATH_MAX];
     char cachePath[PATH_MAX];
-    if (std::snprintf(peaksPath, sizeof peaksPath, "%s.ipk", info_.path) >=
-        static_cast<int>(sizeof peaksPath))
-        return true;
-    if (MakeTempPath2(peaksPath, cachePath, sizeof cachePath, 0) == 0) return true;
-    CPeaks peaks;
-    return peaks.LoadPeaksFromFile(cachePath, 0) == 0;
+    if (info_.path[0] == '\0' ||
+        std::snprintf(peaksPath, sizeof peaksPath, "%s.ipk", info_.path) >=
+            static_cast<int>(sizeof peaksPath))
+        return {};
+    if (MakeTempPath2(peaksPath, cachePath, sizeof cachePath, 0) == 0) return {};
+    return cachePath;
 }
 
 void CCDTrack::NotifyChanged() {

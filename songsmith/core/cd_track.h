@@ -64,6 +64,8 @@ public:
     // True unless the song file is unchanged since it was analysed and its
     // peaks cache reads.
     bool PeaksCacheIsStale() const;
+    // Where the song's peaks cache lies; empty when the name does not fit.
+    std::string PeaksCachePath() const;
     // Tells the session list that the track changed.
     void NotifyChanged();
 
@@ -114,6 +116,12 @@ public:
     // Sets the user trims; the automatic trims are set by the loader.
     // Refused while loading.
     bool SetUserTrims(std::int32_t startMs, std::int32_t endMs);
+    // Sets the user trims to (start, end) ms; with automatic, the automatic
+    // pair too, narrowed to where the open sound's peaks are louder than
+    // the silence threshold, and the silence warning set anew (set when
+    // the range is silent). Refused while loading; with automatic, false
+    // when the sound has no peaks or its peaks file does not open.
+    bool SetTrims(std::int32_t startMs, std::int32_t endMs, bool automatic);
     std::int32_t GetUserTrimStart() const;
     std::int32_t GetUserTrimEnd() const;
     std::int32_t GetAutoTrimStart() const;

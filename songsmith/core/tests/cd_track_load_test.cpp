@@ -118,6 +118,53 @@ TEST_F(TrackLoadTest, AToneBetweenSilencesIsTrimmedToTheTone) {
     EXPECT_FALSE(track->Load());
 }
 
+TEST_F(TrackLoadTest, AutomaticTrimsAreFoundAgainInTheRangeGiven) {
+    const std::string tone = Sox("tone.wav", kCdFormat, "synth 3 sine 440 vol 0.5 pad 1 1");
+    const std::string silent = Sox("silent.wav", kCdFormat, "trim 0 2");
+    auto track = Track(tone);
+    ASSERT_TRUE(track->Load());
+    const int block = prefs_.soundScanMilsPerPixel;
+    ASSERT_TRUE(track->SetTrims(1500, 4800, true));
+    EXPECT_EQ(track->GetUserTrimStart(), 1500);
+    EXPECT_EQ(track->GetUserTrimEnd(), 4800);
+    EXPECT_NEAR(track->GetAutoTrimStart(), 1500, block);
+    EXPECT_NEAR(track->GetAutoTrimEnd(), 4000, block);
+    // A range past the song's end is clamped to its last peak.
+    ASSERT_TRUE(track->SetTrims(-300, 90000, true));
+    EXPECT_NEAR(track->GetAutoTrimStart(), 1000, block);
+    EXPECT_NEAR(track->GetAutoTrimEnd(), 4000, block);
+    EXPECT_FALSE(track->IsSilenceWarned());
+    // Only silence in the range: the warning is set anew.
+    ASSERT_TRUE(track->SetTrims(4200, 5000, true));
+    EXPECT_EQ(track->GetAutoTrimStart(), track->GetAutoTrimEnd());
+    EXPECT_TRUE(track->IsSilenceWarned());
+
+    // A peaks cache cut short after two seconds' peaks: the scans end there.
+    const std::string cache = track->PeaksCachePath();
+    std::string peaks = testsupport::ReadWholeFile(cache);
+    ASSERT_GT(peaks.size(), 12u + 100u);
+    testsupport::WriteWholeFile(cache, peaks.substr(0, 12 + 100));
+    ASSERT_TRUE(track->SetTrims(0, 5000, true));
+    EXPECT_NEAR(track->GetAutoTrimStart(), 1000, block);
+    EXPECT_EQ(track->GetAutoTrimEnd(), 99 * block);
+
+    auto quiet = Track(silent);
+    ASSERT_TRUE(quiet->Load());
+    quiet->SetSilenceWarned(false);
+    ASSERT_TRUE(quiet->SetTrims(0, 2000, true));
+    EXPECT_TRUE(quiet->IsSilenceWarned());
+    EXPECT_EQ(quiet->GetAutoTrimStart(), quiet->GetAutoTrimEnd());
+    EXPECT_LE(quiet->GetAutoTrimEnd(), 2000);
+
+    // Without a sound only the pairs are set.
+    ASSERT_TRUE(quiet->CloseSound());
+    EXPECT_FALSE(quiet->SetTrims(100, 900, true));
+    EXPECT_EQ(quiet->GetAutoTrimStart(), 100);
+    EXPECT_EQ(quiet->GetUserTrimEnd(), 900);
+    EXPECT_TRUE(quiet->SetTrims(200, 800, false));
+    EXPECT_EQ(quiet->GetAutoTrimStart(), 100);
+}
+
 // Each song posts at most one warning, whatever the preference allows.
 TEST_F(TrackLoadTest, SilentAndIncompleteSongsAreReportedOnce) {
     const std::string silent = Sox("silent.wav", kCdFormat, "trim 0 2");
