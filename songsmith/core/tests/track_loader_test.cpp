@@ -1,0 +1,200 @@
+// The session's background loader: passes that load the tracks one by one,
+// a removed track cancelled and freed after its pass, the recheck of files
+// that go and come back, a drive busy with a burn, and the real thread
+// stopped in the middle of a decode.
+#include "songsmith/core/track_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include "platform/wait_clock.h"
+#include "songsmith/core/cd_track.h"
+#include "songsmith/core/preferences.h"
+#include "songsmith/core/song_entry.h"
+#include "songsmith/core/tests/song_action_fakes.h"
+#include "songsmith/core/tests/song_files.h"
+#include "songsmith/core/track_states.h"
+#include "testsupport/temp_dir.h"
+
+namespace {
+
+using songfakes::Lines;
+
+// The decode's wait clock: readings move it on, so a decode pauses at every
+// other progress report, and each pause runs the test's hook.
+std::atomic<std::int64_t> g_now{0};
+std::function<void()> g_atPause;
+void FakeSleep(std::uint32_t ms) {
+    g_now += ms;
+    if (g_atPause) g_atPause();
+}
+std::int64_t FakeNow() {
+    return g_now += 100;
+}
+
+class CFakeBusy : public IDriveBusy {
+public:
+    bool BurnOrRipRunning() override { return busy; }
+    bool busy = false;
+};
+
+class TrackLoaderTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!songfiles::HaveTools({"sox"})) GTEST_SKIP() << "sox is needed";
+        realClock_ = SetWaitClock({FakeSleep, FakeNow});
+        g_atPause = nullptr;
+    }
+    ~TrackLoaderTest() override {
+        list_.StopLoaderThread();
+        list_.SetLoader(nullptr);
+    }
+    // The loader joins the list once the tracks are in, so that adding them
+    // starts no thread: the test runs the passes itself.
+    void Attach() { list_.SetLoader(&loader_); }
+    void TearDown() override {
+        if (IsSkipped()) return;
+        g_atPause = nullptr;
+        SetWaitClock(realClock_);
+    }
+
+    std::string Song(const std::string& name, double seconds = 1) {
+        const std::string path = dir_.File(name);
+        EXPECT_TRUE(songfiles::Run("sox -n -r 44100 -c 2 -b 16 '" + path + "' synth " +
+                                   std::to_string(seconds) + " sine 440 vol 0.5"));
+        return path;
+    }
+    CCDTrack& Add(const std::string& path) {
+        list_.InsertSong(CSongEntry(path.c_str()), list_.GetCount());
+        return *list_.GetAt(list_.GetCount() - 1);
+    }
+    int PostsOf(const std::string& start) {
+        int count = 0;
+        for (const std::string& post : scope_.poster.Posts()) count += post.rfind(start, 0) == 0;
+        return count;
+    }
+
+    testsupport::TempDir dir_;
+    songfakes::CSongActionScope scope_;
+    CPreferences prefs_;
+    CTrackList list_{prefs_};
+    CFakeBusy busy_;
+    CTrackLoader loader_{list_, &busy_};
+    TWaitClock realClock_{};
+};
+
+TEST_F(TrackLoaderTest, EachPassLoadsOneTrack) {
+    for (int i = 0; i < 5; ++i) Add(Song("song" + std::to_string(i) + ".wav"));
+    Attach();
+    for (int pass = 1; pass <= 5; ++pass) {
+        EXPECT_EQ(loader_.RunCycle(), pass < 5 ? CTrackLoader::kPendingPauseMs
+                                               : CTrackLoader::kIdlePauseMs);
+        EXPECT_EQ(PostsOf("session 1037"), pass);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(list_.GetAt(i)->GetState(), i < pass ? kTrackReady : kTrackWaiting);
+    }
+    EXPECT_TRUE(list_.IsDirty());
+    EXPECT_EQ(list_.GetAt(0)->GetSound(), nullptr);
+}
+
+TEST_F(TrackLoaderTest, NothingLoadsWhileTheDriveIsBusy) {
+    Add(Song("song.wav"));
+    Attach();
+    busy_.busy = true;
+    EXPECT_EQ(loader_.RunCycle(), CTrackLoader::kBusyPauseMs);
+    EXPECT_EQ(list_.GetAt(0)->GetState(), kTrackWaiting);
+    EXPECT_EQ(PostsOf("session 1037"), 0);
+    busy_.busy = false;
+    loader_.RunCycle();
+    EXPECT_EQ(list_.GetAt(0)->GetState(), kTrackReady);
+}
+
+TEST_F(TrackLoaderTest, ARemovedTrackIsCancelledAndFreedAfterThePass) {
+    CCDTrack& first = Add(Song("first.wav", 3));
+    Add(Song("second.wav"));
+    Attach();
+    bool removed = false;
+    g_atPause = [&] {
+        if (!removed) removed = list_.RemoveAt(0);
+    };
+    loader_.RunCycle();
+    EXPECT_TRUE(removed);
+    (void)first;  // freed by the cycle; the sanitizer catches a later use
+    ASSERT_EQ(list_.GetCount(), 1);
+    EXPECT_EQ(list_.GetAt(0)->GetState(), kTrackWaiting);
+    g_atPause = nullptr;
+    loader_.RunCycle();
+    EXPECT_EQ(list_.GetAt(0)->GetState(), kTrackReady);
+}
+
+TEST_F(TrackLoaderTest, FilesThatGoAndComeBackAreRechecked) {
+    const std::string path = Song("song.wav");
+    const std::string kept = dir_.File("kept.wav");
+    std::filesystem::copy_file(path, kept);
+    CCDTrack& track = Add(path);
+    Add(Song("other.wav"));
+    Attach();
+    loader_.RunCycle();
+    loader_.RunCycle();
+    std::remove(path.c_str());
+    // One round of the recheck passes every track.
+    for (int pass = 0; pass < list_.GetCount(); ++pass) loader_.RunCycle();
+    EXPECT_EQ(track.GetState(), kTrackFileNotFound);
+    std::filesystem::copy_file(kept, path);
+    for (int pass = 0; pass < list_.GetCount() && track.GetState() == kTrackFileNotFound; ++pass)
+        loader_.RunCycle();
+    EXPECT_EQ(track.GetState(), kTrackReady);
+}
+
+TEST_F(TrackLoaderTest, AnUndecodableFileIsTriedAgainOnlyOnceRewritten) {
+    const std::string path = dir_.File("broken.wav");
+    testsupport::WriteWholeFile(path, std::string(3000, '\x11'));
+    CCDTrack& track = Add(path);
+    Attach();
+    loader_.RunCycle();
+    ASSERT_EQ(track.GetState(), kTrackFailedPrep);
+    const Lines before = scope_.poster.Posts();
+    // Every recheck of the unchanged file leaves it alone: only the pass
+    // news reaches the session list.
+    for (int pass = 0; pass < 4; ++pass) loader_.RunCycle();
+    EXPECT_EQ(track.GetState(), kTrackFailedPrep);
+    EXPECT_EQ(scope_.poster.Posts().size(), before.size() + 4);
+    EXPECT_EQ(PostsOf("session 1037"), 5);
+
+    std::filesystem::remove(path);
+    std::filesystem::copy_file(Song("fixed.wav"), path);
+    for (int pass = 0; pass < 3 && track.GetState() != kTrackReady; ++pass) loader_.RunCycle();
+    EXPECT_EQ(track.GetState(), kTrackReady);
+}
+
+TEST_F(TrackLoaderTest, AStopEndsTheThreadInTheMiddleOfADecode) {
+    CCDTrack& track = Add(Song("long.wav", 120));
+    std::mutex lock;
+    std::condition_variable decoding;
+    bool started = false;
+    g_atPause = [&] {
+        std::lock_guard<std::mutex> hold(lock);
+        started = true;
+        decoding.notify_all();
+    };
+    Attach();
+    list_.StartLoaderThread();
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        decoding.wait(hold, [&] { return started; });
+    }
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_TRUE(list_.StopLoaderThread());
+    const auto took = std::chrono::steady_clock::now() - begin;
+    EXPECT_LT(took, std::chrono::milliseconds(1000));
+    EXPECT_FALSE(loader_.IsRunning());
+    EXPECT_EQ(track.GetState(), kTrackWaiting);
+}
+
+}  // namespace

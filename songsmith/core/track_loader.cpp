@@ -1,0 +1,223 @@
+#include "songsmith/core/track_loader.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "filekit/log.h"
+#include "songsmith/core/app_message.h"
+#include "songsmith/core/app_messages.h"
+#include "songsmith/core/app_windows.h"
+#include "songsmith/core/cd_track.h"
+#include "songsmith/core/track_states.h"
+
+namespace {
+
+// The nice value for a thread priority from -2 (lowest) to 2 (highest); a
+// normal thread cannot go below 0 without privileges.
+int NiceFor(int priority) {
+    static constexpr int kNice[] = {19, 15, 10, 5, 0};
+    return kNice[std::clamp(priority, -2, 2) + 2];
+}
+
+bool IsLoadState(int state) {
+    return state == kTrackNoValidDataYet || state == kTrackInUse || state == kTrackWaiting ||
+           state == kTrackPrep;
+}
+
+// Counts a pass as under way for its whole length, so that a track removed
+// meanwhile waits on the discard list.
+class CPassMark {
+public:
+    CPassMark(std::mutex& lock, int& passes) : lock_(lock), passes_(passes) {
+        std::lock_guard<std::mutex> hold(lock_);
+        ++passes_;
+    }
+    ~CPassMark() {
+        std::lock_guard<std::mutex> hold(lock_);
+        --passes_;
+    }
+    CPassMark(const CPassMark&) = delete;
+    CPassMark& operator=(const CPassMark&) = delete;
+
+private:
+    std::mutex& lock_;
+    int& passes_;
+};
+
+// Holds the list's lock for a scope.
+class CListHold {
+public:
+    explicit CListHold(CTrackList& list) : list_(list) { list_.Lock(); }
+    ~CListHold() { list_.Unlock(); }
+    CListHold(const CListHold&) = delete;
+    CListHold& operator=(const CListHold&) = delete;
+
+private:
+    CTrackList& list_;
+};
+
+}  // namespace
+
+CTrackLoader::CTrackLoader(CTrackList& list, IDriveBusy* busy) : list_(list), busy_(busy) {}
+
+CTrackLoader::~CTrackLoader() {
+    Stop();
+    if (thread_.joinable()) thread_.join();
+}
+
+void CTrackLoader::Start() {
+    std::lock_guard<std::mutex> hold(stateLock_);
+    if (!threadDone_) return;
+    if (thread_.joinable()) thread_.join();
+    run_ = true;
+    threadDone_ = false;
+    thread_ = std::thread(&CTrackLoader::ThreadMain, this);
+}
+
+bool CTrackLoader::Stop() {
+    std::unique_lock<std::mutex> hold(stateLock_);
+    run_ = false;
+    wake_.notify_all();
+    const bool ended = wake_.wait_for(hold, std::chrono::milliseconds(kStopWaitMs),
+                                      [this] { return threadDone_; });
+    if (!ended) {
+        Log("CTrackLoader::Stop: the loader did not end in time");
+        return false;
+    }
+    hold.unlock();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+    return true;
+}
+
+bool CTrackLoader::IsRunning() const {
+    std::lock_guard<std::mutex> hold(stateLock_);
+    return !threadDone_ || passes_ > 0;
+}
+
+void CTrackLoader::SetPriority(int priority) {
+    std::lock_guard<std::mutex> hold(stateLock_);
+    nice_ = NiceFor(priority);
+    if (threadId_ != 0) setpriority(PRIO_PROCESS, static_cast<id_t>(threadId_), nice_);
+}
+
+void CTrackLoader::Pause(std::uint32_t ms) {
+    std::unique_lock<std::mutex> hold(stateLock_);
+    wake_.wait_for(hold, std::chrono::milliseconds(ms), [this] { return !run_; });
+}
+
+void CTrackLoader::ThreadMain() {
+    {
+        std::lock_guard<std::mutex> hold(stateLock_);
+        threadId_ = static_cast<int>(syscall(SYS_gettid));
+        setpriority(PRIO_PROCESS, static_cast<id_t>(threadId_), nice_);
+    }
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> hold(stateLock_);
+            if (!run_) break;
+        }
+        Pause(RunCycle());
+    }
+    std::lock_guard<std::mutex> hold(stateLock_);
+    threadId_ = 0;
+    threadDone_ = true;
+    wake_.notify_all();
+}
+
+std::uint32_t CTrackLoader::RunCycle() {
+    if (busy_ != nullptr && busy_->BurnOrRipRunning()) return kBusyPauseMs;
+    RunPass();
+    const bool pending = list_.HasPendingTracks();
+    PostToAppWindow(EAppWindow::kSessionList, TAppMessage{WM_TRACKS_LOADED, 0, 0, nullptr});
+    list_.DeleteDiscardedTracks();
+    return pending ? kPendingPauseMs : kIdlePauseMs;
+}
+
+bool CTrackLoader::LoadUnlocked(CCDTrack& track, bool open) {
+    list_.SetTrackBeingLoaded(&track);
+    list_.Unlock();
+    const bool loaded = open ? track.OpenSound() : track.Load();
+    list_.Lock();
+    list_.SetTrackBeingLoaded(nullptr);
+    return loaded;
+}
+
+void CTrackLoader::MarkReady(CCDTrack& track) {
+    track.CloseSound();
+    track.SetState(kTrackReady);
+    list_.SetDirty(true);
+    recheck_ = 0;
+}
+
+void CTrackLoader::RunPass() {
+    CPassMark mark(stateLock_, passes_);
+    CListHold hold(list_);
+    for (int i = 0; i < list_.GetCount(); ++i) {
+        {
+            std::lock_guard<std::mutex> state(stateLock_);
+            if (!run_ && !threadDone_) return;
+        }
+        CCDTrack* track = list_.GetAt(i);
+        const int state = track->GetState();
+        if (state == kTrackFileNotFound || state == kTrackFailedPrep) continue;
+        const bool toLoad = IsLoadState(state);
+        if (!toLoad && track->IsAnalysed()) continue;
+        const bool open = !toLoad || track->IsAnalysed();
+        if (LoadUnlocked(*track, open)) {
+            MarkReady(*track);
+            return;
+        }
+        if (track->GetState() == kTrackFailedPrep)
+            failedFiles_[track->GetSerial()] = FileSignature(track->GetPath());
+        // An open of an unanalysed track ends the pass whatever came of it;
+        // a load that changed the track's state ends it too.
+        if (!toLoad) {
+            recheck_ = 0;
+            return;
+        }
+        if (track->GetState() != state) return;
+    }
+    RecheckOne();
+}
+
+std::pair<std::int64_t, std::int64_t> CTrackLoader::FileSignature(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0) return {-1, -1};
+    return {static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+            static_cast<std::int64_t>(info.st_size)};
+}
+
+void CTrackLoader::RecheckOne() {
+    if (recheck_ >= list_.GetCount()) recheck_ = 0;
+    CCDTrack* track = list_.GetAt(recheck_++);
+    if (track == nullptr) return;
+    const int state = track->GetState();
+    const auto file = FileSignature(track->GetPath());
+    const bool exists = file.first != -1;
+    if (state == kTrackFailedPrep) {
+        // An undecodable file is tried again only once it was rewritten.
+        if (!exists) {
+            failedFiles_.erase(track->GetSerial());
+            track->SetState(kTrackFileNotFound);
+            return;
+        }
+        const auto failed = failedFiles_.find(track->GetSerial());
+        if (failed != failedFiles_.end() && failed->second == file) return;
+        failedFiles_.erase(track->GetSerial());
+        track->SetState(kTrackNoValidDataYet);
+    } else if (state == kTrackFileNotFound) {
+        if (!exists) return;
+        if (!track->IsAnalysed()) {
+            track->SetState(kTrackNoValidDataYet);
+            return;
+        }
+        if (LoadUnlocked(*track, true)) MarkReady(*track);
+    } else if ((state == kTrackReadyButNotLoaded || state == kTrackReady) && !exists) {
+        track->SetState(kTrackFileNotFound);
+    }
+}
