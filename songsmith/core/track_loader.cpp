@@ -82,6 +82,8 @@ void CTrackLoader::Start() {
 bool CTrackLoader::Stop() {
     std::unique_lock<std::mutex> hold(stateLock_);
     run_ = false;
+    // A load that began after the list cancelled its track is cancelled here.
+    if (current_ != nullptr) current_->CancelLoad();
     wake_.notify_all();
     const bool ended = wake_.wait_for(hold, std::chrono::milliseconds(kStopWaitMs),
                                       [this] { return threadDone_; });
@@ -140,9 +142,17 @@ std::uint32_t CTrackLoader::RunCycle() {
 
 bool CTrackLoader::LoadUnlocked(CCDTrack& track, bool open) {
     list_.SetTrackBeingLoaded(&track);
+    {
+        std::lock_guard<std::mutex> hold(stateLock_);
+        current_ = &track;
+    }
     list_.Unlock();
     const bool loaded = open ? track.OpenSound() : track.Load();
     list_.Lock();
+    {
+        std::lock_guard<std::mutex> hold(stateLock_);
+        current_ = nullptr;
+    }
     list_.SetTrackBeingLoaded(nullptr);
     return loaded;
 }

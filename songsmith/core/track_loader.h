@@ -74,6 +74,7 @@ private:
     int nice_ = 19;
     int threadId_ = 0;
     int recheck_ = 0;
+    CCDTrack* current_ = nullptr;  // the track a pass is loading
     // Each failed track's file as it was when it failed, by serial.
     std::map<int, std::pair<std::int64_t, std::int64_t>> failedFiles_;
 };
