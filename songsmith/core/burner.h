@@ -1,0 +1,125 @@
+#pragma once
+// CBurner: the burn controller. It picks the CD writer, follows the drive's
+// state while no burn runs, knows the disc's capacity and the writer's
+// speeds, and turns the running burn's counters into progress and time left.
+//
+// Threads: the main thread polls and asks; a burn's worker and the drive
+// library's thread write the state, the request and the counters. Whatever
+// crosses threads is atomic; the lock (recursive: the poll asks for the
+// capacity while holding it) guards the state changes, the request and the
+// device queries of the poll and the capacity.
+
+#include <atomic>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+#include "platter/clock.h"
+#include "platter/device.h"
+#include "songsmith/core/burner_drives.h"
+#include "songsmith/core/burner_host.h"
+#include "songsmith/core/burner_tables.h"
+
+class CPreferences;
+
+class CBurner {
+public:
+    // Write start while no track of the running write has started.
+    static constexpr std::int64_t kNoWriteStart = INT_MAX;
+    // Time left shown while the speed is unknown.
+    static constexpr std::int32_t kUnknownTimeLeft = 999999;
+
+    // clock null: the process's clock.
+    CBurner(IBurnerDrives& drives, CPreferences& prefs, IBurnerHost& host, IPlatterClock* clock = nullptr);
+    CBurner(const CBurner&) = delete;
+    CBurner& operator=(const CBurner&) = delete;
+
+    // Picks the writer: the saved one when it is still a writer, else the
+    // first writer, whose address then becomes the saved one. 1 when found.
+    int Initialize();
+    // The current state's text; false (and an empty text) for a state
+    // outside the table, such as -1 after a test.
+    bool GetStateText(char* out, int size) const;
+    // index -1: the writer; 0 or more: that writer of the drive list. Other
+    // indexes leave out as it is.
+    void GetWriterDescription(char* out, std::size_t size, int index, bool withRevision);
+    int GetWriterByIndex(int index, char* out, std::size_t size, int* adapter, int* id, int* lun, bool withRevision);
+
+    bool SupportsCDText() const;
+    bool SupportsBurnProof() const;
+    int GetMinSpeed() const;
+    int GetMaxSpeed() const;
+    int GetSpeedOfIndex(int number) const;
+    // This burn's speed as a multiple of 1X.
+    int GetWriteSpeed() const;
+    int GetNumCDRBurnSpeeds() const;
+    int GetCDRBurnSpeed(int index) const;
+    int GetClosestSpeed(int speed) const;
+
+    // Disc capacity in ms; asks the drive when it may.
+    int MaxMilsPerCD(bool askDevice);
+    // Follows the drive while no burn runs and shows a changed state.
+    void PollDriveState();
+
+    bool IsInsertDiscRequested() const { return RequestIs(1); }
+    bool IsRewritableDiscRequested() const { return RequestIs(2); }
+    bool IsDiscTooSmallRequested() const { return RequestIs(4); }
+    void MarkRequestAnswering() { SetRequest(3); }
+    void ClearRequest() { SetRequest(0); }
+    // The worker's questions (1, 2 or 4) and the answers, under the lock.
+    void SetRequest(int request);
+    // A blank disc is in the writer (never asked while writing).
+    bool IsDiscReady();
+    void SetState(int state);
+    int State() const { return state.load(); }
+
+    int GetTimeRemaining();
+    double GetProgress();
+    int EstimateBurnTime(int lengthMs, int speed, bool convertFirst) const;
+
+    PLATTER_CDevice* Device() const { return device_; }
+
+    // Fields in the order the rest of the program knows them.
+    int initialised = 0;
+    std::atomic<int> mode{0};
+    std::atomic<int> state{kBurnStateNoDisc};
+    int shownState = -1;
+    std::atomic<int> writePhase{0};
+    std::atomic<int> copies{1};
+    std::atomic<int> copyIndex{0};
+    std::atomic<int> request{0};
+    std::atomic<std::int64_t> writeStart{kNoWriteStart};
+    std::atomic<std::int64_t> conversionStart{0};
+    std::atomic<int> errorIndex{0};
+    std::atomic<int> currentTrack{-1};
+    std::atomic<int> msConverted{0};
+    std::atomic<int> msToConvert{0};
+    std::atomic<int> totalBurnLength{0};
+    std::atomic<int> msWritten{0};
+    std::atomic<int> storedCapacity{kBurnDefaultCapacityMs};
+    std::atomic<bool> writing{false};
+    std::atomic<bool> measuredSpeedValid{false};
+    std::atomic<double> measuredSpeed{0.0};
+
+private:
+    bool RequestIs(int value) const;
+    bool ZentEngine() { return drives_.Engine() == 1; }
+    PLATTER_CDevice* FirstWriter();
+    void KeepWriterAddress(const PLATTER_CDevice& writer);
+    void LogWriter();
+    // The drive's media status, read again when the first refresh left 0.
+    int RefreshMediaStatus();
+    bool BlankDiscReady();
+    int NextIdleState(int current, int status, bool blank) const;
+    void ShowState(int newState);
+    double CurrentSpeed() const;
+    std::int64_t Now() { return clock_->NowMs(); }
+
+    IBurnerDrives& drives_;
+    CPreferences& prefs_;
+    IBurnerHost& host_;
+    IPlatterClock* clock_;
+    PLATTER_CDevice* device_ = nullptr;
+    mutable std::recursive_mutex lock_;
+};
