@@ -48,8 +48,13 @@ int LogoModeFor(int state) {
 
 }  // namespace
 
-CBurner::CBurner(IBurnerDrives& drives, CPreferences& prefs, IBurnerHost& host, IPlatterClock* clock)
-    : drives_(drives), prefs_(prefs), host_(host), clock_(clock != nullptr ? clock : PlatterSystemClock()) {}
+CBurner::CBurner(IBurnerDrives& drives, CPreferences& prefs, IBurnerHost& host, IPlatterClock* clock,
+                 TBurnTiming timing)
+    : drives_(drives),
+      prefs_(prefs),
+      host_(host),
+      clock_(clock != nullptr ? clock : PlatterSystemClock()),
+      timing_(timing) {}
 
 int CBurner::Initialize() {
     std::lock_guard<std::recursive_mutex> hold(lock_);
@@ -218,8 +223,11 @@ void CBurner::ShowState(int newState) {
 }
 
 void CBurner::SetRequest(int value) {
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    request.store(value);
+    {
+        std::lock_guard<std::recursive_mutex> hold(lock_);
+        request.store(value);
+    }
+    WakeWaiters();
 }
 
 bool CBurner::RequestIs(int value) const {

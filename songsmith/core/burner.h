@@ -11,12 +11,16 @@
 
 #include <atomic>
 #include <climits>
+#include <condition_variable>
+#include <functional>
+#include <thread>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 
 #include "platter/clock.h"
 #include "platter/device.h"
+#include "songsmith/core/burn_timing.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/burner_host.h"
 #include "songsmith/core/burner_tables.h"
@@ -30,8 +34,14 @@ public:
     // Time left shown while the speed is unknown.
     static constexpr std::int32_t kUnknownTimeLeft = 999999;
 
+    // One burn pass, run on the worker thread.
+    using TBurnPass = std::function<void(CBurner&)>;
+
     // clock null: the process's clock.
-    CBurner(IBurnerDrives& drives, CPreferences& prefs, IBurnerHost& host, IPlatterClock* clock = nullptr);
+    CBurner(IBurnerDrives& drives, CPreferences& prefs, IBurnerHost& host, IPlatterClock* clock = nullptr,
+            TBurnTiming timing = {});
+    // Aborts a running burn and joins its worker.
+    ~CBurner();
     CBurner(const CBurner&) = delete;
     CBurner& operator=(const CBurner&) = delete;
 
@@ -79,6 +89,27 @@ public:
     int EstimateBurnTime(int lengthMs, int speed, bool convertFirst) const;
 
     PLATTER_CDevice* Device() const { return device_; }
+    const TBurnTiming& Timing() const { return timing_; }
+
+    // Logs the shut-down and aborts a running burn. Always 1.
+    int Shutdown();
+    // The pass the worker runs for each burn.
+    void SetBurnPass(TBurnPass pass) { pass_ = std::move(pass); }
+    // Starts a burn of a mode; reuses the converted files only when asked,
+    // for the same mode, and when they are complete.
+    bool StartBurn(int burnMode, int reuse);
+    // Stops the write in the drive and the worker; waits for it at most
+    // the stop interval. Always 1.
+    int AbortBurn();
+    // False when a worker still runs or none could be made.
+    bool StartBurnThread();
+    // Asks the worker to stop and waits at most the stop interval; a worker
+    // that stopped is joined.
+    void StopBurnThread();
+    // The worker's wait: at most ms, ended early by an abort or by the
+    // request differing from seenRequest, the value the caller last read
+    // (-1: the value at the call). False once aborted.
+    bool WaitFor(int ms, int seenRequest = -1);
 
     // Fields in the order the rest of the program knows them.
     int initialised = 0;
@@ -101,6 +132,13 @@ public:
     std::atomic<bool> writing{false};
     std::atomic<bool> measuredSpeedValid{false};
     std::atomic<double> measuredSpeed{0.0};
+    std::atomic<bool> reuseConverted{false};
+    std::atomic<bool> conversionComplete{false};
+    std::atomic<bool> checkingGate{false};
+    std::atomic<bool> threadRunning{false};
+    std::atomic<bool> abort{false};
+    // A disc was burnt in this run (the Burn dialog reads it).
+    std::atomic<bool> discBurntThisRun{false};
 
 private:
     bool RequestIs(int value) const;
@@ -115,11 +153,22 @@ private:
     void ShowState(int newState);
     double CurrentSpeed() const;
     std::int64_t Now() { return clock_->NowMs(); }
+    void RunWorker();
+    void WakeWaiters();
+    // Joins a worker that has ended; true when none is left.
+    bool JoinEndedWorker();
 
     IBurnerDrives& drives_;
     CPreferences& prefs_;
     IBurnerHost& host_;
     IPlatterClock* clock_;
+    TBurnTiming timing_;
     PLATTER_CDevice* device_ = nullptr;
     mutable std::recursive_mutex lock_;
+    TBurnPass pass_;
+    std::thread worker_;
+    // Wakes the worker's waits and the wait for the worker's end.
+    std::mutex waitLock_;
+    std::condition_variable waitChanged_;
+    bool workerEnded_ = true;
 };
