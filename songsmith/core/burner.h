@@ -9,6 +9,7 @@
 // capacity while holding it) guards the state changes, the request and the
 // device queries of the poll and the capacity.
 
+#include <array>
 #include <atomic>
 #include <climits>
 #include <condition_variable>
@@ -26,6 +27,13 @@
 #include "songsmith/core/burner_tables.h"
 
 class CPreferences;
+class CTrackList;
+struct TBurnEvent;
+
+class CBurner;
+
+// The write block's event callback; context is the controller. Always 1.
+std::int32_t BurnEventCallback(void* context, TBurnEvent* event);
 
 class CBurner {
 public:
@@ -89,6 +97,10 @@ public:
     int EstimateBurnTime(int lengthMs, int speed, bool convertFirst) const;
 
     PLATTER_CDevice* Device() const { return device_; }
+    // The session whose tracks the events mark.
+    void SetTrackList(CTrackList* tracks) { tracks_ = tracks; }
+    // A write's progress, on the drive library's thread. Always 1.
+    int OnBurnEvent(const TBurnEvent& event);
     const TBurnTiming& Timing() const { return timing_; }
 
     // Logs the shut-down and aborts a running burn. Always 1.
@@ -139,6 +151,12 @@ public:
     std::atomic<bool> abort{false};
     // A disc was burnt in this run (the Burn dialog reads it).
     std::atomic<bool> discBurntThisRun{false};
+    // The running pass is a test (no laser writing).
+    std::atomic<bool> test{false};
+    std::atomic<int> preparedTracks{0};
+    // Written by the worker before the write, read by the write's events.
+    std::array<int, 100> trackEnds{};
+    std::array<int, 99> trackLengths{};
 
 private:
     bool RequestIs(int value) const;
@@ -154,6 +172,11 @@ private:
     double CurrentSpeed() const;
     std::int64_t Now() { return clock_->NowMs(); }
     void RunWorker();
+    void ShowWriting();
+    void MarkTrack(int writingState, int testState);
+    void OnTrackStart();
+    void OnTrackEnd();
+    void MeasureSpeed();
     void WakeWaiters();
     // Joins a worker that has ended; true when none is left.
     bool JoinEndedWorker();
@@ -166,6 +189,7 @@ private:
     PLATTER_CDevice* device_ = nullptr;
     mutable std::recursive_mutex lock_;
     TBurnPass pass_;
+    CTrackList* tracks_ = nullptr;
     std::thread worker_;
     // Wakes the worker's waits and the wait for the worker's end.
     std::mutex waitLock_;

@@ -25,8 +25,8 @@ public:
 // Scripted drives: each entry a fake drive at adapter 2, target = its index.
 class CTestDrives final : public IBurnerDrives {
 public:
-    PLATTER_CFakeDevice& Add(bool writer) {
-        auto device = std::make_unique<PLATTER_CFakeDevice>();
+    PLATTER_CFakeDevice& Add(bool writer, IPlatterClock* clock = nullptr) {
+        auto device = std::make_unique<PLATTER_CFakeDevice>(clock);
         device->target = static_cast<std::int32_t>(devices.size());
         device->scsiId = device->target;
         if (!writer) device->capabilities = 0;
@@ -63,12 +63,14 @@ class CTestHost final : public IBurnerHost {
 public:
     void SetStateText(const std::string& text) override { texts.push_back(text); }
     void SetLogoMode(int mode) override { logoModes.push_back(mode); }
+    void SetLogoLevel(int level) override { logoLevels.push_back(level); }
     void RefreshTotalsAndTitle() override { ++refreshes; }
     bool WriterPageRipping() override { return writerRipping; }
     bool AnyPageRipping() override { return anyRipping; }
 
     std::vector<std::string> texts;
     std::vector<int> logoModes;
+    std::vector<int> logoLevels;
     int refreshes = 0;
     bool writerRipping = false;
     bool anyRipping = false;
