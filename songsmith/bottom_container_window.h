@@ -24,6 +24,7 @@ public:
     int Height() const;
 
     QWidget* Window() const { return window_; }
+    CLogoPanel* Logo() const { return logo_.get(); }
 
 private:
     QPointer<QWidget> window_;

@@ -11,12 +11,15 @@
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "platter/platter.h"
+#include "songsmith/core/burner.h"
+#include "songsmith/core/burner_drives.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/track_list.h"
 #include "songsmith/desktop_services.h"
 #include "songsmith/engine_preference_effects.h"
+#include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
 #include "tonecore/converter_factory.h"
 #include "tonecore/engine_settings.h"
@@ -34,6 +37,11 @@ struct TAppGlobals {
     // starts only once the program runs.
     CTrackList trackList{prefs};
     CMainWindow mainWindow{prefs, platter};
+    // The burn controller, after the window it reports to; it joins its
+    // worker before the window goes.
+    CPlatterDrives drives{platter};
+    CMainBurnerHost burnerHost{mainWindow};
+    CBurner burner{drives, prefs, burnerHost};
 };
 
 // Starts the sound engine once the log is open, finds the converters (no
@@ -64,8 +72,11 @@ int RunProgram() {
 
     int result = 0;
     if (globals->mainWindow.Create()) {
+        globals->burner.SetTrackList(&globals->trackList);
+        if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();
         globals->mainWindow.Show();
         globals->mainWindow.RunMessageLoop();
+        globals->burner.Shutdown();
         result = 1;
     } else {
         Log("Did not create main window!  Shutting down!");

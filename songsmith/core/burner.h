@@ -1,0 +1,198 @@
+#pragma once
+// CBurner: the burn controller. It picks the CD writer, follows the drive's
+// state while no burn runs, knows the disc's capacity and the writer's
+// speeds, and turns the running burn's counters into progress and time left.
+//
+// Threads: the main thread polls and asks; a burn's worker and the drive
+// library's thread write the state, the request and the counters. Whatever
+// crosses threads is atomic; the lock (recursive: the poll asks for the
+// capacity while holding it) guards the state changes, the request and the
+// device queries of the poll and the capacity.
+
+#include <array>
+#include <atomic>
+#include <climits>
+#include <condition_variable>
+#include <functional>
+#include <thread>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+#include "platter/clock.h"
+#include "platter/device.h"
+#include "songsmith/core/burn_timing.h"
+#include "songsmith/core/burner_drives.h"
+#include "songsmith/core/burner_host.h"
+#include "songsmith/core/burner_tables.h"
+
+class CPreferences;
+class CTrackList;
+struct TBurnEvent;
+
+class CBurner;
+
+// The write block's event callback; context is the controller. Always 1.
+std::int32_t BurnEventCallback(void* context, TBurnEvent* event);
+
+class CBurner {
+public:
+    // Write start while no track of the running write has started.
+    static constexpr std::int64_t kNoWriteStart = INT_MAX;
+    // Time left shown while the speed is unknown.
+    static constexpr std::int32_t kUnknownTimeLeft = 999999;
+
+    // One burn pass, run on the worker thread.
+    using TBurnPass = std::function<void(CBurner&)>;
+
+    // clock null: the process's clock.
+    CBurner(IBurnerDrives& drives, CPreferences& prefs, IBurnerHost& host, IPlatterClock* clock = nullptr,
+            TBurnTiming timing = {});
+    // Aborts a running burn and joins its worker.
+    ~CBurner();
+    CBurner(const CBurner&) = delete;
+    CBurner& operator=(const CBurner&) = delete;
+
+    // Picks the writer: the saved one when it is still a writer, else the
+    // first writer, whose address then becomes the saved one. 1 when found.
+    int Initialize();
+    // The current state's text; false (and an empty text) for a state
+    // outside the table, such as -1 after a test.
+    bool GetStateText(char* out, int size) const;
+    // index -1: the writer; 0 or more: that writer of the drive list. Other
+    // indexes leave out as it is.
+    void GetWriterDescription(char* out, std::size_t size, int index, bool withRevision);
+    int GetWriterByIndex(int index, char* out, std::size_t size, int* adapter, int* id, int* lun, bool withRevision);
+
+    bool SupportsCDText() const;
+    bool SupportsBurnProof() const;
+    int GetMinSpeed() const;
+    int GetMaxSpeed() const;
+    int GetSpeedOfIndex(int number) const;
+    // This burn's speed as a multiple of 1X.
+    int GetWriteSpeed() const;
+    int GetNumCDRBurnSpeeds() const;
+    int GetCDRBurnSpeed(int index) const;
+    int GetClosestSpeed(int speed) const;
+
+    // Disc capacity in ms; asks the drive when it may.
+    int MaxMilsPerCD(bool askDevice);
+    // Follows the drive while no burn runs and shows a changed state.
+    void PollDriveState();
+
+    bool IsInsertDiscRequested() const { return RequestIs(1); }
+    bool IsRewritableDiscRequested() const { return RequestIs(2); }
+    bool IsDiscTooSmallRequested() const { return RequestIs(4); }
+    void MarkRequestAnswering() { SetRequest(3); }
+    void ClearRequest() { SetRequest(0); }
+    // The worker's questions (1, 2 or 4) and the answers, under the lock.
+    void SetRequest(int request);
+    // A blank disc is in the writer (never asked while writing).
+    bool IsDiscReady();
+    void SetState(int state);
+    int State() const { return state.load(); }
+
+    int GetTimeRemaining();
+    double GetProgress();
+    int EstimateBurnTime(int lengthMs, int speed, bool convertFirst) const;
+
+    PLATTER_CDevice* Device() const { return device_; }
+    // The session whose tracks the events mark.
+    void SetTrackList(CTrackList* tracks) { tracks_ = tracks; }
+    // A write's progress, on the drive library's thread. Always 1.
+    int OnBurnEvent(const TBurnEvent& event);
+    const TBurnTiming& Timing() const { return timing_; }
+
+    // Logs the shut-down and aborts a running burn. Always 1.
+    int Shutdown();
+    // The pass the worker runs for each burn.
+    void SetBurnPass(TBurnPass pass) { pass_ = std::move(pass); }
+    // Starts a burn of a mode; reuses the converted files only when asked,
+    // for the same mode, and when they are complete.
+    bool StartBurn(int burnMode, int reuse);
+    // Stops the write in the drive and the worker; waits for it at most
+    // the stop interval. Always 1.
+    int AbortBurn();
+    // False when a worker still runs or none could be made.
+    bool StartBurnThread();
+    // Asks the worker to stop and waits at most the stop interval; a worker
+    // that stopped is joined.
+    void StopBurnThread();
+    // The worker's wait: at most ms, ended early by an abort or by the
+    // request differing from seenRequest, the value the caller last read
+    // (-1: the value at the call). False once aborted.
+    bool WaitFor(int ms, int seenRequest = -1);
+
+    // Fields in the order the rest of the program knows them.
+    int initialised = 0;
+    std::atomic<int> mode{0};
+    std::atomic<int> state{kBurnStateNoDisc};
+    int shownState = -1;
+    std::atomic<int> writePhase{0};
+    std::atomic<int> copies{1};
+    std::atomic<int> copyIndex{0};
+    std::atomic<int> request{0};
+    std::atomic<std::int64_t> writeStart{kNoWriteStart};
+    std::atomic<std::int64_t> conversionStart{0};
+    std::atomic<int> errorIndex{0};
+    std::atomic<int> currentTrack{-1};
+    std::atomic<int> msConverted{0};
+    std::atomic<int> msToConvert{0};
+    std::atomic<int> totalBurnLength{0};
+    std::atomic<int> msWritten{0};
+    std::atomic<int> storedCapacity{kBurnDefaultCapacityMs};
+    std::atomic<bool> writing{false};
+    std::atomic<bool> measuredSpeedValid{false};
+    std::atomic<double> measuredSpeed{0.0};
+    std::atomic<bool> reuseConverted{false};
+    std::atomic<bool> conversionComplete{false};
+    std::atomic<bool> checkingGate{false};
+    std::atomic<bool> threadRunning{false};
+    std::atomic<bool> abort{false};
+    // A disc was burnt in this run (the Burn dialog reads it).
+    std::atomic<bool> discBurntThisRun{false};
+    // The running pass is a test (no laser writing).
+    std::atomic<bool> test{false};
+    std::atomic<int> preparedTracks{0};
+    // Written by the worker before the write, read by the write's events.
+    std::array<int, 100> trackEnds{};
+    std::array<int, 99> trackLengths{};
+
+private:
+    bool RequestIs(int value) const;
+    bool ZentEngine() { return drives_.Engine() == 1; }
+    PLATTER_CDevice* FirstWriter();
+    void KeepWriterAddress(const PLATTER_CDevice& writer);
+    void LogWriter();
+    // The drive's media status, read again when the first refresh left 0.
+    int RefreshMediaStatus();
+    bool BlankDiscReady();
+    int NextIdleState(int current, int status, bool blank) const;
+    void ShowState(int newState);
+    double CurrentSpeed() const;
+    std::int64_t Now() { return clock_->NowMs(); }
+    void RunWorker();
+    void ShowWriting();
+    void MarkTrack(int writingState, int testState);
+    void OnTrackStart();
+    void OnTrackEnd();
+    void MeasureSpeed();
+    void WakeWaiters();
+    // Joins a worker that has ended; true when none is left.
+    bool JoinEndedWorker();
+
+    IBurnerDrives& drives_;
+    CPreferences& prefs_;
+    IBurnerHost& host_;
+    IPlatterClock* clock_;
+    TBurnTiming timing_;
+    PLATTER_CDevice* device_ = nullptr;
+    mutable std::recursive_mutex lock_;
+    TBurnPass pass_;
+    CTrackList* tracks_ = nullptr;
+    std::thread worker_;
+    // Wakes the worker's waits and the wait for the worker's end.
+    std::mutex waitLock_;
+    std::condition_variable waitChanged_;
+    bool workerEnded_ = true;
+};

@@ -1,0 +1,20 @@
+#pragma once
+// What the burn controller asks of the main window. Any thread may call
+// these; the window hands drawing on to its own thread.
+
+#include <string>
+
+class IBurnerHost {
+public:
+    virtual ~IBurnerHost() = default;
+    // The status bar's state text.
+    virtual void SetStateText(const std::string& text) = 0;
+    // The logo panel's mode and level.
+    virtual void SetLogoMode(int mode) = 0;
+    virtual void SetLogoLevel(int level) = 0;
+    // The session list's totals and the window title.
+    virtual void RefreshTotalsAndTitle() = 0;
+    // Whether the CD page of the writer's drive rips, and whether any CD page does.
+    virtual bool WriterPageRipping() = 0;
+    virtual bool AnyPageRipping() = 0;
+};

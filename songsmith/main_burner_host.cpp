@@ -1,0 +1,19 @@
+#include "songsmith/main_burner_host.h"
+
+#include "songsmith/bottom_container_window.h"
+#include "songsmith/logo_panel.h"
+#include "songsmith/main_window.h"
+
+void CMainBurnerHost::SetStateText(const std::string& text) { window_.StatusBar().SetStateText(text.c_str()); }
+
+void CMainBurnerHost::SetLogoMode(int mode) {
+    if (CBottomContainerWindow* bottom = window_.BottomBand(); bottom != nullptr && bottom->Logo() != nullptr)
+        bottom->Logo()->SetMode(mode);
+}
+
+void CMainBurnerHost::SetLogoLevel(int level) {
+    if (CBottomContainerWindow* bottom = window_.BottomBand(); bottom != nullptr && bottom->Logo() != nullptr)
+        bottom->Logo()->SetLevel(level);
+}
+
+void CMainBurnerHost::RefreshTotalsAndTitle() { window_.UpdateTitle(); }
