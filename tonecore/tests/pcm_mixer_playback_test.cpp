@@ -470,7 +470,13 @@ TEST(WaveOutChoiceTest, WithoutASoundCardTheEngineFallsBackToTheNullDevice) {
         EXPECT_STREQ(chosen, "alsa");
     } else {
         EXPECT_STREQ(chosen, "null");
-        EXPECT_EQ(&CurrentWaveOutBackend(), &NullWaveOutBackend());
+        EXPECT_EQ(&CurrentWaveOutBackend(), &MissingCardWaveOutBackend());
+        // The stand-in opens, but says that no format would be heard.
+        const WAVEFORMATEX cd = kCd;
+        EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &cd, 0, 0, WAVE_FORMAT_QUERY), WAVERR_BADFORMAT);
+        HWAVEOUT device = nullptr;
+        ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &cd, 0, 0, CALLBACK_FUNCTION), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
     }
     // A back end the program chose is kept.
     CFakeWaveOutBackend fake;
