@@ -72,6 +72,7 @@ int RunProgram() {
     StartSoundEngine(prefs, effects);
     // CD quality; the player steps down by itself when the card refuses it.
     globals->player.InitPlayback(44100, 16, 2);
+    globals->player.StartWorker();
 
     SetUpDriveLibrary(prefs, globals->platter);
 

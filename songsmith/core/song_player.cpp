@@ -1,12 +1,14 @@
 // The player's life, its sound device and mixer, and the signal sounds.
 #include "songsmith/core/song_player.h"
 
+#include <chrono>
 #include <new>
 
 #include "filekit/log.h"
 #include "platform/last_error.h"
 #include "platform/wait_clock.h"
 #include "platform/wave_out.h"
+#include "songsmith/core/cd_track_page.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_sound_file.h"
 #include "songsmith/core/song_sounds.h"
@@ -17,11 +19,18 @@
 
 namespace {
 
+// The transition mode that mixes songs into each other.
+constexpr std::int32_t kCrossFadeMode = 2;
+// How long the destructor waits for the worker before it says so in the
+// log (it waits on all the same: the worker uses the player).
+constexpr std::chrono::milliseconds kWorkerStopWait{8000};
+
 // The thread's last error when the mixer cannot be built: not enough memory.
 constexpr std::uint32_t kNoMemoryForMixer = 7;
 
-// A signal sound is loaded as a song is, with a short peak step: it is
-// never shown.
+// Songs are decoded 2 s ahead of what plays. A signal sound is loaded as a
+// song is, with a short peak step: it is never shown.
+constexpr std::int32_t kSongBufferMs = 2000;
 constexpr std::int32_t kSignalBufferMs = 2000;
 constexpr std::int32_t kSignalMsPerPeak = 20;
 
@@ -54,7 +63,12 @@ void DropAtom(CAudioAtom* atom) {
 
 }  // namespace
 
-CSongPlayer::CSongPlayer(CPreferences& prefs, CTrackList& tracks) : prefs_(prefs), tracks_(tracks) {
+CSongPlayer::CSongPlayer(CPreferences& prefs, CTrackList& tracks)
+    : prefs_(prefs),
+      tracks_(tracks),
+      songLoader_([](CSongSound& sound, const std::string& path, int analyse, std::int32_t msPerPeak) {
+          return LoadSoundFile(sound, path.c_str(), kSongBufferMs, analyse, msPerPeak);
+      }) {
     outerGroup_ = new CSoundGroup;
     innerGroup_ = new CSoundGroup;
     innerGroup_->Add(outerGroup_, 0);
@@ -62,6 +76,16 @@ CSongPlayer::CSongPlayer(CPreferences& prefs, CTrackList& tracks) : prefs_(prefs
 
 CSongPlayer::~CSongPlayer() {
     Stop();
+    {
+        std::unique_lock<std::recursive_mutex> hold(lock_);
+        run_ = false;
+        wake_.notify_all();
+        if (worker_.joinable() &&
+            !wake_.wait_for(hold, kWorkerStopWait, [this] { return workerDone_; }))
+            Log("Song player: the sound loading worker has not stopped after 8 s; waiting for it");
+    }
+    // Whatever the wait, no worker outlives the player it works for.
+    if (worker_.joinable()) worker_.join();
     for (CSongSound*& sound : slotSounds_) {
         if (sound == nullptr) continue;
         // Going with the player is no song ending.
@@ -138,12 +162,12 @@ std::int32_t CSongPlayer::ElapsedMs() {
     return static_cast<std::int32_t>(WaitClockMilliseconds() - startTick_) + startPosition_;
 }
 
-std::int32_t CSongPlayer::OverlapMs() {
+CSongPlayer::TTransition CSongPlayer::Transition() {
     // The fader settings dialog writes them under the preferences' lock.
     prefs_.Lock();
-    const std::int32_t overlap = prefs_.fadePreferences.overlapMs;
+    const TFadePreferences fade = prefs_.fadePreferences;
     prefs_.Unlock();
-    return overlap;
+    return {fade.transitionMode == kCrossFadeMode, fade.overlapMs, fade.fadeMs};
 }
 
 bool CSongPlayer::PlaySoundFile(const char* path) {
@@ -186,6 +210,7 @@ void CSongPlayer::Stop() {
     TGuard guard(lock_);
     stopped_ = 1;
     if (mixer_ != nullptr) mixer_->Stop();
+    StopCDTrack();
     // The next slot first, so the song that plays is the last one let go.
     for (const int slot : {nextSlot_, 1 - nextSlot_}) {
         ReleaseSound(slotSounds_[slot]);
@@ -195,11 +220,13 @@ void CSongPlayer::Stop() {
     playingId_ = kStoppedId;
     queuePoint_ = 0;
     lastQueuePoint_ = 0;
+    WakeWorker();
 }
 
 bool CSongPlayer::IsPlaying() {
     TGuard guard(lock_);
-    return mixer_ != nullptr && mixer_->Playing() != 0;
+    if (mixer_ != nullptr && mixer_->Playing() != 0) return true;
+    return cdTab_ != nullptr && cdTab_->IsPlayingTrack();
 }
 
 void CSongPlayer::RefreshGain() {
@@ -229,4 +256,9 @@ WAVEFORMATEX CSongPlayer::OutputFormat() {
 CPCMMixer* CSongPlayer::GetMixer() {
     TGuard guard(lock_);
     return mixer_.get();
+}
+
+void CSongPlayer::SetSongLoader(TSongLoader loader) {
+    TGuard guard(lock_);
+    songLoader_ = std::move(loader);
 }

@@ -1,8 +1,17 @@
 #pragma once
 // CSongPlayer: the program's one player. It plays one song at a time
 // through the sound card (a song of the session, the Find or the Library
-// page), and the short signal sounds ("done"). Every song is scaled by the
-// loudness rule the burn uses (track_envelope.h).
+// page), a track of an audio CD through its CD page, and the short signal
+// sounds ("done"). Every song is scaled by the loudness rule the burn uses
+// (track_envelope.h).
+//
+// A request only fills one of two slots and gets a new sound id; the
+// loading worker decodes the song outside the player's lock and installs it
+// under the lock: in place of the song before, or, in cross-fade mode,
+// mixed in at the queue point while the song before fades out. The worker
+// posts to the player panel when the next song is due (WM_PLAYER_LOADNEXT)
+// and when nothing could be played (WM_PLAYER_CANNOTPLAY); the songs' own
+// sounds announce that they started and ended (WM_PLAYSTATE_CHANGED).
 //
 // The mixer always plays one outer sound group. An empty inner group sits
 // in it at offset 0 for the player's whole life: a group keeps its earliest
@@ -18,14 +27,20 @@
 // the player only through the sounds' notices, which post and never lock
 // the player.
 
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/wave_format.h"
+#include "songsmith/core/song_sound_file.h"
 
 class CPCMMixer;
+class ICDTrackPage;
 class CPCMSound;
 class CPreferences;
 class CSignalSound;
@@ -56,9 +71,16 @@ public:
     // The playing id once playback was stopped (or right after a seek).
     static constexpr std::uint32_t kStoppedId = 0xFFFFFFFFu;
 
-    // No mixer yet (InitPlayback makes it).
+    // How the worker loads a song file into a sound (song_sound_file.h's
+    // LoadSoundFile unless a test gives another).
+    using TSongLoader = std::function<ESoundFileLoad(CSongSound& sound, const std::string& path,
+                                                     int analyse, std::int32_t msPerPeak)>;
+
+    // No mixer yet (InitPlayback makes it) and no worker yet (StartWorker).
     CSongPlayer(CPreferences& prefs, CTrackList& tracks);
-    // Stops, then lets go of every sound, the groups and the mixer.
+    // Stops, ends and joins the worker (however long that takes; a wait of
+    // more than 8 s is logged), then lets go of every sound, the groups and
+    // the mixer.
     ~CSongPlayer();
     CSongPlayer(const CSongPlayer&) = delete;
     CSongPlayer& operator=(const CSongPlayer&) = delete;
@@ -70,6 +92,55 @@ public:
     // when the mixer cannot be built. Leaves CD mode.
     bool InitPlayback(std::uint32_t rate, std::uint16_t bits, std::uint16_t channels);
 
+    // Starts the loading worker: a pass every 300 ms, and at once after a
+    // request or a stop.
+    void StartWorker();
+    // One pass of the worker (tests call it with no worker started). True
+    // when the next pass should follow at once.
+    bool SoundLoadingPass();
+
+    // Requests a song: path, the session serial (or the caller's value),
+    // trims start and end in ms (an end below 1: the song's length), and
+    // the position to start from. The id argument is not used. False for a
+    // file that does not exist; otherwise true, and the worker plays it, or
+    // WM_PLAYER_CANNOTPLAY follows (no mixer, no sound card).
+    bool PlaySong(const char* path, int serial, std::int32_t startMs, std::int32_t endMs, int soundId,
+                  std::int32_t positionMs);
+    // Plays row index of the CD page of drive from positionMs. Always 1;
+    // WM_PLAYER_CANNOTPLAY when the page could not play it.
+    int PlayCDTrack(int index, const char* drive, std::int32_t positionMs);
+    // Stops the CD page's track and forgets the page.
+    void StopCDTrack();
+    // The CD pages the player can play tracks of, each named by its drive
+    // text; a page goes away through RemoveCDPage.
+    void AddCDPage(ICDTrackPage* page);
+    void RemoveCDPage(ICDTrackPage* page);
+
+    // Restarts the current song at an absolute position within it, kept
+    // inside its trims (at least 1000 ms, in cross-fade mode two overlaps,
+    // before its end); the song keeps its sound id.
+    bool Seek(std::int32_t positionMs);
+
+    std::uint16_t GetCurrentSoundId();
+    int GetCurrentSerial();
+    // The current slot's path while its request stands (requested or
+    // playing); false otherwise.
+    bool GetCurrentSongPath(std::string& path);
+    // The current slot's path when its id is soundId (low 16 bits).
+    bool GetSongPathById(std::uint32_t soundId, std::string& path);
+    // A copy of whichever slot carries soundId (low 16 bits).
+    bool GetSlotInfo(std::uint32_t soundId, TPlayerSlot& slot);
+    // Gives the slot sound with soundId (the current slot's first) a new
+    // serial, then its gain anew.
+    void SetSoundSerial(std::uint32_t soundId, int serial);
+    // Set by Stop, cleared by a request: a song that ends while it is set
+    // does not lead on to the next.
+    bool IsStopped();
+    std::uint32_t GetPlayingId();
+    std::uint32_t GetRequestedId();
+    // Where in the outer group the next song of a cross-fade starts.
+    std::int32_t GetQueuePoint();
+
     // Plays a signal sound: mixed into what plays, from the next buffer on
     // (false then), or played alone from its start (the mixer's answer).
     // False when it cannot be loaded, and, skipped with a log line, when no
@@ -77,7 +148,7 @@ public:
     bool PlaySoundFile(const char* path);
     // Stops everything: the mixer, a CD track, both slots' songs.
     void Stop();
-    // The mixer plays.
+    // The mixer plays, or a CD page plays the CD track.
     bool IsPlaying();
     // Gives the current slot's song its track gain anew while it plays
     // (after a volume or normalising change).
@@ -91,6 +162,8 @@ public:
     WAVEFORMATEX OutputFormat();
     // The mixer; null until InitPlayback built one.
     CPCMMixer* GetMixer();
+    // For tests: the worker loads songs through loader instead.
+    void SetSongLoader(TSongLoader loader);
 
 private:
     using TGuard = std::lock_guard<std::recursive_mutex>;
@@ -103,8 +176,45 @@ private:
     // Stops a sound the mixer is playing, takes it out of its group and
     // lets go of the player's reference on it.
     void ReleaseSound(CPCMSound* sound);
-    // The four transition settings, copied under the preferences' lock.
-    std::int32_t OverlapMs();
+    // The transition settings, copied under the preferences' lock.
+    struct TTransition {
+        bool crossFade;
+        std::int32_t overlapMs;
+        std::int32_t fadeMs;
+    };
+    TTransition Transition();
+    std::int32_t OverlapMs() { return Transition().overlapMs; }
+    // The next id of the 16-bit counter: 1 to 0xFFFE, never 0xFFFF.
+    std::uint16_t NewSoundId();
+    // Wakes the worker for a pass at once.
+    void WakeWorker();
+    void WorkerLoop();
+    // The worker's pass when a song is due for loading; true when the
+    // request changed meanwhile.
+    bool LoadRequestedSong(const TPlayerSlot& slot);
+    // The worker's pass when nothing is to be loaded: the posts that the
+    // next song is due.
+    void CheckForNextSong();
+    // A failed load of the slot's request: tried again by the next passes,
+    // up to three times in all.
+    void NoteFailedLoad(const TPlayerSlot& slot);
+    // Installs a loaded sound in the current slot and plays it; false when
+    // it could not be played.
+    bool InstallSound(CSongSound* sound);
+    // The slot's fade envelope: a and b kept inside its trims, the volume
+    // of its session track.
+    void ApplyFadeEnvelope(int slot, std::int32_t a, std::int32_t b, std::int32_t lengthMs, bool fadeIn);
+    // Plays the outer group from the slot's position; sets the start tick.
+    bool PlayFromSlotPosition(const TPlayerSlot& slot);
+    // Builds the mixer for the sound's own rate, CD quality when that fails.
+    void InitPlaybackForSound(CSongSound& sound);
+    // The volume factor of the session track with serial (1.0 for none).
+    double TrackVolume(int serial);
+    // Whether a session track with serial exists outside load states 1-5.
+    bool ShouldAnalyse(int serial);
+    ICDTrackPage* FindCDPage(const char* drive);
+    // Posts to the player panel.
+    void PostToPanel(std::uint32_t number, std::uintptr_t wParam, std::intptr_t lParam);
 
     CPreferences& prefs_;
     CTrackList& tracks_;
@@ -131,4 +241,21 @@ private:
     std::uint32_t requestedId_ = kNoSoundId;
     CSignalSound* signalSound_ = nullptr;
     int cdMode_ = 0;
+    ICDTrackPage* cdTab_ = nullptr;
+    int cdTrackIndex_ = -1;
+    std::vector<ICDTrackPage*> cdPages_;
+    std::uint16_t idCounter_ = 1;
+    // Failed loads of the request with failedId_.
+    std::uint32_t failedId_ = kNoSoundId;
+    int failedLoads_ = 0;
+    TSongLoader songLoader_;
+
+    // The worker: its run flag and wake-up are guarded by the lock. The run
+    // flag is set while the player lives, worker or not, so a pass that
+    // finishes a load as the player goes drops the sound.
+    std::condition_variable_any wake_;
+    bool run_ = true;
+    bool wakeAsked_ = false;
+    bool workerDone_ = false;
+    std::thread worker_;
 };

@@ -3,7 +3,8 @@
 // player and a null device all read, a scratch log, the preferences and an
 // empty session, small mixer buffers (4 x 100 ms, so the latency is 400 ms),
 // and service passes that the test drives: move the clock, let the device
-// play that much, and run the engine's pass over the current mixer.
+// play that much, and run the engine's pass over the current mixer. The
+// windows are fakes that write down what they are posted.
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,10 @@
 #include <vector>
 
 #include "filekit/log.h"
+#include "platform/user_folders.h"
 #include "platform/wait_clock.h"
 #include "platform/wave_out_fake.h"
+#include "song_action_fakes.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/track_list.h"
@@ -23,6 +26,7 @@
 #include "testsupport/temp_dir.h"
 #include "tonecore/engine_service_thread.h"
 #include "tonecore/pcm_mixer.h"
+#include "utilities/keyed_text.h"
 
 namespace playertest {
 
@@ -55,6 +59,7 @@ protected:
     SongPlayerTest() {
         g_now = 100000;
         realClock_ = SetWaitClock({FakeSleep, FakeNow});
+        SetStringFile(FindResourceFile("progstrings.txt").c_str());
         logPath_ = dir_.File("log.txt");
         LogInit(logPath_.c_str());
         LogOn(1);
@@ -82,16 +87,29 @@ protected:
 
     // The clock moves on by ms, the fake device (when one is open) plays as
     // much, and the engine's service pass runs.
+    // What the device was given is kept as it closes.
     void Pass(std::int32_t ms = 0) {
         g_now += ms;
-        if (CFakeWaveOutDevice* device = fake_.Device())
+        if (CFakeWaveOutDevice* device = fake_.Device()) {
             device->PlayBytes(static_cast<std::uint64_t>(ms) * kCdBytesPerSecond / 1000);
+            heard_ = device->Written();
+        }
         ServiceCurrentMixer();
     }
 
+    // What the player panel was posted, as "number wParam lParam".
+    std::vector<std::string> PanelPosts() {
+        std::vector<std::string> posts;
+        for (const std::string& post : windows_.poster.Posts()) {
+            if (post.rfind("player ", 0) == 0) posts.push_back(post.substr(7));
+        }
+        return posts;
+    }
+
+    // Everything the device opened last was given (also once closed).
     std::vector<std::uint8_t> DevicePcm() {
         CFakeWaveOutDevice* device = fake_.Device();
-        return device != nullptr ? device->Written() : std::vector<std::uint8_t>{};
+        return device != nullptr ? device->Written() : heard_;
     }
 
     // True when the log holds each of lines, in this order.
@@ -114,9 +132,11 @@ protected:
     std::string logPath_;
     TWaitClock realClock_{};
     CFakeWaveOutScope fake_;
+    songfakes::CSongActionScope windows_;
     CPreferences prefs_;
     CTrackList tracks_{prefs_};
     std::unique_ptr<CSongPlayer> player_;
+    std::vector<std::uint8_t> heard_;
 };
 
 }  // namespace playertest
