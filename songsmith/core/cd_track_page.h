@@ -3,8 +3,10 @@
 // CD page plays the track itself, through its drive; the player only keeps
 // its slot, its sound id and the play state.
 //
-// The player calls these with its own lock held, from the main thread and
-// (IsPlayingTrack) from its loading worker.
+// The player calls these with its own lock held, from the main thread and,
+// for IsPlayingTrack and StopTrack (a track that ended while continuous
+// play is off), from its loading worker: those two must not touch widgets
+// on the worker's thread but hand such work to the page's own thread.
 
 #include <cstdint>
 #include <string>

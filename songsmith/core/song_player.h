@@ -115,6 +115,9 @@ public:
     // text; a page goes away through RemoveCDPage.
     void AddCDPage(ICDTrackPage* page);
     void RemoveCDPage(ICDTrackPage* page);
+    // The CD page whose track plays (or played last and was not stopped);
+    // null when none.
+    ICDTrackPage* GetCDTab();
 
     // Restarts the current song at an absolute position within it, kept
     // inside its trims (at least 1000 ms, in cross-fade mode two overlaps,

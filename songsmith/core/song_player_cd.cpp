@@ -28,6 +28,11 @@ void CSongPlayer::RemoveCDPage(ICDTrackPage* page) {
     if (cdTab_ == page) cdTab_ = nullptr;
 }
 
+ICDTrackPage* CSongPlayer::GetCDTab() {
+    TGuard guard(lock_);
+    return cdTab_;
+}
+
 ICDTrackPage* CSongPlayer::FindCDPage(const char* drive) {
     if (drive == nullptr) return nullptr;
     for (ICDTrackPage* page : cdPages_) {

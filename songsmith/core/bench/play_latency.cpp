@@ -7,7 +7,7 @@
 //
 //   songsmith_play_latency
 //
-// It makes its songs itself (a 60 s tone as WAV, and as MP3 with lame) in a
+// It makes its songs with sox and lame (a 60 s tone as WAV and as MP3) in a
 // temporary folder, which also serves as the settings folder.
 
 #include <sys/wait.h>
@@ -15,13 +15,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,34 +34,6 @@
 namespace {
 
 using TClock = std::chrono::steady_clock;
-
-void PutLe(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-// A RIFF WAVE file of seconds of a 440 Hz tone, 44100 Hz 16-bit stereo.
-std::string ToneWav(int seconds) {
-    constexpr std::uint32_t kRate = 44100;
-    std::string pcm;
-    for (std::uint32_t i = 0; i < kRate * static_cast<std::uint32_t>(seconds); ++i) {
-        const auto sample = static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 440 * i / kRate));
-        PutLe(pcm, static_cast<std::uint16_t>(sample), 2);
-        PutLe(pcm, static_cast<std::uint16_t>(sample), 2);
-    }
-    std::string wav = "RIFF";
-    PutLe(wav, static_cast<std::uint32_t>(4 + 8 + 16 + 8 + pcm.size()), 4);
-    wav += "WAVEfmt ";
-    PutLe(wav, 16, 4);
-    PutLe(wav, 1, 2);
-    PutLe(wav, 2, 2);
-    PutLe(wav, kRate, 4);
-    PutLe(wav, kRate * 4, 4);
-    PutLe(wav, 4, 2);
-    PutLe(wav, 16, 2);
-    wav += "data";
-    PutLe(wav, static_cast<std::uint32_t>(pcm.size()), 4);
-    return wav + pcm;
-}
 
 // The null device, noting when the first buffer of each playback arrives.
 class CFirstBufferWatch {
@@ -171,7 +141,10 @@ int main() {
     setenv("SONGSMITH_HOME", folder.c_str(), 1);
     const std::string wav = folder + "/tone.wav";
     const std::string mp3 = folder + "/tone.mp3";
-    std::ofstream(wav, std::ios::binary) << ToneWav(60);
+    if (Run("sox -q -n -r 44100 -c 2 -b 16 '" + wav + "' synth 60 sine 440 vol 0.25") != 0) {
+        std::fprintf(stderr, "sox is needed to make the songs\n");
+        return 1;
+    }
     const bool haveMp3 = Run("lame --quiet -b 192 '" + wav + "' '" + mp3 + "'") == 0;
     const bool haveMpg123 = haveMp3 && Run("mpg123 --version > /dev/null 2>&1") == 0;
 

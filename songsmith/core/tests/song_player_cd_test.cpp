@@ -73,6 +73,7 @@ TEST_F(PlayerCdTest, ATrackPlaysThroughItsPageAndItsEndAsksForTheNext) {
     EXPECT_EQ(slot.serial, serial);
     EXPECT_EQ(page_.calls, (std::vector<std::string>{"play 2 5000"}));
     EXPECT_TRUE(player.IsPlaying());
+    EXPECT_EQ(player.GetCDTab(), &page_);
     EXPECT_EQ(player.GetPlayingId(), id);
     EXPECT_EQ(PanelPosts(), (std::vector<std::string>{Line("1027 0 %d", id + 0x10000)}));
 
@@ -124,6 +125,7 @@ TEST_F(PlayerCdTest, APageThatCannotPlayOrASongAfterwardsLeavesCdMode) {
     EXPECT_EQ(player.GetPlayingId(), player.GetCurrentSoundId());
     // A page that goes is not asked again.
     player.RemoveCDPage(&page_);
+    EXPECT_EQ(player.GetCDTab(), nullptr);
     EXPECT_EQ(player.PlayCDTrack(2, "/dev/sr0", 0), 1);
     EXPECT_EQ(PanelPosts().back(), "1030 0 0");
 }
