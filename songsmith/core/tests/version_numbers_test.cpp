@@ -27,7 +27,9 @@ TEST(VersionNumbersTest, ReadsDottedNumbersWithOneNotZero) {
     for (const auto& c : cases) {
         TVersionNumbers numbers;
         EXPECT_EQ(ParseDottedVersion(c.text, numbers), c.valid) << c.text;
-        if (c.valid) EXPECT_EQ(numbers, c.numbers) << c.text;
+        if (c.valid) {
+            EXPECT_EQ(numbers, c.numbers) << c.text;
+        }
     }
 }
 
