@@ -21,6 +21,7 @@
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
+#include "titlefetch/titlefetch.h"
 #include "tonecore/converter_factory.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/engine_startup.h"
@@ -33,6 +34,8 @@ namespace {
 struct TAppGlobals {
     CPreferences prefs;
     PLATTER_CPlatter platter;
+    // The program's one title lookup (CD pages and preferences).
+    TITLEFETCH_CTitlefetch titlefetch;
     // The session; made here, never at static initialisation, so its loader
     // starts only once the program runs.
     CTrackList trackList{prefs};
