@@ -32,11 +32,11 @@ constexpr int kFormatTop = 22;
 constexpr int kFormatStep = 24;
 constexpr int kLengthLeft = 124;
 constexpr int kLengthWidth = 170;
-constexpr int kPlacesTop = 96;
+constexpr int kPlacesTop = 114;
 constexpr int kSecondColumn = 188;
 constexpr int kButtonWidth = 110;
-constexpr int kExclusionsTop = 186;
-constexpr int kListTop = 204;
+constexpr int kExclusionsTop = 188;
+constexpr int kListTop = 206;
 constexpr int kListWidth = 240;
 constexpr int kListHeight = 64;
 constexpr int kSmallButtonWidth = 100;
@@ -117,12 +117,12 @@ void CImportPrefsPage::CreateControls(QWidget* window) {
         lengthLists_[i] = lengths;
     }
 
-    AddText(window, kPlacesText, ProgString("PREFI_Title2"), kPlacesTop - 20);
+    AddText(window, kPlacesText, ProgString("PREFI_Title2"), kPlacesTop - 18);
     favorites_ = AddControl<QCheckBox>(window, kFavorites, ProgString("PREFI_Favorites"), kLeft, kPlacesTop,
                                        kWidth - kButtonWidth - 8);
     viewFavorites_ = new QPushButton(ProgString("PREFI_ViewFavorites"), window);
     viewFavorites_->setObjectName(QString::number(kViewFavorites));
-    viewFavorites_->setGeometry(kLeft + kWidth - kButtonWidth, kPlacesTop - 1, kButtonWidth, kRowHeight + 2);
+    viewFavorites_->setGeometry(kLeft + kWidth - kButtonWidth, kPlacesTop, kButtonWidth, kRowHeight);
     desktop_ = AddControl<QCheckBox>(window, kDesktop, ProgString("PREFI_Desktop"), kLeft, kPlacesTop + 24,
                                      kSecondColumn - kLeft);
     network_ = AddControl<QCheckBox>(window, kNetwork, ProgString("PREFI_Network"), kSecondColumn,
