@@ -50,7 +50,9 @@ std::uint32_t RowStamp(const QListWidget* list, int row) {
 
 CImportFavoritesDlg::CImportFavoritesDlg(CPreferences& prefs) : prefs_(prefs) {}
 
-CImportFavoritesDlg::~CImportFavoritesDlg() { delete dialog_.data(); }
+CImportFavoritesDlg::~CImportFavoritesDlg() {
+    delete dialog_.data();
+}
 
 int CImportFavoritesDlg::DoModal(QWidget* parent) {
     auto* frame = new CFavoritesFrame(parent, *this);
@@ -89,7 +91,8 @@ void CImportFavoritesDlg::CreateControls(QDialog& dialog) {
     list_->setObjectName(QString::number(kList));
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setGeometry(kMargin, kListTop, kListWidth, kListHeight);
-    QObject::connect(list_, &QListWidget::itemSelectionChanged, &dialog, [this] { OnSelectionChanged(); });
+    QObject::connect(list_, &QListWidget::itemSelectionChanged, &dialog,
+                     [this] { OnSelectionChanged(); });
 
     struct TButton {
         int id;
@@ -102,8 +105,10 @@ void CImportFavoritesDlg::CreateControls(QDialog& dialog) {
         {kRemove, ProgString("PREFI_Remove"), kListTop + 30, &CImportFavoritesDlg::OnRemove},
         {kUp, ProgString("PREFI_Up"), kListTop + 72, nullptr},
         {kDown, ProgString("PREFI_Down"), kListTop + 102, nullptr},
-        {IDOK, ProgString("OK"), kDialogHeight - kMargin - kButtonHeight, &CImportFavoritesDlg::OnOk},
-        {IDCANCEL, ProgString("Cancel"), kDialogHeight - kMargin - kButtonHeight, &CImportFavoritesDlg::OnCancel},
+        {IDOK, ProgString("OK"), kDialogHeight - kMargin - kButtonHeight,
+         &CImportFavoritesDlg::OnOk},
+        {IDCANCEL, ProgString("Cancel"), kDialogHeight - kMargin - kButtonHeight,
+         &CImportFavoritesDlg::OnCancel},
     };
     for (const TButton& spec : buttons) {
         auto* button = new QPushButton(spec.text, &dialog);
@@ -115,13 +120,14 @@ void CImportFavoritesDlg::CreateControls(QDialog& dialog) {
         button->setAutoDefault(false);
         button->setDefault(spec.id == IDOK);
         const int id = spec.id;
-        QObject::connect(button, &QPushButton::clicked, &dialog, [this, id, handler = spec.handler] {
-            if (id == kUp || id == kDown) {
-                OnMove(id == kUp ? -1 : 1);
-            } else {
-                (this->*handler)();
-            }
-        });
+        QObject::connect(button, &QPushButton::clicked, &dialog,
+                         [this, id, handler = spec.handler] {
+                             if (id == kUp || id == kDown) {
+                                 OnMove(id == kUp ? -1 : 1);
+                             } else {
+                                 (this->*handler)();
+                             }
+                         });
         if (id == kRemove) remove_ = button;
         if (id == kUp) up_ = button;
         if (id == kDown) down_ = button;
@@ -134,7 +140,8 @@ void CImportFavoritesDlg::FillList() {
         const _lastDirList* folder = prefs_.MusicDirectories.Index(i);
         if (folder == nullptr) continue;
         QListWidgetItem* row = AppendPathRow(list_, folder->path);
-        row->setData(kStampRole, QVariant::fromValue<qulonglong>(static_cast<std::uint32_t>(folder->number)));
+        row->setData(kStampRole,
+                     QVariant::fromValue<qulonglong>(static_cast<std::uint32_t>(folder->number)));
     }
     prefs_.Unlock();
 }
@@ -147,11 +154,12 @@ void CImportFavoritesDlg::OnSelectionChanged() {
 }
 
 void CImportFavoritesDlg::OnAdd() {
-    const std::string folder = ChooseListFolder(static_cast<QWidget*>(dialog_), "PREFI_SelectFolder",
-                                                lastFolder_.c_str());
+    const std::string folder =
+        ChooseListFolder(static_cast<QWidget*>(dialog_), "PREFI_SelectFolder", lastFolder_.c_str());
     if (folder.empty() || HasRowPath(list_, folder)) return;
     QListWidgetItem* row = AppendPathRow(list_, folder);
-    row->setData(kStampRole, QVariant::fromValue<qulonglong>(static_cast<std::uint32_t>(std::time(nullptr))));
+    row->setData(kStampRole,
+                 QVariant::fromValue<qulonglong>(static_cast<std::uint32_t>(std::time(nullptr))));
     lastFolder_ = folder;
     // A new last row gives the selected one somewhere to go down to.
     OnSelectionChanged();
@@ -185,4 +193,6 @@ void CImportFavoritesDlg::OnOk() {
     dialog_->done(IDOK);
 }
 
-void CImportFavoritesDlg::OnCancel() { dialog_->done(IDCANCEL); }
+void CImportFavoritesDlg::OnCancel() {
+    dialog_->done(IDCANCEL);
+}

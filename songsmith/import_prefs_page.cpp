@@ -45,7 +45,8 @@ constexpr const char* kRemoveFavoritesKey = "PREFI_RemoveExcl";
 constexpr const char* kNoFormatsKey = "PREFI_NoFormats";
 
 // The shortest lengths a song of a format may have, by row index.
-constexpr const char* kLengthKeys[] = {"PREFI_LengthAny", "PREFI_Length15", "PREFI_Length30", "PREFI_Length60"};
+constexpr const char* kLengthKeys[] = {"PREFI_LengthAny", "PREFI_Length15", "PREFI_Length30",
+                                       "PREFI_Length60"};
 
 // A control as wide as its text needs, within room pixels.
 template <typename T>
@@ -63,7 +64,9 @@ QLabel* AddText(QWidget* window, int id, const QString& text, int top) {
     return label;
 }
 
-int Flag(const QCheckBox* box) { return box->isChecked() ? 1 : 0; }
+int Flag(const QCheckBox* box) {
+    return box->isChecked() ? 1 : 0;
+}
 
 // The desktop folder with a trailing '/'; empty when there is none or it
 // would not fit a path record.
@@ -82,9 +85,13 @@ const std::array<CImportPrefsPage::TFormat, 3> CImportPrefsPage::kFormats = {{
     {kWma, kWmaLength, "WMA files", &CPreferences::ImportWma, &CPreferences::ImportMinWma},
 }};
 
-CPreferences& CImportPrefsPage::Prefs() const { return Owner().Context().prefs; }
+CPreferences& CImportPrefsPage::Prefs() const {
+    return Owner().Context().prefs;
+}
 
-bool CImportPrefsPage::WmaAllowed() const { return ConversionToWMAAllowed() != 0; }
+bool CImportPrefsPage::WmaAllowed() const {
+    return ConversionToWMAAllowed() != 0;
+}
 
 bool CImportPrefsPage::LibraryImporting() const {
     const CMainWindow* main = Owner().Context().mainWindow;
@@ -107,8 +114,8 @@ void CImportPrefsPage::CreateControls(QWidget* window) {
     for (std::size_t i = 0; i < kFormats.size(); ++i) {
         const TFormat& format = kFormats[i];
         const int top = kFormatTop + static_cast<int>(i) * kFormatStep;
-        formatBoxes_[i] = AddControl<QCheckBox>(window, format.box, QString::fromUtf8(format.text), kLeft, top,
-                                                kLengthLeft - kLeft);
+        formatBoxes_[i] = AddControl<QCheckBox>(window, format.box, QString::fromUtf8(format.text),
+                                                kLeft, top, kLengthLeft - kLeft);
         ForwardClicks(formatBoxes_[i], format.box);
         auto* lengths = new QComboBox(window);
         lengths->setObjectName(QString::number(format.lengths));
@@ -118,16 +125,18 @@ void CImportPrefsPage::CreateControls(QWidget* window) {
     }
 
     AddText(window, kPlacesText, ProgString("PREFI_Title2"), kPlacesTop - 18);
-    favorites_ = AddControl<QCheckBox>(window, kFavorites, ProgString("PREFI_Favorites"), kLeft, kPlacesTop,
-                                       kWidth - kButtonWidth - 8);
+    favorites_ = AddControl<QCheckBox>(window, kFavorites, ProgString("PREFI_Favorites"), kLeft,
+                                       kPlacesTop, kWidth - kButtonWidth - 8);
     viewFavorites_ = new QPushButton(ProgString("PREFI_ViewFavorites"), window);
     viewFavorites_->setObjectName(QString::number(kViewFavorites));
-    viewFavorites_->setGeometry(kLeft + kWidth - kButtonWidth, kPlacesTop, kButtonWidth, kRowHeight);
-    desktop_ = AddControl<QCheckBox>(window, kDesktop, ProgString("PREFI_Desktop"), kLeft, kPlacesTop + 24,
-                                     kSecondColumn - kLeft);
+    viewFavorites_->setGeometry(kLeft + kWidth - kButtonWidth, kPlacesTop, kButtonWidth,
+                                kRowHeight);
+    desktop_ = AddControl<QCheckBox>(window, kDesktop, ProgString("PREFI_Desktop"), kLeft,
+                                     kPlacesTop + 24, kSecondColumn - kLeft);
     network_ = AddControl<QCheckBox>(window, kNetwork, ProgString("PREFI_Network"), kSecondColumn,
                                      kPlacesTop + 24, kLeft + kWidth - kSecondColumn);
-    rest_ = AddControl<QCheckBox>(window, kRest, ProgString("PREFI_Rest"), kLeft, kPlacesTop + 48, kWidth);
+    rest_ = AddControl<QCheckBox>(window, kRest, ProgString("PREFI_Rest"), kLeft, kPlacesTop + 48,
+                                  kWidth);
     for (auto [button, id] : {std::pair<QAbstractButton*, int>{favorites_, kFavorites},
                               {viewFavorites_, kViewFavorites},
                               {desktop_, kDesktop},
@@ -167,10 +176,12 @@ void CImportPrefsPage::ShowValues() {
         formatBoxes_[i]->setChecked(usable && prefs.*format.on != 0);
         const int shortest = prefs.*format.shortest;
         // A stored index that names no row shows the first one.
-        lengthLists_[i]->setCurrentIndex(shortest >= 0 && shortest < lengthLists_[i]->count() ? shortest : 0);
+        lengthLists_[i]->setCurrentIndex(
+            shortest >= 0 && shortest < lengthLists_[i]->count() ? shortest : 0);
         lengthLists_[i]->setEnabled(formatBoxes_[i]->isChecked());
     }
-    for (const TExcludeDir& excluded : prefs.ImportExcludeDirs) AppendPathRow(exclusions_, excluded.path);
+    for (const TExcludeDir& excluded : prefs.ImportExcludeDirs)
+        AppendPathRow(exclusions_, excluded.path);
     favorites_->setChecked(prefs.ImportFavorites != 0);
     viewFavorites_->setEnabled(favorites_->isChecked());
     desktop_->setChecked(prefs.ImportDesktop != 0);
@@ -244,7 +255,8 @@ void CImportPrefsPage::OnAdd() {
     prefs.Unlock();
     if (favoritesInside) {
         const QByteArray caption = ProgString("PREFI_RemoveExclTitle").toUtf8();
-        if (ShowMessageKey(owner, kRemoveFavoritesKey, MB_YESNO | MB_ICONQUESTION, caption.constData()) == IDYES) {
+        if (ShowMessageKey(owner, kRemoveFavoritesKey, MB_YESNO | MB_ICONQUESTION,
+                           caption.constData()) == IDYES) {
             prefs.Lock();
             RemoveFoldersIn(prefs.MusicDirectories, folder);
             prefs.Unlock();
@@ -259,11 +271,13 @@ void CImportPrefsPage::OnRemove() {
     EnableRemove();
 }
 
-void CImportPrefsPage::EnableRemove() { remove_->setEnabled(SelectedRow(exclusions_) >= 0); }
+void CImportPrefsPage::EnableRemove() {
+    remove_->setEnabled(SelectedRow(exclusions_) >= 0);
+}
 
 bool CImportPrefsPage::Apply() {
-    const bool anyFormat =
-        std::any_of(formatBoxes_.begin(), formatBoxes_.end(), [](const QCheckBox* box) { return box->isChecked(); });
+    const bool anyFormat = std::any_of(formatBoxes_.begin(), formatBoxes_.end(),
+                                       [](const QCheckBox* box) { return box->isChecked(); });
     if (!anyFormat) {
         ShowMessageKey(static_cast<QWidget*>(Window()), kNoFormatsKey, MB_OK | MB_ICONWARNING,
                        "No Formats Selected");

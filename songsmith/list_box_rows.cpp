@@ -32,7 +32,8 @@ constexpr int kPathRole = Qt::UserRole + 1;
 }  // namespace
 
 QListWidgetItem* AppendPathRow(QListWidget* list, const std::string& path) {
-    auto* item = new QListWidgetItem(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())), list);
+    auto* item = new QListWidgetItem(
+        QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())), list);
     item->setData(kPathRole, QByteArray(path.data(), static_cast<qsizetype>(path.size())));
     return item;
 }

@@ -30,12 +30,13 @@ constexpr int kButtonLeft = kLeft + kListWidth + 8;
 constexpr int kButtonWidth = kLeft + kWidth - kButtonLeft;
 constexpr int kValueLeft = 96;
 constexpr int kDescriptionTop = 192;
-constexpr int kLocationTop = 236;
+constexpr int kLocationTop = 232;
 
 // The index of the site a row shows.
 constexpr int kSiteIndexRole = Qt::UserRole;
 
-QLabel* AddText(QWidget* window, int id, const QString& text, int left, int top, int width, int height) {
+QLabel* AddText(QWidget* window, int id, const QString& text, int left, int top, int width,
+                int height) {
     auto* label = new QLabel(text, window);
     label->setObjectName(QString::number(id));
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -54,7 +55,9 @@ public:
 
 }  // namespace
 
-CPreferences& CRemoteDBPrefsPage::Prefs() const { return Owner().Context().prefs; }
+CPreferences& CRemoteDBPrefsPage::Prefs() const {
+    return Owner().Context().prefs;
+}
 
 void CRemoteDBPrefsPage::OnInitDialog(QWidget* window) {
     CPrefsPage::OnInitDialog(window);
@@ -70,7 +73,8 @@ void CRemoteDBPrefsPage::OnInitDialog(QWidget* window) {
 void CRemoteDBPrefsPage::CreateControls(QWidget* window) {
     autoLookup_ = new QCheckBox(ProgString("PREFD_Auto"), window);
     autoLookup_->setObjectName(QString::number(kAutoLookup));
-    autoLookup_->setGeometry(kLeft, 4, std::min(autoLookup_->sizeHint().width(), kWidth), kRowHeight);
+    autoLookup_->setGeometry(kLeft, 4, std::min(autoLookup_->sizeHint().width(), kWidth),
+                             kRowHeight);
     AddText(window, kListText, ProgString("PREFD_List"), kLeft, kListTop - 20, kWidth, 18);
     sites_ = new QListWidget(window);
     sites_->setObjectName(QString::number(kSiteList));
@@ -86,11 +90,15 @@ void CRemoteDBPrefsPage::CreateControls(QWidget* window) {
     update_->setEnabled(Owner().Context().titlefetch != nullptr);
     ForwardClicks(update_, kUpdate);
 
-    AddText(window, kDescriptionText, ProgString("PREFD_Desc"), kLeft, kDescriptionTop, kValueLeft - kLeft, 18);
-    description_ = AddText(window, kDescription, {}, kValueLeft, kDescriptionTop, kLeft + kWidth - kValueLeft, 40);
+    AddText(window, kDescriptionText, ProgString("PREFD_Desc"), kLeft, kDescriptionTop,
+            kValueLeft - kLeft, 18);
+    description_ = AddText(window, kDescription, {}, kValueLeft, kDescriptionTop,
+                           kLeft + kWidth - kValueLeft, 36);
     description_->setWordWrap(true);
-    AddText(window, kLocationText, ProgString("PREFD_Loc"), kLeft, kLocationTop, kValueLeft - kLeft, 18);
-    location_ = AddText(window, kLocation, {}, kValueLeft, kLocationTop, kLeft + kWidth - kValueLeft, 18);
+    AddText(window, kLocationText, ProgString("PREFD_Loc"), kLeft, kLocationTop, kValueLeft - kLeft,
+            18);
+    location_ =
+        AddText(window, kLocation, {}, kValueLeft, kLocationTop, kLeft + kWidth - kValueLeft, 18);
 }
 
 void CRemoteDBPrefsPage::FillSites() {
@@ -100,7 +108,8 @@ void CRemoteDBPrefsPage::FillSites() {
     sites_->clear();
     for (int i = 0; i < prefs.Sites.count; ++i) {
         const TITLEFETCH_TSite* site = prefs.Sites.items[i];
-        auto* row = new QListWidgetItem(QString::fromUtf8(site != nullptr ? site->host : ""), sites_);
+        auto* row =
+            new QListWidgetItem(QString::fromUtf8(site != nullptr ? site->host : ""), sites_);
         row->setData(kSiteIndexRole, i);
     }
     SelectRow(sites_, ChosenSiteIndex(prefs.Sites, prefs.CDDBSite));

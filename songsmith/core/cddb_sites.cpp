@@ -13,7 +13,8 @@ constexpr int kMinutesPerDegree = 60;
 // The facade's answer when the server cannot be reached: the default site
 // alone. It says nothing about the sites there are, so it replaces nothing.
 bool IsOfflineAnswer(const MvList<TITLEFETCH_TSite*>& fetched) {
-    return fetched.count == 1 && fetched.items[0] != nullptr && SameSite(*fetched.items[0], MakeDefaultSite());
+    return fetched.count == 1 && fetched.items[0] != nullptr &&
+           SameSite(*fetched.items[0], MakeDefaultSite());
 }
 
 }  // namespace
@@ -39,9 +40,10 @@ const char* SiteLocationText(TITLEFETCH_TSite& site) {
 }
 
 bool SameSite(const TITLEFETCH_TSite& a, const TITLEFETCH_TSite& b) {
-    return std::strcmp(a.host, b.host) == 0 && a.port == b.port && std::strcmp(a.cgiPath, b.cgiPath) == 0 &&
-           std::strcmp(a.secondText, b.secondText) == 0 && std::strcmp(a.description, b.description) == 0 &&
-           a.north == b.north && a.east == b.east && a.latitude == b.latitude && a.longitude == b.longitude;
+    return std::strcmp(a.host, b.host) == 0 && a.port == b.port &&
+           std::strcmp(a.cgiPath, b.cgiPath) == 0 && std::strcmp(a.secondText, b.secondText) == 0 &&
+           std::strcmp(a.description, b.description) == 0 && a.north == b.north &&
+           a.east == b.east && a.latitude == b.latitude && a.longitude == b.longitude;
 }
 
 bool UpdateSitesFrom(TITLEFETCH_CTitlefetch& titlefetch, CPreferences& prefs) {

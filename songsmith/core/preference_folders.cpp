@@ -12,7 +12,9 @@ std::string WithTrailingSlash(std::string path) {
     return path;
 }
 
-bool FitsPathRecord(const std::string& path) { return path.size() < static_cast<std::size_t>(MAX_PATH); }
+bool FitsPathRecord(const std::string& path) {
+    return path.size() < static_cast<std::size_t>(MAX_PATH);
+}
 
 std::string ChooseListFolder(void* owner, const char* titleKey, const char* startFolder) {
     const std::string chosen = GetUiServices().ChooseFolder(owner, titleKey, startFolder);

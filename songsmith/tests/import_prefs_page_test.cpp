@@ -3,6 +3,8 @@
 // folder choices and answers: formats and lengths, the places, the
 // exclusion list (the desktop box, Add with the favourites inside, Remove),
 // the favourites' own edits, what reaches the preferences and the store.
+#include "songsmith/import_prefs_page.h"
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -17,7 +19,6 @@
 #include <vector>
 
 #include "songsmith/import_favorites_dlg.h"
-#include "songsmith/import_prefs_page.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/tests/prefs_dialog_fixture.h"
 #include "testsupport/temp_dir.h"
@@ -59,10 +60,16 @@ int Selected(QWidget* window, int id) {
     return selected.isEmpty() ? -1 : list->row(selected.front());
 }
 
-void Select(QWidget* window, int id, int row) { FindControl<QListWidget>(window, id)->setCurrentRow(row); }
+void Select(QWidget* window, int id, int row) {
+    FindControl<QListWidget>(window, id)->setCurrentRow(row);
+}
 
-bool Checked(QWidget* window, int id) { return FindControl<QAbstractButton>(window, id)->isChecked(); }
-bool Enabled(QWidget* window, int id) { return FindControl(window, id)->isEnabled(); }
+bool Checked(QWidget* window, int id) {
+    return FindControl<QAbstractButton>(window, id)->isChecked();
+}
+bool Enabled(QWidget* window, int id) {
+    return FindControl(window, id)->isEnabled();
+}
 
 void SetExclusions(CPreferences& prefs, const std::vector<std::string>& paths) {
     prefs.ImportExcludeDirs.Empty();
@@ -81,7 +88,8 @@ std::vector<std::string> Exclusions(const CPreferences& prefs) {
 
 std::vector<std::string> Favourites(const CPreferences& prefs) {
     std::vector<std::string> paths;
-    for (int i = 0; i < prefs.MusicDirectories.Count(); ++i) paths.emplace_back(prefs.MusicDirectories.Index(i)->path);
+    for (int i = 0; i < prefs.MusicDirectories.Count(); ++i)
+        paths.emplace_back(prefs.MusicDirectories.Index(i)->path);
     return paths;
 }
 
@@ -117,10 +125,14 @@ protected:
     // page (control ids repeat across pages, so the page's are found in it).
     int RunPage(const std::function<void(QWidget* dialog, QWidget* page)>& drive, bool wma = false,
                 bool importing = false) {
-        return Run([&](QWidget* dialog, CPrefsDialog&) { drive(dialog, FindControl(dialog, CImportPrefsPage::kDialogId)); },
-                   [&](CPrefsDialog& dialog) {
-                       dialog.SetPage(kImportPageIndex, std::make_unique<CTestImportPage>(dialog, wma, importing));
-                   });
+        return Run(
+            [&](QWidget* dialog, CPrefsDialog&) {
+                drive(dialog, FindControl(dialog, CImportPrefsPage::kDialogId));
+            },
+            [&](CPrefsDialog& dialog) {
+                dialog.SetPage(kImportPageIndex,
+                               std::make_unique<CTestImportPage>(dialog, wma, importing));
+            });
     }
 
     // A folder of the scratch tree, made, with a trailing '/'.
@@ -144,7 +156,8 @@ TEST_F(ImportPrefsPageTest, TheDesktopBoxAppendsTheDesktopAndTickedAgainRemovesI
         EXPECT_EQ(Rows(page, CImportPrefsPage::kExclusions),
                   (std::vector<std::string>{"/proc/", desktop, sibling, desktop}));
         ClickControl(page, CImportPrefsPage::kDesktop);
-        EXPECT_EQ(Rows(page, CImportPrefsPage::kExclusions), (std::vector<std::string>{"/proc/", sibling, desktop}));
+        EXPECT_EQ(Rows(page, CImportPrefsPage::kExclusions),
+                  (std::vector<std::string>{"/proc/", sibling, desktop}));
         ClickControl(dialog, IDOK);
     });
     EXPECT_EQ(result, IDOK);
@@ -175,7 +188,8 @@ TEST_F(ImportPrefsPageTest, AnExclusionAboveFavouritesOffersToDropThemAtOnceEven
             ClickControl(page, CImportPrefsPage::kAdd);
             EXPECT_EQ(Favourites(*prefs_), kept);
             ClickControl(page, CImportPrefsPage::kAdd);
-            EXPECT_EQ(Rows(page, CImportPrefsPage::kExclusions), (std::vector<std::string>{"/proc/", "/m/"}));
+            EXPECT_EQ(Rows(page, CImportPrefsPage::kExclusions),
+                      (std::vector<std::string>{"/proc/", "/m/"}));
             ClickControl(dialog, IDCANCEL);
         });
         EXPECT_EQ(result, IDCANCEL);
@@ -333,9 +347,11 @@ TEST_F(ImportPrefsPageTest, OkStoresExactlyTheImportValuesOfTheControlsChanged) 
 TEST_F(ImportPrefsPageTest, WhileTheLibraryImportsEveryControlIsDisabled) {
     RunPage(
         [&](QWidget* dialog, QWidget* page) {
-            const QList<QWidget*> controls = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            const QList<QWidget*> controls =
+                page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
             EXPECT_GE(controls.size(), 17);
-            for (QWidget* control : controls) EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+            for (QWidget* control : controls)
+                EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
             ClickControl(dialog, IDCANCEL);
         },
         true, true);
@@ -356,10 +372,11 @@ protected:
 };
 
 TEST_F(ImportFavoritesTest, EditsReachThePreferencesOnOkInTheirNewOrderWithoutVanishedFolders) {
-    const std::string a = Folder("A"), b = Folder("B"), c = Folder("C"), d = Folder("D"), e = Folder("E");
+    const std::string a = Folder("A"), b = Folder("B"), c = Folder("C"), d = Folder("D"),
+                      e = Folder("E");
     prefs_->MusicDirectories.DeleteAll();
-    for (const auto& [path, stamp] :
-         std::vector<std::pair<std::string, std::uint32_t>>{{a, 400}, {b, 300}, {c, 200}, {e, 100}}) {
+    for (const auto& [path, stamp] : std::vector<std::pair<std::string, std::uint32_t>>{
+             {a, 400}, {b, 300}, {c, 200}, {e, 100}}) {
         prefs_->MusicDirectories.Add(path.c_str(), stamp, 0, 0);
     }
     testsupport::CFakeUiServices ui;
@@ -368,8 +385,11 @@ TEST_F(ImportFavoritesTest, EditsReachThePreferencesOnOkInTheirNewOrderWithoutVa
     RunFavourites([&](QWidget* favourites) {
         using Dlg = CImportFavoritesDlg;
         EXPECT_EQ(Rows(favourites, Dlg::kList), (std::vector<std::string>{a, b, c, e}));
-        EXPECT_EQ(FindControl<QListWidget>(favourites, Dlg::kList)->item(0)->data(Qt::UserRole).toUInt(), 400u);
-        for (int id : {Dlg::kRemove, Dlg::kUp, Dlg::kDown}) EXPECT_FALSE(Enabled(favourites, id)) << id;
+        EXPECT_EQ(
+            FindControl<QListWidget>(favourites, Dlg::kList)->item(0)->data(Qt::UserRole).toUInt(),
+            400u);
+        for (int id : {Dlg::kRemove, Dlg::kUp, Dlg::kDown})
+            EXPECT_FALSE(Enabled(favourites, id)) << id;
         ClickControl(favourites, Dlg::kAdd);
         ClickControl(favourites, Dlg::kAdd);  // already listed
         EXPECT_EQ(Rows(favourites, Dlg::kList), (std::vector<std::string>{a, b, c, e, d}));
@@ -428,7 +448,8 @@ TEST_F(ImportFavoritesTest, ThePageAndTheFavouritesShowEveryControlUnclipped) {
     RunFavourites([&](QWidget* favourites) {
         EXPECT_EQ(favourites->objectName().toStdString(), "283");
         // Centred over the page.
-        const QWidget* page = FindControl(favourites->parentWidget()->window(), CImportPrefsPage::kDialogId);
+        const QWidget* page =
+            FindControl(favourites->parentWidget()->window(), CImportPrefsPage::kDialogId);
         const QPoint middle = page->mapToGlobal(page->rect().center());
         EXPECT_LE((favourites->geometry().center() - middle).manhattanLength(), 4);
         Select(favourites, CImportFavoritesDlg::kList, 1);

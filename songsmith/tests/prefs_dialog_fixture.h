@@ -7,7 +7,6 @@
 #include <QAbstractScrollArea>
 #include <QLabel>
 #include <QWidget>
-
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -40,7 +39,8 @@ inline TStoredValues ReadStoredValues() {
         std::uint32_t type = 0;
         std::uint8_t data[4096];
         std::uint32_t dataSize = sizeof data;
-        if (RegEnumValue(key, index, name, &nameSize, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        if (RegEnumValue(key, index, name, &nameSize, &type, data, &dataSize) != ERROR_SUCCESS)
+            break;
         values[name] = {type, std::string(reinterpret_cast<const char*>(data), dataSize)};
     }
     RegCloseKey(key);
@@ -48,7 +48,8 @@ inline TStoredValues ReadStoredValues() {
 }
 
 // The names of the values added, removed or changed between two readings.
-inline std::set<std::string> ChangedValueNames(const TStoredValues& before, const TStoredValues& after) {
+inline std::set<std::string> ChangedValueNames(const TStoredValues& before,
+                                               const TStoredValues& after) {
     std::set<std::string> changed;
     for (const auto& [name, value] : after) {
         const auto old = before.find(name);
@@ -66,7 +67,8 @@ inline void ExpectUnclipped(QWidget* window) {
     for (QWidget* control : controls) {
         for (QWidget* other : controls) {
             if (other != control && control->geometry().intersects(other->geometry()))
-                ADD_FAILURE() << control->objectName().toStdString() << " overlaps " << other->objectName().toStdString();
+                ADD_FAILURE() << control->objectName().toStdString() << " overlaps "
+                              << other->objectName().toStdString();
         }
         SCOPED_TRACE(control->objectName().toStdString());
         EXPECT_TRUE(window->rect().contains(control->geometry())) << "past the window's edge";
@@ -101,7 +103,8 @@ protected:
     // and must close it. prepare may set pages first. The dialog's result.
     int Run(const std::function<void(QWidget* dialog, CPrefsDialog& object)>& drive,
             const std::function<void(CPrefsDialog&)>& prepare = {}) {
-        CPrefsDialog dialog(TPrefsContext{*prefs_, platter_.get(), main_.get(), titlefetch_, siteApplied_});
+        CPrefsDialog dialog(
+            TPrefsContext{*prefs_, platter_.get(), main_.get(), titlefetch_, siteApplied_});
         if (prepare) prepare(dialog);
         testsupport::WhenModalShown([&](QWidget* modal) { drive(modal, dialog); });
         EXPECT_TRUE(dialog.DoModal(main_->Window()));

@@ -179,7 +179,8 @@ TEST_F(PrefsDialogTest, OkStoresExactlyTheChangedValuesAndTheToolbarShrinksAtOnc
         ClickControl(dialog, IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(ChangedValueNames(before, ReadStoredValues()), (std::set<std::string>{"ShowSmallToolbar", "copyFlags", "CurrentPrefPage"}));
+    EXPECT_EQ(ChangedValueNames(before, ReadStoredValues()),
+              (std::set<std::string>{"ShowSmallToolbar", "copyFlags", "CurrentPrefPage"}));
 
     CPreferences fresh;
     fresh.Load(HKEY_CURRENT_USER);

@@ -1,11 +1,11 @@
 // The stored CDDB sites: which one is chosen for a host, and the location
 // text made from a site's coordinates.
+#include "songsmith/core/cddb_sites.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "songsmith/core/cddb_sites.h"
 
 namespace {
 

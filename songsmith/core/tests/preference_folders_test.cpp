@@ -1,12 +1,13 @@
 // Folders added to the preferences' folder lists: the trailing '/', the
 // 260-byte record they must fit, and the favourites that lie inside a
 // folder, compared byte for byte.
+#include "songsmith/core/preference_folders.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "songsmith/core/preference_folders.h"
 #include "testsupport/fake_ui_services.h"
 #include "utilities/last_dir_list.h"
 
@@ -40,8 +41,9 @@ TEST(PreferenceFolders, AChosenFolderGetsOneTrailingSlashAndMustFitARecord) {
 
 TEST(PreferenceFolders, OnlyFavouritesInsideTheFolderByteForByteAreRemoved) {
     CLastDirList favourites;
-    const std::vector<std::string> paths = {"/home/jo/Music/", "/home/jo/Music/Jazz/", "/home/jo/Musical/",
-                                            "/home/jo/music/", "/home/jo/Music"};
+    const std::vector<std::string> paths = {"/home/jo/Music/", "/home/jo/Music/Jazz/",
+                                            "/home/jo/Musical/", "/home/jo/music/",
+                                            "/home/jo/Music"};
     std::uint32_t stamp = 100;
     for (const std::string& path : paths) favourites.Add(path.c_str(), stamp--, 0, 0);
     EXPECT_FALSE(HasFoldersIn(favourites, "/home/jo/Mus/"));
@@ -49,7 +51,8 @@ TEST(PreferenceFolders, OnlyFavouritesInsideTheFolderByteForByteAreRemoved) {
     RemoveFoldersIn(favourites, "/home/jo/Music/");
     std::vector<std::string> left;
     for (int i = 0; i < favourites.Count(); ++i) left.emplace_back(favourites.Index(i)->path);
-    EXPECT_EQ(left, (std::vector<std::string>{"/home/jo/Musical/", "/home/jo/music/", "/home/jo/Music"}));
+    EXPECT_EQ(left,
+              (std::vector<std::string>{"/home/jo/Musical/", "/home/jo/music/", "/home/jo/Music"}));
 }
 
 }  // namespace
