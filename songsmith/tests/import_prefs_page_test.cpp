@@ -21,6 +21,7 @@
 #include "songsmith/import_favorites_dlg.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/tests/prefs_dialog_fixture.h"
+#include "testsupport/scoped_env.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
 
@@ -93,26 +94,6 @@ std::vector<std::string> Favourites(const CPreferences& prefs) {
     return paths;
 }
 
-// An environment variable set for one test and put back after it.
-class CScopedEnv {
-public:
-    CScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~CScopedEnv() {
-        if (old_) {
-            setenv(name_, old_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 class ImportPrefsPageTest : public PrefsDialogFixture {
 protected:
     void SetUp() override {
@@ -145,7 +126,7 @@ protected:
 };
 
 TEST_F(ImportPrefsPageTest, TheDesktopBoxAppendsTheDesktopAndTickedAgainRemovesItsFirstRow) {
-    const CScopedEnv desktopDir("XDG_DESKTOP_DIR", folders_.Path() + "/Desktop");
+    const testsupport::CScopedEnv desktopDir("XDG_DESKTOP_DIR", folders_.Path() + "/Desktop");
     const std::string desktop = Folder("Desktop");
     const std::string sibling = Folder("Desktop2");
     SetExclusions(*prefs_, {"/proc/", desktop, sibling});
