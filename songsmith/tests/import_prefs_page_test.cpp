@@ -146,6 +146,27 @@ TEST_F(ImportPrefsPageTest, TheDesktopBoxAppendsTheDesktopAndTickedAgainRemovesI
     EXPECT_EQ(Exclusions(*prefs_), (std::vector<std::string>{"/proc/", sibling, desktop}));
 }
 
+TEST_F(ImportPrefsPageTest, ThePlaceBoxesShowAndStoreTheirPlacesAndFavouritesEnableTheirButton) {
+    const int places[] = {CImportPrefsPage::kFavorites, CImportPrefsPage::kDesktop,
+                          CImportPrefsPage::kRest, CImportPrefsPage::kNetwork};
+    for (const int stored : {1, 0}) {
+        SCOPED_TRACE(stored);
+        prefs_->ImportFavorites = prefs_->ImportDesktop = stored;
+        prefs_->ImportRest = prefs_->ImportNetwork = stored;
+        RunPage([&](QWidget* dialog, QWidget* page) {
+            for (const int id : places) EXPECT_EQ(Checked(page, id), stored == 1) << id;
+            EXPECT_EQ(Enabled(page, CImportPrefsPage::kViewFavorites), stored == 1);
+            for (const int id : places) ClickControl(page, id);
+            EXPECT_EQ(Enabled(page, CImportPrefsPage::kViewFavorites), stored == 0);
+            ClickControl(dialog, IDOK);
+        });
+        for (const int value : {prefs_->ImportFavorites, prefs_->ImportDesktop, prefs_->ImportRest,
+                                prefs_->ImportNetwork}) {
+            EXPECT_EQ(value, 1 - stored);
+        }
+    }
+}
+
 TEST_F(ImportPrefsPageTest, AnExclusionAboveFavouritesOffersToDropThemAtOnceEvenWhenCancelled) {
     for (const int answer : {IDYES, IDNO}) {
         SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
