@@ -103,34 +103,27 @@ void CImportFavoritesDlg::CreateControls(QDialog& dialog) {
     const TButton buttons[] = {
         {kAdd, ProgString("PREFI_Add"), kListTop, &CImportFavoritesDlg::OnAdd},
         {kRemove, ProgString("PREFI_Remove"), kListTop + 30, &CImportFavoritesDlg::OnRemove},
-        {kUp, ProgString("PREFI_Up"), kListTop + 72, nullptr},
-        {kDown, ProgString("PREFI_Down"), kListTop + 102, nullptr},
+        {kUp, ProgString("PREFI_Up"), kListTop + 72, &CImportFavoritesDlg::OnUp},
+        {kDown, ProgString("PREFI_Down"), kListTop + 102, &CImportFavoritesDlg::OnDown},
         {IDOK, ProgString("OK"), kDialogHeight - kMargin - kButtonHeight,
          &CImportFavoritesDlg::OnOk},
         {IDCANCEL, ProgString("Cancel"), kDialogHeight - kMargin - kButtonHeight,
          &CImportFavoritesDlg::OnCancel},
     };
-    for (const TButton& spec : buttons) {
-        auto* button = new QPushButton(spec.text, &dialog);
-        button->setObjectName(QString::number(spec.id));
-        const int left = spec.id == IDOK       ? kDialogWidth - kMargin - 2 * kButtonWidth - 8
-                         : spec.id == IDCANCEL ? kDialogWidth - kMargin - kButtonWidth
-                                               : kButtonLeft;
-        button->setGeometry(left, spec.top, kButtonWidth, kButtonHeight);
+    for (const TButton& entry : buttons) {
+        auto* button = new QPushButton(entry.text, &dialog);
+        button->setObjectName(QString::number(entry.id));
+        const int left = entry.id == IDOK       ? kDialogWidth - kMargin - 2 * kButtonWidth - 8
+                         : entry.id == IDCANCEL ? kDialogWidth - kMargin - kButtonWidth
+                                                : kButtonLeft;
+        button->setGeometry(left, entry.top, kButtonWidth, kButtonHeight);
         button->setAutoDefault(false);
-        button->setDefault(spec.id == IDOK);
-        const int id = spec.id;
+        button->setDefault(entry.id == IDOK);
         QObject::connect(button, &QPushButton::clicked, &dialog,
-                         [this, id, handler = spec.handler] {
-                             if (id == kUp || id == kDown) {
-                                 OnMove(id == kUp ? -1 : 1);
-                             } else {
-                                 (this->*handler)();
-                             }
-                         });
-        if (id == kRemove) remove_ = button;
-        if (id == kUp) up_ = button;
-        if (id == kDown) down_ = button;
+                         [this, handler = entry.handler] { (this->*handler)(); });
+        if (entry.id == kRemove) remove_ = button;
+        if (entry.id == kUp) up_ = button;
+        if (entry.id == kDown) down_ = button;
     }
 }
 
@@ -170,7 +163,15 @@ void CImportFavoritesDlg::OnRemove() {
     OnSelectionChanged();
 }
 
-void CImportFavoritesDlg::OnMove(int step) {
+void CImportFavoritesDlg::OnUp() {
+    MoveSelected(-1);
+}
+
+void CImportFavoritesDlg::OnDown() {
+    MoveSelected(1);
+}
+
+void CImportFavoritesDlg::MoveSelected(int step) {
     const int row = SelectedRow(list_);
     const int target = row + step;
     if (row < 0 || target < 0 || target >= list_->count()) return;

@@ -44,14 +44,17 @@ public:
     void OnSelectionChanged();
     void OnAdd();
     void OnRemove();
-    // Moves the selected folder one row up (step -1) or down (step 1).
-    void OnMove(int step);
+    // Move the selected folder one row up or down.
+    void OnUp();
+    void OnDown();
     void OnOk();
     void OnCancel();
 
 private:
     void CreateControls(QDialog& dialog);
     void FillList();
+    // Moves the selected folder step rows (-1 up, 1 down), staying selected.
+    void MoveSelected(int step);
 
     CPreferences& prefs_;
     QPointer<QDialog> dialog_;
