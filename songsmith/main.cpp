@@ -24,6 +24,7 @@
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
 #include "songsmith/version_check_dialog.h"
+#include "titlefetch/titlefetch.h"
 #include "tonecore/converter_factory.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/engine_startup.h"
@@ -39,6 +40,8 @@ struct TAppGlobals {
     // The program's one internet session; the version check opens it when
     // it is closed.
     MyInternetAccess internet;
+    // The program's one title lookup (CD pages and preferences).
+    TITLEFETCH_CTitlefetch titlefetch;
     // The session; made here, never at static initialisation, so its loader
     // starts only once the program runs.
     CTrackList trackList{prefs};
