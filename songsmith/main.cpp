@@ -23,6 +23,7 @@
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
+#include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
 #include "titlefetch/titlefetch.h"
 #include "tonecore/converter_factory.h"
@@ -82,6 +83,10 @@ int RunProgram() {
     int result = 0;
     if (globals->mainWindow.Create()) {
         globals->burner.SetTrackList(&globals->trackList);
+        globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
+            CPrefsDialog dialog({globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch});
+            dialog.DoModal(globals->mainWindow.Window());
+        });
         globals->mainWindow.SetCommandHandler(cmd::kCheckVersion, [&globals] {
             CVersionCheckDlg dialog(globals->internet, globals->prefs);
             dialog.DoModal(globals->mainWindow.Window());
