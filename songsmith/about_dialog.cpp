@@ -9,7 +9,9 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "songsmith/core/command_ids.h"
 #include "songsmith/core/home_page.h"
+#include "songsmith/main_window.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/program_pictures.h"
 #include "utilities/ui/center_window.h"
@@ -244,4 +246,8 @@ int CAboutDlg::TimerInterval(int id) const {
 void ShowAboutDialog(QWidget* parent) {
     CAboutDlg about;
     about.DoModal(parent);
+}
+
+void SetAboutCommand(CMainWindow& mainWindow) {
+    mainWindow.SetCommandHandler(cmd::kAbout, [&mainWindow] { ShowAboutDialog(mainWindow.Window()); });
 }

@@ -63,5 +63,9 @@ private:
     int result_ = -1;
 };
 
-// Opens the About box over parent (the Help menu's About command).
+class CMainWindow;
+
+// Opens the About box over parent.
 void ShowAboutDialog(QWidget* parent);
+// Makes the main window's About command (Help menu) open the box over it.
+void SetAboutCommand(CMainWindow& mainWindow);

@@ -11,6 +11,7 @@
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "platter/platter.h"
+#include "songsmith/about_dialog.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/drive_setup.h"
@@ -72,6 +73,7 @@ int RunProgram() {
 
     int result = 0;
     if (globals->mainWindow.Create()) {
+        SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);
         if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();
         globals->mainWindow.Show();

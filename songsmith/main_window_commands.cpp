@@ -3,7 +3,6 @@
 #include <QMainWindow>
 
 #include "filekit/log.h"
-#include "songsmith/about_dialog.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
 #include "songsmith/core/command_ids.h"
@@ -30,9 +29,6 @@ std::intptr_t CMainWindow::OnCommand(int id) {
         case cmd::kFindPage:
         case cmd::kLibraryPage:
             ShowOrHidePage(id);
-            break;
-        case cmd::kAbout:
-            ShowAboutDialog(window_);
             break;
         default:
             if ((id >= cmd::kFirstCdDrive && id <= cmd::kLastCdDrive) || id == cmd::kCdPage) {

@@ -183,6 +183,7 @@ TEST_F(AboutDialogTest, EveryWayOutEndsWithZero) {
 
 TEST_F(AboutDialogTest, TheAboutCommandOpensTheBoxOverTheMainWindow) {
     Open(1);
+    SetAboutCommand(*main_);
     QWidget* shown = nullptr;
     WhenModalShown([&](QWidget* modal) {
         shown = modal;
