@@ -64,12 +64,12 @@ void CSaveDatabaseDlg::OnInitDialog(QDialog& dialog) {
         const char* key;
     } buttons[] = {{kRetry, "Retry"}, {kNewDrive, "New Drive"}, {kCancel, "Cancel"}};
     int left = kDialogWidth - kMargin - 3 * kButtonWidth - 2 * kButtonGap;
-    for (const auto& spec : buttons) {
-        auto* button = new QPushButton(ProgString(spec.key), &dialog);
-        button->setObjectName(QString::number(spec.id));
+    for (const auto& entry : buttons) {
+        auto* button = new QPushButton(ProgString(entry.key), &dialog);
+        button->setObjectName(QString::number(entry.id));
         button->setGeometry(left, kDialogHeight - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
-        button->setDefault(spec.id == kRetry);
-        QObject::connect(button, &QPushButton::clicked, &dialog, [this, id = spec.id] { OnCommand(id); });
+        button->setDefault(entry.id == kRetry);
+        QObject::connect(button, &QPushButton::clicked, &dialog, [this, id = entry.id] { OnCommand(id); });
         left += kButtonWidth + kButtonGap;
     }
     CenterWindowOnScreen(&dialog);
