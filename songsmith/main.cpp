@@ -12,6 +12,7 @@
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "platter/platter.h"
+#include "songsmith/about_dialog.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/command_ids.h"
@@ -82,6 +83,7 @@ int RunProgram() {
 
     int result = 0;
     if (globals->mainWindow.Create()) {
+        SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);
         globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
             CPrefsDialog dialog({globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch});
