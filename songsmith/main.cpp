@@ -71,6 +71,7 @@ int RunProgram() {
     SetUpDriveLibrary(prefs, globals->platter);
 
     int result = 0;
+    globals->mainWindow.SetBurnStatus(&globals->burner);
     if (globals->mainWindow.Create()) {
         globals->burner.SetTrackList(&globals->trackList);
         if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();

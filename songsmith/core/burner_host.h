@@ -14,6 +14,10 @@ public:
     virtual void SetLogoLevel(int level) = 0;
     // The session list's totals and the window title.
     virtual void RefreshTotalsAndTitle() = 0;
+    // Looks up the CD page of the writer's drive (a device or image path)
+    // for WriterPageRipping; on the main thread, whenever the writer is
+    // chosen.
+    virtual void FindWriterPage(const std::string& driveText) = 0;
     // Whether the CD page of the writer's drive rips, and whether any CD page does.
     virtual bool WriterPageRipping() = 0;
     virtual bool AnyPageRipping() = 0;
