@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "platter/clock.h"
 #include "platter/device.h"
@@ -29,6 +30,7 @@
 #include "songsmith/core/track_loader.h"
 
 class CPreferences;
+class CRegKey;
 class CTrackList;
 struct TBurnEvent;
 
@@ -113,6 +115,30 @@ public:
     // A write's progress, on the drive library's thread. Always 1.
     int OnBurnEvent(const TBurnEvent& event);
     const TBurnTiming& Timing() const { return timing_; }
+
+    // The writer's drive settings (burner_drive_settings.cpp), one byte each
+    // (0 off, 1 on). writerIndex -1 is the chosen writer, 0 or more that
+    // writer of the drive list. A getter is false when the setting cannot be
+    // read, a setter when it was not written. A setter remembers the value
+    // from before the program's first change; RestoreDriveSettings puts the
+    // remembered values back and forgets them (true when one was written).
+    bool GetDriveRegistryValue(const char* name, int* out, int writerIndex);
+    // The drive's own value, else the CD-ROM service's "Autorun".
+    bool GetAutoInsertNotification(int* out, int writerIndex = -1);
+    bool GetDisconnect(int* out, int writerIndex = -1);
+    bool GetSyncDataXfer(int* out, int writerIndex = -1);
+    bool GetDMACurrentlyUsed(int* out, int writerIndex = -1);
+    bool GetCdromAutorun(int* out);
+    bool SetDriveRegistryValue(const char* name, std::uint8_t value);
+    bool SetAutoInsertNotification(std::uint8_t value);
+    bool SetDisconnect(std::uint8_t value);
+    bool SetSyncDataXfer(std::uint8_t value);
+    bool SetDMACurrentlyUsed(std::uint8_t value);
+    bool SetCdromAutorun(std::uint8_t value);
+    // Keeps earlier as the value before the first change of valueName under
+    // the program's key's sub-key; a value kept before stays.
+    bool RememberDriveValue(const char* subKey, const char* valueName, std::uint8_t earlier);
+    bool RestoreDriveSettings();
 
     // Logs the shut-down and aborts a running burn. Always 1.
     int Shutdown();
@@ -219,6 +245,15 @@ private:
     void WakeWaiters();
     // Joins a worker that has ended; true when none is left.
     bool JoinEndedWorker();
+    // The writer's description without revision as its remembered settings
+    // are named; empty when there is no such writer.
+    std::string WriterKeyName(int writerIndex);
+    // The index among the writers of the one so described; -1 none.
+    int WriterIndexNamed(const std::string& description);
+    bool SetDriveValueOf(const char* name, std::uint8_t value, int writerIndex, bool remember);
+    bool SetAutorun(std::uint8_t value, bool remember);
+    // Writes one remembered sub-key's values back; true when one was written.
+    bool RestoreFrom(const std::string& owner, CRegKey& remembered);
 
     IBurnerDrives& drives_;
     CPreferences& prefs_;
