@@ -34,3 +34,5 @@ bool CMainBurnerHost::AnyPageRipping() {
     const CFindContainerWindow* pane = window_.TabPane();
     return pane != nullptr && pane->GetRippingCDTab() != nullptr;
 }
+
+TReceiverId CMainBurnerHost::WindowReceiver() { return window_.ReceiverId(); }

@@ -22,6 +22,7 @@ public:
     // goes, and a page's ripping flag may be read from any thread.
     bool WriterPageRipping() override;
     bool AnyPageRipping() override;
+    TReceiverId WindowReceiver() override;
 
     // The writer's CD page; null when no page shows the writer's drive.
     CCDTab* WriterPage() const { return writerPage_.load(); }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "songsmith/core/app_message.h"
+
 class IBurnerHost {
 public:
     virtual ~IBurnerHost() = default;
@@ -21,4 +23,6 @@ public:
     // Whether the CD page of the writer's drive rips, and whether any CD page does.
     virtual bool WriterPageRipping() = 0;
     virtual bool AnyPageRipping() = 0;
+    // Where the burn's end and errors are posted (kNoReceiver: nowhere).
+    virtual TReceiverId WindowReceiver() = 0;
 };

@@ -95,6 +95,7 @@ TEST_F(BurnerHostTest, StartUpsPollShowsTheDiscInTheStatusBarAndTheLogo) {
         ASSERT_EQ(main_->TabPane()->CdPages().size(), 1u);
         EXPECT_EQ(host.WriterPage(), main_->TabPane()->CdPages()[0]);
         EXPECT_FALSE(burner.BurnOrRipRunning());
+        EXPECT_EQ(host.WindowReceiver(), main_->ReceiverId());
         if (c.media == nullptr) testsupport::SaveWidgetPng(main_->Window(), "main_window_blank_disc");
         main_.reset();
     }

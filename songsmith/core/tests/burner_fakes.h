@@ -69,6 +69,7 @@ public:
     void FindWriterPage(const std::string& driveText) override { writerPages.push_back(driveText); }
     bool WriterPageRipping() override { return writerRipping; }
     bool AnyPageRipping() override { return anyRipping; }
+    TReceiverId WindowReceiver() override { return receiver; }
 
     std::vector<std::string> texts;
     std::vector<int> logoModes;
@@ -78,6 +79,7 @@ public:
     std::vector<std::string> writerPages;
     bool writerRipping = false;
     bool anyRipping = false;
+    TReceiverId receiver = kNoReceiver;
 };
 
 }  // namespace burner_test
