@@ -54,8 +54,10 @@ bool WriteByte(CRegKey& key, const char* name, std::uint8_t value) {
 }
 
 // The first sub-key of each sub-key of "Enum\SCSI" whose "DeviceDesc"
-// begins with the description; null when none of the first ones does.
+// begins with the description; null when none of the first ones does, or
+// there is no description (no such writer).
 TKey FindDeviceInstance(const std::string& description) {
+    if (description.empty()) return nullptr;
     CRegKey machine(HKEY_LOCAL_MACHINE);
     TKey devices = Open(machine, kScsiEnum);
     if (devices == nullptr) return nullptr;
@@ -107,11 +109,8 @@ int CBurner::WriterIndexNamed(const std::string& description) {
 }
 
 bool CBurner::GetDriveRegistryValue(const char* name, int* out, int writerIndex) {
-    const std::string description = WriterKeyName(writerIndex);
-    if (description.empty()) return false;
-    TKey instance = FindDeviceInstance(description);
-    if (instance == nullptr) return false;
-    const std::optional<std::uint8_t> value = ReadByte(*instance, name);
+    TKey instance = FindDeviceInstance(WriterKeyName(writerIndex));
+    const std::optional<std::uint8_t> value = instance != nullptr ? ReadByte(*instance, name) : std::nullopt;
     if (!value) return false;
     *out = *value;
     return true;
@@ -143,10 +142,8 @@ bool CBurner::SetDriveRegistryValue(const char* name, std::uint8_t value) {
 
 bool CBurner::SetDriveValueOf(const char* name, std::uint8_t value, int writerIndex, bool remember) {
     const std::string description = WriterKeyName(writerIndex);
-    if (description.empty()) return false;
     TKey instance = FindDeviceInstance(description);
-    if (instance == nullptr) return false;
-    const std::optional<std::uint8_t> current = ReadByte(*instance, name);
+    const std::optional<std::uint8_t> current = instance != nullptr ? ReadByte(*instance, name) : std::nullopt;
     if (!current) return false;
     // What the setting was before the program first changed it; a setting
     // that cannot be remembered is not changed, so it can always go back.

@@ -2,8 +2,6 @@
 // the status bar shows the controller's state as soon as it is made, and
 // after start-up's poll it names the disc in the image drive, the logo panel
 // shows it, and the writer's CD page is the image drive's.
-#include <cstdlib>
-#include <optional>
 #include <string>
 
 #include "songsmith/bottom_container_window.h"
@@ -14,36 +12,11 @@
 #include "songsmith/logo_panel.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/tests/main_window_fixture.h"
+#include "testsupport/scoped_env.h"
 #include "testsupport/widget_png.h"
 #include "utilities/keyed_text.h"
 
 namespace {
-
-// Sets an environment variable (null: removes it) for the scope's time.
-class CScopedEnv {
-public:
-    CScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~CScopedEnv() {
-        if (old_) {
-            setenv(name_.c_str(), old_->c_str(), 1);
-        } else {
-            unsetenv(name_.c_str());
-        }
-    }
-    CScopedEnv(const CScopedEnv&) = delete;
-    CScopedEnv& operator=(const CScopedEnv&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
 
 std::string TextOf(const char* key) {
     char text[256] = {};
@@ -66,8 +39,8 @@ TEST_F(BurnerHostTest, StartUpsPollShowsTheDiscInTheStatusBarAndTheLogo) {
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.key);
         const std::string tray = trays_.Path() + "/tray-" + (c.media == nullptr ? "blank" : c.media);
-        const CScopedEnv trays("PLATTER_IMAGE_TRAYS", tray.c_str());
-        const CScopedEnv media("PLATTER_IMAGE_MEDIA", c.media);
+        const testsupport::ScopedEnv trays("PLATTER_IMAGE_TRAYS", tray.c_str());
+        const testsupport::ScopedEnv media("PLATTER_IMAGE_MEDIA", c.media);
         // The drive library as the program sets it up, from the environment.
         platter_ = std::make_unique<PLATTER_CPlatter>();
         platter_->listRealDrives = false;

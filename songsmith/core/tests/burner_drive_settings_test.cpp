@@ -3,7 +3,6 @@
 // read, what a change remembers, and what the restore puts back and forgets.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +15,7 @@
 #include "songsmith/core/burner.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/tests/burner_fakes.h"
+#include "testsupport/scoped_env.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
@@ -96,8 +96,6 @@ std::optional<Bytes> Remembered(const std::string& owner, const char* name) {
 class BurnerDriveSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const char* home = std::getenv("SONGSMITH_HOME")) savedHome_ = home;
-        setenv("SONGSMITH_HOME", home_.Path().c_str(), 1);
         // The store goes back to the per-user folder, now the scratch home's.
         RegistryStoreSetFolder("");
         logPath_ = home_.File("log.txt");
@@ -106,12 +104,7 @@ protected:
     }
     void TearDown() override {
         LogDeinit();
-        RegistryStoreSetFolder("");
-        if (savedHome_) {
-            setenv("SONGSMITH_HOME", savedHome_->c_str(), 1);
-        } else {
-            unsetenv("SONGSMITH_HOME");
-        }
+        // Saves what is left into the scratch home before it goes.
         RegistryStoreSetFolder("");
     }
 
@@ -128,7 +121,7 @@ protected:
     std::string LogText() { return testsupport::ReadWholeFile(logPath_); }
 
     testsupport::TempDir home_;
-    std::optional<std::string> savedHome_;
+    testsupport::ScopedEnv homeEnv_{"SONGSMITH_HOME", home_.Path()};
     std::string logPath_;
     burner_test::CTestDrives drives;
     burner_test::CTestHost host;
