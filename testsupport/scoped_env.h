@@ -1,6 +1,7 @@
 #pragma once
-// Sets an environment variable (null: removes it) for the object's life and
-// puts back what was there before.
+// An environment variable set for the life of the object and put back as
+// it was (or removed again) after it. A null value removes the variable for
+// that time.
 
 #include <cstdlib>
 #include <optional>
@@ -8,9 +9,10 @@
 
 namespace testsupport {
 
-class ScopedEnv {
+class CScopedEnv {
 public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
+    CScopedEnv(const char* name, const std::string& value) : CScopedEnv(name, value.c_str()) {}
+    CScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
         if (value != nullptr) {
             setenv(name, value, 1);
@@ -18,16 +20,15 @@ public:
             unsetenv(name);
         }
     }
-    ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name, value.c_str()) {}
-    ~ScopedEnv() {
+    ~CScopedEnv() {
         if (old_) {
             setenv(name_.c_str(), old_->c_str(), 1);
         } else {
             unsetenv(name_.c_str());
         }
     }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    CScopedEnv(const CScopedEnv&) = delete;
+    CScopedEnv& operator=(const CScopedEnv&) = delete;
 
 private:
     std::string name_;

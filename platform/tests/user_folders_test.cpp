@@ -16,7 +16,7 @@ bool IsDirectory(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-using testsupport::ScopedEnv;
+using ScopedEnv = testsupport::CScopedEnv;
 
 }  // namespace
 

@@ -39,8 +39,8 @@ TEST_F(BurnerHostTest, StartUpsPollShowsTheDiscInTheStatusBarAndTheLogo) {
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.key);
         const std::string tray = trays_.Path() + "/tray-" + (c.media == nullptr ? "blank" : c.media);
-        const testsupport::ScopedEnv trays("PLATTER_IMAGE_TRAYS", tray.c_str());
-        const testsupport::ScopedEnv media("PLATTER_IMAGE_MEDIA", c.media);
+        const testsupport::CScopedEnv trays("PLATTER_IMAGE_TRAYS", tray.c_str());
+        const testsupport::CScopedEnv media("PLATTER_IMAGE_MEDIA", c.media);
         // The drive library as the program sets it up, from the environment.
         platter_ = std::make_unique<PLATTER_CPlatter>();
         platter_->listRealDrives = false;

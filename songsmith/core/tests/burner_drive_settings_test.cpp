@@ -121,7 +121,7 @@ protected:
     std::string LogText() { return testsupport::ReadWholeFile(logPath_); }
 
     testsupport::TempDir home_;
-    testsupport::ScopedEnv homeEnv_{"SONGSMITH_HOME", home_.Path()};
+    testsupport::CScopedEnv homeEnv_{"SONGSMITH_HOME", home_.Path()};
     std::string logPath_;
     burner_test::CTestDrives drives;
     burner_test::CTestHost host;

@@ -47,8 +47,6 @@ TEST(ExplorerPathTest, PathContainsRootComparesWholeFolderNames) {
     EXPECT_FALSE(CExplorerTree::PathContainsRoot("/" + std::string(5000, 'a'), "/"));
 }
 
-using TScopedEnv = testsupport::ScopedEnv;
-
 std::vector<std::pair<std::string, std::uint32_t>> g_selections;
 
 void RecordSelection(const char* path, std::uint32_t user) { g_selections.emplace_back(path, user); }
@@ -118,8 +116,8 @@ protected:
     }
 
     testsupport::TempDir dir_;
-    TScopedEnv home_;
-    TScopedEnv documents_;
+    testsupport::CScopedEnv home_;
+    testsupport::CScopedEnv documents_;
     QWidget parent_;
 };
 
