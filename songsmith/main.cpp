@@ -82,6 +82,7 @@ int RunProgram() {
     SetUpDriveLibrary(prefs, globals->platter);
 
     int result = 0;
+    globals->mainWindow.SetBurnStatus(&globals->burner);
     if (globals->mainWindow.Create()) {
         SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);

@@ -22,6 +22,7 @@
 
 class CAppMessageReceiver;
 class CBottomContainerWindow;
+class IBurnStatus;
 class CContainerWindow;
 class CFindContainerWindow;
 class CPreferences;
@@ -46,6 +47,13 @@ public:
     CMainWindow(const CMainWindow&) = delete;
     CMainWindow& operator=(const CMainWindow&) = delete;
 
+    // The burn controller the window reports on; set before Create. Without
+    // one the drive state reads 0.
+    void SetBurnStatus(IBurnStatus* status) { burnStatus_ = status; }
+    IBurnStatus* BurnStatus() const { return burnStatus_; }
+    // The burn controller's state, which the CD pages and the session list
+    // keep still by while it is 5 to 9.
+    int DriveState() const;
     // Builds the window, hidden, and applies the saved placement. False
     // without a window.
     bool Create();
@@ -105,6 +113,7 @@ private:
 
     CPreferences& prefs_;
     PLATTER_CPlatter& platter_;
+    IBurnStatus* burnStatus_ = nullptr;
     QPointer<QMainWindow> window_;
     CToolbar toolbar_;
     CStatusBar statusBar_;
