@@ -13,6 +13,7 @@
 #include "platter/platter.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
+#include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/startup_log.h"
@@ -21,6 +22,7 @@
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
+#include "titlefetch/titlefetch.h"
 #include "tonecore/converter_factory.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/engine_startup.h"
@@ -33,6 +35,8 @@ namespace {
 struct TAppGlobals {
     CPreferences prefs;
     PLATTER_CPlatter platter;
+    // The program's one title lookup facade.
+    TITLEFETCH_CTitlefetch titlefetch;
     // The session; made here, never at static initialisation, so its loader
     // starts only once the program runs.
     CTrackList trackList{prefs};
@@ -69,6 +73,10 @@ int RunProgram() {
     StartSoundEngine(prefs, effects);
 
     SetUpDriveLibrary(prefs, globals->platter);
+    // What the CD pages read of the rest of the program.
+    SetProgramTitlefetch(&globals->titlefetch);
+    SetCdSessionTracks(&globals->trackList);
+    SetDriveStateSource(&globals->burner.state);
 
     int result = 0;
     if (globals->mainWindow.Create()) {
@@ -88,6 +96,9 @@ int RunProgram() {
     FreeConversionLibraries();
     // The windows and the objects that may hold sounds go before the
     // engine that plays them.
+    SetDriveStateSource(nullptr);
+    SetCdSessionTracks(nullptr);
+    SetProgramTitlefetch(nullptr);
     globals.reset();
     SoundEngineShutdown();
     return result;

@@ -20,6 +20,7 @@
 
 class CAppMessageReceiver;
 class CBottomContainerWindow;
+class CCDTab;
 class CContainerWindow;
 class CFindContainerWindow;
 class CPreferences;
@@ -95,6 +96,11 @@ private:
     void ShowOrHideCdPage(int command);
     void ShowTabPane(bool show);
     void EnableToolbarButton(int command, bool enable);
+    // The CD page in front (null when the page in front is another), the
+    // page of the current CD command, and the Rip command sent to it.
+    CCDTab* CurrentCdPage() const;
+    CCDTab* PageOfCurrentCdCommand() const;
+    void RipOnCdPage();
 
     CPreferences& prefs_;
     PLATTER_CPlatter& platter_;

@@ -5,6 +5,7 @@
 #include "filekit/log.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
+#include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/find_container_window.h"
@@ -29,6 +30,18 @@ std::intptr_t CMainWindow::OnCommand(int id) {
         case cmd::kFindPage:
         case cmd::kLibraryPage:
             ShowOrHidePage(id);
+            break;
+        case cmd::kCdSelectOne:
+        case cmd::kCdEditTag:
+        case cmd::kCdPlay:
+        case cmd::kCdSelectAll:
+        case cmd::kCdClearAll:
+        case cmd::kCdLookup:
+        case kCdSpareCommand:
+            if (CTabPage* page = CurrentCdPage()) page->OnCommand(id);
+            break;
+        case cmd::kRip:
+            RipOnCdPage();
             break;
         default:
             if ((id >= cmd::kFirstCdDrive && id <= cmd::kLastCdDrive) || id == cmd::kCdPage) {
@@ -72,4 +85,27 @@ void CMainWindow::ShowOrHideCdPage(int command) {
         }
     }
     toolbar_.Refresh();
+}
+
+CCDTab* CMainWindow::CurrentCdPage() const {
+    if (CurrentPageKind() != kTabKindCd) return nullptr;
+    return static_cast<CCDTab*>(TabPane()->GetCurrentPage());
+}
+
+CCDTab* CMainWindow::PageOfCurrentCdCommand() const {
+    CFindContainerWindow* pane = TabPane();
+    if (pane == nullptr) return nullptr;
+    const std::vector<CCDTab*> cdPages = pane->CdPages();
+    const int command = currentCdCommand_ >= 0 ? currentCdCommand_ : cmd::kFirstCdDrive;
+    const auto index = static_cast<std::size_t>(command - cmd::kFirstCdDrive);
+    return index < cdPages.size() ? cdPages[index] : nullptr;
+}
+
+void CMainWindow::RipOnCdPage() {
+    CCDTab* page = PageOfCurrentCdCommand();
+    if (page == nullptr || !page->HasTracksToRip()) return;
+    ShowTabPane(true);
+    TabPane()->SelectPage(page);
+    toolbar_.Refresh();
+    page->OnCommand(kCdRipId);
 }
