@@ -39,7 +39,6 @@ constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 24;
 constexpr int kGap = 6;
 constexpr int kStatusHeight = 20;
-constexpr int kAddToSessionWidth = 220;
 
 // The pages that exist, to tell whether another one rips (main thread).
 std::vector<CCDTab*>& LivePages() {
@@ -121,10 +120,11 @@ QWidget* CCDTab::BuildWindow(QWidget* parent) {
     rip_->setGeometry(kMargin + kButtonWidth + kGap, buttonsTop, kButtonWidth, kButtonHeight);
     addToSession_ = new QCheckBox(ProgString("CDTab_AddSelected"), page);
     addToSession_->setObjectName(QString::number(kCdAddToSessionId));
-    addToSession_->setGeometry(kMargin + 2 * (kButtonWidth + kGap), buttonsTop, kAddToSessionWidth, kButtonHeight);
+    addToSession_->setGeometry(kMargin, buttonsTop + kButtonHeight + kGap, kTemplateWidth - 2 * kMargin,
+                               kButtonHeight);
     addToSession_->setChecked(true);
 
-    const int statusTop = buttonsTop + kButtonHeight + kGap;
+    const int statusTop = addToSession_->y() + kButtonHeight + kGap;
     status_ = new QLabel(page);
     status_->setObjectName(QString::number(kCdStatusId));
     status_->setGeometry(kMargin, statusTop, kTemplateWidth - 2 * kMargin, kStatusHeight);
@@ -197,6 +197,11 @@ QWidget* CCDTab::BuildWindow(QWidget* parent) {
     discTimer_->setInterval(kDiscTimerMs);
     QObject::connect(discTimer_, &QTimer::timeout, page, [this] { DiscTimerTick(); });
 
+    // The tab pane sizes the page; the controls follow.
+    new CEventHook(page, [this, page](QEvent* event) {
+        if (event->type() == QEvent::Resize) LayOutControls(page->width(), page->height());
+        return false;
+    });
     receiver_ = new CAppMessageReceiver([this](TAppMessage& message) { return OnMessage(message); }, page);
     return page;
 }
@@ -216,9 +221,16 @@ bool CCDTab::AddTab(QTabWidget* tabs, const char* captionKey, int kind) {
 
 void CCDTab::Reposition(int x, int y, int width, int height) {
     CTabPage::Reposition(x, y, width, height);
+    LayOutControls(width, height);
+}
+
+void CCDTab::LayOutControls(int width, int height) {
     if (list_ == nullptr) return;
-    list_->setGeometry(list_->x(), list_->y(), width - 2 * kMargin, height - list_->y() - 2 * kMargin);
-    if (status_ != nullptr) status_->resize(width - 2 * kMargin, status_->height());
+    list_->setGeometry(list_->x(), list_->y(), std::max(0, width - 2 * kMargin),
+                       std::max(0, height - list_->y() - 2 * kMargin));
+    status_->resize(std::max(0, width - 2 * kMargin), status_->height());
+    addToSession_->resize(std::max(0, width - 2 * kMargin), addToSession_->height());
+    strip_->resize(width, strip_->height());
 }
 
 void CCDTab::Show(bool show) {

@@ -90,6 +90,8 @@ public:
 
 private:
     QWidget* BuildWindow(QWidget* parent);
+    // Stretches the list, the status text and the strip over the page.
+    void LayOutControls(int width, int height);
     // The page gains the focus (opening, or brought to the front).
     void OnSetFocus();
     void OnKillFocus();
