@@ -276,6 +276,8 @@ void CCDTab::SetRipping(bool ripping) {
     Lock();
     ripping_.store(ripping);
     Unlock();
+    // The rip reads the drive; the timer leaves it alone meanwhile.
+    if (ripping && discTimer_ != nullptr) discTimer_->stop();
     Refresh();
 }
 
@@ -429,11 +431,14 @@ std::intptr_t CCDTab::OnMessage(TAppMessage& message) {
     return 0;
 }
 
-// Playing a track through the song player comes with CD playback.
-void CCDTab::PlayOrStop(int) {}
+void CCDTab::PlayOrStop(int row) {
+    if (hooks.playOrStop) hooks.playOrStop(row);
+}
 
-// The hand-entry dialog comes with the tag dialogs.
-void CCDTab::OnEdit(int) {}
+void CCDTab::OnEdit(int row) {
+    if (hooks.edit) hooks.edit(row);
+}
 
-// Ripping comes with the rip.
-void CCDTab::OnRip(int) {}
+void CCDTab::OnRip(int row) {
+    if (hooks.rip) hooks.rip(row);
+}

@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "songsmith/core/cd_disc.h"
@@ -87,6 +88,15 @@ public:
     void TrackMouse(int row, int x);
     // The play image's width.
     static int PlayImageWidth();
+
+    // What the page hands to the parts that play a track, edit a track's tag
+    // and rip (row -1: every marked row); empty until those parts fill them.
+    struct THooks {
+        std::function<void(int row)> playOrStop;
+        std::function<void(int row)> edit;
+        std::function<void(int row)> rip;
+    };
+    THooks hooks;
 
 private:
     QWidget* BuildWindow(QWidget* parent);

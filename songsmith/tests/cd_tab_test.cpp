@@ -392,3 +392,98 @@ TEST_F(CdTabTest, TheListFillsThePageAsItIsResized) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CdTabTest, ComingBackToThePageForgetsADiscThatWasChangedMeanwhile) {
+    OpenWithEmptyTrays(1);
+    ShowPage(0);
+    InsertDisc(0, platter_test::AudioDiscLayout());
+    Page(0)->DiscTimerTick();
+    Page(0)->Disc().Row(0)->percent = 40;
+    QAction* findPage = MenuItem(cmd::kFindPage);
+    ASSERT_NE(findPage, nullptr);
+
+    // The same disc: the rows stay as they were.
+    findPage->trigger();
+    Settle();
+    EXPECT_FALSE(Page(0)->DiscTimerRunning());
+    ShowPage(0);
+    ASSERT_EQ(Rows(0), 3);
+    EXPECT_EQ(Page(0)->Disc().Row(0)->percent, 40);
+
+    // Another disc: the old rows go, and the next tick reads the new one.
+    findPage->trigger();
+    Settle();
+    TakeDiscOut(0);
+    InsertDisc(0, platter_test::MixedModeLayout());
+    ShowPage(0);
+    EXPECT_EQ(Rows(0), 0);
+    EXPECT_EQ(Page(0)->Disc().State(), kCdStateNone);
+    EXPECT_TRUE(Page(0)->DiscTimerRunning());
+    Page(0)->DiscTimerTick();
+    EXPECT_EQ(Rows(0), 2);
+}
+
+TEST_F(CdTabTest, DamagedImagesShowTheBlankDiscRows) {
+    OpenWithEmptyTrays(1);
+    ShowPage(0);
+    // A sheet whose data file is missing cannot be read: a blank disc.
+    InsertDisc(0, platter_test::AudioDiscLayout());
+    std::filesystem::remove(Tray(0) + "/disc.bin");
+    Page(0)->DiscTimerTick();
+    Settle();
+    EXPECT_EQ(MessageRows(0), Keys("CDTab_BlankCD%d"));
+    EXPECT_TRUE(FindControl<QPushButton>(Page(0)->Window(), kCdLookUpId)->isEnabled());
+    TakeDiscOut(0);
+    Page(0)->DiscTimerTick();
+    EXPECT_EQ(MessageRows(0), Keys("CDTab_EmptyCD%d"));
+
+    // A data file cut short before its last track is refused as well.
+    InsertDisc(0, platter_test::TruncatedLayout());
+    Page(0)->DiscTimerTick();
+    Settle();
+    EXPECT_EQ(Page(0)->Disc().State(), kCdStateBlank);
+    EXPECT_EQ(MessageRows(0), Keys("CDTab_BlankCD%d"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CdTabTest, EnterRipsThePlayButtonPlaysAndTheMenuEditsThroughTheirParts) {
+    OpenWithEmptyTrays(1);
+    ShowPage(0);
+    InsertDisc(0, platter_test::AudioDiscLayout());
+    Page(0)->DiscTimerTick();
+    Settle();
+    std::vector<std::string> calls;
+    Page(0)->hooks.rip = [&](int row) { calls.push_back("rip " + std::to_string(row)); };
+    Page(0)->hooks.playOrStop = [&](int row) { calls.push_back("play " + std::to_string(row)); };
+    Page(0)->hooks.edit = [&](int row) { calls.push_back("edit " + std::to_string(row)); };
+
+    List(0)->setFocus();
+    QTest::keyClick(List(0), Qt::Key_Return);
+    // Posted, so it runs once the key press is over.
+    EXPECT_TRUE(calls.empty());
+    Settle();
+    ClickRow(0, 2, 6);
+    MenuItem(cmd::kCdEditTag)->trigger();
+    MenuItem(cmd::kRip)->trigger();
+    Settle();
+    EXPECT_EQ(calls, (std::vector<std::string>{"rip -1", "play 2", "edit 2", "rip -1"}));
+
+    // While the page rips, clicks do nothing and the menu's items are grey.
+    Page(0)->SetRipping(true);
+    EXPECT_FALSE(Page(0)->DiscTimerRunning());
+    EXPECT_EQ(FindControl<QPushButton>(Page(0)->Window(), kCdRipId)->text(), ProgString("CDTab_StopRip"));
+    ClickRow(0, 0, 40);
+    EXPECT_EQ(Page(0)->Disc().Row(0)->marked, 1);
+    QMenu* cdMenu = qobject_cast<QMenu*>(MenuItem(cmd::kCdSelectOne)->parent());
+    emit cdMenu->aboutToShow();
+    EXPECT_FALSE(MenuItem(cmd::kCdSelectOne)->isEnabled());
+    EXPECT_EQ(MenuItem(cmd::kRip)->text(), ProgString("MUCT_StopRip"));
+    Page(0)->SetRipping(false);
+}
+
+}  // namespace
