@@ -278,6 +278,13 @@ void CCDTab::SetRipping(bool ripping) {
     Unlock();
     // The rip reads the drive; the timer leaves it alone meanwhile.
     if (ripping && discTimer_ != nullptr) discTimer_->stop();
+    const CAppResources* resources = AppResources();
+    if (window_ != nullptr && resources != nullptr) {
+        if (ripping)
+            window_->setCursor(resources->WaitCursor());
+        else
+            window_->unsetCursor();
+    }
     Refresh();
 }
 

@@ -31,19 +31,14 @@ std::intptr_t CMainWindow::OnCommand(int id) {
         case cmd::kLibraryPage:
             ShowOrHidePage(id);
             break;
-        case cmd::kCdSelectOne:
-        case cmd::kCdEditTag:
-        case cmd::kCdPlay:
-        case cmd::kCdSelectAll:
-        case cmd::kCdClearAll:
-        case cmd::kCdLookup:
-        case kCdSpareCommand:
-            if (CTabPage* page = CurrentCdPage()) page->OnCommand(id);
-            break;
         case cmd::kRip:
             RipOnCdPage();
             break;
         default:
+            if (IsCdPageCommand(id)) {
+                if (CTabPage* page = CurrentCdPage()) page->OnCommand(id);
+                break;
+            }
             if ((id >= cmd::kFirstCdDrive && id <= cmd::kLastCdDrive) || id == cmd::kCdPage) {
                 ShowOrHideCdPage(id);
             } else if (const auto handler = commandHandlers_.find(id); handler != commandHandlers_.end()) {

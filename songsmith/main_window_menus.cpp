@@ -129,21 +129,6 @@ void CMainWindow::UpdateMenuStates(QMenu* menu) {
                     ProgString(pageKind == kTabKindLibrary ? "MULT_Hide" : "MULT_Show"));
                 action->setEnabled(true);
                 break;
-            case cmd::kCdSelectOne:
-            case cmd::kCdEditTag:
-            case cmd::kCdPlay:
-            case cmd::kCdSelectAll:
-            case cmd::kCdClearAll:
-            case cmd::kCdLookup:
-            case kCdSpareCommand: {
-                // The CD page in front fills its own items.
-                CCDTab* page = CurrentCdPage();
-                if (page != nullptr && !page->IsRipping())
-                    page->UpdateMenuItem(action);
-                else
-                    action->setEnabled(false);
-                break;
-            }
             case cmd::kRip: {
                 const bool ripping = CCDTab::GetRippingPage() != nullptr;
                 action->setText(ProgString(ripping ? "MUCT_StopRip" : "MUCT_Rip"));
@@ -152,6 +137,14 @@ void CMainWindow::UpdateMenuStates(QMenu* menu) {
                 break;
             }
             default:
+                if (IsCdPageCommand(action->data().toInt())) {
+                    // The CD page in front fills its own items.
+                    CCDTab* page = CurrentCdPage();
+                    if (page != nullptr && !page->IsRipping())
+                        page->UpdateMenuItem(action);
+                    else
+                        action->setEnabled(false);
+                }
                 break;
         }
     }

@@ -4,6 +4,21 @@
 
 bool IsBurnStepState(int driveState) { return driveState >= 5 && driveState <= 9; }
 
+bool IsCdPageCommand(int command) {
+    switch (command) {
+        case cmd::kCdSelectOne:
+        case cmd::kCdEditTag:
+        case cmd::kCdPlay:
+        case cmd::kCdSelectAll:
+        case cmd::kCdClearAll:
+        case cmd::kCdLookup:
+        case kCdSpareCommand:
+            return true;
+        default:
+            return false;
+    }
+}
+
 TCdMenuItemState CdMenuItemState(int command, const TCdMenuFacts& facts) {
     TCdMenuItemState item;
     item.known = true;

@@ -32,5 +32,9 @@ struct TCdMenuItemState {
 
 TCdMenuItemState CdMenuItemState(int command, const TCdMenuFacts& facts);
 
+// The commands the main window hands to the CD page in front (all but Rip,
+// which goes to the page of the current CD command).
+bool IsCdPageCommand(int command);
+
 // A burn step runs in these burn controller states.
 bool IsBurnStepState(int driveState);
