@@ -64,7 +64,8 @@ public:
     std::string Label() const;
     // Any thread may ask: the flag is atomic, and set under the page lock.
     bool IsRipping() const { return ripping_.load(); }
-    // The first CD page that rips; null when none does.
+    // The first CD page that rips; null when none does. The pages are made
+    // at start-up and go at shut-down, so any thread may ask in between.
     static CCDTab* GetRippingPage();
     // Raised and cleared by the rip.
     void SetRipping(bool ripping);
