@@ -12,6 +12,7 @@
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "platter/platter.h"
+#include "songsmith/about_dialog.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/cd_page_services.h"
@@ -24,6 +25,7 @@
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
+#include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
 #include "titlefetch/titlefetch.h"
 #include "tonecore/converter_factory.h"
@@ -86,7 +88,12 @@ int RunProgram() {
 
     int result = 0;
     if (globals->mainWindow.Create()) {
+        SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);
+        globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
+            CPrefsDialog dialog({globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch});
+            dialog.DoModal(globals->mainWindow.Window());
+        });
         globals->mainWindow.SetCommandHandler(cmd::kCheckVersion, [&globals] {
             CVersionCheckDlg dialog(globals->internet, globals->prefs);
             dialog.DoModal(globals->mainWindow.Window());

@@ -11,7 +11,7 @@ void CMainBurnerHost::SetLogoMode(int mode) {
         bottom->Logo()->SetMode(mode);
 }
 
-void CMainBurnerHost::SetLogoLevel(int level) {
+void CMainBurnerHost::SetLogoLevel(double level) {
     if (CBottomContainerWindow* bottom = window_.BottomBand(); bottom != nullptr && bottom->Logo() != nullptr)
         bottom->Logo()->SetLevel(level);
 }

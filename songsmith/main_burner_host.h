@@ -11,7 +11,7 @@ public:
     explicit CMainBurnerHost(CMainWindow& window) : window_(window) {}
     void SetStateText(const std::string& text) override;
     void SetLogoMode(int mode) override;
-    void SetLogoLevel(int level) override;
+    void SetLogoLevel(double level) override;
     // Called by the poll on the main thread.
     void RefreshTotalsAndTitle() override;
     // The CD pages do not rip yet.

@@ -63,14 +63,14 @@ class CTestHost final : public IBurnerHost {
 public:
     void SetStateText(const std::string& text) override { texts.push_back(text); }
     void SetLogoMode(int mode) override { logoModes.push_back(mode); }
-    void SetLogoLevel(int level) override { logoLevels.push_back(level); }
+    void SetLogoLevel(double level) override { logoLevels.push_back(level); }
     void RefreshTotalsAndTitle() override { ++refreshes; }
     bool WriterPageRipping() override { return writerRipping; }
     bool AnyPageRipping() override { return anyRipping; }
 
     std::vector<std::string> texts;
     std::vector<int> logoModes;
-    std::vector<int> logoLevels;
+    std::vector<double> logoLevels;
     int refreshes = 0;
     bool writerRipping = false;
     bool anyRipping = false;
