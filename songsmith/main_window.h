@@ -22,6 +22,7 @@
 
 class CAppMessageReceiver;
 class CBottomContainerWindow;
+class CCDTab;
 class IBurnStatus;
 class CContainerWindow;
 class CFindContainerWindow;
@@ -110,6 +111,11 @@ private:
     void ShowOrHideCdPage(int command);
     void ShowTabPane(bool show);
     void EnableToolbarButton(int command, bool enable);
+    // The CD page in front (null when the page in front is another), the
+    // page of the current CD command, and the Rip command sent to it.
+    CCDTab* CurrentCdPage() const;
+    CCDTab* PageOfCurrentCdCommand() const;
+    void RipOnCdPage();
 
     CPreferences& prefs_;
     PLATTER_CPlatter& platter_;
