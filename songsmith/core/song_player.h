@@ -207,6 +207,8 @@ private:
     // The slot's fade envelope: a and b kept inside its trims, the volume
     // of its session track.
     void ApplyFadeEnvelope(int slot, std::int32_t a, std::int32_t b, std::int32_t lengthMs, bool fadeIn);
+    // Lets go of the signal sound before the group is played afresh.
+    void DropSignalSound();
     // Plays the outer group from the slot's position; sets the start tick.
     bool PlayFromSlotPosition(const TPlayerSlot& slot);
     // Builds the mixer for the sound's own rate, CD quality when that fails.

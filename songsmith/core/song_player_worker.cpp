@@ -192,6 +192,13 @@ bool CSongPlayer::PlayFromSlotPosition(const TPlayerSlot& slot) {
     return true;
 }
 
+void CSongPlayer::DropSignalSound() {
+    // The group plays again from the song's position: a signal left in it
+    // would sound a second time.
+    ReleaseSound(signalSound_);
+    signalSound_ = nullptr;
+}
+
 bool CSongPlayer::InstallSound(CSongSound* sound) {
     TPlayerSlot& slot = slots_[currentSlot_];
     const std::string title = sound->song.musicInfo.title;
@@ -203,10 +210,12 @@ bool CSongPlayer::InstallSound(CSongSound* sound) {
     CSongSound* otherSound = slotSounds_[other];
     const TTransition transition = Transition();
     bool success = false;
-    // With only a signal (or nothing that is heard) playing, the song
-    // starts afresh; joining a mixer that is about to end would leave the
-    // song silent while the panel shows it playing.
-    if (mixer_ != nullptr && mixer_->Playing() && otherSound == nullptr) mixer_->Stop();
+    // With no song of the other slot playing (a signal at most, or a song
+    // still waiting for its turn), the song starts afresh: joining a mixer
+    // that is about to end would leave it silent while the panel shows it
+    // playing.
+    const bool otherPlays = otherSound != nullptr && otherSound->Playing();
+    if (mixer_ != nullptr && mixer_->Playing() && !otherPlays) mixer_->Stop();
     if (mixer_ != nullptr && mixer_->Playing()) {
         otherSound->reportStop = 0;
         if (transition.crossFade) {
@@ -228,6 +237,7 @@ bool CSongPlayer::InstallSound(CSongSound* sound) {
             if (otherSound->Parent() != nullptr) otherSound->Remove();
             ApplyTrackGain(*sound, tracks_, prefs_);
             mixer_->Stop();
+            DropSignalSound();
             sound->SetVirtualLength(slot.end);
             sound->Add(outerGroup_, queuePoint_);
             InitPlaybackForSound(*sound);
@@ -248,6 +258,7 @@ bool CSongPlayer::InstallSound(CSongSound* sound) {
         }
         sound->Add(outerGroup_, 0);
         if (otherSound != nullptr && otherSound->Parent() != nullptr) otherSound->Remove();
+        DropSignalSound();
         if (transition.crossFade) {
             InitPlayback(44100, 16, 2);
         } else {

@@ -155,6 +155,23 @@ TEST_F(PlayerPlaybackTest, EachSongRestartsTheDeviceAtItsRateAndSignalsMixIn) {
     EXPECT_EQ(windows_.poster.Posts().size(), 4 * PanelPosts().size());
 }
 
+// A song requested while a signal plays alone starts at once, from its
+// position, and the signal is not heard again under it.
+TEST_F(PlayerPlaybackTest, ASongAfterALoneSignalStartsAfresh) {
+    CSongPlayer& player = Ready(0);
+    ASSERT_TRUE(player.PlaySong(Song("a.wav", 2000, 1000).c_str(), 0, 0, -1, 0, 0));
+    ASSERT_TRUE(player.PlaySoundFile(Song("signal.wav", 1000, 500).c_str()));
+    Pass();
+    Pass(100);
+    player.SoundLoadingPass();
+    EXPECT_EQ(player.GetPlayingId(), player.GetCurrentSoundId());
+    Pass();
+    Pass(100);
+    const std::vector<std::uint8_t> pcm = DevicePcm();
+    EXPECT_EQ(SampleAtMs(pcm, 0), 1000);
+    EXPECT_EQ(SampleAtMs(pcm, 450), 1000);
+}
+
 // A seek is an absolute position in the song: into its last second it
 // lands 1000 ms before the end trim (two overlaps in cross-fade mode),
 // before the start trim on the start; the song keeps its id.
