@@ -121,7 +121,8 @@ public:
 
     // Restarts the current song at an absolute position within it, kept
     // inside its trims (at least 1000 ms, in cross-fade mode two overlaps,
-    // before its end); the song keeps its sound id.
+    // before its end), or a CD track at a position; either keeps its sound
+    // id, and no end is announced.
     bool Seek(std::int32_t positionMs);
 
     std::uint16_t GetCurrentSoundId();
@@ -207,6 +208,8 @@ private:
     // The slot's fade envelope: a and b kept inside its trims, the volume
     // of its session track.
     void ApplyFadeEnvelope(int slot, std::int32_t a, std::int32_t b, std::int32_t lengthMs, bool fadeIn);
+    // Seek for a CD track: its page plays it from the new place.
+    bool SeekCDTrack(std::int32_t positionMs);
     // Lets go of the signal sound before the group is played afresh.
     void DropSignalSound();
     // Plays the outer group from the slot's position; sets the start tick.

@@ -76,33 +76,47 @@ bool CSongPlayer::PlaySong(const char* path, int serial, std::int32_t startMs, s
 
 bool CSongPlayer::Seek(std::int32_t positionMs) {
     TGuard guard(lock_);
+    if (cdMode_ != 0) return SeekCDTrack(positionMs);
     const TPlayerSlot current = slots_[currentSlot_];
-    if (cdMode_ == 0) {
-        // Positions are within the song (its trims included), as the panel
-        // and the lists give them.
-        const std::int32_t margin = Transition().crossFade ? 2 * OverlapMs() : kSeekEndMarginMs;
-        positionMs = std::min(positionMs, current.end - margin);
-        positionMs = std::max(positionMs, current.start);
-    }
+    // Positions are within the song (its trims included), as the panel and
+    // the lists give them.
+    const std::int32_t margin = Transition().crossFade ? 2 * OverlapMs() : kSeekEndMarginMs;
+    positionMs = std::min(positionMs, current.end - margin);
+    positionMs = std::max(positionMs, current.start);
     for (CSongSound* sound : slotSounds_) {
         if (sound != nullptr) sound->reportStop = 0;
     }
-    if (cdMode_ == 0) Stop();
+    Stop();
     nextSlot_ = 1 - nextSlot_;
-    bool started = false;
-    if (cdMode_ != 0) {
-        if (cdTab_ != nullptr) started = PlayCDTrack(cdTrackIndex_, cdTab_->DriveText().c_str(), positionMs) != 0;
-    } else {
-        started = PlaySong(current.path.c_str(), current.serial, current.start, current.end,
-                           static_cast<int>(kNoSoundId), positionMs);
-    }
-    if (started) {
-        // The windows go on showing the same playback.
-        slots_[currentSlot_].soundId = current.soundId;
-        requestedId_ = current.soundId;
+    if (!PlaySong(current.path.c_str(), current.serial, current.start, current.end, static_cast<int>(kNoSoundId),
+                  positionMs))
+        return false;
+    // The windows go on showing the same playback, which plays again once
+    // the worker has it back.
+    slots_[currentSlot_].soundId = current.soundId;
+    requestedId_ = current.soundId;
+    playingId_ = kStoppedId;
+    return true;
+}
+
+bool CSongPlayer::SeekCDTrack(std::int32_t positionMs) {
+    if (cdTab_ == nullptr) return false;
+    TPlayerSlot& slot = slots_[currentSlot_];
+    // The page plays the track again from the new place, a new play taking
+    // over from the one that runs. Stopping it first would tell the panel
+    // the track ended, and the panel would move on to the next one.
+    if (!cdTab_->PlayTrack(cdTrackIndex_, positionMs)) {
         playingId_ = kStoppedId;
+        PostToPanel(WM_PLAYER_CANNOTPLAY, 0, 0);
+        return false;
     }
-    return started;
+    slot.position = positionMs;
+    stopped_ = 0;
+    nextRequested_ = 0;
+    playingId_ = slot.soundId;
+    requestedId_ = slot.soundId;
+    PostToPanel(WM_PLAYSTATE_CHANGED, 0, static_cast<std::intptr_t>(slot.soundId) + kPlayStatePlaying);
+    return true;
 }
 
 std::uint16_t CSongPlayer::GetCurrentSoundId() {

@@ -89,6 +89,19 @@ TEST_F(PlayerCdTest, ATrackPlaysThroughItsPageAndItsEndAsksForTheNext) {
     // Continuous play on: the track is left to the page.
     EXPECT_EQ(page_.calls.size(), 1u);
 
+    // A seek plays the same track from the new place, under the same id,
+    // with no end announced (the panel would move on to the next track).
+    page_.playing = true;
+    const std::size_t posted = PanelPosts().size();
+    ASSERT_TRUE(player.Seek(60000));
+    EXPECT_EQ(page_.calls.back(), "play 2 60000");
+    EXPECT_EQ(player.GetCurrentSoundId(), id);
+    EXPECT_EQ(player.GetPlayingId(), id);
+    ASSERT_TRUE(player.GetSlotInfo(id, slot));
+    EXPECT_EQ(slot.position, 60000);
+    EXPECT_EQ(PanelPosts().size(), posted + 1);
+    EXPECT_EQ(PanelPosts().back(), Line("1027 0 %d", id + 0x10000));
+
     // The next track's end asks again.
     EXPECT_EQ(player.PlayCDTrack(2, "/dev/sr0", 0), 1);
     page_.playing = false;

@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "songsmith/core/cd_track.h"
 #include "songsmith/core/song_player.h"
+#include "songsmith/core/track_states.h"
 #include "song_player_fixture.h"
 
 namespace {
@@ -153,6 +155,45 @@ TEST_F(PlayerPlaybackTest, EachSongRestartsTheDeviceAtItsRateAndSignalsMixIn) {
                                                       Line("1027 6 %d", idB)}));
     // The same to every window that follows play states.
     EXPECT_EQ(windows_.poster.Posts().size(), 4 * PanelPosts().size());
+}
+
+// Asked for long before its turn in cross-fade mode, the next song comes in
+// as soon as the mixer can take it, and the song before fades out there.
+TEST_F(PlayerPlaybackTest, AnEarlyRequestCrossFadesFromTheNextUnmixedBuffer) {
+    CSongPlayer& player = Ready(2);
+    ASSERT_TRUE(player.PlaySong(Song("a.wav", 6000, 1000).c_str(), 0, 0, -1, 0, 0));
+    player.SoundLoadingPass();
+    Pass();
+    for (int pass = 0; pass < 5; ++pass) Pass(100);
+    ASSERT_TRUE(player.PlaySong(Song("b.wav", 6000, 3000).c_str(), 0, 0, -1, 0, 0));
+    EXPECT_EQ(player.GetQueuePoint(), kLatencyMs + 500);
+    player.SoundLoadingPass();
+    for (int pass = 0; pass < 15; ++pass) Pass(100);
+    const std::vector<std::uint8_t> pcm = DevicePcm();
+    EXPECT_EQ(SampleAtMs(pcm, 850), 1000);
+    EXPECT_EQ(SampleAtMs(pcm, 1600), 3000);
+}
+
+// A new serial for the song that plays gives it that session track's gain
+// from the next buffer on.
+TEST_F(PlayerPlaybackTest, ANewSerialBringsTheTracksGain) {
+    TONECORE_CMusicInfo info;
+    std::snprintf(info.path, sizeof info.path, "%s", "/music/a.wav");
+    CCDTrack& track = *tracks_.GetAt(tracks_.InsertMusicInfo(info, 0));
+    track.SetState(kTrackReady);
+    track.SetPeakLevel(1.0);
+    track.SetVolume(0.5);
+    CSongPlayer& player = Ready(0);
+    ASSERT_TRUE(player.PlaySong(Song("a.wav", 3000, 1000).c_str(), 0, 0, -1, 0, 0));
+    const std::uint16_t id = player.GetCurrentSoundId();
+    player.SoundLoadingPass();
+    Pass();
+    Pass(100);
+    player.SetSoundSerial(id, track.GetSerial());
+    for (int pass = 0; pass < 6; ++pass) Pass(100);
+    const std::vector<std::uint8_t> pcm = DevicePcm();
+    EXPECT_EQ(SampleAtMs(pcm, 50), 1000);
+    EXPECT_EQ(SampleAtMs(pcm, 900), 500);
 }
 
 // A song requested while a signal plays alone starts at once, from its
