@@ -98,8 +98,6 @@ CSongPlayer::~CSongPlayer() {
     TGuard guard(lock_);
     ReleaseSound(signalSound_);
     signalSound_ = nullptr;
-    ReleaseSound(pendingSound_);
-    pendingSound_ = nullptr;
     DropAtom(outerGroup_);
     // The mixer resets and closes its device as it goes.
     mixer_.reset();

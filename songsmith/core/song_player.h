@@ -194,7 +194,8 @@ private:
     void WakeWorker();
     void WorkerLoop();
     // The worker's pass when a song is due for loading; true when the
-    // request changed meanwhile.
+    // request changed meanwhile. The sound being loaded is the worker's own
+    // until it is installed (the player joins the worker before it goes).
     bool LoadRequestedSong(const TPlayerSlot& slot);
     // The worker's pass when nothing is to be loaded: the posts that the
     // next song is due.
@@ -232,7 +233,6 @@ private:
     WAVEFORMATEX outputFormat_{};
     int formatFound_ = 0;
     CSongSound* slotSounds_[2] = {nullptr, nullptr};
-    CSongSound* pendingSound_ = nullptr;
     TPlayerSlot slots_[2];
     int currentSlot_ = 0;
     int nextSlot_ = 0;
