@@ -32,6 +32,10 @@ struct TPrefsContext {
     CMainWindow* mainWindow = nullptr;
 };
 
+// Whether the CD writing engine in use is the Zent engine: the drive
+// library's, else (without one) the stored choice.
+bool ZentEngineInUse(const TPrefsContext& context);
+
 class CPrefsDialog {
 public:
     // The pages, in the order of "CurrentPrefPage".

@@ -1,0 +1,73 @@
+#include "songsmith/format_dialog_frame.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include "platform/message_box.h"
+#include "songsmith/prog_string.h"
+#include "tonecore/tonecore_strings.h"
+#include "utilities/ui/center_window.h"
+#include "utilities/ui/link_control.h"
+
+namespace {
+
+constexpr int kMargin = 10;
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 24;
+constexpr int kButtonGap = 8;
+constexpr int kTextBytes = 512;
+
+}  // namespace
+
+CFormatDialogFrame::CFormatDialogFrame(QWidget* parent, int id, const QString& title, QSize size,
+                                       std::function<void()> onOk)
+    : QDialog(parent), onOk_(std::move(onOk)) {
+    setObjectName(QString::number(id));
+    setWindowTitle(title);
+    setFixedSize(size);
+    const int top = size.height() - kMargin - kButtonHeight;
+    int left = size.width() - kMargin - 2 * kButtonWidth - kButtonGap;
+    for (const int button : {IDOK, IDCANCEL}) {
+        auto* push = new QPushButton(ProgString(button == IDOK ? "OK" : "Cancel"), this);
+        push->setObjectName(QString::number(button));
+        push->setGeometry(left, top, kButtonWidth, kButtonHeight);
+        push->setAutoDefault(false);
+        push->setDefault(button == IDOK);
+        if (button == IDOK) {
+            connect(push, &QPushButton::clicked, this, [this] { onOk_(); });
+        } else {
+            connect(push, &QPushButton::clicked, this, [this] { reject(); });
+        }
+        left += kButtonWidth + kButtonGap;
+    }
+}
+
+int CFormatDialogFrame::RunCentred() {
+    CenterWindow(this, parentWidget());
+    return exec();
+}
+
+void CFormatDialogFrame::reject() { done(IDCANCEL); }
+
+void CFormatDialogFrame::closeEvent(QCloseEvent* event) {
+    if (isVisible()) done(0);
+    event->accept();
+}
+
+void CFormatDialogFrame::mouseReleaseEvent(QMouseEvent* event) {
+    // The link's label leaves mouse buttons to the dialog, as a static text
+    // does; the dialog decides whether the release was on the link's text.
+    if (link_ != nullptr && event->button() == Qt::LeftButton &&
+        link_->MouseOver(this, event->position().toPoint()) != 0) {
+        link_->OpenLink();
+        return;
+    }
+    QDialog::mouseReleaseEvent(event);
+}
+
+QString ToneCoreText(const char* key) {
+    char text[kTextBytes];
+    ToneCoreLoadString(key, text, sizeof text);
+    return QString::fromUtf8(text);
+}
