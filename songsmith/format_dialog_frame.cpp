@@ -2,7 +2,9 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 
 #include "platform/message_box.h"
 #include "songsmith/prog_string.h"
@@ -17,6 +19,8 @@ constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 24;
 constexpr int kButtonGap = 8;
 constexpr int kTextBytes = 512;
+constexpr int kSliderHeight = 26;
+constexpr int kEndTextHeight = 18;
 
 }  // namespace
 
@@ -70,4 +74,34 @@ QString ToneCoreText(const char* key) {
     char text[kTextBytes];
     ToneCoreLoadString(key, text, sizeof text);
     return QString::fromUtf8(text);
+}
+
+QSlider* AddPresetSlider(QWidget* dialog, const TPresetSliderIds& ids, int left, int top, int width) {
+    auto* slider = new QSlider(Qt::Horizontal, dialog);
+    slider->setObjectName(QString::number(ids.slider));
+    slider->setGeometry(left, top, width, kSliderHeight);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(1);
+    slider->setPageStep(1);
+    slider->setRange(1, 1);
+    struct TEndText {
+        int id;
+        const char* key;
+        int row;
+        bool right;
+    };
+    const TEndText ends[] = {{ids.worstQuality, "IDS_PRESET_WORST_QUALITY", 0, false},
+                             {ids.smallestSize, "IDS_PRESET_SMALLEST_SIZE", 1, false},
+                             {ids.bestQuality, "IDS_PRESET_BEST_QUALITY", 0, true},
+                             {ids.largestSize, "IDS_PRESET_LARGEST_SIZE", 1, true}};
+    const int textTop = top + kSliderHeight + 2;
+    for (const TEndText& end : ends) {
+        auto* text = AddDialogControl<QLabel>(dialog, end.id, ToneCoreText(end.key), left,
+                                              textTop + end.row * kEndTextHeight, width / 2, kEndTextHeight);
+        if (end.right) {
+            text->move(left + width - text->width(), text->y());
+            text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        }
+    }
+    return slider;
 }

@@ -10,6 +10,8 @@
 #include <QString>
 #include <functional>
 
+class QSlider;
+
 #include "songsmith/dialog_control.h"
 #include "utilities/ui/link_control.h"
 
@@ -32,6 +34,20 @@ private:
     std::function<void()> onOk_;
     QPointer<CLinkControl> link_;
 };
+
+// The identifiers of a preset slider and of the four texts at its ends.
+struct TPresetSliderIds {
+    int slider;
+    int worstQuality;
+    int smallestSize;
+    int bestQuality;
+    int largestSize;
+};
+// A preset slider from left to right across the dialog at top, one place
+// long until the presets are known, with the worst quality and smallest
+// files named under its left end and the best quality and largest files
+// under its right end.
+QSlider* AddPresetSlider(QWidget* dialog, const TPresetSliderIds& ids, int left, int top, int width);
 
 // A text of the engine's keyed text file.
 QString ToneCoreText(const char* key);

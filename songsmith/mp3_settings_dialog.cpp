@@ -67,33 +67,8 @@ void CMP3SettingsDlg::CreateControls(CFormatDialogFrame& dialog) {
     presetFormat_->setWordWrap(true);
     presetFormat_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    slider_ = new QSlider(Qt::Horizontal, &dialog);
-    slider_->setObjectName(QString::number(kPresetSlider));
-    slider_->setGeometry(kLeft, 122, kInner, 26);
-    slider_->setTickPosition(QSlider::TicksBelow);
-    slider_->setTickInterval(1);
-    slider_->setPageStep(1);
-    // One place until the presets are known.
-    slider_->setRange(1, 1);
-    // The worst and smallest end on the left, the best and largest on the
-    // right.
-    struct TEndText {
-        int id;
-        const char* key;
-        int top;
-        bool right;
-    };
-    const TEndText ends[] = {{kWorstQuality, "IDS_PRESET_WORST_QUALITY", 150, false},
-                             {kSmallestSize, "IDS_PRESET_SMALLEST_SIZE", 168, false},
-                             {kBestQuality, "IDS_PRESET_BEST_QUALITY", 150, true},
-                             {kLargestSize, "IDS_PRESET_LARGEST_SIZE", 168, true}};
-    for (const TEndText& end : ends) {
-        auto* text = AddDialogControl<QLabel>(&dialog, end.id, ToneCoreText(end.key), kLeft, end.top, kInner / 2, 18);
-        if (end.right) {
-            text->move(kWidth - kLeft - text->width(), end.top);
-            text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        }
-    }
+    slider_ = AddPresetSlider(&dialog, {kPresetSlider, kWorstQuality, kSmallestSize, kBestQuality, kLargestSize},
+                              kLeft, 122, kInner);
 
     varBitRate_ = AddDialogControl<QCheckBox>(&dialog, kVarBitRate, ProgString("PREFMP3_VarBitRate"), kLeft, 198, 0, kRow);
     AddDialogControl<QLabel>(&dialog, kTagText, ToneCoreText("IDS_TAG_VERSION"), kLeft, 232, kFieldLeft - kLeft, kRow);
@@ -120,7 +95,7 @@ void CMP3SettingsDlg::OnInitDialog(CFormatDialogFrame& dialog) {
     char buffer[kTextBytes];
     LoadStringsMP3Encoders(encoderList_.get(), buffer, sizeof buffer);
     SetMP3EncoderValue(encoderList_.get(), encoder_);
-    const int refused = encoders_->findText(QString::fromLatin1(kRefusedEncoder), Qt::MatchContains);
+    const int refused = encoders_->findText(QString::fromLatin1(kRefusedEncoder), Qt::MatchContains | Qt::MatchCaseSensitive);
     if (refused >= 0) {
         const bool wasShown = encoders_->currentIndex() == refused;
         encoders_->removeItem(refused);

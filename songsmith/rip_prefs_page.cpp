@@ -42,18 +42,10 @@ struct TFormatRow {
 constexpr TFormatRow kFormatRows[] = {
     {"MP3", CRipPrefsPage::kFormatMP3}, {"WAVE", CRipPrefsPage::kFormatWave}, {"WMA", CRipPrefsPage::kFormatWMA}};
 
-// A radio button of a group, with the value its preference takes and its
-// place in the row.
-struct TRadio {
-    int id;
-    const char* key;
-    int value;
-    int left;
-};
-// "RipJitter": automatic, on, off.
-constexpr TRadio kJitterRadios[] = {{CRipPrefsPage::kJitterAuto, "PREFR_Jitter1", 0, 124},
-                                    {CRipPrefsPage::kJitterOn, "PREFR_Jitter2", 1, 190},
-                                    {CRipPrefsPage::kJitterOff, "PREFR_Jitter3", 2, 246}};
+// "RipJitter" of the jitter radios: automatic, on, off.
+constexpr int kJitterAutoValue = 0;
+constexpr int kJitterOnValue = 1;
+constexpr int kJitterOffValue = 2;
 // "RipError" of the error radios: ignore, retry, abort.
 constexpr int kIgnoreValue = 1;
 constexpr int kRetryValue = 2;
@@ -73,8 +65,8 @@ constexpr int kRow = 20;
 constexpr int kFieldHeight = 24;
 
 template <typename T>
-T* Add(QWidget* parent, int id, const char* key, int left, int top, int width = 0, int height = kRow) {
-    return AddDialogControl<T>(parent, id, ProgString(key), left, top, width, height);
+T* Add(QWidget* parent, int id, const QString& text, int left, int top, int width = 0, int height = kRow) {
+    return AddDialogControl<T>(parent, id, text, left, top, width, height);
 }
 
 int Flag(const QAbstractButton* box) { return box->isChecked() ? 1 : 0; }
@@ -103,43 +95,43 @@ void CRipPrefsPage::OnInitDialog(QWidget* window) {
 }
 
 void CRipPrefsPage::CreateControls(QWidget* window) {
-    Add<QLabel>(window, kFolderText, "PREFR_Folder", kLeft, 2, kRight - kLeft, 18);
+    Add<QLabel>(window, kFolderText, ProgString("PREFR_Folder"), kLeft, 2, kRight - kLeft, 18);
     folder_ = AddDialogControl<QLineEdit>(window, kFolder, kLeft, 20, 270, kFieldHeight);
-    auto* change = Add<QPushButton>(window, kChange, "PREFR_Change", 284, 20, kRight - 284, kFieldHeight);
+    auto* change = Add<QPushButton>(window, kChange, ProgString("PREFR_Change"), 284, 20, kRight - 284, kFieldHeight);
     change->setAutoDefault(false);
 
-    artistFolder_ = Add<QCheckBox>(window, kArtistFolder, "PREFR_UseFolder", kLeft, 48);
-    signal_ = Add<QCheckBox>(window, kSignal, "PREFR_Play", kColumn, 48);
-    useArtist_ = Add<QCheckBox>(window, kUseArtist, "PREFR_UseArtist", kLeft, 68);
-    useAlbum_ = Add<QCheckBox>(window, kUseAlbum, "PREFR_UseAlbum", kColumn, 68);
-    useTrack_ = Add<QCheckBox>(window, kUseTrack, "PREFR_UseTrack", kLeft, 88);
-    Add<QLabel>(window, kSpeedText, "PREFR_Speed", kColumn, 90, 80);
+    artistFolder_ = Add<QCheckBox>(window, kArtistFolder, ProgString("PREFR_UseFolder"), kLeft, 48);
+    signal_ = Add<QCheckBox>(window, kSignal, ProgString("PREFR_Play"), kColumn, 48);
+    useArtist_ = Add<QCheckBox>(window, kUseArtist, ProgString("PREFR_UseArtist"), kLeft, 68);
+    useAlbum_ = Add<QCheckBox>(window, kUseAlbum, ProgString("PREFR_UseAlbum"), kColumn, 68);
+    useTrack_ = Add<QCheckBox>(window, kUseTrack, ProgString("PREFR_UseTrack"), kLeft, 88);
+    Add<QLabel>(window, kSpeedText, ProgString("PREFR_Speed"), kColumn, 90, 80);
     speeds_ = AddDialogControl<QComboBox>(window, kSpeedList, 280, 87, kRight - 280, kFieldHeight);
 
-    Add<QLabel>(window, kJitterText, "PREFR_Jitter0", kLeft, 114, 112);
+    Add<QLabel>(window, kJitterText, ProgString("PREFR_Jitter0"), kLeft, 114, 112);
     jitter_ = new QButtonGroup(window);
-    for (const TRadio& radio : kJitterRadios) {
-        jitter_->addButton(Add<QRadioButton>(window, radio.id, radio.key, radio.left, 114), radio.value);
-    }
+    jitter_->addButton(Add<QRadioButton>(window, kJitterAuto, ProgString("PREFR_Jitter1"), 124, 114), kJitterAutoValue);
+    jitter_->addButton(Add<QRadioButton>(window, kJitterOn, ProgString("PREFR_Jitter2"), 190, 114), kJitterOnValue);
+    jitter_->addButton(Add<QRadioButton>(window, kJitterOff, ProgString("PREFR_Jitter3"), 246, 114), kJitterOffValue);
 
-    Add<QLabel>(window, kErrorText, "PREFR_Error0", kLeft, 138, kRight - kLeft, 18);
+    Add<QLabel>(window, kErrorText, ProgString("PREFR_Error0"), kLeft, 138, kRight - kLeft, 18);
     errors_ = new QButtonGroup(window);
-    errors_->addButton(Add<QRadioButton>(window, kErrorIgnore, "PREFR_Error1", 24, 158), kIgnoreValue);
-    errorRetry_ = Add<QRadioButton>(window, kErrorRetry, "PREFR_Error2", 108, 158);
+    errors_->addButton(Add<QRadioButton>(window, kErrorIgnore, ProgString("PREFR_Error1"), 24, 158), kIgnoreValue);
+    errorRetry_ = Add<QRadioButton>(window, kErrorRetry, ProgString("PREFR_Error2"), 108, 158);
     errors_->addButton(errorRetry_, kRetryValue);
     retries_ = AddDialogControl<QLineEdit>(window, kRetries, errorRetry_->geometry().right() + 4, 156, 44, kFieldHeight);
-    Add<QLabel>(window, kRetriesText, "PREFR_Times", retries_->geometry().right() + 5, 158);
-    errors_->addButton(Add<QRadioButton>(window, kErrorAbort, "PREFR_Error3", 256, 158), kAbortValue);
+    Add<QLabel>(window, kRetriesText, ProgString("PREFR_Times"), retries_->geometry().right() + 5, 158);
+    errors_->addButton(Add<QRadioButton>(window, kErrorAbort, ProgString("PREFR_Error3"), 256, 158), kAbortValue);
 
-    auto* frame = Add<QGroupBox>(window, kDestFrame, "PREFR_DestFrame", kLeft, 184, kRight - kLeft, 84);
-    destTemp_ = Add<QRadioButton>(frame, kDestTemp, "PREFR_DestTemp", 10, 22);
-    destPerm_ = Add<QRadioButton>(frame, kDestPerm, "PREFR_DestPerm", 200, 22);
-    Add<QLabel>(frame, kFormatText, "PREFR_Format", 10, 52, 64);
+    auto* frame = Add<QGroupBox>(window, kDestFrame, ProgString("PREFR_DestFrame"), kLeft, 184, kRight - kLeft, 84);
+    destTemp_ = Add<QRadioButton>(frame, kDestTemp, ProgString("PREFR_DestTemp"), 10, 22);
+    destPerm_ = Add<QRadioButton>(frame, kDestPerm, ProgString("PREFR_DestPerm"), 200, 22);
+    Add<QLabel>(frame, kFormatText, ProgString("PREFR_Format"), 10, 52, 64);
     formats_ = AddDialogControl<QComboBox>(frame, kFormatList, 76, 49, 100, kFieldHeight);
-    auto* settings = Add<QPushButton>(frame, kSettings, "PREFR_Settings", 200, 49, 100, kFieldHeight);
+    auto* settings = Add<QPushButton>(frame, kSettings, ProgString("PREFR_Settings"), 200, 49, 100, kFieldHeight);
     settings->setAutoDefault(false);
 
-    ripOnFly_ = Add<QCheckBox>(window, kRipOnFly, "PREFR_RipOnFly", kLeft, 250);
+    ripOnFly_ = Add<QCheckBox>(window, kRipOnFly, ProgString("PREFR_RipOnFly"), kLeft, 250);
 
     for (const int id : {kChange, kErrorIgnore, kErrorRetry, kErrorAbort, kDestTemp, kDestPerm, kSettings}) {
         ForwardClicks(window->findChild<QAbstractButton*>(QString::number(id)), id);

@@ -55,31 +55,8 @@ void CWMASettingsDlg::CreateControls(CFormatDialogFrame& dialog) {
     presetText_ = AddDialogControl<QLabel>(&dialog, kPresetText, QString(), kLeft, 12, kInner, 2 * kRow);
     presetText_->setWordWrap(true);
     presetText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    slider_ = new QSlider(Qt::Horizontal, &dialog);
-    slider_->setObjectName(QString::number(kPresetSlider));
-    slider_->setGeometry(kLeft, 60, kInner, 26);
-    slider_->setTickPosition(QSlider::TicksBelow);
-    slider_->setTickInterval(1);
-    slider_->setPageStep(1);
-    // One place until the presets are known.
-    slider_->setRange(1, 1);
-    struct TEndText {
-        int id;
-        const char* key;
-        int top;
-        bool right;
-    };
-    const TEndText ends[] = {{kWorstQuality, "IDS_PRESET_WORST_QUALITY", 88, false},
-                             {kSmallestSize, "IDS_PRESET_SMALLEST_SIZE", 106, false},
-                             {kBestQuality, "IDS_PRESET_BEST_QUALITY", 88, true},
-                             {kLargestSize, "IDS_PRESET_LARGEST_SIZE", 106, true}};
-    for (const TEndText& end : ends) {
-        auto* text = AddDialogControl<QLabel>(&dialog, end.id, ToneCoreText(end.key), kLeft, end.top, kInner / 2, 18);
-        if (end.right) {
-            text->move(kWidth - kLeft - text->width(), end.top);
-            text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        }
-    }
+    slider_ = AddPresetSlider(&dialog, {kPresetSlider, kWorstQuality, kSmallestSize, kBestQuality, kLargestSize},
+                              kLeft, 60, kInner);
     useTags_ = AddDialogControl<QCheckBox>(&dialog, kUseTags, ProgString("PREFWMA_UseTags"), kLeft, 138, 0, kRow);
     presetSlider_ = std::make_unique<CSliderRange>(slider_, [this] { OnPresetMoved(); });
     presetTextField_ = std::make_unique<CTextField>(presetText_);

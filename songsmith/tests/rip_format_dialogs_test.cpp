@@ -362,6 +362,12 @@ TEST_F(FormatDialogsTest, EachDialogShowsItsControlsUnclippedCentredOverItsParen
             if (control->objectName().isEmpty() || !control->isVisibleTo(dialog)) continue;
             SCOPED_TRACE(control->objectName().toStdString());
             EXPECT_TRUE(dialog->rect().contains(control->geometry())) << "past the dialog's edge";
+            // A text missing from the keyed text files shows as its key.
+            const QString text = qobject_cast<QLabel*>(control) != nullptr ? qobject_cast<QLabel*>(control)->text()
+                                 : qobject_cast<QAbstractButton*>(control) != nullptr
+                                     ? qobject_cast<QAbstractButton*>(control)->text()
+                                     : QString();
+            EXPECT_FALSE(text.startsWith("IDS_") || text.startsWith("PREF")) << text.toStdString();
             const auto* label = qobject_cast<QLabel*>(control);
             if (label != nullptr && label->wordWrap()) {
                 EXPECT_LE(label->heightForWidth(label->width()), label->height());
