@@ -47,9 +47,16 @@ CFormatDialogFrame::CFormatDialogFrame(QWidget* parent, int id, const QString& t
     }
 }
 
-int CFormatDialogFrame::RunCentred() {
-    CenterWindow(this, parentWidget());
-    return exec();
+int CFormatDialogFrame::Run(QPointer<CFormatDialogFrame>& holder, QWidget* parent, int id, const QString& title,
+                            QSize size, std::function<void()> onOk,
+                            const std::function<void(CFormatDialogFrame&)>& init) {
+    auto* dialog = new CFormatDialogFrame(parent, id, title, size, std::move(onOk));
+    holder = dialog;
+    init(*dialog);
+    CenterWindow(dialog, parent);
+    const int result = dialog->exec();
+    delete dialog;
+    return result;
 }
 
 void CFormatDialogFrame::reject() { done(IDCANCEL); }

@@ -21,8 +21,11 @@ public:
 
     // A link the dialog opens when the mouse button is released over it.
     void SetLink(CLinkControl* link) { link_ = link; }
-    // Centres the window over its parent and runs it; how it closed.
-    int RunCentred();
+    // Makes a dialog's window over parent, lets the dialog fill it (init),
+    // runs it centred over parent and deletes it again; holder points at
+    // the window meanwhile. How it closed.
+    static int Run(QPointer<CFormatDialogFrame>& holder, QWidget* parent, int id, const QString& title, QSize size,
+                   std::function<void()> onOk, const std::function<void(CFormatDialogFrame&)>& init);
 
     void reject() override;
 

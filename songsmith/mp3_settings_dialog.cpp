@@ -48,13 +48,8 @@ CMP3SettingsDlg::~CMP3SettingsDlg() {
 CConv2MP3* CMP3SettingsDlg::Converter() const { return dynamic_cast<CConv2MP3*>(conv_); }
 
 int CMP3SettingsDlg::DoModal(QWidget* parent) {
-    auto* dialog = new CFormatDialogFrame(parent, kDialogId, ProgString("PREFMP3_Title"), QSize(kWidth, kHeight),
-                                          [this] { OnOk(); });
-    dialog_ = dialog;
-    OnInitDialog(*dialog);
-    const int result = dialog->RunCentred();
-    delete dialog;
-    return result;
+    return CFormatDialogFrame::Run(dialog_, parent, kDialogId, ProgString("PREFMP3_Title"), QSize(kWidth, kHeight),
+                                   [this] { OnOk(); }, [this](CFormatDialogFrame& dialog) { OnInitDialog(dialog); });
 }
 
 void CMP3SettingsDlg::CreateControls(CFormatDialogFrame& dialog) {

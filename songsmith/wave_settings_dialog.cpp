@@ -57,13 +57,8 @@ CWaveSettingsDlg::CWaveSettingsDlg(CPreferences& prefs) : prefs_(prefs), format_
 CWaveSettingsDlg::~CWaveSettingsDlg() { delete dialog_.data(); }
 
 int CWaveSettingsDlg::DoModal(QWidget* parent) {
-    auto* dialog = new CFormatDialogFrame(parent, kDialogId, ProgString("PREFWAV_Title"), QSize(kWidth, kHeight),
-                                          [this] { OnOk(); });
-    dialog_ = dialog;
-    OnInitDialog(*dialog);
-    const int result = dialog->RunCentred();
-    delete dialog;
-    return result;
+    return CFormatDialogFrame::Run(dialog_, parent, kDialogId, ProgString("PREFWAV_Title"), QSize(kWidth, kHeight),
+                                   [this] { OnOk(); }, [this](CFormatDialogFrame& dialog) { OnInitDialog(dialog); });
 }
 
 void CWaveSettingsDlg::CreateControls(CFormatDialogFrame& dialog) {

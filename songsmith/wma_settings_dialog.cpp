@@ -42,13 +42,8 @@ CWMASettingsDlg::CWMASettingsDlg(CPreferences& prefs) : prefs_(prefs), format_(W
 CWMASettingsDlg::~CWMASettingsDlg() { delete dialog_.data(); }
 
 int CWMASettingsDlg::DoModal(QWidget* parent) {
-    auto* dialog = new CFormatDialogFrame(parent, kDialogId, ProgString("PREFWMA_Title"), QSize(kWidth, kHeight),
-                                          [this] { OnOk(); });
-    dialog_ = dialog;
-    OnInitDialog(*dialog);
-    const int result = dialog->RunCentred();
-    delete dialog;
-    return result;
+    return CFormatDialogFrame::Run(dialog_, parent, kDialogId, ProgString("PREFWMA_Title"), QSize(kWidth, kHeight),
+                                   [this] { OnOk(); }, [this](CFormatDialogFrame& dialog) { OnInitDialog(dialog); });
 }
 
 void CWMASettingsDlg::CreateControls(CFormatDialogFrame& dialog) {

@@ -7,11 +7,13 @@
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "filekit/reg_key.h"
 #include "rip_prefs_fixture.h"
+#include "stored_preferences.h"
 #include "songsmith/mp3_settings_dialog.h"
 #include "songsmith/rip_prefs_page.h"
 #include "songsmith/wave_settings_dialog.h"
@@ -306,7 +308,7 @@ TEST_F(FormatDialogsTest, AFormatDialogsOkOutlivesCancellingThePreferencesAndRea
     prefs_->RipFormat = 1;
     prefs_->FormatWAVQuality = 1;
     prefs_->Save(HKEY_CURRENT_USER);
-    const auto before = StoredValues();
+    const TStoredValues before = ReadStoredValues();
     const int result = RunPrefs([&](QWidget* dialog) {
         RunModal([&] { return ClickControl(dialog, CRipPrefsPage::kSettings) ? 1 : 0; },
                  [&](QWidget* wave) {
@@ -324,10 +326,10 @@ TEST_F(FormatDialogsTest, AFormatDialogsOkOutlivesCancellingThePreferencesAndRea
     EXPECT_EQ(prefs_->FormatWAVChannels, 1);
     EXPECT_EQ(prefs_->FormatWAVBitRate, 8);
     // Cancel saved nothing; the next save stores the dialog's values.
-    EXPECT_EQ(ChangedNames(before, StoredValues()), std::vector<std::string>{});
+    EXPECT_EQ(ChangedValueNames(before, ReadStoredValues()), std::set<std::string>{});
     prefs_->Save(HKEY_CURRENT_USER);
-    EXPECT_EQ(ChangedNames(before, StoredValues()),
-              (std::vector<std::string>{"FormatWAVBitRate", "FormatWAVChannels", "FormatWAVQuality",
+    EXPECT_EQ(ChangedValueNames(before, ReadStoredValues()),
+              (std::set<std::string>{"FormatWAVBitRate", "FormatWAVChannels", "FormatWAVQuality",
                                         "FormatWAVSampleRate"}));
     CPreferences fresh;
     fresh.Load(HKEY_CURRENT_USER);
@@ -358,23 +360,7 @@ TEST_F(FormatDialogsTest, EachDialogShowsItsControlsUnclippedCentredOverItsParen
     const auto check = [&](QWidget* dialog, const char* picture) {
         const QPoint middle = parent_.geometry().center();
         EXPECT_LE((dialog->geometry().center() - middle).manhattanLength(), 4);
-        for (QWidget* control : dialog->findChildren<QWidget*>()) {
-            if (control->objectName().isEmpty() || !control->isVisibleTo(dialog)) continue;
-            SCOPED_TRACE(control->objectName().toStdString());
-            EXPECT_TRUE(dialog->rect().contains(control->geometry())) << "past the dialog's edge";
-            // A text missing from the keyed text files shows as its key.
-            const QString text = qobject_cast<QLabel*>(control) != nullptr ? qobject_cast<QLabel*>(control)->text()
-                                 : qobject_cast<QAbstractButton*>(control) != nullptr
-                                     ? qobject_cast<QAbstractButton*>(control)->text()
-                                     : QString();
-            EXPECT_FALSE(text.startsWith("IDS_") || text.startsWith("PREF")) << text.toStdString();
-            const auto* label = qobject_cast<QLabel*>(control);
-            if (label != nullptr && label->wordWrap()) {
-                EXPECT_LE(label->heightForWidth(label->width()), label->height());
-            } else if (qobject_cast<QSlider*>(control) == nullptr) {
-                EXPECT_LE(control->sizeHint().width(), control->width());
-            }
-        }
+        ExpectControlsUnclipped(dialog);
         testsupport::SaveWidgetPng(dialog, picture);
         ClickControl(dialog, IDCANCEL);
     };

@@ -1,17 +1,15 @@
 #include "rip_prefs_fixture.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QSlider>
 #include <QTest>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
 
-#include "filekit/reg_key.h"
-#include "platform/last_error.h"
-#include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "tonecore/converter_factory.h"
 #include "tonecore/tonecore_strings.h"
@@ -153,38 +151,20 @@ void RipPrefsFixture::Retype(QWidget* window, int id, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
-std::vector<std::pair<std::string, std::string>> StoredValues() {
-    std::vector<std::pair<std::string, std::string>> values;
-    HKEY key = nullptr;
-    if (RegOpenKey(HKEY_CURRENT_USER, "SOFTWARE\\Marovelle\\Songsmith", &key) != ERROR_SUCCESS) {
-        ADD_FAILURE() << "no preferences key";
-        return values;
+void RipPrefsFixture::ExpectControlsUnclipped(QWidget* window) {
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if (control->objectName().isEmpty() || !control->isVisibleTo(window)) continue;
+        SCOPED_TRACE(control->objectName().toStdString());
+        EXPECT_TRUE(control->parentWidget()->rect().contains(control->geometry())) << "past its parent's edge";
+        const auto* label = qobject_cast<QLabel*>(control);
+        const auto* button = qobject_cast<QAbstractButton*>(control);
+        // A text missing from the keyed text files shows as its key.
+        const QString text = label != nullptr ? label->text() : button != nullptr ? button->text() : QString();
+        EXPECT_FALSE(text.startsWith("IDS_") || text.startsWith("PREF")) << text.toStdString();
+        if (label != nullptr && label->wordWrap()) {
+            EXPECT_LE(label->heightForWidth(label->width()), label->height());
+        } else if (qobject_cast<QLineEdit*>(control) == nullptr && qobject_cast<QSlider*>(control) == nullptr) {
+            EXPECT_LE(control->sizeHint().width(), control->width());
+        }
     }
-    for (std::uint32_t index = 0;; ++index) {
-        char name[256];
-        std::uint32_t nameSize = sizeof name;
-        std::uint32_t type = 0;
-        std::uint8_t data[4096];
-        std::uint32_t dataSize = sizeof data;
-        if (RegEnumValue(key, index, name, &nameSize, &type, data, &dataSize) != ERROR_SUCCESS) break;
-        values.emplace_back(name, std::string(reinterpret_cast<const char*>(data), dataSize));
-    }
-    RegCloseKey(key);
-    return values;
-}
-
-std::vector<std::string> ChangedNames(const std::vector<std::pair<std::string, std::string>>& before,
-                                      const std::vector<std::pair<std::string, std::string>>& after) {
-    const std::map<std::string, std::string> old(before.begin(), before.end());
-    const std::map<std::string, std::string> now(after.begin(), after.end());
-    std::vector<std::string> changed;
-    for (const auto& [name, value] : now) {
-        const auto found = old.find(name);
-        if (found == old.end() || found->second != value) changed.push_back(name);
-    }
-    for (const auto& [name, value] : old) {
-        if (now.count(name) == 0) changed.push_back(name);
-    }
-    std::sort(changed.begin(), changed.end());
-    return changed;
 }

@@ -52,15 +52,13 @@ protected:
     static std::string Shown(QWidget* window, int id);
     static bool Checked(QWidget* window, int id);
     static bool Enabled(QWidget* window, int id);
+    // Every numbered control of window lies inside its parent, is as wide
+    // as its text needs and shows a text, not a key; edit fields and sliders
+    // have no width of their own.
+    static void ExpectControlsUnclipped(QWidget* window);
     // Replaces an edit field's text as the user would type it.
     static void Retype(QWidget* window, int id, const QString& text);
 
     std::unique_ptr<CPreferences> prefs_;
     std::unique_ptr<PLATTER_CPlatter> platter_;
 };
-
-// The values of the preferences key as stored, by name.
-std::vector<std::pair<std::string, std::string>> StoredValues();
-// The names whose stored value differs between two readings.
-std::vector<std::string> ChangedNames(const std::vector<std::pair<std::string, std::string>>& before,
-                                      const std::vector<std::pair<std::string, std::string>>& after);

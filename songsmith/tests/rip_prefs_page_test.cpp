@@ -8,11 +8,13 @@
 #include <QTest>
 #include <QSlider>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "filekit/reg_key.h"
 #include "rip_prefs_fixture.h"
+#include "stored_preferences.h"
 #include "songsmith/mp3_settings_dialog.h"
 #include "songsmith/rip_prefs_page.h"
 #include "testsupport/fake_ui_services.h"
@@ -291,7 +293,7 @@ TEST_F(RipPrefsPageTest, WhileACdPageRipsEveryControlIsDisabledAndConfirmingKeep
     prefs_->RipFormat = 1;
     prefs_->RipSpeed = 4;
     prefs_->Save(HKEY_CURRENT_USER);
-    const auto before = StoredValues();
+    const TStoredValues before = ReadStoredValues();
     RunPrefs(
         [&](QWidget* dialog) {
             for (int id : kEveryControl) EXPECT_FALSE(Enabled(dialog, id)) << id;
@@ -300,7 +302,7 @@ TEST_F(RipPrefsPageTest, WhileACdPageRipsEveryControlIsDisabledAndConfirmingKeep
         [](CPrefsDialog& dialog) {
             dialog.SetPage(kRipPage, std::make_unique<CRipPrefsPage>(dialog, [] { return true; }));
         });
-    EXPECT_EQ(ChangedNames(before, StoredValues()), std::vector<std::string>{});
+    EXPECT_EQ(ChangedValueNames(before, ReadStoredValues()), std::set<std::string>{});
     // Without a main window no CD page rips.
     RunPrefs([&](QWidget* dialog) {
         EXPECT_TRUE(Enabled(dialog, Page::kFolder));
@@ -314,7 +316,7 @@ TEST_F(RipPrefsPageTest, AFolderAnMP3PresetAndVariableBitRateChosenThroughThePag
     prefs_->FormatMP3Quality = 9;
     prefs_->FormatMP3VarBitRate = 0;
     prefs_->Save(HKEY_CURRENT_USER);
-    const auto before = StoredValues();
+    const TStoredValues before = ReadStoredValues();
     ui_.ExpectFolder("PREFR_Folder", "/srv/music/rips");
     int newPreset = 0;
     const int result = RunPrefs([&](QWidget* dialog) {
@@ -337,8 +339,8 @@ TEST_F(RipPrefsPageTest, AFolderAnMP3PresetAndVariableBitRateChosenThroughThePag
     });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(newPreset, 7);
-    EXPECT_EQ(ChangedNames(before, StoredValues()),
-              (std::vector<std::string>{"FormatMP3Quality", "FormatMP3VarBitRate", "RipPath"}));
+    EXPECT_EQ(ChangedValueNames(before, ReadStoredValues()),
+              (std::set<std::string>{"FormatMP3Quality", "FormatMP3VarBitRate", "RipPath"}));
     CPreferences fresh;
     fresh.Load(HKEY_CURRENT_USER);
     EXPECT_STREQ(fresh.RipPath, "/srv/music/rips/");
@@ -375,24 +377,7 @@ TEST_F(RipPrefsPageTest, ThePageShowsEveryControlUnclipped) {
     RunPrefs([&](QWidget* dialog) {
         QWidget* page = FindControl(dialog, Page::kDialogId);
         EXPECT_TRUE(page->isVisible());
-        for (QWidget* control : page->findChildren<QWidget*>()) {
-            if (control->objectName().isEmpty() || !control->isVisibleTo(page)) continue;
-            SCOPED_TRACE(control->objectName().toStdString());
-            const QRect inside = control->parentWidget()->rect();
-            EXPECT_TRUE(inside.contains(control->geometry())) << "past its parent's edge";
-            // A text missing from the keyed text files shows as its key.
-            const QString text = qobject_cast<QLabel*>(control) != nullptr ? qobject_cast<QLabel*>(control)->text()
-                                 : qobject_cast<QAbstractButton*>(control) != nullptr
-                                     ? qobject_cast<QAbstractButton*>(control)->text()
-                                     : QString();
-            EXPECT_FALSE(text.startsWith("IDS_") || text.startsWith("PREF")) << text.toStdString();
-            const auto* label = qobject_cast<QLabel*>(control);
-            if (label != nullptr && label->wordWrap()) {
-                EXPECT_LE(label->heightForWidth(label->width()), label->height());
-            } else if (qobject_cast<QLineEdit*>(control) == nullptr) {
-                EXPECT_LE(control->sizeHint().width(), control->width());
-            }
-        }
+        ExpectControlsUnclipped(page);
         testsupport::SaveWidgetPng(dialog, "prefs_rip");
         ClickControl(dialog, IDCANCEL);
     });
