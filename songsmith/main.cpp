@@ -7,12 +7,14 @@
 #include <memory>
 #include <string>
 
+#include "filekit/internet_access.h"
 #include "filekit/log.h"
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "platter/platter.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
+#include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/startup_log.h"
@@ -21,6 +23,8 @@
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
+#include "songsmith/version_check_dialog.h"
+#include "titlefetch/titlefetch.h"
 #include "tonecore/converter_factory.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/engine_startup.h"
@@ -33,6 +37,11 @@ namespace {
 struct TAppGlobals {
     CPreferences prefs;
     PLATTER_CPlatter platter;
+    // The program's one internet session; the version check opens it when
+    // it is closed.
+    MyInternetAccess internet;
+    // The program's one title lookup (CD pages and preferences).
+    TITLEFETCH_CTitlefetch titlefetch;
     // The session; made here, never at static initialisation, so its loader
     // starts only once the program runs.
     CTrackList trackList{prefs};
@@ -73,6 +82,10 @@ int RunProgram() {
     int result = 0;
     if (globals->mainWindow.Create()) {
         globals->burner.SetTrackList(&globals->trackList);
+        globals->mainWindow.SetCommandHandler(cmd::kCheckVersion, [&globals] {
+            CVersionCheckDlg dialog(globals->internet, globals->prefs);
+            dialog.DoModal(globals->mainWindow.Window());
+        });
         if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();
         globals->mainWindow.Show();
         globals->mainWindow.RunMessageLoop();

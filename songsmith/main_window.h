@@ -10,6 +10,8 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 
 #include "platform/window_placement.h"
@@ -60,6 +62,11 @@ public:
     void UpdateTitle();
     // A menu item, toolbar button or accelerator.
     std::intptr_t OnCommand(int id);
+    // A command carried out by a part of the program the window does not
+    // own (a dialog, a page): OnCommand hands id to handler when none of its
+    // own cases takes it. An empty handler removes the entry.
+    using TCommandHandler = std::function<void()>;
+    void SetCommandHandler(int id, TCommandHandler handler);
     // The program's messages to the main window.
     std::intptr_t WindowProc(TAppMessage& message);
     // The close request; false keeps the window open.
@@ -114,4 +121,5 @@ private:
     bool sessionDirty_ = false;
     // How the window is shown when it comes up or is restored.
     std::uint32_t restoreShowCmd_;
+    std::map<int, TCommandHandler> commandHandlers_;
 };

@@ -33,11 +33,22 @@ std::intptr_t CMainWindow::OnCommand(int id) {
         default:
             if ((id >= cmd::kFirstCdDrive && id <= cmd::kLastCdDrive) || id == cmd::kCdPage) {
                 ShowOrHideCdPage(id);
+            } else if (const auto handler = commandHandlers_.find(id); handler != commandHandlers_.end()) {
+                // Copied first: a handler may replace its own entry.
+                const TCommandHandler run = handler->second;
+                run();
             }
-            // The other commands join with the parts of the program they drive.
             break;
     }
     return 0;
+}
+
+void CMainWindow::SetCommandHandler(int id, TCommandHandler handler) {
+    if (handler) {
+        commandHandlers_[id] = std::move(handler);
+    } else {
+        commandHandlers_.erase(id);
+    }
 }
 
 void CMainWindow::ShowOrHidePage(int command) {

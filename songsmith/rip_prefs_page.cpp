@@ -106,7 +106,7 @@ void CRipPrefsPage::CreateControls(QWidget* window) {
     useAlbum_ = Add<QCheckBox>(window, kUseAlbum, ProgString("PREFR_UseAlbum"), kColumn, 68);
     useTrack_ = Add<QCheckBox>(window, kUseTrack, ProgString("PREFR_UseTrack"), kLeft, 88);
     Add<QLabel>(window, kSpeedText, ProgString("PREFR_Speed"), kColumn, 90, 80);
-    speeds_ = AddDialogControl<QComboBox>(window, kSpeedList, 280, 87, kRight - 280, kFieldHeight);
+    speeds_ = AddDialogControl<QComboBox>(window, kSpeedList, 280, 88, kRight - 280, kFieldHeight);
 
     Add<QLabel>(window, kJitterText, ProgString("PREFR_Jitter0"), kLeft, 114, 112);
     jitter_ = new QButtonGroup(window);

@@ -26,8 +26,7 @@
 #include "songsmith/core/help_pages.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/prefs_dialog.h"
-#include "songsmith/tests/main_window_fixture.h"
-#include "songsmith/tests/stored_preferences.h"
+#include "songsmith/tests/prefs_dialog_fixture.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
@@ -88,31 +87,7 @@ private:
     std::vector<int>& applied_;
 };
 
-class PrefsDialogTest : public MainWindowFixture {
-protected:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        Open();
-        // The engine in use is the drive library's; the stored choice agrees.
-        platter_->burningEngine = kEngineGoldenHawk;
-        prefs_->WhichBurningEngine = kEngineGoldenHawk;
-        prefs_->Save(HKEY_CURRENT_USER);
-    }
-
-    // Runs the dialog over the main window; drive works on the open dialog
-    // and must close it. prepare may set pages first. The dialog's result.
-    int Run(const std::function<void(QWidget* dialog, CPrefsDialog& object)>& drive,
-            const std::function<void(CPrefsDialog&)>& prepare = {}) {
-        CPrefsDialog dialog(TPrefsContext{*prefs_, platter_.get(), main_.get()});
-        if (prepare) prepare(dialog);
-        testsupport::WhenModalShown([&](QWidget* modal) { drive(modal, dialog); });
-        EXPECT_TRUE(dialog.DoModal(main_->Window()));
-        Settle();
-        return dialog.Result();
-    }
-
-    testsupport::CFakeUiServices ui_;
-};
+using PrefsDialogTest = PrefsDialogFixture;
 
 TEST_F(PrefsDialogTest, OpensTheStoredPageWithItsRowAndConfirmingStoresThePageLastShown) {
     struct {

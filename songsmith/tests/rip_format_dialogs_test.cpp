@@ -13,6 +13,7 @@
 
 #include "filekit/reg_key.h"
 #include "rip_prefs_fixture.h"
+#include "songsmith/tests/control_layout.h"
 #include "stored_preferences.h"
 #include "songsmith/mp3_settings_dialog.h"
 #include "songsmith/rip_prefs_page.h"
@@ -310,7 +311,7 @@ TEST_F(FormatDialogsTest, AFormatDialogsOkOutlivesCancellingThePreferencesAndRea
     prefs_->Save(HKEY_CURRENT_USER);
     const TStoredValues before = ReadStoredValues();
     const int result = RunPrefs([&](QWidget* dialog) {
-        RunModal([&] { return ClickControl(dialog, CRipPrefsPage::kSettings) ? 1 : 0; },
+        RunModal([&] { return ClickControl(In(dialog), CRipPrefsPage::kSettings) ? 1 : 0; },
                  [&](QWidget* wave) {
                      ClickControl(wave, Wave::kUserSpecified);
                      ChooseText(wave, Wave::kRateList, "22050 Hz");
@@ -360,7 +361,7 @@ TEST_F(FormatDialogsTest, EachDialogShowsItsControlsUnclippedCentredOverItsParen
     const auto check = [&](QWidget* dialog, const char* picture) {
         const QPoint middle = parent_.geometry().center();
         EXPECT_LE((dialog->geometry().center() - middle).manhattanLength(), 4);
-        ExpectControlsUnclipped(dialog);
+        ExpectUnclipped(dialog);
         testsupport::SaveWidgetPng(dialog, picture);
         ClickControl(dialog, IDCANCEL);
     };

@@ -1,9 +1,7 @@
 #include "rip_prefs_fixture.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
-#include <QSlider>
 #include <QTest>
 #include <unistd.h>
 
@@ -103,8 +101,13 @@ int RipPrefsFixture::RunModal(const std::function<int()>& run, const std::functi
     return result;
 }
 
+QWidget* RipPrefsFixture::In(QWidget* window) {
+    QWidget* page = testsupport::FindControl(window, CPrefsDialog::kPageDialogIds[kRipPage]);
+    return page != nullptr ? page : window;
+}
+
 void RipPrefsFixture::ChooseRow(QWidget* window, int id, int row) {
-    auto* list = testsupport::FindControl<QComboBox>(window, id);
+    auto* list = testsupport::FindControl<QComboBox>(In(window), id);
     ASSERT_NE(list, nullptr) << id;
     ASSERT_TRUE(list->isEnabled()) << id;
     list->setCurrentIndex(row);
@@ -112,7 +115,7 @@ void RipPrefsFixture::ChooseRow(QWidget* window, int id, int row) {
 }
 
 void RipPrefsFixture::ChooseText(QWidget* window, int id, const QString& text) {
-    auto* list = testsupport::FindControl<QComboBox>(window, id);
+    auto* list = testsupport::FindControl<QComboBox>(In(window), id);
     ASSERT_NE(list, nullptr) << id;
     const int row = list->findText(text);
     ASSERT_GE(row, 0) << text.toStdString();
@@ -121,29 +124,29 @@ void RipPrefsFixture::ChooseText(QWidget* window, int id, const QString& text) {
 
 std::vector<std::string> RipPrefsFixture::Rows(QWidget* window, int id) {
     std::vector<std::string> rows;
-    auto* list = testsupport::FindControl<QComboBox>(window, id);
+    auto* list = testsupport::FindControl<QComboBox>(In(window), id);
     for (int i = 0; list != nullptr && i < list->count(); ++i) rows.push_back(list->itemText(i).toStdString());
     return rows;
 }
 
 std::string RipPrefsFixture::Shown(QWidget* window, int id) {
-    auto* list = testsupport::FindControl<QComboBox>(window, id);
+    auto* list = testsupport::FindControl<QComboBox>(In(window), id);
     return list != nullptr ? list->currentText().toStdString() : std::string("(no list)");
 }
 
 bool RipPrefsFixture::Checked(QWidget* window, int id) {
-    auto* button = testsupport::FindControl<QAbstractButton>(window, id);
+    auto* button = testsupport::FindControl<QAbstractButton>(In(window), id);
     return button != nullptr && button->isChecked();
 }
 
 bool RipPrefsFixture::Enabled(QWidget* window, int id) {
-    QWidget* control = testsupport::FindControl(window, id);
+    QWidget* control = testsupport::FindControl(In(window), id);
     EXPECT_NE(control, nullptr) << id;
     return control != nullptr && control->isEnabled();
 }
 
 void RipPrefsFixture::Retype(QWidget* window, int id, const QString& text) {
-    auto* edit = testsupport::FindControl<QLineEdit>(window, id);
+    auto* edit = testsupport::FindControl<QLineEdit>(In(window), id);
     ASSERT_NE(edit, nullptr) << id;
     edit->setFocus();
     edit->selectAll();
@@ -151,20 +154,3 @@ void RipPrefsFixture::Retype(QWidget* window, int id, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
-void RipPrefsFixture::ExpectControlsUnclipped(QWidget* window) {
-    for (QWidget* control : window->findChildren<QWidget*>()) {
-        if (control->objectName().isEmpty() || !control->isVisibleTo(window)) continue;
-        SCOPED_TRACE(control->objectName().toStdString());
-        EXPECT_TRUE(control->parentWidget()->rect().contains(control->geometry())) << "past its parent's edge";
-        const auto* label = qobject_cast<QLabel*>(control);
-        const auto* button = qobject_cast<QAbstractButton*>(control);
-        // A text missing from the keyed text files shows as its key.
-        const QString text = label != nullptr ? label->text() : button != nullptr ? button->text() : QString();
-        EXPECT_FALSE(text.startsWith("IDS_") || text.startsWith("PREF")) << text.toStdString();
-        if (label != nullptr && label->wordWrap()) {
-            EXPECT_LE(label->heightForWidth(label->width()), label->height());
-        } else if (qobject_cast<QLineEdit*>(control) == nullptr && qobject_cast<QSlider*>(control) == nullptr) {
-            EXPECT_LE(control->sizeHint().width(), control->width());
-        }
-    }
-}

@@ -45,6 +45,9 @@ protected:
     // on it once it shows; the dialog's result.
     static int RunModal(const std::function<int()>& run, const std::function<void(QWidget* dialog)>& drive);
 
+    // Where a window's controls are looked for: on the Rip page when the
+    // window holds it, since other pages use some of its numbers too.
+    static QWidget* In(QWidget* window);
     // The user picks a row of a list.
     static void ChooseRow(QWidget* window, int id, int row);
     static void ChooseText(QWidget* window, int id, const QString& text);
@@ -52,10 +55,6 @@ protected:
     static std::string Shown(QWidget* window, int id);
     static bool Checked(QWidget* window, int id);
     static bool Enabled(QWidget* window, int id);
-    // Every numbered control of window lies inside its parent, is as wide
-    // as its text needs and shows a text, not a key; edit fields and sliders
-    // have no width of their own.
-    static void ExpectControlsUnclipped(QWidget* window);
     // Replaces an edit field's text as the user would type it.
     static void Retype(QWidget* window, int id, const QString& text);
 

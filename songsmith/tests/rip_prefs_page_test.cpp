@@ -14,6 +14,7 @@
 
 #include "filekit/reg_key.h"
 #include "rip_prefs_fixture.h"
+#include "songsmith/tests/control_layout.h"
 #include "stored_preferences.h"
 #include "songsmith/mp3_settings_dialog.h"
 #include "songsmith/rip_prefs_page.h"
@@ -105,13 +106,13 @@ TEST_F(RipPrefsPageTest, TemporaryWaveFilesShowWaveUntilSongFilesShowTheFormatCh
         RunPrefs([&](QWidget* dialog) {
             for (int id : formatControls) EXPECT_TRUE(Enabled(dialog, id)) << id;
             ChooseText(dialog, Page::kFormatList, "WMA");
-            ClickControl(dialog, Page::kDestTemp);
+            ClickControl(In(dialog), Page::kDestTemp);
             EXPECT_EQ(Shown(dialog, Page::kFormatList), "WAVE");
             for (int id : formatControls) EXPECT_FALSE(Enabled(dialog, id)) << id;
-            ClickControl(dialog, Page::kDestPerm);
+            ClickControl(In(dialog), Page::kDestPerm);
             EXPECT_EQ(Shown(dialog, Page::kFormatList), "WMA");
             for (int id : formatControls) EXPECT_TRUE(Enabled(dialog, id)) << id;
-            if (stayTemporary) ClickControl(dialog, Page::kDestTemp);
+            if (stayTemporary) ClickControl(In(dialog), Page::kDestTemp);
             ClickControl(dialog, IDOK);
         });
         EXPECT_EQ(prefs_->RipDestTemp, stayTemporary ? 1 : 0);
@@ -124,7 +125,7 @@ TEST_F(RipPrefsPageTest, TemporaryWaveFilesShowWaveUntilSongFilesShowTheFormatCh
     RunPrefs([&](QWidget* dialog) {
         EXPECT_TRUE(Checked(dialog, Page::kDestTemp));
         for (int id : formatControls) EXPECT_FALSE(Enabled(dialog, id)) << id;
-        ClickControl(dialog, Page::kDestPerm);
+        ClickControl(In(dialog), Page::kDestPerm);
         EXPECT_EQ(Shown(dialog, Page::kFormatList), "MP3");
         ClickControl(dialog, IDCANCEL);
     });
@@ -159,7 +160,7 @@ TEST_F(RipPrefsPageTest, OnlyRetryAsksForRetriesAndATextThatIsNoNumberStoresNone
         prefs_->RipError = 1;
         RunPrefs([&](QWidget* dialog) {
             EXPECT_EQ(Text(dialog, Page::kRetries), "100");
-            ClickControl(dialog, Page::kErrorRetry);
+            ClickControl(In(dialog), Page::kErrorRetry);
             Retype(dialog, Page::kRetries, c.typed);
             ClickControl(dialog, IDOK);
         });
@@ -199,7 +200,7 @@ TEST_F(RipPrefsPageTest, TheBoxesAndRadiosRoundTripAndARadioGroupWithNoneChecked
     }
     prefs_->RipJitter = 5;
     RunPrefs([&](QWidget* dialog) {
-        ClickControl(dialog, Page::kJitterOn);
+        ClickControl(In(dialog), Page::kJitterOn);
         ClickControl(dialog, IDOK);
     });
     EXPECT_EQ(prefs_->RipJitter, 1);
@@ -214,7 +215,7 @@ TEST_F(RipPrefsPageTest, JitterControlsGoWithTheGoldenHawkEngineAndTheOnTheFlyBo
         RunPrefs([&](QWidget* dialog) {
             for (int id : jitterControls) EXPECT_EQ(Enabled(dialog, id), engine != kEngineZent) << id;
             EXPECT_EQ(Enabled(dialog, Page::kRipOnFly), engine == kEngineZent);
-            EXPECT_FALSE(FindControl(dialog, Page::kRipOnFly)->isVisible());
+            EXPECT_FALSE(FindControl(In(dialog), Page::kRipOnFly)->isVisible());
             ClickControl(dialog, IDOK);
         });
         EXPECT_TRUE(prefs_->RipOnFly);
@@ -228,11 +229,11 @@ TEST_F(RipPrefsPageTest, ChangeOffersTheFolderChooserAndAChosenFolderEndsInASlas
     ui_.ExpectFolder("PREFR_Folder", "/");
     RunPrefs([&](QWidget* dialog) {
         EXPECT_EQ(Text(dialog, Page::kFolder), "/home/user/Music/");
-        ClickControl(dialog, Page::kChange);
+        ClickControl(In(dialog), Page::kChange);
         EXPECT_EQ(Text(dialog, Page::kFolder), "/srv/rips/");
-        ClickControl(dialog, Page::kChange);
+        ClickControl(In(dialog), Page::kChange);
         EXPECT_EQ(Text(dialog, Page::kFolder), "/srv/rips/");
-        ClickControl(dialog, Page::kChange);
+        ClickControl(In(dialog), Page::kChange);
         EXPECT_EQ(Text(dialog, Page::kFolder), "/");
         ClickControl(dialog, IDOK);
     });
@@ -269,8 +270,8 @@ TEST_F(RipPrefsPageTest, AFolderTooLongToKeepIsRefusedWithTheDialogOpenAndNothin
         testsupport::CFakeUiServices ui;
         if (c.refused) ui.ExpectMessage("PREFR_FolderTooLong", IDOK);
         const int result = RunPrefs([&](QWidget* dialog) {
-            FindControl<QLineEdit>(dialog, Page::kFolder)->setText(QString::fromStdString(c.folder));
-            ClickControl(dialog, Page::kSignal);
+            FindControl<QLineEdit>(In(dialog), Page::kFolder)->setText(QString::fromStdString(c.folder));
+            ClickControl(In(dialog), Page::kSignal);
             ClickControl(dialog, IDOK);
             EXPECT_EQ(dialog->isVisible(), c.refused);
             if (!dialog->isVisible()) return;
@@ -320,8 +321,8 @@ TEST_F(RipPrefsPageTest, AFolderAnMP3PresetAndVariableBitRateChosenThroughThePag
     ui_.ExpectFolder("PREFR_Folder", "/srv/music/rips");
     int newPreset = 0;
     const int result = RunPrefs([&](QWidget* dialog) {
-        ClickControl(dialog, Page::kChange);
-        EXPECT_EQ(RunModal([&] { return ClickControl(dialog, Page::kSettings) ? 1 : 0; },
+        ClickControl(In(dialog), Page::kChange);
+        EXPECT_EQ(RunModal([&] { return ClickControl(In(dialog), Page::kSettings) ? 1 : 0; },
                            [&](QWidget* mp3) {
                                EXPECT_EQ(mp3->objectName(), QString::number(CMP3SettingsDlg::kDialogId));
                                // Modal over the page.
@@ -357,7 +358,7 @@ TEST_F(RipPrefsPageTest, SettingsOpensTheDialogOfTheShownFormat) {
         SCOPED_TRACE(c.format);
         RunPrefs([&](QWidget* dialog) {
             ChooseText(dialog, Page::kFormatList, c.format);
-            RunModal([&] { return ClickControl(dialog, Page::kSettings) ? 1 : 0; },
+            RunModal([&] { return ClickControl(In(dialog), Page::kSettings) ? 1 : 0; },
                      [&](QWidget* format) {
                          EXPECT_EQ(format->objectName(), QString::number(c.dialog));
                          // Centred over the page.
@@ -377,7 +378,8 @@ TEST_F(RipPrefsPageTest, ThePageShowsEveryControlUnclipped) {
     RunPrefs([&](QWidget* dialog) {
         QWidget* page = FindControl(dialog, Page::kDialogId);
         EXPECT_TRUE(page->isVisible());
-        ExpectControlsUnclipped(page);
+        ExpectUnclipped(page);
+        ExpectUnclipped(FindControl(page, Page::kDestFrame));
         testsupport::SaveWidgetPng(dialog, "prefs_rip");
         ClickControl(dialog, IDCANCEL);
     });
