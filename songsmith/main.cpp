@@ -12,8 +12,10 @@
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "platter/platter.h"
+#include "songsmith/about_dialog.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
+#include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
@@ -23,6 +25,7 @@
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
+#include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
 #include "titlefetch/titlefetch.h"
 #include "tonecore/converter_factory.h"
@@ -78,10 +81,20 @@ int RunProgram() {
     StartSoundEngine(prefs, effects);
 
     SetUpDriveLibrary(prefs, globals->platter);
+    // What the CD pages read of the rest of the program.
+    SetProgramTitlefetch(&globals->titlefetch);
+    SetCdSessionTracks(&globals->trackList);
+    SetDriveStateSource(&globals->burner.state);
 
     int result = 0;
+    globals->mainWindow.SetBurnStatus(&globals->burner);
     if (globals->mainWindow.Create()) {
+        SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);
+        globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
+            CPrefsDialog dialog({globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch});
+            dialog.DoModal(globals->mainWindow.Window());
+        });
         globals->mainWindow.SetCommandHandler(cmd::kCheckVersion, [&globals] {
             CVersionCheckDlg dialog(globals->internet, globals->prefs);
             dialog.DoModal(globals->mainWindow.Window());
@@ -101,6 +114,9 @@ int RunProgram() {
     FreeConversionLibraries();
     // The windows and the objects that may hold sounds go before the
     // engine that plays them.
+    SetDriveStateSource(nullptr);
+    SetCdSessionTracks(nullptr);
+    SetProgramTitlefetch(nullptr);
     globals.reset();
     SoundEngineShutdown();
     return result;
