@@ -21,9 +21,9 @@
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
-#include "tonecore/converter_factory.h"
-#include "tonecore/engine_settings.h"
-#include "tonecore/engine_startup.h"
+#include "tonecore/convert/converter_factory.h"
+#include "tonecore/engine/engine_settings.h"
+#include "tonecore/engine/engine_startup.h"
 #include "utilities/keyed_text.h"
 
 namespace {
