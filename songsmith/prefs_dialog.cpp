@@ -12,7 +12,9 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/ui_services.h"
 #include "songsmith/general_prefs_page.h"
+#include "songsmith/import_prefs_page.h"
 #include "songsmith/prog_string.h"
+#include "songsmith/remote_db_prefs_page.h"
 #include "utilities/ui/center_window.h"
 
 namespace {
@@ -91,6 +93,10 @@ std::unique_ptr<CPrefsPage> CPrefsDialog::MakePage(int index) {
             return std::make_unique<CGeneralPrefsPage>(*this);
         case 1:
             return std::make_unique<CClipboardPrefsPage>(*this);
+        case 4:
+            return std::make_unique<CImportPrefsPage>(*this);
+        case 5:
+            return std::make_unique<CRemoteDBPrefsPage>(*this);
         default:
             // The other pages join with the parts of the program they set.
             return std::make_unique<CPrefsPage>(*this);
