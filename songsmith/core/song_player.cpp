@@ -13,9 +13,9 @@
 #include "songsmith/core/song_sound_file.h"
 #include "songsmith/core/song_sounds.h"
 #include "songsmith/core/track_envelope.h"
-#include "tonecore/pcm_format.h"
-#include "tonecore/pcm_mixer.h"
-#include "tonecore/sound_group.h"
+#include "tonecore/pcm/pcm_format.h"
+#include "tonecore/mix/pcm_mixer.h"
+#include "tonecore/sound/sound_group.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/song_sounds.h"
 #include "songsmith/core/track_list.h"
-#include "tonecore/pcm_mixer.h"
+#include "tonecore/mix/pcm_mixer.h"
 
 void CSongPlayer::PostToPanel(std::uint32_t number, std::uintptr_t wParam, std::intptr_t lParam) {
     PostToAppWindow(EAppWindow::kPlayerPanel, TAppMessage{number, wParam, lParam, nullptr});

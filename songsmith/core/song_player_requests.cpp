@@ -7,7 +7,7 @@
 #include "songsmith/core/cd_track_page.h"
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/song_sounds.h"
-#include "tonecore/pcm_mixer.h"
+#include "tonecore/mix/pcm_mixer.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include "songsmith/core/track_envelope.h"
 #include "songsmith/core/track_list.h"
 #include "songsmith/core/track_states.h"
-#include "tonecore/pcm_mixer.h"
-#include "tonecore/sound_group.h"
+#include "tonecore/mix/pcm_mixer.h"
+#include "tonecore/sound/sound_group.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "filekit/file_obj.h"
 #include "filekit/ref_obj.h"
-#include "tonecore/pcm_sound.h"
+#include "tonecore/sound/pcm_sound.h"
 
 ESoundFileLoad LoadSoundFile(CPCMSound& sound, const char* path, std::int32_t bufferMs, int analyse,
                              std::int32_t msPerPeak) {

@@ -8,8 +8,8 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_sounds.h"
 #include "songsmith/core/track_list.h"
-#include "tonecore/engine_lock.h"
-#include "tonecore/event_map.h"
+#include "tonecore/engine/engine_lock.h"
+#include "tonecore/maps/event_map.h"
 
 namespace {
 

@@ -29,7 +29,7 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/track_list.h"
-#include "tonecore/engine_startup.h"
+#include "tonecore/engine/engine_startup.h"
 
 namespace {
 

@@ -24,8 +24,8 @@
 #include "songsmith/core/track_list.h"
 #include "song_files.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/engine_service_thread.h"
-#include "tonecore/pcm_mixer.h"
+#include "tonecore/engine/engine_service_thread.h"
+#include "tonecore/mix/pcm_mixer.h"
 #include "utilities/keyed_text.h"
 
 namespace playertest {

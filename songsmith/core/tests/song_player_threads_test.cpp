@@ -19,7 +19,7 @@
 #include "song_action_fakes.h"
 #include "song_files.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/engine_service_thread.h"
+#include "tonecore/engine/engine_service_thread.h"
 
 namespace {
 

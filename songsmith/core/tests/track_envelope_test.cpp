@@ -16,7 +16,7 @@
 #include "songsmith/core/track_states.h"
 #include "song_files.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/sound_group.h"
+#include "tonecore/sound/sound_group.h"
 
 namespace {
 
