@@ -26,6 +26,8 @@
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
+#include "songsmith/player_panel.h"
+#include "songsmith/bottom_container_window.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
 #include "titlefetch/titlefetch.h"
@@ -106,6 +108,9 @@ int RunProgram() {
             dialog.DoModal(globals->mainWindow.Window());
         });
         if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();
+        // The tab pages' song lists and the session list answer for the
+        // next song once they are built.
+        globals->mainWindow.BottomBand()->Player()->SetPartners({&globals->player, &globals->prefs, nullptr, nullptr, {}});
         globals->mainWindow.Show();
         globals->mainWindow.RunMessageLoop();
         globals->burner.Shutdown();

@@ -24,6 +24,7 @@
 #include "songsmith/core/program_title.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/icons.h"
+#include "songsmith/player_panel.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/tab_page.h"
 #include "utilities/ui/center_window.h"
@@ -161,8 +162,17 @@ void CMainWindow::CreateBands() {
     const int middleHeight = std::max(kInitialHeight - toolbar_.Height() - bottomHeight, 0);
     middle_->Create(central, 0, 0, width, middleHeight);
     bottom_->Create(central, 0, middleHeight, width, bottomHeight);
+    ConnectPlayerCommands();
     // The pane may have come up shown: its page button.
     toolbar_.Refresh();
+}
+
+void CMainWindow::ConnectPlayerCommands() {
+    // The player's menu items and keys work as the panel's buttons.
+    CPlayerPanel* panel = bottom_->Player();
+    SetCommandHandler(cmd::kPlay, [panel] { panel->OnCommand(CPlayerPanel::kPlayStop); });
+    SetCommandHandler(cmd::kFastForward, [panel] { panel->OnCommand(CPlayerPanel::kNext); });
+    SetCommandHandler(cmd::kRewind, [panel] { panel->OnCommand(CPlayerPanel::kPreviousSongCommand); });
 }
 
 void CMainWindow::Show() {
