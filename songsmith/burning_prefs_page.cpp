@@ -22,7 +22,7 @@
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/wait_cursor.h"
-#include "tonecore/engine_settings.h"
+#include "tonecore/engine/engine_settings.h"
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "songsmith/import_prefs_page.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/remote_db_prefs_page.h"
+#include "songsmith/rip_prefs_page.h"
 #include "utilities/ui/center_window.h"
 
 namespace {
@@ -103,6 +104,8 @@ std::unique_ptr<CPrefsPage> CPrefsDialog::MakePage(int index) {
             return std::make_unique<CClipboardPrefsPage>(*this);
         case 2:
             return std::make_unique<CBurningPrefsPage>(*this);
+        case 3:
+            return std::make_unique<CRipPrefsPage>(*this);
         case 4:
             return std::make_unique<CImportPrefsPage>(*this);
         case 5:

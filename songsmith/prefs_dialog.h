@@ -56,8 +56,8 @@ struct TPrefsContext {
     std::function<void()> updateTotals = nullptr;
 };
 
-// Whether the drive library writes with the Zent engine (without a drive
-// library, whether the preferences choose it).
+// Whether the CD writing engine in use is the Zent engine: the drive
+// library's, else (without one) the stored choice.
 bool ZentEngineInUse(const TPrefsContext& context);
 
 class CPrefsDialog {

@@ -34,7 +34,7 @@
 #include "songsmith/tests/prefs_dialog_fixture.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
-#include "tonecore/engine_settings.h"
+#include "tonecore/engine/engine_settings.h"
 
 namespace {
 
