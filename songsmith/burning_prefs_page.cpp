@@ -99,11 +99,6 @@ std::optional<int> RowNumber(const QComboBox* list) {
     return ok ? std::optional<int>(number) : std::nullopt;
 }
 
-// Rows first to last formatted by format ("%d" or "%2d").
-void FillNumbers(QComboBox* list, const char* format, int last) {
-    for (int number = 0; number <= last; ++number) list->addItem(QString::asprintf(format, number));
-}
-
 // The row whose number matches, else fallback.
 void SelectNumber(QComboBox* list, int number, int fallback) {
     for (int row = 0; row < list->count(); ++row) {
@@ -132,6 +127,15 @@ public:
     QComboBox* AddList(int id, int width = 0) {
         auto* list = new QComboBox(parent_);
         Place(list, id, width);
+        return list;
+    }
+    // A list of the numbers 0 to last, formatted by format ("%d" or "%2d"),
+    // as wide as its rows.
+    QComboBox* AddNumbers(int id, const char* format, int last) {
+        QComboBox* list = AddList(id);
+        for (int number = 0; number <= last; ++number)
+            list->addItem(QString::asprintf(format, number));
+        Fit(list);
         return list;
     }
     // Lists are filled before they are placed, so their width fits their rows.
@@ -190,9 +194,7 @@ void CBurningPrefsPage::CreateControls(QWidget* window) {
     CControlRow warn(window, kLeft, kWarnTop);
     warn_ = warn.Add<QCheckBox>(kWarnIncomplete, ProgString("PREFB_Warn"));
     warn.Add<QLabel>(kWarnText, ProgString("PREFB_Warn1"));
-    warnPercent_ = warn.AddList(kWarnPercentList);
-    FillNumbers(warnPercent_, "%d", kWarnPercentRows - 1);
-    warn.Fit(warnPercent_);
+    warnPercent_ = warn.AddNumbers(kWarnPercentList, "%d", kWarnPercentRows - 1);
     warn.Add<QLabel>(kWarnPercentText, QStringLiteral("%"));
 
     CControlRow mandatory(window, kLeft, kMandatoryTop);
@@ -200,9 +202,7 @@ void CBurningPrefsPage::CreateControls(QWidget* window) {
 
     CControlRow normalize(window, kLeft, kNormalizeTop);
     normalize_ = normalize.Add<QCheckBox>(kNormalize, ProgString("PREFB_Norm"));
-    normalizePercent_ = normalize.AddList(kNormalizeList);
-    FillNumbers(normalizePercent_, "%2d", kNormalizeRows - 1);
-    normalize.Fit(normalizePercent_);
+    normalizePercent_ = normalize.AddNumbers(kNormalizeList, "%2d", kNormalizeRows - 1);
     normalize.Add<QLabel>(kNormalizePercentText, QStringLiteral("%"));
 
     CControlRow level(window, kIndent, kLevelTop);
@@ -214,9 +214,7 @@ void CBurningPrefsPage::CreateControls(QWidget* window) {
     CControlRow trim(window, kLeft, kTrimTop);
     trim_ = trim.Add<QCheckBox>(kTrim, ProgString("PREFB_Trim"));
     trim.Add<QLabel>(kTrimText1, ProgString("PREFB_Trim1"));
-    trimSeconds_ = trim.AddList(kTrimList);
-    FillNumbers(trimSeconds_, "%2d", kTrimRows - 1);
-    trim.Fit(trimSeconds_);
+    trimSeconds_ = trim.AddNumbers(kTrimList, "%2d", kTrimRows - 1);
     trim.Add<QLabel>(kTrimText2, ProgString("PREFB_Trim2"));
 
     auto* group = new QGroupBox(QStringLiteral("CD Size"), window);
