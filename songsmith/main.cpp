@@ -101,6 +101,7 @@ int RunProgram() {
             TPrefsContext context{globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch};
             context.burner = &globals->burner;
             context.drives = &globals->drives;
+            context.refreshGain = [&globals] { globals->player.RefreshGain(); };
             CPrefsDialog dialog(context);
             dialog.DoModal(globals->mainWindow.Window());
         });
