@@ -1,0 +1,83 @@
+#include "songsmith/library_tag_dlgs.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "songsmith/core/genre_table.h"
+#include "songsmith/core/tag_fields.h"
+#include "songsmith/prog_string.h"
+#include "songvault/records.h"
+
+namespace {
+
+constexpr int kWidth = 380;
+constexpr int kMargin = 12;
+constexpr int kLabelWidth = 70;
+constexpr int kFieldLeft = kMargin + kLabelWidth + 6;
+constexpr int kFieldWidth = kWidth - kFieldLeft - kMargin;
+constexpr int kRowHeight = 24;
+constexpr int kRowStep = 30;
+
+QRect LabelCell(int row) { return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6}; }
+QRect FieldCell(int row, int width = kFieldWidth) {
+    return {kFieldLeft, kMargin + row * kRowStep, width, kRowHeight};
+}
+// The top of the buttons below rows of fields.
+int ButtonsTop(int rows) { return kMargin + rows * kRowStep + 8; }
+
+}  // namespace
+
+void CEditArtistDlg::OnInitDialog(QDialog& dialog) {
+    dialog.setObjectName(QString::number(kDialogId));
+    dialog.setWindowTitle(ProgString("EditArtist_Title"));
+    AddLabel(kNoId, ProgString("EditTag_LabelArtist"), LabelCell(0));
+    AddEdit(kName, FieldText(artist_.name), FieldCell(0));
+    AddOkCancel("OK", ButtonsTop(1), kWidth);
+    FocusAndSelect(kName);
+}
+
+void CEditArtistDlg::OnOk() {
+    if (!VerifyField(kName, "Artist")) return;
+    CopyToField(ControlText(kName, kTagTextBytes), artist_.name);
+    End(1);
+}
+
+void CEditAlbumDlg::OnInitDialog(QDialog& dialog) {
+    dialog.setObjectName(QString::number(kDialogId));
+    dialog.setWindowTitle(ProgString("EditAlbum_Title"));
+    AddLabel(kNoId, ProgString("EditTag_LabelArtist"), LabelCell(0));
+    AddEdit(kArtist, FieldText(album_.artist), FieldCell(0));
+    AddLabel(kNoId, ProgString("EditTag_LabelAlbum"), LabelCell(1));
+    AddEdit(kAlbum, FieldText(album_.name), FieldCell(1));
+    AddLabel(kNoId, ProgString("EditTag_LabelYear"), LabelCell(2));
+    ShowYear(AddYearList(kYear, FieldCell(2, 90)), album_.year);
+    AddLabel(kNoId, ProgString("EditTag_LabelGenre"), LabelCell(3));
+    ShowGenreNumber(AddGenreList(kGenre, FieldCell(3, 200)), album_.genre);
+    AddOkCancel("OK", ButtonsTop(4), kWidth);
+    FocusAndSelect(kAlbum);
+}
+
+void CEditAlbumDlg::OnOk() {
+    if (!VerifyField(kArtist, "Artist") || !VerifyField(kAlbum, "Album")) return;
+    CopyToField(ControlText(kArtist, kTagTextBytes), album_.artist);
+    CopyToField(ControlText(kAlbum, kTagTextBytes), album_.name);
+    album_.year = static_cast<std::int16_t>(ReadYear(Control<QComboBox>(kYear)));
+    album_.genre = static_cast<std::int16_t>(GenreTableIndex(GenreListText(Control<QComboBox>(kGenre))));
+    End(1);
+}
+
+void CEditGenreDlg::OnInitDialog(QDialog& dialog) {
+    dialog.setObjectName(QString::number(kDialogId));
+    dialog.setWindowTitle(ProgString("EditGenre_Title"));
+    AddLabel(kNoId, ProgString("EditTag_LabelGenre"), LabelCell(0));
+    ShowGenreNumber(AddGenreList(kGenre, FieldCell(0, 200)), genre_.genre);
+    AddOkCancel("OK", ButtonsTop(1), kWidth);
+    FocusAndSelect(kGenre);
+}
+
+void CEditGenreDlg::OnOk() {
+    const TGenreMatch match = MatchGenreNoCase(GenreListText(Control<QComboBox>(kGenre)));
+    genre_.genre = static_cast<std::int16_t>(match.index);
+    if (match.index != kNoGenre) CopyToField(match.name, genre_.name);
+    End(1);
+}
