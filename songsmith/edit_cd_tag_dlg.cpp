@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kWidth = 560;
+constexpr int kWidth = 620;
 constexpr int kMargin = 12;
 constexpr int kIntroHeight = 34;
 constexpr int kLabelWidth = 80;

@@ -20,6 +20,7 @@
 #include "songsmith/edit_song_tag_dlg.h"
 #include "songsmith/library_tag_dlgs.h"
 #include "songsmith/prog_string.h"
+#include "songsmith/tests/clipped_text.h"
 #include "songvault/records.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
@@ -169,6 +170,7 @@ TEST_F(TagDialogsTest, SongTagShowsTheRecordAndStoresTrimmedCutFields) {
         if (readable) {
             EXPECT_NE(format, QStringLiteral("<Unknown>"));
             EXPECT_FALSE(format.isEmpty());
+            testsupport::ExpectNoClippedText(dialog);
             testsupport::SaveWidgetPng(dialog, QStringLiteral("edit_song_tag"));
         } else {
             EXPECT_EQ(format, QStringLiteral("<Unknown>"));
@@ -239,7 +241,10 @@ TEST_F(TagDialogsTest, GenresAreReadFromTheTableByName) {
         QComboBox* genres = List(dialog, CEditGenreDlg::kGenre);
         EXPECT_EQ(genres->currentText(), QStringLiteral("Dance"));
         genres->setEditText(QString::fromUtf8(c.typed));
-        if (c.number == 17) testsupport::SaveWidgetPng(dialog, QStringLiteral("edit_genre"));
+        if (c.number == 17) {
+            testsupport::ExpectNoClippedText(dialog);
+            testsupport::SaveWidgetPng(dialog, QStringLiteral("edit_genre"));
+        }
         ClickControl(dialog, 1);
         EXPECT_EQ(dlg.Result(), 1);
         EXPECT_EQ(genre.genre, c.number) << c.typed;
@@ -274,6 +279,7 @@ TEST_F(TagDialogsTest, ArtistAndAlbumNeedTheirNamesAndStoreThemAsTyped) {
         EXPECT_EQ(dialog->objectName(), QStringLiteral("225"));
         EXPECT_EQ(dialog->focusWidget(), Edit(dialog, CEditArtistDlg::kName));
         EXPECT_EQ(Edit(dialog, CEditArtistDlg::kName)->selectedText(), QStringLiteral("Old Name"));
+        testsupport::ExpectNoClippedText(dialog);
         testsupport::SaveWidgetPng(dialog, QStringLiteral("edit_artist"));
         SetText(dialog, CEditArtistDlg::kName, QStringLiteral("   "));
         ClickControl(dialog, 1);
@@ -297,7 +303,10 @@ TEST_F(TagDialogsTest, ArtistAndAlbumNeedTheirNamesAndStoreThemAsTyped) {
         CEditAlbumDlg dlg(album);
         QDialog* dialog = dlg.Open(&owner_);
         EXPECT_EQ(dialog->focusWidget(), Edit(dialog, CEditAlbumDlg::kAlbum));
-        if (empty == CEditAlbumDlg::kArtist) testsupport::SaveWidgetPng(dialog, QStringLiteral("edit_album"));
+        if (empty == CEditAlbumDlg::kArtist) {
+            testsupport::ExpectNoClippedText(dialog);
+            testsupport::SaveWidgetPng(dialog, QStringLiteral("edit_album"));
+        }
         SetText(dialog, empty, QString());
         ClickControl(dialog, 1);
         EXPECT_EQ(dlg.Result(), CSmallDialog::kStillOpen);
@@ -400,6 +409,7 @@ TEST_F(TagDialogsTest, MissingTagFocusesTheFirstGapAndKeepsWhatItCannotShow) {
     QDialog* dialog = dlg.Open(&owner_);
     EXPECT_EQ(List(dialog, CEditMissingTagDlg::kGenre)->currentText(), QStringLiteral("Krautrock"));
     EXPECT_EQ(FindControl<QLabel>(dialog, CEditMissingTagDlg::kLabels[0])->text(), ProgString("EditCDMTag_Label0"));
+    testsupport::ExpectNoClippedText(dialog);
     testsupport::SaveWidgetPng(dialog, QStringLiteral("edit_missing_tag"));
     SetText(dialog, CEditMissingTagDlg::kAlbum, QStringLiteral("New Album"));
     ClickControl(dialog, 1);
