@@ -27,16 +27,17 @@ int AddWrappedText(QLabel* label, int top, int width) {
     return top + height + 8;
 }
 
-// A radio button's text may run longer than one line: the button grows.
+// An option below the text before it, indented; returns the top of what
+// follows.
 int PlaceRadio(QRadioButton* radio, int top, int width) {
-    radio->setGeometry(kMargin + kIndent, top, width - kIndent, kLineHeight);
+    PlaceButton(radio, {kMargin + kIndent, top, width - kIndent, kLineHeight});
     return top + kLineHeight + 4;
 }
 
 }  // namespace
 
 void CEmptyTrashDlg::OnInitDialog(QDialog& dialog) {
-    constexpr int kWidth = 440;
+    constexpr int kWidth = 480;
     constexpr int kTextWidth = kWidth - 2 * kMargin;
     dialog.setObjectName(QString::number(kDialogId));
     dialog.setWindowTitle(ProgString("EmptyTrash_Title"));

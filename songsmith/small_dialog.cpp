@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "platform/message_box.h"
 #include "songsmith/core/genre_table.h"
@@ -117,7 +118,7 @@ void CSmallDialog::AddOkCancel(const char* okKey, int top, int width) {
 QCheckBox* CSmallDialog::AddCheckBox(int id, const QString& text, QRect where, bool checked) {
     auto* box = new QCheckBox(text, dialog_);
     box->setObjectName(QString::number(id));
-    box->setGeometry(where);
+    PlaceButton(box, where);
     box->setChecked(checked);
     return box;
 }
@@ -125,7 +126,7 @@ QCheckBox* CSmallDialog::AddCheckBox(int id, const QString& text, QRect where, b
 QRadioButton* CSmallDialog::AddRadio(int id, const QString& text, QRect where, bool checked) {
     auto* radio = new QRadioButton(text, dialog_);
     radio->setObjectName(QString::number(id));
-    radio->setGeometry(where);
+    PlaceButton(radio, where);
     radio->setChecked(checked);
     return radio;
 }
@@ -188,6 +189,12 @@ bool CSmallDialog::VerifyField(int id, const char* fieldName) {
                      title.c_str());
     FocusAndSelect(id);
     return false;
+}
+
+void PlaceButton(QAbstractButton* button, QRect where) {
+    if (button == nullptr) return;
+    where.setWidth(std::min(where.width(), button->sizeHint().width()));
+    button->setGeometry(where);
 }
 
 void ShowYear(QComboBox* list, int year) {

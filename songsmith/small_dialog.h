@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -100,6 +101,11 @@ private:
     QPointer<QDialog> dialog_;
     int result_ = kStillOpen;
 };
+
+// Places a check box or radio button in where, only as wide as its text
+// needs: a click beside the text does not toggle it, so the control ends
+// where its text does.
+void PlaceButton(QAbstractButton* button, QRect where);
 
 // The year list's value: the year of the selected line; with none selected,
 // the year shown as the list's text (a year outside the list that came with
