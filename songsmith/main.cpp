@@ -15,6 +15,7 @@
 #include "songsmith/about_dialog.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
+#include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
@@ -80,8 +81,13 @@ int RunProgram() {
     StartSoundEngine(prefs, effects);
 
     SetUpDriveLibrary(prefs, globals->platter);
+    // What the CD pages read of the rest of the program.
+    SetProgramTitlefetch(&globals->titlefetch);
+    SetCdSessionTracks(&globals->trackList);
+    SetDriveStateSource(&globals->burner.state);
 
     int result = 0;
+    globals->mainWindow.SetBurnStatus(&globals->burner);
     if (globals->mainWindow.Create()) {
         SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);
@@ -108,6 +114,9 @@ int RunProgram() {
     FreeConversionLibraries();
     // The windows and the objects that may hold sounds go before the
     // engine that plays them.
+    SetDriveStateSource(nullptr);
+    SetCdSessionTracks(nullptr);
+    SetProgramTitlefetch(nullptr);
     globals.reset();
     SoundEngineShutdown();
     return result;

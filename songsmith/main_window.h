@@ -22,6 +22,8 @@
 
 class CAppMessageReceiver;
 class CBottomContainerWindow;
+class CCDTab;
+class IBurnStatus;
 class CContainerWindow;
 class CFindContainerWindow;
 class CPreferences;
@@ -46,6 +48,13 @@ public:
     CMainWindow(const CMainWindow&) = delete;
     CMainWindow& operator=(const CMainWindow&) = delete;
 
+    // The burn controller the window reports on; set before Create. Without
+    // one the drive state reads 0.
+    void SetBurnStatus(IBurnStatus* status) { burnStatus_ = status; }
+    IBurnStatus* BurnStatus() const { return burnStatus_; }
+    // The burn controller's state, which the CD pages and the session list
+    // keep still by while it is 5 to 9.
+    int DriveState() const;
     // Builds the window, hidden, and applies the saved placement. False
     // without a window.
     bool Create();
@@ -102,9 +111,15 @@ private:
     void ShowOrHideCdPage(int command);
     void ShowTabPane(bool show);
     void EnableToolbarButton(int command, bool enable);
+    // The CD page in front (null when the page in front is another), the
+    // page of the current CD command, and the Rip command sent to it.
+    CCDTab* CurrentCdPage() const;
+    CCDTab* PageOfCurrentCdCommand() const;
+    void RipOnCdPage();
 
     CPreferences& prefs_;
     PLATTER_CPlatter& platter_;
+    IBurnStatus* burnStatus_ = nullptr;
     QPointer<QMainWindow> window_;
     CToolbar toolbar_;
     CStatusBar statusBar_;

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -14,13 +13,13 @@
 #include "songsmith/core/version_check_addresses.h"
 #include "songsmith/prog_string.h"
 #include "utilities/ui/center_window.h"
+#include "utilities/ui/dialog_units.h"
 #include "utilities/ui/link_control.h"
 
 namespace {
 
 constexpr const char* kLocalFileName = "songsmith_version.txt";
-// The dialog's size and places in dialog units: a quarter of the font's
-// average character width across, an eighth of its height down.
+// The dialog's size in dialog units.
 constexpr int kWidthUnits = 280;
 constexpr int kHeightUnits = 82;
 
@@ -39,18 +38,10 @@ private:
     CVersionCheckDlg& dlg_;
 };
 
-struct TDialogUnits {
-    double x;
-    double y;
-    QRect Rect(int left, int top, int width, int height) const {
-        return {static_cast<int>(left * x), static_cast<int>(top * y), static_cast<int>(width * x),
-                static_cast<int>(height * y)};
-    }
-};
-
-TDialogUnits UnitsOf(const QWidget& dialog) {
-    const QFontMetrics metrics(dialog.font());
-    return {metrics.averageCharWidth() / 4.0, metrics.height() / 8.0};
+// A template rectangle given by its left, top, width and height in dialog
+// units.
+QRect UnitRect(int left, int top, int width, int height) {
+    return MapDialogRect(left, top, left + width, top + height);
 }
 
 QLabel* AddLabel(QDialog& dialog, int id, const QString& text, QRect place) {
@@ -102,8 +93,7 @@ bool CVersionCheckDlg::DoModal(QWidget* owner) {
 void CVersionCheckDlg::OnInitDialog(QDialog& dialog, QWidget* owner) {
     dialog_ = &dialog;
     dialog.setObjectName(QString::number(kVersionCheckDialogId));
-    const TDialogUnits units = UnitsOf(dialog);
-    dialog.setFixedSize(units.Rect(0, 0, kWidthUnits, kHeightUnits).size());
+    dialog.setFixedSize(UnitRect(0, 0, kWidthUnits, kHeightUnits).size());
     dialog.setWindowTitle(ProgString("VCD_Title"));
 
     struct TRow {
@@ -117,13 +107,13 @@ void CVersionCheckDlg::OnInitDialog(QDialog& dialog, QWidget* owner) {
                          {kVersionPageLabel, "VCD_DownloadPage", kVersionPageLink}};
     int top = 7;
     for (const TRow& row : rows) {
-        AddLabel(dialog, row.labelId, ProgString(row.labelKey), units.Rect(7, top, 70, 10));
-        AddLabel(dialog, row.valueId, QString(), units.Rect(80, top, 193, 10));
+        AddLabel(dialog, row.labelId, ProgString(row.labelKey), UnitRect(7, top, 70, 10));
+        AddLabel(dialog, row.valueId, QString(), UnitRect(80, top, 193, 10));
         top += 12;
     }
     auto* ok = new QPushButton(ProgString("OK"), &dialog);
     ok->setObjectName(QString::number(IDOK));
-    ok->setGeometry(units.Rect(kWidthUnits - 57, kHeightUnits - 21, 50, 14));
+    ok->setGeometry(UnitRect(kWidthUnits - 57, kHeightUnits - 21, 50, 14));
     ok->setDefault(true);
     QObject::connect(ok, &QPushButton::clicked, &dialog, [this] { OnClose(); });
     link_ = new CLinkControl(&dialog);

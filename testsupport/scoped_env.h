@@ -1,6 +1,7 @@
 #pragma once
 // An environment variable set for the life of the object and put back as
-// it was (or removed again) after it.
+// it was (or removed again) after it. A null value removes the variable for
+// that time.
 
 #include <cstdlib>
 #include <optional>
@@ -10,22 +11,27 @@ namespace testsupport {
 
 class CScopedEnv {
 public:
-    CScopedEnv(const char* name, const std::string& value) : name_(name) {
+    CScopedEnv(const char* name, const std::string& value) : CScopedEnv(name, value.c_str()) {}
+    CScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
     }
     ~CScopedEnv() {
         if (old_) {
-            setenv(name_, old_->c_str(), 1);
+            setenv(name_.c_str(), old_->c_str(), 1);
         } else {
-            unsetenv(name_);
+            unsetenv(name_.c_str());
         }
     }
     CScopedEnv(const CScopedEnv&) = delete;
     CScopedEnv& operator=(const CScopedEnv&) = delete;
 
 private:
-    const char* name_;
+    std::string name_;
     std::optional<std::string> old_;
 };
 

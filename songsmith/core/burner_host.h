@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "songsmith/core/app_message.h"
+
 class IBurnerHost {
 public:
     virtual ~IBurnerHost() = default;
@@ -15,7 +17,13 @@ public:
     virtual void SetLogoLevel(double level) = 0;
     // The session list's totals and the window title.
     virtual void RefreshTotalsAndTitle() = 0;
+    // Looks up the CD page of the writer's drive (a device or image path)
+    // for WriterPageRipping; on the main thread, whenever the writer is
+    // chosen.
+    virtual void FindWriterPage(const std::string& driveText) = 0;
     // Whether the CD page of the writer's drive rips, and whether any CD page does.
     virtual bool WriterPageRipping() = 0;
     virtual bool AnyPageRipping() = 0;
+    // Where the burn's end and errors are posted (kNoReceiver: nowhere).
+    virtual TReceiverId WindowReceiver() = 0;
 };
