@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "main_window_fixture.h"
+#include "platform/message_box.h"
 #include "platter/testsupport/disc_image_maker.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
@@ -30,6 +31,7 @@
 #include "songsmith/edit_cd_tag_dlg.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/prog_string.h"
+#include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
 
@@ -535,6 +537,49 @@ TEST_F(CdTabTest, EditTagFromTheMenuShowsTheSavedTitlesInTheList) {
     MenuItem(cmd::kCdEditTag)->trigger();
     Settle();
     EXPECT_EQ(Cell(0, 0, kCdColumnTitle), QStringLiteral("Opening Song"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CdTabTest, ADiscSwappedWhileEditingGetsOnlyTheRowsItHasAfterYes) {
+    OpenWithEmptyTrays(1);
+    ShowPage(0);
+    InsertDisc(0, platter_test::AudioDiscLayout());
+    Page(0)->DiscTimerTick();
+    Settle();
+    ASSERT_EQ(Rows(0), 3);
+    ClickRow(0, 2, 100);
+
+    testsupport::CFakeUiServices ui;
+    ui.ExpectMessage("EditCDTag_Copy", IDYES);
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        // Shown on the last row; the titles typed go round to the first.
+        testsupport::TypeText(modal, QStringLiteral("Three"));
+        testsupport::ClickControl(modal, CEditCDTagDlg::kNext);
+        testsupport::TypeText(modal, QStringLiteral("One"));
+        testsupport::ClickControl(modal, CEditCDTagDlg::kNext);
+        testsupport::TypeText(modal, QStringLiteral("Two"));
+        // Another disc, of two tracks, goes in meanwhile.
+        TakeDiscOut(0);
+        Page(0)->DiscTimerTick();
+        platter_test::TImageLayout twoTracks;
+        twoTracks.tracks = {{300}, {400}};
+        InsertDisc(0, twoTracks);
+        Page(0)->DiscTimerTick();
+        ASSERT_EQ(Page(0)->Disc().RowCount(), 2);
+        testsupport::ClickControl(modal, 1);
+    });
+    MenuItem(cmd::kCdEditTag)->trigger();
+    Settle();
+    ASSERT_EQ(Rows(0), 2);
+    EXPECT_EQ(Cell(0, 0, kCdColumnTitle), QStringLiteral("One"));
+    EXPECT_EQ(Cell(0, 1, kCdColumnTitle), QStringLiteral("Two"));
+    EXPECT_EQ(Cell(0, 1, kCdColumnLength), QStringLiteral("0:05")) << "the new disc keeps its own lengths";
+    const auto calls = ui.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_NE(calls[0].text.find("tray0"), std::string::npos) << calls[0].text;
 }
 
 }  // namespace
