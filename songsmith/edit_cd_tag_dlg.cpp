@@ -32,10 +32,18 @@ constexpr int kButtonWidth = 110;
 // Bytes of a row's comment, terminator included (the song information's).
 constexpr std::size_t kCommentBytes = 2048;
 
-int RowTop(int row) { return kFirstRowTop + row * kRowStep; }
-QRect LabelCell(int row) { return {kMargin, RowTop(row) + 3, kLabelWidth, kRowHeight - 6}; }
-QRect FieldCell(int row, int width = kFieldWidth) { return {kFieldLeft, RowTop(row), width, kRowHeight}; }
-QRect BoxCell(int row) { return {kBoxLeft, RowTop(row), kBoxWidth, kRowHeight}; }
+int RowTop(int row) {
+    return kFirstRowTop + row * kRowStep;
+}
+QRect LabelCell(int row) {
+    return {kMargin, RowTop(row) + 3, kLabelWidth, kRowHeight - 6};
+}
+QRect FieldCell(int row, int width = kFieldWidth) {
+    return {kFieldLeft, RowTop(row), width, kRowHeight};
+}
+QRect BoxCell(int row) {
+    return {kBoxLeft, RowTop(row), kBoxWidth, kRowHeight};
+}
 
 struct TSharedControl {
     ECdTagShared field;
@@ -67,7 +75,8 @@ void CEditCDTagDlg::OnInitDialog(QDialog& dialog) {
 
 void CEditCDTagDlg::CreateControls(QDialog& dialog) {
     dialog.setObjectName(QString::number(kDialogId));
-    QLabel* intro = AddLabel(kIntro, ProgString("EditCDTag_Label0"), {kMargin, kMargin, kWidth - 2 * kMargin, kIntroHeight});
+    QLabel* intro = AddLabel(kIntro, ProgString("EditCDTag_Label0"),
+                             {kMargin, kMargin, kWidth - 2 * kMargin, kIntroHeight});
     intro->setWordWrap(true);
     intro->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -94,16 +103,21 @@ void CEditCDTagDlg::CreateControls(QDialog& dialog) {
         QObject::connect(Control<QCheckBox>(shared.box), &QCheckBox::clicked, &dialog,
                          [this, field = shared.field] { ApplyIfTicked(field); });
     }
-    QObject::connect(artist, &QLineEdit::textChanged, &dialog, [this] { ApplyIfTicked(ECdTagShared::kArtist); });
-    QObject::connect(album, &QLineEdit::textChanged, &dialog, [this] { ApplyIfTicked(ECdTagShared::kAlbum); });
-    QObject::connect(year, &QComboBox::currentIndexChanged, &dialog, [this] { ApplyIfTicked(ECdTagShared::kYear); });
-    QObject::connect(genre, &QComboBox::editTextChanged, &dialog, [this] { ApplyIfTicked(ECdTagShared::kGenre); });
+    QObject::connect(artist, &QLineEdit::textChanged, &dialog,
+                     [this] { ApplyIfTicked(ECdTagShared::kArtist); });
+    QObject::connect(album, &QLineEdit::textChanged, &dialog,
+                     [this] { ApplyIfTicked(ECdTagShared::kAlbum); });
+    QObject::connect(year, &QComboBox::currentIndexChanged, &dialog,
+                     [this] { ApplyIfTicked(ECdTagShared::kYear); });
+    QObject::connect(genre, &QComboBox::editTextChanged, &dialog,
+                     [this] { ApplyIfTicked(ECdTagShared::kGenre); });
 
     const int positionTop = RowTop(6) + 6;
     AddLabel(kPosition, QString(), {kFieldLeft, positionTop + 3, 120, kRowHeight - 6});
     AddButton(kPrevious, ProgString("EditCDTag_PrevTrack"),
               {kWidth - kMargin - 2 * kButtonWidth - 8, positionTop, kButtonWidth, kRowHeight});
-    AddButton(kNext, ProgString("EditCDTag_NextTrack"), {kWidth - kMargin - kButtonWidth, positionTop, kButtonWidth, kRowHeight});
+    AddButton(kNext, ProgString("EditCDTag_NextTrack"),
+              {kWidth - kMargin - kButtonWidth, positionTop, kButtonWidth, kRowHeight});
     AddOkCancel("EditCDTag_Save", positionTop + kRowStep + 12, kWidth);
 }
 
@@ -118,8 +132,10 @@ void CEditCDTagDlg::ShowRow() {
     ShowYear(Control<QComboBox>(kYear), row.year);
     ShowGenreNumber(Control<QComboBox>(kGenre), row.genreIndex, row.genre);
     showing_ = false;
-    Control<QLabel>(kPosition)->setText(QString::fromStdString(FormatKeyedText("EditCDTag_Position", {row_ + 1, count})));
-    Window()->setWindowTitle(QString::fromStdString(FormatKeyedText("EditCDTag_Title", {row_ + 1, count})));
+    Control<QLabel>(kPosition)->setText(
+        QString::fromStdString(FormatKeyedText("EditCDTag_Position", {row_ + 1, count})));
+    Window()->setWindowTitle(
+        QString::fromStdString(FormatKeyedText("EditCDTag_Title", {row_ + 1, count})));
     FocusAndSelect(kTitle);
 }
 
@@ -131,7 +147,8 @@ void CEditCDTagDlg::StoreRow() {
     row.year = ReadYear(Control<QComboBox>(kYear));
     row.genre = CutToBuffer(GenreListText(Control<QComboBox>(kGenre)), kTagTextBytes);
     // A name the table does not have leaves the number as it was.
-    if (const std::int32_t index = GenreTableIndex(row.genre); index != kNoGenre) row.genreIndex = index;
+    if (const std::int32_t index = GenreTableIndex(row.genre); index != kNoGenre)
+        row.genreIndex = index;
     row.comment = ControlText(kComment, kCommentBytes);
 }
 
@@ -177,7 +194,8 @@ void CEditCDTagDlg::OnOk() {
     if (!VerifyField(kTitle, "Title")) return;
     StoreRow();
     if (page_.DriveDiscId() != discId_ && !AskCopyToNewDisc()) return;
-    const std::size_t copied = std::min(rows_.size(), static_cast<std::size_t>(std::max(page_.TagRowCount(), 0)));
+    const std::size_t copied =
+        std::min(rows_.size(), static_cast<std::size_t>(std::max(page_.TagRowCount(), 0)));
     page_.TakeTagRows(std::span<const TCDTagRow>(rows_).first(copied));
     End(1);
 }
@@ -186,12 +204,13 @@ bool CEditCDTagDlg::AskCopyToNewDisc() {
     const int pageRows = page_.TagRowCount();
     const int dialogRows = static_cast<int>(rows_.size());
     const std::string second = pageRows == dialogRows ? KeyedText("EditCDTag_CopyEven")
-                               : pageRows < dialogRows ? FormatKeyedText("EditCDTag_CopyMore", {pageRows})
-                                                       : FormatKeyedText("EditCDTag_CopyLess", {dialogRows});
+                               : pageRows < dialogRows
+                                   ? FormatKeyedText("EditCDTag_CopyMore", {pageRows})
+                                   : FormatKeyedText("EditCDTag_CopyLess", {dialogRows});
     const std::string caption = KeyedText("EditCDTag_Change");
     const int answer = ShowKeyedMessage(static_cast<QWidget*>(Window()), "EditCDTag_Copy",
-                                        {page_.DriveText(), second}, MB_YESNOCANCEL | MB_ICONQUESTION,
-                                        caption.c_str());
+                                        {page_.DriveText(), second},
+                                        MB_YESNOCANCEL | MB_ICONQUESTION, caption.c_str());
     if (answer == IDNO) End(2);
     return answer == IDYES;
 }

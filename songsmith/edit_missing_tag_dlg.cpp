@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-
 #include <string>
 
 #include "filekit/log.h"
@@ -21,7 +20,9 @@ constexpr int kFieldWidth = kWidth - kFieldLeft - kMargin;
 constexpr int kRowHeight = 24;
 constexpr int kRowStep = 30;
 
-QRect LabelCell(int row) { return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6}; }
+QRect LabelCell(int row) {
+    return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6};
+}
 QRect FieldCell(int row, int width = kFieldWidth) {
     return {kFieldLeft, kMargin + row * kRowStep, width, kRowHeight};
 }

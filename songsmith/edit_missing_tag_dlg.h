@@ -18,7 +18,8 @@ public:
     static constexpr int kLabels[4] = {1432, 1433, 1434, 1435};
 
     // record may be null (nothing to fill); it stays the caller's.
-    CEditMissingTagDlg(TITLEFETCH_TRResult* record, bool submit) : record_(record), submit_(submit) {}
+    CEditMissingTagDlg(TITLEFETCH_TRResult* record, bool submit)
+        : record_(record), submit_(submit) {}
 
     // Logs the record's values and runs the dialog over owner.
     int Create(QWidget* owner);

@@ -22,7 +22,9 @@ constexpr int kFieldWidth = kWidth - kFieldLeft - kMargin;
 constexpr int kRowHeight = 24;
 constexpr int kRowStep = 30;
 
-QRect LabelCell(int row) { return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6}; }
+QRect LabelCell(int row) {
+    return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6};
+}
 QRect FieldCell(int row, int width = kFieldWidth) {
     return {kFieldLeft, kMargin + row * kRowStep, width, kRowHeight};
 }
@@ -74,7 +76,8 @@ void CEditSongTagDlg::OnOk() {
     CopyToField(TrimBlanks(ControlText(kArtist, kTagTextBytes)), song_.artist);
     CopyToField(TrimBlanks(ControlText(kAlbum, kTagTextBytes)), song_.album);
     song_.year = static_cast<std::int16_t>(ReadYear(Control<QComboBox>(kYear)));
-    song_.genre = static_cast<std::int16_t>(GenreTableIndex(GenreListText(Control<QComboBox>(kGenre))));
+    song_.genre =
+        static_cast<std::int16_t>(GenreTableIndex(GenreListText(Control<QComboBox>(kGenre))));
     CopyToField(ControlText(kComment, kTagTextBytes), song_.comment);
     End(1);
 }

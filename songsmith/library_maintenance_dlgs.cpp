@@ -41,14 +41,19 @@ void CEmptyTrashDlg::OnInitDialog(QDialog& dialog) {
     constexpr int kTextWidth = kWidth - 2 * kMargin;
     dialog.setObjectName(QString::number(kDialogId));
     dialog.setWindowTitle(ProgString("EmptyTrash_Title"));
-    int top = AddWrappedText(AddLabel(kText1, ProgString("LibTab_ConfirmEmptyTrash1"), {}), kMargin, kTextWidth);
-    top = PlaceRadio(AddRadio(kDeleteFiles, ProgString("LibTab_ConfirmEmptyTrash3"), {}, choice_ == 0), top,
-                     kTextWidth);
-    top = PlaceRadio(AddRadio(kKeepFiles, ProgString("LibTab_ConfirmEmptyTrash4"), {}, choice_ == 1), top,
-                     kTextWidth);
-    top = PlaceRadio(AddRadio(kLibraryOnly, ProgString("LibTab_ConfirmEmptyTrash5"), {}, choice_ == 2), top,
-                     kTextWidth);
-    top = AddWrappedText(AddLabel(kText2, ProgString("LibTab_ConfirmEmptyTrash2"), {}), top + 6, kTextWidth);
+    int top = AddWrappedText(AddLabel(kText1, ProgString("LibTab_ConfirmEmptyTrash1"), {}), kMargin,
+                             kTextWidth);
+    top = PlaceRadio(
+        AddRadio(kDeleteFiles, ProgString("LibTab_ConfirmEmptyTrash3"), {}, choice_ == 0), top,
+        kTextWidth);
+    top =
+        PlaceRadio(AddRadio(kKeepFiles, ProgString("LibTab_ConfirmEmptyTrash4"), {}, choice_ == 1),
+                   top, kTextWidth);
+    top = PlaceRadio(
+        AddRadio(kLibraryOnly, ProgString("LibTab_ConfirmEmptyTrash5"), {}, choice_ == 2), top,
+        kTextWidth);
+    top = AddWrappedText(AddLabel(kText2, ProgString("LibTab_ConfirmEmptyTrash2"), {}), top + 6,
+                         kTextWidth);
     AddOkCancel("OK", top + 4, kWidth);
 }
 
@@ -64,16 +69,24 @@ void CCorruptLibraryDlg::OnInitDialog(QDialog& dialog) {
     constexpr int kTextWidth = kWidth - 2 * kMargin;
     dialog.setObjectName(QString::number(kDialogId));
     dialog.setWindowTitle(ProgString("LibTab_CorruptTitle"));
-    int top = AddWrappedText(AddLabel(kLabel1, ProgString("LibTab_CorruptLabel1"), {}), kMargin, kTextWidth);
-    top = AddWrappedText(AddLabel(kLabel2, ProgString("LibTab_CorruptLabel2"), {}), top, kTextWidth);
-    top = PlaceRadio(AddRadio(kStartOver, ProgString("LibTab_CorruptOption1"), {}, false), top, kTextWidth);
-    top = PlaceRadio(AddRadio(kTryAgain, ProgString("LibTab_CorruptOption2"), {}, true), top, kTextWidth);
-    top = AddWrappedText(AddLabel(kLabel3, ProgString("LibTab_CorruptLabel3"), {}), top + 6, kTextWidth);
-    top = AddWrappedText(AddLabel(kLabel4, ProgString("LibTab_CorruptLabel4"), {}), top, kTextWidth);
+    int top = AddWrappedText(AddLabel(kLabel1, ProgString("LibTab_CorruptLabel1"), {}), kMargin,
+                             kTextWidth);
+    top =
+        AddWrappedText(AddLabel(kLabel2, ProgString("LibTab_CorruptLabel2"), {}), top, kTextWidth);
+    top = PlaceRadio(AddRadio(kStartOver, ProgString("LibTab_CorruptOption1"), {}, false), top,
+                     kTextWidth);
+    top = PlaceRadio(AddRadio(kTryAgain, ProgString("LibTab_CorruptOption2"), {}, true), top,
+                     kTextWidth);
+    top = AddWrappedText(AddLabel(kLabel3, ProgString("LibTab_CorruptLabel3"), {}), top + 6,
+                         kTextWidth);
+    top =
+        AddWrappedText(AddLabel(kLabel4, ProgString("LibTab_CorruptLabel4"), {}), top, kTextWidth);
     AddOkCancel("OK", top + 4, kWidth);
 }
 
-void CCorruptLibraryDlg::Place(QDialog& dialog, QWidget*) { CenterWindowOnScreen(&dialog); }
+void CCorruptLibraryDlg::Place(QDialog& dialog, QWidget*) {
+    CenterWindowOnScreen(&dialog);
+}
 
 void CCorruptLibraryDlg::OnOk() {
     if (Control<QRadioButton>(kStartOver)->isChecked()) answer_ = 1;
@@ -91,14 +104,16 @@ void CDeleteEmptyFolderDlg::OnInitDialog(QDialog& dialog) {
     // The names come from the library: the checked formatter takes them as
     // arguments only, and the question is held to its limit.
     const std::string question = FormatKeyedText("LibTab_DeleteEmptyFolder", {kind_, folder_});
-    int top = AddWrappedText(AddLabel(kText, QString::fromStdString(std::string(CutToBuffer(question, kTextBytes))), {}),
-                             kMargin, kTextWidth);
-    AddCheckBox(kAlways, ProgString("LibTab_AlwaysDeleteEmpty"), {kMargin, top, kTextWidth, kLineHeight},
-                prefs_.ImportDelEmptyFolder != 0);
+    int top = AddWrappedText(
+        AddLabel(kText, QString::fromStdString(std::string(CutToBuffer(question, kTextBytes))), {}),
+        kMargin, kTextWidth);
+    AddCheckBox(kAlways, ProgString("LibTab_AlwaysDeleteEmpty"),
+                {kMargin, top, kTextWidth, kLineHeight}, prefs_.ImportDelEmptyFolder != 0);
     top += kLineHeight + 12;
-    AddButton(kYes, ProgString("Yes"), {kWidth - kMargin - 2 * kButtonWidth - 8, top, kButtonWidth, kButtonHeight},
-              true);
-    AddButton(kNo, ProgString("No"), {kWidth - kMargin - kButtonWidth, top, kButtonWidth, kButtonHeight});
+    AddButton(kYes, ProgString("Yes"),
+              {kWidth - kMargin - 2 * kButtonWidth - 8, top, kButtonWidth, kButtonHeight}, true);
+    AddButton(kNo, ProgString("No"),
+              {kWidth - kMargin - kButtonWidth, top, kButtonWidth, kButtonHeight});
     dialog.setFixedSize(kWidth, top + kButtonHeight + kMargin);
 }
 

@@ -18,12 +18,16 @@ constexpr int kFieldWidth = kWidth - kFieldLeft - kMargin;
 constexpr int kRowHeight = 24;
 constexpr int kRowStep = 30;
 
-QRect LabelCell(int row) { return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6}; }
+QRect LabelCell(int row) {
+    return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6};
+}
 QRect FieldCell(int row, int width = kFieldWidth) {
     return {kFieldLeft, kMargin + row * kRowStep, width, kRowHeight};
 }
 // The top of the buttons below rows of fields.
-int ButtonsTop(int rows) { return kMargin + rows * kRowStep + 8; }
+int ButtonsTop(int rows) {
+    return kMargin + rows * kRowStep + 8;
+}
 
 }  // namespace
 
@@ -62,7 +66,8 @@ void CEditAlbumDlg::OnOk() {
     CopyToField(ControlText(kArtist, kTagTextBytes), album_.artist);
     CopyToField(ControlText(kAlbum, kTagTextBytes), album_.name);
     album_.year = static_cast<std::int16_t>(ReadYear(Control<QComboBox>(kYear)));
-    album_.genre = static_cast<std::int16_t>(GenreTableIndex(GenreListText(Control<QComboBox>(kGenre))));
+    album_.genre =
+        static_cast<std::int16_t>(GenreTableIndex(GenreListText(Control<QComboBox>(kGenre))));
     End(1);
 }
 

@@ -42,7 +42,9 @@ constexpr int kGenreRole = Qt::UserRole;
 
 }  // namespace
 
-CSmallDialog::~CSmallDialog() { delete dialog_.data(); }
+CSmallDialog::~CSmallDialog() {
+    delete dialog_.data();
+}
 
 QDialog* CSmallDialog::Open(QWidget* owner) {
     delete dialog_.data();
@@ -66,7 +68,9 @@ int CSmallDialog::DoModal(QWidget* owner) {
     return result_ == kStillOpen ? 0 : result_;
 }
 
-void CSmallDialog::Place(QDialog& dialog, QWidget* owner) { CenterWindow(&dialog, owner); }
+void CSmallDialog::Place(QDialog& dialog, QWidget* owner) {
+    CenterWindow(&dialog, owner);
+}
 
 void CSmallDialog::OnCommand(int id) {
     if (id == IDOK) OnOk();
@@ -88,7 +92,8 @@ QLabel* CSmallDialog::AddLabel(int id, const QString& text, QRect where) {
 }
 
 QLineEdit* CSmallDialog::AddEdit(int id, std::string_view text, QRect where) {
-    auto* edit = new QLineEdit(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), dialog_);
+    auto* edit =
+        new QLineEdit(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), dialog_);
     edit->setObjectName(QString::number(id));
     edit->setGeometry(where);
     return edit;
@@ -109,9 +114,10 @@ void CSmallDialog::AddOkCancel(const char* okKey, int top, int width) {
     constexpr int kButtonHeight = 24;
     constexpr int kGap = 8;
     constexpr int kMargin = 12;
-    AddButton(1, ProgString(okKey), {width - kMargin - 2 * kButtonWidth - kGap, top, kButtonWidth, kButtonHeight},
-              true);
-    AddButton(2, ProgString("Cancel"), {width - kMargin - kButtonWidth, top, kButtonWidth, kButtonHeight});
+    AddButton(1, ProgString(okKey),
+              {width - kMargin - 2 * kButtonWidth - kGap, top, kButtonWidth, kButtonHeight}, true);
+    AddButton(2, ProgString("Cancel"),
+              {width - kMargin - kButtonWidth, top, kButtonWidth, kButtonHeight});
     dialog_->setFixedSize(width, top + kButtonHeight + kMargin);
 }
 
@@ -178,15 +184,16 @@ void CSmallDialog::FocusAndSelect(int id) {
     if (control == nullptr) return;
     control->setFocus(Qt::OtherFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(control); edit != nullptr) edit->selectAll();
-    if (auto* list = qobject_cast<QComboBox*>(control); list != nullptr && list->lineEdit() != nullptr)
+    if (auto* list = qobject_cast<QComboBox*>(control);
+        list != nullptr && list->lineEdit() != nullptr)
         list->lineEdit()->selectAll();
 }
 
 bool CSmallDialog::VerifyField(int id, const char* fieldName) {
     if (!TrimBlanks(ControlText(id, kVerifyFieldBytes)).empty()) return true;
     const std::string title = KeyedText("VerifyField_Title");
-    ShowKeyedMessage(static_cast<QWidget*>(dialog_), "VerifyField", {fieldName}, MB_OK | MB_ICONWARNING,
-                     title.c_str());
+    ShowKeyedMessage(static_cast<QWidget*>(dialog_), "VerifyField", {fieldName},
+                     MB_OK | MB_ICONWARNING, title.c_str());
     FocusAndSelect(id);
     return false;
 }
@@ -201,7 +208,8 @@ void ShowYear(QComboBox* list, int year) {
     if (list == nullptr) return;
     const int line = list->findData(year, kYearRole);
     list->setCurrentIndex(line);
-    list->setPlaceholderText(line < 0 && year != 0 ? QString::fromStdString(YearText(year)) : QString());
+    list->setPlaceholderText(line < 0 && year != 0 ? QString::fromStdString(YearText(year))
+                                                   : QString());
 }
 
 int ReadYear(const QComboBox* list) {
@@ -212,9 +220,12 @@ int ReadYear(const QComboBox* list) {
 
 void ShowGenreNumber(QComboBox* list, int number, std::string_view otherText) {
     if (list == nullptr) return;
-    const int line = number >= 0 && number < kGenreTableCount ? list->findData(number, kGenreRole) : -1;
+    const int line =
+        number >= 0 && number < kGenreTableCount ? list->findData(number, kGenreRole) : -1;
     list->setCurrentIndex(line);
-    if (line < 0) list->setEditText(QString::fromUtf8(otherText.data(), static_cast<qsizetype>(otherText.size())));
+    if (line < 0)
+        list->setEditText(
+            QString::fromUtf8(otherText.data(), static_cast<qsizetype>(otherText.size())));
 }
 
 void ShowGenreName(QComboBox* list, std::string_view name) {

@@ -11,14 +11,19 @@ std::vector<TCDTagRow> CCdDiscTagPage::CopyTagRows() const {
     return rows;
 }
 
-int CCdDiscTagPage::TagRowCount() const { return disc_.RowCount(); }
+int CCdDiscTagPage::TagRowCount() const {
+    return disc_.RowCount();
+}
 
 void CCdDiscTagPage::TakeTagRows(std::span<const TCDTagRow> rows) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (TONECORE_CMusicInfo* info = disc_.GetTrackMusicInfo(static_cast<int>(i)); info != nullptr)
+        if (TONECORE_CMusicInfo* info = disc_.GetTrackMusicInfo(static_cast<int>(i));
+            info != nullptr)
             StoreCdTagRow(rows[i], *info);
     }
     if (disc_.changed) disc_.changed();
 }
 
-std::uint32_t CCdDiscTagPage::DriveDiscId() const { return disc_.DiscId(); }
+std::uint32_t CCdDiscTagPage::DriveDiscId() const {
+    return disc_.DiscId();
+}

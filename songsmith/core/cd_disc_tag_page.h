@@ -13,7 +13,8 @@ class CCdDiscTagPage final : public ICDTagPage {
 public:
     // disc stays the page's; driveText names the drive in the dialog's
     // question.
-    CCdDiscTagPage(CCdDisc& disc, std::string driveText) : disc_(disc), driveText_(std::move(driveText)) {}
+    CCdDiscTagPage(CCdDisc& disc, std::string driveText)
+        : disc_(disc), driveText_(std::move(driveText)) {}
 
     std::vector<TCDTagRow> CopyTagRows() const override;
     int TagRowCount() const override;

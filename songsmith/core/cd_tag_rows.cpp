@@ -56,9 +56,15 @@ bool CdRowsAgree(std::span<const TCDTagRow> rows, ECdTagShared field) {
 void ApplyToAllRows(std::vector<TCDTagRow>& rows, ECdTagShared field, const TCDTagRow& value) {
     for (TCDTagRow& row : rows) {
         switch (field) {
-            case ECdTagShared::kArtist: row.artist = value.artist; break;
-            case ECdTagShared::kAlbum: row.album = value.album; break;
-            case ECdTagShared::kYear: row.year = value.year; break;
+            case ECdTagShared::kArtist:
+                row.artist = value.artist;
+                break;
+            case ECdTagShared::kAlbum:
+                row.album = value.album;
+                break;
+            case ECdTagShared::kYear:
+                row.year = value.year;
+                break;
             case ECdTagShared::kGenre:
                 row.genre = value.genre;
                 row.genreIndex = value.genreIndex;

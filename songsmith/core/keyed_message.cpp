@@ -8,5 +8,7 @@
 std::int32_t ShowKeyedMessage(void* owner, const char* key, std::initializer_list<CTextArg> args,
                               std::uint32_t flags, const char* caption) {
     const std::string text = FormatKeyedText(key, args);
-    return GetUiServices().ShowMessage(owner, MakeMessageRequest(key, text.c_str(), flags, caption)).id;
+    return GetUiServices()
+        .ShowMessage(owner, MakeMessageRequest(key, text.c_str(), flags, caption))
+        .id;
 }

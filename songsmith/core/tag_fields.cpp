@@ -37,7 +37,8 @@ void CopyToField(std::string_view text, char* field, std::size_t fieldBytes) {
 std::string_view FieldText(const char* field, std::size_t fieldBytes) {
     if (field == nullptr) return {};
     const void* end = std::memchr(field, '\0', fieldBytes);
-    return {field, end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - field) : fieldBytes};
+    return {field, end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - field)
+                                  : fieldBytes};
 }
 
 std::string YearText(int year) {

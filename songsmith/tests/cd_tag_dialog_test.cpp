@@ -16,9 +16,9 @@
 
 #include "platform/message_box.h"
 #include "platform/user_folders.h"
-#include "songsmith/tests/clipped_text.h"
 #include "songsmith/edit_cd_tag_dlg.h"
 #include "songsmith/prog_string.h"
+#include "songsmith/tests/clipped_text.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
@@ -47,8 +47,8 @@ public:
     std::string DriveText() const override { return "sr0"; }
 };
 
-TCDTagRow Track(int number, std::string artist = "Artist", std::string album = "Album", int year = 1999,
-                int genre = 17) {
+TCDTagRow Track(int number, std::string artist = "Artist", std::string album = "Album",
+                int year = 1999, int genre = 17) {
     TCDTagRow row;
     row.title = "Track " + std::to_string(number);
     row.artist = std::move(artist);
@@ -67,26 +67,31 @@ protected:
         owner_.show();
     }
     static QLineEdit* Edit(QDialog* dialog, int id) { return FindControl<QLineEdit>(dialog, id); }
-    static bool Ticked(QDialog* dialog, int id) { return FindControl<QCheckBox>(dialog, id)->isChecked(); }
+    static bool Ticked(QDialog* dialog, int id) {
+        return FindControl<QCheckBox>(dialog, id)->isChecked();
+    }
 
     QWidget owner_;
 };
 
 TEST_F(CdTagDialogTest, BoxesAreTickedWhereAllRowsAgreeAndTheGivenRowShowsFirst) {
     CFakeCdPage page;
-    page.rows = {Track(1, "", "Album", 1999, 17), Track(2, "A", "Album", 1999, 255), Track(3, "A", "Other", 1999, 17)};
+    page.rows = {Track(1, "", "Album", 1999, 17), Track(2, "A", "Album", 1999, 255),
+                 Track(3, "A", "Other", 1999, 17)};
     CEditCDTagDlg dlg(page, 1);
     QDialog* dialog = dlg.Open(&owner_);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->objectName(), QStringLiteral("277"));
-    EXPECT_TRUE(Ticked(dialog, CEditCDTagDlg::kUseArtist)) << "the empty first artist does not count";
+    EXPECT_TRUE(Ticked(dialog, CEditCDTagDlg::kUseArtist))
+        << "the empty first artist does not count";
     EXPECT_FALSE(Ticked(dialog, CEditCDTagDlg::kUseAlbum));
     EXPECT_TRUE(Ticked(dialog, CEditCDTagDlg::kUseYear));
     EXPECT_FALSE(Ticked(dialog, CEditCDTagDlg::kUseGenre));
     EXPECT_EQ(Edit(dialog, CEditCDTagDlg::kTitle)->text(), QStringLiteral("Track 2"));
     EXPECT_EQ(dialog->focusWidget(), Edit(dialog, CEditCDTagDlg::kTitle));
     EXPECT_EQ(Edit(dialog, CEditCDTagDlg::kTitle)->selectedText(), QStringLiteral("Track 2"));
-    EXPECT_EQ(FindControl<QLabel>(dialog, CEditCDTagDlg::kPosition)->text(), QStringLiteral("Track 2 of 3"));
+    EXPECT_EQ(FindControl<QLabel>(dialog, CEditCDTagDlg::kPosition)->text(),
+              QStringLiteral("Track 2 of 3"));
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Edit CD Track Tag Info - Track 2 of 3"));
     // Genre 255 shows no line; the row's own text stays in the field.
     QComboBox* genre = FindControl<QComboBox>(dialog, CEditCDTagDlg::kGenre);
@@ -108,7 +113,8 @@ TEST_F(CdTagDialogTest, WithTheArtistBoxTickedTypingChangesEveryRowAtOnce) {
     QDialog* dialog = dlg.Open(&owner_);
     EXPECT_FALSE(Ticked(dialog, CEditCDTagDlg::kUseArtist));
     ClickControl(dialog, CEditCDTagDlg::kUseArtist);
-    for (const TCDTagRow& row : dlg.Rows()) EXPECT_EQ(row.artist, "A") << "the click applies the field";
+    for (const TCDTagRow& row : dlg.Rows())
+        EXPECT_EQ(row.artist, "A") << "the click applies the field";
 
     Edit(dialog, CEditCDTagDlg::kArtist)->setFocus();
     Edit(dialog, CEditCDTagDlg::kArtist)->selectAll();
@@ -148,7 +154,8 @@ TEST_F(CdTagDialogTest, NextAndPreviousGoRoundAndStoreTheRow) {
     EXPECT_EQ(dlg.Rows()[2].title, "Last");
     EXPECT_EQ(dlg.Rows()[2].comment, " note ");
     EXPECT_EQ(Edit(dialog, CEditCDTagDlg::kTitle)->text(), QStringLiteral("Track 1"));
-    EXPECT_EQ(FindControl<QLabel>(dialog, CEditCDTagDlg::kPosition)->text(), QStringLiteral("Track 1 of 3"));
+    EXPECT_EQ(FindControl<QLabel>(dialog, CEditCDTagDlg::kPosition)->text(),
+              QStringLiteral("Track 1 of 3"));
     ClickControl(dialog, CEditCDTagDlg::kPrevious);
     EXPECT_EQ(dlg.ShownRow(), 2) << "Previous wraps from the first row";
     EXPECT_EQ(Edit(dialog, CEditCDTagDlg::kTitle)->text(), QStringLiteral("Last"));

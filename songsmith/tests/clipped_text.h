@@ -17,15 +17,18 @@ inline void ExpectNoClippedText(QWidget* dialog) {
         if (label->text().isEmpty()) continue;
         if (label->wordWrap()) {
             EXPECT_LE(label->heightForWidth(label->width()), label->height())
-                << "label " << label->objectName().toStdString() << ": " << label->text().toStdString();
+                << "label " << label->objectName().toStdString() << ": "
+                << label->text().toStdString();
         } else {
             EXPECT_LE(label->sizeHint().width(), label->width())
-                << "label " << label->objectName().toStdString() << ": " << label->text().toStdString();
+                << "label " << label->objectName().toStdString() << ": "
+                << label->text().toStdString();
         }
     }
     for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
         EXPECT_LE(button->sizeHint().width(), button->width())
-            << "button " << button->objectName().toStdString() << ": " << button->text().toStdString();
+            << "button " << button->objectName().toStdString() << ": "
+            << button->text().toStdString();
     }
 }
 

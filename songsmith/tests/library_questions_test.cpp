@@ -32,13 +32,16 @@ protected:
         owner_.setGeometry(0, 0, 300, 200);
         owner_.show();
     }
-    static bool Checked(QDialog* dialog, int id) { return FindControl<QRadioButton>(dialog, id)->isChecked(); }
+    static bool Checked(QDialog* dialog, int id) {
+        return FindControl<QRadioButton>(dialog, id)->isChecked();
+    }
 
     QWidget owner_;
 };
 
 TEST_F(LibraryQuestionsTest, EmptyTrashShowsAndStoresEachChoice) {
-    constexpr int kRadios[] = {CEmptyTrashDlg::kDeleteFiles, CEmptyTrashDlg::kKeepFiles, CEmptyTrashDlg::kLibraryOnly};
+    constexpr int kRadios[] = {CEmptyTrashDlg::kDeleteFiles, CEmptyTrashDlg::kKeepFiles,
+                               CEmptyTrashDlg::kLibraryOnly};
     for (int given = 0; given < 3; ++given) {
         for (int chosen = 0; chosen < 3; ++chosen) {
             int choice = given;
@@ -79,10 +82,12 @@ TEST_F(LibraryQuestionsTest, CorruptedLibraryAnswersAndHowItEnds) {
         int answer;
     } ways[] = {
         {"OK as offered", 0, [](QDialog* d) { ClickControl(d, 1); }, 1, 0},
-        {"OK to start over", CCorruptLibraryDlg::kStartOver, [](QDialog* d) { ClickControl(d, 1); }, 1, 1},
+        {"OK to start over", CCorruptLibraryDlg::kStartOver, [](QDialog* d) { ClickControl(d, 1); },
+         1, 1},
         {"Cancel", CCorruptLibraryDlg::kStartOver, [](QDialog* d) { ClickControl(d, 2); }, 2, 0},
         {"close box", CCorruptLibraryDlg::kStartOver, [](QDialog* d) { d->close(); }, 0, 0},
-        {"Escape", CCorruptLibraryDlg::kStartOver, [](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }, 2, 0},
+        {"Escape", CCorruptLibraryDlg::kStartOver,
+         [](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); }, 2, 0},
     };
     for (const auto& way : ways) {
         CCorruptLibraryDlg dlg;
@@ -92,11 +97,12 @@ TEST_F(LibraryQuestionsTest, CorruptedLibraryAnswersAndHowItEnds) {
         if (way.click == 0) {
             EXPECT_EQ(dialog->objectName(), QStringLiteral("279"));
             EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Corrupted Music Library"));
-            for (int id : {CCorruptLibraryDlg::kLabel1, CCorruptLibraryDlg::kLabel2, CCorruptLibraryDlg::kLabel3,
-                           CCorruptLibraryDlg::kLabel4})
+            for (int id : {CCorruptLibraryDlg::kLabel1, CCorruptLibraryDlg::kLabel2,
+                           CCorruptLibraryDlg::kLabel3, CCorruptLibraryDlg::kLabel4})
                 EXPECT_FALSE(FindControl<QLabel>(dialog, id)->text().isEmpty()) << id;
             // Centred on the screen, not on the small owner in its corner.
-            const QPoint off = dialog->geometry().center() - dialog->screen()->availableGeometry().center();
+            const QPoint off =
+                dialog->geometry().center() - dialog->screen()->availableGeometry().center();
             EXPECT_LE(off.manhattanLength(), 20) << off.x() << "," << off.y();
             testsupport::ExpectNoClippedText(dialog);
             testsupport::SaveWidgetPng(dialog, QStringLiteral("corrupt_library"));
@@ -130,8 +136,9 @@ TEST_F(LibraryQuestionsTest, DeleteEmptyFolderStoresTheStandingAnswerOnlyOnYes) 
         prefs.ImportDelEmptyFolder = way.preference;
         CDeleteEmptyFolderDlg dlg(prefs, "Album", "Greatest Hits");
         QDialog* dialog = dlg.Open(&owner_);
-        EXPECT_EQ(FindControl<QLabel>(dialog, CDeleteEmptyFolderDlg::kText)->text(),
-                  QStringLiteral("The Album folder 'Greatest Hits' is empty.  Delete this folder?"));
+        EXPECT_EQ(
+            FindControl<QLabel>(dialog, CDeleteEmptyFolderDlg::kText)->text(),
+            QStringLiteral("The Album folder 'Greatest Hits' is empty.  Delete this folder?"));
         auto* box = FindControl<QCheckBox>(dialog, CDeleteEmptyFolderDlg::kAlways);
         EXPECT_EQ(box->isChecked(), way.preference != 0) << way.way;
         EXPECT_EQ(box->text(), QStringLiteral("Always delete empty folders"));
@@ -140,8 +147,10 @@ TEST_F(LibraryQuestionsTest, DeleteEmptyFolderStoresTheStandingAnswerOnlyOnYes) 
             testsupport::SaveWidgetPng(dialog, QStringLiteral("delete_empty_folder"));
         }
         if (way.tick) ClickControl(dialog, CDeleteEmptyFolderDlg::kAlways);
-        if (way.button != 0) ClickControl(dialog, way.button);
-        else dialog->close();
+        if (way.button != 0)
+            ClickControl(dialog, way.button);
+        else
+            dialog->close();
         EXPECT_EQ(dlg.Result(), way.result) << way.way;
         EXPECT_EQ(prefs.ImportDelEmptyFolder, way.after) << way.way;
     }
@@ -161,7 +170,8 @@ TEST_F(LibraryQuestionsTest, FolderNamesAreShownAsTheyStandAndHeldToTheLimit) {
     for (int i = 0; i < 600; ++i) longName += "\xC3\xA9";
     CDeleteEmptyFolderDlg cut(prefs, "Genre", longName);
     QDialog* cutDialog = cut.Open(&owner_);
-    const QByteArray shown = FindControl<QLabel>(cutDialog, CDeleteEmptyFolderDlg::kText)->text().toUtf8();
+    const QByteArray shown =
+        FindControl<QLabel>(cutDialog, CDeleteEmptyFolderDlg::kText)->text().toUtf8();
     EXPECT_LE(shown.size(), 1023);
     EXPECT_GE(shown.size(), 1022);
     EXPECT_EQ(QString::fromUtf8(shown).toUtf8(), shown) << "valid UTF-8";

@@ -36,7 +36,9 @@ using testsupport::ClickControl;
 using testsupport::FindControl;
 
 bool IsValidUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8().toStdString() == text;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+               .toUtf8()
+               .toStdString() == text;
 }
 
 class TagDialogsTest : public ::testing::Test {
@@ -61,7 +63,9 @@ protected:
     }
     static QLineEdit* Edit(QDialog* dialog, int id) { return FindControl<QLineEdit>(dialog, id); }
     static QComboBox* List(QDialog* dialog, int id) { return FindControl<QComboBox>(dialog, id); }
-    static void SetText(QDialog* dialog, int id, const QString& text) { Edit(dialog, id)->setText(text); }
+    static void SetText(QDialog* dialog, int id, const QString& text) {
+        Edit(dialog, id)->setText(text);
+    }
     // Selects the year list's line of year.
     static void ChooseYear(QComboBox* list, int year) {
         const int line = list->findText(QString::number(year));
@@ -100,10 +104,10 @@ TEST_F(TagDialogsTest, AnEmptyOrBlankTitleIsRefusedWithTheFocusOnIt) {
 TEST_F(TagDialogsTest, TheYearListKeepsYearsOutsideItAndZero) {
     const int next = YearListFirst();
     const struct {
-        int year;         // in the record
-        int choose;       // a line the user picks; 0: none
-        int shownLine;    // -1: none selected
-        QString shown;    // the list's text
+        int year;       // in the record
+        int choose;     // a line the user picks; 0: none
+        int shownLine;  // -1: none selected
+        QString shown;  // the list's text
         int stored;
     } cases[] = {
         {2015, 0, next - 2015, "2015", 2015},
@@ -121,11 +125,13 @@ TEST_F(TagDialogsTest, TheYearListKeepsYearsOutsideItAndZero) {
         QComboBox* years = List(dialog, CEditSongTagDlg::kYear);
         EXPECT_EQ(years->count(), next - 1900 + 1);
         EXPECT_EQ(years->itemText(0), QString::number(next));
-        if (c.choose != 0) ChooseYear(years, c.choose);
+        if (c.choose != 0)
+            ChooseYear(years, c.choose);
         else {
             EXPECT_EQ(years->currentIndex(), c.shownLine) << c.year;
         }
-        const QString shown = years->currentIndex() >= 0 ? years->currentText() : years->placeholderText();
+        const QString shown =
+            years->currentIndex() >= 0 ? years->currentText() : years->placeholderText();
         EXPECT_EQ(shown, c.shown) << c.year;
         ClickControl(dialog, 1);
         EXPECT_EQ(dlg.Result(), 1);
@@ -144,8 +150,10 @@ TEST_F(TagDialogsTest, SongTagShowsTheRecordAndStoresTrimmedCutFields) {
             for (int i = 0; i < n; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
             return s;
         };
-        const std::string fmt = le(1, 2) + le(2, 2) + le(44100, 4) + le(44100 * 4, 4) + le(4, 2) + le(16, 2);
-        const std::string body = "WAVE" + std::string("fmt ") + le(16, 4) + fmt + "data" + le(pcm.size(), 4) + pcm;
+        const std::string fmt =
+            le(1, 2) + le(2, 2) + le(44100, 4) + le(44100 * 4, 4) + le(4, 2) + le(16, 2);
+        const std::string body =
+            "WAVE" + std::string("fmt ") + le(16, 4) + fmt + "data" + le(pcm.size(), 4) + pcm;
         testsupport::WriteWholeFile(wav, "RIFF" + le(body.size(), 4) + body);
     }
     ASSERT_EQ(SoundEngineStartup(nullptr), 1);
@@ -161,10 +169,12 @@ TEST_F(TagDialogsTest, SongTagShowsTheRecordAndStoresTrimmedCutFields) {
         EXPECT_EQ(dialog->objectName(), QStringLiteral("217"));
         EXPECT_EQ(dialog->windowTitle(), ProgString("EditSongTag_Title"));
         EXPECT_EQ(dialog->focusWidget(), Edit(dialog, CEditSongTagDlg::kTitle));
-        EXPECT_EQ(Edit(dialog, CEditSongTagDlg::kTitle)->selectedText(), QStringLiteral("  Title  "));
+        EXPECT_EQ(Edit(dialog, CEditSongTagDlg::kTitle)->selectedText(),
+                  QStringLiteral("  Title  "));
         EXPECT_EQ(Edit(dialog, CEditSongTagDlg::kArtist)->text(), QStringLiteral("Some Artist"));
         EXPECT_EQ(Edit(dialog, CEditSongTagDlg::kComment)->text(), QStringLiteral("a comment"));
-        EXPECT_EQ(FindControl<QLabel>(dialog, CEditSongTagDlg::kLength)->text(), QStringLiteral("3:07"));
+        EXPECT_EQ(FindControl<QLabel>(dialog, CEditSongTagDlg::kLength)->text(),
+                  QStringLiteral("3:07"));
         EXPECT_EQ(Edit(dialog, CEditSongTagDlg::kFile)->text().toStdString(), song.path);
         const QString format = FindControl<QLabel>(dialog, CEditSongTagDlg::kFormat)->text();
         if (readable) {
@@ -182,7 +192,8 @@ TEST_F(TagDialogsTest, SongTagShowsTheRecordAndStoresTrimmedCutFields) {
         // 300 bytes of artist, and an album whose two-byte character
         // crosses the field's last byte.
         SetText(dialog, CEditSongTagDlg::kArtist, QString(300, QChar('a')));
-        SetText(dialog, CEditSongTagDlg::kAlbum, QString(62, QChar('b')) + QString::fromUtf8("\xC3\xA9") + "cd");
+        SetText(dialog, CEditSongTagDlg::kAlbum,
+                QString(62, QChar('b')) + QString::fromUtf8("\xC3\xA9") + "cd");
         SetText(dialog, CEditSongTagDlg::kComment, QStringLiteral("  spaced  "));
         ClickControl(dialog, 1);
         EXPECT_EQ(dlg.Result(), 1);
@@ -203,8 +214,13 @@ TEST_F(TagDialogsTest, GenresAreReadFromTheTableByName) {
         QString typed;  // empty: left as shown
         int stored;
     } songCases[] = {
-        {17, "", 17}, {125, "", 125}, {255, "", 255}, {126, "", 255},
-        {255, "Jazz", 8}, {17, "rock", 255}, {17, "No Such Genre", 255},
+        {17, "", 17},
+        {125, "", 125},
+        {255, "", 255},
+        {126, "", 255},
+        {255, "Jazz", 8},
+        {17, "rock", 255},
+        {17, "No Such Genre", 255},
     };
     for (const auto& c : songCases) {
         TSVT_Album album{};
@@ -215,8 +231,10 @@ TEST_F(TagDialogsTest, GenresAreReadFromTheTableByName) {
         QDialog* dialog = dlg.Open(&owner_);
         QComboBox* genres = List(dialog, CEditAlbumDlg::kGenre);
         EXPECT_EQ(genres->count(), 126);
-        if (c.shown <= 125) EXPECT_EQ(genres->currentIndex(), c.shown);
-        else EXPECT_EQ(genres->currentIndex(), -1);
+        if (c.shown <= 125)
+            EXPECT_EQ(genres->currentIndex(), c.shown);
+        else
+            EXPECT_EQ(genres->currentIndex(), -1);
         if (!c.typed.isEmpty()) genres->setEditText(c.typed);
         ClickControl(dialog, 1);
         EXPECT_EQ(album.genre, c.stored) << c.shown << " " << c.typed.toStdString();
@@ -229,7 +247,10 @@ TEST_F(TagDialogsTest, GenresAreReadFromTheTableByName) {
         int number;
         const char* name;
     } genreCases[] = {
-        {"rock", 17, "Rock"}, {"ROCK & roll", 78, "Rock & Roll"}, {"Krautrock", 255, "My Genre"}, {"", 255, "My Genre"},
+        {"rock", 17, "Rock"},
+        {"ROCK & roll", 78, "Rock & Roll"},
+        {"Krautrock", 255, "My Genre"},
+        {"", 255, "My Genre"},
     };
     for (const auto& c : genreCases) {
         TSVT_Genre genre{};
@@ -312,8 +333,8 @@ TEST_F(TagDialogsTest, ArtistAndAlbumNeedTheirNamesAndStoreThemAsTyped) {
         EXPECT_EQ(dlg.Result(), CSmallDialog::kStillOpen);
         EXPECT_EQ(dialog->focusWidget(), Edit(dialog, empty));
         EXPECT_EQ(ui.Calls().at(0).text, empty == CEditAlbumDlg::kArtist
-                                              ? "Please type the Artist: it cannot be left empty."
-                                              : "Please type the Album: it cannot be left empty.");
+                                             ? "Please type the Artist: it cannot be left empty."
+                                             : "Please type the Album: it cannot be left empty.");
         SetText(dialog, empty, QStringLiteral(" Typed "));
         ChooseYear(List(dialog, CEditAlbumDlg::kYear), 1977);
         ClickControl(dialog, 1);
@@ -408,7 +429,8 @@ TEST_F(TagDialogsTest, MissingTagFocusesTheFirstGapAndKeepsWhatItCannotShow) {
     CEditMissingTagDlg dlg(&record, false);
     QDialog* dialog = dlg.Open(&owner_);
     EXPECT_EQ(List(dialog, CEditMissingTagDlg::kGenre)->currentText(), QStringLiteral("Krautrock"));
-    EXPECT_EQ(FindControl<QLabel>(dialog, CEditMissingTagDlg::kLabels[0])->text(), ProgString("EditCDMTag_Label0"));
+    EXPECT_EQ(FindControl<QLabel>(dialog, CEditMissingTagDlg::kLabels[0])->text(),
+              ProgString("EditCDMTag_Label0"));
     testsupport::ExpectNoClippedText(dialog);
     testsupport::SaveWidgetPng(dialog, QStringLiteral("edit_missing_tag"));
     SetText(dialog, CEditMissingTagDlg::kAlbum, QStringLiteral("New Album"));

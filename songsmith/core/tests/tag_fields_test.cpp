@@ -1,6 +1,8 @@
 // The tag dialogs' field rules without widgets: cuts into fixed fields on a
 // character boundary, trimming, the year list's span and reading a year
 // back, the length text, and the CD rows' shared fields.
+#include "songsmith/core/tag_fields.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "songsmith/core/cd_tag_rows.h"
-#include "songsmith/core/tag_fields.h"
 #include "tonecore/music_info.h"
 
 namespace {
@@ -18,7 +19,11 @@ namespace {
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        const std::size_t length = lead < 0x80         ? 1
+                                   : (lead >> 5) == 6  ? 2
+                                   : (lead >> 4) == 14 ? 3
+                                   : (lead >> 3) == 30 ? 4
+                                                       : 0;
         if (length == 0 || i + length > text.size()) return false;
         for (std::size_t k = 1; k < length; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -66,8 +71,8 @@ TEST(TagFields, TrimsBlanksAndReadsYearsAsTheListShowsThem) {
     const struct {
         const char* text;
         int year;
-    } years[] = {{"2015", 2015}, {"1850", 1850}, {"", 0}, {" 1999", 1999}, {"19x", 19}, {"abc", 0},
-                 {"-5", -5},     {"99999999999", 0}};
+    } years[] = {{"2015", 2015}, {"1850", 1850}, {"", 0},    {" 1999", 1999},
+                 {"19x", 19},    {"abc", 0},     {"-5", -5}, {"99999999999", 0}};
     for (const auto& y : years) EXPECT_EQ(YearFromText(y.text), y.year) << y.text;
     EXPECT_EQ(YearText(2015), "2015");
 
@@ -105,9 +110,17 @@ TEST(CdTagRows, SharedFieldsAgreeFromTheFirstRowThatHasText) {
     } cases[] = {
         {"all equal", {Row("A", "X", 2001, 17), Row("A", "X", 2001, 17)}, true, true, true, true},
         {"leading empty rows do not count",
-         {Row("", "", 2001, 17), Row("A", "X", 2001, 17), Row("A", "X", 2001, 17)}, true, true, true, true},
-        {"an empty row after the first text differs", {Row("A", "X", 0, 255), Row("", "X", 0, 255)}, false, true,
-         true, true},
+         {Row("", "", 2001, 17), Row("A", "X", 2001, 17), Row("A", "X", 2001, 17)},
+         true,
+         true,
+         true,
+         true},
+        {"an empty row after the first text differs",
+         {Row("A", "X", 0, 255), Row("", "X", 0, 255)},
+         false,
+         true,
+         true,
+         true},
         {"case counts", {Row("A", "x", 1, 1), Row("a", "X", 1, 2)}, false, false, true, false},
         {"all empty", {Row("", "", 0, 255), Row("", "", 0, 255)}, true, true, true, true},
         {"no rows", {}, false, false, false, false},
