@@ -18,31 +18,22 @@
 namespace {
 
 constexpr int kWidth = 620;
-constexpr int kMargin = 12;
+constexpr int kMargin = CFieldRows::kMargin;
 constexpr int kIntroHeight = 34;
-constexpr int kLabelWidth = 80;
-constexpr int kFieldLeft = kMargin + kLabelWidth + 6;
 constexpr int kFieldWidth = 270;
-constexpr int kBoxLeft = kFieldLeft + kFieldWidth + 12;
-constexpr int kBoxWidth = kWidth - kBoxLeft - kMargin;
-constexpr int kRowHeight = 24;
-constexpr int kRowStep = 30;
-constexpr int kFirstRowTop = kMargin + kIntroHeight + 8;
+constexpr int kRowHeight = CFieldRows::kRowHeight;
 constexpr int kButtonWidth = 110;
 // Bytes of a row's comment, terminator included (the song information's).
 constexpr std::size_t kCommentBytes = 2048;
+const CFieldRows kRows(kMargin + kIntroHeight + 8, 80, kWidth);
 
-int RowTop(int row) {
-    return kFirstRowTop + row * kRowStep;
-}
-QRect LabelCell(int row) {
-    return {kMargin, RowTop(row) + 3, kLabelWidth, kRowHeight - 6};
-}
 QRect FieldCell(int row, int width = kFieldWidth) {
-    return {kFieldLeft, RowTop(row), width, kRowHeight};
+    return kRows.Field(row, width);
 }
+// A use-for-all box to the right of its field.
 QRect BoxCell(int row) {
-    return {kBoxLeft, RowTop(row), kBoxWidth, kRowHeight};
+    const int left = kRows.FieldLeft() + kFieldWidth + 12;
+    return {left, kRows.Top(row), kWidth - left - kMargin, kRowHeight};
 }
 
 struct TSharedControl {
@@ -80,12 +71,12 @@ void CEditCDTagDlg::CreateControls(QDialog& dialog) {
     intro->setWordWrap(true);
     intro->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    AddLabel(kLabels[0], ProgString("EditCDTag_Label1"), LabelCell(0));
-    AddLabel(kLabels[1], ProgString("EditCDTag_Label2"), LabelCell(1));
-    AddLabel(kLabels[2], ProgString("EditCDTag_Label3"), LabelCell(2));
-    AddLabel(kLabels[3], ProgString("EditCDTag_Label4"), LabelCell(3));
-    AddLabel(kLabels[4], ProgString("EditCDTag_Label5"), LabelCell(4));
-    AddLabel(kLabels[5], ProgString("EditCDTag_Label6"), LabelCell(5));
+    AddLabel(kLabels[0], ProgString("EditCDTag_Label1"), kRows.Label(0));
+    AddLabel(kLabels[1], ProgString("EditCDTag_Label2"), kRows.Label(1));
+    AddLabel(kLabels[2], ProgString("EditCDTag_Label3"), kRows.Label(2));
+    AddLabel(kLabels[3], ProgString("EditCDTag_Label4"), kRows.Label(3));
+    AddLabel(kLabels[4], ProgString("EditCDTag_Label5"), kRows.Label(4));
+    AddLabel(kLabels[5], ProgString("EditCDTag_Label6"), kRows.Label(5));
     AddEdit(kTitle, "", FieldCell(0));
     QLineEdit* artist = AddEdit(kArtist, "", FieldCell(1));
     QLineEdit* album = AddEdit(kAlbum, "", FieldCell(2));
@@ -112,13 +103,13 @@ void CEditCDTagDlg::CreateControls(QDialog& dialog) {
     QObject::connect(genre, &QComboBox::editTextChanged, &dialog,
                      [this] { ApplyIfTicked(ECdTagShared::kGenre); });
 
-    const int positionTop = RowTop(6) + 6;
-    AddLabel(kPosition, QString(), {kFieldLeft, positionTop + 3, 120, kRowHeight - 6});
+    const int positionTop = kRows.Top(6) + 6;
+    AddLabel(kPosition, QString(), {kRows.FieldLeft(), positionTop + 3, 120, kRowHeight - 6});
     AddButton(kPrevious, ProgString("EditCDTag_PrevTrack"),
               {kWidth - kMargin - 2 * kButtonWidth - 8, positionTop, kButtonWidth, kRowHeight});
     AddButton(kNext, ProgString("EditCDTag_NextTrack"),
               {kWidth - kMargin - kButtonWidth, positionTop, kButtonWidth, kRowHeight});
-    AddOkCancel("EditCDTag_Save", positionTop + kRowStep + 12, kWidth);
+    AddOkCancel("EditCDTag_Save", positionTop + CFieldRows::kRowStep + 12, kWidth);
 }
 
 void CEditCDTagDlg::ShowRow() {

@@ -13,19 +13,7 @@
 namespace {
 
 constexpr int kWidth = 400;
-constexpr int kMargin = 12;
-constexpr int kLabelWidth = 80;
-constexpr int kFieldLeft = kMargin + kLabelWidth + 6;
-constexpr int kFieldWidth = kWidth - kFieldLeft - kMargin;
-constexpr int kRowHeight = 24;
-constexpr int kRowStep = 30;
-
-QRect LabelCell(int row) {
-    return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6};
-}
-QRect FieldCell(int row, int width = kFieldWidth) {
-    return {kFieldLeft, kMargin + row * kRowStep, width, kRowHeight};
-}
+const CFieldRows kRows(CFieldRows::kMargin, 80, kWidth);
 
 }  // namespace
 
@@ -45,15 +33,15 @@ int CEditMissingTagDlg::Create(QWidget* owner) {
 void CEditMissingTagDlg::OnInitDialog(QDialog& dialog) {
     dialog.setObjectName(QString::number(kDialogId));
     dialog.setWindowTitle(ProgString("EditCDMTag_Title"));
-    AddLabel(kLabels[0], ProgString("EditCDMTag_Label0"), LabelCell(0));
-    AddLabel(kLabels[1], ProgString("EditCDMTag_Label1"), LabelCell(1));
-    AddLabel(kLabels[2], ProgString("EditCDMTag_Label2"), LabelCell(2));
-    AddLabel(kLabels[3], ProgString("EditCDMTag_Label3"), LabelCell(3));
-    AddEdit(kArtist, record_ != nullptr ? FieldText(record_->artist) : "", FieldCell(0));
-    AddEdit(kAlbum, record_ != nullptr ? FieldText(record_->title) : "", FieldCell(1));
-    QComboBox* year = AddYearList(kYear, FieldCell(2, 90));
-    QComboBox* genre = AddGenreList(kGenre, FieldCell(3, 200));
-    AddOkCancel("EditTag_Save", kMargin + 4 * kRowStep + 8, kWidth);
+    AddLabel(kLabels[0], ProgString("EditCDMTag_Label0"), kRows.Label(0));
+    AddLabel(kLabels[1], ProgString("EditCDMTag_Label1"), kRows.Label(1));
+    AddLabel(kLabels[2], ProgString("EditCDMTag_Label2"), kRows.Label(2));
+    AddLabel(kLabels[3], ProgString("EditCDMTag_Label3"), kRows.Label(3));
+    AddEdit(kArtist, record_ != nullptr ? FieldText(record_->artist) : "", kRows.Field(0));
+    AddEdit(kAlbum, record_ != nullptr ? FieldText(record_->title) : "", kRows.Field(1));
+    QComboBox* year = AddYearList(kYear, kRows.Field(2, 90));
+    QComboBox* genre = AddGenreList(kGenre, kRows.Field(3, 200));
+    AddOkCancel("EditTag_Save", kRows.ButtonsTop(4), kWidth);
     if (record_ == nullptr) {
         FocusAndSelect(kArtist);
         return;

@@ -15,19 +15,7 @@
 namespace {
 
 constexpr int kWidth = 440;
-constexpr int kMargin = 12;
-constexpr int kLabelWidth = 80;
-constexpr int kFieldLeft = kMargin + kLabelWidth + 6;
-constexpr int kFieldWidth = kWidth - kFieldLeft - kMargin;
-constexpr int kRowHeight = 24;
-constexpr int kRowStep = 30;
-
-QRect LabelCell(int row) {
-    return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6};
-}
-QRect FieldCell(int row, int width = kFieldWidth) {
-    return {kFieldLeft, kMargin + row * kRowStep, width, kRowHeight};
-}
+const CFieldRows kRows(CFieldRows::kMargin, 80, kWidth);
 
 // The file's format as the song loader names it, or "<Unknown>" when the
 // file cannot be read.
@@ -43,30 +31,29 @@ void CEditSongTagDlg::OnInitDialog(QDialog& dialog) {
     dialog.setObjectName(QString::number(kDialogId));
     dialog.setWindowTitle(ProgString("EditSongTag_Title"));
 
-    AddLabel(kNoId, ProgString("EditTag_LabelTitle"), LabelCell(0));
-    AddEdit(kTitle, FieldText(song_.title), FieldCell(0));
-    AddLabel(kNoId, ProgString("EditTag_LabelArtist"), LabelCell(1));
-    AddEdit(kArtist, FieldText(song_.artist), FieldCell(1));
-    AddLabel(kNoId, ProgString("EditTag_LabelAlbum"), LabelCell(2));
-    AddEdit(kAlbum, FieldText(song_.album), FieldCell(2));
-    AddLabel(kNoId, ProgString("EditTag_LabelYear"), LabelCell(3));
-    ShowYear(AddYearList(kYear, FieldCell(3, 90)), song_.year);
-    AddLabel(kNoId, ProgString("EditTag_LabelGenre"), LabelCell(4));
-    ShowGenreNumber(AddGenreList(kGenre, FieldCell(4, 200)), song_.genre);
-    AddLabel(kNoId, ProgString("EditTag_LabelComment"), LabelCell(5));
-    AddEdit(kComment, FieldText(song_.comment), FieldCell(5));
+    AddLabel(kNoId, ProgString("EditTag_LabelTitle"), kRows.Label(0));
+    AddEdit(kTitle, FieldText(song_.title), kRows.Field(0));
+    AddLabel(kNoId, ProgString("EditTag_LabelArtist"), kRows.Label(1));
+    AddEdit(kArtist, FieldText(song_.artist), kRows.Field(1));
+    AddLabel(kNoId, ProgString("EditTag_LabelAlbum"), kRows.Label(2));
+    AddEdit(kAlbum, FieldText(song_.album), kRows.Field(2));
+    AddLabel(kNoId, ProgString("EditTag_LabelYear"), kRows.Label(3));
+    ShowYear(AddYearList(kYear, kRows.Field(3, 90)), song_.year);
+    AddLabel(kNoId, ProgString("EditTag_LabelGenre"), kRows.Label(4));
+    ShowGenreNumber(AddGenreList(kGenre, kRows.Field(4, 200)), song_.genre);
+    AddLabel(kNoId, ProgString("EditTag_LabelComment"), kRows.Label(5));
+    AddEdit(kComment, FieldText(song_.comment), kRows.Field(5));
 
-    AddLabel(kNoId, ProgString("EditTag_LabelFormat"), LabelCell(6));
-    AddLabel(kFormat, QString::fromStdString(FormatOfFile(song_.path)), FieldCell(6));
-    AddLabel(kNoId, ProgString("EditTag_LabelLength"), LabelCell(7));
-    AddLabel(kLength, QString::fromStdString(SongLengthText(song_.lengthMs)), FieldCell(7));
-    AddLabel(kNoId, ProgString("EditTag_LabelFile"), LabelCell(8));
-    QLineEdit* file = AddEdit(kFile, FieldText(song_.path), FieldCell(8));
+    AddLabel(kNoId, ProgString("EditTag_LabelFormat"), kRows.Label(6));
+    AddLabel(kFormat, QString::fromStdString(FormatOfFile(song_.path)), kRows.Field(6));
+    AddLabel(kNoId, ProgString("EditTag_LabelLength"), kRows.Label(7));
+    AddLabel(kLength, QString::fromStdString(SongLengthText(song_.lengthMs)), kRows.Field(7));
+    AddLabel(kNoId, ProgString("EditTag_LabelFile"), kRows.Label(8));
+    QLineEdit* file = AddEdit(kFile, FieldText(song_.path), kRows.Field(8));
     file->setReadOnly(true);
     file->setCursorPosition(0);
 
-    const int buttonsTop = kMargin + 9 * kRowStep + 8;
-    AddOkCancel("EditTag_Save", buttonsTop, kWidth);
+    AddOkCancel("EditTag_Save", kRows.ButtonsTop(9), kWidth);
     FocusAndSelect(kTitle);
 }
 

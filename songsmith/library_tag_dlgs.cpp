@@ -11,32 +11,16 @@
 namespace {
 
 constexpr int kWidth = 380;
-constexpr int kMargin = 12;
-constexpr int kLabelWidth = 70;
-constexpr int kFieldLeft = kMargin + kLabelWidth + 6;
-constexpr int kFieldWidth = kWidth - kFieldLeft - kMargin;
-constexpr int kRowHeight = 24;
-constexpr int kRowStep = 30;
-
-QRect LabelCell(int row) {
-    return {kMargin, kMargin + row * kRowStep + 3, kLabelWidth, kRowHeight - 6};
-}
-QRect FieldCell(int row, int width = kFieldWidth) {
-    return {kFieldLeft, kMargin + row * kRowStep, width, kRowHeight};
-}
-// The top of the buttons below rows of fields.
-int ButtonsTop(int rows) {
-    return kMargin + rows * kRowStep + 8;
-}
+const CFieldRows kRows(CFieldRows::kMargin, 70, kWidth);
 
 }  // namespace
 
 void CEditArtistDlg::OnInitDialog(QDialog& dialog) {
     dialog.setObjectName(QString::number(kDialogId));
     dialog.setWindowTitle(ProgString("EditArtist_Title"));
-    AddLabel(kNoId, ProgString("EditTag_LabelArtist"), LabelCell(0));
-    AddEdit(kName, FieldText(artist_.name), FieldCell(0));
-    AddOkCancel("OK", ButtonsTop(1), kWidth);
+    AddLabel(kNoId, ProgString("EditTag_LabelArtist"), kRows.Label(0));
+    AddEdit(kName, FieldText(artist_.name), kRows.Field(0));
+    AddOkCancel("OK", kRows.ButtonsTop(1), kWidth);
     FocusAndSelect(kName);
 }
 
@@ -49,15 +33,15 @@ void CEditArtistDlg::OnOk() {
 void CEditAlbumDlg::OnInitDialog(QDialog& dialog) {
     dialog.setObjectName(QString::number(kDialogId));
     dialog.setWindowTitle(ProgString("EditAlbum_Title"));
-    AddLabel(kNoId, ProgString("EditTag_LabelArtist"), LabelCell(0));
-    AddEdit(kArtist, FieldText(album_.artist), FieldCell(0));
-    AddLabel(kNoId, ProgString("EditTag_LabelAlbum"), LabelCell(1));
-    AddEdit(kAlbum, FieldText(album_.name), FieldCell(1));
-    AddLabel(kNoId, ProgString("EditTag_LabelYear"), LabelCell(2));
-    ShowYear(AddYearList(kYear, FieldCell(2, 90)), album_.year);
-    AddLabel(kNoId, ProgString("EditTag_LabelGenre"), LabelCell(3));
-    ShowGenreNumber(AddGenreList(kGenre, FieldCell(3, 200)), album_.genre);
-    AddOkCancel("OK", ButtonsTop(4), kWidth);
+    AddLabel(kNoId, ProgString("EditTag_LabelArtist"), kRows.Label(0));
+    AddEdit(kArtist, FieldText(album_.artist), kRows.Field(0));
+    AddLabel(kNoId, ProgString("EditTag_LabelAlbum"), kRows.Label(1));
+    AddEdit(kAlbum, FieldText(album_.name), kRows.Field(1));
+    AddLabel(kNoId, ProgString("EditTag_LabelYear"), kRows.Label(2));
+    ShowYear(AddYearList(kYear, kRows.Field(2, 90)), album_.year);
+    AddLabel(kNoId, ProgString("EditTag_LabelGenre"), kRows.Label(3));
+    ShowGenreNumber(AddGenreList(kGenre, kRows.Field(3, 200)), album_.genre);
+    AddOkCancel("OK", kRows.ButtonsTop(4), kWidth);
     FocusAndSelect(kAlbum);
 }
 
@@ -74,9 +58,9 @@ void CEditAlbumDlg::OnOk() {
 void CEditGenreDlg::OnInitDialog(QDialog& dialog) {
     dialog.setObjectName(QString::number(kDialogId));
     dialog.setWindowTitle(ProgString("EditGenre_Title"));
-    AddLabel(kNoId, ProgString("EditTag_LabelGenre"), LabelCell(0));
-    ShowGenreNumber(AddGenreList(kGenre, FieldCell(0, 200)), genre_.genre);
-    AddOkCancel("OK", ButtonsTop(1), kWidth);
+    AddLabel(kNoId, ProgString("EditTag_LabelGenre"), kRows.Label(0));
+    ShowGenreNumber(AddGenreList(kGenre, kRows.Field(0, 200)), genre_.genre);
+    AddOkCancel("OK", kRows.ButtonsTop(1), kWidth);
     FocusAndSelect(kGenre);
 }
 

@@ -102,6 +102,39 @@ private:
     int result_ = kStillOpen;
 };
 
+// Rows of a label beside its field, as the editors lay them out: the label
+// column at the left margin, the fields after it, a row every 30 pixels.
+class CFieldRows {
+public:
+    static constexpr int kMargin = 12;
+    static constexpr int kRowHeight = 24;
+    static constexpr int kRowStep = 30;
+
+    // top: the first row's top; windowWidth: the window's, whose right
+    // margin ends the full-width fields.
+    CFieldRows(int top, int labelWidth, int windowWidth)
+        : top_(top), fieldLeft_(kMargin + labelWidth + 6), windowWidth_(windowWidth) {}
+
+    int Top(int row) const { return top_ + row * kRowStep; }
+    int FieldLeft() const { return fieldLeft_; }
+    // The label of row, a little lower than its field so their texts line up.
+    QRect Label(int row) const {
+        return {kMargin, Top(row) + 3, fieldLeft_ - 6 - kMargin, kRowHeight - 6};
+    }
+    // The field of row, width wide (0: up to the right margin).
+    QRect Field(int row, int width = 0) const {
+        return {fieldLeft_, Top(row), width > 0 ? width : windowWidth_ - fieldLeft_ - kMargin,
+                kRowHeight};
+    }
+    // Where buttons go below rows of fields.
+    int ButtonsTop(int rows) const { return Top(rows) + 8; }
+
+private:
+    int top_;
+    int fieldLeft_;
+    int windowWidth_;
+};
+
 // Places a check box or radio button in where, only as wide as its text
 // needs: a click beside the text does not toggle it, so the control ends
 // where its text does.

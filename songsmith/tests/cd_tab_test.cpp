@@ -60,6 +60,15 @@ protected:
     void InsertDisc(int drive, const platter_test::TImageLayout& layout) {
         platter_test::WriteDiscImage(Tray(drive), "disc", layout);
     }
+    // One drive's page in front with the three-track audio disc read.
+    void ShowAudioDiscPage() {
+        OpenWithEmptyTrays(1);
+        ShowPage(0);
+        InsertDisc(0, platter_test::AudioDiscLayout());
+        Page(0)->DiscTimerTick();
+        Settle();
+        ASSERT_EQ(Rows(0), 3);
+    }
     void TakeDiscOut(int drive) {
         std::filesystem::remove(Tray(drive) + "/disc.cue");
         std::filesystem::remove(Tray(drive) + "/disc.bin");
@@ -499,12 +508,7 @@ TEST_F(CdTabTest, EnterRipsThePlayButtonPlaysAndTheMenuEditsThroughTheirParts) {
 namespace {
 
 TEST_F(CdTabTest, EditTagFromTheMenuShowsTheSavedTitlesInTheList) {
-    OpenWithEmptyTrays(1);
-    ShowPage(0);
-    InsertDisc(0, platter_test::AudioDiscLayout());
-    Page(0)->DiscTimerTick();
-    Settle();
-    ASSERT_EQ(Rows(0), 3);
+    ShowAudioDiscPage();
     ClickRow(0, 0, 100);
     ASSERT_EQ(Page(0)->Disc().CurrentRow(), 0);
     const std::uint8_t marked = Page(0)->Disc().Row(0)->marked;
@@ -544,12 +548,7 @@ TEST_F(CdTabTest, EditTagFromTheMenuShowsTheSavedTitlesInTheList) {
 namespace {
 
 TEST_F(CdTabTest, ADiscSwappedWhileEditingGetsOnlyTheRowsItHasAfterYes) {
-    OpenWithEmptyTrays(1);
-    ShowPage(0);
-    InsertDisc(0, platter_test::AudioDiscLayout());
-    Page(0)->DiscTimerTick();
-    Settle();
-    ASSERT_EQ(Rows(0), 3);
+    ShowAudioDiscPage();
     ClickRow(0, 2, 100);
 
     testsupport::CFakeUiServices ui;
