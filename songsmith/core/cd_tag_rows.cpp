@@ -1,7 +1,7 @@
 #include "songsmith/core/cd_tag_rows.h"
 
 #include "songsmith/core/tag_fields.h"
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 
 TCDTagRow CdTagRowFromInfo(const TONECORE_CMusicInfo& info) {
     TCDTagRow row;

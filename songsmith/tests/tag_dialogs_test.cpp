@@ -27,7 +27,7 @@
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
 #include "titlefetch/disc_record.h"
-#include "tonecore/engine_startup.h"
+#include "tonecore/engine/engine_startup.h"
 #include "utilities/keyed_text.h"
 
 namespace {

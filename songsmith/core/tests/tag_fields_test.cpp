@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "songsmith/core/cd_tag_rows.h"
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 
 namespace {
 
