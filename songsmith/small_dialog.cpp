@@ -46,7 +46,7 @@ CSmallDialog::~CSmallDialog() {
     delete dialog_.data();
 }
 
-QDialog* CSmallDialog::Open(QWidget* owner) {
+QDialog* CSmallDialog::Build(QWidget* owner) {
     delete dialog_.data();
     result_ = kStillOpen;
     if (!BeforeOpen()) return nullptr;
@@ -54,17 +54,21 @@ QDialog* CSmallDialog::Open(QWidget* owner) {
     dialog_ = frame;
     OnInitDialog(*frame);
     Place(*frame, owner);
-    frame->show();
     return frame;
 }
 
+QDialog* CSmallDialog::Open(QWidget* owner) {
+    QDialog* dialog = Build(owner);
+    if (dialog != nullptr) dialog->show();
+    return dialog;
+}
+
 int CSmallDialog::DoModal(QWidget* owner) {
-    QDialog* dialog = Open(owner);
+    QDialog* dialog = Build(owner);
     if (dialog == nullptr) return 2;
-    // exec() shows the window again, modal; it is already filled and placed.
-    dialog->hide();
     dialog->exec();
     delete dialog_.data();
+    // A window that went without a command (its owner closing) was closed.
     return result_ == kStillOpen ? 0 : result_;
 }
 

@@ -98,6 +98,9 @@ protected:
     bool VerifyField(int id, const char* fieldName);
 
 private:
+    // Builds, fills and places the window without showing it.
+    QDialog* Build(QWidget* owner);
+
     QPointer<QDialog> dialog_;
     int result_ = kStillOpen;
 };

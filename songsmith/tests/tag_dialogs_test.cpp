@@ -463,6 +463,17 @@ TEST_F(TagDialogsTest, MissingTagWithTheSubmitFlagNeedsArtistAndAlbum) {
         EXPECT_EQ(record.year, 2003);
         EXPECT_STREQ(record.genre, "Jazz");
     }
+    // Create runs the dialog; its close box gives 0 and leaves the record.
+    TITLEFETCH_TRResult record;
+    Fill(record, {"", "Album", 0, ""});
+    CEditMissingTagDlg created(&record, true);
+    testsupport::WhenModalShown([](QWidget* modal) {
+        testsupport::TypeText(modal, QStringLiteral("Typed"));
+        modal->close();
+    });
+    EXPECT_EQ(created.Create(&owner_), 0);
+    EXPECT_STREQ(record.artist, "");
+
     // Without a record there is nothing to fill, and Save still ends it.
     CEditMissingTagDlg dlg(nullptr, false);
     QDialog* dialog = dlg.Open(&owner_);
