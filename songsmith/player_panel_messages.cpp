@@ -91,8 +91,11 @@ void CPlayerPanel::OnSongStarted(std::uint32_t soundId) {
 }
 
 void CPlayerPanel::OnSongEnded(std::uint32_t soundId) {
-    // The end of a song the panel no longer shows (replaced, or told late).
-    if (soundId != soundId_) return;
+    // The end of a song the panel no longer shows (told late), or of one
+    // the player was asked to replace already: a CD track left for a song
+    // says that it ended, and a song may end just before the next is in.
+    // Either way the song asked for comes next, not the one after it.
+    if (soundId != soundId_ || partners_.player->GetCurrentSoundId() != soundId) return;
     positionMs_ += static_cast<std::int32_t>(Now() - startTick_);
     StopTimer(kTimeTimer);
     const bool stopped = partners_.player->IsStopped();
