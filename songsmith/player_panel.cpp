@@ -260,9 +260,13 @@ void CPlayerPanel::OnTimer(int id) {
     }
 }
 
+void CPlayerPanel::SetTimeText(std::int64_t fromStartMs) {
+    timeText_ = PlayTimeText(fromStartMs, static_cast<std::int64_t>(endMs_) - startMs_);
+}
+
 void CPlayerPanel::UpdateTime() {
     const std::int64_t elapsed = Now() - startTick_ + positionMs_ - startMs_;
-    timeText_ = PlayTimeText(elapsed, static_cast<std::int64_t>(endMs_) - startMs_);
+    SetTimeText(elapsed);
     if (!dragging_ && slider_ != nullptr) slider_->setValue(SliderPosition(elapsed, startMs_, endMs_));
 }
 

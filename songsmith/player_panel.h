@@ -129,6 +129,8 @@ private:
     QTimer* Timer(int id) const;
     // Elapsed time and slider from the clock.
     void UpdateTime();
+    // The time line at a time from the song's start.
+    void SetTimeText(std::int64_t fromStartMs);
     // One scroll step and the display drawn anew.
     void RedrawDisplay();
     void RepaintDisplay();

@@ -84,7 +84,9 @@ void CPlayerPanel::OnSongStarted(std::uint32_t soundId) {
     ShowPlayStop(kPictureStop);
     if (slider_ != nullptr) slider_->setValue(sameSong ? SliderPosition(positionMs_ - startMs_, startMs_, endMs_) : 0);
     LogFmt("Playing '%s'", title_.c_str());
-    UpdateTime();
+    // The time line is right from the first drawing on; the slider stays
+    // where it was put until the time timer's first tick.
+    SetTimeText(positionMs_ - startMs_);
     StartTimer(kScrollTimer);
     StartTimer(kRepaintTimer);
     RedrawDisplay();
@@ -223,7 +225,7 @@ void CPlayerPanel::OnHScroll(int code, int position) {
         startTick_ = Now();
         partners_.player->Seek(positionMs_);
     } else {
-        timeText_ = PlayTimeText(positionMs_ - startMs_, static_cast<std::int64_t>(endMs_) - startMs_);
+        SetTimeText(positionMs_ - startMs_);
         RedrawDisplay();
     }
 }
