@@ -3,6 +3,7 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_sounds.h"
+#include "songsmith/core/track_envelope.h"
 #include "tonecore/engine/engine_lock.h"
 #include "tonecore/engine/engine_mixer.h"
 #include "tonecore/mix/pcm_mixer.h"
@@ -29,6 +30,16 @@ void PrepareBurnSound(CSongSound& sound, const TBurnRange& range) {
     if (CPeaks* peaks = sound.GetPeaks()) peaks->Unload();
     sound.SetVirtualTimeStart(range.startMs);
     sound.SetVirtualLength(range.lengthMs);
+}
+
+TBurnEnvelopes PlayerEnvelopes(CTrackList& tracks, CPreferences& prefs) {
+    TBurnEnvelopes envelopes;
+    envelopes.applyTrackGain = [&tracks, &prefs](CSongSound& sound) { ApplyTrackGain(sound, tracks, prefs); };
+    envelopes.setFadeEnvelope = [&tracks, &prefs](CSongSound& sound, double volume, std::int32_t a, std::int32_t b,
+                                                  std::int32_t lengthMs, bool fadeIn, bool fadeOut) {
+        SetFadeEnvelope(sound, tracks, prefs, volume, a, b, lengthMs, fadeIn, fadeOut);
+    };
+    return envelopes;
 }
 
 void ApplyBurnGain(const TBurnEnvelopes& envelopes, CSongSound& sound) {

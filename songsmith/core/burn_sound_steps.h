@@ -15,6 +15,7 @@ class CPCMMixer;
 class CPreferences;
 class CSongSound;
 class CSoundGroup;
+class CTrackList;
 
 // CD audio: 44100 Hz, 16-bit stereo PCM, the format of every rendering and
 // every track file.
@@ -34,6 +35,9 @@ TBurnRange BurnRangeOf(const CCDTrack& track, bool automaticTrims);
 // Lets go of the sound's peaks (the burn never draws them) and sets its
 // virtual start and length to range.
 void PrepareBurnSound(CSongSound& sound, const TBurnRange& range);
+
+// The song player's envelopes for the tracks of a session.
+TBurnEnvelopes PlayerEnvelopes(CTrackList& tracks, CPreferences& prefs);
 
 // The track's gain, or a fade envelope over lengthMs (which also becomes
 // the sound's length); without bound envelopes the sound plays at its own

@@ -126,7 +126,9 @@ public:
 
     PLATTER_CDevice* Device() const { return device_; }
     // The session whose tracks the events mark.
-    void SetTrackList(CTrackList* tracks) { tracks_ = tracks; }
+    // Unless other envelopes were set, the songs are rendered with the
+    // player's envelopes over this list.
+    void SetTrackList(CTrackList* tracks);
     // A write's progress, on the drive library's thread. Always 1.
     int OnBurnEvent(const TBurnEvent& event);
     const TBurnTiming& Timing() const { return timing_; }
@@ -182,7 +184,10 @@ public:
     // Writes the cue sheet with the disc's and the first count tracks' titles.
     bool CreateCueSheet(const char* path, int count);
     // The volume envelopes the songs are rendered with.
-    void SetEnvelopes(TBurnEnvelopes envelopes) { envelopes_ = std::move(envelopes); }
+    void SetEnvelopes(TBurnEnvelopes envelopes) {
+        envelopes_ = std::move(envelopes);
+        envelopesChosen_ = true;
+    }
     // Free kilobytes at a folder (GetKBFree unless a test says otherwise).
     using TFreeSpaceFunction = std::function<double(const char* folder)>;
     void SetFreeSpaceFunction(TFreeSpaceFunction function) { freeSpace_ = std::move(function); }
@@ -343,6 +348,7 @@ private:
     TBurnPass pass_;
     CTrackList* tracks_ = nullptr;
     TBurnEnvelopes envelopes_;
+    bool envelopesChosen_ = false;
     TFreeSpaceFunction freeSpace_;
     TTrackFileMaker trackFileMaker_;
     // The open track file and its writer.

@@ -48,6 +48,11 @@ bool CBurner::RenderGroup(CPCMMixer& mixer, CSoundGroup& group, std::int32_t len
     return ran == 1 && !renderFailed_ && !abort.load();
 }
 
+void CBurner::SetTrackList(CTrackList* tracks) {
+    tracks_ = tracks;
+    if (tracks != nullptr && !envelopesChosen_) envelopes_ = PlayerEnvelopes(*tracks, prefs_);
+}
+
 std::int32_t BurnAudioCallback(void* controller, TPcmSink sink, void* sinkContext) {
     return static_cast<CBurner*>(controller)->MixSessionToWav(sink, sinkContext, false, true);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "songsmith/core/burn_sound_steps.h"
 #include "songsmith/core/fixed_drives.h"
 #include "songsmith/core/tests/burner_render_fixture.h"
 #include "songsmith/core/track_states.h"
@@ -47,6 +48,8 @@ protected:
 TEST_F(SessionRenderTest, FilesAndTheStreamHoldTheSongsSampleForSample) {
     const std::vector<std::string> songs = {Song("a.wav", 3), Song("b.wav", 5), Song("c.wav", 10)};
     for (const std::string& song : songs) Add(song);
+    // The player's own envelopes, at unity gain.
+    burner_->SetEnvelopes(PlayerEnvelopes(tracks_, prefs_));
     struct TCase {
         int kind;
         std::vector<std::int32_t> ends;
