@@ -13,6 +13,7 @@
 #include "platform/user_folders.h"
 #include "platter/platter.h"
 #include "songsmith/about_dialog.h"
+#include "songsmith/bottom_container_window.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/cd_page_services.h"
@@ -27,7 +28,6 @@
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
 #include "songsmith/player_panel.h"
-#include "songsmith/bottom_container_window.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
 #include "titlefetch/titlefetch.h"
@@ -117,6 +117,8 @@ int RunProgram() {
         globals->mainWindow.BottomBand()->Player()->SetPartners({&globals->player, &globals->prefs, nullptr, nullptr, {}});
         globals->mainWindow.Show();
         globals->mainWindow.RunMessageLoop();
+        // The player goes before the window: its panel forgets it first.
+        globals->mainWindow.BottomBand()->Player()->SetPartners({});
         globals->burner.Shutdown();
         result = 1;
     } else {
