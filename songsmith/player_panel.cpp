@@ -56,7 +56,8 @@ constexpr int kSliderPageStep = 10;
 // The display: shows the panel's offscreen picture.
 class CPlayerDisplay : public QFrame {
 public:
-    CPlayerDisplay(QWidget* parent, const CDibSection& picture) : QFrame(parent), picture_(picture) {
+    CPlayerDisplay(QWidget* parent, const CDibSection& picture)
+        : QFrame(parent), picture_(picture) {
         setObjectName(QString::number(CPlayerPanel::kDisplay));
         setFrameShape(QFrame::Box);
     }
@@ -65,8 +66,10 @@ protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
         if (!picture_.GetBitmap().isNull())
-            picture_.Draw(painter, event->rect().intersected(QRect(QPoint(0, 0), picture_.GetBitmap().size())),
-                          event->rect().topLeft());
+            picture_.Draw(
+                painter,
+                event->rect().intersected(QRect(QPoint(0, 0), picture_.GetBitmap().size())),
+                event->rect().topLeft());
     }
 
 private:
@@ -115,7 +118,9 @@ CPlayerPanel::CPlayerPanel()
       repaintTimer_(std::make_unique<QTimer>()) {
     for (const int id : {kScrollTimer, kTimeTimer, kRepaintTimer}) {
         QTimer* timer = Timer(id);
-        timer->setInterval(id == kScrollTimer ? kScrollIntervalMs : id == kTimeTimer ? kTimeIntervalMs : kRepaintIntervalMs);
+        timer->setInterval(id == kScrollTimer ? kScrollIntervalMs
+                           : id == kTimeTimer ? kTimeIntervalMs
+                                              : kRepaintIntervalMs);
         QObject::connect(timer, &QTimer::timeout, [this, id] { OnTimer(id); });
     }
 }
@@ -186,16 +191,20 @@ void CPlayerPanel::OnInitDialog() {
     font_.setPixelSize(std::max(1, (kTitlePoints * window_->logicalDpiY() + 36) / 72));
     fontHeight_ = QFontMetrics(font_).height();
 
-    receiver_ = std::make_unique<CAppMessageReceiver>([this](TAppMessage& message) { return WindowProc(message); });
+    receiver_ = std::make_unique<CAppMessageReceiver>(
+        [this](TAppMessage& message) { return WindowProc(message); });
     SetAppWindowReceiver(EAppWindow::kPlayerPanel, receiver_->Id());
     Reposition(window_->width());
 }
 
 void CPlayerPanel::Reposition(int width) {
     if (window_ == nullptr || displayControl_ == nullptr) return;
-    const QPoint row = MapDialogRect(kButtonRowLeftDu, kButtonRowTopDu, kButtonRowLeftDu, kButtonRowTopDu).topLeft();
+    const QPoint row =
+        MapDialogRect(kButtonRowLeftDu, kButtonRowTopDu, kButtonRowLeftDu, kButtonRowTopDu)
+            .topLeft();
     auto place = [this](int id, QRect rect) {
-        if (QWidget* control = window_->findChild<QWidget*>(QString::number(id))) control->setGeometry(rect);
+        if (QWidget* control = window_->findChild<QWidget*>(QString::number(id)))
+            control->setGeometry(rect);
     };
     place(kPrevious, QRect(row, kSkipSize));
     place(kPlayStop, QRect(QPoint(row.x() + kPlayStopStep, row.y()), kPlayStopSize));
@@ -204,8 +213,10 @@ void CPlayerPanel::Reposition(int width) {
     const int sliderLeft = row.x() + kPlayStopStep + kSliderStep;
     place(kNext, QRect(QPoint(nextLeft, row.y()), kSkipSize));
     place(kMore, QRect(QPoint(moreLeft, row.y()), kMoreSize));
-    place(kSlider, QRect(sliderLeft, row.y() - kSliderRaise, std::max(nextLeft - kGap - sliderLeft, 0), kSliderHeight));
-    const QRect display(kEdge, kDisplayTop, width - 2 * kEdge, row.y() - kDisplayBottomGap - kDisplayTop);
+    place(kSlider, QRect(sliderLeft, row.y() - kSliderRaise,
+                         std::max(nextLeft - kGap - sliderLeft, 0), kSliderHeight));
+    const QRect display(kEdge, kDisplayTop, width - 2 * kEdge,
+                        row.y() - kDisplayBottomGap - kDisplayTop);
     place(kDisplay, display);
     place(kDisplayFrame, display.adjusted(-2, -2, 2, 2));
     place(kButtonFrame, QRect(row.x() - 2, row.y() - kSliderRaise - 1, width - kEdge - row.x() + 4,
@@ -267,7 +278,8 @@ void CPlayerPanel::SetTimeText(std::int64_t fromStartMs) {
 void CPlayerPanel::UpdateTime() {
     const std::int64_t elapsed = Now() - startTick_ + positionMs_ - startMs_;
     SetTimeText(elapsed);
-    if (!dragging_ && slider_ != nullptr) slider_->setValue(SliderPosition(elapsed, startMs_, endMs_));
+    if (!dragging_ && slider_ != nullptr)
+        slider_->setValue(SliderPosition(elapsed, startMs_, endMs_));
 }
 
 void CPlayerPanel::RedrawDisplay() {
@@ -287,14 +299,18 @@ void CPlayerPanel::RedrawDisplay() {
         painter.setFont(font_);
         painter.setPen(kDisplayText);
         const QFontMetrics metrics(font_);
-        const QRect upper(kTextInset, kTextInset, area.width() - 2 * kTextInset, fontHeight_ + kTitleLineExtra);
+        const QRect upper(kTextInset, kTextInset, area.width() - 2 * kTextInset,
+                          fontHeight_ + kTitleLineExtra);
         const QString title = QString::fromStdString(title_);
         const bool scrolls = metrics.horizontalAdvance(title) > upper.width();
-        painter.drawText(upper, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                         scrolls ? QString::fromStdString(ScrolledTitle(title_, scrollOffset_)) : title);
-        const QRect lower(kTextInset, 0, area.width() - 2 * kTextInset, area.height() - kTimeLineBottomGap);
-        painter.drawText(lower, Qt::AlignHCenter | Qt::AlignBottom | Qt::TextSingleLine,
-                         metrics.elidedText(QString::fromStdString(timeText_), Qt::ElideRight, lower.width()));
+        painter.drawText(
+            upper, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+            scrolls ? QString::fromStdString(ScrolledTitle(title_, scrollOffset_)) : title);
+        const QRect lower(kTextInset, 0, area.width() - 2 * kTextInset,
+                          area.height() - kTimeLineBottomGap);
+        painter.drawText(
+            lower, Qt::AlignHCenter | Qt::AlignBottom | Qt::TextSingleLine,
+            metrics.elidedText(QString::fromStdString(timeText_), Qt::ElideRight, lower.width()));
     }
     painter.end();
     displayControl_->update();
@@ -306,5 +322,6 @@ void CPlayerPanel::RepaintDisplay() {
 
 void CPlayerPanel::ShowPlayStop(int picture) {
     playStopPicture_ = picture;
-    if (playStop_ != nullptr) playStop_->setIcon(QIcon(picture == kPictureStop ? stopPicture_ : playPicture_));
+    if (playStop_ != nullptr)
+        playStop_->setIcon(QIcon(picture == kPictureStop ? stopPicture_ : playPicture_));
 }

@@ -82,7 +82,8 @@ void CPlayerPanel::OnSongStarted(std::uint32_t soundId) {
     StartTimer(kTimeTimer);
     startTick_ = Now();
     ShowPlayStop(kPictureStop);
-    if (slider_ != nullptr) slider_->setValue(sameSong ? SliderPosition(positionMs_ - startMs_, startMs_, endMs_) : 0);
+    if (slider_ != nullptr)
+        slider_->setValue(sameSong ? SliderPosition(positionMs_ - startMs_, startMs_, endMs_) : 0);
     LogFmt("Playing '%s'", title_.c_str());
     // The time line is right from the first drawing on; the slider stays
     // where it was put until the time timer's first tick.
@@ -113,7 +114,8 @@ void CPlayerPanel::OnSongEnded(std::uint32_t soundId) {
 void CPlayerPanel::OnLoadNext(std::intptr_t lParam) {
     Log("Load Next Sound Message");
     if (partners_.player == nullptr) return;
-    if (ContinuousPlay() && !PlayNext(static_cast<std::uint32_t>(lParam), true)) partners_.player->Stop();
+    if (ContinuousPlay() && !PlayNext(static_cast<std::uint32_t>(lParam), true))
+        partners_.player->Stop();
 }
 
 void CPlayerPanel::OnCannotPlay() {
@@ -134,9 +136,12 @@ bool CPlayerPanel::PlayNext(std::uint32_t soundId, bool forward) {
     CSongPlayer& player = *partners_.player;
     std::string path;
     player.GetSongPathById(soundId, path);
-    const TNextSongLists lists{player.GetCDTab(), partners_.findTab, partners_.libraryTab, partners_.sessionPlayNext};
+    const TNextSongLists lists{player.GetCDTab(), partners_.findTab, partners_.libraryTab,
+                               partners_.sessionPlayNext};
     const bool random = partners_.prefs != nullptr && partners_.prefs->bRandomPlayback != 0;
-    if (PlayNextFromSource(GetPlaySource(), lists, random, forward, path, player.GetCurrentSerial())) return true;
+    if (PlayNextFromSource(GetPlaySource(), lists, random, forward, path,
+                           player.GetCurrentSerial()))
+        return true;
     Log("Failed to load the next song!");
     return false;
 }
@@ -195,7 +200,8 @@ void CPlayerPanel::OnPlayStop() {
     if (player.GetCDTrack(cdIndex, drive)) {
         played = player.PlayCDTrack(cdIndex, drive.c_str(), positionMs_) != 0;
     } else {
-        played = player.PlaySong(path.c_str(), serial_, startMs_, endMs_, static_cast<int>(kNoSound), positionMs_);
+        played = player.PlaySong(path.c_str(), serial_, startMs_, endMs_,
+                                 static_cast<int>(kNoSound), positionMs_);
     }
     if (played) ShowPlayStop(kPictureStop);
 }

@@ -5,14 +5,17 @@
 
 namespace {
 
-bool AskSourceList(int source, const TNextSongLists& lists, bool random, bool forward, const std::string& path) {
+bool AskSourceList(int source, const TNextSongLists& lists, bool random, bool forward,
+                   const std::string& path) {
     switch (source) {
         case kPlaySourceCd:
             return lists.cdTab != nullptr && lists.cdTab->PlayNextSong(random, forward);
         case kPlaySourceFind:
-            return lists.findTab != nullptr && lists.findTab->PlayNextSong(random, path.c_str(), forward);
+            return lists.findTab != nullptr &&
+                   lists.findTab->PlayNextSong(random, path.c_str(), forward);
         case kPlaySourceLibrary:
-            return lists.libraryTab != nullptr && lists.libraryTab->PlayNextSong(random, path.c_str(), forward);
+            return lists.libraryTab != nullptr &&
+                   lists.libraryTab->PlayNextSong(random, path.c_str(), forward);
         default:
             return false;
     }
@@ -22,6 +25,7 @@ bool AskSourceList(int source, const TNextSongLists& lists, bool random, bool fo
 
 bool PlayNextFromSource(int source, const TNextSongLists& lists, bool random, bool forward,
                         const std::string& path, int serial) {
-    if (source != kPlaySourceSession && AskSourceList(source, lists, random, forward, path)) return true;
+    if (source != kPlaySourceSession && AskSourceList(source, lists, random, forward, path))
+        return true;
     return lists.sessionList && lists.sessionList(random, serial, forward);
 }

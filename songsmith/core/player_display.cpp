@@ -24,8 +24,10 @@ std::string ClockText(std::int64_t ms) {
     const std::int64_t seconds = std::max<std::int64_t>(ms, 0) / kMsPerSecond;
     char text[48];
     if (seconds >= kSecondsPerHour) {
-        std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / kSecondsPerHour),
-                      static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+        std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld",
+                      static_cast<long long>(seconds / kSecondsPerHour),
+                      static_cast<long long>(seconds / 60 % 60),
+                      static_cast<long long>(seconds % 60));
     } else {
         std::snprintf(text, sizeof text, "%02lld:%02lld", static_cast<long long>(seconds / 60),
                       static_cast<long long>(seconds % 60));

@@ -48,7 +48,8 @@ void PlayerPanelTest::SetUp() {
     prefs_->MixerBufferSize = 176400 * kBufferMs / 1000;
     prefs_->bContinuousPlayback = 1;
     prefs_->bRandomPlayback = 0;
-    std::snprintf(prefs_->Marovelle_Temp_Dir, sizeof prefs_->Marovelle_Temp_Dir, "%s", dir_.Path().c_str());
+    std::snprintf(prefs_->Marovelle_Temp_Dir, sizeof prefs_->Marovelle_Temp_Dir, "%s",
+                  dir_.Path().c_str());
     ui_ = std::make_unique<testsupport::CFakeUiServices>();
     SetPlaySource(kPlaySourceSession);
 }
@@ -105,7 +106,8 @@ void PlayerPanelTest::Load() {
 
 void PlayerPanelTest::PlayUntilChange(std::int32_t limitMs) {
     const std::uint32_t shown = Panel().CurrentSoundId();
-    for (std::int32_t done = 0; done < limitMs && Panel().CurrentSoundId() == shown; done += kBufferMs)
+    for (std::int32_t done = 0; done < limitMs && Panel().CurrentSoundId() == shown;
+         done += kBufferMs)
         Advance(kBufferMs);
 }
 

@@ -29,8 +29,12 @@
 namespace paneltest {
 
 inline std::int64_t g_now = 0;
-inline void FakeSleep(std::uint32_t ms) { g_now += ms; }
-inline std::int64_t FakeNow() { return g_now; }
+inline void FakeSleep(std::uint32_t ms) {
+    g_now += ms;
+}
+inline std::int64_t FakeNow() {
+    return g_now;
+}
 
 // Rows of songs, each with a serial; plays a row as the session list does
 // and answers for the next song in row order (wrapping).
@@ -78,7 +82,9 @@ protected:
 
     CPlayerPanel& Panel() { return *main_->BottomBand()->Player(); }
     QWidget* PanelWindow() { return Panel().Window(); }
-    QSlider* Slider() { return testsupport::FindControl<QSlider>(PanelWindow(), CPlayerPanel::kSlider); }
+    QSlider* Slider() {
+        return testsupport::FindControl<QSlider>(PanelWindow(), CPlayerPanel::kSlider);
+    }
     void Click(int id);
     // The time line after the time timer's tick.
     std::string TimeNow();

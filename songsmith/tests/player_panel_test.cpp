@@ -4,19 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <string>
 
 #include "platform/message_box.h"
-#include <QStyle>
-#include <QStyleOptionSlider>
-#include "songsmith/core/keyed_format.h"
-#include "songsmith/core/player_display.h"
 #include "player_panel_fixture.h"
-#include "songsmith/core/tests/fake_cd_page.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/app_windows.h"
 #include "songsmith/core/command_ids.h"
+#include "songsmith/core/keyed_format.h"
+#include "songsmith/core/player_display.h"
+#include "songsmith/core/tests/fake_cd_page.h"
 #include "songsmith/program_pictures.h"
 #include "testsupport/widget_png.h"
 #include "utilities/launch_browser.h"
@@ -34,8 +34,9 @@ protected:
     // long for the display.
     void StartWithSession() {
         Start();
-        const std::string titles[] = {"A song whose title is far too long to fit across the player display",
-                                      "Second", "Third"};
+        const std::string titles[] = {
+            "A song whose title is far too long to fit across the player display", "Second",
+            "Third"};
         for (int row = 0; row < 3; ++row) session_->Add(Song(titles[row], kSixSeconds), 11 + row);
         // A song's title is its file's name.
         for (const std::string& title : titles) titles_.push_back(title + ".wav");
@@ -75,7 +76,8 @@ TEST_F(PlayerPanelSessionTest, ASessionSongShowsItsTitleAndTimeAndTheNextRowFoll
     EXPECT_EQ(Panel().TitleText(), titles_[0]);
     EXPECT_EQ(Panel().PlayStopPicture(), kPictureStop);
     EXPECT_EQ(Panel().MorePicture(), kPictureMore);
-    for (const int timer : {CPlayerPanel::kScrollTimer, CPlayerPanel::kTimeTimer, CPlayerPanel::kRepaintTimer})
+    for (const int timer :
+         {CPlayerPanel::kScrollTimer, CPlayerPanel::kTimeTimer, CPlayerPanel::kRepaintTimer})
         EXPECT_TRUE(Panel().TimerRunning(timer)) << timer;
     EXPECT_NE(Logged().find("Playing '" + titles_[0] + "'"), std::string::npos);
 
@@ -141,7 +143,8 @@ TEST_F(PlayerPanelSessionTest, AStaleEndedMessageChangesNothing) {
     Advance(1000);
     ASSERT_NE(Panel().CurrentSoundId(), first);
     const std::string time = TimeNow();
-    ASSERT_TRUE(PostToAppWindow(EAppWindow::kPlayerPanel, TAppMessage{WM_PLAYSTATE_CHANGED, 11, first, nullptr}));
+    ASSERT_TRUE(PostToAppWindow(EAppWindow::kPlayerPanel,
+                                TAppMessage{WM_PLAYSTATE_CHANGED, 11, first, nullptr}));
     Settle();
     EXPECT_EQ(Panel().TitleText(), titles_[1]);
     EXPECT_EQ(Panel().PlayStopPicture(), kPictureStop);
@@ -205,8 +208,10 @@ TEST_F(PlayerPanelSessionTest, ASliderDragSeeksWhereTheThumbIsLetGo) {
     option.maximum = slider->maximum();
     option.sliderPosition = slider->sliderPosition();
     option.sliderValue = slider->value();
-    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
-    const QRect groove = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, slider);
+    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                         QStyle::SC_SliderHandle, slider);
+    const QRect groove = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                         QStyle::SC_SliderGroove, slider);
     const QPoint target(groove.left() + groove.width() * 3 / 4, handle.center().y());
     QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, handle.center());
     QTest::mouseMove(slider, (handle.center() + target) / 2);
@@ -268,15 +273,17 @@ TEST_F(PlayerPanelSessionTest, LoadNextPlaysTheNextRowOrStopsWithoutOne) {
     StartWithSession();
     PlayRow(0);
     const std::uint32_t id = Panel().CurrentSoundId();
-    ASSERT_TRUE(PostToAppWindow(EAppWindow::kPlayerPanel, TAppMessage{WM_PLAYER_LOADNEXT, 0, id, nullptr}));
+    ASSERT_TRUE(
+        PostToAppWindow(EAppWindow::kPlayerPanel, TAppMessage{WM_PLAYER_LOADNEXT, 0, id, nullptr}));
     Settle();
     Load();
     EXPECT_EQ(session_->PlayingRow(), 1);
     EXPECT_NE(Logged().find("Load Next Sound Message"), std::string::npos);
 
     Panel().SetPartners({player_.get(), prefs_.get(), nullptr, nullptr, {}});
-    ASSERT_TRUE(PostToAppWindow(EAppWindow::kPlayerPanel,
-                                TAppMessage{WM_PLAYER_LOADNEXT, 0, Panel().CurrentSoundId(), nullptr}));
+    ASSERT_TRUE(
+        PostToAppWindow(EAppWindow::kPlayerPanel,
+                        TAppMessage{WM_PLAYER_LOADNEXT, 0, Panel().CurrentSoundId(), nullptr}));
     Settle();
     EXPECT_NE(Logged().find("Failed to load the next song!"), std::string::npos);
     EXPECT_FALSE(player_->IsPlaying());
@@ -304,7 +311,8 @@ TEST_F(PlayerPanelSessionTest, MoreOpensThePlayingSongsLinkPage) {
 // A song longer than an hour shows hours in its time line.
 TEST_F(PlayerPanelSessionTest, ASongOverAnHourShowsHours) {
     StartWithSession();
-    ASSERT_TRUE(player_->PlaySong(Song("The long one", kSixSeconds).c_str(), 31, 0, 3725000, 0xFFFF, 0));
+    ASSERT_TRUE(
+        player_->PlaySong(Song("The long one", kSixSeconds).c_str(), 31, 0, 3725000, 0xFFFF, 0));
     Load();
     Advance(2000);
     EXPECT_EQ(TimeNow(), "00:02 / 01:02:05");
@@ -351,8 +359,8 @@ TEST_F(PlayerPanelSessionTest, AtItsNarrowestEveryControlStaysInside) {
     Settle();
     EXPECT_EQ(PanelWindow()->width(), CPlayerPanel::kMinWidth);
     int right = 0;
-    for (const int id : {CPlayerPanel::kPrevious, CPlayerPanel::kPlayStop, CPlayerPanel::kSlider, CPlayerPanel::kNext,
-                         CPlayerPanel::kMore}) {
+    for (const int id : {CPlayerPanel::kPrevious, CPlayerPanel::kPlayStop, CPlayerPanel::kSlider,
+                         CPlayerPanel::kNext, CPlayerPanel::kMore}) {
         const QRect place = testsupport::FindControl(PanelWindow(), id)->geometry();
         EXPECT_GE(place.left(), right) << id;
         EXPECT_LE(place.bottom(), CPlayerPanel::kHeight) << id;

@@ -1,12 +1,13 @@
 // The list the next song comes from: the play source's list first, the
 // session list when that one starts none or is the session.
+#include "songsmith/core/next_song.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "fake_cd_page.h"
-#include "songsmith/core/next_song.h"
 #include "songsmith/core/play_source.h"
 
 namespace {
@@ -15,7 +16,8 @@ using songfakes::Line;
 
 class CRecordingList : public INextSongList {
 public:
-    CRecordingList(const char* name, std::vector<std::string>& calls) : name_(name), calls_(calls) {}
+    CRecordingList(const char* name, std::vector<std::string>& calls)
+        : name_(name), calls_(calls) {}
     bool PlayNextSong(bool random, const char* path, bool forward) override {
         calls_.push_back(Line("%s %d %s %d", name_, random ? 1 : 0, path, forward ? 1 : 0));
         return answer;
@@ -53,11 +55,13 @@ TEST(NextSong, TheSourceListIsAskedFirstAndTheSessionWhenItStartsNone) {
         CRecordingList find("find", calls);
         CRecordingList library("library", calls);
         find.answer = library.answer = c.sourceAnswer;
-        TNextSongLists lists{&cd, &find, &library, [&](bool random, int serial, bool forward) {
-                                 calls.push_back(Line("session %d %d %d", random ? 1 : 0, serial, forward ? 1 : 0));
-                                 return c.sessionAnswer;
-                             }};
-        EXPECT_EQ(PlayNextFromSource(c.source, lists, true, false, "/m/a.mp3", 7), c.result) << c.source;
+        TNextSongLists lists{
+            &cd, &find, &library, [&](bool random, int serial, bool forward) {
+                calls.push_back(Line("session %d %d %d", random ? 1 : 0, serial, forward ? 1 : 0));
+                return c.sessionAnswer;
+            }};
+        EXPECT_EQ(PlayNextFromSource(c.source, lists, true, false, "/m/a.mp3", 7), c.result)
+            << c.source;
         calls.insert(calls.begin(), cd.calls.begin(), cd.calls.end());
         EXPECT_EQ(calls, c.calls) << c.source << " " << c.sourceAnswer;
     }

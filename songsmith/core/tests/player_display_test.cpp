@@ -1,10 +1,10 @@
 // The player panel's display as plain functions: the scrolled title, the
 // time line and the slider's place.
+#include "songsmith/core/player_display.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "songsmith/core/player_display.h"
 
 namespace {
 
@@ -86,7 +86,8 @@ TEST(PlayerDisplay, TheSliderFollowsTheTimeWithinTheTrimsAndStaysAtZeroWithoutLe
         {2000, 4000, 1000, 0},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(SliderPosition(c.fromStart, c.start, c.end), c.slider) << c.fromStart << " " << c.start << "-" << c.end;
+        EXPECT_EQ(SliderPosition(c.fromStart, c.start, c.end), c.slider)
+            << c.fromStart << " " << c.start << "-" << c.end;
     EXPECT_EQ(SliderToPosition(50, 1000, 5000), 3000);
     EXPECT_EQ(SliderToPosition(0, 1000, 5000), 1000);
     EXPECT_EQ(SliderToPosition(100, 1000, 5000), 5000);
