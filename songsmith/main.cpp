@@ -18,6 +18,7 @@
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
+#include "songsmith/core/library_links.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/track_list.h"
@@ -27,6 +28,8 @@
 #include "songsmith/main_window.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
+#include "songvault/songvault.h"
+#include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "titlefetch/titlefetch.h"
 #include "tonecore/converter_factory.h"
 #include "tonecore/engine_settings.h"
@@ -48,6 +51,9 @@ struct TAppGlobals {
     // The session; made here, never at static initialisation, so its loader
     // starts only once the program runs.
     CTrackList trackList{prefs};
+    // The song library, open from before the window until after it.
+    SVTENG_CSongvault songvault;
+    CTonecoreSongProbe songProbe;
     CMainWindow mainWindow{prefs, platter};
     // The burn controller, after the window it reports to; it joins its
     // worker before the window goes.
@@ -86,6 +92,17 @@ int RunProgram() {
     SetCdSessionTracks(&globals->trackList);
     SetDriveStateSource(&globals->burner.state);
 
+    // The song library in the folder of "LibraryPath" (empty: the per-user
+    // data folder); the Library page loads it when it is made.
+    static const SGSMarovelle songvaultDescription;
+    globals->songvault.SetSongProbe(&globals->songProbe);
+    globals->songvault.SetPostHook(MakeLibraryPostHook());
+    if (!globals->songvault.Initialize(&songvaultDescription, prefs.LibraryPath))
+        Log("The song library could not be opened");
+    TLibraryPartners libraryPartners;
+    libraryPartners.store = &globals->songvault;
+    SetLibraryPartners(libraryPartners);
+
     int result = 0;
     globals->mainWindow.SetBurnStatus(&globals->burner);
     if (globals->mainWindow.Create()) {
@@ -117,6 +134,8 @@ int RunProgram() {
     SetDriveStateSource(nullptr);
     SetCdSessionTracks(nullptr);
     SetProgramTitlefetch(nullptr);
+    SetLibraryPartners({});
+    globals->songvault.Shutdown(globals->prefs.LibraryPath);
     globals.reset();
     SoundEngineShutdown();
     return result;
