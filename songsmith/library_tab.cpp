@@ -90,8 +90,11 @@ public:
         const auto& ask = LibraryPartners().askStartOver;
         return ask ? ask() : 0;
     }
+    // Written through to the disk at once: the mark must outlive a crash.
     void SavePreferences() override {
-        if (prefs_ != nullptr) prefs_->Save(HKEY_CURRENT_USER);
+        if (prefs_ == nullptr) return;
+        prefs_->Save(HKEY_CURRENT_USER);
+        RegFlushKey(HKEY_CURRENT_USER);
     }
     void StartProgress(int total) override {
         if (!progress_.Create(owner_)) return;
