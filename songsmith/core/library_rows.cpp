@@ -90,7 +90,9 @@ TLibRow PickNextSongRow(const CLibraryNodes& nodes, TLibRow start, bool previous
     // Every row is passed at most once on the way round, so the walk ends;
     // a song shows in two rows and is offered once.
     const std::size_t rowCount = nodes.All().size() + nodes.SongCount();
+    // The song playing now is not its own next song, under either row.
     std::unordered_set<const CLibNode*> offered;
+    if (start) offered.insert(start.node);
     TLibRow row = start;
     for (std::size_t step = 0; step <= rowCount; ++step) {
         TLibRow next = previous ? PreviousLibRow(nodes, row) : NextLibRow(nodes, row);
