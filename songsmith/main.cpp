@@ -31,9 +31,9 @@
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "titlefetch/titlefetch.h"
-#include "tonecore/converter_factory.h"
-#include "tonecore/engine_settings.h"
-#include "tonecore/engine_startup.h"
+#include "tonecore/convert/converter_factory.h"
+#include "tonecore/engine/engine_settings.h"
+#include "tonecore/engine/engine_startup.h"
 #include "utilities/keyed_text.h"
 
 namespace {

@@ -40,6 +40,10 @@ struct TPrefsContext {
     std::function<void()> siteApplied = nullptr;
 };
 
+// Whether the CD writing engine in use is the Zent engine: the drive
+// library's, else (without one) the stored choice.
+bool ZentEngineInUse(const TPrefsContext& context);
+
 class CPrefsDialog {
 public:
     // The pages, in the order of "CurrentPrefPage".
