@@ -22,6 +22,7 @@
 #include "songsmith/app_message_router.h"
 #include "songsmith/app_resources.h"
 #include "songsmith/cd_track_view.h"
+#include "songsmith/event_hook.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/cd_page_services.h"
@@ -45,21 +46,6 @@ std::vector<CCDTab*>& LivePages() {
     static std::vector<CCDTab*> pages;
     return pages;
 }
-
-// Hands a watched object's events to a function.
-class CEventHook : public QObject {
-public:
-    using THook = std::function<bool(QEvent*)>;
-    CEventHook(QObject* watched, THook hook) : QObject(watched), hook_(std::move(hook)) {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override { return hook_(event); }
-
-private:
-    THook hook_;
-};
 
 int StripHeight(const QFont& font) { return std::max(kPageStripHeight, QFontMetrics(font).height() + 6); }
 

@@ -28,6 +28,7 @@
 #include "songsmith/core/message_boxes.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/ui_services.h"
+#include "songsmith/event_hook.h"
 #include "songsmith/progress_window.h"
 #include "songsmith/prog_string.h"
 #include "songvault/records.h"
@@ -40,20 +41,6 @@ constexpr int kGap = 6;
 constexpr int kTextHeight = 20;
 
 int StripHeight(const QFont& font) { return std::max(kPageStripHeight, QFontMetrics(font).height() + 6); }
-
-class CEventHook : public QObject {
-public:
-    using THook = std::function<bool(QEvent*)>;
-    CEventHook(QObject* watched, THook hook) : QObject(watched), hook_(std::move(hook)) {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override { return hook_(event); }
-
-private:
-    THook hook_;
-};
 
 // The import button's two images: a note going into a box, and a stop
 // square.

@@ -18,6 +18,7 @@
 #include "songsmith/core/tests/song_action_fakes.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/library_tab.h"
+#include "songsmith/core/tests/library_song_record.h"
 #include "songvault/songvault.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/temp_dir.h"
@@ -34,16 +35,7 @@ void CountingFree(void* record) {
     delete static_cast<TSVT_Song*>(record);
 }
 
-TSVT_Song Song(const char* title, const char* artist, const char* album, int genre, const std::string& path) {
-    TSVT_Song song{};
-    song.id = -1;
-    std::strncpy(song.title, title, sizeof song.title - 1);
-    std::strncpy(song.artist, artist, sizeof song.artist - 1);
-    std::strncpy(song.album, album, sizeof song.album - 1);
-    std::strncpy(song.path, path.c_str(), sizeof song.path - 1);
-    song.genre = static_cast<std::int16_t>(genre);
-    return song;
-}
+using libtest::Song;
 
 class LibraryTabTest : public MainWindowFixture {
 protected:

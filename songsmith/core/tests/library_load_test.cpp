@@ -17,6 +17,7 @@
 #include "songsmith/core/library_load.h"
 #include "songsmith/core/library_nodes.h"
 #include "songsmith/core/preferences.h"
+#include "songsmith/core/tests/library_song_record.h"
 #include "songvault/songvault.h"
 #include "testsupport/temp_dir.h"
 
@@ -57,18 +58,7 @@ private:
     CPreferences& prefs_;
 };
 
-TSVT_Song Song(const char* title, const char* artist, const char* album, int genre, const std::string& path,
-               int trash = 0) {
-    TSVT_Song song{};
-    song.id = -1;
-    std::strncpy(song.title, title, sizeof song.title - 1);
-    std::strncpy(song.artist, artist, sizeof song.artist - 1);
-    std::strncpy(song.album, album, sizeof song.album - 1);
-    std::strncpy(song.path, path.c_str(), sizeof song.path - 1);
-    song.genre = static_cast<std::int16_t>(genre);
-    song.trash = trash;
-    return song;
-}
+using libtest::Song;
 
 class LibraryLoadTest : public ::testing::Test {
 protected:
