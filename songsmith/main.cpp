@@ -19,6 +19,7 @@
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/library_links.h"
+#include "songsmith/core/play_source.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/startup_log.h"
@@ -107,6 +108,7 @@ int RunProgram() {
         Log("The song library could not be opened");
     TLibraryPartners libraryPartners;
     libraryPartners.store = &globals->songvault;
+    libraryPartners.setPlaySource = SetPlaySource;
     SetLibraryPartners(libraryPartners);
 
     int result = 0;
