@@ -4,7 +4,9 @@
 // it by message.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QLabel>
+#include <set>
 #include <QTreeWidget>
 #include <cstring>
 #include <string>
@@ -18,6 +20,7 @@
 #include "songsmith/core/tests/song_action_fakes.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/library_tab.h"
+#include "songsmith/prog_string.h"
 #include "songsmith/core/tests/library_song_record.h"
 #include "songvault/songvault.h"
 #include "testsupport/fake_ui_services.h"
@@ -187,15 +190,24 @@ TEST_F(LibraryTabTest, MainMenuItemsFollowTheClickedNode) {
     Open(0);
     QAction* play = MenuItem(cmd::kLibPlay);
     ASSERT_NE(play, nullptr);
-    // Grey unless the Library page is in front.
-    play->menu();
+    QMenu* menu = nullptr;
+    for (QObject* owner : play->associatedObjects())
+        if (auto* found = qobject_cast<QMenu*>(owner)) menu = found;
+    ASSERT_NE(menu, nullptr);
+    const CLibNode* song = Page()->Nodes().FindSongByPath(store_folder_.File("one.mp3"));
+    Page()->SetClickedRow({const_cast<CLibNode*>(song), false});
+    // Grey unless the Library page is in front; then the page decides.
+    main_->OnCommand(cmd::kFindPage);
+    Settle();
+    emit menu->aboutToShow();
+    EXPECT_FALSE(play->isEnabled());
     main_->OnCommand(cmd::kLibraryPage);
     Settle();
-    Page()->SetClickedRow({Page()->Nodes().FindSongByPath(store_folder_.File("one.mp3")), false});
-    Page()->UpdateMenuItem(play);
+    emit menu->aboutToShow();
     EXPECT_TRUE(play->isEnabled());
+    EXPECT_EQ(play->text(), ProgString("MULT_Play"));
     Page()->SetClickedRow({Artist("Ann"), false});
-    Page()->UpdateMenuItem(play);
+    emit menu->aboutToShow();
     EXPECT_FALSE(play->isEnabled());
 }
 
@@ -230,6 +242,142 @@ TEST_F(LibraryTabTest, RippedTrackTwiceIsOneSongAndEveryRecordIsFreedOnce) {
     EXPECT_FALSE(PostToAppWindow(EAppWindow::kLibraryTab,
                                  MakeLibraryRecordMessage(WM_RIP_TRACKDONE, new TSVT_Song{}, CountingFree)));
     EXPECT_EQ(g_freed, 4);
+}
+
+TEST_F(LibraryTabTest, ImportMessagesAddSongsAndRecordFolders) {
+    Open(0);
+    g_freed = 0;
+    // A song the import stored, its title blank: named after its file.
+    TSVT_Song stored = Song("", "Cy", "Debut", 17, store_folder_.File("first take.mp3"));
+    ASSERT_GT(store_.AddSong(&stored, false), 0);
+    stored.title[0] = '\0';
+    ASSERT_TRUE(PostToAppWindow(EAppWindow::kLibraryTab,
+                                MakeLibraryRecordMessage(WM_IMPORT_FOUNDSONG, new TSVT_Song(stored), CountingFree)));
+    auto* near = new TKnownDirInfo{};
+    std::strcpy(near->path, "/music/near/");
+    near->value = 3;
+    near->number = 200;
+    auto* recent = new TKnownDirInfo{};
+    std::strcpy(recent->path, "/music/recent/");
+    recent->value = 5;
+    recent->number = 300;
+    for (TKnownDirInfo* info : {near, recent})
+        ASSERT_TRUE(PostToAppWindow(EAppWindow::kLibraryTab,
+                                    MakeLibraryRecordMessage(WM_IMPORT_KNOWNDIR, info, [](void* record) {
+                                        ++g_freed;
+                                        delete static_cast<TKnownDirInfo*>(record);
+                                    })));
+    const std::string longFolder = "/music/" + std::string(300, 'x').substr(0, 200) + "/end/";
+    auto postFolder = [](const std::string& folder) {
+        char* text = new char[folder.size() + 1];
+        std::strcpy(text, folder.c_str());
+        ASSERT_TRUE(PostToAppWindow(EAppWindow::kLibraryTab,
+                                    MakeLibraryRecordMessage(WM_IMPORT_CURRENTDIR, text, [](void* record) {
+                                        ++g_freed;
+                                        delete[] static_cast<char*>(record);
+                                    })));
+    };
+    postFolder(longFolder);
+    Settle();
+
+    CLibNode* song = Page()->Nodes().FindSongByPath(stored.path);
+    ASSERT_NE(song, nullptr);
+    EXPECT_EQ(song->name, "first take.mp3");
+    EXPECT_EQ(song->parent->name, "Debut");
+    EXPECT_EQ(song->genre->name, "Rock");
+    EXPECT_EQ(Tree()->findItems("first take.mp3", Qt::MatchRecursive).size(), 1);
+    EXPECT_EQ(Tree()->findItems("first take.mp3 (Cy)", Qt::MatchRecursive).size(), 1);
+    EXPECT_EQ(FindChild<QLabel>(kLibCountId)->text().toStdString(), "Library contains 1 songs.");
+
+    // Known folders, highest number first.
+    ASSERT_EQ(prefs_->MusicDirectories.Count(), 2);
+    EXPECT_STREQ(prefs_->MusicDirectories.Index(0)->path, "/music/recent/");
+    EXPECT_EQ(prefs_->MusicDirectories.Index(0)->value, 5);
+
+    // The folder being searched: its end kept, "..." in front, no slash.
+    auto* folderText = FindChild<QLabel>(kLibFolderTextId);
+    const QString shown = folderText->text();
+    EXPECT_TRUE(shown.startsWith("...")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("/end")) << shown.toStdString();
+    EXPECT_LE(QFontMetrics(folderText->font()).horizontalAdvance(shown), folderText->width());
+    postFolder("/music/short/");
+    Settle();
+    EXPECT_EQ(folderText->text().toStdString(), "/music/short");
+    EXPECT_EQ(g_freed, 5);
+}
+
+TEST_F(LibraryTabTest, UnfinishedLoadStartsOverWhenTheUserSaysSo) {
+    AddSong("One", "Ann", "Hits", 17, "one.mp3");
+    prefs_->LibLoadFailed = 1;
+    int asked = 0;
+    TLibraryPartners partners = LibraryPartners();
+    partners.askStartOver = [&asked] {
+        ++asked;
+        return 1;
+    };
+    SetLibraryPartners(partners);
+    ui_.ExpectMessage("LibTab_CorruptWarning", IDOK);
+    Open(0);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Page()->Nodes().SongCount(), 0u);
+    EXPECT_EQ(store_.GetSongCount(), 0);
+    EXPECT_EQ(prefs_->LibLoadFailed, 0);
+    EXPECT_EQ(FindChild<QLabel>(kLibCountId)->text().toStdString(), "Library contains 0 songs.");
+}
+
+TEST_F(LibraryTabTest, PlayNextSongPlaysTheNextLoadableSongAndShowsIt) {
+    AddSong("One", "Ann", "Hits", 17, "one.mp3");
+    AddSong("Two", "Ann", "Hits", 17, "two.mp3");
+    AddSong("Three", "Bob", "Live", 17, "three.mp3");
+    Open(0);
+    std::set<std::string> loadable = {store_folder_.File("three.mp3")};
+    Page()->songLoader = [&loadable](const char* path, CSongEntry& entry) {
+        std::snprintf(entry.path, sizeof entry.path, "%s", path);
+        return loadable.count(path) != 0;
+    };
+    EXPECT_TRUE(Page()->PlayNextSong(false, store_folder_.File("one.mp3").c_str(), false));
+    const TLibRow row = Page()->ClickedRow();
+    ASSERT_NE(row.node, nullptr);
+    EXPECT_EQ(row.node->name, "Three");
+    // Its album and artist opened to show it.
+    EXPECT_TRUE(static_cast<QTreeWidgetItem*>(row.node->parent->treeItem)->isExpanded());
+    EXPECT_TRUE(static_cast<QTreeWidgetItem*>(row.node->parent->parent->treeItem)->isExpanded());
+    EXPECT_EQ(Tree()->currentItem(), row.node->treeItem);
+    ASSERT_FALSE(session_.calls.empty());
+    EXPECT_EQ(session_.calls.back().rfind("play " + store_folder_.File("three.mp3"), 0), 0u);
+
+    loadable.clear();
+    EXPECT_FALSE(Page()->PlayNextSong(true, store_folder_.File("one.mp3").c_str(), false));
+    EXPECT_FALSE(Page()->PlayNextSong(false, store_folder_.File("one.mp3").c_str(), true));
+}
+
+TEST_F(LibraryTabTest, SessionMarksAndLocatingASong) {
+    AddSong("One", "Ann", "Hits", 17, "one.mp3");
+    Open(0);
+    const std::string path = store_folder_.File("one.mp3");
+    CLibNode* song = Page()->Nodes().FindSongByPath(path);
+    Page()->SetSongPlayState(path.c_str(), true);
+    EXPECT_TRUE(song->checked);
+    EXPECT_EQ(static_cast<QTreeWidgetItem*>(song->genreTreeItem)->checkState(0), Qt::Checked);
+    EXPECT_TRUE(session_.calls.empty());
+    Page()->SetSongPlayState(path.c_str(), false);
+    EXPECT_FALSE(song->checked);
+    Page()->SetSongPlayState("/nowhere.mp3", true);
+
+    LocateSongInLibrary(path.c_str());
+    EXPECT_EQ(Page()->ClickedRow().node, song);
+    EXPECT_EQ(Tree()->currentItem(), song->treeItem);
+
+    // A song the session's adding imported is marked once its node comes.
+    MarkLibrarySongImported(store_folder_.File("later.mp3").c_str());
+    TSVT_Song later = Song("Later", "Ann", "Hits", 17, store_folder_.File("later.mp3"));
+    ASSERT_GT(store_.AddSong(&later, false), 0);
+    ASSERT_TRUE(PostToAppWindow(EAppWindow::kLibraryTab,
+                                MakeLibraryRecordMessage(WM_IMPORT_FOUNDSONG, new TSVT_Song(later), CountingFree)));
+    Settle();
+    CLibNode* marked = Page()->Nodes().FindSongByPath(store_folder_.File("later.mp3"));
+    ASSERT_NE(marked, nullptr);
+    EXPECT_TRUE(marked->checked);
 }
 
 }  // namespace
