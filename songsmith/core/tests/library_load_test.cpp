@@ -200,6 +200,8 @@ TEST_F(LibraryLoadTest, UnfinishedLoadOffersToStartOver) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
         prefs_.LibLoadFailed = 1;
+        // What a crash can leave beside the store.
+        testsupport::WriteWholeFile(folder_.File(std::string(description_.FileName()) + "-journal"), "left over");
         CRecordingHost host(prefs_);
         host.startOver = c.answer;
         EXPECT_EQ(LoadLibraryNodes(nodes_, store_, prefs_, host), c.corrupt);
@@ -208,6 +210,8 @@ TEST_F(LibraryLoadTest, UnfinishedLoadOffersToStartOver) {
         EXPECT_EQ(host.warnings, c.corrupt ? 1 : 0);
         EXPECT_EQ(prefs_.LibLoadFailed, 0);
     }
+    // The old store went with its companion files: the new one found none.
+    EXPECT_FALSE(store_.FoundDamagedStore());
     EXPECT_EQ(store_.GetSongCount(), 0);
 }
 
