@@ -67,7 +67,8 @@ QTreeWidgetItem* CLibraryTab::ItemOfRow(TLibRow row) {
 QTreeWidgetItem* CLibraryTab::MakeItem(CLibNode* node, bool genreRow) {
     auto* item = new QTreeWidgetItem();
     item->setData(0, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(node)));
-    item->setData(0, kGenreRowRole, genreRow);
+    // Main rows carry no flag of their own: a large library has many rows.
+    if (genreRow) item->setData(0, kGenreRowRole, true);
     // The page sets marks itself (through the undo of its checks), never
     // the control.
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -90,9 +91,11 @@ void CLibraryTab::UpdateItem(QTreeWidgetItem* item) {
     item->setText(0, text);
     if (node->kind >= kLibNodeArtist && node->kind <= kLibNodeSong)
         item->setCheckState(0, node->checked ? Qt::Checked : Qt::Unchecked);
-    // Checked rows are blue, songs in the trash grey.
+    // Checked rows are blue, songs in the trash grey; a row that never
+    // differed from black keeps the control's own colour.
     const QColor colour = node->inTrash ? QColor(128, 128, 128) : node->checked ? QColor(0, 0, 255) : QColor(0, 0, 0);
-    item->setForeground(0, QBrush(colour));
+    if (colour != QColor(0, 0, 0) || item->data(0, Qt::ForegroundRole).isValid())
+        item->setForeground(0, QBrush(colour));
     if (node == playing_) {
         QFont bold = item->font(0);
         bold.setBold(true);

@@ -37,20 +37,6 @@ void Erase(std::vector<CLibNode*>& list, const CLibNode* node) {
     if (at != list.end()) list.erase(at);
 }
 
-template <class Map, class Key>
-void EraseFromIndex(Map& index, const Key& key, const CLibNode* node) {
-    const auto entry = index.find(key);
-    if (entry == index.end()) return;
-    Erase(entry->second, node);
-    if (entry->second.empty()) index.erase(entry);
-}
-
-template <class Map, class Key>
-CLibNode* FirstOf(const Map& index, const Key& key) {
-    const auto entry = index.find(key);
-    return entry == index.end() || entry->second.empty() ? nullptr : entry->second.front();
-}
-
 }  // namespace
 
 CLibraryNodes::CLibraryNodes() { Reset(); }
@@ -58,6 +44,14 @@ CLibraryNodes::CLibraryNodes() { Reset(); }
 CLibraryNodes::~CLibraryNodes() = default;
 
 void CLibraryNodes::Reset() {
+    // The indexes look into the nodes: they go first.
+    artistsByName_.clear();
+    albumsByParentAndName_.clear();
+    albumsByName_.clear();
+    genresByName_.clear();
+    songsByPath_.clear();
+    songsByTitle_.clear();
+    byId_.clear();
     owned_.clear();
     all_.clear();
     artists_.clear();
@@ -84,8 +78,7 @@ CLibNode* CLibraryNodes::MakeSpecial(std::uint32_t kind, const char* name, CLibN
     node->name = name;
     node->parent = parent;
     node->indent = indent;
-    CLibNode* made = node.get();
-    owned_.emplace(made, std::move(node));
+    CLibNode* made = Own(std::move(node));
     if (parent != nullptr) parent->children.push_back(made);
     all_.push_back(made);
     AddToIndexes(made);
@@ -102,30 +95,79 @@ std::vector<CLibNode*>* CLibraryNodes::ListOfKind(std::uint32_t kind) {
     }
 }
 
-std::string CLibraryNodes::AlbumKey(const CLibNode* parent, std::string_view name) {
-    // The parent's address stands for the parent: albums match by name
-    // under one folder only.
-    std::string key(reinterpret_cast<const char*>(&parent), sizeof parent);
-    key.append(name);
-    return key;
+void CLibraryNodes::TBucket::Add(CLibNode* node) {
+    if (first == nullptr)
+        first = node;
+    else
+        more.push_back(node);
+}
+
+bool CLibraryNodes::TBucket::Remove(const CLibNode* node) {
+    if (first == node) {
+        if (more.empty()) {
+            first = nullptr;
+            return false;
+        }
+        first = more.front();
+        more.erase(more.begin());
+        return true;
+    }
+    Erase(more, node);
+    return first != nullptr;
+}
+
+CLibNode* CLibraryNodes::Own(std::unique_ptr<CLibNode> node) {
+    node->slot = owned_.size();
+    owned_.push_back(std::move(node));
+    return owned_.back().get();
+}
+
+bool CLibraryNodes::Owns(const CLibNode* node) const {
+    return node != nullptr && node->slot < owned_.size() && owned_[node->slot].get() == node;
+}
+
+void CLibraryNodes::IndexAdd(TNameIndex& index, const std::string& key, CLibNode* node) {
+    index[std::string_view(key)].Add(node);
+}
+
+void CLibraryNodes::IndexRemove(TNameIndex& index, const std::string& key, const CLibNode* node) {
+    const auto entry = index.find(std::string_view(key));
+    if (entry == index.end()) return;
+    const bool keyIsNodes = entry->first.data() == key.data();
+    if (!entry->second.Remove(node)) {
+        index.erase(entry);
+        return;
+    }
+    // The key looked into the node that goes: it looks into the next one.
+    if (keyIsNodes) {
+        auto moved = index.extract(entry);
+        const CLibNode* next = moved.mapped().first;
+        moved.key() = &key == &node->text ? std::string_view(next->text) : std::string_view(next->name);
+        index.insert(std::move(moved));
+    }
+}
+
+CLibNode* CLibraryNodes::IndexFirst(const TNameIndex& index, std::string_view key) {
+    const auto entry = index.find(key);
+    return entry == index.end() ? nullptr : entry->second.first;
 }
 
 void CLibraryNodes::AddToIndexes(CLibNode* node) {
-    byId_[node->databaseId].push_back(node);
+    byId_[node->databaseId].Add(node);
     switch (node->kind) {
         case kLibNodeArtist:
-            if (node->parent == artistRoot_) artistsByName_[node->name].push_back(node);
+            if (node->parent == artistRoot_) IndexAdd(artistsByName_, node->name, node);
             break;
         case kLibNodeAlbum:
-            albumsByParentAndName_[AlbumKey(node->parent, node->name)].push_back(node);
-            albumsByName_[node->name].push_back(node);
+            albumsByParentAndName_[{node->parent, std::string_view(node->name)}].Add(node);
+            IndexAdd(albumsByName_, node->name, node);
             break;
         case kLibNodeGenre:
-            genresByName_[node->name].push_back(node);
+            IndexAdd(genresByName_, node->name, node);
             break;
         case kLibNodeSong:
-            songsByPath_[node->text].push_back(node);
-            songsByTitle_[node->name].push_back(node);
+            IndexAdd(songsByPath_, node->text, node);
+            IndexAdd(songsByTitle_, node->name, node);
             break;
         default:
             break;
@@ -133,26 +175,39 @@ void CLibraryNodes::AddToIndexes(CLibNode* node) {
 }
 
 void CLibraryNodes::RemoveFromIndexes(CLibNode* node) {
-    EraseFromIndex(byId_, node->databaseId, node);
+    if (const auto entry = byId_.find(node->databaseId); entry != byId_.end() && !entry->second.Remove(node))
+        byId_.erase(entry);
     switch (node->kind) {
-        case kLibNodeArtist: EraseFromIndex(artistsByName_, node->name, node); break;
-        case kLibNodeAlbum:
-            EraseFromIndex(albumsByParentAndName_, AlbumKey(node->parent, node->name), node);
-            EraseFromIndex(albumsByName_, node->name, node);
+        case kLibNodeArtist: IndexRemove(artistsByName_, node->name, node); break;
+        case kLibNodeAlbum: {
+            const auto entry = albumsByParentAndName_.find({node->parent, std::string_view(node->name)});
+            if (entry != albumsByParentAndName_.end()) {
+                const bool keyIsNodes = entry->first.second.data() == node->name.data();
+                if (!entry->second.Remove(node)) {
+                    albumsByParentAndName_.erase(entry);
+                } else if (keyIsNodes) {
+                    auto moved = albumsByParentAndName_.extract(entry);
+                    moved.key().second = moved.mapped().first->name;
+                    albumsByParentAndName_.insert(std::move(moved));
+                }
+            }
+            IndexRemove(albumsByName_, node->name, node);
             break;
-        case kLibNodeGenre: EraseFromIndex(genresByName_, node->name, node); break;
+        }
+        case kLibNodeGenre: IndexRemove(genresByName_, node->name, node); break;
         case kLibNodeSong:
-            EraseFromIndex(songsByPath_, node->text, node);
-            EraseFromIndex(songsByTitle_, node->name, node);
+            IndexRemove(songsByPath_, node->text, node);
+            IndexRemove(songsByTitle_, node->name, node);
             break;
         default: break;
     }
 }
 
 void CLibraryNodes::SetId(CLibNode* node, std::int32_t id) {
-    EraseFromIndex(byId_, node->databaseId, node);
+    if (const auto entry = byId_.find(node->databaseId); entry != byId_.end() && !entry->second.Remove(node))
+        byId_.erase(entry);
     node->databaseId = id;
-    byId_[id].push_back(node);
+    byId_[id].Add(node);
 }
 
 CLibNode* CLibraryNodes::CreateNode(std::uint32_t kind, std::string_view name, CLibNode* parent, std::int32_t id,
@@ -171,7 +226,7 @@ CLibNode* CLibraryNodes::CreateNode(std::uint32_t kind, std::string_view name, C
     node->parent = parent;
     node->indent = parent->indent + 1;
     node->inTrash = trash < 0;
-    owned_.emplace(node, std::move(owned));
+    Own(std::move(owned));
     parent->children.push_back(node);
     all_.push_back(node);
     if (auto* list = ListOfKind(kind)) list->push_back(node);
@@ -181,7 +236,7 @@ CLibNode* CLibraryNodes::CreateNode(std::uint32_t kind, std::string_view name, C
 
 CLibNode* CLibraryNodes::FindOrAddArtist(SVTENG_CSongvault* store, std::string_view name, bool make) {
     if (name.empty()) return nullptr;
-    if (CLibNode* found = FirstOf(artistsByName_, std::string(name))) return found;
+    if (CLibNode* found = IndexFirst(artistsByName_, name)) return found;
     if (!make) return nullptr;
     TSVT_Artist record{};
     record.id = SVT_NEW_RECORD;
@@ -193,8 +248,13 @@ CLibNode* CLibraryNodes::FindOrAddArtist(SVTENG_CSongvault* store, std::string_v
 CLibNode* CLibraryNodes::FindOrAddAlbum(SVTENG_CSongvault* store, std::string_view name, CLibNode* artist,
                                         bool make) {
     if (name.empty()) return nullptr;
-    CLibNode* found = artist != nullptr ? FirstOf(albumsByParentAndName_, AlbumKey(artist, name))
-                                        : FirstOf(albumsByName_, std::string(name));
+    CLibNode* found = nullptr;
+    if (artist != nullptr) {
+        const auto entry = albumsByParentAndName_.find({artist, name});
+        if (entry != albumsByParentAndName_.end()) found = entry->second.first;
+    } else {
+        found = IndexFirst(albumsByName_, name);
+    }
     if (found != nullptr || !make) return found;
     TSVT_Album record{};
     record.id = SVT_NEW_RECORD;
@@ -207,7 +267,7 @@ CLibNode* CLibraryNodes::FindOrAddAlbum(SVTENG_CSongvault* store, std::string_vi
 CLibNode* CLibraryNodes::FindOrAddGenre(SVTENG_CSongvault* store, int number, bool make) {
     const char* name = GenreTableName(number);
     if (name == nullptr) return noGenre_;
-    if (CLibNode* found = FirstOf(genresByName_, std::string(name))) return found;
+    if (CLibNode* found = IndexFirst(genresByName_, name)) return found;
     if (!make) return nullptr;
     TSVT_Genre record{};
     record.id = SVT_NEW_RECORD;
@@ -218,14 +278,16 @@ CLibNode* CLibraryNodes::FindOrAddGenre(SVTENG_CSongvault* store, int number, bo
 }
 
 CLibNode* CLibraryNodes::FindSongByPath(std::string_view path) const {
-    return FirstOf(songsByPath_, std::string(path));
+    return IndexFirst(songsByPath_, path);
 }
 
 CLibNode* CLibraryNodes::FindNode(std::uint32_t kind, std::int32_t id) const {
     const auto entry = byId_.find(id);
     if (entry == byId_.end()) return nullptr;
-    for (CLibNode* node : entry->second)
-        if (kind == kLibNodeAnyKind || node->kind == kind) return node;
+    const TBucket& bucket = entry->second;
+    if (kind == kLibNodeAnyKind || bucket.first->kind == kind) return bucket.first;
+    for (CLibNode* node : bucket.more)
+        if (node->kind == kind) return node;
     return nullptr;
 }
 
@@ -256,7 +318,7 @@ CLibNode* CLibraryNodes::FindSongByTitle(std::string_view title, const CLibNode*
                 if (CLibNode* song = songIn(child)) return song;
         return nullptr;
     }
-    return FirstOf(songsByTitle_, std::string(title));
+    return IndexFirst(songsByTitle_, title);
 }
 
 void CLibraryNodes::LinkGenre(CLibNode* song, CLibNode* genre) {
@@ -291,7 +353,7 @@ void CLibraryNodes::Detach(CLibNode* node) {
 }
 
 void CLibraryNodes::DestroyNode(CLibNode* node) {
-    if (node == nullptr || owned_.find(node) == owned_.end()) return;
+    if (!Owns(node)) return;
     // Children first; a genre's children are songs owned by their folders,
     // and only lose their genre link.
     if (node->kind == kLibNodeGenre || node->kind == kLibNodeNoGenre) {
@@ -303,13 +365,17 @@ void CLibraryNodes::DestroyNode(CLibNode* node) {
     RemoveFromIndexes(node);
     Erase(all_, node);
     if (auto* list = ListOfKind(node->kind)) Erase(*list, node);
-    owned_.erase(node);
+    // The last node takes the freed slot.
+    const std::size_t slot = node->slot;
+    std::swap(owned_[slot], owned_.back());
+    owned_[slot]->slot = slot;
+    owned_.pop_back();
 }
 
 void CLibraryNodes::DestroyLeaves(const std::vector<CLibNode*>& nodes) {
     std::unordered_set<const CLibNode*> gone;
     for (CLibNode* node : nodes) {
-        if (node == nullptr || !node->children.empty() || owned_.find(node) == owned_.end()) continue;
+        if (!Owns(node) || !node->children.empty()) continue;
         gone.insert(node);
     }
     if (gone.empty()) return;
@@ -323,5 +389,6 @@ void CLibraryNodes::DestroyLeaves(const std::vector<CLibNode*>& nodes) {
     for (CLibNode* parent : parents) std::erase_if(parent->children, isGone);
     for (auto* list : {&all_, &artists_, &albums_, &genres_, &songs_}) std::erase_if(*list, isGone);
     for (const CLibNode* node : gone) RemoveFromIndexes(const_cast<CLibNode*>(node));
-    for (const CLibNode* node : gone) owned_.erase(node);
+    std::erase_if(owned_, [&gone](const std::unique_ptr<CLibNode>& node) { return gone.count(node.get()) != 0; });
+    for (std::size_t slot = 0; slot < owned_.size(); ++slot) owned_[slot]->slot = slot;
 }

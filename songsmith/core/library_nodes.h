@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 class SVTENG_CSongvault;
@@ -53,6 +54,8 @@ struct CLibNode {
     std::int32_t buttonRight = -1;
     std::int32_t boxLeft = -1;
     std::vector<CLibNode*> children;
+    // Where the node list keeps it.
+    std::size_t slot = 0;
 
     bool IsSong() const { return kind == kLibNodeSong; }
     // Roots, the trash and the untagged and no-genre folders.
@@ -128,17 +131,38 @@ public:
     CLibNode* NoGenre() const { return noGenre_; }
 
 private:
-    // name -> nodes of that name in list order.
-    using TNameIndex = std::unordered_map<std::string, std::vector<CLibNode*>>;
+    // The nodes of one key in list order; most keys have one node, held
+    // without a heap block of its own.
+    struct TBucket {
+        CLibNode* first = nullptr;
+        std::vector<CLibNode*> more;
+        void Add(CLibNode* node);
+        // False when the bucket is empty afterwards.
+        bool Remove(const CLibNode* node);
+    };
+    // Keys look into the nodes' own texts (the first node's of the
+    // bucket), so no name or path is held twice.
+    using TNameIndex = std::unordered_map<std::string_view, TBucket>;
+    struct TAlbumKeyHash {
+        std::size_t operator()(const std::pair<const CLibNode*, std::string_view>& key) const {
+            return std::hash<std::string_view>()(key.second) ^ (std::hash<const void*>()(key.first) << 1);
+        }
+    };
+    using TAlbumIndex = std::unordered_map<std::pair<const CLibNode*, std::string_view>, TBucket, TAlbumKeyHash>;
 
     CLibNode* MakeSpecial(std::uint32_t kind, const char* name, CLibNode* parent, std::int32_t indent);
+    CLibNode* Own(std::unique_ptr<CLibNode> node);
     std::vector<CLibNode*>* ListOfKind(std::uint32_t kind);
     void AddToIndexes(CLibNode* node);
     void RemoveFromIndexes(CLibNode* node);
-    static std::string AlbumKey(const CLibNode* parent, std::string_view name);
+    static void IndexAdd(TNameIndex& index, const std::string& key, CLibNode* node);
+    static void IndexRemove(TNameIndex& index, const std::string& key, const CLibNode* node);
+    static CLibNode* IndexFirst(const TNameIndex& index, std::string_view key);
     void SetId(CLibNode* node, std::int32_t id);
+    bool Owns(const CLibNode* node) const;
 
-    std::unordered_map<const CLibNode*, std::unique_ptr<CLibNode>> owned_;
+    // Every node, each knowing its slot here.
+    std::vector<std::unique_ptr<CLibNode>> owned_;
     std::vector<CLibNode*> all_;
     std::vector<CLibNode*> artists_;
     std::vector<CLibNode*> albums_;
@@ -146,14 +170,14 @@ private:
     std::vector<CLibNode*> songs_;
 
     // Artists under the artist root, albums by (parent, name) and by name
-    // alone, genres by name, songs by path, every node by id.
+    // alone, genres by name, songs by path and title, every node by id.
     TNameIndex artistsByName_;
-    TNameIndex albumsByParentAndName_;
+    TAlbumIndex albumsByParentAndName_;
     TNameIndex albumsByName_;
     TNameIndex genresByName_;
     TNameIndex songsByPath_;
     TNameIndex songsByTitle_;
-    std::unordered_map<std::int32_t, std::vector<CLibNode*>> byId_;
+    std::unordered_map<std::int32_t, TBucket> byId_;
 
     CLibNode* trash_ = nullptr;
     CLibNode* artistRoot_ = nullptr;

@@ -183,6 +183,23 @@ TEST_F(LibraryRowsTest, LookUpsFollowRenamesMovesAndRemovals) {
     EXPECT_EQ(nodes.FindOrAddAlbum(nullptr, "Hits", nullptr, false), nullptr);
     EXPECT_EQ(rock->children, std::vector<CLibNode*>{b1});
     EXPECT_EQ(nodes.SongCount(), 4u);
+    // Two folders of one name: the first answers until it goes, then the
+    // other; the look-ups hold no text of a node that went.
+    CLibNode* first = nodes.CreateNode(kLibNodeArtist, "Dup", nullptr, 20, 0, {});
+    CLibNode* second = nodes.CreateNode(kLibNodeArtist, "Dup", nullptr, 21, 0, {});
+    CLibNode* firstAlbum = nodes.CreateNode(kLibNodeAlbum, "Same", bob, 22, 0, {});
+    CLibNode* secondAlbum = nodes.CreateNode(kLibNodeAlbum, "Same", bob, 23, 0, {});
+    EXPECT_EQ(nodes.FindOrAddArtist(nullptr, "Dup", false), first);
+    EXPECT_EQ(nodes.FindOrAddAlbum(nullptr, "Same", bob, false), firstAlbum);
+    nodes.DestroyNode(first);
+    nodes.DestroyNode(firstAlbum);
+    EXPECT_EQ(nodes.FindOrAddArtist(nullptr, std::string("Dup"), false), second);
+    EXPECT_EQ(nodes.FindOrAddAlbum(nullptr, std::string("Same"), bob, false), secondAlbum);
+    EXPECT_EQ(nodes.FindOrAddAlbum(nullptr, "Same", nullptr, false), secondAlbum);
+    nodes.DestroyLeaves({second, secondAlbum});
+    EXPECT_EQ(nodes.FindOrAddArtist(nullptr, "Dup", false), nullptr);
+    EXPECT_EQ(nodes.FindOrAddAlbum(nullptr, "Same", bob, false), nullptr);
+    EXPECT_EQ(nodes.FindNode(kLibNodeAnyKind, 21), nullptr);
     // Names are trimmed, and a blank one makes no node.
     EXPECT_EQ(nodes.CreateNode(kLibNodeArtist, "  Cy \t", nullptr, 9, 0, {})->name, "Cy");
     EXPECT_EQ(nodes.CreateNode(kLibNodeArtist, " \r\n", nullptr, 10, 0, {}), nullptr);
