@@ -321,7 +321,15 @@ void CLibraryTab::ShowFolderText(const char* folder) {
 
 void CLibraryTab::OnPlayStateChanged(const TAppMessage& message) {
     CLibNode* before = playing_;
-    playing_ = message.lParam > 0xFFFF ? nodes_.FindSongByPath(lastPlayedPath_) : nullptr;
+    playing_ = nullptr;
+    if (message.lParam > 0xFFFF) {
+        // The player names the song of its sound id; without a player the
+        // song this page last asked for stands in.
+        std::string path = lastPlayedPath_;
+        const auto& pathOf = LibraryPartners().songPathOfSound;
+        if (pathOf && !pathOf(static_cast<std::uint32_t>(message.lParam & 0xFFFF), path)) path.clear();
+        playing_ = nodes_.FindSongByPath(path);
+    }
     if (before != nullptr) RedrawRows(before);
     if (playing_ != nullptr) RedrawRows(playing_);
 }

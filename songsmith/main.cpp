@@ -109,6 +109,9 @@ int RunProgram() {
     TLibraryPartners libraryPartners;
     libraryPartners.store = &globals->songvault;
     libraryPartners.setPlaySource = SetPlaySource;
+    libraryPartners.songPathOfSound = [&globals](std::uint32_t soundId, std::string& path) {
+        return globals->player.GetSongPathById(soundId, path);
+    };
     SetLibraryPartners(libraryPartners);
 
     int result = 0;

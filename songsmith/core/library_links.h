@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "songsmith/core/app_message.h"
 
@@ -31,6 +32,9 @@ struct TLibraryPartners {
     std::function<int()> askStartOver;
     // The player takes its next songs from this list.
     std::function<void(int source)> setPlaySource;
+    // The path of the song the player plays under this sound id; false when
+    // it plays none by that id.
+    std::function<bool(std::uint32_t soundId, std::string& path)> songPathOfSound;
     // The Find page, while it searches, is offered each imported song first.
     std::function<void(const TSVT_Song& song)> offerToFind;
 };

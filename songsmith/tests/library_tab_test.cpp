@@ -380,4 +380,35 @@ TEST_F(LibraryTabTest, SessionMarksAndLocatingASong) {
     EXPECT_TRUE(marked->checked);
 }
 
+TEST_F(LibraryTabTest, PlayStateMarksTheSongThePlayerNames) {
+    AddSong("One", "Ann", "Hits", 17, "one.mp3");
+    AddSong("Two", "Ann", "Hits", 17, "two.mp3");
+    const std::string two = store_folder_.File("two.mp3");
+    TLibraryPartners partners = LibraryPartners();
+    partners.songPathOfSound = [&two](std::uint32_t soundId, std::string& path) {
+        if (soundId != 5) return false;
+        path = two;
+        return true;
+    };
+    SetLibraryPartners(partners);
+    Open(0);
+    CLibNode* song = Page()->Nodes().FindSongByPath(two);
+    auto post = [](std::intptr_t lParam) {
+        ASSERT_TRUE(PostToAppWindow(EAppWindow::kLibraryTab, TAppMessage{WM_PLAYSTATE_CHANGED, 0, lParam, nullptr}));
+        Settle();
+    };
+    post(kPlayStatePlaying + 5);
+    EXPECT_EQ(Page()->PlayingNode(), song);
+    Page()->SetClickedRow({song, false});
+    QAction item(nullptr);
+    item.setData(cmd::kLibPlay);
+    Page()->UpdateMenuItem(&item);
+    EXPECT_EQ(item.text(), ProgString("MULT_Stop"));
+    post(kPlayStatePlaying + 6);
+    EXPECT_EQ(Page()->PlayingNode(), nullptr);
+    post(kPlayStatePlaying + 5);
+    post(5);
+    EXPECT_EQ(Page()->PlayingNode(), nullptr);
+}
+
 }  // namespace
