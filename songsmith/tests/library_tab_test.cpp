@@ -206,6 +206,17 @@ TEST_F(LibraryTabTest, MainMenuItemsFollowTheClickedNode) {
     emit menu->aboutToShow();
     EXPECT_TRUE(play->isEnabled());
     EXPECT_EQ(play->text(), ProgString("MULT_Play"));
+    // The window hands the page's commands to it while it is in front.
+    main_->OnCommand(cmd::kLibOpenFolder);
+    ASSERT_FALSE(ui_.Calls().empty());
+    EXPECT_EQ(ui_.Calls().back().kind, "open folder");
+    const std::size_t calls = ui_.Calls().size();
+    main_->OnCommand(cmd::kFindPage);
+    Settle();
+    main_->OnCommand(cmd::kLibOpenFolder);
+    EXPECT_EQ(ui_.Calls().size(), calls);
+    main_->OnCommand(cmd::kLibraryPage);
+    Settle();
     Page()->SetClickedRow({Artist("Ann"), false});
     emit menu->aboutToShow();
     EXPECT_FALSE(play->isEnabled());
