@@ -29,6 +29,7 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/ui_services.h"
 #include "songsmith/event_hook.h"
+#include "songsmith/library_maintenance_dlgs.h"
 #include "songsmith/progress_window.h"
 #include "songsmith/prog_string.h"
 #include "songvault/records.h"
@@ -74,8 +75,11 @@ public:
 
     int AskStartOver() override {
         progress_.Hide();
-        const auto& ask = LibraryPartners().askStartOver;
-        return ask ? ask() : 0;
+        if (const auto& ask = LibraryPartners().askStartOver) return ask();
+        CCorruptLibraryDlg dialog;
+        dialog.SetAnswer(0);
+        dialog.DoModal(owner_);
+        return dialog.Answer();
     }
     // Written through to the disk at once: the mark must outlive a crash.
     void SavePreferences() override {

@@ -28,7 +28,7 @@ struct TLibraryPartners {
     SVTENG_CSongvault* store = nullptr;
     CUndoMgr* undo = nullptr;
     // The Corrupted Music Library question; 1: delete the library and start
-    // over. Unbound: 0 (load it again).
+    // over. Unbound: the page's own dialog asks.
     std::function<int()> askStartOver;
     // The player takes its next songs from this list.
     std::function<void(int source)> setPlaySource;

@@ -19,11 +19,13 @@
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/tests/song_action_fakes.h"
 #include "songsmith/find_container_window.h"
+#include "songsmith/library_maintenance_dlgs.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/core/tests/library_song_record.h"
 #include "songvault/songvault.h"
 #include "testsupport/fake_ui_services.h"
+#include "testsupport/gui_input.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
 #include "utilities/undo_manager.h"
@@ -420,6 +422,33 @@ TEST_F(LibraryTabTest, PlayStateMarksTheSongThePlayerNames) {
     post(kPlayStatePlaying + 5);
     post(5);
     EXPECT_EQ(Page()->PlayingNode(), nullptr);
+}
+
+TEST_F(LibraryTabTest, CorruptedLibraryDialogAnsweredBothWays) {
+    const struct {
+        const char* way;
+        int option;
+        std::size_t songs;
+    } ways[] = {{"load it again", CCorruptLibraryDlg::kTryAgain, 1}, {"start over", CCorruptLibraryDlg::kStartOver, 0}};
+    AddSong("One", "Ann", "Hits", 17, "one.mp3");
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        main_.reset();
+        prefs_->LibLoadFailed = 1;
+        int shown = 0;
+        testsupport::WhenModalShown([&shown, option = way.option](QWidget* dialog) {
+            ++shown;
+            EXPECT_EQ(dialog->objectName(), QString::number(CCorruptLibraryDlg::kDialogId));
+            testsupport::ClickControl(dialog, option);
+            testsupport::ClickControl(dialog, 1);
+        });
+        if (way.songs == 0) ui_.ExpectMessage("LibTab_CorruptWarning", IDOK);
+        Open(0);
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(Page()->Nodes().SongCount(), way.songs);
+        EXPECT_EQ(store_.GetSongCount(), static_cast<std::int32_t>(way.songs));
+        EXPECT_EQ(prefs_->LibLoadFailed, 0);
+    }
 }
 
 }  // namespace
