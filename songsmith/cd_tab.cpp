@@ -49,8 +49,6 @@ std::vector<CCDTab*>& LivePages() {
     return pages;
 }
 
-int StripHeight(const QFont& font) { return std::max(kPageStripHeight, QFontMetrics(font).height() + 6); }
-
 }  // namespace
 
 CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs) : disc_(drive), prefs_(prefs) {
@@ -90,14 +88,7 @@ QWidget* CCDTab::BuildWindow(QWidget* parent) {
     page->resize(kTemplateWidth, kTemplateHeight);
     page->setAutoFillBackground(true);
 
-    strip_ = new QLabel(QString::fromStdString(FormatKeyedText("CDTab_Title", {Label().c_str()})), page);
-    strip_->setObjectName(QString::number(kPageStripId));
-    QFont title = strip_->font();
-    title.setBold(true);
-    title.setPointSizeF(title.pointSizeF() * 1.25);
-    strip_->setFont(title);
-    strip_->setIndent(4);
-    strip_->setGeometry(0, 0, kTemplateWidth, StripHeight(title));
+    strip_ = MakePageStrip(page, QString::fromStdString(FormatKeyedText("CDTab_Title", {Label().c_str()})), kTemplateWidth);
 
     const int buttonsTop = strip_->height() + kGap;
     lookUp_ = new QPushButton(ProgString("CDTab_LookUp"), page);

@@ -41,8 +41,6 @@ constexpr int kMargin = 7;
 constexpr int kGap = 6;
 constexpr int kTextHeight = 20;
 
-int StripHeight(const QFont& font) { return std::max(kPageStripHeight, QFontMetrics(font).height() + 6); }
-
 // The import button's two images: a note going into a box, and a stop
 // square.
 QIcon ImportImage(int image) {
@@ -147,15 +145,7 @@ QWidget* CLibraryTab::BuildWindow(QWidget* parent) {
     page->resize(kTemplateWidth, kTemplateHeight);
     page->setAutoFillBackground(true);
 
-    strip_ = new QLabel(ProgString("LibTab_Title"), page);
-    strip_->setObjectName(QString::number(kPageStripId));
-    QFont title = strip_->font();
-    title.setBold(true);
-    title.setPointSizeF(title.pointSizeF() * 1.25);
-    strip_->setFont(title);
-    strip_->setIndent(4);
-    strip_->setTextFormat(Qt::PlainText);
-    strip_->setGeometry(0, 0, kTemplateWidth, StripHeight(title));
+    strip_ = MakePageStrip(page, ProgString("LibTab_Title"), kTemplateWidth);
 
     const int top = strip_->height() + kGap;
     import_ = new QPushButton(page);

@@ -58,13 +58,6 @@ void CLibraryNodes::Reset() {
     albums_.clear();
     genres_.clear();
     songs_.clear();
-    artistsByName_.clear();
-    albumsByParentAndName_.clear();
-    albumsByName_.clear();
-    genresByName_.clear();
-    songsByPath_.clear();
-    songsByTitle_.clear();
-    byId_.clear();
     trash_ = MakeSpecial(kLibNodeTrash, kTrashName, nullptr, 0);
     artistRoot_ = MakeSpecial(kLibNodeRoot, kArtistRootName, nullptr, 0);
     untagged_ = MakeSpecial(kLibNodeUntagged, kUntaggedName, artistRoot_, 1);
