@@ -134,9 +134,8 @@ int RunProgram() {
             dialog.DoModal(globals->mainWindow.Window());
         });
         if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();
-        // The tab pages' song lists and the session list answer for the
-        // next song once they are built.
-        globals->mainWindow.BottomBand()->Player()->SetPartners({&globals->player, &globals->prefs, nullptr, nullptr, {}});
+        // The session list answers for the next song once it is built.
+        globals->mainWindow.BottomBand()->Player()->SetPartners({&globals->player, &globals->prefs, {}});
         globals->mainWindow.Show();
         globals->mainWindow.RunMessageLoop();
         // The player goes before the window: its panel forgets it first.

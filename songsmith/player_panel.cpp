@@ -150,6 +150,11 @@ void CPlayerPanel::SetPartners(TPlayerPanelPartners partners) {
     partners_ = std::move(partners);
 }
 
+void CPlayerPanel::SetPageLists(TPageNextSong findTab, TPageNextSong libraryTab) {
+    findTab_ = std::move(findTab);
+    libraryTab_ = std::move(libraryTab);
+}
+
 void CPlayerPanel::OnInitDialog() {
     // The pictures are made once; the screen's depth changes nothing here.
     stopPicture_ = LoadPaletteBitmap(kPictureStop);

@@ -23,26 +23,24 @@
 #include <string>
 
 #include "songsmith/core/app_message.h"
+#include "songsmith/core/next_song.h"
 #include "songsmith/dib_section.h"
 
 class CAppMessageReceiver;
 class CPreferences;
 class CSongPlayer;
-class INextSongList;
 class QAbstractButton;
 class QFrame;
 class QSlider;
 class QTimer;
 
 // What the panel works with. The player and the preferences must outlive
-// the panel; a null list (or an empty session hook) has no next song.
+// the panel (or be taken back with an empty set); without the session's
+// hook the session has no next song.
 struct TPlayerPanelPartners {
     CSongPlayer* player = nullptr;
     CPreferences* prefs = nullptr;
-    INextSongList* findTab = nullptr;
-    INextSongList* libraryTab = nullptr;
-    // The session list's next song: (random, current serial, forward).
-    std::function<bool(bool random, int currentSerial, bool forward)> sessionPlayNext;
+    TSessionNextSong sessionPlayNext;
 };
 
 class CPlayerPanel {
@@ -86,6 +84,9 @@ public:
     TReceiverId ReceiverId() const;
 
     void SetPartners(TPlayerPanelPartners partners);
+    // The tab pages' song lists (the main window's pages); an empty one has
+    // no next song.
+    void SetPageLists(TPageNextSong findTab, TPageNextSong libraryTab);
 
     // The player's messages.
     std::intptr_t WindowProc(TAppMessage& message);
@@ -138,6 +139,8 @@ private:
     std::int64_t Now() const;
 
     TPlayerPanelPartners partners_;
+    TPageNextSong findTab_;
+    TPageNextSong libraryTab_;
     QPointer<QWidget> window_;
     QPointer<QFrame> displayControl_;
     QPointer<QSlider> slider_;

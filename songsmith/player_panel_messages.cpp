@@ -136,8 +136,7 @@ bool CPlayerPanel::PlayNext(std::uint32_t soundId, bool forward) {
     CSongPlayer& player = *partners_.player;
     std::string path;
     player.GetSongPathById(soundId, path);
-    const TNextSongLists lists{player.GetCDTab(), partners_.findTab, partners_.libraryTab,
-                               partners_.sessionPlayNext};
+    const TNextSongLists lists{player.GetCDTab(), findTab_, libraryTab_, partners_.sessionPlayNext};
     const bool random = partners_.prefs != nullptr && partners_.prefs->bRandomPlayback != 0;
     if (PlayNextFromSource(GetPlaySource(), lists, random, forward, path,
                            player.GetCurrentSerial()))

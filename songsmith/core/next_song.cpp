@@ -11,11 +11,9 @@ bool AskSourceList(int source, const TNextSongLists& lists, bool random, bool fo
         case kPlaySourceCd:
             return lists.cdTab != nullptr && lists.cdTab->PlayNextSong(random, forward);
         case kPlaySourceFind:
-            return lists.findTab != nullptr &&
-                   lists.findTab->PlayNextSong(random, path.c_str(), forward);
+            return lists.findTab && lists.findTab(random, path.c_str(), forward);
         case kPlaySourceLibrary:
-            return lists.libraryTab != nullptr &&
-                   lists.libraryTab->PlayNextSong(random, path.c_str(), forward);
+            return lists.libraryTab && lists.libraryTab(random, path.c_str(), forward);
         default:
             return false;
     }

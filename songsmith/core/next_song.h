@@ -8,24 +8,20 @@
 
 class ICDTrackPage;
 
-// A song list of a tab page (Find, Library) that can play the song next to
-// one of its songs.
-class INextSongList {
-public:
-    virtual ~INextSongList() = default;
-    // Plays the song after (forward) or before the one at path, or a random
-    // one of the list; false when none was started.
-    virtual bool PlayNextSong(bool random, const char* path, bool forward) = 0;
-};
+// A tab page's song list (Find, Library): plays the song after (forward)
+// or before the one at path, or a random one of the list; false when none
+// was started.
+using TPageNextSong = std::function<bool(bool random, const char* path, bool forward)>;
+// The session list: the same from the song with the session serial.
+using TSessionNextSong = std::function<bool(bool random, int currentSerial, bool forward)>;
 
 // The lists the next song may come from; a null (empty) one has none.
 struct TNextSongLists {
     // The CD page whose track the player plays.
     ICDTrackPage* cdTab = nullptr;
-    INextSongList* findTab = nullptr;
-    INextSongList* libraryTab = nullptr;
-    // The session list: (random, the serial of the current song, forward).
-    std::function<bool(bool random, int currentSerial, bool forward)> sessionList;
+    TPageNextSong findTab;
+    TPageNextSong libraryTab;
+    TSessionNextSong sessionList;
 };
 
 // Plays the next (forward) or previous song of the list of source (a play

@@ -75,7 +75,7 @@ void PlayerPanelTest::Start(bool noCard) {
     session_ = std::make_unique<CStandInSession>(*player_);
     Open(1);
     CStandInSession* session = session_.get();
-    Panel().SetPartners({player_.get(), prefs_.get(), nullptr, nullptr,
+    Panel().SetPartners({player_.get(), prefs_.get(),
                          [session](bool random, int serial, bool forward) {
                              return session->PlayNext(random, serial, forward);
                          }});

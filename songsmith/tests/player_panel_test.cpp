@@ -17,6 +17,14 @@
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/player_display.h"
 #include "songsmith/core/tests/fake_cd_page.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/library_tab.h"
+#include "songsmith/core/library_links.h"
+#include "songsmith/core/song_actions.h"
+#include "songsmith/core/tests/library_song_record.h"
+#include "songsmith/core/tests/song_action_fakes.h"
+#include "songvault/description.h"
+#include "songvault/songvault.h"
 #include "songsmith/program_pictures.h"
 #include "testsupport/widget_png.h"
 #include "utilities/launch_browser.h"
@@ -280,7 +288,7 @@ TEST_F(PlayerPanelSessionTest, LoadNextPlaysTheNextRowOrStopsWithoutOne) {
     EXPECT_EQ(session_->PlayingRow(), 1);
     EXPECT_NE(Logged().find("Load Next Sound Message"), std::string::npos);
 
-    Panel().SetPartners({player_.get(), prefs_.get(), nullptr, nullptr, {}});
+    Panel().SetPartners({player_.get(), prefs_.get(), {}});
     ASSERT_TRUE(
         PostToAppWindow(EAppWindow::kPlayerPanel,
                         TAppMessage{WM_PLAYER_LOADNEXT, 0, Panel().CurrentSoundId(), nullptr}));
@@ -369,6 +377,49 @@ TEST_F(PlayerPanelSessionTest, AtItsNarrowestEveryControlStaysInside) {
     EXPECT_LE(right, CPlayerPanel::kMinWidth);
     EXPECT_GE(Slider()->width(), 50);
     SaveWidgetPng(PanelWindow(), "player_panel_narrow");
+}
+
+// The song actions' player: a list's play request goes to the player.
+class CPlayingPartners : public songfakes::CRecordingPartners {
+public:
+    explicit CPlayingPartners(CSongPlayer& player) : player_(player) {}
+    bool PlaySong(const char* path, int serial, std::int32_t startMs, std::int32_t endMs, int soundId,
+                  std::int32_t positionMs) override {
+        return player_.PlaySong(path, serial, startMs, endMs, soundId, positionMs);
+    }
+
+private:
+    CSongPlayer& player_;
+};
+
+// Songs played from the Library page take the next one from its list.
+TEST_F(PlayerPanelSessionTest, TheLibraryPageIsAskedFirstForItsSongsNext) {
+    testsupport::TempDir storeFolder;
+    SGSMarovelle description;
+    SVTENG_CSongvault store;
+    ASSERT_TRUE(store.Initialize(&description, storeFolder.Path().c_str()));
+    std::snprintf(prefs_->LibraryPath, sizeof prefs_->LibraryPath, "%s", storeFolder.Path().c_str());
+    const std::string librarySong = Song("From the library", kSixSeconds);
+    TSVT_Song record = libtest::Song("From the library", "Artist", "Album", 1, librarySong);
+    ASSERT_GT(store.AddSong(&record, false), 0);
+    TLibraryPartners library;
+    library.store = &store;
+    SetLibraryPartners(library);
+    StartWithSession();
+    CPlayingPartners actions(*player_);
+    SetSongActionPartners(&actions);
+
+    PlayRow(2);
+    SetPlaySource(kPlaySourceLibrary);
+    Click(CPlayerPanel::kNext);
+    Load();
+    std::string playing;
+    EXPECT_TRUE(player_->GetCurrentSongPath(playing));
+    EXPECT_EQ(playing, librarySong);
+    EXPECT_EQ(Panel().TitleText(), "From the library.wav");
+    SetSongActionPartners(nullptr);
+    main_.reset();
+    SetLibraryPartners({});
 }
 
 }  // namespace

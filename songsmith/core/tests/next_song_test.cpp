@@ -14,20 +14,13 @@ namespace {
 
 using songfakes::Line;
 
-class CRecordingList : public INextSongList {
-public:
-    CRecordingList(const char* name, std::vector<std::string>& calls)
-        : name_(name), calls_(calls) {}
-    bool PlayNextSong(bool random, const char* path, bool forward) override {
-        calls_.push_back(Line("%s %d %s %d", name_, random ? 1 : 0, path, forward ? 1 : 0));
+// A tab page's list that writes down what it is asked.
+TPageNextSong RecordingList(const char* name, bool answer, std::vector<std::string>& calls) {
+    return [name, answer, &calls](bool random, const char* path, bool forward) {
+        calls.push_back(Line("%s %d %s %d", name, random ? 1 : 0, path, forward ? 1 : 0));
         return answer;
-    }
-    bool answer = false;
-
-private:
-    const char* name_;
-    std::vector<std::string>& calls_;
-};
+    };
+}
 
 TEST(NextSong, TheSourceListIsAskedFirstAndTheSessionWhenItStartsNone) {
     const struct {
@@ -52,11 +45,9 @@ TEST(NextSong, TheSourceListIsAskedFirstAndTheSessionWhenItStartsNone) {
         std::vector<std::string> calls;
         songfakes::CFakeCdPage cd;
         cd.nextPlays = c.sourceAnswer;
-        CRecordingList find("find", calls);
-        CRecordingList library("library", calls);
-        find.answer = library.answer = c.sourceAnswer;
         TNextSongLists lists{
-            &cd, &find, &library, [&](bool random, int serial, bool forward) {
+            &cd, RecordingList("find", c.sourceAnswer, calls),
+            RecordingList("library", c.sourceAnswer, calls), [&](bool random, int serial, bool forward) {
                 calls.push_back(Line("session %d %d %d", random ? 1 : 0, serial, forward ? 1 : 0));
                 return c.sessionAnswer;
             }};
