@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "songsmith/core/cd_disc.h"
+#include "songsmith/core/cd_title_lookup.h"
+#include "titlefetch/disc_record.h"
 #include "songsmith/tab_page.h"
 
 class CAppMessageReceiver;
@@ -90,14 +92,18 @@ public:
     // The play image's width.
     static int PlayImageWidth();
 
-    // What the page hands to the parts that play a track, edit a track's tag
-    // and rip (row -1: every marked row); empty until those parts fill them.
+    // What the page hands to the parts that play a track, edit the tracks'
+    // tags (true when the user saved), fill in the gaps of a fetched disc
+    // record, and rip (row -1: every marked row); empty until those parts
+    // fill them.
     struct THooks {
         std::function<void(int row)> playOrStop;
-        std::function<void(int row)> edit;
+        std::function<bool(int row)> edit;
+        std::function<void(TITLEFETCH_TRResult& record)> fillMissingTags;
         std::function<void(int row)> rip;
     };
     THooks hooks;
+    CCdTitleLookup& Lookup() { return lookup_; }
 
 private:
     QWidget* BuildWindow(QWidget* parent);
@@ -118,7 +124,11 @@ private:
     void OnEdit(int row);
     void OnRip(int row);
 
+    // Chooses among several matches of the disc (Select a Disc).
+    int SelectDisc(const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId);
+
     CCdDisc disc_;
+    CCdTitleLookup lookup_;
     const CPreferences* prefs_;
     std::atomic<bool> ripping_{false};
     bool shownBefore_ = false;

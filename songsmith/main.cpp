@@ -16,6 +16,7 @@
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/cd_page_services.h"
+#include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
@@ -81,7 +82,9 @@ int RunProgram() {
     StartSoundEngine(prefs, effects);
 
     SetUpDriveLibrary(prefs, globals->platter);
-    // What the CD pages read of the rest of the program.
+    // What the CD pages read of the rest of the program; they ask the CDDB
+    // site the preferences chose.
+    ApplyChosenSite(prefs, globals->titlefetch);
     SetProgramTitlefetch(&globals->titlefetch);
     SetCdSessionTracks(&globals->trackList);
     SetDriveStateSource(&globals->burner.state);
@@ -92,7 +95,8 @@ int RunProgram() {
         SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);
         globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
-            CPrefsDialog dialog({globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch});
+            CPrefsDialog dialog({globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch,
+                                 [&globals] { ApplyChosenSite(globals->prefs, globals->titlefetch); }});
             dialog.DoModal(globals->mainWindow.Window());
         });
         globals->mainWindow.SetCommandHandler(cmd::kCheckVersion, [&globals] {

@@ -41,6 +41,8 @@ protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
         SetDriveStateSource(&driveState_);
+        // Titles are looked up only when a test asks: no server is asked.
+        prefs_->CDDBAutoRetr = 0;
     }
     void TearDown() override {
         MainWindowFixture::TearDown();
@@ -401,6 +403,8 @@ TEST_F(CdTabTest, ComingBackToThePageForgetsADiscThatWasChangedMeanwhile) {
     InsertDisc(0, platter_test::AudioDiscLayout());
     Page(0)->DiscTimerTick();
     Page(0)->Disc().Row(0)->percent = 40;
+    // The disc is read again on return only with the automatic lookup on.
+    prefs_->CDDBAutoRetr = 1;
     QAction* findPage = MenuItem(cmd::kFindPage);
     ASSERT_NE(findPage, nullptr);
 
@@ -421,6 +425,7 @@ TEST_F(CdTabTest, ComingBackToThePageForgetsADiscThatWasChangedMeanwhile) {
     EXPECT_EQ(Rows(0), 0);
     EXPECT_EQ(Page(0)->Disc().State(), kCdStateNone);
     EXPECT_TRUE(Page(0)->DiscTimerRunning());
+    prefs_->CDDBAutoRetr = 0;
     Page(0)->DiscTimerTick();
     EXPECT_EQ(Rows(0), 2);
 }
@@ -460,7 +465,10 @@ TEST_F(CdTabTest, EnterRipsThePlayButtonPlaysAndTheMenuEditsThroughTheirParts) {
     std::vector<std::string> calls;
     Page(0)->hooks.rip = [&](int row) { calls.push_back("rip " + std::to_string(row)); };
     Page(0)->hooks.playOrStop = [&](int row) { calls.push_back("play " + std::to_string(row)); };
-    Page(0)->hooks.edit = [&](int row) { calls.push_back("edit " + std::to_string(row)); };
+    Page(0)->hooks.edit = [&](int row) {
+        calls.push_back("edit " + std::to_string(row));
+        return false;
+    };
 
     List(0)->setFocus();
     QTest::keyClick(List(0), Qt::Key_Return);
