@@ -210,7 +210,7 @@ TEST_F(CdTitleLookupTest, AFoundDiscIsNamedCachedAndNamedAgainFromTheCacheUnless
     EXPECT_TRUE(LookUpEnabled());
     EXPECT_EQ(CachedTitles(), (std::vector<std::string>{"Intro 1", "Middle", "intro 3"}));
     EXPECT_EQ(Requests().size(), 2u);
-    SaveWidgetPng(Page()->Window(), "cd_lookup_named_by_server");
+    SaveWidgetPng(main_->Window(), "cd_lookup_named_by_server");
 
     // Back in the drive, the disc is named from the cache alone.
     TakeDiscOut();
