@@ -22,7 +22,10 @@
 #include "songsmith/app_message_router.h"
 #include "songsmith/app_resources.h"
 #include "songsmith/cd_track_view.h"
+#include "songsmith/edit_cd_tag_dlg.h"
+#include "songsmith/edit_missing_tag_dlg.h"
 #include "songsmith/core/app_messages.h"
+#include "songsmith/core/cd_disc_tag_page.h"
 #include "songsmith/core/cd_lookup_answers.h"
 #include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/cd_page_services.h"
@@ -75,9 +78,11 @@ CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
     lookup_.selectDisc = [this](const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId) {
         return SelectDisc(matches, discId);
     };
-    lookup_.editTracks = [this](int row) { return hooks.edit && hooks.edit(row); };
+    lookup_.editTracks = [this](int row) { return EditTrackTags(row); };
     lookup_.fillMissingTags = [this] {
-        if (hooks.fillMissingTags) hooks.fillMissingTags(disc_.Record().record);
+        // Filled in here, the record is not sent back to the database.
+        CEditMissingTagDlg dialog(&disc_.Record().record, false);
+        dialog.Create(Window());
     };
     lookup_.discTimer = [this](bool run) {
         if (discTimer_ == nullptr) return;
@@ -468,6 +473,14 @@ void CCDTab::PlayOrStop(int row) {
 }
 
 void CCDTab::OnEdit(int row) { lookup_.OnEdit(row); }
+
+bool CCDTab::EditTrackTags(int row) {
+    // The dialog edits copies; the rows it hands back on Save are redrawn
+    // through the disc's change notice.
+    CCdDiscTagPage tags(disc_, Label());
+    CEditCDTagDlg dialog(tags, row);
+    return dialog.DoModal(Window()) == 1;
+}
 
 int CCDTab::SelectDisc(const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId) {
     CSelectDiscDlg dialog;

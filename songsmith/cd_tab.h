@@ -11,7 +11,6 @@
 
 #include "songsmith/core/cd_disc.h"
 #include "songsmith/core/cd_title_lookup.h"
-#include "titlefetch/disc_record.h"
 #include "songsmith/tab_page.h"
 
 class CAppMessageReceiver;
@@ -92,14 +91,10 @@ public:
     // The play image's width.
     static int PlayImageWidth();
 
-    // What the page hands to the parts that play a track, edit the tracks'
-    // tags (true when the user saved), fill in the gaps of a fetched disc
-    // record, and rip (row -1: every marked row); empty until those parts
-    // fill them.
+    // What the page hands to the parts that play a track and rip (row -1:
+    // every marked row); empty until those parts fill them.
     struct THooks {
         std::function<void(int row)> playOrStop;
-        std::function<bool(int row)> edit;
-        std::function<void(TITLEFETCH_TRResult& record)> fillMissingTags;
         std::function<void(int row)> rip;
     };
     THooks hooks;
@@ -119,11 +114,14 @@ private:
     void RestoreColumnWidth(int column);
     std::intptr_t OnMessage(TAppMessage& message);
     void PostCommand(int id);
-    // Hooks the later parts fill: playing a track, the tag dialog, ripping.
+    // Playing and ripping go to their hooks; editing opens the track tag
+    // dialog on row and shows the rows it saves.
     void PlayOrStop(int row);
     void OnEdit(int row);
     void OnRip(int row);
 
+    // The track tag dialog on row; true when the user saved.
+    bool EditTrackTags(int row);
     // Chooses among several matches of the disc (Select a Disc).
     int SelectDisc(const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId);
 

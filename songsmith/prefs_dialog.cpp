@@ -8,6 +8,8 @@
 #include <algorithm>
 
 #include "filekit/reg_key.h"
+#include "platter/platter.h"
+#include "songsmith/burning_prefs_page.h"
 #include "songsmith/clipboard_prefs_page.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/ui_services.h"
@@ -15,6 +17,7 @@
 #include "songsmith/import_prefs_page.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/remote_db_prefs_page.h"
+#include "songsmith/rip_prefs_page.h"
 #include "utilities/ui/center_window.h"
 
 namespace {
@@ -76,6 +79,12 @@ private:
 
 }  // namespace
 
+bool ZentEngineInUse(const TPrefsContext& context) {
+    const int engine = context.platter != nullptr ? context.platter->burningEngine.load()
+                                                  : context.prefs.WhichBurningEngine;
+    return engine == kEngineZent;
+}
+
 CPrefsDialog::CPrefsDialog(TPrefsContext context) : context_(context) {}
 
 CPrefsDialog::~CPrefsDialog() {
@@ -93,6 +102,10 @@ std::unique_ptr<CPrefsPage> CPrefsDialog::MakePage(int index) {
             return std::make_unique<CGeneralPrefsPage>(*this);
         case 1:
             return std::make_unique<CClipboardPrefsPage>(*this);
+        case 2:
+            return std::make_unique<CBurningPrefsPage>(*this);
+        case 3:
+            return std::make_unique<CRipPrefsPage>(*this);
         case 4:
             return std::make_unique<CImportPrefsPage>(*this);
         case 5:

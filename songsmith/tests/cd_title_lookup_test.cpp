@@ -3,6 +3,7 @@
 // choose it, the title cache in the scratch home, boxes scripted, Select a
 // Disc driven as a user would, and the lookup's answers awaited by polling
 // the page's state (never by sleeping).
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -28,6 +29,8 @@
 #include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/edit_cd_tag_dlg.h"
+#include "songsmith/edit_missing_tag_dlg.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/select_disc_dialog.h"
@@ -101,6 +104,8 @@ protected:
     }
     void TearDown() override {
         MainWindowFixture::TearDown();
+        // Other tests insert the same generated disc.
+        std::filesystem::remove(GetUserDataDir() + "cdplayer.ini");
         SetProgramTitlefetch(nullptr);
         SetDriveStateSource(nullptr);
     }
@@ -286,20 +291,25 @@ TEST_F(CdTitleLookupTest, AnUnknownDiscIsTypedInAndFoundInTheCacheNextTime) {
         return ServerScript{};
     });
     OpenWithDisc();
-    // What the user types in Edit CD Track Tag.
-    std::vector<int> editedFrom;
-    Page()->hooks.edit = [&](int row) {
-        editedFrom.push_back(row);
-        for (int i = 0; i < Page()->Disc().RowCount(); ++i)
-            std::snprintf(Page()->GetTrackMusicInfo(i)->title, 256, "Typed %d", i + 1);
-        return true;
-    };
+    // The user types the titles in Edit CD Track Tag, opened on the first
+    // track.
+    QString shownFirst;
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), QString::number(CEditCDTagDlg::kDialogId));
+        shownFirst = FindControl<QLabel>(modal, CEditCDTagDlg::kPosition)->text();
+        for (int track = 1; track <= 3; ++track) {
+            testsupport::TypeText(modal, QString("Typed %1").arg(track));
+            testsupport::ClickControl(modal, CEditCDTagDlg::kNext);
+        }
+        testsupport::ClickControl(modal, 1);
+    });
     boxes_.ExpectMessage("CDTab_NoRDB", IDYES);
     Tick();
     ASSERT_TRUE(WaitForLookup());
     EXPECT_EQ(Page()->Lookup().Result(), kLookupNoMatch);
-    EXPECT_EQ(editedFrom, std::vector<int>{0});
+    EXPECT_EQ(shownFirst, "Track 1 of 3");
     EXPECT_EQ(boxes_.Calls().back().caption, ProgString("CDTab_TrackInfoTitle").toStdString());
+    EXPECT_EQ(Titles(), (std::vector<QString>{"Typed 1", "Typed 2", "Typed 3"}));
     EXPECT_EQ(CachedTitles(), (std::vector<std::string>{"Typed 1", "Typed 2", "Typed 3"}));
 
     TakeDiscOut();
@@ -312,7 +322,11 @@ TEST_F(CdTitleLookupTest, AnUnknownDiscIsTypedInAndFoundInTheCacheNextTime) {
 
     // A cancelled hand entry writes nothing.
     std::filesystem::remove(GetUserDataDir() + "cdplayer.ini");
-    Page()->hooks.edit = [](int) { return false; };
+    Page()->Disc().SetCurrentRow(0);
+    testsupport::WhenModalShown([](QWidget* modal) {
+        testsupport::TypeText(modal, "Not Kept");
+        testsupport::ClickControl(modal, 2);
+    });
     Page()->OnCommand(cmd::kCdEditTag);
     EXPECT_EQ(CachedTitles(), std::vector<std::string>{});
 }
@@ -372,18 +386,21 @@ TEST_F(CdTitleLookupTest, ARecordWithGapsOffersToFillThemIn) {
         return ServerScript{ServerStep::Send(Record("08000c03", {"First", "Second"}, "", "Rock"))};
     });
     OpenWithDisc();
-    int filled = 0;
-    Page()->hooks.fillMissingTags = [&](TITLEFETCH_TRResult& record) {
-        ++filled;
-        record.year = 1987;
-    };
+    // Missing Tag Information: the user picks the year.
+    testsupport::WhenModalShown([](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), QString::number(CEditMissingTagDlg::kDialogId));
+        auto* year = FindControl<QComboBox>(modal, CEditMissingTagDlg::kYear);
+        year->setCurrentIndex(year->findData(1987));
+        testsupport::ClickControl(modal, 1);
+    });
     boxes_.ExpectMessage("CDTab_MissingRDB", IDYES);
     Tick();
     ASSERT_TRUE(WaitForLookup());
-    EXPECT_EQ(filled, 1);
     EXPECT_EQ(boxes_.Calls().back().caption, ProgString("CDTab_MissingRDBTitle").toStdString());
     EXPECT_EQ(Titles(), (std::vector<QString>{"First", "Second", "Track 03"}));
     EXPECT_EQ(Page()->GetTrackMusicInfo(2)->year, 1987);
+    EXPECT_STREQ(Page()->GetTrackMusicInfo(2)->artist, "The Artist");
+    EXPECT_STREQ(Page()->GetTrackMusicInfo(2)->genre, "Rock");
 }
 
 TEST_F(CdTitleLookupTest, AnswersArrivingDuringARipAreDroppedAndTheTitlesKept) {

@@ -96,7 +96,7 @@ TEST_F(PrefsDialogTest, OpensTheStoredPageWithItsRowAndConfirmingStoresThePageLa
         int row;
         std::string title;
     } const cases[] = {
-        {3, 262, 3, ""},  // a page without its own title leaves the title alone
+        {3, 262, 3, "Ripping Preferences"},
         {1, kClipboardPage, 1, "Clipboard Preferences"},
         {0, kGeneralPage, 0, "General Preferences"},
         {9, kGeneralPage, 0, "General Preferences"},

@@ -1,9 +1,0 @@
-#pragma once
-// Which wave-out back end the engine plays through.
-
-// At start-up: while the default (ALSA) back end is in place and ALSA's
-// "default" PCM cannot be opened (no sound card), playback goes through the
-// null device instead, which plays in real time with no sound; the switch is
-// logged. A back end installed by the program or a test is kept. Returns the
-// name of the back end in use.
-const char* ChooseWaveOutBackend();
