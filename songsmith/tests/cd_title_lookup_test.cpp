@@ -441,6 +441,11 @@ TEST_F(CdTitleLookupTest, APageClosedDuringALookupGoesAtOnce) {
     waited.start();
     while (Requests().empty() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_EQ(Requests().size(), 1u);
+    // The thread's status text reaches the page.
+    const QString firstAttempt = QString::fromStdString(FormatKeyedText("CDTab_LookingUp", {1, 3}));
+    while (Status() != firstAttempt && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(Status(), "Looking up track info (attempt 1 of 3)...");
     QElapsedTimer clock;
     clock.start();
     main_.reset();
