@@ -219,10 +219,16 @@ void CCdTitleLookup::OnRecordAnswer(int code, std::unique_ptr<CAppPayload> paylo
         return;
     }
     // The rip works on the rows: a record arriving meanwhile is dropped,
-    // and the rows keep their titles. So is one for a disc taken out.
-    if (Ripping() || disc_.State() != kCdStateAudioCd) {
+    // and the rows keep their titles.
+    if (Ripping()) {
         Log("CCDTab::WM_RDB_GOTALBUMRECORD - Rip in progress, cancelling lookup.");
         disc_.SetLookupPhase(kPhaseIdle);
+        return;
+    }
+    // The disc was taken out while its record was fetched.
+    if (disc_.State() != kCdStateAudioCd) {
+        Log("CCDTab::WM_RDB_GOTALBUMRECORD - Disc gone, dropping the record.");
+        disc_.SetLookupPhase(kPhaseDone);
         return;
     }
     Log("CCDTab::WM_RDB_GOTALBUMRECORD - Got record, setting tracks.");

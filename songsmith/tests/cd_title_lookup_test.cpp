@@ -403,13 +403,15 @@ TEST_F(CdTitleLookupTest, ARecordWithGapsOffersToFillThemIn) {
     EXPECT_STREQ(Page()->GetTrackMusicInfo(2)->genre, "Rock");
 }
 
-TEST_F(CdTitleLookupTest, AnswersArrivingDuringARipAreDroppedAndTheTitlesKept) {
-    CGate readGate;
-    Serve([&readGate](const std::string& request) {
+TEST_F(CdTitleLookupTest, AnswersArrivingDuringARipOrAfterTheDiscWentAreDropped) {
+    std::vector<std::unique_ptr<CGate>> readGates;
+    for (int i = 0; i < 2; ++i) readGates.push_back(std::make_unique<CGate>());
+    std::atomic<int> reads{0};
+    Serve([&](const std::string& request) {
         if (Has(request, "cmd=cddb+query+"))
             return ServerScript{ServerStep::Send(Http("200 rock 08000c03 The Artist / The Album\r\n"))};
-        // The record waits until the rip has started.
-        readGate.Wait();
+        // Each record waits until the test lets it go.
+        readGates.at(static_cast<std::size_t>(reads++))->Wait();
         return ServerScript{ServerStep::Send(Record("08000c03", {"A", "B", "C"}, "1999", "Rock"))};
     });
     OpenWithDisc();
@@ -426,11 +428,24 @@ TEST_F(CdTitleLookupTest, AnswersArrivingDuringARipAreDroppedAndTheTitlesKept) {
     Page()->OnCommand(kCdLookUpId);
     ASSERT_TRUE(WaitForLookup(kPhaseFetching));
     Page()->SetRipping(true);
-    readGate.Open();
+    readGates[0]->Open();
     ASSERT_TRUE(WaitForLookup(kPhaseIdle));
     EXPECT_EQ(Titles(), kUntitled);
     EXPECT_EQ(CachedTitles(), std::vector<std::string>{});
     Page()->SetRipping(false);
+
+    // A record arriving after its disc was taken out names nothing.
+    Page()->OnCommand(kCdLookUpId);
+    ASSERT_TRUE(WaitForLookup(kPhaseFetching));
+    TakeDiscOut();
+    Tick();
+    readGates[1]->Open();
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_EQ(Page()->Disc().RowCount(), 0);
+    EXPECT_EQ(CachedTitles(), std::vector<std::string>{});
+    InsertDisc();
+    Tick();
+    EXPECT_EQ(Titles(), kUntitled);
 }
 
 TEST_F(CdTitleLookupTest, APageClosedDuringALookupGoesAtOnce) {
