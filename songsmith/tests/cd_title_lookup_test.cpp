@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QElapsedTimer>
@@ -216,6 +217,11 @@ TEST_F(CdTitleLookupTest, AFoundDiscIsNamedCachedAndNamedAgainFromTheCacheUnless
     EXPECT_EQ(CachedTitles(), (std::vector<std::string>{"Intro 1", "Middle", "intro 3"}));
     EXPECT_EQ(Requests().size(), 2u);
     SaveWidgetPng(main_->Window(), "cd_lookup_named_by_server");
+    // The album, artist, year and genre columns, scrolled into view.
+    auto* list = FindControl<QTableView>(Page()->Window(), kCdListId);
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    SaveWidgetPng(list, "cd_lookup_named_by_server_columns");
+    list->horizontalScrollBar()->setValue(0);
 
     // Back in the drive, the disc is named from the cache alone.
     TakeDiscOut();
