@@ -356,6 +356,13 @@ TEST_F(PlayerPanelSessionTest, ACdTrackStopsAndPlaysOnThroughItsPage) {
     Load();
     EXPECT_EQ(session_->PlayingRow(), 0);
     EXPECT_EQ(Panel().TitleText(), titles_[0]);
+
+    // A row the page knows no length of: the time runs, the slider stays.
+    player_->PlayCDTrack(0, "/dev/sr0", 0);
+    Settle();
+    Advance(3000);
+    EXPECT_EQ(TimeNow(), "00:03 / 00:00");
+    EXPECT_EQ(Slider()->value(), 0);
     player_->RemoveCDPage(&page);
 }
 
