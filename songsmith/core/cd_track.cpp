@@ -388,6 +388,12 @@ void CCDTrack::SetCdQuality(bool on) {
     info_.flags[kCdQualityFlag] = on;
 }
 
+void CCDTrack::ForgetAnalysis() {
+    TGuard guard(lock_);
+    analysed_ = false;
+    info_.flags[kAnalysedStoredFlag] = false;
+}
+
 bool CCDTrack::IsAnalysedWhenStored() const {
     TGuard guard(lock_);
     return info_.flags[kAnalysedStoredFlag];

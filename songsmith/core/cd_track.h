@@ -150,6 +150,9 @@ public:
     void SetFileTime(std::uint32_t seconds);
     bool IsCdQuality() const;
     void SetCdQuality(bool on);
+    // Marks the track for a new analysis: neither analysed nor stored as
+    // analysed, so the next load decodes the song again.
+    void ForgetAnalysis();
     bool IsAnalysedWhenStored() const;
     void SetAnalysedWhenStored(bool on);
     bool IsSilenceWarned() const;
