@@ -66,19 +66,20 @@ function(trackpress_thread_tests name label)
   trackpress_tests(${name} "${label};threads" ${ARGN})
 endfunction()
 
-# trackpress_gui_tests(NAME SOURCES... [LIBS lib...]): a GoogleTest executable
-# for widgets, with the offscreen QApplication main() and the helpers of
-# testsupport/gui_*.h and widget_png.h, registered with CTest under the label
-# gui. Pictures that the tests save land in <build>/test-output/.
+# trackpress_gui_tests(NAME SOURCES... [LIBS lib...] [PROPERTIES prop value...]):
+# a GoogleTest executable for widgets, with the offscreen QApplication main()
+# and the helpers of testsupport/gui_*.h and widget_png.h, registered with
+# CTest under the label gui; PROPERTIES are further test properties of every
+# test it holds. Pictures that the tests save land in <build>/test-output/.
 function(trackpress_gui_tests name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   # Qt's targets are seen only below the folder that found them.
   find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
   add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE trackpress_options trackpress_gui_testsupport
                         GTest::gtest GTest::gmock ${ARG_LIBS})
   gtest_discover_tests(${name} PROPERTIES LABELS gui ENVIRONMENT QT_QPA_PLATFORM=offscreen
-                       DISCOVERY_TIMEOUT 60)
+                       ${ARG_PROPERTIES} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # trackpress_fuzzer(NAME CORPUS_DIR SOURCES... [LIBS lib...] [MAX_LEN bytes]):

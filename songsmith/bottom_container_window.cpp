@@ -32,13 +32,13 @@ bool CBottomContainerWindow::Create(QWidget* parent, int x, int y, int width, in
 void CBottomContainerWindow::Move(int x, int y, int width, int height) {
     if (window_ == nullptr) return;
     window_->setGeometry(x, y, width, height);
-    const int playerWidth = std::max(width - logo_->GetMinWidth(), player_->GetMinWidth());
+    const int playerWidth = std::max(width - logo_->GetWidth(), player_->GetMinWidth());
     player_->Create(window_, 0, 0, playerWidth, height);
-    logo_->Create(window_, playerWidth, 0, width - playerWidth, height);
+    logo_->Move(playerWidth, 0, width - playerWidth, height);
 }
 
 int CBottomContainerWindow::GetMinWidth() const {
-    return player_->GetMinWidth() + logo_->GetMinWidth();
+    return player_->GetMinWidth() + logo_->GetWidth();
 }
 
 int CBottomContainerWindow::Height() const {

@@ -17,8 +17,8 @@ public:
     CBottomContainerWindow& operator=(const CBottomContainerWindow&) = delete;
 
     bool Create(QWidget* parent, int x, int y, int width, int height);
-    // The player panel gets the width the logo panel's minimum leaves, but
-    // at least its own minimum; the logo panel takes the rest.
+    // The player panel gets the width the logo panel's width leaves, but at
+    // least its own minimum; the logo panel takes the rest.
     void Move(int x, int y, int width, int height);
     int GetMinWidth() const;
     int Height() const;

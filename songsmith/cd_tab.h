@@ -1,24 +1,137 @@
 #pragma once
-// CCDTab: the page of one CD drive in the tab pane (reading and ripping the
-// disc in it).
+// CCDTab: the page of one CD drive in the tab pane: the tracks of the audio
+// CD in it with their titles and rip status, the disc detection that follows
+// the drive, marking tracks (ripped ones join the session), and its menu.
+// The page's logic lives in CCdDisc (core/cd_disc.h); this is its window.
 
+#include <QPointer>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "songsmith/core/cd_disc.h"
 #include "songsmith/tab_page.h"
 
+class CAppMessageReceiver;
+class CCdRowDelegate;
+class CCdRowsModel;
+class CPreferences;
 class PLATTER_CDevice;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QTimer;
+struct TAppMessage;
+
+// Controls of the page, by id.
+inline constexpr int kCdListId = 1254;
+inline constexpr int kCdLookUpId = 1255;
+inline constexpr int kCdAddToSessionId = 1256;
+inline constexpr int kCdRipId = 1257;
+inline constexpr int kCdStatusId = 1006;
+inline constexpr int kCdDiscTimerId = 1009;
+// The page's context menu.
+inline constexpr int kCdContextMenuId = 179;
 
 class CCDTab : public CTabPage {
 public:
-    static constexpr int kTemplateWidth = 240;
+    static constexpr int kTemplateWidth = 300;
     static constexpr int kTemplateHeight = 300;
+    // The disc timer's period.
+    static constexpr int kDiscTimerMs = 250;
 
-    // The drive stays the drive library's.
-    explicit CCDTab(PLATTER_CDevice* drive) : drive_(drive) {}
+    // The drive stays the drive library's; prefs may be null (no re-read
+    // when the page comes back).
+    explicit CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs = nullptr);
+    // Stops the disc timer and frees the rows.
+    ~CCDTab() override;
 
+    // The caption: "CDTab_Title" with the drive's label.
+    bool AddTab(QTabWidget* tabs, const char* captionKey, int kind) override;
+    // The list fills the page below its top, 7 pixels in on each side.
+    void Reposition(int x, int y, int width, int height) override;
+    // Showing the page gives it the focus; hiding it takes it away.
+    void Show(bool show) override;
+    void SetSongPlayState(const char* path, bool playing) override;
+    std::intptr_t OnCommand(int id) override;
+    void UpdateMenuItem(QAction* item) override;
     bool Create(QWidget* parent, int x, int y, int width, int height);
-    PLATTER_CDevice* Drive() const { return drive_; }
-    // True while the page rips its disc.
-    bool IsRipping() const { return false; }
+
+    PLATTER_CDevice* Drive() const { return disc_.Drive(); }
+    // The drive's short name ("sr0", or an image drive's tray folder).
+    std::string Label() const;
+    // Any thread may ask: the flag is atomic, and set under the page lock.
+    bool IsRipping() const { return ripping_.load(); }
+    // The first CD page that rips; null when none does. The pages are made
+    // at start-up and go at shut-down, so any thread may ask in between.
+    static CCDTab* GetRippingPage();
+    // Raised and cleared by the rip.
+    void SetRipping(bool ripping);
+    bool HasTracksToRip() const { return disc_.HasTracksToRip(); }
+    TONECORE_CMusicInfo* GetTrackMusicInfo(int index) const { return disc_.GetTrackMusicInfo(index); }
+    CCdDisc& Disc() { return disc_; }
+    const CCdDisc& Disc() const { return disc_; }
+
+    // One step of the disc timer; acts only while the page is visible.
+    void DiscTimerTick();
+    bool DiscTimerRunning() const;
+    // Menu 179 with its items' texts and states set.
+    std::unique_ptr<QMenu> MakeContextMenu();
+    // The page's reaction to the mouse over the list: row and x (from the
+    // list's left edge, before scrolling) of an event.
+    void OnListLeftClick(int row, int x);
+    void OnListRightClick(int row, const QPoint& globalPos);
+    // The zone and row under the mouse.
+    int HoverZone() const { return hoverZone_; }
+    int HoverRow() const { return hoverRow_; }
+    void TrackMouse(int row, int x);
+    // The play image's width.
+    static int PlayImageWidth();
+
+    // What the page hands to the parts that play a track, edit a track's tag
+    // and rip (row -1: every marked row); empty until those parts fill them.
+    struct THooks {
+        std::function<void(int row)> playOrStop;
+        std::function<void(int row)> edit;
+        std::function<void(int row)> rip;
+    };
+    THooks hooks;
 
 private:
-    PLATTER_CDevice* drive_;
+    QWidget* BuildWindow(QWidget* parent);
+    // Stretches the list, the status text and the strip over the page.
+    void LayOutControls(int width, int height);
+    // The page gains the focus (opening, or brought to the front).
+    void OnSetFocus();
+    void OnKillFocus();
+    // Any other CD page rips.
+    bool OtherPageRipping() const;
+    // Reflects the disc's rows, texts and button states in the controls.
+    void Refresh();
+    void RestoreColumnWidth(int column);
+    std::intptr_t OnMessage(TAppMessage& message);
+    void PostCommand(int id);
+    // Hooks the later parts fill: playing a track, the tag dialog, ripping.
+    void PlayOrStop(int row);
+    void OnEdit(int row);
+    void OnRip(int row);
+
+    CCdDisc disc_;
+    const CPreferences* prefs_;
+    std::atomic<bool> ripping_{false};
+    bool shownBefore_ = false;
+    int hoverZone_ = 0;
+    int hoverRow_ = -1;
+    QPointer<QTableView> list_;
+    QPointer<QLabel> strip_;
+    QPointer<QLabel> status_;
+    QPointer<QPushButton> lookUp_;
+    QPointer<QPushButton> rip_;
+    QPointer<QCheckBox> addToSession_;
+    QPointer<QTimer> discTimer_;
+    CCdRowsModel* model_ = nullptr;
+    CCdRowDelegate* delegate_ = nullptr;
+    QPointer<CAppMessageReceiver> receiver_;
 };

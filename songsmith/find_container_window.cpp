@@ -81,7 +81,7 @@ void CFindContainerWindow::CreatePages() {
     for (std::int32_t i = 0; i < drives; ++i) {
         PLATTER_CDevice* drive = platter_.GetDevice(i);
         if (drive == nullptr) continue;
-        add(std::make_unique<CCDTab>(drive), "CDTab_Title", kTabKindCd, [&](CTabPage* page) {
+        add(std::make_unique<CCDTab>(drive, &prefs_), "CDTab_Title", kTabKindCd, [&](CTabPage* page) {
             return static_cast<CCDTab*>(page)->Create(tabs_, 0, 0, area.width(), area.height());
         });
     }

@@ -79,13 +79,7 @@ void CGeneralPrefsPage::Show(bool show) {
     CPrefsPage::Show(show);
 }
 
-bool CGeneralPrefsPage::ZentInUse() const {
-    const TPrefsContext& context = Owner().Context();
-    // Without a drive library the stored choice is all there is.
-    const int engine = context.platter != nullptr ? context.platter->burningEngine.load()
-                                                  : context.prefs.WhichBurningEngine;
-    return engine == kEngineZent;
-}
+bool CGeneralPrefsPage::ZentInUse() const { return ZentEngineInUse(Owner().Context()); }
 
 void CGeneralPrefsPage::ShowEngineInUse() {
     const bool zent = ZentInUse();

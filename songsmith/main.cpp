@@ -7,12 +7,16 @@
 #include <memory>
 #include <string>
 
+#include "filekit/internet_access.h"
 #include "filekit/log.h"
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "platter/platter.h"
+#include "songsmith/about_dialog.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
+#include "songsmith/core/cd_page_services.h"
+#include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/startup_log.h"
@@ -21,6 +25,9 @@
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
+#include "songsmith/prefs_dialog.h"
+#include "songsmith/version_check_dialog.h"
+#include "titlefetch/titlefetch.h"
 #include "tonecore/converter_factory.h"
 #include "tonecore/engine_settings.h"
 #include "tonecore/engine_startup.h"
@@ -33,6 +40,11 @@ namespace {
 struct TAppGlobals {
     CPreferences prefs;
     PLATTER_CPlatter platter;
+    // The program's one internet session; the version check opens it when
+    // it is closed.
+    MyInternetAccess internet;
+    // The program's one title lookup (CD pages and preferences).
+    TITLEFETCH_CTitlefetch titlefetch;
     // The session; made here, never at static initialisation, so its loader
     // starts only once the program runs.
     CTrackList trackList{prefs};
@@ -69,10 +81,24 @@ int RunProgram() {
     StartSoundEngine(prefs, effects);
 
     SetUpDriveLibrary(prefs, globals->platter);
+    // What the CD pages read of the rest of the program.
+    SetProgramTitlefetch(&globals->titlefetch);
+    SetCdSessionTracks(&globals->trackList);
+    SetDriveStateSource(&globals->burner.state);
 
     int result = 0;
+    globals->mainWindow.SetBurnStatus(&globals->burner);
     if (globals->mainWindow.Create()) {
+        SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);
+        globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
+            CPrefsDialog dialog({globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch});
+            dialog.DoModal(globals->mainWindow.Window());
+        });
+        globals->mainWindow.SetCommandHandler(cmd::kCheckVersion, [&globals] {
+            CVersionCheckDlg dialog(globals->internet, globals->prefs);
+            dialog.DoModal(globals->mainWindow.Window());
+        });
         if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();
         globals->mainWindow.Show();
         globals->mainWindow.RunMessageLoop();
@@ -88,6 +114,9 @@ int RunProgram() {
     FreeConversionLibraries();
     // The windows and the objects that may hold sounds go before the
     // engine that plays them.
+    SetDriveStateSource(nullptr);
+    SetCdSessionTracks(nullptr);
+    SetProgramTitlefetch(nullptr);
     globals.reset();
     SoundEngineShutdown();
     return result;

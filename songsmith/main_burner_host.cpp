@@ -1,6 +1,8 @@
 #include "songsmith/main_burner_host.h"
 
 #include "songsmith/bottom_container_window.h"
+#include "songsmith/cd_tab.h"
+#include "songsmith/find_container_window.h"
 #include "songsmith/logo_panel.h"
 #include "songsmith/main_window.h"
 
@@ -11,9 +13,26 @@ void CMainBurnerHost::SetLogoMode(int mode) {
         bottom->Logo()->SetMode(mode);
 }
 
-void CMainBurnerHost::SetLogoLevel(int level) {
+void CMainBurnerHost::SetLogoLevel(double level) {
     if (CBottomContainerWindow* bottom = window_.BottomBand(); bottom != nullptr && bottom->Logo() != nullptr)
         bottom->Logo()->SetLevel(level);
 }
 
 void CMainBurnerHost::RefreshTotalsAndTitle() { window_.UpdateTitle(); }
+
+void CMainBurnerHost::FindWriterPage(const std::string& driveText) {
+    const CFindContainerWindow* pane = window_.TabPane();
+    writerPage_.store(pane == nullptr ? nullptr : pane->GetCDTabByDrive(driveText.c_str()));
+}
+
+bool CMainBurnerHost::WriterPageRipping() {
+    const CCDTab* page = writerPage_.load();
+    return page != nullptr && page->IsRipping();
+}
+
+bool CMainBurnerHost::AnyPageRipping() {
+    const CFindContainerWindow* pane = window_.TabPane();
+    return pane != nullptr && pane->GetRippingCDTab() != nullptr;
+}
+
+TReceiverId CMainBurnerHost::WindowReceiver() { return window_.ReceiverId(); }

@@ -17,6 +17,7 @@
 #include "songsmith/container_window.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/app_windows.h"
+#include "songsmith/core/burn_status.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/placement_rules.h"
 #include "songsmith/core/preferences.h"
@@ -106,6 +107,8 @@ TReceiverId CMainWindow::ReceiverId() const {
     return receiver_ == nullptr ? kNoReceiver : receiver_->Id();
 }
 
+int CMainWindow::DriveState() const { return burnStatus_ == nullptr ? 0 : burnStatus_->BurnState(); }
+
 CFindContainerWindow* CMainWindow::TabPane() const {
     return middle_ == nullptr ? nullptr : middle_->TabPane();
 }
@@ -125,6 +128,9 @@ bool CMainWindow::Create() {
     Log("CMainWindow::WM_CREATE - Checkpoint 2");
     toolbar_.Create(frame, prefs_.ShowToolbarWindow);
     statusBar_.Create(frame, 1);
+    // The disc in the writer as the controller knows it until its first poll.
+    if (char state[256]; burnStatus_ != nullptr && burnStatus_->GetStateText(state, sizeof state))
+        statusBar_.SetStateText(state);
     Log("CMainWindow::WM_CREATE - Checkpoint 3");
     CreateBands();
     CenterWindow(frame);

@@ -10,6 +10,8 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 
 #include "platform/window_placement.h"
@@ -20,6 +22,8 @@
 
 class CAppMessageReceiver;
 class CBottomContainerWindow;
+class CCDTab;
+class IBurnStatus;
 class CContainerWindow;
 class CFindContainerWindow;
 class CPreferences;
@@ -44,6 +48,13 @@ public:
     CMainWindow(const CMainWindow&) = delete;
     CMainWindow& operator=(const CMainWindow&) = delete;
 
+    // The burn controller the window reports on; set before Create. Without
+    // one the drive state reads 0.
+    void SetBurnStatus(IBurnStatus* status) { burnStatus_ = status; }
+    IBurnStatus* BurnStatus() const { return burnStatus_; }
+    // The burn controller's state, which the CD pages and the session list
+    // keep still by while it is 5 to 9.
+    int DriveState() const;
     // Builds the window, hidden, and applies the saved placement. False
     // without a window.
     bool Create();
@@ -60,6 +71,11 @@ public:
     void UpdateTitle();
     // A menu item, toolbar button or accelerator.
     std::intptr_t OnCommand(int id);
+    // A command carried out by a part of the program the window does not
+    // own (a dialog, a page): OnCommand hands id to handler when none of its
+    // own cases takes it. An empty handler removes the entry.
+    using TCommandHandler = std::function<void()>;
+    void SetCommandHandler(int id, TCommandHandler handler);
     // The program's messages to the main window.
     std::intptr_t WindowProc(TAppMessage& message);
     // The close request; false keeps the window open.
@@ -95,9 +111,15 @@ private:
     void ShowOrHideCdPage(int command);
     void ShowTabPane(bool show);
     void EnableToolbarButton(int command, bool enable);
+    // The CD page in front (null when the page in front is another), the
+    // page of the current CD command, and the Rip command sent to it.
+    CCDTab* CurrentCdPage() const;
+    CCDTab* PageOfCurrentCdCommand() const;
+    void RipOnCdPage();
 
     CPreferences& prefs_;
     PLATTER_CPlatter& platter_;
+    IBurnStatus* burnStatus_ = nullptr;
     QPointer<QMainWindow> window_;
     CToolbar toolbar_;
     CStatusBar statusBar_;
@@ -114,4 +136,5 @@ private:
     bool sessionDirty_ = false;
     // How the window is shown when it comes up or is restored.
     std::uint32_t restoreShowCmd_;
+    std::map<int, TCommandHandler> commandHandlers_;
 };

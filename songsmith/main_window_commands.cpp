@@ -5,6 +5,7 @@
 #include "filekit/log.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
+#include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/find_container_window.h"
@@ -30,14 +31,32 @@ std::intptr_t CMainWindow::OnCommand(int id) {
         case cmd::kLibraryPage:
             ShowOrHidePage(id);
             break;
+        case cmd::kRip:
+            RipOnCdPage();
+            break;
         default:
+            if (IsCdPageCommand(id)) {
+                if (CTabPage* page = CurrentCdPage()) page->OnCommand(id);
+                break;
+            }
             if ((id >= cmd::kFirstCdDrive && id <= cmd::kLastCdDrive) || id == cmd::kCdPage) {
                 ShowOrHideCdPage(id);
+            } else if (const auto handler = commandHandlers_.find(id); handler != commandHandlers_.end()) {
+                // Copied first: a handler may replace its own entry.
+                const TCommandHandler run = handler->second;
+                run();
             }
-            // The other commands join with the parts of the program they drive.
             break;
     }
     return 0;
+}
+
+void CMainWindow::SetCommandHandler(int id, TCommandHandler handler) {
+    if (handler) {
+        commandHandlers_[id] = std::move(handler);
+    } else {
+        commandHandlers_.erase(id);
+    }
 }
 
 void CMainWindow::ShowOrHidePage(int command) {
@@ -72,4 +91,27 @@ void CMainWindow::ShowOrHideCdPage(int command) {
         }
     }
     toolbar_.Refresh();
+}
+
+CCDTab* CMainWindow::CurrentCdPage() const {
+    if (CurrentPageKind() != kTabKindCd) return nullptr;
+    return static_cast<CCDTab*>(TabPane()->GetCurrentPage());
+}
+
+CCDTab* CMainWindow::PageOfCurrentCdCommand() const {
+    CFindContainerWindow* pane = TabPane();
+    if (pane == nullptr) return nullptr;
+    const std::vector<CCDTab*> cdPages = pane->CdPages();
+    const int command = currentCdCommand_ >= 0 ? currentCdCommand_ : cmd::kFirstCdDrive;
+    const auto index = static_cast<std::size_t>(command - cmd::kFirstCdDrive);
+    return index < cdPages.size() ? cdPages[index] : nullptr;
+}
+
+void CMainWindow::RipOnCdPage() {
+    CCDTab* page = PageOfCurrentCdCommand();
+    if (page == nullptr || !page->HasTracksToRip()) return;
+    ShowTabPane(true);
+    TabPane()->SelectPage(page);
+    toolbar_.Refresh();
+    page->OnCommand(kCdRipId);
 }

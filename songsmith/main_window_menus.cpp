@@ -7,7 +7,9 @@
 #include <QMenuBar>
 
 #include "platter/platter.h"
+#include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
+#include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/menu_texts.h"
@@ -127,7 +129,22 @@ void CMainWindow::UpdateMenuStates(QMenu* menu) {
                     ProgString(pageKind == kTabKindLibrary ? "MULT_Hide" : "MULT_Show"));
                 action->setEnabled(true);
                 break;
+            case cmd::kRip: {
+                const bool ripping = CCDTab::GetRippingPage() != nullptr;
+                action->setText(ProgString(ripping ? "MUCT_StopRip" : "MUCT_Rip"));
+                const CCDTab* page = PageOfCurrentCdCommand();
+                action->setEnabled(page != nullptr && page->HasTracksToRip());
+                break;
+            }
             default:
+                if (IsCdPageCommand(action->data().toInt())) {
+                    // The CD page in front fills its own items.
+                    CCDTab* page = CurrentCdPage();
+                    if (page != nullptr && !page->IsRipping())
+                        page->UpdateMenuItem(action);
+                    else
+                        action->setEnabled(false);
+                }
                 break;
         }
     }

@@ -8,11 +8,15 @@
 #include <algorithm>
 
 #include "filekit/reg_key.h"
+#include "platter/platter.h"
 #include "songsmith/clipboard_prefs_page.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/ui_services.h"
 #include "songsmith/general_prefs_page.h"
+#include "songsmith/import_prefs_page.h"
 #include "songsmith/prog_string.h"
+#include "songsmith/remote_db_prefs_page.h"
+#include "songsmith/rip_prefs_page.h"
 #include "utilities/ui/center_window.h"
 
 namespace {
@@ -74,6 +78,12 @@ private:
 
 }  // namespace
 
+bool ZentEngineInUse(const TPrefsContext& context) {
+    const int engine = context.platter != nullptr ? context.platter->burningEngine.load()
+                                                  : context.prefs.WhichBurningEngine;
+    return engine == kEngineZent;
+}
+
 CPrefsDialog::CPrefsDialog(TPrefsContext context) : context_(context) {}
 
 CPrefsDialog::~CPrefsDialog() {
@@ -91,6 +101,12 @@ std::unique_ptr<CPrefsPage> CPrefsDialog::MakePage(int index) {
             return std::make_unique<CGeneralPrefsPage>(*this);
         case 1:
             return std::make_unique<CClipboardPrefsPage>(*this);
+        case 3:
+            return std::make_unique<CRipPrefsPage>(*this);
+        case 4:
+            return std::make_unique<CImportPrefsPage>(*this);
+        case 5:
+            return std::make_unique<CRemoteDBPrefsPage>(*this);
         default:
             // The other pages join with the parts of the program they set.
             return std::make_unique<CPrefsPage>(*this);

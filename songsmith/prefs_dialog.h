@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "songsmith/prefs_page.h"
@@ -17,6 +18,7 @@ class PLATTER_CPlatter;
 class QListWidget;
 class QStackedWidget;
 class QWidget;
+class TITLEFETCH_CTitlefetch;
 
 // Identifiers of the dialog and its controls.
 inline constexpr int kPrefsDialogId = 261;
@@ -30,7 +32,17 @@ struct TPrefsContext {
     CPreferences& prefs;
     PLATTER_CPlatter* platter = nullptr;
     CMainWindow* mainWindow = nullptr;
+    // The program's title lookup, which fetches the CDDB site lists; null
+    // leaves the stored sites as they are.
+    TITLEFETCH_CTitlefetch* titlefetch = nullptr;
+    // Runs after the Remote Database page stored its site, so the lookup
+    // can take the site chosen there.
+    std::function<void()> siteApplied = nullptr;
 };
+
+// Whether the CD writing engine in use is the Zent engine: the drive
+// library's, else (without one) the stored choice.
+bool ZentEngineInUse(const TPrefsContext& context);
 
 class CPrefsDialog {
 public:

@@ -1,5 +1,6 @@
 #include "songsmith/program_pictures.h"
 
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -40,38 +41,106 @@ void DrawTick(QPainter& p, const QRectF& box, const QColor& colour, qreal width)
     p.drawPath(tick);
 }
 
-// Four steps of a burn from left to right: prepare, convert, write, done.
-void DrawBurnSteps(QPainter& p, QSize size) {
-    p.fillRect(QRect(QPoint(0, 0), size), kPanel);
-    const qreal step = size.width() / 4.0;
-    for (int i = 0; i < 4; ++i) {
-        const QPointF centre(step * i + step / 2, size.height() / 2.0);
-        DrawDiscAt(p, centre, size.height() * 0.36, 90.0 * i);
-        if (i == 3) {
-            DrawTick(p, QRectF(centre.x() - 8, centre.y() - 8, 16, 16), kGood, 3);
-        }
-        if (i < 3) {
-            p.setPen(QPen(kInk, 2));
-            p.drawLine(QPointF(centre.x() + step * 0.38, centre.y()),
-                       QPointF(centre.x() + step * 0.62, centre.y()));
-        }
-    }
+// A font of the default family at a size in pixels.
+QFont PictureFont(int pixels, QFont::Weight weight) {
+    QFont font;
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
 }
 
-// Frames 0 to 15: the disc turning a sixteenth each; 16 to 18: the finished
-// disc with a growing tick.
+// The product's badge on the key colour: the name over a short line, and a
+// dark round slot on the right where the meter frames are drawn.
+void DrawLogo(QPainter& p, QSize size) {
+    p.fillRect(QRect(QPoint(0, 0), size), QColor::fromRgb(kPictureKeyColor));
+    // The badge's edge stays hard, so no pixel blends into the key colour.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    p.drawRoundedRect(QRect(1, 1, size.width() - 2, 40), 7, 7);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QColor(255, 255, 255));
+    p.setFont(PictureFont(16, QFont::Bold));
+    p.drawText(QRect(6, 5, kLogoMeterLeft - 8, 20), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Songsmith"));
+    p.setPen(kDisc);
+    p.setFont(PictureFont(9, QFont::Normal));
+    p.drawText(QRect(7, 25, kLogoMeterLeft - 9, 12), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("burn \u00b7 rip \u00b7 keep"));
+    const QPointF slot(kLogoMeterLeft + 11.5, kLogoMeterTop + 11.5);
+    p.setPen(QPen(QColor(70, 80, 104), 1));
+    p.setBrush(QColor(52, 60, 80));
+    p.drawEllipse(slot, 10.5, 10.5);
+}
+
+// The line under the logo: a pale band with the program's purpose.
+void DrawLogoText(QPainter& p, QSize size) {
+    p.fillRect(QRect(QPoint(0, 0), size), QColor::fromRgb(kPictureKeyColor));
+    // The top rows stay clear: the logo above reaches down into them.
+    const QRect band(0, 8, size.width(), size.height() - 8);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kDiscShine);
+    p.drawRoundedRect(band.adjusted(0, 0, -1, -1), 6, 6);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(kInk);
+    p.setFont(PictureFont(11, QFont::Normal));
+    p.drawText(band, Qt::AlignCenter, QStringLiteral("Songs to CD, CD to songs"));
+}
+
+// The About picture: the name and a large disc on a dark band with rounded
+// corners on the key colour.
+void DrawAbout(QPainter& p, QSize size) {
+    p.fillRect(QRect(QPoint(0, 0), size), QColor::fromRgb(kPictureKeyColor));
+    QPainterPath band;
+    band.addRoundedRect(QRectF(0, 0, size.width(), size.height()), 10, 10);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setClipPath(band);
+    QLinearGradient shade(0, 0, size.width(), size.height());
+    shade.setColorAt(0, QColor(28, 34, 52));
+    shade.setColorAt(1, QColor(64, 84, 128));
+    p.fillRect(QRect(QPoint(0, 0), size), shade);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const qreal radius = size.height() * 0.36;
+    DrawDiscAt(p, QPointF(radius + 14, size.height() / 2.0), radius, 60);
+    const int textLeft = qRound(2 * radius) + 26;
+    const int textWidth = size.width() - textLeft - 10;
+    p.setPen(QColor(255, 255, 255));
+    p.setFont(PictureFont(26, QFont::Bold));
+    p.drawText(QRect(textLeft, 22, textWidth, 36), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Songsmith"));
+    p.setPen(kDisc);
+    p.setFont(PictureFont(12, QFont::Normal));
+    p.drawText(QRect(textLeft + 1, 64, textWidth, 60), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+               QStringLiteral("Burns songs to CD, rips CDs into songs and keeps your library."));
+}
+
+// Frames 0 to 15: a disc whose written part grows by a fifteenth each, from
+// an empty disc to a full one; 16 to 18: the finished disc with a growing
+// tick.
 void DrawBurnAnimation(QPainter& p, QSize size) {
     p.fillRect(QRect(QPoint(0, 0), size), QColor::fromRgb(kPictureKeyColor));
     for (int frame = 0; frame < kBurnAnimationFrames; ++frame) {
         const QPointF centre(frame * kBurnAnimationFrameWidth + 11.5, 11.5);
         if (frame < 16) {
-            DrawDiscAt(p, centre, 10, -22.5 * frame);
-            p.setPen(Qt::NoPen);
-            p.setBrush(kFlame);
-            p.drawEllipse(QPointF(centre.x() + 7, centre.y() + 7), 2.5, 2.5);
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kDisc);
+            p.drawEllipse(centre, 10, 10);
+            if (frame > 0) {
+                // Clockwise from twelve o'clock.
+                p.setPen(Qt::NoPen);
+                p.setBrush(kFlame);
+                p.drawPie(QRectF(centre.x() - 10, centre.y() - 10, 20, 20), 90 * 16,
+                          -frame * 360 * 16 / 15);
+            }
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kPanel);
+            p.drawEllipse(centre, 3, 3);
         } else {
             DrawDiscAt(p, centre, 10, 45);
-            const qreal grow = 0.5 + 0.25 * (frame - 16);
+            // The largest tick stays inside the disc: the frames follow each other
+            // without the picture below being restored, so nothing may stick out.
+            const qreal grow = 0.5 + 0.2 * (frame - 16);
             DrawTick(p, QRectF(centre.x() - 9 * grow, centre.y() - 9 * grow, 18 * grow, 18 * grow),
                      kGood, 2.5);
         }
@@ -140,10 +209,12 @@ struct TProgramPicture {
 };
 
 const std::array kPictures{
-    TProgramPicture{kPictureBurnSteps, QSize(160, 40), DrawBurnSteps, true},
+    TProgramPicture{kPictureLogoText, QSize(168, 30), DrawLogoText, false},
+    TProgramPicture{kPictureLogo, QSize(131, 44), DrawLogo, false},
     TProgramPicture{kPictureBurnAnimation,
                     QSize(kBurnAnimationFrames * kBurnAnimationFrameWidth, 23), DrawBurnAnimation,
                     false},
+    TProgramPicture{kPictureAbout, QSize(331, 141), DrawAbout, false},
     TProgramPicture{kPictureWillNotFit, QSize(64, 64), DrawWillNotFit, true},
     TProgramPicture{kPictureInsertDisc, QSize(kInsertDiscFrames * kInsertDiscFrameWidth, 56),
                     DrawInsertDisc, true},

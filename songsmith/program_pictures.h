@@ -1,17 +1,24 @@
 #pragma once
 // The program's numbered pictures, drawn at run time from one table: the
-// burn dialogs' step picture, animation strips, pictures and check mark.
+// logo with its meter strip, the About picture, the burn dialogs' animation
+// strips, pictures and check mark.
 
 #include <QIcon>
 #include <QImage>
 #include <QSize>
 
-inline constexpr int kPictureBurnSteps = 158;
+inline constexpr int kPictureLogoText = 157;    // 168 by 30
+inline constexpr int kPictureLogo = 158;        // 131 by 44, room for a meter frame
 inline constexpr int kPictureBurnAnimation = 162;  // 19 frames of 23 pixels
+inline constexpr int kPictureAbout = 186;       // 331 by 141
 inline constexpr int kPictureWillNotFit = 185;
 inline constexpr int kPictureInsertDisc = 190;  // 8 frames of 78 pixels
 inline constexpr int kPictureBurnWarning = 192;
 inline constexpr int kPictureCheckMark = 197;  // 12 by 12
+
+// Where the logo leaves room for one frame of the animation strip.
+inline constexpr int kLogoMeterLeft = 102;
+inline constexpr int kLogoMeterTop = 14;
 
 inline constexpr int kBurnAnimationFrameWidth = 23;
 inline constexpr int kBurnAnimationFrames = 19;

@@ -49,6 +49,10 @@ void CTabPage::Show(bool show) {
 
 void CTabPage::SetSongPlayState(const char*, bool) {}
 
+std::intptr_t CTabPage::OnCommand(int) { return 0; }
+
+void CTabPage::UpdateMenuItem(QAction*) {}
+
 void CTabPage::Lock() {
     lock_.lock();
 }

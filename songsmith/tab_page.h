@@ -5,9 +5,11 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 
+class QAction;
 class QIcon;
 class QTabWidget;
 
@@ -47,6 +49,12 @@ public:
     virtual void SetSongPlayState(const char* path, bool playing);
     virtual void Lock();
     virtual void Unlock();
+    // A command of the main window's menus for the page in front (and of
+    // the page's own controls); 0 when the page does not take it.
+    virtual std::intptr_t OnCommand(int id);
+    // Sets the text and state of a menu item of the page's commands; items
+    // of other commands stay as they are.
+    virtual void UpdateMenuItem(QAction* item);
 
     QWidget* Window() const { return window_; }
     int Width() const { return width_; }

@@ -91,6 +91,22 @@ std::string LinkFor(std::string_view word) {
     return {};
 }
 
+// Walks text as runs of delimiters and the words between them, in order,
+// handing each to visit(piece, isWord) until it answers false.
+template <typename Visit>
+void ForEachPiece(std::string_view text, Visit visit) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t end = i;
+        while (end < text.size() && IsDelimiter(text[end])) ++end;
+        if (end > i && !visit(text.substr(i, end - i), false)) return;
+        i = end;
+        while (end < text.size() && !IsDelimiter(text[end])) ++end;
+        if (end > i && !visit(text.substr(i, end - i), true)) return;
+        i = end;
+    }
+}
+
 }  // namespace
 
 void ParseForHTML(const char* text, long len, char* out, long size) {
@@ -112,18 +128,21 @@ void ParseForHTML(const char* text, long len, char* out, long size) {
         return false;
     };
 
-    std::size_t i = 0;
-    while (i < input.size()) {
-        std::size_t end = i;
-        while (end < input.size() && IsDelimiter(input[end])) ++end;
-        if (!append(input.substr(i, end - i), true)) break;
-        i = end;
-        while (end < input.size() && !IsDelimiter(input[end])) ++end;
-        const std::string_view word = input.substr(i, end - i);
-        i = end;
-        const std::string link = LinkFor(word);
-        if (!(link.empty() ? append(word, true) : append(link, false))) break;
-    }
+    ForEachPiece(input, [&](std::string_view piece, bool isWord) {
+        if (!isWord) return append(piece, true);
+        const std::string link = LinkFor(piece);
+        return link.empty() ? append(piece, true) : append(link, false);
+    });
     std::memcpy(out, result.data(), result.size());
     out[result.size()] = '\0';
+}
+
+std::string HtmlTextWithLinks(std::string_view text) {
+    std::string html;
+    ForEachPiece(text, [&html](std::string_view piece, bool isWord) {
+        const std::string link = isWord ? LinkFor(piece) : std::string();
+        html += link.empty() ? Escaped(piece) : link;
+        return true;
+    });
+    return html;
 }

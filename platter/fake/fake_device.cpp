@@ -126,6 +126,9 @@ bool PLATTER_CFakeDevice::ReadDeviceInfo() {
         return false;
     }
     SetDiscInfo(disc);
+    // A drive of the program's original kind, whose Enhanced CD lengths
+    // need the CD audio reader's correction.
+    if (lengthsNeedCorrection.load()) correctionNotNeeded = 0;
     ClearError();
     return true;
 }

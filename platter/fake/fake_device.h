@@ -75,6 +75,8 @@ public:
     std::vector<TFakeWriteRecord> Writes() const;
 
     std::atomic<std::int32_t> capacityMs{74 * 60 * 1000};
+    // ReadDeviceInfo leaves correctionNotNeeded 0.
+    std::atomic<bool> lengthsNeedCorrection{false};
     std::atomic<int> ejectCalls{0};
     std::atomic<int> abortWriteCalls{0};
     std::atomic<int> abortExtractionCalls{0};

@@ -54,6 +54,10 @@ inline constexpr std::uint32_t WM_IMPORT_CURRENTDIR = WM_USER + 102;
 // Added to WM_PLAYSTATE_CHANGED's lParam while the song plays.
 inline constexpr std::intptr_t kPlayStatePlaying = 0x10000;
 
+// A page: run command wParam (a control's or a menu item's), posted by the
+// page to itself.
+inline constexpr std::uint32_t WM_COMMAND = 0x0111;
+
 // Messages of the controls themselves, posted to a control rather than to a
 // window of the table above.
 // Status bar: show the payload's text in part wParam.

@@ -61,6 +61,9 @@ int CBurner::Initialize() {
     Log("Initializing burner object...");
     errorIndex.store(3);
     initialised = 0;
+    // A writer chosen before is chosen again only if the saved address
+    // still names it.
+    device_ = nullptr;
     if (!drives_.Ready()) return 0;
     const TBurnerPrefs& saved = prefs_.BurnerPrefs;
     if (saved[kBurnerWriterSecond] >= 0) {
@@ -76,6 +79,7 @@ int CBurner::Initialize() {
     }
     errorIndex.store(0);
     LogWriter();
+    host_.FindWriterPage(device_->driveText);
     initialised = 1;
     return 1;
 }
@@ -176,6 +180,10 @@ int CBurner::MaxMilsPerCD(bool askDevice) {
     }
     return storedCapacity.load();
 }
+
+int CBurner::DiscCapacityMs() { return MaxMilsPerCD(false); }
+
+bool CBurner::BurnOrRipRunning() { return threadRunning.load() || host_.AnyPageRipping(); }
 
 int CBurner::RefreshMediaStatus() {
     device_->RefreshStatus();

@@ -18,6 +18,16 @@ enum EBurnState : std::int32_t {
     kBurnStateBurnt = 10,
 };
 
+// How a burn prepares its audio; the burn command chooses it from the
+// engine, the convert-first choice and the session's transitions.
+enum EBurnMode : std::int32_t {
+    kBurnModeRenderSession = 1,     // the whole session rendered into one WAV file per track
+    kBurnModeConvertAsNeeded = 2,   // tracks converted one by one where needed
+    kBurnModeConvertMandatory = 3,  // only files that do not decode to CD quality, or are under 4000 ms
+    kBurnModeConvertFirst = 4,      // as 2, with CD-quality PCM WAV files used as they are
+    kBurnModeOnTheFly = 5,          // no files: the drive library pulls the rendered audio as it writes
+};
+
 // Disc capacity before any disc was measured: 74 minutes less 10 ms.
 inline constexpr std::int32_t kBurnDefaultCapacityMs = 4439990;
 

@@ -204,6 +204,18 @@ void CCDTrack::CopyFrom(const CCDTrack& other, int start, int end, bool keepStam
         RenewChangeStamp();
 }
 
+void CCDTrack::TakeSongInformation(const TONECORE_CMusicInfo& info) {
+    TGuard guard(lock_);
+    const std::uint64_t volume = info_.playData;
+    const int serial = info_.stateWords[kSerialWord];
+    const int stamp = info_.stateWords[kStampWord];
+    info_ = info;
+    info_.playData = volume;
+    info_.stateWords[kSerialWord] = serial;
+    info_.stateWords[kStampWord] = stamp;
+    SetRawState(kTrackWaiting);
+}
+
 bool CCDTrack::IsLoading() const {
     TGuard guard(lock_);
     return loading_;

@@ -79,6 +79,10 @@ public:
     // user trims; the temporary file is shared only by a whole copy
     // (start and end both -1). The sound is not taken.
     void CopyFrom(const CCDTrack& other, int start, int end, bool keepStamp);
+    // Takes info as the track's song information while keeping its volume
+    // factor, change stamp and serial; the track then waits (state 3) for
+    // the loader to analyse it anew.
+    void TakeSongInformation(const TONECORE_CMusicInfo& info);
 
     bool IsLoading() const;
     bool IsAnalysed() const;

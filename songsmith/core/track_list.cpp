@@ -92,7 +92,7 @@ int CTrackList::InsertTrack(TTrackPtr track, int after) {
     {
         TGuard guard(lock_);
         const int count = static_cast<int>(tracks_.size());
-        index = after < 0 ? 0 : std::min(after + 1, count);
+        index = after < 0 ? 0 : std::min(after, count - 1) + 1;
         tracks_.insert(tracks_.begin() + index, std::move(track));
     }
     return index;

@@ -154,7 +154,8 @@ TEST(DibSectionTest, TheProgramsPicturesHaveTheirSizesAndFrames) {
     const struct {
         int resource;
         QSize size;
-    } cases[] = {{kPictureBurnSteps, QSize(160, 40)},  {kPictureBurnAnimation, QSize(19 * 23, 23)},
+    } cases[] = {{kPictureLogo, QSize(131, 44)},       {kPictureBurnAnimation, QSize(19 * 23, 23)},
+                 {kPictureLogoText, QSize(168, 30)},   {kPictureAbout, QSize(331, 141)},
                  {kPictureWillNotFit, QSize(64, 64)},  {kPictureInsertDisc, QSize(8 * 78, 56)},
                  {kPictureBurnWarning, QSize(48, 48)}, {kPictureCheckMark, QSize(12, 12)}};
     for (const auto& c : cases) {

@@ -308,4 +308,21 @@ TEST_F(MainWindowTest, ExitClosesTheWindow) {
     EXPECT_EQ(prefs_->LastMainWinPlacementValid, 1);
 }
 
+// A command another part of the program carries out reaches its handler from
+// the menu item; a handler that is removed is not called again.
+TEST_F(MainWindowTest, MenuItemRunsTheHandlerSetForItsCommand) {
+    Open(1);
+    int runs = 0;
+    main_->SetCommandHandler(cmd::kCheckVersion, [&runs] { ++runs; });
+    QAction* item = MenuItem(cmd::kCheckVersion);
+    ASSERT_NE(item, nullptr);
+    item->trigger();
+    Settle();
+    EXPECT_EQ(runs, 1);
+    main_->SetCommandHandler(cmd::kCheckVersion, {});
+    item->trigger();
+    Settle();
+    EXPECT_EQ(runs, 1);
+}
+
 }  // namespace

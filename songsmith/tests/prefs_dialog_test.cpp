@@ -26,7 +26,7 @@
 #include "songsmith/core/help_pages.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/prefs_dialog.h"
-#include "songsmith/tests/main_window_fixture.h"
+#include "songsmith/tests/prefs_dialog_fixture.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
@@ -45,29 +45,6 @@ constexpr int kGoldenHawkRadio = 1484;
 constexpr int kZentLogBox = 1507;
 constexpr int kAccessBox = 1436;
 constexpr int kPageIds[] = {264, 267, 263, 262, 265, 266};
-
-// Each value of the preferences key as stored: its type and bytes.
-using TStoredValues = std::map<std::string, std::pair<std::uint32_t, std::string>>;
-
-TStoredValues ReadStoredValues() {
-    TStoredValues values;
-    HKEY key = nullptr;
-    if (RegOpenKey(HKEY_CURRENT_USER, "SOFTWARE\\Marovelle\\Songsmith", &key) != ERROR_SUCCESS) {
-        ADD_FAILURE() << "no preferences key";
-        return values;
-    }
-    for (std::uint32_t index = 0;; ++index) {
-        char name[256];
-        std::uint32_t nameSize = sizeof name;
-        std::uint32_t type = 0;
-        std::uint8_t data[4096];
-        std::uint32_t dataSize = sizeof data;
-        if (RegEnumValue(key, index, name, &nameSize, &type, data, &dataSize) != ERROR_SUCCESS) break;
-        values[name] = {type, std::string(reinterpret_cast<const char*>(data), dataSize)};
-    }
-    RegCloseKey(key);
-    return values;
-}
 
 std::string StoreFileBytes() {
     RegistryStoreSave();
@@ -110,31 +87,7 @@ private:
     std::vector<int>& applied_;
 };
 
-class PrefsDialogTest : public MainWindowFixture {
-protected:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        Open();
-        // The engine in use is the drive library's; the stored choice agrees.
-        platter_->burningEngine = kEngineGoldenHawk;
-        prefs_->WhichBurningEngine = kEngineGoldenHawk;
-        prefs_->Save(HKEY_CURRENT_USER);
-    }
-
-    // Runs the dialog over the main window; drive works on the open dialog
-    // and must close it. prepare may set pages first. The dialog's result.
-    int Run(const std::function<void(QWidget* dialog, CPrefsDialog& object)>& drive,
-            const std::function<void(CPrefsDialog&)>& prepare = {}) {
-        CPrefsDialog dialog(TPrefsContext{*prefs_, platter_.get(), main_.get()});
-        if (prepare) prepare(dialog);
-        testsupport::WhenModalShown([&](QWidget* modal) { drive(modal, dialog); });
-        EXPECT_TRUE(dialog.DoModal(main_->Window()));
-        Settle();
-        return dialog.Result();
-    }
-
-    testsupport::CFakeUiServices ui_;
-};
+using PrefsDialogTest = PrefsDialogFixture;
 
 TEST_F(PrefsDialogTest, OpensTheStoredPageWithItsRowAndConfirmingStoresThePageLastShown) {
     struct {
@@ -143,7 +96,7 @@ TEST_F(PrefsDialogTest, OpensTheStoredPageWithItsRowAndConfirmingStoresThePageLa
         int row;
         std::string title;
     } const cases[] = {
-        {3, 262, 3, ""},  // a page without its own title leaves the title alone
+        {3, 262, 3, "Ripping Preferences"},
         {1, kClipboardPage, 1, "Clipboard Preferences"},
         {0, kGeneralPage, 0, "General Preferences"},
         {9, kGeneralPage, 0, "General Preferences"},
@@ -226,15 +179,8 @@ TEST_F(PrefsDialogTest, OkStoresExactlyTheChangedValuesAndTheToolbarShrinksAtOnc
         ClickControl(dialog, IDOK);
     });
     EXPECT_EQ(result, IDOK);
-    const TStoredValues after = ReadStoredValues();
-    std::set<std::string> changed;
-    for (const auto& [name, value] : after) {
-        const auto old = before.find(name);
-        if (old == before.end() || old->second != value) changed.insert(name);
-    }
-    for (const auto& [name, value] : before)
-        if (after.count(name) == 0) changed.insert(name);
-    EXPECT_EQ(changed, (std::set<std::string>{"ShowSmallToolbar", "copyFlags", "CurrentPrefPage"}));
+    EXPECT_EQ(ChangedValueNames(before, ReadStoredValues()),
+              (std::set<std::string>{"ShowSmallToolbar", "copyFlags", "CurrentPrefPage"}));
 
     CPreferences fresh;
     fresh.Load(HKEY_CURRENT_USER);

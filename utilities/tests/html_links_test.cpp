@@ -79,3 +79,24 @@ TEST(HtmlLinksTest, StaysWithinTheLengthAndTheOutput) {
     EXPECT_EQ(Html("\xC3\xA9\xC3\xA9", 4), "\xC3\xA9") << "cut on a character boundary";
     EXPECT_EQ(Html("anything", 1), "");
 }
+
+// Text from outside: links as ParseForHTML makes them, everything else
+// escaped, so a title can never bring markup or script into a page.
+TEST(HtmlLinksTest, OutsideTextIsEscapedAroundItsLinks) {
+    const struct {
+        const char* text;
+        const char* html;
+    } cases[] = {
+        {"Rock & Roll", "Rock &amp; Roll"},
+        {"<script>alert(\"x\")</script>", "&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;"},
+        {"see http://a.net/?x=1&y=2 now",
+         "see <a href=\"http://a.net/?x=1&amp;y=2\">http://a.net/?x=1&amp;y=2</a> now"},
+        {"<b>band.com</b>", "&lt;b&gt;<a href=\"http://band.com\">band.com</a>&lt;/b&gt;"},
+        // Markup-like words are not trusted here: they are only text.
+        {"<a href=\"http://x.com/\">home</a>",
+         "&lt;a href=&quot;http://x.com/&quot;&gt;home&lt;/a&gt;"},
+        {"write me@home.org\n", "write <a href=\"mailto:me@home.org\">me@home.org</a>\n"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HtmlTextWithLinks(c.text), c.html) << c.text;
+}

@@ -41,9 +41,11 @@ TScreenPoint CenteredPosition(int width, int height, const TScreenRect& over,
             ClampIntoRange(y, height, screen.top, screen.top + screen.height - bottomMargin)};
 }
 
-void CenterWindow(QWidget* window, QWidget* over) {
-    if (window == nullptr) return;
-    if (over == nullptr) over = window->parentWidget();
+namespace {
+
+// Centres window over the frame of over, or over its screen when over is
+// null.
+void CenterOver(QWidget* window, QWidget* over) {
     QScreen* screen = nullptr;
     QRect overFrame;
     if (over != nullptr) {
@@ -63,4 +65,15 @@ void CenterWindow(QWidget* window, QWidget* over) {
         target = window->parentWidget()->mapFromGlobal(target);
     }
     window->move(target);
+}
+
+}  // namespace
+
+void CenterWindow(QWidget* window, QWidget* over) {
+    if (window == nullptr) return;
+    CenterOver(window, over != nullptr ? over : window->parentWidget());
+}
+
+void CenterWindowOnScreen(QWidget* window) {
+    if (window != nullptr) CenterOver(window, nullptr);
 }

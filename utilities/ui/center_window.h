@@ -31,3 +31,5 @@ TScreenPoint CenteredPosition(int width, int height, const TScreenRect& over,
 // window's parent, else the whole screen. The screen is the one over lies on,
 // its area left free by panels.
 void CenterWindow(QWidget* window, QWidget* over = nullptr);
+// Moves window to the centre of the screen it lies on, whatever its parent.
+void CenterWindowOnScreen(QWidget* window);

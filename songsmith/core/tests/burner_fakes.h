@@ -29,6 +29,7 @@ public:
         auto device = std::make_unique<PLATTER_CFakeDevice>(clock);
         device->target = static_cast<std::int32_t>(devices.size());
         device->scsiId = device->target;
+        device->driveText = "/dev/sr" + std::to_string(device->target);
         if (!writer) device->capabilities = 0;
         devices.push_back(std::move(device));
         return *devices.back();
@@ -63,17 +64,22 @@ class CTestHost final : public IBurnerHost {
 public:
     void SetStateText(const std::string& text) override { texts.push_back(text); }
     void SetLogoMode(int mode) override { logoModes.push_back(mode); }
-    void SetLogoLevel(int level) override { logoLevels.push_back(level); }
+    void SetLogoLevel(double level) override { logoLevels.push_back(level); }
     void RefreshTotalsAndTitle() override { ++refreshes; }
+    void FindWriterPage(const std::string& driveText) override { writerPages.push_back(driveText); }
     bool WriterPageRipping() override { return writerRipping; }
     bool AnyPageRipping() override { return anyRipping; }
+    TReceiverId WindowReceiver() override { return receiver; }
 
     std::vector<std::string> texts;
     std::vector<int> logoModes;
-    std::vector<int> logoLevels;
+    std::vector<double> logoLevels;
     int refreshes = 0;
+    // The drives whose CD page was looked up, in turn.
+    std::vector<std::string> writerPages;
     bool writerRipping = false;
     bool anyRipping = false;
+    TReceiverId receiver = kNoReceiver;
 };
 
 }  // namespace burner_test

@@ -87,6 +87,7 @@ TEST_F(BurnerTest, WriterChoiceKeepsAPresentSavedWriterElseTakesTheFirstWriterAn
         prefs.BurnerPrefs[kBurnerWriterFirst] = 2;
         prefs.BurnerPrefs[kBurnerWriterSecond] = c.savedTarget;
         prefs.BurnerPrefs[kBurnerWriterThird] = 0;
+        host = CTestHost();
         auto burner = MakeBurner();
         EXPECT_EQ(burner->Initialize(), c.result);
         EXPECT_EQ(burner->errorIndex.load(), c.error);
@@ -95,12 +96,66 @@ TEST_F(BurnerTest, WriterChoiceKeepsAPresentSavedWriterElseTakesTheFirstWriterAn
         const int savedTarget = c.chosen < 0 ? c.savedTarget : c.chosen;
         EXPECT_EQ(prefs.BurnerPrefs[kBurnerWriterSecond], savedTarget);
         EXPECT_EQ(prefs.BurnerPrefs[kBurnerWriterFirst], 2);
+        // The CD page of the chosen writer is looked up for the poll.
+        EXPECT_EQ(host.writerPages, c.chosen < 0 ? std::vector<std::string>{}
+                                                 : std::vector<std::string>{"/dev/sr" + std::to_string(c.chosen)});
     }
     const std::string log = LogText();
     EXPECT_NE(log.find("Initializing burner object..."), std::string::npos);
     EXPECT_NE(log.find("CD-Recorder device found...HA #2 - SCSI ID #2 - Fake     Scripted Drive   1   "),
               std::string::npos)
         << log;
+}
+
+TEST_F(BurnerTest, ChoosingAgainFollowsTheChangedAddress) {
+    for (int i = 0; i < 3; ++i) drives.Add(true);
+    auto burner = MakeBurner();
+    prefs.BurnerPrefs[kBurnerWriterFirst] = 2;
+    prefs.BurnerPrefs[kBurnerWriterThird] = 0;
+    struct TStep {
+        int savedTarget;  // -1: the choice was cleared
+        bool ready;
+        int chosen;       // -1: none
+    } steps[] = {{2, true, 2}, {1, true, 1}, {-1, true, 0}, {2, false, -1}, {2, true, 2}};
+    for (const TStep& step : steps) {
+        SCOPED_TRACE(step.savedTarget);
+        prefs.BurnerPrefs[kBurnerWriterSecond] = step.savedTarget;
+        drives.ready = step.ready;
+        burner->Shutdown();
+        EXPECT_EQ(burner->Initialize(), step.chosen < 0 ? 0 : 1);
+        EXPECT_EQ(burner->Device(), step.chosen < 0 ? nullptr : drives.GetDevice(step.chosen));
+        if (step.chosen >= 0) {
+            EXPECT_EQ(host.writerPages.back(), "/dev/sr" + std::to_string(step.chosen));
+        }
+    }
+}
+
+TEST_F(BurnerTest, WhatOthersAskFollowsTheStateTheWorkerAndTheRips) {
+    auto none = MakeBurner();
+    EXPECT_EQ(none->DiscCapacityMs(), 0);
+    auto burner = WithWriter();
+    auto& device = *drives.devices.front();
+    device.capacityMs = 4800000;
+    device.ScriptStatuses({PLATTER_MEDIA_BLANK_CDR});
+    prefs.bAutoDetectMediaSize = 1;
+    IBurnStatus& status = *burner;
+    EXPECT_EQ(status.DiscCapacityMs(), 4800000);
+    for (int state = -1; state <= 11; ++state) {
+        SCOPED_TRACE(state);
+        burner->SetState(state);
+        EXPECT_EQ(status.BurnState(), state);
+        EXPECT_EQ(IsBurnStepState(state), state >= 5 && state <= 9);
+    }
+    struct TCase {
+        bool worker;
+        bool ripping;
+    } cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    IDriveBusy& busy = *burner;
+    for (const TCase& c : cases) {
+        burner->threadRunning = c.worker;
+        host.anyRipping = c.ripping;
+        EXPECT_EQ(busy.BurnOrRipRunning(), c.worker || c.ripping) << c.worker << c.ripping;
+    }
 }
 
 TEST_F(BurnerTest, WriterDescriptionsCountOnlyWriters) {

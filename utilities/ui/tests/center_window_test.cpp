@@ -58,6 +58,10 @@ TEST(CenterWindowTest, MovesTheWidgetOverItsParentWithoutResizingIt) {
     const QRect screen = alone.screen()->geometry();
     EXPECT_EQ(alone.pos(), QPoint(screen.left() + (screen.width() - 200) / 2,
                                   screen.top() + (screen.height() - 100) / 2));
+
+    // Centred on the screen, a window with a parent leaves the parent's place.
+    CenterWindowOnScreen(&dialog);
+    EXPECT_EQ(dialog.pos(), alone.pos());
 }
 
 }  // namespace

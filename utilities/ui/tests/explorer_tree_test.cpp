@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/scoped_env.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
 #include "utilities/drive_roots.h"
@@ -45,26 +46,6 @@ TEST(ExplorerPathTest, PathContainsRootComparesWholeFolderNames) {
     }
     EXPECT_FALSE(CExplorerTree::PathContainsRoot("/" + std::string(5000, 'a'), "/"));
 }
-
-// Sets an environment variable for the life of the object.
-class TScopedEnv {
-public:
-    TScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~TScopedEnv() {
-        if (old_) {
-            setenv(name_, old_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 std::vector<std::pair<std::string, std::uint32_t>> g_selections;
 
@@ -135,8 +116,8 @@ protected:
     }
 
     testsupport::TempDir dir_;
-    TScopedEnv home_;
-    TScopedEnv documents_;
+    testsupport::CScopedEnv home_;
+    testsupport::CScopedEnv documents_;
     QWidget parent_;
 };
 

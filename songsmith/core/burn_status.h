@@ -1,0 +1,25 @@
+#pragma once
+// What the rest of the program reads of the burn controller: its state (the
+// main window's "drive state" that the CD pages and the session list keep
+// still by), the capacity of the disc in the writer, and the state's text.
+// The controller answers it; tests answer it with set values.
+
+#include "songsmith/core/burner_tables.h"
+
+class IBurnStatus {
+public:
+    virtual ~IBurnStatus() = default;
+    // 0..4 the disc in the idle writer, 5..9 a burn step, 10 the last write
+    // succeeded; -1 after a test until the next poll reads the drive.
+    virtual int BurnState() const = 0;
+    // The disc's capacity in ms (0 without a writer), without asking the
+    // drive unless the preferences say to detect it.
+    virtual int DiscCapacityMs() = 0;
+    // The state's text; false and an empty text for a state without one.
+    virtual bool GetStateText(char* out, int size) const = 0;
+};
+
+// A burn step runs (waiting, testing, converting, compiling the cue sheet or
+// burning): the session's edits, the CD pages' disc timers and the CD menu
+// keep still.
+inline bool IsBurnStepState(int state) { return state >= kBurnStateWaiting && state <= kBurnStateBurning; }

@@ -1,0 +1,41 @@
+#include "songsmith/core/cd_page_services.h"
+
+#include "titlefetch/titlefetch.h"
+
+namespace {
+
+std::atomic<const std::atomic<int>*> g_driveState{nullptr};
+std::atomic<TITLEFETCH_CTitlefetch*> g_titlefetch{nullptr};
+CTrackList* g_sessionTracks = nullptr;
+
+std::function<void(int)>& Refresher() {
+    static std::function<void(int)> refresh;
+    return refresh;
+}
+
+}  // namespace
+
+void SetDriveStateSource(const std::atomic<int>* state) { g_driveState.store(state); }
+
+int CurrentDriveState() {
+    const std::atomic<int>* state = g_driveState.load();
+    return state == nullptr ? 0 : state->load();
+}
+
+void SetProgramTitlefetch(TITLEFETCH_CTitlefetch* titlefetch) { g_titlefetch.store(titlefetch); }
+
+TITLEFETCH_CTitlefetch& ProgramTitlefetch() {
+    if (TITLEFETCH_CTitlefetch* bound = g_titlefetch.load()) return *bound;
+    static TITLEFETCH_CTitlefetch own;
+    return own;
+}
+
+void SetCdSessionTracks(CTrackList* tracks) { g_sessionTracks = tracks; }
+
+CTrackList* CdSessionTracks() { return g_sessionTracks; }
+
+void SetSessionTrackRefresher(std::function<void(int serial)> refresh) { Refresher() = std::move(refresh); }
+
+void RefreshSessionTrack(int serial) {
+    if (Refresher()) Refresher()(serial);
+}
