@@ -20,8 +20,8 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/track_list.h"
-#include "tonecore/byte_fields.h"
-#include "tonecore/playlist.h"
+#include "tonecore/engine/byte_fields.h"
+#include "tonecore/playlists/playlist.h"
 
 namespace {
 

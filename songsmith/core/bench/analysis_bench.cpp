@@ -21,8 +21,8 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_entry.h"
-#include "tonecore/engine_settings.h"
-#include "tonecore/engine_startup.h"
+#include "tonecore/engine/engine_settings.h"
+#include "tonecore/engine/engine_startup.h"
 
 namespace {
 

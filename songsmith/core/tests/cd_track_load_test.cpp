@@ -19,7 +19,7 @@
 #include "songsmith/core/tests/song_files.h"
 #include "songsmith/core/track_states.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/peaks.h"
+#include "tonecore/peaks/peaks.h"
 
 namespace {
 

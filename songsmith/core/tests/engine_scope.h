@@ -8,8 +8,8 @@
 #include <string>
 
 #include "songsmith/core/preferences.h"
-#include "tonecore/engine_settings.h"
-#include "tonecore/engine_startup.h"
+#include "tonecore/engine/engine_settings.h"
+#include "tonecore/engine/engine_startup.h"
 
 namespace songfiles {
 

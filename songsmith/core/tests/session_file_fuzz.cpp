@@ -14,7 +14,7 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/track_list.h"
 #include "testsupport/fuzz_scratch.h"
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 
 namespace {
 

@@ -28,8 +28,8 @@
 #include "songsmith/core/track_loader.h"
 #include "songsmith/core/track_states.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/playlist.h"
-#include "tonecore/tests/music_info_layouts.h"
+#include "tonecore/playlists/playlist.h"
+#include "tonecore/tags/tests/music_info_layouts.h"
 
 namespace {
 
