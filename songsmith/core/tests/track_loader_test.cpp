@@ -28,14 +28,17 @@ namespace {
 using songfakes::Lines;
 
 // The decode's wait clock: readings move it on, so a decode pauses at every
-// other progress report, and each pause runs the test's hook.
+// other progress report, and each pause runs the test's hook. Every decode
+// reads it before it starts, so its readings count decodes.
 std::atomic<std::int64_t> g_now{0};
+std::atomic<int> g_clockReads{0};
 std::function<void()> g_atPause;
 void FakeSleep(std::uint32_t ms) {
     g_now += ms;
     if (g_atPause) g_atPause();
 }
 std::int64_t FakeNow() {
+    ++g_clockReads;
     return g_now += 100;
 }
 
@@ -183,13 +186,17 @@ TEST_F(TrackLoaderTest, AnUndecodableFileIsTriedAgainOnlyOnceRewritten) {
     testsupport::WriteWholeFile(path, std::string(3000, '\x11'));
     CCDTrack& track = Add(path);
     Attach();
+    const int start = g_clockReads;
     loader_.RunCycle();
     ASSERT_EQ(track.GetState(), kTrackFailedPrep);
     const Lines before = scope_.poster.Posts();
-    // Every recheck of the unchanged file leaves it alone: only the pass
-    // news reaches the session list.
+    const int decodes = g_clockReads;
+    ASSERT_GT(decodes, start);  // it was decoded once
+    // Every recheck of the unchanged file leaves it alone: no decode, and
+    // only the pass news reaches the session list.
     for (int pass = 0; pass < 4; ++pass) loader_.RunCycle();
     EXPECT_EQ(track.GetState(), kTrackFailedPrep);
+    EXPECT_EQ(g_clockReads, decodes);
     EXPECT_EQ(scope_.poster.Posts().size(), before.size() + 4);
     EXPECT_EQ(PostsOf("session 1037"), 5);
 
@@ -197,6 +204,7 @@ TEST_F(TrackLoaderTest, AnUndecodableFileIsTriedAgainOnlyOnceRewritten) {
     std::filesystem::copy_file(Song("fixed.wav"), path);
     for (int pass = 0; pass < 3 && track.GetState() != kTrackReady; ++pass) loader_.RunCycle();
     EXPECT_EQ(track.GetState(), kTrackReady);
+    EXPECT_GT(g_clockReads, decodes);
 }
 
 TEST_F(TrackLoaderTest, AStopEndsTheThreadInTheMiddleOfADecode) {
