@@ -7,6 +7,7 @@
 // what it can from any file: here a file is taken whole or not at all.
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -107,9 +108,20 @@ bool CTrackList::LoadSession(const char* path) {
     return true;
 }
 
+namespace {
+
+// Serials are handed out counting up from 1; a stored one outside that
+// range (a damaged or foreign file) leaves no room for the next.
+bool UsableSerial(int serial) {
+    return serial >= 1 && serial < std::numeric_limits<int>::max();
+}
+
+}  // namespace
+
 void CTrackList::MakeSerialsUnique(std::size_t firstLoaded) {
     int largest = 0;
-    for (const TTrackPtr& track : tracks_) largest = std::max(largest, track->GetSerial());
+    for (const TTrackPtr& track : tracks_)
+        if (UsableSerial(track->GetSerial())) largest = std::max(largest, track->GetSerial());
     // Tracks made from now on come after every serial in the list.
     int next = prefs_.LastTrackID.load();
     while (next <= largest && !prefs_.LastTrackID.compare_exchange_weak(next, largest + 1)) {
@@ -117,7 +129,8 @@ void CTrackList::MakeSerialsUnique(std::size_t firstLoaded) {
     std::set<int> taken;
     for (std::size_t i = 0; i < tracks_.size(); ++i) {
         CCDTrack& track = *tracks_[i];
-        if (!taken.insert(track.GetSerial()).second && i >= firstLoaded) {
+        const bool fresh = taken.insert(track.GetSerial()).second;
+        if (i >= firstLoaded && (!fresh || !UsableSerial(track.GetSerial()))) {
             track.SetSerial(prefs_.LastTrackID.fetch_add(1));
             taken.insert(track.GetSerial());
         }

@@ -68,6 +68,8 @@ def main():
         "cut_inside_record": good[:36 + 6175 + 100],
         "cut_35": good[:35],
         "zero_size_records": riff(b"cdss", header(5, 2), chunk(b"cdtr", two, size=0)),
+        "extreme_serials": session(5, 2, record(b"/music/max.mp3", serial=0x7FFFFFFF)
+                                   + record(b"/music/negative.mp3", serial=-5)),
         "nan_levels": session(5, 1, record(b"/music/nan.mp3", peak=float("nan"), volume=float("inf"))),
     }
     for name, data in seeds.items():

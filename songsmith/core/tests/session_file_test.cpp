@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -288,21 +289,27 @@ TEST_F(SessionFileTest, LoadedSerialsAreUnique) {
     AddSongs(1);
     const int own = list_.GetAt(0)->GetSerial();
     const int next = prefs_.LastTrackID.load();  // the next serial to hand out
+    // Two that no serial can follow, two alike, one the list has, one that
+    // is the next to hand out.
     const std::string file = File(
-        "serials.tps", Session(5, 4,
-                               WaitingRecord("/a.mp3", own) + WaitingRecord("/b.mp3", next + 30) +
-                                   WaitingRecord("/c.mp3", next + 30) + WaitingRecord("/d.mp3", next)));
+        "serials.tps",
+        Session(5, 6,
+                WaitingRecord("/a.mp3", own) + WaitingRecord("/b.mp3", next + 30) +
+                    WaitingRecord("/c.mp3", next + 30) + WaitingRecord("/d.mp3", next) +
+                    WaitingRecord("/e.mp3", std::numeric_limits<int>::max()) +
+                    WaitingRecord("/f.mp3", -5)));
     ASSERT_TRUE(list_.LoadSession(file.c_str()));
     const std::vector<int> serials = Serials();
-    ASSERT_EQ(serials.size(), 5u);
-    EXPECT_EQ(std::set<int>(serials.begin(), serials.end()).size(), 5u);
+    ASSERT_EQ(serials.size(), 7u);
+    EXPECT_EQ(std::set<int>(serials.begin(), serials.end()).size(), 7u);
+    EXPECT_GT(*std::min_element(serials.begin(), serials.end()), 0);
     // Serials no other track has are kept.
     EXPECT_EQ(serials[0], own);
     EXPECT_EQ(serials[2], next + 30);
     EXPECT_EQ(serials[4], next);
     const int largest = *std::max_element(serials.begin(), serials.end());
-    ASSERT_EQ(list_.InsertSong(CSongEntry(Song("later.wav").c_str()), 9), 5);
-    EXPECT_GT(list_.GetAt(5)->GetSerial(), largest);
+    ASSERT_EQ(list_.InsertSong(CSongEntry(Song("later.wav").c_str()), 9), 7);
+    EXPECT_GT(list_.GetAt(7)->GetSerial(), largest);
 }
 
 // A path written on another system names no file here: the track is found
