@@ -1,99 +1,22 @@
 // The session's background loader: passes that load the tracks one by one,
 // a removed track cancelled and freed after its pass, the recheck of files
-// that go and come back, a drive busy with a burn, and the real thread
-// stopped in the middle of a decode.
+// that go and come back, a drive busy with a burn. (The real thread is in
+// track_loader_threads_test.cpp.)
 #include "songsmith/core/track_loader.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <string>
 
-#include "platform/wait_clock.h"
-#include "songsmith/core/cd_track.h"
-#include "songsmith/core/preferences.h"
-#include "songsmith/core/song_entry.h"
-#include "songsmith/core/tests/engine_scope.h"
-#include "songsmith/core/tests/song_action_fakes.h"
-#include "songsmith/core/tests/song_files.h"
+#include "songsmith/core/tests/track_loader_fixture.h"
 #include "songsmith/core/track_states.h"
-#include "testsupport/temp_dir.h"
 
 namespace {
 
+using namespace loadertest;
 using songfakes::Lines;
-
-// The decode's wait clock: readings move it on, so a decode pauses at every
-// other progress report, and each pause runs the test's hook. Every decode
-// reads it before it starts, so its readings count decodes.
-std::atomic<std::int64_t> g_now{0};
-std::atomic<int> g_clockReads{0};
-std::function<void()> g_atPause;
-void FakeSleep(std::uint32_t ms) {
-    g_now += ms;
-    if (g_atPause) g_atPause();
-}
-std::int64_t FakeNow() {
-    ++g_clockReads;
-    return g_now += 100;
-}
-
-class CFakeBusy : public IDriveBusy {
-public:
-    bool BurnOrRipRunning() override { return busy; }
-    bool busy = false;
-};
-
-class TrackLoaderTest : public testing::Test {
-protected:
-    void SetUp() override {
-        if (!songfiles::HaveTools({"sox"})) GTEST_SKIP() << "sox is needed";
-        engine_ = std::make_unique<songfiles::CEngineScope>(prefs_, dir_.File("cache"));
-        realClock_ = SetWaitClock({FakeSleep, FakeNow});
-        g_atPause = nullptr;
-    }
-    ~TrackLoaderTest() override {
-        list_.StopLoaderThread();
-        list_.SetLoader(nullptr);
-    }
-    // The loader joins the list once the tracks are in, so that adding them
-    // starts no thread: the test runs the passes itself.
-    void Attach() { list_.SetLoader(&loader_); }
-    void TearDown() override {
-        if (IsSkipped()) return;
-        g_atPause = nullptr;
-        SetWaitClock(realClock_);
-    }
-
-    std::string Song(const std::string& name, double seconds = 1) {
-        const std::string path = dir_.File(name);
-        EXPECT_TRUE(songfiles::Run("sox -R -n -r 44100 -c 2 -b 16 '" + path + "' synth " +
-                                   std::to_string(seconds) + " sine 440 vol 0.5"));
-        return path;
-    }
-    CCDTrack& Add(const std::string& path) {
-        list_.InsertSong(CSongEntry(path.c_str()), list_.GetCount());
-        return *list_.GetAt(list_.GetCount() - 1);
-    }
-    int PostsOf(const std::string& start) {
-        int count = 0;
-        for (const std::string& post : scope_.poster.Posts()) count += post.rfind(start, 0) == 0;
-        return count;
-    }
-
-    testsupport::TempDir dir_;
-    songfakes::CSongActionScope scope_;
-    CPreferences prefs_;
-    std::unique_ptr<songfiles::CEngineScope> engine_;
-    CTrackList list_{prefs_};
-    CFakeBusy busy_;
-    CTrackLoader loader_{list_, &busy_};
-    TWaitClock realClock_{};
-};
 
 TEST_F(TrackLoaderTest, EachPassLoadsOneTrack) {
     for (int i = 0; i < 5; ++i) Add(Song("song" + std::to_string(i) + ".wav"));
@@ -205,30 +128,6 @@ TEST_F(TrackLoaderTest, AnUndecodableFileIsTriedAgainOnlyOnceRewritten) {
     for (int pass = 0; pass < 3 && track.GetState() != kTrackReady; ++pass) loader_.RunCycle();
     EXPECT_EQ(track.GetState(), kTrackReady);
     EXPECT_GT(g_clockReads, decodes);
-}
-
-TEST_F(TrackLoaderTest, AStopEndsTheThreadInTheMiddleOfADecode) {
-    CCDTrack& track = Add(Song("long.wav", 120));
-    std::mutex lock;
-    std::condition_variable decoding;
-    bool started = false;
-    g_atPause = [&] {
-        std::lock_guard<std::mutex> hold(lock);
-        started = true;
-        decoding.notify_all();
-    };
-    Attach();
-    list_.StartLoaderThread();
-    {
-        std::unique_lock<std::mutex> hold(lock);
-        decoding.wait(hold, [&] { return started; });
-    }
-    const auto begin = std::chrono::steady_clock::now();
-    EXPECT_TRUE(list_.StopLoaderThread());
-    const auto took = std::chrono::steady_clock::now() - begin;
-    EXPECT_LT(took, std::chrono::milliseconds(100));
-    EXPECT_FALSE(loader_.IsRunning());
-    EXPECT_EQ(track.GetState(), kTrackWaiting);
 }
 
 }  // namespace
