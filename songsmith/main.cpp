@@ -12,7 +12,9 @@
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "platter/platter.h"
+#include "platter/types.h"
 #include "songsmith/about_dialog.h"
+#include "songsmith/burn/fader_settings_dialog.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/cd_page_services.h"
@@ -109,6 +111,15 @@ int RunProgram() {
             CVersionCheckDlg dialog(globals->internet, globals->prefs);
             dialog.DoModal(globals->mainWindow.Window());
         });
+        const auto openFader = [&globals] {
+            TFaderContext context{globals->prefs};
+            context.zentEngine = globals->drives.Engine() == kEngineZent;
+            context.queuePointChanged = [&globals] { globals->player.UpdateQueuePoint(); };
+            CFaderSettingsDlg dialog(context);
+            dialog.DoModal(globals->mainWindow.Window());
+        };
+        globals->mainWindow.SetCommandHandler(cmd::kFader, openFader);
+        globals->mainWindow.SetCommandHandler(cmd::kToolbarFader, openFader);
         if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();
         globals->mainWindow.Show();
         globals->mainWindow.RunMessageLoop();
