@@ -314,9 +314,10 @@ void CBurnDialog::OnStart() {
         }
     }
 
+    // Converting only what must be converted leaves out the trims, volume
+    // and normalising of the songs the full check would also convert.
     if (prefs.bMandatoryWaveConversionsOnly != 0 && !convert && prefs.bConvertWavWarning3 != 0 &&
-        !context_.zentEngine && context_.lengthToConvert &&
-        context_.lengthToConvert(false, true) != context_.lengthToConvert(false, false)) {
+        !context_.zentEngine && burner.GetLengthToConvert(false, true) != burner.GetLengthToConvert(false, false)) {
         bool dontAsk = false;
         const int answer = Ask("BEM_ConvertWavWarning3", "BEM_ConvertWavWarning3Title",
                                MB_YESNO | MB_ICONQUESTION | kMessageBoxDontAskAgain, &dontAsk);

@@ -35,10 +35,6 @@ struct TBurnDialogContext {
     // The Zent engine writes the discs (it numbers speeds by their multiple
     // of 1X and mixes tracks itself).
     bool zentEngine = false;
-    // The ms of audio the next burn's preparation converts, as the burn
-    // controller reckons it (convertFirst, onlyShortCheck); empty: the
-    // question about skipped processing is not asked.
-    std::function<int(bool convertFirst, bool onlyShortCheck)> lengthToConvert = nullptr;
     // The session's converted files no longer match the choices; may be
     // empty.
     std::function<void()> conversionOutdated = nullptr;

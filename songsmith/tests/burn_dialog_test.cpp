@@ -22,6 +22,7 @@
 
 #include "filekit/log.h"
 #include "platform/message_box.h"
+#include "platform/wave_format.h"
 #include "platform/user_folders.h"
 #include "platter/fake/fake_device.h"
 #include "platter/types.h"
@@ -29,7 +30,8 @@
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/tests/burner_fakes.h"
-#include "songsmith/core/tests/track_fixture.h"
+#include "songsmith/core/cd_track.h"
+#include "songsmith/core/track_states.h"
 #include "songsmith/core/track_list.h"
 #include "songsmith/core/ui_services.h"
 #include "songsmith/tests/control_layout.h"
@@ -38,6 +40,7 @@
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
 #include "utilities/keyed_text.h"
+#include "tonecore/tags/music_info.h"
 #include "utilities/text_format.h"
 
 namespace {
@@ -89,7 +92,20 @@ protected:
         prefs_.waveConvertRate.store(kConvertRate);
         prefs_.iDefaultMediaSize = 80;
         prefs_.bAutoDetectMediaSize = 0;
-        tracks_.AppendCopy(*tracktest::AnalysedTrack(prefs_, kSongMs));
+        // A CD-quality WAV song that a burn would write from its own file
+        // unless its volume is changed.
+        prefs_.bNormalizeSounds = 0;
+        TONECORE_CMusicInfo info;
+        std::snprintf(info.path, sizeof info.path, "%s", "/music/song.wav");
+        info.lengthMs = kSongMs;
+        info.flags[2] = true;  // analysed when stored
+        info.waveFormat.wFormatTag = WAVE_FORMAT_PCM;
+        CCDTrack song(prefs_, info);
+        song.SetUserTrims(0, kSongMs);
+        song.SetAutoTrims(0, kSongMs);
+        song.SetState(kTrackReady);
+        song.SetCdQuality(true);
+        tracks_.AppendCopy(song);
     }
     void TearDown() override { LogDeinit(); }
 
@@ -107,6 +123,7 @@ protected:
         }
         drives_.engine = setup.engine;
         burner_ = std::make_unique<CBurner>(drives_, prefs_, host_, &clock_);
+        burner_->SetTrackList(&tracks_);
         ASSERT_EQ(burner_->Initialize(), 1);
     }
 
@@ -114,10 +131,6 @@ protected:
     int Run(const std::function<void(QWidget* dialog)>& drive) {
         TBurnDialogContext context{prefs_, *burner_, tracks_};
         context.zentEngine = drives_.engine == kEngineZent;
-        context.lengthToConvert = [this](bool convertFirst, bool onlyShortCheck) {
-            EXPECT_FALSE(convertFirst);
-            return onlyShortCheck ? lengthShortCheck_ : lengthFullCheck_;
-        };
         context.conversionOutdated = [this] { ++conversionOutdated_; };
         CBurnDialog dialog(context);
         testsupport::WhenModalShown([&](QWidget* modal) { drive(modal); });
@@ -146,8 +159,6 @@ protected:
     burner_test::CTestClock clock_;
     std::unique_ptr<CBurner> burner_;
     testsupport::CFakeUiServices ui_;
-    int lengthShortCheck_ = 1000;
-    int lengthFullCheck_ = 1000;
     int conversionOutdated_ = 0;
 };
 
@@ -434,46 +445,46 @@ TEST_F(BurnDialogTest, StartAsksItsQuestionsInTurnAndOnlyTheGoingOnAnswerProceed
         bool zent;
         int transitionMode;
         bool convert;
-        int shortCheck;  // the length converted with only the short check
+        double volume;  // the song's: changed, only the full check converts it
         std::vector<TAnswer> answers;
         bool started;
         int firstBurnWarning;
         int convertWarning3;
         int storedConvert;
     } cases[] = {
-        {"first burn: yes", Dlg::kBurn, false, false, 0, false, 1000, {{"BEM_FirstBurn", IDYES, false}}, true, 1,
+        {"first burn: yes", Dlg::kBurn, false, false, 0, false, 1.0, {{"BEM_FirstBurn", IDYES, false}}, true, 1,
          1, 0},
-        {"first burn: yes, not again", Dlg::kBurn, false, false, 0, false, 1000,
+        {"first burn: yes, not again", Dlg::kBurn, false, false, 0, false, 1.0,
          {{"BEM_FirstBurn", IDYES, true}}, true, 0, 1, 0},
-        {"first burn: no", Dlg::kBurn, false, false, 0, false, 1000, {{"BEM_FirstBurn", IDNO, false}}, false, 1, 1,
+        {"first burn: no", Dlg::kBurn, false, false, 0, false, 1.0, {{"BEM_FirstBurn", IDNO, false}}, false, 1, 1,
          0},
-        {"first burn: no, not again", Dlg::kBurn, false, false, 0, false, 1000, {{"BEM_FirstBurn", IDNO, true}},
+        {"first burn: no, not again", Dlg::kBurn, false, false, 0, false, 1.0, {{"BEM_FirstBurn", IDNO, true}},
          false, 0, 1, 0},
-        {"first burn: closed", Dlg::kBurn, false, false, 0, false, 1000, {{"BEM_FirstBurn", IDCANCEL, false}},
+        {"first burn: closed", Dlg::kBurn, false, false, 0, false, 1.0, {{"BEM_FirstBurn", IDCANCEL, false}},
          false, 1, 1, 0},
-        {"a disc was burnt this run", Dlg::kBurn, true, false, 0, false, 1000, {}, true, 1, 1, 0},
-        {"test then burn", Dlg::kTestThenBurn, false, false, 0, false, 1000, {}, true, 1, 1, 0},
-        {"mixed: yes converts", Dlg::kTestThenBurn, false, false, 2, false, 1000,
+        {"a disc was burnt this run", Dlg::kBurn, true, false, 0, false, 1.0, {}, true, 1, 1, 0},
+        {"test then burn", Dlg::kTestThenBurn, false, false, 0, false, 1.0, {}, true, 1, 1, 0},
+        {"mixed: yes converts", Dlg::kTestThenBurn, false, false, 2, false, 1.0,
          {{"BEM_ConvertWavWarning1", IDYES, false}}, true, 1, 1, 1},
-        {"mixed: no keeps it off", Dlg::kTestThenBurn, false, false, 2, false, 1000,
+        {"mixed: no keeps it off", Dlg::kTestThenBurn, false, false, 2, false, 1.0,
          {{"BEM_ConvertWavWarning1", IDNO, false}}, true, 1, 1, 0},
-        {"mixed: cancel", Dlg::kTestThenBurn, false, false, 2, false, 1000,
+        {"mixed: cancel", Dlg::kTestThenBurn, false, false, 2, false, 1.0,
          {{"BEM_ConvertWavWarning1", IDCANCEL, false}}, false, 1, 1, 0},
-        {"mixed, converting anyway", Dlg::kTestThenBurn, false, false, 2, true, 1000, {}, true, 1, 1, 1},
-        {"mixed under the zent engine", Dlg::kTestThenBurn, false, true, 2, false, 1000, {}, true, 1, 1, 0},
-        {"skipped processing: yes", Dlg::kTestThenBurn, false, false, 0, false, 400,
+        {"mixed, converting anyway", Dlg::kTestThenBurn, false, false, 2, true, 1.0, {}, true, 1, 1, 1},
+        {"mixed under the zent engine", Dlg::kTestThenBurn, false, true, 2, false, 1.0, {}, true, 1, 1, 0},
+        {"skipped processing: yes", Dlg::kTestThenBurn, false, false, 0, false, 0.5,
          {{"BEM_ConvertWavWarning3", IDYES, false}}, true, 1, 1, 0},
-        {"skipped processing: yes, not again", Dlg::kTestThenBurn, false, false, 0, false, 400,
+        {"skipped processing: yes, not again", Dlg::kTestThenBurn, false, false, 0, false, 0.5,
          {{"BEM_ConvertWavWarning3", IDYES, true}}, true, 1, 0, 0},
-        {"skipped processing: no", Dlg::kTestThenBurn, false, false, 0, false, 400,
+        {"skipped processing: no", Dlg::kTestThenBurn, false, false, 0, false, 0.5,
          {{"BEM_ConvertWavWarning3", IDNO, false}}, false, 1, 1, 0},
-        {"skipped processing under the zent engine", Dlg::kTestThenBurn, false, true, 0, false, 400, {}, true, 1, 1,
+        {"skipped processing under the zent engine", Dlg::kTestThenBurn, false, true, 0, false, 0.5, {}, true, 1, 1,
          0},
-        {"all three", Dlg::kBurn, false, false, 2, false, 400,
+        {"all three", Dlg::kBurn, false, false, 2, false, 0.5,
          {{"BEM_FirstBurn", IDYES, false}, {"BEM_ConvertWavWarning1", IDNO, false},
           {"BEM_ConvertWavWarning3", IDYES, false}},
          true, 1, 1, 0},
-        {"mixing converts, so nothing is skipped", Dlg::kBurn, false, false, 2, false, 400,
+        {"mixing converts, so nothing is skipped", Dlg::kBurn, false, false, 2, false, 0.5,
          {{"BEM_FirstBurn", IDYES, false}, {"BEM_ConvertWavWarning1", IDYES, false}}, true, 1, 1, 1},
     };
     for (const TCase& c : cases) {
@@ -488,8 +499,7 @@ TEST_F(BurnDialogTest, StartAsksItsQuestionsInTurnAndOnlyTheGoingOnAnswerProceed
         prefs_.bFastBurnWarning = 1;
         prefs_.bMandatoryWaveConversionsOnly = 1;
         prefs_.bConvertWavWarning3 = 1;
-        lengthShortCheck_ = c.shortCheck;
-        lengthFullCheck_ = 1000;
+        tracks_.GetAt(0)->SetVolume(c.volume);
         const TBurnerPrefs before = prefs_.BurnerPrefs;
         std::vector<std::string> keys;
         for (const TAnswer& answer : c.answers) {
