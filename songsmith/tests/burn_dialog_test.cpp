@@ -34,6 +34,7 @@
 #include "songsmith/core/track_states.h"
 #include "songsmith/core/track_list.h"
 #include "songsmith/core/ui_services.h"
+#include "songsmith/tests/control_help_check.h"
 #include "songsmith/tests/control_layout.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
@@ -538,16 +539,7 @@ TEST_F(BurnDialogTest, F1OnAControlShowsItsHelpTopic) {
                  {Dlg::kCdText, 3}, {Dlg::kSpeedList, 5}, {Dlg::kBurn, 9},        {Dlg::kBurnProof, 4},
                  {Dlg::kConvertFirst, 2}};
     Run([&](QWidget* dialog) {
-        for (const TCase& c : cases) {
-            SCOPED_TRACE(c.control);
-            QWidget* control = FindControl(dialog, c.control);
-            control->setFocus();
-            QTest::keyClick(dialog->focusWidget(), Qt::Key_F1);
-            const std::vector<testsupport::TUiCall> calls = ui_.Calls();
-            ASSERT_FALSE(calls.empty());
-            EXPECT_EQ(calls.back().kind, "help popup");
-            EXPECT_EQ(calls.back().number, c.topic);
-        }
+        for (const TCase& c : cases) ExpectF1Topic(dialog, c.control, c.topic, ui_);
         ClickControl(dialog, IDCANCEL);
     });
 }

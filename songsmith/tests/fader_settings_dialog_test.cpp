@@ -27,6 +27,7 @@
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/ui_services.h"
+#include "songsmith/tests/control_help_check.h"
 #include "songsmith/tests/control_layout.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
@@ -344,14 +345,8 @@ TEST_F(FaderSettingsDialogTest, F1OnAControlShowsItsHelpTopic) {
                  {Dlg::kMix, Dlg::kOverlapBox, 15}, {Dlg::kMix, Dlg::kFadeBox, 15},  {Dlg::kSeparate, Dlg::kGapBox, 13}};
     Run([&](QWidget* dialog) {
         for (const TCase& c : cases) {
-            SCOPED_TRACE(c.control);
             ClickControl(dialog, c.kind);
-            FindControl(dialog, c.control)->setFocus();
-            QTest::keyClick(dialog->focusWidget(), Qt::Key_F1);
-            const std::vector<testsupport::TUiCall> calls = ui_.Calls();
-            ASSERT_FALSE(calls.empty());
-            EXPECT_EQ(calls.back().kind, "help popup");
-            EXPECT_EQ(calls.back().number, c.topic);
+            ExpectF1Topic(dialog, c.control, c.topic, ui_);
         }
         ClickControl(dialog, IDCANCEL);
     });
