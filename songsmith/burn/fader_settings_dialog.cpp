@@ -177,12 +177,16 @@ void CFaderSettingsDlg::OnOk() {
     prefs.Unlock();
     // Other engines write mixed tracks only from files the burn converts
     // first.
-    if (kind_ == kKindMix && !context_.zentEngine) prefs.BurnerPrefs[kBurnerConvertFirst] = 1;
-    // Files converted under other transitions would put the old gaps and
-    // overlaps on the next disc.
+    bool convertFirstSet = false;
+    if (kind_ == kKindMix && !context_.zentEngine) {
+        convertFirstSet = prefs.BurnerPrefs[kBurnerConvertFirst] == 0;
+        prefs.BurnerPrefs[kBurnerConvertFirst] = 1;
+    }
+    // Files converted under other transitions, or not converted first,
+    // would put the old gaps and overlaps on the next disc.
     const bool changed = before.transitionMode != edited.transitionMode || before.gapMs != edited.gapMs ||
                          before.overlapMs != edited.overlapMs || before.fadeMs != edited.fadeMs;
-    if (changed && context_.conversionOutdated) context_.conversionOutdated();
+    if ((changed || convertFirstSet) && context_.conversionOutdated) context_.conversionOutdated();
     // Whatever the kind now is: a player left with a mixed queue point
     // would still start the next song early.
     if (context_.queuePointChanged) context_.queuePointChanged();

@@ -245,19 +245,22 @@ TEST_F(FaderSettingsDialogTest, TypedSecondsBecomeWholeMilliseconds) {
 TEST_F(FaderSettingsDialogTest, OkMakesTheSettingsWorkingAndTellsThePlayerAndTheSession) {
     struct TCase {
         const char* name;
+        std::int32_t kindBefore;
         int radio;
         bool zent;
         int convertFirst;
         int outdated;
     } cases[] = {
-        {"mix, other engine", Dlg::kMix, false, 1, 1},
-        {"mix, zent engine", Dlg::kMix, true, 0, 1},
-        {"gap, other engine", Dlg::kSeparate, false, 0, 0},
-        {"none, other engine", Dlg::kNoSilence, false, 0, 1},
+        {"mix, other engine", 1, Dlg::kMix, false, 1, 1},
+        {"mix, zent engine", 1, Dlg::kMix, true, 0, 1},
+        {"mix again, other engine: converting first now", 2, Dlg::kMix, false, 1, 1},
+        {"mix again, zent engine", 2, Dlg::kMix, true, 0, 0},
+        {"gap, other engine", 1, Dlg::kSeparate, false, 0, 0},
+        {"none, other engine", 1, Dlg::kNoSilence, false, 0, 1},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
-        prefs_.fadePreferences = {1, 1000, 2500, 1500};
+        prefs_.fadePreferences = {c.kindBefore, 1000, 2500, 1500};
         prefs_.BurnerPrefs[kBurnerConvertFirst] = 0;
         zent_ = c.zent;
         queuePoints_ = totals_ = outdated_ = 0;
