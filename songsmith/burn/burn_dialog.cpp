@@ -48,25 +48,41 @@ constexpr int kModeFrameWidth = 384;
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 26;
 
-constexpr TControlTopic kHelpTopics[] = {
-    {IDOK, 11},       {Dlg::kCopies, 6},     {Dlg::kCopiesUpDown, 6}, {Dlg::kMakeLabel, 6},
-    {Dlg::kCopiesLabel, 6}, {Dlg::kTest, 7}, {Dlg::kTestThenBurn, 8}, {Dlg::kCdText, 3},
-    {Dlg::kSpeedList, 5}, {Dlg::kSpeedLabel, 5}, {Dlg::kBurn, 9},     {Dlg::kBurnProof, 4},
-    {Dlg::kConvertFirst, 2}, {Dlg::kEstimate, 10}};
+constexpr TControlTopic kHelpTopics[] = {{IDOK, 11},
+                                         {Dlg::kCopies, 6},
+                                         {Dlg::kCopiesUpDown, 6},
+                                         {Dlg::kMakeLabel, 6},
+                                         {Dlg::kCopiesLabel, 6},
+                                         {Dlg::kTest, 7},
+                                         {Dlg::kTestThenBurn, 8},
+                                         {Dlg::kCdText, 3},
+                                         {Dlg::kSpeedList, 5},
+                                         {Dlg::kSpeedLabel, 5},
+                                         {Dlg::kBurn, 9},
+                                         {Dlg::kBurnProof, 4},
+                                         {Dlg::kConvertFirst, 2},
+                                         {Dlg::kEstimate, 10}};
 
-QString SpeedText(int speedX) { return QString::asprintf("%2d X", speedX); }
+QString SpeedText(int speedX) {
+    return QString::asprintf("%2d X", speedX);
+}
 
-int LeftOfNext(const QWidget* control, int gap) { return control->x() + control->width() + gap; }
+int LeftOfNext(const QWidget* control, int gap) {
+    return control->x() + control->width() + gap;
+}
 
 }  // namespace
 
 CBurnDialog::CBurnDialog(TBurnDialogContext context) : context_(std::move(context)) {}
 
-CBurnDialog::~CBurnDialog() { delete dialog_.data(); }
+CBurnDialog::~CBurnDialog() {
+    delete dialog_.data();
+}
 
 int CBurnDialog::DoModal(QWidget* parent) {
-    auto* window = new CBurnDialogWindow(parent, kDialogId, QSize(kWidth, kHeight),
-                                         {[this] { OnHelp(); }, [this](QPainter& painter) { OnPaint(painter); }});
+    auto* window = new CBurnDialogWindow(
+        parent, kDialogId, QSize(kWidth, kHeight),
+        {[this] { OnHelp(); }, [this](QPainter& painter) { OnPaint(painter); }});
     dialog_ = window;
     OnInitDialog(parent);
     const int result = window->exec();
@@ -92,14 +108,17 @@ void CBurnDialog::OnInitDialog(QWidget* parent) {
 
     const int savedMode = prefs.BurnerPrefs[kBurnerMode];
     mode_ = savedMode == kModeTest || savedMode == kModeTestThenBurn ? savedMode : kModeBurn;
-    const int radio = mode_ == kModeTest ? kTest : mode_ == kModeTestThenBurn ? kTestThenBurn : kBurn;
+    const int radio = mode_ == kModeTest           ? kTest
+                      : mode_ == kModeTestThenBurn ? kTestThenBurn
+                                                   : kBurn;
     dialog_->findChild<QRadioButton*>(QString::number(radio))->setChecked(true);
     UpdateBurnEstimate();
 
     // Every change recomputes the estimate from here on; the saved copies
     // pass the same checks as typed ones.
     QObject::connect(copies_, &QLineEdit::textChanged, dialog_, [this] { OnCopiesChanged(); });
-    QObject::connect(speeds_, &QComboBox::currentIndexChanged, dialog_, [this] { UpdateBurnEstimate(); });
+    QObject::connect(speeds_, &QComboBox::currentIndexChanged, dialog_,
+                     [this] { UpdateBurnEstimate(); });
     QObject::connect(convertFirst_, &QCheckBox::toggled, dialog_, [this] { UpdateBurnEstimate(); });
     copies_->setText(QString::number(prefs.BurnerPrefs[kBurnerCopies]));
 
@@ -111,15 +130,15 @@ void CBurnDialog::OnInitDialog(QWidget* parent) {
 
 void CBurnDialog::CreateControls() {
     QDialog* dialog = dialog_;
-    auto* writerFrame =
-        AddDialogControl<QGroupBox>(dialog, kWriterFrame, ProgString("BD_BurnerFrame"), kMargin, 8, kWidth - 2 * kMargin, 58);
+    auto* writerFrame = AddDialogControl<QGroupBox>(
+        dialog, kWriterFrame, ProgString("BD_BurnerFrame"), kMargin, 8, kWidth - 2 * kMargin, 58);
     char writer[256] = {};
     context_.burner.GetWriterDescription(writer, sizeof writer, -1, true);
     AddDialogControl<QLabel>(writerFrame, kWriterText, QString::fromUtf8(writer), kFrameInner, 24,
                              writerFrame->width() - 2 * kFrameInner, kRow);
 
-    auto* modeFrame = AddDialogControl<QGroupBox>(dialog, kModeFrame, ProgString("BD_BurnerModeFrame"), kMargin, 76,
-                                                  kModeFrameWidth, 282);
+    auto* modeFrame = AddDialogControl<QGroupBox>(
+        dialog, kModeFrame, ProgString("BD_BurnerModeFrame"), kMargin, 76, kModeFrameWidth, 282);
     auto* modes = new QButtonGroup(dialog);
     struct TModeButton {
         int id;
@@ -127,31 +146,37 @@ void CBurnDialog::CreateControls() {
         int mode;
         int top;
     };
-    const std::array<TModeButton, 3> modeButtons = {{{kTest, ProgString("BD_Test"), kModeTest, 24},
-                                                     {kTestThenBurn, ProgString("BD_TestThenBurn"), kModeTestThenBurn, 50},
-                                                     {kBurn, ProgString("BD_Burn"), kModeBurn, 76}}};
+    const std::array<TModeButton, 3> modeButtons = {
+        {{kTest, ProgString("BD_Test"), kModeTest, 24},
+         {kTestThenBurn, ProgString("BD_TestThenBurn"), kModeTestThenBurn, 50},
+         {kBurn, ProgString("BD_Burn"), kModeBurn, 76}}};
     for (const TModeButton& button : modeButtons) {
-        auto* radio = AddDialogControl<QRadioButton>(modeFrame, button.id, button.text, kFrameInner, button.top, 0, kRow);
+        auto* radio = AddDialogControl<QRadioButton>(modeFrame, button.id, button.text, kFrameInner,
+                                                     button.top, 0, kRow);
         modes->addButton(radio);
-        QObject::connect(radio, &QRadioButton::clicked, dialog, [this, mode = button.mode] { OnMode(mode); });
+        QObject::connect(radio, &QRadioButton::clicked, dialog,
+                         [this, mode = button.mode] { OnMode(mode); });
     }
 
-    auto* make = AddDialogControl<QLabel>(modeFrame, kMakeLabel, ProgString("BD_Make"), kFrameInner, 110, 0, kRow);
+    auto* make = AddDialogControl<QLabel>(modeFrame, kMakeLabel, ProgString("BD_Make"), kFrameInner,
+                                          110, 0, kRow);
     copies_ = AddDialogControl<QLineEdit>(modeFrame, kCopies, LeftOfNext(make, 6), 110, 56, kRow);
     auto* upDown = new CUpDownControl(modeFrame, copies_, kMinCopies, kMaxCopies);
     upDown->setObjectName(QString::number(kCopiesUpDown));
     upDown->setGeometry(LeftOfNext(copies_, 0), 110, 18, kRow);
-    AddDialogControl<QLabel>(modeFrame, kCopiesLabel, ProgString("BD_CDS"), LeftOfNext(upDown, 6), 110, 0, kRow);
+    AddDialogControl<QLabel>(modeFrame, kCopiesLabel, ProgString("BD_CDS"), LeftOfNext(upDown, 6),
+                             110, 0, kRow);
 
-    cdText_ = AddDialogControl<QCheckBox>(modeFrame, kCdText, ProgString("BD_BurnCDText"), kFrameInner, 146, 0, kRow);
-    burnProof_ =
-        AddDialogControl<QCheckBox>(modeFrame, kBurnProof, ProgString("BD_UseBurnProof"), kFrameInner, 172, 0, kRow);
-    convertFirst_ =
-        AddDialogControl<QCheckBox>(modeFrame, kConvertFirst, ProgString("BD_ConvertFirst"), kFrameInner, 198, 0, kRow);
-    auto* speedLabel =
-        AddDialogControl<QLabel>(modeFrame, kSpeedLabel, ProgString("BD_BurnSpeed"), kFrameInner, 238, 0, kRow);
-    speeds_ = AddDialogControl<QComboBox>(modeFrame, kSpeedList, std::max(LeftOfNext(speedLabel, 8), 130), 237, 150,
-                                          kRow + 2);
+    cdText_ = AddDialogControl<QCheckBox>(modeFrame, kCdText, ProgString("BD_BurnCDText"),
+                                          kFrameInner, 146, 0, kRow);
+    burnProof_ = AddDialogControl<QCheckBox>(modeFrame, kBurnProof, ProgString("BD_UseBurnProof"),
+                                             kFrameInner, 172, 0, kRow);
+    convertFirst_ = AddDialogControl<QCheckBox>(
+        modeFrame, kConvertFirst, ProgString("BD_ConvertFirst"), kFrameInner, 198, 0, kRow);
+    auto* speedLabel = AddDialogControl<QLabel>(modeFrame, kSpeedLabel, ProgString("BD_BurnSpeed"),
+                                                kFrameInner, 238, 0, kRow);
+    speeds_ = AddDialogControl<QComboBox>(
+        modeFrame, kSpeedList, std::max(LeftOfNext(speedLabel, 8), 130), 237, 150, kRow + 2);
 
     // The picture is painted by the dialog where this placeholder lies.
     auto* picture = new QWidget(dialog);
@@ -159,13 +184,16 @@ void CBurnDialog::CreateControls() {
     picture->setGeometry(kMargin + kModeFrameWidth + 18, 100, 48, 48);
     picture->hide();
 
-    estimate_ = AddDialogControl<QLabel>(dialog, kEstimate, QString(), kMargin + 2, 368, kWidth - 2 * kMargin - 4, kRow);
+    estimate_ = AddDialogControl<QLabel>(dialog, kEstimate, QString(), kMargin + 2, 368,
+                                         kWidth - 2 * kMargin - 4, kRow);
 
     const int top = kHeight - kMargin - kButtonHeight;
     auto* start = AddDialogControl<QPushButton>(dialog, IDOK, ProgString("BD_Start"),
-                                                kWidth - kMargin - 2 * kButtonWidth - 8, top, kButtonWidth, kButtonHeight);
-    auto* cancel = AddDialogControl<QPushButton>(dialog, IDCANCEL, ProgString("Cancel"), kWidth - kMargin - kButtonWidth,
-                                                 top, kButtonWidth, kButtonHeight);
+                                                kWidth - kMargin - 2 * kButtonWidth - 8, top,
+                                                kButtonWidth, kButtonHeight);
+    auto* cancel = AddDialogControl<QPushButton>(dialog, IDCANCEL, ProgString("Cancel"),
+                                                 kWidth - kMargin - kButtonWidth, top, kButtonWidth,
+                                                 kButtonHeight);
     start->setDefault(true);
     QObject::connect(start, &QPushButton::clicked, dialog, [this] { OnStart(); });
     QObject::connect(cancel, &QPushButton::clicked, dialog, [dialog] { dialog->reject(); });
@@ -215,7 +243,8 @@ int CBurnDialog::EstimateSpeed() const {
     const int data = SelectedSpeedData();
     int speed = 0;
     if (speeds_->currentIndex() <= maxSpeedIndex_) {
-        speed = context_.zentEngine ? burner.GetMaxSpeed() : burner.GetSpeedOfIndex(burner.GetMaxSpeed());
+        speed = context_.zentEngine ? burner.GetMaxSpeed()
+                                    : burner.GetSpeedOfIndex(burner.GetMaxSpeed());
     } else if (context_.zentEngine) {
         speed = data > 0 ? data : burner.GetMaxSpeed();
     } else {
@@ -249,7 +278,8 @@ void CBurnDialog::UpdateBurnEstimate() {
     CBurner& burner = context_.burner;
     const int capacity = burner.MaxMilsPerCD(false);
     LogFmt("CBurnDialog::UpdateBurnEstimate: MaxMilsPerCD() = %u", static_cast<unsigned>(capacity));
-    const int length = std::min(context_.tracks.GetBurnLength(prefs.bTrimSoundsAutomatically != 0, true), capacity);
+    const int length = std::min(
+        context_.tracks.GetBurnLength(prefs.bTrimSoundsAutomatically != 0, true), capacity);
     const int speed = EstimateSpeed();
     LogFmt("CBurnDialog::UpdateBurnEstimate: curSpeed = %d", speed);
     const long long copies = std::clamp(CopiesInBox().value_or(kMinCopies), kMinCopies, kMaxCopies);
@@ -282,9 +312,11 @@ void CBurnDialog::OnCopiesChanged() {
     UpdateBurnEstimate();
 }
 
-int CBurnDialog::Ask(const char* key, const char* captionKey, std::uint32_t flags, bool* dontAskAgain) {
+int CBurnDialog::Ask(const char* key, const char* captionKey, std::uint32_t flags,
+                     bool* dontAskAgain) {
     const std::string caption = KeyedText(captionKey);
-    const int answer = ShowMessageKey(static_cast<QWidget*>(dialog_.data()), key, flags, caption.c_str());
+    const int answer =
+        ShowMessageKey(static_cast<QWidget*>(dialog_.data()), key, flags, caption.c_str());
     if (dontAskAgain != nullptr) *dontAskAgain = GetLastDontAskAgain() != 0;
     return answer;
 }
@@ -305,8 +337,8 @@ void CBurnDialog::OnStart() {
     const int transitionMode = prefs.fadePreferences.transitionMode;
     prefs.Unlock();
     if (prefs.bFastBurnWarning != 0 && !convert && transitionMode == 2 && !context_.zentEngine) {
-        const int answer =
-            Ask("BEM_ConvertWavWarning1", "BEM_ConvertWavWarning1Title", MB_YESNOCANCEL | MB_ICONQUESTION, nullptr);
+        const int answer = Ask("BEM_ConvertWavWarning1", "BEM_ConvertWavWarning1Title",
+                               MB_YESNOCANCEL | MB_ICONQUESTION, nullptr);
         if (answer == IDYES) {
             convert = true;
         } else if (answer != IDNO) {
@@ -317,7 +349,8 @@ void CBurnDialog::OnStart() {
     // Converting only what must be converted leaves out the trims, volume
     // and normalising of the songs the full check would also convert.
     if (prefs.bMandatoryWaveConversionsOnly != 0 && !convert && prefs.bConvertWavWarning3 != 0 &&
-        !context_.zentEngine && burner.GetLengthToConvert(false, true) != burner.GetLengthToConvert(false, false)) {
+        !context_.zentEngine &&
+        burner.GetLengthToConvert(false, true) != burner.GetLengthToConvert(false, false)) {
         bool dontAsk = false;
         const int answer = Ask("BEM_ConvertWavWarning3", "BEM_ConvertWavWarning3Title",
                                MB_YESNO | MB_ICONQUESTION | kMessageBoxDontAskAgain, &dontAsk);
@@ -340,9 +373,12 @@ void CBurnDialog::OnStart() {
     dialog_->done(IDOK);
 }
 
-void CBurnDialog::OnHelp() { ShowFocusedControlHelp(dialog_, kHelpTopics); }
+void CBurnDialog::OnHelp() {
+    ShowFocusedControlHelp(dialog_, kHelpTopics);
+}
 
 void CBurnDialog::OnPaint(QPainter& painter) {
     if (picture_.GetBitmap().isNull()) return;
-    picture_.DrawTransparent(painter, QRect(pictureRect_.topLeft(), picture_.GetClipBox().size()), QPoint(0, 0));
+    picture_.DrawTransparent(painter, QRect(pictureRect_.topLeft(), picture_.GetClipBox().size()),
+                             QPoint(0, 0));
 }

@@ -10,7 +10,9 @@ CBurnDialogWindow::CBurnDialogWindow(QWidget* parent, int id, QSize size, THandl
     setFixedSize(size);
 }
 
-void CBurnDialogWindow::reject() { done(0); }
+void CBurnDialogWindow::reject() {
+    done(0);
+}
 
 void CBurnDialogWindow::closeEvent(QCloseEvent* event) {
     if (isVisible()) done(0);

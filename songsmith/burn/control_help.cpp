@@ -5,7 +5,8 @@
 #include "songsmith/core/ui_services.h"
 
 int ControlHelpTopic(QWidget* dialog, QWidget* control, std::span<const TControlTopic> topics) {
-    for (QWidget* widget = control; widget != nullptr && widget != dialog; widget = widget->parentWidget()) {
+    for (QWidget* widget = control; widget != nullptr && widget != dialog;
+         widget = widget->parentWidget()) {
         bool isNumber = false;
         const int id = widget->objectName().toInt(&isNumber);
         if (!isNumber) continue;

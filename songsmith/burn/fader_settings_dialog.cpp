@@ -49,9 +49,9 @@ constexpr int kMixControls[] = {Dlg::kOverlapLabel, Dlg::kOverlapBox, Dlg::kOver
                                 Dlg::kFadeLabel,    Dlg::kFadeBox,    Dlg::kFadeSecs};
 
 constexpr TControlTopic kHelpTopics[] = {
-    {Dlg::kNoSilence, 14},   {Dlg::kSeparate, 14},  {Dlg::kGapLabel, 14},  {Dlg::kMix, 15},
-    {Dlg::kOverlapBox, 15},  {Dlg::kFadeBox, 15},   {Dlg::kOverlapSecs, 15}, {Dlg::kFadeSecs, 15},
-    {Dlg::kFadeLabel, 15},   {Dlg::kOverlapLabel, 15}, {Dlg::kGapBox, 13}};
+    {Dlg::kNoSilence, 14},  {Dlg::kSeparate, 14},     {Dlg::kGapLabel, 14},    {Dlg::kMix, 15},
+    {Dlg::kOverlapBox, 15}, {Dlg::kFadeBox, 15},      {Dlg::kOverlapSecs, 15}, {Dlg::kFadeSecs, 15},
+    {Dlg::kFadeLabel, 15},  {Dlg::kOverlapLabel, 15}, {Dlg::kGapBox, 13}};
 
 // Shows ms in box: its entry when it has one, else as typed text.
 void ShowLength(QComboBox* box, std::int32_t ms) {
@@ -78,10 +78,13 @@ QComboBox* AddLengthBox(QWidget* dialog, int id, int top) {
 
 CFaderSettingsDlg::CFaderSettingsDlg(TFaderContext context) : context_(std::move(context)) {}
 
-CFaderSettingsDlg::~CFaderSettingsDlg() { delete dialog_.data(); }
+CFaderSettingsDlg::~CFaderSettingsDlg() {
+    delete dialog_.data();
+}
 
 int CFaderSettingsDlg::DoModal(QWidget* parent) {
-    auto* window = new CBurnDialogWindow(parent, kDialogId, QSize(kWidth, kHeight), {[this] { OnHelp(); }, {}});
+    auto* window = new CBurnDialogWindow(parent, kDialogId, QSize(kWidth, kHeight),
+                                         {[this] { OnHelp(); }, {}});
     dialog_ = window;
     OnInitDialog();
     const int result = window->exec();
@@ -108,21 +111,27 @@ void CFaderSettingsDlg::OnInitDialog() {
     const int radio = kind_ == kKindGap ? kSeparate : kind_ == kKindMix ? kMix : kNoSilence;
     // Clicked once the dialog runs, as the user's click would be; the click
     // also enables the kind's controls.
-    QMetaObject::invokeMethod(dialog_->findChild<QRadioButton*>(QString::number(radio)), &QRadioButton::click,
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(dialog_->findChild<QRadioButton*>(QString::number(radio)),
+                              &QRadioButton::click, Qt::QueuedConnection);
 }
 
 void CFaderSettingsDlg::CreateControls() {
     QDialog* dialog = dialog_;
-    auto* none = AddDialogControl<QRadioButton>(dialog, kNoSilence, ProgString("FD_NoSilence"), kLeft, 12, 0, kRow);
-    auto* gap = AddDialogControl<QRadioButton>(dialog, kSeparate, ProgString("FD_SepTracks"), kLeft, 46, 0, kRow);
+    auto* none = AddDialogControl<QRadioButton>(dialog, kNoSilence, ProgString("FD_NoSilence"),
+                                                kLeft, 12, 0, kRow);
+    auto* gap = AddDialogControl<QRadioButton>(dialog, kSeparate, ProgString("FD_SepTracks"), kLeft,
+                                               46, 0, kRow);
     gapBox_ = AddLengthBox(dialog, kGapBox, 45);
-    AddDialogControl<QLabel>(dialog, kGapLabel, ProgString("FD_SecsSilence"), kSecsLeft, 46, 0, kRow);
-    auto* mix = AddDialogControl<QRadioButton>(dialog, kMix, ProgString("FD_MixTracks"), kLeft, 82, 0, kRow);
-    AddDialogControl<QLabel>(dialog, kOverlapLabel, ProgString("FD_Overlap"), kIndent, 112, 0, kRow);
+    AddDialogControl<QLabel>(dialog, kGapLabel, ProgString("FD_SecsSilence"), kSecsLeft, 46, 0,
+                             kRow);
+    auto* mix = AddDialogControl<QRadioButton>(dialog, kMix, ProgString("FD_MixTracks"), kLeft, 82,
+                                               0, kRow);
+    AddDialogControl<QLabel>(dialog, kOverlapLabel, ProgString("FD_Overlap"), kIndent, 112, 0,
+                             kRow);
     overlapBox_ = AddLengthBox(dialog, kOverlapBox, 111);
     AddDialogControl<QLabel>(dialog, kOverlapSecs, ProgString("FD_Secs"), kSecsLeft, 112, 0, kRow);
-    AddDialogControl<QLabel>(dialog, kFadeLabel, ProgString("FD_FadeBetween"), kIndent, 142, 0, kRow);
+    AddDialogControl<QLabel>(dialog, kFadeLabel, ProgString("FD_FadeBetween"), kIndent, 142, 0,
+                             kRow);
     fadeBox_ = AddLengthBox(dialog, kFadeBox, 141);
     AddDialogControl<QLabel>(dialog, kFadeSecs, ProgString("FD_Secs"), kSecsLeft, 142, 0, kRow);
 
@@ -136,9 +145,11 @@ void CFaderSettingsDlg::CreateControls() {
 
     const int top = kHeight - 12 - kButtonHeight;
     auto* ok = AddDialogControl<QPushButton>(dialog, IDOK, ProgString("FD_OK"),
-                                             kWidth - 12 - 2 * kButtonWidth - 8, top, kButtonWidth, kButtonHeight);
-    auto* cancel = AddDialogControl<QPushButton>(dialog, IDCANCEL, ProgString("FD_Cancel"),
-                                                 kWidth - 12 - kButtonWidth, top, kButtonWidth, kButtonHeight);
+                                             kWidth - 12 - 2 * kButtonWidth - 8, top, kButtonWidth,
+                                             kButtonHeight);
+    auto* cancel =
+        AddDialogControl<QPushButton>(dialog, IDCANCEL, ProgString("FD_Cancel"),
+                                      kWidth - 12 - kButtonWidth, top, kButtonWidth, kButtonHeight);
     ok->setDefault(true);
     QObject::connect(ok, &QPushButton::clicked, dialog, [this] { OnOk(); });
     QObject::connect(cancel, &QPushButton::clicked, dialog, [dialog] { dialog->reject(); });
@@ -146,8 +157,10 @@ void CFaderSettingsDlg::CreateControls() {
 
 void CFaderSettingsDlg::OnKind(std::int32_t kind) {
     kind_ = kind;
-    EnableZeControls(dialog_, kGapControls, static_cast<int>(std::size(kGapControls)), kind == kKindGap);
-    EnableZeControls(dialog_, kMixControls, static_cast<int>(std::size(kMixControls)), kind == kKindMix);
+    EnableZeControls(dialog_, kGapControls, static_cast<int>(std::size(kGapControls)),
+                     kind == kKindGap);
+    EnableZeControls(dialog_, kMixControls, static_cast<int>(std::size(kMixControls)),
+                     kind == kKindMix);
 }
 
 bool CFaderSettingsDlg::ReadLength(QComboBox* box, std::int32_t& value, std::int32_t ownKind,
@@ -184,8 +197,9 @@ void CFaderSettingsDlg::OnOk() {
     }
     // Files converted under other transitions, or not converted first,
     // would put the old gaps and overlaps on the next disc.
-    const bool changed = before.transitionMode != edited.transitionMode || before.gapMs != edited.gapMs ||
-                         before.overlapMs != edited.overlapMs || before.fadeMs != edited.fadeMs;
+    const bool changed = before.transitionMode != edited.transitionMode ||
+                         before.gapMs != edited.gapMs || before.overlapMs != edited.overlapMs ||
+                         before.fadeMs != edited.fadeMs;
     if ((changed || convertFirstSet) && context_.conversionOutdated) context_.conversionOutdated();
     // Whatever the kind now is: a player left with a mixed queue point
     // would still start the next song early.
@@ -194,4 +208,6 @@ void CFaderSettingsDlg::OnOk() {
     if (context_.updateTotals) context_.updateTotals();
 }
 
-void CFaderSettingsDlg::OnHelp() { ShowFocusedControlHelp(dialog_, kHelpTopics); }
+void CFaderSettingsDlg::OnHelp() {
+    ShowFocusedControlHelp(dialog_, kHelpTopics);
+}

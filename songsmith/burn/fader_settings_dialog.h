@@ -63,7 +63,8 @@ private:
     // Reads one length box into value. A bad text is the user's error only
     // when the box belongs to the chosen kind: the error is shown and the
     // box shows value again. False after such an error.
-    bool ReadLength(QComboBox* box, std::int32_t& value, std::int32_t ownKind, const char* errorKey);
+    bool ReadLength(QComboBox* box, std::int32_t& value, std::int32_t ownKind,
+                    const char* errorKey);
     void OnHelp();
 
     TFaderContext context_;

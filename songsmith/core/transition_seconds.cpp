@@ -7,8 +7,8 @@ std::string TransitionSecondsText(std::int32_t ms) {
     int decimals = 1;
     if (ms % 100 != 0) decimals = ms % 10 != 0 ? 3 : 2;
     char text[32];
-    const auto result =
-        std::to_chars(text, text + sizeof text, static_cast<double>(ms) / 1000.0, std::chars_format::fixed, decimals);
+    const auto result = std::to_chars(text, text + sizeof text, static_cast<double>(ms) / 1000.0,
+                                      std::chars_format::fixed, decimals);
     return std::string(text, result.ptr);
 }
 
@@ -20,8 +20,10 @@ std::optional<std::int32_t> ParseTransitionSeconds(std::string_view text) {
     // from_chars takes no leading plus; a typed one still means a number.
     if (text.starts_with('+')) text.remove_prefix(1);
     double seconds = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(seconds))
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
+        !std::isfinite(seconds))
         return std::nullopt;
     // Compared in milliseconds after rounding, so that "0.1" and "120" are
     // inside however the decimal fraction is held.

@@ -22,17 +22,17 @@
 
 #include "filekit/log.h"
 #include "platform/message_box.h"
-#include "platform/wave_format.h"
 #include "platform/user_folders.h"
+#include "platform/wave_format.h"
 #include "platter/fake/fake_device.h"
 #include "platter/types.h"
 #include "songsmith/core/burner.h"
+#include "songsmith/core/cd_track.h"
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/tests/burner_fakes.h"
-#include "songsmith/core/cd_track.h"
-#include "songsmith/core/track_states.h"
 #include "songsmith/core/track_list.h"
+#include "songsmith/core/track_states.h"
 #include "songsmith/core/ui_services.h"
 #include "songsmith/tests/control_help_check.h"
 #include "songsmith/tests/control_layout.h"
@@ -40,8 +40,8 @@
 #include "testsupport/gui_input.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
-#include "utilities/keyed_text.h"
 #include "tonecore/tags/music_info.h"
+#include "utilities/keyed_text.h"
 #include "utilities/text_format.h"
 
 namespace {
@@ -81,7 +81,9 @@ void SelectRow(QWidget* dialog, const std::string& text) {
     list->setCurrentIndex(row);
 }
 
-bool Checked(QWidget* dialog, int id) { return FindControl<QAbstractButton>(dialog, id)->isChecked(); }
+bool Checked(QWidget* dialog, int id) {
+    return FindControl<QAbstractButton>(dialog, id)->isChecked();
+}
 
 class BurnDialogTest : public ::testing::Test {
 protected:
@@ -120,7 +122,8 @@ protected:
         if (setup.engine == kEngineZent) {
             writer.highestSpeed = 0;
             for (const std::int32_t speed : setup.speedsX)
-                if (speed != PLATTER_SPEED_UNUSABLE) writer.highestSpeed = std::max(writer.highestSpeed, speed);
+                if (speed != PLATTER_SPEED_UNUSABLE)
+                    writer.highestSpeed = std::max(writer.highestSpeed, speed);
         }
         drives_.engine = setup.engine;
         burner_ = std::make_unique<CBurner>(drives_, prefs_, host_, &clock_);
@@ -141,7 +144,8 @@ protected:
     // The estimate's text for the session written writes times at speed X,
     // converted first or not.
     std::string EstimateText(int writes, int speed, bool convert) {
-        const int length = std::min(tracks_.GetBurnLength(true, true), burner_->MaxMilsPerCD(false));
+        const int length =
+            std::min(tracks_.GetBurnLength(true, true), burner_->MaxMilsPerCD(false));
         const long long write = burner_->EstimateBurnTime(length, speed, false);
         const long long conversion = burner_->EstimateBurnTime(length, speed, convert) - write;
         char time[kLengthStringSize] = {};
@@ -174,7 +178,8 @@ TEST_F(BurnDialogTest, OpensWithTheSavedChoicesUnclippedAndLogsItsStartAndEnd) {
     const int result = Run([&](QWidget* dialog) {
         EXPECT_EQ(dialog->objectName(), QStringLiteral("141"));
         EXPECT_EQ(dialog->windowTitle().toStdString(), KeyedText("BD_TITLE"));
-        EXPECT_EQ(FindControl<QLabel>(dialog, Dlg::kWriterText)->text(), QStringLiteral("Fake Writer 1"));
+        EXPECT_EQ(FindControl<QLabel>(dialog, Dlg::kWriterText)->text(),
+                  QStringLiteral("Fake Writer 1"));
         EXPECT_FALSE(Checked(dialog, Dlg::kTest));
         EXPECT_TRUE(Checked(dialog, Dlg::kTestThenBurn));
         EXPECT_FALSE(Checked(dialog, Dlg::kBurn));
@@ -182,9 +187,11 @@ TEST_F(BurnDialogTest, OpensWithTheSavedChoicesUnclippedAndLogsItsStartAndEnd) {
         EXPECT_TRUE(Checked(dialog, Dlg::kCdText));
         EXPECT_FALSE(Checked(dialog, Dlg::kBurnProof));
         EXPECT_TRUE(Checked(dialog, Dlg::kConvertFirst));
-        EXPECT_EQ(FindControl<QComboBox>(dialog, Dlg::kSpeedList)->currentText(), QStringLiteral("16 X"));
+        EXPECT_EQ(FindControl<QComboBox>(dialog, Dlg::kSpeedList)->currentText(),
+                  QStringLiteral("16 X"));
         // A test and three copies, the first converting, at 16X.
-        EXPECT_EQ(FindControl<QLabel>(dialog, Dlg::kEstimate)->text().toStdString(), EstimateText(4, 16, true));
+        EXPECT_EQ(FindControl<QLabel>(dialog, Dlg::kEstimate)->text().toStdString(),
+                  EstimateText(4, 16, true));
         EXPECT_EQ(dialog->focusWidget(), FindControl(dialog, IDOK));
         ExpectUnclipped(dialog);
         ExpectUnclipped(FindControl(dialog, Dlg::kWriterFrame));
@@ -211,7 +218,8 @@ TEST_F(BurnDialogTest, CopiesBoxTakesOnlyOneToFiveHundredWhateverIsTypedOrClicke
     struct TCase {
         const char* typed;
         const char* shown;
-    } cases[] = {{"0", "1"}, {"700", "500"}, {"abc", "1"}, {"12", "12"}, {"500", "500"}, {"99999999999", "500"}};
+    } cases[] = {{"0", "1"},   {"700", "500"}, {"abc", "1"},
+                 {"12", "12"}, {"500", "500"}, {"99999999999", "500"}};
     Run([&](QWidget* dialog) {
         auto* copies = FindControl<QLineEdit>(dialog, Dlg::kCopies);
         for (const TCase& c : cases) {
@@ -223,7 +231,8 @@ TEST_F(BurnDialogTest, CopiesBoxTakesOnlyOneToFiveHundredWhateverIsTypedOrClicke
                       EstimateText(std::stoi(c.shown), 24, false));
         }
         // The arrows stop at either end of the range.
-        const QList<QToolButton*> arrows = FindControl(dialog, Dlg::kCopiesUpDown)->findChildren<QToolButton*>();
+        const QList<QToolButton*> arrows =
+            FindControl(dialog, Dlg::kCopiesUpDown)->findChildren<QToolButton*>();
         ASSERT_EQ(arrows.size(), 2);
         const auto click = [](QToolButton* arrow) { QTest::mouseClick(arrow, Qt::LeftButton); };
         click(arrows[0]);
@@ -233,7 +242,8 @@ TEST_F(BurnDialogTest, CopiesBoxTakesOnlyOneToFiveHundredWhateverIsTypedOrClicke
         EXPECT_EQ(copies->text(), QStringLiteral("1"));
         click(arrows[0]);
         EXPECT_EQ(copies->text(), QStringLiteral("2"));
-        EXPECT_EQ(FindControl<QLabel>(dialog, Dlg::kEstimate)->text().toStdString(), EstimateText(2, 24, false));
+        EXPECT_EQ(FindControl<QLabel>(dialog, Dlg::kEstimate)->text().toStdString(),
+                  EstimateText(2, 24, false));
         ClickControl(dialog, IDCANCEL);
     });
 }
@@ -245,12 +255,14 @@ TEST_F(BurnDialogTest, AbilitiesTheWriterLacksAreDisabledButShowTheSavedChoice) 
         int savedBurnProof;
         bool cdTextEnabled;
         bool burnProofEnabled;
+        // clang-format off
     } cases[] = {
         {PLATTER_CAP_WRITER, 1, 1, false, false},
         {PLATTER_CAP_WRITER, 0, 0, false, false},
         {PLATTER_CAP_WRITER | PLATTER_CAP_CDTEXT, 1, 1, true, false},
         {PLATTER_CAP_WRITER | PLATTER_CAP_BURNPROOF, 1, 0, false, true},
     };
+    // clang-format on
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.capabilities);
         drives_.devices.clear();
@@ -284,6 +296,7 @@ TEST_F(BurnDialogTest, SpeedRowsStoreAndEstimateTheirOwnSpeedUnderBothEngines) {
         const char* chosen;
         int stored;
         int estimatedAtX;
+        // clang-format off
     } cases[] = {
         {"zent, unusable speeds left out", kEngineZent, {4, 8, 255, 16, 255},
          {"Fastest", "16 X", " 8 X", " 4 X"}, 8, " 8 X", "16 X", 16, 16},
@@ -298,6 +311,7 @@ TEST_F(BurnDialogTest, SpeedRowsStoreAndEstimateTheirOwnSpeedUnderBothEngines) {
         {"golden hawk, fastest", kEngineGoldenHawk, {4, 8, 16, 24},
          {"Fastest", "24 X", "16 X", " 8 X", " 4 X"}, 3, "24 X", "Fastest", 255, 24},
     };
+    // clang-format on
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
         drives_.devices.clear();
@@ -331,6 +345,7 @@ TEST_F(BurnDialogTest, EstimateCountsOneTestWriteAndOneWritePerBurntCopyWithOneC
         const char* copies;
         bool convert;
         int writes;
+        // clang-format off
     } cases[] = {
         {"test then burn x2", Dlg::kTestThenBurn, "2", true, 3},
         {"burn x2", Dlg::kBurn, "2", true, 2},
@@ -338,6 +353,7 @@ TEST_F(BurnDialogTest, EstimateCountsOneTestWriteAndOneWritePerBurntCopyWithOneC
         {"burn x1 without conversion", Dlg::kBurn, "1", false, 1},
         {"test then burn x1", Dlg::kTestThenBurn, "1", false, 2},
     };
+    // clang-format on
     MakeWriter();
     prefs_.BurnerPrefs[kBurnerMode] = 2;
     prefs_.BurnerPrefs[kBurnerConvertFirst] = 0;
@@ -346,7 +362,8 @@ TEST_F(BurnDialogTest, EstimateCountsOneTestWriteAndOneWritePerBurntCopyWithOneC
             SCOPED_TRACE(c.name);
             ClickControl(dialog, c.modeButton);
             TypeInto(FindControl<QLineEdit>(dialog, Dlg::kCopies), QString::fromLatin1(c.copies));
-            if (Checked(dialog, Dlg::kConvertFirst) != c.convert) ClickControl(dialog, Dlg::kConvertFirst);
+            if (Checked(dialog, Dlg::kConvertFirst) != c.convert)
+                ClickControl(dialog, Dlg::kConvertFirst);
             SelectRow(dialog, " 8 X");
             EXPECT_EQ(FindControl<QLabel>(dialog, Dlg::kEstimate)->text().toStdString(),
                       EstimateText(c.writes, 8, c.convert));
@@ -359,7 +376,9 @@ TEST_F(BurnDialogTest, EstimateCountsOneTestWriteAndOneWritePerBurntCopyWithOneC
 }
 
 TEST_F(BurnDialogTest, StartStoresWhatTheControlsShowAndTellsTheController) {
-    MakeWriter({PLATTER_CAP_WRITER | PLATTER_CAP_CDTEXT | PLATTER_CAP_BURNPROOF, {4, 8, 16, 24}, kEngineZent});
+    MakeWriter({PLATTER_CAP_WRITER | PLATTER_CAP_CDTEXT | PLATTER_CAP_BURNPROOF,
+                {4, 8, 16, 24},
+                kEngineZent});
     prefs_.BurnerPrefs[kBurnerMode] = 2;
     prefs_.BurnerPrefs[kBurnerCopies] = 1;
     prefs_.BurnerPrefs[kBurnerCdText] = 0;
@@ -452,6 +471,7 @@ TEST_F(BurnDialogTest, StartAsksItsQuestionsInTurnAndOnlyTheGoingOnAnswerProceed
         int firstBurnWarning;
         int convertWarning3;
         int storedConvert;
+        // clang-format off
     } cases[] = {
         {"first burn: yes", Dlg::kBurn, false, false, 0, false, 1.0, {{"BEM_FirstBurn", IDYES, false}}, true, 1,
          1, 0},
@@ -488,6 +508,7 @@ TEST_F(BurnDialogTest, StartAsksItsQuestionsInTurnAndOnlyTheGoingOnAnswerProceed
         {"mixing converts, so nothing is skipped", Dlg::kBurn, false, false, 2, false, 0.5,
          {{"BEM_FirstBurn", IDYES, false}, {"BEM_ConvertWavWarning1", IDYES, false}}, true, 1, 1, 1},
     };
+    // clang-format on
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
         drives_.devices.clear();
@@ -518,7 +539,8 @@ TEST_F(BurnDialogTest, StartAsksItsQuestionsInTurnAndOnlyTheGoingOnAnswerProceed
         EXPECT_EQ(result, c.started ? 1 : 0);
         EXPECT_EQ(stayedOpen, !c.started);
         const std::vector<std::string> all = ui_.MessageKeys();
-        EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(asked), all.end()), keys);
+        EXPECT_EQ(std::vector<std::string>(all.begin() + static_cast<long>(asked), all.end()),
+                  keys);
         EXPECT_EQ(prefs_.bFirstBurnWarning, c.firstBurnWarning);
         EXPECT_EQ(prefs_.bConvertWavWarning3, c.convertWarning3);
         if (c.started) {
@@ -535,8 +557,14 @@ TEST_F(BurnDialogTest, F1OnAControlShowsItsHelpTopic) {
     struct TCase {
         int control;
         int topic;
-    } cases[] = {{IDOK, 11},      {Dlg::kCopies, 6},    {Dlg::kTest, 7},         {Dlg::kTestThenBurn, 8},
-                 {Dlg::kCdText, 3}, {Dlg::kSpeedList, 5}, {Dlg::kBurn, 9},        {Dlg::kBurnProof, 4},
+    } cases[] = {{IDOK, 11},
+                 {Dlg::kCopies, 6},
+                 {Dlg::kTest, 7},
+                 {Dlg::kTestThenBurn, 8},
+                 {Dlg::kCdText, 3},
+                 {Dlg::kSpeedList, 5},
+                 {Dlg::kBurn, 9},
+                 {Dlg::kBurnProof, 4},
                  {Dlg::kConvertFirst, 2}};
     Run([&](QWidget* dialog) {
         for (const TCase& c : cases) ExpectF1Topic(dialog, c.control, c.topic, ui_);

@@ -12,7 +12,8 @@
 #include "testsupport/gui_input.h"
 
 // Focuses the control, presses F1 and expects the short help of topic.
-inline void ExpectF1Topic(QWidget* dialog, int control, int topic, const testsupport::CFakeUiServices& ui) {
+inline void ExpectF1Topic(QWidget* dialog, int control, int topic,
+                          const testsupport::CFakeUiServices& ui) {
     SCOPED_TRACE(control);
     testsupport::FindControl(dialog, control)->setFocus();
     QTest::keyClick(dialog->focusWidget(), Qt::Key_F1);

@@ -45,7 +45,9 @@ constexpr int kGapControls[] = {Dlg::kGapBox, Dlg::kGapLabel};
 constexpr int kMixControls[] = {Dlg::kOverlapLabel, Dlg::kOverlapBox, Dlg::kOverlapSecs,
                                 Dlg::kFadeLabel,    Dlg::kFadeBox,    Dlg::kFadeSecs};
 
-QComboBox* Box(QWidget* dialog, int id) { return FindControl<QComboBox>(dialog, id); }
+QComboBox* Box(QWidget* dialog, int id) {
+    return FindControl<QComboBox>(dialog, id);
+}
 
 // Replaces a length box's text by typing, key by key.
 void TypeLength(QWidget* dialog, int id, const char* text) {
@@ -59,7 +61,9 @@ void TypeLength(QWidget* dialog, int id, const char* text) {
     }
 }
 
-std::string Shown(QWidget* dialog, int id) { return Box(dialog, id)->currentText().toStdString(); }
+std::string Shown(QWidget* dialog, int id) {
+    return Box(dialog, id)->currentText().toStdString();
+}
 
 std::string FileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -69,8 +73,8 @@ std::string FileBytes(const std::string& path) {
 }
 
 bool SameFade(const TFadePreferences& a, const TFadePreferences& b) {
-    return a.transitionMode == b.transitionMode && a.gapMs == b.gapMs && a.overlapMs == b.overlapMs &&
-           a.fadeMs == b.fadeMs;
+    return a.transitionMode == b.transitionMode && a.gapMs == b.gapMs &&
+           a.overlapMs == b.overlapMs && a.fadeMs == b.fadeMs;
 }
 
 class FaderSettingsDialogTest : public ::testing::Test {
@@ -117,9 +121,13 @@ TEST_F(FaderSettingsDialogTest, OpensOnTheWorkingSettingsWithTheKindsControlsEna
             EXPECT_EQ(dialog->objectName(), QStringLiteral("105"));
             EXPECT_EQ(dialog->windowTitle().toStdString(), KeyedText("FD_Title"));
             for (const int radio : {Dlg::kNoSilence, Dlg::kSeparate, Dlg::kMix})
-                EXPECT_EQ(FindControl<QAbstractButton>(dialog, radio)->isChecked(), radio == c.radio) << radio;
-            for (const int id : kGapControls) EXPECT_EQ(FindControl(dialog, id)->isEnabled(), c.kind == 1) << id;
-            for (const int id : kMixControls) EXPECT_EQ(FindControl(dialog, id)->isEnabled(), c.kind == 2) << id;
+                EXPECT_EQ(FindControl<QAbstractButton>(dialog, radio)->isChecked(),
+                          radio == c.radio)
+                    << radio;
+            for (const int id : kGapControls)
+                EXPECT_EQ(FindControl(dialog, id)->isEnabled(), c.kind == 1) << id;
+            for (const int id : kMixControls)
+                EXPECT_EQ(FindControl(dialog, id)->isEnabled(), c.kind == 2) << id;
             EXPECT_EQ(Shown(dialog, Dlg::kGapBox), "3.0");
             // A length between the list's half seconds keeps its digits.
             EXPECT_EQ(Shown(dialog, Dlg::kOverlapBox), "2.25");
@@ -148,8 +156,10 @@ TEST_F(FaderSettingsDialogTest, ChoosingAKindEnablesOnlyItsControls) {
         for (const int radio : {Dlg::kMix, Dlg::kNoSilence, Dlg::kSeparate}) {
             SCOPED_TRACE(radio);
             ClickControl(dialog, radio);
-            for (const int id : kGapControls) EXPECT_EQ(FindControl(dialog, id)->isEnabled(), radio == Dlg::kSeparate);
-            for (const int id : kMixControls) EXPECT_EQ(FindControl(dialog, id)->isEnabled(), radio == Dlg::kMix);
+            for (const int id : kGapControls)
+                EXPECT_EQ(FindControl(dialog, id)->isEnabled(), radio == Dlg::kSeparate);
+            for (const int id : kMixControls)
+                EXPECT_EQ(FindControl(dialog, id)->isEnabled(), radio == Dlg::kMix);
         }
         ClickControl(dialog, IDCANCEL);
     });
@@ -227,7 +237,8 @@ TEST_F(FaderSettingsDialogTest, TypedSecondsBecomeWholeMilliseconds) {
     struct TCase {
         const char* typed;
         std::int32_t ms;
-    } cases[] = {{"2.25", 2250}, {"2.3", 2300}, {"0.1", 100}, {"120", 120000}, {" 7 ", 7000}, {"3.0004", 3000}};
+    } cases[] = {{"2.25", 2250},  {"2.3", 2300}, {"0.1", 100},
+                 {"120", 120000}, {" 7 ", 7000}, {"3.0004", 3000}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.typed);
         Run([&](QWidget* dialog) {
@@ -269,7 +280,9 @@ TEST_F(FaderSettingsDialogTest, OkMakesTheSettingsWorkingAndTellsThePlayerAndThe
             ClickControl(dialog, IDOK);
         });
         EXPECT_EQ(result, 1);
-        EXPECT_EQ(prefs_.fadePreferences.transitionMode, c.radio == Dlg::kMix ? 2 : c.radio == Dlg::kSeparate ? 1 : 0);
+        EXPECT_EQ(prefs_.fadePreferences.transitionMode, c.radio == Dlg::kMix        ? 2
+                                                         : c.radio == Dlg::kSeparate ? 1
+                                                                                     : 0);
         EXPECT_EQ(prefs_.BurnerPrefs[kBurnerConvertFirst], c.convertFirst);
         EXPECT_EQ(queuePoints_, 1);
         EXPECT_EQ(totals_, 1);
@@ -344,8 +357,9 @@ TEST_F(FaderSettingsDialogTest, F1OnAControlShowsItsHelpTopic) {
         int kind;
         int control;
         int topic;
-    } cases[] = {{Dlg::kMix, Dlg::kNoSilence, 14},  {Dlg::kMix, Dlg::kSeparate, 14}, {Dlg::kMix, Dlg::kMix, 15},
-                 {Dlg::kMix, Dlg::kOverlapBox, 15}, {Dlg::kMix, Dlg::kFadeBox, 15},  {Dlg::kSeparate, Dlg::kGapBox, 13}};
+    } cases[] = {{Dlg::kMix, Dlg::kNoSilence, 14}, {Dlg::kMix, Dlg::kSeparate, 14},
+                 {Dlg::kMix, Dlg::kMix, 15},       {Dlg::kMix, Dlg::kOverlapBox, 15},
+                 {Dlg::kMix, Dlg::kFadeBox, 15},   {Dlg::kSeparate, Dlg::kGapBox, 13}};
     Run([&](QWidget* dialog) {
         for (const TCase& c : cases) {
             ClickControl(dialog, c.kind);
