@@ -20,6 +20,8 @@
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
+#include "songsmith/core/library_links.h"
+#include "songsmith/core/play_source.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/startup_log.h"
@@ -30,6 +32,8 @@
 #include "songsmith/main_window.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
+#include "songvault/songvault.h"
+#include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "titlefetch/titlefetch.h"
 #include "tonecore/convert/converter_factory.h"
 #include "tonecore/engine/engine_settings.h"
@@ -51,6 +55,9 @@ struct TAppGlobals {
     // The session; made here, never at static initialisation, so its loader
     // starts only once the program runs.
     CTrackList trackList{prefs};
+    // The song library, open from before the window until after it.
+    SVTENG_CSongvault songvault;
+    CTonecoreSongProbe songProbe;
     CMainWindow mainWindow{prefs, platter};
     // The player, after the window its panel lives in and gone before it.
     CSongPlayer player{prefs, trackList};
@@ -93,6 +100,21 @@ int RunProgram() {
     SetProgramTitlefetch(&globals->titlefetch);
     SetCdSessionTracks(&globals->trackList);
     SetDriveStateSource(&globals->burner.state);
+
+    // The song library in the folder of "LibraryPath" (empty: the per-user
+    // data folder); the Library page loads it when it is made.
+    static const SGSMarovelle songvaultDescription;
+    globals->songvault.SetSongProbe(&globals->songProbe);
+    globals->songvault.SetPostHook(MakeLibraryPostHook());
+    if (!globals->songvault.Initialize(&songvaultDescription, prefs.LibraryPath))
+        Log("The song library could not be opened");
+    TLibraryPartners libraryPartners;
+    libraryPartners.store = &globals->songvault;
+    libraryPartners.setPlaySource = SetPlaySource;
+    libraryPartners.songPathOfSound = [&globals](std::uint32_t soundId, std::string& path) {
+        return globals->player.GetSongPathById(soundId, path);
+    };
+    SetLibraryPartners(libraryPartners);
 
     int result = 0;
     globals->mainWindow.SetBurnStatus(&globals->burner);
@@ -138,6 +160,8 @@ int RunProgram() {
     SetDriveStateSource(nullptr);
     SetCdSessionTracks(nullptr);
     SetProgramTitlefetch(nullptr);
+    SetLibraryPartners({});
+    globals->songvault.Shutdown(globals->prefs.LibraryPath);
     globals.reset();
     SoundEngineShutdown();
     return result;
