@@ -1,7 +1,7 @@
 #include "songsmith/engine_preference_effects.h"
 
 #include "filekit/log.h"
-#include "tonecore/engine_settings.h"
+#include "tonecore/engine/engine_settings.h"
 
 void CEnginePreferenceEffects::SetSilenceThreshold(std::uint32_t threshold) {
     ::SetSilenceThreshold(threshold);

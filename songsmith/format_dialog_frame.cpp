@@ -8,7 +8,7 @@
 
 #include "platform/message_box.h"
 #include "songsmith/prog_string.h"
-#include "tonecore/tonecore_strings.h"
+#include "tonecore/engine/tonecore_strings.h"
 #include "utilities/ui/center_window.h"
 #include "utilities/ui/link_control.h"
 

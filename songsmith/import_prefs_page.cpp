@@ -16,7 +16,7 @@
 #include "songsmith/main_window.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/prog_string.h"
-#include "tonecore/converter_factory.h"
+#include "tonecore/convert/converter_factory.h"
 #include "utilities/shell_folders.h"
 
 namespace {

@@ -28,9 +28,9 @@
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
 #include "titlefetch/titlefetch.h"
-#include "tonecore/converter_factory.h"
-#include "tonecore/engine_settings.h"
-#include "tonecore/engine_startup.h"
+#include "tonecore/convert/converter_factory.h"
+#include "tonecore/engine/engine_settings.h"
+#include "tonecore/engine/engine_startup.h"
 #include "utilities/keyed_text.h"
 
 namespace {

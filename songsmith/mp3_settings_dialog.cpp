@@ -9,9 +9,9 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/format_dialog_frame.h"
 #include "songsmith/prog_string.h"
-#include "tonecore/conv2mp3.h"
-#include "tonecore/converter_factory.h"
-#include "tonecore/mp3_settings_helpers.h"
+#include "tonecore/convert/conv2mp3.h"
+#include "tonecore/convert/converter_factory.h"
+#include "tonecore/convert/mp3_settings_helpers.h"
 #include "utilities/ui/link_control.h"
 
 namespace {

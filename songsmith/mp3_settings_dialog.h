@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "songsmith/settings_controls.h"
-#include "tonecore/conv2file_format.h"
-#include "tonecore/conv2file_types.h"
-#include "tonecore/mp3_settings_helpers.h"
+#include "tonecore/convert/conv2file_format.h"
+#include "tonecore/convert/conv2file_types.h"
+#include "tonecore/convert/mp3_settings_helpers.h"
 
 class CConv2FileObj;
 class CConv2MP3;

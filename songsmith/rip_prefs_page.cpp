@@ -24,7 +24,7 @@
 #include "songsmith/prog_string.h"
 #include "songsmith/wave_settings_dialog.h"
 #include "songsmith/wma_settings_dialog.h"
-#include "tonecore/converter_factory.h"
+#include "tonecore/convert/converter_factory.h"
 #include "utilities/text_copy.h"
 #include "utilities/ui/dialog_controls.h"
 

@@ -10,7 +10,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "tonecore/dialog_controls.h"
+#include "tonecore/convert/dialog_controls.h"
 
 class QAbstractButton;
 class QComboBox;

@@ -10,8 +10,8 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/format_dialog_frame.h"
 #include "songsmith/prog_string.h"
-#include "tonecore/conv2file_types.h"
-#include "tonecore/wave_settings_helpers.h"
+#include "tonecore/convert/conv2file_types.h"
+#include "tonecore/convert/wave_settings_helpers.h"
 #include "utilities/ui/dialog_controls.h"
 
 namespace {

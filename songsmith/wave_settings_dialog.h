@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "songsmith/settings_controls.h"
-#include "tonecore/conv2file_format.h"
+#include "tonecore/convert/conv2file_format.h"
 
 class CFormatDialogFrame;
 class CPreferences;

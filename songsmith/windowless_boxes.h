@@ -1,7 +1,7 @@
 #pragma once
 // The program's message box for code that has no window of its own: the
 // platform's message-box hook (platform/message_box.h) and the sound
-// engine's notice hook (tonecore/engine_startup.h). The start-up installs
+// engine's notice hook (tonecore/engine/engine_startup.h). The start-up installs
 // them once the UI services are in place.
 
 #include <cstdint>

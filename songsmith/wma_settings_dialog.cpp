@@ -7,10 +7,10 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/format_dialog_frame.h"
 #include "songsmith/prog_string.h"
-#include "tonecore/conv2file_types.h"
-#include "tonecore/conv2wma_file.h"
-#include "tonecore/converter_factory.h"
-#include "tonecore/wma_settings_helpers.h"
+#include "tonecore/convert/conv2file_types.h"
+#include "tonecore/convert/conv2wma_file.h"
+#include "tonecore/convert/converter_factory.h"
+#include "tonecore/convert/wma_settings_helpers.h"
 #include "utilities/ui/dialog_controls.h"
 
 namespace {

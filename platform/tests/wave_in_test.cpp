@@ -12,7 +12,7 @@
 #include "platform/wave_in_null.h"
 // The engine tests' format helper is header-only and needs nothing but the
 // platform.
-#include "tonecore/tests/pcm_test_formats.h"
+#include "tonecore/pcm/tests/pcm_test_formats.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platter/types.h"
 #include "titlefetch/mv_list.h"
 #include "titlefetch/track_pos.h"
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 
 // A row's status, kept in its song information's load-state word.
 enum ECdRowStatus : std::int32_t {

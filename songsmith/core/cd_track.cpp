@@ -17,9 +17,9 @@
 #include "songsmith/core/song_entry.h"
 #include "songsmith/core/song_sounds.h"
 #include "songsmith/core/track_states.h"
-#include "tonecore/audio_atom.h"
-#include "tonecore/peaks.h"
-#include "tonecore/temp_sound_path.h"
+#include "tonecore/sound/audio_atom.h"
+#include "tonecore/peaks/peaks.h"
+#include "tonecore/peaks/temp_sound_path.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <mutex>
 #include <string>
 
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 
 class CPreferences;
 class CRefObj;

@@ -19,9 +19,9 @@
 #include "songsmith/core/song_entry.h"
 #include "songsmith/core/song_sounds.h"
 #include "songsmith/core/track_states.h"
-#include "tonecore/acm_object.h"
-#include "tonecore/audio_atom.h"
-#include "tonecore/peaks.h"
+#include "tonecore/load/acm_object.h"
+#include "tonecore/sound/audio_atom.h"
+#include "tonecore/peaks/peaks.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/silence_scan.h"
 #include "songsmith/core/song_sounds.h"
-#include "tonecore/peaks.h"
+#include "tonecore/peaks/peaks.h"
 
 namespace {
 

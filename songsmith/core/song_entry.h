@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "platform/wave_format.h"
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 
 class CPCMSound;
 

@@ -10,10 +10,10 @@
 #include "filekit/file_obj.h"
 #include "filekit/path_helpers.h"
 #include "songsmith/core/song_entry.h"
-#include "tonecore/acm_object.h"
-#include "tonecore/pcm_sound.h"
-#include "tonecore/playlist.h"
-#include "tonecore/playlist_song.h"
+#include "tonecore/load/acm_object.h"
+#include "tonecore/sound/pcm_sound.h"
+#include "tonecore/playlists/playlist.h"
+#include "tonecore/playlists/playlist_song.h"
 #include "utilities/text_copy.h"
 
 namespace {

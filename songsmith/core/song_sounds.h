@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "songsmith/core/song_entry.h"
-#include "tonecore/pcm_sound.h"
+#include "tonecore/sound/pcm_sound.h"
 
 class CSongSound : public CPCMSound {
 public:

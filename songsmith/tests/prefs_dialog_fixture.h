@@ -15,7 +15,7 @@
 #include "songsmith/tests/stored_preferences.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
-#include "tonecore/converter_factory.h"
+#include "tonecore/convert/converter_factory.h"
 
 class PrefsDialogFixture : public MainWindowFixture {
 protected:

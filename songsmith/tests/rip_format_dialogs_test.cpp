@@ -21,9 +21,9 @@
 #include "songsmith/wma_settings_dialog.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/widget_png.h"
-#include "tonecore/conv2file_format.h"
-#include "tonecore/conv2wma_file.h"
-#include "tonecore/converter_factory.h"
+#include "tonecore/convert/conv2file_format.h"
+#include "tonecore/convert/conv2wma_file.h"
+#include "tonecore/convert/converter_factory.h"
 #include "utilities/launch_browser.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "platform/user_folders.h"
-#include "tonecore/converter_factory.h"
-#include "tonecore/tonecore_strings.h"
+#include "tonecore/convert/converter_factory.h"
+#include "tonecore/engine/tonecore_strings.h"
 #include "utilities/keyed_text.h"
 
 extern "C" {

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "filekit/file_obj.h"
-#include "tonecore/id3_tag.h"
-#include "tonecore/mp3_info.h"
-#include "tonecore/music_info.h"
+#include "tonecore/tags/id3_tag.h"
+#include "tonecore/tags/mp3_info.h"
+#include "tonecore/tags/music_info.h"
 #include "songvault/tonecore_probe/probe_readers.h"
 
 namespace tonecoreprobe {

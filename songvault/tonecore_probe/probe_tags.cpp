@@ -1,7 +1,7 @@
 // The texts and numbers of the engine's tag record, as the song record takes
 // them.
 #include "songvault/tonecore_probe/probe_readers.h"
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 
 namespace tonecoreprobe {
 

@@ -10,7 +10,7 @@
 #include "filekit/riff.h"
 #include "filekit/riff_format.h"
 #include "songvault/tonecore_probe/probe_readers.h"
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 #include "utilities/unicode.h"
 
 namespace tonecoreprobe {

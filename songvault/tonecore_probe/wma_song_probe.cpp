@@ -4,8 +4,8 @@
 
 #include "filekit/file_obj.h"
 #include "songvault/tonecore_probe/probe_readers.h"
-#include "tonecore/music_info.h"
-#include "tonecore/wma_object.h"
+#include "tonecore/tags/music_info.h"
+#include "tonecore/load/wma_object.h"
 
 namespace tonecoreprobe {
 

@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "platform/wave_format.h"
-#include "tonecore/conv2file_format.h"
-#include "tonecore/converter_factory.h"
-#include "tonecore/conv2file_obj.h"
+#include "tonecore/convert/conv2file_format.h"
+#include "tonecore/convert/converter_factory.h"
+#include "tonecore/convert/conv2file_obj.h"
 
 namespace {
 

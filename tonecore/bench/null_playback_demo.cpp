@@ -17,9 +17,9 @@
 #include "filekit/file_obj.h"
 #include "filekit/mem_obj.h"
 #include "platform/wave_out_null.h"
-#include "tonecore/engine_startup.h"
-#include "tonecore/pcm_mixer.h"
-#include "tonecore/pcm_sound.h"
+#include "tonecore/engine/engine_startup.h"
+#include "tonecore/mix/pcm_mixer.h"
+#include "tonecore/sound/pcm_sound.h"
 
 namespace {
 

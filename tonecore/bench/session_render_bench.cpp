@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "filekit/file_obj.h"
-#include "tonecore/engine_settings.h"
-#include "tonecore/engine_startup.h"
-#include "tonecore/pcm_mixer.h"
-#include "tonecore/pcm_sound.h"
-#include "tonecore/sound_group.h"
+#include "tonecore/engine/engine_settings.h"
+#include "tonecore/engine/engine_startup.h"
+#include "tonecore/mix/pcm_mixer.h"
+#include "tonecore/sound/pcm_sound.h"
+#include "tonecore/sound/sound_group.h"
 
 namespace {
 

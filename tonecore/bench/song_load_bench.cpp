@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "filekit/file_obj.h"
-#include "tonecore/engine_settings.h"
-#include "tonecore/engine_startup.h"
-#include "tonecore/initial_load.h"
+#include "tonecore/engine/engine_settings.h"
+#include "tonecore/engine/engine_startup.h"
+#include "tonecore/load/initial_load.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "songsmith/core/burn_file_hold.h"
 #include "songsmith/core/song_entry.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/temp_sound_path.h"
+#include "tonecore/peaks/temp_sound_path.h"
 #include "track_fixture.h"
 
 namespace {

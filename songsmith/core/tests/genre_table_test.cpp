@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "tonecore/id3_genres.h"
+#include "tonecore/tags/id3_genres.h"
 
 // The table agrees with the sound engine's ID3 list for every number it
 // holds, so a genre number read from a tag shows the same name everywhere.

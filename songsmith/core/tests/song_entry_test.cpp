@@ -19,8 +19,8 @@
 #include "platform/last_error.h"
 #include "songsmith/core/tests/song_files.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/engine_startup.h"
-#include "tonecore/pcm_sound.h"
+#include "tonecore/engine/engine_startup.h"
+#include "tonecore/sound/pcm_sound.h"
 
 namespace {
 

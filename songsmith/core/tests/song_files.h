@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tonecore/tests/song_load_support.h"
+#include "tonecore/load/tests/song_load_support.h"
 
 namespace songfiles {
 

@@ -16,7 +16,7 @@
 #include "songsmith/core/song_entry.h"
 #include "songsmith/core/tests/song_files.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/engine_startup.h"
+#include "tonecore/engine/engine_startup.h"
 #include "utilities/keyed_text.h"
 #include "utilities/launch_browser.h"
 

@@ -15,9 +15,9 @@
 #include "songsmith/core/tests/song_action_fakes.h"
 #include "songsmith/core/tests/song_files.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/engine_service_thread.h"
-#include "tonecore/pcm_mixer.h"
-#include "tonecore/sound_group.h"
+#include "tonecore/engine/engine_service_thread.h"
+#include "tonecore/mix/pcm_mixer.h"
+#include "tonecore/sound/sound_group.h"
 
 namespace {
 

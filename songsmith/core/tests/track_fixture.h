@@ -13,7 +13,7 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/track_states.h"
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 
 namespace tracktest {
 

@@ -15,7 +15,7 @@ extern "C" {
 #include "songvault/records.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "testsupport/temp_dir.h"
-#include "tonecore/tests/id3_test_bytes.h"
+#include "tonecore/tags/tests/id3_test_bytes.h"
 
 namespace {
 
