@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 #include "utilities/undo_manager.h"
 
 // The session list's operations the atoms call.

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tonecore/music_info.h"
+#include "tonecore/tags/music_info.h"
 
 class CCDTrack;
 

@@ -20,8 +20,8 @@
 #include "songsmith/core/song_entry.h"
 #include "songsmith/core/track_list.h"
 #include "songvault/songvault.h"
-#include "tonecore/music_info.h"
-#include "tonecore/playlist.h"
+#include "tonecore/tags/music_info.h"
+#include "tonecore/playlists/playlist.h"
 #include "utilities/undo_manager.h"
 
 namespace {

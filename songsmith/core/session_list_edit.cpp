@@ -16,7 +16,7 @@
 #include "songsmith/core/song_actions.h"
 #include "songsmith/core/song_entry.h"
 #include "songsmith/core/track_list.h"
-#include "tonecore/playlist.h"
+#include "tonecore/playlists/playlist.h"
 #include "utilities/undo_manager.h"
 
 void CSessionList::RecordShowFocused() {

@@ -75,6 +75,7 @@ void CSessionList::Paste() {
     const int focused = focusedSerial_;
     SelectAll(false);
     focusedSerial_ = focused;
+    RecordClearSelection();
     AfterCountChange();
 }
 

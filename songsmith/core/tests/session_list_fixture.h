@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -120,14 +121,21 @@ protected:
         SetAppWindowReceiver(EAppWindow::kToolbar, 201);
         SetAppWindowReceiver(EAppWindow::kSessionList, 202);
         SetAppMessagePoster(&poster_);
+        MakeList();
+    }
+    // The session list over the fixture's partners, with a song library and
+    // a session file loader when given.
+    void MakeList(SVTENG_CSongvault* library = nullptr, std::function<bool(const char*)> loadSession = nullptr) {
+        list_.reset();
         list_ = std::make_unique<CSessionList>(TSessionListPartners{
-            tracks_, prefs_, undo_, &burn_, &player_, nullptr, nullptr,
+            tracks_, prefs_, undo_, &burn_, &player_, library,
+            [this](const char* path) { libraryTabPaths_.push_back(path); },
             [this](int type, int action, int serial, unsigned lParam, CSongEntry* song) {
                 songActions_.push_back(Line("%d %d %d %u %s", type, action, serial, lParam, song->path));
                 return true;
             },
             [this] { return randomValues_.empty() ? 0u : randomValues_[randomNext_++ % randomValues_.size()]; },
-            [] { return 1u; }, nullptr});
+            [] { return 1u; }, std::move(loadSession)});
         view_.list = list_.get();
         list_->SetView(&view_);
     }
@@ -196,6 +204,7 @@ protected:
     songfakes::CRecordingPoster poster_;
     testsupport::CFakeUiServices ui_;
     Lines songActions_;
+    Lines libraryTabPaths_;
     std::vector<std::uint32_t> randomValues_;
     std::size_t randomNext_ = 0;
     std::unique_ptr<CSessionList> list_;

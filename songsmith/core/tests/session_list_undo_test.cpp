@@ -23,7 +23,7 @@ TEST_F(SessionUndoTest, APasteOfThreeIsUndoneWithTheFocusBackAndRedoneWithNothin
     list_->MarkTrackSelected(b);
     list_->MarkTrackSelected(c);
     ASSERT_TRUE(list_->CopySelected());
-    EXPECT_EQ(view_.clipboard, "1. a\t1:00\t\n2. b\t1:00\t\n3. c\t1:00\t");
+    EXPECT_EQ(view_.clipboard, "1. a\t01:00\t\n2. b\t01:00\t\n3. c\t01:00\t");
     list_->SelectAll(false);
     list_->SelectTrack(b);
 
