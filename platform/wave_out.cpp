@@ -19,9 +19,20 @@ IWaveOutBackend& CurrentWaveOutBackend() {
     return backend != nullptr ? *backend : AlsaWaveOutBackend();
 }
 
+MMRESULT IWaveOutBackend::Query(std::uint32_t /*deviceId*/, const WAVEFORMATEX& format) {
+    return WaveOutFormatPlayable(format) ? MMSYSERR_NOERROR : WAVERR_BADFORMAT;
+}
+
 MMRESULT waveOutOpen(HWAVEOUT* out, std::uint32_t device, const WAVEFORMATEX* format,
                      std::uintptr_t /*callback*/, std::uintptr_t /*instance*/, std::uint32_t flags) {
     if (out != nullptr) *out = nullptr;
+    if ((flags & WAVE_FORMAT_QUERY) != 0) {
+        // A query fills no handle, so only the format and the mode are
+        // checked (the format stands in for the handle it does not need).
+        const MMRESULT refused = CheckWaveOpenArguments(format, format, flags & ~WAVE_FORMAT_QUERY);
+        if (refused != MMSYSERR_NOERROR) return refused;
+        return CurrentWaveOutBackend().Query(device, *format);
+    }
     const MMRESULT refused = CheckWaveOpenArguments(out, format, flags);
     if (refused != MMSYSERR_NOERROR) return refused;
     std::unique_ptr<CWaveOutDevice> opened;

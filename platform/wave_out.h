@@ -29,6 +29,9 @@ inline constexpr std::uint32_t WAVE_MAPPER = 0xFFFFFFFFu;
 // Open modes: the callback argument is never called, whichever is given.
 inline constexpr std::uint32_t CALLBACK_NULL = 0x00000;
 inline constexpr std::uint32_t CALLBACK_FUNCTION = 0x30000;
+// Added to an open mode: only asks whether the device would open for the
+// format, and opens nothing.
+inline constexpr std::uint32_t WAVE_FORMAT_QUERY = 0x00001;
 
 // Header flags.
 inline constexpr std::uint32_t WHDR_DONE = 0x01;
@@ -68,6 +71,9 @@ void SetWaveHeaderFlags(WAVEHDR* header, std::uint32_t flags);
 
 // Opens device (WAVE_MAPPER or a number) for format, which must be PCM with
 // 8 or 16 bits. callback and instance are kept by no one: buffers are polled.
+// With WAVE_FORMAT_QUERY in flags nothing is opened (out may be null): the
+// answer is MMSYSERR_NOERROR when the device would take the format,
+// WAVERR_BADFORMAT when it would not, or why the device cannot be asked.
 MMRESULT waveOutOpen(HWAVEOUT* out, std::uint32_t device, const WAVEFORMATEX* format,
                      std::uintptr_t callback, std::uintptr_t instance, std::uint32_t flags);
 // Stops, hands back every queued buffer as done and closes. The handle is
@@ -93,6 +99,10 @@ public:
     // MMSYSERR_NOERROR with *device set, or a failure and *device null.
     virtual MMRESULT Open(std::uint32_t deviceId, const WAVEFORMATEX& format,
                           std::unique_ptr<CWaveOutDevice>* device) = 0;
+    // Whether deviceId would open for format, opening nothing: the answers
+    // of a WAVE_FORMAT_QUERY. Unless a back end knows better, any format
+    // its devices play.
+    virtual MMRESULT Query(std::uint32_t deviceId, const WAVEFORMATEX& format);
     // A short name for logs ("alsa", "null", "fake").
     virtual const char* Name() const = 0;
 };

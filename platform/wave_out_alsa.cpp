@@ -150,6 +150,9 @@ public:
         const std::string name = AlsaPcmName(deviceId);
         return OpenAlsaWaveOut(name.c_str(), format, device);
     }
+    MMRESULT Query(std::uint32_t deviceId, const WAVEFORMATEX& format) override {
+        return QueryAlsaWaveOut(AlsaPcmName(deviceId).c_str(), format);
+    }
     const char* Name() const override { return "alsa"; }
 };
 
@@ -161,6 +164,13 @@ MMRESULT OpenAlsaWaveOut(const char* pcmName, const WAVEFORMATEX& format, std::u
     if (result != MMSYSERR_NOERROR) return result;
     *device = std::make_unique<CAlsaWaveOutDevice>(format, pcm, CardCanPause(pcm));
     return MMSYSERR_NOERROR;
+}
+
+MMRESULT QueryAlsaWaveOut(const char* pcmName, const WAVEFORMATEX& format) {
+    snd_pcm_t* pcm = nullptr;
+    const MMRESULT result = OpenAlsaPcm(pcmName, SND_PCM_STREAM_PLAYBACK, format, kRingMicroseconds, &pcm);
+    if (result == MMSYSERR_NOERROR) snd_pcm_close(pcm);
+    return result;
 }
 
 bool AlsaPlaybackAvailable(const char* pcmName) {

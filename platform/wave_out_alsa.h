@@ -18,6 +18,11 @@ class CWaveOutDevice;
 // Opens the named ALSA PCM (e.g. "default", "null") for playback of format.
 MMRESULT OpenAlsaWaveOut(const char* pcmName, const WAVEFORMATEX& format, std::unique_ptr<CWaveOutDevice>* device);
 
+// Whether the named PCM takes format: its hardware parameters are set on it
+// and it is closed again. MMSYSERR_NOERROR, WAVERR_BADFORMAT, or
+// MMSYSERR_NODRIVER when it does not open.
+MMRESULT QueryAlsaWaveOut(const char* pcmName, const WAVEFORMATEX& format);
+
 // Whether the named PCM can be opened for playback at all (no card: false).
 bool AlsaPlaybackAvailable(const char* pcmName);
 

@@ -47,3 +47,15 @@ MMRESULT CFakeWaveOutBackend::Open(std::uint32_t deviceId, const WAVEFORMATEX& f
     *device = std::move(opened);
     return MMSYSERR_NOERROR;
 }
+
+MMRESULT CFakeWaveOutBackend::Query(std::uint32_t deviceId, const WAVEFORMATEX& format) {
+    queried.push_back(format);
+    if (queryResult != MMSYSERR_NOERROR) return queryResult;
+    if (acceptEveryFormat) return IWaveOutBackend::Query(deviceId, format);
+    for (const WAVEFORMATEX& accepted : acceptedFormats) {
+        if (accepted.nSamplesPerSec == format.nSamplesPerSec &&
+            accepted.wBitsPerSample == format.wBitsPerSample && accepted.nChannels == format.nChannels)
+            return MMSYSERR_NOERROR;
+    }
+    return WAVERR_BADFORMAT;
+}

@@ -44,7 +44,18 @@ class CFakeWaveOutBackend : public IWaveOutBackend {
 public:
     MMRESULT Open(std::uint32_t deviceId, const WAVEFORMATEX& format,
                   std::unique_ptr<CWaveOutDevice>* device) override;
+    // Answers a query from acceptedFormats unless acceptEveryFormat is set
+    // (then as any back end does); records each format asked about.
+    MMRESULT Query(std::uint32_t deviceId, const WAVEFORMATEX& format) override;
     const char* Name() const override { return "fake"; }
+
+    bool acceptEveryFormat = true;
+    // Rate, bits and channels that queries accept while acceptEveryFormat
+    // is clear.
+    std::vector<WAVEFORMATEX> acceptedFormats;
+    // A result that every query gives while it is not MMSYSERR_NOERROR.
+    MMRESULT queryResult = MMSYSERR_NOERROR;
+    std::vector<WAVEFORMATEX> queried;
 
     // The device opened last and not yet closed; null when none.
     CFakeWaveOutDevice* Device() const { return device_; }

@@ -77,8 +77,18 @@ MMRESULT CNullWaveOutBackend::Open(std::uint32_t /*deviceId*/, const WAVEFORMATE
     return MMSYSERR_NOERROR;
 }
 
+MMRESULT CNullWaveOutBackend::Query(std::uint32_t deviceId, const WAVEFORMATEX& format) {
+    if (missingCard_) return WAVERR_BADFORMAT;
+    return IWaveOutBackend::Query(deviceId, format);
+}
+
 CNullWaveOutBackend& NullWaveOutBackend() {
     // Never destroyed: devices may still be closed during exit.
     static auto* const backend = new CNullWaveOutBackend;
+    return *backend;
+}
+
+CNullWaveOutBackend& MissingCardWaveOutBackend() {
+    static auto* const backend = new CNullWaveOutBackend(nullptr, true, true);
     return *backend;
 }

@@ -52,16 +52,27 @@ class CNullWaveOutBackend : public IWaveOutBackend {
 public:
     // Devices with clock (null: the steady clock), paced by their own
     // thread when paced is set.
-    explicit CNullWaveOutBackend(TWaveClock clock = nullptr, bool paced = true)
-        : clock_(std::move(clock)), paced_(paced) {}
+    // With standsInForMissingCard set the back end answers every format
+    // query "bad format" (its opens still work): it is what plays when the
+    // machine has no sound card, and a program that asks before it plays
+    // learns that nothing would be heard.
+    explicit CNullWaveOutBackend(TWaveClock clock = nullptr, bool paced = true,
+                                 bool standsInForMissingCard = false)
+        : clock_(std::move(clock)), paced_(paced), missingCard_(standsInForMissingCard) {}
     MMRESULT Open(std::uint32_t deviceId, const WAVEFORMATEX& format,
                   std::unique_ptr<CWaveOutDevice>* device) override;
+    MMRESULT Query(std::uint32_t deviceId, const WAVEFORMATEX& format) override;
     const char* Name() const override { return "null"; }
 
 private:
     TWaveClock clock_;
     bool paced_;
+    bool missingCard_;
 };
 
-// The process's null back end on the steady clock, paced.
+// The process's null back end on the steady clock, paced; it answers format
+// queries as a card would.
 CNullWaveOutBackend& NullWaveOutBackend();
+// The null back end the engine falls back to without a sound card: the
+// same, but every format query is answered "bad format".
+CNullWaveOutBackend& MissingCardWaveOutBackend();

@@ -40,7 +40,8 @@ cmake -S "$top" -B "$tsan" -G Ninja \
   -DTRACKPRESS_TSAN=ON \
   -DTRACKPRESS_WERROR="$werror"
 cmake --build "$tsan" -j "$(nproc)" --target \
-  tonecore_thread_tests platter_thread_tests songvault_thread_tests mediacore_thread_tests
+  tonecore_thread_tests platter_thread_tests songvault_thread_tests mediacore_thread_tests \
+  songsmith_core_thread_tests
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"

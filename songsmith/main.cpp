@@ -19,6 +19,7 @@
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
+#include "songsmith/core/song_player.h"
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/track_list.h"
 #include "songsmith/desktop_services.h"
@@ -49,6 +50,8 @@ struct TAppGlobals {
     // starts only once the program runs.
     CTrackList trackList{prefs};
     CMainWindow mainWindow{prefs, platter};
+    // The player, after the window its panel lives in and gone before it.
+    CSongPlayer player{prefs, trackList};
     // The burn controller, after the window it reports to; it joins its
     // worker before the window goes.
     CPlatterDrives drives{platter};
@@ -79,6 +82,9 @@ int RunProgram() {
     SetStringFile(FindResourceFile("progstrings.txt").c_str());
     StartProgramLog(prefs, GetUserDataDir());
     StartSoundEngine(prefs, effects);
+    // CD quality; the player steps down by itself when the card refuses it.
+    globals->player.InitPlayback(44100, 16, 2);
+    globals->player.StartWorker();
 
     SetUpDriveLibrary(prefs, globals->platter);
     // What the CD pages read of the rest of the program.

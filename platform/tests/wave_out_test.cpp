@@ -81,6 +81,34 @@ TEST(WaveOutTest, OpenRefusesWhatNoDevicePlays) {
     EXPECT_EQ(waveOutClose(nullptr), MMSYSERR_INVALHANDLE);
 }
 
+// A format query opens nothing: each back end answers whether its device
+// would take the format.
+TEST(WaveOutTest, FormatQueriesOpenNothing) {
+    const WAVEFORMATEX cd = Pcm(44100, 2, 16);
+    const WAVEFORMATEX low = Pcm(11025, 1, 8);
+    {
+        CFakeWaveOutScope fake;
+        fake.Backend().acceptEveryFormat = false;
+        fake.Backend().acceptedFormats = {low};
+        EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &cd, 0, 0, WAVE_FORMAT_QUERY), WAVERR_BADFORMAT);
+        HWAVEOUT device = nullptr;
+        EXPECT_EQ(waveOutOpen(&device, 2, &low, 0, 0, CALLBACK_FUNCTION | WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
+        EXPECT_EQ(device, nullptr);
+        EXPECT_EQ(fake.Backend().openCount, 0);
+        EXPECT_EQ(fake.Backend().queried.size(), 2u);
+    }
+    CNullWaveOutBackend asCard(nullptr, false);
+    CNullWaveOutBackend noCard(nullptr, false, true);
+    EXPECT_EQ(asCard.Query(WAVE_MAPPER, cd), MMSYSERR_NOERROR);
+    EXPECT_EQ(noCard.Query(WAVE_MAPPER, cd), WAVERR_BADFORMAT);
+    std::unique_ptr<CWaveOutDevice> opened;
+    EXPECT_EQ(noCard.Open(WAVE_MAPPER, cd, &opened), MMSYSERR_NOERROR);
+    if (AlsaPlaybackAvailable("null")) {
+        EXPECT_EQ(QueryAlsaWaveOut("null", cd), MMSYSERR_NOERROR);
+        EXPECT_EQ(QueryAlsaWaveOut("no-such-pcm-anywhere", cd), MMSYSERR_NODRIVER);
+    }
+}
+
 TEST(WaveOutTest, BuffersFinishInOrderAsTheirBytesPlay) {
     CFakeWaveOutScope fake;
     HWAVEOUT device = OpenDevice(Pcm(44100, 2, 16));

@@ -124,6 +124,8 @@ private:
     void MixIntoBuffer(_pcm_mix_buffer* buffer);
     void CleanUpPlayingSounds(int all);
     void StartMixingAtom(CAudioAtom* atom, std::int32_t offset, double delayMs);
+    // Where a sound whose maps changed while it played resumes reading.
+    std::int32_t RestartOffset(CPCMSound* sound);
     void StopMixingAtom(CAudioAtom* atom);
     // A sound member of a group in the window pass, starting at start ms.
     void MixSoundMember(CAudioAtom* member, std::int32_t start, std::int32_t windowEnd);
@@ -169,6 +171,8 @@ private:
     CMyList playModeList_;
     CAudioAtom* root_ = nullptr;
     double timeWindow_ = 0.0;
+    // The window time at which the buffer being mixed begins.
+    double mixingFromMs_ = 0.0;
     double startOffset_ = 0.0;
     std::int64_t startTick_ = 0;  // the wait clock's ms at Play
     int paused_ = 0;

@@ -205,11 +205,15 @@ void CPCMMixer::RefillBuffers() {
         }
     }
     if (total == 0.0) return;
+    // The window moves on by all the buffers at once; each buffer is then
+    // mixed from its own place in it.
+    mixingFromMs_ = timeWindow_;
     IncrementTimeWindow(total);
     bool first = true;
     for (_pcm_mix_buffer& buffer : buffers_) {
         if (!buffer.free) continue;
         MixIntoBuffer(&buffer);
+        mixingFromMs_ += bufferDuration_;
         buffer.free = 0;
         // The objects started in this window are heard from this buffer on.
         if (first) SendPlayModeNotices();

@@ -136,7 +136,7 @@ void CPCMMixer::CleanUpPlayingSounds(int all) {
         } else if (entry->state == RENDER_MORE) {
             if (sound->GetFlag(ATOM_MIXER_RATE_CHANGED) != 0) {
                 sound->ClearMixerFlag(ATOM_MIXER_RATE_CHANGED);
-                restarts.emplace_back(CurrentOffset(sound), sound);
+                restarts.emplace_back(RestartOffset(sound), sound);
             } else if (sound->GetFlag(ATOM_MIXER_STOP) != 0) {
                 StopAtom(sound, 1);
             }
@@ -157,6 +157,16 @@ void CPCMMixer::CleanUpPlayingSounds(int all) {
             StartMixingAtom(sound, offset, 0.0);
         }
     }
+}
+
+std::int32_t CPCMMixer::RestartOffset(CPCMSound* sound) {
+    CAudioAtom* parent = sound->Parent();
+    if (parent == nullptr || !parent->Playing()) return CurrentOffset(sound);
+    // Where the buffer being mixed begins, not where the window ends: the
+    // sound has been read up to there, and resuming further on would skip
+    // what the buffers still to be mixed hold of it.
+    const double offset = mixingFromMs_ - sound->AbsoluteOffset();
+    return static_cast<std::int32_t>(std::clamp<double>(offset, 0.0, sound->Length(0)));
 }
 
 void CPCMMixer::StartMixingAtom(CAudioAtom* atom, std::int32_t offset, double delayMs) {

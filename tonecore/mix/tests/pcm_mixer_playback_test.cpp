@@ -289,6 +289,39 @@ TEST_F(MixerPlaybackTest, AMovedSoundRestartsAtItsNewPlace) {
     mixer.Stop();
 }
 
+// A sound added to a playing group that makes it longer recombines the
+// maps of the sounds that play, which the mixer then reads afresh: they resume where the buffer
+// being mixed begins, every frame heard once, none skipped.
+TEST_F(MixerPlaybackTest, SoundsThatPlayResumeInPlaceWhenTheGroupChanges) {
+    constexpr std::uint32_t kFrames = 44100 * 6 / 10;
+    std::string counting;
+    for (std::uint32_t frame = 0; frame < kFrames; ++frame) {
+        songtest::PutLe(counting, frame % 20000, 2);
+        songtest::PutLe(counting, frame % 20000, 2);
+    }
+    TAtomRef<CPCMSound> playing = grouptest::LoadedSound(kCd, counting);
+    TAtomRef<CPCMSound> added = ConstantSound(kCd, 400, 0);
+    ASSERT_TRUE(playing && added);
+    TAtomRef<CSoundGroup> group = GroupOf({{playing.get(), 0}});
+    const _tInitMixer init = Init();
+    CPCMMixer mixer(&init);
+    ASSERT_EQ(mixer.Play(group.get(), 0, 0), 1);
+    for (int i = 0; i < 3; ++i) Pass(mixer);
+    added->Add(group.get(), 400);
+    std::vector<std::uint8_t> written;
+    for (int i = 0; i < 40 && Device() != nullptr && written.size() < kFrames * 4u; ++i) {
+        written = Device()->Written();
+        Pass(mixer);
+    }
+    ASSERT_GE(written.size(), kFrames * 4u);
+    for (std::uint32_t frame = 0; frame < kFrames; ++frame) {
+        const int sample = written[frame * 4] | (written[frame * 4 + 1] << 8);
+        ASSERT_EQ(sample, static_cast<int>(frame % 20000)) << "frame " << frame;
+    }
+    mixer.Stop();
+    added->Remove();
+}
+
 // A stop that comes before the first pass finds the root still waiting for
 // its play-mode notice: it is let go all the same, and the next root's
 // playback does not announce the old one.
@@ -470,7 +503,13 @@ TEST(WaveOutChoiceTest, WithoutASoundCardTheEngineFallsBackToTheNullDevice) {
         EXPECT_STREQ(chosen, "alsa");
     } else {
         EXPECT_STREQ(chosen, "null");
-        EXPECT_EQ(&CurrentWaveOutBackend(), &NullWaveOutBackend());
+        EXPECT_EQ(&CurrentWaveOutBackend(), &MissingCardWaveOutBackend());
+        // The stand-in opens, but says that no format would be heard.
+        const WAVEFORMATEX cd = kCd;
+        EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &cd, 0, 0, WAVE_FORMAT_QUERY), WAVERR_BADFORMAT);
+        HWAVEOUT device = nullptr;
+        ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &cd, 0, 0, CALLBACK_FUNCTION), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
     }
     // A back end the program chose is kept.
     CFakeWaveOutBackend fake;

@@ -1,0 +1,17 @@
+#include "songsmith/core/play_source.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<int> g_playSource{kPlaySourceFind};
+
+}  // namespace
+
+void SetPlaySource(int source) {
+    g_playSource.store(source);
+}
+
+int GetPlaySource() {
+    return g_playSource.load();
+}
