@@ -19,6 +19,9 @@
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/preferences.h"
+#include "songsmith/core/session_list.h"
+#include "songsmith/core/session_player.h"
+#include "songsmith/core/session_song_actions.h"
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/track_list.h"
@@ -28,11 +31,15 @@
 #include "songsmith/main_window.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
+#include "songvault/description.h"
+#include "songvault/songvault.h"
+#include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "titlefetch/titlefetch.h"
 #include "tonecore/convert/converter_factory.h"
 #include "tonecore/engine/engine_settings.h"
 #include "tonecore/engine/engine_startup.h"
 #include "utilities/keyed_text.h"
+#include "utilities/undo_manager.h"
 
 namespace {
 
@@ -49,6 +56,12 @@ struct TAppGlobals {
     // The session; made here, never at static initialisation, so its loader
     // starts only once the program runs.
     CTrackList trackList{prefs};
+    // The one undo history of the session's and the library's edits.
+    CUndoMgr undo{CUndoMgr::kDefaultMaxDepth};
+    // The song library, opened in "LibraryPath"; it reads songs through the
+    // sound engine.
+    CTonecoreSongProbe libraryProbe;
+    SVTENG_CSongvault library;
     CMainWindow mainWindow{prefs, platter};
     // The player, after the window its panel lives in and gone before it.
     CSongPlayer player{prefs, trackList};
@@ -57,7 +70,43 @@ struct TAppGlobals {
     CPlatterDrives drives{platter};
     CMainBurnerHost burnerHost{mainWindow};
     CBurner burner{drives, prefs, burnerHost};
+    // The session list, once the burn status it reads is bound; it goes
+    // first.
+    CSongPlayerForSession sessionPlayer{player};
+    std::unique_ptr<CSessionList> sessionList;
+    std::unique_ptr<CSessionSongActions> songActions;
 };
+
+// Opens the song library in its folder; the program runs on without one.
+void OpenSongLibrary(TAppGlobals& globals) {
+    globals.library.SetSongProbe(&globals.libraryProbe);
+    const SGSMarovelle description;
+    if (!globals.library.Initialize(&description, globals.prefs.LibraryPath))
+        LogFmt("Could not open the song library in %s", globals.prefs.LibraryPath);
+}
+
+// The session list and the song actions it answers, bound to the rest of
+// the program.
+void MakeSessionList(TAppGlobals& globals) {
+    globals.sessionList = std::make_unique<CSessionList>(TSessionListPartners{
+        globals.trackList, globals.prefs, globals.undo, globals.mainWindow.BurnStatus(), &globals.sessionPlayer,
+        &globals.library, nullptr, nullptr, nullptr, nullptr, nullptr});
+    globals.songActions = std::make_unique<CSessionSongActions>(*globals.sessionList, globals.trackList,
+                                                                globals.undo, globals.prefs, &globals.player);
+    SetSongActionPartners(globals.songActions.get());
+    CSessionList* session = globals.sessionList.get();
+    SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
+}
+
+// The files named on the command line, one per argument; Qt has taken its
+// own options out already, and "-U" is not a file.
+std::vector<std::string> CommandLineNames() {
+    std::vector<std::string> names;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (arguments[i] != QStringLiteral("-U")) names.push_back(arguments[i].toStdString());
+    return names;
+}
 
 // Starts the sound engine once the log is open, finds the converters (no
 // encoder preferred) and the WMA decoder, and hands it the preferences it
@@ -91,6 +140,7 @@ int RunProgram() {
     SetProgramTitlefetch(&globals->titlefetch);
     SetCdSessionTracks(&globals->trackList);
     SetDriveStateSource(&globals->burner.state);
+    OpenSongLibrary(*globals);
 
     int result = 0;
     globals->mainWindow.SetBurnStatus(&globals->burner);
@@ -106,7 +156,10 @@ int RunProgram() {
             dialog.DoModal(globals->mainWindow.Window());
         });
         if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();
+        MakeSessionList(*globals);
         globals->mainWindow.Show();
+        if (const std::vector<std::string> names = CommandLineNames(); !names.empty())
+            globals->sessionList->LoadSession(names);
         globals->mainWindow.RunMessageLoop();
         globals->burner.Shutdown();
         result = 1;
@@ -120,6 +173,11 @@ int RunProgram() {
     FreeConversionLibraries();
     // The windows and the objects that may hold sounds go before the
     // engine that plays them.
+    SetSessionTrackRefresher(nullptr);
+    SetSongActionPartners(nullptr);
+    globals->sessionList.reset();
+    globals->undo.ClearUndoHistory();
+    globals->library.Shutdown(prefs.LibraryPath);
     SetDriveStateSource(nullptr);
     SetCdSessionTracks(nullptr);
     SetProgramTitlefetch(nullptr);

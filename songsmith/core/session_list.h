@@ -132,6 +132,11 @@ public:
     int AddListAdded() const { return addAdded_; }
     int AddListFailed() const { return addFailed_; }
 
+    // The atoms that open and close a step of several tracks: the focused
+    // track shown again on undo, nothing selected at its end.
+    void AddShowFocusedTrackAtom();
+    void AddClearSelectionAtom();
+
     // Removing.
     // The session's track of the song (each song of a playlist) goes, with
     // a removed-track atom.
@@ -217,8 +222,6 @@ private:
     // the view refuses it.
     bool InsertRowFor(int index, const char* logFormat);
     void RecordTrackAtom(int index, int kind);
-    void RecordShowFocused();
-    void RecordClearSelection();
     void MarkPlayingIfPlayed(int serial, const std::string& path);
     void MoveFolderToTop(const char* path);
     bool SongAction(int action, int serial, unsigned lParam, const std::string& path);

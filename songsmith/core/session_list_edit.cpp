@@ -19,12 +19,12 @@
 #include "tonecore/playlists/playlist.h"
 #include "utilities/undo_manager.h"
 
-void CSessionList::RecordShowFocused() {
+void CSessionList::AddShowFocusedTrackAtom() {
     CShowTrackAtom atom(*this, focusedSerial_);
     partners_.undo.AddUndoNode(atom);
 }
 
-void CSessionList::RecordClearSelection() {
+void CSessionList::AddClearSelectionAtom() {
     CClearSelectionAtom atom(*this);
     partners_.undo.AddUndoNode(atom);
 }
@@ -74,14 +74,14 @@ void CSessionList::DeleteSelected() {
     if (selected.empty()) return;
     const int firstIndex = IndexOfSerial(selected.front());
     partners_.undo.NextUndoSet();
-    RecordShowFocused();
+    AddShowFocusedTrackAtom();
     for (auto it = selected.rbegin(); it != selected.rend(); ++it) RemoveTrack(*it, true);
     const int count = partners_.tracks.GetCount();
     if (count > 0) {
         CCDTrack* next = partners_.tracks.GetAt(std::min(firstIndex, count - 1));
         SelectTrack(next->GetSerial());
     }
-    RecordClearSelection();
+    AddClearSelectionAtom();
 }
 
 void CSessionList::RemoveAll(bool dirty) {
@@ -136,7 +136,7 @@ void CSessionList::MoveSelectedBy(int step) {
     }
     if (std::find(selected.begin(), selected.end(), true) == selected.end()) return;
     partners_.undo.NextUndoSet();
-    RecordShowFocused();
+    AddShowFocusedTrackAtom();
     // Walking towards the end the tracks move to, a track moves when the
     // place it moves into lies beyond the last track that stayed.
     int bound = step < 0 ? 0 : count - 1;
@@ -155,7 +155,7 @@ void CSessionList::MoveSelectedBy(int step) {
         first = first < 0 ? i + step : std::min(first, i + step);
         last = std::max(last, i + step);
     }
-    RecordClearSelection();
+    AddClearSelectionAtom();
     if (first >= 0) {
         EnsureVisible(last);
         EnsureVisible(first);
@@ -184,13 +184,13 @@ void CSessionList::DropDrag(int targetRow) {
     dragRow_ = -1;
     if (from < 0 || targetRow < 0 || focusedSerial_ < 0) return;
     const int serial = focusedSerial_;
-    RecordShowFocused();
+    AddShowFocusedTrackAtom();
     // The dragged track leaves its place first, so a target below it is
     // one place nearer.
     const int position = targetRow > from ? targetRow - 1 : targetRow;
     MoveTrack(serial, position, true);
     SelectTrack(serial);
-    RecordClearSelection();
+    AddClearSelectionAtom();
 }
 
 void CSessionList::ApplyOrder(const std::vector<int>& serials, bool recordUndo) {

@@ -4,6 +4,7 @@
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/app_windows.h"
 #include "songsmith/core/cd_track.h"
+#include "songsmith/core/play_source.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/session_columns.h"
 #include "songsmith/core/session_list.h"
@@ -61,7 +62,7 @@ void CSessionList::Cut() {
 void CSessionList::Paste() {
     if (clipboard_.empty()) return;
     partners_.undo.NextUndoSet();
-    RecordShowFocused();
+    AddShowFocusedTrackAtom();
     CTrackList& list = partners_.tracks;
     for (const auto& copy : clipboard_) {
         const int index = list.AppendCopy(*copy);
@@ -75,7 +76,7 @@ void CSessionList::Paste() {
     const int focused = focusedSerial_;
     SelectAll(false);
     focusedSerial_ = focused;
-    RecordClearSelection();
+    AddClearSelectionAtom();
     AfterCountChange();
 }
 
@@ -91,6 +92,8 @@ void CSessionList::OnPlayClick(int row) {
     const int index = IndexOfSerial(serial);
     const std::string path = index >= 0 ? partners_.tracks.GetAt(index)->GetPath() : std::string();
     const bool starting = serial != playingSerial_;
+    // The player takes its next songs from the session now.
+    if (starting) SetPlaySource(kPlaySourceSession);
     SongAction(starting ? kSongActionPlay : kSongActionStop, serial, 0, path);
     const std::uint32_t soundId = partners_.player != nullptr ? partners_.player->CurrentSoundId() : 0;
     PostPlayState(serial, (soundId & 0xFFFF) + (starting ? static_cast<std::uint32_t>(kPlayStatePlaying) : 0));

@@ -22,3 +22,19 @@ public:
     // The playing song takes its track's volume anew.
     virtual void RefreshGain() = 0;
 };
+
+class CSongPlayer;
+
+// The program's one player as the session list sees it.
+class CSongPlayerForSession final : public ISessionPlayer {
+public:
+    explicit CSongPlayerForSession(CSongPlayer& player) : player_(player) {}
+    bool IsPlayingFile(const char* path) override;
+    std::uint16_t CurrentSoundId() override;
+    bool SongPathById(std::uint32_t soundId, std::string& path) override;
+    void SetSoundSerial(std::uint32_t soundId, int serial) override;
+    void RefreshGain() override;
+
+private:
+    CSongPlayer& player_;
+};

@@ -1,14 +1,14 @@
-#include "songsmith/session_list.h"
+#include "songsmith/session_list_pane.h"
 
 #include <algorithm>
 
 #include "songsmith/placeholder_widget.h"
 
-CSessionList::~CSessionList() {
+CSessionListPane::~CSessionListPane() {
     delete window_.data();
 }
 
-bool CSessionList::Create(QWidget* parent, int x, int y, int width, int height) {
+bool CSessionListPane::Create(QWidget* parent, int x, int y, int width, int height) {
     if (window_ == nullptr) {
         window_ = MakePlaceholderPanel(parent, kMinWidth, kMinHeight, nullptr);
         window_->setMinimumSize(kMinWidth, kMinHeight);

@@ -1,18 +1,19 @@
 #pragma once
-// CSessionList: the pane of the main window that lists the session's tracks.
+// CSessionListPane: the pane of the main window that shows the session list
+// (songsmith/core/session_list.h), one row per track.
 
 #include <QPointer>
 #include <QWidget>
 
-class CSessionList {
+class CSessionListPane {
 public:
     static constexpr int kMinWidth = 280;
     static constexpr int kMinHeight = 200;
 
-    CSessionList() = default;
-    ~CSessionList();
-    CSessionList(const CSessionList&) = delete;
-    CSessionList& operator=(const CSessionList&) = delete;
+    CSessionListPane() = default;
+    ~CSessionListPane();
+    CSessionListPane(const CSessionListPane&) = delete;
+    CSessionListPane& operator=(const CSessionListPane&) = delete;
 
     bool Create(QWidget* parent, int x, int y, int width, int height);
     QWidget* Window() const { return window_; }
