@@ -13,6 +13,7 @@
 #include "songsmith/core/session_player.h"
 #include "songsmith/core/song_actions.h"
 #include "songsmith/core/song_entry.h"
+#include "songsmith/core/song_link_page.h"
 #include "songsmith/core/track_list.h"
 #include "songsmith/core/track_states.h"
 
@@ -83,6 +84,7 @@ int CSessionList::RowSerial(int row) const {
 void CSessionList::RebuildRows() {
     View().DeleteAllRows();
     rows_.clear();
+    playingSerial_ = -1;
     struct TRow {
         int serial;
         std::string path;

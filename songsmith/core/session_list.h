@@ -27,6 +27,7 @@
 class CCDTrack;
 class CPreferences;
 class CSongEntry;
+class CSongLinkPage;
 class CTrackList;
 class CUndoMgr;
 class IBurnStatus;
@@ -189,6 +190,8 @@ public:
     // Continuous play: the track after (or before) current, or a random
     // one; false when none was started.
     bool PlayNext(bool random, int currentSerial, bool forward);
+    // A click on the link column: the track's song page, in the browser.
+    void OpenTrackLink(int serial);
 
     // The atoms' operations (and the volume dialog's).
     void InsertTrackAt(const TONECORE_CMusicInfo& record, int position) override;
@@ -255,5 +258,6 @@ private:
     bool addLibraryWording_ = false;
     bool addStopped_ = false;
     std::string totalsText_;
+    std::unique_ptr<CSongLinkPage> linkPage_;
     bool changedSinceConversion_ = true;
 };

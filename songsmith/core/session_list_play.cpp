@@ -11,6 +11,8 @@
 #include "songsmith/core/session_list_view.h"
 #include "songsmith/core/session_player.h"
 #include "songsmith/core/song_actions.h"
+#include "songsmith/core/song_entry.h"
+#include "songsmith/core/song_link_page.h"
 #include "songsmith/core/track_list.h"
 #include "songsmith/core/track_states.h"
 #include "utilities/undo_manager.h"
@@ -160,4 +162,15 @@ bool CSessionList::PlayNext(bool random, int currentSerial, bool forward) {
     if (chosen < 0) return false;
     const TCandidate& track = tracks[static_cast<std::size_t>(chosen)];
     return SongAction(kSongActionPlay, track.serial, 0, track.path);
+}
+
+void CSessionList::OpenTrackLink(int serial) {
+    CTrackList& list = partners_.tracks;
+    list.Lock();
+    const CCDTrack* track = list.GetAt(list.FindBySerial(serial));
+    const TONECORE_CMusicInfo info = track != nullptr ? track->GetMusicInfo() : TONECORE_CMusicInfo();
+    list.Unlock();
+    if (track == nullptr) return;
+    if (linkPage_ == nullptr) linkPage_ = std::make_unique<CSongLinkPage>(partners_.prefs);
+    if (linkPage_->Create(CSongEntry(info))) linkPage_->Open();
 }

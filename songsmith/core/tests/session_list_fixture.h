@@ -152,6 +152,7 @@ protected:
         TONECORE_CMusicInfo info;
         std::snprintf(info.path, sizeof info.path, "/music/%s.mp3", name.c_str());
         std::snprintf(info.displayText, sizeof info.displayText, "%s", name.c_str());
+        std::snprintf(info.title, sizeof info.title, "%s", name.c_str());
         info.lengthMs = lengthMs;
         info.flags[2] = true;  // analysed when stored
         const int index = tracks_.InsertMusicInfo(info, INT_MAX);

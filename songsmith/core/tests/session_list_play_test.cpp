@@ -6,6 +6,7 @@
 #include "session_list_fixture.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/session_columns.h"
+#include "utilities/launch_browser.h"
 
 namespace sessiontest {
 namespace {
@@ -228,6 +229,22 @@ TEST_F(SessionPlayTest, ARowTheViewRefusesTakesItsTrackOut) {
     list_->Paste();
     EXPECT_EQ(tracks_.GetCount(), 1);
     ExpectRowsMatchTracks();
+}
+
+TEST_F(SessionPlayTest, TheLinkColumnOpensTheTracksSongPage) {
+    std::snprintf(prefs_.Marovelle_Temp_Dir, sizeof prefs_.Marovelle_Temp_Dir, "%s", temp_.Path().c_str());
+    const int a = AddTrack("Blue Moon");
+    std::vector<std::string> opened;
+    SetLaunchBrowserHook([&opened](const char* url) {
+        opened.emplace_back(url);
+        return true;
+    });
+    list_->OpenTrackLink(a + 1000);
+    EXPECT_TRUE(opened.empty()) << "a track that has gone opens nothing";
+    list_->OpenTrackLink(a);
+    SetLaunchBrowserHook(nullptr);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(testsupport::ReadWholeFile(opened[0]).find("Blue Moon"), std::string::npos);
 }
 
 }  // namespace
