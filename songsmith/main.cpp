@@ -148,7 +148,11 @@ int RunProgram() {
         SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);
         globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
-            CPrefsDialog dialog({globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch});
+            TPrefsContext context{globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch};
+            context.burner = &globals->burner;
+            context.drives = &globals->drives;
+            context.refreshGain = [&globals] { globals->player.RefreshGain(); };
+            CPrefsDialog dialog(context);
             dialog.DoModal(globals->mainWindow.Window());
         });
         globals->mainWindow.SetCommandHandler(cmd::kCheckVersion, [&globals] {

@@ -9,6 +9,7 @@
 
 #include "filekit/reg_key.h"
 #include "platter/platter.h"
+#include "songsmith/burning_prefs_page.h"
 #include "songsmith/clipboard_prefs_page.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/ui_services.h"
@@ -101,6 +102,8 @@ std::unique_ptr<CPrefsPage> CPrefsDialog::MakePage(int index) {
             return std::make_unique<CGeneralPrefsPage>(*this);
         case 1:
             return std::make_unique<CClipboardPrefsPage>(*this);
+        case 2:
+            return std::make_unique<CBurningPrefsPage>(*this);
         case 3:
             return std::make_unique<CRipPrefsPage>(*this);
         case 4:

@@ -12,8 +12,10 @@
 
 #include "songsmith/prefs_page.h"
 
+class CBurner;
 class CMainWindow;
 class CPreferences;
+class IBurnerDrives;
 class PLATTER_CPlatter;
 class QListWidget;
 class QStackedWidget;
@@ -38,6 +40,20 @@ struct TPrefsContext {
     // Runs after the Remote Database page stored its site, so the lookup
     // can take the site chosen there.
     std::function<void()> siteApplied = nullptr;
+    // The burn controller: its writer, the writer's drive settings and
+    // whether a burn runs. Null leaves those out of the Burning CDs page.
+    CBurner* burner = nullptr;
+    // The drives the writer is chosen among, as the controller sees them;
+    // null: the drive library's.
+    IBurnerDrives* drives = nullptr;
+    // What the Burning CDs page tells the rest of the program; each may be
+    // empty. The session's converted files no longer match the settings,
+    // so the next burn converts again:
+    std::function<void()> conversionOutdated = nullptr;
+    // The song player takes the loudness settings for the playing song:
+    std::function<void()> refreshGain = nullptr;
+    // The session list reckons and shows its totals again:
+    std::function<void()> updateTotals = nullptr;
 };
 
 // Whether the CD writing engine in use is the Zent engine: the drive

@@ -1,6 +1,5 @@
 #include "songsmith/remote_db_prefs_page.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
@@ -13,6 +12,7 @@
 #include "songsmith/list_box_rows.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/prog_string.h"
+#include "songsmith/wait_cursor.h"
 
 namespace {
 
@@ -43,15 +43,6 @@ QLabel* AddText(QWidget* window, int id, const QString& text, int left, int top,
     label->setGeometry(left, top, width, height);
     return label;
 }
-
-// The wait cursor for as long as it lives.
-class CWaitCursor {
-public:
-    CWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CWaitCursor() { QApplication::restoreOverrideCursor(); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-};
 
 }  // namespace
 

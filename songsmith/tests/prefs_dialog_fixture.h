@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "songsmith/core/preference_records.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/tests/control_layout.h"
@@ -31,6 +32,13 @@ protected:
             prefs_->ImportWma = 0;
             prefs_->ImportMinWma = 0;
         }
+        // As in the program, the burn controller has stored the address of
+        // the writer it chose at start-up: the image drive.
+        if (const PLATTER_CDevice* writer = platter_->GetDevice(0)) {
+            prefs_->BurnerPrefs[kBurnerWriterFirst] = writer->hostAdapter;
+            prefs_->BurnerPrefs[kBurnerWriterSecond] = writer->target;
+            prefs_->BurnerPrefs[kBurnerWriterThird] = writer->lun;
+        }
         prefs_->Save(HKEY_CURRENT_USER);
     }
 
@@ -38,13 +46,17 @@ protected:
     // and must close it. prepare may set pages first. The dialog's result.
     int Run(const std::function<void(QWidget* dialog, CPrefsDialog& object)>& drive,
             const std::function<void(CPrefsDialog&)>& prepare = {}) {
-        CPrefsDialog dialog(
-            TPrefsContext{*prefs_, platter_.get(), main_.get(), titlefetch_, siteApplied_});
+        CPrefsDialog dialog(MakeContext());
         if (prepare) prepare(dialog);
         testsupport::WhenModalShown([&](QWidget* modal) { drive(modal, dialog); });
         EXPECT_TRUE(dialog.DoModal(main_->Window()));
         Settle();
         return dialog.Result();
+    }
+
+    // What the dialog works on; a page's tests may hand it more.
+    virtual TPrefsContext MakeContext() {
+        return TPrefsContext{*prefs_, platter_.get(), main_.get(), titlefetch_, siteApplied_};
     }
 
     // What the dialog is handed besides the preferences.
