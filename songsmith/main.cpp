@@ -25,10 +25,12 @@
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/track_list.h"
+#include "songsmith/container_window.h"
 #include "songsmith/desktop_services.h"
 #include "songsmith/engine_preference_effects.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
+#include "songsmith/session_list_pane.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
 #include "songvault/description.h"
@@ -96,6 +98,8 @@ void MakeSessionList(TAppGlobals& globals) {
     SetSongActionPartners(globals.songActions.get());
     CSessionList* session = globals.sessionList.get();
     SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
+    globals.mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
+        [session](TAppMessage& message) { return session->WindowProc(message); });
 }
 
 // The files named on the command line, one per argument; Qt has taken its
@@ -152,6 +156,8 @@ int RunProgram() {
             context.burner = &globals->burner;
             context.drives = &globals->drives;
             context.refreshGain = [&globals] { globals->player.RefreshGain(); };
+            context.conversionOutdated = [&globals] { globals->sessionList->SetChangedSinceConversion(true); };
+            context.updateTotals = [&globals] { globals->sessionList->UpdateTotals(false); };
             CPrefsDialog dialog(context);
             dialog.DoModal(globals->mainWindow.Window());
         });

@@ -2,10 +2,19 @@
 
 #include <algorithm>
 
+#include "songsmith/core/app_windows.h"
 #include "songsmith/placeholder_widget.h"
 
 CSessionListPane::~CSessionListPane() {
+    if (receiver_ != nullptr) SetAppWindowReceiver(EAppWindow::kSessionList, kNoReceiver);
+    delete receiver_.data();
     delete window_.data();
+}
+
+void CSessionListPane::SetMessageHandler(CAppMessageReceiver::THandler handler) {
+    delete receiver_.data();
+    receiver_ = new CAppMessageReceiver(std::move(handler), window_.data());
+    SetAppWindowReceiver(EAppWindow::kSessionList, receiver_->Id());
 }
 
 bool CSessionListPane::Create(QWidget* parent, int x, int y, int width, int height) {

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "songsmith/app_message_router.h"
+
 class CSessionListPane {
 public:
     static constexpr int kMinWidth = 280;
@@ -19,7 +21,12 @@ public:
     QWidget* Window() const { return window_; }
     int GetMinWidth() const { return kMinWidth; }
     int GetMinHeight() const { return kMinHeight; }
+    // The session list's window for the program's messages (track changes,
+    // play states, the loader's passes): handler takes them while the pane
+    // lives.
+    void SetMessageHandler(CAppMessageReceiver::THandler handler);
 
 private:
     QPointer<QWidget> window_;
+    QPointer<CAppMessageReceiver> receiver_;
 };
