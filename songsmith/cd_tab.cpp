@@ -22,7 +22,9 @@
 #include "songsmith/app_message_router.h"
 #include "songsmith/app_resources.h"
 #include "songsmith/cd_track_view.h"
+#include "songsmith/edit_cd_tag_dlg.h"
 #include "songsmith/core/app_messages.h"
+#include "songsmith/core/cd_disc_tag_page.h"
 #include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
@@ -443,7 +445,11 @@ void CCDTab::PlayOrStop(int row) {
 }
 
 void CCDTab::OnEdit(int row) {
-    if (hooks.edit) hooks.edit(row);
+    // The dialog edits copies; the rows it hands back on Save are redrawn
+    // through the disc's change notice.
+    CCdDiscTagPage tags(disc_, Label());
+    CEditCDTagDlg dialog(tags, row);
+    dialog.DoModal(Window());
 }
 
 void CCDTab::OnRip(int row) {

@@ -90,11 +90,10 @@ public:
     // The play image's width.
     static int PlayImageWidth();
 
-    // What the page hands to the parts that play a track, edit a track's tag
-    // and rip (row -1: every marked row); empty until those parts fill them.
+    // What the page hands to the parts that play a track and rip (row -1:
+    // every marked row); empty until those parts fill them.
     struct THooks {
         std::function<void(int row)> playOrStop;
-        std::function<void(int row)> edit;
         std::function<void(int row)> rip;
     };
     THooks hooks;
@@ -113,7 +112,8 @@ private:
     void RestoreColumnWidth(int column);
     std::intptr_t OnMessage(TAppMessage& message);
     void PostCommand(int id);
-    // Hooks the later parts fill: playing a track, the tag dialog, ripping.
+    // Playing and ripping go to their hooks; editing opens the track tag
+    // dialog on row and shows the rows it saves.
     void PlayOrStop(int row);
     void OnEdit(int row);
     void OnRip(int row);

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "main_window_fixture.h"
+#include "platform/message_box.h"
 #include "platter/testsupport/disc_image_maker.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
@@ -26,8 +28,10 @@
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/tests/song_files.h"
 #include "songsmith/core/tests/track_list_partners.h"
+#include "songsmith/edit_cd_tag_dlg.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/prog_string.h"
+#include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
 
@@ -55,6 +59,15 @@ protected:
     std::string Tray(int drive) const { return trays_.Path() + "/tray" + std::to_string(drive); }
     void InsertDisc(int drive, const platter_test::TImageLayout& layout) {
         platter_test::WriteDiscImage(Tray(drive), "disc", layout);
+    }
+    // One drive's page in front with the three-track audio disc read.
+    void ShowAudioDiscPage() {
+        OpenWithEmptyTrays(1);
+        ShowPage(0);
+        InsertDisc(0, platter_test::AudioDiscLayout());
+        Page(0)->DiscTimerTick();
+        Settle();
+        ASSERT_EQ(Rows(0), 3);
     }
     void TakeDiscOut(int drive) {
         std::filesystem::remove(Tray(drive) + "/disc.cue");
@@ -460,7 +473,6 @@ TEST_F(CdTabTest, EnterRipsThePlayButtonPlaysAndTheMenuEditsThroughTheirParts) {
     std::vector<std::string> calls;
     Page(0)->hooks.rip = [&](int row) { calls.push_back("rip " + std::to_string(row)); };
     Page(0)->hooks.playOrStop = [&](int row) { calls.push_back("play " + std::to_string(row)); };
-    Page(0)->hooks.edit = [&](int row) { calls.push_back("edit " + std::to_string(row)); };
 
     List(0)->setFocus();
     QTest::keyClick(List(0), Qt::Key_Return);
@@ -468,10 +480,15 @@ TEST_F(CdTabTest, EnterRipsThePlayButtonPlaysAndTheMenuEditsThroughTheirParts) {
     EXPECT_TRUE(calls.empty());
     Settle();
     ClickRow(0, 2, 6);
+    // Editing opens the track tag dialog on the current row.
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        calls.push_back("edit " + FindControl<QLabel>(modal, CEditCDTagDlg::kPosition)->text().toStdString());
+        testsupport::ClickControl(modal, 2);
+    });
     MenuItem(cmd::kCdEditTag)->trigger();
     MenuItem(cmd::kRip)->trigger();
     Settle();
-    EXPECT_EQ(calls, (std::vector<std::string>{"rip -1", "play 2", "edit 2", "rip -1"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"rip -1", "play 2", "edit Track 3 of 3", "rip -1"}));
 
     // While the page rips, clicks do nothing and the menu's items are grey.
     Page(0)->SetRipping(true);
@@ -484,6 +501,84 @@ TEST_F(CdTabTest, EnterRipsThePlayButtonPlaysAndTheMenuEditsThroughTheirParts) {
     EXPECT_FALSE(MenuItem(cmd::kCdSelectOne)->isEnabled());
     EXPECT_EQ(MenuItem(cmd::kRip)->text(), ProgString("MUCT_StopRip"));
     Page(0)->SetRipping(false);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CdTabTest, EditTagFromTheMenuShowsTheSavedTitlesInTheList) {
+    ShowAudioDiscPage();
+    ClickRow(0, 0, 100);
+    ASSERT_EQ(Page(0)->Disc().CurrentRow(), 0);
+    const std::uint8_t marked = Page(0)->Disc().Row(0)->marked;
+
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), QStringLiteral("277"));
+        // The title field has the focus with its text selected: typing
+        // replaces it.
+        testsupport::TypeText(modal, QStringLiteral("Opening Song"));
+        testsupport::ClickControl(modal, CEditCDTagDlg::kNext);
+        testsupport::TypeText(modal, QStringLiteral("Second Song"));
+        FindControl<QLineEdit>(modal, CEditCDTagDlg::kArtist)->setText(QStringLiteral("The Band"));
+        testsupport::ClickControl(modal, 1);
+    });
+    MenuItem(cmd::kCdEditTag)->trigger();
+    Settle();
+    EXPECT_EQ(Cell(0, 0, kCdColumnTitle), QStringLiteral("Opening Song"));
+    EXPECT_EQ(Cell(0, 1, kCdColumnTitle), QStringLiteral("Second Song"));
+    EXPECT_EQ(Cell(0, 1, kCdColumnArtist), QStringLiteral("The Band"));
+    EXPECT_EQ(Cell(0, 2, kCdColumnTitle), QStringLiteral("Track 03"));
+    EXPECT_EQ(Cell(0, 0, kCdColumnLength), QStringLiteral("0:03")) << "only the tags change";
+    EXPECT_EQ(Page(0)->Disc().Row(0)->marked, marked);
+    SaveWidgetPng(main_->Window(), "cd_tab_edited_titles");
+
+    // Cancel leaves the rows as they were.
+    testsupport::WhenModalShown([](QWidget* modal) {
+        testsupport::TypeText(modal, QStringLiteral("Not Kept"));
+        testsupport::ClickControl(modal, 2);
+    });
+    MenuItem(cmd::kCdEditTag)->trigger();
+    Settle();
+    EXPECT_EQ(Cell(0, 0, kCdColumnTitle), QStringLiteral("Opening Song"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CdTabTest, ADiscSwappedWhileEditingGetsOnlyTheRowsItHasAfterYes) {
+    ShowAudioDiscPage();
+    ClickRow(0, 2, 100);
+
+    testsupport::CFakeUiServices ui;
+    ui.ExpectMessage("EditCDTag_Copy", IDYES);
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        // Shown on the last row; the titles typed go round to the first.
+        testsupport::TypeText(modal, QStringLiteral("Three"));
+        testsupport::ClickControl(modal, CEditCDTagDlg::kNext);
+        testsupport::TypeText(modal, QStringLiteral("One"));
+        testsupport::ClickControl(modal, CEditCDTagDlg::kNext);
+        testsupport::TypeText(modal, QStringLiteral("Two"));
+        // Another disc, of two tracks, goes in meanwhile.
+        TakeDiscOut(0);
+        Page(0)->DiscTimerTick();
+        platter_test::TImageLayout twoTracks;
+        twoTracks.tracks = {{300}, {400}};
+        InsertDisc(0, twoTracks);
+        Page(0)->DiscTimerTick();
+        ASSERT_EQ(Page(0)->Disc().RowCount(), 2);
+        testsupport::ClickControl(modal, 1);
+    });
+    MenuItem(cmd::kCdEditTag)->trigger();
+    Settle();
+    ASSERT_EQ(Rows(0), 2);
+    EXPECT_EQ(Cell(0, 0, kCdColumnTitle), QStringLiteral("One"));
+    EXPECT_EQ(Cell(0, 1, kCdColumnTitle), QStringLiteral("Two"));
+    EXPECT_EQ(Cell(0, 1, kCdColumnLength), QStringLiteral("0:05")) << "the new disc keeps its own lengths";
+    const auto calls = ui.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_NE(calls[0].text.find("tray0"), std::string::npos) << calls[0].text;
 }
 
 }  // namespace
