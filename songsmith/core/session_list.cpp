@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "filekit/log.h"
 #include "platform/tick.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/app_windows.h"
@@ -100,10 +101,8 @@ void CSessionList::RebuildRows() {
     for (const TRow& row : tracks) {
         const int index = RowCount();
         rows_.push_back(row.serial);
-        if (!View().InsertRow(index, row.serial)) {
-            rows_.pop_back();
-            continue;
-        }
+        // The track stays in the session even when the pane cannot show it.
+        if (!View().InsertRow(index, row.serial)) LogFmt("Failed to add track %d to list view!", index);
         SongAction(kSongActionAdd, row.serial, 0, row.path);
         MarkPlayingIfPlayed(row.serial, row.path);
     }
@@ -159,16 +158,11 @@ void CSessionList::SelectAll(bool select) {
 }
 
 void CSessionList::SelectTrack(int serial) {
-    CTrackList& list = partners_.tracks;
-    list.Lock();
-    const int index = list.FindBySerial(serial);
-    if (index >= 0) list.GetAt(index)->SetSelected(true);
-    list.Unlock();
+    MarkTrackSelected(serial);
+    const int index = IndexOfSerial(serial);
     if (index < 0) return;
     focusedSerial_ = serial;
-    ShowRowSelected(serial, true);
     View().ShowFocus(index);
-    UpdateButtons(true);
 }
 
 void CSessionList::MarkTrackSelected(int serial) {
