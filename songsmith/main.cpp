@@ -18,6 +18,8 @@
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
+#include "songsmith/core/library_links.h"
+#include "songsmith/core/play_source.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/session_list.h"
 #include "songsmith/core/session_player.h"
@@ -33,7 +35,6 @@
 #include "songsmith/session_list_pane.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
-#include "songvault/description.h"
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "titlefetch/titlefetch.h"
@@ -60,10 +61,9 @@ struct TAppGlobals {
     CTrackList trackList{prefs};
     // The one undo history of the session's and the library's edits.
     CUndoMgr undo{CUndoMgr::kDefaultMaxDepth};
-    // The song library, opened in "LibraryPath"; it reads songs through the
-    // sound engine.
-    CTonecoreSongProbe libraryProbe;
-    SVTENG_CSongvault library;
+    // The song library, open from before the window until after it.
+    SVTENG_CSongvault songvault;
+    CTonecoreSongProbe songProbe;
     CMainWindow mainWindow{prefs, platter};
     // The player, after the window its panel lives in and gone before it.
     CSongPlayer player{prefs, trackList};
@@ -79,20 +79,12 @@ struct TAppGlobals {
     std::unique_ptr<CSessionSongActions> songActions;
 };
 
-// Opens the song library in its folder; the program runs on without one.
-void OpenSongLibrary(TAppGlobals& globals) {
-    globals.library.SetSongProbe(&globals.libraryProbe);
-    const SGSMarovelle description;
-    if (!globals.library.Initialize(&description, globals.prefs.LibraryPath))
-        LogFmt("Could not open the song library in %s", globals.prefs.LibraryPath);
-}
-
 // The session list and the song actions it answers, bound to the rest of
 // the program.
 void MakeSessionList(TAppGlobals& globals) {
     globals.sessionList = std::make_unique<CSessionList>(TSessionListPartners{
         globals.trackList, globals.prefs, globals.undo, globals.mainWindow.BurnStatus(), &globals.sessionPlayer,
-        &globals.library, nullptr, nullptr, nullptr, nullptr, nullptr});
+        &globals.songvault, MarkLibrarySongImported, nullptr, nullptr, nullptr, nullptr});
     globals.songActions = std::make_unique<CSessionSongActions>(*globals.sessionList, globals.trackList,
                                                                 globals.undo, globals.prefs, &globals.player);
     SetSongActionPartners(globals.songActions.get());
@@ -144,7 +136,22 @@ int RunProgram() {
     SetProgramTitlefetch(&globals->titlefetch);
     SetCdSessionTracks(&globals->trackList);
     SetDriveStateSource(&globals->burner.state);
-    OpenSongLibrary(*globals);
+
+    // The song library in the folder of "LibraryPath" (empty: the per-user
+    // data folder); the Library page loads it when it is made.
+    static const SGSMarovelle songvaultDescription;
+    globals->songvault.SetSongProbe(&globals->songProbe);
+    globals->songvault.SetPostHook(MakeLibraryPostHook());
+    if (!globals->songvault.Initialize(&songvaultDescription, prefs.LibraryPath))
+        Log("The song library could not be opened");
+    TLibraryPartners libraryPartners;
+    libraryPartners.store = &globals->songvault;
+    libraryPartners.undo = &globals->undo;
+    libraryPartners.setPlaySource = SetPlaySource;
+    libraryPartners.songPathOfSound = [&globals](std::uint32_t soundId, std::string& path) {
+        return globals->player.GetSongPathById(soundId, path);
+    };
+    SetLibraryPartners(libraryPartners);
 
     int result = 0;
     globals->mainWindow.SetBurnStatus(&globals->burner);
@@ -187,10 +194,11 @@ int RunProgram() {
     SetSongActionPartners(nullptr);
     globals->sessionList.reset();
     globals->undo.ClearUndoHistory();
-    globals->library.Shutdown(prefs.LibraryPath);
     SetDriveStateSource(nullptr);
     SetCdSessionTracks(nullptr);
     SetProgramTitlefetch(nullptr);
+    SetLibraryPartners({});
+    globals->songvault.Shutdown(globals->prefs.LibraryPath);
     globals.reset();
     SoundEngineShutdown();
     return result;

@@ -12,6 +12,7 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/file_types.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/library_links.h"
 #include "songsmith/core/message_boxes.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/session_list.h"
@@ -192,7 +193,7 @@ bool CSessionList::AddListTick() {
         std::memcpy(entry.path, path.c_str(), path.size());
         entry.flags = kLibraryImportFlags;
         // The library posts what it found to the Library tab.
-        void* target = reinterpret_cast<void*>(static_cast<std::uintptr_t>(AppWindowReceiver(EAppWindow::kLibraryTab)));
+        void* target = LibraryPostTarget(AppWindowReceiver(EAppWindow::kLibraryTab));
         partners_.library->ImportSong(target, kLibraryImportFlags, &entry, true, nullptr);
     }
     addList_.erase(addList_.begin());
