@@ -27,13 +27,17 @@
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/track_list.h"
+#include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
 #include "songsmith/desktop_services.h"
 #include "songsmith/engine_preference_effects.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/find_tab.h"
+#include "songsmith/library_tab.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
-#include "songsmith/session_list_pane.h"
 #include "songsmith/prefs_dialog.h"
+#include "songsmith/session_list_pane.h"
 #include "songsmith/version_check_dialog.h"
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
@@ -87,6 +91,15 @@ void MakeSessionList(TAppGlobals& globals) {
         &globals.songvault, MarkLibrarySongImported, nullptr, nullptr, nullptr, nullptr});
     globals.songActions = std::make_unique<CSessionSongActions>(*globals.sessionList, globals.trackList,
                                                                 globals.undo, globals.prefs, &globals.player);
+    // Every tab page marks the songs of the session in its rows.
+    globals.songActions->SetPageMarker([&globals](const char* path, int inSession) {
+        CFindContainerWindow* pane = globals.mainWindow.TabPane();
+        if (pane == nullptr) return;
+        std::vector<CTabPage*> pages = {pane->GetFindTab(), pane->GetLibraryTab()};
+        for (CCDTab* page : pane->CdPages()) pages.push_back(page);
+        for (CTabPage* page : pages)
+            if (page != nullptr) page->SetSongPlayState(path, inSession != 0);
+    });
     SetSongActionPartners(globals.songActions.get());
     CSessionList* session = globals.sessionList.get();
     SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
