@@ -16,6 +16,7 @@
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/cd_page_services.h"
+#include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/library_links.h"
@@ -145,7 +146,9 @@ int RunProgram() {
     globals->player.StartWorker();
 
     SetUpDriveLibrary(prefs, globals->platter);
-    // What the CD pages read of the rest of the program.
+    // What the CD pages read of the rest of the program; they ask the CDDB
+    // site the preferences chose.
+    ApplyChosenSite(prefs, globals->titlefetch);
     SetProgramTitlefetch(&globals->titlefetch);
     SetCdSessionTracks(&globals->trackList);
     SetDriveStateSource(&globals->burner.state);
@@ -173,6 +176,7 @@ int RunProgram() {
         globals->burner.SetTrackList(&globals->trackList);
         globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
             TPrefsContext context{globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch};
+            context.siteApplied = [&globals] { ApplyChosenSite(globals->prefs, globals->titlefetch); };
             context.burner = &globals->burner;
             context.drives = &globals->drives;
             context.refreshGain = [&globals] { globals->player.RefreshGain(); };

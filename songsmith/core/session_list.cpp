@@ -54,6 +54,10 @@ CSessionList::CSessionList(TSessionListPartners partners)
     if (!partners_.songAction) partners_.songAction = DoSongAction;
     if (!partners_.random) partners_.random = [] { return static_cast<std::uint32_t>(std::rand()); };
     if (!partners_.tickMs) partners_.tickMs = [] { return GetTickCount(); };
+    if (!partners_.loadSessionFile) {
+        CTrackList& tracks = partners_.tracks;
+        partners_.loadSessionFile = [&tracks](const char* path) { return tracks.LoadSession(path); };
+    }
 }
 
 CSessionList::~CSessionList() = default;

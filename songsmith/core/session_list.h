@@ -56,7 +56,8 @@ struct TSessionListPartners {
     // tickMs()) modulo the count. rand() and the tick count unless given.
     std::function<std::uint32_t()> random;
     std::function<std::uint32_t()> tickMs;
-    // Loads a session file into the tracks (CTrackList::LoadSession).
+    // Loads a session file into the tracks; CTrackList::LoadSession unless
+    // given.
     std::function<bool(const char* path)> loadSessionFile;
 };
 
