@@ -231,7 +231,8 @@ private:
     bool SongAction(int action, int serial, unsigned lParam, const std::string& path);
     void ShowShuffleButton(bool enabled);
     void AfterCountChange();
-    bool AddPlaylist(const CSongEntry& playlist, bool recordUndo, int listType, bool& result);
+    // A playlist's songs: two or more through the add list, one at once.
+    bool AddPlaylist(const CSongEntry& playlist, bool recordUndo, int listType);
     void RefuseSong(const char* key, const char* title);
     void ShowRowSelected(int serial, bool selected);
     // Moves the tracks into the order of serials, each move recorded.

@@ -109,35 +109,29 @@ void CSessionList::RefuseSong(const char* key, const char* title) {
     ShowKeyedWarning(key, FormatKeyedText(key, {title}));
 }
 
-bool CSessionList::AddPlaylist(const CSongEntry& playlist, bool recordUndo, int listType, bool& result) {
+bool CSessionList::AddPlaylist(const CSongEntry& playlist, bool recordUndo, int listType) {
     CPlaylist list;
     list.LoadFromFile(playlist.path, false);
     if (list.Count() >= 2) {
         std::vector<std::string> files;
         for (int i = 0; i < list.Count(); ++i) files.emplace_back(list.GetTrackFilePath(i));
-        result = AddSongsWithProgress(files, recordUndo, false) != 0;
-        return true;
+        return AddSongsWithProgress(files, recordUndo, false) != 0;
     }
     // An empty playlist, or one whose only song does not load, adds
-    // nothing: the playlist file itself is no song.
+    // nothing: the playlist file itself is no song. Nor is a playlist in
+    // it (a list naming itself would be opened without end).
     CSongEntry song;
-    if (list.Count() == 1) song.LoadFromFile(list.GetTrackFilePath(0));
+    if (list.Count() == 1 && !IsPlaylistFile(list.GetTrackFilePath(0))) song.LoadFromFile(list.GetTrackFilePath(0));
     if (list.Count() == 0 || song.loaded == 0) {
         ShowKeyedWarning(kFailedPlaylistKey, KeyedText(kFailedPlaylistKey));
         UpdateTotals(false);
-        result = false;
-        return true;
+        return false;
     }
-    result = AddSong(song, recordUndo, listType);
-    return true;
+    return AddSong(song, recordUndo, listType);
 }
 
 bool CSessionList::AddSong(const CSongEntry& song, bool recordUndo, int listType) {
-    if (IsPlaylistFile(song.path)) {
-        bool result = false;
-        AddPlaylist(song, recordUndo, listType, result);
-        return result;
-    }
+    if (IsPlaylistFile(song.path)) return AddPlaylist(song, recordUndo, listType);
     int index = -1;
     if (song.size > kSmallSongBytes) {
         View().ShowWaitCursor(true);
