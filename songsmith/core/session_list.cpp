@@ -229,6 +229,7 @@ void CSessionList::MarkPlayingIfPlayed(int serial, const std::string& path) {
     if (playingSerial_ != -1 || partners_.player == nullptr) return;
     if (!partners_.player->IsPlayingFile(path.c_str())) return;
     playingSerial_ = serial;
+    playingSoundId_ = partners_.player->CurrentSoundId();
     RefreshTrack(serial);
 }
 

@@ -248,6 +248,8 @@ private:
     std::vector<int> rows_;
     int focusedSerial_ = -1;
     int playingSerial_ = -1;
+    // The sound id the marked track plays under.
+    std::uint32_t playingSoundId_ = 0xFFFF;
     int dragRow_ = -1;
     int sortColumn_ = -1;
     bool sortDescending_ = false;

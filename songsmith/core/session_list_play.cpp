@@ -102,11 +102,15 @@ void CSessionList::OnPlayClick(int row) {
 }
 
 void CSessionList::OnPlayStateChanged(bool playing, int serial, std::uint32_t soundId) {
+    soundId &= 0xFFFF;
+    // In a cross-fade the next song starts before the one before it ends:
+    // the end of another sound than the marked one leaves the mark.
+    if (!playing && playingSerial_ != -1 && soundId != playingSoundId_) return;
     if (playingSerial_ != -1) {
         const int previous = playingSerial_;
         playingSerial_ = -1;
         RefreshTrack(previous);
-        if (partners_.player != nullptr) partners_.player->SetSoundSerial(soundId, -1);
+        if (partners_.player != nullptr) partners_.player->SetSoundSerial(playingSoundId_, -1);
     }
     if (!playing) return;
     if (serial <= 0) {
@@ -117,6 +121,7 @@ void CSessionList::OnPlayStateChanged(bool playing, int serial, std::uint32_t so
     }
     if (serial < 0 || IndexOfSerial(serial) < 0) return;
     playingSerial_ = serial;
+    playingSoundId_ = soundId;
     RefreshTrack(serial);
     EnsureTrackVisible(serial);
     if (partners_.player != nullptr) partners_.player->SetSoundSerial(soundId, serial);

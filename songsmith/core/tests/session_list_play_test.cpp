@@ -125,6 +125,20 @@ TEST_F(SessionPlayTest, AClickPlaysOrStopsAndPostsTheSerialAndSoundId) {
     EXPECT_EQ(list_->PlayingSerial(), -1);
 }
 
+TEST_F(SessionPlayTest, ACrossFadeKeepsTheMarkOnTheSongThatGoesOn) {
+    const int a = AddTrack("a");
+    const int b = AddTrack("b");
+    ShowRows();
+    list_->OnPlayStateChanged(true, a, 7);
+    // b starts while a fades out; a's end comes after.
+    list_->OnPlayStateChanged(true, b, 8);
+    list_->OnPlayStateChanged(false, a, 7);
+    EXPECT_EQ(list_->PlayingSerial(), b);
+    EXPECT_EQ(player_.calls, (Lines{Line("sound serial 7 %d", a), "sound serial 7 -1", Line("sound serial 8 %d", b)}));
+    list_->OnPlayStateChanged(false, b, 8);
+    EXPECT_EQ(list_->PlayingSerial(), -1);
+}
+
 TEST_F(SessionPlayTest, AStartWithoutASerialIsFoundByThePlayersPath) {
     AddTrack("a");
     const int b = AddTrack("b");
