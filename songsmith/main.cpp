@@ -18,19 +18,29 @@
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/cd_page_services.h"
+#include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/play_source.h"
 #include "songsmith/core/preferences.h"
+#include "songsmith/core/session_list.h"
+#include "songsmith/core/session_player.h"
+#include "songsmith/core/session_song_actions.h"
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/track_list.h"
+#include "songsmith/cd_tab.h"
+#include "songsmith/container_window.h"
 #include "songsmith/desktop_services.h"
 #include "songsmith/engine_preference_effects.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/find_tab.h"
+#include "songsmith/library_tab.h"
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
 #include "songsmith/prefs_dialog.h"
+#include "songsmith/session_list_pane.h"
 #include "songsmith/version_check_dialog.h"
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
@@ -39,6 +49,7 @@
 #include "tonecore/engine/engine_settings.h"
 #include "tonecore/engine/engine_startup.h"
 #include "utilities/keyed_text.h"
+#include "utilities/undo_manager.h"
 
 namespace {
 
@@ -55,6 +66,8 @@ struct TAppGlobals {
     // The session; made here, never at static initialisation, so its loader
     // starts only once the program runs.
     CTrackList trackList{prefs};
+    // The one undo history of the session's and the library's edits.
+    CUndoMgr undo{CUndoMgr::kDefaultMaxDepth};
     // The song library, open from before the window until after it.
     SVTENG_CSongvault songvault;
     CTonecoreSongProbe songProbe;
@@ -66,7 +79,46 @@ struct TAppGlobals {
     CPlatterDrives drives{platter};
     CMainBurnerHost burnerHost{mainWindow};
     CBurner burner{drives, prefs, burnerHost};
+    // The session list, once the burn status it reads is bound; it goes
+    // first.
+    CSongPlayerForSession sessionPlayer{player};
+    std::unique_ptr<CSessionList> sessionList;
+    std::unique_ptr<CSessionSongActions> songActions;
 };
+
+// The session list and the song actions it answers, bound to the rest of
+// the program.
+void MakeSessionList(TAppGlobals& globals) {
+    globals.sessionList = std::make_unique<CSessionList>(TSessionListPartners{
+        globals.trackList, globals.prefs, globals.undo, globals.mainWindow.BurnStatus(), &globals.sessionPlayer,
+        &globals.songvault, MarkLibrarySongImported, nullptr, nullptr, nullptr, nullptr});
+    globals.songActions = std::make_unique<CSessionSongActions>(*globals.sessionList, globals.trackList,
+                                                                globals.undo, globals.prefs, &globals.player);
+    // Every tab page marks the songs of the session in its rows.
+    globals.songActions->SetPageMarker([&globals](const char* path, int inSession) {
+        CFindContainerWindow* pane = globals.mainWindow.TabPane();
+        if (pane == nullptr) return;
+        std::vector<CTabPage*> pages = {pane->GetFindTab(), pane->GetLibraryTab()};
+        for (CCDTab* page : pane->CdPages()) pages.push_back(page);
+        for (CTabPage* page : pages)
+            if (page != nullptr) page->SetSongPlayState(path, inSession != 0);
+    });
+    SetSongActionPartners(globals.songActions.get());
+    CSessionList* session = globals.sessionList.get();
+    SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
+    globals.mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
+        [session](TAppMessage& message) { return session->WindowProc(message); });
+}
+
+// The files named on the command line, one per argument; Qt has taken its
+// own options out already, and "-U" is not a file.
+std::vector<std::string> CommandLineNames() {
+    std::vector<std::string> names;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (arguments[i] != QStringLiteral("-U")) names.push_back(arguments[i].toStdString());
+    return names;
+}
 
 // Starts the sound engine once the log is open, finds the converters (no
 // encoder preferred) and the WMA decoder, and hands it the preferences it
@@ -96,7 +148,9 @@ int RunProgram() {
     globals->player.StartWorker();
 
     SetUpDriveLibrary(prefs, globals->platter);
-    // What the CD pages read of the rest of the program.
+    // What the CD pages read of the rest of the program; they ask the CDDB
+    // site the preferences chose.
+    ApplyChosenSite(prefs, globals->titlefetch);
     SetProgramTitlefetch(&globals->titlefetch);
     SetCdSessionTracks(&globals->trackList);
     SetDriveStateSource(&globals->burner.state);
@@ -110,6 +164,7 @@ int RunProgram() {
         Log("The song library could not be opened");
     TLibraryPartners libraryPartners;
     libraryPartners.store = &globals->songvault;
+    libraryPartners.undo = &globals->undo;
     libraryPartners.setPlaySource = SetPlaySource;
     libraryPartners.songPathOfSound = [&globals](std::uint32_t soundId, std::string& path) {
         return globals->player.GetSongPathById(soundId, path);
@@ -123,9 +178,12 @@ int RunProgram() {
         globals->burner.SetTrackList(&globals->trackList);
         globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
             TPrefsContext context{globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch};
+            context.siteApplied = [&globals] { ApplyChosenSite(globals->prefs, globals->titlefetch); };
             context.burner = &globals->burner;
             context.drives = &globals->drives;
             context.refreshGain = [&globals] { globals->player.RefreshGain(); };
+            context.conversionOutdated = [&globals] { globals->sessionList->SetChangedSinceConversion(true); };
+            context.updateTotals = [&globals] { globals->sessionList->UpdateTotals(false); };
             CPrefsDialog dialog(context);
             dialog.DoModal(globals->mainWindow.Window());
         });
@@ -143,7 +201,10 @@ int RunProgram() {
         globals->mainWindow.SetCommandHandler(cmd::kFader, openFader);
         globals->mainWindow.SetCommandHandler(cmd::kToolbarFader, openFader);
         if (globals->burner.Initialize() != 0) globals->burner.PollDriveState();
+        MakeSessionList(*globals);
         globals->mainWindow.Show();
+        if (const std::vector<std::string> names = CommandLineNames(); !names.empty())
+            globals->sessionList->LoadSession(names);
         globals->mainWindow.RunMessageLoop();
         globals->burner.Shutdown();
         result = 1;
@@ -157,6 +218,10 @@ int RunProgram() {
     FreeConversionLibraries();
     // The windows and the objects that may hold sounds go before the
     // engine that plays them.
+    SetSessionTrackRefresher(nullptr);
+    SetSongActionPartners(nullptr);
+    globals->sessionList.reset();
+    globals->undo.ClearUndoHistory();
     SetDriveStateSource(nullptr);
     SetCdSessionTracks(nullptr);
     SetProgramTitlefetch(nullptr);
