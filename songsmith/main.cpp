@@ -195,6 +195,8 @@ int RunProgram() {
             TFaderContext context{globals->prefs};
             context.zentEngine = globals->drives.Engine() == kEngineZent;
             context.queuePointChanged = [&globals] { globals->player.UpdateQueuePoint(); };
+            context.updateTotals = [&globals] { globals->sessionList->UpdateTotals(false); };
+            context.conversionOutdated = [&globals] { globals->sessionList->SetChangedSinceConversion(true); };
             CFaderSettingsDlg dialog(context);
             dialog.DoModal(globals->mainWindow.Window());
         };
