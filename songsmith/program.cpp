@@ -1,0 +1,219 @@
+#include "songsmith/program.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdint>
+
+#include "filekit/log.h"
+#include "platform/message_box.h"
+#include "platform/user_folders.h"
+#include "songsmith/about_dialog.h"
+#include "songsmith/app_resources.h"
+#include "songsmith/core/cd_page_services.h"
+#include "songsmith/core/command_ids.h"
+#include "songsmith/core/drive_setup.h"
+#include "songsmith/core/driver_uninstall.h"
+#include "songsmith/core/single_instance.h"
+#include "songsmith/core/startup_log.h"
+#include "songsmith/core/startup_report.h"
+#include "songsmith/core/system_switches.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/find_tab.h"
+#include "songsmith/prefs_dialog.h"
+#include "songsmith/version_check_dialog.h"
+#include "songsmith/windowless_boxes.h"
+#include "tonecore/convert/converter_factory.h"
+#include "tonecore/engine/engine_settings.h"
+#include "tonecore/engine/engine_startup.h"
+#include "utilities/file_system.h"
+#include "utilities/keyed_text.h"
+
+CProgram::CProgram(TProgramOptions options) : options_(std::move(options)) {
+    trackList.SetLoader(&trackLoader);
+}
+
+CProgram::~CProgram() {
+    // A run that ended early may leave the loader going; the list must not
+    // reach for it once it is gone.
+    trackList.StopLoaderThread();
+    trackList.SetLoader(nullptr);
+    SetStartupProgress(nullptr);
+    progressWindow.Destroy();
+    if (hooksInstalled_) {
+        SetMessageBoxHook(nullptr);
+        SetSoundEngineNotifyHook(nullptr);
+    }
+}
+
+int CProgram::Run(const std::vector<std::string>& arguments, CSingleInstanceLock* lock) {
+    switch (StartUp(arguments)) {
+        case EStartUp::kUninstalled:
+        case EStartUp::kNoMainWindow:
+            ShutDownFromUndo(lock);
+            return kResultNoWindow;
+        case EStartUp::kRunLoop:
+            break;
+    }
+    // Step 19: the window, and the loop until it closes. The Library page's
+    // first load is not built yet: it ends as soon as the loop runs.
+    mainWindow.Show();
+    QTimer::singleShot(0, mainWindow.Window(), [this] {
+        FirstLibraryLoadEnded();
+        if (options_.whenShown) options_.whenShown(*this);
+    });
+    mainWindow.RunMessageLoop();
+    ShutDownAfterLoop();
+    ShutDownFromUndo(lock);
+    return kResultRan;
+}
+
+CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) {
+    // Steps 1 and 2 (the single-instance lock) ran before the application
+    // object existed. Step 3: the preferences, which switch logging.
+    prefs.SetEffects(&preferenceEffects);
+    prefs.Load(HKEY_CURRENT_USER);
+    // Step 4.
+    SetStringFile(FindResourceFile("progstrings.txt").c_str());
+    // Steps 5 to 7: the crash log, this run's crash flag, the log and the
+    // sound engine.
+    StartProgramLog(prefs, GetUserDataDir());
+    StartSoundEngine();
+    // Step 8.
+    InitAppResources();
+    // Step 9.
+    LogStartupReport(prefs, options_.aspiSystemFolder.empty() ? AspiLayerSystemFolder()
+                                                              : options_.aspiSystemFolder);
+    // Step 10.
+    RemoveAutoStartEntry();
+    SetCDAutoPlayEnabled(true);
+    // Step 11.
+    if (!arguments.empty() && arguments.front() == kUninstallArgument) {
+        UninstallDriverService(burner, options_.uninstallModule);
+        return EStartUp::kUninstalled;
+    }
+    // Step 12.
+    LogFmt("BadIntelAppAcceleratorInstalled() returns %d prefs.bDontWarn=%d", BadIntelAppAcceleratorInstalled(),
+           prefs.DontWarnIntelAppAccelerator);
+    // Step 13: no main window yet to own it.
+    progressWindow.Create(nullptr);
+    SetStartupProgress(&progressWindow);
+    // Step 14: CD quality; the player steps down by itself when the card
+    // refuses it.
+    player.InitPlayback(44100, 16, 2);
+    player.StartWorker();
+    // Step 15.
+    if (options_.configureDrives) options_.configureDrives(platter);
+    SetUpDriveLibrary(prefs, platter);
+    // Step 16.
+    mainWindow.SetBurnStatus(&burner);
+    BindWindows();
+    if (!mainWindow.Create()) {
+        Log("Did not create main window!  Shutting down!");
+        return EStartUp::kNoMainWindow;
+    }
+    BindCommands();
+    // Step 17.
+    if (burner.Initialize() != 0) burner.PollDriveState();
+    // Step 18: one name per argument.
+    if (!arguments.empty() && loadSession_) loadSession_(arguments);
+    return EStartUp::kRunLoop;
+}
+
+void CProgram::StartSoundEngine() {
+    // The windowless boxes of the platform and of the engine are the
+    // program's own box from now on.
+    SetMessageBoxHook(ShowWindowlessMessageBox);
+    SetSoundEngineNotifyHook(ShowEngineNotice);
+    hooksInstalled_ = true;
+    SoundEngineStartup(nullptr);
+    // The engine's start-up resets both thresholds; the loaded ones apply.
+    preferenceEffects.SetSilenceThreshold(static_cast<std::uint32_t>(prefs.soundSilenceThreshold));
+    preferenceEffects.SetPartialSongThreshold(prefs.partialSongThreshold);
+    DetermineConvertersAvailable(MP3_ENCODER_NONE, nullptr);
+    LoadLibraryWMADecoder();
+}
+
+void CProgram::InitAppResources() {
+    ::InitAppResources();
+    // After the engine's start-up, which sets a temporary folder of its own.
+    SetTempSndPath(prefs.Marovelle_Temp_Dir);
+    library.SetSongProbe(&libraryProbe);
+    if (!library.Initialize(&libraryDescription, prefs.LibraryPath))
+        LogFmt("Could not open the song library in %s", prefs.LibraryPath);
+}
+
+void CProgram::FreeAppResources() {
+    trackList.StopLoaderThread();
+    trackList.Clear(false);
+    SetStartupProgress(nullptr);
+    // Normally gone with the library's first load; a run that never got that
+    // far still frees it.
+    progressWindow.Destroy();
+    ::FreeAppResources();
+}
+
+void CProgram::BindWindows() {
+    // What the CD pages read of the rest of the program.
+    SetProgramTitlefetch(&titlefetch);
+    SetCdSessionTracks(&trackList);
+    SetDriveStateSource(&burner.state);
+    burner.SetTrackList(&trackList);
+}
+
+void CProgram::UnbindWindows() {
+    SetDriveStateSource(nullptr);
+    SetCdSessionTracks(nullptr);
+    SetProgramTitlefetch(nullptr);
+}
+
+void CProgram::BindCommands() {
+    SetAboutCommand(mainWindow);
+    mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
+        TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
+        context.burner = &burner;
+        context.drives = &drives;
+        context.refreshGain = [this] { player.RefreshGain(); };
+        CPrefsDialog dialog(context);
+        dialog.DoModal(mainWindow.Window());
+    });
+    mainWindow.SetCommandHandler(cmd::kCheckVersion, [this] {
+        CVersionCheckDlg dialog(internet, prefs);
+        dialog.DoModal(mainWindow.Window());
+    });
+}
+
+void CProgram::FirstLibraryLoadEnded() {
+    progressWindow.Destroy();
+    SetStartupProgress(nullptr);
+    prefs.Save(HKEY_CURRENT_USER);
+}
+
+void CProgram::ShutDownAfterLoop() {
+    // The main window's close does not stop the player or close the song
+    // library yet.
+    player.Stop();
+    library.Shutdown(prefs.LibraryPath);
+    // Step 1.
+    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
+        if (CFindTab* find = pane->GetFindTab()) find->KillSearchThread();
+    }
+    // Steps 2 to 4.
+    burner.Shutdown();
+    prefs.Save(HKEY_CURRENT_USER);
+    Log("Shutting down!");
+}
+
+void CProgram::ShutDownFromUndo(CSingleInstanceLock* lock) {
+    // Step 5.
+    undo.ClearUndoHistory();
+    // Step 6.
+    LogCurrentMemory();
+    LogDeinit();
+    // Steps 7 and 8.
+    FreeConversionLibraries();
+    FreeAppResources();
+    UnbindWindows();
+    SoundEngineShutdown();
+    // Step 9.
+    if (lock != nullptr) lock->Release();
+}
