@@ -23,6 +23,7 @@
 #include "songsmith/app_resources.h"
 #include "songsmith/cd_track_view.h"
 #include "songsmith/edit_cd_tag_dlg.h"
+#include "songsmith/event_hook.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/cd_disc_tag_page.h"
 #include "songsmith/core/cd_menu_states.h"
@@ -47,23 +48,6 @@ std::vector<CCDTab*>& LivePages() {
     static std::vector<CCDTab*> pages;
     return pages;
 }
-
-// Hands a watched object's events to a function.
-class CEventHook : public QObject {
-public:
-    using THook = std::function<bool(QEvent*)>;
-    CEventHook(QObject* watched, THook hook) : QObject(watched), hook_(std::move(hook)) {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override { return hook_(event); }
-
-private:
-    THook hook_;
-};
-
-int StripHeight(const QFont& font) { return std::max(kPageStripHeight, QFontMetrics(font).height() + 6); }
 
 }  // namespace
 
@@ -104,14 +88,7 @@ QWidget* CCDTab::BuildWindow(QWidget* parent) {
     page->resize(kTemplateWidth, kTemplateHeight);
     page->setAutoFillBackground(true);
 
-    strip_ = new QLabel(QString::fromStdString(FormatKeyedText("CDTab_Title", {Label().c_str()})), page);
-    strip_->setObjectName(QString::number(kPageStripId));
-    QFont title = strip_->font();
-    title.setBold(true);
-    title.setPointSizeF(title.pointSizeF() * 1.25);
-    strip_->setFont(title);
-    strip_->setIndent(4);
-    strip_->setGeometry(0, 0, kTemplateWidth, StripHeight(title));
+    strip_ = MakePageStrip(page, QString::fromStdString(FormatKeyedText("CDTab_Title", {Label().c_str()})), kTemplateWidth);
 
     const int buttonsTop = strip_->height() + kGap;
     lookUp_ = new QPushButton(ProgString("CDTab_LookUp"), page);

@@ -12,6 +12,8 @@
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
+#include "songsmith/core/library_links.h"
+#include "songsmith/core/play_source.h"
 #include "songsmith/core/driver_uninstall.h"
 #include "songsmith/core/single_instance.h"
 #include "songsmith/core/startup_log.h"
@@ -38,6 +40,7 @@ CProgram::~CProgram() {
     trackList.StopLoaderThread();
     trackList.SetLoader(nullptr);
     SetStartupProgress(nullptr);
+    SetStartupProgressWindow(nullptr);
     progressWindow.Destroy();
     if (hooksInstalled_) {
         SetMessageBoxHook(nullptr);
@@ -54,13 +57,9 @@ int CProgram::Run(const std::vector<std::string>& arguments, CSingleInstanceLock
         case EStartUp::kRunLoop:
             break;
     }
-    // Step 19: the window, and the loop until it closes. The Library page's
-    // first load is not built yet: it ends as soon as the loop runs.
+    // Step 19: the window, and the loop until it closes.
     mainWindow.Show();
-    QTimer::singleShot(0, mainWindow.Window(), [this] {
-        FirstLibraryLoadEnded();
-        if (options_.whenShown) options_.whenShown(*this);
-    });
+    if (options_.whenShown) QTimer::singleShot(0, mainWindow.Window(), [this] { options_.whenShown(*this); });
     mainWindow.RunMessageLoop();
     ShutDownAfterLoop();
     ShutDownFromUndo(lock);
@@ -97,6 +96,7 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
     // Step 13: no main window yet to own it.
     progressWindow.Create(nullptr);
     SetStartupProgress(&progressWindow);
+    SetStartupProgressWindow(&progressWindow);
     // Step 14: CD quality; the player steps down by itself when the card
     // refuses it.
     player.InitPlayback(44100, 16, 2);
@@ -137,15 +137,18 @@ void CProgram::InitAppResources() {
     ::InitAppResources();
     // After the engine's start-up, which sets a temporary folder of its own.
     SetTempSndPath(prefs.Marovelle_Temp_Dir);
+    // The song library in the folder of "LibraryPath" (empty: the per-user
+    // data folder); the Library page loads it when it is made.
     library.SetSongProbe(&libraryProbe);
-    if (!library.Initialize(&libraryDescription, prefs.LibraryPath))
-        LogFmt("Could not open the song library in %s", prefs.LibraryPath);
+    library.SetPostHook(MakeLibraryPostHook());
+    if (!library.Initialize(&libraryDescription, prefs.LibraryPath)) Log("The song library could not be opened");
 }
 
 void CProgram::FreeAppResources() {
     trackList.StopLoaderThread();
     trackList.Clear(false);
     SetStartupProgress(nullptr);
+    SetStartupProgressWindow(nullptr);
     // Normally gone with the library's first load; a run that never got that
     // far still frees it.
     progressWindow.Destroy();
@@ -158,9 +161,19 @@ void CProgram::BindWindows() {
     SetCdSessionTracks(&trackList);
     SetDriveStateSource(&burner.state);
     burner.SetTrackList(&trackList);
+    // What the Library page reads of the rest of the program.
+    TLibraryPartners libraryPartners;
+    libraryPartners.store = &library;
+    libraryPartners.undo = &undo;
+    libraryPartners.setPlaySource = SetPlaySource;
+    libraryPartners.songPathOfSound = [this](std::uint32_t soundId, std::string& path) {
+        return player.GetSongPathById(soundId, path);
+    };
+    SetLibraryPartners(libraryPartners);
 }
 
 void CProgram::UnbindWindows() {
+    SetLibraryPartners({});
     SetDriveStateSource(nullptr);
     SetCdSessionTracks(nullptr);
     SetProgramTitlefetch(nullptr);
@@ -180,12 +193,6 @@ void CProgram::BindCommands() {
         CVersionCheckDlg dialog(internet, prefs);
         dialog.DoModal(mainWindow.Window());
     });
-}
-
-void CProgram::FirstLibraryLoadEnded() {
-    progressWindow.Destroy();
-    SetStartupProgress(nullptr);
-    prefs.Save(HKEY_CURRENT_USER);
 }
 
 void CProgram::ShutDownAfterLoop() {

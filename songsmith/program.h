@@ -45,8 +45,8 @@ struct TProgramOptions {
     // Where the start-up report looks for the drive-access layer files;
     // empty: the system folder.
     std::string aspiSystemFolder;
-    // Runs once the main window shows and the first library load ended
-    // (tests inspect the running program here and close its window).
+    // Runs once the main window shows and the event loop runs (tests
+    // inspect the running program here and close its window).
     std::function<void(CProgram&)> whenShown;
 };
 
@@ -114,9 +114,6 @@ private:
     void BindWindows();
     void UnbindWindows();
     void BindCommands();
-    // The first load of the library ended: the progress window goes, and the
-    // preferences (with this run's crash flag) are saved.
-    void FirstLibraryLoadEnded();
     // Shut-down steps 1 to 4, after the event loop.
     void ShutDownAfterLoop();
     // Shut-down steps 5 to 9.

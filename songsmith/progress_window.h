@@ -47,3 +47,9 @@ private:
     QPointer<QDialog> window_;
     int step_ = 1;
 };
+
+// The window made at start-up, which shows the drive library's set-up and
+// then the Library page's first load, whose end destroys it; null when the
+// program has none.
+void SetStartupProgressWindow(CProgressWindow* window);
+CProgressWindow* StartupProgressWindow();

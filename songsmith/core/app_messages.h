@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "songvault/import_types.h"
+
 // The first number free for a program's own messages.
 inline constexpr std::uint32_t WM_USER = 1024;
 
@@ -45,11 +47,9 @@ inline constexpr std::uint32_t WM_RDB_GOTALBUMRECORD = WM_USER + 20;
 // Find page: one more found song (the payload).
 inline constexpr std::uint32_t WM_FIND_FOUNDSONG = WM_USER + 22;
 inline constexpr std::uint32_t WM_FIND_UPDATECOUNT = WM_USER + 23;
-// Library page, from the song database library during an import; each
+// Library page, from the song database library during an import
+// (WM_USER + 100 to 102, named where the library defines them); each
 // carries a record as its payload.
-inline constexpr std::uint32_t WM_IMPORT_FOUNDSONG = WM_USER + 100;
-inline constexpr std::uint32_t WM_IMPORT_KNOWNDIR = WM_USER + 101;
-inline constexpr std::uint32_t WM_IMPORT_CURRENTDIR = WM_USER + 102;
 
 // Added to WM_PLAYSTATE_CHANGED's lParam while the song plays.
 inline constexpr std::intptr_t kPlayStatePlaying = 0x10000;

@@ -9,13 +9,17 @@ constexpr std::int32_t kModeOverlap = 2;
 
 }  // namespace
 
+bool DiscTrackOverlapsNext(std::int32_t lengthMs, const TFadePreferences& fade, bool isLast,
+                           bool withTransitions) {
+    return withTransitions && !isLast && fade.transitionMode == kModeOverlap &&
+           lengthMs > fade.overlapMs && lengthMs > kMinDiscTrackMs;
+}
+
 std::int32_t DiscTrackLengthMs(std::int32_t lengthMs, const TFadePreferences& fade, bool isLast,
                                bool withTransitions) {
     const std::int32_t counted = std::max(lengthMs, kMinDiscTrackMs);
     if (!withTransitions || isLast) return counted;
     if (fade.transitionMode == kModeGap) return counted + fade.gapMs;
-    if (fade.transitionMode == kModeOverlap && lengthMs > fade.overlapMs &&
-        lengthMs > kMinDiscTrackMs)
-        return counted - fade.overlapMs;
+    if (DiscTrackOverlapsNext(lengthMs, fade, isLast, withTransitions)) return counted - fade.overlapMs;
     return counted;
 }

@@ -14,5 +14,10 @@ inline constexpr std::int32_t kMinDiscTrackMs = 4000;
 // transitions, for a track that is not the last, the gap is added (mode 1)
 // or the overlap is taken off (mode 2) when the track is longer than both
 // the overlap and the minimum, so no track is overlapped below it.
+// Whether a track of lengthMs that is not the last overlaps the next one on
+// the disc (transitions of kind 2 only).
+bool DiscTrackOverlapsNext(std::int32_t lengthMs, const TFadePreferences& fade, bool isLast,
+                           bool withTransitions);
+
 std::int32_t DiscTrackLengthMs(std::int32_t lengthMs, const TFadePreferences& fade, bool isLast,
                                bool withTransitions);

@@ -14,14 +14,19 @@
 #include <climits>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 
+#include "filekit/riff.h"
 #include "platter/clock.h"
 #include "platter/device.h"
+#include "platter/types.h"
+#include "songsmith/core/burn_envelopes.h"
 #include "songsmith/core/burn_status.h"
 #include "songsmith/core/burn_timing.h"
 #include "songsmith/core/burner_drives.h"
@@ -29,8 +34,11 @@
 #include "songsmith/core/burner_tables.h"
 #include "songsmith/core/track_loader.h"
 
+class CFileObj;
+class CPCMMixer;
 class CPreferences;
 class CRegKey;
+class CSoundGroup;
 class CTrackList;
 struct TBurnEvent;
 
@@ -38,6 +46,13 @@ class CBurner;
 
 // The write block's event callback; context is the controller. Always 1.
 std::int32_t BurnEventCallback(void* context, TBurnEvent* event);
+// The sink of a rendering into track files; controller is the controller.
+// 0 goes on, 1 stops the rendering.
+std::int32_t BurnPcmSinkCallback(void* buffer, std::int32_t& length, void* controller);
+// The write block's audio callback (on the fly): renders the session into
+// the drive library's sink on the library's thread. The tracks placed, 0 on
+// failure.
+std::int32_t BurnAudioCallback(void* controller, TPcmSink sink, void* sinkContext);
 
 // The controller also answers what the main window, the CD pages, the
 // session list and the track loader ask of it (its state, the capacity,
@@ -111,7 +126,9 @@ public:
 
     PLATTER_CDevice* Device() const { return device_; }
     // The session whose tracks the events mark.
-    void SetTrackList(CTrackList* tracks) { tracks_ = tracks; }
+    // Unless other envelopes were set, the songs are rendered with the
+    // player's envelopes over this list.
+    void SetTrackList(CTrackList* tracks);
     // A write's progress, on the drive library's thread. Always 1.
     int OnBurnEvent(const TBurnEvent& event);
     const TBurnTiming& Timing() const { return timing_; }
@@ -139,6 +156,45 @@ public:
     // the program's key's sub-key; a value kept before stays.
     bool RememberDriveValue(const char* subKey, const char* valueName, std::uint8_t earlier);
     bool RestoreDriveSettings();
+
+    // Session rendering (burner_render.cpp, burner_convert.cpp,
+    // burner_track_files.cpp, burner_cue_sheet.cpp); on the worker, and on
+    // the fly on the drive library's thread.
+    //
+    // Lays the session out in one sound group against the disc's capacity
+    // and, with render, renders it into sink; with files the sink is
+    // BurnPcmSinkCallback and the audio becomes one WAV file per track. The
+    // tracks placed, 0 on failure.
+    int MixSessionToWav(TPcmSink sink, void* sinkContext, bool files, bool render);
+    // One track at a time: converts the tracks that need it into WAV files,
+    // copies songs that lie on no local disk. The tracks prepared, 0 on
+    // failure.
+    int ConvertTracksAsNeeded();
+    // The ms of audio the next preparation converts.
+    int GetLengthToConvert(bool convertFirst, bool onlyShortCheck);
+    // What the rendering sink does with one buffer: 0 goes on, 1 stops.
+    int OnPcmData(void* buffer, int length);
+    // Writes the buffer into the open track file (in mode 1 across track
+    // boundaries into the next files); the bytes written.
+    int WriteTrackPcm(const void* buffer, int length);
+    // Creates track's WAV file (track from 0) where there is room.
+    bool OpenTrackWav(int track);
+    // Pads the open track file to the shortest track and closes it.
+    void CloseTrackWav();
+    // Writes the cue sheet with the disc's and the first count tracks' titles.
+    bool CreateCueSheet(const char* path, int count);
+    // The volume envelopes the songs are rendered with.
+    void SetEnvelopes(TBurnEnvelopes envelopes) {
+        envelopes_ = std::move(envelopes);
+        envelopesChosen_ = true;
+    }
+    // Free kilobytes at a folder (GetKBFree unless a test says otherwise).
+    using TFreeSpaceFunction = std::function<double(const char* folder)>;
+    void SetFreeSpaceFunction(TFreeSpaceFunction function) { freeSpace_ = std::move(function); }
+    // Makes the file object each track file is written through (a plain
+    // CFileObj unless a test says otherwise).
+    using TTrackFileMaker = std::function<CFileObj*()>;
+    void SetTrackFileMaker(TTrackFileMaker maker) { trackFileMaker_ = std::move(maker); }
 
     // Logs the shut-down and aborts a running burn. Always 1.
     int Shutdown();
@@ -189,7 +245,11 @@ public:
     std::atomic<bool> conversionComplete{false};
     std::atomic<int> preparedTracks{0};
     std::atomic<int> currentTrack{-1};
+    std::atomic<int> bytesInCurrentFile{0};
     std::atomic<int> msConverted{0};
+    // Ms rendered since the current rendering began (for display; the
+    // rendering itself counts bytes).
+    std::atomic<int> renderPosition{0};
     std::atomic<int> msToConvert{0};
     std::atomic<int> totalBurnLength{0};
     std::atomic<int> msWritten{0};
@@ -237,6 +297,31 @@ private:
     double CurrentSpeed() const;
     std::int64_t Now() { return clock_->NowMs(); }
     void RunWorker();
+    // Session rendering's helpers.
+    struct TRenderSink;
+    static int RenderSinkWrite(char* data, std::int32_t& bytes, void* user);
+    // Lays the tracks out in group; the tracks placed, -1 on failure.
+    int LayOutSession(CSoundGroup& group, int count, std::int32_t capacity);
+    // Renders lengthMs of group through sink; false when it stopped short.
+    bool RenderGroup(CPCMMixer& mixer, CSoundGroup& group, std::int32_t lengthMs, TPcmSink sink,
+                     void* sinkContext);
+    // Track index's end (ms) and its length from the end before it.
+    void SetTrackEnd(int index, std::int32_t endMs);
+    // Starts a pass's conversion counters.
+    void BeginConversion();
+    // The folder with room for neededKB (the temporary folder, else another
+    // fixed drive); false after setting error 8.
+    bool FolderWithRoom(double neededKB, std::string& folder);
+    void FailPreparation(int error);
+    // The audio written into the open track file.
+    int WriteToTrackFile(const char* data, int length);
+    // Copies a song that lies on no local disk beside the track files; the
+    // list's lock is held and let go of around the copy.
+    bool CopyRemoteSong(int index, std::int32_t lengthMs);
+    void Pace();
+    // The level songs are normalised to: the loudest of the first count
+    // tracks, or just under full scale.
+    double TargetLevel(int count);
     void ShowWriting();
     void MarkTrack(int writingState, int testState);
     void OnTrackStart();
@@ -262,6 +347,21 @@ private:
     TBurnTiming timing_;
     TBurnPass pass_;
     CTrackList* tracks_ = nullptr;
+    TBurnEnvelopes envelopes_;
+    bool envelopesChosen_ = false;
+    TFreeSpaceFunction freeSpace_;
+    TTrackFileMaker trackFileMaker_;
+    // The open track file and its writer.
+    CFileObj* trackStream_ = nullptr;
+    CRIFF trackFile_;
+    // Bytes rendered since the current rendering began, and converted in
+    // this pass: positions are kept in bytes so that boundaries never drift.
+    std::int64_t renderBytes_ = 0;
+    std::int64_t bytesConverted_ = 0;
+    // The rendering stopped because a write fell short.
+    bool renderFailed_ = false;
+    // When the rendering rests next; none before its first buffer.
+    std::optional<std::int64_t> nextPauseMs_;
     // Wakes the worker's waits and the wait for the worker's end.
     std::mutex waitLock_;
     std::condition_variable waitChanged_;
