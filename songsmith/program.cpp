@@ -43,7 +43,7 @@ CProgram::~CProgram() {
     SetStartupProgressWindow(nullptr);
     progressWindow.Destroy();
     if (hooksInstalled_) {
-        SetMessageBoxHook(nullptr);
+        SetMessageBoxHook(previousMessageBoxHook_);
         SetSoundEngineNotifyHook(nullptr);
     }
 }
@@ -122,7 +122,7 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
 void CProgram::StartSoundEngine() {
     // The windowless boxes of the platform and of the engine are the
     // program's own box from now on.
-    SetMessageBoxHook(ShowWindowlessMessageBox);
+    previousMessageBoxHook_ = SetMessageBoxHook(ShowWindowlessMessageBox);
     SetSoundEngineNotifyHook(ShowEngineNotice);
     hooksInstalled_ = true;
     SoundEngineStartup(nullptr);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "filekit/internet_access.h"
+#include "platform/message_box.h"
 #include "platter/platter.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
@@ -122,4 +123,5 @@ private:
     TProgramOptions options_;
     TSessionLoader loadSession_;
     bool hooksInstalled_ = false;
+    MessageBoxFunction previousMessageBoxHook_ = nullptr;
 };
