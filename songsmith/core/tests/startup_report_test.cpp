@@ -6,29 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "filekit/log.h"
 #include "songsmith/core/preferences.h"
+#include "testsupport/log_lines.h"
 #include "testsupport/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The texts of the log's lines, without their time prefixes.
-std::vector<std::string> LoggedTexts(const std::string& path) {
-    std::istringstream in(testsupport::ReadWholeFile(path));
-    std::vector<std::string> texts;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::size_t colon = line.find(": ");
-        if (colon != std::string::npos) texts.push_back(line.substr(colon + 2));
-    }
-    return texts;
-}
 
 TEST(StartupReportTest, TheLayerFilesFoundDecideTheLines) {
     const std::string kWhatever = "*** Using whatever ASPI Layer is available.";
@@ -71,7 +59,7 @@ TEST(StartupReportTest, TheLayerFilesFoundDecideTheLines) {
         LogDeinit();
         std::vector<std::string> expected = c.lines;
         expected.push_back("end");
-        EXPECT_EQ(LoggedTexts(logs.File("log.txt")), expected);
+        EXPECT_EQ(testsupport::LogLineTexts(logs.File("log.txt")), expected);
     }
 }
 
