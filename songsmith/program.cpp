@@ -10,6 +10,7 @@
 #include "songsmith/about_dialog.h"
 #include "songsmith/app_resources.h"
 #include "songsmith/core/cd_page_services.h"
+#include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/library_links.h"
@@ -156,7 +157,9 @@ void CProgram::FreeAppResources() {
 }
 
 void CProgram::BindWindows() {
-    // What the CD pages read of the rest of the program.
+    // What the CD pages read of the rest of the program; they ask the CDDB
+    // site the preferences chose.
+    ApplyChosenSite(prefs, titlefetch);
     SetProgramTitlefetch(&titlefetch);
     SetCdSessionTracks(&trackList);
     SetDriveStateSource(&burner.state);
@@ -183,6 +186,7 @@ void CProgram::BindCommands() {
     SetAboutCommand(mainWindow);
     mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
         TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
+        context.siteApplied = [this] { ApplyChosenSite(prefs, titlefetch); };
         context.burner = &burner;
         context.drives = &drives;
         context.refreshGain = [this] { player.RefreshGain(); };
