@@ -58,7 +58,7 @@ int CProgram::Run(const std::vector<std::string>& arguments, CSingleInstanceLock
         case EStartUp::kRunLoop:
             break;
     }
-    // Step 19: the window, and the loop until it closes.
+    // The window, and the loop until it closes.
     mainWindow.Show();
     if (options_.whenShown) QTimer::singleShot(0, mainWindow.Window(), [this] { options_.whenShown(*this); });
     mainWindow.RunMessageLoop();
@@ -68,44 +68,38 @@ int CProgram::Run(const std::vector<std::string>& arguments, CSingleInstanceLock
 }
 
 CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) {
-    // Steps 1 and 2 (the single-instance lock) ran before the application
-    // object existed. Step 3: the preferences, which switch logging.
+    // The single-instance lock was taken before the application object
+    // existed. The preferences first: they switch logging.
     prefs.SetEffects(&preferenceEffects);
     prefs.Load(HKEY_CURRENT_USER);
-    // Step 4.
+    // The program's texts.
     SetStringFile(FindResourceFile("progstrings.txt").c_str());
-    // Steps 5 to 7: the crash log, this run's crash flag, the log and the
-    // sound engine.
+    // The crash log, this run's crash flag, the log and the sound engine.
     StartProgramLog(prefs, GetUserDataDir());
     StartSoundEngine();
-    // Step 8.
     InitAppResources();
-    // Step 9.
     LogStartupReport(prefs, options_.aspiSystemFolder.empty() ? AspiLayerSystemFolder()
                                                               : options_.aspiSystemFolder);
-    // Step 10.
+    // No automatic start, and AutoPlay for audio CDs on again.
     RemoveAutoStartEntry();
     SetCDAutoPlayEnabled(true);
-    // Step 11.
+    // "-U" runs nothing else.
     if (!arguments.empty() && arguments.front() == kUninstallArgument) {
         UninstallDriverService(burner, options_.uninstallModule);
         return EStartUp::kUninstalled;
     }
-    // Step 12.
     LogFmt("BadIntelAppAcceleratorInstalled() returns %d prefs.bDontWarn=%d", BadIntelAppAcceleratorInstalled(),
            prefs.DontWarnIntelAppAccelerator);
-    // Step 13: no main window yet to own it.
+    // The progress window first: no main window yet to own it.
     progressWindow.Create(nullptr);
     SetStartupProgress(&progressWindow);
     SetStartupProgressWindow(&progressWindow);
-    // Step 14: CD quality; the player steps down by itself when the card
+    // CD quality; the player steps down by itself when the card
     // refuses it.
     player.InitPlayback(44100, 16, 2);
     player.StartWorker();
-    // Step 15.
     if (options_.configureDrives) options_.configureDrives(platter);
     SetUpDriveLibrary(prefs, platter);
-    // Step 16.
     mainWindow.SetBurnStatus(&burner);
     BindWindows();
     if (!mainWindow.Create()) {
@@ -113,9 +107,9 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
         return EStartUp::kNoMainWindow;
     }
     BindCommands();
-    // Step 17.
+    // The writer, and the disc in it.
     if (burner.Initialize() != 0) burner.PollDriveState();
-    // Step 18: one name per argument.
+    // The files named on the command line, one name per argument.
     if (!arguments.empty() && loadSession_) loadSession_(arguments);
     return EStartUp::kRunLoop;
 }
@@ -204,27 +198,21 @@ void CProgram::ShutDownAfterLoop() {
     // library yet.
     player.Stop();
     library.Shutdown(prefs.LibraryPath);
-    // Step 1.
     if (CFindContainerWindow* pane = mainWindow.TabPane()) {
         if (CFindTab* find = pane->GetFindTab()) find->KillSearchThread();
     }
-    // Steps 2 to 4.
     burner.Shutdown();
     prefs.Save(HKEY_CURRENT_USER);
     Log("Shutting down!");
 }
 
 void CProgram::ShutDownFromUndo(CSingleInstanceLock* lock) {
-    // Step 5.
     undo.ClearUndoHistory();
-    // Step 6.
     LogCurrentMemory();
     LogDeinit();
-    // Steps 7 and 8.
     FreeConversionLibraries();
     FreeAppResources();
     UnbindWindows();
     SoundEngineShutdown();
-    // Step 9.
     if (lock != nullptr) lock->Release();
 }

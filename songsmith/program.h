@@ -75,32 +75,36 @@ public:
     using TSessionLoader = std::function<void(const std::vector<std::string>& names)>;
     void SetSessionLoader(TSessionLoader loader) { loadSession_ = std::move(loader); }
 
-    // The objects, in the order they are made. Helpers the numbered objects
-    // need are made just before the object that needs them.
+    // The objects, in the order they are made: the preferences, the session,
+    // the main window, the player, the burn controller, the internet
+    // session, the undo history, the title lookup, the drive library, the
+    // song library and the start-up progress window. Helpers are made just
+    // before the object that needs them.
     CEnginePreferenceEffects preferenceEffects;
-    CPreferences prefs;                                  // 1
-    CTrackList trackList{prefs};                         // 2
-    CMainWindow mainWindow{prefs, platter};              // 3
-    CSongPlayer player{prefs, trackList};                // 4
+    CPreferences prefs;
+    CTrackList trackList{prefs};
+    CMainWindow mainWindow{prefs, platter};
+    CSongPlayer player{prefs, trackList};
     CPlatterDrives drives{platter};
     CMainBurnerHost burnerHost{mainWindow};
-    CBurner burner{drives, prefs, burnerHost};           // 5
+    CBurner burner{drives, prefs, burnerHost};
     // The session's loader keeps still while the controller burns; it is
     // stopped at shut-down and goes before the controller.
     CTrackLoader trackLoader{trackList, &burner};
-    MyInternetAccess internet;                           // 6
-    CUndoMgr undo{CUndoMgr::kDefaultMaxDepth};           // 7
-    TITLEFETCH_CTitlefetch titlefetch;                   // 8
-    PLATTER_CPlatter platter;                            // 9
-    SGSMarovelle libraryDescription;                     // 10
+    MyInternetAccess internet;
+    CUndoMgr undo{CUndoMgr::kDefaultMaxDepth};
+    TITLEFETCH_CTitlefetch titlefetch;
+    PLATTER_CPlatter platter;
+    SGSMarovelle libraryDescription;
     CTonecoreSongProbe libraryProbe;
-    SVTENG_CSongvault library;                           // 11
-    CProgressWindow progressWindow;                      // 12
+    SVTENG_CSongvault library;
+    CProgressWindow progressWindow;
 
 private:
     enum class EStartUp { kRunLoop, kUninstalled, kNoMainWindow };
 
-    // Start-up steps 3 to 18.
+    // The start-up after the single-instance lock, up to the files named on
+    // the command line.
     EStartUp StartUp(const std::vector<std::string>& arguments);
     void StartSoundEngine();
     // The shared drawing objects, the sound engine's temporary folder and
@@ -115,9 +119,12 @@ private:
     void BindWindows();
     void UnbindWindows();
     void BindCommands();
-    // Shut-down steps 1 to 4, after the event loop.
+    // What follows the event loop: the search, the burn controller and the
+    // preferences stop or are saved.
     void ShutDownAfterLoop();
-    // Shut-down steps 5 to 9.
+    // What every run ends with, also one without a main window: the undo
+    // history, the log, the conversion libraries, the drawing objects, the
+    // sound engine, and last the lock.
     void ShutDownFromUndo(CSingleInstanceLock* lock);
 
     TProgramOptions options_;
