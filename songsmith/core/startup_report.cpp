@@ -19,7 +19,7 @@ bool FileThere(const std::string& folder, const char* name) {
 
 }  // namespace
 
-std::string AspiLayerSystemFolder() { return GetWindowsDirectory() + "\\System"; }
+std::string AspiLayerSystemFolder() { return GetWindowsDirectory() + "\\System32"; }
 
 void LogAspiLayerFiles(const CPreferences& prefs, const std::string& systemFolder) {
     if (prefs.WhichBurningEngine == kEngineZent) return;
