@@ -115,7 +115,13 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
     // The writer, and the disc in it.
     if (burner.Initialize() != 0) burner.PollDriveState();
     // The files named on the command line, one name per argument.
-    if (!arguments.empty() && loadSession_) loadSession_(arguments);
+    if (!arguments.empty()) {
+        if (loadSession_) {
+            loadSession_(arguments);
+        } else if (sessionList) {
+            sessionList->LoadSession(arguments);
+        }
+    }
     return EStartUp::kRunLoop;
 }
 
@@ -193,11 +199,9 @@ void CProgram::MakeSessionList() {
     SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
     mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
         [session](TAppMessage& message) { return session->WindowProc(message); });
-    SetSessionLoader([session](const std::vector<std::string>& names) { session->LoadSession(names); });
 }
 
 void CProgram::UnbindWindows() {
-    SetSessionLoader(nullptr);
     SetSessionTrackRefresher(nullptr);
     SetSongActionPartners(nullptr);
     songActions.reset();

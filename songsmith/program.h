@@ -74,8 +74,8 @@ public:
     // the main window could not be made.
     int Run(const std::vector<std::string>& arguments, CSingleInstanceLock* lock = nullptr);
 
-    // The session list's loading of the files named on the command line,
-    // one name each. Until the session list is bound nothing loads them.
+    // Takes the files named on the command line, one name each, in place of
+    // the session list (tests watch what start-up hands on).
     using TSessionLoader = std::function<void(const std::vector<std::string>& names)>;
     void SetSessionLoader(TSessionLoader loader) { loadSession_ = std::move(loader); }
 
