@@ -101,6 +101,7 @@ int RunProgram() {
     SetProgramTitlefetch(&globals->titlefetch);
     SetCdSessionTracks(&globals->trackList);
     SetDriveStateSource(&globals->burner.state);
+    SetCdPagePlayer(&globals->player);
 
     // The song library in the folder of "LibraryPath" (empty: the per-user
     // data folder); the Library page loads it when it is made.
@@ -151,6 +152,7 @@ int RunProgram() {
     // The windows and the objects that may hold sounds go before the
     // engine that plays them.
     SetDriveStateSource(nullptr);
+    SetCdPagePlayer(nullptr);
     SetCdSessionTracks(nullptr);
     SetProgramTitlefetch(nullptr);
     SetLibraryPartners({});
