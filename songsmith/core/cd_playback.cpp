@@ -61,8 +61,8 @@ bool CCdPlayback::OnPlay(int row, std::int32_t startMs) {
 
 void CCdPlayback::OnStop() {
     // The stop's own "aborted" notice must not clear a play that starts
-    // meanwhile: it only clears this request.
-    if (device_ != nullptr && device_->Stop()) stopRequested_ = true;
+    // meanwhile: it only takes back this request.
+    if (device_ != nullptr && device_->Stop()) ++stopsPending_;
     disc_.SetPlayingIndex(-1);
     playing_.store(false);
     Repaint();
@@ -80,8 +80,10 @@ void CCdPlayback::OnNotify(int code) {
             break;
         case kCdPlayAborted:
             Log("CCDTab::MM_MCINOTIFY, Aborted");
-            if (!stopRequested_) playing_.store(false);
-            stopRequested_ = false;
+            if (stopsPending_ > 0)
+                --stopsPending_;
+            else
+                playing_.store(false);
             break;
         case kCdPlayFailure:
             // A disc that could not be read: the device is closed and the

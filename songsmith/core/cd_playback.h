@@ -86,6 +86,8 @@ private:
     std::thread::id owner_;
     std::shared_ptr<CCdAudioDevice> device_;
     std::atomic<bool> playing_{false};
-    bool stopRequested_ = false;
+    // Stops whose "aborted" notice has not come yet: each such notice ends
+    // a stopped play, not the one playing now.
+    int stopsPending_ = 0;
     std::mt19937 random_;
 };
