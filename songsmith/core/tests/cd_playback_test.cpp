@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cd_drive_fixture.h"
@@ -147,6 +148,24 @@ TEST_F(CdPlaybackTest, PreviousWrapsRandomAvoidsThePlayingRowAndTheRowStopsOnASe
     EXPECT_EQ(disc_->PlayingIndex(), -1);
     EXPECT_FALSE(playback_->IsPlayingTrack());
     EXPECT_FALSE(player_->IsPlaying());
+}
+
+TEST_F(CdPlaybackTest, AStopFromThePlayersWorkerIsHandedToThePagesThread) {
+    Start(platter_test::AudioDiscLayout());
+    int handedOver = 0;
+    playback_->postStop = [&handedOver] { ++handedOver; };
+    playback_->PlayOrStop(1);
+    std::thread worker([this] { playback_->StopTrack(); });
+    worker.join();
+    // Nothing was stopped on the worker's thread.
+    EXPECT_EQ(handedOver, 1);
+    EXPECT_TRUE(playback_->IsPlayingTrack());
+    EXPECT_EQ(disc_->PlayingIndex(), 1);
+    // On the page's thread the stop is done.
+    playback_->StopTrack();
+    EXPECT_EQ(handedOver, 1);
+    EXPECT_FALSE(playback_->IsPlayingTrack());
+    EXPECT_EQ(disc_->PlayingIndex(), -1);
 }
 
 TEST_F(CdPlaybackTest, RandomWithOneRowPlaysItAndNoRowsPlayNothing) {
