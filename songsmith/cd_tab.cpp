@@ -76,13 +76,7 @@ CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
         CEditMissingTagDlg dialog(&disc_.Record().record, false);
         dialog.Create(Window());
     };
-    lookup_.discTimer = [this](bool run) {
-        if (discTimer_ == nullptr) return;
-        if (run && !IsRipping())
-            discTimer_->start();
-        else if (!run)
-            discTimer_->stop();
-    };
+    lookup_.discTimer = [this](bool run) { RunDiscTimer(run); };
 }
 
 CCDTab::~CCDTab() {
@@ -115,13 +109,7 @@ void CCDTab::BindPlayback() {
         else
             QApplication::setOverrideCursor(Qt::WaitCursor);
     };
-    playback_.discTimer = [this](bool run) {
-        if (discTimer_ == nullptr) return;
-        if (run && !IsRipping())
-            discTimer_->start();
-        else if (!run)
-            discTimer_->stop();
-    };
+    playback_.discTimer = [this](bool run) { RunDiscTimer(run); };
     // The device's thread and the player's worker reach the page through
     // its messages only.
     playback_.postNotify = [this](int code) {
@@ -140,6 +128,15 @@ void CCDTab::BindPlayback() {
     playback_.waveDevice = [this] {
         return prefs_ != nullptr ? static_cast<std::uint32_t>(prefs_->MixerDeviceID) : 0u;
     };
+}
+
+void CCDTab::RunDiscTimer(bool run) {
+    if (discTimer_ == nullptr) return;
+    // A rip keeps the timer stopped until it ends.
+    if (run && !IsRipping())
+        discTimer_->start();
+    else if (!run)
+        discTimer_->stop();
 }
 
 void CCDTab::StopPlaying() {

@@ -114,6 +114,8 @@ private:
     // Fills the playback's hooks: the song player, the cursor, the timer
     // and the page's messages.
     void BindPlayback();
+    // Starts (unless the page rips) or stops the disc timer.
+    void RunDiscTimer(bool run);
     // Stretches the list, the status text and the strip over the page.
     void LayOutControls(int width, int height);
     // The page gains the focus (opening, or brought to the front).
