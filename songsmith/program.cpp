@@ -172,6 +172,7 @@ void CProgram::BindWindows() {
     SetProgramTitlefetch(&titlefetch);
     SetCdSessionTracks(&trackList);
     SetDriveStateSource(&burner.state);
+    SetCdPagePlayer(&player);
     burner.SetTrackList(&trackList);
     // What the Library page reads of the rest of the program.
     TLibraryPartners libraryPartners;
@@ -219,6 +220,7 @@ void CProgram::UnbindWindows() {
     sessionList.reset();
     SetLibraryPartners({});
     SetDriveStateSource(nullptr);
+    SetCdPagePlayer(nullptr);
     SetCdSessionTracks(nullptr);
     SetProgramTitlefetch(nullptr);
 }
