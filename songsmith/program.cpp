@@ -10,6 +10,7 @@
 #include "platter/types.h"
 #include "songsmith/about_dialog.h"
 #include "songsmith/app_resources.h"
+#include "songsmith/bottom_container_window.h"
 #include "songsmith/burn/fader_settings_dialog.h"
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/cddb_sites.h"
@@ -28,6 +29,7 @@
 #include "songsmith/container_window.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/session_list_pane.h"
+#include "songsmith/player_panel.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
 #include "songsmith/windowless_boxes.h"
@@ -202,9 +204,16 @@ void CProgram::MakeSessionList() {
     SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
     mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
         [session](TAppMessage& message) { return session->WindowProc(message); });
+    // The player panel plays the session's next and previous songs.
+    mainWindow.BottomBand()->Player()->SetPartners(
+        {&player, &prefs, [session](bool random, int currentSerial, bool forward) {
+             return session->PlayNext(random, currentSerial, forward);
+         }});
 }
 
 void CProgram::UnbindWindows() {
+    // The panel lets go of the player and the session list before they go.
+    if (CBottomContainerWindow* bottom = mainWindow.BottomBand()) bottom->Player()->SetPartners({});
     SetSessionTrackRefresher(nullptr);
     SetSongActionPartners(nullptr);
     songActions.reset();
