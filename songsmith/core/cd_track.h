@@ -149,6 +149,8 @@ public:
     void SetPeakLevel(double level);
     int GetSerial() const;
     void SetSerial(int serial);
+    // The serial a track record (GetMusicInfo's copy) carries.
+    static int SerialOf(const TONECORE_CMusicInfo& record) { return record.stateWords[kSerialWord]; }
     int GetChangeStamp() const;
     // A new change stamp from the process-wide counter.
     void RenewChangeStamp();
