@@ -536,12 +536,32 @@ TEST_F(LibraryEditsTest, ATagThatCannotBeWrittenWarnsAndTheStoreKeepsTheEdit) {
     Page()->ChangeSongTag(Song("one.mp3"), nullptr, nullptr, "Renamed", nullptr, -1, -1, true, false);
     EXPECT_STREQ(Stored(id).title, "Renamed");
     EXPECT_EQ(Song("one.mp3")->name, "Renamed");
+    testsupport::WriteWholeFile(folder_.File("one.mp3"), "not really a song");
+    // A path too long for the record is refused whole; a 300-byte name is
+    // cut to the record's field.
+    const std::string longPath = "/" + std::string(300, 'p');
+    Page()->ChangeSongTag(Song("one.mp3"), nullptr, nullptr, nullptr, longPath.c_str(), -1, -1, true, false);
+    EXPECT_EQ(std::string(Stored(id).path), folder_.File("one.mp3"));
+    EXPECT_NE(Song("one.mp3"), nullptr);
+    Page()->ChangeArtistTag(Artist("Ann"), std::string(300, 'n').c_str(), true);
+    EXPECT_EQ(std::string(Stored(id).artist), std::string(63, 'n'));
+    EXPECT_NE(Artist(std::string(63, 'n').c_str()), nullptr);
+    // The album record of the song's only album gone: only the album's year
+    // and genre are skipped; the song, its row and its genre still change.
+    store_.DeleteAlbum(Album("Hits", std::string(63, 'n').c_str())->databaseId);
+    Page()->ChangeSongTag(Song("one.mp3"), nullptr, nullptr, "Again", nullptr, -1, 8, true, false);
+    EXPECT_STREQ(Stored(id).title, "Again");
+    EXPECT_EQ(Song("one.mp3")->name, "Again");
+    EXPECT_EQ(Song("one.mp3")->genre, Genre(8));
+    EXPECT_EQ(Tree()->findItems(QString::fromStdString("Again (" + std::string(63, 'n') + ")"), Qt::MatchRecursive).size(), 1);
     // A record gone from the store: logged, nothing changed.
     CLibNode* song = Song("one.mp3");
     store_.DeleteSong(id, false);
     store_.DeleteSong(id, false);
+    const CLibNode* parent = song->parent;
     Page()->ChangeSongTag(song, "X", nullptr, nullptr, nullptr, -1, -1, true, false);
-    EXPECT_EQ(song->parent, Album("Hits", "Ann"));
+    EXPECT_EQ(song->parent, parent);
+    EXPECT_EQ(Artist("X"), nullptr);
 }
 
 }  // namespace
