@@ -1,6 +1,7 @@
 #include "songsmith/core/song_file_tag.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "filekit/log.h"
@@ -11,6 +12,7 @@
 #include "songsmith/core/genre_table.h"
 #include "songsmith/core/tag_fields.h"
 #include "songsmith/core/track_list.h"
+#include "songsmith/core/wave_file_tag.h"
 #include "songvault/records.h"
 #include "tonecore/convert/conv2file_format.h"
 #include "tonecore/convert/conv2file_obj.h"
@@ -83,6 +85,12 @@ void FillSongTagInfo(const TSVT_Song& song, TMusicInfo& info) {
 bool WriteSongFileTag(const TSVT_Song& song) {
     const _tFileConversionTypedef type = ConverterOfFormat(song.format);
     if (type == FILE_CONVERSION_NONE) return true;
+    if (type == FILE_CONVERSION_WAV) {
+        // The WAV converter writes its INFO list only into a file it makes.
+        auto info = std::make_unique<TMusicInfo>();
+        FillSongTagInfo(song, *info);
+        return WriteWaveFileTag(song.path, *info);
+    }
     // The encoder library is not needed to write a tag: the first one is
     // named so the converter is made even when none is present.
     CConv2FileObj* conv = NewCConv2FileObj(type, 0);

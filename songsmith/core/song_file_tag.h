@@ -16,7 +16,7 @@ void FillSongTagInfo(const TSVT_Song& song, TMusicInfo& info);
 
 // Writes the record's tag into the file at its path: MP3 (as ID3 v1 or v2,
 // the record's tag type; v2 when it names neither) and WMA through their
-// converters. A format without a tag writer of its own is left alone. False
+// converters, WAV as its INFO list. A format without a tag writer of its own is left alone. False
 // when the converter could not be made or the write failed: the file keeps
 // its old tag.
 bool WriteSongFileTag(const TSVT_Song& song);

@@ -265,6 +265,38 @@ TEST_F(LibraryEditsTest, SongTagDialogReachesStoreTreeFileAndSessionAndUndoes) {
     EXPECT_STREQ(Stored(id).album, "Best Of");
 }
 
+TEST_F(LibraryEditsTest, AWavSongsTagIsItsInfoListRewrittenAroundTheSameAudio) {
+    const std::string path = folder_.File("tone.wav");
+    WriteWav(path);
+    const std::string original = testsupport::ReadWholeFile(path);
+    const std::int32_t id = Add("Tone", "Ann", "Hits", 17, "tone.wav", SVT_FORMAT_WAV);
+    OpenLibrary();
+    // Twice: the second list replaces the first rather than joining it.
+    for (const char* title : {"First", "Second Title"}) {
+        undo_.NextUndoSet();
+        Page()->ChangeSongTag(Song("tone.wav"), "Bea", "Live", title, nullptr, -1, 8, true, true);
+    }
+    EXPECT_STREQ(Stored(id).title, "Second Title");
+    CSongEntry reread;
+    ASSERT_NE(reread.LoadFromFile(path.c_str()), 0u);
+    EXPECT_STREQ(reread.musicInfo.title, "Second Title");
+    EXPECT_STREQ(reread.musicInfo.artist, "Bea");
+    EXPECT_STREQ(reread.musicInfo.album, "Live");
+    const std::string now = testsupport::ReadWholeFile(path);
+    // The form's chunks before the list are the old file's, byte for byte.
+    ASSERT_GT(now.size(), original.size());
+    EXPECT_EQ(now.substr(8, original.size() - 8), original.substr(8));
+    EXPECT_EQ(now.find("INFO"), now.rfind("INFO"));
+    // An outside reader (which knows no "IALB" album sub-chunk).
+    if (HaveTool("ffprobe")) {
+        const std::string tags = testsupport::CommandOutput(
+            "ffprobe -v quiet -show_entries format_tags=title,artist,album -of default=noprint_wrappers=1 '" + path +
+            "'");
+        EXPECT_NE(tags.find("TAG:title=Second Title"), std::string::npos) << tags;
+        EXPECT_NE(tags.find("TAG:artist=Bea"), std::string::npos) << tags;
+    }
+}
+
 // Each folder edit on the same small library: what the tree shows after
 // it, and undo and redo returning the rows and the store's songs to before
 // and after.
