@@ -297,6 +297,24 @@ TEST_F(LibraryEditsTest, AWavSongsTagIsItsInfoListRewrittenAroundTheSameAudio) {
     }
 }
 
+TEST_F(LibraryEditsTest, AWmaSongsTagIsWrittenThroughItsConverter) {
+    // Made by ffmpeg, read back by mutagen.
+    if (!HaveTool("ffmpeg") || !HaveTool("mutagen-inspect")) GTEST_SKIP() << "ffmpeg or mutagen is not installed";
+    const std::string path = folder_.File("tone.wma");
+    testsupport::CommandOutput("ffmpeg -v quiet -f lavfi -i sine=duration=0.5 -c:a wmav2 -metadata title=Old '" +
+                               path + "'");
+    ASSERT_TRUE(std::filesystem::exists(path));
+    const std::int32_t id = Add("Old", "Ann", "Hits", 17, "tone.wma", SVT_FORMAT_WMA);
+    OpenLibrary();
+    undo_.NextUndoSet();
+    Page()->ChangeSongTag(Song("tone.wma"), "Bea", "Live", "New", nullptr, -1, -1, true, true);
+    EXPECT_STREQ(Stored(id).title, "New");
+    const std::string tags = testsupport::CommandOutput("mutagen-inspect '" + path + "'");
+    EXPECT_NE(tags.find("Title=New"), std::string::npos) << tags;
+    EXPECT_NE(tags.find("Author=Bea"), std::string::npos) << tags;
+    EXPECT_NE(tags.find("WM/AlbumTitle=Live"), std::string::npos) << tags;
+}
+
 // Each folder edit on the same small library: what the tree shows after
 // it, and undo and redo returning the rows and the store's songs to before
 // and after.
