@@ -7,8 +7,10 @@
 #include "filekit/log.h"
 #include "platform/message_box.h"
 #include "platform/user_folders.h"
+#include "platter/types.h"
 #include "songsmith/about_dialog.h"
 #include "songsmith/app_resources.h"
+#include "songsmith/burn/fader_settings_dialog.h"
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
@@ -169,6 +171,7 @@ void CProgram::BindWindows() {
     SetProgramTitlefetch(&titlefetch);
     SetCdSessionTracks(&trackList);
     SetDriveStateSource(&burner.state);
+    SetCdPagePlayer(&player);
     burner.SetTrackList(&trackList);
     // What the Library page reads of the rest of the program.
     TLibraryPartners libraryPartners;
@@ -209,6 +212,7 @@ void CProgram::UnbindWindows() {
     sessionList.reset();
     SetLibraryPartners({});
     SetDriveStateSource(nullptr);
+    SetCdPagePlayer(nullptr);
     SetCdSessionTracks(nullptr);
     SetProgramTitlefetch(nullptr);
 }
@@ -261,6 +265,21 @@ void CProgram::BindCommands() {
         if (CLibraryTab* page = libraryPage()) page->DeleteSongByPath(path.c_str(), false);
         if (sessionList) sessionList->RemoveTrack(serial, true);
     });
+    const auto openFader = [this] {
+        TFaderContext context{prefs};
+        context.zentEngine = drives.Engine() == kEngineZent;
+        context.queuePointChanged = [this] { player.UpdateQueuePoint(); };
+        context.updateTotals = [this] {
+            if (sessionList) sessionList->UpdateTotals(false);
+        };
+        context.conversionOutdated = [this] {
+            if (sessionList) sessionList->SetChangedSinceConversion(true);
+        };
+        CFaderSettingsDlg dialog(context);
+        dialog.DoModal(mainWindow.Window());
+    };
+    mainWindow.SetCommandHandler(cmd::kFader, openFader);
+    mainWindow.SetCommandHandler(cmd::kToolbarFader, openFader);
 }
 
 void CProgram::ShutDownAfterLoop() {
