@@ -257,6 +257,8 @@ std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
             EnableToolbarButton(cmd::kToolbarSave, sessionDirty_);
             UpdateTitle();
             return 0;
+        case WM_COMMAND:
+            return OnCommand(static_cast<int>(message.wParam));
         default:
             return 0;
     }

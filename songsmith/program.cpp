@@ -23,6 +23,7 @@
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/startup_report.h"
 #include "songsmith/core/system_switches.h"
+#include "songsmith/core/cd_track.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/find_tab.h"
 #include "songsmith/cd_tab.h"
@@ -245,6 +246,33 @@ void CProgram::BindCommands() {
     mainWindow.SetCommandHandler(cmd::kCheckVersion, [this] {
         CVersionCheckDlg dialog(internet, prefs);
         dialog.DoModal(mainWindow.Window());
+    });
+    // The session's focused track in the Library: its tag edited, or its
+    // song thrown away together with its row as one undo step.
+    auto focusedTrack = [this](int& serial) {
+        serial = sessionList ? sessionList->FocusedSerial() : -1;
+        std::string path;
+        trackList.Lock();
+        if (CCDTrack* track = serial >= 0 ? trackList.GetAt(trackList.FindBySerial(serial)) : nullptr)
+            path = track->GetPath();
+        trackList.Unlock();
+        return path;
+    };
+    auto libraryPage = [this]() -> CLibraryTab* {
+        CFindContainerWindow* pane = mainWindow.TabPane();
+        return pane != nullptr ? pane->GetLibraryTab() : nullptr;
+    };
+    mainWindow.SetCommandHandler(cmd::kTrackEditTag, [focusedTrack, libraryPage] {
+        int serial = -1;
+        const std::string path = focusedTrack(serial);
+        if (CLibraryTab* page = libraryPage(); page != nullptr && !path.empty()) page->EditTagByPath(path.c_str());
+    });
+    mainWindow.SetCommandHandler(cmd::kTrackLibDelete, [this, focusedTrack, libraryPage] {
+        int serial = -1;
+        const std::string path = focusedTrack(serial);
+        if (path.empty()) return;
+        if (CLibraryTab* page = libraryPage()) page->DeleteSongByPath(path.c_str(), false);
+        if (sessionList) sessionList->RemoveTrack(serial, true);
     });
     const auto openFader = [this] {
         TFaderContext context{prefs};
