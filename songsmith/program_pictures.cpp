@@ -7,6 +7,7 @@
 #include <array>
 
 #include "songsmith/bitmaps.h"
+#include "songsmith/session_pictures.h"
 
 namespace {
 
@@ -220,6 +221,14 @@ const std::array kPictures{
                     DrawInsertDisc, true},
     TProgramPicture{kPictureBurnWarning, QSize(48, 48), DrawBurnWarning, true},
     TProgramPicture{kPictureCheckMark, QSize(12, 12), DrawCheckMark, false},
+    TProgramPicture{kPictureMoveUp, QSize(23, 31), DrawMoveUp, false},
+    TProgramPicture{kPictureMoveUpOff, QSize(23, 31), DrawMoveUpOff, false},
+    TProgramPicture{kPictureMoveDown, QSize(23, 31), DrawMoveDown, false},
+    TProgramPicture{kPictureMoveDownOff, QSize(23, 31), DrawMoveDownOff, false},
+    TProgramPicture{kPictureDeleteTrack, QSize(34, 24), DrawDeleteTrack, false},
+    TProgramPicture{kPictureDeleteTrackOff, QSize(34, 24), DrawDeleteTrackOff, false},
+    TProgramPicture{kPicturePlayMark, QSize(10, 11), DrawPlayMark, false},
+    TProgramPicture{kPicturePlayingMark, QSize(10, 11), DrawPlayingMark, false},
 };
 
 const TProgramPicture* FindPicture(int resource) {
