@@ -70,12 +70,11 @@ int CAddSongsDlg::DoModal(QWidget* parent, bool libraryWording) {
     // One file a tick; the bar steps for every file, added or not.
     dialog.Timer().setInterval(kTickMs);
     QObject::connect(&dialog.Timer(), &QTimer::timeout, &dialog, [this, &dialog, bar, text] {
-        if (!list_.AddListTick()) {
-            dialog.Finish();
-            return;
-        }
-        bar->setValue(list_.AddListAdded() + list_.AddListFailed());
+        // A tick that takes the last file answers false as well.
+        const bool more = list_.AddListTick();
         text->setText(QString::fromStdString(list_.AddListProgressText()));
+        bar->setValue(list_.AddListAdded() + list_.AddListFailed());
+        if (!more) dialog.Finish();
     });
     dialog.adjustSize();
     CenterWindow(&dialog, parent);

@@ -83,17 +83,24 @@ QIcon ButtonIcon(int enabled, int disabled) {
 // pane.
 class CSessionListPane::CEvents final : public QObject {
 public:
-    CEvents(CSessionListPane& pane, QObject* parent) : QObject(parent), pane_(pane) {}
+    CEvents(CSessionListPane& pane, QObject* parent, QObject* list, QObject* viewport)
+        : QObject(parent), pane_(pane), list_(list), viewport_(viewport) {}
+    // The pane's own window: its controls follow its size.
+    QObject* window = nullptr;
 
 protected:
+    // Compared by address only: the list may be half destroyed already.
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == pane_.table_->viewport()) return pane_.OnViewportEvent(event);
-        if (watched == pane_.table_) return pane_.OnListKey(event);
+        if (watched == viewport_) return pane_.OnViewportEvent(event);
+        if (watched == list_) return pane_.OnListKey(event);
+        if (watched == window && event->type() == QEvent::Resize) pane_.LayOut();
         return false;
     }
 
 private:
     CSessionListPane& pane_;
+    QObject* list_;
+    QObject* viewport_;
 };
 
 CSessionListPane::CSessionListPane() = default;
@@ -180,9 +187,11 @@ void CSessionListPane::BuildControls() {
         if (std::unique_ptr<QMenu> menu = MakeContextMenu(point))
             menu->exec(table_->viewport()->mapToGlobal(point));
     });
-    events_ = new CEvents(*this, table_);
+    events_ = new CEvents(*this, window_, table_, table_->viewport());
     table_->viewport()->installEventFilter(events_);
     table_->installEventFilter(events_);
+    events_->window = window_;
+    window_->installEventFilter(events_);
 
     totals_ = new QLabel(window_);
     totals_->setObjectName(QString::number(kTotals));
@@ -237,6 +246,13 @@ void CSessionListPane::BuildControls() {
 void CSessionListPane::Reposition(int x, int y, int width, int height) {
     if (window_ == nullptr) return;
     window_->setGeometry(x, y, width, height);
+    LayOut();
+}
+
+void CSessionListPane::LayOut() {
+    if (window_ == nullptr || table_ == nullptr) return;
+    const int width = window_->width();
+    const int height = window_->height();
     // In dialog units: a margin of 2, a button column of 26, a totals box
     // of 12 high.
     const QRect margin = MapDialogRect(0, 0, 2, 2);

@@ -71,6 +71,8 @@ public:
 
     // Lays the controls out in the pane's area.
     void Reposition(int x, int y, int width, int height);
+    // Lays the controls out in the pane's present size.
+    void LayOut();
     void SetTitleText(const QString& text);
     // The adjust-volume dialog for the track with serial; false when the
     // pane is not bound.

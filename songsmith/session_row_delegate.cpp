@@ -64,12 +64,15 @@ void CSessionRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const QFontMetrics metrics(font);
     const int inset = metrics.averageCharWidth();
     int left = cell.left() + inset;
+    int right = cell.right() - inset;
     if (column == kColumnNumber) {
+        // The number follows the mark; the narrow column keeps no margins.
         const QImage& mark = Mark(facts.playing);
         painter->drawImage(cell.left() + 1, cell.top() + (cell.height() - mark.height()) / 2, mark);
-        left = cell.left() + kNumberOffset + inset;
+        left = cell.left() + kNumberOffset;
+        right = cell.right();
     }
-    const QRect textBox(left, cell.top(), std::max(cell.right() - inset - left + 1, 0), cell.height());
+    const QRect textBox(left, cell.top(), std::max(right - left + 1, 0), cell.height());
     const QString text = QString::fromStdString(SessionColumnText(facts, column, index.row()));
     painter->setFont(font);
     painter->setPen(ink);
