@@ -76,8 +76,12 @@ void CSessionRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     const QString text = QString::fromStdString(SessionColumnText(facts, column, index.row()));
     painter->setFont(font);
     painter->setPen(ink);
-    painter->drawText(textBox, Qt::AlignVCenter | Qt::AlignLeft,
-                      metrics.elidedText(text, Qt::ElideRight, textBox.width()));
+    // A number is never cut to an ellipsis: its digits matter more.
+    painter->setClipRect(cell);
+    painter->drawText(column == kColumnNumber ? QRect(left, cell.top(), cell.width(), cell.height()) : textBox,
+                      Qt::AlignVCenter | Qt::AlignLeft,
+                      column == kColumnNumber ? text : metrics.elidedText(text, Qt::ElideRight, textBox.width()));
+    painter->setClipping(false);
 
     // The playing row is framed: its top and bottom across every cell, its
     // ends in the first and last columns.
