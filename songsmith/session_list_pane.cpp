@@ -136,6 +136,7 @@ bool CSessionListPane::Create(QWidget* parent, int x, int y, int width, int heig
 
 void CSessionListPane::BuildControls() {
     model_ = new CSessionRowsModel(window_);
+    model_->SetMovesStarted([this] { QTimer::singleShot(0, window_, [this] { EndMoves(); }); });
     model_->SetFactsReader([this](int serial, TSessionRowFacts& facts) {
         if (binding_.tracks == nullptr) return false;
         CTrackList& tracks = *binding_.tracks;
@@ -316,8 +317,27 @@ void CSessionListPane::OnHeaderClick(int column) {
     binding_.list->SortByColumn(column, true);
 }
 
+void CSessionListPane::EndMoves() {
+    if (!model_->Moving()) return;
+    showing_ = true;
+    model_->EndMoves();
+    QItemSelection selected;
+    QItemSelection deselected;
+    for (const auto& [serial, on] : movedSelections_) {
+        for (int row = 0; row < model_->rowCount(); ++row) {
+            if (model_->SerialAt(row) != serial) continue;
+            (on ? selected : deselected).select(model_->index(row, 0), model_->index(row, kSessionColumnCount - 1));
+            break;
+        }
+    }
+    movedSelections_.clear();
+    table_->selectionModel()->select(deselected, QItemSelectionModel::Deselect);
+    table_->selectionModel()->select(selected, QItemSelectionModel::Select);
+    showing_ = false;
+}
+
 void CSessionListPane::OnUserSelection() {
-    if (showing_ || binding_.list == nullptr) return;
+    if (showing_ || binding_.list == nullptr || model_->Moving()) return;
     std::vector<int> rows;
     for (const QModelIndex& index : table_->selectionModel()->selectedRows()) rows.push_back(index.row());
     const QModelIndex current = table_->selectionModel()->currentIndex();
@@ -357,6 +377,8 @@ void CSessionListPane::UpdateCursor(QPoint point) {
 
 bool CSessionListPane::OnViewportEvent(QEvent* event) {
     if (binding_.list == nullptr) return false;
+    // The user acts on the rows as they stand now.
+    if (dynamic_cast<QInputEvent*>(event) != nullptr) EndMoves();
     switch (event->type()) {
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);
@@ -414,6 +436,7 @@ bool CSessionListPane::OnViewportEvent(QEvent* event) {
 
 bool CSessionListPane::OnListKey(QEvent* event) {
     if (event->type() != QEvent::KeyPress || binding_.list == nullptr) return false;
+    EndMoves();
     if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Delete) return false;
     binding_.list->DeleteSelected();
     return true;
@@ -467,6 +490,7 @@ void CSessionListPane::EndDrag() {
 }
 
 std::unique_ptr<QMenu> CSessionListPane::MakeContextMenu(QPoint point) {
+    EndMoves();
     const bool onRow = table_->rowAt(point.y()) >= 0;
     auto menu = std::make_unique<QMenu>(table_);
     menu->setObjectName(QString::number(onRow ? kRowMenu : kEmptyAreaMenu));
@@ -486,17 +510,21 @@ std::unique_ptr<QMenu> CSessionListPane::MakeContextMenu(QPoint point) {
 }
 
 bool CSessionListPane::InsertRow(int row, int serial) {
+    EndMoves();
     model_->InsertRow(row, serial);
     return true;
 }
 
 void CSessionListPane::DeleteRow(int row) {
+    EndMoves();
     showing_ = true;
     model_->DeleteRow(row);
     showing_ = false;
 }
 
 void CSessionListPane::DeleteAllRows() {
+    EndMoves();
+    movedSelections_.clear();
     showing_ = true;
     model_->DeleteAll();
     showing_ = false;
@@ -513,11 +541,16 @@ void CSessionListPane::RedrawRows(int first, int last) {
 }
 
 void CSessionListPane::EnsureVisible(int row) {
+    EndMoves();
     if (row >= 0 && row < model_->rowCount()) table_->scrollTo(model_->index(row, 0));
 }
 
 void CSessionListPane::ShowSelected(int row, bool selected) {
     if (row < 0 || row >= model_->rowCount()) return;
+    if (model_->Moving()) {
+        movedSelections_.emplace_back(model_->SerialAt(row), selected);
+        return;
+    }
     showing_ = true;
     table_->selectionModel()->select(model_->index(row, 0), (selected ? QItemSelectionModel::Select
                                                                       : QItemSelectionModel::Deselect) |
@@ -526,6 +559,7 @@ void CSessionListPane::ShowSelected(int row, bool selected) {
 }
 
 void CSessionListPane::ShowFocus(int row) {
+    EndMoves();
     showing_ = true;
     if (row >= 0 && row < model_->rowCount())
         table_->selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::NoUpdate);

@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "songsmith/app_message_router.h"
 #include "songsmith/core/session_list_view.h"
@@ -113,6 +115,9 @@ private:
     friend class CEvents;
 
     void BuildControls();
+    // Ends a run of row moves: the view takes the new order once, then the
+    // selections shown meanwhile.
+    void EndMoves();
     void OnUserSelection();
     bool OnViewportEvent(QEvent* event);
     bool OnListKey(QEvent* event);
@@ -140,6 +145,8 @@ private:
     // Set while the pane itself changes the view's selection, so the change
     // is not taken for the user's.
     bool showing_ = false;
+    // Selections shown during a run of moves, by serial, shown at its end.
+    std::vector<std::pair<int, bool>> movedSelections_;
     bool waitCursor_ = false;
     bool dragging_ = false;
     int dragTarget_ = -1;

@@ -45,8 +45,9 @@ std::uint32_t SessionLinkColor(int state, bool selected) {
 
 void CSessionRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                 const QModelIndex& index) const {
-    TSessionRowFacts facts;
-    if (!model_.FactsAt(index.row(), facts)) return;
+    const TSessionRowFacts* row = model_.FactsAt(index.row());
+    if (row == nullptr) return;
+    const TSessionRowFacts& facts = *row;
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     const QRect cell = option.rect;
     painter->save();

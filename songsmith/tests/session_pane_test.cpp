@@ -22,6 +22,7 @@
 #include "songsmith/app_resources.h"
 #include "songsmith/core/burn_status.h"
 #include "songsmith/core/cd_track.h"
+#include "songsmith/core/tests/hand_made_track.h"
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/session_columns.h"
@@ -61,18 +62,7 @@ protected:
     ~SessionPaneTest() override { pane_.Bind({}); }
 
     int AddTrack(const std::string& name, int lengthMs, int state) {
-        TONECORE_CMusicInfo info;
-        std::snprintf(info.path, sizeof info.path, "/music/%s.mp3", name.c_str());
-        std::snprintf(info.displayText, sizeof info.displayText, "%s", name.c_str());
-        info.lengthMs = lengthMs;
-        info.genreIndex = 17;
-        info.flags[2] = true;  // analysed when stored
-        const int index = tracks_.InsertMusicInfo(info, INT_MAX);
-        CCDTrack& track = *tracks_.GetAt(index);
-        track.SetUserTrims(0, lengthMs);
-        track.SetAutoTrims(0, lengthMs);
-        track.SetState(state);
-        return track.GetSerial();
+        return sessiontest::AddHandMadeTrack(tracks_, name, lengthMs, state, 17);
     }
     void ShowRows() {
         list_.RebuildRows();
