@@ -155,6 +155,30 @@ TEST_F(SessionPaneTest, TheButtonsMoveAndDeleteTheSelectedRows) {
     EXPECT_EQ(table_->model()->rowCount(), 3);
 }
 
+TEST_F(SessionPaneTest, TheSelectionFollowsItsTracksThroughASortAndItsUndo) {
+    for (const char* name : {"Delta", "Alpha", "Charlie", "Bravo"}) AddTrack(name, 60000, kTrackReady);
+    ShowRows();
+    table_->selectRow(0);
+    const auto shown = [this] {
+        QCoreApplication::processEvents();
+        std::vector<QString> titles;
+        for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+            titles.push_back(index.siblingAtColumn(kColumnTitle).data().toString());
+        return titles;
+    };
+    const auto selectedRow = [this] {
+        const QModelIndexList rows = table_->selectionModel()->selectedRows();
+        return rows.size() == 1 ? rows.front().row() : -1;
+    };
+    ASSERT_EQ(shown(), std::vector<QString>{"Delta"});
+    table_->horizontalHeader()->sectionClicked(kColumnTitle);
+    EXPECT_EQ(shown(), std::vector<QString>{"Delta"});
+    EXPECT_EQ(selectedRow(), 3);
+    undo_.Undo();
+    EXPECT_EQ(shown(), std::vector<QString>{"Delta"});
+    EXPECT_EQ(selectedRow(), 0);
+}
+
 TEST_F(SessionPaneTest, ADragRestingNearAnEdgeScrollsOneRowATimerStep) {
     for (int i = 0; i < 60; ++i) AddTrack("Song " + std::to_string(i), 60000, kTrackReady);
     ShowRows();
