@@ -31,6 +31,7 @@
 #include "songsmith/core/track_states.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/session_row_delegate.h"
+#include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
 #include "utilities/keyed_text.h"
@@ -207,6 +208,55 @@ TEST_F(SessionPaneTest, ADragRestingNearAnEdgeScrollsOneRowATimerStep) {
     EXPECT_FALSE(pane_.Dragging());
     EXPECT_EQ(table_->model()->index(target - 1, kColumnTitle).data().toString(), "Song 0")
         << "the dragged first row lands above the target row";
+}
+
+TEST_F(SessionPaneTest, TheCursorShowsWhatAClickWouldDo) {
+    for (const char* name : {"A", "B"}) AddTrack(name, 60000, kTrackReady);
+    ShowRows();
+    QWidget* viewport = table_->viewport();
+    const auto cursorAt = [viewport](QPoint point, Qt::MouseButtons buttons) {
+        QMouseEvent event(QEvent::MouseMove, point, viewport->mapToGlobal(point), Qt::NoButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+        return viewport->cursor().pixmap().toImage();
+    };
+    const CAppResources& resources = *AppResources();
+    const int y = table_->rowHeight(0) / 2;
+    const int linkX = table_->columnViewportPosition(kColumnLink) + 5;
+    const int titleX = table_->columnViewportPosition(kColumnTitle) + 20;
+    EXPECT_EQ(cursorAt(QPoint(5, y), Qt::NoButton), resources.Cursor(kCursorPlaySong).pixmap().toImage());
+    EXPECT_EQ(cursorAt(QPoint(linkX, y), Qt::NoButton), resources.Cursor(kCursorLink).pixmap().toImage());
+    EXPECT_EQ(viewport->cursor().shape(), resources.Cursor(kCursorLink).shape());
+    cursorAt(QPoint(titleX, y), Qt::NoButton);
+    EXPECT_FALSE(viewport->testAttribute(Qt::WA_SetCursor)) << "elsewhere the list's own cursor";
+
+    QMouseEvent press(QEvent::MouseButtonPress, QPoint(titleX, y), viewport->mapToGlobal(QPoint(titleX, y)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    EXPECT_EQ(cursorAt(QPoint(titleX, y + 3 * table_->rowHeight(0) / 2), Qt::LeftButton),
+              resources.Cursor(kCursorDragSong).pixmap().toImage());
+    EXPECT_TRUE(pane_.Dragging());
+    QMouseEvent release(QEvent::MouseButtonRelease, QPoint(titleX, y), viewport->mapToGlobal(QPoint(titleX, y)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    EXPECT_FALSE(pane_.Dragging());
+}
+
+TEST_F(SessionPaneTest, StopEndsTheAddSongsDialogWithTheRestLeftOut) {
+    testsupport::CFakeUiServices ui;
+    std::vector<std::string> files;
+    for (int i = 0; i < 200; ++i) files.push_back("/nowhere/song " + std::to_string(i) + ".mp3");
+    QString title;
+    testsupport::WhenModalShown([&title](QWidget* dialog) {
+        title = dialog->windowTitle();
+        EXPECT_EQ(dialog->objectName(), "148");
+        testsupport::ClickControl(dialog, 2);
+    });
+    EXPECT_EQ(list_.AddSongsWithProgress(files, true, false), 1) << "a stopped list warns of nothing";
+    EXPECT_EQ(title, ProgString("ILD_Title"));
+    EXPECT_LT(list_.AddListFailed(), 200);
+    EXPECT_EQ(table_->model()->rowCount(), 0);
+    EXPECT_TRUE(ui.Calls().empty());
 }
 
 TEST_F(SessionPaneTest, ADividerDoubleClickTogglesBetweenTheDefaultAndTheFittingWidth) {
