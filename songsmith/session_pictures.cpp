@@ -1,18 +1,15 @@
 #include "songsmith/session_pictures.h"
 
-#include <QPainterPath>
 #include <QPolygonF>
-
-#include "songsmith/bitmaps.h"
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
 const QColor kFace(236, 233, 216);
-const QColor kInk(40, 48, 64);
 const QColor kGrey(160, 160, 160);
 const QColor kArrow(40, 110, 190);
 const QColor kCross(190, 40, 40);
-const QColor kPlay(40, 150, 60);
 
 void DrawButtonFace(QPainter& p, QSize size) {
     p.fillRect(QRect(QPoint(0, 0), size), kFace);
@@ -56,19 +53,3 @@ void DrawMoveDown(QPainter& p, QSize size) { DrawArrow(p, size, false, kArrow); 
 void DrawMoveDownOff(QPainter& p, QSize size) { DrawArrow(p, size, false, kGrey); }
 void DrawDeleteTrack(QPainter& p, QSize size) { DrawCross(p, size, kCross); }
 void DrawDeleteTrackOff(QPainter& p, QSize size) { DrawCross(p, size, kGrey); }
-
-// A small triangle on the key colour: the rows draw it transparently.
-void DrawPlayMark(QPainter& p, QSize size) {
-    p.fillRect(QRect(QPoint(0, 0), size), QColor::fromRgb(kPictureKeyColor));
-    p.setPen(Qt::NoPen);
-    p.setBrush(kPlay);
-    p.drawPolygon(QPolygonF({QPointF(1, 1), QPointF(size.width() - 1, size.height() / 2.0),
-                             QPointF(1, size.height() - 1)}));
-}
-
-// A square "stop" mark: clicking the playing row stops it.
-void DrawPlayingMark(QPainter& p, QSize size) {
-    p.fillRect(QRect(QPoint(0, 0), size), QColor::fromRgb(kPictureKeyColor));
-    p.fillRect(QRect(1, 1, size.width() - 2, size.height() - 2), kInk);
-    p.fillRect(QRect(3, 3, size.width() - 6, size.height() - 6), kPlay);
-}

@@ -1,8 +1,8 @@
 #pragma once
-// The session list's pictures: the play mark at the left of every row, the
-// playing mark of the row that plays, and the move up, move down and delete
-// buttons, each enabled and disabled. They are drawn into the program's
-// picture table (program_pictures.cpp).
+// The session list's button pictures: move up, move down and delete, each
+// enabled and disabled. They are drawn into the program's picture table
+// (program_pictures.cpp). The rows' play and playing marks are the CD
+// page's (cd_track_view.h).
 
 #include <QPainter>
 #include <QSize>
@@ -13,8 +13,6 @@ inline constexpr int kPictureMoveDown = 138;      // 23 by 31
 inline constexpr int kPictureMoveDownOff = 147;
 inline constexpr int kPictureDeleteTrack = 169;   // 34 by 24
 inline constexpr int kPictureDeleteTrackOff = 194;
-inline constexpr int kPicturePlayMark = 233;      // 10 by 11
-inline constexpr int kPicturePlayingMark = 234;
 
 void DrawMoveUp(QPainter& p, QSize size);
 void DrawMoveUpOff(QPainter& p, QSize size);
@@ -22,5 +20,3 @@ void DrawMoveDown(QPainter& p, QSize size);
 void DrawMoveDownOff(QPainter& p, QSize size);
 void DrawDeleteTrack(QPainter& p, QSize size);
 void DrawDeleteTrackOff(QPainter& p, QSize size);
-void DrawPlayMark(QPainter& p, QSize size);
-void DrawPlayingMark(QPainter& p, QSize size);

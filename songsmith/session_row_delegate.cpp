@@ -3,29 +3,17 @@
 #include <QPainter>
 
 #include "songsmith/app_resources.h"
-#include "songsmith/bitmaps.h"
+#include "songsmith/cd_track_view.h"
 #include "songsmith/core/session_columns.h"
-#include "songsmith/session_pictures.h"
 #include "songsmith/session_rows_model.h"
 
-namespace {
-
-// The mark pictures, their key colour made transparent once.
-const QImage& Mark(bool playingRow) {
-    static const auto make = [](int resource) {
-        QImage image = LoadProgramBitmap(resource).convertToFormat(QImage::Format_ARGB32);
-        const QRgb key = image.isNull() ? 0 : image.pixel(0, 0);
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (image.pixel(x, y) == key) image.setPixel(x, y, qRgba(0, 0, 0, 0));
-        return image;
-    };
-    static const QImage play = make(kPicturePlayMark);
-    static const QImage playing = make(kPicturePlayingMark);
-    return playingRow ? playing : play;
-}
-
-}  // namespace
+CSessionRowDelegate::CSessionRowDelegate(const CSessionRowsModel& model, std::function<int()> dragTarget,
+                                         QObject* parent)
+    : QStyledItemDelegate(parent),
+      model_(model),
+      dragTarget_(std::move(dragTarget)),
+      playMark_(CdRowImage(false)),
+      playingMark_(CdRowImage(true)) {}
 
 std::uint32_t SessionRowBackground(int state) {
     return state >= 0 && state < static_cast<int>(kSessionRowColors.size())
@@ -68,8 +56,8 @@ void CSessionRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     int right = cell.right() - inset;
     if (column == kColumnNumber) {
         // The number follows the mark; the narrow column keeps no margins.
-        const QImage& mark = Mark(facts.playing);
-        painter->drawImage(cell.left() + 1, cell.top() + (cell.height() - mark.height()) / 2, mark);
+        const QPixmap& mark = facts.playing ? playingMark_ : playMark_;
+        painter->drawPixmap(cell.left() + 1, cell.top() + (cell.height() - mark.height()) / 2, mark);
         left = cell.left() + kNumberOffset;
         right = cell.right();
     }

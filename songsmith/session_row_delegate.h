@@ -5,6 +5,7 @@
 // character in and cut with an ellipsis, and the line where a dragged row
 // would land.
 
+#include <QPixmap>
 #include <QStyledItemDelegate>
 #include <array>
 #include <cstdint>
@@ -30,8 +31,7 @@ public:
     // How far right of the mark the row number starts.
     static constexpr int kNumberOffset = 12;
 
-    CSessionRowDelegate(const CSessionRowsModel& model, std::function<int()> dragTarget, QObject* parent)
-        : QStyledItemDelegate(parent), model_(model), dragTarget_(std::move(dragTarget)) {}
+    CSessionRowDelegate(const CSessionRowsModel& model, std::function<int()> dragTarget, QObject* parent);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -39,4 +39,7 @@ public:
 private:
     const CSessionRowsModel& model_;
     std::function<int()> dragTarget_;
+    // The play mark every row shows, and the stop mark of the playing row.
+    QPixmap playMark_;
+    QPixmap playingMark_;
 };
