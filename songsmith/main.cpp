@@ -97,6 +97,8 @@ int RunProgram() {
     if (globals->mainWindow.Create()) {
         SetAboutCommand(globals->mainWindow);
         globals->burner.SetTrackList(&globals->trackList);
+        globals->burner.SetTitlefetch(&globals->titlefetch);
+        globals->burner.SetSoundPlayer([&globals](const char* path) { globals->player.PlaySoundFile(path); });
         globals->mainWindow.SetCommandHandler(cmd::kPreferences, [&globals] {
             TPrefsContext context{globals->prefs, &globals->platter, &globals->mainWindow, &globals->titlefetch};
             context.burner = &globals->burner;

@@ -72,7 +72,10 @@ bool CBurner::StartBurnThread() {
 }
 
 void CBurner::RunWorker() {
-    if (pass_) pass_(*this);
+    if (pass_)
+        pass_(*this);
+    else
+        BurnThreadProc();
     {
         std::lock_guard<std::mutex> hold(waitLock_);
         workerEnded_ = true;
@@ -101,7 +104,9 @@ void CBurner::WakeWaiters() {
 bool CBurner::WaitFor(int ms, int seenRequest) {
     const int requestAtStart = seenRequest >= 0 ? seenRequest : request.load();
     std::unique_lock<std::mutex> hold(waitLock_);
+    // Another thread waiting on the worker's requests also wakes when the
+    // worker ends; the worker itself never sees that while it waits.
     waitChanged_.wait_for(hold, std::chrono::milliseconds(ms),
-                          [&] { return abort.load() || request.load() != requestAtStart; });
+                          [&] { return abort.load() || request.load() != requestAtStart || workerEnded_; });
     return !abort.load();
 }
