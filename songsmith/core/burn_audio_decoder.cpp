@@ -20,6 +20,9 @@
 namespace {
 
 constexpr std::int32_t kDecodeBufferMs = 2000;
+// The file is scanned whole first, so its length is exact (the first
+// frames alone may tell a wrong one of a VBR file).
+constexpr std::int32_t kScanMsPerPeak = 1000;
 // Rendered bytes waiting for the reader at most: about three seconds.
 constexpr std::size_t kQueueBytes = 3 * 176400;
 
@@ -105,7 +108,7 @@ private:
 std::unique_ptr<IPlatterAudioStream> CBurnAudioDecoder::Open(const char* path) {
     std::unique_ptr<CPCMSound, TAtomRelease> sound(new (std::nothrow) CPCMSound);
     if (sound == nullptr || path == nullptr) return nullptr;
-    if (LoadSoundFile(*sound, path, kDecodeBufferMs, 0, 0) != ESoundFileLoad::kLoaded) return nullptr;
+    if (LoadSoundFile(*sound, path, kDecodeBufferMs, 1, kScanMsPerPeak) != ESoundFileLoad::kLoaded) return nullptr;
     TBurnGroup group = MakeBurnGroup();
     sound->Add(group.get(), 0);
     if (group->Length(0) <= 0) {

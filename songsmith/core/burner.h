@@ -355,6 +355,9 @@ private:
     void OnTrackEnd();
     void MeasureSpeed();
     void WakeWaiters();
+    // Waits on waitChanged_ until done() or ms have passed.
+    template <class Predicate>
+    void WaitSliced(std::unique_lock<std::mutex>& hold, int ms, Predicate done);
     // The pass's steps (burner_worker.cpp).
     void WaitBeforePreparing();
     // The tracks prepared; 0 when the preparation failed or was aborted.

@@ -18,6 +18,7 @@
 #include "songsmith/core/burn_audio_decoder.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/tests/burner_render_fixture.h"
+#include "tonecore/engine/engine_startup.h"
 
 namespace workertest {
 
@@ -57,6 +58,14 @@ protected:
         if (burner_) burner_->StopBurnThread();
         RenderTest::TearDown();
         burner_.reset();
+        if (engineStarted_) SoundEngineShutdown();
+    }
+
+    // The sound engine decodes MPEG and WMA songs only while it runs (the
+    // program starts it before anything loads a song).
+    void StartEngine() {
+        ASSERT_EQ(SoundEngineStartup(nullptr), 1);
+        engineStarted_ = true;
     }
 
     void MakeBurner(IBurnerDrives& drives, TBurnTiming timing) {
@@ -71,12 +80,16 @@ protected:
         });
     }
 
-    // An image drive of the library as the only writer: a blank 80-minute
-    // disc, written at once, kept in the tray until ejected.
+    // An image drive of the library as the only writer, in a tray of its
+    // own: a blank 80-minute disc, written at once, kept in the tray until
+    // ejected.
     void UseImageDrive(std::int32_t engine, TBurnTiming timing = ShortTiming()) {
+        if (burner_) burner_->SetTrackList(nullptr);
+        burner_.reset();
         platter_ = std::make_unique<PLATTER_CPlatter>();
         platter_->listRealDrives = false;
-        platter_->imageDrive.trays = {tray_.Path() + "/tray"};
+        trayFolder_ = tray_.Path() + "/tray" + std::to_string(++trays_) + "/";
+        platter_->imageDrive.trays = {trayFolder_};
         platter_->imageDrive.paced = false;
         platter_->imageDrive.swapDelayMs = 0;
         platter_->imageDrive.capacityMinutes = 80;
@@ -87,7 +100,7 @@ protected:
         platterDrives_ = std::make_unique<CPlatterDrives>(*platter_);
         MakeBurner(*platterDrives_, timing);
     }
-    std::string TrayFolder() const { return tray_.Path() + "/tray/"; }
+    std::string TrayFolder() const { return trayFolder_; }
 
     // Starts the burn and plays the operator until the worker ends:
     // answer(request) true clears a request, false aborts the burn.
@@ -141,6 +154,9 @@ protected:
     CBurnAudioDecoder decoder_;
     std::unique_ptr<PLATTER_CPlatter> platter_;
     std::unique_ptr<CPlatterDrives> platterDrives_;
+    std::string trayFolder_;
+    int trays_ = 0;
+    bool engineStarted_ = false;
     std::mutex notesLock_;
     std::vector<std::string> notes_;
 };
