@@ -248,17 +248,28 @@ TEST_F(BurnWorkerTest, TheWriteBlockCarriesEachTracksFileKindGapAndLengthAndTheC
 
 TEST_F(BurnWorkerTest, ATestFollowedByTheBurnWritesOnceAsATestThenEachCopy) {
     TwoSongs();
+    // A test alone leaves the state for the next poll to set from the drive.
+    prefs_.BurnerPrefs[kBurnerMode] = 0;
+    Burn(2, true, 2);
+    ASSERT_EQ(WriteCount(), 1u);
+    EXPECT_EQ(writer_->Writes()[0].block.testWrite, 1);
+    EXPECT_EQ(burner_->State(), -1);
+    EXPECT_FALSE(burner_->discBurntThisRun.load());
+    notes_.clear();
+
     prefs_.BurnerPrefs[kBurnerMode] = 1;
     prefs_.BurnerPrefs[kBurnerPlaySound] = 1;
     Burn(2, true, 2);
-    const auto writes = writer_->Writes();
+    auto writes = writer_->Writes();
+    writes.erase(writes.begin());
     ASSERT_EQ(writes.size(), 3u);
     EXPECT_EQ((std::vector<int>{writes[0].block.testWrite, writes[1].block.testWrite, writes[2].block.testWrite}),
               (std::vector<int>{1, 0, 0}));
     EXPECT_EQ(Notes(), (std::vector<std::string>{"sound success.mp3", "request 1"}));
     EXPECT_TRUE(burner_->discBurntThisRun.load());
     EXPECT_EQ(burner_->copyIndex.load(), 2);
-    EXPECT_EQ(Posts(), std::vector<std::string>{Finished(1, 1)});
+    EXPECT_EQ(burner_->State(), kBurnStateBurnt);
+    EXPECT_EQ(Posts(), (std::vector<std::string>{Finished(1, 1), Finished(1, 1)}));
 }
 
 }  // namespace
