@@ -74,7 +74,7 @@ void CFindContainerWindow::CreatePages() {
     add(std::make_unique<CFindTab>(), "FindTab_Title", kTabKindFind, [&](CTabPage* page) {
         return static_cast<CFindTab*>(page)->Create(tabs_, 0, 0, area.width(), area.height());
     });
-    add(std::make_unique<CLibraryTab>(), "LibTab_Title", kTabKindLibrary, [&](CTabPage* page) {
+    add(std::make_unique<CLibraryTab>(&prefs_), "LibTab_Title", kTabKindLibrary, [&](CTabPage* page) {
         return static_cast<CLibraryTab*>(page)->Create(tabs_, 0, 0, area.width(), area.height());
     });
     const std::int32_t drives = platter_.GetDevices();

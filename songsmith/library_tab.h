@@ -1,14 +1,169 @@
 #pragma once
-// CLibraryTab: the Library page of the tab pane (the song library's tree).
+// CLibraryTab: the Library page of the tab pane. It shows the song store as
+// one tree with two branches, "Browse by Artist" (artist, album, song) and
+// "Browse by Genre" (genre, song), and the special folders "<Trash>",
+// "<Untagged>" and "<No Genre>". The page keeps a node tree that mirrors
+// the store (core/library_nodes.h); each change is written to the store and
+// applied to the nodes in the same step, and the rows follow the nodes.
+// Checking a song adds it to the session list; a song row plays it.
+// Everything runs on the main thread.
 
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "songsmith/core/library_nodes.h"
+#include "songsmith/core/library_rows.h"
+#include "songsmith/core/song_entry.h"
 #include "songsmith/tab_page.h"
+
+class CAppMessageReceiver;
+class CPreferences;
+class CProgressWindow;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+struct TAppMessage;
+
+// Controls of the page, by id.
+inline constexpr int kLibTreeId = 1258;
+inline constexpr int kLibCountId = 1350;
+inline constexpr int kLibImportId = 1362;
+inline constexpr int kLibFolderTextId = 1481;
+// The import button's images while idle and while importing.
+inline constexpr int kLibImportImage = 245;
+inline constexpr int kLibStopImage = 246;
 
 class CLibraryTab : public CTabPage {
 public:
     static constexpr int kTemplateWidth = 240;
     static constexpr int kTemplateHeight = 300;
+    static constexpr int kImportButtonWidth = 58;
+    static constexpr int kImportButtonHeight = 46;
 
+    // prefs may be null (tests of the bare page): nothing is saved then.
+    explicit CLibraryTab(CPreferences* prefs = nullptr);
+    ~CLibraryTab() override;
+
+    void Reposition(int x, int y, int width, int height) override;
+    void SetSongPlayState(const char* path, bool playing) override;
+    std::intptr_t OnCommand(int id) override;
+    void UpdateMenuItem(QAction* item) override;
+    // Builds the page and loads the tree from the program's song store.
     bool Create(QWidget* parent, int x, int y, int width, int height);
+    // Sets the check mark of the node of that kind and id (songs, folders),
+    // marks only: the undo of a check-mark change.
+    virtual void SetCheckMark(std::uint32_t kind, std::int32_t id, int value);
+
     // True while a library import runs.
     bool IsImporting() const { return false; }
+
+    // Plays the song after (previous: before) the one with this path, or one
+    // at random; true when one was started.
+    bool PlayNextSong(bool random, const char* path, bool previous);
+    // Makes the song current and its row the clicked row, in view.
+    void LocateSongByPath(const char* path);
+    // Redraws the song's rows, inserting those missing.
+    void RefreshSongByPath(const char* path);
+    // The session list's adding imported this song: its node is marked.
+    void MarkImportedSong(const char* path);
+
+    // Checking (mode 0 clear, 1 set, 2 toggle); quiet flips the marks only.
+    bool OnSelect(CLibNode* node, int mode, bool quiet);
+    // Plays the node's song, or stops it when it is the one playing.
+    void OnPlayStop(CLibNode* node);
+
+    // Rows from nodes.
+    void PopulateTree();
+    void RefreshNode(CLibNode* node);
+    void UnpopulateItem(CLibNode* node);
+    // The node of a tree row and the row of a node.
+    static CLibNode* NodeOfItem(const QTreeWidgetItem* item);
+    static bool IsGenreRow(const QTreeWidgetItem* item);
+    static QTreeWidgetItem* ItemOfRow(TLibRow row);
+
+    // The clicked row (the page's current node and which of its rows).
+    void SetClickedRow(TLibRow row) { clicked_ = row; }
+    TLibRow ClickedRow() const { return clicked_; }
+    CLibNode* PlayingNode() const { return playing_; }
+    // Menu 180 with its items' texts and states set.
+    std::unique_ptr<QMenu> MakeContextMenu();
+
+    CLibraryNodes& Nodes() { return nodes_; }
+    QTreeWidget* Tree() const;
+    // The songs collected by the last check, in byte order of their names.
+    const std::vector<CLibNode*>& CheckSelection() const { return checkSelection_; }
+
+    // What the page hands to the parts that import and edit the library;
+    // empty until those parts fill them.
+    struct THooks {
+        std::function<void()> import;
+        std::function<void()> emptyTrash;
+        std::function<void(CLibNode* node)> editTag;
+        std::function<void(CLibNode* node)> deleteNode;
+        std::function<void()> undeleteAll;
+        std::function<void()> cleanLibrary;
+        std::function<void(const char* path)> editTagByPath;
+        std::function<void(const char* path, bool permanently)> deleteSongByPath;
+    };
+    THooks hooks;
+    // Loads a song file before it is played or added; the entry's loader
+    // unless a test puts another.
+    std::function<bool(const char* path, CSongEntry& entry)> songLoader;
+    // The random source of PlayNextSong.
+    std::mt19937 random{std::random_device{}()};
+
+private:
+    QWidget* BuildWindow(QWidget* parent);
+    void LayOutControls(int width, int height);
+    void LoadNodeList();
+    std::intptr_t OnMessage(TAppMessage& message);
+    void OnRipTrackDone(TAppMessage& message);
+    void OnImportFoundSong(TAppMessage& message);
+    void OnKnownDir(TAppMessage& message);
+    void OnCurrentDir(TAppMessage& message);
+    void OnPlayStateChanged(const TAppMessage& message);
+    void ShowSongCount();
+    void ShowFolderText(const char* folder);
+    void SetImportImage(int image);
+    // Asks about a song file that is gone; Yes cleans the library.
+    void WarnMissingSong(const char* path);
+    void CleanLibrary();
+    void OpenContainingFolder(const CLibNode* node);
+    void AskCleanLibrary();
+    void OnSelectCommand(CLibNode* node);
+    void AddCheckedSongsToSession();
+    bool LoadSong(const char* path);
+    void SetParentMark(CLibNode* node);
+    // Rows.
+    void PopulateItem(CLibNode* node);
+    QTreeWidgetItem* MakeItem(CLibNode* node, bool genreRow);
+    void UpdateItem(QTreeWidgetItem* item);
+    void RedrawRows(CLibNode* node);
+    void InsertChildRows(CLibNode* folder, QTreeWidgetItem* item);
+    void ApplyExpansion(CLibNode* node);
+    void OnItemExpanded(QTreeWidgetItem* item, bool expanded);
+
+    CPreferences* prefs_;
+    CLibraryNodes nodes_;
+    CSongEntry entry_;
+    std::vector<CLibNode*> checkSelection_;
+    TLibRow clicked_;
+    CLibNode* playing_ = nullptr;
+    std::string lastPlayedPath_;
+    // Songs the session list's adding imported, before their nodes exist.
+    std::unordered_set<std::string> pendingMarks_;
+    bool populating_ = false;
+    QPointer<QTreeWidget> tree_;
+    QPointer<QLabel> strip_;
+    QPointer<QLabel> count_;
+    QPointer<QLabel> folderText_;
+    QPointer<QPushButton> import_;
+    QPointer<CAppMessageReceiver> receiver_;
 };

@@ -7,6 +7,7 @@
 #include "songsmith/container_window.h"
 #include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/command_ids.h"
+#include "songsmith/core/library_menu_states.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/find_tab.h"
@@ -37,6 +38,10 @@ std::intptr_t CMainWindow::OnCommand(int id) {
         default:
             if (IsCdPageCommand(id)) {
                 if (CTabPage* page = CurrentCdPage()) page->OnCommand(id);
+                break;
+            }
+            if (IsLibraryPageCommand(id)) {
+                if (CurrentPageKind() == kTabKindLibrary) TabPane()->GetLibraryTab()->OnCommand(id);
                 break;
             }
             if ((id >= cmd::kFirstCdDrive && id <= cmd::kLastCdDrive) || id == cmd::kCdPage) {

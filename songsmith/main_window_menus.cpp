@@ -9,9 +9,12 @@
 #include "platter/platter.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/library_tab.h"
 #include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/library_menu_states.h"
 #include "songsmith/core/menu_texts.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/main_window.h"
@@ -137,7 +140,14 @@ void CMainWindow::UpdateMenuStates(QMenu* menu) {
                 break;
             }
             default:
-                if (IsCdPageCommand(action->data().toInt())) {
+                if (IsLibraryPageCommand(action->data().toInt())) {
+                    // Grey unless the Library page is in front; then it
+                    // fills its own items.
+                    if (pageKind == kTabKindLibrary)
+                        TabPane()->GetLibraryTab()->UpdateMenuItem(action);
+                    else
+                        action->setEnabled(false);
+                } else if (IsCdPageCommand(action->data().toInt())) {
                     // The CD page in front fills its own items.
                     CCDTab* page = CurrentCdPage();
                     if (page != nullptr && !page->IsRipping())

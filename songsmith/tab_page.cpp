@@ -1,6 +1,8 @@
 #include "songsmith/tab_page.h"
 
+#include <QFontMetrics>
 #include <QIcon>
+#include <QLabel>
 #include <QTabWidget>
 #include <algorithm>
 
@@ -59,4 +61,17 @@ void CTabPage::Lock() {
 
 void CTabPage::Unlock() {
     lock_.unlock();
+}
+
+QLabel* MakePageStrip(QWidget* page, const QString& title, int width) {
+    auto* strip = new QLabel(title, page);
+    strip->setObjectName(QString::number(kPageStripId));
+    QFont font = strip->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    strip->setFont(font);
+    strip->setIndent(4);
+    strip->setTextFormat(Qt::PlainText);
+    strip->setGeometry(0, 0, width, std::max(kPageStripHeight, QFontMetrics(font).height() + 6));
+    return strip;
 }

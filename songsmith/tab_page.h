@@ -11,6 +11,8 @@
 
 class QAction;
 class QIcon;
+class QLabel;
+class QString;
 class QTabWidget;
 
 // What a page is, and the index of its tab image.
@@ -21,6 +23,10 @@ inline constexpr int kPageStripId = 1035;
 inline constexpr int kPageStripHeight = 14;
 // Longest tab caption in characters.
 inline constexpr int kTabCaptionMax = 20;
+
+// The strip along the top of a page: its title in the bold title font, 4
+// pixels in, at least the font's height + 6 high, as wide as width.
+QLabel* MakePageStrip(QWidget* page, const QString& title, int width);
 
 class CTabPage {
 public:

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "songvault/import_types.h"
+
 // The first number free for a program's own messages.
 inline constexpr std::uint32_t WM_USER = 1024;
 
@@ -40,16 +42,19 @@ inline constexpr std::uint32_t WM_RIP_FINISHED = WM_USER + 14;
 // Library page: a ripped song (the payload) to add.
 inline constexpr std::uint32_t WM_RIP_TRACKDONE = WM_USER + 15;
 inline constexpr std::uint32_t WM_IMPORT_FINISHED = WM_USER + 16;
+// CD page: a title lookup thread's answer (wParam its result code, lParam
+// the lookup's serial, the payload the matches or the record).
 inline constexpr std::uint32_t WM_RDB_GOTDISCINFO = WM_USER + 19;
 inline constexpr std::uint32_t WM_RDB_GOTALBUMRECORD = WM_USER + 20;
+// CD page: a title lookup thread's status text (the payload; lParam the
+// lookup's serial).
+inline constexpr std::uint32_t WM_RDB_STATUS = WM_USER + 21;
 // Find page: one more found song (the payload).
 inline constexpr std::uint32_t WM_FIND_FOUNDSONG = WM_USER + 22;
 inline constexpr std::uint32_t WM_FIND_UPDATECOUNT = WM_USER + 23;
-// Library page, from the song database library during an import; each
+// Library page, from the song database library during an import
+// (WM_USER + 100 to 102, named where the library defines them); each
 // carries a record as its payload.
-inline constexpr std::uint32_t WM_IMPORT_FOUNDSONG = WM_USER + 100;
-inline constexpr std::uint32_t WM_IMPORT_KNOWNDIR = WM_USER + 101;
-inline constexpr std::uint32_t WM_IMPORT_CURRENTDIR = WM_USER + 102;
 
 // Added to WM_PLAYSTATE_CHANGED's lParam while the song plays.
 inline constexpr std::intptr_t kPlayStatePlaying = 0x10000;

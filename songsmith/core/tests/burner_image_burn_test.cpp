@@ -6,9 +6,6 @@
 // holds the written disc's titles.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "platter/write_plan.h"
 #include "songsmith/core/burn_file_type.h"
 #include "songsmith/core/tests/burner_worker_fixture.h"
@@ -19,19 +16,7 @@ namespace {
 
 using workertest::Finished;
 
-struct TRip {
-    std::string data;
-    static std::int32_t OnData(void* context, const void* data, std::int32_t count, std::int32_t size) {
-        static_cast<TRip*>(context)->data.append(static_cast<const char*>(data),
-                                                 static_cast<std::size_t>(count) * static_cast<std::size_t>(size));
-        return 1;
-    }
-};
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using workertest::ReadWhole;
 
 // Bytes with zeros up to a whole sector.
 std::string SectorPadded(std::string bytes) {
@@ -46,17 +31,6 @@ protected:
         if (IsSkipped() || HasFatalFailure()) return;
         StartEngine();
     }
-    // The written disc's track read back through the drive.
-    std::string Rip(std::int32_t track) {
-        TRip rip;
-        TExtractParams params;
-        params.dataCallback = &TRip::OnData;
-        params.dataContext = &rip;
-        params.trackNumber = track;
-        EXPECT_TRUE(burner_->Device()->ExtractTrack(&params)) << "track " << track;
-        return rip.data;
-    }
-
     // The audio the decoder gives for a file.
     std::string Decoded(const std::string& path) {
         std::string pcm;

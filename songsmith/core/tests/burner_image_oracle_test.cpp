@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "platter/write_plan.h"
 #include "songsmith/core/tests/burner_worker_fixture.h"
@@ -22,19 +20,6 @@ std::string Output(const std::string& command) {
     return out;
 }
 
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-struct TRip {
-    std::string data;
-    static std::int32_t OnData(void* context, const void* data, std::int32_t count, std::int32_t size) {
-        static_cast<TRip*>(context)->data.append(static_cast<const char*>(data),
-                                                 static_cast<std::size_t>(count) * static_cast<std::size_t>(size));
-        return 1;
-    }
-};
 
 class BurnOracleTest : public workertest::WorkerTest {};
 
@@ -58,14 +43,9 @@ TEST_F(BurnOracleTest, TheReferenceToolsReadTheBurntDiscAsTheDriveDoes) {
         SCOPED_TRACE(track);
         const std::string raw = dir_.File("track" + std::to_string(track) + ".raw");
         Output("cd-paranoia -q -d '" + cue + "' -r " + std::to_string(track) + " '" + raw + "'");
-        TRip rip;
-        TExtractParams params;
-        params.dataCallback = &TRip::OnData;
-        params.dataContext = &rip;
-        params.trackNumber = track;
-        ASSERT_TRUE(burner_->Device()->ExtractTrack(&params));
-        EXPECT_GT(rip.data.size(), 4000u * 176u);
-        EXPECT_TRUE(ReadWhole(raw) == rip.data);
+        const std::string ours = Rip(track);
+        EXPECT_GT(ours.size(), 4000u * 176u);
+        EXPECT_TRUE(workertest::ReadWhole(raw) == ours);
     }
 }
 

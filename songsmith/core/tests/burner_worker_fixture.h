@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <chrono>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,6 +24,21 @@
 #include "tonecore/engine/engine_startup.h"
 
 namespace workertest {
+
+// What a rip of a track hands over, joined.
+struct TRip {
+    std::string data;
+    static std::int32_t OnData(void* context, const void* data, std::int32_t count, std::int32_t size) {
+        static_cast<TRip*>(context)->data.append(static_cast<const char*>(data),
+                                                 static_cast<std::size_t>(count) * static_cast<std::size_t>(size));
+        return 1;
+    }
+};
+
+inline std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 // The main window's receiver in the message recorder (CSongActionScope).
 constexpr TReceiverId kMainReceiver = 101;
@@ -102,6 +120,17 @@ protected:
     }
     std::string TrayFolder() const { return trayFolder_; }
 
+    // The written disc's track read back through the drive.
+    std::string Rip(std::int32_t track) {
+        TRip rip;
+        TExtractParams params;
+        params.dataCallback = &TRip::OnData;
+        params.dataContext = &rip;
+        params.trackNumber = track;
+        EXPECT_TRUE(burner_->Device()->ExtractTrack(&params)) << "track " << track;
+        return rip.data;
+    }
+
     // Starts the burn and plays the operator until the worker ends:
     // answer(request) true clears a request, false aborts the burn.
     void Burn(int burnMode, bool isTest = false, int copies = 1,
@@ -109,7 +138,15 @@ protected:
         burner_->test = isTest;
         burner_->copies = copies;
         ASSERT_TRUE(burner_->StartBurn(burnMode, 0));
+        // A burn that never ends (a session that never finishes loading)
+        // fails the test instead of hanging the run.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
         while (burner_->threadRunning.load()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "the burn did not end";
+                burner_->AbortBurn();
+                break;
+            }
             const int request = burner_->request.load();
             if (request == 1 || request == 2 || request == 4) {
                 Note("request " + std::to_string(request));
@@ -122,7 +159,7 @@ protected:
                 continue;
             }
             // Woken by a new request or by the worker's end.
-            burner_->WaitFor(600000, request);
+            burner_->WaitFor(60000, request);
         }
         burner_->StopBurnThread();
     }

@@ -174,6 +174,7 @@ TEST_F(BurnWorkerTest, TooLittleSpaceFailsWithError8BeforeAnyTrackFile) {
 
 TEST_F(BurnWorkerTest, TheWriteBlockCarriesEachTracksFileKindGapAndLengthAndTheChosenSettings) {
     if (!songfiles::HaveTools({"lame"})) GTEST_SKIP() << "lame is needed";
+    StartEngine();
     const std::string mp3 = dir_.File("b.mp3");
     ASSERT_TRUE(songfiles::Run("lame --quiet -b 192 '" + Song("b-source.wav", 6.0) + "' '" + mp3 + "'"));
     Add(Song("a.wav", 5.0));
