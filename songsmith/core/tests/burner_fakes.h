@@ -19,8 +19,15 @@ namespace burner_test {
 class CTestClock final : public IPlatterClock {
 public:
     std::int64_t NowMs() override { return now.load(); }
-    void SleepMs(std::int64_t milliseconds) override { now += milliseconds; }
+    void SleepMs(std::int64_t milliseconds) override {
+        now += milliseconds;
+        slept += milliseconds;
+        ++sleeps;
+    }
     std::atomic<std::int64_t> now{100000};
+    // The rests taken, and their total.
+    std::atomic<int> sleeps{0};
+    std::atomic<std::int64_t> slept{0};
 };
 
 // Scripted drives: each entry a fake drive at adapter 2, target = its index.
