@@ -465,6 +465,7 @@ void CLibraryTab::OfferInitialImport() {
 
 void CLibraryTab::Import() {
     Log("CLibraryTab::Import - Starting import");
+    importStopped_ = false;
     PostImportState("LibTab_ImportStatus");
     if (count_ != nullptr) count_->setText(ProgString("LibTab_Importing"));
     if (importer_ == nullptr || receiver_ == nullptr || !importer_->Start(receiver_->Id())) {
@@ -478,7 +479,9 @@ void CLibraryTab::Import() {
 bool CLibraryTab::IsImporting() const { return importer_ != nullptr && importer_->IsImporting(); }
 
 void CLibraryTab::KillImportThread() {
-    if (importer_ != nullptr && importer_->Stop()) PostImportState("LibTab_ImportStopped");
+    if (importer_ == nullptr || !importer_->Stop()) return;
+    importStopped_ = true;
+    PostImportState("LibTab_ImportStopped");
 }
 
 void CLibraryTab::OnImportButton() {
@@ -495,7 +498,8 @@ void CLibraryTab::OnImportFinished() {
     Log("CLibraryTab::WM_IMPORT_FINISHED - Start");
     // The thread has posted its last message and is ending.
     if (importer_ != nullptr) importer_->Join();
-    PostImportState("LibTab_ImportComplete");
+    // A stopped import keeps saying so.
+    if (!importStopped_) PostImportState("LibTab_ImportComplete");
     if (const auto& endFeed = LibraryPartners().endFindFeed) endFeed();
     Log("CLibraryTab::KillImportThread - Setting button image back");
     SetImportImage(kLibImportImage);

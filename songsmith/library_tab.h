@@ -180,4 +180,6 @@ private:
     QPointer<QPushButton> import_;
     QPointer<CAppMessageReceiver> receiver_;
     std::unique_ptr<CLibraryImport> importer_;
+    // The running import was stopped by the user, not finished.
+    bool importStopped_ = false;
 };
