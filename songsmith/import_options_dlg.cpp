@@ -86,21 +86,21 @@ void CImportOptionsDlg::OnInitDialog(QDialog& dialog) {
         QObject::connect(box, &QCheckBox::clicked, &dialog, [this, id = kind.box] { OnCommand(id); });
     }
 
-    AddWrappedLabel(dialog, kLabel7, "InitImport_Label7", QRect(kMargin, 216, kWidth - 2 * kMargin, 34));
-    AddWrappedLabel(dialog, kLabel9, "InitImport_Label9", QRect(kMargin, 252, kWidth - 2 * kMargin, 18));
+    AddWrappedLabel(dialog, kLabel7, "InitImport_Label7", QRect(kMargin, 216, kWidth - 2 * kMargin, 18));
+    AddWrappedLabel(dialog, kLabel9, "InitImport_Label9", QRect(kMargin, 240, kWidth - 2 * kMargin, 18));
     auto* folders = new QListWidget(&dialog);
     folders->setObjectName(QString::number(kFolders));
     folders->setSelectionMode(QAbstractItemView::SingleSelection);
-    folders->setGeometry(kMargin, 272, kListWidth, 78);
+    folders->setGeometry(kMargin, 260, kListWidth, 84);
     for (const TExcludeDir& excluded : prefs_.ImportExcludeDirs) AppendPathRow(folders, excluded.path);
     QObject::connect(folders, &QListWidget::itemSelectionChanged, &dialog, [this] { EnableRemove(); });
     const int buttonLeft = kMargin + kListWidth + 10;
-    AddButton(kAdd, ProgString("InitImport_Add"), QRect(buttonLeft, 272, kButtonWidth, kRowHeight + 2));
-    AddButton(kRemove, ProgString("InitImport_Remove"), QRect(buttonLeft, 302, kButtonWidth, kRowHeight + 2));
+    AddButton(kAdd, ProgString("InitImport_Add"), QRect(buttonLeft, 260, kButtonWidth, kRowHeight + 2));
+    AddButton(kRemove, ProgString("InitImport_Remove"), QRect(buttonLeft, 290, kButtonWidth, kRowHeight + 2));
     EnableRemove();
 
-    AddWrappedLabel(dialog, kLabel8, "InitImport_Label8", QRect(kMargin, 360, kWidth - 2 * kMargin, 18));
-    AddOkCancel("InitImport_Start", 386, kWidth);
+    AddWrappedLabel(dialog, kLabel8, "InitImport_Label8", QRect(kMargin, 356, kWidth - 2 * kMargin, 18));
+    AddOkCancel("InitImport_Start", 382, kWidth);
 }
 
 void CImportOptionsDlg::Place(QDialog& dialog, QWidget*) {

@@ -123,8 +123,10 @@ bool CSongTree::AddWma(const std::string& path, const std::string& title, const 
     const std::string command =
         "ffmpeg -v error -y -f lavfi -i 'sine=frequency=440:sample_rate=44100:duration=3' -ac 2 -c:a wmav2 "
         "-b:a 128k -metadata title=" + Quoted(title) + " -metadata artist=" + Quoted(artist) +
-        " -metadata album=" + Quoted(album) + " -metadata date=" + std::to_string(year) +
-        " -metadata track=" + std::to_string(track) + " -metadata genre=" + Quoted(genre) + " " + Quoted(path);
+        " -metadata album=" + Quoted(album) + " -metadata genre=" + Quoted(genre) +
+        // The attribute names the format's own writers use for these two.
+        " -metadata WM/Year=" + std::to_string(year) + " -metadata WM/Track=" + std::to_string(track) + " " +
+        Quoted(path);
     if (std::system(command.c_str()) != 0) return false;
     songs_.push_back({path, title, artist, album, track, 3000});
     return true;

@@ -109,6 +109,10 @@ bool CLibraryImport::Stop() {
     Log("CLibraryTab::KillImportThread - Killing library import process");
     store_.SetImporting(false);
     Log("CLibraryTab::KillImportThread - Starting wait loop...");
+    // The main thread now waits for the idle thread: it gets a normal
+    // share of the processor to reach its end, however busy the machine is.
+    sched_param normal{};
+    pthread_setschedparam(thread_.native_handle(), SCHED_OTHER, &normal);
     thread_.join();
     Log("CLibraryTab::KillImportThread - Wait loop done.");
     return true;

@@ -234,6 +234,8 @@ TEST_F(LibraryImportTest, TheFirstStartAsksAndImportsEverySongOnceAndNothingElse
         EXPECT_STREQ(wma.title, "Windows One");
         EXPECT_STREQ(wma.artist, "Media Artist");
         EXPECT_STREQ(wma.album, "Wide Album");
+        EXPECT_EQ(wma.year, 1999);
+        EXPECT_EQ(wma.track, 4);
         EXPECT_EQ(wma.genre, 8);  // Jazz
         EXPECT_NEAR(wma.lengthMs, 3000, 150);
     }
