@@ -157,6 +157,9 @@ protected:
 
         testsupport::CSongTree outside(root_.File("work"));
         ASSERT_TRUE(outside.AddMp3s(home_ + "/Music/Excluded", 100, "Excluded"));
+        // Left out inside a folder the first run finds, and on the desktop.
+        ASSERT_TRUE(outside.AddMp3s(home_ + "/Music/Rock/Hidden", 20, "Hidden"));
+        ASSERT_TRUE(outside.AddMp3s(home_ + "/Desktop/Private", 20, "Private"));
         outside.AddWavs(home_ + "/Downloads/rips/short", 100, "Short", 2);
         ASSERT_TRUE(outside.AddMp3s(root_.File("scratch"), 50, "Scratch"));
         ASSERT_TRUE(outside.AddMp3s(root_.File("net"), 50, "Network"));
@@ -173,11 +176,12 @@ protected:
     // Starts the search with WAV songs of at least 15 seconds, the others
     // of any length, and the Excluded folder left out.
     void StartSearch(QWidget* dialog) {
-        ui_.ExpectFolder("PREFI_SelectFolder", home_ + "/Music/Excluded");
+        for (const char* folder : {"/Music/Excluded", "/Music/Rock/Hidden", "/Desktop/Private"})
+            ui_.ExpectFolder("PREFI_SelectFolder", home_ + folder);
         FindControl<QComboBox>(dialog, CImportOptionsDlg::kMp3Length)->setCurrentIndex(0);
         FindControl<QComboBox>(dialog, CImportOptionsDlg::kWavLength)->setCurrentIndex(1);
         FindControl<QComboBox>(dialog, CImportOptionsDlg::kWmaLength)->setCurrentIndex(0);
-        ClickControl(dialog, CImportOptionsDlg::kAdd);
+        for (int i = 0; i < 3; ++i) ClickControl(dialog, CImportOptionsDlg::kAdd);
         SaveWidgetPng(dialog, "import_options_dialog");
         ClickControl(dialog, IDOK);
     }

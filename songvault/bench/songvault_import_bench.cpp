@@ -1,9 +1,11 @@
 // Import speed: makes a tree of small tagged song files (MP3 with an ID3 v2
-// tag, WAV with a LIST "INFO" chunk), then times, on a warm cache, a plain
+// tag, WAV with a LIST "INFO" chunk, and one in ten a WMA file with its
+// attributes when ffmpeg is there), then times, on a warm cache, a plain
 // walk with stat of every file, and ImportAllFolders into a fresh store with
 // the engine-backed probe and with a probe that reads nothing.
 //
-// Usage: songvault_import_bench [files] (default 10000). Needs lame.
+// Usage: songvault_import_bench [files] (default 10000). Needs lame; WMA
+// files need ffmpeg, and the media module beside the bench to be read.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,13 +89,29 @@ bool MakeMp3Audio(const std::string& folder, std::string& audio) {
     return !audio.empty();
 }
 
-void MakeTree(const std::string& root, int files, const std::string& mp3Audio) {
+// One WMA file of half a second with its attributes, made by ffmpeg; empty
+// without it.
+std::string MakeWma(const std::string& folder) {
+    const std::string wma = folder + "/source.wma";
+    const std::string command =
+        "ffmpeg -v error -y -f lavfi -i 'sine=frequency=440:sample_rate=44100:duration=0.5' -c:a wmav2 -b:a 64k "
+        "-metadata title='Windows song' -metadata artist='Windows artist' -metadata album=Album '" + wma +
+        "' > /dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return {};
+    std::string bytes = ReadFile(wma);
+    fs::remove(wma);
+    return bytes;
+}
+
+void MakeTree(const std::string& root, int files, const std::string& mp3Audio, const std::string& wma) {
     for (int i = 0; i < files; ++i) {
         const std::string folder = root + "/artist" + std::to_string(i / kFilesPerFolder);
         if (i % kFilesPerFolder == 0) fs::create_directories(folder);
         const std::string title = "Song number " + std::to_string(i);
         const std::string artist = "Artist " + std::to_string(i / kFilesPerFolder);
-        if (i % 2 == 0) {
+        if (!wma.empty() && i % 10 == 9) {
+            WriteFile(folder + "/" + std::to_string(i) + ".wma", wma);
+        } else if (i % 2 == 0) {
             WriteFile(folder + "/" + std::to_string(i) + ".mp3", Id3v2Tag(title, artist, "Album", i % 20 + 1) + mp3Audio);
         } else {
             WriteFile(folder + "/" + std::to_string(i) + ".wav", WaveFile(title, artist, "Album"));
@@ -179,10 +197,13 @@ int main(int argc, char** argv) {
         fs::remove_all(work);
         return 1;
     }
-    MakeTree(root, files, mp3Audio);
+    const std::string wma = MakeWma(work);
+    MakeTree(root, files, mp3Audio, wma);
     const long bytes = WarmCache(root);
-    std::printf("%d files (%d MP3 with ID3 v2, %d WAV with LIST INFO), %.1f MB, in %s\n", files, (files + 1) / 2,
-                files / 2, bytes / 1e6, root.c_str());
+    // Every tenth file, an odd one, is a WMA file in place of a WAV file.
+    const int wmaFiles = wma.empty() ? 0 : (files + 1) / 10;
+    std::printf("%d files (%d MP3 with ID3 v2, %d WAV with LIST INFO, %d WMA), %.1f MB, in %s\n", files,
+                (files + 1) / 2, files / 2 - wmaFiles, wmaFiles, bytes / 1e6, root.c_str());
 
     auto start = Clock::now();
     const int walked = WalkAndStat(root);
