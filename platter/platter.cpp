@@ -25,6 +25,10 @@ bool PLATTER_CPlatter::InitializeASPILayer(bool /*ownLayer*/, TPlatterProgressCa
     const std::int32_t used = asked == kEngineGoldenHawk ? kEngineGoldenHawk : kEngineZent;
     burningEngine.store(used);
     if (engine != nullptr) *engine = static_cast<TBurningEngine>(used);
+    if (failInitializationsForTest.load() > 0) {
+        --failInitializationsForTest;
+        return false;
+    }
     if (ready.load() != 0) return true;
 
     if (progress != nullptr) {

@@ -80,6 +80,9 @@ public:
     // switch the scan off.
     bool listRealDrives = true;
     std::string sysfsRoot = "/sys";
+    // For tests: this many of the next InitializeASPILayer calls fail after
+    // taking the engine, as a layer that finds no way to the drives.
+    std::atomic<int> failInitializationsForTest{0};
 
 private:
     // Adds the machine's drives; notes the ones the user may not open.

@@ -23,15 +23,18 @@
 #include "songsmith/app_resources.h"
 #include "songsmith/cd_track_view.h"
 #include "songsmith/edit_cd_tag_dlg.h"
+#include "songsmith/edit_missing_tag_dlg.h"
 #include "songsmith/event_hook.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/cd_disc_tag_page.h"
+#include "songsmith/core/cd_lookup_answers.h"
 #include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/prog_string.h"
+#include "songsmith/select_disc_dialog.h"
 
 namespace {
 
@@ -51,11 +54,33 @@ std::vector<CCDTab*>& LivePages() {
 
 }  // namespace
 
-CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs) : disc_(drive), prefs_(prefs) {
+CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
+    : disc_(drive), lookup_(disc_, prefs), prefs_(prefs) {
     LivePages().push_back(this);
+    disc_.lookUpTitles = [this](bool forced) { return lookup_.Decide(forced); };
+    lookup_.ripping = [this] { return IsRipping(); };
+    lookup_.selectDisc = [this](const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId) {
+        return SelectDisc(matches, discId);
+    };
+    lookup_.editTracks = [this](int row) { return EditTrackTags(row); };
+    lookup_.fillMissingTags = [this] {
+        // Filled in here, the record is not sent back to the database.
+        CEditMissingTagDlg dialog(&disc_.Record().record, false);
+        dialog.Create(Window());
+    };
+    lookup_.discTimer = [this](bool run) {
+        if (discTimer_ == nullptr) return;
+        if (run && !IsRipping())
+            discTimer_->start();
+        else if (!run)
+            discTimer_->stop();
+    };
 }
 
 CCDTab::~CCDTab() {
+    // The lookup's threads are joined first; what they posted is freed with
+    // the page's queued messages.
+    lookup_.Stop();
     if (discTimer_ != nullptr) discTimer_->stop();
     auto& pages = LivePages();
     pages.erase(std::remove(pages.begin(), pages.end(), this), pages.end());
@@ -182,6 +207,8 @@ QWidget* CCDTab::BuildWindow(QWidget* parent) {
         return false;
     });
     receiver_ = new CAppMessageReceiver([this](TAppMessage& message) { return OnMessage(message); }, page);
+    lookup_.receiver = receiver_->Id();
+    lookup_.owner = page;
     return page;
 }
 
@@ -377,6 +404,7 @@ std::intptr_t CCDTab::OnCommand(int id) {
     switch (id) {
         case kCdLookUpId:
         case cmd::kCdLookup:
+            lookup_.ClearResult();
             disc_.EnableLookUp(false);
             disc_.GetRDBID(true);
             return 1;
@@ -414,19 +442,28 @@ void CCDTab::PostCommand(int id) {
 
 std::intptr_t CCDTab::OnMessage(TAppMessage& message) {
     if (message.number == WM_COMMAND) return OnCommand(static_cast<int>(message.wParam));
-    return 0;
+    return lookup_.OnMessage(message);
 }
 
 void CCDTab::PlayOrStop(int row) {
     if (hooks.playOrStop) hooks.playOrStop(row);
 }
 
-void CCDTab::OnEdit(int row) {
+void CCDTab::OnEdit(int row) { lookup_.OnEdit(row); }
+
+bool CCDTab::EditTrackTags(int row) {
     // The dialog edits copies; the rows it hands back on Save are redrawn
     // through the disc's change notice.
     CCdDiscTagPage tags(disc_, Label());
     CEditCDTagDlg dialog(tags, row);
-    dialog.DoModal(Window());
+    return dialog.DoModal(Window()) == 1;
+}
+
+int CCDTab::SelectDisc(const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId) {
+    CSelectDiscDlg dialog;
+    const int result = dialog.DoModal(window_, matches);
+    discId = dialog.ChosenDiscId();
+    return result;
 }
 
 void CCDTab::OnRip(int row) {

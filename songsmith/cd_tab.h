@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "songsmith/core/cd_disc.h"
+#include "songsmith/core/cd_title_lookup.h"
 #include "songsmith/tab_page.h"
 
 class CAppMessageReceiver;
@@ -97,6 +98,7 @@ public:
         std::function<void(int row)> rip;
     };
     THooks hooks;
+    CCdTitleLookup& Lookup() { return lookup_; }
 
 private:
     QWidget* BuildWindow(QWidget* parent);
@@ -118,7 +120,13 @@ private:
     void OnEdit(int row);
     void OnRip(int row);
 
+    // The track tag dialog on row; true when the user saved.
+    bool EditTrackTags(int row);
+    // Chooses among several matches of the disc (Select a Disc).
+    int SelectDisc(const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId);
+
     CCdDisc disc_;
+    CCdTitleLookup lookup_;
     const CPreferences* prefs_;
     std::atomic<bool> ripping_{false};
     bool shownBefore_ = false;

@@ -7,7 +7,7 @@
 
 #include "songsmith/core/preferences.h"
 #include "songsmith/find_container_window.h"
-#include "songsmith/session_list.h"
+#include "songsmith/session_list_pane.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ private:
 CContainerWindow::CContainerWindow(CPreferences& prefs, PLATTER_CPlatter& platter,
                                    std::function<void(CTabPage*)> pageChanged)
     : prefs_(prefs),
-      sessionList_(std::make_unique<CSessionList>()),
+      sessionList_(std::make_unique<CSessionListPane>()),
       tabPane_(std::make_unique<CFindContainerWindow>(prefs, platter, std::move(pageChanged))) {}
 
 CContainerWindow::~CContainerWindow() {

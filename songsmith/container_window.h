@@ -11,7 +11,7 @@
 
 class CFindContainerWindow;
 class CPreferences;
-class CSessionList;
+class CSessionListPane;
 class CTabPage;
 class PLATTER_CPlatter;
 
@@ -35,14 +35,14 @@ public:
 
     QSplitter* Window() const { return window_; }
     CFindContainerWindow* TabPane() const { return tabPane_.get(); }
-    CSessionList* SessionList() const { return sessionList_.get(); }
+    CSessionListPane* SessionList() const { return sessionList_.get(); }
 
 private:
     void OnUserDrag();
 
     CPreferences& prefs_;
     QPointer<QSplitter> window_;
-    std::unique_ptr<CSessionList> sessionList_;
+    std::unique_ptr<CSessionListPane> sessionList_;
     std::unique_ptr<CFindContainerWindow> tabPane_;
     // Set while the band shares out its width itself, so that the splitter's
     // own moves are not taken for the user's.

@@ -10,4 +10,7 @@ public:
     static constexpr int kTemplateHeight = 300;
 
     bool Create(QWidget* parent, int x, int y, int width, int height);
+    // Stops a running search and waits for it to end. The page runs no
+    // search of its own yet, so there is nothing to stop.
+    void KillSearchThread() {}
 };

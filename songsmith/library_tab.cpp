@@ -73,10 +73,10 @@ QIcon ImportImage(int image) {
 class CLoadHost : public ILibraryLoadHost {
 public:
     CLoadHost(CPreferences* prefs, QWidget* owner, QLabel* count) : prefs_(prefs), owner_(owner), count_(count) {}
-    ~CLoadHost() override { progress_.Destroy(); }
+    ~CLoadHost() override { Progress().Destroy(); }
 
     int AskStartOver() override {
-        progress_.Hide();
+        Progress().Hide();
         if (const auto& ask = LibraryPartners().askStartOver) return ask();
         CCorruptLibraryDlg dialog;
         dialog.SetAnswer(0);
@@ -90,14 +90,15 @@ public:
         RegFlushKey(HKEY_CURRENT_USER);
     }
     void StartProgress(int total) override {
-        if (!progress_.Create(owner_)) return;
-        progress_.SetText(FormatKeyedText("ProgBar_loadLibrary", {KeyedText("Program Name").c_str()}).c_str());
-        progress_.SetRange(0, total);
-        progress_.SetStep(1);
-        progress_.Show();
+        CProgressWindow& progress = Progress();
+        if (!progress.Create(owner_)) return;
+        progress.SetText(FormatKeyedText("ProgBar_loadLibrary", {KeyedText("Program Name").c_str()}).c_str());
+        progress.SetRange(0, total);
+        progress.SetStep(1);
+        progress.Show();
     }
-    void StepProgress() override { progress_.StepIt(); }
-    void EndProgress() override { progress_.Destroy(); }
+    void StepProgress() override { Progress().StepIt(); }
+    void EndProgress() override { Progress().Destroy(); }
     void ShowSongCount(std::size_t count) override {
         if (count_ != nullptr)
             count_->setText(QString::fromStdString(FormatKeyedText("LibTab_Count", {static_cast<int>(count)})));
@@ -108,6 +109,13 @@ public:
     }
 
 private:
+    // The start-up progress window while the program has one (the first
+    // load ends it), else one of this load's own.
+    CProgressWindow& Progress() {
+        CProgressWindow* startup = StartupProgressWindow();
+        return startup != nullptr ? *startup : progress_;
+    }
+
     CPreferences* prefs_;
     QWidget* owner_;
     QLabel* count_;

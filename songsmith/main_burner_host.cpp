@@ -1,6 +1,8 @@
 #include "songsmith/main_burner_host.h"
 
 #include "songsmith/bottom_container_window.h"
+#include "songsmith/core/app_messages.h"
+#include "songsmith/core/app_windows.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/logo_panel.h"
@@ -18,7 +20,12 @@ void CMainBurnerHost::SetLogoLevel(double level) {
         bottom->Logo()->SetLevel(level);
 }
 
-void CMainBurnerHost::RefreshTotalsAndTitle() { window_.UpdateTitle(); }
+void CMainBurnerHost::RefreshTotalsAndTitle() {
+    // The session list reckons its totals on its own thread: the message
+    // that asks it to is the loader's.
+    PostToAppWindow(EAppWindow::kSessionList, TAppMessage{WM_TRACKS_LOADED, 0, 0, nullptr});
+    window_.UpdateTitle();
+}
 
 void CMainBurnerHost::FindWriterPage(const std::string& driveText) {
     const CFindContainerWindow* pane = window_.TabPane();

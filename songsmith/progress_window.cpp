@@ -28,7 +28,13 @@ void CenterOnDesktop(QWidget* window) {
     window->move(at.x, at.y);
 }
 
+CProgressWindow* g_startupWindow = nullptr;
+
 }  // namespace
+
+void SetStartupProgressWindow(CProgressWindow* window) { g_startupWindow = window; }
+
+CProgressWindow* StartupProgressWindow() { return g_startupWindow; }
 
 bool CProgressWindow::Create(QWidget* owner) {
     if (window_ != nullptr) {

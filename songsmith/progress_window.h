@@ -9,14 +9,16 @@
 #include <QProgressBar>
 #include <QString>
 
+#include "songsmith/core/drive_setup.h"
+
 // Identifier of the bar inside the window.
 inline constexpr int kProgressBarId = 1397;
 
-class CProgressWindow {
+class CProgressWindow final : public IStartupProgress {
 public:
     CProgressWindow() = default;
     // Forgets the window only: whoever made it destroys it.
-    ~CProgressWindow() = default;
+    ~CProgressWindow() override = default;
     CProgressWindow(const CProgressWindow&) = delete;
     CProgressWindow& operator=(const CProgressWindow&) = delete;
 
@@ -24,17 +26,17 @@ public:
     // the desktop, the step 1. True when made (or already there).
     bool Create(QWidget* owner);
     // Shows it and brings it to the top again.
-    void Show();
-    void Hide();
+    void Show() override;
+    void Hide() override;
     // Hides and destroys the window when there is one.
     void Destroy();
     // The window's title; null: an empty one.
-    void SetText(const char* text);
+    void SetText(const char* text) override;
     // Limits clamped to 16 bits (0 to 65535); the bar goes back to low.
-    void SetRange(int low, int high);
-    void SetStep(int step);
+    void SetRange(int low, int high) override;
+    void SetStep(int step) override;
     // Advances by the step, never past either end of the range.
-    void StepIt();
+    void StepIt() override;
 
     QDialog* Window() const { return window_; }
     QProgressBar* Bar() const;
@@ -45,3 +47,9 @@ private:
     QPointer<QDialog> window_;
     int step_ = 1;
 };
+
+// The window made at start-up, which shows the drive library's set-up and
+// then the Library page's first load, whose end destroys it; null when the
+// program has none.
+void SetStartupProgressWindow(CProgressWindow* window);
+CProgressWindow* StartupProgressWindow();

@@ -1,13 +1,16 @@
 #include "songvault/store_open.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "filekit/log.h"
 #include "platform/last_error.h"
@@ -25,6 +28,33 @@ namespace {
 std::string FreshStoreName(const std::string& path) {
     static std::atomic<unsigned> attempt{0};
     return path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(attempt++);
+}
+
+// The process that named a fresh store "<store>.new-<pid>-<n>"; 0 when name
+// is not such a name.
+pid_t FreshStoreOwner(std::string_view name, std::string_view storeName) {
+    const std::string prefix = std::string(storeName) + ".new-";
+    if (!name.starts_with(prefix)) return 0;
+    name.remove_prefix(prefix.size());
+    const std::size_t dash = name.find('-');
+    // Nine digits at most: every pid fits, and the number always converts.
+    if (dash == 0 || dash > 9 || dash == std::string_view::npos || dash + 1 == name.size()) return 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (i != dash && (name[i] < '0' || name[i] > '9')) return 0;
+    }
+    return static_cast<pid_t>(std::stol(std::string(name.substr(0, dash))));
+}
+
+// Deletes the fresh stores that copies of the program killed while making
+// them left behind. One whose maker still runs is that copy's own.
+void DeleteAbandonedFreshStores(const std::string& path) {
+    namespace fs = std::filesystem;
+    const std::string storeName = fs::path(path).filename().string();
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(FolderOf(path), error)) {
+        const pid_t owner = FreshStoreOwner(entry.path().filename().string(), storeName);
+        if (owner > 0 && kill(owner, 0) != 0 && errno == ESRCH) DeleteStoreFiles(entry.path().string());
+    }
 }
 
 // Gives the made store the store's name unless a file already has it (made
@@ -87,6 +117,7 @@ bool OpenStore(SqliteDb& db, const std::string& path, bool& damaged) {
     // A fresh store that a crash of an older version left half-made is of
     // no use to anyone.
     DeleteStoreFiles(path + ".new");
+    DeleteAbandonedFreshStores(path);
     if (FileSize(path) <= 0) {
         // A log or journal without its store's file belongs to a store that
         // is gone; the engine would apply it to the new one. The store's

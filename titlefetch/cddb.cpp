@@ -35,6 +35,21 @@ std::string Authority(const TITLEFETCH_TSite& site) {
     return text;
 }
 
+// The status number of an answer's "HTTP/1.x NNN ..." first line; 0 when
+// the answer does not start with one.
+int HttpStatusOf(std::string_view answer) {
+    constexpr std::string_view kHttp = "HTTP/";
+    if (answer.substr(0, kHttp.size()) != kHttp) return 0;
+    const std::size_t space = answer.find(' ');
+    if (space == std::string_view::npos || answer.size() < space + 4) return 0;
+    int status = 0;
+    for (std::size_t i = space + 1; i < space + 4; ++i) {
+        if (answer[i] < '0' || answer[i] > '9') return 0;
+        status = status * 10 + (answer[i] - '0');
+    }
+    return status;
+}
+
 // A caller's text as one header line's value: a line end in it would end
 // the header line and start another.
 std::string HeaderValue(const char* text) {
@@ -156,6 +171,7 @@ int CCDDB::exchange(const TITLEFETCH_TSite& site, const std::string& request, in
     body.clear();
     CHTTPSocket socket(m_timeout);
     m_lastError = 0;
+    m_httpStatus = 0;
     if (!socket.create()) return CDDB_NO_SOCKET;
     const bool viaProxy = !m_proxyHost.IsEmpty();
     const std::string host(viaProxy ? std::string_view(m_proxyHost.GetString()) : FieldText(site.host));
@@ -167,6 +183,7 @@ int CCDDB::exchange(const TITLEFETCH_TSite& site, const std::string& request, in
         SetLastError(CDDB_ERR_BAD_ANSWER);
         return CDDB_NOT_SENT_OR_READ;
     }
+    m_httpStatus = HttpStatusOf(answer);
     const std::optional<std::string_view> raw = getBody(answer);
     if (!raw) {
         // Without the header's end there is no telling where the body starts.
@@ -176,6 +193,14 @@ int CCDDB::exchange(const TITLEFETCH_TSite& site, const std::string& request, in
     }
     body = decodeAnswer(*raw);
     return CDDB_OK;
+}
+
+void CCDDB::noteRefusal(std::string_view body) {
+    const auto serverError = [](int code) { return code >= 500 && code <= 599; };
+    if (serverError(m_httpStatus) || serverError(getCDDBResponseCode(body))) {
+        m_lastError = 0;
+        SetLastError(CDDB_ERR_SERVER_REFUSED);
+    }
 }
 
 bool CCDDB::hasConnection() { return hasConnection(MakeDefaultSite()); }
@@ -234,7 +259,9 @@ int CCDDB::query(const TITLEFETCH_TSite& site, std::uint32_t discId, const MvLis
     std::string body;
     const int code = exchange(site, formatRequest(site, command), kReadQuery, body);
     if (code != CDDB_OK) return code;
-    return parseQueryBody(body, results) ? CDDB_OK : CDDB_BAD_ANSWER;
+    if (parseQueryBody(body, results)) return CDDB_OK;
+    noteRefusal(body);
+    return CDDB_BAD_ANSWER;
 }
 
 int CCDDB::read(const TITLEFETCH_TSite& site, std::uint32_t discId, const char* genre, TITLEFETCH_TRResult& record) {
@@ -253,7 +280,10 @@ int CCDDB::read(const TITLEFETCH_TSite& site, std::uint32_t discId, const char* 
     MvList<PLATTER_TTrackPos*> tracks;
     const bool parsed = parseRecordBody(body, tracks, record);
     for (PLATTER_TTrackPos* track : tracks) delete track;
-    if (!parsed) return CDDB_BAD_ANSWER;
+    if (!parsed) {
+        noteRefusal(body);
+        return CDDB_BAD_ANSWER;
+    }
     // A server may answer with a record filed under another ID of the same
     // disc; the caller asked for this one.
     record.discId = discId;

@@ -226,10 +226,16 @@ private:
     // Keeps body as the last command response; false (10043) unless its
     // code opens a list (210-219).
     bool acceptListAnswer(std::string_view body);
+    // After a query or read answer that could not be used: when the server
+    // said 5xx (in the HTTP status or the body's code), the thread's last
+    // error becomes CDDB_ERR_SERVER_REFUSED instead.
+    void noteRefusal(std::string_view body);
 
     CCOMString m_lastCommandResp;
     std::uint32_t m_lastError = 0;
     std::uint32_t m_timeout = 2000;
+    // The HTTP status of the last answer's header; 0 when it had none.
+    int m_httpStatus = 0;
     CCOMString m_productName;
     CCOMString m_productVersion;
     std::int32_t m_protocolLevel = 5;

@@ -28,6 +28,7 @@ constexpr ErrorText kSocketTexts[] = {
     {CDDB_ERR_INVALID_ARGUMENT, "The server's name could not be resolved."},
     {CDDB_ERR_BAD_ANSWER, "The CDDB server's answer could not be used."},
     {CDDB_ERR_TIMED_OUT, "The CDDB server did not answer in time."},
+    {CDDB_ERR_SERVER_REFUSED, "The CDDB server refused this program's request."},
 };
 
 // Device texts are at most this long, terminator included.

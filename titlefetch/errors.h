@@ -14,6 +14,11 @@ inline constexpr std::uint32_t CDDB_ERR_INVALID_ARGUMENT = 10022;
 inline constexpr std::uint32_t CDDB_ERR_BAD_ANSWER = 10043;
 // No data arrived within the time-out (connecting, sending or receiving).
 inline constexpr std::uint32_t CDDB_ERR_TIMED_OUT = 10060;
+// The server answered a query or read with a 5xx status (its own CDDB code
+// or the HTTP status): it refuses this client, as public servers do with
+// client names their operator has not registered. A value of this library's
+// own, outside the socket layer's range.
+inline constexpr std::uint32_t CDDB_ERR_SERVER_REFUSED = 20500;
 
 // CD audio device (the client's last-error member), numbered after the media
 // control interface's error base of 256.

@@ -69,6 +69,11 @@ void TITLEFETCH_CTitlefetch::SetUserEmail(const char* address) {
     m_settings.email = address != nullptr ? address : "";
 }
 
+void TITLEFETCH_CTitlefetch::SetTimeout(std::uint32_t ms) {
+    std::lock_guard guard(m_lock);
+    m_settings.timeoutMs = ms;
+}
+
 TITLEFETCH_CTitlefetch::Settings TITLEFETCH_CTitlefetch::CurrentSettings() const {
     std::lock_guard guard(m_lock);
     return m_settings;
@@ -76,11 +81,12 @@ TITLEFETCH_CTitlefetch::Settings TITLEFETCH_CTitlefetch::CurrentSettings() const
 
 namespace {
 
-// A fresh client for one call: default settings but for the protocol level
-// and the e-mail address.
+// A fresh client for one call: default settings but for the protocol level,
+// the e-mail address and the time-out.
 template <class Settings>
 CCDDB ClientFor(const Settings& settings) {
     CCDDB cddb;
+    cddb.setTimeout(settings.timeoutMs);
     cddb.setCDDBProtocolVersion(settings.protocolLevel);
     cddb.setEmail(settings.email.c_str());
     return cddb;

@@ -41,6 +41,10 @@ public:
     // The address the hello text names; empty or null sends the logon and
     // host names instead.
     void SetUserEmail(const char* address);
+    // How long each server call waits for the server at each step
+    // (connecting, sending, every pause in the answer).
+    void SetTimeout(std::uint32_t ms);
+    static constexpr std::uint32_t kDefaultTimeoutMs = 2000;
 
     // Whether a TCP connection to the site can be made.
     bool HasConnection();
@@ -55,6 +59,8 @@ public:
     // The CDDB disc ID of a track list (one entry per track).
     std::uint32_t GetDiscID(const MvList<PLATTER_TTrackPos*>& tracks);
     // The matches for a disc (CCDDB::query on the site): a CDDBResult code.
+    // An answer with a 5xx status leaves CDDB_ERR_SERVER_REFUSED as the
+    // thread's last error (as does GetDiscRecord).
     int SearchForDiscID(std::uint32_t discId, const MvList<PLATTER_TTrackPos*>& tracks,
                         std::int32_t discLengthSeconds, MvList<TITLEFETCH_TQResult*>& results);
     // The disc's record in genre (CCDDB::read on the site): a CDDBResult code.
@@ -118,6 +124,7 @@ private:
         TITLEFETCH_TSite site = MakeDefaultSite();
         std::int32_t protocolLevel = kDefaultProtocolLevel;
         std::string email;
+        std::uint32_t timeoutMs = kDefaultTimeoutMs;
     };
 
     // The settings as they are now, for one call.

@@ -43,8 +43,13 @@ inline constexpr std::uint32_t WM_RIP_FINISHED = WM_USER + 14;
 inline constexpr std::uint32_t WM_RIP_TRACKDONE = WM_USER + 15;
 // Library page: its import thread ended.
 inline constexpr std::uint32_t WM_IMPORT_FINISHED = WM_USER + 16;
+// CD page: a title lookup thread's answer (wParam its result code, lParam
+// the lookup's serial, the payload the matches or the record).
 inline constexpr std::uint32_t WM_RDB_GOTDISCINFO = WM_USER + 19;
 inline constexpr std::uint32_t WM_RDB_GOTALBUMRECORD = WM_USER + 20;
+// CD page: a title lookup thread's status text (the payload; lParam the
+// lookup's serial).
+inline constexpr std::uint32_t WM_RDB_STATUS = WM_USER + 21;
 // Find page: one more found song (the payload).
 inline constexpr std::uint32_t WM_FIND_FOUNDSONG = WM_USER + 22;
 inline constexpr std::uint32_t WM_FIND_UPDATECOUNT = WM_USER + 23;

@@ -6,6 +6,7 @@
 
 #include "filekit/log.h"
 #include "platter/device.h"
+#include "songsmith/core/cd_lookup_answers.h"
 #include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/cd_session_link.h"
@@ -27,15 +28,28 @@ std::uint32_t DiscIdOf(const PLATTER_CDevice& drive) {
 
 }  // namespace
 
-CCdDisc::CCdDisc(PLATTER_CDevice* drive) : drive_(drive) {}
+CCdDisc::CCdDisc(PLATTER_CDevice* drive) : drive_(drive), record_(std::make_unique<CDiscRecord>()) {}
 
-CCdDisc::~CCdDisc() { ProgramTitlefetch().DeallocRecord(record_); }
+CCdDisc::~CCdDisc() = default;
 
 void CCdDisc::Changed() {
     if (changed) changed();
 }
 
 void CCdDisc::SetStatusKey(const char* key) { statusText_ = KeyedText(key); }
+
+void CCdDisc::SetStatusText(std::string text) { statusText_ = std::move(text); }
+
+void CCdDisc::ReplaceRows(TCDRows rows) {
+    rows_ = std::move(rows);
+    messageRows_ = false;
+    if (Row(currentRow_) == nullptr) currentRow_ = -1;
+    if (Row(playingIndex_) == nullptr) playingIndex_ = -1;
+}
+
+void CCdDisc::TakeRecord(std::unique_ptr<CDiscRecord> record) {
+    if (record != nullptr) record_ = std::move(record);
+}
 
 void CCdDisc::EnableLookUp(bool enable) {
     lookUpEnabled_ = enable;
@@ -151,9 +165,9 @@ void CCdDisc::AddRows() {
     if (!rows_.empty()) return;
     rows_ = MakeDiscRows(drive_->trackTable, drive_->trackCount, discId_);
     messageRows_ = false;
-    CopyText(record_.artist, "");
-    CopyText(record_.title, UnknownAlbumTitle(discId_));
-    CopyText(record_.genre, kUnknownGenreText);
+    CopyText(record_->record.artist, "");
+    CopyText(record_->record.title, UnknownAlbumTitle(discId_));
+    CopyText(record_->record.genre, kUnknownGenreText);
 }
 
 void CCdDisc::GetRDBID(bool forced) {

@@ -7,10 +7,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "songsmith/core/cd_rows.h"
-#include "titlefetch/disc_record.h"
+
+class CDiscRecord;
 
 class PLATTER_CDevice;
 
@@ -65,6 +67,15 @@ public:
     int State() const { return state_; }
     std::uint32_t DiscId() const { return discId_; }
     const std::string& StatusText() const { return statusText_; }
+    void SetStatusText(std::string text);
+    void SetStatusKey(const char* key);
+    const TCDRows& Rows() const { return rows_; }
+    // The rows made from a disc record take the old ones' place.
+    void ReplaceRows(TCDRows rows);
+    // The disc record the titles come from: placeholders when the rows are
+    // first made, then the lookup's record.
+    CDiscRecord& Record() { return *record_; }
+    void TakeRecord(std::unique_ptr<CDiscRecord> record);
     bool LookUpEnabled() const { return lookUpEnabled_; }
     void EnableLookUp(bool enable);
     bool RipEnabled() const { return ripEnabled_; }
@@ -84,6 +95,8 @@ public:
     bool LookupRunning() const { return lookupPhase_ != 0 && lookupPhase_ != 3; }
     PLATTER_CDevice* Drive() const { return drive_; }
 
+    // Tells the page that rows, texts or button states changed.
+    void Changed();
     // Called after rows, texts or button states changed.
     std::function<void()> changed;
     // The wait cursor on (true) and off around a disc read.
@@ -95,8 +108,6 @@ public:
     std::function<bool(bool forced)> lookUpTitles;
 
 private:
-    void Changed();
-    void SetStatusKey(const char* key);
     void DeleteRows();
     // Steps of GetRDBID; false ends the read.
     bool ReadDiscInfo();
@@ -115,5 +126,5 @@ private:
     int currentRow_ = -1;
     int playingIndex_ = -1;
     int lookupPhase_ = 0;
-    TITLEFETCH_TRResult record_;
+    std::unique_ptr<CDiscRecord> record_;
 };

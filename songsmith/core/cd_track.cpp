@@ -101,10 +101,23 @@ bool CCDTrack::Write(CRIFF& riff, int version) {
     return info_.Write(riff, version);
 }
 
+TONECORE_CMusicInfo CCDTrack::RecordForSaving() {
+    TGuard guard(lock_);
+    if (info_.trimEndMs == 0) {
+        info_.trimEndMs = info_.lengthMs;
+        info_.autoTrimEndMs = info_.lengthMs;
+    }
+    return info_;
+}
+
 bool CCDTrack::Read(CRIFF& riff, int version) {
     {
         TGuard guard(lock_);
         if (!info_.Read(riff, version)) return false;
+        // A foreign or damaged file must not make the track silent or its
+        // gain a NaN that every sample it scales would carry.
+        if (!std::isfinite(info_.volume)) info_.volume = 0.0;
+        if (!std::isfinite(std::bit_cast<double>(info_.playData))) info_.playData = VolumeBits(1.0);
         if (info_.flags[kAnalysedStoredFlag]) {
             if (PeaksCacheIsStale()) {
                 info_.flags[kAnalysedStoredFlag] = false;
@@ -400,6 +413,12 @@ void CCDTrack::SetCdQuality(bool on) {
     info_.flags[kCdQualityFlag] = on;
 }
 
+void CCDTrack::ForgetAnalysis() {
+    TGuard guard(lock_);
+    analysed_ = false;
+    info_.flags[kAnalysedStoredFlag] = false;
+}
+
 bool CCDTrack::IsAnalysedWhenStored() const {
     TGuard guard(lock_);
     return info_.flags[kAnalysedStoredFlag];
@@ -433,6 +452,12 @@ void CCDTrack::SetIncompleteWarned(bool on) {
 TONECORE_CMusicInfo CCDTrack::GetMusicInfo() const {
     TGuard guard(lock_);
     return info_;
+}
+
+bool CCDTrack::PathFitsSessionFile() const {
+    TGuard guard(lock_);
+    return strnlen(info_.path, sizeof info_.path) <
+           static_cast<std::size_t>(TONECORE_CMusicInfo::kStoredPathChars);
 }
 
 std::string CCDTrack::GetPath() const {

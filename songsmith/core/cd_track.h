@@ -57,7 +57,11 @@ public:
 
     // The track's record in a session file's layout.
     bool Write(CRIFF& riff, int version);
-    // Reads the record, then settles the state: a track analysed when
+    // A copy of the record as a session file stores it; a user trim end of
+    // 0 becomes the length first, in the track too (as Write does).
+    TONECORE_CMusicInfo RecordForSaving();
+    // Reads the record, then settles the state: a peak level or volume
+    // factor that is not a number reads as 0 or 1.0; a track analysed when
     // stored is ready (7) when its peaks cache still fits the song, else
     // waits (3) for a new analysis; a track stored while loading waits.
     bool Read(CRIFF& riff, int version);
@@ -145,6 +149,8 @@ public:
     void SetPeakLevel(double level);
     int GetSerial() const;
     void SetSerial(int serial);
+    // The serial a track record (GetMusicInfo's copy) carries.
+    static int SerialOf(const TONECORE_CMusicInfo& record) { return record.stateWords[kSerialWord]; }
     int GetChangeStamp() const;
     // A new change stamp from the process-wide counter.
     void RenewChangeStamp();
@@ -154,6 +160,9 @@ public:
     void SetFileTime(std::uint32_t seconds);
     bool IsCdQuality() const;
     void SetCdQuality(bool on);
+    // Marks the track for a new analysis: neither analysed nor stored as
+    // analysed, so the next load decodes the song again.
+    void ForgetAnalysis();
     bool IsAnalysedWhenStored() const;
     void SetAnalysedWhenStored(bool on);
     bool IsSilenceWarned() const;
@@ -161,6 +170,8 @@ public:
     bool IsIncompleteWarned() const;
     void SetIncompleteWarned(bool on);
 
+    // Whether the path fits a session file's path field whole.
+    bool PathFitsSessionFile() const;
     // A copy of the song information, taken under the lock.
     TONECORE_CMusicInfo GetMusicInfo() const;
     std::string GetPath() const;

@@ -29,6 +29,11 @@ int ChosenSiteIndex(const MvList<TITLEFETCH_TSite*>& sites, const char* host) {
     return chosen;
 }
 
+void ApplyChosenSite(const CPreferences& prefs, TITLEFETCH_CTitlefetch& titlefetch) {
+    const int index = ChosenSiteIndex(prefs.Sites, prefs.CDDBSite);
+    titlefetch.SetSite(index < 0 ? nullptr : prefs.Sites.items[index]);
+}
+
 const char* SiteLocationText(TITLEFETCH_TSite& site) {
     if (site.secondText[0] == '\0') {
         std::snprintf(site.secondText, sizeof site.secondText, "%c:%03d.%02d %c:%03d.%02d",

@@ -12,6 +12,12 @@ class TITLEFETCH_CTitlefetch;
 // for the same host wins), else 0; -1 for an empty list.
 int ChosenSiteIndex(const MvList<TITLEFETCH_TSite*>& sites, const char* host);
 
+// Hands the title lookup the site the CD pages ask: the site record whose
+// host is the preferences' chosen host (the last such, as the Remote
+// Database page shows it chosen), else the first; the default site when
+// the preferences keep none.
+void ApplyChosenSite(const CPreferences& prefs, TITLEFETCH_CTitlefetch& titlefetch);
+
 // The site's location text (its second text). An empty one is first made
 // from the coordinates, as "N:037.17 W:121.42" (hemisphere, degrees and
 // minutes), and kept in the record, so it is saved with the sites.

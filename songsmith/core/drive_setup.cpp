@@ -1,11 +1,53 @@
 #include "songsmith/core/drive_setup.h"
 
+#include <climits>
+
 #include "filekit/log.h"
 #include "platter/platter.h"
 #include "songsmith/core/preference_records.h"
 #include "songsmith/core/preferences.h"
 
-void AspiProgressCallback(void*, TProgressTypes, std::intptr_t) {}
+namespace {
+
+IStartupProgress* g_progress = nullptr;
+
+// A range or step from the library's pointer-sized data.
+int DataAsInt(std::intptr_t data) {
+    if (data > INT_MAX) return INT_MAX;
+    if (data < INT_MIN) return INT_MIN;
+    return static_cast<int>(data);
+}
+
+}  // namespace
+
+void SetStartupProgress(IStartupProgress* progress) { g_progress = progress; }
+
+void AspiProgressCallback(void*, TProgressTypes type, std::intptr_t data) {
+    IStartupProgress* progress = g_progress;
+    if (progress == nullptr) return;
+    switch (type) {
+        case kProgressShow:
+            progress->Show();
+            break;
+        case kProgressHide:
+            progress->Hide();
+            break;
+        case kProgressCaption:
+            progress->SetText(reinterpret_cast<const char*>(data));
+            break;
+        case kProgressRange:
+            progress->SetRange(0, DataAsInt(data));
+            break;
+        case kProgressStepSize:
+            progress->SetStep(DataAsInt(data));
+            break;
+        case kProgressStep:
+            progress->StepIt();
+            break;
+        default:
+            break;
+    }
+}
 
 void SetUpDriveLibrary(CPreferences& prefs, PLATTER_CPlatter& platter) {
     platter.burningEngine = prefs.WhichBurningEngine;

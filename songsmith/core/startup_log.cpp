@@ -25,15 +25,10 @@ void AppendCrashNote(const std::string& path) {
 void StartProgramLog(CPreferences& prefs, const std::string& folder) {
     const std::string logPath = folder + kLogFileName;
     if (prefs.bLogFailed != 0) {
+        // The killed run's log becomes the crash log, replacing an older one,
+        // so the newest crash is the one kept; the note goes after it.
         const std::string crashPath = folder + kCrashLogFileName;
-        // An older crash log is not replaced: the note goes to it, and this
-        // run's log starts afresh.
-        std::FILE* existing = std::fopen(crashPath.c_str(), "rb");
-        if (existing != nullptr) {
-            std::fclose(existing);
-        } else {
-            std::rename(logPath.c_str(), crashPath.c_str());
-        }
+        std::rename(logPath.c_str(), crashPath.c_str());
         AppendCrashNote(crashPath);
     }
     prefs.bLogFailed = 1;

@@ -1,8 +1,8 @@
 #pragma once
 // The program's log at start-up: "songsmith-log.txt" in the per-user data
 // folder. When the last run did not end cleanly ("bLogFailed" still set),
-// its log is kept as "songsmith-crash.txt" with a note for the user, before
-// this run's first line empties the log.
+// its log becomes "songsmith-crash.txt" (replacing an older one) with a note
+// for the user, before this run's first line empties the log.
 
 #include <string>
 

@@ -85,6 +85,9 @@ int CTrackList::FindBySerial(int serial) {
 }
 
 int CTrackList::InsertTrack(TTrackPtr track, int after) {
+    // A path that a session file cannot hold whole would be saved as
+    // another file's name.
+    if (!track->PathFitsSessionFile()) return -1;
     int index = 0;
     {
         TGuard guard(lock_);
@@ -105,6 +108,7 @@ int CTrackList::InsertSong(const CSongEntry& song, int after) {
 
 int CTrackList::InsertMusicInfo(const TONECORE_CMusicInfo& info, int after) {
     const int index = InsertTrack(std::make_unique<CCDTrack>(prefs_, info), after);
+    if (index < 0) return -1;
     StartLoaderThread();
     return index;
 }

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_replace.h"
 #include "songsmith/core/preference_records.h"
 
 class CCDTrack;
@@ -86,6 +87,17 @@ public:
     // from 1 through the run.
     static std::string MakeDefaultSessionName();
 
+    // The session file (".tps"). SaveSession puts every track's record in
+    // place of path in one step; true when written, and the session is then
+    // clean. On failure the file at path and the dirty flag stay as they
+    // were. write: the write(2) the replacement goes through (null: the
+    // system's; tests pass one that fails).
+    bool SaveSession(const char* path, FileWriteFunction write = nullptr);
+    // Appends the tracks of a session file and starts the loader; true when
+    // its header and every record were read. On failure the tracks this
+    // load appended go again; the tracks that were there stay.
+    bool LoadSession(const char* path);
+
     // Any track still to be loaded or analysed.
     bool HasPendingTracks();
     bool HasTrackInState(int state);
@@ -111,7 +123,12 @@ public:
 
 private:
     using TTrackPtr = std::unique_ptr<CCDTrack>;
+    // Refuses (-1) a track whose path does not fit a session file.
     int InsertTrack(TTrackPtr track, int after);
+    // Serials unique after a load: "LastTrackID" raised above every serial
+    // in the list, and a fresh serial for each track from `firstLoaded` on
+    // whose serial an earlier track has.
+    void MakeSerialsUnique(std::size_t firstLoaded);
     bool LoaderRunning() const;
     TFadePreferences FadeSettings();
 

@@ -222,11 +222,15 @@ void CTrackLoader::RecheckOne() {
         track->SetState(kTrackNoValidDataYet);
     } else if (state == kTrackFileNotFound) {
         if (!exists) return;
-        if (!track->IsAnalysed()) {
-            track->SetState(kTrackNoValidDataYet);
+        // A song back as it was analysed (same time, its peaks cache still
+        // there) is opened again; one that changed meanwhile is analysed
+        // anew, since its length and peaks may be others now.
+        if (track->IsAnalysed() && !track->PeaksCacheIsStale()) {
+            if (LoadUnlocked(*track, true)) MarkReady(*track);
             return;
         }
-        if (LoadUnlocked(*track, true)) MarkReady(*track);
+        track->ForgetAnalysis();
+        track->SetState(kTrackNoValidDataYet);
     } else if ((state == kTrackReadyButNotLoaded || state == kTrackReady) && !exists) {
         track->SetState(kTrackFileNotFound);
     }

@@ -20,6 +20,7 @@
 
 #include "main_window_fixture.h"
 #include "platform/message_box.h"
+#include "platform/user_folders.h"
 #include "platter/testsupport/disc_image_maker.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
@@ -45,6 +46,10 @@ protected:
     void SetUp() override {
         MainWindowFixture::SetUp();
         SetDriveStateSource(&driveState_);
+        // Titles are looked up only when a test asks: no server is asked,
+        // and no cached titles name the generated discs.
+        prefs_->CDDBAutoRetr = 0;
+        std::filesystem::remove(GetUserDataDir() + "cdplayer.ini");
     }
     void TearDown() override {
         MainWindowFixture::TearDown();
@@ -414,6 +419,8 @@ TEST_F(CdTabTest, ComingBackToThePageForgetsADiscThatWasChangedMeanwhile) {
     InsertDisc(0, platter_test::AudioDiscLayout());
     Page(0)->DiscTimerTick();
     Page(0)->Disc().Row(0)->percent = 40;
+    // The disc is read again on return only with the automatic lookup on.
+    prefs_->CDDBAutoRetr = 1;
     QAction* findPage = MenuItem(cmd::kFindPage);
     ASSERT_NE(findPage, nullptr);
 
@@ -434,6 +441,7 @@ TEST_F(CdTabTest, ComingBackToThePageForgetsADiscThatWasChangedMeanwhile) {
     EXPECT_EQ(Rows(0), 0);
     EXPECT_EQ(Page(0)->Disc().State(), kCdStateNone);
     EXPECT_TRUE(Page(0)->DiscTimerRunning());
+    prefs_->CDDBAutoRetr = 0;
     Page(0)->DiscTimerTick();
     EXPECT_EQ(Rows(0), 2);
 }

@@ -24,7 +24,7 @@
 #include "songsmith/core/placement_rules.h"
 #include "songsmith/core/preference_records.h"
 #include "songsmith/find_container_window.h"
-#include "songsmith/session_list.h"
+#include "songsmith/session_list_pane.h"
 #include "songsmith/tab_page.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"

@@ -74,4 +74,43 @@ TEST(ProgressWindowTest, TheOwnedWindowOutlivesTheObjectUntilDestroyed) {
     EXPECT_FALSE(window.isNull());
 }
 
+TEST(ProgressWindowTest, TheDriveLibrarysReportsDriveTheWindow) {
+    CProgressWindow progress;
+    ASSERT_TRUE(progress.Create(nullptr));
+    QDialog* window = progress.Window();
+    QProgressBar* bar = progress.Bar();
+    AspiProgressCallback(nullptr, kProgressStep, 0);  // no display yet: dropped
+    EXPECT_EQ(bar->value(), 0);
+
+    SetStartupProgress(&progress);
+    const auto report = [](TProgressTypes type, std::intptr_t data) { AspiProgressCallback(nullptr, type, data); };
+    report(kProgressHide, 0);
+    EXPECT_FALSE(window->isVisible());
+    report(kProgressShow, 0);
+    EXPECT_TRUE(window->isVisible());
+    report(kProgressCaption, reinterpret_cast<std::intptr_t>("Looking for CD drives..."));
+    EXPECT_EQ(window->windowTitle(), "Looking for CD drives...");
+    report(kProgressRange, 10);
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 10);
+    report(kProgressStepSize, 3);
+    const int expected[] = {3, 6, 9, 10, 10};
+    for (int value : expected) {
+        report(kProgressStep, 0);
+        EXPECT_EQ(bar->value(), value);
+    }
+    report(static_cast<TProgressTypes>(6), 0);  // an unknown report changes nothing
+    EXPECT_EQ(bar->value(), 10);
+    report(kProgressRange, 40);
+    report(kProgressStep, 0);
+    EXPECT_EQ(bar->value(), 3);
+    testsupport::SaveWidgetPng(window, "progress_window_drive_setup");
+    report(kProgressCaption, 0);
+    EXPECT_EQ(window->windowTitle(), QString());
+    report(kProgressHide, 0);
+    EXPECT_FALSE(window->isVisible());
+    SetStartupProgress(nullptr);
+    progress.Destroy();
+}
+
 }  // namespace

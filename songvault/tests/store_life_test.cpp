@@ -1,6 +1,8 @@
 // Opening, closing, saving elsewhere and deleting the store, and what
 // happens to files that are damaged, foreign or newer.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -448,3 +450,29 @@ TEST(StoreLife, ThreadsSharingTheEngineGetTheirOwnIds) {
 }
 
 }  // namespace
+
+// A copy of the program killed while it made a fresh store leaves that store
+// under its own name; the next open deletes it, but never one whose maker
+// still runs (it may be making it right now).
+TEST(StoreLife, FreshStoresOfKilledCopiesAreDeletedAtOpen) {
+    testsupport::TempDir dir;
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(gone, &status, 0), gone);
+    const std::string abandoned = std::string(kStore) + ".new-" + std::to_string(gone) + "-0";
+    const std::string running = std::string(kStore) + ".new-" + std::to_string(getpid()) + "-7";
+    for (const std::string& name : {abandoned, abandoned + "-journal", running, std::string(kStore) + ".new-x-1"}) {
+        testsupport::WriteWholeFile(dir.File(name), "half made");
+    }
+
+    SGSMarovelle description;
+    SVTENG_CSongvault vault;
+    ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
+    vault.Shutdown(nullptr);
+    EXPECT_FALSE(std::filesystem::exists(dir.File(abandoned)));
+    EXPECT_FALSE(std::filesystem::exists(dir.File(abandoned + "-journal")));
+    EXPECT_TRUE(std::filesystem::exists(dir.File(running)));
+    EXPECT_TRUE(std::filesystem::exists(dir.File(std::string(kStore) + ".new-x-1"))) << "not a name the store makes";
+}

@@ -9,9 +9,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/last_error.h"
+#include "platform/tick.h"
 #include "testsupport/scripted_server.h"
 #include "testsupport/temp_dir.h"
 #include "titlefetch/cddb.h"
+#include "titlefetch/errors.h"
 #include "titlefetch/tests/cddb_test_support.h"
 #include "titlefetch/titlefetch.h"
 
@@ -123,6 +126,52 @@ TEST(Titlefetch, WithoutAServerTheSiteListHoldsTheDefaultSite) {
     EXPECT_EQ(facade.SearchForDiscID(0x02001e01, tracks.list, 32, matches), CDDB_NO_CONNECTION);
     EXPECT_STREQ(facade.GetLastError(), "");
     facade.DeallocSiteList(&sites, false);
+}
+
+TEST(Titlefetch, AServerThatAnswers5xxIsToldApartFromAnAnswerThatCannotBeUsed) {
+    const struct {
+        const char* name;
+        std::string answer;
+        std::uint32_t error;
+    } cases[] = {
+        {"cddb 500", Http("500 Unknown developer email\r\n"), CDDB_ERR_SERVER_REFUSED},
+        {"cddb 530", Http("530 Server error, server CPU load too high\r\n"), CDDB_ERR_SERVER_REFUSED},
+        {"http 503", "HTTP/1.1 503 Service Unavailable\r\n\r\n<html>busy</html>\r\n", CDDB_ERR_SERVER_REFUSED},
+        {"garbage", Http("hello there\r\n"), CDDB_ERR_BAD_ANSWER},
+        {"cddb 403", Http("403 Database entry is corrupt\r\n"), CDDB_ERR_BAD_ANSWER},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server([&c](const std::string&) { return ServerScript{ServerStep::Send(c.answer)}; });
+        TITLEFETCH_CTitlefetch facade;
+        const TITLEFETCH_TSite site = cddbtest::LoopbackSite(server.Port());
+        facade.SetSite(&site);
+        const cddbtest::TrackList tracks({150, 403, 787}, 1102);
+        MvList<TITLEFETCH_TQResult*> matches;
+        SetLastError(0);
+        EXPECT_EQ(facade.SearchForDiscID(0x08000c03, tracks.list, 14, matches), CDDB_BAD_ANSWER) << c.name;
+        EXPECT_EQ(GetLastError(), c.error) << c.name;
+        EXPECT_EQ(matches.count, 0) << c.name;
+        OwnedRecord record;
+        SetLastError(0);
+        EXPECT_EQ(facade.GetDiscRecord(0x08000c03, "rock", record), CDDB_BAD_ANSWER) << c.name;
+        EXPECT_EQ(GetLastError(), c.error) << c.name;
+    }
+}
+
+TEST(Titlefetch, TheTimeOutSetLimitsHowLongAStalledServerIsWaitedFor) {
+    ScriptedServer server([](const std::string&) { return ServerScript{ServerStep::Stall()}; });
+    TITLEFETCH_CTitlefetch facade;
+    const TITLEFETCH_TSite site = cddbtest::LoopbackSite(server.Port());
+    facade.SetSite(&site);
+    facade.SetTimeout(300);
+    const cddbtest::TrackList tracks({150}, 2400);
+    MvList<TITLEFETCH_TQResult*> matches;
+    const std::int64_t start = SteadyMilliseconds();
+    EXPECT_EQ(facade.SearchForDiscID(0x02001e01, tracks.list, 32, matches), CDDB_NOT_SENT_OR_READ);
+    const std::int64_t took = SteadyMilliseconds() - start;
+    // Well before the default of two seconds.
+    EXPECT_GE(took, 250);
+    EXPECT_LT(took, 1500);
 }
 
 TEST(Titlefetch, SubmitReportsTheOutcomeInTheModeAskedFor) {

@@ -20,8 +20,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
+#include "platform/file_replace.h"
 #include "tonecore/tags/music_info.h"
 
 class CFileObj;
@@ -114,6 +116,15 @@ private:
     bool countOnly_ = false;
     std::int32_t counted_ = 0;
 };
+
+// Writes records as a session file in the newest layout and puts it in
+// place of path in one step (ReplaceFileContents, through write when
+// given): 36 bytes of headers and the records back to back, without pad
+// bytes. A null record or one that cannot be written (a path too long for
+// its field) fails the whole save; on any failure path is left as it was
+// and the reason is in the thread's last error.
+bool WriteSessionFile(const char* path, std::span<TONECORE_CMusicInfo* const> records,
+                      FileWriteFunction write = nullptr);
 
 // The milliseconds of a playlist duration text: runs of digits separated by
 // any other characters, the last three before a '.' taken as hours, minutes

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "filekit/file_obj.h"
 #include "filekit/mem_obj.h"
@@ -21,20 +22,6 @@ constexpr std::uint32_t kSessionForm = FourCC("cdss");
 constexpr std::uint32_t kHeaderChunk = FourCC("cdhd");
 constexpr std::uint32_t kRecordsChunk = FourCC("cdtr");
 constexpr std::int64_t kHeaderBytes = 8;  // version, record count
-
-// Bytes of one stored record in the layout of version; 0 for a layout that
-// does not exist.
-std::int64_t RecordBytes(TTPSVersion version) {
-    switch (version) {
-        case 5: return TONECORE_CMusicInfo::kVersion5Bytes;
-        case 4: return TONECORE_CMusicInfo::kVersion4Bytes;
-        case 3: return TONECORE_CMusicInfo::kVersion3Bytes;
-        case 0:
-        case 1:
-        case 2: return TONECORE_CMusicInfo::kVersion0To2Bytes;
-        default: return 0;
-    }
-}
 
 struct TSessionHeader {
     TTPSVersion version = 0;
@@ -74,7 +61,7 @@ bool CPlaylist::_readTPS(const char* path, bool checkFiles) {
             // then run to the end of the file.
             const std::int64_t rest = file->Size() - file->Tell();
             const std::int64_t present = records.size == 0 ? rest : std::min<std::int64_t>(records.size, rest);
-            const std::int64_t recordBytes = RecordBytes(header.version);
+            const std::int64_t recordBytes = TONECORE_CMusicInfo::RecordBytes(header.version);
             const std::int64_t fit = recordBytes > 0 ? std::max<std::int64_t>(present, 0) / recordBytes : 0;
             const std::int64_t count = std::min<std::int64_t>(std::max(header.count, 0), fit);
             for (std::int64_t i = 0; i < count; ++i) {
@@ -97,7 +84,9 @@ bool CPlaylist::_readTPS(const char* path, bool checkFiles) {
     return ok;
 }
 
-bool CPlaylist::_writeTPS(const char* path) {
+bool WriteSessionFile(const char* path, std::span<TONECORE_CMusicInfo* const> records,
+                      FileWriteFunction write) {
+    if (path == nullptr) return false;
     // The session is put together in memory and then replaces the file in
     // one step, so a failed save never leaves a damaged session behind.
     CMemObj* memory = new (std::nothrow) CMemObj;
@@ -110,11 +99,12 @@ bool CPlaylist::_writeTPS(const char* path) {
     bool ok = riff.Create(memory, kSessionForm) != 0;
     if (ok) {
         bytefields::CByteWriter header;
-        header.Le32(static_cast<std::uint32_t>(kSessionVersion));
-        header.Le32(static_cast<std::uint32_t>(Count()));
+        header.Le32(static_cast<std::uint32_t>(CPlaylist::kSessionVersion));
+        header.Le32(static_cast<std::uint32_t>(records.size()));
         ok = riff.WriteSubChunk(kHeaderChunk, header.Data().data(), kHeaderBytes) != 0 &&
              riff.StartWriteStream(kRecordsChunk) != 0;
-        for (std::size_t i = 0; ok && i < entries_.size(); ++i) ok = entries_[i]->Write(riff, kSessionVersion);
+        for (std::size_t i = 0; ok && i < records.size(); ++i)
+            ok = records[i] != nullptr && records[i]->Write(riff, CPlaylist::kSessionVersion);
         ok = ok && riff.EndWriteStream() != 0;
     }
     riff.Close();
@@ -125,10 +115,17 @@ bool CPlaylist::_writeTPS(const char* path) {
     }
     DeleteRefObject(&memory);
     if (!ok) return false;
-    const int error = ReplaceFileContents(path, bytes);
+    const int error = ReplaceFileContents(path, bytes, write);
     if (error != 0) {
         SetLastError(static_cast<std::uint32_t>(error));
         return false;
     }
     return true;
+}
+
+bool CPlaylist::_writeTPS(const char* path) {
+    std::vector<TONECORE_CMusicInfo*> records;
+    records.reserve(entries_.size());
+    for (const auto& entry : entries_) records.push_back(entry.get());
+    return WriteSessionFile(path, records);
 }

@@ -68,7 +68,9 @@ int CPCMSound::InitialLoad(CRefObj* stream, std::int32_t bufferMs, int a, int b,
     musicInfo_ = initial.StealMusicInfo();
     sourceFormat_ = initial.StealWaveFomatEx();
     decoder_ = initial.StealACMObject();
-    if (Format() == nullptr) {
+    // Compressed audio without its decoding object (an MPEG song while the
+    // engine is not running makes none) would be read as if it were samples.
+    if (Format() == nullptr || (decoder_ == nullptr && Format()->wFormatTag != WAVE_FORMAT_PCM)) {
         SetLastError(TONECORE_ERR_BAD_PCM_FORMAT);
         return 0;
     }

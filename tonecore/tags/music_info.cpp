@@ -192,11 +192,8 @@ void TONECORE_CMusicInfo::CopyToTMusicInfo(TMusicInfo& info) const {
 }
 
 bool TONECORE_CMusicInfo::Read(CRIFF& stream, TTPSVersion version) {
-    if (version < 0 || version > kNewestVersion) return false;
-    std::size_t size = kVersion0To2Bytes;
-    if (version == 5) size = kVersion5Bytes;
-    if (version == 4) size = kVersion4Bytes;
-    if (version == 3) size = kVersion3Bytes;
+    const auto size = static_cast<std::size_t>(RecordBytes(version));
+    if (size == 0) return false;
 
     std::vector<std::uint8_t> bytes(size);
     if (stream.Read(bytes.data(), static_cast<std::int64_t>(size)) != static_cast<std::int64_t>(size)) {

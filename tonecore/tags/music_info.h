@@ -71,6 +71,19 @@ public:
     static constexpr int kVersion0To2Bytes = 6136;
     // Width of the stored path field, terminator included.
     static constexpr int kStoredPathChars = MAX_PATH;
+    // Bytes of one stored record in the layout of version; 0 for a layout
+    // that does not exist.
+    static constexpr int RecordBytes(TTPSVersion version) {
+        switch (version) {
+            case 5: return kVersion5Bytes;
+            case 4: return kVersion4Bytes;
+            case 3: return kVersion3Bytes;
+            case 0:
+            case 1:
+            case 2: return kVersion0To2Bytes;
+            default: return 0;
+        }
+    }
 
     TONECORE_CMusicInfo();
     // Copies are whole: containers copy records, and a copy that dropped the

@@ -12,6 +12,7 @@
 #include "platform/wave_out_fake.h"
 #include "songsmith/core/burn_sound_steps.h"
 #include "songsmith/core/tests/burner_render_fixture.h"
+#include "songsmith/core/tests/engine_scope.h"
 #include "songsmith/core/track_states.h"
 #include "testsupport/temp_dir.h"
 #include "tonecore/engine/engine_mixer.h"
@@ -119,6 +120,9 @@ bool RemoteType(const char* path, std::int64_t* type) {
 // what they are, in the cue sheet too.
 TEST_F(TrackConvertTest, RemoteSongsAreCopiedAndTypedByTheirSource) {
     if (!songfiles::HaveTools({"lame"})) GTEST_SKIP() << "lame is needed";
+    // Only a running engine decodes MP3 songs, as in the program.
+    const songfiles::CEngineScope engine(prefs_, dir_.File("cache"));
+    ASSERT_TRUE(engine.Started());
     std::filesystem::create_directories(dir_.File("remote"));
     const std::string wav = Song("remote/r.wav", 5);
     const std::string mp3 = dir_.File("remote/m.mp3");

@@ -1,7 +1,8 @@
 // Loading session tracks from real song files: what the analysis finds
 // (length, automatic trims, loudness, CD quality), the warnings it posts,
 // the states a missing, undecodable or cancelled song ends in, and the plain
-// open that skips the analysis.
+// open that skips the analysis. WAV songs and MP3 songs made by sox and
+// lame, loaded with the sound engine running as in the program.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,10 +14,12 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_sounds.h"
+#include "songsmith/core/tests/engine_scope.h"
 #include "songsmith/core/tests/song_action_fakes.h"
 #include "songsmith/core/tests/song_files.h"
 #include "songsmith/core/track_states.h"
 #include "testsupport/temp_dir.h"
+#include "tonecore/peaks/peaks.h"
 
 namespace {
 
@@ -41,6 +44,8 @@ class TrackLoadTest : public testing::Test {
 protected:
     void SetUp() override {
         if (!songfiles::HaveTools({"sox", "lame"})) GTEST_SKIP() << "sox and lame are needed";
+        engine_ = std::make_unique<songfiles::CEngineScope>(prefs_, dir_.File("cache"));
+        ASSERT_TRUE(engine_->Started());
         realClock_ = SetWaitClock({FakeSleep, FakeNow});
         g_pauses = 0;
         g_cancelAtPause = nullptr;
@@ -52,19 +57,27 @@ protected:
         if (IsSkipped()) return;
         LogDeinit();
         SetWaitClock(realClock_);
+        engine_.reset();
     }
 
-    // A song made by sox with the given arguments after the file name.
+    // A song made by sox with the given arguments after the file name; the
+    // same every run (-R: no random dither).
     std::string Sox(const std::string& name, const std::string& format,
                     const std::string& effects) {
         const std::string path = dir_.File(name);
-        EXPECT_TRUE(songfiles::Run("sox -n " + format + " '" + path + "' " + effects));
+        EXPECT_TRUE(songfiles::Run("sox -R -n " + format + " '" + path + "' " + effects));
         return path;
     }
     std::string Mp3(const std::string& name, const std::string& wav) {
         const std::string path = dir_.File(name);
         EXPECT_TRUE(songfiles::Run("lame --quiet -b 128 '" + wav + "' '" + path + "'"));
         return path;
+    }
+    // A tone of seconds between silences of a second, as MP3.
+    std::string Mp3Tone(const std::string& name, int seconds) {
+        return Mp3(name + ".mp3", Sox(name + ".wav", "-r 44100 -c 2 -b 16",
+                                      "synth " + std::to_string(seconds) +
+                                          " sine 440 vol 0.5 pad 1 1"));
     }
 
     // A new session track for the song, as the session list makes it.
@@ -87,35 +100,50 @@ protected:
     testsupport::TempDir dir_;
     songfakes::CSongActionScope scope_;
     CPreferences prefs_;
+    std::unique_ptr<songfiles::CEngineScope> engine_;
     std::string logPath_;
     TWaitClock realClock_{};
 };
 
 const std::string kCdFormat = "-r 44100 -c 2 -b 16";
 
-TEST_F(TrackLoadTest, AToneBetweenSilencesIsTrimmedToTheTone) {
-    const std::string song = Sox("tone.wav", kCdFormat, "synth 3 sine 440 vol 0.5 pad 1 1");
-    auto track = Track(song);
-    ASSERT_TRUE(track->Load());
+// lame puts 576 samples in front of the audio and an MPEG decoder adds 529
+// more; the decode is not trimmed, so an MP3's tone starts this much later.
+constexpr int kMp3DelayMs = (576 + 529) * 1000 / 44100;
 
-    EXPECT_EQ(track->GetState(), kTrackReadyButNotLoaded);
-    EXPECT_TRUE(track->IsAnalysed());
-    EXPECT_TRUE(track->IsAnalysedWhenStored());
-    EXPECT_FALSE(track->IsLoading());
-    EXPECT_TRUE(track->IsCdQuality());
-    ASSERT_NE(track->GetSound(), nullptr);
-    EXPECT_EQ(track->GetSound()->serial, track->GetSerial());
-    EXPECT_EQ(track->GetUserTrimStart(), 0);
-    EXPECT_EQ(track->GetUserTrimEnd(), 5000);
+TEST_F(TrackLoadTest, AToneBetweenSilencesIsTrimmedToTheTone) {
+    const std::string wav = Sox("tone.wav", kCdFormat, "synth 3 sine 440 vol 0.5 pad 1 1");
+    const struct {
+        std::string path;
+        int delayMs;
+    } kCases[] = {{wav, 0}, {Mp3("tone.mp3", wav), kMp3DelayMs}};
     const int block = prefs_.soundScanMilsPerPixel;
-    EXPECT_NEAR(track->GetAutoTrimStart(), 1000, block);
-    EXPECT_NEAR(track->GetAutoTrimEnd(), 4000, block);
-    EXPECT_NEAR(track->GetPeakLevel(), 0.5, 0.02);
-    EXPECT_TRUE(Warnings().empty());
-    // The decode gave the rest of the program the processor now and then.
-    EXPECT_GT(g_pauses, 0);
-    // An analysed track is not analysed again.
-    EXPECT_FALSE(track->Load());
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.path);
+        auto track = Track(c.path);
+        g_pauses = 0;
+        ASSERT_TRUE(track->Load());
+
+        EXPECT_EQ(track->GetState(), kTrackReadyButNotLoaded);
+        EXPECT_TRUE(track->IsAnalysed());
+        EXPECT_TRUE(track->IsAnalysedWhenStored());
+        EXPECT_FALSE(track->IsLoading());
+        EXPECT_TRUE(track->IsCdQuality());
+        ASSERT_NE(track->GetSound(), nullptr);
+        EXPECT_EQ(track->GetSound()->serial, track->GetSerial());
+        const std::int32_t length = track->GetSound()->Length(0);
+        EXPECT_NEAR(length, 5000 + 2 * c.delayMs, 60);
+        EXPECT_EQ(track->GetUserTrimStart(), 0);
+        EXPECT_EQ(track->GetUserTrimEnd(), length);
+        EXPECT_NEAR(track->GetAutoTrimStart(), 1000 + c.delayMs, block);
+        EXPECT_NEAR(track->GetAutoTrimEnd(), 4000 + c.delayMs, block);
+        EXPECT_NEAR(track->GetPeakLevel(), 0.5, 0.05);
+        EXPECT_TRUE(Warnings().empty());
+        // The decode gave the rest of the program the processor now and then.
+        EXPECT_GT(g_pauses, 0);
+        // An analysed track is not analysed again.
+        EXPECT_FALSE(track->Load());
+    }
 }
 
 TEST_F(TrackLoadTest, AutomaticTrimsAreFoundAgainInTheRangeGiven) {
@@ -165,18 +193,57 @@ TEST_F(TrackLoadTest, AutomaticTrimsAreFoundAgainInTheRangeGiven) {
     EXPECT_EQ(quiet->GetAutoTrimStart(), 100);
 }
 
-// Each song posts at most one warning, whatever the preference allows.
+// The automatic scan reads the peaks from the song's peaks file, whether
+// the sound's peaks fit in memory or are streamed: on either it finds the
+// edges that the load found while it built the peaks. Without the file
+// there is nothing to scan.
+TEST_F(TrackLoadTest, TheScanOfStreamedPeaksFindsWhatTheLoadFound) {
+    const struct {
+        std::string path;
+        bool streamed;
+    } kCases[] = {{Mp3Tone("short", 3), false}, {Mp3Tone("long", 30), true}};
+    const int block = prefs_.soundScanMilsPerPixel;
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.path);
+        auto track = Track(c.path);
+        ASSERT_TRUE(track->Load());
+        ASSERT_NE(track->GetSound(), nullptr);
+        const CPeaks* peaks = track->GetSound()->GetPeaks();
+        ASSERT_NE(peaks, nullptr);
+        EXPECT_EQ(peaks->IsStreaming() != 0, c.streamed);
+        const std::int32_t length = track->GetSound()->Length(0);
+        const std::int32_t start = track->GetAutoTrimStart();
+        const std::int32_t end = track->GetAutoTrimEnd();
+        EXPECT_NEAR(start, 1000 + kMp3DelayMs, block);
+        EXPECT_NEAR(end, length - 1000 - kMp3DelayMs, block);
+
+        ASSERT_TRUE(track->SetTrims(0, length, true));
+        EXPECT_EQ(track->GetAutoTrimStart(), start);
+        EXPECT_EQ(track->GetAutoTrimEnd(), end);
+        EXPECT_FALSE(track->IsSilenceWarned());
+
+        std::remove(track->PeaksCachePath().c_str());
+        EXPECT_FALSE(track->SetTrims(100, 900, true));
+        EXPECT_EQ(track->GetAutoTrimStart(), 100);
+        EXPECT_EQ(track->GetAutoTrimEnd(), 900);
+        EXPECT_FALSE(track->IsSilenceWarned());
+    }
+}
+
+// Each song posts at most one warning, whatever the preference allows; the
+// automatic scan sets the silence warning anew from the peaks.
 TEST_F(TrackLoadTest, SilentAndIncompleteSongsAreReportedOnce) {
     const std::string silent = Sox("silent.wav", kCdFormat, "trim 0 2");
     const std::string cut = Sox("cut.wav", kCdFormat, "synth 2 square 440");
+    const std::string silentMp3 = Mp3("silent.mp3", silent);
+    const std::string cutMp3 = Mp3("cut.mp3", cut);
     const struct {
         std::string path;
         int warnIncomplete;
         const char* warning;  // null: none
     } kCases[] = {
-        {silent, 1, "1035"},
-        {cut, 1, "1036"},
-        {cut, 0, nullptr},
+        {silent, 1, "1035"}, {cut, 1, "1036"}, {cut, 0, nullptr},
+        {silentMp3, 1, "1035"}, {cutMp3, 1, "1036"}, {cutMp3, 0, nullptr},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.path + " warn " + std::to_string(c.warnIncomplete));
@@ -184,6 +251,12 @@ TEST_F(TrackLoadTest, SilentAndIncompleteSongsAreReportedOnce) {
         prefs_.bWarnAboutIncompleteSongs = c.warnIncomplete;
         auto track = Track(c.path);
         ASSERT_TRUE(track->Load());
+        const bool silence = track->IsSilenceWarned();
+        EXPECT_EQ(silence, c.path == silent || c.path == silentMp3);
+        // The scan clears the flag and finds it again.
+        track->SetSilenceWarned(!silence);
+        ASSERT_TRUE(track->SetTrims(0, track->GetSound()->Length(0), true));
+        EXPECT_EQ(track->IsSilenceWarned(), silence);
         // Analysed again (a stale cache), the song is not reported again.
         track->CloseSound();
         track->SetAnalysedWhenStored(false);
@@ -197,22 +270,47 @@ TEST_F(TrackLoadTest, SilentAndIncompleteSongsAreReportedOnce) {
     }
 }
 
-// A song the disc cannot take as it stands is not CD quality.
+// A song the disc cannot take as it stands is not CD quality. Frames that
+// do not decode, or that change to another format part-way, are noted in
+// the log; a song that is below CD quality throughout decodes to its own
+// format, which its decoder reports at once.
 TEST_F(TrackLoadTest, SongsBelowCdQualityLoseTheFlag) {
-    const std::string mono = Sox("mono.wav", "-r 22050 -c 1 -b 16", "synth 2 sine 440 vol 0.5");
-    const std::string cd = Sox("cd.wav", kCdFormat, "synth 2 sine 440 vol 0.5");
+    const std::string cd = Sox("cd.wav", kCdFormat, "synth 3 sine 440 vol 0.5");
     const std::string mp3 = Mp3("cd.mp3", cd);
     const std::string low = Sox("low.wav", "-r 22050 -c 1 -b 16", "synth 2 sine 440 vol 0.5");
     const std::string lowMp3 = Mp3("low.mp3", low);
+    // CD-quality frames, then those of the low song.
+    const std::string mixed = dir_.File("mixed.mp3");
+    testsupport::WriteWholeFile(mixed, testsupport::ReadWholeFile(mp3) +
+                                           testsupport::ReadWholeFile(lowMp3));
+    // 3000 bytes a third of the way in overwritten with frame headers that
+    // no frame follows, as a damaged disk may leave them.
+    const std::string damaged = dir_.File("damaged.mp3");
+    std::string bytes = testsupport::ReadWholeFile(mp3);
+    std::string overwritten;
+    while (overwritten.size() < 3000) overwritten += std::string("\xFF\xFB\x90\x64", 4) + std::string(96, '\0');
+    bytes.replace(bytes.size() / 3, overwritten.size(), overwritten);
+    testsupport::WriteWholeFile(damaged, bytes);
+    const std::string kBad = "***BAD FRAMES FOUND IN ";
+    const std::string kNonCd = "***Non CD Quality FRAMES FOUND IN ";
     const struct {
         std::string path;
         bool cdQuality;
-    } kCases[] = {{cd, true}, {mp3, true}, {mono, false}, {lowMp3, false}};
+        const std::string* logged;  // null: neither line
+    } kCases[] = {
+        {cd, true, nullptr},          {mp3, true, nullptr},
+        {low, false, nullptr},        {lowMp3, false, nullptr},
+        {mixed, false, &kNonCd},      {damaged, false, &kBad},
+    };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.path);
         auto track = Track(c.path);
         ASSERT_TRUE(track->Load());
         EXPECT_EQ(track->IsCdQuality(), c.cdQuality);
+        for (const std::string* line : {&kBad, &kNonCd}) {
+            const bool found = Logged().find(*line + c.path + " .") != std::string::npos;
+            EXPECT_EQ(found, line == c.logged) << *line;
+        }
     }
 }
 

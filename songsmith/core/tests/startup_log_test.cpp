@@ -1,5 +1,6 @@
 // The log at start-up: a run that did not end cleanly leaves its log behind
-// as the crash log, with a note; a clean one leaves nothing.
+// as the crash log (the newest crash replaces an older one), with a note; a
+// clean one leaves nothing.
 #include "songsmith/core/startup_log.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ TEST(StartupLogTest, TheLastRunsLogBecomesTheCrashLogOnlyAfterACrash) {
     } cases[] = {
         {"clean close", 0, nullptr, false, nullptr},
         {"crash", 1, nullptr, true, "last run"},
-        {"crash, older crash log kept", 1, "older crash", true, "older crash"},
+        {"crash, older crash log replaced", 1, "older crash", true, "last run"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -49,7 +50,12 @@ TEST(StartupLogTest, TheLastRunsLogBecomesTheCrashLogOnlyAfterACrash) {
         if (!c.crashLogWithNote) continue;
         const std::string crash = testsupport::ReadWholeFile(folder + kCrashLogFileName);
         EXPECT_EQ(crash.rfind(c.crashLogStarts, 0), 0u) << crash;
-        EXPECT_NE(crash.find("Request Personal Support"), std::string::npos);
+        EXPECT_EQ(crash.find("older crash"), std::string::npos) << crash;
+        // One note, after the log.
+        const std::size_t note = crash.find("Request Personal Support");
+        ASSERT_NE(note, std::string::npos);
+        EXPECT_GT(note, crash.find("last run"));
+        EXPECT_EQ(crash.find("Request Personal Support", note + 1), std::string::npos);
     }
 }
 

@@ -1,93 +1,22 @@
 // The session's background loader: passes that load the tracks one by one,
 // a removed track cancelled and freed after its pass, the recheck of files
-// that go and come back, a drive busy with a burn, and the real thread
-// stopped in the middle of a decode.
+// that go and come back, a drive busy with a burn. (The real thread is in
+// track_loader_threads_test.cpp.)
 #include "songsmith/core/track_loader.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <string>
 
-#include "platform/wait_clock.h"
-#include "songsmith/core/cd_track.h"
-#include "songsmith/core/preferences.h"
-#include "songsmith/core/song_entry.h"
-#include "songsmith/core/tests/song_action_fakes.h"
-#include "songsmith/core/tests/song_files.h"
+#include "songsmith/core/tests/track_loader_fixture.h"
 #include "songsmith/core/track_states.h"
-#include "testsupport/temp_dir.h"
 
 namespace {
 
+using namespace loadertest;
 using songfakes::Lines;
-
-// The decode's wait clock: readings move it on, so a decode pauses at every
-// other progress report, and each pause runs the test's hook.
-std::atomic<std::int64_t> g_now{0};
-std::function<void()> g_atPause;
-void FakeSleep(std::uint32_t ms) {
-    g_now += ms;
-    if (g_atPause) g_atPause();
-}
-std::int64_t FakeNow() {
-    return g_now += 100;
-}
-
-class CFakeBusy : public IDriveBusy {
-public:
-    bool BurnOrRipRunning() override { return busy; }
-    bool busy = false;
-};
-
-class TrackLoaderTest : public testing::Test {
-protected:
-    void SetUp() override {
-        if (!songfiles::HaveTools({"sox"})) GTEST_SKIP() << "sox is needed";
-        realClock_ = SetWaitClock({FakeSleep, FakeNow});
-        g_atPause = nullptr;
-    }
-    ~TrackLoaderTest() override {
-        list_.StopLoaderThread();
-        list_.SetLoader(nullptr);
-    }
-    // The loader joins the list once the tracks are in, so that adding them
-    // starts no thread: the test runs the passes itself.
-    void Attach() { list_.SetLoader(&loader_); }
-    void TearDown() override {
-        if (IsSkipped()) return;
-        g_atPause = nullptr;
-        SetWaitClock(realClock_);
-    }
-
-    std::string Song(const std::string& name, double seconds = 1) {
-        const std::string path = dir_.File(name);
-        EXPECT_TRUE(songfiles::Run("sox -n -r 44100 -c 2 -b 16 '" + path + "' synth " +
-                                   std::to_string(seconds) + " sine 440 vol 0.5"));
-        return path;
-    }
-    CCDTrack& Add(const std::string& path) {
-        list_.InsertSong(CSongEntry(path.c_str()), list_.GetCount());
-        return *list_.GetAt(list_.GetCount() - 1);
-    }
-    int PostsOf(const std::string& start) {
-        int count = 0;
-        for (const std::string& post : scope_.poster.Posts()) count += post.rfind(start, 0) == 0;
-        return count;
-    }
-
-    testsupport::TempDir dir_;
-    songfakes::CSongActionScope scope_;
-    CPreferences prefs_;
-    CTrackList list_{prefs_};
-    CFakeBusy busy_;
-    CTrackLoader loader_{list_, &busy_};
-    TWaitClock realClock_{};
-};
 
 TEST_F(TrackLoaderTest, EachPassLoadsOneTrack) {
     for (int i = 0; i < 5; ++i) Add(Song("song" + std::to_string(i) + ".wav"));
@@ -133,23 +62,46 @@ TEST_F(TrackLoaderTest, ARemovedTrackIsCancelledAndFreedAfterThePass) {
     EXPECT_EQ(list_.GetAt(0)->GetState(), kTrackReady);
 }
 
+// A song whose file goes turns missing within one round of the recheck.
+// Back as it was, it is opened again at once; back changed, it is new (0)
+// and then analysed again.
 TEST_F(TrackLoaderTest, FilesThatGoAndComeBackAreRechecked) {
-    const std::string path = Song("song.wav");
-    const std::string kept = dir_.File("kept.wav");
-    std::filesystem::copy_file(path, kept);
-    CCDTrack& track = Add(path);
-    Add(Song("other.wav"));
-    Attach();
-    loader_.RunCycle();
-    loader_.RunCycle();
-    std::remove(path.c_str());
-    // One round of the recheck passes every track.
-    for (int pass = 0; pass < list_.GetCount(); ++pass) loader_.RunCycle();
-    EXPECT_EQ(track.GetState(), kTrackFileNotFound);
-    std::filesystem::copy_file(kept, path);
-    for (int pass = 0; pass < list_.GetCount() && track.GetState() == kTrackFileNotFound; ++pass)
+    for (const bool changed : {false, true}) {
+        SCOPED_TRACE(changed ? "changed" : "as it was");
+        list_.Clear(false);
+        const std::string path = Song("song.wav");
+        const std::string aside = dir_.File("aside.wav");
+        CCDTrack& track = Add(path);
+        Add(Song("other.wav"));
+        Attach();
         loader_.RunCycle();
-    EXPECT_EQ(track.GetState(), kTrackReady);
+        loader_.RunCycle();
+        ASSERT_EQ(track.GetState(), kTrackReady);
+        std::filesystem::rename(path, aside);
+        for (int pass = 0; pass < list_.GetCount(); ++pass) loader_.RunCycle();
+        EXPECT_EQ(track.GetState(), kTrackFileNotFound);
+
+        if (changed) {
+            std::filesystem::remove(aside);
+            std::filesystem::rename(Song("longer.wav", 2), path);
+            // Written later than the song that was analysed.
+            std::filesystem::last_write_time(
+                path, std::filesystem::last_write_time(path) + std::chrono::seconds(5));
+        } else {
+            std::filesystem::rename(aside, path);
+        }
+        for (int pass = 0; pass < list_.GetCount() && track.GetState() == kTrackFileNotFound;
+             ++pass)
+            loader_.RunCycle();
+        if (changed) {
+            EXPECT_EQ(track.GetState(), kTrackNoValidDataYet);
+            EXPECT_FALSE(track.IsAnalysed());
+            loader_.RunCycle();
+        }
+        EXPECT_EQ(track.GetState(), kTrackReady);
+        EXPECT_EQ(track.GetLength(), changed ? 2000 : 1000);
+        list_.SetLoader(nullptr);
+    }
 }
 
 TEST_F(TrackLoaderTest, AnUndecodableFileIsTriedAgainOnlyOnceRewritten) {
@@ -157,13 +109,17 @@ TEST_F(TrackLoaderTest, AnUndecodableFileIsTriedAgainOnlyOnceRewritten) {
     testsupport::WriteWholeFile(path, std::string(3000, '\x11'));
     CCDTrack& track = Add(path);
     Attach();
+    const int start = g_clockReads;
     loader_.RunCycle();
     ASSERT_EQ(track.GetState(), kTrackFailedPrep);
     const Lines before = scope_.poster.Posts();
-    // Every recheck of the unchanged file leaves it alone: only the pass
-    // news reaches the session list.
+    const int decodes = g_clockReads;
+    ASSERT_GT(decodes, start);  // it was decoded once
+    // Every recheck of the unchanged file leaves it alone: no decode, and
+    // only the pass news reaches the session list.
     for (int pass = 0; pass < 4; ++pass) loader_.RunCycle();
     EXPECT_EQ(track.GetState(), kTrackFailedPrep);
+    EXPECT_EQ(g_clockReads, decodes);
     EXPECT_EQ(scope_.poster.Posts().size(), before.size() + 4);
     EXPECT_EQ(PostsOf("session 1037"), 5);
 
@@ -171,30 +127,7 @@ TEST_F(TrackLoaderTest, AnUndecodableFileIsTriedAgainOnlyOnceRewritten) {
     std::filesystem::copy_file(Song("fixed.wav"), path);
     for (int pass = 0; pass < 3 && track.GetState() != kTrackReady; ++pass) loader_.RunCycle();
     EXPECT_EQ(track.GetState(), kTrackReady);
-}
-
-TEST_F(TrackLoaderTest, AStopEndsTheThreadInTheMiddleOfADecode) {
-    CCDTrack& track = Add(Song("long.wav", 120));
-    std::mutex lock;
-    std::condition_variable decoding;
-    bool started = false;
-    g_atPause = [&] {
-        std::lock_guard<std::mutex> hold(lock);
-        started = true;
-        decoding.notify_all();
-    };
-    Attach();
-    list_.StartLoaderThread();
-    {
-        std::unique_lock<std::mutex> hold(lock);
-        decoding.wait(hold, [&] { return started; });
-    }
-    const auto begin = std::chrono::steady_clock::now();
-    EXPECT_TRUE(list_.StopLoaderThread());
-    const auto took = std::chrono::steady_clock::now() - begin;
-    EXPECT_LT(took, std::chrono::milliseconds(1000));
-    EXPECT_FALSE(loader_.IsRunning());
-    EXPECT_EQ(track.GetState(), kTrackWaiting);
+    EXPECT_GT(g_clockReads, decodes);
 }
 
 }  // namespace

@@ -15,11 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/last_error.h"
 #include "testsupport/command_output.h"
 #include "tonecore/engine/engine_errors.h"
 #include "tonecore/load/initial_load.h"
 #include "tonecore/mix/pcm_mixer.h"
 #include "tonecore/sound/pcm_sound.h"
+#include "tonecore/peaks/peaks.h"
 #include "tonecore/sound/sound_group.h"
 #include "tonecore/sound/tests/pcm_sound_support.h"
 #include "tonecore/load/tests/song_load_support.h"
@@ -260,6 +262,29 @@ TEST_F(Mp3SongReadTest, Mp3InsideAWavFileReadsToItsEnd) {
         Compare(read, song.reference, 2, 44100, song.FrameMs(), 40.0,
                 "read with a buffer of " + std::to_string(bufferMs) + " ms");
     }
+}
+
+// Only a running engine makes the decoding object of an MPEG song; without
+// one the sound refuses the song instead of reading its frames as samples
+// (which gave no peaks, no level and noise for audio). Started again, the
+// engine loads it with its peaks.
+TEST_F(Mp3SongReadTest, AnMpegSongLoadsOnlyWhileTheEngineRuns) {
+    TSong song;
+    ASSERT_TRUE(Make("song", 44100, 2, "-b 128", false, 1.0, 1.0, song));
+    SoundEngineShutdown();
+    {
+        CPCMSound sound;
+        TStream file = Open(song.path);
+        EXPECT_EQ(sound.InitialLoad(file.get(), 2000, 1, 1, 1, 1, 10, nullptr, nullptr), 0);
+        EXPECT_EQ(GetLastError(), TONECORE_ERR_BAD_PCM_FORMAT);
+    }
+    ASSERT_EQ(SoundEngineStartup(&instance_), 1);
+    CPCMSound sound;
+    TStream file = Open(song.path);
+    ASSERT_EQ(sound.InitialLoad(file.get(), 2000, 1, 1, 1, 1, 10, nullptr, nullptr), 1);
+    ASSERT_NE(sound.GetPeaks(), nullptr);
+    EXPECT_GT(sound.GetPeaks()->GetMaxLeft(), 10000);
+    EXPECT_EQ(sound.Format()->wFormatTag, WAVE_FORMAT_PCM);
 }
 
 // Streams with headers that look like MPEG audio but no frame the decoder

@@ -1,0 +1,283 @@
+#include "songsmith/core/cd_title_lookup.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "filekit/log.h"
+#include "platform/message_box.h"
+#include "platter/device.h"
+#include "songsmith/core/app_messages.h"
+#include "songsmith/core/cd_disc.h"
+#include "songsmith/core/cd_lookup_answers.h"
+#include "songsmith/core/cd_page_services.h"
+#include "songsmith/core/cd_record_rows.h"
+#include "songsmith/core/keyed_format.h"
+#include "songsmith/core/message_boxes.h"
+#include "songsmith/core/preferences.h"
+#include "titlefetch/errors.h"
+#include "titlefetch/titlefetch.h"
+
+namespace {
+
+// The disc's length in whole seconds: the end of its last track.
+std::int32_t DiscSeconds(const PLATTER_CDevice& drive) {
+    const std::int32_t count = std::clamp<std::int32_t>(drive.trackCount, 0, PLATTER_MAX_TRACKS);
+    if (count == 0) return 0;
+    const PLATTER_TTrackInfo& last = drive.trackTable[count - 1];
+    return (last.startFrame + last.lengthFrames) / kFramesPerSecond;
+}
+
+std::vector<PLATTER_TTrackPos> CopyPositions(const PLATTER_CDevice& drive) {
+    std::vector<PLATTER_TTrackPos> positions;
+    for (const PLATTER_TTrackPos* position : drive.trackPositions)
+        if (position != nullptr) positions.push_back(*position);
+    return positions;
+}
+
+}  // namespace
+
+CCdTitleLookup::CCdTitleLookup(CCdDisc& disc, const CPreferences* prefs) : disc_(disc), prefs_(prefs) {}
+
+CCdTitleLookup::~CCdTitleLookup() { Stop(); }
+
+void CCdTitleLookup::Stop() {
+    threads_.Stop();
+    // Whatever the stopped threads posted belongs to a lookup that is over.
+    ++serial_;
+    if (disc_.LookupRunning()) disc_.SetLookupPhase(kPhaseIdle);
+}
+
+void CCdTitleLookup::RunDiscTimer(bool run) {
+    if (discTimer) discTimer(run);
+}
+
+bool CCdTitleLookup::Decide(bool forced) {
+    // A lookup still running is for the disc read before.
+    Stop();
+    if (!forced && FromCache()) return true;
+    const bool automatic = prefs_ != nullptr && prefs_->CDDBAutoRetr != 0;
+    if (!automatic && !forced) return false;
+    result_ = kLookupNone;
+    RunDiscTimer(false);
+    if (disc_.DiscId() == 0) {
+        Log("CCDTab::_GetRDBID - Still no discID");
+        result_ = kLookupNoMatch;
+        RunDiscTimer(true);
+        return true;
+    }
+    Log("CDTab::_GetRDBID: launching RDB thread");
+    disc_.SetLookupPhase(kPhaseSearching);
+    if (!StartSearch()) {
+        Log("CCDTab::_GetRDBID - Failed to launch RDB ID thread!");
+        disc_.SetLookupPhase(kPhaseIdle);
+        disc_.EnableLookUp(true);
+        RunDiscTimer(true);
+    }
+    return true;
+}
+
+bool CCdTitleLookup::StartSearch() {
+    PLATTER_CDevice* drive = disc_.Drive();
+    if (drive == nullptr) return false;
+    return threads_.StartSearch(receiver, serial_, disc_.DiscId(), CopyPositions(*drive), DiscSeconds(*drive));
+}
+
+bool CCdTitleLookup::FromCache() {
+    Log("CDTab::_GetRDBID: checking for cdplayer.ini entry");
+    TITLEFETCH_CTitlefetch& titles = ProgramTitlefetch();
+    INI_TEntry* entry = titles.GetCDPlayerINIEntry(disc_.DiscId());
+    if (entry == nullptr) return false;
+    FillRecordFromCache(disc_.Record(), *entry);
+    titles.DeallocINIEntry(entry);
+    result_ = kLookupFromCache;
+    SetRDBTrackInfo();
+    return true;
+}
+
+std::intptr_t CCdTitleLookup::OnMessage(TAppMessage& message) {
+    if (message.number != WM_RDB_GOTDISCINFO && message.number != WM_RDB_GOTALBUMRECORD &&
+        message.number != WM_RDB_STATUS)
+        return 0;
+    // An answer of a lookup that was replaced or stopped is dropped (and
+    // its payload freed with the message).
+    if (message.lParam != serial_) return 1;
+    const int code = static_cast<int>(message.wParam);
+    if (message.number == WM_RDB_STATUS) {
+        if (const auto* status = dynamic_cast<const CLookupStatus*>(message.payload.get())) {
+            disc_.SetStatusText(status->text);
+            disc_.Changed();
+        }
+    } else if (message.number == WM_RDB_GOTDISCINFO) {
+        std::unique_ptr<CDiscMatches> matches(dynamic_cast<CDiscMatches*>(message.payload.get()));
+        if (matches != nullptr) message.payload.release();
+        OnSearchAnswer(code, std::move(matches));
+    } else {
+        OnRecordAnswer(code, std::move(message.payload));
+    }
+    return 1;
+}
+
+void CCdTitleLookup::ReportFailure(int code, std::uint32_t lastError, const char* titleKey) {
+    const std::string title = KeyedText(titleKey);
+    disc_.SetStatusText(title);
+    if (disc_.State() != kCdStateDataCd) disc_.EnableLookUp(true);
+    disc_.Changed();
+    switch (code) {
+        case CDDB_NO_SOCKET:
+        case CDDB_NO_CONNECTION:
+            ShowMessageKey(owner, "CDTab_NoConnectRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
+            break;
+        case CDDB_BAD_ANSWER: {
+            // A server that refuses this program says so, with the same
+            // offer of typing the titles in.
+            const char* key = lastError == CDDB_ERR_SERVER_REFUSED ? "CDTab_RefusedRDB" : "CDTab_BadDataRDB";
+            if (ShowMessageKey(owner, key, MB_YESNO | MB_ICONQUESTION, title.c_str()) == IDYES) OnEdit(0);
+            break;
+        }
+        case CDDB_NOT_SENT_OR_READ:
+            ShowMessageKey(owner, "CDTab_OtherRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
+            break;
+        default:
+            break;
+    }
+    result_ = kLookupFailed;
+    disc_.SetLookupPhase(kPhaseDone);
+}
+
+void CCdTitleLookup::OnSearchAnswer(int code, std::unique_ptr<CDiscMatches> matches) {
+    Log("CCDTab::WM_RDB_GOTDISCINFO - Start.");
+    if (code != CDDB_OK || matches == nullptr) {
+        LogFmt("CCDTab::WM_RDB_GOTDISCINFO - Titlefetch::SearchForDiscID failed with discID = %x (code %d)",
+               disc_.DiscId(), code);
+        ReportFailure(code, matches != nullptr ? matches->outcome.lastError : 0, "CDTab_LookupFailedTitle");
+        RunDiscTimer(true);
+        return;
+    }
+    if (Ripping()) {
+        Log("CCDTab::WM_RDB_GOTDISCIFNO - Rip in progress, cancelling lookup.");
+        disc_.SetLookupPhase(kPhaseIdle);
+        return;
+    }
+    Log("CCDTab::WM_RDB_GOTDISCINFO - Got results, getting record.");
+    matches_ = std::move(matches);
+    GetRDBRecord();
+}
+
+void CCdTitleLookup::GetRDBRecord() {
+    LogFmt("CCDTab::_GetRDBRecord - Titlefetch::SearchForDiscID succeeded with discID = 0x%08x", disc_.DiscId());
+    chosenId_ = 0;
+    const TITLEFETCH_TQResult* taken = nullptr;
+    const std::int32_t count = matches_->list.count;
+    if (count == 1) {
+        Log("   1 exact match found.");
+        result_ = kLookupFetched;
+        taken = matches_->list.items[0];
+    } else if (count > 1) {
+        Log("   More than 1 exact match found.");
+        std::uint32_t discId = 0;
+        const int answer = selectDisc ? selectDisc(matches_->list, discId) : 0;
+        taken = answer == 1 && discId != 0 ? matches_->Find(discId) : nullptr;
+        if (taken != nullptr) {
+            chosenId_ = discId;
+            result_ = kLookupFetched;
+        } else {
+            result_ = kLookupNoneChosen;
+            disc_.SetLookupPhase(kPhaseDone);
+        }
+    } else {
+        Log("   No matches found though.");
+        const std::string title = KeyedText("CDTab_TrackInfoTitle");
+        if (ShowMessageKey(owner, "CDTab_NoRDB", MB_YESNO | MB_ICONWARNING, title.c_str()) == IDYES) OnEdit(0);
+        result_ = kLookupNoMatch;
+        disc_.SetLookupPhase(kPhaseDone);
+    }
+    if (taken != nullptr) {
+        chosen_ = *taken;
+        chosenId_ = chosen_.discId;
+        disc_.SetLookupPhase(kPhaseFetching);
+        if (!threads_.StartRecord(receiver, serial_, chosenId_, chosen_.genre)) {
+            Log("CCDTab::_GetRDBRecord - Failed to launch RDB Record thread!");
+            disc_.SetLookupPhase(kPhaseDone);
+        }
+    }
+    RunDiscTimer(true);
+    matches_.reset();
+    disc_.EnableLookUp(true);
+    disc_.SetStatusKey("CDTab_SelectTracks");
+    disc_.Changed();
+    Log("CCDTab::_GetRDBRecord - Returning from function.");
+}
+
+void CCdTitleLookup::OnRecordAnswer(int code, std::unique_ptr<CAppPayload> payload) {
+    Log("CCDTab::WM_RDB_GOTALBUMRECORD - Start.");
+    std::unique_ptr<CDiscRecord> record(dynamic_cast<CDiscRecord*>(payload.get()));
+    if (record != nullptr) payload.release();
+    if (code != CDDB_OK || record == nullptr) {
+        LogFmt("CCDTab::WM_RDB_GOTALBUMRECORD - Titlefetch::GetDiscRecord failed with discID = %x (code %d)",
+               chosenId_, code);
+        ReportFailure(code, record != nullptr ? record->outcome.lastError : 0, "CDTab_RetrieveFailedTitle");
+        return;
+    }
+    // The rip works on the rows: a record arriving meanwhile is dropped,
+    // and the rows keep their titles.
+    if (Ripping()) {
+        Log("CCDTab::WM_RDB_GOTALBUMRECORD - Rip in progress, cancelling lookup.");
+        disc_.SetLookupPhase(kPhaseIdle);
+        return;
+    }
+    // The disc was taken out while its record was fetched.
+    if (disc_.State() != kCdStateAudioCd) {
+        Log("CCDTab::WM_RDB_GOTALBUMRECORD - Disc gone, dropping the record.");
+        disc_.SetLookupPhase(kPhaseDone);
+        return;
+    }
+    Log("CCDTab::WM_RDB_GOTALBUMRECORD - Got record, setting tracks.");
+    disc_.TakeRecord(std::move(record));
+    if (disc_.Record().HasGaps()) {
+        const std::string title = KeyedText("CDTab_MissingRDBTitle");
+        if (ShowMessageKey(owner, "CDTab_MissingRDB", MB_YESNO | MB_ICONQUESTION, title.c_str()) == IDYES &&
+            fillMissingTags) {
+            fillMissingTags();
+            disc_.Changed();
+        }
+    }
+    SetRDBTrackInfo();
+}
+
+void CCdTitleLookup::SetRDBTrackInfo() {
+    Log("CCDTab::_SetRDBTrackInfo - Start.");
+    disc_.SetLookupPhase(kPhaseDone);
+    const PLATTER_CDevice* drive = disc_.Drive();
+    if ((result_ == kLookupFetched || result_ == kLookupFromCache) && drive != nullptr) {
+        Log("CCDTab::_SetRDBTrackInfo - Info accepted.");
+        std::vector<std::uint8_t> marks;
+        for (const auto& row : disc_.Rows()) marks.push_back(row->marked);
+        TCDRows rows = MakeRecordRows(drive->trackTable, drive->trackCount, disc_.Record(), marks);
+        NumberDuplicateTitles(rows);
+        disc_.ReplaceRows(std::move(rows));
+        if (result_ != kLookupFromCache) WriteCache();
+    } else {
+        Log("CCDTab::_SetRDBTrackInfo - Info not accepted.");
+    }
+    disc_.SetStatusKey("CDTab_SelectTracks");
+    disc_.EnableLookUp(result_ != kLookupFailed && disc_.State() != kCdStateDataCd);
+    disc_.FollowRows();
+}
+
+void CCdTitleLookup::WriteCache() {
+    const PLATTER_CDevice* drive = disc_.Drive();
+    if (drive == nullptr || disc_.RowCount() == 0) return;
+    // Filed under the disc's own ID, which the next insertion asks for,
+    // even when the titles came from a match filed under another.
+    INI_TEntry entry;
+    FillCacheEntry(entry, disc_.DiscId(), disc_.Rows(), drive->trackCount);
+    ProgramTitlefetch().AddCDPlayerINIEntry(entry);
+    FreeCacheTitles(entry);
+}
+
+void CCdTitleLookup::OnEdit(int row) {
+    if (chosenId_ == 0) chosenId_ = disc_.DiscId();
+    if (!editTracks || !editTracks(row)) return;
+    WriteCache();
+    disc_.Changed();
+}

@@ -1,0 +1,277 @@
+#include "songsmith/program.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdint>
+
+#include "filekit/log.h"
+#include "platform/message_box.h"
+#include "platform/user_folders.h"
+#include "platter/types.h"
+#include "songsmith/about_dialog.h"
+#include "songsmith/app_resources.h"
+#include "songsmith/burn/fader_settings_dialog.h"
+#include "songsmith/core/cd_page_services.h"
+#include "songsmith/core/cddb_sites.h"
+#include "songsmith/core/command_ids.h"
+#include "songsmith/core/drive_setup.h"
+#include "songsmith/core/library_links.h"
+#include "songsmith/core/play_source.h"
+#include "songsmith/core/driver_uninstall.h"
+#include "songsmith/core/single_instance.h"
+#include "songsmith/core/startup_log.h"
+#include "songsmith/core/startup_report.h"
+#include "songsmith/core/system_switches.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/find_tab.h"
+#include "songsmith/cd_tab.h"
+#include "songsmith/container_window.h"
+#include "songsmith/library_tab.h"
+#include "songsmith/session_list_pane.h"
+#include "songsmith/prefs_dialog.h"
+#include "songsmith/version_check_dialog.h"
+#include "songsmith/windowless_boxes.h"
+#include "tonecore/convert/converter_factory.h"
+#include "tonecore/engine/engine_settings.h"
+#include "tonecore/engine/engine_startup.h"
+#include "utilities/file_system.h"
+#include "utilities/keyed_text.h"
+
+CProgram::CProgram(TProgramOptions options) : options_(std::move(options)) {
+    trackList.SetLoader(&trackLoader);
+}
+
+CProgram::~CProgram() {
+    // A run that ended early may leave the loader going; the list must not
+    // reach for it once it is gone.
+    trackList.StopLoaderThread();
+    trackList.SetLoader(nullptr);
+    SetStartupProgress(nullptr);
+    SetStartupProgressWindow(nullptr);
+    progressWindow.Destroy();
+    if (hooksInstalled_) {
+        SetMessageBoxHook(previousMessageBoxHook_);
+        SetSoundEngineNotifyHook(nullptr);
+    }
+}
+
+int CProgram::Run(const std::vector<std::string>& arguments, CSingleInstanceLock* lock) {
+    switch (StartUp(arguments)) {
+        case EStartUp::kUninstalled:
+        case EStartUp::kNoMainWindow:
+            ShutDownFromUndo(lock);
+            return kResultNoWindow;
+        case EStartUp::kRunLoop:
+            break;
+    }
+    // The window, and the loop until it closes.
+    mainWindow.Show();
+    if (options_.whenShown) QTimer::singleShot(0, mainWindow.Window(), [this] { options_.whenShown(*this); });
+    mainWindow.RunMessageLoop();
+    ShutDownAfterLoop();
+    ShutDownFromUndo(lock);
+    return kResultRan;
+}
+
+CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) {
+    // The single-instance lock was taken before the application object
+    // existed. The preferences first: they switch logging.
+    prefs.SetEffects(&preferenceEffects);
+    prefs.Load(HKEY_CURRENT_USER);
+    // The program's texts.
+    SetStringFile(FindResourceFile("progstrings.txt").c_str());
+    // The crash log, this run's crash flag, the log and the sound engine.
+    StartProgramLog(prefs, GetUserDataDir());
+    StartSoundEngine();
+    InitAppResources();
+    LogStartupReport(prefs, options_.aspiSystemFolder.empty() ? AspiLayerSystemFolder()
+                                                              : options_.aspiSystemFolder);
+    // No automatic start, and AutoPlay for audio CDs on again.
+    RemoveAutoStartEntry();
+    SetCDAutoPlayEnabled(true);
+    // "-U" runs nothing else.
+    if (!arguments.empty() && arguments.front() == kUninstallArgument) {
+        UninstallDriverService(burner, options_.uninstallModule);
+        return EStartUp::kUninstalled;
+    }
+    LogFmt("BadIntelAppAcceleratorInstalled() returns %d prefs.bDontWarn=%d", BadIntelAppAcceleratorInstalled(),
+           prefs.DontWarnIntelAppAccelerator);
+    // The progress window first: no main window yet to own it.
+    progressWindow.Create(nullptr);
+    SetStartupProgress(&progressWindow);
+    SetStartupProgressWindow(&progressWindow);
+    // CD quality; the player steps down by itself when the card
+    // refuses it.
+    player.InitPlayback(44100, 16, 2);
+    player.StartWorker();
+    if (options_.configureDrives) options_.configureDrives(platter);
+    SetUpDriveLibrary(prefs, platter);
+    mainWindow.SetBurnStatus(&burner);
+    BindWindows();
+    if (!mainWindow.Create()) {
+        Log("Did not create main window!  Shutting down!");
+        return EStartUp::kNoMainWindow;
+    }
+    MakeSessionList();
+    BindCommands();
+    // The writer, and the disc in it.
+    if (burner.Initialize() != 0) burner.PollDriveState();
+    // The files named on the command line, one name per argument.
+    if (!arguments.empty()) {
+        if (loadSession_) {
+            loadSession_(arguments);
+        } else if (sessionList) {
+            sessionList->LoadSession(arguments);
+        }
+    }
+    return EStartUp::kRunLoop;
+}
+
+void CProgram::StartSoundEngine() {
+    // The windowless boxes of the platform and of the engine are the
+    // program's own box from now on.
+    previousMessageBoxHook_ = SetMessageBoxHook(ShowWindowlessMessageBox);
+    SetSoundEngineNotifyHook(ShowEngineNotice);
+    hooksInstalled_ = true;
+    SoundEngineStartup(nullptr);
+    // The engine's start-up resets both thresholds; the loaded ones apply.
+    preferenceEffects.SetSilenceThreshold(static_cast<std::uint32_t>(prefs.soundSilenceThreshold));
+    preferenceEffects.SetPartialSongThreshold(prefs.partialSongThreshold);
+    DetermineConvertersAvailable(MP3_ENCODER_NONE, nullptr);
+    LoadLibraryWMADecoder();
+}
+
+void CProgram::InitAppResources() {
+    ::InitAppResources();
+    // After the engine's start-up, which sets a temporary folder of its own.
+    SetTempSndPath(prefs.Marovelle_Temp_Dir);
+    // The song library in the folder of "LibraryPath" (empty: the per-user
+    // data folder); the Library page loads it when it is made.
+    library.SetSongProbe(&libraryProbe);
+    library.SetPostHook(MakeLibraryPostHook());
+    if (!library.Initialize(&libraryDescription, prefs.LibraryPath)) Log("The song library could not be opened");
+}
+
+void CProgram::FreeAppResources() {
+    trackList.StopLoaderThread();
+    trackList.Clear(false);
+    SetStartupProgress(nullptr);
+    SetStartupProgressWindow(nullptr);
+    // Normally gone with the library's first load; a run that never got that
+    // far still frees it.
+    progressWindow.Destroy();
+    ::FreeAppResources();
+}
+
+void CProgram::BindWindows() {
+    // What the CD pages read of the rest of the program; they ask the CDDB
+    // site the preferences chose.
+    ApplyChosenSite(prefs, titlefetch);
+    SetProgramTitlefetch(&titlefetch);
+    SetCdSessionTracks(&trackList);
+    SetDriveStateSource(&burner.state);
+    burner.SetTrackList(&trackList);
+    // What the Library page reads of the rest of the program.
+    TLibraryPartners libraryPartners;
+    libraryPartners.store = &library;
+    libraryPartners.undo = &undo;
+    libraryPartners.setPlaySource = SetPlaySource;
+    libraryPartners.songPathOfSound = [this](std::uint32_t soundId, std::string& path) {
+        return player.GetSongPathById(soundId, path);
+    };
+    SetLibraryPartners(libraryPartners);
+}
+
+void CProgram::MakeSessionList() {
+    sessionList = std::make_unique<CSessionList>(TSessionListPartners{
+        trackList, prefs, undo, mainWindow.BurnStatus(), &sessionPlayer, &library, MarkLibrarySongImported,
+        nullptr, nullptr, nullptr, nullptr});
+    songActions = std::make_unique<CSessionSongActions>(*sessionList, trackList, undo, prefs, &player);
+    // Every tab page marks the songs of the session in its rows.
+    songActions->SetPageMarker([this](const char* path, int inSession) {
+        CFindContainerWindow* pane = mainWindow.TabPane();
+        if (pane == nullptr) return;
+        std::vector<CTabPage*> pages = {pane->GetFindTab(), pane->GetLibraryTab()};
+        for (CCDTab* page : pane->CdPages()) pages.push_back(page);
+        for (CTabPage* page : pages)
+            if (page != nullptr) page->SetSongPlayState(path, inSession != 0);
+    });
+    SetSongActionPartners(songActions.get());
+    CSessionList* session = sessionList.get();
+    SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
+    mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
+        [session](TAppMessage& message) { return session->WindowProc(message); });
+}
+
+void CProgram::UnbindWindows() {
+    SetSessionTrackRefresher(nullptr);
+    SetSongActionPartners(nullptr);
+    songActions.reset();
+    sessionList.reset();
+    SetLibraryPartners({});
+    SetDriveStateSource(nullptr);
+    SetCdSessionTracks(nullptr);
+    SetProgramTitlefetch(nullptr);
+}
+
+void CProgram::BindCommands() {
+    SetAboutCommand(mainWindow);
+    mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
+        TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
+        context.siteApplied = [this] { ApplyChosenSite(prefs, titlefetch); };
+        context.burner = &burner;
+        context.drives = &drives;
+        context.refreshGain = [this] { player.RefreshGain(); };
+        context.conversionOutdated = [this] {
+            if (sessionList) sessionList->SetChangedSinceConversion(true);
+        };
+        context.updateTotals = [this] {
+            if (sessionList) sessionList->UpdateTotals(false);
+        };
+        CPrefsDialog dialog(context);
+        dialog.DoModal(mainWindow.Window());
+    });
+    mainWindow.SetCommandHandler(cmd::kCheckVersion, [this] {
+        CVersionCheckDlg dialog(internet, prefs);
+        dialog.DoModal(mainWindow.Window());
+    });
+    const auto openFader = [this] {
+        TFaderContext context{prefs};
+        context.zentEngine = drives.Engine() == kEngineZent;
+        context.queuePointChanged = [this] { player.UpdateQueuePoint(); };
+        context.updateTotals = [this] {
+            if (sessionList) sessionList->UpdateTotals(false);
+        };
+        context.conversionOutdated = [this] {
+            if (sessionList) sessionList->SetChangedSinceConversion(true);
+        };
+        CFaderSettingsDlg dialog(context);
+        dialog.DoModal(mainWindow.Window());
+    };
+    mainWindow.SetCommandHandler(cmd::kFader, openFader);
+    mainWindow.SetCommandHandler(cmd::kToolbarFader, openFader);
+}
+
+void CProgram::ShutDownAfterLoop() {
+    // The main window's close does not stop the player or close the song
+    // library yet.
+    player.Stop();
+    library.Shutdown(prefs.LibraryPath);
+    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
+        if (CFindTab* find = pane->GetFindTab()) find->KillSearchThread();
+    }
+    burner.Shutdown();
+    prefs.Save(HKEY_CURRENT_USER);
+    Log("Shutting down!");
+}
+
+void CProgram::ShutDownFromUndo(CSingleInstanceLock* lock) {
+    undo.ClearUndoHistory();
+    LogCurrentMemory();
+    LogDeinit();
+    FreeConversionLibraries();
+    FreeAppResources();
+    UnbindWindows();
+    SoundEngineShutdown();
+    if (lock != nullptr) lock->Release();
+}

@@ -1,0 +1,146 @@
+#pragma once
+// CProgram: the running program. It holds the process-wide objects, made
+// after the application object and destroyed before it in the reverse
+// order, and runs the start-up, the event loop and the shut-down in their
+// fixed order. main runs the program through it, and so do the tests, so a
+// test starts and stops the program exactly as a user's run does.
+//
+// Member order is construction order: a constructor may keep a reference to
+// a later member but must not use it. No member starts a thread; threads
+// start during the start-up.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "filekit/internet_access.h"
+#include "platform/message_box.h"
+#include "platter/platter.h"
+#include "songsmith/core/burner.h"
+#include "songsmith/core/burner_drives.h"
+#include "songsmith/core/preferences.h"
+#include "songsmith/core/session_list.h"
+#include "songsmith/core/session_player.h"
+#include "songsmith/core/session_song_actions.h"
+#include "songsmith/core/song_player.h"
+#include "songsmith/core/track_list.h"
+#include "songsmith/core/track_loader.h"
+#include "songsmith/engine_preference_effects.h"
+#include "songsmith/main_burner_host.h"
+#include "songsmith/main_window.h"
+#include "songsmith/progress_window.h"
+#include "songvault/description.h"
+#include "songvault/songvault.h"
+#include "songvault/tonecore_probe/tonecore_song_probe.h"
+#include "titlefetch/titlefetch.h"
+#include "utilities/undo_manager.h"
+
+class CSingleInstanceLock;
+class CProgram;
+
+// What a run may be given besides its arguments; main gives nothing, tests
+// give their own drives and modules.
+struct TProgramOptions {
+    // Runs on the drive library before its set-up (tests: image drives in
+    // their own trays, the machine's drives not listed).
+    std::function<void(PLATTER_CPlatter&)> configureDrives;
+    // The remover module "-U" loads in place of the system's own.
+    std::string uninstallModule;
+    // Where the start-up report looks for the drive-access layer files;
+    // empty: the system folder.
+    std::string aspiSystemFolder;
+    // Runs once the main window shows and the event loop runs (tests
+    // inspect the running program here and close its window).
+    std::function<void(CProgram&)> whenShown;
+};
+
+class CProgram {
+public:
+    // Results of Run.
+    static constexpr int kResultRan = 1;
+    static constexpr int kResultNoWindow = 0;
+
+    explicit CProgram(TProgramOptions options = {});
+    // Stops what a run left going (the track loader) before the members go.
+    ~CProgram();
+    CProgram(const CProgram&) = delete;
+    CProgram& operator=(const CProgram&) = delete;
+
+    // The whole run after the single-instance lock was taken: start-up,
+    // the event loop until the main window closes, shut-down; the lock (may
+    // be null) is released last. arguments: the command line after the
+    // program's name. 1 after a run of the main window, 0 after "-U" or when
+    // the main window could not be made.
+    int Run(const std::vector<std::string>& arguments, CSingleInstanceLock* lock = nullptr);
+
+    // Takes the files named on the command line, one name each, in place of
+    // the session list (tests watch what start-up hands on).
+    using TSessionLoader = std::function<void(const std::vector<std::string>& names)>;
+    void SetSessionLoader(TSessionLoader loader) { loadSession_ = std::move(loader); }
+
+    // The objects, in the order they are made: the preferences, the session,
+    // the main window, the player, the burn controller, the internet
+    // session, the undo history, the title lookup, the drive library, the
+    // song library and the start-up progress window. Helpers are made just
+    // before the object that needs them.
+    CEnginePreferenceEffects preferenceEffects;
+    CPreferences prefs;
+    CTrackList trackList{prefs};
+    CMainWindow mainWindow{prefs, platter};
+    CSongPlayer player{prefs, trackList};
+    CPlatterDrives drives{platter};
+    CMainBurnerHost burnerHost{mainWindow};
+    CBurner burner{drives, prefs, burnerHost};
+    // The session's loader keeps still while the controller burns; it is
+    // stopped at shut-down and goes before the controller.
+    CTrackLoader trackLoader{trackList, &burner};
+    MyInternetAccess internet;
+    CUndoMgr undo{CUndoMgr::kDefaultMaxDepth};
+    TITLEFETCH_CTitlefetch titlefetch;
+    PLATTER_CPlatter platter;
+    SGSMarovelle libraryDescription;
+    CTonecoreSongProbe libraryProbe;
+    SVTENG_CSongvault library;
+    CProgressWindow progressWindow;
+    // The session list and the song actions it answers, made once the main
+    // window and the burn status it reads exist; they go first.
+    CSongPlayerForSession sessionPlayer{player};
+    std::unique_ptr<CSessionList> sessionList;
+    std::unique_ptr<CSessionSongActions> songActions;
+
+private:
+    enum class EStartUp { kRunLoop, kUninstalled, kNoMainWindow };
+
+    // The start-up after the single-instance lock, up to the files named on
+    // the command line.
+    EStartUp StartUp(const std::vector<std::string>& arguments);
+    void StartSoundEngine();
+    // The shared drawing objects, the sound engine's temporary folder and
+    // the song library.
+    void InitAppResources();
+    // Stops the loader, empties the session (clean) and frees the drawing
+    // objects.
+    void FreeAppResources();
+    // What the program's parts learn of each other once the main window
+    // exists: the burn status, the session, the title lookup, and the
+    // commands the window hands on.
+    void BindWindows();
+    // The session list and the song actions, bound to the rest of the
+    // program.
+    void MakeSessionList();
+    void UnbindWindows();
+    void BindCommands();
+    // What follows the event loop: the search, the burn controller and the
+    // preferences stop or are saved.
+    void ShutDownAfterLoop();
+    // What every run ends with, also one without a main window: the undo
+    // history, the log, the conversion libraries, the drawing objects, the
+    // sound engine, and last the lock.
+    void ShutDownFromUndo(CSingleInstanceLock* lock);
+
+    TProgramOptions options_;
+    TSessionLoader loadSession_;
+    bool hooksInstalled_ = false;
+    MessageBoxFunction previousMessageBoxHook_ = nullptr;
+};

@@ -1,0 +1,488 @@
+// Naming a CD's tracks through the real main window: an image drive with a
+// generated disc, a loopback CDDB server chosen the way the preferences
+// choose it, the title cache in the scratch home, boxes scripted, Select a
+// Disc driven as a user would, and the lookup's answers awaited by polling
+// the page's state (never by sleeping).
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QElapsedTimer>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "main_window_fixture.h"
+#include "platform/message_box.h"
+#include "platform/user_folders.h"
+#include "platter/testsupport/disc_image_maker.h"
+#include "songsmith/cd_tab.h"
+#include "songsmith/container_window.h"
+#include "songsmith/core/cd_page_services.h"
+#include "songsmith/core/cddb_sites.h"
+#include "songsmith/core/command_ids.h"
+#include "songsmith/core/keyed_format.h"
+#include "songsmith/edit_cd_tag_dlg.h"
+#include "songsmith/edit_missing_tag_dlg.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/prog_string.h"
+#include "songsmith/select_disc_dialog.h"
+#include "testsupport/fake_ui_services.h"
+#include "testsupport/gui_input.h"
+#include "testsupport/scripted_server.h"
+#include "testsupport/widget_png.h"
+#include "titlefetch/titlefetch.h"
+
+namespace {
+
+using testsupport::FindControl;
+using testsupport::SaveWidgetPng;
+using testsupport::ScriptedServer;
+using testsupport::ServerScript;
+using testsupport::ServerStep;
+
+// The generated audio disc's ID.
+constexpr std::uint32_t kDiscId = 0x08000c03;
+
+std::string Http(const std::string& body) { return "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + body; }
+
+// An xmcd record of the three-track disc; year and genre lines only when
+// given.
+std::string Record(const std::string& id, const std::vector<std::string>& titles, const std::string& year,
+                   const std::string& genre) {
+    std::string text = "210 rock " + id + " CD database entry follows\r\n# xmcd\r\n#\r\n# Track frame offsets:\r\n"
+                       "#\t150\r\n#\t403\r\n#\t787\r\n#\r\n# Disc length: 14 seconds\r\n#\r\nDISCID=" + id +
+                       "\r\nDTITLE=The Artist / The Album\r\n";
+    if (!year.empty()) text += "DYEAR=" + year + "\r\n";
+    if (!genre.empty()) text += "DGENRE=" + genre + "\r\n";
+    for (std::size_t i = 0; i < titles.size(); ++i) text += "TTITLE" + std::to_string(i) + "=" + titles[i] + "\r\n";
+    return Http(text + "EXTD=\r\nPLAYORDER=\r\n.\r\n");
+}
+
+bool Has(const std::string& request, const char* text) { return request.find(text) != std::string::npos; }
+
+int Count(const std::vector<std::string>& requests, const char* text) {
+    int count = 0;
+    for (const std::string& request : requests) count += Has(request, text) ? 1 : 0;
+    return count;
+}
+
+// Lets a server's answer wait until the test opens the gate.
+class CGate {
+public:
+    void Open() {
+        std::lock_guard guard(lock_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    void Wait() {
+        std::unique_lock guard(lock_);
+        changed_.wait_for(guard, std::chrono::seconds(5), [this] { return open_; });
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+class CdTitleLookupTest : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        SetDriveStateSource(&driveState_);
+        std::filesystem::remove(GetUserDataDir() + "cdplayer.ini");
+        titlefetch_.SetTimeout(300);
+        SetProgramTitlefetch(&titlefetch_);
+    }
+    void TearDown() override {
+        MainWindowFixture::TearDown();
+        // Other tests insert the same generated disc.
+        std::filesystem::remove(GetUserDataDir() + "cdplayer.ini");
+        SetProgramTitlefetch(nullptr);
+        SetDriveStateSource(nullptr);
+    }
+
+    // The server answers by the command each request carries; a decoy
+    // listed first in the preferences' sites must never be asked.
+    void Serve(ScriptedServer::Responder responder) {
+        server_ = std::make_unique<ScriptedServer>(std::move(responder));
+        ChooseSite(server_->Port());
+    }
+    void ChooseSite(int port) {
+        prefs_->DeleteSites();
+        prefs_->AddSite(MakeSite("localhost", "/~cddb/cddb.cgi", decoy_.Port()));
+        prefs_->AddSite(MakeSite("127.0.0.1", "/~cddb/cddb.cgi", port));
+        std::snprintf(prefs_->CDDBSite, sizeof prefs_->CDDBSite, "127.0.0.1");
+        ApplyChosenSite(*prefs_, titlefetch_);
+    }
+    std::vector<std::string> Requests() const { return server_->Requests(); }
+
+    void OpenWithDisc() {
+        platter_->imageDrive.freshMedia = PLATTER_MEDIA_NONE;
+        Open(1);
+        ShowPage();
+        InsertDisc();
+    }
+    void ShowPage() {
+        MenuItem(cmd::kFirstCdDrive)->trigger();
+        Settle();
+    }
+    std::string Tray() const { return trays_.Path() + "/tray0"; }
+    void InsertDisc() { platter_test::WriteDiscImage(Tray(), "disc", platter_test::AudioDiscLayout()); }
+    void TakeDiscOut() {
+        std::filesystem::remove(Tray() + "/disc.cue");
+        std::filesystem::remove(Tray() + "/disc.bin");
+    }
+    // One tick of the disc timer, as the page's own timer would run it.
+    void Tick() {
+        Page()->DiscTimerTick();
+        Settle();
+    }
+    CCDTab* Page() const { return main_->TabPane()->CdPages().at(0); }
+    // Waits until the lookup has ended (phase 3, or 0 when it was dropped).
+    bool WaitForLookup(int phase = kPhaseDone) {
+        QElapsedTimer clock;
+        clock.start();
+        while (Page()->Disc().LookupPhase() != phase) {
+            if (clock.elapsed() > 10000) return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        Settle();
+        return true;
+    }
+    QString Cell(int row, int column) const {
+        return FindControl<QTableView>(Page()->Window(), kCdListId)->model()->index(row, column).data().toString();
+    }
+    std::vector<QString> Titles() const {
+        std::vector<QString> titles;
+        for (int row = 0; row < Page()->Disc().RowCount(); ++row) titles.push_back(Cell(row, kCdColumnTitle));
+        return titles;
+    }
+    QString Status() const { return FindControl<QLabel>(Page()->Window(), kCdStatusId)->text(); }
+    bool LookUpEnabled() const { return FindControl<QPushButton>(Page()->Window(), kCdLookUpId)->isEnabled(); }
+    // The cache's titles for the disc; empty when it holds none.
+    std::vector<std::string> CachedTitles() {
+        std::vector<std::string> titles;
+        INI_TEntry* entry = titlefetch_.GetCDPlayerINIEntry(kDiscId);
+        if (entry == nullptr) return titles;
+        for (const CCOMString* title : entry->trackTitles) titles.emplace_back(title->GetString());
+        titlefetch_.DeallocINIEntry(entry);
+        return titles;
+    }
+
+    std::atomic<int> driveState_{0};
+    TITLEFETCH_CTitlefetch titlefetch_;
+    testsupport::CFakeUiServices boxes_;
+    ScriptedServer decoy_{ScriptedServer::Responder([](const std::string&) { return ServerScript{}; })};
+    std::unique_ptr<ScriptedServer> server_;
+};
+
+const std::vector<QString> kUntitled = {"Track 01", "Track 02", "Track 03"};
+
+TEST_F(CdTitleLookupTest, AFoundDiscIsNamedCachedAndNamedAgainFromTheCacheUnlessLookUpIsPressed) {
+    Serve([](const std::string& request) {
+        if (Has(request, "cmd=cddb+query+08000c03+3+150+403+787+14&"))
+            return ServerScript{ServerStep::Send(Http("200 rock 08000c03 The Artist / The Album\r\n"))};
+        if (Has(request, "cmd=cddb+read+rock+08000c03&"))
+            return ServerScript{ServerStep::Send(Record("08000c03", {"Intro", "Middle", "intro"}, "1999", "Rock"))};
+        return ServerScript{};
+    });
+    OpenWithDisc();
+    Tick();
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_EQ(Page()->Lookup().Result(), kLookupFetched);
+    // Titles two tracks share get their track numbers.
+    EXPECT_EQ(Titles(), (std::vector<QString>{"Intro 1", "Middle", "intro 3"}));
+    for (int row = 0; row < 3; ++row) {
+        const TONECORE_CMusicInfo& info = *Page()->GetTrackMusicInfo(row);
+        EXPECT_STREQ(info.artist, "The Artist");
+        EXPECT_STREQ(info.album, "The Album");
+        EXPECT_EQ(info.year, 1999);
+        EXPECT_STREQ(info.genre, "Rock");
+        EXPECT_EQ(info.genreIndex, 17);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(info.cdIdentifier), info.cdIdentifierLength), "8000c03");
+        EXPECT_EQ(info.trackCount, 3);
+    }
+    EXPECT_EQ(Status(), ProgString("CDTab_SelectTracks"));
+    EXPECT_TRUE(LookUpEnabled());
+    EXPECT_EQ(CachedTitles(), (std::vector<std::string>{"Intro 1", "Middle", "intro 3"}));
+    EXPECT_EQ(Requests().size(), 2u);
+    SaveWidgetPng(main_->Window(), "cd_lookup_named_by_server");
+    // The album, artist, year and genre columns, scrolled into view.
+    auto* list = FindControl<QTableView>(Page()->Window(), kCdListId);
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    SaveWidgetPng(list, "cd_lookup_named_by_server_columns");
+    list->horizontalScrollBar()->setValue(0);
+
+    // Back in the drive, the disc is named from the cache alone.
+    TakeDiscOut();
+    Tick();
+    EXPECT_EQ(Titles(), std::vector<QString>{});
+    InsertDisc();
+    Tick();
+    EXPECT_EQ(Page()->Lookup().Result(), kLookupFromCache);
+    EXPECT_EQ(Titles(), (std::vector<QString>{"Intro 1", "Middle", "intro 3"}));
+    EXPECT_EQ(Cell(0, kCdColumnAlbum), "The Album");
+    EXPECT_EQ(Requests().size(), 2u);
+
+    // Look Up asks the server even so.
+    ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kCdLookUpId));
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_EQ(Page()->Lookup().Result(), kLookupFetched);
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+query+"), 2);
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+read+"), 2);
+    EXPECT_TRUE(decoy_.Requests().empty());
+}
+
+TEST_F(CdTitleLookupTest, SeveralMatchesAreChosenFromInSelectADisc) {
+    Serve([](const std::string& request) {
+        if (Has(request, "cmd=cddb+query+"))
+            return ServerScript{ServerStep::Send(Http("211 Found inexact matches, list follows\r\n"
+                                                      "rock 08000c03 The Artist / The Album\r\n"
+                                                      "jazz 0a000c03 Other Artist / Other Album\r\n.\r\n"))};
+        if (Has(request, "cmd=cddb+read+jazz+0a000c03&"))
+            return ServerScript{ServerStep::Send(Record("0a000c03", {"One", "Two", "Three"}, "2001", "Jazz"))};
+        return ServerScript{};
+    });
+    OpenWithDisc();
+    std::vector<QString> lines;
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), QString::number(CSelectDiscDlg::kDialogId));
+        EXPECT_EQ(modal->windowTitle(), ProgString("SelectDisc_Title"));
+        auto* list = FindControl<QListWidget>(modal, CSelectDiscDlg::kList);
+        for (int i = 0; i < list->count(); ++i) lines.push_back(list->item(i)->text());
+        EXPECT_EQ(list->currentRow(), 0);
+        SaveWidgetPng(modal, "cd_lookup_select_a_disc");
+        list->setCurrentRow(1);
+        testsupport::ClickControl(modal, 1);
+    });
+    Tick();
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_EQ(lines, (std::vector<QString>{"The Artist - The Album (rock)", "Other Artist - Other Album (jazz)",
+                                           "<None of the above>"}));
+    EXPECT_EQ(Page()->Lookup().ChosenDiscId(), 0x0a000c03u);
+    EXPECT_EQ(Titles(), (std::vector<QString>{"One", "Two", "Three"}));
+    // Filed under the disc's own ID, which the next insertion asks for.
+    EXPECT_EQ(CachedTitles(), (std::vector<std::string>{"One", "Two", "Three"}));
+
+    // None of the above: nothing is fetched and the titles stay.
+    testsupport::WhenModalShown([](QWidget* modal) {
+        auto* list = FindControl<QListWidget>(modal, CSelectDiscDlg::kList);
+        list->setCurrentRow(2);
+        QListWidgetItem* none = list->item(2);
+        const QRect place = list->visualItemRect(none);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, place.center());
+    });
+    ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kCdLookUpId));
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_EQ(Page()->Lookup().Result(), kLookupNoneChosen);
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+read+"), 1);
+    EXPECT_EQ(Titles(), (std::vector<QString>{"One", "Two", "Three"}));
+    EXPECT_TRUE(LookUpEnabled());
+}
+
+TEST_F(CdTitleLookupTest, AnUnknownDiscIsTypedInAndFoundInTheCacheNextTime) {
+    Serve([](const std::string& request) {
+        if (Has(request, "cmd=cddb+query+")) return ServerScript{ServerStep::Send(Http("202 No match found\r\n"))};
+        return ServerScript{};
+    });
+    OpenWithDisc();
+    // The user types the titles in Edit CD Track Tag, opened on the first
+    // track.
+    QString shownFirst;
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), QString::number(CEditCDTagDlg::kDialogId));
+        shownFirst = FindControl<QLabel>(modal, CEditCDTagDlg::kPosition)->text();
+        for (int track = 1; track <= 3; ++track) {
+            testsupport::TypeText(modal, QString("Typed %1").arg(track));
+            testsupport::ClickControl(modal, CEditCDTagDlg::kNext);
+        }
+        testsupport::ClickControl(modal, 1);
+    });
+    boxes_.ExpectMessage("CDTab_NoRDB", IDYES);
+    Tick();
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_EQ(Page()->Lookup().Result(), kLookupNoMatch);
+    EXPECT_EQ(shownFirst, "Track 1 of 3");
+    EXPECT_EQ(boxes_.Calls().back().caption, ProgString("CDTab_TrackInfoTitle").toStdString());
+    EXPECT_EQ(Titles(), (std::vector<QString>{"Typed 1", "Typed 2", "Typed 3"}));
+    EXPECT_EQ(CachedTitles(), (std::vector<std::string>{"Typed 1", "Typed 2", "Typed 3"}));
+
+    TakeDiscOut();
+    Tick();
+    InsertDisc();
+    Tick();
+    EXPECT_EQ(Page()->Lookup().Result(), kLookupFromCache);
+    EXPECT_EQ(Titles(), (std::vector<QString>{"Typed 1", "Typed 2", "Typed 3"}));
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+query+"), 1);
+
+    // A cancelled hand entry writes nothing.
+    std::filesystem::remove(GetUserDataDir() + "cdplayer.ini");
+    Page()->Disc().SetCurrentRow(0);
+    testsupport::WhenModalShown([](QWidget* modal) {
+        testsupport::TypeText(modal, "Not Kept");
+        testsupport::ClickControl(modal, 2);
+    });
+    Page()->OnCommand(cmd::kCdEditTag);
+    EXPECT_EQ(CachedTitles(), std::vector<std::string>{});
+}
+
+TEST_F(CdTitleLookupTest, FailedStepsAreTriedThreeTimesThenReportedByTheirCode) {
+    const struct {
+        const char* name;
+        bool refusedPort;
+        std::string query;  // empty: a stall
+        std::string read;
+        const char* key;
+        // The hand entry offered for bad data is declined.
+        std::int32_t answer;
+        const char* title;
+        const char* counted;
+    } cases[] = {
+        {"refused port", true, "", "", "CDTab_NoConnectRDB", IDOK, "CDTab_LookupFailedTitle", nullptr},
+        {"garbage", false, Http("this is no answer\r\n"), "", "CDTab_BadDataRDB", IDNO, "CDTab_LookupFailedTitle",
+         "cmd=cddb+query+"},
+        {"refused client", false, Http("500 Unknown developer email\r\n"), "", "CDTab_RefusedRDB", IDNO,
+         "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
+        {"stall", false, "", "", "CDTab_OtherRDB", IDOK, "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
+        {"record refused", false, Http("200 rock 08000c03 The Artist / The Album\r\n"),
+         "HTTP/1.1 503 Service Unavailable\r\n\r\n<html>busy</html>\r\n", "CDTab_RefusedRDB", IDNO,
+         "CDTab_RetrieveFailedTitle", "cmd=cddb+read+"},
+    };
+    OpenWithDisc();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Serve([&c](const std::string& request) {
+            const std::string& answer = Has(request, "cmd=cddb+read+") ? c.read : c.query;
+            if (answer.empty()) return ServerScript{ServerStep::Stall()};
+            return ServerScript{ServerStep::Send(answer)};
+        });
+        if (c.refusedPort) ChooseSite(testsupport::UnusedLoopbackPort());
+        boxes_.ExpectMessage(c.key, c.answer);
+        ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kCdLookUpId));
+        ASSERT_TRUE(WaitForLookup());
+        EXPECT_EQ(Page()->Lookup().Result(), kLookupFailed);
+        EXPECT_EQ(boxes_.Calls().back().caption, ProgString(c.title).toStdString());
+        EXPECT_EQ(Status(), ProgString(c.title));
+        EXPECT_TRUE(LookUpEnabled());
+        EXPECT_TRUE(Page()->DiscTimerRunning());
+        if (c.counted != nullptr) {
+            EXPECT_EQ(Count(Requests(), c.counted), 3);
+        }
+        EXPECT_EQ(Titles(), kUntitled);
+    }
+    EXPECT_TRUE(decoy_.Requests().empty());
+}
+
+TEST_F(CdTitleLookupTest, ARecordWithGapsOffersToFillThemIn) {
+    Serve([](const std::string& request) {
+        if (Has(request, "cmd=cddb+query+"))
+            return ServerScript{ServerStep::Send(Http("200 rock 08000c03 The Artist / The Album\r\n"))};
+        // No year, and one title short.
+        return ServerScript{ServerStep::Send(Record("08000c03", {"First", "Second"}, "", "Rock"))};
+    });
+    OpenWithDisc();
+    // Missing Tag Information: the user picks the year.
+    testsupport::WhenModalShown([](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), QString::number(CEditMissingTagDlg::kDialogId));
+        auto* year = FindControl<QComboBox>(modal, CEditMissingTagDlg::kYear);
+        year->setCurrentIndex(year->findData(1987));
+        testsupport::ClickControl(modal, 1);
+    });
+    boxes_.ExpectMessage("CDTab_MissingRDB", IDYES);
+    Tick();
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_EQ(boxes_.Calls().back().caption, ProgString("CDTab_MissingRDBTitle").toStdString());
+    EXPECT_EQ(Titles(), (std::vector<QString>{"First", "Second", "Track 03"}));
+    EXPECT_EQ(Page()->GetTrackMusicInfo(2)->year, 1987);
+    EXPECT_STREQ(Page()->GetTrackMusicInfo(2)->artist, "The Artist");
+    EXPECT_STREQ(Page()->GetTrackMusicInfo(2)->genre, "Rock");
+}
+
+TEST_F(CdTitleLookupTest, AnswersArrivingDuringARipOrAfterTheDiscWentAreDropped) {
+    // The gates hold each record as long as the test needs: no attempt may
+    // time out meanwhile, however slowly the machine runs. The third is the
+    // record of the lookup the disc's return starts.
+    titlefetch_.SetTimeout(30000);
+    std::vector<std::unique_ptr<CGate>> readGates;
+    for (int i = 0; i < 3; ++i) readGates.push_back(std::make_unique<CGate>());
+    std::atomic<int> reads{0};
+    Serve([&](const std::string& request) {
+        if (Has(request, "cmd=cddb+query+"))
+            return ServerScript{ServerStep::Send(Http("200 rock 08000c03 The Artist / The Album\r\n"))};
+        // Each record waits until the test lets it go.
+        readGates.at(static_cast<std::size_t>(reads++))->Wait();
+        return ServerScript{ServerStep::Send(Record("08000c03", {"A", "B", "C"}, "1999", "Rock"))};
+    });
+    OpenWithDisc();
+    // The search answers while the page rips.
+    Page()->DiscTimerTick();
+    Page()->SetRipping(true);
+    ASSERT_TRUE(WaitForLookup(kPhaseIdle));
+    EXPECT_EQ(Titles(), kUntitled);
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+read+"), 0);
+    Page()->SetRipping(false);
+
+    // The record answers while the page rips. (The end of a rip gives Look
+    // Up back; here the command is sent as the button would.)
+    Page()->OnCommand(kCdLookUpId);
+    ASSERT_TRUE(WaitForLookup(kPhaseFetching));
+    Page()->SetRipping(true);
+    readGates[0]->Open();
+    ASSERT_TRUE(WaitForLookup(kPhaseIdle));
+    EXPECT_EQ(Titles(), kUntitled);
+    EXPECT_EQ(CachedTitles(), std::vector<std::string>{});
+    Page()->SetRipping(false);
+
+    // A record arriving after its disc was taken out names nothing.
+    Page()->OnCommand(kCdLookUpId);
+    ASSERT_TRUE(WaitForLookup(kPhaseFetching));
+    TakeDiscOut();
+    Tick();
+    readGates[1]->Open();
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_EQ(Page()->Disc().RowCount(), 0);
+    EXPECT_EQ(CachedTitles(), std::vector<std::string>{});
+    InsertDisc();
+    Tick();
+    EXPECT_EQ(Titles(), kUntitled);
+    // The disc's return looks it up afresh, and that record names it.
+    readGates[2]->Open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reads == 3 && Page()->Disc().LookupPhase() == kPhaseDone; }, 10000));
+    Settle();
+    EXPECT_EQ(Titles(), (std::vector<QString>{"A", "B", "C"}));
+}
+
+TEST_F(CdTitleLookupTest, APageClosedDuringALookupGoesAtOnce) {
+    Serve([](const std::string&) { return ServerScript{ServerStep::Stall()}; });
+    OpenWithDisc();
+    Page()->DiscTimerTick();
+    QElapsedTimer waited;
+    waited.start();
+    while (Requests().empty() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(Requests().size(), 1u);
+    // The thread's status text reaches the page.
+    const QString firstAttempt = QString::fromStdString(FormatKeyedText("CDTab_LookingUp", {1, 3}));
+    while (Status() != firstAttempt && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(Status(), "Looking up track info (attempt 1 of 3)...");
+    QElapsedTimer clock;
+    clock.start();
+    main_.reset();
+    EXPECT_LT(clock.elapsed(), 1000);
+    // Whatever was still queued for the page is freed (the sanitizers'
+    // leak check sees it) and reaches nobody.
+    Settle();
+}
+
+}  // namespace

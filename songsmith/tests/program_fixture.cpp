@@ -1,0 +1,86 @@
+#include "program_fixture.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include "platform/last_error.h"
+#include "platform/registry_store.h"
+#include "platform/user_folders.h"
+#include "songsmith/core/startup_log.h"
+#include "testsupport/log_lines.h"
+
+namespace {
+
+// FFmpeg keeps allocations in its own globals for the life of the process.
+// Each run of the program loads the media module at start-up and frees it at
+// shut-down; holding FFmpeg's libraries in the process keeps those
+// allocations reachable rather than reported as leaks each time the module
+// goes.
+[[maybe_unused]] const unsigned kMediaLibrariesHeld = avcodec_version() + avformat_version();
+
+}  // namespace
+
+ProgramFixture::ProgramFixture() {
+    // The store reads its files from the test's home from now on.
+    RegistryStoreSetFolder("");
+}
+
+ProgramFixture::~ProgramFixture() { RegistryStoreUnload(); }
+
+void ProgramFixture::StorePreferences(CPreferences& prefs) {
+    prefs.Save(HKEY_CURRENT_USER);
+    RegistryStoreSave();
+}
+
+std::unique_ptr<CPreferences> ProgramFixture::StoredPreferences() {
+    RegistryStoreUnload();
+    auto prefs = std::make_unique<CPreferences>();
+    prefs->Load(HKEY_CURRENT_USER);
+    return prefs;
+}
+
+std::vector<std::string> ProgramFixture::LoggedTexts() const {
+    return testsupport::LogLineTexts(GetUserDataDir() + kLogFileName);
+}
+
+bool ProgramFixture::InOrder(const std::vector<std::string>& texts, const std::vector<std::string>& wanted) {
+    std::size_t next = 0;
+    for (const std::string& text : texts)
+        if (next < wanted.size() && text == wanted[next]) ++next;
+    return next == wanted.size();
+}
+
+void ProgramFixture::SetMachineValue(const std::string& path, const char* name, std::uint32_t type,
+                                     const std::string& bytes) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, path.c_str(), &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueEx(key, name, type, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                            static_cast<std::uint32_t>(bytes.size())),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+bool ProgramFixture::MachineKeyExists(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKey(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string ProgramFixture::Dword(std::uint32_t n) {
+    return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
+                       static_cast<char>(n >> 24)};
+}
+
+TProgramOptions ProgramFixture::Options() const {
+    TProgramOptions options;
+    const std::string tray = home_.Path() + "/tray";
+    options.configureDrives = [tray](PLATTER_CPlatter& platter) {
+        platter.listRealDrives = false;
+        platter.imageDrive.enabled = true;
+        platter.imageDrive.trays = {tray};
+    };
+    return options;
+}

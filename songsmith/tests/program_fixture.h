@@ -1,0 +1,41 @@
+#pragma once
+// Runs the program in the test's process through CProgram, in a per-user
+// home of the test's own (its store, log and library), with one image drive
+// in a tray of its own and the machine's drives left out.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "songsmith/program.h"
+#include "testsupport/fake_ui_services.h"
+#include "testsupport/scoped_env.h"
+#include "testsupport/temp_dir.h"
+
+class ProgramFixture : public ::testing::Test {
+protected:
+    ProgramFixture();
+    ~ProgramFixture() override;
+
+    // Writes these preferences to the store as an earlier run would have.
+    static void StorePreferences(CPreferences& prefs);
+    // The preferences as the store holds them now.
+    static std::unique_ptr<CPreferences> StoredPreferences();
+    // The texts of the log's lines, without their time prefixes.
+    std::vector<std::string> LoggedTexts() const;
+    // Whether wanted appear in texts in this order (others may lie between).
+    static bool InOrder(const std::vector<std::string>& texts, const std::vector<std::string>& wanted);
+    static void SetMachineValue(const std::string& path, const char* name, std::uint32_t type,
+                                const std::string& bytes);
+    static bool MachineKeyExists(const std::string& path);
+    static std::string Dword(std::uint32_t n);
+
+    // The options a test run starts from: the tray, no real drives.
+    TProgramOptions Options() const;
+
+    testsupport::TempDir home_;
+    testsupport::CScopedEnv homeEnv_{"SONGSMITH_HOME", home_.Path()};
+    testsupport::CFakeUiServices ui_;
+};
