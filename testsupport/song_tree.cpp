@@ -13,22 +13,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Le32(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-}
-std::string Le16(std::uint16_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
 std::string Be32(std::uint32_t v) {
     return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
 }
 std::string SyncSafe(std::uint32_t v) {
     return {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F),
             static_cast<char>((v >> 7) & 0x7F), static_cast<char>(v & 0x7F)};
-}
-
-std::string RiffChunk(const std::string& id, const std::string& data, std::uint32_t claimed = 0) {
-    std::string chunk = id + Le32(claimed != 0 ? claimed : static_cast<std::uint32_t>(data.size())) + data;
-    if (data.size() % 2 != 0) chunk += '\0';
-    return chunk;
 }
 
 // 8-bit mono at 1,000 samples a second: one byte per millisecond.
@@ -40,17 +30,6 @@ std::string WaveFile(const std::string& title, const std::string& artist, const 
     const std::string body = "WAVE" + RiffChunk("fmt ", format) + RiffChunk("LIST", "INFO" + info) +
                              RiffChunk("data", samples, claimedData);
     return "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body;
-}
-
-// An ID3 v2.3 tag of Latin-1 text frames.
-std::string Id3v2Tag(const std::string& title, const std::string& artist, const std::string& album, int track) {
-    auto frame = [](const char* id, const std::string& text) {
-        return std::string(id) + Be32(static_cast<std::uint32_t>(text.size() + 1)) + std::string(2, '\0') + '\0' +
-               text;
-    };
-    const std::string frames = frame("TIT2", title) + frame("TPE1", artist) + frame("TALB", album) +
-                               frame("TRCK", std::to_string(track));
-    return std::string("ID3\x03\x00\x00", 6) + SyncSafe(static_cast<std::uint32_t>(frames.size())) + frames;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -73,6 +52,27 @@ std::string Quoted(const std::string& text) {
 }
 
 }  // namespace
+
+std::string Le32(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+std::string Le16(std::uint16_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
+
+std::string RiffChunk(const std::string& id, const std::string& data, std::uint32_t claimed) {
+    std::string chunk = id + Le32(claimed != 0 ? claimed : static_cast<std::uint32_t>(data.size())) + data;
+    if (data.size() % 2 != 0) chunk += '\0';
+    return chunk;
+}
+
+std::string Id3v2Tag(const std::string& title, const std::string& artist, const std::string& album, int track) {
+    auto frame = [](const char* id, const std::string& text) {
+        return std::string(id) + Be32(static_cast<std::uint32_t>(text.size() + 1)) + std::string(2, '\0') + '\0' +
+               text;
+    };
+    const std::string frames = frame("TIT2", title) + frame("TPE1", artist) + frame("TALB", album) +
+                               frame("TRCK", std::to_string(track));
+    return std::string("ID3\x03\x00\x00", 6) + SyncSafe(static_cast<std::uint32_t>(frames.size())) + frames;
+}
 
 bool CSongTree::HaveLame() { return HaveProgram("lame"); }
 bool CSongTree::HaveFfmpeg() { return HaveProgram("ffmpeg"); }

@@ -4,10 +4,19 @@
 // ID3 v2 tag written here), WAV files with a LIST "INFO" chunk, WMA files
 // made by ffmpeg, and damaged files that no reader should take.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace testsupport {
+
+// Pieces of song files: little-endian numbers, a RIFF chunk (padded to an
+// even size; claimed: the size written in its header when not 0) and an ID3
+// v2.3 tag of Latin-1 text frames.
+std::string Le16(std::uint16_t value);
+std::string Le32(std::uint32_t value);
+std::string RiffChunk(const std::string& id, const std::string& data, std::uint32_t claimed = 0);
+std::string Id3v2Tag(const std::string& title, const std::string& artist, const std::string& album, int track);
 
 // One song file written, with what its tags say.
 struct TTreeSong {

@@ -21,31 +21,18 @@
 
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
+#include "testsupport/song_tree.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using testsupport::Id3v2Tag;
+using testsupport::Le16;
+using testsupport::Le32;
+using testsupport::RiffChunk;
 
 constexpr int kFilesPerFolder = 100;
-
-std::string Le32(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-}
-std::string Le16(std::uint16_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
-std::string Be32(std::uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-std::string SyncSafe(std::uint32_t v) {
-    return {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F), static_cast<char>((v >> 7) & 0x7F),
-            static_cast<char>(v & 0x7F)};
-}
-
-std::string RiffChunk(const std::string& id, const std::string& data) {
-    std::string chunk = id + Le32(static_cast<std::uint32_t>(data.size())) + data;
-    if (data.size() % 2 != 0) chunk += '\0';
-    return chunk;
-}
 
 // Half a second of quiet noise: 8 kHz, mono, 16 bits.
 std::string WaveFile(const std::string& title, const std::string& artist, const std::string& album) {
@@ -55,16 +42,6 @@ std::string WaveFile(const std::string& title, const std::string& artist, const 
     const std::string info = RiffChunk("INAM", title) + RiffChunk("IART", artist) + RiffChunk("IPRD", album);
     const std::string body = "WAVE" + RiffChunk("fmt ", format) + RiffChunk("LIST", "INFO" + info) + RiffChunk("data", samples);
     return "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body;
-}
-
-// An ID3 v2.3 tag of Latin-1 text frames.
-std::string Id3v2Tag(const std::string& title, const std::string& artist, const std::string& album, int track) {
-    auto frame = [](const char* id, const std::string& text) {
-        return std::string(id) + Be32(static_cast<std::uint32_t>(text.size() + 1)) + std::string(2, '\0') + '\0' + text;
-    };
-    const std::string frames = frame("TIT2", title) + frame("TPE1", artist) + frame("TALB", album) +
-                               frame("TRCK", std::to_string(track));
-    return std::string("ID3\x03\x00\x00", 6) + SyncSafe(static_cast<std::uint32_t>(frames.size())) + frames;
 }
 
 std::string ReadFile(const std::string& path) {
