@@ -285,6 +285,12 @@ TEST_F(LibraryImportTest, StoppingMidWalkReturnsAtOnceAndKeepsWhatWasFound) {
     EXPECT_LT(kept, static_cast<int>(expected_.size()));
     ASSERT_TRUE(WaitFor([this] { return finished_ == 1; }));
     EXPECT_EQ(store_.GetSongCount(), kept);
+    EXPECT_EQ(main_->StatusBar().Text(), "Import stopped.");
+
+    // The next import walks again and finds the rest.
+    ASSERT_TRUE(ClickControl(Page()->Window(), kLibImportId));
+    ASSERT_TRUE(WaitFor([this] { return finished_ == 2; }));
+    EXPECT_EQ(store_.GetSongCount(), static_cast<int>(expected_.size()));
 }
 
 TEST_F(LibraryImportTest, CancelImportsNothingAndAThreadThatCannotStartLeavesThePageIdle) {
