@@ -32,15 +32,6 @@ std::string WaveFile(const std::string& title, const std::string& artist, const 
     return "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 bool HaveProgram(const char* name) {
     return std::system(("command -v " + std::string(name) + " > /dev/null 2>&1").c_str()) == 0;
 }
@@ -74,6 +65,15 @@ std::string Id3v2Tag(const std::string& title, const std::string& artist, const 
     return std::string("ID3\x03\x00\x00", 6) + SyncSafe(static_cast<std::uint32_t>(frames.size())) + frames;
 }
 
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
 bool CSongTree::HaveLame() { return HaveProgram("lame"); }
 bool CSongTree::HaveFfmpeg() { return HaveProgram("ffmpeg"); }
 
@@ -87,9 +87,9 @@ bool CSongTree::MakeMp3Body() {
     std::string samples(8000, '\0');
     for (std::size_t i = 0; i < samples.size(); i += 2) samples[i] = static_cast<char>(i * 7);
     const std::string body = "WAVE" + RiffChunk("fmt ", format) + RiffChunk("data", samples);
-    WriteFile(wav, "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body);
+    WriteBytes(wav, "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body);
     if (std::system(("lame --silent -b 64 " + Quoted(wav) + " " + Quoted(mp3)).c_str()) != 0) return false;
-    mp3Body_ = ReadFile(mp3);
+    mp3Body_ = ReadBytes(mp3);
     fs::remove(wav);
     fs::remove(mp3);
     return !mp3Body_.empty();
@@ -101,7 +101,7 @@ bool CSongTree::AddMp3s(const std::string& folder, int count, const std::string&
     for (int i = first; i < first + count; ++i) {
         TTreeSong song{folder + "/" + std::to_string(i) + ".mp3", artist + " song " + std::to_string(i), artist,
                        "Album " + std::to_string(i % 7), i % 20 + 1, 0};
-        WriteFile(song.path, Id3v2Tag(song.title, song.artist, song.album, song.track) + mp3Body_);
+        WriteBytes(song.path, Id3v2Tag(song.title, song.artist, song.album, song.track) + mp3Body_);
         songs_.push_back(song);
     }
     return true;
@@ -112,7 +112,7 @@ void CSongTree::AddWavs(const std::string& folder, int count, const std::string&
     for (int i = first; i < first + count; ++i) {
         TTreeSong song{folder + "/" + std::to_string(i) + ".wav", artist + " wave " + std::to_string(i), artist,
                        "Waves", 0, seconds * 1000};
-        WriteFile(song.path, WaveFile(song.title, song.artist, song.album, song.lengthMs));
+        WriteBytes(song.path, WaveFile(song.title, song.artist, song.album, song.lengthMs));
         songs_.push_back(song);
     }
 }
@@ -140,18 +140,18 @@ void CSongTree::AddDamaged(const std::string& folder) {
     // Random bytes without a single frame sync make no MPEG stream.
     for (char& c : noise)
         if (c == '\xff') c = 0;
-    WriteFile(folder + "/noise.mp3", noise);
-    WriteFile(folder + "/empty.wav", "");
+    WriteBytes(folder + "/noise.mp3", noise);
+    WriteBytes(folder + "/empty.wav", "");
     // Its data claims far more than the file holds, and holds nothing.
-    WriteFile(folder + "/overrun.wav", WaveFile("Overrun", "Broken", "", 0, 0x7FFFFFF0));
+    WriteBytes(folder + "/overrun.wav", WaveFile("Overrun", "Broken", "", 0, 0x7FFFFFF0));
     // Cut inside its tag: no audio left.
-    WriteFile(folder + "/cut.mp3", Id3v2Tag("Cut", "Broken", "", 1).substr(0, 20));
+    WriteBytes(folder + "/cut.mp3", Id3v2Tag("Cut", "Broken", "", 1).substr(0, 20));
     std::error_code error;
     fs::create_directory_symlink(folder, folder + "/loop", error);
     // A Latin-1 name: a good song all the same.
     if (MakeMp3Body()) {
         TTreeSong song{folder + "/caf\xe9.mp3", "Cafe song", "Latin", "Names", 1, 0};
-        WriteFile(song.path, Id3v2Tag(song.title, song.artist, song.album, song.track) + mp3Body_);
+        WriteBytes(song.path, Id3v2Tag(song.title, song.artist, song.album, song.track) + mp3Body_);
         songs_.push_back(song);
     }
 }

@@ -17,6 +17,9 @@ std::string Le16(std::uint16_t value);
 std::string Le32(std::uint32_t value);
 std::string RiffChunk(const std::string& id, const std::string& data, std::uint32_t claimed = 0);
 std::string Id3v2Tag(const std::string& title, const std::string& artist, const std::string& album, int track);
+// A whole file's bytes (empty when it cannot be read), and writing them.
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
 
 // One song file written, with what its tags say.
 struct TTreeSong {

@@ -44,23 +44,14 @@ std::string WaveFile(const std::string& title, const std::string& artist, const 
     return "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 // One MP3 without tags, made by lame from half a second of the WAV's sound.
 bool MakeMp3Audio(const std::string& folder, std::string& audio) {
     const std::string wav = folder + "/source.wav";
     const std::string mp3 = folder + "/source.mp3";
-    WriteFile(wav, WaveFile("", "", ""));
+    testsupport::WriteBytes(wav, WaveFile("", "", ""));
     const std::string command = "lame --silent -b 64 '" + wav + "' '" + mp3 + "'";
     if (std::system(command.c_str()) != 0) return false;
-    audio = ReadFile(mp3);
+    audio = testsupport::ReadBytes(mp3);
     fs::remove(wav);
     fs::remove(mp3);
     return !audio.empty();
@@ -75,7 +66,7 @@ std::string MakeWma(const std::string& folder) {
         "-metadata title='Windows song' -metadata artist='Windows artist' -metadata album=Album '" + wma +
         "' > /dev/null 2>&1";
     if (std::system(command.c_str()) != 0) return {};
-    std::string bytes = ReadFile(wma);
+    std::string bytes = testsupport::ReadBytes(wma);
     fs::remove(wma);
     return bytes;
 }
@@ -87,11 +78,11 @@ void MakeTree(const std::string& root, int files, const std::string& mp3Audio, c
         const std::string title = "Song number " + std::to_string(i);
         const std::string artist = "Artist " + std::to_string(i / kFilesPerFolder);
         if (!wma.empty() && i % 10 == 9) {
-            WriteFile(folder + "/" + std::to_string(i) + ".wma", wma);
+            testsupport::WriteBytes(folder + "/" + std::to_string(i) + ".wma", wma);
         } else if (i % 2 == 0) {
-            WriteFile(folder + "/" + std::to_string(i) + ".mp3", Id3v2Tag(title, artist, "Album", i % 20 + 1) + mp3Audio);
+            testsupport::WriteBytes(folder + "/" + std::to_string(i) + ".mp3", Id3v2Tag(title, artist, "Album", i % 20 + 1) + mp3Audio);
         } else {
-            WriteFile(folder + "/" + std::to_string(i) + ".wav", WaveFile(title, artist, "Album"));
+            testsupport::WriteBytes(folder + "/" + std::to_string(i) + ".wav", WaveFile(title, artist, "Album"));
         }
     }
 }
@@ -100,7 +91,7 @@ void MakeTree(const std::string& root, int files, const std::string& mp3Audio, c
 long WarmCache(const std::string& root) {
     long bytes = 0;
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) bytes += static_cast<long>(ReadFile(entry.path()).size());
+        if (entry.is_regular_file()) bytes += static_cast<long>(testsupport::ReadBytes(entry.path()).size());
     return bytes;
 }
 
