@@ -21,6 +21,7 @@
 #include "songsmith/core/app_windows.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/library_atoms.h"
 #include "songsmith/core/library_feed.h"
 #include "songsmith/core/library_import.h"
 #include "songsmith/core/library_links.h"
@@ -136,6 +137,7 @@ CLibraryTab::~CLibraryTab() {
     SetLibraryCheckMarkHandler(nullptr);
     SetLibrarySongImportedHandler(nullptr);
     SetLibraryLocateHandler(nullptr);
+    SetLibraryEditHandlers({});
     Lock();
     Unlock();
     // The rows point at the nodes: the window goes first.
@@ -151,6 +153,7 @@ bool CLibraryTab::Create(QWidget* parent, int x, int y, int width, int height) {
         [this](std::uint32_t kind, std::int32_t id, int value) { SetCheckMark(kind, id, value); });
     SetLibrarySongImportedHandler([this](const char* path) { MarkImportedSong(path); });
     SetLibraryLocateHandler([this](const char* path) { LocateSongByPath(path); });
+    BindEdits();
     LoadNodeList();
     if (SVTENG_CSongvault* store = LibraryPartners().store; store != nullptr && prefs_ != nullptr)
         importer_ = std::make_unique<CLibraryImport>(*prefs_, *store);
