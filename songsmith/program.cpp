@@ -175,6 +175,10 @@ void CProgram::BindWindows() {
     SetDriveStateSource(&burner.state);
     SetCdPagePlayer(&player);
     burner.SetTrackList(&trackList);
+    // The burn stores a written disc's titles in the title cache and plays
+    // its signal between copies through the player.
+    burner.SetTitlefetch(&titlefetch);
+    burner.SetSoundPlayer([this](const char* path) { player.PlaySoundFile(path); });
     // What the Library page reads of the rest of the program.
     TLibraryPartners libraryPartners;
     libraryPartners.store = &library;
