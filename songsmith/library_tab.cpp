@@ -32,6 +32,7 @@
 #include "songsmith/core/ui_services.h"
 #include "songsmith/event_hook.h"
 #include "songsmith/import_options_dlg.h"
+#include "songsmith/library_tree_view.h"
 #include "songsmith/library_maintenance_dlgs.h"
 #include "songsmith/progress_window.h"
 #include "songsmith/prog_string.h"
@@ -208,10 +209,7 @@ QWidget* CLibraryTab::BuildWindow(QWidget* parent) {
         if (QTreeWidgetItem* item = tree_->itemAt(at)) clicked_ = TLibRow{NodeOfItem(item), IsGenreRow(item)};
         MakeContextMenu()->exec(tree_->viewport()->mapToGlobal(at));
     });
-    QObject::connect(tree_, &QTreeWidget::itemDoubleClicked, page, [this](QTreeWidgetItem* item) {
-        CLibNode* node = NodeOfItem(item);
-        if (node != nullptr && node->IsSong()) OnPlayStop(node);
-    });
+    treeView_ = new CLibTreeView(*this, *tree_);
 
     new CEventHook(page, [this, page](QEvent* event) {
         if (event->type() == QEvent::Resize) LayOutControls(page->width(), page->height());

@@ -29,6 +29,7 @@ struct TSVT_Song;
 struct TTagBlock;
 class CPreferences;
 class CProgressWindow;
+class CLibTreeView;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -108,6 +109,8 @@ public:
 
     CLibraryNodes& Nodes() { return nodes_; }
     QTreeWidget* Tree() const;
+    // The tree's drawing and mouse handling.
+    CLibTreeView* TreeView() const { return treeView_; }
     // The songs collected by the last check, in byte order of their names.
     const std::vector<CLibNode*>& CheckSelection() const { return checkSelection_; }
 
@@ -225,6 +228,7 @@ private:
     std::vector<std::string> unwrittenTags_;
     int editDepth_ = 0;
     friend class CEditAction;
+    friend class CLibTreeView;
 
     CPreferences* prefs_;
     CLibraryNodes nodes_;
@@ -237,6 +241,8 @@ private:
     std::unordered_set<std::string> pendingMarks_;
     bool populating_ = false;
     QPointer<QTreeWidget> tree_;
+    // Owned by the tree.
+    CLibTreeView* treeView_ = nullptr;
     QPointer<QLabel> strip_;
     QPointer<QLabel> count_;
     QPointer<QLabel> folderText_;

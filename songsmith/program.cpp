@@ -187,6 +187,9 @@ void CProgram::BindWindows() {
     libraryPartners.songPathOfSound = [this](std::uint32_t soundId, std::string& path) {
         return player.GetSongPathById(soundId, path);
     };
+    libraryPartners.addSongsWithProgress = [this](const std::vector<std::string>& files) {
+        return sessionList != nullptr ? sessionList->AddSongsWithProgress(files, true, true) : 0;
+    };
     SetLibraryPartners(libraryPartners);
 }
 

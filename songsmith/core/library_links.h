@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "songsmith/core/app_message.h"
 
@@ -41,6 +42,8 @@ struct TLibraryPartners {
     // is written), then the Find page hears WM_IMPORT_FINISHED (after).
     std::function<void()> endFindFeed;
     std::function<void()> importFinishedToFind;
+    // The session list's adding of these files under its progress dialog.
+    std::function<int(const std::vector<std::string>& files)> addSongsWithProgress;
 };
 void SetLibraryPartners(TLibraryPartners partners);
 const TLibraryPartners& LibraryPartners();
