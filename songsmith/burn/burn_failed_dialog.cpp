@@ -16,7 +16,7 @@ using Dlg = CBurnFailedDlg;
 
 // Layout (pixels).
 constexpr int kWidth = 460;
-constexpr int kHeight = 330;
+constexpr int kHeight = 292;
 constexpr int kMargin = 12;
 constexpr int kRow = 20;
 constexpr int kButtonHeight = 26;
@@ -59,13 +59,13 @@ void CBurnFailedDlg::OnInitDialog(QWidget* parent) {
     CenterWindow(dialog, parent);
     dialog->setWindowTitle(ProgString(test_ ? "BFD_TestFailedTitle" : "BFD_BurnFailedTitle"));
 
-    AddText(dialog, kErrorText, QString::fromStdString(errorText_), kMargin, 52);
-    QLabel* second = AddText(dialog, kSecondText, QString::fromStdString(secondText_), kMargin + 56, 36);
+    AddText(dialog, kErrorText, QString::fromStdString(errorText_), kMargin, 40);
+    QLabel* second = AddText(dialog, kSecondText, QString::fromStdString(secondText_), kMargin + 44, 36);
     second->setVisible(!secondText_.empty());
-    AddText(dialog, kUsable, ProgString(usable_ ? "BFD_CDUsable" : "BFD_CDNotUsable"), kMargin + 98, kRow);
+    AddText(dialog, kUsable, ProgString(usable_ ? "BFD_CDUsable" : "BFD_CDNotUsable"), kMargin + 84, kRow);
     AddText(dialog, kLastSpeed, QString::fromStdString(FormatKeyedText("BFD_LastBurnSpeed", {lastSpeed_})),
-            kMargin + 98 + kRow + 4, kRow);
-    AddText(dialog, kChoices, ProgString("BFD_Choices"), kMargin + 154, kRow);
+            kMargin + 84 + kRow + 4, kRow);
+    AddText(dialog, kChoices, ProgString("BFD_Choices"), kMargin + 140, kRow);
 
     struct TChoice {
         int id;
@@ -76,7 +76,7 @@ void CBurnFailedDlg::OnInitDialog(QWidget* parent) {
         {kRetrySlower, test_ ? "BFD_ChoiceRetryTestSlower" : "BFD_ChoiceRetrySlower"},
         {kCancel, "BFD_ChoiceCancel"},
     }};
-    int top = kMargin + 154 + kRow + 6;
+    int top = kMargin + 140 + kRow + 6;
     for (const TChoice& choice : choices) {
         auto* button = AddDialogControl<QPushButton>(dialog, choice.id, ProgString(choice.key), kMargin + 16, top,
                                                      kInnerWidth - 32, kButtonHeight);

@@ -158,9 +158,9 @@ protected:
 private:
     void ScriptedPass(CBurner& burner) {
         burner.SetState(kBurnStateWaiting);
-        while (burner.checkingGate.load() && burner.WaitFor(5)) {
+        while (burner.checkingGate.load() && !finish_.load() && burner.WaitFor(5)) {
         }
-        if (burner.abort.load()) return;
+        if (burner.abort.load() || burner.checkingGate.load()) return;
         passedGate_.store(true);
         while (!finish_.load() && burner.WaitFor(5)) {
         }
