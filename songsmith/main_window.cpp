@@ -252,10 +252,6 @@ std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
             initialWindows_ = 1;
             initialWindows_ = 0;
             return 0;
-        case WM_COMMAND:
-            // A command posted by a dialog (the burn success dialog's label
-            // button) runs as if its menu item was chosen.
-            return OnCommand(static_cast<int>(message.wParam & 0xFFFF));
         case WM_SESSION_DIRTY:
             sessionDirty_ = (message.wParam & 0xFFFF) != 0;
             EnableToolbarButton(cmd::kToolbarSave, sessionDirty_);

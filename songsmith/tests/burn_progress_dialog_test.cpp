@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,9 +48,14 @@ public:
     CQuestionHook& operator=(const CQuestionHook&) = delete;
 
     TMessageAnswer ShowMessage(void* owner, const TMessageRequest& request) override {
+        mostOpen_ = std::max(mostOpen_, ++open_);
         hook_();
-        return inner_->ShowMessage(owner, request);
+        const TMessageAnswer answer = inner_->ShowMessage(owner, request);
+        --open_;
+        return answer;
     }
+    // The most boxes that were open at once.
+    int MostOpen() const { return mostOpen_; }
     std::vector<std::string> ChooseFile(void* owner, const TFileChooserRequest& request) override {
         return inner_->ChooseFile(owner, request);
     }
@@ -67,6 +73,8 @@ public:
 private:
     std::function<void()> hook_;
     IUiServices* inner_ = nullptr;
+    int open_ = 0;
+    int mostOpen_ = 0;
 };
 
 std::string Text(QWidget* window, int id) {
@@ -282,6 +290,7 @@ TEST_F(BurnProgressSongsTest, TicksDuringAQuestionStackNothing) {
     });
     EXPECT_EQ(result, kLeftOpen);
     EXPECT_EQ(timerRunning, (std::vector<bool>{false, false}));
+    EXPECT_EQ(hook.MostOpen(), 1);
     EXPECT_EQ(ui_.MessageKeys().size(), 2u);
 }
 
