@@ -278,55 +278,49 @@ bool CBurnProgressDlg::AnswerRequest() {
     return true;
 }
 
-bool CBurnProgressDlg::PromptForDisc() {
+bool CBurnProgressDlg::AnswerWith(bool markAnswering, const std::function<bool()>& ask) {
     CBurner& burner = context_.burner;
+    if (markAnswering) burner.MarkRequestAnswering();
     PauseTimer();
-    RestoreMainWindow();
-    CInsertDiscDlg prompt(burner);
-    const bool ready = prompt.DoModal(dialog_) == 1;
-    if (ready) {
-        // The next prompt leaves the user time to change discs.
-        nextPromptMs_ = burner.Clock().NowMs() + burner.Timing().nextDiscPromptMs;
+    const bool goOn = ask();
+    if (goOn) {
         ResumeTimer();
     } else {
         Abort();
     }
     burner.ClearRequest();
-    return ready;
+    return goOn;
+}
+
+bool CBurnProgressDlg::PromptForDisc() {
+    return AnswerWith(false, [this] {
+        CBurner& burner = context_.burner;
+        RestoreMainWindow();
+        CInsertDiscDlg prompt(burner);
+        if (prompt.DoModal(dialog_) != 1) return false;
+        // The next prompt leaves the user time to change discs.
+        nextPromptMs_ = burner.Clock().NowMs() + burner.Timing().nextDiscPromptMs;
+        return true;
+    });
 }
 
 bool CBurnProgressDlg::AskAboutRewritable() {
-    CBurner& burner = context_.burner;
-    burner.MarkRequestAnswering();
-    PauseTimer();
-    const std::string caption = KeyedText("CDRW_title");
-    const int answer = ShowMessageKey(dialog_.data(), "CDRW_body",
-                                      MB_YESNO | MB_ICONQUESTION | kMessageBoxDontAskAgain, caption.c_str());
-    const bool yes = answer == IDYES;
-    if (yes) {
-        burner.allowRewritable.store(true);
+    return AnswerWith(true, [this] {
+        const std::string caption = KeyedText("CDRW_title");
+        const int answer = ShowMessageKey(dialog_.data(), "CDRW_body",
+                                          MB_YESNO | MB_ICONQUESTION | kMessageBoxDontAskAgain, caption.c_str());
+        if (answer != IDYES) return false;
+        context_.burner.allowRewritable.store(true);
         if (GetLastDontAskAgain() != 0) context_.prefs.AllowCDRWDiscs = true;
-        ResumeTimer();
-    } else {
-        Abort();
-    }
-    burner.ClearRequest();
-    return yes;
+        return true;
+    });
 }
 
 bool CBurnProgressDlg::AskAboutDiscTooSmall() {
-    CBurner& burner = context_.burner;
-    burner.MarkRequestAnswering();
-    PauseTimer();
-    CWillNotFitDlg choice(context_.prefs, burner, context_.tracks);
-    const bool ok = choice.DoModal(dialog_) == 1;
-    if (ok) {
-        ResumeTimer();
-    } else {
-        Abort();
-    }
-    burner.ClearRequest();
-    return ok;
+    return AnswerWith(true, [this] {
+        CWillNotFitDlg choice(context_.prefs, context_.burner, context_.tracks);
+        return choice.DoModal(dialog_) == 1;
+    });
 }
 
 void CBurnProgressDlg::PauseTimer() {

@@ -96,6 +96,9 @@ private:
     bool AskAboutTrack(const char* key, const char* captionKey, int index, const std::string& title);
     // The controller's open request; false when it aborted the burn.
     bool AnswerRequest();
+    // Puts the request to the user through ask (true: go on), the ticks
+    // stopped meanwhile; a no aborts the burn. The request is cleared after.
+    bool AnswerWith(bool markAnswering, const std::function<bool()>& ask);
     bool PromptForDisc();
     bool AskAboutRewritable();
     bool AskAboutDiscTooSmall();
