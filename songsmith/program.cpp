@@ -175,6 +175,10 @@ void CProgram::BindWindows() {
     SetDriveStateSource(&burner.state);
     SetCdPagePlayer(&player);
     burner.SetTrackList(&trackList);
+    // The burn stores a written disc's titles in the title cache and plays
+    // its signal between copies through the player.
+    burner.SetTitlefetch(&titlefetch);
+    burner.SetSoundPlayer([this](const char* path) { player.PlaySoundFile(path); });
     // What the Library page reads of the rest of the program.
     TLibraryPartners libraryPartners;
     libraryPartners.store = &library;
@@ -203,8 +207,11 @@ void CProgram::MakeSessionList() {
     SetSongActionPartners(songActions.get());
     CSessionList* session = sessionList.get();
     SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
-    mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
-        [session](TAppMessage& message) { return session->WindowProc(message); });
+    CSessionListPane* pane = mainWindow.MiddleBand()->SessionList();
+    pane->SetMessageHandler([session](TAppMessage& message) { return session->WindowProc(message); });
+    pane->Bind(TSessionPaneBinding{session, &trackList, &prefs, &undo,
+                                   [this](int command) { mainWindow.OnCommand(command); },
+                                   [this] { player.RefreshGain(); }});
     // The player panel plays the session's next and previous songs.
     mainWindow.BottomBand()->Player()->SetPartners(
         {&player, &prefs, [session](bool random, int currentSerial, bool forward) {
@@ -218,6 +225,7 @@ void CProgram::UnbindWindows() {
     SetSessionTrackRefresher(nullptr);
     SetSongActionPartners(nullptr);
     songActions.reset();
+    if (CContainerWindow* band = mainWindow.MiddleBand()) band->SessionList()->Bind({});
     sessionList.reset();
     SetLibraryPartners({});
     SetDriveStateSource(nullptr);
