@@ -10,15 +10,18 @@
 #include <QLabel>
 #include <QTimer>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/message_box.h"
+#include "platter/platter.h"
 #include "songsmith/burn/burn_progress_dialog.h"
 #include "songsmith/burn/insert_disc_dialog.h"
 #include "songsmith/burn/will_not_fit_dialog.h"
+#include "songsmith/core/burner_drives.h"
 #include "songsmith/core/burner_tables.h"
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/song_entry.h"
@@ -605,6 +608,101 @@ TEST_F(BurnProgressTest, ATestIsTitledAndStepsAsATest) {
         burner_->writing.store(false);
     });
     EXPECT_EQ(result, kLeftOpen);
+}
+
+
+// The burn's own worker writing to the drive library's image drive: a song
+// whose file is missing stops the burn at the dialog's first tick, before
+// the worker gets past the dialog's look at the session, so no disc image
+// is written.
+class BurnProgressImageDriveTest : public BurnProgressTest {
+protected:
+    void SetUp() override {
+        BurnProgressTest::SetUp();
+        platter_.listRealDrives = false;
+        tray_ = dir_.File("tray") + "/";
+        platter_.imageDrive.trays = {tray_};
+        platter_.imageDrive.paced = false;
+        platter_.imageDrive.swapDelayMs = 0;
+        platter_.imageDrive.capacityMinutes = 80;
+        // The written disc stays in the tray.
+        prefs_.BurnerPrefs[kBurnerEject] = 0;
+        TBurningEngine engine = static_cast<TBurningEngine>(0);
+        ASSERT_TRUE(platter_.InitializeASPILayer(false, nullptr, nullptr, &engine));
+        platter_.burningEngine = 0;
+        TBurnTiming timing = burn_progress_test::TestTiming();
+        timing.workerWaitLongMs = timing.workerWaitMidMs = timing.workerWaitShortMs = 1;
+        timing.preWriteWindowMs = 0;
+        burner_ = std::make_unique<CBurner>(imageDrives_, prefs_, host_, &clock_, timing);
+        burner_->SetTrackList(&tracks_);
+        ASSERT_EQ(burner_->Initialize(), 1);
+        burner_->SetFreeSpaceFunction([](const char*) { return 1e12; });
+    }
+    void TearDown() override {
+        burner_.reset();
+        BurnProgressTest::TearDown();
+    }
+
+    PLATTER_CPlatter platter_;
+    CPlatterDrives imageDrives_{platter_};
+    std::string tray_;
+};
+
+TEST_F(BurnProgressImageDriveTest, AMissingFileStopsTheRealBurnAtTheFirstTick) {
+    // Still loading when the burn starts: the worker waits for it, and the
+    // dialog is open by the time it is ready.
+    AddTrack("Song", 60000, kTrackWaiting);
+    AddTrack("Gone", 60000, kTrackFileNotFound);
+    prefs_.BurnerPrefs[kBurnerCopies] = 1;
+    burner_->test.store(false);
+    ASSERT_TRUE(burner_->StartBurn(kBurnModeConvertAsNeeded, 0));
+    ui_.ExpectMessage("BEM_MissingFile", IDOK);
+    CBurnProgressDlg dialog(TBurnProgressContext{prefs_, *burner_, tracks_, host_});
+    testsupport::WhenModalShown([&](QWidget* window) {
+        EXPECT_TRUE(burner_->checkingGate.load());
+        tracks_.GetAt(0)->SetState(kTrackReady);
+        dialog.OnTimer();
+        if (window->isVisible()) qobject_cast<QDialog*>(window)->done(kLeftOpen);
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), 0);
+    EXPECT_FALSE(burner_->threadRunning.load());
+    EXPECT_EQ(burner_->errorIndex.load(), 10);
+    EXPECT_FALSE(burner_->Device()->ReadDeviceInfo() && burner_->Device()->trackCount > 0);
+}
+
+TEST_F(BurnProgressImageDriveTest, ARealBurnRunsUnderTheDialogWhichClosesWhenTheWorkerEnds) {
+    prefs_.bNormalizeSounds = 0;
+    const std::string path = dir_.File("song.wav");
+    testsupport::WriteWholeFile(path, songfiles::WavBytes(44100, 2, 5000, 3000));
+    AddTrack("Song", 5000);
+    {
+        TONECORE_CMusicInfo info = tracks_.GetAt(0)->GetMusicInfo();
+        std::snprintf(info.path, sizeof info.path, "%s", path.c_str());
+        tracks_.Clear(false);
+        CCDTrack track(prefs_, info);
+        track.SetUserTrims(0, 5000);
+        track.SetAutoTrims(0, 5000);
+        track.SetCdQuality(true);
+        tracks_.GetAt(tracks_.AppendCopy(track))->SetState(kTrackWaiting);
+    }
+    burner_->test.store(false);
+    burner_->copies.store(1);
+    ASSERT_TRUE(burner_->StartBurn(kBurnModeConvertAsNeeded, 0));
+    CBurnProgressDlg dialog(TBurnProgressContext{prefs_, *burner_, tracks_, host_});
+    testsupport::WhenModalShown([&](QWidget* window) {
+        tracks_.GetAt(0)->SetState(kTrackReady);
+        dialog.OnTimer();
+        EXPECT_FALSE(burner_->checkingGate.load());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !burner_->threadRunning.load(); }, 60000));
+        dialog.OnTimer();
+        if (window->isVisible()) qobject_cast<QDialog*>(window)->done(kLeftOpen);
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr), 1);
+    EXPECT_EQ(burner_->errorIndex.load(), 0);
+    EXPECT_EQ(burner_->state.load(), kBurnStateBurnt);
+    // The image drive holds the written disc.
+    ASSERT_TRUE(burner_->Device()->ReadDeviceInfo());
+    EXPECT_EQ(burner_->Device()->trackCount, 1);
 }
 
 }  // namespace
