@@ -323,10 +323,15 @@ TEST_F(MainWindowTest, MenuItemRunsTheHandlerSetForItsCommand) {
     item->trigger();
     Settle();
     EXPECT_EQ(runs, 1);
+    // Posted by a dialog, the command runs the same way.
+    ASSERT_TRUE(PostAppMessage(main_->ReceiverId(),
+                               TAppMessage{WM_COMMAND, static_cast<std::uintptr_t>(cmd::kCheckVersion), 0, nullptr}));
+    Settle();
+    EXPECT_EQ(runs, 2);
     main_->SetCommandHandler(cmd::kCheckVersion, {});
     item->trigger();
     Settle();
-    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(runs, 2);
 }
 
 }  // namespace
