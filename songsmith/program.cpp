@@ -202,6 +202,7 @@ void CProgram::MakeSessionList() {
 }
 
 void CProgram::UnbindWindows() {
+    sessionCommands.reset();
     SetSessionTrackRefresher(nullptr);
     SetSongActionPartners(nullptr);
     songActions.reset();
@@ -214,6 +215,11 @@ void CProgram::UnbindWindows() {
 
 void CProgram::BindCommands() {
     SetAboutCommand(mainWindow);
+    if (sessionList) {
+        sessionCommands = std::make_unique<CSessionCommands>(
+            TSessionCommandPartners{mainWindow, *sessionList, trackList, prefs, undo, &player, nullptr, nullptr});
+        sessionCommands->Bind();
+    }
     mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
         TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
         context.siteApplied = [this] { ApplyChosenSite(prefs, titlefetch); };
