@@ -7,8 +7,10 @@
 #include "filekit/log.h"
 #include "platform/message_box.h"
 #include "platform/user_folders.h"
+#include "platter/types.h"
 #include "songsmith/about_dialog.h"
 #include "songsmith/app_resources.h"
+#include "songsmith/burn/fader_settings_dialog.h"
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
@@ -239,6 +241,21 @@ void CProgram::BindCommands() {
         CVersionCheckDlg dialog(internet, prefs);
         dialog.DoModal(mainWindow.Window());
     });
+    const auto openFader = [this] {
+        TFaderContext context{prefs};
+        context.zentEngine = drives.Engine() == kEngineZent;
+        context.queuePointChanged = [this] { player.UpdateQueuePoint(); };
+        context.updateTotals = [this] {
+            if (sessionList) sessionList->UpdateTotals(false);
+        };
+        context.conversionOutdated = [this] {
+            if (sessionList) sessionList->SetChangedSinceConversion(true);
+        };
+        CFaderSettingsDlg dialog(context);
+        dialog.DoModal(mainWindow.Window());
+    };
+    mainWindow.SetCommandHandler(cmd::kFader, openFader);
+    mainWindow.SetCommandHandler(cmd::kToolbarFader, openFader);
 }
 
 void CProgram::ShutDownAfterLoop() {
