@@ -89,6 +89,11 @@ public:
     // The File menu's items of the recent sessions whose files exist, just
     // before Exit and followed by a separator.
     void BuildRecentMenu();
+    // The menu item of command, through every menu and submenu; null when
+    // none has it.
+    QAction* MenuItem(int command) const;
+    // The texts and states of every menu's items, as when each opens.
+    void UpdateAllMenuStates();
     // The maker's product a Help menu item starts; 0 for other commands.
     static int ProductCodeOfCommand(int command);
     // The program's messages to the main window.

@@ -82,15 +82,24 @@ std::intptr_t CMainWindow::OnCommand(int id) {
     return 0;
 }
 
-void CMainWindow::RunAccelerator(int command) {
-    if (window_ == nullptr) return;
-    QAction* item = nullptr;
+QAction* CMainWindow::MenuItem(int command) const {
+    if (window_ == nullptr) return nullptr;
     for (QAction* top : window_->menuBar()->actions()) {
-        QMenu* menu = top->menu();
-        if (menu == nullptr) continue;
-        UpdateMenuStates(menu);
-        if (item == nullptr) item = FindMenuItem(menu, command);
+        if (QMenu* menu = top->menu())
+            if (QAction* found = FindMenuItem(menu, command)) return found;
     }
+    return nullptr;
+}
+
+void CMainWindow::UpdateAllMenuStates() {
+    if (window_ == nullptr) return;
+    for (QAction* top : window_->menuBar()->actions())
+        if (QMenu* menu = top->menu()) UpdateMenuStates(menu);
+}
+
+void CMainWindow::RunAccelerator(int command) {
+    UpdateAllMenuStates();
+    const QAction* item = MenuItem(command);
     if (item != nullptr && !item->isEnabled()) return;
     OnCommand(command);
 }

@@ -110,23 +110,7 @@ protected:
             QCoreApplication::processEvents();
         }
     }
-    // The menu item of command, through every menu and submenu.
-    static QAction* Item(CProgram& program, int command) {
-        std::function<QAction*(QMenu*)> find = [&](QMenu* menu) -> QAction* {
-            for (QAction* action : menu->actions()) {
-                if (QMenu* sub = action->menu()) {
-                    if (QAction* found = find(sub)) return found;
-                } else if (!action->isSeparator() && action->data().toInt() == command) {
-                    return action;
-                }
-            }
-            return nullptr;
-        };
-        for (QAction* top : program.mainWindow.Window()->menuBar()->actions())
-            if (QMenu* menu = top->menu())
-                if (QAction* found = find(menu)) return found;
-        return nullptr;
-    }
+    static QAction* Item(CProgram& program, int command) { return program.mainWindow.MenuItem(command); }
     // Opens every menu (its states set as a user would see them).
     static void OpenMenus(CProgram& program) {
         for (QAction* top : program.mainWindow.Window()->menuBar()->actions())
