@@ -164,7 +164,7 @@ protected:
 // What a command asks before it replaces the session, and what each answer
 // leaves.
 TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem) {
-    enum class EAnswer { kCancel, kYesThenCancelSaveAs, kNo };
+    enum class EAnswer { kCancel, kYesThenCancelSaveAs, kYesSaved, kNo };
     struct Case {
         int command;
         EAnswer answer;
@@ -173,9 +173,11 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
     const Case cases[] = {
         {cmd::kNewSession, EAnswer::kCancel, "a.wav b.wav"},
         {cmd::kNewSession, EAnswer::kYesThenCancelSaveAs, "a.wav b.wav"},
+        {cmd::kNewSession, EAnswer::kYesSaved, ""},
         {cmd::kNewSession, EAnswer::kNo, ""},
         {cmd::kOpenSession, EAnswer::kCancel, "a.wav b.wav"},
         {cmd::kOpenSession, EAnswer::kYesThenCancelSaveAs, "a.wav b.wav"},
+        {cmd::kOpenSession, EAnswer::kYesSaved, "c.wav"},
         {cmd::kOpenSession, EAnswer::kNo, "c.wav"},
         {cmd::kFirstRecent, EAnswer::kCancel, "a.wav b.wav"},
         {cmd::kFirstRecent, EAnswer::kYesThenCancelSaveAs, "a.wav b.wav"},
@@ -184,6 +186,7 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
     RunProgram([&](CProgram& program) {
         const std::string a = Song("a.wav"), b = Song("b.wav");
         const std::string other = SavedSession(program, "other.tps", {Song("c.wav")});
+        const std::string kept = songs_ + "/kept.tps";
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << c.command << " answer " << static_cast<int>(c.answer));
             NewSession(program);
@@ -197,6 +200,12 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
                     ui_.ExpectMessage("Ses_Dirty", IDYES);
                     ui_.ExpectFile(false, KeyedText("SaveTPS"), {});
                     break;
+                case EAnswer::kYesSaved:
+                    // Saved to its own file, then the command goes on.
+                    program.trackList.SetSessionName(kept.c_str());
+                    ui_.ExpectMessage("Ses_Dirty", IDYES);
+                    if (c.command == cmd::kOpenSession) ui_.ExpectFile(true, KeyedText("FindTPS"), {other});
+                    break;
                 case EAnswer::kNo:
                     ui_.ExpectMessage("Ses_Dirty", IDNO);
                     if (c.command == cmd::kOpenSession) ui_.ExpectFile(true, KeyedText("FindTPS"), {other});
@@ -204,7 +213,13 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
             }
             ASSERT_TRUE(Choose(program, c.command));
             EXPECT_EQ(Names(program), c.sessionAfter);
-            if (c.answer != EAnswer::kNo) {
+            if (c.answer == EAnswer::kYesSaved) {
+                CTrackList reread(program.prefs);
+                ASSERT_TRUE(reread.LoadSession(kept.c_str()));
+                EXPECT_EQ(reread.GetCount(), 2);
+                fs::remove(kept);
+            }
+            if (c.answer == EAnswer::kCancel || c.answer == EAnswer::kYesThenCancelSaveAs) {
                 EXPECT_TRUE(program.trackList.IsDirty());
                 EXPECT_NE(program.undo.CanUndo(), 0) << "the undo history stays";
             } else {
