@@ -18,7 +18,8 @@ int CAcceleratorFilter::CommandOf(QObject* watched, QEvent* event) const {
     if (QApplication::activeModalWidget() != nullptr) return 0;
     const auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers modifiers =
-        key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
+        key->modifiers() &
+        (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
     if (modifiers != Qt::ControlModifier) return 0;
     if (key->key() < Qt::Key_A || key->key() > Qt::Key_Z) return 0;
     return AcceleratorCommand(static_cast<char>('A' + (key->key() - Qt::Key_A)));

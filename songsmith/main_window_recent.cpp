@@ -35,7 +35,8 @@ void CMainWindow::BuildRecentMenu() {
         auto* action = new QAction(QString::fromStdString(item.text), fileMenu_);
         const int command = cmd::kFirstRecent + item.entry;
         action->setData(command);
-        QObject::connect(action, &QAction::triggered, window_, [this, command] { OnCommand(command); });
+        QObject::connect(action, &QAction::triggered, window_,
+                         [this, command] { OnCommand(command); });
         fileMenu_->insertAction(exitItem, action);
         recentItems_.emplace_back(action);
     }

@@ -35,15 +35,46 @@ namespace fs = std::filesystem;
 // track volume, the Find and Library pages' own and the Burn command are
 // bound by their owners.
 constexpr int kCommands[] = {
-    cmd::kOpenSession, cmd::kToolbarOpen, cmd::kSave, cmd::kToolbarSave, cmd::kSaveAs,
-    cmd::kNewSession, cmd::kToolbarNew, cmd::kDelete, cmd::kCut, cmd::kCopy, cmd::kPaste,
-    cmd::kRemoveAll, cmd::kSelectAll, cmd::kShuffle, cmd::kToolbarShuffle, cmd::kCopyTrackInfo,
-    cmd::kAddTracks, cmd::kUndo, cmd::kRedo, cmd::kOpenTrackFolder, cmd::kTrackLinks,
-    cmd::kPlayTrack, cmd::kRandomPlayback, cmd::kContinuousPlayback, cmd::kHelp,
-    cmd::kProductPage, cmd::kMasterVolume, cmd::kLocateInLibrary, cmd::kLabelProduct,
-    cmd::kFirstOtherProduct, cmd::kFirstOtherProduct + 1, cmd::kFirstOtherProduct + 2,
-    cmd::kLastOtherProduct, cmd::kFirstRecent, cmd::kFirstRecent + 1, cmd::kFirstRecent + 2,
-    cmd::kFirstRecent + 3, cmd::kFirstRecent + 4, cmd::kFirstRecent + 5, cmd::kFirstRecent + 6,
+    cmd::kOpenSession,
+    cmd::kToolbarOpen,
+    cmd::kSave,
+    cmd::kToolbarSave,
+    cmd::kSaveAs,
+    cmd::kNewSession,
+    cmd::kToolbarNew,
+    cmd::kDelete,
+    cmd::kCut,
+    cmd::kCopy,
+    cmd::kPaste,
+    cmd::kRemoveAll,
+    cmd::kSelectAll,
+    cmd::kShuffle,
+    cmd::kToolbarShuffle,
+    cmd::kCopyTrackInfo,
+    cmd::kAddTracks,
+    cmd::kUndo,
+    cmd::kRedo,
+    cmd::kOpenTrackFolder,
+    cmd::kTrackLinks,
+    cmd::kPlayTrack,
+    cmd::kRandomPlayback,
+    cmd::kContinuousPlayback,
+    cmd::kHelp,
+    cmd::kProductPage,
+    cmd::kMasterVolume,
+    cmd::kLocateInLibrary,
+    cmd::kLabelProduct,
+    cmd::kFirstOtherProduct,
+    cmd::kFirstOtherProduct + 1,
+    cmd::kFirstOtherProduct + 2,
+    cmd::kLastOtherProduct,
+    cmd::kFirstRecent,
+    cmd::kFirstRecent + 1,
+    cmd::kFirstRecent + 2,
+    cmd::kFirstRecent + 3,
+    cmd::kFirstRecent + 4,
+    cmd::kFirstRecent + 5,
+    cmd::kFirstRecent + 6,
     cmd::kLastRecent,
 };
 
@@ -73,7 +104,8 @@ void CopyTo(char (&out)[N], const std::string& text) {
 
 }  // namespace
 
-CSessionCommands::CSessionCommands(TSessionCommandPartners partners) : partners_(std::move(partners)) {}
+CSessionCommands::CSessionCommands(TSessionCommandPartners partners)
+    : partners_(std::move(partners)) {}
 
 CSessionCommands::~CSessionCommands() {
     for (const int id : kCommands) partners_.window.SetCommandHandler(id, nullptr);
@@ -178,7 +210,8 @@ void CSessionCommands::Run(int id) {
         default:
             if (id >= cmd::kFirstRecent && id <= cmd::kLastRecent) {
                 OnRecent(id - cmd::kFirstRecent);
-            } else if (id == cmd::kLabelProduct || (id >= cmd::kFirstOtherProduct && id <= cmd::kLastOtherProduct)) {
+            } else if (id == cmd::kLabelProduct ||
+                       (id >= cmd::kFirstOtherProduct && id <= cmd::kLastOtherProduct)) {
                 OnProduct(id);
             }
             break;
@@ -252,12 +285,14 @@ void CSessionCommands::OnSave() {
     const std::string tempFolder = partners_.prefs.Marovelle_Temp_Dir;
     // A session named after a file of the temporary folder (an automatic
     // save) is saved under a name of the user's choice instead.
-    const bool inTempFolder = !tempFolder.empty() && name.compare(0, tempFolder.size(), tempFolder) == 0;
+    const bool inTempFolder =
+        !tempFolder.empty() && name.compare(0, tempFolder.size(), tempFolder) == 0;
     if (name.empty() || inTempFolder) {
         OnSaveAs();
         return;
     }
-    if (!tracks.SaveSession(name.c_str())) ShowMessageKey(Owner(), "Ses_FailedToSave", MB_OK | MB_ICONWARNING);
+    if (!tracks.SaveSession(name.c_str()))
+        ShowMessageKey(Owner(), "Ses_FailedToSave", MB_OK | MB_ICONWARNING);
 }
 
 void CSessionCommands::OnSaveAs() {
@@ -341,7 +376,8 @@ void CSessionCommands::OnDelete() {
     if (!session.HasSelection()) return;
     CTrackList& tracks = partners_.tracks;
     tracks.Lock();
-    const int focused = session.FocusedSerial() >= 0 ? tracks.FindBySerial(session.FocusedSerial()) : -1;
+    const int focused =
+        session.FocusedSerial() >= 0 ? tracks.FindBySerial(session.FocusedSerial()) : -1;
     tracks.Unlock();
     session.DeleteSelected();
     const int count = session.RowCount();
@@ -418,7 +454,8 @@ std::string CSessionCommands::FirstTrackName() {
     CTrackList& tracks = partners_.tracks;
     tracks.Lock();
     std::string name;
-    if (tracks.GetCount() > 0) name = std::string(tracks.GetAt(0)->GetMusicInfo().displayText) + " ";
+    if (tracks.GetCount() > 0)
+        name = std::string(tracks.GetAt(0)->GetMusicInfo().displayText) + " ";
     tracks.Unlock();
     return name;
 }
@@ -436,8 +473,8 @@ void CSessionCommands::OnProduct(int id) {
         CTrackList& tracks = partners_.tracks;
         if (tracks.IsDirty()) {
             const std::string caption = KeyedText("Ses_DirtyTitle");
-            const std::int32_t answer =
-                ShowMessageKey(Owner(), "Ses_DirtyLabel", MB_YESNOCANCEL | MB_ICONQUESTION, caption.c_str());
+            const std::int32_t answer = ShowMessageKey(
+                Owner(), "Ses_DirtyLabel", MB_YESNOCANCEL | MB_ICONQUESTION, caption.c_str());
             if (answer != IDYES && answer != IDNO) return;
             if (answer == IDYES) partners_.window.OnCommand(cmd::kSave);
         }
@@ -465,6 +502,7 @@ void CSessionCommands::AutoSaveSession() {
         MakeAutoSavePath(partners_.prefs.Marovelle_Temp_Dir, FirstTrackName(), utc, text);
     CTrackList& tracks = partners_.tracks;
     const bool wasDirty = tracks.IsDirty();
-    if (tracks.SaveSession(path.c_str()) && wasDirty) partners_.window.AddRecentSession(path.c_str());
+    if (tracks.SaveSession(path.c_str()) && wasDirty)
+        partners_.window.AddRecentSession(path.c_str());
     tracks.SetDirty(wasDirty);
 }

@@ -93,7 +93,8 @@ void CSessionCommands::UpdateMenuItem(QAction* item) {
             break;
         case cmd::kPlayTrack: {
             const int serial = session.FocusedSerial();
-            item->setText(ProgString(serial >= 0 && session.PlayingSerial() == serial ? "MUP_Stop" : "MUP_Play"));
+            item->setText(ProgString(
+                serial >= 0 && session.PlayingSerial() == serial ? "MUP_Stop" : "MUP_Play"));
             break;
         }
         case cmd::kUndo:

@@ -9,9 +9,9 @@ struct TAccelerator {
 };
 
 inline constexpr TAccelerator kAccelerators[] = {
-    {'A', cmd::kSelectAll},  {'B', cmd::kBurn},      {'C', cmd::kCopy},      {'I', cmd::kAddAllFound},
-    {'N', cmd::kNewSession}, {'O', cmd::kOpenSession}, {'Q', cmd::kExit},    {'R', cmd::kRip},
-    {'S', cmd::kSave},       {'T', cmd::kAddTracks}, {'V', cmd::kPaste},     {'X', cmd::kCut},
+    {'A', cmd::kSelectAll},  {'B', cmd::kBurn},        {'C', cmd::kCopy},  {'I', cmd::kAddAllFound},
+    {'N', cmd::kNewSession}, {'O', cmd::kOpenSession}, {'Q', cmd::kExit},  {'R', cmd::kRip},
+    {'S', cmd::kSave},       {'T', cmd::kAddTracks},   {'V', cmd::kPaste}, {'X', cmd::kCut},
     {'Y', cmd::kRedo},       {'Z', cmd::kUndo},
 };
 

@@ -18,8 +18,8 @@ void AddRecentPath(CStringList& list, const char* path) {
     for (const std::string& entry : kept) list.PushBackList(entry.c_str());
 }
 
-std::vector<TRecentMenuItem> RecentMenuItems(const CStringList& list,
-                                             const std::function<bool(const std::string&)>& exists) {
+std::vector<TRecentMenuItem> RecentMenuItems(
+    const CStringList& list, const std::function<bool(const std::string&)>& exists) {
     std::vector<TRecentMenuItem> items;
     const int count = std::min(list.Count(), kMaxRecentSessions);
     for (int i = 0; i < count; ++i) {

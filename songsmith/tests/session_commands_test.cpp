@@ -17,11 +17,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/wave_out_null.h"
 #include "program_fixture.h"
 #include "songsmith/container_window.h"
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/prog_string.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
 
@@ -41,8 +43,8 @@ protected:
     void RunProgram(const std::function<void(CProgram&)>& body) {
         TProgramOptions options = Options();
         options.whenShown = [this, &body](CProgram& program) {
-            std::snprintf(program.prefs.Marovelle_Temp_Dir, sizeof program.prefs.Marovelle_Temp_Dir, "%s",
-                          temp_.c_str());
+            std::snprintf(program.prefs.Marovelle_Temp_Dir, sizeof program.prefs.Marovelle_Temp_Dir,
+                          "%s", temp_.c_str());
             body(program);
             program.mainWindow.Window()->close();
         };
@@ -51,10 +53,10 @@ protected:
     }
 
     // A short PCM WAV song in the songs folder.
-    std::string Song(const std::string& name) const {
+    std::string Song(const std::string& name, std::uint32_t ms = 200) const {
         const std::string path = songs_ + "/" + name;
         constexpr std::uint32_t kRate = 44100;
-        const std::uint32_t dataBytes = kRate / 5 * 4;
+        const std::uint32_t dataBytes = kRate * ms / 1000 * 4;
         std::string bytes = "RIFF";
         const auto put = [&bytes](std::uint32_t value, int size) {
             for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -82,7 +84,8 @@ protected:
         return path;
     }
     // A saved session of those songs, made through the program's own Save As.
-    std::string SavedSession(CProgram& program, const std::string& name, const std::vector<std::string>& songs) {
+    std::string SavedSession(CProgram& program, const std::string& name,
+                             const std::vector<std::string>& songs) {
         AddSongs(program, songs);
         const std::string path = songs_ + "/" + name;
         ui_.ExpectFile(false, KeyedText("SaveTPS"), {path});
@@ -110,7 +113,9 @@ protected:
             QCoreApplication::processEvents();
         }
     }
-    static QAction* Item(CProgram& program, int command) { return program.mainWindow.MenuItem(command); }
+    static QAction* Item(CProgram& program, int command) {
+        return program.mainWindow.MenuItem(command);
+    }
     // Opens every menu (its states set as a user would see them).
     static void OpenMenus(CProgram& program) {
         for (QAction* top : program.mainWindow.Window()->menuBar()->actions())
@@ -141,7 +146,8 @@ protected:
         CTrackList& tracks = program.trackList;
         tracks.Lock();
         for (int i = 0; i < tracks.GetCount(); ++i)
-            names += (names.empty() ? "" : " ") + fs::path(tracks.GetAt(i)->GetPath()).filename().string();
+            names += (names.empty() ? "" : " ") +
+                     fs::path(tracks.GetAt(i)->GetPath()).filename().string();
         tracks.Unlock();
         return names;
     }
@@ -188,7 +194,8 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
         const std::string other = SavedSession(program, "other.tps", {Song("c.wav")});
         const std::string kept = songs_ + "/kept.tps";
         for (const Case& c : cases) {
-            SCOPED_TRACE(testing::Message() << c.command << " answer " << static_cast<int>(c.answer));
+            SCOPED_TRACE(testing::Message()
+                         << c.command << " answer " << static_cast<int>(c.answer));
             NewSession(program);
             AddSongs(program, {a, b});
             ASSERT_TRUE(program.trackList.IsDirty());
@@ -204,11 +211,13 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
                     // Saved to its own file, then the command goes on.
                     program.trackList.SetSessionName(kept.c_str());
                     ui_.ExpectMessage("Ses_Dirty", IDYES);
-                    if (c.command == cmd::kOpenSession) ui_.ExpectFile(true, KeyedText("FindTPS"), {other});
+                    if (c.command == cmd::kOpenSession)
+                        ui_.ExpectFile(true, KeyedText("FindTPS"), {other});
                     break;
                 case EAnswer::kNo:
                     ui_.ExpectMessage("Ses_Dirty", IDNO);
-                    if (c.command == cmd::kOpenSession) ui_.ExpectFile(true, KeyedText("FindTPS"), {other});
+                    if (c.command == cmd::kOpenSession)
+                        ui_.ExpectFile(true, KeyedText("FindTPS"), {other});
                     break;
             }
             ASSERT_TRUE(Choose(program, c.command));
@@ -225,7 +234,8 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
             } else {
                 EXPECT_EQ(program.undo.CanUndo(), 0);
                 EXPECT_FALSE(program.trackList.IsDirty());
-                EXPECT_EQ(program.trackList.GetSessionName(), c.command == cmd::kNewSession ? "" : other);
+                EXPECT_EQ(program.trackList.GetSessionName(),
+                          c.command == cmd::kNewSession ? "" : other);
             }
         }
         EXPECT_STREQ(program.prefs.lastSessionDir, songs_.c_str());
@@ -263,7 +273,8 @@ TEST_F(SessionCommandsTest, SaveAndSaveAs) {
         const std::string chosen = songs_ + "/chosen";
         ui_.ExpectFile(false, KeyedText("SaveTPS"), {chosen});
         ASSERT_TRUE(Choose(program, cmd::kSave));
-        EXPECT_EQ(program.trackList.GetSessionName(), chosen + ".tps") << "the default extension is added";
+        EXPECT_EQ(program.trackList.GetSessionName(), chosen + ".tps")
+            << "the default extension is added";
         EXPECT_TRUE(fs::exists(chosen + ".tps"));
         EXPECT_FALSE(fs::exists(inTemp));
         EXPECT_EQ(Recent(program).front(), chosen + ".tps");
@@ -364,7 +375,8 @@ TEST_F(SessionCommandsTest, EditCommands) {
          "a.wav b.wav c.wav d.wav", -1},
     };
     RunProgram([&](CProgram& program) {
-        const std::vector<std::string> songs = {Song("a.wav"), Song("b.wav"), Song("c.wav"), Song("d.wav")};
+        const std::vector<std::string> songs = {Song("a.wav"), Song("b.wav"), Song("c.wav"),
+                                                Song("d.wav")};
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name);
             NewSession(program);
@@ -383,10 +395,20 @@ TEST_F(SessionCommandsTest, EditCommands) {
 // The menus' states as a table: each state of the session against the
 // items that depend on it.
 TEST_F(SessionCommandsTest, MenuStatesFollowTheSession) {
-    const int items[] = {cmd::kDelete,   cmd::kCut,        cmd::kCopy,        cmd::kPaste,
-                         cmd::kRemoveAll, cmd::kSelectAll, cmd::kCopyTrackInfo, cmd::kShuffle,
-                         cmd::kUndo,     cmd::kRedo,       cmd::kOpenTrackFolder, cmd::kPlay,
-                         cmd::kFastForward, cmd::kAddAllFound};
+    const int items[] = {cmd::kDelete,
+                         cmd::kCut,
+                         cmd::kCopy,
+                         cmd::kPaste,
+                         cmd::kRemoveAll,
+                         cmd::kSelectAll,
+                         cmd::kCopyTrackInfo,
+                         cmd::kShuffle,
+                         cmd::kUndo,
+                         cmd::kRedo,
+                         cmd::kOpenTrackFolder,
+                         cmd::kPlay,
+                         cmd::kFastForward,
+                         cmd::kAddAllFound};
     struct Case {
         const char* name;
         std::function<void(CProgram&)> setUp;
@@ -394,7 +416,10 @@ TEST_F(SessionCommandsTest, MenuStatesFollowTheSession) {
     };
     const Case cases[] = {
         {"empty", [](CProgram&) {}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {"two tracks, none selected, undo possible", [this](CProgram& p) { AddSongs(p, {Song("a.wav"), Song("b.wav")}); },
+        {"two tracks, none selected, undo possible",
+         [this](CProgram& p) {
+             AddSongs(p, {Song("a.wav"), Song("b.wav")});
+         },
          {0, 0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 1, 0, 0}},
         {"one track selected",
          [this](CProgram& p) {
@@ -412,6 +437,9 @@ TEST_F(SessionCommandsTest, MenuStatesFollowTheSession) {
          },
          {0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0}},
     };
+    // A sound device that plays without a sound card.
+    CNullWaveOutBackend device;
+    IWaveOutBackend* previous = SetWaveOutBackend(&device);
     RunProgram([&](CProgram& program) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.name);
@@ -425,7 +453,18 @@ TEST_F(SessionCommandsTest, MenuStatesFollowTheSession) {
                 enabled.push_back(item->isEnabled());
             }
             EXPECT_EQ(enabled, c.enabled);
+            EXPECT_EQ(Item(program, cmd::kPlay)->text(), ProgString("MUP_Play"));
         }
+        // While a song plays (on the stand-in sound device): Stop, and the
+        // player's other commands, even with an empty session.
+        NewSession(program);
+        ASSERT_TRUE(program.player.PlaySong(Song("long.wav", 20000).c_str(), 1, 0, 0, 0, 0));
+        ASSERT_TRUE(QTest::qWaitFor([&program] { return program.player.IsPlaying(); }, 10000));
+        OpenMenus(program);
+        EXPECT_EQ(Item(program, cmd::kPlay)->text(), ProgString("MUP_Stop"));
+        for (const int id : {cmd::kPlay, cmd::kFastForward, cmd::kRewind})
+            EXPECT_TRUE(Item(program, id)->isEnabled()) << id;
+        program.player.Stop();
         // The switches show their state and turn it over.
         for (const int id : {cmd::kRandomPlayback, cmd::kContinuousPlayback}) {
             int& value = id == cmd::kRandomPlayback ? program.prefs.bRandomPlayback
@@ -439,6 +478,7 @@ TEST_F(SessionCommandsTest, MenuStatesFollowTheSession) {
             EXPECT_EQ(Item(program, id)->isChecked(), value != 0);
         }
     });
+    SetWaveOutBackend(previous);
 }
 
 // The commands that hand on to the desktop, and an advertisement for a
@@ -450,7 +490,8 @@ TEST_F(SessionCommandsTest, DesktopCommandsGoThroughTheServices) {
         program.sessionList->SelectAll(false);
         program.mainWindow.OnCommand(cmd::kOpenTrackFolder);
         program.sessionList->SelectTrack(program.sessionList->RowSerial(0));
-        for (const int id : {cmd::kOpenTrackFolder, cmd::kHelp, cmd::kProductPage, cmd::kMasterVolume})
+        for (const int id :
+             {cmd::kOpenTrackFolder, cmd::kHelp, cmd::kProductPage, cmd::kMasterVolume})
             ASSERT_TRUE(Choose(program, id)) << id;
         bool advertised = false;
         testsupport::WhenModalShown([&advertised](QWidget* modal) {
@@ -478,7 +519,8 @@ TEST_F(SessionCommandsTest, RecentSessions) {
     RunProgram([&](CProgram& program) {
         for (int i = 1; i <= 9; ++i) {
             NewSession(program);
-            sessions.push_back(SavedSession(program, "s" + std::to_string(i) + ".tps", {Song("a.wav")}));
+            sessions.push_back(
+                SavedSession(program, "s" + std::to_string(i) + ".tps", {Song("a.wav")}));
         }
         const std::vector<std::string> recent = Recent(program);
         ASSERT_EQ(recent.size(), 8u);
@@ -528,7 +570,8 @@ TEST_F(SessionCommandsTest, RecentSessions) {
         QMenu* file = program.mainWindow.Window()->menuBar()->actions().front()->menu();
         for (QAction* action : file->actions()) {
             const int id = action->data().toInt();
-            if (id >= cmd::kFirstRecent && id <= cmd::kLastRecent) items.emplace_back(id, action->text().toStdString());
+            if (id >= cmd::kFirstRecent && id <= cmd::kLastRecent)
+                items.emplace_back(id, action->text().toStdString());
         }
         ASSERT_EQ(items.size(), 7u);
         const std::vector<std::string> recent = Recent(program);
@@ -540,7 +583,8 @@ TEST_F(SessionCommandsTest, RecentSessions) {
             // The menu as it was at the start: the ids name entries of the
             // list it was built from.
             program.prefs.RecentFiles.DeleteStringList();
-            for (const std::string& entry : recent) program.prefs.RecentFiles.PushBackList(entry.c_str());
+            for (const std::string& entry : recent)
+                program.prefs.RecentFiles.PushBackList(entry.c_str());
             program.mainWindow.OnCommand(id);
             EXPECT_EQ(program.trackList.GetSessionName(), expected);
         }
@@ -553,7 +597,8 @@ TEST_F(SessionCommandsTest, AcceleratorsRunCommandsAndNeverReachTheTextBox) {
     RunProgram([&](CProgram& program) {
         AddSongs(program, {Song("a.wav"), Song("b.wav"), Song("c.wav")});
         program.sessionList->SelectAll(false);
-        auto* box = new QLineEdit(QStringLiteral("hello"), program.mainWindow.Window()->centralWidget());
+        auto* box =
+            new QLineEdit(QStringLiteral("hello"), program.mainWindow.Window()->centralWidget());
         box->show();
         box->setFocus();
         box->deselect();

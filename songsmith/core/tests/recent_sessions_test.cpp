@@ -19,11 +19,13 @@ std::vector<std::string> Entries(const CStringList& list) {
 TEST(RecentSessionsTest, NewestFirstAtMostEightAndAReopenedOneMovesUp) {
     CStringList list;
     for (int i = 1; i <= 9; ++i) AddRecentPath(list, ("/s/" + std::to_string(i) + ".tps").c_str());
-    EXPECT_EQ(Entries(list), (std::vector<std::string>{"/s/9.tps", "/s/8.tps", "/s/7.tps", "/s/6.tps",
-                                                       "/s/5.tps", "/s/4.tps", "/s/3.tps", "/s/2.tps"}));
+    EXPECT_EQ(Entries(list),
+              (std::vector<std::string>{"/s/9.tps", "/s/8.tps", "/s/7.tps", "/s/6.tps", "/s/5.tps",
+                                        "/s/4.tps", "/s/3.tps", "/s/2.tps"}));
     AddRecentPath(list, "/s/5.tps");
-    EXPECT_EQ(Entries(list), (std::vector<std::string>{"/s/5.tps", "/s/9.tps", "/s/8.tps", "/s/7.tps",
-                                                       "/s/6.tps", "/s/4.tps", "/s/3.tps", "/s/2.tps"}));
+    EXPECT_EQ(Entries(list),
+              (std::vector<std::string>{"/s/5.tps", "/s/9.tps", "/s/8.tps", "/s/7.tps", "/s/6.tps",
+                                        "/s/4.tps", "/s/3.tps", "/s/2.tps"}));
     // Names that differ only in case are different files here.
     AddRecentPath(list, "/S/5.TPS");
     EXPECT_EQ(Entries(list).front(), "/S/5.TPS");
@@ -36,7 +38,8 @@ TEST(RecentSessionsTest, NewestFirstAtMostEightAndAReopenedOneMovesUp) {
 
 TEST(RecentSessionsTest, ItemsNumberTheExistingFilesAndKeepTheirEntries) {
     CStringList list;
-    for (const char* path : {"/a/one.tps", "/a/gone.tps", "/a/R&B.m3u", "/a/three.tps"}) list.PushBackList(path);
+    for (const char* path : {"/a/one.tps", "/a/gone.tps", "/a/R&B.m3u", "/a/three.tps"})
+        list.PushBackList(path);
     const std::set<std::string> missing = {"/a/gone.tps"};
     const std::vector<TRecentMenuItem> items =
         RecentMenuItems(list, [&](const std::string& path) { return missing.count(path) == 0; });
