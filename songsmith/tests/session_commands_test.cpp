@@ -23,6 +23,7 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/track_states.h"
 #include "songsmith/prog_string.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
@@ -160,7 +161,19 @@ protected:
     void AddSongs(CProgram& program, const std::vector<std::string>& songs) {
         ui_.ExpectFile(true, KeyedText("AddSound"), songs);
         program.mainWindow.OnCommand(cmd::kAddTracks);
+        // The loader marks the session modified as each track becomes
+        // ready; the tests look at the session once all are.
+        EXPECT_TRUE(QTest::qWaitFor([&program] { return AllTracksReady(program); }, 10000));
         Settle();
+    }
+    static bool AllTracksReady(CProgram& program) {
+        CTrackList& tracks = program.trackList;
+        tracks.Lock();
+        bool ready = true;
+        for (int i = 0; i < tracks.GetCount() && ready; ++i)
+            ready = tracks.GetAt(i)->GetState() == kTrackReady;
+        tracks.Unlock();
+        return ready;
     }
 
     std::string songs_ = home_.Path() + "/songs";
@@ -221,6 +234,8 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
                     break;
             }
             ASSERT_TRUE(Choose(program, c.command));
+            ASSERT_TRUE(QTest::qWaitFor([&program] { return AllTracksReady(program); }, 10000));
+            Settle();
             EXPECT_EQ(Names(program), c.sessionAfter);
             if (c.answer == EAnswer::kYesSaved) {
                 CTrackList reread(program.prefs);
