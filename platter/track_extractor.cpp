@@ -30,8 +30,14 @@ bool ResolveAudioTrack(const TDiscToc& toc, const TExtractParams& params, std::i
         return Fail(failure, PLATTER_ERR_NO_SUCH_TRACK, "The disc has no track " + std::to_string(params.trackNumber) + ".");
     const auto i = static_cast<std::size_t>(index);
     if (toc.tracks[i].data) return Fail(failure, PLATTER_ERR_DATA_TRACK, "");
-    start = toc.tracks[i].lsn;
+    const std::int32_t trackStart = toc.tracks[i].lsn;
     end = TrackEndLsn(toc, i);
+    // Reading never starts outside the track: an offset at or past its end
+    // would read the next track or beyond the disc.
+    if (params.startFrame < 0 || params.startFrame >= end - trackStart)
+        return Fail(failure, PLATTER_ERR_BAD_PARAMS,
+                    "Track " + std::to_string(params.trackNumber) + " has no frame " + std::to_string(params.startFrame) + ".");
+    start = trackStart + params.startFrame;
     return true;
 }
 

@@ -3,7 +3,7 @@
 // read through a sector reader and handed to the extraction block's
 // callbacks on the calling thread.
 //
-// Event 11 comes first (the track's start and end frames, lead-in
+// Event 11 comes first (the start and end frames of what is read, lead-in
 // included), then data blocks of whole sectors each followed by event 12
 // with the frames it held, and event 13 only after the last sector was
 // delivered: an aborted or failed track never looks complete.
@@ -33,7 +33,8 @@ public:
 // small enough that an abort is seen at once.
 inline constexpr std::int32_t kExtractBlockSectors = 25;
 
-// The audio track the block asks for, as [start, end) in logical sectors.
+// The part of the audio track the block asks for, from its start offset to
+// the track's end, as [start, end) in logical sectors.
 // False with failure filled when the block or the track number is unusable.
 bool ResolveAudioTrack(const TDiscToc& toc, const TExtractParams& params, std::int32_t& start, std::int32_t& end,
                        TExtractFailure& failure);

@@ -175,7 +175,7 @@ struct TExtractEvent {
 };
 
 enum TExtractEventCode : std::int32_t {
-    EVENT_EXTRACT_AUDIO_START = 11,    // values: the track's start and end frames
+    EVENT_EXTRACT_AUDIO_START = 11,    // values: the start and end frames read
     EVENT_EXTRACT_AUDIO_PROGRESS = 12, // value2: frames read since the last report
     EVENT_EXTRACT_AUDIO_END = 13,      // only after the whole track was delivered
 };
@@ -195,6 +195,9 @@ struct TExtractParams {
     std::int16_t errorCorrection = 0;  // 0 stop, 1 go on with silence, 2 retry
     std::int16_t retryCount = 0;
     std::int16_t spindleSpeed = 0;  // 255 the fastest, else an index into the rip speed list
+    // Frames into the track where reading starts (0: its start); it must lie
+    // inside the track.
+    std::int32_t startFrame = 0;
 };
 
 // How ExtractTrack guards against jitter: auto and on verify every read,

@@ -26,12 +26,15 @@
 #include "songsmith/edit_missing_tag_dlg.h"
 #include "songsmith/event_hook.h"
 #include "songsmith/core/app_messages.h"
+#include "songsmith/core/cd_audio_device.h"
 #include "songsmith/core/cd_disc_tag_page.h"
 #include "songsmith/core/cd_lookup_answers.h"
 #include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/play_source.h"
+#include "songsmith/core/song_player.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/select_disc_dialog.h"
@@ -55,8 +58,13 @@ std::vector<CCDTab*>& LivePages() {
 }  // namespace
 
 CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
-    : disc_(drive), lookup_(disc_, prefs), prefs_(prefs) {
+    : disc_(drive),
+      lookup_(disc_, prefs),
+      playback_(disc_, drive == nullptr ? std::string() : CdDriveLabel(drive->driveText)),
+      prefs_(prefs) {
     LivePages().push_back(this);
+    CCdAudioDevice::AddDrive(drive);
+    BindPlayback();
     disc_.lookUpTitles = [this](bool forced) { return lookup_.Decide(forced); };
     lookup_.ripping = [this] { return IsRipping(); };
     lookup_.selectDisc = [this](const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId) {
@@ -68,19 +76,16 @@ CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
         CEditMissingTagDlg dialog(&disc_.Record().record, false);
         dialog.Create(Window());
     };
-    lookup_.discTimer = [this](bool run) {
-        if (discTimer_ == nullptr) return;
-        if (run && !IsRipping())
-            discTimer_->start();
-        else if (!run)
-            discTimer_->stop();
-    };
+    lookup_.discTimer = [this](bool run) { RunDiscTimer(run); };
 }
 
 CCDTab::~CCDTab() {
-    // The lookup's threads are joined first; what they posted is freed with
-    // the page's queued messages.
+    // The lookup's threads and the CD audio device's are joined first; what
+    // they posted is freed with the page's queued messages.
     lookup_.Stop();
+    if (CSongPlayer* player = CdPagePlayer()) player->RemoveCDPage(&playback_);
+    playback_.Close();
+    CCdAudioDevice::RemoveDrive(Drive());
     if (discTimer_ != nullptr) discTimer_->stop();
     auto& pages = LivePages();
     pages.erase(std::remove(pages.begin(), pages.end(), this), pages.end());
@@ -89,6 +94,57 @@ CCDTab::~CCDTab() {
     Lock();
     Unlock();
     delete window_.data();
+}
+
+void CCDTab::BindPlayback() {
+    hooks.playOrStop = [this](int row) { playback_.PlayOrStop(row); };
+    disc_.stopPlayback = [this] { StopPlaying(); };
+    playback_.busy = [this](bool on) {
+        if (window_ == nullptr) return;
+        const CAppResources* resources = AppResources();
+        if (!on)
+            QApplication::restoreOverrideCursor();
+        else if (resources != nullptr)
+            QApplication::setOverrideCursor(resources->WaitCursor());
+        else
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    };
+    playback_.discTimer = [this](bool run) { RunDiscTimer(run); };
+    // The device's thread and the player's worker reach the page through
+    // its messages only.
+    playback_.postNotify = [this](int code) {
+        PostAppMessage(receiverId_.load(), TAppMessage{MM_MCINOTIFY, static_cast<std::uintptr_t>(code), 0, nullptr});
+    };
+    playback_.postStop = [this] {
+        PostAppMessage(receiverId_.load(),
+                       TAppMessage{WM_COMMAND, static_cast<std::uintptr_t>(kCdStopTrackCommand), 0, nullptr});
+    };
+    playback_.setPlaySource = SetPlaySource;
+    playback_.playCdTrack = [](int row, const char* drive) {
+        CSongPlayer* player = CdPagePlayer();
+        return player != nullptr ? player->PlayCDTrack(row, drive, 0) : 0;
+    };
+    playback_.stopPlayer = [this] { StopPlaying(); };
+    playback_.waveDevice = [this] {
+        return prefs_ != nullptr ? static_cast<std::uint32_t>(prefs_->MixerDeviceID) : 0u;
+    };
+}
+
+void CCDTab::RunDiscTimer(bool run) {
+    if (discTimer_ == nullptr) return;
+    // A rip keeps the timer stopped until it ends.
+    if (run && !IsRipping())
+        discTimer_->start();
+    else if (!run)
+        discTimer_->stop();
+}
+
+void CCDTab::StopPlaying() {
+    CSongPlayer* player = CdPagePlayer();
+    if (player != nullptr && player->GetCDTab() == &playback_) player->Stop();
+    // Without the player (or after it let go of the page) the page stops
+    // its own track.
+    if (playback_.Playing() || disc_.PlayingIndex() >= 0) playback_.OnStop();
 }
 
 std::string CCDTab::Label() const {
@@ -104,6 +160,7 @@ bool CCDTab::Create(QWidget* parent, int x, int y, int width, int height) {
     // Opening: the message rows until a disc is read.
     disc_.changed = [this] { Refresh(); };
     disc_.ShowMessageRows("CDTab_InsertCD");
+    if (CSongPlayer* player = CdPagePlayer()) player->AddCDPage(&playback_);
     OnSetFocus();
     return true;
 }
@@ -207,6 +264,7 @@ QWidget* CCDTab::BuildWindow(QWidget* parent) {
         return false;
     });
     receiver_ = new CAppMessageReceiver([this](TAppMessage& message) { return OnMessage(message); }, page);
+    receiverId_.store(receiver_->Id());
     lookup_.receiver = receiver_->Id();
     lookup_.owner = page;
     return page;
@@ -282,7 +340,9 @@ void CCDTab::SetRipping(bool ripping) {
     Lock();
     ripping_.store(ripping);
     Unlock();
-    // The rip reads the drive; the timer leaves it alone meanwhile.
+    // The rip reads the drive; the timer and playback leave it alone
+    // meanwhile.
+    if (ripping) StopPlaying();
     if (ripping && discTimer_ != nullptr) discTimer_->stop();
     const CAppResources* resources = AppResources();
     if (window_ != nullptr && resources != nullptr) {
@@ -424,6 +484,9 @@ std::intptr_t CCDTab::OnCommand(int id) {
         case cmd::kCdPlay:
             PlayOrStop(disc_.CurrentRow());
             return 1;
+        case kCdStopTrackCommand:
+            playback_.OnStop();
+            return 1;
         case cmd::kCdSelectAll:
             disc_.SelectOrDeselectAll();
             return 1;
@@ -442,6 +505,10 @@ void CCDTab::PostCommand(int id) {
 
 std::intptr_t CCDTab::OnMessage(TAppMessage& message) {
     if (message.number == WM_COMMAND) return OnCommand(static_cast<int>(message.wParam));
+    if (message.number == MM_MCINOTIFY) {
+        playback_.OnNotify(static_cast<int>(message.wParam));
+        return 1;
+    }
     return lookup_.OnMessage(message);
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "songsmith/core/cd_disc.h"
+#include "songsmith/core/cd_playback.h"
 #include "songsmith/core/cd_title_lookup.h"
 #include "songsmith/tab_page.h"
 
@@ -26,6 +27,9 @@ class QTableView;
 class QTimer;
 struct TAppMessage;
 
+// The page's own command: stop the track (posted when the player's worker
+// stops it).
+inline constexpr int kCdStopTrackCommand = 0x7F01;
 // Controls of the page, by id.
 inline constexpr int kCdListId = 1254;
 inline constexpr int kCdLookUpId = 1255;
@@ -92,16 +96,26 @@ public:
     static int PlayImageWidth();
 
     // What the page hands to the parts that play a track and rip (row -1:
-    // every marked row); empty until those parts fill them.
+    // every marked row): playing goes through the song player; rip stays
+    // empty until the rip fills it.
     struct THooks {
         std::function<void(int row)> playOrStop;
         std::function<void(int row)> rip;
     };
     THooks hooks;
     CCdTitleLookup& Lookup() { return lookup_; }
+    // The page's playing of its tracks (the song player's view of it).
+    CCdPlayback& Playback() { return playback_; }
+    // Stops the track the page plays, through the song player.
+    void StopPlaying();
 
 private:
     QWidget* BuildWindow(QWidget* parent);
+    // Fills the playback's hooks: the song player, the cursor, the timer
+    // and the page's messages.
+    void BindPlayback();
+    // Starts (unless the page rips) or stops the disc timer.
+    void RunDiscTimer(bool run);
     // Stretches the list, the status text and the strip over the page.
     void LayOutControls(int width, int height);
     // The page gains the focus (opening, or brought to the front).
@@ -127,6 +141,9 @@ private:
 
     CCdDisc disc_;
     CCdTitleLookup lookup_;
+    CCdPlayback playback_;
+    // The page's receiver, for the CD audio device's thread to post to.
+    std::atomic<std::uint64_t> receiverId_{0};
     const CPreferences* prefs_;
     std::atomic<bool> ripping_{false};
     bool shownBefore_ = false;

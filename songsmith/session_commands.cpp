@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "filekit/path_helpers.h"
+#include "songsmith/adjust_volume_dialog.h"
 #include "songsmith/core/autosave_name.h"
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/command_ids.h"
@@ -31,9 +32,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The commands this object carries out. The fader, the player's, the
-// track volume, the Find and Library pages' own and the Burn command are
-// bound by their owners.
+// The commands this object carries out. The fader, the player's, the Find
+// and Library pages' own, the track's tag and library deletion and the Burn
+// command are bound by their owners.
 constexpr int kCommands[] = {
     cmd::kOpenSession,
     cmd::kToolbarOpen,
@@ -51,6 +52,7 @@ constexpr int kCommands[] = {
     cmd::kShuffle,
     cmd::kToolbarShuffle,
     cmd::kCopyTrackInfo,
+    cmd::kTrackVolume,
     cmd::kAddTracks,
     cmd::kUndo,
     cmd::kRedo,
@@ -185,6 +187,14 @@ void CSessionCommands::Run(int id) {
         }
         case cmd::kPlayTrack:
             OnPlayTrack();
+            break;
+        case cmd::kTrackVolume:
+            if (const int serial = session.FocusedSerial(); serial >= 0) {
+                CAdjustVolumeDlg dialog(partners_.tracks, partners_.undo, session, [this] {
+                    if (partners_.player != nullptr) partners_.player->RefreshGain();
+                });
+                dialog.DoModal(partners_.window.Window(), serial);
+            }
             break;
         case cmd::kRandomPlayback:
             partners_.prefs.bRandomPlayback = partners_.prefs.bRandomPlayback == 0 ? 1 : 0;

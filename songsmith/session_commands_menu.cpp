@@ -85,7 +85,7 @@ void CSessionCommands::UpdateMenuItem(QAction* item) {
         case cmd::kTrackEditTag:
             SetTextAndState(item, "MUC_EditTag", session.HasSelection());
             break;
-        case cmd::kDeleteFromLibrary:
+        case cmd::kTrackLibDelete:
             SetTextAndState(item, "MUC_LibDelete", session.HasSelection());
             break;
         case cmd::kAddAllFound:

@@ -79,6 +79,38 @@ TEST_F(ImageReadTest, TracksAreExtractedByTheirDiscNumberWithEventsAroundTheData
     EXPECT_EQ(drive->GetLastError(text, sizeof text), 0);
 }
 
+TEST_F(ImageReadTest, AStartOffsetReadsTheTrackFromThatFrameAndNoFurtherThanItsEnd) {
+    LayMixedDisc();
+    Start();
+    struct {
+        std::int32_t track, offset;
+        bool ok;
+        std::int32_t firstFrame, endFrame;
+    } cases[] = {
+        {2, 0, true, 450, 600},     {2, 37, true, 487, 600},   {2, 149, true, 599, 600},
+        {3, 99, true, 699, 700},    {2, 150, false, 0, 0},     {3, 100, false, 0, 0},
+        {2, -1, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        TRipRecorder rip;
+        TExtractParams params = rip.Params(c.track);
+        params.startFrame = c.offset;
+        const std::string what = "track " + std::to_string(c.track) + " from " + std::to_string(c.offset);
+        ASSERT_EQ(drive->ExtractTrack(&params), c.ok) << what;
+        if (!c.ok) {
+            char text[128] = "";
+            EXPECT_EQ(drive->GetLastError(text, sizeof text), PLATTER_ERR_BAD_PARAMS) << what;
+            EXPECT_TRUE(rip.data.empty()) << what;
+            continue;
+        }
+        const std::string& audio = c.track == 2 ? audio2 : audio3;
+        EXPECT_EQ(rip.data, audio.substr(static_cast<std::size_t>(c.offset) * PLATTER_SECTOR_BYTES)) << what;
+        EXPECT_EQ(rip.events.front().value1, c.firstFrame) << what;
+        EXPECT_EQ(rip.events.front().value2, c.endFrame) << what;
+        EXPECT_EQ(rip.events.back().code, EVENT_EXTRACT_AUDIO_END) << what;
+    }
+}
+
 TEST_F(ImageReadTest, UnusableRequestsFailWithACodeAndNoEvents) {
     LayMixedDisc();
     Start();

@@ -62,6 +62,9 @@ inline constexpr std::intptr_t kPlayStatePlaying = 0x10000;
 // A page: run command wParam (a control's or a menu item's), posted by the
 // page to itself.
 inline constexpr std::uint32_t WM_COMMAND = 0x0111;
+// A CD page: a play of its CD audio device ended (wParam the notice,
+// cd_audio_device.h's ECdPlayEnd).
+inline constexpr std::uint32_t MM_MCINOTIFY = 0x3B9;
 
 // Messages of the controls themselves, posted to a control rather than to a
 // window of the table above.

@@ -7,6 +7,7 @@ namespace {
 std::atomic<const std::atomic<int>*> g_driveState{nullptr};
 std::atomic<TITLEFETCH_CTitlefetch*> g_titlefetch{nullptr};
 CTrackList* g_sessionTracks = nullptr;
+CSongPlayer* g_player = nullptr;
 
 std::function<void(int)>& Refresher() {
     static std::function<void(int)> refresh;
@@ -39,3 +40,7 @@ void SetSessionTrackRefresher(std::function<void(int serial)> refresh) { Refresh
 void RefreshSessionTrack(int serial) {
     if (Refresher()) Refresher()(serial);
 }
+
+void SetCdPagePlayer(CSongPlayer* player) { g_player = player; }
+
+CSongPlayer* CdPagePlayer() { return g_player; }

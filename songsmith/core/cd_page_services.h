@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 
+class CSongPlayer;
 class CTrackList;
 class TITLEFETCH_CTitlefetch;
 
@@ -28,3 +29,8 @@ CTrackList* CdSessionTracks();
 // binds it once it exists.
 void SetSessionTrackRefresher(std::function<void(int serial)> refresh);
 void RefreshSessionTrack(int serial);
+
+// The song player the CD pages play their tracks through (main thread
+// only); bound before the pages are made, unbound before the player goes.
+void SetCdPagePlayer(CSongPlayer* player);
+CSongPlayer* CdPagePlayer();
