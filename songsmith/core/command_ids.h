@@ -73,10 +73,7 @@ inline constexpr int kCdLookup = 40140;
 inline constexpr int kLibOpenFolder = 40142;
 inline constexpr int kLibClean = 40143;
 inline constexpr int kTrackEditTag = 40153;
-<<<<<<< HEAD
 inline constexpr int kLocateInLibrary = 40155;
-=======
 inline constexpr int kTrackLibDelete = 40156;
->>>>>>> main
 
 }  // namespace cmd
