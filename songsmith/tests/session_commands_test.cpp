@@ -515,6 +515,14 @@ TEST_F(SessionCommandsTest, DesktopCommandsGoThroughTheServices) {
         });
         ASSERT_TRUE(Choose(program, cmd::kFirstOtherProduct));
         EXPECT_TRUE(advertised);
+        // The current track's volume, in its own dialog.
+        bool volumeShown = false;
+        testsupport::WhenModalShown([&volumeShown](QWidget* modal) {
+            volumeShown = true;
+            modal->close();
+        });
+        ASSERT_TRUE(Choose(program, cmd::kTrackVolume));
+        EXPECT_TRUE(volumeShown);
     });
     std::vector<std::string> kinds;
     std::string folder;
