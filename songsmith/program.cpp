@@ -175,6 +175,10 @@ void CProgram::BindWindows() {
     SetDriveStateSource(&burner.state);
     SetCdPagePlayer(&player);
     burner.SetTrackList(&trackList);
+    // The burn stores a written disc's titles in the title cache and plays
+    // its signal between copies through the player.
+    burner.SetTitlefetch(&titlefetch);
+    burner.SetSoundPlayer([this](const char* path) { player.PlaySoundFile(path); });
     // What the Library page reads of the rest of the program.
     TLibraryPartners libraryPartners;
     libraryPartners.store = &library;
@@ -305,6 +309,10 @@ void CProgram::ShutDownAfterLoop() {
     // The main window's close does not stop the player or close the song
     // library yet.
     player.Stop();
+    // The import's thread works in the song library: it ends first.
+    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
+    }
     library.Shutdown(prefs.LibraryPath);
     if (CFindContainerWindow* pane = mainWindow.TabPane()) {
         if (CFindTab* find = pane->GetFindTab()) find->KillSearchThread();
