@@ -13,6 +13,7 @@
 
 #include "filekit/log.h"
 #include "platter/platter.h"
+#include "songsmith/accelerator_filter.h"
 #include "songsmith/bottom_container_window.h"
 #include "songsmith/container_window.h"
 #include "songsmith/core/app_messages.h"
@@ -137,6 +138,7 @@ bool CMainWindow::Create() {
     CreateBands();
     CenterWindow(frame);
     SetMenuTexts();
+    acceleratorFilter_ = new CAcceleratorFilter(frame, [this](int command) { RunAccelerator(command); });
     Log("CMainWindow::WM_CREATE - Checkpoint 4");
 
     PostAppMessage(ReceiverId(), TAppMessage{WM_SHOW_INITIAL_WINDOWS, 0, 0, nullptr});

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/window_placement.h"
 #include "songsmith/app_message_router.h"
@@ -29,6 +30,7 @@ class CFindContainerWindow;
 class CPreferences;
 class CTabPage;
 class PLATTER_CPlatter;
+class QAction;
 class QMenu;
 
 // The smallest size the user may give the window.
@@ -76,6 +78,24 @@ public:
     // own cases takes it. An empty handler removes the entry.
     using TCommandHandler = std::function<void()>;
     void SetCommandHandler(int id, TCommandHandler handler);
+    // Sets the text and state of a menu item of commands that others carry
+    // out, for every item of a menu about to open; empty: none.
+    using TMenuItemUpdater = std::function<void(QAction* item)>;
+    void SetMenuItemUpdater(TMenuItemUpdater updater) { menuItemUpdater_ = std::move(updater); }
+    // The recent sessions: path goes to the top of the list (an equal entry
+    // leaves its place, at most eight are kept) and the File menu shows the
+    // list anew.
+    void AddRecentSession(const char* path);
+    // The File menu's items of the recent sessions whose files exist, just
+    // before Exit and followed by a separator.
+    void BuildRecentMenu();
+    // The menu item of command, through every menu and submenu; null when
+    // none has it.
+    QAction* MenuItem(int command) const;
+    // The texts and states of every menu's items, as when each opens.
+    void UpdateAllMenuStates();
+    // The maker's product a Help menu item starts; 0 for other commands.
+    static int ProductCodeOfCommand(int command);
     // The program's messages to the main window.
     std::intptr_t WindowProc(TAppMessage& message);
     // The close request; false keeps the window open.
@@ -102,6 +122,9 @@ private:
     QMenu* BuildCdDriveMenu(QMenu* parent, const char* titleKey);
     QMenu* BuildProductsMenu(QMenu* parent, const char* titleKey);
     void UpdateMenuStates(QMenu* menu);
+    // A key of the accelerator table: the menus' states first; a command
+    // whose item is disabled does nothing.
+    void RunAccelerator(int command);
     void ApplySavedPlacement();
     WINDOWPLACEMENT TakePlacement() const;
     void UpdateMinimumSize();
@@ -138,4 +161,9 @@ private:
     // How the window is shown when it comes up or is restored.
     std::uint32_t restoreShowCmd_;
     std::map<int, TCommandHandler> commandHandlers_;
+    TMenuItemUpdater menuItemUpdater_;
+    QPointer<QMenu> fileMenu_;
+    // The recent sessions' items and the separator after them.
+    std::vector<QPointer<QAction>> recentItems_;
+    QPointer<QObject> acceleratorFilter_;
 };

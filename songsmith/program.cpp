@@ -223,6 +223,7 @@ void CProgram::MakeSessionList() {
 }
 
 void CProgram::UnbindWindows() {
+    sessionCommands.reset();
     // The panel lets go of the player and the session list before they go.
     if (CBottomContainerWindow* bottom = mainWindow.BottomBand()) bottom->Player()->SetPartners({});
     SetSessionTrackRefresher(nullptr);
@@ -239,6 +240,11 @@ void CProgram::UnbindWindows() {
 
 void CProgram::BindCommands() {
     SetAboutCommand(mainWindow);
+    if (sessionList) {
+        sessionCommands = std::make_unique<CSessionCommands>(
+            TSessionCommandPartners{mainWindow, *sessionList, trackList, prefs, undo, &player, nullptr, nullptr});
+        sessionCommands->Bind();
+    }
     mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
         TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
         context.siteApplied = [this] { ApplyChosenSite(prefs, titlefetch); };

@@ -30,6 +30,7 @@
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
 #include "songsmith/progress_window.h"
+#include "songsmith/session_commands.h"
 #include "songvault/description.h"
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
@@ -108,6 +109,8 @@ public:
     CSongPlayerForSession sessionPlayer{player};
     std::unique_ptr<CSessionList> sessionList;
     std::unique_ptr<CSessionSongActions> songActions;
+    // The main window's commands on the session; they go before the list.
+    std::unique_ptr<CSessionCommands> sessionCommands;
 
 private:
     enum class EStartUp { kRunLoop, kUninstalled, kNoMainWindow };
