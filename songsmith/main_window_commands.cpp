@@ -35,6 +35,10 @@ std::intptr_t CMainWindow::OnCommand(int id) {
         case cmd::kRip:
             RipOnCdPage();
             break;
+        case cmd::kStartSearch:
+            // The Find page starts (or stops) its search as with its button.
+            if (CurrentPageKind() == kTabKindFind) TabPane()->GetFindTab()->OnCommand(cmd::kStartSearch);
+            break;
         default:
             if (IsCdPageCommand(id)) {
                 if (CTabPage* page = CurrentCdPage()) page->OnCommand(id);

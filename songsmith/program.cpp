@@ -113,6 +113,7 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
         return EStartUp::kNoMainWindow;
     }
     MakeSessionList();
+    BindFindPage();
     BindCommands();
     // The writer, and the disc in it.
     if (burner.Initialize() != 0) burner.PollDriveState();
@@ -216,6 +217,29 @@ void CProgram::UnbindWindows() {
     SetProgramTitlefetch(nullptr);
 }
 
+void CProgram::BindFindPage() {
+    CFindContainerWindow* pane = mainWindow.TabPane();
+    CFindTab* find = pane != nullptr ? pane->GetFindTab() : nullptr;
+    if (find == nullptr) return;
+    find->partners.store = &library;
+    find->partners.currentSongPath = [this](std::string& path) { return player.GetCurrentSongPath(path); };
+    find->partners.inSession = [this](const char* path) { return trackList.FindByPath(path) >= 0; };
+    find->partners.libraryImporting = [pane] {
+        CLibraryTab* page = pane->GetLibraryTab();
+        return page != nullptr && page->IsImporting();
+    };
+    find->partners.startLibraryImport = [pane] {
+        CLibraryTab* page = pane->GetLibraryTab();
+        if (page != nullptr && page->hooks.import) page->hooks.import();
+    };
+    // The Library page offers each song it imports while the Find page searches.
+    TLibraryPartners libraryPartners = LibraryPartners();
+    libraryPartners.offerToFind = [find](const TSVT_Song& song) {
+        if (find->IsSearching()) find->AddSongFromImport(song);
+    };
+    SetLibraryPartners(libraryPartners);
+}
+
 void CProgram::BindCommands() {
     SetAboutCommand(mainWindow);
     mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
@@ -258,10 +282,14 @@ void CProgram::ShutDownAfterLoop() {
     // The main window's close does not stop the player or close the song
     // library yet.
     player.Stop();
-    library.Shutdown(prefs.LibraryPath);
+    // The Find page's workers read the song library: they end before it closes.
     if (CFindContainerWindow* pane = mainWindow.TabPane()) {
-        if (CFindTab* find = pane->GetFindTab()) find->KillSearchThread();
+        if (CFindTab* find = pane->GetFindTab()) {
+            find->KillSearchThread();
+            find->KillImportThread();
+        }
     }
+    library.Shutdown(prefs.LibraryPath);
     burner.Shutdown();
     prefs.Save(HKEY_CURRENT_USER);
     Log("Shutting down!");
