@@ -370,6 +370,8 @@ void CFindTab::FlushFoundSongs() {
 void CFindTab::OnFindFinished(bool cancelled) {
     Log("CFindTab::WM_FIND_FINISHED - Start");
     if (!IsSearching()) return;
+    // The rows posted before the end are listed before it is shown.
+    if (!arrived_.empty()) FlushFoundSongs();
     if (cancelled) {
         Log("CFindTab::WM_FIND_FINISHED - Search was cancelled.");
         Log("CFindTab::WM_FIND_FINISHED - Killing internal import thread");
@@ -391,8 +393,6 @@ void CFindTab::OnFindFinished(bool cancelled) {
     Log("CFindTab::WM_FIND_FINISHED - Search finished, requesting import now");
     statusKey_ = "SearchingImport";
     ShowStatusTick();
-    // The songs already posted are in the list before it is judged empty.
-    if (flushQueued_) FlushFoundSongs();
     if (foundCount_ == 0) model_->SetPlaceholder(true);
     const bool libraryImporting = partners.libraryImporting && partners.libraryImporting();
     if (libraryImporting) {
