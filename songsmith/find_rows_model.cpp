@@ -25,6 +25,7 @@ QVariant CFoundRowsModel::data(const QModelIndex& index, int role) const {
             return ProgString(key.c_str());
         }
         if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+        if (role == Qt::ForegroundRole) return QBrush(QColor(0, 0, 0));
         return {};
     }
     const std::size_t row = static_cast<std::size_t>(index.row());

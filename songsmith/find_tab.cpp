@@ -74,7 +74,7 @@ CFindTab::CFindTab(CPreferences* prefs)
       prefs_(prefs != nullptr ? prefs : scratchPrefs_.get()),
       search_([this](TAppMessage message) { return PostAppMessage(ReceiverId(), std::move(message)); }),
       model_(std::make_unique<CFoundRowsModel>()) {
-    for (int column = 0; column < kFindColumnCount; ++column) measured_.push_back(FindColumn(column).measured);
+    measured_.assign(kFindColumnCount, 0);
 }
 
 CFindTab::~CFindTab() {
@@ -198,6 +198,7 @@ void CFindTab::LayOutControls(int width, int height) {
     list_->resize(std::max(0, width - 14), std::max(0, height - list_->y() - 14));
     strip_->resize(width, strip_->height());
     status_->resize(std::max(0, width - 2 * kMargin), status_->height());
+    importBox_->resize(std::max(0, width - 2 * kMargin), importBox_->height());
     edit_->resize(std::max(0, width - edit_->x() - kMargin), edit_->height());
 }
 
@@ -264,7 +265,7 @@ void CFindTab::OnSearch() {
     CWaitCursor wait;
     SetFindImage(kFindStopImage);
     statusKey_ = "Searching";
-    model_->SetPlaceholder(false);
+    ShowPlaceholder(false);
 
     searchText_ = edit_->text().toUtf8().toStdString();
     if (searchText_.size() >= sizeof prefs_->lastSearchCriteria) {
@@ -294,7 +295,7 @@ void CFindTab::ClearResults() {
     model_->Clear();
     arrived_.clear();
     foundCount_ = 0;
-    for (int column = 0; column < kFindColumnCount; ++column) measured_[column] = FindColumn(column).measured;
+    std::fill(measured_.begin(), measured_.end(), 0);
     Unlock();
 }
 
@@ -362,9 +363,28 @@ void CFindTab::FlushFoundSongs() {
     }
     arrived_.clear();
     Unlock();
+    if (!rows.empty() && model_->Placeholder()) ShowPlaceholder(false);
     model_->Append(std::move(rows));
+    WidenColumns();
     search_.RowsHandled(handled);
     if (!IsSearching()) ShowCount();
+}
+
+void CFindTab::WidenColumns() {
+    // A column too narrow for its widest text grows, up to its measured
+    // width of the column table; the user's own widths are kept otherwise.
+    for (int column = 1; column < kFindColumnCount; ++column) {
+        const int wanted = std::min(measured_[column], FindColumn(column).measured);
+        if (list_->columnWidth(column) < wanted) list_->setColumnWidth(column, wanted);
+    }
+}
+
+void CFindTab::ShowPlaceholder(bool on) {
+    model_->SetPlaceholder(on);
+    list_->clearSpans();
+    // Each placeholder text runs across the first two columns.
+    if (on)
+        for (int row = 0; row < kFindPlaceholderRows; ++row) list_->setSpan(row, 0, 1, 2);
 }
 
 void CFindTab::OnFindFinished(bool cancelled) {
@@ -393,7 +413,7 @@ void CFindTab::OnFindFinished(bool cancelled) {
     Log("CFindTab::WM_FIND_FINISHED - Search finished, requesting import now");
     statusKey_ = "SearchingImport";
     ShowStatusTick();
-    if (foundCount_ == 0) model_->SetPlaceholder(true);
+    if (foundCount_ == 0) ShowPlaceholder(true);
     const bool libraryImporting = partners.libraryImporting && partners.libraryImporting();
     if (libraryImporting) {
         Log("CFindTab::WM_FIND_FINISHED - Library import already in progress");
@@ -419,7 +439,7 @@ void CFindTab::OnImportFinished() {
 }
 
 void CFindTab::EndSearch() {
-    model_->SetPlaceholder(false);
+    ShowPlaceholder(false);
     ShowCount();
     SetFindImage(kFindImage);
     edit_->setEnabled(true);

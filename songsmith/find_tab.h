@@ -89,8 +89,7 @@ public:
     void OnImportFinished();
 
     const CFoundRowsModel& Model() const { return *model_; }
-    // The widest text seen so far in each column (at least its measured
-    // width of the column table).
+    // The widest text of the rows so far in each column.
     const std::vector<int>& MeasuredWidths() const { return measured_; }
     CFindSearch& Search() { return search_; }
     TReceiverId ReceiverId() const;
@@ -107,6 +106,8 @@ private:
     void QueueFoundSong(TAppMessage& message);
     void FlushFoundSongs();
     bool MakeFoundRow(TFoundSong& found, TFoundRow& row);
+    void WidenColumns();
+    void ShowPlaceholder(bool on);
     void ShowCount();
     void ShowStatusTick();
     void SetFindImage(int image);
