@@ -25,6 +25,7 @@ public:
 
     QWidget* Window() const { return window_; }
     CLogoPanel* Logo() const { return logo_.get(); }
+    CPlayerPanel* Player() const { return player_.get(); }
 
 private:
     QPointer<QWidget> window_;

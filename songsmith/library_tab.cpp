@@ -21,6 +21,7 @@
 #include "songsmith/core/app_windows.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/library_atoms.h"
 #include "songsmith/core/library_feed.h"
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/library_load.h"
@@ -129,6 +130,7 @@ CLibraryTab::~CLibraryTab() {
     SetLibraryCheckMarkHandler(nullptr);
     SetLibrarySongImportedHandler(nullptr);
     SetLibraryLocateHandler(nullptr);
+    SetLibraryEditHandlers({});
     Lock();
     Unlock();
     // The rows point at the nodes: the window goes first.
@@ -144,6 +146,7 @@ bool CLibraryTab::Create(QWidget* parent, int x, int y, int width, int height) {
         [this](std::uint32_t kind, std::int32_t id, int value) { SetCheckMark(kind, id, value); });
     SetLibrarySongImportedHandler([this](const char* path) { MarkImportedSong(path); });
     SetLibraryLocateHandler([this](const char* path) { LocateSongByPath(path); });
+    BindEdits();
     LoadNodeList();
     return true;
 }

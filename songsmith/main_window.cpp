@@ -24,6 +24,8 @@
 #include "songsmith/core/program_title.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/icons.h"
+#include "songsmith/library_tab.h"
+#include "songsmith/player_panel.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/tab_page.h"
 #include "utilities/ui/center_window.h"
@@ -161,8 +163,24 @@ void CMainWindow::CreateBands() {
     const int middleHeight = std::max(kInitialHeight - toolbar_.Height() - bottomHeight, 0);
     middle_->Create(central, 0, 0, width, middleHeight);
     bottom_->Create(central, 0, middleHeight, width, bottomHeight);
+    ConnectPlayerCommands();
     // The pane may have come up shown: its page button.
     toolbar_.Refresh();
+}
+
+void CMainWindow::ConnectPlayerCommands() {
+    // The player's menu items and keys work as the panel's buttons.
+    CPlayerPanel* panel = bottom_->Player();
+    SetCommandHandler(cmd::kPlay, [panel] { panel->OnCommand(CPlayerPanel::kPlayStop); });
+    SetCommandHandler(cmd::kFastForward, [panel] { panel->OnCommand(CPlayerPanel::kNext); });
+    SetCommandHandler(cmd::kRewind, [panel] { panel->OnCommand(CPlayerPanel::kPreviousSongCommand); });
+    // The next song of the Library page's list; the Find page has no list
+    // to give one yet.
+    panel->SetPageLists({}, [this](bool random, const char* path, bool forward) {
+        CFindContainerWindow* pane = TabPane();
+        CLibraryTab* library = pane != nullptr ? pane->GetLibraryTab() : nullptr;
+        return library != nullptr && library->PlayNextSong(random, path, !forward);
+    });
 }
 
 void CMainWindow::Show() {
@@ -239,6 +257,8 @@ std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
             EnableToolbarButton(cmd::kToolbarSave, sessionDirty_);
             UpdateTitle();
             return 0;
+        case WM_COMMAND:
+            return OnCommand(static_cast<int>(message.wParam));
         default:
             return 0;
     }

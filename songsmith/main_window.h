@@ -97,6 +97,7 @@ public:
 
 private:
     void CreateBands();
+    void ConnectPlayerCommands();
     void SetMenuTexts();
     QMenu* BuildCdDriveMenu(QMenu* parent, const char* titleKey);
     QMenu* BuildProductsMenu(QMenu* parent, const char* titleKey);

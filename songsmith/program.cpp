@@ -10,6 +10,7 @@
 #include "platter/types.h"
 #include "songsmith/about_dialog.h"
 #include "songsmith/app_resources.h"
+#include "songsmith/bottom_container_window.h"
 #include "songsmith/burn/fader_settings_dialog.h"
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/cddb_sites.h"
@@ -22,12 +23,14 @@
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/startup_report.h"
 #include "songsmith/core/system_switches.h"
+#include "songsmith/core/cd_track.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/find_tab.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/session_list_pane.h"
+#include "songsmith/player_panel.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/version_check_dialog.h"
 #include "songsmith/windowless_boxes.h"
@@ -203,9 +206,16 @@ void CProgram::MakeSessionList() {
     SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
     mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
         [session](TAppMessage& message) { return session->WindowProc(message); });
+    // The player panel plays the session's next and previous songs.
+    mainWindow.BottomBand()->Player()->SetPartners(
+        {&player, &prefs, [session](bool random, int currentSerial, bool forward) {
+             return session->PlayNext(random, currentSerial, forward);
+         }});
 }
 
 void CProgram::UnbindWindows() {
+    // The panel lets go of the player and the session list before they go.
+    if (CBottomContainerWindow* bottom = mainWindow.BottomBand()) bottom->Player()->SetPartners({});
     SetSessionTrackRefresher(nullptr);
     SetSongActionPartners(nullptr);
     songActions.reset();
@@ -260,6 +270,33 @@ void CProgram::BindCommands() {
     mainWindow.SetCommandHandler(cmd::kCheckVersion, [this] {
         CVersionCheckDlg dialog(internet, prefs);
         dialog.DoModal(mainWindow.Window());
+    });
+    // The session's focused track in the Library: its tag edited, or its
+    // song thrown away together with its row as one undo step.
+    auto focusedTrack = [this](int& serial) {
+        serial = sessionList ? sessionList->FocusedSerial() : -1;
+        std::string path;
+        trackList.Lock();
+        if (CCDTrack* track = serial >= 0 ? trackList.GetAt(trackList.FindBySerial(serial)) : nullptr)
+            path = track->GetPath();
+        trackList.Unlock();
+        return path;
+    };
+    auto libraryPage = [this]() -> CLibraryTab* {
+        CFindContainerWindow* pane = mainWindow.TabPane();
+        return pane != nullptr ? pane->GetLibraryTab() : nullptr;
+    };
+    mainWindow.SetCommandHandler(cmd::kTrackEditTag, [focusedTrack, libraryPage] {
+        int serial = -1;
+        const std::string path = focusedTrack(serial);
+        if (CLibraryTab* page = libraryPage(); page != nullptr && !path.empty()) page->EditTagByPath(path.c_str());
+    });
+    mainWindow.SetCommandHandler(cmd::kTrackLibDelete, [this, focusedTrack, libraryPage] {
+        int serial = -1;
+        const std::string path = focusedTrack(serial);
+        if (path.empty()) return;
+        if (CLibraryTab* page = libraryPage()) page->DeleteSongByPath(path.c_str(), false);
+        if (sessionList) sessionList->RemoveTrack(serial, true);
     });
     const auto openFader = [this] {
         TFaderContext context{prefs};

@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QtMath>
 #include <array>
 
@@ -200,6 +201,71 @@ void DrawCheckMark(QPainter& p, QSize size) {
     DrawTick(p, QRectF(1, 1, 10, 10), kGood, 2);
 }
 
+// A player button's face: a raised dark key, so the symbols read on the
+// panel's black display band.
+void DrawPlayerKey(QPainter& p, QSize size) {
+    p.fillRect(QRect(QPoint(0, 0), size), kPanel);
+    QLinearGradient shade(0, 0, 0, size.height());
+    shade.setColorAt(0, QColor(92, 100, 120));
+    shade.setColorAt(1, kInk);
+    p.setPen(QPen(QColor(24, 28, 40), 1));
+    p.setBrush(shade);
+    p.drawRoundedRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1), 4, 4);
+}
+
+const QColor kSymbol(255, 200, 0);
+
+QPolygonF Triangle(qreal left, qreal right, qreal top, qreal bottom, bool pointsRight) {
+    const qreal middle = (top + bottom) / 2;
+    if (pointsRight) return QPolygonF({QPointF(left, top), QPointF(right, middle), QPointF(left, bottom)});
+    return QPolygonF({QPointF(right, top), QPointF(left, middle), QPointF(right, bottom)});
+}
+
+void DrawStop(QPainter& p, QSize size) {
+    DrawPlayerKey(p, size);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kSymbol);
+    p.drawRect(QRectF(7, 7, 10, 10));
+}
+
+void DrawPlay(QPainter& p, QSize size) {
+    DrawPlayerKey(p, size);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kSymbol);
+    p.drawPolygon(Triangle(8, 18, 6, 18, true));
+}
+
+// Two triangles against a bar: to the start, or to the end.
+void DrawSkip(QPainter& p, QSize size, bool forward) {
+    DrawPlayerKey(p, size);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kSymbol);
+    const qreal middle = size.width() / 2.0;
+    if (forward) {
+        p.drawPolygon(Triangle(middle - 9, middle - 1, 7, 17, true));
+        p.drawPolygon(Triangle(middle - 1, middle + 7, 7, 17, true));
+        p.drawRect(QRectF(middle + 7, 7, 2, 10));
+    } else {
+        p.drawRect(QRectF(middle - 9, 7, 2, 10));
+        p.drawPolygon(Triangle(middle - 7, middle + 1, 7, 17, false));
+        p.drawPolygon(Triangle(middle + 1, middle + 9, 7, 17, false));
+    }
+}
+
+void DrawPrevious(QPainter& p, QSize size) { DrawSkip(p, size, false); }
+void DrawNext(QPainter& p, QSize size) { DrawSkip(p, size, true); }
+
+// "more" on a key: lit once there is a song to tell about, dim before.
+void DrawMoreKey(QPainter& p, QSize size, const QColor& text) {
+    DrawPlayerKey(p, size);
+    p.setPen(text);
+    p.setFont(PictureFont(11, QFont::Bold));
+    p.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter, QStringLiteral("more"));
+}
+
+void DrawMore(QPainter& p, QSize size) { DrawMoreKey(p, size, kSymbol); }
+void DrawMoreIdle(QPainter& p, QSize size) { DrawMoreKey(p, size, QColor(130, 136, 150)); }
+
 struct TProgramPicture {
     int resource;
     QSize size;
@@ -220,6 +286,12 @@ const std::array kPictures{
                     DrawInsertDisc, true},
     TProgramPicture{kPictureBurnWarning, QSize(48, 48), DrawBurnWarning, true},
     TProgramPicture{kPictureCheckMark, QSize(12, 12), DrawCheckMark, false},
+    TProgramPicture{kPictureStop, QSize(24, 24), DrawStop, true},
+    TProgramPicture{kPicturePrevious, QSize(34, 24), DrawPrevious, true},
+    TProgramPicture{kPicturePlay, QSize(24, 24), DrawPlay, true},
+    TProgramPicture{kPictureNext, QSize(34, 24), DrawNext, true},
+    TProgramPicture{kPictureMore, QSize(36, 24), DrawMore, true},
+    TProgramPicture{kPictureMoreIdle, QSize(36, 24), DrawMoreIdle, true},
 };
 
 const TProgramPicture* FindPicture(int resource) {

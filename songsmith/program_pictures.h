@@ -15,6 +15,13 @@ inline constexpr int kPictureWillNotFit = 185;
 inline constexpr int kPictureInsertDisc = 190;  // 8 frames of 78 pixels
 inline constexpr int kPictureBurnWarning = 192;
 inline constexpr int kPictureCheckMark = 197;  // 12 by 12
+// The player panel's buttons.
+inline constexpr int kPictureStop = 118;          // 24 by 24
+inline constexpr int kPicturePrevious = 119;      // 34 by 24
+inline constexpr int kPicturePlay = 120;          // 24 by 24
+inline constexpr int kPictureNext = 121;          // 34 by 24
+inline constexpr int kPictureMore = 181;          // 36 by 24, once a song played
+inline constexpr int kPictureMoreIdle = 196;      // 36 by 24, before
 
 // Where the logo leaves room for one frame of the animation strip.
 inline constexpr int kLogoMeterLeft = 102;

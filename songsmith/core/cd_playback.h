@@ -47,7 +47,7 @@ public:
     // Plays the row after (forward) or before the playing one, wrapping, or
     // a random row other than the playing one; false when there is no row
     // or the player did not take it.
-    bool PlayNextSong(bool random, bool forward);
+    bool PlayNextSong(bool random, bool forward) override;
     bool Playing() const { return playing_.load(); }
     // Closes the device (stopping what plays) without telling anyone.
     void Close();

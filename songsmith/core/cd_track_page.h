@@ -28,4 +28,7 @@ public:
     virtual bool IsPlayingTrack() = 0;
     // Stops the page's track.
     virtual void StopTrack() = 0;
+    // Plays the page's track after (forward) or before the one that plays,
+    // or a random one; false when none was started.
+    virtual bool PlayNextSong(bool random, bool forward) = 0;
 };

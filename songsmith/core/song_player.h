@@ -118,6 +118,9 @@ public:
     // The CD page whose track plays (or played last and was not stopped);
     // null when none.
     ICDTrackPage* GetCDTab();
+    // In CD mode, the row index and the drive text of the CD track played
+    // last (also once stopped); false outside CD mode.
+    bool GetCDTrack(int& index, std::string& drive);
 
     // Restarts the current song at an absolute position within it, kept
     // inside its trims (at least 1000 ms, in cross-fade mode two overlaps,
@@ -251,6 +254,7 @@ private:
     int cdMode_ = 0;
     ICDTrackPage* cdTab_ = nullptr;
     int cdTrackIndex_ = -1;
+    std::string cdDrive_;
     std::vector<ICDTrackPage*> cdPages_;
     std::uint16_t idCounter_ = 1;
     // Failed loads of the request with failedId_.

@@ -33,6 +33,14 @@ ICDTrackPage* CSongPlayer::GetCDTab() {
     return cdTab_;
 }
 
+bool CSongPlayer::GetCDTrack(int& index, std::string& drive) {
+    TGuard guard(lock_);
+    if (cdMode_ == 0) return false;
+    index = cdTrackIndex_;
+    drive = cdDrive_;
+    return true;
+}
+
 ICDTrackPage* CSongPlayer::FindCDPage(const char* drive) {
     if (drive == nullptr) return nullptr;
     for (ICDTrackPage* page : cdPages_) {
@@ -70,6 +78,7 @@ int CSongPlayer::PlayCDTrack(int index, const char* drive, std::int32_t position
     if (page != nullptr && page->PlayTrack(index, positionMs)) {
         cdTab_ = page;
         cdTrackIndex_ = index;
+        cdDrive_ = drive;
         playingId_ = slot.soundId;
         PostToPanel(WM_PLAYSTATE_CHANGED, 0, static_cast<std::intptr_t>(slot.soundId) + kPlayStatePlaying);
     } else {

@@ -9,36 +9,13 @@
 #include "songsmith/core/cd_track_page.h"
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/track_states.h"
+#include "fake_cd_page.h"
 #include "song_player_fixture.h"
 
 namespace {
 
+using songfakes::CFakeCdPage;
 using songfakes::Line;
-
-class CFakeCdPage : public ICDTrackPage {
-public:
-    std::string DriveText() override { return "/dev/sr0"; }
-    std::string DriveLabel() override { return "sr0"; }
-    std::int32_t TrackLengthMs(int index) override { return index == 2 ? 215000 : 0; }
-    void TrackTitleAndArtist(int index, std::string& title, std::string& artist) override {
-        title = index == 2 ? "Third" : "";
-        artist = index == 2 ? "The Band" : "";
-    }
-    bool PlayTrack(int index, std::int32_t positionMs) override {
-        calls.push_back(Line("play %d %d", index, positionMs));
-        playing = playable;
-        return playable;
-    }
-    bool IsPlayingTrack() override { return playing; }
-    void StopTrack() override {
-        calls.push_back("stop");
-        playing = false;
-    }
-
-    bool playable = true;
-    bool playing = false;
-    std::vector<std::string> calls;
-};
 
 class PlayerCdTest : public playertest::SongPlayerTest {
 protected:
