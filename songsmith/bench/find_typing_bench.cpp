@@ -33,6 +33,7 @@
 #include "songsmith/find_tab.h"
 #include "songvault/bench/generated_store.h"
 #include "songvault/songvault.h"
+#include "testsupport/tiny_wav.h"
 #include "tonecore/engine/engine_startup.h"
 
 namespace {
@@ -50,19 +51,10 @@ double Percentile(std::vector<double> values, double p) {
     return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
 }
 
-std::string Le(std::uint32_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return out;
-}
-
 bool WriteWav(const std::string& path, std::uint32_t frames) {
-    const std::string pcm(frames * 2, '\0');
-    const std::string format = Le(1, 2) + Le(1, 2) + Le(8000, 4) + Le(16000, 4) + Le(2, 2) + Le(16, 2);
-    const std::string body = "WAVE" + std::string("fmt ") + Le(16, 4) + format + "data" + Le(pcm.size(), 4) + pcm;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
-    const std::string bytes = "RIFF" + Le(body.size(), 4) + body;
+    const std::string bytes = testsupport::TinyWavBytes(frames);
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;
 }

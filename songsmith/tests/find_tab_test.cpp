@@ -32,23 +32,14 @@
 #include "songvault/songvault.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/tiny_wav.h"
 #include "testsupport/widget_png.h"
 #include "tonecore/engine/engine_startup.h"
 
 namespace {
 
-std::string Le(std::uint32_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return out;
-}
-
-// A PCM WAV file of frames 16-bit mono frames at 8 kHz.
 void WriteWav(const std::string& path, std::uint32_t frames) {
-    const std::string pcm(frames * 2, '\0');
-    const std::string format = Le(1, 2) + Le(1, 2) + Le(8000, 4) + Le(16000, 4) + Le(2, 2) + Le(16, 2);
-    const std::string body = "WAVE" + std::string("fmt ") + Le(16, 4) + format + "data" + Le(pcm.size(), 4) + pcm;
-    testsupport::WriteWholeFile(path, "RIFF" + Le(body.size(), 4) + body);
+    testsupport::WriteWholeFile(path, testsupport::TinyWavBytes(frames));
 }
 
 bool ContainsFolded(std::string haystack, std::string needle) {
