@@ -16,6 +16,7 @@
 #include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
+#include "songsmith/core/app_messages.h"
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/play_source.h"
 #include "songsmith/core/driver_uninstall.h"
@@ -176,6 +177,10 @@ void CProgram::BindWindows() {
     SetDriveStateSource(&burner.state);
     SetCdPagePlayer(&player);
     burner.SetTrackList(&trackList);
+    // The burn stores a written disc's titles in the title cache and plays
+    // its signal between copies through the player.
+    burner.SetTitlefetch(&titlefetch);
+    burner.SetSoundPlayer([this](const char* path) { player.PlaySoundFile(path); });
     // What the Library page reads of the rest of the program.
     TLibraryPartners libraryPartners;
     libraryPartners.store = &library;
@@ -204,8 +209,11 @@ void CProgram::MakeSessionList() {
     SetSongActionPartners(songActions.get());
     CSessionList* session = sessionList.get();
     SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
-    mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
-        [session](TAppMessage& message) { return session->WindowProc(message); });
+    CSessionListPane* pane = mainWindow.MiddleBand()->SessionList();
+    pane->SetMessageHandler([session](TAppMessage& message) { return session->WindowProc(message); });
+    pane->Bind(TSessionPaneBinding{session, &trackList, &prefs, &undo,
+                                   [this](int command) { mainWindow.OnCommand(command); },
+                                   [this] { player.RefreshGain(); }});
     // The player panel plays the session's next and previous songs.
     mainWindow.BottomBand()->Player()->SetPartners(
         {&player, &prefs, [session](bool random, int currentSerial, bool forward) {
@@ -219,6 +227,7 @@ void CProgram::UnbindWindows() {
     SetSessionTrackRefresher(nullptr);
     SetSongActionPartners(nullptr);
     songActions.reset();
+    if (CContainerWindow* band = mainWindow.MiddleBand()) band->SessionList()->Bind({});
     sessionList.reset();
     SetLibraryPartners({});
     SetDriveStateSource(nullptr);
@@ -239,13 +248,22 @@ void CProgram::BindFindPage() {
         return page != nullptr && page->IsImporting();
     };
     find->partners.startLibraryImport = [pane] {
-        CLibraryTab* page = pane->GetLibraryTab();
-        if (page != nullptr && page->hooks.import) page->hooks.import();
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->Import();
     };
-    // The Library page offers each song it imports while the Find page searches.
+    find->partners.stopLibraryImport = [pane] {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
+    };
+    // The Library page offers each song it imports while the Find page
+    // searches, ends the Find page's feed when its import ends (what the
+    // feed holds is still listed) and then tells the page it is over.
     TLibraryPartners libraryPartners = LibraryPartners();
     libraryPartners.offerToFind = [find](const TSVT_Song& song) {
         if (find->IsSearching()) find->AddSongFromImport(song);
+    };
+    libraryPartners.endFindFeed = [find] { find->Search().FinishImportFeed(); };
+    libraryPartners.importFinishedToFind = [find] {
+        if (IAppMessagePoster* poster = GetAppMessagePoster())
+            poster->Send(find->ReceiverId(), TAppMessage{WM_IMPORT_FINISHED, 0, 0, nullptr});
     };
     SetLibraryPartners(libraryPartners);
 }
@@ -319,7 +337,11 @@ void CProgram::ShutDownAfterLoop() {
     // The main window's close does not stop the player or close the song
     // library yet.
     player.Stop();
-    // The Find page's workers read the song library: they end before it closes.
+    // The import's thread and the Find page's workers read the song
+    // library: they end before it closes.
+    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
+    }
     if (CFindContainerWindow* pane = mainWindow.TabPane()) {
         if (CFindTab* find = pane->GetFindTab()) {
             find->KillSearchThread();
