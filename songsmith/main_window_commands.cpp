@@ -58,8 +58,8 @@ std::intptr_t CMainWindow::OnCommand(int id) {
             RipOnCdPage();
             break;
         case cmd::kStartSearch:
-            // The Find page's own Find button.
-            if (CurrentPageKind() == kTabKindFind) TabPane()->GetFindTab()->OnCommand(kFindButtonId);
+            // The Find page starts (or stops) its search as with its button.
+            if (CurrentPageKind() == kTabKindFind) TabPane()->GetFindTab()->OnCommand(cmd::kStartSearch);
             break;
         default:
             if (IsCdPageCommand(id)) {

@@ -16,6 +16,7 @@
 #include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
+#include "songsmith/core/app_messages.h"
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/play_source.h"
 #include "songsmith/core/driver_uninstall.h"
@@ -116,6 +117,7 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
         return EStartUp::kNoMainWindow;
     }
     MakeSessionList();
+    BindFindPage();
     BindCommands();
     // The writer, and the disc in it.
     if (burner.Initialize() != 0) burner.PollDriveState();
@@ -238,6 +240,38 @@ void CProgram::UnbindWindows() {
     SetProgramTitlefetch(nullptr);
 }
 
+void CProgram::BindFindPage() {
+    CFindContainerWindow* pane = mainWindow.TabPane();
+    CFindTab* find = pane != nullptr ? pane->GetFindTab() : nullptr;
+    if (find == nullptr) return;
+    find->partners.store = &library;
+    find->partners.currentSongPath = [this](std::string& path) { return player.GetCurrentSongPath(path); };
+    find->partners.inSession = [this](const char* path) { return trackList.FindByPath(path) >= 0; };
+    find->partners.libraryImporting = [pane] {
+        CLibraryTab* page = pane->GetLibraryTab();
+        return page != nullptr && page->IsImporting();
+    };
+    find->partners.startLibraryImport = [pane] {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->Import();
+    };
+    find->partners.stopLibraryImport = [pane] {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
+    };
+    // The Library page offers each song it imports while the Find page
+    // searches, ends the Find page's feed when its import ends (what the
+    // feed holds is still listed) and then tells the page it is over.
+    TLibraryPartners libraryPartners = LibraryPartners();
+    libraryPartners.offerToFind = [find](const TSVT_Song& song) {
+        if (find->IsSearching()) find->AddSongFromImport(song);
+    };
+    libraryPartners.endFindFeed = [find] { find->Search().FinishImportFeed(); };
+    libraryPartners.importFinishedToFind = [find] {
+        if (IAppMessagePoster* poster = GetAppMessagePoster())
+            poster->Send(find->ReceiverId(), TAppMessage{WM_IMPORT_FINISHED, 0, 0, nullptr});
+    };
+    SetLibraryPartners(libraryPartners);
+}
+
 void CProgram::BindCommands() {
     SetAboutCommand(mainWindow);
     if (sessionList) {
@@ -312,14 +346,18 @@ void CProgram::ShutDownAfterLoop() {
     // The main window's close does not stop the player or close the song
     // library yet.
     player.Stop();
-    // The import's thread works in the song library: it ends first.
+    // The import's thread and the Find page's workers read the song
+    // library: they end before it closes.
     if (CFindContainerWindow* pane = mainWindow.TabPane()) {
         if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
     }
-    library.Shutdown(prefs.LibraryPath);
     if (CFindContainerWindow* pane = mainWindow.TabPane()) {
-        if (CFindTab* find = pane->GetFindTab()) find->KillSearchThread();
+        if (CFindTab* find = pane->GetFindTab()) {
+            find->KillSearchThread();
+            find->KillImportThread();
+        }
     }
+    library.Shutdown(prefs.LibraryPath);
     burner.Shutdown();
     prefs.Save(HKEY_CURRENT_USER);
     Log("Shutting down!");

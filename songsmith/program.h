@@ -133,6 +133,9 @@ private:
     // program.
     void MakeSessionList();
     void UnbindWindows();
+    // The Find page's partners: the song library, the player, the session
+    // and the Library page's import.
+    void BindFindPage();
     void BindCommands();
     // What follows the event loop: the search, the burn controller and the
     // preferences stop or are saved.
