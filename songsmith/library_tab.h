@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <unordered_set>
@@ -22,6 +23,7 @@
 #include "songsmith/tab_page.h"
 
 class CAppMessageReceiver;
+class CLibraryImport;
 class CUndoAtom;
 struct TSVT_Song;
 struct TTagBlock;
@@ -64,8 +66,14 @@ public:
     // marks only: the undo of a check-mark change.
     virtual void SetCheckMark(std::uint32_t kind, std::int32_t id, int value);
 
-    // True while a library import runs.
-    bool IsImporting() const { return false; }
+    // The library import (core/library_import.h). Import starts one and
+    // returns once its set-up is done; KillImportThread stops a running one
+    // and waits for its thread.
+    void Import();
+    bool IsImporting() const;
+    void KillImportThread();
+    // The import's thread, for tests (null without a song store).
+    CLibraryImport* Importer() const { return importer_.get(); }
 
     // Plays the song after (previous: before) the one with this path, or one
     // at random; true when one was started.
@@ -106,7 +114,6 @@ public:
     // What the page hands to the parts that import and edit the library;
     // empty until those parts fill them.
     struct THooks {
-        std::function<void()> import;
         std::function<void()> emptyTrash;
         std::function<void(CLibNode* node)> editTag;
         std::function<void(CLibNode* node)> deleteNode;
@@ -174,6 +181,12 @@ private:
     void OnImportFoundSong(TAppMessage& message);
     void OnKnownDir(TAppMessage& message);
     void OnCurrentDir(TAppMessage& message);
+    void OnImportFinished();
+    void OnImportButton();
+    // Asks about the first import when none was made yet.
+    void OfferInitialImport();
+    // The main window's status bar (text may be null) and title.
+    void PostImportState(const char* statusKey);
     void OnPlayStateChanged(const TAppMessage& message);
     void ShowSongCount();
     void ShowFolderText(const char* folder);
@@ -229,4 +242,7 @@ private:
     QPointer<QLabel> folderText_;
     QPointer<QPushButton> import_;
     QPointer<CAppMessageReceiver> receiver_;
+    std::unique_ptr<CLibraryImport> importer_;
+    // The running import was stopped by the user, not finished.
+    bool importStopped_ = false;
 };

@@ -236,10 +236,12 @@ void CMainWindow::UpdateTitle() {
     if (window_ == nullptr) return;
     char title[kProgramTitleMax + 1];
     GetProgramTitle(title, sizeof title, true);
-    // The burn, rip and import progress prefixes join with their workers.
-    const char* prefix = "";
+    // The burn and rip progress prefixes join with their workers.
+    QString prefix;
+    if (const CFindContainerWindow* pane = TabPane(); pane != nullptr && pane->IsLibraryImporting())
+        prefix = ProgString("Title_Importing") + QStringLiteral(" - ");
     const QString name = ProgString("Untitled");
-    QString text = QString::asprintf("%s%s - ", prefix, title) + name;
+    QString text = prefix + QString::asprintf("%s - ", title) + name;
     if (sessionDirty_) text += QStringLiteral(" *");
     window_->setWindowTitle(text);
 }
@@ -251,6 +253,11 @@ std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
             // agreement dialog.
             initialWindows_ = 1;
             initialWindows_ = 0;
+            return 0;
+        case WM_IMPORT_STATE:
+            if (const std::string* text = message.PayloadAs<std::string>(); text != nullptr && !text->empty())
+                statusBar_.PostText(text->c_str());
+            UpdateTitle();
             return 0;
         case WM_SESSION_DIRTY:
             sessionDirty_ = (message.wParam & 0xFFFF) != 0;

@@ -303,6 +303,10 @@ void CProgram::ShutDownAfterLoop() {
     // The main window's close does not stop the player or close the song
     // library yet.
     player.Stop();
+    // The import's thread works in the song library: it ends first.
+    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
+    }
     library.Shutdown(prefs.LibraryPath);
     if (CFindContainerWindow* pane = mainWindow.TabPane()) {
         if (CFindTab* find = pane->GetFindTab()) find->KillSearchThread();

@@ -25,11 +25,16 @@ namespace {
 ProgramFixture::ProgramFixture() {
     // The store reads its files from the test's home from now on.
     RegistryStoreSetFolder("");
+    // An earlier run made the first library import: the Library page does
+    // not ask about one.
+    CPreferences prefs;
+    StorePreferences(prefs);
 }
 
 ProgramFixture::~ProgramFixture() { RegistryStoreUnload(); }
 
 void ProgramFixture::StorePreferences(CPreferences& prefs) {
+    prefs.ImportInitial = 1;
     prefs.Save(HKEY_CURRENT_USER);
     RegistryStoreSave();
 }

@@ -19,7 +19,8 @@ protected:
     ProgramFixture();
     ~ProgramFixture() override;
 
-    // Writes these preferences to the store as an earlier run would have.
+    // Writes these preferences to the store as an earlier run would have
+    // (one that made the first library import).
     static void StorePreferences(CPreferences& prefs);
     // The preferences as the store holds them now.
     static std::unique_ptr<CPreferences> StoredPreferences();
