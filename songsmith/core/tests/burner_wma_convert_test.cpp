@@ -2,14 +2,11 @@
 // rule on real audio: it is always converted (never written as it is),
 // counted in the length to convert, and its track file holds the tone at
 // its length and level. Skipped without ffmpeg.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
-#include "platform/dynamic_module.h"
-#include "platform/user_folders.h"
 #include "songsmith/core/tests/burner_worker_fixture.h"
 #include "tonecore/convert/converter_factory.h"
 
@@ -33,16 +30,6 @@ protected:
         WorkerTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         if (!songfiles::HaveTools({"ffmpeg"})) GTEST_SKIP() << "ffmpeg is needed";
-        // The media module's codec libraries bring in others (pixman,
-        // libgcrypt, ...) whose load-time constructors allocate tables they
-        // never free. Each time the converters' probe unloads the module, those
-        // libraries go with it and their tables are left unreachable, which the
-        // leak checker reports against the module. Holding one reference of
-        // the process's own keeps them resident and their tables reachable;
-        // the code under test still takes and releases its references.
-        static void* const resident =
-            dlopen((GetExecutableDir() + ModuleFileName("mediacore.dll")).c_str(), RTLD_NOW | RTLD_NODELETE);
-        static_cast<void>(resident);
         // As the program starts: the engine, then the converters and the
         // WMA decoder.
         StartEngine();
