@@ -96,6 +96,13 @@ public:
     void UpdateAllMenuStates();
     // The maker's product a Help menu item starts; 0 for other commands.
     static int ProductCodeOfCommand(int command);
+    // The burn's end and errors (WM_BURN_FINISHED, WM_BURN_ERROR) go to
+    // handler; without one they are dropped.
+    using TMessageHandler = std::function<std::intptr_t(TAppMessage& message)>;
+    void SetBurnMessageHandler(TMessageHandler handler) { burnMessages_ = std::move(handler); }
+    // Set while the Burn command runs with its dialogs.
+    void SetBurnCommandRunning(bool running) { burnCommandRunning_ = running; }
+    bool BurnCommandRunning() const { return burnCommandRunning_; }
     // The program's messages to the main window.
     std::intptr_t WindowProc(TAppMessage& message);
     // The close request; false keeps the window open.
@@ -166,4 +173,6 @@ private:
     // The recent sessions' items and the separator after them.
     std::vector<QPointer<QAction>> recentItems_;
     QPointer<QObject> acceleratorFilter_;
+    TMessageHandler burnMessages_;
+    bool burnCommandRunning_ = false;
 };

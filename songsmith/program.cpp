@@ -41,7 +41,8 @@
 #include "utilities/file_system.h"
 #include "utilities/keyed_text.h"
 
-CProgram::CProgram(TProgramOptions options) : options_(std::move(options)) {
+CProgram::CProgram(TProgramOptions options)
+    : burner(drives, prefs, burnerHost, options.burnClock, options.burnTiming), options_(std::move(options)) {
     trackList.SetLoader(&trackLoader);
 }
 
@@ -225,6 +226,7 @@ void CProgram::MakeSessionList() {
 }
 
 void CProgram::UnbindWindows() {
+    burnCommand.reset();
     sessionCommands.reset();
     // The panel lets go of the player and the session list before they go.
     if (CBottomContainerWindow* bottom = mainWindow.BottomBand()) bottom->Player()->SetPartners({});
@@ -279,6 +281,16 @@ void CProgram::BindCommands() {
             TSessionCommandPartners{mainWindow, *sessionList, trackList, prefs, undo, &player, nullptr, nullptr});
         sessionCommands->Bind();
     }
+    TBurnCommandPartners burnPartners{mainWindow, burner, prefs, trackList, undo, burnerHost, sessionList.get()};
+    burnPartners.zentEngine = [this] { return drives.Engine() == kEngineZent; };
+    burnPartners.playerPlaying = [this] { return player.IsPlaying(); };
+    burnPartners.stopPlayer = [this] { player.Stop(); };
+    burnPartners.playSound = [this](const char* path) { player.PlaySoundFile(path); };
+    burnPartners.autoSave = [this] {
+        if (sessionCommands) sessionCommands->AutoSaveSession();
+    };
+    burnCommand = std::make_unique<CBurnCommand>(std::move(burnPartners));
+    burnCommand->Bind();
     mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
         TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
         context.siteApplied = [this] { ApplyChosenSite(prefs, titlefetch); };

@@ -234,6 +234,15 @@ public:
     // Stops the write in the drive and the worker; waits for it at most
     // the stop interval. Always 1.
     int AbortBurn();
+    // The state and whether the pass is a test, read together under the
+    // lock: no write event comes between the two. The caller asks its user
+    // about them after the lock is let go, so the drive's events are never
+    // held up by a question.
+    struct TRunningBurn {
+        int state = kBurnStateNoDisc;
+        bool test = false;
+    };
+    TRunningBurn RunningBurn() const;
     // False when a worker still runs or none could be made.
     bool StartBurnThread();
     // Asks the worker to stop and waits at most the stop interval; a worker

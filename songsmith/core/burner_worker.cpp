@@ -282,6 +282,10 @@ int CBurner::OnWriteFailure(std::int32_t code, int stateBefore, bool& retry) {
     int ask = 0;
     if (abort.load()) {
         errorIndex.store(test.load() ? 10 : 11);
+    } else if (code == PLATTER_WRITE_UNDERRUN) {
+        // The drive runs dry only while it writes: an underrun keeps its own
+        // index (its advice, and no blame on CD-Text) once writing has begun.
+        errorIndex.store(15);
     } else if (stateBefore == kBurnStateBurning || stateBefore == kBurnStateTesting) {
         // Writing had begun: the disc is spoilt whatever the code.
         errorIndex.store(14);
@@ -294,7 +298,6 @@ int CBurner::OnWriteFailure(std::int32_t code, int stateBefore, bool& retry) {
             case PLATTER_WRITE_DISC_TOO_SMALL: ask = kRequestDiscTooSmall; break;
             case PLATTER_WRITE_REFUSED:
             case PLATTER_WRITE_FAILED: errorIndex.store(14); break;
-            case PLATTER_WRITE_UNDERRUN: errorIndex.store(15); break;
             default: break;
         }
     }
