@@ -4,7 +4,9 @@
 // success dialog. The written disc is read back from the tray and compared
 // with the songs; the title cache, the automatic save and the status bar
 // show the burn too.
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 
 #include "program_burn_fixture.h"
 #include "songsmith/burn/burn_dialog.h"
@@ -37,7 +39,7 @@ protected:
     // Clicks Burn and drives the Burn dialog: the mode 1053, CD-Text
     // ticked when asked, Start; the first burn's question answered Yes.
     // Returns once the success dialog's OK was clicked.
-    void BurnFromTheWindow(CProgram& program, bool tickCdText, const char* png = nullptr) {
+    void BurnFromTheWindow(CProgram& program, bool tickCdText, const char* png = nullptr, bool convertFirst = false) {
         bool burnDialog = false, progress = false, success = false;
         ui_.ExpectMessage("BEM_FirstBurn", IDYES);
         WhenDialogShown(CBurnDialog::kDialogId, [&](QDialog* dialog) {
@@ -47,6 +49,7 @@ protected:
             EXPECT_EQ(FindControl<QLabel>(dialog, CBurnDialog::kWriterText)->text().toStdString(), writer);
             ClickControl(dialog, CBurnDialog::kBurn);
             if (tickCdText) ClickControl(dialog, CBurnDialog::kCdText);
+            if (convertFirst) ClickControl(dialog, CBurnDialog::kConvertFirst);
             if (png != nullptr) testsupport::SaveWidgetPng(dialog, png);
             ClickControl(dialog, IDOK);
             WhenDialogShown(CBurnProgressDlg::kDialogId, [&](QDialog*) { progress = true; });
@@ -101,6 +104,36 @@ TEST_F(ProgramBurnTest, ABurnFromTheWindowWritesTheSessionToTheChosenDriveOnTheF
         EXPECT_EQ(SavedSessions().size(), 1u);
         // A burn that went well is no first burn any more.
         EXPECT_EQ(program.prefs.bFirstBurnWarning, 0);
+    });
+}
+
+TEST_F(ProgramBurnTest, ConvertingFirstWithGapsPutsTheGapsOnTheDiscAsSilence) {
+    if (!songtest::HaveTools({"lame"})) GTEST_SKIP() << "lame is needed";
+    StoreBurnPreferences();
+    RunProgram(BurnOptions(), [&](CProgram& program) {
+        const TSongs songs = MakeSongs();
+        ASSERT_FALSE(songs.mp3.empty());
+        AddTracks(program, {songs.first, songs.second, songs.third, songs.mp3});
+        // Two seconds of silence between tracks, through the fader dialog.
+        WhenDialogShown(CFaderSettingsDlg::kDialogId, [](QDialog* dialog) {
+            ClickControl(dialog, CFaderSettingsDlg::kSeparate);
+            QLineEdit* gap = FindControl<QComboBox>(dialog, CFaderSettingsDlg::kGapBox)->lineEdit();
+            gap->selectAll();
+            QTest::keyClicks(gap, QStringLiteral("2"));
+            ClickControl(dialog, IDOK);
+        });
+        ClickToolbar(program, cmd::kToolbarFader);
+        ASSERT_EQ(program.prefs.fadePreferences.transitionMode, 1);
+        ASSERT_EQ(program.prefs.fadePreferences.gapMs, 2000);
+
+        BurnFromTheWindow(program, false, nullptr, true);
+        EXPECT_EQ(program.burner.mode.load(), kBurnModeRenderSession);
+        const std::string gap(2 * kSecondBytes, '\0');
+        const std::string expected = SectorPadded(Pcm(5, 1) + gap + Pcm(4, 2) + gap + Pcm(3, 3) +
+                                                  std::string(kSecondBytes, '\0') + gap + Decoded(songs.mp3));
+        const std::string bin = testsupport::ReadWholeFile(TrayFile(1, "disc.bin"));
+        EXPECT_EQ(bin.size(), expected.size());
+        EXPECT_TRUE(bin == expected);
     });
 }
 
