@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platter/types.h"
+#include "dialog_waits.h"
 #include "program_fixture.h"
 #include "songsmith/core/burn_audio_decoder.h"
 #include "songsmith/core/cd_track.h"
@@ -59,29 +60,6 @@ inline TBurnTiming ShortTiming() {
     timing.firstDiscPromptMs = 0;
     timing.nextDiscPromptMs = 200;
     return timing;
-}
-
-// Runs action once a visible modal dialog of that id is up; gives up (and
-// fails) after timeoutMs. The poll lives in the application, so it runs in
-// whatever loop the code under test spins.
-inline void WhenDialogShown(int id, std::function<void(QDialog* dialog)> action, int timeoutMs = 60000) {
-    auto* poll = new QTimer(qApp);
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, clock, id, action = std::move(action), timeoutMs] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog != nullptr && dialog->isVisible() && dialog->objectName() == QString::number(id)) {
-            poll->stop();
-            poll->deleteLater();
-            action(dialog);
-        } else if (clock->elapsed() > timeoutMs) {
-            poll->stop();
-            poll->deleteLater();
-            ADD_FAILURE() << "dialog " << id << " did not appear";
-        }
-    });
-    poll->start();
 }
 
 class ProgramBurnFixture : public ProgramFixture {
