@@ -199,6 +199,14 @@ protected:
         }
         return true;
     }
+    // Whether text has a line that ends in line.
+    static bool HasLine(const std::string& text, const std::string& line) {
+        for (std::size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) {
+            const std::size_t end = at + line.size();
+            if (end == text.size() || text[end] == '\r' || text[end] == '\n') return true;
+        }
+        return false;
+    }
     void WaitForWorkerEnd() {
         ASSERT_TRUE(QTest::qWaitFor([this] { return !burner_->threadRunning.load(); }, 10000));
     }
@@ -400,6 +408,162 @@ TEST_F(BurnCommandTest, ASpeedTheWriterDoesNotOfferAsksWithBothSpeeds) {
             EXPECT_EQ(passModes_.size(), 1u);
         }
     }
+}
+
+// Before the burn starts the command stops the player, sets the test flag
+// by the mode, saves the session, logs the settings, clears the undo
+// history and every row's selection, and keeps its flag up until the
+// progress dialog has closed.
+TEST_F(BurnCommandTest, BeforeTheBurnTheCommandStopsThePlayerSavesLogsAndClearsTheSelection) {
+    AddTrack("Song", 60000);
+    AddTrack("Other", 60000);
+    struct TCase {
+        int mode;
+        bool test;
+        const char* modeLine;
+        bool copiesLine;
+    } cases[] = {{0, true, "Test Only", false}, {1, true, "Test then burn", true}, {2, false, "Burn Only", true}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.modeLine);
+        prefs_.BurnerPrefs[kBurnerMode] = c.mode;
+        playing_ = true;
+        notes_.clear();
+        undo_.NextUndoSet();
+        tracks_.Lock();
+        tracks_.GetAt(0)->SetSelected(true);
+        tracks_.Unlock();
+        bool flagDuringDialogs = false;
+        StartWhenAsked([&](QDialog* dialog) {
+            flagDuringDialogs = window_->BurnCommandRunning();
+            ClickControl(dialog, c.mode == 0 ? CBurnDialog::kTest
+                                 : c.mode == 1 ? CBurnDialog::kTestThenBurn
+                                               : CBurnDialog::kBurn);
+        });
+        const std::size_t logAt = LogText().size();
+        window_->OnCommand(cmd::kBurn);
+        WaitForWorkerEnd();
+        EXPECT_TRUE(flagDuringDialogs);
+        EXPECT_FALSE(window_->BurnCommandRunning());
+        EXPECT_EQ(notes_, (std::vector<std::string>{"player stopped", "saved"}));
+        ASSERT_FALSE(passTests_.empty());
+        EXPECT_EQ(passTests_.back(), c.test);
+        EXPECT_FALSE(undo_.CanUndo());
+        tracks_.Lock();
+        EXPECT_FALSE(tracks_.GetAt(0)->IsSelected());
+        tracks_.Unlock();
+        const std::string rule(44, '-');
+        std::vector<std::string> lines = {rule, "Burn settings", rule, c.modeLine, "Burn speed = 24X"};
+        if (c.copiesLine) lines.push_back("Num CDs to burn = 1");
+        for (const char* line :
+             {"Not converting any tracks...we are burning on the fly, baby!",
+              "Could not read auto insert notification info.", "Could not read DMA info.",
+              "Could not read Disconnect info.", "Could not read Sync Data Transfer info."})
+            lines.emplace_back(line);
+        lines.push_back(rule);
+        lines.emplace_back("Gap or no silence between tracks. burning on the fly! (ZENT)");
+        const std::string log = LogSince(logAt);
+        EXPECT_TRUE(InOrder(log, lines)) << log;
+        EXPECT_EQ(log.find("Num CDs to burn") != std::string::npos, c.copiesLine);
+    }
+}
+
+// The burn mode by engine, convert-first, the transitions' kind and the
+// mandatory-only conversion, with its log line; converted files are
+// reused exactly while nothing changed since the conversion.
+TEST_F(BurnCommandTest, TheStrategyTableChoosesTheModeAndLogsIt) {
+    AddTrack("Song", 60000);
+    struct TCase {
+        std::int32_t engine;
+        bool convert;
+        int kind;
+        bool mandatory;
+        int mode;
+        const char* line;
+    } cases[] = {
+        {1, true, 2, false, 1, "Mixing tracks, converting all tracks to wav first. (ZENT)"},
+        {1, true, 1, false, 1, "Gap or no silence between tracks. Converting all tracks to wav first. (ZENT)"},
+        {1, false, 2, true, 5, "Mixing tracks, burning on the fly! (ZENT)"},
+        {1, false, 0, false, 5, "Gap or no silence between tracks. burning on the fly! (ZENT)"},
+        {0, true, 2, false, 1, "Mixing tracks, converting all tracks to wav first."},
+        {0, true, 0, true, 4,
+         "Gap or no silence between tracks. Converting compressed mp3s or wav files that need to be trimmed or "
+         "normalized into CD quality wavs..."},
+        {0, false, 2, true, 3, "Only converting files that do not decode to CD quality first"},
+        {0, false, 1, true, 3, "Only converting files that do not decode to CD quality first"},
+        {0, false, 1, false, 2, "Gap or no silence between tracks. Converting some tracks to CD quality wavs."},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.line);
+        drives_.engine = c.engine;
+        prefs_.BurnerPrefs[kBurnerConvertFirst] = c.convert ? 1 : 0;
+        prefs_.fadePreferences.transitionMode = c.kind;
+        prefs_.bMandatoryWaveConversionsOnly = c.mandatory ? 1 : 0;
+        StartWhenAsked();
+        const std::size_t logAt = LogText().size();
+        window_->OnCommand(cmd::kBurn);
+        WaitForWorkerEnd();
+        ASSERT_FALSE(passModes_.empty());
+        EXPECT_EQ(passModes_.back(), c.mode);
+        EXPECT_TRUE(HasLine(LogSince(logAt), c.line)) << LogSince(logAt);
+    }
+    // The last conversion's files (same mode, complete) are reused only
+    // while the session has not changed since.
+    for (const bool changed : {true, false}) {
+        SCOPED_TRACE(changed);
+        burner_->conversionComplete.store(true);
+        session_->SetChangedSinceConversion(changed);
+        StartWhenAsked();
+        window_->OnCommand(cmd::kBurn);
+        WaitForWorkerEnd();
+        EXPECT_EQ(burner_->reuseConverted.load(), !changed);
+    }
+}
+
+// The burn's end and errors arriving while the command runs wait until it
+// has returned: a retry then starts from the window's own loop, and only
+// one progress dialog is ever open.
+TEST_F(BurnCommandTest, ResultsWaitForTheCommandSoARetryStartsFromTheTop) {
+    AddTrack("Song", 60000);
+    int passes = 0;
+    pass_ = [&](CBurner& burner) {
+        ++passes;
+        // The worker's own reports: the first pass fails with an underrun,
+        // the second burns.
+        const bool fail = passes == 1;
+        if (fail) burner.errorIndex.store(15);
+        PostAppMessage(host_.receiver, TAppMessage{WM_BURN_FINISHED, fail ? 0u : 1u, 1, nullptr});
+        if (fail) PostAppMessage(host_.receiver, TAppMessage{WM_BURN_ERROR, 15, 0, nullptr});
+        // Still running while the messages reach the progress dialog's loop.
+        burner.WaitFor(50);
+    };
+    auto openProgressDialogs = [] {
+        int open = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            open += widget->isVisible() && widget->objectName() == QString::number(CBurnProgressDlg::kDialogId) ? 1 : 0;
+        return open;
+    };
+    std::vector<std::string> steps;
+    bool commandReturned = false;
+    StartWhenAsked();
+    WhenDialogShown(CBurnFailedDlg::kDialogId, [&](QDialog* dialog) {
+        steps.push_back(commandReturned ? "failed after the command" : "failed inside the command");
+        steps.push_back("progress dialogs open: " + std::to_string(openProgressDialogs()));
+        StartWhenAsked([&](QDialog*) {
+            steps.push_back("retry: progress dialogs open: " + std::to_string(openProgressDialogs()));
+        });
+        WhenDialogShown(CBurnSuccessDlg::kDialogId, [&](QDialog* success) {
+            steps.push_back("success");
+            ClickControl(success, IDOK);
+        });
+        ClickControl(dialog, CBurnFailedDlg::kRetrySame);
+    });
+    window_->OnCommand(cmd::kBurn);
+    commandReturned = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !steps.empty() && steps.back() == "success"; }, 20000));
+    EXPECT_EQ(steps, (std::vector<std::string>{"failed after the command", "progress dialogs open: 0",
+                                               "retry: progress dialogs open: 0", "success"}));
+    EXPECT_EQ(passes, 2);
+    EXPECT_EQ(burner_->errorIndex.load(), 0);
 }
 
 }  // namespace
