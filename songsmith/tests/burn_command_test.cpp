@@ -20,6 +20,7 @@
 
 #include "dialog_waits.h"
 #include "filekit/log.h"
+#include "filekit/reg_key.h"
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "platform/wave_format.h"
@@ -564,6 +565,173 @@ TEST_F(BurnCommandTest, ResultsWaitForTheCommandSoARetryStartsFromTheTop) {
                                                "retry: progress dialogs open: 0", "success"}));
     EXPECT_EQ(passes, 2);
     EXPECT_EQ(burner_->errorIndex.load(), 0);
+}
+
+// A report shown as a box: the controller's own text, or the text of the
+// index's key (logged), always as the exclamation box with OK; the index
+// is reset after.
+TEST_F(BurnCommandTest, ErrorsReportedAsABoxShowTheirTextAndResetTheIndex) {
+    std::snprintf(burner_->errorText.data(), burner_->errorText.size(), "%s", "The drive said no.");
+    struct TCase {
+        int index;
+        const char* shown;  // key, or the text for index 0
+    } cases[] = {{0, "The drive said no."},
+                 {3, "BE_CDRecorderNotFound"},
+                 {8, "BE_OutOfHardDriveSpace"},
+                 {10, "BE_UserAborted"},
+                 {11, "BE_UserAbortedBadCD"}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.index);
+        burner_->errorIndex.store(c.index);
+        ui_.ExpectMessage(c.shown, IDOK);
+        const std::size_t logAt = LogText().size();
+        command_->ReportBurnError(c.index);
+        const testsupport::TUiCall call = ui_.Calls().back();
+        EXPECT_EQ(call.flags, MB_OK | MB_ICONWARNING);
+        EXPECT_EQ(burner_->errorIndex.load(), 0);
+        if (c.index >= 8) {
+            EXPECT_TRUE(HasLine(LogSince(logAt), KeyedText(c.shown))) << LogSince(logAt);
+        }
+    }
+}
+
+// The burn-failed dialog: its texts by the pass and the index, CD-Text
+// switched off after a command failure, and the advice after an underrun
+// the user does not retry.
+TEST_F(BurnCommandTest, TheBurnFailedDialogTellsWhatFailedAndWhetherTheDiscIsUsable) {
+    std::snprintf(burner_->errorText.data(), burner_->errorText.size(), "%s", "Write error at track 2.");
+    struct TCase {
+        int index;
+        bool test;
+        int copies;
+        int copyIndex;
+        std::string outcome;
+        const char* secondKey;  // null: none shown
+        bool usable;
+        const char* advice;     // null: none
+    } cases[] = {
+        {9, true, 1, 0, KeyedText("BFD_TestFailed"), nullptr, true, nullptr},
+        {9, false, 1, 0, KeyedText("BFD_BurnFailed"), nullptr, true, nullptr},
+        {14, false, 1, 0, KeyedText("BFD_BurnFailed"), "BFD_MayNotSupportCDText", false, nullptr},
+        {14, true, 1, 0, KeyedText("BFD_TestFailed"), "BFD_MayNotSupportCDText", true, nullptr},
+        {15, false, 3, 1, FormatKeyedText("BFD_BurnPartialSuccess", {2, 3}), "BFD_BufUnderrun", false,
+         "BEM_SuggestBurnSolution"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.index << " test " << c.test << " copies " << c.copies);
+        prefs_.BurnerPrefs[kBurnerCdText] = 1;
+        burner_->errorIndex.store(c.index);
+        burner_->test.store(c.test);
+        burner_->copies.store(c.copies);
+        burner_->copyIndex.store(c.copyIndex);
+        // The underrun came after the second track.
+        burner_->currentTrack.store(2);
+        bool shown = false;
+        WhenDialogShown(CBurnFailedDlg::kDialogId, [&](QDialog* dialog) {
+            shown = true;
+            EXPECT_EQ(FindControl<QLabel>(dialog, CBurnFailedDlg::kErrorText)->text().toStdString(),
+                      c.outcome + "\nWrite error at track 2.");
+            QLabel* second = FindControl<QLabel>(dialog, CBurnFailedDlg::kSecondText);
+            EXPECT_EQ(second->isVisible(), c.secondKey != nullptr);
+            if (c.secondKey != nullptr) {
+                EXPECT_EQ(second->text().toStdString(), KeyedText(c.secondKey));
+            }
+            EXPECT_EQ(FindControl<QLabel>(dialog, CBurnFailedDlg::kUsable)->text().toStdString(),
+                      KeyedText(c.usable ? "BFD_CDUsable" : "BFD_CDNotUsable"));
+            EXPECT_EQ(FindControl<QLabel>(dialog, CBurnFailedDlg::kLastSpeed)->text().toStdString(),
+                      FormatKeyedText("BFD_LastBurnSpeed", {24}));
+            if (c.index == 15) testsupport::SaveWidgetPng(dialog, "burn_failed_from_window");
+            ClickControl(dialog, CBurnFailedDlg::kCancel);
+        });
+        if (c.advice != nullptr) ui_.ExpectMessage(c.advice, IDOK);
+        const std::size_t logAt = LogText().size();
+        command_->ReportBurnError(c.index);
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(prefs_.BurnerPrefs[kBurnerCdText], c.index == 14 ? 0 : 1);
+        EXPECT_TRUE(InOrder(LogSince(logAt), {"Burn/test failed!", c.outcome}));
+        EXPECT_EQ(burner_->errorIndex.load(), 0);
+        EXPECT_EQ(burnDialogs_, 0);
+    }
+}
+
+// An underrun in the first two tracks points at the disc notification:
+// the drive's setting when it can be read (on a seeded store), else the
+// desktop's automounting with the help page; never again once the user
+// said so.
+TEST_F(BurnCommandTest, AnEarlyUnderrunAdvisesOnTheDiscNotification) {
+    enum class EStore { kUnseeded, kOff, kOn };
+    struct TCase {
+        EStore store;
+        int warnedBefore;
+        std::vector<std::string> keys;
+        int warnedAfter;
+        bool help;
+    } cases[] = {
+        {EStore::kUnseeded, 1, {}, 1, false},
+        {EStore::kUnseeded, 0, {"BEM_AutoInsertWarn2"}, 0, true},
+        {EStore::kOff, 0, {"BEM_SuggestBurnSolution"}, 0, false},
+        {EStore::kOn, 0, {"BEM_AutoInsertWarn", "BEM_AutoInsertWarn2", "BEM_RebootMessage"}, 1, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.store) << " warned " << c.warnedBefore);
+        if (c.store != EStore::kUnseeded) {
+            CRegKey machine(HKEY_LOCAL_MACHINE);
+            std::unique_ptr<CRegKey> service(machine.CreateSubKey(kCdromService));
+            ASSERT_NE(service, nullptr);
+            service->SetKeyNum("Autorun", c.store == EStore::kOn ? 1 : 0);
+        }
+        prefs_.bAutoInsertWarning = c.warnedBefore;
+        burner_->test.store(false);
+        burner_->currentTrack.store(1);
+        WhenDialogShown(CBurnFailedDlg::kDialogId,
+                        [](QDialog* dialog) { ClickControl(dialog, CBurnFailedDlg::kCancel); });
+        for (const std::string& key : c.keys)
+            ui_.ExpectMessage(key, key == "BEM_AutoInsertWarn" ? IDYES : key == "BEM_RebootMessage" ? IDNO : IDOK,
+                              key == "BEM_AutoInsertWarn");
+        const std::size_t callsBefore = ui_.Calls().size();
+        command_->ReportBurnError(15);
+        bool help = false;
+        const std::vector<testsupport::TUiCall> calls = ui_.Calls();
+        for (std::size_t i = callsBefore; i < calls.size(); ++i)
+            help = help || (calls[i].kind == "help context" && calls[i].number == CBurnCommand::kAutoInsertHelpContext);
+        EXPECT_EQ(help, c.help);
+        EXPECT_EQ(prefs_.bAutoInsertWarning, c.warnedAfter);
+        if (c.store == EStore::kOn) {
+            // The notification was switched off.
+            int value = 1;
+            ASSERT_TRUE(burner_->GetAutoInsertNotification(&value));
+            EXPECT_EQ(value, 0);
+        }
+    }
+}
+
+// A retry at a slower speed stores the writer's next lower speed (the
+// fastest counting as its top speed) and starts the command again.
+TEST_F(BurnCommandTest, ASlowerRetryStoresTheNextLowerSpeedAndBurnsAgain) {
+    AddTrack("Song", 60000);
+    struct TCase {
+        std::int32_t engine;
+        int stored;
+        int expected;
+    } cases[] = {
+        {1, 255, 16}, {1, 16, 8}, {1, 4, 4},
+        // The other engine stores speed numbers, here 0 (4X) to 3 (24X).
+        {0, 255, 2}, {0, 2, 1}, {0, 0, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "engine " << c.engine << " stored " << c.stored);
+        drives_.engine = c.engine;
+        writer_->SetSpeeds({4, 8, 16, 24}, c.engine);
+        prefs_.BurnerPrefs[kBurnerWriteSpeed] = c.stored;
+        burner_->errorIndex.store(9);
+        WhenDialogShown(CBurnFailedDlg::kDialogId,
+                        [](QDialog* dialog) { ClickControl(dialog, CBurnFailedDlg::kRetrySlower); });
+        const int dialogsBefore = burnDialogs_;
+        CancelWhenAsked();
+        command_->ReportBurnError(9);
+        EXPECT_EQ(prefs_.BurnerPrefs[kBurnerWriteSpeed], c.expected);
+        EXPECT_EQ(burnDialogs_, dialogsBefore + 1);
+    }
 }
 
 }  // namespace
