@@ -296,6 +296,9 @@ public:
     std::array<int, 99> trackLengths{};
     std::atomic<int> storedCapacity{kBurnDefaultCapacityMs};
     std::atomic<bool> writing{false};
+    // The worker waits out the window before a write (writing is already
+    // set): a stop now leaves the disc as it was.
+    std::atomic<bool> preWriteWindow{false};
     std::atomic<bool> measuredSpeedValid{false};
     std::atomic<double> measuredSpeed{0.0};
     std::atomic<bool> allowRewritable{false};

@@ -263,14 +263,21 @@ int CBurner::WriteWithRetries(TWriteDiscParams& block, int copyCount, bool& writ
 }
 
 bool CBurner::WaitBeforeWriting() {
+    // Nothing reaches the disc in this window: a stop costs no disc.
+    preWriteWindow.store(true);
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timing_.preWriteWindowMs);
+    bool goOn = false;
     while (!abort.load()) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
-        if (left <= 0) return true;
+        if (left <= 0) {
+            goOn = true;
+            break;
+        }
         WaitFor(static_cast<int>(std::min<std::int64_t>(left, timing_.workerWaitShortMs)));
     }
-    return false;
+    preWriteWindow.store(false);
+    return goOn;
 }
 
 int CBurner::OnWriteFailure(std::int32_t code, int stateBefore, bool& retry) {

@@ -5,6 +5,11 @@
 // with the songs; the title cache, the automatic save and the status bar
 // show the burn too.
 #include <QComboBox>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -36,33 +41,72 @@ protected:
                       Mp3("four.mp3", 5, "Fourth Song")};
     }
 
-    // Clicks Burn and drives the Burn dialog: the mode 1053, CD-Text
-    // ticked when asked, Start; the first burn's question answered Yes.
-    // Returns once the success dialog's OK was clicked.
-    void BurnFromTheWindow(CProgram& program, bool tickCdText, const char* png = nullptr, bool convertFirst = false) {
-        bool burnDialog = false, progress = false, success = false;
-        ui_.ExpectMessage("BEM_FirstBurn", IDYES);
+    // How the Burn dialog is driven, and what runs once the progress dialog
+    // shows (inside its loop).
+    struct TBurnDrive {
+        bool tickCdText = false;
+        bool convertFirst = false;
+        bool untickBurnProof = false;
+        // "BEM_FirstBurn" is asked and answered Yes.
+        bool firstBurn = true;
+        const char* png = nullptr;
+        std::function<void(QDialog* progress)> duringProgress = nullptr;
+    };
+
+    // Clicks Burn and drives the Burn dialog: the mode 1053, the boxes
+    // asked for, Start. Returns when the command has returned.
+    void ClickBurnAndStart(CProgram& program, const TBurnDrive& drive) {
+        bool burnDialog = false, progress = false;
+        if (drive.firstBurn) ui_.ExpectMessage("BEM_FirstBurn", IDYES);
         WhenDialogShown(CBurnDialog::kDialogId, [&](QDialog* dialog) {
             burnDialog = true;
             char writer[256] = {};
             program.burner.GetWriterDescription(writer, sizeof writer, -1, true);
             EXPECT_EQ(FindControl<QLabel>(dialog, CBurnDialog::kWriterText)->text().toStdString(), writer);
             ClickControl(dialog, CBurnDialog::kBurn);
-            if (tickCdText) ClickControl(dialog, CBurnDialog::kCdText);
-            if (convertFirst) ClickControl(dialog, CBurnDialog::kConvertFirst);
-            if (png != nullptr) testsupport::SaveWidgetPng(dialog, png);
+            if (drive.tickCdText) ClickControl(dialog, CBurnDialog::kCdText);
+            if (drive.convertFirst) ClickControl(dialog, CBurnDialog::kConvertFirst);
+            if (drive.untickBurnProof) ClickControl(dialog, CBurnDialog::kBurnProof);
+            if (drive.png != nullptr) testsupport::SaveWidgetPng(dialog, drive.png);
             ClickControl(dialog, IDOK);
-            WhenDialogShown(CBurnProgressDlg::kDialogId, [&](QDialog*) { progress = true; });
-        });
-        WhenDialogShown(CBurnSuccessDlg::kDialogId, [&](QDialog* dialog) {
-            success = true;
-            if (png != nullptr) testsupport::SaveWidgetPng(dialog, "burn_success_from_window");
-            ClickControl(dialog, IDOK);
+            WhenDialogShown(CBurnProgressDlg::kDialogId, [&](QDialog* dialog) {
+                progress = true;
+                if (drive.duringProgress) drive.duringProgress(dialog);
+            });
         });
         ClickToolbar(program, cmd::kBurn);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return success; }, 120000));
         EXPECT_TRUE(burnDialog);
         EXPECT_TRUE(progress);
+    }
+
+    // A burn that goes well: returns once the success dialog's OK was
+    // clicked.
+    void BurnFromTheWindow(CProgram& program, const TBurnDrive& drive) {
+        bool success = false;
+        WhenDialogShown(CBurnSuccessDlg::kDialogId, [&](QDialog* dialog) {
+            success = true;
+            if (drive.png != nullptr) testsupport::SaveWidgetPng(dialog, "burn_success_from_window");
+            ClickControl(dialog, IDOK);
+        });
+        ClickBurnAndStart(program, drive);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return success; }, 120000));
+    }
+
+    // Waits until the box of key was shown (the fake answers it).
+    bool WaitForMessage(const std::string& key) {
+        return QTest::qWaitFor(
+            [&] {
+                const std::vector<std::string> keys = ui_.MessageKeys();
+                return std::find(keys.begin(), keys.end(), key) != keys.end();
+            },
+            60000);
+    }
+    // Whether the log names a signal sound that was to be played.
+    bool SignalSoundAsked() const {
+        for (const std::string& line : LoggedTexts())
+            if (line.find("success.mp3") != std::string::npos || line.find("failure.mp3") != std::string::npos)
+                return true;
+        return false;
     }
 };
 
@@ -77,7 +121,10 @@ TEST_F(ProgramBurnTest, ABurnFromTheWindowWritesTheSessionToTheChosenDriveOnTheF
         // The second image drive is the writer.
         ASSERT_EQ(program.burner.Device(), program.platter.GetDevice(1));
 
-        BurnFromTheWindow(program, true, "burn_dialog_from_window");
+        TBurnDrive drive;
+        drive.tickCdText = true;
+        drive.png = "burn_dialog_from_window";
+        BurnFromTheWindow(program, drive);
         EXPECT_EQ(program.burner.mode.load(), kBurnModeOnTheFly);
 
         // The disc holds the songs one after the other, the 3-second song
@@ -126,7 +173,9 @@ TEST_F(ProgramBurnTest, ConvertingFirstWithGapsPutsTheGapsOnTheDiscAsSilence) {
         ASSERT_EQ(program.prefs.fadePreferences.transitionMode, 1);
         ASSERT_EQ(program.prefs.fadePreferences.gapMs, 2000);
 
-        BurnFromTheWindow(program, false, nullptr, true);
+        TBurnDrive drive;
+        drive.convertFirst = true;
+        BurnFromTheWindow(program, drive);
         EXPECT_EQ(program.burner.mode.load(), kBurnModeRenderSession);
         const std::string gap(2 * kSecondBytes, '\0');
         const std::string expected = SectorPadded(Pcm(5, 1) + gap + Pcm(4, 2) + gap + Pcm(3, 3) +
@@ -134,6 +183,94 @@ TEST_F(ProgramBurnTest, ConvertingFirstWithGapsPutsTheGapsOnTheDiscAsSilence) {
         const std::string bin = testsupport::ReadWholeFile(TrayFile(1, "disc.bin"));
         EXPECT_EQ(bin.size(), expected.size());
         EXPECT_TRUE(bin == expected);
+    });
+}
+
+// Abort in the window before the write: no question, no disc spent, no
+// sound, and the plain "stopped" report.
+TEST_F(ProgramBurnTest, AbortBeforeTheWriteAsksNothingAndLeavesNoImage) {
+    StoreBurnPreferences([](CPreferences& prefs) {
+        prefs.bFirstBurnWarning = 0;
+        prefs.BurnerPrefs[kBurnerPlaySound] = 1;
+    });
+    TProgramOptions options = BurnOptions();
+    options.burnTiming.preWriteWindowMs = 600000;
+    RunProgram(options, [&](CProgram& program) {
+        AddTracks(program, {Wav("one.wav", 5, 1), Wav("two.wav", 4, 2)});
+        TBurnDrive drive;
+        drive.firstBurn = false;
+        drive.duringProgress = [&](QDialog* progress) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return program.burner.preWriteWindow.load(); }, 30000));
+            ui_.ExpectMessage("BE_UserAborted", IDOK);
+            ClickControl(progress, CBurnProgressDlg::kAbort);
+        };
+        ClickBurnAndStart(program, drive);
+        ASSERT_TRUE(WaitForMessage("BE_UserAborted"));
+        EXPECT_FALSE(program.burner.threadRunning.load());
+        EXPECT_FALSE(Exists(TrayFile(1, "disc.bin")));
+        EXPECT_FALSE(Exists(TrayFile(1, "disc.spoilt")));
+        EXPECT_FALSE(SignalSoundAsked());
+    });
+}
+
+// The image drive's clock: time moves on as the write rests, until it has
+// rested holdAfter times; then the write is held there until the burn is
+// aborted, as a slow drive would still be writing.
+class CHeldWriteClock final : public IPlatterClock {
+public:
+    explicit CHeldWriteClock(int holdAfter) : holdAfter_(holdAfter) {}
+    std::int64_t NowMs() override { return now_.load(); }
+    void SleepMs(std::int64_t ms) override {
+        if (ms > 0) now_ += ms;
+        if (++rests_ < holdAfter_ || abortFlag == nullptr) return;
+        held.store(true);
+        // The abort reaches the drive as a flag; looked at in short slices.
+        std::unique_lock<std::mutex> hold(lock_);
+        while (!abortFlag->load()) changed_.wait_for(hold, std::chrono::milliseconds(5));
+    }
+    std::atomic<bool>* abortFlag = nullptr;
+    std::atomic<bool> held{false};
+
+private:
+    const int holdAfter_;
+    std::atomic<std::int64_t> now_{1000};
+    std::atomic<int> rests_{0};
+    std::mutex lock_;
+    std::condition_variable changed_;
+};
+
+// Abort while a paced write runs: the warning, then the report that the
+// disc was spoilt, which the tray shows.
+TEST_F(ProgramBurnTest, AbortWhileWritingWarnsFirstAndSpoilsTheDisc) {
+    StoreBurnPreferences([](CPreferences& prefs) { prefs.bFirstBurnWarning = 0; });
+    CHeldWriteClock clock(3);
+    TProgramOptions options = BurnOptions([&clock](TImageDriveConfig& drive) {
+        drive.paced = true;
+        drive.clock = &clock;
+    });
+    RunProgram(options, [&](CProgram& program) {
+        clock.abortFlag = &program.burner.abort;
+        AddTracks(program, {Wav("one.wav", 5, 1), Wav("two.wav", 4, 2)});
+        TBurnDrive drive;
+        drive.firstBurn = false;
+        drive.duringProgress = [&](QDialog* progress) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return clock.held.load(); }, 30000));
+            // A tick shows the write.
+            const QString burning = QString::fromStdString(KeyedText("BS_Burning"));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return FindControl<QLabel>(progress, CBurnProgressDlg::kStatusLine)->text().startsWith(burning);
+                },
+                5000));
+            testsupport::SaveWidgetPng(progress, "burn_progress_writing_from_window");
+            ui_.ExpectMessage("BEM_AbortWarning", IDYES);
+            ui_.ExpectMessage("BE_UserAbortedBadCD", IDOK);
+            ClickControl(progress, CBurnProgressDlg::kAbort);
+        };
+        ClickBurnAndStart(program, drive);
+        ASSERT_TRUE(WaitForMessage("BE_UserAbortedBadCD"));
+        EXPECT_TRUE(Exists(TrayFile(1, "disc.spoilt")));
+        EXPECT_FALSE(Exists(TrayFile(1, "disc.bin")));
     });
 }
 
