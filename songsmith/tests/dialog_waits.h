@@ -9,13 +9,14 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace burnprogram {
 
 // Runs action once a visible modal dialog of that id is up; gives up (and
 // fails) after timeoutMs. The poll lives in the application, so it runs in
 // whatever loop the code under test spins.
-inline void WhenDialogShown(int id, std::function<void(QDialog* dialog)> action, int timeoutMs = 60000) {
+inline void WhenDialogShown(int id, std::function<void(QDialog* dialog)> action, int timeoutMs = 30000) {
     auto* poll = new QTimer(qApp);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
@@ -29,7 +30,9 @@ inline void WhenDialogShown(int id, std::function<void(QDialog* dialog)> action,
         } else if (clock->elapsed() > timeoutMs) {
             poll->stop();
             poll->deleteLater();
-            ADD_FAILURE() << "dialog " << id << " did not appear";
+            QWidget* modal = QApplication::activeModalWidget();
+            ADD_FAILURE() << "dialog " << id << " did not appear; the modal window is "
+                          << (modal == nullptr ? std::string("none") : modal->objectName().toStdString());
         }
     });
     poll->start();

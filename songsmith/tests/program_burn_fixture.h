@@ -202,6 +202,13 @@ protected:
         button->click();
     }
 
+    // Fresh blank discs in both trays.
+    void EmptyTrays() const {
+        for (const std::string& tray : trays_) {
+            fs::remove_all(tray);
+            fs::create_directories(tray);
+        }
+    }
     std::string TrayFile(int tray, const char* name) const { return trays_[static_cast<std::size_t>(tray)] + "/" + name; }
     static bool Exists(const std::string& path) { return fs::exists(path); }
     // The session files in the temporary sound folder (the automatic saves).

@@ -14,12 +14,17 @@
 #include <QLineEdit>
 
 #include "program_burn_fixture.h"
+#include "songsmith/burn/burn_command.h"
 #include "songsmith/burn/burn_dialog.h"
+#include "songsmith/burn/burn_failed_dialog.h"
+#include "songsmith/burn/insert_disc_dialog.h"
+#include "songsmith/burn/will_not_fit_dialog.h"
 #include "songsmith/burn/burn_progress_dialog.h"
 #include "songsmith/burn/burn_success_dialog.h"
 #include "songsmith/burn/fader_settings_dialog.h"
 #include "songsmith/core/session_list.h"
 #include "platform/user_folders.h"
+#include "platter/image_config.h"
 #include "testsupport/widget_png.h"
 
 namespace {
@@ -92,14 +97,14 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return success; }, 120000));
     }
 
-    // Waits until the box of key was shown (the fake answers it).
-    bool WaitForMessage(const std::string& key) {
-        return QTest::qWaitFor(
-            [&] {
-                const std::vector<std::string> keys = ui_.MessageKeys();
-                return std::find(keys.begin(), keys.end(), key) != keys.end();
-            },
-            60000);
+    // How often the box of key was shown (the fake answers it).
+    long MessageCount(const std::string& key) const {
+        const std::vector<std::string> keys = ui_.MessageKeys();
+        return std::count(keys.begin(), keys.end(), key);
+    }
+    // Waits until the box of key was shown once more than shownBefore times.
+    bool WaitForMessage(const std::string& key, long shownBefore = 0) {
+        return QTest::qWaitFor([&] { return MessageCount(key) > shownBefore; }, 60000);
     }
     // Whether the log names a signal sound that was to be played.
     bool SignalSoundAsked() const {
@@ -272,6 +277,121 @@ TEST_F(ProgramBurnTest, AbortWhileWritingWarnsFirstAndSpoilsTheDisc) {
         EXPECT_TRUE(Exists(TrayFile(1, "disc.spoilt")));
         EXPECT_FALSE(Exists(TrayFile(1, "disc.bin")));
     });
+}
+
+// The disc asked for: none in the writer (Abort ends the burn), a written
+// one left in it (the prompt goes by itself once a blank one is in, and
+// the burn completes), one too small (Cancel ends the burn).
+TEST_F(ProgramBurnTest, TheDiscPromptsEndOrResumeTheBurn) {
+    enum class ETray { kEmpty, kWrittenDiscLeft, kFull };
+    for (const ETray tray : {ETray::kEmpty, ETray::kWrittenDiscLeft, ETray::kFull}) {
+        SCOPED_TRACE(static_cast<int>(tray));
+        EmptyTrays();
+        StoreBurnPreferences([](CPreferences& prefs) { prefs.bFirstBurnWarning = 0; });
+        TProgramOptions options = BurnOptions([tray](TImageDriveConfig& drive) {
+            if (tray == ETray::kEmpty) drive.freshMedia = PLATTER_MEDIA_NONE;
+            if (tray == ETray::kFull) drive.fault = TImageFault{TImageFaultKind::kDiscFull, 1};
+        });
+        RunProgram(options, [&](CProgram& program) {
+            AddTracks(program, {Wav("one.wav", 5, 1), Wav("two.wav", 4, 2)});
+            TBurnDrive drive;
+            drive.firstBurn = false;
+            if (tray == ETray::kWrittenDiscLeft) {
+                // The first burn leaves its disc in the tray.
+                BurnFromTheWindow(program, drive);
+                ASSERT_TRUE(Exists(TrayFile(1, "disc.bin")));
+                bool prompted = false;
+                drive.duringProgress = [&](QDialog*) {
+                    WhenDialogShown(CInsertDiscDlg::kDialogId, [&](QDialog*) {
+                        prompted = true;
+                        // The user takes the written disc out; a blank one goes in.
+                        ASSERT_TRUE(program.burner.Device()->Eject());
+                    });
+                };
+                BurnFromTheWindow(program, drive);
+                EXPECT_TRUE(prompted);
+                EXPECT_TRUE(Exists(TrayFile(1, "disc.bin")));
+                return;
+            }
+            drive.duringProgress = [&](QDialog*) {
+                const int prompt = tray == ETray::kEmpty ? CInsertDiscDlg::kDialogId : CWillNotFitDlg::kDialogId;
+                WhenDialogShown(prompt, [](QDialog* dialog) { ClickControl(dialog, IDCANCEL); });
+            };
+            const long stoppedBefore = MessageCount("BE_UserAborted");
+            ui_.ExpectMessage("BE_UserAborted", IDOK);
+            ClickBurnAndStart(program, drive);
+            ASSERT_TRUE(WaitForMessage("BE_UserAborted", stoppedBefore));
+            EXPECT_FALSE(Exists(TrayFile(1, "disc.bin")));
+        });
+    }
+}
+
+// An underrun without burn-proof writing: the burn-failed dialog names
+// it; trying again starts the command anew from the window (one progress
+// dialog at a time); giving up brings the advice for where it happened.
+TEST_F(ProgramBurnTest, AnUnderrunOffersARetryAndThenAdvice) {
+    struct TCase {
+        int track;
+        bool retryFirst;
+        const char* advice;
+        bool help;
+    } cases[] = {{2, true, "BEM_AutoInsertWarn2", true}, {3, false, "BEM_SuggestBurnSolution", false}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.track);
+        EmptyTrays();
+        StoreBurnPreferences([](CPreferences& prefs) { prefs.bFirstBurnWarning = 0; });
+        TProgramOptions options = BurnOptions([&c](TImageDriveConfig& drive) {
+            drive.fault = TImageFault{TImageFaultKind::kUnderrun, c.track};
+        });
+        RunProgram(options, [&](CProgram& program) {
+            AddTracks(program, {Wav("one.wav", 5, 1), Wav("two.wav", 4, 2), Wav("three.wav", 4, 3)});
+            std::vector<std::string> steps;
+            auto progressDialogsOpen = [] {
+                int open = 0;
+                for (QWidget* widget : QApplication::topLevelWidgets())
+                    open += widget->isVisible() && widget->objectName() == QString::number(CBurnProgressDlg::kDialogId);
+                return open;
+            };
+            std::function<void(QDialog*)> onFailed = [&](QDialog* dialog) {
+                EXPECT_EQ(FindControl<QLabel>(dialog, CBurnFailedDlg::kSecondText)->text().toStdString(),
+                          KeyedText("BFD_BufUnderrun"));
+                steps.push_back("failed");
+                if (c.retryFirst && steps.size() == 1) {
+                    WhenDialogShown(CBurnDialog::kDialogId, [&](QDialog* burn) {
+                        steps.push_back("retry with progress dialogs open: " + std::to_string(progressDialogsOpen()));
+                        // The spoilt disc is still in the writer: the user
+                        // swaps it for a blank one when asked.
+                        WhenDialogShown(CInsertDiscDlg::kDialogId, [&](QDialog*) {
+                            steps.push_back("disc asked for");
+                            ASSERT_TRUE(program.burner.Device()->Eject());
+                        });
+                        ClickControl(burn, IDOK);
+                    });
+                    WhenDialogShown(CBurnFailedDlg::kDialogId, onFailed);
+                    ClickControl(dialog, CBurnFailedDlg::kRetrySame);
+                    return;
+                }
+                ClickControl(dialog, CBurnFailedDlg::kCancel);
+            };
+            WhenDialogShown(CBurnFailedDlg::kDialogId, onFailed);
+            ui_.ExpectMessage(c.advice, IDOK);
+            TBurnDrive drive;
+            drive.firstBurn = false;
+            drive.untickBurnProof = true;
+            const std::size_t callsBefore = ui_.Calls().size();
+            ClickBurnAndStart(program, drive);
+            ASSERT_TRUE(WaitForMessage(c.advice));
+            std::vector<std::string> expected = {"failed"};
+            if (c.retryFirst) expected = {"failed", "retry with progress dialogs open: 0", "disc asked for", "failed"};
+            EXPECT_EQ(steps, expected);
+            bool help = false;
+            const std::vector<testsupport::TUiCall> calls = ui_.Calls();
+            for (std::size_t i = callsBefore; i < calls.size(); ++i)
+                help = help || (calls[i].kind == "help context" && calls[i].number == CBurnCommand::kAutoInsertHelpContext);
+            EXPECT_EQ(help, c.help);
+            EXPECT_FALSE(Exists(TrayFile(1, "disc.bin")));
+        });
+    }
 }
 
 }  // namespace
