@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -27,6 +28,9 @@
 #include "platter/types.h"
 #include "dialog_waits.h"
 #include "program_fixture.h"
+#include "songsmith/burn/burn_dialog.h"
+#include "songsmith/burn/burn_progress_dialog.h"
+#include "songsmith/burn/burn_success_dialog.h"
 #include "songsmith/core/burn_audio_decoder.h"
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/command_ids.h"
@@ -34,9 +38,13 @@
 #include "songsmith/core/track_states.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/widget_png.h"
 #include "tonecore/load/tests/song_load_support.h"
 
 namespace burnprogram {
+
+using testsupport::ClickControl;
+using testsupport::FindControl;
 
 namespace fs = std::filesystem;
 
@@ -200,6 +208,57 @@ protected:
         QToolButton* button = ToolbarButton(program, command);
         ASSERT_NE(button, nullptr) << command;
         button->click();
+    }
+
+    // How the Burn dialog is driven, and what runs once the progress dialog
+    // shows (inside its loop).
+    struct TBurnDrive {
+        bool tickCdText = false;
+        bool convertFirst = false;
+        bool untickBurnProof = false;
+        // "BEM_FirstBurn" is asked and answered Yes.
+        bool firstBurn = true;
+        const char* png = nullptr;
+        std::function<void(QDialog* progress)> duringProgress = nullptr;
+    };
+
+    // Clicks Burn and drives the Burn dialog: the mode 1053, the boxes
+    // asked for, Start. Returns when the command has returned.
+    void ClickBurnAndStart(CProgram& program, const TBurnDrive& drive) {
+        bool burnDialog = false, progress = false;
+        if (drive.firstBurn) ui_.ExpectMessage("BEM_FirstBurn", IDYES);
+        WhenDialogShown(CBurnDialog::kDialogId, [&](QDialog* dialog) {
+            burnDialog = true;
+            char writer[256] = {};
+            program.burner.GetWriterDescription(writer, sizeof writer, -1, true);
+            EXPECT_EQ(FindControl<QLabel>(dialog, CBurnDialog::kWriterText)->text().toStdString(), writer);
+            ClickControl(dialog, CBurnDialog::kBurn);
+            if (drive.tickCdText) ClickControl(dialog, CBurnDialog::kCdText);
+            if (drive.convertFirst) ClickControl(dialog, CBurnDialog::kConvertFirst);
+            if (drive.untickBurnProof) ClickControl(dialog, CBurnDialog::kBurnProof);
+            if (drive.png != nullptr) testsupport::SaveWidgetPng(dialog, drive.png);
+            ClickControl(dialog, IDOK);
+            WhenDialogShown(CBurnProgressDlg::kDialogId, [&](QDialog* dialog) {
+                progress = true;
+                if (drive.duringProgress) drive.duringProgress(dialog);
+            });
+        });
+        ClickToolbar(program, cmd::kBurn);
+        EXPECT_TRUE(burnDialog);
+        EXPECT_TRUE(progress);
+    }
+
+    // A burn that goes well: returns once the success dialog's OK was
+    // clicked.
+    void BurnFromTheWindow(CProgram& program, const TBurnDrive& drive) {
+        bool success = false;
+        WhenDialogShown(CBurnSuccessDlg::kDialogId, [&](QDialog* dialog) {
+            success = true;
+            if (drive.png != nullptr) testsupport::SaveWidgetPng(dialog, "burn_success_from_window");
+            ClickControl(dialog, IDOK);
+        });
+        ClickBurnAndStart(program, drive);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return success; }, 120000));
     }
 
     // Fresh blank discs in both trays.

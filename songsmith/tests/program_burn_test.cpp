@@ -46,57 +46,6 @@ protected:
                       Mp3("four.mp3", 5, "Fourth Song")};
     }
 
-    // How the Burn dialog is driven, and what runs once the progress dialog
-    // shows (inside its loop).
-    struct TBurnDrive {
-        bool tickCdText = false;
-        bool convertFirst = false;
-        bool untickBurnProof = false;
-        // "BEM_FirstBurn" is asked and answered Yes.
-        bool firstBurn = true;
-        const char* png = nullptr;
-        std::function<void(QDialog* progress)> duringProgress = nullptr;
-    };
-
-    // Clicks Burn and drives the Burn dialog: the mode 1053, the boxes
-    // asked for, Start. Returns when the command has returned.
-    void ClickBurnAndStart(CProgram& program, const TBurnDrive& drive) {
-        bool burnDialog = false, progress = false;
-        if (drive.firstBurn) ui_.ExpectMessage("BEM_FirstBurn", IDYES);
-        WhenDialogShown(CBurnDialog::kDialogId, [&](QDialog* dialog) {
-            burnDialog = true;
-            char writer[256] = {};
-            program.burner.GetWriterDescription(writer, sizeof writer, -1, true);
-            EXPECT_EQ(FindControl<QLabel>(dialog, CBurnDialog::kWriterText)->text().toStdString(), writer);
-            ClickControl(dialog, CBurnDialog::kBurn);
-            if (drive.tickCdText) ClickControl(dialog, CBurnDialog::kCdText);
-            if (drive.convertFirst) ClickControl(dialog, CBurnDialog::kConvertFirst);
-            if (drive.untickBurnProof) ClickControl(dialog, CBurnDialog::kBurnProof);
-            if (drive.png != nullptr) testsupport::SaveWidgetPng(dialog, drive.png);
-            ClickControl(dialog, IDOK);
-            WhenDialogShown(CBurnProgressDlg::kDialogId, [&](QDialog* dialog) {
-                progress = true;
-                if (drive.duringProgress) drive.duringProgress(dialog);
-            });
-        });
-        ClickToolbar(program, cmd::kBurn);
-        EXPECT_TRUE(burnDialog);
-        EXPECT_TRUE(progress);
-    }
-
-    // A burn that goes well: returns once the success dialog's OK was
-    // clicked.
-    void BurnFromTheWindow(CProgram& program, const TBurnDrive& drive) {
-        bool success = false;
-        WhenDialogShown(CBurnSuccessDlg::kDialogId, [&](QDialog* dialog) {
-            success = true;
-            if (drive.png != nullptr) testsupport::SaveWidgetPng(dialog, "burn_success_from_window");
-            ClickControl(dialog, IDOK);
-        });
-        ClickBurnAndStart(program, drive);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return success; }, 120000));
-    }
-
     // How often the box of key was shown (the fake answers it).
     long MessageCount(const std::string& key) const {
         const std::vector<std::string> keys = ui_.MessageKeys();
