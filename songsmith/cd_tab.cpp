@@ -77,9 +77,12 @@ CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
         dialog.Create(Window());
     };
     lookup_.discTimer = [this](bool run) { RunDiscTimer(run); };
+    hooks.rip = [this](int row) { RipCommand(row); };
 }
 
 CCDTab::~CCDTab() {
+    // A rip still running ends with its worker joined, its half file gone.
+    StopRip(false);
     // The lookup's threads and the CD audio device's are joined first; what
     // they posted is freed with the page's queued messages.
     lookup_.Stop();
@@ -505,6 +508,14 @@ void CCDTab::PostCommand(int id) {
 
 std::intptr_t CCDTab::OnMessage(TAppMessage& message) {
     if (message.number == WM_COMMAND) return OnCommand(static_cast<int>(message.wParam));
+    if (message.number == WM_RIP_STEP) {
+        RunRipSteps();
+        return 1;
+    }
+    if (message.number == WM_RIP_FINISHED) {
+        OnRipFinished(static_cast<unsigned>(message.lParam));
+        return 1;
+    }
     if (message.number == MM_MCINOTIFY) {
         playback_.OnNotify(static_cast<int>(message.wParam));
         return 1;

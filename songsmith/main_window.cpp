@@ -256,6 +256,9 @@ std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
             initialWindows_ = 1;
             initialWindows_ = 0;
             return 0;
+        case WM_UPDATE_TITLE:
+            UpdateTitle();
+            return 0;
         case WM_IMPORT_STATE:
             if (const std::string* text = message.PayloadAs<std::string>(); text != nullptr && !text->empty())
                 statusBar_.PostText(text->c_str());
