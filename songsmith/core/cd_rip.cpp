@@ -232,6 +232,13 @@ void CCdRip::StartTrack(std::int32_t frames) {
     conv_ = known ? services_.newConverter(target_.type, target_.encoder) : nullptr;
     tempPath_ = TemporaryPathIn(folder);
     const WAVEFORMATEX source = CdSourceFormat();
+    if (conv_ != nullptr && target_.type == FILE_CONVERSION_MP3) {
+        // The MP3 converter takes its tag type and the encoder's limits from
+        // the fitting of the target to the CD's PCM.
+        CConv2FileFormat fitted(WAVE_FORMAT_MPEGLAYER3);
+        conv_->GetTargetFormat(&fitted, &target_.format, &source, nullptr, nullptr);
+        target_.format = fitted;
+    }
     bool made = conv_ != nullptr && conv_->Create(tempPath_.c_str(), &target_.format, &source) == 1;
     if (made) {
         Log("CCDTab::StartTrack - Creating buffer");

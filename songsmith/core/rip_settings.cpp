@@ -90,6 +90,10 @@ bool MakeRipTarget(const TRipSettings& settings, std::int32_t songTagType, TRipT
             target.type = FILE_CONVERSION_MP3;
             target.encoder = settings.mp3Encoder;
             target.format = Mp3PresetFormat(settings);
+            // The user's settings as the preset filled them, not the preset
+            // itself again (that would drop the VBR switch).
+            target.format.soundQuality = SOUND_QUALITY_USER;
+            target.format.usePreset = 0;
             if (settings.mp3Vbr != 0) target.format.enableVBR = 1;
             target.format.tagType = settings.mp3TagType;
             target.extension = ".mp3";
