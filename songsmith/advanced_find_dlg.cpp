@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <algorithm>
 
 #include "songsmith/app_message_router.h"
 #include "songsmith/core/app_messages.h"
@@ -35,6 +36,17 @@ constexpr int kNoItemData = -1;
 constexpr int kHasDataRole = Qt::UserRole + 1;
 
 QString KeyText(const char* key) { return key == nullptr ? QString() : ProgString(key); }
+
+// Places a box in where, vertically centred; a text too long for one line
+// breaks at its last space.
+void FitBeside(QCheckBox* box, QRect where) {
+    const QString text = box->text();
+    const int space = text.lastIndexOf(QLatin1Char(' '));
+    if (box->sizeHint().width() > where.width() && space > 0) box->setText(text.left(space) + "\n" + text.mid(space + 1));
+    const QSize wanted = box->sizeHint();
+    box->setGeometry(where.x(), where.y() + std::max(0, (where.height() - wanted.height()) / 2),
+                     std::min(where.width(), wanted.width()), std::min(where.height(), wanted.height()));
+}
 
 }  // namespace
 
@@ -65,8 +77,8 @@ void CAdvancedFindDlg::OnInitDialog(QDialog& dialog) {
     // The BPM range is kept but has no visible control, so it stays off.
     QCheckBox* bpm = AddCheckBox(kBpmBox, ProgString("AdvFind_Bpm"), QRect(kMargin, 108, 260, 20), false);
     bpm->hide();
-    QCheckBox* year = AddCheckBox(kYearBox, ProgString("AdvFind_Years"),
-                                  QRect(kMargin, kSliderY + 8, kSliderX - kMargin - 4, 20), false);
+    QCheckBox* year = AddCheckBox(kYearBox, ProgString("AdvFind_Years"), QRect(), false);
+    FitBeside(year, QRect(kMargin, kSliderY, kSliderX - kMargin - 4, kSliderHeight));
     QObject::connect(year, &QCheckBox::clicked, &dialog, [this] { OnCommand(kYearBox); });
     yearSlider_ = CRangeSlider::Create(&dialog, receiver_->Id(), kSliderX, kSliderY, kSliderWidth, kSliderHeight);
     yearSlider_->setObjectName(QStringLiteral("YearSlider"));
