@@ -35,17 +35,21 @@ constexpr int kButtonsTop = 214;
 constexpr int kNoItemData = -1;
 constexpr int kHasDataRole = Qt::UserRole + 1;
 
-QString KeyText(const char* key) { return key == nullptr ? QString() : ProgString(key); }
+QString KeyText(const char* key) {
+    return key == nullptr ? QString() : ProgString(key);
+}
 
 // Places a box in where, vertically centred; a text too long for one line
 // breaks at its last space.
 void FitBeside(QCheckBox* box, QRect where) {
     const QString text = box->text();
     const int space = text.lastIndexOf(QLatin1Char(' '));
-    if (box->sizeHint().width() > where.width() && space > 0) box->setText(text.left(space) + "\n" + text.mid(space + 1));
+    if (box->sizeHint().width() > where.width() && space > 0)
+        box->setText(text.left(space) + "\n" + text.mid(space + 1));
     const QSize wanted = box->sizeHint();
     box->setGeometry(where.x(), where.y() + std::max(0, (where.height() - wanted.height()) / 2),
-                     std::min(where.width(), wanted.width()), std::min(where.height(), wanted.height()));
+                     std::min(where.width(), wanted.width()),
+                     std::min(where.height(), wanted.height()));
 }
 
 }  // namespace
@@ -55,7 +59,9 @@ CAdvancedFindDlg::CAdvancedFindDlg(TAdvancedFindState& state, TCounter counter)
 
 CAdvancedFindDlg::~CAdvancedFindDlg() = default;
 
-QComboBox* CAdvancedFindDlg::List(int id) const { return Control<QComboBox>(id); }
+QComboBox* CAdvancedFindDlg::List(int id) const {
+    return Control<QComboBox>(id);
+}
 
 void CAdvancedFindDlg::OnInitDialog(QDialog& dialog) {
     dialog.setObjectName(QString::number(kDialogId));
@@ -75,12 +81,14 @@ void CAdvancedFindDlg::OnInitDialog(QDialog& dialog) {
     for (int row = 0; row < kAdvancedFindRows; ++row) BuildRow(row);
 
     // The BPM range is kept but has no visible control, so it stays off.
-    QCheckBox* bpm = AddCheckBox(kBpmBox, ProgString("AdvFind_Bpm"), QRect(kMargin, 108, 260, 20), false);
+    QCheckBox* bpm =
+        AddCheckBox(kBpmBox, ProgString("AdvFind_Bpm"), QRect(kMargin, 108, 260, 20), false);
     bpm->hide();
     QCheckBox* year = AddCheckBox(kYearBox, ProgString("AdvFind_Years"), QRect(), false);
     FitBeside(year, QRect(kMargin, kSliderY, kSliderX - kMargin - 4, kSliderHeight));
     QObject::connect(year, &QCheckBox::clicked, &dialog, [this] { OnCommand(kYearBox); });
-    yearSlider_ = CRangeSlider::Create(&dialog, receiver_->Id(), kSliderX, kSliderY, kSliderWidth, kSliderHeight);
+    yearSlider_ = CRangeSlider::Create(&dialog, receiver_->Id(), kSliderX, kSliderY, kSliderWidth,
+                                       kSliderHeight);
     yearSlider_->setObjectName(QStringLiteral("YearSlider"));
     yearSlider_->SetRange(kFindYearFirst, FindYearLast());
     yearSlider_->SetPositions(kFindYearFirst, FindYearLast());
@@ -103,12 +111,14 @@ void CAdvancedFindDlg::BuildRow(int row) {
     field->setObjectName(QString::number(kFieldIds[row]));
     field->setGeometry(kFieldLeft, top, kFieldWidth, kBoxHeight);
     field->setMaxVisibleItems(kFindFieldCount);
-    for (int index = 0; index < kFindFieldCount; ++index) field->addItem(KeyText(FindFields()[index].textKey), index);
+    for (int index = 0; index < kFindFieldCount; ++index)
+        field->addItem(KeyText(FindFields()[index].textKey), index);
 
     auto* op = new QComboBox(dialog);
     op->setObjectName(QString::number(kOperatorIds[row]));
     op->setGeometry(kOperatorLeft, top, kOperatorWidth, kBoxHeight);
-    for (int code = 0; code < kFindOperatorCount; ++code) op->addItem(KeyText(FindOperatorKeys()[code]), code);
+    for (int code = 0; code < kFindOperatorCount; ++code)
+        op->addItem(KeyText(FindOperatorKeys()[code]), code);
 
     auto* value = new QComboBox(dialog);
     value->setObjectName(QString::number(kValueIds[row]));
@@ -152,7 +162,8 @@ void CAdvancedFindDlg::Restore() {
         const QSignalBlocker quietOp(op);
         const int saved = state_.field[row];
         field->setCurrentIndex(saved >= 0 && saved < field->count() ? saved : 0);
-        op->setCurrentIndex(state_.op[row] >= 0 && state_.op[row] < op->count() ? state_.op[row] : 0);
+        op->setCurrentIndex(state_.op[row] >= 0 && state_.op[row] < op->count() ? state_.op[row]
+                                                                                : 0);
         FillValueList(row);
         const QSignalBlocker quietValue(value);
         const QString text = QString::fromStdString(state_.value[row]);
@@ -162,8 +173,10 @@ void CAdvancedFindDlg::Restore() {
     }
     Control<QCheckBox>(kBpmBox)->setChecked(state_.bpmOn);
     Control<QCheckBox>(kYearBox)->setChecked(state_.yearOn);
-    std::tie(bpmLow_, bpmHigh_) = ClampFindRange(state_.bpmLow, state_.bpmHigh, kFindBpmFirst, kFindBpmLast);
-    const auto [low, high] = ClampFindRange(state_.yearLow, state_.yearHigh, yearSlider_->Min(), yearSlider_->Max());
+    std::tie(bpmLow_, bpmHigh_) =
+        ClampFindRange(state_.bpmLow, state_.bpmHigh, kFindBpmFirst, kFindBpmLast);
+    const auto [low, high] =
+        ClampFindRange(state_.yearLow, state_.yearHigh, yearSlider_->Min(), yearSlider_->Max());
     yearSlider_->SetPositions(low, high);
     yearSlider_->Enable(state_.yearOn);
 }
@@ -208,7 +221,8 @@ std::array<TFindRowInput, kAdvancedFindRows> CAdvancedFindDlg::ReadRows() const 
         input.field = List(kFieldIds[row])->currentIndex();
         input.op = List(kOperatorIds[row])->currentIndex();
         const QComboBox* value = List(kValueIds[row]);
-        input.text = std::string(CutToBuffer(value->currentText().toStdString(), kAdvancedFindValueBytes));
+        input.text =
+            std::string(CutToBuffer(value->currentText().toStdString(), kAdvancedFindValueBytes));
         // An item counts as chosen while the box shows its text; once the
         // user types over it, the text typed counts.
         const int item = value->currentIndex();
@@ -234,7 +248,9 @@ void CAdvancedFindDlg::ScheduleCount() {
     if (countTimer_ != nullptr) countTimer_->start();
 }
 
-bool CAdvancedFindDlg::CountPending() const { return countTimer_ != nullptr && countTimer_->isActive(); }
+bool CAdvancedFindDlg::CountPending() const {
+    return countTimer_ != nullptr && countTimer_->isActive();
+}
 
 bool CAdvancedFindDlg::RunPendingCount() {
     if (!CountPending()) return false;
@@ -253,7 +269,8 @@ void CAdvancedFindDlg::Count() {
         count = counter_(conditions_.List());
     }
     const char* key = FindCountKey(count);
-    const std::string shown = count > 1 ? FormatKeyedText(key, {static_cast<long>(count)}) : KeyedText(key);
+    const std::string shown =
+        count > 1 ? FormatKeyedText(key, {static_cast<long>(count)}) : KeyedText(key);
     if (auto* text = Control<QLabel>(kCountText)) text->setText(QString::fromStdString(shown));
 }
 

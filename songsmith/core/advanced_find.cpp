@@ -30,23 +30,26 @@ const std::array<TFindField, kFindFieldCount> kFields{{
 }};
 
 const std::array<const char*, kFindOperatorCount> kOperatorKeys{
-    nullptr, "AdvFind_OpContains", "AdvFind_OpIs", "AdvFind_OpIsNot", "AdvFind_OpLess", "AdvFind_OpGreater"};
+    nullptr,           "AdvFind_OpContains", "AdvFind_OpIs",
+    "AdvFind_OpIsNot", "AdvFind_OpLess",     "AdvFind_OpGreater"};
 
 // A whole decimal integer (sign allowed, blanks around it ignored) within
 // [low, high]; none for anything else, so no stray text becomes a number.
-std::optional<std::int64_t> ParseDecimal(std::string_view text, std::int64_t low, std::int64_t high) {
+std::optional<std::int64_t> ParseDecimal(std::string_view text, std::int64_t low,
+                                         std::int64_t high) {
     text = TrimBlanks(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     std::int64_t value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || value < low || value > high) return std::nullopt;
+    if (text.empty() || error != std::errc() || stop != end || value < low || value > high)
+        return std::nullopt;
     return value;
 }
 
 std::optional<std::int32_t> ParseInt32(std::string_view text) {
-    const auto value =
-        ParseDecimal(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
+    const auto value = ParseDecimal(text, std::numeric_limits<std::int32_t>::min(),
+                                    std::numeric_limits<std::int32_t>::max());
     if (!value) return std::nullopt;
     return static_cast<std::int32_t>(*value);
 }
@@ -55,7 +58,8 @@ std::optional<std::int32_t> ParseInt32(std::string_view text) {
 const TFindValueItem* FindListItem(const std::vector<TFindValueItem>& list, std::string_view text) {
     text = TrimBlanks(text);
     for (const TFindValueItem& item : list) {
-        if (item.text.size() == text.size() && strncasecmp(item.text.data(), text.data(), text.size()) == 0)
+        if (item.text.size() == text.size() &&
+            strncasecmp(item.text.data(), text.data(), text.size()) == 0)
             return &item;
     }
     return nullptr;
@@ -82,7 +86,8 @@ std::optional<std::int32_t> TypedNumber(int field, std::string_view text) {
 
 // The condition of one row, if it makes one.
 std::optional<MDB_Query> RowCondition(const TFindRowInput& row) {
-    if (row.field <= kFindFieldNone || row.field >= kFindFieldCount || row.op <= 0 || row.op >= kFindOperatorCount)
+    if (row.field <= kFindFieldNone || row.field >= kFindFieldCount || row.op <= 0 ||
+        row.op >= kFindOperatorCount)
         return std::nullopt;
     const TFindField& field = kFields[static_cast<std::size_t>(row.field)];
     const std::string_view text = CutToBuffer(row.text, kAdvancedFindValueBytes);
@@ -113,16 +118,21 @@ std::optional<MDB_Query> RowCondition(const TFindRowInput& row) {
 
 }  // namespace
 
-const std::array<TFindField, kFindFieldCount>& FindFields() { return kFields; }
+const std::array<TFindField, kFindFieldCount>& FindFields() {
+    return kFields;
+}
 
-const std::array<const char*, kFindOperatorCount>& FindOperatorKeys() { return kOperatorKeys; }
+const std::array<const char*, kFindOperatorCount>& FindOperatorKeys() {
+    return kOperatorKeys;
+}
 
 std::vector<TFindValueItem> FindValueList(int field) {
     std::vector<TFindValueItem> list;
     switch (field) {
         case kFindFieldGenre:
             list.reserve(kGenreTableCount);
-            for (int index = 0; index < kGenreTableCount; ++index) list.push_back({GenreTableName(index), index});
+            for (int index = 0; index < kGenreTableCount; ++index)
+                list.push_back({GenreTableName(index), index});
             break;
         case kFindFieldFileType:
             list = {{"-Any-", std::nullopt},
@@ -159,7 +169,8 @@ std::optional<std::int32_t> ParseFindLength(std::string_view text) {
         seconds = *parsed;
     }
     const std::int64_t ms = *minutes * 60000 + (*minutes < 0 ? -seconds : seconds) * 1000;
-    if (ms < std::numeric_limits<std::int32_t>::min() || ms > std::numeric_limits<std::int32_t>::max())
+    if (ms < std::numeric_limits<std::int32_t>::min() ||
+        ms > std::numeric_limits<std::int32_t>::max())
         return std::nullopt;
     return static_cast<std::int32_t>(ms);
 }
@@ -170,10 +181,12 @@ std::int32_t ParseFindGenre(std::string_view text) {
     return index == kNoGenre ? -1 : index;
 }
 
-std::vector<MDB_Query> BuildFindConditions(std::span<const TFindRowInput> rows, const TFindRanges& ranges) {
+std::vector<MDB_Query> BuildFindConditions(std::span<const TFindRowInput> rows,
+                                           const TFindRanges& ranges) {
     std::vector<MDB_Query> conditions;
     for (const TFindRowInput& row : rows) {
-        if (std::optional<MDB_Query> condition = RowCondition(row)) conditions.push_back(std::move(*condition));
+        if (std::optional<MDB_Query> condition = RowCondition(row))
+            conditions.push_back(std::move(*condition));
     }
     if (ranges.bpmOn) {
         conditions.push_back(MDB_Query::Number("BPM", MDB_OP_AT_LEAST, ranges.bpmLow));
@@ -193,8 +206,8 @@ std::int32_t FindYearLast() {
     return std::max(kFindYearFirst, local.tm_year + 1900);
 }
 
-std::pair<std::int32_t, std::int32_t> ClampFindRange(std::int32_t low, std::int32_t high, std::int32_t first,
-                                                     std::int32_t last) {
+std::pair<std::int32_t, std::int32_t> ClampFindRange(std::int32_t low, std::int32_t high,
+                                                     std::int32_t first, std::int32_t last) {
     low = std::clamp(low, first, last);
     high = std::clamp(high, first, last);
     if (low > high) std::swap(low, high);

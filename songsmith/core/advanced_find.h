@@ -88,7 +88,8 @@ struct TFindRanges {
 // and then BPM and year. A row without field or operator, with an empty
 // value, with the "-Any-" item of File Type or with a number field whose
 // typed text is no number adds nothing.
-std::vector<MDB_Query> BuildFindConditions(std::span<const TFindRowInput> rows, const TFindRanges& ranges);
+std::vector<MDB_Query> BuildFindConditions(std::span<const TFindRowInput> rows,
+                                           const TFindRanges& ranges);
 
 // A length typed as "m:ss" or whole minutes, in ms; none for anything else.
 std::optional<std::int32_t> ParseFindLength(std::string_view text);
@@ -119,8 +120,8 @@ inline constexpr std::int32_t kFindBpmFirst = 0;
 inline constexpr std::int32_t kFindBpmLast = 999;
 
 // Low and high of a saved range clamped into [first, last], low <= high.
-std::pair<std::int32_t, std::int32_t> ClampFindRange(std::int32_t low, std::int32_t high, std::int32_t first,
-                                                     std::int32_t last);
+std::pair<std::int32_t, std::int32_t> ClampFindRange(std::int32_t low, std::int32_t high,
+                                                     std::int32_t first, std::int32_t last);
 
 // The keyed text of the match count line, and whether it takes the count.
 const char* FindCountKey(std::int32_t count);

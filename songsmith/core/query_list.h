@@ -11,7 +11,9 @@
 class CQueryList {
 public:
     CQueryList() = default;
-    explicit CQueryList(std::vector<MDB_Query> conditions) : conditions_(std::move(conditions)) { Point(); }
+    explicit CQueryList(std::vector<MDB_Query> conditions) : conditions_(std::move(conditions)) {
+        Point();
+    }
     CQueryList(const CQueryList& other) : conditions_(other.conditions_) { Point(); }
     CQueryList& operator=(const CQueryList& other) {
         if (this != &other) {

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,8 +24,8 @@
 #include "main_window_fixture.h"
 #include "songsmith/advanced_find_dlg.h"
 #include "songsmith/core/app_messages.h"
-#include "songsmith/core/query_list.h"
 #include "songsmith/core/library_links.h"
+#include "songsmith/core/query_list.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/find_rows_model.h"
 #include "songsmith/find_tab.h"
@@ -52,18 +53,21 @@ struct TEngine {
 class CSqlReader {
 public:
     explicit CSqlReader(const std::string& path) {
-        EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK) << path;
+        EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK)
+            << path;
     }
     ~CSqlReader() { sqlite3_close(db_); }
     // Each row's first column, for the live songs meeting where (with its
     // ? parameters bound to texts).
     std::vector<std::string> Column(const std::string& what, const std::string& where,
                                     const std::vector<std::string>& texts = {}) const {
-        const std::string sql = "SELECT " + what + " FROM song WHERE trash >= 0 AND (" + where + ")";
+        const std::string sql =
+            "SELECT " + what + " FROM song WHERE trash >= 0 AND (" + where + ")";
         sqlite3_stmt* statement = nullptr;
         EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sql;
         for (std::size_t i = 0; i < texts.size(); ++i)
-            sqlite3_bind_text(statement, static_cast<int>(i + 1), texts[i].c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(statement, static_cast<int>(i + 1), texts[i].c_str(), -1,
+                              SQLITE_TRANSIENT);
         std::vector<std::string> values;
         while (sqlite3_step(statement) == SQLITE_ROW)
             values.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
@@ -79,7 +83,11 @@ public:
     }
     // Everything the songs hold, to show that nothing changed them.
     std::string Fingerprint() const {
-        return Column("group_concat(id || path || title || format || sample_rate || year || trash, '|')", "1").at(0);
+        return Column(
+                   "group_concat(id || path || title || format || sample_rate || year || trash, "
+                   "'|')",
+                   "1")
+            .at(0);
     }
 
 private:
@@ -161,7 +169,9 @@ protected:
     }
     QDialog* Window() const { return dialog_->Window(); }
     QComboBox* List(int id) const { return FindControl<QComboBox>(Window(), id); }
-    std::string Shown() const { return FindControl<QLabel>(Window(), Dlg::kCountText)->text().toStdString(); }
+    std::string Shown() const {
+        return FindControl<QLabel>(Window(), Dlg::kCountText)->text().toStdString();
+    }
 
     // The row's field and operator by their list text, its value chosen
     // from the list (choose) or typed.
@@ -185,8 +195,10 @@ protected:
         QLineEdit* edit = List(Dlg::kValueIds[row])->lineEdit();
         edit->setFocus();
         edit->selectAll();
-        if (text.isEmpty()) QTest::keyClick(edit, Qt::Key_Delete);
-        else QTest::keyClicks(edit, text);
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Delete);
+        else
+            QTest::keyClicks(edit, text);
     }
     // The user drags the slider's thumbs to low and high; it tells the
     // dialog when each drag ends.
@@ -207,7 +219,8 @@ protected:
             }
         }
         const int y = slider->height() - 5;
-        QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, QPoint(slider->XOfValue(from), y));
+        QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(slider->XOfValue(from), y));
         QTest::mouseMove(slider, QPoint(toX, y));
         QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, QPoint(toX, y));
         QCoreApplication::sendPostedEvents();
@@ -257,49 +270,76 @@ TEST_F(AdvancedFindTest, TheCountFollowsEveryChange) {
     EXPECT_FALSE(dialog_->YearSlider()->isEnabled());
     EXPECT_EQ(dialog_->YearSlider()->geometry(), QRect(180, 132, 250, 35));
 
-    SetRow(0, "Sample Rate", "is");
-    Choose(0, "44K");
-    ExpectCount("sample_rate = 44100");
-    SetRow(1, "File Type", "is");
-    Choose(1, "WMA");
-    ExpectCount("sample_rate = 44100 AND format = 4");
-    SetRow(2, "Title", "contains");
-    Type(2, "song 1");
-    ExpectCount("sample_rate = 44100 AND format = 4 AND instr(lower(title), 'song 1') > 0");
-
-    // The year range, once ticked, then narrowed.
-    ASSERT_TRUE(ClickControl(window, Dlg::kYearBox));
-    EXPECT_TRUE(dialog_->YearSlider()->isEnabled());
-    ExpectCount("sample_rate = 44100 AND format = 4 AND instr(lower(title), 'song 1') > 0");
-    DragYears(1970, 1990);
-    ExpectCount("sample_rate = 44100 AND format = 4 AND instr(lower(title), 'song 1') > 0 AND year BETWEEN 1970 AND 1990");
-
-    testsupport::SaveWidgetPng(window, "advanced_find_dialog");
-
-    // Operators and values changed in place.
-    SetRow(1, "File Type", "is not");
-    ExpectCount("sample_rate = 44100 AND format <> 4 AND instr(lower(title), 'song 1') > 0 AND year BETWEEN 1970 AND 1990");
-    Choose(1, "-Any-");
-    ExpectCount("sample_rate = 44100 AND instr(lower(title), 'song 1') > 0 AND year BETWEEN 1970 AND 1990");
-    SetRow(2, "Bit Rate", "contains");
-    Choose(2, "128");
-    ExpectCount("sample_rate = 44100 AND bit_rate = 128 AND year BETWEEN 1970 AND 1990");
-    SetRow(0, "Length", ">");
-    Type(0, "3");
-    ExpectCount("length_ms > 180000 AND bit_rate = 128 AND year BETWEEN 1970 AND 1990");
-    Type(0, "3:07");
-    ExpectCount("length_ms > 187000 AND bit_rate = 128 AND year BETWEEN 1970 AND 1990");
-    // A row whose field goes back to the empty item, and the range off.
-    SetRow(2, "", "contains");
-    ExpectCount("length_ms > 187000 AND year BETWEEN 1970 AND 1990");
-    ASSERT_TRUE(ClickControl(window, Dlg::kYearBox));
+    // Each change, then the count it leads to, as SQL over the same songs.
+    const std::string song1 = "instr(lower(title), 'song 1') > 0";
+    const std::string years = " AND year BETWEEN 1970 AND 1990";
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::string where;
+    };
+    const Step steps[] = {
+        {"44K",
+         [&] {
+             SetRow(0, "Sample Rate", "is");
+             Choose(0, "44K");
+         },
+         "sample_rate = 44100"},
+        {"WMA",
+         [&] {
+             SetRow(1, "File Type", "is");
+             Choose(1, "WMA");
+         },
+         "sample_rate = 44100 AND format = 4"},
+        {"title typed",
+         [&] {
+             SetRow(2, "Title", "contains");
+             Type(2, "song 1");
+         },
+         "sample_rate = 44100 AND format = 4 AND " + song1},
+        {"years ticked",
+         [&] {
+             ASSERT_TRUE(ClickControl(window, Dlg::kYearBox));
+             EXPECT_TRUE(dialog_->YearSlider()->isEnabled());
+         },
+         "sample_rate = 44100 AND format = 4 AND " + song1},
+        {"years dragged", [&] { DragYears(1970, 1990); },
+         "sample_rate = 44100 AND format = 4 AND " + song1 + years},
+        {"is not", [&] { SetRow(1, "File Type", "is not"); },
+         "sample_rate = 44100 AND format <> 4 AND " + song1 + years},
+        {"-Any- type", [&] { Choose(1, "-Any-"); }, "sample_rate = 44100 AND " + song1 + years},
+        {"bit rate contains",
+         [&] {
+             SetRow(2, "Bit Rate", "contains");
+             Choose(2, "128");
+         },
+         "sample_rate = 44100 AND bit_rate = 128" + years},
+        {"length 3",
+         [&] {
+             SetRow(0, "Length", ">");
+             Type(0, "3");
+         },
+         "length_ms > 180000 AND bit_rate = 128" + years},
+        {"length 3:07", [&] { Type(0, "3:07"); }, "length_ms > 187000 AND bit_rate = 128" + years},
+        {"empty field", [&] { SetRow(2, "", "contains"); }, "length_ms > 187000" + years},
+        {"years off", [&] { ASSERT_TRUE(ClickControl(window, Dlg::kYearBox)); },
+         "length_ms > 187000"},
+        {"genre typed",
+         [&] {
+             SetRow(1, "Genre", "is");
+             Type(1, "rock");
+         },
+         "length_ms > 187000 AND genre = 17"},
+        {"genre chosen", [&] { Choose(1, "Jazz"); }, "length_ms > 187000 AND genre = 8"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        ExpectCount(step.where);
+        if (std::string(step.what) == "years dragged")
+            testsupport::SaveWidgetPng(window, "advanced_find_dialog");
+    }
     EXPECT_FALSE(dialog_->YearSlider()->isEnabled());
-    ExpectCount("length_ms > 187000");
-    SetRow(1, "Genre", "is");
-    Type(1, "rock");
-    ExpectCount("length_ms > 187000 AND genre = 17");
-    Choose(1, "Jazz");
-    ExpectCount("length_ms > 187000 AND genre = 8");
 }
 
 // Typed values are values: a literal match or no condition, never part of
@@ -320,7 +360,11 @@ TEST_F(AdvancedFindTest, BadInputCountsLiterallyOrNotAtAll) {
         {"Title", "is", "x' OR 1=1 --", "lower(title) = ?", {"x' or 1=1 --"}},
         {"-Any-", "contains", "%", "instr(title, '%') > 0 OR instr(path, '%') > 0", {}},
         {"Title", "contains", "_", "instr(title, '_') > 0", {}},
-        {"Path", "contains", QString::fromStdString(longText), "instr(path, ?) > 0", {std::string(255, 'g')}},
+        {"Path",
+         "contains",
+         QString::fromStdString(longText),
+         "instr(path, ?) > 0",
+         {std::string(255, 'g')}},
         {"Length", "<", "3:xx", nullptr, {}},
         {"Bit Rate", "is", "x' OR 1=1 --", nullptr, {}},
         {"Bit Rate", ">", "-5", "bit_rate > -5", {}},
@@ -357,7 +401,8 @@ TEST_F(AdvancedFindTest, EveryFieldNamesAColumnTheStoreKnows) {
             row.field = field;
             row.op = op;
             row.text = items.empty() ? "1" : items.back().text;
-            const CQueryList conditions(BuildFindConditions({&row, 1}, {true, 60, 120, true, 1970, 1990}));
+            const CQueryList conditions(
+                BuildFindConditions({&row, 1}, {true, 60, 120, true, 1970, 1990}));
             ASSERT_EQ(conditions.Conditions().size(), 5u) << field;
             EXPECT_GE(store_.GetSongCount(conditions.List()), 0) << field << " op " << op;
         }

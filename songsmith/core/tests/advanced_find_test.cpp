@@ -21,7 +21,8 @@ struct TExpected {
 
 std::string Describe(const MDB_Query& query) {
     return std::string("[") + query.column + "] op " + std::to_string(query.op) +
-           (query.valueIsText ? " text '" + query.text + "'" : " number " + std::to_string(query.number));
+           (query.valueIsText ? " text '" + query.text + "'"
+                              : " number " + std::to_string(query.number));
 }
 
 void ExpectConditions(const std::vector<MDB_Query>& got, const std::vector<TExpected>& want) {
@@ -32,8 +33,10 @@ void ExpectConditions(const std::vector<MDB_Query>& got, const std::vector<TExpe
         EXPECT_EQ(std::string(got[i].column), want[i].column);
         EXPECT_EQ(got[i].op, want[i].op);
         EXPECT_EQ(got[i].valueIsText != 0, want[i].isText);
-        if (want[i].isText) EXPECT_EQ(got[i].text, want[i].text);
-        else EXPECT_EQ(got[i].number, want[i].number);
+        if (want[i].isText)
+            EXPECT_EQ(got[i].text, want[i].text);
+        else
+            EXPECT_EQ(got[i].number, want[i].number);
     }
 }
 
@@ -96,7 +99,8 @@ TEST(AdvancedFindConditions, EveryFieldWithEveryOperator) {
     // "-Any-" looks at every text column, whatever operator was chosen.
     for (int op = 1; op < kFindOperatorCount; ++op) {
         const TFindRowInput rows[] = {Typed(kFindFieldAny, op, "Miles")};
-        ExpectConditions(BuildFindConditions(rows, {}), {{"", MDB_OP_ANY_CONTAINS, true, "Miles", 0}});
+        ExpectConditions(BuildFindConditions(rows, {}),
+                         {{"", MDB_OP_ANY_CONTAINS, true, "Miles", 0}});
     }
     const TFindRowInput noField[] = {Typed(kFindFieldNone, MDB_OP_IS, "Miles")};
     EXPECT_TRUE(BuildFindConditions(noField, {}).empty());
@@ -110,16 +114,30 @@ TEST(AdvancedFindConditions, ValuesChosenTypedAndRefused) {
     };
     const Case cases[] = {
         // Items of the value lists carry the numbers the store keeps.
-        {"44K", Chosen(kFindFieldSampleRate, MDB_OP_IS, "44K"), {{"SampleRate", 2, false, "", 44100}}},
-        {"22K", Chosen(kFindFieldSampleRate, MDB_OP_IS, "22K"), {{"SampleRate", 2, false, "", 22050}}},
-        {"11K", Chosen(kFindFieldSampleRate, MDB_OP_IS, "11K"), {{"SampleRate", 2, false, "", 11025}}},
-        {"WMA", Chosen(kFindFieldFileType, MDB_OP_IS, "WMA"), {{"Format", 2, false, "", SVT_FORMAT_WMA}}},
-        {"MP3 is not", Chosen(kFindFieldFileType, MDB_OP_IS_NOT, "MP3"), {{"Format", 3, false, "", 1}}},
+        {"44K",
+         Chosen(kFindFieldSampleRate, MDB_OP_IS, "44K"),
+         {{"SampleRate", 2, false, "", 44100}}},
+        {"22K",
+         Chosen(kFindFieldSampleRate, MDB_OP_IS, "22K"),
+         {{"SampleRate", 2, false, "", 22050}}},
+        {"11K",
+         Chosen(kFindFieldSampleRate, MDB_OP_IS, "11K"),
+         {{"SampleRate", 2, false, "", 11025}}},
+        {"WMA",
+         Chosen(kFindFieldFileType, MDB_OP_IS, "WMA"),
+         {{"Format", 2, false, "", SVT_FORMAT_WMA}}},
+        {"MP3 is not",
+         Chosen(kFindFieldFileType, MDB_OP_IS_NOT, "MP3"),
+         {{"Format", 3, false, "", 1}}},
         {"-Any- file type", Chosen(kFindFieldFileType, MDB_OP_IS, "-Any-"), {}},
-        {"bit rate contains", Chosen(kFindFieldBitRate, MDB_OP_CONTAINS, "128"), {{"BitRate", 2, false, "", 128}}},
+        {"bit rate contains",
+         Chosen(kFindFieldBitRate, MDB_OP_CONTAINS, "128"),
+         {{"BitRate", 2, false, "", 128}}},
         {"genre chosen", Chosen(kFindFieldGenre, MDB_OP_IS, "Jazz"), {{"Genre", 2, false, "", 8}}},
         // Typed item texts are those items, case ignored.
-        {"typed 44k", Typed(kFindFieldSampleRate, MDB_OP_IS, "44k"), {{"SampleRate", 2, false, "", 44100}}},
+        {"typed 44k",
+         Typed(kFindFieldSampleRate, MDB_OP_IS, "44k"),
+         {{"SampleRate", 2, false, "", 44100}}},
         {"typed wma", Typed(kFindFieldFileType, MDB_OP_IS, "wma"), {{"Format", 2, false, "", 4}}},
         {"typed -any-", Typed(kFindFieldFileType, MDB_OP_IS, "-any-"), {}},
         // Genres typed: digits are the number, a name its index, an unknown
@@ -127,10 +145,16 @@ TEST(AdvancedFindConditions, ValuesChosenTypedAndRefused) {
         {"genre rock", Typed(kFindFieldGenre, MDB_OP_IS, "rock"), {{"Genre", 2, false, "", 17}}},
         {"genre 17", Typed(kFindFieldGenre, MDB_OP_IS, "17"), {{"Genre", 2, false, "", 17}}},
         {"genre zzz", Typed(kFindFieldGenre, MDB_OP_IS, "zzz"), {{"Genre", 2, false, "", -1}}},
-        {"genre zzz is not", Typed(kFindFieldGenre, MDB_OP_IS_NOT, "zzz"), {{"Genre", 3, false, "", -1}}},
+        {"genre zzz is not",
+         Typed(kFindFieldGenre, MDB_OP_IS_NOT, "zzz"),
+         {{"Genre", 3, false, "", -1}}},
         // Lengths: m:ss, or whole minutes.
-        {"length 3", Typed(kFindFieldLength, MDB_OP_GREATER, "3"), {{"Length", 5, false, "", 180000}}},
-        {"length 0:59", Typed(kFindFieldLength, MDB_OP_LESS, "0:59"), {{"Length", 4, false, "", 59000}}},
+        {"length 3",
+         Typed(kFindFieldLength, MDB_OP_GREATER, "3"),
+         {{"Length", 5, false, "", 180000}}},
+        {"length 0:59",
+         Typed(kFindFieldLength, MDB_OP_LESS, "0:59"),
+         {{"Length", 4, false, "", 59000}}},
         {"length 3:xx", Typed(kFindFieldLength, MDB_OP_IS, "3:xx"), {}},
         {"length 3:", Typed(kFindFieldLength, MDB_OP_IS, "3:"), {}},
         {"length 3:-7", Typed(kFindFieldLength, MDB_OP_IS, "3:-7"), {}},
@@ -142,14 +166,20 @@ TEST(AdvancedFindConditions, ValuesChosenTypedAndRefused) {
         {"bit rate 12abc", Typed(kFindFieldBitRate, MDB_OP_IS, "12abc"), {}},
         {"bit rate -5", Typed(kFindFieldBitRate, MDB_OP_IS, "-5"), {{"BitRate", 2, false, "", -5}}},
         {"bit rate overflow", Typed(kFindFieldBitRate, MDB_OP_IS, "4294967296"), {}},
-        {"date past 2038", Typed(kFindFieldDate, MDB_OP_LESS, "3000000000"),
+        {"date past 2038",
+         Typed(kFindFieldDate, MDB_OP_LESS, "3000000000"),
          {{"CreateDate", 4, false, "", static_cast<std::int32_t>(3000000000u)}}},
         {"date -5", Typed(kFindFieldDate, MDB_OP_LESS, "-5"), {}},
         // Texts are values, whatever they hold.
-        {"quote", Typed(kFindFieldTitle, MDB_OP_IS, "x' OR 1=1 --"), {{"Title", 2, true, "x' OR 1=1 --", 0}}},
+        {"quote",
+         Typed(kFindFieldTitle, MDB_OP_IS, "x' OR 1=1 --"),
+         {{"Title", 2, true, "x' OR 1=1 --", 0}}},
         {"percent", Typed(kFindFieldAny, MDB_OP_CONTAINS, "%"), {{"", 0, true, "%", 0}}},
-        {"underscore", Typed(kFindFieldPath, MDB_OP_CONTAINS, "_"), {{"FilePath", 1, true, "_", 0}}},
-        {"long text", Typed(kFindFieldComment, MDB_OP_CONTAINS, std::string(300, 'c')),
+        {"underscore",
+         Typed(kFindFieldPath, MDB_OP_CONTAINS, "_"),
+         {{"FilePath", 1, true, "_", 0}}},
+        {"long text",
+         Typed(kFindFieldComment, MDB_OP_CONTAINS, std::string(300, 'c')),
          {{"Comment", 1, true, std::string(255, 'c'), 0}}},
     };
     for (const Case& c : cases) {
@@ -160,7 +190,8 @@ TEST(AdvancedFindConditions, ValuesChosenTypedAndRefused) {
 }
 
 TEST(AdvancedFindConditions, RowsInOrderThenTheRanges) {
-    const TFindRowInput rows[] = {Typed(kFindFieldArtist, MDB_OP_CONTAINS, "Miles"), Typed(kFindFieldNone, 0, ""),
+    const TFindRowInput rows[] = {Typed(kFindFieldArtist, MDB_OP_CONTAINS, "Miles"),
+                                  Typed(kFindFieldNone, 0, ""),
                                   Chosen(kFindFieldSampleRate, MDB_OP_IS, "44K")};
     TFindRanges ranges;
     ranges.bpmOn = true;
@@ -200,7 +231,8 @@ TEST(AdvancedFindLists, ValueListsAndCountTexts) {
     EXPECT_EQ(FindValueList(kFindFieldGenre).size(), 126u);
     EXPECT_EQ(FindValueList(kFindFieldGenre)[17].text, "Rock");
     EXPECT_EQ(FindValueList(kFindFieldBitRate).size(), 5u);
-    for (int field : {kFindFieldNone, kFindFieldAny, kFindFieldTitle, kFindFieldLength, kFindFieldDate})
+    for (int field :
+         {kFindFieldNone, kFindFieldAny, kFindFieldTitle, kFindFieldLength, kFindFieldDate})
         EXPECT_TRUE(FindValueList(field).empty()) << field;
     EXPECT_STREQ(FindCountKey(0), "AdvFind_CountNone");
     EXPECT_STREQ(FindCountKey(-1), "AdvFind_CountNone");
@@ -210,7 +242,8 @@ TEST(AdvancedFindLists, ValueListsAndCountTexts) {
 
 // The store's view follows its own conditions through copies and moves.
 TEST(QueryList, PointsAtItsOwnConditions) {
-    CQueryList first({MDB_Query::Number("Year", MDB_OP_IS, 1999), MDB_Query::Text("Title", MDB_OP_IS, "a")});
+    CQueryList first(
+        {MDB_Query::Number("Year", MDB_OP_IS, 1999), MDB_Query::Text("Title", MDB_OP_IS, "a")});
     CQueryList copy(first);
     ASSERT_EQ(copy.List()->count, 2);
     EXPECT_EQ(copy.List()->items[0], &copy.Conditions()[0]);
