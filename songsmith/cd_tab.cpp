@@ -81,8 +81,10 @@ CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
 }
 
 CCDTab::~CCDTab() {
-    // A rip still running ends with its worker joined, its half file gone.
-    StopRip(false);
+    // A rip still running ends with its worker joined and its half file
+    // gone; the page shows nothing more.
+    if (ripper_ != nullptr) ripper_->Stop(false);
+    ripper_.reset();
     // The lookup's threads and the CD audio device's are joined first; what
     // they posted is freed with the page's queued messages.
     lookup_.Stop();

@@ -374,7 +374,14 @@ void CCdRip::EndTrack() {
 std::unique_ptr<TSVT_Song> CCdRip::SongRecord(const TRipTrack& track, const TMusicInfo& tag) const {
     auto song = std::make_unique<TSVT_Song>();
     std::memset(song.get(), 0, sizeof(TSVT_Song));
-    CopyToField(Text(track.info.title, sizeof track.info.title), song->title);
+    // A blank title is shown as the file's name, as imported songs are.
+    const std::string_view title = TrimBlanks(Text(track.info.title, sizeof track.info.title));
+    if (!title.empty()) {
+        CopyToField(Text(track.info.title, sizeof track.info.title), song->title);
+    } else {
+        const std::string name = std::filesystem::path(finalPath_).stem().string();
+        CopyToField(name, song->title);
+    }
     CopyToField(Text(track.info.artist, sizeof track.info.artist), song->artist);
     CopyToField(Text(track.info.album, sizeof track.info.album), song->album);
     // The CD identifier fills its 8 bytes without a terminator.

@@ -42,15 +42,19 @@ std::string RipArtistFolderName(std::string_view artist, std::string_view album)
 
 std::string RipFileBaseName(const TRipNameRules& rules, std::string_view artist, std::string_view album,
                             std::string_view title, std::int32_t trackNumber) {
+    // A title of blanks or forbidden characters alone names the track by
+    // its number.
+    std::string shownTitle = CleanRipNamePart(title);
+    if (shownTitle.empty()) shownTitle = TrackName(trackNumber);
     std::string name;
     if (artist.empty() && album.empty()) {
-        name = std::string(title);
+        name = shownTitle;
     } else {
         if (rules.useArtist && !artist.empty()) name += std::string(artist) + " - ";
         if (!album.empty() && (rules.useAlbum || (artist.empty() && StartsWith(album, "Unknown Album"))))
             name += std::string(album) + " - ";
         if (rules.useTrack) name += std::to_string(trackNumber) + ". ";
-        name += title;
+        name += shownTitle;
     }
     name = CleanRipNamePart(name);
     return name.empty() ? TrackName(trackNumber) : name;

@@ -30,8 +30,8 @@ std::string RipArtistFolderName(std::string_view artist, std::string_view album)
 // The file name without its extension: with an artist or album, "Artist - "
 // (when chosen), "Album - " (when chosen, or when there is no artist and the
 // album is a disc without titles, "Unknown Album ..."), "3. " (when chosen),
-// then the title; with neither, the title alone. Cleaned; an empty result
-// is "Track %02d" with the track number.
+// then the title; with neither, the title alone. Cleaned; a title with
+// nothing left once cleaned is "Track %02d" with the track number.
 std::string RipFileBaseName(const TRipNameRules& rules, std::string_view artist, std::string_view album,
                             std::string_view title, std::int32_t trackNumber);
 

@@ -56,6 +56,7 @@ TEST(RipNames, FileNamesFollowTheChosenTextsAndStayApartWithinARip) {
         // Nothing left of the title: the track's own name.
         {artistOnly, "", "", "/:*?", 3, "Track 03"},
         {artistOnly, "", "", "   ", 12, "Track 12"},
+        {artistOnly, "A", "", "?*", 5, "A - Track 05"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
@@ -214,6 +215,16 @@ TEST_F(CdRipTest, MarkedTracksBecomeWholeTaggedFilesAndSongsForTheLibrary) {
     log_.Reset();
     EXPECT_TRUE(RipAll(Tracks({"a/b", "a:b", "Plain"})).success);
     EXPECT_EQ(Files(rips_.Path()), expectedFiles);
+}
+
+TEST_F(CdRipTest, ABlankTitleNamesItsFileAndItsSongByTheTrack) {
+    EXPECT_TRUE(RipAll(Tracks({"One", "  \t ", "Three"})).success);
+    const std::string path = rips_.Path() + "/Test Artist - Test Album/Test Artist - Track 02.wav";
+    EXPECT_TRUE(std::filesystem::exists(path));
+    ASSERT_EQ(log_.songs.size(), 3u);
+    EXPECT_STREQ(log_.songs[1].path, path.c_str());
+    EXPECT_STREQ(log_.songs[1].title, "Test Artist - Track 02");
+    EXPECT_STREQ(log_.songs[0].title, "One");
 }
 
 TEST_F(CdRipTest, TemporaryRipsGoToTheTemporaryFolderAndNothingToTheLibrary) {
