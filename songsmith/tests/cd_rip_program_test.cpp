@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -27,6 +28,7 @@
 #include "songsmith/core/cd_rows.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/rip_settings.h"
+#include "songsmith/core/tests/wav_data.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/prog_string.h"
@@ -58,34 +60,6 @@ bool HaveTool(const char* name) {
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Lets the test see the program's state change: events are processed until
-// done says so (false after the time-out).
-bool WaitUntil(const std::function<bool()>& done, int ms = 30000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// A WAV file's "data" chunk.
-std::string DataChunk(const std::string& path) {
-    const std::string bytes = ReadWhole(path);
-    for (std::size_t at = 12; at + 8 <= bytes.size();) {
-        std::uint32_t size = 0;
-        std::memcpy(&size, bytes.data() + at + 4, 4);
-        if (bytes.compare(at, 4, "data") == 0) return bytes.substr(at + 8, size);
-        at += 8 + size + (size & 1);
-    }
-    return {};
-}
 
 std::vector<std::int16_t> Samples(const std::string& bytes) {
     std::vector<std::int16_t> samples(bytes.size() / 2);
@@ -211,7 +185,7 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
         CCDTab* page = program.mainWindow.TabPane()->CdPages().at(0);
         CLibraryTab* library = program.mainWindow.TabPane()->GetLibraryTab();
         page->DiscTimerTick();
-        ASSERT_TRUE(WaitUntil([&] { return page->Disc().RowCount() == 3 && page->Disc().LookupPhase() == 3; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().RowCount() == 3 && page->Disc().LookupPhase() == 3; }, 30000));
         ASSERT_EQ(Cell(page, 0, kCdColumnTitle), "a/b");
         // Track 2's file waits for the test during the first rip.
         int converters = 0;
@@ -230,7 +204,7 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
             ASSERT_TRUE(testsupport::ClickControl(page->Window(), kCdRipId));
             if (first) {
                 // Mid-rip: the first track ripped, the others waiting.
-                EXPECT_TRUE(WaitUntil([&] { return page->Disc().Row(0)->Status() == kCdRowRipped; }));
+                EXPECT_TRUE(QTest::qWaitFor([&] { return page->Disc().Row(0)->Status() == kCdRowRipped; }, 30000));
                 QCoreApplication::processEvents();
                 EXPECT_TRUE(page->IsRipping());
                 EXPECT_EQ(Cell(page, 0, kCdColumnStatus), ProgString("CDTab_Ripped"));
@@ -242,7 +216,7 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
                 testsupport::SaveWidgetPng(program.mainWindow.Window(), "cd_rip_mid_rip");
                 gate.Open();
             }
-            ASSERT_TRUE(WaitUntil([&] { return !page->IsRipping(); }, 60000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsRipping(); }, 60000));
             first = false;
             for (int row = 0; row < 3; ++row) {
                 const std::string path = folder + c.names[static_cast<std::size_t>(row)];
@@ -251,7 +225,7 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
                 EXPECT_TRUE(std::filesystem::exists(path));
                 EXPECT_STREQ(page->GetTrackMusicInfo(row)->path, path.c_str());
                 // The library shows it under its artist and album.
-                ASSERT_TRUE(WaitUntil([&] { return library->Nodes().FindSongByPath(path) != nullptr; }, 5000));
+                ASSERT_TRUE(QTest::qWaitFor([&] { return library->Nodes().FindSongByPath(path) != nullptr; }, 5000));
                 const CLibNode* song = library->Nodes().FindSongByPath(path);
                 ASSERT_NE(CLibraryNodes::ArtistOfSong(song), nullptr);
                 ASSERT_NE(CLibraryNodes::AlbumOfSong(song), nullptr);
@@ -271,7 +245,7 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
         program.prefs.RipFormat = kRipFormatWav;
         program.mainWindow.OnCommand(cmd::kCdClearAll);
         ASSERT_TRUE(testsupport::ClickControl(page->Window(), kCdRipId));
-        ASSERT_TRUE(WaitUntil([&] { return !page->IsRipping(); }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsRipping(); }, 60000));
         QCoreApplication::processEvents();
         EXPECT_EQ(program.library.GetSongCount(), songs);
         testsupport::SaveWidgetPng(program.mainWindow.Window(), "cd_rip_done");
@@ -290,7 +264,7 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
 
     // WAV: the tracks' bytes as they are on the disc.
     for (int track = 1; track <= 3; ++track)
-        EXPECT_TRUE(DataChunk(folder + cases[0].names[static_cast<std::size_t>(track - 1)]) == TrackPcm(track)) << track;
+        EXPECT_TRUE(wavtest::WavData(folder + cases[0].names[static_cast<std::size_t>(track - 1)]) == TrackPcm(track)) << track;
 
     // MP3 and WMA: tags, length and sound as outside programs find them.
     const bool tagTools = HaveTool("mutagen-inspect");

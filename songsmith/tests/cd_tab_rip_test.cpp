@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -64,18 +65,9 @@ protected:
     }
     QString StatusText() const { return FindControl<QLabel>(Page()->Window(), kCdStatusId)->text(); }
     QPushButton* RipButton() const { return FindControl<QPushButton>(Page()->Window(), kCdRipId); }
-    static bool WaitUntil(const std::function<bool()>& done, int ms = 30000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done()) {
-            if (clock.elapsed() > ms) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return true;
-    }
     bool RipToTheEnd() {
         if (!testsupport::ClickControl(Page()->Window(), kCdRipId)) return false;
-        const bool ended = WaitUntil([this] { return !Page()->IsRipping(); });
+        const bool ended = QTest::qWaitFor([this] { return !Page()->IsRipping(); }, 30000);
         Settle();
         return ended;
     }
@@ -192,7 +184,7 @@ TEST_F(CdTabRipTest, StopRipCancelsTheTrackAtOnceAndLeavesNoFile) {
         return read(lsn, count, out);
     });
     ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kCdRipId));
-    ASSERT_TRUE(WaitUntil([this] { return Page()->Disc().Row(1)->percent >= 5; }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Page()->Disc().Row(1)->percent >= 5; }, 30000));
     EXPECT_EQ(RipButton()->text(), ProgString("CDTab_StopRip"));
     EXPECT_GT(Page()->GetRipProgress(), 0);
     const auto stopAt = std::chrono::steady_clock::now();

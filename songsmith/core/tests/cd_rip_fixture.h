@@ -20,6 +20,7 @@
 #include "songsmith/core/cd_rows.h"
 #include "songsmith/core/rip_settings.h"
 #include "songsmith/core/tests/cd_drive_fixture.h"
+#include "songsmith/core/tests/wav_data.h"
 #include "songvault/records.h"
 #include "testsupport/temp_dir.h"
 
@@ -155,18 +156,7 @@ protected:
         std::sort(files.begin(), files.end());
         return files;
     }
-    // A WAV file's "data" chunk.
-    static std::string DataChunk(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        for (std::size_t at = 12; at + 8 <= bytes.size();) {
-            std::uint32_t size = 0;
-            std::memcpy(&size, bytes.data() + at + 4, 4);
-            if (bytes.compare(at, 4, "data") == 0) return bytes.substr(at + 8, size);
-            at += 8 + size + (size & 1);
-        }
-        return {};
-    }
+    static std::string DataChunk(const std::string& path) { return wavtest::WavData(path); }
 
     testsupport::TempDir rips_;
     testsupport::TempDir temp_;
