@@ -299,6 +299,21 @@ TEST_F(CdRipTest, AFileThatCannotBeMadeSkipsItsTrackAndTheNextGoesOn) {
     EXPECT_EQ(Files(rips_.Path()).size(), 3u);  // the two earlier files and "plain"
 }
 
+TEST_F(CdRipTest, WithoutTheMediaModuleEveryWmaTrackIsSkippedAndNothingIsLeft) {
+    const testsupport::CScopedEnv noWma("SONGSMITH_WMA_SUPPORT", "0");
+    settings_.format = kRipFormatWma;
+    EXPECT_TRUE(RipAll(Tracks()).success);
+    const std::vector<std::string> lines = log_.Lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.rfind("create failed ", 0) == 0; }),
+              3);
+    for (const char* row : {"row 0 16 0", "row 1 16 0", "row 2 16 0"})
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), row), 1) << row;
+    EXPECT_TRUE(log_.songs.empty());
+    // Not even the artist's folder holds a file.
+    EXPECT_TRUE(Files(rips_.Path()).empty());
+}
+
 // A disc whose second track is long enough (40 s) that the reader hands it
 // on in stretches while it reads, never the whole track at once.
 class CdRipLongTrackTest : public CdRipTest {
