@@ -57,7 +57,7 @@ std::vector<CCDTab*>& LivePages() {
 
 }  // namespace
 
-CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
+CCDTab::CCDTab(PLATTER_CDevice* drive, CPreferences* prefs)
     : disc_(drive),
       lookup_(disc_, prefs),
       playback_(disc_, drive == nullptr ? std::string() : CdDriveLabel(drive->driveText)),

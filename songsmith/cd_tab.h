@@ -51,8 +51,8 @@ public:
     static constexpr int kDiscTimerMs = 250;
 
     // The drive stays the drive library's; prefs may be null (no re-read
-    // when the page comes back).
-    explicit CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs = nullptr);
+    // when the page comes back, no rip). A rip stores the folder it chose.
+    explicit CCDTab(PLATTER_CDevice* drive, CPreferences* prefs = nullptr);
     // Stops the disc timer and frees the rows.
     ~CCDTab() override;
 
@@ -177,7 +177,7 @@ private:
     CCdPlayback playback_;
     // The page's receiver, for the CD audio device's thread to post to.
     std::atomic<std::uint64_t> receiverId_{0};
-    const CPreferences* prefs_;
+    CPreferences* prefs_;
     std::atomic<bool> ripping_{false};
     std::unique_ptr<CCdRip> ripper_;
     // Each rip's number; steps and ends of an earlier rip are dropped.

@@ -76,7 +76,7 @@ std::vector<TRipTrack> CCDTab::TracksToRip(int row) const {
 
 bool CCDTab::StartRip(int row) {
     Log("CCDTab::_OnRip - Starting rip");
-    CPreferences& prefs = *const_cast<CPreferences*>(prefs_);
+    CPreferences& prefs = *prefs_;
     const std::string folder = PrepareRipFolder(prefs.RipPath);
     prefs.Lock();
     CopyToField(folder, prefs.RipPath);
