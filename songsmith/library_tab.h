@@ -63,6 +63,8 @@ public:
 
     // True while a library import runs.
     bool IsImporting() const { return false; }
+    // Stops a running library import and waits for it; nothing runs yet.
+    void KillImportThread() {}
 
     // Plays the song after (previous: before) the one with this path, or one
     // at random; true when one was started.

@@ -13,6 +13,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/window_placement.h"
 #include "songsmith/app_message_router.h"
@@ -21,6 +23,13 @@
 #include "songsmith/toolbar.h"
 
 class CAppMessageReceiver;
+class CBurner;
+class CSessionList;
+class CSongPlayer;
+class CTrackList;
+class CUndoMgr;
+class QTimer;
+class SVTENG_CSongvault;
 class CBottomContainerWindow;
 class CCDTab;
 class IBurnStatus;
@@ -76,10 +85,44 @@ public:
     // own cases takes it. An empty handler removes the entry.
     using TCommandHandler = std::function<void()>;
     void SetCommandHandler(int id, TCommandHandler handler);
+    // What the window's events reach of the rest of the program, set once
+    // the session list exists. A null member: the program has none (its
+    // steps are left out).
+    struct TEventPartners {
+        CBurner* burner = nullptr;
+        CSongPlayer* player = nullptr;
+        SVTENG_CSongvault* library = nullptr;
+        CTrackList* tracks = nullptr;
+        CSessionList* session = nullptr;
+        CUndoMgr* undo = nullptr;
+        // The question to save a modified session first; true when the
+        // caller may go on (No, or the session is saved now). Empty: go on.
+        std::function<bool()> askToSave;
+        // The question asked before quitting while a CD page rips; true to
+        // quit. Empty: quit.
+        std::function<bool()> confirmQuitWhileRipping;
+    };
+    void SetEventPartners(TEventPartners partners) { partners_ = std::move(partners); }
+
     // The program's messages to the main window.
     std::intptr_t WindowProc(TAppMessage& message);
     // The close request; false keeps the window open.
     bool OnClose();
+    // The drive poll timer's tick.
+    void OnTimer();
+    // The window was activated or minimised: a window minimised during a
+    // burn comes back as it was shown.
+    void OnActivate(bool minimised);
+    // The questions asked once the window first shows.
+    void OnShowInitialWindows();
+    // A session track decoded to silence (silent) or was cut short.
+    void OnTrackWarning(bool silent, int serial);
+    // Files dropped on the window, in the order given.
+    void OnDropFiles(const std::vector<std::string>& paths);
+    // Set while the Burn command runs with its dialogs: the track warnings
+    // keep still.
+    void SetBurnCommandRunning(bool running) { burnCommandRunning_ = running; }
+    bool BurnCommandRunning() const { return burnCommandRunning_; }
 
     QMainWindow* Window() const { return window_; }
     TReceiverId ReceiverId() const;
@@ -102,6 +145,17 @@ private:
     QMenu* BuildCdDriveMenu(QMenu* parent, const char* titleKey);
     QMenu* BuildProductsMenu(QMenu* parent, const char* titleKey);
     void UpdateMenuStates(QMenu* menu);
+    // The close's work after its questions: imports, searches and the
+    // player stopped, the song library closed, the preferences and the
+    // placement stored.
+    void StopWorkAndStore();
+    void CloseSongLibrary();
+    // The start-up questions about missing drives and a missing writer.
+    void AskAboutMissingDrives();
+    void AskAboutMissingRecorder();
+    // The session's file name without its folder, "Untitled" without one.
+    QString SessionTitleName() const;
+    bool SessionModified() const;
     void ApplySavedPlacement();
     WINDOWPLACEMENT TakePlacement() const;
     void UpdateMinimumSize();
@@ -138,4 +192,7 @@ private:
     // How the window is shown when it comes up or is restored.
     std::uint32_t restoreShowCmd_;
     std::map<int, TCommandHandler> commandHandlers_;
+    TEventPartners partners_;
+    QPointer<QTimer> pollTimer_;
+    bool burnCommandRunning_ = false;
 };

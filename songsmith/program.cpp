@@ -204,6 +204,17 @@ void CProgram::MakeSessionList() {
     SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
     mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
         [session](TAppMessage& message) { return session->WindowProc(message); });
+    // The window's events reach the session, the player, the burn
+    // controller and the song library.
+    CMainWindow::TEventPartners events;
+    events.burner = &burner;
+    events.player = &player;
+    events.library = &library;
+    events.tracks = &trackList;
+    events.session = session;
+    events.undo = &undo;
+    mainWindow.SetEventPartners(std::move(events));
+    mainWindow.UpdateTitle();
     // The player panel plays the session's next and previous songs.
     mainWindow.BottomBand()->Player()->SetPartners(
         {&player, &prefs, [session](bool random, int currentSerial, bool forward) {
@@ -212,6 +223,7 @@ void CProgram::MakeSessionList() {
 }
 
 void CProgram::UnbindWindows() {
+    mainWindow.SetEventPartners({});
     // The panel lets go of the player and the session list before they go.
     if (CBottomContainerWindow* bottom = mainWindow.BottomBand()) bottom->Player()->SetPartners({});
     SetSessionTrackRefresher(nullptr);
@@ -264,13 +276,8 @@ void CProgram::BindCommands() {
 }
 
 void CProgram::ShutDownAfterLoop() {
-    // The main window's close does not stop the player or close the song
-    // library yet.
-    player.Stop();
-    library.Shutdown(prefs.LibraryPath);
-    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
-        if (CFindTab* find = pane->GetFindTab()) find->KillSearchThread();
-    }
+    // The main window's close stopped the player and the search and closed
+    // the song library (or gave up saving it).
     burner.Shutdown();
     prefs.Save(HKEY_CURRENT_USER);
     Log("Shutting down!");

@@ -30,6 +30,9 @@ void MainWindowFixture::SetUp() {
     prefs_ = std::make_unique<CPreferences>();
     // The Find page comes first, as after the first library import.
     prefs_->ImportInitial = 1;
+    // A user who accepted the agreement and was told about the recorder.
+    prefs_->bAgreedToLicense = 1;
+    prefs_->bWarnAboutNoRecorder = 0;
     platter_ = std::make_unique<PLATTER_CPlatter>();
 }
 

@@ -25,11 +25,15 @@ namespace {
 ProgramFixture::ProgramFixture() {
     // The store reads its files from the test's home from now on.
     RegistryStoreSetFolder("");
+    // A run whose user accepted the agreement before.
+    CPreferences earlier;
+    StorePreferences(earlier);
 }
 
 ProgramFixture::~ProgramFixture() { RegistryStoreUnload(); }
 
-void ProgramFixture::StorePreferences(CPreferences& prefs) {
+void ProgramFixture::StorePreferences(CPreferences& prefs, bool agreed) {
+    if (agreed) prefs.bAgreedToLicense = 1;
     prefs.Save(HKEY_CURRENT_USER);
     RegistryStoreSave();
 }
