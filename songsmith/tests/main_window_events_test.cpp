@@ -21,6 +21,7 @@
 #include "songsmith/core/app_message.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/burn_status.h"
+#include "songsmith/core/cd_track.h"
 #include "songsmith/core/program_title.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/save_database_dialog.h"
@@ -56,7 +57,17 @@ void WriteWav(const std::string& path, bool silent) {
     std::ofstream(path, std::ios::binary) << "RIFF" << le(body.size(), 4) << body;
 }
 
-class MainWindowEventsTest : public ProgramFixture {};
+class MainWindowEventsTest : public ProgramFixture {
+protected:
+    // No machine drive, and the image drive as the environment says; the
+    // window closes once it shows.
+    static TProgramOptions OptionsWithoutDrives() {
+        TProgramOptions options;
+        options.configureDrives = [](PLATTER_CPlatter& platter) { platter.listRealDrives = false; };
+        options.whenShown = [](CProgram& program) { program.mainWindow.Window()->close(); };
+        return options;
+    }
+};
 
 // Clicks button id of the library-space dialog once it shows, then arms
 // the rest of answers.
@@ -76,25 +87,30 @@ TEST_F(MainWindowEventsTest, CloseSavesTheLibraryWhereThereIsRoomAndStoresTheWin
     std::ofstream(blocked) << "x";
     const std::string elsewhere = home_.Path() + "/elsewhere";
     fs::create_directories(elsewhere);
+    const std::string blockedLibrary = blocked + "/lib/";
     struct TCase {
         const char* name;
         std::vector<int> answers;
-        std::string storedPath;  // "LibraryPath" afterwards
-        bool savedElsewhere;
+        std::string chosenFolder;  // the folder chooser's answer
+        std::string storedPath;    // "LibraryPath" afterwards
     };
     const std::vector<TCase> cases = {
-        {"retry, then a new folder", {CSaveDatabaseDlg::kRetry, CSaveDatabaseDlg::kNewDrive}, elsewhere + "/", true},
-        {"cancel", {CSaveDatabaseDlg::kCancel}, "", false},
+        {"retry, then a new folder", {CSaveDatabaseDlg::kRetry, CSaveDatabaseDlg::kNewDrive}, elsewhere,
+         elsewhere + "/"},
+        {"a new folder that fails too, then cancel", {CSaveDatabaseDlg::kNewDrive, CSaveDatabaseDlg::kCancel},
+         blocked + "/other", blockedLibrary},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(elsewhere);
         fs::create_directories(elsewhere);
-        if (c.savedElsewhere) ui_.ExpectFolder("LibTab_SaveDBMsg", elsewhere);
+        CPreferences earlier;
+        StorePreferences(earlier);
+        ui_.ExpectFolder("LibTab_SaveDBMsg", c.chosenFolder);
         TProgramOptions options = Options();
         bool closed = false;
         options.whenShown = [&](CProgram& program) {
-            std::snprintf(program.prefs.LibraryPath, sizeof program.prefs.LibraryPath, "%s/lib/", blocked.c_str());
+            std::snprintf(program.prefs.LibraryPath, sizeof program.prefs.LibraryPath, "%s", blockedLibrary.c_str());
             program.mainWindow.Window()->showMinimized();
             AnswerLibraryDialogs(c.answers);
             closed = program.mainWindow.Window()->close();
@@ -102,7 +118,7 @@ TEST_F(MainWindowEventsTest, CloseSavesTheLibraryWhereThereIsRoomAndStoresTheWin
         CProgram program(options);
         EXPECT_EQ(program.Run({}), CProgram::kResultRan);
         EXPECT_TRUE(closed);
-        EXPECT_EQ(fs::exists(elsewhere + "/Marovelle.mdb"), c.savedElsewhere);
+        EXPECT_EQ(fs::exists(elsewhere + "/Marovelle.mdb"), c.storedPath == elsewhere + "/");
         const auto stored = StoredPreferences();
         EXPECT_EQ(stored->LibraryPath, c.storedPath);
         EXPECT_EQ(stored->bLogFailed, 0);
@@ -130,9 +146,7 @@ TEST_F(MainWindowEventsTest, RefusingTheAgreementQuitsWithTheLibraryClosed) {
 
 TEST_F(MainWindowEventsTest, WithoutADriveTheQuestionOpensTheHelpPageAndKeepsTheBoxInverted) {
     const testsupport::CScopedEnv noImage("PLATTER_IMAGE_DRIVE", "0");
-    TProgramOptions options = Options();
-    options.whenShown = [](CProgram& program) { program.mainWindow.Window()->close(); };
-    CProgram program(options);
+    CProgram program(OptionsWithoutDrives());
     // Without a drive the drive layer is ready but lists nothing.
     ui_.ExpectMessage("BE_ASPIFoundButNoCDDevices", IDYES, true);
     EXPECT_EQ(program.Run({}), CProgram::kResultRan);
@@ -146,10 +160,8 @@ TEST_F(MainWindowEventsTest, WithoutARecorderYesSendsTheReport) {
     CPreferences earlier;
     earlier.bWarnAboutNoASPI = 0;
     StorePreferences(earlier);
-    TProgramOptions options = Options();
-    options.whenShown = [](CProgram& program) { program.mainWindow.Window()->close(); };
     ui_.ExpectMessage("BE_RecorderNotFound_Help", IDYES, false);
-    CProgram program(options);
+    CProgram program(OptionsWithoutDrives());
     EXPECT_EQ(program.Run({}), CProgram::kResultRan);
     ASSERT_EQ(ui_.OpenedUrls().size(), 1u);
     EXPECT_EQ(ui_.OpenedUrls()[0].rfind("https://www.trackpress.example/trackpress/program/norecorder.asp?", 0), 0u);
