@@ -21,7 +21,9 @@
 #include "songsmith/core/app_windows.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/library_atoms.h"
 #include "songsmith/core/library_feed.h"
+#include "songsmith/core/library_import.h"
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/library_load.h"
 #include "songsmith/core/library_menu_states.h"
@@ -29,10 +31,14 @@
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/ui_services.h"
 #include "songsmith/event_hook.h"
+#include "songsmith/import_options_dlg.h"
+#include "songsmith/library_tree_view.h"
 #include "songsmith/library_maintenance_dlgs.h"
 #include "songsmith/progress_window.h"
 #include "songsmith/prog_string.h"
+#include "songsmith/wait_cursor.h"
 #include "songvault/records.h"
+#include "songvault/songvault.h"
 
 namespace {
 
@@ -125,10 +131,14 @@ CLibraryTab::CLibraryTab(CPreferences* prefs) : prefs_(prefs) {
 }
 
 CLibraryTab::~CLibraryTab() {
+    // The import's thread posts to the page: it goes first.
+    KillImportThread();
+    importer_.reset();
     SetAppWindowReceiver(EAppWindow::kLibraryTab, kNoReceiver);
     SetLibraryCheckMarkHandler(nullptr);
     SetLibrarySongImportedHandler(nullptr);
     SetLibraryLocateHandler(nullptr);
+    SetLibraryEditHandlers({});
     Lock();
     Unlock();
     // The rows point at the nodes: the window goes first.
@@ -144,7 +154,11 @@ bool CLibraryTab::Create(QWidget* parent, int x, int y, int width, int height) {
         [this](std::uint32_t kind, std::int32_t id, int value) { SetCheckMark(kind, id, value); });
     SetLibrarySongImportedHandler([this](const char* path) { MarkImportedSong(path); });
     SetLibraryLocateHandler([this](const char* path) { LocateSongByPath(path); });
+    BindEdits();
     LoadNodeList();
+    if (SVTENG_CSongvault* store = LibraryPartners().store; store != nullptr && prefs_ != nullptr)
+        importer_ = std::make_unique<CLibraryImport>(*prefs_, *store);
+    OfferInitialImport();
     return true;
 }
 
@@ -195,13 +209,11 @@ QWidget* CLibraryTab::BuildWindow(QWidget* parent) {
         if (QTreeWidgetItem* item = tree_->itemAt(at)) clicked_ = TLibRow{NodeOfItem(item), IsGenreRow(item)};
         MakeContextMenu()->exec(tree_->viewport()->mapToGlobal(at));
     });
-    QObject::connect(tree_, &QTreeWidget::itemDoubleClicked, page, [this](QTreeWidgetItem* item) {
-        CLibNode* node = NodeOfItem(item);
-        if (node != nullptr && node->IsSong()) OnPlayStop(node);
-    });
+    treeView_ = new CLibTreeView(*this, *tree_);
 
     new CEventHook(page, [this, page](QEvent* event) {
         if (event->type() == QEvent::Resize) LayOutControls(page->width(), page->height());
+        if (event->type() == QEvent::FocusIn) SetImportImage(IsImporting() ? kLibStopImage : kLibImportImage);
         return false;
     });
     receiver_ = new CAppMessageReceiver([this](TAppMessage& message) { return OnMessage(message); }, page);
@@ -264,6 +276,7 @@ std::intptr_t CLibraryTab::OnMessage(TAppMessage& message) {
         case WM_IMPORT_FOUNDSONG: OnImportFoundSong(message); return 0;
         case WM_IMPORT_KNOWNDIR: OnKnownDir(message); return 0;
         case WM_IMPORT_CURRENTDIR: OnCurrentDir(message); return 0;
+        case WM_IMPORT_FINISHED: OnImportFinished(); return 0;
         default: return 0;
     }
 }
@@ -378,7 +391,7 @@ std::intptr_t CLibraryTab::OnCommand(int id) {
         if (hook) hook(node);
     };
     switch (id) {
-        case kLibImportId: run(hooks.import); return 1;
+        case kLibImportId: OnImportButton(); return 1;
         case cmd::kLibPlay:
             if (node != nullptr && node->IsSong()) OnPlayStop(node);
             return 1;
@@ -442,4 +455,69 @@ void CLibraryTab::MarkImportedSong(const char* path) {
     }
     node->checked = true;
     RedrawRows(node);
+}
+
+void CLibraryTab::PostImportState(const char* statusKey) {
+    PostToAppWindow(EAppWindow::kMainWindow,
+                    MakeAppMessage(WM_IMPORT_STATE, 0, 0, statusKey != nullptr ? KeyedText(statusKey) : std::string()));
+}
+
+void CLibraryTab::OfferInitialImport() {
+    if (prefs_ == nullptr || prefs_->ImportInitial != 0) return;
+    CImportOptionsDlg options(*prefs_);
+    const int answer = options.DoModal(window_);
+    prefs_->ImportInitial = 1;
+    if (answer != 1) return;
+    SetImportImage(kLibStopImage);
+    Import();
+}
+
+void CLibraryTab::Import() {
+    Log("CLibraryTab::Import - Starting import");
+    importStopped_ = false;
+    PostImportState("LibTab_ImportStatus");
+    if (count_ != nullptr) count_->setText(ProgString("LibTab_Importing"));
+    if (importer_ == nullptr || receiver_ == nullptr || !importer_->Start(receiver_->Id())) {
+        // Nothing runs: the page goes back to its idle look.
+        SetImportImage(kLibImportImage);
+        ShowSongCount();
+    }
+    PostImportState(nullptr);
+}
+
+bool CLibraryTab::IsImporting() const { return importer_ != nullptr && importer_->IsImporting(); }
+
+void CLibraryTab::KillImportThread() {
+    if (importer_ == nullptr || !importer_->Stop()) return;
+    importStopped_ = true;
+    PostImportState("LibTab_ImportStopped");
+}
+
+void CLibraryTab::OnImportButton() {
+    if (IsImporting()) {
+        SetImportImage(kLibImportImage);
+        KillImportThread();
+    } else {
+        SetImportImage(kLibStopImage);
+        Import();
+    }
+}
+
+void CLibraryTab::OnImportFinished() {
+    Log("CLibraryTab::WM_IMPORT_FINISHED - Start");
+    // The thread has posted its last message and is ending.
+    if (importer_ != nullptr) importer_->Join();
+    // A stopped import keeps saying so.
+    if (!importStopped_) PostImportState("LibTab_ImportComplete");
+    if (const auto& endFeed = LibraryPartners().endFindFeed) endFeed();
+    Log("CLibraryTab::KillImportThread - Setting button image back");
+    SetImportImage(kLibImportImage);
+    ShowSongCount();
+    if (folderText_ != nullptr) folderText_->clear();
+    if (SVTENG_CSongvault* store = LibraryPartners().store) {
+        CWaitCursor wait;
+        store->WriteDB();
+    }
+    if (const auto& toFind = LibraryPartners().importFinishedToFind) toFind();
+    PostImportState(nullptr);
 }

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <unordered_set>
@@ -22,8 +23,13 @@
 #include "songsmith/tab_page.h"
 
 class CAppMessageReceiver;
+class CLibraryImport;
+class CUndoAtom;
+struct TSVT_Song;
+struct TTagBlock;
 class CPreferences;
 class CProgressWindow;
+class CLibTreeView;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -61,10 +67,14 @@ public:
     // marks only: the undo of a check-mark change.
     virtual void SetCheckMark(std::uint32_t kind, std::int32_t id, int value);
 
-    // True while a library import runs.
-    bool IsImporting() const { return false; }
-    // Stops a running library import and waits for it; nothing runs yet.
-    void KillImportThread() {}
+    // The library import (core/library_import.h). Import starts one and
+    // returns once its set-up is done; KillImportThread stops a running one
+    // and waits for its thread.
+    void Import();
+    bool IsImporting() const;
+    void KillImportThread();
+    // The import's thread, for tests (null without a song store).
+    CLibraryImport* Importer() const { return importer_.get(); }
 
     // Plays the song after (previous: before) the one with this path, or one
     // at random; true when one was started.
@@ -99,13 +109,14 @@ public:
 
     CLibraryNodes& Nodes() { return nodes_; }
     QTreeWidget* Tree() const;
+    // The tree's drawing and mouse handling.
+    CLibTreeView* TreeView() const { return treeView_; }
     // The songs collected by the last check, in byte order of their names.
     const std::vector<CLibNode*>& CheckSelection() const { return checkSelection_; }
 
     // What the page hands to the parts that import and edit the library;
     // empty until those parts fill them.
     struct THooks {
-        std::function<void()> import;
         std::function<void()> emptyTrash;
         std::function<void(CLibNode* node)> editTag;
         std::function<void(CLibNode* node)> deleteNode;
@@ -115,6 +126,49 @@ public:
         std::function<void(const char* path, bool permanently)> deleteSongByPath;
     };
     THooks hooks;
+
+    // Edits of the song store and the tree (library_tab_edits.cpp,
+    // library_tab_trash.cpp). Each writes the store first, then the nodes
+    // and rows; undo set records undo atoms in the program's history. Null
+    // texts leave a field as it is; year and genre -1 likewise.
+    void ChangeArtistTag(CLibNode* artist, const char* name, bool undo);
+    void ChangeAlbumTag(CLibNode* album, const char* artist, const char* name, int year, int genre, bool undo);
+    void ChangeGenreTag(CLibNode* genre, int number, bool undo);
+    void ChangeSongTag(CLibNode* song, const char* artist, const char* album, const char* title, const char* path,
+                       int year, int genre, bool undo, bool makeFolders);
+    void ChangeSongParents(CLibNode* song, const char* artist, const char* album, bool makeFolders, bool retag,
+                           bool undo);
+    // The song loses its artist and album and goes under "<Untagged>".
+    void DeleteTag(CLibNode* song, bool undo);
+    // The tag dialog of the node's kind; OK applies it as one undo step.
+    void OnEdit(CLibNode* node);
+    // Into the trash, a folder song by song. True when done.
+    bool ThrowAway(CLibNode* node, bool deleteFolders);
+    // A song in the trash: deleted from the store, or restored (to its
+    // folders unless keepPlace).
+    void DeleteTrashItem(CLibNode* node, bool remove, bool keepPlace);
+    void EmptyTrash();
+    // Removes the songs whose files are gone.
+    void RemoveMissingSongs();
+    // A folder left without children goes too: its record as well when
+    // remove is set, else only its node.
+    void DeleteEmptyFolder(CLibNode* folder, bool remove);
+    // Rows, lists and node (and every node below it) go.
+    void DestroyNode(CLibNode* node);
+    void DeleteSongByPath(const char* path, bool permanently);
+    void EditTagByPath(const char* path);
+    // The undo history's callbacks: each applies without recording.
+    void ApplyTagChange(std::uint32_t kind, std::int32_t id, const TTagBlock& apply,
+                        const TTagBlock& other);
+    void ApplySongParents(std::uint32_t kind, std::int32_t id, const char* artist, const char* album);
+    void AddNode(std::uint32_t kind, std::int32_t id, std::uint32_t parentKind, std::int32_t parentId);
+    void ThrowAwayNode(std::uint32_t kind, std::int32_t id);
+    // The Empty Trash dialog's last choice (1 until one is made).
+    int emptyTrashChoice = 1;
+    // Runs the Empty Trash dialog with the last choice; its result.
+    std::function<int(int& choice)> askEmptyTrash;
+    // Opens the Preferences dialog at the page the preferences name.
+    std::function<void()> openPreferences;
     // Loads a song file before it is played or added; the entry's loader
     // unless a test puts another.
     std::function<bool(const char* path, CSongEntry& entry)> songLoader;
@@ -130,6 +184,12 @@ private:
     void OnImportFoundSong(TAppMessage& message);
     void OnKnownDir(TAppMessage& message);
     void OnCurrentDir(TAppMessage& message);
+    void OnImportFinished();
+    void OnImportButton();
+    // Asks about the first import when none was made yet.
+    void OfferInitialImport();
+    // The main window's status bar (text may be null) and title.
+    void PostImportState(const char* statusKey);
     void OnPlayStateChanged(const TAppMessage& message);
     void ShowSongCount();
     void ShowFolderText(const char* folder);
@@ -152,6 +212,24 @@ private:
     void ApplyExpansion(CLibNode* node);
     void OnItemExpanded(QTreeWidgetItem* item, bool expanded);
 
+    // Edits (library_tab_edits.cpp, library_tab_trash.cpp).
+    void BindEdits();
+    void RecordUndo(CUndoAtom& atom, bool undo);
+    void MoveSong(CLibNode* song, CLibNode* folder, bool removeFolders);
+    // The song joins genre's songs; a genre it leaves empty goes.
+    void RelinkGenre(CLibNode* song, CLibNode* genre);
+    void TakeOutOfTree(CLibNode* node, bool removeFolders);
+    void ForgetNode(const CLibNode* node);
+    void WriteTagOutward(const char* oldPath, const TSVT_Song& song, const char* logLine);
+    void WarnUnwrittenTags();
+    CLibNode* RestoreParent(const TSVT_Song& song);
+    // Files whose tags could not be written during the current action, and
+    // how deep the actions are nested (the outermost one warns).
+    std::vector<std::string> unwrittenTags_;
+    int editDepth_ = 0;
+    friend class CEditAction;
+    friend class CLibTreeView;
+
     CPreferences* prefs_;
     CLibraryNodes nodes_;
     CSongEntry entry_;
@@ -163,9 +241,14 @@ private:
     std::unordered_set<std::string> pendingMarks_;
     bool populating_ = false;
     QPointer<QTreeWidget> tree_;
+    // Owned by the tree.
+    CLibTreeView* treeView_ = nullptr;
     QPointer<QLabel> strip_;
     QPointer<QLabel> count_;
     QPointer<QLabel> folderText_;
     QPointer<QPushButton> import_;
     QPointer<CAppMessageReceiver> receiver_;
+    std::unique_ptr<CLibraryImport> importer_;
+    // The running import was stopped by the user, not finished.
+    bool importStopped_ = false;
 };

@@ -290,7 +290,7 @@ void CMainWindow::UpdateTitle() {
         if (const CCDTab* ripping = pane->GetRippingCDTab()) {
             prefix = QString::asprintf("%d%% [Ripping] - ", ripping->GetRipProgress()).toStdString();
         } else if (pane->IsLibraryImporting()) {
-            prefix = "[Importing] - ";
+            prefix = ProgString("Title_Importing").toStdString() + " - ";
         }
     }
     QString text = QString::asprintf("%s%s - ", prefix.c_str(), title) + SessionTitleName();
@@ -318,11 +318,18 @@ std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
         case WM_TRACK_INCOMPLETE:
             OnTrackWarning(message.number == WM_TRACK_SILENT, static_cast<int>(message.wParam));
             return 0;
+        case WM_IMPORT_STATE:
+            if (const std::string* text = message.PayloadAs<std::string>(); text != nullptr && !text->empty())
+                statusBar_.PostText(text->c_str());
+            UpdateTitle();
+            return 0;
         case WM_SESSION_DIRTY:
             sessionDirty_ = (message.wParam & 0xFFFF) != 0;
             EnableToolbarButton(cmd::kToolbarSave, sessionDirty_);
             UpdateTitle();
             return 0;
+        case WM_COMMAND:
+            return OnCommand(static_cast<int>(message.wParam));
         default:
             return 0;
     }

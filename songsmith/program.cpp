@@ -23,6 +23,7 @@
 #include "songsmith/core/startup_log.h"
 #include "songsmith/core/startup_report.h"
 #include "songsmith/core/system_switches.h"
+#include "songsmith/core/cd_track.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/find_tab.h"
 #include "songsmith/cd_tab.h"
@@ -174,6 +175,10 @@ void CProgram::BindWindows() {
     SetDriveStateSource(&burner.state);
     SetCdPagePlayer(&player);
     burner.SetTrackList(&trackList);
+    // The burn stores a written disc's titles in the title cache and plays
+    // its signal between copies through the player.
+    burner.SetTitlefetch(&titlefetch);
+    burner.SetSoundPlayer([this](const char* path) { player.PlaySoundFile(path); });
     // What the Library page reads of the rest of the program.
     TLibraryPartners libraryPartners;
     libraryPartners.store = &library;
@@ -181,6 +186,9 @@ void CProgram::BindWindows() {
     libraryPartners.setPlaySource = SetPlaySource;
     libraryPartners.songPathOfSound = [this](std::uint32_t soundId, std::string& path) {
         return player.GetSongPathById(soundId, path);
+    };
+    libraryPartners.addSongsWithProgress = [this](const std::vector<std::string>& files) {
+        return sessionList != nullptr ? sessionList->AddSongsWithProgress(files, true, true) : 0;
     };
     SetLibraryPartners(libraryPartners);
 }
@@ -202,8 +210,11 @@ void CProgram::MakeSessionList() {
     SetSongActionPartners(songActions.get());
     CSessionList* session = sessionList.get();
     SetSessionTrackRefresher([session](int serial) { session->RefreshTrack(serial); });
-    mainWindow.MiddleBand()->SessionList()->SetMessageHandler(
-        [session](TAppMessage& message) { return session->WindowProc(message); });
+    CSessionListPane* pane = mainWindow.MiddleBand()->SessionList();
+    pane->SetMessageHandler([session](TAppMessage& message) { return session->WindowProc(message); });
+    pane->Bind(TSessionPaneBinding{session, &trackList, &prefs, &undo,
+                                   [this](int command) { mainWindow.OnCommand(command); },
+                                   [this] { player.RefreshGain(); }});
     // The window's events reach the session, the player, the burn
     // controller and the song library.
     CMainWindow::TEventPartners events;
@@ -229,6 +240,7 @@ void CProgram::UnbindWindows() {
     SetSessionTrackRefresher(nullptr);
     SetSongActionPartners(nullptr);
     songActions.reset();
+    if (CContainerWindow* band = mainWindow.MiddleBand()) band->SessionList()->Bind({});
     sessionList.reset();
     SetLibraryPartners({});
     SetDriveStateSource(nullptr);
@@ -257,6 +269,33 @@ void CProgram::BindCommands() {
     mainWindow.SetCommandHandler(cmd::kCheckVersion, [this] {
         CVersionCheckDlg dialog(internet, prefs);
         dialog.DoModal(mainWindow.Window());
+    });
+    // The session's focused track in the Library: its tag edited, or its
+    // song thrown away together with its row as one undo step.
+    auto focusedTrack = [this](int& serial) {
+        serial = sessionList ? sessionList->FocusedSerial() : -1;
+        std::string path;
+        trackList.Lock();
+        if (CCDTrack* track = serial >= 0 ? trackList.GetAt(trackList.FindBySerial(serial)) : nullptr)
+            path = track->GetPath();
+        trackList.Unlock();
+        return path;
+    };
+    auto libraryPage = [this]() -> CLibraryTab* {
+        CFindContainerWindow* pane = mainWindow.TabPane();
+        return pane != nullptr ? pane->GetLibraryTab() : nullptr;
+    };
+    mainWindow.SetCommandHandler(cmd::kTrackEditTag, [focusedTrack, libraryPage] {
+        int serial = -1;
+        const std::string path = focusedTrack(serial);
+        if (CLibraryTab* page = libraryPage(); page != nullptr && !path.empty()) page->EditTagByPath(path.c_str());
+    });
+    mainWindow.SetCommandHandler(cmd::kTrackLibDelete, [this, focusedTrack, libraryPage] {
+        int serial = -1;
+        const std::string path = focusedTrack(serial);
+        if (path.empty()) return;
+        if (CLibraryTab* page = libraryPage()) page->DeleteSongByPath(path.c_str(), false);
+        if (sessionList) sessionList->RemoveTrack(serial, true);
     });
     const auto openFader = [this] {
         TFaderContext context{prefs};

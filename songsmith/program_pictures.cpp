@@ -8,6 +8,7 @@
 #include <array>
 
 #include "songsmith/bitmaps.h"
+#include "songsmith/session_pictures.h"
 
 namespace {
 
@@ -286,6 +287,12 @@ const std::array kPictures{
                     DrawInsertDisc, true},
     TProgramPicture{kPictureBurnWarning, QSize(48, 48), DrawBurnWarning, true},
     TProgramPicture{kPictureCheckMark, QSize(12, 12), DrawCheckMark, false},
+    TProgramPicture{kPictureMoveUp, QSize(23, 31), DrawMoveUp, false},
+    TProgramPicture{kPictureMoveUpOff, QSize(23, 31), DrawMoveUpOff, false},
+    TProgramPicture{kPictureMoveDown, QSize(23, 31), DrawMoveDown, false},
+    TProgramPicture{kPictureMoveDownOff, QSize(23, 31), DrawMoveDownOff, false},
+    TProgramPicture{kPictureDeleteTrack, QSize(34, 24), DrawDeleteTrack, false},
+    TProgramPicture{kPictureDeleteTrackOff, QSize(34, 24), DrawDeleteTrackOff, false},
     TProgramPicture{kPictureStop, QSize(24, 24), DrawStop, true},
     TProgramPicture{kPicturePrevious, QSize(34, 24), DrawPrevious, true},
     TProgramPicture{kPicturePlay, QSize(24, 24), DrawPlay, true},

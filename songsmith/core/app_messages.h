@@ -41,6 +41,7 @@ inline constexpr std::uint32_t WM_TRACKS_LOADED = WM_USER + 13;
 inline constexpr std::uint32_t WM_RIP_FINISHED = WM_USER + 14;
 // Library page: a ripped song (the payload) to add.
 inline constexpr std::uint32_t WM_RIP_TRACKDONE = WM_USER + 15;
+// Library page: its import thread ended.
 inline constexpr std::uint32_t WM_IMPORT_FINISHED = WM_USER + 16;
 // CD page: a title lookup thread's answer (wParam its result code, lParam
 // the lookup's serial, the payload the matches or the record).
@@ -52,6 +53,9 @@ inline constexpr std::uint32_t WM_RDB_STATUS = WM_USER + 21;
 // Find page: one more found song (the payload).
 inline constexpr std::uint32_t WM_FIND_FOUNDSONG = WM_USER + 22;
 inline constexpr std::uint32_t WM_FIND_UPDATECOUNT = WM_USER + 23;
+// Main window: the library import started or ended; the payload's text
+// (when there is one) goes to the status bar, and the title is refreshed.
+inline constexpr std::uint32_t WM_IMPORT_STATE = WM_USER + 24;
 // Library page, from the song database library during an import
 // (WM_USER + 100 to 102, named where the library defines them); each
 // carries a record as its payload.

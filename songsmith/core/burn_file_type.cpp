@@ -1,6 +1,7 @@
 #include "songsmith/core/burn_file_type.h"
 
 #include "platform/ascii_case.h"
+#include "songsmith/core/file_types.h"
 
 namespace {
 
@@ -12,6 +13,6 @@ bool EndsWithNoCase(const std::string& text, const char* tail) {
 }  // namespace
 
 bool BurnFileIsMp3(const std::string& file, const std::string& song) {
-    if (EndsWithNoCase(file, ".tmm")) return EndsWithNoCase(song, ".mp3");
-    return EndsWithNoCase(file, ".mp3");
+    if (EndsWithNoCase(file, ".tmm")) return IsMpegAudioFile(song.c_str());
+    return IsMpegAudioFile(file.c_str());
 }

@@ -40,6 +40,7 @@ class CPreferences;
 class CRegKey;
 class CSoundGroup;
 class CTrackList;
+class TITLEFETCH_CTitlefetch;
 struct TBurnEvent;
 
 class CBurner;
@@ -189,6 +190,9 @@ public:
         envelopes_ = std::move(envelopes);
         envelopesChosen_ = true;
     }
+    // The temporary folder of the track files and the cue sheet, without a
+    // trailing slash.
+    std::string TempFolder() const;
     // Free kilobytes at a folder (GetKBFree unless a test says otherwise).
     using TFreeSpaceFunction = std::function<double(const char* folder)>;
     void SetFreeSpaceFunction(TFreeSpaceFunction function) { freeSpace_ = std::move(function); }
@@ -199,8 +203,30 @@ public:
 
     // Logs the shut-down and aborts a running burn. Always 1.
     int Shutdown();
-    // The pass the worker runs for each burn.
+    // The pass the worker runs for each burn; unset, the burn itself
+    // (BurnThreadProc).
     void SetBurnPass(TBurnPass pass) { pass_ = std::move(pass); }
+
+    // The burn (burner_worker.cpp): waits for rips and loading, prepares
+    // the audio, writes the test and the copies and reports the end to the
+    // main window. On the worker.
+    void BurnThreadProc();
+    // One pass: 0 failure, 1 success, 2 start again (a new disc's capacity).
+    int DoBurn();
+    // Stores the written disc's titles in the local title cache, the first
+    // count tracks'. False when the cache refused them.
+    bool AddCDPlayerIniEntry(int count);
+    // Fills the write block's track entries for the prepared tracks; the
+    // paths point into paths, which must outlive the write call.
+    void FillTrackEntries(TWriteDiscParams& block, std::array<std::string, PLATTER_MAX_TRACKS>& paths);
+    // Fills the block's write settings: speed, burn-proof, test, CD-Text and
+    // the values handed through.
+    void FillWriteSettings(TWriteDiscParams& block);
+    // The title lookup whose cache gets the disc's titles (none: no entry).
+    void SetTitlefetch(TITLEFETCH_CTitlefetch* titlefetch) { titlefetch_ = titlefetch; }
+    // Plays a signal file between copies (the song player's PlaySoundFile).
+    using TSoundPlayer = std::function<void(const char* path)>;
+    void SetSoundPlayer(TSoundPlayer player) { soundPlayer_ = std::move(player); }
     // Starts a burn of a mode; reuses the converted files only when asked,
     // for the same mode, and when they are complete.
     bool StartBurn(int burnMode, int reuse);
@@ -214,7 +240,8 @@ public:
     void StopBurnThread();
     // The worker's wait: at most ms, ended early by an abort or by the
     // request differing from seenRequest, the value the caller last read
-    // (-1: the value at the call). False once aborted.
+    // (-1: the value at the call), or, for a caller on another thread, by
+    // the worker's end. False once aborted.
     bool WaitFor(int ms, int seenRequest = -1);
 
     // Fields in the order the rest of the program knows them. Whatever
@@ -329,6 +356,31 @@ private:
     void OnTrackEnd();
     void MeasureSpeed();
     void WakeWaiters();
+    // Waits on waitChanged_ until done() or ms have passed.
+    template <class Predicate>
+    void WaitSliced(std::unique_lock<std::mutex>& hold, int ms, Predicate done);
+    // The pass's steps (burner_worker.cpp).
+    void WaitBeforePreparing();
+    // The tracks prepared; 0 when the preparation failed or was aborted.
+    int PrepareAudio(int count);
+    bool EnoughSpaceFor(int msToConvertNow);
+    // One copy: the pass result so far (1 go on, 0 failed, 2 start again).
+    // A test followed by the real copies sets copyCount to their number.
+    int WriteCopy(int& copyCount);
+    // One write with its retries; the pass result. written: the disc (or
+    // the test) was written.
+    int WriteWithRetries(TWriteDiscParams& block, int copyCount, bool& written);
+    // A failed write's error index or request; the pass result.
+    int OnWriteFailure(std::int32_t code, int stateBefore, bool& retry);
+    // Raises request and waits for the answer; false when aborted.
+    bool AskAndWait(int request);
+    // Waits while a request is open; false when aborted.
+    bool WaitWhileRequestOpen();
+    // The window before a write; false when aborted in it.
+    bool WaitBeforeWriting();
+    void AfterCopy(int& copyCount);
+    void SetTrackStates(int count, int newState, bool skipLoading);
+    void PostBurnEnd(int result);
     // Joins a worker that has ended; true when none is left.
     bool JoinEndedWorker();
     // The writer's description without revision as its remembered settings
@@ -347,6 +399,8 @@ private:
     IPlatterClock* clock_;
     TBurnTiming timing_;
     TBurnPass pass_;
+    TITLEFETCH_CTitlefetch* titlefetch_ = nullptr;
+    TSoundPlayer soundPlayer_;
     CTrackList* tracks_ = nullptr;
     TBurnEnvelopes envelopes_;
     bool envelopesChosen_ = false;

@@ -12,3 +12,6 @@ PLATTER_CDevice* CPlatterDrives::FindDeviceByParams(std::int32_t adapter, std::i
     return platter_.FindDeviceByParams(adapter, target, lun);
 }
 std::int32_t CPlatterDrives::NumWriters(bool first, bool second) { return platter_.NumWriters(first, second); }
+std::int32_t CPlatterDrives::GetLastError(char* text, std::size_t textSize) {
+    return platter_.GetLastError(text, textSize);
+}

@@ -4,6 +4,7 @@
 // progress. The program hands the controller the library's engine object;
 // tests hand it scripted drives.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +24,12 @@ public:
     virtual PLATTER_CDevice* GetDevice(std::int32_t index) = 0;
     virtual PLATTER_CDevice* FindDeviceByParams(std::int32_t adapter, std::int32_t target, std::int32_t lun) = 0;
     virtual std::int32_t NumWriters(bool first, bool second) = 0;
+    // The last failed write's code and text; drives that keep none answer 0
+    // and an empty text.
+    virtual std::int32_t GetLastError(char* text, std::size_t textSize) {
+        if (textSize > 0) text[0] = '\0';
+        return 0;
+    }
 };
 
 // The drive library's engine object as the controller sees it.
@@ -37,6 +44,7 @@ public:
     PLATTER_CDevice* GetDevice(std::int32_t index) override;
     PLATTER_CDevice* FindDeviceByParams(std::int32_t adapter, std::int32_t target, std::int32_t lun) override;
     std::int32_t NumWriters(bool first, bool second) override;
+    std::int32_t GetLastError(char* text, std::size_t textSize) override;
 
 private:
     PLATTER_CPlatter& platter_;

@@ -1,5 +1,6 @@
 // The burn controller's worker: starting a burn, the worker's waits, and
 // stopping it. The worker is always joined by the controller.
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -72,7 +73,10 @@ bool CBurner::StartBurnThread() {
 }
 
 void CBurner::RunWorker() {
-    if (pass_) pass_(*this);
+    if (pass_)
+        pass_(*this);
+    else
+        BurnThreadProc();
     {
         std::lock_guard<std::mutex> hold(waitLock_);
         workerEnded_ = true;
@@ -87,9 +91,23 @@ void CBurner::StopBurnThread() {
     WakeWaiters();
     {
         std::unique_lock<std::mutex> hold(waitLock_);
-        waitChanged_.wait_for(hold, std::chrono::milliseconds(timing_.stopWaitMs), [this] { return workerEnded_; });
+        WaitSliced(hold, timing_.stopWaitMs, [this] { return workerEnded_; });
     }
     JoinEndedWorker();
+}
+
+template <class Predicate>
+void CBurner::WaitSliced(std::unique_lock<std::mutex>& hold, int ms, Predicate done) {
+    // The C library of this system can lose a wake-up of a long wait while
+    // other threads wait on the same variable with short timeouts (the
+    // worker's waits do): a long wait looks again at least every slice.
+    constexpr auto kSlice = std::chrono::milliseconds(100);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end) return;
+        waitChanged_.wait_until(hold, std::min(end, now + kSlice));
+    }
 }
 
 void CBurner::WakeWaiters() {
@@ -101,7 +119,8 @@ void CBurner::WakeWaiters() {
 bool CBurner::WaitFor(int ms, int seenRequest) {
     const int requestAtStart = seenRequest >= 0 ? seenRequest : request.load();
     std::unique_lock<std::mutex> hold(waitLock_);
-    waitChanged_.wait_for(hold, std::chrono::milliseconds(ms),
-                          [&] { return abort.load() || request.load() != requestAtStart; });
+    // Another thread waiting on the worker's requests also wakes when the
+    // worker ends; the worker itself never sees that while it waits.
+    WaitSliced(hold, ms, [&] { return abort.load() || request.load() != requestAtStart || workerEnded_; });
     return !abort.load();
 }

@@ -114,8 +114,10 @@ int CBurner::WriteTrackPcm(const void* buffer, int length) {
     return written + WriteToTrackFile(data, left);
 }
 
+std::string CBurner::TempFolder() const { return WithoutTrailingSlash(prefs_.Marovelle_Temp_Dir); }
+
 bool CBurner::FolderWithRoom(double neededKB, std::string& folder) {
-    const std::string temp = WithoutTrailingSlash(prefs_.Marovelle_Temp_Dir);
+    const std::string temp = TempFolder();
     const double freeKB = freeSpace_ ? freeSpace_(temp.c_str()) : GetKBFree(temp.c_str());
     if (neededKB + kSpaceMarginKB <= freeKB) {
         folder = temp;

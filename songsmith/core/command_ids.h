@@ -69,5 +69,6 @@ inline constexpr int kCdLookup = 40140;
 inline constexpr int kLibOpenFolder = 40142;
 inline constexpr int kLibClean = 40143;
 inline constexpr int kTrackEditTag = 40153;
+inline constexpr int kTrackLibDelete = 40156;
 
 }  // namespace cmd

@@ -4,6 +4,7 @@
 
 #include "filekit/log.h"
 #include "platter/platter.h"
+#include "songsmith/core/burn_audio_decoder.h"
 #include "songsmith/core/preference_records.h"
 #include "songsmith/core/preferences.h"
 
@@ -51,6 +52,9 @@ void AspiProgressCallback(void*, TProgressTypes type, std::intptr_t data) {
 
 void SetUpDriveLibrary(CPreferences& prefs, PLATTER_CPlatter& platter) {
     platter.burningEngine = prefs.WhichBurningEngine;
+    // MPEG track files are written as they are; the library reads them
+    // through the sound engine.
+    platter.SetAudioDecoder(&ProgramBurnAudioDecoder());
     if (prefs.WhichBurningEngine == kEngineZent) {
         platter.SetWriterDrive(prefs.BurnerPrefs[kBurnerWriterFirst],
                                prefs.BurnerPrefs[kBurnerWriterSecond],

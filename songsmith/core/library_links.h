@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "songsmith/core/app_message.h"
 
@@ -37,6 +38,12 @@ struct TLibraryPartners {
     std::function<bool(std::uint32_t soundId, std::string& path)> songPathOfSound;
     // The Find page, while it searches, is offered each imported song first.
     std::function<void(const TSVT_Song& song)> offerToFind;
+    // The import ended: the Find page's import feed ends (before the store
+    // is written), then the Find page hears WM_IMPORT_FINISHED (after).
+    std::function<void()> endFindFeed;
+    std::function<void()> importFinishedToFind;
+    // The session list's adding of these files under its progress dialog.
+    std::function<int(const std::vector<std::string>& files)> addSongsWithProgress;
 };
 void SetLibraryPartners(TLibraryPartners partners);
 const TLibraryPartners& LibraryPartners();

@@ -330,6 +330,14 @@ void CLibraryNodes::Reparent(CLibNode* node, CLibNode* parent) {
     AddToIndexes(node);
 }
 
+void CLibraryNodes::SetNameAndText(CLibNode* node, std::string_view name, std::string_view text) {
+    if (!Owns(node)) return;
+    RemoveFromIndexes(node);
+    node->name.assign(Trimmed(name));
+    node->text.assign(text);
+    AddToIndexes(node);
+}
+
 void CLibraryNodes::Detach(CLibNode* node) {
     if (node == nullptr) return;
     if (node->parent != nullptr) {

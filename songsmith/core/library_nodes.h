@@ -109,6 +109,9 @@ public:
     void Reparent(CLibNode* node, CLibNode* parent);
     // Takes node out of its parent's and its genre's children.
     void Detach(CLibNode* node);
+    // Renames a node (name trimmed) and sets its text, keeping the look-ups
+    // in step.
+    void SetNameAndText(CLibNode* node, std::string_view name, std::string_view text);
     // Detaches and destroys node and everything below it. Rows must be gone.
     void DestroyNode(CLibNode* node);
     // Destroys many childless nodes at once, in one pass over the lists.

@@ -1,5 +1,6 @@
 #include "songsmith/core/session_list.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -191,6 +192,21 @@ bool CSessionList::HasSelection() {
     for (int i = 0; i < list.GetCount() && !any; ++i) any = list.GetAt(i)->IsSelected();
     list.Unlock();
     return any;
+}
+
+void CSessionList::TakeUserSelection(const std::vector<int>& selectedRows, int focusedRow) {
+    std::vector<bool> selected(rows_.size());
+    for (int row : selectedRows)
+        if (row >= 0 && row < RowCount()) selected[static_cast<std::size_t>(row)] = true;
+    CTrackList& list = partners_.tracks;
+    list.Lock();
+    for (int row = 0; row < RowCount(); ++row) {
+        const int index = list.FindBySerial(rows_[static_cast<std::size_t>(row)]);
+        if (index >= 0) list.GetAt(index)->SetSelected(selected[static_cast<std::size_t>(row)]);
+    }
+    list.Unlock();
+    focusedSerial_ = RowSerial(focusedRow);
+    UpdateButtons(std::find(selected.begin(), selected.end(), true) != selected.end());
 }
 
 std::vector<int> CSessionList::SelectedSerials() {

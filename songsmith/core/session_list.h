@@ -104,6 +104,10 @@ public:
     void MarkTrackSelected(int serial) override;
     void EnsureTrackVisible(int serial) override;
     bool HasSelection();
+    // The selection the user made in the pane: the selected rows and the
+    // row with the focus (-1: none) become the tracks' selected flags and
+    // the focused track.
+    void TakeUserSelection(const std::vector<int>& selectedRows, int focusedRow);
     int FocusedSerial() const { return focusedSerial_; }
     int PlayingSerial() const { return playingSerial_; }
 

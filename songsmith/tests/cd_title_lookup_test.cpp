@@ -369,6 +369,8 @@ TEST_F(CdTitleLookupTest, FailedStepsAreTriedThreeTimesThenReportedByTheirCode) 
         });
         if (c.refusedPort) ChooseSite(testsupport::UnusedLoopbackPort());
         boxes_.ExpectMessage(c.key, c.answer);
+        // The page may still be busy with the disc it just found.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return LookUpEnabled(); }, 10000));
         ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kCdLookUpId));
         ASSERT_TRUE(WaitForLookup());
         EXPECT_EQ(Page()->Lookup().Result(), kLookupFailed);

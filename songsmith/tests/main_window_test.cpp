@@ -137,6 +137,9 @@ TEST_F(MainWindowTest, TheSavedTabComesBackAndOneBeyondTheLastSelectsTheFindPage
         SCOPED_TRACE(c.savedTab);
         prefs_->ImportInitial = c.importInitial;
         prefs_->CurrentTab = c.savedTab;
+        // Before the first import the Library page asks about one.
+        if (c.importInitial == 0)
+            testsupport::WhenModalShown([](QWidget* dialog) { testsupport::ClickControl(dialog, 2); });
         Open(2);
         EXPECT_EQ(main_->TabPane()->Tabs()->currentIndex(), c.expectedTab);
         EXPECT_EQ(prefs_->CurrentTab, c.expectedTab);
@@ -200,6 +203,7 @@ TEST_F(MainWindowTest, ASavedPlacementIsUsedOnlyWhenWholeAndComesBackOnTheDeskto
         RegCloseKey(key);
         prefs_ = std::make_unique<CPreferences>();
         prefs_->Load(HKEY_CURRENT_USER);
+        prefs_->ImportInitial = 1;
         Open(1);
         const QRect geometry = main_->Window()->geometry();
         if (c.applied) {

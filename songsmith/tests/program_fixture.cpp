@@ -25,14 +25,16 @@ namespace {
 ProgramFixture::ProgramFixture() {
     // The store reads its files from the test's home from now on.
     RegistryStoreSetFolder("");
-    // A run whose user accepted the agreement before.
-    CPreferences earlier;
-    StorePreferences(earlier);
+    // An earlier run made the first library import and its user accepted
+    // the agreement: neither the Library page nor the start-up asks.
+    CPreferences prefs;
+    StorePreferences(prefs);
 }
 
 ProgramFixture::~ProgramFixture() { RegistryStoreUnload(); }
 
 void ProgramFixture::StorePreferences(CPreferences& prefs, bool agreed) {
+    prefs.ImportInitial = 1;
     if (agreed) prefs.bAgreedToLicense = 1;
     prefs.Save(HKEY_CURRENT_USER);
     RegistryStoreSave();

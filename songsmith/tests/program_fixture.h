@@ -19,8 +19,9 @@ protected:
     ProgramFixture();
     ~ProgramFixture() override;
 
-    // Writes these preferences to the store as an earlier run would have;
-    // that run's user accepted the agreement unless agreed is false.
+    // Writes these preferences to the store as an earlier run would have
+    // (one that made the first library import); that run's user accepted
+    // the agreement unless agreed is false.
     static void StorePreferences(CPreferences& prefs, bool agreed = true);
     // The preferences as the store holds them now.
     static std::unique_ptr<CPreferences> StoredPreferences();

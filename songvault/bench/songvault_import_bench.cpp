@@ -1,9 +1,11 @@
 // Import speed: makes a tree of small tagged song files (MP3 with an ID3 v2
-// tag, WAV with a LIST "INFO" chunk), then times, on a warm cache, a plain
+// tag, WAV with a LIST "INFO" chunk, and one in ten a WMA file with its
+// attributes when ffmpeg is there), then times, on a warm cache, a plain
 // walk with stat of every file, and ImportAllFolders into a fresh store with
 // the engine-backed probe and with a probe that reads nothing.
 //
-// Usage: songvault_import_bench [files] (default 10000). Needs lame.
+// Usage: songvault_import_bench [files] (default 10000). Needs lame; WMA
+// files need ffmpeg, and the media module beside the bench to be read.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,31 +21,18 @@
 
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
+#include "testsupport/song_tree.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using testsupport::Id3v2Tag;
+using testsupport::Le16;
+using testsupport::Le32;
+using testsupport::RiffChunk;
 
 constexpr int kFilesPerFolder = 100;
-
-std::string Le32(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
-}
-std::string Le16(std::uint16_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
-std::string Be32(std::uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-std::string SyncSafe(std::uint32_t v) {
-    return {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F), static_cast<char>((v >> 7) & 0x7F),
-            static_cast<char>(v & 0x7F)};
-}
-
-std::string RiffChunk(const std::string& id, const std::string& data) {
-    std::string chunk = id + Le32(static_cast<std::uint32_t>(data.size())) + data;
-    if (data.size() % 2 != 0) chunk += '\0';
-    return chunk;
-}
 
 // Half a second of quiet noise: 8 kHz, mono, 16 bits.
 std::string WaveFile(const std::string& title, const std::string& artist, const std::string& album) {
@@ -55,48 +44,45 @@ std::string WaveFile(const std::string& title, const std::string& artist, const 
     return "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body;
 }
 
-// An ID3 v2.3 tag of Latin-1 text frames.
-std::string Id3v2Tag(const std::string& title, const std::string& artist, const std::string& album, int track) {
-    auto frame = [](const char* id, const std::string& text) {
-        return std::string(id) + Be32(static_cast<std::uint32_t>(text.size() + 1)) + std::string(2, '\0') + '\0' + text;
-    };
-    const std::string frames = frame("TIT2", title) + frame("TPE1", artist) + frame("TALB", album) +
-                               frame("TRCK", std::to_string(track));
-    return std::string("ID3\x03\x00\x00", 6) + SyncSafe(static_cast<std::uint32_t>(frames.size())) + frames;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 // One MP3 without tags, made by lame from half a second of the WAV's sound.
 bool MakeMp3Audio(const std::string& folder, std::string& audio) {
     const std::string wav = folder + "/source.wav";
     const std::string mp3 = folder + "/source.mp3";
-    WriteFile(wav, WaveFile("", "", ""));
+    testsupport::WriteBytes(wav, WaveFile("", "", ""));
     const std::string command = "lame --silent -b 64 '" + wav + "' '" + mp3 + "'";
     if (std::system(command.c_str()) != 0) return false;
-    audio = ReadFile(mp3);
+    audio = testsupport::ReadBytes(mp3);
     fs::remove(wav);
     fs::remove(mp3);
     return !audio.empty();
 }
 
-void MakeTree(const std::string& root, int files, const std::string& mp3Audio) {
+// One WMA file of half a second with its attributes, made by ffmpeg; empty
+// without it.
+std::string MakeWma(const std::string& folder) {
+    const std::string wma = folder + "/source.wma";
+    const std::string command =
+        "ffmpeg -v error -y -f lavfi -i 'sine=frequency=440:sample_rate=44100:duration=0.5' -c:a wmav2 -b:a 64k "
+        "-metadata title='Windows song' -metadata artist='Windows artist' -metadata album=Album '" + wma +
+        "' > /dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return {};
+    std::string bytes = testsupport::ReadBytes(wma);
+    fs::remove(wma);
+    return bytes;
+}
+
+void MakeTree(const std::string& root, int files, const std::string& mp3Audio, const std::string& wma) {
     for (int i = 0; i < files; ++i) {
         const std::string folder = root + "/artist" + std::to_string(i / kFilesPerFolder);
         if (i % kFilesPerFolder == 0) fs::create_directories(folder);
         const std::string title = "Song number " + std::to_string(i);
         const std::string artist = "Artist " + std::to_string(i / kFilesPerFolder);
-        if (i % 2 == 0) {
-            WriteFile(folder + "/" + std::to_string(i) + ".mp3", Id3v2Tag(title, artist, "Album", i % 20 + 1) + mp3Audio);
+        if (!wma.empty() && i % 10 == 9) {
+            testsupport::WriteBytes(folder + "/" + std::to_string(i) + ".wma", wma);
+        } else if (i % 2 == 0) {
+            testsupport::WriteBytes(folder + "/" + std::to_string(i) + ".mp3", Id3v2Tag(title, artist, "Album", i % 20 + 1) + mp3Audio);
         } else {
-            WriteFile(folder + "/" + std::to_string(i) + ".wav", WaveFile(title, artist, "Album"));
+            testsupport::WriteBytes(folder + "/" + std::to_string(i) + ".wav", WaveFile(title, artist, "Album"));
         }
     }
 }
@@ -105,7 +91,7 @@ void MakeTree(const std::string& root, int files, const std::string& mp3Audio) {
 long WarmCache(const std::string& root) {
     long bytes = 0;
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) bytes += static_cast<long>(ReadFile(entry.path()).size());
+        if (entry.is_regular_file()) bytes += static_cast<long>(testsupport::ReadBytes(entry.path()).size());
     return bytes;
 }
 
@@ -179,10 +165,13 @@ int main(int argc, char** argv) {
         fs::remove_all(work);
         return 1;
     }
-    MakeTree(root, files, mp3Audio);
+    const std::string wma = MakeWma(work);
+    MakeTree(root, files, mp3Audio, wma);
     const long bytes = WarmCache(root);
-    std::printf("%d files (%d MP3 with ID3 v2, %d WAV with LIST INFO), %.1f MB, in %s\n", files, (files + 1) / 2,
-                files / 2, bytes / 1e6, root.c_str());
+    // Every tenth file, an odd one, is a WMA file in place of a WAV file.
+    const int wmaFiles = wma.empty() ? 0 : (files + 1) / 10;
+    std::printf("%d files (%d MP3 with ID3 v2, %d WAV with LIST INFO, %d WMA), %.1f MB, in %s\n", files,
+                (files + 1) / 2, files / 2 - wmaFiles, wmaFiles, bytes / 1e6, root.c_str());
 
     auto start = Clock::now();
     const int walked = WalkAndStat(root);

@@ -3,6 +3,7 @@
 // drive list of scripted drives, and a host that records what it is told.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +19,15 @@ namespace burner_test {
 class CTestClock final : public IPlatterClock {
 public:
     std::int64_t NowMs() override { return now.load(); }
-    void SleepMs(std::int64_t milliseconds) override { now += milliseconds; }
+    void SleepMs(std::int64_t milliseconds) override {
+        now += milliseconds;
+        slept += milliseconds;
+        ++sleeps;
+    }
     std::atomic<std::int64_t> now{100000};
+    // The rests taken, and their total.
+    std::atomic<int> sleeps{0};
+    std::atomic<std::int64_t> slept{0};
 };
 
 // Scripted drives: each entry a fake drive at adapter 2, target = its index.
@@ -52,6 +60,13 @@ public:
         for (auto& device : devices) count += (device->capabilities & PLATTER_CAP_WRITER) != 0 ? 1 : 0;
         return count;
     }
+    // The first writer's last error, as the library keeps a failed write's.
+    std::int32_t GetLastError(char* text, std::size_t textSize) override {
+        for (auto& device : devices)
+            if ((device->capabilities & PLATTER_CAP_WRITER) != 0) return device->GetLastError(text, textSize);
+        if (textSize > 0) text[0] = '\0';
+        return 0;
+    }
 
     std::vector<std::unique_ptr<PLATTER_CFakeDevice>> devices;
     bool ready = true;
@@ -63,7 +78,10 @@ public:
 class CTestHost final : public IBurnerHost {
 public:
     void SetStateText(const std::string& text) override { texts.push_back(text); }
-    void SetLogoMode(int mode) override { logoModes.push_back(mode); }
+    void SetLogoMode(int mode) override {
+        logoModes.push_back(mode);
+        if (onLogoMode) onLogoMode(mode);
+    }
     void SetLogoLevel(double level) override { logoLevels.push_back(level); }
     void RefreshTotalsAndTitle() override { ++refreshes; }
     void FindWriterPage(const std::string& driveText) override { writerPages.push_back(driveText); }
@@ -80,6 +98,8 @@ public:
     bool writerRipping = false;
     bool anyRipping = false;
     TReceiverId receiver = kNoReceiver;
+    // Called with each logo mode (a write's events set mode 2 as it begins).
+    std::function<void(int)> onLogoMode;
 };
 
 }  // namespace burner_test

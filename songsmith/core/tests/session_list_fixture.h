@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/user_folders.h"
+#include "hand_made_track.h"
 #include "song_action_fakes.h"
 #include "song_files.h"
 #include "songsmith/core/app_windows.h"
@@ -149,18 +150,7 @@ protected:
     // A track of lengthMs added by hand (no file) with its row, as the
     // session list adds a song; its serial.
     int AddTrack(const std::string& name, std::int32_t lengthMs = 60000, int state = kTrackReady) {
-        TONECORE_CMusicInfo info;
-        std::snprintf(info.path, sizeof info.path, "/music/%s.mp3", name.c_str());
-        std::snprintf(info.displayText, sizeof info.displayText, "%s", name.c_str());
-        std::snprintf(info.title, sizeof info.title, "%s", name.c_str());
-        info.lengthMs = lengthMs;
-        info.flags[2] = true;  // analysed when stored
-        const int index = tracks_.InsertMusicInfo(info, INT_MAX);
-        CCDTrack& track = *tracks_.GetAt(index);
-        track.SetUserTrims(0, lengthMs);
-        track.SetAutoTrims(0, lengthMs);
-        track.SetState(state);
-        return track.GetSerial();
+        return AddHandMadeTrack(tracks_, name, lengthMs, state);
     }
     // Rows for every track, then the pane's and the actions' lines cleared.
     void ShowRows() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <condition_variable>
 #include <mutex>
 
@@ -30,10 +31,20 @@ TEST_F(TrackLoaderTest, AStopEndsTheThreadInTheMiddleOfADecode) {
         std::unique_lock<std::mutex> hold(lock);
         decoding.wait(hold, [&] { return started; });
     }
+    // The decode ends at its next progress check: a handful of clock
+    // readings after the stop, never the rest of the two-minute song. On a
+    // quiet machine that is a few milliseconds (goal: under 100 ms); the
+    // wall-clock bound only catches a hang, since a loaded machine may not
+    // run the thread for a while.
+    const int readsBefore = loadertest::g_clockReads;
     const auto begin = std::chrono::steady_clock::now();
     EXPECT_TRUE(list_.StopLoaderThread());
     const auto took = std::chrono::steady_clock::now() - begin;
-    EXPECT_LT(took, std::chrono::milliseconds(100));
+    std::printf("stop took %lld us, %d clock readings\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(took).count()),
+                loadertest::g_clockReads - readsBefore);
+    EXPECT_LE(loadertest::g_clockReads - readsBefore, 4);
+    EXPECT_LT(took, std::chrono::seconds(2));
     EXPECT_FALSE(loader_.IsRunning());
     EXPECT_EQ(track.GetState(), kTrackWaiting);
 }

@@ -223,8 +223,11 @@ TEST_F(ConverterFactoryTest, TheWmaDecoderModuleIsLoadedOnceAndFreed) {
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(LoadLibraryWMADecoder(), first);
     EXPECT_EQ(FreeConversionLibraries(), 1);
-    // One release was enough: nothing holds the module any more.
+    // One release was enough: nothing holds the module any more. (Under the
+    // leak checker freed modules stay mapped on purpose, so it cannot tell.)
+#if !defined(__SANITIZE_ADDRESS__)
     EXPECT_EQ(dlopen(InFolder(kMediaFile).c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+#endif
 }
 
 }  // namespace
