@@ -71,7 +71,7 @@ void CFindContainerWindow::CreatePages() {
         page->AddTab(tabs_, captionKey, kind);
         pages_.push_back(std::move(page));
     };
-    add(std::make_unique<CFindTab>(), "FindTab_Title", kTabKindFind, [&](CTabPage* page) {
+    add(std::make_unique<CFindTab>(&prefs_), "FindTab_Title", kTabKindFind, [&](CTabPage* page) {
         return static_cast<CFindTab*>(page)->Create(tabs_, 0, 0, area.width(), area.height());
     });
     add(std::make_unique<CLibraryTab>(&prefs_), "LibTab_Title", kTabKindLibrary, [&](CTabPage* page) {

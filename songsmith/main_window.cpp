@@ -18,6 +18,7 @@
 
 #include "filekit/log.h"
 #include "platter/platter.h"
+#include "songsmith/accelerator_filter.h"
 #include "songsmith/bottom_container_window.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
@@ -172,6 +173,7 @@ bool CMainWindow::Create() {
     CreateBands();
     CenterWindow(frame);
     SetMenuTexts();
+    acceleratorFilter_ = new CAcceleratorFilter(frame, [this](int command) { RunAccelerator(command); });
     Log("CMainWindow::WM_CREATE - Checkpoint 4");
 
     pollTimer_ = new QTimer(frame);

@@ -38,6 +38,7 @@ class CFindContainerWindow;
 class CPreferences;
 class CTabPage;
 class PLATTER_CPlatter;
+class QAction;
 class QMenu;
 
 // The smallest size the user may give the window.
@@ -103,9 +104,34 @@ public:
         std::function<bool()> confirmQuitWhileRipping;
     };
     void SetEventPartners(TEventPartners partners) { partners_ = std::move(partners); }
+    const TEventPartners& EventPartners() const { return partners_; }
 
+    // Sets the text and state of a menu item of commands that others carry
+    // out, for every item of a menu about to open; empty: none.
+    using TMenuItemUpdater = std::function<void(QAction* item)>;
+    void SetMenuItemUpdater(TMenuItemUpdater updater) { menuItemUpdater_ = std::move(updater); }
+    // The recent sessions: path goes to the top of the list (an equal entry
+    // leaves its place, at most eight are kept) and the File menu shows the
+    // list anew.
+    void AddRecentSession(const char* path);
+    // The File menu's items of the recent sessions whose files exist, just
+    // before Exit and followed by a separator.
+    void BuildRecentMenu();
+    // The menu item of command, through every menu and submenu; null when
+    // none has it.
+    QAction* MenuItem(int command) const;
+    // The texts and states of every menu's items, as when each opens.
+    void UpdateAllMenuStates();
+    // The maker's product a Help menu item starts; 0 for other commands.
+    static int ProductCodeOfCommand(int command);
     // The program's messages to the main window.
     std::intptr_t WindowProc(TAppMessage& message);
+    // Stops the song library's import, the Find page's search and feed and
+    // the player; the close does it before the library closes.
+    void StopWorkers();
+    // Whether the close (or the refused agreement) stopped the work and
+    // closed the song library.
+    bool CloseSequenceRan() const { return closeSequenceRan_; }
     // The close request; false keeps the window open.
     bool OnClose();
     // The drive poll timer's tick.
@@ -156,6 +182,9 @@ private:
     // The session's file name without its folder, "Untitled" without one.
     QString SessionTitleName() const;
     bool SessionModified() const;
+    // A key of the accelerator table: the menus' states first; a command
+    // whose item is disabled does nothing.
+    void RunAccelerator(int command);
     void ApplySavedPlacement();
     WINDOWPLACEMENT TakePlacement() const;
     void UpdateMinimumSize();
@@ -195,4 +224,10 @@ private:
     TEventPartners partners_;
     QPointer<QTimer> pollTimer_;
     bool burnCommandRunning_ = false;
+    bool closeSequenceRan_ = false;
+    TMenuItemUpdater menuItemUpdater_;
+    QPointer<QMenu> fileMenu_;
+    // The recent sessions' items and the separator after them.
+    std::vector<QPointer<QAction>> recentItems_;
+    QPointer<QObject> acceleratorFilter_;
 };

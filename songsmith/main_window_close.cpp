@@ -31,13 +31,23 @@ bool CMainWindow::OnClose() {
     return true;
 }
 
-void CMainWindow::StopWorkAndStore() {
-    // The workers that read the song library stop before it closes.
+void CMainWindow::StopWorkers() {
+    // The import's thread and the Find page's search and feed read the song
+    // library; each stop does nothing when its worker is not running.
     if (CFindContainerWindow* pane = TabPane()) {
         if (CLibraryTab* library = pane->GetLibraryTab()) library->KillImportThread();
-        if (CFindTab* find = pane->GetFindTab()) find->KillSearchThread();
+        if (CFindTab* find = pane->GetFindTab()) {
+            find->KillSearchThread();
+            find->KillImportThread();
+        }
     }
     if (partners_.player != nullptr) partners_.player->Stop();
+}
+
+void CMainWindow::StopWorkAndStore() {
+    closeSequenceRan_ = true;
+    // The workers that read the song library stop before it closes.
+    StopWorkers();
     CloseSongLibrary();
     prefs_.Save(HKEY_CURRENT_USER);
     if (window_ != nullptr) {

@@ -1,6 +1,9 @@
 // The main window's commands. Each menu item, toolbar button and accelerator
 // arrives here with its number.
+#include <QAction>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 
 #include "filekit/log.h"
 #include "songsmith/cd_tab.h"
@@ -13,6 +16,25 @@
 #include "songsmith/find_tab.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/main_window.h"
+
+namespace {
+
+// The Find page's Find button.
+constexpr int kFindButtonId = 1005;
+
+// The item of command in menu or its submenus; null when none.
+QAction* FindMenuItem(QMenu* menu, int command) {
+    for (QAction* action : menu->actions()) {
+        if (QMenu* sub = action->menu()) {
+            if (QAction* found = FindMenuItem(sub, command)) return found;
+        } else if (!action->isSeparator() && action->data().toInt() == command) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
 
 std::intptr_t CMainWindow::OnCommand(int id) {
     if (window_ == nullptr) return 0;
@@ -35,6 +57,10 @@ std::intptr_t CMainWindow::OnCommand(int id) {
         case cmd::kRip:
             RipOnCdPage();
             break;
+        case cmd::kStartSearch:
+            // The Find page starts (or stops) its search as with its button.
+            if (CurrentPageKind() == kTabKindFind) TabPane()->GetFindTab()->OnCommand(cmd::kStartSearch);
+            break;
         default:
             if (IsCdPageCommand(id)) {
                 if (CTabPage* page = CurrentCdPage()) page->OnCommand(id);
@@ -54,6 +80,28 @@ std::intptr_t CMainWindow::OnCommand(int id) {
             break;
     }
     return 0;
+}
+
+QAction* CMainWindow::MenuItem(int command) const {
+    if (window_ == nullptr) return nullptr;
+    for (QAction* top : window_->menuBar()->actions()) {
+        if (QMenu* menu = top->menu())
+            if (QAction* found = FindMenuItem(menu, command)) return found;
+    }
+    return nullptr;
+}
+
+void CMainWindow::UpdateAllMenuStates() {
+    if (window_ == nullptr) return;
+    for (QAction* top : window_->menuBar()->actions())
+        if (QMenu* menu = top->menu()) UpdateMenuStates(menu);
+}
+
+void CMainWindow::RunAccelerator(int command) {
+    UpdateAllMenuStates();
+    const QAction* item = MenuItem(command);
+    if (item != nullptr && !item->isEnabled()) return;
+    OnCommand(command);
 }
 
 void CMainWindow::SetCommandHandler(int id, TCommandHandler handler) {

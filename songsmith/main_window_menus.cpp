@@ -10,6 +10,7 @@
 #include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
 #include "songsmith/find_container_window.h"
+#include "songsmith/find_tab.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/core/cd_menu_states.h"
 #include "songsmith/core/command_ids.h"
@@ -43,11 +44,18 @@ constexpr int kProductNameSize = 256;
 
 }  // namespace
 
+int CMainWindow::ProductCodeOfCommand(int command) {
+    for (const TProductItem& item : kProductItems)
+        if (item.command == command) return item.code;
+    return 0;
+}
+
 void CMainWindow::SetMenuTexts() {
     QMenuBar* bar = window_->menuBar();
     bar->clear();
     for (const TMenuText& menuText : MainMenuTexts()) {
         QMenu* menu = bar->addMenu(ProgString(menuText.key));
+        if (fileMenu_ == nullptr) fileMenu_ = menu;
         for (const TMenuItemText& item : menuText.items) {
             switch (item.kind) {
                 case EMenuItemKind::kSeparator:
@@ -72,6 +80,7 @@ void CMainWindow::SetMenuTexts() {
         QObject::connect(menu, &QMenu::aboutToShow, window_,
                          [this, menu] { UpdateMenuStates(menu); });
     }
+    BuildRecentMenu();
 }
 
 QMenu* CMainWindow::BuildCdDriveMenu(QMenu* parent, const char* titleKey) {
@@ -118,6 +127,7 @@ void CMainWindow::UpdateMenuStates(QMenu* menu) {
             UpdateMenuStates(sub);
             continue;
         }
+        if (menuItemUpdater_) menuItemUpdater_(action);
         switch (action->data().toInt()) {
             case cmd::kShowToolbar:
                 action->setCheckable(true);
@@ -139,6 +149,13 @@ void CMainWindow::UpdateMenuStates(QMenu* menu) {
                 action->setEnabled(page != nullptr && page->HasTracksToRip());
                 break;
             }
+            case cmd::kStartSearch:
+                // Grey unless the Find page is in front; then it fills it.
+                if (pageKind == kTabKindFind)
+                    TabPane()->GetFindTab()->UpdateMenuItem(action);
+                else
+                    action->setEnabled(false);
+                break;
             default:
                 if (IsLibraryPageCommand(action->data().toInt())) {
                     // Grey unless the Library page is in front; then it

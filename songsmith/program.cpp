@@ -16,6 +16,7 @@
 #include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/drive_setup.h"
+#include "songsmith/core/app_messages.h"
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/play_source.h"
 #include "songsmith/core/driver_uninstall.h"
@@ -116,6 +117,7 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
         return EStartUp::kNoMainWindow;
     }
     MakeSessionList();
+    BindFindPage();
     BindCommands();
     // The writer, and the disc in it.
     if (burner.Initialize() != 0) burner.PollDriveState();
@@ -234,7 +236,10 @@ void CProgram::MakeSessionList() {
 }
 
 void CProgram::UnbindWindows() {
+    // The window's events let go of the session list and its ask-to-save
+    // question before the session commands that answer it go.
     mainWindow.SetEventPartners({});
+    sessionCommands.reset();
     // The panel lets go of the player and the session list before they go.
     if (CBottomContainerWindow* bottom = mainWindow.BottomBand()) bottom->Player()->SetPartners({});
     SetSessionTrackRefresher(nullptr);
@@ -249,8 +254,50 @@ void CProgram::UnbindWindows() {
     SetProgramTitlefetch(nullptr);
 }
 
+void CProgram::BindFindPage() {
+    CFindContainerWindow* pane = mainWindow.TabPane();
+    CFindTab* find = pane != nullptr ? pane->GetFindTab() : nullptr;
+    if (find == nullptr) return;
+    find->partners.store = &library;
+    find->partners.currentSongPath = [this](std::string& path) { return player.GetCurrentSongPath(path); };
+    find->partners.inSession = [this](const char* path) { return trackList.FindByPath(path) >= 0; };
+    find->partners.libraryImporting = [pane] {
+        CLibraryTab* page = pane->GetLibraryTab();
+        return page != nullptr && page->IsImporting();
+    };
+    find->partners.startLibraryImport = [pane] {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->Import();
+    };
+    find->partners.stopLibraryImport = [pane] {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
+    };
+    // The Library page offers each song it imports while the Find page
+    // searches, ends the Find page's feed when its import ends (what the
+    // feed holds is still listed) and then tells the page it is over.
+    TLibraryPartners libraryPartners = LibraryPartners();
+    libraryPartners.offerToFind = [find](const TSVT_Song& song) {
+        if (find->IsSearching()) find->AddSongFromImport(song);
+    };
+    libraryPartners.endFindFeed = [find] { find->Search().FinishImportFeed(); };
+    libraryPartners.importFinishedToFind = [find] {
+        if (IAppMessagePoster* poster = GetAppMessagePoster())
+            poster->Send(find->ReceiverId(), TAppMessage{WM_IMPORT_FINISHED, 0, 0, nullptr});
+    };
+    SetLibraryPartners(libraryPartners);
+}
+
 void CProgram::BindCommands() {
     SetAboutCommand(mainWindow);
+    if (sessionList) {
+        sessionCommands = std::make_unique<CSessionCommands>(
+            TSessionCommandPartners{mainWindow, *sessionList, trackList, prefs, undo, &player, nullptr, nullptr});
+        sessionCommands->Bind();
+        // The close asks to save a modified session with the same question
+        // as New and Open.
+        CMainWindow::TEventPartners events = mainWindow.EventPartners();
+        events.askToSave = [this] { return sessionCommands->AskToSave(); };
+        mainWindow.SetEventPartners(std::move(events));
+    }
     mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
         TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
         context.siteApplied = [this] { ApplyChosenSite(prefs, titlefetch); };
@@ -315,8 +362,14 @@ void CProgram::BindCommands() {
 }
 
 void CProgram::ShutDownAfterLoop() {
-    // The main window's close stopped the player and the search and closed
-    // the song library (or gave up saving it).
+    // The main window's close stops the import, the Find page's workers and
+    // the player and closes the song library (or gives up saving it). A loop
+    // ended some other way skipped it: the workers that read the library end
+    // before it closes here, and a library the close dealt with is left alone.
+    if (!mainWindow.CloseSequenceRan()) {
+        mainWindow.StopWorkers();
+        library.Shutdown(prefs.LibraryPath);
+    }
     burner.Shutdown();
     prefs.Save(HKEY_CURRENT_USER);
     Log("Shutting down!");

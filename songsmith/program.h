@@ -30,6 +30,7 @@
 #include "songsmith/main_burner_host.h"
 #include "songsmith/main_window.h"
 #include "songsmith/progress_window.h"
+#include "songsmith/session_commands.h"
 #include "songvault/description.h"
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
@@ -108,6 +109,8 @@ public:
     CSongPlayerForSession sessionPlayer{player};
     std::unique_ptr<CSessionList> sessionList;
     std::unique_ptr<CSessionSongActions> songActions;
+    // The main window's commands on the session; they go before the list.
+    std::unique_ptr<CSessionCommands> sessionCommands;
 
 private:
     enum class EStartUp { kRunLoop, kUninstalled, kNoMainWindow };
@@ -130,6 +133,9 @@ private:
     // program.
     void MakeSessionList();
     void UnbindWindows();
+    // The Find page's partners: the song library, the player, the session
+    // and the Library page's import.
+    void BindFindPage();
     void BindCommands();
     // What follows the event loop: the search, the burn controller and the
     // preferences stop or are saved.

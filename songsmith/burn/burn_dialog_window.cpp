@@ -4,19 +4,40 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-CBurnDialogWindow::CBurnDialogWindow(QWidget* parent, int id, QSize size, THandlers handlers)
-    : QDialog(parent), handlers_(std::move(handlers)) {
+CBurnDialogWindow::CBurnDialogWindow(QWidget* parent, int id, QSize size, THandlers handlers, void* owner)
+    : QDialog(parent), handlers_(std::move(handlers)), owner_(owner) {
     setObjectName(QString::number(id));
     setFixedSize(size);
 }
 
+void* CBurnDialogWindow::OwnerOf(QWidget* window, int id) {
+    auto* dialog = dynamic_cast<CBurnDialogWindow*>(window);
+    if (dialog == nullptr || dialog->objectName() != QString::number(id)) return nullptr;
+    return dialog->owner_;
+}
+
 void CBurnDialogWindow::reject() {
+    if (handlers_.close) {
+        handlers_.close();
+        return;
+    }
     done(0);
 }
 
+void CBurnDialogWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && handlers_.minimized) handlers_.minimized();
+}
+
 void CBurnDialogWindow::closeEvent(QCloseEvent* event) {
-    if (isVisible()) done(0);
-    event->accept();
+    // The owner decides whether the dialog ends: it stays open when the
+    // owner kept it.
+    if (isVisible()) reject();
+    if (isVisible()) {
+        event->ignore();
+    } else {
+        event->accept();
+    }
 }
 
 // A control that does not use F1 passes it on to its parents and so to

@@ -16,4 +16,6 @@ struct TBurnTiming {
     int insertDiscPollMs = 200;      // the insert-disc dialog's look at the drive
     int successAnimationMs = 70;     // a frame of the success animation
     int afterTrackFileMs = 100;      // rest after a track file is closed
+    int firstDiscPromptMs = 1000;    // the first insert-disc prompt after the progress dialog's first tick
+    int nextDiscPromptMs = 7000;     // the next prompt after the insert-disc dialog closed
 };

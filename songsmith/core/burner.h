@@ -134,6 +134,8 @@ public:
     // A write's progress, on the drive library's thread. Always 1.
     int OnBurnEvent(const TBurnEvent& event);
     const TBurnTiming& Timing() const { return timing_; }
+    // The clock the controller and its dialogs tell the time by.
+    IPlatterClock& Clock() const { return *clock_; }
 
     // The writer's drive settings (burner_drive_settings.cpp), one byte each
     // (0 off, 1 on). writerIndex -1 is the chosen writer, 0 or more that

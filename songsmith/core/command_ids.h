@@ -38,7 +38,11 @@ inline constexpr int kAddAllFound = 40067;
 inline constexpr int kToolbarShuffle = 40069;
 inline constexpr int kToolbarFader = 40070;
 inline constexpr int kMasterVolume = 40073;
+// The File menu's recent sessions: the recent list's entry id - kFirstRecent.
+inline constexpr int kFirstRecent = 40074;
+inline constexpr int kLastRecent = 40081;
 inline constexpr int kTrackVolume = 40090;
+inline constexpr int kPlayTrack = 40093;
 inline constexpr int kCopyTrackInfo = 40094;
 inline constexpr int kAddTracks = 40095;
 inline constexpr int kUndo = 40096;
@@ -69,6 +73,7 @@ inline constexpr int kCdLookup = 40140;
 inline constexpr int kLibOpenFolder = 40142;
 inline constexpr int kLibClean = 40143;
 inline constexpr int kTrackEditTag = 40153;
+inline constexpr int kLocateInLibrary = 40155;
 inline constexpr int kTrackLibDelete = 40156;
 
 }  // namespace cmd

@@ -45,22 +45,8 @@ std::string GenreText(std::int32_t index) {
     return name != nullptr ? name : KeyedText(kNoGenreKey);
 }
 
-std::string TypeText(const char* path) {
-    if (IsPlaylistFile(path)) return KeyedText(kListTypeKey);
-    if (IsWavFile(path)) return KeyedText(kWavTypeKey);
-    if (IsMpegAudioFile(path)) return KeyedText(kMp3TypeKey);
-    if (IsWmaFile(path)) return KeyedText(kWmaTypeKey);
-    return "";
-}
-
 std::string StatusText(const TSessionRowFacts& row) {
     return KeyedText(row.playing ? kPlayingKey : TrackStatusKey(row.state));
-}
-
-std::string SizeText(std::uint32_t bytes) {
-    char text[64];
-    MakeFileSizeString(bytes, text, sizeof text);
-    return text;
 }
 
 template <class T>
@@ -74,6 +60,20 @@ int CompareNoCase(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+std::string SongTypeText(const char* path) {
+    if (IsPlaylistFile(path)) return KeyedText(kListTypeKey);
+    if (IsWavFile(path)) return KeyedText(kWavTypeKey);
+    if (IsMpegAudioFile(path)) return KeyedText(kMp3TypeKey);
+    if (IsWmaFile(path)) return KeyedText(kWmaTypeKey);
+    return "";
+}
+
+std::string SongSizeText(std::uint32_t bytes) {
+    char text[64];
+    MakeFileSizeString(bytes, text, sizeof text);
+    return text;
+}
 
 TSessionRowFacts SessionRowFacts(const CCDTrack& track, bool automaticTrims, bool playing) {
     TSessionRowFacts row;
@@ -111,11 +111,11 @@ std::string SessionColumnText(const TSessionRowFacts& row, int column, int rowIn
         case kColumnGenre:
             return GenreText(row.info.genreIndex);
         case kColumnType:
-            return TypeText(row.info.path);
+            return SongTypeText(row.info.path);
         case kColumnFormat:
             return row.info.formatText;
         case kColumnSize:
-            return SizeText(row.sizeBytes);
+            return SongSizeText(row.sizeBytes);
         case kColumnLocation:
             return row.info.path;
         default:

@@ -45,6 +45,11 @@ struct TSessionRowFacts {
 
 TSessionRowFacts SessionRowFacts(const CCDTrack& track, bool automaticTrims, bool playing);
 
+// The type column's text of a file (playlist, WAV, MP3, WMA by its
+// extension; empty for others) and the size column's text of a size.
+std::string SongTypeText(const char* path);
+std::string SongSizeText(std::uint32_t bytes);
+
 // The header key of a column ("" for the number column).
 const char* SessionColumnKey(int column);
 // The column's text for the track in row (0-based).

@@ -146,6 +146,12 @@ void CSessionList::UpdateTotals(bool redrawRows) {
     View().ShowTotals(totalsText_, redrawRows);
 }
 
+void CSessionList::RefreshSessionState() {
+    UpdateTotals(false);
+    UpdateButtons(HasSelection());
+    ShowShuffleButton(!rows_.empty());
+}
+
 void CSessionList::ShowRowSelected(int serial, bool selected) {
     const int row = IndexOfSerial(serial);
     if (row >= 0 && row < RowCount()) View().ShowSelected(row, selected);

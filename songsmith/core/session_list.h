@@ -97,6 +97,11 @@ public:
     // The totals line, shown; the text is kept for TotalsText.
     void UpdateTotals(bool redrawRows);
     const std::string& TotalsText() const { return totalsText_; }
+    // After the tracks changed behind the list's back (an undo or redo
+    // step, a loaded session): the totals, the buttons that need a
+    // selection, and the toolbar's Shuffle button, enabled exactly while
+    // the session has tracks.
+    void RefreshSessionState();
 
     // Selection and focus.
     void SelectAll(bool select) override;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "platform/user_folders.h"
@@ -24,6 +25,8 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/program_title.h"
 #include "songsmith/find_container_window.h"
+#include "songsmith/core/keyed_format.h"
+#include "songsmith/core/command_ids.h"
 #include "songsmith/save_database_dialog.h"
 #include "main_window_fixture.h"
 #include "testsupport/gui_input.h"
@@ -36,6 +39,15 @@ namespace fs = std::filesystem;
 
 // A deadline for what the event loop delivers; not a pause.
 constexpr int kDeadlineMs = 20000;
+
+// Closes the window at the end of a test; a window that stays open (a
+// question the test did not expect) fails the test instead of leaving the
+// program running.
+void CloseOrQuit(CProgram& program) {
+    if (program.mainWindow.Window()->close()) return;
+    ADD_FAILURE() << "the window stayed open";
+    QCoreApplication::quit();
+}
 
 // A second of 44.1 kHz stereo PCM: silent, or a loud square wave.
 void WriteWav(const std::string& path, bool silent) {
@@ -127,6 +139,54 @@ TEST_F(MainWindowEventsTest, CloseSavesTheLibraryWhereThereIsRoomAndStoresTheWin
     }
 }
 
+TEST_F(MainWindowEventsTest, CloseAsksToSaveAModifiedSessionAndStaysOpenUnlessItMayGoOn) {
+    const std::string song = home_.File("song.wav");
+    WriteWav(song, false);
+    const std::string saved = home_.File("kept.tps");
+    struct TCase {
+        const char* name;
+        std::int32_t answer;
+        std::optional<std::vector<std::string>> saveAs;  // the Save As chooser's answer; none: not asked
+        bool closes;
+    };
+    const std::vector<TCase> cases = {
+        {"Yes, then Save As cancelled", IDYES, std::vector<std::string>{}, false},
+        {"Yes, saved", IDYES, std::vector<std::string>{saved}, true},
+        {"No", IDNO, std::nullopt, true},
+        {"Cancel", IDCANCEL, std::nullopt, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(saved);
+        const std::size_t askedBefore = ui_.MessageKeys().size();
+        TProgramOptions options = Options();
+        bool closed = false;
+        bool dirtyAfter = false;
+        options.whenShown = [&](CProgram& program) {
+            ASSERT_TRUE(program.sessionList->AddSongFile(song.c_str(), true));
+            program.trackList.SetDirty(true);
+            ui_.ExpectMessage("Ses_Dirty", c.answer);
+            if (c.saveAs) ui_.ExpectFile(false, KeyedText("SaveTPS"), *c.saveAs);
+            closed = program.mainWindow.Window()->close();
+            dirtyAfter = program.trackList.IsDirty();
+            if (closed) return;
+            EXPECT_TRUE(program.mainWindow.Window()->isVisible());
+            program.trackList.SetDirty(false);
+            CloseOrQuit(program);
+        };
+        CProgram program(options);
+        EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+        EXPECT_EQ(closed, c.closes);
+        const bool savedNow = c.saveAs && !c.saveAs->empty();
+        EXPECT_EQ(dirtyAfter, !savedNow) << "only a save makes the session clean";
+        EXPECT_EQ(fs::exists(saved), savedNow);
+        const std::vector<std::string> keys = ui_.MessageKeys();
+        EXPECT_EQ(std::vector<std::string>(keys.begin() + static_cast<std::ptrdiff_t>(askedBefore), keys.end()),
+                  std::vector<std::string>{"Ses_Dirty"})
+            << "asked once";
+    }
+}
+
 TEST_F(MainWindowEventsTest, RefusingTheAgreementQuitsWithTheLibraryClosed) {
     CPreferences earlier;
     StorePreferences(earlier, false);
@@ -168,45 +228,65 @@ TEST_F(MainWindowEventsTest, WithoutARecorderYesSendsTheReport) {
     EXPECT_EQ(StoredPreferences()->bWarnAboutNoRecorder, 1);
 }
 
-TEST_F(MainWindowEventsTest, ASilentTrackPostedFromAnotherThreadIsRemovedOnYesAndComesBackOnUndo) {
+TEST_F(MainWindowEventsTest, ASilentOrIncompleteTrackPostedFromAnotherThreadIsRemovedOnYesAndComesBackOnUndo) {
     const std::string loud = home_.File("loud.wav");
     const std::string silent = home_.File("quiet.wav");
     WriteWav(loud, false);
     WriteWav(silent, true);
-    TProgramOptions options = Options();
-    options.whenShown = [&](CProgram& program) {
-        CSessionList& session = *program.sessionList;
-        ASSERT_TRUE(session.AddSongFile(loud.c_str(), true));
-        ASSERT_TRUE(session.AddSongFile(silent.c_str(), true));
-        ASSERT_EQ(program.trackList.GetCount(), 2);
-        const int serial = program.trackList.GetAt(1)->GetSerial();
-        // Nothing is asked while a burn runs or the Burn command's dialogs show.
-        program.burner.SetState(kBurnStateBurning);
-        program.mainWindow.OnTrackWarning(true, serial);
-        program.burner.SetState(kBurnStateNoDisc);
-        program.mainWindow.SetBurnCommandRunning(true);
-        program.mainWindow.OnTrackWarning(true, serial);
-        program.mainWindow.SetBurnCommandRunning(false);
-        EXPECT_TRUE(ui_.MessageKeys().empty());
-
-        ui_.ExpectMessage("SesErr_Empty", IDYES);
-        const TReceiverId window = program.mainWindow.ReceiverId();
-        std::thread poster([window, serial] {
-            PostAppMessage(window, TAppMessage{WM_TRACK_SILENT, static_cast<std::uintptr_t>(serial), 0, nullptr});
-        });
-        poster.join();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return program.trackList.GetCount() == 1; }, kDeadlineMs));
-        ASSERT_EQ(ui_.Calls().size(), 1u);
-        EXPECT_NE(ui_.Calls()[0].text.find("Song 2, \"quiet"), std::string::npos) << ui_.Calls()[0].text;
-        EXPECT_TRUE(program.trackList.IsDirty());
-        program.undo.Undo();
-        ASSERT_EQ(program.trackList.GetCount(), 2);
-        EXPECT_EQ(program.trackList.GetAt(1)->GetPath(), silent) << "back in its place";
-        program.trackList.SetDirty(false);
-        program.mainWindow.Window()->close();
+    const std::string cut = home_.File("cut.wav");
+    WriteWav(cut, false);
+    struct TCase {
+        bool silent;
+        std::uint32_t message;
+        const char* key;
+        std::string second;  // the song the question is about, the second in the list
     };
-    CProgram program(options);
-    EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+    for (const TCase& c : {TCase{true, WM_TRACK_SILENT, "SesErr_Empty", silent},
+                           TCase{false, WM_TRACK_INCOMPLETE, "SesErr_Incomplete", cut}}) {
+        SCOPED_TRACE(c.key);
+        CPreferences earlier;
+        earlier.bWarnAboutIncompleteSongs = 1;
+        StorePreferences(earlier);
+        TProgramOptions options = Options();
+        options.whenShown = [&](CProgram& program) {
+            CSessionList& session = *program.sessionList;
+            ASSERT_TRUE(session.AddSongFile(loud.c_str(), true));
+            ASSERT_TRUE(session.AddSongFile(c.second.c_str(), true));
+            ASSERT_EQ(program.trackList.GetCount(), 2);
+            const int serial = program.trackList.GetAt(1)->GetSerial();
+            const std::size_t askedBefore = ui_.Calls().size();
+            // Nothing is asked while a burn runs or the Burn command's dialogs show.
+            program.burner.SetState(kBurnStateBurning);
+            program.mainWindow.OnTrackWarning(c.silent, serial);
+            program.burner.SetState(kBurnStateNoDisc);
+            program.mainWindow.SetBurnCommandRunning(true);
+            program.mainWindow.OnTrackWarning(c.silent, serial);
+            program.mainWindow.SetBurnCommandRunning(false);
+            EXPECT_EQ(ui_.Calls().size(), askedBefore);
+
+            ui_.ExpectMessage(c.key, IDYES, true);
+            const TReceiverId window = program.mainWindow.ReceiverId();
+            std::thread poster([window, serial, &c] {
+                PostAppMessage(window, TAppMessage{c.message, static_cast<std::uintptr_t>(serial), 0, nullptr});
+            });
+            poster.join();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return program.trackList.GetCount() == 1; }, kDeadlineMs));
+            ASSERT_EQ(ui_.Calls().size(), askedBefore + 1);
+            const std::string text = ui_.Calls().back().text;
+            const std::string stem = fs::path(c.second).stem().string();
+            EXPECT_NE(text.find("Song 2, \"" + stem), std::string::npos) << text;
+            EXPECT_TRUE(program.trackList.IsDirty());
+            program.undo.Undo();
+            ASSERT_EQ(program.trackList.GetCount(), 2);
+            EXPECT_EQ(program.trackList.GetAt(1)->GetPath(), c.second) << "back in its place";
+            program.trackList.SetDirty(false);
+            CloseOrQuit(program);
+        };
+        CProgram program(options);
+        EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+        // The box asks no more about incomplete songs; a silent one is always asked.
+        EXPECT_EQ(StoredPreferences()->bWarnAboutIncompleteSongs, c.silent ? 1 : 0);
+    }
 }
 
 TEST_F(MainWindowEventsTest, ADropOpensListsAtOnceAndAddsTheSongsAsOneUndoStep) {
@@ -218,6 +298,9 @@ TEST_F(MainWindowEventsTest, ADropOpensListsAtOnceAndAddsTheSongsAsOneUndoStep) 
     ASSERT_EQ(std::system(("lame --quiet -b 128 '" + other + "' '" + mp3 + "'").c_str()), 0);
     const std::string m3u = home_.File("list.m3u");
     std::ofstream(m3u) << other << "\n";
+    const std::string listed = home_.File("d.wav");
+    WriteWav(listed, false);
+    const std::string tps = home_.File("list.tps");
     const std::string txt = home_.File("notes.txt");
     std::ofstream(txt) << "not a song";
     // The loader's question about a short song would come whenever it got there.
@@ -226,19 +309,76 @@ TEST_F(MainWindowEventsTest, ADropOpensListsAtOnceAndAddsTheSongsAsOneUndoStep) 
     StorePreferences(earlier);
     TProgramOptions options = Options();
     options.whenShown = [&](CProgram& program) {
+        // A saved session of one song, and the list empty and clean again.
+        ASSERT_TRUE(program.sessionList->AddSongFile(listed.c_str(), true));
+        ASSERT_TRUE(program.trackList.SaveSession(tps.c_str()));
+        program.sessionList->RemoveAll(false);
+        program.undo.ClearUndoHistory();
+        program.trackList.SetDirty(false);
         ui_.ExpectMessage("SesErr_FailedToLoadSomeSongsInPlaylist", IDOK);
-        program.mainWindow.OnDropFiles({m3u, wav, mp3, txt});
-        ASSERT_EQ(program.trackList.GetCount(), 3);
+        program.mainWindow.OnDropFiles({m3u, wav, tps, mp3, txt});
+        ASSERT_EQ(program.trackList.GetCount(), 4);
         EXPECT_EQ(program.trackList.GetAt(0)->GetPath(), other) << "the playlist opened at once";
-        EXPECT_EQ(program.trackList.GetAt(1)->GetPath(), wav);
-        EXPECT_EQ(program.trackList.GetAt(2)->GetPath(), mp3);
+        EXPECT_EQ(program.trackList.GetAt(1)->GetPath(), listed) << "the session opened at once";
+        EXPECT_EQ(program.trackList.GetAt(2)->GetPath(), wav);
+        EXPECT_EQ(program.trackList.GetAt(3)->GetPath(), mp3);
         EXPECT_TRUE(program.trackList.IsDirty());
         EXPECT_TRUE(program.sessionList->ChangedSinceConversion());
         testsupport::SaveWidgetPng(program.mainWindow.Window(), "main_window_after_drop");
         program.undo.Undo();
         EXPECT_EQ(program.trackList.GetCount(), 0) << "one undo step takes the whole drop back";
         program.trackList.SetDirty(false);
-        program.mainWindow.Window()->close();
+        CloseOrQuit(program);
+    };
+    CProgram program(options);
+    EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+}
+
+TEST_F(MainWindowEventsTest, TheTimerFollowsTheWritersTrayExceptWhileACdPageRips) {
+    const std::string tray = home_.Path() + "/tray/";
+    TProgramOptions options = Options();
+    options.whenShown = [&](CProgram& program) {
+        CMainWindow& window = program.mainWindow;
+        const std::string blank = KeyedText("BS_BlankCDInDrive");
+        // A written disc after a blank one: one that cannot be written.
+        const std::string written = KeyedText("BS_UnwritableCDInDrive");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == blank; }, kDeadlineMs));
+        // A disc the drive reads as written now lies in the tray.
+        std::ofstream(tray + "disc.spoilt") << "";
+        CCDTab* page = window.TabPane()->CdPages().at(0);
+        page->SetRipping(true);
+        window.OnTimer();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window.StatusBar().Text(), blank) << "a rip reads the drive: no poll";
+        page->SetRipping(false);
+        window.OnTimer();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == written; }, kDeadlineMs))
+            << window.StatusBar().Text();
+        CloseOrQuit(program);
+    };
+    CProgram program(options);
+    EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+}
+
+TEST_F(MainWindowEventsTest, TheTitleNamesTheSessionFileAndMarksItModified) {
+    TProgramOptions options = Options();
+    options.whenShown = [&](CProgram& program) {
+        char title[kProgramTitleMax + 1];
+        GetProgramTitle(title, sizeof title, true);
+        const std::string program_title = title;
+        CMainWindow& window = program.mainWindow;
+        const auto shown = [&] { return window.Window()->windowTitle().toStdString(); };
+        window.UpdateTitle();
+        EXPECT_EQ(shown(), program_title + " - " + KeyedText("Untitled"));
+        program.trackList.SetSessionName((home_.Path() + "/lists/Road Trip.tps").c_str());
+        program.trackList.SetDirty(true);
+        window.UpdateTitle();
+        EXPECT_EQ(shown(), program_title + " - Road Trip.tps *");
+        program.trackList.SetDirty(false);
+        window.UpdateTitle();
+        EXPECT_EQ(shown(), program_title + " - Road Trip.tps");
+        CloseOrQuit(program);
     };
     CProgram program(options);
     EXPECT_EQ(program.Run({}), CProgram::kResultRan);

@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, ASavedPlacementIsUsedOnlyWhenWholeAndComesBackOnTheDeskto
         RegCloseKey(key);
         prefs_ = std::make_unique<CPreferences>();
         prefs_->Load(HKEY_CURRENT_USER);
-        prefs_->ImportInitial = 1;
+        AsAnEarlierRunLeftThem(*prefs_);
         Open(1);
         const QRect geometry = main_->Window()->geometry();
         if (c.applied) {
@@ -323,10 +323,15 @@ TEST_F(MainWindowTest, MenuItemRunsTheHandlerSetForItsCommand) {
     item->trigger();
     Settle();
     EXPECT_EQ(runs, 1);
+    // Posted by a dialog, the command runs the same way.
+    ASSERT_TRUE(PostAppMessage(main_->ReceiverId(),
+                               TAppMessage{WM_COMMAND, static_cast<std::uintptr_t>(cmd::kCheckVersion), 0, nullptr}));
+    Settle();
+    EXPECT_EQ(runs, 2);
     main_->SetCommandHandler(cmd::kCheckVersion, {});
     item->trigger();
     Settle();
-    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(runs, 2);
 }
 
 }  // namespace

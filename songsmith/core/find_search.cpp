@@ -1,0 +1,226 @@
+#include "songsmith/core/find_search.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <utility>
+
+#include "filekit/log.h"
+#include "songsmith/core/app_messages.h"
+#include "songvault/songvault.h"
+
+namespace {
+
+// Searches give way to everything else the machine does.
+void LowerThisThreadsPriority() {
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
+}
+
+bool StartStdThread(std::thread& thread, std::function<void()> body) {
+    try {
+        thread = std::thread(std::move(body));
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+CFindSearch::CFindSearch(TPost post) : startThread(StartStdThread), post_(std::move(post)) {}
+
+CFindSearch::~CFindSearch() {
+    KillSearchThread();
+    KillImportThread();
+}
+
+bool CFindSearch::StartSearch(SVTENG_CSongvault* store, std::string text) {
+    KillSearchThread();
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        searchRun_ = true;
+        searchStarted_ = false;
+        pendingRows_ = 0;
+        ++generation_;
+    }
+    Log("CFindTab::_OnSearch - Starting search worker thread");
+    const bool started = startThread(searchThread_, [this, store, text = std::move(text)]() mutable {
+        SearchWorker(store, std::move(text));
+    });
+    std::unique_lock<std::mutex> guard(lock_);
+    if (!started) {
+        // Nothing runs: no wait on a start that never comes.
+        searchRun_ = false;
+        Log("Failed to launch search thread!");
+        return false;
+    }
+    changed_.wait(guard, [this] { return searchStarted_; });
+    return true;
+}
+
+bool CFindSearch::SearchRunning() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return searchThread_.joinable() && searchRun_;
+}
+
+void CFindSearch::KillSearchThread() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        searchRun_ = false;
+    }
+    changed_.notify_all();
+    // Joined outside the lock: the worker takes it on its way out.
+    if (searchThread_.joinable()) searchThread_.join();
+}
+
+void CFindSearch::SearchWorker(SVTENG_CSongvault* store, std::string text) {
+    LowerThisThreadsPriority();
+    Log("CFindTab::SearchWorkerThread - Getting query list of songs that match");
+    const std::int32_t count = store != nullptr ? store->FindSongsByText(text.c_str()) : 0;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        searchStarted_ = true;
+    }
+    changed_.notify_all();
+
+    bool cancelled = false;
+    LogFmt("CFindTab::SearchWorkerThread - Going to add %d songs...", count);
+    for (std::int32_t i = 0; i < count; ++i) {
+        TSVT_Song song{};
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            if (!searchRun_) {
+                cancelled = true;
+                break;
+            }
+        }
+        if (!store->GetQueryResult(i, &song)) break;
+        // Gone from the store (or into the trash) since the search.
+        if (song.id < 0) continue;
+        LogFmt("CFindTab::SearchWorkerThread - Adding song %d. %s", i, song.path);
+        if (!PostSong(song, searchRun_, noHurry_)) {
+            cancelled = true;
+            break;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!searchRun_) cancelled = true;
+        searchRun_ = false;
+    }
+    Log(cancelled ? "CFindTab::SearchWorkerThread - Search cancelled."
+                  : "CFindTab::SearchWorkerThread - Done adding songs");
+    Log("CFindTab::SearchWorkerThread - Sending WM_FIND_FINISHED");
+    post_(TAppMessage{WM_FIND_FINISHED, cancelled ? 1u : 0u, static_cast<std::intptr_t>(Generation()), nullptr});
+}
+
+bool CFindSearch::PostSong(const TSVT_Song& song, const bool& runFlag, const bool& hurry) {
+    std::intptr_t generation = 0;
+    {
+        std::unique_lock<std::mutex> guard(lock_);
+        changed_.wait(guard, [&] { return !runFlag || hurry || pendingRows_ < kMaxPendingRows; });
+        if (!runFlag) return false;
+        generation = static_cast<std::intptr_t>(generation_);
+    }
+    TFoundSong found;
+    found.record = song;
+    // Loading reads the file: done here, off the page's thread.
+    found.loaded = found.entry.LoadFromFile(song.path) != 0;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!runFlag) return false;
+        ++pendingRows_;
+    }
+    if (!post_(MakeAppMessage(WM_FIND_FOUNDSONG, 0, generation, std::move(found)))) {
+        std::lock_guard<std::mutex> guard(lock_);
+        --pendingRows_;
+    }
+    return true;
+}
+
+std::uint32_t CFindSearch::Generation() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return generation_;
+}
+
+void CFindSearch::RowsHandled(int count) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        pendingRows_ = pendingRows_ > count ? pendingRows_ - count : 0;
+    }
+    changed_.notify_all();
+}
+
+bool CFindSearch::StartImportFeed() {
+    KillImportThread();
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        importRun_ = true;
+        importStarted_ = false;
+        importDrain_ = false;
+    }
+    const bool started = startThread(importThread_, [this] { ImportWorker(); });
+    std::unique_lock<std::mutex> guard(lock_);
+    if (!started) {
+        importRun_ = false;
+        Log("Failed to launch import thread!");
+        return false;
+    }
+    changed_.wait(guard, [this] { return importStarted_; });
+    return true;
+}
+
+bool CFindSearch::ImportFeedRunning() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return importThread_.joinable() && importRun_;
+}
+
+void CFindSearch::KillImportThread() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        importRun_ = false;
+        importQueue_.clear();
+    }
+    changed_.notify_all();
+    if (importThread_.joinable()) importThread_.join();
+}
+
+void CFindSearch::FinishImportFeed() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        importDrain_ = true;
+    }
+    changed_.notify_all();
+    if (importThread_.joinable()) importThread_.join();
+    std::lock_guard<std::mutex> guard(lock_);
+    importRun_ = false;
+}
+
+void CFindSearch::QueueImported(const TSVT_Song& song) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        importQueue_.push_back(song);
+    }
+    changed_.notify_all();
+}
+
+void CFindSearch::ImportWorker() {
+    LowerThisThreadsPriority();
+    std::unique_lock<std::mutex> guard(lock_);
+    importStarted_ = true;
+    changed_.notify_all();
+    while (true) {
+        changed_.wait(guard, [this] { return !importRun_ || importDrain_ || !importQueue_.empty(); });
+        if (!importRun_ || importQueue_.empty()) break;
+        Log("CFindTab::ImportWorkerThread - Checking _importQueue, count > 0");
+        const TSVT_Song song = importQueue_.front();
+        importQueue_.pop_front();
+        guard.unlock();
+        LogFmt("CFindTab::ImportWorkerThread - Adding song: %s", song.path);
+        if (PostSong(song, importRun_, importDrain_))
+            post_(TAppMessage{WM_FIND_UPDATECOUNT, 0, static_cast<std::intptr_t>(Generation()), nullptr});
+        guard.lock();
+    }
+    Log("CFindTab::ImportWorkerThread - Thread being killed");
+}
