@@ -217,6 +217,17 @@ void CProgram::MakeSessionList() {
     pane->Bind(TSessionPaneBinding{session, &trackList, &prefs, &undo,
                                    [this](int command) { mainWindow.OnCommand(command); },
                                    [this] { player.RefreshGain(); }});
+    // The window's events reach the session, the player, the burn
+    // controller and the song library.
+    CMainWindow::TEventPartners events;
+    events.burner = &burner;
+    events.player = &player;
+    events.library = &library;
+    events.tracks = &trackList;
+    events.session = session;
+    events.undo = &undo;
+    mainWindow.SetEventPartners(std::move(events));
+    mainWindow.UpdateTitle();
     // The player panel plays the session's next and previous songs.
     mainWindow.BottomBand()->Player()->SetPartners(
         {&player, &prefs, [session](bool random, int currentSerial, bool forward) {
@@ -225,6 +236,9 @@ void CProgram::MakeSessionList() {
 }
 
 void CProgram::UnbindWindows() {
+    // The window's events let go of the session list and its ask-to-save
+    // question before the session commands that answer it go.
+    mainWindow.SetEventPartners({});
     sessionCommands.reset();
     // The panel lets go of the player and the session list before they go.
     if (CBottomContainerWindow* bottom = mainWindow.BottomBand()) bottom->Player()->SetPartners({});
@@ -278,6 +292,11 @@ void CProgram::BindCommands() {
         sessionCommands = std::make_unique<CSessionCommands>(
             TSessionCommandPartners{mainWindow, *sessionList, trackList, prefs, undo, &player, nullptr, nullptr});
         sessionCommands->Bind();
+        // The close asks to save a modified session with the same question
+        // as New and Open.
+        CMainWindow::TEventPartners events = mainWindow.EventPartners();
+        events.askToSave = [this] { return sessionCommands->AskToSave(); };
+        mainWindow.SetEventPartners(std::move(events));
     }
     mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
         TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
@@ -343,21 +362,14 @@ void CProgram::BindCommands() {
 }
 
 void CProgram::ShutDownAfterLoop() {
-    // The main window's close does not stop the player or close the song
-    // library yet.
-    player.Stop();
-    // The import's thread and the Find page's workers read the song
-    // library: they end before it closes.
-    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
-        if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
+    // The main window's close stops the import, the Find page's workers and
+    // the player and closes the song library (or gives up saving it). A loop
+    // ended some other way skipped it: the workers that read the library end
+    // before it closes here, and a library the close dealt with is left alone.
+    if (!mainWindow.CloseSequenceRan()) {
+        mainWindow.StopWorkers();
+        library.Shutdown(prefs.LibraryPath);
     }
-    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
-        if (CFindTab* find = pane->GetFindTab()) {
-            find->KillSearchThread();
-            find->KillImportThread();
-        }
-    }
-    library.Shutdown(prefs.LibraryPath);
     burner.Shutdown();
     prefs.Save(HKEY_CURRENT_USER);
     Log("Shutting down!");

@@ -25,16 +25,20 @@ namespace {
 ProgramFixture::ProgramFixture() {
     // The store reads its files from the test's home from now on.
     RegistryStoreSetFolder("");
-    // An earlier run made the first library import: the Library page does
-    // not ask about one.
+    // An earlier run made the first library import and its user accepted
+    // the agreement: neither the Library page nor the start-up asks.
     CPreferences prefs;
+    // The tests' generated songs end at full level, which the track loader
+    // takes for cut-off songs: its question would come whenever it got there.
+    prefs.bWarnAboutIncompleteSongs = 0;
     StorePreferences(prefs);
 }
 
 ProgramFixture::~ProgramFixture() { RegistryStoreUnload(); }
 
-void ProgramFixture::StorePreferences(CPreferences& prefs) {
+void ProgramFixture::StorePreferences(CPreferences& prefs, bool agreed) {
     prefs.ImportInitial = 1;
+    if (agreed) prefs.bAgreedToLicense = 1;
     prefs.Save(HKEY_CURRENT_USER);
     RegistryStoreSave();
 }

@@ -20,8 +20,9 @@ protected:
     ~ProgramFixture() override;
 
     // Writes these preferences to the store as an earlier run would have
-    // (one that made the first library import).
-    static void StorePreferences(CPreferences& prefs);
+    // (one that made the first library import); that run's user accepted
+    // the agreement unless agreed is false.
+    static void StorePreferences(CPreferences& prefs, bool agreed = true);
     // The preferences as the store holds them now.
     static std::unique_ptr<CPreferences> StoredPreferences();
     // The texts of the log's lines, without their time prefixes.
