@@ -1,0 +1,315 @@
+// The Find page's rows in the running program, over a library of generated
+// songs: the play button and the check box of a row under the mouse (with
+// the list scrolled sideways too), a song the session refuses, unusable
+// rows, the list menu's states and commands that reach the Library page,
+// the player's next song from the list, a song started elsewhere, tag edits
+// made in the Library page, and adding every found song to the session.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/wave_out_null.h"
+#include "songsmith/add_songs_dialog.h"
+#include "songsmith/core/command_ids.h"
+#include "songsmith/core/find_menu.h"
+#include "songsmith/core/song_actions.h"
+#include "songsmith/core/track_list.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/find_list_view.h"
+#include "songsmith/find_rows_model.h"
+#include "songsmith/find_tab.h"
+#include "songsmith/library_tab.h"
+#include "songsmith/prog_string.h"
+#include "songsmith/tests/program_fixture.h"
+#include "songvault/songvault.h"
+#include "testsupport/temp_dir.h"
+#include "testsupport/tiny_wav.h"
+#include "testsupport/widget_png.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the event loop until done() holds, woken by each event; false when
+// it does not hold within the limit.
+bool WaitFor(const std::function<bool()>& done, int limitMs = 30000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+// A generated song: its title, artist and album, and the frames of its
+// one-channel WAV file (900 makes a file under 2048 bytes, 1002 one of
+// exactly 2048 bytes, which the session refuses as too small).
+struct TSongSpec {
+    std::string title;
+    std::string artist = "Various";
+    std::string album = "Mix";
+    std::uint32_t frames = 8000;
+};
+
+class FindRowsProgramTest : public ProgramFixture {
+protected:
+    FindRowsProgramTest() { fs::create_directories(library_); }
+
+    // The library of songs, stored before the program starts.
+    void SeedLibrary(const std::vector<TSongSpec>& songs) {
+        SVTENG_CSongvault store;
+        SGSMarovelle description;
+        ASSERT_TRUE(store.Initialize(&description, library_.c_str()));
+        for (std::size_t i = 0; i < songs.size(); ++i) {
+            const TSongSpec& spec = songs[i];
+            char name[32];
+            std::snprintf(name, sizeof name, "song%03zu.wav", i);
+            const std::string path = songsFolder_.File(name);
+            testsupport::WriteWholeFile(path, testsupport::TinyWavBytes(spec.frames));
+            TSVT_Song song{};
+            song.id = -1;
+            std::snprintf(song.title, sizeof song.title, "%s", spec.title.c_str());
+            std::snprintf(song.artist, sizeof song.artist, "%s", spec.artist.c_str());
+            std::snprintf(song.album, sizeof song.album, "%s", spec.album.c_str());
+            std::snprintf(song.path, sizeof song.path, "%s", path.c_str());
+            song.createDate = 1700000000;
+            ASSERT_GT(store.AddSong(&song, false), 0);
+            paths_.push_back(path);
+        }
+        ASSERT_TRUE(store.Shutdown(library_.c_str()));
+        CPreferences prefs;
+        std::snprintf(prefs.LibraryPath, sizeof prefs.LibraryPath, "%s", library_.c_str());
+        StorePreferences(prefs);
+    }
+
+    // Runs the program on a null sound device whose clock stands still (a
+    // song plays until it is stopped); body runs once the window shows.
+    void RunProgram(const std::function<void(CProgram&)>& body) {
+        TProgramOptions options = Options();
+        options.whenShown = [&body](CProgram& program) {
+            program.mainWindow.Window()->resize(1000, 700);
+            body(program);
+            program.mainWindow.Window()->close();
+        };
+        CNullWaveOutBackend nullDevice{[] { return std::int64_t{0}; }, false};
+        IWaveOutBackend* previousDevice = SetWaveOutBackend(&nullDevice);
+        {
+            CProgram program(options);
+            EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+        }
+        SetWaveOutBackend(previousDevice);
+    }
+
+    static CFindTab* Page(CProgram& program) { return program.mainWindow.TabPane()->GetFindTab(); }
+    static QTableView& List(CProgram& program) { return *Page(program)->List(); }
+
+    // Shows the pane with the Find page in front (the command hides the
+    // pane when the page is in front already).
+    static void ShowFindPage(CProgram& program) {
+        for (int turn = 0; turn < 2 && !Page(program)->Window()->isVisible(); ++turn)
+            program.mainWindow.OnCommand(cmd::kFindPage);
+        ASSERT_TRUE(Page(program)->Window()->isVisible());
+    }
+    // Brings the Find page forward and searches for text (no import).
+    static void Search(CProgram& program, const std::string& text, int rows) {
+        ShowFindPage(program);
+        CFindTab* page = Page(program);
+        page->Window()->findChild<QCheckBox*>(QString::number(kFindImportBoxId))->setChecked(false);
+        auto* edit = page->Window()->findChild<QLineEdit*>(QString::number(kFindEditId));
+        edit->setText(QString::fromStdString(text));
+        QTest::keyClick(edit, Qt::Key_Return);
+        ASSERT_TRUE(WaitFor([&] { return !page->IsSearching(); }));
+        ASSERT_EQ(page->GetSongCount(), rows) << text;
+    }
+    static void ClickHeader(CProgram& program, int column) {
+        QHeaderView* header = List(program).horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
+    }
+    static void Mouse(CProgram& program, QEvent::Type type, Qt::MouseButton button, QPoint at) {
+        QWidget* viewport = List(program).viewport();
+        QMouseEvent event(type, at, viewport->mapToGlobal(at), button,
+                          type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &event);
+    }
+    // A point of row's first cell at content x (the list's sideways scroll
+    // taken off).
+    static QPoint PointInControl(CProgram& program, int row, int contentX) {
+        QTableView& list = List(program);
+        list.scrollTo(list.model()->index(row, 0));
+        const QRect cell = list.visualRect(list.model()->index(row, 0));
+        return {contentX - list.horizontalScrollBar()->value(), cell.center().y()};
+    }
+    static void ClickPlay(CProgram& program, int row) {
+        Mouse(program, QEvent::MouseButtonPress, Qt::LeftButton, PointInControl(program, row, kFindPlayLeft + 1));
+    }
+    static void ClickTitle(CProgram& program, int row) {
+        QTableView& list = List(program);
+        list.scrollTo(list.model()->index(row, 1));
+        Mouse(program, QEvent::MouseButtonPress, Qt::LeftButton, list.visualRect(list.model()->index(row, 1)).center());
+    }
+    static const TFoundRow& Row(CProgram& program, int row) {
+        return Page(program)->Model().Rows()[static_cast<std::size_t>(row)];
+    }
+    static std::string Path(CProgram& program, int row) { return Row(program, row).entry.path; }
+    static bool InSession(CProgram& program, const char* path) { return program.trackList.FindByPath(path) >= 0; }
+    static std::string PlayerPath(CProgram& program) {
+        std::string path;
+        return program.player.GetCurrentSongPath(path) ? path : std::string();
+    }
+
+    // The list menu's items as "text:enabled", for the row the right button
+    // is pressed on (-1: below the rows).
+    static std::vector<std::string> MenuFor(CProgram& program, QPoint at) {
+        Mouse(program, QEvent::MouseButtonPress, Qt::RightButton, at);
+        std::unique_ptr<QMenu> menu = Page(program)->MakeContextMenu();
+        std::vector<std::string> items;
+        for (QAction* item : menu->actions())
+            if (!item->isSeparator())
+                items.push_back(item->text().toStdString() + (item->isEnabled() ? ":on" : ":grey"));
+        return items;
+    }
+    static std::vector<std::string> Menu(std::vector<std::pair<const char*, bool>> items) {
+        std::vector<std::string> texts;
+        for (const auto& [key, on] : items) texts.push_back(ProgString(key).toStdString() + (on ? ":on" : ":grey"));
+        return texts;
+    }
+
+    testsupport::TempDir songsFolder_;
+    std::string library_ = home_.Path() + "/library";
+    std::vector<std::string> paths_;
+};
+
+std::vector<TSongSpec> NumberedTunes(int count) {
+    std::vector<TSongSpec> songs;
+    for (int i = 0; i < count; ++i) {
+        char title[32];
+        std::snprintf(title, sizeof title, "Tune %02d", i);
+        songs.push_back({title});
+    }
+    return songs;
+}
+
+TEST_F(FindRowsProgramTest, ClicksPlayAndMarkRowsRefusedAndUnusableRowsAndTheMenu) {
+    std::vector<TSongSpec> songs = NumberedTunes(40);
+    songs[3].frames = 900;   // under 2048 bytes: unusable
+    songs[5].frames = 1002;  // 2048 bytes: listed, refused by the session
+    SeedLibrary(songs);
+    bool ran = false;
+    RunProgram([&](CProgram& program) {
+        ASSERT_NO_FATAL_FAILURE(ShowFindPage(program));
+        // No hot row: every item grey.
+        EXPECT_EQ(MenuFor(program, {100, 30}),
+                  Menu({{"MUFT_Find", false}, {"MUFT_AdvFind", false}, {"MUFT_Play", false}, {"MUFT_Select", false},
+                        {"MUFT_EditTag", false}, {"MUFT_OpenFolder", false}, {"MUFT_Locate", false},
+                        {"MUFT_LibDelete", false}}));
+        ASSERT_NO_FATAL_FAILURE(Search(program, "tune", 40));
+        CFindTab* page = Page(program);
+
+        // The title (here the file's name) lists Z to A on the first click,
+        // A to Z on the second.
+        ClickHeader(program, 1);
+        EXPECT_EQ(Path(program, 0), paths_[39]);
+        ClickHeader(program, 1);
+        ASSERT_EQ(Path(program, 0), paths_[0]);
+        ASSERT_EQ(Path(program, 39), paths_[39]);
+
+        // The play button plays the row on the null device; again stops it.
+        ClickPlay(program, 1);
+        ASSERT_TRUE(WaitFor([&] { return page->Model().PlayingRow() == 1; }));
+        EXPECT_EQ(PlayerPath(program), paths_[1]);
+        EXPECT_TRUE(program.player.IsPlaying());
+        ClickPlay(program, 1);
+        ASSERT_TRUE(WaitFor([&] { return !program.player.IsPlaying() && page->Model().PlayingRow() == -1; }));
+
+        // Scrolled sideways, the button is still where it is drawn.
+        List(program).horizontalScrollBar()->setValue(10);
+        ASSERT_EQ(List(program).horizontalScrollBar()->value(), 10);
+        ClickPlay(program, 2);
+        ASSERT_TRUE(WaitFor([&] { return page->Model().PlayingRow() == 2; }));
+        EXPECT_EQ(PlayerPath(program), paths_[2]);
+        List(program).horizontalScrollBar()->setValue(0);
+
+        // A click elsewhere marks the row and adds its song; again removes it.
+        ClickTitle(program, 4);
+        EXPECT_TRUE(Row(program, 4).inSession);
+        EXPECT_TRUE(InSession(program, paths_[4].c_str()));
+        ClickTitle(program, 4);
+        EXPECT_FALSE(Row(program, 4).inSession);
+        EXPECT_FALSE(InSession(program, paths_[4].c_str()));
+        ClickTitle(program, 4);
+        EXPECT_TRUE(InSession(program, paths_[4].c_str()));
+
+        // The session refuses the song of 2048 bytes (too small to load): the
+        // row is struck.
+        ui_.ExpectMessage("SesErr_FailedToLoadSong", IDOK);
+        ClickTitle(program, 5);
+        EXPECT_FALSE(Row(program, 5).inSession);
+        EXPECT_TRUE(Row(program, 5).unusable);
+        EXPECT_FALSE(InSession(program, paths_[5].c_str()));
+
+        // Unusable rows are neither played nor marked.
+        for (const int row : {3, 5}) {
+            ClickPlay(program, row);
+            ClickTitle(program, row);
+            EXPECT_FALSE(Row(program, row).inSession) << row;
+            EXPECT_FALSE(InSession(program, paths_[static_cast<std::size_t>(row)].c_str())) << row;
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(page->Model().PlayingRow(), 2);
+        EXPECT_EQ(PlayerPath(program), paths_[2]);
+
+        // The menu of the playing row, of a row in the session, of another.
+        EXPECT_EQ(MenuFor(program, PointInControl(program, 2, 40)),
+                  Menu({{"MUFT_Find", true}, {"MUFT_AdvFind", false}, {"MUFT_Stop", true}, {"MUFT_Select", true},
+                        {"MUFT_EditTag", true}, {"MUFT_OpenFolder", true}, {"MUFT_Locate", true},
+                        {"MUFT_LibDelete", true}}));
+        EXPECT_EQ(MenuFor(program, PointInControl(program, 4, 40)),
+                  Menu({{"MUFT_Find", true}, {"MUFT_AdvFind", false}, {"MUFT_Play", true}, {"MUFT_Deselect", true},
+                        {"MUFT_EditTag", true}, {"MUFT_OpenFolder", true}, {"MUFT_Locate", true},
+                        {"MUFT_LibDelete", true}}));
+        // The menu's play and select items work as the clicks.
+        Mouse(program, QEvent::MouseButtonPress, Qt::RightButton, PointInControl(program, 6, 40));
+        page->OnCommand(cmd::kFindSelect);
+        EXPECT_TRUE(InSession(program, paths_[6].c_str()));
+        page->OnCommand(cmd::kFindSelect);
+        EXPECT_FALSE(InSession(program, paths_[6].c_str()));
+        page->OnCommand(cmd::kFindPlay);
+        ASSERT_TRUE(WaitFor([&] { return page->Model().PlayingRow() == 6; }));
+        Mouse(program, QEvent::MouseButtonPress, Qt::RightButton, PointInControl(program, 2, 40));
+        page->OnCommand(cmd::kFindPlay);
+        ASSERT_TRUE(WaitFor([&] { return page->Model().PlayingRow() == 2; }));
+
+        List(program).scrollToTop();
+        QCoreApplication::processEvents();
+        testsupport::SaveWidgetPng(program.mainWindow.Window(), "find_tab_rows");
+        Mouse(program, QEvent::MouseButtonPress, Qt::RightButton, PointInControl(program, 4, 40));
+        std::unique_ptr<QMenu> menu = page->MakeContextMenu();
+        menu->popup(List(program).viewport()->mapToGlobal(PointInControl(program, 4, 40)));
+        ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); }));
+        testsupport::SaveWidgetPng(menu.get(), "find_tab_menu");
+        menu->close();
+        program.player.Stop();
+        ran = true;
+    });
+    EXPECT_TRUE(ran);
+}
+
+}  // namespace
