@@ -13,10 +13,12 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -27,6 +29,7 @@
 #include "platform/wave_out_null.h"
 #include "songsmith/add_songs_dialog.h"
 #include "songsmith/core/command_ids.h"
+#include "songsmith/core/play_source.h"
 #include "songsmith/core/find_menu.h"
 #include "songsmith/core/song_actions.h"
 #include "songsmith/core/track_list.h"
@@ -307,6 +310,161 @@ TEST_F(FindRowsProgramTest, ClicksPlayAndMarkRowsRefusedAndUnusableRowsAndTheMen
         testsupport::SaveWidgetPng(menu.get(), "find_tab_menu");
         menu->close();
         program.player.Stop();
+        ran = true;
+    });
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(FindRowsProgramTest, LibraryCommandsTagEditsAndThePlayersNextSong) {
+    SeedLibrary(NumberedTunes(40));
+    bool ran = false;
+    RunProgram([&](CProgram& program) {
+        ASSERT_NO_FATAL_FAILURE(Search(program, "tune", 40));
+        CFindTab* page = Page(program);
+        ClickHeader(program, 1);
+        ClickHeader(program, 1);
+        ASSERT_EQ(Path(program, 7), paths_[7]);
+        CLibraryTab* library = program.mainWindow.TabPane()->GetLibraryTab();
+        ASSERT_NE(library, nullptr);
+
+        // Open the folder: the song's folder through the desktop.
+        Mouse(program, QEvent::MouseButtonPress, Qt::RightButton, PointInControl(program, 7, 40));
+        page->OnCommand(cmd::kFindOpenFolder);
+        ASSERT_FALSE(ui_.Calls().empty());
+        EXPECT_EQ(ui_.Calls().back().kind, "open folder");
+        EXPECT_EQ(ui_.Calls().back().text, songsFolder_.Path());
+
+        // Locate: the Library page in front with the song current.
+        page->OnCommand(cmd::kFindLocate);
+        EXPECT_EQ(program.mainWindow.TabPane()->GetCurrentPage(), library);
+        EXPECT_TRUE(library->Window()->isVisible());
+        EXPECT_EQ(library->ClickedRow().node, library->Nodes().FindSongByPath(paths_[7].c_str()));
+
+        // A tag edited in the Library page shows in the found row.
+        CLibNode* song = library->Nodes().FindSongByPath(paths_[8].c_str());
+        ASSERT_NE(song, nullptr);
+        library->ChangeSongTag(song, "New Artist", "New Album", "Renamed Tune", nullptr, 1999, 17, true, true);
+        EXPECT_STREQ(Row(program, 8).entry.musicInfo.title, "Renamed Tune");
+        EXPECT_STREQ(Row(program, 8).entry.musicInfo.artist, "New Artist");
+        EXPECT_STREQ(Row(program, 8).entry.musicInfo.album, "New Album");
+        EXPECT_EQ(Row(program, 8).entry.musicInfo.genreIndex, 17);
+        EXPECT_EQ(Row(program, 8).entry.musicInfo.year, 1999);
+
+        // Delete from the library: the song goes to the library's trash and
+        // its row from the list.
+        ASSERT_NO_FATAL_FAILURE(ShowFindPage(program));
+        Mouse(program, QEvent::MouseButtonPress, Qt::RightButton, PointInControl(program, 9, 40));
+        page->OnCommand(cmd::kFindLibDelete);
+        EXPECT_EQ(page->GetSongCount(), 39);
+        EXPECT_EQ(page->Model().RowOfPath(paths_[9].c_str()), -1);
+        const CLibNode* deleted = library->Nodes().FindSongByPath(paths_[9].c_str());
+        EXPECT_TRUE(deleted == nullptr || deleted->inTrash);
+        EXPECT_EQ(program.library.FindSongsByText("song009"), 0);
+
+        // The player's next and previous rows, wrapping at both ends.
+        SetPlaySource(0);
+        EXPECT_TRUE(page->PlayNextSong(false, paths_[39].c_str(), true));
+        ASSERT_TRUE(WaitFor([&] { return PlayerPath(program) == paths_[0]; }));
+        EXPECT_TRUE(page->PlayNextSong(false, paths_[0].c_str(), false));
+        ASSERT_TRUE(WaitFor([&] { return PlayerPath(program) == paths_[39]; }));
+        // The panel's next button asks the Find page (the play source).
+        program.mainWindow.OnCommand(cmd::kFastForward);
+        ASSERT_TRUE(WaitFor([&] { return PlayerPath(program) == paths_[0]; }));
+
+        // A song started elsewhere (the Library page's list) becomes the
+        // playing row, scrolled up to the second-to-last row shown.
+        List(program).scrollToTop();
+        CSongEntry entry;
+        entry.LoadFromFile(paths_[30].c_str());
+        DoSongAction(kSongListLibrary, kSongActionPlay, 0, 0, &entry);
+        const int row30 = page->Model().RowOfPath(paths_[30].c_str());
+        ASSERT_TRUE(WaitFor([&] { return page->Model().PlayingRow() == row30; }));
+        QTableView& list = List(program);
+        const int shown = list.viewport()->height() / list.verticalHeader()->defaultSectionSize();
+        EXPECT_EQ(list.rowAt(0), row30 - shown + 2);
+        // One above the first row shown, when it lies above.
+        entry.LoadFromFile(paths_[4].c_str());
+        DoSongAction(kSongListLibrary, kSongActionPlay, 0, 0, &entry);
+        ASSERT_TRUE(WaitFor([&] { return page->Model().PlayingRow() == 4; }));
+        EXPECT_EQ(list.rowAt(0), 3);
+
+        // A random next song over rows that all have the playing song's path
+        // ends with none; with another row there, that one plays.
+        ASSERT_NO_FATAL_FAILURE(Search(program, "song012", 1));
+        TSVT_Song record{};
+        ASSERT_TRUE(program.library.FindSongByPath(&record, paths_[12].c_str()));
+        ASSERT_TRUE(page->Search().StartImportFeed());
+        page->Search().QueueImported(record);
+        page->Search().QueueImported(record);
+        page->Search().FinishImportFeed();
+        ASSERT_TRUE(WaitFor([&] { return page->GetSongCount() == 3; }));
+        EXPECT_FALSE(page->PlayNextSong(true, paths_[12].c_str(), true));
+        EXPECT_TRUE(page->PlayNextSong(true, paths_[13].c_str(), true));
+        ASSERT_TRUE(WaitFor([&] { return PlayerPath(program) == paths_[12]; }));
+        program.player.Stop();
+        ran = true;
+    });
+    EXPECT_TRUE(ran);
+}
+
+// Counts the showings of the session's add-songs dialog.
+class CAddDialogCounter final : public QObject {
+public:
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show && widget != nullptr && widget->isWindow() &&
+            widget->objectName() == QString::number(CAddSongsDlg::kLibraryDialogId))
+            ++shown;
+        return false;
+    }
+};
+
+TEST_F(FindRowsProgramTest, AddAllFoundSongsOneByOneBelowAHundredAndInOneBatchFromThere) {
+    // 99 songs by one artist, 100 on one album, 150 in all.
+    std::vector<TSongSpec> songs;
+    for (int i = 0; i < 150; ++i) {
+        char title[32];
+        std::snprintf(title, sizeof title, "Tune %03d", i);
+        songs.push_back({title, i < 99 ? "Ninety" : "Other", i < 100 ? "Hundred" : "Rest"});
+    }
+    SeedLibrary(songs);
+    bool ran = false;
+    RunProgram([&](CProgram& program) {
+        CAddDialogCounter dialogs;
+        qApp->installEventFilter(&dialogs);
+        CFindTab* page = Page(program);
+        const auto marked = [page] {
+            const std::vector<TFoundRow>& rows = page->Model().Rows();
+            return std::count_if(rows.begin(), rows.end(), [](const TFoundRow& row) { return row.inSession; });
+        };
+        struct TCase {
+            const char* text;
+            int rows;
+            int dialogs;  // add-songs dialogs shown
+        };
+        for (const TCase& c : {TCase{"ninety", 99, 0}, TCase{"hundred", 100, 1}, TCase{"tune", 150, 1}}) {
+            SCOPED_TRACE(c.text);
+            ASSERT_NO_FATAL_FAILURE(Search(program, c.text, c.rows));
+            dialogs.shown = 0;
+            // Add All Found Songs, through the main window's menu.
+            for (QAction* top : program.mainWindow.Window()->menuBar()->actions())
+                if (QMenu* menu = top->menu()) emit menu->aboutToShow();
+            QAction* item = program.mainWindow.MenuItem(cmd::kAddAllFound);
+            ASSERT_NE(item, nullptr);
+            ASSERT_TRUE(item->isEnabled());
+            item->trigger();
+            ASSERT_TRUE(WaitFor([&] { return program.trackList.GetCount() == c.rows; }));
+            EXPECT_EQ(dialogs.shown, c.dialogs);
+            ASSERT_TRUE(WaitFor([&] { return marked() == c.rows; }));
+            // Unmarking every row takes every song out again.
+            page->SelectAll(false);
+            EXPECT_EQ(marked(), 0);
+            EXPECT_EQ(program.trackList.GetCount(), 0);
+        }
+        qApp->removeEventFilter(&dialogs);
         ran = true;
     });
     EXPECT_TRUE(ran);
