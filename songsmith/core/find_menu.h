@@ -2,19 +2,11 @@
 // The Find page's menu items: which commands its list menu (181) holds, and
 // the text key and state of each item for the row under the mouse.
 
-namespace cmd {
-inline constexpr int kAdvancedSearch = 40124;
-inline constexpr int kFindPlay = 40147;
-inline constexpr int kFindSelect = 40148;
-inline constexpr int kFindEditTag = 40149;
-inline constexpr int kFindOpenFolder = 40150;
-inline constexpr int kFindLocate = 40151;
-inline constexpr int kFindLibDelete = 40157;
-}  // namespace cmd
+#include "songsmith/core/command_ids.h"
 
 inline constexpr int kFindContextMenuId = 181;
 // The items of menu 181, in order; a separator follows the second.
-inline constexpr int kFindMenuItems[] = {40121, cmd::kAdvancedSearch, cmd::kFindPlay,   cmd::kFindSelect,
+inline constexpr int kFindMenuItems[] = {cmd::kStartSearch, cmd::kAdvancedSearch, cmd::kFindPlay,   cmd::kFindSelect,
                                          cmd::kFindEditTag, cmd::kFindOpenFolder, cmd::kFindLocate,
                                          cmd::kFindLibDelete};
 

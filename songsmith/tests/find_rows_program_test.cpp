@@ -49,18 +49,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the event loop until done() holds, woken by each event; false when
-// it does not hold within the limit.
-bool WaitFor(const std::function<bool()>& done, int limitMs = 30000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
 // A generated song: its title, artist and album, and the frames of its
 // one-channel WAV file (900 makes a file under 2048 bytes, 1002 one of
 // exactly 2048 bytes, which the session refuses as too small).
