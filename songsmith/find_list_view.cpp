@@ -151,6 +151,8 @@ bool CFindListView::eventFilter(QObject* watched, QEvent* event) {
             return true;
         case QEvent::MouseButtonPress: {
             auto* mouse = static_cast<QMouseEvent*>(event);
+            // The list takes the keys (Enter searches) as a list clicked does.
+            list_.setFocus(Qt::MouseFocusReason);
             if (page_.Model().Placeholder()) return true;
             FindMouseLocation(mouse->position().toPoint());
             if (mouse->button() == Qt::LeftButton && page_.HotRow() >= 0)

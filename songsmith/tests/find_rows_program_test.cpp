@@ -288,6 +288,13 @@ TEST_F(FindRowsProgramTest, ClicksPlayAndMarkRowsRefusedAndUnusableRowsAndTheMen
         page->OnCommand(cmd::kFindPlay);
         ASSERT_TRUE(WaitFor([&] { return page->Model().PlayingRow() == 2; }));
 
+        // A double click on a column's divider puts back its first width.
+        QHeaderView* header = List(program).horizontalHeader();
+        header->resizeSection(2, 140);
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {},
+                           QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) - 1, header->height() / 2));
+        EXPECT_EQ(header->sectionSize(2), FindColumn(2).width);
+
         List(program).scrollToTop();
         QCoreApplication::processEvents();
         testsupport::SaveWidgetPng(program.mainWindow.Window(), "find_tab_rows");
