@@ -3,7 +3,6 @@
 #include <strings.h>
 
 #include <QBrush>
-#include <QFont>
 #include <string>
 
 #include "songsmith/core/find_sort.h"

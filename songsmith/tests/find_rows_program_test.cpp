@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,6 +17,8 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QContextMenuEvent>
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -267,6 +268,35 @@ TEST_F(FindRowsProgramTest, ClicksPlayAndMarkRowsRefusedAndUnusableRowsAndTheMen
         EXPECT_EQ(page->Model().PlayingRow(), 2);
         EXPECT_EQ(PlayerPath(program), paths_[2]);
 
+        // The hand cursor over a play button, none elsewhere.
+        QWidget* viewport = List(program).viewport();
+        Mouse(program, QEvent::MouseMove, Qt::NoButton, PointInControl(program, 6, kFindPlayLeft + 1));
+        EXPECT_TRUE(page->HotZonePlay());
+        EXPECT_TRUE(viewport->testAttribute(Qt::WA_SetCursor));
+        Mouse(program, QEvent::MouseMove, Qt::NoButton, PointInControl(program, 6, 40));
+        EXPECT_FALSE(page->HotZonePlay());
+        EXPECT_FALSE(viewport->testAttribute(Qt::WA_SetCursor));
+
+        // The right button opens menu 181 over the row.
+        QString shownMenu;
+        QTimer closer;
+        closer.setInterval(10);
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* menu = qobject_cast<QMenu*>(widget);
+                if (menu == nullptr || !menu->isVisible()) continue;
+                shownMenu = menu->objectName();
+                menu->close();
+                closer.stop();
+            }
+        });
+        closer.start();
+        const QPoint at = PointInControl(program, 4, 40);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &request);
+        EXPECT_EQ(shownMenu, QString::number(kFindContextMenuId));
+        EXPECT_EQ(page->HotRow(), 4);
+
         // The menu of the playing row, of a row in the session, of another.
         EXPECT_EQ(MenuFor(program, PointInControl(program, 2, 40)),
                   Menu({{"MUFT_Find", true}, {"MUFT_AdvFind", false}, {"MUFT_Stop", true}, {"MUFT_Select", true},
@@ -454,6 +484,12 @@ TEST_F(FindRowsProgramTest, AddAllFoundSongsOneByOneBelowAHundredAndInOneBatchFr
             ASSERT_TRUE(WaitFor([&] { return program.trackList.GetCount() == c.rows; }));
             EXPECT_EQ(dialogs.shown, c.dialogs);
             ASSERT_TRUE(WaitFor([&] { return marked() == c.rows; }));
+            // One undo step takes them all out again; redo brings them back.
+            program.mainWindow.OnCommand(cmd::kUndo);
+            ASSERT_TRUE(WaitFor([&] { return program.trackList.GetCount() == 0 && marked() == 0; }, 3000))
+                << program.trackList.GetCount() << " tracks, " << marked() << " marked";
+            program.mainWindow.OnCommand(cmd::kRedo);
+            ASSERT_TRUE(WaitFor([&] { return program.trackList.GetCount() == c.rows && marked() == c.rows; }));
             // Unmarking every row takes every song out again.
             page->SelectAll(false);
             EXPECT_EQ(marked(), 0);
