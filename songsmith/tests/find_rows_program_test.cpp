@@ -306,6 +306,8 @@ TEST_F(FindRowsProgramTest, ClicksPlayAndMarkRowsRefusedAndUnusableRowsAndTheMen
                   Menu({{"MUFT_Find", true}, {"MUFT_AdvFind", false}, {"MUFT_Play", true}, {"MUFT_Deselect", true},
                         {"MUFT_EditTag", true}, {"MUFT_OpenFolder", true}, {"MUFT_Locate", true},
                         {"MUFT_LibDelete", true}}));
+        // The greyed Advanced Search item's command does nothing.
+        EXPECT_EQ(page->OnCommand(cmd::kAdvancedSearch), 0);
         // The menu's play and select items work as the clicks.
         Mouse(program, QEvent::MouseButtonPress, Qt::RightButton, PointInControl(program, 6, 40));
         page->OnCommand(cmd::kFindSelect);
