@@ -209,6 +209,7 @@ void CFindTab::ChangeSongTag(const char* path, const TSVT_Song& song) {
         CopyText(info.artist, song.artist);
         CopyText(info.album, song.album);
         CopyText(found->entry.path, song.path);
+        CopyText(info.path, song.path);
         info.year = song.year;
         info.genreIndex = song.genre;
         model_->RowChanged(row);
