@@ -53,7 +53,7 @@ namespace fs = std::filesystem;
 // A generated song: its title, artist and album, and the frames of its
 // one-channel WAV file (900 makes a file under 2048 bytes, 1002 one of
 // exactly 2048 bytes, which the session refuses as too small).
-struct TSongSpec {
+struct TSongPlan {
     std::string title;
     std::string artist = "Various";
     std::string album = "Mix";
@@ -65,21 +65,21 @@ protected:
     FindRowsProgramTest() { fs::create_directories(library_); }
 
     // The library of songs, stored before the program starts.
-    void SeedLibrary(const std::vector<TSongSpec>& songs) {
+    void SeedLibrary(const std::vector<TSongPlan>& songs) {
         SVTENG_CSongvault store;
         SGSMarovelle description;
         ASSERT_TRUE(store.Initialize(&description, library_.c_str()));
         for (std::size_t i = 0; i < songs.size(); ++i) {
-            const TSongSpec& spec = songs[i];
+            const TSongPlan& plan = songs[i];
             char name[32];
             std::snprintf(name, sizeof name, "song%03zu.wav", i);
             const std::string path = songsFolder_.File(name);
-            testsupport::WriteWholeFile(path, testsupport::TinyWavBytes(spec.frames));
+            testsupport::WriteWholeFile(path, testsupport::TinyWavBytes(plan.frames));
             TSVT_Song song{};
             song.id = -1;
-            std::snprintf(song.title, sizeof song.title, "%s", spec.title.c_str());
-            std::snprintf(song.artist, sizeof song.artist, "%s", spec.artist.c_str());
-            std::snprintf(song.album, sizeof song.album, "%s", spec.album.c_str());
+            std::snprintf(song.title, sizeof song.title, "%s", plan.title.c_str());
+            std::snprintf(song.artist, sizeof song.artist, "%s", plan.artist.c_str());
+            std::snprintf(song.album, sizeof song.album, "%s", plan.album.c_str());
             std::snprintf(song.path, sizeof song.path, "%s", path.c_str());
             song.createDate = 1700000000;
             ASSERT_GT(store.AddSong(&song, false), 0);
@@ -189,8 +189,8 @@ protected:
     std::vector<std::string> paths_;
 };
 
-std::vector<TSongSpec> NumberedTunes(int count) {
-    std::vector<TSongSpec> songs;
+std::vector<TSongPlan> NumberedTunes(int count) {
+    std::vector<TSongPlan> songs;
     for (int i = 0; i < count; ++i) {
         char title[32];
         std::snprintf(title, sizeof title, "Tune %02d", i);
@@ -200,7 +200,7 @@ std::vector<TSongSpec> NumberedTunes(int count) {
 }
 
 TEST_F(FindRowsProgramTest, ClicksPlayAndMarkRowsRefusedAndUnusableRowsAndTheMenu) {
-    std::vector<TSongSpec> songs = NumberedTunes(40);
+    std::vector<TSongPlan> songs = NumberedTunes(40);
     songs[3].frames = 900;   // under 2048 bytes: unusable
     songs[5].frames = 1002;  // 2048 bytes: listed, refused by the session
     SeedLibrary(songs);
@@ -451,7 +451,7 @@ protected:
 
 TEST_F(FindRowsProgramTest, AddAllFoundSongsOneByOneBelowAHundredAndInOneBatchFromThere) {
     // 99 songs by one artist, 100 on one album, 150 in all.
-    std::vector<TSongSpec> songs;
+    std::vector<TSongPlan> songs;
     for (int i = 0; i < 150; ++i) {
         char title[32];
         std::snprintf(title, sizeof title, "Tune %03d", i);
