@@ -36,9 +36,12 @@ void CFindRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
                              const QModelIndex& index) const {
     QPainter& p = *painter;
     p.save();
+    const bool known = index.row() >= 0 && index.row() < static_cast<int>(page_.Model().Rows().size());
     if (page_.Model().Placeholder()) {
         if (index.column() == 0) PaintPlaceholder(p, option, index.row());
         else p.fillRect(option.rect, Qt::white);
+    } else if (!known) {
+        p.fillRect(option.rect, Qt::white);
     } else if (index.column() == 0) {
         PaintControl(p, option, index.row());
     } else {
