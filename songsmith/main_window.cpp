@@ -33,6 +33,7 @@
 #include "songsmith/core/track_list.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/icons.h"
+#include "songsmith/find_tab.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/player_panel.h"
 #include "songsmith/prog_string.h"
@@ -215,13 +216,18 @@ void CMainWindow::ConnectPlayerCommands() {
     SetCommandHandler(cmd::kPlay, [panel] { panel->OnCommand(CPlayerPanel::kPlayStop); });
     SetCommandHandler(cmd::kFastForward, [panel] { panel->OnCommand(CPlayerPanel::kNext); });
     SetCommandHandler(cmd::kRewind, [panel] { panel->OnCommand(CPlayerPanel::kPreviousSongCommand); });
-    // The next song of the Library page's list; the Find page has no list
-    // to give one yet.
-    panel->SetPageLists({}, [this](bool random, const char* path, bool forward) {
-        CFindContainerWindow* pane = TabPane();
-        CLibraryTab* library = pane != nullptr ? pane->GetLibraryTab() : nullptr;
-        return library != nullptr && library->PlayNextSong(random, path, !forward);
-    });
+    // The next song of the Find page's and the Library page's lists.
+    panel->SetPageLists(
+        [this](bool random, const char* path, bool forward) {
+            CFindContainerWindow* pane = TabPane();
+            CFindTab* find = pane != nullptr ? pane->GetFindTab() : nullptr;
+            return find != nullptr && find->PlayNextSong(random, path, forward);
+        },
+        [this](bool random, const char* path, bool forward) {
+            CFindContainerWindow* pane = TabPane();
+            CLibraryTab* library = pane != nullptr ? pane->GetLibraryTab() : nullptr;
+            return library != nullptr && library->PlayNextSong(random, path, !forward);
+        });
 }
 
 void CMainWindow::Show() {

@@ -15,6 +15,7 @@
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
+#include "songsmith/core/song_file_tag.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/library_links.h"
@@ -248,6 +249,7 @@ void CProgram::UnbindWindows() {
     if (CContainerWindow* band = mainWindow.MiddleBand()) band->SessionList()->Bind({});
     sessionList.reset();
     SetLibraryPartners({});
+    SetFindTabTagHandler(nullptr);
     SetDriveStateSource(nullptr);
     SetCdPagePlayer(nullptr);
     SetCdSessionTracks(nullptr);
@@ -271,6 +273,28 @@ void CProgram::BindFindPage() {
     find->partners.stopLibraryImport = [pane] {
         if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
     };
+    // Playing, marking and the list menu's Library commands.
+    find->partners.songPathOfSound = [this](std::uint32_t soundId, std::string& path) {
+        return player.GetSongPathById(soundId, path);
+    };
+    find->partners.nextUndoSet = [this] { undo.NextUndoSet(); };
+    find->partners.addSongsWithProgress = [this](const std::vector<std::string>& files) {
+        if (sessionList) sessionList->AddSongsWithProgress(files, true, true);
+    };
+    find->partners.editTagByPath = [pane](const char* path) {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->EditTagByPath(path);
+    };
+    find->partners.deleteSongByPath = [pane](const char* path) {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->DeleteSongByPath(path, false);
+    };
+    find->partners.showInLibrary = [this, pane](const char* path) {
+        mainWindow.OnCommand(cmd::kLibraryPage);
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->LocateSongByPath(path);
+    };
+    // A tag edited in the Library page shows in the found rows.
+    SetFindTabTagHandler([find](const char* oldPath, const TSVT_Song& song) { find->ChangeSongTag(oldPath, song); });
+    // Add All Found Songs.
+    mainWindow.SetCommandHandler(cmd::kAddAllFound, [find] { find->SelectAll(true); });
     // The Library page offers each song it imports while the Find page
     // searches, ends the Find page's feed when its import ends (what the
     // feed holds is still listed) and then tells the page it is over.
@@ -290,7 +314,13 @@ void CProgram::BindCommands() {
     SetAboutCommand(mainWindow);
     if (sessionList) {
         sessionCommands = std::make_unique<CSessionCommands>(
-            TSessionCommandPartners{mainWindow, *sessionList, trackList, prefs, undo, &player, nullptr, nullptr});
+            TSessionCommandPartners{mainWindow, *sessionList, trackList, prefs, undo, &player,
+                                    [this] {
+                                        CFindContainerWindow* pane = mainWindow.TabPane();
+                                        CFindTab* find = pane != nullptr ? pane->GetFindTab() : nullptr;
+                                        return find != nullptr ? find->GetSongCount() : 0;
+                                    },
+                                    nullptr});
         sessionCommands->Bind();
         // The close asks to save a modified session with the same question
         // as New and Open.

@@ -5,6 +5,9 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include "platform/last_error.h"
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
@@ -81,6 +84,16 @@ bool ProgramFixture::MachineKeyExists(const std::string& path) {
 std::string ProgramFixture::Dword(std::uint32_t n) {
     return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
                        static_cast<char>(n >> 24)};
+}
+
+bool ProgramFixture::WaitFor(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
 }
 
 TProgramOptions ProgramFixture::Options() const {

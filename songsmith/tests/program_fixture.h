@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ protected:
                                 const std::string& bytes);
     static bool MachineKeyExists(const std::string& path);
     static std::string Dword(std::uint32_t n);
+
+    // Runs the event loop until done() holds, woken by each event; false
+    // when it does not hold within the limit.
+    static bool WaitFor(const std::function<bool()>& done, int limitMs = 30000);
 
     // The options a test run starts from: the tray, no real drives.
     TProgramOptions Options() const;
