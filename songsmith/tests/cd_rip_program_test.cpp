@@ -20,11 +20,14 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/message_box.h"
 #include "platter/testsupport/disc_image_maker.h"
 #include "program_fixture.h"
 #include "songsmith/cd_tab.h"
+#include "songsmith/copy_in_progress_dialog.h"
 #include "songsmith/core/cd_rows.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/rip_settings.h"
@@ -146,6 +149,9 @@ protected:
         std::snprintf(prefs.CDDBSite, sizeof prefs.CDDBSite, "127.0.0.1");
         std::snprintf(prefs.RipPath, sizeof prefs.RipPath, "%s", rips_.c_str());
         prefs.RipSignal = 0;
+        // The generated tones end at full level, which the session's
+        // analysis takes for songs cut short.
+        prefs.bWarnAboutIncompleteSongs = 0;
         StorePreferences(prefs);
     }
     std::string TrackPcm(int track) const {
@@ -179,6 +185,8 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
         {kRipFormatWma, false, {"Test Artist - a b.wma", "Test Artist - a b (2).wma", "Test Artist - Plain.wma"}},
     };
     CGate gate;
+    // The ripped songs joined the session: closing asks to save it.
+    ui_.ExpectMessage("Ses_Dirty", IDNO);
     TProgramOptions options = Options();
     options.whenShown = [&](CProgram& program) {
         program.mainWindow.OnCommand(cmd::kFirstCdDrive);
@@ -213,6 +221,12 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
                 EXPECT_TRUE(testsupport::FindControl<QLabel>(page->Window(), kCdStatusId)
                                 ->text()
                                 .startsWith("Ripping tracks ("));
+                // The window's title tells how far the rip is.
+                EXPECT_TRUE(QTest::qWaitFor([&] {
+                    return program.mainWindow.Window()->windowTitle().startsWith(
+                        QString::number(page->GetRipProgress()) + "% [Ripping] - ");
+                })) << program.mainWindow.Window()->windowTitle().toStdString();
+                EXPECT_GT(page->GetRipProgress(), 0);
                 testsupport::SaveWidgetPng(program.mainWindow.Window(), "cd_rip_mid_rip");
                 gate.Open();
             }
@@ -249,6 +263,7 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
         QCoreApplication::processEvents();
         EXPECT_EQ(program.library.GetSongCount(), songs);
         testsupport::SaveWidgetPng(program.mainWindow.Window(), "cd_rip_done");
+        EXPECT_FALSE(program.mainWindow.Window()->windowTitle().contains("[Ripping]"));
         program.mainWindow.Window()->close();
     };
     {
@@ -323,6 +338,75 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
         std::printf("track %d: MP3 %.1f dB (lame %.1f dB), WMA %.1f dB (ffmpeg %.1f dB)\n", track, mp3Snr, lameSnr,
                     wmaSnr, refSnr);
     }
+}
+
+TEST_F(CdRipProgramTest, ClosingDuringARipAsksAndOnlyYesStopsTheRipAndCloses) {
+    // A long second track, read slowly, keeps the rip going while the test
+    // closes the window.
+    platter_test::TImageLayout layout;
+    layout.tracks = {{253}, {3000}, {315}};
+    image_ = platter_test::WriteDiscImage(home_.Path() + "/tray", "disc", layout);
+    std::unique_ptr<CPreferences> prefs = StoredPreferences();
+    prefs->RipJitter = PLATTER_JITTER_OFF;
+    prefs->CDDBAutoRetr = 0;
+    StorePreferences(*prefs);
+    struct {
+        bool ripping = false;
+        bool keptOpen = false;
+        bool stillRipping = false;
+        int asked = 0;
+    } seen;
+    // The first track's song joined the session: the close that goes on asks
+    // to save it.
+    ui_.ExpectMessage("Ses_Dirty", IDNO);
+    TProgramOptions options = Options();
+    options.whenShown = [&](CProgram& program) {
+        program.mainWindow.OnCommand(cmd::kFirstCdDrive);
+        CCDTab* page = program.mainWindow.TabPane()->CdPages().at(0);
+        page->DiscTimerTick();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().RowCount() == 3; }, 30000));
+        PLATTER_CDevice* drive = page->Drive();
+        const std::int32_t track2 = drive->trackTable[1].startFrame - 150;
+        const std::int32_t track3 = drive->trackTable[2].startFrame - 150;
+        drive->SetReadHook([=](std::int32_t lsn, long count, void* out, const TPlatterRawRead& read) -> long {
+            if (lsn >= track2 && lsn < track3) std::this_thread::sleep_for(std::chrono::milliseconds(2) * count);
+            return read(lsn, count, out);
+        });
+        ASSERT_TRUE(testsupport::ClickControl(page->Window(), kCdRipId));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().Row(1)->percent >= 5; }, 30000));
+        seen.ripping = page->IsRipping();
+        // No keeps the program and the rip going.
+        testsupport::WhenModalShown([&](QWidget* modal) {
+            ++seen.asked;
+            EXPECT_EQ(modal->objectName(), QString::number(CCopyInProgressDlg::kDialogId));
+            testsupport::ClickControl(modal, CCopyInProgressDlg::kNo);
+        });
+        seen.keptOpen = !program.mainWindow.Window()->close();
+        seen.stillRipping = page->IsRipping();
+        // Yes with the box: the rip stops, the question is not asked again,
+        // the window closes.
+        testsupport::WhenModalShown([&](QWidget* modal) {
+            ++seen.asked;
+            testsupport::ClickControl(modal, CCopyInProgressDlg::kDontAsk);
+            testsupport::ClickControl(modal, CCopyInProgressDlg::kYes);
+        });
+        program.mainWindow.Window()->close();
+    };
+    {
+        CProgram program(options);
+        program.SetSessionLoader([](const std::vector<std::string>&) {});
+        EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+    }
+    EXPECT_TRUE(seen.ripping);
+    EXPECT_TRUE(seen.keptOpen);
+    EXPECT_TRUE(seen.stillRipping);
+    EXPECT_EQ(seen.asked, 2);
+    EXPECT_EQ(StoredPreferences()->RipConfirmQuit, 0);
+    // Only the first track's file: the stopped track left nothing.
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(rips_))
+        if (entry.is_regular_file()) files.push_back(entry.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"Unknown Album (10002f03) - Track 01.mp3"});
 }
 
 }  // namespace
