@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "filekit/log.h"
+#include "songsmith/advanced_find_dlg.h"
 #include "songsmith/app_message_router.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/app_windows.h"
@@ -226,6 +227,9 @@ std::intptr_t CFindTab::OnCommand(int id) {
         case cmd::kStartSearch:
             OnFindButton();
             return 1;
+        case kAdvancedFindCommand:
+            OnAdvancedFind();
+            return 1;
         default:
             return 0;
     }
@@ -261,11 +265,31 @@ void CFindTab::PostToSelf(std::uint32_t number, std::uintptr_t wParam) {
                    TAppMessage{number, wParam, static_cast<std::intptr_t>(search_.Generation()), nullptr});
 }
 
-void CFindTab::OnSearch() {
+void CFindTab::OnAdvancedFind() {
+    // A new search starts only while none runs.
+    if (IsSearching()) return;
+    CAdvancedFindDlg dialog(advancedState_, [this](const MvList<MDB_Query*>* conditions) {
+        SVTENG_CSongvault* store = Store();
+        return store != nullptr ? store->GetSongCount(conditions) : 0;
+    });
+    if (dialog.DoModal(Window()) != 1) return;
+    // Without a condition no song is asked for: there is nothing to search.
+    if (dialog.Conditions().Empty()) return;
+    Log("CFindTab::WM_COMMAND|IDC_ADVFIND - Getting query list of songs that match");
+    Lock();
+    searching_ = true;
+    Unlock();
+    OnSearch(dialog.Conditions());
+}
+
+void CFindTab::OnSearch(CQueryList query) {
     CWaitCursor wait;
     SetFindImage(kFindStopImage);
     statusKey_ = "Searching";
     ShowPlaceholder(false);
+    // A text search empties the field query; a field query is kept for the
+    // worker and for matching the songs an import finds.
+    storedQuery_ = std::move(query);
 
     searchText_ = edit_->text().toUtf8().toStdString();
     if (searchText_.size() >= sizeof prefs_->lastSearchCriteria) {
@@ -284,7 +308,7 @@ void CFindTab::OnSearch() {
     statusDots_ = 0;
     ShowStatusTick();
     statusTimer_->start();
-    if (!search_.StartSearch(Store(), searchText_)) {
+    if (!search_.StartSearch(Store(), searchText_, storedQuery_)) {
         // Nothing will end the search: it ends here, as stopped.
         OnFindFinished(true);
     }
@@ -472,6 +496,15 @@ void CFindTab::ShowStatusTick() {
 void CFindTab::AddSongFromImport(const TSVT_Song& song) {
     SVTENG_CSongvault* store = Store();
     if (store == nullptr) return;
+    if (!storedQuery_.Empty()) {
+        LogFmt("CFindTab::AddSongFromImport - SQL search, checking song against query: %s", song.path);
+        if (store->MatchesQuery(&song, nullptr, storedQuery_.List())) {
+            search_.QueueImported(song);
+        } else {
+            Log("   Song does not match query.");
+        }
+        return;
+    }
     LogFmt("CFindTab::AddSongFromImport - Text search, checking song against text query: %s", song.path);
     std::vector<MDB_Query> conditions;
     MvList<MDB_Query*> anyOf;

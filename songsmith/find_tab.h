@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "songsmith/core/advanced_find.h"
 #include "songsmith/core/find_columns.h"
 #include "songsmith/core/find_search.h"
 #include "songsmith/tab_page.h"
@@ -42,6 +43,9 @@ inline constexpr int kFindStopImage = 125;
 // The status line's timer and its period.
 inline constexpr int kFindStatusTimerId = 993;
 inline constexpr int kFindStatusPeriodMs = 400;
+// The page command that opens the Advanced Find dialog (nothing in the
+// program sends it yet).
+inline constexpr int kAdvancedFindCommand = 1267;
 // Longest search text in characters.
 inline constexpr int kSearchTextMax = 512;
 
@@ -92,6 +96,10 @@ public:
     // The widest text of the rows so far in each column.
     const std::vector<int>& MeasuredWidths() const { return measured_; }
     CFindSearch& Search() { return search_; }
+    // The Advanced Find dialog's rows and ranges, kept between openings.
+    TAdvancedFindState& AdvancedFindState() { return advancedState_; }
+    // The conditions of the running field query; empty for a text search.
+    const CQueryList& StoredQuery() const { return storedQuery_; }
     TReceiverId ReceiverId() const;
 
 private:
@@ -99,7 +107,8 @@ private:
     void LayOutControls(int width, int height);
     std::intptr_t OnMessage(TAppMessage& message);
     void OnFindButton();
-    void OnSearch();
+    void OnSearch(CQueryList query = {});
+    void OnAdvancedFind();
     void OnFindFinished(bool cancelled);
     void EndSearch();
     void ClearResults();
@@ -127,6 +136,8 @@ private:
     std::string statusKey_;
     int statusDots_ = 0;
     std::string searchText_;
+    TAdvancedFindState advancedState_;
+    CQueryList storedQuery_;
     QPointer<QLabel> strip_;
     QPointer<QPushButton> find_;
     QPointer<QLabel> label_;
