@@ -28,6 +28,7 @@
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/event_hook.h"
+#include "songsmith/find_list_view.h"
 #include "songsmith/find_rows_model.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/wait_cursor.h"
@@ -167,6 +168,8 @@ QWidget* CFindTab::BuildWindow(QWidget* parent) {
         }
         return false;
     });
+    // The rows are drawn and clicked as the page's own.
+    new CFindListView(*this, *list_);
     const int listTop = status_->y() + kTextHeight + kGap;
     list_->setGeometry(kMargin, listTop, kTemplateWidth - 14, kTemplateHeight - listTop - 14);
 
@@ -231,14 +234,8 @@ std::intptr_t CFindTab::OnCommand(int id) {
             OnAdvancedFind();
             return 1;
         default:
-            return 0;
+            return OnListCommand(id);
     }
-}
-
-void CFindTab::UpdateMenuItem(QAction* item) {
-    if (item == nullptr || item->data().toInt() != cmd::kStartSearch) return;
-    item->setText(ProgString("MUFT_Find"));
-    item->setEnabled(true);
 }
 
 void CFindTab::OnFindButton() {
@@ -338,6 +335,11 @@ std::intptr_t CFindTab::OnMessage(TAppMessage& message) {
         case WM_IMPORT_FINISHED:
             OnImportFinished();
             return 0;
+        case WM_PLAYSTATE_CHANGED:
+            OnPlayStateChanged(message);
+            return 0;
+        case WM_COMMAND:
+            return OnCommand(static_cast<int>(message.wParam));
         default:
             return 0;
     }
@@ -377,7 +379,7 @@ void CFindTab::FlushFoundSongs() {
         if (!MakeFoundRow(found, row)) continue;
         ++foundCount_;
         row.index = static_cast<int>(model_->Rows().size() + rows.size());
-        if (havePlaying && strcasecmp(playing.c_str(), row.entry.path) == 0) model_->SetPlayingRow(row.index);
+        if (havePlaying && strcasecmp(playing.c_str(), row.entry.path) == 0) model_->SetPlayingSerial(row.entry.serial);
         // The columns' widest texts, measured as the rows arrive.
         for (int column = 1; column < kFindColumnCount; ++column) {
             const int width = metrics.horizontalAdvance(QString::fromStdString(FindColumnText(row, column)));
