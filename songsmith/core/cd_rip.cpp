@@ -355,8 +355,12 @@ void CCdRip::EndTrack() {
         return;
     }
     // The library forgets its song of this path before the new file takes
-    // its place; the new song is posted after it.
-    if (!settings_.destTemp && events_.deleteLibrarySong) events_.deleteLibrarySong(finalPath_);
+    // its place; the new song is posted after it. A path longer than the
+    // library's record holds stays out of the library.
+    const bool forLibrary = !settings_.destTemp && finalPath_.size() < sizeof(TSVT_Song::path);
+    if (!forLibrary && !settings_.destTemp)
+        LogFmt("CCDTab::EndTrack - Path too long for the library: %s", finalPath_.c_str());
+    if (forLibrary && events_.deleteLibrarySong) events_.deleteLibrarySong(finalPath_);
     std::error_code error;
     std::filesystem::rename(tempPath_, finalPath_, error);
     if (error) {
@@ -367,7 +371,7 @@ void CCdRip::EndTrack() {
     tempPath_.clear();
     file_ = ETrackFile::kFinished;
     CopyToField(finalPath_, track.info.path);
-    if (!settings_.destTemp && events_.trackDone) events_.trackDone(SongRecord(track, *tag));
+    if (forLibrary && events_.trackDone) events_.trackDone(SongRecord(track, *tag));
     if (events_.rowRipped) events_.rowRipped(track.row, finalPath_);
 }
 

@@ -226,6 +226,22 @@ TEST_F(CdRipTest, ABlankTitleNamesItsFileAndItsSongByTheTrack) {
     EXPECT_STREQ(log_.songs[0].title, "One");
 }
 
+TEST_F(CdRipTest, AFileWhosePathTheLibraryCannotHoldIsRippedButNotPosted) {
+    const std::string title(300, 't');
+    EXPECT_TRUE(RipAll(Tracks({"One", title, "Three"})).success);
+    // The name is cut to the file system's limit; with its folder the path
+    // is longer than a library record holds.
+    const std::string name = std::string("Test Artist - ") + std::string(255 - 14 - 4, 't') + ".wav";
+    const std::string path = rips_.Path() + "/Test Artist - Test Album/" + name;
+    EXPECT_TRUE(std::filesystem::exists(path));
+    ASSERT_GE(path.size(), sizeof(TSVT_Song::path));
+    const std::vector<std::string> lines = log_.Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "ripped 1"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "delete " + path), 0);
+    ASSERT_EQ(log_.songs.size(), 2u);
+    EXPECT_STREQ(log_.songs[1].title, "Three");
+}
+
 TEST_F(CdRipTest, TemporaryRipsGoToTheTemporaryFolderAndNothingToTheLibrary) {
     settings_.destTemp = true;
     EXPECT_TRUE(RipAll(Tracks()).success);
