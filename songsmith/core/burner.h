@@ -86,6 +86,7 @@ public:
     int BurnState() const override { return state.load(); }
     // MaxMilsPerCD(false).
     int DiscCapacityMs() override;
+    double BurnProgress() override { return GetProgress(); }
     // A burn's worker runs or a CD page rips; from any thread.
     bool BurnOrRipRunning() override;
     // index -1: the writer; 0 or more: that writer of the drive list. Other
@@ -349,7 +350,9 @@ private:
     // Track index's end (ms) and its length from the end before it.
     void SetTrackEnd(int index, std::int32_t endMs);
     // Starts a pass's conversion counters.
-    void BeginConversion();
+    // countsTracks: the conversion's track is the current track (not while
+    // a write's events count them).
+    void BeginConversion(bool countsTracks = true);
     // The folder with room for neededKB (the temporary folder, else another
     // fixed drive); false after setting error 8.
     bool FolderWithRoom(double neededKB, std::string& folder);

@@ -86,6 +86,10 @@ protected:
         LogInit(logPath_.c_str());
         LogOn(1);
         prefs_.ImportInitial = 1;
+        // The window's start-up questions were answered in an earlier run.
+        prefs_.bAgreedToLicense = 1;
+        prefs_.bWarnAboutNoASPI = 0;
+        prefs_.bWarnAboutNoRecorder = 0;
         // The Burn dialog's own questions are not this test's.
         prefs_.bFirstBurnWarning = 0;
         prefs_.bFastBurnWarning = 0;

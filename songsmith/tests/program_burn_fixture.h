@@ -88,6 +88,7 @@ protected:
         prefs.bTrimSoundsAutomatically = 0;
         prefs.bWarnAboutIncompleteSongs = 0;
         prefs.bWarnAboutNoRecorder = 0;
+        prefs.bWarnAboutNoASPI = 0;
         prefs.BurnerPrefs[kBurnerWriterFirst] = 1000;
         prefs.BurnerPrefs[kBurnerWriterSecond] = 1;
         prefs.BurnerPrefs[kBurnerWriterThird] = 0;
@@ -122,8 +123,10 @@ protected:
     // Runs the program; body runs once its window shows, then the window
     // closes.
     void RunProgram(TProgramOptions options, const std::function<void(CProgram&)>& body) {
-        options.whenShown = [&body](CProgram& program) {
+        options.whenShown = [this, &body](CProgram& program) {
             body(program);
+            // The session is left unsaved.
+            if (program.trackList.IsDirty()) ui_.ExpectMessage("Ses_Dirty", IDNO);
             program.mainWindow.Window()->close();
         };
         CProgram program(options);
