@@ -39,6 +39,7 @@
 #include "testsupport/gui_input.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
+#include "songsmith/core/tests/song_files.h"
 #include "tonecore/load/tests/song_load_support.h"
 
 namespace burnprogram {
@@ -170,14 +171,7 @@ protected:
 
     // The audio the sound engine decodes from a song file, as CD audio.
     static std::string Decoded(const std::string& path) {
-        std::string pcm;
-        auto stream = ProgramBurnAudioDecoder().Open(path.c_str());
-        EXPECT_NE(stream, nullptr) << path;
-        if (stream == nullptr) return pcm;
-        char buffer[65536];
-        for (std::int64_t got; (got = stream->Read(buffer, sizeof buffer)) > 0;)
-            pcm.append(buffer, static_cast<std::size_t>(got));
-        return pcm;
+        return songfiles::DecodedAudio(ProgramBurnAudioDecoder(), path);
     }
 
     static std::string SectorPadded(std::string bytes) {

@@ -2,21 +2,12 @@
 // reference tools: cd-info lists its tracks with their CD-Text titles, and
 // cd-paranoia rips the tracks to exactly the image's audio. Skips without
 // the tools (or lame).
-#include <cstdio>
-
 #include "program_burn_fixture.h"
+#include "testsupport/command_output.h"
 
 namespace {
 
-std::string Output(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
-        pclose(pipe);
-    }
-    return out;
-}
+std::string Output(const std::string& command) { return testsupport::CommandOutput(command + " 2>&1"); }
 
 using ProgramBurnOracleTest = burnprogram::ProgramBurnFixture;
 
