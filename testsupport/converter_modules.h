@@ -10,19 +10,9 @@
 #include <string>
 
 #include "platform/user_folders.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
+#include "testsupport/media_libraries_held.h"
 
 namespace testsupport {
-
-// FFmpeg keeps allocations in its own globals for the life of the process.
-// The media module is loaded and unloaded many times by these tests; holding
-// FFmpeg's libraries in the process keeps those allocations reachable rather
-// than reported as leaks each time the module goes.
-[[maybe_unused]] inline const unsigned kMediaLibrariesHeld = avcodec_version() + avformat_version();
 
 inline constexpr const char* kLameModuleFile = "liblame_enc.so";
 inline constexpr const char* kBladeModuleFile = "libbladeenc.so";
