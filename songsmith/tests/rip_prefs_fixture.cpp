@@ -16,7 +16,6 @@
 
 namespace {
 
-using testsupport::BesideExecutable;
 using testsupport::kBladeModuleFile;
 using testsupport::kLameModuleFile;
 using testsupport::kMediaModuleFile;
