@@ -10,12 +10,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "songsmith/core/find_columns.h"
 #include "songsmith/core/find_search.h"
 #include "songsmith/tab_page.h"
+#include "songsmith/text_widths.h"
 
 class CAppMessageReceiver;
 class CFoundRowsModel;
@@ -104,9 +106,11 @@ private:
     void EndSearch();
     void ClearResults();
     void QueueFoundSong(TAppMessage& message);
+    void StopListing();
     void FlushFoundSongs();
     bool MakeFoundRow(TFoundSong& found, TFoundRow& row);
     void WidenColumns();
+    int VisibleRows() const;
     void ShowPlaceholder(bool on);
     void ShowCount();
     void ShowStatusTick();
@@ -118,9 +122,12 @@ private:
     CPreferences* prefs_;
     CFindSearch search_;
     std::unique_ptr<CFoundRowsModel> model_;
-    std::vector<TFoundSong> arrived_;
+    TFoundSongs arrived_;
     bool flushQueued_ = false;
+    // Rows are listed from a search's start until it is stopped.
+    bool listing_ = false;
     std::vector<int> measured_;
+    std::optional<CTextWidths> textWidths_;
     int foundCount_ = 0;
     bool searching_ = false;
     bool libraryImportStarted_ = false;
