@@ -310,6 +310,10 @@ void CFindTab::ClearResults() {
     foundCount_ = 0;
     std::fill(measured_.begin(), measured_.end(), 0);
     Unlock();
+    // The emptied list is laid out now, while the search runs: left to the
+    // view's own deferred layout it would lay out and paint the whole list
+    // again just after the new result's first page.
+    if (list_ != nullptr) list_->doItemsLayout();
 }
 
 std::intptr_t CFindTab::OnMessage(TAppMessage& message) {
@@ -413,6 +417,9 @@ void CFindTab::WidenColumns() {
 
 void CFindTab::ShowPlaceholder(bool on) {
     model_->SetPlaceholder(on);
+    // Clearing the spans repaints the whole list: only done when the
+    // placeholder rows come or go, not at every end of a search.
+    if (on == (list_->columnSpan(0, 0) > 1)) return;
     list_->clearSpans();
     // Each placeholder text runs across the first two columns.
     if (on)

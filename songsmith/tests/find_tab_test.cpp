@@ -209,6 +209,8 @@ TEST_F(FindTabTest, SearchFindingNothingShowsPlaceholdersThenTheImportedSongsTha
     EXPECT_TRUE(Page()->Model().Placeholder());
     EXPECT_EQ(Page()->Model().rowCount(), kFindPlaceholderRows);
     EXPECT_EQ(Page()->Model().index(0, 0).data().toString(), ProgString("FindTab_Empty1"));
+    // Each placeholder text runs across the first two columns.
+    EXPECT_EQ(Control<QTableView>(kFindListId)->columnSpan(kFindPlaceholderRows - 1, 0), 2);
     testsupport::SaveWidgetPng(main_->Window(), "find_tab_placeholder");
 
     // The import walks a folder with new files: two match, one does not.
@@ -227,6 +229,7 @@ TEST_F(FindTabTest, SearchFindingNothingShowsPlaceholdersThenTheImportedSongsTha
     ASSERT_TRUE(QTest::qWaitFor([&] { return Page()->GetSongCount() == 2; }, 60000));
     EXPECT_EQ(ListedPaths(), (std::set<std::string>{imported[0].path, imported[2].path}));
     EXPECT_FALSE(Page()->Model().Placeholder());
+    EXPECT_EQ(Control<QTableView>(kFindListId)->columnSpan(0, 0), 1);
     EXPECT_EQ(Status(), "Found 2 songs.");
 }
 
