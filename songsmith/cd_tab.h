@@ -74,6 +74,8 @@ public:
     static CCDTab* GetRippingPage();
     // Raised and cleared by the rip.
     void SetRipping(bool ripping);
+    // The running rip's progress in percent; 0 until the rip reports any.
+    int GetRipProgress() const { return 0; }
     bool HasTracksToRip() const { return disc_.HasTracksToRip(); }
     TONECORE_CMusicInfo* GetTrackMusicInfo(int index) const { return disc_.GetTrackMusicInfo(index); }
     CCdDisc& Disc() { return disc_; }

@@ -154,6 +154,7 @@ CCDTab* CFindContainerWindow::GetCDTabByDrive(const char* driveText) const {
 
 void CFindContainerWindow::RedrawPages() {
     if (CFindTab* find = GetFindTab(); find != nullptr && find->Window() != nullptr) {
+        find->LoadButtonBitmaps();
         find->Window()->update();
     }
 }

@@ -3,9 +3,9 @@
 #include <strings.h>
 
 #include <QBrush>
-#include <QFont>
 #include <string>
 
+#include "songsmith/core/find_sort.h"
 #include "songsmith/prog_string.h"
 
 int CFoundRowsModel::rowCount(const QModelIndex& parent) const {
@@ -34,22 +34,9 @@ QVariant CFoundRowsModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
             return QString::fromStdString(FindColumnText(found, index.column()));
-        case Qt::CheckStateRole:
-            if (index.column() != 0) return {};
-            return found.inSession ? Qt::Checked : Qt::Unchecked;
         case Qt::ForegroundRole:
             // Rows in the session are blue.
             return QBrush(found.inSession ? QColor(0, 0, 255) : QColor(0, 0, 0));
-        case Qt::FontRole:
-            if (found.unusable) {
-                QFont font;
-                font.setStrikeOut(true);
-                return font;
-            }
-            return {};
-        case Qt::BackgroundRole:
-            if (index.column() == 0 && index.row() == playingRow_) return QBrush(QColor(255, 200, 0));
-            return {};
         default:
             return {};
     }
@@ -73,7 +60,7 @@ void CFoundRowsModel::Clear() {
     beginResetModel();
     rows_.clear();
     placeholder_ = false;
-    playingRow_ = -1;
+    playingSerial_ = -1;
     endResetModel();
 }
 
@@ -92,4 +79,42 @@ void CFoundRowsModel::SetInSession(const char* path, bool inSession) {
         const int row = static_cast<int>(i);
         emit dataChanged(index(row, 0), index(row, kFindColumnCount - 1));
     }
+}
+
+TFoundRow* CFoundRowsModel::RowAt(int row) {
+    if (placeholder_ || row < 0 || row >= static_cast<int>(rows_.size())) return nullptr;
+    return &rows_[static_cast<std::size_t>(row)];
+}
+
+int CFoundRowsModel::RowOfSerial(long serial) const {
+    if (serial < 0) return -1;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (static_cast<long>(rows_[i].entry.serial) == serial) return static_cast<int>(i);
+    return -1;
+}
+
+int CFoundRowsModel::RowOfPath(const char* path) const {
+    if (path == nullptr) return -1;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (strcasecmp(rows_[i].entry.path, path) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+void CFoundRowsModel::RowChanged(int row) {
+    if (row < 0 || row >= rowCount()) return;
+    emit dataChanged(index(row, 0), index(row, kFindColumnCount - 1));
+}
+
+void CFoundRowsModel::RemoveRow(int row) {
+    if (placeholder_ || row < 0 || row >= static_cast<int>(rows_.size())) return;
+    beginRemoveRows({}, row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
+void CFoundRowsModel::Sort(const TFindSortOrder& order) {
+    if (placeholder_) return;
+    emit layoutAboutToBeChanged();
+    SortFoundRows(rows_, order);
+    emit layoutChanged();
 }

@@ -7,6 +7,8 @@
 
 #include "songsmith/core/find_columns.h"
 
+struct TFindSortOrder;
+
 inline constexpr int kFindPlaceholderRows = 4;
 
 class CFoundRowsModel : public QAbstractTableModel {
@@ -25,14 +27,27 @@ public:
     bool Placeholder() const { return placeholder_; }
     // Marks the rows with this path (case ignored) in or out of the session.
     void SetInSession(const char* path, bool inSession);
-    // Which row plays (-1: none).
-    void SetPlayingRow(int row) { playingRow_ = row; }
-    int PlayingRow() const { return playingRow_; }
+    // The row the player plays, by its entry's serial (-1: none), so that
+    // it stays the same row through sorts and removals.
+    void SetPlayingSerial(long serial) { playingSerial_ = serial; }
+    long PlayingSerial() const { return playingSerial_; }
+    int PlayingRow() const { return RowOfSerial(playingSerial_); }
 
     const std::vector<TFoundRow>& Rows() const { return rows_; }
+    // The row at index; null outside the rows.
+    TFoundRow* RowAt(int row);
+    // The row of the entry with serial, or of the first entry with path
+    // (case ignored); -1 when none.
+    int RowOfSerial(long serial) const;
+    int RowOfPath(const char* path) const;
+    // A row's look changed: the view draws it again.
+    void RowChanged(int row);
+    void RemoveRow(int row);
+    // Puts the rows in order, as one layout change.
+    void Sort(const TFindSortOrder& order);
 
 private:
     std::vector<TFoundRow> rows_;
     bool placeholder_ = false;
-    int playingRow_ = -1;
+    long playingSerial_ = -1;
 };

@@ -20,6 +20,7 @@
 #include <iterator>
 
 #include "filekit/log.h"
+#include "songsmith/advanced_find_dlg.h"
 #include "songsmith/app_message_router.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/app_windows.h"
@@ -28,6 +29,7 @@
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/event_hook.h"
+#include "songsmith/find_list_view.h"
 #include "songsmith/find_rows_model.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/wait_cursor.h"
@@ -167,6 +169,8 @@ QWidget* CFindTab::BuildWindow(QWidget* parent) {
         }
         return false;
     });
+    // The rows are drawn and clicked as the page's own.
+    new CFindListView(*this, *list_);
     const int listTop = status_->y() + kTextHeight + kGap;
     list_->setGeometry(kMargin, listTop, kTemplateWidth - 14, kTemplateHeight - listTop - 14);
 
@@ -227,15 +231,12 @@ std::intptr_t CFindTab::OnCommand(int id) {
         case cmd::kStartSearch:
             OnFindButton();
             return 1;
+        case kAdvancedFindCommand:
+            OnAdvancedFind();
+            return 1;
         default:
-            return 0;
+            return OnListCommand(id);
     }
-}
-
-void CFindTab::UpdateMenuItem(QAction* item) {
-    if (item == nullptr || item->data().toInt() != cmd::kStartSearch) return;
-    item->setText(ProgString("MUFT_Find"));
-    item->setEnabled(true);
 }
 
 void CFindTab::OnFindButton() {
@@ -265,11 +266,31 @@ void CFindTab::PostToSelf(std::uint32_t number, std::uintptr_t wParam) {
                    TAppMessage{number, wParam, static_cast<std::intptr_t>(search_.Generation()), nullptr});
 }
 
-void CFindTab::OnSearch() {
+void CFindTab::OnAdvancedFind() {
+    // A new search starts only while none runs.
+    if (IsSearching()) return;
+    CAdvancedFindDlg dialog(advancedState_, [this](const MvList<MDB_Query*>* conditions) {
+        SVTENG_CSongvault* store = Store();
+        return store != nullptr ? store->GetSongCount(conditions) : 0;
+    });
+    if (dialog.DoModal(Window()) != 1) return;
+    // Without a condition no song is asked for: there is nothing to search.
+    if (dialog.Conditions().Empty()) return;
+    Log("CFindTab::WM_COMMAND|IDC_ADVFIND - Getting query list of songs that match");
+    Lock();
+    searching_ = true;
+    Unlock();
+    OnSearch(dialog.Conditions());
+}
+
+void CFindTab::OnSearch(CQueryList query) {
     CWaitCursor wait;
     SetFindImage(kFindStopImage);
     statusKey_ = "Searching";
     ShowPlaceholder(false);
+    // A text search empties the field query; a field query is kept for the
+    // worker and for matching the songs an import finds.
+    storedQuery_ = std::move(query);
 
     searchText_ = edit_->text().toUtf8().toStdString();
     if (searchText_.size() >= sizeof prefs_->lastSearchCriteria) {
@@ -291,7 +312,7 @@ void CFindTab::OnSearch() {
     statusTimer_->start();
     // The first message of the search brings as many rows as the list shows.
     search_.SetFirstPageRows(VisibleRows());
-    if (!search_.StartSearch(Store(), searchText_)) {
+    if (!search_.StartSearch(Store(), searchText_, storedQuery_)) {
         // Nothing will end the search: it ends here, as stopped.
         OnFindFinished(true);
     }
@@ -331,6 +352,11 @@ std::intptr_t CFindTab::OnMessage(TAppMessage& message) {
         case WM_IMPORT_FINISHED:
             OnImportFinished();
             return 0;
+        case WM_PLAYSTATE_CHANGED:
+            OnPlayStateChanged(message);
+            return 0;
+        case WM_COMMAND:
+            return OnCommand(static_cast<int>(message.wParam));
         default:
             return 0;
     }
@@ -390,7 +416,7 @@ void CFindTab::FlushFoundSongs() {
         }
         ++foundCount_;
         row.index = static_cast<int>(model_->Rows().size() + rows.size() - 1);
-        if (havePlaying && strcasecmp(playing.c_str(), row.entry.path) == 0) model_->SetPlayingRow(row.index);
+        if (havePlaying && strcasecmp(playing.c_str(), row.entry.path) == 0) model_->SetPlayingSerial(row.entry.serial);
         // The columns' widest texts, measured as the rows arrive.
         for (int column = 1; column < kFindColumnCount; ++column)
             measured_[column] = std::max(measured_[column], textWidths_->Width(FindColumnText(row, column)) + padding);
@@ -525,6 +551,15 @@ void CFindTab::ShowStatusTick() {
 void CFindTab::AddSongFromImport(const TSVT_Song& song) {
     SVTENG_CSongvault* store = Store();
     if (store == nullptr) return;
+    if (!storedQuery_.Empty()) {
+        LogFmt("CFindTab::AddSongFromImport - SQL search, checking song against query: %s", song.path);
+        if (store->MatchesQuery(&song, nullptr, storedQuery_.List())) {
+            search_.QueueImported(song);
+        } else {
+            Log("   Song does not match query.");
+        }
+        return;
+    }
     LogFmt("CFindTab::AddSongFromImport - Text search, checking song against text query: %s", song.path);
     std::vector<MDB_Query> conditions;
     MvList<MDB_Query*> anyOf;

@@ -7,15 +7,19 @@
 // the page adds the rows they post on the main thread.
 
 #include <QPointer>
+#include <QTableView>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "songsmith/core/advanced_find.h"
 #include "songsmith/core/find_columns.h"
 #include "songsmith/core/find_search.h"
+#include "songsmith/core/find_sort.h"
 #include "songsmith/tab_page.h"
 #include "songsmith/text_widths.h"
 
@@ -25,8 +29,8 @@ class CPreferences;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
-class QTableView;
 class QTimer;
 class SVTENG_CSongvault;
 struct TAppMessage;
@@ -44,6 +48,9 @@ inline constexpr int kFindStopImage = 125;
 // The status line's timer and its period.
 inline constexpr int kFindStatusTimerId = 993;
 inline constexpr int kFindStatusPeriodMs = 400;
+// The page command that opens the Advanced Find dialog (nothing in the
+// program sends it yet).
+inline constexpr int kAdvancedFindCommand = 1267;
 // Longest search text in characters.
 inline constexpr int kSearchTextMax = 512;
 
@@ -66,6 +73,18 @@ public:
         std::function<bool()> libraryImporting;
         std::function<void()> startLibraryImport;
         std::function<void()> stopLibraryImport;
+        // The path of the song the player plays under a sound id.
+        std::function<bool(std::uint32_t soundId, std::string& path)> songPathOfSound;
+        // The undo history starts a new step.
+        std::function<void()> nextUndoSet;
+        // The session list adds these files under its progress dialog.
+        std::function<void(const std::vector<std::string>& files)> addSongsWithProgress;
+        // The Library page: its tag editor for a song, its deletion of a
+        // song (to the trash), and the page brought forward with the song
+        // current.
+        std::function<void(const char* path)> editTagByPath;
+        std::function<void(const char* path)> deleteSongByPath;
+        std::function<void(const char* path)> showInLibrary;
     };
     TPartners partners;
 
@@ -90,10 +109,44 @@ public:
     // The Library page's import ended (its WM_IMPORT_FINISHED).
     void OnImportFinished();
 
+    // Marks (or unmarks) every usable row and adds its song to the session
+    // (or takes it out): one by one below kSelectAllBatch songs, from there
+    // on as one batch under the session's progress dialog.
+    static constexpr int kSelectAllBatch = 100;
+    void SelectAll(bool mark);
+    // The player's next (forward) or previous row after the one with path,
+    // or a random row with another path; false when none was played.
+    bool PlayNextSong(bool random, const char* path, bool forward);
+    // The rows of the song at path (case ignored) take the record's texts.
+    void ChangeSongTag(const char* path, const TSVT_Song& song);
+    // Shows the Find button's image that fits the search state.
+    void LoadButtonBitmaps();
+    // A click on a column title: the rows sorted by it.
+    void SortByColumn(int column);
+    const TFindSortOrder& SortOrder() const { return sortOrder_; }
+
+    // The row under the mouse (-1: none) and whether the mouse is over its
+    // play button; set by the list's mouse handling.
+    void SetHotRow(int row, bool playZone);
+    int HotRow() const;
+    bool HotZonePlay() const { return hotPlayZone_; }
+    // The row clicked last (-1: none); its first cell is drawn grey.
+    int ClickedRow() const;
+    // A left click on row: its play button plays or stops it, elsewhere it
+    // is marked for the session or unmarked.
+    void OnRowClick(int row, bool playZone);
+    // The list's menu (181), its items filled for the hot row.
+    std::unique_ptr<QMenu> MakeContextMenu();
+    QTableView* List() const { return list_; }
+
     const CFoundRowsModel& Model() const { return *model_; }
     // The widest text of the rows so far in each column.
     const std::vector<int>& MeasuredWidths() const { return measured_; }
     CFindSearch& Search() { return search_; }
+    // The Advanced Find dialog's rows and ranges, kept between openings.
+    TAdvancedFindState& AdvancedFindState() { return advancedState_; }
+    // The conditions of the running field query; empty for a text search.
+    const CQueryList& StoredQuery() const { return storedQuery_; }
     TReceiverId ReceiverId() const;
 
 private:
@@ -101,7 +154,8 @@ private:
     void LayOutControls(int width, int height);
     std::intptr_t OnMessage(TAppMessage& message);
     void OnFindButton();
-    void OnSearch();
+    void OnSearch(CQueryList query = {});
+    void OnAdvancedFind();
     void OnFindFinished(bool cancelled);
     void EndSearch();
     void ClearResults();
@@ -116,6 +170,12 @@ private:
     void ShowStatusTick();
     void SetFindImage(int image);
     SVTENG_CSongvault* Store() const;
+    void PlayOrStopRow(int row);
+    void ToggleMark(int row);
+    void PlayRow(int row);
+    void OnPlayStateChanged(const TAppMessage& message);
+    void ScrollRowIntoView(int row);
+    std::intptr_t OnListCommand(int id);
     void PostToSelf(std::uint32_t number, std::uintptr_t wParam);
 
     std::unique_ptr<CPreferences> scratchPrefs_;
@@ -134,6 +194,8 @@ private:
     std::string statusKey_;
     int statusDots_ = 0;
     std::string searchText_;
+    TAdvancedFindState advancedState_;
+    CQueryList storedQuery_;
     QPointer<QLabel> strip_;
     QPointer<QPushButton> find_;
     QPointer<QLabel> label_;
@@ -143,4 +205,13 @@ private:
     QPointer<QTableView> list_;
     QPointer<QTimer> statusTimer_;
     QPointer<CAppMessageReceiver> receiver_;
+    TFindSortOrder sortOrder_;
+    // The hot and the clicked row by their entries' serials, so that they
+    // name the same rows through sorts and removals.
+    long hotSerial_ = -1;
+    bool hotPlayZone_ = false;
+    long clickedSerial_ = -1;
+    // While menu 181 is filled: its Find item greys without a hot row.
+    bool fillingContextMenu_ = false;
+    std::mt19937 random_{std::random_device{}()};
 };

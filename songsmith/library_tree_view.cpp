@@ -64,7 +64,9 @@ int IconOf(const CLibraryTab& page, const CLibNode* node) {
     }
 }
 
-QPixmap PlayImage(bool playing) {
+}  // namespace
+
+QPixmap SongPlayImage(bool playing) {
     // The CD page's play and stop marks, centred on a 16 by 16 picture.
     QPixmap image(CLibTreeView::kImageSize, CLibTreeView::kImageSize);
     image.fill(Qt::transparent);
@@ -73,8 +75,6 @@ QPixmap PlayImage(bool playing) {
     p.drawPixmap((image.width() - mark.width()) / 2, (image.height() - mark.height()) / 2, mark);
     return image;
 }
-
-}  // namespace
 
 TLibRowEdges LibRowEdges(const CLibraryTab& page, TLibRow row) {
     const CLibNode* node = row.node;
@@ -213,7 +213,7 @@ void CLibRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     }
     if (const int icon = IconOf(page_, node); icon != 0) p.drawPixmap(edges.iconLeft - scroll, top, LibRowImage(icon));
     if (edges.buttonRight >= 0)
-        p.drawPixmap(edges.buttonLeft - scroll, top + kPlayImageDown, PlayImage(node == page_.PlayingNode()));
+        p.drawPixmap(edges.buttonLeft - scroll, top + kPlayImageDown, SongPlayImage(node == page_.PlayingNode()));
     if (edges.boxLeft >= 0) {
         QStyleOptionButton box;
         box.rect = QRect(edges.boxLeft - scroll + 2, option.rect.y() + (option.rect.height() - 14) / 2, 14, 14);

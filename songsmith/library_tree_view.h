@@ -29,6 +29,9 @@ enum ELibZone : int {
 // The row images, 16 by 16, by their resource numbers (228, 232, 243, 244,
 // 227, 231, 230, 248, 247).
 QPixmap LibRowImage(int id);
+// A song row's play (or, for the playing song, stop) button, 16 by 16: the
+// Library page's and the Find page's rows.
+QPixmap SongPlayImage(bool playing);
 
 // Where a row's parts begin, in content coordinates (the view's scroll
 // added); -1 for a part the row lacks.

@@ -2,12 +2,17 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMainWindow>
 #include <QResizeEvent>
+#include <QMimeData>
 #include <QScreen>
+#include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <cstdio>
 
@@ -15,16 +20,20 @@
 #include "platter/platter.h"
 #include "songsmith/accelerator_filter.h"
 #include "songsmith/bottom_container_window.h"
+#include "songsmith/cd_tab.h"
 #include "songsmith/container_window.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/app_windows.h"
 #include "songsmith/core/burn_status.h"
+#include "songsmith/core/burner.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/placement_rules.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/program_title.h"
+#include "songsmith/core/track_list.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/icons.h"
+#include "songsmith/find_tab.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/player_panel.h"
 #include "songsmith/prog_string.h"
@@ -36,14 +45,28 @@ namespace {
 // The large font's size: the player and the pages write titles in it.
 constexpr int kLargeFontPoints = 12;
 
+// The drive poll timer's period.
+constexpr int kDrivePollMs = 1000;
+
 // Least width, and least height above the bottom band, of the window.
 constexpr int kMinTrackWidth = 400;
 constexpr int kMinTrackHeightAboveBottom = 350;
 
-// The Qt window: hands its close request to the object.
+// The local files of a drop, in the order given.
+std::vector<std::string> DroppedFiles(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (data == nullptr) return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    }
+    return paths;
+}
+
+// The Qt window: hands its close request, its minimising and the files
+// dropped on it to the object.
 class CMainFrame : public QMainWindow {
 public:
-    explicit CMainFrame(CMainWindow& owner) : owner_(owner) {}
+    explicit CMainFrame(CMainWindow& owner) : owner_(owner) { setAcceptDrops(true); }
 
 protected:
     void closeEvent(QCloseEvent* event) override {
@@ -52,6 +75,19 @@ protected:
         } else {
             event->ignore();
         }
+    }
+    void changeEvent(QEvent* event) override {
+        QMainWindow::changeEvent(event);
+        if (event->type() == QEvent::WindowStateChange) owner_.OnActivate(isMinimized());
+    }
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (!DroppedFiles(event->mimeData()).empty()) event->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent* event) override {
+        const std::vector<std::string> paths = DroppedFiles(event->mimeData());
+        if (paths.empty()) return;
+        event->acceptProposedAction();
+        owner_.OnDropFiles(paths);
     }
 
 private:
@@ -141,6 +177,10 @@ bool CMainWindow::Create() {
     acceleratorFilter_ = new CAcceleratorFilter(frame, [this](int command) { RunAccelerator(command); });
     Log("CMainWindow::WM_CREATE - Checkpoint 4");
 
+    pollTimer_ = new QTimer(frame);
+    pollTimer_->setInterval(kDrivePollMs);
+    QObject::connect(pollTimer_, &QTimer::timeout, frame, [this] { OnTimer(); });
+    pollTimer_->start();
     PostAppMessage(ReceiverId(), TAppMessage{WM_SHOW_INITIAL_WINDOWS, 0, 0, nullptr});
     // Nothing to save yet, nothing to shuffle.
     PostAppMessage(toolbar_.ReceiverId(),
@@ -176,13 +216,18 @@ void CMainWindow::ConnectPlayerCommands() {
     SetCommandHandler(cmd::kPlay, [panel] { panel->OnCommand(CPlayerPanel::kPlayStop); });
     SetCommandHandler(cmd::kFastForward, [panel] { panel->OnCommand(CPlayerPanel::kNext); });
     SetCommandHandler(cmd::kRewind, [panel] { panel->OnCommand(CPlayerPanel::kPreviousSongCommand); });
-    // The next song of the Library page's list; the Find page has no list
-    // to give one yet.
-    panel->SetPageLists({}, [this](bool random, const char* path, bool forward) {
-        CFindContainerWindow* pane = TabPane();
-        CLibraryTab* library = pane != nullptr ? pane->GetLibraryTab() : nullptr;
-        return library != nullptr && library->PlayNextSong(random, path, !forward);
-    });
+    // The next song of the Find page's and the Library page's lists.
+    panel->SetPageLists(
+        [this](bool random, const char* path, bool forward) {
+            CFindContainerWindow* pane = TabPane();
+            CFindTab* find = pane != nullptr ? pane->GetFindTab() : nullptr;
+            return find != nullptr && find->PlayNextSong(random, path, forward);
+        },
+        [this](bool random, const char* path, bool forward) {
+            CFindContainerWindow* pane = TabPane();
+            CLibraryTab* library = pane != nullptr ? pane->GetLibraryTab() : nullptr;
+            return library != nullptr && library->PlayNextSong(random, path, !forward);
+        });
 }
 
 void CMainWindow::Show() {
@@ -238,23 +283,48 @@ void CMainWindow::UpdateTitle() {
     if (window_ == nullptr) return;
     char title[kProgramTitleMax + 1];
     GetProgramTitle(title, sizeof title, true);
-    // The burn and rip progress prefixes join with their workers.
-    QString prefix;
-    if (const CFindContainerWindow* pane = TabPane(); pane != nullptr && pane->IsLibraryImporting())
-        prefix = ProgString("Title_Importing") + QStringLiteral(" - ");
-    const QString name = ProgString("Untitled");
-    QString text = prefix + QString::asprintf("%s - ", title) + name;
-    if (sessionDirty_) text += QStringLiteral(" *");
+    // What runs shows before the program's name, so the task bar tells it.
+    std::string prefix;
+    const int state = DriveState();
+    char stateText[256] = "";
+    const bool hasStateText = burnStatus_ != nullptr && burnStatus_->GetStateText(stateText, sizeof stateText);
+    if (hasStateText && (state == kBurnStateTesting || state == kBurnStateConverting || state == kBurnStateBurning)) {
+        const int percent = static_cast<int>(burnStatus_->BurnProgress() * 100);
+        prefix = QString::asprintf("%d%% %s - ", percent, stateText).toStdString();
+    } else if (hasStateText && (state == kBurnStateWaiting || state == kBurnStateCueSheet)) {
+        prefix = QString::asprintf("%s - ", stateText).toStdString();
+    }
+    if (const CFindContainerWindow* pane = TabPane()) {
+        if (const CCDTab* ripping = pane->GetRippingCDTab()) {
+            prefix = QString::asprintf("%d%% [Ripping] - ", ripping->GetRipProgress()).toStdString();
+        } else if (pane->IsLibraryImporting()) {
+            prefix = ProgString("Title_Importing").toStdString() + " - ";
+        }
+    }
+    QString text = QString::asprintf("%s%s - ", prefix.c_str(), title) + SessionTitleName();
+    if (SessionModified()) text += QStringLiteral(" *");
     window_->setWindowTitle(text);
+}
+
+QString CMainWindow::SessionTitleName() const {
+    const std::string path = partners_.tracks != nullptr ? partners_.tracks->GetSessionName() : std::string();
+    if (path.empty()) return ProgString("Untitled");
+    const std::size_t slash = path.find_last_of('/');
+    return QString::fromStdString(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+bool CMainWindow::SessionModified() const {
+    return partners_.tracks != nullptr ? partners_.tracks->IsDirty() : sessionDirty_;
 }
 
 std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
     switch (message.number) {
         case WM_SHOW_INITIAL_WINDOWS:
-            // The start-up questions join with the burn controller and the
-            // agreement dialog.
-            initialWindows_ = 1;
-            initialWindows_ = 0;
+            OnShowInitialWindows();
+            return 0;
+        case WM_TRACK_SILENT:
+        case WM_TRACK_INCOMPLETE:
+            OnTrackWarning(message.number == WM_TRACK_SILENT, static_cast<int>(message.wParam));
             return 0;
         case WM_IMPORT_STATE:
             if (const std::string* text = message.PayloadAs<std::string>(); text != nullptr && !text->empty())
@@ -277,17 +347,6 @@ void CMainWindow::EnableToolbarButton(int command, bool enable) {
     CAppMessageRouter::Instance().Send(
         toolbar_.ReceiverId(), TAppMessage{TB_ENABLEBUTTON, static_cast<std::uintptr_t>(command),
                                            enable ? 1 : 0, nullptr});
-}
-
-bool CMainWindow::OnClose() {
-    // The questions about a running rip and an unsaved session, and closing
-    // the song library, join with their owners.
-    prefs_.Save(HKEY_CURRENT_USER);
-    prefs_.LastMainWinPlacement = PlacementToSave(TakePlacement());
-    prefs_.LastMainWinPlacementValid = 1;
-    prefs_.bLogFailed = 0;
-    QCoreApplication::quit();
-    return true;
 }
 
 void CMainWindow::ApplySavedPlacement() {

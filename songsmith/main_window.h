@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/window_placement.h"
@@ -22,6 +23,13 @@
 #include "songsmith/toolbar.h"
 
 class CAppMessageReceiver;
+class CBurner;
+class CSessionList;
+class CSongPlayer;
+class CTrackList;
+class CUndoMgr;
+class QTimer;
+class SVTENG_CSongvault;
 class CBottomContainerWindow;
 class CCDTab;
 class IBurnStatus;
@@ -78,6 +86,26 @@ public:
     // own cases takes it. An empty handler removes the entry.
     using TCommandHandler = std::function<void()>;
     void SetCommandHandler(int id, TCommandHandler handler);
+    // What the window's events reach of the rest of the program, set once
+    // the session list exists. A null member: the program has none (its
+    // steps are left out).
+    struct TEventPartners {
+        CBurner* burner = nullptr;
+        CSongPlayer* player = nullptr;
+        SVTENG_CSongvault* library = nullptr;
+        CTrackList* tracks = nullptr;
+        CSessionList* session = nullptr;
+        CUndoMgr* undo = nullptr;
+        // The question to save a modified session first; true when the
+        // caller may go on (No, or the session is saved now). Empty: go on.
+        std::function<bool()> askToSave;
+        // The question asked before quitting while a CD page rips; true to
+        // quit. Empty: quit.
+        std::function<bool()> confirmQuitWhileRipping;
+    };
+    void SetEventPartners(TEventPartners partners) { partners_ = std::move(partners); }
+    const TEventPartners& EventPartners() const { return partners_; }
+
     // Sets the text and state of a menu item of commands that others carry
     // out, for every item of a menu about to open; empty: none.
     using TMenuItemUpdater = std::function<void(QAction* item)>;
@@ -98,8 +126,29 @@ public:
     static int ProductCodeOfCommand(int command);
     // The program's messages to the main window.
     std::intptr_t WindowProc(TAppMessage& message);
+    // Stops the song library's import, the Find page's search and feed and
+    // the player; the close does it before the library closes.
+    void StopWorkers();
+    // Whether the close (or the refused agreement) stopped the work and
+    // closed the song library.
+    bool CloseSequenceRan() const { return closeSequenceRan_; }
     // The close request; false keeps the window open.
     bool OnClose();
+    // The drive poll timer's tick.
+    void OnTimer();
+    // The window was activated or minimised: a window minimised during a
+    // burn comes back as it was shown.
+    void OnActivate(bool minimised);
+    // The questions asked once the window first shows.
+    void OnShowInitialWindows();
+    // A session track decoded to silence (silent) or was cut short.
+    void OnTrackWarning(bool silent, int serial);
+    // Files dropped on the window, in the order given.
+    void OnDropFiles(const std::vector<std::string>& paths);
+    // Set while the Burn command runs with its dialogs: the track warnings
+    // keep still.
+    void SetBurnCommandRunning(bool running) { burnCommandRunning_ = running; }
+    bool BurnCommandRunning() const { return burnCommandRunning_; }
 
     QMainWindow* Window() const { return window_; }
     TReceiverId ReceiverId() const;
@@ -122,6 +171,17 @@ private:
     QMenu* BuildCdDriveMenu(QMenu* parent, const char* titleKey);
     QMenu* BuildProductsMenu(QMenu* parent, const char* titleKey);
     void UpdateMenuStates(QMenu* menu);
+    // The close's work after its questions: imports, searches and the
+    // player stopped, the song library closed, the preferences and the
+    // placement stored.
+    void StopWorkAndStore();
+    void CloseSongLibrary();
+    // The start-up questions about missing drives and a missing writer.
+    void AskAboutMissingDrives();
+    void AskAboutMissingRecorder();
+    // The session's file name without its folder, "Untitled" without one.
+    QString SessionTitleName() const;
+    bool SessionModified() const;
     // A key of the accelerator table: the menus' states first; a command
     // whose item is disabled does nothing.
     void RunAccelerator(int command);
@@ -161,6 +221,10 @@ private:
     // How the window is shown when it comes up or is restored.
     std::uint32_t restoreShowCmd_;
     std::map<int, TCommandHandler> commandHandlers_;
+    TEventPartners partners_;
+    QPointer<QTimer> pollTimer_;
+    bool burnCommandRunning_ = false;
+    bool closeSequenceRan_ = false;
     TMenuItemUpdater menuItemUpdater_;
     QPointer<QMenu> fileMenu_;
     // The recent sessions' items and the separator after them.

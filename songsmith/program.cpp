@@ -15,6 +15,7 @@
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
+#include "songsmith/core/song_file_tag.h"
 #include "songsmith/core/drive_setup.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/library_links.h"
@@ -217,6 +218,17 @@ void CProgram::MakeSessionList() {
     pane->Bind(TSessionPaneBinding{session, &trackList, &prefs, &undo,
                                    [this](int command) { mainWindow.OnCommand(command); },
                                    [this] { player.RefreshGain(); }});
+    // The window's events reach the session, the player, the burn
+    // controller and the song library.
+    CMainWindow::TEventPartners events;
+    events.burner = &burner;
+    events.player = &player;
+    events.library = &library;
+    events.tracks = &trackList;
+    events.session = session;
+    events.undo = &undo;
+    mainWindow.SetEventPartners(std::move(events));
+    mainWindow.UpdateTitle();
     // The player panel plays the session's next and previous songs.
     mainWindow.BottomBand()->Player()->SetPartners(
         {&player, &prefs, [session](bool random, int currentSerial, bool forward) {
@@ -225,6 +237,9 @@ void CProgram::MakeSessionList() {
 }
 
 void CProgram::UnbindWindows() {
+    // The window's events let go of the session list and its ask-to-save
+    // question before the session commands that answer it go.
+    mainWindow.SetEventPartners({});
     sessionCommands.reset();
     // The panel lets go of the player and the session list before they go.
     if (CBottomContainerWindow* bottom = mainWindow.BottomBand()) bottom->Player()->SetPartners({});
@@ -234,6 +249,7 @@ void CProgram::UnbindWindows() {
     if (CContainerWindow* band = mainWindow.MiddleBand()) band->SessionList()->Bind({});
     sessionList.reset();
     SetLibraryPartners({});
+    SetFindTabTagHandler(nullptr);
     SetDriveStateSource(nullptr);
     SetCdPagePlayer(nullptr);
     SetCdSessionTracks(nullptr);
@@ -257,6 +273,28 @@ void CProgram::BindFindPage() {
     find->partners.stopLibraryImport = [pane] {
         if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
     };
+    // Playing, marking and the list menu's Library commands.
+    find->partners.songPathOfSound = [this](std::uint32_t soundId, std::string& path) {
+        return player.GetSongPathById(soundId, path);
+    };
+    find->partners.nextUndoSet = [this] { undo.NextUndoSet(); };
+    find->partners.addSongsWithProgress = [this](const std::vector<std::string>& files) {
+        if (sessionList) sessionList->AddSongsWithProgress(files, true, true);
+    };
+    find->partners.editTagByPath = [pane](const char* path) {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->EditTagByPath(path);
+    };
+    find->partners.deleteSongByPath = [pane](const char* path) {
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->DeleteSongByPath(path, false);
+    };
+    find->partners.showInLibrary = [this, pane](const char* path) {
+        mainWindow.OnCommand(cmd::kLibraryPage);
+        if (CLibraryTab* page = pane->GetLibraryTab()) page->LocateSongByPath(path);
+    };
+    // A tag edited in the Library page shows in the found rows.
+    SetFindTabTagHandler([find](const char* oldPath, const TSVT_Song& song) { find->ChangeSongTag(oldPath, song); });
+    // Add All Found Songs.
+    mainWindow.SetCommandHandler(cmd::kAddAllFound, [find] { find->SelectAll(true); });
     // The Library page offers each song it imports while the Find page
     // searches, ends the Find page's feed when its import ends (what the
     // feed holds is still listed) and then tells the page it is over.
@@ -276,8 +314,19 @@ void CProgram::BindCommands() {
     SetAboutCommand(mainWindow);
     if (sessionList) {
         sessionCommands = std::make_unique<CSessionCommands>(
-            TSessionCommandPartners{mainWindow, *sessionList, trackList, prefs, undo, &player, nullptr, nullptr});
+            TSessionCommandPartners{mainWindow, *sessionList, trackList, prefs, undo, &player,
+                                    [this] {
+                                        CFindContainerWindow* pane = mainWindow.TabPane();
+                                        CFindTab* find = pane != nullptr ? pane->GetFindTab() : nullptr;
+                                        return find != nullptr ? find->GetSongCount() : 0;
+                                    },
+                                    nullptr});
         sessionCommands->Bind();
+        // The close asks to save a modified session with the same question
+        // as New and Open.
+        CMainWindow::TEventPartners events = mainWindow.EventPartners();
+        events.askToSave = [this] { return sessionCommands->AskToSave(); };
+        mainWindow.SetEventPartners(std::move(events));
     }
     mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
         TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
@@ -343,21 +392,14 @@ void CProgram::BindCommands() {
 }
 
 void CProgram::ShutDownAfterLoop() {
-    // The main window's close does not stop the player or close the song
-    // library yet.
-    player.Stop();
-    // The import's thread and the Find page's workers read the song
-    // library: they end before it closes.
-    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
-        if (CLibraryTab* page = pane->GetLibraryTab()) page->KillImportThread();
+    // The main window's close stops the import, the Find page's workers and
+    // the player and closes the song library (or gives up saving it). A loop
+    // ended some other way skipped it: the workers that read the library end
+    // before it closes here, and a library the close dealt with is left alone.
+    if (!mainWindow.CloseSequenceRan()) {
+        mainWindow.StopWorkers();
+        library.Shutdown(prefs.LibraryPath);
     }
-    if (CFindContainerWindow* pane = mainWindow.TabPane()) {
-        if (CFindTab* find = pane->GetFindTab()) {
-            find->KillSearchThread();
-            find->KillImportThread();
-        }
-    }
-    library.Shutdown(prefs.LibraryPath);
     burner.Shutdown();
     prefs.Save(HKEY_CURRENT_USER);
     Log("Shutting down!");

@@ -17,6 +17,8 @@ public:
     virtual int DiscCapacityMs() = 0;
     // The state's text; false and an empty text for a state without one.
     virtual bool GetStateText(char* out, int size) const = 0;
+    // The running burn step's progress, 0 to 1; 0 without one.
+    virtual double BurnProgress() { return 0.0; }
 };
 
 // A burn step runs (waiting, testing, converting, compiling the cue sheet or

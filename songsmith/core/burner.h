@@ -86,6 +86,7 @@ public:
     int BurnState() const override { return state.load(); }
     // MaxMilsPerCD(false).
     int DiscCapacityMs() override;
+    double BurnProgress() override { return GetProgress(); }
     // A burn's worker runs or a CD page rips; from any thread.
     bool BurnOrRipRunning() override;
     // index -1: the writer; 0 or more: that writer of the drive list. Other

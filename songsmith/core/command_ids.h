@@ -62,6 +62,7 @@ inline constexpr int kLibSelect = 40116;
 inline constexpr int kCdSelectAll = 40118;
 inline constexpr int kCdClearAll = 40120;
 inline constexpr int kStartSearch = 40121;
+inline constexpr int kAdvancedSearch = 40124;
 inline constexpr int kFindPage = 40125;
 inline constexpr int kLibraryPage = 40126;
 // CD drive items: the CD page with index id - kFirstCdDrive among the CD pages.
@@ -72,8 +73,15 @@ inline constexpr int kCdPage = 40139;
 inline constexpr int kCdLookup = 40140;
 inline constexpr int kLibOpenFolder = 40142;
 inline constexpr int kLibClean = 40143;
+// The Find page's list menu.
+inline constexpr int kFindPlay = 40147;
+inline constexpr int kFindSelect = 40148;
+inline constexpr int kFindEditTag = 40149;
+inline constexpr int kFindOpenFolder = 40150;
+inline constexpr int kFindLocate = 40151;
 inline constexpr int kTrackEditTag = 40153;
 inline constexpr int kLocateInLibrary = 40155;
 inline constexpr int kTrackLibDelete = 40156;
+inline constexpr int kFindLibDelete = 40157;
 
 }  // namespace cmd

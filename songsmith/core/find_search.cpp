@@ -42,7 +42,7 @@ CFindSearch::~CFindSearch() {
     KillImportThread();
 }
 
-bool CFindSearch::StartSearch(SVTENG_CSongvault* store, std::string text) {
+bool CFindSearch::StartSearch(SVTENG_CSongvault* store, std::string text, CQueryList query) {
     KillSearchThread();
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -52,9 +52,10 @@ bool CFindSearch::StartSearch(SVTENG_CSongvault* store, std::string text) {
         ++generation_;
     }
     Log("CFindTab::_OnSearch - Starting search worker thread");
-    const bool started = startThread(searchThread_, [this, store, text = std::move(text)]() mutable {
-        SearchWorker(store, std::move(text));
-    });
+    const bool started =
+        startThread(searchThread_, [this, store, text = std::move(text), query = std::move(query)]() mutable {
+            SearchWorker(store, std::move(text), query);
+        });
     std::unique_lock<std::mutex> guard(lock_);
     if (!started) {
         // Nothing runs: no wait on a start that never comes.
@@ -81,9 +82,13 @@ void CFindSearch::KillSearchThread() {
     if (searchThread_.joinable()) searchThread_.join();
 }
 
-void CFindSearch::SearchWorker(SVTENG_CSongvault* store, std::string text) {
+void CFindSearch::SearchWorker(SVTENG_CSongvault* store, std::string text, const CQueryList& query) {
     Log("CFindTab::SearchWorkerThread - Getting query list of songs that match");
-    const std::int32_t count = store != nullptr ? store->FindSongsByText(text.c_str()) : 0;
+    // A field query lists the songs that meet its conditions; otherwise
+    // the text is searched.
+    std::int32_t count = 0;
+    if (store != nullptr)
+        count = query.Empty() ? store->FindSongsByText(text.c_str()) : store->FindSongsBySQL(query.List());
     std::size_t batchRows = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "songsmith/core/app_message.h"
+#include "songsmith/core/query_list.h"
 #include "songsmith/core/song_entry.h"
 #include "songvault/records.h"
 
@@ -59,10 +60,11 @@ public:
     CFindSearch(const CFindSearch&) = delete;
     CFindSearch& operator=(const CFindSearch&) = delete;
 
-    // Starts the search worker for text and returns once the store's search
+    // Starts the search worker for text (or, when query holds conditions,
+    // for the songs that meet them all) and returns once the store's search
     // has run (so a second search never races the first one's query). False
     // when the worker could not start: nothing will be posted then.
-    bool StartSearch(SVTENG_CSongvault* store, std::string text);
+    bool StartSearch(SVTENG_CSongvault* store, std::string text, CQueryList query = {});
     bool SearchRunning() const;
     // Clears the search worker's run flag and joins it.
     void KillSearchThread();
@@ -94,7 +96,7 @@ public:
     TThreadStarter startThread;
 
 private:
-    void SearchWorker(SVTENG_CSongvault* store, std::string text);
+    void SearchWorker(SVTENG_CSongvault* store, std::string text, const CQueryList& query);
     void ImportWorker();
     // Posts the songs (and empties songs); waits first while too many rows
     // are pending. False when the run flag was cleared meanwhile.

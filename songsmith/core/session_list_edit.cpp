@@ -281,7 +281,12 @@ void CSessionList::RemoveTrackBySerial(int serial) {
         rows_.erase(rows_.begin() + index);
         View().DeleteRow(index);
     }
+    // The pages unmark the song, as when the track is deleted (and as the
+    // redo's insertion marks it again).
+    const CCDTrack* track = partners_.tracks.GetAt(index);
+    const std::string path = track != nullptr ? track->GetPath() : std::string();
     partners_.tracks.RemoveAt(index);
+    if (!path.empty()) SongAction(kSongActionRemove, serial, 0, path);
     if (playingSerial_ == serial) playingSerial_ = -1;
     if (focusedSerial_ == serial) focusedSerial_ = -1;
     partners_.tracks.SetDirty(true);

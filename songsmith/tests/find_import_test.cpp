@@ -109,7 +109,7 @@ TEST_F(FindImportTest, ASearchFindingNothingListsTheMatchingSongsTheLibraryImpor
         edit->setFocus();
         edit->setText("GLIMMER");
         QTest::keyClick(edit, Qt::Key_Return);
-        seen.ended = QTest::qWaitFor([&] { return seen.importEnds > 0 && !find->IsSearching(); }, 120000);
+        seen.ended = WaitFor([&] { return seen.importEnds > 0 && !find->IsSearching(); }, 120000);
         seen.listed = ListedPaths(model);
         seen.status = testsupport::FindControl<QLabel>(find->Window(), kFindStatusId)->text().toStdString();
         EXPECT_FALSE(model.Placeholder());

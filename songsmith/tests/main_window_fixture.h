@@ -24,6 +24,8 @@ protected:
 
     // Lists drives image drives, then builds and shows the window.
     void Open(int drives = 1);
+    // The start-up preferences of a user who ran the program before.
+    static void AsAnEarlierRunLeftThem(CPreferences& prefs);
     // Lets queued messages and layout requests through.
     static void Settle();
 

@@ -203,7 +203,7 @@ TEST_F(MainWindowTest, ASavedPlacementIsUsedOnlyWhenWholeAndComesBackOnTheDeskto
         RegCloseKey(key);
         prefs_ = std::make_unique<CPreferences>();
         prefs_->Load(HKEY_CURRENT_USER);
-        prefs_->ImportInitial = 1;
+        AsAnEarlierRunLeftThem(*prefs_);
         Open(1);
         const QRect geometry = main_->Window()->geometry();
         if (c.applied) {

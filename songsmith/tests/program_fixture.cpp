@@ -5,6 +5,9 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include "platform/last_error.h"
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
@@ -25,16 +28,20 @@ namespace {
 ProgramFixture::ProgramFixture() {
     // The store reads its files from the test's home from now on.
     RegistryStoreSetFolder("");
-    // An earlier run made the first library import: the Library page does
-    // not ask about one.
+    // An earlier run made the first library import and its user accepted
+    // the agreement: neither the Library page nor the start-up asks.
     CPreferences prefs;
+    // The tests' generated songs end at full level, which the track loader
+    // takes for cut-off songs: its question would come whenever it got there.
+    prefs.bWarnAboutIncompleteSongs = 0;
     StorePreferences(prefs);
 }
 
 ProgramFixture::~ProgramFixture() { RegistryStoreUnload(); }
 
-void ProgramFixture::StorePreferences(CPreferences& prefs) {
+void ProgramFixture::StorePreferences(CPreferences& prefs, bool agreed) {
     prefs.ImportInitial = 1;
+    if (agreed) prefs.bAgreedToLicense = 1;
     prefs.Save(HKEY_CURRENT_USER);
     RegistryStoreSave();
 }
@@ -77,6 +84,16 @@ bool ProgramFixture::MachineKeyExists(const std::string& path) {
 std::string ProgramFixture::Dword(std::uint32_t n) {
     return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
                        static_cast<char>(n >> 24)};
+}
+
+bool ProgramFixture::WaitFor(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
 }
 
 TProgramOptions ProgramFixture::Options() const {

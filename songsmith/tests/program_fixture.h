@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,8 +21,9 @@ protected:
     ~ProgramFixture() override;
 
     // Writes these preferences to the store as an earlier run would have
-    // (one that made the first library import).
-    static void StorePreferences(CPreferences& prefs);
+    // (one that made the first library import); that run's user accepted
+    // the agreement unless agreed is false.
+    static void StorePreferences(CPreferences& prefs, bool agreed = true);
     // The preferences as the store holds them now.
     static std::unique_ptr<CPreferences> StoredPreferences();
     // The texts of the log's lines, without their time prefixes.
@@ -32,6 +34,10 @@ protected:
                                 const std::string& bytes);
     static bool MachineKeyExists(const std::string& path);
     static std::string Dword(std::uint32_t n);
+
+    // Runs the event loop until done() holds, woken by each event; false
+    // when it does not hold within the limit.
+    static bool WaitFor(const std::function<bool()>& done, int limitMs = 30000);
 
     // The options a test run starts from: the tray, no real drives.
     TProgramOptions Options() const;

@@ -64,7 +64,9 @@ TEST_F(ProgramLibraryTest, DeletingTheFocusedTracksSongTakesItsRowAsOneUndoStep)
             seen.restored = song != nullptr && !song->inTrash;
             seen.tracksAfterUndo = program.trackList.GetCount();
         }
-        program.mainWindow.Window()->close();
+        // The session is not kept: No to the close's question.
+        if (program.trackList.IsDirty()) ui_.ExpectMessage("Ses_Dirty", IDNO);
+        EXPECT_TRUE(program.mainWindow.Window()->close());
     };
     CProgram program(options);
     program.SetSessionLoader([](const std::vector<std::string>&) {});

@@ -115,6 +115,10 @@ TEST_F(ProgramTest, ADriveLayerThatFailsIsTriedOnceMoreInTheOtherModeUnlessTheZe
             CPreferences earlier;
             earlier.WhichBurningEngine = c.engine;
             earlier.UseMarovelleASPI = c.useOwn;
+            // Told before: a run without drives does not ask about them or
+            // the recorder.
+            earlier.bWarnAboutNoASPI = 0;
+            earlier.bWarnAboutNoRecorder = 0;
             StorePreferences(earlier);
         }
         const bool bothFail = std::string(c.line).find("NO ASPI") != std::string::npos;

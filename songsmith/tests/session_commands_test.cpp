@@ -47,7 +47,9 @@ protected:
             std::snprintf(program.prefs.Marovelle_Temp_Dir, sizeof program.prefs.Marovelle_Temp_Dir,
                           "%s", temp_.c_str());
             body(program);
-            program.mainWindow.Window()->close();
+            // The session is not kept: the close asks nothing.
+            program.trackList.SetDirty(false);
+            EXPECT_TRUE(program.mainWindow.Window()->close());
         };
         CProgram program(options);
         ASSERT_EQ(program.Run({}), CProgram::kResultRan);

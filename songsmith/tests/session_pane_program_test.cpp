@@ -35,18 +35,6 @@ namespace {
 
 using testsupport::FindControl;
 
-// Runs the event loop until done() holds, woken by each event; false when
-// it does not hold within the limit.
-bool WaitFor(const std::function<bool()>& done, int limitMs = 30000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
 // Catches the add-songs dialog as it shows and follows its bar and text.
 class CAddDialogWatch final : public QObject {
 public:

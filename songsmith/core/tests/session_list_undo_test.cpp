@@ -48,6 +48,25 @@ TEST_F(SessionUndoTest, APasteOfThreeIsUndoneWithTheFocusBackAndRedoneWithNothin
     EXPECT_TRUE(Selected().empty());
 }
 
+TEST_F(SessionUndoTest, UndoingAnAddTellsThePagesTheSongLeftAndRedoThatItCameBack) {
+    const int a = AddTrack("a");
+    ShowRows();
+    list_->SelectTrack(a);
+    ASSERT_TRUE(list_->CopySelected());
+    list_->Paste();
+    ASSERT_EQ(Names(), "a a");
+    const int pasted = list_->RowSerial(1);
+    const std::string path = tracks_.GetAt(1)->GetPath();
+    songActions_.clear();
+
+    // The pages (Find, Library, CD) follow the session's songs by these.
+    undo_.Undo();
+    EXPECT_EQ(songActions_, Lines{Line("4 2 %d 0 %s", pasted, path.c_str())});
+    songActions_.clear();
+    undo_.Redo();
+    EXPECT_EQ(songActions_, Lines{Line("4 1 %d 0 %s", pasted, path.c_str())});
+}
+
 TEST_F(SessionUndoTest, UndoOfADeletionRestoresSerialTrimsAndVolume) {
     AddTrack("a");
     const int b = AddTrack("b", 90000);
