@@ -57,7 +57,7 @@ std::vector<CCDTab*>& LivePages() {
 
 }  // namespace
 
-CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
+CCDTab::CCDTab(PLATTER_CDevice* drive, CPreferences* prefs)
     : disc_(drive),
       lookup_(disc_, prefs),
       playback_(disc_, drive == nullptr ? std::string() : CdDriveLabel(drive->driveText)),
@@ -77,9 +77,14 @@ CCDTab::CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs)
         dialog.Create(Window());
     };
     lookup_.discTimer = [this](bool run) { RunDiscTimer(run); };
+    hooks.rip = [this](int row) { RipCommand(row); };
 }
 
 CCDTab::~CCDTab() {
+    // A rip still running ends with its worker joined and its half file
+    // gone; the page shows nothing more.
+    if (ripper_ != nullptr) ripper_->Stop(false);
+    ripper_.reset();
     // The lookup's threads and the CD audio device's are joined first; what
     // they posted is freed with the page's queued messages.
     lookup_.Stop();
@@ -505,6 +510,14 @@ void CCDTab::PostCommand(int id) {
 
 std::intptr_t CCDTab::OnMessage(TAppMessage& message) {
     if (message.number == WM_COMMAND) return OnCommand(static_cast<int>(message.wParam));
+    if (message.number == WM_RIP_STEP) {
+        RunRipSteps();
+        return 1;
+    }
+    if (message.number == WM_RIP_FINISHED) {
+        OnRipFinished(static_cast<unsigned>(message.lParam));
+        return 1;
+    }
     if (message.number == MM_MCINOTIFY) {
         playback_.OnNotify(static_cast<int>(message.wParam));
         return 1;

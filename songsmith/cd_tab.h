@@ -6,11 +6,14 @@
 
 #include <QPointer>
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "songsmith/core/cd_disc.h"
 #include "songsmith/core/cd_playback.h"
+#include "songsmith/core/cd_rip.h"
 #include "songsmith/core/cd_title_lookup.h"
 #include "songsmith/tab_page.h"
 
@@ -48,8 +51,8 @@ public:
     static constexpr int kDiscTimerMs = 250;
 
     // The drive stays the drive library's; prefs may be null (no re-read
-    // when the page comes back).
-    explicit CCDTab(PLATTER_CDevice* drive, const CPreferences* prefs = nullptr);
+    // when the page comes back, no rip). A rip stores the folder it chose.
+    explicit CCDTab(PLATTER_CDevice* drive, CPreferences* prefs = nullptr);
     // Stops the disc timer and frees the rows.
     ~CCDTab() override;
 
@@ -74,8 +77,12 @@ public:
     static CCDTab* GetRippingPage();
     // Raised and cleared by the rip.
     void SetRipping(bool ripping);
-    // The running rip's progress in percent; 0 until the rip reports any.
-    int GetRipProgress() const { return 0; }
+    // The running rip's overall percentage (0 when none runs); any thread.
+    int GetRipProgress() const { return ripPercent_.load(); }
+    // Stops a running rip: the worker is joined, the track it rips is
+    // cancelled (userCancel) or failed and its file removed, and the rip's
+    // end is shown at once. Nothing happens when no rip runs.
+    void StopRip(bool userCancel);
     bool HasTracksToRip() const { return disc_.HasTracksToRip(); }
     TONECORE_CMusicInfo* GetTrackMusicInfo(int index) const { return disc_.GetTrackMusicInfo(index); }
     CCdDisc& Disc() { return disc_; }
@@ -103,6 +110,13 @@ public:
     struct THooks {
         std::function<void(int row)> playOrStop;
         std::function<void(int row)> rip;
+        // The library forgets its song of this path (a rip replaces it);
+        // bound by the tab pane to the Library page.
+        std::function<void(const char* path)> deleteLibrarySong;
+        // Free kilobytes at a folder (GetKBFree unless a test says otherwise).
+        std::function<double(const char* folder)> freeKb;
+        // What the rip uses that tests replace.
+        TRipServices ripServices;
     };
     THooks hooks;
     CCdTitleLookup& Lookup() { return lookup_; }
@@ -136,6 +150,23 @@ private:
     void OnEdit(int row);
     void OnRip(int row);
 
+    // The rip (cd_tab_rip.cpp): the Rip command, starting, the steps the
+    // worker posts, and the end.
+    void RipCommand(int row);
+    bool StartRip(int row);
+    std::vector<TRipTrack> TracksToRip(int row) const;
+    TRipEvents RipEvents(unsigned serial);
+    // Queues a step of the rip for the main thread (any thread).
+    void PostRipStep(unsigned serial, std::function<void()> step);
+    // Runs the queued steps, one at a time and in order (a box a step shows
+    // lets later steps run meanwhile).
+    void RunRipSteps();
+    void OnRipFinished(unsigned serial);
+    void FinishRip(const TRipResult& result);
+    void ShowRipRow(int row, int status, int percent);
+    void ShowRipProgress(int percent);
+    void PostTitleUpdate();
+
     // The track tag dialog on row; true when the user saved.
     bool EditTrackTags(int row);
     // Chooses among several matches of the disc (Select a Disc).
@@ -146,8 +177,14 @@ private:
     CCdPlayback playback_;
     // The page's receiver, for the CD audio device's thread to post to.
     std::atomic<std::uint64_t> receiverId_{0};
-    const CPreferences* prefs_;
+    CPreferences* prefs_;
     std::atomic<bool> ripping_{false};
+    std::unique_ptr<CCdRip> ripper_;
+    // Each rip's number; steps and ends of an earlier rip are dropped.
+    unsigned ripSerial_ = 0;
+    std::atomic<int> ripPercent_{0};
+    std::mutex ripStepsLock_;
+    std::deque<std::pair<unsigned, std::function<void()>>> ripSteps_;
     bool shownBefore_ = false;
     int hoverZone_ = 0;
     int hoverRow_ = -1;

@@ -82,7 +82,12 @@ void CFindContainerWindow::CreatePages() {
         PLATTER_CDevice* drive = platter_.GetDevice(i);
         if (drive == nullptr) continue;
         add(std::make_unique<CCDTab>(drive, &prefs_), "CDTab_Title", kTabKindCd, [&](CTabPage* page) {
-            return static_cast<CCDTab*>(page)->Create(tabs_, 0, 0, area.width(), area.height());
+            auto* cd = static_cast<CCDTab*>(page);
+            // A rip replaces the library's song of a path it writes.
+            cd->hooks.deleteLibrarySong = [this](const char* path) {
+                if (CLibraryTab* library = GetLibraryTab()) library->DeleteSongByPath(path, true);
+            };
+            return cd->Create(tabs_, 0, 0, area.width(), area.height());
         });
     }
 }

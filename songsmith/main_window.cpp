@@ -326,6 +326,9 @@ std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
         case WM_TRACK_INCOMPLETE:
             OnTrackWarning(message.number == WM_TRACK_SILENT, static_cast<int>(message.wParam));
             return 0;
+        case WM_UPDATE_TITLE:
+            UpdateTitle();
+            return 0;
         case WM_IMPORT_STATE:
             if (const std::string* text = message.PayloadAs<std::string>(); text != nullptr && !text->empty())
                 statusBar_.PostText(text->c_str());

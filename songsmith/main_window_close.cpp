@@ -35,6 +35,9 @@ void CMainWindow::StopWorkers() {
     // The import's thread and the Find page's search and feed read the song
     // library; each stop does nothing when its worker is not running.
     if (CFindContainerWindow* pane = TabPane()) {
+        // A rip hands its songs to the library: it stops first (the track it
+        // was writing leaves no file).
+        if (CCDTab* ripping = pane->GetRippingCDTab()) ripping->StopRip(true);
         if (CLibraryTab* library = pane->GetLibraryTab()) library->KillImportThread();
         if (CFindTab* find = pane->GetFindTab()) {
             find->KillSearchThread();

@@ -29,6 +29,7 @@
 #include "songsmith/find_container_window.h"
 #include "songsmith/find_tab.h"
 #include "songsmith/cd_tab.h"
+#include "songsmith/copy_in_progress_dialog.h"
 #include "songsmith/container_window.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/session_list_pane.h"
@@ -227,6 +228,11 @@ void CProgram::MakeSessionList() {
     events.tracks = &trackList;
     events.session = session;
     events.undo = &undo;
+    // Closing while a CD page rips asks first; only No keeps the program.
+    events.confirmQuitWhileRipping = [this] {
+        CCopyInProgressDlg question(prefs);
+        return question.DoModal(mainWindow.Window()) != CCopyInProgressDlg::kNo;
+    };
     mainWindow.SetEventPartners(std::move(events));
     mainWindow.UpdateTitle();
     // The player panel plays the session's next and previous songs.

@@ -56,6 +56,11 @@ inline constexpr std::uint32_t WM_FIND_UPDATECOUNT = WM_USER + 23;
 // Main window: the library import started or ended; the payload's text
 // (when there is one) goes to the status bar, and the title is refreshed.
 inline constexpr std::uint32_t WM_IMPORT_STATE = WM_USER + 24;
+// CD page: steps of its rip are queued for it to show (lParam the rip's
+// serial).
+inline constexpr std::uint32_t WM_RIP_STEP = WM_USER + 25;
+// Main window: refresh the title (a rip's progress changed).
+inline constexpr std::uint32_t WM_UPDATE_TITLE = WM_USER + 26;
 // Library page, from the song database library during an import
 // (WM_USER + 100 to 102, named where the library defines them); each
 // carries a record as its payload.

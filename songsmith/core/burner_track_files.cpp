@@ -198,4 +198,7 @@ void CBurner::CloseTrackWav() {
     LogFmt("Finished converting track #%d", index + 1);
     tracks_->Unlock();
     clock_->SleepMs(timing_.afterTrackFileMs);
+    // That was a rest too: the rendering's next one is a whole period away,
+    // rather than due at once on top of it.
+    if (timing_.afterTrackFileMs > 0 && nextPauseMs_) nextPauseMs_ = Now() + timing_.pacingPeriodMs;
 }

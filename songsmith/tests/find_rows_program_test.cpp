@@ -74,7 +74,7 @@ protected:
             char name[32];
             std::snprintf(name, sizeof name, "song%03zu.wav", i);
             const std::string path = songsFolder_.File(name);
-            testsupport::WriteWholeFile(path, testsupport::TinyWavBytes(plan.frames));
+            testsupport::WriteWholeFile(path, testsupport::TinyWavBytes(plan.frames, 8000));
             TSVT_Song song{};
             song.id = -1;
             std::snprintf(song.title, sizeof song.title, "%s", plan.title.c_str());
@@ -87,6 +87,7 @@ protected:
         }
         ASSERT_TRUE(store.Shutdown(library_.c_str()));
         CPreferences prefs;
+        prefs.bWarnAboutIncompleteSongs = 0;
         std::snprintf(prefs.LibraryPath, sizeof prefs.LibraryPath, "%s", library_.c_str());
         StorePreferences(prefs);
     }
@@ -98,6 +99,9 @@ protected:
         options.whenShown = [&body](CProgram& program) {
             program.mainWindow.Window()->resize(1000, 700);
             body(program);
+            // The session the test built is left unsaved: the close does
+            // not ask about it.
+            program.trackList.SetDirty(false);
             program.mainWindow.Window()->close();
         };
         CNullWaveOutBackend nullDevice{[] { return std::int64_t{0}; }, false};

@@ -141,8 +141,14 @@ std::int32_t CInitialLoad::ParseScanAndBuildForCompressed(CRefObj* source, int s
     if (source == nullptr) return 0;
     source->SeekToData(0);
     const bool file = SourcePath(source) != nullptr;
-    if (file && buildPeaks != 0 && LoadPeakMap(source, msPerPeak) != 0) buildPeaks = 0;
+    const bool peaksCached = file && buildPeaks != 0 && LoadPeakMap(source, msPerPeak) != 0;
+    if (peaksCached) buildPeaks = 0;
     if (file && buildSeekMap != 0 && LoadSeekMap(source) != 0) buildSeekMap = 0;
+    // Cached peaks hold the length the scan that built them measured. With
+    // nothing left to build, a scan asked for the length would decode the
+    // whole song again only to find the same number (a session reopened for
+    // a burn would decode every song twice).
+    if (peaksCached && length_ > 0 && buildSeekMap == 0) scanA = 0;
     const bool builtSeekMap = buildSeekMap != 0;
     scanDecodedNothing_ = false;
     if (decoder_) {

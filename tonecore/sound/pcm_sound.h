@@ -14,6 +14,7 @@
 // Every sound is in the loaded-sound registry from construction to Unload.
 // ReadData, GetAmplitudes and the play-once queries take the sound's lock.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -299,6 +300,10 @@ private:
     void SetGains(double v, double p);
     // The step for rate r into out.
     std::int64_t StepFor(double r, const WAVEFORMATEX* out) const;
+    // MixLoop's runs at unity rate (16-bit stereo in and out): how many
+    // frames the next run may take, and the run itself.
+    std::int64_t UnityRunFrames(std::ptrdiff_t sourceBytes, std::ptrdiff_t outputBytes) const;
+    void MixUnityRun(unsigned char** src, unsigned char* dst, std::int64_t frames);
     // Counts down the refresh and skip countdowns for one output frame.
     void StepEnvelopes(const WAVEFORMATEX* out);
     void ApplyValue(int type, double value, const WAVEFORMATEX* out);

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "tonecore/pcm/pcm_format.h"
+#include "tonecore/pcm/pcm_mix_add.h"
 #include "tonecore/sound/pcm_sound.h"
 
 namespace {
@@ -41,6 +42,9 @@ void AddSample(unsigned char* p, std::int64_t value, bool eightBit) {
 }
 
 std::int64_t Scaled(std::int32_t gain, std::int64_t x) { return (std::int64_t{gain} * x) >> kPcmGainShift; }
+
+static_assert(kPcmMixGainShift == kPcmGainShift);
+constexpr std::ptrdiff_t kStereo16Frame = 4;
 
 }  // namespace
 
@@ -100,7 +104,16 @@ std::uint32_t CPCMSound::MixLoop(unsigned char** src, unsigned char* srcEnd, uns
     unsigned char* const dstStart = dst;
     const auto haveFrame = [&] { return srcEnd - *src >= inFrame; };
 
+    const bool stereo16 = inStereo && outStereo && !in8 && !out8;
+
     while (dstEnd - dst >= outFrame) {
+        if (stereo16 && step_ == kPcmUnityStep && phase_ == kPcmUnityStep) {
+            if (const std::int64_t frames = UnityRunFrames(srcEnd - *src, dstEnd - dst); frames > 0) {
+                MixUnityRun(src, dst, frames);
+                dst += frames * kStereo16Frame;
+                continue;
+            }
+        }
         phase_ += step_;
         bool starved = false;
         while (phase_ > kPcmUnityStep) {
@@ -143,4 +156,28 @@ std::uint32_t CPCMSound::MixLoop(unsigned char** src, unsigned char* srcEnd, uns
         dst += outFrame;
     }
     return static_cast<std::uint32_t>(dst - dstStart);
+}
+
+// At unity rate with the phase settled on a whole frame, each output frame
+// takes the next source frame as its "previous" and plays the one after it
+// unchanged: the frames up to the source's last but one, the output's end
+// and the envelopes' next refresh or event go in one run.
+std::int64_t CPCMSound::UnityRunFrames(std::ptrdiff_t sourceBytes, std::ptrdiff_t outputBytes) const {
+    std::int64_t frames = std::min(sourceBytes / kStereo16Frame - 1, outputBytes / kStereo16Frame);
+    if (mixFlags_ & PCM_MIX_MAPS) frames = std::min<std::int64_t>({frames, refreshCountdown_, skipCountdown_});
+    return frames;
+}
+
+// A run of UnityRunFrames frames, mixed exactly as the frame loop would.
+void CPCMSound::MixUnityRun(unsigned char** src, unsigned char* dst, std::int64_t frames) {
+    if (!Muted())
+        AddGainedStereo16(*src + kStereo16Frame, dst, static_cast<std::size_t>(frames), leftGain_, rightGain_);
+    const unsigned char* last = *src + (frames - 1) * kStereo16Frame;
+    previousLeft_ = SampleAt(last, false);
+    previousRight_ = SampleAt(last + 2, false);
+    *src += frames * kStereo16Frame;
+    if (mixFlags_ & PCM_MIX_MAPS) {
+        refreshCountdown_ -= static_cast<std::int32_t>(frames);
+        skipCountdown_ -= frames;
+    }
 }

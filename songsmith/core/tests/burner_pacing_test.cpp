@@ -1,7 +1,8 @@
 // The rendering's rests: the sink rests for the pacing slice once each
 // pacing period of the controller's clock has passed since the last rest,
 // never before the first buffer of a rendering, not at all with pacing off,
-// and not after a write that fell short (the rendering stops instead).
+// not right after the rest that follows a track file, and not after a write
+// that fell short (the rendering stops instead).
 #include <gtest/gtest.h>
 
 #include "songsmith/core/tests/burner_render_fixture.h"
@@ -63,6 +64,22 @@ TEST_F(BurnPacingTest, TheRenderingRestsOnceEachPeriodOfTheClock) {
         burner_->CloseTrackWav();
         tracks_.Clear(false);
     }
+}
+
+TEST_F(BurnPacingTest, TheRestAfterATrackFileStartsTheNextPeriod) {
+    Start(TBurnTiming{});
+    // Armed, then 200 ms of rendering: a rest is due when the file closes
+    // with its own rest of 100 ms.
+    EXPECT_EQ(Feed(20, 10), 0);
+    burner_->CloseTrackWav();
+    EXPECT_EQ(clock_.slept.load(), 100);
+    burner_->currentTrack.store(1);
+    ASSERT_TRUE(burner_->OpenTrackWav(1));
+    // No rest on top of it: the next one comes a whole period after it.
+    EXPECT_EQ(Feed(20, 10), 0);
+    EXPECT_EQ(Feed(2, 10), 1);
+    burner_->CloseTrackWav();
+    tracks_.Clear(false);
 }
 
 TEST_F(BurnPacingTest, AShortWriteStopsTheRenderingWithoutARest) {

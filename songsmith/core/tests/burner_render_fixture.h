@@ -21,6 +21,7 @@
 #include "songsmith/core/tests/burner_fakes.h"
 #include "songsmith/core/tests/song_action_fakes.h"
 #include "songsmith/core/tests/song_files.h"
+#include "songsmith/core/tests/wav_data.h"
 #include "songsmith/core/track_list.h"
 #include "testsupport/temp_dir.h"
 
@@ -31,33 +32,7 @@ constexpr std::size_t kBytesPerMs = 176;  // rounded; exact sizes use Bytes()
 // Bytes of CD audio in ms (ms a multiple of 10 gives whole frames).
 inline std::size_t Bytes(std::int64_t ms) { return static_cast<std::size_t>(ms * 176400 / 1000 / 4 * 4); }
 
-// The "data" chunk of a WAV file read through CRIFF; empty when it does not
-// read.
-inline std::string WavData(const std::string& path, std::string* format = nullptr) {
-    auto* file = new CFileObj;
-    std::string data;
-    _chunkInfo info;
-    CRIFF riff;
-    if (file->Open(path.c_str(), 0, 0) && riff.Open(file, &info)) {
-        if (format != nullptr && riff.SeekToChunk(FourCC("fmt "), 0, 1)) {
-            format->resize(64);
-            const std::int64_t got = riff.ReadCurrentSubChunk(format->data(), 64);
-            format->resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
-        }
-        riff.SeekToLevelBeginning();
-        if (riff.SeekToChunk(FourCC("data"), 0, 1)) {
-            _chunkInfo parent;
-            _subChunk sub;
-            riff.GetCurrentChunkInfo(&parent, &sub);
-            data.resize(sub.size);
-            const std::int64_t got = riff.ReadCurrentSubChunk(data.data(), sub.size);
-            data.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
-        }
-    }
-    riff.Close();
-    DeleteRefObject(&file);
-    return data;
-}
+using wavtest::WavData;
 
 // The names in folder that match the track files' pattern, sorted.
 inline std::vector<std::string> FilesIn(const std::string& folder, const std::string& extension) {

@@ -111,6 +111,18 @@ TEST_F(MpegSongLoadTest, EverySongLoadsWithItsLengthFormatPeaksAndSeekMap) {
         ASSERT_NE(cached.GetSeekMap(), nullptr) << c.name;
         EXPECT_EQ(cached.GetSeekMap()->Count(), scan.GetSeekMap()->Count()) << c.name;
         EXPECT_EQ(cachedProgress.calls.size(), 2u) << c.name;  // the start and the end, no scan
+
+        // A load that also asks for the scan (a session track reopened for a
+        // burn) finds the length in the cached peaks and decodes nothing.
+        TProgressLog reopenProgress;
+        CInitialLoad reopened;
+        ASSERT_EQ(Load(reopened, song.path, 1, 1, 10, &reopenProgress, 1).result, 1) << c.name;
+        EXPECT_EQ(reopened.Length(), scan.Length()) << c.name;
+        ASSERT_NE(reopened.GetPeaks(), nullptr) << c.name;
+        EXPECT_EQ(reopened.GetPeaks()->GetNumPeaks(), scan.GetPeaks()->GetNumPeaks()) << c.name;
+        ASSERT_NE(reopened.GetSeekMap(), nullptr) << c.name;
+        EXPECT_EQ(reopened.GetSeekMap()->Count(), scan.GetSeekMap()->Count()) << c.name;
+        EXPECT_EQ(reopenProgress.calls.size(), 2u) << c.name;
     }
 }
 

@@ -141,11 +141,11 @@ protected:
         std::uint32_t error = 0;
     };
     TLoaded Load(CInitialLoad& load, const std::string& path, int seekMap = 0, int peaks = 0,
-                 std::int32_t msPerPeak = 10, TProgressLog* progress = nullptr) {
+                 std::int32_t msPerPeak = 10, TProgressLog* progress = nullptr, int scan = 0) {
         TStream file = Open(path);
         TLoaded out;
         out.result =
-            load.DoInitialLoad(file.get(), seekMap, 0, peaks, 0, msPerPeak,
+            load.DoInitialLoad(file.get(), seekMap, scan, peaks, 0, msPerPeak,
                                progress != nullptr ? &TProgressLog::Callback : nullptr, progress);
         out.error = GetLastError();
         return out;

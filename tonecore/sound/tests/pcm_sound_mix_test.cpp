@@ -226,6 +226,49 @@ TEST(PcmSoundMix, ChannelsWidthsAndGainsMeetInTheOutput) {
     }
 }
 
+TEST(PcmSoundMix, AtUnityRateEachCdFrameIsAddedWithItsGainAndClipped) {
+    // CD audio into CD audio goes through in runs; each output sample is
+    // still the old one plus the source's, times its side's gain, clipped.
+    // The output already holds a loud pattern so that sums clip both ways.
+    const WAVEFORMATEX cd = Pcm(44100, 2, 16);
+    const std::vector<int> samples = TestSignal(4410, 2);
+    std::vector<int> before(samples.size());
+    for (std::size_t i = 0; i < before.size(); ++i) before[i] = static_cast<int>((i * 7919) % 60000) - 30000;
+    struct {
+        double volume;
+        double pan;
+    } const cases[] = {{1.0, 0.0}, {0.3, 0.1}, {2.0, -0.25}, {0.0, 0.0}, {12.0, 0.5}, {100.0, -1.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "volume " << c.volume << " pan " << c.pan);
+        TPlainSound plain(cd, samples, 40);
+        ASSERT_EQ(plain.loaded, 1);
+        plain.sound.Volume(c.volume);
+        plain.sound.Pan(c.pan);
+        ASSERT_EQ(plain.sound.Load(0), 1);
+        const std::int64_t gains[2] = {plain.sound.LeftGain(), plain.sound.RightGain()};
+        std::vector<int> mixed;
+        std::mt19937 random(3);
+        while (mixed.size() < samples.size()) {
+            // Pieces of 1 to 700 frames, each over its part of the loud output.
+            const std::size_t count =
+                std::min<std::size_t>(2 * (1 + random() % 700), samples.size() - mixed.size());
+            const std::vector<int> under(before.begin() + static_cast<std::ptrdiff_t>(mixed.size()),
+                                         before.begin() + static_cast<std::ptrdiff_t>(mixed.size() + count));
+            const std::string underBytes = PcmBytes(cd, under);
+            std::vector<std::uint8_t> block(underBytes.begin(), underBytes.end());
+            std::int32_t bytes = 0;
+            soundtest::ReadInto(plain.sound, cd, block, bytes);
+            ASSERT_EQ(bytes, static_cast<std::int32_t>(block.size()));
+            const std::vector<int> got = Samples16(block);
+            mixed.insert(mixed.end(), got.begin(), got.end());
+        }
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            const std::int64_t expected = ClipSample(before[i] + ((gains[i % 2] * samples[i]) >> kPcmGainShift));
+            ASSERT_EQ(mixed[i], expected) << i;
+        }
+    }
+}
+
 TEST(PcmSoundMix, TwoFullScaleSoundsMixToFullScale) {
     const WAVEFORMATEX cd = Pcm(44100, 2, 16);
     TPlainSound a(cd, Repeated({32767, -32768, 30000, -30000}));
