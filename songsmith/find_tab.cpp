@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "filekit/log.h"
 #include "songsmith/advanced_find_dlg.h"
@@ -242,6 +243,9 @@ void CFindTab::OnFindButton() {
     if (IsSearching()) {
         Log("CFindTab::WM_COMMAND|IDC_FIND - Stopping search");
         CWaitCursor wait;
+        // The list stays as it is: rows the workers posted but the page has
+        // not listed yet are passed over, so a stop costs no more drawing.
+        StopListing();
         // A running worker posts its own cancelled end.
         if (search_.SearchRunning()) {
             search_.KillSearchThread();
@@ -299,16 +303,25 @@ void CFindTab::OnSearch(CQueryList query) {
     LogFmt("CFindTab::_OnSearch - Starting search for criteria '%s'", searchText_.c_str());
     prefs_->importAfterSearch = importBox_->isChecked() ? 1 : 0;
     ClearResults();
+    listing_ = true;
 
     Log("CFindTab::_OnSearch - Verifying _searchThreadHandle is NULL");
     edit_->setEnabled(false);
     statusDots_ = 0;
     ShowStatusTick();
     statusTimer_->start();
+    // The first message of the search brings as many rows as the list shows.
+    search_.SetFirstPageRows(VisibleRows());
     if (!search_.StartSearch(Store(), searchText_, storedQuery_)) {
         // Nothing will end the search: it ends here, as stopped.
         OnFindFinished(true);
     }
+}
+
+int CFindTab::VisibleRows() const {
+    const int rowHeight = std::max(1, list_->verticalHeader()->defaultSectionSize());
+    // A row cut by the bottom edge is seen too.
+    return (list_->viewport()->height() + rowHeight - 1) / rowHeight;
 }
 
 void CFindTab::ClearResults() {
@@ -318,6 +331,10 @@ void CFindTab::ClearResults() {
     foundCount_ = 0;
     std::fill(measured_.begin(), measured_.end(), 0);
     Unlock();
+    // The emptied list is laid out now, while the search runs: left to the
+    // view's own deferred layout it would lay out and paint the whole list
+    // again just after the new result's first page.
+    if (list_ != nullptr) list_->doItemsLayout();
 }
 
 std::intptr_t CFindTab::OnMessage(TAppMessage& message) {
@@ -345,10 +362,25 @@ std::intptr_t CFindTab::OnMessage(TAppMessage& message) {
     }
 }
 
+void CFindTab::StopListing() {
+    listing_ = false;
+    search_.RowsHandled(static_cast<int>(arrived_.size()));
+    arrived_.clear();
+}
+
 void CFindTab::QueueFoundSong(TAppMessage& message) {
-    TFoundSong* found = message.PayloadAs<TFoundSong>();
-    if (found == nullptr) return;
-    arrived_.push_back(std::move(*found));
+    TFoundSongs* found = message.PayloadAs<TFoundSongs>();
+    if (found == nullptr || found->empty()) return;
+    if (!listing_) {
+        search_.RowsHandled(static_cast<int>(found->size()));
+        return;
+    }
+    if (arrived_.empty()) {
+        arrived_ = std::move(*found);
+    } else {
+        arrived_.insert(arrived_.end(), std::make_move_iterator(found->begin()),
+                        std::make_move_iterator(found->end()));
+    }
     if (flushQueued_) return;
     // The rows that arrive in one pass of the event loop go in as one insert.
     flushQueued_ = true;
@@ -367,31 +399,35 @@ bool CFindTab::MakeFoundRow(TFoundSong& found, TFoundRow& row) {
 
 void CFindTab::FlushFoundSongs() {
     flushQueued_ = false;
+    if (arrived_.empty()) return;
     const int handled = static_cast<int>(arrived_.size());
     std::vector<TFoundRow> rows;
     rows.reserve(arrived_.size());
     std::string playing;
     const bool havePlaying = partners.currentSongPath && partners.currentSongPath(playing);
-    const QFontMetrics metrics(list_->font());
+    if (!textWidths_ || textWidths_->Font() != list_->font()) textWidths_.emplace(list_->font());
+    const int padding = QFontMetrics(list_->font()).averageCharWidth() * 2;
     Lock();
     for (TFoundSong& found : arrived_) {
-        TFoundRow row;
-        if (!MakeFoundRow(found, row)) continue;
+        TFoundRow& row = rows.emplace_back();
+        if (!MakeFoundRow(found, row)) {
+            rows.pop_back();
+            continue;
+        }
         ++foundCount_;
-        row.index = static_cast<int>(model_->Rows().size() + rows.size());
+        row.index = static_cast<int>(model_->Rows().size() + rows.size() - 1);
         if (havePlaying && strcasecmp(playing.c_str(), row.entry.path) == 0) model_->SetPlayingSerial(row.entry.serial);
         // The columns' widest texts, measured as the rows arrive.
-        for (int column = 1; column < kFindColumnCount; ++column) {
-            const int width = metrics.horizontalAdvance(QString::fromStdString(FindColumnText(row, column)));
-            measured_[column] = std::max(measured_[column], width + metrics.averageCharWidth() * 2);
-        }
-        rows.push_back(std::move(row));
+        for (int column = 1; column < kFindColumnCount; ++column)
+            measured_[column] = std::max(measured_[column], textWidths_->Width(FindColumnText(row, column)) + padding);
     }
     arrived_.clear();
     Unlock();
     if (!rows.empty() && model_->Placeholder()) ShowPlaceholder(false);
-    model_->Append(std::move(rows));
+    // The columns are widened before the rows go in, so the rows are laid
+    // out and painted once.
     WidenColumns();
+    model_->Append(std::move(rows));
     search_.RowsHandled(handled);
     if (!IsSearching()) ShowCount();
 }
@@ -407,6 +443,9 @@ void CFindTab::WidenColumns() {
 
 void CFindTab::ShowPlaceholder(bool on) {
     model_->SetPlaceholder(on);
+    // Clearing the spans repaints the whole list: only done when the
+    // placeholder rows come or go, not at every end of a search.
+    if (on == (list_->columnSpan(0, 0) > 1)) return;
     list_->clearSpans();
     // Each placeholder text runs across the first two columns.
     if (on)
@@ -417,8 +456,11 @@ void CFindTab::OnFindFinished(bool cancelled) {
     Log("CFindTab::WM_FIND_FINISHED - Start");
     if (!IsSearching()) return;
     // The rows posted before the end are listed before it is shown.
-    if (!arrived_.empty()) FlushFoundSongs();
+    if (!cancelled && !arrived_.empty()) FlushFoundSongs();
     if (cancelled) {
+        // A stop ends the list where it is: the rows still on their way are
+        // not listed (they were found after the last rows the page showed).
+        StopListing();
         Log("CFindTab::WM_FIND_FINISHED - Search was cancelled.");
         Log("CFindTab::WM_FIND_FINISHED - Killing internal import thread");
         search_.KillImportThread();
@@ -458,10 +500,21 @@ void CFindTab::OnFindFinished(bool cancelled) {
 
 void CFindTab::OnImportFinished() {
     if (!IsSearching()) return;
-    // What the import found before it ended still reaches the list.
+    // What the import found before it ended still reaches the list: the feed
+    // posts what it holds and ends, and the search ends once the page has
+    // handled those rows (they are queued ahead of the end).
     search_.FinishImportFeed();
     libraryImportStarted_ = false;
-    EndSearch();
+    const std::uint32_t generation = search_.Generation();
+    QMetaObject::invokeMethod(
+        receiver_,
+        [this, generation] {
+            // A stop or a new search may have come in between.
+            if (!IsSearching() || generation != search_.Generation()) return;
+            if (!arrived_.empty()) FlushFoundSongs();
+            EndSearch();
+        },
+        Qt::QueuedConnection);
 }
 
 void CFindTab::EndSearch() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "songsmith/core/find_search.h"
 #include "songsmith/core/find_sort.h"
 #include "songsmith/tab_page.h"
+#include "songsmith/text_widths.h"
 
 class CAppMessageReceiver;
 class CFoundRowsModel;
@@ -158,9 +160,11 @@ private:
     void EndSearch();
     void ClearResults();
     void QueueFoundSong(TAppMessage& message);
+    void StopListing();
     void FlushFoundSongs();
     bool MakeFoundRow(TFoundSong& found, TFoundRow& row);
     void WidenColumns();
+    int VisibleRows() const;
     void ShowPlaceholder(bool on);
     void ShowCount();
     void ShowStatusTick();
@@ -178,9 +182,12 @@ private:
     CPreferences* prefs_;
     CFindSearch search_;
     std::unique_ptr<CFoundRowsModel> model_;
-    std::vector<TFoundSong> arrived_;
+    TFoundSongs arrived_;
     bool flushQueued_ = false;
+    // Rows are listed from a search's start until it is stopped.
+    bool listing_ = false;
     std::vector<int> measured_;
+    std::optional<CTextWidths> textWidths_;
     int foundCount_ = 0;
     bool searching_ = false;
     bool libraryImportStarted_ = false;

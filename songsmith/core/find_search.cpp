@@ -17,6 +17,13 @@ void LowerThisThreadsPriority() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
 }
 
+// Reading the file is the slow part of a found song: done on the workers,
+// off the page's thread.
+void LoadFoundSong(TFoundSong& found, const TSVT_Song& song) {
+    found.record = song;
+    found.loaded = found.entry.LoadFromFile(song.path) != 0;
+}
+
 bool StartStdThread(std::thread& thread, std::function<void()> body) {
     try {
         thread = std::thread(std::move(body));
@@ -76,20 +83,24 @@ void CFindSearch::KillSearchThread() {
 }
 
 void CFindSearch::SearchWorker(SVTENG_CSongvault* store, std::string text, const CQueryList& query) {
-    LowerThisThreadsPriority();
     Log("CFindTab::SearchWorkerThread - Getting query list of songs that match");
     // A field query lists the songs that meet its conditions; otherwise
     // the text is searched.
     std::int32_t count = 0;
     if (store != nullptr)
         count = query.Empty() ? store->FindSongsByText(text.c_str()) : store->FindSongsBySQL(query.List());
+    std::size_t batchRows = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);
         searchStarted_ = true;
+        batchRows = static_cast<std::size_t>(firstPageRows_);
     }
     changed_.notify_all();
 
     bool cancelled = false;
+    bool lowered = false;
+    TFoundSongs batch;
+    batch.reserve(batchRows);
     LogFmt("CFindTab::SearchWorkerThread - Going to add %d songs...", count);
     for (std::int32_t i = 0; i < count; ++i) {
         TSVT_Song song{};
@@ -104,11 +115,23 @@ void CFindSearch::SearchWorker(SVTENG_CSongvault* store, std::string text, const
         // Gone from the store (or into the trash) since the search.
         if (song.id < 0) continue;
         LogFmt("CFindTab::SearchWorkerThread - Adding song %d. %s", i, song.path);
-        if (!PostSong(song, searchRun_, noHurry_)) {
+        LoadFoundSong(batch.emplace_back(), song);
+        if (batch.size() < batchRows) continue;
+        if (!PostSongs(batch, searchRun_, noHurry_)) {
             cancelled = true;
             break;
         }
+        batchRows = kBatchRows;
+        batch.reserve(batchRows);
+        // The first page is the one a person waits for: it is found at the
+        // thread's start-up priority. The rest of the result gives way to
+        // everything else the machine does.
+        if (!lowered) {
+            LowerThisThreadsPriority();
+            lowered = true;
+        }
     }
+    if (!cancelled && !batch.empty() && !PostSongs(batch, searchRun_, noHurry_)) cancelled = true;
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (!searchRun_) cancelled = true;
@@ -120,28 +143,25 @@ void CFindSearch::SearchWorker(SVTENG_CSongvault* store, std::string text, const
     post_(TAppMessage{WM_FIND_FINISHED, cancelled ? 1u : 0u, static_cast<std::intptr_t>(Generation()), nullptr});
 }
 
-bool CFindSearch::PostSong(const TSVT_Song& song, const bool& runFlag, const bool& hurry) {
+bool CFindSearch::PostSongs(TFoundSongs& songs, const bool& runFlag, const bool& hurry) {
+    const int rows = static_cast<int>(songs.size());
     std::intptr_t generation = 0;
     {
         std::unique_lock<std::mutex> guard(lock_);
         changed_.wait(guard, [&] { return !runFlag || hurry || pendingRows_ < kMaxPendingRows; });
         if (!runFlag) return false;
         generation = static_cast<std::intptr_t>(generation_);
+        pendingRows_ += rows;
     }
-    TFoundSong found;
-    found.record = song;
-    // Loading reads the file: done here, off the page's thread.
-    found.loaded = found.entry.LoadFromFile(song.path) != 0;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (!runFlag) return false;
-        ++pendingRows_;
-    }
-    if (!post_(MakeAppMessage(WM_FIND_FOUNDSONG, 0, generation, std::move(found)))) {
-        std::lock_guard<std::mutex> guard(lock_);
-        --pendingRows_;
-    }
+    TFoundSongs posted = std::move(songs);
+    songs = TFoundSongs();
+    if (!post_(MakeAppMessage(WM_FIND_FOUNDSONG, 0, generation, std::move(posted)))) RowsHandled(rows);
     return true;
+}
+
+void CFindSearch::SetFirstPageRows(int rows) {
+    std::lock_guard<std::mutex> guard(lock_);
+    firstPageRows_ = rows > 0 ? rows : 1;
 }
 
 std::uint32_t CFindSearch::Generation() const {
@@ -223,7 +243,9 @@ void CFindSearch::ImportWorker() {
         importQueue_.pop_front();
         guard.unlock();
         LogFmt("CFindTab::ImportWorkerThread - Adding song: %s", song.path);
-        if (PostSong(song, importRun_, importDrain_))
+        TFoundSongs found(1);
+        LoadFoundSong(found.front(), song);
+        if (PostSongs(found, importRun_, importDrain_))
             post_(TAppMessage{WM_FIND_UPDATECOUNT, 0, static_cast<std::intptr_t>(Generation()), nullptr});
         guard.lock();
     }

@@ -2,16 +2,19 @@
 // The Find page's two workers, without widgets:
 //
 // - the search worker runs the store's text search, then reads the result
-//   one song at a time, loads each song's entry from its file and posts it
-//   to the page (WM_FIND_FOUNDSONG), and at the end posts WM_FIND_FINISHED
-//   (wParam 1 when it was stopped);
+//   one song at a time, loads each song's entry from its file and posts the
+//   songs to the page (WM_FIND_FOUNDSONG), and at the end posts
+//   WM_FIND_FINISHED (wParam 1 when it was stopped);
 // - the import feed takes the songs of a running library import that the
-//   page accepted (QueueImported) and posts them the same way, each followed
-//   by WM_FIND_UPDATECOUNT.
+//   page accepted (QueueImported) and posts them the same way, one song per
+//   message, each followed by WM_FIND_UPDATECOUNT.
 //
-// Pacing: a worker waits while kMaxPendingRows posted rows are not handled
-// yet (the page calls RowsHandled), so the first rows show at once, a large
-// result never floods the page's queue, and a stop is answered at once.
+// Pacing: the search worker posts the first page's songs (as many as the
+// page shows, SetFirstPageRows) in one message the moment they are loaded,
+// so the page lists and paints them at once; the rest follow in messages of
+// up to kBatchRows songs. A worker waits while kMaxPendingRows posted rows
+// are not handled yet (the page calls RowsHandled), so a large result never
+// floods the page's queue, and a stop is answered at once.
 // Both workers are owned threads, stopped by clearing their run flag and
 // joined by their owner; the waits happen outside the lock.
 
@@ -22,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "songsmith/core/app_message.h"
 #include "songsmith/core/query_list.h"
@@ -37,10 +41,13 @@ struct TFoundSong {
     CSongEntry entry;
     bool loaded = false;
 };
+// The songs of one WM_FIND_FOUNDSONG, in the order found.
+using TFoundSongs = std::vector<TFoundSong>;
 
 class CFindSearch {
 public:
     static constexpr int kMaxPendingRows = 100;
+    static constexpr int kBatchRows = 25;
 
     // Posts a message to the page; any thread.
     using TPost = std::function<bool(TAppMessage message)>;
@@ -76,6 +83,9 @@ public:
 
     // The page handled count posted rows.
     void RowsHandled(int count);
+    // How many songs the next searches post in their first message (the
+    // rows the list shows); at least 1.
+    void SetFirstPageRows(int rows);
 
     // Every message of the workers carries the number of the search that
     // posted it in lParam, so the page can pass over what a stopped search
@@ -88,9 +98,9 @@ public:
 private:
     void SearchWorker(SVTENG_CSongvault* store, std::string text, const CQueryList& query);
     void ImportWorker();
-    // Loads the song's entry and posts it; waits first while too many rows
+    // Posts the songs (and empties songs); waits first while too many rows
     // are pending. False when the run flag was cleared meanwhile.
-    bool PostSong(const TSVT_Song& song, const bool& runFlag, const bool& hurry);
+    bool PostSongs(TFoundSongs& songs, const bool& runFlag, const bool& hurry);
 
     TPost post_;
     mutable std::mutex lock_;
@@ -103,6 +113,7 @@ private:
     bool noHurry_ = false;
     std::uint32_t generation_ = 0;
     int pendingRows_ = 0;
+    int firstPageRows_ = kBatchRows;
     std::deque<TSVT_Song> importQueue_;
     std::thread searchThread_;
     std::thread importThread_;

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "main_window_fixture.h"
+#include "library_store_fixture.h"
 #include "songsmith/advanced_find_dlg.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/library_links.h"
@@ -101,7 +101,7 @@ std::string CountText(int count) {
     return "Found " + std::to_string(count) + " songs that match these criteria.";
 }
 
-class AdvancedFindTest : public MainWindowFixture {
+class AdvancedFindTest : public LibraryStoreFixture {
 protected:
     static constexpr int kSongs = 240;
     static constexpr std::int16_t kFormats[] = {SVT_FORMAT_MP3, SVT_FORMAT_WAV, SVT_FORMAT_WMA};
@@ -109,12 +109,7 @@ protected:
     static constexpr std::int32_t kBitRates[] = {64, 128, 192, 320};
 
     void SetUp() override {
-        MainWindowFixture::SetUp();
-        std::strncpy(prefs_->LibraryPath, folder_.Path().c_str(), sizeof prefs_->LibraryPath - 1);
-        ASSERT_TRUE(store_.Initialize(&description_, folder_.Path().c_str()));
-        TLibraryPartners partners;
-        partners.store = &store_;
-        SetLibraryPartners(partners);
+        LibraryStoreFixture::SetUp();
         testsupport::WriteWholeFile(folder_.File("long.wav"), testsupport::TinyWavBytes(8000));
         for (int i = 0; i < kSongs; ++i) {
             TSVT_Song song = MakeSong(i, "f" + std::to_string(i % 6));
@@ -128,8 +123,7 @@ protected:
     }
     void TearDown() override {
         dialog_.reset();
-        MainWindowFixture::TearDown();
-        SetLibraryPartners({});
+        LibraryStoreFixture::TearDown();
     }
 
     TSVT_Song MakeSong(int i, const std::string& folder) {
@@ -248,9 +242,6 @@ protected:
     }
 
     TEngine engine_;
-    testsupport::TempDir folder_;
-    SGSMarovelle description_;
-    SVTENG_CSongvault store_;
     std::unique_ptr<CSqlReader> sql_;
     QWidget owner_;
     TAdvancedFindState state_;

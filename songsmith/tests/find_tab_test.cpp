@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QFont>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -207,6 +208,8 @@ TEST_F(FindTabTest, SearchFindingNothingShowsPlaceholdersThenTheImportedSongsTha
     EXPECT_TRUE(Page()->Model().Placeholder());
     EXPECT_EQ(Page()->Model().rowCount(), kFindPlaceholderRows);
     EXPECT_EQ(Page()->Model().index(0, 0).data().toString(), ProgString("FindTab_Empty1"));
+    // Each placeholder text runs across the first two columns.
+    EXPECT_EQ(Control<QTableView>(kFindListId)->columnSpan(kFindPlaceholderRows - 1, 0), 2);
     testsupport::SaveWidgetPng(main_->Window(), "find_tab_placeholder");
 
     // The import walks a folder with new files: two match, one does not.
@@ -225,6 +228,7 @@ TEST_F(FindTabTest, SearchFindingNothingShowsPlaceholdersThenTheImportedSongsTha
     ASSERT_TRUE(QTest::qWaitFor([&] { return Page()->GetSongCount() == 2; }, 60000));
     EXPECT_EQ(ListedPaths(), (std::set<std::string>{imported[0].path, imported[2].path}));
     EXPECT_FALSE(Page()->Model().Placeholder());
+    EXPECT_EQ(Control<QTableView>(kFindListId)->columnSpan(0, 0), 1);
     EXPECT_EQ(Status(), "Found 2 songs.");
 }
 
@@ -257,6 +261,40 @@ TEST_F(FindTabTest, FindDuringASearchStopsItAndTheImportItStarted) {
     EXPECT_EQ(stops, 1);
     EXPECT_FALSE(importing);
     EXPECT_TRUE(Control<QLineEdit>(kFindEditId)->isEnabled());
+}
+
+TEST_F(FindTabTest, TheFirstPageComesInOneInsertAndAStopListsNoMoreRows) {
+    Open(0);
+    Page()->Window()->window()->resize(1200, 800);
+    Control<QCheckBox>(kFindImportBoxId)->setChecked(false);
+    auto* list = Control<QTableView>(kFindListId);
+    const int rowHeight = list->verticalHeader()->defaultSectionSize();
+    const int visibleRows = (list->viewport()->height() + rowHeight - 1) / rowHeight;
+    ASSERT_GT(visibleRows, 5);
+    std::vector<int> inserts;
+    QObject::connect(&Page()->Model(), &QAbstractItemModel::rowsInserted, list,
+                     [&](const QModelIndex&, int first, int last) { inserts.push_back(last - first + 1); });
+
+    // Every song matches: far more rows than the list shows.
+    SearchFor("track");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !inserts.empty(); }, 60000));
+    EXPECT_GE(inserts.front(), visibleRows);
+    ASSERT_TRUE(Page()->IsSearching());
+    ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kFindButtonId));
+    const int listedAtStop = Page()->GetSongCount();
+    ASSERT_TRUE(WaitUntilIdle());
+    Settle();
+    EXPECT_EQ(Page()->GetSongCount(), listedAtStop);
+    EXPECT_LT(listedAtStop, static_cast<int>(songs_.size()));
+    EXPECT_EQ(Status(), "Found " + std::to_string(listedAtStop) + " songs.");
+
+    // A result shorter than the page comes whole in one insert.
+    inserts.clear();
+    SearchFor("song 123");
+    ASSERT_TRUE(WaitUntilIdle());
+    const int expected = static_cast<int>(Expected("song 123").size());
+    ASSERT_LT(expected, visibleRows);
+    EXPECT_EQ(inserts, std::vector<int>{expected});
 }
 
 TEST_F(FindTabTest, StopsReturnAtOnceWithRowsPending) {

@@ -36,12 +36,12 @@
 #include "testsupport/widget_png.h"
 #include "tonecore/engine/engine_startup.h"
 #include "utilities/undo_manager.h"
-#include "main_window_fixture.h"
+#include "library_store_fixture.h"
 #include "platform/message_box.h"
 
 namespace {
 
-using Rows = std::vector<std::string>;
+using Lines = std::vector<std::string>;
 
 std::string Le(std::uint32_t value, int bytes) {
     std::string out;
@@ -61,29 +61,20 @@ bool HaveTool(const char* name) {
     return !testsupport::CommandOutput(std::string("command -v ") + name + " 2>/dev/null").empty();
 }
 
-class LibraryEditsTest : public MainWindowFixture {
+class LibraryEditsTest : public LibraryPageFixture {
 public:
     void SetUp() override {
-        MainWindowFixture::SetUp();
+        LibraryPageFixture::SetUp();
         ASSERT_EQ(SoundEngineStartup(nullptr), 1);
-        std::strncpy(prefs_->LibraryPath, folder_.Path().c_str(), sizeof prefs_->LibraryPath - 1);
-        ASSERT_TRUE(store_.Initialize(&description_, folder_.Path().c_str()));
-        TLibraryPartners partners;
-        partners.store = &store_;
-        partners.undo = &undo_;
-        SetLibraryPartners(partners);
-        SetSongActionPartners(&session_);
         tracks_ = std::make_unique<CTrackList>(*prefs_);
         SetCdSessionTracks(tracks_.get());
         SetSessionTrackRefresher([this](int serial) { refreshed_.push_back(serial); });
     }
     void TearDown() override {
-        MainWindowFixture::TearDown();
+        LibraryPageFixture::TearDown();
         SetSessionTrackRefresher(nullptr);
         SetCdSessionTracks(nullptr);
         tracks_.reset();
-        SetSongActionPartners(nullptr);
-        SetLibraryPartners({});
         SoundEngineShutdown();
     }
 
@@ -109,29 +100,11 @@ public:
         return path;
     }
 
-    CLibraryTab* Page() const { return main_->TabPane()->GetLibraryTab(); }
-    QTreeWidget* Tree() const { return Page()->Window()->findChild<QTreeWidget*>(QString::number(kLibTreeId)); }
     CLibNode* Song(const char* file) { return Page()->Nodes().FindSongByPath(folder_.File(file)); }
-    CLibNode* Artist(const char* name) { return Page()->Nodes().FindOrAddArtist(nullptr, name, false); }
-    CLibNode* Album(const char* name, const char* artist) {
-        return Page()->Nodes().FindOrAddAlbum(nullptr, name, Artist(artist), false);
-    }
-    CLibNode* Genre(int number) { return Page()->Nodes().FindOrAddGenre(nullptr, number, false); }
-    // The artist branch's rows as "depth text", depth first, and the genre
-    // branch's after them.
-    Rows TreeRows() const {
-        Rows rows;
-        std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
-            rows.push_back(std::to_string(depth) + " " + item->text(0).toStdString());
-            for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
-        };
-        for (int i = 0; i < Tree()->topLevelItemCount(); ++i) walk(Tree()->topLevelItem(i), 0);
-        return rows;
-    }
     // The rows below the top row named root as paths ("Ann/Hits/One"),
     // sorted: the shape of the tree whatever the order of siblings.
-    Rows Paths(const char* root) const {
-        Rows paths;
+    Lines Paths(const char* root) const {
+        Lines paths;
         std::function<void(QTreeWidgetItem*, const std::string&)> walk = [&](QTreeWidgetItem* item,
                                                                             const std::string& above) {
             const std::string path = above.empty() ? item->text(0).toStdString()
@@ -147,16 +120,11 @@ public:
         std::sort(paths.begin(), paths.end());
         return paths;
     }
-    Rows AllPaths() const {
-        Rows paths = Paths("Browse by Artist");
+    Lines AllPaths() const {
+        Lines paths = Paths("Browse by Artist");
         for (const std::string& path : Paths("Browse by Genre")) paths.push_back("genre " + path);
         for (const std::string& path : Paths("<Trash>")) paths.push_back("trash " + path);
         return paths;
-    }
-    TSVT_Song Stored(std::int32_t id) {
-        TSVT_Song song{};
-        EXPECT_TRUE(store_.GetSong(id, &song)) << id;
-        return song;
     }
     // The store's artists and albums by name, in id order.
     std::vector<std::string> StoredFolders() {
@@ -178,12 +146,6 @@ public:
         Settle();
     }
 
-    testsupport::TempDir folder_;
-    SGSMarovelle description_;
-    SVTENG_CSongvault store_;
-    CUndoMgr undo_;
-    songfakes::CRecordingPartners session_;
-    testsupport::CFakeUiServices ui_;
     std::unique_ptr<CTrackList> tracks_;
     std::vector<int> refreshed_;
 };
@@ -203,7 +165,7 @@ TEST_F(LibraryEditsTest, SongTagDialogReachesStoreTreeFileAndSessionAndUndoes) {
 
     CLibNode* song = Song("song.mp3");
     ASSERT_NE(song, nullptr);
-    const Rows before = AllPaths();
+    const Lines before = AllPaths();
     Page()->SetClickedRow({song, false});
     testsupport::WhenModalShown([](QWidget* dialog) {
         testsupport::FindControl<QLineEdit>(dialog, CEditSongTagDlg::kTitle)->setText("New Title");
@@ -224,8 +186,8 @@ TEST_F(LibraryEditsTest, SongTagDialogReachesStoreTreeFileAndSessionAndUndoes) {
     EXPECT_EQ(stored.genre, 8);
     // The tree: the song under its new artist and album and genre; the old
     // album keeps its other song.
-    const Rows after = AllPaths();
-    EXPECT_EQ(TreeRows(), (Rows{"0 <Trash>", "0 Browse by Artist", "1 <Untagged>", "1 Ann", "2 Hits", "3 Other", "1 Bea",
+    const Lines after = AllPaths();
+    EXPECT_EQ(Rows(), (Lines{"0 <Trash>", "0 Browse by Artist", "1 <Untagged>", "1 Ann", "2 Hits", "3 Other", "1 Bea",
                            "2 Best Of", "3 New Title", "0 Browse by Genre", "1 <No Genre>", "1 Rock",
                            "2 Other (Ann)", "1 Jazz", "2 New Title (Bea)"}));
     // The file, read back by the engine and by an outside reader.
@@ -322,12 +284,12 @@ TEST_F(LibraryEditsTest, FolderEditsAndTheirUndo) {
     struct TCase {
         const char* name;
         std::function<void(LibraryEditsTest&)> edit;
-        Rows artists;  // the artist branch's paths after the edit
-        Rows genres;   // the genre branch's, when the edit changes it
+        Lines artists;  // the artist branch's paths after the edit
+        Lines genres;   // the genre branch's, when the edit changes it
     };
-    const Rows base = {"<Untagged>", "Ann", "Ann/Hits", "Ann/Hits/One", "Ann/Hits/Two", "Bob", "Bob/Hits",
+    const Lines base = {"<Untagged>", "Ann", "Ann/Hits", "Ann/Hits/One", "Ann/Hits/Two", "Bob", "Bob/Hits",
                        "Bob/Hits/Three"};
-    const Rows bobHasAll = {"<Untagged>", "Bob", "Bob/Hits", "Bob/Hits/One", "Bob/Hits/Three", "Bob/Hits/Two"};
+    const Lines bobHasAll = {"<Untagged>", "Bob", "Bob/Hits", "Bob/Hits/One", "Bob/Hits/Three", "Bob/Hits/Two"};
     const std::vector<TCase> cases = {
         {"artist rename",
          [](LibraryEditsTest& t) { t.Page()->ChangeArtistTag(t.Artist("Ann"), "Anna", true); },
@@ -360,7 +322,7 @@ TEST_F(LibraryEditsTest, FolderEditsAndTheirUndo) {
     OpenLibrary();
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.name);
-        const Rows before = AllPaths();
+        const Lines before = AllPaths();
         EXPECT_EQ(Paths("Browse by Artist"), base);
         const TSVT_Song oneBefore = Stored(one);
         const TSVT_Song threeBefore = Stored(three);
@@ -371,7 +333,7 @@ TEST_F(LibraryEditsTest, FolderEditsAndTheirUndo) {
         if (!test.genres.empty()) {
             EXPECT_EQ(Paths("Browse by Genre"), test.genres);
         }
-        const Rows after = AllPaths();
+        const Lines after = AllPaths();
         const TSVT_Song oneAfter = Stored(one);
         const TSVT_Song threeAfter = Stored(three);
         undo_.Undo();

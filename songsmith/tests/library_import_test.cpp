@@ -20,11 +20,6 @@
 #include <set>
 #include <string>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 #include "main_window_fixture.h"
 #include "songsmith/core/library_import.h"
 #include "songsmith/core/library_links.h"
@@ -36,6 +31,7 @@ extern "C" {
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/media_libraries_held.h"
 #include "testsupport/scoped_env.h"
 #include "testsupport/song_tree.h"
 #include "testsupport/temp_dir.h"
@@ -44,10 +40,6 @@ extern "C" {
 #include "utilities/drive_roots.h"
 
 namespace {
-
-// FFmpeg, which the media module uses, stays loaded for the run: unloading
-// it with the module would leave its allocations looking lost.
-[[maybe_unused]] const unsigned kMediaLibrariesHeld = avcodec_version() + avformat_version();
 
 using testsupport::ClickControl;
 using testsupport::SaveWidgetPng;

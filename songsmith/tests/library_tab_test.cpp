@@ -29,7 +29,7 @@
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
 #include "utilities/undo_manager.h"
-#include "main_window_fixture.h"
+#include "library_store_fixture.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -42,45 +42,18 @@ void CountingFree(void* record) {
 
 using libtest::Song;
 
-class LibraryTabTest : public MainWindowFixture {
+class LibraryTabTest : public LibraryPageFixture {
 protected:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        std::strncpy(prefs_->LibraryPath, store_folder_.Path().c_str(), sizeof prefs_->LibraryPath - 1);
-        ASSERT_TRUE(store_.Initialize(&description_, store_folder_.Path().c_str()));
-        TLibraryPartners partners;
-        partners.store = &store_;
-        partners.undo = &undo_;
-        SetLibraryPartners(partners);
-        SetSongActionPartners(&session_);
-    }
-    void TearDown() override {
-        MainWindowFixture::TearDown();
-        SetSongActionPartners(nullptr);
-        SetLibraryPartners({});
-    }
     // A song whose file exists.
     void AddSong(const char* title, const char* artist, const char* album, int genre, const char* file) {
-        const std::string path = store_folder_.File(file);
+        const std::string path = folder_.File(file);
         testsupport::WriteWholeFile(path, "not really a song");
         TSVT_Song song = Song(title, artist, album, genre, path);
         ASSERT_GT(store_.AddSong(&song, false), 0);
     }
-    CLibraryTab* Page() const { return main_->TabPane()->GetLibraryTab(); }
-    QTreeWidget* Tree() const { return FindChild<QTreeWidget>(kLibTreeId); }
     template <class T>
     T* FindChild(int id) const {
         return Page()->Window()->findChild<T*>(QString::number(id));
-    }
-    // Every row as "indent text", depth first.
-    std::vector<std::string> Rows() const {
-        std::vector<std::string> rows;
-        std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
-            rows.push_back(std::to_string(depth) + " " + item->text(0).toStdString());
-            for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
-        };
-        for (int i = 0; i < Tree()->topLevelItemCount(); ++i) walk(Tree()->topLevelItem(i), 0);
-        return rows;
     }
     // The session's adds and removals, without the steps around them.
     songfakes::Lines SessionChanges() {
@@ -90,14 +63,6 @@ protected:
         session_.calls.clear();
         return changes;
     }
-    CLibNode* Artist(const char* name) { return Page()->Nodes().FindOrAddArtist(nullptr, name, false); }
-
-    testsupport::TempDir store_folder_;
-    SGSMarovelle description_;
-    SVTENG_CSongvault store_;
-    CUndoMgr undo_;
-    songfakes::CRecordingPartners session_;
-    testsupport::CFakeUiServices ui_;
 };
 
 TEST_F(LibraryTabTest, EmptyLibraryShowsTheSpecialFolders) {
@@ -137,8 +102,8 @@ TEST_F(LibraryTabTest, SelectingAnArtistAddsItsSongsAndUndoRestoresTheMarks) {
     ASSERT_NE(ann, nullptr);
     Page()->SetClickedRow({ann, false});
     Page()->OnCommand(cmd::kLibSelect);
-    const std::string one = store_folder_.File("one.mp3");
-    const std::string two = store_folder_.File("two.mp3");
+    const std::string one = folder_.File("one.mp3");
+    const std::string two = folder_.File("two.mp3");
     EXPECT_TRUE(ann->checked);
     EXPECT_EQ(SessionChanges(), (songfakes::Lines{"add " + one + " 3", "add " + two + " 3"}));
     Page()->OnCommand(cmd::kLibSelect);
@@ -159,7 +124,7 @@ TEST_F(LibraryTabTest, SelectingAnArtistAddsItsSongsAndUndoRestoresTheMarks) {
 TEST_F(LibraryTabTest, QuestionsAndTheContainingFolder) {
     AddSong("One", "Ann", "Hits", 17, "one.mp3");
     Open(0);
-    CLibNode* song = Page()->Nodes().FindSongByPath(store_folder_.File("one.mp3"));
+    CLibNode* song = Page()->Nodes().FindSongByPath(folder_.File("one.mp3"));
     ASSERT_NE(song, nullptr);
     Page()->SetClickedRow({song, false});
 
@@ -167,12 +132,12 @@ TEST_F(LibraryTabTest, QuestionsAndTheContainingFolder) {
     const auto calls = ui_.Calls();
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.back().kind, "open folder");
-    EXPECT_EQ(calls.back().text, store_folder_.Path());
+    EXPECT_EQ(calls.back().text, folder_.Path());
 
     // A song whose file went asks before it is checked; Yes cleans.
     int cleaned = 0;
     Page()->hooks.cleanLibrary = [&cleaned] { ++cleaned; };
-    std::remove(store_folder_.File("one.mp3").c_str());
+    std::remove(folder_.File("one.mp3").c_str());
     ui_.ExpectMessage(FormatKeyedText("LibTab_MissingSong", {song->text.c_str()}), IDYES);
     Page()->OnCommand(cmd::kLibSelect);
     EXPECT_FALSE(song->checked);
@@ -196,7 +161,7 @@ TEST_F(LibraryTabTest, MainMenuItemsFollowTheClickedNode) {
     for (QObject* owner : play->associatedObjects())
         if (auto* found = qobject_cast<QMenu*>(owner)) menu = found;
     ASSERT_NE(menu, nullptr);
-    const CLibNode* song = Page()->Nodes().FindSongByPath(store_folder_.File("one.mp3"));
+    const CLibNode* song = Page()->Nodes().FindSongByPath(folder_.File("one.mp3"));
     Page()->SetClickedRow({const_cast<CLibNode*>(song), false});
     // Grey unless the Library page is in front; then the page decides.
     main_->OnCommand(cmd::kFindPage);
@@ -227,7 +192,7 @@ TEST_F(LibraryTabTest, MainMenuItemsFollowTheClickedNode) {
 TEST_F(LibraryTabTest, RippedTrackTwiceIsOneSongAndEveryRecordIsFreedOnce) {
     Open(0);
     g_freed = 0;
-    const std::string path = store_folder_.File("ripped.mp3");
+    const std::string path = folder_.File("ripped.mp3");
     for (int year : {1999, 2001}) {
         auto* song = new TSVT_Song(Song("Take", "Ann", "Live", 17, path));
         song->year = static_cast<std::int16_t>(year);
@@ -261,7 +226,7 @@ TEST_F(LibraryTabTest, ImportMessagesAddSongsAndRecordFolders) {
     Open(0);
     g_freed = 0;
     // A song the import stored, its title blank: named after its file.
-    TSVT_Song stored = Song("", "Cy", "Debut", 17, store_folder_.File("first take.mp3"));
+    TSVT_Song stored = Song("", "Cy", "Debut", 17, folder_.File("first take.mp3"));
     ASSERT_GT(store_.AddSong(&stored, false), 0);
     stored.title[0] = '\0';
     ASSERT_TRUE(PostToAppWindow(EAppWindow::kLibraryTab,
@@ -343,12 +308,12 @@ TEST_F(LibraryTabTest, PlayNextSongPlaysTheNextLoadableSongAndShowsIt) {
     AddSong("Two", "Ann", "Hits", 17, "two.mp3");
     AddSong("Three", "Bob", "Live", 17, "three.mp3");
     Open(0);
-    std::set<std::string> loadable = {store_folder_.File("three.mp3")};
+    std::set<std::string> loadable = {folder_.File("three.mp3")};
     Page()->songLoader = [&loadable](const char* path, CSongEntry& entry) {
         std::snprintf(entry.path, sizeof entry.path, "%s", path);
         return loadable.count(path) != 0;
     };
-    EXPECT_TRUE(Page()->PlayNextSong(false, store_folder_.File("one.mp3").c_str(), false));
+    EXPECT_TRUE(Page()->PlayNextSong(false, folder_.File("one.mp3").c_str(), false));
     const TLibRow row = Page()->ClickedRow();
     ASSERT_NE(row.node, nullptr);
     EXPECT_EQ(row.node->name, "Three");
@@ -357,17 +322,17 @@ TEST_F(LibraryTabTest, PlayNextSongPlaysTheNextLoadableSongAndShowsIt) {
     EXPECT_TRUE(static_cast<QTreeWidgetItem*>(row.node->parent->parent->treeItem)->isExpanded());
     EXPECT_EQ(Tree()->currentItem(), row.node->treeItem);
     ASSERT_FALSE(session_.calls.empty());
-    EXPECT_EQ(session_.calls.back().rfind("play " + store_folder_.File("three.mp3"), 0), 0u);
+    EXPECT_EQ(session_.calls.back().rfind("play " + folder_.File("three.mp3"), 0), 0u);
 
     loadable.clear();
-    EXPECT_FALSE(Page()->PlayNextSong(true, store_folder_.File("one.mp3").c_str(), false));
-    EXPECT_FALSE(Page()->PlayNextSong(false, store_folder_.File("one.mp3").c_str(), true));
+    EXPECT_FALSE(Page()->PlayNextSong(true, folder_.File("one.mp3").c_str(), false));
+    EXPECT_FALSE(Page()->PlayNextSong(false, folder_.File("one.mp3").c_str(), true));
 }
 
 TEST_F(LibraryTabTest, SessionMarksAndLocatingASong) {
     AddSong("One", "Ann", "Hits", 17, "one.mp3");
     Open(0);
-    const std::string path = store_folder_.File("one.mp3");
+    const std::string path = folder_.File("one.mp3");
     CLibNode* song = Page()->Nodes().FindSongByPath(path);
     Page()->SetSongPlayState(path.c_str(), true);
     EXPECT_TRUE(song->checked);
@@ -382,13 +347,13 @@ TEST_F(LibraryTabTest, SessionMarksAndLocatingASong) {
     EXPECT_EQ(Tree()->currentItem(), song->treeItem);
 
     // A song the session's adding imported is marked once its node comes.
-    MarkLibrarySongImported(store_folder_.File("later.mp3").c_str());
-    TSVT_Song later = Song("Later", "Ann", "Hits", 17, store_folder_.File("later.mp3"));
+    MarkLibrarySongImported(folder_.File("later.mp3").c_str());
+    TSVT_Song later = Song("Later", "Ann", "Hits", 17, folder_.File("later.mp3"));
     ASSERT_GT(store_.AddSong(&later, false), 0);
     ASSERT_TRUE(PostToAppWindow(EAppWindow::kLibraryTab,
                                 MakeLibraryRecordMessage(WM_IMPORT_FOUNDSONG, new TSVT_Song(later), CountingFree)));
     Settle();
-    CLibNode* marked = Page()->Nodes().FindSongByPath(store_folder_.File("later.mp3"));
+    CLibNode* marked = Page()->Nodes().FindSongByPath(folder_.File("later.mp3"));
     ASSERT_NE(marked, nullptr);
     EXPECT_TRUE(marked->checked);
 }
@@ -396,7 +361,7 @@ TEST_F(LibraryTabTest, SessionMarksAndLocatingASong) {
 TEST_F(LibraryTabTest, PlayStateMarksTheSongThePlayerNames) {
     AddSong("One", "Ann", "Hits", 17, "one.mp3");
     AddSong("Two", "Ann", "Hits", 17, "two.mp3");
-    const std::string two = store_folder_.File("two.mp3");
+    const std::string two = folder_.File("two.mp3");
     TLibraryPartners partners = LibraryPartners();
     partners.songPathOfSound = [&two](std::uint32_t soundId, std::string& path) {
         if (soundId != 5) return false;

@@ -30,7 +30,7 @@
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
 #include "utilities/undo_manager.h"
-#include "main_window_fixture.h"
+#include "library_store_fixture.h"
 
 namespace {
 
@@ -38,26 +38,14 @@ constexpr int kRock = 17;
 constexpr int kJazz = 8;
 constexpr int kNoGenre = 255;
 
-class LibraryTreeViewTest : public MainWindowFixture {
+class LibraryTreeViewTest : public LibraryPageFixture {
 public:
-    void SetUp() override {
-        MainWindowFixture::SetUp();
-        std::strncpy(prefs_->LibraryPath, folder_.Path().c_str(), sizeof prefs_->LibraryPath - 1);
-        ASSERT_TRUE(store_.Initialize(&description_, folder_.Path().c_str()));
-        TLibraryPartners partners;
-        partners.store = &store_;
-        partners.undo = &undo_;
+    void AddPartners(TLibraryPartners& partners) override {
+        LibraryPageFixture::AddPartners(partners);
         partners.addSongsWithProgress = [this](const std::vector<std::string>& files) {
             progressAdds_.push_back(files);
             return 1;
         };
-        SetLibraryPartners(partners);
-        SetSongActionPartners(&session_);
-    }
-    void TearDown() override {
-        MainWindowFixture::TearDown();
-        SetSongActionPartners(nullptr);
-        SetLibraryPartners({});
     }
     std::int32_t Add(const char* title, const char* artist, const char* album, int genre) {
         const std::string path = folder_.File(std::string(title) + ".mp3");
@@ -84,20 +72,8 @@ public:
         Tree()->expandAll();
         Settle();
     }
-    CLibraryTab* Page() const { return main_->TabPane()->GetLibraryTab(); }
-    QTreeWidget* Tree() const { return Page()->Window()->findChild<QTreeWidget*>(QString::number(kLibTreeId)); }
     CLibraryNodes& Nodes() { return Page()->Nodes(); }
     CLibNode* Song(const char* title) { return Nodes().FindSongByPath(folder_.File(std::string(title) + ".mp3")); }
-    CLibNode* Artist(const char* name) { return Nodes().FindOrAddArtist(nullptr, name, false); }
-    CLibNode* Album(const char* name, const char* artist) {
-        return Nodes().FindOrAddAlbum(nullptr, name, Artist(artist), false);
-    }
-    CLibNode* Genre(int number) { return Nodes().FindOrAddGenre(nullptr, number, false); }
-    TSVT_Song Stored(std::int32_t id) {
-        TSVT_Song song{};
-        EXPECT_TRUE(store_.GetSong(id, &song)) << id;
-        return song;
-    }
 
     // A point of a row's part (zone) in the tree's viewport.
     QPoint PointOf(TLibRow row, ELibZone zone) {
@@ -150,16 +126,6 @@ public:
         Mouse(QEvent::MouseMove, target, Qt::NoButton, Qt::LeftButton);
         Mouse(QEvent::MouseButtonRelease, target, Qt::LeftButton, Qt::NoButton);
     }
-    // The rows of the tree, depth first, as "depth text".
-    std::vector<std::string> Rows() const {
-        std::vector<std::string> rows;
-        std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
-            rows.push_back(std::to_string(depth) + " " + item->text(0).toStdString());
-            for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
-        };
-        for (int i = 0; i < Tree()->topLevelItemCount(); ++i) walk(Tree()->topLevelItem(i), 0);
-        return rows;
-    }
     songfakes::Lines SessionCalls(const char* prefix) {
         songfakes::Lines lines;
         for (const std::string& call : session_.calls)
@@ -168,12 +134,6 @@ public:
         return lines;
     }
 
-    testsupport::TempDir folder_;
-    SGSMarovelle description_;
-    SVTENG_CSongvault store_;
-    CUndoMgr undo_;
-    songfakes::CRecordingPartners session_;
-    testsupport::CFakeUiServices ui_;
     std::vector<std::vector<std::string>> progressAdds_;
     std::int32_t one_ = 0, two_ = 0, three_ = 0, loose_ = 0;
 };

@@ -1,10 +1,5 @@
 #include "program_fixture.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -13,17 +8,7 @@ extern "C" {
 #include "platform/user_folders.h"
 #include "songsmith/core/startup_log.h"
 #include "testsupport/log_lines.h"
-
-namespace {
-
-// FFmpeg keeps allocations in its own globals for the life of the process.
-// Each run of the program loads the media module at start-up and frees it at
-// shut-down; holding FFmpeg's libraries in the process keeps those
-// allocations reachable rather than reported as leaks each time the module
-// goes.
-[[maybe_unused]] const unsigned kMediaLibrariesHeld = avcodec_version() + avformat_version();
-
-}  // namespace
+#include "testsupport/media_libraries_held.h"
 
 ProgramFixture::ProgramFixture() {
     // The store reads its files from the test's home from now on.

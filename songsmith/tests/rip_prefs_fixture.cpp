@@ -9,36 +9,18 @@
 #include <cstdlib>
 
 #include "platform/user_folders.h"
+#include "testsupport/converter_modules.h"
 #include "tonecore/convert/converter_factory.h"
 #include "tonecore/engine/tonecore_strings.h"
 #include "utilities/keyed_text.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 namespace {
 
-// FFmpeg keeps allocations in its own globals for the life of the process.
-// The media module is loaded and unloaded many times here; holding FFmpeg's
-// libraries in the process keeps those allocations reachable rather than
-// reported as leaks each time the module goes.
-[[maybe_unused]] const unsigned kMediaLibrariesHeld = avcodec_version() + avformat_version();
-
-constexpr const char* kLameFile = "liblame_enc.so";
-constexpr const char* kBladeFile = "libbladeenc.so";
-constexpr const char* kMediaFile = "libmediacore.so";
-
-std::string InFolder(const char* file) { return GetExecutableDir() + file; }
-
-void Place(const char* file, const char* module) {
-    ASSERT_EQ(symlink(module, InFolder(file).c_str()), 0) << file;
-}
-
-void RemoveModules() {
-    for (const char* file : {kLameFile, kBladeFile, kMediaFile}) unlink(InFolder(file).c_str());
-}
+using testsupport::kBladeModuleFile;
+using testsupport::kLameModuleFile;
+using testsupport::kMediaModuleFile;
+using testsupport::PlaceConverterModule;
+using testsupport::RemoveConverterModules;
 
 void Settle() {
     for (int i = 0; i < 3; ++i) {
@@ -66,16 +48,16 @@ void RipPrefsFixture::TearDown() {
     platter_.reset();
     prefs_.reset();
     EXPECT_EQ(FreeConversionLibraries(), 1);
-    RemoveModules();
+    RemoveConverterModules();
     unsetenv("SONGSMITH_WMA_SUPPORT");
 }
 
 void RipPrefsFixture::UseModules(TModules modules) {
     FreeConversionLibraries();
-    RemoveModules();
-    if (modules.lame) Place(kLameFile, TRACKPRESS_FAKE_ENCODER_MODULE);
-    if (modules.blade) Place(kBladeFile, TRACKPRESS_FAKE_ENCODER_MODULE);
-    if (modules.media) Place(kMediaFile, TRACKPRESS_MEDIACORE_MODULE);
+    RemoveConverterModules();
+    if (modules.lame) PlaceConverterModule(kLameModuleFile, TRACKPRESS_FAKE_ENCODER_MODULE);
+    if (modules.blade) PlaceConverterModule(kBladeModuleFile, TRACKPRESS_FAKE_ENCODER_MODULE);
+    if (modules.media) PlaceConverterModule(kMediaModuleFile, TRACKPRESS_MEDIACORE_MODULE);
     DetermineConvertersAvailable(MP3_ENCODER_NONE, nullptr);
     LoadLibraryWMADecoder();
 }

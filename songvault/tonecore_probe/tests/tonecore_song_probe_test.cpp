@@ -7,13 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 #include "songvault/records.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
+#include "testsupport/media_libraries_held.h"
 #include "testsupport/temp_dir.h"
 #include "tonecore/tags/tests/id3_test_bytes.h"
 
@@ -21,11 +17,6 @@ namespace {
 
 using testsupport::TempDir;
 using testsupport::WriteWholeFile;
-
-// FFmpeg, which the media module uses, stays loaded for the run: its
-// libraries allocate as they load, and unloading them with the module would
-// leave those allocations looking lost to the leak checker.
-[[maybe_unused]] const unsigned kMediaLibrariesHeld = avcodec_version() + avformat_version();
 
 std::string Le32(std::uint32_t v) {
     return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};

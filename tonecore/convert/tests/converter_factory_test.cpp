@@ -14,51 +14,37 @@
 
 #include "filekit/ref_obj.h"
 #include "platform/user_folders.h"
+#include "testsupport/converter_modules.h"
 #include "tonecore/convert/conv2file_format.h"
 #include "tonecore/convert/conv2file_obj.h"
 #include "tonecore/engine/engine_settings.h"
 #include "tonecore/engine/tonecore_strings.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 namespace {
 
-// FFmpeg keeps allocations in its own globals for the life of the process.
-// The media module is loaded and unloaded many times here; holding FFmpeg's
-// libraries in the process keeps those allocations reachable rather than
-// reported as leaks each time the module goes.
-[[maybe_unused]] const unsigned kMediaLibrariesHeld = avcodec_version() + avformat_version();
-
-constexpr const char* kLameFile = "liblame_enc.so";
-constexpr const char* kBladeFile = "libbladeenc.so";
-constexpr const char* kMediaFile = "libmediacore.so";
+using testsupport::BesideExecutable;
+using testsupport::kBladeModuleFile;
+using testsupport::kLameModuleFile;
+using testsupport::kMediaModuleFile;
+using testsupport::PlaceConverterModule;
+using testsupport::RemoveConverterModules;
 
 class ConverterFactoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         unsetenv("SONGSMITH_WMA_SUPPORT");
         SetToneCoreStringFile(TRACKPRESS_TONECORE_STRINGS);
-        RemoveModules();
+        RemoveConverterModules();
     }
     void TearDown() override {
         EXPECT_EQ(FreeConversionLibraries(), 1);
-        RemoveModules();
+        RemoveConverterModules();
         unsetenv("SONGSMITH_WMA_SUPPORT");
     }
 
-    static std::string InFolder(const char* file) { return GetExecutableDir() + file; }
-    static void Place(const char* file, const char* module) {
-        ASSERT_EQ(symlink(module, InFolder(file).c_str()), 0) << file;
-    }
     static void PlaceEncoders(bool lame, bool blade) {
-        if (lame) Place(kLameFile, TRACKPRESS_FAKE_ENCODER_MODULE);
-        if (blade) Place(kBladeFile, TRACKPRESS_FAKE_ENCODER_MODULE);
-    }
-    static void RemoveModules() {
-        for (const char* file : {kLameFile, kBladeFile, kMediaFile}) unlink(InFolder(file).c_str());
+        if (lame) PlaceConverterModule(kLameModuleFile, TRACKPRESS_FAKE_ENCODER_MODULE);
+        if (blade) PlaceConverterModule(kBladeModuleFile, TRACKPRESS_FAKE_ENCODER_MODULE);
     }
     static std::array<int, 3> Available() {
         std::array<int, 3> flags{-1, -1, -1};
@@ -86,7 +72,7 @@ TEST_F(ConverterFactoryTest, EncoderProbeFollowsThePresentLibraries) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "lame " << c.lame << " blade " << c.blade << " preferred " << c.preferred);
-        RemoveModules();
+        RemoveConverterModules();
         PlaceEncoders(c.lame, c.blade);
         DetermineConvertersAvailable(c.preferred, nullptr);
         EXPECT_EQ(GetMP3Encoder(), c.current);
@@ -125,7 +111,7 @@ TEST_F(ConverterFactoryTest, SettingsFollowTheEncoderTakenInsteadOfThePreferredO
     EXPECT_EQ(f.mode, 0);
     EXPECT_EQ(f.preset, 5);
     // The preferred encoder is there: the settings stay as they are.
-    RemoveModules();
+    RemoveConverterModules();
     PlaceEncoders(true, true);
     CConv2FileFormat g = lowRateSettings();
     DetermineConvertersAvailable(MP3_ENCODER_LAME, &g);
@@ -202,7 +188,7 @@ TEST_F(ConverterFactoryTest, WmaFlagsFollowTheMediaModule) {
     EXPECT_EQ(GetWMADecoderFlag(), 0);
     EXPECT_EQ(LoadLibraryWMADecoder(), nullptr);
 
-    Place(kMediaFile, TRACKPRESS_MEDIACORE_MODULE);
+    PlaceConverterModule(kMediaModuleFile, TRACKPRESS_MEDIACORE_MODULE);
     DetermineConvertersAvailable(MP3_ENCODER_NONE, nullptr);
     EXPECT_EQ(ConversionToWMAAllowed(), 1);
     EXPECT_EQ(GetWMADecoderFlag(), 1);
@@ -218,7 +204,7 @@ TEST_F(ConverterFactoryTest, WmaFlagsFollowTheMediaModule) {
 }
 
 TEST_F(ConverterFactoryTest, TheWmaDecoderModuleIsLoadedOnceAndFreed) {
-    Place(kMediaFile, TRACKPRESS_MEDIACORE_MODULE);
+    PlaceConverterModule(kMediaModuleFile, TRACKPRESS_MEDIACORE_MODULE);
     void* first = LoadLibraryWMADecoder();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(LoadLibraryWMADecoder(), first);
@@ -226,7 +212,7 @@ TEST_F(ConverterFactoryTest, TheWmaDecoderModuleIsLoadedOnceAndFreed) {
     // One release was enough: nothing holds the module any more. (Under the
     // leak checker freed modules stay mapped on purpose, so it cannot tell.)
 #if !defined(__SANITIZE_ADDRESS__)
-    EXPECT_EQ(dlopen(InFolder(kMediaFile).c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+    EXPECT_EQ(dlopen(BesideExecutable(kMediaModuleFile).c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
 #endif
 }
 

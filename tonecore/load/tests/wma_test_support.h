@@ -12,23 +12,14 @@
 #include <string>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 #include "filekit/file_obj.h"
 #include "tonecore/convert/converter_factory.h"
 #include "tonecore/tags/music_info.h"
 #include "tonecore/load/wma_buffer.h"
+#include "testsupport/media_libraries_held.h"
 #include "tonecore/load/wma_object.h"
 
 namespace wmatest {
-
-// FFmpeg, which the media module uses, stays loaded for the process's life:
-// its libraries allocate as they load, and unloading them with the module
-// would leave those allocations looking lost to the leak checker.
-[[maybe_unused]] inline const unsigned kMediaLibrariesHeld = avcodec_version() + avformat_version();
 
 struct TStreamDeleter {
     void operator()(CRefObj* stream) const { DeleteRefObject(&stream); }

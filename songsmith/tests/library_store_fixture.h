@@ -1,0 +1,94 @@
+#pragma once
+// A main window whose Library page reads a song store in a temporary folder
+// (LibraryStoreFixture), and the same with an undo history, a recording
+// session and fake message boxes behind the page, for the tests that edit
+// through it (LibraryPageFixture).
+
+#include <gtest/gtest.h>
+
+#include <QTreeWidget>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "songsmith/core/app_windows.h"
+#include "songsmith/core/library_links.h"
+#include "songsmith/core/tests/song_action_fakes.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/library_tab.h"
+#include "songvault/songvault.h"
+#include "testsupport/fake_ui_services.h"
+#include "testsupport/temp_dir.h"
+#include "utilities/undo_manager.h"
+#include "main_window_fixture.h"
+
+class LibraryStoreFixture : public MainWindowFixture {
+protected:
+    // Points the library path at folder_, opens the store there and hands
+    // it to the Library page with the partners AddPartners fills in.
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        std::strncpy(prefs_->LibraryPath, folder_.Path().c_str(), sizeof prefs_->LibraryPath - 1);
+        ASSERT_TRUE(store_.Initialize(&description_, folder_.Path().c_str()));
+        TLibraryPartners partners;
+        partners.store = &store_;
+        AddPartners(partners);
+        SetLibraryPartners(partners);
+    }
+    void TearDown() override {
+        MainWindowFixture::TearDown();
+        SetLibraryPartners({});
+    }
+    // The page's partners besides the store.
+    virtual void AddPartners(TLibraryPartners& /*partners*/) {}
+
+    testsupport::TempDir folder_;
+    SGSMarovelle description_;
+    SVTENG_CSongvault store_;
+};
+
+class LibraryPageFixture : public LibraryStoreFixture {
+protected:
+    void SetUp() override {
+        LibraryStoreFixture::SetUp();
+        SetSongActionPartners(&session_);
+    }
+    void TearDown() override {
+        LibraryStoreFixture::TearDown();
+        SetSongActionPartners(nullptr);
+    }
+    void AddPartners(TLibraryPartners& partners) override { partners.undo = &undo_; }
+
+public:
+    // Public: the tests' tables of cases call them.
+    CLibraryTab* Page() const { return main_->TabPane()->GetLibraryTab(); }
+    QTreeWidget* Tree() const { return Page()->Window()->findChild<QTreeWidget*>(QString::number(kLibTreeId)); }
+    CLibNode* Artist(const char* name) { return Page()->Nodes().FindOrAddArtist(nullptr, name, false); }
+    CLibNode* Album(const char* name, const char* artist) {
+        return Page()->Nodes().FindOrAddAlbum(nullptr, name, Artist(artist), false);
+    }
+    CLibNode* Genre(int number) { return Page()->Nodes().FindOrAddGenre(nullptr, number, false); }
+    // The store's record of song id.
+    TSVT_Song Stored(std::int32_t id) {
+        TSVT_Song song{};
+        EXPECT_TRUE(store_.GetSong(id, &song)) << id;
+        return song;
+    }
+    // Every row of the tree as "depth text", depth first.
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
+            rows.push_back(std::to_string(depth) + " " + item->text(0).toStdString());
+            for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
+        };
+        for (int i = 0; i < Tree()->topLevelItemCount(); ++i) walk(Tree()->topLevelItem(i), 0);
+        return rows;
+    }
+
+protected:
+    CUndoMgr undo_;
+    songfakes::CRecordingPartners session_;
+    testsupport::CFakeUiServices ui_;
+};
