@@ -234,6 +234,10 @@ std::int32_t PLATTER_CImageDrive::WriteDisc(const TWriteDiscParams* params) {
     if (plan.TotalSectors() > capacity)
         return Refuse(PLATTER_WRITE_DISC_TOO_SMALL, "The tracks need " + std::to_string(plan.TotalSectors()) +
                                                         " sectors; the disc holds " + std::to_string(capacity) + ".");
+    // A disc already full at the first track holds none of the session: a
+    // drive finds that out before it writes, as for a session too long.
+    if (config_.fault.kind == TImageFaultKind::kDiscFull && config_.fault.track <= 1)
+        return Refuse(PLATTER_WRITE_DISC_TOO_SMALL, "The disc is full at track 1.");
     if (plan.cdText) ReadCueSheetTitles(plan);
     if (status == PLATTER_MEDIA_BLANK_CDRW) LogFmt("PLATTER_CImageDrive::WriteDisc - Erasing the rewritable disc in %s", tray_.c_str());
 

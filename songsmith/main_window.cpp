@@ -341,6 +341,9 @@ std::intptr_t CMainWindow::WindowProc(TAppMessage& message) {
             return 0;
         case WM_COMMAND:
             return OnCommand(static_cast<int>(message.wParam));
+        case WM_BURN_FINISHED:
+        case WM_BURN_ERROR:
+            return burnMessages_ ? burnMessages_(message) : 0;
         default:
             return 0;
     }

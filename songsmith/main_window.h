@@ -124,6 +124,10 @@ public:
     void UpdateAllMenuStates();
     // The maker's product a Help menu item starts; 0 for other commands.
     static int ProductCodeOfCommand(int command);
+    // The burn's end and errors (WM_BURN_FINISHED, WM_BURN_ERROR) go to
+    // handler; without one they are dropped.
+    using TMessageHandler = std::function<std::intptr_t(TAppMessage& message)>;
+    void SetBurnMessageHandler(TMessageHandler handler) { burnMessages_ = std::move(handler); }
     // The program's messages to the main window.
     std::intptr_t WindowProc(TAppMessage& message);
     // Stops the song library's import, the Find page's search and feed and
@@ -230,4 +234,5 @@ private:
     // The recent sessions' items and the separator after them.
     std::vector<QPointer<QAction>> recentItems_;
     QPointer<QObject> acceleratorFilter_;
+    TMessageHandler burnMessages_;
 };

@@ -43,7 +43,8 @@
 #include "utilities/file_system.h"
 #include "utilities/keyed_text.h"
 
-CProgram::CProgram(TProgramOptions options) : options_(std::move(options)) {
+CProgram::CProgram(TProgramOptions options)
+    : burner(drives, prefs, burnerHost, options.burnClock, options.burnTiming), options_(std::move(options)) {
     trackList.SetLoader(&trackLoader);
 }
 
@@ -243,6 +244,7 @@ void CProgram::MakeSessionList() {
 }
 
 void CProgram::UnbindWindows() {
+    burnCommand.reset();
     // The window's events let go of the session list and its ask-to-save
     // question before the session commands that answer it go.
     mainWindow.SetEventPartners({});
@@ -334,6 +336,16 @@ void CProgram::BindCommands() {
         events.askToSave = [this] { return sessionCommands->AskToSave(); };
         mainWindow.SetEventPartners(std::move(events));
     }
+    TBurnCommandPartners burnPartners{mainWindow, burner, prefs, trackList, undo, burnerHost, sessionList.get()};
+    burnPartners.zentEngine = [this] { return drives.Engine() == kEngineZent; };
+    burnPartners.playerPlaying = [this] { return player.IsPlaying(); };
+    burnPartners.stopPlayer = [this] { player.Stop(); };
+    burnPartners.playSound = [this](const char* path) { player.PlaySoundFile(path); };
+    burnPartners.autoSave = [this] {
+        if (sessionCommands) sessionCommands->AutoSaveSession();
+    };
+    burnCommand = std::make_unique<CBurnCommand>(std::move(burnPartners));
+    burnCommand->Bind();
     mainWindow.SetCommandHandler(cmd::kPreferences, [this] {
         TPrefsContext context{prefs, &platter, &mainWindow, &titlefetch};
         context.siteApplied = [this] { ApplyChosenSite(prefs, titlefetch); };

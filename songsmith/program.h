@@ -17,6 +17,7 @@
 #include "filekit/internet_access.h"
 #include "platform/message_box.h"
 #include "platter/platter.h"
+#include "songsmith/burn/burn_command.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/burner_drives.h"
 #include "songsmith/core/preferences.h"
@@ -54,6 +55,10 @@ struct TProgramOptions {
     // Runs once the main window shows and the event loop runs (tests
     // inspect the running program here and close its window).
     std::function<void(CProgram&)> whenShown;
+    // The burn controller's intervals and clock (tests shorten the waits;
+    // null clock: the process's).
+    TBurnTiming burnTiming;
+    IPlatterClock* burnClock = nullptr;
 };
 
 class CProgram {
@@ -92,7 +97,8 @@ public:
     CSongPlayer player{prefs, trackList};
     CPlatterDrives drives{platter};
     CMainBurnerHost burnerHost{mainWindow};
-    CBurner burner{drives, prefs, burnerHost};
+    // Made with the options' timing and clock.
+    CBurner burner;
     // The session's loader keeps still while the controller burns; it is
     // stopped at shut-down and goes before the controller.
     CTrackLoader trackLoader{trackList, &burner};
@@ -111,6 +117,8 @@ public:
     std::unique_ptr<CSessionSongActions> songActions;
     // The main window's commands on the session; they go before the list.
     std::unique_ptr<CSessionCommands> sessionCommands;
+    // The Burn command and the burn's results; it goes before the list.
+    std::unique_ptr<CBurnCommand> burnCommand;
 
 private:
     enum class EStartUp { kRunLoop, kUninstalled, kNoMainWindow };

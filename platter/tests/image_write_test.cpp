@@ -299,6 +299,25 @@ TEST_F(ImageDriveTest, ARewritableDiscIsWrittenWhenAllowed) {
     EXPECT_EQ(drive->mediaStatus.load(), PLATTER_MEDIA_WRITTEN);
 }
 
+// A disc full at its first track is refused before anything is written,
+// as a session too long for it: no event, and the disc stays blank.
+TEST_F(ImageDriveTest, ADiscFullAtTheFirstTrackIsRefusedBeforeWriting) {
+    testsupport::TempDir caseTray;
+    PLATTER_CPlatter caseEngine;
+    caseEngine.imageDrive.trays = {caseTray.Path()};
+    caseEngine.imageDrive.paced = false;
+    caseEngine.imageDrive.swapDelayMs = 0;
+    caseEngine.imageDrive.fault = TImageFault{TImageFaultKind::kDiscFull, 1};
+    ASSERT_TRUE(caseEngine.InitializeASPILayer(false, nullptr, nullptr, nullptr));
+    PLATTER_CDevice* device = caseEngine.GetDevice(0);
+    TBurnRecorder rec;
+    TWriteDiscParams block = MakeFileBlock({Wave("a.wav", 4410, 1)}, rec);
+    EXPECT_EQ(device->WriteDisc(&block), PLATTER_WRITE_DISC_TOO_SMALL);
+    EXPECT_TRUE(rec.Codes().empty());
+    device->RefreshStatus();
+    EXPECT_EQ(device->mediaStatus.load(), PLATTER_MEDIA_BLANK_CDR);
+}
+
 TEST_F(ImageDriveTest, FaultsEndTheWriteWithTheirCodeAndSpoilTheDisc) {
     struct {
         const char* what;

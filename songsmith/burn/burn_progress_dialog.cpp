@@ -334,9 +334,10 @@ void CBurnProgressDlg::ResumeTimer() {
 void CBurnProgressDlg::OnAbort() {
     if (ended_ || dialog_ == nullptr) return;
     CBurner& burner = context_.burner;
-    if (burner.writing.load()) {
+    if (burner.writing.load() && !burner.preWriteWindow.load()) {
         // Stopping a write spoils the disc (or wastes the test): only after
-        // the user said so.
+        // the user said so. In the window before the write nothing has
+        // reached the disc yet, so there is nothing to warn about.
         const bool wasRunning = timer_ != nullptr && timer_->isActive();
         PauseTimer();
         const int answer = ShowMessageKey(dialog_.data(),

@@ -235,6 +235,15 @@ public:
     // Stops the write in the drive and the worker; waits for it at most
     // the stop interval. Always 1.
     int AbortBurn();
+    // The state and whether the pass is a test, read together under the
+    // lock: no write event comes between the two. The caller asks its user
+    // about them after the lock is let go, so the drive's events are never
+    // held up by a question.
+    struct TRunningBurn {
+        int state = kBurnStateNoDisc;
+        bool test = false;
+    };
+    TRunningBurn RunningBurn() const;
     // False when a worker still runs or none could be made.
     bool StartBurnThread();
     // Asks the worker to stop and waits at most the stop interval; a worker
@@ -288,6 +297,9 @@ public:
     std::array<int, 99> trackLengths{};
     std::atomic<int> storedCapacity{kBurnDefaultCapacityMs};
     std::atomic<bool> writing{false};
+    // The worker waits out the window before a write (writing is already
+    // set): a stop now leaves the disc as it was.
+    std::atomic<bool> preWriteWindow{false};
     std::atomic<bool> measuredSpeedValid{false};
     std::atomic<double> measuredSpeed{0.0};
     std::atomic<bool> allowRewritable{false};
@@ -338,7 +350,9 @@ private:
     // Track index's end (ms) and its length from the end before it.
     void SetTrackEnd(int index, std::int32_t endMs);
     // Starts a pass's conversion counters.
-    void BeginConversion();
+    // countsTracks: the conversion's track is the current track (not while
+    // a write's events count them).
+    void BeginConversion(bool countsTracks = true);
     // The folder with room for neededKB (the temporary folder, else another
     // fixed drive); false after setting error 8.
     bool FolderWithRoom(double neededKB, std::string& folder);

@@ -57,12 +57,12 @@ std::int32_t BurnAudioCallback(void* controller, TPcmSink sink, void* sinkContex
     return static_cast<CBurner*>(controller)->MixSessionToWav(sink, sinkContext, false, true);
 }
 
-void CBurner::BeginConversion() {
+void CBurner::BeginConversion(bool countsTracks) {
     conversionStart.store(Now());
     msConverted.store(0);
     bytesConverted_ = 0;
     nextPauseMs_.reset();
-    currentTrack.store(0);
+    if (countsTracks) currentTrack.store(0);
 }
 
 void CBurner::FailPreparation(int error) {
@@ -135,11 +135,11 @@ int CBurner::LayOutSession(CSoundGroup& group, int count, std::int32_t capacity)
 
 int CBurner::MixSessionToWav(TPcmSink sink, void* sinkContext, bool files, bool render) {
     if (tracks_ == nullptr) return 0;
-    BeginConversion();
-    if (files)
-        SetState(kBurnStateConverting);
-    else if (render)
-        currentTrack.store(-1);
+    // Rendered on the fly, the audio goes out while the drive writes: the
+    // write's track events count the tracks, and the rendering (on the
+    // drive library's thread, started alongside them) leaves the count be.
+    BeginConversion(files || !render);
+    if (files) SetState(kBurnStateConverting);
     TBurnGroup group = MakeBurnGroup();
     trackEnds.fill(0);
     trackLengths.fill(0);

@@ -42,6 +42,11 @@ int CBurner::AbortBurn() {
     return 1;
 }
 
+CBurner::TRunningBurn CBurner::RunningBurn() const {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    return TRunningBurn{state.load(), test.load()};
+}
+
 bool CBurner::JoinEndedWorker() {
     {
         std::lock_guard<std::mutex> hold(waitLock_);

@@ -263,14 +263,21 @@ int CBurner::WriteWithRetries(TWriteDiscParams& block, int copyCount, bool& writ
 }
 
 bool CBurner::WaitBeforeWriting() {
+    // Nothing reaches the disc in this window: a stop costs no disc.
+    preWriteWindow.store(true);
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timing_.preWriteWindowMs);
+    bool goOn = false;
     while (!abort.load()) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
-        if (left <= 0) return true;
+        if (left <= 0) {
+            goOn = true;
+            break;
+        }
         WaitFor(static_cast<int>(std::min<std::int64_t>(left, timing_.workerWaitShortMs)));
     }
-    return false;
+    preWriteWindow.store(false);
+    return goOn;
 }
 
 int CBurner::OnWriteFailure(std::int32_t code, int stateBefore, bool& retry) {
@@ -282,6 +289,10 @@ int CBurner::OnWriteFailure(std::int32_t code, int stateBefore, bool& retry) {
     int ask = 0;
     if (abort.load()) {
         errorIndex.store(test.load() ? 10 : 11);
+    } else if (code == PLATTER_WRITE_UNDERRUN) {
+        // The drive runs dry only while it writes: an underrun keeps its own
+        // index (its advice, and no blame on CD-Text) once writing has begun.
+        errorIndex.store(15);
     } else if (stateBefore == kBurnStateBurning || stateBefore == kBurnStateTesting) {
         // Writing had begun: the disc is spoilt whatever the code.
         errorIndex.store(14);
@@ -294,7 +305,6 @@ int CBurner::OnWriteFailure(std::int32_t code, int stateBefore, bool& retry) {
             case PLATTER_WRITE_DISC_TOO_SMALL: ask = kRequestDiscTooSmall; break;
             case PLATTER_WRITE_REFUSED:
             case PLATTER_WRITE_FAILED: errorIndex.store(14); break;
-            case PLATTER_WRITE_UNDERRUN: errorIndex.store(15); break;
             default: break;
         }
     }

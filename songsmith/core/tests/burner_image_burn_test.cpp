@@ -32,16 +32,7 @@ protected:
         StartEngine();
     }
     // The audio the decoder gives for a file.
-    std::string Decoded(const std::string& path) {
-        std::string pcm;
-        auto stream = decoder_.Open(path.c_str());
-        EXPECT_NE(stream, nullptr) << path;
-        if (stream == nullptr) return pcm;
-        char buffer[65536];
-        for (std::int64_t got; (got = stream->Read(buffer, sizeof buffer)) > 0;)
-            pcm.append(buffer, static_cast<std::size_t>(got));
-        return pcm;
-    }
+    std::string Decoded(const std::string& path) { return songfiles::DecodedAudio(decoder_, path); }
 
     // The audio a track's file holds: the WAV data, or the MP3 decoded.
     std::string FileAudio(int index) {

@@ -96,6 +96,7 @@ TEST_F(BurnWorkerTest, AFailureOnceWritingHasBegunSpoilsTheDiscAndAnAbortThenIsR
     const std::vector<TFakeTimedEvent> begun = {{0, EVENT_RECORD_USERDATA_START, 0, 0},
                                                 {0, EVENT_RECORD_TRACK_START, 1, 100}};
     struct TCase {
+        std::int32_t code;
         bool abortWhileWriting;
         bool isTest;
         int errorIndex;
@@ -103,9 +104,11 @@ TEST_F(BurnWorkerTest, AFailureOnceWritingHasBegunSpoilsTheDiscAndAnAbortThenIsR
     } cases[] = {
         // A code that would have asked for a disc spoils it once the tracks
         // were being written.
-        {false, false, 14, 1},
-        {true, false, 11, 0},
-        {true, true, 10, 0},
+        {PLATTER_WRITE_NOT_BLANK, false, false, 14, 1},
+        // An underrun stays an underrun.
+        {PLATTER_WRITE_UNDERRUN, false, false, 15, 1},
+        {PLATTER_WRITE_NOT_BLANK, true, false, 11, 0},
+        {PLATTER_WRITE_NOT_BLANK, true, true, 10, 0},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.errorIndex);
@@ -114,7 +117,7 @@ TEST_F(BurnWorkerTest, AFailureOnceWritingHasBegunSpoilsTheDiscAndAnAbortThenIsR
         host_.onLogoMode = [this, &c](int mode) {
             if (mode == 2 && c.abortWhileWriting) burner_->abort = true;
         };
-        writer_->ScriptWrite(TFakeWrite{PLATTER_WRITE_NOT_BLANK, "lost", begun, -1});
+        writer_->ScriptWrite(TFakeWrite{c.code, "lost", begun, -1});
         Burn(2, c.isTest);
         host_.onLogoMode = nullptr;
         EXPECT_TRUE(Notes().empty());
