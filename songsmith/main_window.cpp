@@ -146,7 +146,7 @@ TReceiverId CMainWindow::ReceiverId() const {
     return receiver_ == nullptr ? kNoReceiver : receiver_->Id();
 }
 
-int CMainWindow::DriveState() const { return burnStatus_ == nullptr ? 0 : burnStatus_->BurnState(); }
+int CMainWindow::DriveState() const { return DriveStateOf(burnStatus_); }
 
 CFindContainerWindow* CMainWindow::TabPane() const {
     return middle_ == nullptr ? nullptr : middle_->TabPane();

@@ -113,7 +113,6 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
     player.StartWorker();
     if (options_.configureDrives) options_.configureDrives(platter);
     SetUpDriveLibrary(prefs, platter);
-    mainWindow.SetBurnStatus(&burner);
     BindWindows();
     if (!mainWindow.Create()) {
         Log("Did not create main window!  Shutting down!");
@@ -172,12 +171,15 @@ void CProgram::FreeAppResources() {
 }
 
 void CProgram::BindWindows() {
+    // The main window and the CD pages read the drive state through the
+    // one burn controller.
+    mainWindow.SetBurnStatus(&burner);
+    SetDriveStateSource(&burner);
     // What the CD pages read of the rest of the program; they ask the CDDB
     // site the preferences chose.
     ApplyChosenSite(prefs, titlefetch);
     SetProgramTitlefetch(&titlefetch);
     SetCdSessionTracks(&trackList);
-    SetDriveStateSource(&burner.state);
     SetCdPagePlayer(&player);
     burner.SetTrackList(&trackList);
     // The burn stores a written disc's titles in the title cache and plays

@@ -21,6 +21,10 @@ public:
     virtual double BurnProgress() { return 0.0; }
 };
 
+// The drive state read through a controller; 0 (no disc in the writer)
+// while none is bound. The main window and the CD pages both read it so.
+inline int DriveStateOf(const IBurnStatus* status) { return status == nullptr ? 0 : status->BurnState(); }
+
 // A burn step runs (waiting, testing, converting, compiling the cue sheet or
 // burning): the session's edits, the CD pages' disc timers and the CD menu
 // keep still.

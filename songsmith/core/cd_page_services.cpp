@@ -1,10 +1,13 @@
 #include "songsmith/core/cd_page_services.h"
 
+#include <atomic>
+
+#include "songsmith/core/burn_status.h"
 #include "titlefetch/titlefetch.h"
 
 namespace {
 
-std::atomic<const std::atomic<int>*> g_driveState{nullptr};
+std::atomic<const IBurnStatus*> g_burnStatus{nullptr};
 std::atomic<TITLEFETCH_CTitlefetch*> g_titlefetch{nullptr};
 CTrackList* g_sessionTracks = nullptr;
 CSongPlayer* g_player = nullptr;
@@ -16,12 +19,9 @@ std::function<void(int)>& Refresher() {
 
 }  // namespace
 
-void SetDriveStateSource(const std::atomic<int>* state) { g_driveState.store(state); }
+void SetDriveStateSource(const IBurnStatus* status) { g_burnStatus.store(status); }
 
-int CurrentDriveState() {
-    const std::atomic<int>* state = g_driveState.load();
-    return state == nullptr ? 0 : state->load();
-}
+int CurrentDriveState() { return DriveStateOf(g_burnStatus.load()); }
 
 void SetProgramTitlefetch(TITLEFETCH_CTitlefetch* titlefetch) { g_titlefetch.store(titlefetch); }
 

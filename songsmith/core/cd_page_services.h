@@ -1,20 +1,20 @@
 #pragma once
 // What the CD pages read of the rest of the program, bound once at start-up
-// (and by tests): the burn controller's drive state, the one title lookup
+// (and by tests): the burn controller whose drive state they read, the one title lookup
 // facade, the session's track list and the session list's row refresh.
 // Unbound, the drive state reads 0, the session link does nothing and the
 // pages use a facade of their own.
 
-#include <atomic>
 #include <functional>
 
 class CSongPlayer;
+class IBurnStatus;
 class CTrackList;
 class TITLEFETCH_CTitlefetch;
 
-// The drive state is read from any thread: the source is the burn
-// controller's own atomic state.
-void SetDriveStateSource(const std::atomic<int>* state);
+// The drive state, read through the same burn controller the main window
+// reads it through; its state is atomic, so any thread may read it.
+void SetDriveStateSource(const IBurnStatus* status);
 int CurrentDriveState();
 
 void SetProgramTitlefetch(TITLEFETCH_CTitlefetch* titlefetch);

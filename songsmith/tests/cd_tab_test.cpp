@@ -12,7 +12,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
-#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -27,6 +26,7 @@
 #include "songsmith/core/cd_page_services.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/tests/fixed_burn_status.h"
 #include "songsmith/core/tests/song_files.h"
 #include "songsmith/core/tests/track_list_partners.h"
 #include "songsmith/edit_cd_tag_dlg.h"
@@ -114,7 +114,7 @@ protected:
         return texts;
     }
 
-    std::atomic<int> driveState_{0};
+    CFixedBurnStatus driveState_;
 };
 
 TEST_F(CdTabTest, AnAudioDiscShowsItsTracksAndTakingItOutShowsTheEmptyDriveRows) {
@@ -177,10 +177,10 @@ TEST_F(CdTabTest, TheDriveIsNamedByItsTrayAndTicksActOnlyOnTheVisiblePage) {
     EXPECT_TRUE(Page(1)->DiscTimerRunning());
     EXPECT_FALSE(Page(0)->DiscTimerRunning());
     // A burn step keeps the drive to itself.
-    driveState_ = 6;
+    driveState_.state = 6;
     Page(1)->DiscTimerTick();
     EXPECT_EQ(Page(1)->Disc().RowCount(), 0);
-    driveState_ = 0;
+    driveState_.state = 0;
     Page(1)->DiscTimerTick();
     EXPECT_EQ(Page(1)->Disc().RowCount(), 3);
 }
@@ -374,13 +374,13 @@ TEST_F(CdTabTest, TheMainCdMenuAsksThePageInFrontAndGreysEverythingDuringABurnSt
     EXPECT_FALSE(MenuItem(cmd::kRip)->isEnabled());
     EXPECT_EQ(MenuItem(cmd::kCdSelectAll)->text(), ProgString("MUCT_SelectAll"));
 
-    driveState_ = 8;
+    driveState_.state = 8;
     emit cdMenu->aboutToShow();
     for (int command : {cmd::kCdSelectOne, cmd::kCdEditTag, cmd::kCdPlay, cmd::kCdSelectAll, cmd::kCdLookup})
         EXPECT_FALSE(MenuItem(command)->isEnabled()) << command;
 
     // The page's own menu holds its six commands.
-    driveState_ = 0;
+    driveState_.state = 0;
     const auto menu = Page(0)->MakeContextMenu();
     std::vector<int> commands;
     for (QAction* item : menu->actions()) commands.push_back(item->data().toInt());

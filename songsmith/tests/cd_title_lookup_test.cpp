@@ -30,6 +30,7 @@
 #include "songsmith/core/cddb_sites.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/tests/fixed_burn_status.h"
 #include "songsmith/edit_cd_tag_dlg.h"
 #include "songsmith/edit_missing_tag_dlg.h"
 #include "songsmith/find_container_window.h"
@@ -179,7 +180,7 @@ protected:
         return titles;
     }
 
-    std::atomic<int> driveState_{0};
+    CFixedBurnStatus driveState_;
     TITLEFETCH_CTitlefetch titlefetch_;
     testsupport::CFakeUiServices boxes_;
     ScriptedServer decoy_{ScriptedServer::Responder([](const std::string&) { return ServerScript{}; })};

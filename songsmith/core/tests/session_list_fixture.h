@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/user_folders.h"
+#include "fixed_burn_status.h"
 #include "hand_made_track.h"
 #include "song_action_fakes.h"
 #include "song_files.h"
@@ -101,16 +102,6 @@ public:
     std::string playingPath;
     std::uint16_t soundId = 7;
     Lines calls;
-};
-
-class CFixedBurnStatus : public IBurnStatus {
-public:
-    int BurnState() const override { return state; }
-    int DiscCapacityMs() override { return capacityMs; }
-    bool GetStateText(char*, int) const override { return false; }
-
-    int state = 0;
-    int capacityMs = 0;
 };
 
 class SessionListTest : public ::testing::Test {
