@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "dialog_waits.h"
+#include "earlier_run_preferences.h"
 #include "filekit/log.h"
 #include "filekit/reg_key.h"
 #include "platform/registry_store.h"
@@ -85,11 +86,7 @@ protected:
         logPath_ = home_.File("log.txt");
         LogInit(logPath_.c_str());
         LogOn(1);
-        prefs_.ImportInitial = 1;
-        // The window's start-up questions were answered in an earlier run.
-        prefs_.bAgreedToLicense = 1;
-        prefs_.bWarnAboutNoASPI = 0;
-        prefs_.bWarnAboutNoRecorder = 0;
+        AsAnEarlierRunLeftThem(prefs_);
         // The Burn dialog's own questions are not this test's.
         prefs_.bFirstBurnWarning = 0;
         prefs_.bFastBurnWarning = 0;

@@ -32,17 +32,6 @@ void MainWindowFixture::SetUp() {
     platter_ = std::make_unique<PLATTER_CPlatter>();
 }
 
-void MainWindowFixture::AsAnEarlierRunLeftThem(CPreferences& prefs) {
-    // The Find page comes first, as after the first library import.
-    prefs.ImportInitial = 1;
-    // A user who accepted the agreement and was told about missing drives
-    // and the recorder: the window asks nothing once it shows (an agreement
-    // shown would wait for an answer no test gives).
-    prefs.bAgreedToLicense = 1;
-    prefs.bWarnAboutNoASPI = 0;
-    prefs.bWarnAboutNoRecorder = 0;
-}
-
 void MainWindowFixture::TearDown() {
     main_.reset();
     platter_.reset();

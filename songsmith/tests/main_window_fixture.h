@@ -14,6 +14,7 @@
 
 #include "platter/platter.h"
 #include "songsmith/core/preferences.h"
+#include "earlier_run_preferences.h"
 #include "songsmith/main_window.h"
 #include "testsupport/temp_dir.h"
 
@@ -24,8 +25,6 @@ protected:
 
     // Lists drives image drives, then builds and shows the window.
     void Open(int drives = 1);
-    // The start-up preferences of a user who ran the program before.
-    static void AsAnEarlierRunLeftThem(CPreferences& prefs);
     // Lets queued messages and layout requests through.
     static void Settle();
 

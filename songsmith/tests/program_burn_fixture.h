@@ -27,6 +27,7 @@
 
 #include "platter/types.h"
 #include "dialog_waits.h"
+#include "earlier_run_preferences.h"
 #include "program_fixture.h"
 #include "songsmith/burn/burn_dialog.h"
 #include "songsmith/burn/burn_progress_dialog.h"
@@ -84,12 +85,10 @@ protected:
     // the writer, the written disc left in the tray; edit changes more.
     void StoreBurnPreferences(const std::function<void(CPreferences&)>& edit = nullptr) {
         CPreferences prefs;
-        prefs.bAgreedToLicense = 1;
+        AsAnEarlierRunLeftThem(prefs);
         prefs.bNormalizeSounds = 0;
         prefs.bTrimSoundsAutomatically = 0;
         prefs.bWarnAboutIncompleteSongs = 0;
-        prefs.bWarnAboutNoRecorder = 0;
-        prefs.bWarnAboutNoASPI = 0;
         prefs.BurnerPrefs[kBurnerWriterFirst] = 1000;
         prefs.BurnerPrefs[kBurnerWriterSecond] = 1;
         prefs.BurnerPrefs[kBurnerWriterThird] = 0;
