@@ -1,6 +1,7 @@
 #include "tonecore/tags/mp3_info.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -57,6 +58,47 @@ bool FollowedByFrame(CRefObj* stream, const CFrameHeader& frame, std::int64_t po
     return following.isValidHeader() && following.getVersionIndex() == frame.getVersionIndex() &&
            following.getLayerIndex() == frame.getLayerIndex() &&
            following.getFrequencyIndex() == frame.getFrequencyIndex();
+}
+
+// Bytes per bitrate-per-frequency unit of one frame of the header's kind.
+int FrameSizeFactorOf(const CFrameHeader& header) {
+    if (header.getLayer() == 1) return 48;
+    if (header.getLayer() == 3 && header.getVersionIndex() != 3) return 72;
+    return 144;
+}
+
+// A free-format frame ("lame --freeformat"): bitrate index 0, the frame's
+// size not in its header but given by where the next frame starts. Every
+// other field is valid.
+bool IsFreeFormatHeader(const CFrameHeader& header) {
+    return MpegHasSync(header.Word()) && header.getVersionIndex() != 1 && header.getLayerIndex() != 0 &&
+           header.getBitrateIndex() == 0 && header.getFrequencyIndex() != 3 && header.getEmphasisIndex() != 2;
+}
+
+// The header bits every frame of a free-format stream shares: sync,
+// version, layer, protection, bitrate index and rate.
+constexpr std::uint32_t kFreeFormatFixedBits = 0xFFFFFC00u;
+// The sizes a free-format frame may take: from the smallest layer III frame
+// with its side information to beyond the largest the standard allows
+// (640 kbit/s layer III at 32 kHz: 2880 bytes).
+constexpr std::int64_t kMinFreeFrameBytes = 24;
+constexpr std::int64_t kMaxFreeFrameBytes = 4096;
+
+// The size of the free-format frame at pos without its padding: the
+// distance to the next header of the same fixed bits, less the frame's
+// padding; 0 when no such header follows within the sizes a frame takes.
+std::int64_t FreeFormatFrameBytes(CRefObj* stream, const CFrameHeader& frame, std::int64_t pos,
+                                  std::int64_t fileSize) {
+    const std::int64_t available = std::min(fileSize - pos, kMaxFreeFrameBytes + 4);
+    if (available < kMinFreeFrameBytes + 4) return 0;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(available));
+    if (!ReadAt(stream, pos, bytes.data(), available)) return 0;
+    const std::int64_t padding = frame.getPaddingBit() == 0 ? 0 : frame.getLayer() == 1 ? 4 : 1;
+    for (std::int64_t at = kMinFreeFrameBytes; at + 4 <= available; ++at) {
+        const std::uint32_t word = bytefields::LoadBe32(bytes.data() + at);
+        if ((word & kFreeFormatFixedBits) == (frame.Word() & kFreeFormatFixedBits)) return at - padding;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -117,10 +159,10 @@ int CVBitRate::loadHeader(const char* bytes) {
     return 1;
 }
 
-int CMP3Info::FrameSizeFactor() const {
-    if (getLayer() == 1) return 48;
-    if (getLayer() == 3 && getVersionIndex() != 3) return 72;
-    return 144;
+int CMP3Info::FrameSizeFactor() const { return FrameSizeFactorOf(*this); }
+
+int CMP3Info::HeaderBitrate() const {
+    return freeFormatKbps_ > 0 ? freeFormatKbps_ : CFrameHeader::getBitrate();
 }
 
 int CMP3Info::loadInfo(CRefObj* stream) {
@@ -151,7 +193,7 @@ int CMP3Info::loadInfo(CRefObj* stream) {
     char word[4];
     if (!ReadAt(stream, headerOffset_, word, sizeof word)) return kNoFrame;
     loadHeader(word);
-    if (!isValidHeader()) return kNoFrame;
+    if (!isValidHeader() && !(freeFormatKbps_ > 0 && IsFreeFormatHeader(*this))) return kNoFrame;
     ReadXingHeader();
     ReadId3v1();
     return kLoaded;
@@ -175,21 +217,40 @@ void CMP3Info::ScanFrames(std::int64_t from) {
         }
         CFrameHeader frame;
         frame.loadHeader(window.data() + (pos - windowStart));
-        // The first frame must be confirmed by the one after it.
-        if (!frame.isValidHeader() || (examined == 0 && !FollowedByFrame(stream_, frame, pos, fileSize_))) {
+        // A free-format stream's frames all have the size of its first
+        // (padding aside); the first is confirmed by finding the next.
+        std::int64_t frameBytes = frame.getFrameLength();
+        if (IsFreeFormatHeader(frame) && (examined == 0 || freeFormatBytes_ > 0)) {
+            if (examined == 0) freeFormatBytes_ = FreeFormatFrameBytes(stream_, frame, pos, fileSize_);
+            const std::int64_t padding = frame.getPaddingBit() == 0 ? 0 : frame.getLayer() == 1 ? 4 : 1;
+            frameBytes = freeFormatBytes_ > 0 ? freeFormatBytes_ + padding : 0;
+            if (frameBytes == 0) {
+                ++pos;
+                continue;
+            }
+        } else if (!frame.isValidHeader() ||
+                   (examined == 0 && !FollowedByFrame(stream_, frame, pos, fileSize_))) {
+            // The first frame must be confirmed by the one after it.
             ++pos;
             continue;
         }
         if (examined == 0) {
             dataStart_ = pos;
             headerOffset_ = pos;
+            if (freeFormatBytes_ > 0) {
+                // bitrate = frame bytes x rate / factor (the frame size's
+                // formula turned round).
+                freeFormatKbps_ = static_cast<int>(std::lround(static_cast<double>(freeFormatBytes_) *
+                                                               frame.getFrequency() /
+                                                               (FrameSizeFactorOf(frame) * 1000.0)));
+            }
             referenceBitrate = frame.getBitrate();
             referenceMode = frame.getModeIndex();
             bestBitrate_ = referenceBitrate;
         } else if (frame.getBitrate() != referenceBitrate || frame.getModeIndex() != referenceMode) {
             vbrByScan_ = true;
         }
-        bestBitrate_ = std::max(bestBitrate_, frame.getBitrate());
+        bestBitrate_ = std::max(bestBitrate_, freeFormatKbps_ > 0 ? freeFormatKbps_ : frame.getBitrate());
         const int rate = frame.getFrequency();
         if (rate > bestSamplingRate_ && RateClass(rate) > bestSamplingRate_) {
             bestSamplingRate_ = RateClass(rate);
@@ -197,7 +258,7 @@ void CMP3Info::ScanFrames(std::int64_t from) {
         }
         bestMode_ = std::min(bestMode_, frame.getModeIndex());
         if (bestMode_ != 3) bestNumChannels_ = 2;
-        pos += std::max(frame.getFrameLength(), 1);
+        pos += std::max<std::int64_t>(frameBytes, 1);
         searchEnd = pos + kFrameSearchBytes;
         ++examined;
     }
@@ -247,7 +308,7 @@ int CMP3Info::getBitrate() const {
     // With a frame count the bitrate is that of the audio data alone: a
     // large tag in front (a cover picture) is no part of any frame.
     if (UsableXingCount()) return static_cast<int>(AverageBytesPerSecond() * 8 / 1000);
-    return CFrameHeader::getBitrate();
+    return HeaderBitrate();
 }
 
 double CMP3Info::AverageBytesPerSecond() const {
@@ -255,7 +316,7 @@ double CMP3Info::AverageBytesPerSecond() const {
         const double seconds = XingSeconds();
         return seconds > 0.0 ? static_cast<double>(DataSize()) / seconds : 0.0;
     }
-    return CFrameHeader::getBitrate() * 125.0;
+    return HeaderBitrate() * 125.0;
 }
 
 double CMP3Info::XingSeconds() const {
@@ -276,7 +337,7 @@ int CMP3Info::getLengthInSeconds() const {
 double CMP3Info::GetAverageFrameSize() const {
     if (UsableXingCount()) return static_cast<double>(DataSize()) / vbr_.getNumberOfFrames();
     if (getFrequency() == 0) return 0;
-    return CFrameHeader::getBitrate() * 1000.0 / getFrequency() * FrameSizeFactor();
+    return HeaderBitrate() * 1000.0 / getFrequency() * FrameSizeFactor();
 }
 
 int CMP3Info::getNumberOfFrames() const {
