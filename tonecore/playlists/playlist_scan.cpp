@@ -227,15 +227,15 @@ bool CPlaylist::_readGenericPlaylist(const char* path, bool checkFiles) {
             pos = run.stop;
             continue;
         }
+        const std::size_t start = pos;
         std::string found = text.Text(pos, run.chars);
         pos += run.chars * stride;
         // Names stored by older programs are in the Windows code page.
         if (!IsValidUtf8(found)) found = Windows1252ToUtf8(found);
         LogFmt("CPlaylist::_readGenericPlaylist, located potential sound file <%s>", found.c_str());
         if (checkFiles && DoesFileExist(found.c_str()) == 0) continue;
-        const auto track = static_cast<std::size_t>(std::upper_bound(trackStarts.begin(), trackStarts.end(),
-                                                                     pos - run.chars * stride) -
-                                                    trackStarts.begin());
+        const auto track = static_cast<std::size_t>(
+            std::upper_bound(trackStarts.begin(), trackStarts.end(), start) - trackStarts.begin());
         if (track != 0 && track == lastTrack) continue;
         lastTrack = track;
         LogFmt("CPlaylist::_readGenericPlaylist, saving sound file <%s>", found.c_str());

@@ -41,12 +41,11 @@ bool ReadAt(CRefObj* stream, std::int64_t offset, void* out, std::int64_t n) {
     return stream->Seek(offset, 0) && stream->Read(out, n) == n;
 }
 
-// Whether the frame at pos is followed by another frame of the same kind
-// (version, layer, rate), or ends the audio exactly (at the file's end or
-// an ID3 v1 tag). Four bytes that look like a header turn up every few
-// kilobytes in any data; two in a row, a frame apart, do not.
-bool FollowedByFrame(CRefObj* stream, const CFrameHeader& frame, std::int64_t pos, std::int64_t fileSize) {
-    const std::int64_t next = pos + frame.getFrameLength();
+// Whether a frame that ends at next is followed by a header that matches
+// (a predicate on it), or ends the audio exactly (at the file's end or an
+// ID3 v1 tag).
+template <typename Matches>
+bool FollowedAt(CRefObj* stream, std::int64_t next, std::int64_t fileSize, Matches&& matches) {
     if (next == fileSize) return true;
     char bytes[4];
     if (next + static_cast<std::int64_t>(sizeof bytes) > fileSize || !ReadAt(stream, next, bytes, sizeof bytes)) {
@@ -55,9 +54,19 @@ bool FollowedByFrame(CRefObj* stream, const CFrameHeader& frame, std::int64_t po
     if (next + kId3v1Bytes == fileSize && std::memcmp(bytes, "TAG", 3) == 0) return true;
     CFrameHeader following;
     following.loadHeader(bytes);
-    return following.isValidHeader() && following.getVersionIndex() == frame.getVersionIndex() &&
-           following.getLayerIndex() == frame.getLayerIndex() &&
-           following.getFrequencyIndex() == frame.getFrequencyIndex();
+    return matches(following);
+}
+
+// Whether the frame at pos is followed by another frame of the same kind
+// (version, layer, rate), or ends the audio exactly. Four bytes that look
+// like a header turn up every few kilobytes in any data; two in a row, a
+// frame apart, do not.
+bool FollowedByFrame(CRefObj* stream, const CFrameHeader& frame, std::int64_t pos, std::int64_t fileSize) {
+    return FollowedAt(stream, pos + frame.getFrameLength(), fileSize, [&](const CFrameHeader& following) {
+        return following.isValidHeader() && following.getVersionIndex() == frame.getVersionIndex() &&
+               following.getLayerIndex() == frame.getLayerIndex() &&
+               following.getFrequencyIndex() == frame.getFrequencyIndex();
+    });
 }
 
 // Bytes per bitrate-per-frequency unit of one frame of the header's kind.
@@ -84,19 +93,34 @@ constexpr std::uint32_t kFreeFormatFixedBits = 0xFFFFFC00u;
 constexpr std::int64_t kMinFreeFrameBytes = 24;
 constexpr std::int64_t kMaxFreeFrameBytes = 4096;
 
+bool SameFreeFormat(const CFrameHeader& a, const CFrameHeader& b) {
+    return (a.Word() & kFreeFormatFixedBits) == (b.Word() & kFreeFormatFixedBits);
+}
+
+// The padding a frame's padding bit adds: one slot (4 bytes in layer I).
+std::int64_t PaddingBytes(const CFrameHeader& frame) {
+    return frame.getPaddingBit() == 0 ? 0 : frame.getLayer() == 1 ? 4 : 1;
+}
+
 // The size of the free-format frame at pos without its padding: the
 // distance to the next header of the same fixed bits, less the frame's
-// padding; 0 when no such header follows within the sizes a frame takes.
+// padding, confirmed by the frame after that (or the audio's end); 0 when
+// there is no such pair within the sizes a frame takes.
 std::int64_t FreeFormatFrameBytes(CRefObj* stream, const CFrameHeader& frame, std::int64_t pos,
                                   std::int64_t fileSize) {
     const std::int64_t available = std::min(fileSize - pos, kMaxFreeFrameBytes + 4);
     if (available < kMinFreeFrameBytes + 4) return 0;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(available));
     if (!ReadAt(stream, pos, bytes.data(), available)) return 0;
-    const std::int64_t padding = frame.getPaddingBit() == 0 ? 0 : frame.getLayer() == 1 ? 4 : 1;
     for (std::int64_t at = kMinFreeFrameBytes; at + 4 <= available; ++at) {
-        const std::uint32_t word = bytefields::LoadBe32(bytes.data() + at);
-        if ((word & kFreeFormatFixedBits) == (frame.Word() & kFreeFormatFixedBits)) return at - padding;
+        CFrameHeader second;
+        second.loadHeader(reinterpret_cast<const char*>(bytes.data() + at));
+        if (!SameFreeFormat(second, frame)) continue;
+        const std::int64_t size = at - PaddingBytes(frame);
+        const std::int64_t third = pos + at + size + PaddingBytes(second);
+        if (FollowedAt(stream, third, fileSize, [&](const CFrameHeader& h) { return SameFreeFormat(h, frame); })) {
+            return size;
+        }
     }
     return 0;
 }
@@ -222,8 +246,7 @@ void CMP3Info::ScanFrames(std::int64_t from) {
         std::int64_t frameBytes = frame.getFrameLength();
         if (IsFreeFormatHeader(frame) && (examined == 0 || freeFormatBytes_ > 0)) {
             if (examined == 0) freeFormatBytes_ = FreeFormatFrameBytes(stream_, frame, pos, fileSize_);
-            const std::int64_t padding = frame.getPaddingBit() == 0 ? 0 : frame.getLayer() == 1 ? 4 : 1;
-            frameBytes = freeFormatBytes_ > 0 ? freeFormatBytes_ + padding : 0;
+            frameBytes = freeFormatBytes_ > 0 ? freeFormatBytes_ + PaddingBytes(frame) : 0;
             if (frameBytes == 0) {
                 ++pos;
                 continue;
