@@ -111,17 +111,30 @@ TAsfMetadataRecord* FindStream0(std::vector<TAsfMetadataRecord>& records, const 
     return nullptr;
 }
 
-// Removes every file-wide entry whose name differs from name only in case:
-// readers would find it in place of the value just stored. Entries of the
-// very same name stay, as before (an attribute may hold several values).
-void EraseOtherSpellings(TAsfHeader& header, const std::u16string& name, bool* extensionChanged) {
-    const auto otherSpelling = [&](const std::u16string& other) { return other != name && SameName(other, name); };
-    std::erase_if(header.extendedContent, [&](const TAsfAttribute& a) { return otherSpelling(a.name); });
+// Which descriptors and records named like an attribute a store removes.
+enum class TSpellings {
+    kOthers,  // those whose name differs only in case
+    kAll,     // the very same name too
+};
+
+// Removes file-wide entries named like name from the descriptors and the
+// metadata records: readers would find them in place of the value just
+// stored. With kOthers, entries of the very same name stay (an attribute
+// may hold several values).
+void EraseSpellings(TAsfHeader& header, const std::u16string& name, TSpellings which, bool* extensionChanged) {
+    const auto named = [&](const std::u16string& other) {
+        return SameName(other, name) && (which == TSpellings::kAll || other != name);
+    };
+    std::erase_if(header.extendedContent, [&](const TAsfAttribute& a) { return named(a.name); });
     for (auto* records : {&header.metadata, &header.metadataLibrary}) {
         const std::size_t erased = std::erase_if(
-            *records, [&](const TAsfMetadataRecord& r) { return r.stream == 0 && otherSpelling(r.attribute.name); });
+            *records, [&](const TAsfMetadataRecord& r) { return r.stream == 0 && named(r.attribute.name); });
         if (erased > 0) *extensionChanged = true;
     }
+}
+
+void EraseOtherSpellings(TAsfHeader& header, const std::u16string& name, bool* extensionChanged) {
+    EraseSpellings(header, name, TSpellings::kOthers, extensionChanged);
 }
 
 std::u16string TextOf(const std::vector<std::uint8_t>& value) {
@@ -199,9 +212,11 @@ HRESULT StoreFileAttribute(TAsfHeader& header, const TAsfAttribute& attribute, b
         std::u16string text = TextOf(attribute.value);
         if (text.size() > kMaxTextUnits) return E_INVALIDARG;
         header.content[field] = std::move(text);
-        // Other programs also write these texts as descriptors ("title"
-        // beside the description's Title); those would hide the new text.
-        EraseOtherSpellings(header, kAsfContentNames[field], extensionChanged);
+        // Other programs also write these texts as descriptors ("Author" or
+        // "title" beside the description's Author and Title, as FFmpeg
+        // does); readers would show those in place of the new text, so the
+        // description's text becomes the only one of its name.
+        EraseSpellings(header, kAsfContentNames[field], TSpellings::kAll, extensionChanged);
         return S_OK;
     }
 

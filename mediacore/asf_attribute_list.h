@@ -13,7 +13,8 @@
 std::vector<TAsfAttribute> ListFileAttributes(const TAsfHeader& header);
 
 // Stores a file-level attribute. The five content description names take
-// text only; a GUID always goes into the Metadata Library (no other object
+// text only, and any descriptor or metadata record of that name (in any
+// case) is removed, so the description holds the one value; a GUID always goes into the Metadata Library (no other object
 // can hold one), taking the place of any value of that name elsewhere; any
 // other value replaces the one of that name where the file holds it, or
 // joins the extended content description.

@@ -9,12 +9,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string_view>
+
+#include "platform/utf8_prefix.h"
 
 namespace {
 
-constexpr const char* kTempInfix = ".tagsave-";
+constexpr std::string_view kTempInfix = ".tagsave-";
 // mkstemp's six replaced characters.
 constexpr std::size_t kUniqueChars = 6;
+// The longest name a folder entry takes (NAME_MAX on Linux file systems).
+constexpr std::size_t kMaxNameBytes = 255;
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -37,11 +42,25 @@ void RemoveIfUnlocked(const std::string& path) {
     close(fd);
 }
 
+// The temporary name's part before its six unique characters: the song's
+// name and the infix, the song's name cut on a character boundary where a
+// long name would make the whole pass the longest name a folder takes.
+std::string TempPrefix(const std::string& songPath) {
+    const std::size_t slash = songPath.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string_view name = std::string_view(songPath).substr(nameStart);
+    const std::size_t room = kMaxNameBytes - kTempInfix.size() - kUniqueChars;
+    std::string prefix = songPath.substr(0, nameStart);
+    prefix += name.substr(0, Utf8PrefixLength(name, room));
+    prefix += kTempInfix;
+    return prefix;
+}
+
 }  // namespace
 
 int MakeTagTempFile(const std::string& songPath, std::string& temp, int& lockHolder) {
     lockHolder = -1;
-    temp = songPath + kTempInfix + std::string(kUniqueChars, 'X');
+    temp = TempPrefix(songPath) + std::string(kUniqueChars, 'X');
     const int fd = mkstemp(temp.data());
     if (fd < 0) {
         temp.clear();
@@ -59,7 +78,7 @@ int MakeTagTempFile(const std::string& songPath, std::string& temp, int& lockHol
 
 void RemoveStaleTagTempFiles(const std::string& songPath) {
     const std::string folder = FolderOf(songPath);
-    const std::string prefix = NameOf(songPath) + kTempInfix;
+    const std::string prefix = NameOf(TempPrefix(songPath));
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
     if (dir == nullptr) return;
     while (const dirent* entry = readdir(dir.get())) {

@@ -1,7 +1,8 @@
 #pragma once
 // The temporary file a tag save writes beside its song, and the removal of
 // those that a killed save left behind. Each is named "<song>.tagsave-" and
-// six characters, and locked (flock) by its writer for as long as the save
+// six characters (the song's name cut short where the whole would pass the
+// 255 bytes a folder entry takes), and locked (flock) by its writer for as long as the save
 // runs, so a file of that name that nobody holds locked is a leftover.
 
 #include <string>

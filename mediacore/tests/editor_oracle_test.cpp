@@ -1,6 +1,6 @@
 // Attributes of files made by the ffmpeg program (both Windows Media audio
 // versions), set through the module's editor, read back by the editor and by
-// an independent reader (mutagen), with the audio left as it was.
+// independent readers (mutagen, ffprobe), with the audio left as it was.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <map>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "mediacore/tests/mediacore_module.h"
 #include "testsupport/temp_dir.h"
@@ -90,10 +92,15 @@ std::vector<TSet> Attributes() {
     };
 }
 
-// name → (type, value) as the editor reads the file.
-std::map<std::u16string, std::pair<WMT_ATTR_DATATYPE, Buffer>> ReadWithEditor(TMediaModule& module,
-                                                                               const std::string& path) {
-    std::map<std::u16string, std::pair<WMT_ATTR_DATATYPE, Buffer>> out;
+struct TRead {
+    std::u16string name;
+    WMT_ATTR_DATATYPE type;
+    Buffer value;
+};
+
+// Every file attribute as the editor reads the file, in its order.
+std::vector<TRead> EditorAttributes(TMediaModule& module, const std::string& path) {
+    std::vector<TRead> out;
     IWMMetadataEditor* editor = nullptr;
     IWMHeaderInfo* info = nullptr;
     EXPECT_EQ(module.WMCreateEditor(&editor), S_OK);
@@ -107,13 +114,37 @@ std::map<std::u16string, std::pair<WMT_ATTR_DATATYPE, Buffer>> ReadWithEditor(TM
         BYTE value[512];
         WMT_ATTR_DATATYPE type{};
         if (info->GetAttributeByIndex(i, &stream, name, &nameLength, &type, value, &valueLength) == S_OK) {
-            out[name] = {type, Buffer(value, value + valueLength)};
+            out.push_back({name, type, Buffer(value, value + valueLength)});
         }
     }
     info->Release();
     editor->Close();
     editor->Release();
     return out;
+}
+
+// name → (type, value) as the editor reads the file.
+std::map<std::u16string, std::pair<WMT_ATTR_DATATYPE, Buffer>> ReadWithEditor(TMediaModule& module,
+                                                                               const std::string& path) {
+    std::map<std::u16string, std::pair<WMT_ATTR_DATATYPE, Buffer>> out;
+    for (const TRead& read : EditorAttributes(module, path)) out[read.name] = {read.type, read.value};
+    return out;
+}
+
+// Sets the attributes through the editor and saves the file.
+void SetWithEditor(TMediaModule& module, const std::string& path, const std::vector<TSet>& sets) {
+    IWMMetadataEditor* editor = nullptr;
+    ASSERT_EQ(module.WMCreateEditor(&editor), S_OK);
+    ASSERT_EQ(editor->Open(Utf8ToUtf16(path).c_str()), S_OK);
+    IWMHeaderInfo* info = nullptr;
+    ASSERT_EQ(editor->QueryInterface(IID_IWMHeaderInfo, reinterpret_cast<void**>(&info)), S_OK);
+    for (const TSet& set : sets) {
+        EXPECT_EQ(info->SetAttribute(0, set.name.c_str(), set.type, set.value.data(), static_cast<WORD>(set.value.size())),
+                  S_OK);
+    }
+    info->Release();
+    ASSERT_EQ(editor->Flush(), S_OK);
+    editor->Release();
 }
 
 std::uint64_t HeaderSize(const std::string& file) {
@@ -136,18 +167,7 @@ TEST_P(EditorOracle, EveryTypeSurvivesForBothReaders) {
 
     TMediaModule module;
     ASSERT_NE(module.handle, nullptr);
-    IWMMetadataEditor* editor = nullptr;
-    ASSERT_EQ(module.WMCreateEditor(&editor), S_OK);
-    ASSERT_EQ(editor->Open(Utf8ToUtf16(path).c_str()), S_OK);
-    IWMHeaderInfo* info = nullptr;
-    ASSERT_EQ(editor->QueryInterface(IID_IWMHeaderInfo, reinterpret_cast<void**>(&info)), S_OK);
-    for (const TSet& set : Attributes()) {
-        EXPECT_EQ(info->SetAttribute(0, set.name.c_str(), set.type, set.value.data(), static_cast<WORD>(set.value.size())),
-                  S_OK);
-    }
-    info->Release();
-    ASSERT_EQ(editor->Flush(), S_OK);
-    editor->Release();
+    SetWithEditor(module, path, Attributes());
 
     // The audio after the header is untouched and still decodes.
     const std::string after = ReadWholeFile(path);
@@ -183,6 +203,49 @@ TEST_P(EditorOracle, EveryTypeSurvivesForBothReaders) {
         EXPECT_EQ(theirs.at(name).first, set.readerType) << name;
         EXPECT_EQ(theirs.at(name).second, set.readerValue) << name;
     }
+}
+
+// ffmpeg writes the artist twice: in the content description and as an
+// extended descriptor "Author" (and the title once more as "title"). After
+// an edit each is there once, with the new text, for every reader.
+TEST_P(EditorOracle, AnEditedArtistIsTheOnlyOne) {
+    if (!RunQuietly("ffmpeg -version") || !RunQuietly("ffprobe -version") ||
+        !RunQuietly("/usr/bin/python3 -c 'import mutagen.asf'")) {
+        GTEST_SKIP() << "ffmpeg, ffprobe and python3-mutagen are needed";
+    }
+    TempDir dir;
+    const std::string path = dir.File("song.wma");
+    ASSERT_TRUE(RunQuietly(std::string("ffmpeg -nostdin -v error -f lavfi -i sine=duration=1 -c:a ") + GetParam() +
+                           " -metadata artist='FF Artist' -metadata title='FF Title' '" + path + "'"));
+    const auto countOf = [&](const std::string& name) {
+        std::istringstream lines(Capture("/usr/bin/python3 " MEDIACORE_TEST_DIR "/read_asf_tags.py '" + path + "'"));
+        std::vector<std::string> values;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.compare(0, name.size() + 1, name + "\t") == 0) values.push_back(line.substr(line.rfind('\t') + 1));
+        }
+        return values;
+    };
+    ASSERT_EQ(countOf("Author").size(), 2u) << "ffmpeg no longer writes the artist twice";
+
+    TMediaModule module;
+    ASSERT_NE(module.handle, nullptr);
+    const Buffer artist = Text(u"New Artist");
+    SetWithEditor(module, path,
+                  {{u"Author", WMT_TYPE_STRING, artist, 0, ""}, {u"Title", WMT_TYPE_STRING, Text(u"New Title"), 0, ""}});
+    std::vector<Buffer> authors;
+    for (const TRead& read : EditorAttributes(module, path)) {
+        if (read.name == u"Author") authors.push_back(read.value);
+    }
+    EXPECT_EQ(authors, std::vector<Buffer>{artist});
+
+    EXPECT_EQ(countOf("Author"), std::vector<std::string>{Hex("New Artist")});
+    EXPECT_EQ(countOf("Title"), std::vector<std::string>{Hex("New Title")});
+    EXPECT_TRUE(countOf("title").empty());
+    const std::string tags =
+        Capture("ffprobe -v quiet -show_entries format_tags=artist,title -of default=noprint_wrappers=1 '" + path + "'");
+    EXPECT_NE(tags.find("TAG:artist=New Artist"), std::string::npos) << tags;
+    EXPECT_NE(tags.find("TAG:title=New Title"), std::string::npos) << tags;
+    EXPECT_EQ(tags.find("FF "), std::string::npos) << tags;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothVersions, EditorOracle, ::testing::Values("wmav1", "wmav2"));

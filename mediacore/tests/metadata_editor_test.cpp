@@ -190,6 +190,37 @@ TEST_F(EditorTest, LeftoversOfKilledSavesAreRemoved) {
     EXPECT_EQ(editor_->Close(), S_OK);
 }
 
+// Songs whose names take nearly all of the 255 bytes a folder entry holds
+// (names of several-byte characters included) save as any other: the
+// temporary file's name is cut to fit, and nothing is left beside them.
+TEST_F(EditorTest, SongsOfTheLongestNamesSave) {
+    const std::string twoByte = "\u00e4";
+    const std::vector<std::string> names = {
+        std::string(237, 'a') + ".wma",
+        std::string(246, 'b') + ".wma",
+        std::string(251, 'c') + ".wma",
+        std::string(1, 'd') + [&] {
+            std::string text;
+            while (text.size() + twoByte.size() <= 250) text += twoByte;
+            return text;
+        }() + ".wma",
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name.size());
+        ASSERT_LE(name.size(), 255u);
+        std::filesystem::remove(path_);
+        path_ = dir_.File(name);
+        WriteWholeFile(path_, AsText(SongFile()));
+        ASSERT_EQ(OpenSong(), S_OK);
+        ASSERT_EQ(Set(u"Title", WMT_TYPE_STRING, Utf16z(u"Saved")), S_OK);
+        ASSERT_EQ(editor_->Flush(), S_OK);
+        EXPECT_TRUE(StrayFiles().empty());
+        ASSERT_EQ(OpenSong(), S_OK);
+        EXPECT_EQ(ReadAll(*info_).at(u"Title").value, Utf16z(u"Saved"));
+        EXPECT_EQ(editor_->Close(), S_OK);
+    }
+}
+
 TEST_F(EditorTest, RefusedFiles) {
     Buffer protectedFile = Concat({Header({FileProperties(0, 1, 0), Object(ASF_Content_Encryption_Object, Buffer(8, 0))}),
                                    DataObject(10)});

@@ -37,6 +37,34 @@ bool NameIs(std::u16string_view name, std::u16string_view wanted) {
     return CompareWideStringsIgnoreCase(name, wanted) == 0;
 }
 
+// A number stored as a WORD, DWORD or QWORD (little-endian); -1 for any
+// other type or a value of the wrong size.
+long long StoredNumber(WMT_ATTR_DATATYPE type, std::span<const BYTE> value) {
+    std::size_t bytes = 0;
+    if (type == WMT_TYPE_WORD) bytes = 2;
+    if (type == WMT_TYPE_DWORD) bytes = 4;
+    if (type == WMT_TYPE_QWORD) bytes = 8;
+    if (bytes == 0 || value.size() != bytes) return -1;
+    unsigned long long number = 0;
+    for (std::size_t i = bytes; i-- > 0;) number = (number << 8) | value[i];
+    return number > 1000 ? 1000 : static_cast<long long>(number);
+}
+
+// The track attributes. "WM/TrackNumber" counts from 1, as text ("n" or
+// "n/m") or as a number. "WM/Track" is the older name: as a number (the form
+// other players write) it counts from 0; as text (the form this engine's
+// converter writes) it is "n" or "n/m" counting from 1. The newer name wins
+// whichever comes first: the older one only fills a track still missing.
+void ApplyTrack(bool newerName, WMT_ATTR_DATATYPE type, std::span<const BYTE> value, TMusicInfo& info) {
+    if (!newerName && info.trackNumber != -1) return;
+    if (const long long number = StoredNumber(type, value); number >= 0) {
+        info.trackNumber = TrackValue(static_cast<long>(newerName ? number : number + 1));
+        info.trackCount = -1;
+        return;
+    }
+    SetTrackFromText(NumberText(value), info);
+}
+
 }  // namespace
 
 int CompareWideStringsIgnoreCase(std::u16string_view a, std::u16string_view b) {
@@ -61,7 +89,7 @@ void SetTrackFromText(std::string_view text, TMusicInfo& info) {
     info.trackCount = slash == std::string_view::npos ? -1 : TrackValue(LeadingTextNumber(text.substr(slash + 1)));
 }
 
-bool ApplyWmaAttribute(std::u16string_view name, WMT_ATTR_DATATYPE /*type*/, std::span<const BYTE> value,
+bool ApplyWmaAttribute(std::u16string_view name, WMT_ATTR_DATATYPE type, std::span<const BYTE> value,
                        TMusicInfo& info) {
     struct TTextField {
         std::u16string_view name;
@@ -95,8 +123,8 @@ bool ApplyWmaAttribute(std::u16string_view name, WMT_ATTR_DATATYPE /*type*/, std
     } else if (NameIs(name, u"WM/Year")) {
         info.year = YearFromText(NumberText(value));
         matched = true;
-    } else if (NameIs(name, u"WM/Track")) {
-        SetTrackFromText(NumberText(value), info);
+    } else if (NameIs(name, u"WM/TrackNumber") || NameIs(name, u"WM/Track")) {
+        ApplyTrack(NameIs(name, u"WM/TrackNumber"), type, value, info);
         matched = true;
     }
     if (matched) info.tagType = TAG_TYPE_WMA_ATTRIBUTES;

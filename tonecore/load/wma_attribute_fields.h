@@ -22,7 +22,9 @@ void SetTrackFromText(std::string_view text, TMusicInfo& info);
 
 // Applies one attribute to the record; false when its name is none of the
 // song-information names (Duration and Bitrate are the object's own).
-// Matched names set the tag type to the WMA attributes.
+// Matched names set the tag type to the WMA attributes. The track comes from
+// "WM/TrackNumber" (counting from 1) or, when that is missing, "WM/Track"
+// (a number counting from 0, or text counting from 1).
 bool ApplyWmaAttribute(std::u16string_view name, WMT_ATTR_DATATYPE type, std::span<const BYTE> value,
                        TMusicInfo& info);
 

@@ -172,13 +172,22 @@ bool WMAObject::OpenReader(CRefObj* source) {
         SetLastError(TONECORE_ERR_WMA_EXPORT_MISSING);
         return false;
     }
+    // The reader opens the song by its name: a stream that is no file, or a
+    // file the reader refuses (a damaged or oversized header, say), fails
+    // with the reader's code.
     if (source != nullptr) {
         auto* file = dynamic_cast<CFileObj*>(source);
-        if (file == nullptr) return false;
+        if (file == nullptr) {
+            SetLastError(TONECORE_ERR_WMA_READER);
+            return false;
+        }
         fileName_ = file->FilePath();
         fileBytes_ = source->Size();
     }
-    if (fileName_.empty()) return false;
+    if (fileName_.empty()) {
+        SetLastError(TONECORE_ERR_WMA_READER);
+        return false;
+    }
 
     IWMReader* reader = nullptr;
     IWMReaderAdvanced2* advanced = nullptr;
@@ -200,7 +209,10 @@ bool WMAObject::OpenReader(CRefObj* source) {
     }
     reader_ = static_cast<IWMSyncReader*>(sync);
     const std::u16string wide = Utf8ToUtf16(fileName_);
-    if (reader_->Open(wide.c_str()) < 0) return false;
+    if (reader_->Open(wide.c_str()) < 0) {
+        SetLastError(TONECORE_ERR_WMA_READER);
+        return false;
+    }
     open_ = true;
     return true;
 }

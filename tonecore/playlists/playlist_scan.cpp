@@ -6,8 +6,10 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "filekit/log.h"
 #include "filekit/path_helpers.h"
@@ -143,6 +145,40 @@ TScanRun FollowRun(const CScanText& text, std::size_t start) {
     return run;
 }
 
+// The elements that each stand for one song in XSPF and SMIL lists. Such an
+// element may name its song twice (an XSPF track's <location> and
+// <identifier>, say), so only its first path is taken.
+constexpr std::string_view kXspfTrackTags[] = {"track"};
+constexpr std::string_view kSmilTrackTags[] = {"media", "audio", "video", "ref"};
+
+std::span<const std::string_view> TrackTagsFor(const char* path) {
+    if (HasFileExtension(path, "xspf") != 0) return kXspfTrackTags;
+    if (HasFileExtension(path, "smil") != 0 || HasFileExtension(path, "smi") != 0) return kSmilTrackTags;
+    return {};
+}
+
+// Whether an element of one of the names opens at pos ("<name" then a blank,
+// '>' or '/'; "<trackList" is no "<track").
+bool OpensTrackElement(std::string_view bytes, std::size_t pos, std::span<const std::string_view> names) {
+    if (bytes[pos] != '<') return false;
+    for (std::string_view name : names) {
+        const std::size_t end = pos + 1 + name.size();
+        if (end >= bytes.size() || !AsciiEqualNoCase(bytes.substr(pos + 1, name.size()), name)) continue;
+        if (std::string_view(" \t\r\n>/").find(bytes[end]) != std::string_view::npos) return true;
+    }
+    return false;
+}
+
+// Where the song elements of the list open, in order.
+std::vector<std::size_t> TrackElementStarts(std::string_view bytes, std::span<const std::string_view> names) {
+    std::vector<std::size_t> starts;
+    if (names.empty()) return starts;
+    for (std::size_t pos = bytes.find('<'); pos != std::string_view::npos; pos = bytes.find('<', pos + 1)) {
+        if (OpensTrackElement(bytes, pos, names)) starts.push_back(pos);
+    }
+    return starts;
+}
+
 }  // namespace
 
 bool CPlaylist::_readGenericPlaylist(const char* path, bool checkFiles) {
@@ -175,6 +211,10 @@ bool CPlaylist::_readGenericPlaylist(const char* path, bool checkFiles) {
     }
 
     const CScanText text(read.bytes, stride);
+    const std::vector<std::size_t> trackStarts = TrackElementStarts(read.bytes, TrackTagsFor(path));
+    // The song element the last path taken stood in (0: none, or outside
+    // every element).
+    std::size_t lastTrack = 0;
     std::size_t pos = 0;
     int taken = 0;
     while (text.Has(pos, 3)) {
@@ -187,12 +227,17 @@ bool CPlaylist::_readGenericPlaylist(const char* path, bool checkFiles) {
             pos = run.stop;
             continue;
         }
+        const std::size_t start = pos;
         std::string found = text.Text(pos, run.chars);
         pos += run.chars * stride;
         // Names stored by older programs are in the Windows code page.
         if (!IsValidUtf8(found)) found = Windows1252ToUtf8(found);
         LogFmt("CPlaylist::_readGenericPlaylist, located potential sound file <%s>", found.c_str());
         if (checkFiles && DoesFileExist(found.c_str()) == 0) continue;
+        const auto track = static_cast<std::size_t>(
+            std::upper_bound(trackStarts.begin(), trackStarts.end(), start) - trackStarts.begin());
+        if (track != 0 && track == lastTrack) continue;
+        lastTrack = track;
         LogFmt("CPlaylist::_readGenericPlaylist, saving sound file <%s>", found.c_str());
         // Some libraries list every path twice in a row.
         if (everyOther && taken++ % 2 != 0) continue;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include "tonecore/pcm/pcm_format.h"
 #include "tonecore/pcm/pcm_mix_add.h"
@@ -67,17 +68,24 @@ void CPCMSound::SetGains(double v, double pan) {
     }
 }
 
+// The mixer reads the gains and the rate under the sound's lock while it
+// mixes; they change under it too.
 void CPCMSound::Pan(double pan) {
+    std::lock_guard<std::recursive_mutex> guard(AtomLock());
     pan_ = PanInRange(pan);
     SetGains(volume_, pan);
 }
 
 void CPCMSound::Volume(double volume) {
+    std::lock_guard<std::recursive_mutex> guard(AtomLock());
     volume_ = volume;
     Pan(pan_);
 }
 
-void CPCMSound::Rate(double rate) { rate_ = rate; }
+void CPCMSound::Rate(double rate) {
+    std::lock_guard<std::recursive_mutex> guard(AtomLock());
+    rate_ = rate;
+}
 
 std::int64_t CPCMSound::StepFor(double r, const WAVEFORMATEX* out) const {
     const WAVEFORMATEX* source = Format();

@@ -100,7 +100,12 @@ int CSoundGroup::Save(CRIFF* riff, int flag) {
         if (!saved) break;
         saved = placed.member->Save(riff, flag);
     }
-    return PostSave(riff) && saved ? 1 : 0;
+    // The list is closed whatever happened; the reason for a failure (a
+    // member that cannot be saved so, say) stays for the caller.
+    const std::uint32_t error = GetLastError();
+    if (!PostSave(riff)) saved = 0;
+    if (!saved && error != 0) SetLastError(error);
+    return saved ? 1 : 0;
 }
 
 std::uint32_t CSoundGroup::SaveSize(int flag) {

@@ -223,14 +223,15 @@ bool CId3TagV2::CreateInitialTagV2(CFileObj* file) {
            file->Write(area_.data(), static_cast<std::int64_t>(area_.size())) == static_cast<std::int64_t>(area_.size());
 }
 
-bool CId3TagV2::GetMusicInfo(TMusicInfo* info) {
-    if (info == nullptr) return Fail(TONECORE_ERR_ID3_TAG);
+bool CId3TagV2::ReadFrames(TMusicInfo& info, int onlyIndex, bool* found) {
     bool corrupt = false;
+    TId3FrameWalk walk;
     const bool walked = WalkFrames([&](const char* id, TFrameSpot spot) {
         const int index = Id3FrameIndex(id);
-        if (index < 0 || !PlainFrame(spot)) return true;
+        if (index < 0 || (onlyIndex >= 0 && index != onlyIndex) || !PlainFrame(spot)) return true;
+        if (found != nullptr) *found = true;
         const std::uint8_t* data = area_.data() + spot.offset + kId3FrameHeaderBytes;
-        if (!ReadId3Frame(index, {data, spot.dataSize}, *info)) {
+        if (!ReadId3Frame(index, {data, spot.dataSize}, info, &walk)) {
             corrupt = true;
             return false;
         }
@@ -238,6 +239,11 @@ bool CId3TagV2::GetMusicInfo(TMusicInfo* info) {
     });
     if (corrupt) return Fail(TONECORE_ERR_ID3_TAG);
     return walked;
+}
+
+bool CId3TagV2::GetMusicInfo(TMusicInfo* info) {
+    if (info == nullptr) return Fail(TONECORE_ERR_ID3_TAG);
+    return ReadFrames(*info, -1, nullptr);
 }
 
 bool CId3TagV2::UpdateFromMusicInfo(const TMusicInfo* info) {
@@ -284,6 +290,11 @@ bool CId3TagV2::FindFrame(const char id[4], std::uint32_t* offset, std::uint32_t
 bool CId3TagV2::GetFrame(int index, TMusicInfo* info) {
     const char* id = Id3FrameId(index);
     if (id == nullptr || info == nullptr) return false;
+    if (index == kId3Comment) {
+        // Of several comment frames the one GetMusicInfo takes.
+        bool found = false;
+        return ReadFrames(*info, index, &found) && found;
+    }
     std::uint32_t offset = 0;
     std::uint32_t size = 0;
     if (!FindFrame(id, &offset, &size) || !PlainFrame(TFrameSpot{offset, size})) return false;

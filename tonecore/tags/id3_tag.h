@@ -126,6 +126,9 @@ private:
     bool MakeArea();
     // Whether a frame's data can be read as it stands.
     bool PlainFrame(TFrameSpot spot) const;
+    // Reads the understood frames, or those of onlyIndex (>= 0), into info;
+    // *found tells whether one was there.
+    bool ReadFrames(TMusicInfo& info, int onlyIndex, bool* found);
     // A fresh record with one understood frame read into it.
     TMusicInfo FrameRecord(int index);
     bool UpdateText(int index, const char* text, bool replace);

@@ -93,16 +93,31 @@ void ReadTrack(const std::string& text, TMusicInfo& info) {
     }
 }
 
-bool ReadComment(std::span<const std::uint8_t> data, TMusicInfo& info) {
+// The description the engine's own comment frames carry.
+constexpr std::string_view kCommentDescription = "Comments";
+
+bool ReadComment(std::span<const std::uint8_t> data, TMusicInfo& info, TId3FrameWalk* walk) {
     if (data.size() < 4) return false;
     const std::uint8_t encoding = data[0];
     const std::string_view language(reinterpret_cast<const char*>(data.data() + 1), 3);
     const TId3Text description = DecodeId3Text(encoding, data.subspan(4));
     if (!description.terminated) return false;
-    // The first comment is taken; one in the engine's own language wins.
-    if (info.comment[0] != '\0' && !AsciiEqualNoCase(language, GetLangCode())) return true;
+    const bool ownLanguage = AsciiEqualNoCase(language, GetLangCode());
     const TId3Text text = DecodeId3Text(encoding, data.subspan(4 + description.consumed));
-    SetField(info.comment, text.text.empty() ? description.text : text.text);
+    const std::string& comment = text.text.empty() ? description.text : text.text;
+    if (walk == nullptr) {
+        // A frame on its own: the first comment is taken; one in the
+        // engine's own language wins.
+        if (info.comment[0] != '\0' && !ownLanguage) return true;
+        SetField(info.comment, comment);
+        return true;
+    }
+    if (comment.empty()) return true;
+    const bool plain = description.text.empty() || AsciiEqualNoCase(description.text, kCommentDescription);
+    const int rank = (plain ? 2 : 0) + (ownLanguage ? 1 : 0);
+    if (rank < walk->commentRank || (rank == walk->commentRank && !ownLanguage)) return true;
+    walk->commentRank = rank;
+    SetField(info.comment, comment);
     return true;
 }
 
@@ -118,12 +133,11 @@ std::vector<std::uint8_t> TextFrame(std::string_view text) {
 std::vector<std::uint8_t> CommentFrame(std::string_view comment) {
     std::vector<std::uint8_t> data;
     if (comment.empty()) return data;
-    constexpr std::string_view kDescription = "Comments";
     const std::uint8_t encoding = Id3EncodingFor({comment});
     data.push_back(encoding);
     const std::string language = GetLangCode();
     data.insert(data.end(), language.begin(), language.end());
-    AppendId3Text(data, encoding, kDescription, true);
+    AppendId3Text(data, encoding, kCommentDescription, true);
     AppendId3Text(data, encoding, comment, false);
     return data;
 }
@@ -145,7 +159,7 @@ int Id3FrameIndex(const char id[4]) {
     return -1;
 }
 
-bool ReadId3Frame(int index, std::span<const std::uint8_t> data, TMusicInfo& info) {
+bool ReadId3Frame(int index, std::span<const std::uint8_t> data, TMusicInfo& info, TId3FrameWalk* walk) {
     switch (index) {
         case kId3Artist:
             SetField(info.artist, FrameText(data));
@@ -157,7 +171,7 @@ bool ReadId3Frame(int index, std::span<const std::uint8_t> data, TMusicInfo& inf
             SetField(info.title, FrameText(data));
             return true;
         case kId3Comment:
-            return ReadComment(data, info);
+            return ReadComment(data, info, walk);
         case kId3Encoder:
             SetField(info.encodedBy, FrameText(data));
             return true;

@@ -30,9 +30,20 @@ const char* Id3FrameId(int index);
 // The index of a frame id, or -1.
 int Id3FrameIndex(const char id[4]);
 
-// Reads one frame's data into the record's fields. False for a comment frame
-// whose description has no end (the tag is corrupt).
-bool ReadId3Frame(int index, std::span<const std::uint8_t> data, TMusicInfo& info);
+// What a walk over a tag's frames carries from one frame to the next. A tag
+// may hold several comment frames: players add their own under descriptions
+// such as "iTunNORM" beside the plain comment (no description, or the
+// "Comments" this engine writes). A plain comment is preferred over a
+// described one, and among those alike one in the engine's language, else
+// the first.
+struct TId3FrameWalk {
+    int commentRank = -1;  // of the comment frame taken; -1 for none yet
+};
+
+// Reads one frame's data into the record's fields; walk, when given, is the
+// same for every frame of one tag. False for a comment frame whose
+// description has no end (the tag is corrupt).
+bool ReadId3Frame(int index, std::span<const std::uint8_t> data, TMusicInfo& info, TId3FrameWalk* walk = nullptr);
 // The data of the frame that holds the record's value, empty when the value
 // is empty (or out of the range the frame stores): no frame is written.
 std::vector<std::uint8_t> BuildId3Frame(int index, const TMusicInfo& info);

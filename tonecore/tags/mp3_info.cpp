@@ -1,6 +1,7 @@
 #include "tonecore/tags/mp3_info.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -40,12 +41,11 @@ bool ReadAt(CRefObj* stream, std::int64_t offset, void* out, std::int64_t n) {
     return stream->Seek(offset, 0) && stream->Read(out, n) == n;
 }
 
-// Whether the frame at pos is followed by another frame of the same kind
-// (version, layer, rate), or ends the audio exactly (at the file's end or
-// an ID3 v1 tag). Four bytes that look like a header turn up every few
-// kilobytes in any data; two in a row, a frame apart, do not.
-bool FollowedByFrame(CRefObj* stream, const CFrameHeader& frame, std::int64_t pos, std::int64_t fileSize) {
-    const std::int64_t next = pos + frame.getFrameLength();
+// Whether a frame that ends at next is followed by a header that matches
+// (a predicate on it), or ends the audio exactly (at the file's end or an
+// ID3 v1 tag).
+template <typename Matches>
+bool FollowedAt(CRefObj* stream, std::int64_t next, std::int64_t fileSize, Matches&& matches) {
     if (next == fileSize) return true;
     char bytes[4];
     if (next + static_cast<std::int64_t>(sizeof bytes) > fileSize || !ReadAt(stream, next, bytes, sizeof bytes)) {
@@ -54,9 +54,75 @@ bool FollowedByFrame(CRefObj* stream, const CFrameHeader& frame, std::int64_t po
     if (next + kId3v1Bytes == fileSize && std::memcmp(bytes, "TAG", 3) == 0) return true;
     CFrameHeader following;
     following.loadHeader(bytes);
-    return following.isValidHeader() && following.getVersionIndex() == frame.getVersionIndex() &&
-           following.getLayerIndex() == frame.getLayerIndex() &&
-           following.getFrequencyIndex() == frame.getFrequencyIndex();
+    return matches(following);
+}
+
+// Whether the frame at pos is followed by another frame of the same kind
+// (version, layer, rate), or ends the audio exactly. Four bytes that look
+// like a header turn up every few kilobytes in any data; two in a row, a
+// frame apart, do not.
+bool FollowedByFrame(CRefObj* stream, const CFrameHeader& frame, std::int64_t pos, std::int64_t fileSize) {
+    return FollowedAt(stream, pos + frame.getFrameLength(), fileSize, [&](const CFrameHeader& following) {
+        return following.isValidHeader() && following.getVersionIndex() == frame.getVersionIndex() &&
+               following.getLayerIndex() == frame.getLayerIndex() &&
+               following.getFrequencyIndex() == frame.getFrequencyIndex();
+    });
+}
+
+// Bytes per bitrate-per-frequency unit of one frame of the header's kind.
+int FrameSizeFactorOf(const CFrameHeader& header) {
+    if (header.getLayer() == 1) return 48;
+    if (header.getLayer() == 3 && header.getVersionIndex() != 3) return 72;
+    return 144;
+}
+
+// A free-format frame ("lame --freeformat"): bitrate index 0, the frame's
+// size not in its header but given by where the next frame starts. Every
+// other field is valid.
+bool IsFreeFormatHeader(const CFrameHeader& header) {
+    return MpegHasSync(header.Word()) && header.getVersionIndex() != 1 && header.getLayerIndex() != 0 &&
+           header.getBitrateIndex() == 0 && header.getFrequencyIndex() != 3 && header.getEmphasisIndex() != 2;
+}
+
+// The header bits every frame of a free-format stream shares: sync,
+// version, layer, protection, bitrate index and rate.
+constexpr std::uint32_t kFreeFormatFixedBits = 0xFFFFFC00u;
+// The sizes a free-format frame may take: from the smallest layer III frame
+// with its side information to beyond the largest the standard allows
+// (640 kbit/s layer III at 32 kHz: 2880 bytes).
+constexpr std::int64_t kMinFreeFrameBytes = 24;
+constexpr std::int64_t kMaxFreeFrameBytes = 4096;
+
+bool SameFreeFormat(const CFrameHeader& a, const CFrameHeader& b) {
+    return (a.Word() & kFreeFormatFixedBits) == (b.Word() & kFreeFormatFixedBits);
+}
+
+// The padding a frame's padding bit adds: one slot (4 bytes in layer I).
+std::int64_t PaddingBytes(const CFrameHeader& frame) {
+    return frame.getPaddingBit() == 0 ? 0 : frame.getLayer() == 1 ? 4 : 1;
+}
+
+// The size of the free-format frame at pos without its padding: the
+// distance to the next header of the same fixed bits, less the frame's
+// padding, confirmed by the frame after that (or the audio's end); 0 when
+// there is no such pair within the sizes a frame takes.
+std::int64_t FreeFormatFrameBytes(CRefObj* stream, const CFrameHeader& frame, std::int64_t pos,
+                                  std::int64_t fileSize) {
+    const std::int64_t available = std::min(fileSize - pos, kMaxFreeFrameBytes + 4);
+    if (available < kMinFreeFrameBytes + 4) return 0;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(available));
+    if (!ReadAt(stream, pos, bytes.data(), available)) return 0;
+    for (std::int64_t at = kMinFreeFrameBytes; at + 4 <= available; ++at) {
+        CFrameHeader second;
+        second.loadHeader(reinterpret_cast<const char*>(bytes.data() + at));
+        if (!SameFreeFormat(second, frame)) continue;
+        const std::int64_t size = at - PaddingBytes(frame);
+        const std::int64_t third = pos + at + size + PaddingBytes(second);
+        if (FollowedAt(stream, third, fileSize, [&](const CFrameHeader& h) { return SameFreeFormat(h, frame); })) {
+            return size;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -117,10 +183,10 @@ int CVBitRate::loadHeader(const char* bytes) {
     return 1;
 }
 
-int CMP3Info::FrameSizeFactor() const {
-    if (getLayer() == 1) return 48;
-    if (getLayer() == 3 && getVersionIndex() != 3) return 72;
-    return 144;
+int CMP3Info::FrameSizeFactor() const { return FrameSizeFactorOf(*this); }
+
+int CMP3Info::HeaderBitrate() const {
+    return freeFormatKbps_ > 0 ? freeFormatKbps_ : CFrameHeader::getBitrate();
 }
 
 int CMP3Info::loadInfo(CRefObj* stream) {
@@ -151,7 +217,7 @@ int CMP3Info::loadInfo(CRefObj* stream) {
     char word[4];
     if (!ReadAt(stream, headerOffset_, word, sizeof word)) return kNoFrame;
     loadHeader(word);
-    if (!isValidHeader()) return kNoFrame;
+    if (!isValidHeader() && !(freeFormatKbps_ > 0 && IsFreeFormatHeader(*this))) return kNoFrame;
     ReadXingHeader();
     ReadId3v1();
     return kLoaded;
@@ -175,21 +241,39 @@ void CMP3Info::ScanFrames(std::int64_t from) {
         }
         CFrameHeader frame;
         frame.loadHeader(window.data() + (pos - windowStart));
-        // The first frame must be confirmed by the one after it.
-        if (!frame.isValidHeader() || (examined == 0 && !FollowedByFrame(stream_, frame, pos, fileSize_))) {
+        // A free-format stream's frames all have the size of its first
+        // (padding aside); the first is confirmed by finding the next.
+        std::int64_t frameBytes = frame.getFrameLength();
+        if (IsFreeFormatHeader(frame) && (examined == 0 || freeFormatBytes_ > 0)) {
+            if (examined == 0) freeFormatBytes_ = FreeFormatFrameBytes(stream_, frame, pos, fileSize_);
+            frameBytes = freeFormatBytes_ > 0 ? freeFormatBytes_ + PaddingBytes(frame) : 0;
+            if (frameBytes == 0) {
+                ++pos;
+                continue;
+            }
+        } else if (!frame.isValidHeader() ||
+                   (examined == 0 && !FollowedByFrame(stream_, frame, pos, fileSize_))) {
+            // The first frame must be confirmed by the one after it.
             ++pos;
             continue;
         }
         if (examined == 0) {
             dataStart_ = pos;
             headerOffset_ = pos;
+            if (freeFormatBytes_ > 0) {
+                // bitrate = frame bytes x rate / factor (the frame size's
+                // formula turned round).
+                freeFormatKbps_ = static_cast<int>(std::lround(static_cast<double>(freeFormatBytes_) *
+                                                               frame.getFrequency() /
+                                                               (FrameSizeFactorOf(frame) * 1000.0)));
+            }
             referenceBitrate = frame.getBitrate();
             referenceMode = frame.getModeIndex();
             bestBitrate_ = referenceBitrate;
         } else if (frame.getBitrate() != referenceBitrate || frame.getModeIndex() != referenceMode) {
             vbrByScan_ = true;
         }
-        bestBitrate_ = std::max(bestBitrate_, frame.getBitrate());
+        bestBitrate_ = std::max(bestBitrate_, freeFormatKbps_ > 0 ? freeFormatKbps_ : frame.getBitrate());
         const int rate = frame.getFrequency();
         if (rate > bestSamplingRate_ && RateClass(rate) > bestSamplingRate_) {
             bestSamplingRate_ = RateClass(rate);
@@ -197,7 +281,7 @@ void CMP3Info::ScanFrames(std::int64_t from) {
         }
         bestMode_ = std::min(bestMode_, frame.getModeIndex());
         if (bestMode_ != 3) bestNumChannels_ = 2;
-        pos += std::max(frame.getFrameLength(), 1);
+        pos += std::max<std::int64_t>(frameBytes, 1);
         searchEnd = pos + kFrameSearchBytes;
         ++examined;
     }
@@ -247,7 +331,7 @@ int CMP3Info::getBitrate() const {
     // With a frame count the bitrate is that of the audio data alone: a
     // large tag in front (a cover picture) is no part of any frame.
     if (UsableXingCount()) return static_cast<int>(AverageBytesPerSecond() * 8 / 1000);
-    return CFrameHeader::getBitrate();
+    return HeaderBitrate();
 }
 
 double CMP3Info::AverageBytesPerSecond() const {
@@ -255,7 +339,7 @@ double CMP3Info::AverageBytesPerSecond() const {
         const double seconds = XingSeconds();
         return seconds > 0.0 ? static_cast<double>(DataSize()) / seconds : 0.0;
     }
-    return CFrameHeader::getBitrate() * 125.0;
+    return HeaderBitrate() * 125.0;
 }
 
 double CMP3Info::XingSeconds() const {
@@ -276,7 +360,7 @@ int CMP3Info::getLengthInSeconds() const {
 double CMP3Info::GetAverageFrameSize() const {
     if (UsableXingCount()) return static_cast<double>(DataSize()) / vbr_.getNumberOfFrames();
     if (getFrequency() == 0) return 0;
-    return CFrameHeader::getBitrate() * 1000.0 / getFrequency() * FrameSizeFactor();
+    return HeaderBitrate() * 1000.0 / getFrequency() * FrameSizeFactor();
 }
 
 int CMP3Info::getNumberOfFrames() const {

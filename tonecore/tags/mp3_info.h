@@ -145,6 +145,9 @@ private:
     // Bytes per bitrate-per-frequency unit of one frame: 48 for layer I
     // (12 slots of 4 bytes), 72 for MPEG 2 and 2.5 layer III, 144 otherwise.
     int FrameSizeFactor() const;
+    // kbit/s of the summary's header: a free-format stream's as its frame
+    // size gives it, else the header's own.
+    int HeaderBitrate() const;
 
     CVBitRate vbr_;
     CId3Tag id3_;
@@ -163,4 +166,8 @@ private:
     int bestBitrate_ = 0;
     // Where the summary's header was found.
     std::int64_t headerOffset_ = -1;
+    // A free-format stream (bitrate index 0): its frames' size without
+    // padding and the bitrate that size gives; 0 for any other stream.
+    std::int64_t freeFormatBytes_ = 0;
+    int freeFormatKbps_ = 0;
 };

@@ -183,6 +183,8 @@ TEST(TonecoreSongProbe, ReadsMp3TagsAndLengthOfLameFiles) {
         {"v2.mp3", "-b 128 --add-id3v2 --tt 'Tagged Two' --ta Artist --tl Album --ty 2001 --tn 3", 128, "Tagged Two"},
         {"v1.MP3", "-b 64 --id3v1-only --tt 'Tagged One' --ta Artist --tl Album --ty 2001 --tn 3", 64, "Tagged One"},
         {"vbr.mp3", "-V 4 --add-id3v2 --tt Variable --ta Artist --tl Album --ty 2001 --tn 3", 0, "Variable"},
+        // Free format: no bitrate in the headers, only in the frames' size.
+        {"free.mp3", "--freeformat -b 200 --add-id3v2 --tt Free --ta Artist --tl Album --ty 2001 --tn 3", 200, "Free"},
     };
     CTonecoreSongProbe probe;
     for (const Case& c : cases) {

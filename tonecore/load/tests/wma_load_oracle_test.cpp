@@ -1,6 +1,7 @@
 // WMA songs through the initial load: a song the ffmpeg program made loads
-// with its decoding object, format, information, length and peaks; without
-// the media module it fails with its code while other songs still load.
+// with its decoding object, format, information, length and peaks; track
+// numbers as ffmpeg and mutagen store them; a damaged header and a missing
+// media module fail with their codes while other songs still load.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include "tonecore/load/tests/wma_test_support.h"
 #include "tonecore/load/wma_errors.h"
 #include "tonecore/load/wma_object.h"
+#include "tonecore/tags/music_info.h"
 
 namespace {
 
@@ -85,6 +87,87 @@ TEST_F(WmaSongLoadTest, AScanWithoutPeaksMeasuresTheDecodedLength) {
     ASSERT_EQ(load.DoInitialLoad(file.get(), 0, 1, 0, 0, 10, nullptr, nullptr), 1);
     EXPECT_EQ(load.GetPeaks(), nullptr);
     EXPECT_EQ(load.Length(), decodedMs);
+}
+
+// The song information LoadInfo reads from a file, with its result and code.
+struct TInfoRead {
+    bool loaded = false;
+    std::uint32_t error = 0;
+    TMusicInfo info;
+};
+
+TInfoRead ReadInfo(CFileObj* file) {
+    TInfoRead read;
+    const WAVEFORMATEX start = WMAObject::LoadStartFormat();
+    WMAObject reader(&start, kAcmUseDecode);
+    SetLastError(0);
+    read.loaded = reader.LoadInfo(file, &read.info);
+    read.error = GetLastError();
+    return read;
+}
+
+// Track numbers as other programs store them: "WM/TrackNumber" counts from
+// 1, as text (ffmpeg, most taggers) or as a number; the older "WM/Track"
+// counts from 0 as a number, and is the engine's own text field counting
+// from 1. "WM/TrackNumber" wins over "WM/Track" wherever it stands.
+TEST_F(WmaSongLoadTest, TrackNumbersOfEveryFormReadAsOtherProgramsWriteThem) {
+    const std::string ffmpegSong = dir_.File("ffmpeg.wma");
+    ASSERT_TRUE(songtest::Run("ffmpeg -v error -y -f lavfi -i sine=duration=0.5 -c:a wmav2 -metadata track=3/12 '" +
+                              ffmpegSong + "'"));
+    TStream ffmpegFile = Open(ffmpegSong);
+    const TInfoRead fromFfmpeg = ReadInfo(ffmpegFile.get());
+    ASSERT_TRUE(fromFfmpeg.loaded);
+    EXPECT_EQ(fromFfmpeg.info.trackNumber, 3);
+    EXPECT_EQ(fromFfmpeg.info.trackCount, 12);
+
+    if (!songtest::Run("/usr/bin/python3 -c 'import mutagen.asf'")) GTEST_SKIP() << "python3-mutagen is needed";
+    const struct {
+        const char* name;
+        const char* tags;  // Python: the attributes mutagen sets
+        std::int32_t track;
+        std::int32_t count;
+    } cases[] = {
+        {"number as a dword", "{'WM/TrackNumber': [ASFDWordAttribute(7)]}", 7, -1},
+        {"number as text", "{'WM/TrackNumber': ['5/9']}", 5, 9},
+        {"older dword from 0", "{'WM/Track': [ASFDWordAttribute(4)]}", 5, -1},
+        {"older text from 1", "{'WM/Track': ['6/10']}", 6, 10},
+        {"newer after older", "{'WM/Track': [ASFDWordAttribute(0)], 'WM/TrackNumber': ['8']}", 8, -1},
+        {"newer before older", "{'WM/TrackNumber': ['8'], 'WM/Track': [ASFDWordAttribute(0)]}", 8, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir_.File("tagged.wma");
+        testsupport::WriteWholeFile(path, testsupport::ReadWholeFile(ffmpegSong));
+        const std::string script = "from mutagen.asf import ASF, ASFDWordAttribute\nf = ASF('" + path + "')\nf.tags.clear()\n" +
+                                   "for k, v in " + c.tags + ".items(): f[k] = v\nf.save()\n";
+        testsupport::WriteWholeFile(dir_.File("tag.py"), script);
+        ASSERT_TRUE(songtest::Run("/usr/bin/python3 '" + dir_.File("tag.py") + "'"));
+        TStream file = Open(path);
+        const TInfoRead read = ReadInfo(file.get());
+        ASSERT_TRUE(read.loaded);
+        EXPECT_EQ(read.info.trackNumber, c.track);
+        EXPECT_EQ(read.info.trackCount, c.count);
+    }
+}
+
+// A header that claims more bytes than the file holds (or than any header is
+// allowed) is refused with a code, not quietly.
+TEST_F(WmaSongLoadTest, AnOversizedHeaderFailsWithACode) {
+    const std::string path = MakeTaggedSong(dir_, "song.wma");
+    ASSERT_FALSE(path.empty());
+    const std::string song = testsupport::ReadWholeFile(path);
+    for (const std::uint64_t size : {std::uint64_t{song.size()} + 1, std::uint64_t{1} << 40}) {
+        SCOPED_TRACE(size);
+        std::string bytes = song;
+        // The header object's size: eight bytes after its 16-byte GUID.
+        for (int i = 0; i < 8; ++i) bytes[16 + static_cast<std::size_t>(i)] = static_cast<char>(size >> (8 * i));
+        const std::string broken = dir_.File("broken.wma");
+        testsupport::WriteWholeFile(broken, bytes);
+        TStream file = Open(broken);
+        const TInfoRead read = ReadInfo(file.get());
+        EXPECT_FALSE(read.loaded);
+        EXPECT_EQ(read.error, TONECORE_ERR_WMA_READER);
+    }
 }
 
 TEST_F(WmaSongLoadTest, WithoutTheMediaModuleWmaFailsAndOtherSongsLoad) {

@@ -2,8 +2,8 @@
 // group on the null device while the test's thread copies, edits, saves and
 // renders the same tree, as the program's threads do. A lock taken in the
 // wrong order hangs (the watchdog then ends the run with the test's name);
-// a map or member list changed under the mixer crashes under the
-// sanitizers.
+// a map, member list or gain changed under the mixer crashes or races under
+// the sanitizers.
 
 #include <gtest/gtest.h>
 
@@ -163,6 +163,17 @@ TEST_F(EngineEditThreadsTest, EditsOfAPlayingTreeKeepTheMixerOnSoundMaps) {
          [](CSoundGroup& root, CSoundGroup&, CAudioAtom&) {
              root.Scale(2.0);
              root.Scale(0.5);
+         }},
+        // The mixer reads a sound's gains and rate as it mixes it.
+        {"pan, volume and rate of a member",
+         [](CSoundGroup&, CSoundGroup&, CAudioAtom& member) {
+             auto& sound = dynamic_cast<CPCMSound&>(member);
+             sound.Pan(-0.5);
+             sound.Volume(0.25);
+             sound.Rate(1.5);
+             sound.Pan(0.0);
+             sound.Volume(1.0);
+             sound.Rate(1.0);
          }},
     };
     for (const TCase& c : cases) {

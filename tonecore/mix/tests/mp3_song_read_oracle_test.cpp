@@ -23,6 +23,7 @@
 #include "tonecore/sound/pcm_sound.h"
 #include "tonecore/peaks/peaks.h"
 #include "tonecore/sound/sound_group.h"
+#include "tonecore/tags/mp3_info.h"
 #include "tonecore/sound/tests/pcm_sound_support.h"
 #include "tonecore/load/tests/song_load_support.h"
 #include "tonecore/sound/tests/sound_group_support.h"
@@ -329,6 +330,35 @@ TEST_F(Mp3SongReadTest, ASongWithoutADecodableFrameFailsToLoad) {
             },
             &last);
         EXPECT_EQ(last, RENDER_FINISHED);
+    }
+}
+
+// A free-format stream (lame --freeformat) states no bitrate in its
+// headers: without a scan its length comes from the size of its frames, at
+// every MPEG version.
+TEST_F(Mp3SongReadTest, FreeFormatSongsHaveTheirLengthWithoutAScan) {
+    struct TCase {
+        std::uint32_t rate;
+        const char* lame;
+        int kbps;
+    } const cases[] = {{44100, "-b 200", 200}, {22050, "-b 64", 64}, {11025, "-b 24 --resample 11.025", 24}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.rate);
+        const std::string wav = dir_.File("free.wav");
+        const std::string mp3 = dir_.File("free.mp3");
+        ASSERT_TRUE(songtest::Run("sox -R -D -n -r " + std::to_string(c.rate) + " -c 2 -b 16 " + wav +
+                                  " synth 6 sine 440"));
+        ASSERT_TRUE(songtest::Run(std::string("lame --quiet --freeformat ") + c.lame + " " + wav + " " + mp3));
+        TStream file = Open(mp3);
+        CMP3Info info;
+        ASSERT_EQ(info.loadInfo(file.get()), CMP3Info::kLoaded);
+        EXPECT_EQ(info.getBitrate(), c.kbps);
+        EXPECT_EQ(info.getFrequency(), static_cast<int>(c.rate));
+        EXPECT_EQ(info.getLengthInSeconds(), 6);
+        CInitialLoad plain;
+        ASSERT_EQ(Load(plain, mp3, 0, 0).result, 1);
+        // Six seconds and the encoder's delay and padding, within a frame.
+        EXPECT_NEAR(plain.Length(), 6000.0 + (c.rate < 32000 ? 576 : 1152) * 2000.0 / c.rate, 1152 * 1000.0 / c.rate);
     }
 }
 

@@ -80,6 +80,40 @@ TEST_F(PlaylistScan, UrlsAreOneEntryEach) {
     for (const auto& c : kCases) EXPECT_EQ(LoadPaths(dir_.Write(c.name, c.bytes)), c.paths) << c.name;
 }
 
+// XSPF and SMIL lists may name a song twice in its element (an XSPF
+// track's <location> and <identifier>, a SMIL element's source and another
+// attribute): each element is one entry, its first path; the same song in
+// two elements is two entries.
+TEST_F(PlaylistScan, XspfAndSmilElementsAreOneEntryEach) {
+    std::string xspf =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">\n<trackList>\n";
+    Strings tracks;
+    for (int i = 1; i <= 23; ++i) {
+        const std::string song = "file:///music/album/" + std::to_string(i) + ".mp3";
+        xspf += "<track>\n  <location>" + song + "</location>\n  <identifier>" + song +
+                "</identifier>\n  <title>Song</title>\n</track>\n";
+        tracks.push_back(song);
+    }
+    xspf += "<track><location>/music/a.ogg</location><meta rel=\"x\">/music/a.wav</meta></track>\n"
+            "<track><location>/music/a.ogg</location></track>\n</trackList>\n</playlist>\n";
+    tracks.insert(tracks.end(), {"/music/a.ogg", "/music/a.ogg"});
+
+    const std::string smil =
+        "<smil><body><seq>\n"
+        "<media src=\"/music/one.wma\" alt=\"/music/one.wma\"/>\n"
+        "<AUDIO src=\"C:\\Music\\two.mp3\">\n<param name=\"location\" value=\"C:\\Music\\two.mp3\"/></AUDIO>\n"
+        "<ref src=\"http://host/three.mp3\" longdesc=\"http://host/three.mp3\"/>\n"
+        "<media src=\"/music/one.wma\"/>\n</seq></body></smil>\n";
+    const Strings smilTracks = {"/music/one.wma", "C:\\Music\\two.mp3", "http://host/three.mp3", "/music/one.wma"};
+
+    EXPECT_EQ(LoadPaths(dir_.Write("list.xspf", xspf)), tracks);
+    EXPECT_EQ(LoadPaths(dir_.Write("list.smil", smil)), smilTracks);
+    EXPECT_EQ(LoadPaths(dir_.Write("list.smi", smil)), smilTracks);
+    // Other kinds keep every path they hold.
+    EXPECT_EQ(LoadPaths(dir_.Write("list.db", smil)).size(), 7u);
+}
+
 TEST_F(PlaylistScan, WideAndDoubledLists) {
     EXPECT_EQ(LoadPaths(dir_.Write("list.cl5", Wide("C:\\a.mp3|C:\\b.mp1"))), (Strings{"C:\\a.mp3", "C:\\b.mp1"}));
     EXPECT_EQ(LoadPaths(dir_.Write("list.rcl", std::string("\x01\0", 2) + Wide("/m/c.asf"))), (Strings{"/m/c.asf"}));

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/last_error.h"
+#include "tonecore/engine/engine_errors.h"
 #include "tonecore/sound/sound_group.h"
 #include "tonecore/maps/tests/event_map_support.h"
 #include "tonecore/sound/tests/recording_support.h"
@@ -106,6 +108,25 @@ TEST(SoundGroupFile, DataSizeCountsTheSoundsOfEverySubGroup) {
     b->Add(nested, 0);
     EXPECT_EQ(root->DataSizeOfSubGroups(), 17640.0 + 8820.0);
     EXPECT_EQ(nested->DataSizeOfSubGroups(), 8820.0);
+}
+
+// A sound whose data lives in memory has no path to save by reference: the
+// group's save fails with the member's reason, however deep the member.
+TEST(SoundGroupFile, SavingAMemorySoundByReferenceFailsWithItsReason) {
+    const WAVEFORMATEX format = pcmtest::Pcm(44100, 2, 16);
+    TAtomRef<CSoundGroup> root(new CSoundGroup);
+    auto sound = grouptest::ConstantSound(format, 100, 0);
+    ASSERT_NE(sound, nullptr);
+    CSoundGroup* nested = AddGroup(*root, 300, "nested");
+    sound->Add(nested, 0);
+    for (CSoundGroup* group : {nested, root.get()}) {
+        SCOPED_TRACE(group->AtomName());
+        WriteRiff([&](CRIFF& riff) {
+            SetLastError(0);
+            EXPECT_EQ(group->Save(&riff, 1), 0);
+            EXPECT_EQ(GetLastError(), TONECORE_ERR_NO_SOUND_SOURCE);
+        });
+    }
 }
 
 // Compares two trees member by member: kind, offset and length, and for

@@ -176,13 +176,26 @@ protected:
         } else {
             EXPECT_EQ(ours.genre, theirs.genre);
         }
-        // Ours is the comment in the engine's language when there is one,
-        // else the first.
-        std::string expected = theirs.comments.empty() ? "" : theirs.comments[0][2];
+        EXPECT_EQ(ours.comment, PreferredComment(theirs));
+    }
+
+    // Of mutagen's comments the one the engine shows: a plain one (no
+    // description, or the engine's own "Comments") before one a player added
+    // under a description; among those alike the last in the engine's
+    // language, else the first.
+    static std::string PreferredComment(const TDump& theirs) {
+        std::string expected;
+        int best = -1;
         for (const auto& c : theirs.comments) {
-            if (c[0] == "eng") expected = c[2];
+            if (c[2].empty()) continue;
+            const bool own = c[0] == "eng";
+            const int rank = (c[1].empty() || c[1] == "Comments" ? 2 : 0) + (own ? 1 : 0);
+            if (rank > best || (rank == best && own)) {
+                best = rank;
+                expected = c[2];
+            }
         }
-        EXPECT_EQ(ours.comment, expected);
+        return expected;
     }
 
     // Edits the title through the frame operations and writes the tag.
@@ -347,6 +360,50 @@ TEST_F(Id3Oracle, OddTagsLoadAsMutagenReadsThem) {
         const TMusicInfo ours = OursAtLoad(path);
         EXPECT_STREQ(ours.title, "Hello");
         ExpectSameReading(ours, theirs);
+    }
+}
+
+// Players add comment frames of their own under descriptions ("iTunNORM",
+// "iTunPGAP") beside the plain comment; the plain one is shown, whatever
+// its language.
+TEST_F(Id3Oracle, ThePlainCommentWinsOverPlayersDescribedOnes) {
+    struct TCase {
+        const char* what;
+        const char* frames;  // Python: (language, description, text) of each
+        const char* shown;
+    };
+    const TCase cases[] = {
+        {"beside iTunNORM", "('eng', '', 'Plain'), ('eng', 'iTunNORM', ' 00000A2C 00000B7E')", "Plain"},
+        {"the engine's own", "('eng', 'Comments', 'Ours'), ('eng', 'iTunPGAP', '0')", "Ours"},
+        {"plain in another language", "('deu', '', 'Deutsch'), ('eng', 'iTunNORM', ' 0A')", "Deutsch"},
+        {"plain in both", "('eng', '', 'English'), ('deu', '', 'Deutsch')", "English"},
+        {"described only", "('fra', 'notes', 'Notes'), ('eng', 'iTunNORM', ' 0A')", " 0A"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = Song("comments.mp3");
+        const std::string script = dir_.File("comments.py");
+        testsupport::WriteWholeFile(
+            script, std::string("import sys\nfrom mutagen.id3 import ID3, COMM, TIT2\ntag = ID3()\n"
+                                "tag.add(TIT2(encoding=3, text='T'))\n"
+                                "for lang, desc, text in [") +
+                        c.frames +
+                        "]:\n    tag.add(COMM(encoding=1, lang=lang, desc=desc, text=text))\n"
+                        "tag.save(sys.argv[1], v2_version=3)\n");
+        ASSERT_TRUE(RunQuiet(python_ + " " + script + " '" + path + "'"));
+        const TDump theirs = Dump(path);
+        ASSERT_EQ(theirs.comments.size(), 2u);
+        EXPECT_EQ(PreferredComment(theirs), c.shown);
+        EXPECT_STREQ(Ours(path).comment, c.shown);
+        EXPECT_STREQ(OursAtLoad(path).comment, c.shown);
+        auto* file = new CFileObj();
+        ASSERT_TRUE(file->Open(path.c_str(), 0, 0));
+        CId3TagV2 tag;
+        ASSERT_TRUE(tag.Read(file, 0));
+        char comment[1024] = {};
+        EXPECT_TRUE(tag.GetComments(comment));
+        EXPECT_STREQ(comment, c.shown);
+        DeleteRefObject(&file);
     }
 }
 
