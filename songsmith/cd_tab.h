@@ -163,6 +163,8 @@ private:
     void RunRipSteps();
     void OnRipFinished(unsigned serial);
     void FinishRip(const TRipResult& result);
+    // The one box of a rip some of whose files could not be made.
+    void ShowCreateFailures(const TRipResult& result);
     void ShowRipRow(int row, int status, int percent);
     void ShowRipProgress(int percent);
     void PostTitleUpdate();
