@@ -122,23 +122,24 @@ void CCdTitleLookup::ReportFailure(int code, std::uint32_t lastError, const char
     disc_.SetStatusText(title);
     if (disc_.State() != kCdStateDataCd) disc_.EnableLookUp(true);
     disc_.Changed();
-    switch (code) {
-        case CDDB_NO_SOCKET:
-        case CDDB_NO_CONNECTION:
-            ShowMessageKey(owner, "CDTab_NoConnectRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
-            break;
-        case CDDB_BAD_ANSWER: {
-            // A server that refuses this program says so, with the same
-            // offer of typing the titles in.
-            const char* key = lastError == CDDB_ERR_SERVER_REFUSED ? "CDTab_RefusedRDB" : "CDTab_BadDataRDB";
-            if (ShowMessageKey(owner, key, MB_YESNO | MB_ICONQUESTION, title.c_str()) == IDYES) OnEdit(0);
-            break;
-        }
-        case CDDB_NOT_SENT_OR_READ:
-            ShowMessageKey(owner, "CDTab_OtherRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
-            break;
-        default:
-            break;
+    // What the server did, where it said so, comes before how the exchange
+    // ended.
+    const bool answered = code == CDDB_BAD_ANSWER || code == CDDB_NOT_SENT_OR_READ;
+    if (answered && lastError == CDDB_ERR_SERVER_REFUSED) {
+        // A server that refuses this program says so, with the same offer
+        // of typing the titles in.
+        if (ShowMessageKey(owner, "CDTab_RefusedRDB", MB_YESNO | MB_ICONQUESTION, title.c_str()) == IDYES) OnEdit(0);
+    } else if (answered && lastError == CDDB_ERR_SERVER_ERROR) {
+        ShowMessageKey(owner, "CDTab_ServerErrorRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
+    } else if (answered && lastError == CDDB_ERR_REDIRECTED) {
+        ShowMessageKey(owner, "CDTab_MovedRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
+    } else if (code == CDDB_BAD_ANSWER || (code == CDDB_NOT_SENT_OR_READ && lastError == CDDB_ERR_BAD_ANSWER)) {
+        // An answer that came but could not be read.
+        if (ShowMessageKey(owner, "CDTab_BadDataRDB", MB_YESNO | MB_ICONQUESTION, title.c_str()) == IDYES) OnEdit(0);
+    } else if (code == CDDB_NO_SOCKET || code == CDDB_NO_CONNECTION) {
+        ShowMessageKey(owner, "CDTab_NoConnectRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
+    } else if (code == CDDB_NOT_SENT_OR_READ) {
+        ShowMessageKey(owner, "CDTab_OtherRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
     }
     result_ = kLookupFailed;
     disc_.SetLookupPhase(kPhaseDone);

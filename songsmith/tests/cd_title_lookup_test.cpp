@@ -359,6 +359,18 @@ TEST_F(CdTitleLookupTest, FailedStepsAreTriedThreeTimesThenReportedByTheirCode) 
         {"record refused", false, Http("200 rock 08000c03 The Artist / The Album\r\n"),
          "HTTP/1.1 503 Service Unavailable\r\n\r\n<html>busy</html>\r\n", "CDTab_RefusedRDB", IDNO,
          "CDTab_RetrieveFailedTitle", "cmd=cddb+read+"},
+        {"http 500 without a body", false, "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n", "",
+         "CDTab_RefusedRDB", IDNO, "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
+        {"server error", false, Http("530 Server error, server CPU load too high\r\n"), "", "CDTab_ServerErrorRDB",
+         IDOK, "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
+        {"no final period", false,
+         Http("211 Found inexact matches, list follows\r\nrock 08000c03 The Artist / The Album\r\n"), "",
+         "CDTab_BadDataRDB", IDNO, "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
+        {"not HTTP", false, "SSH-2.0-OpenSSH_9.2\r\n", "", "CDTab_BadDataRDB", IDNO, "CDTab_LookupFailedTitle",
+         "cmd=cddb+query+"},
+        {"moved to https", false,
+         "HTTP/1.1 301 Moved Permanently\r\nLocation: https://127.0.0.1/~cddb/cddb.cgi\r\n\r\n", "",
+         "CDTab_MovedRDB", IDOK, "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
     };
     OpenWithDisc();
     for (const auto& c : cases) {
