@@ -351,6 +351,7 @@ void CCdTitleLookup::WriteCache() {
 void CCdTitleLookup::OnEdit(int row) {
     if (chosenId_ == 0) chosenId_ = disc_.DiscId();
     if (!editTracks) return;
+    const std::uint32_t before = disc_.DiscId();
     bool saved = false;
     {
         const CDialogScope scope(*this);
@@ -358,6 +359,12 @@ void CCdTitleLookup::OnEdit(int row) {
     }
     // The dialog puts its rows on the disc now in the drive only when the
     // user says so; the cache takes them under that disc's ID.
-    if (saved) WriteCache();
+    if (saved) {
+        WriteCache();
+    } else if (disc_.DiscId() != before && disc_.State() == kCdStateAudioCd && dialogs_ == 0) {
+        // A disc that came in while the dialog was open gets the lookup it
+        // was kept from.
+        if (!Decide(false)) disc_.EnableLookUp(true);
+    }
     disc_.Changed();
 }
