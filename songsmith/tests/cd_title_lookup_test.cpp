@@ -534,6 +534,32 @@ TEST_F(CdTitleLookupTest, ADiscSwappedWhileTheMissingInformationQuestionIsOpenGe
     EXPECT_EQ(Count(Requests(), "cmd=cddb+query+"), 1);
 }
 
+TEST_F(CdTitleLookupTest, AMatchChosenAfterTheDiscWasSwappedIsNotRead) {
+    prefs_->CDDBAutoRetr = 0;
+    Serve([](const std::string& request) {
+        if (Has(request, "cmd=cddb+query+08000c03+"))
+            return ServerScript{ServerStep::Send(Http("211 Found inexact matches, list follows\r\n"
+                                                      "rock 08000c03 The Artist / The Album\r\n"
+                                                      "jazz 08000c03 Other Artist / Other Album\r\n.\r\n"))};
+        return ServerScript{ServerStep::Send(Record("08000c03", {"A1", "A2", "A3"}, "2001", "Jazz"))};
+    });
+    OpenWithDisc();
+    Tick();
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), QString::number(CSelectDiscDlg::kDialogId));
+        SwapForTheOtherDisc();
+        FindControl<QListWidget>(modal, CSelectDiscDlg::kList)->setCurrentRow(1);
+        testsupport::ClickControl(modal, 1);
+    });
+    ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kCdLookUpId));
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_NE(Page()->Disc().DiscId(), kDiscId);
+    EXPECT_EQ(Titles(), (std::vector<QString>{"Track 01", "Track 02"}));
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+read+"), 0);
+    EXPECT_EQ(CachedTitles(Page()->Disc().DiscId()), std::vector<std::string>{});
+    EXPECT_TRUE(LookUpEnabled());
+}
+
 TEST_F(CdTitleLookupTest, ADiscSwappedWhileTheMissingTagDialogIsOpenIsLookedUpOnlyAfterIt) {
     // Automatic lookup: the disc that comes in is looked up, but only once
     // the dialog over the first disc's record has closed.
