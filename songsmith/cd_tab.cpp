@@ -67,13 +67,13 @@ CCDTab::CCDTab(PLATTER_CDevice* drive, CPreferences* prefs)
     BindPlayback();
     disc_.lookUpTitles = [this](bool forced) { return lookup_.Decide(forced); };
     lookup_.ripping = [this] { return IsRipping(); };
-    lookup_.selectDisc = [this](const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId) {
-        return SelectDisc(matches, discId);
+    lookup_.selectDisc = [this](const MvList<TITLEFETCH_TQResult*>& matches, TITLEFETCH_TQResult& chosen) {
+        return SelectDisc(matches, chosen);
     };
     lookup_.editTracks = [this](int row) { return EditTrackTags(row); };
-    lookup_.fillMissingTags = [this] {
+    lookup_.fillMissingTags = [this](TITLEFETCH_TRResult& record) {
         // Filled in here, the record is not sent back to the database.
-        CEditMissingTagDlg dialog(&disc_.Record().record, false);
+        CEditMissingTagDlg dialog(&record, false);
         dialog.Create(Window());
     };
     lookup_.discTimer = [this](bool run) { RunDiscTimer(run); };
@@ -539,10 +539,10 @@ bool CCDTab::EditTrackTags(int row) {
     return dialog.DoModal(Window()) == 1;
 }
 
-int CCDTab::SelectDisc(const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId) {
+int CCDTab::SelectDisc(const MvList<TITLEFETCH_TQResult*>& matches, TITLEFETCH_TQResult& chosen) {
     CSelectDiscDlg dialog;
     const int result = dialog.DoModal(window_, matches);
-    discId = dialog.ChosenDiscId();
+    chosen = dialog.ChosenMatch();
     return result;
 }
 

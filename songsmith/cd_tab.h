@@ -163,6 +163,8 @@ private:
     void RunRipSteps();
     void OnRipFinished(unsigned serial);
     void FinishRip(const TRipResult& result);
+    // The one box of a rip some of whose files could not be made.
+    void ShowCreateFailures(const TRipResult& result);
     void ShowRipRow(int row, int status, int percent);
     void ShowRipProgress(int percent);
     void PostTitleUpdate();
@@ -170,7 +172,7 @@ private:
     // The track tag dialog on row; true when the user saved.
     bool EditTrackTags(int row);
     // Chooses among several matches of the disc (Select a Disc).
-    int SelectDisc(const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId);
+    int SelectDisc(const MvList<TITLEFETCH_TQResult*>& matches, TITLEFETCH_TQResult& chosen);
 
     CCdDisc disc_;
     CCdTitleLookup lookup_;

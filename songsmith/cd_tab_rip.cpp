@@ -139,12 +139,7 @@ TRipEvents CCDTab::RipEvents(unsigned serial) {
         ripPercent_.store(percent);
         PostRipStep(serial, [this, percent] { ShowRipProgress(percent); });
     };
-    events.createFailed = [this, serial](const std::string& path, int code) {
-        PostRipStep(serial, [this, path, code] {
-            ShowKeyedMessage(Window(), "CDTab_CreateFailed", {path, code}, MB_OK | MB_ICONWARNING,
-                             KeyedText("CDTab_CreateFailedTitle").c_str());
-        });
-    };
+    // Files that could not be made are told once, at the rip's end.
     events.writeFailed = [this, serial](const std::string& path) {
         PostRipStep(serial, [this, path] {
             ShowKeyedMessage(Window(), "CDTab_WriteFailed", {path}, MB_OK | MB_ICONWARNING,
@@ -228,15 +223,45 @@ void CCDTab::OnRipFinished(unsigned serial) {
     FinishRip(result);
 }
 
+void CCDTab::ShowCreateFailures(const TRipResult& result) {
+    // One box for the rip, whatever the number of tracks: the cause of the
+    // first, in words.
+    std::string cause;
+    switch (result.createFailedCause) {
+        case ERipCreateCause::kFormatUnavailable:
+            cause = KeyedText("CDTab_CreateCauseNoFormat");
+            break;
+        case ERipCreateCause::kNotWritable: {
+            const std::size_t slash = result.createFailedPath.rfind('/');
+            const std::string folder = slash == std::string::npos ? result.createFailedPath
+                                                                  : result.createFailedPath.substr(0, slash + 1);
+            cause = FormatKeyedText("CDTab_CreateCauseFolder", {folder});
+            break;
+        }
+        case ERipCreateCause::kDiskFull:
+            cause = KeyedText("CDTab_CreateCauseDiskFull");
+            break;
+        default:
+            cause = FormatKeyedText("CDTab_CreateCauseOther", {result.createFailedCode});
+            break;
+    }
+    ShowKeyedMessage(Window(), "CDTab_CreateFailed", {result.createFailures, result.createFailedPath, cause},
+                     MB_OK | MB_ICONWARNING, KeyedText("CDTab_CreateFailedTitle").c_str());
+}
+
 void CCDTab::FinishRip(const TRipResult& result) {
     // The drive's error comes first, as when the worker waited on it.
     if (result.errorCode != 0) {
         CRipErrorDlg dialog;
         dialog.DoModal(Window(), result.errorText.c_str(), result.errorCode);
     }
+    if (result.createFailures > 0) ShowCreateFailures(result);
     disc_.SetStatusKey("CDTab_SelectTracks");
+    Log(result.success ? "CCDTab::FinishRip - The rip succeeded." : "CCDTab::FinishRip - The rip failed.");
     if (prefs_ != nullptr && prefs_->RipSignal != 0 && result.success) {
-        if (CSongPlayer* player = CdPagePlayer()) player->PlaySoundFile(FindResourceFile("success.mp3").c_str());
+        const std::string sound = FindResourceFile("success.mp3");
+        LogFmt("CCDTab::FinishRip - Signalling success with %s", sound.c_str());
+        if (CSongPlayer* player = CdPagePlayer()) player->PlaySoundFile(sound.c_str());
     }
     for (int i = 0; i < disc_.RowCount(); ++i) {
         TCDTrackRow* row = disc_.Row(i);

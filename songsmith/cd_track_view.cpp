@@ -90,7 +90,8 @@ QString CdCellText(const TCDTrackRow& row, int column) {
         case kCdColumnArtist:
             return QString::fromUtf8(info.artist);
         case kCdColumnYear:
-            return Printf("%ld", info.year);
+            // A disc without data has no year: the cell stays empty.
+            return info.year > 0 ? Printf("%ld", info.year) : QString();
         case kCdColumnGenre:
             return QString::fromUtf8(info.genre);
         default:

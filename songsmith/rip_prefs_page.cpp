@@ -164,6 +164,12 @@ void CRipPrefsPage::ShowStoredValues() {
     (prefs.RipDestTemp != 0 ? destTemp_ : destPerm_)->setChecked(true);
     ripOnFly_->setChecked(prefs.RipOnFly);
     speeds_->setCurrentIndex(std::max(RowOfValue(speeds_, prefs.RipSpeed), 0));
+    // WMA stored on a machine that cannot make WMA files (the media module
+    // is missing): the list says so rather than show another format that
+    // is not the one stored, and confirming keeps it until the user picks
+    // another.
+    if (prefs.RipFormat == kFormatWMA && RowOfValue(formats_, kFormatWMA) < 0)
+        formats_->addItem(ProgString("PREFR_WmaUnavailable"), kFormatWMA);
     formats_->setCurrentIndex(std::max(RowOfValue(formats_, prefs.RipFormat), 0));
     workingFormat_ = prefs.RipFormat;
 }

@@ -35,7 +35,7 @@ QString MatchLine(const TITLEFETCH_TQResult& match) {
 CSelectDiscDlg::~CSelectDiscDlg() { delete dialog_.data(); }
 
 int CSelectDiscDlg::DoModal(QWidget* owner, const MvList<TITLEFETCH_TQResult*>& matches) {
-    chosen_ = 0;
+    chosen_ = TITLEFETCH_TQResult{};
     auto* frame = new CSelectDiscFrame(owner);
     dialog_ = frame;
     OnInitDialog(*frame, matches);
@@ -59,10 +59,12 @@ void CSelectDiscDlg::OnInitDialog(QDialog& dialog, const MvList<TITLEFETCH_TQRes
     list_ = new QListWidget(&dialog);
     list_->setObjectName(QString::number(kList));
     list_->setGeometry(kMargin, kMargin + textHeight + kGap, width, kListHeight);
+    shown_.clear();
     for (const TITLEFETCH_TQResult* match : matches) {
         if (match == nullptr) continue;
         auto* line = new QListWidgetItem(MatchLine(*match), list_);
         line->setData(Qt::UserRole, static_cast<qulonglong>(match->discId));
+        shown_.push_back(match);
     }
     auto* none = new QListWidgetItem(ProgString("SelectDisc_None"), list_);
     none->setData(Qt::UserRole, qulonglong{0});
@@ -86,11 +88,12 @@ void CSelectDiscDlg::OnInitDialog(QDialog& dialog, const MvList<TITLEFETCH_TQRes
 void CSelectDiscDlg::OnCommand(int id) {
     if (dialog_ == nullptr) return;
     if (id == kIdOk) {
-        const QListWidgetItem* line = list_->currentItem();
-        chosen_ = line == nullptr ? 0 : static_cast<std::uint32_t>(line->data(Qt::UserRole).toULongLong());
+        const int row = list_->currentRow();
+        chosen_ = row >= 0 && static_cast<std::size_t>(row) < shown_.size() ? *shown_[static_cast<std::size_t>(row)]
+                                                                             : TITLEFETCH_TQResult{};
         dialog_->done(kIdOk);
     } else if (id == kIdCancel) {
-        chosen_ = 0;
+        chosen_ = TITLEFETCH_TQResult{};
         dialog_->done(kIdCancel);
     }
 }

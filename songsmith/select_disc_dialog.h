@@ -2,11 +2,14 @@
 // CSelectDiscDlg: the choice among the CDDB server's matches for a disc:
 // one line per match ("artist - album (genre)") and a last line for none of
 // them. OK (or a double click on a line) ends it with 1 and that line's
-// disc ID (0 for none of them); Cancel with 2; the close box with 0.
+// match (its disc ID 0 for none of them); Cancel with 2; the close box
+// with 0. A server files one disc under one ID in several categories, so
+// the match, not its ID alone, names the record to read.
 
 #include <QDialog>
 #include <QPointer>
 #include <cstdint>
+#include <vector>
 
 #include "titlefetch/cddb_records.h"
 #include "titlefetch/mv_list.h"
@@ -27,8 +30,8 @@ public:
     // Runs the dialog over owner, centred on it; the matches stay the
     // caller's. 1, 2 or 0 as above.
     int DoModal(QWidget* owner, const MvList<TITLEFETCH_TQResult*>& matches);
-    // The disc ID chosen with OK; 0 otherwise.
-    std::uint32_t ChosenDiscId() const { return chosen_; }
+    // The match chosen with OK (a copy); all zero otherwise.
+    const TITLEFETCH_TQResult& ChosenMatch() const { return chosen_; }
     QDialog* Window() const { return dialog_; }
 
     void OnInitDialog(QDialog& dialog, const MvList<TITLEFETCH_TQResult*>& matches);
@@ -37,5 +40,7 @@ public:
 private:
     QPointer<QDialog> dialog_;
     QPointer<QListWidget> list_;
-    std::uint32_t chosen_ = 0;
+    // The matches shown, line by line (the caller's).
+    std::vector<const TITLEFETCH_TQResult*> shown_;
+    TITLEFETCH_TQResult chosen_{};
 };

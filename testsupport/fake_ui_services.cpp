@@ -21,17 +21,22 @@ CFakeUiServices::~CFakeUiServices() {
 
 void CFakeUiServices::ExpectMessage(std::string key, std::int32_t id, bool dontAskAgain) {
     std::lock_guard guard(lock_);
-    script_.push_back({"message", std::move(key), {id, dontAskAgain}, {}});
+    script_.push_back({"message", std::move(key), {id, dontAskAgain}, {}, {}});
+}
+
+void CFakeUiServices::ExpectMessageWhile(std::string key, std::int32_t id, std::function<void()> meanwhile) {
+    std::lock_guard guard(lock_);
+    script_.push_back({"message", std::move(key), {id, false}, {}, std::move(meanwhile)});
 }
 
 void CFakeUiServices::ExpectFile(bool open, std::string title, std::vector<std::string> paths) {
     std::lock_guard guard(lock_);
-    script_.push_back({open ? "open file" : "save file", std::move(title), {}, std::move(paths)});
+    script_.push_back({open ? "open file" : "save file", std::move(title), {}, std::move(paths), {}});
 }
 
 void CFakeUiServices::ExpectFolder(std::string titleKey, std::string folder) {
     std::lock_guard guard(lock_);
-    script_.push_back({"folder", std::move(titleKey), {}, {std::move(folder)}});
+    script_.push_back({"folder", std::move(titleKey), {}, {std::move(folder)}, {}});
 }
 
 std::vector<TUiCall> CFakeUiServices::Calls() const {
@@ -79,6 +84,8 @@ TMessageAnswer CFakeUiServices::ShowMessage(void* /*owner*/, const TMessageReque
     TUiCall call{"message", request.key.empty() ? request.text : request.key, request.text,
                  request.caption, request.flags, 0};
     const std::optional<TScripted> answer = Ask(std::move(call));
+    // Outside the lock: what happens meanwhile may show boxes of its own.
+    if (answer && answer->meanwhile) answer->meanwhile();
     return answer ? answer->message : TMessageAnswer{};
 }
 

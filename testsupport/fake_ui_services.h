@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -42,6 +43,10 @@ public:
     // The next question is the message box of key (or of that text, for a
     // box given its text); it is answered with id and the check box state.
     void ExpectMessage(std::string key, std::int32_t id, bool dontAskAgain = false);
+    // The same, but while the box is open (before it is answered) the user
+    // or the machine does what meanwhile does: a real box runs the event
+    // loop, so timers fire and a disc may change under it.
+    void ExpectMessageWhile(std::string key, std::int32_t id, std::function<void()> meanwhile);
     // The next question is an open (open true) or save chooser with that
     // title; the user chooses paths (none: cancelled).
     void ExpectFile(bool open, std::string title, std::vector<std::string> paths);
@@ -71,6 +76,7 @@ private:
         std::string key;
         TMessageAnswer message;
         std::vector<std::string> paths;
+        std::function<void()> meanwhile;
     };
 
     // Records the question and takes its scripted answer; none (and a test

@@ -10,6 +10,8 @@ namespace {
 // on where the last one stopped starts this much before, less one, so a
 // terminator split across receives is found.
 constexpr std::size_t kLongestTerminator = 5;
+// How every answer begins.
+constexpr std::string_view kHttpStart = "HTTP/";
 
 // The first line holding only "." after a line end, from from on; npos when
 // none is complete yet.
@@ -77,6 +79,11 @@ CAnswerAssembler::Progress CAnswerAssembler::Received(std::size_t count) {
     const std::size_t room = RoomSize();
     if (count > room) count = room;
     received_ += count;
+    // Every answer begins with an HTTP status line: other bytes (a server
+    // of another protocol on that port) are refused at once rather than
+    // waited on.
+    const std::string_view start = Raw().substr(0, kHttpStart.size());
+    if (start != kHttpStart.substr(0, start.size())) return Progress::Malformed;
     TakeBody();
     if (decoder_.Broken()) return Progress::Malformed;
     if (Judge()) return Progress::Complete;

@@ -41,7 +41,8 @@ public:
         Cut,
         // More arrived than any answer may hold.
         TooLarge,
-        // A chunked body whose framing is broken.
+        // Bytes that do not begin an HTTP answer, or a chunked body whose
+        // framing is broken.
         Malformed,
     };
 

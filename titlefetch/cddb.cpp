@@ -3,11 +3,14 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "filekit/log.h"
 #include "platform/last_error.h"
 #include "titlefetch/cddb_text.h"
 #include "titlefetch/http_socket.h"
@@ -48,6 +51,84 @@ int HttpStatusOf(std::string_view answer) {
         status = status * 10 + (answer[i] - '0');
     }
     return status;
+}
+
+bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The value of an answer header's field (name compared without regard to
+// case); empty when the header has none.
+std::string HeaderField(std::string_view answer, std::string_view name) {
+    const std::size_t end = std::min(answer.find("\r\n\r\n"), answer.find("\n\n"));
+    std::string_view header = answer.substr(0, end);
+    while (!header.empty()) {
+        const std::size_t lf = header.find('\n');
+        std::string_view line = header.substr(0, lf);
+        header = lf == std::string_view::npos ? std::string_view() : header.substr(lf + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::size_t colon = line.find(':');
+        if (colon != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < colon && same; ++i)
+            same = std::tolower(static_cast<unsigned char>(line[i])) == std::tolower(static_cast<unsigned char>(name[i]));
+        if (!same) continue;
+        std::string_view value = line.substr(colon + 1);
+        while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+        return std::string(value);
+    }
+    return {};
+}
+
+// Points site at a redirect's location: an http:// address (host, port,
+// path; the query is the command's, asked afresh) or a path on the same
+// server. False for any other scheme or a location the site cannot hold.
+bool FollowLocation(std::string_view location, TITLEFETCH_TSite& site) {
+    constexpr std::string_view kHttp = "http://";
+    std::string_view path = location;
+    std::string host(FieldText(site.host));
+    std::int32_t port = site.port;
+    const auto startsWithHttp = [&] {
+        if (location.size() < kHttp.size()) return false;
+        for (std::size_t i = 0; i < kHttp.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(location[i])) != kHttp[i]) return false;
+        return true;
+    };
+    if (startsWithHttp()) {
+        const std::string_view rest = location.substr(kHttp.size());
+        const std::size_t slash = rest.find('/');
+        std::string_view authority = rest.substr(0, slash);
+        path = slash == std::string_view::npos ? std::string_view("/") : rest.substr(slash);
+        // No user information: it would go nowhere in this request.
+        if (authority.empty() || authority.find('@') != std::string_view::npos) return false;
+        port = 80;
+        const std::size_t colon = authority.rfind(':');
+        if (colon != std::string_view::npos && authority.find(']') == std::string_view::npos) {
+            const std::string_view digits = authority.substr(colon + 1);
+            if (digits.empty() || digits.size() > 5) return false;
+            port = 0;
+            for (const char c : digits) {
+                if (c < '0' || c > '9') return false;
+                port = port * 10 + (c - '0');
+            }
+            if (port == 0 || port > 65535) return false;
+            authority = authority.substr(0, colon);
+        }
+        host = std::string(authority);
+    } else if (location.empty() || location.front() != '/') {
+        // Another scheme (https://, ftp:), or no address at all.
+        return false;
+    }
+    path = path.substr(0, path.find('?'));
+    path = path.substr(0, path.find('#'));
+    for (const char c : path)
+        if (static_cast<unsigned char>(c) <= ' ') return false;
+    if (host.empty() || host.size() >= kSiteTextSize || path.empty() || path.size() >= kSiteTextSize) return false;
+    std::snprintf(site.host, sizeof site.host, "%s", host.c_str());
+    std::snprintf(site.cgiPath, sizeof site.cgiPath, "%.*s", static_cast<int>(path.size()), path.data());
+    site.port = port;
+    return true;
 }
 
 // A caller's text as one header line's value: a line end in it would end
@@ -167,8 +248,10 @@ bool CCDDB::failBadAnswer() {
     return false;
 }
 
-int CCDDB::exchange(const TITLEFETCH_TSite& site, const std::string& request, int mode, std::string& body) {
+int CCDDB::exchangeOnce(const TITLEFETCH_TSite& site, const std::string& request, int mode, std::string& body,
+                        std::string& answer) {
     body.clear();
+    answer.clear();
     CHTTPSocket socket(m_timeout);
     m_lastError = 0;
     m_httpStatus = 0;
@@ -177,10 +260,17 @@ int CCDDB::exchange(const TITLEFETCH_TSite& site, const std::string& request, in
     const std::string host(viaProxy ? std::string_view(m_proxyHost.GetString()) : FieldText(site.host));
     if (!socket.connect(host.c_str(), viaProxy ? m_proxyPort : site.port)) return CDDB_NO_CONNECTION;
     if (!socket.send(request.data(), request.size())) return CDDB_NOT_SENT_OR_READ;
-    std::string answer;
+    SetLastError(0);
     if (!readResponse(socket, kTerminator, answer, kReadStep, mode)) {
+        // What arrived, for its status line and header.
+        answer = m_lastCommandResp.GetString();
+        m_httpStatus = HttpStatusOf(answer);
+        const bool timedOut = ::GetLastError() == CDDB_ERR_TIMED_OUT;
         m_lastError = 0;
-        SetLastError(CDDB_ERR_BAD_ANSWER);
+        // A server that never answered in time is told apart from one whose
+        // answer could not be read.
+        SetLastError(timedOut ? CDDB_ERR_TIMED_OUT : CDDB_ERR_BAD_ANSWER);
+        if (m_httpStatus >= 500 && m_httpStatus <= 599) SetLastError(CDDB_ERR_SERVER_REFUSED);
         return CDDB_NOT_SENT_OR_READ;
     }
     m_httpStatus = HttpStatusOf(answer);
@@ -195,9 +285,31 @@ int CCDDB::exchange(const TITLEFETCH_TSite& site, const std::string& request, in
     return CDDB_OK;
 }
 
+int CCDDB::exchange(const TITLEFETCH_TSite& site, const RequestMaker& request, int mode, std::string& body) {
+    TITLEFETCH_TSite target = site;
+    for (int redirects = 0;; ++redirects) {
+        std::string answer;
+        const int code = exchangeOnce(target, request(target), mode, body, answer);
+        if (!IsRedirect(m_httpStatus)) return code;
+        body.clear();
+        const std::string location = HeaderField(answer, "Location");
+        LogFmt("CCDDB::exchange - The server sent the request on to %s", location.c_str());
+        if (redirects >= kMaxRedirects || !FollowLocation(location, target)) {
+            keepResponse(decodeAnswer(answer));
+            m_lastError = 0;
+            SetLastError(CDDB_ERR_REDIRECTED);
+            return CDDB_BAD_ANSWER;
+        }
+    }
+}
+
 void CCDDB::noteRefusal(std::string_view body) {
     const auto serverError = [](int code) { return code >= 500 && code <= 599; };
-    if (serverError(m_httpStatus) || serverError(getCDDBResponseCode(body))) {
+    const int code = getCDDBResponseCode(body);
+    if (code == 530) {
+        m_lastError = 0;
+        SetLastError(CDDB_ERR_SERVER_ERROR);
+    } else if (serverError(m_httpStatus) || serverError(code)) {
         m_lastError = 0;
         SetLastError(CDDB_ERR_SERVER_REFUSED);
     }
@@ -212,7 +324,7 @@ bool CCDDB::hasConnection(const TITLEFETCH_TSite& site) {
 
 bool CCDDB::getSites(MvList<TITLEFETCH_TSite*>& list, const TITLEFETCH_TSite& site) {
     std::string body;
-    if (exchange(site, formatRequest(site, "cmd=sites"), kReadMultiLine, body) != CDDB_OK) return false;
+    if (exchange(site, commandRequest("cmd=sites"), kReadMultiLine, body) != CDDB_OK) return false;
     return parseSitesBody(body, list);
 }
 
@@ -222,19 +334,19 @@ bool CCDDB::getSites(MvList<TITLEFETCH_TSite*>& list, const char* host, const ch
 
 bool CCDDB::getGenres(const TITLEFETCH_TSite& site, MvList<TITLEFETCH_TGenre*>& list) {
     std::string body;
-    if (exchange(site, formatRequest(site, "cmd=cddb+lscat"), kReadMultiLine, body) != CDDB_OK) return false;
+    if (exchange(site, commandRequest("cmd=cddb+lscat"), kReadMultiLine, body) != CDDB_OK) return false;
     return parseGenresBody(body, list);
 }
 
 bool CCDDB::getStatus(const TITLEFETCH_TSite& site, TCDDBStatus& status) {
     std::string body;
-    if (exchange(site, formatRequest(site, "cmd=stat"), kReadMultiLine, body) != CDDB_OK) return false;
+    if (exchange(site, commandRequest("cmd=stat"), kReadMultiLine, body) != CDDB_OK) return false;
     return parseStatusBody(body, status);
 }
 
 bool CCDDB::messageOfTheDay(const TITLEFETCH_TSite& site, CCOMString& message) {
     std::string body;
-    if (exchange(site, formatRequest(site, "cmd=motd"), kReadMultiLine, body) != CDDB_OK) return false;
+    if (exchange(site, commandRequest("cmd=motd"), kReadMultiLine, body) != CDDB_OK) return false;
     return parseMessageBody(body, message);
 }
 
@@ -257,7 +369,7 @@ int CCDDB::query(const TITLEFETCH_TSite& site, std::uint32_t discId, const MvLis
     command += std::to_string(discLengthSeconds);
 
     std::string body;
-    const int code = exchange(site, formatRequest(site, command), kReadQuery, body);
+    const int code = exchange(site, commandRequest(command), kReadQuery, body);
     if (code != CDDB_OK) return code;
     if (parseQueryBody(body, results)) return CDDB_OK;
     noteRefusal(body);
@@ -274,7 +386,7 @@ int CCDDB::read(const TITLEFETCH_TSite& site, std::uint32_t discId, const char* 
         "cmd=cddb+read+" + PercentEncode(genre != nullptr ? genre : "") + "+" + number;
 
     std::string body;
-    const int code = exchange(site, formatRequest(site, command), kReadMultiLine, body);
+    const int code = exchange(site, commandRequest(command), kReadMultiLine, body);
     if (code != CDDB_OK) return code;
     // The record's frame offsets are not needed: the caller has the disc.
     MvList<PLATTER_TTrackPos*> tracks;
@@ -294,23 +406,26 @@ bool CCDDB::submit(const TITLEFETCH_TSite& site, const char* genre, const char* 
                    const MvList<PLATTER_TTrackPos*>& tracks, TITLEFETCH_TRResult& record, const char* note,
                    bool submitMode) {
     const std::string body = encodeForServer(formSubmitBody(record, tracks));
-    const std::string path(FieldText(site.cgiPath));
-    std::string request = m_proxyHost.IsEmpty()
-                              ? "POST " + path + " HTTP/1.0\r\nHost: " + Authority(site) + "\r\n"
-                              : "POST http://" + Authority(site) + path + " HTTP/1.0\r\n" +
-                                    getProxyHeader(site).GetString() + "\r\n";
-    char discid[32];
-    std::snprintf(discid, sizeof discid, "Discid: %08" PRIx32 "\r\n", record.discId);
-    // Submission servers take the genre as the record's category and refuse
-    // a request without that header.
-    request += "Category: " + encodeForServer(HeaderValue(genre)) + "\r\n";
-    request += discid;
-    request += "User-Email: " + encodeForServer(HeaderValue(email)) + "\r\n";
-    request += submitMode ? "Submit-Mode: submit\r\n" : "Submit-Mode: test\r\n";
-    request += "X-Cddbd-Note: " + encodeForServer(HeaderValue(note)) + "\r\n";
-    request += m_protocolLevel <= 5 ? "Charset: ISO-8859-1\r\n" : "Charset: UTF-8\r\n";
-    request += "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-    request += body;
+    const auto request = [&](const TITLEFETCH_TSite& target) {
+        const std::string path(FieldText(target.cgiPath));
+        std::string text = m_proxyHost.IsEmpty()
+                               ? "POST " + path + " HTTP/1.0\r\nHost: " + Authority(target) + "\r\n"
+                               : "POST http://" + Authority(target) + path + " HTTP/1.0\r\n" +
+                                     getProxyHeader(target).GetString() + "\r\n";
+        char discid[32];
+        std::snprintf(discid, sizeof discid, "Discid: %08" PRIx32 "\r\n", record.discId);
+        // Submission servers take the genre as the record's category and
+        // refuse a request without that header.
+        text += "Category: " + encodeForServer(HeaderValue(genre)) + "\r\n";
+        text += discid;
+        text += "User-Email: " + encodeForServer(HeaderValue(email)) + "\r\n";
+        text += submitMode ? "Submit-Mode: submit\r\n" : "Submit-Mode: test\r\n";
+        text += "X-Cddbd-Note: " + encodeForServer(HeaderValue(note)) + "\r\n";
+        text += m_protocolLevel <= 5 ? "Charset: ISO-8859-1\r\n" : "Charset: UTF-8\r\n";
+        text += "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+        text += body;
+        return text;
+    };
 
     std::string answer;
     if (exchange(site, request, kReadSubmit, answer) != CDDB_OK) return false;

@@ -12,6 +12,7 @@
 // text this class hands out is UTF-8.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,8 @@ public:
     static constexpr std::size_t kMaxAnswerBytes = 1024 * 1024;
     // However the data trickles in, a read ends after this many time-outs.
     static constexpr int kMaxTimeoutsPerRead = 15;
+    // Redirects followed for one command.
+    static constexpr int kMaxRedirects = 3;
     // Most entries a list answer fills in (sites, genres, query matches, a
     // status block, a record's play order); further ones are passed over. Real answers list a few
     // dozen, and every entry is a record of its own in a list that grows by
@@ -141,8 +144,8 @@ public:
     // or the terminator arrives; a terminator is cut off where it was found.
     // A chunked body is decoded as it arrives. On failure the part that
     // arrived becomes the last command response; a time-out sets the
-    // thread's last error to 10060, an answer too large or in broken chunks
-    // 10043.
+    // thread's last error to 10060, an answer cut short, too large, not
+    // HTTP or in broken chunks 10043.
     bool readResponse(CHTTPSocket& socket, const char* terminator, std::string& answer, int step, int mode);
 
     // Pieces of an answer. The body is the text after the HTTP header's end
@@ -212,9 +215,26 @@ private:
     // Text as the server takes it at this client's protocol level.
     std::string encodeForServer(std::string_view utf8) const;
 
-    // Connects (directly or through the proxy), sends request, reads the
+    // The request for a site (a redirect asks the same of another site).
+    using RequestMaker = std::function<std::string(const TITLEFETCH_TSite& site)>;
+    // Connects (directly or through the proxy), sends the request, reads the
     // answer in mode and hands back its body as UTF-8. A CDDBResult code.
-    int exchange(const TITLEFETCH_TSite& site, const std::string& request, int mode, std::string& body);
+    // A redirect (301, 302, 303, 307, 308) to another http:// address or a
+    // path of the same server is followed up to kMaxRedirects times; one
+    // elsewhere, or one too many, fails with CDDB_ERR_REDIRECTED. An answer
+    // that arrived but could not be read whole (cut short, too large, not
+    // HTTP) leaves CDDB_ERR_BAD_ANSWER, one that never came in time
+    // CDDB_ERR_TIMED_OUT; an HTTP 5xx status CDDB_ERR_SERVER_REFUSED.
+    int exchange(const TITLEFETCH_TSite& site, const RequestMaker& request, int mode, std::string& body);
+    // The request of a CDDB command ("cmd=...") for whichever site.
+    RequestMaker commandRequest(std::string command) const {
+        return [this, command = std::move(command)](const TITLEFETCH_TSite& site) {
+            return formatRequest(site, command);
+        };
+    }
+    // One connection of exchange; answer holds what arrived, whole or not.
+    int exchangeOnce(const TITLEFETCH_TSite& site, const std::string& request, int mode, std::string& body,
+                     std::string& answer);
     // "GET ..." for a CDDB command ("cmd=..." without the hello text).
     std::string formatRequest(const TITLEFETCH_TSite& site, const std::string& command) const;
     // Server answers as UTF-8 by the protocol level's character set.
@@ -228,7 +248,8 @@ private:
     bool acceptListAnswer(std::string_view body);
     // After a query or read answer that could not be used: when the server
     // said 5xx (in the HTTP status or the body's code), the thread's last
-    // error becomes CDDB_ERR_SERVER_REFUSED instead.
+    // error becomes CDDB_ERR_SERVER_REFUSED instead, or, for CDDB's own 530
+    // (an error of the server's), CDDB_ERR_SERVER_ERROR.
     void noteRefusal(std::string_view body);
 
     CCOMString m_lastCommandResp;

@@ -29,6 +29,8 @@ constexpr ErrorText kSocketTexts[] = {
     {CDDB_ERR_BAD_ANSWER, "The CDDB server's answer could not be used."},
     {CDDB_ERR_TIMED_OUT, "The CDDB server did not answer in time."},
     {CDDB_ERR_SERVER_REFUSED, "The CDDB server refused this program's request."},
+    {CDDB_ERR_SERVER_ERROR, "The CDDB server reported an error of its own."},
+    {CDDB_ERR_REDIRECTED, "The CDDB server sent the request to an address this program cannot follow."},
 };
 
 // Device texts are at most this long, terminator included.

@@ -19,6 +19,12 @@ inline constexpr std::uint32_t CDDB_ERR_TIMED_OUT = 10060;
 // client names their operator has not registered. A value of this library's
 // own, outside the socket layer's range.
 inline constexpr std::uint32_t CDDB_ERR_SERVER_REFUSED = 20500;
+// The server answered with CDDB's 530: an error of its own (overloaded, a
+// time-out inside it), not a refusal of this client.
+inline constexpr std::uint32_t CDDB_ERR_SERVER_ERROR = 20530;
+// The server sent the request on to an address this client does not follow
+// (another scheme than http://, or more redirects than it follows).
+inline constexpr std::uint32_t CDDB_ERR_REDIRECTED = 20301;
 
 // CD audio device (the client's last-error member), numbered after the media
 // control interface's error base of 256.

@@ -51,9 +51,25 @@ public:
         static CResolverPool pool;
         return pool;
     }
+    // Workers that finished are joined. One still inside the system's
+    // resolver cannot be interrupted, and joining it would hold up the
+    // program's exit for as long as the resolver takes (tens of seconds):
+    // it is let go, with the lookup it shares kept alive by its own
+    // reference, and ends with the process.
     ~CResolverPool() {
         std::lock_guard lock(mutex_);
-        for (TWorker& worker : workers_) worker.thread.join();
+        for (TWorker& worker : workers_) {
+            bool done = false;
+            {
+                std::lock_guard lookupLock(worker.lookup->mutex);
+                done = worker.lookup->done;
+                worker.lookup->abandoned = true;
+            }
+            if (done)
+                worker.thread.join();
+            else
+                worker.thread.detach();
+        }
     }
 
     void Start(const std::shared_ptr<TLookup>& lookup) {

@@ -3,9 +3,11 @@
 // as the system's resolver takes (several seconds per name server and try),
 // which a command's time-out must bound. Each lookup runs on a worker
 // thread; the caller waits for it at most the time-out and then leaves it.
-// A worker left behind finishes on its own and frees what it found. Every
-// worker is joined by the process-wide pool that started it: when a later
-// lookup starts after it finished, or when the library is unloaded.
+// A worker left behind finishes on its own and frees what it found. The
+// process-wide pool that started a worker joins it when a later lookup
+// starts after it finished, or when the library is unloaded; one still
+// stuck in the system's resolver then is left to end with the process, so
+// quitting never waits on it.
 
 #include <netdb.h>
 

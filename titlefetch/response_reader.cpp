@@ -44,7 +44,11 @@ bool CCDDB::readResponse(CHTTPSocket& socket, const char* terminator, std::strin
         if (!waiting) continue;
 
         const long count = socket.receive(assembler.Room(), assembler.RoomSize());
-        if (count < 0) return fail();
+        if (count < 0) {
+            fail();
+            SetLastError(CDDB_ERR_BAD_ANSWER);
+            return false;
+        }
         if (count > 0) lastData = SteadyMilliseconds();
         switch (count > 0 ? assembler.Received(static_cast<std::size_t>(count)) : assembler.Closed()) {
             case CAnswerAssembler::Progress::More:
@@ -53,7 +57,9 @@ bool CCDDB::readResponse(CHTTPSocket& socket, const char* terminator, std::strin
                 answer.assign(assembler.Answer());
                 return true;
             case CAnswerAssembler::Progress::Cut:
-                return fail();
+                fail();
+                SetLastError(CDDB_ERR_BAD_ANSWER);
+                return false;
             case CAnswerAssembler::Progress::TooLarge:
             case CAnswerAssembler::Progress::Malformed:
                 fail();

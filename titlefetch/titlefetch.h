@@ -59,8 +59,11 @@ public:
     // The CDDB disc ID of a track list (one entry per track).
     std::uint32_t GetDiscID(const MvList<PLATTER_TTrackPos*>& tracks);
     // The matches for a disc (CCDDB::query on the site): a CDDBResult code.
-    // An answer with a 5xx status leaves CDDB_ERR_SERVER_REFUSED as the
-    // thread's last error (as does GetDiscRecord).
+    // The thread's last error then tells why it failed (as for
+    // GetDiscRecord): a 5xx status leaves CDDB_ERR_SERVER_REFUSED, CDDB's
+    // own 530 CDDB_ERR_SERVER_ERROR, a redirect not followed
+    // CDDB_ERR_REDIRECTED, an answer that could not be read
+    // CDDB_ERR_BAD_ANSWER and one that never came CDDB_ERR_TIMED_OUT.
     int SearchForDiscID(std::uint32_t discId, const MvList<PLATTER_TTrackPos*>& tracks,
                         std::int32_t discLengthSeconds, MvList<TITLEFETCH_TQResult*>& results);
     // The disc's record in genre (CCDDB::read on the site): a CDDBResult code.

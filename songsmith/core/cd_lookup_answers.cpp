@@ -7,12 +7,6 @@ CDiscMatches::~CDiscMatches() { Clear(); }
 
 void CDiscMatches::Clear() { ProgramTitlefetch().DeallocQueryResultList(&list, false); }
 
-const TITLEFETCH_TQResult* CDiscMatches::Find(std::uint32_t discId) const {
-    for (const TITLEFETCH_TQResult* match : list)
-        if (match != nullptr && match->discId == discId) return match;
-    return nullptr;
-}
-
 CDiscRecord::~CDiscRecord() { ProgramTitlefetch().DeallocRecord(record); }
 
 const char* CDiscRecord::TrackTitle(int index) const {

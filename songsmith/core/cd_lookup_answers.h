@@ -30,8 +30,6 @@ public:
 
     // Frees the matches and empties the list.
     void Clear();
-    // The first match with that disc ID; null when none has it.
-    const TITLEFETCH_TQResult* Find(std::uint32_t discId) const;
 
     MvList<TITLEFETCH_TQResult*> list;
     TLookupOutcome outcome;

@@ -126,18 +126,14 @@ void CCdRip::RipWorkerThread() {
     LogFmt("   Retry count: %d", params_.retryCount);
     LogFmt("   Spindle speed: %d", params_.spindleSpeed);
 
-    bool failed = false;
-    for (std::size_t i = 0; i < tracks_.size() && Running() && !failed; ++i) {
-        RipOneTrack(i);
-        std::lock_guard<std::mutex> lock(resultLock_);
-        failed = !result_.success;
-    }
+    bool goOn = true;
+    for (std::size_t i = 0; i < tracks_.size() && Running() && goOn; ++i) goOn = RipOneTrack(i);
     // Rows never reached go back to ready at the finish.
     Log("CCDTab::RipWorkerThread - No more tracks, sending WM_RIP_FINISHED");
     if (events_.finished) events_.finished();
 }
 
-void CCdRip::RipOneTrack(std::size_t index) {
+bool CCdRip::RipOneTrack(std::size_t index) {
     const TRipTrack& track = tracks_[index];
     current_ = index;
     file_ = ETrackFile::kNone;
@@ -145,10 +141,10 @@ void CCdRip::RipOneTrack(std::size_t index) {
     params_.trackNumber = track.discTrack;
     const bool extracted = drive_.ExtractTrack(&params_);
     if (extracted && file_ == ETrackFile::kWriting) EndTrack();
-    if (file_ == ETrackFile::kFinished) return;
+    if (file_ == ETrackFile::kFinished) return true;
     // A file that could not be made skips its track: the row says so and the
-    // next track goes on.
-    if (file_ == ETrackFile::kCreateFailed) return;
+    // next track goes on (the rip as a whole has failed).
+    if (file_ == ETrackFile::kCreateFailed) return true;
     DiscardFile();
     if (!extracted) Log("CCDTab::RipWorkerThread - Library rip failed!");
     int status = kCdRowFailed;
@@ -166,6 +162,23 @@ void CCdRip::RipOneTrack(std::size_t index) {
         }
     }
     SetRow(track, status, 0);
+    return false;
+}
+
+void CCdRip::NoteCreateFailure(int code, bool formatKnown) {
+    ERipCreateCause cause = ERipCreateCause::kOther;
+    if (!formatKnown || (target_.type == FILE_CONVERSION_WMA && ConversionToWMAAllowed() == 0))
+        cause = ERipCreateCause::kFormatUnavailable;
+    else if (code == static_cast<int>(ERROR_ACCESS_DENIED) || code == static_cast<int>(ERROR_FILE_NOT_FOUND))
+        cause = ERipCreateCause::kNotWritable;
+    else if (code == static_cast<int>(ERROR_DISK_FULL))
+        cause = ERipCreateCause::kDiskFull;
+    std::lock_guard<std::mutex> lock(resultLock_);
+    result_.success = false;
+    if (result_.createFailures++ > 0) return;
+    result_.createFailedPath = finalPath_;
+    result_.createFailedCode = code;
+    result_.createFailedCause = cause;
 }
 
 std::int32_t CCdRip::RipEventCallback(void* context, TExtractEvent* event) {
@@ -203,9 +216,9 @@ std::string CCdRip::TrackFolder(const TRipTrack& track) const {
     const std::string_view artist = Text(track.info.artist, sizeof track.info.artist);
     const std::string_view album = Text(track.info.album, sizeof track.info.album);
     if (!settings_.artistSubfolder || artist.empty()) return settings_.ripPath;
-    const std::string name = RipArtistFolderName(artist, album);
+    const std::string name = RipArtistFolderFitting(settings_.ripPath, artist, album);
     if (name.empty()) return settings_.ripPath;
-    std::string folder = settings_.ripPath + std::string(CutUtf8(name, kRipFileNameMax));
+    std::string folder = settings_.ripPath + name;
     if (!IsFolder(folder) && mkdir(folder.c_str(), 0777) != 0 && !IsFolder(folder)) return settings_.ripPath;
     return folder + '/';
 }
@@ -260,6 +273,7 @@ void CCdRip::StartTrack(std::int32_t frames) {
     DiscardFile();
     file_ = ETrackFile::kCreateFailed;
     trackFrames_ = 0;
+    NoteCreateFailure(code, known);
     if (events_.createFailed) events_.createFailed(finalPath_, code);
     Log("CDDTab::StartTrack - Rip file creation failed, advancing to next track.");
     SetRow(track, kCdRowFailed, 0);

@@ -68,11 +68,29 @@ struct TRipServices {
     std::function<CConv2FileObj*(_tFileConversionTypedef type, int encoder)> newConverter;
 };
 
+// Why a track's file could not be made, in the words the page shows.
+enum class ERipCreateCause {
+    kNone,
+    // The format cannot be written here (WMA without the media module).
+    kFormatUnavailable,
+    // The folder may not be written to, or is missing.
+    kNotWritable,
+    kDiskFull,
+    // Any other error; its code is kept.
+    kOther,
+};
+
 // How a rip ended.
 struct TRipResult {
-    // No track failed (a skipped track whose file could not be made does not
-    // count).
+    // No track failed (one whose file could not be made counts: it is
+    // skipped and the next goes on, but the rip did not do what was asked).
     bool success = true;
+    // Tracks whose file could not be made, and the first of them: its path,
+    // the error code and its cause.
+    int createFailures = 0;
+    std::string createFailedPath;
+    std::int32_t createFailedCode = 0;
+    ERipCreateCause createFailedCause = ERipCreateCause::kNone;
     // A failed extraction's code (other than 0 and -100), text and disc
     // track, for the rip error dialog; code 0: none.
     std::int32_t errorCode = 0;
@@ -112,7 +130,11 @@ private:
     enum class ETrackFile { kNone, kWriting, kCreateFailed, kWriteFailed, kFinished };
 
     void RipWorkerThread();
-    void RipOneTrack(std::size_t index);
+    // False when the rip ends after this track.
+    bool RipOneTrack(std::size_t index);
+    // Notes a track whose file could not be made (rip thread); formatKnown:
+    // the settings name a format this program writes.
+    void NoteCreateFailure(int code, bool formatKnown);
     void StartTrack(std::int32_t frames);
     void OnRipProgress(std::int32_t frames);
     void EndTrack();

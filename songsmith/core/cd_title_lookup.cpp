@@ -6,6 +6,7 @@
 #include "filekit/log.h"
 #include "platform/message_box.h"
 #include "platter/device.h"
+#include "songsmith/core/app_message.h"
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/cd_disc.h"
 #include "songsmith/core/cd_lookup_answers.h"
@@ -51,9 +52,46 @@ void CCdTitleLookup::RunDiscTimer(bool run) {
     if (discTimer) discTimer(run);
 }
 
+CCdTitleLookup::CDialogScope::CDialogScope(CCdTitleLookup& lookup) : lookup_(lookup) { ++lookup_.dialogs_; }
+
+CCdTitleLookup::CDialogScope::~CDialogScope() {
+    if (--lookup_.dialogs_ > 0) return;
+    // The answers held meanwhile are handled after whatever the dialog's
+    // caller does next.
+    std::vector<TAppMessage> held = std::move(lookup_.held_);
+    lookup_.held_.clear();
+    for (TAppMessage& message : held) PostAppMessage(lookup_.receiver, std::move(message));
+}
+
+std::int32_t CCdTitleLookup::Ask(const char* key, std::uint32_t flags, const std::string& title) {
+    const CDialogScope scope(*this);
+    return ShowMessageKey(owner, key, flags, title.c_str());
+}
+
+bool CCdTitleLookup::DiscChangedMeanwhile() {
+    if (disc_.DiscId() == lookupDiscId_ && disc_.State() == kCdStateAudioCd) return false;
+    LogFmt("CCDTab - The disc changed while the lookup of 0x%08x asked; its result is dropped.", lookupDiscId_);
+    result_ = kLookupNone;
+    disc_.SetLookupPhase(kPhaseDone);
+    RunDiscTimer(true);
+    // The disc that came in meanwhile was read without a lookup.
+    if (disc_.State() == kCdStateAudioCd && !Decide(false)) disc_.EnableLookUp(true);
+    disc_.Changed();
+    return true;
+}
+
 bool CCdTitleLookup::Decide(bool forced) {
+    // No lookup starts while one of the lookup's boxes or dialogs is open:
+    // its answer belongs to the disc it asked about, and the record it may
+    // be editing stays its own. The disc read meanwhile is looked up once
+    // it closes.
+    if (dialogs_ > 0) {
+        Log("CDTab::_GetRDBID: a lookup's dialog is open, the lookup waits for it");
+        return false;
+    }
     // A lookup still running is for the disc read before.
     Stop();
+    lookupDiscId_ = disc_.DiscId();
     if (!forced && FromCache()) return true;
     const bool automatic = prefs_ != nullptr && prefs_->CDDBAutoRetr != 0;
     if (!automatic && !forced) return false;
@@ -101,6 +139,11 @@ std::intptr_t CCdTitleLookup::OnMessage(TAppMessage& message) {
     // An answer of a lookup that was replaced or stopped is dropped (and
     // its payload freed with the message).
     if (message.lParam != serial_) return 1;
+    // An answer arriving while a box or dialog is open waits for it to close.
+    if (dialogs_ > 0 && message.number != WM_RDB_STATUS) {
+        held_.push_back(std::move(message));
+        return 1;
+    }
     const int code = static_cast<int>(message.wParam);
     if (message.number == WM_RDB_STATUS) {
         if (const auto* status = dynamic_cast<const CLookupStatus*>(message.payload.get())) {
@@ -122,26 +165,36 @@ void CCdTitleLookup::ReportFailure(int code, std::uint32_t lastError, const char
     disc_.SetStatusText(title);
     if (disc_.State() != kCdStateDataCd) disc_.EnableLookUp(true);
     disc_.Changed();
-    switch (code) {
-        case CDDB_NO_SOCKET:
-        case CDDB_NO_CONNECTION:
-            ShowMessageKey(owner, "CDTab_NoConnectRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
-            break;
-        case CDDB_BAD_ANSWER: {
-            // A server that refuses this program says so, with the same
-            // offer of typing the titles in.
-            const char* key = lastError == CDDB_ERR_SERVER_REFUSED ? "CDTab_RefusedRDB" : "CDTab_BadDataRDB";
-            if (ShowMessageKey(owner, key, MB_YESNO | MB_ICONQUESTION, title.c_str()) == IDYES) OnEdit(0);
-            break;
-        }
-        case CDDB_NOT_SENT_OR_READ:
-            ShowMessageKey(owner, "CDTab_OtherRDB", MB_OK | MB_ICONINFORMATION, title.c_str());
-            break;
-        default:
-            break;
-    }
+    // What the server did, where it said so, comes before how the exchange
+    // ended.
+    const bool answered = code == CDDB_BAD_ANSWER || code == CDDB_NOT_SENT_OR_READ;
     result_ = kLookupFailed;
     disc_.SetLookupPhase(kPhaseDone);
+    // The hand entry is offered for the disc the lookup was for only.
+    const auto offerHandEntry = [&](const char* key) {
+        const bool edit = Ask(key, MB_YESNO | MB_ICONQUESTION, title) == IDYES;
+        if (!DiscChangedMeanwhile() && edit) OnEdit(0);
+    };
+    const auto tell = [&](const char* key) {
+        Ask(key, MB_OK | MB_ICONINFORMATION, title);
+        DiscChangedMeanwhile();
+    };
+    if (answered && lastError == CDDB_ERR_SERVER_REFUSED) {
+        // A server that refuses this program says so, with the same offer
+        // of typing the titles in.
+        offerHandEntry("CDTab_RefusedRDB");
+    } else if (answered && lastError == CDDB_ERR_SERVER_ERROR) {
+        tell("CDTab_ServerErrorRDB");
+    } else if (answered && lastError == CDDB_ERR_REDIRECTED) {
+        tell("CDTab_MovedRDB");
+    } else if (code == CDDB_BAD_ANSWER || (code == CDDB_NOT_SENT_OR_READ && lastError == CDDB_ERR_BAD_ANSWER)) {
+        // An answer that came but could not be read.
+        offerHandEntry("CDTab_BadDataRDB");
+    } else if (code == CDDB_NO_SOCKET || code == CDDB_NO_CONNECTION) {
+        tell("CDTab_NoConnectRDB");
+    } else if (code == CDDB_NOT_SENT_OR_READ) {
+        tell("CDTab_OtherRDB");
+    }
 }
 
 void CCdTitleLookup::OnSearchAnswer(int code, std::unique_ptr<CDiscMatches> matches) {
@@ -174,11 +227,20 @@ void CCdTitleLookup::GetRDBRecord() {
         taken = matches_->list.items[0];
     } else if (count > 1) {
         Log("   More than 1 exact match found.");
-        std::uint32_t discId = 0;
-        const int answer = selectDisc ? selectDisc(matches_->list, discId) : 0;
-        taken = answer == 1 && discId != 0 ? matches_->Find(discId) : nullptr;
-        if (taken != nullptr) {
-            chosenId_ = discId;
+        // The match itself: one disc ID may be filed in several categories.
+        TITLEFETCH_TQResult picked{};
+        int answer = 0;
+        if (selectDisc) {
+            const CDialogScope scope(*this);
+            answer = selectDisc(matches_->list, picked);
+        }
+        if (DiscChangedMeanwhile()) {
+            matches_.reset();
+            return;
+        }
+        if (answer == 1 && picked.discId != 0) {
+            chosen_ = picked;
+            taken = &chosen_;
             result_ = kLookupFetched;
         } else {
             result_ = kLookupNoneChosen;
@@ -186,13 +248,18 @@ void CCdTitleLookup::GetRDBRecord() {
         }
     } else {
         Log("   No matches found though.");
-        const std::string title = KeyedText("CDTab_TrackInfoTitle");
-        if (ShowMessageKey(owner, "CDTab_NoRDB", MB_YESNO | MB_ICONWARNING, title.c_str()) == IDYES) OnEdit(0);
         result_ = kLookupNoMatch;
         disc_.SetLookupPhase(kPhaseDone);
+        const std::string title = KeyedText("CDTab_TrackInfoTitle");
+        const bool edit = Ask("CDTab_NoRDB", MB_YESNO | MB_ICONWARNING, title) == IDYES;
+        if (DiscChangedMeanwhile()) {
+            matches_.reset();
+            return;
+        }
+        if (edit) OnEdit(0);
     }
     if (taken != nullptr) {
-        chosen_ = *taken;
+        if (taken != &chosen_) chosen_ = *taken;
         chosenId_ = chosen_.discId;
         disc_.SetLookupPhase(kPhaseFetching);
         if (!threads_.StartRecord(receiver, serial_, chosenId_, chosen_.genre)) {
@@ -232,15 +299,21 @@ void CCdTitleLookup::OnRecordAnswer(int code, std::unique_ptr<CAppPayload> paylo
         return;
     }
     Log("CCDTab::WM_RDB_GOTALBUMRECORD - Got record, setting tracks.");
-    disc_.TakeRecord(std::move(record));
-    if (disc_.Record().HasGaps()) {
+    // The record stays the lookup's while the user is asked about it, so
+    // nothing the disc does meanwhile can take it from under the dialog.
+    if (record->HasGaps()) {
         const std::string title = KeyedText("CDTab_MissingRDBTitle");
-        if (ShowMessageKey(owner, "CDTab_MissingRDB", MB_YESNO | MB_ICONQUESTION, title.c_str()) == IDYES &&
-            fillMissingTags) {
-            fillMissingTags();
-            disc_.Changed();
+        const bool fill = Ask("CDTab_MissingRDB", MB_YESNO | MB_ICONQUESTION, title) == IDYES;
+        if (DiscChangedMeanwhile()) return;
+        if (fill && fillMissingTags) {
+            {
+                const CDialogScope scope(*this);
+                fillMissingTags(record->record);
+            }
+            if (DiscChangedMeanwhile()) return;
         }
     }
+    disc_.TakeRecord(std::move(record));
     SetRDBTrackInfo();
 }
 
@@ -277,7 +350,21 @@ void CCdTitleLookup::WriteCache() {
 
 void CCdTitleLookup::OnEdit(int row) {
     if (chosenId_ == 0) chosenId_ = disc_.DiscId();
-    if (!editTracks || !editTracks(row)) return;
-    WriteCache();
+    if (!editTracks) return;
+    const std::uint32_t before = disc_.DiscId();
+    bool saved = false;
+    {
+        const CDialogScope scope(*this);
+        saved = editTracks(row);
+    }
+    // The dialog puts its rows on the disc now in the drive only when the
+    // user says so; the cache takes them under that disc's ID.
+    if (saved) {
+        WriteCache();
+    } else if (disc_.DiscId() != before && disc_.State() == kCdStateAudioCd && dialogs_ == 0) {
+        // A disc that came in while the dialog was open gets the lookup it
+        // was kept from.
+        if (!Decide(false)) disc_.EnableLookUp(true);
+    }
     disc_.Changed();
 }

@@ -11,10 +11,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "songsmith/core/app_message.h"
 #include "songsmith/core/cd_lookup_threads.h"
 #include "titlefetch/cddb_records.h"
+#include "titlefetch/disc_record.h"
 #include "titlefetch/mv_list.h"
 
 class CCdDisc;
@@ -68,6 +71,9 @@ public:
     int Result() const { return result_; }
     std::uint32_t ChosenDiscId() const { return chosenId_; }
     const TITLEFETCH_TQResult& ChosenMatch() const { return chosen_; }
+    // A box or dialog of the lookup is open (its event loop runs the disc
+    // timer meanwhile).
+    bool InDialog() const { return dialogs_ > 0; }
 
     // Where the threads post; the page's receiver.
     TReceiverId receiver = kNoReceiver;
@@ -77,16 +83,34 @@ public:
     std::function<void(bool run)> discTimer;
     // The page rips.
     std::function<bool()> ripping;
-    // Select a Disc over the matches: 1 with the chosen disc ID (0: none of
-    // them), 2 cancelled, 0 closed.
-    std::function<int(const MvList<TITLEFETCH_TQResult*>& matches, std::uint32_t& discId)> selectDisc;
+    // Select a Disc over the matches: 1 with the chosen match (its disc ID
+    // 0: none of them), 2 cancelled, 0 closed.
+    std::function<int(const MvList<TITLEFETCH_TQResult*>& matches, TITLEFETCH_TQResult& chosen)> selectDisc;
     // Edit CD Track Tag at row; true when the user saved.
     std::function<bool(int row)> editTracks;
-    // Missing Tag Information over the disc's record, without its submit
+    // Missing Tag Information over a fetched record, without its submit
     // part.
-    std::function<void()> fillMissingTags;
+    std::function<void(TITLEFETCH_TRResult& record)> fillMissingTags;
 
 private:
+    // Counts the lookup's open boxes and dialogs for its lifetime.
+    class CDialogScope {
+    public:
+        explicit CDialogScope(CCdTitleLookup& lookup);
+        ~CDialogScope();
+        CDialogScope(const CDialogScope&) = delete;
+        CDialogScope& operator=(const CDialogScope&) = delete;
+
+    private:
+        CCdTitleLookup& lookup_;
+    };
+    // A message box of the lookup, counted as a dialog.
+    std::int32_t Ask(const char* key, std::uint32_t flags, const std::string& title);
+    // After a box or dialog: the disc in the drive is no longer the one this
+    // lookup was made for (another came in, or none is left). The lookup
+    // ends without applying anything, and the disc now in the drive gets
+    // the lookup it was kept from meanwhile.
+    bool DiscChangedMeanwhile();
     void OnSearchAnswer(int code, std::unique_ptr<CDiscMatches> matches);
     void OnRecordAnswer(int code, std::unique_ptr<CAppPayload> payload);
     // A failed step: its status and box titled titleKey, by code.
@@ -108,5 +132,11 @@ private:
     std::uint32_t chosenId_ = 0;
     // Tells this lookup's messages from those of one it replaced.
     std::intptr_t serial_ = 0;
+    // The disc this lookup was made for; its result applies to no other.
+    std::uint32_t lookupDiscId_ = 0;
+    int dialogs_ = 0;
+    // Answers that arrived while a box or dialog was open, posted again
+    // once it closed.
+    std::vector<TAppMessage> held_;
     CCdLookupThreads threads_;
 };

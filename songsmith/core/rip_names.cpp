@@ -1,5 +1,6 @@
 #include "songsmith/core/rip_names.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -30,14 +31,27 @@ std::string CleanRipNamePart(std::string_view text) {
     // names no one can type.
     for (char& c : cleaned)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    return std::string(TrimBlanks(cleaned));
+    // Leading dots would make ".", ".." (the folder above) or a hidden file.
+    std::string_view kept = TrimBlanks(cleaned);
+    while (!kept.empty() && (kept.front() == '.' || kept.front() == ' ')) kept.remove_prefix(1);
+    return std::string(kept);
 }
 
 std::string RipArtistFolderName(std::string_view artist, std::string_view album) {
     if (artist.empty()) return {};
     std::string name = CleanRipNamePart(artist);
+    if (name.empty()) return {};
     if (!album.empty()) name = CleanRipNamePart(name + " - " + CleanRipNamePart(album));
     return name;
+}
+
+std::string RipArtistFolderFitting(const std::string& ripPath, std::string_view artist, std::string_view album) {
+    const std::string name = RipArtistFolderName(artist, album);
+    // The folder, its separator and the room left for names.
+    const std::size_t used = ripPath.size() + 1 + kRipNameRoom;
+    if (name.empty() || used >= kRipPathMax) return {};
+    const std::size_t room = std::min(kRipFileNameMax, kRipPathMax - used);
+    return CleanRipNamePart(CutUtf8(name, room));
 }
 
 std::string RipFileBaseName(const TRipNameRules& rules, std::string_view artist, std::string_view album,
@@ -69,9 +83,16 @@ std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
 }
 
 std::string CRipNames::Take(const std::string& folder, const std::string& base, std::string_view extension) {
+    // The name's room: the file system's limit, and what the folder leaves
+    // of the library's. A folder that leaves less than kRipNameRoom cannot
+    // give the library its song anyway: its names keep the file system's
+    // limit rather than shrink to nothing.
+    const std::size_t pathRoom =
+        folder.size() + kRipNameRoom <= kRipPathMax ? kRipPathMax - folder.size() : kRipFileNameMax;
+    const std::size_t nameMax = std::min(kRipFileNameMax, pathRoom);
     for (int copy = 1;; ++copy) {
         const std::string suffix = copy == 1 ? std::string() : " (" + std::to_string(copy) + ")";
-        const std::size_t room = kRipFileNameMax - std::min(kRipFileNameMax, suffix.size() + extension.size());
+        const std::size_t room = nameMax - std::min(nameMax, suffix.size() + extension.size());
         std::string name(TrimBlanks(CutUtf8(base, room)));
         std::string path = folder + name + suffix + std::string(extension);
         if (taken_.insert(path).second) return path;

@@ -11,6 +11,12 @@
 
 // The longest file name (not path) a Linux file system takes, in bytes.
 inline constexpr std::size_t kRipFileNameMax = 255;
+// The longest whole path the song library and the session keep (their
+// fields hold MAX_PATH bytes with the terminator); a ripped file's path fits
+// it, or the song could be in neither.
+inline constexpr std::size_t kRipPathMax = 259;
+// What an artist's subfolder leaves at least for the file names in it.
+inline constexpr std::size_t kRipNameRoom = 64;
 
 // Which texts go into a file name besides the title.
 struct TRipNameRules {
@@ -20,12 +26,18 @@ struct TRipNameRules {
 };
 
 // A part of a name: characters other systems forbid in names and control
-// characters become blanks, and blanks at either end go.
+// characters become blanks, blanks at either end go, and so do dots at its
+// start: a name made from titles never reads ".", ".." or a hidden name, so
+// it never leads out of the rip folder.
 std::string CleanRipNamePart(std::string_view text);
 
 // "Artist - Album", "Artist", or empty when the artist is empty; each part
 // cleaned.
 std::string RipArtistFolderName(std::string_view artist, std::string_view album);
+// The artist's subfolder's name cut so that ripPath and it leave
+// kRipNameRoom bytes of kRipPathMax for the file names; empty when ripPath
+// leaves no room for a subfolder.
+std::string RipArtistFolderFitting(const std::string& ripPath, std::string_view artist, std::string_view album);
 
 // The file name without its extension: with an artist or album, "Artist - "
 // (when chosen), "Album - " (when chosen, or when there is no artist and the
@@ -41,7 +53,8 @@ std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
 
 // The paths one rip has produced: two tracks whose texts give the same
 // name get "Name", "Name (2)", "Name (3)"... Every name, with its suffix and
-// extension, fits kRipFileNameMax bytes (the base is cut on a character
+// extension, fits kRipFileNameMax bytes, and the whole path kRipPathMax
+// bytes while the folder leaves room for it (the base is cut on a character
 // boundary). folder ends with '/'; extension starts with '.'.
 class CRipNames {
 public:

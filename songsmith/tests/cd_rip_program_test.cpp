@@ -409,4 +409,56 @@ TEST_F(CdRipProgramTest, ClosingDuringARipAsksAndOnlyYesStopsTheRipAndCloses) {
     EXPECT_EQ(files, std::vector<std::string>{"Unknown Album (10002f03) - Track 01.mp3"});
 }
 
+TEST_F(CdRipProgramTest, ARipWhoseEveryFileFailsIsOneBoxNamingTheCauseAndNoSuccessSignal) {
+    // WMA chosen on a machine without the media module, the success signal
+    // on.
+    const testsupport::CScopedEnv noWma("SONGSMITH_WMA_SUPPORT", "0");
+    std::unique_ptr<CPreferences> prefs = StoredPreferences();
+    prefs->RipFormat = kRipFormatWma;
+    prefs->RipSignal = 1;
+    StorePreferences(*prefs);
+    ui_.ExpectMessage("CDTab_CreateFailed", IDOK);
+    std::vector<QString> statuses;
+    TProgramOptions options = Options();
+    options.whenShown = [&](CProgram& program) {
+        program.mainWindow.OnCommand(cmd::kFirstCdDrive);
+        CCDTab* page = program.mainWindow.TabPane()->CdPages().at(0);
+        page->DiscTimerTick();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().RowCount() == 3 && page->Disc().LookupPhase() == 3; }, 30000));
+        ASSERT_EQ(program.prefs.RipFormat, kRipFormatWma);
+        ASSERT_TRUE(testsupport::ClickControl(page->Window(), kCdRipId));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsRipping(); }, 60000));
+        QCoreApplication::processEvents();
+        for (int row = 0; row < 3; ++row) statuses.push_back(Cell(page, row, kCdColumnStatus));
+        testsupport::SaveWidgetPng(program.mainWindow.Window(), "cd_rip_every_file_failed");
+        program.mainWindow.Window()->close();
+    };
+    {
+        CProgram program(options);
+        program.SetSessionLoader([](const std::vector<std::string>&) {});
+        EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+    }
+    EXPECT_EQ(statuses, std::vector<QString>(3, ProgString("CDTab_Failed")));
+    // One box for the three tracks, saying why in words.
+    const std::vector<std::string> keys = ui_.MessageKeys();
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), "CDTab_CreateFailed"), 1);
+    std::string text;
+    for (const testsupport::TUiCall& call : ui_.Calls())
+        if (call.key == "CDTab_CreateFailed") text = call.text;
+    EXPECT_EQ(text.rfind("3 of the tracks could not be ripped", 0), 0u) << text;
+    EXPECT_NE(text.find(ProgString("CDTab_CreateCauseNoFormat").toStdString()), std::string::npos) << text;
+    // The rip failed: no success signal was asked for.
+    const std::vector<std::string> logged = LoggedTexts();
+    EXPECT_TRUE(std::none_of(logged.begin(), logged.end(), [](const std::string& line) {
+        return line.find("success.mp3") != std::string::npos;
+    }));
+    EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [](const std::string& line) {
+        return line.find("CCDTab::FinishRip - The rip failed") != std::string::npos;
+    }));
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(rips_))
+        if (entry.is_regular_file()) files.push_back(entry.path().filename().string());
+    EXPECT_TRUE(files.empty());
+}
+
 }  // namespace

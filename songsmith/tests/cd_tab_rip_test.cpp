@@ -135,6 +135,9 @@ TEST_F(CdTabRipTest, AFileThatCannotBeMadeIsToldAndTheNextTracksRip) {
     EXPECT_EQ(Files(), Named({2, 3}));
     // The failed row can be ripped again.
     EXPECT_TRUE(RipButton()->isEnabled());
+    const std::string text = boxes_.Calls().back().text;
+    EXPECT_EQ(text.rfind("1 of the tracks could not be ripped", 0), 0u) << text;
+    EXPECT_NE(text.find(rips_.Path()), std::string::npos) << text;
 }
 
 TEST_F(CdTabRipTest, ADriveErrorShowsTheRipErrorDialogAndEndsTheRip) {

@@ -137,6 +137,8 @@ TEST_F(CdTabTest, AnAudioDiscShowsItsTracksAndTakingItOutShowsTheEmptyDriveRows)
         EXPECT_EQ(Cell(0, row, kCdColumnLength), lengths[static_cast<std::size_t>(row)]);
         EXPECT_EQ(Cell(0, row, kCdColumnAlbum), "Unknown Album (8000c03)");
         EXPECT_EQ(Cell(0, row, kCdColumnGenre), "<Unknown>");
+        // A disc without data has no year to show (not "0").
+        EXPECT_EQ(Cell(0, row, kCdColumnYear), "");
         EXPECT_EQ(page->Disc().Row(row)->marked, 1);
         EXPECT_EQ(page->GetTrackMusicInfo(row)->trackCount, 3);
     }

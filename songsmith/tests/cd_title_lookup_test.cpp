@@ -139,6 +139,19 @@ protected:
     }
     std::string Tray() const { return trays_.Path() + "/tray0"; }
     void InsertDisc() { platter_test::WriteDiscImage(Tray(), "disc", platter_test::AudioDiscLayout()); }
+    // Another disc: two tracks of other lengths, so another disc ID.
+    void InsertOtherDisc() {
+        platter_test::TImageLayout layout;
+        layout.tracks = {{253}, {3000}};
+        platter_test::WriteDiscImage(Tray(), "disc", layout);
+    }
+    // The tray swapped for the other disc, as the disc timer sees it.
+    void SwapForTheOtherDisc() {
+        TakeDiscOut();
+        Tick();
+        InsertOtherDisc();
+        Tick();
+    }
     void TakeDiscOut() {
         std::filesystem::remove(Tray() + "/disc.cue");
         std::filesystem::remove(Tray() + "/disc.bin");
@@ -171,9 +184,9 @@ protected:
     QString Status() const { return FindControl<QLabel>(Page()->Window(), kCdStatusId)->text(); }
     bool LookUpEnabled() const { return FindControl<QPushButton>(Page()->Window(), kCdLookUpId)->isEnabled(); }
     // The cache's titles for the disc; empty when it holds none.
-    std::vector<std::string> CachedTitles() {
+    std::vector<std::string> CachedTitles(std::uint32_t discId = kDiscId) {
         std::vector<std::string> titles;
-        INI_TEntry* entry = titlefetch_.GetCDPlayerINIEntry(kDiscId);
+        INI_TEntry* entry = titlefetch_.GetCDPlayerINIEntry(discId);
         if (entry == nullptr) return titles;
         for (const CCOMString* title : entry->trackTitles) titles.emplace_back(title->GetString());
         titlefetch_.DeallocINIEntry(entry);
@@ -245,13 +258,17 @@ TEST_F(CdTitleLookupTest, AFoundDiscIsNamedCachedAndNamedAgainFromTheCacheUnless
 }
 
 TEST_F(CdTitleLookupTest, SeveralMatchesAreChosenFromInSelectADisc) {
+    // One disc ID filed in two categories, as real servers do: the match
+    // chosen names the category read.
     Serve([](const std::string& request) {
         if (Has(request, "cmd=cddb+query+"))
             return ServerScript{ServerStep::Send(Http("211 Found inexact matches, list follows\r\n"
                                                       "rock 08000c03 The Artist / The Album\r\n"
-                                                      "jazz 0a000c03 Other Artist / Other Album\r\n.\r\n"))};
-        if (Has(request, "cmd=cddb+read+jazz+0a000c03&"))
-            return ServerScript{ServerStep::Send(Record("0a000c03", {"One", "Two", "Three"}, "2001", "Jazz"))};
+                                                      "jazz 08000c03 Other Artist / Other Album\r\n.\r\n"))};
+        if (Has(request, "cmd=cddb+read+jazz+08000c03&"))
+            return ServerScript{ServerStep::Send(Record("08000c03", {"One", "Two", "Three"}, "2001", "Jazz"))};
+        if (Has(request, "cmd=cddb+read+rock+08000c03&"))
+            return ServerScript{ServerStep::Send(Record("08000c03", {"Wrong", "Wrong", "Wrong"}, "1999", "Rock"))};
         return ServerScript{};
     });
     OpenWithDisc();
@@ -270,7 +287,10 @@ TEST_F(CdTitleLookupTest, SeveralMatchesAreChosenFromInSelectADisc) {
     ASSERT_TRUE(WaitForLookup());
     EXPECT_EQ(lines, (std::vector<QString>{"The Artist - The Album (rock)", "Other Artist - Other Album (jazz)",
                                            "<None of the above>"}));
-    EXPECT_EQ(Page()->Lookup().ChosenDiscId(), 0x0a000c03u);
+    EXPECT_EQ(Page()->Lookup().ChosenDiscId(), 0x08000c03u);
+    EXPECT_STREQ(Page()->Lookup().ChosenMatch().genre, "jazz");
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+read+jazz+08000c03&"), 1);
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+read+rock+"), 0);
     EXPECT_EQ(Titles(), (std::vector<QString>{"One", "Two", "Three"}));
     // Filed under the disc's own ID, which the next insertion asks for.
     EXPECT_EQ(CachedTitles(), (std::vector<std::string>{"One", "Two", "Three"}));
@@ -359,7 +379,21 @@ TEST_F(CdTitleLookupTest, FailedStepsAreTriedThreeTimesThenReportedByTheirCode) 
         {"record refused", false, Http("200 rock 08000c03 The Artist / The Album\r\n"),
          "HTTP/1.1 503 Service Unavailable\r\n\r\n<html>busy</html>\r\n", "CDTab_RefusedRDB", IDNO,
          "CDTab_RetrieveFailedTitle", "cmd=cddb+read+"},
+        {"http 500 without a body", false, "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n", "",
+         "CDTab_RefusedRDB", IDNO, "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
+        {"server error", false, Http("530 Server error, server CPU load too high\r\n"), "", "CDTab_ServerErrorRDB",
+         IDOK, "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
+        {"no final period", false,
+         Http("211 Found inexact matches, list follows\r\nrock 08000c03 The Artist / The Album\r\n"), "",
+         "CDTab_BadDataRDB", IDNO, "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
+        {"not HTTP", false, "SSH-2.0-OpenSSH_9.2\r\n", "", "CDTab_BadDataRDB", IDNO, "CDTab_LookupFailedTitle",
+         "cmd=cddb+query+"},
+        {"moved to https", false,
+         "HTTP/1.1 301 Moved Permanently\r\nLocation: https://127.0.0.1/~cddb/cddb.cgi\r\n\r\n", "",
+         "CDTab_MovedRDB", IDOK, "CDTab_LookupFailedTitle", "cmd=cddb+query+"},
     };
+    // Long enough for a loaded machine to answer; the stall waits it out.
+    titlefetch_.SetTimeout(1000);
     OpenWithDisc();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -464,6 +498,111 @@ TEST_F(CdTitleLookupTest, AnswersArrivingDuringARipOrAfterTheDiscWentAreDropped)
     ASSERT_TRUE(QTest::qWaitFor([&] { return reads == 3 && Page()->Disc().LookupPhase() == kPhaseDone; }, 10000));
     Settle();
     EXPECT_EQ(Titles(), (std::vector<QString>{"A", "B", "C"}));
+}
+
+TEST_F(CdTitleLookupTest, ADiscSwappedWhileTheMissingInformationQuestionIsOpenGetsNoneOfItsTitles) {
+    prefs_->CDDBAutoRetr = 0;
+    Serve([](const std::string& request) {
+        if (Has(request, "cmd=cddb+query+08000c03+"))
+            return ServerScript{ServerStep::Send(Http("200 rock 08000c03 The Artist / The Album\r\n"))};
+        // No year: the question comes.
+        if (Has(request, "cmd=cddb+read+rock+08000c03&"))
+            return ServerScript{ServerStep::Send(Record("08000c03", {"A1", "A2", "A3"}, "", "Rock"))};
+        return ServerScript{};
+    });
+    OpenWithDisc();
+    Tick();
+    ASSERT_EQ(Page()->Disc().DiscId(), kDiscId);
+    ASSERT_EQ(Titles(), kUntitled);
+    // While the question is open, the disc timer finds another disc.
+    std::uint32_t otherId = 0;
+    boxes_.ExpectMessageWhile("CDTab_MissingRDB", IDNO, [&] {
+        SwapForTheOtherDisc();
+        otherId = Page()->Disc().DiscId();
+    });
+    ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kCdLookUpId));
+    ASSERT_TRUE(WaitForLookup());
+    ASSERT_NE(otherId, 0u);
+    ASSERT_NE(otherId, kDiscId);
+    EXPECT_EQ(Page()->Disc().DiscId(), otherId);
+    // The other disc keeps its own rows; nothing is filed for either disc.
+    EXPECT_EQ(Titles(), (std::vector<QString>{"Track 01", "Track 02"}));
+    EXPECT_NE(Page()->Lookup().Result(), kLookupFetched);
+    EXPECT_EQ(CachedTitles(otherId), std::vector<std::string>{});
+    EXPECT_EQ(CachedTitles(kDiscId), std::vector<std::string>{});
+    EXPECT_TRUE(LookUpEnabled());
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+query+"), 1);
+}
+
+TEST_F(CdTitleLookupTest, AMatchChosenAfterTheDiscWasSwappedIsNotRead) {
+    prefs_->CDDBAutoRetr = 0;
+    Serve([](const std::string& request) {
+        if (Has(request, "cmd=cddb+query+08000c03+"))
+            return ServerScript{ServerStep::Send(Http("211 Found inexact matches, list follows\r\n"
+                                                      "rock 08000c03 The Artist / The Album\r\n"
+                                                      "jazz 08000c03 Other Artist / Other Album\r\n.\r\n"))};
+        return ServerScript{ServerStep::Send(Record("08000c03", {"A1", "A2", "A3"}, "2001", "Jazz"))};
+    });
+    OpenWithDisc();
+    Tick();
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), QString::number(CSelectDiscDlg::kDialogId));
+        SwapForTheOtherDisc();
+        FindControl<QListWidget>(modal, CSelectDiscDlg::kList)->setCurrentRow(1);
+        testsupport::ClickControl(modal, 1);
+    });
+    ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kCdLookUpId));
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_NE(Page()->Disc().DiscId(), kDiscId);
+    EXPECT_EQ(Titles(), (std::vector<QString>{"Track 01", "Track 02"}));
+    EXPECT_EQ(Count(Requests(), "cmd=cddb+read+"), 0);
+    EXPECT_EQ(CachedTitles(Page()->Disc().DiscId()), std::vector<std::string>{});
+    EXPECT_TRUE(LookUpEnabled());
+}
+
+TEST_F(CdTitleLookupTest, ADiscSwappedWhileTheMissingTagDialogIsOpenIsLookedUpOnlyAfterIt) {
+    // Automatic lookup: the disc that comes in is looked up, but only once
+    // the dialog over the first disc's record has closed.
+    Serve([](const std::string& request) {
+        if (Has(request, "cmd=cddb+query+08000c03+"))
+            return ServerScript{ServerStep::Send(Http("200 rock 08000c03 The Artist / The Album\r\n"))};
+        if (Has(request, "cmd=cddb+read+rock+08000c03&"))
+            return ServerScript{ServerStep::Send(Record("08000c03", {"A1", "A2", "A3"}, "", "Rock"))};
+        if (Has(request, "cmd=cddb+query+"))
+            return ServerScript{ServerStep::Send(Http("200 jazz 1f000c02 Other Artist / Other Album\r\n"))};
+        if (Has(request, "cmd=cddb+read+jazz+"))
+            return ServerScript{ServerStep::Send(Record("1f000c02", {"B1", "B2"}, "2005", "Jazz"))};
+        return ServerScript{};
+    });
+    OpenWithDisc();
+    boxes_.ExpectMessage("CDTab_MissingRDB", IDYES);
+    std::uint32_t otherId = 0;
+    int phaseInDialog = -1;
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        EXPECT_EQ(modal->objectName(), QString::number(CEditMissingTagDlg::kDialogId));
+        SwapForTheOtherDisc();
+        otherId = Page()->Disc().DiscId();
+        // No lookup of the new disc runs while the dialog is open.
+        phaseInDialog = Page()->Disc().LookupPhase();
+        auto* year = FindControl<QComboBox>(modal, CEditMissingTagDlg::kYear);
+        year->setCurrentIndex(year->findData(1987));
+        testsupport::ClickControl(modal, 1);
+    });
+    Tick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return otherId != 0 && Titles() == std::vector<QString>{"B1", "B2"}; }, 20000));
+    ASSERT_TRUE(WaitForLookup());
+    EXPECT_NE(phaseInDialog, kPhaseSearching);
+    EXPECT_NE(otherId, kDiscId);
+    // The new disc has its own record, none of what was typed for the first.
+    EXPECT_EQ(Page()->GetTrackMusicInfo(0)->year, 2005);
+    EXPECT_STREQ(Page()->GetTrackMusicInfo(1)->genre, "Jazz");
+    EXPECT_EQ(CachedTitles(otherId), (std::vector<std::string>{"B1", "B2"}));
+    EXPECT_EQ(CachedTitles(kDiscId), std::vector<std::string>{});
+    // The first disc's search and record, then the second's.
+    const std::vector<std::string> requests = Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_TRUE(Has(requests[2], "cmd=cddb+query+")) << requests[2];
+    EXPECT_FALSE(Has(requests[2], "08000c03")) << requests[2];
 }
 
 TEST_F(CdTitleLookupTest, APageClosedDuringALookupGoesAtOnce) {

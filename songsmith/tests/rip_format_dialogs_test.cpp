@@ -276,14 +276,21 @@ TEST_F(FormatDialogsTest, TheWmaSliderRunsOverTheOfferedPresetsAndOkStoresThePre
     EXPECT_EQ(prefs_->FormatWMAUseTags, 0);
 }
 
-TEST_F(FormatDialogsTest, WithoutWmaConversionThePageHasNoWmaRowAndTheWmaDialogIsDisabled) {
+TEST_F(FormatDialogsTest, WithoutWmaConversionThePageOffersNoWmaAndTheWmaDialogIsDisabled) {
     setenv("SONGSMITH_WMA_SUPPORT", "0", 1);
     UseModules({});
     ASSERT_EQ(ConversionToWMAAllowed(), 0);
-    prefs_->RipFormat = 353;
+    prefs_->RipFormat = 85;
     RunPrefs([&](QWidget* dialog) {
         EXPECT_EQ(Rows(dialog, CRipPrefsPage::kFormatList), (std::vector<std::string>{"MP3", "WAVE"}));
         EXPECT_EQ(Shown(dialog, CRipPrefsPage::kFormatList), "MP3");
+        ClickControl(dialog, IDCANCEL);
+    });
+    // A stored WMA is shown as what it is, not as another format.
+    prefs_->RipFormat = 353;
+    RunPrefs([&](QWidget* dialog) {
+        EXPECT_EQ(Rows(dialog, CRipPrefsPage::kFormatList), (std::vector<std::string>{"MP3", "WAVE", "WMA (n/a)"}));
+        EXPECT_EQ(Shown(dialog, CRipPrefsPage::kFormatList), "WMA (n/a)");
         ClickControl(dialog, IDCANCEL);
     });
     prefs_->FormatWMAQuality = 5;

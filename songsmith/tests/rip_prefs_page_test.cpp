@@ -57,10 +57,14 @@ TEST_F(RipPrefsPageTest, TheListsShowTheStoredSpeedAndFormatAndTheFirstRowForAny
         int format;
         bool wma;
         const char* formatShown;
+        int formatStored;  // after confirming
     } const cases[] = {
-        {3, "6x", 1, true, "WAVE"},   {255, "Max", 85, true, "MP3"}, {18, "72x", 353, true, "WMA"},
-        {19, "Max", 353, false, "MP3"},  // a value no row has
-        {0, "1x", 7, true, "MP3"},
+        {3, "6x", 1, true, "WAVE", 1},
+        {255, "Max", 85, true, "MP3", 85},
+        {18, "72x", 353, true, "WMA", 353},
+        // WMA stored without the media module: shown as it is, and kept.
+        {19, "Max", 353, false, "WMA (n/a)", 353},  // and a speed no row has
+        {0, "1x", 7, true, "MP3", 85},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.speed);
@@ -72,14 +76,13 @@ TEST_F(RipPrefsPageTest, TheListsShowTheStoredSpeedAndFormatAndTheFirstRowForAny
             EXPECT_EQ(Shown(dialog, Page::kFormatList), c.formatShown);
             const std::vector<std::string> formats = Rows(dialog, Page::kFormatList);
             EXPECT_EQ(formats, c.wma ? std::vector<std::string>({"MP3", "WAVE", "WMA"})
-                                     : std::vector<std::string>({"MP3", "WAVE"}));
+                                     : std::vector<std::string>({"MP3", "WAVE", "WMA (n/a)"}));
+            if (!c.wma) testsupport::SaveWidgetPng(dialog, "rip_prefs_wma_unavailable");
             ClickControl(dialog, IDOK);
         });
         // Confirming stores the rows shown.
         EXPECT_EQ(prefs_->RipSpeed, c.speed == 19 ? 255 : c.speed);
-        EXPECT_EQ(prefs_->RipFormat, std::string(c.formatShown) == "WAVE" ? 1
-                                     : std::string(c.formatShown) == "WMA" ? 353
-                                                                           : 85);
+        EXPECT_EQ(prefs_->RipFormat, c.formatStored);
     }
     // Every speed in its order, each storing its own value.
     const std::vector<std::string> speeds = {"Max", "1x",  "2x",  "4x",  "6x",  "8x",  "10x", "12x", "14x", "16x",

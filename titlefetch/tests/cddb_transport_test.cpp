@@ -2,8 +2,14 @@
 // without an HTTP header's end, or from no server.
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <thread>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -167,16 +173,21 @@ TEST(CddbTransport, FailuresOfTheExchange) {
     }
     // Complete, but after more than fifteen time-outs in all.
     trickle.push_back(ServerStep::Send("\r\n.\r\n"));
+    // A server that did not answer in time is told apart from an answer
+    // that came but could not be read.
     const Case cases[] = {
         {"stall", {ServerStep::Send(header + "210 OK\r\nrock\r\n"), ServerStep::Stall()}, kTimeoutMs,
-         CDDB_ERR_BAD_ANSWER, header + "210 OK\r\nrock\r\n"},
+         CDDB_ERR_TIMED_OUT, header + "210 OK\r\nrock\r\n"},
         // Each piece comes well within the time-out; the whole read may
         // still take no more than fifteen of them.
-        {"trickle", trickle, 150, CDDB_ERR_BAD_ANSWER, header + "210 OK\r\n"},
+        {"trickle", trickle, 150, CDDB_ERR_TIMED_OUT, header + "210 OK\r\n"},
         {"closed before the terminator", {ServerStep::Send(header + "210 OK\r\nrock\r\n.")}, kTimeoutMs,
          CDDB_ERR_BAD_ANSWER, header + "210 OK\r\nrock\r\n."},
         {"oversize", {ServerStep::Send(header + "210 OK\r\n" + std::string(1100 * 1024, 'x'))}, kTimeoutMs,
          CDDB_ERR_BAD_ANSWER, header + "210 OK\r\nxxx"},
+        {"empty body", {ServerStep::Send(header)}, kTimeoutMs, CDDB_ERR_BAD_ANSWER, header},
+        {"not HTTP", {ServerStep::Send("SSH-2.0-OpenSSH_9.2\r\n"), ServerStep::Stall()}, kTimeoutMs,
+         CDDB_ERR_BAD_ANSWER, "SSH-2.0"},
     };
     for (const Case& c : cases) {
         GenresRun run(c.script, c.timeoutMs);
@@ -348,4 +359,56 @@ TEST(CddbTransport, NameLookupsCountAgainstTheTimeOut) {
         Stalled().released = true;
         Stalled().changed.notify_all();
     }
+}
+
+namespace {
+
+// A system resolver that never answers.
+int NeverAnsweringLookup(const char*, const char*, const addrinfo*, addrinfo**) {
+    for (;;) pause();
+}
+
+constexpr const char* kStalledExitChild = "TITLEFETCH_STALLED_EXIT_CHILD";
+
+}  // namespace
+
+TEST(CddbTransport, QuittingNeverWaitsForANameLookupThatHangs) {
+    if (std::getenv(kStalledExitChild) != nullptr) {
+        // The child: a lookup that will never end is given up at its time-out,
+        // then the process quits as the program does.
+        SetResolveFunction(&NeverAnsweringLookup);
+        addrinfo hints{};
+        hints.ai_socktype = SOCK_STREAM;
+        AddressList addresses;
+        const ResolveOutcome outcome = ResolveHost("stalled.example.org", "80", hints, 50, addresses);
+        std::exit(outcome == ResolveOutcome::TimedOut ? 0 : 3);
+    }
+    // This test's executable once more, running only this test as the child.
+    std::string self(4096, '\0');
+    const ssize_t length = readlink("/proc/self/exe", self.data(), self.size() - 1);
+    ASSERT_GT(length, 0);
+    self.resize(static_cast<std::size_t>(length));
+    std::string filter = "--gtest_filter=CddbTransport.QuittingNeverWaitsForANameLookupThatHangs";
+    char* argv[] = {self.data(), filter.data(), nullptr};
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+    environment.push_back(std::string(kStalledExitChild) + "=1");
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, self.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+    // The child ends on its own; a limit only a hang reaches.
+    int status = 0;
+    pid_t ended = 0;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while ((ended = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "the process did not quit while a name lookup hung";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -128,19 +128,33 @@ TEST(Titlefetch, WithoutAServerTheSiteListHoldsTheDefaultSite) {
     facade.DeallocSiteList(&sites, false);
 }
 
-TEST(Titlefetch, AServerThatAnswers5xxIsToldApartFromAnAnswerThatCannotBeUsed) {
+TEST(Titlefetch, FailedAnswersAreToldApartByWhatWentWrong) {
+    const std::string match = "211 Found inexact matches, list follows\r\nrock 08000c03 A / B\r\n";
     const struct {
         const char* name;
         std::string answer;
+        int code;
         std::uint32_t error;
     } cases[] = {
-        {"cddb 500", Http("500 Unknown developer email\r\n"), CDDB_ERR_SERVER_REFUSED},
-        {"cddb 530", Http("530 Server error, server CPU load too high\r\n"), CDDB_ERR_SERVER_REFUSED},
-        {"http 503", "HTTP/1.1 503 Service Unavailable\r\n\r\n<html>busy</html>\r\n", CDDB_ERR_SERVER_REFUSED},
-        {"garbage", Http("hello there\r\n"), CDDB_ERR_BAD_ANSWER},
-        {"cddb 403", Http("403 Database entry is corrupt\r\n"), CDDB_ERR_BAD_ANSWER},
+        // The server refuses this client.
+        {"cddb 500", Http("500 Unknown developer email\r\n"), CDDB_BAD_ANSWER, CDDB_ERR_SERVER_REFUSED},
+        {"http 503", "HTTP/1.1 503 Service Unavailable\r\n\r\n<html>busy</html>\r\n", CDDB_BAD_ANSWER,
+         CDDB_ERR_SERVER_REFUSED},
+        {"http 500 without a body", "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n",
+         CDDB_NOT_SENT_OR_READ, CDDB_ERR_SERVER_REFUSED},
+        // CDDB's 530 is an error of the server's own.
+        {"cddb 530", Http("530 Server error, server CPU load too high\r\n"), CDDB_BAD_ANSWER,
+         CDDB_ERR_SERVER_ERROR},
+        // Answers that arrived but cannot be used or read.
+        {"garbage", Http("hello there\r\n"), CDDB_BAD_ANSWER, CDDB_ERR_BAD_ANSWER},
+        {"cddb 403", Http("403 Database entry is corrupt\r\n"), CDDB_BAD_ANSWER, CDDB_ERR_BAD_ANSWER},
+        {"no final period", Http(match), CDDB_NOT_SENT_OR_READ, CDDB_ERR_BAD_ANSWER},
+        {"empty body", Http(""), CDDB_NOT_SENT_OR_READ, CDDB_ERR_BAD_ANSWER},
+        {"5 MB", Http(match + std::string(5 * 1024 * 1024, 'x')), CDDB_NOT_SENT_OR_READ, CDDB_ERR_BAD_ANSWER},
+        {"not HTTP", "SSH-2.0-OpenSSH_9.2\r\n", CDDB_NOT_SENT_OR_READ, CDDB_ERR_BAD_ANSWER},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         ScriptedServer server([&c](const std::string&) { return ServerScript{ServerStep::Send(c.answer)}; });
         TITLEFETCH_CTitlefetch facade;
         const TITLEFETCH_TSite site = cddbtest::LoopbackSite(server.Port());
@@ -148,13 +162,64 @@ TEST(Titlefetch, AServerThatAnswers5xxIsToldApartFromAnAnswerThatCannotBeUsed) {
         const cddbtest::TrackList tracks({150, 403, 787}, 1102);
         MvList<TITLEFETCH_TQResult*> matches;
         SetLastError(0);
-        EXPECT_EQ(facade.SearchForDiscID(0x08000c03, tracks.list, 14, matches), CDDB_BAD_ANSWER) << c.name;
-        EXPECT_EQ(GetLastError(), c.error) << c.name;
-        EXPECT_EQ(matches.count, 0) << c.name;
+        EXPECT_EQ(facade.SearchForDiscID(0x08000c03, tracks.list, 14, matches), c.code);
+        EXPECT_EQ(GetLastError(), c.error);
+        EXPECT_EQ(matches.count, 0);
+        FreeAll(matches);
         OwnedRecord record;
         SetLastError(0);
-        EXPECT_EQ(facade.GetDiscRecord(0x08000c03, "rock", record), CDDB_BAD_ANSWER) << c.name;
-        EXPECT_EQ(GetLastError(), c.error) << c.name;
+        EXPECT_EQ(facade.GetDiscRecord(0x08000c03, "rock", record), c.code);
+        EXPECT_EQ(GetLastError(), c.error);
+    }
+}
+
+TEST(Titlefetch, RedirectsToPlainHttpAreFollowedAFewTimesAndOthersSaySo) {
+    const std::string found = Http("200 rock 08000c03 The Artist / The Album\r\n");
+    auto redirect = [](const std::string& status, const std::string& location) {
+        return "HTTP/1.1 " + status + "\r\nLocation: " + location + "\r\nContent-Length: 0\r\n\r\n";
+    };
+    ScriptedServer target([&](const std::string& request) {
+        if (FirstLine(request).rfind("GET /moved/cddb.cgi?cmd=cddb+query+08000c03+", 0) == 0)
+            return ServerScript{ServerStep::Send(found)};
+        return ServerScript{ServerStep::Send(Http("500 Wrong path\r\n"))};
+    });
+    const std::string elsewhere = "http://127.0.0.1:" + std::to_string(target.Port()) + "/moved/cddb.cgi";
+    const struct {
+        const char* name;
+        std::vector<std::string> answers;  // of the first server, in turn
+        int code;
+        std::uint32_t error;
+        std::size_t asked;  // requests the first server saw
+    } cases[] = {
+        {"301 to another server", {redirect("301 Moved Permanently", elsewhere + "?cmd=old")}, CDDB_OK, 0, 1},
+        {"302, then 307 on the same server",
+         {redirect("302 Found", "/hop"), redirect("307 Temporary Redirect", elsewhere)}, CDDB_OK, 0, 2},
+        {"to https", {redirect("302 Found", "https://127.0.0.1/~cddb/cddb.cgi")}, CDDB_BAD_ANSWER,
+         CDDB_ERR_REDIRECTED, 1},
+        {"without end", std::vector<std::string>(10, redirect("302 Found", "/again")), CDDB_BAD_ANSWER,
+         CDDB_ERR_REDIRECTED, 1 + CCDDB::kMaxRedirects},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::size_t turn = 0;
+        ScriptedServer first([&](const std::string&) {
+            return ServerScript{ServerStep::Send(c.answers.at(std::min(turn++, c.answers.size() - 1)))};
+        });
+        TITLEFETCH_CTitlefetch facade;
+        const TITLEFETCH_TSite site = cddbtest::LoopbackSite(first.Port());
+        facade.SetSite(&site);
+        const cddbtest::TrackList tracks({150, 403, 787}, 1102);
+        MvList<TITLEFETCH_TQResult*> matches;
+        SetLastError(0);
+        EXPECT_EQ(facade.SearchForDiscID(0x08000c03, tracks.list, 14, matches), c.code);
+        if (c.code == CDDB_OK) {
+            ASSERT_EQ(matches.count, 1);
+            EXPECT_STREQ(matches.items[0]->title, "The Album");
+        } else {
+            EXPECT_EQ(GetLastError(), c.error);
+        }
+        EXPECT_EQ(first.Requests().size(), c.asked);
+        FreeAll(matches);
     }
 }
 

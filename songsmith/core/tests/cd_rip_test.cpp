@@ -72,25 +72,59 @@ TEST(RipNames, FileNamesFollowTheChosenTextsAndStayApartWithinARip) {
     EXPECT_EQ(names.Take("/s/", "a b", ".mp3"), "/s/a b.mp3");
 }
 
-TEST(RipNames, ALongNameIsCutOnACharacterBoundaryToTheFileSystemsLimit) {
+TEST(RipNames, ALongNameIsCutOnACharacterBoundarySoTheWholePathFitsTheLibrarysLimit) {
     // 300 bytes of two-byte characters.
     std::string title;
     for (int i = 0; i < 150; ++i) title += "\xC3\xA9";
-    CRipNames names;
-    for (const char* suffix : {"", " (2)"}) {
-        const std::string path = names.Take("/folder/", RipFileBaseName({}, "", "", title, 1), ".mp3");
-        const std::string name = path.substr(std::strlen("/folder/"));
-        SCOPED_TRACE(name);
-        EXPECT_LE(name.size(), kRipFileNameMax);
-        EXPECT_GE(name.size(), kRipFileNameMax - 1);
-        const std::string ending = std::string(suffix) + ".mp3";
-        ASSERT_GE(name.size(), ending.size());
-        EXPECT_EQ(name.substr(name.size() - ending.size()), ending);
-        // Only whole two-byte characters before the ending.
-        const std::string kept = name.substr(0, name.size() - ending.size());
-        EXPECT_EQ(kept.size() % 2, 0u);
-        EXPECT_EQ(kept.substr(kept.size() - 2), "\xC3\xA9");
+    // A folder that leaves the name its room: the whole path fits the
+    // library's and the session's 259 bytes. One that leaves less than 64
+    // bytes: the name keeps the file system's 255.
+    const struct {
+        std::string folder;
+        std::size_t max;
+        bool wholePath;
+    } cases[] = {
+        {"/folder/", kRipPathMax, true},
+        {"/" + std::string(120, 'f') + "/", kRipPathMax, true},
+        {"/" + std::string(220, 'f') + "/", kRipFileNameMax, false},
+    };
+    for (const auto& c : cases) {
+        CRipNames names;
+        for (const char* suffix : {"", " (2)"}) {
+            const std::string path = names.Take(c.folder, RipFileBaseName({}, "", "", title, 1), ".mp3");
+            const std::string name = path.substr(c.folder.size());
+            SCOPED_TRACE(path);
+            const std::size_t measured = c.wholePath ? path.size() : name.size();
+            EXPECT_LE(measured, c.max);
+            EXPECT_GE(measured, c.max - 1);
+            const std::string ending = std::string(suffix) + ".mp3";
+            ASSERT_GE(name.size(), ending.size());
+            EXPECT_EQ(name.substr(name.size() - ending.size()), ending);
+            // Only whole two-byte characters before the ending.
+            const std::string kept = name.substr(0, name.size() - ending.size());
+            EXPECT_EQ(kept.size() % 2, 0u);
+            EXPECT_EQ(kept.substr(kept.size() - 2), "\xC3\xA9");
+        }
     }
+    // An artist's subfolder leaves the names their room.
+    const std::string ripPath = "/" + std::string(100, 'r') + "/";
+    const std::string folder = RipArtistFolderFitting(ripPath, std::string(300, 'a'), "");
+    EXPECT_EQ(ripPath.size() + folder.size() + 1 + kRipNameRoom, kRipPathMax);
+    EXPECT_EQ(RipArtistFolderFitting("/" + std::string(200, 'r') + "/", "A", ""), "");
+}
+
+TEST(RipNames, NamesFromTitlesNeverLeaveTheRipFolder) {
+    const TRipNameRules artistOnly{true, false, false};
+    // Dots at a name's start are dropped: no ".", "..", nor a hidden file.
+    EXPECT_EQ(RipArtistFolderName("..", ""), "");
+    EXPECT_EQ(RipArtistFolderName(".", ""), "");
+    EXPECT_EQ(RipArtistFolderName(". .", "..."), "");
+    EXPECT_EQ(RipArtistFolderName(".hidden", ""), "hidden");
+    EXPECT_EQ(RipArtistFolderName("A.B.", ".."), "A.B. -");
+    EXPECT_EQ(RipFileBaseName(artistOnly, "", "", "..", 2), "Track 02");
+    EXPECT_EQ(RipFileBaseName(artistOnly, "", "", ".", 2), "Track 02");
+    EXPECT_EQ(RipFileBaseName(artistOnly, "", "", ".profile", 2), "profile");
+    EXPECT_EQ(RipFileBaseName(artistOnly, "..", "", "Song", 1), "- Song");
 }
 
 // ---------------------------------------------------------------- space
@@ -226,20 +260,51 @@ TEST_F(CdRipTest, ABlankTitleNamesItsFileAndItsSongByTheTrack) {
     EXPECT_STREQ(log_.songs[0].title, "One");
 }
 
-TEST_F(CdRipTest, AFileWhosePathTheLibraryCannotHoldIsRippedButNotPosted) {
+TEST_F(CdRipTest, ALongTitleIsCutSoThePathFitsTheLibraryAndOnlyAFolderTooLongKeepsASongOut) {
     const std::string title(300, 't');
     EXPECT_TRUE(RipAll(Tracks({"One", title, "Three"})).success);
-    // The name is cut to the file system's limit; with its folder the path
-    // is longer than a library record holds.
-    const std::string name = std::string("Test Artist - ") + std::string(255 - 14 - 4, 't') + ".wav";
-    const std::string path = rips_.Path() + "/Test Artist - Test Album/" + name;
+    // The name is cut so that folder and name fit the library's record.
+    const std::string folder = rips_.Path() + "/Test Artist - Test Album/";
+    const std::string name =
+        std::string("Test Artist - ") + std::string(kRipPathMax - folder.size() - 14 - 4, 't') + ".wav";
+    const std::string path = folder + name;
     EXPECT_TRUE(std::filesystem::exists(path));
-    ASSERT_GE(path.size(), sizeof(TSVT_Song::path));
+    EXPECT_EQ(path.size(), kRipPathMax);
+    ASSERT_EQ(log_.songs.size(), 3u);
+    EXPECT_STREQ(log_.songs[1].path, path.c_str());
+
+    // A rip folder that leaves a name no room: the file is made, but its song
+    // stays out of the library.
+    const std::string deep = rips_.Path() + "/" + std::string(kRipPathMax - rips_.Path().size() - 40, 'd') + "/";
+    std::filesystem::create_directories(deep);
+    settings_.ripPath = deep;
+    settings_.artistSubfolder = false;
+    log_.Reset();
+    EXPECT_TRUE(RipAll(Tracks({"One", title, "Three"})).success);
+    const std::string longPath =
+        deep + std::string("Test Artist - ") + std::string(kRipFileNameMax - 14 - 4, 't') + ".wav";
+    EXPECT_TRUE(std::filesystem::exists(longPath));
     const std::vector<std::string> lines = log_.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "ripped 1"), 1);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "delete " + path), 0);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "delete " + longPath), 0);
+    // The short names still fit.
     ASSERT_EQ(log_.songs.size(), 2u);
     EXPECT_STREQ(log_.songs[1].title, "Three");
+}
+
+TEST_F(CdRipTest, AnArtistOfDotsRipsIntoTheRipFolderItself) {
+    std::vector<TRipTrack> tracks = Tracks({"..", "Two", "Three"});
+    for (TRipTrack& track : tracks) {
+        std::snprintf(track.info.artist, sizeof track.info.artist, "..");
+        track.info.album[0] = '\0';
+    }
+    EXPECT_TRUE(RipAll(std::move(tracks)).success);
+    // Nothing lands beside the rip folder; the files are in it.
+    EXPECT_EQ(Files(rips_.Path()),
+              (std::vector<std::string>{"- Three.wav", "- Track 01.wav", "- Two.wav"}));
+    const std::filesystem::path parent = std::filesystem::path(rips_.Path()).parent_path();
+    for (const char* name : {"- Three.wav", "- Track 01.wav", "- Two.wav", ".. - Two.wav"})
+        EXPECT_FALSE(std::filesystem::exists(parent / name)) << name;
 }
 
 TEST_F(CdRipTest, TemporaryRipsGoToTheTemporaryFolderAndNothingToTheLibrary) {
@@ -291,8 +356,12 @@ TEST_F(CdRipTest, AFileThatCannotBeMadeSkipsItsTrackAndTheNextGoesOn) {
         return ++made == 1 ? nullptr : new CConv2WaveFile();
     };
     const TRipResult result = RipAll(Tracks(), services);
-    EXPECT_TRUE(result.success);
+    // The rip did not make every file it was asked for: it failed.
+    EXPECT_FALSE(result.success);
     const std::string folder = rips_.Path() + "/Test Artist - Test Album/";
+    EXPECT_EQ(result.createFailures, 1);
+    EXPECT_EQ(result.createFailedPath, folder + "Test Artist - One.wav");
+    EXPECT_EQ(result.createFailedCause, ERipCreateCause::kOther);
     const std::vector<std::string> lines = log_.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "create failed " + folder + "Test Artist - One.wav"), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "row 0 16 0"), 1);
@@ -306,7 +375,10 @@ TEST_F(CdRipTest, AFileThatCannotBeMadeSkipsItsTrackAndTheNextGoesOn) {
     settings_.ripPath = rips_.Path() + "/plain/sub/";
     settings_.artistSubfolder = false;
     log_.Reset();
-    EXPECT_TRUE(RipAll(Tracks()).success);
+    const TRipResult blockedResult = RipAll(Tracks());
+    EXPECT_FALSE(blockedResult.success);
+    EXPECT_EQ(blockedResult.createFailures, 3);
+    EXPECT_EQ(blockedResult.createFailedCause, ERipCreateCause::kNotWritable);
     const std::vector<std::string> blocked = log_.Lines();
     EXPECT_EQ(std::count_if(blocked.begin(), blocked.end(),
                             [](const std::string& line) { return line.rfind("create failed ", 0) == 0; }),
@@ -317,7 +389,10 @@ TEST_F(CdRipTest, AFileThatCannotBeMadeSkipsItsTrackAndTheNextGoesOn) {
 TEST_F(CdRipTest, WithoutTheMediaModuleEveryWmaTrackIsSkippedAndNothingIsLeft) {
     const testsupport::CScopedEnv noWma("SONGSMITH_WMA_SUPPORT", "0");
     settings_.format = kRipFormatWma;
-    EXPECT_TRUE(RipAll(Tracks()).success);
+    const TRipResult result = RipAll(Tracks());
+    EXPECT_FALSE(result.success);
+    EXPECT_EQ(result.createFailures, 3);
+    EXPECT_EQ(result.createFailedCause, ERipCreateCause::kFormatUnavailable);
     const std::vector<std::string> lines = log_.Lines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& line) { return line.rfind("create failed ", 0) == 0; }),
