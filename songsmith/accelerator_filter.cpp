@@ -1,10 +1,27 @@
 #include "songsmith/accelerator_filter.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
 
 #include "songsmith/core/accelerators.h"
+
+namespace {
+
+bool IsTextField(const QWidget* widget) {
+    if (widget == nullptr) return false;
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget)) return combo->isEditable();
+    return qobject_cast<const QLineEdit*>(widget) != nullptr || qobject_cast<const QTextEdit*>(widget) != nullptr ||
+           qobject_cast<const QPlainTextEdit*>(widget) != nullptr ||
+           qobject_cast<const QAbstractSpinBox*>(widget) != nullptr;
+}
+
+}  // namespace
 
 CAcceleratorFilter::CAcceleratorFilter(QWidget* window, std::function<void(int command)> run)
     : QObject(window), window_(window), run_(std::move(run)) {
@@ -22,7 +39,11 @@ int CAcceleratorFilter::CommandOf(QObject* watched, QEvent* event) const {
         (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
     if (modifiers != Qt::ControlModifier) return 0;
     if (key->key() < Qt::Key_A || key->key() > Qt::Key_Z) return 0;
-    return AcceleratorCommand(static_cast<char>('A' + (key->key() - Qt::Key_A)));
+    const int command = AcceleratorCommand(static_cast<char>('A' + (key->key() - Qt::Key_A)));
+    // Typing in a field, the user edits the text, not the session.
+    if (IsTextEditingCommand(command) && (IsTextField(widget) || IsTextField(QApplication::focusWidget())))
+        return 0;
+    return command;
 }
 
 bool CAcceleratorFilter::eventFilter(QObject* watched, QEvent* event) {

@@ -2,8 +2,9 @@
 // The main window's accelerator keys, watched for the whole application:
 // Ctrl with a letter of the table, pressed while the main window or one of
 // its children has the focus and no modal dialog is open, runs its command
-// and never reaches the focused widget (a text box included). In a modal
-// dialog the keys are the dialog's own.
+// and never reaches the focused widget. The standard editing keys (select
+// all, copy, paste, cut, redo, undo) are a text field's own while one has
+// the focus, as is everything in a modal dialog.
 
 #include <QObject>
 #include <QPointer>

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/window_placement.h"
@@ -220,6 +221,9 @@ private:
     int largeFontHeight_ = 0;
     // 1 while the start-up questions run.
     int initialWindows_ = 0;
+    // Songs' questions (silent or not, serial) held until the agreement is
+    // answered.
+    std::vector<std::pair<bool, int>> deferredTrackWarnings_;
     // The session's modified flag as the last WM_SESSION_DIRTY gave it.
     bool sessionDirty_ = false;
     // How the window is shown when it comes up or is restored.

@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platter/platter.h"
 #include "platter/types.h"
+#include "songsmith/core/app_messages.h"
+#include "songsmith/core/app_windows.h"
 #include "songsmith/core/burn_status.h"
 #include "songsmith/core/burner.h"
 #include "songsmith/core/cd_track.h"
@@ -83,6 +86,12 @@ void CMainWindow::OnShowInitialWindows() {
         QCoreApplication::quit();
         return;
     }
+    // The songs' questions that came while the agreement was open, asked
+    // now that it is answered.
+    for (const auto& [silent, serial] : std::exchange(deferredTrackWarnings_, {}))
+        PostToAppWindow(EAppWindow::kMainWindow,
+                        TAppMessage{silent ? WM_TRACK_SILENT : WM_TRACK_INCOMPLETE,
+                                    static_cast<std::uintptr_t>(serial), 0, nullptr});
     toolbar_.Refresh();
     if (prefs_.bWarnAboutNoASPI != 0 && (platter_.ready.load() == 0 || platter_.GetDevices() == 0)) {
         AskAboutMissingDrives();
@@ -125,6 +134,12 @@ void CMainWindow::AskAboutMissingRecorder() {
 }
 
 void CMainWindow::OnTrackWarning(bool silent, int serial) {
+    // At the first start the agreement is answered first: a question about
+    // a song waits for it.
+    if (prefs_.bAgreedToLicense == 0) {
+        deferredTrackWarnings_.emplace_back(silent, serial);
+        return;
+    }
     // A burn, or the Burn command's dialogs, are not interrupted.
     if (IsBurnStepState(DriveState()) || burnCommandRunning_) return;
     if (!silent && prefs_.bWarnAboutIncompleteSongs == 0) return;

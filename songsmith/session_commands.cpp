@@ -434,19 +434,8 @@ void CSessionCommands::OnOpenTrackFolder() {
 }
 
 void CSessionCommands::OnPlayTrack() {
-    CSessionList& session = partners_.session;
-    const int serial = session.FocusedSerial();
-    if (serial < 0) return;
-    CTrackList& tracks = partners_.tracks;
-    tracks.Lock();
-    const CCDTrack* track = tracks.GetAt(tracks.FindBySerial(serial));
-    const bool found = track != nullptr;
-    const TONECORE_CMusicInfo info = found ? track->GetMusicInfo() : TONECORE_CMusicInfo();
-    tracks.Unlock();
-    if (!found) return;
-    CSongEntry song(info);
-    const int action = session.PlayingSerial() == serial ? kSongActionStop : kSongActionPlay;
-    DoSongAction(kSongListSession, action, serial, 0, &song);
+    const int serial = partners_.session.FocusedSerial();
+    if (serial >= 0) partners_.session.PlayOrStopTrack(serial);
 }
 
 void CSessionCommands::OnLocateInLibrary() {

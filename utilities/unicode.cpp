@@ -1,6 +1,8 @@
 #include "utilities/unicode.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace {
 
@@ -126,14 +128,37 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// Code points of bytes 0x80 to 0x9F in Windows-1252 (Unicode's published
+// mapping table); the five unassigned bytes keep their own value.
+constexpr std::uint16_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+}  // namespace
+
+bool Utf8ToWindows1252(std::string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t start = pos;
+        const char32_t ch = DecodeUtf8(text, pos);
+        if (ch == kReplacementChar && pos - start == 1) return false;
+        if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) {
+            out += static_cast<char>(ch);
+            continue;
+        }
+        const auto* found = std::find(std::begin(kHigh), std::end(kHigh), ch);
+        if (found == std::end(kHigh)) return false;
+        out += static_cast<char>(0x80 + (found - std::begin(kHigh)));
+    }
+    return true;
+}
+
 std::string Windows1252ToUtf8(std::string_view text) {
-    // Code points of bytes 0x80 to 0x9F in Windows-1252 (Unicode's published
-    // mapping table); the five unassigned bytes keep their own value.
-    static constexpr std::uint16_t kHigh[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-    };
     std::string out;
     out.reserve(text.size() + text.size() / 4);
     for (char ch : text) {

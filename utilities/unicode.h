@@ -39,6 +39,10 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // character; the five bytes the code page leaves unassigned keep their value.
 std::string Windows1252ToUtf8(std::string_view text);
 
+// UTF-8 text as Windows-1252, the reverse of Windows1252ToUtf8: false when
+// a character has no byte in the code page (or a byte does not decode).
+bool Utf8ToWindows1252(std::string_view text, std::string& out);
+
 // ISO 8859-1 text (ID3 tags) as UTF-8: every byte is the code point of the
 // same value.
 std::string Latin1ToUtf8(std::string_view text);

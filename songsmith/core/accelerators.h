@@ -22,3 +22,10 @@ constexpr int AcceleratorCommand(char letter) {
         if (key.letter == letter) return key.command;
     return 0;
 }
+
+// The commands of the standard editing keys (select all, copy, paste, cut,
+// redo, undo): while a text field has the focus these keys are the field's.
+constexpr bool IsTextEditingCommand(int command) {
+    return command == cmd::kSelectAll || command == cmd::kCopy || command == cmd::kPaste ||
+           command == cmd::kCut || command == cmd::kRedo || command == cmd::kUndo;
+}

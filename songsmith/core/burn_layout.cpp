@@ -1,6 +1,8 @@
 #include "songsmith/core/burn_layout.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace {
 
@@ -19,7 +21,8 @@ std::int32_t DiscTrackLengthMs(std::int32_t lengthMs, const TFadePreferences& fa
                                bool withTransitions) {
     const std::int32_t counted = std::max(lengthMs, kMinDiscTrackMs);
     if (!withTransitions || isLast) return counted;
-    if (fade.transitionMode == kModeGap) return counted + fade.gapMs;
+    if (fade.transitionMode == kModeGap)
+        return static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{counted} + fade.gapMs, INT32_MAX));
     if (DiscTrackOverlapsNext(lengthMs, fade, isLast, withTransitions)) return counted - fade.overlapMs;
     return counted;
 }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <cmath>
@@ -32,6 +33,8 @@ constexpr double kLowestUnchangedVolume = 0.85;
 constexpr double kHighestUnchangedVolume = 1.2;
 // "iNormDiffThreshold" is in hundredths of full scale.
 constexpr double kNormDiffUnit = 0.01;
+// The quietest peak level other than silence: one step of a 16-bit sample.
+constexpr double kQuietestPeakLevel = 1.0 / 32768.0;
 
 std::uint64_t VolumeBits(double volume) {
     return std::bit_cast<std::uint64_t>(volume);
@@ -114,10 +117,7 @@ bool CCDTrack::Read(CRIFF& riff, int version) {
     {
         TGuard guard(lock_);
         if (!info_.Read(riff, version)) return false;
-        // A foreign or damaged file must not make the track silent or its
-        // gain a NaN that every sample it scales would carry.
-        if (!std::isfinite(info_.volume)) info_.volume = 0.0;
-        if (!std::isfinite(std::bit_cast<double>(info_.playData))) info_.playData = VolumeBits(1.0);
+        BoundStoredNumbers();
         if (info_.flags[kAnalysedStoredFlag]) {
             if (PeaksCacheIsStale()) {
                 info_.flags[kAnalysedStoredFlag] = false;
@@ -133,6 +133,33 @@ bool CCDTrack::Read(CRIFF& riff, int version) {
     }
     NotifyChanged();
     return true;
+}
+
+void CCDTrack::BoundStoredNumbers() {
+    // A foreign or damaged file must not make the track silent or its gain
+    // a NaN that every sample it scales would carry, nor a factor no volume
+    // setting gives.
+    // A peak level is a 16-bit magnitude over full scale: 0, or from one
+    // step to 1.
+    if (!std::isfinite(info_.volume) || info_.volume < kQuietestPeakLevel) info_.volume = 0.0;
+    info_.volume = std::min(info_.volume, 1.0);
+    double volume = std::bit_cast<double>(info_.playData);
+    if (!std::isfinite(volume)) volume = 1.0;
+    info_.playData = VolumeBits(std::clamp(volume, 0.0, kLoudestTrackVolume));
+    // Trims lie within the song, each pair in order, so that no length
+    // taken from them is negative or overflows.
+    info_.lengthMs = std::max(info_.lengthMs, 0);
+    const auto within = [this](std::int32_t& start, std::int32_t& end) {
+        start = std::clamp(start, 0, info_.lengthMs);
+        end = std::clamp(end, start, info_.lengthMs);
+    };
+    within(info_.trimStartMs, info_.trimEndMs);
+    within(info_.autoTrimStartMs, info_.autoTrimEndMs);
+    // A state outside the table, or one that only a running burn sets, is a
+    // track to be loaded again.
+    const int state = RawState();
+    if (state < 0 || state >= kTrackStateCount || (state >= kTrackCopyingLocally && state <= kTrackTesting))
+        SetRawState(kTrackWaiting);
 }
 
 bool CCDTrack::PeaksCacheIsStale() const {
@@ -282,8 +309,9 @@ bool CCDTrack::CloseSound() {
 
 std::int32_t CCDTrack::GetTrimmedLength(bool automatic) const {
     TGuard guard(lock_);
-    return automatic ? info_.autoTrimEndMs - info_.autoTrimStartMs
-                     : info_.trimEndMs - info_.trimStartMs;
+    const std::int64_t length = automatic ? std::int64_t{info_.autoTrimEndMs} - info_.autoTrimStartMs
+                                          : std::int64_t{info_.trimEndMs} - info_.trimStartMs;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(length, 0, INT32_MAX));
 }
 
 std::int32_t CCDTrack::GetLength() const {
@@ -456,8 +484,8 @@ TONECORE_CMusicInfo CCDTrack::GetMusicInfo() const {
 
 bool CCDTrack::PathFitsSessionFile() const {
     TGuard guard(lock_);
-    return strnlen(info_.path, sizeof info_.path) <
-           static_cast<std::size_t>(TONECORE_CMusicInfo::kStoredPathChars);
+    std::string stored;
+    return info_.StoredPathBytes(stored);
 }
 
 std::string CCDTrack::GetPath() const {

@@ -32,6 +32,10 @@ class CPeaks;
 using TSongActionCallback = bool (*)(int listType, int action, int wParam, unsigned lParam,
                                      CSongEntry* song);
 
+// The loudest volume factor a track can be given (the volume dialog's top,
+// 550 %); the quietest is 0.
+inline constexpr double kLoudestTrackVolume = 5.5;
+
 class CCDTrack {
 public:
     // A track with a new serial, volume 1.0, trims 0, state 0.
@@ -61,7 +65,10 @@ public:
     // 0 becomes the length first, in the track too (as Write does).
     TONECORE_CMusicInfo RecordForSaving();
     // Reads the record, then settles the state: a peak level or volume
-    // factor that is not a number reads as 0 or 1.0; a track analysed when
+    // factor that is not a number reads as 0 or 1.0, one out of range (0 to
+    // 1, 0 to kLoudestTrackVolume) as the nearest end; the trims are held
+    // within the song's length, a state outside the table or of a burn
+    // that no longer runs is waiting (3); a track analysed when
     // stored is ready (7) when its peaks cache still fits the song, else
     // waits (3) for a new analysis; a track stored while loading waits.
     bool Read(CRIFF& riff, int version);
@@ -114,7 +121,7 @@ public:
     // released.
     bool CloseSound();
 
-    // End minus start of the automatic or the user trim pair.
+    // End minus start of the automatic or the user trim pair, at least 0.
     std::int32_t GetTrimmedLength(bool automatic) const;
     // The user-trimmed length once analysed, else the song's length.
     std::int32_t GetLength() const;
@@ -181,6 +188,9 @@ private:
     int RawState() const { return info_.stateWords[kStateWord]; }
     void SetRawState(int state) { info_.stateWords[kStateWord] = state; }
     void TakeNewSerial();
+    // Brings the numbers a session file gave into the range the program
+    // itself gives them.
+    void BoundStoredNumbers();
     void ReleaseSound();
 
     enum class EDecode { kDecoded, kMissing, kCancelled, kFailed };

@@ -196,6 +196,10 @@ public:
     // A double-click on a row or a click on its play icon: stops the track
     // marked as playing, else plays the row's track.
     void OnPlayClick(int row);
+    // Plays the track (the session becomes the source of the songs that
+    // follow), or stops it when it is the one playing. The row shows it as
+    // playing only when the player took the song.
+    void PlayOrStopTrack(int serial);
     void OnPlayStateChanged(bool playing, int serial, std::uint32_t soundId);
     // Continuous play: the track after (or before) current, or a random
     // one; false when none was started.

@@ -90,13 +90,18 @@ void CSessionList::PostPlayState(int serial, std::uint32_t lParam) {
 
 void CSessionList::OnPlayClick(int row) {
     const int serial = RowSerial(row);
-    if (serial < 0) return;
+    if (serial >= 0) PlayOrStopTrack(serial);
+}
+
+void CSessionList::PlayOrStopTrack(int serial) {
     const int index = IndexOfSerial(serial);
-    const std::string path = index >= 0 ? partners_.tracks.GetAt(index)->GetPath() : std::string();
+    if (index < 0) return;
+    const std::string path = partners_.tracks.GetAt(index)->GetPath();
     const bool starting = serial != playingSerial_;
     // The player takes its next songs from the session now.
     if (starting) SetPlaySource(kPlaySourceSession);
-    SongAction(starting ? kSongActionPlay : kSongActionStop, serial, 0, path);
+    // A song the player could not take (its file is gone) is not playing.
+    if (!SongAction(starting ? kSongActionPlay : kSongActionStop, serial, 0, path) && starting) return;
     const std::uint32_t soundId = partners_.player != nullptr ? partners_.player->CurrentSoundId() : 0;
     PostPlayState(serial, (soundId & 0xFFFF) + (starting ? static_cast<std::uint32_t>(kPlayStatePlaying) : 0));
 }

@@ -1,6 +1,7 @@
 #include "songsmith/core/track_envelope.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <mutex>
 
@@ -72,7 +73,9 @@ TLoudnessInputs LoudnessInputsFor(int serial, CTrackList& tracks, CPreferences& 
 std::vector<TEnvelopePoint> FadeEnvelopePoints(double gain, std::int32_t a, std::int32_t b,
                                                std::int32_t lengthMs, std::int32_t fadeMs,
                                                bool fadeIn, bool fadeOut) {
-    const std::int32_t end = lengthMs + 1;
+    // The level holds to one past the length; past the last time a sound
+    // can have, to that time.
+    const auto end = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{lengthMs} + 1, INT32_MAX));
     // Nothing between the fade points: no room for a fade at all.
     if (b <= a) return {{0, gain}, {end, gain}};
     const std::int64_t fade = std::max(fadeMs, 1);
@@ -87,6 +90,7 @@ std::vector<TEnvelopePoint> FadeEnvelopePoints(double gain, std::int32_t a, std:
     }
     std::vector<TEnvelopePoint> points;
     const auto add = [&points](std::int64_t time, double level) {
+        time = std::min<std::int64_t>(time, INT32_MAX);
         // A point at or before the one before it would be refused by the
         // map (or misorder it): the earlier point stands.
         if (!points.empty() && time <= points.back().timeMs) return;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
+#include <cstdint>
 
 #include "filekit/path_helpers.h"
 #include "songsmith/core/app_messages.h"
@@ -206,10 +208,20 @@ bool CTrackList::HasTrackInState(int state) {
                        [state](const TTrackPtr& track) { return track->GetState() == state; });
 }
 
+namespace {
+
+// Adds to a running total of ms that stops at the longest a 32-bit total
+// can hold, so that no session's total turns negative.
+void AddCapped(std::int32_t& total, std::int32_t ms) {
+    total = static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{total} + ms, 0, INT32_MAX));
+}
+
+}  // namespace
+
 std::int32_t CTrackList::GetTotalLength() {
     TGuard guard(lock_);
     std::int32_t total = 0;
-    for (const TTrackPtr& track : tracks_) total += track->GetLength();
+    for (const TTrackPtr& track : tracks_) AddCapped(total, track->GetLength());
     return total;
 }
 
@@ -230,7 +242,7 @@ std::int32_t CTrackList::GetBurnLength(bool automaticTrims, bool withTransitions
         const std::int32_t length = CountsWholeLength(track.GetState())
                                         ? track.GetLength()
                                         : track.GetTrimmedLength(automaticTrims);
-        total += DiscTrackLengthMs(length, fade, i + 1 == tracks_.size(), withTransitions);
+        AddCapped(total, DiscTrackLengthMs(length, fade, i + 1 == tracks_.size(), withTransitions));
     }
     return total;
 }
@@ -272,7 +284,7 @@ bool CTrackList::StopLoaderThread() {
     }
     // The loader takes the list lock in its pass, so it is stopped without it.
     const bool stopped = loader == nullptr || loader->Stop();
-    DeleteDiscardedTracks();
+    if (stopped) DeleteDiscardedTracks();
     return stopped;
 }
 
@@ -284,6 +296,21 @@ void CTrackList::SetLoaderPriority(int priority) {
 void CTrackList::SetTrackBeingLoaded(CCDTrack* track) {
     TGuard guard(lock_);
     beingLoaded_ = track;
+}
+
+bool CTrackList::MarkTrackBeingLoaded(CCDTrack* track) {
+    TGuard guard(lock_);
+    const bool listed = std::any_of(tracks_.begin(), tracks_.end(),
+                                    [track](const TTrackPtr& each) { return each.get() == track; });
+    if (listed) beingLoaded_ = track;
+    return listed;
+}
+
+bool CTrackList::FinishTrackLoad(const CCDTrack* track) {
+    TGuard guard(lock_);
+    const bool kept = beingLoaded_ == track;
+    beingLoaded_ = nullptr;
+    return kept;
 }
 
 void CTrackList::DeleteDiscardedTracks() {

@@ -111,14 +111,22 @@ public:
     // The loader.
     void SetLoader(ITrackLoader* loader);
     void StartLoaderThread();
-    // Cancels the track being loaded and stops the loader.
+    // Cancels the track being loaded and stops the loader. False when the
+    // loader did not end in time: the removed tracks then stay for the
+    // loader to delete, as it may still hold one of them.
     bool StopLoaderThread();
     void SetLoaderPriority(int priority);
     // Kept by the loader for the track it decodes (null when none), so a
     // stop can cancel it.
     void SetTrackBeingLoaded(CCDTrack* track);
+    // Marks track as the one being loaded when it is still in the list;
+    // false when it was removed.
+    bool MarkTrackBeingLoaded(CCDTrack* track);
+    // The loader is done with track: true when it is still the track being
+    // loaded, false when it was removed (or the list cleared) meanwhile.
+    bool FinishTrackLoad(const CCDTrack* track);
     // Deletes the tracks removed during the loader's pass; the loader calls
-    // this between passes.
+    // this between passes, and a stop once the loader has ended.
     void DeleteDiscardedTracks();
 
 private:

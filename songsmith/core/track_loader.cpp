@@ -85,7 +85,7 @@ bool CTrackLoader::Stop() {
     // A load that began after the list cancelled its track is cancelled here.
     if (current_ != nullptr) current_->CancelLoad();
     wake_.notify_all();
-    const bool ended = wake_.wait_for(hold, std::chrono::milliseconds(kStopWaitMs),
+    const bool ended = wake_.wait_for(hold, std::chrono::milliseconds(stopWaitMs_),
                                       [this] { return threadDone_; });
     if (!ended) {
         Log("CTrackLoader::Stop: the loader did not end in time");
@@ -140,21 +140,17 @@ std::uint32_t CTrackLoader::RunCycle() {
     return pending ? kPendingPauseMs : kIdlePauseMs;
 }
 
-bool CTrackLoader::LoadUnlocked(CCDTrack& track, bool open) {
-    list_.SetTrackBeingLoaded(&track);
+CTrackLoader::TLoadResult CTrackLoader::LoadTrack(CCDTrack& track, bool open) {
     {
         std::lock_guard<std::mutex> hold(stateLock_);
         current_ = &track;
     }
-    list_.Unlock();
     const bool loaded = open ? track.OpenSound() : track.Load();
-    list_.Lock();
     {
         std::lock_guard<std::mutex> hold(stateLock_);
         current_ = nullptr;
     }
-    list_.SetTrackBeingLoaded(nullptr);
-    return loaded;
+    return {loaded, list_.FinishTrackLoad(&track)};
 }
 
 void CTrackLoader::MarkReady(CCDTrack& track) {
@@ -164,21 +160,38 @@ void CTrackLoader::MarkReady(CCDTrack& track) {
     recheck_ = 0;
 }
 
+bool CTrackLoader::Stopping() {
+    std::lock_guard<std::mutex> state(stateLock_);
+    return !run_ && !threadDone_;
+}
+
+// The list's lock is held only to pick a track and mark it as being loaded:
+// a decode, a file's status or a peaks cache on a slow disk must not keep
+// the windows from the list. A track removed meanwhile stays alive on the
+// discard list until the pass ends.
 void CTrackLoader::RunPass() {
     CPassMark mark(stateLock_, passes_);
-    CListHold hold(list_);
-    for (int i = 0; i < list_.GetCount(); ++i) {
+    for (int i = 0;; ++i) {
+        if (Stopping()) return;
+        CCDTrack* track = nullptr;
+        int state = 0;
+        bool toLoad = false;
         {
-            std::lock_guard<std::mutex> state(stateLock_);
-            if (!run_ && !threadDone_) return;
+            CListHold hold(list_);
+            track = list_.GetAt(i);
+            if (track == nullptr) break;
+            state = track->GetState();
+            if (state == kTrackFileNotFound || state == kTrackFailedPrep) continue;
+            toLoad = IsLoadState(state);
+            if (!toLoad && track->IsAnalysed()) continue;
+            list_.SetTrackBeingLoaded(track);
         }
-        CCDTrack* track = list_.GetAt(i);
-        const int state = track->GetState();
-        if (state == kTrackFileNotFound || state == kTrackFailedPrep) continue;
-        const bool toLoad = IsLoadState(state);
-        if (!toLoad && track->IsAnalysed()) continue;
         const bool open = !toLoad || track->IsAnalysed();
-        if (LoadUnlocked(*track, open)) {
+        const TLoadResult result = LoadTrack(*track, open);
+        // A track removed during its load is the discard list's now: it
+        // neither changes the session nor stands for a file that failed.
+        if (!result.kept) return;
+        if (result.loaded) {
             MarkReady(*track);
             return;
         }
@@ -203,9 +216,13 @@ std::pair<std::int64_t, std::int64_t> CTrackLoader::FileSignature(const std::str
 }
 
 void CTrackLoader::RecheckOne() {
-    if (recheck_ >= list_.GetCount()) recheck_ = 0;
-    CCDTrack* track = list_.GetAt(recheck_++);
-    if (track == nullptr) return;
+    CCDTrack* track = nullptr;
+    {
+        CListHold hold(list_);
+        if (recheck_ >= list_.GetCount()) recheck_ = 0;
+        track = list_.GetAt(recheck_++);
+        if (track == nullptr) return;
+    }
     const int state = track->GetState();
     const auto file = FileSignature(track->GetPath());
     const bool exists = file.first != -1;
@@ -226,7 +243,9 @@ void CTrackLoader::RecheckOne() {
         // there) is opened again; one that changed meanwhile is analysed
         // anew, since its length and peaks may be others now.
         if (track->IsAnalysed() && !track->PeaksCacheIsStale()) {
-            if (LoadUnlocked(*track, true)) MarkReady(*track);
+            if (!list_.MarkTrackBeingLoaded(track)) return;
+            const TLoadResult result = LoadTrack(*track, true);
+            if (result.loaded && result.kept) MarkReady(*track);
             return;
         }
         track->ForgetAnalysis();

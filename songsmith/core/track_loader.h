@@ -1,8 +1,8 @@
 #pragma once
 // CTrackLoader: the session's background loader. One pass loads (or opens)
-// the first track that needs it, with the list's lock released around the
-// decode so the list can be edited meanwhile; when nothing needs loading a
-// pass rechecks one track's file instead, in turn. The thread runs passes at
+// the first track that needs it, holding the list's lock only to pick the
+// track, so the list can be edited and drawn meanwhile; when nothing needs
+// loading a pass rechecks one track's file instead, in turn. The thread runs passes at
 // the lowest priority a normal thread has, pausing between them, and not at
 // all while a burn or a rip uses the drive.
 
@@ -37,6 +37,11 @@ public:
     bool IsRunning() const override;
     // A thread priority from -2 (lowest) to 2 (highest), as a nice value.
     void SetPriority(int priority) override;
+    // How long Stop waits for the thread (kStopWaitMs unless a test says).
+    void SetStopWait(std::uint32_t ms) {
+        std::lock_guard<std::mutex> hold(stateLock_);
+        stopWaitMs_ = ms;
+    }
 
     // One round of the thread: unless the drive is busy, a pass, the news
     // to the session list and the removed tracks deleted. Returns how long
@@ -54,8 +59,15 @@ private:
     void ThreadMain();
     // Waits ms, or less when stopped.
     void Pause(std::uint32_t ms);
-    // Loads or opens the track with the list unlocked; true on success.
-    bool LoadUnlocked(CCDTrack& track, bool open);
+    struct TLoadResult {
+        bool loaded;  // the load or open succeeded
+        bool kept;    // the track is still in the list
+    };
+    // Loads or opens the track that the list marked as being loaded, with
+    // the list unlocked.
+    TLoadResult LoadTrack(CCDTrack& track, bool open);
+    // A stop was asked for while the thread runs.
+    bool Stopping();
     // A track that loaded or opened: its sound closed, ready, session dirty.
     void MarkReady(CCDTrack& track);
     // Looks at the next track's file (the position wraps).
@@ -74,6 +86,7 @@ private:
     int nice_ = 19;
     int threadId_ = 0;
     int recheck_ = 0;
+    std::uint32_t stopWaitMs_ = kStopWaitMs;
     CCDTrack* current_ = nullptr;  // the track a pass is loading
     // Each failed track's file as it was when it failed, by serial.
     std::map<int, std::pair<std::int64_t, std::int64_t>> failedFiles_;

@@ -5,13 +5,17 @@
 // minimised during a burn and the title.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QMainWindow>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -202,6 +206,53 @@ TEST_F(MainWindowEventsTest, RefusingTheAgreementQuitsWithTheLibraryClosed) {
     SVTENG_CSongvault again;
     ASSERT_TRUE(again.Initialize(&description, ""));
     EXPECT_FALSE(again.FoundDamagedStore());
+}
+
+// At the first start a song that turns out incomplete while the agreement
+// is open is asked about only once the agreement is answered.
+TEST_F(MainWindowEventsTest, AtTheFirstStartTheSongQuestionsWaitForTheAgreement) {
+    const std::string cut = home_.File("cut.wav");
+    WriteWav(cut, false);  // loud to its last sample: cut off
+    CPreferences earlier;
+    earlier.bWarnAboutIncompleteSongs = 1;
+    StorePreferences(earlier, false);
+    CProgram program(Options());
+    std::vector<std::string> askedDuringAgreement;
+    bool analysed = false;
+    // Once the agreement is accepted: the window closes when the question
+    // was answered Yes (the song removed), or at the deadline.
+    QDeadlineTimer deadline;
+    std::function<void()> closeWhenAnswered = [&] {
+        if (program.trackList.GetCount() > 0 && !deadline.hasExpired()) {
+            QTimer::singleShot(20, program.mainWindow.Window(), closeWhenAnswered);
+            return;
+        }
+        program.trackList.SetDirty(false);
+        CloseOrQuit(program);
+    };
+    testsupport::WhenModalShown([&](QWidget* modal) {
+        ASSERT_TRUE(program.sessionList->AddSongFile(cut.c_str(), true));
+        CCDTrack* track = program.trackList.GetAt(0);
+        // The loader finds the song cut off and posts the question; the
+        // post is delivered while the agreement is open.
+        analysed = QTest::qWaitFor([track] { return track->IsIncompleteWarned(); }, kDeadlineMs);
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+        askedDuringAgreement = ui_.MessageKeys();
+        testsupport::SaveWidgetPng(modal, "first_start_agreement_before_song_question");
+        testsupport::ClickControl(modal, CAgreementDlg::kCheckbox);
+        testsupport::ClickControl(modal, CAgreementDlg::kContinue);
+        deadline.setRemainingTime(kDeadlineMs);
+        QTimer::singleShot(0, program.mainWindow.Window(), closeWhenAnswered);
+    });
+    ui_.ExpectMessage("SesErr_Incomplete", IDYES, false);
+    EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+    EXPECT_TRUE(analysed);
+    EXPECT_EQ(askedDuringAgreement, std::vector<std::string>{});
+    EXPECT_EQ(ui_.MessageKeys(), std::vector<std::string>{"SesErr_Incomplete"});
+    EXPECT_EQ(StoredPreferences()->bAgreedToLicense, 1);
 }
 
 TEST_F(MainWindowEventsTest, WithoutADriveTheQuestionOpensTheHelpPageAndKeepsTheBoxInverted) {

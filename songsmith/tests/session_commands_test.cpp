@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTableView>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,6 +25,9 @@
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/track_states.h"
+#include "songsmith/find_container_window.h"
+#include "songsmith/find_tab.h"
+#include "songsmith/session_list_pane.h"
 #include "songsmith/prog_string.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
@@ -616,37 +620,88 @@ TEST_F(SessionCommandsTest, RecentSessions) {
     });
 }
 
-// The keys of the main window run their commands before any text box sees
-// them; in a modal dialog they are the dialog's own.
-TEST_F(SessionCommandsTest, AcceleratorsRunCommandsAndNeverReachTheTextBox) {
+// While the Find box has the focus, the standard editing keys edit its text
+// and leave the session alone; the other keys of the main window run their
+// commands there as anywhere, and with the focus on the session list the
+// editing keys edit the session. In a modal dialog the keys are the
+// dialog's own.
+TEST_F(SessionCommandsTest, EditingKeysInTheFindBoxEditItsText) {
     RunProgram([&](CProgram& program) {
         AddSongs(program, {Song("a.wav"), Song("b.wav"), Song("c.wav")});
+        // A session edit to undo and one to redo.
+        AddSongs(program, {Song("d.wav")});
+        program.undo.Undo();
+        ASSERT_EQ(program.sessionList->RowCount(), 3);
+        ASSERT_NE(program.undo.CanRedo(), 0);
         program.sessionList->SelectAll(false);
-        auto* box =
-            new QLineEdit(QStringLiteral("hello"), program.mainWindow.Window()->centralWidget());
-        box->show();
+        CFindTab* find = program.mainWindow.TabPane()->GetFindTab();
+        ASSERT_NE(find, nullptr);
+        for (int turn = 0; turn < 2 && !find->Window()->isVisible(); ++turn)
+            program.mainWindow.OnCommand(cmd::kFindPage);
+        auto* box = testsupport::FindControl<QLineEdit>(find->Window(), kFindEditId);
+        ASSERT_NE(box, nullptr);
+        program.mainWindow.Window()->activateWindow();
         box->setFocus();
+        box->setText(QStringLiteral("hello"));
         box->deselect();
         Settle();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        const int undoStep = program.undo.CurrentUndoID();
+        const std::string names = Names(program);
 
+        // Ctrl+A selects the text and the focus stays: typing goes on.
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        EXPECT_EQ(SelectedCount(program), 3);
-        EXPECT_TRUE(box->selectedText().isEmpty()) << "the text box must not get the key";
-
-        // Ctrl+C copies the tracks; Ctrl+V pastes them.
-        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
-        EXPECT_EQ(program.sessionList->ClipboardCount(), 3);
+        EXPECT_EQ(box->selectedText(), "hello");
+        EXPECT_EQ(SelectedCount(program), 0);
+        EXPECT_EQ(QApplication::focusWidget(), box);
+        // Ctrl+X cuts the text, Ctrl+V pastes it back twice.
+        QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+        EXPECT_EQ(box->text(), "");
         QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-        EXPECT_EQ(program.sessionList->RowCount(), 6);
-        // Ctrl+Z undoes; a disabled Ctrl+Y does nothing... until there is
-        // something to redo.
-        QTest::keyClick(box, Qt::Key_Y, Qt::ControlModifier);
-        EXPECT_EQ(program.sessionList->RowCount(), 6);
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(box->text(), "hellohello");
+        // Ctrl+C copies the text, not tracks.
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(program.sessionList->ClipboardCount(), 0);
+        // Ctrl+Z undoes the typing, not a session edit; Ctrl+Y redoes no
+        // session edit either.
         QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_EQ(program.sessionList->RowCount(), 3);
-        QTest::keyClick(box, Qt::Key_Y, Qt::ControlModifier);
-        EXPECT_EQ(program.sessionList->RowCount(), 6);
         EXPECT_EQ(box->text(), "hello");
+        QTest::keyClick(box, Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_NE(program.undo.CanRedo(), 0);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClicks(box, "!");
+        EXPECT_EQ(box->text(), "!");
+        EXPECT_EQ(Names(program), names);
+        EXPECT_EQ(program.undo.CurrentUndoID(), undoStep);
+
+        // Another key of the window works from the box as before: Ctrl+N
+        // starts a new session (its question answered No).
+        program.trackList.SetDirty(true);
+        ui_.ExpectMessage("Ses_Dirty", IDNO);
+        QTest::keyClick(box, Qt::Key_N, Qt::ControlModifier);
+        EXPECT_EQ(program.sessionList->RowCount(), 0);
+        testsupport::SaveWidgetPng(program.mainWindow.Window(), "find_box_editing_keys");
+
+        // With the focus on the session list the keys edit the session.
+        AddSongs(program, {Song("e.wav"), Song("f.wav")});
+        QWidget* rows = testsupport::FindControl<QTableView>(
+            program.mainWindow.MiddleBand()->SessionList()->Window(), CSessionListPane::kList);
+        ASSERT_NE(rows, nullptr);
+        rows->setFocus();
+        Settle();
+        QTest::keyClick(rows, Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(SelectedCount(program), 2);
+        QTest::keyClick(rows, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(program.sessionList->ClipboardCount(), 2);
+        QTest::keyClick(rows, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(program.sessionList->RowCount(), 4);
+        QTest::keyClick(rows, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(program.sessionList->RowCount(), 2);
+        QTest::keyClick(rows, Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_EQ(program.sessionList->RowCount(), 4);
 
         // In a modal dialog Ctrl+A selects the dialog's text.
         program.sessionList->SelectAll(false);
@@ -665,7 +720,6 @@ TEST_F(SessionCommandsTest, AcceleratorsRunCommandsAndNeverReachTheTextBox) {
         dialog.exec();
         EXPECT_EQ(selected, "dialog text");
         EXPECT_EQ(SelectedCount(program), 0);
-        delete box;
     });
 }
 

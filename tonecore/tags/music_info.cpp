@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "filekit/errors.h"
@@ -368,9 +369,24 @@ bool TONECORE_CMusicInfo::ReadVersion0To2(const std::uint8_t* bytes, std::size_t
     return in.Ok() && in.Left() == 0;
 }
 
+bool TONECORE_CMusicInfo::StoredPathBytes(std::string& bytes) const {
+    const auto field = static_cast<std::size_t>(kStoredPathChars);
+    const std::string_view text(path, strnlen(path, sizeof path));
+    if (text.size() < field) {
+        bytes.assign(text);
+        return true;
+    }
+    // Bytes that are UTF-8 would be read as UTF-8, not converted back.
+    std::string narrow;
+    if (!Utf8ToWindows1252(text, narrow) || narrow.size() >= field || IsValidUtf8(narrow)) return false;
+    bytes = std::move(narrow);
+    return true;
+}
+
 bool TONECORE_CMusicInfo::Write(CRIFF& stream, TTPSVersion version) {
     (void)version;  // the newest layout is always written
-    if (strnlen(path, sizeof path) >= static_cast<std::size_t>(kStoredPathChars)) {
+    std::string storedPath;
+    if (!StoredPathBytes(storedPath)) {
         // A cut path would name another file.
         SetLastError(FILEKIT_ERR_PATH_TOO_LONG);
         return false;
@@ -400,7 +416,7 @@ bool TONECORE_CMusicInfo::Write(CRIFF& stream, TTPSVersion version) {
     out.U8(copyrighted ? 1 : 0);
     for (bool flag : flags) out.U8(flag ? 1 : 0);
     out.U8(original ? 1 : 0);
-    _writeString(out, path, kStoredPathChars);
+    out.FixedText(storedPath, kStoredPathChars);
     out.Le32(static_cast<std::uint32_t>(pathWords[0]));
     out.Le32(static_cast<std::uint32_t>(pathWords[1]));
     _writeString(out, formatText, 128);

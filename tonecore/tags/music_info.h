@@ -11,6 +11,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <string>
 
 #include "platform/types.h"
 #include "platform/wave_format.h"
@@ -110,6 +111,12 @@ public:
     // nothing written, when the path does not fit the stored field
     // (FILEKIT_ERR_PATH_TOO_LONG); false when the stream took fewer bytes.
     bool Write(CRIFF& stream, TTPSVersion version);
+    // The path's bytes as the stored field takes them: the UTF-8 text when
+    // it fits. A path that a reader took from an older program's
+    // Windows-1252 bytes can be longer as UTF-8 than the field; it is
+    // stored in that code page again, which reads back to the same text.
+    // False when neither fits.
+    bool StoredPathBytes(std::string& bytes) const;
 
     char title[256];
     char displayText[512];  // the program's own text, not filled from tags

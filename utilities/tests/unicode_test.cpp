@@ -44,3 +44,32 @@ TEST(Unicode, SingleByteCodePagesDifferOnlyBetween0x80And0x9F) {
     EXPECT_EQ(Latin1ToUtf8(text), "A\xC2\x80\xC2\x9F\xC2\xA0\xC3\xA9\xC3\xBF");
     EXPECT_EQ(Windows1252ToUtf8(text), "A\xE2\x82\xAC\xC5\xB8\xC2\xA0\xC3\xA9\xC3\xBF");
 }
+
+TEST(Unicode, Windows1252TextComesBackFromUtf8ByteForByte) {
+    // Every byte but zero, the five unassigned ones included.
+    std::string every;
+    for (int b = 1; b < 256; ++b) every += static_cast<char>(b);
+    std::string back;
+    ASSERT_TRUE(Utf8ToWindows1252(Windows1252ToUtf8(every), back));
+    EXPECT_EQ(back, every);
+
+    struct TCase {
+        const char* utf8;
+        bool representable;
+    };
+    const TCase cases[] = {
+        {"plain", true},
+        {"\xE2\x80\x98quoted\xE2\x80\x99", true},
+        {"\xE2\x82\xAC 5", true},
+        {"\xE2\x98\x83 snow", false},        // U+2603 has no byte
+        {"\xC2\x80", false},                 // U+0080: 0x80 is the euro sign
+        {"bad \xFF byte", false},            // not UTF-8 at all
+    };
+    for (const TCase& c : cases) {
+        std::string out;
+        EXPECT_EQ(Utf8ToWindows1252(c.utf8, out), c.representable) << c.utf8;
+        if (c.representable) {
+            EXPECT_EQ(Windows1252ToUtf8(out), c.utf8);
+        }
+    }
+}

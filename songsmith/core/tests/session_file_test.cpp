@@ -19,12 +19,15 @@
 
 #include "filekit/tests/chunk_builder.h"
 #include "platform/wait_clock.h"
+#include "songsmith/core/burn_layout.h"
+#include "songsmith/core/burn_sound_steps.h"
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_entry.h"
 #include "songsmith/core/tests/engine_scope.h"
 #include "songsmith/core/tests/song_action_fakes.h"
 #include "songsmith/core/tests/song_files.h"
+#include "songsmith/core/track_envelope.h"
 #include "songsmith/core/track_list.h"
 #include "songsmith/core/track_loader.h"
 #include "songsmith/core/track_states.h"
@@ -58,16 +61,28 @@ void PutDouble(std::string& record, std::size_t at, double value) {
     record.replace(at, 8, std::string(reinterpret_cast<const char*>(&value), 8));
 }
 
+// Field values as the program stores them: trims within the song.
+TValues StoredValues() {
+    TValues values;
+    values.words["length"] = 200000;
+    values.words["trimStart"] = 500;
+    values.words["trimEnd"] = 190000;
+    values.words["autoStart"] = 1000;
+    values.words["autoEnd"] = 199000;
+    return values;
+}
+
 // A version-5 record for path, as a session stores a track that waits for
 // its analysis (not analysed, state 3), with the serial given.
 std::string WaitingRecord(const std::string& path, int serial) {
-    TValues values;
+    TValues values = StoredValues();
     values.texts["path"] = path;
     values.texts["title"] = "title of " + path;
     std::string record = Build(musicinfo_layouts::kVersion5, values);
     record[kAnalysedFlagAt] = '\0';
     Put32(record, kStateAt, kTrackWaiting);
     Put32(record, kSerialAt, static_cast<std::uint32_t>(serial));
+    PutDouble(record, kVolumeAt, 1.25);
     return record;
 }
 
@@ -199,7 +214,7 @@ TEST_F(SessionFileTest, OlderLayoutsAndUnknownChunksLoad) {
         {3, musicinfo_layouts::Version3()},    {4, musicinfo_layouts::Version4()},
         {5, musicinfo_layouts::kVersion5},
     };
-    const TValues values;
+    const TValues values = StoredValues();
     const std::string unknown = Chunk("junk", "abc");  // odd, unpadded
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.version);
@@ -282,6 +297,94 @@ TEST_F(SessionFileTest, LevelsThatAreNotNumbersReadAsNeutral) {
     }
 }
 
+// Stored numbers that no session of this program holds (a damaged or
+// hostile file) come in bounded: trims within the song, the volume within
+// what the volume dialog gives, the peak level within full scale, a state
+// from the table. The session's totals, the part of each song a burn
+// renders and its envelope then stay whole (the sanitizer catches an
+// overflow on the way).
+TEST_F(SessionFileTest, StoredNumbersComeInWithinTheirRanges) {
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::size_t kLengthAt = 6131;
+    const struct {
+        const char* what;
+        std::int32_t length, trims[4];  // user start, end, automatic start, end
+        double peak, volume;
+        int state;
+        std::int32_t userLength, autoLength;
+        double peakRead, volumeRead;
+        int stateRead;
+    } kCases[] = {
+        {"as the program stores it", 60000, {500, 59000, 1000, 58000}, 0.5, 2.0, kTrackWaiting,
+         58500, 57000, 0.5, 2.0, kTrackWaiting},
+        {"trims at the ends of int", 60000, {kMin, kMax, kMax, kMin}, 0.5, 1.0, kTrackWaiting,
+         60000, 0, 0.5, 1.0, kTrackWaiting},
+        {"an end before its start", 60000, {40000, 30000, 50000, -1}, 0.5, 1.0, kTrackWaiting,
+         0, 0, 0.5, 1.0, kTrackWaiting},
+        {"a negative length", -5, {0, 100, 0, 100}, 0.5, 1.0, kTrackWaiting, 0, 0, 0.5, 1.0, kTrackWaiting},
+        {"the longest length", kMax, {0, kMax, 0, kMax}, 0.5, 1.0, kTrackWaiting,
+         kMax, kMax, 0.5, 1.0, kTrackWaiting},
+        {"a huge volume and peak", 60000, {0, 60000, 0, 60000}, 1e300, 1e300, kTrackWaiting,
+         60000, 60000, 1.0, kLoudestTrackVolume, kTrackWaiting},
+        {"a negative volume and peak", 60000, {0, 60000, 0, 60000}, -1.0, -3.0, kTrackWaiting,
+         60000, 60000, 0.0, 0.0, kTrackWaiting},
+        {"a peak below one 16-bit step", 60000, {0, 60000, 0, 60000}, 1e-300, 1.0, kTrackWaiting,
+         60000, 60000, 0.0, 1.0, kTrackWaiting},
+        {"a state past the table", 60000, {0, 60000, 0, 60000}, 0.5, 1.0, 99, 60000, 60000, 0.5, 1.0,
+         kTrackWaiting},
+        {"a negative state", 60000, {0, 60000, 0, 60000}, 0.5, 1.0, -4, 60000, 60000, 0.5, 1.0,
+         kTrackWaiting},
+        {"a burn's state", 60000, {0, 60000, 0, 60000}, 0.5, 1.0, kTrackBurning, 60000, 60000, 0.5, 1.0,
+         kTrackWaiting},
+        {"a missing file's state", 60000, {0, 60000, 0, 60000}, 0.5, 1.0, kTrackFileNotFound,
+         60000, 60000, 0.5, 1.0, kTrackFileNotFound},
+    };
+    prefs_.bNormalizeSounds = 1;
+    prefs_.bTrimSoundsAutomatically = 1;
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        list_.Clear(false);
+        std::string record = WaitingRecord("/music/song.mp3", 9);
+        Put32(record, kLengthAt, static_cast<std::uint32_t>(c.length));
+        for (std::size_t i = 0; i < 4; ++i) Put32(record, kLengthAt + 4 + 4 * i, static_cast<std::uint32_t>(c.trims[i]));
+        PutDouble(record, kPeakLevelAt, c.peak);
+        PutDouble(record, kVolumeAt, c.volume);
+        Put32(record, kStateAt, static_cast<std::uint32_t>(c.state));
+        // Two alike, so the totals add the extremes up.
+        ASSERT_TRUE(list_.LoadSession(File("stored.tps", Session(5, 2, record + record)).c_str()));
+        const CCDTrack& track = *list_.GetAt(0);
+        EXPECT_EQ(track.GetTrimmedLength(false), c.userLength);
+        EXPECT_EQ(track.GetTrimmedLength(true), c.autoLength);
+        EXPECT_EQ(track.GetPeakLevel(), c.peakRead);
+        EXPECT_EQ(track.GetVolume(), c.volumeRead);
+        EXPECT_EQ(track.GetState(), c.stateRead);
+
+        // The totals: two tracks of the stored length (not analysed: the
+        // song's length counts), never past what a total can hold.
+        const std::int64_t length = std::max(c.length, 0);
+        EXPECT_EQ(list_.GetTotalLength(), std::min<std::int64_t>(2 * length, kMax));
+        // On the disc a track still to be loaded counts the song's length,
+        // one that is missing its trimmed length; each at least the minimum.
+        const bool pending = c.stateRead >= kTrackInUse && c.stateRead <= kTrackFailedPrep;
+        const std::int64_t disc = std::max<std::int64_t>(pending ? length : c.userLength, kMinDiscTrackMs);
+        EXPECT_EQ(list_.GetBurnLength(false, false), std::min<std::int64_t>(2 * disc, kMax));
+        for (const double level : {0.0, 1.0}) (void)track.NeedsProcessing(level, false);
+
+        // The burn's part of the song and its envelope.
+        const TBurnRange range = BurnRangeOf(track, false);
+        EXPECT_EQ(range.lengthMs, c.userLength);
+        EXPECT_GE(range.startMs, 0);
+        const double gain = TrackGain(LoudnessInputsFor(track.GetSerial(), list_, prefs_));
+        EXPECT_TRUE(std::isfinite(gain));
+        EXPECT_LE(gain, kLoudestTrackVolume * 32768.0);
+        const std::vector<TEnvelopePoint> points =
+            FadeEnvelopePoints(gain, 0, range.lengthMs, range.lengthMs, 1500, true, true);
+        for (std::size_t i = 1; i < points.size(); ++i) EXPECT_GT(points[i].timeMs, points[i - 1].timeMs);
+        for (const TEnvelopePoint& point : points) EXPECT_LE(point.level, gain);
+    }
+}
+
 // Serials that collide with each other or with the list's own, or that
 // lie above the next one to hand out, come out unique, and tracks made
 // afterwards get higher ones.
@@ -326,6 +429,35 @@ TEST_F(SessionFileTest, AForeignPathIsKeptAsItStands) {
     const std::string saved = dir_.File("saved.tps");
     ASSERT_TRUE(list_.SaveSession(saved.c_str()));
     EXPECT_EQ(ReadWholeFile(saved).substr(36 + kPathAt, 260), record.substr(kPathAt, 260));
+}
+
+// An older program's path in Windows-1252 can take more bytes as UTF-8 than
+// the stored field has: the session that loaded it still saves, in the
+// code page the path came in, and loads back to the same tracks; a copy of
+// the track is taken as well.
+TEST_F(SessionFileTest, AnOlderProgramsLongPathSavesAndLoadsBack) {
+    const std::string quotes(105, '\x91');  // 315 bytes as UTF-8
+    for (const std::string& stored : {quotes, "C:\\Music\\" + quotes + ".mp3", std::string(259, '\xE9')}) {
+        SCOPED_TRACE(stored.size());
+        list_.Clear(false);
+        std::string record = WaitingRecord("", 3);
+        record.replace(kPathAt, stored.size(), stored);
+        const std::string file = File("old.tps", Session(5, 1, record));
+        ASSERT_TRUE(list_.LoadSession(file.c_str()));
+        const std::string path = list_.GetAt(0)->GetPath();
+        EXPECT_GT(path.size(), 259u);
+        const std::string saved = dir_.File("saved.tps");
+        ASSERT_TRUE(list_.SaveSession(saved.c_str()));
+        const std::string bytes = ReadWholeFile(saved);
+        ASSERT_EQ(bytes.size(), 36 + kRecordBytes);
+        EXPECT_EQ(bytes.substr(36 + kPathAt, 260), record.substr(kPathAt, 260));
+
+        CTrackList reread(prefs_);
+        ASSERT_TRUE(reread.LoadSession(saved.c_str()));
+        ASSERT_EQ(reread.GetCount(), 1);
+        EXPECT_EQ(reread.GetAt(0)->GetPath(), path);
+        EXPECT_EQ(list_.AppendCopy(*list_.GetAt(0)), 1);
+    }
 }
 
 // A save that fails anywhere leaves the old file as it was and the session

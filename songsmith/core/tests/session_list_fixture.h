@@ -124,7 +124,7 @@ protected:
             [this](const char* path) { libraryTabPaths_.push_back(path); },
             [this](int type, int action, int serial, unsigned lParam, CSongEntry* song) {
                 songActions_.push_back(Line("%d %d %d %u %s", type, action, serial, lParam, song->path));
-                return true;
+                return songActionsSucceed_;
             },
             [this] { return randomValues_.empty() ? 0u : randomValues_[randomNext_++ % randomValues_.size()]; },
             [] { return 1u; }, std::move(loadSession)});
@@ -186,6 +186,7 @@ protected:
     songfakes::CRecordingPoster poster_;
     testsupport::CFakeUiServices ui_;
     Lines songActions_;
+    bool songActionsSucceed_ = true;
     Lines libraryTabPaths_;
     std::vector<std::uint32_t> randomValues_;
     std::size_t randomNext_ = 0;

@@ -5,6 +5,7 @@
 
 #include "session_list_fixture.h"
 #include "songsmith/core/app_messages.h"
+#include "songsmith/core/play_source.h"
 #include "songsmith/core/session_columns.h"
 #include "utilities/launch_browser.h"
 
@@ -123,6 +124,27 @@ TEST_F(SessionPlayTest, AClickPlaysOrStopsAndPostsTheSerialAndSoundId) {
     EXPECT_EQ(poster_.Posts().back(), Line("session 1027 %d 7", a));
     list_->WindowProc(TAppMessage{WM_PLAYSTATE_CHANGED, static_cast<std::uintptr_t>(a), 7, nullptr});
     EXPECT_EQ(list_->PlayingSerial(), -1);
+}
+
+// A song the player cannot take (its file is gone) is not shown playing;
+// one it takes makes the session the source of the songs that follow, from
+// a click as from the row menu's Play.
+TEST_F(SessionPlayTest, OnlyASongThePlayerTookIsShownPlaying) {
+    const int gone = AddTrack("gone", 60000, kTrackFileNotFound);
+    const int here = AddTrack("here");
+    ShowRows();
+    SetPlaySource(kPlaySourceFind);
+    songActionsSucceed_ = false;
+    const std::size_t postsBefore = poster_.Posts().size();
+    list_->OnPlayClick(0);
+    EXPECT_EQ(songActions_, Lines{Line("4 3 %d 0 /music/gone.mp3", gone)});
+    EXPECT_EQ(poster_.Posts().size(), postsBefore) << "no play state for a song that does not play";
+
+    songActionsSucceed_ = true;
+    SetPlaySource(kPlaySourceLibrary);
+    list_->PlayOrStopTrack(here);
+    EXPECT_EQ(GetPlaySource(), kPlaySourceSession);
+    EXPECT_EQ(poster_.Posts().back(), Line("session 1027 %d %d", here, 0x10007));
 }
 
 TEST_F(SessionPlayTest, ACrossFadeKeepsTheMarkOnTheSongThatGoesOn) {

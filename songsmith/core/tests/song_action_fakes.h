@@ -4,6 +4,7 @@
 // compares what happened with what it expects.
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -76,10 +77,13 @@ public:
 class CRecordingPoster : public IAppMessagePoster {
 public:
     bool Post(TReceiverId receiver, TAppMessage message) override {
-        std::lock_guard<std::mutex> hold(lock_);
-        if (known.count(receiver) == 0) return false;
-        posts.push_back(Line("%s %u %ld %ld", known[receiver].c_str(), message.number,
-                             static_cast<long>(message.wParam), static_cast<long>(message.lParam)));
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            if (known.count(receiver) == 0) return false;
+            posts.push_back(Line("%s %u %ld %ld", known[receiver].c_str(), message.number,
+                                 static_cast<long>(message.wParam), static_cast<long>(message.lParam)));
+        }
+        if (onPost) onPost(message);
         return true;
     }
     std::intptr_t Send(TReceiverId, TAppMessage) override { return 0; }
@@ -91,6 +95,9 @@ public:
 
     std::map<TReceiverId, std::string> known;
     Lines posts;
+    // Runs on the posting thread after each post is recorded (set it while
+    // no other thread posts).
+    std::function<void(const TAppMessage&)> onPost;
 
 private:
     std::mutex lock_;

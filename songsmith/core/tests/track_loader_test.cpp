@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "songsmith/core/app_messages.h"
 #include "songsmith/core/tests/track_loader_fixture.h"
 #include "songsmith/core/track_states.h"
 
@@ -60,6 +61,25 @@ TEST_F(TrackLoaderTest, ARemovedTrackIsCancelledAndFreedAfterThePass) {
     g_atPause = nullptr;
     loader_.RunCycle();
     EXPECT_EQ(list_.GetAt(0)->GetState(), kTrackReady);
+}
+
+// A track removed just as its load succeeds goes with its result: the
+// session is not marked modified for a track it no longer has.
+TEST_F(TrackLoaderTest, ATrackRemovedAsItsLoadEndsLeavesTheSessionUnmodified) {
+    const int serial = Add(Song("song.wav")).GetSerial();
+    Attach();
+    list_.SetDirty(false);
+    bool removed = false;
+    scope_.poster.onPost = [&](const TAppMessage& message) {
+        // The load's last news: the song decoded, its sound open.
+        if (removed || message.number != WM_SESSION_TRACKCHANGED || message.lParam != serial) return;
+        if (list_.GetAt(0)->GetState() == kTrackReadyButNotLoaded) removed = list_.RemoveAt(0);
+    };
+    loader_.RunCycle();
+    scope_.poster.onPost = nullptr;
+    EXPECT_TRUE(removed);
+    EXPECT_EQ(list_.GetCount(), 0);
+    EXPECT_FALSE(list_.IsDirty());
 }
 
 // A song whose file goes turns missing within one round of the recheck.

@@ -239,6 +239,38 @@ TEST(MusicInfoWrite, APathTooLongForTheStoredFieldIsRefusedNotCut) {
     }
 }
 
+// A path read from an older program's Windows-1252 bytes can be longer as
+// UTF-8 than the stored field: it is written in those bytes again and reads
+// back as the same text. A path with a character the code page lacks is
+// refused as before.
+TEST(MusicInfoWrite, ALongPathFromWindows1252IsStoredInItAgain) {
+    const std::string quotes(200, '\x92');  // 600 bytes as UTF-8
+    TONECORE_CMusicInfo info;
+    bool ok = false;
+    {
+        std::string record = WrittenRecord(info, 5, ok);
+        ASSERT_TRUE(ok);
+        record.replace(5453, quotes.size(), quotes);
+        TRecordStream stream(record);
+        ASSERT_TRUE(info.Read(stream.riff, 5));
+    }
+    ASSERT_EQ(std::strlen(info.path), 600u);
+    const std::string written = WrittenRecord(info, 5, ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(written.substr(5453, 201), quotes + '\0');
+    TRecordStream stream(written);
+    TONECORE_CMusicInfo back;
+    ASSERT_TRUE(back.Read(stream.riff, 5));
+    EXPECT_STREQ(back.path, info.path);
+
+    // U+2603 has no byte in the code page.
+    std::string snowmen;
+    for (int i = 0; i < 100; ++i) snowmen += "\xE2\x98\x83";
+    std::strcpy(info.path, snowmen.c_str());
+    EXPECT_EQ(WrittenRecord(info, 5, ok), "");
+    EXPECT_FALSE(ok);
+}
+
 TEST(MusicInfoCopy, TagRecordRoundTripAndSlimCopyKeepsTheProgramsFields) {
     TONECORE_CMusicInfo info;
     std::strcpy(info.title, "Title");
