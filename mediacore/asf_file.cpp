@@ -83,12 +83,17 @@ std::string FolderOf(const std::string& path) {
 // Writes the new file under a temporary name; true with its name in temp.
 // lock keeps the file marked as a running save until the caller is done.
 bool WriteReplacement(int source, const std::string& path, std::span<const std::uint8_t> newHeader,
-                      std::uint64_t restBytes, mode_t mode, std::string& temp, CFd& lock) {
+                      std::uint64_t restBytes, const struct stat& original, std::string& temp, CFd& lock) {
     int lockHolder = -1;
     CFd out(MakeTagTempFile(path, temp, lockHolder));
     lock.Reset(lockHolder);
     if (out.Get() < 0) return false;
-    const bool written = fchmod(out.Get(), mode & 07777) == 0 &&
+    // The song keeps its owner and group where the user may give them
+    // (root); otherwise it becomes the user's own, as any rewrite does.
+    if (fchown(out.Get(), original.st_uid, original.st_gid) != 0) {
+        if (fchown(out.Get(), static_cast<uid_t>(-1), original.st_gid) != 0) errno = 0;
+    }
+    const bool written = fchmod(out.Get(), original.st_mode & 07777) == 0 &&
                          WriteFully(out.Get(), newHeader.data(), newHeader.size()) &&
                          CopyRest(source, out.Get(), restBytes) && fsync(out.Get()) == 0;
     return out.Close() && written;
@@ -133,7 +138,7 @@ HRESULT ReplaceAsfHeader(const std::string& givenPath, std::span<const std::uint
     RemoveStaleTagTempFiles(path);
     std::string temp;
     CFd lock(-1);
-    if (!WriteReplacement(source.Get(), path, newHeader, fileSize - oldHeader.size(), info.st_mode, temp, lock) ||
+    if (!WriteReplacement(source.Get(), path, newHeader, fileSize - oldHeader.size(), info, temp, lock) ||
         rename(temp.c_str(), path.c_str()) != 0) {
         if (!temp.empty()) unlink(temp.c_str());
         return MEDIACORE_E_FILE;

@@ -87,9 +87,7 @@ public:
     }
     // Written through to the disk at once: the mark must outlive a crash.
     void SavePreferences() override {
-        if (prefs_ == nullptr) return;
-        prefs_->Save(HKEY_CURRENT_USER);
-        RegFlushKey(HKEY_CURRENT_USER);
+        if (prefs_ != nullptr) prefs_->SaveNow(HKEY_CURRENT_USER);
     }
     void StartProgress(int total) override {
         CProgressWindow& progress = Progress();
@@ -427,7 +425,22 @@ void CLibraryTab::WarnMissingSong(const char* path) {
     const std::string text = FormatKeyedText("LibTab_MissingSong", {path});
     if (ShowMessageText(window_, text.c_str(), MB_YESNO | MB_ICONWARNING,
                         KeyedText("LibTab_MissingSongCaption").c_str()) == IDYES)
-        CleanLibrary();
+        PostCleanLibrary();
+}
+
+void CLibraryTab::PostCleanLibrary() {
+    // The question comes in the middle of a check or a play that still walks
+    // the nodes the clean frees: the clean waits until that walk is over.
+    // A page that goes first takes its receiver, and the clean, with it.
+    if (receiver_ == nullptr || cleanPosted_) return;
+    cleanPosted_ = true;
+    QMetaObject::invokeMethod(
+        receiver_.data(),
+        [this] {
+            cleanPosted_ = false;
+            CleanLibrary();
+        },
+        Qt::QueuedConnection);
 }
 
 void CLibraryTab::LocateSongByPath(const char* path) {
@@ -467,6 +480,8 @@ void CLibraryTab::OfferInitialImport() {
     CImportOptionsDlg options(*prefs_);
     const int answer = options.DoModal(window_);
     prefs_->ImportInitial = 1;
+    // Asked once: a run that ends in a crash does not ask again.
+    prefs_->SaveNow(HKEY_CURRENT_USER);
     if (answer != 1) return;
     SetImportImage(kLibStopImage);
     Import();

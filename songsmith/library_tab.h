@@ -134,8 +134,10 @@ public:
     void ChangeArtistTag(CLibNode* artist, const char* name, bool undo);
     void ChangeAlbumTag(CLibNode* album, const char* artist, const char* name, int year, int genre, bool undo);
     void ChangeGenreTag(CLibNode* genre, int number, bool undo);
+    // The song file's tag takes the fields that differ from tagBefore (the
+    // record before the whole edit; null: the record as this call finds it).
     void ChangeSongTag(CLibNode* song, const char* artist, const char* album, const char* title, const char* path,
-                       int year, int genre, bool undo, bool makeFolders);
+                       int year, int genre, bool undo, bool makeFolders, const TSVT_Song* tagBefore = nullptr);
     void ChangeSongParents(CLibNode* song, const char* artist, const char* album, bool makeFolders, bool retag,
                            bool undo);
     // The song loses its artist and album and goes under "<Untagged>".
@@ -194,8 +196,10 @@ private:
     void ShowSongCount();
     void ShowFolderText(const char* folder);
     void SetImportImage(int image);
-    // Asks about a song file that is gone; Yes cleans the library.
+    // Asks about a song file that is gone; Yes cleans the library once the
+    // event that asked is over (PostCleanLibrary).
     void WarnMissingSong(const char* path);
+    void PostCleanLibrary();
     void CleanLibrary();
     void OpenContainingFolder(const CLibNode* node);
     void AskCleanLibrary();
@@ -220,7 +224,9 @@ private:
     void RelinkGenre(CLibNode* song, CLibNode* genre);
     void TakeOutOfTree(CLibNode* node, bool removeFolders);
     void ForgetNode(const CLibNode* node);
-    void WriteTagOutward(const char* oldPath, const TSVT_Song& song, const char* logLine);
+    // The file's tag, the session's track and the Find page's row of the
+    // song as before names it take the changed record.
+    void WriteTagOutward(const TSVT_Song& before, const TSVT_Song& song, const char* logLine);
     void WarnUnwrittenTags();
     CLibNode* RestoreParent(const TSVT_Song& song);
     // Files whose tags could not be written during the current action, and
@@ -240,6 +246,8 @@ private:
     // Songs the session list's adding imported, before their nodes exist.
     std::unordered_set<std::string> pendingMarks_;
     bool populating_ = false;
+    // A clean of the library is on its way to the page.
+    bool cleanPosted_ = false;
     QPointer<QTreeWidget> tree_;
     // Owned by the tree.
     CLibTreeView* treeView_ = nullptr;

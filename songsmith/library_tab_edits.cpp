@@ -61,8 +61,9 @@ void CLibraryTab::RelinkGenre(CLibNode* song, CLibNode* genre) {
     if (old != nullptr && old->kind == kLibNodeGenre && old->children.empty()) DestroyNode(old);
 }
 
-void CLibraryTab::WriteTagOutward(const char* oldPath, const TSVT_Song& song, const char* logLine) {
-    if (!WriteSongFileTag(song)) {
+void CLibraryTab::WriteTagOutward(const TSVT_Song& before, const TSVT_Song& song, const char* logLine) {
+    const char* oldPath = before.path;
+    if (!WriteSongFileTag(before, song)) {
         LogFmt("CLibraryTab::ChangeTag - Could not write the tag of %s", song.path);
         unwrittenTags_.emplace_back(song.path);
     }
@@ -80,7 +81,8 @@ void CLibraryTab::WarnUnwrittenTags() {
 }
 
 void CLibraryTab::ChangeSongTag(CLibNode* song, const char* artist, const char* album, const char* title,
-                                const char* path, int year, int genre, bool undo, bool makeFolders) {
+                                const char* path, int year, int genre, bool undo, bool makeFolders,
+                                const TSVT_Song* tagBefore) {
     SVTENG_CSongvault* store = LibraryPartners().store;
     if (song == nullptr || store == nullptr) return;
     CEditAction action(*this);
@@ -157,7 +159,9 @@ void CLibraryTab::ChangeSongTag(CLibNode* song, const char* artist, const char* 
         }
     }
 
-    WriteTagOutward(before.path, record, "CLibraryTab::ChangeTag - Replacing session reference");
+    TSVT_Song fileBefore = tagBefore != nullptr ? *tagBefore : before;
+    CopyToField(FieldText(before.path), fileBefore.path);
+    WriteTagOutward(fileBefore, record, "CLibraryTab::ChangeTag - Replacing session reference");
 
     UnpopulateItem(song);
     RefreshNode(artistNode);
@@ -420,7 +424,7 @@ void CLibraryTab::DeleteTag(CLibNode* song, bool undo) {
     MoveSong(song, nodes_.Untagged(), false);
     song->indent = 2;
     if (!song->inTrash) RelinkGenre(song, nodes_.NoGenre());
-    WriteTagOutward(before.path, record, "CLibraryTab::DeleteTag - Replacing session reference");
+    WriteTagOutward(before, record, "CLibraryTab::DeleteTag - Replacing session reference");
     RefreshNode(song);
 }
 
@@ -462,6 +466,9 @@ void CLibraryTab::OnEdit(CLibNode* node) {
             TSVT_Song record{};
             if (!store->GetSong(node->databaseId, &record)) return notFound("Song");
             TSVT_Song copy = record;
+            // The record as the file's tag was written from: the comment
+            // reaches the store before the rest of the edit.
+            const TSVT_Song original = record;
             if (history != nullptr) history->NextUndoSet();
             CEditSongTagDlg dialog(record);
             if (dialog.DoModal(window_) != 1) break;
@@ -471,7 +478,7 @@ void CLibraryTab::OnEdit(CLibNode* node) {
             CopyToField(FieldText(record.comment), copy.comment);
             store->UpdateSong(&copy);
             ChangeSongTag(node, record.artist, record.album, record.title, record.path, record.year, record.genre,
-                          true, true);
+                          true, true, &original);
             break;
         }
         default: break;

@@ -77,7 +77,11 @@ void CMainWindow::OnShowInitialWindows() {
     while (prefs_.bAgreedToLicense == 0) {
         CAgreementDlg agreement(prefs_);
         agreement.DoModal(window_);
-        if (prefs_.bAgreedToLicense != 0) break;
+        if (prefs_.bAgreedToLicense != 0) {
+            // Stored at once: a run that ends in a crash does not ask again.
+            prefs_.SaveNow(HKEY_CURRENT_USER);
+            break;
+        }
         // Refused: the program ends as a close does, without its questions.
         initialWindows_ = 0;
         StopWorkAndStore();
@@ -122,6 +126,7 @@ void CMainWindow::AskAboutMissingDrives() {
     const TMessageAnswer answer = AskWithDontAskBox(window_, titleKey, textKey, reason);
     if (answer.id == IDYES) GetUiServices().OpenUrl(HomePageAddress(page, "src=nodrive").c_str());
     prefs_.bWarnAboutNoASPI = answer.dontAskAgain ? 0 : 1;
+    prefs_.SaveNow(HKEY_CURRENT_USER);
 }
 
 void CMainWindow::AskAboutMissingRecorder() {
@@ -130,6 +135,7 @@ void CMainWindow::AskAboutMissingRecorder() {
     const TMessageAnswer answer =
         AskWithDontAskBox(window_, "BE_RecorderNotFound_HelpTitle", "BE_RecorderNotFound_Help");
     prefs_.bWarnAboutNoRecorder = answer.dontAskAgain ? 0 : 1;
+    prefs_.SaveNow(HKEY_CURRENT_USER);
     if (answer.id == IDYES) ReportNoRecorder(platter_);
 }
 

@@ -46,9 +46,8 @@ bool ProbeSong(ISongProbe& probe, const std::string& path, std::uint32_t kind, s
     song.createDate = SecondsOf(std::time(nullptr));
     song.changeDate = SecondsOf(info.st_mtime);
     song.tagType = found.tagType;
-    // Texts longer than their fields are cut to the last byte here and back
-    // to a character boundary by FitSong, which also names a song without a
-    // title after its file.
+    // Texts longer than their fields are cut on a character boundary;
+    // FitSong names a song without a title after its file.
     PutText(found.title, song.title);
     PutText(found.title, song.trackName);
     PutText(found.artist, song.artist);

@@ -20,7 +20,7 @@ std::string_view FittedText(const char* field, std::size_t size) {
 }
 
 void PutText(std::string_view text, char* field, std::size_t size) {
-    const std::size_t n = std::min(text.size(), size - 1);
+    const std::size_t n = textcopy::Utf8PrefixLength(text, size - 1);
     if (n > 0) std::memmove(field, text.data(), n);
     std::memset(field + n, 0, size - n);
 }

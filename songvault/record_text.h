@@ -26,7 +26,7 @@ std::string_view FittedText(const char (&field)[N]) {
 }
 
 // Writes text into the field, terminated, the rest zero. Text longer than
-// the field allows is cut at its last byte: callers pass fitted text.
+// the field allows is cut on a UTF-8 character boundary.
 void PutText(std::string_view text, char* field, std::size_t size);
 template <std::size_t N>
 void PutText(std::string_view text, char (&field)[N]) {

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "songsmith/core/genre_table.h"
+#include "songsmith/core/tag_fields.h"
 #include "songvault/records.h"
 #include "songvault/songvault.h"
 
@@ -16,21 +17,6 @@ constexpr const char* kArtistRootName = "Browse by Artist";
 constexpr const char* kUntaggedName = "<Untagged>";
 constexpr const char* kGenreRootName = "Browse by Genre";
 constexpr const char* kNoGenreName = "<No Genre>";
-
-std::string_view Trimmed(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\r\n";
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
-
-template <std::size_t N>
-void CopyField(char (&field)[N], std::string_view text) {
-    const std::size_t length = std::min(text.size(), N - 1);
-    std::memcpy(field, text.data(), length);
-    field[length] = '\0';
-}
 
 void Erase(std::vector<CLibNode*>& list, const CLibNode* node) {
     const auto at = std::find(list.begin(), list.end(), node);
@@ -205,7 +191,7 @@ void CLibraryNodes::SetId(CLibNode* node, std::int32_t id) {
 
 CLibNode* CLibraryNodes::CreateNode(std::uint32_t kind, std::string_view name, CLibNode* parent, std::int32_t id,
                                     std::int32_t trash, std::string_view text) {
-    const std::string_view trimmed = Trimmed(name);
+    const std::string_view trimmed = TrimBlanks(name);
     if (trimmed.empty()) return nullptr;
     if (parent == nullptr) {
         parent = kind == kLibNodeArtist ? artistRoot_ : kind == kLibNodeGenre ? genreRoot_ : untagged_;
@@ -228,18 +214,22 @@ CLibNode* CLibraryNodes::CreateNode(std::uint32_t kind, std::string_view name, C
 }
 
 CLibNode* CLibraryNodes::FindOrAddArtist(SVTENG_CSongvault* store, std::string_view name, bool make) {
+    // Node names are trimmed: so is the name they are compared with, and a
+    // name of blanks only names no artist (nor makes a record without node).
+    name = TrimBlanks(name);
     if (name.empty()) return nullptr;
     if (CLibNode* found = IndexFirst(artistsByName_, name)) return found;
     if (!make) return nullptr;
     TSVT_Artist record{};
     record.id = SVT_NEW_RECORD;
-    CopyField(record.name, name);
+    CopyToField(name, record.name);
     if (store != nullptr) store->UpdateArtist(&record);
     return CreateNode(kLibNodeArtist, name, artistRoot_, record.id, 0, {});
 }
 
 CLibNode* CLibraryNodes::FindOrAddAlbum(SVTENG_CSongvault* store, std::string_view name, CLibNode* artist,
                                         bool make) {
+    name = TrimBlanks(name);
     if (name.empty()) return nullptr;
     CLibNode* found = nullptr;
     if (artist != nullptr) {
@@ -251,8 +241,8 @@ CLibNode* CLibraryNodes::FindOrAddAlbum(SVTENG_CSongvault* store, std::string_vi
     if (found != nullptr || !make) return found;
     TSVT_Album record{};
     record.id = SVT_NEW_RECORD;
-    CopyField(record.name, name);
-    if (artist != nullptr) CopyField(record.artist, artist->name);
+    CopyToField(name, record.name);
+    if (artist != nullptr) CopyToField(artist->name, record.artist);
     if (store != nullptr) store->UpdateAlbum(&record);
     return CreateNode(kLibNodeAlbum, name, artist != nullptr ? artist : untagged_, record.id, 0, {});
 }
@@ -265,7 +255,7 @@ CLibNode* CLibraryNodes::FindOrAddGenre(SVTENG_CSongvault* store, int number, bo
     TSVT_Genre record{};
     record.id = SVT_NEW_RECORD;
     record.genre = static_cast<std::int16_t>(number);
-    CopyField(record.name, name);
+    CopyToField(name, record.name);
     if (store != nullptr) store->UpdateGenre(&record);
     return CreateNode(kLibNodeGenre, name, genreRoot_, record.id, 0, std::to_string(number));
 }
@@ -333,7 +323,7 @@ void CLibraryNodes::Reparent(CLibNode* node, CLibNode* parent) {
 void CLibraryNodes::SetNameAndText(CLibNode* node, std::string_view name, std::string_view text) {
     if (!Owns(node)) return;
     RemoveFromIndexes(node);
-    node->name.assign(Trimmed(name));
+    node->name.assign(TrimBlanks(name));
     node->text.assign(text);
     AddToIndexes(node);
 }

@@ -7,6 +7,7 @@
 
 #include "filekit/log.h"
 #include "platform/last_error.h"
+#include "platform/registry_store.h"
 #include "songsmith/core/preference_defaults.h"
 #include "songsmith/core/preference_names.h"
 #include "songsmith/core/preference_reader.h"
@@ -119,4 +120,9 @@ void CPreferences::Save(HKEY root) {
     }
     CPreferenceWriter writer(*key);
     VisitPreferenceValues(*this, writer);
+}
+
+void CPreferences::SaveNow(HKEY root) {
+    Save(root);
+    RegFlushKey(root);
 }

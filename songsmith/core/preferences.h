@@ -60,6 +60,9 @@ public:
     // Writes everything, creating the key levels when missing; a level that
     // cannot be made ends the save with a log line.
     void Save(HKEY root);
+    // Save, then the root's file written at once: for answers a crash later
+    // in the run must not lose (the agreement, the first-run questions).
+    void SaveNow(HKEY root);
 
     // Recursive: the holder may call Load or Save.
     void Lock() { lock_.lock(); }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
 
 #include "filekit/log.h"
 #include "filekit/ref_obj.h"
@@ -82,27 +83,45 @@ void FillSongTagInfo(const TSVT_Song& song, TMusicInfo& info) {
     info.tagType = song.tagType;
 }
 
-bool WriteSongFileTag(const TSVT_Song& song) {
+std::uint32_t ChangedTagFields(const TSVT_Song& before, const TSVT_Song& after) {
+    std::uint32_t fields = 0;
+    const auto differ = [&](std::uint32_t field, std::string_view was, std::string_view is) {
+        if (was != is) fields |= field;
+    };
+    differ(kTagFieldTitle, FieldText(before.title), FieldText(after.title));
+    differ(kTagFieldArtist, FieldText(before.artist), FieldText(after.artist));
+    differ(kTagFieldAlbum, FieldText(before.album), FieldText(after.album));
+    differ(kTagFieldComment, FieldText(before.comment), FieldText(after.comment));
+    if (before.year != after.year) fields |= kTagFieldYear;
+    if (before.genre != after.genre) fields |= kTagFieldGenre;
+    return fields;
+}
+
+bool WriteSongFileTag(const TSVT_Song& before, const TSVT_Song& song) {
     const _tFileConversionTypedef type = ConverterOfFormat(song.format);
     if (type == FILE_CONVERSION_NONE) return true;
-    if (type == FILE_CONVERSION_WAV) {
-        // The WAV converter writes its INFO list only into a file it makes.
-        auto info = std::make_unique<TMusicInfo>();
-        FillSongTagInfo(song, *info);
-        return WriteWaveFileTag(song.path, *info);
-    }
+    // The record holds 63-byte copies of the file's texts: what the edit
+    // did not change stays as the file has it, and an edit that changed
+    // nothing of the tag leaves the file alone.
+    const std::uint32_t fields = ChangedTagFields(before, song);
+    if (fields == 0) return true;
+    auto info = std::make_unique<TMusicInfo>();
+    FillSongTagInfo(song, *info);
+    // The WAV converter writes its INFO list only into a file it makes.
+    if (type == FILE_CONVERSION_WAV) return WriteWaveFileTag(song.path, *info, fields);
     // The encoder library is not needed to write a tag: the first one is
     // named so the converter is made even when none is present.
     CConv2FileObj* conv = NewCConv2FileObj(type, 0);
     if (conv == nullptr) return false;
     if (type == FILE_CONVERSION_MP3) UseMp3TagType(*conv, song.tagType);
-    auto* info = new (std::nothrow) TMusicInfo;
-    bool written = false;
-    if (info != nullptr) {
-        FillSongTagInfo(song, *info);
-        written = conv->WriteTag(song.path, nullptr, info, nullptr) >= 0;
-    }
-    delete info;
+    conv->SetTagFields(fields);
+    // The song's own tag is the source of everything the edit keeps:
+    // pictures, lyrics and the other frames the engine does not show.
+    CFileObj* source = new CFileObj;
+    const bool written =
+        source->Open(song.path, 0, 0) != 0 && conv->WriteTag(song.path, nullptr, info.get(), source) >= 0;
+    source->Close();
+    DeleteRefObject(&source);
     DeleteRefObject(&conv);
     return written;
 }

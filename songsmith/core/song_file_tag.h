@@ -14,12 +14,19 @@ struct TSVT_Song;
 // track number and count and tag type as the record holds them.
 void FillSongTagInfo(const TSVT_Song& song, TMusicInfo& info);
 
-// Writes the record's tag into the file at its path: MP3 (as ID3 v1 or v2,
-// the record's tag type; v2 when it names neither) and WMA through their
-// converters, WAV as its INFO list. A format without a tag writer of its own is left alone. False
-// when the converter could not be made or the write failed: the file keeps
-// its old tag.
-bool WriteSongFileTag(const TSVT_Song& song);
+// The tag fields (ETagField bits) whose values differ between two records
+// of one song: title, artist, album, comment, year, genre.
+std::uint32_t ChangedTagFields(const TSVT_Song& before, const TSVT_Song& after);
+
+// Writes an edit of a song's record into the file at its path: the fields
+// that changed from before take the record's values; every other field and
+// everything else the file's tag holds (pictures, lyrics, other frames and
+// items) stay as the file has them. MP3 (as ID3 v1 or v2, the record's tag
+// type; v2 when it names neither) and WMA through their converters, WAV as
+// its INFO list; a format without a tag writer of its own, or an edit that
+// changed no tag field, leaves the file alone. False when the converter
+// could not be made or the write failed: the file keeps its old tag.
+bool WriteSongFileTag(const TSVT_Song& before, const TSVT_Song& song);
 
 // The session track of oldPath (when the session holds one) takes the
 // record's artist, album, title, path and genre, and its row is redrawn;

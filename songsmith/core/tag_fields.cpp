@@ -31,7 +31,8 @@ void CopyToField(std::string_view text, char* field, std::size_t fieldBytes) {
     if (field == nullptr || fieldBytes == 0) return;
     std::memset(field, 0, fieldBytes);
     const std::string_view kept = CutToBuffer(text, fieldBytes);
-    std::memcpy(field, kept.data(), kept.size());
+    // An empty text may have no bytes at all to copy from.
+    if (!kept.empty()) std::memcpy(field, kept.data(), kept.size());
 }
 
 std::string_view FieldText(const char* field, std::size_t fieldBytes) {

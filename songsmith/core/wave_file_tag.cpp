@@ -1,14 +1,19 @@
 #include "songsmith/core/wave_file_tag.h"
 
-#include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "filekit/file_obj.h"
 #include "filekit/riff.h"
 #include "filekit/riff_format.h"
+#include "tonecore/engine/sibling_temp_file.h"
 #include "tonecore/tags/music_info.h"
 #include "tonecore/tags/wave_info_list.h"
 
@@ -35,8 +40,9 @@ private:
     CFileObj* file_;
 };
 
-// Copies every chunk of the source's form but its INFO lists into writer.
-bool CopyChunksWithoutInfo(CRIFF& reader, CRIFF& writer) {
+// Copies every chunk of the source's form but its INFO lists into writer;
+// the items of those lists go to infoItems.
+bool CopyChunksWithoutInfo(CRIFF& reader, CRIFF& writer, std::vector<TWaveInfoItem>& infoItems) {
     std::vector<std::uint8_t> data;
     do {
         _subChunk chunk;
@@ -48,16 +54,31 @@ bool CopyChunksWithoutInfo(CRIFF& reader, CRIFF& writer) {
         const bool infoList = chunk.id == RIFF_ID_LIST && chunk.size >= 4 &&
                               MakeFourCC(static_cast<char>(data[0]), static_cast<char>(data[1]),
                                          static_cast<char>(data[2]), static_cast<char>(data[3])) == FourCC("INFO");
-        if (!infoList && writer.WriteSubChunk(chunk.id, data.data(), chunk.size) == 0) return false;
+        if (infoList) {
+            const std::string_view items(reinterpret_cast<const char*>(data.data()) + 4, data.size() - 4);
+            for (TWaveInfoItem& item : SplitWaveInfoList(items)) infoItems.push_back(std::move(item));
+        } else if (writer.WriteSubChunk(chunk.id, data.data(), chunk.size) == 0) {
+            return false;
+        }
     } while (reader.SeekToNextChunk() != 0);
     return true;
 }
 
 }  // namespace
 
-bool WriteWaveFileTag(const char* path, TMusicInfo& info) {
+bool WriteWaveFileTag(const char* path, TMusicInfo& info, std::uint32_t fields) {
     if (path == nullptr) return false;
-    const std::string temporary = std::string(path) + ".tagtmp";
+    // Through a symbolic link the song it names is rewritten, not the link.
+    char resolved[PATH_MAX];
+    struct stat original {};
+    if (::realpath(path, resolved) == nullptr || ::stat(resolved, &original) != 0) return false;
+    const std::string song = resolved;
+    const std::string temporary = CreateSiblingTempFile(song.c_str());
+    if (temporary.empty()) return false;
+    // The song's owner and group where the user may give them (root).
+    if (::chown(temporary.c_str(), original.st_uid, original.st_gid) != 0 &&
+        ::chown(temporary.c_str(), static_cast<uid_t>(-1), original.st_gid) != 0)
+        errno = 0;
     bool written = false;
     {
         CStreamHold source;
@@ -65,14 +86,21 @@ bool WriteWaveFileTag(const char* path, TMusicInfo& info) {
         CRIFF reader;
         CRIFF writer;
         _chunkInfo form;
-        if (source->Open(path, 0, 0) == 0 || reader.Open(source.get(), &form) == 0 || form.id != RIFF_ID_RIFF ||
-            form.type != FourCC("WAVE"))
+        if (source->Open(song.c_str(), 0, 0) == 0 || reader.Open(source.get(), &form) == 0 ||
+            form.id != RIFF_ID_RIFF || form.type != FourCC("WAVE") || target->Create(temporary.c_str()) == 0 ||
+            writer.Create(target.get(), FourCC("WAVE")) == 0) {
+            RemoveTempFile(temporary);
             return false;
-        if (target->Create(temporary.c_str()) == 0 || writer.Create(target.get(), FourCC("WAVE")) == 0) return false;
+        }
         if (info.tagType == TAG_TYPE_NONE) info.tagType = TAG_TYPE_WAV_INFO;
-        int done = 0;
-        written = CopyChunksWithoutInfo(reader, writer) && WriteWaveInfoList(writer, kSoftware, &done, &info) > 0 &&
-                  done != 0;
+        std::vector<TWaveInfoItem> items;
+        written = CopyChunksWithoutInfo(reader, writer, items);
+        if (written && fields == kTagFieldsAll) {
+            int done = 0;
+            written = WriteWaveInfoList(writer, kSoftware, &done, &info) > 0 && done != 0;
+        } else if (written) {
+            written = WriteWaveInfoListEdit(writer, items, fields, info) > 0;
+        }
         reader.Close();
         writer.Close();
         source->Close();
@@ -84,7 +112,7 @@ bool WriteWaveFileTag(const char* path, TMusicInfo& info) {
         written = fd >= 0 && ::fsync(fd) == 0;
         if (fd >= 0) ::close(fd);
     }
-    if (written && std::rename(temporary.c_str(), path) == 0) return true;
-    std::remove(temporary.c_str());
+    if (written) return MoveTempIntoPlace(temporary, song.c_str());
+    RemoveTempFile(temporary);
     return false;
 }

@@ -141,6 +141,8 @@ TEST_F(LibraryTabTest, QuestionsAndTheContainingFolder) {
     ui_.ExpectMessage(FormatKeyedText("LibTab_MissingSong", {song->text.c_str()}), IDYES);
     Page()->OnCommand(cmd::kLibSelect);
     EXPECT_FALSE(song->checked);
+    // The clean comes once the command is over.
+    Settle();
     EXPECT_EQ(cleaned, 1);
     EXPECT_TRUE(SessionChanges().empty());
 

@@ -18,6 +18,7 @@
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/app_windows.h"
 #include "songsmith/core/command_ids.h"
+#include "songsmith/core/keyed_format.h"
 #include "songsmith/core/library_links.h"
 #include "songsmith/core/song_entry.h"
 #include "songsmith/core/tests/library_song_record.h"
@@ -25,6 +26,7 @@
 #include "songsmith/find_container_window.h"
 #include "songsmith/library_tab.h"
 #include "songsmith/library_tree_view.h"
+#include "platform/message_box.h"
 #include "songvault/songvault.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/temp_dir.h"
@@ -436,6 +438,55 @@ TEST_F(LibraryTreeViewTest, AutoScrollMovesOneLineOnlyAtTheEdges) {
     // Outside the tree nothing moves.
     view->AutoScrollStep(QPoint(20, height + 40));
     EXPECT_EQ(bar->value(), middle + bar->singleStep());
+}
+
+// A song whose file went, checked through the Select command or the check
+// box of its album or artist: Yes to the question runs the real clean of the
+// library once the check is over, since the check still walks the nodes the
+// clean frees.
+TEST_F(LibraryTreeViewTest, YesToAMissingSongCleansTheLibraryOnceTheCheckIsOver) {
+    Add("Solo", "Bob", "Single", kRock);
+    Add("Gone", "Cat", "Pair", kRock);
+    Add("Stays", "Cat", "Pair", kRock);
+    Add("Lost", "Dan", "Only", kJazz);
+    Add("Kept", "Dan", "Other", kJazz);
+    OpenLibrary();
+    struct TCase {
+        const char* gone;
+        std::function<void(LibraryTreeViewTest&)> check;
+    };
+    const std::vector<TCase> cases = {
+        {"Solo",
+         [](LibraryTreeViewTest& t) {
+             t.Page()->SetClickedRow(MainRow(t.Song("Solo")));
+             t.Page()->OnCommand(cmd::kLibSelect);
+         }},
+        {"Gone", [](LibraryTreeViewTest& t) { t.Click(t.PointOf(MainRow(t.Album("Pair", "Cat")), kLibZoneBox)); }},
+        {"Lost", [](LibraryTreeViewTest& t) { t.Click(t.PointOf(MainRow(t.Artist("Dan")), kLibZoneBox)); }},
+    };
+    std::size_t songs = Nodes().Songs().size();
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.gone);
+        const std::string path = folder_.File(std::string(c.gone) + ".mp3");
+        const std::int32_t id = Song(c.gone)->databaseId;
+        ASSERT_EQ(std::remove(path.c_str()), 0);
+        ui_.ExpectMessage(FormatKeyedText("LibTab_MissingSong", {path.c_str()}), IDYES);
+        ui_.ExpectMessage(FormatKeyedText("LibTab_CleanResult", {1, 0}), IDOK);
+        c.check(*this);
+        Settle();
+        EXPECT_EQ(Nodes().FindSongByPath(path), nullptr);
+        EXPECT_EQ(Nodes().Songs().size(), --songs);
+        TSVT_Song record{};
+        EXPECT_FALSE(store_.GetSong(id, &record));
+        EXPECT_TRUE(SessionCalls(("add " + path).c_str()).empty());
+    }
+    // Folders the clean emptied went with their song; the others stay.
+    EXPECT_EQ(Artist("Bob"), nullptr);
+    EXPECT_EQ(Album("Only", "Dan"), nullptr);
+    ASSERT_NE(Song("Stays"), nullptr);
+    ASSERT_NE(Song("Kept"), nullptr);
+    Settle();
+    testsupport::SaveWidgetPng(main_->Window(), "library_missing_song_cleaned");
 }
 
 }  // namespace

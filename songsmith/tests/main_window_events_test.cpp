@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTest>
 #include <QTimer>
@@ -16,9 +17,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 
+#include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "program_fixture.h"
 #include "songsmith/agreement_dialog.h"
@@ -253,6 +256,50 @@ TEST_F(MainWindowEventsTest, AtTheFirstStartTheSongQuestionsWaitForTheAgreement)
     EXPECT_EQ(askedDuringAgreement, std::vector<std::string>{});
     EXPECT_EQ(ui_.MessageKeys(), std::vector<std::string>{"SesErr_Incomplete"});
     EXPECT_EQ(StoredPreferences()->bAgreedToLicense, 1);
+}
+
+// A first run: the import question and the agreement are answered. The
+// answers are on the disk while the program still runs, so a run that then
+// crashes does not ask them again at the next start.
+TEST_F(MainWindowEventsTest, FirstRunAnswersAreStoredAtOnce) {
+    CPreferences firstRun;
+    firstRun.bWarnAboutIncompleteSongs = 0;
+    firstRun.Save(HKEY_CURRENT_USER);
+    RegistryStoreSave();
+    ASSERT_EQ(StoredPreferences()->ImportInitial, 0);
+    ASSERT_EQ(StoredPreferences()->bAgreedToLicense, 0);
+    testsupport::WhenModalShown([](QWidget* importQuestion) {
+        testsupport::WhenModalShown([](QWidget* agreement) {
+            testsupport::ClickControl(agreement, CAgreementDlg::kCheckbox);
+            testsupport::ClickControl(agreement, CAgreementDlg::kContinue);
+        });
+        static_cast<QDialog*>(importQuestion)->reject();
+    });
+    // The agreement runs in a loop of its own inside the first event after
+    // the show: the check looks again from the main loop until the store
+    // holds the acceptance, or the deadline passes.
+    std::unique_ptr<CPreferences> whileRunning;
+    QElapsedTimer clock;
+    std::function<void(CProgram&)> look = [&](CProgram& program) {
+        CPreferences stored;
+        stored.Load(HKEY_CURRENT_USER);
+        if (stored.bAgreedToLicense == 0 && clock.elapsed() < kDeadlineMs) {
+            QTimer::singleShot(20, program.mainWindow.Window(), [&] { look(program); });
+            return;
+        }
+        whileRunning = StoredPreferences();
+        program.mainWindow.Window()->close();
+    };
+    TProgramOptions options = Options();
+    options.whenShown = [&](CProgram& program) {
+        clock.start();
+        look(program);
+    };
+    CProgram program(options);
+    EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+    ASSERT_NE(whileRunning, nullptr);
+    EXPECT_EQ(whileRunning->ImportInitial, 1);
+    EXPECT_EQ(whileRunning->bAgreedToLicense, 1);
 }
 
 TEST_F(MainWindowEventsTest, WithoutADriveTheQuestionOpensTheHelpPageAndKeepsTheBoxInverted) {

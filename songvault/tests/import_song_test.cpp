@@ -51,6 +51,45 @@ TEST_F(ImportSong, AddsANewFileOnceAndPostsItOnce) {
     EXPECT_EQ(recorder.Posts(WM_IMPORT_FOUNDSONG).size(), 1u);
 }
 
+// Texts longer than the record's 64-byte fields are cut on a character
+// boundary, both as the import hands the record on and as the store keeps it.
+TEST_F(ImportSong, LongTextsAreCutBetweenCharacters) {
+    auto repeat = [](const std::string& piece, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i) text += piece;
+        return text;
+    };
+    struct Case {
+        std::string found;
+        std::string kept;
+    };
+    const std::vector<Case> cases{
+        {repeat("\xC3\x84", 40), repeat("\xC3\x84", 31)},               // 2-byte characters: 62 bytes
+        {"a" + repeat("\xE2\x82\xAC", 30), "a" + repeat("\xE2\x82\xAC", 20)},  // 3-byte: 61 bytes
+        {"ab" + repeat("\xF0\x9F\x98\x80", 20), "ab" + repeat("\xF0\x9F\x98\x80", 15)},  // 4-byte: 62
+        {repeat("\xE2\x82\xAC", 21), repeat("\xE2\x82\xAC", 21)},      // just fits: 63 bytes whole
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kept.size());
+        const std::string path = MakeFile("long" + std::to_string(++n) + ".mp3");
+        TSongProbeResult found;
+        found.lengthMs = 60000;
+        found.title = found.artist = found.album = found.comment = c.found;
+        probe.Set(path, found);
+        TSVT_Song song;
+        ASSERT_TRUE(Import(path, SVT_IMPORT_KINDS, false, &song));
+        TSVT_Song stored;
+        ASSERT_TRUE(vault.GetSong(song.id, &stored));
+        for (const TSVT_Song* record : {&song, &stored}) {
+            EXPECT_EQ(std::string(record->title), c.kept);
+            EXPECT_EQ(std::string(record->artist), c.kept);
+            EXPECT_EQ(std::string(record->album), c.kept);
+            EXPECT_EQ(std::string(record->comment), c.kept);
+        }
+    }
+}
+
 TEST_F(ImportSong, RefusesWhatTheFlagsOrTheFileDoNotAllow) {
     const std::string shortSong = MakeSong("short.mp3", 10000);
     const std::string unreadable = MakeFile("bad.wav");

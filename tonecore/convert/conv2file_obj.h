@@ -73,6 +73,11 @@ public:
     // The same with a loaded sound's song information and source file.
     virtual std::int64_t WriteTag(const char* path, const char* text, CPCMSound* sound);
     virtual std::int64_t ReserveTagSpace() { return 0; }
+    // The fields (ETagField bits) the next WriteTag takes from its record;
+    // every other field keeps what the file holds, and so does everything
+    // else the file's tag carries. kTagFieldsAll (the default) writes a
+    // whole tag from the record, as for a new file.
+    void SetTagFields(std::uint32_t fields) { tagFields_ = fields; }
 
     std::int32_t NeedToResample() const { return needToResample_; }
     void SetNeedToResample(std::int32_t need) { needToResample_ = need; }
@@ -88,6 +93,7 @@ protected:
     std::int32_t formatType_ = 0;
     const char* defaultExt_ = nullptr;
     std::int32_t tagType_ = TAG_TYPE_NONE;
+    std::uint32_t tagFields_ = kTagFieldsAll;
     std::int32_t needToResample_ = 0;
     std::int32_t preferredOutputPathOffset_ = -1;
 };

@@ -78,23 +78,39 @@ bool CConv2WmaFile::SetAttributeString(const char* name, const char* text) {
 }
 
 bool CConv2WmaFile::SetSongAttributes(TMusicInfo& info) {
-    const std::pair<const char*, const char*> texts[] = {
-        {"Title", info.title},           {"Author", info.artist},         {"WM/AlbumTitle", info.album},
-        {"Description", info.comment},   {"Copyright", info.copyright},
+    // A whole tag sets what the record holds; an edit sets the fields it
+    // names, an emptied one too, and leaves every other attribute alone.
+    const bool whole = tagFields_ == kTagFieldsAll;
+    const auto named = [&](std::uint32_t field) { return whole ? true : (tagFields_ & field) != 0; };
+    const struct {
+        const char* name;
+        const char* text;
+        std::uint32_t field;
+    } texts[] = {
+        {"Title", info.title, kTagFieldTitle},         {"Author", info.artist, kTagFieldArtist},
+        {"WM/AlbumTitle", info.album, kTagFieldAlbum}, {"Description", info.comment, kTagFieldComment},
+        {"Copyright", info.copyright, 0},
     };
-    for (const auto& [name, text] : texts) {
-        if (text[0] != '\0' && !SetAttributeString(name, text)) return false;
+    for (const auto& [name, text, field] : texts) {
+        if (!named(field) || (whole && text[0] == '\0')) continue;
+        if (!SetAttributeString(name, text)) return false;
     }
     // The CD identifier is a nicety: a file that cannot hold it keeps the rest.
-    if (info.cdIdentifierLength != 0 && headerInfo_ != nullptr) {
+    if (whole && info.cdIdentifierLength != 0 && headerInfo_ != nullptr) {
         const std::uint32_t length = std::min<std::uint32_t>(info.cdIdentifierLength, kCdIdentifierBytes);
         headerInfo_->SetAttribute(0, u"WM/MCDI", WMT_TYPE_BINARY, info.cdIdentifier, static_cast<WORD>(length));
     }
     PutGenreText(info);
-    const std::pair<const char*, std::string> numbers[] = {
-        {"WM/Genre", info.genre}, {"WM/Year", YearText(info)}, {"WM/Track", TrackText(info)}};
-    for (const auto& [name, text] : numbers) {
-        if (!text.empty() && !SetAttributeString(name, text.c_str())) return false;
+    const struct {
+        const char* name;
+        std::string text;
+        std::uint32_t field;
+    } numbers[] = {{"WM/Genre", info.genre, kTagFieldGenre},
+                   {"WM/Year", YearText(info), kTagFieldYear},
+                   {"WM/Track", TrackText(info), 0}};
+    for (const auto& [name, text, field] : numbers) {
+        if (!named(field) || (whole && text.empty())) continue;
+        if (!SetAttributeString(name, text.c_str())) return false;
     }
     return true;
 }
@@ -112,8 +128,9 @@ std::int64_t CConv2WmaFile::WriteTag(const char* path, const char* text, TMusicI
         if (fresh == nullptr) return Fail(TONECORE_ERR_OUT_OF_MEMORY);
         info = fresh.get();
     }
-    if (info->title[0] == '\0') CreateDefaultTagTitleString(path, info->title);
-    if (info->encodedBy[0] == '\0' && text != nullptr) {
+    const bool whole = tagFields_ == kTagFieldsAll;
+    if (whole && info->title[0] == '\0') CreateDefaultTagTitleString(path, info->title);
+    if (whole && info->encodedBy[0] == '\0' && text != nullptr) {
         std::snprintf(info->encodedBy, sizeof info->encodedBy, "%s", text);
     }
     // A failed attribute has already closed the editor without saving.

@@ -205,15 +205,19 @@ bool CId3TagV2::Read(CFileObj* file, std::uint32_t n) {
     return true;
 }
 
-bool CId3TagV2::Write(CFileObj* file) {
+bool CId3TagV2::Write(CFileObj* file) { return WriteWithTail(file, 0, {}); }
+
+bool CId3TagV2::WriteWithTail(CFileObj* file, std::uint64_t oldTailBytes, std::span<const std::uint8_t> newTail) {
     if (area_.empty()) return Fail(TONECORE_ERR_ID3_TAG);
     if (file == nullptr || !file->IsOpen()) return Fail(TONECORE_ERR_ID3_TAG);
     std::vector<std::uint8_t> tag(header_, header_ + sizeof header_);
     tag.insert(tag.end(), area_.begin(), area_.end());
-    if (!ReplaceFileHead(*file, MeasureFileTag(*file), tag)) return false;
+    if (!RewriteFileEnds(*file, TFileRewrite{MeasureFileTag(*file), tag, oldTailBytes, newTail})) return false;
     resized_ = false;
     return true;
 }
+
+bool CId3TagV2::Complete() const { return !area_.empty() && !broken_; }
 
 bool CId3TagV2::CreateInitialTagV2(CFileObj* file) {
     if (file == nullptr || !MakeArea()) return Fail(TONECORE_ERR_ID3_TAG);

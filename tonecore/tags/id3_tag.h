@@ -11,6 +11,7 @@
 // it was.
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "tonecore/tags/music_info.h"
@@ -45,6 +46,9 @@ public:
     std::uint32_t GetBytesUsed();
     const std::uint8_t* Header() const { return header_; }
     bool ReadValid() const { return readValid_; }
+    // The area holds frames that may be edited one by one: none was lost to
+    // a break in the file's tag (a file without a tag has an empty area).
+    bool Complete() const;
 
     // The data size in the file's tag header (offset 6); 0 with
     // TONECORE_ERR_ID3_TAG when the file has no tag header.
@@ -69,6 +73,9 @@ public:
     // the new file, positioned after the tag. False, with the file as it
     // was, on any failure.
     bool Write(CFileObj* file);
+    // The same, and in the same rewrite the file's last oldTailBytes bytes
+    // (an ID3 v1 block) become newTail.
+    bool WriteWithTail(CFileObj* file, std::uint64_t oldTailBytes, std::span<const std::uint8_t> newTail);
     // For a new file before its audio: the header and area at the current
     // position of an empty file; a file with content goes through Write.
     bool CreateInitialTagV2(CFileObj* file);

@@ -29,6 +29,19 @@ enum _tTagTypedef : std::int32_t {
     TAG_TYPE_WAV_INFO = 4,
 };
 
+// The fields of a song's tag that an edit of a tagged file may name; the
+// others keep what the file holds (CConv2FileObj::SetTagFields).
+enum ETagField : std::uint32_t {
+    kTagFieldTitle = 1u << 0,
+    kTagFieldArtist = 1u << 1,
+    kTagFieldAlbum = 1u << 2,
+    kTagFieldComment = 1u << 3,
+    kTagFieldYear = 1u << 4,
+    kTagFieldGenre = 1u << 5,
+    // Every field from the record: a new file's tag.
+    kTagFieldsAll = 0xFFFFFFFFu,
+};
+
 // The ID3 v1 genre number that means "no genre".
 inline constexpr std::int32_t kNoGenreIndex = 255;
 // Bytes of an ID3 v2 "MCDI" frame (a CD's table of contents) a record holds.

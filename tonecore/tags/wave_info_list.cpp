@@ -44,9 +44,26 @@ std::int64_t WriteCdIdentifier(CRIFF& riff, const TMusicInfo& info) {
     return data + (data & 1) + kRiffChunkHeaderBytes;
 }
 
-// The texts of the song, in the order readers expect; the bytes they add,
-// or -1.
-std::int64_t WriteSongTexts(CRIFF& riff, TMusicInfo& info) {
+// The sub-chunk of each field an edit may name.
+struct TFieldChunk {
+    std::uint32_t field;
+    std::uint32_t id;
+};
+constexpr TFieldChunk kFieldChunks[] = {
+    {kTagFieldTitle, FourCC("INAM")},   {kTagFieldArtist, FourCC("IART")}, {kTagFieldAlbum, FourCC("IALB")},
+    {kTagFieldComment, FourCC("ICMT")}, {kTagFieldYear, FourCC("ICRD")},  {kTagFieldGenre, FourCC("IGNR")},
+};
+
+bool NamedChunk(std::uint32_t id, std::uint32_t fields) {
+    for (const TFieldChunk& named : kFieldChunks)
+        if (named.id == id) return (fields & named.field) != 0;
+    return false;
+}
+
+// The texts of the song, in the order readers expect (of an edit, only the
+// fields it names); the bytes they add, or -1.
+std::int64_t WriteSongTexts(CRIFF& riff, TMusicInfo& info, std::uint32_t fields) {
+    const bool whole = fields == kTagFieldsAll;
     PutGenreText(info);
     const std::string year = YearText(info);
     const std::string track = TrackText(info);
@@ -61,12 +78,12 @@ std::int64_t WriteSongTexts(CRIFF& riff, TMusicInfo& info) {
     std::int64_t total = 0;
     for (const auto& [id, text] : texts) {
         const std::string_view value(text, strnlen(text, TMusicInfo::kTextChars));
-        if (value.empty()) continue;
+        if (value.empty() || (!whole && !NamedChunk(id, fields))) continue;
         const std::int64_t added = WriteTextChunk(riff, id, value);
         if (added < 0) return kFailed;
         total += added;
     }
-    if (info.cdIdentifierLength != 0) {
+    if (whole && info.cdIdentifierLength != 0) {
         const std::int64_t added = WriteCdIdentifier(riff, info);
         if (added < 0) return kFailed;
         total += added;
@@ -83,7 +100,7 @@ std::int64_t WriteWaveInfoList(CRIFF& riff, const char* software, int* done, TMu
     if (riff.Descend() == 0) return kFailed;
     std::int64_t total = 4;  // the list type
     if (info != nullptr && info->tagType != TAG_TYPE_NONE) {
-        const std::int64_t added = WriteSongTexts(riff, *info);
+        const std::int64_t added = WriteSongTexts(riff, *info, kTagFieldsAll);
         if (added < 0) return kFailed;
         total += added;
     }
@@ -91,4 +108,37 @@ std::int64_t WriteWaveInfoList(CRIFF& riff, const char* software, int* done, TMu
     if (WriteTextChunk(riff, FourCC("ISFT"), tool) < 0) return kFailed;
     if (riff.Ascend() == 0) return kFailed;
     return total + static_cast<std::int64_t>(tool.size()) + 10;
+}
+
+std::vector<TWaveInfoItem> SplitWaveInfoList(std::string_view items) {
+    std::vector<TWaveInfoItem> list;
+    constexpr auto kHeader = static_cast<std::size_t>(kRiffChunkHeaderBytes);
+    std::size_t at = 0;
+    while (items.size() - at >= kHeader) {
+        const auto* head = reinterpret_cast<const unsigned char*>(items.data() + at);
+        const std::uint32_t id = LoadLe32(head);
+        const std::uint64_t size = LoadLe32(head + 4);
+        at += kHeader;
+        // Only the bytes present: a sub-chunk that claims more ends the list.
+        if (size > items.size() - at) break;
+        list.push_back({id, std::string(items.substr(at, static_cast<std::size_t>(size)))});
+        at += static_cast<std::size_t>(size + (size & 1));
+        if (at > items.size()) break;
+    }
+    return list;
+}
+
+std::int64_t WriteWaveInfoListEdit(CRIFF& riff, const std::vector<TWaveInfoItem>& kept, std::uint32_t fields,
+                                   TMusicInfo& info) {
+    if (riff.WriteListChunkHeader(FourCC("INFO")) == 0 || riff.Descend() == 0) return kFailed;
+    std::int64_t total = 4;  // the list type
+    for (const TWaveInfoItem& item : kept) {
+        if (NamedChunk(item.id, fields)) continue;
+        if (riff.WriteSubChunk(item.id, item.bytes.data(), static_cast<std::int64_t>(item.bytes.size())) == 0)
+            return kFailed;
+        total += static_cast<std::int64_t>(item.bytes.size() + (item.bytes.size() & 1)) + kRiffChunkHeaderBytes;
+    }
+    const std::int64_t added = WriteSongTexts(riff, info, fields);
+    if (added < 0 || riff.Ascend() == 0) return kFailed;
+    return total + added;
 }

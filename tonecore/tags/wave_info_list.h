@@ -7,7 +7,9 @@
 // are UTF-8, or Windows-1252 as older programs wrote them.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "tonecore/tags/music_info.h"
 
@@ -20,6 +22,22 @@ class CRIFF;
 // was written (when not, 0 is returned and nothing else is written). A genre
 // number is written as "(n)" into info's genre text.
 std::int64_t WriteWaveInfoList(CRIFF& riff, const char* software, int* done, TMusicInfo* info);
+
+// One sub-chunk of an INFO list as the file holds it.
+struct TWaveInfoItem {
+    std::uint32_t id;
+    std::string bytes;
+};
+
+// The sub-chunks of an INFO list's items (the list's data after its type),
+// as far as the bytes present hold them.
+std::vector<TWaveInfoItem> SplitWaveInfoList(std::string_view items);
+
+// Appends an INFO list for an edit of the fields named (ETagField bits):
+// the kept sub-chunks as they are, but for those of the named fields, which
+// take info's values (an empty value none). The bytes the list adds, or -1.
+std::int64_t WriteWaveInfoListEdit(CRIFF& riff, const std::vector<TWaveInfoItem>& kept, std::uint32_t fields,
+                                   TMusicInfo& info);
 
 // Fills info from the RIFF file's first "INFO" list; false when it has none.
 // Each recognised sub-chunk sets the tag type to TAG_TYPE_WAV_INFO.

@@ -259,6 +259,29 @@ TEST_F(LibraryLoadTest, LoadKilledHalfwayIsNoticedAtTheNextStart) {
     EXPECT_EQ(next.LibLoadFailed, 0);
 }
 
+// Names with blanks around them are one artist and one album with the
+// trimmed name, however each song spells them; blanks alone name none.
+TEST_F(LibraryLoadTest, NamesWithBlanksAroundThemAreOneFolder) {
+    Add(Song("One", " Ann", "Hits ", 17, Path("one.mp3")));
+    Add(Song("Two", "Ann  ", "\tHits", 17, Path("two.mp3")));
+    Add(Song("Three", "Ann", "Hits", 17, Path("three.mp3")));
+    EXPECT_FALSE(Load());
+    const CLibNode* ann = nodes_.FindOrAddArtist(nullptr, "Ann", false);
+    ASSERT_NE(ann, nullptr);
+    EXPECT_EQ(Names(nodes_.ArtistRoot()), (std::vector<std::string>{"<Untagged>", "Ann"}));
+    EXPECT_EQ(Names(ann), std::vector<std::string>{"Hits"});
+    EXPECT_EQ(Names(ann->children[0]), (std::vector<std::string>{"One", "Two", "Three"}));
+
+    const int artists = store_.GetArtistCount();
+    const int albums = store_.GetAlbumCount();
+    EXPECT_EQ(nodes_.FindOrAddArtist(&store_, " Ann\t", true), ann);
+    EXPECT_EQ(nodes_.FindOrAddAlbum(&store_, "Hits  ", const_cast<CLibNode*>(ann), true), ann->children[0]);
+    EXPECT_EQ(nodes_.FindOrAddArtist(&store_, "  \t", true), nullptr);
+    EXPECT_EQ(nodes_.FindOrAddAlbum(&store_, " ", nullptr, true), nullptr);
+    EXPECT_EQ(store_.GetArtistCount(), artists);
+    EXPECT_EQ(store_.GetAlbumCount(), albums);
+}
+
 TEST_F(LibraryLoadTest, SongWithoutTitleIsShownByItsFileName) {
     Add(Song("", "Ann", "Hits", 17, Path("untitled tune.mp3")));
     EXPECT_FALSE(Load());

@@ -47,9 +47,41 @@ TEST(SongFileTag, AWriteThatFailsIsReportedAndOtherFormatsAreLeftAlone) {
     testsupport::TempDir dir;
     TSVT_Song song = libtest::Song("Title", "Artist", "Album", 8, dir.File("missing.mp3"));
     song.format = SVT_FORMAT_MP3;
-    EXPECT_FALSE(WriteSongFileTag(song)) << "the file is not there";
+    TSVT_Song before = song;
+    std::strcpy(before.title, "Old");
+    EXPECT_FALSE(WriteSongFileTag(before, song)) << "the file is not there";
+    EXPECT_TRUE(WriteSongFileTag(song, song)) << "an edit that changed no tag field writes nothing";
     song.format = 0;
-    EXPECT_TRUE(WriteSongFileTag(song)) << "a format without a tag writer has nothing to write";
+    EXPECT_TRUE(WriteSongFileTag(before, song)) << "a format without a tag writer has nothing to write";
+}
+
+TEST(SongFileTag, TheFieldsThatDifferAreTheOnesWritten) {
+    const TSVT_Song base = libtest::Song("Title", "Artist", "Album", 8, "/music/a.mp3");
+    struct TCase {
+        const char* name;
+        void (*change)(TSVT_Song&);
+        std::uint32_t fields;
+    };
+    const TCase cases[] = {
+        {"nothing", [](TSVT_Song&) {}, 0},
+        {"path only", [](TSVT_Song& s) { std::strcpy(s.path, "/music/b.mp3"); }, 0},
+        {"title", [](TSVT_Song& s) { std::strcpy(s.title, "Other"); }, kTagFieldTitle},
+        {"comment", [](TSVT_Song& s) { std::strcpy(s.comment, "note"); }, kTagFieldComment},
+        {"artist and album", [](TSVT_Song& s) {
+             std::strcpy(s.artist, "B");
+             std::strcpy(s.album, "C");
+         }, kTagFieldArtist | kTagFieldAlbum},
+        {"year and genre", [](TSVT_Song& s) {
+             s.year = 2001;
+             s.genre = 255;
+         }, kTagFieldYear | kTagFieldGenre},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TSVT_Song after = base;
+        c.change(after);
+        EXPECT_EQ(ChangedTagFields(base, after), c.fields);
+    }
 }
 
 }  // namespace
