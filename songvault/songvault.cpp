@@ -116,6 +116,7 @@ bool SVTENG_CSongvault::Initialize(const SGSMarovelle* description, const char* 
     }
     impl_->search.index.Invalidate();
     impl_->walkAhead.Clear();
+    impl_->import.refused.Clear();
     impl_->folder = FolderOf(path);
     impl_->fileName = description->FileName();
     return true;
