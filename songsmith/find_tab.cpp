@@ -293,6 +293,8 @@ void CFindTab::OnSearch(CQueryList query) {
     storedQuery_ = std::move(query);
 
     searchText_ = edit_->text().toUtf8().toStdString();
+    // Keys typed from now on are the user's next words (see EndSearch).
+    edit_->setModified(false);
     if (searchText_.size() >= sizeof prefs_->lastSearchCriteria) {
         // Cut on a character boundary.
         std::size_t cut = sizeof prefs_->lastSearchCriteria - 1;
@@ -479,6 +481,10 @@ void CFindTab::OnFindFinished(bool cancelled) {
         return;
     }
     Log("CFindTab::WM_FIND_FINISHED - Search finished, requesting import now");
+    // The walk for new songs can take long: the search box takes keys
+    // meanwhile (Enter or the Find button stop the search, as always).
+    edit_->setEnabled(true);
+    if (QApplication::activeWindow() == edit_->window()) edit_->setFocus();
     statusKey_ = "SearchingImport";
     ShowStatusTick();
     if (foundCount_ == 0) ShowPlaceholder(true);
@@ -523,7 +529,10 @@ void CFindTab::EndSearch() {
     SetFindImage(kFindImage);
     edit_->setEnabled(true);
     if (QApplication::activeWindow() == edit_->window()) edit_->setFocus();
-    edit_->selectAll();
+    // The searched text is selected, so that typing replaces it; text typed
+    // while the search looked for new songs is kept as it is, the cursor
+    // where the user left it.
+    if (!edit_->isModified()) edit_->selectAll();
     statusTimer_->stop();
     Lock();
     searching_ = false;

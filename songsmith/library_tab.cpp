@@ -446,9 +446,8 @@ void CLibraryTab::PostCleanLibrary() {
 void CLibraryTab::LocateSongByPath(const char* path) {
     CLibNode* node = path != nullptr ? nodes_.FindSongByPath(path) : nullptr;
     if (node == nullptr) return;
-    if (node->treeItem == nullptr) RefreshNode(node);
     clicked_ = TLibRow{node, false};
-    if (auto* item = static_cast<QTreeWidgetItem*>(node->treeItem)) {
+    if (QTreeWidgetItem* item = EnsureRow(clicked_)) {
         tree_->setCurrentItem(item);
         tree_->scrollToItem(item);
     }

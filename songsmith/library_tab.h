@@ -212,8 +212,18 @@ private:
     QTreeWidgetItem* MakeItem(CLibNode* node, bool genreRow);
     void UpdateItem(QTreeWidgetItem* item);
     void RedrawRows(CLibNode* node);
-    void InsertChildRows(CLibNode* folder, QTreeWidgetItem* item);
-    void ApplyExpansion(CLibNode* node);
+    // Rows are made only under folders that show their children (the top
+    // rows always): a folder's children get rows when it opens.
+    static bool ShowsChildRows(const CLibNode* folder);
+    void FillChildRows(CLibNode* folder);
+    // Opens the folder's row, making its children's rows.
+    void ExpandRow(CLibNode* folder);
+    // The row, made (with the rows of the folders above it) when missing.
+    QTreeWidgetItem* EnsureRow(TLibRow row);
+    // A folder's missing row, where its own folder shows its children.
+    void MakeFolderRow(CLibNode* folder);
+    // Deletes one of the node's rows (and the rows below it).
+    void DropRow(CLibNode* node, bool genreRow);
     void OnItemExpanded(QTreeWidgetItem* item, bool expanded);
 
     // Edits (library_tab_edits.cpp, library_tab_trash.cpp).

@@ -1,6 +1,9 @@
 // The Library page's rows: each node has a row in the tree control, a song
 // a second one under its genre, and every row carries its node. The rows
-// are made from the nodes, never the other way round.
+// are made from the nodes, never the other way round, and only where they
+// can be seen: the top rows, and the children of a folder once it has been
+// opened (or a row below it was asked for). A library of 100,000 songs so
+// shows its page without making 200,000 rows first.
 #include <QBrush>
 #include <QTreeWidget>
 #include <mutex>
@@ -48,6 +51,11 @@ void ForgetRows(QTreeWidgetItem* item) {
     }
 }
 
+// A folder row whose children's rows are not made yet.
+bool ChildRowsPending(const QTreeWidgetItem* item) {
+    return item->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator;
+}
+
 }  // namespace
 
 CLibNode* CLibraryTab::NodeOfItem(const QTreeWidgetItem* item) {
@@ -72,6 +80,9 @@ QTreeWidgetItem* CLibraryTab::MakeItem(CLibNode* node, bool genreRow) {
     // The page sets marks itself (through the undo of its checks), never
     // the control.
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    // A folder's children get rows when it opens; until then its row
+    // only shows that it has some.
+    if (!genreRow && !node->children.empty()) item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     if (genreRow)
         node->genreTreeItem = item;
     else
@@ -107,24 +118,62 @@ void CLibraryTab::UpdateItem(QTreeWidgetItem* item) {
     }
 }
 
-void CLibraryTab::InsertChildRows(CLibNode* folder, QTreeWidgetItem* item) {
+bool CLibraryTab::ShowsChildRows(const CLibNode* folder) {
+    if (folder == nullptr) return true;
+    const auto* item = static_cast<const QTreeWidgetItem*>(folder->treeItem);
+    return item != nullptr && !ChildRowsPending(item);
+}
+
+void CLibraryTab::FillChildRows(CLibNode* folder) {
+    auto* item = static_cast<QTreeWidgetItem*>(folder->treeItem);
+    if (item == nullptr || !ChildRowsPending(item)) return;
+    CPageLock lock(*this);
+    item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     const bool genreRows = HoldsGenreRows(folder);
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(folder->children.size()));
     for (CLibNode* child : folder->children) {
-        QTreeWidgetItem* row = MakeItem(child, genreRows);
-        if (!genreRows) InsertChildRows(child, row);
-        rows.append(row);
+        // A row left elsewhere by a move goes: a node has one row of each
+        // kind.
+        DropRow(child, genreRows);
+        rows.append(MakeItem(child, genreRows));
     }
     item->addChildren(rows);
+    if (genreRows) return;
+    for (CLibNode* child : folder->children)
+        if (child->expanded) ExpandRow(child);
 }
 
-void CLibraryTab::ApplyExpansion(CLibNode* node) {
-    if (auto* item = static_cast<QTreeWidgetItem*>(node->treeItem)) {
-        if (node->expanded) item->setExpanded(true);
+void CLibraryTab::ExpandRow(CLibNode* folder) {
+    auto* item = static_cast<QTreeWidgetItem*>(folder->treeItem);
+    if (item == nullptr) return;
+    FillChildRows(folder);
+    item->setExpanded(true);
+}
+
+QTreeWidgetItem* CLibraryTab::EnsureRow(TLibRow row) {
+    if (!row) return nullptr;
+    if (CLibNode* folder = row.genreRow ? row.node->genre : row.node->parent) {
+        if (folder->treeItem == nullptr) EnsureRow(TLibRow{folder, false});
+        FillChildRows(folder);
     }
-    for (CLibNode* child : node->children)
-        if (child->parent == node && !child->children.empty()) ApplyExpansion(child);
+    if (ItemOfRow(row) == nullptr) RefreshNode(row.node);
+    return ItemOfRow(row);
+}
+
+void CLibraryTab::MakeFolderRow(CLibNode* folder) {
+    if (folder == nullptr || folder->treeItem != nullptr) return;
+    MakeFolderRow(folder->parent);
+    if (ShowsChildRows(folder->parent)) PopulateItem(folder);
+}
+
+void CLibraryTab::DropRow(CLibNode* node, bool genreRow) {
+    void*& row = genreRow ? node->genreTreeItem : node->treeItem;
+    auto* item = static_cast<QTreeWidgetItem*>(row);
+    row = nullptr;
+    if (item == nullptr) return;
+    ForgetRows(item);
+    delete item;
 }
 
 void CLibraryTab::PopulateTree() {
@@ -137,15 +186,14 @@ void CLibraryTab::PopulateTree() {
         node->treeItem = nullptr;
         node->genreTreeItem = nullptr;
     }
+    // Only the top rows and the rows of open folders are made; a folder
+    // makes its children's rows when it opens.
     QList<QTreeWidgetItem*> tops;
-    for (CLibNode* top : {nodes_.Trash(), nodes_.ArtistRoot(), nodes_.GenreRoot()}) {
-        QTreeWidgetItem* item = MakeItem(top, false);
-        InsertChildRows(top, item);
-        tops.append(item);
-    }
+    for (CLibNode* top : {nodes_.Trash(), nodes_.ArtistRoot(), nodes_.GenreRoot()}) tops.append(MakeItem(top, false));
     tree_->addTopLevelItems(tops);
-    for (CLibNode* top : {nodes_.Trash(), nodes_.ArtistRoot(), nodes_.GenreRoot()}) ApplyExpansion(top);
-    if (QTreeWidgetItem* current = ItemOfRow(clicked_)) tree_->scrollToItem(current);
+    for (CLibNode* top : {nodes_.Trash(), nodes_.ArtistRoot(), nodes_.GenreRoot()})
+        if (top->expanded) ExpandRow(top);
+    if (QTreeWidgetItem* current = EnsureRow(clicked_)) tree_->scrollToItem(current);
     ShowSongCount();
     populating_ = false;
     tree_->setUpdatesEnabled(true);
@@ -155,62 +203,68 @@ void CLibraryTab::PopulateTree() {
 void CLibraryTab::PopulateItem(CLibNode* node) {
     if (tree_ == nullptr || node == nullptr) return;
     CPageLock lock(*this);
-    if (node->parent != nullptr && node->parent->treeItem == nullptr) PopulateItem(node->parent);
-    if (node->genre != nullptr && node->genre->treeItem == nullptr) PopulateItem(node->genre);
+    MakeFolderRow(node->parent);
+    if (node->IsSong()) MakeFolderRow(node->genre);
     // Stale rows (a node that moved) go first.
     UnpopulateItem(node);
     if (node->parent != nullptr) node->indent = node->inTrash && node->parent == nodes_.Trash() ? 0 : node->parent->indent + 1;
-    QTreeWidgetItem* item = MakeItem(node, false);
+    // Rows go only where their folder shows its children; a folder that
+    // has not been opened makes them when it opens.
+    QTreeWidgetItem* item = nullptr;
     if (node->parent == nullptr) {
+        item = MakeItem(node, false);
         tree_->addTopLevelItem(item);
-    } else if (auto* parentItem = static_cast<QTreeWidgetItem*>(node->parent->treeItem)) {
-        parentItem->addChild(item);
-    } else {
+    } else if (ShowsChildRows(node->parent)) {
+        item = MakeItem(node, false);
+        static_cast<QTreeWidgetItem*>(node->parent->treeItem)->addChild(item);
+    } else if (node->parent->treeItem == nullptr) {
         SpecialLog("_PopulateItem|1");
-        delete item;
-        node->treeItem = nullptr;
-        return;
     }
     if (node->IsSong() && node->genre != nullptr) {
-        if (auto* genreItem = static_cast<QTreeWidgetItem*>(node->genre->treeItem)) {
-            genreItem->addChild(MakeItem(node, true));
-        } else {
+        if (ShowsChildRows(node->genre)) {
+            static_cast<QTreeWidgetItem*>(node->genre->treeItem)->addChild(MakeItem(node, true));
+        } else if (node->genre->treeItem == nullptr) {
             SpecialLog("_PopulateItem|2");
         }
     }
-    if (node->expanded) item->setExpanded(true);
+    if (item != nullptr && node->expanded) ExpandRow(node);
 }
 
 void CLibraryTab::UnpopulateItem(CLibNode* node) {
     if (node == nullptr) return;
     CPageLock lock(*this);
-    for (void** row : {&node->treeItem, &node->genreTreeItem}) {
-        auto* item = static_cast<QTreeWidgetItem*>(*row);
-        *row = nullptr;
-        if (item == nullptr) continue;
-        ForgetRows(item);
-        delete item;
-    }
+    DropRow(node, false);
+    DropRow(node, true);
 }
 
 void CLibraryTab::RefreshNode(CLibNode* node) {
     if (node == nullptr || tree_ == nullptr) return;
+    MakeFolderRow(node->parent);
+    if (node->IsSong()) MakeFolderRow(node->genre);
+    // A node has a row under its folder while that folder shows its
+    // children's rows, and a song a second one under its genre likewise.
     auto* item = static_cast<QTreeWidgetItem*>(node->treeItem);
+    const bool mainWanted = ShowsChildRows(node->parent);
     const auto* parentItem = node->parent != nullptr ? static_cast<QTreeWidgetItem*>(node->parent->treeItem) : nullptr;
-    const bool genreRowMissing = node->IsSong() && node->genre != nullptr && node->genreTreeItem == nullptr;
-    const bool genreRowStale =
-        node->IsSong() && node->genreTreeItem != nullptr &&
-        (node->genre == nullptr ||
-         static_cast<QTreeWidgetItem*>(node->genreTreeItem)->parent() != node->genre->treeItem);
-    if (item == nullptr || item->parent() != parentItem || genreRowMissing || genreRowStale) {
+    const bool mainStale = item != nullptr && item->parent() != parentItem;
+    auto* genreItem = static_cast<QTreeWidgetItem*>(node->genreTreeItem);
+    const bool genreWanted = node->IsSong() && node->genre != nullptr && ShowsChildRows(node->genre);
+    const bool genreStale =
+        genreItem != nullptr && (node->genre == nullptr || genreItem->parent() != node->genre->treeItem);
+    if ((mainWanted && (item == nullptr || mainStale)) || (genreWanted && (genreItem == nullptr || genreStale))) {
         PopulateItem(node);
     } else {
+        if (item != nullptr && (!mainWanted || mainStale)) DropRow(node, false);
+        if (genreItem != nullptr && (!genreWanted || genreStale)) DropRow(node, true);
         // Rows that exist are only redrawn.
-        UpdateItem(item);
-        if (auto* genreItem = static_cast<QTreeWidgetItem*>(node->genreTreeItem)) UpdateItem(genreItem);
+        RedrawRows(node);
     }
     if (HoldsGenreRows(node)) return;
-    for (CLibNode* child : node->children) RefreshNode(child);
+    // Below a folder that has not been opened only rows left by a move
+    // are looked at.
+    const bool childRows = node->treeItem != nullptr && ShowsChildRows(node);
+    for (CLibNode* child : node->children)
+        if (childRows || child->treeItem != nullptr || child->genreTreeItem != nullptr) RefreshNode(child);
 }
 
 void CLibraryTab::RedrawRows(CLibNode* node) {
@@ -220,6 +274,8 @@ void CLibraryTab::RedrawRows(CLibNode* node) {
 }
 
 void CLibraryTab::OnItemExpanded(QTreeWidgetItem* item, bool expanded) {
-    if (populating_) return;
-    if (CLibNode* node = NodeOfItem(item)) node->expanded = expanded;
+    CLibNode* node = NodeOfItem(item);
+    if (node == nullptr) return;
+    if (expanded && !IsGenreRow(item)) FillChildRows(node);
+    if (!populating_) node->expanded = expanded;
 }

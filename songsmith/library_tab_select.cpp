@@ -59,7 +59,7 @@ bool CLibraryTab::OnSelect(CLibNode* node, int mode, bool quiet) {
         node->checked = want;
         if (want && !node->expanded) {
             node->expanded = true;
-            if (auto* item = static_cast<QTreeWidgetItem*>(node->treeItem)) item->setExpanded(true);
+            ExpandRow(node);
         }
         bool result = true;
         // A copy: checking may clean the library, which changes the lists.
@@ -170,10 +170,11 @@ bool CLibraryTab::PlayNextSong(bool random, const char* path, bool previous) {
     if (!chosen) return false;
     CLibNode* song = chosen.node;
     // The song's folders open so that its row can be seen.
-    const CLibNode* folder = chosen.genreRow ? song->genre : song->parent;
+    EnsureRow(chosen);
+    CLibNode* folder = chosen.genreRow ? song->genre : song->parent;
     for (int level = 0; level < 2 && folder != nullptr; ++level, folder = folder->parent) {
-        const_cast<CLibNode*>(folder)->expanded = true;
-        if (auto* item = static_cast<QTreeWidgetItem*>(folder->treeItem)) item->setExpanded(true);
+        folder->expanded = true;
+        ExpandRow(folder);
     }
     const TLibRow before = clicked_;
     clicked_ = chosen;

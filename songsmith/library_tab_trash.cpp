@@ -230,7 +230,7 @@ bool CLibraryTab::ThrowAway(CLibNode* node, bool deleteFolders) {
 
     if (afterNode != nullptr && nodes_.FindNode(afterKind, afterId) == afterNode) {
         clicked_ = TLibRow{const_cast<CLibNode*>(afterNode), afterGenreRow};
-        if (QTreeWidgetItem* item = ItemOfRow(clicked_)) {
+        if (QTreeWidgetItem* item = EnsureRow(clicked_)) {
             populating_ = true;
             tree_->setCurrentItem(item);
             populating_ = false;
@@ -284,7 +284,7 @@ void CLibraryTab::DeleteTrashItem(CLibNode* node, bool remove, bool keepPlace) {
     RefreshNode(nodes_.Trash());
     RefreshNode(genre);
     clicked_ = TLibRow{node, false};
-    if (auto* item = static_cast<QTreeWidgetItem*>(node->treeItem)) {
+    if (QTreeWidgetItem* item = EnsureRow(clicked_)) {
         populating_ = true;
         tree_->setCurrentItem(item);
         populating_ = false;

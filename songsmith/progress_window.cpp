@@ -55,15 +55,13 @@ bool CProgressWindow::Create(QWidget* owner) {
     window->setFixedSize(260, 48);
     step_ = 1;
     window_ = window;
+    bar_ = bar;
     CenterOnDesktop(window);
     window->show();
     return true;
 }
 
-QProgressBar* CProgressWindow::Bar() const {
-    return window_ == nullptr ? nullptr
-                              : window_->findChild<QProgressBar*>(QString::number(kProgressBarId));
-}
+QProgressBar* CProgressWindow::Bar() const { return window_ == nullptr ? nullptr : bar_.data(); }
 
 void CProgressWindow::Repaint() {
     if (window_ != nullptr && window_->isVisible()) {
@@ -124,6 +122,8 @@ void CProgressWindow::StepIt() {
         return;
     }
     const long long next = static_cast<long long>(bar->value()) + step_;
+    const long long span = std::max(1, bar->maximum() - bar->minimum());
+    const long long before = (bar->value() - bar->minimum()) * 100 / span;
     bar->setValue(static_cast<int>(std::clamp<long long>(next, bar->minimum(), bar->maximum())));
-    Repaint();
+    if ((bar->value() - bar->minimum()) * 100 / span != before) Repaint();
 }

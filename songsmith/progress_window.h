@@ -35,7 +35,9 @@ public:
     // Limits clamped to 16 bits (0 to 65535); the bar goes back to low.
     void SetRange(int low, int high) override;
     void SetStep(int step) override;
-    // Advances by the step, never past either end of the range.
+    // Advances by the step, never past either end of the range. The window
+    // is drawn again when the bar has moved by a hundredth of its range:
+    // a load steps it once per record, 100,000 times for a large library.
     void StepIt() override;
 
     QDialog* Window() const { return window_; }
@@ -45,6 +47,7 @@ private:
     void Repaint();
 
     QPointer<QDialog> window_;
+    QPointer<QProgressBar> bar_;
     int step_ = 1;
 };
 

@@ -5,11 +5,33 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "songvault/import_state.h"
 #include "songvault/search_state.h"
 #include "songvault/songvault.h"
 #include "songvault/sqlite_db.h"
+
+namespace songvault {
+
+// The songs a walk (GetFirstSong, GetNextSong) has read ahead: the walk
+// reads them a batch at a time instead of one query per song. They are
+// served only while no row of the store changed since they were read (the
+// connection's count of changed rows) and cleared when the store closes.
+struct TWalkAhead {
+    std::vector<TSVT_Song> songs;
+    std::size_t next = 0;
+    // The position (id) the next song follows.
+    std::int32_t after = -1;
+    std::int64_t changes = -1;
+    void Clear() {
+        songs.clear();
+        next = 0;
+        after = -1;
+    }
+};
+
+}  // namespace songvault
 
 struct SVTENG_CSongvault::Impl {
     // Recursive, as every lock of the system: a call may use another.
@@ -21,6 +43,8 @@ struct SVTENG_CSongvault::Impl {
     bool foundDamage = false;
     songvault::TImportSettings import;
     songvault::SearchState search;
+    // The songs a walk (GetFirstSong, GetNextSong) has read ahead.
+    songvault::TWalkAhead walkAhead;
 
     // The open connection, or null with SONGVAULT_ERR_NOT_OPEN as the last
     // error. Called with the lock held.

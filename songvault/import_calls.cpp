@@ -21,9 +21,9 @@ namespace {
 
 // A walk ready to run, with the poster its finds go through.
 struct TWalkSession {
-    TWalkSession(TImportStore store, ISongProbe& probe, const TImportSettings& settings, void* target,
+    TWalkSession(TImportStore store, ISongProbe& probe, TImportSettings& settings, void* target,
                  std::uint32_t flags)
-        : poster(settings.hook, target), walk(store, probe, poster, settings.importing, flags) {}
+        : poster(settings.hook, target), walk(store, probe, poster, settings.importing, flags, settings.refused) {}
     CImportPoster poster;
     CImportWalk walk;
 };
@@ -31,7 +31,7 @@ struct TWalkSession {
 // Called with the engine lock held: a walk over the open store with the
 // installed probe, or null (the reason as the last error) when either is
 // missing.
-std::unique_ptr<TWalkSession> StartWalk(std::recursive_mutex& lock, SqliteDb* db, const TImportSettings& settings,
+std::unique_ptr<TWalkSession> StartWalk(std::recursive_mutex& lock, SqliteDb* db, TImportSettings& settings,
                                         void* target, std::uint32_t flags) {
     if (db == nullptr) return nullptr;
     if (settings.probe == nullptr) {

@@ -19,7 +19,8 @@ std::uint32_t SecondsOf(std::time_t time) { return time > 0 ? static_cast<std::u
 
 }  // namespace
 
-bool ProbeSong(ISongProbe& probe, const std::string& path, std::uint32_t kind, std::uint32_t flags, TSVT_Song& song) {
+bool ProbeSong(ISongProbe& probe, const std::string& path, std::uint32_t kind, std::uint32_t flags, TSVT_Song& song,
+               std::int32_t* lengthMs) {
     std::memset(&song, 0, sizeof song);
     if (path.size() >= sizeof song.path) {
         SetLastError(SONGVAULT_ERR_PATH_TOO_LONG);
@@ -27,8 +28,9 @@ bool ProbeSong(ISongProbe& probe, const std::string& path, std::uint32_t kind, s
     }
     struct stat info {};
     TSongProbeResult found;
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !probe.Probe(path.c_str(), found) ||
-        found.lengthMs < MinimumLengthMs(flags, kind)) {
+    const bool read = stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && probe.Probe(path.c_str(), found);
+    if (!read || found.lengthMs < MinimumLengthMs(flags, kind)) {
+        if (lengthMs != nullptr) *lengthMs = read ? found.lengthMs : -1;
         SetLastError(SONGVAULT_ERR_NOT_IMPORTED);
         return false;
     }
@@ -55,6 +57,25 @@ bool ProbeSong(ISongProbe& probe, const std::string& path, std::uint32_t kind, s
     PutText(found.comment, song.comment);
     PutText(path, song.path);
     return FitSong(song);
+}
+
+bool CRefusedFiles::StillRefused(const std::string& path, const struct stat& info, std::int32_t minimumMs) const {
+    std::lock_guard guard(lock_);
+    const auto found = files_.find(path);
+    if (found == files_.end()) return false;
+    const TEntry& entry = found->second;
+    const bool unchanged = entry.size == static_cast<std::int64_t>(info.st_size) &&
+                           entry.seconds == static_cast<std::int64_t>(info.st_mtim.tv_sec) &&
+                           entry.nanoseconds == static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    // A song refused for its length only is taken once the least length
+    // allows it.
+    return unchanged && (entry.lengthMs < 0 || entry.lengthMs < minimumMs);
+}
+
+void CRefusedFiles::Add(const std::string& path, const struct stat& info, std::int32_t lengthMs) {
+    std::lock_guard guard(lock_);
+    files_[path] = TEntry{static_cast<std::int64_t>(info.st_size), static_cast<std::int64_t>(info.st_mtim.tv_sec),
+                          static_cast<std::int64_t>(info.st_mtim.tv_nsec), lengthMs};
 }
 
 }  // namespace songvault

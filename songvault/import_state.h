@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "songvault/import_song.h"
 #include "songvault/import_types.h"
 #include "songvault/song_probe.h"
 
@@ -16,6 +17,8 @@ struct TImportSettings {
     // Set and read under the engine lock; not owned.
     ISongProbe* probe = nullptr;
     SVT_PostHook hook;
+    // Files the walks' probe refused during this run.
+    CRefusedFiles refused;
 };
 
 }  // namespace songvault

@@ -8,10 +8,10 @@
 
 namespace songvault {
 
-bool IsKnownPath(SqliteDb& db, std::string_view path) {
-    Statement query(db.Handle(), "SELECT 1 FROM song WHERE path = ?1");
-    query.BindText(1, path);
-    return query.Step() == SQLITE_ROW;
+bool CKnownPaths::Holds(std::string_view path) {
+    query_.Reset();
+    query_.BindText(1, path);
+    return query_.Step() == SQLITE_ROW;
 }
 
 bool AddNewSongs(SqliteDb& db, std::vector<TSVT_Song>& songs, std::vector<bool>& added) {

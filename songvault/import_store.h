@@ -10,8 +10,16 @@
 
 namespace songvault {
 
-// Whether a song (in the trash or not) has this path.
-bool IsKnownPath(SqliteDb& db, std::string_view path);
+// Whether a song (in the trash or not) has a path: one statement asked for
+// many paths. Used with the engine lock held.
+class CKnownPaths {
+public:
+    explicit CKnownPaths(SqliteDb& db) : query_(db.Handle(), "SELECT 1 FROM song WHERE path = ?1") {}
+    bool Holds(std::string_view path);
+
+private:
+    Statement query_;
+};
 
 // Adds each song whose path no song has, in one transaction; added[i] tells
 // whether songs[i] was added (its id is then set). False, with nothing

@@ -102,10 +102,11 @@ bool CImportWalk::NewPaths(const std::vector<std::string>& files, std::vector<st
         SetLastError(SONGVAULT_ERR_NOT_OPEN);
         return false;
     }
+    CKnownPaths known(store_.db);
     for (const std::string& path : files) {
         if (path.size() >= MAX_PATH) {
             LogFmt("SVTENG_CSongvault::Import - Path too long, skipped: %s", path.c_str());
-        } else if (IsKnownPath(store_.db, path)) {
+        } else if (known.Holds(path)) {
             ++songCount;
         } else {
             fresh.push_back(path);
@@ -143,8 +144,18 @@ CImportWalk::EResult CImportWalk::StoreSongs(const std::vector<std::string>& fil
             result = EResult::kStopped;
             break;
         }
+        // A file refused before and unchanged since is passed over after a
+        // stat.
+        const std::uint32_t kind = KindOfName(path);
+        struct stat info {};
+        const bool stated = stat(path.c_str(), &info) == 0;
+        if (stated && refused_.StillRefused(path, info, MinimumLengthMs(flags_, kind))) continue;
         TSVT_Song song;
-        if (!ProbeSong(probe_, path, KindOfName(path), flags_, song)) continue;
+        std::int32_t lengthMs = -1;
+        if (!ProbeSong(probe_, path, kind, flags_, song, &lengthMs)) {
+            if (stated) refused_.Add(path, info, lengthMs);
+            continue;
+        }
         songs.push_back(song);
         if (songs.size() == kSongsPerCommit && !Flush(songs, songCount)) return EResult::kFailed;
     }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "songvault/import_posts.h"
+#include "songvault/import_song.h"
 #include "songvault/song_probe.h"
 #include "songvault/sqlite_db.h"
 
@@ -41,8 +42,8 @@ public:
     static constexpr std::size_t kSongsPerCommit = 200;
 
     CImportWalk(TImportStore store, ISongProbe& probe, CImportPoster& poster, const std::atomic<bool>& importing,
-                std::uint32_t flags)
-        : store_(store), probe_(probe), poster_(poster), importing_(importing), flags_(flags) {}
+                std::uint32_t flags, CRefusedFiles& refused)
+        : store_(store), probe_(probe), poster_(poster), importing_(importing), flags_(flags), refused_(refused) {}
 
     // Walks folder and the folders below it, down to depth levels below it
     // (0: the folder alone), leaving out every folder at or below one of
@@ -61,7 +62,8 @@ private:
     // Stores the folder's song files and counts them in songCount (the new
     // ones with the ones the store already holds).
     EResult StoreSongs(const std::vector<std::string>& files, std::int32_t& songCount);
-    // Paths of files that no song has yet; the others are counted.
+    // Paths of files that no song has yet (one look-up each in the store,
+    // no probe and no stat); the others are counted.
     bool NewPaths(const std::vector<std::string>& files, std::vector<std::string>& fresh, std::int32_t& songCount);
     // Adds the probed songs and posts the ones that were new.
     bool Flush(std::vector<TSVT_Song>& songs, std::int32_t& songCount);
@@ -72,6 +74,7 @@ private:
     CImportPoster& poster_;
     const std::atomic<bool>& importing_;
     std::uint32_t flags_;
+    CRefusedFiles& refused_;
     std::set<std::pair<dev_t, ino_t>> entered_;
     // The current walk's skipped folders with their links resolved.
     std::vector<std::string> realSkip_;

@@ -77,12 +77,35 @@ bool SongById(SqliteDb& db, std::int32_t id, TSVT_Song* song) {
     return ReadOneSong(query, song);
 }
 
-// The song after position pos in id order (positions are ids).
-std::int32_t NextSong(SqliteDb* db, std::int32_t pos, TSVT_Song* song) {
+// Songs a walk reads with one query.
+constexpr int kWalkAheadSongs = 256;
+
+// The song after position pos in id order (positions are ids), from the
+// songs read ahead when they follow pos and the store is unchanged since.
+std::int32_t NextSong(SqliteDb* db, TWalkAhead& ahead, std::int32_t pos, TSVT_Song* song) {
     if (db == nullptr) return -1;
-    Statement query(db->Handle(), "SELECT " SONGVAULT_SONG_COLUMNS " FROM song WHERE id > ?1 ORDER BY id LIMIT 1");
-    query.Bind(1, pos);
-    return ReadOneSong(query, song) ? song->id : -1;
+    const std::int64_t changes = sqlite3_total_changes64(db->Handle());
+    if (ahead.next >= ahead.songs.size() || ahead.after != pos || ahead.changes != changes) {
+        ahead.Clear();
+        Statement query(db->Handle(),
+                        "SELECT " SONGVAULT_SONG_COLUMNS " FROM song WHERE id > ?1 ORDER BY id LIMIT ?2");
+        query.Bind(1, pos);
+        query.Bind(2, kWalkAheadSongs);
+        int rc = SQLITE_ROW;
+        while ((rc = query.Step()) == SQLITE_ROW) {
+            ahead.songs.emplace_back();
+            ReadSong(query, ahead.songs.back());
+        }
+        if (rc != SQLITE_DONE) ahead.Clear();
+        ahead.changes = changes;
+        if (ahead.songs.empty()) {
+            if (rc == SQLITE_DONE) SetLastError(SONGVAULT_ERR_NOT_FOUND);
+            return -1;
+        }
+    }
+    *song = ahead.songs[ahead.next++];
+    ahead.after = song->id;
+    return song->id;
 }
 
 }  // namespace
@@ -95,12 +118,12 @@ std::int32_t SVTENG_CSongvault::GetSongCount() {
 
 std::int32_t SVTENG_CSongvault::GetFirstSong(TSVT_Song* song) {
     std::lock_guard guard(impl_->lock);
-    return NextSong(impl_->OpenDb(song), 0, song);
+    return NextSong(impl_->OpenDb(song), impl_->walkAhead, 0, song);
 }
 
 std::int32_t SVTENG_CSongvault::GetNextSong(std::int32_t pos, TSVT_Song* song) {
     std::lock_guard guard(impl_->lock);
-    return NextSong(impl_->OpenDb(song), pos, song);
+    return NextSong(impl_->OpenDb(song), impl_->walkAhead, pos, song);
 }
 
 bool SVTENG_CSongvault::GetSong(std::int32_t id, TSVT_Song* song, bool /*flag*/) {

@@ -115,6 +115,8 @@ bool SVTENG_CSongvault::Initialize(const SGSMarovelle* description, const char* 
         return false;
     }
     impl_->search.index.Invalidate();
+    impl_->walkAhead.Clear();
+    impl_->import.refused.Clear();
     impl_->folder = FolderOf(path);
     impl_->fileName = description->FileName();
     return true;
@@ -139,6 +141,7 @@ bool SVTENG_CSongvault::Shutdown(const char* folder) {
         }
     }
     impl_->search.Reset();
+    impl_->walkAhead.Clear();
     impl_->db.Close();
     impl_->folder.clear();
     return true;

@@ -227,6 +227,8 @@ int main(int argc, char** argv) {
         std::printf("%-40s %10.2f %10.2f\n", ("scrolling " + std::to_string(page.Model().rowCount()) +
                                                 " rows, per page repaint").c_str(), Percentile(scroll, 0.5),
                     Percentile(scroll, 0.95));
+        std::printf("goals: key to the first page median <= 8 ms and p95 <= 16 ms at 100,000 songs, median <= 16 ms "
+                    "at 1,000,000\n");
         std::printf("whole results listed (word: ms):\n");
         for (const auto& [word, ms] : wholeWords) std::printf("  %-16s %10.1f\n", word.c_str(), ms);
         std::printf("results whose row count differs from LIKE: %zu\n", differs);

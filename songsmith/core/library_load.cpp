@@ -1,6 +1,7 @@
 #include "songsmith/core/library_load.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -44,6 +45,12 @@ private:
     void LoadGenres(MvList<TSVT_Genre*>& list);
     void LoadSongs();
     void PlaceSong(TSVT_Song& song);
+    // The folders of a song, as FindOrAdd gives them. Songs of one album
+    // mostly follow each other in the store: the last artist and album and
+    // every genre met are remembered, so that most songs need no look-up.
+    CLibNode* ArtistNamed(const char* name);
+    CLibNode* AlbumNamed(const char* name, CLibNode* artist);
+    CLibNode* GenreNumbered(int number);
     void WeedEmptyFolders();
     void SetLoadFailed(int value) {
         prefs_.LibLoadFailed = value;
@@ -57,6 +64,12 @@ private:
     ILibraryLoadHost& host_;
     TRecordCounts counts_;
     bool corrupt_ = false;
+    std::string lastArtistName_;
+    CLibNode* lastArtist_ = nullptr;
+    std::string lastAlbumName_;
+    CLibNode* lastAlbumArtist_ = nullptr;
+    CLibNode* lastAlbum_ = nullptr;
+    std::array<CLibNode*, 256> genres_{};
 };
 
 bool CLoad::Run() {
@@ -68,6 +81,10 @@ bool CLoad::Run() {
     const std::uint32_t started = GetTickCount();
 
     nodes_.Reset();
+    nodes_.Reserve(static_cast<std::size_t>(std::max(counts_.songs, 0)),
+                   static_cast<std::size_t>(std::max(counts_.artists, 0)) +
+                       static_cast<std::size_t>(std::max(counts_.albums, 0)) +
+                       static_cast<std::size_t>(std::max(counts_.genres, 0)));
     MvList<TSVT_Artist*> artists;
     MvList<TSVT_Album*> albums;
     MvList<TSVT_Genre*> genres;
@@ -211,11 +228,11 @@ void CLoad::PlaceSong(TSVT_Song& song) {
         parent = nodes_.Trash();
         trashed = true;
     } else {
-        CLibNode* artist = nodes_.FindOrAddArtist(&store_, song.artist, true);
-        CLibNode* album = nodes_.FindOrAddAlbum(&store_, song.album, artist, true);
+        CLibNode* artist = ArtistNamed(song.artist);
+        CLibNode* album = AlbumNamed(song.album, artist);
         parent = album != nullptr ? album : artist != nullptr ? artist : nodes_.Untagged();
     }
-    if (!trashed) genre = nodes_.FindOrAddGenre(&store_, song.genre, true);
+    if (!trashed) genre = GenreNumbered(song.genre);
     // A song in the trash, or one whose genre could not be made, is listed
     // under "<No Genre>".
     if (genre == nullptr) genre = nodes_.NoGenre();
@@ -233,6 +250,30 @@ void CLoad::PlaceSong(TSVT_Song& song) {
     }
     if (trashed) node->indent = 0;
     CLibraryNodes::LinkGenre(node, genre);
+}
+
+CLibNode* CLoad::ArtistNamed(const char* name) {
+    if (lastArtist_ == nullptr || lastArtistName_ != name) {
+        lastArtist_ = nodes_.FindOrAddArtist(&store_, name, true);
+        lastArtistName_ = name;
+    }
+    return lastArtist_;
+}
+
+CLibNode* CLoad::AlbumNamed(const char* name, CLibNode* artist) {
+    if (lastAlbum_ == nullptr || lastAlbumArtist_ != artist || lastAlbumName_ != name) {
+        lastAlbum_ = nodes_.FindOrAddAlbum(&store_, name, artist, true);
+        lastAlbumArtist_ = artist;
+        lastAlbumName_ = name;
+    }
+    return lastAlbum_;
+}
+
+CLibNode* CLoad::GenreNumbered(int number) {
+    if (number < 0 || number >= static_cast<int>(genres_.size())) return nodes_.FindOrAddGenre(&store_, number, true);
+    CLibNode*& known = genres_[static_cast<std::size_t>(number)];
+    if (known == nullptr) known = nodes_.FindOrAddGenre(&store_, number, true);
+    return known;
 }
 
 void CLoad::WeedEmptyFolders() {

@@ -38,6 +38,7 @@ void CLibraryNodes::Reset() {
     songsByPath_.clear();
     songsByTitle_.clear();
     byId_.clear();
+    lookupsBuilt_ = false;
     owned_.clear();
     all_.clear();
     artists_.clear();
@@ -132,7 +133,7 @@ CLibNode* CLibraryNodes::IndexFirst(const TNameIndex& index, std::string_view ke
 }
 
 void CLibraryNodes::AddToIndexes(CLibNode* node) {
-    byId_[node->databaseId].Add(node);
+    if (lookupsBuilt_) byId_[node->databaseId].Add(node);
     switch (node->kind) {
         case kLibNodeArtist:
             if (node->parent == artistRoot_) IndexAdd(artistsByName_, node->name, node);
@@ -145,6 +146,7 @@ void CLibraryNodes::AddToIndexes(CLibNode* node) {
             IndexAdd(genresByName_, node->name, node);
             break;
         case kLibNodeSong:
+            if (!lookupsBuilt_) break;
             IndexAdd(songsByPath_, node->text, node);
             IndexAdd(songsByTitle_, node->name, node);
             break;
@@ -156,6 +158,7 @@ void CLibraryNodes::AddToIndexes(CLibNode* node) {
 void CLibraryNodes::RemoveFromIndexes(CLibNode* node) {
     if (const auto entry = byId_.find(node->databaseId); entry != byId_.end() && !entry->second.Remove(node))
         byId_.erase(entry);
+    // (Before the look-ups are built, the songs' and the id index are empty.)
     switch (node->kind) {
         case kLibNodeArtist: IndexRemove(artistsByName_, node->name, node); break;
         case kLibNodeAlbum: {
@@ -186,7 +189,30 @@ void CLibraryNodes::SetId(CLibNode* node, std::int32_t id) {
     if (const auto entry = byId_.find(node->databaseId); entry != byId_.end() && !entry->second.Remove(node))
         byId_.erase(entry);
     node->databaseId = id;
-    byId_[id].Add(node);
+    if (lookupsBuilt_) byId_[id].Add(node);
+}
+
+void CLibraryNodes::Reserve(std::size_t songs, std::size_t folders) {
+    const std::size_t nodes = all_.size() + songs + folders;
+    owned_.reserve(nodes);
+    all_.reserve(nodes);
+    songs_.reserve(songs_.size() + songs);
+}
+
+void CLibraryNodes::BuildLookups() const {
+    if (lookupsBuilt_) return;
+    lookupsBuilt_ = true;
+    byId_.reserve(all_.size());
+    songsByPath_.reserve(songs_.size());
+    songsByTitle_.reserve(songs_.size());
+    // In list order: each bucket's first node is the first in the lists.
+    for (CLibNode* node : all_) {
+        byId_[node->databaseId].Add(node);
+        if (node->kind == kLibNodeSong) {
+            IndexAdd(songsByPath_, node->text, node);
+            IndexAdd(songsByTitle_, node->name, node);
+        }
+    }
 }
 
 CLibNode* CLibraryNodes::CreateNode(std::uint32_t kind, std::string_view name, CLibNode* parent, std::int32_t id,
@@ -261,10 +287,12 @@ CLibNode* CLibraryNodes::FindOrAddGenre(SVTENG_CSongvault* store, int number, bo
 }
 
 CLibNode* CLibraryNodes::FindSongByPath(std::string_view path) const {
+    BuildLookups();
     return IndexFirst(songsByPath_, path);
 }
 
 CLibNode* CLibraryNodes::FindNode(std::uint32_t kind, std::int32_t id) const {
+    BuildLookups();
     const auto entry = byId_.find(id);
     if (entry == byId_.end()) return nullptr;
     const TBucket& bucket = entry->second;
@@ -301,6 +329,7 @@ CLibNode* CLibraryNodes::FindSongByTitle(std::string_view title, const CLibNode*
                 if (CLibNode* song = songIn(child)) return song;
         return nullptr;
     }
+    BuildLookups();
     return IndexFirst(songsByTitle_, title);
 }
 

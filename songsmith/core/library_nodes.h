@@ -75,6 +75,10 @@ public:
     // order trash, artist root, untagged, genre root, no-genre.
     void Reset();
 
+    // Makes room for that many more songs and folders, so that a load
+    // grows no list on the way.
+    void Reserve(std::size_t songs, std::size_t folders);
+
     // Makes a node: the name trimmed of white space; an empty result makes
     // none (null). Without a parent, artists go under the artist root,
     // genres under the genre root, albums and songs under "<Untagged>". The
@@ -178,9 +182,14 @@ private:
     TAlbumIndex albumsByParentAndName_;
     TNameIndex albumsByName_;
     TNameIndex genresByName_;
-    TNameIndex songsByPath_;
-    TNameIndex songsByTitle_;
-    std::unordered_map<std::int32_t, TBucket> byId_;
+    // The look-ups a load does not use (songs by path and title, nodes by
+    // id) are built from the lists at their first use, then kept in step:
+    // a load of 100,000 songs does not fill them on the way.
+    void BuildLookups() const;
+    mutable bool lookupsBuilt_ = false;
+    mutable TNameIndex songsByPath_;
+    mutable TNameIndex songsByTitle_;
+    mutable std::unordered_map<std::int32_t, TBucket> byId_;
 
     CLibNode* trash_ = nullptr;
     CLibNode* artistRoot_ = nullptr;

@@ -56,6 +56,8 @@ TEST_F(FindImportTest, ASearchFindingNothingListsTheMatchingSongsTheLibraryImpor
         bool rowsBeforePlaceholder = false;
         bool rowsAfterSearchEnded = false;
         bool searchingAtImportEnd = false;
+        bool editEnabledDuringImport = false;
+        std::string editText;
         int importEnds = 0;
         std::set<std::string> listed;
         std::string status;
@@ -94,22 +96,28 @@ TEST_F(FindImportTest, ASearchFindingNothingListsTheMatchingSongsTheLibraryImpor
         TLibraryPartners partners = LibraryPartners();
         const std::function<void()> tellFind = partners.importFinishedToFind;
         ASSERT_TRUE(tellFind);
-        partners.importFinishedToFind = [&, tellFind] {
+        auto* edit = testsupport::FindControl<QLineEdit>(find->Window(), kFindEditId);
+        ASSERT_NE(edit, nullptr);
+        partners.importFinishedToFind = [&, tellFind, edit] {
             ++seen.importEnds;
             seen.searchingAtImportEnd = find->IsSearching();
+            // The user types on while the search looks for new songs.
+            seen.editEnabledDuringImport = edit->isEnabled();
+            QTest::keyClicks(edit, " mo");
             tellFind();
         };
         SetLibraryPartners(partners);
 
         auto* box = testsupport::FindControl<QCheckBox>(find->Window(), kFindImportBoxId);
-        auto* edit = testsupport::FindControl<QLineEdit>(find->Window(), kFindEditId);
         ASSERT_NE(box, nullptr);
-        ASSERT_NE(edit, nullptr);
         EXPECT_TRUE(box->isChecked());
         edit->setFocus();
         edit->setText("GLIMMER");
         QTest::keyClick(edit, Qt::Key_Return);
         seen.ended = WaitFor([&] { return seen.importEnds > 0 && !find->IsSearching(); }, 120000);
+        // No key typed meanwhile is lost when the search ends.
+        QTest::keyClicks(edit, "re");
+        seen.editText = edit->text().toStdString();
         seen.listed = ListedPaths(model);
         seen.status = testsupport::FindControl<QLabel>(find->Window(), kFindStatusId)->text().toStdString();
         EXPECT_FALSE(model.Placeholder());
@@ -138,6 +146,8 @@ TEST_F(FindImportTest, ASearchFindingNothingListsTheMatchingSongsTheLibraryImpor
     // The search lasted as long as the import, whose end ended it.
     EXPECT_EQ(seen.importEnds, 1);
     EXPECT_TRUE(seen.searchingAtImportEnd);
+    EXPECT_TRUE(seen.editEnabledDuringImport);
+    EXPECT_EQ(seen.editText, "GLIMMER more");
 }
 
 }  // namespace

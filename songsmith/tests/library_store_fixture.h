@@ -76,15 +76,39 @@ public:
         EXPECT_TRUE(store_.GetSong(id, &song)) << id;
         return song;
     }
-    // Every row of the tree as "depth text", depth first.
-    std::vector<std::string> Rows() const {
-        std::vector<std::string> rows;
+    // A folder makes its children's rows when it is first opened: this
+    // opens one that was not yet, as a user would, and closes it again.
+    void OpenOnce(QTreeWidgetItem* item) const {
+        if (item->childCount() != 0 || item->childIndicatorPolicy() != QTreeWidgetItem::ShowIndicator) return;
+        Tree()->expandItem(item);
+        Tree()->collapseItem(item);
+    }
+    // Calls visit(row, depth) for every row of the tree, depth first, each
+    // folder opened once so that its rows are made.
+    void WalkRows(const std::function<void(QTreeWidgetItem*, int)>& visit) const {
         std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
-            rows.push_back(std::to_string(depth) + " " + item->text(0).toStdString());
+            visit(item, depth);
+            OpenOnce(item);
             for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
         };
         for (int i = 0; i < Tree()->topLevelItemCount(); ++i) walk(Tree()->topLevelItem(i), 0);
+    }
+    // Every row of the tree as "depth text", depth first (the rows each
+    // folder shows when opened).
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        WalkRows([&](QTreeWidgetItem* item, int depth) {
+            rows.push_back(std::to_string(depth) + " " + item->text(0).toStdString());
+        });
         return rows;
+    }
+    // The rows that read text.
+    std::vector<QTreeWidgetItem*> RowsReading(const std::string& text) const {
+        std::vector<QTreeWidgetItem*> found;
+        WalkRows([&](QTreeWidgetItem* item, int) {
+            if (item->text(0).toStdString() == text) found.push_back(item);
+        });
+        return found;
     }
 
 protected:

@@ -121,6 +121,36 @@ TEST_F(ImportWalk, AReimportAddsAndPostsNoSong) {
     }
 }
 
+TEST_F(ImportWalk, AFileTheProbeRefusedIsReadAgainOnlyOnceItChangesOrTheMinimumAllowsIt) {
+    const std::string bad = MakeFile("bad.mp3");
+    probe.SetUnreadable(bad);
+    const std::string shortSong = MakeSong("short.mp3", 10000);
+    const std::string good = MakeFile("good.mp3");
+    const std::uint32_t atLeast15s = SVT_IMPORT_MP3 | 1u << SVT_IMPORT_MIN_MP3_SHIFT;
+    ASSERT_TRUE(ImportAll(atLeast15s));
+    EXPECT_EQ(StoredPaths(), (Paths{good}));
+    const int probes = probe.ProbeCount();
+
+    // The walk a search for new songs makes: nothing is read again.
+    ASSERT_TRUE(ImportAll(atLeast15s));
+    EXPECT_EQ(probe.ProbeCount(), probes);
+    // The short song is taken once the least length allows it.
+    ASSERT_TRUE(ImportAll(SVT_IMPORT_MP3));
+    EXPECT_EQ(StoredPaths(), (Paths{good, shortSong}));
+    EXPECT_EQ(probe.ProbeCount(), probes + 1);
+    // A file that changed is read again, once.
+    testsupport::WriteWholeFile(bad, "not really sound, longer");
+    ASSERT_TRUE(ImportAll(SVT_IMPORT_MP3));
+    EXPECT_EQ(probe.ProbeCount(), probes + 2);
+    ASSERT_TRUE(ImportAll(SVT_IMPORT_MP3));
+    EXPECT_EQ(probe.ProbeCount(), probes + 2);
+    // Another store forgets what this one's walks refused.
+    ASSERT_TRUE(vault.Shutdown(nullptr));
+    ASSERT_TRUE(vault.Initialize(&description, dir.Path().c_str()));
+    ASSERT_TRUE(ImportAll(SVT_IMPORT_MP3));
+    EXPECT_EQ(probe.ProbeCount(), probes + 3);
+}
+
 TEST_F(ImportWalk, LinksNeitherLoopNorImportAFolderTwice) {
     const std::string song = MakeFile("real/a.mp3");
     // A link back up the tree, and a second way into the same folder.
