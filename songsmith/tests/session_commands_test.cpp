@@ -259,6 +259,47 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
     });
 }
 
+// A session file that does not load, opened from the File menu or from the
+// recent sessions after No to saving: the box names the file, and the
+// session, its name and its undo history stay as they were.
+TEST_F(SessionCommandsTest, AFailedOpenKeepsTheSessionAndNamesTheFile) {
+    RunProgram([&](CProgram& program) {
+        const std::string full = SavedSession(program, "full.tps", {Song("c.wav"), Song("d.wav")});
+        std::string bytes = testsupport::ReadWholeFile(full);
+        ASSERT_GT(bytes.size(), 100u);
+        bytes.resize(bytes.size() - 100);
+        const std::string cut = songs_ + "/cut.tps";
+        testsupport::WriteWholeFile(cut, bytes);
+        program.mainWindow.AddRecentSession(cut.c_str());
+        NewSession(program);
+        AddSongs(program, {Song("a.wav"), Song("b.wav")});
+        for (const int command : {cmd::kOpenSession, cmd::kFirstRecent}) {
+            SCOPED_TRACE(command);
+            ASSERT_EQ(Recent(program).front(), cut);
+            ui_.ExpectMessage("Ses_Dirty", IDNO);
+            if (command == cmd::kOpenSession) ui_.ExpectFile(true, KeyedText("FindTPS"), {cut});
+            ui_.ExpectMessage("Ses_FailedToLoad", IDOK);
+            ASSERT_TRUE(Choose(program, command));
+            EXPECT_NE(ui_.Calls().back().text.find(cut), std::string::npos) << ui_.Calls().back().text;
+            EXPECT_EQ(Names(program), "a.wav b.wav");
+            EXPECT_TRUE(program.trackList.IsDirty());
+            EXPECT_EQ(program.trackList.GetSessionName(), "");
+            EXPECT_EQ(program.sessionList->RowCount(), 2);
+            // Undo still takes back the songs added.
+            ASSERT_NE(program.undo.CanUndo(), 0);
+        }
+        ASSERT_TRUE(Choose(program, cmd::kUndo));
+        EXPECT_EQ(Names(program), "");
+        // The whole file still opens in place of the session.
+        if (program.trackList.IsDirty()) ui_.ExpectMessage("Ses_Dirty", IDNO);
+        ui_.ExpectFile(true, KeyedText("FindTPS"), {full});
+        ASSERT_TRUE(Choose(program, cmd::kOpenSession));
+        EXPECT_EQ(Names(program), "c.wav d.wav");
+        EXPECT_EQ(program.sessionList->RowCount(), 2);
+        EXPECT_EQ(program.undo.CanUndo(), 0);
+    });
+}
+
 // Save writes the session's own file, unless it has none or lies in the
 // temporary folder; Save As names it, and a failed save says so.
 TEST_F(SessionCommandsTest, SaveAndSaveAs) {
@@ -300,6 +341,8 @@ TEST_F(SessionCommandsTest, SaveAndSaveAs) {
         ui_.ExpectFile(false, KeyedText("SaveTPS"), {songs_ + "/missing/x.tps"});
         ui_.ExpectMessage("Ses_FailedToSave", IDOK);
         ASSERT_TRUE(Choose(program, cmd::kSaveAs));
+        EXPECT_NE(ui_.Calls().back().text.find(songs_ + "/missing/x.tps"), std::string::npos)
+            << "the box names the file";
         EXPECT_EQ(program.trackList.GetSessionName(), chosen + ".tps");
         EXPECT_EQ(Recent(program).size(), 2u);
     });
