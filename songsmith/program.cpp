@@ -35,6 +35,7 @@
 #include "songsmith/session_list_pane.h"
 #include "songsmith/player_panel.h"
 #include "songsmith/prefs_dialog.h"
+#include "songsmith/qt_ui_services.h"
 #include "songsmith/version_check_dialog.h"
 #include "songsmith/windowless_boxes.h"
 #include "tonecore/convert/converter_factory.h"
@@ -42,6 +43,7 @@
 #include "tonecore/engine/engine_startup.h"
 #include "utilities/file_system.h"
 #include "utilities/keyed_text.h"
+#include "utilities/launch_browser.h"
 
 CProgram::CProgram(TProgramOptions options)
     : burner(drives, prefs, burnerHost, options.burnClock, options.burnTiming), options_(std::move(options)) {
@@ -59,6 +61,7 @@ CProgram::~CProgram() {
     if (hooksInstalled_) {
         SetMessageBoxHook(previousMessageBoxHook_);
         SetSoundEngineNotifyHook(nullptr);
+        SetLaunchFailureHandler(std::move(previousLaunchFailureHandler_));
     }
 }
 
@@ -139,6 +142,8 @@ void CProgram::InstallMessageBoxHooks() {
     // program's own box from now on.
     previousMessageBoxHook_ = SetMessageBoxHook(ShowWindowlessMessageBox);
     SetSoundEngineNotifyHook(ShowEngineNotice);
+    // A page, the help or a folder that the desktop cannot open is told.
+    previousLaunchFailureHandler_ = SetLaunchFailureHandler(ReportNoDesktopOpener);
     hooksInstalled_ = true;
 }
 

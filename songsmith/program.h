@@ -36,6 +36,7 @@
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "titlefetch/titlefetch.h"
+#include "utilities/launch_browser.h"
 #include "utilities/undo_manager.h"
 
 class CSingleInstanceLock;
@@ -162,4 +163,5 @@ private:
     bool hooksInstalled_ = false;
     bool soundEngineStarted_ = false;
     MessageBoxFunction previousMessageBoxHook_ = nullptr;
+    LaunchFailureHandler previousLaunchFailureHandler_;
 };

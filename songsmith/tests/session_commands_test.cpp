@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -19,12 +20,16 @@
 
 #include "platform/wave_out_null.h"
 #include "program_fixture.h"
+#include "songsmith/bottom_container_window.h"
 #include "songsmith/container_window.h"
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/track_states.h"
+#include "songsmith/logo_panel.h"
+#include "songsmith/message_box_dialog.h"
 #include "songsmith/prog_string.h"
+#include "songsmith/qt_ui_services.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
 
@@ -578,6 +583,41 @@ TEST_F(SessionCommandsTest, DesktopCommandsGoThroughTheServices) {
     }
     EXPECT_EQ(kinds, (std::vector<std::string>{"open folder", "help contents", "url", "mixer"}));
     EXPECT_EQ(folder, songs_);
+}
+
+// Without the desktop's opener (xdg-open), Help, the web page item and the
+// logo panel's picture each say so in a box that names the address, and in
+// the log.
+TEST_F(SessionCommandsTest, WithoutADesktopOpenerHelpTheWebPageAndTheLogoSaySo) {
+    const testsupport::CScopedEnv noOpener("PATH", songs_);
+    std::vector<std::string> texts;
+    RunProgram([&](CProgram& program) {
+        CQtUiServices desktop;
+        IUiServices* fake = SetUiServices(&desktop);
+        const auto readBox = [&texts](QWidget* box) {
+            if (texts.empty()) testsupport::SaveWidgetPng(box, "no_desktop_opener");
+            texts.push_back(testsupport::FindControl<QLabel>(box, kMessageBoxText)->text().toStdString());
+            testsupport::ClickControl(box, IDOK);
+        };
+        for (const int id : {cmd::kHelp, cmd::kProductPage}) {
+            testsupport::WhenModalShown(readBox);
+            EXPECT_TRUE(Choose(program, id)) << id;
+        }
+        CLogoPanel* logo = program.mainWindow.BottomBand()->Logo();
+        testsupport::WhenModalShown(readBox);
+        QTest::mouseMove(logo->Window(), logo->LogoRect().center());
+        QTest::mouseClick(logo->Window(), Qt::LeftButton, Qt::NoModifier, logo->LogoRect().center());
+        SetUiServices(fake);
+    });
+    ASSERT_EQ(texts.size(), 3u);
+    const char* addresses[] = {"index.htm", "http", "src=logo"};
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_NE(texts[i].find(addresses[i]), std::string::npos) << texts[i];
+        EXPECT_NE(texts[i].find("xdg-open"), std::string::npos) << texts[i];
+    }
+    int logged = 0;
+    for (const std::string& line : LoggedTexts()) logged += line.starts_with("Could not open ") ? 1 : 0;
+    EXPECT_EQ(logged, 3);
 }
 
 // The recent sessions: eight kept, a reopened one moves up, a deleted file
