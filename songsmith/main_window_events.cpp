@@ -83,6 +83,10 @@ void CMainWindow::OnShowInitialWindows() {
         QCoreApplication::quit();
         return;
     }
+    // At the first start the Library page asks about searching for songs
+    // only now, once the user has accepted the agreement.
+    if (CFindContainerWindow* pane = TabPane(); pane != nullptr && pane->GetLibraryTab() != nullptr)
+        pane->GetLibraryTab()->OfferInitialImport();
     toolbar_.Refresh();
     if (prefs_.bWarnAboutNoASPI != 0 && (platter_.ready.load() == 0 || platter_.GetDevices() == 0)) {
         AskAboutMissingDrives();

@@ -8,13 +8,16 @@
 #include <QDialog>
 #include <QMainWindow>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <thread>
 
+#include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "program_fixture.h"
 #include "songsmith/agreement_dialog.h"
@@ -25,6 +28,7 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/program_title.h"
 #include "songsmith/find_container_window.h"
+#include "songsmith/import_options_dlg.h"
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/save_database_dialog.h"
@@ -202,6 +206,42 @@ TEST_F(MainWindowEventsTest, RefusingTheAgreementQuitsWithTheLibraryClosed) {
     SVTENG_CSongvault again;
     ASSERT_TRUE(again.Initialize(&description, ""));
     EXPECT_FALSE(again.FoundDamagedStore());
+}
+
+// At the first start the agreement comes before the question about
+// searching the computer for songs, so no search starts before it is
+// accepted.
+TEST_F(MainWindowEventsTest, AtTheFirstStartTheAgreementComesBeforeTheSearchForSongs) {
+    CPreferences earlier;
+    earlier.bWarnAboutIncompleteSongs = 0;
+    StorePreferences(earlier, false);
+    earlier.ImportInitial = 0;
+    earlier.Save(HKEY_CURRENT_USER);
+    RegistryStoreSave();
+    CProgram program(Options());
+    std::vector<std::string> shown;
+    std::function<void(QWidget*)> answer = [&](QWidget* modal) {
+        const std::string id = modal->objectName().toStdString();
+        shown.push_back(id);
+        if (shown.size() < 2) {
+            testsupport::WhenModalShown(answer, 60000);
+        } else {
+            QTimer::singleShot(0, program.mainWindow.Window(), [&program] { program.mainWindow.Window()->close(); });
+        }
+        if (id == std::to_string(CAgreementDlg::kDialogId)) {
+            testsupport::ClickControl(modal, CAgreementDlg::kCheckbox);
+            testsupport::ClickControl(modal, CAgreementDlg::kContinue);
+        } else {
+            static_cast<QDialog*>(modal)->reject();
+        }
+    };
+    testsupport::WhenModalShown(answer, 60000);
+    EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+    EXPECT_EQ(shown, (std::vector<std::string>{std::to_string(CAgreementDlg::kDialogId),
+                                               std::to_string(CImportOptionsDlg::kDialogId)}));
+    const auto stored = StoredPreferences();
+    EXPECT_EQ(stored->bAgreedToLicense, 1);
+    EXPECT_EQ(stored->ImportInitial, 1);
 }
 
 TEST_F(MainWindowEventsTest, WithoutADriveTheQuestionOpensTheHelpPageAndKeepsTheBoxInverted) {
