@@ -37,6 +37,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The process's umask as the kernel reports it (changing it to read it
+// would touch the program's other threads).
+unsigned ProcessUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0) return static_cast<unsigned>(std::stoul(line.substr(6), nullptr, 8));
+    ADD_FAILURE() << "no Umask line";
+    return 077;
+}
+
 class SessionCommandsTest : public ProgramFixture {
 protected:
     SessionCommandsTest() {
@@ -339,6 +350,8 @@ TEST_F(SessionCommandsTest, SaveAndSaveAs) {
         EXPECT_EQ(program.trackList.GetSessionName(), chosen + ".tps")
             << "the default extension is added";
         EXPECT_TRUE(fs::exists(chosen + ".tps"));
+        // A document of the user's: as readable as the umask lets others.
+        EXPECT_EQ(fs::status(chosen + ".tps").permissions(), static_cast<fs::perms>(0666 & ~ProcessUmask()));
         EXPECT_FALSE(fs::exists(inTemp));
         EXPECT_EQ(Recent(program).front(), chosen + ".tps");
 
