@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <exception>
+#include <fstream>
 
 namespace {
 
@@ -34,9 +36,32 @@ int FollowLinks(const std::string& path, std::string& target) {
     return ELOOP;
 }
 
+// The process's umask, read without changing it (umask(2) would, for a
+// moment, for every thread); from the kernel's status file, else the usual
+// 022.
+mode_t CurrentUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) != 0) continue;
+        try {
+            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8) & 0777);
+        } catch (const std::exception&) {
+            break;
+        }
+    }
+    return 022;
+}
+
+// The permissions of a file a replacement makes new.
+mode_t NewFileMode(ENewFileAccess access) {
+    return access == ENewFileAccess::kUserDocument ? 0666 & ~CurrentUmask() : 0600;
+}
+
 }  // namespace
 
-int ReplaceFileContents(const std::string& givenPath, std::string_view bytes, FileWriteFunction writeFunction) {
+int ReplaceFileContents(const std::string& givenPath, std::string_view bytes, FileWriteFunction writeFunction,
+                        ENewFileAccess access) {
     if (writeFunction == nullptr) writeFunction = write;
     std::string path;
     if (const int err = FollowLinks(givenPath, path); err != 0) return err;
@@ -46,9 +71,11 @@ int ReplaceFileContents(const std::string& givenPath, std::string_view bytes, Fi
     if (fd < 0) return errno;
     std::size_t done = 0;
     int err = 0;
-    // The new file keeps the permissions of the one it replaces (a new file
-    // keeps the temporary file's, readable by its owner only).
-    if (struct stat old {}; stat(path.c_str(), &old) == 0 && fchmod(fd, old.st_mode & 07777) != 0) err = errno;
+    // The new file keeps the permissions of the one it replaces; a file new
+    // to the folder gets those access gives.
+    struct stat old {};
+    const mode_t mode = stat(path.c_str(), &old) == 0 ? old.st_mode & 07777 : NewFileMode(access);
+    if (fchmod(fd, mode) != 0) err = errno;
     while (err == 0 && done < bytes.size()) {
         const ssize_t wrote = writeFunction(fd, bytes.data() + done, bytes.size() - done);
         if (wrote < 0 && errno == EINTR) continue;

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 
@@ -183,12 +184,18 @@ void CImportFavoritesDlg::MoveSelected(int step) {
 void CImportFavoritesDlg::OnOk() {
     prefs_.Lock();
     prefs_.MusicDirectories.DeleteAll();
+    // The list keeps its folders newest stamp first, and equal stamps in the
+    // order they were added: a row's stamp is lowered to the one above it
+    // when it is newer (a row moved up, a folder added at the end), so the
+    // folders are kept in the order the list shows.
+    std::uint32_t above = UINT32_MAX;
     for (int row = 0; row < list_->count(); ++row) {
         const std::string folder = RowPath(list_, row);
         // A folder deleted or renamed since it was listed would only make
         // the import search in vain.
         if (IsValidDirectory(folder.c_str()) == 0) continue;
-        prefs_.MusicDirectories.Add(folder.c_str(), RowStamp(list_, row), 0, 0);
+        above = std::min(above, RowStamp(list_, row));
+        prefs_.MusicDirectories.Add(folder.c_str(), above, 0, 0);
     }
     prefs_.Unlock();
     dialog_->done(IDOK);

@@ -475,7 +475,7 @@ void CLibraryTab::PostImportState(const char* statusKey) {
 }
 
 void CLibraryTab::OfferInitialImport() {
-    if (prefs_ == nullptr || prefs_->ImportInitial != 0) return;
+    if (prefs_ == nullptr || prefs_->ImportInitial != 0 || prefs_->bAgreedToLicense == 0) return;
     CImportOptionsDlg options(*prefs_);
     const int answer = options.DoModal(window_);
     prefs_->ImportInitial = 1;

@@ -71,6 +71,9 @@ public:
     // returns once its set-up is done; KillImportThread stops a running one
     // and waits for its thread.
     void Import();
+    // Asks about the first import when none was made yet and the user has
+    // accepted the agreement (a search of the computer waits for that).
+    void OfferInitialImport();
     bool IsImporting() const;
     void KillImportThread();
     // The import's thread, for tests (null without a song store).
@@ -188,8 +191,6 @@ private:
     void OnCurrentDir(TAppMessage& message);
     void OnImportFinished();
     void OnImportButton();
-    // Asks about the first import when none was made yet.
-    void OfferInitialImport();
     // The main window's status bar (text may be null) and title.
     void PostImportState(const char* statusKey);
     void OnPlayStateChanged(const TAppMessage& message);

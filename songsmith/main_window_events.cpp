@@ -90,6 +90,10 @@ void CMainWindow::OnShowInitialWindows() {
         QCoreApplication::quit();
         return;
     }
+    // At the first start the Library page asks about searching for songs
+    // only now, once the user has accepted the agreement.
+    if (CFindContainerWindow* pane = TabPane(); pane != nullptr && pane->GetLibraryTab() != nullptr)
+        pane->GetLibraryTab()->OfferInitialImport();
     // The songs' questions that came while the agreement was open, asked
     // now that it is answered.
     for (const auto& [silent, serial] : std::exchange(deferredTrackWarnings_, {}))

@@ -15,7 +15,9 @@
 #include "songsmith/app_message_router.h"
 #include "songsmith/bitmaps.h"
 #include "songsmith/core/app_windows.h"
+#include "songsmith/core/keyed_format.h"
 #include "songsmith/core/player_display.h"
+#include "songsmith/core/song_player.h"
 #include "songsmith/program_pictures.h"
 #include "utilities/ui/dialog_units.h"
 
@@ -148,6 +150,14 @@ TReceiverId CPlayerPanel::ReceiverId() const {
 
 void CPlayerPanel::SetPartners(TPlayerPanelPartners partners) {
     partners_ = std::move(partners);
+    ShowPlayerState();
+}
+
+void CPlayerPanel::ShowPlayerState() {
+    const bool card = partners_.player != nullptr && partners_.player->FormatFound() != 0;
+    notice_ = partners_.player != nullptr && !card ? KeyedText("PEM_NoValidSoundcardTitle") : std::string();
+    if (slider_ != nullptr) slider_->setEnabled(card && soundId_ != CSongPlayer::kNoSoundId);
+    RedrawDisplay();
 }
 
 void CPlayerPanel::SetPageLists(TPageNextSong findTab, TPageNextSong libraryTab) {
@@ -316,6 +326,13 @@ void CPlayerPanel::RedrawDisplay() {
         painter.drawText(
             lower, Qt::AlignHCenter | Qt::AlignBottom | Qt::TextSingleLine,
             metrics.elidedText(QString::fromStdString(timeText_), Qt::ElideRight, lower.width()));
+    } else if (!notice_.empty()) {
+        painter.setFont(font_);
+        painter.setPen(kDisplayText);
+        const QFontMetrics metrics(font_);
+        const QRect inside = area.adjusted(kTextInset, kTextInset, -kTextInset, -kTextInset);
+        painter.drawText(inside, Qt::AlignCenter | Qt::TextSingleLine,
+                         metrics.elidedText(QString::fromStdString(notice_), Qt::ElideRight, inside.width()));
     }
     painter.end();
     displayControl_->update();

@@ -102,6 +102,9 @@ public:
     // What the panel shows and keeps.
     const std::string& TitleText() const { return title_; }
     const std::string& TimeText() const { return timeText_; }
+    // What the display shows while no song does (without a sound card, that
+    // there is none); empty otherwise.
+    const std::string& NoticeText() const { return notice_; }
     int ScrollOffset() const { return scrollOffset_; }
     bool Dragging() const { return dragging_; }
     std::uint32_t CurrentSoundId() const { return soundId_; }
@@ -134,6 +137,9 @@ private:
     void SetTimeText(std::int64_t fromStartMs);
     // One scroll step and the display drawn anew.
     void RedrawDisplay();
+    // The notice and the slider as the player stands: the slider seeks only
+    // in a song, and only with a sound card to hear it on.
+    void ShowPlayerState();
     void RepaintDisplay();
     bool ContinuousPlay() const;
     std::int64_t Now() const;
@@ -160,6 +166,7 @@ private:
     std::string title_;
     int scrollOffset_ = 0;
     std::string timeText_;
+    std::string notice_;
     // The wait clock's ms when the song last started.
     std::int64_t startTick_ = 0;
     std::int32_t startMs_ = 0;

@@ -90,7 +90,7 @@ void CPlayerPanel::OnSongStarted(std::uint32_t soundId) {
     SetTimeText(positionMs_ - startMs_);
     StartTimer(kScrollTimer);
     StartTimer(kRepaintTimer);
-    RedrawDisplay();
+    ShowPlayerState();
 }
 
 void CPlayerPanel::OnSongEnded(std::uint32_t soundId) {
@@ -129,6 +129,7 @@ void CPlayerPanel::OnCannotPlay() {
     const std::string caption = KeyedText(titleKey);
     LogFmt("%s", caption.c_str());
     ShowMessageKey(window_.data(), textKey, MB_OK | MB_ICONWARNING, caption.c_str());
+    ShowPlayerState();
 }
 
 bool CPlayerPanel::PlayNext(std::uint32_t soundId, bool forward) {

@@ -35,6 +35,7 @@
 #include "songsmith/session_list_pane.h"
 #include "songsmith/player_panel.h"
 #include "songsmith/prefs_dialog.h"
+#include "songsmith/qt_ui_services.h"
 #include "songsmith/version_check_dialog.h"
 #include "songsmith/windowless_boxes.h"
 #include "tonecore/convert/converter_factory.h"
@@ -42,6 +43,7 @@
 #include "tonecore/engine/engine_startup.h"
 #include "utilities/file_system.h"
 #include "utilities/keyed_text.h"
+#include "utilities/launch_browser.h"
 
 CProgram::CProgram(TProgramOptions options)
     : burner(drives, prefs, burnerHost, options.burnClock, options.burnTiming), options_(std::move(options)) {
@@ -59,6 +61,7 @@ CProgram::~CProgram() {
     if (hooksInstalled_) {
         SetMessageBoxHook(previousMessageBoxHook_);
         SetSoundEngineNotifyHook(nullptr);
+        SetLaunchFailureHandler(std::move(previousLaunchFailureHandler_));
     }
 }
 
@@ -87,20 +90,20 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
     prefs.Load(HKEY_CURRENT_USER);
     // The program's texts.
     SetStringFile(FindResourceFile("progstrings.txt").c_str());
-    // The crash log, this run's crash flag, the log and the sound engine.
+    // The crash log, this run's crash flag and the log.
     StartProgramLog(prefs, GetUserDataDir());
-    StartSoundEngine();
-    InitAppResources();
-    LogStartupReport(prefs, options_.aspiSystemFolder.empty() ? AspiLayerSystemFolder()
-                                                              : options_.aspiSystemFolder);
-    // No automatic start, and AutoPlay for audio CDs on again.
-    RemoveAutoStartEntry();
-    SetCDAutoPlayEnabled(true);
-    // "-U" runs nothing else.
+    // "-U" runs nothing else. It is decided before the sound engine, the
+    // drawing objects and the song library: the command is run by scripts
+    // without a display, and it leaves alone what it does not remove.
     if (!arguments.empty() && arguments.front() == kUninstallArgument) {
+        InstallMessageBoxHooks();
+        LogReportAndSwitches();
         UninstallDriverService(burner, options_.uninstallModule);
         return EStartUp::kUninstalled;
     }
+    StartSoundEngine();
+    InitAppResources();
+    LogReportAndSwitches();
     LogFmt("BadIntelAppAcceleratorInstalled() returns %d prefs.bDontWarn=%d", BadIntelAppAcceleratorInstalled(),
            prefs.DontWarnIntelAppAccelerator);
     // The progress window first: no main window yet to own it.
@@ -134,13 +137,28 @@ CProgram::EStartUp CProgram::StartUp(const std::vector<std::string>& arguments) 
     return EStartUp::kRunLoop;
 }
 
-void CProgram::StartSoundEngine() {
+void CProgram::InstallMessageBoxHooks() {
     // The windowless boxes of the platform and of the engine are the
     // program's own box from now on.
     previousMessageBoxHook_ = SetMessageBoxHook(ShowWindowlessMessageBox);
     SetSoundEngineNotifyHook(ShowEngineNotice);
+    // A page, the help or a folder that the desktop cannot open is told.
+    previousLaunchFailureHandler_ = SetLaunchFailureHandler(ReportNoDesktopOpener);
     hooksInstalled_ = true;
+}
+
+void CProgram::LogReportAndSwitches() {
+    LogStartupReport(prefs, options_.aspiSystemFolder.empty() ? AspiLayerSystemFolder()
+                                                              : options_.aspiSystemFolder);
+    // No automatic start, and AutoPlay for audio CDs on again.
+    RemoveAutoStartEntry();
+    SetCDAutoPlayEnabled(true);
+}
+
+void CProgram::StartSoundEngine() {
+    InstallMessageBoxHooks();
     SoundEngineStartup(nullptr);
+    soundEngineStarted_ = true;
     // The engine's start-up resets both thresholds; the loaded ones apply.
     preferenceEffects.SetSilenceThreshold(static_cast<std::uint32_t>(prefs.soundSilenceThreshold));
     preferenceEffects.SetPartialSongThreshold(prefs.partialSongThreshold);
@@ -429,9 +447,10 @@ void CProgram::ShutDownFromUndo(CSingleInstanceLock* lock) {
     undo.ClearUndoHistory();
     LogCurrentMemory();
     LogDeinit();
-    FreeConversionLibraries();
+    // "-U" started neither the engine nor the drawing objects.
+    if (soundEngineStarted_) FreeConversionLibraries();
     FreeAppResources();
     UnbindWindows();
-    SoundEngineShutdown();
+    if (soundEngineStarted_) SoundEngineShutdown();
     if (lock != nullptr) lock->Release();
 }

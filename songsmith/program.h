@@ -36,6 +36,7 @@
 #include "songvault/songvault.h"
 #include "songvault/tonecore_probe/tonecore_song_probe.h"
 #include "titlefetch/titlefetch.h"
+#include "utilities/launch_browser.h"
 #include "utilities/undo_manager.h"
 
 class CSingleInstanceLock;
@@ -126,6 +127,10 @@ private:
     // The start-up after the single-instance lock, up to the files named on
     // the command line.
     EStartUp StartUp(const std::vector<std::string>& arguments);
+    // The program's own box for the platform's and the engine's boxes.
+    void InstallMessageBoxHooks();
+    // The start-up report, and no automatic start, AutoPlay on again.
+    void LogReportAndSwitches();
     void StartSoundEngine();
     // The shared drawing objects, the sound engine's temporary folder and
     // the song library.
@@ -156,5 +161,7 @@ private:
     TProgramOptions options_;
     TSessionLoader loadSession_;
     bool hooksInstalled_ = false;
+    bool soundEngineStarted_ = false;
     MessageBoxFunction previousMessageBoxHook_ = nullptr;
+    LaunchFailureHandler previousLaunchFailureHandler_;
 };

@@ -1,13 +1,18 @@
 #include "songsmith/qt_ui_services.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QThread>
 #include <QString>
 #include <QUrl>
 #include <QWhatsThis>
 #include <QWidget>
 
 #include "filekit/log.h"
+#include "platform/message_box.h"
 #include "songsmith/core/help_pages.h"
+#include "songsmith/core/keyed_format.h"
+#include "songsmith/core/message_boxes.h"
 #include "songsmith/core/mixer_program.h"
 #include "songsmith/message_box.h"
 #include "songsmith/prog_string.h"
@@ -80,3 +85,12 @@ void CQtUiServices::StartMixerProgram() { ::StartMixerProgram(); }
 // The desktop keeps no list of recent documents that the program could add
 // to in a portable way.
 void CQtUiServices::AddRecentDocument(const char* /*path*/) {}
+
+void ReportNoDesktopOpener(const char* url) {
+    const char* address = url != nullptr ? url : "";
+    LogFmt("Could not open %s: the desktop's opener (%s) could not be started", address, kDesktopOpener);
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr || QThread::currentThread() != application->thread()) return;
+    const std::string caption = KeyedText("NoOpener_Title");
+    ShowFileMessageKey(nullptr, "NoOpener", address, MB_OK | MB_ICONWARNING, caption.c_str());
+}

@@ -19,3 +19,8 @@ public:
     void StartMixerProgram() override;
     void AddRecentDocument(const char* path) override;
 };
+
+// Tells the user that the desktop's opener could not be started for url:
+// a line in the log, and on the GUI thread a warning box naming the address
+// (LaunchBrowser's failure handler, launch_browser.h).
+void ReportNoDesktopOpener(const char* url);

@@ -1,18 +1,22 @@
 #include "songsmith/remote_db_prefs_page.h"
 
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
+#include "platform/message_box.h"
 #include "songsmith/core/cddb_sites.h"
+#include "songsmith/core/message_boxes.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/list_box_rows.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/prog_string.h"
-#include "songsmith/wait_cursor.h"
+#include "titlefetch/titlefetch.h"
 
 namespace {
 
@@ -133,13 +137,26 @@ void CRemoteDBPrefsPage::OnCommand(QWidget*, int control, int) {
 void CRemoteDBPrefsPage::OnUpdate() {
     TITLEFETCH_CTitlefetch* titlefetch = Owner().Context().titlefetch;
     if (titlefetch == nullptr) return;
+    // The server may take seconds to answer; the dialog keeps answering the
+    // user meanwhile, and the button waits for the answer.
+    update_->setEnabled(false);
+    MvList<TITLEFETCH_TSite*> fetched;
     {
-        const CWaitCursor wait;
-        UpdateSitesFrom(*titlefetch, Prefs());
+        QEventLoop waiting;
+        std::thread fetch([&] {
+            titlefetch->GetSiteList(fetched);
+            QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        waiting.exec();
+        fetch.join();
     }
+    const bool updated = TakeFetchedSites(*titlefetch, fetched, Prefs());
+    update_->setEnabled(true);
+    // The list as on opening; the lookup box keeps what the user made it.
     FillSites();
     ShowSelectedSite();
-    autoLookup_->setChecked(Prefs().CDDBAutoRetr != 0);
+    if (!updated && Window() != nullptr && Window()->isVisible())
+        ShowMessageKey(Window(), "PREFD_UpdateFailed", MB_OK | MB_ICONWARNING);
 }
 
 bool CRemoteDBPrefsPage::Apply() {

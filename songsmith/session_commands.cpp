@@ -255,7 +255,6 @@ void CSessionCommands::OnOpen() {
     request.initialFolder = partners_.prefs.lastSessionDir;
     const std::vector<std::string> chosen = GetUiServices().ChooseFile(Owner(), request);
     if (chosen.empty()) return;
-    ClearSession();
     CopyTo(partners_.prefs.lastSessionDir, FolderOf(chosen.front()));
     OpenPath(chosen.front(), false);
 }
@@ -264,23 +263,33 @@ void CSessionCommands::OpenPath(const std::string& path, bool fromRecent) {
     CSessionList& session = partners_.session;
     CTrackList& tracks = partners_.tracks;
     if (LoadsAsSession(path)) {
+        // The file's tracks join behind the session's, or, when it does not
+        // load, none do; only then do the session's own tracks go. A file
+        // that fails leaves the session, and its undo history, as they were.
+        std::vector<int> previous;
+        tracks.Lock();
+        for (int i = 0; i < tracks.GetCount(); ++i) previous.push_back(tracks.GetAt(i)->GetSerial());
+        tracks.Unlock();
         bool loaded = false;
         {
             CWaitCursor wait;
             loaded = tracks.LoadSession(path.c_str());
         }
         if (loaded) {
+            for (const int serial : previous) session.RemoveTrack(serial, false);
+            partners_.undo.ClearUndoHistory();
             session.RebuildRows();
             tracks.SetSessionName(path.c_str());
             tracks.SetDirty(false);
             session.RefreshSessionState();
         } else {
-            ShowMessageKey(Owner(), "Ses_FailedToLoad", MB_OK | MB_ICONWARNING);
+            ShowFileMessageKey(Owner(), "Ses_FailedToLoad", path, MB_OK | MB_ICONWARNING);
         }
         // Open names only the sessions that loaded; a recent entry moves
         // up either way.
         if (loaded || fromRecent) partners_.window.AddRecentSession(path.c_str());
     } else {
+        ClearSession();
         if (fromRecent) tracks.SetSessionName("");
         session.AddSongFile(path.c_str(), true);
         partners_.window.AddRecentSession(path.c_str());
@@ -301,8 +310,7 @@ void CSessionCommands::OnSave() {
         OnSaveAs();
         return;
     }
-    if (!tracks.SaveSession(name.c_str()))
-        ShowMessageKey(Owner(), "Ses_FailedToSave", MB_OK | MB_ICONWARNING);
+    if (!tracks.SaveSession(name.c_str())) ShowFileMessageKey(Owner(), "Ses_FailedToSave", name, MB_OK | MB_ICONWARNING);
 }
 
 void CSessionCommands::OnSaveAs() {
@@ -318,7 +326,7 @@ void CSessionCommands::OnSaveAs() {
     std::string path = chosen.front();
     if (fs::path(path).extension().empty()) path += std::string(".") + kSessionExtension;
     if (!partners_.tracks.SaveSession(path.c_str())) {
-        ShowMessageKey(Owner(), "Ses_FailedToSave", MB_OK | MB_ICONWARNING);
+        ShowFileMessageKey(Owner(), "Ses_FailedToSave", path, MB_OK | MB_ICONWARNING);
         return;
     }
     partners_.window.AddRecentSession(path.c_str());
@@ -345,7 +353,6 @@ void CSessionCommands::OnRecent(int entry) {
         ShowMessageKey(Owner(), "Ses_FileNotFound", MB_OK | MB_ICONINFORMATION, caption.c_str());
         return;
     }
-    ClearSession();
     OpenPath(path, true);
 }
 

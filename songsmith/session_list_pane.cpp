@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <cmath>
 #include <array>
 
 #include "songsmith/add_songs_dialog.h"
@@ -33,6 +34,8 @@
 namespace {
 
 constexpr std::array<int, kSessionColumnCount> kDefaultWidths = {25, 190, 50, 40, 75, 60, 60, 50, 40, 65, 50, 840};
+// The average width of a letter of the font kDefaultWidths were made for.
+constexpr double kTemplateLetterWidth = 5.5;
 
 // A popup menu's item: its text key and the command it hands on.
 struct TMenuItem {
@@ -118,8 +121,18 @@ void CSessionListPane::SetMessageHandler(CAppMessageReceiver::THandler handler) 
     SetAppWindowReceiver(EAppWindow::kSessionList, receiver_->Id());
 }
 
-int CSessionListPane::DefaultColumnWidth(int column) {
-    return column >= 0 && column < kSessionColumnCount ? kDefaultWidths[static_cast<std::size_t>(column)] : 0;
+int CSessionListPane::DefaultColumnWidth(int column) const {
+    if (column < 0 || column >= kSessionColumnCount) return 0;
+    const int templateWidth = kDefaultWidths[static_cast<std::size_t>(column)];
+    if (table_ == nullptr) return templateWidth;
+    // The widths were made for the template font, whose letters average
+    // kTemplateLetterWidth pixels; in the font the list shows, the columns
+    // grow by the ratio of the letters' widths, keeping their proportions
+    // (and never narrower than made), so what fitted then fits now.
+    static const QString kLetters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const double letterWidth =
+        static_cast<double>(table_->fontMetrics().horizontalAdvance(kLetters)) / static_cast<double>(kLetters.size());
+    return std::max(templateWidth, static_cast<int>(std::lround(templateWidth * letterWidth / kTemplateLetterWidth)));
 }
 
 bool CSessionListPane::Create(QWidget* parent, int x, int y, int width, int height) {

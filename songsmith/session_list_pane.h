@@ -80,9 +80,9 @@ public:
     // pane is not bound.
     bool AdjustTrackVolume(int serial);
 
-    // The default width of each column, and the width a divider's
-    // double-click toggles a column to.
-    static int DefaultColumnWidth(int column);
+    // The default width of each column in the list's font, and the width a
+    // divider's double-click toggles a column to.
+    int DefaultColumnWidth(int column) const;
     void ToggleColumnWidth(int column);
 
     // The drag: its state, and one step of the scroll timer (the timer calls

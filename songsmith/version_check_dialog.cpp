@@ -172,7 +172,13 @@ void CVersionCheckDlg::SetStatus(const char* key) {
 
 void CVersionCheckDlg::ShowLink(const std::string& address) {
     QWidget* place = dialog_->findChild<QWidget*>(QString::number(kVersionPageLink));
-    link_->SubClass(place, address.c_str(), address.c_str());
+    // A long address is shown shortened in its middle to the room there is
+    // before the dialog's edge; the link and its tip keep all of it.
+    const QString whole = QString::fromUtf8(address.c_str());
+    const QString shown = place != nullptr ? place->fontMetrics().elidedText(whole, Qt::ElideMiddle, place->width())
+                                           : whole;
+    link_->SubClass(place, shown.toUtf8().constData(), address.c_str());
+    link_->setToolTip(whole);
 }
 
 void CVersionCheckDlg::OnClose() {

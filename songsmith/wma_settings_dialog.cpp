@@ -47,7 +47,12 @@ int CWMASettingsDlg::DoModal(QWidget* parent) {
 }
 
 void CWMASettingsDlg::CreateControls(CFormatDialogFrame& dialog) {
-    presetText_ = AddDialogControl<QLabel>(&dialog, kPresetText, QString(), kLeft, 12, kInner, 2 * kRow);
+    auto* caption =
+        AddDialogControl<QLabel>(&dialog, kPresetCaption, ToneCoreText("IDS_PRESET_QUALITY"), kLeft, 12, 0, kRow);
+    caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const int textLeft = kLeft + caption->width() + 8;
+    presetText_ = AddDialogControl<QLabel>(&dialog, kPresetText, QString(), textLeft, 12, kLeft + kInner - textLeft,
+                                           2 * kRow);
     presetText_->setWordWrap(true);
     presetText_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     slider_ = AddPresetSlider(&dialog, {kPresetSlider, kWorstQuality, kSmallestSize, kBestQuality, kLargestSize},

@@ -22,6 +22,8 @@ public:
     static constexpr int kDialogId = 284;
     static constexpr int kPresetSlider = 1125;
     static constexpr int kPresetText = 1122;
+    // The caption left of the preset's text.
+    static constexpr int kPresetCaption = 1396;
     static constexpr int kBestQuality = 1131;
     static constexpr int kLargestSize = 1499;
     static constexpr int kWorstQuality = 1498;

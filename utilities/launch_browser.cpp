@@ -17,6 +17,7 @@ namespace {
 struct TBrowserState {
     std::mutex lock;
     LaunchBrowserHook hook;
+    LaunchFailureHandler failed;
     // Openers started earlier; collected once they end, so none stays behind
     // as a zombie for longer than until the next launch.
     std::vector<pid_t> running;
@@ -75,12 +76,28 @@ bool LaunchBrowser(const char* url, void* /*owner*/, int /*show*/) {
     if (url == nullptr || url[0] == '\0') return false;
     TBrowserState& state = State();
     LaunchBrowserHook hook;
+    LaunchFailureHandler failed;
     {
         std::lock_guard guard(state.lock);
-        if (!state.hook) return SpawnProgram("xdg-open", {url}, state.running);
-        hook = state.hook;
+        if (state.hook) {
+            hook = state.hook;
+        } else {
+            if (SpawnProgram(kDesktopOpener, {url}, state.running)) return true;
+            failed = state.failed;
+        }
+    }
+    // Told outside the lock: the handler may show a box and wait for the user.
+    if (!hook) {
+        if (failed) failed(url);
+        return false;
     }
     return hook(url);
+}
+
+LaunchFailureHandler SetLaunchFailureHandler(LaunchFailureHandler handler) {
+    TBrowserState& state = State();
+    std::lock_guard guard(state.lock);
+    return std::exchange(state.failed, std::move(handler));
 }
 
 LaunchBrowserHook SetLaunchBrowserHook(LaunchBrowserHook hook) {

@@ -14,6 +14,16 @@ bool LaunchBrowser(const char* url, void* owner = nullptr, int show = 1);
 // started; else false with the reason in the thread's last error.
 bool StartProgram(const char* path, const char* parameters);
 
+// The desktop's opener that LaunchBrowser starts.
+inline constexpr const char* kDesktopOpener = "xdg-open";
+
+// Called with the address when the desktop's opener could not be started
+// (none installed, say), after LaunchBrowser's last error was set; a program
+// tells its user here. An empty handler tells nobody. Returns the previous
+// handler.
+using LaunchFailureHandler = std::function<void(const char* url)>;
+LaunchFailureHandler SetLaunchFailureHandler(LaunchFailureHandler handler);
+
 // Replaces the opener, for tests that must not open a real browser; the hook
 // receives the address and answers whether it was opened. An empty hook
 // restores xdg-open. Returns the previous hook.

@@ -58,6 +58,24 @@ TEST(FileReplace, AFileKeepsItsPermissions) {
     EXPECT_EQ(EntriesIn(dir.Path()), 2u);
 }
 
+TEST(FileReplace, ANewDocumentIsReadableAsTheUsersUmaskSays) {
+    TempDir dir;
+    const mode_t before = umask(022);
+    for (const mode_t mask : {022, 077, 002, 027}) {
+        SCOPED_TRACE(testing::Message() << std::oct << mask);
+        umask(mask);
+        const std::string path = dir.File("song list.tps");
+        std::filesystem::remove(path);
+        EXPECT_EQ(ReplaceFileContents(path, "first", nullptr, ENewFileAccess::kUserDocument), 0);
+        EXPECT_EQ(ModeOf(path), 0666u & ~mask);
+        // An existing document keeps what it has.
+        ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+        EXPECT_EQ(ReplaceFileContents(path, "second", nullptr, ENewFileAccess::kUserDocument), 0);
+        EXPECT_EQ(ModeOf(path), 0640u);
+    }
+    umask(before);
+}
+
 TEST(FileReplace, ALinkStaysALinkAndItsFileIsRewritten) {
     TempDir dir;
     std::filesystem::create_directory(dir.File("store"));

@@ -51,9 +51,7 @@ bool SameSite(const TITLEFETCH_TSite& a, const TITLEFETCH_TSite& b) {
            a.east == b.east && a.latitude == b.latitude && a.longitude == b.longitude;
 }
 
-bool UpdateSitesFrom(TITLEFETCH_CTitlefetch& titlefetch, CPreferences& prefs) {
-    MvList<TITLEFETCH_TSite*> fetched;
-    titlefetch.GetSiteList(fetched);
+bool TakeFetchedSites(TITLEFETCH_CTitlefetch& titlefetch, MvList<TITLEFETCH_TSite*>& fetched, CPreferences& prefs) {
     if (fetched.count <= 0 || IsOfflineAnswer(fetched)) {
         titlefetch.DeallocSiteList(&fetched, false);
         return false;

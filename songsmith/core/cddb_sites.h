@@ -26,9 +26,10 @@ const char* SiteLocationText(TITLEFETCH_TSite& site);
 // True when every field of a equals that of b.
 bool SameSite(const TITLEFETCH_TSite& a, const TITLEFETCH_TSite& b);
 
-// Fetches the site list through titlefetch. When the answer holds sites,
-// the preferences' records are freed and the fetched ones take their place
-// (owned by the preferences from then on); true. Nothing fetched (an error,
-// an empty list, or the lone default site the facade gives when it cannot
-// reach the server) leaves the stored sites as they are; false.
-bool UpdateSitesFrom(TITLEFETCH_CTitlefetch& titlefetch, CPreferences& prefs);
+// Takes a site list that titlefetch's GetSiteList fetched (on a thread of
+// its own, say). When it holds sites, the preferences' records are freed and
+// the fetched ones take their place (owned by the preferences from then on);
+// true. Nothing fetched (an error, an empty list, or the lone default site
+// the facade gives when it cannot reach the server) leaves the stored sites
+// as they are and frees what came; false. fetched is empty afterwards.
+bool TakeFetchedSites(TITLEFETCH_CTitlefetch& titlefetch, MvList<TITLEFETCH_TSite*>& fetched, CPreferences& prefs);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "songsmith/core/keyed_format.h"
 #include "utilities/keyed_text.h"
 #include "utilities/text_format.h"
 
@@ -14,7 +15,7 @@ constexpr int kMessageTextSize = 4096;
 
 std::atomic<int> gLastDontAskAgain{0};
 
-std::string KeyedText(const char* key) {
+std::string LoadKeyText(const char* key) {
     std::vector<char> text(kMessageTextSize);
     MyLoadString(key, text.data(), kMessageTextSize);
     return text.data();
@@ -55,7 +56,7 @@ TMessageRequest MakeMessageRequest(const char* key, const char* text, std::uint3
     TMessageRequest request;
     request.key = key != nullptr ? key : "";
     request.text = WithLineBreaks(text != nullptr ? text : "");
-    request.caption = caption != nullptr && caption[0] != '\0' ? caption : KeyedText("Program Name");
+    request.caption = caption != nullptr && caption[0] != '\0' ? caption : LoadKeyText("Program Name");
     request.flags = flags;
     return request;
 }
@@ -65,7 +66,13 @@ std::int32_t ShowMessageText(void* owner, const char* text, std::uint32_t flags,
 }
 
 std::int32_t ShowMessageKey(void* owner, const char* key, std::uint32_t flags, const char* caption) {
-    const std::string text = KeyedText(key);
+    const std::string text = LoadKeyText(key);
+    return Show(owner, MakeMessageRequest(key, text.c_str(), flags, caption));
+}
+
+std::int32_t ShowFileMessageKey(void* owner, const char* key, const std::string& path, std::uint32_t flags,
+                                const char* caption) {
+    const std::string text = FormatKeyedText(key, {path});
     return Show(owner, MakeMessageRequest(key, text.c_str(), flags, caption));
 }
 

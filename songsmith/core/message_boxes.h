@@ -5,6 +5,7 @@
 // UI services (ui_services.h), so tests script the answers.
 
 #include <cstdint>
+#include <string>
 
 #include "songsmith/core/ui_services.h"
 
@@ -21,6 +22,11 @@ std::int32_t ShowMessageText(void* owner, const char* text, std::uint32_t flags,
 // As ShowMessageText with the text of key (the key itself when it has none).
 std::int32_t ShowMessageKey(void* owner, const char* key, std::uint32_t flags,
                             const char* caption = nullptr);
+
+// As ShowMessageKey with the key's text formatted with path (its one "%s"),
+// so that the box names the file it is about.
+std::int32_t ShowFileMessageKey(void* owner, const char* key, const std::string& path, std::uint32_t flags,
+                                const char* caption = nullptr);
 
 // 1 when the check box of the last box was ticked, else 0. While a box is
 // open it reads 1.

@@ -5,9 +5,18 @@
 
 #include "utilities/keyed_text.h"
 
-void FormatProgramVersion(int a, int /*b*/, int c, int d, char* out, std::size_t size) {
+void FormatProgramVersion(int a, int b, int c, int d, char* out, std::size_t size) {
     if (out == nullptr || size == 0) return;
-    if (c != 0 || d != 0) {
+    if (b != 0) {
+        // A minor number of its own is shown, never dropped.
+        if (d != 0) {
+            std::snprintf(out, size, "%d.%d.%d.%d", a, b, c, d);
+        } else if (c != 0) {
+            std::snprintf(out, size, "%d.%d.%d", a, b, c);
+        } else {
+            std::snprintf(out, size, "%d.%d", a, b);
+        }
+    } else if (c != 0 || d != 0) {
         std::snprintf(out, size, "%d.%d%d", a, c, d);
     } else {
         std::snprintf(out, size, "%d.%d", a, 0);

@@ -7,9 +7,12 @@
 // Longest program title in characters.
 inline constexpr std::size_t kProgramTitleMax = 260;
 
-// The version text of the four version numbers a.b.c.d: "%d.%d%d" of a, c and
-// d when c or d is not 0 (2.0.9.998 shows as "2.9998"), else "%d.%d" of a
-// and 0 ("2.0"); b is not shown. Cut to size - 1 bytes.
+// The version text of the four version numbers a.b.c.d. With b 0, the
+// numbering of the earlier releases: "%d.%d%d" of a, c and d when c or d is
+// not 0 (2.0.9.998 shows as "2.9998"), else "%d.%d" of a and 0 ("2.0").
+// With a minor number b: "a.b", then ".c" when c or d is not 0 and ".d" when
+// d is not 0 (0.1.0.0 shows as "0.1", 0.1.2.0 as "0.1.2"). Cut to size - 1
+// bytes.
 void FormatProgramVersion(int a, int b, int c, int d, char* out, std::size_t size);
 
 // The program's version text from the build's four version numbers. False

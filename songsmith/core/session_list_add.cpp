@@ -241,7 +241,7 @@ void CSessionList::LoadSession(const std::vector<std::string>& names) {
         if (HasFileExtension(path.c_str(), "tps") != 0) {
             const bool loaded = partners_.loadSessionFile && partners_.loadSessionFile(path.c_str());
             if (!loaded) {
-                ShowMessageKey(nullptr, kFailedSessionKey, MB_OK | MB_ICONWARNING);
+                ShowFileMessageKey(nullptr, kFailedSessionKey, path, MB_OK | MB_ICONWARNING);
                 continue;
             }
             RebuildRows();

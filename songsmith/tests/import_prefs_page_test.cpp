@@ -420,10 +420,15 @@ TEST_F(ImportFavoritesTest, EditsReachThePreferencesOnOkInTheirNewOrderWithoutVa
         std::filesystem::remove(c.substr(0, c.size() - 1));
         ClickControl(favourites, IDOK);
     });
-    // The new folder is the newest; the others keep the order made.
-    const std::vector<std::string> expected = {d, e, a};
+    // Kept in the order the list showed, the new folder last.
+    const std::vector<std::string> expected = {e, a, d};
     EXPECT_EQ(Favourites(*prefs_), expected);
     EXPECT_EQ(ui.Calls()[1].text, d);
+    // The next start reads them back in that order.
+    prefs_->Save(HKEY_CURRENT_USER);
+    prefs_->MusicDirectories.DeleteAll();
+    prefs_->Load(HKEY_CURRENT_USER);
+    EXPECT_EQ(Favourites(*prefs_), expected);
 
     // Reopened, the list shows that order; Cancel and the close box change
     // nothing.

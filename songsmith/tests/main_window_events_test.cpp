@@ -32,6 +32,7 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/program_title.h"
 #include "songsmith/find_container_window.h"
+#include "songsmith/import_options_dlg.h"
 #include "songsmith/core/keyed_format.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/save_database_dialog.h"
@@ -268,22 +269,22 @@ TEST_F(MainWindowEventsTest, FirstRunAnswersAreStoredAtOnce) {
     RegistryStoreSave();
     ASSERT_EQ(StoredPreferences()->ImportInitial, 0);
     ASSERT_EQ(StoredPreferences()->bAgreedToLicense, 0);
-    testsupport::WhenModalShown([](QWidget* importQuestion) {
-        testsupport::WhenModalShown([](QWidget* agreement) {
-            testsupport::ClickControl(agreement, CAgreementDlg::kCheckbox);
-            testsupport::ClickControl(agreement, CAgreementDlg::kContinue);
-        });
-        static_cast<QDialog*>(importQuestion)->reject();
-    });
-    // The agreement runs in a loop of its own inside the first event after
-    // the show: the check looks again from the main loop until the store
-    // holds the acceptance, or the deadline passes.
+    // The agreement comes first, then the question about searching for songs.
+    testsupport::WhenModalShown([](QWidget* agreement) {
+        testsupport::WhenModalShown([](QWidget* importQuestion) { static_cast<QDialog*>(importQuestion)->reject(); },
+                                    kDeadlineMs);
+        testsupport::ClickControl(agreement, CAgreementDlg::kCheckbox);
+        testsupport::ClickControl(agreement, CAgreementDlg::kContinue);
+    }, kDeadlineMs);
+    // The agreement and the question run in loops of their own inside the
+    // first event after the show: the check looks again from the main loop
+    // until the store holds both answers, or the deadline passes.
     std::unique_ptr<CPreferences> whileRunning;
     QElapsedTimer clock;
     std::function<void(CProgram&)> look = [&](CProgram& program) {
         CPreferences stored;
         stored.Load(HKEY_CURRENT_USER);
-        if (stored.bAgreedToLicense == 0 && clock.elapsed() < kDeadlineMs) {
+        if ((stored.bAgreedToLicense == 0 || stored.ImportInitial == 0) && clock.elapsed() < kDeadlineMs) {
             QTimer::singleShot(20, program.mainWindow.Window(), [&] { look(program); });
             return;
         }
@@ -300,6 +301,42 @@ TEST_F(MainWindowEventsTest, FirstRunAnswersAreStoredAtOnce) {
     ASSERT_NE(whileRunning, nullptr);
     EXPECT_EQ(whileRunning->ImportInitial, 1);
     EXPECT_EQ(whileRunning->bAgreedToLicense, 1);
+}
+
+// At the first start the agreement comes before the question about
+// searching the computer for songs, so no search starts before it is
+// accepted.
+TEST_F(MainWindowEventsTest, AtTheFirstStartTheAgreementComesBeforeTheSearchForSongs) {
+    CPreferences earlier;
+    earlier.bWarnAboutIncompleteSongs = 0;
+    StorePreferences(earlier, false);
+    earlier.ImportInitial = 0;
+    earlier.Save(HKEY_CURRENT_USER);
+    RegistryStoreSave();
+    CProgram program(Options());
+    std::vector<std::string> shown;
+    std::function<void(QWidget*)> answer = [&](QWidget* modal) {
+        const std::string id = modal->objectName().toStdString();
+        shown.push_back(id);
+        if (shown.size() < 2) {
+            testsupport::WhenModalShown(answer, 60000);
+        } else {
+            QTimer::singleShot(0, program.mainWindow.Window(), [&program] { program.mainWindow.Window()->close(); });
+        }
+        if (id == std::to_string(CAgreementDlg::kDialogId)) {
+            testsupport::ClickControl(modal, CAgreementDlg::kCheckbox);
+            testsupport::ClickControl(modal, CAgreementDlg::kContinue);
+        } else {
+            static_cast<QDialog*>(modal)->reject();
+        }
+    };
+    testsupport::WhenModalShown(answer, 60000);
+    EXPECT_EQ(program.Run({}), CProgram::kResultRan);
+    EXPECT_EQ(shown, (std::vector<std::string>{std::to_string(CAgreementDlg::kDialogId),
+                                               std::to_string(CImportOptionsDlg::kDialogId)}));
+    const auto stored = StoredPreferences();
+    EXPECT_EQ(stored->bAgreedToLicense, 1);
+    EXPECT_EQ(stored->ImportInitial, 1);
 }
 
 TEST_F(MainWindowEventsTest, WithoutADriveTheQuestionOpensTheHelpPageAndKeepsTheBoxInverted) {

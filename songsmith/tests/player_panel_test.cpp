@@ -73,6 +73,9 @@ TEST_F(PlayerPanelSessionTest, IdleThePanelWaitsWithPlayAndAnIdleMoreButton) {
                          CPlayerPanel::kButtonFrame})
         EXPECT_NE(testsupport::FindControl(PanelWindow(), id), nullptr) << id;
     EXPECT_FALSE(Panel().TimerRunning(CPlayerPanel::kScrollTimer));
+    // Nothing to seek in yet; nothing to tell either, with a sound card.
+    EXPECT_FALSE(Slider()->isEnabled());
+    EXPECT_EQ(Panel().NoticeText(), "");
     SaveWidgetPng(PanelWindow(), "player_panel_idle");
 }
 
@@ -209,6 +212,7 @@ TEST_F(PlayerPanelSessionTest, ASliderDragSeeksWhereTheThumbIsLetGo) {
     PlayRow(0);
     Advance(1000);
     QSlider* slider = Slider();
+    EXPECT_TRUE(slider->isEnabled()) << "a playing song is sought in";
     QStyleOptionSlider option;
     option.initFrom(slider);
     option.orientation = Qt::Horizontal;
@@ -265,6 +269,11 @@ TEST_F(PlayerPanelTest, WithoutASoundCardADoubleClickSaysSoAndPlaysNothing) {
     Start(true);
     CStandInSession& session = *session_;
     session.Add(Song("Alone", kSixSeconds), 21);
+    // The display says so from the start, and the slider, with nothing to
+    // seek in, does not move.
+    EXPECT_EQ(Panel().NoticeText(), KeyedText("PEM_NoValidSoundcardTitle"));
+    EXPECT_FALSE(Slider()->isEnabled());
+    SaveWidgetPng(PanelWindow(), "player_panel_no_sound_card");
     ui_->ExpectMessage("PEM_NoValidSoundcard", IDOK);
     ASSERT_TRUE(session.PlayRow(0));
     Load();
@@ -273,6 +282,8 @@ TEST_F(PlayerPanelTest, WithoutASoundCardADoubleClickSaysSoAndPlaysNothing) {
     EXPECT_FALSE(player_->IsPlaying());
     EXPECT_EQ(Panel().TitleText(), "");
     EXPECT_EQ(Panel().PlayStopPicture(), kPicturePlay);
+    EXPECT_EQ(Panel().NoticeText(), KeyedText("PEM_NoValidSoundcardTitle"));
+    EXPECT_FALSE(Slider()->isEnabled());
 }
 
 // The next song is due (a cross-fade, a CD track's end): the list gives

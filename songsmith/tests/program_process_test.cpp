@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/user_folders.h"
 #include "program_fixture.h"
@@ -28,7 +30,7 @@ class ProgramProcessTest : public ProgramFixture {
 protected:
     // Starts the program; control: "stdin" or "close". Without a display
     // the program can only end before it needs one.
-    std::unique_ptr<QProcess> Start(const char* control, bool display = true) {
+    std::unique_ptr<QProcess> Start(const char* control, bool display = true, const QStringList& arguments = {}) {
         auto child = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("SONGSMITH_HOME", QString::fromStdString(home_.Path()));
@@ -40,7 +42,7 @@ protected:
         environment.insert("SONGSMITH_TEST_CONTROL", control);
         child->setProcessEnvironment(environment);
         child->setProcessChannelMode(QProcess::SeparateChannels);
-        child->start(SONGSMITH_PROGRAM, {});
+        child->start(SONGSMITH_PROGRAM, arguments);
         EXPECT_TRUE(child->waitForStarted(kDeadlineMs));
         return child;
     }
@@ -90,6 +92,32 @@ TEST_F(ProgramProcessTest, ASecondStartWhileTheProgramRunsEndsAtOnceAndLeavesThe
     EXPECT_EQ(Close(*first), 1);
     EXPECT_FALSE(fs::exists(GetUserDataDir() + kCrashLogFileName));
     EXPECT_EQ(StoredPreferences()->bLogFailed, 0);
+}
+
+// "-U" is run by scripts such as an uninstaller, where no display may be.
+// It ends as it does with a display, and on a fresh home it makes nothing
+// it does not remove: no song library, no preferences.
+TEST_F(ProgramProcessTest, TheUninstallCommandNeedsNoDisplayAndMakesNoLibrary) {
+    for (const bool display : {false, true}) {
+        SCOPED_TRACE(display ? "with a display" : "without a display");
+        for (const fs::directory_entry& entry : fs::directory_iterator(home_.Path())) fs::remove_all(entry.path());
+        std::unique_ptr<QProcess> child = Start("close", display, {"-U"});
+        ASSERT_TRUE(child->waitForFinished(kDeadlineMs));
+        const QByteArray errors = child->readAllStandardError();
+        EXPECT_EQ(child->exitStatus(), QProcess::NormalExit) << errors.toStdString();
+        EXPECT_EQ(child->exitCode(), 0) << errors.toStdString();
+        EXPECT_TRUE(child->readAllStandardOutput().isEmpty()) << "no window";
+        std::vector<std::string> made;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(home_.Path())) {
+            if (!entry.is_regular_file()) continue;
+            const std::string name = entry.path().filename().string();
+            // The log is what a script's user reads about the run; the
+            // instance lock and the store's hidden lock files hold nothing.
+            if (name == kLogFileName || name == kSingleInstanceLockName || name.starts_with(".")) continue;
+            made.push_back(fs::relative(entry.path(), home_.Path()).string());
+        }
+        EXPECT_TRUE(made.empty()) << made.front();
+    }
 }
 
 TEST_F(ProgramProcessTest, OfTwoStartedTogetherOneRuns) {

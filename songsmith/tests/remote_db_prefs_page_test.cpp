@@ -10,7 +10,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QTimer>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -105,18 +109,38 @@ protected:
 };
 
 TEST_F(RemoteDBPrefsPageTest, AnUpdateReplacesTheSitesAtOnceAndTheyStayAfterCancel) {
-    ScriptedServer server([](const std::string& request) -> ServerScript {
+    // The server holds its answer until the test lets it go, from within
+    // the dialog while the update runs; a dialog that waited for the answer
+    // would never get there (the server gives up waiting after a while).
+    std::mutex gateLock;
+    std::condition_variable gateOpened;
+    bool gateOpen = false;
+    bool answeredAtTheGate = false;
+    ScriptedServer server([&](const std::string& request) -> ServerScript {
         if (request.find("cmd=sites&") == std::string::npos) return {};
+        std::unique_lock lock(gateLock);
+        answeredAtTheGate = gateOpened.wait_for(lock, std::chrono::seconds(60), [&] { return gateOpen; });
         return {ServerStep::Send(Http("200 OK", kSiteAnswer))};
     });
     UseServerAt(server.Port());
     StoreSites({Site("old.example.org", "Old server")}, "mirror.example.net");
-    prefs_->CDDBAutoRetr = 0;
+    prefs_->CDDBAutoRetr = 1;
     const int result = RunPage([&](QWidget* dialog, QWidget* page) {
         EXPECT_EQ(Rows(page), std::vector<std::string>{"old.example.org"});
-        // The box ticked by hand goes back to the stored value.
-        ClickControl(page, Page::kAutoLookup);
+        // While the server is asked, the user unticks the lookup box, and
+        // then the answer comes.
+        bool unticked = false;
+        QTimer::singleShot(0, page, [&] {
+            EXPECT_FALSE(FindControl(page, Page::kUpdate)->isEnabled()) << "one update at a time";
+            ClickControl(page, Page::kAutoLookup);
+            unticked = true;
+            const std::lock_guard lock(gateLock);
+            gateOpen = true;
+            gateOpened.notify_all();
+        });
         ClickControl(page, Page::kUpdate);
+        EXPECT_TRUE(unticked);
+        EXPECT_TRUE(FindControl(page, Page::kUpdate)->isEnabled());
         EXPECT_EQ(Rows(page), (std::vector<std::string>{"cddb.example.org", "mirror.example.net"}));
         EXPECT_EQ(Selected(page), 1);
         EXPECT_EQ(Text(page, Page::kDescription), "Southern mirror");
@@ -128,11 +152,12 @@ TEST_F(RemoteDBPrefsPageTest, AnUpdateReplacesTheSitesAtOnceAndTheyStayAfterCanc
         testsupport::SaveWidgetPng(dialog, "prefs_remote_db");
         ClickControl(dialog, IDCANCEL);
     });
+    EXPECT_TRUE(answeredAtTheGate) << "the dialog went on while the server was asked";
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(Hosts(*prefs_), (std::vector<std::string>{"cddb.example.org", "mirror.example.net"}));
     EXPECT_EQ(prefs_->Sites.items[0]->port, 80);
     EXPECT_EQ(prefs_->Sites.items[1]->port, 8080);
-    EXPECT_EQ(prefs_->CDDBAutoRetr, 0);
+    EXPECT_EQ(prefs_->CDDBAutoRetr, 1) << "the box waits for OK";
     EXPECT_EQ(siteApplied_count_, 0);
     // The next save stores them.
     prefs_->Save(HKEY_CURRENT_USER);
@@ -141,7 +166,7 @@ TEST_F(RemoteDBPrefsPageTest, AnUpdateReplacesTheSitesAtOnceAndTheyStayAfterCanc
     EXPECT_EQ(Hosts(fresh), Hosts(*prefs_));
 }
 
-TEST_F(RemoteDBPrefsPageTest, WhenNothingCanBeFetchedTheStoredSitesStay) {
+TEST_F(RemoteDBPrefsPageTest, WhenNothingCanBeFetchedItSaysSoAndTheStoredSitesStay) {
     ScriptedServer refusing([](const std::string& request) -> ServerScript {
         if (request.empty()) return {};  // the connection test
         return {ServerStep::Send(Http("500 Internal Server Error", "Server broke\r\n"))};
@@ -171,7 +196,9 @@ TEST_F(RemoteDBPrefsPageTest, WhenNothingCanBeFetchedTheStoredSitesStay) {
         const TITLEFETCH_TSite* before = prefs_->Sites.items[1];
         RunPage([&](QWidget* dialog, QWidget* page) {
             FindControl<QListWidget>(page, Page::kSiteList)->setCurrentRow(0);
+            ui_.ExpectMessage("PREFD_UpdateFailed", IDOK);
             ClickControl(page, Page::kUpdate);
+            EXPECT_EQ(ui_.Calls().back().flags, static_cast<std::uint32_t>(MB_OK | MB_ICONWARNING));
             EXPECT_EQ(Rows(page), (std::vector<std::string>{"a.example.org", "b.example.org"}));
             // Selected as on opening.
             EXPECT_EQ(Selected(page), 1);

@@ -258,7 +258,11 @@ TEST_F(FormatDialogsTest, TheWmaSliderRunsOverTheOfferedPresetsAndOkStoresThePre
         EXPECT_EQ(slider->minimum(), 1);
         EXPECT_EQ(slider->maximum(), static_cast<int>(offered.size()));
         EXPECT_EQ(offered[static_cast<std::size_t>(slider->value() - 1)], 7);
-        // The settings of the preset, the last text written there.
+        // The settings of the preset, the last text written there, after
+        // their caption.
+        EXPECT_EQ(LabelText(dialog, Wma::kPresetCaption), "Quality:");
+        EXPECT_LT(FindControl(dialog, Wma::kPresetCaption)->geometry().right(),
+                  FindControl(dialog, Wma::kPresetText)->geometry().left());
         EXPECT_EQ(LabelText(dialog, Wma::kPresetText), "(WMA 128 kbps, 44.100 kHz, Stereo)");
         EXPECT_TRUE(Checked(dialog, Wma::kUseTags));
         MoveSlider(dialog, Wma::kPresetSlider, -(slider->value() - 1));

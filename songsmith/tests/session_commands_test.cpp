@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -20,6 +21,7 @@
 
 #include "platform/wave_out_null.h"
 #include "program_fixture.h"
+#include "songsmith/bottom_container_window.h"
 #include "songsmith/container_window.h"
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/command_ids.h"
@@ -27,14 +29,28 @@
 #include "songsmith/core/track_states.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/find_tab.h"
+#include "songsmith/logo_panel.h"
+#include "songsmith/message_box_dialog.h"
 #include "songsmith/session_list_pane.h"
 #include "songsmith/prog_string.h"
+#include "songsmith/qt_ui_services.h"
 #include "testsupport/gui_input.h"
 #include "testsupport/widget_png.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// The process's umask as the kernel reports it (changing it to read it
+// would touch the program's other threads).
+unsigned ProcessUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0) return static_cast<unsigned>(std::stoul(line.substr(6), nullptr, 8));
+    ADD_FAILURE() << "no Umask line";
+    return 077;
+}
 
 class SessionCommandsTest : public ProgramFixture {
 protected:
@@ -263,6 +279,47 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
     });
 }
 
+// A session file that does not load, opened from the File menu or from the
+// recent sessions after No to saving: the box names the file, and the
+// session, its name and its undo history stay as they were.
+TEST_F(SessionCommandsTest, AFailedOpenKeepsTheSessionAndNamesTheFile) {
+    RunProgram([&](CProgram& program) {
+        const std::string full = SavedSession(program, "full.tps", {Song("c.wav"), Song("d.wav")});
+        std::string bytes = testsupport::ReadWholeFile(full);
+        ASSERT_GT(bytes.size(), 100u);
+        bytes.resize(bytes.size() - 100);
+        const std::string cut = songs_ + "/cut.tps";
+        testsupport::WriteWholeFile(cut, bytes);
+        program.mainWindow.AddRecentSession(cut.c_str());
+        NewSession(program);
+        AddSongs(program, {Song("a.wav"), Song("b.wav")});
+        for (const int command : {cmd::kOpenSession, cmd::kFirstRecent}) {
+            SCOPED_TRACE(command);
+            ASSERT_EQ(Recent(program).front(), cut);
+            ui_.ExpectMessage("Ses_Dirty", IDNO);
+            if (command == cmd::kOpenSession) ui_.ExpectFile(true, KeyedText("FindTPS"), {cut});
+            ui_.ExpectMessage("Ses_FailedToLoad", IDOK);
+            ASSERT_TRUE(Choose(program, command));
+            EXPECT_NE(ui_.Calls().back().text.find(cut), std::string::npos) << ui_.Calls().back().text;
+            EXPECT_EQ(Names(program), "a.wav b.wav");
+            EXPECT_TRUE(program.trackList.IsDirty());
+            EXPECT_EQ(program.trackList.GetSessionName(), "");
+            EXPECT_EQ(program.sessionList->RowCount(), 2);
+            // Undo still takes back the songs added.
+            ASSERT_NE(program.undo.CanUndo(), 0);
+        }
+        ASSERT_TRUE(Choose(program, cmd::kUndo));
+        EXPECT_EQ(Names(program), "");
+        // The whole file still opens in place of the session.
+        if (program.trackList.IsDirty()) ui_.ExpectMessage("Ses_Dirty", IDNO);
+        ui_.ExpectFile(true, KeyedText("FindTPS"), {full});
+        ASSERT_TRUE(Choose(program, cmd::kOpenSession));
+        EXPECT_EQ(Names(program), "c.wav d.wav");
+        EXPECT_EQ(program.sessionList->RowCount(), 2);
+        EXPECT_EQ(program.undo.CanUndo(), 0);
+    });
+}
+
 // Save writes the session's own file, unless it has none or lies in the
 // temporary folder; Save As names it, and a failed save says so.
 TEST_F(SessionCommandsTest, SaveAndSaveAs) {
@@ -297,6 +354,8 @@ TEST_F(SessionCommandsTest, SaveAndSaveAs) {
         EXPECT_EQ(program.trackList.GetSessionName(), chosen + ".tps")
             << "the default extension is added";
         EXPECT_TRUE(fs::exists(chosen + ".tps"));
+        // A document of the user's: as readable as the umask lets others.
+        EXPECT_EQ(fs::status(chosen + ".tps").permissions(), static_cast<fs::perms>(0666 & ~ProcessUmask()));
         EXPECT_FALSE(fs::exists(inTemp));
         EXPECT_EQ(Recent(program).front(), chosen + ".tps");
 
@@ -304,6 +363,8 @@ TEST_F(SessionCommandsTest, SaveAndSaveAs) {
         ui_.ExpectFile(false, KeyedText("SaveTPS"), {songs_ + "/missing/x.tps"});
         ui_.ExpectMessage("Ses_FailedToSave", IDOK);
         ASSERT_TRUE(Choose(program, cmd::kSaveAs));
+        EXPECT_NE(ui_.Calls().back().text.find(songs_ + "/missing/x.tps"), std::string::npos)
+            << "the box names the file";
         EXPECT_EQ(program.trackList.GetSessionName(), chosen + ".tps");
         EXPECT_EQ(Recent(program).size(), 2u);
     });
@@ -539,6 +600,41 @@ TEST_F(SessionCommandsTest, DesktopCommandsGoThroughTheServices) {
     }
     EXPECT_EQ(kinds, (std::vector<std::string>{"open folder", "help contents", "url", "mixer"}));
     EXPECT_EQ(folder, songs_);
+}
+
+// Without the desktop's opener (xdg-open), Help, the web page item and the
+// logo panel's picture each say so in a box that names the address, and in
+// the log.
+TEST_F(SessionCommandsTest, WithoutADesktopOpenerHelpTheWebPageAndTheLogoSaySo) {
+    const testsupport::CScopedEnv noOpener("PATH", songs_);
+    std::vector<std::string> texts;
+    RunProgram([&](CProgram& program) {
+        CQtUiServices desktop;
+        IUiServices* fake = SetUiServices(&desktop);
+        const auto readBox = [&texts](QWidget* box) {
+            if (texts.empty()) testsupport::SaveWidgetPng(box, "no_desktop_opener");
+            texts.push_back(testsupport::FindControl<QLabel>(box, kMessageBoxText)->text().toStdString());
+            testsupport::ClickControl(box, IDOK);
+        };
+        for (const int id : {cmd::kHelp, cmd::kProductPage}) {
+            testsupport::WhenModalShown(readBox);
+            EXPECT_TRUE(Choose(program, id)) << id;
+        }
+        CLogoPanel* logo = program.mainWindow.BottomBand()->Logo();
+        testsupport::WhenModalShown(readBox);
+        QTest::mouseMove(logo->Window(), logo->LogoRect().center());
+        QTest::mouseClick(logo->Window(), Qt::LeftButton, Qt::NoModifier, logo->LogoRect().center());
+        SetUiServices(fake);
+    });
+    ASSERT_EQ(texts.size(), 3u);
+    const char* addresses[] = {"index.htm", "http", "src=logo"};
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_NE(texts[i].find(addresses[i]), std::string::npos) << texts[i];
+        EXPECT_NE(texts[i].find("xdg-open"), std::string::npos) << texts[i];
+    }
+    int logged = 0;
+    for (const std::string& line : LoggedTexts()) logged += line.starts_with("Could not open ") ? 1 : 0;
+    EXPECT_EQ(logged, 3);
 }
 
 // The recent sessions: eight kept, a reopened one moves up, a deleted file

@@ -92,6 +92,19 @@ TEST_F(SessionPaneTest, RowsTakeTheirLoadStatesColoursAndThePlayingRowIsMarked) 
     EXPECT_EQ(table_->model()->index(6, kColumnStatus).data().toString(), ProgString("Status_Ready_But_Not_Loaded"));
     EXPECT_EQ(table_->model()->index(0, kColumnNumber).data().toString(), "1");
     testsupport::SaveWidgetPng(pane_.Window(), "session_pane_states");
+    // At the default widths no length (an estimate's "~" included) and no
+    // missing file's status is cut: the text and an average character on
+    // either side fit the column.
+    const QFontMetrics metrics(table_->font());
+    const auto fits = [&](int row, int column) {
+        const QString text = table_->model()->index(row, column).data().toString();
+        EXPECT_LE(metrics.horizontalAdvance(text) + 2 * metrics.averageCharWidth(), table_->columnWidth(column))
+            << text.toStdString();
+    };
+    for (int row = 0; row < 14; ++row) fits(row, kColumnLength);
+    ASSERT_EQ(table_->model()->index(kTrackFileNotFound, kColumnStatus).data().toString(),
+              ProgString("Status_FileNotFound"));
+    fits(kTrackFileNotFound, kColumnStatus);
 
     // Each row's background, where no text lies (the empty Album column).
     const QImage drawn = table_->viewport()->grab().toImage();
@@ -263,11 +276,13 @@ TEST_F(SessionPaneTest, ADividerDoubleClickTogglesBetweenTheDefaultAndTheFitting
     AddTrack("A title much longer than the column's default width allows it to show", 60000, kTrackReady);
     ShowRows();
     QHeaderView* header = table_->horizontalHeader();
-    EXPECT_EQ(header->sectionSize(kColumnTitle), 190);
+    const int byDefault = pane_.DefaultColumnWidth(kColumnTitle);
+    EXPECT_GE(byDefault, 190);
+    EXPECT_EQ(header->sectionSize(kColumnTitle), byDefault);
     pane_.ToggleColumnWidth(kColumnTitle);
-    EXPECT_GT(header->sectionSize(kColumnTitle), 190);
+    EXPECT_GT(header->sectionSize(kColumnTitle), byDefault);
     pane_.ToggleColumnWidth(kColumnTitle);
-    EXPECT_EQ(header->sectionSize(kColumnTitle), 190);
+    EXPECT_EQ(header->sectionSize(kColumnTitle), byDefault);
 }
 
 }  // namespace

@@ -121,7 +121,12 @@ TEST_F(VersionCheckTest, SaysWhetherTheServersVersionIsNewer) {
         const std::string firstLine = c.body.substr(0, c.body.find_first_of("\r\n"));
         EXPECT_EQ(Text(dialog, kVersionLatest).toStdString(), c.latest != nullptr ? c.latest : firstLine);
         EXPECT_EQ(Link(dialog), c.link);
+        // The address shown ends inside the dialog, however long it is.
+        auto* link = FindControl<QLabel>(&dialog, kVersionPageLink);
+        EXPECT_LE(link->fontMetrics().horizontalAdvance(link->text()), link->width()) << link->text().toStdString();
+        EXPECT_LE(link->geometry().right(), dialog.width());
         if (std::string(c.what) == "newer") testsupport::SaveWidgetPng(&dialog, "version_check_found");
+        if (std::string(c.what) == "a long page line is cut") testsupport::SaveWidgetPng(&dialog, "version_check_long_link");
     }
 }
 

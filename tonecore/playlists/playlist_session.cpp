@@ -115,7 +115,8 @@ bool WriteSessionFile(const char* path, std::span<TONECORE_CMusicInfo* const> re
     }
     DeleteRefObject(&memory);
     if (!ok) return false;
-    const int error = ReplaceFileContents(path, bytes, write);
+    // A session is the user's document, readable as the user's others are.
+    const int error = ReplaceFileContents(path, bytes, write, ENewFileAccess::kUserDocument);
     if (error != 0) {
         SetLastError(static_cast<std::uint32_t>(error));
         return false;

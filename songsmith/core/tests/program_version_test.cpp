@@ -13,8 +13,9 @@ TEST(ProgramVersionTest, FourNumbersToText) {
         int a, b, c, d;
         const char* text;
     } const cases[] = {
-        {2, 0, 9, 998, "2.9998"}, {2, 0, 0, 0, "2.0"}, {2, 5, 0, 0, "2.0"},
-        {1, 0, 0, 3, "1.03"},     {1, 0, 2, 0, "1.20"}, {0, 1, 0, 0, "0.0"},
+        {2, 0, 9, 998, "2.9998"}, {2, 0, 0, 0, "2.0"},       {1, 0, 0, 3, "1.03"},
+        {1, 0, 2, 0, "1.20"},     {0, 1, 0, 0, "0.1"},       {2, 5, 0, 0, "2.5"},
+        {0, 1, 2, 0, "0.1.2"},    {1, 2, 0, 4, "1.2.0.4"},
     };
     for (const auto& c : cases) {
         char text[32] = "untouched";
@@ -29,8 +30,14 @@ TEST(ProgramVersionTest, FourNumbersToText) {
 TEST(ProgramVersionTest, BuildVersionIsTheFormattedProjectVersion) {
     char text[32] = "";
     ASSERT_TRUE(GetProgramVersionText(text, sizeof text));
-    EXPECT_GT(std::strlen(text), 2u);
-    EXPECT_NE(std::strchr(text, '.'), nullptr);
+    char expected[32] = "";
+    FormatProgramVersion(SONGSMITH_TEST_VERSION_MAJOR, SONGSMITH_TEST_VERSION_MINOR, SONGSMITH_TEST_VERSION_PATCH, 0,
+                         expected, sizeof expected);
+    EXPECT_STREQ(text, expected);
+    // The project's own version, minor number included.
+    const std::string project = std::to_string(SONGSMITH_TEST_VERSION_MAJOR) + "." +
+                                std::to_string(SONGSMITH_TEST_VERSION_MINOR);
+    EXPECT_EQ(std::string(text).rfind(project, 0), 0u) << text;
 }
 
 }  // namespace
