@@ -2,6 +2,7 @@
 // group against the disc's capacity, then rendered into one WAV file per
 // track or, on the fly, into the drive library's sink.
 #include <algorithm>
+#include <string>
 
 #include "songsmith/core/burn_layout.h"
 #include "songsmith/core/burn_sound_steps.h"
@@ -150,6 +151,8 @@ int CBurner::MixSessionToWav(TPcmSink sink, void* sinkContext, bool files, bool 
     tracks_->Lock();
     const int count = std::min(tracks_->GetCount(), PLATTER_MAX_TRACKS);
     const int placed = LayOutSession(*group, count, capacity);
+    // What the files are made from, taken with the layout.
+    const std::string inputs = files && render ? WholeSessionInputs(count) : std::string();
     tracks_->Unlock();
 
     int result = std::max(placed, 0);
@@ -175,14 +178,18 @@ int CBurner::MixSessionToWav(TPcmSink sink, void* sinkContext, bool files, bool 
             const std::unique_ptr<CPCMMixer> mixer = MakeBurnMixer();
             const bool rendered = RenderGroup(*mixer, *group, length, sink, sinkContext);
             if (files) CloseTrackWav();
-            if (!rendered) result = 0;
+            if (!rendered || (files && !closedWell_)) result = 0;
         }
     }
     if (errorIndex.load() != 0) result = 0;
 
     tracks_->Lock();
     for (int c = 0; c < count; ++c)
-        if (CCDTrack* track = tracks_->GetAt(c)) track->CloseSound();
+        if (CCDTrack* track = tracks_->GetAt(c)) {
+            track->CloseSound();
+            // Complete files may serve a later burn of the same session.
+            if (files && render && result > 0 && c < result) track->SetTempFileInputs(inputs + std::to_string(c));
+        }
     tracks_->Unlock();
     group.reset();
     lastPreparationResult.store(result);

@@ -15,6 +15,7 @@
 #include "songsmith/core/burner.h"
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/fixed_drives.h"
+#include "songsmith/core/preference_defaults.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_sounds.h"
 #include "songsmith/core/track_list.h"
@@ -108,13 +109,19 @@ int CBurner::WriteTrackPcm(const void* buffer, int length) {
         left -= piece;
         position += piece;
         CloseTrackWav();
+        if (!closedWell_) return written;
         currentTrack.store(index + 1);
         if (!OpenTrackWav(index + 1)) return 0;
     }
     return written + WriteToTrackFile(data, left);
 }
 
-std::string CBurner::TempFolder() const { return WithoutTrailingSlash(prefs_.Marovelle_Temp_Dir); }
+std::string CBurner::TempFolder() const {
+    // An unset folder is the program's own temporary folder, never the
+    // current or the home folder.
+    const std::string chosen = prefs_.Marovelle_Temp_Dir;
+    return WithoutTrailingSlash(chosen.empty() ? DefaultTempFolder() : chosen);
+}
 
 bool CBurner::FolderWithRoom(double neededKB, std::string& folder) {
     const std::string temp = TempFolder();
@@ -146,9 +153,7 @@ bool CBurner::OpenTrackWav(int index) {
     std::string folder;
     if (!FolderWithRoom(BurnKilobytesFor(lengthMs), folder)) return false;
 
-    char name[64];
-    std::snprintf(name, sizeof name, "/songsmith_track%02d.tmp", index + 1);
-    const std::string path = folder + name;
+    const std::string path = TrackFilePath(folder, index, ".tmp");
     CFileObj* file = trackFileMaker_ ? trackFileMaker_() : new CFileObj;
     const bool made = file != nullptr && file->Create(path.c_str()) != 0 &&
                       trackFile_.Create(file, FourCC("WAVE")) != 0 &&
@@ -164,6 +169,7 @@ bool CBurner::OpenTrackWav(int index) {
         return false;
     }
     trackStream_ = file;
+    closedWell_ = true;
 
     tracks_->Lock();
     if (CCDTrack* track = tracks_->GetAt(index)) {
@@ -183,12 +189,23 @@ bool CBurner::OpenTrackWav(int index) {
 void CBurner::CloseTrackWav() {
     if (trackStream_ != nullptr) {
         static constexpr std::array<char, PLATTER_SECTOR_BYTES> kZeros{};
+        bool whole = true;
         while (bytesInCurrentFile.load() < kShortestTrackBytes) {
             const int want = std::min<int>(PLATTER_SECTOR_BYTES, kShortestTrackBytes - bytesInCurrentFile.load());
-            if (WriteToTrackFile(kZeros.data(), want) == 0) break;
+            if (WriteToTrackFile(kZeros.data(), want) != want) {
+                whole = false;
+                break;
+            }
         }
-        trackFile_.EndWriteStream();
+        // A file whose padding or header did not reach the disk is no track:
+        // the preparation fails rather than write it.
+        const bool ended = trackFile_.EndWriteStream() != 0;
         trackFile_.Close();
+        closedWell_ = whole && ended;
+        if (!closedWell_) {
+            Log("Failed to finish the track's wav file (disk full?)");
+            if (errorIndex.load() == 0) errorIndex.store(8);
+        }
         DeleteRefObject(&trackStream_);
         trackStream_ = nullptr;
     }

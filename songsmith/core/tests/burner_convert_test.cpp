@@ -74,7 +74,7 @@ TEST_F(TrackConvertTest, OnlyTheTracksThatNeedItAreConverted) {
 // Past the capacity the crossing track is cut 100 ms before it (faded out
 // when so chosen), or skipped when less than 4000 ms would remain.
 TEST_F(TrackConvertTest, TheTrackAtTheCapacityIsCutOrSkipped) {
-    prefs_.iDefaultMediaSize = 1;  // 59990 ms
+    writer_->capacityMs = 59990;  // a one-minute disc
     const std::string a = Song("a.wav", 20), b = Song("b.wav", 20), c = Song("c.wav", 30), d = Song("d.wav", 18);
     struct TCase {
         std::vector<std::string> songs;

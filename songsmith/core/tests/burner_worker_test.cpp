@@ -73,10 +73,12 @@ TEST_F(BurnWorkerTest, EachWriteCodeBecomesAnErrorIndexOrARequestThatRetriesTheW
 TEST_F(BurnWorkerTest, ADiscTooSmallAnsweredLaysTheSessionOutAgainForTheNewDisc) {
     TwoSongs(40.0);
     writer_->ScriptWrite(TFakeWrite{PLATTER_WRITE_DISC_TOO_SMALL, "too small", {}, -1});
-    // The user puts in a one-minute disc.
+    // The user puts in a one-minute disc; the new layout reads it from the
+    // drive whatever the engine.
+    prefs_.bAutoDetectMediaSize = 0;
     Burn(2, false, 1, [this](int request) {
         EXPECT_EQ(request, 4);
-        prefs_.iDefaultMediaSize = 1;
+        writer_->capacityMs = 60000 - 10;
         return true;
     });
     ASSERT_EQ(WriteCount(), 2u) << burner_->errorIndex.load() << " " << ::testing::PrintToString(Posts());
