@@ -51,10 +51,14 @@ std::string CBurner::SongInputs(const CCDTrack& track) const {
 
 std::string CBurner::SharedInputs(int count) {
     const TFadePreferences fade = BurnFadeSettings(prefs_);
+    const bool normalise = prefs_.bNormalizeSounds != 0;
+    const bool toLoudest = normalise && prefs_.bNormalizeToLoudestTrack != 0;
+    // The loudest track sets every track's gain only when normalising to it.
+    const double loudest = toLoudest ? tracks_->GetLoudestPeak(count) : 0.0;
     std::string out;
     Append(out, "m%d|t%d|n%d,%d,%d|l%.17g|x%d,%d,%d,%d|e%d|c%d|r%u;", mode.load(),
-           prefs_.bTrimSoundsAutomatically != 0, prefs_.bNormalizeSounds != 0, prefs_.bNormalizeToLoudestTrack != 0,
-           static_cast<int>(prefs_.iNormDiffThreshold), tracks_->GetLoudestPeak(count), fade.transitionMode,
+           prefs_.bTrimSoundsAutomatically != 0, normalise, toLoudest,
+           static_cast<int>(prefs_.iNormDiffThreshold), loudest, fade.transitionMode,
            fade.gapMs, fade.overlapMs, fade.fadeMs, static_cast<int>(prefs_.excessTreatment),
            static_cast<int>(storedCapacity.load()), static_cast<unsigned>(kBurnCdFormat.nSamplesPerSec));
     return out;

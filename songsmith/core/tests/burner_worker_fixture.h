@@ -137,7 +137,7 @@ protected:
               const std::function<bool(int)>& answer = [](int) { return true; }) {
         burner_->test = isTest;
         burner_->copies = copies;
-        ASSERT_TRUE(burner_->StartBurn(burnMode, 0));
+        ASSERT_TRUE(burner_->StartBurn(burnMode, reuse_));
         // A burn that never ends (a session that never finishes loading)
         // fails the test instead of hanging the run.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
@@ -187,6 +187,8 @@ protected:
         return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(std::min(skip, all.size())), all.end());
     }
 
+    // What Burn asks of StartBurn: 1 lets it reuse the last conversion.
+    int reuse_ = 0;
     testsupport::TempDir tray_;
     CBurnAudioDecoder decoder_;
     std::unique_ptr<PLATTER_CPlatter> platter_;
