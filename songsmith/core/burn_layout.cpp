@@ -20,6 +20,9 @@ std::int32_t DiscTrackLengthMs(std::int32_t lengthMs, const TFadePreferences& fa
     const std::int32_t counted = std::max(lengthMs, kMinDiscTrackMs);
     if (!withTransitions || isLast) return counted;
     if (fade.transitionMode == kModeGap) return counted + fade.gapMs;
-    if (DiscTrackOverlapsNext(lengthMs, fade, isLast, withTransitions)) return counted - fade.overlapMs;
+    // The overlap never takes a track below the shortest a disc may hold:
+    // the mix stays continuous and every track keeps its minimum.
+    if (DiscTrackOverlapsNext(lengthMs, fade, isLast, withTransitions))
+        return std::max(counted - fade.overlapMs, kMinDiscTrackMs);
     return counted;
 }

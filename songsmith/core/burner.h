@@ -349,6 +349,11 @@ private:
                      void* sinkContext);
     // Track index's end (ms) and its length from the end before it.
     void SetTrackEnd(int index, std::int32_t endMs);
+    // A track's length in bytes as the write block states it.
+    static std::int64_t TrackLengthBytes(std::int32_t lengthMs) { return std::int64_t{lengthMs} * 1764 / 10; }
+    // Where track index ends in the rendered stream of the whole session,
+    // in bytes: the sector a write on the fly ends it at.
+    std::int64_t TrackBoundaryBytes(int index) const;
     // Starts a pass's conversion counters.
     // countsTracks: the conversion's track is the current track (not while
     // a write's events count them).

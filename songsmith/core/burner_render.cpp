@@ -102,6 +102,10 @@ int CBurner::LayOutSession(CSoundGroup& group, int count, std::int32_t capacity)
         position += DiscTrackLengthMs(range.lengthMs, fade, last, true);
         std::int32_t end = position;
         if (DiscTrackOverlapsNext(range.lengthMs, fade, last, true)) end += fade.fadeMs;
+        // A track that the one before overlaps starts a fade into its song;
+        // its end moves on with it, so no disc track is shorter than the
+        // minimum and the mix is never padded with silence in between.
+        end = std::max(end, trackEnds[static_cast<std::size_t>(c)] + kMinDiscTrackMs);
         SetTrackEnd(c, end);
         if (CPCMBuffer* buffer = sound.GetBuffer()) buffer->LowActivityMode();
         placed = c + 1;

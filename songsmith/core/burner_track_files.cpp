@@ -34,12 +34,6 @@ constexpr double kOtherDriveLeastKB = 60000;
 // The burn mode that renders the whole session into files at once.
 constexpr int kModeWholeSession = 1;
 
-// Where a track ending at endMs ends in the rendered stream: the sector
-// that holds endMs, so every file but the last holds whole sectors.
-std::int64_t SectorBoundaryBytes(std::int32_t endMs) {
-    const std::int64_t sectors = std::int64_t{endMs} * PLATTER_SECTORS_PER_SECOND / 1000;
-    return sectors * PLATTER_SECTOR_BYTES;
-}
 
 std::string WithoutTrailingSlash(std::string folder) {
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -97,7 +91,7 @@ int CBurner::WriteTrackPcm(const void* buffer, int length) {
     while (mode.load() == kModeWholeSession && currentTrack.load() >= 0 &&
            currentTrack.load() < preparedTracks.load() - 1) {
         const int index = currentTrack.load();
-        const std::int64_t boundary = SectorBoundaryBytes(trackEnds[static_cast<std::size_t>(index) + 1]);
+        const std::int64_t boundary = TrackBoundaryBytes(index);
         if (position + left <= boundary) break;
         const int piece = static_cast<int>(std::clamp<std::int64_t>(boundary - position, 0, left));
         if (piece > 0) {
@@ -114,6 +108,16 @@ int CBurner::WriteTrackPcm(const void* buffer, int length) {
         if (!OpenTrackWav(index + 1)) return 0;
     }
     return written + WriteToTrackFile(data, left);
+}
+
+std::int64_t CBurner::TrackBoundaryBytes(int index) const {
+    // The write block states each track's length in bytes; a write on the
+    // fly ends each track at the sector nearest to their running sum. The
+    // files end there too, so both write the same tracks, and every file
+    // but the last holds whole sectors.
+    std::int64_t bytes = 0;
+    for (int t = 0; t <= index; ++t) bytes += TrackLengthBytes(trackLengths[static_cast<std::size_t>(t)]);
+    return (bytes + PLATTER_SECTOR_BYTES / 2) / PLATTER_SECTOR_BYTES * PLATTER_SECTOR_BYTES;
 }
 
 std::string CBurner::TempFolder() const {
