@@ -11,6 +11,7 @@
 #include "platform/user_folders.h"
 #include "platform/wave_out_fake.h"
 #include "songsmith/core/burn_sound_steps.h"
+#include "songsmith/core/preference_defaults.h"
 #include "songsmith/core/tests/burner_render_fixture.h"
 #include "songsmith/core/tests/engine_scope.h"
 #include "songsmith/core/track_states.h"
@@ -251,6 +252,23 @@ TEST_F(TrackConvertTest, ThePlayersMixerPlaysOnThroughARendering) {
     EXPECT_EQ(GetCurrentMixer(), &player);
     EXPECT_TRUE(player.Playing());
     player.Stop();
+}
+
+}  // namespace
+
+namespace {
+
+// No temporary folder chosen: the track files go to the program's own
+// temporary folder, never to the home or the root folder.
+TEST_F(TrackConvertTest, WithoutAChosenFolderTrackFilesGoToTheProgramsTemporaryFolder) {
+    Add(Song("short.wav", 3));
+    prefs_.Marovelle_Temp_Dir[0] = '\0';
+    ASSERT_EQ(Convert(2), 1);
+    const std::string file = tracks_.GetAt(0)->GetTempFile();
+    EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(DefaultTempFolder()));
+    EXPECT_TRUE(std::filesystem::exists(file)) << file;
+    tracks_.Clear(false);
+    EXPECT_FALSE(std::filesystem::exists(file)) << file;
 }
 
 }  // namespace

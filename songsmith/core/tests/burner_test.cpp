@@ -429,6 +429,18 @@ TEST_F(BurnerTest, TimeLeftAndProgressGuardEveryDivision) {
         else
             EXPECT_DOUBLE_EQ(prefs.waveConvertRate.load(), storedRate);
     }
+    // Engine 0 writing slower than estimated: the tracks written so far give
+    // the pace, so the time left never sticks at nothing while tracks remain.
+    drives.engine = 0;
+    drives.devices.front()->SetSpeeds({1, 8}, 0);
+    prefs.BurnerPrefs[kBurnerWriteSpeed] = 0;
+    burner->SetState(kBurnStateBurning);
+    burner->totalBurnLength = 10000;
+    burner->writeStart = clock.now.load() - 20000;
+    burner->msWritten = 5000;
+    EXPECT_EQ(burner->GetTimeRemaining(), 20000);
+    burner->msWritten = 10000;
+    EXPECT_EQ(burner->GetTimeRemaining(), 0);
 }
 
 TEST_F(BurnerTest, AMeasuredSpeedReplacesTheChosenOne) {
