@@ -125,6 +125,26 @@ TEST_F(BurnReuseTest, TrackByTrackOnlyTheChangedTracksAreConvertedAgainAndEveryT
     }
 }
 
+// A track taken out of the session while its file is being written (here
+// between two copies): the file stays until the burn ends.
+TEST_F(BurnReuseTest, AFileTheBurnWritesOutlivesItsTrackUntilTheBurnEnds) {
+    Add(HalfRateSong("a.wav", 5));
+    Add(HalfRateSong("b.wav", 5));
+    std::string file;
+    bool keptWhileBurning = false;
+    Burn(4, false, 2, [&](int request) {
+        if (request == 1 && file.empty()) {
+            file = tracks_.GetAt(0)->GetTempFile();
+            tracks_.RemoveAt(0);
+            keptWhileBurning = std::filesystem::exists(file);
+        }
+        return true;
+    });
+    EXPECT_FALSE(file.empty());
+    EXPECT_TRUE(keptWhileBurning);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
 TEST_F(BurnReuseTest, AWholeSessionRenderingServesAgainOnlyForTheSessionItWasMadeFrom) {
     drives_.engine = 1;
     const std::string a = Song("a.wav", 5), b = Song("b.wav", 5.3), c = Song("c.wav", 5);

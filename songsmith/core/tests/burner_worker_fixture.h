@@ -101,7 +101,7 @@ protected:
     // An image drive of the library as the only writer, in a tray of its
     // own: a blank 80-minute disc, written at once, kept in the tray until
     // ejected.
-    void UseImageDrive(std::int32_t engine, TBurnTiming timing = ShortTiming()) {
+    void UseImageDrive(std::int32_t engine, TBurnTiming timing = ShortTiming(), std::int32_t capacityMinutes = 80) {
         if (burner_) burner_->SetTrackList(nullptr);
         burner_.reset();
         platter_ = std::make_unique<PLATTER_CPlatter>();
@@ -110,7 +110,7 @@ protected:
         platter_->imageDrive.trays = {trayFolder_};
         platter_->imageDrive.paced = false;
         platter_->imageDrive.swapDelayMs = 0;
-        platter_->imageDrive.capacityMinutes = 80;
+        platter_->imageDrive.capacityMinutes = capacityMinutes;
         platter_->SetAudioDecoder(&decoder_);
         TBurningEngine chosen = static_cast<TBurningEngine>(engine);
         ASSERT_TRUE(platter_->InitializeASPILayer(false, nullptr, nullptr, &chosen));
