@@ -249,6 +249,24 @@ TEST_F(SessionRenderTest, FailuresEndThePreparationWithNothingHalfDone) {
     burner_->SetTrackFileMaker([] { return new CShortFile; });
     EXPECT_EQ(RenderFiles(), 0);
     EXPECT_EQ(burner_->lastPreparationResult.load(), 0);
+
+    // Or once the song is in, while a short song's file is padded to the
+    // shortest track: no track file that short is ever written to a disc.
+    class CFullAfterTheSong final : public CFileObj {
+    public:
+        std::int64_t Write(const void* buf, std::int64_t len) override {
+            const std::int64_t room = std::max<std::int64_t>(0, 600000 - Tell());
+            return CFileObj::Write(buf, std::min(len, room));
+        }
+    };
+    tracks_.Clear(false);
+    Add(Song("short.wav", 3));
+    burner_->errorIndex = 0;
+    burner_->mode = 2;
+    burner_->SetTrackFileMaker([] { return new CFullAfterTheSong; });
+    EXPECT_EQ(burner_->ConvertTracksAsNeeded(), 0);
+    EXPECT_EQ(burner_->errorIndex.load(), 8);
+    EXPECT_EQ(tracks_.GetAt(0)->GetTempFileInputs(), "");
 }
 
 }  // namespace
