@@ -375,8 +375,10 @@ void CProgram::BindCommands() {
         context.conversionOutdated = [this] {
             if (sessionList) sessionList->SetChangedSinceConversion(true);
         };
+        // The trim choice changes every row's length: the rows are drawn
+        // again with the totals.
         context.updateTotals = [this] {
-            if (sessionList) sessionList->UpdateTotals(false);
+            if (sessionList) sessionList->UpdateTotals(true);
         };
         CPrefsDialog dialog(context);
         dialog.DoModal(mainWindow.Window());

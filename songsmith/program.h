@@ -87,13 +87,15 @@ public:
     void SetSessionLoader(TSessionLoader loader) { loadSession_ = std::move(loader); }
 
     // The objects, in the order they are made: the preferences, the session,
-    // the main window, the player, the burn controller, the internet
-    // session, the undo history, the title lookup, the drive library, the
-    // song library and the start-up progress window. Helpers are made just
-    // before the object that needs them.
+    // the drive library, the main window, the player, the burn controller,
+    // the internet session, the undo history, the title lookup, the song
+    // library and the start-up progress window. Helpers are made just
+    // before the object that needs them. The drive library outlives the
+    // burn controller, whose end may still abort a write on its device.
     CEnginePreferenceEffects preferenceEffects;
     CPreferences prefs;
     CTrackList trackList{prefs};
+    PLATTER_CPlatter platter;
     CMainWindow mainWindow{prefs, platter};
     CSongPlayer player{prefs, trackList};
     CPlatterDrives drives{platter};
@@ -106,7 +108,6 @@ public:
     MyInternetAccess internet;
     CUndoMgr undo{CUndoMgr::kDefaultMaxDepth};
     TITLEFETCH_CTitlefetch titlefetch;
-    PLATTER_CPlatter platter;
     SGSMarovelle libraryDescription;
     CTonecoreSongProbe libraryProbe;
     SVTENG_CSongvault library;

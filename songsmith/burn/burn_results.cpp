@@ -56,7 +56,12 @@ void CBurnCommand::ReportBurnError(int index) {
     CBurner& burner = partners_.burner;
     switch (index) {
         case kErrorLibraryText:
-            ShowMessageText(Owner(), burner.errorText.data(), kExclamation);
+            // A failure that left no text of the drive library's (a track
+            // file that could not be written) still says that it failed.
+            if (burner.errorText[0] != '\0')
+                ShowMessageText(Owner(), burner.errorText.data(), kExclamation);
+            else
+                ShowMessageKey(Owner(), "BE_GenError", kExclamation);
             break;
         case kErrorNoRecorder:
             ShowMessageKey(Owner(), "BE_CDRecorderNotFound", kExclamation);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -49,4 +50,11 @@ void DeleteTrackFileWhenFree(const char* path) {
         }
     }
     unlink(path);
+}
+
+void KeepTrackFile(const char* path) {
+    if (path == nullptr || path[0] == '\0') return;
+    TBurnFileHold& hold = Hold();
+    std::lock_guard<std::mutex> guard(hold.lock);
+    std::erase(hold.pending, std::string(path));
 }

@@ -12,3 +12,6 @@ void ReleaseTrackFilesAfterBurn();
 // Deletes the file now, or when the running burn ends. An empty path does
 // nothing.
 void DeleteTrackFileWhenFree(const char* path);
+// The file at path is in use again (made anew under a name whose deletion
+// waits): its waiting deletion is dropped. An empty path does nothing.
+void KeepTrackFile(const char* path);

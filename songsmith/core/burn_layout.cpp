@@ -23,6 +23,9 @@ std::int32_t DiscTrackLengthMs(std::int32_t lengthMs, const TFadePreferences& fa
     if (!withTransitions || isLast) return counted;
     if (fade.transitionMode == kModeGap)
         return static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{counted} + fade.gapMs, INT32_MAX));
-    if (DiscTrackOverlapsNext(lengthMs, fade, isLast, withTransitions)) return counted - fade.overlapMs;
+    // The overlap never takes a track below the shortest a disc may hold:
+    // the mix stays continuous and every track keeps its minimum.
+    if (DiscTrackOverlapsNext(lengthMs, fade, isLast, withTransitions))
+        return std::max(counted - fade.overlapMs, kMinDiscTrackMs);
     return counted;
 }

@@ -9,10 +9,16 @@
 
 namespace {
 
-// What the analysis of the track's open sound found; null without one.
-const CPeaks* PeaksOf(const CCDTrack& track) {
+// What the analysis of the track found: its open sound's peaks, else the
+// peaks file the analysis left (the loader closes every sound once it is
+// analysed), read into stored. Null when neither is there.
+const CPeaks* PeaksOf(const CCDTrack& track, CPeaks& stored) {
     const CSongSound* sound = track.GetSound();
-    return sound != nullptr ? sound->GetPeaks() : nullptr;
+    if (sound != nullptr && sound->GetPeaks() != nullptr) return sound->GetPeaks();
+    if (!track.IsAnalysed()) return nullptr;
+    const std::string path = track.PeaksCachePath();
+    if (path.empty() || stored.LoadPeaksFromFile(path.c_str(), 0) == 0) return nullptr;
+    return &stored;
 }
 
 std::string TitleOf(const CCDTrack& track) {
@@ -36,7 +42,8 @@ std::optional<TSessionProblem> CBurnSessionCheck::Next() {
         CCDTrack* track = tracks_.GetAt(index);
         if (track == nullptr) continue;
         summedMs_ += track->GetTrimmedLength(automaticTrims_);
-        const CPeaks* peaks = PeaksOf(*track);
+        CPeaks stored;
+        const CPeaks* peaks = PeaksOf(*track, stored);
         if (track->GetState() == kTrackFileNotFound) {
             found = TSessionProblem{EKind::kMissingFile, index, TitleOf(*track)};
         } else if (peaks != nullptr && peaks->IsTotalSilence() != 0 && !track->IsSilenceWarned()) {

@@ -174,7 +174,9 @@ int CBurner::MaxMilsPerCD(bool askDevice) {
     if (device_ == nullptr) return 0;
     if (!writing.load() && !host_.AnyPageRipping()) {
         int capacity = prefs_.iDefaultMediaSize * 60000 - 10;
-        if ((prefs_.bAutoDetectMediaSize != 0 || askDevice) && ZentEngine() && device_->IsDiscReady())
+        // Every engine reads the disc in the drive: a disc too small for a
+        // layout is then laid out for what it holds.
+        if ((prefs_.bAutoDetectMediaSize != 0 || askDevice) && device_->IsDiscReady())
             capacity = device_->GetCapacity(1);
         if (capacity > 0) storedCapacity.store(capacity);
     }
@@ -268,7 +270,13 @@ int CBurner::GetTimeRemaining() {
         if (!(speed > 0)) return kUnknownTimeLeft;
         const double writeMs = totalBurnLength.load() / speed;
         if (ZentEngine()) return static_cast<int>(writeMs);
-        return std::max(0, static_cast<int>(writeMs - static_cast<double>(Now() - writeStart.load())));
+        const double elapsed = static_cast<double>(Now() - writeStart.load());
+        if (elapsed < writeMs) return static_cast<int>(writeMs - elapsed);
+        // Slower than estimated: the tracks written so far give the pace.
+        const int written = msWritten.load();
+        if (written <= 0 || !(elapsed > 0)) return kUnknownTimeLeft;
+        const double pace = written / elapsed;
+        return static_cast<int>(std::max(0, totalBurnLength.load() - written) / pace);
     }
     if (current == kBurnStateConverting) {
         const std::int64_t elapsed = Now() - conversionStart.load();

@@ -349,6 +349,11 @@ private:
                      void* sinkContext);
     // Track index's end (ms) and its length from the end before it.
     void SetTrackEnd(int index, std::int32_t endMs);
+    // A track's length in bytes as the write block states it.
+    static std::int64_t TrackLengthBytes(std::int32_t lengthMs) { return std::int64_t{lengthMs} * 1764 / 10; }
+    // Where track index ends in the rendered stream of the whole session,
+    // in bytes: the sector a write on the fly ends it at.
+    std::int64_t TrackBoundaryBytes(int index) const;
     // Starts a pass's conversion counters.
     // countsTracks: the conversion's track is the current track (not while
     // a write's events count them).
@@ -359,6 +364,21 @@ private:
     void FailPreparation(int error);
     // The audio written into the open track file.
     int WriteToTrackFile(const char* data, int length);
+    // What shaped a track file (burner_reuse.cpp), under the list's lock:
+    // the song as it is now with its range, volume and peak; the settings
+    // every track file of a preparation shares; for a whole-session
+    // rendering, the shared settings and every song of the first count.
+    std::string SongInputs(const CCDTrack& track) const;
+    std::string SharedInputs(int count);
+    std::string WholeSessionInputs(int count);
+    // The track's file exists and was made from inputs.
+    static bool TrackFileStillMatches(const CCDTrack& track, const std::string& inputs);
+    // Every one of the first count tracks has the file the last whole-session
+    // rendering made for it, and nothing that shaped them changed.
+    bool WholeSessionFilesMatch(int count);
+    // The track file of index in folder: "songsmith_trackNN" and extension,
+    // with a number added while another track holds that name.
+    std::string TrackFilePath(const std::string& folder, int index, const char* extension);
     // Copies a song that lies on no local disk beside the track files; the
     // list's lock is held and let go of around the copy.
     bool CopyRemoteSong(int index, std::int32_t lengthMs);
@@ -431,6 +451,8 @@ private:
     std::int64_t bytesConverted_ = 0;
     // The rendering stopped because a write fell short.
     bool renderFailed_ = false;
+    // The last track file closed was padded and finished whole.
+    bool closedWell_ = true;
     // When the rendering rests next; none before its first buffer.
     std::optional<std::int64_t> nextPauseMs_;
     // Wakes the worker's waits and the wait for the worker's end.

@@ -73,9 +73,7 @@ bool CBurner::CopyRemoteSong(int index, std::int32_t lengthMs) {
     if (!FolderWithRoom(BurnKilobytesFor(lengthMs), folder)) {
         error = errorIndex.load();
     } else {
-        char name[64];
-        std::snprintf(name, sizeof name, "/songsmith_track%02d.tmm", index + 1);
-        const std::string copy = folder + name;
+        const std::string copy = TrackFilePath(folder, index, ".tmm");
         tracks_->Lock();
         if (CCDTrack* copying = tracks_->GetAt(index)) copying->SetState(kTrackCopyingLocally);
         tracks_->Unlock();
@@ -108,11 +106,16 @@ int CBurner::ConvertTracksAsNeeded() {
     const bool automatic = prefs_.bTrimSoundsAutomatically != 0;
     const int burnMode = mode.load();
     const bool convertFirst = prefs_.BurnerPrefs[kBurnerConvertFirst] != 0;
-    const std::int32_t capacity = MaxMilsPerCD(false);
+    // The disc in the drive decides (after a "disc too small" answer, the
+    // new disc).
+    const std::int32_t capacity = MaxMilsPerCD(true);
+
+    const bool reuse = reuseConverted.load();
 
     tracks_->Lock();
     const int count = std::min(tracks_->GetCount(), PLATTER_MAX_TRACKS);
     const double level = TargetLevel(count);
+    const std::string shared = SharedInputs(count);
     tracks_->Unlock();
     BeginConversion();
     SetState(kBurnStateConverting);
@@ -146,53 +149,68 @@ int CBurner::ConvertTracksAsNeeded() {
         std::int32_t onDisc = len;
         if (convert) {
             running -= len;
+            const TBurnRange range = BurnRangeOf(*track, automatic);
+            onDisc = DiscTrackLengthMs(range.lengthMs, fade, last, gaps);
+            running += onDisc;
+            bool skipped = false;
+            bool cut = false;
+            if (running > capacity) {
+                if (gaps && !last) running -= fade.gapMs;
+                const std::int64_t cutMs = range.lengthMs + capacity - running - kCutMarginMs;
+                finished = true;
+                if (cutMs < kMinDiscTrackMs) {
+                    skipped = true;
+                    prepared = s;
+                } else {
+                    onDisc = static_cast<std::int32_t>(cutMs);
+                    cut = true;
+                    prepared = s + 1;
+                }
+            }
+            if (skipped) break;
+            SetTrackEnd(s, trackEnds[static_cast<std::size_t>(s)] + onDisc);
+            totalBurnLength += onDisc;
+            // The file an earlier preparation made serves while nothing that
+            // shaped it changed; every other track is converted again.
+            char layout[64];
+            std::snprintf(layout, sizeof layout, "d%d|c%d|f%d", onDisc, cut ? 1 : 0, s > 0 ? 1 : 0);
+            const std::string inputs = shared + SongInputs(*track) + layout;
+            if (reuse && TrackFileStillMatches(*track, inputs)) {
+                LogFmt("Reusing converted track #%d [%s]", s + 1, track->GetTempFile().c_str());
+                continue;
+            }
             if (!track->OpenSound() || track->GetSound() == nullptr) {
                 failure = 7;
                 break;
             }
             CSongSound& sound = *track->GetSound();
-            const TBurnRange range = BurnRangeOf(*track, automatic);
             PrepareBurnSound(sound, range);
-            onDisc = DiscTrackLengthMs(range.lengthMs, fade, last, gaps);
-            running += onDisc;
-            bool skipped = false;
-            if (running > capacity) {
-                if (gaps && !last) running -= fade.gapMs;
-                const std::int64_t cut = range.lengthMs + capacity - running - kCutMarginMs;
-                finished = true;
-                if (cut < kMinDiscTrackMs) {
-                    skipped = true;
-                    prepared = s;
-                } else {
-                    onDisc = static_cast<std::int32_t>(cut);
-                    sound.SetVirtualLength(onDisc);
-                    if (prefs_.excessTreatment == kFadeOutExcess)
-                        ApplyBurnFade(envelopes_, sound, track->GetVolume(), onDisc, s > 0, true);
-                    prepared = s + 1;
-                }
+            if (cut) {
+                sound.SetVirtualLength(onDisc);
+                if (prefs_.excessTreatment == kFadeOutExcess)
+                    ApplyBurnFade(envelopes_, sound, track->GetVolume(), onDisc, s > 0, true);
             } else {
                 ApplyBurnGain(envelopes_, sound);
             }
             sound.Add(group.get(), 0);
-            if (!skipped) {
-                SetTrackEnd(s, trackEnds[static_cast<std::size_t>(s)] + onDisc);
-                totalBurnLength += onDisc;
-                tracks_->Unlock();
-                currentTrack.store(s);
-                const bool opened = OpenTrackWav(s);
-                bool rendered = false;
-                if (opened && !abort.load()) {
-                    rendered = RenderGroup(*mixer, *group, group->Length(0), BurnPcmSinkCallback, this);
-                }
-                if (opened) CloseTrackWav();
-                tracks_->Lock();
-                if (!opened || !rendered) {
-                    prepared = 0;
-                    finished = true;
-                }
+            tracks_->Unlock();
+            currentTrack.store(s);
+            const bool opened = OpenTrackWav(s);
+            bool rendered = false;
+            if (opened && !abort.load()) {
+                rendered = RenderGroup(*mixer, *group, group->Length(0), BurnPcmSinkCallback, this);
+            }
+            if (opened) CloseTrackWav();
+            tracks_->Lock();
+            if (!opened || !rendered || !closedWell_) {
+                prepared = 0;
+                finished = true;
             }
             sound.Remove();
-            if (CCDTrack* done = tracks_->GetAt(s)) done->CloseSound();
+            if (CCDTrack* done = tracks_->GetAt(s)) {
+                done->CloseSound();
+                if (opened && rendered && closedWell_) done->SetTempFileInputs(inputs);
+            }
         } else {
             track->SetTempFile("");
             if (!CopyRemoteSong(s, len)) {

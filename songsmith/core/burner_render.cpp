@@ -2,6 +2,7 @@
 // group against the disc's capacity, then rendered into one WAV file per
 // track or, on the fly, into the drive library's sink.
 #include <algorithm>
+#include <string>
 
 #include "songsmith/core/burn_layout.h"
 #include "songsmith/core/burn_sound_steps.h"
@@ -101,6 +102,10 @@ int CBurner::LayOutSession(CSoundGroup& group, int count, std::int32_t capacity)
         position += DiscTrackLengthMs(range.lengthMs, fade, last, true);
         std::int32_t end = position;
         if (DiscTrackOverlapsNext(range.lengthMs, fade, last, true)) end += fade.fadeMs;
+        // A track that the one before overlaps starts a fade into its song;
+        // its end moves on with it, so no disc track is shorter than the
+        // minimum and the mix is never padded with silence in between.
+        end = std::max(end, trackEnds[static_cast<std::size_t>(c)] + kMinDiscTrackMs);
         SetTrackEnd(c, end);
         if (CPCMBuffer* buffer = sound.GetBuffer()) buffer->LowActivityMode();
         placed = c + 1;
@@ -150,6 +155,8 @@ int CBurner::MixSessionToWav(TPcmSink sink, void* sinkContext, bool files, bool 
     tracks_->Lock();
     const int count = std::min(tracks_->GetCount(), PLATTER_MAX_TRACKS);
     const int placed = LayOutSession(*group, count, capacity);
+    // What the files are made from, taken with the layout.
+    const std::string inputs = files && render ? WholeSessionInputs(count) : std::string();
     tracks_->Unlock();
 
     int result = std::max(placed, 0);
@@ -175,14 +182,18 @@ int CBurner::MixSessionToWav(TPcmSink sink, void* sinkContext, bool files, bool 
             const std::unique_ptr<CPCMMixer> mixer = MakeBurnMixer();
             const bool rendered = RenderGroup(*mixer, *group, length, sink, sinkContext);
             if (files) CloseTrackWav();
-            if (!rendered) result = 0;
+            if (!rendered || (files && !closedWell_)) result = 0;
         }
     }
     if (errorIndex.load() != 0) result = 0;
 
     tracks_->Lock();
     for (int c = 0; c < count; ++c)
-        if (CCDTrack* track = tracks_->GetAt(c)) track->CloseSound();
+        if (CCDTrack* track = tracks_->GetAt(c)) {
+            track->CloseSound();
+            // Complete files may serve a later burn of the same session.
+            if (files && render && result > 0 && c < result) track->SetTempFileInputs(inputs + std::to_string(c));
+        }
     tracks_->Unlock();
     group.reset();
     lastPreparationResult.store(result);

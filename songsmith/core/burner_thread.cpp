@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "filekit/log.h"
+#include "songsmith/core/burn_file_hold.h"
 #include "songsmith/core/burner.h"
 
 CBurner::~CBurner() {
@@ -66,9 +67,13 @@ bool CBurner::StartBurnThread() {
         std::lock_guard<std::mutex> hold(waitLock_);
         workerEnded_ = false;
     }
+    // From here until the worker ends, a track that goes deletes its file
+    // only then: the write may still be reading it.
+    HoldTrackFilesForBurn();
     try {
         worker_ = std::thread(&CBurner::RunWorker, this);
     } catch (const std::system_error&) {
+        ReleaseTrackFilesAfterBurn();
         std::lock_guard<std::mutex> hold(waitLock_);
         workerEnded_ = true;
         threadRunning.store(false);
@@ -82,6 +87,7 @@ void CBurner::RunWorker() {
         pass_(*this);
     else
         BurnThreadProc();
+    ReleaseTrackFilesAfterBurn();
     {
         std::lock_guard<std::mutex> hold(waitLock_);
         workerEnded_ = true;

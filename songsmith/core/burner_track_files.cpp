@@ -15,6 +15,7 @@
 #include "songsmith/core/burner.h"
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/fixed_drives.h"
+#include "songsmith/core/preference_defaults.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_sounds.h"
 #include "songsmith/core/track_list.h"
@@ -33,12 +34,6 @@ constexpr double kOtherDriveLeastKB = 60000;
 // The burn mode that renders the whole session into files at once.
 constexpr int kModeWholeSession = 1;
 
-// Where a track ending at endMs ends in the rendered stream: the sector
-// that holds endMs, so every file but the last holds whole sectors.
-std::int64_t SectorBoundaryBytes(std::int32_t endMs) {
-    const std::int64_t sectors = std::int64_t{endMs} * PLATTER_SECTORS_PER_SECOND / 1000;
-    return sectors * PLATTER_SECTOR_BYTES;
-}
 
 std::string WithoutTrailingSlash(std::string folder) {
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -96,7 +91,7 @@ int CBurner::WriteTrackPcm(const void* buffer, int length) {
     while (mode.load() == kModeWholeSession && currentTrack.load() >= 0 &&
            currentTrack.load() < preparedTracks.load() - 1) {
         const int index = currentTrack.load();
-        const std::int64_t boundary = SectorBoundaryBytes(trackEnds[static_cast<std::size_t>(index) + 1]);
+        const std::int64_t boundary = TrackBoundaryBytes(index);
         if (position + left <= boundary) break;
         const int piece = static_cast<int>(std::clamp<std::int64_t>(boundary - position, 0, left));
         if (piece > 0) {
@@ -108,13 +103,29 @@ int CBurner::WriteTrackPcm(const void* buffer, int length) {
         left -= piece;
         position += piece;
         CloseTrackWav();
+        if (!closedWell_) return written;
         currentTrack.store(index + 1);
         if (!OpenTrackWav(index + 1)) return 0;
     }
     return written + WriteToTrackFile(data, left);
 }
 
-std::string CBurner::TempFolder() const { return WithoutTrailingSlash(prefs_.Marovelle_Temp_Dir); }
+std::int64_t CBurner::TrackBoundaryBytes(int index) const {
+    // The write block states each track's length in bytes; a write on the
+    // fly ends each track at the sector nearest to their running sum. The
+    // files end there too, so both write the same tracks, and every file
+    // but the last holds whole sectors.
+    std::int64_t bytes = 0;
+    for (int t = 0; t <= index; ++t) bytes += TrackLengthBytes(trackLengths[static_cast<std::size_t>(t)]);
+    return (bytes + PLATTER_SECTOR_BYTES / 2) / PLATTER_SECTOR_BYTES * PLATTER_SECTOR_BYTES;
+}
+
+std::string CBurner::TempFolder() const {
+    // An unset folder is the program's own temporary folder, never the
+    // current or the home folder.
+    const std::string chosen = prefs_.Marovelle_Temp_Dir;
+    return WithoutTrailingSlash(chosen.empty() ? DefaultTempFolder() : chosen);
+}
 
 bool CBurner::FolderWithRoom(double neededKB, std::string& folder) {
     const std::string temp = TempFolder();
@@ -146,9 +157,7 @@ bool CBurner::OpenTrackWav(int index) {
     std::string folder;
     if (!FolderWithRoom(BurnKilobytesFor(lengthMs), folder)) return false;
 
-    char name[64];
-    std::snprintf(name, sizeof name, "/songsmith_track%02d.tmp", index + 1);
-    const std::string path = folder + name;
+    const std::string path = TrackFilePath(folder, index, ".tmp");
     CFileObj* file = trackFileMaker_ ? trackFileMaker_() : new CFileObj;
     const bool made = file != nullptr && file->Create(path.c_str()) != 0 &&
                       trackFile_.Create(file, FourCC("WAVE")) != 0 &&
@@ -164,6 +173,7 @@ bool CBurner::OpenTrackWav(int index) {
         return false;
     }
     trackStream_ = file;
+    closedWell_ = true;
 
     tracks_->Lock();
     if (CCDTrack* track = tracks_->GetAt(index)) {
@@ -183,12 +193,23 @@ bool CBurner::OpenTrackWav(int index) {
 void CBurner::CloseTrackWav() {
     if (trackStream_ != nullptr) {
         static constexpr std::array<char, PLATTER_SECTOR_BYTES> kZeros{};
+        bool whole = true;
         while (bytesInCurrentFile.load() < kShortestTrackBytes) {
             const int want = std::min<int>(PLATTER_SECTOR_BYTES, kShortestTrackBytes - bytesInCurrentFile.load());
-            if (WriteToTrackFile(kZeros.data(), want) == 0) break;
+            if (WriteToTrackFile(kZeros.data(), want) != want) {
+                whole = false;
+                break;
+            }
         }
-        trackFile_.EndWriteStream();
+        // A file whose padding or header did not reach the disk is no track:
+        // the preparation fails rather than write it.
+        const bool ended = trackFile_.EndWriteStream() != 0;
         trackFile_.Close();
+        closedWell_ = whole && ended;
+        if (!closedWell_) {
+            Log("Failed to finish the track's wav file (disk full?)");
+            if (errorIndex.load() == 0) errorIndex.store(8);
+        }
         DeleteRefObject(&trackStream_);
         trackStream_ = nullptr;
     }

@@ -54,6 +54,9 @@ void CBurner::BurnThreadProc() {
     SetPowerSavingEnabled(false);
     threadRunning.store(true);
     burnProofInUse.store(prefs_.BurnerPrefs[kBurnerBurnProof] != 0 && SupportsBurnProof());
+    // A pass started again for a smaller disc goes on with the copy that
+    // asked for it: the copies already written stay written.
+    copyIndex.store(0);
     int result = kPassAgain;
     while (result == kPassAgain) result = DoBurn();
     SetPowerSavingEnabled(true);
@@ -77,7 +80,6 @@ void CBurner::PostBurnEnd(int result) {
 }
 
 int CBurner::DoBurn() {
-    copyIndex.store(0);
     errorText[0] = '\0';
     SetState(kBurnStateWaiting);
     writePhase.store(0);
@@ -145,12 +147,21 @@ bool CBurner::EnoughSpaceFor(int msToConvertNow) {
 
 int CBurner::PrepareAudio(int count) {
     const int burnMode = mode.load();
-    if (reuseConverted.load()) {
-        LogFmt("Total Burn length is %s", LengthText(totalBurnLength.load()).c_str());
-        return preparedTracks.load();
+    const bool wholeSession = burnMode != kModeOnTheFly && (ZentEngine() || burnMode == kModeWholeSession);
+    if (reuseConverted.load() && wholeSession) {
+        // One rendering made every file: they serve again only all together,
+        // for the session exactly as it was rendered.
+        if (WholeSessionFilesMatch(count)) {
+            preparedTracks.store(count);
+            LogFmt("Total Burn length is %s", LengthText(totalBurnLength.load()).c_str());
+            return count;
+        }
+        reuseConverted.store(false);
     }
     conversionComplete.store(false);
-    if (tracks_ != nullptr) {
+    // Track by track, each file that still matches its track is kept (the
+    // conversion decides); otherwise every file is made anew.
+    if (tracks_ != nullptr && !reuseConverted.load()) {
         tracks_->Lock();
         for (int s = 0; s < count; ++s)
             if (CCDTrack* track = tracks_->GetAt(s)) track->SetTempFile("");

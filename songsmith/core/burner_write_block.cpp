@@ -67,7 +67,7 @@ void CBurner::FillTrackEntries(TWriteDiscParams& block, std::array<std::string, 
             entry.fileType = PLATTER_FILE_WAV_ORIGINAL;
         else
             entry.fileType = PLATTER_FILE_WAV_CONVERTED;
-        entry.lengthBytes = static_cast<std::int32_t>(std::int64_t{trackLengths[slot]} * 1764 / 10);
+        entry.lengthBytes = static_cast<std::int32_t>(TrackLengthBytes(trackLengths[slot]));
         char length[kLengthStringSize];
         MakeLengthString(trackLengths[slot], length, sizeof length, 0);
         LogFmt("Track %d: Original File Path = %s\r\n    Format = %s %s Length=%s", s + 1, song.c_str(),

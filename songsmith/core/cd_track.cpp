@@ -76,12 +76,26 @@ void CCDTrack::SetTempFile(const char* path) {
     TGuard guard(lock_);
     if (!tempFile_.empty() && !SamePath(tempFile_.c_str(), next))
         DeleteTrackFileWhenFree(tempFile_.c_str());
+    // A file made anew under a name whose deletion waits for the burn's end
+    // is the track's again.
+    KeepTrackFile(next);
     tempFile_ = next;
+    tempFileInputs_.clear();
 }
 
 std::string CCDTrack::GetTempFile() const {
     TGuard guard(lock_);
     return tempFile_;
+}
+
+void CCDTrack::SetTempFileInputs(std::string inputs) {
+    TGuard guard(lock_);
+    tempFileInputs_ = tempFile_.empty() ? std::string() : std::move(inputs);
+}
+
+std::string CCDTrack::GetTempFileInputs() const {
+    TGuard guard(lock_);
+    return tempFileInputs_;
 }
 
 bool CCDTrack::SetFromSongEntry(const CSongEntry& song) {
@@ -216,7 +230,6 @@ void CCDTrack::CopyFrom(const CCDTrack& other, int start, int end, bool keepStam
     continue_.store(other.continue_.load());
     analysed_ = other.analysed_;
     open_ = false;
-    if (start == -1 && end == -1) tempFile_ = other.tempFile_;
     // A part of the song: both trim pairs become the part, as the automatic
     // trims are found again once the part has a sound of its own.
     if (start != -1 || end != -1) {

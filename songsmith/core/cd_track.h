@@ -51,9 +51,16 @@ public:
     void Unlock() const { lock_.unlock(); }
 
     // Records path as the track's temporary file; a different file recorded
-    // before is deleted (or, while a burn runs, when the burn ends).
+    // before is deleted (or, while a burn runs, when the burn ends). What
+    // the file was made from is forgotten until SetTempFileInputs.
     void SetTempFile(const char* path);
     std::string GetTempFile() const;
+    // A description of everything that shaped the temporary file (the song,
+    // its trims, gain and transitions), kept once the file is complete; a
+    // burn reuses the file only while the description still holds. Empty:
+    // not known, never reused.
+    void SetTempFileInputs(std::string inputs);
+    std::string GetTempFileInputs() const;
     // Takes the song: a new serial and change stamp, volume 1.0, state 3,
     // not selected. False (the track unchanged but for its serial) when the
     // song's path does not fit a session file.
@@ -83,8 +90,8 @@ public:
     // Takes other's song, play data and state (its state only when 6 or 7,
     // else 0) while keeping this track's serial; the change stamp is
     // other's with keepStamp, else a new one. start / end (-1: keep) set the
-    // user trims; the temporary file is shared only by a whole copy
-    // (start and end both -1). The sound is not taken.
+    // user trims. Neither the sound nor the temporary file is taken: each
+    // track deletes its own file, so two tracks never share one.
     void CopyFrom(const CCDTrack& other, int start, int end, bool keepStamp);
     // Takes info as the track's song information while keeping its volume
     // factor, change stamp and serial; the track then waits (state 3) for
@@ -231,5 +238,6 @@ private:
     std::int64_t nextYieldMs_ = 0;
     TSongActionCallback callback_;
     std::string tempFile_;
+    std::string tempFileInputs_;
     CPreferences& prefs_;
 };

@@ -126,7 +126,8 @@ std::uint32_t CCDTrack::TakeAnalysedSound(CSongSound* sound) {
         info_.volume = std::max(peaks->GetMaxLeft(), peaks->GetMaxRight()) / kFullScale;
         if (peaks->GetNumPeaks() > 0) {
             info_.autoTrimStartMs = peaks->GetAutoTrimTimeStart();
-            info_.autoTrimEndMs = peaks->GetAutoTrimTimeEnd();
+            // The peaks may count a little more than the sound holds.
+            info_.autoTrimEndMs = std::min(peaks->GetAutoTrimTimeEnd(), length);
         }
         if (peaks->IsTotalSilence() != 0) {
             if (!info_.flags[kSilenceWarnedFlag]) {

@@ -49,7 +49,9 @@ bool CCDTrack::SetTrims(std::int32_t startMs, std::int32_t endMs, bool automatic
     info_.flags[kSilenceWarnedFlag] = false;
     const TSoundEdges edges = FindSoundEdges(range, from, prefs_.soundSilenceThreshold);
     info_.autoTrimStartMs = static_cast<std::int32_t>(edges.first) * block;
-    info_.autoTrimEndMs = static_cast<std::int32_t>(edges.last) * block;
+    // The last loud block is kept whole: only silence is trimmed.
+    info_.autoTrimEndMs = edges.Silent() ? static_cast<std::int32_t>(edges.last) * block
+                                         : std::min(static_cast<std::int32_t>(edges.last + 1) * block, endMs);
     if (edges.Silent()) info_.flags[kSilenceWarnedFlag] = true;
     return true;
 }

@@ -63,6 +63,15 @@ CSessionList::CSessionList(TSessionListPartners partners)
 
 CSessionList::~CSessionList() = default;
 
+void CSessionList::SetChangedSinceConversion(bool changed) {
+    changedSinceConversion_ = changed;
+    if (!changed) editsAtConversion_ = partners_.tracks.EditCount();
+}
+
+bool CSessionList::ChangedSinceConversion() const {
+    return changedSinceConversion_ || partners_.tracks.EditCount() != editsAtConversion_;
+}
+
 void CSessionList::SetView(ISessionListView* view) {
     view_ = view;
 }

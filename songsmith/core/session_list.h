@@ -216,11 +216,14 @@ public:
     void OnButton(int id);
     std::intptr_t WindowProc(const TAppMessage& message);
 
-    // Set by what changes the session behind a burn's back (adding tracks,
-    // the Burn dialog, the Burning page), cleared when a burn converted the
+    // Set by what changes the settings a conversion used (the Burn dialog,
+    // the Burning page, the fader dialog), cleared when a burn converted the
     // session: a clear flag lets the next burn reuse the converted files.
-    void SetChangedSinceConversion(bool changed) { changedSinceConversion_ = changed; }
-    bool ChangedSinceConversion() const { return changedSinceConversion_; }
+    // Every edit of the session itself (tracks added, pasted, deleted,
+    // moved, their volume, undo and redo, a new or opened session) raises
+    // it too: the session's edit count is taken when the flag is cleared.
+    void SetChangedSinceConversion(bool changed);
+    bool ChangedSinceConversion() const;
 
 private:
     struct TPickedTrack {
@@ -277,4 +280,6 @@ private:
     std::string totalsText_;
     std::unique_ptr<CSongLinkPage> linkPage_;
     bool changedSinceConversion_ = true;
+    // The session's edit count when the flag was last cleared.
+    std::uint64_t editsAtConversion_ = 0;
 };

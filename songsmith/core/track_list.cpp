@@ -97,6 +97,7 @@ int CTrackList::InsertTrack(TTrackPtr track, int after) {
         index = after < 0 ? 0 : std::min(after, count - 1) + 1;
         tracks_.insert(tracks_.begin() + index, std::move(track));
     }
+    NoteEdit();
     return index;
 }
 
@@ -127,6 +128,7 @@ bool CTrackList::RemoveAt(int index) {
     if (index < 0 || index >= static_cast<int>(tracks_.size())) return false;
     TTrackPtr track = std::move(tracks_[static_cast<std::size_t>(index)]);
     tracks_.erase(tracks_.begin() + index);
+    NoteEdit();
     if (track->IsLoading()) track->CancelLoad();
     if (beingLoaded_ == track.get()) beingLoaded_ = nullptr;
     // The loader may hold the track outside the lock until its pass ends.
@@ -141,6 +143,7 @@ int CTrackList::Move(int from, int to) {
     to = std::min(to, count - 1);
     TTrackPtr track = std::move(tracks_[static_cast<std::size_t>(from)]);
     tracks_.erase(tracks_.begin() + from);
+    NoteEdit();
     return InsertTrack(std::move(track), to);
 }
 
@@ -156,6 +159,7 @@ void CTrackList::Clear(bool dirty) {
         tracks_.clear();
         beingLoaded_ = nullptr;
     }
+    NoteEdit();
     SetDirty(dirty);
 }
 
@@ -164,6 +168,7 @@ void CTrackList::SetDirty(bool dirty) {
         TGuard guard(lock_);
         dirty_ = dirty;
     }
+    if (dirty) NoteEdit();
     PostToAppWindow(EAppWindow::kMainWindow,
                     TAppMessage{WM_SESSION_DIRTY, dirty ? 1u : 0u, 0, nullptr});
 }

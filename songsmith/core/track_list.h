@@ -12,6 +12,7 @@
 // Totals are summed from the tracks whenever they are asked for, since a
 // track's length changes as it is analysed and trimmed.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -78,8 +79,15 @@ public:
     // Deletes every track, then SetDirty(dirty).
     void Clear(bool dirty);
 
-    // Stores the flag and tells the main window.
+    // Stores the flag and tells the main window. Marking the session dirty
+    // counts as an edit.
     void SetDirty(bool dirty);
+    // How many times the session changed: tracks added, removed, moved or
+    // cleared, or the session marked dirty (a track's volume, a new
+    // analysis). A burn's converted files were made from the session as it
+    // stood at one count; another count means they may no longer match.
+    std::uint64_t EditCount() const { return editCount_.load(); }
+    void NoteEdit() { editCount_.fetch_add(1); }
     bool IsDirty();
     void SetSessionName(const char* name);
     std::string GetSessionName();
@@ -144,6 +152,7 @@ private:
     std::vector<TTrackPtr> discarded_;
     CCDTrack* beingLoaded_ = nullptr;
     bool dirty_ = false;
+    std::atomic<std::uint64_t> editCount_{0};
     std::string sessionName_;
     std::recursive_mutex lock_;
     ITrackLoader* loader_ = nullptr;

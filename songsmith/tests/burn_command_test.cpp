@@ -594,6 +594,12 @@ TEST_F(BurnCommandTest, ErrorsReportedAsABoxShowTheirTextAndResetTheIndex) {
             EXPECT_TRUE(HasLine(LogSince(logAt), KeyedText(c.shown))) << LogSince(logAt);
         }
     }
+    // A failure that left no text of the drive library's still says so.
+    burner_->errorText[0] = '\0';
+    burner_->errorIndex.store(0);
+    ui_.ExpectMessage("BE_GenError", IDOK);
+    command_->ReportBurnError(0);
+    EXPECT_EQ(ui_.Calls().back().text, KeyedText("BE_GenError"));
 }
 
 // The burn-failed dialog: its texts by the pass and the index, CD-Text

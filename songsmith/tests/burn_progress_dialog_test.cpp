@@ -206,8 +206,9 @@ protected:
     }
 
     // A five-second tone of amplitude up to its end (0: silence), loaded
-    // and analysed; its warnings not given yet.
-    void AddLoadedSong(const std::string& name, int amplitude) {
+    // and analysed; its warnings not given yet. closed: its sound closed
+    // once analysed, as the session's loader leaves every track.
+    void AddLoadedSong(const std::string& name, int amplitude, bool closed = false) {
         const std::string path = dir_.File(name + ".wav");
         using namespace songtest;
         testsupport::WriteWholeFile(path, Riff("WAVE", Chunk("fmt ", FormatBody(1, 2, 44100, 16)) +
@@ -216,6 +217,9 @@ protected:
         ASSERT_GE(index, 0);
         CCDTrack* track = tracks_.GetAt(index);
         ASSERT_TRUE(track->Load());
+        if (closed) {
+            ASSERT_TRUE(track->CloseSound());
+        }
         track->SetSilenceWarned(false);
         track->SetIncompleteWarned(false);
     }
@@ -238,14 +242,16 @@ TEST_F(BurnProgressSongsTest, SilentAndIncompleteSongsAreAskedAboutOnceAndNoStop
         {20000, true, "BEM_Incomplete", IDNO, false},
         {20000, false, nullptr, 0, true},
     };
+    for (const bool closed : {false, true})
     for (const TCase& c : cases) {
-        SCOPED_TRACE(std::string(c.key != nullptr ? c.key : "none") + " " + std::to_string(c.answer));
+        SCOPED_TRACE(std::string(c.key != nullptr ? c.key : "none") + " " + std::to_string(c.answer) +
+                     (closed ? " closed" : " open"));
         tracks_.Clear(false);
         passedGate_.store(false);
         finish_.store(false);
         prefs_.bWarnAboutIncompleteSongs = c.warnIncomplete ? 1 : 0;
         AddTrack("Intro", 60000);
-        AddLoadedSong("song", c.level);
+        AddLoadedSong("song", c.level, closed);
         if (c.key != nullptr) ui_.ExpectMessage(c.key, c.answer);
         const int result = Run([&](Dlg& dialog, QDialog* window) {
             dialog.OnTimer();

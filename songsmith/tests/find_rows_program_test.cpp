@@ -481,12 +481,7 @@ TEST_F(FindRowsProgramTest, AddAllFoundSongsOneByOneBelowAHundredAndInOneBatchFr
             ASSERT_NO_FATAL_FAILURE(Search(program, c.text, c.rows));
             dialogs.shown = 0;
             // Add All Found Songs, through the main window's menu.
-            for (QAction* top : program.mainWindow.Window()->menuBar()->actions())
-                if (QMenu* menu = top->menu()) emit menu->aboutToShow();
-            QAction* item = program.mainWindow.MenuItem(cmd::kAddAllFound);
-            ASSERT_NE(item, nullptr);
-            ASSERT_TRUE(item->isEnabled());
-            item->trigger();
+            ASSERT_TRUE(ChooseMenuItem(program, cmd::kAddAllFound));
             ASSERT_TRUE(WaitFor([&] { return program.trackList.GetCount() == c.rows; }));
             EXPECT_EQ(dialogs.shown, c.dialogs);
             ASSERT_TRUE(WaitFor([&] { return marked() == c.rows; }));

@@ -1,6 +1,10 @@
 #include "program_fixture.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QElapsedTimer>
 
 #include "platform/last_error.h"
@@ -69,6 +73,15 @@ bool ProgramFixture::MachineKeyExists(const std::string& path) {
 std::string ProgramFixture::Dword(std::uint32_t n) {
     return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
                        static_cast<char>(n >> 24)};
+}
+
+bool ProgramFixture::ChooseMenuItem(CProgram& program, int command) {
+    for (QAction* top : program.mainWindow.Window()->menuBar()->actions())
+        if (QMenu* menu = top->menu()) emit menu->aboutToShow();
+    QAction* item = program.mainWindow.MenuItem(command);
+    if (item == nullptr || !item->isEnabled()) return false;
+    item->trigger();
+    return true;
 }
 
 bool ProgramFixture::WaitFor(const std::function<bool()>& done, int limitMs) {

@@ -39,6 +39,11 @@ protected:
     // when it does not hold within the limit.
     static bool WaitFor(const std::function<bool()>& done, int limitMs = 30000);
 
+    // Chooses the main window's menu item of command as a user does: every
+    // menu is about to show (so the items take their states), then the item
+    // is triggered. False when the item is missing or greyed.
+    static bool ChooseMenuItem(CProgram& program, int command);
+
     // The options a test run starts from: the tray, no real drives.
     TProgramOptions Options() const;
 

@@ -234,11 +234,14 @@ void CPeaks::AutoTrimStep(std::uint8_t peak) {
         if (peak > threshold) {
             r.soundFound = 1;
             r.facts.totalSilence = 0;
+            if (!r.trimEndFixed) r.facts.trimEnd = t + static_cast<std::int32_t>(r.msPerPeak);
         } else if (!r.trimEndFixed) {
             r.facts.totalSilence = 1;
         }
     } else if (!r.trimEndFixed && peak > threshold) {
-        r.facts.trimEnd = t;
+        // The sound ends with this block, not where the block begins: only
+        // the silence after it is trimmed.
+        r.facts.trimEnd = t + static_cast<std::int32_t>(r.msPerPeak);
     }
 }
 
@@ -332,8 +335,16 @@ int CPeaks::FinishPeaksFromParse(std::int32_t length, int toFile) {
     int result = 1;
     if (toFile && bufferIndex_ > 0 && !StreamPeaksToFile(bufferIndex_)) result = 0;
     std::uint8_t last = 0;
-    if (LastStoredPeak(last)) PartialSongTest(last);
+    const bool haveLast = LastStoredPeak(last);
+    if (haveLast) PartialSongTest(last);
     r.length = length;
+    if (r.soundFound && length > 0) {
+        // Loud in its last block, the song sounds to its very end (a last
+        // block shorter than the others may have no peak of its own); the
+        // last loud block may also reach past the end.
+        if (haveLast && last > GetSilenceThreshold()) r.facts.trimEnd = length;
+        r.facts.trimEnd = std::min(r.facts.trimEnd, length);
+    }
     if (toFile && result && !FinishPeaksToFile()) result = 0;
     r.soundFound = r.trimEndFixed = 1;
     r.fractionalAmps = r.msPerPeak != 0 ? double(r.numPeaks) - double(length) / r.msPerPeak : 0.0;

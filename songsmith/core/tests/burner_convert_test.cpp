@@ -11,6 +11,7 @@
 #include "platform/user_folders.h"
 #include "platform/wave_out_fake.h"
 #include "songsmith/core/burn_sound_steps.h"
+#include "songsmith/core/preference_defaults.h"
 #include "songsmith/core/tests/burner_render_fixture.h"
 #include "songsmith/core/tests/engine_scope.h"
 #include "songsmith/core/track_states.h"
@@ -74,7 +75,7 @@ TEST_F(TrackConvertTest, OnlyTheTracksThatNeedItAreConverted) {
 // Past the capacity the crossing track is cut 100 ms before it (faded out
 // when so chosen), or skipped when less than 4000 ms would remain.
 TEST_F(TrackConvertTest, TheTrackAtTheCapacityIsCutOrSkipped) {
-    prefs_.iDefaultMediaSize = 1;  // 59990 ms
+    writer_->capacityMs = 59990;  // a one-minute disc
     const std::string a = Song("a.wav", 20), b = Song("b.wav", 20), c = Song("c.wav", 30), d = Song("d.wav", 18);
     struct TCase {
         std::vector<std::string> songs;
@@ -251,6 +252,23 @@ TEST_F(TrackConvertTest, ThePlayersMixerPlaysOnThroughARendering) {
     EXPECT_EQ(GetCurrentMixer(), &player);
     EXPECT_TRUE(player.Playing());
     player.Stop();
+}
+
+}  // namespace
+
+namespace {
+
+// No temporary folder chosen: the track files go to the program's own
+// temporary folder, never to the home or the root folder.
+TEST_F(TrackConvertTest, WithoutAChosenFolderTrackFilesGoToTheProgramsTemporaryFolder) {
+    Add(Song("short.wav", 3));
+    prefs_.Marovelle_Temp_Dir[0] = '\0';
+    ASSERT_EQ(Convert(2), 1);
+    const std::string file = tracks_.GetAt(0)->GetTempFile();
+    EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(DefaultTempFolder()));
+    EXPECT_TRUE(std::filesystem::exists(file)) << file;
+    tracks_.Clear(false);
+    EXPECT_FALSE(std::filesystem::exists(file)) << file;
 }
 
 }  // namespace

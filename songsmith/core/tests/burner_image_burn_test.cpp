@@ -101,6 +101,44 @@ TEST_F(ImageBurnTest, EachWrittenTrackReadsBackAsTheAudioTheBurnPrepared) {
     }
 }
 
+// Songs whose ends fall inside a sector: converted first, the session is
+// written with the very tracks a write on the fly makes of it.
+TEST_F(ImageBurnTest, ConvertingFirstAndOnTheFlyWriteTheSameTracks) {
+    Add(Song("a.wav", 5.3));
+    Add(Song("b.wav", 4.7));
+    Add(Song("c.wav", 6.1));
+    std::string bins[2], cues[2];
+    const int modes[] = {5, 1};
+    for (int m = 0; m < 2; ++m) {
+        SCOPED_TRACE(modes[m]);
+        UseImageDrive(1);
+        const std::size_t postsBefore = Posts().size();
+        Burn(modes[m]);
+        EXPECT_EQ(PostsAfter(postsBefore), std::vector<std::string>{Finished(1, 1)});
+        bins[m] = ReadWhole(TrayFolder() + "disc.bin");
+        cues[m] = ReadWhole(TrayFolder() + "disc.cue");
+    }
+    EXPECT_EQ(cues[1], cues[0]);
+    EXPECT_GT(bins[0].size(), 16000u * 176u);
+    EXPECT_TRUE(bins[1] == bins[0]);
+}
+
+// A one-minute disc in the drive of the other engine: the session is laid
+// out for what the disc holds, so the drive never finds it too small.
+TEST_F(ImageBurnTest, TheOtherEngineLaysTheSessionOutForTheDiscInTheDrive) {
+    Add(Song("a.wav", 40));
+    Add(Song("b.wav", 40));
+    UseImageDrive(0, workertest::ShortTiming(), 1);
+    int tooSmall = 0;
+    Burn(2, false, 1, [&tooSmall](int request) { return request != 4 || ++tooSmall < 3; });
+    EXPECT_EQ(tooSmall, 0);
+    EXPECT_EQ(Posts().back(), Finished(1, 1));
+    ASSERT_TRUE(burner_->Device()->ReadDeviceInfo());
+    ASSERT_EQ(burner_->Device()->trackCount, 2);
+    // The second song cut 100 ms before the disc's end.
+    EXPECT_EQ(Rip(2).size(), SectorPadded(std::string(rendertest::Bytes(19900), '\0')).size());
+}
+
 TEST_F(ImageBurnTest, CopiesAreEjectedOneByOneOrTheNextMeetsTheWrittenDisc) {
     Add(Song("a.wav", 4.5));
     Add(Song("b.wav", 4.5));

@@ -121,13 +121,18 @@ TEST_F(SessionRenderTest, OverlapsSplitEveryBoundaryAtWholeSectors) {
     } cases[] = {
         {2500, 1500, {10, 10, 10}, {9000, 16500, 25000},
          {"0-10000 len 10000 in 0 out 1", "0-10000 len 10000 in 1 out 1", "0-10000 len 10000 in 1 out 0"}},
-        // Five songs 100 ms apart: one second of audio holds every boundary.
-        {4100, 150, {4.2, 4.2, 4.2, 4.2, 4.2}, {250, 350, 450, 550, 4600},
+        // A song shorter than a disc track between two overlapped ones: the
+        // fade into it counts, and its track ends 4 s after the one before.
+        {2500, 1500, {10, 3, 10}, {9000, 13000, 21500},
+         {"0-10000 len 10000 in 0 out 1", "0-3000 len 3000 in 1 out 1", "0-10000 len 10000 in 1 out 0"}},
+        // An overlap that would leave 100 ms of each song: each track keeps
+        // the disc's 4 s, the songs overlapping by what is left.
+        {4100, 150, {4.2, 4.2, 4.2, 4.2, 4.2}, {4150, 8150, 12150, 16150, 20200},
          {"0-4200 len 4200 in 0 out 1", "0-4200 len 4200 in 1 out 1", "0-4200 len 4200 in 1 out 1",
           "0-4200 len 4200 in 1 out 1", "0-4200 len 4200 in 1 out 0"}},
     };
     for (const TCase& c : cases) {
-        SCOPED_TRACE(c.overlap);
+        SCOPED_TRACE(c.ends.front());
         tracks_.Clear(false);
         fades_.clear();
         for (const std::string& file : FilesIn(temp_, ".tmp")) std::filesystem::remove(file);
@@ -145,18 +150,19 @@ TEST_F(SessionRenderTest, OverlapsSplitEveryBoundaryAtWholeSectors) {
         for (std::size_t i = 0; i + 1 < files.size(); ++i) {
             const std::size_t size = WavData(files[i]).size();
             EXPECT_EQ(size % 2352, 0u) << files[i];
-            // The file ends at the sector that holds the track's end, but is
-            // never shorter than the disc's shortest track.
-            const std::size_t end = static_cast<std::size_t>(c.ends[i]) * 75 / 1000 * 2352;
-            EXPECT_EQ(size, std::max<std::size_t>(end - start, 705600)) << files[i];
+            // The file ends at the sector nearest to the track's end (where
+            // a write on the fly ends it), and is never shorter than the
+            // disc's shortest track.
+            const std::size_t end = (static_cast<std::size_t>(c.ends[i]) * 1764 / 10 + 1176) / 2352 * 2352;
+            EXPECT_EQ(size, end - start) << files[i];
+            EXPECT_GE(size, 705600u) << files[i];
             start = end;
         }
+        // The files joined are the mix, with no silence put in between.
         int placed = 0;
         std::string stream = RenderOnTheFly(&placed);
         EXPECT_EQ(placed, count);
-        if (c.overlap == 2500) {
-            EXPECT_TRUE(JoinedTrackFiles() == stream);
-        }
+        EXPECT_TRUE(JoinedTrackFiles() == stream);
     }
 }
 
@@ -243,6 +249,24 @@ TEST_F(SessionRenderTest, FailuresEndThePreparationWithNothingHalfDone) {
     burner_->SetTrackFileMaker([] { return new CShortFile; });
     EXPECT_EQ(RenderFiles(), 0);
     EXPECT_EQ(burner_->lastPreparationResult.load(), 0);
+
+    // Or once the song is in, while a short song's file is padded to the
+    // shortest track: no track file that short is ever written to a disc.
+    class CFullAfterTheSong final : public CFileObj {
+    public:
+        std::int64_t Write(const void* buf, std::int64_t len) override {
+            const std::int64_t room = std::max<std::int64_t>(0, 600000 - Tell());
+            return CFileObj::Write(buf, std::min(len, room));
+        }
+    };
+    tracks_.Clear(false);
+    Add(Song("short.wav", 3));
+    burner_->errorIndex = 0;
+    burner_->mode = 2;
+    burner_->SetTrackFileMaker([] { return new CFullAfterTheSong; });
+    EXPECT_EQ(burner_->ConvertTracksAsNeeded(), 0);
+    EXPECT_EQ(burner_->errorIndex.load(), 8);
+    EXPECT_EQ(tracks_.GetAt(0)->GetTempFileInputs(), "");
 }
 
 }  // namespace

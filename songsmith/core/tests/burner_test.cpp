@@ -302,7 +302,7 @@ TEST_F(BurnerTest, CapacityComesFromTheDiscOrTheDefaultSizeAndSurvivesRips) {
         {"21 minutes", false, false, 1, 21, PLATTER_MEDIA_BLANK_CDR, false, false, false, 21 * 60000 - 10},
         {"74 minutes", false, false, 1, 74, PLATTER_MEDIA_BLANK_CDR, false, false, false, 74 * 60000 - 10},
         {"80 minutes", false, false, 1, 80, PLATTER_MEDIA_BLANK_CDR, false, false, false, 80 * 60000 - 10},
-        {"other engine", true, true, 0, 80, PLATTER_MEDIA_BLANK_CDR, false, false, false, 80 * 60000 - 10},
+        {"other engine", true, true, 0, 80, PLATTER_MEDIA_BLANK_CDR, false, false, false, 4800000},
         {"no disc", true, false, 1, 80, PLATTER_MEDIA_NONE, false, false, false, 80 * 60000 - 10},
         {"writer's page rips", true, false, 1, 80, PLATTER_MEDIA_BLANK_CDR, true, true, false, 1234},
         {"another page rips", true, false, 1, 80, PLATTER_MEDIA_BLANK_CDR, false, true, false, 1234},
@@ -395,7 +395,8 @@ TEST_F(BurnerTest, TimeLeftAndProgressGuardEveryDivision) {
         {"other engine, not started", 0, 9, -1, 1, 0, 0, 0, 0, 0, 0.0, false},
         {"other engine, zero elapsed", 0, 9, 0, 1, 0, 0, 0, 0, 10000, 0.0, false},
         {"other engine, halfway", 0, 6, 5000, 1, 0, 0, 0, 0, 5000, 0.5, false},
-        {"other engine, overrun", 0, 9, 20000, 1, 0, 0, 0, 0, 0, 1.0, false},
+        // Slower than estimated and no track written yet: no pace to go by.
+        {"other engine, overrun", 0, 9, 20000, 1, 0, 0, 0, 0, CBurner::kUnknownTimeLeft, 1.0, false},
         {"other engine, zero speed", 0, 9, 1000, 255, 0, 0, 0, 0, CBurner::kUnknownTimeLeft, 0.0, false},
         {"converting, nothing yet", 1, 7, -1, 8, 0, 0, 60000, 2000, 0, 0.0, false},
         {"converting, no time passed", 1, 7, -1, 8, 0, 1000, 60000, 0, 0, 1000.0 / 60000, false},
@@ -428,6 +429,18 @@ TEST_F(BurnerTest, TimeLeftAndProgressGuardEveryDivision) {
         else
             EXPECT_DOUBLE_EQ(prefs.waveConvertRate.load(), storedRate);
     }
+    // Engine 0 writing slower than estimated: the tracks written so far give
+    // the pace, so the time left never sticks at nothing while tracks remain.
+    drives.engine = 0;
+    drives.devices.front()->SetSpeeds({1, 8}, 0);
+    prefs.BurnerPrefs[kBurnerWriteSpeed] = 0;
+    burner->SetState(kBurnStateBurning);
+    burner->totalBurnLength = 10000;
+    burner->writeStart = clock.now.load() - 20000;
+    burner->msWritten = 5000;
+    EXPECT_EQ(burner->GetTimeRemaining(), 20000);
+    burner->msWritten = 10000;
+    EXPECT_EQ(burner->GetTimeRemaining(), 0);
 }
 
 TEST_F(BurnerTest, AMeasuredSpeedReplacesTheChosenOne) {

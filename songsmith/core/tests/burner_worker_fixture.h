@@ -101,7 +101,7 @@ protected:
     // An image drive of the library as the only writer, in a tray of its
     // own: a blank 80-minute disc, written at once, kept in the tray until
     // ejected.
-    void UseImageDrive(std::int32_t engine, TBurnTiming timing = ShortTiming()) {
+    void UseImageDrive(std::int32_t engine, TBurnTiming timing = ShortTiming(), std::int32_t capacityMinutes = 80) {
         if (burner_) burner_->SetTrackList(nullptr);
         burner_.reset();
         platter_ = std::make_unique<PLATTER_CPlatter>();
@@ -110,7 +110,7 @@ protected:
         platter_->imageDrive.trays = {trayFolder_};
         platter_->imageDrive.paced = false;
         platter_->imageDrive.swapDelayMs = 0;
-        platter_->imageDrive.capacityMinutes = 80;
+        platter_->imageDrive.capacityMinutes = capacityMinutes;
         platter_->SetAudioDecoder(&decoder_);
         TBurningEngine chosen = static_cast<TBurningEngine>(engine);
         ASSERT_TRUE(platter_->InitializeASPILayer(false, nullptr, nullptr, &chosen));
@@ -137,7 +137,7 @@ protected:
               const std::function<bool(int)>& answer = [](int) { return true; }) {
         burner_->test = isTest;
         burner_->copies = copies;
-        ASSERT_TRUE(burner_->StartBurn(burnMode, 0));
+        ASSERT_TRUE(burner_->StartBurn(burnMode, reuse_));
         // A burn that never ends (a session that never finishes loading)
         // fails the test instead of hanging the run.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
@@ -187,6 +187,8 @@ protected:
         return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(std::min(skip, all.size())), all.end());
     }
 
+    // What Burn asks of StartBurn: 1 lets it reuse the last conversion.
+    int reuse_ = 0;
     testsupport::TempDir tray_;
     CBurnAudioDecoder decoder_;
     std::unique_ptr<PLATTER_CPlatter> platter_;

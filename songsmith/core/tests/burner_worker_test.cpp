@@ -73,10 +73,12 @@ TEST_F(BurnWorkerTest, EachWriteCodeBecomesAnErrorIndexOrARequestThatRetriesTheW
 TEST_F(BurnWorkerTest, ADiscTooSmallAnsweredLaysTheSessionOutAgainForTheNewDisc) {
     TwoSongs(40.0);
     writer_->ScriptWrite(TFakeWrite{PLATTER_WRITE_DISC_TOO_SMALL, "too small", {}, -1});
-    // The user puts in a one-minute disc.
+    // The user puts in a one-minute disc; the new layout reads it from the
+    // drive whatever the engine.
+    prefs_.bAutoDetectMediaSize = 0;
     Burn(2, false, 1, [this](int request) {
         EXPECT_EQ(request, 4);
-        prefs_.iDefaultMediaSize = 1;
+        writer_->capacityMs = 60000 - 10;
         return true;
     });
     ASSERT_EQ(WriteCount(), 2u) << burner_->errorIndex.load() << " " << ::testing::PrintToString(Posts());
@@ -88,6 +90,29 @@ TEST_F(BurnWorkerTest, ADiscTooSmallAnsweredLaysTheSessionOutAgainForTheNewDisc)
     // The cut track was rendered into a file of its own.
     EXPECT_EQ(writes[1].paths[0], writes[0].paths[0]);
     EXPECT_NE(writes[1].paths[1], writes[0].paths[1]);
+    EXPECT_EQ(Posts(), std::vector<std::string>{Finished(1, 1)});
+}
+
+// Two copies, the second disc too small: once answered, only the second
+// copy is laid out and written again; the first stays written.
+TEST_F(BurnWorkerTest, ADiscTooSmallForTheSecondCopyRedoesOnlyThatCopy) {
+    TwoSongs(40.0);
+    prefs_.bAutoDetectMediaSize = 0;
+    writer_->ScriptWrite(TFakeWrite{PLATTER_WRITE_OK, "", {}, -1});
+    writer_->ScriptWrite(TFakeWrite{PLATTER_WRITE_DISC_TOO_SMALL, "too small", {}, -1});
+    std::vector<int> requests;
+    Burn(2, false, 2, [this, &requests](int request) {
+        requests.push_back(request);
+        if (request == 4) writer_->capacityMs = 60000 - 10;
+        return true;
+    });
+    // Copy 1, copy 2 refused, copy 2 on the smaller disc.
+    ASSERT_EQ(WriteCount(), 3u) << ::testing::PrintToString(Posts());
+    EXPECT_EQ(requests, (std::vector<int>{1, 4}));
+    const auto writes = writer_->Writes();
+    EXPECT_EQ(writes[0].block.totalLengthMs, 80000);
+    EXPECT_LT(writes[2].block.totalLengthMs, 60000);
+    EXPECT_EQ(burner_->copyIndex.load(), 2);
     EXPECT_EQ(Posts(), std::vector<std::string>{Finished(1, 1)});
 }
 

@@ -136,7 +136,10 @@ TEST_F(TrackLoadTest, AToneBetweenSilencesIsTrimmedToTheTone) {
         EXPECT_EQ(track->GetUserTrimStart(), 0);
         EXPECT_EQ(track->GetUserTrimEnd(), length);
         EXPECT_NEAR(track->GetAutoTrimStart(), 1000 + c.delayMs, block);
-        EXPECT_NEAR(track->GetAutoTrimEnd(), 4000 + c.delayMs, block);
+        // Only silence is trimmed: the end lies at the tone's end or within
+        // two blocks after it (an MP3's tail rings on a little).
+        EXPECT_GE(track->GetAutoTrimEnd(), 4000 + c.delayMs);
+        EXPECT_LE(track->GetAutoTrimEnd(), 4000 + c.delayMs + 2 * block);
         EXPECT_NEAR(track->GetPeakLevel(), 0.5, 0.05);
         EXPECT_TRUE(Warnings().empty());
         // The decode gave the rest of the program the processor now and then.
@@ -174,7 +177,8 @@ TEST_F(TrackLoadTest, AutomaticTrimsAreFoundAgainInTheRangeGiven) {
     testsupport::WriteWholeFile(cache, peaks.substr(0, 12 + 100));
     ASSERT_TRUE(track->SetTrims(0, 5000, true));
     EXPECT_NEAR(track->GetAutoTrimStart(), 1000, block);
-    EXPECT_EQ(track->GetAutoTrimEnd(), 99 * block);
+    // The last peak left is loud: its whole block is kept.
+    EXPECT_EQ(track->GetAutoTrimEnd(), 100 * block);
 
     auto quiet = Track(silent);
     ASSERT_TRUE(quiet->Load());
@@ -215,7 +219,8 @@ TEST_F(TrackLoadTest, TheScanOfStreamedPeaksFindsWhatTheLoadFound) {
         const std::int32_t start = track->GetAutoTrimStart();
         const std::int32_t end = track->GetAutoTrimEnd();
         EXPECT_NEAR(start, 1000 + kMp3DelayMs, block);
-        EXPECT_NEAR(end, length - 1000 - kMp3DelayMs, block);
+        EXPECT_GE(end, length - 1000 - kMp3DelayMs);
+        EXPECT_LE(end, length - 1000 - kMp3DelayMs + 2 * block);
 
         ASSERT_TRUE(track->SetTrims(0, length, true));
         EXPECT_EQ(track->GetAutoTrimStart(), start);

@@ -229,12 +229,11 @@ TEST(CDTrackCopy, KeepsItsOwnSerialAndTrimsToThePartAsked) {
     const struct {
         int start, end;
         std::int32_t userStart, userEnd, autoStart, autoEnd;
-        bool sharesTempFile;
     } kCases[] = {
-        {-1, -1, 1000, 50000, 0, 60000, true},
-        {5000, -1, 5000, 50000, 5000, 50000, false},
-        {-1, 20000, 1000, 20000, 1000, 20000, false},
-        {3000, 9000, 3000, 9000, 3000, 9000, false},
+        {-1, -1, 1000, 50000, 0, 60000},
+        {5000, -1, 5000, 50000, 5000, 50000},
+        {-1, 20000, 1000, 20000, 1000, 20000},
+        {3000, 9000, 3000, 9000, 3000, 9000},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.start);
@@ -248,9 +247,9 @@ TEST(CDTrackCopy, KeepsItsOwnSerialAndTrimsToThePartAsked) {
         EXPECT_EQ(copy.GetUserTrimEnd(), c.userEnd);
         EXPECT_EQ(copy.GetAutoTrimStart(), c.autoStart);
         EXPECT_EQ(copy.GetAutoTrimEnd(), c.autoEnd);
-        EXPECT_EQ(!copy.GetTempFile().empty(), c.sharesTempFile);
-        // The file is the source's: the copy must not delete it.
-        copy.SetTempFile("");
+        // The file is the source's: a copy never takes it, so it cannot
+        // delete it.
+        EXPECT_EQ(copy.GetTempFile(), "");
     }
     CCDTrack kept(prefs);
     kept.CopyFrom(*source, -1, -1, true);
@@ -379,6 +378,42 @@ TEST(CDTrackTempFile, AFileABurnUsesOutlivesItsTrackUntilTheBurnEnds) {
     EXPECT_TRUE(exists(second));
     ReleaseTrackFilesAfterBurn();
     EXPECT_FALSE(exists(second));
+
+    // A file made anew under a name whose deletion waits (the next
+    // conversion of the same place) belongs to its track again: the burn's
+    // end leaves it.
+    testsupport::WriteWholeFile(first, "pcm");
+    {
+        CCDTrack track(prefs);
+        track.SetTempFile(first.c_str());
+        HoldTrackFilesForBurn();
+        track.SetTempFile("");
+        track.SetTempFile(first.c_str());
+        ReleaseTrackFilesAfterBurn();
+        EXPECT_TRUE(exists(first));
+    }
+    EXPECT_FALSE(exists(first));
+}
+
+TEST(CDTrackTempFile, ACopyOfATrackLeavesTheOriginalsFileAlone) {
+    testsupport::TempDir dir;
+    const std::string converted = dir.File("converted.tmp");
+    testsupport::WriteWholeFile(converted, "pcm");
+    CPreferences prefs;
+    auto source = AnalysedTrack(prefs, 60000, kTrackReady);
+    source->SetTempFile(converted.c_str());
+    source->SetTempFileInputs("made from");
+    // A clipboard copy and its pasted copy come and go.
+    for (int copies = 0; copies < 2; ++copies) {
+        CCDTrack copy(prefs);
+        copy.CopyFrom(*source, -1, -1, false);
+        EXPECT_EQ(copy.GetTempFile(), "");
+        EXPECT_EQ(copy.GetTempFileInputs(), "");
+    }
+    EXPECT_EQ(access(converted.c_str(), F_OK), 0);
+    EXPECT_EQ(source->GetTempFileInputs(), "made from");
+    source.reset();
+    EXPECT_NE(access(converted.c_str(), F_OK), 0);
 }
 
 }  // namespace

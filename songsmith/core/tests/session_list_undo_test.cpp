@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "session_list_fixture.h"
 #include "songsmith/core/session_columns.h"
@@ -263,6 +264,69 @@ TEST_F(SessionUndoTest, AVolumeChangeIsUndoneAndTheGainRefreshed) {
     list_->RemoveTrackBySerial(a);
     undo_.Undo();
     EXPECT_EQ(tracks_.GetCount(), 0);
+}
+
+}  // namespace
+}  // namespace sessiontest
+
+namespace sessiontest {
+namespace {
+
+// Whatever changes the session makes the last conversion outdated, so the
+// next burn converts again; looking at it (selecting) does not.
+TEST_F(SessionUndoTest, EveryEditOfTheSessionMarksTheConversionOutdated) {
+    const int a = AddTrack("a");
+    const int b = AddTrack("b");
+    AddTrack("c");
+    ShowRows();
+    const struct {
+        const char* edit;
+        std::function<void()> apply;
+        bool outdated;
+    } cases[] = {
+        {"selection only", [&] { list_->SelectTrack(b); }, false},
+        {"paste",
+         [&] {
+             list_->SelectTrack(a);
+             ASSERT_TRUE(list_->CopySelected());
+             list_->Paste();
+         },
+         true},
+        {"undo", [&] { undo_.Undo(); }, true},
+        {"redo", [&] { undo_.Redo(); }, true},
+        {"move up",
+         [&] {
+             list_->SelectTrack(b);
+             list_->MoveSelectedUp();
+         },
+         true},
+        {"move down",
+         [&] {
+             list_->SelectTrack(b);
+             list_->MoveSelectedDown();
+         },
+         true},
+        {"sort", [&] { list_->SortByColumn(kColumnTitle, true); }, true},
+        {"shuffle", [&] { list_->Shuffle(); }, true},
+        {"volume", [&] { list_->SetTrackVolume(a, 0.5); }, true},
+        {"delete",
+         [&] {
+             list_->SelectTrack(b);
+             list_->DeleteSelected();
+         },
+         true},
+        {"a new session", [&] { list_->RemoveAll(false); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edit);
+        list_->SetChangedSinceConversion(false);
+        ASSERT_FALSE(list_->ChangedSinceConversion());
+        c.apply();
+        EXPECT_EQ(list_->ChangedSinceConversion(), c.outdated);
+    }
+    // The flag raised by the settings stays raised until a conversion.
+    list_->SetChangedSinceConversion(true);
+    EXPECT_TRUE(list_->ChangedSinceConversion());
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST_F(PeaksTest, MixRepeatsTheShorterSetAndSaturates) {
     }
     EXPECT_EQ(mix.LengthOfSound(), 2500);
     EXPECT_EQ(mix.GetAutoTrimTimeStart(), 0);
-    EXPECT_EQ(mix.GetAutoTrimTimeEnd(), 2490);
+    EXPECT_EQ(mix.GetAutoTrimTimeEnd(), 2500);
 
     // From a virtual start, into the middle, and cut at the end of the set.
     auto ones = SetOf({1, 2, 3});

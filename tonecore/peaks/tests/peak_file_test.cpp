@@ -42,7 +42,7 @@ TEST_F(PeaksTest, ScanWritesThePeaksFileBesideTheSongsMirror) {
     EXPECT_EQ(Get32(bytes, 112), std::uint32_t(peaks.GetMaxLeft()));
     EXPECT_EQ(Get32(bytes, 116), std::uint32_t(peaks.GetMaxRight()));
     EXPECT_EQ(Get32(bytes, 120), 300u);  // trim start
-    EXPECT_EQ(Get32(bytes, 124), 990u);  // trim end
+    EXPECT_EQ(Get32(bytes, 124), 1000u);  // trim end: the song ends loud
     EXPECT_EQ(Get32(bytes, 128), 0u);    // total silence
 }
 
@@ -61,7 +61,7 @@ TEST_F(PeaksTest, PeaksFileRoundTripsWithItsFacts) {
     EXPECT_EQ(read.GetMaxLeft(), 9000);
     EXPECT_EQ(read.GetMaxRight(), 8000);
     EXPECT_EQ(read.GetAutoTrimTimeStart(), 50);
-    EXPECT_EQ(read.GetAutoTrimTimeEnd(), 125);
+    EXPECT_EQ(read.GetAutoTrimTimeEnd(), 150);  // loud to the last peak
     EXPECT_EQ(read.IsPartialSong(), 1);  // derived again from the last peak
     EXPECT_EQ(read.HasNonCDQualityFrames(), 1);
     EXPECT_EQ(read.HasBadFrames(), 0);

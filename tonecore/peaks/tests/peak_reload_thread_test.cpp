@@ -43,7 +43,7 @@ TEST_F(PeaksTest, ConservedBufferComesBackWholeFromTheFile) {
     // last one.
     EXPECT_EQ(peaktest::BufferedPeaks(*first), values);
     EXPECT_EQ(first->References(), 2);
-    EXPECT_EQ(first->GetAutoTrimTimeEnd(), 5990);
+    EXPECT_EQ(first->GetAutoTrimTimeEnd(), 6000);
 
     // Loaded again: nothing to reload.
     EXPECT_EQ(first->ReloadFromDisk(), 0);

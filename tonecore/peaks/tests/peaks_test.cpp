@@ -47,8 +47,8 @@ TEST_F(PeaksTest, GeneratedSignalsGiveTrimsAndFacts) {
     } const cases[] = {
         {"silence", peaktest::MakeSignal(f, {{1000, 0}}), 990, 990, 1, 0, 0},
         {"tone with silent head and tail",
-         peaktest::MakeSignal(f, {{300, 0}, {500, 20000}, {200, 0}}), 300, 790, 0, 0, 20000},
-        {"song cut off loud", peaktest::MakeSignal(f, {{250, 0}, {750, 12000}}), 250, 990, 0, 1,
+         peaktest::MakeSignal(f, {{300, 0}, {500, 20000}, {200, 0}}), 300, 800, 0, 0, 20000},
+        {"song cut off loud", peaktest::MakeSignal(f, {{250, 0}, {750, 12000}}), 250, 1000, 0, 1,
          12000},
     };
     for (const auto& c : cases) {
@@ -91,7 +91,8 @@ TEST_F(PeaksTest, TrimPointsFollowTheSilenceThreshold) {
     CMyArrayList list = peaktest::PeakList({4, 3, 5, 4, 9, 4, 2});
     ASSERT_EQ(peaks.LoadPeaksFromArrayList(list, 20, 140, 100, 50, nullptr), 1);
     EXPECT_EQ(peaks.GetAutoTrimTimeStart(), 40);
-    EXPECT_EQ(peaks.GetAutoTrimTimeEnd(), 80);
+    // The end of the last loud peak's block: only silence is trimmed.
+    EXPECT_EQ(peaks.GetAutoTrimTimeEnd(), 100);
     EXPECT_EQ(peaks.IsTotalSilence(), 0);
     EXPECT_EQ(peaks.GetMaxLeft(), 100);
     EXPECT_EQ(peaks.GetMaxRight(), 50);
@@ -141,7 +142,7 @@ TEST_F(PeaksTest, CloneCarriesTheFactsButNotThePeaks) {
     EXPECT_EQ(clone->LengthOfSound(), 40);
     EXPECT_EQ(clone->GetMaxLeft(), 300);
     EXPECT_EQ(clone->GetAutoTrimTimeStart(), 10);
-    EXPECT_EQ(clone->GetAutoTrimTimeEnd(), 30);
+    EXPECT_EQ(clone->GetAutoTrimTimeEnd(), 40);
     EXPECT_EQ(clone->IsPartialSong(), 1);
     EXPECT_EQ(clone->HasBadFrames(), 1);
     EXPECT_EQ(peaktest::BufferedPeaks(*clone), (std::vector<std::uint8_t>{0, 0, 0, 0}));
