@@ -125,6 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(raw.size() >= kMaxBytes);
             break;
         case CAnswerAssembler::Progress::Malformed: {
+            // Either the bytes do not begin an HTTP answer, or a chunked
+            // body's framing is broken.
+            constexpr std::string_view kHttpStart = "HTTP/";
+            const std::string_view start = raw.substr(0, kHttpStart.size());
+            if (start != kHttpStart.substr(0, start.size())) break;
             const auto body = CCDDB::getBody(raw);
             Check(body && IsChunkedHeader(raw.substr(0, raw.size() - body->size())));
             break;
