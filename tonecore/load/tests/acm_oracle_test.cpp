@@ -137,7 +137,7 @@ TEST_P(AcmAgainstSox, DecodesSeeksAndMeasuresAsSoxDecodes) {
     const std::string plain = dir.File("plain.wav");
     const std::string coded = dir.File("coded.wav");
     const std::string reference = dir.File("reference.raw");
-    ASSERT_TRUE(RunQuiet("sox -n -r " + std::to_string(e.rate) + " -c " + std::to_string(e.channels) + " -b 16 " +
+    ASSERT_TRUE(RunQuiet("sox -R -n -r " + std::to_string(e.rate) + " -c " + std::to_string(e.channels) + " -b 16 " +
                          plain + " synth 1.3 sine 200-4000 pinknoise"));
     ASSERT_TRUE(RunQuiet(std::string("sox ") + plain + " -e " + e.soxEncoding + " " + coded));
     ASSERT_TRUE(RunQuiet("sox -D " + coded + " -t raw -e signed-integer -b 16 -L " + reference));
@@ -254,7 +254,7 @@ TEST(AcmMp3InWav, DecodesAsTheMpegDecoderReadingTheFramesDirectly) {
     testsupport::TempDir dir;
     const std::string plain = dir.File("plain.wav");
     const std::string mp3 = dir.File("song.mp3");
-    ASSERT_TRUE(RunQuiet("sox -n -r 44100 -c 2 -b 16 " + plain + " synth 1.5 sine 200-4000 pinknoise"));
+    ASSERT_TRUE(RunQuiet("sox -R -n -r 44100 -c 2 -b 16 " + plain + " synth 1.5 sine 200-4000 pinknoise"));
     ASSERT_TRUE(RunQuiet("lame --quiet -t --cbr -b 128 " + plain + " " + mp3));
     const std::vector<std::uint8_t> frames = FileBytes(mp3);
     const std::string wav = dir.File("song.wav");
