@@ -15,6 +15,7 @@
 #include <optional>
 #include <thread>
 
+#include "main_window_fixture.h"
 #include "platform/user_folders.h"
 #include "program_fixture.h"
 #include "songsmith/agreement_dialog.h"
@@ -23,22 +24,19 @@
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/burn_status.h"
 #include "songsmith/core/cd_track.h"
+#include "songsmith/core/command_ids.h"
+#include "songsmith/core/keyed_format.h"
 #include "songsmith/core/program_title.h"
 #include "songsmith/find_container_window.h"
-#include "songsmith/core/keyed_format.h"
-#include "songsmith/core/command_ids.h"
 #include "songsmith/save_database_dialog.h"
-#include "main_window_fixture.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/scoped_env.h"
 #include "testsupport/widget_png.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A deadline for what the event loop delivers; not a pause.
-constexpr int kDeadlineMs = 20000;
 
 // Closes the window at the end of a test; a window that stays open (a
 // question the test did not expect) fails the test instead of leaving the
@@ -249,6 +247,10 @@ TEST_F(MainWindowEventsTest, ASilentOrIncompleteTrackPostedFromAnotherThreadIsRe
         StorePreferences(earlier);
         TProgramOptions options = Options();
         options.whenShown = [&](CProgram& program) {
+            // The loader would ask its own questions about these songs (the
+            // silent one, and songs that end at full level) whenever it got
+            // to them: held back, only the posted message asks.
+            HoldLoader(program);
             CSessionList& session = *program.sessionList;
             ASSERT_TRUE(session.AddSongFile(loud.c_str(), true));
             ASSERT_TRUE(session.AddSongFile(c.second.c_str(), true));
@@ -270,7 +272,8 @@ TEST_F(MainWindowEventsTest, ASilentOrIncompleteTrackPostedFromAnotherThreadIsRe
                 PostAppMessage(window, TAppMessage{c.message, static_cast<std::uintptr_t>(serial), 0, nullptr});
             });
             poster.join();
-            EXPECT_TRUE(QTest::qWaitFor([&] { return program.trackList.GetCount() == 1; }, kDeadlineMs));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return program.trackList.GetCount() == 1; },
+                                        testsupport::kHangLimitMs));
             ASSERT_EQ(ui_.Calls().size(), askedBefore + 1);
             const std::string text = ui_.Calls().back().text;
             const std::string stem = fs::path(c.second).stem().string();
@@ -342,7 +345,8 @@ TEST_F(MainWindowEventsTest, TheTimerFollowsTheWritersTrayExceptWhileACdPageRips
         const std::string blank = KeyedText("BS_BlankCDInDrive");
         // A written disc after a blank one: one that cannot be written.
         const std::string written = KeyedText("BS_UnwritableCDInDrive");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == blank; }, kDeadlineMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == blank; },
+                                    testsupport::kHangLimitMs));
         // A disc the drive reads as written now lies in the tray.
         std::ofstream(tray + "disc.spoilt") << "";
         CCDTab* page = window.TabPane()->CdPages().at(0);
@@ -353,7 +357,8 @@ TEST_F(MainWindowEventsTest, TheTimerFollowsTheWritersTrayExceptWhileACdPageRips
         EXPECT_EQ(window.StatusBar().Text(), blank) << "a rip reads the drive: no poll";
         page->SetRipping(false);
         window.OnTimer();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == written; }, kDeadlineMs))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == written; },
+                                    testsupport::kHangLimitMs))
             << window.StatusBar().Text();
         CloseOrQuit(program);
     };
