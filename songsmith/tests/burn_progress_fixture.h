@@ -35,6 +35,7 @@
 #include "songsmith/core/track_states.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/temp_dir.h"
 #include "tonecore/tags/music_info.h"
 #include "utilities/keyed_text.h"
@@ -121,7 +122,8 @@ protected:
     // Lets the scripted pass end and waits until the worker is gone.
     void EndPass() {
         finish_.store(true);
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !burner_->threadRunning.load(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !burner_->threadRunning.load(); },
+                                    testsupport::kHangLimitMs));
     }
 
     // Ticks, and fails (closing it at once) when the tick opens an

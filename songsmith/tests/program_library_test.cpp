@@ -50,9 +50,7 @@ TEST_F(ProgramLibraryTest, DeletingTheFocusedTracksSongTakesItsRowAsOneUndoStep)
         }
         program.sessionList->FinishAddList();
         // The import's message places the song in the library's tree.
-        for (int turn = 0; turn < 100 && page->Nodes().FindSongByPath(path) == nullptr; ++turn)
-            QCoreApplication::processEvents();
-        seen.imported = page->Nodes().FindSongByPath(path) != nullptr;
+        seen.imported = WaitFor([&] { return page->Nodes().FindSongByPath(path) != nullptr; });
         if (seen.imported && program.trackList.GetCount() == 1) {
             program.sessionList->SelectTrack(program.trackList.GetAt(0)->GetSerial());
             program.mainWindow.OnCommand(cmd::kTrackLibDelete);
