@@ -5,8 +5,9 @@
 
 #include <QString>
 #include <QWidget>
-
 #include <functional>
+
+#include "testsupport/hang_limit.h"
 
 namespace testsupport {
 
@@ -27,7 +28,7 @@ void TypeText(QWidget* window, const QString& text);
 // Runs action on the next modal window once it shows, so a test can drive a
 // dialog that a function under test runs with exec(). The action must close
 // the window. Gives up (and fails the test) when no modal window appears
-// within timeoutMs.
-void WhenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = 5000);
+// within timeoutMs (only a hang takes that long).
+void WhenModalShown(std::function<void(QWidget* modal)> action, int timeoutMs = kHangLimitMs);
 
 }  // namespace testsupport

@@ -13,6 +13,7 @@
 #include "filekit/file_obj.h"
 #include "filekit/internet_access.h"
 #include "platform/last_error.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/scripted_server.h"
 #include "testsupport/temp_dir.h"
 
@@ -138,8 +139,8 @@ protected:
         return file;
     }
     // Polls as the program does until the download ends; false when it
-    // still runs after limitMs.
-    static bool WaitForEnd(CFileObj* file, long long limitMs) {
+    // still runs after limitMs (only a hang takes that long).
+    static bool WaitForEnd(CFileObj* file, long long limitMs = testsupport::kHangLimitMs) {
         const Clock::time_point start = Clock::now();
         while (file->FileDownloading()) {
             if (MillisecondsSince(start) > limitMs) return false;
@@ -158,7 +159,7 @@ protected:
 
 TEST_F(InternetDownloadTest, AVersionFileArrivesReadyToReadLineByLine) {
     CFileObj* file = Start(server_.Url("/version.txt"));
-    ASSERT_TRUE(WaitForEnd(file, 5000));
+    ASSERT_TRUE(WaitForEnd(file));
     EXPECT_EQ(file->DownloadWasSuccessful(), 1);
     ASSERT_EQ(file->CompleteDownload(0), 1);
     EXPECT_EQ(file->WriteMode(), 0) << "reopened read-only";
@@ -192,7 +193,7 @@ TEST_F(InternetDownloadTest, OnlyAWholeSuccessfulAnswerCounts) {
     };
     for (const Case& c : cases) {
         CFileObj* file = Start(c.url);
-        EXPECT_TRUE(WaitForEnd(file, 5000)) << c.url;
+        EXPECT_TRUE(WaitForEnd(file)) << c.url;
         EXPECT_EQ(file->DownloadWasSuccessful(), c.whole) << c.url;
         EXPECT_EQ(file->CompleteDownload(0), 1) << c.url;
         EXPECT_EQ(file->Size(), static_cast<std::int64_t>(c.content.size())) << c.url;
@@ -206,17 +207,20 @@ TEST_F(InternetDownloadTest, ReportsAmountsWhileRunningAndCancelsAtOnce) {
     std::uint64_t received = 0;
     std::uint64_t total = 0;
     const Clock::time_point start = Clock::now();
-    while (MillisecondsSince(start) < 5000 && file->GetDownloadAmounts(received, total) &&
-           received < 10) {
+    while (MillisecondsSince(start) < testsupport::kHangLimitMs &&
+           file->GetDownloadAmounts(received, total) && received < 10) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(received, 10u);
     EXPECT_EQ(total, 1000u);
     EXPECT_EQ(file->FileDownloading(), 1) << "the server keeps the rest back";
 
+    // The server would keep the rest back until the minute-long stall
+    // time-out: the cancel returns long before it.
     const Clock::time_point cancel = Clock::now();
     EXPECT_EQ(file->CompleteDownload(1), 1);
-    EXPECT_LT(MillisecondsSince(cancel), 500);
+    EXPECT_LT(MillisecondsSince(cancel),
+              static_cast<long long>(MyInternetAccess::kDefaultStallTimeoutMs / 2));
     EXPECT_EQ(file->FileDownloading(), 0);
     EXPECT_EQ(file->DownloadWasSuccessful(), 0);
     EXPECT_EQ(file->GetDownloadAmounts(received, total), 0);
@@ -230,7 +234,7 @@ TEST_F(InternetDownloadTest, AStalledServerTimesOut) {
     for (const char* path : {"/silent", "/stall"}) {
         const Clock::time_point start = Clock::now();
         CFileObj* file = Start(server_.Url(path));
-        EXPECT_TRUE(WaitForEnd(file, 4000)) << path;
+        EXPECT_TRUE(WaitForEnd(file)) << path;
         EXPECT_GE(MillisecondsSince(start), 900) << path;
         EXPECT_EQ(file->DownloadWasSuccessful(), 0) << path;
         DeleteRefObject(&file);
@@ -242,7 +246,7 @@ TEST_F(InternetDownloadTest, ATricklingServerTimesOut) {
     // second arrives: the transfer counts as stalled all the same.
     session_.SetTimeouts(2000, 1500);
     CFileObj* file = Start(server_.Url("/trickle"));
-    EXPECT_TRUE(WaitForEnd(file, 10000));
+    EXPECT_TRUE(WaitForEnd(file));
     EXPECT_EQ(file->DownloadWasSuccessful(), 0);
     DeleteRefObject(&file);
 }
@@ -262,17 +266,20 @@ TEST(InternetDownloadThreads, ReleasingARunningDownloadLeavesNoThreadBehind) {
         std::uint64_t received = 0;
         std::uint64_t total = 0;
         const Clock::time_point start = Clock::now();
-        while (MillisecondsSince(start) < 5000 && file->GetDownloadAmounts(received, total) && received < 10) {
+        while (MillisecondsSince(start) < testsupport::kHangLimitMs &&
+               file->GetDownloadAmounts(received, total) && received < 10) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         ASSERT_EQ(received, 10u);
         ASSERT_EQ(file->FileDownloading(), 1);
         session.Close();  // the running download keeps its own copy of the settings
 
+        // Long before the minute-long stall time-out.
         const Clock::time_point release = Clock::now();
         DeleteRefObject(&file);
         EXPECT_EQ(file, nullptr);
-        EXPECT_LT(MillisecondsSince(release), 500);
+        EXPECT_LT(MillisecondsSince(release),
+                  static_cast<long long>(MyInternetAccess::kDefaultStallTimeoutMs / 2));
     }
     EXPECT_EQ(ThreadCount(), before);
 }
@@ -292,7 +299,7 @@ TEST_F(InternetDownloadTest, HonoursTheProxyChoice) {
     for (const Case& c : cases) {
         ASSERT_EQ(session_.Open("Songsmith", INTERNET_OPEN_TYPE_PROXY, c.proxy, c.bypass), 1);
         CFileObj* file = Start(c.url);
-        EXPECT_TRUE(WaitForEnd(file, 5000)) << c.url;
+        EXPECT_TRUE(WaitForEnd(file)) << c.url;
         EXPECT_EQ(file->DownloadWasSuccessful(), 1) << c.url;
         EXPECT_EQ(testsupport::ReadWholeFile(path_), kVersionText) << c.url;
         DeleteRefObject(&file);

@@ -153,7 +153,7 @@ std::vector<std::int16_t> SamplePcm(const std::vector<TReaderEvent>& events) {
 TEST_F(ReaderOracle, BothInterfacesGiveTheProgramsDecode) {
     for (const TWmaSpec& spec : kSongs) {
         SCOPED_TRACE(mediatest::SpecName(spec));
-        CWatchdog watchdog(30s, "decoding " + mediatest::SpecName(spec));
+        CWatchdog watchdog(testsupport::kHangLimit, "decoding " + mediatest::SpecName(spec));
         const std::string path = Song(spec);
         ASSERT_FALSE(path.empty());
         const std::vector<std::int16_t> reference = mediatest::FfmpegDecode(path);
@@ -192,7 +192,7 @@ TEST_F(ReaderOracle, BothInterfacesGiveTheProgramsDecode) {
 }
 
 TEST_F(ReaderOracle, StatusOrderOfAWholeSong) {
-    CWatchdog watchdog(20s, "a whole song");
+    CWatchdog watchdog(testsupport::kHangLimit, "a whole song");
     CReaderRecorder recorder;
     TAsyncReader owned = NewAsyncReader();
     IWMReader* reader = owned.reader.get();
@@ -225,7 +225,7 @@ TEST_F(ReaderOracle, StatusOrderOfAWholeSong) {
 }
 
 TEST_F(ReaderOracle, UserClockLetsOnlyEarlierSamplesThroughThenTicks) {
-    CWatchdog watchdog(20s, "the user clock");
+    CWatchdog watchdog(testsupport::kHangLimit, "the user clock");
     constexpr QWORD kStep = 200 * kMs;
     CReaderRecorder recorder;
     TAsyncReader owned = NewAsyncReader();
@@ -287,7 +287,7 @@ TEST_F(ReaderOracle, UserClockLetsOnlyEarlierSamplesThroughThenTicks) {
 }
 
 TEST_F(ReaderOracle, StopPauseAndDeliverTimeReturnUnderTheCallersLock) {
-    CWatchdog watchdog(20s, "calls under the caller's lock");
+    CWatchdog watchdog(testsupport::kHangLimit, "calls under the caller's lock");
     CReaderRecorder recorder;
     TAsyncReader owned = NewAsyncReader();
     IWMReader* reader = owned.reader.get();
@@ -324,7 +324,7 @@ TEST_F(ReaderOracle, StopPauseAndDeliverTimeReturnUnderTheCallersLock) {
 }
 
 TEST_F(ReaderOracle, PauseHoldsAndResumeGoesOn) {
-    CWatchdog watchdog(20s, "pause and resume");
+    CWatchdog watchdog(testsupport::kHangLimit, "pause and resume");
     CReaderRecorder recorder;
     TOwned<IWMReader> owned(NewReader(nullptr));
     IWMReader* reader = owned.get();
@@ -346,7 +346,7 @@ TEST_F(ReaderOracle, PauseHoldsAndResumeGoesOn) {
 }
 
 TEST_F(ReaderOracle, CloseInsideDeliveryEndsItAtOnce) {
-    CWatchdog watchdog(20s, "close inside a callback");
+    CWatchdog watchdog(testsupport::kHangLimit, "close inside a callback");
     CReaderRecorder recorder;
     TOwned<IWMReader> owned(NewReader(nullptr));
     IWMReader* reader = owned.get();
@@ -376,7 +376,7 @@ TEST_F(ReaderOracle, TheLastReleaseMayComeInsideACallback) {
     } places[] = {{"on closing", TReaderEvent::Status, WMT_CLOSED}, {"in a sample", TReaderEvent::Sample, WMT_ERROR}};
     for (const auto& place : places) {
         SCOPED_TRACE(place.where);
-        CWatchdog watchdog(20s, std::string("the last release ") + place.where);
+        CWatchdog watchdog(testsupport::kHangLimit, std::string("the last release ") + place.where);
         CReaderRecorder recorder;
         IWMReader* reader = NewReader(nullptr);
         std::atomic<bool> released{false};
@@ -393,7 +393,9 @@ TEST_F(ReaderOracle, TheLastReleaseMayComeInsideACallback) {
             ASSERT_EQ(reader->Close(), S_OK);
         }
         // The thread finishes on its own and gives back the callback.
-        for (int wait = 0; wait < 1000 && recorder.References() != 0; ++wait) std::this_thread::sleep_for(5ms);
+        const auto giveUp = std::chrono::steady_clock::now() + testsupport::kHangLimit;
+        while (recorder.References() != 0 && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(5ms);
         EXPECT_TRUE(released);
         EXPECT_EQ(recorder.References(), 0);
         std::this_thread::sleep_for(20ms);  // the thread's last steps touch only what it holds
@@ -417,7 +419,7 @@ void ExpectLanding(QWORD target, QWORD time, QWORD duration, const std::vector<s
 }
 
 TEST_F(ReaderOracle, StartLandsAtOrBeforeEachTarget) {
-    CWatchdog watchdog(20s, "starts over a table of times");
+    CWatchdog watchdog(testsupport::kHangLimit, "starts over a table of times");
     const std::vector<std::int16_t> reference = mediatest::FfmpegDecode(CdSong());
     CReaderRecorder recorder;
     TAsyncReader owned = NewAsyncReader();
@@ -464,7 +466,7 @@ TEST_F(ReaderOracle, StartLandsAtOrBeforeEachTarget) {
 }
 
 TEST_F(ReaderOracle, SetRangeLandsAtOrBeforeEachTargetAndEndsBeforeItsEnd) {
-    CWatchdog watchdog(20s, "ranges over a table of times");
+    CWatchdog watchdog(testsupport::kHangLimit, "ranges over a table of times");
     const std::vector<std::int16_t> reference = mediatest::FfmpegDecode(CdSong());
     IWMSyncReader* sync = NewSyncReader(CdSong());
     IWMReader* reader = nullptr;
@@ -489,7 +491,7 @@ TEST_F(ReaderOracle, SetRangeLandsAtOrBeforeEachTargetAndEndsBeforeItsEnd) {
 }
 
 TEST_F(ReaderOracle, OneFileAtATimeThroughEitherInterface) {
-    CWatchdog watchdog(20s, "one file at a time");
+    CWatchdog watchdog(testsupport::kHangLimit, "one file at a time");
     CReaderRecorder recorder;
     IWMSyncReader* sync = NewSyncReader(CdSong());
     TOwned<IWMReader> reader;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mediacore/wm_interfaces.h"
+#include "testsupport/hang_limit.h"
 
 namespace mediatest {
 
@@ -93,12 +94,14 @@ public:
     // Waits (at most limit) until some recorded status equals status, counting
     // from event index from on; true when it came.
     bool WaitForStatus(WMT_STATUS status, std::size_t from = 0,
-                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+                       std::chrono::milliseconds limit = testsupport::kHangLimit) {
         return WaitFor([&] { return FindStatus(status, from) >= 0; }, limit);
     }
-    bool WaitForEvents(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    bool WaitForEvents(std::size_t count,
+                       std::chrono::milliseconds limit = testsupport::kHangLimit) {
         return WaitFor([&] { return events_.size() >= count; }, limit);
     }
+
 private:
     // Index of the first such status from index from, or -1; with the lock held.
     long FindStatus(WMT_STATUS status, std::size_t from = 0) const {

@@ -26,7 +26,7 @@ struct TRefusedFile {
 std::string AsString(const asftest::Buffer& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 TEST(Reader, RefusedFilesEndInOneOpenedStatusWithTheReason) {
-    mediatest::CWatchdog watchdog(20s, "refused files");
+    mediatest::CWatchdog watchdog(testsupport::kHangLimit, "refused files");
     mediatest::TMediaModule module;
     ASSERT_NE(module.handle, nullptr);
     testsupport::TempDir dir;

@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "testsupport/hang_limit.h"
+
 namespace mediatest {
 
 class CWatchdog {

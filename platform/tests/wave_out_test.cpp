@@ -10,6 +10,7 @@
 #include "platform/wave_out_alsa.h"
 #include "platform/wave_out_fake.h"
 #include "platform/wave_out_null.h"
+#include "testsupport/hang_limit.h"
 
 namespace {
 
@@ -219,7 +220,8 @@ TEST(WaveOutTest, NullDevicePacedByItsOwnThreadFinishesBuffers) {
     ASSERT_NE(device, nullptr);
     TBuffers buffers(2, 1764);  // 10 ms each
     buffers.QueueAll(device);
-    for (int wait = 0; wait < 2000 && buffers.States() != "dd"; ++wait) {
+    const auto giveUp = std::chrono::steady_clock::now() + testsupport::kHangLimit;
+    while (buffers.States() != "dd" && std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     EXPECT_EQ(buffers.States(), "dd");
@@ -235,7 +237,8 @@ TEST(WaveOutTest, AlsaPlaysThroughItsNullPcm) {
         HWAVEOUT device = opened.release();
         TBuffers buffers(3, format.nBlockAlign * 512u);
         buffers.QueueAll(device);
-        for (int wait = 0; wait < 3000 && buffers.States() != "ddd"; ++wait) {
+        const auto giveUp = std::chrono::steady_clock::now() + testsupport::kHangLimit;
+        while (buffers.States() != "ddd" && std::chrono::steady_clock::now() < giveUp) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         EXPECT_EQ(buffers.States(), "ddd");

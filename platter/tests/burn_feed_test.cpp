@@ -102,7 +102,7 @@ TEST(BurnFeedTest, CancelStopsTheRendering) {
 }
 
 TEST(BurnFeedTest, QueueRunsDryOnlyWhenTheWriterWaitsForLateAudio) {
-    CWatchdog watchdog(std::chrono::seconds(10), "the dry queue test");
+    CWatchdog watchdog(testsupport::kHangLimit, "the dry queue test");
     std::uint8_t out[8] = {};
     std::size_t got = 0;
     const std::uint8_t half[4] = {1, 2, 3, 4};

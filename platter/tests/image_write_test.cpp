@@ -422,7 +422,9 @@ TEST_F(ImageDriveTest, APacedSeventyFourMinuteWriteRunsOnTheClock) {
     // Each track's end comes when its sectors are through at that speed.
     const std::int64_t firstTrackEnd = recorder.eventTimes[7] - start;
     EXPECT_NEAR(static_cast<double>(firstTrackEnd), trackSectors * 1000.0 / 600.0, 1.0);
-    EXPECT_LT(std::chrono::steady_clock::now() - wallStart, std::chrono::seconds(5));
+    // The pacing runs on the drive's clock, not the wall's: 555 seconds of
+    // writing take no more than the copying does.
+    EXPECT_LT(std::chrono::steady_clock::now() - wallStart, testsupport::kHangLimit);
 
     // The engine's remaining-time estimate follows the progress.
     EXPECT_EQ(engine->CalcBurnTimeRemaining(), 0);

@@ -6,17 +6,18 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <set>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platter/clock.h"
 #include "platter/types.h"
+#include "testsupport/hang_limit.h"
 
 namespace platter_test {
 

@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
             PressEnter(edit);
             startMs.push_back(MsSince(keyStart));
             // An empty result is shown when its search has ended.
-            if (!PumpUntil([&] { return want > 0 ? !waiting : !page.IsSearching(); }, 5000))
+            if (!PumpUntil([&] { return want > 0 ? !waiting : !page.IsSearching(); }, 60000))
                 std::fprintf(stderr, "stuck: '%s' rows %d, LIKE %zu, searching %d\n", text.c_str(),
                              page.Model().rowCount(), expected, page.IsSearching() ? 1 : 0);
             if (want == 0) {

@@ -1,7 +1,8 @@
 // session_list_bench: the session pane under a 500-track session. Run by
-// hand, offscreen, not a test:
+// hand, not a test; it runs on the offscreen platform unless
+// QT_QPA_PLATFORM names another:
 //
-//   QT_QPA_PLATFORM=offscreen session_list_bench [tracks]
+//   session_list_bench [tracks]
 //
 // Untimed, it writes one-second WAV songs and a session file of them, every
 // track already analysed (its record holds its length and peaks flag, so
@@ -99,6 +100,7 @@ double Timed(const std::function<void()>& step) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
     SetStringFile(FindResourceFile("progstrings.txt").c_str());

@@ -33,6 +33,7 @@
 #include "songvault/records.h"
 #include "songvault/songvault.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/tiny_wav.h"
 #include "testsupport/widget_png.h"
@@ -233,7 +234,8 @@ protected:
         return paths;
     }
     bool WaitUntilIdle() {
-        return QTest::qWaitFor([this] { return !Page()->IsSearching(); }, 60000);
+        return QTest::qWaitFor([this] { return !Page()->IsSearching(); },
+                               testsupport::kHangLimitMs);
     }
     // The page's command opens the dialog; action fills it and ends it.
     void RunAdvancedFind(const std::function<void(QDialog*)>& action) {
@@ -422,7 +424,8 @@ TEST_F(AdvancedFindTest, TenQuickKeysRunOneCount) {
     // The timer itself runs the count when the typing pauses.
     Type(0, "Artist 3");
     EXPECT_EQ(dialog_->CountsRun(), counts + 1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog_->CountsRun() == counts + 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog_->CountsRun() == counts + 2; },
+                                testsupport::kHangLimitMs));
     EXPECT_EQ(Shown(), CountText(sql_->Count("artist = 'Artist 3'")));
 }
 
@@ -563,7 +566,7 @@ TEST_F(AdvancedFindTest, AnImportDuringTheSearchAddsOnlyMatchingSongs) {
         FindControl<QComboBox>(modal, Dlg::kValueIds[0])->setCurrentIndex(3);  // WMA
         ClickControl(modal, 1);
     });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return importsStarted == 1; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return importsStarted == 1; }, testsupport::kHangLimitMs));
     const std::set<std::string> found = sql_->Paths("format = 4");
 
     // New songs of every format; only the WMA ones (and their title does
@@ -579,7 +582,8 @@ TEST_F(AdvancedFindTest, AnImportDuringTheSearchAddsOnlyMatchingSongs) {
     importing = false;
     PostAppMessage(Page()->ReceiverId(), TAppMessage{WM_IMPORT_FINISHED, 0, 0, nullptr});
     ASSERT_TRUE(WaitUntilIdle());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ListedPaths().size() == expected.size(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ListedPaths().size() == expected.size(); },
+                                testsupport::kHangLimitMs));
     EXPECT_EQ(ListedPaths(), expected);
     EXPECT_EQ(expected.size(), found.size() + 2);
 }

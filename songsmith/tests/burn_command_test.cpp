@@ -4,11 +4,13 @@
 // the speed question, the settings logged and the burn mode chosen, the
 // results held back until the command returns, and every branch of the
 // error report with its retries and advice.
+#include "songsmith/burn/burn_command.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDialog>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QTest>
 #include <atomic>
@@ -27,7 +29,6 @@
 #include "platform/wave_format.h"
 #include "platter/platter.h"
 #include "platter/types.h"
-#include "songsmith/burn/burn_command.h"
 #include "songsmith/burn/burn_dialog.h"
 #include "songsmith/burn/burn_failed_dialog.h"
 #include "songsmith/burn/burn_progress_dialog.h"
@@ -46,6 +47,7 @@
 #include "songsmith/main_window.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/scoped_env.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
@@ -210,7 +212,8 @@ protected:
         return false;
     }
     void WaitForWorkerEnd() {
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !burner_->threadRunning.load(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !burner_->threadRunning.load(); },
+                                    testsupport::kHangLimitMs));
     }
 
     testsupport::TempDir home_;
@@ -351,7 +354,7 @@ TEST_F(BurnCommandTest, BurnDuringATestStopsItAtOnceAndDuringAWriteAsksWhileTheD
         events.store(0);
         burner_->test.store(c.test);
         ASSERT_TRUE(burner_->StartBurn(kBurnModeOnTheFly, 0));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return events.load() > 0; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return events.load() > 0; }, testsupport::kHangLimitMs));
         ASSERT_EQ(burner_->State(), c.test ? kBurnStateTesting : kBurnStateBurning);
         bool eventsDuringQuestion = false;
         CQuestionUi ui([&](const TMessageRequest& request) {
@@ -359,7 +362,7 @@ TEST_F(BurnCommandTest, BurnDuringATestStopsItAtOnceAndDuringAWriteAsksWhileTheD
             // Three more events while the user reads the question.
             std::unique_lock<std::mutex> hold(eventLock);
             const int seen = events.load();
-            eventsDuringQuestion = eventArrived.wait_for(hold, std::chrono::seconds(10),
+            eventsDuringQuestion = eventArrived.wait_for(hold, testsupport::kHangLimit,
                                                          [&] { return events.load() >= seen + 3; });
             return c.answer;
         });
@@ -561,7 +564,8 @@ TEST_F(BurnCommandTest, ResultsWaitForTheCommandSoARetryStartsFromTheTop) {
     });
     window_->OnCommand(cmd::kBurn);
     commandReturned = true;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !steps.empty() && steps.back() == "success"; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !steps.empty() && steps.back() == "success"; },
+                                testsupport::kHangLimitMs));
     EXPECT_EQ(steps, (std::vector<std::string>{"failed after the command", "progress dialogs open: 0",
                                                "retry: progress dialogs open: 0", "success"}));
     EXPECT_EQ(passes, 2);

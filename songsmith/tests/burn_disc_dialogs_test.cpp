@@ -25,6 +25,7 @@
 #include "songsmith/tests/burn_progress_fixture.h"
 #include "songsmith/tests/control_help_check.h"
 #include "songsmith/tests/control_layout.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/widget_png.h"
 
 namespace {
@@ -228,7 +229,7 @@ TEST(BurnSuccessDialogTest, ShowsItsMessageAnimatesAndItsLabelButtonPostsTheLabe
         EXPECT_EQ(result, c.result);
     }
     // Only the label button posted, once; the command arrives.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.empty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !commands.empty(); }, testsupport::kHangLimitMs));
     QCoreApplication::processEvents();
     EXPECT_EQ(commands, std::vector<std::uintptr_t>{cmd::kLabelProduct});
 }

@@ -3,6 +3,8 @@
 // clock the test moves: the look over the session before the write, the
 // answers to the controller's requests, aborting, closing when the worker
 // ends, and what the steps, the status line and the percent bar show.
+#include "songsmith/burn/burn_progress_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -18,7 +20,6 @@
 
 #include "platform/message_box.h"
 #include "platter/platter.h"
-#include "songsmith/burn/burn_progress_dialog.h"
 #include "songsmith/burn/insert_disc_dialog.h"
 #include "songsmith/burn/will_not_fit_dialog.h"
 #include "songsmith/core/burner_drives.h"
@@ -30,6 +31,7 @@
 #include "songsmith/core/ui_services.h"
 #include "songsmith/tests/burn_progress_fixture.h"
 #include "songsmith/tests/control_layout.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/widget_png.h"
 #include "utilities/text_format.h"
 
@@ -138,7 +140,7 @@ TEST_F(BurnProgressTest, OpensWaitingWithTheGateUpAndClosesWhenTheWorkerEnds) {
         EXPECT_EQ(Text(window, Dlg::kStatusLine), StateText(*burner_));
         EXPECT_EQ(host_.texts.back(), StateText(*burner_));
         EXPECT_GT(titleRefreshes_, 0);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return passedGate_.load(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return passedGate_.load(); }, testsupport::kHangLimitMs));
 
         EndPass();
         dialog.OnTimer();
@@ -313,7 +315,8 @@ TEST_F(BurnProgressTest, TheInsertDiscPromptWaitsItsTimeAndClosesOnlyForABlankDi
     const int result = Run(
         [&](Dlg& dialog, QDialog* window) {
             dialog.OnTimer();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return passedGate_.load(); }, 5000));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return passedGate_.load(); }, testsupport::kHangLimitMs));
             // The first copy was written; the worker asks for the next disc.
             burner_->SetState(kBurnStateConverting);
             burner_->copyIndex.store(1);
@@ -699,7 +702,8 @@ TEST_F(BurnProgressImageDriveTest, ARealBurnRunsUnderTheDialogWhichClosesWhenThe
         tracks_.GetAt(0)->SetState(kTrackReady);
         dialog.OnTimer();
         EXPECT_FALSE(burner_->checkingGate.load());
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !burner_->threadRunning.load(); }, 60000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !burner_->threadRunning.load(); },
+                                    testsupport::kHangLimitMs));
         dialog.OnTimer();
         if (window->isVisible()) qobject_cast<QDialog*>(window)->done(kLeftOpen);
     });

@@ -35,6 +35,7 @@
 #include "songsmith/core/track_states.h"
 #include "testsupport/fake_ui_services.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/temp_dir.h"
 #include "tonecore/tags/music_info.h"
 #include "utilities/keyed_text.h"
@@ -93,10 +94,14 @@ protected:
 
     // Starts the scripted pass as the burn command does, with the gate
     // already up so that the pass cannot slip past it before the dialog
-    // opens.
+    // opens, and returns once the pass has set its first state: a state the
+    // test sets afterwards is not overwritten by a late start.
     void StartPass() {
         burner_->checkingGate.store(true);
+        passStarted_.store(false);
         ASSERT_TRUE(burner_->StartBurnThread());
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return passStarted_.load(); }, testsupport::kHangLimitMs));
     }
 
     // Opens the dialog over a running pass; drive acts on it. The dialog
@@ -121,7 +126,8 @@ protected:
     // Lets the scripted pass end and waits until the worker is gone.
     void EndPass() {
         finish_.store(true);
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !burner_->threadRunning.load(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !burner_->threadRunning.load(); },
+                                    testsupport::kHangLimitMs));
     }
 
     // Ticks, and fails (closing it at once) when the tick opens an
@@ -153,11 +159,13 @@ protected:
     int titleRefreshes_ = 0;
     // The pass got past the gate: the write would have begun.
     std::atomic<bool> passedGate_{false};
+    std::atomic<bool> passStarted_{false};
     std::atomic<bool> finish_{false};
 
 private:
     void ScriptedPass(CBurner& burner) {
         burner.SetState(kBurnStateWaiting);
+        passStarted_.store(true);
         while (burner.checkingGate.load() && !finish_.load() && burner.WaitFor(5)) {
         }
         if (burner.abort.load() || burner.checkingGate.load()) return;

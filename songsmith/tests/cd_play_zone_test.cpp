@@ -23,6 +23,7 @@
 #include "songsmith/core/track_list.h"
 #include "songsmith/find_container_window.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/widget_png.h"
 
 namespace {
@@ -153,7 +154,7 @@ TEST_F(CdPlayZoneTest, ATrackThatPlaysToItsEndTellsThePage) {
             g_outputMs += 1000;
             return !Page()->Playback().IsPlayingTrack();
         },
-        10000));
+        testsupport::kHangLimitMs));
     // The row stays the one played last, for the player's next choice.
     EXPECT_EQ(Page()->Disc().PlayingIndex(), 2);
 }

@@ -25,6 +25,7 @@
 
 #include "platform/message_box.h"
 #include "platter/testsupport/disc_image_maker.h"
+#include "platter/testsupport/held_track_reads.h"
 #include "program_fixture.h"
 #include "songsmith/cd_tab.h"
 #include "songsmith/copy_in_progress_dialog.h"
@@ -37,6 +38,7 @@
 #include "songsmith/prog_string.h"
 #include "testsupport/command_output.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/scripted_server.h"
 #include "testsupport/widget_png.h"
 #include "titlefetch/site.h"
@@ -107,7 +109,7 @@ public:
     }
     void Wait() {
         std::unique_lock<std::mutex> hold(lock_);
-        changed_.wait_for(hold, std::chrono::seconds(20), [this] { return open_; });
+        changed_.wait_for(hold, testsupport::kHangLimit, [this] { return open_; });
     }
 
 private:
@@ -193,7 +195,9 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
         CCDTab* page = program.mainWindow.TabPane()->CdPages().at(0);
         CLibraryTab* library = program.mainWindow.TabPane()->GetLibraryTab();
         page->DiscTimerTick();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().RowCount() == 3 && page->Disc().LookupPhase() == 3; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return page->Disc().RowCount() == 3 && page->Disc().LookupPhase() == 3; },
+            testsupport::kHangLimitMs));
         ASSERT_EQ(Cell(page, 0, kCdColumnTitle), "a/b");
         // Track 2's file waits for the test during the first rip.
         int converters = 0;
@@ -212,7 +216,9 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
             ASSERT_TRUE(testsupport::ClickControl(page->Window(), kCdRipId));
             if (first) {
                 // Mid-rip: the first track ripped, the others waiting.
-                EXPECT_TRUE(QTest::qWaitFor([&] { return page->Disc().Row(0)->Status() == kCdRowRipped; }, 30000));
+                EXPECT_TRUE(
+                    QTest::qWaitFor([&] { return page->Disc().Row(0)->Status() == kCdRowRipped; },
+                                    testsupport::kHangLimitMs));
                 QCoreApplication::processEvents();
                 EXPECT_TRUE(page->IsRipping());
                 EXPECT_EQ(Cell(page, 0, kCdColumnStatus), ProgString("CDTab_Ripped"));
@@ -222,15 +228,19 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
                                 ->text()
                                 .startsWith("Ripping tracks ("));
                 // The window's title tells how far the rip is.
-                EXPECT_TRUE(QTest::qWaitFor([&] {
-                    return program.mainWindow.Window()->windowTitle().startsWith(
-                        QString::number(page->GetRipProgress()) + "% [Ripping] - ");
-                })) << program.mainWindow.Window()->windowTitle().toStdString();
+                EXPECT_TRUE(QTest::qWaitFor(
+                    [&] {
+                        return program.mainWindow.Window()->windowTitle().startsWith(
+                            QString::number(page->GetRipProgress()) + "% [Ripping] - ");
+                    },
+                    testsupport::kHangLimitMs))
+                    << program.mainWindow.Window()->windowTitle().toStdString();
                 EXPECT_GT(page->GetRipProgress(), 0);
                 testsupport::SaveWidgetPng(program.mainWindow.Window(), "cd_rip_mid_rip");
                 gate.Open();
             }
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsRipping(); }, 60000));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return !page->IsRipping(); }, testsupport::kHangLimitMs));
             first = false;
             for (int row = 0; row < 3; ++row) {
                 const std::string path = folder + c.names[static_cast<std::size_t>(row)];
@@ -239,7 +249,9 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
                 EXPECT_TRUE(std::filesystem::exists(path));
                 EXPECT_STREQ(page->GetTrackMusicInfo(row)->path, path.c_str());
                 // The library shows it under its artist and album.
-                ASSERT_TRUE(QTest::qWaitFor([&] { return library->Nodes().FindSongByPath(path) != nullptr; }, 5000));
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] { return library->Nodes().FindSongByPath(path) != nullptr; },
+                    testsupport::kHangLimitMs));
                 const CLibNode* song = library->Nodes().FindSongByPath(path);
                 ASSERT_NE(CLibraryNodes::ArtistOfSong(song), nullptr);
                 ASSERT_NE(CLibraryNodes::AlbumOfSong(song), nullptr);
@@ -259,7 +271,7 @@ TEST_F(CdRipProgramTest, TheMarkedTracksBecomeNamedTaggedSongsInEachFormat) {
         program.prefs.RipFormat = kRipFormatWav;
         program.mainWindow.OnCommand(cmd::kCdClearAll);
         ASSERT_TRUE(testsupport::ClickControl(page->Window(), kCdRipId));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsRipping(); }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsRipping(); }, testsupport::kHangLimitMs));
         QCoreApplication::processEvents();
         EXPECT_EQ(program.library.GetSongCount(), songs);
         testsupport::SaveWidgetPng(program.mainWindow.Window(), "cd_rip_done");
@@ -364,16 +376,18 @@ TEST_F(CdRipProgramTest, ClosingDuringARipAsksAndOnlyYesStopsTheRipAndCloses) {
         program.mainWindow.OnCommand(cmd::kFirstCdDrive);
         CCDTab* page = program.mainWindow.TabPane()->CdPages().at(0);
         page->DiscTimerTick();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().RowCount() == 3; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().RowCount() == 3; },
+                                    testsupport::kHangLimitMs));
         PLATTER_CDevice* drive = page->Drive();
         const std::int32_t track2 = drive->trackTable[1].startFrame - 150;
         const std::int32_t track3 = drive->trackTable[2].startFrame - 150;
-        drive->SetReadHook([=](std::int32_t lsn, long count, void* out, const TPlatterRawRead& read) -> long {
-            if (lsn >= track2 && lsn < track3) std::this_thread::sleep_for(std::chrono::milliseconds(2) * count);
-            return read(lsn, count, out);
-        });
+        // Track 2 reads slowly and cannot end before Yes is given: the rip
+        // is still going when No was answered, however slowly the test runs.
+        platter_test::CHeldTrackReads slowTrack(track2, track3, std::chrono::milliseconds(2));
+        drive->SetReadHook(slowTrack.Hook());
         ASSERT_TRUE(testsupport::ClickControl(page->Window(), kCdRipId));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().Row(1)->percent >= 5; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().Row(1)->percent >= 5; },
+                                    testsupport::kHangLimitMs));
         seen.ripping = page->IsRipping();
         // No keeps the program and the rip going.
         testsupport::WhenModalShown([&](QWidget* modal) {
@@ -387,6 +401,7 @@ TEST_F(CdRipProgramTest, ClosingDuringARipAsksAndOnlyYesStopsTheRipAndCloses) {
         // the window closes.
         testsupport::WhenModalShown([&](QWidget* modal) {
             ++seen.asked;
+            slowTrack.Open();
             testsupport::ClickControl(modal, CCopyInProgressDlg::kDontAsk);
             testsupport::ClickControl(modal, CCopyInProgressDlg::kYes);
         });
@@ -424,10 +439,10 @@ TEST_F(CdRipProgramTest, ARipWhoseEveryFileFailsIsOneBoxNamingTheCauseAndNoSucce
         program.mainWindow.OnCommand(cmd::kFirstCdDrive);
         CCDTab* page = program.mainWindow.TabPane()->CdPages().at(0);
         page->DiscTimerTick();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().RowCount() == 3 && page->Disc().LookupPhase() == 3; }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return page->Disc().RowCount() == 3 && page->Disc().LookupPhase() == 3; }, testsupport::kHangLimitMs));
         ASSERT_EQ(program.prefs.RipFormat, kRipFormatWma);
         ASSERT_TRUE(testsupport::ClickControl(page->Window(), kCdRipId));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsRipping(); }, 60000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsRipping(); }, testsupport::kHangLimitMs));
         QCoreApplication::processEvents();
         for (int row = 0; row < 3; ++row) statuses.push_back(Cell(page, row, kCdColumnStatus));
         testsupport::SaveWidgetPng(program.mainWindow.Window(), "cd_rip_every_file_failed");

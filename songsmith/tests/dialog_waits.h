@@ -11,12 +11,15 @@
 #include <memory>
 #include <string>
 
+#include "testsupport/hang_limit.h"
+
 namespace burnprogram {
 
 // Runs action once a visible modal dialog of that id is up; gives up (and
 // fails) after timeoutMs. The poll lives in the application, so it runs in
 // whatever loop the code under test spins.
-inline void WhenDialogShown(int id, std::function<void(QDialog* dialog)> action, int timeoutMs = 30000) {
+inline void WhenDialogShown(int id, std::function<void(QDialog* dialog)> action,
+                            int timeoutMs = testsupport::kHangLimitMs) {
     auto* poll = new QTimer(qApp);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();

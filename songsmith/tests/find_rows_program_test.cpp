@@ -487,7 +487,7 @@ TEST_F(FindRowsProgramTest, AddAllFoundSongsOneByOneBelowAHundredAndInOneBatchFr
             ASSERT_TRUE(WaitFor([&] { return marked() == c.rows; }));
             // One undo step takes them all out again; redo brings them back.
             program.mainWindow.OnCommand(cmd::kUndo);
-            ASSERT_TRUE(WaitFor([&] { return program.trackList.GetCount() == 0 && marked() == 0; }, 3000))
+            ASSERT_TRUE(WaitFor([&] { return program.trackList.GetCount() == 0 && marked() == 0; }))
                 << program.trackList.GetCount() << " tracks, " << marked() << " marked";
             program.mainWindow.OnCommand(cmd::kRedo);
             ASSERT_TRUE(WaitFor([&] { return program.trackList.GetCount() == c.rows && marked() == c.rows; }));

@@ -1,8 +1,9 @@
 // The Find page in the real main window, over a song store of generated
 // songs: searching by typing into the page and pressing Enter, the rows it
 // lists, searching on into a library import, and stopping.
-#include <gtest/gtest.h>
+#include "songsmith/find_tab.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QCheckBox>
@@ -28,10 +29,10 @@
 #include "songsmith/core/session_columns.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/find_rows_model.h"
-#include "songsmith/find_tab.h"
 #include "songsmith/prog_string.h"
 #include "songvault/songvault.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/tiny_wav.h"
 #include "testsupport/widget_png.h"
@@ -129,7 +130,8 @@ protected:
         QTest::keyClick(edit, Qt::Key_Return);
     }
     bool WaitUntilIdle() {
-        return QTest::qWaitFor([this] { return !Page()->IsSearching(); }, 60000);
+        return QTest::qWaitFor([this] { return !Page()->IsSearching(); },
+                               testsupport::kHangLimitMs);
     }
     std::set<std::string> ListedPaths() const {
         std::set<std::string> paths;
@@ -203,7 +205,7 @@ TEST_F(FindTabTest, SearchFindingNothingShowsPlaceholdersThenTheImportedSongsTha
     };
     Control<QCheckBox>(kFindImportBoxId)->setChecked(true);
     SearchFor("fresh tune");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return importsStarted == 1; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return importsStarted == 1; }, testsupport::kHangLimitMs));
     EXPECT_TRUE(Page()->IsSearching());
     EXPECT_TRUE(Page()->Model().Placeholder());
     EXPECT_EQ(Page()->Model().rowCount(), kFindPlaceholderRows);
@@ -225,7 +227,8 @@ TEST_F(FindTabTest, SearchFindingNothingShowsPlaceholdersThenTheImportedSongsTha
     importing = false;
     PostAppMessage(Page()->ReceiverId(), TAppMessage{WM_IMPORT_FINISHED, 0, 0, nullptr});
     ASSERT_TRUE(WaitUntilIdle());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Page()->GetSongCount() == 2; }, 60000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Page()->GetSongCount() == 2; }, testsupport::kHangLimitMs));
     EXPECT_EQ(ListedPaths(), (std::set<std::string>{imported[0].path, imported[2].path}));
     EXPECT_FALSE(Page()->Model().Placeholder());
     EXPECT_EQ(Control<QTableView>(kFindListId)->columnSpan(0, 0), 1);
@@ -255,7 +258,7 @@ TEST_F(FindTabTest, FindDuringASearchStopsItAndTheImportItStarted) {
 
     // Stopped while the import it started runs.
     SearchFor("no such song");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return importing; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return importing; }, testsupport::kHangLimitMs));
     main_->OnCommand(cmd::kStartSearch);
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(stops, 1);
@@ -277,7 +280,7 @@ TEST_F(FindTabTest, TheFirstPageComesInOneInsertAndAStopListsNoMoreRows) {
 
     // Every song matches: far more rows than the list shows.
     SearchFor("track");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !inserts.empty(); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !inserts.empty(); }, testsupport::kHangLimitMs));
     EXPECT_GE(inserts.front(), visibleRows);
     ASSERT_TRUE(Page()->IsSearching());
     ASSERT_TRUE(testsupport::ClickControl(Page()->Window(), kFindButtonId));
@@ -304,12 +307,10 @@ TEST_F(FindTabTest, StopsReturnAtOnceWithRowsPending) {
     ASSERT_TRUE(Page()->Search().StartImportFeed());
     for (const TSVT_Song& song : songs_) Page()->Search().QueueImported(song);
     // The page handles no rows meanwhile: both workers are held by the
-    // rows pending.
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
+    // rows pending, so a stop that waited for the page to take them would
+    // never return.
     Page()->KillSearchThread();
     Page()->KillImportThread();
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
     ASSERT_TRUE(WaitUntilIdle());
 }
 

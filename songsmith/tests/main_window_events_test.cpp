@@ -21,6 +21,7 @@
 #include <optional>
 #include <thread>
 
+#include "main_window_fixture.h"
 #include "platform/registry_store.h"
 #include "platform/user_folders.h"
 #include "program_fixture.h"
@@ -30,23 +31,20 @@
 #include "songsmith/core/app_messages.h"
 #include "songsmith/core/burn_status.h"
 #include "songsmith/core/cd_track.h"
+#include "songsmith/core/command_ids.h"
+#include "songsmith/core/keyed_format.h"
 #include "songsmith/core/program_title.h"
 #include "songsmith/find_container_window.h"
 #include "songsmith/import_options_dlg.h"
-#include "songsmith/core/keyed_format.h"
-#include "songsmith/core/command_ids.h"
 #include "songsmith/save_database_dialog.h"
-#include "main_window_fixture.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/scoped_env.h"
 #include "testsupport/widget_png.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A deadline for what the event loop delivers; not a pause.
-constexpr int kDeadlineMs = 20000;
 
 // Closes the window at the end of a test; a window that stays open (a
 // question the test did not expect) fails the test instead of leaving the
@@ -171,6 +169,10 @@ TEST_F(MainWindowEventsTest, CloseAsksToSaveAModifiedSessionAndStaysOpenUnlessIt
         bool closed = false;
         bool dirtyAfter = false;
         options.whenShown = [&](CProgram& program) {
+            // The loader marks the session modified once it has analysed the
+            // song, whenever it gets there: held back, only the close's save
+            // makes it clean.
+            HoldLoader(program);
             ASSERT_TRUE(program.sessionList->AddSongFile(song.c_str(), true));
             program.trackList.SetDirty(true);
             ui_.ExpectMessage("Ses_Dirty", c.answer);
@@ -239,7 +241,7 @@ TEST_F(MainWindowEventsTest, AtTheFirstStartTheSongQuestionsWaitForTheAgreement)
         CCDTrack* track = program.trackList.GetAt(0);
         // The loader finds the song cut off and posts the question; the
         // post is delivered while the agreement is open.
-        analysed = QTest::qWaitFor([track] { return track->IsIncompleteWarned(); }, kDeadlineMs);
+        analysed = QTest::qWaitFor([track] { return track->IsIncompleteWarned(); }, testsupport::kHangLimitMs);
         for (int i = 0; i < 3; ++i) {
             QCoreApplication::sendPostedEvents();
             QCoreApplication::processEvents();
@@ -248,7 +250,7 @@ TEST_F(MainWindowEventsTest, AtTheFirstStartTheSongQuestionsWaitForTheAgreement)
         testsupport::SaveWidgetPng(modal, "first_start_agreement_before_song_question");
         testsupport::ClickControl(modal, CAgreementDlg::kCheckbox);
         testsupport::ClickControl(modal, CAgreementDlg::kContinue);
-        deadline.setRemainingTime(kDeadlineMs);
+        deadline.setRemainingTime(testsupport::kHangLimitMs);
         QTimer::singleShot(0, program.mainWindow.Window(), closeWhenAnswered);
     });
     ui_.ExpectMessage("SesErr_Incomplete", IDYES, false);
@@ -272,10 +274,10 @@ TEST_F(MainWindowEventsTest, FirstRunAnswersAreStoredAtOnce) {
     // The agreement comes first, then the question about searching for songs.
     testsupport::WhenModalShown([](QWidget* agreement) {
         testsupport::WhenModalShown([](QWidget* importQuestion) { static_cast<QDialog*>(importQuestion)->reject(); },
-                                    kDeadlineMs);
+                                    testsupport::kHangLimitMs);
         testsupport::ClickControl(agreement, CAgreementDlg::kCheckbox);
         testsupport::ClickControl(agreement, CAgreementDlg::kContinue);
-    }, kDeadlineMs);
+    }, testsupport::kHangLimitMs);
     // The agreement and the question run in loops of their own inside the
     // first event after the show: the check looks again from the main loop
     // until the store holds both answers, or the deadline passes.
@@ -284,7 +286,7 @@ TEST_F(MainWindowEventsTest, FirstRunAnswersAreStoredAtOnce) {
     std::function<void(CProgram&)> look = [&](CProgram& program) {
         CPreferences stored;
         stored.Load(HKEY_CURRENT_USER);
-        if ((stored.bAgreedToLicense == 0 || stored.ImportInitial == 0) && clock.elapsed() < kDeadlineMs) {
+        if ((stored.bAgreedToLicense == 0 || stored.ImportInitial == 0) && clock.elapsed() < testsupport::kHangLimitMs) {
             QTimer::singleShot(20, program.mainWindow.Window(), [&] { look(program); });
             return;
         }
@@ -319,7 +321,7 @@ TEST_F(MainWindowEventsTest, AtTheFirstStartTheAgreementComesBeforeTheSearchForS
         const std::string id = modal->objectName().toStdString();
         shown.push_back(id);
         if (shown.size() < 2) {
-            testsupport::WhenModalShown(answer, 60000);
+            testsupport::WhenModalShown(answer, testsupport::kHangLimitMs);
         } else {
             QTimer::singleShot(0, program.mainWindow.Window(), [&program] { program.mainWindow.Window()->close(); });
         }
@@ -330,7 +332,7 @@ TEST_F(MainWindowEventsTest, AtTheFirstStartTheAgreementComesBeforeTheSearchForS
             static_cast<QDialog*>(modal)->reject();
         }
     };
-    testsupport::WhenModalShown(answer, 60000);
+    testsupport::WhenModalShown(answer, testsupport::kHangLimitMs);
     EXPECT_EQ(program.Run({}), CProgram::kResultRan);
     EXPECT_EQ(shown, (std::vector<std::string>{std::to_string(CAgreementDlg::kDialogId),
                                                std::to_string(CImportOptionsDlg::kDialogId)}));
@@ -384,6 +386,10 @@ TEST_F(MainWindowEventsTest, ASilentOrIncompleteTrackPostedFromAnotherThreadIsRe
         StorePreferences(earlier);
         TProgramOptions options = Options();
         options.whenShown = [&](CProgram& program) {
+            // The loader would ask its own questions about these songs (the
+            // silent one, and songs that end at full level) whenever it got
+            // to them: held back, only the posted message asks.
+            HoldLoader(program);
             CSessionList& session = *program.sessionList;
             ASSERT_TRUE(session.AddSongFile(loud.c_str(), true));
             ASSERT_TRUE(session.AddSongFile(c.second.c_str(), true));
@@ -405,7 +411,8 @@ TEST_F(MainWindowEventsTest, ASilentOrIncompleteTrackPostedFromAnotherThreadIsRe
                 PostAppMessage(window, TAppMessage{c.message, static_cast<std::uintptr_t>(serial), 0, nullptr});
             });
             poster.join();
-            EXPECT_TRUE(QTest::qWaitFor([&] { return program.trackList.GetCount() == 1; }, kDeadlineMs));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return program.trackList.GetCount() == 1; },
+                                        testsupport::kHangLimitMs));
             ASSERT_EQ(ui_.Calls().size(), askedBefore + 1);
             const std::string text = ui_.Calls().back().text;
             const std::string stem = fs::path(c.second).stem().string();
@@ -477,7 +484,8 @@ TEST_F(MainWindowEventsTest, TheTimerFollowsTheWritersTrayExceptWhileACdPageRips
         const std::string blank = KeyedText("BS_BlankCDInDrive");
         // A written disc after a blank one: one that cannot be written.
         const std::string written = KeyedText("BS_UnwritableCDInDrive");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == blank; }, kDeadlineMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == blank; },
+                                    testsupport::kHangLimitMs));
         // A disc the drive reads as written now lies in the tray.
         std::ofstream(tray + "disc.spoilt") << "";
         CCDTab* page = window.TabPane()->CdPages().at(0);
@@ -488,7 +496,8 @@ TEST_F(MainWindowEventsTest, TheTimerFollowsTheWritersTrayExceptWhileACdPageRips
         EXPECT_EQ(window.StatusBar().Text(), blank) << "a rip reads the drive: no poll";
         page->SetRipping(false);
         window.OnTimer();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == written; }, kDeadlineMs))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.StatusBar().Text() == written; },
+                                    testsupport::kHangLimitMs))
             << window.StatusBar().Text();
         CloseOrQuit(program);
     };

@@ -22,6 +22,7 @@
 #include "songsmith/main_window.h"
 #include "songsmith/prefs_dialog.h"
 #include "songsmith/session_list_pane.h"
+#include "testsupport/hang_limit.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ protected:
                 tracks.Unlock();
                 return ready;
             },
-            30000);
+            testsupport::kHangLimitMs);
     }
 
     // Searches the Find page for text (the library only) and adds what it
@@ -148,7 +149,7 @@ protected:
         auto* edit = page->Window()->findChild<QLineEdit*>(QString::number(kFindEditId));
         edit->setText(QString::fromStdString(text));
         QTest::keyClick(edit, Qt::Key_Return);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsSearching() && page->GetSongCount() == 1; }, 30000))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !page->IsSearching() && page->GetSongCount() == 1; }, testsupport::kHangLimitMs))
             << page->GetSongCount();
         ASSERT_TRUE(ChooseMenuItem(program, cmd::kAddAllFound));
     }
@@ -232,7 +233,7 @@ TEST_F(ProgramBurnEditsTest, EveryBurnAfterAnEditWritesTheSessionAsItStands) {
         for (const TEdit& edit : edits) {
             SCOPED_TRACE(edit.name);
             edit.apply();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return program.trackList.GetCount() == edit.tracks; }, 30000))
+            ASSERT_TRUE(QTest::qWaitFor([&] { return program.trackList.GetCount() == edit.tracks; }, testsupport::kHangLimitMs))
                 << program.trackList.GetCount();
             ASSERT_TRUE(WaitUntilReady(program));
             BurnAndCheck(program);

@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QLabel>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMainWindow>
 #include <QTest>
 #include <QTimer>
@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "platter/types.h"
 #include "dialog_waits.h"
 #include "earlier_run_preferences.h"
+#include "platter/types.h"
 #include "program_fixture.h"
 #include "songsmith/burn/burn_dialog.h"
 #include "songsmith/burn/burn_progress_dialog.h"
@@ -36,11 +36,12 @@
 #include "songsmith/core/cd_track.h"
 #include "songsmith/core/command_ids.h"
 #include "songsmith/core/keyed_format.h"
+#include "songsmith/core/tests/song_files.h"
 #include "songsmith/core/track_states.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/widget_png.h"
-#include "songsmith/core/tests/song_files.h"
 #include "tonecore/load/tests/song_load_support.h"
 
 namespace burnprogram {
@@ -183,7 +184,8 @@ protected:
     void AddTracks(CProgram& program, const std::vector<std::string>& songs) {
         ui_.ExpectFile(true, KeyedText("AddSound"), songs);
         ClickToolbar(program, cmd::kAddTracks);
-        EXPECT_TRUE(QTest::qWaitFor([&program] { return AllTracksReady(program); }, 30000));
+        EXPECT_TRUE(QTest::qWaitFor([&program] { return AllTracksReady(program); },
+                                    testsupport::kHangLimitMs));
     }
     static bool AllTracksReady(CProgram& program) {
         CTrackList& tracks = program.trackList;

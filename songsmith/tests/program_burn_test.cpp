@@ -5,26 +5,27 @@
 // with the songs; the title cache, the automatic save and the status bar
 // show the burn too.
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <algorithm>
-#include <QLabel>
-#include <QLineEdit>
 
+#include "platform/user_folders.h"
+#include "platter/image_config.h"
 #include "program_burn_fixture.h"
 #include "songsmith/burn/burn_command.h"
 #include "songsmith/burn/burn_dialog.h"
 #include "songsmith/burn/burn_failed_dialog.h"
-#include "songsmith/burn/insert_disc_dialog.h"
-#include "songsmith/burn/will_not_fit_dialog.h"
 #include "songsmith/burn/burn_progress_dialog.h"
 #include "songsmith/burn/burn_success_dialog.h"
 #include "songsmith/burn/fader_settings_dialog.h"
+#include "songsmith/burn/insert_disc_dialog.h"
+#include "songsmith/burn/will_not_fit_dialog.h"
 #include "songsmith/core/session_list.h"
-#include "platform/user_folders.h"
-#include "platter/image_config.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/widget_png.h"
 
 namespace {
@@ -53,7 +54,8 @@ protected:
     }
     // Waits until the box of key was shown once more than shownBefore times.
     bool WaitForMessage(const std::string& key, long shownBefore = 0) {
-        return QTest::qWaitFor([&] { return MessageCount(key) > shownBefore; }, 60000);
+        return QTest::qWaitFor([&] { return MessageCount(key) > shownBefore; },
+                               testsupport::kHangLimitMs);
     }
     // Whether the log names a signal sound that was to be played.
     bool SignalSoundAsked() const {
@@ -99,7 +101,7 @@ TEST_F(ProgramBurnTest, ABurnFromTheWindowWritesTheSessionToTheChosenDriveOnTheF
         program.burner.shownState = -1;
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return program.mainWindow.StatusBar().Text() == KeyedText("BS_Burnt"); },
-            5000));
+            testsupport::kHangLimitMs));
         const std::string cache = testsupport::ReadWholeFile(GetUserDataDir() + "cdplayer.ini");
         EXPECT_NE(cache.find("Third Song"), std::string::npos) << cache;
         EXPECT_NE(cache.find("Fourth Song"), std::string::npos) << cache;
@@ -155,7 +157,8 @@ TEST_F(ProgramBurnTest, AbortBeforeTheWriteAsksNothingAndLeavesNoImage) {
         TBurnDrive drive;
         drive.firstBurn = false;
         drive.duringProgress = [&](QDialog* progress) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return program.burner.preWriteWindow.load(); }, 30000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return program.burner.preWriteWindow.load(); },
+                                        testsupport::kHangLimitMs));
             ui_.ExpectMessage("BE_UserAborted", IDOK);
             ClickControl(progress, CBurnProgressDlg::kAbort);
         };
@@ -209,14 +212,15 @@ TEST_F(ProgramBurnTest, AbortWhileWritingWarnsFirstAndSpoilsTheDisc) {
         TBurnDrive drive;
         drive.firstBurn = false;
         drive.duringProgress = [&](QDialog* progress) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return clock.held.load(); }, 30000));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return clock.held.load(); }, testsupport::kHangLimitMs));
             // A tick shows the write.
             const QString burning = QString::fromStdString(KeyedText("BS_Burning"));
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] {
                     return FindControl<QLabel>(progress, CBurnProgressDlg::kStatusLine)->text().startsWith(burning);
                 },
-                5000));
+                testsupport::kHangLimitMs));
             testsupport::SaveWidgetPng(progress, "burn_progress_writing_from_window");
             ui_.ExpectMessage("BEM_AbortWarning", IDYES);
             ui_.ExpectMessage("BE_UserAbortedBadCD", IDOK);

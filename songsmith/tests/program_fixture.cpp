@@ -94,6 +94,16 @@ bool ProgramFixture::WaitFor(const std::function<bool()>& done, int limitMs) {
     return true;
 }
 
+void ProgramFixture::HoldLoader(CProgram& program) {
+    EXPECT_TRUE(program.trackList.StopLoaderThread());
+    program.trackList.SetLoader(nullptr);
+}
+
+void ProgramFixture::ResumeLoader(CProgram& program) {
+    program.trackList.SetLoader(&program.trackLoader);
+    program.trackList.StartLoaderThread();
+}
+
 TProgramOptions ProgramFixture::Options() const {
     TProgramOptions options;
     const std::string tray = home_.Path() + "/tray";

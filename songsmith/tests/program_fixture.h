@@ -12,6 +12,7 @@
 
 #include "songsmith/program.h"
 #include "testsupport/fake_ui_services.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/scoped_env.h"
 #include "testsupport/temp_dir.h"
 
@@ -37,7 +38,14 @@ protected:
 
     // Runs the event loop until done() holds, woken by each event; false
     // when it does not hold within the limit.
-    static bool WaitFor(const std::function<bool()>& done, int limitMs = 30000);
+    static bool WaitFor(const std::function<bool()>& done, int limitMs = testsupport::kHangLimitMs);
+
+    // Holds the session's loader back: it is stopped and tracks added do
+    // not start it, so no track is analysed (nor asked about) until
+    // ResumeLoader starts it again. A test that must see a track before its
+    // analysis, or that must not meet the loader's own questions, holds it.
+    static void HoldLoader(CProgram& program);
+    static void ResumeLoader(CProgram& program);
 
     // Chooses the main window's menu item of command as a user does: every
     // menu is about to show (so the items take their states), then the item

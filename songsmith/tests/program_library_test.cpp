@@ -44,15 +44,17 @@ TEST_F(ProgramLibraryTest, DeletingTheFocusedTracksSongTakesItsRowAsOneUndoStep)
     TProgramOptions options = Options();
     options.whenShown = [&](CProgram& program) {
         CLibraryTab* page = program.mainWindow.TabPane()->GetLibraryTab();
+        // The silent song would bring the loader's own question whenever it
+        // got to it, and its analysis would mark the session modified:
+        // held back, neither comes.
+        HoldLoader(program);
         // Added through the add list, which imports the song into the library.
         program.sessionList->BeginAddList({path}, true, false);
         while (program.sessionList->AddListTick()) {
         }
         program.sessionList->FinishAddList();
         // The import's message places the song in the library's tree.
-        for (int turn = 0; turn < 100 && page->Nodes().FindSongByPath(path) == nullptr; ++turn)
-            QCoreApplication::processEvents();
-        seen.imported = page->Nodes().FindSongByPath(path) != nullptr;
+        seen.imported = WaitFor([&] { return page->Nodes().FindSongByPath(path) != nullptr; });
         if (seen.imported && program.trackList.GetCount() == 1) {
             program.sessionList->SelectTrack(program.trackList.GetAt(0)->GetSerial());
             program.mainWindow.OnCommand(cmd::kTrackLibDelete);

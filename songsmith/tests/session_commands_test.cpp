@@ -35,6 +35,7 @@
 #include "songsmith/prog_string.h"
 #include "songsmith/qt_ui_services.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/widget_png.h"
 
 namespace {
@@ -185,7 +186,8 @@ protected:
         program.mainWindow.OnCommand(cmd::kAddTracks);
         // The loader marks the session modified as each track becomes
         // ready; the tests look at the session once all are.
-        EXPECT_TRUE(QTest::qWaitFor([&program] { return AllTracksReady(program); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&program] { return AllTracksReady(program); },
+                                    testsupport::kHangLimitMs));
         Settle();
     }
     static bool AllTracksReady(CProgram& program) {
@@ -256,7 +258,8 @@ TEST_F(SessionCommandsTest, ReplacingCommandsAskToSaveAndACancelledSaveStopsThem
                     break;
             }
             ASSERT_TRUE(Choose(program, c.command));
-            ASSERT_TRUE(QTest::qWaitFor([&program] { return AllTracksReady(program); }, 10000));
+            ASSERT_TRUE(QTest::qWaitFor([&program] { return AllTracksReady(program); },
+                                        testsupport::kHangLimitMs));
             Settle();
             EXPECT_EQ(Names(program), c.sessionAfter);
             if (c.answer == EAnswer::kYesSaved) {
@@ -541,7 +544,8 @@ TEST_F(SessionCommandsTest, MenuStatesFollowTheSession) {
         // player's other commands, even with an empty session.
         NewSession(program);
         ASSERT_TRUE(program.player.PlaySong(Song("long.wav", 20000).c_str(), 1, 0, 0, 0, 0));
-        ASSERT_TRUE(QTest::qWaitFor([&program] { return program.player.IsPlaying(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&program] { return program.player.IsPlaying(); },
+                                    testsupport::kHangLimitMs));
         OpenMenus(program);
         EXPECT_EQ(Item(program, cmd::kPlay)->text(), ProgString("MUP_Stop"));
         for (const int id : {cmd::kPlay, cmd::kFastForward, cmd::kRewind})

@@ -129,7 +129,9 @@ TEST_F(SessionPaneProgramTest, AUserAddsArrangesPlaysAndReopensSongsInTheSession
                        40057, 40094, 40054, 40031, 40055})
             program.mainWindow.SetCommandHandler(id, [&commands, id] { commands.push_back(id); });
 
-        // Added through the progress dialog, its bar and text followed.
+        // Added through the progress dialog, its bar and text followed; the
+        // loader is held back meanwhile, so the rows show as not analysed.
+        HoldLoader(program);
         CAddDialogWatch watch;
         qApp->installEventFilter(&watch);
         EXPECT_EQ(session.AddSongsWithProgress(files, true, true), 1);
@@ -141,9 +143,11 @@ TEST_F(SessionPaneProgramTest, AUserAddsArrangesPlaysAndReopensSongsInTheSession
         EXPECT_EQ(watch.texts.back().toStdString(), FormatKeyedText("ILD_ProgressLib", {3, 3, 0}));
         ASSERT_EQ(ui.Rows(), 3);
 
-        // The loader analyses them: not ready at first, ready in the end.
+        // Not ready before the loader analyses them; ready in the end.
         const QString ready = ProgString("Status_Ready");
-        EXPECT_NE(ui.Cell(0, kColumnStatus), ready);
+        for (int row = 0; row < ui.Rows(); ++row)
+            EXPECT_NE(ui.Cell(row, kColumnStatus), ready) << row;
+        ResumeLoader(program);
         EXPECT_TRUE(WaitFor([&] {
             for (int row = 0; row < ui.Rows(); ++row)
                 if (ui.Cell(row, kColumnStatus) != ready) return false;

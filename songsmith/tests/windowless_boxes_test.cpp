@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
-
 #include <atomic>
 #include <thread>
 
@@ -15,6 +14,7 @@
 #include "songsmith/message_box_dialog.h"
 #include "songsmith/tests/qt_services_fixture.h"
 #include "testsupport/gui_input.h"
+#include "testsupport/hang_limit.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ TEST_F(WindowlessBoxesTest, PlatformHookShowsTheCustomBoxAndAnswersAWorker) {
     });
     std::atomic<int> answer{-1};
     std::thread worker([&] { answer = MessageBoxA(nullptr, "From a worker", "Caption", MB_YESNO); });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.load() != -1; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.load() != -1; }, testsupport::kHangLimitMs));
     worker.join();
     EXPECT_EQ(answer.load(), IDNO);
     EXPECT_EQ(shownText, "From a worker");
@@ -50,7 +50,7 @@ TEST_F(WindowlessBoxesTest, EngineNoticeFromAWorkerIsQueuedToTheGuiThread) {
     std::thread worker([] { ShowEngineNotice("The sound card is busy", "Sound engine"); });
     // The worker does not wait for the box.
     worker.join();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.load(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown.load(); }, testsupport::kHangLimitMs));
     EXPECT_EQ(caption, "Sound engine");
 }
 

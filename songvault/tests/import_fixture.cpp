@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "songvault/tests/record_fill.h"
+#include "testsupport/hang_limit.h"
 
 namespace svtest {
 
@@ -23,7 +24,7 @@ bool FakeProbe::Probe(const char* path, TSongProbeResult& result) {
     }
     if (!meetingPath_.empty() && meetingPath_ == path) {
         ++atMeeting_;
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        const auto giveUp = std::chrono::steady_clock::now() + testsupport::kHangLimit;
         while (atMeeting_ < 2 && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
     }
     std::lock_guard guard(lock_);

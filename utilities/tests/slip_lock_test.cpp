@@ -55,7 +55,6 @@ TEST(SlipLock, TimeOutWhileAnotherThreadHoldsIt) {
     other.join();
     EXPECT_FALSE(got);
     EXPECT_GE(waited, std::chrono::milliseconds(50));
-    EXPECT_LT(waited, std::chrono::seconds(5));
 
     // A waiter without limit gets the lock once it is released.
     std::thread waiter([&] {

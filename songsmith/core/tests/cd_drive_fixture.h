@@ -15,6 +15,7 @@
 #include "platter/platter.h"
 #include "platter/testsupport/disc_image_maker.h"
 #include "songsmith/core/cd_audio_device.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/temp_dir.h"
 
 namespace cdtest {
@@ -34,9 +35,9 @@ public:
         return codes_;
     }
     // Waits until count notices came, calling pump between looks (a fake
-    // output that plays what it was given); false after ten seconds.
+    // output that plays what it was given); false only after a hang.
     bool WaitFor(std::size_t count, const std::function<void()>& pump = nullptr) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto deadline = std::chrono::steady_clock::now() + testsupport::kHangLimit;
         std::unique_lock<std::mutex> hold(lock_);
         while (codes_.size() < count) {
             if (std::chrono::steady_clock::now() > deadline) return false;

@@ -61,11 +61,12 @@ public:
     // Waits until a row reports percent >= at least.
     bool WaitForRowPercent(int row, int atLeast) {
         std::unique_lock<std::mutex> hold(lock_);
-        return changed_.wait_for(hold, 20s, [&] { return rowPercent_[row] >= atLeast; });
+        return changed_.wait_for(hold, testsupport::kHangLimit,
+                                 [&] { return rowPercent_[row] >= atLeast; });
     }
     bool WaitFinished() {
         std::unique_lock<std::mutex> hold(lock_);
-        return changed_.wait_for(hold, 60s, [&] { return finished_; });
+        return changed_.wait_for(hold, testsupport::kHangLimit, [&] { return finished_; });
     }
     // The lines without the progress of rows being ripped.
     std::vector<std::string> Lines() {

@@ -12,12 +12,13 @@
 
 #include "platform/wave_out_fake.h"
 #include "platform/wave_out_null.h"
+#include "song_action_fakes.h"
+#include "song_files.h"
 #include "songsmith/core/preferences.h"
 #include "songsmith/core/song_player.h"
 #include "songsmith/core/song_sounds.h"
 #include "songsmith/core/track_list.h"
-#include "song_action_fakes.h"
-#include "song_files.h"
+#include "testsupport/hang_limit.h"
 #include "testsupport/temp_dir.h"
 #include "tonecore/engine/engine_service_thread.h"
 
@@ -53,10 +54,11 @@ TEST(SongPlayerThreads, AStopDuringALoadReturnsAtOnceAndThePlayerJoinsItsWorker)
         {
             std::unique_lock<std::mutex> hold(lock);
             // The request wakes the worker at once, not at its next tick.
-            ASSERT_TRUE(changed.wait_for(hold, std::chrono::seconds(10), [&] { return loading; }));
+            ASSERT_TRUE(changed.wait_for(hold, testsupport::kHangLimit, [&] { return loading; }));
         }
         auto stopped = std::async(std::launch::async, [&] { player.Stop(); });
-        const bool returned = stopped.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        const bool returned =
+            stopped.wait_for(testsupport::kHangLimit) == std::future_status::ready;
         {
             std::lock_guard<std::mutex> hold(lock);
             release = true;
@@ -80,10 +82,10 @@ public:
         changed_.notify_all();
         return posted;
     }
-    // Waits up to 10 s for a post equal to line.
+    // Waits for a post equal to line (false only after a hang).
     bool WaitFor(const std::string& line) {
         std::unique_lock<std::mutex> hold(lock_);
-        return changed_.wait_for(hold, std::chrono::seconds(10), [&] {
+        return changed_.wait_for(hold, testsupport::kHangLimit, [&] {
             const songfakes::Lines posts = Posts();
             return std::find(posts.begin(), posts.end(), line) != posts.end();
         });

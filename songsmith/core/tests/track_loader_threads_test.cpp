@@ -43,8 +43,8 @@ TEST_F(TrackLoaderTest, AStopEndsTheThreadInTheMiddleOfADecode) {
     // The decode ends at its next progress check: a handful of clock
     // readings after the stop, never the rest of the two-minute song. On a
     // quiet machine that is a few milliseconds (goal: under 100 ms); the
-    // wall-clock bound only catches a hang, since a loaded machine may not
-    // run the thread for a while.
+    // time is printed, not checked, since a loaded machine may not run the
+    // thread for a while.
     const int readsBefore = loadertest::g_clockReads;
     const auto begin = std::chrono::steady_clock::now();
     EXPECT_TRUE(list_.StopLoaderThread());
@@ -53,7 +53,6 @@ TEST_F(TrackLoaderTest, AStopEndsTheThreadInTheMiddleOfADecode) {
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(took).count()),
                 loadertest::g_clockReads - readsBefore);
     EXPECT_LE(loadertest::g_clockReads - readsBefore, 4);
-    EXPECT_LT(took, std::chrono::seconds(2));
     EXPECT_FALSE(loader_.IsRunning());
     EXPECT_EQ(track.GetState(), kTrackWaiting);
 }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/user_folders.h"
+#include "testsupport/hang_limit.h"
 #include "tonecore/engine/engine_lock.h"
 #include "tonecore/engine/engine_mixer.h"
 #include "tonecore/engine/engine_service_thread.h"
@@ -48,9 +49,10 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         return calls_;
     }
-    // Waits (bounded) until the calls hold the text.
+    // Waits until the calls hold the text; false only after a hang.
     bool WaitFor(const std::string& text) {
-        for (int i = 0; i < 400; ++i) {
+        const auto giveUp = std::chrono::steady_clock::now() + testsupport::kHangLimit;
+        while (std::chrono::steady_clock::now() < giveUp) {
             if (Calls().find(text) != std::string::npos) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
@@ -204,7 +206,8 @@ TEST(EngineStartup, ShutDownFromInsideAPassDoesNotWaitForItself) {
     ASSERT_EQ(SoundEngineStartup(&g_instance), 1);
     CStoppingMixer stopping;
     SetCurrentMixer(&stopping);
-    for (int i = 0; i < 400 && !stopping.stopped; ++i) {
+    const auto giveUp = std::chrono::steady_clock::now() + testsupport::kHangLimit;
+    while (!stopping.stopped && std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ASSERT_TRUE(stopping.stopped);

@@ -6,18 +6,19 @@
 #include <algorithm>
 #include <chrono>
 #include <initializer_list>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/wait_clock.h"
 #include "platform/wave_out_alsa.h"
 #include "platform/wave_out_fake.h"
 #include "platform/wave_out_null.h"
+#include "testsupport/hang_limit.h"
 #include "tonecore/engine/engine_service_thread.h"
+#include "tonecore/engine/wave_out_choice.h"
 #include "tonecore/mix/pcm_mixer.h"
 #include "tonecore/sound/tests/sound_group_support.h"
-#include "tonecore/engine/wave_out_choice.h"
 
 namespace {
 
@@ -485,7 +486,8 @@ TEST_F(MixerPlaybackTest, TheServiceThreadPlaysASongThroughTheNullDevice) {
         CPCMMixer mixer(&init);
         ASSERT_TRUE(StartServiceThread());
         ASSERT_EQ(song->Play(0), 1);
-        for (int wait = 0; wait < 5000 && (mixer.IsOpen() || song->Playing()); ++wait) {
+        const auto giveUp = std::chrono::steady_clock::now() + testsupport::kHangLimit;
+        while ((mixer.IsOpen() || song->Playing()) && std::chrono::steady_clock::now() < giveUp) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         EXPECT_FALSE(song->Playing());

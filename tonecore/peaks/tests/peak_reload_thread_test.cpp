@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "testsupport/hang_limit.h"
 #include "tonecore/peaks/peaks.h"
 #include "tonecore/peaks/tests/peak_test_support.h"
 
@@ -17,7 +18,8 @@ namespace {
 
 // Waits (bounded) until the record's reload has ended.
 bool WaitForReload(const CPeaks& peaks) {
-    for (int i = 0; i < 5000 && peaks.IsReloading(); ++i)
+    const auto giveUp = std::chrono::steady_clock::now() + testsupport::kHangLimit;
+    while (peaks.IsReloading() && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return !peaks.IsReloading();
 }
@@ -111,7 +113,8 @@ TEST_F(PeaksTest, ReloadsRaceWithReadersAndWithTheLastSharerGoing) {
                 // first (until then another sharer may free them), then
                 // reloads or waits for the reload another sharer started.
                 reloads += view.ReloadFromDisk();
-                for (int tries = 0; tries < 5000 && !view.IsLoaded(); ++tries) {
+                const auto giveUp = std::chrono::steady_clock::now() + testsupport::kHangLimit;
+                while (!view.IsLoaded() && std::chrono::steady_clock::now() < giveUp) {
                     std::this_thread::sleep_for(std::chrono::microseconds(50));
                     reloads += view.ReloadFromDisk();
                 }

@@ -152,7 +152,8 @@ TEST_F(ProductPanelTest, ExecuteCountsOnlyARealStart) {
     ASSERT_EQ(chmod(script.c_str(), 0755), 0);
     SetValue(HKEY_CURRENT_USER, "Software\\Marovelle\\Songsmith", "SongsmithDir", script.c_str());
     EXPECT_EQ(ProductExecute(4, "-play \"My Songs/a b.mp3\"  last", nullptr), 1);
-    for (int i = 0; i < 500 && testsupport::ReadWholeFile(out).empty(); ++i) QTest::qWait(10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !testsupport::ReadWholeFile(out).empty(); },
+                                testsupport::kHangLimitMs));
     EXPECT_EQ(testsupport::ReadWholeFile(out), "<-play><My Songs/a b.mp3><last>");
 }
 
