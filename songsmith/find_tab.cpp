@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -339,16 +340,27 @@ void CFindTab::HoldList() {
     // its way (milliseconds): it is drawn once, with that page, rather than
     // empty first and then again. A page that takes longer than kListHoldMs
     // shows the emptied list meanwhile.
-    if (list_ == nullptr || !list_->viewport()->updatesEnabled()) return;
-    list_->viewport()->setUpdatesEnabled(false);
+    if (list_ == nullptr || !list_->updatesEnabled()) return;
+    list_->setUpdatesEnabled(false);
+    // A shown scroll bar stays while the list is empty and held: hiding it
+    // and showing it again with the next page would lay out and draw the
+    // list's frame and both scroll bars twice.
+    holdingScrollBar_ = list_->verticalScrollBar()->isVisible();
+    if (holdingScrollBar_) list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     listHoldTimer_->start();
 }
 
-void CFindTab::ReleaseList() {
-    if (list_ == nullptr || list_->viewport()->updatesEnabled()) return;
-    listHoldTimer_->stop();
-    // Enabling the updates draws the whole list.
-    list_->viewport()->setUpdatesEnabled(true);
+void CFindTab::ReleaseList(bool rowsFollow) {
+    if (list_ == nullptr) return;
+    if (!list_->updatesEnabled()) {
+        listHoldTimer_->stop();
+        // Enabling the updates draws the whole list.
+        list_->setUpdatesEnabled(true);
+    }
+    // With rows about to go in, the scroll bar is let go once they are in.
+    if (rowsFollow || !holdingScrollBar_) return;
+    holdingScrollBar_ = false;
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 int CFindTab::VisibleRows() const {
@@ -465,11 +477,12 @@ void CFindTab::FlushFoundSongs() {
     arrived_.clear();
     Unlock();
     if (!rows.empty() && model_->Placeholder()) ShowPlaceholder(false);
-    ReleaseList();
+    ReleaseList(true);
     // The columns are widened before the rows go in, so the rows are laid
     // out and painted once.
     WidenColumns();
     model_->Append(std::move(rows));
+    ReleaseList();
     search_.RowsHandled(handled);
     if (!IsSearching()) ShowCount();
 }

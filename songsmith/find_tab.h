@@ -164,7 +164,7 @@ private:
     void ClearResults();
     void LayOutListNow();
     void HoldList();
-    void ReleaseList();
+    void ReleaseList(bool rowsFollow = false);
     void QueueFoundSong(TAppMessage& message);
     void StopListing();
     void FlushFoundSongs();
@@ -211,6 +211,7 @@ private:
     QPointer<QTableView> list_;
     QPointer<QTimer> statusTimer_;
     QPointer<QTimer> listHoldTimer_;
+    bool holdingScrollBar_ = false;
     QPointer<CAppMessageReceiver> receiver_;
     TFindSortOrder sortOrder_;
     // The hot and the clicked row by their entries' serials, so that they
