@@ -340,8 +340,11 @@ void CFindTab::HoldList() {
     // its way (milliseconds): it is drawn once, with that page, rather than
     // empty first and then again. A page that takes longer than kListHoldMs
     // shows the emptied list meanwhile.
-    if (list_ == nullptr || !list_->updatesEnabled()) return;
-    list_->setUpdatesEnabled(false);
+    if (list_ == nullptr || !list_->viewport()->updatesEnabled()) return;
+    // The rows and the scroll bar beside them; the header and the frame
+    // keep their look.
+    list_->viewport()->setUpdatesEnabled(false);
+    list_->verticalScrollBar()->setUpdatesEnabled(false);
     // A shown scroll bar stays while the list is empty and held: hiding it
     // and showing it again with the next page would lay out and draw the
     // list's frame and both scroll bars twice.
@@ -352,10 +355,11 @@ void CFindTab::HoldList() {
 
 void CFindTab::ReleaseList(bool rowsFollow) {
     if (list_ == nullptr) return;
-    if (!list_->updatesEnabled()) {
+    if (!list_->viewport()->updatesEnabled()) {
         listHoldTimer_->stop();
-        // Enabling the updates draws the whole list.
-        list_->setUpdatesEnabled(true);
+        // Enabling the updates draws the rows and the scroll bar.
+        list_->viewport()->setUpdatesEnabled(true);
+        list_->verticalScrollBar()->setUpdatesEnabled(true);
     }
     // With rows about to go in, the scroll bar is let go once they are in.
     if (rowsFollow || !holdingScrollBar_) return;
