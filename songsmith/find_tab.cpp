@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -147,6 +148,10 @@ QWidget* CFindTab::BuildWindow(QWidget* parent) {
     list_ = new QTableView(page);
     list_->setObjectName(QString::number(kFindListId));
     list_->setModel(model_.get());
+    // Added rows are laid out at once (after the list's own handling of
+    // them), so that the drawing that follows is the only one: left to the
+    // list's deferred layout they would be drawn again a moment later.
+    QObject::connect(model_.get(), &QAbstractItemModel::rowsInserted, list_, [this] { LayOutListNow(); });
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -174,6 +179,13 @@ QWidget* CFindTab::BuildWindow(QWidget* parent) {
     const int listTop = status_->y() + kTextHeight + kGap;
     list_->setGeometry(kMargin, listTop, kTemplateWidth - 14, kTemplateHeight - listTop - 14);
 
+    // While a new search waits for its first page the list is not drawn
+    // (see HoldList); this ends the wait when the page takes long.
+    listHoldTimer_ = new QTimer(page);
+    listHoldTimer_->setSingleShot(true);
+    listHoldTimer_->setInterval(kListHoldMs);
+    QObject::connect(listHoldTimer_, &QTimer::timeout, page, [this] { ReleaseList(); });
+
     statusTimer_ = new QTimer(page);
     statusTimer_->setInterval(kFindStatusPeriodMs);
     QObject::connect(statusTimer_, &QTimer::timeout, page, [this] { ShowStatusTick(); });
@@ -188,9 +200,11 @@ QWidget* CFindTab::BuildWindow(QWidget* parent) {
 
 void CFindTab::SetFindImage(int image) {
     if (find_ == nullptr) return;
+    // Drawn with the rest of the window at the event loop's next turn: a
+    // repaint here would draw every other waiting change of the window too,
+    // in the middle of starting or ending a search.
     find_->setIcon(FindImage(image));
     find_->setProperty("image", image);
-    find_->repaint();
 }
 
 void CFindTab::Reposition(int x, int y, int width, int height) {
@@ -304,6 +318,7 @@ void CFindTab::OnSearch(CQueryList query) {
     std::snprintf(prefs_->lastSearchCriteria, sizeof prefs_->lastSearchCriteria, "%s", searchText_.c_str());
     LogFmt("CFindTab::_OnSearch - Starting search for criteria '%s'", searchText_.c_str());
     prefs_->importAfterSearch = importBox_->isChecked() ? 1 : 0;
+    HoldList();
     ClearResults();
     listing_ = true;
 
@@ -318,6 +333,38 @@ void CFindTab::OnSearch(CQueryList query) {
         // Nothing will end the search: it ends here, as stopped.
         OnFindFinished(true);
     }
+}
+
+void CFindTab::HoldList() {
+    // The emptied list is not drawn while the new result's first page is on
+    // its way (milliseconds): it is drawn once, with that page, rather than
+    // empty first and then again. A page that takes longer than kListHoldMs
+    // shows the emptied list meanwhile.
+    if (list_ == nullptr || !list_->viewport()->updatesEnabled()) return;
+    // The rows and the scroll bar beside them; the header and the frame
+    // keep their look.
+    list_->viewport()->setUpdatesEnabled(false);
+    list_->verticalScrollBar()->setUpdatesEnabled(false);
+    // A shown scroll bar stays while the list is empty and held: hiding it
+    // and showing it again with the next page would lay out and draw the
+    // list's frame and both scroll bars twice.
+    holdingScrollBar_ = list_->verticalScrollBar()->isVisible();
+    if (holdingScrollBar_) list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    listHoldTimer_->start();
+}
+
+void CFindTab::ReleaseList(bool rowsFollow) {
+    if (list_ == nullptr) return;
+    if (!list_->viewport()->updatesEnabled()) {
+        listHoldTimer_->stop();
+        // Enabling the updates draws the rows and the scroll bar.
+        list_->viewport()->setUpdatesEnabled(true);
+        list_->verticalScrollBar()->setUpdatesEnabled(true);
+    }
+    // With rows about to go in, the scroll bar is let go once they are in.
+    if (rowsFollow || !holdingScrollBar_) return;
+    holdingScrollBar_ = false;
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 int CFindTab::VisibleRows() const {
@@ -336,7 +383,15 @@ void CFindTab::ClearResults() {
     // The emptied list is laid out now, while the search runs: left to the
     // view's own deferred layout it would lay out and paint the whole list
     // again just after the new result's first page.
-    if (list_ != nullptr) list_->doItemsLayout();
+    if (list_ != nullptr) LayOutListNow();
+}
+
+void CFindTab::LayOutListNow() {
+    list_->doItemsLayout();
+    // A scroll bar that came or went re-lays out the list's frame: done now
+    // too, not at a later turn of the event loop that would draw the whole
+    // list and both scroll bars once more.
+    QCoreApplication::sendPostedEvents(list_, QEvent::LayoutRequest);
 }
 
 std::intptr_t CFindTab::OnMessage(TAppMessage& message) {
@@ -426,10 +481,12 @@ void CFindTab::FlushFoundSongs() {
     arrived_.clear();
     Unlock();
     if (!rows.empty() && model_->Placeholder()) ShowPlaceholder(false);
+    ReleaseList(true);
     // The columns are widened before the rows go in, so the rows are laid
     // out and painted once.
     WidenColumns();
     model_->Append(std::move(rows));
+    ReleaseList();
     search_.RowsHandled(handled);
     if (!IsSearching()) ShowCount();
 }
@@ -457,6 +514,7 @@ void CFindTab::ShowPlaceholder(bool on) {
 void CFindTab::OnFindFinished(bool cancelled) {
     Log("CFindTab::WM_FIND_FINISHED - Start");
     if (!IsSearching()) return;
+    ReleaseList();
     // The rows posted before the end are listed before it is shown.
     if (!cancelled && !arrived_.empty()) FlushFoundSongs();
     if (cancelled) {
@@ -524,6 +582,7 @@ void CFindTab::OnImportFinished() {
 }
 
 void CFindTab::EndSearch() {
+    ReleaseList();
     ShowPlaceholder(false);
     ShowCount();
     SetFindImage(kFindImage);

@@ -48,6 +48,9 @@ inline constexpr int kFindStopImage = 125;
 // The status line's timer and its period.
 inline constexpr int kFindStatusTimerId = 993;
 inline constexpr int kFindStatusPeriodMs = 400;
+// Longest time a new search's emptied list goes undrawn, waiting for the
+// result's first page.
+inline constexpr int kListHoldMs = 100;
 // The page command that opens the Advanced Find dialog (nothing in the
 // program sends it yet).
 inline constexpr int kAdvancedFindCommand = 1267;
@@ -159,6 +162,9 @@ private:
     void OnFindFinished(bool cancelled);
     void EndSearch();
     void ClearResults();
+    void LayOutListNow();
+    void HoldList();
+    void ReleaseList(bool rowsFollow = false);
     void QueueFoundSong(TAppMessage& message);
     void StopListing();
     void FlushFoundSongs();
@@ -204,6 +210,8 @@ private:
     QPointer<QLabel> status_;
     QPointer<QTableView> list_;
     QPointer<QTimer> statusTimer_;
+    QPointer<QTimer> listHoldTimer_;
+    bool holdingScrollBar_ = false;
     QPointer<CAppMessageReceiver> receiver_;
     TFindSortOrder sortOrder_;
     // The hot and the clicked row by their entries' serials, so that they
