@@ -404,7 +404,7 @@ TEST(CddbTransport, QuittingNeverWaitsForANameLookupThatHangs) {
     // The child ends on its own; a limit only a hang reaches.
     int status = 0;
     pid_t ended = 0;
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto limit = std::chrono::steady_clock::now() + testsupport::kHangLimit;
     while ((ended = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     if (ended == 0) {

@@ -18,6 +18,7 @@
 
 #include "songsmith/core/tests/track_loader_fixture.h"
 #include "songsmith/core/track_states.h"
+#include "testsupport/hang_limit.h"
 
 namespace {
 
@@ -112,7 +113,7 @@ TEST_F(TrackLoaderTest, AStalledPeaksCacheDoesNotHoldTheList) {
     // The pipe opens for writing once the recheck has it open for reading;
     // it then waits for bytes that do not come.
     int writer = -1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto deadline = std::chrono::steady_clock::now() + testsupport::kHangLimit;
     while (writer < 0 && std::chrono::steady_clock::now() < deadline) {
         writer = open(cache.c_str(), O_WRONLY | O_NONBLOCK);
         if (writer < 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
