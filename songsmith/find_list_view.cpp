@@ -15,12 +15,19 @@
 
 #include "songsmith/app_resources.h"
 #include "songsmith/core/file_types.h"
+#include "songsmith/core/find_columns.h"
 #include "songsmith/find_rows_model.h"
 #include "songsmith/find_tab.h"
 #include "songsmith/library_tree_view.h"
 #include "songsmith/prog_string.h"
 
 namespace {
+
+// The check box's side, and the room around it its picture keeps.
+constexpr int kBoxSide = kFindBoxWidth - 4;
+constexpr int kBoxMargin = 2;
+// Pixels a laid-out text may come out wider than its summed advances.
+constexpr int kKerningSlack = 2;
 
 // A row shows its play button unless it is a playlist or unusable.
 bool HasPlayButton(const TFoundRow& row) { return !row.unusable && !IsPlaylistFile(row.entry.path); }
@@ -70,15 +77,44 @@ void CFindRowDelegate::PaintControl(QPainter& p, const QStyleOptionViewItem& opt
         p.setBrush(Qt::NoBrush);
         p.drawRect(cell.adjusted(0, 0, -1, -1));
     }
-    QStyleOptionButton box;
-    box.rect = QRect(cell.x() + kFindBoxLeft + 2, cell.y() + (cell.height() - (kFindBoxWidth - 4)) / 2,
-                     kFindBoxWidth - 4, kFindBoxWidth - 4);
-    box.state = (found.inSession ? QStyle::State_On : QStyle::State_Off) |
-                (found.unusable ? QStyle::State_None : QStyle::State_Enabled);
-    QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &p, option.widget);
+    const QPoint box(cell.x() + kFindBoxLeft + 2, cell.y() + (cell.height() - kBoxSide) / 2);
+    const QStyle::State state = (found.inSession ? QStyle::State_On : QStyle::State_Off) |
+                                (found.unusable ? QStyle::State_None : QStyle::State_Enabled);
+    p.drawPixmap(box - QPoint(kBoxMargin, kBoxMargin), BoxImage(option, state, p.device()->devicePixelRatioF()));
     if (HasPlayButton(found))
-        p.drawPixmap(cell.x() + kFindPlayLeft, cell.y() + kFindPlayTop, SongPlayImage(playing));
+        p.drawPixmap(cell.x() + kFindPlayLeft, cell.y() + kFindPlayTop, PlayImage(playing));
+}
+
+const QPixmap& CFindRowDelegate::BoxImage(const QStyleOptionViewItem& option, QStyle::State state,
+                                          qreal ratio) const {
+    const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
+    for (const TBoxImage& made : boxImages_)
+        if (made.style == style && made.state == state && made.ratio == ratio) return made.image;
+    // The box is drawn with a margin around it: a style may draw a frame or
+    // a focus line just outside the rectangle it is given.
+    const int side = kBoxSide + 2 * kBoxMargin;
+    QPixmap image(QSize(side, side) * ratio);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    QStyleOptionButton box;
+    box.rect = QRect(kBoxMargin, kBoxMargin, kBoxSide, kBoxSide);
+    box.state = state;
+    style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, option.widget);
+    painter.end();
+    boxImages_.push_back({style, state, ratio, image});
+    return boxImages_.back().image;
+}
+
+const QPixmap& CFindRowDelegate::PlayImage(bool playing) const {
+    QPixmap& image = playImages_[playing ? 1 : 0];
+    if (image.isNull()) image = SongPlayImage(playing);
+    return image;
+}
+
+const CTextWidths& CFindRowDelegate::Widths(const QFont& font) const {
+    if (!widths_ || widths_->Font() != font) widths_.emplace(font);
+    return *widths_;
 }
 
 void CFindRowDelegate::PaintText(QPainter& p, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -87,11 +123,20 @@ void CFindRowDelegate::PaintText(QPainter& p, const QStyleOptionViewItem& option
     p.fillRect(cell, Qt::white);
     const int padding = option.fontMetrics.averageCharWidth();
     const QRect textRect = cell.adjusted(padding, 0, -2, 0);
-    const QString text =
-        option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, textRect.width());
+    const std::string utf8 = FindColumnText(found, index.column());
+    QString text = QString::fromStdString(utf8);
+    // Laying a text out is most of a row's drawing, and most texts fit their
+    // column: only a text whose summed advances come near the edge is laid
+    // out a second time to be elided (the slack covers kerning).
+    if (Widths(option.font).Width(utf8) + kKerningSlack > textRect.width())
+        text = option.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width());
     p.setPen(found.inSession ? QColor(kFindInSessionText) : QColor(Qt::black));
     p.setFont(option.font);
-    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    // Drawn from its baseline, centred as a one-line text in textRect: the
+    // rectangle's form of drawText lays the text out into lines first.
+    const qreal baseline =
+        textRect.y() + (textRect.height() - option.fontMetrics.height()) / 2.0 + option.fontMetrics.ascent();
+    p.drawText(QPointF(textRect.x(), baseline), text);
     if (found.unusable) {
         // Struck through the middle, on into the next cell.
         p.setPen(Qt::black);

@@ -7,7 +7,14 @@
 // sorts the rows.
 
 #include <QObject>
+#include <QPixmap>
+#include <QStyle>
 #include <QStyledItemDelegate>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "songsmith/text_widths.h"
 
 class CFindTab;
 class QTableView;
@@ -42,8 +49,22 @@ private:
     void PaintPlaceholder(QPainter& p, const QStyleOptionViewItem& option, int row) const;
     void PaintControl(QPainter& p, const QStyleOptionViewItem& option, int row) const;
     void PaintText(QPainter& p, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // The pictures every row repeats, made once: the style's check box in
+    // each state it is drawn in, and the play and stop buttons.
+    const QPixmap& BoxImage(const QStyleOptionViewItem& option, QStyle::State state, qreal ratio) const;
+    const QPixmap& PlayImage(bool playing) const;
+    const CTextWidths& Widths(const QFont& font) const;
 
+    struct TBoxImage {
+        const QStyle* style;
+        QStyle::State state;
+        qreal ratio;
+        QPixmap image;
+    };
     const CFindTab& page_;
+    mutable std::vector<TBoxImage> boxImages_;
+    mutable std::array<QPixmap, 2> playImages_;
+    mutable std::optional<CTextWidths> widths_;
 };
 
 class CFindListView : public QObject {

@@ -32,6 +32,7 @@
 #include "songsmith/event_hook.h"
 #include "songsmith/find_list_view.h"
 #include "songsmith/find_rows_model.h"
+#include "songsmith/kept_picture_scroll_bar.h"
 #include "songsmith/prog_string.h"
 #include "songsmith/wait_cursor.h"
 #include "songvault/query.h"
@@ -148,6 +149,10 @@ QWidget* CFindTab::BuildWindow(QWidget* parent) {
     list_ = new QTableView(page);
     list_->setObjectName(QString::number(kFindListId));
     list_->setModel(model_.get());
+    // The list's scroll bars are drawn again at every key, mostly as one of
+    // a few looks they had before.
+    list_->setVerticalScrollBar(new CKeptPictureScrollBar(Qt::Vertical, list_));
+    list_->setHorizontalScrollBar(new CKeptPictureScrollBar(Qt::Horizontal, list_));
     // Added rows are laid out at once (after the list's own handling of
     // them), so that the drawing that follows is the only one: left to the
     // list's deferred layout they would be drawn again a moment later.
@@ -202,8 +207,10 @@ void CFindTab::SetFindImage(int image) {
     if (find_ == nullptr) return;
     // Drawn with the rest of the window at the event loop's next turn: a
     // repaint here would draw every other waiting change of the window too,
-    // in the middle of starting or ending a search.
-    find_->setIcon(FindImage(image));
+    // in the middle of starting or ending a search. Each image is made once.
+    QIcon& icon = findImages_[image == kFindStopImage ? 1 : 0];
+    if (icon.isNull()) icon = FindImage(image);
+    find_->setIcon(icon);
     find_->setProperty("image", image);
 }
 
@@ -299,9 +306,7 @@ void CFindTab::OnAdvancedFind() {
 
 void CFindTab::OnSearch(CQueryList query) {
     CWaitCursor wait;
-    SetFindImage(kFindStopImage);
     statusKey_ = "Searching";
-    ShowPlaceholder(false);
     // A text search empties the field query; a field query is kept for the
     // worker and for matching the songs an import finds.
     storedQuery_ = std::move(query);
@@ -318,21 +323,25 @@ void CFindTab::OnSearch(CQueryList query) {
     std::snprintf(prefs_->lastSearchCriteria, sizeof prefs_->lastSearchCriteria, "%s", searchText_.c_str());
     LogFmt("CFindTab::_OnSearch - Starting search for criteria '%s'", searchText_.c_str());
     prefs_->importAfterSearch = importBox_->isChecked() ? 1 : 0;
-    HoldList();
-    ClearResults();
-    listing_ = true;
 
     Log("CFindTab::_OnSearch - Verifying _searchThreadHandle is NULL");
-    edit_->setEnabled(false);
-    statusDots_ = 0;
-    ShowStatusTick();
-    statusTimer_->start();
     // The first message of the search brings as many rows as the list shows.
     search_.SetFirstPageRows(VisibleRows());
-    if (!search_.StartSearch(Store(), searchText_, storedQuery_)) {
-        // Nothing will end the search: it ends here, as stopped.
-        OnFindFinished(true);
-    }
+    // The page is made ready for the new result while the store searches:
+    // the rows the worker posts are handled only once this has returned.
+    const bool started = search_.StartSearch(Store(), searchText_, storedQuery_, [this] {
+        SetFindImage(kFindStopImage);
+        ShowPlaceholder(false);
+        HoldList();
+        ClearResults();
+        listing_ = true;
+        edit_->setEnabled(false);
+        statusDots_ = 0;
+        ShowStatusTick();
+        statusTimer_->start();
+    });
+    // Nothing will end a search that did not start: it ends here, as stopped.
+    if (!started) OnFindFinished(true);
 }
 
 void CFindTab::HoldList() {
@@ -345,24 +354,26 @@ void CFindTab::HoldList() {
     // keep their look.
     list_->viewport()->setUpdatesEnabled(false);
     list_->verticalScrollBar()->setUpdatesEnabled(false);
-    // A shown scroll bar stays while the list is empty and held: hiding it
-    // and showing it again with the next page would lay out and draw the
-    // list's frame and both scroll bars twice.
-    holdingScrollBar_ = list_->verticalScrollBar()->isVisible();
-    if (holdingScrollBar_) list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A shown scroll bar stays until the search ends: hidden when the list
+    // is emptied or holds a first page that fits, and shown again as more
+    // rows come, it would lay out and draw the whole list twice a key.
+    if (!holdingScrollBar_ && list_->verticalScrollBar()->isVisible()) {
+        holdingScrollBar_ = true;
+        list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    }
     listHoldTimer_->start();
 }
 
-void CFindTab::ReleaseList(bool rowsFollow) {
-    if (list_ == nullptr) return;
-    if (!list_->viewport()->updatesEnabled()) {
-        listHoldTimer_->stop();
-        // Enabling the updates draws the rows and the scroll bar.
-        list_->viewport()->setUpdatesEnabled(true);
-        list_->verticalScrollBar()->setUpdatesEnabled(true);
-    }
-    // With rows about to go in, the scroll bar is let go once they are in.
-    if (rowsFollow || !holdingScrollBar_) return;
+void CFindTab::ReleaseList() {
+    if (list_ == nullptr || list_->viewport()->updatesEnabled()) return;
+    listHoldTimer_->stop();
+    // Enabling the updates draws the rows and the scroll bar.
+    list_->viewport()->setUpdatesEnabled(true);
+    list_->verticalScrollBar()->setUpdatesEnabled(true);
+}
+
+void CFindTab::LetScrollBarGo() {
+    if (list_ == nullptr || !holdingScrollBar_) return;
     holdingScrollBar_ = false;
     list_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
@@ -481,12 +492,11 @@ void CFindTab::FlushFoundSongs() {
     arrived_.clear();
     Unlock();
     if (!rows.empty() && model_->Placeholder()) ShowPlaceholder(false);
-    ReleaseList(true);
+    ReleaseList();
     // The columns are widened before the rows go in, so the rows are laid
     // out and painted once.
     WidenColumns();
     model_->Append(std::move(rows));
-    ReleaseList();
     search_.RowsHandled(handled);
     if (!IsSearching()) ShowCount();
 }
@@ -583,6 +593,7 @@ void CFindTab::OnImportFinished() {
 
 void CFindTab::EndSearch() {
     ReleaseList();
+    LetScrollBarGo();
     ShowPlaceholder(false);
     ShowCount();
     SetFindImage(kFindImage);

@@ -6,8 +6,10 @@
 // the reading of song files happen on the page's workers (core/find_search.h);
 // the page adds the rows they post on the main thread.
 
+#include <QIcon>
 #include <QPointer>
 #include <QTableView>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -164,7 +166,8 @@ private:
     void ClearResults();
     void LayOutListNow();
     void HoldList();
-    void ReleaseList(bool rowsFollow = false);
+    void ReleaseList();
+    void LetScrollBarGo();
     void QueueFoundSong(TAppMessage& message);
     void StopListing();
     void FlushFoundSongs();
@@ -209,6 +212,7 @@ private:
     QPointer<QCheckBox> importBox_;
     QPointer<QLabel> status_;
     QPointer<QTableView> list_;
+    std::array<QIcon, 2> findImages_;
     QPointer<QTimer> statusTimer_;
     QPointer<QTimer> listHoldTimer_;
     bool holdingScrollBar_ = false;

@@ -4,6 +4,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <utility>
 
 #include "filekit/log.h"
@@ -42,7 +44,8 @@ CFindSearch::~CFindSearch() {
     KillImportThread();
 }
 
-bool CFindSearch::StartSearch(SVTENG_CSongvault* store, std::string text, CQueryList query) {
+bool CFindSearch::StartSearch(SVTENG_CSongvault* store, std::string text, CQueryList query,
+                              const std::function<void()>& meanwhile) {
     KillSearchThread();
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -56,6 +59,7 @@ bool CFindSearch::StartSearch(SVTENG_CSongvault* store, std::string text, CQuery
         startThread(searchThread_, [this, store, text = std::move(text), query = std::move(query)]() mutable {
             SearchWorker(store, std::move(text), query);
         });
+    if (meanwhile) meanwhile();
     std::unique_lock<std::mutex> guard(lock_);
     if (!started) {
         // Nothing runs: no wait on a start that never comes.
@@ -89,47 +93,41 @@ void CFindSearch::SearchWorker(SVTENG_CSongvault* store, std::string text, const
     std::int32_t count = 0;
     if (store != nullptr)
         count = query.Empty() ? store->FindSongsByText(text.c_str()) : store->FindSongsBySQL(query.List());
-    std::size_t batchRows = 0;
+    std::size_t firstRows = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);
         searchStarted_ = true;
-        batchRows = static_cast<std::size_t>(firstPageRows_);
+        firstRows = static_cast<std::size_t>(firstPageRows_);
     }
     changed_.notify_all();
 
-    bool cancelled = false;
-    bool lowered = false;
-    TFoundSongs batch;
-    batch.reserve(batchRows);
     LogFmt("CFindTab::SearchWorkerThread - Going to add %d songs...", count);
-    for (std::int32_t i = 0; i < count; ++i) {
+    std::int32_t next = 0;
+    TFoundSongs batch;
+    // The first page is the one a person waits for: its files are read side
+    // by side, at the thread's start-up priority. The rest of the result
+    // gives way to everything else the machine does.
+    bool cancelled = count > 0 && !ReadFirstPage(*store, count, firstRows, next, batch);
+    if (!cancelled && next < count) {
+        if (!PostSongs(batch, searchRun_, noHurry_)) cancelled = true;
+        LowerThisThreadsPriority();
+    }
+    constexpr auto batchRows = static_cast<std::size_t>(kBatchRows);
+    batch.reserve(batchRows);
+    for (; !cancelled && next < count; ++next) {
         TSVT_Song song{};
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            if (!searchRun_) {
-                cancelled = true;
-                break;
-            }
-        }
-        if (!store->GetQueryResult(i, &song)) break;
-        // Gone from the store (or into the trash) since the search.
-        if (song.id < 0) continue;
-        LogFmt("CFindTab::SearchWorkerThread - Adding song %d. %s", i, song.path);
-        LoadFoundSong(batch.emplace_back(), song);
-        if (batch.size() < batchRows) continue;
-        if (!PostSongs(batch, searchRun_, noHurry_)) {
+        if (!StillSearching()) {
             cancelled = true;
             break;
         }
-        batchRows = kBatchRows;
+        if (!store->GetQueryResult(next, &song)) break;
+        // Gone from the store (or into the trash) since the search.
+        if (song.id < 0) continue;
+        LogFmt("CFindTab::SearchWorkerThread - Adding song %d. %s", next, song.path);
+        LoadFoundSong(batch.emplace_back(), song);
+        if (batch.size() < batchRows) continue;
+        if (!PostSongs(batch, searchRun_, noHurry_)) cancelled = true;
         batch.reserve(batchRows);
-        // The first page is the one a person waits for: it is found at the
-        // thread's start-up priority. The rest of the result gives way to
-        // everything else the machine does.
-        if (!lowered) {
-            LowerThisThreadsPriority();
-            lowered = true;
-        }
     }
     if (!cancelled && !batch.empty() && !PostSongs(batch, searchRun_, noHurry_)) cancelled = true;
     {
@@ -141,6 +139,48 @@ void CFindSearch::SearchWorker(SVTENG_CSongvault* store, std::string text, const
                   : "CFindTab::SearchWorkerThread - Done adding songs");
     Log("CFindTab::SearchWorkerThread - Sending WM_FIND_FINISHED");
     post_(TAppMessage{WM_FIND_FINISHED, cancelled ? 1u : 0u, static_cast<std::intptr_t>(Generation()), nullptr});
+}
+
+bool CFindSearch::StillSearching() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return searchRun_;
+}
+
+bool CFindSearch::ReadFirstPage(SVTENG_CSongvault& store, std::int32_t count, std::size_t rows, std::int32_t& next,
+                                TFoundSongs& page) {
+    std::vector<TSVT_Song> songs;
+    songs.reserve(rows);
+    for (; next < count && songs.size() < rows; ++next) {
+        if (!StillSearching()) return false;
+        TSVT_Song song{};
+        if (!store.GetQueryResult(next, &song)) {
+            next = count;
+            break;
+        }
+        if (song.id < 0) continue;
+        LogFmt("CFindTab::SearchWorkerThread - Adding song %d. %s", next, song.path);
+        songs.push_back(song);
+    }
+    page.resize(songs.size());
+    ReadSideBySide(songs, page);
+    return true;
+}
+
+void CFindSearch::ReadSideBySide(const std::vector<TSVT_Song>& songs, TFoundSongs& found) {
+    std::atomic<std::size_t> taken{0};
+    auto read = [&] {
+        for (std::size_t i = taken++; i < songs.size(); i = taken++) LoadFoundSong(found[i], songs[i]);
+    };
+    // This thread reads too; a reader that cannot start leaves its share to
+    // the others.
+    std::vector<std::thread> readers;
+    const std::size_t wanted = std::min(songs.size() / kSongsPerReader, kFirstPageReaders);
+    for (std::size_t r = 1; r < wanted; ++r) {
+        std::thread reader;
+        if (startThread(reader, read)) readers.push_back(std::move(reader));
+    }
+    read();
+    for (std::thread& reader : readers) reader.join();
 }
 
 bool CFindSearch::PostSongs(TFoundSongs& songs, const bool& runFlag, const bool& hurry) {

@@ -48,6 +48,10 @@ class CFindSearch {
 public:
     static constexpr int kMaxPendingRows = 100;
     static constexpr int kBatchRows = 25;
+    // The first page's files are read by up to this many threads, each
+    // with at least kSongsPerReader songs to read.
+    static constexpr std::size_t kFirstPageReaders = 4;
+    static constexpr std::size_t kSongsPerReader = 4;
 
     // Posts a message to the page; any thread.
     using TPost = std::function<bool(TAppMessage message)>;
@@ -64,7 +68,10 @@ public:
     // for the songs that meet them all) and returns once the store's search
     // has run (so a second search never races the first one's query). False
     // when the worker could not start: nothing will be posted then.
-    bool StartSearch(SVTENG_CSongvault* store, std::string text, CQueryList query = {});
+    // meanwhile runs on the caller's thread while the store searches (or
+    // once the worker failed to start), for work that need not wait for it.
+    bool StartSearch(SVTENG_CSongvault* store, std::string text, CQueryList query = {},
+                     const std::function<void()>& meanwhile = {});
     bool SearchRunning() const;
     // Clears the search worker's run flag and joins it.
     void KillSearchThread();
@@ -98,6 +105,13 @@ public:
 private:
     void SearchWorker(SVTENG_CSongvault* store, std::string text, const CQueryList& query);
     void ImportWorker();
+    bool StillSearching() const;
+    // Reads the records of the result's first rows songs from index next on
+    // (next moves past them) and their files, side by side, into page.
+    // False when the search was stopped meanwhile.
+    bool ReadFirstPage(SVTENG_CSongvault& store, std::int32_t count, std::size_t rows, std::int32_t& next,
+                       TFoundSongs& page);
+    void ReadSideBySide(const std::vector<TSVT_Song>& songs, TFoundSongs& found);
     // Posts the songs (and empties songs); waits first while too many rows
     // are pending. False when the run flag was cleared meanwhile.
     bool PostSongs(TFoundSongs& songs, const bool& runFlag, const bool& hurry);
