@@ -90,9 +90,14 @@ int main(int argc, char** argv) {
     if (mkdtemp(folderTemplate) == nullptr) return 1;
     const std::string folder = folderTemplate;
     std::filesystem::create_directories(folder + "/songs");
-    const std::string sources[] = {folder + "/a.wav", folder + "/b.wav", folder + "/c.wav"};
-    for (int i = 0; i < 3; ++i)
-        if (!WriteWav(sources[i], 8000 * (i + 1))) return 1;
+    // Three lengths of song; a file takes at most kLinksPerFile names (the
+    // file system's limit on hard links is about 65,000).
+    constexpr int kLinksPerFile = 50000;
+    std::vector<std::string> sources;
+    for (int i = 0; i < 3 * (songs / kLinksPerFile + 1); ++i) {
+        sources.push_back(folder + "/source" + std::to_string(i) + ".wav");
+        if (!WriteWav(sources.back(), 8000 * (i % 3 + 1))) return 1;
+    }
 
     SGSMarovelle description;
     SVTENG_CSongvault vault;
@@ -104,7 +109,8 @@ int main(int argc, char** argv) {
                                   [&](int n, const TSVT_Song& song) {
                                       const std::string path = folder + "/songs/" + std::to_string(n) + " " +
                                                                song.title + ".wav";
-                                      if (::link(sources[n % 3].c_str(), path.c_str()) != 0) std::perror("link");
+                                      const std::string& source = sources[3 * (n / kLinksPerFile) + n % 3];
+                                      if (::link(source.c_str(), path.c_str()) != 0) std::perror("link");
                                       return path;
                                   });
     if (!filled) return 1;
