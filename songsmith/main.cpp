@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "songsmith/core/driver_uninstall.h"
-#include "songsmith/core/single_instance.h"
-#include "songsmith/desktop_services.h"
-#include "songsmith/program.h"
-#include "songsmith/startup_test_switch.h"
+#include "songsmith/system/driver_uninstall.h"
+#include "songsmith/app/single_instance.h"
+#include "songsmith/system/ui/desktop_services.h"
+#include "songsmith/app/ui/program.h"
+#include "songsmith/app/ui/startup_test_switch.h"
 
 namespace {
 

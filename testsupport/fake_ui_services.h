@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "songsmith/core/ui_services.h"
+#include "songsmith/app/ui_services.h"
 
 namespace testsupport {
 
