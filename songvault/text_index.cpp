@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "songvault/query_conditions.h"
 #include "songvault/text_fold.h"
@@ -39,6 +41,39 @@ bool WorthRebuilding(std::int64_t changed, std::size_t songs) {
 // a rewrite of the whole copy comes once per thousands of changes.
 constexpr std::size_t kTailSongs = 4096;
 
+// A search over a large copy is split among up to this many threads.
+constexpr std::size_t kSearchThreads = 4;
+
+// Runs scan(first, last, found) over count items split into parts of at
+// least bytesPerPart of their bytes each, side by side, and appends what
+// each part found to matched in the parts' order. A thread that cannot start
+// has its part scanned on this one.
+template <class TScan>
+void ScanSideBySide(std::size_t count, std::size_t bytes, std::size_t bytesPerPart,
+                    const TScan& scan, std::vector<std::size_t>& matched) {
+    const std::size_t parts =
+        std::clamp<std::size_t>(bytes / std::max<std::size_t>(bytesPerPart, 1), 1, kSearchThreads);
+    if (parts == 1) {
+        scan(std::size_t{0}, count, matched);
+        return;
+    }
+    std::vector<std::vector<std::size_t>> found(parts);
+    std::vector<std::thread> threads;
+    for (std::size_t part = 1; part < parts; ++part) {
+        const std::size_t first = count * part / parts, last = count * (part + 1) / parts;
+        try {
+            threads.emplace_back(
+                [&scan, &found, first, last, part] { scan(first, last, found[part]); });
+        } catch (const std::system_error&) {
+            scan(first, last, found[part]);
+        }
+    }
+    scan(std::size_t{0}, count / parts, found[0]);
+    for (std::thread& thread : threads) thread.join();
+    for (const std::vector<std::size_t>& part : found)
+        matched.insert(matched.end(), part.begin(), part.end());
+}
+
 }  // namespace
 
 void TextIndex::Invalidate() {
@@ -46,6 +81,7 @@ void TextIndex::Invalidate() {
 }
 
 void TextIndex::Clear() {
+    ++version_;
     // Swapped out rather than cleared, so a closed store's copy gives its
     // memory back.
     std::string().swap(text_);
@@ -55,6 +91,7 @@ void TextIndex::Clear() {
     deadBytes_ = 0;
     stale_ = true;
     logPosition_ = 0;
+    last_ = {};
 }
 
 bool TextIndex::BringUpToDate(SqliteDb& db) {
@@ -85,9 +122,11 @@ bool TextIndex::ApplyLog(SqliteDb& db, std::int64_t since, bool& complete) {
     }
     // A log that was pruned past our position, or started over, cannot say
     // what changed; nor is it worth following a long one row by row.
-    if (newest < since || oldest > since + 1 || WorthRebuilding(newest - since, slotOfId_.size())) return true;
+    if (newest < since || oldest > since + 1 || WorthRebuilding(newest - since, slotOfId_.size()))
+        return true;
 
-    Statement changed(db.Handle(), "SELECT DISTINCT id FROM song_change WHERE seq > ?1 AND seq <= ?2");
+    Statement changed(db.Handle(),
+                      "SELECT DISTINCT id FROM song_change WHERE seq > ?1 AND seq <= ?2");
     changed.Bind(1, since);
     changed.Bind(2, newest);
     const std::string sql = "SELECT trash" + TextColumnsSql() + " FROM song WHERE id = ?1";
@@ -149,6 +188,7 @@ bool TextIndex::Reread(Statement& query, std::int32_t id) {
 }
 
 void TextIndex::Put(std::int32_t id, const std::string_view* fields) {
+    ++version_;
     Remove(id);
     Slot slot{id, text_.size(), 0, true};
     std::string folded;
@@ -170,6 +210,7 @@ void TextIndex::Put(std::int32_t id, const std::string_view* fields) {
 }
 
 void TextIndex::Remove(std::int32_t id) {
+    ++version_;
     const auto found = slotOfId_.find(id);
     if (found == slotOfId_.end()) return;
     Slot& slot = slots_[found->second];
@@ -184,6 +225,7 @@ bool TextIndex::WorthCompacting() const {
 }
 
 void TextIndex::Compact() {
+    ++version_;
     std::vector<std::size_t> order;
     order.reserve(slotOfId_.size());
     for (const auto& [id, slot] : slotOfId_) order.push_back(slot);
@@ -212,30 +254,69 @@ void TextIndex::Compact() {
 bool TextIndex::Find(SqliteDb& db, std::string_view foldedText, std::vector<std::int32_t>& ids) {
     ids.clear();
     if (!BringUpToDate(db)) return false;
-    // A zero byte ends every column and the searched text holds none, so a
-    // hit lies within one column and is a hit of the song; the walk goes on
-    // at the end of each song that matched.
+    std::vector<std::size_t> matched;
+    // A text that contains the last one searched (the next key typed) is
+    // found only where that one was, as long as nothing changed since.
+    if (last_.version == version_ && foldedText.find(last_.text) != std::string_view::npos)
+        FindAmong(last_.slots, foldedText, matched);
+    else
+        FindEverywhere(foldedText, matched);
     std::vector<std::int32_t> tailIds;
-    const char* const begin = text_.data();
-    std::size_t pos = 0;
-    std::size_t slot = 0;
-    while (pos < text_.size()) {
-        const char* hit = FindText(begin + pos, begin + text_.size(), foldedText);
-        if (hit == nullptr) break;
-        const auto at = static_cast<std::size_t>(hit - begin);
-        while (slots_[slot].end <= at) ++slot;
-        const Slot& found = slots_[slot];
-        if (found.live)
-            (slot < orderedEnd_ ? ids : tailIds).push_back(found.id);
-        pos = found.end;
-    }
+    for (const std::size_t slot : matched)
+        (slot < orderedEnd_ ? ids : tailIds).push_back(slots_[slot].id);
     if (!tailIds.empty()) {
         std::sort(tailIds.begin(), tailIds.end());
         const auto middle = static_cast<std::ptrdiff_t>(ids.size());
         ids.insert(ids.end(), tailIds.begin(), tailIds.end());
         std::inplace_merge(ids.begin(), ids.begin() + middle, ids.end());
     }
+    last_.text.assign(foldedText);
+    last_.version = version_;
+    last_.slots = std::move(matched);
     return true;
+}
+
+void TextIndex::FindEverywhere(std::string_view foldedText,
+                               std::vector<std::size_t>& matched) const {
+    // A zero byte ends every column and the searched text holds none, so a
+    // hit lies within one column and is a hit of the song; the walk goes on
+    // at the end of each song that matched. Songs follow each other in the
+    // copy, so a run of them is one stretch of text.
+    const char* const begin = text_.data();
+    ScanSideBySide(
+        slots_.size(), text_.size(), bytesPerSearchThread,
+        [&](std::size_t first, std::size_t last, std::vector<std::size_t>& found) {
+            if (first >= last) return;
+            const std::size_t end = slots_[last - 1].end;
+            std::size_t pos = slots_[first].start;
+            std::size_t slot = first;
+            while (pos < end) {
+                const char* hit = FindText(begin + pos, begin + end, foldedText);
+                if (hit == nullptr) break;
+                const auto at = static_cast<std::size_t>(hit - begin);
+                while (slots_[slot].end <= at) ++slot;
+                if (slots_[slot].live) found.push_back(slot);
+                pos = slots_[slot].end;
+            }
+        },
+        matched);
+}
+
+void TextIndex::FindAmong(const std::vector<std::size_t>& candidates, std::string_view foldedText,
+                          std::vector<std::size_t>& matched) const {
+    const char* const begin = text_.data();
+    const std::size_t bytes =
+        text_.size() / std::max<std::size_t>(slots_.size(), 1) * candidates.size();
+    ScanSideBySide(
+        candidates.size(), bytes, bytesPerSearchThread,
+        [&](std::size_t first, std::size_t last, std::vector<std::size_t>& found) {
+            for (std::size_t i = first; i < last; ++i) {
+                const Slot& song = slots_[candidates[i]];
+                if (FindText(begin + song.start, begin + song.end, foldedText) != nullptr)
+                    found.push_back(candidates[i]);
+            }
+        },
+        matched);
 }
 
 }  // namespace songvault

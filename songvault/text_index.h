@@ -13,6 +13,10 @@
 // goes to a tail after it, whose hits are sorted and merged in, so one edit
 // never costs a rewrite of the whole copy. The copy is compacted back into
 // one ordered block once the tail or the dead text grows large.
+//
+// A search for a text that contains the one searched before (the next key
+// of a word typed) looks only at the songs that one found, as long as the
+// copy has not changed in between.
 
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +53,11 @@ public:
 
     const TTextIndexStats& Stats() const { return stats_; }
 
+    // A search over a large copy is split among threads, each taking at
+    // least this much of its text: below that a thread costs more than it
+    // saves (tests lower it).
+    std::size_t bytesPerSearchThread = std::size_t{4} << 20;
+
 private:
     // One song's part of text_: its folded columns, each ended by a zero
     // byte; end is the first byte not included.
@@ -60,6 +69,11 @@ private:
     };
 
     bool BringUpToDate(SqliteDb& db);
+    // The live slots whose text contains foldedText, in the order of text_:
+    // over the whole copy, or among the candidates.
+    void FindEverywhere(std::string_view foldedText, std::vector<std::size_t>& matched) const;
+    void FindAmong(const std::vector<std::size_t>& candidates, std::string_view foldedText,
+                   std::vector<std::size_t>& matched) const;
     bool Rebuild(SqliteDb& db);
     bool ApplyLog(SqliteDb& db, std::int64_t since, bool& complete);
     bool Reread(Statement& query, std::int32_t id);
@@ -78,6 +92,15 @@ private:
     bool stale_ = true;
     // The last change-log entry the copy holds.
     std::int64_t logPosition_ = 0;
+    // Counts every change of text_ and slots_.
+    std::uint64_t version_ = 0;
+    // The last search: its text, the copy's version then, the slots found.
+    struct LastSearch {
+        std::string text;
+        std::uint64_t version = ~std::uint64_t{0};
+        std::vector<std::size_t> slots;
+    };
+    LastSearch last_;
     TTextIndexStats stats_;
 };
 

@@ -2,7 +2,8 @@
 // writing the same store: after a write it reads back only the rows that
 // changed, keeps its results in id order while edits pile up out of order,
 // and reads the whole table again only when the change log cannot tell it
-// what changed.
+// what changed. A search typed key by key, or split among threads, finds
+// what a single fresh search finds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -132,6 +133,57 @@ TEST_F(TextIndexTest, ALongChangeLogMeansOneWholeRead) {
 
 // The block scan against the plain find, over needles of every length from
 // one byte to past a block, at every distance from the buffer's end.
+// A text typed key by key is searched among the songs the key before it
+// found; a change in between (a title that now matches, one that no longer
+// does, a song into the trash) is seen all the same, and a shorter text is
+// looked for everywhere again.
+TEST_F(TextIndexTest, EachKeyTypedFindsWhatAFreshSearchFinds) {
+    struct TStep {
+        const char* text;
+        std::function<bool()> change;
+    };
+    const std::vector<TStep> steps = {
+        {"s", nullptr},
+        {"so", nullptr},
+        {"song 1", nullptr},
+        {"song 12", nullptr},
+        {"song 12", [&] { return Retitle(5, "Song 125"); }},
+        {"song 125", [&] { return Retitle(125, "Other"); }},
+        {"song 1", nullptr},
+        {"song 10", [&] { return vault.DeleteSong(100, false); }},
+        {"xyz", nullptr},
+        {"xyzw", nullptr},
+    };
+    for (const TStep& step : steps) {
+        SCOPED_TRACE(step.text);
+        if (step.change) {
+            ASSERT_TRUE(step.change());
+        }
+        TextIndex fresh;
+        Ids expected;
+        ASSERT_TRUE(fresh.Find(reader, songvault::FoldAscii(step.text), expected));
+        EXPECT_EQ(Find(step.text), expected);
+    }
+    EXPECT_EQ(Find("song 125"), Ids{5});
+}
+
+// Split among threads, a search finds what one thread finds, in the same
+// order, over the whole copy and among the last search's songs alike.
+TEST_F(TextIndexTest, ASearchSplitAmongThreadsFindsWhatOneThreadFinds) {
+    ASSERT_TRUE(Retitle(7, "Song 7 edited"));
+    ASSERT_TRUE(vault.DeleteSong(8, false));
+    TextIndex split;
+    split.bytesPerSearchThread = 64;
+    for (const char* text : {"", "s", "so", "song 2", "song 29", "song 299", "edited", "music/1", "zzz"}) {
+        SCOPED_TRACE(text);
+        TextIndex single;
+        Ids expected, found;
+        ASSERT_TRUE(single.Find(reader, songvault::FoldAscii(text), expected));
+        ASSERT_TRUE(split.Find(reader, songvault::FoldAscii(text), found));
+        EXPECT_EQ(found, expected);
+    }
+}
+
 TEST(TextScan, FindsWhatPlainFindFinds) {
     std::mt19937 random(3);
     // A small alphabet makes near misses (first and last byte right,
