@@ -102,34 +102,21 @@ void CFindSearch::SearchWorker(SVTENG_CSongvault* store, std::string text, const
     changed_.notify_all();
 
     LogFmt("CFindTab::SearchWorkerThread - Going to add %d songs...", count);
-    std::int32_t next = 0;
-    TFoundSongs batch;
     // The first page is the one a person waits for: its files are read side
     // by side, at the thread's start-up priority. The rest of the result
     // gives way to everything else the machine does.
-    bool cancelled = count > 0 && !ReadFirstPage(*store, count, firstRows, next, batch);
-    if (!cancelled && next < count) {
-        if (!PostSongs(batch, searchRun_, noHurry_)) cancelled = true;
-        LowerThisThreadsPriority();
-    }
-    constexpr auto batchRows = static_cast<std::size_t>(kBatchRows);
-    batch.reserve(batchRows);
-    for (; !cancelled && next < count; ++next) {
-        TSVT_Song song{};
-        if (!StillSearching()) {
+    bool cancelled = false;
+    bool firstPage = true;
+    for (std::int32_t next = 0; !cancelled && next < count; firstPage = false) {
+        TFoundSongs batch;
+        const std::size_t rows = firstPage ? firstRows : static_cast<std::size_t>(kBatchRows);
+        if (!ReadBatch(*store, count, rows, firstPage ? kFirstPageReaders : 1, next, batch) ||
+            (!batch.empty() && !PostSongs(batch, searchRun_, noHurry_))) {
             cancelled = true;
-            break;
+        } else if (firstPage && next < count) {
+            LowerThisThreadsPriority();
         }
-        if (!store->GetQueryResult(next, &song)) break;
-        // Gone from the store (or into the trash) since the search.
-        if (song.id < 0) continue;
-        LogFmt("CFindTab::SearchWorkerThread - Adding song %d. %s", next, song.path);
-        LoadFoundSong(batch.emplace_back(), song);
-        if (batch.size() < batchRows) continue;
-        if (!PostSongs(batch, searchRun_, noHurry_)) cancelled = true;
-        batch.reserve(batchRows);
     }
-    if (!cancelled && !batch.empty() && !PostSongs(batch, searchRun_, noHurry_)) cancelled = true;
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (!searchRun_) cancelled = true;
@@ -146,41 +133,46 @@ bool CFindSearch::StillSearching() const {
     return searchRun_;
 }
 
-bool CFindSearch::ReadFirstPage(SVTENG_CSongvault& store, std::int32_t count, std::size_t rows, std::int32_t& next,
-                                TFoundSongs& page) {
+bool CFindSearch::ReadBatch(SVTENG_CSongvault& store, std::int32_t count, std::size_t rows, std::size_t readers,
+                            std::int32_t& next, TFoundSongs& batch) {
     std::vector<TSVT_Song> songs;
     songs.reserve(rows);
     for (; next < count && songs.size() < rows; ++next) {
         if (!StillSearching()) return false;
         TSVT_Song song{};
+        // The rest of the result stops at a song the store cannot give.
         if (!store.GetQueryResult(next, &song)) {
             next = count;
             break;
         }
+        // Gone from the store (or into the trash) since the search.
         if (song.id < 0) continue;
         LogFmt("CFindTab::SearchWorkerThread - Adding song %d. %s", next, song.path);
         songs.push_back(song);
     }
-    page.resize(songs.size());
-    ReadSideBySide(songs, page);
-    return true;
+    batch.resize(songs.size());
+    return ReadSideBySide(songs, readers, batch);
 }
 
-void CFindSearch::ReadSideBySide(const std::vector<TSVT_Song>& songs, TFoundSongs& found) {
+bool CFindSearch::ReadSideBySide(const std::vector<TSVT_Song>& songs, std::size_t readers, TFoundSongs& found) {
+    // Each reader takes the next song until none is left or the search is
+    // stopped; a stop is answered after the song in hand.
     std::atomic<std::size_t> taken{0};
     auto read = [&] {
-        for (std::size_t i = taken++; i < songs.size(); i = taken++) LoadFoundSong(found[i], songs[i]);
+        for (std::size_t i = taken++; i < songs.size() && StillSearching(); i = taken++)
+            LoadFoundSong(found[i], songs[i]);
     };
     // This thread reads too; a reader that cannot start leaves its share to
     // the others.
-    std::vector<std::thread> readers;
-    const std::size_t wanted = std::min(songs.size() / kSongsPerReader, kFirstPageReaders);
+    std::vector<std::thread> threads;
+    const std::size_t wanted = std::min(songs.size() / kSongsPerReader, readers);
     for (std::size_t r = 1; r < wanted; ++r) {
         std::thread reader;
-        if (startThread(reader, read)) readers.push_back(std::move(reader));
+        if (startThread(reader, read)) threads.push_back(std::move(reader));
     }
     read();
-    for (std::thread& reader : readers) reader.join();
+    for (std::thread& reader : threads) reader.join();
+    return StillSearching();
 }
 
 bool CFindSearch::PostSongs(TFoundSongs& songs, const bool& runFlag, const bool& hurry) {

@@ -106,12 +106,12 @@ private:
     void SearchWorker(SVTENG_CSongvault* store, std::string text, const CQueryList& query);
     void ImportWorker();
     bool StillSearching() const;
-    // Reads the records of the result's first rows songs from index next on
-    // (next moves past them) and their files, side by side, into page.
-    // False when the search was stopped meanwhile.
-    bool ReadFirstPage(SVTENG_CSongvault& store, std::int32_t count, std::size_t rows, std::int32_t& next,
-                       TFoundSongs& page);
-    void ReadSideBySide(const std::vector<TSVT_Song>& songs, TFoundSongs& found);
+    // Reads the records of up to rows songs of the result from index next on
+    // (next moves past them), then their files with up to readers threads,
+    // into batch in the result's order. False when the search was stopped.
+    bool ReadBatch(SVTENG_CSongvault& store, std::int32_t count, std::size_t rows, std::size_t readers,
+                   std::int32_t& next, TFoundSongs& batch);
+    bool ReadSideBySide(const std::vector<TSVT_Song>& songs, std::size_t readers, TFoundSongs& found);
     // Posts the songs (and empties songs); waits first while too many rows
     // are pending. False when the run flag was cleared meanwhile.
     bool PostSongs(TFoundSongs& songs, const bool& runFlag, const bool& hurry);

@@ -26,10 +26,10 @@ void CKeptPictureScrollBar::paintEvent(QPaintEvent* event) {
     look.state = option.state;
     look.palette = option.palette.cacheKey();
     QPainter painter(this);
-    painter.drawPixmap(0, 0, PictureOf(look));
+    painter.drawPixmap(0, 0, PictureOf(look, option));
 }
 
-const QPixmap& CKeptPictureScrollBar::PictureOf(const TLook& look) {
+const QPixmap& CKeptPictureScrollBar::PictureOf(const TLook& look, QStyleOptionSlider option) {
     for (auto kept = pictures_.begin(); kept != pictures_.end(); ++kept) {
         if (!(kept->look == look)) continue;
         // The latest used comes first; the least used goes when one is new.
@@ -45,8 +45,6 @@ const QPixmap& CKeptPictureScrollBar::PictureOf(const TLook& look) {
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
-        QStyleOptionSlider option;
-        initStyleOption(&option);
         option.subControls = QStyle::SC_All;
         option.activeSubControls = QStyle::SC_None;
         style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <deque>
 
 class CKeptPictureScrollBar : public QScrollBar {
@@ -35,7 +36,8 @@ private:
         TLook look;
         QPixmap image;
     };
-    const QPixmap& PictureOf(const TLook& look);
+    // The kept picture of look, drawn by the style from option when new.
+    const QPixmap& PictureOf(const TLook& look, QStyleOptionSlider option);
 
     std::deque<TPicture> pictures_;
 };

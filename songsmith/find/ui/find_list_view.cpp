@@ -112,11 +112,6 @@ const QPixmap& CFindRowDelegate::PlayImage(bool playing) const {
     return image;
 }
 
-const CTextWidths& CFindRowDelegate::Widths(const QFont& font) const {
-    if (!widths_ || widths_->Font() != font) widths_.emplace(font);
-    return *widths_;
-}
-
 void CFindRowDelegate::PaintText(QPainter& p, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const QRect cell = option.rect;
     const TFoundRow& found = page_.Model().Rows()[static_cast<std::size_t>(index.row())];
@@ -128,7 +123,7 @@ void CFindRowDelegate::PaintText(QPainter& p, const QStyleOptionViewItem& option
     // Laying a text out is most of a row's drawing, and most texts fit their
     // column: only a text whose summed advances come near the edge is laid
     // out a second time to be elided (the slack covers kerning).
-    if (Widths(option.font).Width(utf8) + kKerningSlack > textRect.width())
+    if (page_.TextWidthsOf(option.font).Width(utf8) + kKerningSlack > textRect.width())
         text = option.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width());
     p.setPen(found.inSession ? QColor(kFindInSessionText) : QColor(Qt::black));
     p.setFont(option.font);

@@ -11,10 +11,8 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <array>
-#include <optional>
 #include <vector>
 
-#include "songsmith/drawing/ui/text_widths.h"
 
 class CFindTab;
 class QTableView;
@@ -53,7 +51,6 @@ private:
     // each state it is drawn in, and the play and stop buttons.
     const QPixmap& BoxImage(const QStyleOptionViewItem& option, QStyle::State state, qreal ratio) const;
     const QPixmap& PlayImage(bool playing) const;
-    const CTextWidths& Widths(const QFont& font) const;
 
     struct TBoxImage {
         const QStyle* style;
@@ -64,7 +61,6 @@ private:
     const CFindTab& page_;
     mutable std::vector<TBoxImage> boxImages_;
     mutable std::array<QPixmap, 2> playImages_;
-    mutable std::optional<CTextWidths> widths_;
 };
 
 class CFindListView : public QObject {

@@ -473,7 +473,7 @@ void CFindTab::FlushFoundSongs() {
     rows.reserve(arrived_.size());
     std::string playing;
     const bool havePlaying = partners.currentSongPath && partners.currentSongPath(playing);
-    if (!textWidths_ || textWidths_->Font() != list_->font()) textWidths_.emplace(list_->font());
+    const CTextWidths& textWidths = TextWidthsOf(list_->font());
     const int padding = QFontMetrics(list_->font()).averageCharWidth() * 2;
     Lock();
     for (TFoundSong& found : arrived_) {
@@ -487,7 +487,7 @@ void CFindTab::FlushFoundSongs() {
         if (havePlaying && strcasecmp(playing.c_str(), row.entry.path) == 0) model_->SetPlayingSerial(row.entry.serial);
         // The columns' widest texts, measured as the rows arrive.
         for (int column = 1; column < kFindColumnCount; ++column)
-            measured_[column] = std::max(measured_[column], textWidths_->Width(FindColumnText(row, column)) + padding);
+            measured_[column] = std::max(measured_[column], textWidths.Width(FindColumnText(row, column)) + padding);
     }
     arrived_.clear();
     Unlock();
@@ -499,6 +499,11 @@ void CFindTab::FlushFoundSongs() {
     model_->Append(std::move(rows));
     search_.RowsHandled(handled);
     if (!IsSearching()) ShowCount();
+}
+
+const CTextWidths& CFindTab::TextWidthsOf(const QFont& font) const {
+    if (!textWidths_ || textWidths_->Font() != font) textWidths_.emplace(font);
+    return *textWidths_;
 }
 
 void CFindTab::WidenColumns() {

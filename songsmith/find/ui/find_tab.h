@@ -145,6 +145,9 @@ public:
     QTableView* List() const { return list_; }
 
     const CFoundRowsModel& Model() const { return *model_; }
+    // Measures the rows' texts in font (the list's), for column widths and
+    // for drawing.
+    const CTextWidths& TextWidthsOf(const QFont& font) const;
     // The widest text of the rows so far in each column.
     const std::vector<int>& MeasuredWidths() const { return measured_; }
     CFindSearch& Search() { return search_; }
@@ -196,7 +199,7 @@ private:
     // Rows are listed from a search's start until it is stopped.
     bool listing_ = false;
     std::vector<int> measured_;
-    std::optional<CTextWidths> textWidths_;
+    mutable std::optional<CTextWidths> textWidths_;
     int foundCount_ = 0;
     bool searching_ = false;
     bool libraryImportStarted_ = false;
